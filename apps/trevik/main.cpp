@@ -1,0 +1,3 @@
+#include "platform/com/object.h"
+VELK_DEFINE_MODULE()
+int main() { return 0; }

@@ -1,0 +1,2 @@
+#include "platform/com/object.h"
+VELK_DEFINE_MODULE()
