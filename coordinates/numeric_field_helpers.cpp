@@ -14,9 +14,11 @@ constexpr std::size_t kFieldTextLimit = 255;
 
 // The number in plain form (independent of the C library's locale), then the locale's
 // decimal symbol in place of ".".
+// decimals below 0: the shortest text that reads back to the same value.
 std::wstring Printed(std::chars_format form, int decimals, double value, const std::wstring& decimal) {
   char buf[512];
-  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, form, decimals);
+  auto [end, ec] = decimals < 0 ? std::to_chars(buf, buf + sizeof buf, value, form)
+                                : std::to_chars(buf, buf + sizeof buf, value, form, decimals);
   if (ec != std::errc()) return {};
   std::wstring out;
   for (const char* p = buf; p != end; ++p) {
@@ -48,7 +50,7 @@ std::wstring FormatFieldDouble(double value, int decimals, std::wstring_view fal
     std::wstring text = Printed(std::chars_format::fixed, d, value, decimal);
     if (text.size() <= kFieldTextLimit) return text;
   }
-  return Printed(std::chars_format::scientific, 15, value, decimal);
+  return Printed(std::chars_format::scientific, -1, value, decimal);
 }
 
 }  // namespace velk::corvane

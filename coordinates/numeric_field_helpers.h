@@ -14,6 +14,7 @@ void ParseLocaleDouble(std::wstring_view text, double* value);
 // locale's decimal symbol, so that ParseLocaleDouble reads the same value back; a NaN gives
 // the fallback text. At most 255 characters: a value too large for that at the requested
 // decimals is written with fewer decimals, and in exponent form when even none fit.
+// (The field writer of the dialogs puts this text into the item.)
 std::wstring FormatFieldDouble(double value, int decimals, std::wstring_view fallback);
 
 }  // namespace velk::corvane
