@@ -60,6 +60,12 @@ TEST(DMSValidator, OverlongTextIsRefusedWithoutMatching) {
   std::wstring huge = L"40" + std::wstring(200000, L' ') + L"73";
   EXPECT_FALSE(v.Validate(huge));
   EXPECT_TRUE(v.SubMatches().empty());
+  // Padding up to the limit is still read.
+  std::wstring padded = L"40" + std::wstring(Validator::kMaxTextLength - 4, L' ') + L"73";
+  ASSERT_EQ(padded.size(), Validator::kMaxTextLength);
+  EXPECT_TRUE(v.Validate(padded));
+  UTMValidator utm;
+  EXPECT_TRUE(utm.Validate(L"18T" + std::wstring(Validator::kMaxTextLength - 18, L',') + L"585628 4511322"));
 }
 
 struct ParseCase {
