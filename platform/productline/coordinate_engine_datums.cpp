@@ -1,5 +1,5 @@
-// The coordinate engine's datum list and ellipsoids. Generated once from the public sources
-// named beside each row and checked by hand; positions are the datum numbers callers pass.
+// The coordinate engine's datum list and ellipsoids, written from the public sources
+// named beside each row; positions are the datum numbers callers pass.
 //
 // Shifts are the three-parameter (dX, dY, dZ) shifts from each datum to WGS 84, in metres, as
 // published in the WGS 84 definition report (NIMA TR8350.2, 3rd edition with amendments,
