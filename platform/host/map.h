@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/com/object.h"
+#include "platform/host/active_view.h"
 #include "platform/host/layer.h"
 
 struct IUID;
@@ -73,9 +74,10 @@ class LayerList {
   MapObserver* observer_ = nullptr;
 };
 
-// The host's 2-D map.
-class Map : public ComObjectRoot<Map, IMap> {
+// The host's 2-D map. In data view the map is also the document's active view.
+class Map : public ComObjectRoot<Map, IMap, IActiveView> {
  public:
+  using IMap::QueryInterface;  // one name for the typed helper of the interface bases
   HRESULT QueryExtra(REFIID riid, void** ppv);
 
   HRESULT get_Name(BSTR* name) override;
@@ -93,6 +95,12 @@ class Map : public ComObjectRoot<Map, IMap> {
   HRESULT get_MapScale(double* scale) override;
   HRESULT put_MapScale(double scale) override;
 
+  // The view of the map: its focus map is itself.
+  HRESULT get_FocusMap(IMap** map) override;
+  HRESULT put_FocusMap(IMap* map) override;
+  HRESULT Refresh() override;
+  int RefreshCount() const { return refreshes_; }
+
   // Host-side access (not an interface): the document and tests watch the layer list.
   void SetObserver(MapObserver* observer) { layers_.SetObserver(observer); }
 
@@ -101,6 +109,7 @@ class Map : public ComObjectRoot<Map, IMap> {
   LayerList layers_;
   ComPtr<IUnknown> spatialReference_;
   double scale_ = 0.0;
+  int refreshes_ = 0;
 };
 
 HRESULT CreateMap(IUnknown* outer, REFIID riid, void** ppv);
