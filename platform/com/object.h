@@ -124,7 +124,10 @@ class VELK_MODULE_LOCAL ComObject final : public T {
     }
     return n;
   }
-  using T::QueryInterface;
+  // Typed QueryInterface (a using-declaration of the base's would be ambiguous for a class
+  // with several interfaces, each carrying its own IUnknown).
+  template <class Q>
+  HRESULT QueryInterface(Q** pp) { return QueryInterface(IidOf<Q>(), reinterpret_cast<void**>(pp)); }
 
   // Creates an object with one reference held by the returned pointer.
   template <class... Args>
@@ -174,7 +177,10 @@ class ComContainedObject final : public T {
   HRESULT QueryInterface(REFIID riid, void** ppv) override { return outer_->QueryInterface(riid, ppv); }
   ULONG AddRef() override { return outer_->AddRef(); }
   ULONG Release() override { return outer_->Release(); }
-  using T::QueryInterface;
+  // Typed QueryInterface (a using-declaration of the base's would be ambiguous for a class
+  // with several interfaces, each carrying its own IUnknown).
+  template <class Q>
+  HRESULT QueryInterface(Q** pp) { return QueryInterface(IidOf<Q>(), reinterpret_cast<void**>(pp)); }
 
  private:
   IUnknown* outer_;
