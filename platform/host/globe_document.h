@@ -8,7 +8,6 @@ namespace velk::host {
 
 class GlobeDocument : public ComObjectRoot<GlobeDocument, IDocument, IGlobeDocument>, public DocumentBase {
  public:
-  using IDocument::QueryInterface;  // one name for the typed helper of the interface bases
   HRESULT FinalConstruct();
 
   HRESULT get_Title(BSTR* title) override { return GetTitle(title); }

@@ -13,7 +13,6 @@ inline constexpr CLSID CLSID_Sorrelin = MakeGuid("{34A60D30-D4C3-4A3E-8E5C-AEF91
 
 class HostExtension : public ComObjectRoot<HostExtension, IExtension, IExtensionConfig> {
  public:
-  using IExtension::QueryInterface;  // one name for the typed helper of the interface bases
   void Init(std::wstring name, std::wstring description, LONG state);
 
   HRESULT get_Name(BSTR* name) override;

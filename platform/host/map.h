@@ -77,7 +77,6 @@ class LayerList {
 // The host's 2-D map. In data view the map is also the document's active view.
 class Map : public ComObjectRoot<Map, IMap, IActiveView> {
  public:
-  using IMap::QueryInterface;  // one name for the typed helper of the interface bases
   HRESULT QueryExtra(REFIID riid, void** ppv);
 
   HRESULT get_Name(BSTR* name) override;

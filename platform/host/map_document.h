@@ -13,7 +13,6 @@ namespace velk::host {
 
 class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument>, public DocumentBase {
  public:
-  using IDocument::QueryInterface;  // one name for the typed helper of the interface bases
   HRESULT FinalConstruct();
 
   HRESULT get_Title(BSTR* title) override { return GetTitle(title); }

@@ -10,7 +10,6 @@ namespace velk::host {
 
 class PageLayout : public ComObjectRoot<PageLayout, IPageLayout, IActiveView> {
  public:
-  using IPageLayout::QueryInterface;  // one name for the typed helper of the interface bases
   HRESULT get_Name(BSTR* name) override;
   HRESULT get_FocusMap(IMap** map) override { return map_.CopyTo(map); }
   HRESULT put_FocusMap(IMap* map) override;
