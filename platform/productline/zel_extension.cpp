@@ -46,6 +46,11 @@ HRESULT ZelExtension::Shutdown() {
     Relay(document_.get(), nullptr);
     document_.Reset();
   }
+  // An unloaded extension lets its event sinks go; a sink that holds the extension would
+  // otherwise keep both alive for good.
+  if (ConnectionPoint* p = PointOf<IZelExtensionEvents>()) {
+    for (auto& [cookie, sink] : p->Connections()) p->Unadvise(cookie);
+  }
   return S_OK;
 }
 

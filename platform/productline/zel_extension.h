@@ -46,6 +46,7 @@ class ZelExtension
   HRESULT get_Name(BSTR* name) override;
   // Starts relaying the map changes of the application's document (initData: the application).
   HRESULT Startup(VARIANT* initData) override;
+  // Stops relaying and disconnects every event sink.
   HRESULT Shutdown() override;
 
   HRESULT get_ProductName(BSTR* name) override;
