@@ -552,4 +552,18 @@ bool IsModalDialog(HWND dialog) {
 
 const std::string& LastDialogError() { return g_lastError; }
 
+namespace {
+HINSTANCE g_defaultResources = nullptr;
+thread_local void* t_pendingDialog = nullptr;
+}  // namespace
+
+void SetDefaultResourceInstance(HINSTANCE inst) { g_defaultResources = inst; }
+HINSTANCE DefaultResourceInstance() { return g_defaultResources; }
+void SetPendingDialogObject(void* object) { t_pendingDialog = object; }
+void* TakePendingDialogObject() {
+  void* o = t_pendingDialog;
+  t_pendingDialog = nullptr;
+  return o;
+}
+
 }  // namespace velk::win

@@ -43,6 +43,14 @@ bool IsDialogWindow(HWND h);
 int DialogTemplateId(HWND dialog);
 // True while a modal run of the dialog goes on.
 bool IsModalDialog(HWND dialog);
+// The resource module dialog objects take their templates from when they name none (set by a
+// library at start-up; null until then).
+void SetDefaultResourceInstance(HINSTANCE inst);
+HINSTANCE DefaultResourceInstance();
+// Hands a dialog object to the dialog procedure that receives the next dialog's first
+// message (the windowing library's dialog templates use this to bind object and window).
+void SetPendingDialogObject(void* object);
+void* TakePendingDialogObject();
 // Why the last dialog creation failed (template missing or malformed, control class unknown).
 const std::string& LastDialogError();
 

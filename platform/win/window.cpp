@@ -166,8 +166,6 @@ LRESULT NotifyParent(HWND control, NMHDR* header, UINT code) {
   return SendMessageW(w->parent, WM_NOTIFY, static_cast<WPARAM>(w->id), reinterpret_cast<LPARAM>(header));
 }
 
-void SetCreationSubclass(SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData) { t_pending = {proc, id, refData}; }
-
 void DestroyAllWindows() {
   State& s = S();
   std::vector<HWND> tops = s.topLevels;
@@ -191,6 +189,10 @@ void RegisterStandardClasses() {
   RegisterTrackBarClass();
   RegisterToolTipClass();
   RegisterDialogClass();
+  WNDCLASSEXW wc;
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = WC_PLAINWINDOW;
+  RegisterClassExW(&wc);
 }
 
 }  // namespace velk::win::detail
@@ -1015,5 +1017,7 @@ int InvalidationCount(HWND h) {
 std::vector<HWND> TopLevelWindows() { return S().topLevels; }
 
 void ResetWindows() { DestroyAllWindows(); }
+
+void SetCreationSubclass(SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData) { t_pending = {proc, id, refData}; }
 
 }  // namespace velk::win

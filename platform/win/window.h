@@ -64,6 +64,8 @@ inline constexpr const wchar_t* PROGRESS_CLASS = L"msctls_progress32";
 inline constexpr const wchar_t* TRACKBAR_CLASS = L"msctls_trackbar32";
 inline constexpr const wchar_t* TOOLTIPS_CLASS = L"tooltips_class32";
 inline constexpr const wchar_t* WC_DIALOG = L"#32770";
+// A plain window class whose procedure is the default one (main windows, window templates).
+inline constexpr const wchar_t* WC_PLAINWINDOW = L"VelkWindow";
 
 // Classes.
 ATOM RegisterClassExW(const WNDCLASSEXW* wc);
@@ -181,5 +183,8 @@ int InvalidationCount(HWND h);
 std::vector<HWND> TopLevelWindows();
 // Destroys every window and forgets focus and activation (for tests that start afresh).
 void ResetWindows();
+// The next window created on this thread gets this subclass before its first message, so
+// that a window object sees WM_NCCREATE and WM_CREATE of the window it creates.
+void SetCreationSubclass(SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData);
 
 }  // namespace velk::win

@@ -93,10 +93,6 @@ void RegisterDialogClass();
 // context, the background brush returned), as the default window procedure answers them.
 HBRUSH DefaultControlColors(UINT msg, HDC dc);
 
-// A window procedure that dialogs and controls install for one creation: the next window
-// created on this thread gets the subclass before it sees its first message.
-void SetCreationSubclass(SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData);
-
 // Forgets the timers of a window being destroyed (message queue).
 void DropWindowTimers(HWND h);
 // Resets the window table (tests): destroys every window.
