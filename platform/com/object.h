@@ -25,6 +25,11 @@ class ComModule {
 // declaration is hidden, so every library binds to its own definition (VELK_DEFINE_MODULE).
 __attribute__((visibility("hidden"))) ComModule& ThisModule();
 
+// Code that reaches ThisModule() from a header (object wrappers, creation helpers) must bind
+// to the copy in its own library: with default visibility the dynamic linker may send one
+// library's call to another library's identical inline copy, which counts the wrong module.
+#define VELK_MODULE_LOCAL __attribute__((visibility("hidden")))
+
 #define VELK_DEFINE_MODULE()                 \
   ::velk::ComModule& ::velk::ThisModule() { \
     static ::velk::ComModule module;         \
@@ -98,7 +103,7 @@ class ComObjectRoot : public Interfaces... {
 
 // A stand-alone object: owns its count, locks the module while alive.
 template <class T, bool kLockModule = true>
-class ComObject final : public T {
+class VELK_MODULE_LOCAL ComObject final : public T {
  public:
   template <class... Args>
   explicit ComObject(Args&&... args) : T(std::forward<Args>(args)...) {
@@ -119,7 +124,10 @@ class ComObject final : public T {
     }
     return n;
   }
-  using T::QueryInterface;
+  // Typed QueryInterface (a using-declaration of the base's would be ambiguous for a class
+  // with several interfaces, each carrying its own IUnknown).
+  template <class Q>
+  HRESULT QueryInterface(Q** pp) { return QueryInterface(IidOf<Q>(), reinterpret_cast<void**>(pp)); }
 
   // Creates an object with one reference held by the returned pointer.
   template <class... Args>
@@ -144,7 +152,7 @@ class ComObject final : public T {
 
 // Convenience: make an object and hand out one interface of it.
 template <class T, class I, class... Args>
-HRESULT MakeObject(I** out, Args&&... args) {
+VELK_MODULE_LOCAL HRESULT MakeObject(I** out, Args&&... args) {
   if (!out) return E_POINTER;
   *out = nullptr;
   ComObject<T>* p = nullptr;
@@ -155,7 +163,7 @@ HRESULT MakeObject(I** out, Args&&... args) {
   return hr;
 }
 template <class T, class I = typename T::PrimaryInterface, class... Args>
-ComPtr<I> MakeObjectPtr(Args&&... args) {
+VELK_MODULE_LOCAL ComPtr<I> MakeObjectPtr(Args&&... args) {
   ComPtr<I> r;
   Check(MakeObject<T, I>(r.put(), std::forward<Args>(args)...));
   return r;
@@ -169,7 +177,10 @@ class ComContainedObject final : public T {
   HRESULT QueryInterface(REFIID riid, void** ppv) override { return outer_->QueryInterface(riid, ppv); }
   ULONG AddRef() override { return outer_->AddRef(); }
   ULONG Release() override { return outer_->Release(); }
-  using T::QueryInterface;
+  // Typed QueryInterface (a using-declaration of the base's would be ambiguous for a class
+  // with several interfaces, each carrying its own IUnknown).
+  template <class Q>
+  HRESULT QueryInterface(Q** pp) { return QueryInterface(IidOf<Q>(), reinterpret_cast<void**>(pp)); }
 
  private:
   IUnknown* outer_;
@@ -177,7 +188,7 @@ class ComContainedObject final : public T {
 
 // The non-delegating unknown handed to the outer object of an aggregate.
 template <class T>
-class ComAggObject final : public IUnknown {
+class VELK_MODULE_LOCAL ComAggObject final : public IUnknown {
  public:
   explicit ComAggObject(IUnknown* outer) : contained_(outer) { ThisModule().Lock(); }
   virtual ~ComAggObject() { ThisModule().Unlock(); }
@@ -210,7 +221,7 @@ class ComAggObject final : public IUnknown {
 // The creation routine of a class: plain without an outer object, aggregated with one.
 // Aggregation only hands out the non-delegating IUnknown (the rule of the component model).
 template <class T, bool kAggregatable = true>
-HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
+VELK_MODULE_LOCAL HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (outer) {
@@ -262,7 +273,7 @@ class ClassFactory : public ComObjectRoot<ClassFactory, IClassFactory> {
 
 // Makes a factory of the calling library; factories do not hold the module (only LockServer
 // does).
-inline HRESULT CreateClassFactory(CreatorFn creator, REFIID riid, void** ppv) {
+VELK_MODULE_LOCAL inline HRESULT CreateClassFactory(CreatorFn creator, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   auto* f = new (std::nothrow) ComObject<ClassFactory, false>(creator, &ThisModule());

@@ -34,11 +34,24 @@ constexpr REGSAM KEY_READ = 0x20019;
 constexpr REGSAM KEY_WRITE = 0x20006;
 constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+constexpr DWORD REG_OPTION_BACKUP_RESTORE = 4;
+constexpr DWORD REG_FORCE_RESTORE = 8;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
+// RegSaveKeyW does not overwrite an existing file.
+constexpr LONG ERROR_ALREADY_EXISTS = 183;
+
 // Key paths use back slashes ("Software\\Velk\\Tarvos\\10.0.0.0"); names ignore letter case
-// and keep the case they were created with. A null or empty value name is the default value.
+// and keep the case they were created with; a path with an empty part is ERROR_INVALID_PARAMETER.
+// A null or empty value name is the default value. An opened key is a handle to its hive and
+// path, looked up again on every use: once the key is deleted the handle answers
+// ERROR_KEY_DELETED. Subkeys enumerate in creation order, values in the order first written.
+// Values read back as the bytes the platform uses: REG_SZ and REG_EXPAND_SZ as wchar_t text with
+// its terminator (cbData counts bytes), REG_MULTI_SZ with two terminators, REG_DWORD as 4 bytes.
+// Every change is written to the registry file at once; when that write fails the change is
+// undone and its error (e.g. ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_WRITE_FAULT, or
+// ERROR_BADDB while the file failed to load) returned.
 LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR cls, DWORD options,
                         REGSAM sam, void* security, HKEY* result, DWORD* disposition);
 LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM sam, HKEY* result);
@@ -47,15 +60,19 @@ LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, 
 // data may be null to ask for the size; a too-small buffer gives ERROR_MORE_DATA and the size.
 LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* cbData);
 LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName);
-// Deletes a key that has no subkeys.
+// Deletes a key that has no subkeys (else ERROR_ACCESS_DENIED).
 LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey);
-// Deletes a key with everything below it.
+// Deletes a key with everything below it; a null or empty subKey empties the key itself.
 LSTATUS RegDeleteTreeW(HKEY key, LPCWSTR subKey);
+// A short name buffer gives ERROR_MORE_DATA with *cchName set to the size needed, terminator
+// included; on success *cchName is the name's length.
 LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD* reserved,
                       LPWSTR cls, DWORD* cchClass, void* lastWrite);
 LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD* reserved,
                       DWORD* type, BYTE* data, DWORD* cbData);
-// Saves a key with its whole subtree to a file, and replaces a key's subtree by a saved one.
+// Saves a key with its whole subtree to a new file (an existing file gives ERROR_ALREADY_EXISTS),
+// and replaces a key's values and subkeys by a saved one (a file that is not a saved key gives
+// ERROR_BADDB and leaves the key as it was). The file is text like the registry file.
 LSTATUS RegSaveKeyW(HKEY key, LPCWSTR file, void* security);
 LSTATUS RegRestoreKeyW(HKEY key, LPCWSTR file, DWORD flags);
 
@@ -75,19 +92,24 @@ struct Value {
 void SetHostRoot(const std::string& folder);
 std::string HostRoot();
 
-// Loads the registry file of the host root (once; again after SetHostRoot). A corrupt file is
-// reported (LastLoadError) and left untouched on disk; the registry then starts empty and
-// refuses to overwrite that file until it is reloaded or the root changes.
+// Loads the registry file of the host root (once; again after SetHostRoot, which reloads even
+// the same folder). A missing file is an empty registry. An unreadable or corrupt file is
+// reported (LastLoadError names the file, and the line and fault) and left untouched on disk;
+// the registry then starts empty and refuses every change (ERROR_BADDB) until it is reloaded or
+// the root changes. Every registry call loads as needed.
 bool EnsureLoaded();
 std::string LastLoadError();
 
-// Convenience reads and writes on a full path under a hive.
+// Convenience reads and writes on a full path under a hive. ReadString takes REG_SZ and
+// REG_EXPAND_SZ (not expanded), ReadDword only REG_DWORD; writes create the keys they need.
 bool KeyExists(Hive hive, const std::wstring& path);
 bool ReadString(Hive hive, const std::wstring& path, const std::wstring& name, std::wstring& out);
 bool ReadDword(Hive hive, const std::wstring& path, const std::wstring& name, DWORD& out);
+bool ReadValue(Hive hive, const std::wstring& path, const std::wstring& name, Value& out);
 LSTATUS WriteString(Hive hive, const std::wstring& path, const std::wstring& name, const std::wstring& value);
 LSTATUS WriteDword(Hive hive, const std::wstring& path, const std::wstring& name, DWORD value);
+LSTATUS WriteValue(Hive hive, const std::wstring& path, const std::wstring& name, const Value& value);
 std::vector<std::wstring> SubKeys(Hive hive, const std::wstring& path);  // in creation order
-LSTATUS DeleteTree(Hive hive, const std::wstring& path);
+LSTATUS DeleteTree(Hive hive, const std::wstring& path);  // an empty path empties the hive
 
 }  // namespace velk::reg

@@ -1,0 +1,33 @@
+#include "coordinates/validator.h"
+
+namespace velk::corvane {
+
+Validator::Validator() : pattern_(L"") {}
+
+void Validator::Normalize(BSTR*) {}
+
+void Validator::SetPattern(std::wstring text) {
+  pattern_ = std::wregex(text);
+  patternText_ = std::move(text);
+}
+
+void Validator::Store(BSTR* text, const std::wstring& value) {
+  BSTR fresh = AllocBstr(value);
+  SysFreeString(*text);
+  *text = fresh;
+}
+
+bool Validator::Validate(std::wstring text) {
+  subMatches_.clear();
+  match_ = std::wsmatch();
+  std::size_t nul = text.find(L'\0');
+  if (nul != std::wstring::npos) text.resize(nul);
+  if (text.size() > kMaxTextLength) return false;
+  lastText_ = std::move(text);
+  if (!std::regex_match(lastText_, match_, pattern_)) return false;
+  subMatches_.reserve(match_.size());
+  for (std::size_t i = 0; i < match_.size(); ++i) subMatches_.push_back(match_[i].matched ? match_[i].str() : std::wstring());
+  return true;
+}
+
+}  // namespace velk::corvane

@@ -1,0 +1,148 @@
+#include "framework/scratch_folder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+
+#include "platform/com/text.h"
+#include "platform/com/unknown.h"
+
+namespace velk::corvane {
+
+namespace {
+
+struct Sources {
+  std::mutex lock;
+  ScratchFolderSource outputWorkspace;
+  ScratchFolderSource hostScratchWorkspace;
+};
+
+Sources& TheSources() {
+  static Sources s;
+  return s;
+}
+
+bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
+
+HRESULT HresultFromErrno(int err) {
+  switch (err) {
+    case EACCES:
+    case EPERM:
+    case EROFS: return E_ACCESSDENIED;
+    case ENOENT:
+    case ENOTDIR: return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+    case ENOMEM: return E_OUTOFMEMORY;
+    case EEXIST: return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
+    default: return E_FAIL;
+  }
+}
+
+[[noreturn]] void ThrowFileError(int err, const std::wstring& what, const std::wstring& path) {
+  ThrowComError(HresultFromErrno(err), what + L" " + path + L": " + FromUtf8(std::strerror(err)));
+}
+
+bool ExistsAt(const std::wstring& path) {
+  std::error_code ec;
+  auto st = std::filesystem::symlink_status(ToUtf8(path), ec);
+  return !ec && st.type() != std::filesystem::file_type::not_found && st.type() != std::filesystem::file_type::none;
+}
+
+std::wstring Hex(unsigned n) {
+  wchar_t buf[16];
+  std::swprintf(buf, 16, L"%X", n);
+  return buf;
+}
+
+// Unique numbers are tried from a process-wide position seeded by the clock, as the platform's
+// temporary-name maker does, so that runs rarely collide and a collision only costs a retry.
+unsigned NextCandidate() {
+  static std::atomic<unsigned> counter{static_cast<unsigned>(
+      std::chrono::steady_clock::now().time_since_epoch().count() ^ static_cast<unsigned>(getpid()))};
+  return counter.fetch_add(1) % 0xFFFFu + 1;  // 1 .. 0xFFFF
+}
+
+}  // namespace
+
+void SetScratchFolderSources(ScratchFolderSource outputWorkspace, ScratchFolderSource hostScratchWorkspace) {
+  auto& s = TheSources();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.outputWorkspace = std::move(outputWorkspace);
+  s.hostScratchWorkspace = std::move(hostScratchWorkspace);
+}
+
+std::wstring TemporaryFolder() {
+  const char* env = std::getenv("TMPDIR");
+  std::wstring folder = env && *env ? FromUtf8(env) : std::wstring(L"/tmp");
+  if (!IsSeparator(folder.back())) folder += L'/';
+  return folder;
+}
+
+Bstr GetScratchFolder() {
+  ScratchFolderSource first, second;
+  {
+    auto& s = TheSources();
+    std::lock_guard<std::mutex> guard(s.lock);
+    first = s.outputWorkspace;
+    second = s.hostScratchWorkspace;
+  }
+  std::wstring folder;
+  if (first) folder = first();
+  if (folder.empty() && second) folder = second();
+  if (folder.empty()) folder = TemporaryFolder();
+  if (!IsSeparator(folder.back())) folder += L'/';
+  return Bstr(folder);
+}
+
+Bstr MakeUniqueWorkFolder(Bstr subFolder, std::wstring_view tempPrefix, std::wstring_view folderLetters) {
+  std::wstring parent = GetScratchFolder().str() + subFolder.str();
+  std::string parentUtf8 = ToUtf8(parent);
+  if (::mkdir(parentUtf8.c_str(), 0777) != 0 && errno != EEXIST) ThrowFileError(errno, L"Cannot create folder", parent);
+  if (!IsSeparator(parent.back())) parent += L'/';
+
+  std::wstring prefix(tempPrefix.substr(0, 3));
+  std::wstring letters(folderLetters.substr(0, 3));
+  for (unsigned attempt = 0; attempt < 0xFFFFu; ++attempt) {
+    std::wstring number = Hex(NextCandidate());
+    std::wstring claim = parent + prefix + number + L".tmp";
+    std::string claimUtf8 = ToUtf8(claim);
+    int fd = ::open(claimUtf8.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      ThrowFileError(errno, L"Cannot create file", claim);
+    }
+    ::close(fd);
+
+    std::wstring folder = parent + letters + number;
+    if (::mkdir(ToUtf8(folder).c_str(), 0777) == 0) return Bstr(folder);
+    int err = errno;
+    // A folder of that name is left from an earlier run: never share it, try another number.
+    ::unlink(claimUtf8.c_str());
+    if (err != EEXIST) ThrowFileError(err, L"Cannot create folder", folder);
+  }
+  ThrowComError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), L"No free work folder number in " + parent);
+}
+
+Bstr NextFreeNumberedFileName(std::wstring_view folder, std::wstring_view prefix, std::wstring_view suffix) {
+  std::wstring base(folder);
+  if (!base.empty() && IsSeparator(base.back())) base.pop_back();
+  base += L'/';
+  wchar_t number[16];
+  for (int n = 0; n < INT_MAX; ++n) {
+    std::swprintf(number, 16, L"%04d", n);
+    std::wstring name = std::wstring(prefix) + number + std::wstring(suffix);
+    if (!ExistsAt(base + name)) return Bstr(name);
+  }
+  ThrowComError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), L"No free numbered name in " + std::wstring(folder));
+}
+
+}  // namespace velk::corvane

@@ -1,0 +1,42 @@
+// The scratch folder that analysis and catalog runs write into, private work folders inside
+// it, and numbered output names ("out0000.shp", "out0001.shp", ...).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/com/bstr.h"
+
+namespace velk::corvane {
+
+// One source of the scratch folder: its path, or an empty text when it has none. A source
+// may throw a ComError (E_POINTER for a host object that does not answer as it should).
+using ScratchFolderSource = std::function<std::wstring()>;
+
+// Installs the first two sources of the scratch folder: the settings' general output
+// workspace and the host's default scratch workspace. Either may be empty (no source). Until
+// they are installed, only the third source, the temporary folder, answers.
+void SetScratchFolderSources(ScratchFolderSource outputWorkspace, ScratchFolderSource hostScratchWorkspace);
+
+// The temporary folder: $TMPDIR when set, else /tmp; always ending in a separator.
+std::wstring TemporaryFolder();
+
+// The first non-empty of: output workspace, host scratch workspace, temporary folder; always
+// ending in one separator. COM errors of the sources pass through to the caller.
+Bstr GetScratchFolder();
+
+// Makes scratch folder + subFolder when missing, then a new folder inside it named from the
+// three folder letters and a hexadecimal number (e.g. "tdm1A2"), beside an empty claim file
+// named from the first three characters of tempPrefix and the same number ("glb1A2.tmp").
+// A number whose claim file or folder already exists is skipped, so every call gets a folder
+// of its own. Returns the new folder's path without trailing separator. Throws a ComError
+// when a folder or claim file cannot be made or every number is taken.
+Bstr MakeUniqueWorkFolder(Bstr subFolder, std::wstring_view tempPrefix, std::wstring_view folderLetters);
+
+// The first name prefix + n ("%04d") + suffix, n = 0, 1, 2, ..., for which nothing exists in
+// folder (one trailing separator of folder is ignored). Nothing is created: two calls without
+// writing the first name give the same name. Throws a ComError when every number is taken.
+Bstr NextFreeNumberedFileName(std::wstring_view folder, std::wstring_view prefix, std::wstring_view suffix);
+
+}  // namespace velk::corvane
