@@ -25,36 +25,36 @@ constexpr LONG kGeometryLine = 13;
 // Every geometry answers this interface.
 struct IGeometry : IUnknown {
   VELK_INTERFACE_ID("{E1D97A0F-2A42-414B-BE3C-65D050BB63EC}")
-  virtual HRESULT GetGeometryType(LONG* type) = 0;
-  virtual HRESULT IsEmpty(VARIANT_BOOL* empty) = 0;
+  virtual HRESULT get_GeometryType(LONG* type) = 0;
+  virtual HRESULT get_IsEmpty(VARIANT_BOOL* empty) = 0;
   virtual HRESULT SetEmpty() = 0;
-  virtual HRESULT GetSpatialReference(ISpatialReference** sr) = 0;
+  virtual HRESULT get_SpatialReference(ISpatialReference** sr) = 0;
   // Gives the geometry a spatial reference; the coordinates stay as they are.
-  virtual HRESULT PutSpatialReference(ISpatialReference* sr) = 0;
+  virtual HRESULT put_SpatialReference(ISpatialReference* sr) = 0;
   // Projects the coordinates from the geometry's own reference into sr and then takes sr.
   // E_FAIL (geometry unchanged) when the geometry has no reference or either side is of the
   // unknown kind, or when a coordinate cannot be transformed; an empty geometry just takes sr.
   virtual HRESULT Project(ISpatialReference* sr) = 0;
   // A new envelope of the geometry's extent, with the geometry's reference.
-  virtual HRESULT GetEnvelope(IEnvelope** envelope) = 0;
+  virtual HRESULT get_Envelope(IEnvelope** envelope) = 0;
   // Copies the extent into an existing envelope.
   virtual HRESULT QueryEnvelope(IEnvelope* envelope) = 0;
-  virtual HRESULT GetZAware(VARIANT_BOOL* aware) = 0;
-  virtual HRESULT PutZAware(VARIANT_BOOL aware) = 0;
-  virtual HRESULT GetMAware(VARIANT_BOOL* aware) = 0;
-  virtual HRESULT PutMAware(VARIANT_BOOL aware) = 0;
+  virtual HRESULT get_ZAware(VARIANT_BOOL* aware) = 0;
+  virtual HRESULT put_ZAware(VARIANT_BOOL aware) = 0;
+  virtual HRESULT get_MAware(VARIANT_BOOL* aware) = 0;
+  virtual HRESULT put_MAware(VARIANT_BOOL aware) = 0;
 };
 
 struct IPoint : IGeometry {
   VELK_INTERFACE_ID("{1CC0F858-51F8-494F-A93F-4169A5AD4DE4}")
-  virtual HRESULT GetX(double* x) = 0;
-  virtual HRESULT PutX(double x) = 0;
-  virtual HRESULT GetY(double* y) = 0;
-  virtual HRESULT PutY(double y) = 0;
-  virtual HRESULT GetZ(double* z) = 0;
-  virtual HRESULT PutZ(double z) = 0;
-  virtual HRESULT GetM(double* m) = 0;
-  virtual HRESULT PutM(double m) = 0;
+  virtual HRESULT get_X(double* x) = 0;
+  virtual HRESULT put_X(double x) = 0;
+  virtual HRESULT get_Y(double* y) = 0;
+  virtual HRESULT put_Y(double y) = 0;
+  virtual HRESULT get_Z(double* z) = 0;
+  virtual HRESULT put_Z(double z) = 0;
+  virtual HRESULT get_M(double* m) = 0;
+  virtual HRESULT put_M(double m) = 0;
   virtual HRESULT PutCoords(double x, double y) = 0;
   // E_FAIL when the point is empty.
   virtual HRESULT QueryCoords(double* x, double* y) = 0;
@@ -62,16 +62,16 @@ struct IPoint : IGeometry {
 
 struct IEnvelope : IGeometry {
   VELK_INTERFACE_ID("{31372CEB-236F-4040-A8CE-FF93D5D85A8E}")
-  virtual HRESULT GetXMin(double* v) = 0;
-  virtual HRESULT PutXMin(double v) = 0;
-  virtual HRESULT GetYMin(double* v) = 0;
-  virtual HRESULT PutYMin(double v) = 0;
-  virtual HRESULT GetXMax(double* v) = 0;
-  virtual HRESULT PutXMax(double v) = 0;
-  virtual HRESULT GetYMax(double* v) = 0;
-  virtual HRESULT PutYMax(double v) = 0;
-  virtual HRESULT GetWidth(double* v) = 0;
-  virtual HRESULT GetHeight(double* v) = 0;
+  virtual HRESULT get_XMin(double* v) = 0;
+  virtual HRESULT put_XMin(double v) = 0;
+  virtual HRESULT get_YMin(double* v) = 0;
+  virtual HRESULT put_YMin(double v) = 0;
+  virtual HRESULT get_XMax(double* v) = 0;
+  virtual HRESULT put_XMax(double v) = 0;
+  virtual HRESULT get_YMax(double* v) = 0;
+  virtual HRESULT put_YMax(double v) = 0;
+  virtual HRESULT get_Width(double* v) = 0;
+  virtual HRESULT get_Height(double* v) = 0;
   // Corners in any order; they are sorted.
   virtual HRESULT PutCoords(double xmin, double ymin, double xmax, double ymax) = 0;
   virtual HRESULT QueryCoords(double* xmin, double* ymin, double* xmax, double* ymax) = 0;
@@ -84,19 +84,19 @@ struct IEnvelope : IGeometry {
   virtual HRESULT Expand(double dx, double dy, VARIANT_BOOL asRatio) = 0;
   // Moves the envelope so that its centre lies on the point.
   virtual HRESULT CenterAt(IPoint* centre) = 0;
-  virtual HRESULT GetCenter(IPoint** centre) = 0;
-  virtual HRESULT GetLowerLeft(IPoint** corner) = 0;
-  virtual HRESULT GetUpperLeft(IPoint** corner) = 0;
-  virtual HRESULT GetUpperRight(IPoint** corner) = 0;
-  virtual HRESULT GetLowerRight(IPoint** corner) = 0;
+  virtual HRESULT get_Center(IPoint** centre) = 0;
+  virtual HRESULT get_LowerLeft(IPoint** corner) = 0;
+  virtual HRESULT get_UpperLeft(IPoint** corner) = 0;
+  virtual HRESULT get_UpperRight(IPoint** corner) = 0;
+  virtual HRESULT get_LowerRight(IPoint** corner) = 0;
 };
 
 // The vertices of a multipoint, polyline or polygon, over all of its parts in order.
 struct IPointCollection : IUnknown {
   VELK_INTERFACE_ID("{AB5780CF-462E-4594-9E0F-246736BD6EE9}")
-  virtual HRESULT GetPointCount(LONG* count) = 0;
+  virtual HRESULT get_PointCount(LONG* count) = 0;
   // A new point holding a copy of vertex index (E_INVALIDARG out of range).
-  virtual HRESULT GetPoint(LONG index, IPoint** point) = 0;
+  virtual HRESULT get_Point(LONG index, IPoint** point) = 0;
   // Appends a copy of the point to the last part (a first part is started when there is none).
   virtual HRESULT AddPoint(IPoint* point) = 0;
   virtual HRESULT InsertPoint(LONG before, IPoint* point) = 0;
@@ -107,8 +107,8 @@ struct IPointCollection : IUnknown {
 // The parts (paths of a polyline, rings of a polygon) of a geometry.
 struct IPartCollection : IUnknown {
   VELK_INTERFACE_ID("{991C1F76-3DD7-4D12-B9E9-A645484D8773}")
-  virtual HRESULT GetPartCount(LONG* count) = 0;
-  virtual HRESULT GetPartPointCount(LONG part, LONG* count) = 0;
+  virtual HRESULT get_PartCount(LONG* count) = 0;
+  virtual HRESULT get_PartPointCount(LONG part, LONG* count) = 0;
   // The next AddPoint begins a new part.
   virtual HRESULT StartPart() = 0;
 };
@@ -120,16 +120,16 @@ struct IMultipoint : IGeometry {
 struct IPolyline : IGeometry {
   VELK_INTERFACE_ID("{D641CF63-7BC4-46E3-ADD3-34C9A974AF56}")
   // Planar length in the units of the coordinates.
-  virtual HRESULT GetLength(double* length) = 0;
-  virtual HRESULT GetFromPoint(IPoint** point) = 0;
-  virtual HRESULT GetToPoint(IPoint** point) = 0;
+  virtual HRESULT get_Length(double* length) = 0;
+  virtual HRESULT get_FromPoint(IPoint** point) = 0;
+  virtual HRESULT get_ToPoint(IPoint** point) = 0;
 };
 
 struct IPolygon : IGeometry {
   VELK_INTERFACE_ID("{959E0958-ACF9-459A-86F1-121E02256ADB}")
   // Planar area (rings after the first count as holes when they lie inside it).
-  virtual HRESULT GetArea(double* area) = 0;
-  virtual HRESULT GetLength(double* perimeter) = 0;
+  virtual HRESULT get_Area(double* area) = 0;
+  virtual HRESULT get_Length(double* perimeter) = 0;
   // Closes every ring whose last vertex differs from its first.
   virtual HRESULT Close() = 0;
 };

@@ -29,12 +29,12 @@ class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOper
   }
 
   // IGeometry
-  HRESULT GetGeometryType(LONG* type) override {
+  HRESULT get_GeometryType(LONG* type) override {
     if (!type) return E_POINTER;
     *type = data_.type;
     return S_OK;
   }
-  HRESULT IsEmpty(VARIANT_BOOL* empty) override {
+  HRESULT get_IsEmpty(VARIANT_BOOL* empty) override {
     if (!empty) return E_POINTER;
     *empty = VB(data_.IsEmpty());
     return S_OK;
@@ -48,13 +48,13 @@ class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOper
     data_.mAware = m;
     return S_OK;
   }
-  HRESULT GetSpatialReference(ISpatialReference** sr) override { return data_.sr.CopyTo(sr); }
-  HRESULT PutSpatialReference(ISpatialReference* sr) override {
+  HRESULT get_SpatialReference(ISpatialReference** sr) override { return data_.sr.CopyTo(sr); }
+  HRESULT put_SpatialReference(ISpatialReference* sr) override {
     data_.sr = sr;
     return S_OK;
   }
   HRESULT Project(ISpatialReference* sr) override { return ProjectData(data_, sr); }
-  HRESULT GetEnvelope(IEnvelope** envelope) override {
+  HRESULT get_Envelope(IEnvelope** envelope) override {
     if (!envelope) return E_POINTER;
     *envelope = nullptr;
     ComPtr<IEnvelope> env = NewEnvelope();
@@ -78,21 +78,21 @@ class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOper
     *target = std::move(e);
     return S_OK;
   }
-  HRESULT GetZAware(VARIANT_BOOL* aware) override {
+  HRESULT get_ZAware(VARIANT_BOOL* aware) override {
     if (!aware) return E_POINTER;
     *aware = VB(data_.zAware);
     return S_OK;
   }
-  HRESULT PutZAware(VARIANT_BOOL aware) override {
+  HRESULT put_ZAware(VARIANT_BOOL aware) override {
     data_.zAware = aware != 0;
     return S_OK;
   }
-  HRESULT GetMAware(VARIANT_BOOL* aware) override {
+  HRESULT get_MAware(VARIANT_BOOL* aware) override {
     if (!aware) return E_POINTER;
     *aware = VB(data_.mAware);
     return S_OK;
   }
-  HRESULT PutMAware(VARIANT_BOOL aware) override {
+  HRESULT put_MAware(VARIANT_BOOL aware) override {
     data_.mAware = aware != 0;
     return S_OK;
   }
@@ -176,14 +176,14 @@ bool ReadPoint(IPoint* p, Vertex& v) {
 class PointObject : public GeometryBase<PointObject, IPoint> {
  public:
   static constexpr LONG kType = kGeometryPoint;
-  HRESULT GetX(double* v) override { return Get(v, &Vertex::x); }
-  HRESULT PutX(double v) override { return Put(v, &Vertex::x); }
-  HRESULT GetY(double* v) override { return Get(v, &Vertex::y); }
-  HRESULT PutY(double v) override { return Put(v, &Vertex::y); }
-  HRESULT GetZ(double* v) override { return Get(v, &Vertex::z); }
-  HRESULT PutZ(double v) override { return Put(v, &Vertex::z); }
-  HRESULT GetM(double* v) override { return Get(v, &Vertex::m); }
-  HRESULT PutM(double v) override { return Put(v, &Vertex::m); }
+  HRESULT get_X(double* v) override { return Get(v, &Vertex::x); }
+  HRESULT put_X(double v) override { return Put(v, &Vertex::x); }
+  HRESULT get_Y(double* v) override { return Get(v, &Vertex::y); }
+  HRESULT put_Y(double v) override { return Put(v, &Vertex::y); }
+  HRESULT get_Z(double* v) override { return Get(v, &Vertex::z); }
+  HRESULT put_Z(double v) override { return Put(v, &Vertex::z); }
+  HRESULT get_M(double* v) override { return Get(v, &Vertex::m); }
+  HRESULT put_M(double v) override { return Put(v, &Vertex::m); }
   HRESULT PutCoords(double x, double y) override {
     V().x = x;
     V().y = y;
@@ -216,16 +216,16 @@ class PointObject : public GeometryBase<PointObject, IPoint> {
 class EnvelopeObject : public GeometryBase<EnvelopeObject, IEnvelope> {
  public:
   static constexpr LONG kType = kGeometryEnvelope;
-  HRESULT GetXMin(double* v) override { return Get(v, Lo().x); }
-  HRESULT PutXMin(double v) override { Lo().x = v; return S_OK; }
-  HRESULT GetYMin(double* v) override { return Get(v, Lo().y); }
-  HRESULT PutYMin(double v) override { Lo().y = v; return S_OK; }
-  HRESULT GetXMax(double* v) override { return Get(v, Hi().x); }
-  HRESULT PutXMax(double v) override { Hi().x = v; return S_OK; }
-  HRESULT GetYMax(double* v) override { return Get(v, Hi().y); }
-  HRESULT PutYMax(double v) override { Hi().y = v; return S_OK; }
-  HRESULT GetWidth(double* v) override { return Get(v, data_.IsEmpty() ? 0.0 : Hi().x - Lo().x); }
-  HRESULT GetHeight(double* v) override { return Get(v, data_.IsEmpty() ? 0.0 : Hi().y - Lo().y); }
+  HRESULT get_XMin(double* v) override { return Get(v, Lo().x); }
+  HRESULT put_XMin(double v) override { Lo().x = v; return S_OK; }
+  HRESULT get_YMin(double* v) override { return Get(v, Lo().y); }
+  HRESULT put_YMin(double v) override { Lo().y = v; return S_OK; }
+  HRESULT get_XMax(double* v) override { return Get(v, Hi().x); }
+  HRESULT put_XMax(double v) override { Hi().x = v; return S_OK; }
+  HRESULT get_YMax(double* v) override { return Get(v, Hi().y); }
+  HRESULT put_YMax(double v) override { Hi().y = v; return S_OK; }
+  HRESULT get_Width(double* v) override { return Get(v, data_.IsEmpty() ? 0.0 : Hi().x - Lo().x); }
+  HRESULT get_Height(double* v) override { return Get(v, data_.IsEmpty() ? 0.0 : Hi().y - Lo().y); }
   HRESULT PutCoords(double xmin, double ymin, double xmax, double ymax) override {
     Lo().x = std::min(xmin, xmax);
     Hi().x = std::max(xmin, xmax);
@@ -289,13 +289,13 @@ class EnvelopeObject : public GeometryBase<EnvelopeObject, IEnvelope> {
     double hw = (Hi().x - Lo().x) / 2.0, hh = (Hi().y - Lo().y) / 2.0;
     return PutCoords(c.x - hw, c.y - hh, c.x + hw, c.y + hh);
   }
-  HRESULT GetCenter(IPoint** p) override {
+  HRESULT get_Center(IPoint** p) override {
     return Corner(p, (Lo().x + Hi().x) / 2.0, (Lo().y + Hi().y) / 2.0);
   }
-  HRESULT GetLowerLeft(IPoint** p) override { return Corner(p, Lo().x, Lo().y); }
-  HRESULT GetUpperLeft(IPoint** p) override { return Corner(p, Lo().x, Hi().y); }
-  HRESULT GetUpperRight(IPoint** p) override { return Corner(p, Hi().x, Hi().y); }
-  HRESULT GetLowerRight(IPoint** p) override { return Corner(p, Hi().x, Lo().y); }
+  HRESULT get_LowerLeft(IPoint** p) override { return Corner(p, Lo().x, Lo().y); }
+  HRESULT get_UpperLeft(IPoint** p) override { return Corner(p, Lo().x, Hi().y); }
+  HRESULT get_UpperRight(IPoint** p) override { return Corner(p, Hi().x, Hi().y); }
+  HRESULT get_LowerRight(IPoint** p) override { return Corner(p, Hi().x, Lo().y); }
 
  private:
   Vertex& Lo() { return data_.parts[0][0]; }
@@ -309,7 +309,7 @@ class EnvelopeObject : public GeometryBase<EnvelopeObject, IEnvelope> {
     if (!p) return E_POINTER;
     *p = nullptr;
     ComPtr<IPoint> pt = data_.IsEmpty() ? NewPoint() : NewPoint(x, y, data_.sr.get());
-    pt->PutSpatialReference(data_.sr.get());
+    pt->put_SpatialReference(data_.sr.get());
     *p = pt.Detach();
     return S_OK;
   }
@@ -331,22 +331,22 @@ class VertexGeometry : public GeometryBase<Derived, Leaf, IPointCollection, More
   using GeometryBase<Derived, Leaf, IPointCollection, More...>::data_;
 
  public:
-  HRESULT GetPointCount(LONG* count) override {
+  HRESULT get_PointCount(LONG* count) override {
     if (!count) return E_POINTER;
     *count = data_.VertexCount();
     return S_OK;
   }
-  HRESULT GetPoint(LONG index, IPoint** point) override {
+  HRESULT get_Point(LONG index, IPoint** point) override {
     if (!point) return E_POINTER;
     *point = nullptr;
     std::size_t part, at;
     if (!Locate(index, part, at)) return E_INVALIDARG;
     const Vertex& v = data_.parts[part][at];
     ComPtr<IPoint> p = NewPoint(v.x, v.y, data_.sr.get());
-    p->PutZ(v.z);
-    p->PutM(v.m);
-    p->PutZAware(data_.zAware ? VARIANT_TRUE : VARIANT_FALSE);
-    p->PutMAware(data_.mAware ? VARIANT_TRUE : VARIANT_FALSE);
+    p->put_Z(v.z);
+    p->put_M(v.m);
+    p->put_ZAware(data_.zAware ? VARIANT_TRUE : VARIANT_FALSE);
+    p->put_MAware(data_.mAware ? VARIANT_TRUE : VARIANT_FALSE);
     *point = p.Detach();
     return S_OK;
   }
@@ -426,41 +426,41 @@ class MultipointObject : public VertexGeometry<MultipointObject, IMultipoint> {
 class PolylineObject : public VertexGeometry<PolylineObject, IPolyline, IPartCollection> {
  public:
   static constexpr LONG kType = kGeometryPolyline;
-  HRESULT GetPartCount(LONG* count) override { return PartCount(count); }
-  HRESULT GetPartPointCount(LONG part, LONG* count) override { return PartPointCount(part, count); }
+  HRESULT get_PartCount(LONG* count) override { return PartCount(count); }
+  HRESULT get_PartPointCount(LONG part, LONG* count) override { return PartPointCount(part, count); }
   HRESULT StartPart() override {
     data_.newPart = true;
     return S_OK;
   }
-  HRESULT GetLength(double* length) override {
+  HRESULT get_Length(double* length) override {
     if (!length) return E_POINTER;
     *length = PartsLength();
     return S_OK;
   }
-  HRESULT GetFromPoint(IPoint** p) override {
+  HRESULT get_FromPoint(IPoint** p) override {
     LONG n = data_.VertexCount();
     if (!p) return E_POINTER;
     if (n == 0) return (*p = NewPoint().Detach(), S_OK);
-    return GetPoint(0, p);
+    return get_Point(0, p);
   }
-  HRESULT GetToPoint(IPoint** p) override {
+  HRESULT get_ToPoint(IPoint** p) override {
     LONG n = data_.VertexCount();
     if (!p) return E_POINTER;
     if (n == 0) return (*p = NewPoint().Detach(), S_OK);
-    return GetPoint(n - 1, p);
+    return get_Point(n - 1, p);
   }
 };
 
 class PolygonObject : public VertexGeometry<PolygonObject, IPolygon, IPartCollection> {
  public:
   static constexpr LONG kType = kGeometryPolygon;
-  HRESULT GetPartCount(LONG* count) override { return PartCount(count); }
-  HRESULT GetPartPointCount(LONG part, LONG* count) override { return PartPointCount(part, count); }
+  HRESULT get_PartCount(LONG* count) override { return PartCount(count); }
+  HRESULT get_PartPointCount(LONG part, LONG* count) override { return PartPointCount(part, count); }
   HRESULT StartPart() override {
     data_.newPart = true;
     return S_OK;
   }
-  HRESULT GetArea(double* area) override {
+  HRESULT get_Area(double* area) override {
     if (!area) return E_POINTER;
     *area = 0.0;
     auto g = ToOgr(data_);
@@ -470,7 +470,7 @@ class PolygonObject : public VertexGeometry<PolygonObject, IPolygon, IPartCollec
     else if (flat == wkbMultiPolygon) *area = g->toMultiPolygon()->get_Area();
     return S_OK;
   }
-  HRESULT GetLength(double* perimeter) override {
+  HRESULT get_Length(double* perimeter) override {
     if (!perimeter) return E_POINTER;
     GeomData closed = data_;
     Close(closed);
@@ -535,14 +535,14 @@ ComPtr<IPoint> NewPoint() { return Make<PointObject, IPoint>(); }
 ComPtr<IPoint> NewPoint(double x, double y, ISpatialReference* sr) {
   auto p = NewPoint();
   p->PutCoords(x, y);
-  p->PutSpatialReference(sr);
+  p->put_SpatialReference(sr);
   return p;
 }
 ComPtr<IEnvelope> NewEnvelope() { return Make<EnvelopeObject, IEnvelope>(); }
 ComPtr<IEnvelope> NewEnvelope(double xmin, double ymin, double xmax, double ymax, ISpatialReference* sr) {
   auto e = NewEnvelope();
   e->PutCoords(xmin, ymin, xmax, ymax);
-  e->PutSpatialReference(sr);
+  e->put_SpatialReference(sr);
   return e;
 }
 ComPtr<IMultipoint> NewMultipoint() { return Make<MultipointObject, IMultipoint>(); }

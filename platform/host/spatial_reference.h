@@ -12,10 +12,10 @@ constexpr LONG kFactoryCodeWorldAzimuthalEquidistant = 54032;
 
 struct ISpatialReference : IUnknown {
   VELK_INTERFACE_ID("{044C893E-0734-409B-B6B5-44B80BDB2EFF}")
-  virtual HRESULT GetName(BSTR* name) = 0;
+  virtual HRESULT get_Name(BSTR* name) = 0;
   // The code the reference was made from; 0 when it was made from text or its parameters were
   // changed afterwards.
-  virtual HRESULT GetFactoryCode(LONG* code) = 0;
+  virtual HRESULT get_FactoryCode(LONG* code) = 0;
   // Same coordinate system (same definition, whatever the object).
   virtual HRESULT IsSame(ISpatialReference* other, VARIANT_BOOL* same) = 0;
   virtual HRESULT ExportToWkt(BSTR* wkt) = 0;
@@ -23,21 +23,21 @@ struct ISpatialReference : IUnknown {
 
 struct IGeographicCoordinateSystem : ISpatialReference {
   VELK_INTERFACE_ID("{96848672-8956-45C7-826A-AF00154AE1D0}")
-  virtual HRESULT GetDatumName(BSTR* name) = 0;
+  virtual HRESULT get_DatumName(BSTR* name) = 0;
 };
 
 struct IProjectedCoordinateSystem : ISpatialReference {
   VELK_INTERFACE_ID("{49D035BF-A403-48C4-B08C-1DAE4524D47D}")
   // The geographic system the projection is based on (a new object).
-  virtual HRESULT GetGeographicCoordinateSystem(IGeographicCoordinateSystem** gcs) = 0;
+  virtual HRESULT get_GeographicCoordinateSystem(IGeographicCoordinateSystem** gcs) = 0;
   // inDegrees false: radians.
-  virtual HRESULT GetCentralMeridian(VARIANT_BOOL inDegrees, double* value) = 0;
-  virtual HRESULT PutCentralMeridian(VARIANT_BOOL inDegrees, double value) = 0;
+  virtual HRESULT get_CentralMeridian(VARIANT_BOOL inDegrees, double* value) = 0;
+  virtual HRESULT put_CentralMeridian(VARIANT_BOOL inDegrees, double value) = 0;
   // Degrees.
-  virtual HRESULT GetLatitudeOfOrigin(double* value) = 0;
-  virtual HRESULT PutLatitudeOfOrigin(double value) = 0;
+  virtual HRESULT get_LatitudeOfOrigin(double* value) = 0;
+  virtual HRESULT put_LatitudeOfOrigin(double value) = 0;
   // Metres per unit of the projected coordinates.
-  virtual HRESULT GetMetersPerUnit(double* value) = 0;
+  virtual HRESULT get_MetersPerUnit(double* value) = 0;
 };
 
 // A reference that says nothing about the coordinates.

@@ -38,13 +38,13 @@ class ReferenceBase : public ComObjectRoot<Derived, Leaf, ISpatialReferenceData>
     return E_NOINTERFACE;
   }
 
-  HRESULT GetName(BSTR* name) override {
+  HRESULT get_Name(BSTR* name) override {
     if (!name) return E_POINTER;
     const char* n = srs_ ? srs_->GetName() : nullptr;
     *name = AllocBstr(n ? FromUtf8(n) : std::wstring(L"Unknown"));
     return S_OK;
   }
-  HRESULT GetFactoryCode(LONG* code) override {
+  HRESULT get_FactoryCode(LONG* code) override {
     if (!code) return E_POINTER;
     *code = code_;
     return S_OK;
@@ -86,7 +86,7 @@ class ReferenceBase : public ComObjectRoot<Derived, Leaf, ISpatialReferenceData>
 
 class GeographicReference : public ReferenceBase<GeographicReference, IGeographicCoordinateSystem> {
  public:
-  HRESULT GetDatumName(BSTR* name) override {
+  HRESULT get_DatumName(BSTR* name) override {
     if (!name) return E_POINTER;
     const char* d = srs_->GetAttrValue("DATUM");
     *name = AllocBstr(FromUtf8(d ? d : ""));
@@ -101,7 +101,7 @@ constexpr const char* kLatitudeParams[] = {SRS_PP_LATITUDE_OF_ORIGIN, SRS_PP_LAT
 
 class ProjectedReference : public ReferenceBase<ProjectedReference, IProjectedCoordinateSystem> {
  public:
-  HRESULT GetGeographicCoordinateSystem(IGeographicCoordinateSystem** gcs) override {
+  HRESULT get_GeographicCoordinateSystem(IGeographicCoordinateSystem** gcs) override {
     if (!gcs) return E_POINTER;
     *gcs = nullptr;
     std::unique_ptr<OGRSpatialReference> geog(srs_->CloneGeogCS());
@@ -113,7 +113,7 @@ class ProjectedReference : public ReferenceBase<ProjectedReference, IProjectedCo
     ComPtr<ISpatialReference> r = WrapSrs(geog.get(), code);
     return r ? r->QueryInterface(IidOf<IGeographicCoordinateSystem>(), reinterpret_cast<void**>(gcs)) : E_FAIL;
   }
-  HRESULT GetCentralMeridian(VARIANT_BOOL inDegrees, double* value) override {
+  HRESULT get_CentralMeridian(VARIANT_BOOL inDegrees, double* value) override {
     if (!value) return E_POINTER;
     const char* p = FindParam(kLongitudeParams);
     if (!p) return E_FAIL;
@@ -121,18 +121,18 @@ class ProjectedReference : public ReferenceBase<ProjectedReference, IProjectedCo
     *value = inDegrees ? deg : deg * M_PI / 180.0;
     return S_OK;
   }
-  HRESULT PutCentralMeridian(VARIANT_BOOL inDegrees, double value) override {
+  HRESULT put_CentralMeridian(VARIANT_BOOL inDegrees, double value) override {
     return SetParam(kLongitudeParams, inDegrees ? value : value * 180.0 / M_PI);
   }
-  HRESULT GetLatitudeOfOrigin(double* value) override {
+  HRESULT get_LatitudeOfOrigin(double* value) override {
     if (!value) return E_POINTER;
     const char* p = FindParam(kLatitudeParams);
     if (!p) return E_FAIL;
     *value = srs_->GetNormProjParm(p, 0.0);
     return S_OK;
   }
-  HRESULT PutLatitudeOfOrigin(double value) override { return SetParam(kLatitudeParams, value); }
-  HRESULT GetMetersPerUnit(double* value) override {
+  HRESULT put_LatitudeOfOrigin(double value) override { return SetParam(kLatitudeParams, value); }
+  HRESULT get_MetersPerUnit(double* value) override {
     if (!value) return E_POINTER;
     *value = srs_->GetLinearUnits();
     return S_OK;

@@ -40,7 +40,7 @@ ComPtr<IPolygon> Square(double x0, double y0, double x1, double y1, ISpatialRefe
   pc->AddPoint(NewPoint(x1, y1).get());
   pc->AddPoint(NewPoint(x1, y0).get());
   pg->Close();
-  pg->PutSpatialReference(sr);
+  pg->put_SpatialReference(sr);
   return pg;
 }
 
@@ -63,7 +63,7 @@ TEST(HostSpatialReference, KindsByFactoryCode) {
     auto sr = Sr(c.code);
     ASSERT_TRUE(sr) << c.code;
     LONG code = 0;
-    sr->GetFactoryCode(&code);
+    sr->get_FactoryCode(&code);
     EXPECT_EQ(code, c.code);
     EXPECT_EQ(bool(sr.As<IGeographicCoordinateSystem>()), c.geographic) << c.code;
     EXPECT_EQ(bool(sr.As<IProjectedCoordinateSystem>()), c.projected) << c.code;
@@ -81,9 +81,9 @@ TEST(HostSpatialReference, KindsByFactoryCode) {
 TEST(HostSpatialReference, ProjectedSystemIsBasedOnItsGeographicSystem) {
   auto utm = Sr(32633).Query<IProjectedCoordinateSystem>();
   ComPtr<IGeographicCoordinateSystem> gcs;
-  ASSERT_EQ(utm->GetGeographicCoordinateSystem(gcs.put()), S_OK);
+  ASSERT_EQ(utm->get_GeographicCoordinateSystem(gcs.put()), S_OK);
   LONG code = 0;
-  gcs->GetFactoryCode(&code);
+  gcs->get_FactoryCode(&code);
   EXPECT_EQ(code, 4326);
   VARIANT_BOOL same = VARIANT_FALSE;
   gcs->IsSame(Sr(4326).get(), &same);
@@ -92,16 +92,16 @@ TEST(HostSpatialReference, ProjectedSystemIsBasedOnItsGeographicSystem) {
 
 TEST(HostSpatialReference, AzimuthalEquidistantCentredWhereAsked) {
   auto aeqd = Sr(kFactoryCodeWorldAzimuthalEquidistant).Query<IProjectedCoordinateSystem>();
-  ASSERT_EQ(aeqd->PutCentralMeridian(VARIANT_TRUE, 6.5), S_OK);
-  ASSERT_EQ(aeqd->PutLatitudeOfOrigin(0.25), S_OK);
+  ASSERT_EQ(aeqd->put_CentralMeridian(VARIANT_TRUE, 6.5), S_OK);
+  ASSERT_EQ(aeqd->put_LatitudeOfOrigin(0.25), S_OK);
   double cm = 0, lat = 0;
-  aeqd->GetCentralMeridian(VARIANT_TRUE, &cm);
-  aeqd->GetLatitudeOfOrigin(&lat);
+  aeqd->get_CentralMeridian(VARIANT_TRUE, &cm);
+  aeqd->get_LatitudeOfOrigin(&lat);
   EXPECT_DOUBLE_EQ(cm, 6.5);
   EXPECT_DOUBLE_EQ(lat, 0.25);
   // Moved away from the code's definition, it no longer claims the code.
   LONG code = -1;
-  aeqd->GetFactoryCode(&code);
+  aeqd->get_FactoryCode(&code);
   EXPECT_EQ(code, 0);
   Bstr wkt;
   aeqd->ExportToWkt(&wkt);
@@ -146,9 +146,9 @@ TEST(HostGeometry, ProjectMatchesCs2csAndRefusesWhatItCannotDo) {
   bad->QueryCoords(&x, &y);
   EXPECT_EQ(y, 95.0);
   ComPtr<ISpatialReference> still;
-  bad->GetSpatialReference(still.put());
+  bad->get_SpatialReference(still.put());
   LONG code = 0;
-  still->GetFactoryCode(&code);
+  still->get_FactoryCode(&code);
   EXPECT_EQ(code, 4326);
 
   // An envelope projects to the box around its projected outline.
@@ -191,20 +191,20 @@ TEST(HostGeometry, EnvelopeUnionExpandCentreAndCorners) {
   EXPECT_EQ(std::make_tuple(x0, y0, x1, y1), std::make_tuple(-1.0, -2.0, 11.0, 6.0));
 
   ComPtr<IPoint> c;
-  a->GetCenter(c.put());
+  a->get_Center(c.put());
   double cx, cy;
   c->QueryCoords(&cx, &cy);
   EXPECT_EQ(cx, 5.0);
   EXPECT_EQ(cy, 2.0);
   a->CenterAt(NewPoint(100, 100).get());
   ComPtr<IPoint> ur;
-  a->GetUpperRight(ur.put());
+  a->get_UpperRight(ur.put());
   ur->QueryCoords(&cx, &cy);
   EXPECT_EQ(cx, 106.0);
   EXPECT_EQ(cy, 104.0);
   double w, h;
-  a->GetWidth(&w);
-  a->GetHeight(&h);
+  a->get_Width(&w);
+  a->get_Height(&h);
   EXPECT_EQ(w, 12.0);
   EXPECT_EQ(h, 8.0);
 }
@@ -236,7 +236,7 @@ TEST(HostGeometry, RelationalTests) {
     hpc->AddPoint(NewPoint(x, y).get());
   EXPECT_FALSE(Rel(holed.get(), inside.get(), &IRelationalOperator::Contains));
   double area = 0;
-  holed->GetArea(&area);
+  holed->get_Area(&area);
   EXPECT_DOUBLE_EQ(area, 96.0);
 
   // The other side is projected into this one's reference first.
@@ -253,9 +253,9 @@ TEST(HostGeometry, CloneEqualityAndVertexEdits) {
   auto line = NewPolyline();
   auto pc = line.Query<IPointCollection>();
   for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 4.0}, {3.0, 8.0}}) pc->AddPoint(NewPoint(x, y).get());
-  line->PutSpatialReference(Sr(4326).get());
+  line->put_SpatialReference(Sr(4326).get());
   double len = 0;
-  line->GetLength(&len);
+  line->get_Length(&len);
   EXPECT_DOUBLE_EQ(len, 9.0);
 
   ComPtr<IClone> copy;
@@ -270,13 +270,13 @@ TEST(HostGeometry, CloneEqualityAndVertexEdits) {
   line.Query<IClone>()->IsEqual(copy.get(), &eq);
   EXPECT_EQ(eq, VARIANT_FALSE);
   ComPtr<IPoint> first;
-  pc->GetPoint(0, first.put());
+  pc->get_Point(0, first.put());
   double x, y;
   first->QueryCoords(&x, &y);
   EXPECT_EQ(x, 0.0);
   // Same coordinates under another reference are not equal.
   copy.Query<IClone>()->Assign(line.Query<IClone>().get());
-  copy.Query<IGeometry>()->PutSpatialReference(Sr(32633).get());
+  copy.Query<IGeometry>()->put_SpatialReference(Sr(32633).get());
   line.Query<IClone>()->IsEqual(copy.get(), &eq);
   EXPECT_EQ(eq, VARIANT_FALSE);
   // Assigning another kind is refused.
@@ -284,8 +284,8 @@ TEST(HostGeometry, CloneEqualityAndVertexEdits) {
 
   pc->RemovePoints(1, 1);
   LONG n = 0;
-  pc->GetPointCount(&n);
+  pc->get_PointCount(&n);
   EXPECT_EQ(n, 2);
   ComPtr<IPoint> out;
-  EXPECT_EQ(pc->GetPoint(2, out.put()), E_INVALIDARG);
+  EXPECT_EQ(pc->get_Point(2, out.put()), E_INVALIDARG);
 }
