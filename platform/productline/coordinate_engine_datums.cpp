@@ -1,5 +1,5 @@
-// The coordinate engine's datum list and ellipsoids. Generated once from the public sources
-// named beside each row and checked by hand; positions are the datum numbers callers pass.
+// The coordinate engine's datum list and ellipsoids, written from the public sources
+// named beside each row; positions are the datum numbers callers pass.
 //
 // Shifts are the three-parameter (dX, dY, dZ) shifts from each datum to WGS 84, in metres, as
 // published in the WGS 84 definition report (NIMA TR8350.2, 3rd edition with amendments,
@@ -276,18 +276,18 @@ constexpr EngineDatum kDatums[] = {
     {L"Nahrwan, United Arab Emirates", kClarke80, -249.0, -156.0, 381.0},
     // 106: EPSG transformation 1192 Naparima 1972 to WGS 84 (1) (DMA-Tto)
     {L"Naparima BWI, Trinidad and Tobago", kIntl, -10.0, 375.0, 165.0},
-    // 107: EPSG transformation 1170 NAD27 to WGS 84 (1) (DMA-Carib)
-    {L"North American 1927, Mean Solution (Caribbean)", kClarke66, -3.0, 142.0, 183.0},
-    // 108: EPSG transformation 1171 NAD27 to WGS 84 (2) (DMA-Cen Am)
-    {L"North American 1927, Mean Solution (Central America)", kClarke66, 0.0, 125.0, 194.0},
-    // 109: EPSG transformation 1172 NAD27 to WGS 84 (3) (DMA-Can)
-    {L"North American 1927, Mean Solution (Canada)", kClarke66, -10.0, 158.0, 187.0},
-    // 110: EPSG transformation 1173 NAD27 to WGS 84 (4) (DMA-Conus)
+    // 107: EPSG transformation 1173 NAD27 to WGS 84 (4) (DMA-Conus)
     {L"North American 1927, Mean Solution (CONUS)", kClarke66, -8.0, 160.0, 176.0},
-    // 111: EPSG transformation 1174 NAD27 to WGS 84 (5) (DMA-ConusE)
+    // 108: EPSG transformation 1174 NAD27 to WGS 84 (5) (DMA-ConusE)
     {L"North American 1927, Mean Solution (CONUS east of Mississippi River)", kClarke66, -9.0, 161.0, 179.0},
-    // 112: EPSG transformation 1175 NAD27 to WGS 84 (6) (DMA-ConusW)
+    // 109: EPSG transformation 1175 NAD27 to WGS 84 (6) (DMA-ConusW)
     {L"North American 1927, Mean Solution (CONUS west of Mississippi River)", kClarke66, -8.0, 159.0, 175.0},
+    // 110: EPSG transformation 1172 NAD27 to WGS 84 (3) (DMA-Can)
+    {L"North American 1927, Mean Solution (Canada)", kClarke66, -10.0, 158.0, 187.0},
+    // 111: EPSG transformation 1170 NAD27 to WGS 84 (1) (DMA-Carib)
+    {L"North American 1927, Mean Solution (Caribbean)", kClarke66, -3.0, 142.0, 183.0},
+    // 112: EPSG transformation 1171 NAD27 to WGS 84 (2) (DMA-Cen Am)
+    {L"North American 1927, Mean Solution (Central America)", kClarke66, 0.0, 125.0, 194.0},
     // 113: EPSG transformation 1176 NAD27 to WGS 84 (7) (DMA-USA AK)
     {L"North American 1927, Alaska (excluding Aleutian Islands)", kClarke66, -5.0, 135.0, 172.0},
     // 114: EPSG transformation 1249 NAD27 to WGS 84 (21) (DMA-AK AluE)
@@ -422,7 +422,7 @@ constexpr EngineDatum kDatums[] = {
     {L"South American 1969, Trinidad and Tobago", kSa69, -45.0, 12.0, -33.0},
     // 179: EPSG transformation 1876 SAD69 to WGS 84 (13) (DMA-Ven)
     {L"South American 1969, Venezuela", kSa69, -45.0, 8.0, -33.0},
-    // 180: public three-parameter value
+    // 180: value of the definition report
     {L"South Asia, Singapore", kModfischer, 7.0, -10.0, -26.0},
     // 181: EPSG transformation 1227 Tananarive to WGS 84 (1) (DMA-Mdg)
     {L"Tananarive Observatory 1925, Madagascar", kIntl, -189.0, -242.0, -91.0},
@@ -456,7 +456,7 @@ constexpr EngineDatum kDatums[] = {
     {L"Arc 1960, Kenya", kClarke80, -157.0, -2.0, -299.0},
     // 196: EPSG transformation 1285 Arc 1960 to WGS 84 (3) (NIMA-Tza)
     {L"Arc 1960, Tanzania", kClarke80, -175.0, -23.0, -303.0},
-    // 197: public three-parameter value
+    // 197: value of the definition report
     {L"Co-ordinate System 1937 of Estonia, Estonia", kBessel, 374.0, 150.0, 588.0},
     // 198: EPSG transformation 15752 ED79 to WGS 84 (1) (NIMA-Eur)
     {L"European 1979, Mean Solution", kIntl, -86.0, -98.0, -119.0},
@@ -466,7 +466,7 @@ constexpr EngineDatum kDatums[] = {
     {L"Gan 1970, Republic of Maldives", kIntl, -133.0, -321.0, 50.0},
     // 201: EPSG transformation 1897 Segara to WGS 84 (1) (NIMA-Idn Kal)
     {L"Gunung Segara, Indonesia (Kalimantan)", kBessel, -403.0, 684.0, 41.0},
-    // 202: public three-parameter value
+    // 202: value of the definition report
     {L"Hermannskogel, Yugoslavia (former), Bosnia and Herzegovina, Croatia", kBessel, 682.0, -203.0, 480.0},
     // 203: EPSG transformation 1558 Korean 1995 to WGS 84 (1) (NIMA-Kor)
     {L"Korean Geodetic System 1995, South Korea", kWgs84, 0.0, 0.0, 0.0},
