@@ -244,7 +244,9 @@ TEST_P(SettingsByName, TakesTextOfTheSettingsType) {
   env.GetText(c.name, before);
   EXPECT_EQ(env.SetText(c.name, c.text), c.hr);
   std::wstring after;
-  if (SUCCEEDED(env.GetText(c.name, after))) EXPECT_EQ(after, c.readBack ? c.readBack : before.c_str());
+  if (SUCCEEDED(env.GetText(c.name, after))) {
+    EXPECT_EQ(after, c.readBack ? c.readBack : before.c_str());
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
