@@ -507,26 +507,40 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
   HRESULT RenameDataset(TableCore& core, const std::wstring& newName) override {
     std::wstring base = StripExtension(newName, {L".shp", L".dbf"});
     if (!ValidFileDatasetName(base)) return E_DATA_INVALID_NAME;
+    bool dummy = false;
+    if (!FindFile(base, dummy).empty()) return E_DATA_EXISTS;
     std::string oldPath = core.Source()->path();
-    std::string ext = fs::path(oldPath).extension().string();
-    std::string newPath = path_ + "/" + ToUtf8(base) + ext;
-    std::error_code ec;
-    if (fs::exists(path_ + "/" + ToUtf8(base) + ".shp", ec) || fs::exists(path_ + "/" + ToUtf8(base) + ".dbf", ec))
-      return E_DATA_EXISTS;
-    core.Invalidate();
-    GDALDriver* driver = DriverForExtension("shp", DataKind::kVector, true);
-    bool moved = false;
-    {
-      QuietErrors quiet;
-      moved = driver && driver->Rename(newPath.c_str(), oldPath.c_str()) == CE_None;
+    std::string oldBase = fs::path(oldPath).stem().string();
+    std::string newBase = ToUtf8(base);
+    // every file of the dataset (.shp, .shx, .dbf, .prj, .cpg, indexes) moves to the new base name
+    std::vector<std::string> files;
+    if (char** list = core.Source()->get()->GetFileList()) {
+      for (char** f = list; *f; ++f) files.push_back(*f);
+      CSLDestroy(list);
     }
-    std::string openPath = moved ? newPath : oldPath;
+    core.Invalidate();
+    std::vector<std::pair<fs::path, fs::path>> done;
+    std::error_code ec;
+    bool moved = true;
+    for (const auto& f : files) {
+      fs::path from(f);
+      std::string name = from.filename().string();
+      fs::path to = fs::path(path_) / (newBase + name.substr(oldBase.size()));
+      fs::rename(from, to, ec);
+      if (ec) {
+        moved = false;
+        break;
+      }
+      done.emplace_back(from, to);
+    }
+    if (!moved)
+      for (auto it = done.rbegin(); it != done.rend(); ++it) fs::rename(it->second, it->first, ec);
+    std::string openPath = moved ? path_ + "/" + newBase + fs::path(oldPath).extension().string() : oldPath;
     DatasetPtr ds;
     if (OpenGdalDataset(openPath, DataKind::kVector, ds) != OpenResult::kOk || ds->get()->GetLayerCount() < 1)
       return E_DATA_WRITE_FAILED;
-    OGRLayer* layer = ds->get()->GetLayer(0);
     std::wstring nowName = moved ? base : core.Name();
-    core.Rebind(ds, layer, nowName, LockKey(nowName));
+    core.Rebind(ds, ds->get()->GetLayer(0), nowName, LockKey(nowName));
     return moved ? S_OK : E_DATA_WRITE_FAILED;
   }
 
