@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "framework/corvane_module.h"
 #include "platform/win/locale_source.h"
 
 namespace velk::corvane {
@@ -39,7 +40,7 @@ std::wstring EscapeForPattern(const std::wstring& symbol) {
 
 LocalizedCoordinateSymbols::LocalizedCoordinateSymbols() {
   SymbolResourceSource source = g_resourceSource.load();
-  Load(source ? source() : nullptr);
+  Load(source ? source() : ResourceInstance());
 }
 
 LocalizedCoordinateSymbols::LocalizedCoordinateSymbols(HINSTANCE resources) { Load(resources); }

@@ -15,8 +15,9 @@ constexpr UINT IDS_SOUTH_LETTER = 3598;
 constexpr UINT IDS_WEST_LETTER = 3599;
 constexpr UINT IDS_EAST_LETTER = 3600;
 
-// Where the hemisphere letters are loaded from: a function giving the resource instance (may
-// give null). Until one is installed no module is asked and the English letters hold.
+// Where the hemisphere letters are loaded from: a function giving a resource module (may give
+// null: the English letters). By default Corvane's resource instance (the localized module when
+// one is installed); null restores that default. For tests.
 using SymbolResourceSource = HINSTANCE (*)();
 void SetSymbolResourceSource(SymbolResourceSource source);
 
@@ -37,7 +38,7 @@ struct LocalizedCoordinateSymbols {
   std::wstring northSouthGroup;
   std::wstring eastWestGroup;
 
-  // Letters from the installed resource source, number symbols from the user-default locale.
+  // Letters from the resource source, number symbols from the user-default locale.
   LocalizedCoordinateSymbols();
   // Letters from the given resource module (null: the English letters).
   explicit LocalizedCoordinateSymbols(HINSTANCE resources);

@@ -1,3 +1,9 @@
+// GCC 12 reports a false "may be used uninitialized" inside <regex>'s compiler when built with
+// the sanitizers; the pattern objects are fully built by the library itself.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 #include "coordinates/validator.h"
 
 namespace velk::corvane {

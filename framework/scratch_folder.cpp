@@ -16,6 +16,7 @@
 
 #include "platform/com/text.h"
 #include "platform/com/unknown.h"
+#include "platform/registry/registry.h"
 
 namespace velk::corvane {
 
@@ -81,9 +82,17 @@ void SetScratchFolderSources(ScratchFolderSource outputWorkspace, ScratchFolderS
 }
 
 std::wstring TemporaryFolder() {
-  const char* env = std::getenv("TMPDIR");
-  std::wstring folder = env && *env ? FromUtf8(env) : std::wstring(L"/tmp");
-  if (!IsSeparator(folder.back())) folder += L'/';
+  std::error_code ec;
+  std::filesystem::path scratch = std::filesystem::path(velk::reg::HostRoot()) / "scratch";
+  std::filesystem::create_directories(scratch, ec);
+  std::wstring folder;
+  if (std::filesystem::is_directory(scratch, ec)) {
+    folder = FromUtf8(std::filesystem::absolute(scratch, ec).string());
+  } else {
+    const char* env = std::getenv("TMPDIR");
+    folder = env && *env ? FromUtf8(env) : std::wstring(L"/tmp");
+  }
+  if (folder.empty() || !IsSeparator(folder.back())) folder += L'/';
   return folder;
 }
 

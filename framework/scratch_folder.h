@@ -19,7 +19,8 @@ using ScratchFolderSource = std::function<std::wstring()>;
 // they are installed, only the third source, the temporary folder, answers.
 void SetScratchFolderSources(ScratchFolderSource outputWorkspace, ScratchFolderSource hostScratchWorkspace);
 
-// The temporary folder: $TMPDIR when set, else /tmp; always ending in a separator.
+// The temporary folder of this platform: the host root's "scratch" folder (made when
+// missing), else $TMPDIR, else /tmp; always ending in a separator.
 std::wstring TemporaryFolder();
 
 // The first non-empty of: output workspace, host scratch workspace, temporary folder; always

@@ -1,3 +1,52 @@
+// trevik: the headless host program. It loads the deliverables, registers them, lists and
+// creates their classes through the registry, as the host application does.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "apps/trevik/commands.h"
 #include "platform/com/object.h"
+#include "platform/registry/registry.h"
+
 VELK_DEFINE_MODULE()
-int main() { return 0; }
+
+namespace {
+int Usage() {
+  std::fputs(
+      "usage: trevik [--root DIR] COMMAND ...\n"
+      "  register LIBRARY...     run the libraries' registration entry points\n"
+      "  unregister LIBRARY...   undo it\n"
+      "  classes                 list the registered classes\n"
+      "  create PROGID...        create classes through the registry, report the result\n"
+      "The root folder (else $TREVIK_HOME, else ~/.trevik) holds the registry file,\n"
+      "settings and scratch folder.\n",
+      stderr);
+  return 2;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::size_t i = 0;
+  while (i < args.size() && args[i].rfind("--", 0) == 0) {
+    if (args[i] == "--root" && i + 1 < args.size()) {
+      velk::reg::SetHostRoot(args[i + 1]);
+      i += 2;
+    } else {
+      return Usage();
+    }
+  }
+  if (i >= args.size()) return Usage();
+  std::string command = args[i++];
+  std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
+  if (!velk::reg::EnsureLoaded()) {
+    std::fprintf(stderr, "trevik: %s\n", velk::reg::LastLoadError().c_str());
+    return 1;
+  }
+  if (command == "register") return trevik::RegisterLibraries(rest, true);
+  if (command == "unregister") return trevik::RegisterLibraries(rest, false);
+  if (command == "classes") return trevik::ListClasses();
+  if (command == "create") return trevik::CreateClasses(rest);
+  return Usage();
+}

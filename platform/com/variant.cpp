@@ -531,10 +531,10 @@ HRESULT VariantCopyInd(VARIANT* dest, const VARIANT* src) {
 HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID lcid, USHORT, VARTYPE vt) {
   if (!dest || !src) return E_INVALIDARG;
   if (!IsValidVariantType(src->vt)) return DISP_E_BADVARTYPE;
-  if ((vt & VT_BYREF) || !IsValidVariantType(vt) || (vt & VT_TYPEMASK) == VT_VARIANT) {
-    // VT_ARRAY|VT_VARIANT is a valid target (same-type copy); other VARIANT forms are not.
-    if (vt != (VT_ARRAY | VT_VARIANT)) return DISP_E_BADVARTYPE;
-  }
+  // Targets are plain values or arrays; of the VARIANT forms only VT_ARRAY|VT_VARIANT.
+  bool variantForm = (vt & VT_TYPEMASK) == VT_VARIANT;
+  if ((vt & VT_BYREF) || !IsValidVariantType(vt) || (variantForm && vt != (VT_ARRAY | VT_VARIANT)))
+    return DISP_E_BADVARTYPE;
   VARIANT view;
   HRESULT hr = ValueView(src, &view);
   if (FAILED(hr)) return hr;

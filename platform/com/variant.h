@@ -162,8 +162,8 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT flags, VARTY
 namespace velk {
 
 // The decimal symbol of a locale id, used by the number <-> text conversions. The default
-// answers '.' for every id. LCID 0 (neutral) is passed on as LOCALE_USER_DEFAULT. An empty
-// function restores the default.
+// answers '.' for every id; so does a lookup that answers 0 (an unknown id). LCID 0 (neutral)
+// is passed on as LOCALE_USER_DEFAULT. An empty function restores the default.
 void SetVariantLocaleLookup(std::function<wchar_t(LCID)> lookup);
 wchar_t VariantDecimalSymbol(LCID lcid);
 

@@ -25,6 +25,12 @@ bool StartsWith(std::wstring_view text, std::size_t pos, const std::wstring& tok
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
+// The decimal symbol the VARIANT conversions use: this source's, when it is one character.
+wchar_t DecimalSymbolOf(LCID locale) {
+  LocaleSymbols s;
+  return LocaleSymbolsOf(locale, s) && s.decimal.size() == 1 ? s.decimal[0] : L'\0';
+}
+
 }  // namespace
 
 LocaleSymbols EnglishLocale() { return LocaleSymbols{}; }
@@ -35,8 +41,12 @@ LocaleSymbols UserLocale() {
 }
 
 void SetUserLocale(const LocaleSymbols& symbols) {
-  std::lock_guard<std::mutex> lock(LocaleLock());
-  UserLocaleSlot() = symbols;
+  {
+    std::lock_guard<std::mutex> lock(LocaleLock());
+    UserLocaleSlot() = symbols;
+  }
+  static std::once_flag connected;
+  std::call_once(connected, [] { velk::SetVariantLocaleLookup(&DecimalSymbolOf); });
 }
 
 void ResetUserLocale() { SetUserLocale(EnglishLocale()); }

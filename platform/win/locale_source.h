@@ -8,12 +8,10 @@
 #include <string_view>
 
 #include "platform/com/base_types.h"
+#include "platform/com/variant.h"  // LCID, LOCALE_USER_DEFAULT, LOCALE_SYSTEM_DEFAULT
 
-using LCID = DWORD;
 using LCTYPE = DWORD;
 
-constexpr LCID LOCALE_USER_DEFAULT = 0x0400;
-constexpr LCID LOCALE_SYSTEM_DEFAULT = 0x0800;
 constexpr LCID LOCALE_ENGLISH_US = 1033;
 
 constexpr LCTYPE LOCALE_SLIST = 0x0000000C;
@@ -42,7 +40,8 @@ struct LocaleSymbols {
 // The symbols of locale 1033 (English, United States).
 LocaleSymbols EnglishLocale();
 
-// The user-default locale. SetUserLocale replaces it for the whole process;
+// The user-default locale. SetUserLocale replaces it for the whole process (and from then on
+// the VARIANT number conversions take their decimal symbol from this source too);
 // ResetUserLocale brings back the English default.
 LocaleSymbols UserLocale();
 void SetUserLocale(const LocaleSymbols& symbols);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/corvane_module.h"
 #include "tests/coordinates/coordinate_test_support.h"
 
 namespace velk::corvane {
@@ -60,6 +61,12 @@ TEST(DMSValidator, OverlongTextIsRefusedWithoutMatching) {
   std::wstring huge = L"40" + std::wstring(200000, L' ') + L"73";
   EXPECT_FALSE(v.Validate(huge));
   EXPECT_TRUE(v.SubMatches().empty());
+  // Padding up to the limit is still read.
+  std::wstring padded = L"40" + std::wstring(Validator::kMaxTextLength - 4, L' ') + L"73";
+  ASSERT_EQ(padded.size(), Validator::kMaxTextLength);
+  EXPECT_TRUE(v.Validate(padded));
+  UTMValidator utm;
+  EXPECT_TRUE(utm.Validate(L"18T" + std::wstring(Validator::kMaxTextLength - 18, L',') + L"585628 4511322"));
 }
 
 struct ParseCase {
@@ -173,6 +180,26 @@ TEST(LocalizedCoordinateSymbols, OnlySingleCharacterLocaleSymbolsAreTaken) {
   DmsParser p;
   bool valid = false;
   EXPECT_EQ(p.Parse(L"\u221240.5 \u221273", valid), L"403000.00S 0730000.00W");
+  EXPECT_TRUE(valid);
+}
+
+TEST(LocalizedCoordinateSymbols, LettersComeFromTheResourceInstance) {
+  LocalizedCoordinateSymbols english;  // Corvane's own table has no hemisphere letters
+  EXPECT_EQ(english.north + english.south + english.west + english.east, L"NSWE");
+
+  static const char kStrings[] = "3597\tNorte\n3598\tSur\n3599\tOeste\n3600\tEste\n";
+  const velk::res::EmbeddedResource table[] = {
+      {"strings", "strings", reinterpret_cast<const unsigned char*>(kStrings), sizeof kStrings - 1},
+      {nullptr, nullptr, nullptr, 0}};
+  velk::res::ResourceModule localized(L"localized", table);
+  auto* previous = Module().SetResourceInstance(&localized);
+  LocalizedCoordinateSymbols s;
+  DmsParser p;
+  Module().SetResourceInstance(previous);
+  EXPECT_EQ(s.north + s.south + s.west + s.east, L"NSOE");
+  EXPECT_EQ(s.eastWestGroup, L"(E|O)");
+  bool valid = false;
+  EXPECT_EQ(p.Parse(L"40.5N 73.25W", valid), L"403000.00N 0731500.00O");
   EXPECT_TRUE(valid);
 }
 

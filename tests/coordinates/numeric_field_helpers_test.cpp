@@ -109,6 +109,16 @@ TEST(LocaleSource, GetLocaleInfoW) {
   EXPECT_STREQ(buf, L";");
 }
 
+TEST(LocaleSource, VariantConversionsFollowTheUserLocale) {
+  velk::win::ScopedUserLocale locale(DecimalCommaLocale());
+  velk::Variant v(1.5);
+  ASSERT_EQ(v.ChangeType(VT_BSTR), S_OK);
+  EXPECT_EQ(BstrToWstring(v.bstrVal), L"1,5");
+  velk::Variant english(1.5);
+  ASSERT_EQ(english.ChangeType(VT_BSTR, LOCALE_ENGLISH_US), S_OK);
+  EXPECT_EQ(BstrToWstring(english.bstrVal), L"1.5");
+}
+
 TEST(LocaleSource, ScopedLocaleRestores) {
   {
     velk::win::ScopedUserLocale locale(DecimalCommaLocale());

@@ -10,6 +10,7 @@
 #include "framework/scratch_folder.h"
 #include "platform/com/text.h"
 #include "platform/com/unknown.h"
+#include "platform/registry/registry.h"
 
 namespace velk::corvane {
 namespace {
@@ -57,6 +58,15 @@ TEST_F(ScratchFolderTest, FirstSourceWithAPathWins) {
     EXPECT_EQ(GetScratchFolder().str(), c.expected);
   }
   EXPECT_EQ(TemporaryFolder().back(), L'/');
+}
+
+TEST_F(ScratchFolderTest, TemporaryFolderLiesUnderTheHostRoot) {
+  std::string saved = velk::reg::HostRoot();
+  velk::reg::SetHostRoot((root_ / "home").string());
+  std::wstring folder = GetScratchFolder().str();
+  velk::reg::SetHostRoot(saved);
+  EXPECT_EQ(folder, Root() + L"/home/scratch/");
+  EXPECT_TRUE(fs::is_directory(root_ / "home" / "scratch"));
 }
 
 TEST_F(ScratchFolderTest, SourceErrorsReachTheCaller) {

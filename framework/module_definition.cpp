@@ -1,2 +1,0 @@
-#include "platform/com/object.h"
-VELK_DEFINE_MODULE()

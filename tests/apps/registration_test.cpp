@@ -1,0 +1,98 @@
+// The host program registers Corvane, lists its classes and removes them again.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/fixtures/corvane_classes.h"
+#include "tests/fixtures/temp_root.h"
+
+namespace velk::test {
+namespace {
+
+const std::string kTrevik = VELK_BIN_DIR "/trevik";
+const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
+
+CommandResult Trevik(const TempRoot& root, const std::string& args) {
+  return RunCommand(kTrevik + " --root " + root.path() + " " + args);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l);
+  return lines;
+}
+
+TEST(TrevikRegistration, ListsTheClassesInMapOrderAndUnregistersThemAll) {
+  TempRoot root;
+  CommandResult reg = Trevik(root, "register " + kCorvane);
+  ASSERT_EQ(reg.status, 0) << reg.err;
+
+  CommandResult classes = Trevik(root, "classes");
+  ASSERT_EQ(classes.status, 0) << classes.err;
+  std::vector<std::string> lines = Lines(classes.out);
+  ASSERT_EQ(lines.size(), std::size(kCorvaneClasses));
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const ExpectedClass& c = kCorvaneClasses[i];
+    EXPECT_EQ(lines[i], std::string(c.clsid) + "\t" + c.progId + "\t" + c.description + "\t" + c.categories)
+        << "class " << c.name;
+  }
+
+  // Classes whose implementation has not arrived refuse creation rather than pretend.
+  CommandResult create = Trevik(root, "create velkTarvosUI.RadialLOS");
+  EXPECT_NE(create.out.find("CLASS_E_CLASSNOTAVAILABLE"), std::string::npos) << create.out;
+
+  CommandResult unreg = Trevik(root, "unregister " + kCorvane);
+  ASSERT_EQ(unreg.status, 0) << unreg.err;
+  EXPECT_EQ(Trevik(root, "classes").out, "");
+  std::string file = ReadFileText(root.path() + "/registry.txt");
+  for (const ExpectedClass& c : kCorvaneClasses) {
+    EXPECT_EQ(file.find(c.clsid), std::string::npos) << c.name << " left a key behind";
+    EXPECT_EQ(file.find(std::string(c.progId) + "\n"), std::string::npos) << c.name;
+  }
+}
+
+TEST(TrevikRegistration, RegistersOnlyTheMappedScripts) {
+  TempRoot root;
+  ASSERT_EQ(Trevik(root, "register " + kCorvane).status, 0);
+  std::string file = ReadFileText(root.path() + "/registry.txt");
+  // Scripts the library carries but no class runs.
+  for (const char* absent : {"{71941EBA-C9D5-4265-8F4D-F5C08F2AA63A}", "velkTarvosUI.Options\t",
+                             "velkTarvosUI.SelectedLayerDdd", "Corvane.OptionsDlgGeneralTab"})
+    EXPECT_EQ(file.find(absent), std::string::npos) << absent;
+  // The embedded type library is not registered.
+  EXPECT_EQ(file.find("TypeLib\\{07D46293"), std::string::npos);
+}
+
+TEST(TrevikRegistration, BadLibrariesAreReportedByName) {
+  TempRoot root;
+  ASSERT_EQ(Trevik(root, "register " + kCorvane).status, 0);
+  std::string before = ReadFileText(root.path() + "/registry.txt");
+
+  CommandResult missing = Trevik(root, "register /nonexistent/libNothing.so");
+  EXPECT_NE(missing.status, 0);
+  EXPECT_NE(missing.err.find("/nonexistent/libNothing.so"), std::string::npos) << missing.err;
+
+  // A real library without the registration entry point.
+  CommandResult noExport = Trevik(root, "register " VELK_LIB_DIR "/libplatform.so");
+  EXPECT_NE(noExport.status, 0);
+  EXPECT_NE(noExport.err.find("velkDllRegisterServer"), std::string::npos) << noExport.err;
+
+  EXPECT_EQ(ReadFileText(root.path() + "/registry.txt"), before);
+}
+
+TEST(TrevikRegistration, CorruptRegistryFileIsReportedAndKept) {
+  TempRoot root;
+  std::string path = root.path() + "/registry.txt";
+  { std::ofstream(path) << "this is not a registry file\n{{{\n"; }
+  std::string before = ReadFileText(path);
+  CommandResult r = Trevik(root, "register " + kCorvane);
+  EXPECT_NE(r.status, 0);
+  EXPECT_NE(r.err.find("registry.txt"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadFileText(path), before);
+}
+
+}  // namespace
+}  // namespace velk::test
