@@ -288,12 +288,16 @@ TEST(HostDataTable, ValuesThatDoNotFitAreRefused) {
   ComPtr<IRow> back;
   ASSERT_EQ(table->GetRow(0, back.put()), S_OK);
   Variant v;
+  v.Clear();
   back->get_Value(code, &v);
   EXPECT_EQ(BstrToWstring(v.bstrVal), L"ABCD");
+  v.Clear();
   back->get_Value(ratio, &v);
   EXPECT_DOUBLE_EQ(v.dblVal, -12.25);
+  v.Clear();
   back->get_Value(n, &v);
   EXPECT_EQ(v.lVal, -99);
+  v.Clear();
   back->get_Value(when, &v);
   ASSERT_EQ(v.vt, VT_DATE);
   EXPECT_DOUBLE_EQ(v.date, date.date);
@@ -450,6 +454,7 @@ TEST(HostDataTable, AddFieldUnderSchemaLockKeepsRows) {
   Variant v;
   f->get_Value(2, &v);
   EXPECT_EQ(BstrToWstring(v.bstrVal), L"keep");
+  v.Clear();
   f->get_Value(x, &v);
   EXPECT_EQ(v.vt, VT_NULL);
   std::string schema = OgrInfo("-so -al " + ShellQuote(dir / "pts.shp"));
