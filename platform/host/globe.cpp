@@ -1,0 +1,52 @@
+#include "platform/host/globe.h"
+
+namespace velk::host {
+
+HRESULT Globe::QueryExtra(REFIID riid, void** ppv) {
+  if (riid == IidOf<IBasicMap>()) {
+    *ppv = static_cast<IBasicMap*>(this);
+    static_cast<IUnknown*>(*ppv)->AddRef();
+    return S_OK;
+  }
+  return E_NOINTERFACE;
+}
+
+HRESULT Globe::get_Name(BSTR* name) {
+  if (!name) return E_POINTER;
+  *name = name_.Copy();
+  return S_OK;
+}
+
+HRESULT Globe::put_Name(BSTR name) {
+  name_ = Bstr(BstrToWstring(name));
+  return S_OK;
+}
+
+HRESULT Globe::get_SpatialReference(IUnknown** spatialReference) { return spatialReference_.CopyTo(spatialReference); }
+
+HRESULT Globe::put_SpatialReference(IUnknown* spatialReference) {
+  spatialReference_ = spatialReference;
+  return S_OK;
+}
+
+HRESULT Globe::get_VerticalExaggeration(double* factor) {
+  if (!factor) return E_POINTER;
+  *factor = exaggeration_;
+  return S_OK;
+}
+
+HRESULT Globe::put_VerticalExaggeration(double factor) {
+  if (!(factor > 0.0)) return E_INVALIDARG;
+  exaggeration_ = factor;
+  return S_OK;
+}
+
+HRESULT GlobeViewer::get_hWnd(HWND* window) {
+  if (!window) return E_POINTER;
+  *window = window_;
+  return S_OK;
+}
+
+HRESULT CreateGlobe(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<Globe>(outer, riid, ppv); }
+
+}  // namespace velk::host

@@ -1,0 +1,66 @@
+// The host's 3-D globe: a basic map (layers, name) shown by the globe document's viewer.
+#pragma once
+
+#include "platform/host/map.h"
+#include "platform/win/window_handle.h"
+
+struct IGlobe : IBasicMap {
+  VELK_INTERFACE_ID("{53E69AF7-1FFB-4B12-BD3F-71B403A9E0BD}")
+  // Vertical exaggeration of the surface (1 by default).
+  virtual HRESULT get_VerticalExaggeration(double* factor) = 0;
+  virtual HRESULT put_VerticalExaggeration(double factor) = 0;
+};
+
+// The viewer of a globe document: its window and the globe it shows.
+struct IGlobeViewer : IUnknown {
+  VELK_INTERFACE_ID("{A1A094E5-E046-4008-A9EA-C4509F4AA1B3}")
+  virtual HRESULT get_Globe(IGlobe** globe) = 0;
+  virtual HRESULT get_hWnd(HWND* window) = 0;
+};
+
+namespace velk::host {
+
+inline constexpr CLSID CLSID_Globe = MakeGuid("{64AF2950-4BC8-4370-8EFD-FDEE20868CB6}");
+
+class Globe : public ComObjectRoot<Globe, IGlobe> {
+ public:
+  HRESULT QueryExtra(REFIID riid, void** ppv);
+
+  HRESULT get_Name(BSTR* name) override;
+  HRESULT put_Name(BSTR name) override;
+  HRESULT get_LayerCount(LONG* count) override { return layers_.Count(count); }
+  HRESULT get_Layer(LONG index, ILayer** layer) override { return layers_.At(index, layer); }
+  HRESULT AddLayer(ILayer* layer) override { return layers_.Add(layer); }
+  HRESULT DeleteLayer(ILayer* layer) override { return layers_.Delete(layer); }
+  HRESULT ClearLayers() override { return layers_.Clear(); }
+  HRESULT get_Layers(IUID* uid, VARIANT_BOOL recursive, IEnumLayer** layers) override {
+    return layers_.Enumerate(uid, recursive, layers);
+  }
+  HRESULT get_SpatialReference(IUnknown** spatialReference) override;
+  HRESULT put_SpatialReference(IUnknown* spatialReference) override;
+  HRESULT get_VerticalExaggeration(double* factor) override;
+  HRESULT put_VerticalExaggeration(double factor) override;
+
+  void SetObserver(MapObserver* observer) { layers_.SetObserver(observer); }
+
+ private:
+  Bstr name_{L"Globe"};
+  LayerList layers_;
+  ComPtr<IUnknown> spatialReference_;
+  double exaggeration_ = 1.0;
+};
+
+class GlobeViewer : public ComObjectRoot<GlobeViewer, IGlobeViewer> {
+ public:
+  void Init(IGlobe* globe, HWND window) { globe_ = globe; window_ = window; }
+  HRESULT get_Globe(IGlobe** globe) override { return globe_.CopyTo(globe); }
+  HRESULT get_hWnd(HWND* window) override;
+
+ private:
+  ComPtr<IGlobe> globe_;
+  HWND window_ = nullptr;
+};
+
+HRESULT CreateGlobe(IUnknown* outer, REFIID riid, void** ppv);
+
+}  // namespace velk::host

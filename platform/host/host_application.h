@@ -1,0 +1,48 @@
+// The host application classes: one class for the three host kinds, told apart by the
+// document it makes (map document, globe document, catalog document).
+#pragma once
+
+#include "platform/host/application.h"
+#include "platform/host/command_bars.h"
+#include "platform/host/document_base.h"
+#include "platform/host/status_bar.h"
+
+namespace velk::host {
+
+enum class HostKind { Map, Globe, Catalog };
+
+// "Trevik", "Kuvalo", "Catalog".
+const wchar_t* HostKindName(HostKind kind);
+
+class Application : public ComObjectRoot<Application, IApplication> {
+ public:
+  // Makes the kind's document and the status bar.
+  HRESULT Init(HostKind kind, HWND mainWindow);
+
+  HRESULT get_Name(BSTR* name) override;
+  HRESULT get_Document(IDocument** document) override { return document_.CopyTo(document); }
+  HRESULT get_hWnd(HWND* window) override;
+  HRESULT get_StatusBar(IStatusBar** statusBar) override { return statusBar_.CopyTo(statusBar); }
+  HRESULT get_CurrentTool(ICommandItem** tool) override { return currentTool_.CopyTo(tool); }
+  HRESULT put_CurrentTool(ICommandItem* tool) override;
+
+  HostKind Kind() const { return kind_; }
+  DocumentBase& Document() { return *documentBase_; }
+  void SetMainWindow(HWND window) { window_ = window; }
+  // Ends the session's references: the current tool, the commands of the command bars (their
+  // hooks hold the application) and the document's link back to the application.
+  void Shutdown();
+
+ private:
+  HostKind kind_ = HostKind::Map;
+  HWND window_ = nullptr;
+  ComPtr<IDocument> document_;
+  DocumentBase* documentBase_ = nullptr;
+  ComPtr<IStatusBar> statusBar_;
+  ComPtr<ICommandItem> currentTool_;
+};
+
+// A new application of the kind with its document.
+ComPtr<Application> MakeApplication(HostKind kind, HWND mainWindow = nullptr);
+
+}  // namespace velk::host

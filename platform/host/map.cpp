@@ -1,0 +1,162 @@
+#include "platform/host/map.h"
+
+#include <algorithm>
+
+#include "platform/host/uid.h"
+
+namespace velk::host {
+namespace {
+
+// A snapshot of layers handed out by get_Layers.
+class LayerEnum : public ComObjectRoot<LayerEnum, IEnumLayer> {
+ public:
+  void Init(std::vector<ComPtr<ILayer>> layers) { layers_ = std::move(layers); }
+  HRESULT Next(ILayer** layer) override {
+    if (!layer) return E_POINTER;
+    *layer = nullptr;
+    if (pos_ >= layers_.size()) return S_FALSE;
+    return layers_[pos_++].CopyTo(layer);
+  }
+  HRESULT Reset() override {
+    pos_ = 0;
+    return S_OK;
+  }
+
+ private:
+  std::vector<ComPtr<ILayer>> layers_;
+  std::size_t pos_ = 0;
+};
+
+bool Answers(ILayer* layer, const IID* iid) {
+  if (!iid) return true;
+  void* p = nullptr;
+  if (FAILED(layer->QueryInterface(*iid, &p)) || !p) return false;
+  static_cast<IUnknown*>(p)->Release();
+  return true;
+}
+
+void Collect(ILayer* layer, const IID* iid, bool recursive, std::vector<ComPtr<ILayer>>& out, int depth) {
+  if (Answers(layer, iid)) out.emplace_back(layer);
+  if (!recursive || depth > 64) return;  // a group that holds itself must not loop forever
+  auto group = QueryAs<ICompositeLayer>(layer);
+  if (!group) return;
+  LONG n = 0;
+  if (FAILED(group->get_Count(&n))) return;
+  for (LONG i = 0; i < n; ++i) {
+    ComPtr<ILayer> child;
+    if (SUCCEEDED(group->get_Layer(i, child.put())) && child) Collect(child.get(), iid, recursive, out, depth + 1);
+  }
+}
+
+}  // namespace
+
+HRESULT LayerList::Count(LONG* count) const {
+  if (!count) return E_POINTER;
+  *count = static_cast<LONG>(layers_.size());
+  return S_OK;
+}
+
+HRESULT LayerList::At(LONG index, ILayer** layer) const {
+  if (!layer) return E_POINTER;
+  *layer = nullptr;
+  if (index < 0 || static_cast<std::size_t>(index) >= layers_.size()) return E_INVALIDARG;
+  return layers_[static_cast<std::size_t>(index)].CopyTo(layer);
+}
+
+HRESULT LayerList::Add(ILayer* layer) {
+  if (!layer) return E_POINTER;
+  for (const auto& l : layers_)
+    if (IsSameObject(l.get(), layer)) return S_FALSE;
+  layers_.insert(layers_.begin(), ComPtr<ILayer>(layer));
+  if (observer_) observer_->LayerAdded(layer);
+  return S_OK;
+}
+
+HRESULT LayerList::Delete(ILayer* layer) {
+  if (!layer) return E_POINTER;
+  auto it = std::find_if(layers_.begin(), layers_.end(),
+                         [&](const ComPtr<ILayer>& l) { return IsSameObject(l.get(), layer); });
+  if (it == layers_.end()) return S_FALSE;
+  ComPtr<ILayer> keep = *it;  // alive while the observer hears of it
+  layers_.erase(it);
+  if (observer_) observer_->LayerDeleted(keep.get());
+  return S_OK;
+}
+
+HRESULT LayerList::Clear() {
+  layers_.clear();
+  if (observer_) observer_->LayersCleared();
+  return S_OK;
+}
+
+HRESULT LayerList::Enumerate(IUID* uid, VARIANT_BOOL recursive, IEnumLayer** layers) const {
+  if (!layers) return E_POINTER;
+  *layers = nullptr;
+  IID iid{};
+  if (uid && !UidAsGuid(uid, iid)) return E_INVALIDARG;
+  VELK_TRY
+  std::vector<ComPtr<ILayer>> found;
+  for (const auto& l : layers_) Collect(l.get(), uid ? &iid : nullptr, recursive != VARIANT_FALSE, found, 0);
+  auto e = MakeObjectPtr<LayerEnum, IEnumLayer>();
+  static_cast<LayerEnum*>(e.get())->Init(std::move(found));
+  *layers = e.Detach();
+  return S_OK;
+  VELK_CATCH
+}
+
+HRESULT Map::QueryExtra(REFIID riid, void** ppv) {
+  if (riid == IidOf<IBasicMap>()) {
+    *ppv = static_cast<IBasicMap*>(static_cast<IMap*>(this));
+    static_cast<IUnknown*>(*ppv)->AddRef();
+    return S_OK;
+  }
+  return E_NOINTERFACE;
+}
+
+HRESULT Map::get_Name(BSTR* name) {
+  if (!name) return E_POINTER;
+  *name = name_.Copy();
+  return S_OK;
+}
+
+HRESULT Map::put_Name(BSTR name) {
+  name_ = Bstr(BstrToWstring(name));
+  return S_OK;
+}
+
+HRESULT Map::get_SpatialReference(IUnknown** spatialReference) { return spatialReference_.CopyTo(spatialReference); }
+
+HRESULT Map::put_SpatialReference(IUnknown* spatialReference) {
+  spatialReference_ = spatialReference;
+  return S_OK;
+}
+
+HRESULT Map::get_MapScale(double* scale) {
+  if (!scale) return E_POINTER;
+  *scale = scale_;
+  return S_OK;
+}
+
+HRESULT Map::put_MapScale(double scale) {
+  if (!(scale >= 0.0)) return E_INVALIDARG;  // negative or NaN
+  scale_ = scale;
+  return S_OK;
+}
+
+HRESULT Map::get_FocusMap(IMap** map) {
+  if (!map) return E_POINTER;
+  *map = static_cast<IMap*>(this);
+  (*map)->AddRef();
+  return S_OK;
+}
+
+HRESULT Map::put_FocusMap(IMap*) { return E_NOTIMPL; }
+
+HRESULT Map::Refresh() {
+  ++refreshes_;
+  return S_OK;
+}
+
+HRESULT CreateMap(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<Map>(outer, riid, ppv); }
+
+}  // namespace velk::host

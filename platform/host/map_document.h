@@ -1,0 +1,44 @@
+// The 2-D map host's document: maps with one focus map, the page layout, the active view
+// (focus map in data view, page layout in layout view) and the operation stack.
+#pragma once
+
+#include <vector>
+
+#include "platform/host/document_base.h"
+#include "platform/host/map.h"
+#include "platform/host/operation_stack.h"
+#include "platform/host/page_layout.h"
+
+namespace velk::host {
+
+class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument>, public DocumentBase {
+ public:
+  HRESULT FinalConstruct();
+
+  HRESULT get_Title(BSTR* title) override { return GetTitle(title); }
+  HRESULT get_Parent(IApplication** application) override { return GetParent(application); }
+  HRESULT get_CommandBars(ICommandBars** bars) override { return GetCommandBars(bars); }
+
+  HRESULT get_FocusMap(IMap** map) override;
+  HRESULT put_FocusMap(IMap* map) override;
+  HRESULT get_MapCount(LONG* count) override;
+  HRESULT get_Map(LONG index, IMap** map) override;
+  HRESULT get_ActiveView(IActiveView** view) override;
+  HRESULT get_PageLayout(IPageLayout** layout) override;
+  HRESULT get_OperationStack(IOperationStack** stack) override;
+  HRESULT get_ActiveViewKind(LONG* kind) override;
+  HRESULT put_ActiveViewKind(LONG kind) override;
+
+  // Watches the layer lists of the document's maps (those of the host's own map class).
+  void SetMapObserver(MapObserver* observer);
+
+ private:
+  std::vector<ComPtr<IMap>> maps_;
+  std::size_t focus_ = 0;
+  ComPtr<IPageLayout> layout_;
+  ComPtr<IOperationStack> stack_;
+  LONG viewKind_ = kDataView;
+  MapObserver* observer_ = nullptr;
+};
+
+}  // namespace velk::host

@@ -1,0 +1,20 @@
+#include "platform/productline/product_line_classes.h"
+
+#include "platform/productline/tarvos_environment.h"
+#include "platform/productline/zel_extension.h"
+#include "platform/registry/activation.h"
+
+namespace velk::productline {
+
+std::vector<DWORD> RegisterProductLineClasses() {
+  return {
+      RegisterProcessClass(CLSID_ZelExtension, &CreateZelExtension),
+      RegisterProcessClass(CLSID_TarvosEnvironment, &CreateTarvosEnvironment),
+  };
+}
+
+void RevokeProductLineClasses(const std::vector<DWORD>& cookies) {
+  for (DWORD c : cookies) RevokeProcessClass(c);
+}
+
+}  // namespace velk::productline
