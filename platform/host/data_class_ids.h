@@ -31,6 +31,7 @@ inline constexpr CLSID CLSID_ShapefileWorkspaceFactory = MakeGuid("{D8DB1CCE-8F1
 inline constexpr CLSID CLSID_DatabaseWorkspaceFactory = MakeGuid("{A06ADB96-D95C-11D1-AA81-00C04FA33A15}");
 inline constexpr CLSID CLSID_RasterWorkspaceFactory = MakeGuid("{4C91D963-3390-11D2-8D25-0000F8780535}");
 inline constexpr CLSID CLSID_ScratchWorkspaceFactory = MakeGuid("{640E4DB7-F223-11D3-A07F-00C04F68E699}");
+inline constexpr CLSID CLSID_DatasetName = MakeGuid("{B8A6FB2F-01AE-4B17-879C-D305C435DEE4}");
 inline constexpr CLSID CLSID_WorkspaceName = MakeGuid("{D89D5F6B-B748-457E-ACA8-0C733A749655}");
 
 // Rasters.

@@ -27,5 +27,9 @@ constexpr HRESULT E_DATA_PROJECTION_FAILED = MakeHr(0x80041209);
 constexpr HRESULT E_DATA_INVALID_WHERE = MakeHr(0x8004120A);
 // The row was deleted or the cursor has no current row.
 constexpr HRESULT E_DATA_NO_ROW = MakeHr(0x8004120B);
+// A value does not fit its field (text longer than the field, a number wider than it).
+constexpr HRESULT E_DATA_VALUE_TOO_LONG = MakeHr(0x8004120C);
+// The field cannot be written (the OID field, or a field of another table).
+constexpr HRESULT E_DATA_FIELD_NOT_EDITABLE = MakeHr(0x8004120D);
 
 }  // namespace velk::host

@@ -10,12 +10,15 @@ struct IFeatureClass;
 // A feature not yet stored (an insert cursor's buffer).
 struct IFeatureBuffer : IRowBuffer {
   VELK_INTERFACE_ID("{629E256D-B4F2-42F2-90F7-236D29689CE3}")
-  // A copy of the shape (null when none).
+  // The buffer's shape object itself (null when none).
   virtual HRESULT get_Shape(IGeometry** shape) = 0;
-  // Keeps a copy of the shape.
+  // Holds the shape object; it is checked and projected into the class's reference when the
+  // buffer is written.
   virtual HRESULT putref_Shape(IGeometry* shape) = 0;
 };
 
+// A stored feature. get_Shape hands out the feature's own shape object; changes to it are
+// written by Store.
 struct IFeature : IRow {
   VELK_INTERFACE_ID("{B1810845-0809-4594-AFF4-FDF4709C9B51}")
   virtual HRESULT get_Shape(IGeometry** shape) = 0;

@@ -11,7 +11,11 @@ namespace velk::host {
 
 void EnsureGdalDrivers() {
   static std::once_flag once;
-  std::call_once(once, [] { GDALAllRegister(); });
+  std::call_once(once, [] {
+    // Reading statistics must not leave .aux.xml files beside other people's data.
+    CPLSetConfigOption("GDAL_PAM_ENABLED", "NO");
+    GDALAllRegister();
+  });
 }
 
 namespace {
