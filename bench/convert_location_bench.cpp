@@ -96,7 +96,8 @@ void BM_ConvertLocationCom(benchmark::State& state) {
   const velk::Variant from(static_cast<LONG>(state.range(1)));
   const velk::Variant to(static_cast<LONG>(state.range(2)));
 
-  velk::productline::RegisterProductLineClasses();
+  static const DWORD cookie = velk::productline::RegisterCoordinateToolClass();
+  (void)cookie;
   velk::ComPtr<ICoordinateTool> tool;
   if (FAILED(CoCreateInstance(velk::productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL,
                               IidOf<ICoordinateTool>(), tool.put_void()))) {

@@ -1,6 +1,5 @@
 #include "platform/productline/coordinate_tool.h"
 
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -151,25 +150,14 @@ class CoordinateTool : public ComObjectRoot<CoordinateTool, ICoordinateTool> {
   CoordinateEngine engine_;
 };
 
-std::mutex g_registrationMutex;
-DWORD g_coordinateToolCookie = 0;
-
 }  // namespace
 
 HRESULT CreateCoordinateToolObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<CoordinateTool>(outer, riid, ppv);
 }
 
-void RegisterProductLineClasses() {
-  std::lock_guard<std::mutex> lock(g_registrationMutex);
-  if (g_coordinateToolCookie == 0)
-    g_coordinateToolCookie = RegisterProcessClass(CLSID_CoordinateTool, &CreateCoordinateToolObject);
-}
-
-void RevokeProductLineClasses() {
-  std::lock_guard<std::mutex> lock(g_registrationMutex);
-  if (g_coordinateToolCookie != 0) RevokeProcessClass(g_coordinateToolCookie);
-  g_coordinateToolCookie = 0;
+DWORD RegisterCoordinateToolClass() {
+  return RegisterProcessClass(CLSID_CoordinateTool, &CreateCoordinateToolObject);
 }
 
 }  // namespace velk::productline

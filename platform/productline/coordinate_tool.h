@@ -42,10 +42,8 @@ inline constexpr CLSID CLSID_CoordinateTool = MakeGuid("{7082F637-CB88-47ED-87E3
 // The creation routine of CoordinateTool (plain or aggregated).
 HRESULT CreateCoordinateToolObject(IUnknown* outer, REFIID riid, void** ppv);
 
-// Makes the product line's classes (CoordinateTool) creatable by class identifier in this
-// process (CoCreateInstance). The host calls it once at start; further calls change nothing.
-void RegisterProductLineClasses();
-// Takes them out again (host shutdown, tests).
-void RevokeProductLineClasses();
+// Makes CoordinateTool creatable by class identifier in this process (CoCreateInstance);
+// returns the cookie for RevokeProcessClass.
+DWORD RegisterCoordinateToolClass();
 
 }  // namespace velk::productline

@@ -13,6 +13,7 @@
 #include "platform/com/object.h"
 #include "platform/com/variant.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/host/data_classes.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/spatial_reference_objects.h"
 #include "platform/productline/coordinate_engine.h"
@@ -24,18 +25,22 @@ namespace {
 
 using productline::CoordinateEngine;
 
-// The host's spatial-reference factory made creatable by class identifier, as the host does.
+// The host's data classes (its spatial-reference factory among them) creatable by class
+// identifier, as the host registers them.
 class ShiftPointTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    cookie_ = RegisterProcessClass(host::CLSID_SpatialReferenceFactory,
-                                   &CreateInstance<host::SpatialReferenceFactory>);
+    cookies_ = host::RegisterHostDataClasses();
     ResetDatumLookup();
     ReleaseWgs84CoordinateSystem();
   }
   void TearDown() override {
     ReleaseWgs84CoordinateSystem();
-    RevokeProcessClass(cookie_);
+    Revoke();
+  }
+  void Revoke() {
+    for (DWORD c : cookies_) RevokeProcessClass(c);
+    cookies_.clear();
   }
 
   static ComPtr<ISpatialReference> System(LONG code) {
@@ -73,7 +78,7 @@ class ShiftPointTest : public ::testing::Test {
     SysFreeString(mgrs);
   }
 
-  DWORD cookie_ = 0;
+  std::vector<DWORD> cookies_;
 };
 
 double X(IPoint* p) {
@@ -113,10 +118,9 @@ TEST_F(ShiftPointTest, Wgs84SystemIsMadeOnceByTheHostFactoryAndKept) {
 
   // Without the host's factory nothing can be made; once it is there, the next call makes it.
   ReleaseWgs84CoordinateSystem();
-  RevokeProcessClass(cookie_);
+  Revoke();
   EXPECT_FALSE(GetWgs84CoordinateSystem());
-  cookie_ = RegisterProcessClass(host::CLSID_SpatialReferenceFactory,
-                                 &CreateInstance<host::SpatialReferenceFactory>);
+  cookies_ = host::RegisterHostDataClasses();
   ComPtr<IGeographicCoordinateSystem> again = GetWgs84CoordinateSystem();
   ASSERT_TRUE(again);
   EXPECT_FALSE(IsSameObject(first.get(), again.get()));

@@ -355,15 +355,13 @@ TEST(CoordinateTool, NullArgumentSlotGivesEPointerAndChangesNothing) {
 // ---- creation by class identifier ------------------------------------------------------------
 
 TEST(CoordinateTool, CreatableByClassIdentifierOnceRegistered) {
-  velk::productline::RevokeProductLineClasses();
   ComPtr<ICoordinateTool> tool;
   EXPECT_EQ(CoCreateInstance(CLSID_CoordinateTool, nullptr, CLSCTX_ALL, IidOf<ICoordinateTool>(),
                              tool.put_void()),
             REGDB_E_CLASSNOTREG);
   EXPECT_FALSE(tool);
 
-  velk::productline::RegisterProductLineClasses();
-  velk::productline::RegisterProductLineClasses();  // a second call changes nothing
+  const DWORD cookie = velk::productline::RegisterCoordinateToolClass();
   ASSERT_EQ(CoCreateInstance(CLSID_CoordinateTool, nullptr, CLSCTX_ALL, IidOf<ICoordinateTool>(),
                              tool.put_void()),
             S_OK);
@@ -379,7 +377,7 @@ TEST(CoordinateTool, CreatableByClassIdentifierOnceRegistered) {
                              IidOf<ICoordinateTool>(), direct.put_void()),
             CLASS_E_NOAGGREGATION);
 
-  velk::productline::RevokeProductLineClasses();
+  velk::RevokeProcessClass(cookie);
   ComPtr<ICoordinateTool> after;
   EXPECT_EQ(CoCreateInstance(CLSID_CoordinateTool, nullptr, CLSCTX_ALL, IidOf<ICoordinateTool>(),
                              after.put_void()),
