@@ -58,9 +58,10 @@ HRESULT CommandItem::Execute() {
   if (QueryAs<ITool>(command_.get())) {
     auto app = QueryAs<IApplication>(application_);
     if (!app) return E_FAIL;
-    // The tool's own click runs first (some tools show a window), then it becomes current.
-    Check(command->OnClick());
-    return app->put_CurrentTool(this);
+    // The current tool must let go first; then the new tool becomes current and is clicked.
+    HRESULT hr = Check(app->put_CurrentTool(this));
+    if (hr != S_OK) return hr;
+    return command->OnClick();
   }
   return command->OnClick();
   VELK_CATCH

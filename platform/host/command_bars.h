@@ -19,8 +19,9 @@ struct ICommandItem : IUnknown {
   virtual HRESULT get_Caption(BSTR* caption) = 0;
   // The command object itself.
   virtual HRESULT get_Command(IUnknown** command) = 0;
-  // A tool becomes the application's current tool; any other enabled command is clicked.
-  // S_FALSE when the command is disabled.
+  // An enabled tool becomes the application's current tool and is clicked; any other enabled
+  // command is clicked. S_FALSE when the command is disabled or the current tool refuses to be
+  // deactivated.
   virtual HRESULT Execute() = 0;
 };
 

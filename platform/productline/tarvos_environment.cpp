@@ -191,6 +191,61 @@ HRESULT TarvosEnvironment::get_GeneralOutputWorkspacePath(BSTR* path) {
   return GetString(SettingId::GeneralOutputWorkspacePath, path);
 }
 
+bool TarvosEnvironment::FindSetting(const std::wstring& name, SettingId& id) {
+  for (std::size_t i = 0; i < kSettingCount; ++i) {
+    if (name == kSettingDecls[i].name) {
+      id = static_cast<SettingId>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+HRESULT TarvosEnvironment::GetText(const std::wstring& name, std::wstring& out) const {
+  SettingId id{};
+  if (!FindSetting(name, id)) return E_INVALIDARG;
+  const Stored& s = values_[static_cast<std::size_t>(id)];
+  switch (Decl(id).type) {
+    case SettingType::Bool:
+    case SettingType::Long: out = std::to_wstring(s.number); break;
+    case SettingType::Double: out = FormatReal(s.real); break;
+    case SettingType::String: out = s.text; break;
+  }
+  return S_OK;
+}
+
+HRESULT TarvosEnvironment::SetText(const std::wstring& name, const std::wstring& text) {
+  SettingId id{};
+  if (!FindSetting(name, id)) return E_INVALIDARG;
+  auto whole = [&](LONG& out) {
+    double v = 0;
+    if (!ParseReal(text, v) || v != std::floor(v) || v < -2147483648.0 || v > 2147483647.0) return false;
+    out = static_cast<LONG>(v);
+    return true;
+  };
+  switch (Decl(id).type) {
+    case SettingType::Bool: {
+      LONG v = 0;
+      if (text == L"true" || text == L"True") v = VARIANT_TRUE;
+      else if (text == L"false" || text == L"False") v = VARIANT_FALSE;
+      else if (!whole(v) || v < -32768 || v > 32767) return E_INVALIDARG;
+      return PutBool(id, static_cast<VARIANT_BOOL>(v));
+    }
+    case SettingType::Long: {
+      LONG v = 0;
+      if (!whole(v)) return E_INVALIDARG;
+      return PutLong(id, v);
+    }
+    case SettingType::Double: {
+      double v = 0;
+      if (!ParseReal(text, v)) return E_INVALIDARG;
+      return PutDouble(id, v);
+    }
+    case SettingType::String: return PutString(id, text);
+  }
+  return E_INVALIDARG;
+}
+
 HRESULT CreateTarvosEnvironment(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<TarvosEnvironment>(outer, riid, ppv);
 }

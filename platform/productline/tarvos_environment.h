@@ -72,6 +72,13 @@ class TarvosEnvironment
   // Every value back to its default (in memory only).
   void ResetToDefaults();
 
+  // A setting by its declared name as text: booleans "-1"/"0" (also read from "true"/"false"),
+  // whole numbers in decimal, reals in the C locale, texts as they are. E_INVALIDARG for an
+  // unknown name or a text the setting's type cannot take (the value is then unchanged).
+  HRESULT GetText(const std::wstring& name, std::wstring& out) const;
+  HRESULT SetText(const std::wstring& name, const std::wstring& text);
+  static bool FindSetting(const std::wstring& name, SettingId& id);
+
  private:
   struct Stored {
     LONG number = 0;  // Bool (as the VARIANT_BOOL's value) and Long

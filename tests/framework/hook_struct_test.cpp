@@ -212,13 +212,18 @@ TEST_P(HookKinds, AnswersAsTheHostKindGives) {
   ComPtr<IApplication> app;
   EXPECT_EQ(hs.GetApplication(app.put()), S_OK);
   IUnknown* wantApp = c.application(w);
-  if (wantApp) EXPECT_TRUE(IsSameObject(app.get(), wantApp));
-  else EXPECT_FALSE(app);
+  if (wantApp) {
+    EXPECT_TRUE(IsSameObject(app.get(), wantApp));
+  } else {
+    EXPECT_FALSE(app);
+  }
 
   // Without an application there is no application object and no map document to forward to.
   ComPtr<IStatusBar> bar;
   EXPECT_EQ(hs.GetApplicationObject(bar.put()), wantApp ? S_OK : E_NOTIMPL);
-  if (!wantApp) EXPECT_EQ(hs.ForwardToMapDocument(kLayoutView), E_FAIL);
+  if (!wantApp) {
+    EXPECT_EQ(hs.ForwardToMapDocument(kLayoutView), E_FAIL);
+  }
 
   ComPtr<IMapViewHook> mapHook;
   hr = hs.GetMapHook(mapHook.put());

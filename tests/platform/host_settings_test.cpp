@@ -222,3 +222,46 @@ TEST(TarvosSettings, AnUnreadableRegistryFileIsReportedAndLeftAlone) {
 
 }  // namespace
 }  // namespace velk::productline
+
+namespace velk::productline {
+namespace {
+
+struct TextCase {
+  const wchar_t* name;
+  const wchar_t* text;
+  HRESULT hr;
+  const wchar_t* readBack;  // null: unchanged from the default
+};
+
+class SettingsByName : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(SettingsByName, TakesTextOfTheSettingsType) {
+  test::TempRoot root;
+  auto s = MakeObjectPtr<TarvosEnvironment, IZelSettings>();
+  auto& env = *static_cast<TarvosEnvironment*>(s.get());
+  const TextCase& c = GetParam();
+  std::wstring before;
+  env.GetText(c.name, before);
+  EXPECT_EQ(env.SetText(c.name, c.text), c.hr);
+  std::wstring after;
+  if (SUCCEEDED(env.GetText(c.name, after))) {
+    EXPECT_EQ(after, c.readBack ? c.readBack : before.c_str());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SettingsByName,
+    ::testing::Values(TextCase{L"MGRSStatusBar", L"true", S_OK, L"-1"},
+                      TextCase{L"MGRSStatusBar", L"1", S_OK, L"1"},
+                      TextCase{L"MGRSStatusBar", L"70000", E_INVALIDARG, nullptr},
+                      TextCase{L"CoordToolMGRSPrec", L"3", S_OK, L"3"},
+                      TextCase{L"CoordToolMGRSPrec", L"3.5", E_INVALIDARG, nullptr},
+                      TextCase{L"CoordToolMGRSPrec", L"", E_INVALIDARG, nullptr},
+                      TextCase{L"TerrainRefraction", L"0.5", S_OK, L"0.5"},
+                      TextCase{L"TerrainRefraction", L"0,5", E_INVALIDARG, nullptr},
+                      TextCase{L"TerrainRefraction", L"inf", E_INVALIDARG, nullptr},
+                      TextCase{L"ConversionFieldsMGRSField", L"GRID REF", S_OK, L"GRID REF"},
+                      TextCase{L"NoSuchSetting", L"1", E_INVALIDARG, nullptr}));
+
+}  // namespace
+}  // namespace velk::productline
