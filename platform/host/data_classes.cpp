@@ -1,6 +1,11 @@
 #include "platform/host/data_classes.h"
 
 #include "platform/host/data_class_ids.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/display_objects.h"
+#include "platform/host/graphics_objects.h"
+#include "platform/host/layer_objects.h"
+#include "platform/host/symbol_objects.h"
 #include "platform/host/field_checker.h"
 #include "platform/host/field_objects.h"
 #include "platform/host/geometry_objects.h"
@@ -35,6 +40,21 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_DatasetName, &CreateDatasetNameObject),
       RegisterProcessClass(CLSID_RasterSurface, &CreateRasterSurfaceObject),
       RegisterProcessClass(CLSID_FieldChecker, &CreateFieldCheckerObject),
+      RegisterProcessClass(CLSID_FeatureLayer, &CreateFeatureLayerObject),
+      RegisterProcessClass(CLSID_RasterLayer, &CreateRasterLayerObject),
+      RegisterProcessClass(CLSID_GroupLayer, &CreateGroupLayerObject),
+      RegisterProcessClass(CLSID_GraphicsLayer, &CreateGraphicsLayerObject),
+      RegisterProcessClass(CLSID_SimpleRenderer, &CreateSimpleRendererObject),
+      RegisterProcessClass(CLSID_3DProperties, &Create3DPropertiesObject),
+      RegisterProcessClass(CLSID_LineElement, &CreateLineElementObject),
+      RegisterProcessClass(CLSID_MarkerElement, &CreateMarkerElementObject),
+      RegisterProcessClass(CLSID_PolygonElement, &CreatePolygonElementObject),
+      RegisterProcessClass(CLSID_SimpleLineSymbol, &CreateLineSymbolObject),
+      RegisterProcessClass(CLSID_SimpleMarkerSymbol, &CreateMarkerSymbolObject),
+      RegisterProcessClass(CLSID_SimpleFillSymbol, &CreateFillSymbolObject),
+      RegisterProcessClass(CLSID_RgbColor, &CreateColorObject),
+      RegisterProcessClass(CLSID_NewEnvelopeFeedback, &CreateEnvelopeFeedbackObject),
+      RegisterProcessClass(CLSID_DisplayTransformation, &CreateDisplayTransformationObject),
   };
 }
 
