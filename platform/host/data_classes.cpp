@@ -1,5 +1,6 @@
 #include "platform/host/data_classes.h"
 
+#include "platform/host/browse_dialog.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/display_class_ids.h"
 #include "platform/host/display_objects.h"
@@ -19,7 +20,7 @@
 namespace velk::host {
 
 std::vector<DWORD> RegisterHostDataClasses() {
-  return {
+  std::vector<DWORD> cookies = {
       RegisterProcessClass(CLSID_Point, &CreatePointObject),
       RegisterProcessClass(CLSID_Multipoint, &CreateMultipointObject),
       RegisterProcessClass(CLSID_Polyline, &CreatePolylineObject),
@@ -56,6 +57,8 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_NewEnvelopeFeedback, &CreateEnvelopeFeedbackObject),
       RegisterProcessClass(CLSID_DisplayTransformation, &CreateDisplayTransformationObject),
   };
+  for (DWORD c : RegisterBrowseDialogClasses()) cookies.push_back(c);
+  return cookies;
 }
 
 }  // namespace velk::host
