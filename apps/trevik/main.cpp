@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "apps/trevik/commands.h"
+#include "apps/trevik/host_session.h"
 #include "platform/com/object.h"
 #include "platform/registry/registry.h"
 
@@ -19,6 +20,10 @@ int Usage() {
       "  unregister LIBRARY...   undo it\n"
       "  classes                 list the registered classes\n"
       "  create PROGID...        create classes through the registry, report the result\n"
+      "  session KIND [LIBRARY...] -- STEP...\n"
+      "                          start a host (map, globe or catalog), register the libraries,\n"
+      "                          then per step: NAME=VALUE sets a setting, NAME? prints it,\n"
+      "                          anything else is a ProgID to create and hand the hook\n"
       "The root folder (else $TREVIK_HOME, else ~/.trevik) holds the registry file,\n"
       "settings and scratch folder.\n",
       stderr);
@@ -48,5 +53,15 @@ int main(int argc, char** argv) {
   if (command == "unregister") return trevik::RegisterLibraries(rest, false);
   if (command == "classes") return trevik::ListClasses();
   if (command == "create") return trevik::CreateClasses(rest);
+  if (command == "session") {
+    if (rest.empty()) return Usage();
+    std::vector<std::string> libraries, steps;
+    bool inSteps = false;
+    for (std::size_t k = 1; k < rest.size(); ++k) {
+      if (!inSteps && rest[k] == "--") inSteps = true;
+      else (inSteps ? steps : libraries).push_back(rest[k]);
+    }
+    return trevik::RunHostSession(rest[0], libraries, steps);
+  }
   return Usage();
 }
