@@ -37,7 +37,10 @@ struct Queue {
 thread_local Queue t_queue;
 
 // Hooks are process-wide (a thread id tells whose messages they see); newest first.
-std::vector<Hook> g_hooks;
+std::vector<Hook>& HookList() {
+  static auto* hooks = new std::vector<Hook>();  // outlives the libraries that unhook at unload
+  return *hooks;
+}
 std::uintptr_t g_nextHook = 0x100;
 DWORD g_failInstall = 0;
 DWORD g_failUnhook = 0;
@@ -54,7 +57,7 @@ bool InFilter(const MSG& m, HWND h, UINT lo, UINT hi) {
 
 void CallGetMessageHooks(UINT removeFlag, MSG* msg) {
   DWORD me = GetCurrentThreadId();
-  for (const Hook& hk : g_hooks) {
+  for (const Hook& hk : HookList()) {
     if (hk.thread != 0 && hk.thread != me) continue;
     // The first hook of the chain runs; it passes on through CallNextHookEx.
     hk.proc(HC_ACTION, removeFlag, reinterpret_cast<LPARAM>(msg));
@@ -251,7 +254,7 @@ HHOOK SetWindowsHookExW(int idHook, HOOKPROC proc, HINSTANCE module, DWORD threa
   }
   HHOOK h = reinterpret_cast<HHOOK>(g_nextHook);
   g_nextHook += 4;
-  g_hooks.insert(g_hooks.begin(), Hook{h, proc, threadId});
+  HookList().insert(HookList().begin(), Hook{h, proc, threadId});
   return h;
 }
 
@@ -261,20 +264,20 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
     g_failUnhook = 0;
     return FALSE;
   }
-  auto it = std::find_if(g_hooks.begin(), g_hooks.end(), [hook](const Hook& x) { return x.handle == hook; });
-  if (it == g_hooks.end()) {
+  auto it = std::find_if(HookList().begin(), HookList().end(), [hook](const Hook& x) { return x.handle == hook; });
+  if (it == HookList().end()) {
     SetLastError(ERROR_INVALID_HOOK_HANDLE);
     return FALSE;
   }
-  g_hooks.erase(it);
+  HookList().erase(it);
   return TRUE;
 }
 
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wp, LPARAM lp) {
   DWORD me = GetCurrentThreadId();
-  auto it = std::find_if(g_hooks.begin(), g_hooks.end(), [hook](const Hook& x) { return x.handle == hook; });
-  if (it == g_hooks.end()) return 0;
-  for (++it; it != g_hooks.end(); ++it) {
+  auto it = std::find_if(HookList().begin(), HookList().end(), [hook](const Hook& x) { return x.handle == hook; });
+  if (it == HookList().end()) return 0;
+  for (++it; it != HookList().end(); ++it) {
     if (it->thread != 0 && it->thread != me) continue;
     return it->proc(code, wp, lp);
   }
@@ -381,7 +384,7 @@ std::size_t TimerCount() { return t_queue.timers.size(); }
 namespace testing {
 void FailNextHookInstall(DWORD error) { g_failInstall = error; }
 void FailNextUnhook(DWORD error) { g_failUnhook = error; }
-std::size_t InstalledHookCount() { return g_hooks.size(); }
+std::size_t InstalledHookCount() { return HookList().size(); }
 }  // namespace testing
 
 }  // namespace velk::win

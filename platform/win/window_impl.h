@@ -80,7 +80,10 @@ class CWindowImplBaseT : public CWindowImplRoot<TBase> {
  public:
   WNDPROC m_pfnSuperWindowProc = ::DefWindowProcW;
 
-  virtual ~CWindowImplBaseT() = default;
+  // An object that dies before its window lets the window go, so that no message reaches it.
+  virtual ~CWindowImplBaseT() {
+    if (this->m_hWnd && ::IsWindow(this->m_hWnd)) ::RemoveWindowSubclass(this->m_hWnd, SubclassProc, Key());
+  }
   virtual WNDPROC GetWindowProc() { return m_pfnSuperWindowProc; }
   virtual void OnFinalMessage(HWND) {}
 
@@ -160,7 +163,19 @@ class CDialogImplBaseT : public CWindowImplRoot<TBase> {
  public:
   HINSTANCE m_hResourceInstance = nullptr;
 
-  virtual ~CDialogImplBaseT() = default;
+  // An object that dies before its window lets the window go, so that no message reaches it.
+  virtual ~CDialogImplBaseT() { ReleaseWindowObject(); }
+
+  // Unbinds the object from its window: the window's messages get default processing from now
+  // on. A base class that destroys the window in its destructor calls this first, since the
+  // derived parts of the object (its message map) are gone by then.
+  void ReleaseWindowObject() {
+    if (this->m_hWnd && ::IsWindow(this->m_hWnd)) {
+      ::RemovePropW(this->m_hWnd, kObjectProp);
+      ::SetWindowLongPtrW(this->m_hWnd, DWLP_DLGPROC, 0);
+    }
+    this->m_hWnd = nullptr;
+  }
   virtual DLGPROC GetDialogProc() { return DialogProc; }
   virtual void OnFinalMessage(HWND) {}
 

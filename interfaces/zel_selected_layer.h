@@ -1,0 +1,10 @@
+// The selected-layer tool control's current layer.
+#pragma once
+
+#include "platform/host/layer.h"
+
+struct IZelSelectedLayer : IUnknown {
+  VELK_INTERFACE_ID("{473F6ED3-A76C-4791-A419-6FF1F335912F}")
+  // The layer chosen in the control (null when none); the caller releases it.
+  virtual HRESULT get_CurrentSelectedLayer(ILayer** layer) = 0;
+};
