@@ -12,6 +12,7 @@
 #include "platform/host/geometry_objects.h"
 #include "platform/host/property_set_object.h"
 #include "platform/host/raster_objects.h"
+#include "platform/host/set.h"
 #include "platform/host/spatial_reference_objects.h"
 #include "platform/host/table_objects.h"
 #include "platform/host/workspace_objects.h"
@@ -56,6 +57,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_RgbColor, &CreateColorObject),
       RegisterProcessClass(CLSID_NewEnvelopeFeedback, &CreateEnvelopeFeedbackObject),
       RegisterProcessClass(CLSID_DisplayTransformation, &CreateDisplayTransformationObject),
+      RegisterProcessClass(CLSID_Set, &CreateSetObject),
   };
   for (DWORD c : RegisterBrowseDialogClasses()) cookies.push_back(c);
   return cookies;
