@@ -2,6 +2,8 @@
 
 #include <clocale>
 
+#include "coordinates/datum_table.h"
+#include "coordinates/shift_point.h"
 #include "framework/object_map.h"
 #include "interfaces/corvane_ids.h"
 #include "platform/productline/velk_locale.h"
@@ -52,6 +54,8 @@ void ProcessDetach() {
   ServerModule& m = Module();
   res::ResourceModule* current = m.SetResourceInstance(&OwnResources());
   if (current != &OwnResources()) VelkLocale::FreeLocalizedRes(current);
+  ReleaseWgs84CoordinateSystem();
+  ResetDatumLookup();
   m.Term();
 }
 

@@ -1,5 +1,6 @@
 #include "platform/productline/product_line_classes.h"
 
+#include "platform/productline/coordinate_tool.h"
 #include "platform/productline/tarvos_environment.h"
 #include "platform/productline/zel_extension.h"
 #include "platform/registry/activation.h"
@@ -10,6 +11,7 @@ std::vector<DWORD> RegisterProductLineClasses() {
   return {
       RegisterProcessClass(CLSID_ZelExtension, &CreateZelExtension),
       RegisterProcessClass(CLSID_TarvosEnvironment, &CreateTarvosEnvironment),
+      RegisterCoordinateToolClass(),
   };
 }
 

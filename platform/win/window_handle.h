@@ -40,6 +40,7 @@ using UINT_PTR = std::uintptr_t;
 using INT_PTR = std::intptr_t;
 using LONG_PTR = std::intptr_t;
 using DWORD_PTR = std::uintptr_t;
+using ULONG_PTR = std::uintptr_t;
 using ATOM = WORD;
 using COLORREF = DWORD;
 using LCID = DWORD;

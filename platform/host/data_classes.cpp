@@ -1,0 +1,41 @@
+#include "platform/host/data_classes.h"
+
+#include "platform/host/data_class_ids.h"
+#include "platform/host/field_checker.h"
+#include "platform/host/field_objects.h"
+#include "platform/host/geometry_objects.h"
+#include "platform/host/property_set_object.h"
+#include "platform/host/raster_objects.h"
+#include "platform/host/spatial_reference_objects.h"
+#include "platform/host/table_objects.h"
+#include "platform/host/workspace_objects.h"
+#include "platform/registry/activation.h"
+
+namespace velk::host {
+
+std::vector<DWORD> RegisterHostDataClasses() {
+  return {
+      RegisterProcessClass(CLSID_Point, &CreatePointObject),
+      RegisterProcessClass(CLSID_Multipoint, &CreateMultipointObject),
+      RegisterProcessClass(CLSID_Polyline, &CreatePolylineObject),
+      RegisterProcessClass(CLSID_Envelope, &CreateEnvelopeObject),
+      RegisterProcessClass(CLSID_Polygon, &CreatePolygonObject),
+      RegisterProcessClass(CLSID_SpatialReferenceFactory, &CreateInstance<SpatialReferenceFactory>),
+      RegisterProcessClass(CLSID_Field, &CreateFieldObject),
+      RegisterProcessClass(CLSID_Fields, &CreateFieldsObject),
+      RegisterProcessClass(CLSID_GeometryDef, &CreateGeometryDefObject),
+      RegisterProcessClass(CLSID_PropertySet, &CreateInstance<PropertySet>),
+      RegisterProcessClass(CLSID_QueryFilter, &CreateQueryFilterObject),
+      RegisterProcessClass(CLSID_SpatialFilter, &CreateSpatialFilterObject),
+      RegisterProcessClass(CLSID_ShapefileWorkspaceFactory, &CreateShapefileWorkspaceFactory),
+      RegisterProcessClass(CLSID_DatabaseWorkspaceFactory, &CreateDatabaseWorkspaceFactory),
+      RegisterProcessClass(CLSID_RasterWorkspaceFactory, &CreateRasterWorkspaceFactory),
+      RegisterProcessClass(CLSID_ScratchWorkspaceFactory, &CreateScratchWorkspaceFactory),
+      RegisterProcessClass(CLSID_WorkspaceName, &CreateWorkspaceNameObject),
+      RegisterProcessClass(CLSID_DatasetName, &CreateDatasetNameObject),
+      RegisterProcessClass(CLSID_RasterSurface, &CreateRasterSurfaceObject),
+      RegisterProcessClass(CLSID_FieldChecker, &CreateFieldCheckerObject),
+  };
+}
+
+}  // namespace velk::host

@@ -1,0 +1,47 @@
+#include "platform/host/gdal_dataset_handle.h"
+
+#include <filesystem>
+#include <unistd.h>
+
+#include <gdal_priv.h>
+
+namespace velk::host {
+
+GdalDatasetHandle::~GdalDatasetHandle() { Close(); }
+
+void GdalDatasetHandle::Close() {
+  if (ds_) {
+    GDALClose(GDALDataset::ToHandle(ds_));
+    ds_ = nullptr;
+  }
+}
+
+OpenResult OpenGdalDataset(const std::string& path, DataKind kind, DatasetPtr& out,
+                           const std::string& driverExtension) {
+  out.reset();
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return OpenResult::kMissing;
+  GDALDriver* driver = DriverForExtension(driverExtension.empty() ? ExtensionOf(path) : driverExtension, kind);
+  if (!driver) return OpenResult::kUnreadable;
+  const char* allowed[] = {driver->GetDescription(), nullptr};
+  unsigned flags = (kind == DataKind::kRaster ? GDAL_OF_RASTER : GDAL_OF_VECTOR) | GDAL_OF_VERBOSE_ERROR;
+  bool writable = kind == DataKind::kVector && access(path.c_str(), W_OK) == 0;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  GDALDataset* ds = nullptr;
+  if (writable) {
+    ds = GDALDataset::FromHandle(GDALOpenEx(path.c_str(), flags | GDAL_OF_UPDATE, allowed, nullptr, nullptr));
+    if (!ds) writable = false;
+  }
+  if (!ds) ds = GDALDataset::FromHandle(GDALOpenEx(path.c_str(), flags | GDAL_OF_READONLY, allowed, nullptr, nullptr));
+  CPLPopErrorHandler();
+  if (!ds) return OpenResult::kUnreadable;
+  out = std::make_shared<GdalDatasetHandle>(ds, path, writable);
+  return OpenResult::kOk;
+}
+
+std::string LastGdalError() {
+  const char* m = CPLGetLastErrorMsg();
+  return m ? m : "";
+}
+
+}  // namespace velk::host

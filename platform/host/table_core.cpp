@@ -1,0 +1,622 @@
+#include "platform/host/table_core.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cwctype>
+
+#include <ogrsf_frmts.h>
+
+#include "platform/com/text.h"
+#include "platform/host/data_errors.h"
+#include "platform/host/geometry_data.h"
+#include "platform/host/geometry_objects.h"
+#include "platform/host/schema_locks.h"
+#include "platform/host/spatial_reference_data.h"
+
+namespace velk::host {
+
+namespace {
+
+// Default width of a text field made without one.
+constexpr LONG kDefaultTextLength = 50;
+constexpr LONG kDbaseMaxTextLength = 254;
+constexpr LONG kDbaseMaxNumberWidth = 24;
+constexpr std::size_t kDbaseMaxNameBytes = 10;
+constexpr std::size_t kDatabaseMaxName = 64;
+
+bool AsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+bool AsciiDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+}  // namespace
+
+LONG ShapeTypeOf(OGRwkbGeometryType type) {
+  switch (wkbFlatten(type)) {
+    case wkbNone: return kGeometryNull;
+    case wkbPoint: return kGeometryPoint;
+    case wkbMultiPoint: return kGeometryMultipoint;
+    case wkbLineString:
+    case wkbMultiLineString: return kGeometryPolyline;
+    case wkbPolygon:
+    case wkbMultiPolygon: return kGeometryPolygon;
+    default: return kGeometryAny;
+  }
+}
+
+OGRwkbGeometryType LayerTypeFor(LONG shapeType, bool hasZ, bool hasM, bool multi) {
+  OGRwkbGeometryType t = wkbUnknown;
+  switch (shapeType) {
+    case kGeometryPoint: t = wkbPoint; break;
+    case kGeometryMultipoint: t = wkbMultiPoint; break;
+    case kGeometryPolyline: t = multi ? wkbMultiLineString : wkbLineString; break;
+    case kGeometryPolygon: t = multi ? wkbMultiPolygon : wkbPolygon; break;
+    default: return wkbUnknown;
+  }
+  return OGR_GT_SetModifier(t, hasZ, hasM);
+}
+
+HRESULT CheckFieldForFormat(const FieldSpec& spec, bool dbase) {
+  const std::wstring& n = spec.name;
+  if (n.empty()) return E_DATA_INVALID_NAME;
+  if (dbase) {
+    if (!AsciiLetter(n[0])) return E_DATA_INVALID_NAME;
+    for (wchar_t c : n)
+      if (!AsciiLetter(c) && !AsciiDigit(c) && c != L'_') return E_DATA_INVALID_NAME;
+    if (n.size() > kDbaseMaxNameBytes) return E_DATA_INVALID_NAME;
+  } else {
+    if (n.size() > kDatabaseMaxName || !(AsciiLetter(n[0]) || n[0] == L'_')) return E_DATA_INVALID_NAME;
+    for (wchar_t c : n)
+      if (!AsciiLetter(c) && !AsciiDigit(c) && c != L'_') return E_DATA_INVALID_NAME;
+  }
+  switch (spec.type) {
+    case kFieldSmallInteger:
+    case kFieldInteger:
+    case kFieldSingle:
+    case kFieldDouble:
+      if (dbase && (spec.precision > kDbaseMaxNumberWidth ||
+                    (spec.scale > 0 && spec.precision > 0 && spec.scale + 2 > spec.precision)))
+        return E_DATA_INVALID_FIELD;
+      return S_OK;
+    case kFieldString:
+      if (dbase && spec.length > kDbaseMaxTextLength) return E_DATA_INVALID_FIELD;
+      return S_OK;
+    case kFieldDate:
+      return S_OK;
+    case kFieldBlob:
+      return dbase ? E_DATA_INVALID_FIELD : S_OK;
+    default:
+      return E_DATA_INVALID_FIELD;  // OID and geometry fields are made with the class
+  }
+}
+
+HRESULT CreateOgrField(OGRLayer* layer, const FieldSpec& spec, bool dbase) {
+  HRESULT hr = CheckFieldForFormat(spec, dbase);
+  if (FAILED(hr)) return hr;
+  std::string name = ToUtf8(spec.name);
+  OGRFieldDefn defn(name.c_str(), OFTString);
+  switch (spec.type) {
+    case kFieldSmallInteger:
+      defn.SetType(OFTInteger);
+      defn.SetSubType(OFSTInt16);
+      defn.SetWidth(spec.precision > 0 ? spec.precision : (dbase ? 5 : 0));
+      break;
+    case kFieldInteger:
+      defn.SetType(OFTInteger);
+      defn.SetWidth(spec.precision > 0 ? spec.precision : (dbase ? 9 : 0));
+      break;
+    case kFieldSingle:
+    case kFieldDouble:
+      defn.SetType(OFTReal);
+      if (spec.type == kFieldSingle) defn.SetSubType(OFSTFloat32);
+      if (spec.precision > 0) {
+        defn.SetWidth(spec.precision);
+        defn.SetPrecision(spec.scale);
+      } else if (dbase) {
+        defn.SetWidth(spec.type == kFieldSingle ? 13 : 19);
+        defn.SetPrecision(spec.type == kFieldSingle ? 6 : 11);
+      }
+      break;
+    case kFieldString:
+      defn.SetType(OFTString);
+      defn.SetWidth(spec.length > 0 ? spec.length : kDefaultTextLength);
+      break;
+    case kFieldDate:
+      defn.SetType(dbase ? OFTDate : OFTDateTime);
+      break;
+    case kFieldBlob:
+      defn.SetType(OFTBinary);
+      break;
+    default:
+      return E_DATA_INVALID_FIELD;
+  }
+  defn.SetNullable(spec.nullable ? TRUE : FALSE);
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  OGRErr err = layer->CreateField(&defn, FALSE);  // exact: no silent renaming or narrowing
+  CPLPopErrorHandler();
+  return err == OGRERR_NONE ? S_OK : E_DATA_WRITE_FAILED;
+}
+
+double DateFromParts(int y, int m, int d, int hour, int minute, double second) {
+  // days from civil (proleptic Gregorian), then relative to 1899-12-30
+  y -= m <= 2;
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const long days = static_cast<long>(era) * 146097 + static_cast<long>(doe) - 719468;  // since 1970-01-01
+  const long ole = days + 25569;
+  double frac = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+  return ole >= 0 ? ole + frac : ole - frac;  // automation dates count the time away from zero
+}
+
+void PartsFromDate(double date, int& y, int& m, int& d, int& hour, int& minute, double& second) {
+  double whole = std::trunc(date);
+  double frac = std::fabs(date - whole);
+  long z = static_cast<long>(whole) - 25569 + 719468;
+  const long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe) + static_cast<int>(era) * 400 + (m <= 2);
+  double secs = std::round(frac * 86400.0 * 1000.0) / 1000.0;
+  hour = static_cast<int>(secs / 3600);
+  minute = static_cast<int>((secs - hour * 3600) / 60);
+  second = secs - hour * 3600 - minute * 60;
+}
+
+TableCore::TableCore(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey, bool dbase)
+    : source_(std::move(source)), layer_(layer), name_(std::move(name)), lockKey_(std::move(lockKey)), dbase_(dbase) {
+  Reload();
+}
+
+void TableCore::Reload() {
+  fields_.clear();
+  shapeIndex_ = -1;
+  if (!layer_) return;
+  OGRFeatureDefn* defn = layer_->GetLayerDefn();
+  const char* fidColumn = layer_->GetFIDColumn();
+  oidName_ = fidColumn && *fidColumn ? FromUtf8(fidColumn) : L"FID";
+  TableField oid;
+  oid.role = TableField::Role::kOid;
+  oid.spec.name = oidName_;
+  oid.spec.type = kFieldOID;
+  oid.spec.length = 4;
+  oid.spec.nullable = false;
+  fields_.push_back(oid);
+
+  OGRwkbGeometryType gtype = layer_->GetGeomType();
+  if (gtype != wkbNone && defn->GetGeomFieldCount() > 0) {
+    const char* gcol = layer_->GetGeometryColumn();
+    shapeName_ = gcol && *gcol ? FromUtf8(gcol) : L"Shape";
+    shapeType_ = ShapeTypeOf(gtype);
+    hasZ_ = OGR_GT_HasZ(gtype) != 0;
+    hasM_ = OGR_GT_HasM(gtype) != 0;
+    sr_ = WrapSrs(layer_->GetSpatialRef());
+    TableField shape;
+    shape.role = TableField::Role::kShape;
+    shape.spec.name = shapeName_;
+    shape.spec.type = kFieldGeometry;
+    shape.spec.geometryType = shapeType_;
+    shape.spec.hasZ = hasZ_;
+    shape.spec.hasM = hasM_;
+    shape.spec.sr = sr_;
+    shapeIndex_ = static_cast<LONG>(fields_.size());
+    fields_.push_back(shape);
+  } else {
+    shapeType_ = kGeometryNull;
+  }
+
+  for (int i = 0; i < defn->GetFieldCount(); ++i) {
+    OGRFieldDefn* fd = defn->GetFieldDefn(i);
+    TableField f;
+    f.ogrIndex = i;
+    f.spec.name = FromUtf8(fd->GetNameRef());
+    f.spec.nullable = fd->IsNullable() != 0;
+    switch (fd->GetType()) {
+      case OFTInteger:
+        f.spec.type = fd->GetSubType() == OFSTInt16 ? kFieldSmallInteger : kFieldInteger;
+        f.spec.length = f.spec.type == kFieldSmallInteger ? 2 : 4;
+        f.spec.precision = fd->GetWidth();
+        break;
+      case OFTInteger64:
+        f.spec.type = kFieldDouble;  // wider than the host's 32-bit integers
+        f.spec.length = 8;
+        f.spec.precision = fd->GetWidth();
+        break;
+      case OFTReal:
+        f.spec.type = fd->GetSubType() == OFSTFloat32 ? kFieldSingle : kFieldDouble;
+        f.spec.length = f.spec.type == kFieldSingle ? 4 : 8;
+        f.spec.precision = fd->GetWidth();
+        f.spec.scale = fd->GetPrecision();
+        break;
+      case OFTDate:
+      case OFTDateTime:
+      case OFTTime:
+        f.spec.type = kFieldDate;
+        f.spec.length = 8;
+        break;
+      case OFTBinary:
+        f.spec.type = kFieldBlob;
+        break;
+      default:
+        f.spec.type = kFieldString;
+        f.spec.length = fd->GetWidth() > 0 ? fd->GetWidth() : 0;
+        break;
+    }
+    fields_.push_back(f);
+  }
+  std::vector<FieldSpec> specs;
+  for (const auto& f : fields_) specs.push_back(f.spec);
+  fieldsObject_ = MakeFields(specs);
+}
+
+LONG TableCore::FindField(std::wstring_view name) const {
+  for (std::size_t i = 0; i < fields_.size(); ++i)
+    if (SameFieldName(fields_[i].spec.name, name)) return static_cast<LONG>(i);
+  return -1;
+}
+
+std::vector<Variant> TableCore::NullValues() const {
+  std::vector<Variant> v(fields_.size());
+  for (auto& x : v) x.vt = VT_NULL;
+  return v;
+}
+
+namespace {
+
+ComPtr<IGeometry> ShapeFromOgr(const OGRGeometry* g, const TableCore& core) {
+  if (!g) return nullptr;
+  GeomData d;
+  LONG want = core.ShapeType() >= kGeometryPoint && core.ShapeType() <= kGeometryPolygon ? core.ShapeType() : kGeometryNull;
+  if (!FromOgr(*g, want, d)) return nullptr;
+  d.sr = core.SpatialReference();
+  d.zAware = core.HasZ();
+  d.mAware = core.HasM();
+  return MakeGeometry(std::move(d));
+}
+
+}  // namespace
+
+HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr, std::vector<Variant>& values) const {
+  if (!layer_) return E_DATA_NO_ROW;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  std::unique_ptr<OGRFeature> f(layer_->GetFeature(fid));
+  CPLPopErrorHandler();
+  if (!f) return E_DATA_NO_ROW;
+  values = NullValues();
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    const TableField& tf = fields_[i];
+    Variant& v = values[i];
+    switch (tf.role) {
+      case TableField::Role::kOid:
+        v = Variant(static_cast<LONG>(f->GetFID()));
+        break;
+      case TableField::Role::kShape: {
+        ComPtr<IGeometry> shape = ShapeFromOgr(f->GetGeometryRef(), *this);
+        if (shape) {
+          if (outputSr && SrsOf(outputSr) && SrsOf(sr_.get())) shape->Project(outputSr);  // kept as stored on failure
+          v = Variant(static_cast<IUnknown*>(shape.get()));
+        }
+        break;
+      }
+      case TableField::Role::kAttribute: {
+        int k = tf.ogrIndex;
+        if (!f->IsFieldSetAndNotNull(k)) break;
+        switch (tf.spec.type) {
+          case kFieldSmallInteger: v = Variant(static_cast<SHORT>(f->GetFieldAsInteger(k))); break;
+          case kFieldInteger: v = Variant(static_cast<LONG>(f->GetFieldAsInteger(k))); break;
+          case kFieldSingle: v = Variant(static_cast<float>(f->GetFieldAsDouble(k))); break;
+          case kFieldDouble: v = Variant(f->GetFieldAsDouble(k)); break;
+          case kFieldDate: {
+            int y = 0, mo = 0, d = 0, h = 0, mi = 0, tz = 0;
+            float s = 0;
+            if (f->GetFieldAsDateTime(k, &y, &mo, &d, &h, &mi, &s, &tz)) {
+              v.vt = VT_DATE;
+              v.date = DateFromParts(y, mo, d, h, mi, s);
+            }
+            break;
+          }
+          case kFieldBlob: break;  // not carried in row values here
+          default: v = Variant(FromUtf8(f->GetFieldAsString(k))); break;
+        }
+        break;
+      }
+    }
+  }
+  return S_OK;
+}
+
+HRESULT TableCore::Coerce(LONG index, const VARIANT& in, Variant& out) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) return E_INVALIDARG;
+  const TableField& tf = fields_[index];
+  if (tf.role == TableField::Role::kOid) return E_DATA_FIELD_NOT_EDITABLE;
+  VARTYPE vt = in.vt & ~VT_BYREF;
+  if (vt == VT_NULL || vt == VT_EMPTY) {
+    out = Variant();
+    out.vt = VT_NULL;
+    return S_OK;
+  }
+  if (tf.role == TableField::Role::kShape) {
+    if (vt != VT_UNKNOWN && vt != VT_DISPATCH) return DISP_E_TYPEMISMATCH;
+    Variant copy;
+    HRESULT hr = VariantCopyInd(&copy, &in);
+    if (FAILED(hr)) return hr;
+    if (!QueryAs<IGeometry>(copy.punkVal)) return DISP_E_TYPEMISMATCH;
+    out = std::move(copy);
+    return S_OK;
+  }
+  VARTYPE target = VT_BSTR;
+  switch (tf.spec.type) {
+    case kFieldSmallInteger: target = VT_I2; break;
+    case kFieldInteger: target = VT_I4; break;
+    case kFieldSingle: target = VT_R4; break;
+    case kFieldDouble: target = VT_R8; break;
+    case kFieldDate: target = VT_DATE; break;
+    case kFieldBlob: return DISP_E_TYPEMISMATCH;
+    default: target = VT_BSTR; break;
+  }
+  Variant converted;
+  HRESULT hr = VariantChangeType(&converted, &in, 0, target);
+  if (FAILED(hr)) return hr;
+  out = std::move(converted);
+  return S_OK;
+}
+
+namespace {
+
+// The shape as the class stores it: the class's kind, projected into its reference.
+HRESULT PrepareShape(const TableCore& core, IUnknown* value, std::unique_ptr<OGRGeometry>& out) {
+  GeomData* src = DataOf(value);
+  if (!src) return DISP_E_TYPEMISMATCH;
+  GeomData d = *src;
+  if (d.IsEmpty()) return S_OK;
+  LONG want = core.ShapeType();
+  if (want >= kGeometryPoint && want <= kGeometryPolygon && d.type != want) {
+    if (want == kGeometryMultipoint && d.type == kGeometryPoint) d.type = kGeometryMultipoint;
+    else return E_DATA_GEOMETRY_MISMATCH;
+  }
+  if (SrsOf(d.sr.get()) && SrsOf(core.SpatialReference()) && !SameReference(d.sr.get(), core.SpatialReference())) {
+    if (FAILED(ProjectData(d, core.SpatialReference()))) return E_DATA_PROJECTION_FAILED;
+  }
+  std::unique_ptr<OGRGeometry> g = ToOgr(d);
+  if (!g) return S_OK;
+  g->set3D(core.HasZ() ? TRUE : FALSE);
+  g->setMeasured(core.HasM() ? TRUE : FALSE);
+  OGRwkbGeometryType layerType = core.Layer()->GetGeomType();
+  if (wkbFlatten(layerType) != wkbUnknown && wkbFlatten(layerType) != wkbFlatten(g->getGeometryType()) &&
+      OGR_GT_IsSubClassOf(wkbFlatten(layerType), wkbGeometryCollection))
+    g.reset(OGRGeometryFactory::forceTo(g.release(), layerType));
+  out = std::move(g);
+  return S_OK;
+}
+
+// dBASE keeps numbers as text of a fixed width.
+bool FitsDbaseNumber(double value, int width, int decimals) {
+  if (width <= 0) return true;
+  char buf[64];
+  int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+  return n > 0 && n <= width;
+}
+
+}  // namespace
+
+HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) {
+  if (!layer_) return E_DATA_NO_ROW;
+  if (!Writable()) return E_DATA_WRITE_FAILED;
+  OGRFeature f(layer_->GetLayerDefn());
+  if (fid >= 0) f.SetFID(fid);
+  for (std::size_t i = 0; i < fields_.size() && i < values.size(); ++i) {
+    const TableField& tf = fields_[i];
+    const Variant& v = values[i];
+    bool isNull = v.vt == VT_NULL || v.vt == VT_EMPTY;
+    if (tf.role == TableField::Role::kOid) continue;
+    if (tf.role == TableField::Role::kShape) {
+      if (isNull) continue;
+      std::unique_ptr<OGRGeometry> g;
+      HRESULT hr = PrepareShape(*this, v.punkVal, g);
+      if (FAILED(hr)) return hr;
+      if (g) f.SetGeometryDirectly(g.release());
+      continue;
+    }
+    int k = tf.ogrIndex;
+    if (isNull) {
+      f.SetFieldNull(k);
+      continue;
+    }
+    OGRFieldDefn* fd = layer_->GetLayerDefn()->GetFieldDefn(k);
+    switch (tf.spec.type) {
+      case kFieldSmallInteger:
+      case kFieldInteger: {
+        Variant n;
+        HRESULT hr = VariantChangeType(&n, &v, 0, VT_I4);
+        if (FAILED(hr)) return hr;
+        if (dbase_ && !FitsDbaseNumber(n.lVal, fd->GetWidth(), 0)) return E_DATA_VALUE_TOO_LONG;
+        f.SetField(k, static_cast<int>(n.lVal));
+        break;
+      }
+      case kFieldSingle:
+      case kFieldDouble: {
+        Variant n;
+        HRESULT hr = VariantChangeType(&n, &v, 0, VT_R8);
+        if (FAILED(hr)) return hr;
+        if (!std::isfinite(n.dblVal)) return E_DATA_VALUE_TOO_LONG;
+        if (dbase_ && fd->GetWidth() > 0 && !FitsDbaseNumber(n.dblVal, fd->GetWidth(), fd->GetPrecision()))
+          return E_DATA_VALUE_TOO_LONG;
+        f.SetField(k, n.dblVal);
+        break;
+      }
+      case kFieldDate: {
+        Variant n;
+        HRESULT hr = VariantChangeType(&n, &v, 0, VT_DATE);
+        if (FAILED(hr)) return hr;
+        int y, mo, d, h, mi;
+        double s;
+        PartsFromDate(n.date, y, mo, d, h, mi, s);
+        f.SetField(k, y, mo, d, h, mi, static_cast<float>(s), 0);
+        break;
+      }
+      case kFieldBlob:
+        return DISP_E_TYPEMISMATCH;
+      default: {
+        Variant t;
+        HRESULT hr = VariantChangeType(&t, &v, 0, VT_BSTR);
+        if (FAILED(hr)) return hr;
+        std::string text = ToUtf8(BstrToWstring(t.bstrVal));
+        if (fd->GetWidth() > 0 && static_cast<int>(text.size()) > fd->GetWidth()) return E_DATA_VALUE_TOO_LONG;
+        f.SetField(k, text.c_str());
+        break;
+      }
+    }
+  }
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  OGRErr err = fid >= 0 ? layer_->SetFeature(&f) : layer_->CreateFeature(&f);
+  CPLPopErrorHandler();
+  if (err == OGRERR_NON_EXISTING_FEATURE) return E_DATA_NO_ROW;
+  if (err != OGRERR_NONE) return E_DATA_WRITE_FAILED;
+  fid = f.GetFID();
+  if (!inBatch_) Sync();
+  return S_OK;
+}
+
+HRESULT TableCore::DeleteRow(std::int64_t fid) {
+  if (!layer_) return E_DATA_NO_ROW;
+  if (!Writable()) return E_DATA_WRITE_FAILED;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  OGRErr err = layer_->DeleteFeature(fid);
+  CPLPopErrorHandler();
+  if (err == OGRERR_NON_EXISTING_FEATURE) return E_DATA_NO_ROW;
+  if (err != OGRERR_NONE) return E_DATA_WRITE_FAILED;
+  if (!inBatch_) Sync();
+  return S_OK;
+}
+
+HRESULT TableCore::Select(IQueryFilter* filter, std::vector<std::int64_t>& fids) const {
+  fids.clear();
+  if (!layer_) return E_DATA_NO_ROW;
+  std::string where;
+  GeomData filterShape;
+  bool spatial = false;
+  LONG relation = kSpatialRelIntersects;
+  if (filter) {
+    Bstr clause;
+    filter->get_WhereClause(&clause);
+    where = ToUtf8(clause.str());
+    if (auto sf = QueryAs<ISpatialFilter>(filter)) {
+      ComPtr<IGeometry> g;
+      sf->get_Geometry(g.put());
+      if (GeomData* d = DataOf(g.get())) {
+        spatial = true;
+        filterShape = *d;
+        sf->get_SpatialRel(&relation);
+        if (!HasShape()) return E_INVALIDARG;
+        if (SrsOf(filterShape.sr.get()) && SrsOf(sr_.get()) && !SameReference(filterShape.sr.get(), sr_.get()) &&
+            FAILED(ProjectData(filterShape, sr_.get())))
+          return E_DATA_PROJECTION_FAILED;
+      }
+    }
+  }
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  OGRErr err = layer_->SetAttributeFilter(where.empty() ? nullptr : where.c_str());
+  CPLPopErrorHandler();
+  if (err != OGRERR_NONE) {
+    layer_->SetAttributeFilter(nullptr);
+    return E_DATA_INVALID_WHERE;
+  }
+  std::unique_ptr<OGRGeometry> fg = spatial ? ToOgr(filterShape) : nullptr;
+  OGREnvelope fenv;
+  if (fg) fg->getEnvelope(&fenv);
+  layer_->ResetReading();
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  while (OGRFeature* raw = layer_->GetNextFeature()) {
+    std::unique_ptr<OGRFeature> f(raw);
+    if (spatial) {
+      const OGRGeometry* g = f->GetGeometryRef();
+      if (!g || !fg || g->IsEmpty()) continue;
+      OGREnvelope env;
+      g->getEnvelope(&env);
+      if (!env.Intersects(fenv)) continue;
+      bool keep = true;
+      switch (relation) {
+        case kSpatialRelEnvelopeIntersects: keep = true; break;
+        case kSpatialRelTouches: keep = g->Touches(fg.get()); break;
+        case kSpatialRelOverlaps: keep = g->Overlaps(fg.get()); break;
+        case kSpatialRelCrosses: keep = g->Crosses(fg.get()); break;
+        case kSpatialRelWithin: keep = g->Within(fg.get()); break;
+        case kSpatialRelContains: keep = g->Contains(fg.get()); break;
+        default: keep = g->Intersects(fg.get()); break;
+      }
+      if (!keep) continue;
+    }
+    fids.push_back(f->GetFID());
+  }
+  CPLPopErrorHandler();
+  layer_->SetAttributeFilter(nullptr);
+  layer_->ResetReading();
+  return S_OK;
+}
+
+HRESULT TableCore::AddField(const FieldSpec& spec, const void* lockHolder) {
+  if (!layer_) return E_DATA_NO_ROW;
+  if (FindField(spec.name) >= 0) return E_DATA_INVALID_NAME;
+  HRESULT hr = CheckFieldForFormat(spec, dbase_);
+  if (FAILED(hr)) return hr;
+  if (LockedByOther(lockKey_, lockHolder)) return E_DATA_SCHEMA_LOCKED;
+  if (!Writable()) return E_DATA_WRITE_FAILED;
+  hr = CreateOgrField(layer_, spec, dbase_);
+  if (FAILED(hr)) return hr;
+  Sync();
+  Reload();
+  return S_OK;
+}
+
+HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder) {
+  if (!layer_) return E_DATA_NO_ROW;
+  LONG i = FindField(name);
+  if (i < 0) return E_INVALIDARG;
+  if (fields_[i].role != TableField::Role::kAttribute) return E_DATA_FIELD_NOT_EDITABLE;
+  if (LockedByOther(lockKey_, lockHolder)) return E_DATA_SCHEMA_LOCKED;
+  if (!Writable()) return E_DATA_WRITE_FAILED;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  OGRErr err = layer_->DeleteField(fields_[i].ogrIndex);
+  CPLPopErrorHandler();
+  if (err != OGRERR_NONE) return E_DATA_WRITE_FAILED;
+  Sync();
+  Reload();
+  return S_OK;
+}
+
+void TableCore::Sync() {
+  if (layer_ && Writable()) layer_->SyncToDisk();
+}
+
+void TableCore::BeginBatch() {
+  if (inBatch_ || !layer_ || !Writable()) return;
+  inBatch_ = true;
+  if (!dbase_) source_->get()->StartTransaction();
+}
+
+void TableCore::EndBatch() {
+  if (!inBatch_) return;
+  inBatch_ = false;
+  if (!dbase_) source_->get()->CommitTransaction();
+  Sync();
+}
+
+void TableCore::Invalidate() {
+  EndBatch();
+  layer_ = nullptr;
+  fields_.clear();
+  source_.reset();
+}
+
+void TableCore::Rebind(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey) {
+  source_ = std::move(source);
+  name_ = std::move(name);
+  layer_ = layer;
+  lockKey_ = std::move(lockKey);
+  Reload();
+}
+
+}  // namespace velk::host

@@ -1,0 +1,116 @@
+// What a host table or feature class is underneath: one GDAL vector layer, its fields as the
+// host shows them (the OID field first, then the shape field, then the attributes), and the
+// conversions between GDAL features and host row values. Shared by the table object and its
+// rows, cursors and selection sets. Platform-internal.
+#pragma once
+
+#include <ogr_core.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/com/variant.h"
+#include "platform/host/field_objects.h"
+#include "platform/host/gdal_dataset_handle.h"
+#include "platform/host/table.h"
+
+class OGRLayer;
+
+namespace velk::host {
+
+struct TableField {
+  enum class Role { kOid, kShape, kAttribute };
+  FieldSpec spec;
+  Role role = Role::kAttribute;
+  int ogrIndex = -1;  // attributes only
+};
+
+class TableCore {
+ public:
+  // dbase: the layer lives in a dBASE file (shapefile or table), whose name and width rules
+  // apply. lockKey names the dataset in the schema lock book.
+  TableCore(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey, bool dbase);
+
+  const std::wstring& Name() const { return name_; }
+  const std::string& LockKey() const { return lockKey_; }
+  bool IsDbase() const { return dbase_; }
+  bool Valid() const { return layer_ != nullptr; }
+  bool Writable() const { return source_ && source_->writable(); }
+  const DatasetPtr& Source() const { return source_; }
+  OGRLayer* Layer() const { return layer_; }
+
+  bool HasShape() const { return shapeIndex_ >= 0; }
+  LONG ShapeType() const { return shapeType_; }
+  bool HasZ() const { return hasZ_; }
+  bool HasM() const { return hasM_; }
+  ISpatialReference* SpatialReference() const { return sr_.get(); }
+  const std::wstring& OidName() const { return oidName_; }
+  const std::wstring& ShapeName() const { return shapeName_; }
+  const std::vector<TableField>& Fields() const { return fields_; }
+  ComPtr<IFields> FieldsObject() const { return fieldsObject_; }
+  LONG FindField(std::wstring_view name) const;
+  LONG OidIndex() const { return 0; }
+  LONG ShapeIndex() const { return shapeIndex_; }
+
+  // Row values.
+  std::vector<Variant> NullValues() const;
+  // E_DATA_NO_ROW when no row has that OID. Shapes are projected into outputSr when given.
+  HRESULT Read(std::int64_t fid, ISpatialReference* outputSr, std::vector<Variant>& values) const;
+  // The value put_Value stores for field index (converted to the field's type).
+  HRESULT Coerce(LONG index, const VARIANT& in, Variant& out) const;
+  // Writes the values to row fid, or to a new row when fid is -1 (fid then receives its OID).
+  HRESULT Write(std::int64_t& fid, const std::vector<Variant>& values);
+  HRESULT DeleteRow(std::int64_t fid);
+  // OIDs of the rows the filter finds (all rows for null), in the layer's order.
+  HRESULT Select(IQueryFilter* filter, std::vector<std::int64_t>& fids) const;
+
+  // Schema.
+  HRESULT AddField(const FieldSpec& spec, const void* lockHolder);
+  HRESULT DeleteField(const std::wstring& name, const void* lockHolder);
+
+  // Writes buffered changes to the files.
+  void Sync();
+  // Transactions of an insert run (databases); no-ops where the source has none.
+  void BeginBatch();
+  void EndBatch();
+
+  // Lets go of the layer (the dataset was deleted or renamed); every later call fails.
+  void Invalidate();
+  // Points the core at the dataset under its new name.
+  void Rebind(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey);
+
+ private:
+  void Reload();
+  DatasetPtr source_;
+  OGRLayer* layer_;
+  std::wstring name_;
+  std::string lockKey_;
+  bool dbase_;
+  LONG shapeType_ = 0;
+  bool hasZ_ = false;
+  bool hasM_ = false;
+  ComPtr<ISpatialReference> sr_;
+  std::wstring oidName_;
+  std::wstring shapeName_;
+  LONG shapeIndex_ = -1;
+  std::vector<TableField> fields_;
+  ComPtr<IFields> fieldsObject_;
+  bool inBatch_ = false;
+};
+
+// Host shape type of a GDAL geometry type (0 for none, 7 for any).
+LONG ShapeTypeOf(OGRwkbGeometryType type);
+// GDAL layer geometry type for a host shape type, Z and M.
+OGRwkbGeometryType LayerTypeFor(LONG shapeType, bool hasZ, bool hasM, bool multi);
+
+// Checks a field against the format's rules (dbase: the dBASE name and width rules).
+// E_DATA_INVALID_NAME or E_DATA_INVALID_FIELD; S_OK when it can be created.
+HRESULT CheckFieldForFormat(const FieldSpec& spec, bool dbase);
+// Adds an attribute field to a GDAL layer as the host describes it.
+HRESULT CreateOgrField(OGRLayer* layer, const FieldSpec& spec, bool dbase);
+
+// OLE automation dates (days since 1899-12-30) and calendar dates.
+double DateFromParts(int year, int month, int day, int hour, int minute, double second);
+void PartsFromDate(double date, int& year, int& month, int& day, int& hour, int& minute, double& second);
+
+}  // namespace velk::host

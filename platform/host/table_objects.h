@@ -1,0 +1,50 @@
+// The host's table and feature class objects over a TableCore, with their rows, cursors,
+// selection sets, and the query and spatial filter classes. Platform-internal but for the
+// filter creation routines.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/com/object.h"
+#include "platform/host/dataset.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/table_core.h"
+#include "platform/host/workspace.h"
+
+namespace velk::host {
+
+// What a table object asks of the workspace that opened it.
+class DatasetHost {
+ public:
+  // The table object is going away: drop it from the workspace's open datasets.
+  virtual void ForgetDataset(const std::wstring& key, IUnknown* object) = 0;
+  virtual HRESULT DeleteDataset(TableCore& core) = 0;
+  virtual HRESULT RenameDataset(TableCore& core, const std::wstring& newName) = 0;
+  // A new name object for a dataset of the workspace.
+  virtual ComPtr<IName> DatasetFullName(const std::wstring& name, LONG kind) = 0;
+
+ protected:
+  ~DatasetHost() = default;
+};
+
+// A table object (ITable, IDataset, ISchemaLock; also IFeatureClass and IGeoDataset when the
+// core has a shape field) answering for the core. workspace keeps the host alive.
+ComPtr<IUnknown> MakeTableObject(std::shared_ptr<TableCore> core, IWorkspace* workspace, DatasetHost* host,
+                                 std::wstring cacheKey);
+
+// Platform-internal access to a row's values.
+struct IRowData : IUnknown {
+  VELK_INTERFACE_ID("{D17E8521-D0CF-40C4-9AC2-4817E9ED7A31}")
+  virtual TableCore* Core() = 0;
+  virtual std::vector<Variant>& Values() = 0;
+  virtual std::int64_t Fid() = 0;
+  virtual void SetFid(std::int64_t fid) = 0;
+};
+
+HRESULT CreateQueryFilterObject(IUnknown* outer, REFIID riid, void** ppv);
+HRESULT CreateSpatialFilterObject(IUnknown* outer, REFIID riid, void** ppv);
+
+}  // namespace velk::host

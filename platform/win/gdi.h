@@ -1,0 +1,144 @@
+// Drawing objects as values: device contexts that record the colours and mode set into them,
+// brushes, system colours, stock objects, text measures by one fixed rule, and the bitmaps,
+// icons and cursors of resource modules.
+#pragma once
+
+#include <cstddef>
+
+#include "platform/win/window.h"
+
+// System colour indexes.
+constexpr int COLOR_SCROLLBAR = 0;
+constexpr int COLOR_BACKGROUND = 1;
+constexpr int COLOR_ACTIVECAPTION = 2;
+constexpr int COLOR_INACTIVECAPTION = 3;
+constexpr int COLOR_MENU = 4;
+constexpr int COLOR_WINDOW = 5;
+constexpr int COLOR_WINDOWFRAME = 6;
+constexpr int COLOR_MENUTEXT = 7;
+constexpr int COLOR_WINDOWTEXT = 8;
+constexpr int COLOR_CAPTIONTEXT = 9;
+constexpr int COLOR_ACTIVEBORDER = 10;
+constexpr int COLOR_INACTIVEBORDER = 11;
+constexpr int COLOR_APPWORKSPACE = 12;
+constexpr int COLOR_HIGHLIGHT = 13;
+constexpr int COLOR_HIGHLIGHTTEXT = 14;
+constexpr int COLOR_BTNFACE = 15;
+constexpr int COLOR_3DFACE = 15;
+constexpr int COLOR_BTNSHADOW = 16;
+constexpr int COLOR_3DSHADOW = 16;
+constexpr int COLOR_GRAYTEXT = 17;
+constexpr int COLOR_BTNTEXT = 18;
+constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
+constexpr int COLOR_BTNHIGHLIGHT = 20;
+constexpr int COLOR_3DHIGHLIGHT = 20;
+constexpr int COLOR_3DHILIGHT = 20;
+constexpr int COLOR_3DDKSHADOW = 21;
+constexpr int COLOR_3DLIGHT = 22;
+constexpr int COLOR_INFOTEXT = 23;
+constexpr int COLOR_INFOBK = 24;
+constexpr int COLOR_HOTLIGHT = 26;
+constexpr int COLOR_GRADIENTACTIVECAPTION = 27;
+constexpr int COLOR_GRADIENTINACTIVECAPTION = 28;
+constexpr int COLOR_MENUHILIGHT = 29;
+constexpr int COLOR_MENUBAR = 30;
+
+constexpr int TRANSPARENT = 1;
+constexpr int OPAQUE = 2;
+constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
+
+// Stock objects.
+constexpr int WHITE_BRUSH = 0;
+constexpr int LTGRAY_BRUSH = 1;
+constexpr int GRAY_BRUSH = 2;
+constexpr int DKGRAY_BRUSH = 3;
+constexpr int BLACK_BRUSH = 4;
+constexpr int NULL_BRUSH = 5;
+constexpr int HOLLOW_BRUSH = 5;
+constexpr int DEFAULT_GUI_FONT = 17;
+
+// LoadImageW flags.
+constexpr UINT LR_DEFAULTCOLOR = 0x0000;
+constexpr UINT LR_LOADFROMFILE = 0x0010;
+constexpr UINT LR_LOADTRANSPARENT = 0x0020;
+constexpr UINT LR_DEFAULTSIZE = 0x0040;
+constexpr UINT LR_LOADMAP3DCOLORS = 0x1000;
+constexpr UINT LR_CREATEDIBSECTION = 0x2000;
+constexpr UINT LR_SHARED = 0x8000;
+
+// System cursors and icons (integer resource names).
+constexpr std::uintptr_t IDC_ARROW_ID = 32512;
+constexpr std::uintptr_t IDC_IBEAM_ID = 32513;
+constexpr std::uintptr_t IDC_WAIT_ID = 32514;
+constexpr std::uintptr_t IDC_CROSS_ID = 32515;
+constexpr std::uintptr_t IDC_HAND_ID = 32649;
+#define IDC_ARROW MAKEINTRESOURCEW(IDC_ARROW_ID)
+#define IDC_IBEAM MAKEINTRESOURCEW(IDC_IBEAM_ID)
+#define IDC_WAIT MAKEINTRESOURCEW(IDC_WAIT_ID)
+#define IDC_CROSS MAKEINTRESOURCEW(IDC_CROSS_ID)
+#define IDC_HAND MAKEINTRESOURCEW(IDC_HAND_ID)
+
+struct BITMAP {
+  LONG bmType = 0;
+  LONG bmWidth = 0;
+  LONG bmHeight = 0;
+  LONG bmWidthBytes = 0;
+  WORD bmPlanes = 1;
+  WORD bmBitsPixel = 0;
+  void* bmBits = nullptr;
+};
+
+DWORD GetSysColor(int index);
+HBRUSH GetSysColorBrush(int index);
+HBRUSH CreateSolidBrush(COLORREF color);
+HGDIOBJ GetStockObject(int index);
+BOOL DeleteObject(HGDIOBJ obj);
+HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj);
+int GetObjectW(HGDIOBJ obj, int size, void* out);
+
+HDC GetDC(HWND h);
+int ReleaseDC(HWND h, HDC dc);
+COLORREF SetTextColor(HDC dc, COLORREF color);
+COLORREF GetTextColor(HDC dc);
+COLORREF SetBkColor(HDC dc, COLORREF color);
+COLORREF GetBkColor(HDC dc);
+int SetBkMode(HDC dc, int mode);
+int GetBkMode(HDC dc);
+// Text extent by the fixed rule: 6 pixels per character, 13 pixels high.
+BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size);
+
+// Bitmaps (resource type BITMAPS, Windows bitmap files), icons and cursors (CURSORS).
+HANDLE LoadImageW(HINSTANCE inst, LPCWSTR name, UINT type, int cx, int cy, UINT flags);
+HBITMAP LoadBitmapW(HINSTANCE inst, LPCWSTR name);
+HCURSOR LoadCursorW(HINSTANCE inst, LPCWSTR name);
+HICON LoadIconW(HINSTANCE inst, LPCWSTR name);
+BOOL DestroyCursor(HCURSOR cursor);
+BOOL DestroyIcon(HICON icon);
+HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR GetCursor();
+
+namespace velk::win {
+
+// The colours a control would be painted with: the control asks its parent with the control
+// colour message its kind sends (edit: WM_CTLCOLOREDIT when editable, WM_CTLCOLORSTATIC when
+// read-only or disabled; other controls their own), as painting does.
+struct PaintColors {
+  COLORREF text = 0;
+  COLORREF background = 0;
+  int bkMode = OPAQUE;
+  HBRUSH brush = nullptr;
+  COLORREF brushColor = CLR_INVALID;
+};
+PaintColors QueryControlColors(HWND control);
+
+// The colour of a solid or system brush (CLR_INVALID for anything else).
+COLORREF BrushColor(HBRUSH brush);
+bool IsSystemBrush(HBRUSH brush);
+// Drawing objects created and not yet deleted (system and stock objects are not counted).
+std::size_t LiveGdiObjectCount();
+// Size of a loaded bitmap, icon or cursor; false for anything else.
+bool ImageSize(HANDLE image, SIZE* size);
+// The resource name an image or cursor was loaded under (empty for system ones).
+std::wstring ImageName(HANDLE image);
+
+}  // namespace velk::win
