@@ -243,7 +243,7 @@ struct CatalogueIds {
   static constexpr UINT kMessageId = Catalogue(kId).messageId;
   static constexpr UINT kBitmapId = Catalogue(kId).bitmapId;
   static constexpr UINT kNameId = Catalogue(kId).nameId;
-  static constexpr const ClassEntry& Entry() { return Catalogue(kId); }
+  static constexpr const ClassEntry& CatalogueEntry() { return Catalogue(kId); }
 };
 
 // The rule of a subtype of a subtyped class (1-based); a subtype outside the class's range

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "framework/command_images.h"
+#include "framework/command_impl.h"
 #include "framework/corvane_module.h"
 #include "framework/object_map.h"
 #include "platform/host/layer.h"
@@ -298,6 +299,54 @@ TEST(ClassCatalogue, OwnTestsAndNullPointers) {
   EXPECT_FALSE(LayerMeetsNeed(LayerNeed::DtedOrHostRaster, hostRaster.get()));
   EXPECT_TRUE(LayerMeetsNeed(LayerNeed::DtedOrHostRaster, hostRaster.get(), &kHostRaster));
   EXPECT_TRUE(LayerMeetsNeed(LayerNeed::None, nullptr));
+}
+
+// Command classes built on the templates take their constants and rules from the catalogue.
+class CataloguedLinear : public CCommandImpl<CataloguedLinear>, public CatalogueIds<ClassId::LinearLOS> {
+ public:
+  CataloguedLinear() : CCommandImpl(kBitmapId) {}
+  HRESULT get_Enabled(VARIANT_BOOL* enabled) override {
+    return EnabledByRule(CatalogueEntry().rule, nullptr, enabled);
+  }
+};
+
+class CataloguedTerrain : public CToolSlots<CCommandSubTypeImpl<CataloguedTerrain, 4, ITool>>,
+                          public CatalogueIds<ClassId::TerrainTools> {
+ public:
+  HRESULT FinalConstruct() {
+    int index = 0;
+    for (const SubtypeEntry& s : CatalogueEntry().subtypes)
+      SetSubTypeInfo(index++, s.captionId, s.tooltipId, s.messageId, s.bitmapId);
+    return S_OK;
+  }
+};
+
+TEST(ClassCatalogue, TemplatesAnswerFromTheCatalogue) {
+  HostSessionFixture host;
+  auto linear = MakeObjectPtr<CataloguedLinear, ICommand>();
+  Bstr text;
+  ASSERT_EQ(linear->get_Name(&text), S_OK);
+  EXPECT_EQ(text.str(), L"TarvosLinear Line of Sight...");
+  LONG context = 0;
+  ASSERT_EQ(linear->get_HelpContextID(&context), S_OK);
+  EXPECT_EQ(context, 3188);
+  HBITMAP bitmap = nullptr;
+  ASSERT_EQ(linear->get_Bitmap(&bitmap), S_OK);
+  ASSERT_NE(DescribeCommandBitmap(bitmap), nullptr);
+  EXPECT_EQ(DescribeCommandBitmap(bitmap)->id, 3027u);
+  for (LONG sorrelin : {kOn, kOff}) {
+    host.SetStates(1, kOn, sorrelin);
+    VARIANT_BOOL enabled = VARIANT_FALSE;
+    ASSERT_EQ(linear->get_Enabled(&enabled), S_OK);
+    EXPECT_EQ(enabled, sorrelin == kOn ? VARIANT_TRUE : VARIANT_FALSE);
+  }
+
+  auto terrain = MakeObjectPtr<CataloguedTerrain, ICommand>();
+  ASSERT_EQ(terrain.Query<ICommandSubType>()->SetSubType(3), S_OK);
+  ASSERT_EQ(terrain->get_Tooltip(&text), S_OK);
+  EXPECT_EQ(text.str(), L"Hillshade");
+  ASSERT_EQ(terrain->get_Bitmap(&bitmap), S_OK);
+  EXPECT_EQ(DescribeCommandBitmap(bitmap)->id, 3021u);
 }
 
 }  // namespace
