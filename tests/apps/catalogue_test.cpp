@@ -2,10 +2,8 @@
 // order, unavailable classes named as such, and commands with their texts, images and enabled
 // states under every extension state their rule depends on.
 //
-// The listings run in this process: the host program's sources are compiled in here.
-#include "apps/trevik/catalogue.cpp"
-#include "apps/trevik/commands.cpp"
-#include "apps/trevik/host_session.cpp"
+// The listings run in this process (linked with the host program's command library), so fake
+// commands can stand in through the process class table.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +11,13 @@
 #include <functional>
 #include <sstream>
 
+#include "apps/trevik/catalogue.h"
+#include "apps/trevik/commands.h"
+#include "apps/trevik/host_session.h"
+#include "framework/class_catalogue.h"
+#include "platform/com/text.h"
+#include "platform/host/command.h"
+#include "platform/registry/activation.h"
 #include "interfaces/corvane_ids.h"
 #include "platform/host/host_session.h"
 #include "tests/fixtures/temp_root.h"
