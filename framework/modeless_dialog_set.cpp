@@ -7,15 +7,22 @@
 
 namespace velk::corvane {
 
+namespace {
+// The set whose hook is installed: the hook procedure has no other way to find it.
+ModelessDialogSet* g_hooked = nullptr;
+}  // namespace
+
 ModelessDialogSet::~ModelessDialogSet() {
   if (hook_) UnhookWindowsHookEx(hook_);
   hook_ = nullptr;
+  if (g_hooked == this) g_hooked = nullptr;
 }
 
 HRESULT ModelessDialogSet::Register(HWND window) {
   if (!hook_) {
     hook_ = SetWindowsHookExW(WH_GETMESSAGE, ModelessDialogGetMsgProc, DeliverableInstance(), GetCurrentThreadId());
     if (!hook_) return E_UNEXPECTED;
+    g_hooked = this;
   }
   windows_.insert(reinterpret_cast<std::uintptr_t>(window));
   return S_OK;
@@ -30,6 +37,7 @@ HRESULT ModelessDialogSet::Unregister(HWND window) {
     hr = err > 0 ? HRESULT_FROM_WIN32(err) : S_OK;
   }
   hook_ = nullptr;
+  if (g_hooked == this) g_hooked = nullptr;
   return hr;
 }
 
@@ -61,7 +69,7 @@ ModelessDialogSet& ModelessDialogs() {
 HRESULT RegisterModelessDialog(HWND window) { return ModelessDialogs().Register(window); }
 HRESULT UnregisterModelessDialog(HWND window) { return ModelessDialogs().Unregister(window); }
 LRESULT ModelessDialogGetMsgProc(int code, WPARAM removal, LPARAM message) {
-  return ModelessDialogs().GetMsgProc(code, removal, message);
+  return (g_hooked ? *g_hooked : ModelessDialogs()).GetMsgProc(code, removal, message);
 }
 
 }  // namespace velk::corvane
