@@ -1,6 +1,7 @@
 #include "framework/object_map.h"
 
 #include "framework/corvane_module.h"
+#include "framework/menus_toolbars.h"
 #include "interfaces/corvane_ids.h"
 
 namespace velk::corvane {
@@ -44,8 +45,8 @@ ObjectMapEntry g_map[] = {
     VELK_ENTRY(RadialLOS, 3134, &CreateUnavailable, nullptr),
     VELK_ENTRY(LinearLOS, 3127, &CreateUnavailable, nullptr),
     VELK_ENTRY(Hillshade, 3126, &CreateUnavailable, nullptr),
-    VELK_ENTRY(ConversionMenu, 3117, &CreateUnavailable, &ConversionMenuCategories),
-    VELK_ENTRY(MainMenu, 3130, &CreateUnavailable, nullptr),
+    VELK_ENTRY(ConversionMenu, 3117, &CreateInstance<ConversionMenu>, &ConversionMenuCategories),
+    VELK_ENTRY(MainMenu, 3130, &CreateInstance<MainMenu>, nullptr),
     VELK_ENTRY(CreateZelLayer, 3121, &CreateUnavailable, nullptr),
     VELK_ENTRY(VpfExport, 3144, &CreateUnavailable, nullptr),
     VELK_ENTRY(ConvertCoords, 3118, &CreateUnavailable, nullptr),
@@ -53,7 +54,7 @@ ObjectMapEntry g_map[] = {
     VELK_ENTRY(Mosaic, 3132, &CreateUnavailable, nullptr),
     VELK_ENTRY(SelectedLayer, 3137, &CreateUnavailable, nullptr),
     VELK_ENTRY(CoordTool, 3119, &CreateUnavailable, nullptr),
-    VELK_ENTRY(MainToolbar, 3131, &CreateUnavailable, nullptr),
+    VELK_ENTRY(MainToolbar, 3131, &CreateInstance<MainToolbar>, nullptr),
     VELK_ENTRY(CoordToolDockable, 3120, &CreateUnavailable, nullptr),
     VELK_ENTRY(AddLayer, 3116, &CreateUnavailable, nullptr),
     VELK_ENTRY(DDDViewer, 3122, &CreateUnavailable, nullptr),
@@ -61,8 +62,8 @@ ObjectMapEntry g_map[] = {
     VELK_ENTRY(TerrainTools, 3141, &CreateUnavailable, nullptr),
     VELK_ENTRY(VpfExportDatasets, 3668, &CreateUnavailable, &EmptyCategories),
     VELK_ENTRY(AddZelLayersOperation, 3900, &CreateAddZelLayersOperation, nullptr),
-    VELK_ENTRY(MainMenuDdd, 3278, &CreateUnavailable, nullptr),
-    VELK_ENTRY(MainToolbarDdd, 3279, &CreateUnavailable, nullptr),
+    VELK_ENTRY(MainMenuDdd, 3278, &CreateInstance<MainMenuDdd>, nullptr),
+    VELK_ENTRY(MainToolbarDdd, 3279, &CreateInstance<MainToolbarDdd>, nullptr),
     VELK_ENTRY(ThreatDome, 3142, &CreateUnavailable, nullptr),
     VELK_ENTRY(FlyThrough, 3123, &CreateUnavailable, nullptr),
     VELK_ENTRY(Options2, 3866, &CreateUnavailable, nullptr),

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "apps/trevik/catalogue.h"
 #include "apps/trevik/commands.h"
 #include "apps/trevik/host_session.h"
 #include "platform/com/object.h"
@@ -20,6 +21,8 @@ int Usage() {
       "  unregister LIBRARY...   undo it\n"
       "  classes                 list the registered classes\n"
       "  create PROGID...        create classes through the registry, report the result\n"
+      "  menus                   list the menus and toolbars with their items\n"
+      "  catalogue               list every class: texts, bitmap, help, enabled states\n"
       "  session KIND [LIBRARY...] -- STEP...\n"
       "                          start a host (map, globe or catalog), register the libraries,\n"
       "                          then per step: NAME=VALUE sets a setting, NAME? prints it,\n"
@@ -53,6 +56,8 @@ int main(int argc, char** argv) {
   if (command == "unregister") return trevik::RegisterLibraries(rest, false);
   if (command == "classes") return trevik::ListClasses();
   if (command == "create") return trevik::CreateClasses(rest);
+  if (command == "menus") return trevik::ListMenus();
+  if (command == "catalogue") return trevik::ListCatalogue();
   if (command == "session") {
     if (rest.empty()) return Usage();
     std::vector<std::string> libraries, steps;

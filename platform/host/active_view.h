@@ -5,7 +5,9 @@
 #include "platform/com/bstr.h"
 #include "platform/com/unknown.h"
 
+struct IEnvelope;
 struct IMap;
+struct IScreenDisplay;
 
 // What the document shows. A map is its own active view in data view; the page layout is the
 // active view in layout view and reports the focus map it shows.
@@ -15,6 +17,13 @@ struct IActiveView : IUnknown {
   virtual HRESULT put_FocusMap(IMap* map) = 0;
   // Counts refreshes (the headless host draws nothing).
   virtual HRESULT Refresh() = 0;
+  // The display of the view's window (display.h).
+  virtual HRESULT get_ScreenDisplay(IScreenDisplay** display) = 0;
+  // Redraws one phase of the view (kView* of display.h) for the changed object over the area
+  // (null: the whole view); the headless host records it (IRefreshLog).
+  virtual HRESULT PartialRefresh(LONG phase, IUnknown* data, IEnvelope* area) = 0;
+  // The screen cache the phase draws into.
+  virtual HRESULT get_ScreenCacheID(LONG phase, SHORT* cacheId) = 0;
 };
 
 // The page layout of a map document.

@@ -1,11 +1,18 @@
 #include "platform/host/data_classes.h"
 
+#include "platform/host/browse_dialog.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/display_objects.h"
+#include "platform/host/graphics_objects.h"
+#include "platform/host/layer_objects.h"
+#include "platform/host/symbol_objects.h"
 #include "platform/host/field_checker.h"
 #include "platform/host/field_objects.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/property_set_object.h"
 #include "platform/host/raster_objects.h"
+#include "platform/host/set.h"
 #include "platform/host/spatial_reference_objects.h"
 #include "platform/host/table_objects.h"
 #include "platform/host/workspace_objects.h"
@@ -14,7 +21,7 @@
 namespace velk::host {
 
 std::vector<DWORD> RegisterHostDataClasses() {
-  return {
+  std::vector<DWORD> cookies = {
       RegisterProcessClass(CLSID_Point, &CreatePointObject),
       RegisterProcessClass(CLSID_Multipoint, &CreateMultipointObject),
       RegisterProcessClass(CLSID_Polyline, &CreatePolylineObject),
@@ -35,7 +42,25 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_DatasetName, &CreateDatasetNameObject),
       RegisterProcessClass(CLSID_RasterSurface, &CreateRasterSurfaceObject),
       RegisterProcessClass(CLSID_FieldChecker, &CreateFieldCheckerObject),
+      RegisterProcessClass(CLSID_FeatureLayer, &CreateFeatureLayerObject),
+      RegisterProcessClass(CLSID_RasterLayer, &CreateRasterLayerObject),
+      RegisterProcessClass(CLSID_GroupLayer, &CreateGroupLayerObject),
+      RegisterProcessClass(CLSID_GraphicsLayer, &CreateGraphicsLayerObject),
+      RegisterProcessClass(CLSID_SimpleRenderer, &CreateSimpleRendererObject),
+      RegisterProcessClass(CLSID_3DProperties, &Create3DPropertiesObject),
+      RegisterProcessClass(CLSID_LineElement, &CreateLineElementObject),
+      RegisterProcessClass(CLSID_MarkerElement, &CreateMarkerElementObject),
+      RegisterProcessClass(CLSID_PolygonElement, &CreatePolygonElementObject),
+      RegisterProcessClass(CLSID_SimpleLineSymbol, &CreateLineSymbolObject),
+      RegisterProcessClass(CLSID_SimpleMarkerSymbol, &CreateMarkerSymbolObject),
+      RegisterProcessClass(CLSID_SimpleFillSymbol, &CreateFillSymbolObject),
+      RegisterProcessClass(CLSID_RgbColor, &CreateColorObject),
+      RegisterProcessClass(CLSID_NewEnvelopeFeedback, &CreateEnvelopeFeedbackObject),
+      RegisterProcessClass(CLSID_DisplayTransformation, &CreateDisplayTransformationObject),
+      RegisterProcessClass(CLSID_Set, &CreateSetObject),
   };
+  for (DWORD c : RegisterBrowseDialogClasses()) cookies.push_back(c);
+  return cookies;
 }
 
 }  // namespace velk::host

@@ -1,6 +1,7 @@
-// Registration of the host's data classes (geometry, spatial references, fields, filters,
-// workspace factories and names, raster surfaces) in the process's class table, so that they
-// are created by class identifier like every other host object.
+// Registration of the host's data and map-side classes (geometry, spatial references, fields,
+// filters, workspace factories and names, raster surfaces; layers, elements, symbols, colours,
+// renderers, feedback) in the process's class table, so that they are created by class
+// identifier like every other host object.
 #pragma once
 
 #include <vector>

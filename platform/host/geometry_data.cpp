@@ -179,6 +179,15 @@ std::unique_ptr<OGRGeometry> ToOgr(const GeomData& d) {
     case kGeometryEnvelope: {
       const Vertex& lo = d.parts[0][0];
       const Vertex& hi = d.parts[0][1];
+      // The envelope of a point is that point, of a horizontal or vertical line that line: a
+      // ring without area would meet nothing.
+      if (lo.x == hi.x && lo.y == hi.y) return std::make_unique<OGRPoint>(lo.x, lo.y);
+      if (lo.x == hi.x || lo.y == hi.y) {
+        auto line = std::make_unique<OGRLineString>();
+        line->addPoint(lo.x, lo.y);
+        line->addPoint(hi.x, hi.y);
+        return line;
+      }
       auto ring = new OGRLinearRing();
       ring->addPoint(lo.x, lo.y);
       ring->addPoint(lo.x, hi.y);

@@ -1,6 +1,7 @@
 #include "platform/host/host_session.h"
 
 #include "platform/com/hresult_text.h"
+#include "platform/host/data_classes.h"
 #include "platform/host/globe.h"
 #include "platform/host/host_extension.h"
 #include "platform/host/map.h"
@@ -16,13 +17,15 @@ HostSession* g_current = nullptr;
 }  // namespace
 
 std::vector<DWORD> RegisterHostClasses() {
-  return {
+  std::vector<DWORD> cookies = {
       RegisterProcessClass(CLSID_Map, &CreateMap),
       RegisterProcessClass(CLSID_Globe, &CreateGlobe),
       RegisterProcessClass(CLSID_UID, &CreateUID),
       RegisterProcessClass(CLSID_OperationStack, &CreateOperationStack),
       RegisterProcessClass(CLSID_ExtensionManager, &CreateExtensionManager),
   };
+  for (DWORD c : RegisterHostDataClasses()) cookies.push_back(c);  // data, layers, graphics
+  return cookies;
 }
 
 HostSession* HostSession::Current() { return g_current; }

@@ -128,6 +128,7 @@ HRESULT Map::get_SpatialReference(IUnknown** spatialReference) { return spatialR
 
 HRESULT Map::put_SpatialReference(IUnknown* spatialReference) {
   spatialReference_ = spatialReference;
+  display_.SetSpatialReference(spatialReference);
   return S_OK;
 }
 

@@ -6,6 +6,8 @@
 
 #include "platform/com/object.h"
 #include "platform/host/active_view.h"
+#include "platform/host/display_objects.h"
+#include "platform/host/graphics_objects.h"
 #include "platform/host/layer.h"
 
 struct IUID;
@@ -74,8 +76,9 @@ class LayerList {
   MapObserver* observer_ = nullptr;
 };
 
-// The host's 2-D map. In data view the map is also the document's active view.
-class Map : public ComObjectRoot<Map, IMap, IActiveView> {
+// The host's 2-D map. In data view the map is also the document's active view, with the
+// map's graphics container (IGraphicsContainer) and display.
+class Map : public ComObjectRoot<Map, IMap, IActiveView, IGraphicsContainer, IRefreshLog> {
  public:
   HRESULT QueryExtra(REFIID riid, void** ppv);
 
@@ -99,6 +102,16 @@ class Map : public ComObjectRoot<Map, IMap, IActiveView> {
   HRESULT put_FocusMap(IMap* map) override;
   HRESULT Refresh() override;
   int RefreshCount() const { return refreshes_; }
+  HRESULT get_ScreenDisplay(IScreenDisplay** display) override { return display_.get_ScreenDisplay(display); }
+  HRESULT PartialRefresh(LONG phase, IUnknown* data, IEnvelope* area) override {
+    return display_.PartialRefresh(phase, data, area);
+  }
+  HRESULT get_ScreenCacheID(LONG phase, SHORT* cacheId) override { return display_.get_ScreenCacheID(phase, cacheId); }
+  HRESULT get_PartialRefreshCount(LONG* count) override { return display_.get_PartialRefreshCount(count); }
+  HRESULT GetPartialRefresh(LONG index, LONG* phase, IUnknown** data, IEnvelope** area) override {
+    return display_.GetPartialRefresh(index, phase, data, area);
+  }
+  VELK_GRAPHICS_CONTAINER_FORWARDS
 
   // Host-side access (not an interface): the document and tests watch the layer list.
   void SetObserver(MapObserver* observer) { layers_.SetObserver(observer); }
@@ -109,6 +122,8 @@ class Map : public ComObjectRoot<Map, IMap, IActiveView> {
   ComPtr<IUnknown> spatialReference_;
   double scale_ = 0.0;
   int refreshes_ = 0;
+  ViewDisplay display_;
+  GraphicsList graphics_;
 };
 
 HRESULT CreateMap(IUnknown* outer, REFIID riid, void** ppv);

@@ -171,6 +171,22 @@ TableCore::TableCore(DatasetPtr source, OGRLayer* layer, std::wstring name, std:
   Reload();
 }
 
+TableCore::~TableCore() {
+  EndBatch();
+  RepairExtent();
+}
+
+void TableCore::RepairExtent() {
+  if (!extentSuspect_ || !layer_ || !Writable()) return;
+  OGREnvelope e;
+  if (layer_->OGRLayer::GetExtent(&e, TRUE) != OGRERR_NONE) return;  // still no shape
+  std::string sql = "RECOMPUTE EXTENT ON " + std::string(layer_->GetName());
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  source_->get()->ExecuteSQL(sql.c_str(), nullptr, nullptr);
+  CPLPopErrorHandler();
+  extentSuspect_ = false;
+}
+
 void TableCore::Reload() {
   fields_.clear();
   shapeIndex_ = -1;
@@ -470,6 +486,9 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
       }
     }
   }
+  if (dbase_ && fid < 0 && HasShape() && !f.GetGeometryRef() && !extentSuspect_) {
+    extentSuspect_ = layer_->GetFeatureCount(FALSE) == 0;  // the first row, and without a shape
+  }
   CPLPushErrorHandler(CPLQuietErrorHandler);
   OGRErr err = fid >= 0 ? layer_->SetFeature(&f) : layer_->CreateFeature(&f);
   CPLPopErrorHandler();
@@ -588,7 +607,9 @@ HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder)
 }
 
 void TableCore::Sync() {
-  if (layer_ && Writable()) layer_->SyncToDisk();
+  if (!layer_ || !Writable()) return;
+  RepairExtent();
+  layer_->SyncToDisk();
 }
 
 void TableCore::BeginBatch() {
@@ -606,6 +627,7 @@ void TableCore::EndBatch() {
 
 void TableCore::Invalidate() {
   EndBatch();
+  RepairExtent();
   layer_ = nullptr;
   fields_.clear();
   source_.reset();

@@ -30,6 +30,7 @@ class TableCore {
   // dbase: the layer lives in a dBASE file (shapefile or table), whose name and width rules
   // apply. lockKey names the dataset in the schema lock book.
   TableCore(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey, bool dbase);
+  ~TableCore();
 
   const std::wstring& Name() const { return name_; }
   const std::string& LockKey() const { return lockKey_; }
@@ -96,6 +97,10 @@ class TableCore {
   std::vector<TableField> fields_;
   ComPtr<IFields> fieldsObject_;
   bool inBatch_ = false;
+  // A shapefile that took a row without a shape before it had any shape keeps the origin in its
+  // header extent; the extent is computed again from the shapes once there are some.
+  bool extentSuspect_ = false;
+  void RepairExtent();
 };
 
 // Host shape type of a GDAL geometry type (0 for none, 7 for any).

@@ -707,7 +707,10 @@ class FeatureClassObject : public TableBase<FeatureClassObject, IFeatureClass, I
     auto env = NewEnvelope();
     env->put_SpatialReference(core_->SpatialReference());
     OGREnvelope e;
-    if (core_->Valid() && core_->Layer()->GetExtent(&e, TRUE) == OGRERR_NONE) env->PutCoords(e.MinX, e.MinY, e.MaxX, e.MaxY);
+    // The extent of the shapes themselves: a shapefile's header also counts rows stored
+    // before they had a shape as lying at the origin.
+    if (core_->Valid() && core_->Layer()->OGRLayer::GetExtent(&e, TRUE) == OGRERR_NONE)
+      env->PutCoords(e.MinX, e.MinY, e.MaxX, e.MaxY);
     *extent = env.Detach();
     return S_OK;
     VELK_CATCH

@@ -244,6 +244,10 @@ TEST(HostGeometry, RelationalTests) {
   auto p = NewPoint(15.5, 48.5, Sr(4326).get());
   ASSERT_EQ(p->Project(Sr(32633).get()), S_OK);
   EXPECT_TRUE(Rel(geoSquare.get(), p.get(), &IRelationalOperator::Contains));
+  // The envelope of a point or of a straight line still meets what the point or line meets.
+  EXPECT_FALSE(Rel(NewEnvelope(5, 5, 5, 5).get(), outer.get(), &IRelationalOperator::Disjoint));
+  EXPECT_FALSE(Rel(NewEnvelope(2, 5, 8, 5).get(), outer.get(), &IRelationalOperator::Disjoint));
+  EXPECT_TRUE(Rel(NewEnvelope(50, 5, 50, 5).get(), outer.get(), &IRelationalOperator::Disjoint));
   // An empty geometry meets nothing.
   EXPECT_TRUE(Rel(outer.get(), NewPoint().get(), &IRelationalOperator::Disjoint));
   EXPECT_FALSE(Rel(outer.get(), NewPoint().get(), &IRelationalOperator::Contains));

@@ -1,0 +1,66 @@
+// Dataset, workspace and field helpers over the host's object model: path tests, the output
+// grid name check, the save-as dataset dialog, opening rasters by folder and name, building
+// fields and creating feature classes in a database. Helpers that take a Bstr or a ComPtr by
+// value own it and let it go before they return.
+#pragma once
+
+#include "platform/com/bstr.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/field.h"
+#include "platform/host/raster.h"
+#include "platform/host/spatial_reference.h"
+#include "platform/host/workspace.h"
+#include "platform/win/window_handle.h"
+
+namespace velk::corvane {
+
+// Dataset kinds of the save dialog.
+constexpr LONG kSaveFeatures = 5;
+constexpr LONG kSaveFile = 9;
+constexpr LONG kSaveRaster = 13;
+constexpr LONG kSaveTin = 14;
+
+// Host field types used here.
+constexpr LONG kHostFieldOid = 6;
+constexpr LONG kHostFieldGeometry = 7;
+
+// The code the grid name check leaves in the last-error record.
+constexpr LONG kGridNameRefused = 1;
+
+// "Database" in the text, letter case as written.
+bool IsDatabasePath(Bstr path);
+// ".mdb" in the text, any letter case.
+bool IsPersonalGeodatabasePath(Bstr path);
+// "<TEMPORARY" in the text, any letter case.
+bool IsTemporaryDatasetName(Bstr path);
+
+// Whether path can name an output grid: a temporary name always can (isTemporary true; folder
+// and name untouched). Otherwise folder (with its trailing separator) and name (base name and
+// extension) are handed out when the name has at most 13 characters and no space; a refused
+// name leaves code 1 and the reason (string 3595 or 3644) in the last-error record.
+bool ValidateOutputGridName(Bstr path, BSTR* folder, BSTR* name, bool* isTemporary);
+
+// The host's save-as browse dialog for a dataset kind (title and filters by kind), starting in
+// location. On confirmation location becomes the chosen folder and path that folder, a
+// separator and the typed name; on cancel both stay as they were.
+bool ShowSaveDatasetDialog(BSTR* path, BSTR* location, LONG kind, HWND owner);
+
+// The folder as the host's raster workspace; null when it cannot be opened as one.
+ComPtr<IRasterWorkspace> OpenWorkspaceFromFolder(Bstr folder);
+// A raster of the folder by name; null when the folder or the raster does not open.
+ComPtr<IRasterDataset> OpenDatasetInFolder(Bstr folder, Bstr name);
+
+void AddObjectIdField(IFieldsEdit* fields, BSTR name);
+void AddShapeField(IFieldsEdit* fields, BSTR name, ComPtr<ISpatialReference> sr);
+// "OID" and "Shape" fields for a class of the geometry type; hasZ and hasM non-zero make the
+// shapes carry z and m values.
+ComPtr<IFields> BuildFeatureClassFields(LONG geometryType, LONG hasZ, LONG hasM, ComPtr<ISpatialReference> sr);
+// The HRESULT of the table's add-field call (E_POINTER when the object is no table).
+HRESULT AddFieldToTable(ComPtr<IUnknown> table, Bstr name, LONG nullable, LONG type, LONG length, LONG precision,
+                        LONG scale);
+// A new feature class in the database file; null when the database does not open or refuses
+// the class (nothing is left behind then).
+ComPtr<IFeatureClass> CreateFeatureClassInDatabase(Bstr databasePath, Bstr className, LONG geometryType, LONG hasZ,
+                                                   LONG hasM, ComPtr<ISpatialReference> sr);
+
+}  // namespace velk::corvane

@@ -1,0 +1,75 @@
+#include "framework/graphics_helpers.h"
+
+#include "framework/host_object_creation.h"
+#include "platform/host/active_view.h"
+#include "platform/host/application.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/document.h"
+#include "platform/host/globe.h"
+#include "platform/host/symbol.h"
+#include "platform/host/view_hooks.h"
+
+namespace velk::corvane {
+
+namespace {
+
+ComPtr<IColor> Color(LONG rgb) {
+  auto c = CreateHostObject<IColor>(host::CLSID_RgbColor);
+  c->put_RGB(rgb);
+  return c;
+}
+
+}  // namespace
+
+void SetGraphicElementSymbol(LONG kind, LONG color, LONG size, BSTR name, IElement* element) {
+  if (!element) return;
+  auto holder = QueryAs<IElementSymbol>(element);
+  if (!holder) return;
+  ComPtr<IUnknown> symbol;
+  if (kind == kGraphicMarker) {
+    auto marker = CreateHostObject<IMarkerSymbol>(host::CLSID_SimpleMarkerSymbol);
+    marker->put_Color(Color(color).get());
+    marker->put_Size(static_cast<double>(size));
+    marker->put_Style(kMarkerCircle);
+    symbol = marker.As<IUnknown>();
+  } else if (kind == kGraphicPolygon) {
+    auto outline = CreateHostObject<ILineSymbol>(host::CLSID_SimpleLineSymbol);
+    outline->put_Color(Color(color).get());
+    outline->put_Width(static_cast<double>(size));
+    outline->put_Style(kLineSolid);
+    auto fill = CreateHostObject<IFillSymbol>(host::CLSID_SimpleFillSymbol);
+    fill->put_Outline(outline.get());
+    fill->put_Color(Color(color).get());
+    symbol = fill.As<IUnknown>();
+  } else if (kind == 3 || kind == 9) {
+    ThrowComError(E_NOTIMPL);
+  } else {
+    return;  // a kind without a symbol: the element stays as it is, name included
+  }
+  holder->put_Symbol(symbol.get());
+  if (SysStringLen(name) > 0)
+    if (auto props = QueryAs<IElementProperties>(element)) props->put_Name(name);
+}
+
+HRESULT AddElementToContainer(IUnknown* target, IElement* element) {
+  if (!target) return E_FAIL;
+  VELK_TRY
+  if (auto container = QueryAs<IGraphicsContainer>(target)) return container->AddElement(element, 0);
+  if (auto globeHook = QueryAs<IGlobeViewHook>(target)) {
+    ComPtr<IGlobe> globe;
+    globeHook->get_Globe(globe.put());
+    return RequireInterface<IGraphicsContainer>(globe.get())->AddElement(element, 0);
+  }
+  if (auto app = QueryAs<IApplication>(target)) {
+    ComPtr<IDocument> document;
+    app->get_Document(document.put());
+    auto mapDocument = RequireInterface<IMapDocument>(document.get());
+    ComPtr<IActiveView> view;
+    mapDocument->get_ActiveView(view.put());
+    return RequireInterface<IGraphicsContainer>(view.get())->AddElement(element, 0);
+  }
+  return E_FAIL;
+  VELK_CATCH
+}
+
+}  // namespace velk::corvane

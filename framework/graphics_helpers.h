@@ -1,0 +1,25 @@
+// Symbols and containers of the graphics the 3-D viewer and the threat dome make.
+#pragma once
+
+#include "platform/com/bstr.h"
+#include "platform/host/graphics.h"
+
+namespace velk::corvane {
+
+// Geometry kinds SetGraphicElementSymbol knows.
+constexpr LONG kGraphicMarker = 1;
+constexpr LONG kGraphicPolygon = 4;
+
+// Gives the element a symbol for its kind: kind 1 a marker of the colour and size, kind 4 a
+// fill of the colour with an outline of the colour and width size; then the name is set when
+// it is not empty. Other kinds leave the element as it is. Nothing happens for a null element or one
+// without a symbol slot. Kinds 3 and 9 take the 3-D settings' symbols, which the settings
+// object does not offer yet: E_NOTIMPL as a COM error.
+void SetGraphicElementSymbol(LONG kind, LONG color, LONG size, BSTR name, IElement* element);
+
+// Adds the element to the graphics container the target stands for: the target itself when it
+// is a graphics container, the globe of a globe view's hook, or the active view of an
+// application's map document. E_FAIL when the target is none of these.
+HRESULT AddElementToContainer(IUnknown* target, IElement* element);
+
+}  // namespace velk::corvane

@@ -1,0 +1,95 @@
+#include "framework/layer_tests.h"
+
+#include "framework/host_object_creation.h"
+#include "platform/host/command_bars.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/uid.h"
+
+namespace velk::corvane {
+
+namespace {
+
+constexpr const wchar_t* kSelectedLayerProgId = L"velkTarvosUI.SelectedLayer";
+
+// The layer's feature class when it is a valid feature layer whose shapes are of an accepted
+// type; null otherwise.
+ComPtr<IFeatureClass> AcceptedClass(ILayer* layer, std::initializer_list<LONG> shapeTypes) {
+  if (!layer) return nullptr;
+  auto featureLayer = QueryAs<IFeatureLayer>(layer);
+  if (!featureLayer) return nullptr;
+  VARIANT_BOOL valid = VARIANT_FALSE;
+  if (FAILED(layer->get_Valid(&valid)) || !valid) return nullptr;
+  ComPtr<IFeatureClass> fc;
+  if (FAILED(featureLayer->get_FeatureClass(fc.put())) || !fc) return nullptr;
+  LONG type = -1;
+  if (FAILED(fc->get_ShapeType(&type))) return nullptr;
+  for (LONG t : shapeTypes)
+    if (t == type) return fc;
+  return nullptr;
+}
+
+bool HasField(IFeatureClass* fc, const wchar_t* name) {
+  LONG index = -1;
+  return SUCCEEDED(fc->FindField(Bstr(name), &index)) && index != -1;
+}
+
+}  // namespace
+
+bool IsObserverPointLayer(ILayer* layer) {
+  auto fc = AcceptedClass(layer, {kGeometryPoint, kGeometryMultipoint});
+  return fc && HasField(fc.get(), L"Radius2");
+}
+
+bool IsVisibilityLayer(ILayer* layer) {
+  auto fc = AcceptedClass(layer, {kGeometryPoint, kGeometryMultipoint, kGeometryPolyline, kGeometryLine});
+  return fc && (HasField(fc.get(), L"Radius2") || HasField(fc.get(), L"Visible"));
+}
+
+void FindSelectedLayerCommand(IToolControl** control, HookStruct* hook) {
+  if (!control) return;
+  *control = nullptr;
+  if (!hook) return;
+  ComPtr<IApplication> app;
+  hook->GetApplication(app.put());
+  if (!app) ThrowComError(E_POINTER);
+  ComPtr<IDocument> document;
+  app->get_Document(document.put());
+  if (!document) ThrowComError(E_POINTER);
+  ComPtr<ICommandBars> bars;
+  document->get_CommandBars(bars.put());
+  if (!bars) ThrowComError(E_POINTER);
+  auto uid = CreateHostObject<IUID>(host::CLSID_UID);
+  uid->put_Value(Variant(kSelectedLayerProgId));
+  ComPtr<ICommandItem> item;
+  bars->Find(uid.get(), VARIANT_TRUE, VARIANT_TRUE, item.put());
+  if (!item) return;
+  ComPtr<IUnknown> command;
+  item->get_Command(command.put());
+  if (auto tc = QueryAs<IToolControl>(command.get())) *control = tc.Detach();
+}
+
+void MakeAzimuthalEquidistantProjection(ISpatialReference** sr, IPoint* centre) {
+  if (!sr) return;
+  *sr = nullptr;
+  if (!centre) ThrowComError(E_POINTER);
+  auto factory = CreateHostObject<ISpatialReferenceFactory>(host::CLSID_SpatialReferenceFactory);
+  ComPtr<IProjectedCoordinateSystem> pcs;
+  Check(factory->CreateProjectedCoordinateSystem(kFactoryCodeWorldAzimuthalEquidistant, pcs.put()));
+  double x = 0, y = 0;
+  centre->get_X(&x);
+  centre->get_Y(&y);
+  Check(pcs->put_CentralMeridian(VARIANT_TRUE, x));
+  Check(pcs->put_LatitudeOfOrigin(y));
+  *sr = pcs.As<ISpatialReference>().Detach();
+}
+
+VARIANT_BOOL TestGeometryRelation(IGeometry* a, IGeometry* b) {
+  auto relation = RequireInterface<IRelationalOperator>(a);
+  VARIANT_BOOL disjoint = VARIANT_FALSE;
+  Check(relation->Disjoint(b, &disjoint));
+  return disjoint;
+}
+
+}  // namespace velk::corvane

@@ -1,0 +1,18 @@
+// Looking things up in the host through a command's hook: the focus map's layers by
+// interface, and the coordinate tool among the document's command bars.
+#pragma once
+
+#include "framework/hook_struct.h"
+#include "platform/host/layer.h"
+
+namespace velk::corvane {
+
+// The focus map's (or globe's) layers that answer the interface, group layers searched too,
+// enumeration reset; null on any failure.
+ComPtr<IEnumLayer> GetMapLayersByInterface(HookStruct& hook, const IID& iid);
+
+// Makes the coordinate tool ("velkTarvosUI.CoordTool") the host's current tool when the
+// document's command bars hold it. No application or document: E_POINTER as a COM error.
+void FindCoordToolCommand(HookStruct& hook);
+
+}  // namespace velk::corvane

@@ -1,0 +1,52 @@
+#include "framework/message_helpers.h"
+
+#include "framework/corvane_module.h"
+#include "platform/win/message_queue.h"
+#include "platform/win/messages.h"
+#include "platform/win/responder.h"
+
+namespace velk::corvane {
+
+void ShowMessageBox(HWND owner, UINT textId, UINT captionId, UINT type) {
+  AskMessageBox(owner, textId, captionId, type);
+}
+
+int AskMessageBox(HWND owner, UINT textId, UINT captionId, UINT type) {
+  std::wstring text = LoadResString(textId);
+  std::wstring caption = LoadResString(captionId);
+  return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+}
+
+void ShowHostMessageBox(HookStruct& hook, UINT textId, UINT captionId, UINT type) {
+  ShowMessageBox(hook.GetWindowHandle(), textId, captionId, type);
+}
+
+namespace {
+void SetStatus(HookStruct& hook, LONG pane, const std::wstring* text, UINT textId) {
+  ComPtr<IApplication> app;
+  hook.GetApplication(app.put());
+  if (!app) return;
+  std::wstring loaded = text ? *text : LoadResString(textId);
+  ComPtr<IStatusBar> bar;
+  app->get_StatusBar(bar.put());
+  if (!bar) ThrowComError(E_POINTER);
+  bar->put_Message(pane, Bstr(loaded));
+}
+}  // namespace
+
+void ShowStatusText(HookStruct& hook, LONG pane, BSTR text) {
+  std::wstring t = BstrToWstring(text);
+  SetStatus(hook, pane, &t, 0);
+}
+
+void ShowStatusTextById(HookStruct& hook, LONG pane, UINT textId) { SetStatus(hook, pane, nullptr, textId); }
+
+void PumpWaitingMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+}  // namespace velk::corvane

@@ -1,0 +1,310 @@
+#include "platform/host/browse_dialog.h"
+
+#include <filesystem>
+
+#include "platform/com/object.h"
+#include "platform/com/text.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/dataset.h"
+#include "platform/host/gdal_drivers.h"
+#include "platform/host/workspace_objects.h"
+#include "platform/registry/activation.h"
+#include "platform/win/responder.h"
+
+namespace velk::host {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+BrowseDialogRecord& Record() {
+  static BrowseDialogRecord r;
+  return r;
+}
+
+struct FilterInfo {
+  const CLSID* clsid;
+  const wchar_t* name;
+  const wchar_t* patterns;
+};
+const FilterInfo kFilters[] = {
+    {&CLSID_FilterTinDatasets, L"TIN Datasets", L"*"},
+    {&CLSID_FilterRasterDatasets, L"Raster Datasets", L"*.tif;*.tiff;*.dt0;*.dt1;*.dt2;*.ntf;*.img"},
+    {&CLSID_FilterFiles, L"Files", L"*.*"},
+    {&CLSID_FilterShapefiles, L"Shapefile", L"*.shp"},
+    {&CLSID_FilterPersonalDatabaseClasses, L"Personal Geodatabase Feature Classes", L"*.mdb"},
+    {&CLSID_FilterDatabaseClasses, L"Geodatabase Feature Classes", L"*.gpkg;*.gdb"},
+    {&CLSID_FilterFeatureClasses, L"Feature Classes", L"*.shp;*.gpkg"},
+    {&CLSID_FilterTables, L"Tables", L"*.dbf;*.gpkg"},
+};
+
+class FilterObject : public ComObjectRoot<FilterObject, IBrowseFilter> {
+ public:
+  void Init(const FilterInfo& info) { info_ = &info; }
+  HRESULT get_Name(BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = AllocBstr(info_ ? info_->name : L"");
+    return S_OK;
+  }
+  HRESULT get_Patterns(BSTR* patterns) override {
+    if (!patterns) return E_POINTER;
+    *patterns = AllocBstr(info_ ? info_->patterns : L"");
+    return S_OK;
+  }
+
+ private:
+  const FilterInfo* info_ = nullptr;
+};
+
+template <std::size_t I>
+HRESULT CreateFilter(IUnknown* outer, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  ComObject<FilterObject>* f = nullptr;
+  HRESULT hr = ComObject<FilterObject>::Create(&f);
+  if (FAILED(hr)) return hr;
+  f->Init(kFilters[I]);
+  hr = f->QueryInterface(riid, ppv);
+  f->Release();
+  return hr;
+}
+
+class FilterCollection : public ComObjectRoot<FilterCollection, IBrowseFilterCollection> {
+ public:
+  HRESULT AddFilter(IBrowseFilter* filter, VARIANT_BOOL isDefault) override {
+    if (!filter) return E_POINTER;
+    items_.emplace_back(filter, isDefault != 0);
+    return S_OK;
+  }
+  HRESULT RemoveAllFilters() override {
+    items_.clear();
+    return S_OK;
+  }
+  HRESULT get_FilterCount(LONG* count) override {
+    if (!count) return E_POINTER;
+    *count = static_cast<LONG>(items_.size());
+    return S_OK;
+  }
+  HRESULT GetFilter(LONG index, IBrowseFilter** filter, VARIANT_BOOL* isDefault) override {
+    if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) return E_INVALIDARG;
+    if (filter) items_[index].first.CopyTo(filter);
+    if (isDefault) *isDefault = items_[index].second ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+
+ private:
+  std::vector<std::pair<ComPtr<IBrowseFilter>, bool>> items_;
+};
+
+bool IsDatabaseFile(const fs::path& p) {
+  std::string ext = ExtensionOf(p.filename().string());
+  return ext == "gpkg" || ext == "mdb" || ext == "gdb";
+}
+
+class BrowseObject : public ComObjectRoot<BrowseObject, IBrowseObject> {
+ public:
+  void Init(std::wstring path) { path_ = std::move(path); }
+  HRESULT get_FullName(BSTR* path) override {
+    if (!path) return E_POINTER;
+    *path = AllocBstr(path_);
+    return S_OK;
+  }
+  HRESULT get_BaseName(BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = AllocBstr(FromUtf8(fs::path(ToUtf8(path_)).filename().string()));
+    return S_OK;
+  }
+  HRESULT get_InternalObjectName(IName** name) override {
+    if (!name) return E_POINTER;
+    *name = nullptr;
+    VELK_TRY
+    fs::path p(ToUtf8(path_));
+    std::error_code ec;
+    auto workspaceName = [](const std::wstring& path, const wchar_t* progId) {
+      ComPtr<IWorkspaceName> ws;
+      Check(CreateWorkspaceNameObject(nullptr, IidOf<IWorkspaceName>(), ws.put_void()));
+      ws->put_PathName(Bstr(path));
+      ws->put_WorkspaceFactoryProgID(Bstr(progId));
+      return ws;
+    };
+    if (fs::is_directory(p, ec)) {
+      *name = workspaceName(path_, kShapefileWorkspaceFactoryProgId).As<IName>().Detach();
+    } else if (IsDatabaseFile(p)) {
+      *name = workspaceName(path_, kDatabaseWorkspaceFactoryProgId).As<IName>().Detach();
+    } else {
+      std::string ext = ExtensionOf(p.filename().string());
+      std::wstring folder = FromUtf8(p.parent_path().string());
+      ComPtr<IDatasetName> ds;
+      Check(CreateDatasetNameObject(nullptr, IidOf<IDatasetName>(), ds.put_void()));
+      if (ext == "shp" || ext == "dbf") {
+        ds->put_Name(Bstr(FromUtf8(p.stem().string())));
+        ds->put_Type(ext == "shp" ? kDatasetFeatureClass : kDatasetTable);
+        ds->putref_WorkspaceName(workspaceName(folder, kShapefileWorkspaceFactoryProgId).get());
+      } else if (IsDatabaseFile(p.parent_path())) {
+        ds->put_Name(Bstr(FromUtf8(p.filename().string())));
+        ds->put_Type(kDatasetFeatureClass);
+        ds->putref_WorkspaceName(workspaceName(folder, kDatabaseWorkspaceFactoryProgId).get());
+      } else {
+        ds->put_Name(Bstr(FromUtf8(p.filename().string())));
+        ds->put_Type(kDatasetRasterDataset);
+        ds->putref_WorkspaceName(workspaceName(folder, kRasterWorkspaceFactoryProgId).get());
+      }
+      *name = ds.As<IName>().Detach();
+    }
+    return S_OK;
+    VELK_CATCH
+  }
+
+ private:
+  std::wstring path_;
+};
+
+ComPtr<IBrowseObject> MakeBrowseObject(const std::wstring& path) {
+  auto o = MakeObjectPtr<BrowseObject, IBrowseObject>();
+  static_cast<BrowseObject*>(o.get())->Init(path);
+  return o;
+}
+
+class BrowseObjectEnum : public ComObjectRoot<BrowseObjectEnum, IEnumBrowseObject> {
+ public:
+  void Add(ComPtr<IBrowseObject> o) { items_.push_back(std::move(o)); }
+  HRESULT Next(IBrowseObject** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (pos_ >= items_.size()) return S_FALSE;
+    return items_[pos_++].CopyTo(object);
+  }
+  HRESULT Reset() override {
+    pos_ = 0;
+    return S_OK;
+  }
+
+ private:
+  std::vector<ComPtr<IBrowseObject>> items_;
+  std::size_t pos_ = 0;
+};
+
+class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
+ public:
+  HRESULT FinalConstruct() { return MakeObject<FilterCollection, IBrowseFilterCollection>(filters_.put()); }
+  HRESULT put_Title(BSTR title) override {
+    title_ = BstrToWstring(title);
+    return S_OK;
+  }
+  HRESULT put_ButtonCaption(BSTR caption) override {
+    button_ = BstrToWstring(caption);
+    return S_OK;
+  }
+  HRESULT get_ObjectFilters(IBrowseFilterCollection** filters) override { return filters_.CopyTo(filters); }
+  HRESULT put_StartingLocation(VARIANT location) override {
+    Variant v;
+    if (FAILED(VariantChangeType(&v, &location, 0, VT_BSTR))) return E_INVALIDARG;
+    start_ = BstrToWstring(v.bstrVal);
+    return S_OK;
+  }
+  HRESULT DoModalSave(HWND parent, VARIANT_BOOL* ok) override {
+    if (!ok) return E_POINTER;
+    std::wstring path;
+    *ok = Show(true, parent, path) ? VARIANT_TRUE : VARIANT_FALSE;
+    if (*ok) {
+      fs::path p(ToUtf8(path));
+      location_ = FromUtf8(p.parent_path().string());
+      name_ = FromUtf8(p.filename().string());
+    }
+    return S_OK;
+  }
+  HRESULT DoModalOpen(HWND parent, IEnumBrowseObject** selection, VARIANT_BOOL* ok) override {
+    if (!selection || !ok) return E_POINTER;
+    *selection = nullptr;
+    std::wstring path;
+    *ok = Show(false, parent, path) ? VARIANT_TRUE : VARIANT_FALSE;
+    VELK_TRY
+    auto list = MakeObjectPtr<BrowseObjectEnum, IEnumBrowseObject>();
+    if (*ok) {
+      static_cast<BrowseObjectEnum*>(list.get())->Add(MakeBrowseObject(path));
+      location_ = FromUtf8(fs::path(ToUtf8(path)).parent_path().string());
+      name_ = FromUtf8(fs::path(ToUtf8(path)).filename().string());
+    }
+    *selection = list.Detach();
+    return S_OK;
+    VELK_CATCH
+  }
+  HRESULT get_FinalLocation(IBrowseObject** location) override {
+    if (!location) return E_POINTER;
+    *location = nullptr;
+    if (location_.empty()) return S_OK;
+    VELK_TRY
+    *location = MakeBrowseObject(location_).Detach();
+    return S_OK;
+    VELK_CATCH
+  }
+  HRESULT get_Name(BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = AllocBstr(name_);
+    return S_OK;
+  }
+
+ private:
+  bool Show(bool save, HWND parent, std::wstring& path) {
+    BrowseDialogRecord& rec = Record();
+    rec = BrowseDialogRecord{};
+    rec.save = save;
+    rec.title = title_;
+    rec.startingLocation = start_;
+    std::wstring filterText;
+    LONG n = 0;
+    filters_->get_FilterCount(&n);
+    for (LONG i = 0; i < n; ++i) {
+      ComPtr<IBrowseFilter> f;
+      VARIANT_BOOL def = VARIANT_FALSE;
+      filters_->GetFilter(i, f.put(), &def);
+      Bstr fname, patterns;
+      f->get_Name(&fname);
+      f->get_Patterns(&patterns);
+      rec.filters.emplace_back(fname.str(), def != 0);
+      filterText += fname.str() + L'\0' + patterns.str() + L'\0';
+    }
+    filterText += L'\0';
+    std::wstring buffer(1024, L'\0');
+    OPENFILENAMEW ofn;
+    ofn.hwndOwner = parent;
+    ofn.lpstrFilter = n > 0 ? filterText.c_str() : nullptr;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
+    ofn.lpstrInitialDir = start_.empty() ? nullptr : start_.c_str();
+    ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+    BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
+    if (!ok) return false;
+    path = buffer.c_str();
+    return !path.empty();
+  }
+
+  ComPtr<IBrowseFilterCollection> filters_;
+  std::wstring title_;
+  std::wstring button_;
+  std::wstring start_;
+  std::wstring location_;
+  std::wstring name_;
+};
+
+}  // namespace
+
+const BrowseDialogRecord& LastBrowseDialog() { return Record(); }
+
+std::vector<DWORD> RegisterBrowseDialogClasses() {
+  return {
+      RegisterProcessClass(CLSID_BrowseDialog, &CreateInstance<BrowseDialog>),
+      RegisterProcessClass(*kFilters[0].clsid, &CreateFilter<0>),
+      RegisterProcessClass(*kFilters[1].clsid, &CreateFilter<1>),
+      RegisterProcessClass(*kFilters[2].clsid, &CreateFilter<2>),
+      RegisterProcessClass(*kFilters[3].clsid, &CreateFilter<3>),
+      RegisterProcessClass(*kFilters[4].clsid, &CreateFilter<4>),
+      RegisterProcessClass(*kFilters[5].clsid, &CreateFilter<5>),
+      RegisterProcessClass(*kFilters[6].clsid, &CreateFilter<6>),
+      RegisterProcessClass(*kFilters[7].clsid, &CreateFilter<7>),
+  };
+}
+
+}  // namespace velk::host

@@ -1,0 +1,104 @@
+// The kinds of map layers the host offers beyond the general layer interface (layer.h):
+// feature layers with their selection and renderer, raster layers, layers that report a
+// surface, group layers and graphics layers; and what every one of them answers: its area of
+// interest and its layer extensions (such as 3-D properties).
+#pragma once
+
+#include "platform/com/bstr.h"
+#include "platform/com/unknown.h"
+
+struct IEnvelope;
+struct IFeatureClass;
+struct ILayer;
+struct IRaster;
+struct ISelectionSet;
+struct ISurface;
+
+// The extent of a layer's data, in the data's spatial reference.
+struct ILayerExtent : IUnknown {
+  VELK_INTERFACE_ID("{8E1FE28F-BAE4-44B3-8AEC-B15D2076B661}")
+  virtual HRESULT get_AreaOfInterest(IEnvelope** extent) = 0;
+};
+
+// Objects attached to a layer (its 3-D properties and the like), by 0-based index.
+struct ILayerExtensions : IUnknown {
+  VELK_INTERFACE_ID("{BB6A78CA-9C28-4F75-899F-DFF65174082C}")
+  virtual HRESULT get_ExtensionCount(LONG* count) = 0;
+  virtual HRESULT get_Extension(LONG index, IUnknown** extension) = 0;
+  virtual HRESULT AddExtension(IUnknown* extension) = 0;
+  virtual HRESULT RemoveExtension(LONG index) = 0;
+};
+
+// Base heights of a layer's features in 3-D: kind 1 takes them from a base surface.
+constexpr LONG kBaseOptionShape = 0;
+constexpr LONG kBaseOptionSurface = 1;
+
+struct I3DProperties : IUnknown {
+  VELK_INTERFACE_ID("{BC6F44CC-21E8-11D4-A383-00C04F6BC619}")
+  virtual HRESULT get_BaseOption(LONG* kind) = 0;
+  virtual HRESULT put_BaseOption(LONG kind) = 0;
+  virtual HRESULT get_BaseSurface(IUnknown** surface) = 0;
+  virtual HRESULT putref_BaseSurface(IUnknown* surface) = 0;
+};
+
+struct IFeatureLayer : IUnknown {
+  VELK_INTERFACE_ID("{40A9E885-5533-11D0-98BE-00805F7CED21}")
+  virtual HRESULT get_FeatureClass(IFeatureClass** featureClass) = 0;
+  virtual HRESULT putref_FeatureClass(IFeatureClass* featureClass) = 0;
+};
+
+// The selected features of a feature layer (an empty set of the class when none is selected).
+struct IFeatureSelection : IUnknown {
+  VELK_INTERFACE_ID("{A9F753FB-63D2-4ACE-82DE-DCE71B80DED1}")
+  virtual HRESULT get_SelectionSet(ISelectionSet** selection) = 0;
+  virtual HRESULT putref_SelectionSet(ISelectionSet* selection) = 0;
+  virtual HRESULT Clear() = 0;
+};
+
+struct IFeatureRenderer : IUnknown {
+  VELK_INTERFACE_ID("{DC354D82-4852-49AE-9746-4A6C492ADB08}")
+};
+
+// One symbol for every feature, with the label the table of contents shows for it.
+struct ISimpleRenderer : IUnknown {
+  VELK_INTERFACE_ID("{DE58DB42-36FC-4087-9E19-79D60FF9F04E}")
+  virtual HRESULT get_Symbol(IUnknown** symbol) = 0;
+  virtual HRESULT putref_Symbol(IUnknown* symbol) = 0;
+  virtual HRESULT get_Label(BSTR* label) = 0;
+  virtual HRESULT put_Label(BSTR label) = 0;
+};
+
+struct IGeoFeatureLayer : IUnknown {
+  VELK_INTERFACE_ID("{A30DF8B7-88DC-4765-BD55-AC96CDF70960}")
+  virtual HRESULT get_Renderer(IFeatureRenderer** renderer) = 0;
+  virtual HRESULT putref_Renderer(IFeatureRenderer* renderer) = 0;
+};
+
+struct IRasterLayer : IUnknown {
+  VELK_INTERFACE_ID("{D02371C7-35F7-11D2-B1F2-00C04F8EDEFF}")
+  // Opens the raster file (E_DATA_NOT_FOUND, E_DATA_UNREADABLE); the name becomes the file's.
+  virtual HRESULT CreateFromFilePath(BSTR path) = 0;
+  virtual HRESULT CreateFromRaster(IRaster* raster) = 0;
+  virtual HRESULT get_Raster(IRaster** raster) = 0;
+  virtual HRESULT get_FilePath(BSTR* path) = 0;
+};
+
+// A layer that is itself a surface (a TIN layer and the like).
+struct ISurfaceLayer : IUnknown {
+  VELK_INTERFACE_ID("{FE308F36-BDCA-11D1-A523-0000F8774F0F}")
+  virtual HRESULT get_Surface(ISurface** surface) = 0;
+};
+
+struct IGroupLayer : IUnknown {
+  VELK_INTERFACE_ID("{A6155F5B-43AB-4AA3-BCED-D3D3D8EC688A}")
+  virtual HRESULT Add(ILayer* layer) = 0;
+  virtual HRESULT Delete(ILayer* layer) = 0;
+  virtual HRESULT Clear() = 0;
+};
+
+// A layer that holds graphics; it also answers IGraphicsContainer.
+struct IGraphicsLayer : IUnknown {
+  VELK_INTERFACE_ID("{19F2E51A-5078-4170-8A0F-BC668C229C00}")
+  // Whether the layer draws its graphics (the headless host draws nothing).
+  virtual HRESULT get_Active(VARIANT_BOOL* active) = 0;
+};

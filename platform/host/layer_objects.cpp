@@ -1,0 +1,355 @@
+#include "platform/host/layer_objects.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "platform/com/text.h"
+#include "platform/host/dataset.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/geometry_data.h"
+#include "platform/host/geometry_objects.h"
+#include "platform/host/graphics_objects.h"
+#include "platform/host/raster.h"
+#include "platform/host/raster_objects.h"
+#include "platform/host/symbol.h"
+#include "platform/host/symbol_objects.h"
+
+namespace velk::host {
+
+namespace {
+
+VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
+
+// Name, visibility, validity, extent and extensions: what every layer has.
+template <class Derived, class... More>
+class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExtensions, More...> {
+ public:
+  using ILayer::QueryInterface;
+  HRESULT get_Name(BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = AllocBstr(name_);
+    return S_OK;
+  }
+  HRESULT put_Name(BSTR name) override {
+    name_ = BstrToWstring(name);
+    return S_OK;
+  }
+  HRESULT get_Visible(VARIANT_BOOL* visible) override {
+    if (!visible) return E_POINTER;
+    *visible = VB(visible_);
+    return S_OK;
+  }
+  HRESULT put_Visible(VARIANT_BOOL visible) override {
+    visible_ = visible != 0;
+    return S_OK;
+  }
+  HRESULT get_Valid(VARIANT_BOOL* valid) override {
+    if (!valid) return E_POINTER;
+    *valid = VB(static_cast<Derived*>(this)->IsValid());
+    return S_OK;
+  }
+  HRESULT get_AreaOfInterest(IEnvelope** extent) override {
+    if (!extent) return E_POINTER;
+    *extent = nullptr;
+    VELK_TRY
+    ComPtr<IEnvelope> e = static_cast<Derived*>(this)->Extent();
+    *extent = (e ? e : NewEnvelope()).Detach();
+    return S_OK;
+    VELK_CATCH
+  }
+  HRESULT get_ExtensionCount(LONG* count) override {
+    if (!count) return E_POINTER;
+    *count = static_cast<LONG>(extensions_.size());
+    return S_OK;
+  }
+  HRESULT get_Extension(LONG index, IUnknown** extension) override {
+    if (!extension) return E_POINTER;
+    *extension = nullptr;
+    if (index < 0 || static_cast<std::size_t>(index) >= extensions_.size()) return E_INVALIDARG;
+    return extensions_[index].CopyTo(extension);
+  }
+  HRESULT AddExtension(IUnknown* extension) override {
+    if (!extension) return E_POINTER;
+    extensions_.emplace_back(extension);
+    return S_OK;
+  }
+  HRESULT RemoveExtension(LONG index) override {
+    if (index < 0 || static_cast<std::size_t>(index) >= extensions_.size()) return E_INVALIDARG;
+    extensions_.erase(extensions_.begin() + index);
+    return S_OK;
+  }
+
+ protected:
+  std::wstring name_;
+  bool visible_ = true;
+  std::vector<ComPtr<IUnknown>> extensions_;
+};
+
+class SimpleRendererObject : public ComObjectRoot<SimpleRendererObject, ISimpleRenderer, IFeatureRenderer> {
+ public:
+  using ISimpleRenderer::QueryInterface;
+  HRESULT get_Symbol(IUnknown** symbol) override { return symbol_.CopyTo(symbol); }
+  HRESULT putref_Symbol(IUnknown* symbol) override {
+    symbol_ = symbol;
+    return S_OK;
+  }
+  HRESULT get_Label(BSTR* label) override {
+    if (!label) return E_POINTER;
+    *label = AllocBstr(label_);
+    return S_OK;
+  }
+  HRESULT put_Label(BSTR label) override {
+    label_ = BstrToWstring(label);
+    return S_OK;
+  }
+
+ private:
+  ComPtr<IUnknown> symbol_;
+  std::wstring label_;
+};
+
+class FeatureLayerObject
+    : public LayerBase<FeatureLayerObject, IFeatureLayer, IFeatureSelection, IGeoFeatureLayer> {
+ public:
+  HRESULT FinalConstruct() {
+    ComPtr<IMarkerSymbol> symbol;
+    HRESULT hr = CreateMarkerSymbolObject(nullptr, IidOf<IMarkerSymbol>(), symbol.put_void());
+    if (FAILED(hr)) return hr;
+    hr = CreateSimpleRendererObject(nullptr, IidOf<IFeatureRenderer>(), renderer_.put_void());
+    if (FAILED(hr)) return hr;
+    return renderer_.As<ISimpleRenderer>()->putref_Symbol(symbol.get());
+  }
+  bool IsValid() const { return featureClass_ != nullptr; }
+  ComPtr<IEnvelope> Extent() {
+    ComPtr<IEnvelope> e;
+    if (auto geo = featureClass_.As<IGeoDataset>()) geo->get_Extent(e.put());
+    return e;
+  }
+
+  HRESULT get_FeatureClass(IFeatureClass** fc) override { return featureClass_.CopyTo(fc); }
+  HRESULT putref_FeatureClass(IFeatureClass* fc) override {
+    featureClass_ = fc;
+    selection_.Reset();
+    if (fc && name_.empty()) {
+      Bstr n;
+      if (auto ds = QueryAs<IDataset>(fc); ds && SUCCEEDED(ds->get_Name(&n))) name_ = n.str();
+    }
+    return S_OK;
+  }
+  HRESULT get_SelectionSet(ISelectionSet** selection) override {
+    if (!selection) return E_POINTER;
+    *selection = nullptr;
+    if (!selection_) {
+      if (!featureClass_) return E_FAIL;
+      auto q = MakeEmptySelection();
+      if (!q) return E_FAIL;
+      selection_ = q;
+    }
+    return selection_.CopyTo(selection);
+  }
+  HRESULT putref_SelectionSet(ISelectionSet* selection) override {
+    selection_ = selection;
+    return S_OK;
+  }
+  HRESULT Clear() override {
+    selection_.Reset();
+    return S_OK;
+  }
+  HRESULT get_Renderer(IFeatureRenderer** renderer) override { return renderer_.CopyTo(renderer); }
+  HRESULT putref_Renderer(IFeatureRenderer* renderer) override {
+    renderer_ = renderer;
+    return S_OK;
+  }
+
+ private:
+  // A selection of no feature: the class's selection by a where clause that holds for none.
+  ComPtr<ISelectionSet> MakeEmptySelection() {
+    ComPtr<ISelectionSet> s;
+    if (FAILED(featureClass_->Select(nullptr, kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, s.put())) || !s)
+      return nullptr;
+    ComPtr<IEnumIDs> ids;
+    s->get_IDs(ids.put());
+    std::vector<LONG> all;
+    LONG id = -1;
+    while (ids && ids->Next(&id) == S_OK) all.push_back(id);
+    for (LONG i : all) s->Remove(i);
+    return s;
+  }
+  ComPtr<IFeatureClass> featureClass_;
+  ComPtr<ISelectionSet> selection_;
+  ComPtr<IFeatureRenderer> renderer_;
+};
+
+class RasterLayerObject : public LayerBase<RasterLayerObject, IRasterLayer> {
+ public:
+  bool IsValid() const { return raster_ != nullptr; }
+  ComPtr<IEnvelope> Extent() {
+    ComPtr<IEnvelope> e;
+    if (auto props = raster_.As<IRasterProps>()) props->get_Extent(e.put());
+    return e;
+  }
+  HRESULT CreateFromFilePath(BSTR path) override {
+    std::string p = ToUtf8(BstrToWstring(path));
+    ComPtr<IRasterDataset> ds;
+    HRESULT hr = OpenRasterFile(p, nullptr, ds.put());
+    if (FAILED(hr)) return hr;
+    ComPtr<IRaster> raster;
+    hr = ds->CreateDefaultRaster(raster.put());
+    if (FAILED(hr)) return hr;
+    raster_ = raster;
+    path_ = BstrToWstring(path);
+    name_ = FromUtf8(std::filesystem::path(p).filename().string());
+    return S_OK;
+  }
+  HRESULT CreateFromRaster(IRaster* raster) override {
+    if (!raster) return E_POINTER;
+    raster_ = raster;
+    ComPtr<IRasterDataset> ds;
+    Bstr path;
+    if (SUCCEEDED(raster->get_RasterDataset(ds.put())) && ds && SUCCEEDED(ds->get_CompleteName(&path))) {
+      path_ = path.str();
+      if (name_.empty()) name_ = FromUtf8(std::filesystem::path(ToUtf8(path_)).filename().string());
+    }
+    return S_OK;
+  }
+  HRESULT get_Raster(IRaster** raster) override { return raster_.CopyTo(raster); }
+  HRESULT get_FilePath(BSTR* path) override {
+    if (!path) return E_POINTER;
+    *path = AllocBstr(path_);
+    return S_OK;
+  }
+
+ private:
+  ComPtr<IRaster> raster_;
+  std::wstring path_;
+};
+
+ComPtr<IEnvelope> UnionOf(const std::vector<ComPtr<IEnvelope>>& parts) {
+  ComPtr<IEnvelope> all = NewEnvelope();
+  for (const auto& e : parts) {
+    if (!e) continue;
+    VARIANT_BOOL empty = VARIANT_TRUE;
+    e->get_IsEmpty(&empty);
+    if (!empty) all->Union(e.get());
+  }
+  return all;
+}
+
+class GroupLayerObject : public LayerBase<GroupLayerObject, ICompositeLayer, IGroupLayer> {
+ public:
+  bool IsValid() const { return true; }
+  ComPtr<IEnvelope> Extent() {
+    std::vector<ComPtr<IEnvelope>> parts;
+    for (const auto& l : layers_)
+      if (auto ext = l.As<ILayerExtent>()) {
+        ComPtr<IEnvelope> e;
+        ext->get_AreaOfInterest(e.put());
+        parts.push_back(e);
+      }
+    return UnionOf(parts);
+  }
+  HRESULT get_Count(LONG* count) override {
+    if (!count) return E_POINTER;
+    *count = static_cast<LONG>(layers_.size());
+    return S_OK;
+  }
+  HRESULT get_Layer(LONG index, ILayer** layer) override {
+    if (!layer) return E_POINTER;
+    *layer = nullptr;
+    if (index < 0 || static_cast<std::size_t>(index) >= layers_.size()) return E_INVALIDARG;
+    return layers_[index].CopyTo(layer);
+  }
+  HRESULT Add(ILayer* layer) override {
+    if (!layer) return E_POINTER;
+    if (IsSameObject(layer, static_cast<ILayer*>(this))) return E_INVALIDARG;  // a group never holds itself
+    layers_.emplace_back(layer);
+    return S_OK;
+  }
+  HRESULT Delete(ILayer* layer) override {
+    for (auto it = layers_.begin(); it != layers_.end(); ++it)
+      if (IsSameObject(it->get(), layer)) {
+        layers_.erase(it);
+        return S_OK;
+      }
+    return S_FALSE;
+  }
+  HRESULT Clear() override {
+    layers_.clear();
+    return S_OK;
+  }
+
+ private:
+  std::vector<ComPtr<ILayer>> layers_;
+};
+
+class GraphicsLayerObject : public LayerBase<GraphicsLayerObject, IGraphicsLayer, IGraphicsContainer> {
+ public:
+  bool IsValid() const { return true; }
+  ComPtr<IEnvelope> Extent() {
+    std::vector<ComPtr<IEnvelope>> parts;
+    graphics_.Reset();
+    ComPtr<IElement> e;
+    while (graphics_.Next(e.put()) == S_OK && e) {
+      ComPtr<IGeometry> g;
+      e->get_Geometry(g.put());
+      ComPtr<IEnvelope> env;
+      if (g && SUCCEEDED(g->get_Envelope(env.put()))) parts.push_back(env);
+    }
+    graphics_.Reset();
+    return UnionOf(parts);
+  }
+  HRESULT get_Active(VARIANT_BOOL* active) override {
+    if (!active) return E_POINTER;
+    *active = VARIANT_TRUE;
+    return S_OK;
+  }
+  VELK_GRAPHICS_CONTAINER_FORWARDS
+
+ private:
+  GraphicsList graphics_;
+};
+
+class ThreeDPropertiesObject : public ComObjectRoot<ThreeDPropertiesObject, I3DProperties> {
+ public:
+  HRESULT get_BaseOption(LONG* kind) override {
+    if (!kind) return E_POINTER;
+    *kind = option_;
+    return S_OK;
+  }
+  HRESULT put_BaseOption(LONG kind) override {
+    option_ = kind;
+    return S_OK;
+  }
+  HRESULT get_BaseSurface(IUnknown** surface) override { return surface_.CopyTo(surface); }
+  HRESULT putref_BaseSurface(IUnknown* surface) override {
+    surface_ = surface;
+    return S_OK;
+  }
+
+ private:
+  LONG option_ = kBaseOptionShape;
+  ComPtr<IUnknown> surface_;
+};
+
+}  // namespace
+
+HRESULT CreateFeatureLayerObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<FeatureLayerObject>(outer, riid, ppv);
+}
+HRESULT CreateRasterLayerObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<RasterLayerObject>(outer, riid, ppv);
+}
+HRESULT CreateGroupLayerObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<GroupLayerObject>(outer, riid, ppv);
+}
+HRESULT CreateGraphicsLayerObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<GraphicsLayerObject>(outer, riid, ppv);
+}
+HRESULT CreateSimpleRendererObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<SimpleRendererObject>(outer, riid, ppv);
+}
+HRESULT Create3DPropertiesObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<ThreeDPropertiesObject>(outer, riid, ppv);
+}
+
+}  // namespace velk::host

@@ -1,0 +1,71 @@
+// Symbols for graphic elements by kind, and the container an element goes into.
+#include "framework/graphics_helpers.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/hook_struct.h"
+#include "framework/host_object_creation.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/map_document.h"
+#include "platform/host/symbol.h"
+#include "tests/framework/host_session_fixture.h"
+
+namespace velk::corvane {
+namespace {
+
+TEST(GraphicsHelpers, SymbolsByKindAndTheContainerOfATarget) {
+  test::HostSessionFixture host;
+  auto marker = CreateHostObject<IElement>(host::CLSID_MarkerElement);
+  SetGraphicElementSymbol(kGraphicMarker, 255, 9, Bstr(L"observer"), marker.get());
+  ComPtr<IMarkerSymbol> m;
+  marker.Query<IMarkerElement>()->get_Symbol(m.put());
+  ASSERT_TRUE(m);
+  double size = 0;
+  m->get_Size(&size);
+  EXPECT_EQ(size, 9.0);
+  Bstr name;
+  marker.Query<IElementProperties>()->get_Name(&name);
+  EXPECT_EQ(name.str(), L"observer");
+
+  auto polygon = CreateHostObject<IElement>(host::CLSID_PolygonElement);
+  SetGraphicElementSymbol(kGraphicPolygon, 0xFF0000, 2, Bstr(L""), polygon.get());
+  ComPtr<IFillSymbol> fill;
+  polygon.Query<IFillShapeElement>()->get_Symbol(fill.put());
+  ASSERT_TRUE(fill);
+  ComPtr<ILineSymbol> outline;
+  fill->get_Outline(outline.put());
+  double width = 0;
+  outline->get_Width(&width);
+  EXPECT_EQ(width, 2.0);
+  polygon.Query<IElementProperties>()->get_Name(&name);
+  EXPECT_EQ(name.str(), L"");  // an empty name is not set
+
+  // kind 2: nothing changes, not even the name
+  auto other = CreateHostObject<IElement>(host::CLSID_MarkerElement);
+  SetGraphicElementSymbol(2, 255, 5, Bstr(L"named"), other.get());
+  ComPtr<IMarkerSymbol> none;
+  other.Query<IMarkerElement>()->get_Symbol(none.put());
+  EXPECT_FALSE(none);
+  other.Query<IElementProperties>()->get_Name(&name);
+  EXPECT_EQ(name.str(), L"");
+  SetGraphicElementSymbol(kGraphicMarker, 0, 1, Bstr(L"x"), nullptr);  // nothing at all
+
+  // containers: the map document's active view through the application; a stranger: E_FAIL
+  CHookImpl<int> hook;
+  hook.SetHook(host.Session().Hook());
+  ComPtr<IApplication> app;
+  hook.GetApplication(app.put());
+  EXPECT_EQ(AddElementToContainer(app.get(), marker.get()), S_OK);
+  ComPtr<IActiveView> view;
+  hook.GetActiveView(view.put());
+  LONG count = 0;
+  view.Query<IGraphicsContainer>()->get_ElementCount(&count);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(AddElementToContainer(view.get(), polygon.get()), S_OK);
+  view.Query<IGraphicsContainer>()->get_ElementCount(&count);
+  EXPECT_EQ(count, 2);
+  EXPECT_EQ(AddElementToContainer(marker.get(), polygon.get()), E_FAIL);
+}
+
+}  // namespace
+}  // namespace velk::corvane
