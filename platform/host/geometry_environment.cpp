@@ -18,7 +18,6 @@ constexpr unsigned kNormalShift = 26;
 constexpr std::uint64_t kNormalBits = 12;
 constexpr std::uint64_t kNormalMask = (std::uint64_t{1} << kNormalBits) - 1;
 constexpr double kNormalScale = 2047.5;
-constexpr std::uint64_t kZNegative = std::uint64_t{1} << 50;
 constexpr std::uint64_t kNormalPresent = std::uint64_t{1} << 51;
 constexpr std::uint64_t kTexturePart = (std::uint64_t{1} << kNormalShift) - 1;
 
@@ -33,6 +32,40 @@ bool TextureCode(double t, std::uint64_t& code) {
   if (c < 0 || c > static_cast<double>(kTextureMask)) return false;
   code = static_cast<std::uint64_t>(c);
   return true;
+}
+
+double SignOf(double v) { return v < 0 ? -1.0 : 1.0; }
+
+// The unit vector's point on the octahedron |x| + |y| + |z| = 1, laid flat: the lower half is
+// folded out over the corners, so every direction gets a point of [-1, 1]^2 and the step of the
+// grid is about the same in every direction.
+void ToOctahedron(double x, double y, double z, double& px, double& py) {
+  double sum = std::abs(x) + std::abs(y) + std::abs(z);
+  x /= sum;
+  y /= sum;
+  z /= sum;
+  if (z >= 0) {
+    px = x;
+    py = y;
+  } else {
+    px = (1.0 - std::abs(y)) * SignOf(x);
+    py = (1.0 - std::abs(x)) * SignOf(y);
+  }
+}
+
+void FromOctahedron(double px, double py, double& x, double& y, double& z) {
+  z = 1.0 - std::abs(px) - std::abs(py);
+  if (z < 0) {
+    x = (1.0 - std::abs(py)) * SignOf(px);
+    y = (1.0 - std::abs(px)) * SignOf(py);
+  } else {
+    x = px;
+    y = py;
+  }
+  double m = std::sqrt(x * x + y * y + z * z);
+  x /= m;
+  y /= m;
+  z /= m;
 }
 
 std::uint64_t NormalCode(double c) {
@@ -58,13 +91,11 @@ class GeometryEnvironment : public ComObjectRoot<GeometryEnvironment, IMeasurePa
     if (FAILED(hr)) return hr;
     double m = std::sqrt(x * x + y * y + z * z);
     if (!(m > 0) || !std::isfinite(m)) return E_INVALIDARG;
-    x /= m;
-    y /= m;
-    z /= m;
+    double px = 0, py = 0;
+    ToOctahedron(x / m, y / m, z / m, px, py);
     std::uint64_t code = CodeOf(*measure) & kTexturePart;
-    code |= NormalCode(x) << kNormalShift;
-    code |= NormalCode(y) << (kNormalShift + kNormalBits);
-    if (z < 0) code |= kZNegative;
+    code |= NormalCode(px) << kNormalShift;
+    code |= NormalCode(py) << (kNormalShift + kNormalBits);
     code |= kNormalPresent;
     *measure = static_cast<double>(code);
     return S_OK;
@@ -85,13 +116,11 @@ class GeometryEnvironment : public ComObjectRoot<GeometryEnvironment, IMeasurePa
       normal->PutComponents(0, 0, 0);
       return S_FALSE;
     }
-    double x = static_cast<double>((code >> kNormalShift) & kNormalMask) / kNormalScale - 1.0;
-    double y = static_cast<double>((code >> (kNormalShift + kNormalBits)) & kNormalMask) / kNormalScale - 1.0;
-    double z = std::sqrt(std::max(0.0, 1.0 - x * x - y * y));
-    if (code & kZNegative) z = -z;
-    // The rounding of x and y can leave the vector a little off length 1.
-    double m = std::sqrt(x * x + y * y + z * z);
-    return normal->PutComponents(x / m, y / m, z / m);
+    double px = static_cast<double>((code >> kNormalShift) & kNormalMask) / kNormalScale - 1.0;
+    double py = static_cast<double>((code >> (kNormalShift + kNormalBits)) & kNormalMask) / kNormalScale - 1.0;
+    double x = 0, y = 0, z = 0;
+    FromOctahedron(px, py, x, y, z);
+    return normal->PutComponents(x, y, z);
   }
 };
 

@@ -3,9 +3,11 @@
 //
 // A packed measure is a whole number below 2^52, so a double holds it exactly. Bits 0-12 hold
 // the texture coordinate u and bits 13-25 v, each as round((t + 4) * 1024), so t lies in
-// [-4, 4) to a 1/1024 step. Bits 26-37 and 38-49 hold the normal's x and y as
-// round((c + 1) * 2047.5), bit 50 is set when its z is negative and bit 51 when a normal is
-// present. Packing one part keeps the other; a measure that is not a packed value counts as 0.
+// [-4, 4) to a 1/1024 step. Bits 26-37 and 38-49 hold the normal as a point (px, py) of
+// [-1, 1]^2, each as round((c + 1) * 2047.5): the direction's point on the octahedron
+// |x| + |y| + |z| = 1 with its lower half folded out over the corners, which keeps the error
+// about 0.001 rad in every direction. Bit 51 is set when a normal is present. Packing one part
+// keeps the other; a measure that is not a packed value counts as 0.
 #pragma once
 
 #include "platform/com/object.h"
