@@ -188,6 +188,7 @@ INT_PTR RunModal(HINSTANCE inst, const velk::win::DialogTemplate& t, int templat
     d->result = IDCANCEL;
   }
   INT_PTR result = d->ended ? d->result : IDCANCEL;
+  velk::win::CurrentResponder().OnModalEnd(dlg, result);
   if (ownerEnabled && IsWindow(root)) EnableWindow(root, TRUE);
   if (IsWindow(dlg)) DestroyWindow(dlg);
   if (root && IsWindow(root) && IsWindowVisible(root)) SetActiveWindow(root);

@@ -85,6 +85,7 @@ int Responder::OnMessageBox(HWND, const std::wstring&, const std::wstring&, UINT
 bool Responder::OnFileDialog(const FileDialogRequest&, std::wstring*) { return false; }
 void Responder::OnHelp(const HelpRequest&) {}
 bool Responder::OnModalIdle(HWND) { return false; }
+void Responder::OnModalEnd(HWND, INT_PTR) {}
 
 void SetResponder(Responder* responder) { g_responder = responder; }
 Responder& CurrentResponder() { return g_responder ? *g_responder : g_default; }

@@ -134,6 +134,8 @@ class Responder {
   // A modal loop has nothing queued: the user acts on the dialog (sets texts, presses buttons).
   // Return false when the user does nothing more; the loop then cancels the dialog.
   virtual bool OnModalIdle(HWND dialog);
+  // A modal run ended with the result; its dialog is still there, about to be destroyed.
+  virtual void OnModalEnd(HWND dialog, INT_PTR result);
 };
 
 // The installed responder (a default one that takes default buttons and cancels file dialogs

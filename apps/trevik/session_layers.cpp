@@ -1,0 +1,123 @@
+#include "apps/trevik/session_layers.h"
+
+#include <gdal_priv.h>
+
+#include <filesystem>
+
+#include "interfaces/catalog_layer_ids.h"
+#include "platform/com/text.h"
+#include "platform/host/gdal_drivers.h"
+#include <cwctype>
+
+namespace trevik {
+
+namespace {
+
+class SessionLayer : public velk::ComObjectRoot<SessionLayer, ILayer> {
+ public:
+  void Init(std::wstring name, std::vector<IID> answers, bool valid) {
+    name_ = std::move(name);
+    answers_ = std::move(answers);
+    valid_ = valid;
+  }
+  HRESULT QueryExtra(REFIID riid, void** ppv) {
+    for (const IID& iid : answers_)
+      if (iid == riid) {
+        *ppv = static_cast<ILayer*>(this);
+        AddRef();
+        return S_OK;
+      }
+    return E_NOINTERFACE;
+  }
+  HRESULT get_Name(BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = velk::AllocBstr(name_);
+    return S_OK;
+  }
+  HRESULT put_Name(BSTR name) override {
+    name_ = velk::BstrToWstring(name);
+    return S_OK;
+  }
+  HRESULT get_Visible(VARIANT_BOOL* visible) override {
+    if (!visible) return E_POINTER;
+    *visible = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT put_Visible(VARIANT_BOOL visible) override {
+    visible_ = visible != VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT get_Valid(VARIANT_BOOL* valid) override {
+    if (!valid) return E_POINTER;
+    *valid = valid_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+
+ private:
+  std::wstring name_;
+  std::vector<IID> answers_;
+  bool valid_ = true;
+  bool visible_ = true;
+};
+
+bool SameNoCase(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+  return true;
+}
+
+velk::ComPtr<ILayer> Make(const std::wstring& name, const std::vector<IID>& answers, bool valid) {
+  velk::ComObject<SessionLayer>* p = nullptr;
+  velk::Check(velk::ComObject<SessionLayer>::Create(&p));
+  p->Init(name, answers, valid);
+  velk::ComPtr<ILayer> layer(static_cast<ILayer*>(p));
+  p->Release();
+  return layer;
+}
+
+}  // namespace
+
+velk::ComPtr<ILayer> MakeDataLayer(const std::wstring& path, const std::wstring& name, std::wstring* problem) {
+  std::string file = velk::ToUtf8(path);
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) {
+    *problem = L"no such file: " + path;
+    return nullptr;
+  }
+  velk::host::EnsureGdalDrivers();
+  GDALDataset* ds = static_cast<GDALDataset*>(
+      GDALOpenEx(file.c_str(), GDAL_OF_RASTER | GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+  if (!ds) {
+    *problem = L"not a readable raster or vector file: " + path;
+    return nullptr;
+  }
+  GDALClose(ds);
+  std::wstring shown = name.empty() ? velk::FromUtf8(std::filesystem::path(file).stem().string()) : name;
+  return Make(shown, {}, true);
+}
+
+velk::ComPtr<ILayer> MakeNamedLayer(const std::wstring& name, const std::vector<IID>& interfaces, bool valid) {
+  return Make(name, interfaces, valid);
+}
+
+bool InterfaceByName(const std::wstring& word, IID* iid) {
+  struct Named {
+    const wchar_t* name;
+    IID iid;
+  };
+  const Named names[] = {
+      {L"IZelDtedLayer", velk::ids::IID_IZelDtedLayer},
+      {L"IZelRasterLayer", velk::ids::IID_IZelRasterLayer},
+      {L"IZelVectorLayer", velk::ids::IID_IZelVectorLayer},
+      {L"ILayer", IidOf<ILayer>()},
+  };
+  for (const Named& n : names)
+    if (SameNoCase(word, n.name)) {
+      *iid = n.iid;
+      return true;
+    }
+  return velk::GuidFromString(word, *iid);
+}
+
+}  // namespace trevik

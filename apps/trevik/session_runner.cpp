@@ -1,0 +1,635 @@
+#include "apps/trevik/session_runner.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include "apps/trevik/host_session.h"
+#include "apps/trevik/session_controls.h"
+#include "apps/trevik/session_layers.h"
+#include "apps/trevik/session_script.h"
+#include "platform/com/hresult_text.h"
+#include "platform/com/text.h"
+#include "platform/host/command.h"
+#include "platform/host/command_bars.h"
+#include "platform/host/document.h"
+#include "platform/host/globe.h"
+#include "platform/host/map.h"
+#include "platform/host/status_bar.h"
+#include "platform/host/uid.h"
+#include "platform/registry/activation.h"
+#include "platform/win/common_controls.h"
+#include "platform/win/dialog.h"
+#include "platform/win/message_queue.h"
+#include "platform/win/responder.h"
+#include "platform/win/user_input.h"
+
+namespace trevik {
+
+namespace {
+
+using velk::ComPtr;
+using velk::FromUtf8;
+using velk::ToUtf8;
+namespace win = velk::win;
+
+std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+std::wstring IconName(UINT type) {
+  switch (type & MB_ICONMASK) {
+    case MB_ICONHAND: return L"stop";
+    case MB_ICONQUESTION: return L"question";
+    case MB_ICONEXCLAMATION: return L"exclamation";
+    case MB_ICONASTERISK: return L"information";
+    default: return L"no icon";
+  }
+}
+
+bool ParseInt(const std::wstring& s, long long* v) {
+  try {
+    std::size_t used = 0;
+    *v = std::stoll(s, &used, 10);
+    return used == s.size();
+  } catch (...) {
+    return false;
+  }
+}
+
+// A failure of one line: it stops the session.
+struct LineError {
+  std::wstring message;
+};
+
+class SessionRunner : public win::Responder {
+ public:
+  SessionRunner(std::vector<ScriptLine> lines, std::string name, std::ostream& out, std::ostream& err)
+      : lines_(std::move(lines)), name_(std::move(name)), out_(out), err_(err) {}
+
+  int Run() {
+    win::SetResponder(this);
+    win::ClearUserEvents();
+    eventsSeen_ = 0;
+    while (next_ < lines_.size() && !failed_) Execute(lines_[next_++]);
+    win::SetResponder(nullptr);
+    session_.reset();
+    if (IsWindow(main_)) DestroyWindow(main_);
+    return failed_ ? 1 : 0;
+  }
+
+  int OnMessageBox(HWND, const std::wstring&, const std::wstring&, UINT type) override {
+    const ScriptLine* l = LookAhead("answer");
+    if (!l) return 0;
+    ++next_;
+    int id = l->args.empty() ? 0 : win::ButtonFromName(l->args[0]);
+    std::vector<int> buttons = win::MessageBoxButtons(type);
+    if (std::find(buttons.begin(), buttons.end(), id) == buttons.end()) {
+      std::wstring names;
+      for (int b : buttons) names += (names.empty() ? L"" : L", ") + win::ButtonName(b);
+      Fail(*l, L"the message box has no button " + (l->args.empty() ? std::wstring(L"named") : l->args[0]) +
+                   L" (it has " + names + L")");
+      return 0;
+    }
+    return id;
+  }
+
+  bool OnFileDialog(const win::FileDialogRequest&, std::wstring* path) override {
+    const ScriptLine* l = LookAhead("file");
+    if (!l) return false;
+    ++next_;
+    if (l->args.empty()) {
+      Fail(*l, L"file needs a path or the word cancel");
+      return false;
+    }
+    if (l->args[0] == L"cancel") return false;
+    *path = l->args[0];
+    return true;
+  }
+
+  void OnModalEnd(HWND dialog, INT_PTR result) override {
+    ReportEvents();
+    std::wstring name = win::ButtonName(static_cast<int>(result));
+    endings_.push_back(DialogTitle(dialog) + L" ended with " + name +
+                       (name == std::to_wstring(result) ? L"" : L" (" + std::to_wstring(result) + L")"));
+  }
+
+  bool OnModalIdle(HWND dialog) override {
+    if (failed_) return false;
+    if (next_ >= lines_.size()) {
+      Print(L"the script ended with " + DialogTitle(dialog) + L" open; it is cancelled");
+      return false;
+    }
+    modal_.push_back(dialog);
+    Execute(lines_[next_++]);
+    modal_.pop_back();
+    return !failed_;
+  }
+
+ private:
+  const ScriptLine* LookAhead(const char* action) {
+    if (failed_ || next_ >= lines_.size() || lines_[next_].action != action) return nullptr;
+    return &lines_[next_];
+  }
+
+  void Print(const std::wstring& text) {
+    out_ << ToUtf8(text) << '\n';
+    out_.flush();
+    transcript_ += text + L"\n";
+  }
+
+  void Fail(const ScriptLine& l, const std::wstring& message) {
+    if (failed_) return;
+    failed_ = true;
+    std::string text = name_ + ":" + std::to_string(l.number) + ": " + ToUtf8(message);
+    err_ << "trevik: " << text << '\n';
+    transcript_ += L"error: " + FromUtf8(text) + L"\n";
+  }
+
+  void Execute(const ScriptLine& l) {
+    Print(L"> " + FromUtf8(l.text));
+    try {
+      RunLine(l);
+    } catch (const LineError& e) {
+      Fail(l, e.message);
+    } catch (const velk::ComError& e) {
+      Fail(l, L"failed: " + velk::HresultText(e.Error()));
+    }
+    AfterLine();
+  }
+
+  // Lets waiting messages run (through the open modal dialog when there is one), then reports
+  // what the user saw and which dialogs opened or closed.
+  void AfterLine() {
+    MSG m;
+    int guard = 0;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE) && ++guard < 100000) {
+      if (m.message == WM_QUIT) {
+        PostQuitMessage(static_cast<int>(m.wParam));
+        break;
+      }
+      HWND modal = modal_.empty() ? nullptr : modal_.back();
+      if (modal && IsWindow(modal) && IsDialogMessageW(modal, &m)) continue;
+      TranslateMessage(&m);
+      DispatchMessageW(&m);
+    }
+    ReportEvents();
+    for (const std::wstring& e : endings_) Print(e);
+    endings_.clear();
+    ReportWindows();
+  }
+
+  void ReportEvents() {
+    const auto& events = win::UserEvents();
+    for (; eventsSeen_ < events.size(); ++eventsSeen_) {
+      const win::UserEvent& e = events[eventsSeen_];
+      switch (e.kind) {
+        case win::UserEvent::Kind::MessageBox: {
+          std::wstring buttons;
+          for (int b : win::MessageBoxButtons(e.type)) buttons += (buttons.empty() ? L"" : L"/") + win::ButtonName(b);
+          Print(L"message box " + Quote(e.caption) + L": " + Quote(e.text) + L" (" + IconName(e.type) + L", " + buttons +
+                L") -> " + win::ButtonName(e.answer));
+          break;
+        }
+        case win::UserEvent::Kind::FileDialog:
+          Print(std::wstring(e.type ? L"save" : L"open") + L" file dialog " + Quote(e.caption) + L" -> " +
+                (e.answer == IDOK ? e.text : std::wstring(L"cancelled")));
+          break;
+        case win::UserEvent::Kind::Help: {
+          std::wstring what = e.type == HELP_CONTEXTPOPUP ? L"popup " + std::to_wstring(e.help.data)
+                              : e.type == HELP_CONTEXTMENU ? L"menu"
+                                                           : L"command " + std::to_wstring(e.type);
+          if (e.type == HELP_CONTEXTMENU)
+            for (std::size_t k = 0; k + 1 < e.help.pairs.size(); k += 2)
+              what += L" " + std::to_wstring(static_cast<int>(e.help.pairs[k]));
+          Print(L"help " + Quote(e.text) + L" " + what);
+          break;
+        }
+        case win::UserEvent::Kind::Beep: Print(L"beep"); break;
+        case win::UserEvent::Kind::Flash: {
+          int id = GetDlgCtrlID(e.window);
+          Print(L"flash " + (id ? std::to_wstring(id) : velk::win::WindowText(e.window)));
+          break;
+        }
+      }
+    }
+  }
+
+  void ReportWindows() {
+    std::map<HWND, std::wstring> now;
+    for (HWND h : win::TopLevelWindows())
+      if (win::IsDialogWindow(h) && IsWindowVisible(h)) now[h] = DialogTitle(h);
+    for (auto& [h, title] : shown_)
+      if (!now.count(h)) Print(L"closed " + title);
+    for (auto& [h, title] : now)
+      if (!shown_.count(h)) Print(L"opened " + title);
+    shown_ = std::move(now);
+  }
+
+  // ---- helpers over the host ----
+
+  TrevikSession& Session() {
+    if (!session_) throw LineError{L"no host is running (start one with: host map)"};
+    return *session_;
+  }
+
+  ComPtr<IBasicMap> FocusMap() {
+    ComPtr<IDocument> doc = Session().Host().Document();
+    ComPtr<IMapDocument> mapDoc = velk::QueryAs<IMapDocument>(doc.get());
+    if (mapDoc) {
+      ComPtr<IMap> map;
+      mapDoc->get_FocusMap(map.put());
+      if (map) return map.As<IBasicMap>();
+    }
+    ComPtr<IGlobeDocument> globeDoc = velk::QueryAs<IGlobeDocument>(doc.get());
+    if (globeDoc) {
+      ComPtr<IGlobe> globe;
+      globeDoc->get_Globe(globe.put());
+      if (globe) return globe.As<IBasicMap>();
+    }
+    throw LineError{L"this host has no map"};
+  }
+
+  std::vector<ComPtr<ILayer>> Layers() {
+    auto map = FocusMap();
+    LONG n = 0;
+    map->get_LayerCount(&n);
+    std::vector<ComPtr<ILayer>> out;
+    for (LONG i = 0; i < n; ++i) {
+      ComPtr<ILayer> l;
+      if (SUCCEEDED(map->get_Layer(i, l.put())) && l) out.push_back(l);
+    }
+    return out;
+  }
+
+  static std::wstring LayerName(ILayer* l) {
+    velk::Bstr n;
+    l->get_Name(&n);
+    return n.str();
+  }
+
+  void SetLayers(const std::vector<ComPtr<ILayer>>& layers) {
+    auto map = FocusMap();
+    map->ClearLayers();
+    for (auto it = layers.rbegin(); it != layers.rend(); ++it) map->AddLayer(it->get());
+  }
+
+  ComPtr<ICommandItem> FindOrCreate(const std::wstring& progId, LONG subType) {
+    ComPtr<IDocument> doc = Session().Host().Document();
+    ComPtr<ICommandBars> bars;
+    doc->get_CommandBars(bars.put());
+    ComPtr<ICommandItem> item;
+    if (bars) {
+      ComPtr<IUID> uid = velk::host::MakeUid(progId, subType);
+      bars->Find(uid.get(), VARIANT_TRUE, VARIANT_TRUE, item.put());
+    }
+    if (item) return item;
+    HRESULT hr = Session().CreateCommand(progId, subType, item.put());
+    if (FAILED(hr) || !item) throw LineError{L"cannot create " + progId + L": " + velk::HresultText(hr)};
+    return item;
+  }
+
+  HWND CurrentDialog() {
+    if (IsWindow(chosen_) && IsWindowVisible(chosen_)) return chosen_;
+    if (!modal_.empty() && IsWindow(modal_.back())) return modal_.back();
+    HWND active = GetActiveWindow();
+    if (active && win::IsDialogWindow(active) && IsWindowVisible(active)) return active;
+    for (HWND h : win::TopLevelWindows())
+      if (win::IsDialogWindow(h) && IsWindowVisible(h)) return h;
+    throw LineError{L"no dialog is open"};
+  }
+
+  HWND Control(const ScriptLine& l, std::size_t arg) {
+    if (l.args.size() <= arg) throw LineError{FromUtf8(l.action) + L" needs a control"};
+    HWND dialog = CurrentDialog();
+    std::wstring why;
+    HWND c = FindControl(dialog, l.args[arg], &why);
+    if (!c) throw LineError{why};
+    return c;
+  }
+
+  void UserResult(const std::wstring& why, HWND control) {
+    if (!why.empty()) throw LineError{L"cannot use " + DescribeControl(control) + L": " + why};
+  }
+
+  static std::wstring Arg(const ScriptLine& l, std::size_t i, const wchar_t* what) {
+    if (l.args.size() <= i) throw LineError{FromUtf8(l.action) + L" needs " + what};
+    return l.args[i];
+  }
+
+  static long long IntArg(const ScriptLine& l, std::size_t i, const wchar_t* what) {
+    long long v = 0;
+    if (!ParseInt(Arg(l, i, what), &v)) throw LineError{FromUtf8(l.action) + L": " + what + L" must be a number"};
+    return v;
+  }
+
+  void RegisterLibrary(const std::wstring& path) {
+    std::string file = ToUtf8(path);
+    velk::LoadedLibrary lib;
+    std::wstring error;
+    if (!velk::LoadLibraryOnce(file, lib, error)) throw LineError{error};
+    using RegisterFn = HRESULT (*)();
+    auto fn = reinterpret_cast<RegisterFn>(lib.Symbol("velkDllRegisterServer"));
+    if (!fn) throw LineError{path + L" does not export velkDllRegisterServer"};
+    HRESULT hr = fn();
+    if (FAILED(hr)) throw LineError{L"registering " + path + L" failed: " + velk::HresultText(hr)};
+    Print(L"registered " + path);
+  }
+
+  // ---- the actions ----
+
+  void RunLine(const ScriptLine& l) {
+    const std::string& a = l.action;
+    bool inModal = !modal_.empty();
+    if (a == "host") {
+      if (session_) throw LineError{L"a host is already running"};
+      velk::host::HostKind kind;
+      std::wstring word = Arg(l, 0, L"a host kind (map, globe or catalog)");
+      if (!ParseHostKind(ToUtf8(word), kind)) throw LineError{L"unknown host kind " + word + L" (map, globe or catalog)"};
+      std::wstring error;
+      session_ = TrevikSession::Start(kind, &error);
+      if (!session_) throw LineError{L"the host does not start: " + error};
+      main_ = CreateWindowExW(0, WC_PLAINWINDOW, velk::host::HostKindName(kind), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                              1024, 768, nullptr, nullptr, nullptr, nullptr);
+      session_->Host().App().SetMainWindow(main_);
+      Print(L"host " + word + L" (" + velk::host::HostKindName(kind) + L")");
+    } else if (a == "register") {
+      if (l.args.empty()) throw LineError{L"register needs a library"};
+      for (const std::wstring& p : l.args) RegisterLibrary(p);
+    } else if (a == "click" || a == "command") {
+      std::wstring progId = Arg(l, 0, L"a ProgID");
+      LONG subType = l.args.size() > 1 ? static_cast<LONG>(IntArg(l, 1, L"the subtype")) : 0;
+      if (a == "click" && inModal) throw LineError{L"a modal dialog is open: the host's commands cannot be reached"};
+      ComPtr<ICommandItem> item = FindOrCreate(progId, subType);
+      if (a == "command") {
+        Print(L"  " + Session().Describe(item.get()));
+        return;
+      }
+      HRESULT hr = item->Execute();
+      if (hr == S_FALSE) Print(L"  " + progId + L" is disabled");
+      else if (FAILED(hr)) Print(L"  " + progId + L" answered " + velk::HresultText(hr));
+    } else if (a == "extension") {
+      std::wstring name = Arg(l, 0, L"an extension name");
+      std::wstring state = Arg(l, 1, L"on or off");
+      LONG value = state == L"on" ? 1 : state == L"off" ? 0 : -1;
+      if (value < 0) throw LineError{L"extension state must be on or off"};
+      HRESULT hr = Session().Host().SetExtensionState(name, value);
+      if (FAILED(hr)) throw LineError{L"no extension " + name};
+    } else if (a == "setting") {
+      std::wstring w = Arg(l, 0, L"NAME=VALUE or NAME?");
+      if (auto eq = w.find(L'='); eq != std::wstring::npos) {
+        HRESULT hr = Session().SetSetting(w.substr(0, eq), w.substr(eq + 1));
+        if (FAILED(hr)) throw LineError{L"setting " + w + L": " + velk::HresultText(hr)};
+      } else if (!w.empty() && w.back() == L'?') {
+        std::wstring value;
+        HRESULT hr = Session().GetSetting(w.substr(0, w.size() - 1), value);
+        if (FAILED(hr)) throw LineError{L"setting " + w + L" " + velk::HresultText(hr)};
+        Print(L"  " + w.substr(0, w.size() - 1) + L"=" + value);
+      } else {
+        throw LineError{L"setting needs NAME=VALUE or NAME?"};
+      }
+    } else if (a == "add-data") {
+      std::wstring problem;
+      ComPtr<ILayer> layer = MakeDataLayer(Arg(l, 0, L"a file"), l.args.size() > 1 ? l.args[1] : L"", &problem);
+      if (!layer) throw LineError{problem};
+      FocusMap()->AddLayer(layer.get());
+    } else if (a == "add-layer") {
+      std::wstring name = Arg(l, 0, L"a layer name");
+      std::vector<IID> answers;
+      bool valid = true;
+      for (std::size_t k = 1; k < l.args.size(); ++k) {
+        if (l.args[k] == L"invalid") {
+          valid = false;
+          continue;
+        }
+        IID iid;
+        if (!InterfaceByName(l.args[k], &iid)) throw LineError{L"unknown interface " + l.args[k]};
+        answers.push_back(iid);
+      }
+      FocusMap()->AddLayer(MakeNamedLayer(name, answers, valid).get());
+    } else if (a == "remove-layer" || a == "move-layer") {
+      std::wstring name = Arg(l, 0, L"a layer name");
+      auto layers = Layers();
+      auto it = std::find_if(layers.begin(), layers.end(), [&](const ComPtr<ILayer>& x) { return LayerName(x.get()) == name; });
+      if (it == layers.end()) throw LineError{L"no layer " + Quote(name) + L" in the map"};
+      ComPtr<ILayer> layer = *it;
+      layers.erase(it);
+      if (a == "move-layer") {
+        long long pos = IntArg(l, 1, L"a position (1 is the top)");
+        if (pos < 1 || pos > static_cast<long long>(layers.size()) + 1) throw LineError{L"no position " + l.args[1]};
+        layers.insert(layers.begin() + (pos - 1), layer);
+      }
+      SetLayers(layers);
+    } else if (a == "map-click") {
+      LONG x = static_cast<LONG>(IntArg(l, 0, L"x")), y = static_cast<LONG>(IntArg(l, 1, L"y"));
+      bool right = l.args.size() > 2 && l.args[2] == L"right";
+      ComPtr<ICommandItem> current;
+      Session().Host().App().get_CurrentTool(current.put());
+      if (!current) throw LineError{L"no tool is chosen (click one first)"};
+      ComPtr<IUnknown> object;
+      current->get_Command(object.put());
+      auto tool = velk::QueryAs<ITool>(object.get());
+      if (!tool) throw LineError{L"the current tool is no tool"};
+      LONG button = right ? 2 : 1;
+      tool->OnMouseDown(button, 0, x, y);
+      tool->OnMouseUp(button, 0, x, y);
+    } else if (a == "dialog") {
+      std::wstring ref = Arg(l, 0, L"a dialog template id or caption");
+      long long id = 0;
+      bool numeric = ParseInt(ref, &id);
+      for (HWND h : win::TopLevelWindows()) {
+        if (!win::IsDialogWindow(h) || !IsWindowVisible(h)) continue;
+        if (numeric ? win::DialogTemplateId(h) == id : win::WindowText(h) == ref) {
+          chosen_ = h;
+          return;
+        }
+      }
+      throw LineError{L"no open dialog " + ref};
+    } else if (a == "set") {
+      HWND c = Control(l, 0);
+      UserResult(win::user::SetEditText(c, Arg(l, 1, L"a text")), c);
+    } else if (a == "type") {
+      win::user::PostText(Arg(l, 0, L"a text"));
+    } else if (a == "key") {
+      UINT vk = 0;
+      bool shift = false, ctrl = false;
+      std::wstring name = Arg(l, 0, L"a key name");
+      if (!KeyByName(name, &vk, &shift, &ctrl)) throw LineError{L"unknown key " + name};
+      win::user::PostKey(vk, shift, ctrl);
+    } else if (a == "pick") {
+      HWND c = Control(l, 0);
+      std::wstring which = Arg(l, 1, L"an item number or text");
+      long long index = 0;
+      bool isList = velk::win::WindowClassName(c) == L"ListBox";
+      if (ParseInt(which, &index)) {
+        UserResult(isList ? win::user::SelectListBoxItem(c, static_cast<int>(index)) : win::user::SelectComboItem(c, static_cast<int>(index)), c);
+      } else {
+        if (isList) {
+          LRESULT i = SendMessageW(c, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(which.c_str()));
+          if (i == LB_ERR) throw LineError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
+          UserResult(win::user::SelectListBoxItem(c, static_cast<int>(i)), c);
+        } else {
+          UserResult(win::user::SelectComboText(c, which), c);
+        }
+      }
+    } else if (a == "check" || a == "uncheck") {
+      HWND c = Control(l, 0);
+      UserResult(win::user::SetCheck(c, a == "check"), c);
+    } else if (a == "press") {
+      HWND c = Control(l, 0);
+      UserResult(win::user::ClickButton(c), c);
+    } else if (a == "focus") {
+      HWND c = Control(l, 0);
+      UserResult(win::user::Focus(c), c);
+    } else if (a == "row") {
+      HWND c = Control(l, 0);
+      int index = static_cast<int>(IntArg(l, 1, L"a row number"));
+      bool onCheck = false, ctrl = false, shift = false;
+      for (std::size_t k = 2; k < l.args.size(); ++k) {
+        if (l.args[k] == L"check") onCheck = true;
+        else if (l.args[k] == L"ctrl") ctrl = true;
+        else if (l.args[k] == L"shift") shift = true;
+        else throw LineError{L"row takes check, ctrl or shift, not " + l.args[k]};
+      }
+      UserResult(win::user::ClickListViewItem(c, index, onCheck, ctrl, shift), c);
+    } else if (a == "tab") {
+      HWND c = Control(l, 0);
+      UserResult(win::user::SelectTab(c, static_cast<int>(IntArg(l, 1, L"a tab number"))), c);
+    } else if (a == "slide") {
+      HWND c = Control(l, 0);
+      UserResult(win::user::MoveTrackBar(c, static_cast<int>(IntArg(l, 1, L"a position"))), c);
+    } else if (a == "help") {
+      HWND c = Control(l, 0);
+      UserResult(win::user::PressHelp(c), c);
+    } else if (a == "close") {
+      SendMessageW(CurrentDialog(), WM_CLOSE, 0, 0);
+    } else if (a == "wait") {
+      long long ms = IntArg(l, 0, L"milliseconds");
+      if (ms < 0) throw LineError{L"wait needs a time of 0 or more"};
+      win::RunFor(static_cast<ULONGLONG>(ms));
+    } else if (a == "print") {
+      PrintWhat(l);
+    } else if (a == "save") {
+      std::wstring path = Arg(l, 0, L"a file");
+      std::ofstream f(ToUtf8(path), std::ios::binary);
+      if (!f) throw LineError{L"cannot write " + path};
+      f << ToUtf8(transcript_);
+      if (!f) throw LineError{L"cannot write " + path};
+    } else if (a == "expect") {
+      Expect(l);
+    } else if (a == "answer" || a == "file") {
+      throw LineError{FromUtf8(a) + L": no " + (a == "answer" ? L"message box" : L"file dialog") + L" is waiting"};
+    } else {
+      throw LineError{L"unknown action '" + FromUtf8(a) + L"'"};
+    }
+  }
+
+  std::wstring StatusText() {
+    ComPtr<IStatusBar> bar;
+    Session().Host().App().get_StatusBar(bar.put());
+    velk::Bstr text;
+    if (bar) bar->get_Message(0, &text);
+    return text.str();
+  }
+
+  void PrintWhat(const ScriptLine& l) {
+    std::wstring what = Arg(l, 0, L"what to print (dialog, windows, layers, status, clock, command, or a control)");
+    if (what == L"dialog") {
+      std::wstring d = DescribeDialog(CurrentDialog());
+      d.pop_back();
+      Print(d);
+    } else if (what == L"windows") {
+      int n = 0;
+      for (HWND h : win::TopLevelWindows())
+        if (win::IsDialogWindow(h) && IsWindowVisible(h)) {
+          Print(L"  " + DialogTitle(h) + (win::IsModalDialog(h) ? L" modal" : L""));
+          ++n;
+        }
+      if (!n) Print(L"  no dialogs");
+    } else if (what == L"layers") {
+      auto layers = Layers();
+      if (layers.empty()) Print(L"  no layers");
+      int i = 0;
+      for (auto& layer : layers) {
+        VARIANT_BOOL visible = VARIANT_FALSE, valid = VARIANT_FALSE;
+        layer->get_Visible(&visible);
+        layer->get_Valid(&valid);
+        Print(L"  " + std::to_wstring(++i) + L". " + Quote(LayerName(layer.get())) + (visible ? L"" : L" hidden") +
+              (valid ? L"" : L" invalid"));
+      }
+    } else if (what == L"status") {
+      Print(L"  status " + Quote(StatusText()));
+    } else if (what == L"clock") {
+      Print(L"  clock " + std::to_wstring(win::Now()) + L" ms");
+    } else if (what == L"command") {
+      std::wstring progId = Arg(l, 1, L"a ProgID");
+      Print(L"  " + Session().Describe(FindOrCreate(progId, 0).get()));
+    } else {
+      std::wstring why;
+      HWND c = FindControl(CurrentDialog(), what, &why);
+      if (!c) throw LineError{why};
+      Print(L"  " + DescribeControl(c));
+    }
+  }
+
+  void Expect(const ScriptLine& l) {
+    std::wstring what = Arg(l, 0, L"text, status or dialogs");
+    if (what == L"text") {
+      HWND c = Control(l, 1);
+      std::wstring want = Arg(l, 2, L"the expected text");
+      std::wstring got = velk::win::WindowText(c);
+      if (got != want) throw LineError{L"expected " + Quote(want) + L" in " + l.args[1] + L", found " + Quote(got)};
+    } else if (what == L"status") {
+      std::wstring want = Arg(l, 1, L"the expected status text");
+      std::wstring got = StatusText();
+      if (got != want) throw LineError{L"expected status " + Quote(want) + L", found " + Quote(got)};
+    } else if (what == L"dialogs") {
+      long long want = IntArg(l, 1, L"a number of dialogs");
+      long long got = 0;
+      for (HWND h : win::TopLevelWindows())
+        if (win::IsDialogWindow(h) && IsWindowVisible(h)) ++got;
+      if (got != want) throw LineError{L"expected " + std::to_wstring(want) + L" open dialogs, found " + std::to_wstring(got)};
+    } else {
+      throw LineError{L"expect takes text, status or dialogs, not " + what};
+    }
+  }
+
+  std::vector<ScriptLine> lines_;
+  std::string name_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::size_t next_ = 0;
+  bool failed_ = false;
+  std::unique_ptr<TrevikSession> session_;
+  HWND main_ = nullptr;
+  HWND chosen_ = nullptr;
+  std::vector<HWND> modal_;
+  std::size_t eventsSeen_ = 0;
+  std::map<HWND, std::wstring> shown_;
+  std::wstring transcript_;
+  std::vector<std::wstring> endings_;
+};
+
+}  // namespace
+
+int RunSessionScript(std::istream& script, const std::string& name, std::ostream& out, std::ostream& err) {
+  std::vector<ScriptLine> lines;
+  std::string error;
+  if (!ReadScript(script, &lines, &error)) {
+    err << "trevik: " << name << ": " << error << '\n';
+    return 1;
+  }
+  SessionRunner runner(std::move(lines), name, out, err);
+  return runner.Run();
+}
+
+int RunSession(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) {
+    std::cerr << "trevik: cannot read the session script " << path << '\n';
+    return 2;
+  }
+  return RunSessionScript(in, path, std::cout, std::cerr);
+}
+
+}  // namespace trevik
