@@ -8,6 +8,7 @@
 #include "apps/trevik/catalogue.h"
 #include "apps/trevik/commands.h"
 #include "apps/trevik/host_session.h"
+#include "apps/trevik/session_runner.h"
 #include "platform/com/object.h"
 #include "platform/registry/registry.h"
 
@@ -23,6 +24,7 @@ int Usage() {
       "  create PROGID...        create classes through the registry, report the result\n"
       "  menus                   list the menus and toolbars with their items\n"
       "  catalogue               list every class: texts, bitmap, help, enabled states\n"
+      "  run SESSION             play a session script (docs/session-scripts.md)\n"
       "  session KIND [LIBRARY...] -- STEP...\n"
       "                          start a host (map, globe or catalog), register the libraries,\n"
       "                          then per step: NAME=VALUE sets a setting, NAME? prints it,\n"
@@ -58,6 +60,10 @@ int main(int argc, char** argv) {
   if (command == "create") return trevik::CreateClasses(rest);
   if (command == "menus") return trevik::ListMenus();
   if (command == "catalogue") return trevik::ListCatalogue();
+  if (command == "run") {
+    if (rest.size() != 1) return Usage();
+    return trevik::RunSession(rest[0]);
+  }
   if (command == "session") {
     if (rest.empty()) return Usage();
     std::vector<std::string> libraries, steps;
