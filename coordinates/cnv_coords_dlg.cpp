@@ -64,23 +64,34 @@ std::wstring Trim(const std::wstring& s) {
 
 LRESULT Send(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0) { return ::SendMessageW(h, msg, wp, lp); }
 
-// The table or feature class a browse pick or a name object stands for; null when it does not
-// open as one.
-ComPtr<ITable> OpenTableOf(IBrowseObject* object) {
-  if (!object) return nullptr;
-  ComPtr<IName> name;
-  if (FAILED(object->get_InternalObjectName(name.put())) || !name || !QueryAs<IDatasetName>(name.get())) return nullptr;
-  ComPtr<IUnknown> opened;
-  if (FAILED(name->Open(opened.put())) || !opened) return nullptr;
-  return QueryAs<ITable>(opened.get());
-}
-
 ComPtr<IWorkspace> WorkspaceOfName(IName* name) {
   auto asName = QueryAs<IName>(name);
   if (!asName) return nullptr;
   ComPtr<IUnknown> opened;
   if (FAILED(asName->Open(opened.put())) || !opened) return nullptr;
   return QueryAs<IWorkspace>(opened.get());
+}
+
+// The table or feature class a browse pick stands for; null when it does not open as one. A
+// name that does not open as what it says (a database table named like a feature class) is
+// looked up in its workspace.
+ComPtr<ITable> OpenTableOf(IBrowseObject* object) {
+  if (!object) return nullptr;
+  ComPtr<IName> name;
+  if (FAILED(object->get_InternalObjectName(name.put())) || !name) return nullptr;
+  auto datasetName = QueryAs<IDatasetName>(name.get());
+  if (!datasetName) return nullptr;
+  ComPtr<IUnknown> opened;
+  if (SUCCEEDED(name->Open(opened.put())) && opened)
+    if (auto table = QueryAs<ITable>(opened.get())) return table;
+  ComPtr<IWorkspaceName> wsName;
+  datasetName->get_WorkspaceName(wsName.put());
+  auto features = QueryAs<IFeatureWorkspace>(WorkspaceOfName(wsName.As<IName>().get()).get());
+  Bstr tableName;
+  datasetName->get_Name(&tableName);
+  ComPtr<ITable> table;
+  if (!features || FAILED(features->OpenTable(tableName.get(), table.put()))) return nullptr;
+  return table;
 }
 
 ComPtr<IWorkspace> WorkspaceOfTable(ITable* table) {
