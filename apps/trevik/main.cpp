@@ -25,7 +25,6 @@ int Usage() {
       "  run SESSION             run a session script (docs/session-scripts.md)\n"
       "  menus                   list the menus and toolbars with their items\n"
       "  catalogue               list every class: texts, bitmap, help, enabled states\n"
-      "  run SESSION             play a session script (docs/session-scripts.md)\n"
       "  session KIND [LIBRARY...] -- STEP...\n"
       "                          start a host (map, globe or catalog), register the libraries,\n"
       "                          then per step: NAME=VALUE sets a setting, NAME? prints it,\n"
@@ -65,10 +64,6 @@ int main(int argc, char** argv) {
   }
   if (command == "menus") return trevik::ListMenus();
   if (command == "catalogue") return trevik::ListCatalogue();
-  if (command == "run") {
-    if (rest.size() != 1) return Usage();
-    return trevik::RunSession(rest[0]);
-  }
   if (command == "session") {
     if (rest.empty()) return Usage();
     std::vector<std::string> libraries, steps;
