@@ -31,6 +31,7 @@ constexpr UINT kCannotOpenInput = 3282;
 constexpr UINT kConverted = 3566;
 constexpr UINT kNothingWritten = 3890;
 constexpr UINT kRunIncomplete = 3891;
+constexpr UINT kRunStopped = 3892;
 
 // The five notations: entry text (also the item data), heading, first and second field label.
 struct Notation {
@@ -689,8 +690,8 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
       // Nothing was written: the input gets its schema back.
       RemoveOutputFields(output.get(), names);
     }
-    ShowMessageBox(m_hWnd, outcome == RunOutcome::kNoCursor ? kNothingWritten : kRunIncomplete, kErrorCaptionId,
-                   kExclamationOk);
+    UINT text = outcome == RunOutcome::kNoCursor ? kNothingWritten : newFile ? kRunIncomplete : kRunStopped;
+    ShowMessageBox(m_hWnd, text, kErrorCaptionId, kExclamationOk);
     return 0;
   }
   if (newFile && !FinishOutput(m_hWnd, created)) return 0;
