@@ -347,38 +347,81 @@ TEST_F(ConvertRunTest, ARecordTheHostRefusesFailsAloneAndKeepsItsRow) {
   EXPECT_EQ(out[1][L"M"], L"Z AH 0000000000");
 }
 
-// A table that hands out rows but refuses to be written: the run says so instead of reporting
-// "0 of 0" as done, and nothing is counted.
-class ReadOnlyTable : public ComObjectRoot<ReadOnlyTable, ITable> {
+// A cursor that stops answering after some rows, as a file that breaks part-way.
+class StoppingCursor : public ComObjectRoot<StoppingCursor, ICursor> {
  public:
-  void Init(ComPtr<ITable> inner) { inner_ = std::move(inner); }
+  void Init(ComPtr<ICursor> inner, int rows) {
+    inner_ = std::move(inner);
+    left_ = rows;
+  }
+  HRESULT get_Fields(IFields** f) override { return inner_->get_Fields(f); }
+  HRESULT FindField(BSTR n, LONG* i) override { return inner_->FindField(n, i); }
+  HRESULT NextRow(IRow** row) override { return left_-- > 0 ? inner_->NextRow(row) : host::E_DATA_UNREADABLE; }
+  HRESULT UpdateRow(IRow* row) override { return inner_->UpdateRow(row); }
+  HRESULT DeleteRow() override { return inner_->DeleteRow(); }
+  HRESULT InsertRow(IRowBuffer* b, VARIANT* oid) override { return inner_->InsertRow(b, oid); }
+  HRESULT Flush() override { return inner_->Flush(); }
+
+ private:
+  ComPtr<ICursor> inner_;
+  int left_ = 0;
+};
+
+// A table over a real one that refuses to be written, or whose reading breaks part-way.
+class FaultyTable : public ComObjectRoot<FaultyTable, ITable> {
+ public:
+  void Init(ComPtr<ITable> inner, bool refuseWrites, int readableRows) {
+    inner_ = std::move(inner);
+    refuseWrites_ = refuseWrites;
+    readable_ = readableRows;
+  }
   HRESULT get_Fields(IFields** f) override { return inner_->get_Fields(f); }
   HRESULT FindField(BSTR n, LONG* i) override { return inner_->FindField(n, i); }
   HRESULT get_HasOID(VARIANT_BOOL* h) override { return inner_->get_HasOID(h); }
   HRESULT get_OIDFieldName(BSTR* n) override { return inner_->get_OIDFieldName(n); }
-  HRESULT AddField(IField*) override { return E_FAIL; }
-  HRESULT DeleteField(IField*) override { return E_FAIL; }
-  HRESULT CreateRow(IRow**) override { return E_FAIL; }
-  HRESULT CreateRowBuffer(IRowBuffer**) override { return E_FAIL; }
+  HRESULT AddField(IField* f) override { return inner_->AddField(f); }
+  HRESULT DeleteField(IField* f) override { return inner_->DeleteField(f); }
+  HRESULT CreateRow(IRow** r) override { return inner_->CreateRow(r); }
+  HRESULT CreateRowBuffer(IRowBuffer** b) override { return inner_->CreateRowBuffer(b); }
   HRESULT GetRow(LONG oid, IRow** r) override { return inner_->GetRow(oid, r); }
   HRESULT RowCount(IQueryFilter* f, LONG* c) override { return inner_->RowCount(f, c); }
-  HRESULT Search(IQueryFilter* f, VARIANT_BOOL r, ICursor** c) override { return inner_->Search(f, r, c); }
-  HRESULT Update(IQueryFilter*, VARIANT_BOOL, ICursor**) override { return host::E_DATA_WRITE_FAILED; }
-  HRESULT Insert(VARIANT_BOOL, ICursor**) override { return host::E_DATA_WRITE_FAILED; }
-  HRESULT DeleteSearchedRows(IQueryFilter*) override { return E_FAIL; }
+  HRESULT Search(IQueryFilter* f, VARIANT_BOOL r, ICursor** c) override {
+    ComPtr<ICursor> inner;
+    HRESULT hr = inner_->Search(f, r, inner.put());
+    if (FAILED(hr) || readable_ < 0) return FAILED(hr) ? hr : inner.CopyTo(c);
+    auto stopping = MakeObjectPtr<StoppingCursor, ICursor>();
+    static_cast<StoppingCursor*>(stopping.get())->Init(inner, readable_);
+    return stopping.CopyTo(c);
+  }
+  HRESULT Update(IQueryFilter* f, VARIANT_BOOL r, ICursor** c) override {
+    return refuseWrites_ ? host::E_DATA_WRITE_FAILED : inner_->Update(f, r, c);
+  }
+  HRESULT Insert(VARIANT_BOOL b, ICursor** c) override {
+    return refuseWrites_ ? host::E_DATA_WRITE_FAILED : inner_->Insert(b, c);
+  }
+  HRESULT DeleteSearchedRows(IQueryFilter* f) override { return inner_->DeleteSearchedRows(f); }
   HRESULT Select(IQueryFilter* f, LONG t, LONG o, IWorkspace* w, ISelectionSet** s) override {
     return inner_->Select(f, t, o, w, s);
   }
 
  private:
   ComPtr<ITable> inner_;
+  bool refuseWrites_ = false;
+  int readable_ = -1;
 };
 
+ComPtr<ITable> Faulty(ComPtr<ITable> inner, bool refuseWrites, int readableRows) {
+  auto t = MakeObjectPtr<FaultyTable, ITable>();
+  static_cast<FaultyTable*>(t.get())->Init(std::move(inner), refuseWrites, readableRows);
+  return t;
+}
+
+// A table that hands out rows but refuses to be written: the run says so instead of reporting
+// "0 of 0" as done, and nothing is counted.
 TEST_F(ConvertRunTest, NoWriteCursorIsAFailureNotAnEmptySuccess) {
   ComPtr<ITable> table = MakeTable(L"ro", {test::OidField(), test::TextField(L"POS", 30)},
                                    {{Variant(L"18TWL8395907350")}});
-  auto readOnly = MakeObjectPtr<ReadOnlyTable, ITable>();
-  static_cast<ReadOnlyTable*>(readOnly.get())->Init(table);
+  ComPtr<ITable> readOnly = Faulty(table, true, -1);
   RecordLayout layout;
   layout.format = kEngineMgrs;
   layout.xIndex = Index(table.get(), L"POS");
@@ -397,6 +440,26 @@ TEST_F(ConvertRunTest, NoWriteCursorIsAFailureNotAnEmptySuccess) {
   target.output = table;
   RunCounts counts;
   EXPECT_EQ(RunRecords(nullptr, parsers, target, all, layout, 0, 0, counts), RunOutcome::kNoCursor);
+}
+
+// Input that breaks part-way ends the run as a failure, never as a finished output of fewer rows.
+TEST_F(ConvertRunTest, InputThatBreaksPartWayFailsTheRun) {
+  ComPtr<ITable> table = MakeTable(L"broken", {test::OidField(), test::TextField(L"POS", 30)},
+                                   {{Variant(L"18TWL8395907350")}, {Variant(L"ZAH0000000000")},
+                                    {Variant(L"18TWL8395907350")}});
+  OutputFieldNames names;
+  names.mgrs = L"MGRS";
+  ComPtr<ITable> output = MakeTable(L"copy", {test::OidField(), test::TextField(L"MGRS", 30)}, {});
+  RecordLayout layout;
+  layout.format = kEngineMgrs;
+  layout.xIndex = Index(table.get(), L"POS");
+  RecordTarget target;
+  target.input = Faulty(table, false, 2);
+  target.output = output;
+  target.newFile = true;
+  RunCounts counts;
+  EXPECT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts), RunOutcome::kReadFailed);
+  EXPECT_EQ(counts.total, 2);
 }
 
 // Only the selected rows are read and written, in step.
