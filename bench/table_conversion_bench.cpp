@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/host/gdal_drivers.h"
 #include "coordinates/conversion_output.h"
 #include "coordinates/table_conversion_run.h"
 #include "platform/com/object.h"
@@ -71,8 +72,8 @@ std::string InputFolder(long n) {
   std::error_code ec;
   if (fs::exists(path, ec)) return folder;
   fs::create_directories(folder, ec);
-  GDALAllRegister();
-  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
+  velk::host::EnsureGdalDrivers();
+  GDALDriver* driver = velk::host::DriverForExtension("shp", velk::host::DataKind::kVector, true);
   GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
   OGRSpatialReference wgs84;
   wgs84.importFromEPSG(4326);

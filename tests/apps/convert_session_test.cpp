@@ -8,6 +8,7 @@
 #include <fstream>
 #include <regex>
 
+#include "platform/host/gdal_drivers.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
@@ -33,8 +34,8 @@ const Site kSites[] = {
 // A point shapefile (shapes and LAT/LON fields) or a dBASE table (LAT/LON fields only) of the
 // sites; the empty ones have no shape and null fields.
 void WriteSites(const std::string& path, bool shapes) {
-  GDALAllRegister();
-  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
+  velk::host::EnsureGdalDrivers();
+  GDALDriver* driver = velk::host::DriverForExtension("shp", velk::host::DataKind::kVector, true);
   GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
   ASSERT_NE(ds, nullptr);
   OGRSpatialReference wgs84;

@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 
+#include "platform/host/gdal_drivers.h"
 #include "coordinates/conversion_output.h"
 #include "coordinates/table_conversion_run.h"
 #include "framework/host_object_creation.h"
@@ -27,8 +28,8 @@ constexpr int kPoints = 100000;
 
 // The input: points with their latitude and longitude in decimal-degree fields.
 void WriteRandomPoints(const std::string& path) {
-  GDALAllRegister();
-  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
+  velk::host::EnsureGdalDrivers();
+  GDALDriver* driver = velk::host::DriverForExtension("shp", velk::host::DataKind::kVector, true);
   GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
   ASSERT_NE(ds, nullptr);
   OGRLayer* layer = ds->CreateLayer("random", nullptr, wkbNone, nullptr);
