@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "apps/trevik/host_session.h"
+#include "apps/trevik/session_actions.h"
 #include "apps/trevik/session_controls.h"
 #include "apps/trevik/session_layers.h"
 #include "apps/trevik/session_script.h"
@@ -151,6 +152,8 @@ class SessionRunner : public win::Responder {
     try {
       RunLine(l);
     } catch (const LineError& e) {
+      Fail(l, e.message);
+    } catch (const SessionActionError& e) {
       Fail(l, e.message);
     } catch (const velk::ComError& e) {
       Fail(l, L"failed: " + velk::HresultText(e.Error()));
@@ -519,6 +522,7 @@ class SessionRunner : public win::Responder {
       Expect(l);
     } else if (a == "answer" || a == "file") {
       throw LineError{FromUtf8(a) + L": no " + (a == "answer" ? L"message box" : L"file dialog") + L" is waiting"};
+    } else if (RunExtraAction(a, l.args, {[this](const std::wstring& t) { Print(t); }, [this] { return FocusMap(); }})) {
     } else {
       throw LineError{L"unknown action '" + FromUtf8(a) + L"'"};
     }
