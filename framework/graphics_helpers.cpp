@@ -64,6 +64,11 @@ HRESULT AddElementToContainer(IUnknown* target, IElement* element) {
   if (auto app = QueryAs<IApplication>(target)) {
     ComPtr<IDocument> document;
     app->get_Document(document.put());
+    if (auto globeDocument = QueryAs<IGlobeDocument>(document.get())) {  // the globe host
+      ComPtr<IGlobe> globe;
+      globeDocument->get_Globe(globe.put());
+      return RequireInterface<IGraphicsContainer>(globe.get())->AddElement(element, 0);
+    }
     auto mapDocument = RequireInterface<IMapDocument>(document.get());
     ComPtr<IActiveView> view;
     mapDocument->get_ActiveView(view.put());

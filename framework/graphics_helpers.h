@@ -21,8 +21,9 @@ constexpr LONG kGraphicMultiPatch = 9;
 void SetGraphicElementSymbol(LONG kind, LONG color, LONG size, BSTR name, IElement* element);
 
 // Adds the element to the graphics container the target stands for: the target itself when it
-// is a graphics container, the globe of a globe view's hook, or the active view of an
-// application's map document. E_FAIL when the target is none of these.
+// is a graphics container, the globe of a globe view's hook, or for an application the globe
+// of its globe document or the active view of its map document. E_FAIL when the target is none
+// of these; E_POINTER when an object along the way is missing.
 HRESULT AddElementToContainer(IUnknown* target, IElement* element);
 
 }  // namespace velk::corvane

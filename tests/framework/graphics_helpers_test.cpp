@@ -6,6 +6,7 @@
 #include "framework/hook_struct.h"
 #include "framework/host_object_creation.h"
 #include "platform/host/display_class_ids.h"
+#include "platform/host/globe_view.h"
 #include "platform/host/map_document.h"
 #include "platform/host/symbol.h"
 #include "tests/framework/host_session_fixture.h"
@@ -65,6 +66,26 @@ TEST(GraphicsHelpers, SymbolsByKindAndTheContainerOfATarget) {
   view.Query<IGraphicsContainer>()->get_ElementCount(&count);
   EXPECT_EQ(count, 2);
   EXPECT_EQ(AddElementToContainer(marker.get(), polygon.get()), E_FAIL);
+}
+
+TEST(GraphicsHelpers, GlobeGraphicsThroughAGlobeViewOrTheGlobeHost) {
+  test::HostSessionFixture host(host::HostKind::Globe);
+  ComPtr<IGlobe> globe;
+  host.Session().Document().Query<IGlobeDocument>()->get_Globe(globe.put());
+  auto view = host::MakeGlobeView(globe.get());
+  auto marker = CreateHostObject<IElement>(host::CLSID_MarkerElement);
+  EXPECT_EQ(AddElementToContainer(view.get(), marker.get()), S_OK);
+  auto line = CreateHostObject<IElement>(host::CLSID_LineElement);
+  EXPECT_EQ(AddElementToContainer(host.Session().Hook(), line.get()), S_OK);  // the application
+  LONG count = 0;
+  globe.Query<IGraphicsContainer>()->get_ElementCount(&count);
+  EXPECT_EQ(count, 2);
+}
+
+TEST(GraphicsHelpers, AnApplicationWithoutAMapOrGlobeIsAPointerError) {
+  test::HostSessionFixture host(host::HostKind::Catalog);
+  auto marker = CreateHostObject<IElement>(host::CLSID_MarkerElement);
+  EXPECT_EQ(AddElementToContainer(host.Session().Hook(), marker.get()), E_POINTER);
 }
 
 LONG RgbOf(IUnknown* symbol) {
