@@ -8,6 +8,7 @@
 #include "apps/trevik/catalogue.h"
 #include "apps/trevik/commands.h"
 #include "apps/trevik/host_session.h"
+#include "apps/trevik/session_runner.h"
 #include "platform/com/object.h"
 #include "platform/registry/registry.h"
 
@@ -27,6 +28,7 @@ int Usage() {
       "                          start a host (map, globe or catalog), register the libraries,\n"
       "                          then per step: NAME=VALUE sets a setting, NAME? prints it,\n"
       "                          anything else is a ProgID to create and hand the hook\n"
+      "  run SESSION             play a session script (docs/session-scripts.md)\n"
       "The root folder (else $TREVIK_HOME, else ~/.trevik) holds the registry file,\n"
       "settings and scratch folder.\n",
       stderr);
@@ -58,6 +60,10 @@ int main(int argc, char** argv) {
   if (command == "create") return trevik::CreateClasses(rest);
   if (command == "menus") return trevik::ListMenus();
   if (command == "catalogue") return trevik::ListCatalogue();
+  if (command == "run") {
+    if (rest.size() != 1) return Usage();
+    return trevik::RunSession(rest[0]);
+  }
   if (command == "session") {
     if (rest.empty()) return Usage();
     std::vector<std::string> libraries, steps;

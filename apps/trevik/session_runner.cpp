@@ -9,6 +9,7 @@
 #include "apps/trevik/host_session.h"
 #include "apps/trevik/session_controls.h"
 #include "apps/trevik/session_layers.h"
+#include "apps/trevik/session_map.h"
 #include "apps/trevik/session_script.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
@@ -73,6 +74,7 @@ class SessionRunner : public win::Responder {
     eventsSeen_ = 0;
     while (next_ < lines_.size() && !failed_) Execute(lines_[next_++]);
     win::SetResponder(nullptr);
+    map_.Disconnect();
     session_.reset();
     if (IsWindow(main_)) DestroyWindow(main_);
     return failed_ ? 1 : 0;
@@ -151,6 +153,8 @@ class SessionRunner : public win::Responder {
     try {
       RunLine(l);
     } catch (const LineError& e) {
+      Fail(l, e.message);
+    } catch (const MapActionError& e) {
       Fail(l, e.message);
     } catch (const velk::ComError& e) {
       Fail(l, L"failed: " + velk::HresultText(e.Error()));
@@ -431,6 +435,8 @@ class SessionRunner : public win::Responder {
       auto tool = velk::QueryAs<ITool>(object.get());
       if (!tool) throw LineError{L"the current tool is no tool"};
       LONG button = right ? 2 : 1;
+      // The mouse comes to the point first.
+      map_.MoveMouse(Session(), x, y, 0);
       tool->OnMouseDown(button, 0, x, y);
       tool->OnMouseUp(button, 0, x, y);
     } else if (a == "dialog") {
@@ -517,6 +523,8 @@ class SessionRunner : public win::Responder {
       if (!f) throw LineError{L"cannot write " + path};
     } else if (a == "expect") {
       Expect(l);
+    } else if (MapActions::Handles(a)) {
+      map_.Run(Session(), a, l.args);
     } else if (a == "answer" || a == "file") {
       throw LineError{FromUtf8(a) + L": no " + (a == "answer" ? L"message box" : L"file dialog") + L" is waiting"};
     } else {
@@ -561,6 +569,8 @@ class SessionRunner : public win::Responder {
       Print(L"  status " + Quote(StatusText()));
     } else if (what == L"clock") {
       Print(L"  clock " + std::to_wstring(win::Now()) + L" ms");
+    } else if (MapActions::HandlesPrint(what)) {
+      map_.Print(Session(), l.args);
     } else if (what == L"command") {
       std::wstring progId = Arg(l, 1, L"a ProgID");
       Print(L"  " + Session().Describe(FindOrCreate(progId, 0).get()));
@@ -608,6 +618,7 @@ class SessionRunner : public win::Responder {
   std::map<HWND, std::wstring> shown_;
   std::wstring transcript_;
   std::vector<std::wstring> endings_;
+  MapActions map_{[this](const std::wstring& text) { Print(text); }};
 };
 
 }  // namespace
