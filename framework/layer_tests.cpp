@@ -1,5 +1,7 @@
 #include "framework/layer_tests.h"
 
+#include "framework/map_lookups.h"
+
 #include "framework/host_object_creation.h"
 #include "platform/host/command_bars.h"
 #include "platform/host/data_class_ids.h"
@@ -52,18 +54,7 @@ void FindSelectedLayerCommand(IToolControl** control, HookStruct* hook) {
   *control = nullptr;
   if (!hook) return;
   ComPtr<IApplication> app;
-  hook->GetApplication(app.put());
-  if (!app) ThrowComError(E_POINTER);
-  ComPtr<IDocument> document;
-  app->get_Document(document.put());
-  if (!document) ThrowComError(E_POINTER);
-  ComPtr<ICommandBars> bars;
-  document->get_CommandBars(bars.put());
-  if (!bars) ThrowComError(E_POINTER);
-  auto uid = CreateHostObject<IUID>(host::CLSID_UID);
-  uid->put_Value(Variant(kSelectedLayerProgId));
-  ComPtr<ICommandItem> item;
-  bars->Find(uid.get(), VARIANT_TRUE, VARIANT_TRUE, item.put());
+  ComPtr<ICommandItem> item = FindCommandItem(*hook, kSelectedLayerProgId, app);
   if (!item) return;
   ComPtr<IUnknown> command;
   item->get_Command(command.put());

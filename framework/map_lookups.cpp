@@ -30,8 +30,7 @@ ComPtr<IEnumLayer> GetMapLayersByInterface(HookStruct& hook, const IID& iid) {
   }
 }
 
-void FindCoordToolCommand(HookStruct& hook) {
-  ComPtr<IApplication> app;
+ComPtr<ICommandItem> FindCommandItem(HookStruct& hook, const wchar_t* progId, ComPtr<IApplication>& app) {
   hook.GetApplication(app.put());
   if (!app) ThrowComError(E_POINTER);
   ComPtr<IDocument> document;
@@ -41,9 +40,15 @@ void FindCoordToolCommand(HookStruct& hook) {
   document->get_CommandBars(bars.put());
   if (!bars) ThrowComError(E_POINTER);
   auto uid = CreateHostObject<IUID>(host::CLSID_UID);
-  uid->put_Value(Variant(kCoordToolProgId));
+  uid->put_Value(Variant(progId));
   ComPtr<ICommandItem> item;
   bars->Find(uid.get(), VARIANT_TRUE, VARIANT_TRUE, item.put());
+  return item;
+}
+
+void FindCoordToolCommand(HookStruct& hook) {
+  ComPtr<IApplication> app;
+  ComPtr<ICommandItem> item = FindCommandItem(hook, kCoordToolProgId, app);
   if (item) app->put_CurrentTool(item.get());
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/hook_struct.h"
+#include "platform/host/command_bars.h"
 #include "platform/host/layer.h"
 
 namespace velk::corvane {
@@ -14,5 +15,10 @@ ComPtr<IEnumLayer> GetMapLayersByInterface(HookStruct& hook, const IID& iid);
 // Makes the coordinate tool ("velkTarvosUI.CoordTool") the host's current tool when the
 // document's command bars hold it. No application or document: E_POINTER as a COM error.
 void FindCoordToolCommand(HookStruct& hook);
+
+// The item of the document's command bars that holds the command with this ProgID (empty when
+// no bar holds it); app receives the hook's application. A missing application, document or
+// command bars throws E_POINTER.
+ComPtr<ICommandItem> FindCommandItem(HookStruct& hook, const wchar_t* progId, ComPtr<IApplication>& app);
 
 }  // namespace velk::corvane

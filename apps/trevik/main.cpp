@@ -22,6 +22,7 @@ int Usage() {
       "  unregister LIBRARY...   undo it\n"
       "  classes                 list the registered classes\n"
       "  create PROGID...        create classes through the registry, report the result\n"
+      "  run SESSION             run a session script (docs/session-scripts.md)\n"
       "  menus                   list the menus and toolbars with their items\n"
       "  catalogue               list every class: texts, bitmap, help, enabled states\n"
       "  session KIND [LIBRARY...] -- STEP...\n"
@@ -58,6 +59,10 @@ int main(int argc, char** argv) {
   if (command == "unregister") return trevik::RegisterLibraries(rest, false);
   if (command == "classes") return trevik::ListClasses();
   if (command == "create") return trevik::CreateClasses(rest);
+  if (command == "run") {
+    if (rest.size() != 1) return Usage();
+    return trevik::RunSession(rest[0]);
+  }
   if (command == "menus") return trevik::ListMenus();
   if (command == "catalogue") return trevik::ListCatalogue();
   if (command == "run") {
