@@ -29,7 +29,6 @@ int Usage() {
       "                          start a host (map, globe or catalog), register the libraries,\n"
       "                          then per step: NAME=VALUE sets a setting, NAME? prints it,\n"
       "                          anything else is a ProgID to create and hand the hook\n"
-      "  run SESSION             play a session script (docs/session-scripts.md)\n"
       "The root folder (else $TREVIK_HOME, else ~/.trevik) holds the registry file,\n"
       "settings and scratch folder.\n",
       stderr);
@@ -65,10 +64,6 @@ int main(int argc, char** argv) {
   }
   if (command == "menus") return trevik::ListMenus();
   if (command == "catalogue") return trevik::ListCatalogue();
-  if (command == "run") {
-    if (rest.size() != 1) return Usage();
-    return trevik::RunSession(rest[0]);
-  }
   if (command == "session") {
     if (rest.empty()) return Usage();
     std::vector<std::string> libraries, steps;
