@@ -43,9 +43,10 @@ struct IMapDocument : IUnknown {
   // kDataView or kLayoutView; E_INVALIDARG for anything else.
   virtual HRESULT get_ActiveViewKind(LONG* kind) = 0;
   virtual HRESULT put_ActiveViewKind(LONG kind) = 0;
-  // The point under the mouse in the map view, in the focus map's coordinates: a new copy,
-  // empty while the mouse has not been over the map. The host sets it as the mouse moves;
-  // tools may move it (a copy of the point is kept; null empties it).
+  // The point under the mouse in the map view, in the focus map's coordinates (empty while the
+  // mouse has not been over the map): the document's own point, which its holders may adjust
+  // in place (round it, say). The host puts a new point there as the mouse moves, and so may
+  // tools (a copy of the given point is kept; null empties it).
   virtual HRESULT get_CurrentLocation(IPoint** location) = 0;
   virtual HRESULT put_CurrentLocation(IPoint* location) = 0;
   // How far from the mouse, in map units, a feature still counts as under it: a few pixels of

@@ -9,21 +9,15 @@ HRESULT MapDocument::get_CurrentLocation(IPoint** location) {
   if (!location) return E_POINTER;
   *location = nullptr;
   VELK_TRY
-  ComPtr<IPoint> copy = NewPoint();
-  if (location_) {
-    ComPtr<IClone> clone;
-    Check(location_.Query<IClone>()->Clone(clone.put()));
-    copy = clone.Query<IPoint>();
-  }
-  *location = copy.Detach();
-  return S_OK;
+  if (!location_) location_ = NewPoint();
+  return location_.CopyTo(location);
   VELK_CATCH
 }
 
 HRESULT MapDocument::put_CurrentLocation(IPoint* location) {
   VELK_TRY
   if (!location) {
-    location_.Reset();
+    location_ = NewPoint();
     return S_OK;
   }
   auto clone = QueryAs<IClone>(location);
