@@ -378,5 +378,19 @@ TEST_F(CoordToolHostTest, CallbacksThatMeetNoWindowAnswerAFailure) {
   EXPECT_FALSE(static_cast<CoordTool*>(loose.get())->DockableWindow());
 }
 
+TEST_F(CoordToolHostTest, TheGlobeHostShowsTheWindowAndSnapsToNothing) {
+  auto& h = StartHost(host::HostKind::Globe);
+  auto item = h.CreateTool();
+  auto log = Listen();
+  ASSERT_EQ(item->Execute(), S_OK);
+  EXPECT_TRUE(h.WindowVisible());
+  EXPECT_TRUE(h.Dialog().IsGlobeHost());
+  EXPECT_FALSE(::IsWindowEnabled(h.Dialog().GetDlgItem(CoordToolDlg::kDrawPointCheck))) << "nothing is drawn on a globe";
+  EXPECT_EQ(h.ToolInterface()->OnMouseMove(0, 0, 10, 10), S_OK);
+  EXPECT_FALSE(h.Tool().SnapFound());
+  EXPECT_EQ(h.ToolInterface()->OnMouseUp(1, 0, 10, 10), S_OK);
+  EXPECT_EQ(log->Names(), std::vector<std::string>{"ToolActivated"}) << "no location to report yet";
+}
+
 }  // namespace
 }  // namespace velk::corvane
