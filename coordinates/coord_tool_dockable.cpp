@@ -57,13 +57,17 @@ HRESULT CoordToolDockable::get_UserData(VARIANT* data) {
 }
 
 HRESULT CoordToolDockable::OnMouseUp(LONG button, LONG shift, LONG x, LONG y) {
+  VELK_TRY
   dialog_.MapClick(button, shift, x, y);
   return S_OK;
+  VELK_CATCH
 }
 
 HRESULT CoordToolDockable::OnVisibilityChanged(LONG bNowVisible) {
+  VELK_TRY
   if ((bNowVisible & 0xFFFF) != 0xFFFF) dialog_.Clear();
   return S_OK;
+  VELK_CATCH
 }
 
 HRESULT CoordToolDockable::QueryCurrentLocation(IPoint* WGS84Point, IPoint* DatumPoint, IPoint* MapPoint) {
