@@ -1,5 +1,6 @@
 #include "framework/object_map.h"
 
+#include "coordinates/convert_coords.h"
 #include "coordinates/coord_tool.h"
 #include "coordinates/coord_tool_dockable.h"
 #include "framework/corvane_module.h"
@@ -51,7 +52,7 @@ ObjectMapEntry g_map[] = {
     VELK_ENTRY(MainMenu, 3130, &CreateInstance<MainMenu>, nullptr),
     VELK_ENTRY(CreateZelLayer, 3121, &CreateUnavailable, nullptr),
     VELK_ENTRY(VpfExport, 3144, &CreateUnavailable, nullptr),
-    VELK_ENTRY(ConvertCoords, 3118, &CreateUnavailable, nullptr),
+    VELK_ENTRY(ConvertCoords, 3118, &CreateConvertCoords, nullptr),
     VELK_ENTRY(LoadData, 3128, &CreateUnavailable, nullptr),
     VELK_ENTRY(Mosaic, 3132, &CreateUnavailable, nullptr),
     VELK_ENTRY(SelectedLayer, 3137, &CreateUnavailable, nullptr),

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "apps/trevik/host_session.h"
+#include "apps/trevik/session_actions.h"
 #include "apps/trevik/session_controls.h"
 #include "apps/trevik/session_layers.h"
 #include "apps/trevik/session_map.h"
@@ -155,6 +156,8 @@ class SessionRunner : public win::Responder {
     } catch (const LineError& e) {
       Fail(l, e.message);
     } catch (const MapActionError& e) {
+      Fail(l, e.message);
+    } catch (const SessionActionError& e) {
       Fail(l, e.message);
     } catch (const velk::ComError& e) {
       Fail(l, L"failed: " + velk::HresultText(e.Error()));
@@ -527,6 +530,7 @@ class SessionRunner : public win::Responder {
       map_.Run(Session(), a, l.args);
     } else if (a == "answer" || a == "file") {
       throw LineError{FromUtf8(a) + L": no " + (a == "answer" ? L"message box" : L"file dialog") + L" is waiting"};
+    } else if (RunExtraAction(a, l.args, {[this](const std::wstring& t) { Print(t); }, [this] { return FocusMap(); }})) {
     } else {
       throw LineError{L"unknown action '" + FromUtf8(a) + L"'"};
     }

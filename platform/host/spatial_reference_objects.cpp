@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <cpl_error.h>
 #include <ogr_spatialref.h>
+#include <proj.h>
 
 #include "platform/com/text.h"
 #include "platform/host/spatial_reference_data.h"
@@ -97,6 +99,29 @@ class GeographicReference : public ReferenceBase<GeographicReference, IGeographi
 // Parameter names under which a projection keeps its longitude and latitude of origin.
 constexpr const char* kLongitudeParams[] = {SRS_PP_CENTRAL_MERIDIAN, SRS_PP_LONGITUDE_OF_CENTER,
                                             SRS_PP_LONGITUDE_OF_ORIGIN};
+// A factory code from an authority's code: numbers only, from EPSG or another authority of
+// PROJ's database; 0 for anything else.
+LONG NumericCode(const char* authority, const char* code) {
+  if (!authority || !code || !*code) return 0;
+  for (const char* p = code; *p; ++p)
+    if (*p < '0' || *p > '9') return 0;
+  return static_cast<LONG>(std::atol(code));
+}
+
+// The authorities of PROJ's database other than EPSG, in its order.
+const std::vector<std::string>& OtherAuthorities() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> out;
+    if (PROJ_STRING_LIST list = proj_get_authorities_from_database(nullptr)) {
+      for (PROJ_STRING_LIST p = list; *p; ++p)
+        if (!EQUAL(*p, "EPSG")) out.emplace_back(*p);
+      proj_string_list_destroy(list);
+    }
+    return out;
+  }();
+  return names;
+}
+
 constexpr const char* kLatitudeParams[] = {SRS_PP_LATITUDE_OF_ORIGIN, SRS_PP_LATITUDE_OF_CENTER};
 
 class ProjectedReference : public ReferenceBase<ProjectedReference, IProjectedCoordinateSystem> {
@@ -109,7 +134,7 @@ class ProjectedReference : public ReferenceBase<ProjectedReference, IProjectedCo
     LONG code = 0;
     const char* auth = geog->GetAuthorityName(nullptr);
     const char* c = geog->GetAuthorityCode(nullptr);
-    if (auth && c && (EQUAL(auth, "EPSG") || EQUAL(auth, "ESRI"))) code = std::atoi(c);
+    code = NumericCode(auth, c);
     ComPtr<ISpatialReference> r = WrapSrs(geog.get(), code);
     return r ? r->QueryInterface(IidOf<IGeographicCoordinateSystem>(), reinterpret_cast<void**>(gcs)) : E_FAIL;
   }
@@ -226,7 +251,7 @@ ComPtr<ISpatialReference> WrapSrs(const OGRSpatialReference* srs, LONG factoryCo
   if (factoryCode == 0) {
     const char* auth = copy->GetAuthorityName(nullptr);
     const char* c = copy->GetAuthorityCode(nullptr);
-    if (auth && c && (EQUAL(auth, "EPSG") || EQUAL(auth, "ESRI"))) factoryCode = std::atoi(c);
+    factoryCode = NumericCode(auth, c);
   }
   if (copy->IsProjected()) return Make<ProjectedReference>(std::move(copy), factoryCode);
   if (copy->IsGeographic()) return Make<GeographicReference>(std::move(copy), factoryCode);
@@ -248,9 +273,18 @@ ComPtr<ISpatialReference> SpatialReferenceFromCode(LONG code) {
   QuietErrors quiet;
   auto srs = std::make_unique<OGRSpatialReference>();
   if (srs->importFromEPSG(code) != OGRERR_NONE) {
-    srs = std::make_unique<OGRSpatialReference>();
-    std::string def = "ESRI:" + std::to_string(code);
-    if (srs->SetFromUserInput(def.c_str()) != OGRERR_NONE) return nullptr;
+    // The host's own codes that are not EPSG codes (54032 and the like) stand in the other
+    // authorities of PROJ's database under the same numbers.
+    bool found = false;
+    for (const std::string& authority : OtherAuthorities()) {
+      srs = std::make_unique<OGRSpatialReference>();
+      std::string def = authority + ":" + std::to_string(code);
+      if (srs->SetFromUserInput(def.c_str()) == OGRERR_NONE) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) return nullptr;
   }
   return WrapSrs(srs.get(), code);
 }

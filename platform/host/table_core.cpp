@@ -511,7 +511,7 @@ HRESULT TableCore::DeleteRow(std::int64_t fid) {
   return S_OK;
 }
 
-HRESULT TableCore::Select(IQueryFilter* filter, std::vector<std::int64_t>& fids) const {
+HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
   fids.clear();
   if (!layer_) return E_DATA_NO_ROW;
   std::string where;

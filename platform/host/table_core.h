@@ -4,6 +4,8 @@
 // rows, cursors and selection sets. Platform-internal.
 #pragma once
 
+#include "platform/host/fid_list.h"
+
 #include <ogr_core.h>
 #include <cstdint>
 #include <string>
@@ -63,7 +65,7 @@ class TableCore {
   HRESULT Write(std::int64_t& fid, const std::vector<Variant>& values);
   HRESULT DeleteRow(std::int64_t fid);
   // OIDs of the rows the filter finds (all rows for null), in the layer's order.
-  HRESULT Select(IQueryFilter* filter, std::vector<std::int64_t>& fids) const;
+  HRESULT Select(IQueryFilter* filter, FidList& fids) const;
 
   // Schema.
   HRESULT AddField(const FieldSpec& spec, const void* lockHolder);

@@ -203,12 +203,13 @@ enum class CursorMode { kSearch, kUpdate, kInsert };
 template <class Derived, class... Ifaces>
 class CursorBase : public ComObjectRoot<Derived, Ifaces...> {
  public:
-  void Init(CorePtr core, IUnknown* table, CursorMode mode, std::vector<std::int64_t> fids,
+  void Init(CorePtr core, IUnknown* table, CursorMode mode, FidList fids,
             ISpatialReference* outputSr) {
     core_ = std::move(core);
     table_ = table;
     mode_ = mode;
     fids_ = std::move(fids);
+    next_ = fids_.begin();
     outputSr_ = outputSr;
     if (mode_ == CursorMode::kInsert) core_->BeginBatch();
   }
@@ -237,8 +238,8 @@ class CursorBase : public ComObjectRoot<Derived, Ifaces...> {
     if (!row) return E_POINTER;
     *row = nullptr;
     if (mode_ == CursorMode::kInsert) return E_FAIL;
-    while (pos_ < fids_.size()) {
-      std::int64_t fid = fids_[pos_++];
+    while (next_ != fids_.end()) {
+      std::int64_t fid = *next_++;
       std::vector<Variant> values;
       HRESULT hr = core_->Read(fid, outputSr_.get(), values);
       if (hr == E_DATA_NO_ROW) continue;  // deleted since the cursor was opened
@@ -285,8 +286,8 @@ class CursorBase : public ComObjectRoot<Derived, Ifaces...> {
   CorePtr core_;
   ComPtr<IUnknown> table_;
   CursorMode mode_ = CursorMode::kSearch;
-  std::vector<std::int64_t> fids_;
-  std::size_t pos_ = 0;
+  FidList fids_;
+  FidList::const_iterator next_;
   std::int64_t current_ = -1;
   ComPtr<ISpatialReference> outputSr_;
 };
@@ -320,7 +321,7 @@ class FeatureCursor : public CursorBase<FeatureCursor, IFeatureCursor, ICursor> 
 };
 
 template <class I>
-ComPtr<I> MakeCursor(const CorePtr& core, IUnknown* table, CursorMode mode, std::vector<std::int64_t> fids,
+ComPtr<I> MakeCursor(const CorePtr& core, IUnknown* table, CursorMode mode, FidList fids,
                      ISpatialReference* outputSr) {
   ComPtr<I> r;
   if (core->HasShape()) {
@@ -350,7 +351,7 @@ ComPtr<ISpatialReference> OutputReference(IQueryFilter* filter) {
 
 class SelectionSetObject : public ComObjectRoot<SelectionSetObject, ISelectionSet> {
  public:
-  void Init(CorePtr core, IUnknown* table, std::vector<std::int64_t> fids) {
+  void Init(CorePtr core, IUnknown* table, const FidList& fids) {
     core_ = std::move(core);
     table_ = table;
     ids_.insert(fids.begin(), fids.end());
@@ -386,15 +387,16 @@ class SelectionSetObject : public ComObjectRoot<SelectionSetObject, ISelectionSe
     if (!cursor) return E_POINTER;
     *cursor = nullptr;
     VELK_TRY
-    std::vector<std::int64_t> fids;
+    FidList fids;
     if (filter) {
-      std::vector<std::int64_t> found;
-      HRESULT hr = core_->Select(filter, found);
+      FidList selected;
+      HRESULT hr = core_->Select(filter, selected);
       if (FAILED(hr)) return hr;
+      std::vector<std::int64_t> found(selected.begin(), selected.end());
       std::sort(found.begin(), found.end());
       std::set_intersection(ids_.begin(), ids_.end(), found.begin(), found.end(), std::back_inserter(fids));
     } else {
-      fids.assign(ids_.begin(), ids_.end());
+      for (std::int64_t id : ids_) fids.push_back(id);
     }
     *cursor = MakeCursor<ICursor>(core_, table_.get(), mode, std::move(fids), OutputReference(filter).get()).Detach();
     return S_OK;
@@ -519,7 +521,7 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
   HRESULT RowCount(IQueryFilter* filter, LONG* count) override {
     if (!count) return E_POINTER;
     *count = 0;
-    std::vector<std::int64_t> fids;
+    FidList fids;
     HRESULT hr = core_->Select(filter, fids);
     if (FAILED(hr)) return hr;
     *count = static_cast<LONG>(fids.size());
@@ -535,7 +537,7 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
     return OpenCursor(nullptr, CursorMode::kInsert, cursor);
   }
   HRESULT DeleteSearchedRows(IQueryFilter* filter) override {
-    std::vector<std::int64_t> fids;
+    FidList fids;
     HRESULT hr = core_->Select(filter, fids);
     if (FAILED(hr)) return hr;
     core_->BeginBatch();
@@ -551,7 +553,7 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
     if (!selection) return E_POINTER;
     *selection = nullptr;
     VELK_TRY
-    std::vector<std::int64_t> fids;
+    FidList fids;
     HRESULT hr = core_->Select(filter, fids);
     if (FAILED(hr)) return hr;
     ComObject<SelectionSetObject>* s = nullptr;
@@ -623,7 +625,7 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
     if (!core_->Valid()) return E_DATA_NOT_FOUND;
     if (mode != CursorMode::kSearch && !core_->Writable()) return E_DATA_WRITE_FAILED;
     VELK_TRY
-    std::vector<std::int64_t> fids;
+    FidList fids;
     if (mode != CursorMode::kInsert) {
       HRESULT hr = core_->Select(filter, fids);
       if (FAILED(hr)) return hr;

@@ -1,5 +1,7 @@
 #include "platform/productline/coordinate_engine.h"
 
+#include <cmath>
+
 #include <GeographicLib/MGRS.hpp>
 #include <GeographicLib/Math.hpp>
 #include <GeographicLib/PolarStereographic.hpp>
@@ -436,6 +438,15 @@ HRESULT CoordinateEngine::FormatGrid(GeoPoint p, int datum, std::wstring* utm,
       x += kUpsFalseOrigin;
       y += kUpsFalseOrigin;
     }
+    // A grid position read from whole metres comes back from latitude/longitude a hair short
+    // of its metre (583958.9999999); truncating that would write the metre below. Positions
+    // within a micrometre of a metre line are taken as on it.
+    auto snap = [](double v) {
+      const double r = std::round(v);
+      return std::fabs(v - r) < 1e-6 ? r : v;
+    };
+    x = snap(x);
+    y = snap(y);
     std::string m;
     GeographicLib::MGRS::Forward(zone, north, x, y, p.lat, 5, m);
     std::wstring grid = Widen(m);

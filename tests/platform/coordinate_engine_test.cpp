@@ -530,3 +530,27 @@ TEST(CoordinateEngineText, RefusesBadInputWithAFailureCode) {
 }
 
 }  // namespace
+
+TEST(CoordinateEngineText, WholeMetreUtmKeepsItsMetresInMgrs) {
+  // Read through latitude/longitude, a whole-metre position comes back a hair either side of
+  // its metre; the MGRS digits must still be the metres typed.
+  CoordinateEngine engine;
+  int checked = 0;
+  for (double lat = -79.5; lat < 84; lat += 3.7) {
+    for (double lon = -179.5; lon < 180; lon += 11.3) {
+      ConvertedLocation first;
+      ASSERT_EQ(engine.ConvertPoint({lon, lat}, 0, 0, &first), S_OK);
+      ConvertedLocation again;
+      ASSERT_EQ(engine.ConvertText(first.utm, 3, 0, 0, &again), S_OK) << Narrow(first.utm);
+      std::wistringstream in(first.utm);
+      std::wstring zone;
+      long e = 0, n = 0;
+      in >> zone >> e >> n;
+      wchar_t digits[16];
+      std::swprintf(digits, 16, L"%05ld%05ld", e % 100000, n % 100000);
+      EXPECT_EQ(again.mgrs.substr(again.mgrs.size() - 10), digits) << Narrow(first.utm) << " -> " << Narrow(again.mgrs);
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 1000);
+}

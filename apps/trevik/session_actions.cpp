@@ -1,0 +1,110 @@
+#include "apps/trevik/session_actions.h"
+
+#include <filesystem>
+
+#include "apps/trevik/session_places.h"
+#include "platform/com/hresult_text.h"
+#include "platform/com/text.h"
+#include "platform/host/dataset.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/layer_objects.h"
+#include "platform/host/table_objects.h"
+#include "platform/host/workspace_objects.h"
+
+namespace trevik {
+
+namespace {
+
+using velk::Bstr;
+using velk::ComPtr;
+
+const std::wstring& Arg(const std::vector<std::wstring>& args, std::size_t i, const wchar_t* what,
+                        const std::string& action) {
+  if (args.size() <= i) throw SessionActionError{velk::FromUtf8(action) + L" needs " + what};
+  return args[i];
+}
+
+// The feature class or table of a shapefile or dBASE file.
+ComPtr<ITable> OpenVectorFile(const std::wstring& path) {
+  namespace fs = std::filesystem;
+  fs::path file(velk::ToUtf8(path));
+  std::error_code ec;
+  if (!fs::exists(file, ec)) throw SessionActionError{L"no such file: " + path};
+  ComPtr<IWorkspaceFactory> factory;
+  velk::Check(velk::host::CreateShapefileWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(),
+                                                          factory.put_void()));
+  std::wstring folder = velk::FromUtf8(file.parent_path().empty() ? std::string(".") : file.parent_path().string());
+  ComPtr<IWorkspace> ws;
+  if (FAILED(factory->OpenFromFile(Bstr(folder), nullptr, ws.put())) || !ws)
+    throw SessionActionError{L"cannot open the folder of " + path};
+  ComPtr<ITable> table;
+  HRESULT hr = ws.As<IFeatureWorkspace>()->OpenTable(Bstr(velk::FromUtf8(file.stem().string())), table.put());
+  if (FAILED(hr) || !table) throw SessionActionError{L"not a readable shapefile or dBASE table: " + path};
+  return table;
+}
+
+ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name) {
+  LONG count = 0;
+  map->get_LayerCount(&count);
+  for (LONG i = 0; i < count; ++i) {
+    ComPtr<ILayer> layer;
+    if (FAILED(map->get_Layer(i, layer.put())) || !layer) continue;
+    Bstr n;
+    layer->get_Name(&n);
+    if (n.str() == name) return layer;
+  }
+  throw SessionActionError{L"no layer \"" + name + L"\" in the map"};
+}
+
+}  // namespace
+
+bool RunExtraAction(const std::string& action, const std::vector<std::wstring>& args,
+                    const SessionActionContext& context) {
+  if (action == "make-places") {
+    const std::wstring& path = Arg(args, 0, L"a file", action);
+    std::wstring problem;
+    if (!WriteExamplePlaces(path, &problem)) throw SessionActionError{problem};
+    context.print(L"  wrote " + std::to_wstring(ExamplePlaces().size()) + L" places to " + path);
+    return true;
+  }
+  if (action == "add-features") {
+    const std::wstring& path = Arg(args, 0, L"a shapefile or dBASE file", action);
+    ComPtr<ITable> table = OpenVectorFile(path);
+    auto featureClass = table.As<IFeatureClass>();
+    if (!featureClass) throw SessionActionError{path + L" holds no features"};
+    ComPtr<IFeatureLayer> layer;
+    velk::Check(velk::host::CreateFeatureLayerObject(nullptr, IidOf<IFeatureLayer>(), layer.put_void()));
+    velk::Check(layer->putref_FeatureClass(featureClass.get()));
+    std::wstring name = args.size() > 1 ? args[1]
+                                        : velk::FromUtf8(std::filesystem::path(velk::ToUtf8(path)).stem().string());
+    auto general = layer.As<ILayer>();
+    general->put_Name(Bstr(name));
+    context.focusMap()->AddLayer(general.get());
+    return true;
+  }
+  if (action == "select") {
+    const std::wstring& name = Arg(args, 0, L"a layer name", action);
+    const std::wstring& where = Arg(args, 1, L"a where clause", action);
+    ComPtr<ILayer> layer = LayerByName(context.focusMap().get(), name);
+    auto featureLayer = layer.As<IFeatureLayer>();
+    auto selection = layer.As<IFeatureSelection>();
+    ComPtr<IFeatureClass> fc;
+    if (featureLayer) featureLayer->get_FeatureClass(fc.put());
+    if (!fc || !selection) throw SessionActionError{L"the layer \"" + name + L"\" has no features to select"};
+    ComPtr<IQueryFilter> filter;
+    velk::Check(velk::host::CreateQueryFilterObject(nullptr, IidOf<IQueryFilter>(), filter.put_void()));
+    filter->put_WhereClause(Bstr(where));
+    ComPtr<ISelectionSet> set;
+    HRESULT hr = fc->Select(filter.get(), kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, set.put());
+    if (FAILED(hr) || !set) throw SessionActionError{L"the where clause cannot be used: " + velk::HresultText(hr)};
+    velk::Check(selection->putref_SelectionSet(set.get()));
+    LONG count = 0;
+    set->get_Count(&count);
+    context.print(L"  selected " + std::to_wstring(count) + L" features of \"" + name + L"\"");
+    return true;
+  }
+  return false;
+}
+
+}  // namespace trevik

@@ -1,0 +1,333 @@
+#include "coordinates/table_conversion_run.h"
+
+#include <cmath>
+#include <cwctype>
+
+#include "framework/host_object_creation.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/geometry.h"
+
+namespace velk::corvane {
+
+namespace {
+
+constexpr LCID kEnglishUs = 1033;
+
+bool IsNullValue(const VARIANT& v) { return v.vt == VT_NULL || v.vt == VT_EMPTY; }
+
+void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to) {
+  if (from.empty() || from == to) return;
+  for (std::size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+bool TextOf(const VARIANT& v, std::wstring& out) {
+  Variant text;
+  if (FAILED(VariantChangeType(&text, &v, 0, VT_BSTR))) return false;
+  out = BstrToWstring(text.bstrVal);
+  return true;
+}
+
+// A coordinate number: numbers as they are, text in the user's locale and else in English.
+// Blank text, NaN and infinities are not coordinates.
+bool NumberOf(const VARIANT& v, double& out) {
+  Variant number;
+  VARTYPE vt = v.vt & ~VT_BYREF;
+  if (vt == VT_BSTR) {
+    std::wstring text;
+    if (!TextOf(v, text)) return false;
+    std::size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring::npos) return false;
+    Variant trimmed(text.substr(first, text.find_last_not_of(L" \t") - first + 1));
+    if (FAILED(VariantChangeType(&number, &trimmed, 0, VT_R8)) &&
+        FAILED(VariantChangeTypeEx(&number, &trimmed, kEnglishUs, 0, VT_R8)))
+      return false;
+  } else if (FAILED(VariantChangeType(&number, &v, 0, VT_R8))) {
+    return false;
+  }
+  if (!std::isfinite(number.dblVal)) return false;
+  out = number.dblVal;
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::wstring> OutputFieldNames::Requested() const {
+  std::vector<std::wstring> out;
+  for (const std::wstring* n : {&x, &y, &dms1, &dms2, &utm, &mgrs})
+    if (!n->empty()) out.push_back(*n);
+  return out;
+}
+
+ConversionParsers::ConversionParsers()
+    : dms(&dmsValidator, &dmsFormatter), utm(&utmValidator, &utmFormatter), mgrs(&mgrsValidator, &mgrsFormatter) {}
+
+std::wstring ConversionParsers::DmsForEngine(const std::wstring& text) const {
+  const LocalizedCoordinateSymbols& s = dmsFormatter.Symbols();
+  std::wstring out = text;
+  ReplaceAll(out, s.decimalSeparator, L".");
+  // The canonical text ends each half with its hemisphere letter.
+  std::wstring result;
+  std::size_t start = 0;
+  while (start <= out.size()) {
+    std::size_t end = out.find(L' ', start);
+    std::wstring half = out.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    for (const auto& [local, english] : {std::pair{s.north, L"N"}, std::pair{s.south, L"S"}, std::pair{s.east, L"E"},
+                                         std::pair{s.west, L"W"}}) {
+      if (!local.empty() && half.size() >= local.size() &&
+          half.compare(half.size() - local.size(), local.size(), local) == 0) {
+        half = half.substr(0, half.size() - local.size()) + english;
+        break;
+      }
+    }
+    result += half;
+    if (end == std::wstring::npos) break;
+    result += L' ';
+    start = end + 1;
+  }
+  return result;
+}
+
+std::wstring ConversionParsers::DmsFromEngine(const std::wstring& text) const {
+  std::wstring out = text;
+  ReplaceAll(out, L".", dmsFormatter.Symbols().decimalSeparator);
+  return out;
+}
+
+bool RecordLayout::ReadsSecondValue() const {
+  if (format == kEngineDecimalDegrees) return !shapeField;
+  return format != kEngineUtm && format != kEngineMgrs && twoFields;
+}
+
+namespace {
+
+// The geographic system a projected reference is based on; null for any other reference.
+ComPtr<ISpatialReference> GeographicBase(ISpatialReference* sr) {
+  auto projected = QueryAs<IProjectedCoordinateSystem>(sr);
+  if (!projected) return nullptr;
+  ComPtr<IGeographicCoordinateSystem> gcs;
+  if (FAILED(projected->get_GeographicCoordinateSystem(gcs.put())) || !gcs) return nullptr;
+  return gcs.As<ISpatialReference>();
+}
+
+bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic, ConversionParsers& parsers,
+                const VARIANT& first, const VARIANT& second, IPoint* scratchPoint, Variant& value) {
+  value = Variant();
+  if (IsNullValue(first)) return false;
+  switch (layout.format) {
+    case kEngineDecimalDegrees: {
+      if (!scratchPoint) return false;
+      double x = 0.0, y = 0.0;
+      if (layout.shapeField) {
+        VARTYPE vt = first.vt & ~VT_BYREF;
+        if (vt != VT_UNKNOWN && vt != VT_DISPATCH) return false;
+        Variant copy;
+        if (FAILED(VariantCopyInd(&copy, &first))) return false;
+        auto shape = QueryAs<IPoint>(copy.punkVal);
+        if (!shape || FAILED(shape->QueryCoords(&x, &y)) || !std::isfinite(x) || !std::isfinite(y)) return false;
+        scratchPoint->put_SpatialReference(nullptr);
+        scratchPoint->PutCoords(x, y);
+        if (geographic) {
+          scratchPoint->put_SpatialReference(layout.inputSpatialReference.get());
+          if (FAILED(scratchPoint->Project(geographic))) return false;
+        }
+      } else {
+        if (IsNullValue(second) || !NumberOf(first, x) || !NumberOf(second, y)) return false;
+        scratchPoint->put_SpatialReference(nullptr);
+        scratchPoint->PutCoords(x, y);
+      }
+      value = Variant(static_cast<IUnknown*>(scratchPoint));
+      return true;
+    }
+    case kEngineUtm:
+    case kEngineMgrs: {
+      std::wstring text;
+      if (!TextOf(first, text)) return false;
+      Parser& parser = layout.format == kEngineUtm ? parsers.utm : parsers.mgrs;
+      // A text that fails its check becomes the notation's template, which is a location of
+      // its own: such a record cannot be read.
+      if (!parser.ParseText(&text)) return false;
+      value = Variant(text);
+      return true;
+    }
+    case kEngineDms: {
+      std::wstring text;
+      if (!TextOf(first, text)) return false;
+      if (layout.twoFields) {
+        std::wstring longitude;
+        if (IsNullValue(second) || !TextOf(second, longitude)) return false;
+        text += L" " + longitude;
+        for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
+      }
+      if (!parsers.dms.ParseText(&text)) return false;
+      value = Variant(parsers.DmsForEngine(text));
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// The run's fixed parts.
+struct RunContext {
+  ICoordinateTool* engine;
+  ConversionParsers& parsers;
+  const RecordTarget& target;
+  const RecordLayout& layout;
+  ComPtr<ISpatialReference> geographic{};
+  Variant fromDatum{}, toDatum{};
+  LONG xOut = -1, yOut = -1, dms1Out = -1, dms2Out = -1, utmOut = -1, mgrsOut = -1;
+  bool second = false;
+  ComPtr<IPoint> scratch{};
+  ComPtr<ICursor> write{};
+};
+
+LONG OutputIndex(ITable* output, const std::wstring& name) {
+  if (name.empty()) return -1;
+  LONG index = -1;
+  Check(output->FindField(Bstr(name), &index));
+  return index;
+}
+
+void Put(IRowBuffer* buffer, LONG index, Variant value) {
+  if (index >= 0) Check(buffer->put_Value(index, value));
+}
+
+// One record, from reading to writing; false when it cannot be converted. Raises a COM error
+// when the host or the engine leaves out an object it should have supplied.
+bool ConvertRecord(RunContext& c, IRow* row) {
+  ComPtr<IRowBuffer> buffer;
+  ComPtr<IRow> targetRow;
+  if (c.target.newFile) {
+    Check(c.target.output->CreateRowBuffer(buffer.put()));
+  } else {
+    Check(c.write->NextRow(targetRow.put()));
+    if (!targetRow) ThrowComError(E_POINTER);
+    // The two cursors walk the same rows; a row that is not the one read is never written.
+    LONG readOid = -1, writeOid = -2;
+    Check(row->get_OID(&readOid));
+    Check(targetRow->get_OID(&writeOid));
+    if (readOid != writeOid) ThrowComError(E_UNEXPECTED);
+    buffer = targetRow.As<IRowBuffer>();
+  }
+  if (!buffer) ThrowComError(E_POINTER);
+
+  Variant first, second;
+  Check(row->get_Value(c.layout.xIndex, &first));
+  if (c.second) Check(row->get_Value(c.layout.yIndex, &second));
+  if (IsNullValue(first) || (c.second && IsNullValue(second))) return false;
+
+  Variant value;
+  if (!BuildValue(c.layout, c.geographic.get(), c.parsers, first, second, c.scratch.get(), value)) return false;
+
+  ComPtr<IPoint> wgs84, onDatum;
+  Bstr dms, utm, mgrs;
+  if (FAILED(c.engine->ConvertLocation(value, c.layout.format, c.fromDatum, c.toDatum, wgs84.put(), onDatum.put(),
+                                       &dms, &utm, &mgrs)))
+    return false;
+  if (!onDatum) ThrowComError(E_POINTER);
+  double x = 0.0, y = 0.0;
+  Check(onDatum->QueryCoords(&x, &y));
+
+  // Each text is brought into its canonical form; one that does not validate would be written
+  // as the notation's template, a wrong location, so the record fails instead.
+  std::wstring dmsText, utmText, mgrsText;
+  if (c.dms1Out >= 0) {
+    dmsText = c.parsers.DmsFromEngine(dms.str());
+    if (!c.parsers.dms.ParseText(&dmsText)) return false;
+  }
+  if (c.utmOut >= 0) {
+    utmText = utm.str();
+    if (!c.parsers.utm.ParseText(&utmText)) return false;
+  }
+  if (c.mgrsOut >= 0) {
+    mgrsText = mgrs.str();
+    if (!c.parsers.mgrs.ParseText(&mgrsText)) return false;
+  }
+
+  Put(buffer.get(), c.xOut, Variant(x));
+  Put(buffer.get(), c.yOut, Variant(y));
+  if (c.dms1Out >= 0) {
+    if (c.dms2Out < 0) {
+      Put(buffer.get(), c.dms1Out, Variant(dmsText));
+    } else {
+      std::size_t space = dmsText.find(L' ');
+      Put(buffer.get(), c.dms1Out, Variant(dmsText.substr(0, space)));
+      Put(buffer.get(), c.dms2Out, Variant(space == std::wstring::npos ? std::wstring() : dmsText.substr(space + 1)));
+    }
+  }
+  Put(buffer.get(), c.utmOut, Variant(utmText));
+  Put(buffer.get(), c.mgrsOut, Variant(mgrsText));
+
+  if (c.target.newFile) {
+    for (const auto& [from, to] : c.target.fieldMap) {
+      if (to < 0) continue;
+      Variant v;
+      Check(row->get_Value(from, &v));
+      Check(buffer->put_Value(to, v));
+    }
+    Check(c.write->InsertRow(buffer.get(), nullptr));
+  } else {
+    Check(c.write->UpdateRow(targetRow.get()));
+  }
+  return true;
+}
+
+}  // namespace
+
+bool BuildEngineValue(const RecordLayout& layout, ConversionParsers& parsers, const VARIANT& first,
+                      const VARIANT& second, IPoint* scratchPoint, Variant& value) {
+  ComPtr<ISpatialReference> geographic =
+      layout.shapeField ? GeographicBase(layout.inputSpatialReference.get()) : nullptr;
+  return BuildValue(layout, geographic.get(), parsers, first, second, scratchPoint, value);
+}
+
+RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers, const RecordTarget& target,
+                      const OutputFieldNames& names, const RecordLayout& layout, LONG fromDatum, LONG toDatum,
+                      RunCounts& counts) {
+  if (!engine || !target.input || !target.output) return RunOutcome::kNoCursor;
+  RunContext c{engine, parsers, target, layout};
+  c.fromDatum = Variant(fromDatum);
+  c.toDatum = Variant(toDatum);
+  try {
+    ComPtr<ICursor> read;
+    HRESULT hr = target.selection ? target.selection->Search(nullptr, VARIANT_FALSE, read.put())
+                                  : target.input->Search(nullptr, VARIANT_FALSE, read.put());
+    if (FAILED(hr) || !read) return RunOutcome::kNoCursor;
+    if (target.newFile) hr = target.output->Insert(VARIANT_FALSE, c.write.put());
+    else if (target.selection) hr = target.selection->Update(nullptr, VARIANT_FALSE, c.write.put());
+    else hr = target.input->Update(nullptr, VARIANT_FALSE, c.write.put());
+    if (FAILED(hr) || !c.write) return RunOutcome::kNoCursor;
+
+    c.xOut = OutputIndex(target.output.get(), names.x);
+    c.yOut = OutputIndex(target.output.get(), names.y);
+    c.dms1Out = OutputIndex(target.output.get(), names.dms1);
+    c.dms2Out = OutputIndex(target.output.get(), names.dms2);
+    c.utmOut = OutputIndex(target.output.get(), names.utm);
+    c.mgrsOut = OutputIndex(target.output.get(), names.mgrs);
+    c.second = layout.ReadsSecondValue();
+    if (layout.shapeField) c.geographic = GeographicBase(layout.inputSpatialReference.get());
+    if (layout.format == kEngineDecimalDegrees) c.scratch = CreateHostObject<IPoint>(host::CLSID_Point);
+
+    for (;;) {
+      ComPtr<IRow> row;
+      if (FAILED(read->NextRow(row.put()))) return RunOutcome::kReadFailed;
+      if (!row) break;
+      bool converted = false;
+      try {
+        converted = ConvertRecord(c, row.get());
+      } catch (...) {
+        // A record the host or the engine could not take counts as failed; the run goes on.
+        converted = false;
+      }
+      ++counts.total;
+      if (!converted) ++counts.failed;
+    }
+    if (target.newFile && FAILED(c.write->Flush())) return RunOutcome::kWriteFailed;
+  } catch (...) {
+    return counts.total == 0 ? RunOutcome::kNoCursor : RunOutcome::kReadFailed;
+  }
+  return RunOutcome::kCompleted;
+}
+
+}  // namespace velk::corvane

@@ -1,0 +1,172 @@
+// The host program converts the coordinates of a table as a user would: a session script run
+// by trevik, with the results read back by GDAL's ogrinfo.
+#include <gtest/gtest.h>
+
+#include <ogrsf_frmts.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "platform/host/gdal_drivers.h"
+#include "tests/fixtures/temp_root.h"
+#include "tests/fixtures/tool_output.h"
+
+namespace velk::test {
+namespace {
+
+const std::string kTrevik = VELK_BIN_DIR "/trevik";
+const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
+
+struct Site {
+  const char* name;
+  bool empty;  // no coordinates
+  double lat, lon;
+};
+// Ten places, three of them without coordinates.
+const Site kSites[] = {
+    {"London", false, 51.5074, -0.1278},  {"Unknown 1", true, 0, 0},         {"Quito", false, -0.1807, -78.4678},
+    {"Bergen", false, 60.3913, 5.3221},   {"Unknown 2", true, 0, 0},         {"McMurdo", false, -77.8463, 166.6682},
+    {"Alert", false, 82.5018, -62.3481},  {"Suva", false, -18.1248, 178.4501}, {"Unknown 3", true, 0, 0},
+    {"North Pole", false, 90.0, 0.0},
+};
+
+// A point shapefile (shapes and LAT/LON fields) or a dBASE table (LAT/LON fields only) of the
+// sites; the empty ones have no shape and null fields.
+void WriteSites(const std::string& path, bool shapes) {
+  velk::host::EnsureGdalDrivers();
+  GDALDriver* driver = velk::host::DriverForExtension("shp", velk::host::DataKind::kVector, true);
+  GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+  ASSERT_NE(ds, nullptr);
+  OGRSpatialReference wgs84;
+  wgs84.importFromEPSG(4326);
+  OGRLayer* layer = ds->CreateLayer("sites", shapes ? &wgs84 : nullptr, shapes ? wkbPoint : wkbNone, nullptr);
+  OGRFieldDefn name("NAME", OFTString);
+  name.SetWidth(20);
+  ASSERT_EQ(layer->CreateField(&name), OGRERR_NONE);
+  for (const char* f : {"LAT", "LON"}) {
+    OGRFieldDefn d(f, OFTReal);
+    d.SetWidth(14);
+    d.SetPrecision(7);
+    ASSERT_EQ(layer->CreateField(&d), OGRERR_NONE);
+  }
+  for (const Site& s : kSites) {
+    OGRFeature f(layer->GetLayerDefn());
+    f.SetField("NAME", s.name);
+    if (!s.empty) {
+      f.SetField("LAT", s.lat);
+      f.SetField("LON", s.lon);
+      if (shapes) {
+        OGRPoint p(s.lon, s.lat);
+        f.SetGeometry(&p);
+      }
+    }
+    ASSERT_EQ(layer->CreateFeature(&f), OGRERR_NONE);
+  }
+  GDALClose(ds);
+}
+
+std::string Substitute(std::string text, const std::string& dir) {
+  for (std::size_t at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}")) text.replace(at, 5, dir);
+  for (std::size_t at = text.find("{lib}"); at != std::string::npos; at = text.find("{lib}"))
+    text.replace(at, 5, kCorvane);
+  return text;
+}
+
+CommandResult RunScript(const TempRoot& root, const ScratchDir& dir, const std::string& script) {
+  std::string file = dir / "convert.session";
+  std::ofstream(file) << Substitute(script, dir.path());
+  return RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(file));
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// ogrinfo's feature count of a dataset.
+int FeatureCount(const std::string& path) {
+  std::smatch m;
+  std::string info = ToolOutput("ogrinfo -so -al " + ShellQuote(path));
+  return std::regex_search(info, m, std::regex("Feature Count: (\\d+)")) ? std::stoi(m[1]) : -1;
+}
+
+const char* kAllFields = "check 3527\ncheck 3514\ncheck 3526\ncheck 3519\n";
+
+TEST(ConvertSession, PointsWithThreeEmptyShapesGoToANewShapefileAndIntoTheInput) {
+  TempRoot root;
+  ScratchDir dir;
+  std::filesystem::create_directories(dir / "out");
+  WriteSites(dir / "sites.shp", true);
+  CommandResult r = RunScript(root, dir, std::string(R"S(host map
+register {lib}
+extension Tarvos on
+click velkTarvosUI.ConvertCoords
+press 3023
+file {dir}/sites.shp
+check 3524
+)S") + kAllFields + R"S(check 3720
+press 3032
+file {dir}/out/converted.shp
+press OK
+print layers
+click velkTarvosUI.ConvertCoords
+press 3023
+file {dir}/sites.shp
+check 3524
+)S" + kAllFields + "press OK\n");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_EQ(Count(r.out, "\"7 of 10 record(s) converted successfully\""), 2) << r.out;
+  EXPECT_NE(r.out.find("1. \"converted\""), std::string::npos) << r.out;  // the new shapefile is on the map
+
+  // The new shapefile: the seven converted places with every field.
+  ASSERT_EQ(FeatureCount(dir / "out/converted.shp"), 7);
+  std::string converted = ToolOutput("ogrinfo -q -al " + ShellQuote(dir / "out/converted.shp"));
+  EXPECT_EQ(Count(converted, "MGRS (String) = "), 7);
+  EXPECT_NE(converted.find("NAME (String) = Bergen"), std::string::npos);
+  EXPECT_NE(converted.find("MGRS (String) = 32V KN 9735300648"), std::string::npos) << converted;
+  EXPECT_NE(converted.find("UTM (String) = 2000000 2000000 Z"), std::string::npos) << converted;
+  EXPECT_NE(converted.find("DMS (String) = 900000.00N 0000000.00E"), std::string::npos) << converted;
+  EXPECT_EQ(converted.find("Unknown"), std::string::npos);
+  EXPECT_NE(converted.find("POINT (5.3221 60.3913)"), std::string::npos);
+
+  // In place: the input keeps its ten rows and values and gains the fields, empty where it
+  // had no coordinates.
+  ASSERT_EQ(FeatureCount(dir / "sites.shp"), 10);
+  std::string input = ToolOutput("ogrinfo -q -al " + ShellQuote(dir / "sites.shp"));
+  EXPECT_EQ(Count(input, "NAME (String) = "), 10);
+  EXPECT_EQ(Count(input, "MGRS (String) = (null)"), 3) << input;
+  EXPECT_EQ(Count(input, "X (Real) = (null)"), 3) << input;
+  EXPECT_NE(input.find("MGRS (String) = 32V KN 9735300648"), std::string::npos) << input;
+  EXPECT_NE(input.find("LAT (Real) = 60.3913000"), std::string::npos) << input;
+}
+
+TEST(ConvertSession, DecimalDegreeFieldsOfATableGoToANewTable) {
+  TempRoot root;
+  ScratchDir dir;
+  WriteSites(dir / "sites.dbf", false);
+  CommandResult r = RunScript(root, dir, R"S(host map
+register {lib}
+extension Tarvos on
+click velkTarvosUI.ConvertCoords
+press 3023
+file {dir}/sites.dbf
+pick 3547 LON
+pick 3548 LAT
+check 3519
+check 3720
+press 3032
+file {dir}/converted.dbf
+press OK
+)S");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_NE(r.out.find("\"7 of 10 record(s) converted successfully\""), std::string::npos) << r.out;
+  EXPECT_EQ(FeatureCount(dir / "converted.dbf"), 7);
+  EXPECT_EQ(FeatureCount(dir / "sites.dbf"), 10);
+  std::string input = ToolOutput("ogrinfo -so -al " + ShellQuote(dir / "sites.dbf"));
+  EXPECT_EQ(input.find("MGRS"), std::string::npos) << input;  // a new file leaves the input as it was
+}
+
+}  // namespace
+}  // namespace velk::test
