@@ -15,10 +15,12 @@ namespace {
 using productline::CoordinateEngine;
 using productline::GeoPoint;
 
-// Module-wide, used from the user-interface thread only.
+// Module-wide, used from the user-interface thread only. The holder is never destroyed: the
+// module's detach releases the system (ReleaseWgs84CoordinateSystem), and a static destroyed
+// before that would release it twice.
 ComPtr<IGeographicCoordinateSystem>& Wgs84() {
-  static ComPtr<IGeographicCoordinateSystem> wgs84;
-  return wgs84;
+  static auto* wgs84 = new ComPtr<IGeographicCoordinateSystem>();
+  return *wgs84;
 }
 
 bool ValidLocation(double x, double y) {

@@ -1,6 +1,8 @@
 #include "framework/object_map.h"
 
 #include "coordinates/convert_coords.h"
+#include "coordinates/coord_tool.h"
+#include "coordinates/coord_tool_dockable.h"
 #include "framework/corvane_module.h"
 #include "framework/menus_toolbars.h"
 #include "interfaces/corvane_ids.h"
@@ -54,9 +56,9 @@ ObjectMapEntry g_map[] = {
     VELK_ENTRY(LoadData, 3128, &CreateUnavailable, nullptr),
     VELK_ENTRY(Mosaic, 3132, &CreateUnavailable, nullptr),
     VELK_ENTRY(SelectedLayer, 3137, &CreateUnavailable, nullptr),
-    VELK_ENTRY(CoordTool, 3119, &CreateUnavailable, nullptr),
+    VELK_ENTRY(CoordTool, 3119, &CreateCoordTool, nullptr),
     VELK_ENTRY(MainToolbar, 3131, &CreateInstance<MainToolbar>, nullptr),
-    VELK_ENTRY(CoordToolDockable, 3120, &CreateUnavailable, nullptr),
+    VELK_ENTRY(CoordToolDockable, 3120, &CreateCoordToolDockable, nullptr),
     VELK_ENTRY(AddLayer, 3116, &CreateUnavailable, nullptr),
     VELK_ENTRY(DDDViewer, 3122, &CreateUnavailable, nullptr),
     VELK_ENTRY(TerrainToolControl, 3140, &CreateUnavailable, nullptr),

@@ -10,6 +10,7 @@
 #include "apps/trevik/session_actions.h"
 #include "apps/trevik/session_controls.h"
 #include "apps/trevik/session_layers.h"
+#include "apps/trevik/session_map.h"
 #include "apps/trevik/session_script.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
@@ -74,6 +75,7 @@ class SessionRunner : public win::Responder {
     eventsSeen_ = 0;
     while (next_ < lines_.size() && !failed_) Execute(lines_[next_++]);
     win::SetResponder(nullptr);
+    map_.Disconnect();
     session_.reset();
     if (IsWindow(main_)) DestroyWindow(main_);
     return failed_ ? 1 : 0;
@@ -152,6 +154,8 @@ class SessionRunner : public win::Responder {
     try {
       RunLine(l);
     } catch (const LineError& e) {
+      Fail(l, e.message);
+    } catch (const MapActionError& e) {
       Fail(l, e.message);
     } catch (const SessionActionError& e) {
       Fail(l, e.message);
@@ -434,6 +438,8 @@ class SessionRunner : public win::Responder {
       auto tool = velk::QueryAs<ITool>(object.get());
       if (!tool) throw LineError{L"the current tool is no tool"};
       LONG button = right ? 2 : 1;
+      // The mouse comes to the point first.
+      map_.MoveMouse(Session(), x, y, 0);
       tool->OnMouseDown(button, 0, x, y);
       tool->OnMouseUp(button, 0, x, y);
     } else if (a == "dialog") {
@@ -520,6 +526,8 @@ class SessionRunner : public win::Responder {
       if (!f) throw LineError{L"cannot write " + path};
     } else if (a == "expect") {
       Expect(l);
+    } else if (MapActions::Handles(a)) {
+      map_.Run(Session(), a, l.args);
     } else if (a == "answer" || a == "file") {
       throw LineError{FromUtf8(a) + L": no " + (a == "answer" ? L"message box" : L"file dialog") + L" is waiting"};
     } else if (RunExtraAction(a, l.args, {[this](const std::wstring& t) { Print(t); }, [this] { return FocusMap(); }})) {
@@ -565,6 +573,8 @@ class SessionRunner : public win::Responder {
       Print(L"  status " + Quote(StatusText()));
     } else if (what == L"clock") {
       Print(L"  clock " + std::to_wstring(win::Now()) + L" ms");
+    } else if (MapActions::HandlesPrint(what)) {
+      map_.Print(Session(), l.args);
     } else if (what == L"command") {
       std::wstring progId = Arg(l, 1, L"a ProgID");
       Print(L"  " + Session().Describe(FindOrCreate(progId, 0).get()));
@@ -612,6 +622,7 @@ class SessionRunner : public win::Responder {
   std::map<HWND, std::wstring> shown_;
   std::wstring transcript_;
   std::vector<std::wstring> endings_;
+  MapActions map_{[this](const std::wstring& text) { Print(text); }};
 };
 
 }  // namespace

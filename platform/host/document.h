@@ -14,6 +14,7 @@ struct IPageLayout;
 struct IOperationStack;
 struct IGlobe;
 struct IGlobeViewer;
+struct IPoint;
 
 struct IDocument : IUnknown {
   VELK_INTERFACE_ID("{92235980-C814-437A-BD20-8FCAAD355082}")
@@ -42,6 +43,15 @@ struct IMapDocument : IUnknown {
   // kDataView or kLayoutView; E_INVALIDARG for anything else.
   virtual HRESULT get_ActiveViewKind(LONG* kind) = 0;
   virtual HRESULT put_ActiveViewKind(LONG kind) = 0;
+  // The point under the mouse in the map view, in the focus map's coordinates (empty while the
+  // mouse has not been over the map): the document's own point, which its holders may adjust
+  // in place (round it, say). The host puts a new point there as the mouse moves, and so may
+  // tools (a copy of the given point is kept; null empties it).
+  virtual HRESULT get_CurrentLocation(IPoint** location) = 0;
+  virtual HRESULT put_CurrentLocation(IPoint* location) = 0;
+  // How far from the mouse, in map units, a feature still counts as under it: a few pixels of
+  // the active view's display.
+  virtual HRESULT get_SearchTolerance(double* tolerance) = 0;
 };
 
 struct IGlobeDocument : IUnknown {

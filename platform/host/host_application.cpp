@@ -37,9 +37,19 @@ HRESULT Application::Init(HostKind kind, HWND mainWindow) {
     case HostKind::Catalog: documentBase_ = MakeDocument<CatalogDocument>(document_); break;
   }
   documentBase_->SetParent(this);
+  dockables_.SetOuter(static_cast<IApplication*>(this));
   statusBar_ = MakeObjectPtr<StatusBar, IStatusBar>();
   return S_OK;
   VELK_CATCH
+}
+
+HRESULT Application::QueryExtra(REFIID riid, void** ppv) {
+  if (riid == IidOf<IDockableWindowManager>()) {
+    *ppv = static_cast<IDockableWindowManager*>(&dockables_);
+    AddRef();
+    return S_OK;
+  }
+  return E_NOINTERFACE;
 }
 
 HRESULT Application::get_Name(BSTR* name) {
@@ -70,6 +80,7 @@ HRESULT Application::put_CurrentTool(ICommandItem* tool) {
 }
 
 void Application::Shutdown() {
+  dockables_.DestroyAll();
   currentTool_.Reset();
   if (documentBase_) {
     documentBase_->Bars().Clear();

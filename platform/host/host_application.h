@@ -4,6 +4,7 @@
 
 #include "platform/host/application.h"
 #include "platform/host/command_bars.h"
+#include "platform/host/dockable_window.h"
 #include "platform/host/document_base.h"
 #include "platform/host/status_bar.h"
 
@@ -25,12 +26,16 @@ class Application : public ComObjectRoot<Application, IApplication> {
   HRESULT get_StatusBar(IStatusBar** statusBar) override { return statusBar_.CopyTo(statusBar); }
   HRESULT get_CurrentTool(ICommandItem** tool) override { return currentTool_.CopyTo(tool); }
   HRESULT put_CurrentTool(ICommandItem* tool) override;
+  // IDockableWindowManager, answered by the application's dockable windows.
+  HRESULT QueryExtra(REFIID riid, void** ppv);
 
   HostKind Kind() const { return kind_; }
   DocumentBase& Document() { return *documentBase_; }
+  DockableWindowManager& DockableWindows() { return dockables_; }
   void SetMainWindow(HWND window) { window_ = window; }
-  // Ends the session's references: the current tool, the commands of the command bars (their
-  // hooks hold the application) and the document's link back to the application.
+  // Ends the session's references: the dockable windows (destroyed first, while the document
+  // and the commands are still there), the current tool, the commands of the command bars
+  // (their hooks hold the application) and the document's link back to the application.
   void Shutdown();
 
  private:
@@ -40,6 +45,7 @@ class Application : public ComObjectRoot<Application, IApplication> {
   DocumentBase* documentBase_ = nullptr;
   ComPtr<IStatusBar> statusBar_;
   ComPtr<ICommandItem> currentTool_;
+  DockableWindowManager dockables_;
 };
 
 // A new application of the kind with its document.

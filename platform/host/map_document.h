@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/host/document_base.h"
+#include "platform/host/geometry.h"
 #include "platform/host/map.h"
 #include "platform/host/operation_stack.h"
 #include "platform/host/page_layout.h"
@@ -28,6 +29,12 @@ class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument>, 
   HRESULT get_OperationStack(IOperationStack** stack) override;
   HRESULT get_ActiveViewKind(LONG* kind) override;
   HRESULT put_ActiveViewKind(LONG kind) override;
+  HRESULT get_CurrentLocation(IPoint** location) override;
+  HRESULT put_CurrentLocation(IPoint* location) override;
+  HRESULT get_SearchTolerance(double* tolerance) override;
+
+  // The search tolerance in pixels of the display (3 unless changed).
+  static constexpr LONG kSearchTolerancePixels = 3;
 
   // Watches the layer lists of the document's maps (those of the host's own map class).
   void SetMapObserver(MapObserver* observer);
@@ -38,6 +45,7 @@ class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument>, 
   ComPtr<IPageLayout> layout_;
   ComPtr<IOperationStack> stack_;
   LONG viewKind_ = kDataView;
+  ComPtr<IPoint> location_;
   MapObserver* observer_ = nullptr;
 };
 

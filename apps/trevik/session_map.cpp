@@ -1,0 +1,364 @@
+#include "apps/trevik/session_map.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "interfaces/zel_coord_tool.h"
+#include "platform/com/connection_point.h"
+#include "platform/com/hresult_text.h"
+#include "platform/com/text.h"
+#include "platform/host/command.h"
+#include "platform/host/command_bars.h"
+#include "platform/host/display.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/dockable_window.h"
+#include "platform/host/document.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/field.h"
+#include "platform/host/field_objects.h"
+#include "platform/host/geometry_objects.h"
+#include "platform/host/graphics.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/map.h"
+#include "platform/host/spatial_reference_data.h"
+#include "platform/host/uid.h"
+#include "platform/host/workspace.h"
+#include "platform/host/workspace_objects.h"
+#include "platform/registry/activation.h"
+
+namespace trevik {
+
+namespace {
+
+using velk::ComPtr;
+using velk::QueryAs;
+
+constexpr const wchar_t* kCoordToolProgId = L"velkTarvosUI.CoordTool";
+
+std::wstring Number(double v) {
+  if (std::isnan(v)) return L"none";
+  wchar_t buf[64];
+  std::swprintf(buf, 64, L"%.6f", v);
+  return buf;
+}
+
+std::wstring PointText(IPoint* p) {
+  if (!p) return L"(null)";
+  double x = std::nan(""), y = std::nan("");
+  p->get_X(&x);
+  p->get_Y(&y);
+  return L"(" + Number(x) + L", " + Number(y) + L")";
+}
+
+[[noreturn]] void Fail(const std::wstring& message) { throw MapActionError{message}; }
+
+double ParseNumber(const std::wstring& s, const wchar_t* what) {
+  try {
+    std::size_t used = 0;
+    double v = std::stod(s, &used);
+    if (used == s.size()) return v;
+  } catch (...) {
+  }
+  Fail(std::wstring(what) + L" must be a number, not " + s);
+}
+
+LONG ParseLong(const std::wstring& s, const wchar_t* what) {
+  double v = ParseNumber(s, what);
+  if (v != std::floor(v)) Fail(std::wstring(what) + L" must be a whole number, not " + s);
+  return static_cast<LONG>(v);
+}
+
+const std::wstring& Arg(const std::vector<std::wstring>& args, std::size_t i, const wchar_t* what) {
+  if (args.size() <= i) Fail(std::wstring(L"missing ") + what);
+  return args[i];
+}
+
+ComPtr<IMapDocument> MapDocument(TrevikSession& session) {
+  auto doc = QueryAs<IMapDocument>(session.Host().Document().get());
+  if (!doc) Fail(L"this host has no map view");
+  return doc;
+}
+
+ComPtr<IMap> FocusMap(TrevikSession& session) {
+  ComPtr<IMap> map;
+  MapDocument(session)->get_FocusMap(map.put());
+  if (!map) Fail(L"the map document has no focus map");
+  return map;
+}
+
+ComPtr<IDisplayTransformation> ViewTransformation(IMapDocument* doc) {
+  ComPtr<IActiveView> view;
+  doc->get_ActiveView(view.put());
+  ComPtr<IScreenDisplay> display;
+  if (view) view->get_ScreenDisplay(display.put());
+  ComPtr<IDisplayTransformation> t;
+  if (display) display->get_DisplayTransformation(t.put());
+  if (!t) Fail(L"the map view has no display");
+  return t;
+}
+
+ComPtr<ITool> CurrentTool(TrevikSession& session) {
+  ComPtr<ICommandItem> current;
+  session.Host().App().get_CurrentTool(current.put());
+  if (!current) return nullptr;
+  ComPtr<IUnknown> object;
+  current->get_Command(object.put());
+  return QueryAs<ITool>(object.get());
+}
+
+ComPtr<IDockableWindow> Dockable(TrevikSession& session, const std::wstring& progId) {
+  auto manager = QueryAs<IDockableWindowManager>(session.Host().Hook());
+  if (!manager) Fail(L"this host has no dockable windows");
+  ComPtr<IDockableWindow> window;
+  HRESULT hr = manager->GetDockableWindow(velk::host::MakeUid(progId).get(), window.put());
+  if (FAILED(hr) || !window) Fail(L"no dockable window " + progId + L": " + velk::HresultText(hr));
+  return window;
+}
+
+// What the host does when it updates its toolbars: it asks every command whether it is enabled.
+void UpdateCommandStates(TrevikSession& session) {
+  ComPtr<ICommandBars> bars;
+  session.Host().Document()->get_CommandBars(bars.put());
+  if (!bars) return;
+  LONG count = 0;
+  bars->get_Count(&count);
+  for (LONG i = 0; i < count; ++i) {
+    ComPtr<ICommandItem> item;
+    if (FAILED(bars->get_Item(i, item.put())) || !item) continue;
+    ComPtr<IUnknown> object;
+    item->get_Command(object.put());
+    if (auto command = QueryAs<ICommand>(object.get())) {
+      VARIANT_BOOL enabled = VARIANT_FALSE;
+      command->get_Enabled(&enabled);
+    }
+  }
+}
+
+// A point shapefile in the host's scratch folder with the given points, as a feature layer.
+ComPtr<ILayer> MakePointLayer(const std::wstring& name, LONG code, const std::vector<std::pair<double, double>>& points) {
+  std::string folder = velk::host::ScratchFolderPath();
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
+    std::filesystem::remove(std::filesystem::path(folder) / (velk::ToUtf8(name) + ext), ec);
+  ComPtr<IWorkspaceFactory> factory;
+  velk::Check(velk::host::CreateShapefileWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(), factory.put_void()));
+  ComPtr<IWorkspace> workspace;
+  HRESULT hr = factory->OpenFromFile(velk::Bstr(velk::FromUtf8(folder)), nullptr, workspace.put());
+  if (FAILED(hr) || !workspace) Fail(L"cannot open the scratch folder: " + velk::HresultText(hr));
+  velk::host::FieldSpec oid;
+  oid.name = L"FID";
+  oid.type = kFieldOID;
+  velk::host::FieldSpec shape;
+  shape.name = L"Shape";
+  shape.type = kFieldGeometry;
+  shape.geometryType = kGeometryPoint;
+  shape.sr = velk::host::SpatialReferenceFromCode(code);
+  if (!shape.sr) Fail(L"no spatial reference with code " + std::to_wstring(code));
+  velk::host::FieldSpec label;
+  label.name = L"NAME";
+  label.type = kFieldString;
+  label.length = 16;
+  ComPtr<IFeatureClass> featureClass;
+  hr = velk::QueryAs<IFeatureWorkspace>(workspace.get())
+           ->CreateFeatureClass(velk::Bstr(name), velk::host::MakeFields({oid, shape, label}).get(), nullptr, nullptr,
+                                kFeatureTypeSimple, velk::Bstr(L"Shape"), velk::Bstr(L""), featureClass.put());
+  if (FAILED(hr) || !featureClass) Fail(L"cannot create the point layer " + name + L": " + velk::HresultText(hr));
+  for (const auto& [x, y] : points) {
+    ComPtr<IFeature> feature;
+    velk::Check(featureClass->CreateFeature(feature.put()));
+    velk::Check(feature->putref_Shape(velk::host::NewPoint(x, y, shape.sr.get()).Query<IGeometry>().get()));
+    velk::Check(feature->Store());
+  }
+  ComPtr<IFeatureLayer> layer;
+  velk::Check(::CoCreateInstance(velk::host::CLSID_FeatureLayer, nullptr, CLSCTX_ALL, IidOf<IFeatureLayer>(),
+                                     layer.put_void()));
+  velk::Check(layer->putref_FeatureClass(featureClass.get()));
+  auto general = layer.Query<ILayer>();
+  general->put_Name(velk::Bstr(name));
+  return general;
+}
+
+}  // namespace
+
+// Prints the coordinate tool's events as the user's listener would see them.
+class MapActions::Listener : public velk::ComObjectRoot<Listener, IZelCoordToolEvents> {
+ public:
+  void Init(Printer print) { print_ = std::move(print); }
+  HRESULT ToolDeactivated() override { return Say(L"event ToolDeactivated"); }
+  HRESULT ToolActivated() override { return Say(L"event ToolActivated"); }
+  HRESULT ActivePointChanged(IPoint* wgs84, IPoint* datum, IPoint* map) override {
+    return Say(L"event ActivePointChanged" + Points(wgs84, datum, map));
+  }
+  HRESULT NewPointEntered(IPoint* wgs84, IPoint* datum, IPoint* map) override {
+    return Say(L"event NewPointEntered" + Points(wgs84, datum, map));
+  }
+
+ private:
+  static std::wstring Points(IPoint* wgs84, IPoint* datum, IPoint* map) {
+    return L" wgs84 " + PointText(wgs84) + L" datum " + PointText(datum) + L" map " + PointText(map);
+  }
+  HRESULT Say(const std::wstring& text) {
+    if (print_) print_(text);
+    return S_OK;
+  }
+  Printer print_;
+};
+
+MapActions::MapActions(Printer print) : print_(std::move(print)) {}
+
+MapActions::~MapActions() { Disconnect(); }
+
+bool MapActions::Handles(const std::string& a) {
+  return a == "map-move" || a == "map-drag" || a == "map-reference" || a == "map-extent" || a == "add-points" ||
+         a == "sink" || a == "dock";
+}
+
+bool MapActions::HandlesPrint(const std::wstring& what) {
+  return what == L"tool" || what == L"dock" || what == L"graphics" || what == L"location" || what == L"view";
+}
+
+void MapActions::MoveMouse(TrevikSession& session, LONG x, LONG y, LONG button) {
+  if (auto doc = QueryAs<IMapDocument>(session.Host().Document().get())) {
+    ComPtr<IPoint> point;
+    velk::Check(ViewTransformation(doc.get())->ToMapPoint(x, y, point.put()));
+    velk::Check(doc->put_CurrentLocation(point.get()));
+  }
+  if (auto tool = CurrentTool(session)) tool->OnMouseMove(button, 0, x, y);
+}
+
+void MapActions::Connect(TrevikSession& session) {
+  Disconnect();
+  ComPtr<ICommandBars> bars;
+  session.Host().Document()->get_CommandBars(bars.put());
+  ComPtr<ICommandItem> item;
+  if (bars) bars->Find(velk::host::MakeUid(kCoordToolProgId).get(), VARIANT_TRUE, VARIANT_TRUE, item.put());
+  // The host makes the commands of its toolbars when it starts; a listener finds the tool there.
+  if (!item) {
+    HRESULT hr = session.CreateCommand(kCoordToolProgId, 0, item.put());
+    if (FAILED(hr) || !item) Fail(std::wstring(L"cannot create ") + kCoordToolProgId + L": " + velk::HresultText(hr));
+  }
+  ComPtr<IUnknown> tool;
+  item->get_Command(tool.put());
+  velk::ComObject<Listener>* listener = nullptr;
+  velk::Check(velk::ComObject<Listener>::Create(&listener));
+  listener->Init(print_);
+  listener_ = ComPtr<IUnknown>::Attach(static_cast<IZelCoordToolEvents*>(listener));
+  DWORD cookie = 0;
+  HRESULT hr = velk::ConnectSink(tool.get(), listener_.get(), IidOf<IZelCoordToolEvents>(), &cookie);
+  if (FAILED(hr)) {
+    listener_.Reset();
+    Fail(L"the coordinate tool refused the listener: " + velk::HresultText(hr));
+  }
+  source_ = tool;
+  cookie_ = cookie;
+  print_(std::wstring(L"  listening to ") + kCoordToolProgId + L" (cookie " + std::to_wstring(cookie) + L")");
+}
+
+void MapActions::Disconnect() {
+  if (source_ && cookie_) velk::DisconnectSink(source_.get(), IidOf<IZelCoordToolEvents>(), cookie_);
+  source_.Reset();
+  listener_.Reset();
+  cookie_ = 0;
+}
+
+void MapActions::Run(TrevikSession& session, const std::string& a, const std::vector<std::wstring>& args) {
+  if (a == "map-move") {
+    LONG x = ParseLong(Arg(args, 0, L"x"), L"x"), y = ParseLong(Arg(args, 1, L"y"), L"y");
+    LONG button = args.size() > 2 && args[2] == L"left" ? 1 : 0;
+    if (args.size() > 2 && button == 0) Fail(L"map-move takes left (the button held), not " + args[2]);
+    MoveMouse(session, x, y, button);
+  } else if (a == "map-drag") {
+    LONG x1 = ParseLong(Arg(args, 0, L"x1"), L"x1"), y1 = ParseLong(Arg(args, 1, L"y1"), L"y1");
+    LONG x2 = ParseLong(Arg(args, 2, L"x2"), L"x2"), y2 = ParseLong(Arg(args, 3, L"y2"), L"y2");
+    LONG steps = args.size() > 4 ? ParseLong(args[4], L"the number of steps") : 4;
+    if (steps < 1) Fail(L"map-drag needs at least one step");
+    auto tool = CurrentTool(session);
+    if (!tool) Fail(L"no tool is chosen (click one first)");
+    MoveMouse(session, x1, y1, 0);
+    tool->OnMouseDown(1, 0, x1, y1);
+    LONG x = x1, y = y1;
+    for (LONG i = 1; i <= steps; ++i) {
+      x = x1 + (x2 - x1) * i / steps;
+      y = y1 + (y2 - y1) * i / steps;
+      MoveMouse(session, x, y, 1);
+    }
+    tool->OnMouseUp(1, 0, x, y);
+  } else if (a == "map-reference") {
+    LONG code = ParseLong(Arg(args, 0, L"a spatial reference code"), L"the code");
+    auto sr = velk::host::SpatialReferenceFromCode(code);
+    if (!sr) Fail(L"no spatial reference with code " + std::to_wstring(code));
+    velk::Check(FocusMap(session)->put_SpatialReference(sr.get()));
+  } else if (a == "map-extent") {
+    double v[4];
+    const wchar_t* names[4] = {L"xmin", L"ymin", L"xmax", L"ymax"};
+    for (int i = 0; i < 4; ++i) v[i] = ParseNumber(Arg(args, i, names[i]), names[i]);
+    HRESULT hr = ViewTransformation(MapDocument(session).get())
+                     ->put_VisibleBounds(velk::host::NewEnvelope(v[0], v[1], v[2], v[3]).get());
+    if (FAILED(hr)) Fail(L"the extent is refused: " + velk::HresultText(hr));
+  } else if (a == "add-points") {
+    std::wstring name = Arg(args, 0, L"a layer name");
+    LONG code = ParseLong(Arg(args, 1, L"a spatial reference code"), L"the code");
+    if (args.size() < 4 || (args.size() - 2) % 2 != 0) Fail(L"add-points needs pairs of x and y");
+    std::vector<std::pair<double, double>> points;
+    for (std::size_t i = 2; i + 1 < args.size(); i += 2)
+      points.emplace_back(ParseNumber(args[i], L"x"), ParseNumber(args[i + 1], L"y"));
+    FocusMap(session)->AddLayer(MakePointLayer(name, code, points).get());
+  } else if (a == "sink") {
+    std::wstring what = Arg(args, 0, L"connect or disconnect");
+    if (what == L"connect") Connect(session);
+    else if (what == L"disconnect") Disconnect();
+    else Fail(L"sink takes connect or disconnect, not " + what);
+  } else if (a == "dock") {
+    std::wstring what = Arg(args, 0, L"show or hide");
+    if (what != L"show" && what != L"hide") Fail(L"dock takes show or hide, not " + what);
+    auto window = Dockable(session, Arg(args, 1, L"a dockable window's ProgID"));
+    // The host brings its toolbars up to date while it is idle: before the user acts and after.
+    UpdateCommandStates(session);
+    velk::Check(window->Show(what == L"show" ? VARIANT_TRUE : VARIANT_FALSE));
+    UpdateCommandStates(session);
+  }
+}
+
+void MapActions::Print(TrevikSession& session, const std::vector<std::wstring>& args) {
+  const std::wstring& what = args[0];
+  if (what == L"tool") {
+    ComPtr<ICommandItem> current;
+    session.Host().App().get_CurrentTool(current.put());
+    velk::Bstr name;
+    if (current) current->get_Name(&name);
+    print_(L"  current tool " + (current ? name.str() : std::wstring(L"none")));
+  } else if (what == L"dock") {
+    std::wstring progId = Arg(args, 1, L"a dockable window's ProgID");
+    VARIANT_BOOL visible = VARIANT_FALSE;
+    Dockable(session, progId)->IsVisible(&visible);
+    print_(L"  " + progId + (visible ? L" visible" : L" hidden"));
+  } else if (what == L"location") {
+    ComPtr<IPoint> location;
+    MapDocument(session)->get_CurrentLocation(location.put());
+    print_(L"  location " + PointText(location.get()));
+  } else if (what == L"view") {
+    ComPtr<IEnvelope> bounds;
+    ViewTransformation(MapDocument(session).get())->get_VisibleBounds(bounds.put());
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    if (bounds) bounds->QueryCoords(&x0, &y0, &x1, &y1);
+    print_(L"  view " + Number(x0) + L" " + Number(y0) + L" " + Number(x1) + L" " + Number(y1));
+  } else if (what == L"graphics") {
+    auto container = QueryAs<IGraphicsContainer>(FocusMap(session).get());
+    if (!container) Fail(L"the map holds no graphics");
+    container->Reset();
+    int n = 0;
+    for (;;) {
+      ComPtr<IElement> element;
+      if (container->Next(element.put()) != S_OK || !element) break;
+      ComPtr<IGeometry> geometry;
+      element->get_Geometry(geometry.put());
+      std::wstring kind = QueryAs<IMarkerElement>(element.get()) ? L"marker" : L"graphic";
+      print_(L"  " + std::to_wstring(++n) + L". " + kind + L" at " + PointText(QueryAs<IPoint>(geometry.get()).get()));
+    }
+    if (!n) print_(L"  no graphics");
+  }
+}
+
+}  // namespace trevik
