@@ -14,6 +14,7 @@
 #include "framework/message_helpers.h"
 #include "framework/modeless_dialog_set.h"
 #include "framework/numeric_helpers.h"
+#include "framework/scene_helpers.h"
 #include "interfaces/zel_coord_tool.h"
 #include "platform/com/safearray.h"
 #include "platform/host/command_bars.h"
@@ -290,8 +291,15 @@ void CoordToolDlg::LiveReadout() {
     ShowLocation(location.get(), false, ReferenceOf(map.get()).get());
     return;
   }
-  // The globe host: the camera's position while another tool (or none) is current. The host
-  // offers no globe camera object, so there is nothing to read yet.
+  // The globe host: the camera's position while another tool (or none) is current; while the
+  // coordinate tool is current the fields keep the location clicked last.
+  if (!QueryAs<IGlobeDocument>(document.get()) || IsCoordToolCurrent(*this)) return;
+  ComPtr<IGlobeCamera> camera;
+  GetGlobeCameraObject(camera.put(), *this);
+  if (!camera) return;
+  double latitude = 0.0, longitude = 0.0, altitude = 0.0;
+  Check(camera->GetObserverLatLonAlt(&latitude, &longitude, &altitude));
+  ShowLocation(NewHostPoint(longitude, latitude).get(), false, nullptr);
 }
 
 bool CoordToolDlg::ShowLocation(IPoint* point, bool draw, ISpatialReference* reference) {
@@ -334,7 +342,7 @@ bool CoordToolDlg::ShowLocation(IPoint* point, bool draw, ISpatialReference* ref
   return true;
 }
 
-void CoordToolDlg::MapClick(LONG, LONG, LONG, LONG) {
+void CoordToolDlg::MapClick(LONG, LONG, LONG x, LONG y) {
   if (!engine_) return;
   try {
     ComPtr<IApplication> app;
@@ -343,7 +351,16 @@ void CoordToolDlg::MapClick(LONG, LONG, LONG, LONG) {
     ComPtr<IDocument> document;
     app->get_Document(document.put());
     auto mapDocument = QueryAs<IMapDocument>(document.get());
-    if (!mapDocument) return;  // the globe host offers no hit test of its display yet
+    if (!mapDocument) {
+      // The globe host: the surface point under the mouse in the globe's main viewer.
+      ComPtr<IGlobeDisplay> display;
+      GetGlobeFromHook(display.put(), *this);
+      if (!display) return;
+      ComPtr<IPoint> hit;
+      if (display->Locate(x, y, hit.put()) != S_OK || !hit) return;  // off the globe
+      ShowLocation(hit.get(), true, nullptr);
+      return;
+    }
     ComPtr<IPoint> location;
     Check(mapDocument->get_CurrentLocation(location.put()));
     if (IsEmptyPoint(location.get())) return;
@@ -514,7 +531,11 @@ void CoordToolDlg::RemoveMarker() {
 }
 
 void CoordToolDlg::CenterDisplay() {
-  if (globeHost_ || !mapPoint_) return;  // the host offers no globe camera to move
+  if (globeHost_) {
+    CenterGlobe();
+    return;
+  }
+  if (!mapPoint_) return;
   ComPtr<IActiveView> view;
   GetActiveView(view.put());
   if (!view) return;
@@ -527,6 +548,25 @@ void CoordToolDlg::CenterDisplay() {
   Check(extent->CenterAt(mapPoint_.get()));
   Check(transformation->put_VisibleBounds(extent.get()));
   view->Refresh();
+}
+
+void CoordToolDlg::CenterGlobe() {
+  if (!wgs84_) return;
+  double longitude = 0.0, latitude = 0.0;
+  Check(wgs84_->QueryCoords(&longitude, &latitude));
+  ComPtr<IGlobeCamera> camera;
+  GetGlobeCameraObject(camera.put(), *this);
+  if (!camera) return;
+  double observerLatitude = 0.0, observerLongitude = 0.0, altitude = 0.0;
+  if (FAILED(camera->GetObserverLatLonAlt(&observerLatitude, &observerLongitude, &altitude))) return;
+  // The observer goes above the point at its altitude and looks straight down at it: moving
+  // the observer alone would leave the view on the old target. A point the camera refuses
+  // leaves it as it was (the listeners still hear of the conversion).
+  if (FAILED(camera->SetObserverLatLonAlt(latitude, longitude, altitude))) return;
+  camera->SetTargetLatLonAlt(latitude, longitude, 0.0);
+  ComPtr<IGlobeDisplay> display;
+  GetGlobeFromHook(display.put(), *this);
+  if (display) display->RefreshViewers();
 }
 
 void CoordToolDlg::NotifyCoordTool() {

@@ -140,6 +140,8 @@ class CoordToolDlg : public CBasicWindowImpl<CoordToolDlg> {
   void DrawPoint(IPoint* point);
   void RemoveMarker();
   void CenterDisplay();
+  // Centring in the globe host: the camera above the last converted WGS 84 point.
+  void CenterGlobe();
   void NotifyCoordTool();
 
   // Engine text forms and the forms the user's notation symbols give.

@@ -1,5 +1,5 @@
-// The camera of a globe viewer: where the observer stands, as a point or as latitude,
-// longitude and altitude.
+// The camera of a globe viewer: where the observer stands and the point it looks at, each as
+// a point or as latitude, longitude and altitude.
 #pragma once
 
 #include "platform/com/object.h"
@@ -14,6 +14,9 @@ struct ICamera : IUnknown {
   // Takes x, y and z of the point; E_INVALIDARG (nothing changes) for an empty point or
   // values outside the ranges of SetObserverLatLonAlt.
   virtual HRESULT put_Observer(IPoint* observer) = 0;
+  // The point looked at, in the same form and with the same ranges as the observer.
+  virtual HRESULT get_Target(IPoint** target) = 0;
+  virtual HRESULT put_Target(IPoint* target) = 0;
 };
 
 struct IGlobeCamera : IUnknown {
@@ -22,13 +25,22 @@ struct IGlobeCamera : IUnknown {
   // Latitude in [-90, 90], longitude in [-180, 180], altitude 0 or more; E_INVALIDARG
   // otherwise, and nothing changes.
   virtual HRESULT SetObserverLatLonAlt(double latitude, double longitude, double altitude) = 0;
+  virtual HRESULT GetTargetLatLonAlt(double* latitude, double* longitude, double* altitude) = 0;
+  virtual HRESULT SetTargetLatLonAlt(double latitude, double longitude, double altitude) = 0;
 };
 
 namespace velk::host {
 
 // Where a new camera's observer stands: above latitude 0, longitude 0, far enough to see the
-// whole globe.
+// whole globe. Its target is the surface point below it (latitude 0, longitude 0, altitude 0).
 inline constexpr double kDefaultObserverAltitude = 20000.0;
+
+// The globe's radius in kilometres (the mean radius of the earth).
+inline constexpr double kGlobeRadiusKm = 6371.0088;
+
+// Straight-line distance in kilometres between two places given as latitude, longitude
+// (degrees) and altitude above the surface (kilometres).
+double GlobeDistanceKm(double lat1, double lon1, double alt1, double lat2, double lon2, double alt2);
 
 ComPtr<ICamera> NewGlobeCamera();
 

@@ -1,8 +1,16 @@
 #include "platform/host/globe.h"
 
 #include "platform/host/globe_display.h"
+#include "platform/host/spatial_reference_data.h"
 
 namespace velk::host {
+
+HRESULT Globe::FinalConstruct() {
+  VELK_TRY
+  spatialReference_ = SpatialReferenceFromCode(4326);
+  return S_OK;
+  VELK_CATCH
+}
 
 HRESULT Globe::QueryExtra(REFIID riid, void** ppv) {
   if (riid == IidOf<IBasicMap>()) {

@@ -32,8 +32,10 @@ namespace velk::host {
 inline constexpr CLSID CLSID_Globe = MakeGuid("{64AF2950-4BC8-4370-8EFD-FDEE20868CB6}");
 
 // The globe also answers IGraphicsContainer: the graphics drawn over it.
+// A globe is geographic: its spatial reference starts as WGS 84 (factory code 4326).
 class Globe : public ComObjectRoot<Globe, IGlobe, IGraphicsContainer> {
  public:
+  HRESULT FinalConstruct();
   HRESULT QueryExtra(REFIID riid, void** ppv);
 
   HRESULT get_Name(BSTR* name) override;
