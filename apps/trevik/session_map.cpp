@@ -1,5 +1,7 @@
 #include "apps/trevik/session_map.h"
 
+#include "apps/trevik/session_globe.h"
+
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -212,11 +214,12 @@ MapActions::~MapActions() { Disconnect(); }
 
 bool MapActions::Handles(const std::string& a) {
   return a == "map-move" || a == "map-drag" || a == "map-reference" || a == "map-extent" || a == "add-points" ||
-         a == "sink" || a == "dock";
+         a == "sink" || a == "dock" || globe_actions::Handles(a);
 }
 
 bool MapActions::HandlesPrint(const std::wstring& what) {
-  return what == L"tool" || what == L"dock" || what == L"graphics" || what == L"location" || what == L"view";
+  return what == L"tool" || what == L"dock" || what == L"graphics" || what == L"location" || what == L"view" ||
+         globe_actions::HandlesPrint(what);
 }
 
 void MapActions::MoveMouse(TrevikSession& session, LONG x, LONG y, LONG button) {
@@ -264,7 +267,9 @@ void MapActions::Disconnect() {
 }
 
 void MapActions::Run(TrevikSession& session, const std::string& a, const std::vector<std::wstring>& args) {
-  if (a == "map-move") {
+  if (globe_actions::Handles(a)) {
+    globe_actions::Run(session, a, args);
+  } else if (a == "map-move") {
     LONG x = ParseLong(Arg(args, 0, L"x"), L"x"), y = ParseLong(Arg(args, 1, L"y"), L"y");
     LONG button = args.size() > 2 && args[2] == L"left" ? 1 : 0;
     if (args.size() > 2 && button == 0) Fail(L"map-move takes left (the button held), not " + args[2]);
@@ -323,7 +328,9 @@ void MapActions::Run(TrevikSession& session, const std::string& a, const std::ve
 
 void MapActions::Print(TrevikSession& session, const std::vector<std::wstring>& args) {
   const std::wstring& what = args[0];
-  if (what == L"tool") {
+  if (globe_actions::HandlesPrint(what)) {
+    globe_actions::Print(session, args, print_);
+  } else if (what == L"tool") {
     ComPtr<ICommandItem> current;
     session.Host().App().get_CurrentTool(current.put());
     velk::Bstr name;
