@@ -3,8 +3,6 @@
 #include "framework/host_object_creation.h"
 #include "interfaces/zel_coord_tool.h"
 #include "platform/host/command_bars.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/symbol.h"
 
 namespace velk::corvane {
 
@@ -37,19 +35,6 @@ void ClearCurrentCoordTool(HookStruct& hook) {
   ComPtr<IApplication> app;
   hook.GetApplication(app.put());
   if (app) app->put_CurrentTool(nullptr);
-}
-
-ComPtr<IElement> CreateCoordToolMarkerElement(IPoint* point) {
-  auto element = CreateHostObject<IElement>(host::CLSID_MarkerElement);
-  Check(element->put_Geometry(point));
-  auto symbol = CreateHostObject<IMarkerSymbol>(host::CLSID_SimpleMarkerSymbol);
-  auto color = CreateHostObject<IColor>(host::CLSID_RgbColor);
-  color->put_RGB(kCoordToolMarkerColor);
-  symbol->put_Color(color.get());
-  symbol->put_Size(kCoordToolMarkerSize);
-  symbol->put_Style(kMarkerCircle);
-  RequireInterface<IMarkerElement>(element.get())->put_Symbol(symbol.get());
-  return element;
 }
 
 }  // namespace velk::corvane

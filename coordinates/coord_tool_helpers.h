@@ -1,9 +1,9 @@
 // Small helpers of the coordinate tool, its dialog and its window: copies of host objects,
-// text comparison, the coordinate tool as the host's current tool, and the marker the dialog
-// puts on the map.
+// text comparison, and the coordinate tool as the host's current tool.
 #pragma once
 
 #include "framework/hook_struct.h"
+#include "framework/map_graphics.h"
 #include "platform/com/bstr.h"
 #include "platform/host/geometry.h"
 #include "platform/host/graphics.h"
@@ -25,10 +25,7 @@ bool IsCoordToolCurrent(HookStruct& hook);
 // Leaves the host without a current tool when the coordinate tool is current.
 void ClearCurrentCoordTool(HookStruct& hook);
 
-// The coordinate tool's marker: a marker element at the point with the coordinate tool's
-// symbol (a red circle of 8 points; the settings keep no symbol of their own).
-ComPtr<IElement> CreateCoordToolMarkerElement(IPoint* point);
-inline constexpr LONG kCoordToolMarkerColor = 255;  // red, 0x00BBGGRR
-inline constexpr double kCoordToolMarkerSize = 8.0;
+// The coordinate tool's marker (CreateCoordToolMarkerElement, drawn with the settings'
+// coordinate-tool symbol) comes with the map graphics of framework/map_graphics.h.
 
 }  // namespace velk::corvane

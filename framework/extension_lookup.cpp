@@ -28,6 +28,15 @@ bool StateIsEnabled(IUnknown* extension) {
 
 }  // namespace
 
+ComPtr<IZelSettings> RequireZelSettings() {
+  ComPtr<IZelExtension> extension = FindZelExtension();
+  if (!extension) ThrowComError(E_POINTER);
+  ComPtr<IZelSettings> settings;
+  extension->get_Settings(settings.put());
+  if (!settings) ThrowComError(E_POINTER);
+  return settings;
+}
+
 const Bstr& SorrelinName() {
   static const Bstr name(L"Sorrelin");
   return name;

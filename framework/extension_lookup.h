@@ -17,6 +17,17 @@ const Bstr& QuentaraName();  // "Quentara", the raster analysis extension
 // throws ComError with the creation's failure.
 ComPtr<IZelExtension> FindZelExtension();
 
+// The settings of the extension object as the per-area interface I; E_POINTER as a COM error
+// when there is no extension object, it hands out no settings, or they lack I.
+ComPtr<IZelSettings> RequireZelSettings();
+template <class I>
+ComPtr<I> RequireZelSettings() {
+  ComPtr<IZelSettings> settings = RequireZelSettings();
+  ComPtr<I> area = QueryAs<I>(settings.get());
+  if (!area) ThrowComError(E_POINTER);
+  return area;
+}
+
 // The host extension with that name, or null. Takes ownership of name and frees it.
 ComPtr<IExtension> FindExtensionByName(BSTR name);
 

@@ -1,5 +1,6 @@
 #include "framework/graphics_helpers.h"
 
+#include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "platform/host/active_view.h"
 #include "platform/host/application.h"
@@ -41,8 +42,8 @@ void SetGraphicElementSymbol(LONG kind, LONG color, LONG size, BSTR name, IEleme
     fill->put_Outline(outline.get());
     fill->put_Color(Color(color).get());
     symbol = fill.As<IUnknown>();
-  } else if (kind == 3 || kind == 9) {
-    ThrowComError(E_NOTIMPL);
+  } else if (kind == kGraphicPolyline || kind == kGraphicMultiPatch) {
+    Check(RequireZelSettings<IDDDSettings>()->DDDGetSymbol(kind, symbol.put()));
   } else {
     return;  // a kind without a symbol: the element stays as it is, name included
   }
@@ -63,6 +64,11 @@ HRESULT AddElementToContainer(IUnknown* target, IElement* element) {
   if (auto app = QueryAs<IApplication>(target)) {
     ComPtr<IDocument> document;
     app->get_Document(document.put());
+    if (auto globeDocument = QueryAs<IGlobeDocument>(document.get())) {  // the globe host
+      ComPtr<IGlobe> globe;
+      globeDocument->get_Globe(globe.put());
+      return RequireInterface<IGraphicsContainer>(globe.get())->AddElement(element, 0);
+    }
     auto mapDocument = RequireInterface<IMapDocument>(document.get());
     ComPtr<IActiveView> view;
     mapDocument->get_ActiveView(view.put());

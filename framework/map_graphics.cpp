@@ -1,5 +1,6 @@
 #include "framework/map_graphics.h"
 
+#include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/display.h"
@@ -144,6 +145,15 @@ bool DrawExtentOutline(HookStruct& hook, BSTR name, IEnvelope* envelope) {
   RequireInterface<IGraphicsContainer>(drawing.get())->AddElement(element.get(), 0);
   drawing->PartialRefresh(kViewGraphics, element.get(), nullptr);
   return true;
+}
+
+ComPtr<IElement> CreateCoordToolMarkerElement(IPoint* point) {
+  auto element = CreateHostObject<IElement>(host::CLSID_MarkerElement);
+  element->put_Geometry(point);
+  ComPtr<IUnknown> symbol;
+  RequireZelSettings<ICoordToolSettings>()->get_CoordToolSymbol(symbol.put());
+  RequireInterface<IMarkerElement>(element.get())->put_Symbol(RequireInterface<IMarkerSymbol>(symbol.get()).get());
+  return element;
 }
 
 ComPtr<ILayer> CreateMarkerFeatureLayer(IFeatureClass* featureClass, Bstr name, Bstr label, LONG highlight) {

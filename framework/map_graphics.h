@@ -25,6 +25,11 @@ void RemoveNamedGraphics(HookStruct& hook, Bstr name);
 // Replaces the graphics of that name by a closed blue outline (width 1.5) of the envelope.
 bool DrawExtentOutline(HookStruct& hook, BSTR name, IEnvelope* envelope);
 
+// A new marker element at the point (the point itself is its geometry), drawn with the
+// coordinate tool's symbol from the settings; E_POINTER as a COM error when the settings cannot
+// be reached.
+ComPtr<IElement> CreateCoordToolMarkerElement(IPoint* point);
+
 // A new feature layer on the class named name, drawn with red (flag 1) or black markers of
 // size 6 under the label; not added to any map.
 ComPtr<ILayer> CreateMarkerFeatureLayer(IFeatureClass* featureClass, Bstr name, Bstr label, LONG highlight);

@@ -46,6 +46,12 @@ struct ICoordToolSettings : IUnknown {
   virtual HRESULT put_CoordToolMGRSSpaces(VARIANT_BOOL value) = 0;
   virtual HRESULT get_CoordToolEditSession(VARIANT_BOOL* value) = 0;
   virtual HRESULT put_CoordToolEditSession(VARIANT_BOOL value) = 0;
+  // The marker symbol the coordinate tool draws points with: a new host marker symbol on each
+  // call, so changing it changes nothing stored.
+  virtual HRESULT get_CoordToolSymbol(IUnknown** symbol) = 0;
+  // Stores a copy of a host marker symbol; E_POINTER for none and E_INVALIDARG for another
+  // kind of symbol (the stored symbol then stays).
+  virtual HRESULT PutSymbol(IUnknown* symbol) = 0;
 };
 
 // Default output field names of table conversion, and whether exported data is added to the map.
@@ -101,6 +107,16 @@ struct IDDDSettings : IUnknown {
   virtual HRESULT put_DDDFlyThruDefaultHt(LONG value) = 0;
   virtual HRESULT get_DDDFlyThruDefaultIncl(LONG* value) = 0;
   virtual HRESULT put_DDDFlyThruDefaultIncl(LONG value) = 0;
+  // The symbols of 3-D graphics by geometry kind: 3 the threat dome's wireframe (a line
+  // symbol), 9 the dome (a fill symbol), 13 the fly-through path (a line symbol). A new host
+  // symbol on each call; E_INVALIDARG (and null) for any other kind.
+  virtual HRESULT DDDGetSymbol(LONG kind, IUnknown** symbol) = 0;
+  // Stores a copy of the symbol for the kind; E_POINTER for none, E_INVALIDARG for another
+  // kind or a symbol of the wrong sort (the stored symbol then stays).
+  virtual HRESULT DDDPutSymbol(LONG kind, IUnknown* symbol) = 0;
+  // DDDGetSymbol with 9 and with 3.
+  virtual HRESULT get_DDDThreatDomeSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT get_DDDWireframeSymbol(IUnknown** symbol) = 0;
 };
 
 // Settings the catalog layers get when they are added to a map.

@@ -9,6 +9,13 @@
 #include "platform/host/symbol_objects.h"
 #include "platform/host/field_checker.h"
 #include "platform/host/field_objects.h"
+#include "platform/host/geometry_environment.h"
+#include "platform/host/globe_graphics_layer.h"
+#include "platform/host/raster_analysis_environment.h"
+#include "platform/host/raster_catalog.h"
+#include "platform/host/raster_collection.h"
+#include "platform/host/raster_dataset_name.h"
+#include "platform/host/vector3d.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/property_set_object.h"
 #include "platform/host/raster_objects.h"
@@ -58,6 +65,13 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_NewEnvelopeFeedback, &CreateEnvelopeFeedbackObject),
       RegisterProcessClass(CLSID_DisplayTransformation, &CreateDisplayTransformationObject),
       RegisterProcessClass(CLSID_Set, &CreateSetObject),
+      RegisterProcessClass(CLSID_Vector3D, &CreateVector3DObject),
+      RegisterProcessClass(CLSID_GeometryEnvironment, &CreateGeometryEnvironmentObject),
+      RegisterProcessClass(CLSID_GlobeGraphicsLayer, &CreateGlobeGraphicsLayerObject),
+      RegisterProcessClass(CLSID_RasterDatasetName, &CreateRasterDatasetNameObject),
+      RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),
+      RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
+      RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
   };
   for (DWORD c : RegisterBrowseDialogClasses()) cookies.push_back(c);
   return cookies;

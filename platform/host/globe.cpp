@@ -1,5 +1,7 @@
 #include "platform/host/globe.h"
 
+#include "platform/host/globe_display.h"
+
 namespace velk::host {
 
 HRESULT Globe::QueryExtra(REFIID riid, void** ppv) {
@@ -40,6 +42,22 @@ HRESULT Globe::put_VerticalExaggeration(double factor) {
   exaggeration_ = factor;
   return S_OK;
 }
+
+HRESULT Globe::get_GlobeDisplay(IGlobeDisplay** display) {
+  if (!display) return E_POINTER;
+  *display = display_;
+  if (display_) display_->AddRef();
+  return S_OK;
+}
+
+HRESULT GlobeViewer::FinalConstruct() {
+  VELK_TRY
+  camera_ = NewGlobeCamera();
+  return S_OK;
+  VELK_CATCH
+}
+
+HRESULT GlobeViewer::get_Camera(ICamera** camera) { return camera_.CopyTo(camera); }
 
 HRESULT GlobeViewer::get_hWnd(HWND* window) {
   if (!window) return E_POINTER;

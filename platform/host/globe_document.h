@@ -3,12 +3,15 @@
 
 #include "platform/host/document_base.h"
 #include "platform/host/globe.h"
+#include "platform/host/globe_display.h"
 
 namespace velk::host {
 
 class GlobeDocument : public ComObjectRoot<GlobeDocument, IDocument, IGlobeDocument>, public DocumentBase {
  public:
   HRESULT FinalConstruct();
+  // The globe may outlive the document: it lets go of the document's display first.
+  ~GlobeDocument() override;
 
   HRESULT get_Title(BSTR* title) override { return GetTitle(title); }
   HRESULT get_Parent(IApplication** application) override { return GetParent(application); }
@@ -23,6 +26,7 @@ class GlobeDocument : public ComObjectRoot<GlobeDocument, IDocument, IGlobeDocum
  private:
   ComPtr<IGlobe> globe_;
   ComPtr<IGlobeViewer> viewer_;
+  ComPtr<IGlobeDisplay> display_;
 };
 
 }  // namespace velk::host

@@ -138,6 +138,12 @@ HRESULT GraphicsList::AddElement(IElement* element, LONG zOrder) {
   return S_OK;
 }
 
+bool GraphicsList::Contains(IElement* element) const {
+  for (const auto& e : items_)
+    if (IsSameObject(e.get(), element)) return true;
+  return false;
+}
+
 HRESULT GraphicsList::DeleteElement(IElement* element) {
   for (std::size_t i = 0; i < items_.size(); ++i)
     if (IsSameObject(items_[i].get(), element)) {

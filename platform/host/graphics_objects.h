@@ -22,6 +22,8 @@ class GraphicsList {
   HRESULT Reset();
   HRESULT Next(IElement** element);
   HRESULT get_ElementCount(LONG* count);
+  // Whether the list holds the element (the enumeration position is not touched).
+  bool Contains(IElement* element) const;
 
  private:
   std::vector<ComPtr<IElement>> items_;

@@ -6,6 +6,7 @@
 #include "platform/host/host_extension.h"
 #include "platform/host/map.h"
 #include "platform/host/operation_stack.h"
+#include "platform/host/raster_analysis_environment.h"
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
 
@@ -37,6 +38,7 @@ std::unique_ptr<HostSession> HostSession::Start(const HostSessionOptions& option
   };
   if (g_current) return fail(L"a host session is already running");
   std::unique_ptr<HostSession> s(new HostSession());
+  ResetDefaultRasterAnalysisEnvironment();  // each run of the host starts from the first default
   try {
     s->app_ = MakeApplication(options.kind, options.mainWindow);
     ComObject<ExtensionManager>* manager = nullptr;
@@ -70,6 +72,7 @@ HostSession::~HostSession() {
     g_current = nullptr;
   }
   for (DWORD cookie : classCookies_) RevokeProcessClass(cookie);
+  ResetDefaultRasterAnalysisEnvironment();
 }
 
 ComPtr<IDocument> HostSession::Document() {

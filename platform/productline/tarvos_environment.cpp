@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/com/text.h"
+#include "platform/productline/symbol_text.h"
 #include "platform/registry/registry.h"
 
 namespace velk::productline {
@@ -33,6 +34,14 @@ bool ParseReal(const std::wstring& text, double& out) {
   if (ec != std::errc() || end != narrow.data() + narrow.size() || !std::isfinite(v)) return false;
   out = v;
   return true;
+}
+
+// The sort of symbol a symbol setting takes: the first word of its default ("marker", ...).
+std::wstring SymbolSort(const std::wstring& text) { return text.substr(0, text.find(L' ')); }
+
+// Whether the text is a symbol of the setting's sort.
+bool FitsSymbolSetting(SettingId id, const std::wstring& text) {
+  return SymbolSort(text) == SymbolSort(Decl(id).text) && SymbolFromText(text);
 }
 
 HRESULT FromStatus(LSTATUS s) { return s == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<std::uint32_t>(s)); }
@@ -74,6 +83,7 @@ HRESULT TarvosEnvironment::Write(SettingId id) const {
     case SettingType::Double:
       return FromStatus(reg::WriteString(Hive::CurrentUser, key, d.name, FormatReal(s.real)));
     case SettingType::String:
+    case SettingType::Symbol:
       return FromStatus(reg::WriteString(Hive::CurrentUser, key, d.name, s.text));
   }
   return E_FAIL;
@@ -113,6 +123,9 @@ HRESULT TarvosEnvironment::LoadAllSettings() {
         break;
       case SettingType::String:
         if (v.type == REG_SZ || v.type == REG_EXPAND_SZ) s.text = v.text;
+        break;
+      case SettingType::Symbol:
+        if (v.type == REG_SZ && FitsSymbolSetting(id, v.text)) s.text = v.text;
         break;
     }
   }
@@ -164,6 +177,62 @@ HRESULT TarvosEnvironment::PutString(SettingId id, const std::wstring& value) {
   return Write(id);
 }
 
+HRESULT TarvosEnvironment::GetSymbolSetting(SettingId id, IUnknown** symbol) const {
+  if (!symbol) return E_POINTER;
+  *symbol = nullptr;
+  VELK_TRY
+  ComPtr<IUnknown> made = SymbolFromText(values_[static_cast<std::size_t>(id)].text);
+  if (!made) made = SymbolFromText(Decl(id).text);  // cannot happen: stored texts are checked
+  if (!made) return E_FAIL;
+  *symbol = made.Detach();
+  return S_OK;
+  VELK_CATCH
+}
+
+HRESULT TarvosEnvironment::PutSymbolSetting(SettingId id, IUnknown* symbol) {
+  if (!symbol) return E_POINTER;
+  std::wstring text;
+  VELK_TRY
+  if (!SymbolToText(symbol, text) || !FitsSymbolSetting(id, text)) return E_INVALIDARG;
+  VELK_CATCH
+  return PutString(id, text);
+}
+
+HRESULT TarvosEnvironment::get_CoordToolSymbol(IUnknown** symbol) {
+  return GetSymbolSetting(SettingId::CoordToolSymbol, symbol);
+}
+
+HRESULT TarvosEnvironment::PutSymbol(IUnknown* symbol) { return PutSymbolSetting(SettingId::CoordToolSymbol, symbol); }
+
+namespace {
+bool DDDSymbolId(LONG kind, SettingId& id) {
+  switch (kind) {
+    case 3: id = SettingId::DDDWireframeSymbol; return true;
+    case 9: id = SettingId::DDDThreatDomeSymbol; return true;
+    case 13: id = SettingId::DDDFlyThruSymbol; return true;
+    default: return false;
+  }
+}
+}  // namespace
+
+HRESULT TarvosEnvironment::DDDGetSymbol(LONG kind, IUnknown** symbol) {
+  if (!symbol) return E_POINTER;
+  *symbol = nullptr;
+  SettingId id{};
+  if (!DDDSymbolId(kind, id)) return E_INVALIDARG;
+  return GetSymbolSetting(id, symbol);
+}
+
+HRESULT TarvosEnvironment::DDDPutSymbol(LONG kind, IUnknown* symbol) {
+  SettingId id{};
+  if (!DDDSymbolId(kind, id)) return E_INVALIDARG;
+  return PutSymbolSetting(id, symbol);
+}
+
+HRESULT TarvosEnvironment::get_DDDThreatDomeSymbol(IUnknown** symbol) { return DDDGetSymbol(9, symbol); }
+
+HRESULT TarvosEnvironment::get_DDDWireframeSymbol(IUnknown** symbol) { return DDDGetSymbol(3, symbol); }
+
 HRESULT TarvosEnvironment::get_GeneralOutputWorkspace(IUnknown** workspace) {
   if (!workspace) return E_POINTER;
   *workspace = nullptr;
@@ -209,7 +278,8 @@ HRESULT TarvosEnvironment::GetText(const std::wstring& name, std::wstring& out) 
     case SettingType::Bool:
     case SettingType::Long: out = std::to_wstring(s.number); break;
     case SettingType::Double: out = FormatReal(s.real); break;
-    case SettingType::String: out = s.text; break;
+    case SettingType::String:
+    case SettingType::Symbol: out = s.text; break;
   }
   return S_OK;
 }
@@ -242,6 +312,9 @@ HRESULT TarvosEnvironment::SetText(const std::wstring& name, const std::wstring&
       return PutDouble(id, v);
     }
     case SettingType::String: return PutString(id, text);
+    case SettingType::Symbol:
+      if (!FitsSymbolSetting(id, text)) return E_INVALIDARG;
+      return PutString(id, text);
   }
   return E_INVALIDARG;
 }

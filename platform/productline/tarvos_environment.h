@@ -50,6 +50,7 @@ class TarvosEnvironment
 #define VELK_ACC_Hidden_Long(name)
 #define VELK_ACC_Hidden_Double(name)
 #define VELK_ACC_Hidden_String(name)
+#define VELK_ACC_Hidden_Symbol(name)
 #define VELK_SETTING_ACCESSORS(area, name, type, prop, number, text) VELK_ACC_##prop##_##type(name)
   VELK_TARVOS_SETTINGS(VELK_SETTING_ACCESSORS)
 #undef VELK_SETTING_ACCESSORS
@@ -57,6 +58,13 @@ class TarvosEnvironment
   HRESULT get_GeneralOutputWorkspace(IUnknown** workspace) override;
   HRESULT SetGeneralOutputWorkspace(BSTR factoryProgId, BSTR path) override;
   HRESULT get_GeneralOutputWorkspacePath(BSTR* path) override;
+
+  HRESULT get_CoordToolSymbol(IUnknown** symbol) override;
+  HRESULT PutSymbol(IUnknown* symbol) override;
+  HRESULT DDDGetSymbol(LONG kind, IUnknown** symbol) override;
+  HRESULT DDDPutSymbol(LONG kind, IUnknown* symbol) override;
+  HRESULT get_DDDThreatDomeSymbol(IUnknown** symbol) override;
+  HRESULT get_DDDWireframeSymbol(IUnknown** symbol) override;
 
   // Typed access by declaration (the properties above go through these). A put stores the
   // value and writes it to the registry; a failed write is returned, the value is kept.
@@ -68,13 +76,18 @@ class TarvosEnvironment
   HRESULT PutDouble(SettingId id, double value);
   HRESULT GetString(SettingId id, BSTR* value) const;
   HRESULT PutString(SettingId id, const std::wstring& value);
+  // A symbol setting: a new host symbol made from the stored text; a copy of the symbol
+  // stored (E_POINTER for none, E_INVALIDARG for a symbol not of the setting's sort).
+  HRESULT GetSymbolSetting(SettingId id, IUnknown** symbol) const;
+  HRESULT PutSymbolSetting(SettingId id, IUnknown* symbol);
 
   // Every value back to its default (in memory only).
   void ResetToDefaults();
 
   // A setting by its declared name as text: booleans "-1"/"0" (also read from "true"/"false"),
-  // whole numbers in decimal, reals in the C locale, texts as they are. E_INVALIDARG for an
-  // unknown name or a text the setting's type cannot take (the value is then unchanged).
+  // whole numbers in decimal, reals in the C locale, texts as they are, symbols in their text
+  // form. E_INVALIDARG for an unknown name or a text the setting's type cannot take (the value
+  // is then unchanged).
   HRESULT GetText(const std::wstring& name, std::wstring& out) const;
   HRESULT SetText(const std::wstring& name, const std::wstring& text);
   static bool FindSetting(const std::wstring& name, SettingId& id);

@@ -2,7 +2,8 @@
 // stored under), its name (the registry value name and the property name), its type, whether
 // an interface property reads it directly, and its default. Booleans are VARIANT_BOOL values
 // (-1 true, 0 false) stored as REG_DWORD; whole numbers as REG_DWORD; reals as REG_SZ text in
-// the C locale ("%.17g"); texts as REG_SZ.
+// the C locale ("%.17g"); texts as REG_SZ; symbols as REG_SZ in the text form of
+// symbol_text.h, the first word of the default naming the kind of symbol the setting takes.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +24,7 @@
   X(CoordTool, CoordToolMGRSPrec, Long, Prop, 5, L"")                        \
   X(CoordTool, CoordToolMGRSSpaces, Bool, Prop, 0, L"")                      \
   X(CoordTool, CoordToolEditSession, Bool, Prop, 0, L"")                     \
+  X(CoordTool, CoordToolSymbol, Symbol, Hidden, 0, L"marker 0x0000FF 8 0")   \
   X(ConversionFields, ConversionFieldsXField, String, Prop, 0, L"X")         \
   X(ConversionFields, ConversionFieldsYField, String, Prop, 0, L"Y")         \
   X(ConversionFields, ConversionFieldsDMSField, String, Prop, 0, L"DMS")     \
@@ -38,6 +40,9 @@
   X(DDD, DDDWireframe, Double, Prop, 10.0, L"")                              \
   X(DDD, DDDFlyThruDefaultHt, Long, Prop, 1000, L"")                         \
   X(DDD, DDDFlyThruDefaultIncl, Long, Prop, 0, L"")                          \
+  X(DDD, DDDWireframeSymbol, Symbol, Hidden, 0, L"line 0x4100C2 1 0")        \
+  X(DDD, DDDThreatDomeSymbol, Symbol, Hidden, 0, L"fill 0x0000FF 0 0x0000FF 1 0") \
+  X(DDD, DDDFlyThruSymbol, Symbol, Hidden, 0, L"line 0x00FFFF 2 0")          \
   X(DataMan, DataManDTEDWireframe, Long, Prop, 2, L"")                       \
   X(DataMan, DataManDTEDDisplayRasters, Bool, Prop, -1, L"")                 \
   X(DataMan, DataManDTEDUseUniformRenderer, Bool, Prop, 0, L"")              \
@@ -54,7 +59,7 @@ namespace velk::productline {
 // The settings key under HKCU; each area is a subkey of it.
 inline constexpr const wchar_t* kTarvosSettingsKey = L"Software\\Velk\\Tarvos\\10.0.0.0";
 
-enum class SettingType { Bool, Long, Double, String };
+enum class SettingType { Bool, Long, Double, String, Symbol };
 
 enum class SettingId : std::size_t {
 #define VELK_SETTING_ID(area, name, type, prop, number, text) name,
@@ -70,7 +75,7 @@ struct SettingDecl {
   const wchar_t* name;
   SettingType type;
   double number;       // default of Bool, Long and Double settings
-  const wchar_t* text;  // default of String settings
+  const wchar_t* text;  // default of String and Symbol settings
 };
 
 inline constexpr SettingDecl kSettingDecls[] = {

@@ -200,3 +200,54 @@ TEST(MapGraphics, LayersByInterfaceMarkerLayersAndTheCoordinateTool) {
 
 }  // namespace
 }  // namespace velk::corvane
+
+namespace velk::corvane {
+namespace {
+
+TEST(MapGraphics, CoordToolMarkerTakesTheSettingsSymbolAndGoesOnTheMap) {
+  Host host;
+  ComPtr<IZelSettings> settings;
+  ASSERT_EQ(host.fixture.Zel()->get_Settings(settings.put()), S_OK);
+  auto chosen = CreateHostObject<IMarkerSymbol>(host::CLSID_SimpleMarkerSymbol);
+  chosen->put_Size(14.0);
+  auto green = CreateHostObject<IColor>(host::CLSID_RgbColor);
+  green->put_RGB(0x00FF00);
+  chosen->put_Color(green.get());
+  ASSERT_EQ(settings.Query<ICoordToolSettings>()->PutSymbol(chosen.Query<IUnknown>().get()), S_OK);
+
+  auto point = CreateHostObject<IPoint>(host::CLSID_Point);
+  point->PutCoords(12.5, 41.9);
+  auto marker = CreateCoordToolMarkerElement(point.get());
+  ComPtr<IGeometry> geometry;
+  marker->get_Geometry(geometry.put());
+  EXPECT_TRUE(IsSameObject(geometry.get(), point.get()));
+  ComPtr<IMarkerSymbol> symbol;
+  marker.Query<IMarkerElement>()->get_Symbol(symbol.put());
+  ASSERT_TRUE(symbol);
+  double size = 0;
+  symbol->get_Size(&size);
+  EXPECT_EQ(size, 14.0);
+  ComPtr<IColor> color;
+  symbol->get_Color(color.put());
+  LONG rgb = 0;
+  color->get_RGB(&rgb);
+  EXPECT_EQ(rgb, 0x00FF00);
+  ReplaceMapGraphic(host.hook, marker.get(), nullptr);
+  LONG count = 0;
+  host.MapGraphics()->get_ElementCount(&count);
+  EXPECT_EQ(count, 1);
+}
+
+TEST(MapGraphics, CoordToolMarkerWithoutTheExtensionObjectIsAPointerError) {
+  test::HostSessionFixture noZel(host::HostKind::Map, false);
+  auto point = CreateHostObject<IPoint>(host::CLSID_Point);
+  try {
+    CreateCoordToolMarkerElement(point.get());
+    ADD_FAILURE() << "no error";
+  } catch (const ComError& e) {
+    EXPECT_EQ(e.Error(), E_POINTER);
+  }
+}
+
+}  // namespace
+}  // namespace velk::corvane

@@ -8,8 +8,10 @@
 #include <limits>
 
 #include "platform/com/text.h"
+#include "platform/host/symbol.h"
 #include "platform/host/host_session.h"
 #include "platform/productline/product_line_classes.h"
+#include "platform/productline/symbol_text.h"
 #include "platform/productline/tarvos_environment.h"
 #include "platform/productline/zel_extension.h"
 #include "platform/registry/registry.h"
@@ -80,6 +82,14 @@ TEST(TarvosSettings, EveryDeclaredSettingStartsAtItsDefault) {
         Bstr v;
         ASSERT_EQ(Env(settings.get()).GetString(id, &v), S_OK);
         EXPECT_EQ(v.str(), d.text);
+        break;
+      }
+      case SettingType::Symbol: {
+        ComPtr<IUnknown> symbol;
+        ASSERT_EQ(Env(settings.get()).GetSymbolSetting(id, symbol.put()), S_OK);
+        std::wstring text;
+        ASSERT_TRUE(SymbolToText(symbol.get(), text));
+        EXPECT_EQ(text, d.text);
         break;
       }
     }
@@ -220,6 +230,148 @@ TEST(TarvosSettings, AnUnreadableRegistryFileIsReportedAndLeftAlone) {
   EXPECT_EQ(test::ReadFileText(file), "this is not a registry file\n");
 }
 
+// The colour and size (or width) of a host symbol, and its sort.
+struct SymbolLook {
+  std::wstring sort;
+  LONG rgb = -1;
+  double size = -1;
+};
+
+SymbolLook Look(IUnknown* symbol) {
+  SymbolLook l;
+  ComPtr<IColor> c;
+  if (auto m = QueryAs<IMarkerSymbol>(symbol)) {
+    l.sort = L"marker";
+    m->get_Color(c.put());
+    m->get_Size(&l.size);
+  } else if (auto line = QueryAs<ILineSymbol>(symbol)) {
+    l.sort = L"line";
+    line->get_Color(c.put());
+    line->get_Width(&l.size);
+  } else if (auto f = QueryAs<IFillSymbol>(symbol)) {
+    l.sort = L"fill";
+    f->get_Color(c.put());
+  }
+  if (c) c->get_RGB(&l.rgb);
+  return l;
+}
+
+ComPtr<IUnknown> NewSymbol(const wchar_t* text) {
+  auto s = SymbolFromText(text);
+  EXPECT_TRUE(s) << text;
+  return s;
+}
+
+TEST(TarvosSettings, SymbolsAreStoredAsCopiesAndSurviveARestart) {
+  test::TempRoot root;
+  {
+    HostRun run;
+    auto s = run.Settings();
+    auto path = NewSymbol(L"line 0x00FF00 3.5 0");
+    ASSERT_EQ(s.Query<IDDDSettings>()->DDDPutSymbol(13, path.get()), S_OK);
+    path.Query<ILineSymbol>()->put_Width(9.0);  // the stored copy does not follow
+    ASSERT_EQ(s.Query<ICoordToolSettings>()->PutSymbol(NewSymbol(L"marker 0xFF0000 12 2").get()), S_OK);
+    // What a reader changes on the symbol it got stays with it.
+    ComPtr<IUnknown> got;
+    ASSERT_EQ(s.Query<ICoordToolSettings>()->get_CoordToolSymbol(got.put()), S_OK);
+    got.Query<IMarkerSymbol>()->put_Size(1.0);
+  }
+  reg::SetHostRoot(root.path());
+  HostRun again;
+  auto s = again.Settings();
+  ComPtr<IUnknown> path, marker, dome;
+  ASSERT_EQ(s.Query<IDDDSettings>()->DDDGetSymbol(13, path.put()), S_OK);
+  EXPECT_EQ(Look(path.get()).sort, L"line");
+  EXPECT_EQ(Look(path.get()).rgb, 0x00FF00);
+  EXPECT_EQ(Look(path.get()).size, 3.5);
+  ASSERT_EQ(s.Query<ICoordToolSettings>()->get_CoordToolSymbol(marker.put()), S_OK);
+  EXPECT_EQ(Look(marker.get()).rgb, 0xFF0000);
+  EXPECT_EQ(Look(marker.get()).size, 12.0);
+  LONG style = -1;
+  marker.Query<IMarkerSymbol>()->get_Style(&style);
+  EXPECT_EQ(style, 2);
+  // Untouched: the dome keeps its default, a red fill with a red outline.
+  ASSERT_EQ(s.Query<IDDDSettings>()->get_DDDThreatDomeSymbol(dome.put()), S_OK);
+  EXPECT_EQ(Look(dome.get()).sort, L"fill");
+  EXPECT_EQ(Look(dome.get()).rgb, 0x0000FF);
+  ComPtr<ILineSymbol> outline;
+  dome.Query<IFillSymbol>()->get_Outline(outline.put());
+  ASSERT_TRUE(outline);
+  EXPECT_EQ(Look(outline.get()).rgb, 0x0000FF);
+}
+
+struct DddSymbolCase {
+  LONG kind;
+  HRESULT get;          // DDDGetSymbol's answer
+  const wchar_t* sort;  // the sort it hands out (null: none)
+  const wchar_t* put;   // a symbol offered to DDDPutSymbol
+  HRESULT putResult;
+};
+
+class DddSymbols : public ::testing::TestWithParam<DddSymbolCase> {};
+
+TEST_P(DddSymbols, EachKindHasItsSortOfSymbol) {
+  test::TempRoot root;
+  auto s = MakeObjectPtr<TarvosEnvironment, IZelSettings>().Query<IDDDSettings>();
+  const DddSymbolCase& c = GetParam();
+  ComPtr<IUnknown> before;
+  EXPECT_EQ(s->DDDGetSymbol(c.kind, before.put()), c.get);
+  EXPECT_EQ(static_cast<bool>(before), c.sort != nullptr);
+  if (c.sort) {
+    EXPECT_EQ(Look(before.get()).sort, c.sort);
+  }
+  EXPECT_EQ(s->DDDPutSymbol(c.kind, NewSymbol(c.put).get()), c.putResult);
+  if (FAILED(c.putResult) && c.sort) {  // refused: the stored symbol stays
+    ComPtr<IUnknown> after;
+    s->DDDGetSymbol(c.kind, after.put());
+    EXPECT_EQ(Look(after.get()).rgb, Look(before.get()).rgb);
+    EXPECT_EQ(Look(after.get()).sort, c.sort);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DddSymbols,
+    ::testing::Values(DddSymbolCase{3, S_OK, L"line", L"line 0x010203 2 0", S_OK},
+                      DddSymbolCase{3, S_OK, L"line", L"fill 0x010203 0", E_INVALIDARG},
+                      DddSymbolCase{9, S_OK, L"fill", L"fill 0x010203 1", S_OK},
+                      DddSymbolCase{9, S_OK, L"fill", L"marker 0x010203 4 0", E_INVALIDARG},
+                      DddSymbolCase{13, S_OK, L"line", L"line 0x010203 1 0", S_OK},
+                      DddSymbolCase{1, E_INVALIDARG, nullptr, L"marker 0x010203 4 0", E_INVALIDARG},
+                      DddSymbolCase{4, E_INVALIDARG, nullptr, L"fill 0x010203 0", E_INVALIDARG}));
+
+TEST(TarvosSettings, SymbolSettingsRefuseNothingAndOtherSorts) {
+  test::TempRoot root;
+  auto s = MakeObjectPtr<TarvosEnvironment, IZelSettings>();
+  EXPECT_EQ(s.Query<ICoordToolSettings>()->PutSymbol(nullptr), E_POINTER);
+  EXPECT_EQ(s.Query<ICoordToolSettings>()->PutSymbol(NewSymbol(L"line 0x000000 1 0").get()), E_INVALIDARG);
+  EXPECT_EQ(s.Query<ICoordToolSettings>()->PutSymbol(s.get()), E_INVALIDARG);  // not a symbol
+  EXPECT_EQ(s.Query<IDDDSettings>()->DDDPutSymbol(9, nullptr), E_POINTER);
+  EXPECT_EQ(s.Query<ICoordToolSettings>()->get_CoordToolSymbol(nullptr), E_POINTER);
+  ComPtr<IUnknown> marker;
+  s.Query<ICoordToolSettings>()->get_CoordToolSymbol(marker.put());
+  EXPECT_EQ(Look(marker.get()).sort, L"marker");
+  EXPECT_EQ(Look(marker.get()).rgb, 0x0000FF);
+  // Nothing was written by the refused puts.
+  EXPECT_FALSE(reg::KeyExists(Hive::CurrentUser, kTarvosSettingsKey));
+}
+
+TEST(TarvosSettings, AStoredSymbolThatIsNotOneGivesTheDefaultAndIsKept) {
+  test::TempRoot root;
+  std::wstring ddd = std::wstring(kTarvosSettingsKey) + L"\\DDD";
+  ASSERT_EQ(reg::WriteString(Hive::CurrentUser, ddd, L"DDDWireframeSymbol", L"line 0x00FF00 wide 0"), ERROR_SUCCESS);
+  ASSERT_EQ(reg::WriteString(Hive::CurrentUser, ddd, L"DDDThreatDomeSymbol", L"marker 0x00FF00 4 0"), ERROR_SUCCESS);
+  ASSERT_EQ(reg::WriteDword(Hive::CurrentUser, ddd, L"DDDFlyThruSymbol", 7), ERROR_SUCCESS);
+  auto s = MakeObjectPtr<TarvosEnvironment, IZelSettings>().Query<IDDDSettings>();
+  for (LONG kind : {3, 9, 13}) {
+    ComPtr<IUnknown> symbol;
+    ASSERT_EQ(s->DDDGetSymbol(kind, symbol.put()), S_OK);
+    EXPECT_NE(Look(symbol.get()).rgb, 0x00FF00) << kind;
+  }
+  std::wstring text;
+  EXPECT_TRUE(reg::ReadString(Hive::CurrentUser, ddd, L"DDDWireframeSymbol", text));
+  EXPECT_EQ(text, L"line 0x00FF00 wide 0");
+}
+
 }  // namespace
 }  // namespace velk::productline
 
@@ -261,6 +413,13 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{L"TerrainRefraction", L"0,5", E_INVALIDARG, nullptr},
                       TextCase{L"TerrainRefraction", L"inf", E_INVALIDARG, nullptr},
                       TextCase{L"ConversionFieldsMGRSField", L"GRID REF", S_OK, L"GRID REF"},
+                      TextCase{L"CoordToolSymbol", L"marker 0x00FF00 6 1", S_OK, L"marker 0x00FF00 6 1"},
+                      TextCase{L"CoordToolSymbol", L"line 0x00FF00 6 1", E_INVALIDARG, nullptr},
+                      TextCase{L"CoordToolSymbol", L"marker 0x00FF00 6", E_INVALIDARG, nullptr},
+                      TextCase{L"DDDThreatDomeSymbol", L"fill 0x123456 0", S_OK, L"fill 0x123456 0"},
+                      TextCase{L"DDDWireframeSymbol", L"line 0x12345 1 0", E_INVALIDARG, nullptr},
+                      TextCase{L"DDDFlyThruSymbol", L"line 0x00FF00 -1 0", E_INVALIDARG, nullptr},
+                      TextCase{L"DDDFlyThruSymbol", L"line 0x00FF00 1,5 0", E_INVALIDARG, nullptr},
                       TextCase{L"NoSuchSetting", L"1", E_INVALIDARG, nullptr}));
 
 }  // namespace

@@ -1,0 +1,134 @@
+#include "framework/raster_helpers.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "framework/corvane_module.h"
+#include "framework/host_object_creation.h"
+#include "platform/com/variant.h"
+#include "platform/host/geometry.h"
+#include "platform/host/raster.h"
+#include "platform/host/raster_dataset_name.h"
+#include "platform/host/spatial_reference.h"
+#include "platform/host/workspace.h"
+#include "platform/win/messages.h"
+#include "platform/win/window.h"
+
+namespace velk::corvane {
+
+namespace {
+
+// The last part of a path, trailing separators ignored.
+std::wstring LeafName(std::wstring path) {
+  while (!path.empty() && (path.back() == L'/' || path.back() == L'\\')) path.pop_back();
+  std::size_t cut = path.find_last_of(L"/\\");
+  return cut == std::wstring::npos ? path : path.substr(cut + 1);
+}
+
+}  // namespace
+
+void MakeRasterDatasetName(IDatasetName** name, IUnknown* workspaceName, BSTR nameText, IUnknown* definition) {
+  if (!name) ThrowComError(E_POINTER);
+  *name = nullptr;
+  auto workspace = RequireInterface<IWorkspaceName>(workspaceName);
+  auto made = CreateHostObject<IDatasetName>(host::CLSID_RasterDatasetName);
+  made->putref_WorkspaceName(workspace.get());
+  if (definition) RequireInterface<IRasterDatasetName>(made.get())->putref_Definition(definition);
+  if (SysStringLen(nameText) > 0) {
+    made->put_Name(nameText);
+  } else {
+    Bstr path;
+    workspace->get_PathName(&path);
+    made->put_Name(Bstr(LeafName(path.str())));
+  }
+  *name = made.Detach();
+}
+
+void ApplyRasterAnalysisSettings(IUnknown* /*unused*/, IUnknown* target) {
+  auto to = RequireInterface<IRasterAnalysisEnvironment>(target);
+  auto fresh = CreateHostObject<IRasterAnalysisEnvironment>(host::CLSID_RasterAnalysis);
+
+  ComPtr<IWorkspace> workspace;
+  fresh->get_OutWorkspace(workspace.put());
+  Check(to->putref_OutWorkspace(workspace.get()));
+
+  ComPtr<ISpatialReference> sr;
+  fresh->get_OutSpatialReference(sr.put());
+  Check(to->putref_OutSpatialReference(sr.get()));
+
+  LONG cellKind = 0;
+  double cellSize = 0.0;
+  Check(fresh->GetCellSize(&cellKind, &cellSize));
+  Variant size(cellSize);
+  Check(to->SetCellSize(cellKind, &size));
+
+  LONG extentKind = 0;
+  ComPtr<IUnknown> extent;
+  Check(fresh->GetExtent(&extentKind, extent.put()));
+  Variant hasExtent(static_cast<bool>(extent));
+  Check(to->SetExtent(extentKind, &hasExtent, nullptr));
+
+  // A default output workspace that has gone is the caller's to replace; not an error here.
+  to->Validate();
+}
+
+void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT textId, IUnknown* region,
+                           IUnknown* source) {
+  if (!collection) ThrowComError(E_POINTER);
+  *collection = nullptr;
+  auto made = CreateHostObject<IRasterCollection>(host::CLSID_RasterCollection);
+  auto catalog = RequireInterface<IRasterCatalog>(source);
+
+  // Only the selected datasets when the combo box shows the "Selected datasets" item.
+  bool selectedOnly = false;
+  std::vector<std::wstring> selected;
+  if (combo) {
+    std::wstring text = LoadResString(textId);
+    LRESULT item = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    LRESULT current = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    selectedOnly = item == current;
+  }
+  if (selectedOnly) {
+    LONG count = 0;
+    catalog->get_SelectedCount(&count);
+    for (LONG i = 0; i < count; ++i) {
+      Bstr n;
+      if (SUCCEEDED(catalog->get_SelectedName(i, &n))) selected.push_back(n.str());
+    }
+  }
+
+  ComPtr<IRelationalOperator> area;
+  if (region) {
+    auto geometry = RequireInterface<IGeometry>(region);
+    ComPtr<IEnvelope> envelope;
+    Check(geometry->get_Envelope(envelope.put()));
+    Check(made->putref_Extent(envelope.get()));
+    area = RequireInterface<IRelationalOperator>(region);
+  }
+
+  ComPtr<IEnumDataset> datasets;
+  Check(catalog->get_RasterDatasets(datasets.put()));
+  if (!datasets) ThrowComError(E_POINTER);
+  ComPtr<IDataset> dataset;
+  while (datasets->Next(dataset.put()) == S_OK && dataset) {
+    if (selectedOnly) {
+      Bstr n;
+      dataset->get_Name(&n);
+      if (std::find(selected.begin(), selected.end(), n.str()) == selected.end()) continue;
+    }
+    if (area) {
+      ComPtr<IEnvelope> footprint;
+      if (auto geo = dataset.As<IGeoDataset>()) geo->get_Extent(footprint.put());
+      VARIANT_BOOL apart = VARIANT_FALSE;
+      if (footprint && SUCCEEDED(area->Disjoint(footprint.get(), &apart)) && apart == VARIANT_TRUE) continue;
+    }
+    auto raster = RequireInterface<IRasterDataset>(dataset.get());
+    ComPtr<IRaster> opened;
+    Check(raster->CreateDefaultRaster(opened.put()));
+    Check(made->Append(opened.get()));
+  }
+  *collection = made.Detach();
+}
+
+}  // namespace velk::corvane
