@@ -1,0 +1,48 @@
+#include "layers/object_map.h"
+
+#include <string>
+
+#include "interfaces/lumeris_ids.h"
+
+namespace velk::lumeris {
+
+HRESULT CreateUnavailable(IUnknown*, REFIID, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  return CLASS_E_CLASSNOTAVAILABLE;
+}
+
+namespace {
+
+template <int kScriptId>
+HRESULT UpdateRegistry(ServerModule& module, bool doRegister) {
+  return module.UpdateRegistryFromResource(std::to_string(kScriptId), doRegister);
+}
+
+const wchar_t* NoDescription() { return L""; }
+
+// No layer class implements or requires a component category.
+const CategoryMapEntry* EmptyCategories() {
+  static const CategoryMapEntry map[] = {{0, nullptr}};
+  return map;
+}
+
+#define VELK_ENTRY(cls, script) \
+  {&ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, &CreateUnavailable, nullptr, 0, &NoDescription, &EmptyCategories, nullptr}
+
+ObjectMapEntry g_map[] = {
+    VELK_ENTRY(ZelRasterLayer, 1000),
+    VELK_ENTRY(ZelVectorLayer, 1001),
+    VELK_ENTRY(ZelDtedLayer, 1002),
+    VELK_ENTRY(ZelManagedVpfLayer, 1004),
+    VELK_ENTRY(ZelReferencedRpfLayer, 1103),
+    {nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr},
+};
+
+#undef VELK_ENTRY
+
+}  // namespace
+
+ObjectMapEntry* ObjectMap() { return g_map; }
+
+}  // namespace velk::lumeris
