@@ -1,6 +1,7 @@
 #include "platform/productline/product_line_classes.h"
 
 #include "platform/productline/coordinate_tool.h"
+#include "platform/productline/data_manager.h"
 #include "platform/productline/tarvos_environment.h"
 #include "platform/productline/zel_extension.h"
 #include "platform/registry/activation.h"
@@ -12,6 +13,7 @@ std::vector<DWORD> RegisterProductLineClasses() {
       RegisterProcessClass(CLSID_ZelExtension, &CreateZelExtension),
       RegisterProcessClass(CLSID_TarvosEnvironment, &CreateTarvosEnvironment),
       RegisterCoordinateToolClass(),
+      RegisterDataManagerClass(),
   };
 }
 

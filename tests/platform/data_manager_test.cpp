@@ -1,0 +1,202 @@
+// The catalog data manager: which kind of catalog a table is, told from small GeoPackage and
+// shapefile catalogs made here; the events of the operations it does not offer.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/com/connection_point.h"
+#include "platform/com/object.h"
+#include "platform/com/text.h"
+#include "platform/host/data_errors.h"
+#include "platform/productline/data_manager.h"
+#include "platform/registry/activation.h"
+#include "tests/fixtures/host_data_fixture.h"
+#include "tests/fixtures/tool_output.h"
+
+using namespace velk;
+using namespace velk::host;
+using namespace velk::productline;
+using namespace velk::test;
+
+namespace {
+
+ComPtr<IDataManager> NewDataManager() {
+  ComPtr<IDataManager> manager;
+  EXPECT_EQ(CreateDataManagerObject(nullptr, IidOf<IDataManager>(), manager.put_void()), S_OK);
+  return manager;
+}
+
+const velkZelCatalogTypeEnum kAllKinds[] = {velkZelCatalogVPF, velkZelCatalogDTED, velkZelCatalogRPF,
+                                            velkZelCatalogGDBVPF, velkZelCatalogReferencedRPF};
+
+// The kinds the data manager accepts the table as.
+std::set<LONG> KindsOf(IDataManager* manager, ITable* table) {
+  std::set<LONG> kinds;
+  for (auto kind : kAllKinds) {
+    VARIANT_BOOL valid = 7;
+    EXPECT_EQ(manager->IsCatalogValid(kind, table, &valid), S_OK) << "kind " << kind;
+    EXPECT_TRUE(valid == VARIANT_TRUE || valid == VARIANT_FALSE) << "kind " << kind;
+    if (valid == VARIANT_TRUE) kinds.insert(kind);
+  }
+  return kinds;
+}
+
+class EventSink : public ComObjectRoot<EventSink, IDataManagerEvents> {
+ public:
+  HRESULT OnEvent(BSTR message, LONG eventType) override {
+    events.emplace_back(message ? message : L"", eventType);
+    return S_OK;
+  }
+  std::vector<std::pair<std::wstring, LONG>> events;
+};
+
+}  // namespace
+
+// One table per case: the fields (and, for VPF, where the table lies) decide the kinds.
+TEST(DataManager, TellsCatalogKindsFromFieldsAndWorkspace) {
+  ScratchDir dir;
+  ComPtr<IWorkspace> db;
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"catalogs.gpkg"), nullptr, nullptr, db.put()),
+            S_OK);
+  auto folder = OpenWorkspace(ShapefileFactory().get(), dir.path());
+  ASSERT_TRUE(folder);
+  auto manager = NewDataManager();
+
+  const auto shape = ShapeField(kGeometryPolygon, 4326);
+  const auto product = TextField(L"PRODUCT", 60), series = TextField(L"SERIES", 10),
+             library = TextField(L"LIBRARY", 20), dted = TextField(L"DTED_TYPE", 20);
+  const auto scale = IntegerField(L"SCALE");
+  const auto name = TextField(L"NAME", 40), fullName = TextField(L"FULL_NAME", 200);
+
+  struct Case {
+    const wchar_t* name;
+    bool featureClass;
+    std::vector<FieldSpec> fields;
+    std::set<LONG> kinds;
+    IWorkspace* where = nullptr;  // null: the GeoPackage
+  } cases[] = {
+      {L"dted", true, {OidField(), shape, dted}, {velkZelCatalogDTED}},
+      {L"rpf", true, {OidField(), shape, product, scale, series}, {velkZelCatalogRPF}},
+      {L"rpf_table", false, {OidField(), product, DoubleField(L"SCALE"), series}, {velkZelCatalogRPF}},
+      {L"rpf_ref", true, {OidField(), shape, product, scale, series, name, fullName},
+       {velkZelCatalogRPF, velkZelCatalogReferencedRPF}},
+      {L"rpf_lower", true,
+       {OidField(), shape, TextField(L"product", 60), IntegerField(L"scale"), TextField(L"series", 10)},
+       {velkZelCatalogRPF}},
+      {L"vpf", true, {OidField(), shape, product, library}, {velkZelCatalogVPF}},
+      {L"managed", true, {OidField(), shape, product, library}, {velkZelCatalogGDBVPF}},
+      // Not catalogs, or not of the kind their fields half suggest.
+      {L"vpf_plain", false, {OidField(), product, library}, {}},
+      {L"dted_and_rpf", true, {OidField(), shape, dted, product, scale, series}, {velkZelCatalogDTED}},
+      {L"rpf_and_vpf", true, {OidField(), shape, product, scale, series, library}, {}},
+      {L"text_scale", true, {OidField(), shape, product, TextField(L"SCALE", 10), series}, {}},
+      {L"number_dted", true, {OidField(), shape, IntegerField(L"DTED_TYPE")}, {}},
+      {L"rpf_no_series", true, {OidField(), shape, product, scale}, {}},
+      {L"names_only", true, {OidField(), shape, name, fullName}, {}},
+      {L"roads", true, {OidField(), shape, TextField(L"LABEL", 20)}, {}},
+      // VPF fields in a folder of shapefiles, without a feature table: no geodatabase.
+      {L"shp_vpf", true, {OidField(L"FID"), shape, product, library}, {}, folder.get()},
+  };
+  // The feature tables that mark the two VPF catalogs of the folder kind.
+  for (const wchar_t* features : {L"vpf_features", L"vpf_plain_features"}) {
+    ComPtr<ITable> t;
+    ASSERT_EQ(CreateTable(db.get(), features, {OidField(), product, TextField(L"COVERAGE", 20)}, t.put()), S_OK);
+  }
+
+  for (auto& c : cases) {
+    IWorkspace* ws = c.where ? c.where : db.get();
+    ComPtr<ITable> table;
+    if (c.featureClass) {
+      ComPtr<IFeatureClass> fc;
+      ASSERT_EQ(CreateClass(ws, c.name, c.fields, fc.put()), S_OK) << ToUtf8(c.name);
+      table = fc.As<ITable>();
+    } else {
+      ASSERT_EQ(CreateTable(ws, c.name, c.fields, table.put()), S_OK) << ToUtf8(c.name);
+    }
+    ASSERT_TRUE(table) << ToUtf8(c.name);
+    EXPECT_EQ(KindsOf(manager.get(), table.get()), c.kinds) << ToUtf8(c.name);
+  }
+}
+
+// A catalog opened again from its file answers as when it was made, rows or none.
+TEST(DataManager, ReopenedCatalogWithRowsKeepsItsKind) {
+  ScratchDir dir;
+  ComPtr<IWorkspace> db;
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"charts.gpkg"), nullptr, nullptr, db.put()),
+            S_OK);
+  {
+    ComPtr<IFeatureClass> fc;
+    ASSERT_EQ(CreateClass(db.get(), L"charts",
+                          {OidField(), ShapeField(kGeometryPolygon, 4326), TextField(L"PRODUCT", 60),
+                           IntegerField(L"SCALE"), TextField(L"SERIES", 10)},
+                          fc.put()),
+              S_OK);
+    ComPtr<IRow> row;
+    auto table = fc.As<ITable>();
+    ASSERT_EQ(table->CreateRow(row.put()), S_OK);
+    LONG index = -1;
+    table->FindField(Bstr(L"SCALE"), &index);
+    ASSERT_EQ(row->put_Value(index, Variant(250000)), S_OK);
+    ASSERT_EQ(row->Store(), S_OK);
+  }
+  db = OpenWorkspace(DatabaseFactory().get(), dir / "charts.gpkg");
+  ASSERT_TRUE(db);
+  ComPtr<ITable> table;
+  ASSERT_EQ(db.As<IFeatureWorkspace>()->OpenTable(Bstr(L"charts"), table.put()), S_OK);
+  EXPECT_EQ(KindsOf(NewDataManager().get(), table.get()), (std::set<LONG>{velkZelCatalogRPF}));
+}
+
+TEST(DataManager, BadArgumentsFailAndAnswerFalse) {
+  ScratchDir dir;
+  ComPtr<IWorkspace> db;
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"x.gpkg"), nullptr, nullptr, db.put()), S_OK);
+  ComPtr<ITable> table;
+  ASSERT_EQ(CreateTable(db.get(), L"t", {OidField(), TextField(L"DTED_TYPE", 20)}, table.put()), S_OK);
+  auto manager = NewDataManager();
+
+  VARIANT_BOOL valid = VARIANT_TRUE;
+  EXPECT_EQ(manager->IsCatalogValid(velkZelCatalogDTED, nullptr, &valid), E_INVALIDARG);
+  EXPECT_EQ(valid, VARIANT_FALSE);
+  valid = VARIANT_TRUE;
+  EXPECT_EQ(manager->IsCatalogValid(static_cast<velkZelCatalogTypeEnum>(5), table.get(), &valid), E_INVALIDARG);
+  EXPECT_EQ(valid, VARIANT_FALSE);
+  valid = VARIANT_TRUE;
+  EXPECT_EQ(manager->IsCatalogValid(static_cast<velkZelCatalogTypeEnum>(-1), table.get(), &valid), E_INVALIDARG);
+  EXPECT_EQ(valid, VARIANT_FALSE);
+  EXPECT_EQ(manager->IsCatalogValid(velkZelCatalogDTED, table.get(), nullptr), E_POINTER);
+  EXPECT_EQ(manager->IsCatalogValid(velkZelCatalogDTED, table.get(), &valid), S_OK);
+  EXPECT_EQ(valid, VARIANT_TRUE);
+}
+
+// Creation and loading are not offered: each call fails and tells every sink of one error, so
+// callers that count error events do not take the call for a clean run.
+TEST(DataManager, OperationsNotOfferedReportAnErrorEvent) {
+  auto manager = NewDataManager();
+  ComPtr<IDataManagerEvents> sinkRef;
+  ASSERT_EQ(CreateInstance<EventSink>(nullptr, IidOf<IDataManagerEvents>(), sinkRef.put_void()), S_OK);
+  auto* sink = static_cast<EventSink*>(sinkRef.get());
+  DWORD cookie = 0;
+  ASSERT_EQ(ConnectSink(manager.get(), sinkRef.get(), IidOf<IDataManagerEvents>(), &cookie), S_OK);
+
+  EXPECT_EQ(manager->CreateCatalog(nullptr, velkZelCatalogDTED, Bstr(L"/tmp"), Bstr(L"c"), VARIANT_FALSE,
+                                   VARIANT_FALSE, nullptr),
+            E_NOTIMPL);
+  EXPECT_EQ(manager->LoadCatalog(nullptr, Bstr(L"/tmp"), velkZelCatalogRPF, nullptr), E_NOTIMPL);
+  ASSERT_EQ(sink->events.size(), 2u);
+  for (const auto& e : sink->events) {
+    EXPECT_EQ(e.second, kDataManagerEventError);
+    EXPECT_FALSE(e.first.empty());
+  }
+  EXPECT_EQ(DisconnectSink(manager.get(), IidOf<IDataManagerEvents>(), cookie), S_OK);
+}
+
+TEST(DataManager, CreatedByClassIdentifier) {
+  const DWORD cookie = RegisterDataManagerClass();
+  ComPtr<IDataManager> manager;
+  EXPECT_EQ(CoCreateInstance(CLSID_DataManager, nullptr, CLSCTX_ALL, IidOf<IDataManager>(), manager.put_void()), S_OK);
+  EXPECT_TRUE(manager);
+  EXPECT_TRUE(manager.As<IConnectionPointContainer>());
+  RevokeProcessClass(cookie);
+}
