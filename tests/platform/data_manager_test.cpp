@@ -2,6 +2,7 @@
 // shapefile catalogs made here; the events of the operations it does not offer.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -199,4 +200,30 @@ TEST(DataManager, CreatedByClassIdentifier) {
   EXPECT_TRUE(manager);
   EXPECT_TRUE(manager.As<IConnectionPointContainer>());
   RevokeProcessClass(cookie);
+}
+
+// A VPF catalog whose feature table is there but unreadable: the failure, and no answer of true.
+TEST(DataManager, UnreadableFeatureTableIsAFailure) {
+  ScratchDir dir;
+  auto folder = OpenWorkspace(ShapefileFactory().get(), dir.path());
+  ASSERT_TRUE(folder);
+  ComPtr<IFeatureClass> fc;
+  ASSERT_EQ(CreateClass(folder.get(), L"libs",
+                        {OidField(L"FID"), ShapeField(kGeometryPolygon, 4326), TextField(L"PRODUCT", 60),
+                         TextField(L"LIBRARY", 20)},
+                        fc.put()),
+            S_OK);
+  {
+    std::FILE* f = std::fopen((dir / "libs_features.dbf").c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fputs("not a table at all", f);
+    std::fclose(f);
+  }
+  auto manager = NewDataManager();
+  for (auto kind : {velkZelCatalogVPF, velkZelCatalogGDBVPF}) {
+    VARIANT_BOOL valid = VARIANT_TRUE;
+    const HRESULT hr = manager->IsCatalogValid(kind, fc.As<ITable>().get(), &valid);
+    EXPECT_TRUE(FAILED(hr)) << "kind " << kind << ": " << std::hex << hr;
+    EXPECT_EQ(valid, VARIANT_FALSE);
+  }
 }
