@@ -1,6 +1,8 @@
 #include "platform/productline/data_manager.h"
 
+#include <cwchar>
 #include <string>
+#include <vector>
 
 #include "platform/com/connection_point.h"
 #include "platform/com/object.h"
@@ -8,6 +10,9 @@
 #include "platform/host/dataset.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/field.h"
+#include "platform/host/field_objects.h"
+#include "platform/host/geometry.h"
+#include "platform/host/spatial_reference_data.h"
 #include "platform/host/table.h"
 #include "platform/host/workspace.h"
 #include "platform/registry/activation.h"
@@ -142,12 +147,102 @@ HRESULT TestCatalog(velkZelCatalogTypeEnum kind, ITable* table, bool* valid) {
   return S_OK;
 }
 
+host::FieldSpec Text(const wchar_t* name, LONG length) {
+  host::FieldSpec s;
+  s.name = name;
+  s.type = kFieldString;
+  s.length = length;
+  return s;
+}
+
+host::FieldSpec Number(const wchar_t* name, LONG type) {
+  host::FieldSpec s;
+  s.name = name;
+  s.type = type;
+  return s;
+}
+
+// The fields of a new catalog of the kind: an object id, the footprint polygon in geographic
+// WGS 84 coordinates, and the kind's fields.
+std::vector<host::FieldSpec> CatalogSchema(velkZelCatalogTypeEnum kind) {
+  host::FieldSpec oid = Number(L"OBJECTID", kFieldOID);
+  oid.nullable = false;
+  host::FieldSpec shape = Number(L"Shape", kFieldGeometry);
+  shape.geometryType = kGeometryPolygon;
+  shape.sr = host::SpatialReferenceFromCode(4326);
+  switch (kind) {
+    case velkZelCatalogDTED:
+      return {oid, shape, Text(L"DTED_TYPE", 20), Text(L"NAME", 100), Text(L"FULL_NAME", 254)};
+    case velkZelCatalogRPF:
+    case velkZelCatalogReferencedRPF:
+      return {oid, shape, Text(L"PRODUCT", 60), Number(L"SCALE", kFieldInteger), Text(L"SERIES", 10),
+              Text(L"NAME", 100), Text(L"FULL_NAME", 254)};
+    default: return {oid, shape, Text(L"PRODUCT", 60), Text(L"LIBRARY", 20)};
+  }
+}
+
+// The VPF feature table: one row per feature class of a coverage of a library.
+std::vector<host::FieldSpec> FeatureTableSchema() {
+  host::FieldSpec oid = Number(L"OBJECTID", kFieldOID);
+  oid.nullable = false;
+  return {oid,
+          Text(L"PRODUCT", 60),
+          Text(L"COVERAGE", 20),
+          Text(L"FEAT_CLS", 40),
+          Text(L"COV_DESC", 100),
+          Text(L"FC_DESC", 100),
+          Text(L"FC_TYPE", 20),
+          Text(L"PATH", 254),
+          Text(L"LIBRARY", 20),
+          Number(L"GEOSYM_PID", kFieldInteger)};
+}
+
+// Makes the empty catalog; nothing is left behind on failure.
+HRESULT MakeCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum kind, const std::wstring& name) {
+  ComPtr<IFeatureWorkspace> features = ComPtr<IWorkspace>(workspace).As<IFeatureWorkspace>();
+  if (!features) return E_NOINTERFACE;
+  if (kind == velkZelCatalogGDBVPF) {
+    LONG type = -1;
+    HRESULT hr = workspace->get_Type(&type);
+    if (FAILED(hr)) return hr;
+    if (type != kWorkspaceLocalDatabase) return E_INVALIDARG;
+  }
+  ComPtr<IFeatureClass> catalog;
+  HRESULT hr = features->CreateFeatureClass(Bstr(name), host::MakeFields(CatalogSchema(kind)).get(), nullptr,
+                                            nullptr, kFeatureTypeSimple, Bstr(L"Shape"), Bstr(L""), catalog.put());
+  if (FAILED(hr)) return hr;
+  if (kind != velkZelCatalogVPF) return S_OK;
+  ComPtr<ITable> featureTable;
+  hr = features->CreateTable(Bstr(name + L"_features"), host::MakeFields(FeatureTableSchema()).get(), nullptr,
+                             nullptr, Bstr(L""), featureTable.put());
+  if (FAILED(hr)) {
+    if (auto dataset = catalog.As<IDataset>()) dataset->Delete();
+  }
+  return hr;
+}
+
+std::wstring HexCode(HRESULT hr) {
+  wchar_t text[16];
+  std::swprintf(text, 16, L"0x%08X", static_cast<unsigned>(hr));
+  return text;
+}
+
 class DataManager : public ComObjectRoot<DataManager, IDataManager, ConnectionPointContainerImpl<IDataManagerEvents>> {
  public:
-  HRESULT CreateCatalog(IWorkspace*, velkZelCatalogTypeEnum, BSTR, BSTR, VARIANT_BOOL, VARIANT_BOOL,
-                        ITrackCancel*) override {
+  HRESULT CreateCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum catalogType, BSTR folder, BSTR name,
+                        VARIANT_BOOL, VARIANT_BOOL, ITrackCancel*) override {
     VELK_TRY
-    return NotBuilt(L"Creating catalogs is not available.");
+    const std::wstring catalogName = name ? name : L"";
+    if (!workspace) return Error(L"No workspace to create the catalog in.", E_INVALIDARG);
+    if (catalogName.empty()) return Error(L"The new catalog has no name.", E_INVALIDARG);
+    if (catalogType < velkZelCatalogVPF || catalogType > velkZelCatalogReferencedRPF)
+      return Error(L"Unknown catalog kind for \"" + catalogName + L"\".", E_INVALIDARG);
+    const HRESULT hr = MakeCatalog(workspace, catalogType, catalogName);
+    if (FAILED(hr)) return Error(L"Could not create the catalog \"" + catalogName + L"\" (" + HexCode(hr) + L").", hr);
+    Event(L"Created the catalog \"" + catalogName + L"\".", kDataManagerEventInfo);
+    if (folder && *folder)
+      return Error(L"Loading data into catalogs is not available; \"" + catalogName + L"\" stays empty.", E_NOTIMPL);
+    return S_OK;
     VELK_CATCH
   }
 
@@ -166,18 +261,20 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager, ConnectionPo
 
   HRESULT LoadCatalog(ITable*, BSTR, velkZelCatalogTypeEnum, ITrackCancel*) override {
     VELK_TRY
-    return NotBuilt(L"Loading data into catalogs is not available.");
+    return Error(L"Loading data into catalogs is not available.", E_NOTIMPL);
     VELK_CATCH
   }
 
  private:
-  // An operation this data manager does not offer: the callers count error events, so the
-  // refusal is reported as one rather than passing for a run without errors.
-  HRESULT NotBuilt(const wchar_t* text) {
+  void Event(const std::wstring& text, LONG type) {
     Bstr message(text);
-    Fire<IDataManagerEvents>(
-        [&](IDataManagerEvents* sink) { return sink->OnEvent(message.get(), kDataManagerEventError); });
-    return E_NOTIMPL;
+    Fire<IDataManagerEvents>([&](IDataManagerEvents* sink) { return sink->OnEvent(message.get(), type); });
+  }
+
+  // Callers count error events, so every failure is reported as one as well as returned.
+  HRESULT Error(const std::wstring& text, HRESULT hr) {
+    Event(text, kDataManagerEventError);
+    return hr;
   }
 };
 

@@ -1,6 +1,6 @@
 // The product line's catalog data manager: `DataManager`, reached through `IDataManager`. It
-// tells which kind of catalog a table is; creating catalogs and loading data into them report
-// through `IDataManagerEvents`.
+// tells which kind of catalog a table is and creates empty catalogs, reporting through
+// `IDataManagerEvents` (a connection point).
 //
 // A catalog is a table or feature class of a workspace (here a GeoPackage database). The kind
 // is read from the table's fields (names compared without letter case) and, for the two VPF
@@ -38,7 +38,8 @@ enum velkZelCatalogTypeEnum : LONG {
   velkZelCatalogReferencedRPF = 4,
 };
 
-// Event type of an error message.
+// Event types: a progress or information message, an error message.
+inline constexpr LONG kDataManagerEventInfo = 0;
 inline constexpr LONG kDataManagerEventError = 100;
 
 struct IDataManagerEvents : IUnknown {
@@ -48,8 +49,15 @@ struct IDataManagerEvents : IUnknown {
 
 struct IDataManager : IUnknown {
   VELK_INTERFACE_ID("{163AE7F4-62E9-4D7E-9F6E-F5B1CE124592}")
-  // Makes a new, empty catalog of the kind named strName in the workspace. Returns when done;
-  // each error is also fired as an event of type 100.
+  // Makes a new, empty catalog named name in the workspace, with the fields the kind is told by
+  // (above), a polygon footprint in geographic WGS 84 and an OBJECTID: DTED adds NAME and
+  // FULL_NAME; RPF (and referenced RPF) makes a referenced RPF catalog (PRODUCT, SCALE, SERIES,
+  // NAME, FULL_NAME), frames being referenced by file; VPF also makes the "_features" table;
+  // geodatabase VPF needs a database workspace. The two flags are not used here. A folder
+  // given asks for its data to be loaded as well, which is not offered: after the catalog is
+  // made an error event says so and E_NOTIMPL is returned. Each failure is returned and fired
+  // as an event of type 100; success fires one event of type 0. Nothing is left behind on
+  // failure.
   virtual HRESULT CreateCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum catalogType, BSTR folder,
                                 BSTR name, VARIANT_BOOL rpfSeparateCatalogs, VARIANT_BOOL managedCatalogs,
                                 ITrackCancel* cancelTracker) = 0;
@@ -57,8 +65,8 @@ struct IDataManager : IUnknown {
   // table or unknown kind: E_INVALIDARG; a table whose fields or workspace cannot be read:
   // that failure.
   virtual HRESULT IsCatalogValid(velkZelCatalogTypeEnum catalogType, ITable* table, VARIANT_BOOL* isValid) = 0;
-  // Adds the data found under the folder to the catalog. Returns when done; each error is also
-  // fired as an event of type 100.
+  // Adding the data found under a folder to a catalog is not offered: E_NOTIMPL and one error
+  // event (type 100), so callers that count error events do not take it for a clean run.
   virtual HRESULT LoadCatalog(ITable* table, BSTR folder, velkZelCatalogTypeEnum catalogType,
                               ITrackCancel* cancelTracker) = 0;
 };

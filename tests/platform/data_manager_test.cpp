@@ -171,25 +171,128 @@ TEST(DataManager, BadArgumentsFailAndAnswerFalse) {
   EXPECT_EQ(valid, VARIANT_TRUE);
 }
 
-// Creation and loading are not offered: each call fails and tells every sink of one error, so
-// callers that count error events do not take the call for a clean run.
-TEST(DataManager, OperationsNotOfferedReportAnErrorEvent) {
+ComPtr<IDataManagerEvents> NewSink(EventSink** sink) {
+  ComPtr<IDataManagerEvents> ref;
+  EXPECT_EQ(CreateInstance<EventSink>(nullptr, IidOf<IDataManagerEvents>(), ref.put_void()), S_OK);
+  *sink = static_cast<EventSink*>(ref.get());
+  return ref;
+}
+
+LONG ErrorsIn(const EventSink& sink) {
+  LONG n = 0;
+  for (const auto& e : sink.events) n += e.second == kDataManagerEventError;
+  return n;
+}
+
+// A catalog made new is, before any data, a catalog of the kind it was made as.
+TEST(DataManager, CreatesEmptyCatalogsOfEachKind) {
+  ScratchDir dir;
+  ComPtr<IWorkspace> db;
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"zel.gpkg"), nullptr, nullptr, db.put()), S_OK);
+  auto folder = OpenWorkspace(ShapefileFactory().get(), dir.path());
   auto manager = NewDataManager();
-  ComPtr<IDataManagerEvents> sinkRef;
-  ASSERT_EQ(CreateInstance<EventSink>(nullptr, IidOf<IDataManagerEvents>(), sinkRef.put_void()), S_OK);
-  auto* sink = static_cast<EventSink*>(sinkRef.get());
+  EventSink* sink = nullptr;
+  auto sinkRef = NewSink(&sink);
   DWORD cookie = 0;
   ASSERT_EQ(ConnectSink(manager.get(), sinkRef.get(), IidOf<IDataManagerEvents>(), &cookie), S_OK);
 
-  EXPECT_EQ(manager->CreateCatalog(nullptr, velkZelCatalogDTED, Bstr(L"/tmp"), Bstr(L"c"), VARIANT_FALSE,
-                                   VARIANT_FALSE, nullptr),
-            E_NOTIMPL);
-  EXPECT_EQ(manager->LoadCatalog(nullptr, Bstr(L"/tmp"), velkZelCatalogRPF, nullptr), E_NOTIMPL);
-  ASSERT_EQ(sink->events.size(), 2u);
-  for (const auto& e : sink->events) {
-    EXPECT_EQ(e.second, kDataManagerEventError);
-    EXPECT_FALSE(e.first.empty());
+  struct Case {
+    IWorkspace* where;
+    const wchar_t* name;
+    velkZelCatalogTypeEnum kind;
+    std::set<LONG> kinds;
+  } cases[] = {
+      {db.get(), L"elevation", velkZelCatalogDTED, {velkZelCatalogDTED}},
+      {db.get(), L"charts", velkZelCatalogRPF, {velkZelCatalogRPF, velkZelCatalogReferencedRPF}},
+      {db.get(), L"vmap", velkZelCatalogVPF, {velkZelCatalogVPF}},
+      {db.get(), L"managed", velkZelCatalogGDBVPF, {velkZelCatalogGDBVPF}},
+      {folder.get(), L"shpvpf", velkZelCatalogVPF, {velkZelCatalogVPF}},
+  };
+  for (const auto& c : cases) {
+    sink->events.clear();
+    EXPECT_EQ(manager->CreateCatalog(c.where, c.kind, Bstr(L""), Bstr(c.name), VARIANT_FALSE, VARIANT_TRUE, nullptr),
+              S_OK)
+        << ToUtf8(c.name);
+    EXPECT_EQ(ErrorsIn(*sink), 0) << ToUtf8(c.name);
+    EXPECT_EQ(sink->events.size(), 1u) << ToUtf8(c.name);
+    ComPtr<ITable> table;
+    ASSERT_EQ(ComPtr<IWorkspace>(c.where).As<IFeatureWorkspace>()->OpenTable(Bstr(c.name), table.put()), S_OK)
+        << ToUtf8(c.name);
+    EXPECT_EQ(KindsOf(manager.get(), table.get()), c.kinds) << ToUtf8(c.name);
   }
+  EXPECT_EQ(DisconnectSink(manager.get(), IidOf<IDataManagerEvents>(), cookie), S_OK);
+}
+
+// Every refusal fails, fires exactly one error event and leaves nothing behind.
+TEST(DataManager, RefusedCreationsReportOneErrorEach) {
+  ScratchDir dir;
+  ScratchDir shpDir;
+  ComPtr<IWorkspace> db;
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"zel.gpkg"), nullptr, nullptr, db.put()), S_OK);
+  auto folder = OpenWorkspace(ShapefileFactory().get(), shpDir.path());
+  auto manager = NewDataManager();
+  ASSERT_EQ(manager->CreateCatalog(db.get(), velkZelCatalogDTED, nullptr, Bstr(L"taken"), 0, 0, nullptr), S_OK);
+  ComPtr<ITable> features;
+  ASSERT_EQ(CreateTable(db.get(), L"vpf_features", {OidField(), TextField(L"PRODUCT", 60)}, features.put()), S_OK);
+  EventSink* sink = nullptr;
+  auto sinkRef = NewSink(&sink);
+  DWORD cookie = 0;
+  ASSERT_EQ(ConnectSink(manager.get(), sinkRef.get(), IidOf<IDataManagerEvents>(), &cookie), S_OK);
+
+  struct Case {
+    const char* what;
+    IWorkspace* where;
+    velkZelCatalogTypeEnum kind;
+    const wchar_t* name;
+    HRESULT expected;
+  } cases[] = {
+      {"no workspace", nullptr, velkZelCatalogDTED, L"c", E_INVALIDARG},
+      {"no name", db.get(), velkZelCatalogDTED, L"", E_INVALIDARG},
+      {"null name", db.get(), velkZelCatalogDTED, nullptr, E_INVALIDARG},
+      {"unknown kind", db.get(), static_cast<velkZelCatalogTypeEnum>(9), L"c", E_INVALIDARG},
+      {"name taken", db.get(), velkZelCatalogRPF, L"taken", E_DATA_EXISTS},
+      {"managed VPF outside a database", folder.get(), velkZelCatalogGDBVPF, L"m", E_INVALIDARG},
+      {"feature table name taken", db.get(), velkZelCatalogVPF, L"vpf", E_DATA_EXISTS},
+  };
+  for (const auto& c : cases) {
+    sink->events.clear();
+    EXPECT_EQ(manager->CreateCatalog(c.where, c.kind, nullptr, c.name ? Bstr(c.name) : Bstr(), 0, 0, nullptr),
+              c.expected)
+        << c.what;
+    ASSERT_EQ(sink->events.size(), 1u) << c.what;
+    EXPECT_EQ(sink->events[0].second, kDataManagerEventError) << c.what;
+    EXPECT_FALSE(sink->events[0].first.empty()) << c.what;
+  }
+  EXPECT_TRUE(FilesIn(shpDir.path()).empty());
+  ComPtr<ITable> leftOver;
+  EXPECT_EQ(db.As<IFeatureWorkspace>()->OpenTable(Bstr(L"vpf"), leftOver.put()), E_DATA_NOT_FOUND)
+      << "a catalog without its feature table was left behind";
+  EXPECT_EQ(DisconnectSink(manager.get(), IidOf<IDataManagerEvents>(), cookie), S_OK);
+}
+
+// Loading is not offered: the call fails with an error event rather than passing for a clean
+// run; a creation asked to load a folder makes the catalog and reports the same.
+TEST(DataManager, LoadingIsRefusedWithAnErrorEvent) {
+  ScratchDir dir;
+  ComPtr<IWorkspace> db;
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"zel.gpkg"), nullptr, nullptr, db.put()), S_OK);
+  auto manager = NewDataManager();
+  EventSink* sink = nullptr;
+  auto sinkRef = NewSink(&sink);
+  DWORD cookie = 0;
+  ASSERT_EQ(ConnectSink(manager.get(), sinkRef.get(), IidOf<IDataManagerEvents>(), &cookie), S_OK);
+
+  EXPECT_EQ(manager->CreateCatalog(db.get(), velkZelCatalogDTED, Bstr(FromUtf8(dir.path())), Bstr(L"dted"), 0, -1,
+                                   nullptr),
+            E_NOTIMPL);
+  EXPECT_EQ(ErrorsIn(*sink), 1);
+  ComPtr<ITable> table;
+  ASSERT_EQ(db.As<IFeatureWorkspace>()->OpenTable(Bstr(L"dted"), table.put()), S_OK);
+
+  sink->events.clear();
+  EXPECT_EQ(manager->LoadCatalog(table.get(), Bstr(FromUtf8(dir.path())), velkZelCatalogDTED, nullptr), E_NOTIMPL);
+  ASSERT_EQ(sink->events.size(), 1u);
+  EXPECT_EQ(sink->events[0].second, kDataManagerEventError);
   EXPECT_EQ(DisconnectSink(manager.get(), IidOf<IDataManagerEvents>(), cookie), S_OK);
 }
 
