@@ -1,12 +1,10 @@
 #include "framework/corvane_module.h"
 
-#include <clocale>
-
 #include "coordinates/datum_table.h"
 #include "coordinates/shift_point.h"
 #include "framework/object_map.h"
 #include "interfaces/corvane_ids.h"
-#include "platform/productline/velk_locale.h"
+#include "platform/productline/deliverable_module.h"
 
 const velk::res::EmbeddedResource* corvane_resources();
 
@@ -39,24 +37,15 @@ std::wstring LoadResString(UINT id) {
 void ProcessAttach() {
   if (g_attached) return;
   g_attached = true;
-  std::setlocale(LC_ALL, "");
-  ServerModule& m = Module();
-  m.SetLockCountReader(&ReadLockCount);
-  m.SetModulePath(ModulePathOf(reinterpret_cast<const void*>(&ProcessAttach)));
-  m.Init(&OwnResources());
-  if (res::ResourceModule* localized = VelkLocale::LoadLocalizedRes(&OwnResources()))
-    m.SetResourceInstance(localized);
+  AttachDeliverable(Module(), OwnResources(), &ReadLockCount, reinterpret_cast<const void*>(&ProcessAttach));
 }
 
 void ProcessDetach() {
   if (!g_attached) return;
   g_attached = false;
-  ServerModule& m = Module();
-  res::ResourceModule* current = m.SetResourceInstance(&OwnResources());
-  if (current != &OwnResources()) VelkLocale::FreeLocalizedRes(current);
   ReleaseWgs84CoordinateSystem();
   ResetDatumLookup();
-  m.Term();
+  DetachDeliverable(Module(), OwnResources());
 }
 
 namespace {
@@ -69,15 +58,4 @@ __attribute__((destructor)) void OnUnload() { ProcessDetach(); }
 
 using velk::corvane::Module;
 
-#define VELK_EXPORT extern "C" __attribute__((visibility("default")))
-
-VELK_EXPORT HRESULT DllCanUnloadNow() { return Module().CanUnloadNow(); }
-VELK_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return Module().GetClassObject(clsid, riid, ppv);
-}
-VELK_EXPORT HRESULT DllRegisterServer() { return S_OK; }
-VELK_EXPORT HRESULT DllUnregisterServer() { return S_OK; }
-VELK_EXPORT HRESULT velkDllRegisterServer() { return Module().RegisterServer(); }
-VELK_EXPORT HRESULT velkDllUnregisterServer() { return Module().UnregisterServer(); }
-// Why the last registration step failed (for the host program's error text).
-VELK_EXPORT const wchar_t* velkLastRegistrationError() { return Module().LastError().c_str(); }
+VELK_DEFINE_SERVER_EXPORTS(Module)

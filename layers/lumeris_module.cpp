@@ -1,11 +1,9 @@
 #include "layers/lumeris_module.h"
 
-#include <clocale>
-
 #include "interfaces/lumeris_ids.h"
 #include "layers/object_map.h"
 #include "layers/shared_raster_helper.h"
-#include "platform/productline/velk_locale.h"
+#include "platform/productline/deliverable_module.h"
 
 const velk::res::EmbeddedResource* lumeris_resources();
 
@@ -38,13 +36,7 @@ std::wstring LoadResString(UINT id) {
 void ProcessAttach() {
   if (g_attached) return;
   g_attached = true;
-  std::setlocale(LC_ALL, "");
-  ServerModule& m = Module();
-  m.SetLockCountReader(&ReadLockCount);
-  m.SetModulePath(ModulePathOf(reinterpret_cast<const void*>(&ProcessAttach)));
-  m.Init(&OwnResources());
-  if (res::ResourceModule* localized = VelkLocale::LoadLocalizedRes(&OwnResources()))
-    m.SetResourceInstance(localized);
+  AttachDeliverable(Module(), OwnResources(), &ReadLockCount, reinterpret_cast<const void*>(&ProcessAttach));
 }
 
 void ProcessDetach() {
@@ -52,10 +44,7 @@ void ProcessDetach() {
   g_attached = false;
   // The shared raster helper goes first: it holds a host object.
   DeleteSharedRasterHelper();
-  ServerModule& m = Module();
-  res::ResourceModule* current = m.SetResourceInstance(&OwnResources());
-  if (current != &OwnResources()) VelkLocale::FreeLocalizedRes(current);
-  m.Term();
+  DetachDeliverable(Module(), OwnResources());
 }
 
 namespace {
@@ -68,15 +57,4 @@ __attribute__((destructor)) void OnUnload() { ProcessDetach(); }
 
 using velk::lumeris::Module;
 
-#define VELK_EXPORT extern "C" __attribute__((visibility("default")))
-
-VELK_EXPORT HRESULT DllCanUnloadNow() { return Module().CanUnloadNow(); }
-VELK_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return Module().GetClassObject(clsid, riid, ppv);
-}
-VELK_EXPORT HRESULT DllRegisterServer() { return S_OK; }
-VELK_EXPORT HRESULT DllUnregisterServer() { return S_OK; }
-VELK_EXPORT HRESULT velkDllRegisterServer() { return Module().RegisterServer(); }
-VELK_EXPORT HRESULT velkDllUnregisterServer() { return Module().UnregisterServer(); }
-// Why the last registration step failed (for the host program's error text).
-VELK_EXPORT const wchar_t* velkLastRegistrationError() { return Module().LastError().c_str(); }
+VELK_DEFINE_SERVER_EXPORTS(Module)
