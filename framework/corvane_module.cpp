@@ -14,39 +14,24 @@ namespace velk::corvane {
 
 namespace {
 LONG ReadLockCount() { return ThisModule().LockCount(); }
-res::ResourceModule& OwnResources() {
-  static res::ResourceModule module(L"Corvane", corvane_resources());
-  return module;
-}
-bool g_attached = false;
-}  // namespace
-
-ServerModule& Module() {
-  static ServerModule module(ObjectMap(), ids::LIBID_Corvane);
-  return module;
-}
-
-res::ResourceModule* ResourceInstance() { return Module().ResourceInstance(); }
-res::ResourceModule* DeliverableInstance() { return Module().DeliverableInstance(); }
-
-std::wstring LoadResString(UINT id) {
-  res::ResourceModule* m = ResourceInstance();
-  return m ? m->String(id) : std::wstring();
-}
-
-void ProcessAttach() {
-  if (g_attached) return;
-  g_attached = true;
-  AttachDeliverable(Module(), OwnResources(), &ReadLockCount, reinterpret_cast<const void*>(&ProcessAttach));
-}
-
-void ProcessDetach() {
-  if (!g_attached) return;
-  g_attached = false;
+// Cached coordinate objects go before the module ends.
+void CleanUp() {
   ReleaseWgs84CoordinateSystem();
   ResetDatumLookup();
-  DetachDeliverable(Module(), OwnResources());
 }
+DeliverableModule& Deliverable() {
+  static DeliverableModule module(L"Corvane", corvane_resources(), ObjectMap(), ids::LIBID_Corvane, &ReadLockCount);
+  return module;
+}
+}  // namespace
+
+ServerModule& Module() { return Deliverable().Server(); }
+res::ResourceModule* ResourceInstance() { return Module().ResourceInstance(); }
+res::ResourceModule* DeliverableInstance() { return Module().DeliverableInstance(); }
+std::wstring LoadResString(UINT id) { return Deliverable().ResourceString(id); }
+
+void ProcessAttach() { Deliverable().Attach(reinterpret_cast<const void*>(&ProcessAttach)); }
+void ProcessDetach() { Deliverable().Detach(&CleanUp); }
 
 namespace {
 // The loader's attach and detach notifications.

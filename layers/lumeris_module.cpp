@@ -13,39 +13,23 @@ namespace velk::lumeris {
 
 namespace {
 LONG ReadLockCount() { return ThisModule().LockCount(); }
-res::ResourceModule& OwnResources() {
-  static res::ResourceModule module(L"Lumeris", lumeris_resources());
+// The shared raster helper goes first: it holds a host object.
+void CleanUp() {
+  DeleteSharedRasterHelper();
+}
+DeliverableModule& Deliverable() {
+  static DeliverableModule module(L"Lumeris", lumeris_resources(), ObjectMap(), ids::LIBID_Lumeris, &ReadLockCount);
   return module;
 }
-bool g_attached = false;
 }  // namespace
 
-ServerModule& Module() {
-  static ServerModule module(ObjectMap(), ids::LIBID_Lumeris);
-  return module;
-}
-
+ServerModule& Module() { return Deliverable().Server(); }
 res::ResourceModule* ResourceInstance() { return Module().ResourceInstance(); }
 res::ResourceModule* DeliverableInstance() { return Module().DeliverableInstance(); }
+std::wstring LoadResString(UINT id) { return Deliverable().ResourceString(id); }
 
-std::wstring LoadResString(UINT id) {
-  res::ResourceModule* m = ResourceInstance();
-  return m ? m->String(id) : std::wstring();
-}
-
-void ProcessAttach() {
-  if (g_attached) return;
-  g_attached = true;
-  AttachDeliverable(Module(), OwnResources(), &ReadLockCount, reinterpret_cast<const void*>(&ProcessAttach));
-}
-
-void ProcessDetach() {
-  if (!g_attached) return;
-  g_attached = false;
-  // The shared raster helper goes first: it holds a host object.
-  DeleteSharedRasterHelper();
-  DetachDeliverable(Module(), OwnResources());
-}
+void ProcessAttach() { Deliverable().Attach(reinterpret_cast<const void*>(&ProcessAttach)); }
+void ProcessDetach() { Deliverable().Detach(&CleanUp); }
 
 namespace {
 // The loader's attach and detach notifications.

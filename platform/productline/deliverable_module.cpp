@@ -6,19 +6,23 @@
 
 namespace velk {
 
-void AttachDeliverable(ServerModule& module, res::ResourceModule& own, LONG (*lockCount)(),
-                       const void* addressInLibrary) {
+void DeliverableModule::Attach(const void* addressInLibrary) {
+  if (attached_) return;
+  attached_ = true;
   std::setlocale(LC_ALL, "");
-  module.SetLockCountReader(lockCount);
-  module.SetModulePath(ModulePathOf(addressInLibrary));
-  module.Init(&own);
-  if (res::ResourceModule* localized = VelkLocale::LoadLocalizedRes(&own)) module.SetResourceInstance(localized);
+  server_.SetLockCountReader(lockCount_);
+  server_.SetModulePath(ModulePathOf(addressInLibrary));
+  server_.Init(&own_);
+  if (res::ResourceModule* localized = VelkLocale::LoadLocalizedRes(&own_)) server_.SetResourceInstance(localized);
 }
 
-void DetachDeliverable(ServerModule& module, res::ResourceModule& own) {
-  res::ResourceModule* current = module.SetResourceInstance(&own);
-  if (current != &own) VelkLocale::FreeLocalizedRes(current);
-  module.Term();
+void DeliverableModule::Detach(void (*beforeTerm)()) {
+  if (!attached_) return;
+  attached_ = false;
+  if (beforeTerm) beforeTerm();
+  res::ResourceModule* current = server_.SetResourceInstance(&own_);
+  if (current != &own_) VelkLocale::FreeLocalizedRes(current);
+  server_.Term();
 }
 
 }  // namespace velk

@@ -6,13 +6,36 @@
 
 namespace velk {
 
-// Process attach: the C runtime locale set to the user's default, the module started with its
-// own resources, and the localized resource module (when one is installed) made the resource
-// instance. addressInLibrary is any address inside the library, to find its file.
-void AttachDeliverable(ServerModule& module, res::ResourceModule& own, LONG (*lockCount)(),
-                       const void* addressInLibrary);
-// Process detach: a localized resource module freed, the module's factories released.
-void DetachDeliverable(ServerModule& module, res::ResourceModule& own);
+// The module state of one component library: its server module (object map, factories), its
+// own resources and whether the loader has attached it.
+class DeliverableModule {
+ public:
+  DeliverableModule(const wchar_t* name, const res::EmbeddedResource* resources, ObjectMapEntry* objectMap,
+                    const GUID& typeLibId, LONG (*lockCount)())
+      : own_(name, resources), server_(objectMap, typeLibId), lockCount_(lockCount) {}
+
+  ServerModule& Server() { return server_; }
+  // A string-table text from the resource instance (empty when the id is missing).
+  std::wstring ResourceString(UINT id) const {
+    res::ResourceModule* m = server_.ResourceInstance();
+    return m ? m->String(id) : std::wstring();
+  }
+
+  // Process attach (once until detached): the C runtime locale set to the user's default, the
+  // module started with its own resources, and the localized resource module (when one is
+  // installed) made the resource instance. addressInLibrary is any address inside the library,
+  // to find its file.
+  void Attach(const void* addressInLibrary);
+  // Process detach: beforeTerm runs first (the library's own clean-up), then a localized
+  // resource module is freed and the module's factories released.
+  void Detach(void (*beforeTerm)() = nullptr);
+
+ private:
+  res::ResourceModule own_;
+  ServerModule server_;
+  LONG (*lockCount_)();
+  bool attached_ = false;
+};
 
 }  // namespace velk
 
