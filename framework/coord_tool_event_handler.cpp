@@ -2,10 +2,9 @@
 
 #include <map>
 
-#include "framework/host_object_creation.h"
+#include "framework/map_lookups.h"
 #include "platform/com/connection_point.h"
 #include "platform/host/command_bars.h"
-#include "platform/host/uid.h"
 
 namespace velk::corvane {
 
@@ -73,17 +72,8 @@ void CoordToolEventHandler::Connect(HookStruct* hook, IUnknown* sink, bool activ
     }
     Forget();
   }
-  ComPtr<IApplication> app = RequireApplication(*hook);
-  ComPtr<IDocument> document;
-  app->get_Document(document.put());
-  if (!document) ThrowComError(E_POINTER);
-  ComPtr<ICommandBars> bars;
-  document->get_CommandBars(bars.put());
-  if (!bars) ThrowComError(E_POINTER);
-  auto uid = CreateHostObject<IUID>(host::CLSID_UID);
-  uid->put_Value(Variant(kCoordToolProgId));
-  ComPtr<ICommandItem> item;
-  bars->Find(uid.get(), VARIANT_TRUE, VARIANT_TRUE, item.put());
+  ComPtr<IApplication> app;
+  ComPtr<ICommandItem> item = FindCommandItem(*hook, kCoordToolProgId, app);
   if (!item) return;
   if (activate) app->put_CurrentTool(item.get());
   ComPtr<IUnknown> command;
