@@ -57,18 +57,10 @@ void BM_ConvertLocation(benchmark::State& state) {
     const std::size_t k = i++ % in.points.size();
     HRESULT hr;
     switch (format) {
-      case 1:
-        hr = engine.ConvertPoint(in.points[k], from, to, &r);
-        break;
-      case 2:
-        hr = engine.ConvertText(in.dms[k], 2, from, to, &r);
-        break;
-      case 3:
-        hr = engine.ConvertText(in.utm[k], 3, from, to, &r);
-        break;
-      default:
-        hr = engine.ConvertText(in.mgrs[k], 4, from, to, &r);
-        break;
+      case 1: hr = engine.ConvertPoint(in.points[k], from, to, &r); break;
+      case 2: hr = engine.ConvertText(in.dms[k], 2, from, to, &r); break;
+      case 3: hr = engine.ConvertText(in.utm[k], 3, from, to, &r); break;
+      default: hr = engine.ConvertText(in.mgrs[k], 4, from, to, &r); break;
     }
     benchmark::DoNotOptimize(hr);
     benchmark::DoNotOptimize(r);
@@ -108,8 +100,8 @@ void BM_ConvertLocationCom(benchmark::State& state) {
   for (std::size_t k = 0; k < in.points.size(); ++k) {
     switch (format) {
       case 1:
-        values.emplace_back(static_cast<IUnknown*>(
-            velk::host::NewPoint(in.points[k].lon, in.points[k].lat).get()));
+        values.emplace_back(
+            static_cast<IUnknown*>(velk::host::NewPoint(in.points[k].lon, in.points[k].lat).get()));
         break;
       case 2: values.emplace_back(in.dms[k]); break;
       case 3: values.emplace_back(in.utm[k]); break;
@@ -122,8 +114,8 @@ void BM_ConvertLocationCom(benchmark::State& state) {
   BSTR dms = nullptr, utm = nullptr, mgrs = nullptr;
   std::size_t i = 0;
   for (auto _ : state) {
-    const HRESULT hr = tool->ConvertLocation(values[i++ % values.size()], format, from, to,
-                                             &wgs84, &datum, &dms, &utm, &mgrs);
+    const HRESULT hr = tool->ConvertLocation(values[i++ % values.size()], format, from, to, &wgs84,
+                                             &datum, &dms, &utm, &mgrs);
     benchmark::DoNotOptimize(hr);
   }
   if (wgs84) wgs84->Release();

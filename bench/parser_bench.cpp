@@ -12,7 +12,6 @@
 #include "coordinates/utm_formatter.h"
 #include "coordinates/utm_validator.h"
 
-
 namespace {
 
 using namespace velk::corvane;
@@ -37,14 +36,16 @@ void ParseTexts(benchmark::State& state, const std::vector<std::wstring>& texts)
 }
 
 const std::vector<std::wstring> kDms = {
-    L"40.5N 73.25W", L"-40.123456 -73.987654", L"4030N 07315W", L"403015.5N 0731520W", L"+40 73", L"40.5 abc",
+    L"40.5N 73.25W", L"-40.123456 -73.987654", L"4030N 07315W", L"403015.5N 0731520W", L"+40 73",
+    L"40.5 abc",
 };
 const std::vector<std::wstring> kUtm = {
-    L"18T 585628 4511322", L"585628,4511322,18T", L"18T5856284511322", L"1234567 1234567 Y", L"18 T 585628 4511322",
-    L"18I 585628 4511322",
+    L"18T 585628 4511322", L"585628,4511322,18T",  L"18T5856284511322",
+    L"1234567 1234567 Y",  L"18 T 585628 4511322", L"18I 585628 4511322",
 };
 const std::vector<std::wstring> kMgrs = {
-    L"18TWL8562811322", L"18twl85621132", L"ZAB3114105767", L"30NYF6799300000", L"18T WL 8562811322", L"18TWL856211320",
+    L"18TWL8562811322", L"18twl85621132",     L"ZAB3114105767",
+    L"30NYF6799300000", L"18T WL 8562811322", L"18TWL856211320",
 };
 
 void BM_ParseDms(benchmark::State& s) { ParseTexts<DMSValidator, DMSFormatter>(s, kDms); }

@@ -45,13 +45,14 @@ long long ResidentBytes() {
 // Samples the resident memory while it lives and keeps the highest value.
 class PeakSampler {
  public:
-  PeakSampler() : peak_(ResidentBytes()), thread_([this] {
-    while (!stop_) {
-      long long now = ResidentBytes();
-      if (now > peak_) peak_ = now;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-  }) {}
+  PeakSampler()
+      : peak_(ResidentBytes()), thread_([this] {
+          while (!stop_) {
+            long long now = ResidentBytes();
+            if (now > peak_) peak_ = now;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          }
+        }) {}
   ~PeakSampler() { Stop(); }
   long long Stop() {
     if (!stop_.exchange(true)) thread_.join();
@@ -67,7 +68,8 @@ class PeakSampler {
 // A point shapefile of n random places (fixed seed) under the system's temporary folder, made
 // once and kept for later runs.
 std::string InputFolder(long n) {
-  std::string folder = (fs::temp_directory_path() / ("velk-bench-convert-" + std::to_string(n))).string();
+  std::string folder =
+      (fs::temp_directory_path() / ("velk-bench-convert-" + std::to_string(n))).string();
   std::string path = folder + "/places.shp";
   std::error_code ec;
   if (fs::exists(path, ec)) return folder;
@@ -126,7 +128,9 @@ class FolderLocation : public ComObjectRoot<FolderLocation, IBrowseObject> {
 };
 
 struct Host {
-  Host() : cookies(host::RegisterHostClasses()) { cookies.push_back(productline::RegisterCoordinateToolClass()); }
+  Host() : cookies(host::RegisterHostClasses()) {
+    cookies.push_back(productline::RegisterCoordinateToolClass());
+  }
   ~Host() {
     for (DWORD c : cookies) RevokeProcessClass(c);
   }
@@ -140,7 +144,8 @@ void BM_ConvertTable(benchmark::State& state) {
   const std::string outFolder = folder + "/out";
 
   ComPtr<ICoordinateTool> engine;
-  CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL, IidOf<ICoordinateTool>(), engine.put_void());
+  CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL, IidOf<ICoordinateTool>(),
+                   engine.put_void());
   ConversionParsers parsers;
   OutputFieldNames names{L"X", L"Y", L"DMS", L"", L"UTM", L"MGRS"};
   long long peakGrowth = 0;
@@ -154,7 +159,8 @@ void BM_ConvertTable(benchmark::State& state) {
     ComPtr<ITable> input;
     {
       ComPtr<IWorkspaceFactory> factory;
-      host::CreateShapefileWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(), factory.put_void());
+      host::CreateShapefileWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(),
+                                            factory.put_void());
       ComPtr<IWorkspace> ws;
       factory->OpenFromFile(Bstr(FromUtf8(folder)), nullptr, ws.put());
       ws.As<IFeatureWorkspace>()->OpenTable(Bstr(L"places"), input.put());
@@ -198,7 +204,12 @@ void BM_ConvertTable(benchmark::State& state) {
   state.counters["peak_memory_added_MiB"] = static_cast<double>(peakGrowth) / (1024.0 * 1024.0);
 }
 
-BENCHMARK(BM_ConvertTable)->Arg(100000)->Arg(1000000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(BM_ConvertTable)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 }  // namespace
 

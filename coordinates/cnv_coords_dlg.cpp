@@ -48,12 +48,14 @@ constexpr Notation kNotations[] = {
     {kNotationDmsTwoFields, 3672, 3673, 3674},
 };
 
-constexpr int kInputGroup[] = {cnv::kShapeField,     cnv::kNotation,    cnv::kInputDatum,       cnv::kFieldsHeading,
-                               cnv::kFirstFieldLabel, cnv::kSecondFieldLabel, cnv::kFirstField, cnv::kSecondField,
-                               cnv::kNotationLabel,  cnv::kInputDatumLabel};
-constexpr int kOutputGroupIds[] = {cnv::kOutputDatum, cnv::kXYCheck,   cnv::kDmsCheck,          cnv::kUtmCheck,
-                                   cnv::kMgrsCheck,   cnv::kNewFile,   cnv::kOutputDatumLabel,  cnv::kXLabel,
-                                   cnv::kYLabel,      cnv::kOutputFieldsGroup, cnv::kDms1Label, cnv::kDms2Label,
+constexpr int kInputGroup[] = {cnv::kShapeField,     cnv::kNotation,        cnv::kInputDatum,
+                               cnv::kFieldsHeading,  cnv::kFirstFieldLabel, cnv::kSecondFieldLabel,
+                               cnv::kFirstField,     cnv::kSecondField,     cnv::kNotationLabel,
+                               cnv::kInputDatumLabel};
+constexpr int kOutputGroupIds[] = {cnv::kOutputDatum,       cnv::kXYCheck,   cnv::kDmsCheck,
+                                   cnv::kUtmCheck,          cnv::kMgrsCheck, cnv::kNewFile,
+                                   cnv::kOutputDatumLabel,  cnv::kXLabel,    cnv::kYLabel,
+                                   cnv::kOutputFieldsGroup, cnv::kDms1Label, cnv::kDms2Label,
                                    cnv::kOutputGroup};
 
 std::wstring Trim(const std::wstring& s) {
@@ -63,7 +65,9 @@ std::wstring Trim(const std::wstring& s) {
   return s.substr(first, s.find_last_not_of(blanks) - first + 1);
 }
 
-LRESULT Send(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0) { return ::SendMessageW(h, msg, wp, lp); }
+LRESULT Send(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
+  return ::SendMessageW(h, msg, wp, lp);
+}
 
 ComPtr<IWorkspace> WorkspaceOfName(IName* name) {
   auto asName = QueryAs<IName>(name);
@@ -106,11 +110,11 @@ ComPtr<IBrowseFilter> Filter(REFCLSID clsid) { return CreateHostObject<IBrowseFi
 }  // namespace
 
 CnvCoordsDlg::CnvCoordsDlg() {
-  m_browseBitmap = static_cast<HBITMAP>(::LoadImageW(DeliverableInstance(), MAKEINTRESOURCEW(kBrowseBitmapId),
-                                                      IMAGE_BITMAP, 0, 0,
-                                                      LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT));
-  if (FAILED(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL, IidOf<ICoordinateTool>(),
-                              m_coordinateTool.put_void())))
+  m_browseBitmap = static_cast<HBITMAP>(
+      ::LoadImageW(DeliverableInstance(), MAKEINTRESOURCEW(kBrowseBitmapId), IMAGE_BITMAP, 0, 0,
+                   LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE | LR_LOADTRANSPARENT));
+  if (FAILED(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL,
+                              IidOf<ICoordinateTool>(), m_coordinateTool.put_void())))
     m_coordinateTool = nullptr;
 }
 
@@ -129,18 +133,22 @@ LRESULT CnvCoordsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   m_counts = RunCounts{};
 
   ::CheckDlgButton(m_hWnd, cnv::kInputFromFile, BST_CHECKED);
-  Send(Item(cnv::kInputBrowse), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_browseBitmap));
-  Send(Item(cnv::kOutputBrowse), BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(m_browseBitmap));
+  Send(Item(cnv::kInputBrowse), BM_SETIMAGE, IMAGE_BITMAP,
+       reinterpret_cast<LPARAM>(m_browseBitmap));
+  Send(Item(cnv::kOutputBrowse), BM_SETIMAGE, IMAGE_BITMAP,
+       reinterpret_cast<LPARAM>(m_browseBitmap));
 
   FillMapSources();
-  if (Send(Item(cnv::kMapSources), CB_GETCOUNT) > 0) Send(Item(cnv::kMapSources), CB_SETCURSEL, 0);
-  else Enable(cnv::kInputFromMap, false);
+  if (Send(Item(cnv::kMapSources), CB_GETCOUNT) > 0)
+    Send(Item(cnv::kMapSources), CB_SETCURSEL, 0);
+  else
+    Enable(cnv::kInputFromMap, false);
 
   FillNotations();
   FillDatums();
 
-  for (int id : {cnv::kXName, cnv::kYName, cnv::kDms1Name, cnv::kDms2Name, cnv::kUtmName, cnv::kMgrsName,
-                 cnv::kNewFile, cnv::kOutputBrowse})
+  for (int id : {cnv::kXName, cnv::kYName, cnv::kDms1Name, cnv::kDms2Name, cnv::kUtmName,
+                 cnv::kMgrsName, cnv::kNewFile, cnv::kOutputBrowse})
     Enable(id, false);
   EnableInputGroup(false);
   EnableOutputGroup(false);
@@ -164,7 +172,8 @@ LRESULT CnvCoordsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     if (auto names = QueryAs<IConversionFieldsSettings>(settings.get())) {
       auto put = [&](int id, HRESULT (IConversionFieldsSettings::*get)(BSTR*)) {
         Bstr value;
-        if (SUCCEEDED((names.get()->*get)(&value))) ::SetDlgItemTextW(m_hWnd, id, value.str().c_str());
+        if (SUCCEEDED((names.get()->*get)(&value)))
+          ::SetDlgItemTextW(m_hWnd, id, value.str().c_str());
       };
       put(cnv::kXName, &IConversionFieldsSettings::get_ConversionFieldsXField);
       put(cnv::kYName, &IConversionFieldsSettings::get_ConversionFieldsYField);
@@ -226,7 +235,8 @@ void CnvCoordsDlg::FillDatums() {
   SAFEARRAY* list = nullptr;
   if (FAILED(m_coordinateTool->GetDatumList(&list)) || !list) return;
   LONG lower = 0, upper = -1;
-  if (SUCCEEDED(SafeArrayGetLBound(list, 1, &lower)) && SUCCEEDED(SafeArrayGetUBound(list, 1, &upper))) {
+  if (SUCCEEDED(SafeArrayGetLBound(list, 1, &lower)) &&
+      SUCCEEDED(SafeArrayGetUBound(list, 1, &upper))) {
     for (LONG i = lower; i <= upper; ++i) {
       BSTR name = nullptr;
       if (SUCCEEDED(SafeArrayGetElement(list, &i, &name))) {
@@ -276,14 +286,16 @@ void CnvCoordsDlg::ApplyNotation() {
   if (id == kNotationDecimalDegrees || id == kNotationDmsTwoFields) {
     ::SetDlgItemTextW(m_hWnd, cnv::kFirstFieldLabel, LoadResString(n.firstLabel).c_str());
     ::SetDlgItemTextW(m_hWnd, cnv::kSecondFieldLabel, LoadResString(n.secondLabel).c_str());
-    for (int c : {cnv::kFirstFieldLabel, cnv::kSecondFieldLabel, cnv::kSecondField}) ::ShowWindow(Item(c), SW_SHOW);
+    for (int c : {cnv::kFirstFieldLabel, cnv::kSecondFieldLabel, cnv::kSecondField})
+      ::ShowWindow(Item(c), SW_SHOW);
     if (m_inputTable) {
       FillFieldCombo(cnv::kFirstField, id == kNotationDecimalDegrees);
       FillFieldCombo(cnv::kSecondField, id == kNotationDecimalDegrees);
     }
   } else {
     if (m_inputTable) FillFieldCombo(cnv::kFirstField, false);
-    for (int c : {cnv::kSecondFieldLabel, cnv::kSecondField, cnv::kFirstFieldLabel}) ::ShowWindow(Item(c), SW_HIDE);
+    for (int c : {cnv::kSecondFieldLabel, cnv::kSecondField, cnv::kFirstFieldLabel})
+      ::ShowWindow(Item(c), SW_HIDE);
   }
 }
 
@@ -299,7 +311,8 @@ void CnvCoordsDlg::FillFieldCombo(int comboId, bool numeric) {
     if (FAILED(fields->get_Field(i, f.put())) || !f) continue;
     LONG type = -1;
     f->get_Type(&type);
-    bool accepted = type == kFieldString || (numeric && type >= kFieldSmallInteger && type <= kFieldDouble);
+    bool accepted =
+        type == kFieldString || (numeric && type >= kFieldSmallInteger && type <= kFieldDouble);
     if (!accepted) continue;
     Bstr name;
     f->get_Name(&name);
@@ -322,7 +335,8 @@ bool CnvCoordsDlg::SetInput(ComPtr<ITable> input) {
     if (shapeType == kGeometryNull) return false;
     Enable(cnv::kShapeField, shapeType == kGeometryPoint);
   }
-  Send(Item(cnv::kNotation), CB_SETCURSEL, 0);  // the shape-field box is cleared: decimal degrees again
+  Send(Item(cnv::kNotation), CB_SETCURSEL,
+       0);  // the shape-field box is cleared: decimal degrees again
   ApplyNotation();
   return true;
 }
@@ -339,20 +353,22 @@ void CnvCoordsDlg::TakeMapSource() {
   ComPtr<ITable> input;
   if (static_cast<std::size_t>(i) < m_mapLayerCount) {
     ComPtr<IFeatureClass> fc;
-    if (auto layer = QueryAs<IFeatureLayer>(m_mapSources[i].get())) layer->get_FeatureClass(fc.put());
+    if (auto layer = QueryAs<IFeatureLayer>(m_mapSources[i].get()))
+      layer->get_FeatureClass(fc.put());
     input = fc.As<ITable>();
   } else {
     input = QueryAs<ITable>(m_mapSources[i].get());
   }
   if (SetInput(input)) InputChosen();
-  if (auto checker = Checker()) checker->putref_InputWorkspace(WorkspaceOfTable(m_inputTable.get()).get());
+  if (auto checker = Checker())
+    checker->putref_InputWorkspace(WorkspaceOfTable(m_inputTable.get()).get());
   ReevaluateOK();
 }
 
 ComPtr<IFieldChecker> CnvCoordsDlg::Checker() {
   if (!m_fieldChecker) {
-    CoCreateInstance(host::CLSID_FieldChecker, nullptr, kHostCreationContext, IidOf<IFieldChecker>(),
-                     m_fieldChecker.put_void());
+    CoCreateInstance(host::CLSID_FieldChecker, nullptr, kHostCreationContext,
+                     IidOf<IFieldChecker>(), m_fieldChecker.put_void());
   }
   return m_fieldChecker;
 }
@@ -362,9 +378,12 @@ ComPtr<IFieldChecker> CnvCoordsDlg::Checker() {
 void CnvCoordsDlg::UpdateCheckerWorkspace() {
   if (!m_fieldChecker) return;
   ComPtr<IWorkspace> target;
-  if (Checked(cnv::kNewFile) && m_outputWorkspace) target = m_outputWorkspace;
-  else if (m_inputTable) target = WorkspaceOfTable(m_inputTable.get());
-  else target = m_inputWorkspace;
+  if (Checked(cnv::kNewFile) && m_outputWorkspace)
+    target = m_outputWorkspace;
+  else if (m_inputTable)
+    target = WorkspaceOfTable(m_inputTable.get());
+  else
+    target = m_inputWorkspace;
   m_fieldChecker->putref_ValidateWorkspace(target.get());
 }
 
@@ -382,7 +401,9 @@ bool CnvCoordsDlg::CheckOutputName(ValidatedEditCtrl& edit) {
     UpdateCheckerWorkspace();
     ComPtr<IEnumFieldError> errors;
     ComPtr<IFields> fixed;
-    if (SUCCEEDED(m_fieldChecker->Validate(fields.As<IFields>().get(), errors.put(), fixed.put())) && fixed) {
+    if (SUCCEEDED(
+            m_fieldChecker->Validate(fields.As<IFields>().get(), errors.put(), fixed.put())) &&
+        fixed) {
       ComPtr<IField> f;
       fixed->get_Field(0, f.put());
       Bstr fixedName;
@@ -392,22 +413,28 @@ bool CnvCoordsDlg::CheckOutputName(ValidatedEditCtrl& edit) {
   } catch (const ComError&) {
     valid = false;
   }
-  if (valid) edit.SetNormalColors(kDefaultColor, kDefaultColor);
-  else edit.SetNormalColors(kInvalidTextColor, kDefaultColor);
+  if (valid)
+    edit.SetNormalColors(kDefaultColor, kDefaultColor);
+  else
+    edit.SetNormalColors(kInvalidTextColor, kDefaultColor);
   return valid;
 }
 
 void CnvCoordsDlg::ReevaluateOK() {
   auto decide = [&]() {
-    if (Checked(cnv::kXYCheck) && !(CheckOutputName(m_xEdit) && CheckOutputName(m_yEdit))) return false;
+    if (Checked(cnv::kXYCheck) && !(CheckOutputName(m_xEdit) && CheckOutputName(m_yEdit)))
+      return false;
     if (Checked(cnv::kDmsCheck) && !CheckOutputName(m_dms1Edit)) {
-      if (velk::win::WindowText(m_dms2Edit.m_hWnd).empty() || !CheckOutputName(m_dms2Edit)) return false;
+      if (velk::win::WindowText(m_dms2Edit.m_hWnd).empty() || !CheckOutputName(m_dms2Edit))
+        return false;
     }
     if (Checked(cnv::kUtmCheck) && !CheckOutputName(m_utmEdit)) return false;
     if (Checked(cnv::kMgrsCheck) && !CheckOutputName(m_mgrsEdit)) return false;
-    if (!Checked(cnv::kXYCheck) && !Checked(cnv::kDmsCheck) && !Checked(cnv::kUtmCheck) && !Checked(cnv::kMgrsCheck))
+    if (!Checked(cnv::kXYCheck) && !Checked(cnv::kDmsCheck) && !Checked(cnv::kUtmCheck) &&
+        !Checked(cnv::kMgrsCheck))
       return false;
-    if (Checked(cnv::kNewFile) && Trim(velk::win::WindowText(Item(cnv::kOutputPath))).empty()) return false;
+    if (Checked(cnv::kNewFile) && Trim(velk::win::WindowText(Item(cnv::kOutputPath))).empty())
+      return false;
     return true;
   };
   Enable(IDOK, decide());
@@ -477,7 +504,8 @@ LRESULT CnvCoordsDlg::OnInputBrowse(WORD, WORD, HWND, BOOL&) {
     ComPtr<IName> name;
     picked->get_InternalObjectName(name.put());
     ComPtr<IWorkspaceName> wsName;
-    if (auto datasetName = QueryAs<IDatasetName>(name.get())) datasetName->get_WorkspaceName(wsName.put());
+    if (auto datasetName = QueryAs<IDatasetName>(name.get()))
+      datasetName->get_WorkspaceName(wsName.put());
     ComPtr<IWorkspace> workspace = WorkspaceOfName(wsName.As<IName>().get());
     ComPtr<ITable> input = workspace ? OpenTableOf(picked.get()) : nullptr;
     if (!input) {
@@ -504,9 +532,10 @@ LRESULT CnvCoordsDlg::OnOutputBrowse(WORD, WORD, HWND, BOOL&) {
     ComPtr<IBrowseFilterCollection> filters;
     Check(dialog->get_ObjectFilters(filters.put()));
     if (!filters) ThrowComError(E_POINTER);
-    filters->AddFilter(
-        Filter(Checked(cnv::kShapeField) ? host::CLSID_FilterFeatureClasses : host::CLSID_FilterTables).get(),
-        VARIANT_TRUE);
+    filters->AddFilter(Filter(Checked(cnv::kShapeField) ? host::CLSID_FilterFeatureClasses
+                                                        : host::CLSID_FilterTables)
+                           .get(),
+                       VARIANT_TRUE);
     VARIANT_BOOL ok = VARIANT_FALSE;
     Check(dialog->DoModalSave(m_hWnd, &ok));
     if (ok != VARIANT_TRUE) return 0;
@@ -522,7 +551,8 @@ LRESULT CnvCoordsDlg::OnOutputBrowse(WORD, WORD, HWND, BOOL&) {
       location->get_FullName(&locationName);
       ComPtr<IName> internal;
       location->get_InternalObjectName(internal.put());
-      if (QueryAs<IWorkspaceName>(internal.get())) m_outputWorkspace = WorkspaceOfName(internal.get());
+      if (QueryAs<IWorkspaceName>(internal.get()))
+        m_outputWorkspace = WorkspaceOfName(internal.get());
     }
     std::wstring shown = locationName.str() + L"/" + m_outputName;
     ::SetDlgItemTextW(m_hWnd, cnv::kOutputPath, shown.c_str());
@@ -550,7 +580,8 @@ LRESULT CnvCoordsDlg::OnNameChanged(WORD, WORD, HWND, BOOL&) {
 
 void CnvCoordsDlg::ShowFormattedMessage(UINT textId, const std::wstring& insert) {
   std::wstring text;
-  if (!velk::win::FormatInserts(LoadResString(textId), {insert}, &text)) text = LoadResString(textId);
+  if (!velk::win::FormatInserts(LoadResString(textId), {insert}, &text))
+    text = LoadResString(textId);
   std::wstring caption = LoadResString(kErrorCaptionId);
   ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), kExclamationOk);
 }
@@ -596,7 +627,8 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   const bool newFile = Checked(cnv::kNewFile);
   HWND notation = Item(cnv::kNotation);
   LRESULT sel = Send(notation, CB_GETCURSEL);
-  const LPARAM n = sel >= 0 ? Send(notation, CB_GETITEMDATA, static_cast<WPARAM>(sel)) : kNotationDecimalDegrees;
+  const LPARAM n =
+      sel >= 0 ? Send(notation, CB_GETITEMDATA, static_cast<WPARAM>(sel)) : kNotationDecimalDegrees;
   if (!m_inputTable) return 0;
 
   // The names are read and checked before anything is made.
@@ -607,7 +639,8 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   // The record layout.
   auto itemData = [&](int combo) -> LONG {
     LRESULT i = Send(Item(combo), CB_GETCURSEL);
-    return i < 0 ? -1 : static_cast<LONG>(Send(Item(combo), CB_GETITEMDATA, static_cast<WPARAM>(i)));
+    return i < 0 ? -1
+                 : static_cast<LONG>(Send(Item(combo), CB_GETITEMDATA, static_cast<WPARAM>(i)));
   };
   RecordLayout layout;
   const wchar_t* firstLabel = L"X";
@@ -618,9 +651,11 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
       if (shapeField) {
         layout.shapeField = true;
         Bstr shapeName;
-        if (auto fc = QueryAs<IFeatureClass>(m_inputTable.get())) fc->get_ShapeFieldName(&shapeName);
+        if (auto fc = QueryAs<IFeatureClass>(m_inputTable.get()))
+          fc->get_ShapeFieldName(&shapeName);
         m_inputTable->FindField(shapeName.get(), &layout.xIndex);
-        if (auto geo = QueryAs<IGeoDataset>(m_inputTable.get())) geo->get_SpatialReference(layout.inputSpatialReference.put());
+        if (auto geo = QueryAs<IGeoDataset>(m_inputTable.get()))
+          geo->get_SpatialReference(layout.inputSpatialReference.put());
       } else {
         layout.xIndex = itemData(cnv::kFirstField);
         layout.yIndex = itemData(cnv::kSecondField);
@@ -635,7 +670,9 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
       secondLabel = L"Longitude";
       break;
     default:
-      layout.format = n == kNotationUtm ? kEngineUtm : n == kNotationMgrs ? kEngineMgrs : kEngineDms;
+      layout.format = n == kNotationUtm    ? kEngineUtm
+                      : n == kNotationMgrs ? kEngineMgrs
+                                           : kEngineDms;
       layout.xIndex = itemData(cnv::kFirstField);
       firstLabel = n == kNotationUtm ? L"UTM" : n == kNotationMgrs ? L"MGRS" : L"DMS";
       break;
@@ -653,7 +690,9 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   NewOutput created;
   ComPtr<ITable> output = m_inputTable;
   if (newFile) {
-    if (!CreateOutput(m_hWnd, m_outputLocation.get(), m_outputName, m_inputTable.get(), shapeField, created)) return 0;
+    if (!CreateOutput(m_hWnd, m_outputLocation.get(), m_outputName, m_inputTable.get(), shapeField,
+                      created))
+      return 0;
     output = created.table;
   }
   m_outputTable = output;
@@ -676,10 +715,11 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
 
   HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   m_counts = RunCounts{};
-  RunOutcome outcome = RunRecords(m_coordinateTool.get(), m_parsers, target, names, layout,
-                                  static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kInputDatum), CB_GETCURSEL))),
-                                  static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kOutputDatum), CB_GETCURSEL))),
-                                  m_counts);
+  RunOutcome outcome = RunRecords(
+      m_coordinateTool.get(), m_parsers, target, names, layout,
+      static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kInputDatum), CB_GETCURSEL))),
+      static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kOutputDatum), CB_GETCURSEL))),
+      m_counts);
   target = RecordTarget{};  // the cursors' tables are let go before the output is finished
   ::SetCursor(previous);
 
@@ -690,7 +730,9 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
       // Nothing was written: the input gets its schema back.
       RemoveOutputFields(output.get(), names);
     }
-    UINT text = outcome == RunOutcome::kNoCursor ? kNothingWritten : newFile ? kRunIncomplete : kRunStopped;
+    UINT text = outcome == RunOutcome::kNoCursor ? kNothingWritten
+                : newFile                        ? kRunIncomplete
+                                                 : kRunStopped;
     ShowMessageBox(m_hWnd, text, kErrorCaptionId, kExclamationOk);
     return 0;
   }

@@ -41,9 +41,15 @@ void CColoredEditCtrl::SetColors(Set s, COLORREF text, COLORREF background) {
   Invalidate(TRUE);
 }
 
-void CColoredEditCtrl::SetNormalColors(COLORREF text, COLORREF background) { SetColors(kNormal, text, background); }
-void CColoredEditCtrl::SetDisabledColors(COLORREF text, COLORREF background) { SetColors(kDisabled, text, background); }
-void CColoredEditCtrl::SetReadOnlyColors(COLORREF text, COLORREF background) { SetColors(kReadOnly, text, background); }
+void CColoredEditCtrl::SetNormalColors(COLORREF text, COLORREF background) {
+  SetColors(kNormal, text, background);
+}
+void CColoredEditCtrl::SetDisabledColors(COLORREF text, COLORREF background) {
+  SetColors(kDisabled, text, background);
+}
+void CColoredEditCtrl::SetReadOnlyColors(COLORREF text, COLORREF background) {
+  SetColors(kReadOnly, text, background);
+}
 
 void CColoredEditCtrl::ResetColors() {
   SetNormalColors(kDefaultColor, kDefaultColor);

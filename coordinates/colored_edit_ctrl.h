@@ -12,7 +12,9 @@ inline constexpr COLORREF kDefaultColor = 0xFFFFFFFF;
 // A window implementation over the platform edit.
 template <class T>
 class CColoredEditImpl
-    : public ATL::CWindowImpl<T, WTL::CEdit, ATL::CWinTraits<WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0>> {};
+    : public ATL::CWindowImpl<
+          T, WTL::CEdit,
+          ATL::CWinTraits<WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0>> {};
 
 class CColoredEditCtrl : public CColoredEditImpl<CColoredEditCtrl> {
  public:
@@ -22,10 +24,10 @@ class CColoredEditCtrl : public CColoredEditImpl<CColoredEditCtrl> {
   CColoredEditCtrl& operator=(const CColoredEditCtrl&) = delete;
 
   BEGIN_MSG_MAP(CColoredEditCtrl)
-    MESSAGE_HANDLER(WM_CREATE, OnCreate)
-    MESSAGE_HANDLER(OCM_CTLCOLOREDIT, OnCtlColorEdit)
-    MESSAGE_HANDLER(OCM_CTLCOLORMSGBOX, OnCtlColorEdit)
-    MESSAGE_HANDLER(OCM_CTLCOLORSTATIC, OnCtlColorStatic)
+  MESSAGE_HANDLER(WM_CREATE, OnCreate)
+  MESSAGE_HANDLER(OCM_CTLCOLOREDIT, OnCtlColorEdit)
+  MESSAGE_HANDLER(OCM_CTLCOLORMSGBOX, OnCtlColorEdit)
+  MESSAGE_HANDLER(OCM_CTLCOLORSTATIC, OnCtlColorStatic)
   END_MSG_MAP()
 
   // Only while the control has a window. A text colour of kDefaultColor takes the set's

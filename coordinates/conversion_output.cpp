@@ -67,8 +67,8 @@ ComPtr<IWorkspace> OpenWorkspaceName(IWorkspaceName* name) {
 
 // The fields of the input with names fixed for the output workspace, and the fixed name of each
 // input field by index.
-ComPtr<IFields> FixedFields(IWorkspace* inputWorkspace, IWorkspace* outputWorkspace, IFields* inputFields,
-                            std::vector<std::wstring>& names) {
+ComPtr<IFields> FixedFields(IWorkspace* inputWorkspace, IWorkspace* outputWorkspace,
+                            IFields* inputFields, std::vector<std::wstring>& names) {
   auto checker = CreateHostObject<IFieldChecker>(host::CLSID_FieldChecker);
   checker->putref_InputWorkspace(inputWorkspace);
   checker->putref_ValidateWorkspace(outputWorkspace);
@@ -144,8 +144,8 @@ ComPtr<ITable> OpenByName(IWorkspace* ws, const std::wstring& name) {
 
 }  // namespace
 
-bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName, ITable* input, bool shapeField,
-                  NewOutput& out) {
+bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName, ITable* input,
+                  bool shapeField, NewOutput& out) {
   out = NewOutput{};
   out.featureClass = shapeField;
 
@@ -191,13 +191,15 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
   const LONG kind = shapeField ? kDatasetFeatureClass : kDatasetTable;
   for (const std::wstring& name : DatasetNames(outputWorkspace.get(), kind)) {
     if (name != outputName) continue;
-    if (AskMessageBox(owner, kOverwriteQuestion, kErrorCaptionId, kQuestionYesNo) != IDYES) return false;
+    if (AskMessageBox(owner, kOverwriteQuestion, kErrorCaptionId, kQuestionYesNo) != IDYES)
+      return false;
     out.replaceExisting = true;
     break;
   }
   // Any other dataset that the name would clash with (another kind, another letter case) keeps
   // the output from taking its name.
-  if (!out.replaceExisting && NameTaken(DatasetNames(outputWorkspace.get(), kDatasetAny), outputName)) {
+  if (!out.replaceExisting &&
+      NameTaken(DatasetNames(outputWorkspace.get(), kDatasetAny), outputName)) {
     ShowMessageBox(owner, kExportFailed, kErrorCaptionId, kExclamationOk);
     return false;
   }
@@ -207,7 +209,8 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
     ComPtr<IFields> inputFields;
     Check(input->get_Fields(inputFields.put()));
     std::vector<std::wstring> fixedNames;
-    ComPtr<IFields> fixed = FixedFields(inputWorkspace.get(), outputWorkspace.get(), inputFields.get(), fixedNames);
+    ComPtr<IFields> fixed =
+        FixedFields(inputWorkspace.get(), outputWorkspace.get(), inputFields.get(), fixedNames);
     std::wstring shapeName;
     ComPtr<IFields> fields = FieldsForKind(fixed.get(), shapeField, shapeName);
 
@@ -217,11 +220,12 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
     HRESULT hr = E_FAIL;
     if (shapeField) {
       ComPtr<IFeatureClass> fc;
-      hr = features->CreateFeatureClass(Bstr(working), fields.get(), nullptr, nullptr, kFeatureTypeSimple,
-                                        Bstr(shapeName), Bstr(L""), fc.put());
+      hr = features->CreateFeatureClass(Bstr(working), fields.get(), nullptr, nullptr,
+                                        kFeatureTypeSimple, Bstr(shapeName), Bstr(L""), fc.put());
       if (SUCCEEDED(hr)) out.table = fc.As<ITable>();
     } else {
-      hr = features->CreateTable(Bstr(working), fields.get(), nullptr, nullptr, Bstr(L""), out.table.put());
+      hr = features->CreateTable(Bstr(working), fields.get(), nullptr, nullptr, Bstr(L""),
+                                 out.table.put());
     }
     if (FAILED(hr) || !out.table) {
       out.table = nullptr;
@@ -240,7 +244,8 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
       LONG type = 0;
       f->get_Type(&type);
       LONG index = -1;
-      if (type != kFieldOID) out.table->FindField(Bstr(fixedNames[static_cast<std::size_t>(i)]), &index);
+      if (type != kFieldOID)
+        out.table->FindField(Bstr(fixedNames[static_cast<std::size_t>(i)]), &index);
       if (index >= 0) {
         ComPtr<IFields> outFields;
         out.table->get_Fields(outFields.put());
@@ -310,23 +315,28 @@ bool AddOutputFields(HWND owner, ITable* output, bool lockSchema, const OutputFi
     LONG type, length, precision, scale;
   };
   const Wanted wanted[] = {
-      {&names.x, kFieldDouble, 18, 18, 8},  {&names.y, kFieldDouble, 18, 18, 8},   {&names.dms1, kFieldString, 50, 0, 0},
-      {&names.dms2, kFieldString, 50, 0, 0}, {&names.utm, kFieldString, 50, 0, 0}, {&names.mgrs, kFieldString, 50, 0, 0},
+      {&names.x, kFieldDouble, 18, 18, 8},   {&names.y, kFieldDouble, 18, 18, 8},
+      {&names.dms1, kFieldString, 50, 0, 0}, {&names.dms2, kFieldString, 50, 0, 0},
+      {&names.utm, kFieldString, 50, 0, 0},  {&names.mgrs, kFieldString, 50, 0, 0},
   };
   OutputFieldNames added;
-  std::wstring* addedSlots[] = {&added.x, &added.y, &added.dms1, &added.dms2, &added.utm, &added.mgrs};
+  std::wstring* addedSlots[] = {&added.x,    &added.y,   &added.dms1,
+                                &added.dms2, &added.utm, &added.mgrs};
   bool ok = true;
   for (std::size_t i = 0; i < std::size(wanted) && ok; ++i) {
     if (wanted[i].name->empty()) continue;
     HRESULT hr = E_FAIL;
     try {
-      hr = AddFieldToTable(ComPtr<IUnknown>(static_cast<IUnknown*>(output)), Bstr(*wanted[i].name), -1, wanted[i].type,
-                           wanted[i].length, wanted[i].precision, wanted[i].scale);
+      hr = AddFieldToTable(ComPtr<IUnknown>(static_cast<IUnknown*>(output)), Bstr(*wanted[i].name),
+                           -1, wanted[i].type, wanted[i].length, wanted[i].precision,
+                           wanted[i].scale);
     } catch (const ComError& e) {
       hr = e.Error();
     }
-    if (FAILED(hr)) ok = false;
-    else *addedSlots[i] = *wanted[i].name;
+    if (FAILED(hr))
+      ok = false;
+    else
+      *addedSlots[i] = *wanted[i].name;
   }
   if (!ok) RemoveOutputFields(output, added);
   if (lock) lock->ChangeSchemaLock(kSchemaLockShared);

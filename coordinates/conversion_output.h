@@ -25,8 +25,8 @@ namespace velk::corvane {
 struct NewOutput {
   ComPtr<ITable> table;  // the new dataset, under its working name
   ComPtr<IWorkspace> workspace;
-  std::wstring finalName;    // the name the user asked for
-  std::wstring workingName;  // the name it is built under
+  std::wstring finalName;        // the name the user asked for
+  std::wstring workingName;      // the name it is built under
   bool replaceExisting = false;  // the user agreed to overwrite the dataset of that name
   bool featureClass = false;
   std::map<LONG, LONG> fieldMap;  // input field index to output field index (-1: none)
@@ -36,8 +36,8 @@ struct NewOutput {
 // no rows). outputName loses a typed ".shp" (feature classes) or ".dbf" (tables) when the
 // location is a folder. Failures are reported in message boxes owned by owner; false then, and
 // nothing is left behind.
-bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName, ITable* input, bool shapeField,
-                  NewOutput& out);
+bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName, ITable* input,
+                  bool shapeField, NewOutput& out);
 
 // Gives the finished output its final name, replacing the dataset of that name when the user
 // agreed to. False, with a message box, when that cannot be done (the output is then removed).

@@ -13,8 +13,9 @@ struct IZelConvertCoords : IUnknown {
 
 namespace velk::corvane {
 
-class ConvertCoords : public CDlgBasedCmdNoBitmapImpl<ConvertCoords, CnvCoordsDlg, 1, IZelConvertCoords>,
-                      public CatalogueIds<ClassId::ConvertCoords> {};
+class ConvertCoords
+    : public CDlgBasedCmdNoBitmapImpl<ConvertCoords, CnvCoordsDlg, 1, IZelConvertCoords>,
+      public CatalogueIds<ClassId::ConvertCoords> {};
 
 // The creation routine of the object map (plain or aggregated).
 HRESULT CreateConvertCoords(IUnknown* outer, REFIID riid, void** ppv);

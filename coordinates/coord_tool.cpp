@@ -98,7 +98,8 @@ bool CoordTool::QueryLocation(IZelCoordToolDockable* dock, Points& points) {
   points.wgs84 = NewHostPoint();
   points.datum = NewHostPoint();
   points.map = NewHostPoint();
-  return SUCCEEDED(dock->QueryCurrentLocation(points.wgs84.get(), points.datum.get(), points.map.get()));
+  return SUCCEEDED(
+      dock->QueryCurrentLocation(points.wgs84.get(), points.datum.get(), points.map.get()));
 }
 
 HRESULT CoordTool::get_Enabled(VARIANT_BOOL* enabled) {
@@ -211,7 +212,8 @@ void CoordTool::SearchPointFeature() {
     filter->put_GeometryField(shapeField);
     filter->putref_OutputSpatialReference(outputReference.get());
     ComPtr<IFeatureCursor> cursor;
-    if (FAILED(featureClass->Search(filter.get(), VARIANT_FALSE, cursor.put())) || !cursor) continue;
+    if (FAILED(featureClass->Search(filter.get(), VARIANT_FALSE, cursor.put())) || !cursor)
+      continue;
     // The cursor's end (no feature) or a failing step ends the layer.
     ComPtr<IFeature> feature;
     if (FAILED(cursor->NextFeature(feature.put())) || !feature) continue;
@@ -267,8 +269,10 @@ HRESULT CoordTool::OnMouseUp(LONG button, LONG shift, LONG x, LONG y) {
   if (!WindowVisible()) return S_OK;
   auto dock = Dockable();
   if (!dock) return S_OK;
-  if (found_ && feature_) SnapToFeature();
-  else feature_.Reset();
+  if (found_ && feature_)
+    SnapToFeature();
+  else
+    feature_.Reset();
   if (SUCCEEDED(dock->OnMouseUp(button, shift, x, y))) {
     Points points;
     if (QueryLocation(dock.get(), points))
@@ -312,6 +316,8 @@ HRESULT CoordTool::FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) {
   return S_OK;
 }
 
-HRESULT CreateCoordTool(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<CoordTool>(outer, riid, ppv); }
+HRESULT CreateCoordTool(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<CoordTool>(outer, riid, ppv);
+}
 
 }  // namespace velk::corvane

@@ -37,16 +37,15 @@ constexpr int kFormatMgrs = 4;
 constexpr int kFieldDecimals = 6;
 constexpr int kMaxTipLength = 499;
 constexpr LPARAM kMaxTipWidth = 500;
-constexpr int kBottomMarginUnits = 7;  // dialog units below the button row
+constexpr int kBottomMarginUnits = 7;   // dialog units below the button row
 constexpr UINT kMessageBoxType = 0x30;  // exclamation, OK
 constexpr UINT kErrorCaption = 3576;
 
-constexpr int kAllControls[] = {CoordToolDlg::kConvertButton, CoordToolDlg::kClearButton,
-                                CoordToolDlg::kDrawPointCheck, CoordToolDlg::kCenterCheck,
-                                CoordToolDlg::kDatumList,      CoordToolDlg::kDmsEdit,
-                                CoordToolDlg::kMgrsEdit,       CoordToolDlg::kUtmEdit,
-                                CoordToolDlg::kLongitudeEdit,  CoordToolDlg::kLatitudeEdit,
-                                CoordToolDlg::kEllipsoidEdit};
+constexpr int kAllControls[] = {
+    CoordToolDlg::kConvertButton, CoordToolDlg::kClearButton,  CoordToolDlg::kDrawPointCheck,
+    CoordToolDlg::kCenterCheck,   CoordToolDlg::kDatumList,    CoordToolDlg::kDmsEdit,
+    CoordToolDlg::kMgrsEdit,      CoordToolDlg::kUtmEdit,      CoordToolDlg::kLongitudeEdit,
+    CoordToolDlg::kLatitudeEdit,  CoordToolDlg::kEllipsoidEdit};
 
 std::wstring Trim(const std::wstring& text) {
   std::size_t b = 0, e = text.size();
@@ -124,8 +123,8 @@ LRESULT CoordToolDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   } catch (...) {
     lastShown_.Reset();
   }
-  CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, kHostCreationContext, IidOf<ICoordinateTool>(),
-                   engine_.put_void());
+  CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, kHostCreationContext,
+                   IidOf<ICoordinateTool>(), engine_.put_void());
   if (!engine_) {
     WriteInitialTexts();
     DisableAllControls();
@@ -196,7 +195,8 @@ void CoordToolDlg::ResizeToButtons() {
   RECT margin{0, 0, 0, kBottomMarginUnits};
   MapDialogRect(&margin);
   int height = button.bottom - frame.top + margin.bottom;
-  if (height > 0) SetWindowPos(nullptr, 0, 0, frame.right - frame.left, height, SWP_NOMOVE | SWP_NOZORDER);
+  if (height > 0)
+    SetWindowPos(nullptr, 0, 0, frame.right - frame.left, height, SWP_NOMOVE | SWP_NOZORDER);
 }
 
 void CoordToolDlg::SetDatumTip() {
@@ -208,7 +208,9 @@ void CoordToolDlg::SetDatumTip() {
   tips_.UpdateTipText(text.c_str(), datumList_);
 }
 
-void CoordToolDlg::EnableConvert(bool enable) { ::EnableWindow(GetDlgItem(kConvertButton), enable ? TRUE : FALSE); }
+void CoordToolDlg::EnableConvert(bool enable) {
+  ::EnableWindow(GetDlgItem(kConvertButton), enable ? TRUE : FALSE);
+}
 
 std::wstring CoordToolDlg::ItemText(int id, std::size_t maxLength) const {
   std::wstring buffer(maxLength + 1, L'\0');
@@ -235,8 +237,10 @@ std::wstring CoordToolDlg::EngineDmsToDisplay(const std::wstring& text) const {
   if (symbols_.decimalSeparator == L".") return text;
   std::wstring out;
   for (wchar_t c : text) {
-    if (c == L'.') out += symbols_.decimalSeparator;
-    else out += c;
+    if (c == L'.')
+      out += symbols_.decimalSeparator;
+    else
+      out += c;
   }
   return out;
 }
@@ -245,16 +249,23 @@ std::wstring CoordToolDlg::DisplayDmsToEngine(const std::wstring& text) const {
   // The engine reads N/S/E/W and a "." (or ",") fraction; the field shows the user's letters and
   // decimal symbol. Each character is mapped once, so letters that swap meaning stay apart.
   auto letter = [](const std::wstring& s) { return s.empty() ? L'\0' : s[0]; };
-  const wchar_t north = letter(symbols_.north), south = letter(symbols_.south), east = letter(symbols_.east),
-                west = letter(symbols_.west), decimal = letter(symbols_.decimalSeparator);
+  const wchar_t north = letter(symbols_.north), south = letter(symbols_.south),
+                east = letter(symbols_.east), west = letter(symbols_.west),
+                decimal = letter(symbols_.decimalSeparator);
   std::wstring out;
   for (wchar_t c : text) {
-    if (c == north) out += L'N';
-    else if (c == south) out += L'S';
-    else if (c == east) out += L'E';
-    else if (c == west) out += L'W';
-    else if (c == decimal) out += L'.';
-    else out += c;
+    if (c == north)
+      out += L'N';
+    else if (c == south)
+      out += L'S';
+    else if (c == east)
+      out += L'E';
+    else if (c == west)
+      out += L'W';
+    else if (c == decimal)
+      out += L'.';
+    else
+      out += c;
   }
   return out;
 }
@@ -380,7 +391,8 @@ void CoordToolDlg::MapClick(LONG, LONG, LONG x, LONG y) {
 
 // ---- conversions and their results ----
 
-HRESULT CoordToolDlg::ConvertAndShow(const VARIANT& value, int format, LONG fromDatum, LONG toDatum) {
+HRESULT CoordToolDlg::ConvertAndShow(const VARIANT& value, int format, LONG fromDatum,
+                                     LONG toDatum) {
   IPoint* wgs84 = wgs84_.Detach();
   IPoint* datum = datum_.Detach();
   BSTR dms = nullptr, utm = nullptr, mgrs = nullptr;
@@ -489,8 +501,10 @@ void CoordToolDlg::ComputeMapPoint() {
   if (!QueryAs<IUnknownCoordinateSystem>(reference.get()) && NeedsShift(reference.get())) {
     auto projected = QueryAs<IProjectedCoordinateSystem>(reference.get());
     ComPtr<IGeographicCoordinateSystem> geographic;
-    if (projected) Check(projected->get_GeographicCoordinateSystem(geographic.put()));
-    else geographic = QueryAs<IGeographicCoordinateSystem>(reference.get());
+    if (projected)
+      Check(projected->get_GeographicCoordinateSystem(geographic.put()));
+    else
+      geographic = QueryAs<IGeographicCoordinateSystem>(reference.get());
     if (geographic && ShiftPointToWgs84(false, geographic.get(), copy.get())) {
       copy->put_SpatialReference(geographic.get());
       if (projected && FAILED(copy->Project(projected.get()))) return;
@@ -542,7 +556,8 @@ void CoordToolDlg::CenterDisplay() {
   ComPtr<IScreenDisplay> display;
   Check(view->get_ScreenDisplay(display.put()));
   ComPtr<IDisplayTransformation> transformation;
-  Check(RequireInterface<IScreenDisplay>(display.get())->get_DisplayTransformation(transformation.put()));
+  Check(RequireInterface<IScreenDisplay>(display.get())
+            ->get_DisplayTransformation(transformation.put()));
   ComPtr<IEnvelope> extent;
   Check(transformation->get_VisibleBounds(extent.put()));
   Check(extent->CenterAt(mapPoint_.get()));
@@ -558,7 +573,8 @@ void CoordToolDlg::CenterGlobe() {
   GetGlobeCameraObject(camera.put(), *this);
   if (!camera) return;
   double observerLatitude = 0.0, observerLongitude = 0.0, altitude = 0.0;
-  if (FAILED(camera->GetObserverLatLonAlt(&observerLatitude, &observerLongitude, &altitude))) return;
+  if (FAILED(camera->GetObserverLatLonAlt(&observerLatitude, &observerLongitude, &altitude)))
+    return;
   // The observer goes above the point at its altitude and looks straight down at it: moving
   // the observer alone would leave the view on the old target. A point the camera refuses
   // leaves it as it was (the listeners still hear of the conversion).
@@ -665,7 +681,8 @@ LRESULT CoordToolDlg::OnDatumChange(WORD, WORD, HWND, BOOL&) {
     double longitude = 0.0, latitude = 0.0;
     if (ReadDegrees(true, &longitude, &latitude)) {
       ComPtr<IPoint> point = NewHostPoint(longitude, latitude);
-      ConvertAndShow(Variant(static_cast<IUnknown*>(point.get())), kFormatPoint, currentDatum_, selection);
+      ConvertAndShow(Variant(static_cast<IUnknown*>(point.get())), kFormatPoint, currentDatum_,
+                     selection);
       PutMgrsInStatusBar();
     }
     // Without a location to convert the new datum still applies to what is typed next.

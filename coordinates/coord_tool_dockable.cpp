@@ -70,7 +70,8 @@ HRESULT CoordToolDockable::OnVisibilityChanged(LONG bNowVisible) {
   VELK_CATCH
 }
 
-HRESULT CoordToolDockable::QueryCurrentLocation(IPoint* WGS84Point, IPoint* DatumPoint, IPoint* MapPoint) {
+HRESULT CoordToolDockable::QueryCurrentLocation(IPoint* WGS84Point, IPoint* DatumPoint,
+                                                IPoint* MapPoint) {
   if (!WGS84Point || !DatumPoint || !MapPoint) return E_INVALIDARG;
   if (!dialog_.HasEngine()) return E_FAIL;
   // Before the first conversion there is no location to tell.

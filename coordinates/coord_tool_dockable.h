@@ -11,8 +11,9 @@
 
 namespace velk::corvane {
 
-class CoordToolDockable : public ComObjectRoot<CoordToolDockable, IDockableWindowDef, IZelCoordToolDockable>,
-                          public CHookImpl<CoordToolDockable> {
+class CoordToolDockable
+    : public ComObjectRoot<CoordToolDockable, IDockableWindowDef, IZelCoordToolDockable>,
+      public CHookImpl<CoordToolDockable> {
  public:
   static constexpr UINT kNameId = 3157;  // "Coordinate Tool"
 

@@ -106,7 +106,8 @@ HRESULT CProxyIZelCoordToolEvents::Advise(IUnknown* pUnkSink, DWORD* pdwCookie) 
 }
 
 HRESULT CProxyIZelCoordToolEvents::Unadvise(DWORD dwCookie) {
-  if (dwCookie == 0 || dwCookie > slots_.size() || !slots_[dwCookie - 1]) return CONNECT_E_NOCONNECTION;
+  if (dwCookie == 0 || dwCookie > slots_.size() || !slots_[dwCookie - 1])
+    return CONNECT_E_NOCONNECTION;
   // Emptied before the release: a sink that calls back while it goes sees its slot free.
   ComPtr<IZelCoordToolEvents> gone = std::move(slots_[dwCookie - 1]);
   slots_[dwCookie - 1].Reset();
@@ -120,7 +121,8 @@ HRESULT CProxyIZelCoordToolEvents::EnumConnections(IEnumConnections** ppEnum) {
   VELK_TRY
   std::vector<std::pair<ComPtr<IUnknown>, DWORD>> entries;
   for (std::size_t i = 0; i < slots_.size(); ++i)
-    if (slots_[i]) entries.emplace_back(ComPtr<IUnknown>(slots_[i].get()), static_cast<DWORD>(i + 1));
+    if (slots_[i])
+      entries.emplace_back(ComPtr<IUnknown>(slots_[i].get()), static_cast<DWORD>(i + 1));
   ComObject<ConnectionEnumerator>* e = nullptr;
   Check(ComObject<ConnectionEnumerator>::Create(&e));
   e->Init(std::move(entries));
@@ -149,7 +151,8 @@ HRESULT CProxyIZelCoordToolEvents::Fire_ToolActivated() {
   return Fire([](IZelCoordToolEvents* s) { return s->ToolActivated(); });
 }
 
-HRESULT CProxyIZelCoordToolEvents::Fire_ActivePointChanged(IPoint* wgs84, IPoint* datum, IPoint* map) {
+HRESULT CProxyIZelCoordToolEvents::Fire_ActivePointChanged(IPoint* wgs84, IPoint* datum,
+                                                           IPoint* map) {
   return Fire([&](IZelCoordToolEvents* s) { return s->ActivePointChanged(wgs84, datum, map); });
 }
 

@@ -17,7 +17,8 @@ class CProxyIZelCoordToolEvents final : public IConnectionPoint {
  public:
   static constexpr std::size_t kFirstSlotCount = 4;
 
-  explicit CProxyIZelCoordToolEvents(IConnectionPointContainer* container) : container_(container) {}
+  explicit CProxyIZelCoordToolEvents(IConnectionPointContainer* container)
+      : container_(container) {}
   CProxyIZelCoordToolEvents(const CProxyIZelCoordToolEvents&) = delete;
   CProxyIZelCoordToolEvents& operator=(const CProxyIZelCoordToolEvents&) = delete;
   ~CProxyIZelCoordToolEvents() { ReleaseAll(); }

@@ -14,7 +14,9 @@ ComPtr<IUnknown> CloneObject(IUnknown* object) {
   return QueryAs<IUnknown>(copy.get());
 }
 
-ComPtr<IPoint> ClonePoint(IPoint* point) { return RequireInterface<IPoint>(CloneObject(point).get()); }
+ComPtr<IPoint> ClonePoint(IPoint* point) {
+  return RequireInterface<IPoint>(CloneObject(point).get());
+}
 
 bool BstrEquals(const std::wstring& text, BSTR value) { return text == BstrToWstring(value); }
 

@@ -46,7 +46,8 @@ bool ReadEditLong(HWND edit, int skip, LONG min, LONG max, bool showError, LONG*
     return Finish(false, edit, showError);
   }
   const std::wstring text = EditText(edit);
-  return Finish(ReadLongText(text, static_cast<std::size_t>(skip), min, max, value), edit, showError);
+  return Finish(ReadLongText(text, static_cast<std::size_t>(skip), min, max, value), edit,
+                showError);
 }
 
 bool ReadEditDouble(HWND edit, double min, double max, bool showError, double* value) {
@@ -67,13 +68,15 @@ bool ReadGridCoordinateText(std::wstring_view text, LONG notation, double* x, do
   *y = 0.0;
   if (notation != kNotationUtm && notation != kNotationMgrs) return false;
 
-  ComPtr<ICoordinateTool> engine = CreateHostObject<ICoordinateTool>(productline::CLSID_CoordinateTool);
+  ComPtr<ICoordinateTool> engine =
+      CreateHostObject<ICoordinateTool>(productline::CLSID_CoordinateTool);
   const Variant value(text.substr(0, std::min(text.size(), kEditReadLength)));
   const Variant wgs84Datum(LONG{0});
   ComPtr<IPoint> wgs84, onDatum;
   Bstr dms, utm, mgrs;
-  const HRESULT hr = engine->ConvertLocation(value, static_cast<INT>(notation), wgs84Datum, wgs84Datum,
-                                             wgs84.put(), onDatum.put(), &dms, &utm, &mgrs);
+  const HRESULT hr =
+      engine->ConvertLocation(value, static_cast<INT>(notation), wgs84Datum, wgs84Datum,
+                              wgs84.put(), onDatum.put(), &dms, &utm, &mgrs);
   // A refused text is the user's error; anything else is the engine's.
   if (hr == E_INVALIDARG) return false;
   Check(hr);
@@ -100,7 +103,8 @@ bool ReadCoordinatePairEdits(HWND xEdit, HWND yEdit, LONG notation, bool showErr
   const bool pair = notation == kNotationMapUnits || notation == kNotationDecimalDegrees ||
                     notation == kNotationDms;
   const std::wstring yText = pair ? EditText(yEdit) : std::wstring();
-  const PairReadResult r = ReadCoordinatePairTexts(xText, yText, notation, ReadGridCoordinateText, x, y);
+  const PairReadResult r =
+      ReadCoordinatePairTexts(xText, yText, notation, ReadGridCoordinateText, x, y);
   if (!r.ok && showError && r.refusedEdit >= 0) ShowReadError(r.refusedEdit == 0 ? xEdit : yEdit);
   return r.ok;
 }

@@ -88,8 +88,8 @@ bool ReadDmsText(std::wstring_view text, double min, double max, double* value) 
   if (*end != L'\0') return Refuse(value);
   if (minutes < 0 || minutes > 59 || !(seconds >= 0.0 && seconds < 60.0)) return Refuse(value);
 
-  const double magnitude =
-      std::fabs(static_cast<double>(degrees)) + static_cast<double>(minutes) / 60.0 + seconds / 3600.0;
+  const double magnitude = std::fabs(static_cast<double>(degrees)) +
+                           static_cast<double>(minutes) / 60.0 + seconds / 3600.0;
   const double v = negative ? -magnitude : magnitude;
   if (!(v >= min && v <= max)) return Refuse(value);
   *value = v;
@@ -116,19 +116,14 @@ PairReadResult ReadCoordinatePairTexts(std::wstring_view xText, std::wstring_vie
     case kNotationMapUnits:
       pair(ReadDoubleText, -999999999.0, 999999999.0, -999999999.0, 999999999.0);
       break;
-    case kNotationDecimalDegrees:
-      pair(ReadDoubleText, -180.0, 360.0, -90.0, 90.0);
-      break;
-    case kNotationDms:
-      pair(ReadDmsText, -180.0, 360.0, -90.0, 90.0);
-      break;
+    case kNotationDecimalDegrees: pair(ReadDoubleText, -180.0, 360.0, -90.0, 90.0); break;
+    case kNotationDms: pair(ReadDmsText, -180.0, 360.0, -90.0, 90.0); break;
     case kNotationUtm:
     case kNotationMgrs:
       r.ok = readGrid && readGrid(Visible(xText), notation, x, y);
       if (!r.ok) r.refusedEdit = 0;
       break;
-    default:
-      break;
+    default: break;
   }
   return r;
 }

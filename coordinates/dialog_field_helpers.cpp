@@ -16,7 +16,8 @@ void FlashInputError(HWND window, bool setFocus) {
   if (setFocus) SetFocus(window);
 }
 
-void SetDlgItemDouble(HWND dialog, int itemId, double value, int decimals, const std::wstring& fallback) {
+void SetDlgItemDouble(HWND dialog, int itemId, double value, int decimals,
+                      const std::wstring& fallback) {
   SetDlgItemTextW(dialog, itemId, FormatFieldDouble(value, decimals, fallback).c_str());
 }
 

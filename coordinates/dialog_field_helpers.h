@@ -12,7 +12,8 @@ namespace velk::corvane {
 void FlashInputError(HWND window, bool setFocus);
 // Writes the value with decimals (clamped to 0-15) in the user's locale, or the fallback text
 // for a NaN.
-void SetDlgItemDouble(HWND dialog, int itemId, double value, int decimals, const std::wstring& fallback);
+void SetDlgItemDouble(HWND dialog, int itemId, double value, int decimals,
+                      const std::wstring& fallback);
 // The window's text as a number in the user's locale (unreadable text gives 0.0).
 double ReadWindowDouble(HWND window);
 // Reads a non-empty item text into value and returns errorShown unchanged; an empty text

@@ -38,12 +38,14 @@ unsigned ToNumber(const std::wstring& digits) {
 
 DMSFormatter::DMSFormatter() {
   const auto& s = symbols_;
-  template_ = L"000100" + s.decimalSeparator + L"00" + s.north + L" 0000100" + s.decimalSeparator + L"00" + s.east;
+  template_ = L"000100" + s.decimalSeparator + L"00" + s.north + L" 0000100" + s.decimalSeparator +
+              L"00" + s.east;
 }
 
 void DMSFormatter::ResolveHemispheres(Half& half, const std::wstring& positiveLetter,
                                       const std::wstring& negativeLetter) const {
-  if (!half.letter.empty() && (half.letter == positiveLetter || half.letter == negativeLetter)) half.sign.clear();
+  if (!half.letter.empty() && (half.letter == positiveLetter || half.letter == negativeLetter))
+    half.sign.clear();
   if (!half.sign.empty()) {
     if (half.sign == L"+")
       half.letter = positiveLetter;
@@ -107,7 +109,8 @@ bool DMSFormatter::Format(std::wstring& out, const std::vector<std::wstring>& su
     if (h->fraction.size() == 1) h->fraction += L'0';
   }
   const wchar_t dec = s.decimalSeparator.empty() ? L'.' : s.decimalSeparator[0];
-  std::wstring text = lat.digits + dec + lat.fraction + lat.letter + L" " + lon.digits + dec + lon.fraction + lon.letter;
+  std::wstring text = lat.digits + dec + lat.fraction + lat.letter + L" " + lon.digits + dec +
+                      lon.fraction + lon.letter;
   if (text.size() > kMaxDisplayLength) return false;
   latitude_ = std::move(lat);
   longitude_ = std::move(lon);

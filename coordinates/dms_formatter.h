@@ -24,7 +24,8 @@ class DMSFormatter : public Formatter {
 
   // A typed north/south (east/west) letter wins over a sign; else "+" gives the positive and
   // the negative sign the negative letter; with neither, the positive letter.
-  void ResolveHemispheres(Half& half, const std::wstring& positiveLetter, const std::wstring& negativeLetter) const;
+  void ResolveHemispheres(Half& half, const std::wstring& positiveLetter,
+                          const std::wstring& negativeLetter) const;
   // Turns the typed digits and fraction of one half into full degree-minute-second digits and
   // two digits of hundredths. False when the degrees do not fit degreeWidth digits.
   bool GroupDigits(Half& half, std::size_t degreeWidth, bool isLongitude) const;

@@ -5,9 +5,9 @@ namespace velk::corvane {
 DMSValidator::DMSValidator() {
   const auto& s = Symbols();
   std::wstring dec = EscapeForPattern(s.decimalSeparator);
-  SetPattern(L"^\\s*" + s.signGroup + L"?\\s*(\\d{1,7})" + dec + L"?(\\d*)\\s*" + s.northSouthGroup +
-             L"?\\s*(\\s|/|\\\\)\\s*" + s.signGroup + L"?\\s*(\\d{1,7})" + dec + L"?(\\d*)\\s*" + s.eastWestGroup +
-             L"?\\s*$");
+  SetPattern(L"^\\s*" + s.signGroup + L"?\\s*(\\d{1,7})" + dec + L"?(\\d*)\\s*" +
+             s.northSouthGroup + L"?\\s*(\\s|/|\\\\)\\s*" + s.signGroup + L"?\\s*(\\d{1,7})" + dec +
+             L"?(\\d*)\\s*" + s.eastWestGroup + L"?\\s*$");
 }
 
 void DMSValidator::Normalize(BSTR* text) {

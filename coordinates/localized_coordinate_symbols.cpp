@@ -30,8 +30,8 @@ void SetSymbolResourceSource(SymbolResourceSource source) { g_resourceSource.sto
 std::wstring EscapeForPattern(const std::wstring& symbol) {
   std::wstring out;
   for (wchar_t c : symbol) {
-    bool punctuation = c < 0x80 && c > L' ' && !(c >= L'0' && c <= L'9') && !(c >= L'A' && c <= L'Z') &&
-                       !(c >= L'a' && c <= L'z') && c != L'_';
+    bool punctuation = c < 0x80 && c > L' ' && !(c >= L'0' && c <= L'9') &&
+                       !(c >= L'A' && c <= L'Z') && !(c >= L'a' && c <= L'z') && c != L'_';
     if (punctuation) out += L'\\';
     out += c;
   }

@@ -15,7 +15,8 @@ constexpr std::size_t kFieldTextLimit = 255;
 // The number in plain form (independent of the C library's locale), then the locale's
 // decimal symbol in place of ".".
 // decimals below 0: the shortest text that reads back to the same value.
-std::wstring Printed(std::chars_format form, int decimals, double value, const std::wstring& decimal) {
+std::wstring Printed(std::chars_format form, int decimals, double value,
+                     const std::wstring& decimal) {
   char buf[512];
   auto [end, ec] = decimals < 0 ? std::to_chars(buf, buf + sizeof buf, value, form)
                                 : std::to_chars(buf, buf + sizeof buf, value, form, decimals);

@@ -18,7 +18,8 @@ class Parser {
 
   Parser() = default;
   // Both borrowed: the owner keeps them alive as long as the parser.
-  Parser(Validator* validator, Formatter* formatter) : validator_(validator), formatter_(formatter) {}
+  Parser(Validator* validator, Formatter* formatter)
+      : validator_(validator), formatter_(formatter) {}
   virtual ~Parser() = default;
 
   // False without a validator; else the validator's check of the text as it is.

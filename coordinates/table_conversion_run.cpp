@@ -17,7 +17,8 @@ bool IsNullValue(const VARIANT& v) { return v.vt == VT_NULL || v.vt == VT_EMPTY;
 
 void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to) {
   if (from.empty() || from == to) return;
-  for (std::size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
+  for (std::size_t at = text.find(from); at != std::wstring::npos;
+       at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);
 }
 
@@ -60,7 +61,9 @@ std::vector<std::wstring> OutputFieldNames::Requested() const {
 }
 
 ConversionParsers::ConversionParsers()
-    : dms(&dmsValidator, &dmsFormatter), utm(&utmValidator, &utmFormatter), mgrs(&mgrsValidator, &mgrsFormatter) {}
+    : dms(&dmsValidator, &dmsFormatter),
+      utm(&utmValidator, &utmFormatter),
+      mgrs(&mgrsValidator, &mgrsFormatter) {}
 
 std::wstring ConversionParsers::DmsForEngine(const std::wstring& text) const {
   const LocalizedCoordinateSymbols& s = dmsFormatter.Symbols();
@@ -71,9 +74,10 @@ std::wstring ConversionParsers::DmsForEngine(const std::wstring& text) const {
   std::size_t start = 0;
   while (start <= out.size()) {
     std::size_t end = out.find(L' ', start);
-    std::wstring half = out.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-    for (const auto& [local, english] : {std::pair{s.north, L"N"}, std::pair{s.south, L"S"}, std::pair{s.east, L"E"},
-                                         std::pair{s.west, L"W"}}) {
+    std::wstring half =
+        out.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    for (const auto& [local, english] : {std::pair{s.north, L"N"}, std::pair{s.south, L"S"},
+                                         std::pair{s.east, L"E"}, std::pair{s.west, L"W"}}) {
       if (!local.empty() && half.size() >= local.size() &&
           half.compare(half.size() - local.size(), local.size(), local) == 0) {
         half = half.substr(0, half.size() - local.size()) + english;
@@ -110,8 +114,9 @@ ComPtr<ISpatialReference> GeographicBase(ISpatialReference* sr) {
   return gcs.As<ISpatialReference>();
 }
 
-bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic, ConversionParsers& parsers,
-                const VARIANT& first, const VARIANT& second, IPoint* scratchPoint, Variant& value) {
+bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic,
+                ConversionParsers& parsers, const VARIANT& first, const VARIANT& second,
+                IPoint* scratchPoint, Variant& value) {
   value = Variant();
   if (IsNullValue(first)) return false;
   switch (layout.format) {
@@ -124,7 +129,8 @@ bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic, Conve
         Variant copy;
         if (FAILED(VariantCopyInd(&copy, &first))) return false;
         auto shape = QueryAs<IPoint>(copy.punkVal);
-        if (!shape || FAILED(shape->QueryCoords(&x, &y)) || !std::isfinite(x) || !std::isfinite(y)) return false;
+        if (!shape || FAILED(shape->QueryCoords(&x, &y)) || !std::isfinite(x) || !std::isfinite(y))
+          return false;
         scratchPoint->put_SpatialReference(nullptr);
         scratchPoint->PutCoords(x, y);
         if (geographic) {
@@ -163,8 +169,7 @@ bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic, Conve
       value = Variant(parsers.DmsForEngine(text));
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -218,12 +223,13 @@ bool ConvertRecord(RunContext& c, IRow* row) {
   if (IsNullValue(first) || (c.second && IsNullValue(second))) return false;
 
   Variant value;
-  if (!BuildValue(c.layout, c.geographic.get(), c.parsers, first, second, c.scratch.get(), value)) return false;
+  if (!BuildValue(c.layout, c.geographic.get(), c.parsers, first, second, c.scratch.get(), value))
+    return false;
 
   ComPtr<IPoint> wgs84, onDatum;
   Bstr dms, utm, mgrs;
-  if (FAILED(c.engine->ConvertLocation(value, c.layout.format, c.fromDatum, c.toDatum, wgs84.put(), onDatum.put(),
-                                       &dms, &utm, &mgrs)))
+  if (FAILED(c.engine->ConvertLocation(value, c.layout.format, c.fromDatum, c.toDatum, wgs84.put(),
+                                       onDatum.put(), &dms, &utm, &mgrs)))
     return false;
   if (!onDatum) ThrowComError(E_POINTER);
   double x = 0.0, y = 0.0;
@@ -253,7 +259,8 @@ bool ConvertRecord(RunContext& c, IRow* row) {
     } else {
       std::size_t space = dmsText.find(L' ');
       Put(buffer.get(), c.dms1Out, Variant(dmsText.substr(0, space)));
-      Put(buffer.get(), c.dms2Out, Variant(space == std::wstring::npos ? std::wstring() : dmsText.substr(space + 1)));
+      Put(buffer.get(), c.dms2Out,
+          Variant(space == std::wstring::npos ? std::wstring() : dmsText.substr(space + 1)));
     }
   }
   Put(buffer.get(), c.utmOut, Variant(utmText));
@@ -282,9 +289,9 @@ bool BuildEngineValue(const RecordLayout& layout, ConversionParsers& parsers, co
   return BuildValue(layout, geographic.get(), parsers, first, second, scratchPoint, value);
 }
 
-RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers, const RecordTarget& target,
-                      const OutputFieldNames& names, const RecordLayout& layout, LONG fromDatum, LONG toDatum,
-                      RunCounts& counts) {
+RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
+                      const RecordTarget& target, const OutputFieldNames& names,
+                      const RecordLayout& layout, LONG fromDatum, LONG toDatum, RunCounts& counts) {
   if (!engine || !target.input || !target.output) return RunOutcome::kNoCursor;
   RunContext c{engine, parsers, target, layout};
   c.fromDatum = Variant(fromDatum);
@@ -294,9 +301,12 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers, const
     HRESULT hr = target.selection ? target.selection->Search(nullptr, VARIANT_FALSE, read.put())
                                   : target.input->Search(nullptr, VARIANT_FALSE, read.put());
     if (FAILED(hr) || !read) return RunOutcome::kNoCursor;
-    if (target.newFile) hr = target.output->Insert(VARIANT_FALSE, c.write.put());
-    else if (target.selection) hr = target.selection->Update(nullptr, VARIANT_FALSE, c.write.put());
-    else hr = target.input->Update(nullptr, VARIANT_FALSE, c.write.put());
+    if (target.newFile)
+      hr = target.output->Insert(VARIANT_FALSE, c.write.put());
+    else if (target.selection)
+      hr = target.selection->Update(nullptr, VARIANT_FALSE, c.write.put());
+    else
+      hr = target.input->Update(nullptr, VARIANT_FALSE, c.write.put());
     if (FAILED(hr) || !c.write) return RunOutcome::kNoCursor;
 
     c.xOut = OutputIndex(target.output.get(), names.x);
@@ -307,7 +317,8 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers, const
     c.mgrsOut = OutputIndex(target.output.get(), names.mgrs);
     c.second = layout.ReadsSecondValue();
     if (layout.shapeField) c.geographic = GeographicBase(layout.inputSpatialReference.get());
-    if (layout.format == kEngineDecimalDegrees) c.scratch = CreateHostObject<IPoint>(host::CLSID_Point);
+    if (layout.format == kEngineDecimalDegrees)
+      c.scratch = CreateHostObject<IPoint>(host::CLSID_Point);
 
     for (;;) {
       ComPtr<IRow> row;

@@ -64,9 +64,9 @@ class ConversionParsers {
 // How the records hold their coordinates.
 struct RecordLayout {
   int format = kEngineDecimalDegrees;
-  LONG xIndex = -1;  // the first field (X, the DMS text or latitude, UTM, MGRS, or the shape)
-  LONG yIndex = -1;  // the second field (Y or longitude), when one is read
-  bool twoFields = false;   // DMS in two fields
+  LONG xIndex = -1;        // the first field (X, the DMS text or latitude, UTM, MGRS, or the shape)
+  LONG yIndex = -1;        // the second field (Y or longitude), when one is read
+  bool twoFields = false;  // DMS in two fields
   bool shapeField = false;  // format 1 read from the point shape
   // Shape-field mode: the input's spatial reference; a projected one is taken back to its
   // geographic system before conversion.
@@ -105,8 +105,8 @@ enum class RunOutcome {
 };
 
 // Converts every record. fromDatum and toDatum are positions in the engine's datum list.
-RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers, const RecordTarget& target,
-                      const OutputFieldNames& names, const RecordLayout& layout, LONG fromDatum, LONG toDatum,
-                      RunCounts& counts);
+RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
+                      const RecordTarget& target, const OutputFieldNames& names,
+                      const RecordLayout& layout, LONG fromDatum, LONG toDatum, RunCounts& counts);
 
 }  // namespace velk::corvane

@@ -22,7 +22,9 @@ bool IsZoneBand(const std::wstring& s) {
 }
 
 // Easting and northing run together: six plus seven or seven plus seven digits.
-bool IsJoinedDigits(const std::wstring& s) { return (s.size() == 13 || s.size() == 14) && AllDigits(s); }
+bool IsJoinedDigits(const std::wstring& s) {
+  return (s.size() == 13 || s.size() == 14) && AllDigits(s);
+}
 
 std::wstring SplitJoinedDigits(const std::wstring& s) {
   std::size_t e = s.size() - 7;
@@ -66,7 +68,8 @@ std::wstring UTMValidator::NormalizeText(const std::wstring& text) {
       bool lastIsLetter = !s.empty() && IsLetter(s.back());
       if (s.size() == 16 || s.size() == 17) {
         std::size_t e = s.size() - 10;  // 6 or 7 easting digits
-        if (lastIsLetter) return s.substr(s.size() - 3) + L" " + s.substr(0, e) + L" " + s.substr(e, 7);
+        if (lastIsLetter)
+          return s.substr(s.size() - 3) + L" " + s.substr(0, e) + L" " + s.substr(e, 7);
         if (IsLetter(s[2])) return s.substr(0, 3) + L" " + s.substr(3, e) + L" " + s.substr(3 + e);
       } else if (s.size() == 15 && lastIsLetter) {
         return s.substr(0, 7) + L" " + s.substr(7, 7) + L" " + s.substr(14);  // polar
@@ -85,8 +88,7 @@ std::wstring UTMValidator::NormalizeText(const std::wstring& text) {
     case 4:
       if (IsLetter(t[3][0])) return t[2] + t[3] + L" " + t[0] + L" " + t[1];
       return t[0] + t[1] + L" " + t[2] + L" " + t[3];
-    default:
-      return text;  // no token, or five and more: left whole
+    default: return text;  // no token, or five and more: left whole
   }
 }
 

@@ -32,7 +32,8 @@ bool Validator::Validate(std::wstring text) {
   lastText_ = std::move(text);
   if (!std::regex_match(lastText_, match_, pattern_)) return false;
   subMatches_.reserve(match_.size());
-  for (std::size_t i = 0; i < match_.size(); ++i) subMatches_.push_back(match_[i].matched ? match_[i].str() : std::wstring());
+  for (std::size_t i = 0; i < match_.size(); ++i)
+    subMatches_.push_back(match_[i].matched ? match_[i].str() : std::wstring());
   return true;
 }
 

@@ -62,13 +62,15 @@ class CBasicWindowImpl : public ATL::CAxDialogImpl<T>, public CHookImpl<T> {
       bHandled = FALSE;
       return 0;
     }
-    ::WinHelpW(this->m_hWnd, m_helpFile.c_str(), HELP_CONTEXTPOPUP, static_cast<ULONG_PTR>(info->iCtrlId));
+    ::WinHelpW(this->m_hWnd, m_helpFile.c_str(), HELP_CONTEXTPOPUP,
+               static_cast<ULONG_PTR>(info->iCtrlId));
     return 0;
   }
 
   LRESULT OnContextMenu(UINT, WPARAM wParam, LPARAM, BOOL&) {
     std::vector<DWORD> ids = ContextHelpIds(this->m_hWnd);
-    ::WinHelpW(reinterpret_cast<HWND>(wParam), m_helpFile.c_str(), HELP_CONTEXTMENU, reinterpret_cast<ULONG_PTR>(ids.data()));
+    ::WinHelpW(reinterpret_cast<HWND>(wParam), m_helpFile.c_str(), HELP_CONTEXTMENU,
+               reinterpret_cast<ULONG_PTR>(ids.data()));
     return 0;
   }
 

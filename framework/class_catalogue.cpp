@@ -42,7 +42,8 @@ constexpr IID kIidZelRasterLayer = MakeGuid("{7C7D1A8B-6446-4C38-90E9-E96171CE2F
 bool Answers(IUnknown* object, const IID& iid) {
   if (!object) return false;
   IUnknown* answer = nullptr;
-  if (FAILED(object->QueryInterface(iid, reinterpret_cast<void**>(&answer))) || !answer) return false;
+  if (FAILED(object->QueryInterface(iid, reinterpret_cast<void**>(&answer))) || !answer)
+    return false;
   answer->Release();
   return true;
 }
@@ -56,16 +57,12 @@ bool SameNameIgnoringCase(std::wstring_view a, std::wstring_view b) {
 
 bool ExtensionsAllow(ExtensionNeed need) {
   switch (need) {
-    case ExtensionNeed::None:
-      return true;
-    case ExtensionNeed::Sorrelin:
-      return IsExtensionEnabled(SorrelinName().Copy());
-    case ExtensionNeed::Quentara:
-      return IsExtensionEnabled(QuentaraName().Copy());
+    case ExtensionNeed::None: return true;
+    case ExtensionNeed::Sorrelin: return IsExtensionEnabled(SorrelinName().Copy());
+    case ExtensionNeed::Quentara: return IsExtensionEnabled(QuentaraName().Copy());
     case ExtensionNeed::QuentaraOrSorrelin:
       return IsExtensionEnabled(QuentaraName().Copy()) || IsExtensionEnabled(SorrelinName().Copy());
-    case ExtensionNeed::Never:
-      return false;
+    case ExtensionNeed::Never: return false;
   }
   return false;
 }
@@ -87,12 +84,11 @@ EnabledRule RuleForSubtype(const ClassEntry& entry, LONG subType) {
 
 bool LayerMeetsNeed(LayerNeed need, IUnknown* layer, const IID* hostRasterLayer) {
   switch (need) {
-    case LayerNeed::None:
-      return true;
-    case LayerNeed::Dted:
-      return Answers(layer, kIidZelDtedLayer);
+    case LayerNeed::None: return true;
+    case LayerNeed::Dted: return Answers(layer, kIidZelDtedLayer);
     case LayerNeed::DtedOrHostRaster:
-      return Answers(layer, kIidZelDtedLayer) || (hostRasterLayer && Answers(layer, *hostRasterLayer));
+      return Answers(layer, kIidZelDtedLayer) ||
+             (hostRasterLayer && Answers(layer, *hostRasterLayer));
     case LayerNeed::DtedOrZelRaster:
       return Answers(layer, kIidZelDtedLayer) || Answers(layer, kIidZelRasterLayer);
   }

@@ -18,9 +18,12 @@ std::set<const void*>& LiveSet() {
 }
 
 std::uint16_t U16(const std::string& b, std::size_t at) {
-  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                    (static_cast<unsigned char>(b[at + 1]) << 8));
 }
-std::uint32_t U32(const std::string& b, std::size_t at) { return U16(b, at) | (static_cast<std::uint32_t>(U16(b, at + 2)) << 16); }
+std::uint32_t U32(const std::string& b, std::size_t at) {
+  return U16(b, at) | (static_cast<std::uint32_t>(U16(b, at + 2)) << 16);
+}
 
 // BITMAPFILEHEADER (14 bytes) + BITMAPINFOHEADER (at least 40).
 bool ReadBmp(const std::string& b, CommandBitmapInfo& out) {
@@ -86,15 +89,19 @@ const void* Load(HINSTANCE module, const char* type, UINT id, Reader read) {
 }  // namespace
 
 HBITMAP LoadCommandBitmap(HINSTANCE module, UINT id) {
-  return static_cast<HBITMAP>(const_cast<void*>(Load<CommandBitmapInfo>(module, "BITMAPS", id, ReadBmp)));
+  return static_cast<HBITMAP>(
+      const_cast<void*>(Load<CommandBitmapInfo>(module, "BITMAPS", id, ReadBmp)));
 }
 
 void DeleteCommandBitmap(HBITMAP bitmap) { Forget<CommandBitmapInfo>(bitmap); }
 
-const CommandBitmapInfo* DescribeCommandBitmap(HBITMAP bitmap) { return Live<CommandBitmapInfo>(bitmap); }
+const CommandBitmapInfo* DescribeCommandBitmap(HBITMAP bitmap) {
+  return Live<CommandBitmapInfo>(bitmap);
+}
 
 HCURSOR LoadToolCursor(HINSTANCE module, UINT id) {
-  return static_cast<HCURSOR>(const_cast<void*>(Load<ToolCursorInfo>(module, "CURSORS", id, ReadCur)));
+  return static_cast<HCURSOR>(
+      const_cast<void*>(Load<ToolCursorInfo>(module, "CURSORS", id, ReadCur)));
 }
 
 void DestroyToolCursor(HCURSOR cursor) { Forget<ToolCursorInfo>(cursor); }

@@ -71,7 +71,8 @@ class CCommandNoBitmapImpl : public ComObjectRoot<T, ICommand, Extra...>, public
 template <class T, class... Extra>
 class CCommandImpl : public CCommandNoBitmapImpl<T, Extra...> {
  public:
-  explicit CCommandImpl(UINT bitmapId) : bitmap_(LoadCommandBitmap(DeliverableInstance(), bitmapId)) {}
+  explicit CCommandImpl(UINT bitmapId)
+      : bitmap_(LoadCommandBitmap(DeliverableInstance(), bitmapId)) {}
   ~CCommandImpl() override { DeleteCommandBitmap(bitmap_); }
   CCommandImpl(const CCommandImpl&) = delete;
   CCommandImpl& operator=(const CCommandImpl&) = delete;
@@ -94,7 +95,8 @@ class CToolSlots : public Base {
  public:
   template <class... Args>
   explicit CToolSlots(Args&&... args)
-      : Base(std::forward<Args>(args)...), cursor_(LoadToolCursor(DeliverableInstance(), kToolCursorId)) {}
+      : Base(std::forward<Args>(args)...),
+        cursor_(LoadToolCursor(DeliverableInstance(), kToolCursorId)) {}
   ~CToolSlots() override { DestroyToolCursor(cursor_); }
   CToolSlots(const CToolSlots&) = delete;
   CToolSlots& operator=(const CToolSlots&) = delete;

@@ -20,7 +20,8 @@ void CleanUp() {
   ResetDatumLookup();
 }
 DeliverableModule& Deliverable() {
-  static DeliverableModule module(L"Corvane", corvane_resources(), ObjectMap(), ids::LIBID_Corvane, &ReadLockCount);
+  static DeliverableModule module(L"Corvane", corvane_resources(), ObjectMap(), ids::LIBID_Corvane,
+                                  &ReadLockCount);
   return module;
 }
 }  // namespace

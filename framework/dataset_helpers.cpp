@@ -27,7 +27,9 @@ std::wstring Upper(std::wstring s) {
   return s;
 }
 
-bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+bool Contains(const std::wstring& text, const std::wstring& part) {
+  return text.find(part) != std::wstring::npos;
+}
 
 void AddFilter(IBrowseFilterCollection* filters, const CLSID& clsid, bool isDefault) {
   auto filter = CreateHostObject<IBrowseFilter>(clsid);
@@ -98,8 +100,7 @@ bool ShowSaveDatasetDialog(BSTR* path, BSTR* location, LONG kind, HWND owner) {
       AddFilter(filters.get(), host::CLSID_FilterDatabaseClasses, database);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   dialog->put_StartingLocation(Variant(where));
   VARIANT_BOOL ok = VARIANT_FALSE;
@@ -162,7 +163,8 @@ void AddShapeField(IFieldsEdit* fields, BSTR name, ComPtr<ISpatialReference> sr)
   fields->AddField(field.As<IField>().get());
 }
 
-ComPtr<IFields> BuildFeatureClassFields(LONG geometryType, LONG hasZ, LONG hasM, ComPtr<ISpatialReference> sr) {
+ComPtr<IFields> BuildFeatureClassFields(LONG geometryType, LONG hasZ, LONG hasM,
+                                        ComPtr<ISpatialReference> sr) {
   auto fields = CreateHostObject<IFieldsEdit>(host::CLSID_Fields);
   auto def = CreateHostObject<IGeometryDefEdit>(host::CLSID_GeometryDef);
   def->put_GeometryType(geometryType);
@@ -182,8 +184,8 @@ ComPtr<IFields> BuildFeatureClassFields(LONG geometryType, LONG hasZ, LONG hasM,
   return fields.As<IFields>();
 }
 
-HRESULT AddFieldToTable(ComPtr<IUnknown> table, Bstr name, LONG nullable, LONG type, LONG length, LONG precision,
-                        LONG scale) {
+HRESULT AddFieldToTable(ComPtr<IUnknown> table, Bstr name, LONG nullable, LONG type, LONG length,
+                        LONG precision, LONG scale) {
   auto t = table.As<ITable>();
   if (!t) return E_POINTER;
   auto field = CreateHostObject<IFieldEdit>(host::CLSID_Field);
@@ -196,8 +198,9 @@ HRESULT AddFieldToTable(ComPtr<IUnknown> table, Bstr name, LONG nullable, LONG t
   return t->AddField(field.As<IField>().get());
 }
 
-ComPtr<IFeatureClass> CreateFeatureClassInDatabase(Bstr databasePath, Bstr className, LONG geometryType, LONG hasZ,
-                                                   LONG hasM, ComPtr<ISpatialReference> sr) {
+ComPtr<IFeatureClass> CreateFeatureClassInDatabase(Bstr databasePath, Bstr className,
+                                                   LONG geometryType, LONG hasZ, LONG hasM,
+                                                   ComPtr<ISpatialReference> sr) {
   auto props = CreateHostObject<IPropertySet>(host::CLSID_PropertySet);
   props->SetProperty(Bstr(L"DATABASE"), Variant(databasePath));
   auto factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_DatabaseWorkspaceFactory);
@@ -207,8 +210,8 @@ ComPtr<IFeatureClass> CreateFeatureClassInDatabase(Bstr databasePath, Bstr class
   if (!features) return nullptr;
   ComPtr<IFields> fields = BuildFeatureClassFields(geometryType, hasZ, hasM, std::move(sr));
   ComPtr<IFeatureClass> fc;
-  features->CreateFeatureClass(className, fields.get(), nullptr, nullptr, kFeatureTypeSimple, Bstr(L"Shape"),
-                               Bstr(L""), fc.put());
+  features->CreateFeatureClass(className, fields.get(), nullptr, nullptr, kFeatureTypeSimple,
+                               Bstr(L"Shape"), Bstr(L""), fc.put());
   return fc;
 }
 

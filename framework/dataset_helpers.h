@@ -54,13 +54,15 @@ void AddObjectIdField(IFieldsEdit* fields, BSTR name);
 void AddShapeField(IFieldsEdit* fields, BSTR name, ComPtr<ISpatialReference> sr);
 // "OID" and "Shape" fields for a class of the geometry type; hasZ and hasM non-zero make the
 // shapes carry z and m values.
-ComPtr<IFields> BuildFeatureClassFields(LONG geometryType, LONG hasZ, LONG hasM, ComPtr<ISpatialReference> sr);
+ComPtr<IFields> BuildFeatureClassFields(LONG geometryType, LONG hasZ, LONG hasM,
+                                        ComPtr<ISpatialReference> sr);
 // The HRESULT of the table's add-field call (E_POINTER when the object is no table).
-HRESULT AddFieldToTable(ComPtr<IUnknown> table, Bstr name, LONG nullable, LONG type, LONG length, LONG precision,
-                        LONG scale);
+HRESULT AddFieldToTable(ComPtr<IUnknown> table, Bstr name, LONG nullable, LONG type, LONG length,
+                        LONG precision, LONG scale);
 // A new feature class in the database file; null when the database does not open or refuses
 // the class (nothing is left behind then).
-ComPtr<IFeatureClass> CreateFeatureClassInDatabase(Bstr databasePath, Bstr className, LONG geometryType, LONG hasZ,
-                                                   LONG hasM, ComPtr<ISpatialReference> sr);
+ComPtr<IFeatureClass> CreateFeatureClassInDatabase(Bstr databasePath, Bstr className,
+                                                   LONG geometryType, LONG hasZ, LONG hasM,
+                                                   ComPtr<ISpatialReference> sr);
 
 }  // namespace velk::corvane

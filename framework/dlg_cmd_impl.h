@@ -67,7 +67,8 @@ class CDlgBasedCmdImpl : public CDlgCmdImpl<TDialog, N>, public CCommandImpl<T, 
 
 // The same without a bitmap.
 template <class T, class TDialog, int N, class... Extra>
-class CDlgBasedCmdNoBitmapImpl : public CDlgCmdImpl<TDialog, N>, public CCommandNoBitmapImpl<T, Extra...> {
+class CDlgBasedCmdNoBitmapImpl : public CDlgCmdImpl<TDialog, N>,
+                                 public CCommandNoBitmapImpl<T, Extra...> {
  public:
   HRESULT OnCreate(IUnknown* hook) override {
     HRESULT hr = CCommandNoBitmapImpl<T, Extra...>::OnCreate(hook);

@@ -11,8 +11,8 @@ constexpr DWORD kHostContext = 0x17;
 // The host's extension manager; null when it does not answer its interface.
 ComPtr<IExtensionManager> CreateManager() {
   ComPtr<IExtensionManager> manager;
-  HRESULT hr = CoCreateInstance(host::CLSID_ExtensionManager, nullptr, kHostContext, IidOf<IExtensionManager>(),
-                                manager.put_void());
+  HRESULT hr = CoCreateInstance(host::CLSID_ExtensionManager, nullptr, kHostContext,
+                                IidOf<IExtensionManager>(), manager.put_void());
   if (hr == E_NOINTERFACE) return nullptr;
   if (FAILED(hr)) ThrowComError(hr);
   return manager;

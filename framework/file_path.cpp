@@ -89,7 +89,8 @@ void CFilePath::Join(const Parts& p) {
 std::wstring CFilePath::GetFolder(bool keepTrailingSeparator) const {
   Parts p = Split();
   std::wstring folder = p.drive + p.directory;
-  if (!keepTrailingSeparator && !p.directory.empty() && IsSeparator(p.directory.back())) folder.pop_back();
+  if (!keepTrailingSeparator && !p.directory.empty() && IsSeparator(p.directory.back()))
+    folder.pop_back();
   return folder;
 }
 

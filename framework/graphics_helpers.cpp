@@ -55,7 +55,8 @@ void SetGraphicElementSymbol(LONG kind, LONG color, LONG size, BSTR name, IEleme
 HRESULT AddElementToContainer(IUnknown* target, IElement* element) {
   if (!target) return E_FAIL;
   VELK_TRY
-  if (auto container = QueryAs<IGraphicsContainer>(target)) return container->AddElement(element, 0);
+  if (auto container = QueryAs<IGraphicsContainer>(target))
+    return container->AddElement(element, 0);
   if (auto globeHook = QueryAs<IGlobeViewHook>(target)) {
     ComPtr<IGlobe> globe;
     globeHook->get_Globe(globe.put());

@@ -12,7 +12,8 @@ constexpr DWORD kHostCreationContext = 0x17;
 template <class I>
 ComPtr<I> CreateHostObject(REFCLSID clsid) {
   ComPtr<I> p;
-  if (FAILED(CoCreateInstance(clsid, nullptr, kHostCreationContext, IidOf<I>(), p.put_void())) || !p)
+  if (FAILED(CoCreateInstance(clsid, nullptr, kHostCreationContext, IidOf<I>(), p.put_void())) ||
+      !p)
     ThrowComError(E_POINTER);
   return p;
 }

@@ -30,7 +30,8 @@ HWND LayerListViewHelper::CreateList(HWND parent, RECT rect, UINT id) {
 }
 
 void LayerListViewHelper::ResetColumns() {
-  InsertColumn(0, columnTitle_.c_str(), LVCFMT_LEFT, GetStringWidth(columnTitle_.c_str()) + kColumnMargin);
+  InsertColumn(0, columnTitle_.c_str(), LVCFMT_LEFT,
+               GetStringWidth(columnTitle_.c_str()) + kColumnMargin);
   RECT r{};
   GetWindowRect(&r);
   SetColumnWidth(0, (r.right - r.left) - kColumnMargin);

@@ -53,10 +53,10 @@ class LayerListViewHelper : public ATL::CWindowImpl<LayerListViewHelper, WTL::CL
   std::vector<ComPtr<ILayer>>& Layers() { return layers_; }
 
   BEGIN_MSG_MAP(LayerListViewHelper)
-    MESSAGE_HANDLER(WM_LBUTTONDOWN, OnButtonDown)
-    MESSAGE_HANDLER(WM_LBUTTONDBLCLK, OnButtonDown)
-    MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
-    DEFAULT_REFLECTION_HANDLER()
+  MESSAGE_HANDLER(WM_LBUTTONDOWN, OnButtonDown)
+  MESSAGE_HANDLER(WM_LBUTTONDBLCLK, OnButtonDown)
+  MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDown)
+  DEFAULT_REFLECTION_HANDLER()
   END_MSG_MAP()
 
   void OnFinalMessage(HWND) override {}

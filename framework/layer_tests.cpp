@@ -45,7 +45,8 @@ bool IsObserverPointLayer(ILayer* layer) {
 }
 
 bool IsVisibilityLayer(ILayer* layer) {
-  auto fc = AcceptedClass(layer, {kGeometryPoint, kGeometryMultipoint, kGeometryPolyline, kGeometryLine});
+  auto fc =
+      AcceptedClass(layer, {kGeometryPoint, kGeometryMultipoint, kGeometryPolyline, kGeometryLine});
   return fc && (HasField(fc.get(), L"Radius2") || HasField(fc.get(), L"Visible"));
 }
 

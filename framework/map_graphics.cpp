@@ -152,11 +152,13 @@ ComPtr<IElement> CreateCoordToolMarkerElement(IPoint* point) {
   element->put_Geometry(point);
   ComPtr<IUnknown> symbol;
   RequireZelSettings<ICoordToolSettings>()->get_CoordToolSymbol(symbol.put());
-  RequireInterface<IMarkerElement>(element.get())->put_Symbol(RequireInterface<IMarkerSymbol>(symbol.get()).get());
+  RequireInterface<IMarkerElement>(element.get())
+      ->put_Symbol(RequireInterface<IMarkerSymbol>(symbol.get()).get());
   return element;
 }
 
-ComPtr<ILayer> CreateMarkerFeatureLayer(IFeatureClass* featureClass, Bstr name, Bstr label, LONG highlight) {
+ComPtr<ILayer> CreateMarkerFeatureLayer(IFeatureClass* featureClass, Bstr name, Bstr label,
+                                        LONG highlight) {
   auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
   layer->putref_FeatureClass(featureClass);
   auto general = RequireInterface<ILayer>(layer.get());

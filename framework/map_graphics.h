@@ -32,6 +32,7 @@ ComPtr<IElement> CreateCoordToolMarkerElement(IPoint* point);
 
 // A new feature layer on the class named name, drawn with red (flag 1) or black markers of
 // size 6 under the label; not added to any map.
-ComPtr<ILayer> CreateMarkerFeatureLayer(IFeatureClass* featureClass, Bstr name, Bstr label, LONG highlight);
+ComPtr<ILayer> CreateMarkerFeatureLayer(IFeatureClass* featureClass, Bstr name, Bstr label,
+                                        LONG highlight);
 
 }  // namespace velk::corvane

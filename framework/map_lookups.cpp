@@ -18,7 +18,9 @@ ComPtr<IEnumLayer> GetMapLayersByInterface(HookStruct& hook, const IID& iid) {
     wchar_t text[kGuidTextLength];
     if (StringFromGUID2(iid, text, kGuidTextLength) == 0) return nullptr;
     ComPtr<IUID> uid;
-    if (FAILED(CoCreateInstance(host::CLSID_UID, nullptr, kHostCreationContext, IidOf<IUID>(), uid.put_void())) || !uid)
+    if (FAILED(CoCreateInstance(host::CLSID_UID, nullptr, kHostCreationContext, IidOf<IUID>(),
+                                uid.put_void())) ||
+        !uid)
       return nullptr;
     if (FAILED(uid->put_Value(Variant(text)))) return nullptr;
     ComPtr<IEnumLayer> layers;
@@ -30,7 +32,8 @@ ComPtr<IEnumLayer> GetMapLayersByInterface(HookStruct& hook, const IID& iid) {
   }
 }
 
-ComPtr<ICommandItem> FindCommandItem(HookStruct& hook, const wchar_t* progId, ComPtr<IApplication>& app) {
+ComPtr<ICommandItem> FindCommandItem(HookStruct& hook, const wchar_t* progId,
+                                     ComPtr<IApplication>& app) {
   hook.GetApplication(app.put());
   if (!app) ThrowComError(E_POINTER);
   ComPtr<IDocument> document;

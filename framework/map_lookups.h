@@ -19,6 +19,7 @@ void FindCoordToolCommand(HookStruct& hook);
 // The item of the document's command bars that holds the command with this ProgID (empty when
 // no bar holds it); app receives the hook's application. A missing application, document or
 // command bars throws E_POINTER.
-ComPtr<ICommandItem> FindCommandItem(HookStruct& hook, const wchar_t* progId, ComPtr<IApplication>& app);
+ComPtr<ICommandItem> FindCommandItem(HookStruct& hook, const wchar_t* progId,
+                                     ComPtr<IApplication>& app);
 
 }  // namespace velk::corvane

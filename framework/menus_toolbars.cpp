@@ -40,10 +40,8 @@ constexpr BarItem kMainMenuDdd[] = {
 
 // The globe toolbar names the classes by the ProgIDs they register under.
 constexpr BarItem kMainToolbarDdd[] = {
-    {L"velkTarvosUI.MainMenuDdd", false},
-    {L"velkTarvosUI.AddLayer", true},
-    {L"velkTarvosUI.ThreatDome", true},
-    {L"velkTarvosUI.FlyThrough", false},
+    {L"velkTarvosUI.MainMenuDdd", false}, {L"velkTarvosUI.AddLayer", true},
+    {L"velkTarvosUI.ThreatDome", true},   {L"velkTarvosUI.FlyThrough", false},
     {L"velkTarvosUI.CoordTool", true},
 };
 

@@ -27,13 +27,15 @@ std::span<const BarItem> MainToolbarDddItems();
 template <class Bar>
 HRESULT AddBarItems(Bar& bar, std::span<const BarItem> items) {
   for (const BarItem& item : items) {
-    HRESULT hr = bar.AddItem(SysAllocString(item.progId), 0, item.beginsGroup ? VARIANT_TRUE : VARIANT_FALSE);
+    HRESULT hr = bar.AddItem(SysAllocString(item.progId), 0,
+                             item.beginsGroup ? VARIANT_TRUE : VARIANT_FALSE);
     if (FAILED(hr)) return hr;
   }
   return S_OK;
 }
 
-class MainMenu : public CMenuDefImpl<MainMenu, IZelMainMenu>, public CatalogueIds<ClassId::MainMenu> {
+class MainMenu : public CMenuDefImpl<MainMenu, IZelMainMenu>,
+                 public CatalogueIds<ClassId::MainMenu> {
  public:
   HRESULT FinalConstruct() { return AddBarItems(*this, MainMenuItems()); }
 };
@@ -44,12 +46,14 @@ class ConversionMenu : public CMenuDefImpl<ConversionMenu, IZelConversionMenu>,
   HRESULT FinalConstruct() { return AddBarItems(*this, ConversionMenuItems()); }
 };
 
-class MainToolbar : public CToolBarDefImpl<MainToolbar, IZelMainToolbar>, public CatalogueIds<ClassId::MainToolbar> {
+class MainToolbar : public CToolBarDefImpl<MainToolbar, IZelMainToolbar>,
+                    public CatalogueIds<ClassId::MainToolbar> {
  public:
   HRESULT FinalConstruct() { return AddBarItems(*this, MainToolbarItems()); }
 };
 
-class MainMenuDdd : public CMenuDefImpl<MainMenuDdd, IZelMainMenuDdd>, public CatalogueIds<ClassId::MainMenuDdd> {
+class MainMenuDdd : public CMenuDefImpl<MainMenuDdd, IZelMainMenuDdd>,
+                    public CatalogueIds<ClassId::MainMenuDdd> {
  public:
   HRESULT FinalConstruct() { return AddBarItems(*this, MainMenuDddItems()); }
 };

@@ -39,7 +39,9 @@ void ShowStatusText(HookStruct& hook, LONG pane, BSTR text) {
   SetStatus(hook, pane, &t, 0);
 }
 
-void ShowStatusTextById(HookStruct& hook, LONG pane, UINT textId) { SetStatus(hook, pane, nullptr, textId); }
+void ShowStatusTextById(HookStruct& hook, LONG pane, UINT textId) {
+  SetStatus(hook, pane, nullptr, textId);
+}
 
 void PumpWaitingMessages() {
   MSG msg;

@@ -20,7 +20,8 @@ ModelessDialogSet::~ModelessDialogSet() {
 
 HRESULT ModelessDialogSet::Register(HWND window) {
   if (!hook_) {
-    hook_ = SetWindowsHookExW(WH_GETMESSAGE, ModelessDialogGetMsgProc, DeliverableInstance(), GetCurrentThreadId());
+    hook_ = SetWindowsHookExW(WH_GETMESSAGE, ModelessDialogGetMsgProc, DeliverableInstance(),
+                              GetCurrentThreadId());
     if (!hook_) return E_UNEXPECTED;
     g_hooked = this;
   }

@@ -34,7 +34,9 @@ class ModelessDialogSet {
 
   HHOOK Hook() const { return hook_; }
   std::size_t Count() const { return windows_.size(); }
-  bool Contains(HWND window) const { return windows_.count(reinterpret_cast<std::uintptr_t>(window)) != 0; }
+  bool Contains(HWND window) const {
+    return windows_.count(reinterpret_cast<std::uintptr_t>(window)) != 0;
+  }
 
  private:
   HHOOK hook_ = nullptr;

@@ -33,7 +33,8 @@ HRESULT UpdateRegistry(ServerModule& module, bool doRegister) {
 const wchar_t* NoDescription() { return L""; }
 
 const CategoryMapEntry* ConversionMenuCategories() {
-  static const CategoryMapEntry map[] = {{kCategoryImplemented, &ids::CATID_QmCommandBars}, {0, nullptr}};
+  static const CategoryMapEntry map[] = {{kCategoryImplemented, &ids::CATID_QmCommandBars},
+                                         {0, nullptr}};
   return map;
 }
 const CategoryMapEntry* EmptyCategories() {
@@ -41,8 +42,11 @@ const CategoryMapEntry* EmptyCategories() {
   return map;
 }
 
-#define VELK_ENTRY(cls, script, creator, categories) \
-  {&ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, creator, nullptr, 0, &NoDescription, categories, nullptr}
+#define VELK_ENTRY(cls, script, creator, categories)                                      \
+  {                                                                                       \
+    &ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, creator, nullptr, 0, \
+        &NoDescription, categories, nullptr                                               \
+  }
 
 ObjectMapEntry g_map[] = {
     VELK_ENTRY(RadialLOS, 3134, &CreateUnavailable, nullptr),

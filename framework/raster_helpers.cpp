@@ -28,7 +28,8 @@ std::wstring LeafName(std::wstring path) {
 
 }  // namespace
 
-void MakeRasterDatasetName(IDatasetName** name, IUnknown* workspaceName, BSTR nameText, IUnknown* definition) {
+void MakeRasterDatasetName(IDatasetName** name, IUnknown* workspaceName, BSTR nameText,
+                           IUnknown* definition) {
   if (!name) ThrowComError(E_POINTER);
   *name = nullptr;
   auto workspace = RequireInterface<IWorkspaceName>(workspaceName);
@@ -73,8 +74,8 @@ void ApplyRasterAnalysisSettings(IUnknown* /*unused*/, IUnknown* target) {
   to->Validate();
 }
 
-void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT textId, IUnknown* region,
-                           IUnknown* source) {
+void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT textId,
+                           IUnknown* region, IUnknown* source) {
   if (!collection) ThrowComError(E_POINTER);
   *collection = nullptr;
   auto made = CreateHostObject<IRasterCollection>(host::CLSID_RasterCollection);
@@ -85,7 +86,8 @@ void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT text
   std::vector<std::wstring> selected;
   if (combo) {
     std::wstring text = LoadResString(textId);
-    LRESULT item = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+    LRESULT item = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>(text.c_str()));
     LRESULT current = SendMessageW(combo, CB_GETCURSEL, 0, 0);
     selectedOnly = item == current;
   }
@@ -121,7 +123,8 @@ void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT text
       ComPtr<IEnvelope> footprint;
       if (auto geo = dataset.As<IGeoDataset>()) geo->get_Extent(footprint.put());
       VARIANT_BOOL apart = VARIANT_FALSE;
-      if (footprint && SUCCEEDED(area->Disjoint(footprint.get(), &apart)) && apart == VARIANT_TRUE) continue;
+      if (footprint && SUCCEEDED(area->Disjoint(footprint.get(), &apart)) && apart == VARIANT_TRUE)
+        continue;
     }
     auto raster = RequireInterface<IRasterDataset>(dataset.get());
     ComPtr<IRaster> opened;

@@ -16,7 +16,8 @@ namespace velk::corvane {
 // definition when one is given. Its name is the name text, or when that is empty the
 // workspace's own name (the last part of its path). A workspace object that is no workspace
 // name raises E_POINTER.
-void MakeRasterDatasetName(IDatasetName** name, IUnknown* workspaceName, BSTR nameText, IUnknown* definition);
+void MakeRasterDatasetName(IDatasetName** name, IUnknown* workspaceName, BSTR nameText,
+                           IUnknown* definition);
 
 // Copies the settings a new host raster analysis environment starts with (the host's current
 // default) into the target environment: output workspace, output spatial reference, cell
@@ -32,7 +33,7 @@ void ApplyRasterAnalysisSettings(IUnknown* unused, IUnknown* target);
 // box takes them all. A region, when given, becomes the collection's extent and datasets whose
 // extent lies wholly outside it are left out. A source that is no raster catalog, or a region
 // that is no geometry, raises E_POINTER.
-void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT textId, IUnknown* region,
-                           IUnknown* source);
+void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT textId,
+                           IUnknown* region, IUnknown* source);
 
 }  // namespace velk::corvane

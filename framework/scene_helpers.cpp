@@ -24,7 +24,9 @@ void MakeOffsetPoint3D(IPoint** point, IPoint* source, IVector3D* vector) {
 }
 
 namespace {
-ComPtr<IMeasurePacking> Packing() { return CreateHostObject<IMeasurePacking>(host::CLSID_GeometryEnvironment); }
+ComPtr<IMeasurePacking> Packing() {
+  return CreateHostObject<IMeasurePacking>(host::CLSID_GeometryEnvironment);
+}
 }  // namespace
 
 void MakeSceneGraphicElement(IUnknown* vector, double* measure) {

@@ -27,7 +27,9 @@ void MakeSceneGraphicElement(IUnknown* vector, double* measure);
 void AddViewerMarker(double azimuth, double elevation, double* measure);
 
 // The same two operations under the names the analysis tools know them by.
-inline void PackNormal(IUnknown* vector, double* measure) { MakeSceneGraphicElement(vector, measure); }
+inline void PackNormal(IUnknown* vector, double* measure) {
+  MakeSceneGraphicElement(vector, measure);
+}
 inline void PackTextureCoordinates(double azimuth, double elevation, double* measure) {
   AddViewerMarker(azimuth, elevation, measure);
 }

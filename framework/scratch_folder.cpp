@@ -55,7 +55,8 @@ HRESULT HresultFromErrno(int err) {
 bool ExistsAt(const std::wstring& path) {
   std::error_code ec;
   auto st = std::filesystem::symlink_status(ToUtf8(path), ec);
-  return !ec && st.type() != std::filesystem::file_type::not_found && st.type() != std::filesystem::file_type::none;
+  return !ec && st.type() != std::filesystem::file_type::not_found &&
+         st.type() != std::filesystem::file_type::none;
 }
 
 std::wstring Hex(unsigned n) {
@@ -67,14 +68,16 @@ std::wstring Hex(unsigned n) {
 // Unique numbers are tried from a process-wide position seeded by the clock, as the platform's
 // temporary-name maker does, so that runs rarely collide and a collision only costs a retry.
 unsigned NextCandidate() {
-  static std::atomic<unsigned> counter{static_cast<unsigned>(
-      std::chrono::steady_clock::now().time_since_epoch().count() ^ static_cast<unsigned>(getpid()))};
+  static std::atomic<unsigned> counter{
+      static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count() ^
+                            static_cast<unsigned>(getpid()))};
   return counter.fetch_add(1) % 0xFFFFu + 1;  // 1 .. 0xFFFF
 }
 
 }  // namespace
 
-void SetScratchFolderSources(ScratchFolderSource outputWorkspace, ScratchFolderSource hostScratchWorkspace) {
+void SetScratchFolderSources(ScratchFolderSource outputWorkspace,
+                             ScratchFolderSource hostScratchWorkspace) {
   auto& s = TheSources();
   std::lock_guard<std::mutex> guard(s.lock);
   s.outputWorkspace = std::move(outputWorkspace);
@@ -112,10 +115,12 @@ Bstr GetScratchFolder() {
   return Bstr(folder);
 }
 
-Bstr MakeUniqueWorkFolder(Bstr subFolder, std::wstring_view tempPrefix, std::wstring_view folderLetters) {
+Bstr MakeUniqueWorkFolder(Bstr subFolder, std::wstring_view tempPrefix,
+                          std::wstring_view folderLetters) {
   std::wstring parent = GetScratchFolder().str() + subFolder.str();
   std::string parentUtf8 = ToUtf8(parent);
-  if (::mkdir(parentUtf8.c_str(), 0777) != 0 && errno != EEXIST) ThrowFileError(errno, L"Cannot create folder", parent);
+  if (::mkdir(parentUtf8.c_str(), 0777) != 0 && errno != EEXIST)
+    ThrowFileError(errno, L"Cannot create folder", parent);
   if (!IsSeparator(parent.back())) parent += L'/';
 
   std::wstring prefix(tempPrefix.substr(0, 3));
@@ -141,7 +146,8 @@ Bstr MakeUniqueWorkFolder(Bstr subFolder, std::wstring_view tempPrefix, std::wst
   ThrowComError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), L"No free work folder number in " + parent);
 }
 
-Bstr NextFreeNumberedFileName(std::wstring_view folder, std::wstring_view prefix, std::wstring_view suffix) {
+Bstr NextFreeNumberedFileName(std::wstring_view folder, std::wstring_view prefix,
+                              std::wstring_view suffix) {
   std::wstring base(folder);
   if (!base.empty() && IsSeparator(base.back())) base.pop_back();
   base += L'/';
@@ -151,7 +157,8 @@ Bstr NextFreeNumberedFileName(std::wstring_view folder, std::wstring_view prefix
     std::wstring name = std::wstring(prefix) + number + std::wstring(suffix);
     if (!ExistsAt(base + name)) return Bstr(name);
   }
-  ThrowComError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS), L"No free numbered name in " + std::wstring(folder));
+  ThrowComError(HRESULT_FROM_WIN32(ERROR_FILE_EXISTS),
+                L"No free numbered name in " + std::wstring(folder));
 }
 
 }  // namespace velk::corvane

@@ -17,7 +17,8 @@ using ScratchFolderSource = std::function<std::wstring()>;
 // Installs the first two sources of the scratch folder: the settings' general output
 // workspace and the host's default scratch workspace. Either may be empty (no source). Until
 // they are installed, only the third source, the temporary folder, answers.
-void SetScratchFolderSources(ScratchFolderSource outputWorkspace, ScratchFolderSource hostScratchWorkspace);
+void SetScratchFolderSources(ScratchFolderSource outputWorkspace,
+                             ScratchFolderSource hostScratchWorkspace);
 
 // The temporary folder of this platform: the host root's "scratch" folder (made when
 // missing), else $TMPDIR, else /tmp; always ending in a separator.
@@ -33,11 +34,13 @@ Bstr GetScratchFolder();
 // A number whose claim file or folder already exists is skipped, so every call gets a folder
 // of its own. Returns the new folder's path without trailing separator. Throws a ComError
 // when a folder or claim file cannot be made or every number is taken.
-Bstr MakeUniqueWorkFolder(Bstr subFolder, std::wstring_view tempPrefix, std::wstring_view folderLetters);
+Bstr MakeUniqueWorkFolder(Bstr subFolder, std::wstring_view tempPrefix,
+                          std::wstring_view folderLetters);
 
 // The first name prefix + n ("%04d") + suffix, n = 0, 1, 2, ..., for which nothing exists in
 // folder (one trailing separator of folder is ignored). Nothing is created: two calls without
 // writing the first name give the same name. Throws a ComError when every number is taken.
-Bstr NextFreeNumberedFileName(std::wstring_view folder, std::wstring_view prefix, std::wstring_view suffix);
+Bstr NextFreeNumberedFileName(std::wstring_view folder, std::wstring_view prefix,
+                              std::wstring_view suffix);
 
 }  // namespace velk::corvane

@@ -6,8 +6,8 @@
 namespace velk::corvane {
 
 TrackerHelper::TrackerHelper(HookStruct* hook) : hook_(hook) {
-  CoCreateInstance(host::CLSID_NewEnvelopeFeedback, nullptr, kHostCreationContext, IidOf<IDisplayFeedback>(),
-                   feedback_.put_void());
+  CoCreateInstance(host::CLSID_NewEnvelopeFeedback, nullptr, kHostCreationContext,
+                   IidOf<IDisplayFeedback>(), feedback_.put_void());
 }
 
 TrackerHelper::~TrackerHelper() = default;

@@ -34,8 +34,10 @@ class CWindowWithLayersImpl : public CBasicWindowImpl<T> {
     if (!::IsWindow(this->m_hWnd)) return;
     m_lastFillError = S_OK;
     try {
-      FillLayerList(this->Hook(), ::GetDlgItem(this->m_hWnd, ComboId), m_interfaceIds, m_selectedIndex, m_layers,
-                    [this](REFIID iid, ComPtr<ILayer> layer) { return AcceptLayer(iid, std::move(layer)); });
+      FillLayerList(this->Hook(), ::GetDlgItem(this->m_hWnd, ComboId), m_interfaceIds,
+                    m_selectedIndex, m_layers, [this](REFIID iid, ComPtr<ILayer> layer) {
+                      return AcceptLayer(iid, std::move(layer));
+                    });
     } catch (...) {
       // A missing host object stops the refill here; what was added stays.
       m_lastFillError = HresultFromCurrentException();
@@ -78,7 +80,8 @@ template <class Accept>
 void FillLayerList(HookStruct& hook, HWND combo, const std::vector<IID>& iids, LONG selectedIndex,
                    std::vector<ComPtr<ILayer>>& layers, Accept accept) {
   ComPtr<ILayer> remembered;
-  if (!layers.empty() && selectedIndex >= 0 && static_cast<std::size_t>(selectedIndex) < layers.size())
+  if (!layers.empty() && selectedIndex >= 0 &&
+      static_cast<std::size_t>(selectedIndex) < layers.size())
     remembered = layers[static_cast<std::size_t>(selectedIndex)];
   layers.clear();
   ::SendMessageW(combo, CB_RESETCONTENT, 0, 0);
@@ -97,7 +100,8 @@ void FillLayerList(HookStruct& hook, HWND combo, const std::vector<IID>& iids, L
   }
   std::size_t selection = 0;
   for (std::size_t i = 0; i < layers.size(); ++i) {
-    if (remembered && (layers[i].get() == remembered.get() || IsSameObject(layers[i].get(), remembered.get())))
+    if (remembered &&
+        (layers[i].get() == remembered.get() || IsSameObject(layers[i].get(), remembered.get())))
       selection = i;
     Bstr name;
     layers[i]->get_Name(&name);

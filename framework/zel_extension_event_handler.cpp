@@ -11,8 +11,10 @@ void ZelExtensionEventHandler::Connect(IUnknown* sink) {
   if (!extension_) return;
   source_ = QueryAs<IUnknown>(extension_.get());
   DWORD cookie = 0;
-  if (SUCCEEDED(ConnectSink(source_.get(), sink, IidOf<IZelExtensionEvents>(), &cookie))) cookie_ = cookie;
-  else cookie_ = 0;
+  if (SUCCEEDED(ConnectSink(source_.get(), sink, IidOf<IZelExtensionEvents>(), &cookie)))
+    cookie_ = cookie;
+  else
+    cookie_ = 0;
   // A source without a connection is not kept.
   if (cookie_ == 0) source_.Reset();
 }

@@ -30,11 +30,15 @@ class ZelExtensionEventHandler : public IZelExtensionEvents {
   HRESULT ActiveViewChanged() override { return S_OK; }
   HRESULT MapsChanged() override { return S_OK; }
   // The out value is not written: the default never handles the menu.
-  HRESULT OnContextMenu(LONG, LONG, VARIANT_BOOL* handled) override { return handled ? S_OK : E_POINTER; }
+  HRESULT OnContextMenu(LONG, LONG, VARIANT_BOOL* handled) override {
+    return handled ? S_OK : E_POINTER;
+  }
   HRESULT NewDocument() override { return S_OK; }
   HRESULT OpenDocument() override { return S_OK; }
   // The out value is not written: the default never aborts a close.
-  HRESULT BeforeCloseDocument(VARIANT_BOOL* abortClose) override { return abortClose ? S_OK : E_POINTER; }
+  HRESULT BeforeCloseDocument(VARIANT_BOOL* abortClose) override {
+    return abortClose ? S_OK : E_POINTER;
+  }
   HRESULT CloseDocument() override { return S_OK; }
 
   // Connects sink (the deriving object's identity) to the extension's events: disconnects

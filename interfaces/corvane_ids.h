@@ -21,10 +21,12 @@ inline constexpr CLSID CLSID_MainToolbar = MakeGuid("{EC589AD4-540D-4676-8A80-CD
 inline constexpr CLSID CLSID_CoordToolDockable = MakeGuid("{57B3018F-019D-46C7-887D-1CE134DB787A}");
 inline constexpr CLSID CLSID_AddLayer = MakeGuid("{FAD9BE82-B75E-41B2-96DB-A3D124F8E736}");
 inline constexpr CLSID CLSID_DDDViewer = MakeGuid("{5627DD9A-7701-47EA-88A0-C5CC195EA05A}");
-inline constexpr CLSID CLSID_TerrainToolControl = MakeGuid("{EEDB4A94-4014-4F85-930E-EF16EA6829F9}");
+inline constexpr CLSID CLSID_TerrainToolControl =
+    MakeGuid("{EEDB4A94-4014-4F85-930E-EF16EA6829F9}");
 inline constexpr CLSID CLSID_TerrainTools = MakeGuid("{4A60DA54-6B34-439E-8D34-24C5CE8988DF}");
 inline constexpr CLSID CLSID_VpfExportDatasets = MakeGuid("{021A7806-2C48-4C01-AAF8-B466F3F3F0F8}");
-inline constexpr CLSID CLSID_AddZelLayersOperation = MakeGuid("{EE46B37E-9596-469A-9A3C-5AED9F62A247}");
+inline constexpr CLSID CLSID_AddZelLayersOperation =
+    MakeGuid("{EE46B37E-9596-469A-9A3C-5AED9F62A247}");
 inline constexpr CLSID CLSID_MainMenuDdd = MakeGuid("{678520B2-2F04-4E26-A955-BEEAE0017F7E}");
 inline constexpr CLSID CLSID_MainToolbarDdd = MakeGuid("{3F4BF6BF-827D-4484-BE87-33B6DE891206}");
 inline constexpr CLSID CLSID_ThreatDome = MakeGuid("{CEBE14E7-F1D1-480E-8B4E-78D26BF5F072}");
@@ -38,11 +40,17 @@ inline constexpr CATID CATID_QmCommandBars = MakeGuid("{B56A7C4A-83D4-11D2-A2E9-
 inline constexpr CATID CATID_QmDockableWindows = MakeGuid("{117623B5-F9D1-11D3-A67F-0008C7DF97B9}");
 inline constexpr CATID CATID_GQmCommands = MakeGuid("{720E21D4-2199-11D6-B2B3-00508BCDDE28}");
 inline constexpr CATID CATID_GQmCommandBars = MakeGuid("{720E21D3-2199-11D6-B2B3-00508BCDDE28}");
-inline constexpr CATID CATID_GQmDockableWindows = MakeGuid("{720E21D8-2199-11D6-B2B3-00508BCDDE28}");
-inline constexpr CATID CATID_QcDatabaseNewMenuCommands = MakeGuid("{25C0E706-CD06-11D2-9F40-00C04F6BC626}");
-inline constexpr CATID CATID_RasterCatalogLoadMenuCommands = MakeGuid("{291D0CF0-8D47-452C-B6A9-5464C312B91D}");
-inline constexpr CATID CATID_QcStandaloneFeatureClassContextMenuCommands = MakeGuid("{22211295-7778-11D3-A00D-00C04F6BC626}");
-inline constexpr CATID CATID_QcEnterpriseFeatureClassContextMenuCommands = MakeGuid("{F4EDFE54-E856-4D72-AEC6-7BD59A3E7B52}");
-inline constexpr CATID CATID_QcEnterpriseStandaloneFeatureClassContextMenuCommands = MakeGuid("{DABA683A-7888-40BE-8E70-49BC0D4F8C30}");
+inline constexpr CATID CATID_GQmDockableWindows =
+    MakeGuid("{720E21D8-2199-11D6-B2B3-00508BCDDE28}");
+inline constexpr CATID CATID_QcDatabaseNewMenuCommands =
+    MakeGuid("{25C0E706-CD06-11D2-9F40-00C04F6BC626}");
+inline constexpr CATID CATID_RasterCatalogLoadMenuCommands =
+    MakeGuid("{291D0CF0-8D47-452C-B6A9-5464C312B91D}");
+inline constexpr CATID CATID_QcStandaloneFeatureClassContextMenuCommands =
+    MakeGuid("{22211295-7778-11D3-A00D-00C04F6BC626}");
+inline constexpr CATID CATID_QcEnterpriseFeatureClassContextMenuCommands =
+    MakeGuid("{F4EDFE54-E856-4D72-AEC6-7BD59A3E7B52}");
+inline constexpr CATID CATID_QcEnterpriseStandaloneFeatureClassContextMenuCommands =
+    MakeGuid("{DABA683A-7888-40BE-8E70-49BC0D4F8C30}");
 
 }  // namespace velk::ids

@@ -28,7 +28,8 @@ struct IZelCoordToolEvents : IUnknown {
   VELK_INTERFACE_ID("{E8CF61AB-5630-4442-B8ED-F19E59E37977}")
   virtual HRESULT ToolDeactivated() = 0;
   virtual HRESULT ToolActivated() = 0;
-  virtual HRESULT ActivePointChanged(IPoint* pWGS84Point, IPoint* pDatumPoint, IPoint* pMapPoint) = 0;
+  virtual HRESULT ActivePointChanged(IPoint* pWGS84Point, IPoint* pDatumPoint,
+                                     IPoint* pMapPoint) = 0;
   virtual HRESULT NewPointEntered(IPoint* pWGS84Point, IPoint* pDatumPoint, IPoint* pMapPoint) = 0;
 };
 
@@ -41,5 +42,6 @@ struct IZelCoordToolDockable : IUnknown {
   // The window's visibility changed; a VARIANT_BOOL in the low 16 bits.
   virtual HRESULT OnVisibilityChanged(LONG bNowVisible) = 0;
   // Copies the x and y of the location shown last into the three caller's points.
-  virtual HRESULT QueryCurrentLocation(IPoint* WGS84Point, IPoint* DatumPoint, IPoint* MapPoint) = 0;
+  virtual HRESULT QueryCurrentLocation(IPoint* WGS84Point, IPoint* DatumPoint,
+                                       IPoint* MapPoint) = 0;
 };

@@ -48,7 +48,8 @@ struct IZelExtensionEvents : IUnknown {
   virtual HRESULT ItemDeleted(VARIANT item) = 0;
   virtual HRESULT ItemReordered(VARIANT item, LONG toIndex) = 0;
   virtual HRESULT SelectionChanged() = 0;
-  virtual HRESULT ViewRefreshed(IActiveView* view, LONG phase, VARIANT data, IUnknown* envelope) = 0;
+  virtual HRESULT ViewRefreshed(IActiveView* view, LONG phase, VARIANT data,
+                                IUnknown* envelope) = 0;
   virtual HRESULT AfterDraw(IUnknown* display, LONG phase) = 0;
   virtual HRESULT AfterItemDraw(SHORT index, IUnknown* display, LONG phase) = 0;
   virtual HRESULT FocusMapChanged() = 0;

@@ -22,7 +22,8 @@ StreamMark::~StreamMark() {
 
 bool StreamMark::Restore() {
   if (!known_) return false;
-  return SUCCEEDED(stream_->Seek(LARGE_INTEGER{static_cast<LONGLONG>(position_)}, STREAM_SEEK_SET, nullptr));
+  return SUCCEEDED(
+      stream_->Seek(LARGE_INTEGER{static_cast<LONGLONG>(position_)}, STREAM_SEEK_SET, nullptr));
 }
 
 HRESULT WriteStreamBytes(IStream* stream, const void* bytes, ULONG count) {
@@ -56,7 +57,8 @@ HRESULT ReadLittleEndian(IStream* stream, U* value) {
   HRESULT hr = ReadStreamBytes(stream, b, sizeof(U));
   if (FAILED(hr)) return hr;
   U v = 0;
-  for (std::size_t i = 0; i < sizeof(U); ++i) v = static_cast<U>(v | static_cast<U>(b[i]) << (8 * i));
+  for (std::size_t i = 0; i < sizeof(U); ++i)
+    v = static_cast<U>(v | static_cast<U>(b[i]) << (8 * i));
   *value = v;
   return S_OK;
 }

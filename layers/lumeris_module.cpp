@@ -14,11 +14,10 @@ namespace velk::lumeris {
 namespace {
 LONG ReadLockCount() { return ThisModule().LockCount(); }
 // The shared raster helper goes first: it holds a host object.
-void CleanUp() {
-  DeleteSharedRasterHelper();
-}
+void CleanUp() { DeleteSharedRasterHelper(); }
 DeliverableModule& Deliverable() {
-  static DeliverableModule module(L"Lumeris", lumeris_resources(), ObjectMap(), ids::LIBID_Lumeris, &ReadLockCount);
+  static DeliverableModule module(L"Lumeris", lumeris_resources(), ObjectMap(), ids::LIBID_Lumeris,
+                                  &ReadLockCount);
   return module;
 }
 }  // namespace

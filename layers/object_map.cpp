@@ -27,8 +27,11 @@ const CategoryMapEntry* EmptyCategories() {
   return map;
 }
 
-#define VELK_ENTRY(cls, script) \
-  {&ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, &CreateUnavailable, nullptr, 0, &NoDescription, &EmptyCategories, nullptr}
+#define VELK_ENTRY(cls, script)                                                                   \
+  {                                                                                               \
+    &ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, &CreateUnavailable, nullptr, \
+        0, &NoDescription, &EmptyCategories, nullptr                                              \
+  }
 
 ObjectMapEntry g_map[] = {
     VELK_ENTRY(ZelRasterLayer, 1000),

@@ -49,12 +49,14 @@ constexpr std::array<RpfSeriesRow, kRpfSeriesRowCount> kRpfSeries{{
     {L"F5", L"TFC-5", 250000, L"Transit Flying Chart (TBD #5)", L"CADRG", 0xFF00C5},
     {L"AT", L"ATC", 200000, L"Series 200 Air Target Chart", L"CADRG", 0x00A8A8},
     {L"VH", L"HRC", 125000, L"Helicopter Route Chart", L"CADRG", kGrey},
-    {L"TN", L"TFC (Night)", 250000, L"Transit Flying Chart(Night)- Host nation", L"CADRG", 0xFF00C5},
+    {L"TN", L"TFC (Night)", 250000, L"Transit Flying Chart(Night)- Host nation", L"CADRG",
+     0xFF00C5},
     {L"TR", L"TLM200", 200000, L"Topographic Line Map 1:200,000 scale", L"CADRG", kGrey},
     {L"TC", L"TLM 100", 100000, L"Topographic Line Map 1:100,0000 scale", L"CADRG", 0x0000A8},
     {L"RV", L"Riverine", 50000, L"Riverine Map 1:50,000 scale", L"CADRG", kGrey},
     {L"TL", L"TLM 50", 50000, L"Topographic Line Map", L"CADRG", 0x84A800},
-    {L"UL", L"TLM50-Other", 50000, L"Topographic Line Map (other 1:50,000 scale)", L"CADRG", 0x84A800},
+    {L"UL", L"TLM50-Other", 50000, L"Topographic Line Map (other 1:50,000 scale)", L"CADRG",
+     0x84A800},
     {L"TT", L"TLM25", 25000, L"Topographic Line Map 1:25,000 scale", L"CADRG", kGrey},
     {L"TQ", L"TLM24", 24000, L"Topographic Line Map 1:24,000 scale", L"CADRG", kGrey},
     {L"C1", L"CG", 10000, L"City Graphics", L"CADRG", kGrey},
@@ -108,7 +110,8 @@ constexpr std::array<RpfSeriesRow, kRpfSeriesRowCount> kRpfSeries{{
 bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) return false;
+    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
+      return false;
   return true;
 }
 
@@ -129,7 +132,8 @@ const VpfProductRow* FindVpfProductNoCase(std::wstring_view key) {
 }
 
 bool ScaleInRange(double zoomedOutBound, double zoomedInBound, double scale) {
-  return (zoomedInBound == 0 || scale >= zoomedInBound) && (zoomedOutBound == 0 || scale <= zoomedOutBound);
+  return (zoomedInBound == 0 || scale >= zoomedInBound) &&
+         (zoomedOutBound == 0 || scale <= zoomedOutBound);
 }
 
 std::span<const RpfSeriesRow> RpfSeriesTable() { return kRpfSeries; }

@@ -43,8 +43,12 @@ inline bool VpfProductDrawnAt(const VpfProductRow& row, double scale) {
 struct RpfSeriesRow {
   constexpr RpfSeriesRow(const wchar_t* code, const wchar_t* shortText, std::uint32_t scaleValue,
                          const wchar_t* longText, const wchar_t* type, std::uint32_t colourValue)
-      : seriesCode(code), shortName(shortText), longName(longText), productType(type),
-        scale(scaleValue), colour(colourValue) {}
+      : seriesCode(code),
+        shortName(shortText),
+        longName(longText),
+        productType(type),
+        scale(scaleValue),
+        colour(colourValue) {}
 
   const wchar_t* seriesCode;   // two-character series code
   const wchar_t* shortName;    // abbreviation shown in legends

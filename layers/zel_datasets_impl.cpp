@@ -134,9 +134,13 @@ HRESULT ZelDatasetsImpl::LoadDatasetFlags(IStream* stream) {
   return S_OK;
 }
 
-std::wstring ZelDatasetsImpl::MakeDatasetKey(const std::vector<std::wstring>& values) { return Join(values, L'$'); }
+std::wstring ZelDatasetsImpl::MakeDatasetKey(const std::vector<std::wstring>& values) {
+  return Join(values, L'$');
+}
 
-std::wstring ZelDatasetsImpl::MakeDatasetLabel(const std::vector<std::wstring>& values) { return Join(values, L','); }
+std::wstring ZelDatasetsImpl::MakeDatasetLabel(const std::vector<std::wstring>& values) {
+  return Join(values, L',');
+}
 
 void ZelDatasetsImpl::ClearDatasets() {
   useMap_.clear();

@@ -61,8 +61,9 @@ HRESULT DescribeBar(IUnknown* bar, std::string& text) {
   velk::host::CommandBarContents contents;
   HRESULT hr = velk::host::ReadCommandBar(bar, contents);
   if (FAILED(hr)) return hr;
-  text = std::string(contents.isMenu ? "menu" : "toolbar") + " name " + Quoted(contents.name) + " caption " +
-         Quoted(contents.caption) + " items " + std::to_string(contents.items.size()) + "\n";
+  text = std::string(contents.isMenu ? "menu" : "toolbar") + " name " + Quoted(contents.name) +
+         " caption " + Quoted(contents.caption) + " items " +
+         std::to_string(contents.items.size()) + "\n";
   for (std::size_t i = 0; i < contents.items.size(); ++i) {
     const velk::host::CommandBarItem& item = contents.items[i];
     text += "  " + std::to_string(i + 1) + " " + ToUtf8(item.id);
@@ -104,7 +105,11 @@ std::vector<StateCase> StatesFor(const ClassEntry& e) {
   for (const auto& s : e.subtypes) analysis = analysis || s.rule.extensions != ExtensionNeed::None;
   constexpr LONG on = kExtensionEnabled, off = kExtensionDisabled;
   if (!analysis) return {{0, on, on, false}, {1, on, on, false}};
-  return {{0, on, on, true}, {1, on, on, true}, {1, on, off, true}, {1, off, on, true}, {1, off, off, true}};
+  return {{0, on, on, true},
+          {1, on, on, true},
+          {1, on, off, true},
+          {1, off, on, true},
+          {1, off, off, true}};
 }
 
 bool NeedsLayer(const ClassEntry& e) {
@@ -126,7 +131,9 @@ std::string EnabledLines(TrevikSession& session, ICommand* command, const ClassE
     text += "   enabled zel=" + std::to_string(s.zel);
     if (s.showAnalysis) text += " quentara=" + OnOff(s.quentara) + " sorrelin=" + OnOff(s.sorrelin);
     if (NeedsLayer(e)) text += " no layer chosen";
-    text += ": " + (FAILED(hr) ? ErrorText(hr) : std::string(enabled == VARIANT_TRUE ? "yes" : "no")) + "\n";
+    text += ": " +
+            (FAILED(hr) ? ErrorText(hr) : std::string(enabled == VARIANT_TRUE ? "yes" : "no")) +
+            "\n";
   }
   host.SetExtensionState(L"Tarvos", 1);
   host.SetExtensionState(L"Quentara", kExtensionEnabled);
@@ -135,7 +142,8 @@ std::string EnabledLines(TrevikSession& session, ICommand* command, const ClassE
 }
 
 // Texts, help, images and enabled states of a created command.
-std::string DescribeCommand(TrevikSession& session, IUnknown* object, const ClassEntry& e, UINT bitmapId) {
+std::string DescribeCommand(TrevikSession& session, IUnknown* object, const ClassEntry& e,
+                            UINT bitmapId) {
   auto command = QueryAs<ICommand>(object);
   if (!command) return "   no command interface\n";
   std::string text;
@@ -151,11 +159,16 @@ std::string DescribeCommand(TrevikSession& session, IUnknown* object, const Clas
   HBITMAP bitmap = nullptr;
   hr = command->get_Bitmap(&bitmap);
   text += "   bitmap ";
-  if (FAILED(hr)) text += ErrorText(hr);
-  else if (bitmap && bitmapId) text += std::to_string(bitmapId);
-  else if (bitmap) text += "present (catalogue: none)";
-  else if (bitmapId) text += "missing (catalogue: " + std::to_string(bitmapId) + ")";
-  else text += "none";
+  if (FAILED(hr))
+    text += ErrorText(hr);
+  else if (bitmap && bitmapId)
+    text += std::to_string(bitmapId);
+  else if (bitmap)
+    text += "present (catalogue: none)";
+  else if (bitmapId)
+    text += "missing (catalogue: " + std::to_string(bitmapId) + ")";
+  else
+    text += "none";
   if (auto tool = QueryAs<ITool>(object)) {
     HCURSOR cursor = nullptr;
     hr = tool->get_Cursor(&cursor);
@@ -168,7 +181,8 @@ std::string DescribeCommand(TrevikSession& session, IUnknown* object, const Clas
 
 // One class: created in the session, described; status 1 when it fails other than by being
 // unavailable.
-std::string DescribeClass(TrevikSession& session, std::size_t index, const ClassEntry& e, int& status) {
+std::string DescribeClass(TrevikSession& session, std::size_t index, const ClassEntry& e,
+                          int& status) {
   const std::string head = Heading(index, e);
   const std::string role = head + " " + RoleName(e.role);
   auto failed = [&](HRESULT hr) {
@@ -216,7 +230,8 @@ int ListMenus() {
     std::string text;
     if (SUCCEEDED(hr)) hr = DescribeBar(bar.get(), text);
     if (FAILED(hr)) {
-      std::fprintf(stderr, "trevik: cannot read %s: %s\n", Utf8(e.progId).c_str(), ErrorText(hr).c_str());
+      std::fprintf(stderr, "trevik: cannot read %s: %s\n", Utf8(e.progId).c_str(),
+                   ErrorText(hr).c_str());
       status = 1;
       continue;
     }

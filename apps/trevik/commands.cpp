@@ -66,9 +66,12 @@ int ListClasses() {
     std::wstring progId, description, categories;
     velk::reg::ReadString(Hive::ClassesRoot, key, L"", description);
     velk::reg::ReadString(Hive::ClassesRoot, key + L"\\VersionIndependentProgID", L"", progId);
-    for (const std::wstring& cat : velk::reg::SubKeys(Hive::ClassesRoot, key + L"\\Implemented Categories")) {
+    for (const std::wstring& cat :
+         velk::reg::SubKeys(Hive::ClassesRoot, key + L"\\Implemented Categories")) {
       std::wstring name;
-      if (!velk::reg::ReadString(Hive::ClassesRoot, key + L"\\Implemented Categories\\" + cat, L"", name) || name.empty())
+      if (!velk::reg::ReadString(Hive::ClassesRoot, key + L"\\Implemented Categories\\" + cat, L"",
+                                 name) ||
+          name.empty())
         velk::reg::ReadString(Hive::ClassesRoot, L"Component Categories\\" + cat, L"", name);
       if (!categories.empty()) categories += L",";
       categories += name.empty() ? cat : name;
@@ -87,7 +90,8 @@ int CreateClasses(const std::vector<std::string>& progIds) {
     std::printf("%s\t%s\n", name.c_str(), ToUtf8(velk::HresultText(hr)).c_str());
     if (FAILED(hr)) {
       std::wstring why = velk::LastActivationError();
-      if (hr != CLASS_E_CLASSNOTAVAILABLE && !why.empty()) std::fprintf(stderr, "trevik: %s\n", ToUtf8(why).c_str());
+      if (hr != CLASS_E_CLASSNOTAVAILABLE && !why.empty())
+        std::fprintf(stderr, "trevik: %s\n", ToUtf8(why).c_str());
       status = 1;
     }
     if (unk) unk->Release();

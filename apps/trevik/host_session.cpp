@@ -17,14 +17,19 @@ using velk::ComPtr;
 using velk::ToUtf8;
 
 bool ParseHostKind(const std::string& word, velk::host::HostKind& kind) {
-  if (word == "map") kind = velk::host::HostKind::Map;
-  else if (word == "globe") kind = velk::host::HostKind::Globe;
-  else if (word == "catalog") kind = velk::host::HostKind::Catalog;
-  else return false;
+  if (word == "map")
+    kind = velk::host::HostKind::Map;
+  else if (word == "globe")
+    kind = velk::host::HostKind::Globe;
+  else if (word == "catalog")
+    kind = velk::host::HostKind::Catalog;
+  else
+    return false;
   return true;
 }
 
-std::unique_ptr<TrevikSession> TrevikSession::Start(velk::host::HostKind kind, std::wstring* error) {
+std::unique_ptr<TrevikSession> TrevikSession::Start(velk::host::HostKind kind,
+                                                    std::wstring* error) {
   std::unique_ptr<TrevikSession> s(new TrevikSession());
   s->cookies_ = velk::productline::RegisterProductLineClasses();
   velk::host::HostSessionOptions options;
@@ -40,7 +45,8 @@ TrevikSession::~TrevikSession() {
   velk::productline::RevokeProductLineClasses(cookies_);
 }
 
-HRESULT TrevikSession::CreateCommand(const std::wstring& progId, LONG subType, ICommandItem** item) {
+HRESULT TrevikSession::CreateCommand(const std::wstring& progId, LONG subType,
+                                     ICommandItem** item) {
   return host_->CreateCommand(progId, subType, item);
 }
 
@@ -86,7 +92,8 @@ int RunHostSession(const std::string& kindWord, const std::vector<std::string>& 
                    const std::vector<std::string>& steps) {
   velk::host::HostKind kind;
   if (!ParseHostKind(kindWord, kind)) {
-    std::fprintf(stderr, "trevik: unknown host kind %s (map, globe or catalog)\n", kindWord.c_str());
+    std::fprintf(stderr, "trevik: unknown host kind %s (map, globe or catalog)\n",
+                 kindWord.c_str());
     return 2;
   }
   int status = 0;
@@ -103,14 +110,16 @@ int RunHostSession(const std::string& kindWord, const std::vector<std::string>& 
     if (auto eq = w.find(L'='); eq != std::wstring::npos) {
       HRESULT hr = session->SetSetting(w.substr(0, eq), w.substr(eq + 1));
       if (FAILED(hr)) {
-        std::fprintf(stderr, "trevik: setting %s: %s\n", step.c_str(), ToUtf8(velk::HresultText(hr)).c_str());
+        std::fprintf(stderr, "trevik: setting %s: %s\n", step.c_str(),
+                     ToUtf8(velk::HresultText(hr)).c_str());
         status = 1;
       }
     } else if (!w.empty() && w.back() == L'?') {
       std::wstring value;
       HRESULT hr = session->GetSetting(w.substr(0, w.size() - 1), value);
       if (FAILED(hr)) {
-        std::fprintf(stderr, "trevik: setting %s %s\n", step.c_str(), ToUtf8(velk::HresultText(hr)).c_str());
+        std::fprintf(stderr, "trevik: setting %s %s\n", step.c_str(),
+                     ToUtf8(velk::HresultText(hr)).c_str());
         status = 1;
       } else {
         std::printf("%s=%s\n", ToUtf8(w.substr(0, w.size() - 1)).c_str(), ToUtf8(value).c_str());
@@ -119,7 +128,8 @@ int RunHostSession(const std::string& kindWord, const std::vector<std::string>& 
       ComPtr<ICommandItem> item;
       HRESULT hr = session->CreateCommand(w, 0, item.put());
       if (FAILED(hr)) {
-        std::fprintf(stderr, "trevik: cannot create %s: %s\n", step.c_str(), ToUtf8(velk::HresultText(hr)).c_str());
+        std::fprintf(stderr, "trevik: cannot create %s: %s\n", step.c_str(),
+                     ToUtf8(velk::HresultText(hr)).c_str());
         status = 1;
         continue;
       }

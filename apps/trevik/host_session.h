@@ -18,7 +18,8 @@ bool ParseHostKind(const std::string& word, velk::host::HostKind& kind);
 class TrevikSession {
  public:
   // Null and a reason when the session cannot start.
-  static std::unique_ptr<TrevikSession> Start(velk::host::HostKind kind, std::wstring* error = nullptr);
+  static std::unique_ptr<TrevikSession> Start(velk::host::HostKind kind,
+                                              std::wstring* error = nullptr);
   ~TrevikSession();
   TrevikSession(const TrevikSession&) = delete;
   TrevikSession& operator=(const TrevikSession&) = delete;

@@ -69,8 +69,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> libraries, steps;
     bool inSteps = false;
     for (std::size_t k = 1; k < rest.size(); ++k) {
-      if (!inSteps && rest[k] == "--") inSteps = true;
-      else (inSteps ? steps : libraries).push_back(rest[k]);
+      if (!inSteps && rest[k] == "--")
+        inSteps = true;
+      else
+        (inSteps ? steps : libraries).push_back(rest[k]);
     }
     return trevik::RunHostSession(rest[0], libraries, steps);
   }

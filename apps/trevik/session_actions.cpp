@@ -34,13 +34,16 @@ ComPtr<ITable> OpenVectorFile(const std::wstring& path) {
   ComPtr<IWorkspaceFactory> factory;
   velk::Check(velk::host::CreateShapefileWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(),
                                                           factory.put_void()));
-  std::wstring folder = velk::FromUtf8(file.parent_path().empty() ? std::string(".") : file.parent_path().string());
+  std::wstring folder =
+      velk::FromUtf8(file.parent_path().empty() ? std::string(".") : file.parent_path().string());
   ComPtr<IWorkspace> ws;
   if (FAILED(factory->OpenFromFile(Bstr(folder), nullptr, ws.put())) || !ws)
     throw SessionActionError{L"cannot open the folder of " + path};
   ComPtr<ITable> table;
-  HRESULT hr = ws.As<IFeatureWorkspace>()->OpenTable(Bstr(velk::FromUtf8(file.stem().string())), table.put());
-  if (FAILED(hr) || !table) throw SessionActionError{L"not a readable shapefile or dBASE table: " + path};
+  HRESULT hr = ws.As<IFeatureWorkspace>()->OpenTable(Bstr(velk::FromUtf8(file.stem().string())),
+                                                     table.put());
+  if (FAILED(hr) || !table)
+    throw SessionActionError{L"not a readable shapefile or dBASE table: " + path};
   return table;
 }
 
@@ -74,10 +77,12 @@ bool RunExtraAction(const std::string& action, const std::vector<std::wstring>& 
     auto featureClass = table.As<IFeatureClass>();
     if (!featureClass) throw SessionActionError{path + L" holds no features"};
     ComPtr<IFeatureLayer> layer;
-    velk::Check(velk::host::CreateFeatureLayerObject(nullptr, IidOf<IFeatureLayer>(), layer.put_void()));
+    velk::Check(
+        velk::host::CreateFeatureLayerObject(nullptr, IidOf<IFeatureLayer>(), layer.put_void()));
     velk::Check(layer->putref_FeatureClass(featureClass.get()));
-    std::wstring name = args.size() > 1 ? args[1]
-                                        : velk::FromUtf8(std::filesystem::path(velk::ToUtf8(path)).stem().string());
+    std::wstring name =
+        args.size() > 1 ? args[1]
+                        : velk::FromUtf8(std::filesystem::path(velk::ToUtf8(path)).stem().string());
     auto general = layer.As<ILayer>();
     general->put_Name(Bstr(name));
     context.focusMap()->AddLayer(general.get());
@@ -91,13 +96,17 @@ bool RunExtraAction(const std::string& action, const std::vector<std::wstring>& 
     auto selection = layer.As<IFeatureSelection>();
     ComPtr<IFeatureClass> fc;
     if (featureLayer) featureLayer->get_FeatureClass(fc.put());
-    if (!fc || !selection) throw SessionActionError{L"the layer \"" + name + L"\" has no features to select"};
+    if (!fc || !selection)
+      throw SessionActionError{L"the layer \"" + name + L"\" has no features to select"};
     ComPtr<IQueryFilter> filter;
-    velk::Check(velk::host::CreateQueryFilterObject(nullptr, IidOf<IQueryFilter>(), filter.put_void()));
+    velk::Check(
+        velk::host::CreateQueryFilterObject(nullptr, IidOf<IQueryFilter>(), filter.put_void()));
     filter->put_WhereClause(Bstr(where));
     ComPtr<ISelectionSet> set;
-    HRESULT hr = fc->Select(filter.get(), kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, set.put());
-    if (FAILED(hr) || !set) throw SessionActionError{L"the where clause cannot be used: " + velk::HresultText(hr)};
+    HRESULT hr =
+        fc->Select(filter.get(), kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, set.put());
+    if (FAILED(hr) || !set)
+      throw SessionActionError{L"the where clause cannot be used: " + velk::HresultText(hr)};
     velk::Check(selection->putref_SelectionSet(set.get()));
     LONG count = 0;
     set->get_Count(&count);

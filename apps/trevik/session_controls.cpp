@@ -45,7 +45,9 @@ std::wstring Quote(const std::wstring& s) {
   return out + L"\"";
 }
 
-bool IsClass(HWND h, const wchar_t* cls) { return Lower(velk::win::WindowClassName(h)) == Lower(cls); }
+bool IsClass(HWND h, const wchar_t* cls) {
+  return Lower(velk::win::WindowClassName(h)) == Lower(cls);
+}
 
 std::wstring State(HWND h) {
   std::wstring s;
@@ -67,7 +69,8 @@ std::wstring Items(HWND h, UINT countMsg, UINT lenMsg, UINT textMsg) {
   for (int i = 0; i < n; ++i) {
     int len = static_cast<int>(SendMessageW(h, lenMsg, static_cast<WPARAM>(i), 0));
     std::wstring t(static_cast<std::size_t>(len < 0 ? 0 : len) + 1, L'\0');
-    if (len >= 0) SendMessageW(h, textMsg, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(t.data()));
+    if (len >= 0)
+      SendMessageW(h, textMsg, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(t.data()));
     t.resize(static_cast<std::size_t>(len < 0 ? 0 : len));
     if (i) out += L", ";
     out += Quote(t);
@@ -104,7 +107,8 @@ HWND FindControl(HWND dialog, const std::wstring& ref, std::wstring* why) {
 }
 
 std::wstring DialogTitle(HWND dialog) {
-  return L"dialog " + std::to_wstring(velk::win::DialogTemplateId(dialog)) + L" " + Quote(velk::win::WindowText(dialog));
+  return L"dialog " + std::to_wstring(velk::win::DialogTemplateId(dialog)) + L" " +
+         Quote(velk::win::WindowText(dialog));
 }
 
 std::wstring DescribeControl(HWND h) {
@@ -116,14 +120,18 @@ std::wstring DescribeControl(HWND h) {
     if (style & ES_READONLY) line += L" read-only";
     velk::win::PaintColors pc = velk::win::QueryControlColors(h);
     COLORREF normal = (style & ES_READONLY) ? GetSysColor(COLOR_BTNTEXT)
-                      : IsWindowEnabled(h) ? GetSysColor(COLOR_WINDOWTEXT)
-                                           : GetSysColor(COLOR_GRAYTEXT);
+                      : IsWindowEnabled(h)  ? GetSysColor(COLOR_WINDOWTEXT)
+                                            : GetSysColor(COLOR_GRAYTEXT);
     if (pc.text != normal) line += L" color " + Hex(pc.text);
   } else if (IsClass(h, WC_BUTTON)) {
     DWORD type = style & BS_TYPEMASK;
     LRESULT check = SendMessageW(h, BM_GETCHECK, 0, 0);
-    if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE)
-      line += L"check " + Quote(Plain(text)) + (check == BST_CHECKED ? L" checked" : check == BST_INDETERMINATE ? L" mixed" : L" unchecked");
+    if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
+        type == BS_AUTO3STATE)
+      line += L"check " + Quote(Plain(text)) +
+              (check == BST_CHECKED         ? L" checked"
+               : check == BST_INDETERMINATE ? L" mixed"
+                                            : L" unchecked");
     else if (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON)
       line += L"radio " + Quote(Plain(text)) + (check == BST_CHECKED ? L" selected" : L"");
     else if (type == BS_GROUPBOX)
@@ -131,8 +139,9 @@ std::wstring DescribeControl(HWND h) {
     else
       line += L"button " + Quote(Plain(text)) + (type == BS_DEFPUSHBUTTON ? L" default" : L"");
   } else if (IsClass(h, WC_COMBOBOX)) {
-    line += L"combo " + Quote(text) + L" items " + Items(h, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT) +
-            L" selected " + std::to_wstring(SendMessageW(h, CB_GETCURSEL, 0, 0));
+    line += L"combo " + Quote(text) + L" items " +
+            Items(h, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT) + L" selected " +
+            std::to_wstring(SendMessageW(h, CB_GETCURSEL, 0, 0));
   } else if (IsClass(h, WC_LISTBOX)) {
     line += L"list items " + Items(h, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT) + L" selected " +
             std::to_wstring(SendMessageW(h, LB_GETCURSEL, 0, 0));
@@ -148,13 +157,13 @@ std::wstring DescribeControl(HWND h) {
     }
     line += L"]";
   } else if (IsClass(h, WC_TABCONTROL)) {
-    line += L"tabs count " + std::to_wstring(SendMessageW(h, TCM_GETITEMCOUNT, 0, 0)) + L" selected " +
-            std::to_wstring(SendMessageW(h, TCM_GETCURSEL, 0, 0));
+    line += L"tabs count " + std::to_wstring(SendMessageW(h, TCM_GETITEMCOUNT, 0, 0)) +
+            L" selected " + std::to_wstring(SendMessageW(h, TCM_GETCURSEL, 0, 0));
   } else if (IsClass(h, PROGRESS_CLASS)) {
     PBRANGE r;
     SendMessageW(h, PBM_GETRANGE, 0, reinterpret_cast<LPARAM>(&r));
-    line += L"progress " + std::to_wstring(SendMessageW(h, PBM_GETPOS, 0, 0)) + L" of " + std::to_wstring(r.iLow) +
-            L"-" + std::to_wstring(r.iHigh);
+    line += L"progress " + std::to_wstring(SendMessageW(h, PBM_GETPOS, 0, 0)) + L" of " +
+            std::to_wstring(r.iLow) + L"-" + std::to_wstring(r.iHigh);
   } else if (IsClass(h, TRACKBAR_CLASS)) {
     line += L"slider " + std::to_wstring(SendMessageW(h, TBM_GETPOS, 0, 0)) + L" of " +
             std::to_wstring(SendMessageW(h, TBM_GETRANGEMIN, 0, 0)) + L"-" +
@@ -162,7 +171,8 @@ std::wstring DescribeControl(HWND h) {
   } else if (IsClass(h, WC_TREEVIEW)) {
     WTL::CTreeViewCtrl tree(h);
     HTREEITEM sel = tree.GetSelectedItem();
-    line += L"tree count " + std::to_wstring(tree.GetCount()) + (sel ? L" selected " + Quote(tree.GetItemText(sel)) : L"");
+    line += L"tree count " + std::to_wstring(tree.GetCount()) +
+            (sel ? L" selected " + Quote(tree.GetItemText(sel)) : L"");
   } else if (IsClass(h, WC_STATIC)) {
     line += L"label " + Quote(Plain(text));
   } else {
@@ -172,7 +182,8 @@ std::wstring DescribeControl(HWND h) {
 }
 
 std::wstring DescribeDialog(HWND dialog) {
-  std::wstring out = DialogTitle(dialog) + (velk::win::IsModalDialog(dialog) ? L" modal" : L"") + L"\n";
+  std::wstring out =
+      DialogTitle(dialog) + (velk::win::IsModalDialog(dialog) ? L" modal" : L"") + L"\n";
   for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     if (IsClass(c, WC_STATIC) && velk::win::WindowText(c).empty()) continue;  // frames and lines
     out += L"  " + DescribeControl(c) + L"\n";
@@ -199,9 +210,11 @@ bool KeyByName(const std::wstring& nameIn, UINT* vk, bool* shift, bool* ctrl) {
     UINT vk;
   };
   const Named keys[] = {
-      {L"tab", VK_TAB},     {L"enter", VK_RETURN}, {L"return", VK_RETURN}, {L"escape", VK_ESCAPE}, {L"esc", VK_ESCAPE},
-      {L"space", VK_SPACE}, {L"up", VK_UP},        {L"down", VK_DOWN},     {L"left", VK_LEFT},     {L"right", VK_RIGHT},
-      {L"home", VK_HOME},   {L"end", VK_END},      {L"delete", VK_DELETE}, {L"backspace", VK_BACK}, {L"pageup", VK_PRIOR},
+      {L"tab", VK_TAB},       {L"enter", VK_RETURN},   {L"return", VK_RETURN},
+      {L"escape", VK_ESCAPE}, {L"esc", VK_ESCAPE},     {L"space", VK_SPACE},
+      {L"up", VK_UP},         {L"down", VK_DOWN},      {L"left", VK_LEFT},
+      {L"right", VK_RIGHT},   {L"home", VK_HOME},      {L"end", VK_END},
+      {L"delete", VK_DELETE}, {L"backspace", VK_BACK}, {L"pageup", VK_PRIOR},
       {L"pagedown", VK_NEXT},
   };
   for (const Named& k : keys)

@@ -45,7 +45,8 @@ double ParseNumber(const std::wstring& s, const wchar_t* what) {
 
 LONG ParseLong(const std::wstring& s, const wchar_t* what) {
   double v = ParseNumber(s, what);
-  if (v != std::floor(v) || std::fabs(v) > 1e9) Fail(std::wstring(what) + L" must be a whole number, not " + s);
+  if (v != std::floor(v) || std::fabs(v) > 1e9)
+    Fail(std::wstring(what) + L" must be a whole number, not " + s);
   return static_cast<LONG>(v);
 }
 
@@ -85,7 +86,9 @@ std::wstring Place(double lat, double lon, double alt) {
 
 }  // namespace
 
-bool Handles(const std::string& a) { return a == "globe-move" || a == "globe-click" || a == "globe-camera"; }
+bool Handles(const std::string& a) {
+  return a == "globe-move" || a == "globe-click" || a == "globe-camera";
+}
 
 bool HandlesPrint(const std::wstring& what) { return what == L"camera" || what == L"globe"; }
 
@@ -96,12 +99,14 @@ void Run(TrevikSession& session, const std::string& a, const std::vector<std::ws
     auto tool = CurrentTool(session);
     if (a == "globe-move") {
       LONG button = args.size() > 2 && args[2] == L"left" ? 1 : 0;
-      if (args.size() > 2 && button == 0) Fail(L"globe-move takes left (the button held), not " + args[2]);
+      if (args.size() > 2 && button == 0)
+        Fail(L"globe-move takes left (the button held), not " + args[2]);
       if (tool) tool->OnMouseMove(button, 0, x, y);
       return;
     }
     LONG button = args.size() > 2 && args[2] == L"right" ? 2 : 1;
-    if (args.size() > 2 && button == 1) Fail(L"globe-click takes right (the button), not " + args[2]);
+    if (args.size() > 2 && button == 1)
+      Fail(L"globe-click takes right (the button), not " + args[2]);
     if (!tool) Fail(L"no tool is chosen (click one first)");
     // The mouse comes to the point first.
     tool->OnMouseMove(0, 0, x, y);
@@ -109,7 +114,8 @@ void Run(TrevikSession& session, const std::string& a, const std::vector<std::ws
     tool->OnMouseUp(button, 0, x, y);
   } else if (a == "globe-camera") {
     const std::wstring& which = Arg(args, 0, L"observer or target");
-    if (which != L"observer" && which != L"target") Fail(L"globe-camera takes observer or target, not " + which);
+    if (which != L"observer" && which != L"target")
+      Fail(L"globe-camera takes observer or target, not " + which);
     double lat = ParseNumber(Arg(args, 1, L"a latitude"), L"the latitude");
     double lon = ParseNumber(Arg(args, 2, L"a longitude"), L"the longitude");
     double alt = ParseNumber(Arg(args, 3, L"an altitude (km)"), L"the altitude");

@@ -78,7 +78,8 @@ velk::ComPtr<ILayer> Make(const std::wstring& name, const std::vector<IID>& answ
 
 }  // namespace
 
-velk::ComPtr<ILayer> MakeDataLayer(const std::wstring& path, const std::wstring& name, std::wstring* problem) {
+velk::ComPtr<ILayer> MakeDataLayer(const std::wstring& path, const std::wstring& name,
+                                   std::wstring* problem) {
   std::string file = velk::ToUtf8(path);
   std::error_code ec;
   if (!std::filesystem::exists(file, ec)) {
@@ -86,18 +87,20 @@ velk::ComPtr<ILayer> MakeDataLayer(const std::wstring& path, const std::wstring&
     return nullptr;
   }
   velk::host::EnsureGdalDrivers();
-  GDALDataset* ds = static_cast<GDALDataset*>(
-      GDALOpenEx(file.c_str(), GDAL_OF_RASTER | GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+  GDALDataset* ds = static_cast<GDALDataset*>(GDALOpenEx(
+      file.c_str(), GDAL_OF_RASTER | GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
   if (!ds) {
     *problem = L"not a readable raster or vector file: " + path;
     return nullptr;
   }
   GDALClose(ds);
-  std::wstring shown = name.empty() ? velk::FromUtf8(std::filesystem::path(file).stem().string()) : name;
+  std::wstring shown =
+      name.empty() ? velk::FromUtf8(std::filesystem::path(file).stem().string()) : name;
   return Make(shown, {}, true);
 }
 
-velk::ComPtr<ILayer> MakeNamedLayer(const std::wstring& name, const std::vector<IID>& interfaces, bool valid) {
+velk::ComPtr<ILayer> MakeNamedLayer(const std::wstring& name, const std::vector<IID>& interfaces,
+                                    bool valid) {
   return Make(name, interfaces, valid);
 }
 

@@ -12,9 +12,11 @@
 namespace trevik {
 
 // A layer for a data file; the error names why the file is not usable (missing, unreadable).
-velk::ComPtr<ILayer> MakeDataLayer(const std::wstring& path, const std::wstring& name, std::wstring* problem);
+velk::ComPtr<ILayer> MakeDataLayer(const std::wstring& path, const std::wstring& name,
+                                   std::wstring* problem);
 // A named layer answering the interfaces (identifiers).
-velk::ComPtr<ILayer> MakeNamedLayer(const std::wstring& name, const std::vector<IID>& interfaces, bool valid);
+velk::ComPtr<ILayer> MakeNamedLayer(const std::wstring& name, const std::vector<IID>& interfaces,
+                                    bool valid);
 // An interface by name (IZelDtedLayer, IZelRasterLayer, IZelVectorLayer, ILayer) or braced
 // identifier text; false when it is neither.
 bool InterfaceByName(const std::wstring& word, IID* iid);

@@ -138,14 +138,16 @@ void UpdateCommandStates(TrevikSession& session) {
 }
 
 // A point shapefile in the host's scratch folder with the given points, as a feature layer.
-ComPtr<ILayer> MakePointLayer(const std::wstring& name, LONG code, const std::vector<std::pair<double, double>>& points) {
+ComPtr<ILayer> MakePointLayer(const std::wstring& name, LONG code,
+                              const std::vector<std::pair<double, double>>& points) {
   std::string folder = velk::host::ScratchFolderPath();
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
     std::filesystem::remove(std::filesystem::path(folder) / (velk::ToUtf8(name) + ext), ec);
   ComPtr<IWorkspaceFactory> factory;
-  velk::Check(velk::host::CreateShapefileWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(), factory.put_void()));
+  velk::Check(velk::host::CreateShapefileWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(),
+                                                          factory.put_void()));
   ComPtr<IWorkspace> workspace;
   HRESULT hr = factory->OpenFromFile(velk::Bstr(velk::FromUtf8(folder)), nullptr, workspace.put());
   if (FAILED(hr) || !workspace) Fail(L"cannot open the scratch folder: " + velk::HresultText(hr));
@@ -164,18 +166,21 @@ ComPtr<ILayer> MakePointLayer(const std::wstring& name, LONG code, const std::ve
   label.length = 16;
   ComPtr<IFeatureClass> featureClass;
   hr = velk::QueryAs<IFeatureWorkspace>(workspace.get())
-           ->CreateFeatureClass(velk::Bstr(name), velk::host::MakeFields({oid, shape, label}).get(), nullptr, nullptr,
-                                kFeatureTypeSimple, velk::Bstr(L"Shape"), velk::Bstr(L""), featureClass.put());
-  if (FAILED(hr) || !featureClass) Fail(L"cannot create the point layer " + name + L": " + velk::HresultText(hr));
+           ->CreateFeatureClass(velk::Bstr(name), velk::host::MakeFields({oid, shape, label}).get(),
+                                nullptr, nullptr, kFeatureTypeSimple, velk::Bstr(L"Shape"),
+                                velk::Bstr(L""), featureClass.put());
+  if (FAILED(hr) || !featureClass)
+    Fail(L"cannot create the point layer " + name + L": " + velk::HresultText(hr));
   for (const auto& [x, y] : points) {
     ComPtr<IFeature> feature;
     velk::Check(featureClass->CreateFeature(feature.put()));
-    velk::Check(feature->putref_Shape(velk::host::NewPoint(x, y, shape.sr.get()).Query<IGeometry>().get()));
+    velk::Check(
+        feature->putref_Shape(velk::host::NewPoint(x, y, shape.sr.get()).Query<IGeometry>().get()));
     velk::Check(feature->Store());
   }
   ComPtr<IFeatureLayer> layer;
-  velk::Check(::CoCreateInstance(velk::host::CLSID_FeatureLayer, nullptr, CLSCTX_ALL, IidOf<IFeatureLayer>(),
-                                     layer.put_void()));
+  velk::Check(::CoCreateInstance(velk::host::CLSID_FeatureLayer, nullptr, CLSCTX_ALL,
+                                 IidOf<IFeatureLayer>(), layer.put_void()));
   velk::Check(layer->putref_FeatureClass(featureClass.get()));
   auto general = layer.Query<ILayer>();
   general->put_Name(velk::Bstr(name));
@@ -199,7 +204,8 @@ class MapActions::Listener : public velk::ComObjectRoot<Listener, IZelCoordToolE
 
  private:
   static std::wstring Points(IPoint* wgs84, IPoint* datum, IPoint* map) {
-    return L" wgs84 " + PointText(wgs84) + L" datum " + PointText(datum) + L" map " + PointText(map);
+    return L" wgs84 " + PointText(wgs84) + L" datum " + PointText(datum) + L" map " +
+           PointText(map);
   }
   HRESULT Say(const std::wstring& text) {
     if (print_) print_(text);
@@ -213,13 +219,13 @@ MapActions::MapActions(Printer print) : print_(std::move(print)) {}
 MapActions::~MapActions() { Disconnect(); }
 
 bool MapActions::Handles(const std::string& a) {
-  return a == "map-move" || a == "map-drag" || a == "map-reference" || a == "map-extent" || a == "add-points" ||
-         a == "sink" || a == "dock" || globe_actions::Handles(a);
+  return a == "map-move" || a == "map-drag" || a == "map-reference" || a == "map-extent" ||
+         a == "add-points" || a == "sink" || a == "dock" || globe_actions::Handles(a);
 }
 
 bool MapActions::HandlesPrint(const std::wstring& what) {
-  return what == L"tool" || what == L"dock" || what == L"graphics" || what == L"location" || what == L"view" ||
-         globe_actions::HandlesPrint(what);
+  return what == L"tool" || what == L"dock" || what == L"graphics" || what == L"location" ||
+         what == L"view" || globe_actions::HandlesPrint(what);
 }
 
 void MapActions::MoveMouse(TrevikSession& session, LONG x, LONG y, LONG button) {
@@ -236,11 +242,13 @@ void MapActions::Connect(TrevikSession& session) {
   ComPtr<ICommandBars> bars;
   session.Host().Document()->get_CommandBars(bars.put());
   ComPtr<ICommandItem> item;
-  if (bars) bars->Find(velk::host::MakeUid(kCoordToolProgId).get(), VARIANT_TRUE, VARIANT_TRUE, item.put());
+  if (bars)
+    bars->Find(velk::host::MakeUid(kCoordToolProgId).get(), VARIANT_TRUE, VARIANT_TRUE, item.put());
   // The host makes the commands of its toolbars when it starts; a listener finds the tool there.
   if (!item) {
     HRESULT hr = session.CreateCommand(kCoordToolProgId, 0, item.put());
-    if (FAILED(hr) || !item) Fail(std::wstring(L"cannot create ") + kCoordToolProgId + L": " + velk::HresultText(hr));
+    if (FAILED(hr) || !item)
+      Fail(std::wstring(L"cannot create ") + kCoordToolProgId + L": " + velk::HresultText(hr));
   }
   ComPtr<IUnknown> tool;
   item->get_Command(tool.put());
@@ -249,30 +257,35 @@ void MapActions::Connect(TrevikSession& session) {
   listener->Init(print_);
   listener_ = ComPtr<IUnknown>::Attach(static_cast<IZelCoordToolEvents*>(listener));
   DWORD cookie = 0;
-  HRESULT hr = velk::ConnectSink(tool.get(), listener_.get(), IidOf<IZelCoordToolEvents>(), &cookie);
+  HRESULT hr =
+      velk::ConnectSink(tool.get(), listener_.get(), IidOf<IZelCoordToolEvents>(), &cookie);
   if (FAILED(hr)) {
     listener_.Reset();
     Fail(L"the coordinate tool refused the listener: " + velk::HresultText(hr));
   }
   source_ = tool;
   cookie_ = cookie;
-  print_(std::wstring(L"  listening to ") + kCoordToolProgId + L" (cookie " + std::to_wstring(cookie) + L")");
+  print_(std::wstring(L"  listening to ") + kCoordToolProgId + L" (cookie " +
+         std::to_wstring(cookie) + L")");
 }
 
 void MapActions::Disconnect() {
-  if (source_ && cookie_) velk::DisconnectSink(source_.get(), IidOf<IZelCoordToolEvents>(), cookie_);
+  if (source_ && cookie_)
+    velk::DisconnectSink(source_.get(), IidOf<IZelCoordToolEvents>(), cookie_);
   source_.Reset();
   listener_.Reset();
   cookie_ = 0;
 }
 
-void MapActions::Run(TrevikSession& session, const std::string& a, const std::vector<std::wstring>& args) {
+void MapActions::Run(TrevikSession& session, const std::string& a,
+                     const std::vector<std::wstring>& args) {
   if (globe_actions::Handles(a)) {
     globe_actions::Run(session, a, args);
   } else if (a == "map-move") {
     LONG x = ParseLong(Arg(args, 0, L"x"), L"x"), y = ParseLong(Arg(args, 1, L"y"), L"y");
     LONG button = args.size() > 2 && args[2] == L"left" ? 1 : 0;
-    if (args.size() > 2 && button == 0) Fail(L"map-move takes left (the button held), not " + args[2]);
+    if (args.size() > 2 && button == 0)
+      Fail(L"map-move takes left (the button held), not " + args[2]);
     MoveMouse(session, x, y, button);
   } else if (a == "map-drag") {
     LONG x1 = ParseLong(Arg(args, 0, L"x1"), L"x1"), y1 = ParseLong(Arg(args, 1, L"y1"), L"y1");
@@ -312,9 +325,12 @@ void MapActions::Run(TrevikSession& session, const std::string& a, const std::ve
     FocusMap(session)->AddLayer(MakePointLayer(name, code, points).get());
   } else if (a == "sink") {
     std::wstring what = Arg(args, 0, L"connect or disconnect");
-    if (what == L"connect") Connect(session);
-    else if (what == L"disconnect") Disconnect();
-    else Fail(L"sink takes connect or disconnect, not " + what);
+    if (what == L"connect")
+      Connect(session);
+    else if (what == L"disconnect")
+      Disconnect();
+    else
+      Fail(L"sink takes connect or disconnect, not " + what);
   } else if (a == "dock") {
     std::wstring what = Arg(args, 0, L"show or hide");
     if (what != L"show" && what != L"hide") Fail(L"dock takes show or hide, not " + what);
@@ -362,7 +378,8 @@ void MapActions::Print(TrevikSession& session, const std::vector<std::wstring>& 
       ComPtr<IGeometry> geometry;
       element->get_Geometry(geometry.put());
       std::wstring kind = QueryAs<IMarkerElement>(element.get()) ? L"marker" : L"graphic";
-      print_(L"  " + std::to_wstring(++n) + L". " + kind + L" at " + PointText(QueryAs<IPoint>(geometry.get()).get()));
+      print_(L"  " + std::to_wstring(++n) + L". " + kind + L" at " +
+             PointText(QueryAs<IPoint>(geometry.get()).get()));
     }
     if (!n) print_(L"  no graphics");
   }

@@ -31,7 +31,8 @@ class MapActions {
   static bool Handles(const std::string& action);
   static bool HandlesPrint(const std::wstring& what);
   // Runs the action.
-  void Run(TrevikSession& session, const std::string& action, const std::vector<std::wstring>& args);
+  void Run(TrevikSession& session, const std::string& action,
+           const std::vector<std::wstring>& args);
   void Print(TrevikSession& session, const std::vector<std::wstring>& args);
 
   // The mouse moves over the map view to a window position: the map document's current

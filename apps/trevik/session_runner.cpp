@@ -66,7 +66,8 @@ struct LineError {
 
 class SessionRunner : public win::Responder {
  public:
-  SessionRunner(std::vector<ScriptLine> lines, std::string name, std::ostream& out, std::ostream& err)
+  SessionRunner(std::vector<ScriptLine> lines, std::string name, std::ostream& out,
+                std::ostream& err)
       : lines_(std::move(lines)), name_(std::move(name)), out_(out), err_(err) {}
 
   int Run() {
@@ -90,8 +91,9 @@ class SessionRunner : public win::Responder {
     if (std::find(buttons.begin(), buttons.end(), id) == buttons.end()) {
       std::wstring names;
       for (int b : buttons) names += (names.empty() ? L"" : L", ") + win::ButtonName(b);
-      Fail(*l, L"the message box has no button " + (l->args.empty() ? std::wstring(L"named") : l->args[0]) +
-                   L" (it has " + names + L")");
+      Fail(*l, L"the message box has no button " +
+                   (l->args.empty() ? std::wstring(L"named") : l->args[0]) + L" (it has " + names +
+                   L")");
       return 0;
     }
     return id;
@@ -113,8 +115,9 @@ class SessionRunner : public win::Responder {
   void OnModalEnd(HWND dialog, INT_PTR result) override {
     ReportEvents();
     std::wstring name = win::ButtonName(static_cast<int>(result));
-    endings_.push_back(DialogTitle(dialog) + L" ended with " + name +
-                       (name == std::to_wstring(result) ? L"" : L" (" + std::to_wstring(result) + L")"));
+    endings_.push_back(
+        DialogTitle(dialog) + L" ended with " + name +
+        (name == std::to_wstring(result) ? L"" : L" (" + std::to_wstring(result) + L")"));
   }
 
   bool OnModalIdle(HWND dialog) override {
@@ -193,14 +196,15 @@ class SessionRunner : public win::Responder {
       switch (e.kind) {
         case win::UserEvent::Kind::MessageBox: {
           std::wstring buttons;
-          for (int b : win::MessageBoxButtons(e.type)) buttons += (buttons.empty() ? L"" : L"/") + win::ButtonName(b);
-          Print(L"message box " + Quote(e.caption) + L": " + Quote(e.text) + L" (" + IconName(e.type) + L", " + buttons +
-                L") -> " + win::ButtonName(e.answer));
+          for (int b : win::MessageBoxButtons(e.type))
+            buttons += (buttons.empty() ? L"" : L"/") + win::ButtonName(b);
+          Print(L"message box " + Quote(e.caption) + L": " + Quote(e.text) + L" (" +
+                IconName(e.type) + L", " + buttons + L") -> " + win::ButtonName(e.answer));
           break;
         }
         case win::UserEvent::Kind::FileDialog:
-          Print(std::wstring(e.type ? L"save" : L"open") + L" file dialog " + Quote(e.caption) + L" -> " +
-                (e.answer == IDOK ? e.text : std::wstring(L"cancelled")));
+          Print(std::wstring(e.type ? L"save" : L"open") + L" file dialog " + Quote(e.caption) +
+                L" -> " + (e.answer == IDOK ? e.text : std::wstring(L"cancelled")));
           break;
         case win::UserEvent::Kind::Help: {
           std::wstring what = e.type == HELP_CONTEXTPOPUP ? L"popup " + std::to_wstring(e.help.data)
@@ -292,7 +296,8 @@ class SessionRunner : public win::Responder {
     }
     if (item) return item;
     HRESULT hr = Session().CreateCommand(progId, subType, item.put());
-    if (FAILED(hr) || !item) throw LineError{L"cannot create " + progId + L": " + velk::HresultText(hr)};
+    if (FAILED(hr) || !item)
+      throw LineError{L"cannot create " + progId + L": " + velk::HresultText(hr)};
     return item;
   }
 
@@ -326,7 +331,8 @@ class SessionRunner : public win::Responder {
 
   static long long IntArg(const ScriptLine& l, std::size_t i, const wchar_t* what) {
     long long v = 0;
-    if (!ParseInt(Arg(l, i, what), &v)) throw LineError{FromUtf8(l.action) + L": " + what + L" must be a number"};
+    if (!ParseInt(Arg(l, i, what), &v))
+      throw LineError{FromUtf8(l.action) + L": " + what + L" must be a number"};
     return v;
   }
 
@@ -352,12 +358,14 @@ class SessionRunner : public win::Responder {
       if (session_) throw LineError{L"a host is already running"};
       velk::host::HostKind kind;
       std::wstring word = Arg(l, 0, L"a host kind (map, globe or catalog)");
-      if (!ParseHostKind(ToUtf8(word), kind)) throw LineError{L"unknown host kind " + word + L" (map, globe or catalog)"};
+      if (!ParseHostKind(ToUtf8(word), kind))
+        throw LineError{L"unknown host kind " + word + L" (map, globe or catalog)"};
       std::wstring error;
       session_ = TrevikSession::Start(kind, &error);
       if (!session_) throw LineError{L"the host does not start: " + error};
-      main_ = CreateWindowExW(0, WC_PLAINWINDOW, velk::host::HostKindName(kind), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                              1024, 768, nullptr, nullptr, nullptr, nullptr);
+      main_ = CreateWindowExW(0, WC_PLAINWINDOW, velk::host::HostKindName(kind),
+                              WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr,
+                              nullptr, nullptr);
       session_->Host().App().SetMainWindow(main_);
       Print(L"host " + word + L" (" + velk::host::HostKindName(kind) + L")");
     } else if (a == "register") {
@@ -366,15 +374,18 @@ class SessionRunner : public win::Responder {
     } else if (a == "click" || a == "command") {
       std::wstring progId = Arg(l, 0, L"a ProgID");
       LONG subType = l.args.size() > 1 ? static_cast<LONG>(IntArg(l, 1, L"the subtype")) : 0;
-      if (a == "click" && inModal) throw LineError{L"a modal dialog is open: the host's commands cannot be reached"};
+      if (a == "click" && inModal)
+        throw LineError{L"a modal dialog is open: the host's commands cannot be reached"};
       ComPtr<ICommandItem> item = FindOrCreate(progId, subType);
       if (a == "command") {
         Print(L"  " + Session().Describe(item.get()));
         return;
       }
       HRESULT hr = item->Execute();
-      if (hr == S_FALSE) Print(L"  " + progId + L" is disabled");
-      else if (FAILED(hr)) Print(L"  " + progId + L" answered " + velk::HresultText(hr));
+      if (hr == S_FALSE)
+        Print(L"  " + progId + L" is disabled");
+      else if (FAILED(hr))
+        Print(L"  " + progId + L" answered " + velk::HresultText(hr));
     } else if (a == "extension") {
       std::wstring name = Arg(l, 0, L"an extension name");
       std::wstring state = Arg(l, 1, L"on or off");
@@ -397,7 +408,8 @@ class SessionRunner : public win::Responder {
       }
     } else if (a == "add-data") {
       std::wstring problem;
-      ComPtr<ILayer> layer = MakeDataLayer(Arg(l, 0, L"a file"), l.args.size() > 1 ? l.args[1] : L"", &problem);
+      ComPtr<ILayer> layer =
+          MakeDataLayer(Arg(l, 0, L"a file"), l.args.size() > 1 ? l.args[1] : L"", &problem);
       if (!layer) throw LineError{problem};
       FocusMap()->AddLayer(layer.get());
     } else if (a == "add-layer") {
@@ -417,13 +429,15 @@ class SessionRunner : public win::Responder {
     } else if (a == "remove-layer" || a == "move-layer") {
       std::wstring name = Arg(l, 0, L"a layer name");
       auto layers = Layers();
-      auto it = std::find_if(layers.begin(), layers.end(), [&](const ComPtr<ILayer>& x) { return LayerName(x.get()) == name; });
+      auto it = std::find_if(layers.begin(), layers.end(),
+                             [&](const ComPtr<ILayer>& x) { return LayerName(x.get()) == name; });
       if (it == layers.end()) throw LineError{L"no layer " + Quote(name) + L" in the map"};
       ComPtr<ILayer> layer = *it;
       layers.erase(it);
       if (a == "move-layer") {
         long long pos = IntArg(l, 1, L"a position (1 is the top)");
-        if (pos < 1 || pos > static_cast<long long>(layers.size()) + 1) throw LineError{L"no position " + l.args[1]};
+        if (pos < 1 || pos > static_cast<long long>(layers.size()) + 1)
+          throw LineError{L"no position " + l.args[1]};
         layers.insert(layers.begin() + (pos - 1), layer);
       }
       SetLayers(layers);
@@ -471,11 +485,15 @@ class SessionRunner : public win::Responder {
       long long index = 0;
       bool isList = velk::win::WindowClassName(c) == L"ListBox";
       if (ParseInt(which, &index)) {
-        UserResult(isList ? win::user::SelectListBoxItem(c, static_cast<int>(index)) : win::user::SelectComboItem(c, static_cast<int>(index)), c);
+        UserResult(isList ? win::user::SelectListBoxItem(c, static_cast<int>(index))
+                          : win::user::SelectComboItem(c, static_cast<int>(index)),
+                   c);
       } else {
         if (isList) {
-          LRESULT i = SendMessageW(c, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(which.c_str()));
-          if (i == LB_ERR) throw LineError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
+          LRESULT i = SendMessageW(c, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                   reinterpret_cast<LPARAM>(which.c_str()));
+          if (i == LB_ERR)
+            throw LineError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
           UserResult(win::user::SelectListBoxItem(c, static_cast<int>(i)), c);
         } else {
           UserResult(win::user::SelectComboText(c, which), c);
@@ -495,10 +513,14 @@ class SessionRunner : public win::Responder {
       int index = static_cast<int>(IntArg(l, 1, L"a row number"));
       bool onCheck = false, ctrl = false, shift = false;
       for (std::size_t k = 2; k < l.args.size(); ++k) {
-        if (l.args[k] == L"check") onCheck = true;
-        else if (l.args[k] == L"ctrl") ctrl = true;
-        else if (l.args[k] == L"shift") shift = true;
-        else throw LineError{L"row takes check, ctrl or shift, not " + l.args[k]};
+        if (l.args[k] == L"check")
+          onCheck = true;
+        else if (l.args[k] == L"ctrl")
+          ctrl = true;
+        else if (l.args[k] == L"shift")
+          shift = true;
+        else
+          throw LineError{L"row takes check, ctrl or shift, not " + l.args[k]};
       }
       UserResult(win::user::ClickListViewItem(c, index, onCheck, ctrl, shift), c);
     } else if (a == "tab") {
@@ -529,8 +551,11 @@ class SessionRunner : public win::Responder {
     } else if (MapActions::Handles(a)) {
       map_.Run(Session(), a, l.args);
     } else if (a == "answer" || a == "file") {
-      throw LineError{FromUtf8(a) + L": no " + (a == "answer" ? L"message box" : L"file dialog") + L" is waiting"};
-    } else if (RunExtraAction(a, l.args, {[this](const std::wstring& t) { Print(t); }, [this] { return FocusMap(); }})) {
+      throw LineError{FromUtf8(a) + L": no " + (a == "answer" ? L"message box" : L"file dialog") +
+                      L" is waiting"};
+    } else if (RunExtraAction(
+                   a, l.args,
+                   {[this](const std::wstring& t) { Print(t); }, [this] { return FocusMap(); }})) {
     } else {
       throw LineError{L"unknown action '" + FromUtf8(a) + L"'"};
     }
@@ -545,7 +570,8 @@ class SessionRunner : public win::Responder {
   }
 
   void PrintWhat(const ScriptLine& l) {
-    std::wstring what = Arg(l, 0, L"what to print (dialog, windows, layers, status, clock, command, or a control)");
+    std::wstring what =
+        Arg(l, 0, L"what to print (dialog, windows, layers, status, clock, command, or a control)");
     if (what == L"dialog") {
       std::wstring d = DescribeDialog(CurrentDialog());
       d.pop_back();
@@ -566,8 +592,8 @@ class SessionRunner : public win::Responder {
         VARIANT_BOOL visible = VARIANT_FALSE, valid = VARIANT_FALSE;
         layer->get_Visible(&visible);
         layer->get_Valid(&valid);
-        Print(L"  " + std::to_wstring(++i) + L". " + Quote(LayerName(layer.get())) + (visible ? L"" : L" hidden") +
-              (valid ? L"" : L" invalid"));
+        Print(L"  " + std::to_wstring(++i) + L". " + Quote(LayerName(layer.get())) +
+              (visible ? L"" : L" hidden") + (valid ? L"" : L" invalid"));
       }
     } else if (what == L"status") {
       Print(L"  status " + Quote(StatusText()));
@@ -592,17 +618,22 @@ class SessionRunner : public win::Responder {
       HWND c = Control(l, 1);
       std::wstring want = Arg(l, 2, L"the expected text");
       std::wstring got = velk::win::WindowText(c);
-      if (got != want) throw LineError{L"expected " + Quote(want) + L" in " + l.args[1] + L", found " + Quote(got)};
+      if (got != want)
+        throw LineError{L"expected " + Quote(want) + L" in " + l.args[1] + L", found " +
+                        Quote(got)};
     } else if (what == L"status") {
       std::wstring want = Arg(l, 1, L"the expected status text");
       std::wstring got = StatusText();
-      if (got != want) throw LineError{L"expected status " + Quote(want) + L", found " + Quote(got)};
+      if (got != want)
+        throw LineError{L"expected status " + Quote(want) + L", found " + Quote(got)};
     } else if (what == L"dialogs") {
       long long want = IntArg(l, 1, L"a number of dialogs");
       long long got = 0;
       for (HWND h : win::TopLevelWindows())
         if (win::IsDialogWindow(h) && IsWindowVisible(h)) ++got;
-      if (got != want) throw LineError{L"expected " + std::to_wstring(want) + L" open dialogs, found " + std::to_wstring(got)};
+      if (got != want)
+        throw LineError{L"expected " + std::to_wstring(want) + L" open dialogs, found " +
+                        std::to_wstring(got)};
     } else {
       throw LineError{L"expect takes text, status or dialogs, not " + what};
     }
@@ -627,7 +658,8 @@ class SessionRunner : public win::Responder {
 
 }  // namespace
 
-int RunSessionScript(std::istream& script, const std::string& name, std::ostream& out, std::ostream& err) {
+int RunSessionScript(std::istream& script, const std::string& name, std::ostream& out,
+                     std::ostream& err) {
   std::vector<ScriptLine> lines;
   std::string error;
   if (!ReadScript(script, &lines, &error)) {

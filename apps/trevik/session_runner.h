@@ -15,6 +15,7 @@ namespace trevik {
 int RunSession(const std::string& path);
 
 // The same over a stream; name is used in error messages.
-int RunSessionScript(std::istream& script, const std::string& name, std::ostream& out, std::ostream& err);
+int RunSessionScript(std::istream& script, const std::string& name, std::ostream& out,
+                     std::ostream& err);
 
 }  // namespace trevik

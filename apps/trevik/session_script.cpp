@@ -30,7 +30,8 @@ bool SplitWords(const std::string& line, std::vector<std::string>* words) {
       }
       if (!closed) return false;
     } else {
-      while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i]))) w.push_back(line[i++]);
+      while (i < line.size() && !std::isspace(static_cast<unsigned char>(line[i])))
+        w.push_back(line[i++]);
     }
     words->push_back(w);
   }

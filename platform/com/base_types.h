@@ -193,10 +193,11 @@ bool GuidFromString(std::wstring_view text, GUID& out);
 }  // namespace velk
 
 // Interfaces name their identifier next to their declaration; IidOf<I>() finds it from the type.
-#define VELK_INTERFACE_ID(text) \
-  static constexpr GUID kIid = ::velk::MakeGuid(text);
+#define VELK_INTERFACE_ID(text) static constexpr GUID kIid = ::velk::MakeGuid(text);
 
 template <class I>
-constexpr const IID& IidOf() { return I::kIid; }
+constexpr const IID& IidOf() {
+  return I::kIid;
+}
 
 #define IID_PPV_ARGS_OF(I, pp) IidOf<I>(), reinterpret_cast<void**>(pp)

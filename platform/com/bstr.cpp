@@ -19,8 +19,10 @@ BSTR SysAllocStringLen(const OLECHAR* s, UINT len) {
   if (!mem) return nullptr;
   *reinterpret_cast<std::uint32_t*>(mem) = static_cast<std::uint32_t>(len * sizeof(wchar_t));
   auto* text = reinterpret_cast<wchar_t*>(mem + kHeader);
-  if (s) std::memcpy(text, s, len * sizeof(wchar_t));
-  else std::memset(text, 0, len * sizeof(wchar_t));
+  if (s)
+    std::memcpy(text, s, len * sizeof(wchar_t));
+  else
+    std::memset(text, 0, len * sizeof(wchar_t));
   text[len] = L'\0';
   return text;
 }
@@ -47,5 +49,7 @@ int SysReAllocString(BSTR* pb, const OLECHAR* s) {
 }
 
 namespace velk {
-BSTR AllocBstr(std::wstring_view s) { return SysAllocStringLen(s.data(), static_cast<UINT>(s.size())); }
+BSTR AllocBstr(std::wstring_view s) {
+  return SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+}
 }  // namespace velk

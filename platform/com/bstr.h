@@ -18,7 +18,9 @@ int SysReAllocString(BSTR* pb, const OLECHAR* s);
 namespace velk {
 
 BSTR AllocBstr(std::wstring_view s);
-inline std::wstring BstrToWstring(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::wstring(); }
+inline std::wstring BstrToWstring(BSTR b) {
+  return b ? std::wstring(b, SysStringLen(b)) : std::wstring();
+}
 
 // Owning BSTR holder. Detach hands the string to a caller; address-of gives an out slot.
 class Bstr {
@@ -30,13 +32,28 @@ class Bstr {
   Bstr(const std::wstring& s) : b_(AllocBstr(s)) {}
   Bstr(const Bstr& o) : b_(o.b_ ? SysAllocStringLen(o.b_, SysStringLen(o.b_)) : nullptr) {}
   Bstr(Bstr&& o) noexcept : b_(o.b_) { o.b_ = nullptr; }
-  Bstr& operator=(Bstr o) noexcept { std::swap(b_, o.b_); return *this; }
+  Bstr& operator=(Bstr o) noexcept {
+    std::swap(b_, o.b_);
+    return *this;
+  }
   ~Bstr() { SysFreeString(b_); }
 
-  static Bstr Attach(BSTR b) { Bstr r; r.b_ = b; return r; }
-  BSTR Detach() { BSTR b = b_; b_ = nullptr; return b; }
+  static Bstr Attach(BSTR b) {
+    Bstr r;
+    r.b_ = b;
+    return r;
+  }
+  BSTR Detach() {
+    BSTR b = b_;
+    b_ = nullptr;
+    return b;
+  }
   BSTR Copy() const { return b_ ? SysAllocStringLen(b_, SysStringLen(b_)) : nullptr; }
-  BSTR* operator&() { SysFreeString(b_); b_ = nullptr; return &b_; }
+  BSTR* operator&() {
+    SysFreeString(b_);
+    b_ = nullptr;
+    return &b_;
+  }
   BSTR get() const { return b_; }
   operator BSTR() const { return b_; }
   bool is_null() const { return b_ == nullptr; }

@@ -11,8 +11,10 @@ namespace {
 // reference, and every item handed out carries a new one.
 template <class Item>
 IUnknown* HeldUnknown(const Item& item) {
-  if constexpr (std::is_same_v<Item, CONNECTDATA>) return item.pUnk;
-  else return item;
+  if constexpr (std::is_same_v<Item, CONNECTDATA>)
+    return item.pUnk;
+  else
+    return item;
 }
 
 template <class Derived, class Interface, class Item>
@@ -83,7 +85,8 @@ class SnapshotEnum : public ComObjectRoot<Derived, Interface> {
 };
 
 class ConnectionsEnum : public SnapshotEnum<ConnectionsEnum, IEnumConnections, CONNECTDATA> {};
-class ConnectionPointsEnum : public SnapshotEnum<ConnectionPointsEnum, IEnumConnectionPoints, IConnectionPoint*> {};
+class ConnectionPointsEnum
+    : public SnapshotEnum<ConnectionPointsEnum, IEnumConnectionPoints, IConnectionPoint*> {};
 
 template <class E, class I, class Item>
 HRESULT MakeEnum(std::vector<Item> items, I** out) {
@@ -159,7 +162,8 @@ HRESULT ConnectionPoint::Unadvise(DWORD dwCookie) {
   ComPtr<IUnknown> released;  // let go after the lock is dropped: the sink may call back
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    auto it = std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& e) { return e.first == dwCookie; });
+    auto it = std::find_if(sinks_.begin(), sinks_.end(),
+                           [&](const auto& e) { return e.first == dwCookie; });
     if (dwCookie == 0 || it == sinks_.end()) return CONNECT_E_NOCONNECTION;
     released = std::move(it->second);
     sinks_.erase(it);
@@ -187,10 +191,12 @@ std::vector<std::pair<DWORD, ComPtr<IUnknown>>> ConnectionPoint::Connections() c
 
 bool ConnectionPoint::IsConnected(DWORD cookie) const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return std::any_of(sinks_.begin(), sinks_.end(), [cookie](const auto& e) { return e.first == cookie; });
+  return std::any_of(sinks_.begin(), sinks_.end(),
+                     [cookie](const auto& e) { return e.first == cookie; });
 }
 
-HRESULT CreateConnectionPointEnumerator(std::vector<IConnectionPoint*> points, IEnumConnectionPoints** out) {
+HRESULT CreateConnectionPointEnumerator(std::vector<IConnectionPoint*> points,
+                                        IEnumConnectionPoints** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
   for (IConnectionPoint* p : points)

@@ -58,7 +58,8 @@ namespace velk {
 // holding it keeps the container alive.
 class ConnectionPoint final : public IConnectionPoint {
  public:
-  ConnectionPoint(const IID& iid, IConnectionPointContainer* container) : iid_(iid), container_(container) {}
+  ConnectionPoint(const IID& iid, IConnectionPointContainer* container)
+      : iid_(iid), container_(container) {}
   ConnectionPoint(const ConnectionPoint&) = delete;
   ConnectionPoint& operator=(const ConnectionPoint&) = delete;
   ~ConnectionPoint();
@@ -106,7 +107,8 @@ class ConnectionPoint final : public IConnectionPoint {
 };
 
 // Makes an enumerator over a list of connection points (each handed out with a reference).
-HRESULT CreateConnectionPointEnumerator(std::vector<IConnectionPoint*> points, IEnumConnectionPoints** out);
+HRESULT CreateConnectionPointEnumerator(std::vector<IConnectionPoint*> points,
+                                        IEnumConnectionPoints** out);
 
 // IConnectionPointContainer for an object with the outgoing interfaces Outgoing... (none is
 // allowed: an empty container). List it among the object's interfaces, e.g.
@@ -142,7 +144,9 @@ class ConnectionPointContainerImpl : public IConnectionPointContainer {
     return nullptr;
   }
   template <class I>
-  ConnectionPoint* PointOf() { return PointOf(IidOf<I>()); }
+  ConnectionPoint* PointOf() {
+    return PointOf(IidOf<I>());
+  }
 
   // Calls f(I*) on every connected sink of I (see ConnectionPoint::Fire).
   template <class I, class F>

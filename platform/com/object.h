@@ -30,10 +30,10 @@ __attribute__((visibility("hidden"))) ComModule& ThisModule();
 // library's call to another library's identical inline copy, which counts the wrong module.
 #define VELK_MODULE_LOCAL __attribute__((visibility("hidden")))
 
-#define VELK_DEFINE_MODULE()                 \
+#define VELK_DEFINE_MODULE()                \
   ::velk::ComModule& ::velk::ThisModule() { \
-    static ::velk::ComModule module;         \
-    return module;                           \
+    static ::velk::ComModule module;        \
+    return module;                          \
   }
 
 namespace detail {
@@ -42,7 +42,9 @@ struct QiFinder;
 template <>
 struct QiFinder<> {
   template <class Self>
-  static bool Find(Self*, REFIID, void**) { return false; }
+  static bool Find(Self*, REFIID, void**) {
+    return false;
+  }
 };
 template <class I, class... Rest>
 struct QiFinder<I, Rest...> {
@@ -56,7 +58,9 @@ struct QiFinder<I, Rest...> {
   }
 };
 template <class First, class... Rest>
-struct FirstOf { using type = First; };
+struct FirstOf {
+  using type = First;
+};
 }  // namespace detail
 
 // Base of every implementation class: lists the interfaces the object answers. A class may
@@ -94,7 +98,10 @@ class ComObjectRoot : public Interfaces... {
   virtual ~ComObjectRoot() = default;
 
   // Set by the wrappers below, before FinalConstruct.
-  void SetControllingUnknown_(IUnknown* u, bool aggregated) { unknown_ = u; aggregated_ = aggregated; }
+  void SetControllingUnknown_(IUnknown* u, bool aggregated) {
+    unknown_ = u;
+    aggregated_ = aggregated;
+  }
 
  private:
   IUnknown* unknown_ = nullptr;
@@ -108,12 +115,15 @@ class VELK_MODULE_LOCAL ComObject final : public T {
   template <class... Args>
   explicit ComObject(Args&&... args) : T(std::forward<Args>(args)...) {
     if constexpr (kLockModule) ThisModule().Lock();
-    this->SetControllingUnknown_(static_cast<IUnknown*>(static_cast<typename T::PrimaryInterface*>(this)), false);
+    this->SetControllingUnknown_(
+        static_cast<IUnknown*>(static_cast<typename T::PrimaryInterface*>(this)), false);
   }
   ~ComObject() override {
     if constexpr (kLockModule) ThisModule().Unlock();
   }
-  HRESULT QueryInterface(REFIID riid, void** ppv) override { return this->InternalQueryInterface(riid, ppv); }
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    return this->InternalQueryInterface(riid, ppv);
+  }
   ULONG AddRef() override { return ++refs_; }
   ULONG Release() override {
     ULONG n = --refs_;
@@ -127,7 +137,9 @@ class VELK_MODULE_LOCAL ComObject final : public T {
   // Typed QueryInterface (a using-declaration of the base's would be ambiguous for a class
   // with several interfaces, each carrying its own IUnknown).
   template <class Q>
-  HRESULT QueryInterface(Q** pp) { return QueryInterface(IidOf<Q>(), reinterpret_cast<void**>(pp)); }
+  HRESULT QueryInterface(Q** pp) {
+    return QueryInterface(IidOf<Q>(), reinterpret_cast<void**>(pp));
+  }
 
   // Creates an object with one reference held by the returned pointer.
   template <class... Args>
@@ -173,14 +185,20 @@ VELK_MODULE_LOCAL ComPtr<I> MakeObjectPtr(Args&&... args) {
 template <class T>
 class ComContainedObject final : public T {
  public:
-  explicit ComContainedObject(IUnknown* outer) : outer_(outer) { this->SetControllingUnknown_(outer, true); }
-  HRESULT QueryInterface(REFIID riid, void** ppv) override { return outer_->QueryInterface(riid, ppv); }
+  explicit ComContainedObject(IUnknown* outer) : outer_(outer) {
+    this->SetControllingUnknown_(outer, true);
+  }
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    return outer_->QueryInterface(riid, ppv);
+  }
   ULONG AddRef() override { return outer_->AddRef(); }
   ULONG Release() override { return outer_->Release(); }
   // Typed QueryInterface (a using-declaration of the base's would be ambiguous for a class
   // with several interfaces, each carrying its own IUnknown).
   template <class Q>
-  HRESULT QueryInterface(Q** pp) { return QueryInterface(IidOf<Q>(), reinterpret_cast<void**>(pp)); }
+  HRESULT QueryInterface(Q** pp) {
+    return QueryInterface(IidOf<Q>(), reinterpret_cast<void**>(pp));
+  }
 
  private:
   IUnknown* outer_;
@@ -261,8 +279,10 @@ class ClassFactory : public ComObjectRoot<ClassFactory, IClassFactory> {
     VELK_CATCH
   }
   HRESULT LockServer(BOOL lock) override {
-    if (lock) module_->Lock();
-    else module_->Unlock();
+    if (lock)
+      module_->Lock();
+    else
+      module_->Unlock();
     return S_OK;
   }
 

@@ -13,11 +13,24 @@ constexpr std::size_t kPrefix = 16;
 
 std::size_t ElementSize(VARTYPE vt) {
   switch (vt) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
-    case VT_I8: case VT_UI8: case VT_R8: case VT_DATE: return 8;
-    case VT_BSTR: case VT_UNKNOWN: case VT_DISPATCH: return sizeof(void*);
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR: return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_DATE: return 8;
+    case VT_BSTR:
+    case VT_UNKNOWN:
+    case VT_DISPATCH: return sizeof(void*);
     case VT_VARIANT: return sizeof(VARIANT);
     default: return 0;
   }
@@ -82,11 +95,8 @@ void ReleaseElements(VARTYPE vt, void* data, std::size_t first, std::size_t end)
         }
         break;
       }
-      case VT_VARIANT:
-        VariantClear(&static_cast<VARIANT*>(data)[k]);
-        break;
-      default:
-        return;
+      case VT_VARIANT: VariantClear(&static_cast<VARIANT*>(data)[k]); break;
+      default: return;
     }
   }
 }
@@ -116,9 +126,7 @@ HRESULT CopyElement(VARTYPE vt, const void* src, void* dst, std::size_t size) {
       VariantInit(d);
       return VariantCopy(d, static_cast<const VARIANT*>(src));
     }
-    default:
-      std::memcpy(dst, src, size);
-      return S_OK;
+    default: std::memcpy(dst, src, size); return S_OK;
   }
 }
 
@@ -203,12 +211,18 @@ HRESULT SafeArrayGetUBound(SAFEARRAY* psa, UINT nDim, LONG* plUbound) {
 
 HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt) {
   if (!psa || !pvt) return E_INVALIDARG;
-  if (psa->fFeatures & FADF_HAVEVARTYPE) *pvt = TypeOf(psa);
-  else if (psa->fFeatures & FADF_BSTR) *pvt = VT_BSTR;
-  else if (psa->fFeatures & FADF_UNKNOWN) *pvt = VT_UNKNOWN;
-  else if (psa->fFeatures & FADF_DISPATCH) *pvt = VT_DISPATCH;
-  else if (psa->fFeatures & FADF_VARIANT) *pvt = VT_VARIANT;
-  else return E_INVALIDARG;
+  if (psa->fFeatures & FADF_HAVEVARTYPE)
+    *pvt = TypeOf(psa);
+  else if (psa->fFeatures & FADF_BSTR)
+    *pvt = VT_BSTR;
+  else if (psa->fFeatures & FADF_UNKNOWN)
+    *pvt = VT_UNKNOWN;
+  else if (psa->fFeatures & FADF_DISPATCH)
+    *pvt = VT_DISPATCH;
+  else if (psa->fFeatures & FADF_VARIANT)
+    *pvt = VT_VARIANT;
+  else
+    return E_INVALIDARG;
   return S_OK;
 }
 
@@ -257,9 +271,7 @@ HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv) {
     }
     case VT_VARIANT:
       return VariantCopy(static_cast<VARIANT*>(elem), static_cast<const VARIANT*>(pv));
-    default:
-      std::memcpy(elem, pv, psa->cbElements);
-      return S_OK;
+    default: std::memcpy(elem, pv, psa->cbElements); return S_OK;
   }
 }
 
@@ -305,8 +317,8 @@ HRESULT SafeArrayCopy(SAFEARRAY* psa, SAFEARRAY** ppsaOut) {
   }
   for (std::size_t k = 0; k < count; ++k) {
     std::size_t at = k * copy->cbElements;
-    HRESULT hr = CopyElement(vt, static_cast<char*>(psa->pvData) + at, static_cast<char*>(copy->pvData) + at,
-                             copy->cbElements);
+    HRESULT hr = CopyElement(vt, static_cast<char*>(psa->pvData) + at,
+                             static_cast<char*>(copy->pvData) + at, copy->cbElements);
     if (FAILED(hr)) {
       SafeArrayDestroy(copy);  // the elements not reached are still zeroed
       return hr;
@@ -341,7 +353,8 @@ HRESULT SafeArrayRedim(SAFEARRAY* psa, SAFEARRAYBOUND* psaboundNew) {
     return E_OUTOFMEMORY;
   }
   if (newCount > oldCount)
-    std::memset(static_cast<char*>(data) + oldCount * psa->cbElements, 0, (newCount - oldCount) * psa->cbElements);
+    std::memset(static_cast<char*>(data) + oldCount * psa->cbElements, 0,
+                (newCount - oldCount) * psa->cbElements);
   psa->pvData = data;
   return S_OK;
 }

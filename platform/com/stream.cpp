@@ -24,7 +24,8 @@ constexpr ULONGLONG kMaxPosition = 0x7FFFFFFFFFFFFFFFull;
 
 // New position of a seek, or STG_E_INVALIDFUNCTION for a bad origin or a position outside
 // 0..2^63-1.
-HRESULT SeekTarget(ULONGLONG current, ULONGLONG size, LARGE_INTEGER move, DWORD origin, ULONGLONG& out) {
+HRESULT SeekTarget(ULONGLONG current, ULONGLONG size, LARGE_INTEGER move, DWORD origin,
+                   ULONGLONG& out) {
   ULONGLONG base = 0;
   switch (origin) {
     case STREAM_SEEK_SET: base = 0; break;
@@ -38,7 +39,8 @@ HRESULT SeekTarget(ULONGLONG current, ULONGLONG size, LARGE_INTEGER move, DWORD 
     if (back > base) return STG_E_INVALIDFUNCTION;
     out = base - back;
   } else {
-    if (static_cast<ULONGLONG>(m) > kMaxPosition - std::min(base, kMaxPosition)) return STG_E_INVALIDFUNCTION;
+    if (static_cast<ULONGLONG>(m) > kMaxPosition - std::min(base, kMaxPosition))
+      return STG_E_INVALIDFUNCTION;
     out = base + static_cast<ULONGLONG>(m);
   }
   return S_OK;
@@ -148,13 +150,18 @@ class MemoryStream : public ComObjectRoot<MemoryStream, IStream> {
     return GrowTo(size.QuadPart);
   }
 
-  HRESULT CopyTo(IStream* to, ULARGE_INTEGER cb, ULARGE_INTEGER* read, ULARGE_INTEGER* written) override {
+  HRESULT CopyTo(IStream* to, ULARGE_INTEGER cb, ULARGE_INTEGER* read,
+                 ULARGE_INTEGER* written) override {
     return CopyBetween(this, to, cb, read, written);
   }
   HRESULT Commit(DWORD) override { return S_OK; }
   HRESULT Revert() override { return S_OK; }
-  HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
-  HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
+  HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return STG_E_INVALIDFUNCTION;
+  }
+  HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return STG_E_INVALIDFUNCTION;
+  }
 
   HRESULT Stat(STATSTG* s, DWORD) override {
     if (!s) return STG_E_INVALIDPOINTER;
@@ -328,7 +335,8 @@ class FileStream : public ComObjectRoot<FileStream, IStream> {
     if (FAILED(hr)) return hr;
     ULONG done = 0;
     while (done < cb) {
-      ssize_t n = ::pwrite(fd_, static_cast<const char*>(pv) + done, cb - done, static_cast<off_t>(pos_));
+      ssize_t n =
+          ::pwrite(fd_, static_cast<const char*>(pv) + done, cb - done, static_cast<off_t>(pos_));
       if (n < 0) {
         if (errno == EINTR) continue;
         failed_ = WriteError(errno);
@@ -371,7 +379,8 @@ class FileStream : public ComObjectRoot<FileStream, IStream> {
     return S_OK;
   }
 
-  HRESULT CopyTo(IStream* to, ULARGE_INTEGER cb, ULARGE_INTEGER* read, ULARGE_INTEGER* written) override {
+  HRESULT CopyTo(IStream* to, ULARGE_INTEGER cb, ULARGE_INTEGER* read,
+                 ULARGE_INTEGER* written) override {
     return CopyBetween(this, to, cb, read, written);
   }
 
@@ -381,8 +390,12 @@ class FileStream : public ComObjectRoot<FileStream, IStream> {
     return CommitLocked();
   }
   HRESULT Revert() override { return S_OK; }
-  HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
-  HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return STG_E_INVALIDFUNCTION; }
+  HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return STG_E_INVALIDFUNCTION;
+  }
+  HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return STG_E_INVALIDFUNCTION;
+  }
 
   HRESULT Stat(STATSTG* s, DWORD) override {
     if (!s) return STG_E_INVALIDPOINTER;
@@ -415,9 +428,11 @@ class FileStream : public ComObjectRoot<FileStream, IStream> {
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-      auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+      auto stamp = static_cast<unsigned long long>(
+          std::chrono::steady_clock::now().time_since_epoch().count());
       char suffix[64];
-      std::snprintf(suffix, sizeof suffix, ".~%d.%u.%llx", static_cast<int>(::getpid()), counter++, stamp & 0xFFFFFF);
+      std::snprintf(suffix, sizeof suffix, ".~%d.%u.%llx", static_cast<int>(::getpid()), counter++,
+                    stamp & 0xFFFFFF);
       temp = path_ + suffix;
       fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd < 0 && errno != EEXIST) return OpenError(errno, true);
@@ -550,7 +565,8 @@ HRESULT ReadStreamContents(IStream* stream, std::string& bytes) {
     result.append(buf, got);
   }
   VELK_CATCH
-  HRESULT back = stream->Seek(LARGE_INTEGER{static_cast<LONGLONG>(saved.QuadPart)}, STREAM_SEEK_SET, nullptr);
+  HRESULT back =
+      stream->Seek(LARGE_INTEGER{static_cast<LONGLONG>(saved.QuadPart)}, STREAM_SEEK_SET, nullptr);
   if (FAILED(hr)) return hr;
   if (FAILED(back)) return back;
   bytes = std::move(result);

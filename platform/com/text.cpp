@@ -35,11 +35,22 @@ std::wstring FromUtf8(std::string_view s) {
     auto b = static_cast<unsigned char>(s[i]);
     std::uint32_t c = 0;
     int extra = 0;
-    if (b < 0x80) { c = b; }
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; }
-    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; }
-    else { out.push_back(L'\uFFFD'); ++i; continue; }
+    if (b < 0x80) {
+      c = b;
+    } else if ((b & 0xE0) == 0xC0) {
+      c = b & 0x1F;
+      extra = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+      c = b & 0x0F;
+      extra = 2;
+    } else if ((b & 0xF8) == 0xF0) {
+      c = b & 0x07;
+      extra = 3;
+    } else {
+      out.push_back(L'\uFFFD');
+      ++i;
+      continue;
+    }
     if (extra > 0 && i + extra >= s.size()) {
       out.push_back(L'\uFFFD');
       break;
@@ -47,10 +58,17 @@ std::wstring FromUtf8(std::string_view s) {
     bool ok = true;
     for (int k = 1; k <= extra; ++k) {
       auto cb = static_cast<unsigned char>(s[i + k]);
-      if ((cb & 0xC0) != 0x80) { ok = false; break; }
+      if ((cb & 0xC0) != 0x80) {
+        ok = false;
+        break;
+      }
       c = (c << 6) | (cb & 0x3F);
     }
-    if (!ok) { out.push_back(L'\uFFFD'); ++i; continue; }
+    if (!ok) {
+      out.push_back(L'\uFFFD');
+      ++i;
+      continue;
+    }
     out.push_back(static_cast<wchar_t>(c));
     i += extra + 1;
   }

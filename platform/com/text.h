@@ -9,7 +9,7 @@ namespace velk {
 
 std::string ToUtf8(std::wstring_view w);
 std::wstring FromUtf8(std::string_view s);
-std::string ToUtf16Le(std::wstring_view w);      // bytes, little-endian, no terminator
+std::string ToUtf16Le(std::wstring_view w);        // bytes, little-endian, no terminator
 std::wstring FromUtf16Le(std::string_view bytes);  // odd trailing byte is ignored
 
 }  // namespace velk

@@ -14,7 +14,9 @@ struct IUnknown {
   virtual ULONG Release() = 0;
 
   template <class Q>
-  HRESULT QueryInterface(Q** pp) { return QueryInterface(IidOf<Q>(), reinterpret_cast<void**>(pp)); }
+  HRESULT QueryInterface(Q** pp) {
+    return QueryInterface(IidOf<Q>(), reinterpret_cast<void**>(pp));
+  }
 
  protected:
   ~IUnknown() = default;
@@ -57,18 +59,43 @@ class ComPtr {
  public:
   ComPtr() = default;
   ComPtr(std::nullptr_t) {}
-  ComPtr(T* p) : p_(p) { if (p_) p_->AddRef(); }
-  ComPtr(const ComPtr& o) : p_(o.p_) { if (p_) p_->AddRef(); }
+  ComPtr(T* p) : p_(p) {
+    if (p_) p_->AddRef();
+  }
+  ComPtr(const ComPtr& o) : p_(o.p_) {
+    if (p_) p_->AddRef();
+  }
   ComPtr(ComPtr&& o) noexcept : p_(o.p_) { o.p_ = nullptr; }
   template <class U>
-  ComPtr(const ComPtr<U>& o) { Assign(o.get()); }
-  ~ComPtr() { if (p_) p_->Release(); }
+  ComPtr(const ComPtr<U>& o) {
+    Assign(o.get());
+  }
+  ~ComPtr() {
+    if (p_) p_->Release();
+  }
 
-  ComPtr& operator=(ComPtr o) noexcept { std::swap(p_, o.p_); return *this; }
+  ComPtr& operator=(ComPtr o) noexcept {
+    std::swap(p_, o.p_);
+    return *this;
+  }
 
-  static ComPtr Attach(T* p) { ComPtr r; r.p_ = p; return r; }
-  T* Detach() { T* p = p_; p_ = nullptr; return p; }
-  void Reset() { if (p_) { T* p = p_; p_ = nullptr; p->Release(); } }
+  static ComPtr Attach(T* p) {
+    ComPtr r;
+    r.p_ = p;
+    return r;
+  }
+  T* Detach() {
+    T* p = p_;
+    p_ = nullptr;
+    return p;
+  }
+  void Reset() {
+    if (p_) {
+      T* p = p_;
+      p_ = nullptr;
+      p->Release();
+    }
+  }
 
   T* get() const { return p_; }
   T* operator->() const {
@@ -77,9 +104,18 @@ class ComPtr {
   }
   T& operator*() const { return *operator->(); }
   explicit operator bool() const { return p_ != nullptr; }
-  T** operator&() { Reset(); return &p_; }
-  T** put() { Reset(); return &p_; }
-  void** put_void() { Reset(); return reinterpret_cast<void**>(&p_); }
+  T** operator&() {
+    Reset();
+    return &p_;
+  }
+  T** put() {
+    Reset();
+    return &p_;
+  }
+  void** put_void() {
+    Reset();
+    return reinterpret_cast<void**>(&p_);
+  }
 
   // Hands an added reference to an out slot (the slot may be null: E_POINTER).
   HRESULT CopyTo(T** out) const {
@@ -135,6 +171,8 @@ HRESULT HresultFromCurrentException() noexcept;
 }  // namespace velk
 
 #define VELK_TRY try {
-#define VELK_CATCH \
-  }                \
-  catch (...) { return ::velk::HresultFromCurrentException(); }
+#define VELK_CATCH                                \
+  }                                               \
+  catch (...) {                                   \
+    return ::velk::HresultFromCurrentException(); \
+  }

@@ -15,12 +15,25 @@ namespace {
 
 bool IsScalarType(VARTYPE t) {
   switch (t) {
-    case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_DATE: case VT_BSTR: case VT_DISPATCH:
-    case VT_ERROR: case VT_BOOL: case VT_UNKNOWN: case VT_I1: case VT_UI1: case VT_UI2:
-    case VT_UI4: case VT_I8: case VT_UI8: case VT_INT: case VT_UINT:
-      return true;
-    default:
-      return false;
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_DATE:
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_ERROR:
+    case VT_BOOL:
+    case VT_UNKNOWN:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT: return true;
+    default: return false;
   }
 }
 
@@ -38,11 +51,24 @@ bool IsValidVariantType(VARTYPE vt) {
 
 std::size_t ScalarSize(VARTYPE t) {
   switch (t) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
-    case VT_I8: case VT_UI8: case VT_R8: case VT_DATE: return 8;
-    case VT_BSTR: case VT_UNKNOWN: case VT_DISPATCH: return sizeof(void*);
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR: return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_DATE: return 8;
+    case VT_BSTR:
+    case VT_UNKNOWN:
+    case VT_DISPATCH: return sizeof(void*);
     default: return 0;
   }
 }
@@ -129,9 +155,24 @@ struct Num {
       default: return d;
     }
   }
-  static Num Int(std::int64_t v) { Num n; n.kind = kInt; n.i = v; return n; }
-  static Num UInt(std::uint64_t v) { Num n; n.kind = kUInt; n.u = v; return n; }
-  static Num Real(double v) { Num n; n.kind = kReal; n.d = v; return n; }
+  static Num Int(std::int64_t v) {
+    Num n;
+    n.kind = kInt;
+    n.i = v;
+    return n;
+  }
+  static Num UInt(std::uint64_t v) {
+    Num n;
+    n.kind = kUInt;
+    n.u = v;
+    return n;
+  }
+  static Num Real(double v) {
+    Num n;
+    n.kind = kReal;
+    n.d = v;
+    return n;
+  }
 };
 
 std::optional<Num> NumOf(const VARIANT& v) {
@@ -190,8 +231,9 @@ HRESULT ToUnsigned(const Num& n, std::uint64_t hi, std::uint64_t& out) {
       return S_OK;
     default: {
       double r = std::nearbyint(n.d);
-      double upper = hi == std::numeric_limits<std::uint64_t>::max() ? 18446744073709551616.0
-                                                                     : static_cast<double>(hi) + 1.0;
+      double upper = hi == std::numeric_limits<std::uint64_t>::max()
+                         ? 18446744073709551616.0
+                         : static_cast<double>(hi) + 1.0;
       if (!(r > -1.0 && r < upper)) return DISP_E_OVERFLOW;
       out = static_cast<std::uint64_t>(r);
       return S_OK;
@@ -199,7 +241,7 @@ HRESULT ToUnsigned(const Num& n, std::uint64_t hi, std::uint64_t& out) {
   }
 }
 
-constexpr double kDateMin = -657434.0;          // 1 January 100
+constexpr double kDateMin = -657434.0;           // 1 January 100
 constexpr double kDateMaxExclusive = 2958466.0;  // the day after 31 December 9999
 
 // Stores a number as numeric type vt (not BSTR) into out.
@@ -219,11 +261,13 @@ HRESULT StoreNum(const Num& n, VARTYPE vt, VARIANT* out) {
       break;
     case VT_I4:
     case VT_INT:
-      hr = ToSigned(n, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), s);
+      hr = ToSigned(n, std::numeric_limits<std::int32_t>::min(),
+                    std::numeric_limits<std::int32_t>::max(), s);
       out->lVal = static_cast<LONG>(s);
       break;
     case VT_I8:
-      hr = ToSigned(n, std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(), s);
+      hr = ToSigned(n, std::numeric_limits<std::int64_t>::min(),
+                    std::numeric_limits<std::int64_t>::max(), s);
       out->llVal = s;
       break;
     case VT_UI1:
@@ -250,9 +294,7 @@ HRESULT StoreNum(const Num& n, VARTYPE vt, VARIANT* out) {
       out->fltVal = static_cast<float>(d);
       break;
     }
-    case VT_R8:
-      out->dblVal = n.AsDouble();
-      break;
+    case VT_R8: out->dblVal = n.AsDouble(); break;
     case VT_DATE: {
       double d = n.AsDouble();
       if (!(d >= kDateMin && d < kDateMaxExclusive)) return DISP_E_OVERFLOW;
@@ -264,8 +306,7 @@ HRESULT StoreNum(const Num& n, VARTYPE vt, VARIANT* out) {
       out->boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
       break;
     }
-    default:
-      return DISP_E_TYPEMISMATCH;
+    default: return DISP_E_TYPEMISMATCH;
   }
   if (FAILED(hr)) return hr;
   out->vt = vt;
@@ -275,7 +316,9 @@ HRESULT StoreNum(const Num& n, VARTYPE vt, VARIANT* out) {
 // ---- text ----------------------------------------------------------------------------------
 
 std::wstring_view Trim(std::wstring_view s) {
-  auto space = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0xA0; };
+  auto space = [](wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0xA0;
+  };
   while (!s.empty() && space(s.front())) s.remove_prefix(1);
   while (!s.empty() && space(s.back())) s.remove_suffix(1);
   return s;
@@ -315,8 +358,10 @@ HRESULT ParseNumber(std::wstring_view text, wchar_t decimal, Num& out) {
     ++k;
     digits.push_back('.');
     while (k < s.size() && s[k] >= L'0' && s[k] <= L'9') {
-      if (s[k] != L'0') seenNonZero = true;
-      else if (!seenNonZero) ++fracLeadingZeros;
+      if (s[k] != L'0')
+        seenNonZero = true;
+      else if (!seenNonZero)
+        ++fracLeadingZeros;
       digits.push_back(static_cast<char>(s[k++]));
       ++fracDigits;
     }
@@ -349,7 +394,10 @@ HRESULT ParseNumber(std::wstring_view text, wchar_t decimal, Num& out) {
     bool fits = true;
     for (char c : digits) {
       auto d = static_cast<std::uint64_t>(c - '0');
-      if (v > (std::numeric_limits<std::uint64_t>::max() - d) / 10) { fits = false; break; }
+      if (v > (std::numeric_limits<std::uint64_t>::max() - d) / 10) {
+        fits = false;
+        break;
+      }
       v = v * 10 + d;
     }
     if (fits) {
@@ -365,10 +413,13 @@ HRESULT ParseNumber(std::wstring_view text, wchar_t decimal, Num& out) {
   }
   if (digits.front() == '.') digits.insert(digits.begin(), '0');
   double d = 0;
-  auto res = std::from_chars(digits.data(), digits.data() + digits.size(), d, std::chars_format::general);
+  auto res =
+      std::from_chars(digits.data(), digits.data() + digits.size(), d, std::chars_format::general);
   if (res.ec == std::errc::result_out_of_range) {
     // Decide between too large and too small from the decimal magnitude of the text.
-    long magnitude = (intSignificant > 0 ? static_cast<long>(intSignificant) : -static_cast<long>(fracLeadingZeros)) + exponent;
+    long magnitude = (intSignificant > 0 ? static_cast<long>(intSignificant)
+                                         : -static_cast<long>(fracLeadingZeros)) +
+                     exponent;
     if (magnitude > 0) return DISP_E_OVERFLOW;
     d = 0;
   } else if (res.ec != std::errc() || res.ptr != digits.data() + digits.size()) {
@@ -387,9 +438,12 @@ std::wstring FormatReal(double d, int precision, wchar_t decimal) {
   std::wstring out;
   for (char* p = buf; p != res.ptr; ++p) {
     char c = *p;
-    if (c == '.') out.push_back(decimal);
-    else if (c == 'e') out.push_back(L'E');
-    else out.push_back(static_cast<wchar_t>(c));
+    if (c == '.')
+      out.push_back(decimal);
+    else if (c == 'e')
+      out.push_back(L'E');
+    else
+      out.push_back(static_cast<wchar_t>(c));
   }
   return out;
 }
@@ -425,7 +479,8 @@ HRESULT Convert(const VARIANT& from, LCID lcid, VARTYPE vt, VARIANT* out) {
     if (from.vt != VT_UNKNOWN && from.vt != VT_DISPATCH) return DISP_E_TYPEMISMATCH;
     void* p = nullptr;
     if (from.punkVal) {
-      HRESULT hr = from.punkVal->QueryInterface(vt == VT_UNKNOWN ? IidOf<IUnknown>() : IidOf<IDispatch>(), &p);
+      HRESULT hr = from.punkVal->QueryInterface(
+          vt == VT_UNKNOWN ? IidOf<IUnknown>() : IidOf<IDispatch>(), &p);
       if (hr == E_NOINTERFACE) return DISP_E_TYPEMISMATCH;
       if (FAILED(hr)) return hr;
     }
@@ -434,10 +489,11 @@ HRESULT Convert(const VARIANT& from, LCID lcid, VARTYPE vt, VARIANT* out) {
     return S_OK;
   }
   switch (from.vt) {
-    case VT_NULL: case VT_UNKNOWN: case VT_DISPATCH: case VT_ERROR:
-      return DISP_E_TYPEMISMATCH;
-    default:
-      break;
+    case VT_NULL:
+    case VT_UNKNOWN:
+    case VT_DISPATCH:
+    case VT_ERROR: return DISP_E_TYPEMISMATCH;
+    default: break;
   }
   if (vt == VT_ERROR) return DISP_E_TYPEMISMATCH;
   wchar_t decimal = velk::VariantDecimalSymbol(lcid);
@@ -580,9 +636,11 @@ bool Variant::operator==(const Variant& o) const noexcept {
   if (vt != o.vt) return false;
   if (vt & (VT_BYREF | VT_ARRAY)) return (vt & VT_BYREF) ? byref == o.byref : parray == o.parray;
   switch (vt) {
-    case VT_EMPTY: case VT_NULL: return true;
+    case VT_EMPTY:
+    case VT_NULL: return true;
     case VT_BSTR: return BstrToWstring(bstrVal) == BstrToWstring(o.bstrVal);
-    case VT_UNKNOWN: case VT_DISPATCH: return punkVal == o.punkVal;
+    case VT_UNKNOWN:
+    case VT_DISPATCH: return punkVal == o.punkVal;
     case VT_R4: return fltVal == o.fltVal;
     case VT_R8: return dblVal == o.dblVal;
     case VT_DATE: return date == o.date;

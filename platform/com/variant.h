@@ -172,7 +172,10 @@ wchar_t VariantDecimalSymbol(LCID lcid);
 class Variant : public VARIANT {
  public:
   Variant() noexcept { VariantInit(this); }
-  Variant(const VARIANT& v) { VariantInit(this); Check(VariantCopy(this, &v)); }
+  Variant(const VARIANT& v) {
+    VariantInit(this);
+    Check(VariantCopy(this, &v));
+  }
   Variant(const Variant& v) : Variant(static_cast<const VARIANT&>(v)) {}
   Variant(Variant&& v) noexcept : VARIANT(v) { VariantInit(&v); }
   ~Variant() { VariantClear(this); }
@@ -195,31 +198,55 @@ class Variant : public VARIANT {
   }
 
   // bool is VT_BOOL (true = VARIANT_TRUE, -1).
-  Variant(bool b) noexcept { vt = VT_BOOL; boolVal = b ? VARIANT_TRUE : VARIANT_FALSE; }
+  Variant(bool b) noexcept {
+    vt = VT_BOOL;
+    boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
+  }
   // Integers keep their width and signedness: VT_I1/UI1/I2/UI2/I4/UI4/I8/UI8.
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char> && !std::same_as<T, wchar_t> &&
-             !std::same_as<T, char8_t> && !std::same_as<T, char16_t> && !std::same_as<T, char32_t>)
-  Variant(T value) noexcept {
+  requires(!std::same_as<T, bool> && !std::same_as<T, char> && !std::same_as<T, wchar_t> &&
+           !std::same_as<T, char8_t> && !std::same_as<T, char16_t> && !std::same_as<T, char32_t>)
+      Variant(T value)
+  noexcept {
     VariantInit(this);
     SetInteger(value);
   }
-  Variant(float f) noexcept { vt = VT_R4; fltVal = f; }
-  Variant(double d) noexcept { vt = VT_R8; dblVal = d; }
+  Variant(float f) noexcept {
+    vt = VT_R4;
+    fltVal = f;
+  }
+  Variant(double d) noexcept {
+    vt = VT_R8;
+    dblVal = d;
+  }
   // Strings are copied into a new BSTR. A null pointer gives a VT_BSTR holding a null BSTR.
   Variant(const wchar_t* s) { SetString(s ? AllocOrThrow(s) : nullptr); }
   Variant(std::wstring_view s) { SetString(AllocOrThrow(s)); }
   Variant(const std::wstring& s) : Variant(std::wstring_view(s)) {}
   // A BSTR held in a Bstr is copied with its full length (embedded zeros kept).
-  Variant(const Bstr& s) { SetString(s.Copy()); if (!s.is_null() && !bstrVal) ThrowComError(E_OUTOFMEMORY); }
+  Variant(const Bstr& s) {
+    SetString(s.Copy());
+    if (!s.is_null() && !bstrVal) ThrowComError(E_OUTOFMEMORY);
+  }
   // Holds a reference to the object (VT_UNKNOWN; a null pointer is kept as null).
-  Variant(IUnknown* p) noexcept { vt = VT_UNKNOWN; punkVal = p; if (p) p->AddRef(); }
-  Variant(IDispatch* p) noexcept { vt = VT_DISPATCH; pdispVal = p; if (p) p->AddRef(); }
+  Variant(IUnknown* p) noexcept {
+    vt = VT_UNKNOWN;
+    punkVal = p;
+    if (p) p->AddRef();
+  }
+  Variant(IDispatch* p) noexcept {
+    vt = VT_DISPATCH;
+    pdispVal = p;
+    if (p) p->AddRef();
+  }
 
   // Builds a variant that takes over src's content (src becomes VT_EMPTY).
   static Variant Attach(VARIANT* src) {
     Variant r;
-    if (src) { static_cast<VARIANT&>(r) = *src; VariantInit(src); }
+    if (src) {
+      static_cast<VARIANT&>(r) = *src;
+      VariantInit(src);
+    }
     return r;
   }
   // Hands the content to dest (which is cleared first) and leaves this variant empty.
@@ -233,7 +260,9 @@ class Variant : public VARIANT {
     return S_OK;
   }
   // A deep copy into dest (which is cleared first).
-  HRESULT CopyTo(VARIANT* dest) const noexcept { return dest ? VariantCopy(dest, this) : E_POINTER; }
+  HRESULT CopyTo(VARIANT* dest) const noexcept {
+    return dest ? VariantCopy(dest, this) : E_POINTER;
+  }
   // Converts in place; on failure the value is unchanged.
   HRESULT ChangeType(VARTYPE type, LCID lcid = LOCALE_USER_DEFAULT) noexcept {
     return VariantChangeTypeEx(this, this, lcid, 0, type);
@@ -255,19 +284,40 @@ class Variant : public VARIANT {
     if (!b) ThrowComError(E_OUTOFMEMORY);
     return b;
   }
-  void SetString(BSTR b) noexcept { vt = VT_BSTR; bstrVal = b; }
+  void SetString(BSTR b) noexcept {
+    vt = VT_BSTR;
+    bstrVal = b;
+  }
   template <class T>
   void SetInteger(T value) noexcept {
     if constexpr (std::is_signed_v<T>) {
-      if constexpr (sizeof(T) == 1) { vt = VT_I1; cVal = static_cast<signed char>(value); }
-      else if constexpr (sizeof(T) == 2) { vt = VT_I2; iVal = value; }
-      else if constexpr (sizeof(T) == 4) { vt = VT_I4; lVal = value; }
-      else { vt = VT_I8; llVal = value; }
+      if constexpr (sizeof(T) == 1) {
+        vt = VT_I1;
+        cVal = static_cast<signed char>(value);
+      } else if constexpr (sizeof(T) == 2) {
+        vt = VT_I2;
+        iVal = value;
+      } else if constexpr (sizeof(T) == 4) {
+        vt = VT_I4;
+        lVal = value;
+      } else {
+        vt = VT_I8;
+        llVal = value;
+      }
     } else {
-      if constexpr (sizeof(T) == 1) { vt = VT_UI1; bVal = value; }
-      else if constexpr (sizeof(T) == 2) { vt = VT_UI2; uiVal = value; }
-      else if constexpr (sizeof(T) == 4) { vt = VT_UI4; ulVal = value; }
-      else { vt = VT_UI8; ullVal = value; }
+      if constexpr (sizeof(T) == 1) {
+        vt = VT_UI1;
+        bVal = value;
+      } else if constexpr (sizeof(T) == 2) {
+        vt = VT_UI2;
+        uiVal = value;
+      } else if constexpr (sizeof(T) == 4) {
+        vt = VT_UI4;
+        ulVal = value;
+      } else {
+        vt = VT_UI8;
+        ullVal = value;
+      }
     }
   }
 };

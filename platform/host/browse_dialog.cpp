@@ -29,7 +29,8 @@ struct FilterInfo {
 };
 const FilterInfo kFilters[] = {
     {&CLSID_FilterTinDatasets, L"TIN Datasets", L"*"},
-    {&CLSID_FilterRasterDatasets, L"Raster Datasets", L"*.tif;*.tiff;*.dt0;*.dt1;*.dt2;*.ntf;*.img"},
+    {&CLSID_FilterRasterDatasets, L"Raster Datasets",
+     L"*.tif;*.tiff;*.dt0;*.dt1;*.dt2;*.ntf;*.img"},
     {&CLSID_FilterFiles, L"Files", L"*.*"},
     {&CLSID_FilterShapefiles, L"Shapefile", L"*.shp"},
     {&CLSID_FilterPersonalDatabaseClasses, L"Personal Geodatabase Feature Classes", L"*.mdb"},
@@ -187,7 +188,9 @@ class BrowseObjectEnum : public ComObjectRoot<BrowseObjectEnum, IEnumBrowseObjec
 
 class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
  public:
-  HRESULT FinalConstruct() { return MakeObject<FilterCollection, IBrowseFilterCollection>(filters_.put()); }
+  HRESULT FinalConstruct() {
+    return MakeObject<FilterCollection, IBrowseFilterCollection>(filters_.put());
+  }
   HRESULT put_Title(BSTR title) override {
     title_ = BstrToWstring(title);
     return S_OK;
@@ -196,7 +199,9 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
     button_ = BstrToWstring(caption);
     return S_OK;
   }
-  HRESULT get_ObjectFilters(IBrowseFilterCollection** filters) override { return filters_.CopyTo(filters); }
+  HRESULT get_ObjectFilters(IBrowseFilterCollection** filters) override {
+    return filters_.CopyTo(filters);
+  }
   HRESULT put_StartingLocation(VARIANT location) override {
     Variant v;
     if (FAILED(VariantChangeType(&v, &location, 0, VT_BSTR))) return E_INVALIDARG;

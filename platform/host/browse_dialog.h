@@ -65,12 +65,16 @@ namespace velk::host {
 inline constexpr CLSID CLSID_BrowseDialog = MakeGuid("{EAB9CE2A-E777-11D1-AEE7-080009EC734B}");
 // Filters of the host, by what they let the user pick.
 inline constexpr CLSID CLSID_FilterTinDatasets = MakeGuid("{B9EA9FDC-1AB7-11D3-9F55-00C04F6BC69E}");
-inline constexpr CLSID CLSID_FilterRasterDatasets = MakeGuid("{7F3AE05F-63D6-495A-A8C2-C102C4D7FDF2}");
+inline constexpr CLSID CLSID_FilterRasterDatasets =
+    MakeGuid("{7F3AE05F-63D6-495A-A8C2-C102C4D7FDF2}");
 inline constexpr CLSID CLSID_FilterFiles = MakeGuid("{A3D02AF4-10A6-11D4-AE05-00C04FA33A15}");
 inline constexpr CLSID CLSID_FilterShapefiles = MakeGuid("{90E9D96D-E647-11D3-A682-0008C7D3AE8D}");
-inline constexpr CLSID CLSID_FilterPersonalDatabaseClasses = MakeGuid("{402A9394-E951-11D3-A682-0008C7D3AE8D}");
-inline constexpr CLSID CLSID_FilterDatabaseClasses = MakeGuid("{D2724374-EA1D-11D3-A682-0008C7D3AE8D}");
-inline constexpr CLSID CLSID_FilterFeatureClasses = MakeGuid("{67055A76-C7F6-45C4-B66E-F41F40022A0F}");
+inline constexpr CLSID CLSID_FilterPersonalDatabaseClasses =
+    MakeGuid("{402A9394-E951-11D3-A682-0008C7D3AE8D}");
+inline constexpr CLSID CLSID_FilterDatabaseClasses =
+    MakeGuid("{D2724374-EA1D-11D3-A682-0008C7D3AE8D}");
+inline constexpr CLSID CLSID_FilterFeatureClasses =
+    MakeGuid("{67055A76-C7F6-45C4-B66E-F41F40022A0F}");
 inline constexpr CLSID CLSID_FilterTables = MakeGuid("{652AAA11-FA7B-46E6-A4C8-34F10C3045AE}");
 
 // How the last browse dialog was set up when it was shown (for tests and session logs).

@@ -9,8 +9,8 @@ namespace velk::host {
 namespace {
 
 bool InRange(double lat, double lon, double alt) {
-  return std::isfinite(lat) && std::isfinite(lon) && std::isfinite(alt) && lat >= -90 && lat <= 90 &&
-         lon >= -180 && lon <= 180 && alt >= 0;
+  return std::isfinite(lat) && std::isfinite(lon) && std::isfinite(alt) && lat >= -90 &&
+         lat <= 90 && lon >= -180 && lon <= 180 && alt >= 0;
 }
 
 struct Place {
@@ -76,7 +76,8 @@ class GlobeCamera : public ComObjectRoot<GlobeCamera, ICamera, IGlobeCamera> {
 
 }  // namespace
 
-double GlobeDistanceKm(double lat1, double lon1, double alt1, double lat2, double lon2, double alt2) {
+double GlobeDistanceKm(double lat1, double lon1, double alt1, double lat2, double lon2,
+                       double alt2) {
   constexpr double kRad = 3.14159265358979323846 / 180.0;
   auto cartesian = [&](double lat, double lon, double alt, double* xyz) {
     double r = kGlobeRadiusKm + alt;
@@ -87,7 +88,8 @@ double GlobeDistanceKm(double lat1, double lon1, double alt1, double lat2, doubl
   double a[3], b[3];
   cartesian(lat1, lon1, alt1, a);
   cartesian(lat2, lon2, alt2, b);
-  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+  return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                   (a[2] - b[2]) * (a[2] - b[2]));
 }
 
 ComPtr<ICamera> NewGlobeCamera() { return MakeObjectPtr<GlobeCamera, ICamera>(); }

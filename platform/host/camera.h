@@ -40,7 +40,8 @@ inline constexpr double kGlobeRadiusKm = 6371.0088;
 
 // Straight-line distance in kilometres between two places given as latitude, longitude
 // (degrees) and altitude above the surface (kilometres).
-double GlobeDistanceKm(double lat1, double lon1, double alt1, double lat2, double lon2, double alt2);
+double GlobeDistanceKm(double lat1, double lon1, double alt1, double lat2, double lon2,
+                       double alt2);
 
 ComPtr<ICamera> NewGlobeCamera();
 

@@ -122,7 +122,8 @@ HRESULT CommandBars::CreateItem(const std::wstring& progId, LONG subType, IComma
   VELK_CATCH
 }
 
-HRESULT CommandBars::AddItem(const std::wstring& name, LONG subType, IUnknown* command, ICommandItem** item) {
+HRESULT CommandBars::AddItem(const std::wstring& name, LONG subType, IUnknown* command,
+                             ICommandItem** item) {
   if (!command) return E_POINTER;
   VELK_TRY
   ComObject<CommandItem>* p = nullptr;

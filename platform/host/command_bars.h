@@ -30,7 +30,8 @@ struct ICommandBars : IUnknown {
   // The item whose name matches the UID's value (letter case ignored) and whose subtype
   // matches. When noCreate is false and no item exists, the command is created by ProgID,
   // handed the hook and kept. S_OK with a null item when nothing was found.
-  virtual HRESULT Find(IUID* id, VARIANT_BOOL noRecurse, VARIANT_BOOL noCreate, ICommandItem** item) = 0;
+  virtual HRESULT Find(IUID* id, VARIANT_BOOL noRecurse, VARIANT_BOOL noCreate,
+                       ICommandItem** item) = 0;
   virtual HRESULT get_Count(LONG* count) = 0;
   virtual HRESULT get_Item(LONG index, ICommandItem** item) = 0;
 };
@@ -48,7 +49,10 @@ class CommandItem : public ComObjectRoot<CommandItem, ICommandItem> {
 
   const std::wstring& Name() const { return name_; }
   LONG SubType() const { return subType_; }
-  void Release_() { command_.Reset(); application_ = nullptr; }
+  void Release_() {
+    command_.Reset();
+    application_ = nullptr;
+  }
 
  private:
   std::wstring name_;
@@ -59,7 +63,8 @@ class CommandItem : public ComObjectRoot<CommandItem, ICommandItem> {
 
 class CommandBars : public ComObjectRoot<CommandBars, ICommandBars> {
  public:
-  HRESULT Find(IUID* id, VARIANT_BOOL noRecurse, VARIANT_BOOL noCreate, ICommandItem** item) override;
+  HRESULT Find(IUID* id, VARIANT_BOOL noRecurse, VARIANT_BOOL noCreate,
+               ICommandItem** item) override;
   HRESULT get_Count(LONG* count) override;
   HRESULT get_Item(LONG index, ICommandItem** item) override;
 

@@ -15,7 +15,8 @@ inline constexpr CLSID CLSID_Envelope = MakeGuid("{30707212-52D5-11D0-A8F2-00608
 inline constexpr CLSID CLSID_Polygon = MakeGuid("{00A5CB42-52DA-11D0-A8F2-00608C85EDE5}");
 
 // Spatial references.
-inline constexpr CLSID CLSID_SpatialReferenceFactory = MakeGuid("{EBF3AD92-6D0B-4CE9-A385-C95A68F0D83D}");
+inline constexpr CLSID CLSID_SpatialReferenceFactory =
+    MakeGuid("{EBF3AD92-6D0B-4CE9-A385-C95A68F0D83D}");
 
 // Fields and property sets.
 inline constexpr CLSID CLSID_Field = MakeGuid("{F94F7534-9FDF-11D0-BEC7-00805F7C4268}");
@@ -27,10 +28,14 @@ inline constexpr CLSID CLSID_SpatialFilter = MakeGuid("{1D73FA5A-E6AE-432D-A667-
 inline constexpr CLSID CLSID_FieldChecker = MakeGuid("{543875F7-7468-466E-9B9C-FC136940C369}");
 
 // Workspace factories and names.
-inline constexpr CLSID CLSID_ShapefileWorkspaceFactory = MakeGuid("{D8DB1CCE-8F10-406B-B56C-CCE31EAF73E7}");
-inline constexpr CLSID CLSID_DatabaseWorkspaceFactory = MakeGuid("{A06ADB96-D95C-11D1-AA81-00C04FA33A15}");
-inline constexpr CLSID CLSID_RasterWorkspaceFactory = MakeGuid("{4C91D963-3390-11D2-8D25-0000F8780535}");
-inline constexpr CLSID CLSID_ScratchWorkspaceFactory = MakeGuid("{640E4DB7-F223-11D3-A07F-00C04F68E699}");
+inline constexpr CLSID CLSID_ShapefileWorkspaceFactory =
+    MakeGuid("{D8DB1CCE-8F10-406B-B56C-CCE31EAF73E7}");
+inline constexpr CLSID CLSID_DatabaseWorkspaceFactory =
+    MakeGuid("{A06ADB96-D95C-11D1-AA81-00C04FA33A15}");
+inline constexpr CLSID CLSID_RasterWorkspaceFactory =
+    MakeGuid("{4C91D963-3390-11D2-8D25-0000F8780535}");
+inline constexpr CLSID CLSID_ScratchWorkspaceFactory =
+    MakeGuid("{640E4DB7-F223-11D3-A07F-00C04F68E699}");
 inline constexpr CLSID CLSID_DatasetName = MakeGuid("{B8A6FB2F-01AE-4B17-879C-D305C435DEE4}");
 inline constexpr CLSID CLSID_WorkspaceName = MakeGuid("{D89D5F6B-B748-457E-ACA8-0C733A749655}");
 

@@ -51,7 +51,8 @@ struct IScreenDisplay : IDisplay {
   virtual HRESULT Invalidate(IEnvelope* area, VARIANT_BOOL eraseBackground, SHORT cacheId) = 0;
   virtual HRESULT get_InvalidationCount(LONG* count) = 0;
   // The area of an invalidation (a copy; null for the whole display), its erase flag and cache.
-  virtual HRESULT GetInvalidation(LONG index, IEnvelope** area, VARIANT_BOOL* erased, SHORT* cacheId) = 0;
+  virtual HRESULT GetInvalidation(LONG index, IEnvelope** area, VARIANT_BOOL* erased,
+                                  SHORT* cacheId) = 0;
 };
 
 // Rubber-band feedback: drawn on a display while the user drags, handing out the dragged shape

@@ -17,11 +17,14 @@ inline constexpr CLSID CLSID_LineElement = MakeGuid("{8AB7FBE1-D871-11D0-8389-08
 inline constexpr CLSID CLSID_MarkerElement = MakeGuid("{530FD712-EF0C-11D0-83A0-080009B996CC}");
 inline constexpr CLSID CLSID_PolygonElement = MakeGuid("{BF97BD63-38AC-457A-A040-E8AE3F3D1C2A}");
 inline constexpr CLSID CLSID_SimpleLineSymbol = MakeGuid("{7914E5F9-C892-11D0-8BB6-080009EE4E41}");
-inline constexpr CLSID CLSID_SimpleMarkerSymbol = MakeGuid("{7914E5FE-C892-11D0-8BB6-080009EE4E41}");
+inline constexpr CLSID CLSID_SimpleMarkerSymbol =
+    MakeGuid("{7914E5FE-C892-11D0-8BB6-080009EE4E41}");
 inline constexpr CLSID CLSID_SimpleFillSymbol = MakeGuid("{89BBEC83-38F8-495D-B48F-FD568F3FEB1E}");
 inline constexpr CLSID CLSID_RgbColor = MakeGuid("{7EE9C496-D123-11D0-8383-080009B996CC}");
 
-inline constexpr CLSID CLSID_NewEnvelopeFeedback = MakeGuid("{47E0B0A1-3F61-442B-8043-3F9EE971B58A}");
-inline constexpr CLSID CLSID_DisplayTransformation = MakeGuid("{1B65BCE4-DA9D-4F12-9F89-D724C5A7FFB5}");
+inline constexpr CLSID CLSID_NewEnvelopeFeedback =
+    MakeGuid("{47E0B0A1-3F61-442B-8043-3F9EE971B58A}");
+inline constexpr CLSID CLSID_DisplayTransformation =
+    MakeGuid("{1B65BCE4-DA9D-4F12-9F89-D724C5A7FFB5}");
 
 }  // namespace velk::host

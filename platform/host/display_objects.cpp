@@ -11,7 +11,8 @@ namespace velk::host {
 namespace {
 
 // A frame of 1000 x 800 pixels over the map units 0..1000 x 0..800 until told otherwise.
-class DisplayTransformationObject : public ComObjectRoot<DisplayTransformationObject, IDisplayTransformation> {
+class DisplayTransformationObject
+    : public ComObjectRoot<DisplayTransformationObject, IDisplayTransformation> {
  public:
   HRESULT get_VisibleBounds(IEnvelope** bounds) override {
     if (!bounds) return E_POINTER;
@@ -52,8 +53,10 @@ class DisplayTransformationObject : public ComObjectRoot<DisplayTransformationOb
     if (!d || d->type != kGeometryPoint) return E_POINTER;
     if (d->IsEmpty()) return E_FAIL;
     const Vertex& v = d->parts[0][0];
-    *x = frame_.left + static_cast<LONG>(std::lround((v.x - x0_) * (frame_.right - frame_.left) / (x1_ - x0_)));
-    *y = frame_.top + static_cast<LONG>(std::lround((y1_ - v.y) * (frame_.bottom - frame_.top) / (y1_ - y0_)));
+    *x = frame_.left +
+         static_cast<LONG>(std::lround((v.x - x0_) * (frame_.right - frame_.left) / (x1_ - x0_)));
+    *y = frame_.top +
+         static_cast<LONG>(std::lround((y1_ - v.y) * (frame_.bottom - frame_.top) / (y1_ - y0_)));
     return S_OK;
   }
   HRESULT ToMapDistance(LONG pixels, double* distance) override {
@@ -84,9 +87,12 @@ class ScreenDisplayObject : public ComObjectRoot<ScreenDisplayObject, IScreenDis
     return E_NOINTERFACE;
   }
   HRESULT FinalConstruct() {
-    return CreateDisplayTransformationObject(nullptr, IidOf<IDisplayTransformation>(), transformation_.put_void());
+    return CreateDisplayTransformationObject(nullptr, IidOf<IDisplayTransformation>(),
+                                             transformation_.put_void());
   }
-  HRESULT get_DisplayTransformation(IDisplayTransformation** t) override { return transformation_.CopyTo(t); }
+  HRESULT get_DisplayTransformation(IDisplayTransformation** t) override {
+    return transformation_.CopyTo(t);
+  }
   HRESULT get_hWnd(HWND* window) override {
     if (!window) return E_POINTER;
     *window = nullptr;
@@ -96,7 +102,8 @@ class ScreenDisplayObject : public ComObjectRoot<ScreenDisplayObject, IScreenDis
     Entry e;
     if (area) {
       ComPtr<IClone> copy;
-      if (auto c = QueryAs<IClone>(area); c && SUCCEEDED(c->Clone(copy.put()))) e.area = copy.As<IEnvelope>();
+      if (auto c = QueryAs<IClone>(area); c && SUCCEEDED(c->Clone(copy.put())))
+        e.area = copy.As<IEnvelope>();
     }
     e.erase = erase;
     e.cache = cacheId;
@@ -108,7 +115,8 @@ class ScreenDisplayObject : public ComObjectRoot<ScreenDisplayObject, IScreenDis
     *count = static_cast<LONG>(entries_.size());
     return S_OK;
   }
-  HRESULT GetInvalidation(LONG index, IEnvelope** area, VARIANT_BOOL* erased, SHORT* cacheId) override {
+  HRESULT GetInvalidation(LONG index, IEnvelope** area, VARIANT_BOOL* erased,
+                          SHORT* cacheId) override {
     if (index < 0 || static_cast<std::size_t>(index) >= entries_.size()) return E_INVALIDARG;
     const Entry& e = entries_[index];
     if (area) e.area.CopyTo(area);
@@ -182,7 +190,9 @@ ViewDisplay::ViewDisplay() {
   Check(CreateScreenDisplayObject(nullptr, IidOf<IScreenDisplay>(), display_.put_void()));
 }
 
-HRESULT ViewDisplay::get_ScreenDisplay(IScreenDisplay** display) { return display_.CopyTo(display); }
+HRESULT ViewDisplay::get_ScreenDisplay(IScreenDisplay** display) {
+  return display_.CopyTo(display);
+}
 
 HRESULT ViewDisplay::PartialRefresh(LONG phase, IUnknown* data, IEnvelope* area) {
   constexpr std::size_t kKept = 1000;  // the oldest records go in a long session

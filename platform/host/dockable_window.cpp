@@ -80,7 +80,8 @@ HRESULT DockableWindowManager::GetDockableWindow(IUID* id, IDockableWindow** win
     if (FAILED(hr)) return hr;
   }
   ComPtr<IDockableWindowDef> def;
-  HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IidOf<IDockableWindowDef>(), def.put_void());
+  HRESULT hr =
+      CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IidOf<IDockableWindowDef>(), def.put_void());
   if (FAILED(hr)) return hr;
   if (!def) return E_NOINTERFACE;
   hr = def->OnCreate(outer_);

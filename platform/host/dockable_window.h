@@ -85,7 +85,9 @@ class DockableWindowManager final : public IDockableWindowManager {
   // The application: the object this part belongs to and the hook handed to the definitions.
   void SetOuter(IUnknown* outer) { outer_ = outer; }
 
-  HRESULT QueryInterface(REFIID riid, void** ppv) override { return outer_->QueryInterface(riid, ppv); }
+  HRESULT QueryInterface(REFIID riid, void** ppv) override {
+    return outer_->QueryInterface(riid, ppv);
+  }
   ULONG AddRef() override { return outer_->AddRef(); }
   ULONG Release() override { return outer_->Release(); }
   HRESULT GetDockableWindow(IUID* id, IDockableWindow** window) override;

@@ -58,6 +58,6 @@ struct IFeatureClass : IUnknown {
   virtual HRESULT Search(IQueryFilter* filter, VARIANT_BOOL recycling, IFeatureCursor** cursor) = 0;
   virtual HRESULT Update(IQueryFilter* filter, VARIANT_BOOL recycling, IFeatureCursor** cursor) = 0;
   virtual HRESULT Insert(VARIANT_BOOL useBuffering, IFeatureCursor** cursor) = 0;
-  virtual HRESULT Select(IQueryFilter* filter, LONG selectionType, LONG option, IWorkspace* container,
-                         ISelectionSet** selection) = 0;
+  virtual HRESULT Select(IQueryFilter* filter, LONG selectionType, LONG option,
+                         IWorkspace* container, ISelectionSet** selection) = 0;
 };

@@ -15,8 +15,10 @@ class FidList {
   using value_type = std::int64_t;
 
   void push_back(std::int64_t fid) {
-    if (!runs_.empty() && runs_.back().second == fid) ++runs_.back().second;
-    else runs_.emplace_back(fid, fid + 1);
+    if (!runs_.empty() && runs_.back().second == fid)
+      ++runs_.back().second;
+    else
+      runs_.emplace_back(fid, fid + 1);
     ++size_;
   }
   std::size_t size() const { return size_; }
@@ -37,7 +39,8 @@ class FidList {
     const_iterator() = default;
     std::int64_t operator*() const { return value_; }
     const_iterator& operator++() {
-      if (++value_ == (*runs_)[run_].second && ++run_ < runs_->size()) value_ = (*runs_)[run_].first;
+      if (++value_ == (*runs_)[run_].second && ++run_ < runs_->size())
+        value_ = (*runs_)[run_].first;
       return *this;
     }
     const_iterator operator++(int) {

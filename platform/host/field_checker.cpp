@@ -15,11 +15,12 @@ constexpr std::size_t kDatabaseNameLength = 64;
 
 // Words a database's SQL reads as its own.
 constexpr const wchar_t* kReservedWords[] = {
-    L"ADD",    L"ALL",   L"ALTER",  L"AND",    L"AS",     L"ASC",    L"BETWEEN", L"BY",     L"CASE",   L"CHECK",
-    L"COLUMN", L"CREATE", L"DEFAULT", L"DELETE", L"DESC",  L"DISTINCT", L"DROP",  L"ELSE",   L"EXISTS", L"FROM",
-    L"GROUP",  L"HAVING", L"IN",    L"INDEX",  L"INSERT", L"INTO",   L"IS",      L"JOIN",   L"KEY",    L"LIKE",
-    L"LIMIT",  L"NOT",   L"NULL",   L"ON",     L"OR",     L"ORDER",  L"PRIMARY", L"SELECT", L"SET",    L"TABLE",
-    L"THEN",   L"TO",    L"UNION",  L"UNIQUE", L"UPDATE", L"VALUES", L"WHEN",    L"WHERE"};
+    L"ADD",    L"ALL",   L"ALTER",  L"AND",    L"AS",      L"ASC",    L"BETWEEN", L"BY",
+    L"CASE",   L"CHECK", L"COLUMN", L"CREATE", L"DEFAULT", L"DELETE", L"DESC",    L"DISTINCT",
+    L"DROP",   L"ELSE",  L"EXISTS", L"FROM",   L"GROUP",   L"HAVING", L"IN",      L"INDEX",
+    L"INSERT", L"INTO",  L"IS",     L"JOIN",   L"KEY",     L"LIKE",   L"LIMIT",   L"NOT",
+    L"NULL",   L"ON",    L"OR",     L"ORDER",  L"PRIMARY", L"SELECT", L"SET",     L"TABLE",
+    L"THEN",   L"TO",    L"UNION",  L"UNIQUE", L"UPDATE",  L"VALUES", L"WHEN",    L"WHERE"};
 
 bool IsReserved(const std::wstring& name) {
   std::wstring up;

@@ -36,13 +36,17 @@ bool SameFieldName(std::wstring_view a, std::wstring_view b) {
 }
 
 // GeometryDef
-HRESULT GeometryDef::QueryExtra(REFIID riid, void** ppv) { return AnswerBase<IGeometryDef>(this, riid, ppv); }
+HRESULT GeometryDef::QueryExtra(REFIID riid, void** ppv) {
+  return AnswerBase<IGeometryDef>(this, riid, ppv);
+}
 HRESULT GeometryDef::get_GeometryType(LONG* type) { return Out(type, type_); }
 HRESULT GeometryDef::get_HasZ(VARIANT_BOOL* v) { return Out(v, VB(hasZ_)); }
 HRESULT GeometryDef::get_HasM(VARIANT_BOOL* v) { return Out(v, VB(hasM_)); }
 HRESULT GeometryDef::get_SpatialReference(ISpatialReference** sr) { return sr_.CopyTo(sr); }
 HRESULT GeometryDef::get_AvgNumPoints(LONG* count) { return Out(count, avgPoints_); }
-HRESULT GeometryDef::get_GridCount(LONG* count) { return Out(count, static_cast<LONG>(grids_.size())); }
+HRESULT GeometryDef::get_GridCount(LONG* count) {
+  return Out(count, static_cast<LONG>(grids_.size()));
+}
 HRESULT GeometryDef::get_GridSize(LONG index, double* size) {
   if (!size) return E_POINTER;
   if (index < 0 || static_cast<std::size_t>(index) >= grids_.size()) return E_INVALIDARG;
@@ -131,7 +135,9 @@ HRESULT Field::putref_GeometryDef(IGeometryDef* def) {
 
 // Fields
 HRESULT Fields::QueryExtra(REFIID riid, void** ppv) { return AnswerBase<IFields>(this, riid, ppv); }
-HRESULT Fields::get_FieldCount(LONG* count) { return Out(count, static_cast<LONG>(fields_.size())); }
+HRESULT Fields::get_FieldCount(LONG* count) {
+  return Out(count, static_cast<LONG>(fields_.size()));
+}
 HRESULT Fields::get_Field(LONG index, IField** field) {
   if (!field) return E_POINTER;
   *field = nullptr;
@@ -228,8 +234,12 @@ ComPtr<IFields> MakeFields(const std::vector<FieldSpec>& specs) {
   return fields.As<IFields>();
 }
 
-HRESULT CreateFieldObject(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<Field>(outer, riid, ppv); }
-HRESULT CreateFieldsObject(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<Fields>(outer, riid, ppv); }
+HRESULT CreateFieldObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<Field>(outer, riid, ppv);
+}
+HRESULT CreateFieldsObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<Fields>(outer, riid, ppv);
+}
 HRESULT CreateGeometryDefObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<GeometryDef>(outer, riid, ppv);
 }

@@ -21,18 +21,23 @@ OpenResult OpenGdalDataset(const std::string& path, DataKind kind, DatasetPtr& o
   out.reset();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return OpenResult::kMissing;
-  GDALDriver* driver = DriverForExtension(driverExtension.empty() ? ExtensionOf(path) : driverExtension, kind);
+  GDALDriver* driver =
+      DriverForExtension(driverExtension.empty() ? ExtensionOf(path) : driverExtension, kind);
   if (!driver) return OpenResult::kUnreadable;
   const char* allowed[] = {driver->GetDescription(), nullptr};
-  unsigned flags = (kind == DataKind::kRaster ? GDAL_OF_RASTER : GDAL_OF_VECTOR) | GDAL_OF_VERBOSE_ERROR;
+  unsigned flags =
+      (kind == DataKind::kRaster ? GDAL_OF_RASTER : GDAL_OF_VECTOR) | GDAL_OF_VERBOSE_ERROR;
   bool writable = kind == DataKind::kVector && access(path.c_str(), W_OK) == 0;
   CPLPushErrorHandler(CPLQuietErrorHandler);
   GDALDataset* ds = nullptr;
   if (writable) {
-    ds = GDALDataset::FromHandle(GDALOpenEx(path.c_str(), flags | GDAL_OF_UPDATE, allowed, nullptr, nullptr));
+    ds = GDALDataset::FromHandle(
+        GDALOpenEx(path.c_str(), flags | GDAL_OF_UPDATE, allowed, nullptr, nullptr));
     if (!ds) writable = false;
   }
-  if (!ds) ds = GDALDataset::FromHandle(GDALOpenEx(path.c_str(), flags | GDAL_OF_READONLY, allowed, nullptr, nullptr));
+  if (!ds)
+    ds = GDALDataset::FromHandle(
+        GDALOpenEx(path.c_str(), flags | GDAL_OF_READONLY, allowed, nullptr, nullptr));
   CPLPopErrorHandler();
   if (!ds) return OpenResult::kUnreadable;
   out = std::make_shared<GdalDatasetHandle>(ds, path, writable);

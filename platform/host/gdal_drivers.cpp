@@ -22,7 +22,8 @@ namespace {
 
 std::string Lower(std::string_view s) {
   std::string r(s);
-  std::transform(r.begin(), r.end(), r.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(r.begin(), r.end(), r.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return r;
 }
 
@@ -49,7 +50,9 @@ GDALDriver* DriverForExtension(std::string_view extension, DataKind kind, bool f
   for (int i = 0; i < dm->GetDriverCount(); ++i) {
     GDALDriver* d = dm->GetDriver(i);
     if (!d || !d->GetMetadataItem(capability) || !Lists(d, ext)) continue;
-    if (forWriting && !d->GetMetadataItem(GDAL_DCAP_CREATE) && !d->GetMetadataItem(GDAL_DCAP_CREATECOPY)) continue;
+    if (forWriting && !d->GetMetadataItem(GDAL_DCAP_CREATE) &&
+        !d->GetMetadataItem(GDAL_DCAP_CREATECOPY))
+      continue;
     return d;
   }
   return nullptr;

@@ -85,10 +85,14 @@ void FillCurve(OGRSimpleCurve& c, const std::vector<Vertex>& part, bool z, bool 
   for (std::size_t i = 0; i < part.size(); ++i) {
     const Vertex& v = part[i];
     int k = static_cast<int>(i);
-    if (z && m) c.setPoint(k, v.x, v.y, v.z, std::isnan(v.m) ? 0.0 : v.m);
-    else if (z) c.setPoint(k, v.x, v.y, v.z);
-    else if (m) c.setPointM(k, v.x, v.y, std::isnan(v.m) ? 0.0 : v.m);
-    else c.setPoint(k, v.x, v.y);
+    if (z && m)
+      c.setPoint(k, v.x, v.y, v.z, std::isnan(v.m) ? 0.0 : v.m);
+    else if (z)
+      c.setPoint(k, v.x, v.y, v.z);
+    else if (m)
+      c.setPointM(k, v.x, v.y, std::isnan(v.m) ? 0.0 : v.m);
+    else
+      c.setPoint(k, v.x, v.y);
   }
 }
 
@@ -172,8 +176,8 @@ std::unique_ptr<OGRGeometry> ToOgr(const GeomData& d) {
       }
       if (polys.size() == 1) return std::unique_ptr<OGRGeometry>(polys[0]);
       int valid = FALSE;
-      OGRGeometry* g = OGRGeometryFactory::organizePolygons(polys.data(), static_cast<int>(polys.size()),
-                                                            &valid, nullptr);
+      OGRGeometry* g = OGRGeometryFactory::organizePolygons(
+          polys.data(), static_cast<int>(polys.size()), &valid, nullptr);
       return std::unique_ptr<OGRGeometry>(g);
     }
     case kGeometryEnvelope: {
@@ -198,8 +202,7 @@ std::unique_ptr<OGRGeometry> ToOgr(const GeomData& d) {
       poly->addRingDirectly(ring);
       return poly;
     }
-    default:
-      return nullptr;
+    default: return nullptr;
   }
 }
 
@@ -258,8 +261,7 @@ bool FromOgr(const OGRGeometry& g, LONG wantType, GeomData& out) {
       d.type = kGeometryPolygon;
       for (const OGRPolygon* p : *src->toMultiPolygon()) AddPolygonRings(*p, d);
       break;
-    default:
-      return false;
+    default: return false;
   }
   if (wantType != kGeometryNull && wantType != d.type) return false;
   d.sr = out.sr;
@@ -292,9 +294,13 @@ class TransformCache {
 
  private:
   struct Deleter {
-    void operator()(OGRCoordinateTransformation* ct) const { OGRCoordinateTransformation::DestroyCT(ct); }
+    void operator()(OGRCoordinateTransformation* ct) const {
+      OGRCoordinateTransformation::DestroyCT(ct);
+    }
   };
-  std::map<std::pair<std::uint64_t, std::uint64_t>, std::unique_ptr<OGRCoordinateTransformation, Deleter>> cache_;
+  std::map<std::pair<std::uint64_t, std::uint64_t>,
+           std::unique_ptr<OGRCoordinateTransformation, Deleter>>
+      cache_;
 };
 
 TransformCache& Cache() {
@@ -344,7 +350,8 @@ HRESULT ProjectData(GeomData& d, ISpatialReference* target) {
     CPLPushErrorHandler(CPLQuietErrorHandler);
     int ok = ct->TransformBounds(lo.x, lo.y, hi.x, hi.y, &xmin, &ymin, &xmax, &ymax, 21);
     CPLPopErrorHandler();
-    if (!ok || !std::isfinite(xmin) || !std::isfinite(ymin) || !std::isfinite(xmax) || !std::isfinite(ymax))
+    if (!ok || !std::isfinite(xmin) || !std::isfinite(ymin) || !std::isfinite(xmax) ||
+        !std::isfinite(ymax))
       return E_FAIL;
     d.parts[0][0].x = xmin;
     d.parts[0][0].y = ymin;

@@ -105,7 +105,8 @@ class GeometryEnvironment : public ComObjectRoot<GeometryEnvironment, IMeasurePa
     if (!u || !v) return E_POINTER;
     std::uint64_t code = CodeOf(measure);
     *u = static_cast<double>(code & kTextureMask) / kTextureScale - kTextureOffset;
-    *v = static_cast<double>((code >> kTextureBits) & kTextureMask) / kTextureScale - kTextureOffset;
+    *v =
+        static_cast<double>((code >> kTextureBits) & kTextureMask) / kTextureScale - kTextureOffset;
     return S_OK;
   }
 
@@ -117,7 +118,9 @@ class GeometryEnvironment : public ComObjectRoot<GeometryEnvironment, IMeasurePa
       return S_FALSE;
     }
     double px = static_cast<double>((code >> kNormalShift) & kNormalMask) / kNormalScale - 1.0;
-    double py = static_cast<double>((code >> (kNormalShift + kNormalBits)) & kNormalMask) / kNormalScale - 1.0;
+    double py =
+        static_cast<double>((code >> (kNormalShift + kNormalBits)) & kNormalMask) / kNormalScale -
+        1.0;
     double x = 0, y = 0, z = 0;
     FromOctahedron(px, py, x, y, z);
     return normal->PutComponents(x, y, z);

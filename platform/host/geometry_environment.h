@@ -29,7 +29,8 @@ struct IMeasurePacking : IUnknown {
 
 namespace velk::host {
 
-inline constexpr CLSID CLSID_GeometryEnvironment = MakeGuid("{6BFDBABB-70E0-4D22-872E-89A8B7C6AF54}");
+inline constexpr CLSID CLSID_GeometryEnvironment =
+    MakeGuid("{6BFDBABB-70E0-4D22-872E-89A8B7C6AF54}");
 
 HRESULT CreateGeometryEnvironmentObject(IUnknown* outer, REFIID riid, void** ppv);
 

@@ -14,7 +14,8 @@ namespace {
 VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 
 template <class Derived, class Leaf, class... More>
-class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOperator, IGeometryData, More...> {
+class GeometryBase
+    : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOperator, IGeometryData, More...> {
  public:
   using Leaf::QueryInterface;  // one name for the runtime's typed QueryInterface helper
   GeometryBase() : data_(GeomData::Empty(Derived::kType)) {}
@@ -120,11 +121,17 @@ class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOper
   }
 
   // IRelationalOperator
-  HRESULT Contains(IGeometry* other, VARIANT_BOOL* r) override { return Relate(other, r, kContains); }
+  HRESULT Contains(IGeometry* other, VARIANT_BOOL* r) override {
+    return Relate(other, r, kContains);
+  }
   HRESULT Within(IGeometry* other, VARIANT_BOOL* r) override { return Relate(other, r, kWithin); }
-  HRESULT Disjoint(IGeometry* other, VARIANT_BOOL* r) override { return Relate(other, r, kDisjoint); }
+  HRESULT Disjoint(IGeometry* other, VARIANT_BOOL* r) override {
+    return Relate(other, r, kDisjoint);
+  }
   HRESULT Touches(IGeometry* other, VARIANT_BOOL* r) override { return Relate(other, r, kTouches); }
-  HRESULT Overlaps(IGeometry* other, VARIANT_BOOL* r) override { return Relate(other, r, kOverlaps); }
+  HRESULT Overlaps(IGeometry* other, VARIANT_BOOL* r) override {
+    return Relate(other, r, kOverlaps);
+  }
   HRESULT Crosses(IGeometry* other, VARIANT_BOOL* r) override { return Relate(other, r, kCrosses); }
   HRESULT Equals(IGeometry* other, VARIANT_BOOL* r) override { return Relate(other, r, kEquals); }
 
@@ -217,13 +224,25 @@ class EnvelopeObject : public GeometryBase<EnvelopeObject, IEnvelope> {
  public:
   static constexpr LONG kType = kGeometryEnvelope;
   HRESULT get_XMin(double* v) override { return Get(v, Lo().x); }
-  HRESULT put_XMin(double v) override { Lo().x = v; return S_OK; }
+  HRESULT put_XMin(double v) override {
+    Lo().x = v;
+    return S_OK;
+  }
   HRESULT get_YMin(double* v) override { return Get(v, Lo().y); }
-  HRESULT put_YMin(double v) override { Lo().y = v; return S_OK; }
+  HRESULT put_YMin(double v) override {
+    Lo().y = v;
+    return S_OK;
+  }
   HRESULT get_XMax(double* v) override { return Get(v, Hi().x); }
-  HRESULT put_XMax(double v) override { Hi().x = v; return S_OK; }
+  HRESULT put_XMax(double v) override {
+    Hi().x = v;
+    return S_OK;
+  }
   HRESULT get_YMax(double* v) override { return Get(v, Hi().y); }
-  HRESULT put_YMax(double v) override { Hi().y = v; return S_OK; }
+  HRESULT put_YMax(double v) override {
+    Hi().y = v;
+    return S_OK;
+  }
   HRESULT get_Width(double* v) override { return Get(v, data_.IsEmpty() ? 0.0 : Hi().x - Lo().x); }
   HRESULT get_Height(double* v) override { return Get(v, data_.IsEmpty() ? 0.0 : Hi().y - Lo().y); }
   HRESULT PutCoords(double xmin, double ymin, double xmax, double ymax) override {
@@ -381,7 +400,8 @@ class VertexGeometry : public GeometryBase<Derived, Leaf, IPointCollection, More
       std::size_t part = 0, at = 0;
       if (!Locate(index, part, at)) return E_INVALIDARG;
       data_.parts[part].erase(data_.parts[part].begin() + static_cast<std::ptrdiff_t>(at));
-      if (data_.parts[part].empty()) data_.parts.erase(data_.parts.begin() + static_cast<std::ptrdiff_t>(part));
+      if (data_.parts[part].empty())
+        data_.parts.erase(data_.parts.begin() + static_cast<std::ptrdiff_t>(part));
     }
     return S_OK;
   }
@@ -413,7 +433,8 @@ class VertexGeometry : public GeometryBase<Derived, Leaf, IPointCollection, More
   double PartsLength() const {
     double len = 0.0;
     for (const auto& p : data_.parts)
-      for (std::size_t i = 1; i < p.size(); ++i) len += std::hypot(p[i].x - p[i - 1].x, p[i].y - p[i - 1].y);
+      for (std::size_t i = 1; i < p.size(); ++i)
+        len += std::hypot(p[i].x - p[i - 1].x, p[i].y - p[i - 1].y);
     return len;
   }
 };
@@ -427,7 +448,9 @@ class PolylineObject : public VertexGeometry<PolylineObject, IPolyline, IPartCol
  public:
   static constexpr LONG kType = kGeometryPolyline;
   HRESULT get_PartCount(LONG* count) override { return PartCount(count); }
-  HRESULT get_PartPointCount(LONG part, LONG* count) override { return PartPointCount(part, count); }
+  HRESULT get_PartPointCount(LONG part, LONG* count) override {
+    return PartPointCount(part, count);
+  }
   HRESULT StartPart() override {
     data_.newPart = true;
     return S_OK;
@@ -455,7 +478,9 @@ class PolygonObject : public VertexGeometry<PolygonObject, IPolygon, IPartCollec
  public:
   static constexpr LONG kType = kGeometryPolygon;
   HRESULT get_PartCount(LONG* count) override { return PartCount(count); }
-  HRESULT get_PartPointCount(LONG part, LONG* count) override { return PartPointCount(part, count); }
+  HRESULT get_PartPointCount(LONG part, LONG* count) override {
+    return PartPointCount(part, count);
+  }
   HRESULT StartPart() override {
     data_.newPart = true;
     return S_OK;
@@ -466,8 +491,10 @@ class PolygonObject : public VertexGeometry<PolygonObject, IPolygon, IPartCollec
     auto g = ToOgr(data_);
     if (!g) return S_OK;
     auto flat = wkbFlatten(g->getGeometryType());
-    if (flat == wkbPolygon) *area = g->toPolygon()->get_Area();
-    else if (flat == wkbMultiPolygon) *area = g->toMultiPolygon()->get_Area();
+    if (flat == wkbPolygon)
+      *area = g->toPolygon()->get_Area();
+    else if (flat == wkbMultiPolygon)
+      *area = g->toMultiPolygon()->get_Area();
     return S_OK;
   }
   HRESULT get_Length(double* perimeter) override {
@@ -525,11 +552,21 @@ ComPtr<IGeometry> MakeGeometry(GeomData data) {
   return g;
 }
 
-HRESULT CreatePointObject(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<PointObject>(outer, riid, ppv); }
-HRESULT CreateEnvelopeObject(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<EnvelopeObject>(outer, riid, ppv); }
-HRESULT CreateMultipointObject(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<MultipointObject>(outer, riid, ppv); }
-HRESULT CreatePolylineObject(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<PolylineObject>(outer, riid, ppv); }
-HRESULT CreatePolygonObject(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<PolygonObject>(outer, riid, ppv); }
+HRESULT CreatePointObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<PointObject>(outer, riid, ppv);
+}
+HRESULT CreateEnvelopeObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<EnvelopeObject>(outer, riid, ppv);
+}
+HRESULT CreateMultipointObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<MultipointObject>(outer, riid, ppv);
+}
+HRESULT CreatePolylineObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<PolylineObject>(outer, riid, ppv);
+}
+HRESULT CreatePolygonObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<PolygonObject>(outer, riid, ppv);
+}
 
 ComPtr<IPoint> NewPoint() { return Make<PointObject, IPoint>(); }
 ComPtr<IPoint> NewPoint(double x, double y, ISpatialReference* sr) {
@@ -539,7 +576,8 @@ ComPtr<IPoint> NewPoint(double x, double y, ISpatialReference* sr) {
   return p;
 }
 ComPtr<IEnvelope> NewEnvelope() { return Make<EnvelopeObject, IEnvelope>(); }
-ComPtr<IEnvelope> NewEnvelope(double xmin, double ymin, double xmax, double ymax, ISpatialReference* sr) {
+ComPtr<IEnvelope> NewEnvelope(double xmin, double ymin, double xmax, double ymax,
+                              ISpatialReference* sr) {
   auto e = NewEnvelope();
   e->PutCoords(xmin, ymin, xmax, ymax);
   e->put_SpatialReference(sr);

@@ -18,7 +18,8 @@ HRESULT CreatePolygonObject(IUnknown* outer, REFIID riid, void** ppv);
 ComPtr<IPoint> NewPoint();
 ComPtr<IPoint> NewPoint(double x, double y, ISpatialReference* sr = nullptr);
 ComPtr<IEnvelope> NewEnvelope();
-ComPtr<IEnvelope> NewEnvelope(double xmin, double ymin, double xmax, double ymax, ISpatialReference* sr = nullptr);
+ComPtr<IEnvelope> NewEnvelope(double xmin, double ymin, double xmax, double ymax,
+                              ISpatialReference* sr = nullptr);
 ComPtr<IMultipoint> NewMultipoint();
 ComPtr<IPolyline> NewPolyline();
 ComPtr<IPolygon> NewPolygon();

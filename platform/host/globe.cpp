@@ -32,7 +32,9 @@ HRESULT Globe::put_Name(BSTR name) {
   return S_OK;
 }
 
-HRESULT Globe::get_SpatialReference(IUnknown** spatialReference) { return spatialReference_.CopyTo(spatialReference); }
+HRESULT Globe::get_SpatialReference(IUnknown** spatialReference) {
+  return spatialReference_.CopyTo(spatialReference);
+}
 
 HRESULT Globe::put_SpatialReference(IUnknown* spatialReference) {
   spatialReference_ = spatialReference;
@@ -73,6 +75,8 @@ HRESULT GlobeViewer::get_hWnd(HWND* window) {
   return S_OK;
 }
 
-HRESULT CreateGlobe(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<Globe>(outer, riid, ppv); }
+HRESULT CreateGlobe(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<Globe>(outer, riid, ppv);
+}
 
 }  // namespace velk::host

@@ -72,7 +72,10 @@ class Globe : public ComObjectRoot<Globe, IGlobe, IGraphicsContainer> {
 class GlobeViewer : public ComObjectRoot<GlobeViewer, IGlobeViewer> {
  public:
   HRESULT FinalConstruct();
-  void Init(IGlobe* globe, HWND window) { globe_ = globe; window_ = window; }
+  void Init(IGlobe* globe, HWND window) {
+    globe_ = globe;
+    window_ = window;
+  }
   HRESULT get_Globe(IGlobe** globe) override { return globe_.CopyTo(globe); }
   HRESULT get_hWnd(HWND* window) override;
   HRESULT get_Camera(ICamera** camera) override;

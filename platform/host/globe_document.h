@@ -7,7 +7,8 @@
 
 namespace velk::host {
 
-class GlobeDocument : public ComObjectRoot<GlobeDocument, IDocument, IGlobeDocument>, public DocumentBase {
+class GlobeDocument : public ComObjectRoot<GlobeDocument, IDocument, IGlobeDocument>,
+                      public DocumentBase {
  public:
   HRESULT FinalConstruct();
   // The globe may outlive the document: it lets go of the document's display first.

@@ -11,8 +11,8 @@ namespace velk::host {
 namespace {
 
 class GlobeGraphicsLayer
-    : public ComObjectRoot<GlobeGraphicsLayer, ILayer, IGraphicsContainer, IGraphicsLayer, IGraphicsSelection,
-                           ISceneVisibility, IGraphicsVisibility> {
+    : public ComObjectRoot<GlobeGraphicsLayer, ILayer, IGraphicsContainer, IGraphicsLayer,
+                           IGraphicsSelection, ISceneVisibility, IGraphicsVisibility> {
  public:
   // ILayer: its visibility is the scene visibility.
   HRESULT get_Name(BSTR* name) override {
@@ -44,7 +44,9 @@ class GlobeGraphicsLayer
   HRESULT get_ElementCount(LONG* n) override { return graphics_.get_ElementCount(n); }
 
   // IGraphicsLayer
-  HRESULT get_Active(VARIANT_BOOL* active) override { return Out(active, active_ ? VARIANT_TRUE : VARIANT_FALSE); }
+  HRESULT get_Active(VARIANT_BOOL* active) override {
+    return Out(active, active_ ? VARIANT_TRUE : VARIANT_FALSE);
+  }
 
   // IGraphicsSelection
   HRESULT SelectElement(IElement* element) override {
@@ -55,7 +57,9 @@ class GlobeGraphicsLayer
     selected_.emplace_back(element);
     return S_OK;
   }
-  HRESULT get_SelectedCount(LONG* count) override { return Out(count, static_cast<LONG>(selected_.size())); }
+  HRESULT get_SelectedCount(LONG* count) override {
+    return Out(count, static_cast<LONG>(selected_.size()));
+  }
 
   // ISceneVisibility
   HRESULT get_SceneVisible(VARIANT_BOOL* visible) override { return Out(visible, sceneVisible_); }
@@ -70,7 +74,9 @@ class GlobeGraphicsLayer
   }
 
   // IGraphicsVisibility
-  HRESULT get_GraphicsVisible(VARIANT_BOOL* visible) override { return Out(visible, graphicsVisible_); }
+  HRESULT get_GraphicsVisible(VARIANT_BOOL* visible) override {
+    return Out(visible, graphicsVisible_);
+  }
   HRESULT put_GraphicsVisible(VARIANT_BOOL visible) override {
     graphicsVisible_ = visible;
     return S_OK;

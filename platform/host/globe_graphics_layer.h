@@ -7,7 +7,8 @@
 
 namespace velk::host {
 
-inline constexpr CLSID CLSID_GlobeGraphicsLayer = MakeGuid("{8619A414-3181-4C5F-BEA4-C09D20D6D229}");
+inline constexpr CLSID CLSID_GlobeGraphicsLayer =
+    MakeGuid("{8619A414-3181-4C5F-BEA4-C09D20D6D229}");
 
 // The layer answers ILayer (its visibility is the scene visibility), ILayerExtent,
 // IGraphicsContainer, IGraphicsLayer (active while it draws), IGraphicsSelection,

@@ -15,7 +15,8 @@ namespace {
 constexpr double kPixelsPerPoint = 96.0 / 72.0;
 
 template <class Derived, class KindIface, class SymbolIface>
-class ElementBase : public ComObjectRoot<Derived, IElement, IElementProperties, IElementSymbol, KindIface> {
+class ElementBase
+    : public ComObjectRoot<Derived, IElement, IElementProperties, IElementSymbol, KindIface> {
  public:
   using IElement::QueryInterface;
   // IElement
@@ -42,7 +43,8 @@ class ElementBase : public ComObjectRoot<Derived, IElement, IElementProperties, 
       y0 -= grow;
       x1 += grow;
       y1 += grow;
-      result.parts = {{Vertex{x0, y0}, Vertex{x0, y1}, Vertex{x1, y1}, Vertex{x1, y0}, Vertex{x0, y0}}};
+      result.parts = {
+          {Vertex{x0, y0}, Vertex{x0, y1}, Vertex{x1, y1}, Vertex{x1, y0}, Vertex{x0, y0}}};
       result.sr = g->sr;
     }
     *out = std::move(result);
@@ -69,7 +71,8 @@ class ElementBase : public ComObjectRoot<Derived, IElement, IElementProperties, 
   HRESULT get_Symbol(IUnknown** symbol) override {
     if (!symbol) return E_POINTER;
     *symbol = nullptr;
-    return symbol_ ? symbol_->QueryInterface(IidOf<IUnknown>(), reinterpret_cast<void**>(symbol)) : S_OK;
+    return symbol_ ? symbol_->QueryInterface(IidOf<IUnknown>(), reinterpret_cast<void**>(symbol))
+                   : S_OK;
   }
   HRESULT put_Symbol(IUnknown* symbol) override {
     if (!symbol) {
@@ -106,12 +109,14 @@ class MarkerElementObject : public ElementBase<MarkerElementObject, IMarkerEleme
   }
 };
 
-class PolygonElementObject : public ElementBase<PolygonElementObject, IFillShapeElement, IFillSymbol> {
+class PolygonElementObject
+    : public ElementBase<PolygonElementObject, IFillShapeElement, IFillSymbol> {
  public:
   double SymbolSize() {
     double w = 0;
     ComPtr<ILineSymbol> outline;
-    if (symbol_ && SUCCEEDED(symbol_->get_Outline(outline.put())) && outline) outline->get_Width(&w);
+    if (symbol_ && SUCCEEDED(symbol_->get_Outline(outline.put())) && outline)
+      outline->get_Width(&w);
     return w;
   }
 };
@@ -132,7 +137,8 @@ HRESULT GraphicsList::AddElement(IElement* element, LONG zOrder) {
   if (!element) return E_POINTER;
   for (const auto& e : items_)
     if (IsSameObject(e.get(), element)) return S_FALSE;
-  std::size_t at = zOrder <= 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(zOrder), items_.size());
+  std::size_t at =
+      zOrder <= 0 ? 0 : std::min<std::size_t>(static_cast<std::size_t>(zOrder), items_.size());
   items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(at), ComPtr<IElement>(element));
   if (at < pos_) ++pos_;
   return S_OK;

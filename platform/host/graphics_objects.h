@@ -31,12 +31,12 @@ class GraphicsList {
 };
 
 // The forwarding of IGraphicsContainer to a GraphicsList member named graphics_.
-#define VELK_GRAPHICS_CONTAINER_FORWARDS                                                              \
-  HRESULT AddElement(IElement* e, LONG z) override { return graphics_.AddElement(e, z); }          \
-  HRESULT DeleteElement(IElement* e) override { return graphics_.DeleteElement(e); }               \
-  HRESULT DeleteAllElements() override { return graphics_.DeleteAllElements(); }                  \
-  HRESULT Reset() override { return graphics_.Reset(); }                                          \
-  HRESULT Next(IElement** e) override { return graphics_.Next(e); }                                \
+#define VELK_GRAPHICS_CONTAINER_FORWARDS                                                  \
+  HRESULT AddElement(IElement* e, LONG z) override { return graphics_.AddElement(e, z); } \
+  HRESULT DeleteElement(IElement* e) override { return graphics_.DeleteElement(e); }      \
+  HRESULT DeleteAllElements() override { return graphics_.DeleteAllElements(); }          \
+  HRESULT Reset() override { return graphics_.Reset(); }                                  \
+  HRESULT Next(IElement** e) override { return graphics_.Next(e); }                       \
   HRESULT get_ElementCount(LONG* n) override { return graphics_.get_ElementCount(n); }
 
 }  // namespace velk::host

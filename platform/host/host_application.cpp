@@ -97,4 +97,3 @@ ComPtr<Application> MakeApplication(HostKind kind, HWND mainWindow) {
 }
 
 }  // namespace velk::host
-

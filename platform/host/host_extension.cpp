@@ -38,7 +38,7 @@ HRESULT HostExtension::put_State(LONG state) {
 
 ComPtr<IExtension> MakeHostExtension(const std::wstring& name, LONG state) {
   auto ext = MakeObjectPtr<HostExtension, IExtension>();
-  std::wstring description = name == L"Quentara" ? L"Raster analysis"
+  std::wstring description = name == L"Quentara"   ? L"Raster analysis"
                              : name == L"Sorrelin" ? L"3-D analysis"
                                                    : L"";
   static_cast<HostExtension*>(ext.get())->Init(name, description, state);

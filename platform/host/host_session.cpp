@@ -31,7 +31,8 @@ std::vector<DWORD> RegisterHostClasses() {
 
 HostSession* HostSession::Current() { return g_current; }
 
-std::unique_ptr<HostSession> HostSession::Start(const HostSessionOptions& options, std::wstring* error) {
+std::unique_ptr<HostSession> HostSession::Start(const HostSessionOptions& options,
+                                                std::wstring* error) {
   auto fail = [&](const std::wstring& why) -> std::unique_ptr<HostSession> {
     if (error) *error = why;
     return nullptr;
@@ -49,14 +50,19 @@ std::unique_ptr<HostSession> HostSession::Start(const HostSessionOptions& option
     g_current = s.get();
 
     IUnknown* app = s->app_.get();
-    Check(manager->Load(MakeHostExtension(L"Quentara", options.quentaraState).get(), CLSID_Quentara, app));
-    Check(manager->Load(MakeHostExtension(L"Sorrelin", options.sorrelinState).get(), CLSID_Sorrelin, app));
+    Check(manager->Load(MakeHostExtension(L"Quentara", options.quentaraState).get(), CLSID_Quentara,
+                        app));
+    Check(manager->Load(MakeHostExtension(L"Sorrelin", options.sorrelinState).get(), CLSID_Sorrelin,
+                        app));
     for (const CLSID& clsid : options.extensions) {
       ComPtr<IExtension> extension;
-      HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IidOf<IExtension>(), extension.put_void());
-      if (FAILED(hr)) return fail(L"cannot create extension " + GuidToString(clsid) + L": " + HresultText(hr));
+      HRESULT hr =
+          CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IidOf<IExtension>(), extension.put_void());
+      if (FAILED(hr))
+        return fail(L"cannot create extension " + GuidToString(clsid) + L": " + HresultText(hr));
       hr = manager->Load(extension.get(), clsid, app);
-      if (FAILED(hr)) return fail(L"extension " + GuidToString(clsid) + L" did not start: " + HresultText(hr));
+      if (FAILED(hr))
+        return fail(L"extension " + GuidToString(clsid) + L" did not start: " + HresultText(hr));
     }
   } catch (const ComError& e) {
     return fail(L"host session could not start: " + HresultText(e.Error()));

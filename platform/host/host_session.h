@@ -29,7 +29,8 @@ class HostSession {
  public:
   // Starts a session; null and a reason when another session runs or an extension cannot be
   // created or started.
-  static std::unique_ptr<HostSession> Start(const HostSessionOptions& options, std::wstring* error = nullptr);
+  static std::unique_ptr<HostSession> Start(const HostSessionOptions& options,
+                                            std::wstring* error = nullptr);
   // Ends the session: extensions shut down (last loaded first; they let their event sinks go),
   // the commands are released, then the application.
   ~HostSession();

@@ -85,7 +85,8 @@ class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExte
   std::vector<ComPtr<IUnknown>> extensions_;
 };
 
-class SimpleRendererObject : public ComObjectRoot<SimpleRendererObject, ISimpleRenderer, IFeatureRenderer> {
+class SimpleRendererObject
+    : public ComObjectRoot<SimpleRendererObject, ISimpleRenderer, IFeatureRenderer> {
  public:
   using ISimpleRenderer::QueryInterface;
   HRESULT get_Symbol(IUnknown** symbol) override { return symbol_.CopyTo(symbol); }
@@ -165,7 +166,9 @@ class FeatureLayerObject
   // A selection of no feature: the class's selection by a where clause that holds for none.
   ComPtr<ISelectionSet> MakeEmptySelection() {
     ComPtr<ISelectionSet> s;
-    if (FAILED(featureClass_->Select(nullptr, kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, s.put())) || !s)
+    if (FAILED(featureClass_->Select(nullptr, kSelectionTypeIDSet, kSelectionOptionNormal, nullptr,
+                                     s.put())) ||
+        !s)
       return nullptr;
     ComPtr<IEnumIDs> ids;
     s->get_IDs(ids.put());
@@ -206,7 +209,8 @@ class RasterLayerObject : public LayerBase<RasterLayerObject, IRasterLayer> {
     raster_ = raster;
     ComPtr<IRasterDataset> ds;
     Bstr path;
-    if (SUCCEEDED(raster->get_RasterDataset(ds.put())) && ds && SUCCEEDED(ds->get_CompleteName(&path))) {
+    if (SUCCEEDED(raster->get_RasterDataset(ds.put())) && ds &&
+        SUCCEEDED(ds->get_CompleteName(&path))) {
       path_ = path.str();
       if (name_.empty()) name_ = FromUtf8(std::filesystem::path(ToUtf8(path_)).filename().string());
     }
@@ -261,7 +265,8 @@ class GroupLayerObject : public LayerBase<GroupLayerObject, ICompositeLayer, IGr
   }
   HRESULT Add(ILayer* layer) override {
     if (!layer) return E_POINTER;
-    if (IsSameObject(layer, static_cast<ILayer*>(this))) return E_INVALIDARG;  // a group never holds itself
+    if (IsSameObject(layer, static_cast<ILayer*>(this)))
+      return E_INVALIDARG;  // a group never holds itself
     layers_.emplace_back(layer);
     return S_OK;
   }
@@ -282,7 +287,8 @@ class GroupLayerObject : public LayerBase<GroupLayerObject, ICompositeLayer, IGr
   std::vector<ComPtr<ILayer>> layers_;
 };
 
-class GraphicsLayerObject : public LayerBase<GraphicsLayerObject, IGraphicsLayer, IGraphicsContainer> {
+class GraphicsLayerObject
+    : public LayerBase<GraphicsLayerObject, IGraphicsLayer, IGraphicsContainer> {
  public:
   bool IsValid() const { return true; }
   ComPtr<IEnvelope> Extent() {

@@ -35,7 +35,8 @@ bool Answers(ILayer* layer, const IID* iid) {
   return true;
 }
 
-void Collect(ILayer* layer, const IID* iid, bool recursive, std::vector<ComPtr<ILayer>>& out, int depth) {
+void Collect(ILayer* layer, const IID* iid, bool recursive, std::vector<ComPtr<ILayer>>& out,
+             int depth) {
   if (Answers(layer, iid)) out.emplace_back(layer);
   if (!recursive || depth > 64) return;  // a group that holds itself must not loop forever
   auto group = QueryAs<ICompositeLayer>(layer);
@@ -44,7 +45,8 @@ void Collect(ILayer* layer, const IID* iid, bool recursive, std::vector<ComPtr<I
   if (FAILED(group->get_Count(&n))) return;
   for (LONG i = 0; i < n; ++i) {
     ComPtr<ILayer> child;
-    if (SUCCEEDED(group->get_Layer(i, child.put())) && child) Collect(child.get(), iid, recursive, out, depth + 1);
+    if (SUCCEEDED(group->get_Layer(i, child.put())) && child)
+      Collect(child.get(), iid, recursive, out, depth + 1);
   }
 }
 
@@ -96,7 +98,8 @@ HRESULT LayerList::Enumerate(IUID* uid, VARIANT_BOOL recursive, IEnumLayer** lay
   if (uid && !UidAsGuid(uid, iid)) return E_INVALIDARG;
   VELK_TRY
   std::vector<ComPtr<ILayer>> found;
-  for (const auto& l : layers_) Collect(l.get(), uid ? &iid : nullptr, recursive != VARIANT_FALSE, found, 0);
+  for (const auto& l : layers_)
+    Collect(l.get(), uid ? &iid : nullptr, recursive != VARIANT_FALSE, found, 0);
   auto e = MakeObjectPtr<LayerEnum, IEnumLayer>();
   static_cast<LayerEnum*>(e.get())->Init(std::move(found));
   *layers = e.Detach();
@@ -124,7 +127,9 @@ HRESULT Map::put_Name(BSTR name) {
   return S_OK;
 }
 
-HRESULT Map::get_SpatialReference(IUnknown** spatialReference) { return spatialReference_.CopyTo(spatialReference); }
+HRESULT Map::get_SpatialReference(IUnknown** spatialReference) {
+  return spatialReference_.CopyTo(spatialReference);
+}
 
 HRESULT Map::put_SpatialReference(IUnknown* spatialReference) {
   spatialReference_ = spatialReference;
@@ -158,6 +163,8 @@ HRESULT Map::Refresh() {
   return S_OK;
 }
 
-HRESULT CreateMap(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<Map>(outer, riid, ppv); }
+HRESULT CreateMap(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<Map>(outer, riid, ppv);
+}
 
 }  // namespace velk::host

@@ -45,7 +45,8 @@ HRESULT MapDocument::get_Map(LONG index, IMap** map) {
 HRESULT MapDocument::get_ActiveView(IActiveView** view) {
   if (!view) return E_POINTER;
   *view = nullptr;
-  IUnknown* source = viewKind_ == kLayoutView ? static_cast<IUnknown*>(layout_.get()) : maps_[focus_].get();
+  IUnknown* source =
+      viewKind_ == kLayoutView ? static_cast<IUnknown*>(layout_.get()) : maps_[focus_].get();
   return source->QueryInterface(IidOf<IActiveView>(), reinterpret_cast<void**>(view));
 }
 

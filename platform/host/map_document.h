@@ -12,7 +12,8 @@
 
 namespace velk::host {
 
-class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument>, public DocumentBase {
+class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument>,
+                    public DocumentBase {
  public:
   HRESULT FinalConstruct();
 

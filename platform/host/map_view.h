@@ -9,7 +9,10 @@ namespace velk::host {
 
 class MapView : public ComObjectRoot<MapView, IMapViewHook> {
  public:
-  void Init(IMap* map, HWND window) { map_ = map; window_ = window; }
+  void Init(IMap* map, HWND window) {
+    map_ = map;
+    window_ = window;
+  }
   HRESULT get_Map(IMap** map) override { return map_.CopyTo(map); }
   HRESULT get_ActiveView(IActiveView** view) override;
   HRESULT get_hWnd(HWND* window) override;

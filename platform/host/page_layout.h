@@ -16,12 +16,18 @@ class PageLayout : public ComObjectRoot<PageLayout, IPageLayout, IActiveView, IR
   HRESULT put_FocusMap(IMap* map) override;
   HRESULT Refresh() override;
   int RefreshCount() const { return refreshes_; }
-  HRESULT get_ScreenDisplay(IScreenDisplay** display) override { return display_.get_ScreenDisplay(display); }
+  HRESULT get_ScreenDisplay(IScreenDisplay** display) override {
+    return display_.get_ScreenDisplay(display);
+  }
   HRESULT PartialRefresh(LONG phase, IUnknown* data, IEnvelope* area) override {
     return display_.PartialRefresh(phase, data, area);
   }
-  HRESULT get_ScreenCacheID(LONG phase, SHORT* cacheId) override { return display_.get_ScreenCacheID(phase, cacheId); }
-  HRESULT get_PartialRefreshCount(LONG* count) override { return display_.get_PartialRefreshCount(count); }
+  HRESULT get_ScreenCacheID(LONG phase, SHORT* cacheId) override {
+    return display_.get_ScreenCacheID(phase, cacheId);
+  }
+  HRESULT get_PartialRefreshCount(LONG* count) override {
+    return display_.get_PartialRefreshCount(count);
+  }
   HRESULT GetPartialRefresh(LONG index, LONG* phase, IUnknown** data, IEnvelope** area) override {
     return display_.GetPartialRefresh(index, phase, data, area);
   }

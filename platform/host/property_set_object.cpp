@@ -31,8 +31,10 @@ HRESULT PropertySet::SetProperty(BSTR name, VARIANT value) {
   VELK_TRY
   Variant v(value);
   auto it = Find(name);
-  if (it != items_.end()) it->second = std::move(v);
-  else items_.emplace_back(BstrToWstring(name), std::move(v));
+  if (it != items_.end())
+    it->second = std::move(v);
+  else
+    items_.emplace_back(BstrToWstring(name), std::move(v));
   return S_OK;
   VELK_CATCH
 }

@@ -49,12 +49,16 @@ class RasterAnalysis : public ComObjectRoot<RasterAnalysis, IRasterAnalysisEnvir
     settings_ = CopyOfDefault();
     return S_OK;
   }
-  HRESULT get_OutWorkspace(IWorkspace** workspace) override { return settings_.workspace.CopyTo(workspace); }
+  HRESULT get_OutWorkspace(IWorkspace** workspace) override {
+    return settings_.workspace.CopyTo(workspace);
+  }
   HRESULT putref_OutWorkspace(IWorkspace* workspace) override {
     settings_.workspace = workspace;
     return S_OK;
   }
-  HRESULT get_OutSpatialReference(ISpatialReference** sr) override { return settings_.sr.CopyTo(sr); }
+  HRESULT get_OutSpatialReference(ISpatialReference** sr) override {
+    return settings_.sr.CopyTo(sr);
+  }
   HRESULT putref_OutSpatialReference(ISpatialReference* sr) override {
     settings_.sr = sr;
     return S_OK;

@@ -9,7 +9,8 @@
 namespace velk::host {
 namespace {
 
-class WorkspaceRasterCatalog : public ComObjectRoot<WorkspaceRasterCatalog, IRasterCatalog, IWorkspaceRasterCatalog> {
+class WorkspaceRasterCatalog
+    : public ComObjectRoot<WorkspaceRasterCatalog, IRasterCatalog, IWorkspaceRasterCatalog> {
  public:
   HRESULT get_RasterDatasets(IEnumDataset** datasets) override {
     if (!datasets) return E_POINTER;

@@ -31,7 +31,8 @@ struct IWorkspaceRasterCatalog : IUnknown {
 
 namespace velk::host {
 
-inline constexpr CLSID CLSID_WorkspaceRasterCatalog = MakeGuid("{694E6767-8408-42EA-BD6A-AAF5900E6BAF}");
+inline constexpr CLSID CLSID_WorkspaceRasterCatalog =
+    MakeGuid("{694E6767-8408-42EA-BD6A-AAF5900E6BAF}");
 
 HRESULT CreateWorkspaceRasterCatalogObject(IUnknown* outer, REFIID riid, void** ppv);
 

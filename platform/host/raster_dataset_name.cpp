@@ -8,7 +8,8 @@
 namespace velk::host {
 namespace {
 
-class RasterDatasetName : public ComObjectRoot<RasterDatasetName, IDatasetName, IName, IRasterDatasetName> {
+class RasterDatasetName
+    : public ComObjectRoot<RasterDatasetName, IDatasetName, IName, IRasterDatasetName> {
  public:
   HRESULT get_Name(BSTR* name) override {
     if (!name) return E_POINTER;
@@ -24,7 +25,9 @@ class RasterDatasetName : public ComObjectRoot<RasterDatasetName, IDatasetName, 
     *type = kDatasetRasterDataset;
     return S_OK;
   }
-  HRESULT put_Type(LONG type) override { return type == kDatasetRasterDataset ? S_OK : E_INVALIDARG; }
+  HRESULT put_Type(LONG type) override {
+    return type == kDatasetRasterDataset ? S_OK : E_INVALIDARG;
+  }
   HRESULT get_WorkspaceName(IWorkspaceName** name) override { return workspace_.CopyTo(name); }
   HRESULT putref_WorkspaceName(IWorkspaceName* name) override {
     workspace_ = name;

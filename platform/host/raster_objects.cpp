@@ -154,13 +154,13 @@ class PropsImpl {
   GDALRasterBand* Band() { return Ds()->GetRasterBand(static_cast<Derived*>(this)->BandNumber()); }
 };
 
-#define VELK_RASTER_PROPS                                                                         \
-  HRESULT get_Width(LONG* v) override { return PropsWidth(v); }                                   \
-  HRESULT get_Height(LONG* v) override { return PropsHeight(v); }                                 \
-  HRESULT get_Extent(IEnvelope** e) override { return PropsExtent(e); }                           \
-  HRESULT get_SpatialReference(ISpatialReference** sr) override { return PropsReference(sr); }    \
-  HRESULT QueryCellSize(double* cx, double* cy) override { return PropsCellSize(cx, cy); }        \
-  HRESULT get_NoDataValue(VARIANT* v) override { return PropsNoData(v); }                         \
+#define VELK_RASTER_PROPS                                                                      \
+  HRESULT get_Width(LONG* v) override { return PropsWidth(v); }                                \
+  HRESULT get_Height(LONG* v) override { return PropsHeight(v); }                              \
+  HRESULT get_Extent(IEnvelope** e) override { return PropsExtent(e); }                        \
+  HRESULT get_SpatialReference(ISpatialReference** sr) override { return PropsReference(sr); } \
+  HRESULT QueryCellSize(double* cx, double* cy) override { return PropsCellSize(cx, cy); }     \
+  HRESULT get_NoDataValue(VARIANT* v) override { return PropsNoData(v); }                      \
   HRESULT get_PixelType(LONG* t) override { return PropsPixelType(t); }
 
 class RasterStatisticsObject : public ComObjectRoot<RasterStatisticsObject, IRasterStatistics> {
@@ -192,8 +192,9 @@ struct IRasterBandData : IUnknown {
   virtual int BandNumber() = 0;
 };
 
-class RasterBandObject : public ComObjectRoot<RasterBandObject, IRasterBand, IRasterProps, IRasterBandData>,
-                         public PropsImpl<RasterBandObject> {
+class RasterBandObject
+    : public ComObjectRoot<RasterBandObject, IRasterBand, IRasterProps, IRasterBandData>,
+      public PropsImpl<RasterBandObject> {
  public:
   using IRasterBand::QueryInterface;
   void Init(DatasetPtr handle, int band, IRasterDataset* dataset) {
@@ -227,12 +228,13 @@ class RasterBandObject : public ComObjectRoot<RasterBandObject, IRasterBand, IRa
   HRESULT ReadBlock(LONG column, LONG row, LONG columns, LONG rows, double* values) override {
     if (!values) return E_POINTER;
     GDALDataset* ds = handle_->get();
-    if (column < 0 || row < 0 || columns <= 0 || rows <= 0 || column + columns > ds->GetRasterXSize() ||
-        row + rows > ds->GetRasterYSize())
+    if (column < 0 || row < 0 || columns <= 0 || rows <= 0 ||
+        column + columns > ds->GetRasterXSize() || row + rows > ds->GetRasterYSize())
       return E_INVALIDARG;
     GDALRasterBand* b = ds->GetRasterBand(band_);
     CPLPushErrorHandler(CPLQuietErrorHandler);
-    CPLErr err = b->RasterIO(GF_Read, column, row, columns, rows, values, columns, rows, GDT_Float64, 0, 0, nullptr);
+    CPLErr err = b->RasterIO(GF_Read, column, row, columns, rows, values, columns, rows,
+                             GDT_Float64, 0, 0, nullptr);
     CPLPopErrorHandler();
     if (err != CE_None) return E_DATA_UNREADABLE;
     int has = FALSE;
@@ -254,7 +256,8 @@ class RasterBandObject : public ComObjectRoot<RasterBandObject, IRasterBand, IRa
 };
 
 template <class Self>
-HRESULT BandItem(Self* self, const DatasetPtr& handle, IRasterDataset* dataset, LONG index, IRasterBand** band) {
+HRESULT BandItem(Self* self, const DatasetPtr& handle, IRasterDataset* dataset, LONG index,
+                 IRasterBand** band) {
   (void)self;
   if (!band) return E_POINTER;
   *band = nullptr;
@@ -267,8 +270,9 @@ HRESULT BandItem(Self* self, const DatasetPtr& handle, IRasterDataset* dataset, 
   return S_OK;
 }
 
-class RasterObject : public ComObjectRoot<RasterObject, IRaster, IRasterProps, IRasterBandCollection>,
-                     public PropsImpl<RasterObject> {
+class RasterObject
+    : public ComObjectRoot<RasterObject, IRaster, IRasterProps, IRasterBandCollection>,
+      public PropsImpl<RasterObject> {
  public:
   using IRaster::QueryInterface;
   void Init(DatasetPtr handle, IRasterDataset* dataset) {
@@ -284,15 +288,17 @@ class RasterObject : public ComObjectRoot<RasterObject, IRaster, IRasterProps, I
     *count = handle_->get()->GetRasterCount();
     return S_OK;
   }
-  HRESULT Item(LONG index, IRasterBand** band) override { return BandItem(this, handle_, dataset_.get(), index, band); }
+  HRESULT Item(LONG index, IRasterBand** band) override {
+    return BandItem(this, handle_, dataset_.get(), index, band);
+  }
 
  private:
   DatasetPtr handle_;
   ComPtr<IRasterDataset> dataset_;
 };
 
-class RasterDatasetObject
-    : public ComObjectRoot<RasterDatasetObject, IRasterDataset, IDataset, IGeoDataset, IRasterBandCollection> {
+class RasterDatasetObject : public ComObjectRoot<RasterDatasetObject, IRasterDataset, IDataset,
+                                                 IGeoDataset, IRasterBandCollection> {
  public:
   using IRasterDataset::QueryInterface;
   void Init(DatasetPtr handle, IWorkspace* workspace) {
@@ -338,13 +344,16 @@ class RasterDatasetObject
     *name = nullptr;
     VELK_TRY
     std::filesystem::path p(handle_->path());
-    *name = RasterDatasetFullName(FromUtf8(p.parent_path().string()), FromUtf8(p.filename().string())).Detach();
+    *name =
+        RasterDatasetFullName(FromUtf8(p.parent_path().string()), FromUtf8(p.filename().string()))
+            .Detach();
     return S_OK;
     VELK_CATCH
   }
   HRESULT CanDelete(VARIANT_BOOL* can) override {
     if (!can) return E_POINTER;
-    *can = handle_->get() && access(std::filesystem::path(handle_->path()).parent_path().c_str(), W_OK) == 0
+    *can = handle_->get() &&
+                   access(std::filesystem::path(handle_->path()).parent_path().c_str(), W_OK) == 0
                ? VARIANT_TRUE
                : VARIANT_FALSE;
     return S_OK;
@@ -431,9 +440,11 @@ class RasterSurfaceObject : public ComObjectRoot<RasterSurfaceObject, ISurface, 
     if (!grid_) return E_FAIL;
     if (d->IsEmpty()) return S_OK;
     double x = d->parts[0][0].x, y = d->parts[0][0].y;
-    if (SrsOf(d->sr.get()) && SrsOf(grid_->sr.get()) && !SameReference(d->sr.get(), grid_->sr.get())) {
+    if (SrsOf(d->sr.get()) && SrsOf(grid_->sr.get()) &&
+        !SameReference(d->sr.get(), grid_->sr.get())) {
       std::vector<double> xs{x}, ys{y};
-      if (!TransformXY(d->sr.get(), grid_->sr.get(), xs, ys)) return S_OK;  // cannot be placed: no elevation
+      if (!TransformXY(d->sr.get(), grid_->sr.get(), xs, ys))
+        return S_OK;  // cannot be placed: no elevation
       x = xs[0];
       y = ys[0];
     }

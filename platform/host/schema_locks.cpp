@@ -36,7 +36,8 @@ void ReleaseLocks(const std::string& key, const void* holder) {
   if (it == Book().end()) return;
   auto h = it->second.holders.find(holder);
   if (h != it->second.holders.end()) it->second.holders.erase(h);
-  if (it->second.holders.count(holder) == 0 && it->second.exclusive == holder) it->second.exclusive = nullptr;
+  if (it->second.holders.count(holder) == 0 && it->second.exclusive == holder)
+    it->second.exclusive = nullptr;
   if (it->second.holders.empty()) Book().erase(it);
 }
 

@@ -57,6 +57,8 @@ class SetObject : public ComObjectRoot<SetObject, ISet> {
 
 }  // namespace
 
-HRESULT CreateSetObject(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<SetObject>(outer, riid, ppv); }
+HRESULT CreateSetObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<SetObject>(outer, riid, ppv);
+}
 
 }  // namespace velk::host

@@ -50,7 +50,8 @@ struct ISpatialReferenceFactory : IUnknown {
   // Any kind by code; E_INVALIDARG for a code no authority knows.
   virtual HRESULT CreateSpatialReference(LONG code, ISpatialReference** sr) = 0;
   // E_INVALIDARG also when the code names a system of the other kind.
-  virtual HRESULT CreateGeographicCoordinateSystem(LONG code, IGeographicCoordinateSystem** gcs) = 0;
+  virtual HRESULT CreateGeographicCoordinateSystem(LONG code,
+                                                   IGeographicCoordinateSystem** gcs) = 0;
   virtual HRESULT CreateProjectedCoordinateSystem(LONG code, IProjectedCoordinateSystem** pcs) = 0;
   // WKT (1 or 2, also the .prj flavour) or any definition PROJ reads.
   virtual HRESULT CreateFromWkt(BSTR wkt, ISpatialReference** sr) = 0;

@@ -136,7 +136,9 @@ class ProjectedReference : public ReferenceBase<ProjectedReference, IProjectedCo
     const char* c = geog->GetAuthorityCode(nullptr);
     code = NumericCode(auth, c);
     ComPtr<ISpatialReference> r = WrapSrs(geog.get(), code);
-    return r ? r->QueryInterface(IidOf<IGeographicCoordinateSystem>(), reinterpret_cast<void**>(gcs)) : E_FAIL;
+    return r ? r->QueryInterface(IidOf<IGeographicCoordinateSystem>(),
+                                 reinterpret_cast<void**>(gcs))
+             : E_FAIL;
   }
   HRESULT get_CentralMeridian(VARIANT_BOOL inDegrees, double* value) override {
     if (!value) return E_POINTER;
@@ -298,22 +300,26 @@ HRESULT SpatialReferenceFactory::CreateSpatialReference(LONG code, ISpatialRefer
   return S_OK;
 }
 
-HRESULT SpatialReferenceFactory::CreateGeographicCoordinateSystem(LONG code, IGeographicCoordinateSystem** gcs) {
+HRESULT SpatialReferenceFactory::CreateGeographicCoordinateSystem(
+    LONG code, IGeographicCoordinateSystem** gcs) {
   if (!gcs) return E_POINTER;
   *gcs = nullptr;
   ComPtr<ISpatialReference> r = SpatialReferenceFromCode(code);
   if (!r) return E_INVALIDARG;
-  return SUCCEEDED(r->QueryInterface(IidOf<IGeographicCoordinateSystem>(), reinterpret_cast<void**>(gcs)))
+  return SUCCEEDED(
+             r->QueryInterface(IidOf<IGeographicCoordinateSystem>(), reinterpret_cast<void**>(gcs)))
              ? S_OK
              : E_INVALIDARG;
 }
 
-HRESULT SpatialReferenceFactory::CreateProjectedCoordinateSystem(LONG code, IProjectedCoordinateSystem** pcs) {
+HRESULT SpatialReferenceFactory::CreateProjectedCoordinateSystem(LONG code,
+                                                                 IProjectedCoordinateSystem** pcs) {
   if (!pcs) return E_POINTER;
   *pcs = nullptr;
   ComPtr<ISpatialReference> r = SpatialReferenceFromCode(code);
   if (!r) return E_INVALIDARG;
-  return SUCCEEDED(r->QueryInterface(IidOf<IProjectedCoordinateSystem>(), reinterpret_cast<void**>(pcs)))
+  return SUCCEEDED(
+             r->QueryInterface(IidOf<IProjectedCoordinateSystem>(), reinterpret_cast<void**>(pcs)))
              ? S_OK
              : E_INVALIDARG;
 }
@@ -325,7 +331,9 @@ HRESULT SpatialReferenceFactory::CreateFromWkt(BSTR wkt, ISpatialReference** sr)
   if (text.empty()) return E_INVALIDARG;
   QuietErrors quiet;
   OGRSpatialReference srs;
-  if (srs.SetFromUserInput(text.c_str(), OGRSpatialReference::SET_FROM_USER_INPUT_LIMITATIONS) != OGRERR_NONE) return E_INVALIDARG;
+  if (srs.SetFromUserInput(text.c_str(), OGRSpatialReference::SET_FROM_USER_INPUT_LIMITATIONS) !=
+      OGRERR_NONE)
+    return E_INVALIDARG;
   ComPtr<ISpatialReference> r = WrapSrs(&srs, 0);
   if (!r) return E_FAIL;
   *sr = r.Detach();

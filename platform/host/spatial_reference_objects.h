@@ -7,7 +7,8 @@
 
 namespace velk::host {
 
-class SpatialReferenceFactory : public ComObjectRoot<SpatialReferenceFactory, ISpatialReferenceFactory> {
+class SpatialReferenceFactory
+    : public ComObjectRoot<SpatialReferenceFactory, ISpatialReferenceFactory> {
  public:
   HRESULT CreateSpatialReference(LONG code, ISpatialReference** sr) override;
   HRESULT CreateGeographicCoordinateSystem(LONG code, IGeographicCoordinateSystem** gcs) override;

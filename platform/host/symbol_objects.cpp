@@ -83,7 +83,9 @@ class FillSymbolObject : public SimpleSymbol<FillSymbolObject, IFillSymbol> {
 
 }  // namespace
 
-HRESULT CreateColorObject(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<ColorObject>(outer, riid, ppv); }
+HRESULT CreateColorObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<ColorObject>(outer, riid, ppv);
+}
 HRESULT CreateMarkerSymbolObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<MarkerSymbolObject>(outer, riid, ppv);
 }

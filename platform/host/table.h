@@ -126,6 +126,6 @@ struct ITable : IUnknown {
   virtual HRESULT Insert(VARIANT_BOOL useBuffering, ICursor** cursor) = 0;
   virtual HRESULT DeleteSearchedRows(IQueryFilter* filter) = 0;
   // The rows the filter finds (all rows for a null filter) as a new selection set.
-  virtual HRESULT Select(IQueryFilter* filter, LONG selectionType, LONG option, IWorkspace* container,
-                         ISelectionSet** selection) = 0;
+  virtual HRESULT Select(IQueryFilter* filter, LONG selectionType, LONG option,
+                         IWorkspace* container, ISelectionSet** selection) = 0;
 };

@@ -63,7 +63,8 @@ HRESULT CheckFieldForFormat(const FieldSpec& spec, bool dbase) {
       if (!AsciiLetter(c) && !AsciiDigit(c) && c != L'_') return E_DATA_INVALID_NAME;
     if (n.size() > kDbaseMaxNameBytes) return E_DATA_INVALID_NAME;
   } else {
-    if (n.size() > kDatabaseMaxName || !(AsciiLetter(n[0]) || n[0] == L'_')) return E_DATA_INVALID_NAME;
+    if (n.size() > kDatabaseMaxName || !(AsciiLetter(n[0]) || n[0] == L'_'))
+      return E_DATA_INVALID_NAME;
     for (wchar_t c : n)
       if (!AsciiLetter(c) && !AsciiDigit(c) && c != L'_') return E_DATA_INVALID_NAME;
   }
@@ -79,12 +80,9 @@ HRESULT CheckFieldForFormat(const FieldSpec& spec, bool dbase) {
     case kFieldString:
       if (dbase && spec.length > kDbaseMaxTextLength) return E_DATA_INVALID_FIELD;
       return S_OK;
-    case kFieldDate:
-      return S_OK;
-    case kFieldBlob:
-      return dbase ? E_DATA_INVALID_FIELD : S_OK;
-    default:
-      return E_DATA_INVALID_FIELD;  // OID and geometry fields are made with the class
+    case kFieldDate: return S_OK;
+    case kFieldBlob: return dbase ? E_DATA_INVALID_FIELD : S_OK;
+    default: return E_DATA_INVALID_FIELD;  // OID and geometry fields are made with the class
   }
 }
 
@@ -119,14 +117,9 @@ HRESULT CreateOgrField(OGRLayer* layer, const FieldSpec& spec, bool dbase) {
       defn.SetType(OFTString);
       defn.SetWidth(spec.length > 0 ? spec.length : kDefaultTextLength);
       break;
-    case kFieldDate:
-      defn.SetType(dbase ? OFTDate : OFTDateTime);
-      break;
-    case kFieldBlob:
-      defn.SetType(OFTBinary);
-      break;
-    default:
-      return E_DATA_INVALID_FIELD;
+    case kFieldDate: defn.SetType(dbase ? OFTDate : OFTDateTime); break;
+    case kFieldBlob: defn.SetType(OFTBinary); break;
+    default: return E_DATA_INVALID_FIELD;
   }
   defn.SetNullable(spec.nullable ? TRUE : FALSE);
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -142,7 +135,8 @@ double DateFromParts(int y, int m, int d, int hour, int minute, double second) {
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
   const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const long days = static_cast<long>(era) * 146097 + static_cast<long>(doe) - 719468;  // since 1970-01-01
+  const long days =
+      static_cast<long>(era) * 146097 + static_cast<long>(doe) - 719468;  // since 1970-01-01
   const long ole = days + 25569;
   double frac = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
   return ole >= 0 ? ole + frac : ole - frac;  // automation dates count the time away from zero
@@ -166,8 +160,13 @@ void PartsFromDate(double date, int& y, int& m, int& d, int& hour, int& minute, 
   second = secs - hour * 3600 - minute * 60;
 }
 
-TableCore::TableCore(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey, bool dbase)
-    : source_(std::move(source)), layer_(layer), name_(std::move(name)), lockKey_(std::move(lockKey)), dbase_(dbase) {
+TableCore::TableCore(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey,
+                     bool dbase)
+    : source_(std::move(source)),
+      layer_(layer),
+      name_(std::move(name)),
+      lockKey_(std::move(lockKey)),
+      dbase_(dbase) {
   Reload();
 }
 
@@ -253,9 +252,7 @@ void TableCore::Reload() {
         f.spec.type = kFieldDate;
         f.spec.length = 8;
         break;
-      case OFTBinary:
-        f.spec.type = kFieldBlob;
-        break;
+      case OFTBinary: f.spec.type = kFieldBlob; break;
       default:
         f.spec.type = kFieldString;
         f.spec.length = fd->GetWidth() > 0 ? fd->GetWidth() : 0;
@@ -285,7 +282,9 @@ namespace {
 ComPtr<IGeometry> ShapeFromOgr(const OGRGeometry* g, const TableCore& core) {
   if (!g) return nullptr;
   GeomData d;
-  LONG want = core.ShapeType() >= kGeometryPoint && core.ShapeType() <= kGeometryPolygon ? core.ShapeType() : kGeometryNull;
+  LONG want = core.ShapeType() >= kGeometryPoint && core.ShapeType() <= kGeometryPolygon
+                  ? core.ShapeType()
+                  : kGeometryNull;
   if (!FromOgr(*g, want, d)) return nullptr;
   d.sr = core.SpatialReference();
   d.zAware = core.HasZ();
@@ -295,7 +294,8 @@ ComPtr<IGeometry> ShapeFromOgr(const OGRGeometry* g, const TableCore& core) {
 
 }  // namespace
 
-HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr, std::vector<Variant>& values) const {
+HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr,
+                        std::vector<Variant>& values) const {
   if (!layer_) return E_DATA_NO_ROW;
   CPLPushErrorHandler(CPLQuietErrorHandler);
   std::unique_ptr<OGRFeature> f(layer_->GetFeature(fid));
@@ -306,13 +306,12 @@ HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr, std::vect
     const TableField& tf = fields_[i];
     Variant& v = values[i];
     switch (tf.role) {
-      case TableField::Role::kOid:
-        v = Variant(static_cast<LONG>(f->GetFID()));
-        break;
+      case TableField::Role::kOid: v = Variant(static_cast<LONG>(f->GetFID())); break;
       case TableField::Role::kShape: {
         ComPtr<IGeometry> shape = ShapeFromOgr(f->GetGeometryRef(), *this);
         if (shape) {
-          if (outputSr && SrsOf(outputSr) && SrsOf(sr_.get())) shape->Project(outputSr);  // kept as stored on failure
+          if (outputSr && SrsOf(outputSr) && SrsOf(sr_.get()))
+            shape->Project(outputSr);  // kept as stored on failure
           v = Variant(static_cast<IUnknown*>(shape.get()));
         }
         break;
@@ -390,10 +389,13 @@ HRESULT PrepareShape(const TableCore& core, IUnknown* value, std::unique_ptr<OGR
   if (d.IsEmpty()) return S_OK;
   LONG want = core.ShapeType();
   if (want >= kGeometryPoint && want <= kGeometryPolygon && d.type != want) {
-    if (want == kGeometryMultipoint && d.type == kGeometryPoint) d.type = kGeometryMultipoint;
-    else return E_DATA_GEOMETRY_MISMATCH;
+    if (want == kGeometryMultipoint && d.type == kGeometryPoint)
+      d.type = kGeometryMultipoint;
+    else
+      return E_DATA_GEOMETRY_MISMATCH;
   }
-  if (SrsOf(d.sr.get()) && SrsOf(core.SpatialReference()) && !SameReference(d.sr.get(), core.SpatialReference())) {
+  if (SrsOf(d.sr.get()) && SrsOf(core.SpatialReference()) &&
+      !SameReference(d.sr.get(), core.SpatialReference())) {
     if (FAILED(ProjectData(d, core.SpatialReference()))) return E_DATA_PROJECTION_FAILED;
   }
   std::unique_ptr<OGRGeometry> g = ToOgr(d);
@@ -401,7 +403,8 @@ HRESULT PrepareShape(const TableCore& core, IUnknown* value, std::unique_ptr<OGR
   g->set3D(core.HasZ() ? TRUE : FALSE);
   g->setMeasured(core.HasM() ? TRUE : FALSE);
   OGRwkbGeometryType layerType = core.Layer()->GetGeomType();
-  if (wkbFlatten(layerType) != wkbUnknown && wkbFlatten(layerType) != wkbFlatten(g->getGeometryType()) &&
+  if (wkbFlatten(layerType) != wkbUnknown &&
+      wkbFlatten(layerType) != wkbFlatten(g->getGeometryType()) &&
       OGR_GT_IsSubClassOf(wkbFlatten(layerType), wkbGeometryCollection))
     g.reset(OGRGeometryFactory::forceTo(g.release(), layerType));
   out = std::move(g);
@@ -458,7 +461,8 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
         HRESULT hr = VariantChangeType(&n, &v, 0, VT_R8);
         if (FAILED(hr)) return hr;
         if (!std::isfinite(n.dblVal)) return E_DATA_VALUE_TOO_LONG;
-        if (dbase_ && fd->GetWidth() > 0 && !FitsDbaseNumber(n.dblVal, fd->GetWidth(), fd->GetPrecision()))
+        if (dbase_ && fd->GetWidth() > 0 &&
+            !FitsDbaseNumber(n.dblVal, fd->GetWidth(), fd->GetPrecision()))
           return E_DATA_VALUE_TOO_LONG;
         f.SetField(k, n.dblVal);
         break;
@@ -473,14 +477,14 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
         f.SetField(k, y, mo, d, h, mi, static_cast<float>(s), 0);
         break;
       }
-      case kFieldBlob:
-        return DISP_E_TYPEMISMATCH;
+      case kFieldBlob: return DISP_E_TYPEMISMATCH;
       default: {
         Variant t;
         HRESULT hr = VariantChangeType(&t, &v, 0, VT_BSTR);
         if (FAILED(hr)) return hr;
         std::string text = ToUtf8(BstrToWstring(t.bstrVal));
-        if (fd->GetWidth() > 0 && static_cast<int>(text.size()) > fd->GetWidth()) return E_DATA_VALUE_TOO_LONG;
+        if (fd->GetWidth() > 0 && static_cast<int>(text.size()) > fd->GetWidth())
+          return E_DATA_VALUE_TOO_LONG;
         f.SetField(k, text.c_str());
         break;
       }
@@ -530,7 +534,8 @@ HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
         filterShape = *d;
         sf->get_SpatialRel(&relation);
         if (!HasShape()) return E_INVALIDARG;
-        if (SrsOf(filterShape.sr.get()) && SrsOf(sr_.get()) && !SameReference(filterShape.sr.get(), sr_.get()) &&
+        if (SrsOf(filterShape.sr.get()) && SrsOf(sr_.get()) &&
+            !SameReference(filterShape.sr.get(), sr_.get()) &&
             FAILED(ProjectData(filterShape, sr_.get())))
           return E_DATA_PROJECTION_FAILED;
       }

@@ -118,6 +118,7 @@ HRESULT CreateOgrField(OGRLayer* layer, const FieldSpec& spec, bool dbase);
 
 // OLE automation dates (days since 1899-12-30) and calendar dates.
 double DateFromParts(int year, int month, int day, int hour, int minute, double second);
-void PartsFromDate(double date, int& year, int& month, int& day, int& hour, int& minute, double& second);
+void PartsFromDate(double date, int& year, int& month, int& day, int& hour, int& minute,
+                   double& second);
 
 }  // namespace velk::host

@@ -50,7 +50,8 @@ class RowBase : public ComObjectRoot<Derived, Primary, IRowData, More...> {
     if (!value) return E_POINTER;
     VariantInit(value);
     if (index < 0 || static_cast<std::size_t>(index) >= core_->Fields().size()) return E_INVALIDARG;
-    if (static_cast<std::size_t>(index) >= values_.size()) {  // a field added after the row was read
+    if (static_cast<std::size_t>(index) >=
+        values_.size()) {  // a field added after the row was read
       value->vt = VT_NULL;
       return S_OK;
     }
@@ -80,7 +81,8 @@ class RowBase : public ComObjectRoot<Derived, Primary, IRowData, More...> {
   HRESULT get_Table(ITable** table) override {
     if (!table) return E_POINTER;
     *table = nullptr;
-    return table_ ? table_->QueryInterface(IidOf<ITable>(), reinterpret_cast<void**>(table)) : E_POINTER;
+    return table_ ? table_->QueryInterface(IidOf<ITable>(), reinterpret_cast<void**>(table))
+                  : E_POINTER;
   }
   HRESULT Store() override {
     if (values_.size() < core_->Fields().size()) Grow();
@@ -135,14 +137,16 @@ class FeatureRow : public RowBase<FeatureRow, IFeature, IFeatureBuffer> {
  public:
   using IFeature::QueryInterface;
   HRESULT QueryExtra(REFIID riid, void** ppv) {
-    if (Answer<IRow, IFeature>(this, riid, ppv) || Answer<IRowBuffer, IFeature>(this, riid, ppv)) return S_OK;
+    if (Answer<IRow, IFeature>(this, riid, ppv) || Answer<IRowBuffer, IFeature>(this, riid, ppv))
+      return S_OK;
     return E_NOINTERFACE;
   }
   HRESULT get_Shape(IGeometry** shape) override {
     if (!shape) return E_POINTER;
     *shape = nullptr;
     LONG i = core_->ShapeIndex();
-    if (i < 0 || static_cast<std::size_t>(i) >= values_.size() || values_[i].vt != VT_UNKNOWN || !values_[i].punkVal)
+    if (i < 0 || static_cast<std::size_t>(i) >= values_.size() || values_[i].vt != VT_UNKNOWN ||
+        !values_[i].punkVal)
       return S_OK;
     return values_[i].punkVal->QueryInterface(IidOf<IGeometry>(), reinterpret_cast<void**>(shape));
   }
@@ -173,12 +177,14 @@ class FeatureRow : public RowBase<FeatureRow, IFeature, IFeatureBuffer> {
   HRESULT get_Class(IFeatureClass** featureClass) override {
     if (!featureClass) return E_POINTER;
     *featureClass = nullptr;
-    return table_ ? table_->QueryInterface(IidOf<IFeatureClass>(), reinterpret_cast<void**>(featureClass))
+    return table_ ? table_->QueryInterface(IidOf<IFeatureClass>(),
+                                           reinterpret_cast<void**>(featureClass))
                   : E_POINTER;
   }
 };
 
-ComPtr<IRow> MakeRow(const CorePtr& core, IUnknown* table, std::int64_t fid, std::vector<Variant> values) {
+ComPtr<IRow> MakeRow(const CorePtr& core, IUnknown* table, std::int64_t fid,
+                     std::vector<Variant> values) {
   ComPtr<IRow> row;
   if (core->HasShape()) {
     ComObject<FeatureRow>* r = nullptr;
@@ -317,7 +323,9 @@ class FeatureCursor : public CursorBase<FeatureCursor, IFeatureCursor, ICursor> 
   }
   HRESULT UpdateFeature(IFeature* feature) override { return Update(feature); }
   HRESULT DeleteFeature() override { return DeleteCurrent(); }
-  HRESULT InsertFeature(IFeatureBuffer* buffer, VARIANT* oid) override { return Insert(buffer, oid); }
+  HRESULT InsertFeature(IFeatureBuffer* buffer, VARIANT* oid) override {
+    return Insert(buffer, oid);
+  }
 };
 
 template <class I>
@@ -394,11 +402,14 @@ class SelectionSetObject : public ComObjectRoot<SelectionSetObject, ISelectionSe
       if (FAILED(hr)) return hr;
       std::vector<std::int64_t> found(selected.begin(), selected.end());
       std::sort(found.begin(), found.end());
-      std::set_intersection(ids_.begin(), ids_.end(), found.begin(), found.end(), std::back_inserter(fids));
+      std::set_intersection(ids_.begin(), ids_.end(), found.begin(), found.end(),
+                            std::back_inserter(fids));
     } else {
       for (std::int64_t id : ids_) fids.push_back(id);
     }
-    *cursor = MakeCursor<ICursor>(core_, table_.get(), mode, std::move(fids), OutputReference(filter).get()).Detach();
+    *cursor = MakeCursor<ICursor>(core_, table_.get(), mode, std::move(fids),
+                                  OutputReference(filter).get())
+                  .Detach();
     return S_OK;
     VELK_CATCH
   }
@@ -549,7 +560,8 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
     core_->EndBatch();
     return hr;
   }
-  HRESULT Select(IQueryFilter* filter, LONG, LONG, IWorkspace*, ISelectionSet** selection) override {
+  HRESULT Select(IQueryFilter* filter, LONG, LONG, IWorkspace*,
+                 ISelectionSet** selection) override {
     if (!selection) return E_POINTER;
     *selection = nullptr;
     VELK_TRY
@@ -577,7 +589,10 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
     if (!name) return E_POINTER;
     *name = nullptr;
     VELK_TRY
-    *name = host_->DatasetFullName(core_->Name(), core_->HasShape() ? kDatasetFeatureClass : kDatasetTable).Detach();
+    *name = host_
+                ->DatasetFullName(core_->Name(),
+                                  core_->HasShape() ? kDatasetFeatureClass : kDatasetTable)
+                .Detach();
     return *name ? S_OK : E_FAIL;
     VELK_CATCH
   }
@@ -607,7 +622,8 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
   // ISchemaLock
   HRESULT ChangeSchemaLock(LONG kind) override {
     if (kind != kSchemaLockShared && kind != kSchemaLockExclusive) return E_INVALIDARG;
-    if (kind == kSchemaLockExclusive && (!core_->Valid() || !core_->Writable())) return E_DATA_SCHEMA_LOCKED;
+    if (kind == kSchemaLockExclusive && (!core_->Valid() || !core_->Writable()))
+      return E_DATA_SCHEMA_LOCKED;
     return ChangeLock(lockKey_, this, kind) ? S_OK : E_DATA_SCHEMA_LOCKED;
   }
   HRESULT get_CurrentSchemaLock(LONG* kind) override {
@@ -630,7 +646,8 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
       HRESULT hr = core_->Select(filter, fids);
       if (FAILED(hr)) return hr;
     }
-    *cursor = MakeCursor<I>(core_, Self(), mode, std::move(fids), OutputReference(filter).get()).Detach();
+    *cursor =
+        MakeCursor<I>(core_, Self(), mode, std::move(fids), OutputReference(filter).get()).Detach();
     return S_OK;
     VELK_CATCH
   }
@@ -646,9 +663,9 @@ class TableObject : public TableBase<TableObject> {};
 
 class FeatureClassObject : public TableBase<FeatureClassObject, IFeatureClass, IGeoDataset> {
  public:
+  using TableBase::Insert;
   using TableBase::Search;
   using TableBase::Update;
-  using TableBase::Insert;
   HRESULT get_ShapeType(LONG* type) override {
     if (!type) return E_POINTER;
     *type = core_->ShapeType();
@@ -684,7 +701,9 @@ class FeatureClassObject : public TableBase<FeatureClassObject, IFeatureClass, I
     if (FAILED(hr)) return hr;
     return row->QueryInterface(IidOf<IFeature>(), reinterpret_cast<void**>(feature));
   }
-  HRESULT FeatureCount(IQueryFilter* filter, LONG* count) override { return RowCount(filter, count); }
+  HRESULT FeatureCount(IQueryFilter* filter, LONG* count) override {
+    return RowCount(filter, count);
+  }
   HRESULT Search(IQueryFilter* filter, VARIANT_BOOL, IFeatureCursor** cursor) override {
     return OpenCursor(filter, CursorMode::kSearch, cursor);
   }
@@ -734,7 +753,9 @@ class FilterBase : public ComObjectRoot<Derived, Leaf> {
     subFields_ = BstrToWstring(fields);
     return S_OK;
   }
-  HRESULT get_OutputSpatialReference(ISpatialReference** sr) override { return outputSr_.CopyTo(sr); }
+  HRESULT get_OutputSpatialReference(ISpatialReference** sr) override {
+    return outputSr_.CopyTo(sr);
+  }
   HRESULT putref_OutputSpatialReference(ISpatialReference* sr) override {
     outputSr_ = sr;
     return S_OK;
@@ -781,8 +802,8 @@ class SpatialFilterObject : public FilterBase<SpatialFilterObject, ISpatialFilte
 
 }  // namespace
 
-ComPtr<IUnknown> MakeTableObject(std::shared_ptr<TableCore> core, IWorkspace* workspace, DatasetHost* host,
-                                 std::wstring cacheKey) {
+ComPtr<IUnknown> MakeTableObject(std::shared_ptr<TableCore> core, IWorkspace* workspace,
+                                 DatasetHost* host, std::wstring cacheKey) {
   ComPtr<IUnknown> r;
   if (core->HasShape()) {
     ComObject<FeatureClassObject>* t = nullptr;

@@ -32,8 +32,8 @@ class DatasetHost {
 
 // A table object (ITable, IDataset, ISchemaLock; also IFeatureClass and IGeoDataset when the
 // core has a shape field) answering for the core. workspace keeps the host alive.
-ComPtr<IUnknown> MakeTableObject(std::shared_ptr<TableCore> core, IWorkspace* workspace, DatasetHost* host,
-                                 std::wstring cacheKey);
+ComPtr<IUnknown> MakeTableObject(std::shared_ptr<TableCore> core, IWorkspace* workspace,
+                                 DatasetHost* host, std::wstring cacheKey);
 
 // Platform-internal access to a row's values.
 struct IRowData : IUnknown {

@@ -24,7 +24,9 @@ HRESULT UID::put_SubType(LONG subType) {
   return S_OK;
 }
 
-HRESULT CreateUID(IUnknown* outer, REFIID riid, void** ppv) { return CreateInstance<UID>(outer, riid, ppv); }
+HRESULT CreateUID(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<UID>(outer, riid, ppv);
+}
 
 std::wstring UidText(IUID* uid) {
   if (!uid) return {};

@@ -35,9 +35,12 @@ class Vector3D : public ComObjectRoot<Vector3D, IVector3D> {
   }
   HRESULT PolarSet(double azimuth, double inclination, double magnitude) override {
     double flat = magnitude * std::cos(inclination);
-    return PutComponents(flat * std::sin(azimuth), flat * std::cos(azimuth), magnitude * std::sin(inclination));
+    return PutComponents(flat * std::sin(azimuth), flat * std::cos(azimuth),
+                         magnitude * std::sin(inclination));
   }
-  HRESULT get_Magnitude(double* length) override { return Out(length, std::sqrt(x_ * x_ + y_ * y_ + z_ * z_)); }
+  HRESULT get_Magnitude(double* length) override {
+    return Out(length, std::sqrt(x_ * x_ + y_ * y_ + z_ * z_));
+  }
   HRESULT Normalize() override {
     double m = std::sqrt(x_ * x_ + y_ * y_ + z_ * z_);
     if (!(m > 0) || !std::isfinite(m)) return E_FAIL;

@@ -47,9 +47,9 @@ struct IFeatureWorkspace : IUnknown {
                               BSTR configKeyword, ITable** table) = 0;
   // fields must hold one geometry field (its definition gives shape type, Z, M and spatial
   // reference); shapeFieldName names it. Nothing is left behind on failure.
-  virtual HRESULT CreateFeatureClass(BSTR name, IFields* fields, const GUID* clsid, const GUID* extClsid,
-                                     LONG featureType, BSTR shapeFieldName, BSTR configKeyword,
-                                     IFeatureClass** featureClass) = 0;
+  virtual HRESULT CreateFeatureClass(BSTR name, IFields* fields, const GUID* clsid,
+                                     const GUID* extClsid, LONG featureType, BSTR shapeFieldName,
+                                     BSTR configKeyword, IFeatureClass** featureClass) = 0;
 };
 
 struct IRasterWorkspace : IUnknown {

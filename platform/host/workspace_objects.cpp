@@ -47,11 +47,13 @@ HRESULT OutText(BSTR* out, const std::wstring& s) {
 }
 
 std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return s;
 }
 std::wstring LowerW(std::wstring s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
   return s;
 }
 
@@ -80,13 +82,16 @@ struct QuietErrors {
 bool ValidFileDatasetName(const std::wstring& n) {
   if (n.empty() || n == L"." || n == L"..") return false;
   for (wchar_t c : n)
-    if (c < 32 || std::wstring_view(L"<>:\"/\\|?*").find(c) != std::wstring_view::npos) return false;
+    if (c < 32 || std::wstring_view(L"<>:\"/\\|?*").find(c) != std::wstring_view::npos)
+      return false;
   return true;
 }
 // Dataset names a database accepts: a letter or underscore, then letters, digits, underscores.
 bool ValidDatabaseDatasetName(const std::wstring& n) {
   if (n.empty() || n.size() > 160) return false;
-  auto letter = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_'; };
+  auto letter = [](wchar_t c) {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'_';
+  };
   if (!letter(n[0])) return false;
   for (wchar_t c : n)
     if (!letter(c) && !(c >= L'0' && c <= L'9')) return false;
@@ -110,7 +115,8 @@ struct Schema {
   std::vector<FieldSpec> attributes;
 };
 
-HRESULT ReadSchema(IFields* fields, const std::wstring& shapeFieldName, bool wantShape, bool dbase, Schema& out) {
+HRESULT ReadSchema(IFields* fields, const std::wstring& shapeFieldName, bool wantShape, bool dbase,
+                   Schema& out) {
   if (!fields) return E_POINTER;
   LONG n = 0;
   fields->get_FieldCount(&n);
@@ -129,14 +135,16 @@ HRESULT ReadSchema(IFields* fields, const std::wstring& shapeFieldName, bool wan
       if (FAILED(hr)) return hr;
       for (const auto& a : out.attributes)
         if (SameFieldName(a.name, s.name)) return E_DATA_INVALID_NAME;
-      if (SameFieldName(s.name, out.oidName) || (!dbase && out.hasShape && SameFieldName(s.name, out.shape.name)))
+      if (SameFieldName(s.name, out.oidName) ||
+          (!dbase && out.hasShape && SameFieldName(s.name, out.shape.name)))
         return E_DATA_INVALID_NAME;
       out.attributes.push_back(s);
     }
   }
   if (wantShape) {
     if (!out.hasShape) return E_DATA_INVALID_FIELD;
-    if (out.shape.geometryType < kGeometryPoint || out.shape.geometryType > kGeometryPolygon) return E_DATA_INVALID_FIELD;
+    if (out.shape.geometryType < kGeometryPoint || out.shape.geometryType > kGeometryPolygon)
+      return E_DATA_INVALID_FIELD;
     if (!shapeFieldName.empty()) out.shape.name = shapeFieldName;
   } else if (out.hasShape) {
     return E_DATA_INVALID_FIELD;
@@ -326,7 +334,8 @@ class WorkspaceBase : public ComObjectRoot<Derived, IWorkspace, Ifaces...>, publ
     auto wsName = MakeWorkspaceName(FromUtf8(path_), kind_);
     std::vector<ComPtr<IDatasetName>> items;
     for (const auto& [name, type] : static_cast<Derived*>(this)->List())
-      if (kind == kDatasetAny || kind == type) items.push_back(MakeDatasetName(name, type, wsName.get()));
+      if (kind == kDatasetAny || kind == type)
+        items.push_back(MakeDatasetName(name, type, wsName.get()));
     *names = MakeEnum<IDatasetName, IEnumDatasetName>(std::move(items)).Detach();
     return S_OK;
     VELK_CATCH
@@ -355,7 +364,8 @@ class WorkspaceBase : public ComObjectRoot<Derived, IWorkspace, Ifaces...>, publ
       }
   }
   ComPtr<IName> DatasetFullName(const std::wstring& name, LONG kind) override {
-    return MakeDatasetName(name, kind, MakeWorkspaceName(FromUtf8(path_), kind_).get()).template As<IName>();
+    return MakeDatasetName(name, kind, MakeWorkspaceName(FromUtf8(path_), kind_).get())
+        .template As<IName>();
   }
 
  protected:
@@ -426,7 +436,8 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
           shp.replace_extension(".shp");
           fs::path shpUpper = f;
           shpUpper.replace_extension(".SHP");
-          if (!fs::exists(shp, ec) && !fs::exists(shpUpper, ec)) out.emplace_back(base, kDatasetTable);
+          if (!fs::exists(shp, ec) && !fs::exists(shpUpper, ec))
+            out.emplace_back(base, kDatasetTable);
         }
       } else if (!ext.empty() && DriverForExtension(ext, DataKind::kRaster)) {
         out.emplace_back(FromUtf8(f.filename().string()), kDatasetRasterDataset);
@@ -467,12 +478,13 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
     HRESULT hr = CreateVector(BstrToWstring(name), fields, false, L"", obj);
     return FAILED(hr) ? hr : HandOut(obj, table, E_FAIL);
   }
-  HRESULT CreateFeatureClass(BSTR name, IFields* fields, const GUID*, const GUID*, LONG, BSTR shapeFieldName,
-                             BSTR, IFeatureClass** fc) {
+  HRESULT CreateFeatureClass(BSTR name, IFields* fields, const GUID*, const GUID*, LONG,
+                             BSTR shapeFieldName, BSTR, IFeatureClass** fc) {
     if (!fc) return E_POINTER;
     *fc = nullptr;
     ComPtr<IUnknown> obj;
-    HRESULT hr = CreateVector(BstrToWstring(name), fields, true, BstrToWstring(shapeFieldName), obj);
+    HRESULT hr =
+        CreateVector(BstrToWstring(name), fields, true, BstrToWstring(shapeFieldName), obj);
     return FAILED(hr) ? hr : HandOut(obj, fc, E_FAIL);
   }
 
@@ -535,9 +547,11 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
     }
     if (!moved)
       for (auto it = done.rbegin(); it != done.rend(); ++it) fs::rename(it->second, it->first, ec);
-    std::string openPath = moved ? path_ + "/" + newBase + fs::path(oldPath).extension().string() : oldPath;
+    std::string openPath =
+        moved ? path_ + "/" + newBase + fs::path(oldPath).extension().string() : oldPath;
     DatasetPtr ds;
-    if (OpenGdalDataset(openPath, DataKind::kVector, ds) != OpenResult::kOk || ds->get()->GetLayerCount() < 1)
+    if (OpenGdalDataset(openPath, DataKind::kVector, ds) != OpenResult::kOk ||
+        ds->get()->GetLayerCount() < 1)
       return E_DATA_WRITE_FAILED;
     std::wstring nowName = moved ? base : core.Name();
     core.Rebind(ds, ds->get()->GetLayer(0), nowName, LockKey(nowName));
@@ -575,22 +589,26 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
   HRESULT OpenVector(const std::wstring& name, ComPtr<IUnknown>& out) {
     std::wstring base = StripExtension(name, {L".shp", L".dbf"});
     if (!ValidFileDatasetName(base)) return E_DATA_NOT_FOUND;
-    return this->Cached(base, [&](ComPtr<IUnknown>& made) -> HRESULT {
-      bool isShape = false;
-      std::string path = FindFile(base, isShape);
-      if (path.empty()) return E_DATA_NOT_FOUND;
-      DatasetPtr ds;
-      OpenResult r = OpenGdalDataset(path, DataKind::kVector, ds);
-      if (r == OpenResult::kMissing) return E_DATA_NOT_FOUND;
-      if (r != OpenResult::kOk || ds->get()->GetLayerCount() < 1) return E_DATA_UNREADABLE;
-      auto core = std::make_shared<TableCore>(ds, ds->get()->GetLayer(0), base, LockKey(base), true);
-      made = MakeTableObject(core, static_cast<IWorkspace*>(this), this, LowerW(base));
-      return S_OK;
-    }, out);
+    return this->Cached(
+        base,
+        [&](ComPtr<IUnknown>& made) -> HRESULT {
+          bool isShape = false;
+          std::string path = FindFile(base, isShape);
+          if (path.empty()) return E_DATA_NOT_FOUND;
+          DatasetPtr ds;
+          OpenResult r = OpenGdalDataset(path, DataKind::kVector, ds);
+          if (r == OpenResult::kMissing) return E_DATA_NOT_FOUND;
+          if (r != OpenResult::kOk || ds->get()->GetLayerCount() < 1) return E_DATA_UNREADABLE;
+          auto core =
+              std::make_shared<TableCore>(ds, ds->get()->GetLayer(0), base, LockKey(base), true);
+          made = MakeTableObject(core, static_cast<IWorkspace*>(this), this, LowerW(base));
+          return S_OK;
+        },
+        out);
   }
 
-  HRESULT CreateVector(const std::wstring& name, IFields* fields, bool withShape, const std::wstring& shapeName,
-                       ComPtr<IUnknown>& out) {
+  HRESULT CreateVector(const std::wstring& name, IFields* fields, bool withShape,
+                       const std::wstring& shapeName, ComPtr<IUnknown>& out) {
     if (kind_ != FactoryKind::kShapefile) return E_NOTIMPL;
     std::wstring base = StripExtension(name, {L".shp", L".dbf"});
     if (!ValidFileDatasetName(base)) return E_DATA_INVALID_NAME;
@@ -621,11 +639,14 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
         hr = E_DATA_WRITE_FAILED;
       } else {
         const char* options[] = {"ENCODING=UTF-8", nullptr};
-        OGRwkbGeometryType type =
-            withShape ? LayerTypeFor(schema.shape.geometryType, schema.shape.hasZ, schema.shape.hasM, false) : wkbNone;
+        OGRwkbGeometryType type = withShape
+                                      ? LayerTypeFor(schema.shape.geometryType, schema.shape.hasZ,
+                                                     schema.shape.hasM, false)
+                                      : wkbNone;
         std::unique_ptr<OGRSpatialReference> srs;
         if (const OGRSpatialReference* s = SrsOf(schema.shape.sr.get())) srs.reset(s->Clone());
-        OGRLayer* layer = ds->CreateLayer(ToUtf8(base).c_str(), srs.get(), type, const_cast<char**>(options));
+        OGRLayer* layer =
+            ds->CreateLayer(ToUtf8(base).c_str(), srs.get(), type, const_cast<char**>(options));
         if (!layer) hr = E_DATA_WRITE_FAILED;
         for (std::size_t i = 0; SUCCEEDED(hr) && i < schema.attributes.size(); ++i)
           hr = CreateOgrField(layer, schema.attributes[i], true);
@@ -633,7 +654,8 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
         GDALClose(GDALDataset::ToHandle(ds));
         if (CPLGetLastErrorType() >= CE_Failure && SUCCEEDED(hr)) hr = E_DATA_WRITE_FAILED;
       }
-      if (FAILED(hr)) driver->Delete(path.c_str());  // leave nothing a later run would take for complete
+      if (FAILED(hr))
+        driver->Delete(path.c_str());  // leave nothing a later run would take for complete
     }
     if (FAILED(hr)) {
       fs::remove(path, ec);
@@ -648,7 +670,8 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
   }
 };
 
-class ShapefileFolderWorkspace : public FolderWorkspace<ShapefileFolderWorkspace, IFeatureWorkspace> {};
+class ShapefileFolderWorkspace
+    : public FolderWorkspace<ShapefileFolderWorkspace, IFeatureWorkspace> {};
 class RasterFolderWorkspace : public FolderWorkspace<RasterFolderWorkspace, IRasterWorkspace> {};
 
 // A GeoPackage file standing in for the host's database kinds.
@@ -676,7 +699,8 @@ class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorksp
     GDALDataset* ds = db_->get();
     for (int i = 0; ds && i < ds->GetLayerCount(); ++i) {
       OGRLayer* l = ds->GetLayer(i);
-      out.emplace_back(FromUtf8(l->GetName()), l->GetGeomType() == wkbNone ? kDatasetTable : kDatasetFeatureClass);
+      out.emplace_back(FromUtf8(l->GetName()),
+                       l->GetGeomType() == wkbNone ? kDatasetTable : kDatasetFeatureClass);
     }
     std::sort(out.begin(), out.end());
     return out;
@@ -701,15 +725,16 @@ class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorksp
     HRESULT hr = OpenLayer(BstrToWstring(name), obj);
     return FAILED(hr) ? hr : HandOut(obj, fc, E_DATA_NOT_FOUND);
   }
-  HRESULT CreateTable(BSTR name, IFields* fields, const GUID*, const GUID*, BSTR, ITable** table) override {
+  HRESULT CreateTable(BSTR name, IFields* fields, const GUID*, const GUID*, BSTR,
+                      ITable** table) override {
     if (!table) return E_POINTER;
     *table = nullptr;
     ComPtr<IUnknown> obj;
     HRESULT hr = CreateLayer(BstrToWstring(name), fields, false, L"", obj);
     return FAILED(hr) ? hr : HandOut(obj, table, E_FAIL);
   }
-  HRESULT CreateFeatureClass(BSTR name, IFields* fields, const GUID*, const GUID*, LONG, BSTR shapeFieldName,
-                             BSTR, IFeatureClass** fc) override {
+  HRESULT CreateFeatureClass(BSTR name, IFields* fields, const GUID*, const GUID*, LONG,
+                             BSTR shapeFieldName, BSTR, IFeatureClass** fc) override {
     if (!fc) return E_POINTER;
     *fc = nullptr;
     ComPtr<IUnknown> obj;
@@ -746,19 +771,22 @@ class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorksp
   }
 
   HRESULT OpenLayer(const std::wstring& name, ComPtr<IUnknown>& out) {
-    return Cached(name, [&](ComPtr<IUnknown>& made) -> HRESULT {
-      int index = LayerIndex(name);
-      if (index < 0) return E_DATA_NOT_FOUND;
-      OGRLayer* layer = db_->get()->GetLayer(index);
-      std::wstring actual = FromUtf8(layer->GetName());
-      auto core = std::make_shared<TableCore>(db_, layer, actual, LockKey(actual), false);
-      made = MakeTableObject(core, this, this, LowerW(actual));
-      return S_OK;
-    }, out);
+    return Cached(
+        name,
+        [&](ComPtr<IUnknown>& made) -> HRESULT {
+          int index = LayerIndex(name);
+          if (index < 0) return E_DATA_NOT_FOUND;
+          OGRLayer* layer = db_->get()->GetLayer(index);
+          std::wstring actual = FromUtf8(layer->GetName());
+          auto core = std::make_shared<TableCore>(db_, layer, actual, LockKey(actual), false);
+          made = MakeTableObject(core, this, this, LowerW(actual));
+          return S_OK;
+        },
+        out);
   }
 
-  HRESULT CreateLayer(const std::wstring& name, IFields* fields, bool withShape, const std::wstring& shapeName,
-                      ComPtr<IUnknown>& out) {
+  HRESULT CreateLayer(const std::wstring& name, IFields* fields, bool withShape,
+                      const std::wstring& shapeName, ComPtr<IUnknown>& out) {
     if (!ValidDatabaseDatasetName(name)) return E_DATA_INVALID_NAME;
     Schema schema;
     HRESULT hr = ReadSchema(fields, shapeName, withShape, false, schema);
@@ -766,17 +794,20 @@ class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorksp
     if (LayerIndex(name) >= 0) return E_DATA_EXISTS;
     if (!db_->writable()) return E_DATA_WRITE_FAILED;
     std::string fid = "FID=" + ToUtf8(schema.oidName.empty() ? L"OBJECTID" : schema.oidName);
-    std::string geomName = "GEOMETRY_NAME=" + ToUtf8(schema.shape.name.empty() ? L"Shape" : schema.shape.name);
+    std::string geomName =
+        "GEOMETRY_NAME=" + ToUtf8(schema.shape.name.empty() ? L"Shape" : schema.shape.name);
     std::vector<const char*> options = {fid.c_str()};
     if (withShape) options.push_back(geomName.c_str());
     options.push_back(nullptr);
     std::unique_ptr<OGRSpatialReference> srs;
     if (const OGRSpatialReference* s = SrsOf(schema.shape.sr.get())) srs.reset(s->Clone());
-    OGRwkbGeometryType type =
-        withShape ? LayerTypeFor(schema.shape.geometryType, schema.shape.hasZ, schema.shape.hasM, true) : wkbNone;
+    OGRwkbGeometryType type = withShape ? LayerTypeFor(schema.shape.geometryType, schema.shape.hasZ,
+                                                       schema.shape.hasM, true)
+                                        : wkbNone;
     {
       QuietErrors quiet;
-      OGRLayer* layer = db_->get()->CreateLayer(ToUtf8(name).c_str(), srs.get(), type, const_cast<char**>(options.data()));
+      OGRLayer* layer = db_->get()->CreateLayer(ToUtf8(name).c_str(), srs.get(), type,
+                                                const_cast<char**>(options.data()));
       if (!layer) return E_DATA_WRITE_FAILED;
       for (std::size_t i = 0; SUCCEEDED(hr) && i < schema.attributes.size(); ++i)
         hr = CreateOgrField(layer, schema.attributes[i], false);
@@ -847,11 +878,13 @@ class WorkspaceFactory : public ComObjectRoot<WorkspaceFactory, IWorkspaceFactor
     *workspace = nullptr;
     if (!connection) return E_POINTER;
     std::wstring path;
-    if (!ReadTextProperty(connection, L"DATABASE", path) && !ReadTextProperty(connection, L"PATH", path))
+    if (!ReadTextProperty(connection, L"DATABASE", path) &&
+        !ReadTextProperty(connection, L"PATH", path))
       return E_INVALIDARG;
     return OpenFromFile(Bstr(path), parent, workspace);
   }
-  HRESULT Create(BSTR parentFolder, BSTR name, IPropertySet*, HWND parent, IWorkspace** workspace) override {
+  HRESULT Create(BSTR parentFolder, BSTR name, IPropertySet*, HWND parent,
+                 IWorkspace** workspace) override {
     if (!workspace) return E_POINTER;
     *workspace = nullptr;
     std::wstring n = BstrToWstring(name);
@@ -911,7 +944,8 @@ class WorkspaceFactory : public ComObjectRoot<WorkspaceFactory, IWorkspaceFactor
   FactoryKind kind_;
 };
 
-class ScratchWorkspaceFactory : public ComObjectRoot<ScratchWorkspaceFactory, IScratchWorkspaceFactory> {
+class ScratchWorkspaceFactory
+    : public ComObjectRoot<ScratchWorkspaceFactory, IScratchWorkspaceFactory> {
  public:
   HRESULT get_DefaultScratchWorkspace(IWorkspace** workspace) override {
     if (!workspace) return E_POINTER;
@@ -951,9 +985,12 @@ ComPtr<IWorkspaceFactory> WorkspaceFactoryFromProgId(const std::wstring& progId)
     return p == k || p + L".1" == k;
   };
   HRESULT hr = E_FAIL;
-  if (matches(kShapefileWorkspaceFactoryProgId)) hr = CreateFactory<FactoryKind::kShapefile>(nullptr, IidOf<IWorkspaceFactory>(), f.put_void());
-  else if (matches(kDatabaseWorkspaceFactoryProgId)) hr = CreateFactory<FactoryKind::kDatabase>(nullptr, IidOf<IWorkspaceFactory>(), f.put_void());
-  else if (matches(kRasterWorkspaceFactoryProgId)) hr = CreateFactory<FactoryKind::kRaster>(nullptr, IidOf<IWorkspaceFactory>(), f.put_void());
+  if (matches(kShapefileWorkspaceFactoryProgId))
+    hr = CreateFactory<FactoryKind::kShapefile>(nullptr, IidOf<IWorkspaceFactory>(), f.put_void());
+  else if (matches(kDatabaseWorkspaceFactoryProgId))
+    hr = CreateFactory<FactoryKind::kDatabase>(nullptr, IidOf<IWorkspaceFactory>(), f.put_void());
+  else if (matches(kRasterWorkspaceFactoryProgId))
+    hr = CreateFactory<FactoryKind::kRaster>(nullptr, IidOf<IWorkspaceFactory>(), f.put_void());
   if (FAILED(hr)) return nullptr;
   return f;
 }

@@ -296,8 +296,7 @@ bool ParseGridText(std::wstring_view text, GridText* g) {
 
   auto single = [](const std::wstring& t) { return t.size() == 1 && !IsDigit(t[0]); };
   switch (tokens.size()) {
-    case 1:
-      return ReadCompactGrid(tokens[0], g);
+    case 1: return ReadCompactGrid(tokens[0], g);
     case 3:
       if (single(tokens[2]) && IsPolarLetter(tokens[2][0])) {
         g->zone = 0;
@@ -322,8 +321,7 @@ bool ParseGridText(std::wstring_view text, GridText* g) {
                ReadEastingNorthing(tokens[0], tokens[1], g);
       }
       return false;
-    default:
-      return false;
+    default: return false;
   }
 }
 
@@ -361,14 +359,14 @@ GeoPoint CoordinateEngine::Molodensky(GeoPoint p, double* h, double a, double f,
   Math::sincosd(p.lon, slam, clam);
   const double w2 = 1.0 - e2 * sphi * sphi;
   const double w = std::sqrt(w2);
-  const double nu = a / w;                      // prime vertical radius
+  const double nu = a / w;                       // prime vertical radius
   const double rho = a * (1.0 - e2) / (w2 * w);  // meridian radius
   const double height = h ? *h : 0.0;
 
-  const double dphi = (-dx * sphi * clam - dy * sphi * slam + dz * cphi +
-                       da * nu * e2 * sphi * cphi / a +
-                       df * (rho * a / b + nu * b / a) * sphi * cphi) /
-                      (rho + height);
+  const double dphi =
+      (-dx * sphi * clam - dy * sphi * slam + dz * cphi + da * nu * e2 * sphi * cphi / a +
+       df * (rho * a / b + nu * b / a) * sphi * cphi) /
+      (rho + height);
   // At a pole the longitude is arbitrary and stays as it is.
   const double lonRadius = (nu + height) * cphi;
   const double dlam = lonRadius > 1e-9 ? (-dx * slam + dy * clam) / lonRadius : 0.0;
@@ -399,8 +397,7 @@ GeoPoint CoordinateEngine::ShiftFromWgs84(int datum, GeoPoint p) {
   const EngineEllipsoid& wgs = Ellipsoids()[0];
   double h = 0.0;
   return Molodensky(p, &h, wgs.a, 1.0 / wgs.inverseFlattening, to.a - wgs.a,
-                    1.0 / to.inverseFlattening - 1.0 / wgs.inverseFlattening, -d.dx, -d.dy,
-                    -d.dz);
+                    1.0 / to.inverseFlattening - 1.0 / wgs.inverseFlattening, -d.dx, -d.dy, -d.dz);
 }
 
 // ---- notations ----------------------------------------------------------------------------
@@ -413,15 +410,14 @@ std::wstring CoordinateEngine::FormatDms(GeoPoint p) {
     const long long minutes = (hundredths / 6000) % 60;
     const long long seconds = (hundredths / 100) % 60;
     wchar_t buf[48];
-    std::swprintf(buf, 48, L"%0*lld%02lld%02lld.%02lld%lc", degreeDigits, degrees, minutes,
-                  seconds, hundredths % 100, letter);
+    std::swprintf(buf, 48, L"%0*lld%02lld%02lld.%02lld%lc", degreeDigits, degrees, minutes, seconds,
+                  hundredths % 100, letter);
     return std::wstring(buf);
   };
   return half(p.lat, 2, L'N', L'S') + L" " + half(p.lon, 3, L'E', L'W');
 }
 
-HRESULT CoordinateEngine::FormatGrid(GeoPoint p, int datum, std::wstring* utm,
-                                     std::wstring* mgrs) {
+HRESULT CoordinateEngine::FormatGrid(GeoPoint p, int datum, std::wstring* utm, std::wstring* mgrs) {
   if (!utm || !mgrs) return E_POINTER;
   if (!ValidDatum(datum) || !ValidPoint(p)) return E_INVALIDARG;
   const GridProjections& proj = ProjectionsFor(Datums()[static_cast<std::size_t>(datum)].ellipsoid);
@@ -604,17 +600,10 @@ HRESULT CoordinateEngine::ConvertText(std::wstring_view text, int format, int fr
   GeoPoint p;
   HRESULT hr;
   switch (format) {
-    case kFormatDms:
-      hr = ReadDms(text, &p);
-      break;
-    case kFormatUtm:
-      hr = ReadUtm(text, fromDatum, &p);
-      break;
-    case kFormatMgrs:
-      hr = ReadMgrs(text, fromDatum, &p);
-      break;
-    default:
-      return E_INVALIDARG;
+    case kFormatDms: hr = ReadDms(text, &p); break;
+    case kFormatUtm: hr = ReadUtm(text, fromDatum, &p); break;
+    case kFormatMgrs: hr = ReadMgrs(text, fromDatum, &p); break;
+    default: return E_INVALIDARG;
   }
   if (FAILED(hr)) return hr;
   return ConvertPoint(p, fromDatum, toDatum, out);

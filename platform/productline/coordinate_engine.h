@@ -84,8 +84,8 @@ struct GeoPoint {
 
 // The answer of one conversion. After a refusal both points are empty (NaN) and the texts empty.
 struct ConvertedLocation {
-  GeoPoint wgs84;  // the location on WGS 84 (datum 0)
-  GeoPoint datum;  // the location on the target datum
+  GeoPoint wgs84;               // the location on WGS 84 (datum 0)
+  GeoPoint datum;               // the location on the target datum
   std::wstring dms, utm, mgrs;  // the location on the target datum in the three notations
 };
 

@@ -173,7 +173,8 @@ constexpr EngineDatum kDatums[] = {
     // 54: EPSG transformation 1137 ED50 to WGS 84 (5) (DMA-Egy)
     {L"European 1950, Egypt", kIntl, -130.0, -117.0, -151.0},
     // 55: same values as EPSG transformation 1138
-    {L"European 1950, England, Channel Islands, Scotland, Shetland Islands", kIntl, -86.0, -96.0, -120.0},
+    {L"European 1950, England, Channel Islands, Scotland, Shetland Islands", kIntl, -86.0, -96.0,
+     -120.0},
     // 56: EPSG transformation 1138 ED50 to WGS 84 (6) (DMA-Irl Gbr)
     {L"European 1950, England, Ireland, Scotland, Shetland Islands", kIntl, -86.0, -96.0, -120.0},
     // 57: EPSG transformation 1139 ED50 to WGS 84 (7) (DMA-Fin Nor)
@@ -197,7 +198,8 @@ constexpr EngineDatum kDatums[] = {
     // 66: EPSG transformation 1151 NZGD49 to WGS 84 (1) (DMA-Nzl)
     {L"Geodetic Datum 1949, New Zealand", kIntl, 84.0, -22.0, 209.0},
     // 67: EPSG transformation 1886 Azores Central 1948 to WGS 84 (1) (DMA-Prt Az C)
-    {L"Graciosa Base SW 1948, Azores (Faial, Graciosa, Pico, Sao Jorge, Terceira)", kIntl, -104.0, 167.0, -38.0},
+    {L"Graciosa Base SW 1948, Azores (Faial, Graciosa, Pico, Sao Jorge, Terceira)", kIntl, -104.0,
+     167.0, -38.0},
     // 68: EPSG transformation 1070 Guam 1963 to WGS 84 (1) (DMA-Gum)
     {L"Guam 1963, Guam", kClarke66, -100.0, -248.0, 259.0},
     // 69: EPSG transformation 15807 Solomon 1968 to WGS 84 (2) (DMA-Slb Guad)
@@ -279,9 +281,11 @@ constexpr EngineDatum kDatums[] = {
     // 107: EPSG transformation 1173 NAD27 to WGS 84 (4) (DMA-Conus)
     {L"North American 1927, Mean Solution (CONUS)", kClarke66, -8.0, 160.0, 176.0},
     // 108: EPSG transformation 1174 NAD27 to WGS 84 (5) (DMA-ConusE)
-    {L"North American 1927, Mean Solution (CONUS east of Mississippi River)", kClarke66, -9.0, 161.0, 179.0},
+    {L"North American 1927, Mean Solution (CONUS east of Mississippi River)", kClarke66, -9.0,
+     161.0, 179.0},
     // 109: EPSG transformation 1175 NAD27 to WGS 84 (6) (DMA-ConusW)
-    {L"North American 1927, Mean Solution (CONUS west of Mississippi River)", kClarke66, -8.0, 159.0, 175.0},
+    {L"North American 1927, Mean Solution (CONUS west of Mississippi River)", kClarke66, -8.0,
+     159.0, 175.0},
     // 110: EPSG transformation 1172 NAD27 to WGS 84 (3) (DMA-Can)
     {L"North American 1927, Mean Solution (Canada)", kClarke66, -10.0, 158.0, 187.0},
     // 111: EPSG transformation 1170 NAD27 to WGS 84 (1) (DMA-Carib)
@@ -295,7 +299,8 @@ constexpr EngineDatum kDatums[] = {
     // 115: EPSG transformation 1250 NAD27 to WGS 84 (22) (DMA-AK AluW)
     {L"North American 1927, Aleutian Islands (west of 180 deg W)", kClarke66, 2.0, 204.0, 105.0},
     // 116: EPSG transformation 1177 NAD27 to WGS 84 (8) (DMA-Bha xSalv)
-    {L"North American 1927, Bahamas (excluding San Salvador Island)", kClarke66, -4.0, 154.0, 178.0},
+    {L"North American 1927, Bahamas (excluding San Salvador Island)", kClarke66, -4.0, 154.0,
+     178.0},
     // 117: EPSG transformation 1178 NAD27 to WGS 84 (9) (DMA-Bha Salv)
     {L"North American 1927, Bahamas (San Salvador Island)", kClarke66, 1.0, 140.0, 165.0},
     // 118: EPSG transformation 1179 NAD27 to WGS 84 (10) (DMA-Can AB BC)
@@ -303,9 +308,11 @@ constexpr EngineDatum kDatums[] = {
     // 119: EPSG transformation 1180 NAD27 to WGS 84 (11) (DMA-Can MN ON)
     {L"North American 1927, Canada (Manitoba, Ontario)", kClarke66, -9.0, 157.0, 184.0},
     // 120: EPSG transformation 1181 NAD27 to WGS 84 (12) (DMA-Can E)
-    {L"North American 1927, Canada (New Brunswick, Newfoundland, Nova Scotia, Quebec)", kClarke66, -22.0, 160.0, 190.0},
+    {L"North American 1927, Canada (New Brunswick, Newfoundland, Nova Scotia, Quebec)", kClarke66,
+     -22.0, 160.0, 190.0},
     // 121: EPSG transformation 1182 NAD27 to WGS 84 (13) (DMA-Can NWT)
-    {L"North American 1927, Canada (Northwest Territories, Saskatchewan)", kClarke66, 4.0, 159.0, 188.0},
+    {L"North American 1927, Canada (Northwest Territories, Saskatchewan)", kClarke66, 4.0, 159.0,
+     188.0},
     // 122: EPSG transformation 1183 NAD27 to WGS 84 (14) (DMA-Can Yuk)
     {L"North American 1927, Canada (Yukon)", kClarke66, -7.0, 139.0, 181.0},
     // 123: EPSG transformation 1184 NAD27 to WGS 84 (15) (DMA-Pan)
@@ -325,7 +332,8 @@ constexpr EngineDatum kDatums[] = {
     // 130: EPSG transformation 1253 Nord Sahara 1959 to WGS 84 (1) (DMA-Alg)
     {L"North Sahara 1959, Algeria", kClarke80, -186.0, -93.0, 310.0},
     // 131: EPSG transformation 1887 Azores Occidental 1939 to WGS 84 (1) (DMA-Prt Az W)
-    {L"Observatorio Meteorologico 1939, Azores (Corvo and Flores Islands)", kIntl, -425.0, -169.0, 81.0},
+    {L"Observatorio Meteorologico 1939, Azores (Corvo and Flores Islands)", kIntl, -425.0, -169.0,
+     81.0},
     // 132: EPSG transformation 1148 Egypt 1907 to WGS 84 (1) (DMA-Egy)
     {L"Old Egyptian 1907, Egypt", kHelmert, -130.0, 110.0, -13.0},
     // 133: EPSG transformation 15824 Old Hawaiian to WGS 84 (3) (DMA-Usa HI 1987)
@@ -345,9 +353,11 @@ constexpr EngineDatum kDatums[] = {
     // 140: EPSG transformation 1196 OSGB36 to WGS 84 (2) (DMA-Gbr Eng)
     {L"Ordnance Survey of Great Britain 1936, England", kAiry, 371.0, -112.0, 434.0},
     // 141: EPSG transformation 1197 OSGB36 to WGS 84 (3) (DMA-Gbr E&W)
-    {L"Ordnance Survey of Great Britain 1936, England, Isle of Man, Wales", kAiry, 371.0, -111.0, 434.0},
+    {L"Ordnance Survey of Great Britain 1936, England, Isle of Man, Wales", kAiry, 371.0, -111.0,
+     434.0},
     // 142: EPSG transformation 1198 OSGB36 to WGS 84 (4) (DMA-Gbr Sco)
-    {L"Ordnance Survey of Great Britain 1936, Scotland, Shetland Islands", kAiry, 384.0, -111.0, 425.0},
+    {L"Ordnance Survey of Great Britain 1936, Scotland, Shetland Islands", kAiry, 384.0, -111.0,
+     425.0},
     // 143: EPSG transformation 1199 OSGB36 to WGS 84 (5) (DMA-Gbr Wal)
     {L"Ordnance Survey of Great Britain 1936, Wales", kAiry, 370.0, -108.0, 434.0},
     // 144: EPSG transformation 15815 PN84 to WGS 84 (1) (DMA-Esp Canary)
@@ -363,9 +373,11 @@ constexpr EngineDatum kDatums[] = {
     // 149: EPSG transformation 1202 PSAD56 to WGS 84 (2) (DMA-Bol)
     {L"Provisional South American 1956, Bolivia", kIntl, -270.0, 188.0, -388.0},
     // 150: EPSG transformation 1203 PSAD56 to WGS 84 (3) (DMA-Chl N)
-    {L"Provisional South American 1956, Chile (northern, near 19 deg S)", kIntl, -270.0, 183.0, -390.0},
+    {L"Provisional South American 1956, Chile (northern, near 19 deg S)", kIntl, -270.0, 183.0,
+     -390.0},
     // 151: EPSG transformation 1204 PSAD56 to WGS 84 (4) (DMA-Chl S)
-    {L"Provisional South American 1956, Chile (southern, near 43 deg S)", kIntl, -305.0, 243.0, -442.0},
+    {L"Provisional South American 1956, Chile (southern, near 43 deg S)", kIntl, -305.0, 243.0,
+     -442.0},
     // 152: EPSG transformation 1205 PSAD56 to WGS 84 (5) (DMA-Col)
     {L"Provisional South American 1956, Colombia", kIntl, -282.0, 169.0, -371.0},
     // 153: EPSG transformation 1206 PSAD56 to WGS 84 (6) (DMA-Ecu)
@@ -467,7 +479,8 @@ constexpr EngineDatum kDatums[] = {
     // 201: EPSG transformation 1897 Segara to WGS 84 (1) (NIMA-Idn Kal)
     {L"Gunung Segara, Indonesia (Kalimantan)", kBessel, -403.0, 684.0, 41.0},
     // 202: value of the definition report
-    {L"Hermannskogel, Yugoslavia (former), Bosnia and Herzegovina, Croatia", kBessel, 682.0, -203.0, 480.0},
+    {L"Hermannskogel, Yugoslavia (former), Bosnia and Herzegovina, Croatia", kBessel, 682.0, -203.0,
+     480.0},
     // 203: EPSG transformation 1558 Korean 1995 to WGS 84 (1) (NIMA-Kor)
     {L"Korean Geodetic System 1995, South Korea", kWgs84, 0.0, 0.0, 0.0},
 };

@@ -17,11 +17,17 @@ HRESULT ReadDatum(const VARIANT& v, int* datum) {
   Variant value;
   if (FAILED(VariantCopyInd(&value, &v))) return E_INVALIDARG;
   switch (value.vt) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
-    case VT_I8: case VT_UI8: case VT_INT: case VT_UINT:
-      break;
-    default:
-      return E_INVALIDARG;
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT: break;
+    default: return E_INVALIDARG;
   }
   if (FAILED(value.ChangeType(VT_I4))) return E_INVALIDARG;  // out of range
   *datum = value.lVal;
@@ -33,8 +39,10 @@ HRESULT ReadPointValue(const VARIANT& v, GeoPoint* point) {
   Variant value;
   if (FAILED(VariantCopyInd(&value, &v))) return E_INVALIDARG;
   IUnknown* object = nullptr;
-  if (value.vt == VT_UNKNOWN) object = value.punkVal;
-  else if (value.vt == VT_DISPATCH) object = value.pdispVal;
+  if (value.vt == VT_UNKNOWN)
+    object = value.punkVal;
+  else if (value.vt == VT_DISPATCH)
+    object = value.pdispVal;
   ComPtr<IPoint> p = QueryAs<IPoint>(object);
   if (!p) return E_INVALIDARG;
   double x = 0.0, y = 0.0;
@@ -70,8 +78,7 @@ HRESULT Convert(const CoordinateEngine& engine, const VARIANT& value, INT format
       hr = ReadTextValue(value, &text);
       return SUCCEEDED(hr) ? engine.ConvertText(text, format, from, to, out) : hr;
     }
-    default:
-      return E_INVALIDARG;
+    default: return E_INVALIDARG;
   }
 }
 

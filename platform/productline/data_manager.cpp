@@ -65,8 +65,9 @@ HRESULT ReadCatalogFields(ITable* table, CatalogFields* out) {
   const struct {
     const wchar_t* name;
     FieldKind* kind;
-  } wanted[] = {{L"PRODUCT", &out->product}, {L"SCALE", &out->scale},     {L"SERIES", &out->series},
-                {L"DTED_TYPE", &out->dtedType}, {L"NAME", &out->name}, {L"FULL_NAME", &out->fullName},
+  } wanted[] = {{L"PRODUCT", &out->product}, {L"SCALE", &out->scale},
+                {L"SERIES", &out->series},   {L"DTED_TYPE", &out->dtedType},
+                {L"NAME", &out->name},       {L"FULL_NAME", &out->fullName},
                 {L"LIBRARY", &out->library}};
   for (const auto& w : wanted) {
     hr = KindOf(fields.get(), w.name, w.kind);
@@ -76,13 +77,14 @@ HRESULT ReadCatalogFields(ITable* table, CatalogFields* out) {
 }
 
 bool IsRpf(const CatalogFields& f) {
-  return f.product == FieldKind::kText && f.series == FieldKind::kText && f.scale == FieldKind::kNumber &&
-         f.dtedType == FieldKind::kMissing && f.library == FieldKind::kMissing;
+  return f.product == FieldKind::kText && f.series == FieldKind::kText &&
+         f.scale == FieldKind::kNumber && f.dtedType == FieldKind::kMissing &&
+         f.library == FieldKind::kMissing;
 }
 
 bool HasVpfFields(const CatalogFields& f) {
-  return f.product == FieldKind::kText && f.library == FieldKind::kText && f.dtedType == FieldKind::kMissing &&
-         f.series == FieldKind::kMissing;
+  return f.product == FieldKind::kText && f.library == FieldKind::kText &&
+         f.dtedType == FieldKind::kMissing && f.series == FieldKind::kMissing;
 }
 
 // Where a VPF catalog lies: whether its workspace holds its "_features" table, and the
@@ -137,13 +139,16 @@ HRESULT TestCatalog(velkZelCatalogTypeEnum kind, ITable* table, bool* valid) {
   // The two VPF kinds: a feature class with the VPF fields, told apart by where it lies.
   if (!HasVpfFields(f)) return S_OK;
   ComPtr<IFeatureClass> featureClass;
-  if (FAILED(table->QueryInterface(IidOf<IFeatureClass>(), featureClass.put_void())) || !featureClass) return S_OK;
+  if (FAILED(table->QueryInterface(IidOf<IFeatureClass>(), featureClass.put_void())) ||
+      !featureClass)
+    return S_OK;
   bool hasFeatureTable = false;
   LONG workspaceType = -1;
   hr = ReadVpfSetting(table, &hasFeatureTable, &workspaceType);
   if (FAILED(hr)) return hr;
-  *valid = kind == velkZelCatalogVPF ? hasFeatureTable
-                                     : (!hasFeatureTable && workspaceType == kWorkspaceLocalDatabase);
+  *valid = kind == velkZelCatalogVPF
+               ? hasFeatureTable
+               : (!hasFeatureTable && workspaceType == kWorkspaceLocalDatabase);
   return S_OK;
 }
 
@@ -175,8 +180,13 @@ std::vector<host::FieldSpec> CatalogSchema(velkZelCatalogTypeEnum kind) {
       return {oid, shape, Text(L"DTED_TYPE", 20), Text(L"NAME", 100), Text(L"FULL_NAME", 254)};
     case velkZelCatalogRPF:
     case velkZelCatalogReferencedRPF:
-      return {oid, shape, Text(L"PRODUCT", 60), Number(L"SCALE", kFieldInteger), Text(L"SERIES", 10),
-              Text(L"NAME", 100), Text(L"FULL_NAME", 254)};
+      return {oid,
+              shape,
+              Text(L"PRODUCT", 60),
+              Number(L"SCALE", kFieldInteger),
+              Text(L"SERIES", 10),
+              Text(L"NAME", 100),
+              Text(L"FULL_NAME", 254)};
     default: return {oid, shape, Text(L"PRODUCT", 60), Text(L"LIBRARY", 20)};
   }
 }
@@ -208,13 +218,15 @@ HRESULT MakeCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum kind, const st
     if (type != kWorkspaceLocalDatabase) return E_INVALIDARG;
   }
   ComPtr<IFeatureClass> catalog;
-  HRESULT hr = features->CreateFeatureClass(Bstr(name), host::MakeFields(CatalogSchema(kind)).get(), nullptr,
-                                            nullptr, kFeatureTypeSimple, Bstr(L"Shape"), Bstr(L""), catalog.put());
+  HRESULT hr = features->CreateFeatureClass(Bstr(name), host::MakeFields(CatalogSchema(kind)).get(),
+                                            nullptr, nullptr, kFeatureTypeSimple, Bstr(L"Shape"),
+                                            Bstr(L""), catalog.put());
   if (FAILED(hr)) return hr;
   if (kind != velkZelCatalogVPF) return S_OK;
   ComPtr<ITable> featureTable;
-  hr = features->CreateTable(Bstr(name + L"_features"), host::MakeFields(FeatureTableSchema()).get(), nullptr,
-                             nullptr, Bstr(L""), featureTable.put());
+  hr =
+      features->CreateTable(Bstr(name + L"_features"), host::MakeFields(FeatureTableSchema()).get(),
+                            nullptr, nullptr, Bstr(L""), featureTable.put());
   if (FAILED(hr)) {
     if (auto dataset = catalog.As<IDataset>()) dataset->Delete();
   }
@@ -227,10 +239,11 @@ std::wstring HexCode(HRESULT hr) {
   return text;
 }
 
-class DataManager : public ComObjectRoot<DataManager, IDataManager, ConnectionPointContainerImpl<IDataManagerEvents>> {
+class DataManager : public ComObjectRoot<DataManager, IDataManager,
+                                         ConnectionPointContainerImpl<IDataManagerEvents>> {
  public:
-  HRESULT CreateCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum catalogType, BSTR folder, BSTR name,
-                        VARIANT_BOOL, VARIANT_BOOL, ITrackCancel*) override {
+  HRESULT CreateCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum catalogType, BSTR folder,
+                        BSTR name, VARIANT_BOOL, VARIANT_BOOL, ITrackCancel*) override {
     VELK_TRY
     const std::wstring catalogName = name ? name : L"";
     if (!workspace) return Error(L"No workspace to create the catalog in.", E_INVALIDARG);
@@ -238,15 +251,20 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager, ConnectionPo
     if (catalogType < velkZelCatalogVPF || catalogType > velkZelCatalogReferencedRPF)
       return Error(L"Unknown catalog kind for \"" + catalogName + L"\".", E_INVALIDARG);
     const HRESULT hr = MakeCatalog(workspace, catalogType, catalogName);
-    if (FAILED(hr)) return Error(L"Could not create the catalog \"" + catalogName + L"\" (" + HexCode(hr) + L").", hr);
+    if (FAILED(hr))
+      return Error(L"Could not create the catalog \"" + catalogName + L"\" (" + HexCode(hr) + L").",
+                   hr);
     Event(L"Created the catalog \"" + catalogName + L"\".", kDataManagerEventInfo);
     if (folder && *folder)
-      return Error(L"Loading data into catalogs is not available; \"" + catalogName + L"\" stays empty.", E_NOTIMPL);
+      return Error(
+          L"Loading data into catalogs is not available; \"" + catalogName + L"\" stays empty.",
+          E_NOTIMPL);
     return S_OK;
     VELK_CATCH
   }
 
-  HRESULT IsCatalogValid(velkZelCatalogTypeEnum catalogType, ITable* table, VARIANT_BOOL* isValid) override {
+  HRESULT IsCatalogValid(velkZelCatalogTypeEnum catalogType, ITable* table,
+                         VARIANT_BOOL* isValid) override {
     if (!isValid) return E_POINTER;
     *isValid = VARIANT_FALSE;
     if (!table) return E_INVALIDARG;
@@ -268,7 +286,8 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager, ConnectionPo
  private:
   void Event(const std::wstring& text, LONG type) {
     Bstr message(text);
-    Fire<IDataManagerEvents>([&](IDataManagerEvents* sink) { return sink->OnEvent(message.get(), type); });
+    Fire<IDataManagerEvents>(
+        [&](IDataManagerEvents* sink) { return sink->OnEvent(message.get(), type); });
   }
 
   // Callers count error events, so every failure is reported as one as well as returned.

@@ -58,13 +58,14 @@ struct IDataManager : IUnknown {
   // made an error event says so and E_NOTIMPL is returned. Each failure is returned and fired
   // as an event of type 100; success fires one event of type 0. Nothing is left behind on
   // failure.
-  virtual HRESULT CreateCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum catalogType, BSTR folder,
-                                BSTR name, VARIANT_BOOL rpfSeparateCatalogs, VARIANT_BOOL managedCatalogs,
-                                ITrackCancel* cancelTracker) = 0;
+  virtual HRESULT CreateCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum catalogType,
+                                BSTR folder, BSTR name, VARIANT_BOOL rpfSeparateCatalogs,
+                                VARIANT_BOOL managedCatalogs, ITrackCancel* cancelTracker) = 0;
   // Whether the table is a catalog of the kind (see above). Null out pointer: E_POINTER; null
   // table or unknown kind: E_INVALIDARG; a table whose fields or workspace cannot be read:
   // that failure.
-  virtual HRESULT IsCatalogValid(velkZelCatalogTypeEnum catalogType, ITable* table, VARIANT_BOOL* isValid) = 0;
+  virtual HRESULT IsCatalogValid(velkZelCatalogTypeEnum catalogType, ITable* table,
+                                 VARIANT_BOOL* isValid) = 0;
   // Adding the data found under a folder to a catalog is not offered: E_NOTIMPL and one error
   // event (type 100), so callers that count error events do not take it for a clean run.
   virtual HRESULT LoadCatalog(ITable* table, BSTR folder, velkZelCatalogTypeEnum catalogType,

@@ -13,7 +13,8 @@ void DeliverableModule::Attach(const void* addressInLibrary) {
   server_.SetLockCountReader(lockCount_);
   server_.SetModulePath(ModulePathOf(addressInLibrary));
   server_.Init(&own_);
-  if (res::ResourceModule* localized = VelkLocale::LoadLocalizedRes(&own_)) server_.SetResourceInstance(localized);
+  if (res::ResourceModule* localized = VelkLocale::LoadLocalizedRes(&own_))
+    server_.SetResourceInstance(localized);
 }
 
 void DeliverableModule::Detach(void (*beforeTerm)()) {

@@ -10,8 +10,8 @@ namespace velk {
 // own resources and whether the loader has attached it.
 class DeliverableModule {
  public:
-  DeliverableModule(const wchar_t* name, const res::EmbeddedResource* resources, ObjectMapEntry* objectMap,
-                    const GUID& typeLibId, LONG (*lockCount)())
+  DeliverableModule(const wchar_t* name, const res::EmbeddedResource* resources,
+                    ObjectMapEntry* objectMap, const GUID& typeLibId, LONG (*lockCount)())
       : own_(name, resources), server_(objectMap, typeLibId), lockCount_(lockCount) {}
 
   ServerModule& Server() { return server_; }
@@ -41,21 +41,20 @@ class DeliverableModule {
 
 // The six entry points (plus the registration error text for the host program) of a library
 // whose module is returned by moduleFn().
-#define VELK_DEFINE_SERVER_EXPORTS(moduleFn)                                                        \
-  extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {                     \
+#define VELK_DEFINE_SERVER_EXPORTS(moduleFn)                                                       \
+  extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {                    \
     return moduleFn().CanUnloadNow();                                                              \
   }                                                                                                \
-  extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(REFCLSID clsid,      \
-                                                                              REFIID riid,         \
-                                                                              void** ppv) {        \
+  extern "C" __attribute__((visibility("default"))) HRESULT DllGetClassObject(                     \
+      REFCLSID clsid, REFIID riid, void** ppv) {                                                   \
     return moduleFn().GetClassObject(clsid, riid, ppv);                                            \
   }                                                                                                \
   extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() { return S_OK; }   \
   extern "C" __attribute__((visibility("default"))) HRESULT DllUnregisterServer() { return S_OK; } \
-  extern "C" __attribute__((visibility("default"))) HRESULT velkDllRegisterServer() {               \
+  extern "C" __attribute__((visibility("default"))) HRESULT velkDllRegisterServer() {              \
     return moduleFn().RegisterServer();                                                            \
   }                                                                                                \
-  extern "C" __attribute__((visibility("default"))) HRESULT velkDllUnregisterServer() {             \
+  extern "C" __attribute__((visibility("default"))) HRESULT velkDllUnregisterServer() {            \
     return moduleFn().UnregisterServer();                                                          \
   }                                                                                                \
   extern "C" __attribute__((visibility("default"))) const wchar_t* velkLastRegistrationError() {   \

@@ -9,7 +9,8 @@
 
 namespace velk::productline {
 
-// Registers ZelExtension, TarvosEnvironment, CoordinateTool and DataManager; returns the cookies for RevokeProcessClass.
+// Registers ZelExtension, TarvosEnvironment, CoordinateTool and DataManager; returns the cookies
+// for RevokeProcessClass.
 std::vector<DWORD> RegisterProductLineClasses();
 void RevokeProductLineClasses(const std::vector<DWORD>& cookies);
 

@@ -48,7 +48,9 @@ bool ParseSize(const std::wstring& w, double& out) {
   std::string s = Narrow(w, ok);
   double v = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (!ok || s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v) || v < 0) return false;
+  if (!ok || s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v) ||
+      v < 0)
+    return false;
   out = v;
   return true;
 }
@@ -58,7 +60,8 @@ bool ParseStyle(const std::wstring& w, LONG& out) {
   std::string s = Narrow(w, ok);
   long v = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (!ok || s.empty() || ec != std::errc() || end != s.data() + s.size() || v < -2147483647L - 1 || v > 2147483647L)
+  if (!ok || s.empty() || ec != std::errc() || end != s.data() + s.size() || v < -2147483647L - 1 ||
+      v > 2147483647L)
     return false;
   out = static_cast<LONG>(v);
   return true;
@@ -82,7 +85,8 @@ HRESULT Create(HRESULT (*create)(IUnknown*, REFIID, void**), ComPtr<S>& out) {
   return create(nullptr, IidOf<S>(), out.put_void());
 }
 
-ComPtr<ILineSymbol> MakeLine(const std::wstring& colour, const std::wstring& width, const std::wstring& style) {
+ComPtr<ILineSymbol> MakeLine(const std::wstring& colour, const std::wstring& width,
+                             const std::wstring& style) {
   LONG rgb = 0, st = 0;
   double w = 0;
   if (!ParseColour(colour, rgb) || !ParseSize(width, w) || !ParseStyle(style, st)) return nullptr;
@@ -111,7 +115,8 @@ ComPtr<IUnknown> SymbolFromText(const std::wstring& text) {
   if (t.size() == 4 && t[0] == L"marker") {
     LONG rgb = 0, style = 0;
     double size = 0;
-    if (!ParseColour(t[1], rgb) || !ParseSize(t[2], size) || !ParseStyle(t[3], style)) return nullptr;
+    if (!ParseColour(t[1], rgb) || !ParseSize(t[2], size) || !ParseStyle(t[3], style))
+      return nullptr;
     ComPtr<IMarkerSymbol> marker;
     if (FAILED(Create(&host::CreateMarkerSymbolObject, marker))) return nullptr;
     marker->put_Color(host::NewColor(rgb).get());
@@ -146,7 +151,8 @@ bool SymbolToText(IUnknown* symbol, std::wstring& text) {
     LONG style = 0;
     marker->get_Size(&size);
     marker->get_Style(&style);
-    text = L"marker " + Colour(host::RgbOf(colour.get())) + L" " + Real(size) + L" " + std::to_wstring(style);
+    text = L"marker " + Colour(host::RgbOf(colour.get())) + L" " + Real(size) + L" " +
+           std::to_wstring(style);
     return true;
   }
   if (auto line = QueryAs<ILineSymbol>(symbol)) {

@@ -44,7 +44,9 @@ bool FitsSymbolSetting(SettingId id, const std::wstring& text) {
   return SymbolSort(text) == SymbolSort(Decl(id).text) && SymbolFromText(text);
 }
 
-HRESULT FromStatus(LSTATUS s) { return s == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<std::uint32_t>(s)); }
+HRESULT FromStatus(LSTATUS s) {
+  return s == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(static_cast<std::uint32_t>(s));
+}
 
 }  // namespace
 
@@ -79,7 +81,8 @@ HRESULT TarvosEnvironment::Write(SettingId id) const {
   switch (d.type) {
     case SettingType::Bool:
     case SettingType::Long:
-      return FromStatus(reg::WriteDword(Hive::CurrentUser, key, d.name, static_cast<DWORD>(s.number)));
+      return FromStatus(
+          reg::WriteDword(Hive::CurrentUser, key, d.name, static_cast<DWORD>(s.number)));
     case SettingType::Double:
       return FromStatus(reg::WriteString(Hive::CurrentUser, key, d.name, FormatReal(s.real)));
     case SettingType::String:
@@ -113,7 +116,8 @@ HRESULT TarvosEnvironment::LoadAllSettings() {
     if (!reg::ReadValue(Hive::CurrentUser, SettingKeyPath(id), d.name, v)) continue;
     switch (d.type) {
       case SettingType::Bool:
-        if (v.type == REG_DWORD) s.number = static_cast<SHORT>(static_cast<std::uint16_t>(v.number & 0xFFFF));
+        if (v.type == REG_DWORD)
+          s.number = static_cast<SHORT>(static_cast<std::uint16_t>(v.number & 0xFFFF));
         break;
       case SettingType::Long:
         if (v.type == REG_DWORD) s.number = static_cast<LONG>(v.number);
@@ -202,7 +206,9 @@ HRESULT TarvosEnvironment::get_CoordToolSymbol(IUnknown** symbol) {
   return GetSymbolSetting(SettingId::CoordToolSymbol, symbol);
 }
 
-HRESULT TarvosEnvironment::PutSymbol(IUnknown* symbol) { return PutSymbolSetting(SettingId::CoordToolSymbol, symbol); }
+HRESULT TarvosEnvironment::PutSymbol(IUnknown* symbol) {
+  return PutSymbolSetting(SettingId::CoordToolSymbol, symbol);
+}
 
 namespace {
 bool DDDSymbolId(LONG kind, SettingId& id) {
@@ -229,14 +235,19 @@ HRESULT TarvosEnvironment::DDDPutSymbol(LONG kind, IUnknown* symbol) {
   return PutSymbolSetting(id, symbol);
 }
 
-HRESULT TarvosEnvironment::get_DDDThreatDomeSymbol(IUnknown** symbol) { return DDDGetSymbol(9, symbol); }
+HRESULT TarvosEnvironment::get_DDDThreatDomeSymbol(IUnknown** symbol) {
+  return DDDGetSymbol(9, symbol);
+}
 
-HRESULT TarvosEnvironment::get_DDDWireframeSymbol(IUnknown** symbol) { return DDDGetSymbol(3, symbol); }
+HRESULT TarvosEnvironment::get_DDDWireframeSymbol(IUnknown** symbol) {
+  return DDDGetSymbol(3, symbol);
+}
 
 HRESULT TarvosEnvironment::get_GeneralOutputWorkspace(IUnknown** workspace) {
   if (!workspace) return E_POINTER;
   *workspace = nullptr;
-  const std::wstring& path = values_[static_cast<std::size_t>(SettingId::GeneralOutputWorkspacePath)].text;
+  const std::wstring& path =
+      values_[static_cast<std::size_t>(SettingId::GeneralOutputWorkspacePath)].text;
   if (path.empty()) return S_OK;
   WorkspaceOpener opener;
   {
@@ -244,7 +255,8 @@ HRESULT TarvosEnvironment::get_GeneralOutputWorkspace(IUnknown** workspace) {
     opener = g_opener;
   }
   if (!opener) return S_OK;
-  const std::wstring& factory = values_[static_cast<std::size_t>(SettingId::GeneralOutputWorkspaceFactory)].text;
+  const std::wstring& factory =
+      values_[static_cast<std::size_t>(SettingId::GeneralOutputWorkspaceFactory)].text;
   VELK_TRY
   return opener(factory, path, workspace);
   VELK_CATCH
@@ -289,16 +301,20 @@ HRESULT TarvosEnvironment::SetText(const std::wstring& name, const std::wstring&
   if (!FindSetting(name, id)) return E_INVALIDARG;
   auto whole = [&](LONG& out) {
     double v = 0;
-    if (!ParseReal(text, v) || v != std::floor(v) || v < -2147483648.0 || v > 2147483647.0) return false;
+    if (!ParseReal(text, v) || v != std::floor(v) || v < -2147483648.0 || v > 2147483647.0)
+      return false;
     out = static_cast<LONG>(v);
     return true;
   };
   switch (Decl(id).type) {
     case SettingType::Bool: {
       LONG v = 0;
-      if (text == L"true" || text == L"True") v = VARIANT_TRUE;
-      else if (text == L"false" || text == L"False") v = VARIANT_FALSE;
-      else if (!whole(v) || v < -32768 || v > 32767) return E_INVALIDARG;
+      if (text == L"true" || text == L"True")
+        v = VARIANT_TRUE;
+      else if (text == L"false" || text == L"False")
+        v = VARIANT_FALSE;
+      else if (!whole(v) || v < -32768 || v > 32767)
+        return E_INVALIDARG;
       return PutBool(id, static_cast<VARIANT_BOOL>(v));
     }
     case SettingType::Long: {

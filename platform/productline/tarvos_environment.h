@@ -17,8 +17,8 @@ namespace velk::productline {
 inline constexpr CLSID CLSID_TarvosEnvironment = MakeGuid("{AB5A6AD2-96CB-4E48-A0C5-8209F0AD12DC}");
 
 // Opens a host workspace from its factory ProgID and path; installed by the host's data layer.
-using WorkspaceOpener =
-    std::function<HRESULT(const std::wstring& factoryProgId, const std::wstring& path, IUnknown** workspace)>;
+using WorkspaceOpener = std::function<HRESULT(const std::wstring& factoryProgId,
+                                              const std::wstring& path, IUnknown** workspace)>;
 void SetWorkspaceOpener(WorkspaceOpener opener);
 
 class TarvosEnvironment
@@ -34,18 +34,20 @@ class TarvosEnvironment
   // REGDB_E_READREGDB when the registry file cannot be read: the values then stay as they are.
   HRESULT LoadAllSettings() override;
 
-#define VELK_ACC_Prop_Bool(name)                                                       \
+#define VELK_ACC_Prop_Bool(name)                                                               \
   HRESULT get_##name(VARIANT_BOOL* value) override { return GetBool(SettingId::name, value); } \
   HRESULT put_##name(VARIANT_BOOL value) override { return PutBool(SettingId::name, value); }
-#define VELK_ACC_Prop_Long(name)                                                \
+#define VELK_ACC_Prop_Long(name)                                                       \
   HRESULT get_##name(LONG* value) override { return GetLong(SettingId::name, value); } \
   HRESULT put_##name(LONG value) override { return PutLong(SettingId::name, value); }
-#define VELK_ACC_Prop_Double(name)                                                  \
+#define VELK_ACC_Prop_Double(name)                                                         \
   HRESULT get_##name(double* value) override { return GetDouble(SettingId::name, value); } \
   HRESULT put_##name(double value) override { return PutDouble(SettingId::name, value); }
-#define VELK_ACC_Prop_String(name)                                                  \
+#define VELK_ACC_Prop_String(name)                                                       \
   HRESULT get_##name(BSTR* value) override { return GetString(SettingId::name, value); } \
-  HRESULT put_##name(BSTR value) override { return PutString(SettingId::name, BstrToWstring(value)); }
+  HRESULT put_##name(BSTR value) override {                                              \
+    return PutString(SettingId::name, BstrToWstring(value));                             \
+  }
 #define VELK_ACC_Hidden_Bool(name)
 #define VELK_ACC_Hidden_Long(name)
 #define VELK_ACC_Hidden_Double(name)

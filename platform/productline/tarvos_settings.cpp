@@ -2,6 +2,8 @@
 
 namespace velk::productline {
 
-std::wstring SettingKeyPath(SettingId id) { return std::wstring(kTarvosSettingsKey) + L"\\" + Decl(id).area; }
+std::wstring SettingKeyPath(SettingId id) {
+  return std::wstring(kTarvosSettingsKey) + L"\\" + Decl(id).area;
+}
 
 }  // namespace velk::productline

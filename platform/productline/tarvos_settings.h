@@ -12,46 +12,46 @@
 #include "platform/com/base_types.h"
 
 // X(area, name, type, property, number default, text default)
-#define VELK_TARVOS_SETTINGS(X)                                              \
-  X(General, GeneralAzimuthUnits, Long, Prop, 11, L"")                       \
-  X(General, GeneralDistanceUnits, Long, Prop, 9, L"")                       \
-  X(General, GeneralLogOperations, Bool, Prop, -1, L"")                      \
-  X(General, GeneralOutputWorkspacePath, String, Hidden, 0, L"")             \
-  X(General, GeneralOutputWorkspaceFactory, String, Hidden, 0, L"")          \
-  X(CoordTool, MGRSStatusBar, Bool, Prop, 0, L"")                            \
-  X(CoordTool, CoordToolDMSDelimiter, String, Prop, 0, L" ")                 \
-  X(CoordTool, CoordToolDMSHemiNSEW, Long, Prop, 0, L"")                     \
-  X(CoordTool, CoordToolMGRSPrec, Long, Prop, 5, L"")                        \
-  X(CoordTool, CoordToolMGRSSpaces, Bool, Prop, 0, L"")                      \
-  X(CoordTool, CoordToolEditSession, Bool, Prop, 0, L"")                     \
-  X(CoordTool, CoordToolSymbol, Symbol, Hidden, 0, L"marker 0x0000FF 8 0")   \
-  X(ConversionFields, ConversionFieldsXField, String, Prop, 0, L"X")         \
-  X(ConversionFields, ConversionFieldsYField, String, Prop, 0, L"Y")         \
-  X(ConversionFields, ConversionFieldsDMSField, String, Prop, 0, L"DMS")     \
-  X(ConversionFields, ConversionFieldsUTMField, String, Prop, 0, L"UTM")     \
-  X(ConversionFields, ConversionFieldsMGRSField, String, Prop, 0, L"MGRS")   \
-  X(ConversionFields, AddExportedVPFDataToMap, Bool, Prop, -1, L"")          \
-  X(Geodesy, GeodesyLineType, Long, Prop, 0, L"")                            \
-  X(Terrain, TerrainUseCurveRefraction, Bool, Prop, 0, L"")                  \
-  X(Terrain, TerrainRefraction, Double, Prop, 0.13, L"")                     \
-  X(Terrain, TerrainDisplayLOSProfile, Bool, Prop, -1, L"")                  \
-  X(Terrain, TerrainCalculateZ, Bool, Prop, -1, L"")                         \
-  X(DDD, DDDRadials, Double, Prop, 10.0, L"")                                \
-  X(DDD, DDDWireframe, Double, Prop, 10.0, L"")                              \
-  X(DDD, DDDFlyThruDefaultHt, Long, Prop, 1000, L"")                         \
-  X(DDD, DDDFlyThruDefaultIncl, Long, Prop, 0, L"")                          \
-  X(DDD, DDDWireframeSymbol, Symbol, Hidden, 0, L"line 0x4100C2 1 0")        \
+#define VELK_TARVOS_SETTINGS(X)                                                   \
+  X(General, GeneralAzimuthUnits, Long, Prop, 11, L"")                            \
+  X(General, GeneralDistanceUnits, Long, Prop, 9, L"")                            \
+  X(General, GeneralLogOperations, Bool, Prop, -1, L"")                           \
+  X(General, GeneralOutputWorkspacePath, String, Hidden, 0, L"")                  \
+  X(General, GeneralOutputWorkspaceFactory, String, Hidden, 0, L"")               \
+  X(CoordTool, MGRSStatusBar, Bool, Prop, 0, L"")                                 \
+  X(CoordTool, CoordToolDMSDelimiter, String, Prop, 0, L" ")                      \
+  X(CoordTool, CoordToolDMSHemiNSEW, Long, Prop, 0, L"")                          \
+  X(CoordTool, CoordToolMGRSPrec, Long, Prop, 5, L"")                             \
+  X(CoordTool, CoordToolMGRSSpaces, Bool, Prop, 0, L"")                           \
+  X(CoordTool, CoordToolEditSession, Bool, Prop, 0, L"")                          \
+  X(CoordTool, CoordToolSymbol, Symbol, Hidden, 0, L"marker 0x0000FF 8 0")        \
+  X(ConversionFields, ConversionFieldsXField, String, Prop, 0, L"X")              \
+  X(ConversionFields, ConversionFieldsYField, String, Prop, 0, L"Y")              \
+  X(ConversionFields, ConversionFieldsDMSField, String, Prop, 0, L"DMS")          \
+  X(ConversionFields, ConversionFieldsUTMField, String, Prop, 0, L"UTM")          \
+  X(ConversionFields, ConversionFieldsMGRSField, String, Prop, 0, L"MGRS")        \
+  X(ConversionFields, AddExportedVPFDataToMap, Bool, Prop, -1, L"")               \
+  X(Geodesy, GeodesyLineType, Long, Prop, 0, L"")                                 \
+  X(Terrain, TerrainUseCurveRefraction, Bool, Prop, 0, L"")                       \
+  X(Terrain, TerrainRefraction, Double, Prop, 0.13, L"")                          \
+  X(Terrain, TerrainDisplayLOSProfile, Bool, Prop, -1, L"")                       \
+  X(Terrain, TerrainCalculateZ, Bool, Prop, -1, L"")                              \
+  X(DDD, DDDRadials, Double, Prop, 10.0, L"")                                     \
+  X(DDD, DDDWireframe, Double, Prop, 10.0, L"")                                   \
+  X(DDD, DDDFlyThruDefaultHt, Long, Prop, 1000, L"")                              \
+  X(DDD, DDDFlyThruDefaultIncl, Long, Prop, 0, L"")                               \
+  X(DDD, DDDWireframeSymbol, Symbol, Hidden, 0, L"line 0x4100C2 1 0")             \
   X(DDD, DDDThreatDomeSymbol, Symbol, Hidden, 0, L"fill 0x0000FF 0 0x0000FF 1 0") \
-  X(DDD, DDDFlyThruSymbol, Symbol, Hidden, 0, L"line 0x00FFFF 2 0")          \
-  X(DataMan, DataManDTEDWireframe, Long, Prop, 2, L"")                       \
-  X(DataMan, DataManDTEDDisplayRasters, Bool, Prop, -1, L"")                 \
-  X(DataMan, DataManDTEDUseUniformRenderer, Bool, Prop, 0, L"")              \
-  X(DataMan, DataManRPFWireframe, Long, Prop, 2, L"")                        \
-  X(DataMan, DataManRPFDisplayRasters, Bool, Prop, -1, L"")                  \
-  X(DataMan, DataManRPFUseBestMapSet, Bool, Prop, -1, L"")                   \
-  X(DataMan, DataManVPFWireframe, Long, Prop, 2, L"")                        \
-  X(DataMan, DataManVPFUseGeosym, Bool, Prop, 0, L"")                        \
-  X(DataMan, DataManVPFUseScaleDependency, Bool, Prop, -1, L"")              \
+  X(DDD, DDDFlyThruSymbol, Symbol, Hidden, 0, L"line 0x00FFFF 2 0")               \
+  X(DataMan, DataManDTEDWireframe, Long, Prop, 2, L"")                            \
+  X(DataMan, DataManDTEDDisplayRasters, Bool, Prop, -1, L"")                      \
+  X(DataMan, DataManDTEDUseUniformRenderer, Bool, Prop, 0, L"")                   \
+  X(DataMan, DataManRPFWireframe, Long, Prop, 2, L"")                             \
+  X(DataMan, DataManRPFDisplayRasters, Bool, Prop, -1, L"")                       \
+  X(DataMan, DataManRPFUseBestMapSet, Bool, Prop, -1, L"")                        \
+  X(DataMan, DataManVPFWireframe, Long, Prop, 2, L"")                             \
+  X(DataMan, DataManVPFUseGeosym, Bool, Prop, 0, L"")                             \
+  X(DataMan, DataManVPFUseScaleDependency, Bool, Prop, -1, L"")                   \
   X(DataMan, DataManVPFShowData, Bool, Prop, -1, L"")
 
 namespace velk::productline {
@@ -65,7 +65,7 @@ enum class SettingId : std::size_t {
 #define VELK_SETTING_ID(area, name, type, prop, number, text) name,
   VELK_TARVOS_SETTINGS(VELK_SETTING_ID)
 #undef VELK_SETTING_ID
-  Count
+      Count
 };
 
 inline constexpr std::size_t kSettingCount = static_cast<std::size_t>(SettingId::Count);
@@ -74,7 +74,7 @@ struct SettingDecl {
   const wchar_t* area;
   const wchar_t* name;
   SettingType type;
-  double number;       // default of Bool, Long and Double settings
+  double number;        // default of Bool, Long and Double settings
   const wchar_t* text;  // default of String and Symbol settings
 };
 

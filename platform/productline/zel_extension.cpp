@@ -25,14 +25,18 @@ HRESULT ZelExtension::get_Name(BSTR* name) {
 }
 
 void ZelExtension::Relay(IDocument* document, host::MapObserver* observer) {
-  if (auto* map = dynamic_cast<host::MapDocument*>(document)) map->SetMapObserver(observer);
-  else if (auto* globe = dynamic_cast<host::GlobeDocument*>(document)) globe->SetMapObserver(observer);
+  if (auto* map = dynamic_cast<host::MapDocument*>(document))
+    map->SetMapObserver(observer);
+  else if (auto* globe = dynamic_cast<host::GlobeDocument*>(document))
+    globe->SetMapObserver(observer);
 }
 
 HRESULT ZelExtension::Startup(VARIANT* initData) {
   VELK_TRY
   Shutdown();
-  if (!initData || (initData->vt != VT_UNKNOWN && initData->vt != VT_DISPATCH) || !initData->punkVal) return S_OK;
+  if (!initData || (initData->vt != VT_UNKNOWN && initData->vt != VT_DISPATCH) ||
+      !initData->punkVal)
+    return S_OK;
   auto app = QueryAs<IApplication>(initData->punkVal);
   if (!app) return S_OK;
   Check(app->get_Document(document_.put()));
@@ -98,17 +102,21 @@ HRESULT ZelExtension::FireItemEvent(LONG dispid, VARIANT item, LONG toIndex) {
   switch (dispid) {
     case kZelItemAdded: return Fire<E>([&](E* sink) { return sink->ItemAdded(item); });
     case kZelItemDeleted: return Fire<E>([&](E* sink) { return sink->ItemDeleted(item); });
-    case kZelItemReordered: return Fire<E>([&](E* sink) { return sink->ItemReordered(item, toIndex); });
+    case kZelItemReordered:
+      return Fire<E>([&](E* sink) { return sink->ItemReordered(item, toIndex); });
     default: return E_INVALIDARG;
   }
 }
 
-HRESULT ZelExtension::FireViewRefreshed(IActiveView* view, LONG phase, VARIANT data, IUnknown* envelope) {
-  return Fire<IZelExtensionEvents>([&](IZelExtensionEvents* sink) { return sink->ViewRefreshed(view, phase, data, envelope); });
+HRESULT ZelExtension::FireViewRefreshed(IActiveView* view, LONG phase, VARIANT data,
+                                        IUnknown* envelope) {
+  return Fire<IZelExtensionEvents>(
+      [&](IZelExtensionEvents* sink) { return sink->ViewRefreshed(view, phase, data, envelope); });
 }
 
 HRESULT ZelExtension::FireAfterDraw(IUnknown* display, LONG phase) {
-  return Fire<IZelExtensionEvents>([&](IZelExtensionEvents* sink) { return sink->AfterDraw(display, phase); });
+  return Fire<IZelExtensionEvents>(
+      [&](IZelExtensionEvents* sink) { return sink->AfterDraw(display, phase); });
 }
 
 HRESULT ZelExtension::FireAfterItemDraw(SHORT index, IUnknown* display, LONG phase) {

@@ -19,7 +19,8 @@ struct IZelExtensionEventSource : IUnknown {
   virtual HRESULT FireEvent(LONG dispid) = 0;
   // ItemAdded, ItemDeleted (toIndex unused) or ItemReordered.
   virtual HRESULT FireItemEvent(LONG dispid, VARIANT item, LONG toIndex) = 0;
-  virtual HRESULT FireViewRefreshed(IActiveView* view, LONG phase, VARIANT data, IUnknown* envelope) = 0;
+  virtual HRESULT FireViewRefreshed(IActiveView* view, LONG phase, VARIANT data,
+                                    IUnknown* envelope) = 0;
   virtual HRESULT FireAfterDraw(IUnknown* display, LONG phase) = 0;
   virtual HRESULT FireAfterItemDraw(SHORT index, IUnknown* display, LONG phase) = 0;
   // handled / abortClose: true when any sink set it true.
@@ -32,10 +33,10 @@ namespace velk::productline {
 
 inline constexpr CLSID CLSID_ZelExtension = MakeGuid("{EA3A8DE5-30D4-46A8-9535-C4992C0A1415}");
 
-class ZelExtension
-    : public ComObjectRoot<ZelExtension, IZelExtension, IExtension, IExtensionConfig, IZelExtensionEventSource,
-                           ConnectionPointContainerImpl<IZelExtensionEvents>>,
-      public host::MapObserver {
+class ZelExtension : public ComObjectRoot<ZelExtension, IZelExtension, IExtension, IExtensionConfig,
+                                          IZelExtensionEventSource,
+                                          ConnectionPointContainerImpl<IZelExtensionEvents>>,
+                     public host::MapObserver {
  public:
   // Makes the settings environment.
   HRESULT FinalConstruct();
@@ -56,7 +57,8 @@ class ZelExtension
 
   HRESULT FireEvent(LONG dispid) override;
   HRESULT FireItemEvent(LONG dispid, VARIANT item, LONG toIndex) override;
-  HRESULT FireViewRefreshed(IActiveView* view, LONG phase, VARIANT data, IUnknown* envelope) override;
+  HRESULT FireViewRefreshed(IActiveView* view, LONG phase, VARIANT data,
+                            IUnknown* envelope) override;
   HRESULT FireAfterDraw(IUnknown* display, LONG phase) override;
   HRESULT FireAfterItemDraw(SHORT index, IUnknown* display, LONG phase) override;
   HRESULT FireOnContextMenu(LONG x, LONG y, VARIANT_BOOL* handled) override;

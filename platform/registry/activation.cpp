@@ -31,7 +31,9 @@ using CanUnloadFn = HRESULT (*)();
 
 }  // namespace
 
-void* LoadedLibrary::Symbol(const char* name) const { return handle ? dlsym(handle, name) : nullptr; }
+void* LoadedLibrary::Symbol(const char* name) const {
+  return handle ? dlsym(handle, name) : nullptr;
+}
 
 bool LoadLibraryOnce(const std::string& path, LoadedLibrary& out, std::wstring& error) {
   std::lock_guard<std::mutex> lock(g_mutex);
@@ -43,7 +45,8 @@ bool LoadLibraryOnce(const std::string& path, LoadedLibrary& out, std::wstring& 
   void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!h) {
     const char* why = dlerror();
-    error = L"cannot load library " + FromUtf8(path) + L": " + FromUtf8(why ? why : "unknown error");
+    error =
+        L"cannot load library " + FromUtf8(path) + L": " + FromUtf8(why ? why : "unknown error");
     return false;
   }
   LoadedLibrary lib{h, path};
@@ -117,7 +120,8 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID 
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   ComPtr<IClassFactory> factory;
-  HRESULT hr = CoGetClassObject(clsid, context, nullptr, IidOf<IClassFactory>(), factory.put_void());
+  HRESULT hr =
+      CoGetClassObject(clsid, context, nullptr, IidOf<IClassFactory>(), factory.put_void());
   if (FAILED(hr)) return hr;
   if (!factory) return E_NOINTERFACE;
   return factory->CreateInstance(outer, riid, ppv);
@@ -149,7 +153,8 @@ HRESULT ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* progId) {
   if (!progId) return E_POINTER;
   *progId = nullptr;
   std::wstring text;
-  if (!reg::ReadString(reg::Hive::ClassesRoot, L"CLSID\\" + GuidToString(clsid) + L"\\ProgID", L"", text))
+  if (!reg::ReadString(reg::Hive::ClassesRoot, L"CLSID\\" + GuidToString(clsid) + L"\\ProgID", L"",
+                       text))
     return REGDB_E_CLASSNOTREG;
   auto* mem = static_cast<wchar_t*>(std::malloc((text.size() + 1) * sizeof(wchar_t)));
   if (!mem) return E_OUTOFMEMORY;

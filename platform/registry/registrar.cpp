@@ -51,17 +51,21 @@ void Remove(Hive hive, const ScriptKey& key, const Path& path) {
 
 std::wstring StatusText(LSTATUS r) {
   switch (r) {
-    case ERROR_BADDB: return L"the registry file failed to load and is not overwritten: " + FromUtf8(LastLoadError());
-    case ERROR_ACCESS_DENIED: return L"access denied writing the registry file " + FromUtf8(detail::RegistryFilePath());
+    case ERROR_BADDB:
+      return L"the registry file failed to load and is not overwritten: " +
+             FromUtf8(LastLoadError());
+    case ERROR_ACCESS_DENIED:
+      return L"access denied writing the registry file " + FromUtf8(detail::RegistryFilePath());
     default:
-      return L"cannot write the registry file " + FromUtf8(detail::RegistryFilePath()) + L" (error " +
-             std::to_wstring(r) + L")";
+      return L"cannot write the registry file " + FromUtf8(detail::RegistryFilePath()) +
+             L" (error " + std::to_wstring(r) + L")";
   }
 }
 
 // Writes or removes one category key per CATID under the class's `kind` key; the kind key goes
 // too once it is empty.
-HRESULT Categories(REFCLSID clsid, ULONG count, const CATID* catids, const wchar_t* kind, bool add) {
+HRESULT Categories(REFCLSID clsid, ULONG count, const CATID* catids, const wchar_t* kind,
+                   bool add) {
   if (count && !catids) return E_POINTER;
   Path classKey{L"CLSID", GuidToString(clsid), kind};
   LSTATUS r = detail::Change([&]() -> LSTATUS {
@@ -77,7 +81,8 @@ HRESULT Categories(REFCLSID clsid, ULONG count, const CATID* catids, const wchar
       }
     }
     if (!add)
-      if (Node* n = detail::Find(Hive::ClassesRoot, classKey); n && n->children.empty() && n->values.empty())
+      if (Node* n = detail::Find(Hive::ClassesRoot, classKey);
+          n && n->children.empty() && n->values.empty())
         detail::RemoveKey(Hive::ClassesRoot, classKey);
     return ERROR_SUCCESS;
   });
@@ -102,8 +107,10 @@ HRESULT Registrar::Run(const std::wstring& script, bool registering) {
   if (!detail::ParseRegistryScript(script, replacements_, hives, error_)) return E_FAIL;
   LSTATUS r = detail::Change([&]() -> LSTATUS {
     for (const auto& h : hives) {
-      if (registering) Apply(h.hive, h.root, {});
-      else Remove(h.hive, h.root, {});
+      if (registering)
+        Apply(h.hive, h.root, {});
+      else
+        Remove(h.hive, h.root, {});
     }
     return ERROR_SUCCESS;
   });

@@ -34,10 +34,14 @@ std::set<HKEY__*>& Handles() {
 
 bool PredefinedHive(HKEY key, Hive& hive) {
   auto v = reinterpret_cast<std::uintptr_t>(key);
-  if (v == 0x80000000u) hive = Hive::ClassesRoot;
-  else if (v == 0x80000001u) hive = Hive::CurrentUser;
-  else if (v == 0x80000002u) hive = Hive::LocalMachine;
-  else return false;
+  if (v == 0x80000000u)
+    hive = Hive::ClassesRoot;
+  else if (v == 0x80000001u)
+    hive = Hive::CurrentUser;
+  else if (v == 0x80000002u)
+    hive = Hive::LocalMachine;
+  else
+    return false;
   return true;
 }
 
@@ -92,7 +96,8 @@ LSTATUS ValueFromBytes(DWORD type, const BYTE* data, DWORD cb, Value& v) {
       v.text.resize(cb / sizeof(wchar_t));
       if (cb) std::memcpy(v.text.data(), data, cb);
       int terminators = type == REG_MULTI_SZ ? 2 : 1;
-      for (int i = 0; i < terminators && !v.text.empty() && v.text.back() == L'\0'; ++i) v.text.pop_back();
+      for (int i = 0; i < terminators && !v.text.empty() && v.text.back() == L'\0'; ++i)
+        v.text.pop_back();
       return ERROR_SUCCESS;
     }
     case REG_DWORD:
@@ -181,7 +186,8 @@ LSTATUS RegCloseKey(HKEY key) {
   return ERROR_SUCCESS;
 }
 
-LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data, DWORD cbData) {
+LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYTE* data,
+                       DWORD cbData) {
   Value v;
   if (LSTATUS r = ValueFromBytes(type, data, cbData, v)) return r;
   std::wstring name = valueName ? valueName : L"";
@@ -194,7 +200,8 @@ LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD, DWORD type, const BYT
   });
 }
 
-LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD*, DWORD* type, BYTE* data, DWORD* cbData) {
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD*, DWORD* type, BYTE* data,
+                         DWORD* cbData) {
   if (data && !cbData) return ERROR_INVALID_PARAMETER;
   detail::Access access;
   Node* node = nullptr;
@@ -250,8 +257,8 @@ LSTATUS RegDeleteTreeW(HKEY key, LPCWSTR subKey) {
   });
 }
 
-LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD*, LPWSTR cls, DWORD* cchClass,
-                      void*) {
+LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD*, LPWSTR cls,
+                      DWORD* cchClass, void*) {
   detail::Access access;
   Node* node = nullptr;
   if (LSTATUS r = FindLocated(key, nullptr, node)) return r;
@@ -262,8 +269,8 @@ LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD*
   return ERROR_SUCCESS;
 }
 
-LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD*, DWORD* type, BYTE* data,
-                      DWORD* cbData) {
+LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD*, DWORD* type,
+                      BYTE* data, DWORD* cbData) {
   if (data && !cbData) return ERROR_INVALID_PARAMETER;
   detail::Access access;
   Node* node = nullptr;
@@ -304,7 +311,8 @@ LSTATUS RegRestoreKeyW(HKEY key, LPCWSTR file, DWORD) {
   detail::Access access;
   return detail::Change([&]() -> LSTATUS {
     Node* node = nullptr;
-    if (LSTATUS r = FindLocated(key, nullptr, node)) return r == ERROR_FILE_NOT_FOUND ? ERROR_KEY_DELETED : r;
+    if (LSTATUS r = FindLocated(key, nullptr, node))
+      return r == ERROR_FILE_NOT_FOUND ? ERROR_KEY_DELETED : r;
     detail::ReplaceContent(*node, std::move(trees[0]));
     return ERROR_SUCCESS;
   });
@@ -338,7 +346,8 @@ bool ReadValue(Hive hive, const std::wstring& path, const std::wstring& name, Va
 
 bool ReadString(Hive hive, const std::wstring& path, const std::wstring& name, std::wstring& out) {
   Value v;
-  if (!ReadValue(hive, path, name, v) || (v.type != REG_SZ && v.type != REG_EXPAND_SZ)) return false;
+  if (!ReadValue(hive, path, name, v) || (v.type != REG_SZ && v.type != REG_EXPAND_SZ))
+    return false;
   out = v.text;
   return true;
 }
@@ -350,7 +359,8 @@ bool ReadDword(Hive hive, const std::wstring& path, const std::wstring& name, DW
   return true;
 }
 
-LSTATUS WriteValue(Hive hive, const std::wstring& path, const std::wstring& name, const Value& value) {
+LSTATUS WriteValue(Hive hive, const std::wstring& path, const std::wstring& name,
+                   const Value& value) {
   Path p;
   if (!Split(path, p)) return ERROR_INVALID_PARAMETER;
   return detail::Change([&]() -> LSTATUS {
@@ -359,7 +369,8 @@ LSTATUS WriteValue(Hive hive, const std::wstring& path, const std::wstring& name
   });
 }
 
-LSTATUS WriteString(Hive hive, const std::wstring& path, const std::wstring& name, const std::wstring& value) {
+LSTATUS WriteString(Hive hive, const std::wstring& path, const std::wstring& name,
+                    const std::wstring& value) {
   Value v;
   v.type = REG_SZ;
   v.text = value;

@@ -56,9 +56,11 @@ LSTATUS RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR cls, DW
                         REGSAM sam, void* security, HKEY* result, DWORD* disposition);
 LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM sam, HKEY* result);
 LSTATUS RegCloseKey(HKEY key);
-LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data, DWORD cbData);
+LSTATUS RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD cbData);
 // data may be null to ask for the size; a too-small buffer gives ERROR_MORE_DATA and the size.
-LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* type, BYTE* data, DWORD* cbData);
+LSTATUS RegQueryValueExW(HKEY key, LPCWSTR valueName, DWORD* reserved, DWORD* type, BYTE* data,
+                         DWORD* cbData);
 LSTATUS RegDeleteValueW(HKEY key, LPCWSTR valueName);
 // Deletes a key that has no subkeys (else ERROR_ACCESS_DENIED).
 LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR subKey);
@@ -82,9 +84,9 @@ enum class Hive { ClassesRoot, CurrentUser, LocalMachine };
 
 struct Value {
   DWORD type = REG_SZ;
-  std::wstring text;     // REG_SZ, REG_EXPAND_SZ; REG_MULTI_SZ joined by L'\0'
-  DWORD number = 0;      // REG_DWORD
-  std::string bytes;     // REG_BINARY
+  std::wstring text;  // REG_SZ, REG_EXPAND_SZ; REG_MULTI_SZ joined by L'\0'
+  DWORD number = 0;   // REG_DWORD
+  std::string bytes;  // REG_BINARY
 };
 
 // The root folder of the host program's state: --root, else $TREVIK_HOME, else
@@ -106,9 +108,11 @@ bool KeyExists(Hive hive, const std::wstring& path);
 bool ReadString(Hive hive, const std::wstring& path, const std::wstring& name, std::wstring& out);
 bool ReadDword(Hive hive, const std::wstring& path, const std::wstring& name, DWORD& out);
 bool ReadValue(Hive hive, const std::wstring& path, const std::wstring& name, Value& out);
-LSTATUS WriteString(Hive hive, const std::wstring& path, const std::wstring& name, const std::wstring& value);
+LSTATUS WriteString(Hive hive, const std::wstring& path, const std::wstring& name,
+                    const std::wstring& value);
 LSTATUS WriteDword(Hive hive, const std::wstring& path, const std::wstring& name, DWORD value);
-LSTATUS WriteValue(Hive hive, const std::wstring& path, const std::wstring& name, const Value& value);
+LSTATUS WriteValue(Hive hive, const std::wstring& path, const std::wstring& name,
+                   const Value& value);
 std::vector<std::wstring> SubKeys(Hive hive, const std::wstring& path);  // in creation order
 LSTATUS DeleteTree(Hive hive, const std::wstring& path);  // an empty path empties the hive
 

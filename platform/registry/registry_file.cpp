@@ -99,7 +99,8 @@ std::wstring FormatValue(const std::wstring& name, const Value& v) {
 void FormatNode(std::wstring& out, const std::wstring& path, const Node& node, bool root) {
   if (!root || !node.values.empty()) out += L"\n[" + path + L"]\n";
   for (const auto& [name, value] : node.values) out += FormatValue(name, value) + L'\n';
-  for (const Node& child : node.children) FormatNode(out, path + L'\\' + EscapeKeyName(child.name), child, false);
+  for (const Node& child : node.children)
+    FormatNode(out, path + L'\\' + EscapeKeyName(child.name), child, false);
 }
 
 // Reading, one line at a time.
@@ -129,7 +130,8 @@ class LineReader {
   std::wstring Word() {
     SkipSpace();
     std::size_t start = pos_;
-    while (pos_ < s_.size() && s_[pos_] != L' ' && s_[pos_] != L'\t' && s_[pos_] != L'"' && s_[pos_] != L'=')
+    while (pos_ < s_.size() && s_[pos_] != L' ' && s_[pos_] != L'\t' && s_[pos_] != L'"' &&
+           s_[pos_] != L'=')
       ++pos_;
     return std::wstring(s_.substr(start, pos_ - start));
   }
@@ -302,7 +304,8 @@ bool ParseKeyPath(std::wstring_view inner, std::wstring& root, Path& path, std::
   bool first = true;
   while (true) {
     std::size_t end = inner.find(L'\\', start);
-    std::wstring_view part = inner.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
+    std::wstring_view part =
+        inner.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
     if (part.empty()) {
       error = "key path has an empty name";
       return false;
@@ -353,8 +356,9 @@ std::string FormatTrees(std::string_view kind, const std::vector<RootTree>& tree
   return ToUtf8(out);
 }
 
-bool ParseTrees(std::string_view text, std::string_view kind, const std::vector<std::wstring>& roots,
-                std::vector<Node>& out, std::string& error) {
+bool ParseTrees(std::string_view text, std::string_view kind,
+                const std::vector<std::wstring>& roots, std::vector<Node>& out,
+                std::string& error) {
   out.assign(roots.size(), Node{});
   std::size_t lineNo = 0;
   std::size_t pos = 0;
@@ -368,7 +372,8 @@ bool ParseTrees(std::string_view text, std::string_view kind, const std::vector<
   };
   while (pos < text.size()) {
     std::size_t nl = text.find('\n', pos);
-    std::string_view raw = text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+    std::string_view raw =
+        text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
     pos = nl == std::string_view::npos ? text.size() : nl + 1;
     ++lineNo;
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
@@ -381,7 +386,9 @@ bool ParseTrees(std::string_view text, std::string_view kind, const std::vector<
     line.remove_prefix(lead);
 
     if (!sawKind) {
-      if (ToUtf8(line) != kind) return fail("not a registry file of this kind (expected first line '" + std::string(kind) + "')");
+      if (ToUtf8(line) != kind)
+        return fail("not a registry file of this kind (expected first line '" + std::string(kind) +
+                    "')");
       sawKind = true;
       continue;
     }
@@ -409,7 +416,8 @@ bool ParseTrees(std::string_view text, std::string_view kind, const std::vector<
     Value v;
     std::string why;
     if (!ParseValueLine(line, name, v, why)) return fail(why);
-    if (current->FindValue(name)) return fail("value '" + ToUtf8(name) + "' appears twice in its key");
+    if (current->FindValue(name))
+      return fail("value '" + ToUtf8(name) + "' appears twice in its key");
     current->values.emplace_back(std::move(name), std::move(v));
   }
   ++lineNo;

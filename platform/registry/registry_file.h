@@ -37,7 +37,7 @@ std::string FormatTrees(std::string_view kind, const std::vector<RootTree>& tree
 
 // Reads a text of the given kind whose roots are among `roots`; out gets one tree per root, in
 // that order. On malformed text returns false and sets error to "line N: what is wrong".
-bool ParseTrees(std::string_view text, std::string_view kind, const std::vector<std::wstring>& roots,
-                std::vector<Node>& out, std::string& error);
+bool ParseTrees(std::string_view text, std::string_view kind,
+                const std::vector<std::wstring>& roots, std::vector<Node>& out, std::string& error);
 
 }  // namespace velk::reg::detail

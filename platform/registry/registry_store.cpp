@@ -79,8 +79,9 @@ void LoadIfNeeded(State& s) {
 }
 
 LSTATUS Save(State& s) {
-  std::string text = FormatTrees(kKind, {{kRootNames[0], &s.hives[0]}, {kRootNames[1], &s.hives[1]},
-                                         {kRootNames[2], &s.hives[2]}});
+  std::string text = FormatTrees(
+      kKind,
+      {{kRootNames[0], &s.hives[0]}, {kRootNames[1], &s.hives[1]}, {kRootNames[2], &s.hives[2]}});
   std::error_code ec;
   std::filesystem::create_directories(s.loadedRoot, ec);
   // A root that exists as a file is a path that cannot hold the registry file.
@@ -127,7 +128,8 @@ bool SplitPath(std::wstring_view text, Path& out) {
   std::size_t start = 0;
   while (true) {
     std::size_t end = text.find(L'\\', start);
-    std::wstring_view part = text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
+    std::wstring_view part =
+        text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start);
     if (part.empty()) return false;
     out.emplace_back(part);
     if (end == std::wstring_view::npos) return true;
@@ -229,7 +231,9 @@ LSTATUS Change(const std::function<LSTATUS()>& fn) {
   return r;
 }
 
-std::string RegistryFilePath() { return (std::filesystem::path(HostRoot()) / "registry.txt").string(); }
+std::string RegistryFilePath() {
+  return (std::filesystem::path(HostRoot()) / "registry.txt").string();
+}
 
 }  // namespace detail
 
@@ -246,8 +250,10 @@ std::string HostRoot() {
   std::lock_guard lock(s.mutex);
   if (s.rootSet) return s.root;
   if (const char* home = std::getenv("TREVIK_HOME"); home && *home) return home;
-  if (const char* home = std::getenv("HOME"); home && *home) return (std::filesystem::path(home) / ".trevik").string();
-  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir) return (std::filesystem::path(pw->pw_dir) / ".trevik").string();
+  if (const char* home = std::getenv("HOME"); home && *home)
+    return (std::filesystem::path(home) / ".trevik").string();
+  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+    return (std::filesystem::path(pw->pw_dir) / ".trevik").string();
   return ".trevik";
 }
 

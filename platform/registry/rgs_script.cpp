@@ -20,7 +20,10 @@ struct ScriptError {
   std::wstring what;
 };
 
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || std::iswspace(static_cast<wint_t>(c)); }
+bool IsSpace(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' ||
+         std::iswspace(static_cast<wint_t>(c));
+}
 
 class Tokenizer {
  public:
@@ -54,7 +57,8 @@ class Tokenizer {
     if (c == L'{') {
       // "{...}" written together is a name (a braced GUID); a lone '{' opens a block.
       std::size_t close = pos_ + 1;
-      while (close < s_.size() && !IsSpace(s_[close]) && s_[close] != L'{' && s_[close] != L'}' && s_[close] != L'\'')
+      while (close < s_.size() && !IsSpace(s_[close]) && s_[close] != L'{' && s_[close] != L'}' &&
+             s_[close] != L'\'')
         ++close;
       if (close < s_.size() && s_[close] == L'}' && close > pos_ + 1) {
         t.kind = Token::Kind::Word;
@@ -72,8 +76,8 @@ class Tokenizer {
       return t;
     }
     std::size_t start = pos_;
-    while (pos_ < s_.size() && !IsSpace(s_[pos_]) && s_[pos_] != L'{' && s_[pos_] != L'}' && s_[pos_] != L'=' &&
-           s_[pos_] != L'\'')
+    while (pos_ < s_.size() && !IsSpace(s_[pos_]) && s_[pos_] != L'{' && s_[pos_] != L'}' &&
+           s_[pos_] != L'=' && s_[pos_] != L'\'')
       ++pos_;
     t.kind = Token::Kind::Word;
     t.text = Expand(s_.substr(start, pos_ - start));
@@ -86,7 +90,8 @@ class Tokenizer {
     std::size_t start = pos_;
     std::wstring raw;
     while (true) {
-      if (pos_ >= s_.size() || s_[pos_] == L'\n') throw ScriptError{line_, L"missing closing quote"};
+      if (pos_ >= s_.size() || s_[pos_] == L'\n')
+        throw ScriptError{line_, L"missing closing quote"};
       if (s_[pos_] == L'\'') {
         if (pos_ + 1 < s_.size() && s_[pos_ + 1] == L'\'') {
           raw.append(s_.substr(start, pos_ + 1 - start));
@@ -133,7 +138,9 @@ class Tokenizer {
   int line_ = 1;
 };
 
-bool Is(const Token& t, const wchar_t* word) { return t.kind == Token::Kind::Word && NamesEqual(t.text, word); }
+bool Is(const Token& t, const wchar_t* word) {
+  return t.kind == Token::Kind::Word && NamesEqual(t.text, word);
+}
 
 std::wstring Describe(const Token& t) {
   switch (t.kind) {
@@ -153,12 +160,15 @@ class Parser {
   void Script(std::vector<ScriptHive>& out) {
     while (Peek().kind != Token::Kind::End) {
       const Token& name = Take();
-      if (name.kind == Token::Kind::Close) throw ScriptError{name.line, L"'}' without a matching '{'"};
+      if (name.kind == Token::Kind::Close)
+        throw ScriptError{name.line, L"'}' without a matching '{'"};
       ScriptHive h{};
       if (!HiveOf(name, h.hive))
-        throw ScriptError{name.line, L"unknown hive " + Describe(name) + L" (expected HKCR, HKCU or HKLM)"};
+        throw ScriptError{name.line,
+                          L"unknown hive " + Describe(name) + L" (expected HKCR, HKCU or HKLM)"};
       const Token& open = Take();
-      if (open.kind != Token::Kind::Open) throw ScriptError{open.line, L"expected '{' after " + Describe(name)};
+      if (open.kind != Token::Kind::Open)
+        throw ScriptError{open.line, L"expected '{' after " + Describe(name)};
       h.root.flag = ScriptKey::Flag::NoRemove;
       Body(h.root, open.line);
       out.push_back(std::move(h));
@@ -175,10 +185,14 @@ class Parser {
 
   static bool HiveOf(const Token& t, Hive& hive) {
     if (t.kind != Token::Kind::Word) return false;
-    if (Is(t, L"HKCR") || Is(t, L"HKEY_CLASSES_ROOT")) hive = Hive::ClassesRoot;
-    else if (Is(t, L"HKCU") || Is(t, L"HKEY_CURRENT_USER")) hive = Hive::CurrentUser;
-    else if (Is(t, L"HKLM") || Is(t, L"HKEY_LOCAL_MACHINE")) hive = Hive::LocalMachine;
-    else return false;
+    if (Is(t, L"HKCR") || Is(t, L"HKEY_CLASSES_ROOT"))
+      hive = Hive::ClassesRoot;
+    else if (Is(t, L"HKCU") || Is(t, L"HKEY_CURRENT_USER"))
+      hive = Hive::CurrentUser;
+    else if (Is(t, L"HKLM") || Is(t, L"HKEY_LOCAL_MACHINE"))
+      hive = Hive::LocalMachine;
+    else
+      return false;
     return true;
   }
 
@@ -197,7 +211,8 @@ class Parser {
         ScriptValue v;
         const Token& name = Take();
         if (name.kind != Token::Kind::Word && name.kind != Token::Kind::Quoted)
-          throw ScriptError{name.line, L"expected a value name after 'val', found " + Describe(name)};
+          throw ScriptError{name.line,
+                            L"expected a value name after 'val', found " + Describe(name)};
         v.name = name.text;
         const Token& eq = Take();
         if (eq.kind != Token::Kind::Equals)
@@ -210,19 +225,25 @@ class Parser {
       const Token* name = &t;
       while (name->kind == Token::Kind::Word) {
         ScriptKey::Flag f = ScriptKey::Flag::None;
-        if (Is(*name, L"NoRemove")) f = ScriptKey::Flag::NoRemove;
-        else if (Is(*name, L"ForceRemove")) f = ScriptKey::Flag::ForceRemove;
-        else if (Is(*name, L"Delete")) f = ScriptKey::Flag::Delete;
-        else break;
+        if (Is(*name, L"NoRemove"))
+          f = ScriptKey::Flag::NoRemove;
+        else if (Is(*name, L"ForceRemove"))
+          f = ScriptKey::Flag::ForceRemove;
+        else if (Is(*name, L"Delete"))
+          f = ScriptKey::Flag::Delete;
+        else
+          break;
         if (child.flag != ScriptKey::Flag::None)
-          throw ScriptError{name->line, L"more than one of NoRemove, ForceRemove and Delete on one key"};
+          throw ScriptError{name->line,
+                            L"more than one of NoRemove, ForceRemove and Delete on one key"};
         child.flag = f;
         name = &Take();
       }
       if (name->kind != Token::Kind::Word && name->kind != Token::Kind::Quoted)
         throw ScriptError{name->line, L"expected a key name, found " + Describe(*name)};
       if (name->kind == Token::Kind::Word && Is(*name, L"val"))
-        throw ScriptError{name->line, L"NoRemove, ForceRemove and Delete apply to keys, not to values"};
+        throw ScriptError{name->line,
+                          L"NoRemove, ForceRemove and Delete apply to keys, not to values"};
       Path parts;
       if (!SplitPath(name->text, parts) || parts.empty())
         throw ScriptError{name->line, L"bad key name '" + name->text + L"'"};
@@ -244,23 +265,27 @@ class Parser {
   Value TypedValue() {
     const Token& type = Take();
     if (type.kind != Token::Kind::Word || type.text.size() != 1)
-      throw ScriptError{type.line, L"expected a value type (s, e, m, d or b), found " + Describe(type)};
+      throw ScriptError{type.line,
+                        L"expected a value type (s, e, m, d or b), found " + Describe(type)};
     const Token& data = Take();
     Value v;
     wchar_t k = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(type.text[0])));
     if (k == L's' || k == L'e' || k == L'm') {
       if (data.kind != Token::Kind::Quoted)
-        throw ScriptError{data.line, L"expected a quoted text after '" + type.text + L"', found " + Describe(data)};
+        throw ScriptError{data.line, L"expected a quoted text after '" + type.text + L"', found " +
+                                         Describe(data)};
       v.type = k == L's' ? REG_SZ : k == L'e' ? REG_EXPAND_SZ : REG_MULTI_SZ;
       v.text = data.text;
       if (k == L'm') {
         // Strings of a multi-string are parted by the two characters \0.
-        for (std::size_t at; (at = v.text.find(L"\\0")) != std::wstring::npos;) v.text.replace(at, 2, 1, L'\0');
+        for (std::size_t at; (at = v.text.find(L"\\0")) != std::wstring::npos;)
+          v.text.replace(at, 2, 1, L'\0');
       }
       return v;
     }
     if (data.kind != Token::Kind::Quoted && data.kind != Token::Kind::Word)
-      throw ScriptError{data.line, L"expected data after '" + type.text + L"', found " + Describe(data)};
+      throw ScriptError{data.line,
+                        L"expected data after '" + type.text + L"', found " + Describe(data)};
     if (k == L'd') {
       v.type = REG_DWORD;
       if (!Number(data.text, v.number))
@@ -272,14 +297,18 @@ class Parser {
       const std::wstring& h = data.text;
       for (std::size_t i = 0; i < h.size(); i += 2) {
         int hi = h[i] >= 0 && h[i] < 128 ? HexDigit(static_cast<char>(h[i])) : -1;
-        int lo = i + 1 < h.size() && h[i + 1] >= 0 && h[i + 1] < 128 ? HexDigit(static_cast<char>(h[i + 1])) : -1;
+        int lo = i + 1 < h.size() && h[i + 1] >= 0 && h[i + 1] < 128
+                     ? HexDigit(static_cast<char>(h[i + 1]))
+                     : -1;
         if (hi < 0 || lo < 0)
-          throw ScriptError{data.line, L"'" + h + L"' is not an even count of hex digits for a b value"};
+          throw ScriptError{data.line,
+                            L"'" + h + L"' is not an even count of hex digits for a b value"};
         v.bytes.push_back(static_cast<char>(hi * 16 + lo));
       }
       return v;
     }
-    throw ScriptError{type.line, L"unknown value type '" + type.text + L"' (expected s, e, m, d or b)"};
+    throw ScriptError{type.line,
+                      L"unknown value type '" + type.text + L"' (expected s, e, m, d or b)"};
   }
 
   // Decimal, or hexadecimal after 0x; at most 32 bits.
@@ -307,7 +336,8 @@ class Parser {
 
 }  // namespace
 
-bool ParseRegistryScript(std::wstring_view text, const std::map<std::wstring, std::wstring>& replacements,
+bool ParseRegistryScript(std::wstring_view text,
+                         const std::map<std::wstring, std::wstring>& replacements,
                          std::vector<ScriptHive>& out, std::wstring& error) {
   out.clear();
   try {

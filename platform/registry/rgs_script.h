@@ -33,7 +33,8 @@ struct ScriptHive {
 // Parses a whole script. %NAME% is replaced from `replacements` (names ignore case; %% is a
 // percent sign); replaced text is taken literally, never read as script syntax. On malformed
 // text returns false and sets error to "line N: what is wrong".
-bool ParseRegistryScript(std::wstring_view text, const std::map<std::wstring, std::wstring>& replacements,
+bool ParseRegistryScript(std::wstring_view text,
+                         const std::map<std::wstring, std::wstring>& replacements,
                          std::vector<ScriptHive>& out, std::wstring& error);
 
 }  // namespace velk::reg::detail

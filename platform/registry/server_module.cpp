@@ -41,7 +41,8 @@ HRESULT ServerModule::GetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     if (!e->cachedFactory) {
       std::lock_guard<std::mutex> lock(classObjectLock_);
       if (!e->cachedFactory) {
-        hr = e->getClassObject(e->createInstance, IidOf<IUnknown>(), reinterpret_cast<void**>(&e->cachedFactory));
+        hr = e->getClassObject(e->createInstance, IidOf<IUnknown>(),
+                               reinterpret_cast<void**>(&e->cachedFactory));
       }
     }
     if (e->cachedFactory) hr = e->cachedFactory->QueryInterface(riid, ppv);
@@ -60,11 +61,15 @@ HRESULT ServerModule::RegisterCategories(const ObjectMapEntry& e, bool doRegiste
   HRESULT hr = S_OK;
   const CLSID& clsid = *e.clsid;
   if (doRegister) {
-    if (!impl.empty()) hr = reg::RegisterClassImplCategories(clsid, static_cast<ULONG>(impl.size()), impl.data());
-    if (SUCCEEDED(hr) && !req.empty()) hr = reg::RegisterClassReqCategories(clsid, static_cast<ULONG>(req.size()), req.data());
+    if (!impl.empty())
+      hr = reg::RegisterClassImplCategories(clsid, static_cast<ULONG>(impl.size()), impl.data());
+    if (SUCCEEDED(hr) && !req.empty())
+      hr = reg::RegisterClassReqCategories(clsid, static_cast<ULONG>(req.size()), req.data());
   } else {
-    if (!impl.empty()) hr = reg::UnRegisterClassImplCategories(clsid, static_cast<ULONG>(impl.size()), impl.data());
-    if (SUCCEEDED(hr) && !req.empty()) hr = reg::UnRegisterClassReqCategories(clsid, static_cast<ULONG>(req.size()), req.data());
+    if (!impl.empty())
+      hr = reg::UnRegisterClassImplCategories(clsid, static_cast<ULONG>(impl.size()), impl.data());
+    if (SUCCEEDED(hr) && !req.empty())
+      hr = reg::UnRegisterClassReqCategories(clsid, static_cast<ULONG>(req.size()), req.data());
   }
   return hr;
 }
@@ -107,7 +112,8 @@ HRESULT ServerModule::UpdateRegistryFromResource(const std::string& scriptName, 
   registrar.AddReplacement(L"MODULE", modulePath_);
   std::wstring text = FromUtf8(*script);
   HRESULT hr = doRegister ? registrar.Register(text) : registrar.Unregister(text);
-  if (FAILED(hr)) lastError_ = L"registry script " + FromUtf8(scriptName) + L": " + registrar.error();
+  if (FAILED(hr))
+    lastError_ = L"registry script " + FromUtf8(scriptName) + L": " + registrar.error();
   return hr;
 }
 

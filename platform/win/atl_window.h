@@ -37,8 +37,12 @@ class CWindow {
     m_hWnd = nullptr;
     return TRUE;
   }
-  LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return ::SendMessageW(m_hWnd, msg, wp, lp); }
-  BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const { return ::PostMessageW(m_hWnd, msg, wp, lp); }
+  LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+    return ::SendMessageW(m_hWnd, msg, wp, lp);
+  }
+  BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
+    return ::PostMessageW(m_hWnd, msg, wp, lp);
+  }
 
   BOOL SetWindowText(LPCWSTR text) { return ::SetWindowTextW(m_hWnd, text); }
   int GetWindowText(LPWSTR buf, int cch) const { return ::GetWindowTextW(m_hWnd, buf, cch); }
@@ -68,7 +72,9 @@ class CWindow {
 
   BOOL GetWindowRect(RECT* r) const { return ::GetWindowRect(m_hWnd, r); }
   BOOL GetClientRect(RECT* r) const { return ::GetClientRect(m_hWnd, r); }
-  BOOL MoveWindow(int x, int y, int w, int h, BOOL repaint = TRUE) { return ::MoveWindow(m_hWnd, x, y, w, h, repaint); }
+  BOOL MoveWindow(int x, int y, int w, int h, BOOL repaint = TRUE) {
+    return ::MoveWindow(m_hWnd, x, y, w, h, repaint);
+  }
   BOOL MoveWindow(const RECT* r, BOOL repaint = TRUE) {
     return ::MoveWindow(m_hWnd, r->left, r->top, r->right - r->left, r->bottom - r->top, repaint);
   }
@@ -82,11 +88,14 @@ class CWindow {
     GetWindowRect(&me);
     if (centre) ::GetWindowRect(centre, &around);
     int w = me.right - me.left, h = me.bottom - me.top;
-    return ::SetWindowPos(m_hWnd, nullptr, (around.left + around.right - w) / 2, (around.top + around.bottom - h) / 2, 0, 0,
+    return ::SetWindowPos(m_hWnd, nullptr, (around.left + around.right - w) / 2,
+                          (around.top + around.bottom - h) / 2, 0, 0,
                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   BOOL Invalidate(BOOL erase = TRUE) { return ::InvalidateRect(m_hWnd, nullptr, erase); }
-  BOOL InvalidateRect(const RECT* r, BOOL erase = TRUE) { return ::InvalidateRect(m_hWnd, r, erase); }
+  BOOL InvalidateRect(const RECT* r, BOOL erase = TRUE) {
+    return ::InvalidateRect(m_hWnd, r, erase);
+  }
   BOOL UpdateWindow() { return ::UpdateWindow(m_hWnd); }
 
   LONG_PTR GetWindowLongPtr(int index) const { return ::GetWindowLongPtrW(m_hWnd, index); }
@@ -107,32 +116,44 @@ class CWindow {
   }
 
   BOOL SetDlgItemText(int id, LPCWSTR text) { return ::SetDlgItemTextW(m_hWnd, id, text); }
-  UINT GetDlgItemText(int id, LPWSTR buf, int cch) const { return ::GetDlgItemTextW(m_hWnd, id, buf, cch); }
+  UINT GetDlgItemText(int id, LPWSTR buf, int cch) const {
+    return ::GetDlgItemTextW(m_hWnd, id, buf, cch);
+  }
   BOOL GetDlgItemText(int id, BSTR& out) const {
     ::SysFreeString(out);
     out = velk::AllocBstr(velk::win::WindowText(::GetDlgItem(m_hWnd, id)));
     return out != nullptr;
   }
-  BOOL SetDlgItemInt(int id, UINT v, BOOL isSigned = TRUE) { return ::SetDlgItemInt(m_hWnd, id, v, isSigned); }
+  BOOL SetDlgItemInt(int id, UINT v, BOOL isSigned = TRUE) {
+    return ::SetDlgItemInt(m_hWnd, id, v, isSigned);
+  }
   UINT GetDlgItemInt(int id, BOOL* ok = nullptr, BOOL isSigned = TRUE) const {
     return ::GetDlgItemInt(m_hWnd, id, ok, isSigned);
   }
   BOOL CheckDlgButton(int id, UINT check) { return ::CheckDlgButton(m_hWnd, id, check); }
   UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
-  BOOL CheckRadioButton(int first, int last, int check) { return ::CheckRadioButton(m_hWnd, first, last, check); }
+  BOOL CheckRadioButton(int first, int last, int check) {
+    return ::CheckRadioButton(m_hWnd, first, last, check);
+  }
   LRESULT SendDlgItemMessage(int id, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
     return ::SendDlgItemMessageW(m_hWnd, id, msg, wp, lp);
   }
-  HWND GetNextDlgTabItem(HWND control, BOOL previous = FALSE) const { return ::GetNextDlgTabItem(m_hWnd, control, previous); }
+  HWND GetNextDlgTabItem(HWND control, BOOL previous = FALSE) const {
+    return ::GetNextDlgTabItem(m_hWnd, control, previous);
+  }
   HWND GetNextDlgGroupItem(HWND control, BOOL previous = FALSE) const {
     return ::GetNextDlgGroupItem(m_hWnd, control, previous);
   }
 
-  UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc = nullptr) { return ::SetTimer(m_hWnd, id, elapse, proc); }
+  UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc = nullptr) {
+    return ::SetTimer(m_hWnd, id, elapse, proc);
+  }
   BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
   HDC GetDC() { return ::GetDC(m_hWnd); }
   int ReleaseDC(HDC dc) { return ::ReleaseDC(m_hWnd, dc); }
-  HFONT GetFont() const { return reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)); }
+  HFONT GetFont() const {
+    return reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+  }
   void SetFont(HFONT font, BOOL redraw = TRUE) {
     ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
   }

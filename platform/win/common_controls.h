@@ -230,7 +230,8 @@ constexpr UINT TVC_UNKNOWN = 0x0000;
 constexpr UINT TVC_BYMOUSE = 0x0001;
 constexpr UINT TVC_BYKEYBOARD = 0x0002;
 inline const HTREEITEM TVI_ROOT = reinterpret_cast<HTREEITEM>(static_cast<std::intptr_t>(-0x10000));
-inline const HTREEITEM TVI_FIRST = reinterpret_cast<HTREEITEM>(static_cast<std::intptr_t>(-0x0FFFF));
+inline const HTREEITEM TVI_FIRST =
+    reinterpret_cast<HTREEITEM>(static_cast<std::intptr_t>(-0x0FFFF));
 inline const HTREEITEM TVI_LAST = reinterpret_cast<HTREEITEM>(static_cast<std::intptr_t>(-0x0FFFE));
 inline const HTREEITEM TVI_SORT = reinterpret_cast<HTREEITEM>(static_cast<std::intptr_t>(-0x0FFFD));
 

@@ -13,8 +13,13 @@ class CStaticT : public TBase {
  public:
   CStaticT(HWND h = nullptr) : TBase(h) {}
   static LPCWSTR GetWndClassName() { return WC_STATIC; }
-  HBITMAP SetBitmap(HBITMAP b) { return reinterpret_cast<HBITMAP>(this->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(b))); }
-  HBITMAP GetBitmap() const { return reinterpret_cast<HBITMAP>(this->SendMessage(STM_GETIMAGE, IMAGE_BITMAP)); }
+  HBITMAP SetBitmap(HBITMAP b) {
+    return reinterpret_cast<HBITMAP>(
+        this->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(b)));
+  }
+  HBITMAP GetBitmap() const {
+    return reinterpret_cast<HBITMAP>(this->SendMessage(STM_GETIMAGE, IMAGE_BITMAP));
+  }
 };
 using CStatic = CStaticT<>;
 
@@ -27,9 +32,16 @@ class CButtonT : public TBase {
   void SetCheck(int check) { this->SendMessage(BM_SETCHECK, static_cast<WPARAM>(check)); }
   UINT GetState() const { return static_cast<UINT>(this->SendMessage(BM_GETSTATE)); }
   void Click() { this->SendMessage(BM_CLICK); }
-  void SetButtonStyle(UINT style, BOOL redraw = TRUE) { this->SendMessage(BM_SETSTYLE, style, redraw); }
-  HBITMAP SetBitmap(HBITMAP b) { return reinterpret_cast<HBITMAP>(this->SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(b))); }
-  HBITMAP GetBitmap() const { return reinterpret_cast<HBITMAP>(this->SendMessage(BM_GETIMAGE, IMAGE_BITMAP)); }
+  void SetButtonStyle(UINT style, BOOL redraw = TRUE) {
+    this->SendMessage(BM_SETSTYLE, style, redraw);
+  }
+  HBITMAP SetBitmap(HBITMAP b) {
+    return reinterpret_cast<HBITMAP>(
+        this->SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(b)));
+  }
+  HBITMAP GetBitmap() const {
+    return reinterpret_cast<HBITMAP>(this->SendMessage(BM_GETIMAGE, IMAGE_BITMAP));
+  }
 };
 using CButton = CButtonT<>;
 
@@ -38,7 +50,9 @@ class CEditT : public TBase {
  public:
   CEditT(HWND h = nullptr) : TBase(h) {}
   static LPCWSTR GetWndClassName() { return WC_EDIT; }
-  void SetSel(int start, int end, BOOL = FALSE) { this->SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end); }
+  void SetSel(int start, int end, BOOL = FALSE) {
+    this->SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end);
+  }
   void SetSelAll() { SetSel(0, -1); }
   void GetSel(int& start, int& end) const {
     DWORD s = 0, e = 0;
@@ -46,10 +60,14 @@ class CEditT : public TBase {
     start = static_cast<int>(s);
     end = static_cast<int>(e);
   }
-  void ReplaceSel(LPCWSTR text, BOOL canUndo = FALSE) { this->SendMessage(EM_REPLACESEL, canUndo, reinterpret_cast<LPARAM>(text)); }
+  void ReplaceSel(LPCWSTR text, BOOL canUndo = FALSE) {
+    this->SendMessage(EM_REPLACESEL, canUndo, reinterpret_cast<LPARAM>(text));
+  }
   void LimitText(int n = 0) { this->SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(n)); }
   UINT GetLimitText() const { return static_cast<UINT>(this->SendMessage(EM_GETLIMITTEXT)); }
-  BOOL SetReadOnly(BOOL readOnly = TRUE) { return static_cast<BOOL>(this->SendMessage(EM_SETREADONLY, readOnly)); }
+  BOOL SetReadOnly(BOOL readOnly = TRUE) {
+    return static_cast<BOOL>(this->SendMessage(EM_SETREADONLY, readOnly));
+  }
   BOOL GetModify() const { return static_cast<BOOL>(this->SendMessage(EM_GETMODIFY)); }
   void SetModify(BOOL modified = TRUE) { this->SendMessage(EM_SETMODIFY, modified); }
   void Clear() { this->SendMessage(WM_CLEAR); }
@@ -61,37 +79,53 @@ class CComboBoxT : public TBase {
  public:
   CComboBoxT(HWND h = nullptr) : TBase(h) {}
   static LPCWSTR GetWndClassName() { return WC_COMBOBOX; }
-  int AddString(LPCWSTR s) { return static_cast<int>(this->SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s))); }
-  int InsertString(int index, LPCWSTR s) {
-    return static_cast<int>(this->SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s)));
+  int AddString(LPCWSTR s) {
+    return static_cast<int>(this->SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s)));
   }
-  int DeleteString(UINT index) { return static_cast<int>(this->SendMessage(CB_DELETESTRING, index)); }
+  int InsertString(int index, LPCWSTR s) {
+    return static_cast<int>(this->SendMessage(CB_INSERTSTRING, static_cast<WPARAM>(index),
+                                              reinterpret_cast<LPARAM>(s)));
+  }
+  int DeleteString(UINT index) {
+    return static_cast<int>(this->SendMessage(CB_DELETESTRING, index));
+  }
   void ResetContent() { this->SendMessage(CB_RESETCONTENT); }
   int GetCount() const { return static_cast<int>(this->SendMessage(CB_GETCOUNT)); }
   int GetCurSel() const { return static_cast<int>(this->SendMessage(CB_GETCURSEL)); }
-  int SetCurSel(int index) { return static_cast<int>(this->SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index))); }
-  int GetLBTextLen(int index) const { return static_cast<int>(this->SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index))); }
+  int SetCurSel(int index) {
+    return static_cast<int>(this->SendMessage(CB_SETCURSEL, static_cast<WPARAM>(index)));
+  }
+  int GetLBTextLen(int index) const {
+    return static_cast<int>(this->SendMessage(CB_GETLBTEXTLEN, static_cast<WPARAM>(index)));
+  }
   // The item's text; false for an index out of range.
   bool GetLBText(int index, std::wstring& out) const {
     int n = GetLBTextLen(index);
     if (n < 0) return false;
     out.assign(static_cast<std::size_t>(n) + 1, L'\0');
-    this->SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(out.data()));
+    this->SendMessage(CB_GETLBTEXT, static_cast<WPARAM>(index),
+                      reinterpret_cast<LPARAM>(out.data()));
     out.resize(static_cast<std::size_t>(n));
     return true;
   }
-  DWORD_PTR GetItemData(int index) const { return static_cast<DWORD_PTR>(this->SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(index))); }
+  DWORD_PTR GetItemData(int index) const {
+    return static_cast<DWORD_PTR>(this->SendMessage(CB_GETITEMDATA, static_cast<WPARAM>(index)));
+  }
   int SetItemData(int index, DWORD_PTR data) {
-    return static_cast<int>(this->SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
+    return static_cast<int>(
+        this->SendMessage(CB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
   }
   int FindString(int start, LPCWSTR s) const {
-    return static_cast<int>(this->SendMessage(CB_FINDSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s)));
+    return static_cast<int>(
+        this->SendMessage(CB_FINDSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s)));
   }
   int FindStringExact(int start, LPCWSTR s) const {
-    return static_cast<int>(this->SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s)));
+    return static_cast<int>(this->SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(start),
+                                              reinterpret_cast<LPARAM>(s)));
   }
   int SelectString(int start, LPCWSTR s) {
-    return static_cast<int>(this->SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s)));
+    return static_cast<int>(this->SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(start),
+                                              reinterpret_cast<LPARAM>(s)));
   }
 };
 using CComboBox = CComboBoxT<>;
@@ -101,15 +135,22 @@ class CListBoxT : public TBase {
  public:
   CListBoxT(HWND h = nullptr) : TBase(h) {}
   static LPCWSTR GetWndClassName() { return WC_LISTBOX; }
-  int AddString(LPCWSTR s) { return static_cast<int>(this->SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s))); }
-  int InsertString(int index, LPCWSTR s) {
-    return static_cast<int>(this->SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(s)));
+  int AddString(LPCWSTR s) {
+    return static_cast<int>(this->SendMessage(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s)));
   }
-  int DeleteString(UINT index) { return static_cast<int>(this->SendMessage(LB_DELETESTRING, index)); }
+  int InsertString(int index, LPCWSTR s) {
+    return static_cast<int>(this->SendMessage(LB_INSERTSTRING, static_cast<WPARAM>(index),
+                                              reinterpret_cast<LPARAM>(s)));
+  }
+  int DeleteString(UINT index) {
+    return static_cast<int>(this->SendMessage(LB_DELETESTRING, index));
+  }
   void ResetContent() { this->SendMessage(LB_RESETCONTENT); }
   int GetCount() const { return static_cast<int>(this->SendMessage(LB_GETCOUNT)); }
   int GetCurSel() const { return static_cast<int>(this->SendMessage(LB_GETCURSEL)); }
-  int SetCurSel(int index) { return static_cast<int>(this->SendMessage(LB_SETCURSEL, static_cast<WPARAM>(index))); }
+  int SetCurSel(int index) {
+    return static_cast<int>(this->SendMessage(LB_SETCURSEL, static_cast<WPARAM>(index)));
+  }
   bool GetText(int index, std::wstring& out) const {
     int n = static_cast<int>(this->SendMessage(LB_GETTEXTLEN, static_cast<WPARAM>(index)));
     if (n < 0) return false;
@@ -118,15 +159,23 @@ class CListBoxT : public TBase {
     out.resize(static_cast<std::size_t>(n));
     return true;
   }
-  DWORD_PTR GetItemData(int index) const { return static_cast<DWORD_PTR>(this->SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(index))); }
-  int SetItemData(int index, DWORD_PTR data) {
-    return static_cast<int>(this->SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
+  DWORD_PTR GetItemData(int index) const {
+    return static_cast<DWORD_PTR>(this->SendMessage(LB_GETITEMDATA, static_cast<WPARAM>(index)));
   }
-  int GetSel(int index) const { return static_cast<int>(this->SendMessage(LB_GETSEL, static_cast<WPARAM>(index))); }
-  int SetSel(int index, BOOL select = TRUE) { return static_cast<int>(this->SendMessage(LB_SETSEL, select, index)); }
+  int SetItemData(int index, DWORD_PTR data) {
+    return static_cast<int>(
+        this->SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
+  }
+  int GetSel(int index) const {
+    return static_cast<int>(this->SendMessage(LB_GETSEL, static_cast<WPARAM>(index)));
+  }
+  int SetSel(int index, BOOL select = TRUE) {
+    return static_cast<int>(this->SendMessage(LB_SETSEL, select, index));
+  }
   int GetSelCount() const { return static_cast<int>(this->SendMessage(LB_GETSELCOUNT)); }
   int FindStringExact(int start, LPCWSTR s) const {
-    return static_cast<int>(this->SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(s)));
+    return static_cast<int>(this->SendMessage(LB_FINDSTRINGEXACT, static_cast<WPARAM>(start),
+                                              reinterpret_cast<LPARAM>(s)));
   }
 };
 using CListBox = CListBoxT<>;
@@ -136,7 +185,8 @@ class CListViewCtrlT : public TBase {
  public:
   CListViewCtrlT(HWND h = nullptr) : TBase(h) {}
   static LPCWSTR GetWndClassName() { return WC_LISTVIEW; }
-  int InsertColumn(int index, LPCWSTR title, int format = LVCFMT_LEFT, int width = -1, int subItem = -1) {
+  int InsertColumn(int index, LPCWSTR title, int format = LVCFMT_LEFT, int width = -1,
+                   int subItem = -1) {
     LVCOLUMNW c;
     c.mask = LVCF_TEXT | LVCF_FMT;
     c.pszText = const_cast<LPWSTR>(title);
@@ -149,14 +199,22 @@ class CListViewCtrlT : public TBase {
       c.mask |= LVCF_SUBITEM;
       c.iSubItem = subItem;
     }
-    return static_cast<int>(this->SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&c)));
+    return static_cast<int>(this->SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
+                                              reinterpret_cast<LPARAM>(&c)));
   }
-  BOOL DeleteColumn(int index) { return static_cast<BOOL>(this->SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(index))); }
+  BOOL DeleteColumn(int index) {
+    return static_cast<BOOL>(this->SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(index)));
+  }
   BOOL SetColumnWidth(int col, int cx) {
-    return static_cast<BOOL>(this->SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col), MAKELPARAM(static_cast<WORD>(cx), 0)));
+    return static_cast<BOOL>(this->SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col),
+                                               MAKELPARAM(static_cast<WORD>(cx), 0)));
   }
-  int GetColumnWidth(int col) const { return static_cast<int>(this->SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(col))); }
-  int GetStringWidth(LPCWSTR s) const { return static_cast<int>(this->SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(s))); }
+  int GetColumnWidth(int col) const {
+    return static_cast<int>(this->SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(col)));
+  }
+  int GetStringWidth(LPCWSTR s) const {
+    return static_cast<int>(this->SendMessage(LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(s)));
+  }
   int InsertItem(int index, LPCWSTR text) {
     LVITEMW it;
     it.mask = LVIF_TEXT;
@@ -164,12 +222,15 @@ class CListViewCtrlT : public TBase {
     it.pszText = const_cast<LPWSTR>(text);
     return InsertItem(&it);
   }
-  int InsertItem(const LVITEMW* item) { return static_cast<int>(this->SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(item))); }
+  int InsertItem(const LVITEMW* item) {
+    return static_cast<int>(this->SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(item)));
+  }
   BOOL SetItemText(int index, int subItem, LPCWSTR text) {
     LVITEMW it;
     it.iSubItem = subItem;
     it.pszText = const_cast<LPWSTR>(text);
-    return static_cast<BOOL>(this->SendMessage(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&it)));
+    return static_cast<BOOL>(this->SendMessage(LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
+                                               reinterpret_cast<LPARAM>(&it)));
   }
   std::wstring GetItemText(int index, int subItem) const {
     wchar_t buf[1024];
@@ -177,35 +238,53 @@ class CListViewCtrlT : public TBase {
     it.iSubItem = subItem;
     it.pszText = buf;
     it.cchTextMax = 1024;
-    int n = static_cast<int>(this->SendMessage(LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&it)));
+    int n = static_cast<int>(this->SendMessage(LVM_GETITEMTEXTW, static_cast<WPARAM>(index),
+                                               reinterpret_cast<LPARAM>(&it)));
     return std::wstring(buf, static_cast<std::size_t>(n));
   }
   int GetItemCount() const { return static_cast<int>(this->SendMessage(LVM_GETITEMCOUNT)); }
-  BOOL DeleteItem(int index) { return static_cast<BOOL>(this->SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(index))); }
+  BOOL DeleteItem(int index) {
+    return static_cast<BOOL>(this->SendMessage(LVM_DELETEITEM, static_cast<WPARAM>(index)));
+  }
   BOOL DeleteAllItems() { return static_cast<BOOL>(this->SendMessage(LVM_DELETEALLITEMS)); }
   BOOL SetItemState(int index, UINT state, UINT mask) {
     LVITEMW it;
     it.state = state;
     it.stateMask = mask;
-    return static_cast<BOOL>(this->SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&it)));
+    return static_cast<BOOL>(this->SendMessage(LVM_SETITEMSTATE, static_cast<WPARAM>(index),
+                                               reinterpret_cast<LPARAM>(&it)));
   }
   UINT GetItemState(int index, UINT mask) const {
-    return static_cast<UINT>(this->SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(index), static_cast<LPARAM>(mask)));
+    return static_cast<UINT>(
+        this->SendMessage(LVM_GETITEMSTATE, static_cast<WPARAM>(index), static_cast<LPARAM>(mask)));
   }
-  BOOL SetCheckState(int index, BOOL check) { return SetItemState(index, INDEXTOSTATEIMAGEMASK(check ? 2 : 1), LVIS_STATEIMAGEMASK); }
-  BOOL GetCheckState(int index) const { return ((GetItemState(index, LVIS_STATEIMAGEMASK) >> 12) - 1) == 1; }
+  BOOL SetCheckState(int index, BOOL check) {
+    return SetItemState(index, INDEXTOSTATEIMAGEMASK(check ? 2 : 1), LVIS_STATEIMAGEMASK);
+  }
+  BOOL GetCheckState(int index) const {
+    return ((GetItemState(index, LVIS_STATEIMAGEMASK) >> 12) - 1) == 1;
+  }
   int GetNextItem(int start, UINT flags) const {
-    return static_cast<int>(this->SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start), MAKELPARAM(static_cast<WORD>(flags), 0)));
+    return static_cast<int>(this->SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(start),
+                                              MAKELPARAM(static_cast<WORD>(flags), 0)));
   }
-  UINT GetSelectedCount() const { return static_cast<UINT>(this->SendMessage(LVM_GETSELECTEDCOUNT)); }
+  UINT GetSelectedCount() const {
+    return static_cast<UINT>(this->SendMessage(LVM_GETSELECTEDCOUNT));
+  }
   DWORD SetExtendedListViewStyle(DWORD style, DWORD mask = 0) {
-    return static_cast<DWORD>(this->SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, mask, static_cast<LPARAM>(style)));
+    return static_cast<DWORD>(
+        this->SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, mask, static_cast<LPARAM>(style)));
   }
-  DWORD GetExtendedListViewStyle() const { return static_cast<DWORD>(this->SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)); }
-  int HitTest(LVHITTESTINFO* info) const { return static_cast<int>(this->SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(info))); }
+  DWORD GetExtendedListViewStyle() const {
+    return static_cast<DWORD>(this->SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
+  }
+  int HitTest(LVHITTESTINFO* info) const {
+    return static_cast<int>(this->SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(info)));
+  }
   BOOL GetItemRect(int index, RECT* r, UINT code) const {
     r->left = static_cast<LONG>(code);
-    return static_cast<BOOL>(this->SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(r)));
+    return static_cast<BOOL>(this->SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(index),
+                                               reinterpret_cast<LPARAM>(r)));
   }
   BOOL SetItemData(int index, DWORD_PTR data) {
     LVITEMW it;
@@ -238,19 +317,29 @@ class CTreeViewCtrlT : public TBase {
     return InsertItem(&ins);
   }
   HTREEITEM InsertItem(const TVINSERTSTRUCTW* ins) {
-    return reinterpret_cast<HTREEITEM>(this->SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(ins)));
+    return reinterpret_cast<HTREEITEM>(
+        this->SendMessage(TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(ins)));
   }
-  BOOL DeleteItem(HTREEITEM item) { return static_cast<BOOL>(this->SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item))); }
-  BOOL DeleteAllItems() { return static_cast<BOOL>(this->SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT))); }
+  BOOL DeleteItem(HTREEITEM item) {
+    return static_cast<BOOL>(this->SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)));
+  }
+  BOOL DeleteAllItems() {
+    return static_cast<BOOL>(
+        this->SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)));
+  }
   HTREEITEM GetNextItem(HTREEITEM item, UINT code) const {
-    return reinterpret_cast<HTREEITEM>(this->SendMessage(TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+    return reinterpret_cast<HTREEITEM>(
+        this->SendMessage(TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
   }
   HTREEITEM GetRootItem() const { return GetNextItem(nullptr, TVGN_ROOT); }
   HTREEITEM GetChildItem(HTREEITEM item) const { return GetNextItem(item, TVGN_CHILD); }
   HTREEITEM GetNextSiblingItem(HTREEITEM item) const { return GetNextItem(item, TVGN_NEXT); }
   HTREEITEM GetParentItem(HTREEITEM item) const { return GetNextItem(item, TVGN_PARENT); }
   HTREEITEM GetSelectedItem() const { return GetNextItem(nullptr, TVGN_CARET); }
-  BOOL SelectItem(HTREEITEM item) { return static_cast<BOOL>(this->SendMessage(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item))); }
+  BOOL SelectItem(HTREEITEM item) {
+    return static_cast<BOOL>(
+        this->SendMessage(TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)));
+  }
   UINT GetCount() const { return static_cast<UINT>(this->SendMessage(TVM_GETCOUNT)); }
   BOOL Expand(HTREEITEM item, UINT code = TVE_EXPAND) {
     return static_cast<BOOL>(this->SendMessage(TVM_EXPAND, code, reinterpret_cast<LPARAM>(item)));
@@ -287,7 +376,8 @@ class CTreeViewCtrlT : public TBase {
     return static_cast<BOOL>(this->SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it)));
   }
   BOOL GetCheckState(HTREEITEM item) const {
-    UINT s = static_cast<UINT>(this->SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK));
+    UINT s = static_cast<UINT>(
+        this->SendMessage(TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK));
     return (s >> 12) == 2;
   }
   BOOL SetCheckState(HTREEITEM item, BOOL check) {
@@ -310,11 +400,14 @@ class CTabCtrlT : public TBase {
     TCITEMW it;
     it.mask = TCIF_TEXT;
     it.pszText = const_cast<LPWSTR>(text);
-    return static_cast<int>(this->SendMessage(TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&it)));
+    return static_cast<int>(this->SendMessage(TCM_INSERTITEMW, static_cast<WPARAM>(index),
+                                              reinterpret_cast<LPARAM>(&it)));
   }
   int GetItemCount() const { return static_cast<int>(this->SendMessage(TCM_GETITEMCOUNT)); }
   int GetCurSel() const { return static_cast<int>(this->SendMessage(TCM_GETCURSEL)); }
-  int SetCurSel(int index) { return static_cast<int>(this->SendMessage(TCM_SETCURSEL, static_cast<WPARAM>(index))); }
+  int SetCurSel(int index) {
+    return static_cast<int>(this->SendMessage(TCM_SETCURSEL, static_cast<WPARAM>(index)));
+  }
   BOOL DeleteAllItems() { return static_cast<BOOL>(this->SendMessage(TCM_DELETEALLITEMS)); }
 };
 using CTabCtrl = CTabCtrlT<>;
@@ -325,15 +418,22 @@ class CProgressBarCtrlT : public TBase {
   CProgressBarCtrlT(HWND h = nullptr) : TBase(h) {}
   static LPCWSTR GetWndClassName() { return PROGRESS_CLASS; }
   DWORD SetRange(int low, int high) {
-    return static_cast<DWORD>(this->SendMessage(PBM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(low), static_cast<WORD>(high))));
+    return static_cast<DWORD>(this->SendMessage(
+        PBM_SETRANGE, 0, MAKELPARAM(static_cast<WORD>(low), static_cast<WORD>(high))));
   }
   DWORD SetRange32(int low, int high) {
     return static_cast<DWORD>(this->SendMessage(PBM_SETRANGE32, static_cast<WPARAM>(low), high));
   }
-  int SetPos(int pos) { return static_cast<int>(this->SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos))); }
+  int SetPos(int pos) {
+    return static_cast<int>(this->SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos)));
+  }
   int GetPos() const { return static_cast<int>(this->SendMessage(PBM_GETPOS)); }
-  int OffsetPos(int delta) { return static_cast<int>(this->SendMessage(PBM_DELTAPOS, static_cast<WPARAM>(delta))); }
-  int SetStep(int step) { return static_cast<int>(this->SendMessage(PBM_SETSTEP, static_cast<WPARAM>(step))); }
+  int OffsetPos(int delta) {
+    return static_cast<int>(this->SendMessage(PBM_DELTAPOS, static_cast<WPARAM>(delta)));
+  }
+  int SetStep(int step) {
+    return static_cast<int>(this->SendMessage(PBM_SETSTEP, static_cast<WPARAM>(step)));
+  }
   int StepIt() { return static_cast<int>(this->SendMessage(PBM_STEPIT)); }
 };
 using CProgressBarCtrl = CProgressBarCtrlT<>;
@@ -346,15 +446,20 @@ class CTrackBarCtrlT : public TBase {
   int GetPos() const { return static_cast<int>(this->SendMessage(TBM_GETPOS)); }
   void SetPos(int pos) { this->SendMessage(TBM_SETPOS, TRUE, pos); }
   void SetRange(int low, int high, BOOL redraw = TRUE) {
-    this->SendMessage(TBM_SETRANGE, redraw, MAKELPARAM(static_cast<WORD>(low), static_cast<WORD>(high)));
+    this->SendMessage(TBM_SETRANGE, redraw,
+                      MAKELPARAM(static_cast<WORD>(low), static_cast<WORD>(high)));
   }
   void SetRangeMin(int v, BOOL redraw = FALSE) { this->SendMessage(TBM_SETRANGEMIN, redraw, v); }
   void SetRangeMax(int v, BOOL redraw = FALSE) { this->SendMessage(TBM_SETRANGEMAX, redraw, v); }
   int GetRangeMin() const { return static_cast<int>(this->SendMessage(TBM_GETRANGEMIN)); }
   int GetRangeMax() const { return static_cast<int>(this->SendMessage(TBM_GETRANGEMAX)); }
   void SetTicFreq(int freq) { this->SendMessage(TBM_SETTICFREQ, static_cast<WPARAM>(freq)); }
-  int SetPageSize(int size) { return static_cast<int>(this->SendMessage(TBM_SETPAGESIZE, 0, size)); }
-  int SetLineSize(int size) { return static_cast<int>(this->SendMessage(TBM_SETLINESIZE, 0, size)); }
+  int SetPageSize(int size) {
+    return static_cast<int>(this->SendMessage(TBM_SETPAGESIZE, 0, size));
+  }
+  int SetLineSize(int size) {
+    return static_cast<int>(this->SendMessage(TBM_SETLINESIZE, 0, size));
+  }
 };
 using CTrackBarCtrl = CTrackBarCtrlT<>;
 
@@ -364,10 +469,13 @@ class CToolTipCtrlT : public TBase {
   CToolTipCtrlT(HWND h = nullptr) : TBase(h) {}
   static LPCWSTR GetWndClassName() { return TOOLTIPS_CLASS; }
   HWND Create(HWND parent, DWORD style = WS_POPUP | TTS_ALWAYSTIP) {
-    this->m_hWnd = ::CreateWindowExW(0, TOOLTIPS_CLASS, nullptr, style, 0, 0, 0, 0, parent, nullptr, nullptr, nullptr);
+    this->m_hWnd = ::CreateWindowExW(0, TOOLTIPS_CLASS, nullptr, style, 0, 0, 0, 0, parent, nullptr,
+                                     nullptr, nullptr);
     return this->m_hWnd;
   }
-  BOOL AddTool(const TOOLINFOW* ti) { return static_cast<BOOL>(this->SendMessage(TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(ti))); }
+  BOOL AddTool(const TOOLINFOW* ti) {
+    return static_cast<BOOL>(this->SendMessage(TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(ti)));
+  }
   BOOL AddTool(HWND tool, LPCWSTR text, HINSTANCE inst = nullptr) {
     TOOLINFOW ti;
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;

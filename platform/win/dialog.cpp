@@ -23,11 +23,14 @@ struct DialogData : WindowData {
 
 std::string g_lastError;
 
-LRESULT DialogWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return DefDlgProcW(h, msg, wp, lp); }
+LRESULT DialogWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  return DefDlgProcW(h, msg, wp, lp);
+}
 
 bool IsSpecialResult(UINT msg) {
-  return (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) || msg == WM_COMPAREITEM || msg == WM_VKEYTOITEM ||
-         msg == WM_CHARTOITEM || msg == WM_QUERYDRAGICON || msg == WM_INITDIALOG;
+  return (msg >= WM_CTLCOLORMSGBOX && msg <= WM_CTLCOLORSTATIC) || msg == WM_COMPAREITEM ||
+         msg == WM_VKEYTOITEM || msg == WM_CHARTOITEM || msg == WM_QUERYDRAGICON ||
+         msg == WM_INITDIALOG;
 }
 
 bool IsTabbable(HWND c) {
@@ -42,8 +45,10 @@ void Flatten(HWND parent, std::vector<HWND>* out) {
   for (HWND c : w->children) {
     DWORD ex = static_cast<DWORD>(GetWindowLongPtrW(c, GWL_EXSTYLE));
     DWORD st = static_cast<DWORD>(GetWindowLongPtrW(c, GWL_STYLE));
-    if ((ex & WS_EX_CONTROLPARENT) && (st & WS_VISIBLE) && !(st & WS_DISABLED)) Flatten(c, out);
-    else out->push_back(c);
+    if ((ex & WS_EX_CONTROLPARENT) && (st & WS_VISIBLE) && !(st & WS_DISABLED))
+      Flatten(c, out);
+    else
+      out->push_back(c);
   }
 }
 
@@ -70,7 +75,9 @@ HWND FindMnemonic(HWND dialog, wchar_t c) {
         ++i;
         continue;
       }
-      if (static_cast<wchar_t>(std::towlower(t[i + 1])) == want && IsWindowVisible(h) && IsWindowEnabled(h)) return h;
+      if (static_cast<wchar_t>(std::towlower(t[i + 1])) == want && IsWindowVisible(h) &&
+          IsWindowEnabled(h))
+        return h;
       break;
     }
   }
@@ -83,11 +90,12 @@ void PressCommand(HWND dialog, int id) {
     MessageBeep(0);
     return;
   }
-  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED),
+               reinterpret_cast<LPARAM>(button));
 }
 
-HWND Create(HINSTANCE inst, const velk::win::DialogTemplate& t, HWND parent, DLGPROC proc, LPARAM initParam,
-            int templateId, bool modal) {
+HWND Create(HINSTANCE inst, const velk::win::DialogTemplate& t, HWND parent, DLGPROC proc,
+            LPARAM initParam, int templateId, bool modal) {
   RegisterStandardClasses();
   g_lastError.clear();
   bool child = (t.style & WS_CHILD) != 0;
@@ -104,8 +112,8 @@ HWND Create(HINSTANCE inst, const velk::win::DialogTemplate& t, HWND parent, DLG
       py += o.y;
     }
   }
-  HWND h = CreateWindowExW(t.exStyle, WC_DIALOG, t.caption.c_str(), t.style & ~WS_VISIBLE, px, py, pw, ph, parent,
-                           nullptr, inst, nullptr);
+  HWND h = CreateWindowExW(t.exStyle, WC_DIALOG, t.caption.c_str(), t.style & ~WS_VISIBLE, px, py,
+                           pw, ph, parent, nullptr, inst, nullptr);
   if (!h) {
     g_lastError = "the dialog window could not be created";
     return nullptr;
@@ -117,8 +125,9 @@ HWND Create(HINSTANCE inst, const velk::win::DialogTemplate& t, HWND parent, DLG
   for (const auto& item : t.items) {
     int x = velk::win::DialogUnitsToPixelsX(item.x), y = velk::win::DialogUnitsToPixelsY(item.y);
     int w = velk::win::DialogUnitsToPixelsX(item.cx), ht = velk::win::DialogUnitsToPixelsY(item.cy);
-    HWND c = CreateWindowExW(item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD, x, y, w,
-                             ht, h, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(item.id)), inst, nullptr);
+    HWND c = CreateWindowExW(
+        item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD, x, y, w, ht,
+        h, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(item.id)), inst, nullptr);
     if (!c) {
       if (t.style & DS_NOFAILCREATE) continue;
       g_lastError = "control " + std::to_string(item.id) + " of class '" + ToUtf8(item.className) +
@@ -129,9 +138,11 @@ HWND Create(HINSTANCE inst, const velk::win::DialogTemplate& t, HWND parent, DLG
       return nullptr;
     }
     // A static showing a bitmap names the bitmap resource in its text.
-    if (EqualsNoCase(item.className, WC_STATIC) && (item.style & SS_TYPEMASK) == SS_BITMAP && inst && !item.text.empty()) {
+    if (EqualsNoCase(item.className, WC_STATIC) && (item.style & SS_TYPEMASK) == SS_BITMAP &&
+        inst && !item.text.empty()) {
       bool numeric = item.text.find_first_not_of(L"0123456789") == std::wstring::npos;
-      HBITMAP bmp = numeric ? LoadBitmapW(inst, MAKEINTRESOURCEW(std::stoul(item.text))) : LoadBitmapW(inst, item.text.c_str());
+      HBITMAP bmp = numeric ? LoadBitmapW(inst, MAKEINTRESOURCEW(std::stoul(item.text)))
+                            : LoadBitmapW(inst, item.text.c_str());
       if (bmp) SendMessageW(c, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bmp));
     }
   }
@@ -149,8 +160,8 @@ HWND Create(HINSTANCE inst, const velk::win::DialogTemplate& t, HWND parent, DLG
   return h;
 }
 
-INT_PTR RunModal(HINSTANCE inst, const velk::win::DialogTemplate& t, int templateId, HWND owner, DLGPROC proc,
-                 LPARAM initParam) {
+INT_PTR RunModal(HINSTANCE inst, const velk::win::DialogTemplate& t, int templateId, HWND owner,
+                 DLGPROC proc, LPARAM initParam) {
   HWND root = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
   HWND dlg = Create(inst, t, root, proc, initParam, templateId, true);
   if (!dlg) return -1;
@@ -203,7 +214,8 @@ LRESULT DefDlgDefault(HWND h, DialogData* d, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE: {
       HWND cancel = GetDlgItem(h, IDCANCEL);
       if (!cancel || IsWindowEnabled(cancel))
-        SendMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(cancel));
+        SendMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(cancel));
       return 0;
     }
     case WM_ACTIVATE:
@@ -214,14 +226,20 @@ LRESULT DefDlgDefault(HWND h, DialogData* d, UINT msg, WPARAM wp, LPARAM lp) {
       } else {
         HWND f = GetFocus();
         if (f && IsChild(h, f)) return 0;
-        HWND to = IsWindow(d->savedFocus) && IsChild(h, d->savedFocus) ? d->savedFocus : GetNextDlgTabItem(h, nullptr, FALSE);
-        if (to) FocusControl(to);
-        else SetFocus(h);
+        HWND to = IsWindow(d->savedFocus) && IsChild(h, d->savedFocus)
+                      ? d->savedFocus
+                      : GetNextDlgTabItem(h, nullptr, FALSE);
+        if (to)
+          FocusControl(to);
+        else
+          SetFocus(h);
       }
       return 0;
     case WM_SETFOCUS: {
       if (!d) return 0;
-      HWND to = IsWindow(d->savedFocus) && IsChild(h, d->savedFocus) ? d->savedFocus : GetNextDlgTabItem(h, nullptr, FALSE);
+      HWND to = IsWindow(d->savedFocus) && IsChild(h, d->savedFocus)
+                    ? d->savedFocus
+                    : GetNextDlgTabItem(h, nullptr, FALSE);
       if (to) SetFocus(to);
       return 0;
     }
@@ -239,10 +257,12 @@ LRESULT DefDlgDefault(HWND h, DialogData* d, UINT msg, WPARAM wp, LPARAM lp) {
       LRESULT old = SendMessageW(h, DM_GETDEFID, 0, 0);
       if (HIWORD(static_cast<std::uintptr_t>(old)) == DC_HASDEFID)
         if (HWND b = GetDlgItem(h, LOWORD(static_cast<std::uintptr_t>(old))))
-          if (SendMessageW(b, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) SendMessageW(b, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+          if (SendMessageW(b, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON)
+            SendMessageW(b, BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
       d->defId = static_cast<int>(wp);
       if (HWND b = GetDlgItem(h, static_cast<int>(wp)))
-        if (SendMessageW(b, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON) SendMessageW(b, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+        if (SendMessageW(b, WM_GETDLGCODE, 0, 0) & DLGC_UNDEFPUSHBUTTON)
+          SendMessageW(b, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
       return TRUE;
     }
     case WM_NEXTDLGCTL: {
@@ -251,8 +271,7 @@ LRESULT DefDlgDefault(HWND h, DialogData* d, UINT msg, WPARAM wp, LPARAM lp) {
       if (to) FocusControl(to);
       return 0;
     }
-    default:
-      return DefWindowProcW(h, msg, wp, lp);
+    default: return DefWindowProcW(h, msg, wp, lp);
   }
 }
 
@@ -285,8 +304,8 @@ LRESULT DefDlgProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   return DefDlgDefault(h, d, msg, wp, lp);
 }
 
-HWND CreateDialogIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND parent, DLGPROC proc,
-                                LPARAM initParam) {
+HWND CreateDialogIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND parent,
+                                DLGPROC proc, LPARAM initParam) {
   if (!tmpl) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -306,8 +325,8 @@ HWND CreateDialogParamW(HINSTANCE inst, LPCWSTR name, HWND parent, DLGPROC proc,
   return Create(inst, *t, parent, proc, initParam, id, false);
 }
 
-INT_PTR DialogBoxIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND owner, DLGPROC proc,
-                                LPARAM initParam) {
+INT_PTR DialogBoxIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND owner,
+                                DLGPROC proc, LPARAM initParam) {
   if (!tmpl) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return -1;
@@ -345,7 +364,8 @@ BOOL IsDialogMessageW(HWND dlg, MSG* msg) {
   HWND target = msg->hwnd;
   switch (msg->message) {
     case WM_KEYDOWN: {
-      LRESULT code = SendMessageW(target, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
+      LRESULT code =
+          SendMessageW(target, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
       if (code & DLGC_WANTALLKEYS) break;
       switch (msg->wParam) {
         case VK_TAB: {
@@ -365,7 +385,8 @@ BOOL IsDialogMessageW(HWND dlg, MSG* msg) {
           if (next && next != GetFocus()) {
             SetFocus(next);
             LRESULT nc = SendMessageW(next, WM_GETDLGCODE, 0, 0);
-            if ((nc & DLGC_RADIOBUTTON) && (GetWindowLongPtrW(next, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
+            if ((nc & DLGC_RADIOBUTTON) &&
+                (GetWindowLongPtrW(next, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON)
               SendMessageW(next, BM_CLICK, 0, 0);
           }
           return TRUE;
@@ -377,20 +398,20 @@ BOOL IsDialogMessageW(HWND dlg, MSG* msg) {
             id = GetDlgCtrlID(f);
           } else {
             LRESULT def = SendMessageW(dlg, DM_GETDEFID, 0, 0);
-            if (HIWORD(static_cast<std::uintptr_t>(def)) == DC_HASDEFID) id = LOWORD(static_cast<std::uintptr_t>(def));
+            if (HIWORD(static_cast<std::uintptr_t>(def)) == DC_HASDEFID)
+              id = LOWORD(static_cast<std::uintptr_t>(def));
           }
           PressCommand(dlg, id);
           return TRUE;
         }
-        case VK_ESCAPE:
-          PressCommand(dlg, IDCANCEL);
-          return TRUE;
+        case VK_ESCAPE: PressCommand(dlg, IDCANCEL); return TRUE;
         default: break;
       }
       break;
     }
     case WM_CHAR: {
-      LRESULT code = SendMessageW(target, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
+      LRESULT code =
+          SendMessageW(target, WM_GETDLGCODE, msg->wParam, reinterpret_cast<LPARAM>(msg));
       if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) break;
       wchar_t c = static_cast<wchar_t>(msg->wParam);
       if (c == L'\t' || c == L'\r' || c == 0x1B) return TRUE;
@@ -515,7 +536,8 @@ UINT IsDlgButtonChecked(HWND dialog, int id) {
 
 BOOL CheckRadioButton(HWND dialog, int firstId, int lastId, int checkId) {
   for (int id = firstId; id <= lastId; ++id)
-    if (HWND c = GetDlgItem(dialog, id)) SendMessageW(c, BM_SETCHECK, id == checkId ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (HWND c = GetDlgItem(dialog, id))
+      SendMessageW(c, BM_SETCHECK, id == checkId ? BST_CHECKED : BST_UNCHECKED, 0);
   return TRUE;
 }
 
@@ -534,7 +556,8 @@ BOOL MapDialogRect(HWND, RECT* r) {
 }
 
 LONG GetDialogBaseUnits() {
-  return static_cast<LONG>(MAKELONG(static_cast<WORD>(velk::win::kDialogBaseUnitX), static_cast<WORD>(velk::win::kDialogBaseUnitY)));
+  return static_cast<LONG>(MAKELONG(static_cast<WORD>(velk::win::kDialogBaseUnitX),
+                                    static_cast<WORD>(velk::win::kDialogBaseUnitY)));
 }
 
 namespace velk::win {

@@ -11,13 +11,15 @@
 #include "platform/win/dialog_template.h"
 #include "platform/win/window.h"
 
-HWND CreateDialogParamW(HINSTANCE inst, LPCWSTR templateName, HWND parent, DLGPROC proc, LPARAM initParam);
-INT_PTR DialogBoxParamW(HINSTANCE inst, LPCWSTR templateName, HWND owner, DLGPROC proc, LPARAM initParam);
+HWND CreateDialogParamW(HINSTANCE inst, LPCWSTR templateName, HWND parent, DLGPROC proc,
+                        LPARAM initParam);
+INT_PTR DialogBoxParamW(HINSTANCE inst, LPCWSTR templateName, HWND owner, DLGPROC proc,
+                        LPARAM initParam);
 // The same from a template in memory (instance: where a control finds its images and texts).
-HWND CreateDialogIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND parent, DLGPROC proc,
-                                LPARAM initParam);
-INT_PTR DialogBoxIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND owner, DLGPROC proc,
-                                LPARAM initParam);
+HWND CreateDialogIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND parent,
+                                DLGPROC proc, LPARAM initParam);
+INT_PTR DialogBoxIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND owner,
+                                DLGPROC proc, LPARAM initParam);
 BOOL EndDialog(HWND dialog, INT_PTR result);
 LRESULT DefDlgProcW(HWND dialog, UINT msg, WPARAM wp, LPARAM lp);
 BOOL IsDialogMessageW(HWND dialog, MSG* msg);

@@ -14,71 +14,175 @@ namespace {
 const std::map<std::string, long long>& Names() {
   static const std::map<std::string, long long> names = {
       // window styles
-      {"WS_OVERLAPPED", WS_OVERLAPPED}, {"WS_POPUP", WS_POPUP}, {"WS_CHILD", WS_CHILD},
-      {"WS_MINIMIZE", WS_MINIMIZE}, {"WS_VISIBLE", WS_VISIBLE}, {"WS_DISABLED", WS_DISABLED},
-      {"WS_CLIPSIBLINGS", WS_CLIPSIBLINGS}, {"WS_CLIPCHILDREN", WS_CLIPCHILDREN}, {"WS_MAXIMIZE", WS_MAXIMIZE},
-      {"WS_CAPTION", WS_CAPTION}, {"WS_BORDER", WS_BORDER}, {"WS_DLGFRAME", WS_DLGFRAME},
-      {"WS_VSCROLL", WS_VSCROLL}, {"WS_HSCROLL", WS_HSCROLL}, {"WS_SYSMENU", WS_SYSMENU},
-      {"WS_THICKFRAME", WS_THICKFRAME}, {"WS_GROUP", WS_GROUP}, {"WS_TABSTOP", WS_TABSTOP},
-      {"WS_MINIMIZEBOX", WS_MINIMIZEBOX}, {"WS_MAXIMIZEBOX", WS_MAXIMIZEBOX},
-      {"WS_OVERLAPPEDWINDOW", WS_OVERLAPPEDWINDOW}, {"WS_POPUPWINDOW", WS_POPUPWINDOW},
-      {"WS_EX_DLGMODALFRAME", WS_EX_DLGMODALFRAME}, {"WS_EX_NOPARENTNOTIFY", WS_EX_NOPARENTNOTIFY},
-      {"WS_EX_TOPMOST", WS_EX_TOPMOST}, {"WS_EX_TRANSPARENT", WS_EX_TRANSPARENT},
-      {"WS_EX_TOOLWINDOW", WS_EX_TOOLWINDOW}, {"WS_EX_WINDOWEDGE", WS_EX_WINDOWEDGE},
-      {"WS_EX_CLIENTEDGE", WS_EX_CLIENTEDGE}, {"WS_EX_CONTEXTHELP", WS_EX_CONTEXTHELP},
-      {"WS_EX_CONTROLPARENT", WS_EX_CONTROLPARENT}, {"WS_EX_STATICEDGE", WS_EX_STATICEDGE},
+      {"WS_OVERLAPPED", WS_OVERLAPPED},
+      {"WS_POPUP", WS_POPUP},
+      {"WS_CHILD", WS_CHILD},
+      {"WS_MINIMIZE", WS_MINIMIZE},
+      {"WS_VISIBLE", WS_VISIBLE},
+      {"WS_DISABLED", WS_DISABLED},
+      {"WS_CLIPSIBLINGS", WS_CLIPSIBLINGS},
+      {"WS_CLIPCHILDREN", WS_CLIPCHILDREN},
+      {"WS_MAXIMIZE", WS_MAXIMIZE},
+      {"WS_CAPTION", WS_CAPTION},
+      {"WS_BORDER", WS_BORDER},
+      {"WS_DLGFRAME", WS_DLGFRAME},
+      {"WS_VSCROLL", WS_VSCROLL},
+      {"WS_HSCROLL", WS_HSCROLL},
+      {"WS_SYSMENU", WS_SYSMENU},
+      {"WS_THICKFRAME", WS_THICKFRAME},
+      {"WS_GROUP", WS_GROUP},
+      {"WS_TABSTOP", WS_TABSTOP},
+      {"WS_MINIMIZEBOX", WS_MINIMIZEBOX},
+      {"WS_MAXIMIZEBOX", WS_MAXIMIZEBOX},
+      {"WS_OVERLAPPEDWINDOW", WS_OVERLAPPEDWINDOW},
+      {"WS_POPUPWINDOW", WS_POPUPWINDOW},
+      {"WS_EX_DLGMODALFRAME", WS_EX_DLGMODALFRAME},
+      {"WS_EX_NOPARENTNOTIFY", WS_EX_NOPARENTNOTIFY},
+      {"WS_EX_TOPMOST", WS_EX_TOPMOST},
+      {"WS_EX_TRANSPARENT", WS_EX_TRANSPARENT},
+      {"WS_EX_TOOLWINDOW", WS_EX_TOOLWINDOW},
+      {"WS_EX_WINDOWEDGE", WS_EX_WINDOWEDGE},
+      {"WS_EX_CLIENTEDGE", WS_EX_CLIENTEDGE},
+      {"WS_EX_CONTEXTHELP", WS_EX_CONTEXTHELP},
+      {"WS_EX_CONTROLPARENT", WS_EX_CONTROLPARENT},
+      {"WS_EX_STATICEDGE", WS_EX_STATICEDGE},
       {"WS_EX_APPWINDOW", WS_EX_APPWINDOW},
       // dialog styles
-      {"DS_ABSALIGN", DS_ABSALIGN}, {"DS_SYSMODAL", DS_SYSMODAL}, {"DS_3DLOOK", DS_3DLOOK},
-      {"DS_FIXEDSYS", DS_FIXEDSYS}, {"DS_NOFAILCREATE", DS_NOFAILCREATE}, {"DS_SETFONT", DS_SETFONT},
-      {"DS_MODALFRAME", DS_MODALFRAME}, {"DS_NOIDLEMSG", DS_NOIDLEMSG}, {"DS_SETFOREGROUND", DS_SETFOREGROUND},
-      {"DS_CONTROL", DS_CONTROL}, {"DS_CENTER", DS_CENTER}, {"DS_CENTERMOUSE", DS_CENTERMOUSE},
-      {"DS_CONTEXTHELP", DS_CONTEXTHELP}, {"DS_SHELLFONT", DS_SHELLFONT},
+      {"DS_ABSALIGN", DS_ABSALIGN},
+      {"DS_SYSMODAL", DS_SYSMODAL},
+      {"DS_3DLOOK", DS_3DLOOK},
+      {"DS_FIXEDSYS", DS_FIXEDSYS},
+      {"DS_NOFAILCREATE", DS_NOFAILCREATE},
+      {"DS_SETFONT", DS_SETFONT},
+      {"DS_MODALFRAME", DS_MODALFRAME},
+      {"DS_NOIDLEMSG", DS_NOIDLEMSG},
+      {"DS_SETFOREGROUND", DS_SETFOREGROUND},
+      {"DS_CONTROL", DS_CONTROL},
+      {"DS_CENTER", DS_CENTER},
+      {"DS_CENTERMOUSE", DS_CENTERMOUSE},
+      {"DS_CONTEXTHELP", DS_CONTEXTHELP},
+      {"DS_SHELLFONT", DS_SHELLFONT},
       // edit
-      {"ES_LEFT", ES_LEFT}, {"ES_CENTER", ES_CENTER}, {"ES_RIGHT", ES_RIGHT}, {"ES_MULTILINE", ES_MULTILINE},
-      {"ES_UPPERCASE", ES_UPPERCASE}, {"ES_LOWERCASE", ES_LOWERCASE}, {"ES_PASSWORD", ES_PASSWORD},
-      {"ES_AUTOVSCROLL", ES_AUTOVSCROLL}, {"ES_AUTOHSCROLL", ES_AUTOHSCROLL}, {"ES_NOHIDESEL", ES_NOHIDESEL},
-      {"ES_OEMCONVERT", ES_OEMCONVERT}, {"ES_READONLY", ES_READONLY}, {"ES_WANTRETURN", ES_WANTRETURN},
+      {"ES_LEFT", ES_LEFT},
+      {"ES_CENTER", ES_CENTER},
+      {"ES_RIGHT", ES_RIGHT},
+      {"ES_MULTILINE", ES_MULTILINE},
+      {"ES_UPPERCASE", ES_UPPERCASE},
+      {"ES_LOWERCASE", ES_LOWERCASE},
+      {"ES_PASSWORD", ES_PASSWORD},
+      {"ES_AUTOVSCROLL", ES_AUTOVSCROLL},
+      {"ES_AUTOHSCROLL", ES_AUTOHSCROLL},
+      {"ES_NOHIDESEL", ES_NOHIDESEL},
+      {"ES_OEMCONVERT", ES_OEMCONVERT},
+      {"ES_READONLY", ES_READONLY},
+      {"ES_WANTRETURN", ES_WANTRETURN},
       {"ES_NUMBER", ES_NUMBER},
       // button
-      {"BS_PUSHBUTTON", BS_PUSHBUTTON}, {"BS_DEFPUSHBUTTON", BS_DEFPUSHBUTTON}, {"BS_CHECKBOX", BS_CHECKBOX},
-      {"BS_AUTOCHECKBOX", BS_AUTOCHECKBOX}, {"BS_RADIOBUTTON", BS_RADIOBUTTON}, {"BS_3STATE", BS_3STATE},
-      {"BS_AUTO3STATE", BS_AUTO3STATE}, {"BS_GROUPBOX", BS_GROUPBOX}, {"BS_AUTORADIOBUTTON", BS_AUTORADIOBUTTON},
-      {"BS_OWNERDRAW", BS_OWNERDRAW}, {"BS_LEFTTEXT", BS_LEFTTEXT}, {"BS_TEXT", BS_TEXT}, {"BS_ICON", BS_ICON},
-      {"BS_BITMAP", BS_BITMAP}, {"BS_PUSHLIKE", BS_PUSHLIKE}, {"BS_MULTILINE", BS_MULTILINE},
-      {"BS_NOTIFY", BS_NOTIFY}, {"BS_FLAT", BS_FLAT},
+      {"BS_PUSHBUTTON", BS_PUSHBUTTON},
+      {"BS_DEFPUSHBUTTON", BS_DEFPUSHBUTTON},
+      {"BS_CHECKBOX", BS_CHECKBOX},
+      {"BS_AUTOCHECKBOX", BS_AUTOCHECKBOX},
+      {"BS_RADIOBUTTON", BS_RADIOBUTTON},
+      {"BS_3STATE", BS_3STATE},
+      {"BS_AUTO3STATE", BS_AUTO3STATE},
+      {"BS_GROUPBOX", BS_GROUPBOX},
+      {"BS_AUTORADIOBUTTON", BS_AUTORADIOBUTTON},
+      {"BS_OWNERDRAW", BS_OWNERDRAW},
+      {"BS_LEFTTEXT", BS_LEFTTEXT},
+      {"BS_TEXT", BS_TEXT},
+      {"BS_ICON", BS_ICON},
+      {"BS_BITMAP", BS_BITMAP},
+      {"BS_PUSHLIKE", BS_PUSHLIKE},
+      {"BS_MULTILINE", BS_MULTILINE},
+      {"BS_NOTIFY", BS_NOTIFY},
+      {"BS_FLAT", BS_FLAT},
       // static
-      {"SS_LEFT", SS_LEFT}, {"SS_CENTER", SS_CENTER}, {"SS_RIGHT", SS_RIGHT}, {"SS_ICON", SS_ICON},
-      {"SS_BLACKRECT", SS_BLACKRECT}, {"SS_GRAYRECT", SS_GRAYRECT}, {"SS_WHITERECT", SS_WHITERECT},
-      {"SS_BLACKFRAME", SS_BLACKFRAME}, {"SS_SIMPLE", SS_SIMPLE}, {"SS_LEFTNOWORDWRAP", SS_LEFTNOWORDWRAP},
-      {"SS_OWNERDRAW", SS_OWNERDRAW}, {"SS_BITMAP", SS_BITMAP}, {"SS_ETCHEDHORZ", SS_ETCHEDHORZ},
-      {"SS_ETCHEDVERT", SS_ETCHEDVERT}, {"SS_ETCHEDFRAME", SS_ETCHEDFRAME}, {"SS_NOPREFIX", SS_NOPREFIX},
-      {"SS_NOTIFY", SS_NOTIFY}, {"SS_CENTERIMAGE", SS_CENTERIMAGE}, {"SS_SUNKEN", SS_SUNKEN},
+      {"SS_LEFT", SS_LEFT},
+      {"SS_CENTER", SS_CENTER},
+      {"SS_RIGHT", SS_RIGHT},
+      {"SS_ICON", SS_ICON},
+      {"SS_BLACKRECT", SS_BLACKRECT},
+      {"SS_GRAYRECT", SS_GRAYRECT},
+      {"SS_WHITERECT", SS_WHITERECT},
+      {"SS_BLACKFRAME", SS_BLACKFRAME},
+      {"SS_SIMPLE", SS_SIMPLE},
+      {"SS_LEFTNOWORDWRAP", SS_LEFTNOWORDWRAP},
+      {"SS_OWNERDRAW", SS_OWNERDRAW},
+      {"SS_BITMAP", SS_BITMAP},
+      {"SS_ETCHEDHORZ", SS_ETCHEDHORZ},
+      {"SS_ETCHEDVERT", SS_ETCHEDVERT},
+      {"SS_ETCHEDFRAME", SS_ETCHEDFRAME},
+      {"SS_NOPREFIX", SS_NOPREFIX},
+      {"SS_NOTIFY", SS_NOTIFY},
+      {"SS_CENTERIMAGE", SS_CENTERIMAGE},
+      {"SS_SUNKEN", SS_SUNKEN},
       // combo box and list box
-      {"CBS_SIMPLE", CBS_SIMPLE}, {"CBS_DROPDOWN", CBS_DROPDOWN}, {"CBS_DROPDOWNLIST", CBS_DROPDOWNLIST},
-      {"CBS_OWNERDRAWFIXED", CBS_OWNERDRAWFIXED}, {"CBS_OWNERDRAWVARIABLE", CBS_OWNERDRAWVARIABLE},
-      {"CBS_AUTOHSCROLL", CBS_AUTOHSCROLL}, {"CBS_OEMCONVERT", CBS_OEMCONVERT}, {"CBS_SORT", CBS_SORT},
-      {"CBS_HASSTRINGS", CBS_HASSTRINGS}, {"CBS_NOINTEGRALHEIGHT", CBS_NOINTEGRALHEIGHT},
-      {"CBS_DISABLENOSCROLL", CBS_DISABLENOSCROLL}, {"CBS_UPPERCASE", CBS_UPPERCASE}, {"CBS_LOWERCASE", CBS_LOWERCASE},
-      {"LBS_NOTIFY", LBS_NOTIFY}, {"LBS_SORT", LBS_SORT}, {"LBS_NOREDRAW", LBS_NOREDRAW},
-      {"LBS_MULTIPLESEL", LBS_MULTIPLESEL}, {"LBS_HASSTRINGS", LBS_HASSTRINGS}, {"LBS_USETABSTOPS", LBS_USETABSTOPS},
-      {"LBS_NOINTEGRALHEIGHT", LBS_NOINTEGRALHEIGHT}, {"LBS_EXTENDEDSEL", LBS_EXTENDEDSEL},
-      {"LBS_DISABLENOSCROLL", LBS_DISABLENOSCROLL}, {"LBS_NOSEL", LBS_NOSEL}, {"LBS_STANDARD", LBS_STANDARD},
+      {"CBS_SIMPLE", CBS_SIMPLE},
+      {"CBS_DROPDOWN", CBS_DROPDOWN},
+      {"CBS_DROPDOWNLIST", CBS_DROPDOWNLIST},
+      {"CBS_OWNERDRAWFIXED", CBS_OWNERDRAWFIXED},
+      {"CBS_OWNERDRAWVARIABLE", CBS_OWNERDRAWVARIABLE},
+      {"CBS_AUTOHSCROLL", CBS_AUTOHSCROLL},
+      {"CBS_OEMCONVERT", CBS_OEMCONVERT},
+      {"CBS_SORT", CBS_SORT},
+      {"CBS_HASSTRINGS", CBS_HASSTRINGS},
+      {"CBS_NOINTEGRALHEIGHT", CBS_NOINTEGRALHEIGHT},
+      {"CBS_DISABLENOSCROLL", CBS_DISABLENOSCROLL},
+      {"CBS_UPPERCASE", CBS_UPPERCASE},
+      {"CBS_LOWERCASE", CBS_LOWERCASE},
+      {"LBS_NOTIFY", LBS_NOTIFY},
+      {"LBS_SORT", LBS_SORT},
+      {"LBS_NOREDRAW", LBS_NOREDRAW},
+      {"LBS_MULTIPLESEL", LBS_MULTIPLESEL},
+      {"LBS_HASSTRINGS", LBS_HASSTRINGS},
+      {"LBS_USETABSTOPS", LBS_USETABSTOPS},
+      {"LBS_NOINTEGRALHEIGHT", LBS_NOINTEGRALHEIGHT},
+      {"LBS_EXTENDEDSEL", LBS_EXTENDEDSEL},
+      {"LBS_DISABLENOSCROLL", LBS_DISABLENOSCROLL},
+      {"LBS_NOSEL", LBS_NOSEL},
+      {"LBS_STANDARD", LBS_STANDARD},
       // common controls
-      {"LVS_ICON", LVS_ICON}, {"LVS_REPORT", LVS_REPORT}, {"LVS_SMALLICON", LVS_SMALLICON}, {"LVS_LIST", LVS_LIST},
-      {"LVS_SINGLESEL", LVS_SINGLESEL}, {"LVS_SHOWSELALWAYS", LVS_SHOWSELALWAYS},
-      {"LVS_SORTASCENDING", LVS_SORTASCENDING}, {"LVS_SORTDESCENDING", LVS_SORTDESCENDING},
-      {"LVS_NOCOLUMNHEADER", LVS_NOCOLUMNHEADER}, {"LVS_NOSORTHEADER", LVS_NOSORTHEADER},
-      {"TVS_HASBUTTONS", TVS_HASBUTTONS}, {"TVS_HASLINES", TVS_HASLINES}, {"TVS_LINESATROOT", TVS_LINESATROOT},
-      {"TVS_SHOWSELALWAYS", TVS_SHOWSELALWAYS}, {"TVS_CHECKBOXES", TVS_CHECKBOXES},
-      {"TCS_TABS", 0x0000}, {"TCS_BUTTONS", 0x0100}, {"TCS_MULTILINE", 0x0200}, {"TCS_FIXEDWIDTH", 0x0400},
+      {"LVS_ICON", LVS_ICON},
+      {"LVS_REPORT", LVS_REPORT},
+      {"LVS_SMALLICON", LVS_SMALLICON},
+      {"LVS_LIST", LVS_LIST},
+      {"LVS_SINGLESEL", LVS_SINGLESEL},
+      {"LVS_SHOWSELALWAYS", LVS_SHOWSELALWAYS},
+      {"LVS_SORTASCENDING", LVS_SORTASCENDING},
+      {"LVS_SORTDESCENDING", LVS_SORTDESCENDING},
+      {"LVS_NOCOLUMNHEADER", LVS_NOCOLUMNHEADER},
+      {"LVS_NOSORTHEADER", LVS_NOSORTHEADER},
+      {"TVS_HASBUTTONS", TVS_HASBUTTONS},
+      {"TVS_HASLINES", TVS_HASLINES},
+      {"TVS_LINESATROOT", TVS_LINESATROOT},
+      {"TVS_SHOWSELALWAYS", TVS_SHOWSELALWAYS},
+      {"TVS_CHECKBOXES", TVS_CHECKBOXES},
+      {"TCS_TABS", 0x0000},
+      {"TCS_BUTTONS", 0x0100},
+      {"TCS_MULTILINE", 0x0200},
+      {"TCS_FIXEDWIDTH", 0x0400},
       {"TCS_FOCUSNEVER", 0x8000},
-      {"PBS_SMOOTH", PBS_SMOOTH}, {"PBS_VERTICAL", PBS_VERTICAL}, {"PBS_MARQUEE", PBS_MARQUEE},
-      {"TBS_AUTOTICKS", TBS_AUTOTICKS}, {"TBS_VERT", TBS_VERT}, {"TBS_HORZ", TBS_HORZ}, {"TBS_NOTICKS", TBS_NOTICKS},
-      {"TTS_ALWAYSTIP", TTS_ALWAYSTIP}, {"TTS_NOPREFIX", TTS_NOPREFIX}, {"TTS_BALLOON", TTS_BALLOON},
+      {"PBS_SMOOTH", PBS_SMOOTH},
+      {"PBS_VERTICAL", PBS_VERTICAL},
+      {"PBS_MARQUEE", PBS_MARQUEE},
+      {"TBS_AUTOTICKS", TBS_AUTOTICKS},
+      {"TBS_VERT", TBS_VERT},
+      {"TBS_HORZ", TBS_HORZ},
+      {"TBS_NOTICKS", TBS_NOTICKS},
+      {"TTS_ALWAYSTIP", TTS_ALWAYSTIP},
+      {"TTS_NOPREFIX", TTS_NOPREFIX},
+      {"TTS_BALLOON", TTS_BALLOON},
       // ids
-      {"IDOK", IDOK}, {"IDCANCEL", IDCANCEL}, {"IDABORT", IDABORT}, {"IDRETRY", IDRETRY}, {"IDIGNORE", IDIGNORE},
-      {"IDYES", IDYES}, {"IDNO", IDNO}, {"IDCLOSE", IDCLOSE}, {"IDHELP", IDHELP}, {"IDC_STATIC", -1},
+      {"IDOK", IDOK},
+      {"IDCANCEL", IDCANCEL},
+      {"IDABORT", IDABORT},
+      {"IDRETRY", IDRETRY},
+      {"IDIGNORE", IDIGNORE},
+      {"IDYES", IDYES},
+      {"IDNO", IDNO},
+      {"IDCLOSE", IDCLOSE},
+      {"IDHELP", IDHELP},
+      {"IDC_STATIC", -1},
   };
   return names;
 }
@@ -106,8 +210,10 @@ bool SplitFields(std::string_view s, std::vector<std::string>* out, std::string*
       if (c == '\\' && i + 1 < s.size()) {
         cur.push_back(s[++i]);
       } else if (c == '"') {
-        if (i + 1 < s.size() && s[i + 1] == '"') cur.push_back(s[++i]);
-        else inQuote = false;
+        if (i + 1 < s.size() && s[i + 1] == '"')
+          cur.push_back(s[++i]);
+        else
+          inQuote = false;
       }
     } else if (c == '"') {
       inQuote = true;
@@ -176,7 +282,8 @@ bool ReadStyle(std::string_view field, DWORD start, DWORD* out, std::string* err
   std::string f(field);
   while (pos <= f.size()) {
     std::size_t bar = f.find('|', pos);
-    std::string term(Trim(std::string_view(f).substr(pos, bar == std::string::npos ? std::string::npos : bar - pos)));
+    std::string term(Trim(
+        std::string_view(f).substr(pos, bar == std::string::npos ? std::string::npos : bar - pos)));
     bool negate = false;
     if (Upper(term).rfind("NOT ", 0) == 0) {
       negate = true;
@@ -188,8 +295,10 @@ bool ReadStyle(std::string_view field, DWORD start, DWORD* out, std::string* err
     }
     long long bits = 0;
     if (!ReadValue(term, &bits, err)) return false;
-    if (negate) v &= ~static_cast<DWORD>(bits);
-    else v |= static_cast<DWORD>(bits);
+    if (negate)
+      v &= ~static_cast<DWORD>(bits);
+    else
+      v |= static_cast<DWORD>(bits);
     if (bar == std::string::npos) break;
     pos = bar + 1;
   }
@@ -197,7 +306,8 @@ bool ReadStyle(std::string_view field, DWORD start, DWORD* out, std::string* err
   return true;
 }
 
-bool ReadInts(const std::vector<std::string>& f, std::size_t from, int count, int* out, std::string* err) {
+bool ReadInts(const std::vector<std::string>& f, std::size_t from, int count, int* out,
+              std::string* err) {
   for (int i = 0; i < count; ++i) {
     long long v = 0;
     if (!ReadValue(f[from + static_cast<std::size_t>(i)], &v, err)) return false;
@@ -229,10 +339,12 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate* out, std::string
     if (error) *error = "line " + std::to_string(lineNo) + ": " + msg;
     return false;
   };
-  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF) text.remove_prefix(3);  // UTF-8 mark
+  if (text.size() >= 3 && static_cast<unsigned char>(text[0]) == 0xEF)
+    text.remove_prefix(3);  // UTF-8 mark
   while (pos <= text.size()) {
     std::size_t nl = text.find('\n', pos);
-    std::string_view line = text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+    std::string_view line =
+        text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
     pos = nl == std::string_view::npos ? text.size() + 1 : nl + 1;
     ++lineNo;
     line = Trim(line);
@@ -300,12 +412,14 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate* out, std::string
   return true;
 }
 
-std::shared_ptr<const DialogTemplate> FindDialogTemplate(HINSTANCE module, LPCWSTR name, std::string* error) {
+std::shared_ptr<const DialogTemplate> FindDialogTemplate(HINSTANCE module, LPCWSTR name,
+                                                         std::string* error) {
   if (!module || !name) {
     if (error) *error = "no resource module";
     return nullptr;
   }
-  std::string key = IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<std::uintptr_t>(name)) : ToUtf8(name);
+  std::string key =
+      IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<std::uintptr_t>(name)) : ToUtf8(name);
   const std::string* text = module->Find("DIALOGS", key);
   if (!text) {
     if (error) *error = "dialog " + key + " is not in module " + ToUtf8(module->Name());

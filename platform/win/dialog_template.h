@@ -48,7 +48,8 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate* out, std::string
 
 // The template of a module by name (an integer resource or a text); null with an error message
 // when the module has none or it is malformed.
-std::shared_ptr<const DialogTemplate> FindDialogTemplate(HINSTANCE module, LPCWSTR name, std::string* error);
+std::shared_ptr<const DialogTemplate> FindDialogTemplate(HINSTANCE module, LPCWSTR name,
+                                                         std::string* error);
 
 // Dialog units to pixels, by one fixed rule: a horizontal unit is 6/4 pixel, a vertical one
 // 13/8 pixel (a 6 x 13 pixel average character), rounded to the nearest pixel.

@@ -15,9 +15,10 @@ class CFileDialogImpl {
   wchar_t m_szFileTitle[MAX_PATH] = L"";
   wchar_t m_szFileName[MAX_PATH] = L"";
 
-  explicit CFileDialogImpl(BOOL openFileDialog, LPCWSTR defExt = nullptr, LPCWSTR fileName = nullptr,
-                           DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT, LPCWSTR filter = nullptr,
-                           HWND parent = nullptr)
+  explicit CFileDialogImpl(BOOL openFileDialog, LPCWSTR defExt = nullptr,
+                           LPCWSTR fileName = nullptr,
+                           DWORD flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                           LPCWSTR filter = nullptr, HWND parent = nullptr)
       : m_bOpenFileDialog(openFileDialog) {
     m_ofn.hwndOwner = parent;
     m_ofn.lpstrFile = m_szFileName;

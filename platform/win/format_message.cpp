@@ -13,7 +13,7 @@ namespace {
 // One parsed insert: its argument number and printf-like format ("s" when none is given).
 struct Insert {
   int number = 0;
-  std::wstring flags;  // flags, width and precision
+  std::wstring flags;   // flags, width and precision
   std::wstring length;  // l, h, ll, I64, w
   wchar_t conversion = L's';
 };
@@ -34,15 +34,17 @@ bool FormatOne(const Insert& ins, const FormatArgument& arg, std::wstring* out) 
   }
   if (c == L'c' || c == L'C') {
     if (std::holds_alternative<std::wstring>(arg)) return false;
-    long long v = std::holds_alternative<long long>(arg) ? std::get<long long>(arg)
-                                                          : static_cast<long long>(std::get<unsigned long long>(arg));
+    long long v = std::holds_alternative<long long>(arg)
+                      ? std::get<long long>(arg)
+                      : static_cast<long long>(std::get<unsigned long long>(arg));
     *out += static_cast<wchar_t>(v);
     return true;
   }
   if (std::holds_alternative<std::wstring>(arg)) return false;
   if (c == L'd' || c == L'i') {
-    long long v = std::holds_alternative<long long>(arg) ? std::get<long long>(arg)
-                                                          : static_cast<long long>(std::get<unsigned long long>(arg));
+    long long v = std::holds_alternative<long long>(arg)
+                      ? std::get<long long>(arg)
+                      : static_cast<long long>(std::get<unsigned long long>(arg));
     if (ins.length.empty() || ins.length == L"l" || ins.length == L"h") v = static_cast<int>(v);
     spec += L"lld";
     std::swprintf(buf, 512, spec.c_str(), v);
@@ -50,7 +52,8 @@ bool FormatOne(const Insert& ins, const FormatArgument& arg, std::wstring* out) 
     unsigned long long v = std::holds_alternative<unsigned long long>(arg)
                                ? std::get<unsigned long long>(arg)
                                : static_cast<unsigned long long>(std::get<long long>(arg));
-    if (ins.length.empty() || ins.length == L"l" || ins.length == L"h") v = static_cast<unsigned int>(v);
+    if (ins.length.empty() || ins.length == L"l" || ins.length == L"h")
+      v = static_cast<unsigned int>(v);
     spec += L"ll";
     spec += c;
     std::swprintf(buf, 512, spec.c_str(), v);
@@ -97,8 +100,10 @@ std::vector<Insert> ScanInserts(std::wstring_view s) {
       ++i;
       Insert ins;
       if (!ParseInsert(s, i, &ins)) break;
-      if (static_cast<int>(found.size()) < ins.number) found.resize(static_cast<std::size_t>(ins.number));
-      if (found[static_cast<std::size_t>(ins.number - 1)].number == 0) found[static_cast<std::size_t>(ins.number - 1)] = ins;
+      if (static_cast<int>(found.size()) < ins.number)
+        found.resize(static_cast<std::size_t>(ins.number));
+      if (found[static_cast<std::size_t>(ins.number - 1)].number == 0)
+        found[static_cast<std::size_t>(ins.number - 1)] = ins;
       continue;
     }
     i += 2;
@@ -106,8 +111,8 @@ std::vector<Insert> ScanInserts(std::wstring_view s) {
   return found;
 }
 
-bool Expand(std::wstring_view s, bool ignoreInserts, const std::vector<FormatArgument>& args, std::wstring* out,
-            std::string* error) {
+bool Expand(std::wstring_view s, bool ignoreInserts, const std::vector<FormatArgument>& args,
+            std::wstring* out, std::string* error) {
   out->clear();
   for (std::size_t i = 0; i < s.size();) {
     wchar_t c = s[i];
@@ -159,8 +164,8 @@ bool Is64(const Insert& ins) { return ins.length == L"ll"; }
 
 }  // namespace
 
-bool FormatInserts(std::wstring_view pattern, const std::vector<FormatArgument>& args, std::wstring* out,
-                   std::string* error) {
+bool FormatInserts(std::wstring_view pattern, const std::vector<FormatArgument>& args,
+                   std::wstring* out, std::string* error) {
   std::wstring result;
   bool ok = Expand(pattern, false, args, &result, error);
   if (ok && out) *out = std::move(result);
@@ -197,19 +202,24 @@ DWORD FormatMessageImpl(DWORD flags, const void* source, DWORD messageId, LPWSTR
       const Insert& ins = inserts[k];
       if (array) {
         DWORD_PTR raw = reinterpret_cast<const DWORD_PTR*>(arguments)[k];
-        if (IsText(ins)) args.emplace_back(std::wstring(raw ? reinterpret_cast<LPCWSTR>(raw) : L"(null)"));
-        else if (IsSigned(ins)) args.emplace_back(static_cast<long long>(static_cast<std::intptr_t>(raw)));
-        else args.emplace_back(static_cast<unsigned long long>(raw));
+        if (IsText(ins))
+          args.emplace_back(std::wstring(raw ? reinterpret_cast<LPCWSTR>(raw) : L"(null)"));
+        else if (IsSigned(ins))
+          args.emplace_back(static_cast<long long>(static_cast<std::intptr_t>(raw)));
+        else
+          args.emplace_back(static_cast<unsigned long long>(raw));
       } else if (ins.number == 0) {  // a number the text never names takes a pointer-sized slot
         args.emplace_back(static_cast<unsigned long long>(va_arg(*arguments, std::uintptr_t)));
       } else if (IsText(ins)) {
         const wchar_t* p = va_arg(*arguments, const wchar_t*);
         args.emplace_back(std::wstring(p ? p : L"(null)"));
       } else if (IsSigned(ins)) {
-        args.emplace_back(Is64(ins) ? va_arg(*arguments, long long) : static_cast<long long>(va_arg(*arguments, int)));
+        args.emplace_back(Is64(ins) ? va_arg(*arguments, long long)
+                                    : static_cast<long long>(va_arg(*arguments, int)));
       } else {
-        args.emplace_back(Is64(ins) ? va_arg(*arguments, unsigned long long)
-                                    : static_cast<unsigned long long>(va_arg(*arguments, unsigned int)));
+        args.emplace_back(Is64(ins)
+                              ? va_arg(*arguments, unsigned long long)
+                              : static_cast<unsigned long long>(va_arg(*arguments, unsigned int)));
       }
     }
   }
@@ -245,8 +255,8 @@ DWORD FormatMessageImpl(DWORD flags, const void* source, DWORD messageId, LPWSTR
 
 }  // namespace velk::win
 
-DWORD FormatMessageW(DWORD flags, const void* source, DWORD messageId, DWORD, LPWSTR buffer, DWORD size,
-                     va_list* arguments) {
+DWORD FormatMessageW(DWORD flags, const void* source, DWORD messageId, DWORD, LPWSTR buffer,
+                     DWORD size, va_list* arguments) {
   return velk::win::detail::FormatMessageImpl(flags, source, messageId, buffer, size, arguments);
 }
 

@@ -21,8 +21,8 @@ constexpr DWORD FORMAT_MESSAGE_MAX_WIDTH_MASK = 0x000000FF;
 // arguments: a DWORD_PTR array with ARGUMENT_ARRAY, else a va_list*. With ALLOCATE_BUFFER,
 // buffer is a LPWSTR* that receives a block to free with LocalFree. Returns the characters
 // written (without the terminator), 0 on failure with the last error set.
-DWORD FormatMessageW(DWORD flags, const void* source, DWORD messageId, DWORD languageId, LPWSTR buffer, DWORD size,
-                     va_list* arguments);
+DWORD FormatMessageW(DWORD flags, const void* source, DWORD messageId, DWORD languageId,
+                     LPWSTR buffer, DWORD size, va_list* arguments);
 void* LocalFree(void* block);
 
 namespace velk::win {
@@ -31,7 +31,7 @@ using FormatArgument = std::variant<std::wstring, long long, unsigned long long>
 
 // Fills the inserts of a pattern. An insert with no argument, or whose format does not suit
 // its argument (a text for %d, a number for %s), is an error: false, with the reason.
-bool FormatInserts(std::wstring_view pattern, const std::vector<FormatArgument>& args, std::wstring* out,
-                   std::string* error = nullptr);
+bool FormatInserts(std::wstring_view pattern, const std::vector<FormatArgument>& args,
+                   std::wstring* out, std::string* error = nullptr);
 
 }  // namespace velk::win

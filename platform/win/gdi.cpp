@@ -320,7 +320,9 @@ HANDLE LoadImageW(HINSTANCE inst, LPCWSTR name, UINT type, int cx, int cy, UINT 
       SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
       return nullptr;
     }
-    const char* resType = type == IMAGE_BITMAP ? "BITMAPS" : type == IMAGE_ICON ? "ICONS" : "CURSORS";
+    const char* resType = type == IMAGE_BITMAP ? "BITMAPS"
+                          : type == IMAGE_ICON ? "ICONS"
+                                               : "CURSORS";
     const std::string* data = inst->Find(resType, ResourceName(name));
     if (!data) {
       SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
@@ -337,7 +339,8 @@ HANDLE LoadImageW(HINSTANCE inst, LPCWSTR name, UINT type, int cx, int cy, UINT 
   }
   if (cx > 0) o.size.cx = cx;
   if (cy > 0) o.size.cy = cy;
-  o.name = IS_INTRESOURCE(name) ? std::to_wstring(reinterpret_cast<std::uintptr_t>(name)) : std::wstring(name);
+  o.name = IS_INTRESOURCE(name) ? std::to_wstring(reinterpret_cast<std::uintptr_t>(name))
+                                : std::wstring(name);
   return reinterpret_cast<HANDLE>(NewObject(o));
 }
 
@@ -381,7 +384,8 @@ PaintColors QueryControlColors(HWND control) {
     msg = WM_CTLCOLORDLG;
   }
   HDC dc = GetDC(control);
-  LRESULT r = parent ? SendMessageW(parent, msg, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control))
+  LRESULT r = parent ? SendMessageW(parent, msg, reinterpret_cast<WPARAM>(dc),
+                                    reinterpret_cast<LPARAM>(control))
                      : reinterpret_cast<LRESULT>(detail::DefaultControlColors(msg, dc));
   if (!r) r = reinterpret_cast<LRESULT>(detail::DefaultControlColors(msg, dc));
   pc.text = GetTextColor(dc);

@@ -115,7 +115,8 @@ bool ParseNumberInLocale(std::wstring_view text, LCID locale, double& value) {
   if (pos < text.size() && (text[pos] == L'e' || text[pos] == L'E')) {
     number.push_back('e');
     ++pos;
-    if (pos < text.size() && (text[pos] == L'+' || text[pos] == L'-')) number.push_back(static_cast<char>(text[pos++]));
+    if (pos < text.size() && (text[pos] == L'+' || text[pos] == L'-'))
+      number.push_back(static_cast<char>(text[pos++]));
     std::size_t expDigits = 0;
     while (pos < text.size() && IsDigit(text[pos])) {
       number.push_back(static_cast<char>(text[pos++]));

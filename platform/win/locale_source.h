@@ -61,7 +61,9 @@ bool ParseNumberInLocale(std::wstring_view text, LCID locale, double& value);
 // Sets the user locale for one scope and restores the earlier one at its end (for tests).
 class ScopedUserLocale {
  public:
-  explicit ScopedUserLocale(const LocaleSymbols& symbols) : saved_(UserLocale()) { SetUserLocale(symbols); }
+  explicit ScopedUserLocale(const LocaleSymbols& symbols) : saved_(UserLocale()) {
+    SetUserLocale(symbols);
+  }
   ~ScopedUserLocale() { SetUserLocale(saved_); }
   ScopedUserLocale(const ScopedUserLocale&) = delete;
   ScopedUserLocale& operator=(const ScopedUserLocale&) = delete;

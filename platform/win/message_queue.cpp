@@ -232,7 +232,8 @@ UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc) {
 
 BOOL KillTimer(HWND h, UINT_PTR id) {
   auto& t = t_queue.timers;
-  auto it = std::find_if(t.begin(), t.end(), [&](const Timer& x) { return x.hwnd == h && x.id == id; });
+  auto it =
+      std::find_if(t.begin(), t.end(), [&](const Timer& x) { return x.hwnd == h && x.id == id; });
   if (it == t.end()) return FALSE;
   t.erase(it);
   return TRUE;
@@ -264,7 +265,8 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
     g_failUnhook = 0;
     return FALSE;
   }
-  auto it = std::find_if(HookList().begin(), HookList().end(), [hook](const Hook& x) { return x.handle == hook; });
+  auto it = std::find_if(HookList().begin(), HookList().end(),
+                         [hook](const Hook& x) { return x.handle == hook; });
   if (it == HookList().end()) {
     SetLastError(ERROR_INVALID_HOOK_HANDLE);
     return FALSE;
@@ -275,7 +277,8 @@ BOOL UnhookWindowsHookEx(HHOOK hook) {
 
 LRESULT CallNextHookEx(HHOOK hook, int code, WPARAM wp, LPARAM lp) {
   DWORD me = GetCurrentThreadId();
-  auto it = std::find_if(HookList().begin(), HookList().end(), [hook](const Hook& x) { return x.handle == hook; });
+  auto it = std::find_if(HookList().begin(), HookList().end(),
+                         [hook](const Hook& x) { return x.handle == hook; });
   if (it == HookList().end()) return 0;
   for (++it; it != HookList().end(); ++it) {
     if (it->thread != 0 && it->thread != me) continue;

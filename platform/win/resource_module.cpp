@@ -12,7 +12,8 @@ namespace velk::res {
 
 namespace {
 std::string Upper(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return s;
 }
 
@@ -31,7 +32,8 @@ std::wstring Unescape(const std::string& raw) {
 }
 }  // namespace
 
-ResourceModule::ResourceModule(std::wstring name, const EmbeddedResource* table) : name_(std::move(name)) {
+ResourceModule::ResourceModule(std::wstring name, const EmbeddedResource* table)
+    : name_(std::move(name)) {
   for (const EmbeddedResource* r = table; r && r->type; ++r) {
     std::string bytes(reinterpret_cast<const char*>(r->data), r->size);
     if (std::strcmp(r->type, "strings") == 0 || std::strcmp(r->type, "STRINGS") == 0)
@@ -41,12 +43,14 @@ ResourceModule::ResourceModule(std::wstring name, const EmbeddedResource* table)
   }
 }
 
-std::unique_ptr<ResourceModule> ResourceModule::FromFolder(std::wstring name, const std::string& folder) {
+std::unique_ptr<ResourceModule> ResourceModule::FromFolder(std::wstring name,
+                                                           const std::string& folder) {
   namespace fs = std::filesystem;
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) return nullptr;
   auto m = std::make_unique<ResourceModule>(std::move(name), nullptr);
-  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+  for (auto it = fs::recursive_directory_iterator(folder, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (!it->is_regular_file()) continue;
     std::ifstream in(it->path(), std::ios::binary);
     std::stringstream ss;

@@ -27,7 +27,9 @@ class ResourceModule {
   const std::wstring& Name() const { return name_; }
   // Raw bytes of a resource, or null when the module has none of that type and name.
   const std::string* Find(const std::string& type, const std::string& name) const;
-  const std::string* Find(const std::string& type, int id) const { return Find(type, std::to_string(id)); }
+  const std::string* Find(const std::string& type, int id) const {
+    return Find(type, std::to_string(id));
+  }
   // A string-table text; an id the table lacks gives an empty text and false.
   bool LoadString(UINT id, std::wstring& out) const;
   std::wstring String(UINT id) const {

@@ -54,7 +54,8 @@ BOOL RunFileDialog(OPENFILENAMEW* ofn, bool save) {
   if (ok && !r.defaultExtension.empty()) {
     auto slash = path.find_last_of(L"/\\");
     auto dot = path.find_last_of(L'.');
-    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) path += L"." + r.defaultExtension;
+    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash))
+      path += L"." + r.defaultExtension;
   }
   UserEvent e;
   e.kind = UserEvent::Kind::FileDialog;
@@ -73,9 +74,11 @@ BOOL RunFileDialog(OPENFILENAMEW* ofn, bool save) {
   auto slash = path.find_last_of(L"/\\");
   ofn->nFileOffset = static_cast<WORD>(slash == std::wstring::npos ? 0 : slash + 1);
   auto dot = path.find_last_of(L'.');
-  ofn->nFileExtension = static_cast<WORD>((dot == std::wstring::npos || dot < ofn->nFileOffset) ? path.size() : dot + 1);
+  ofn->nFileExtension = static_cast<WORD>(
+      (dot == std::wstring::npos || dot < ofn->nFileOffset) ? path.size() : dot + 1);
   if (ofn->lpstrFileTitle && ofn->nMaxFileTitle)
-    detail::CopyToBuffer(path.substr(ofn->nFileOffset), ofn->lpstrFileTitle, static_cast<int>(ofn->nMaxFileTitle));
+    detail::CopyToBuffer(path.substr(ofn->nFileOffset), ofn->lpstrFileTitle,
+                         static_cast<int>(ofn->nMaxFileTitle));
   return TRUE;
 }
 
@@ -149,7 +152,8 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   int answer = CurrentResponder().OnMessageBox(owner, e.text, e.caption, type);
   std::vector<int> buttons = MessageBoxButtons(type);
   // An answer the box has no button for is not possible for a user; the default stands.
-  if (std::find(buttons.begin(), buttons.end(), answer) == buttons.end()) answer = DefaultMessageBoxButton(type);
+  if (std::find(buttons.begin(), buttons.end(), answer) == buttons.end())
+    answer = DefaultMessageBoxButton(type);
   e.answer = answer;
   Events().push_back(e);
   return answer;

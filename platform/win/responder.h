@@ -127,7 +127,8 @@ class Responder {
  public:
   virtual ~Responder() = default;
   // The button the user presses; 0 takes the type's default button.
-  virtual int OnMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type);
+  virtual int OnMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption,
+                           UINT type);
   // The path the user chooses; false cancels.
   virtual bool OnFileDialog(const FileDialogRequest& request, std::wstring* path);
   virtual void OnHelp(const HelpRequest& request);

@@ -41,7 +41,8 @@ std::wstring SetCheck(HWND button, bool checked) {
   bool now = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
   if (now == checked) return {};
   SendMessageW(button, BM_CLICK, 0, 0);
-  if ((SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED) != checked) return L"the button did not change";
+  if ((SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED) != checked)
+    return L"the button did not change";
   return {};
 }
 
@@ -68,7 +69,8 @@ std::wstring SelectComboItem(HWND combo, int index) {
   if (!why.empty()) return why;
   if (!IsClass(combo, WC_COMBOBOX)) return L"not a combo box";
   int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-  if (index < 0 || index >= n) return L"no item " + std::to_wstring(index) + L" (the list has " + std::to_wstring(n) + L")";
+  if (index < 0 || index >= n)
+    return L"no item " + std::to_wstring(index) + L" (the list has " + std::to_wstring(n) + L")";
   SetFocus(combo);
   SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
   bool changed = SendMessageW(combo, CB_GETCURSEL, 0, 0) != index;
@@ -81,7 +83,8 @@ std::wstring SelectComboItem(HWND combo, int index) {
 
 std::wstring SelectComboText(HWND combo, const std::wstring& text) {
   if (!IsWindow(combo)) return L"no such window";
-  LRESULT i = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str()));
+  LRESULT i = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(text.c_str()));
   if (i == CB_ERR) return L"no item \"" + text + L"\"";
   return SelectComboItem(combo, static_cast<int>(i));
 }
@@ -113,12 +116,15 @@ std::wstring ClickListViewItem(HWND list, int index, bool onCheckBox, bool ctrl,
   RECT r{};
   r.left = onCheckBox ? LVIR_ICON : LVIR_LABEL;
   SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
-  POINT p{onCheckBox ? (kListViewStateIconLeft + kListViewStateIconRight) / 2 : r.left + 1, (r.top + r.bottom) / 2};
+  POINT p{onCheckBox ? (kListViewStateIconLeft + kListViewStateIconRight) / 2 : r.left + 1,
+          (r.top + r.bottom) / 2};
   WPARAM keys = MK_LBUTTON | (ctrl ? MK_CONTROL : 0) | (shift ? MK_SHIFT : 0);
   SetKeyState(VK_CONTROL, ctrl);
   SetKeyState(VK_SHIFT, shift);
-  SendMessageW(list, WM_LBUTTONDOWN, keys, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
-  SendMessageW(list, WM_LBUTTONUP, keys & ~MK_LBUTTON, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+  SendMessageW(list, WM_LBUTTONDOWN, keys,
+               MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+  SendMessageW(list, WM_LBUTTONUP, keys & ~MK_LBUTTON,
+               MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
   SetKeyState(VK_CONTROL, false);
   SetKeyState(VK_SHIFT, false);
   return {};
@@ -139,7 +145,8 @@ std::wstring SelectTreeItem(HWND tree, HTREEITEM item) {
   if (!why.empty()) return why;
   if (!IsClass(tree, WC_TREEVIEW)) return L"not a tree view";
   SetFocus(tree);
-  if (!SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item))) return L"the item was not selected";
+  if (!SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)))
+    return L"the item was not selected";
   NMHDR nm;
   detail::NotifyParent(tree, &nm, static_cast<UINT>(NM_CLICK));
   return {};
@@ -154,8 +161,10 @@ std::wstring MoveTrackBar(HWND track, int position) {
   int pos = static_cast<int>(SendMessageW(track, TBM_GETPOS, 0, 0));
   HWND parent = GetParent(track);
   UINT msg = (GetWindowLongPtrW(track, GWL_STYLE) & TBS_VERT) ? WM_VSCROLL : WM_HSCROLL;
-  SendMessageW(parent, msg, MAKEWPARAM(TB_THUMBTRACK, static_cast<WORD>(pos)), reinterpret_cast<LPARAM>(track));
-  SendMessageW(parent, msg, MAKEWPARAM(TB_THUMBPOSITION, static_cast<WORD>(pos)), reinterpret_cast<LPARAM>(track));
+  SendMessageW(parent, msg, MAKEWPARAM(TB_THUMBTRACK, static_cast<WORD>(pos)),
+               reinterpret_cast<LPARAM>(track));
+  SendMessageW(parent, msg, MAKEWPARAM(TB_THUMBPOSITION, static_cast<WORD>(pos)),
+               reinterpret_cast<LPARAM>(track));
   SendMessageW(parent, msg, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(track));
   return {};
 }

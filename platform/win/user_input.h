@@ -30,7 +30,8 @@ std::wstring SelectComboItem(HWND combo, int index);
 std::wstring SelectComboText(HWND combo, const std::wstring& text);
 std::wstring SelectListBoxItem(HWND list, int index);
 // A click on a list-view row's label or on its check box, with Ctrl or Shift held as asked.
-std::wstring ClickListViewItem(HWND list, int index, bool onCheckBox, bool ctrl = false, bool shift = false);
+std::wstring ClickListViewItem(HWND list, int index, bool onCheckBox, bool ctrl = false,
+                               bool shift = false);
 std::wstring SelectTab(HWND tab, int index);
 std::wstring SelectTreeItem(HWND tree, HTREEITEM item);
 std::wstring MoveTrackBar(HWND track, int position);

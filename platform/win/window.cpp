@@ -69,7 +69,9 @@ LRESULT RunFrom(const WindowPtr& w, std::size_t count, UINT msg, WPARAM wp, LPAR
   return e.proc(w->handle, msg, wp, lp, e.id, e.refData);
 }
 
-void RemoveFromList(std::vector<HWND>& list, HWND h) { list.erase(std::remove(list.begin(), list.end(), h), list.end()); }
+void RemoveFromList(std::vector<HWND>& list, HWND h) {
+  list.erase(std::remove(list.begin(), list.end(), h), list.end());
+}
 
 POINT ScreenOrigin(const Window& w) {
   POINT p{w.rect.left, w.rect.top};
@@ -154,7 +156,8 @@ int CopyToBuffer(const std::wstring& text, LPWSTR buf, int cch) {
 void NotifyParentCommand(HWND control, WORD code) {
   WindowPtr w = Find(control);
   if (!w || !w->parent) return;
-  SendMessageW(w->parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(w->id), code), reinterpret_cast<LPARAM>(control));
+  SendMessageW(w->parent, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(w->id), code),
+               reinterpret_cast<LPARAM>(control));
 }
 
 LRESULT NotifyParent(HWND control, NMHDR* header, UINT code) {
@@ -163,7 +166,8 @@ LRESULT NotifyParent(HWND control, NMHDR* header, UINT code) {
   header->hwndFrom = control;
   header->idFrom = static_cast<UINT_PTR>(w->id);
   header->code = code;
-  return SendMessageW(w->parent, WM_NOTIFY, static_cast<WPARAM>(w->id), reinterpret_cast<LPARAM>(header));
+  return SendMessageW(w->parent, WM_NOTIFY, static_cast<WPARAM>(w->id),
+                      reinterpret_cast<LPARAM>(header));
 }
 
 void DestroyAllWindows() {
@@ -260,8 +264,9 @@ int GetClassNameW(HWND h, LPWSTR buf, int cch) {
   return CopyToBuffer(w->className, buf, cch);
 }
 
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
-                     int height, HWND parent, HMENU menuOrId, HINSTANCE inst, void* param) {
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menuOrId, HINSTANCE inst,
+                     void* param) {
   RegisterStandardClasses();
   PendingSubclass pending = t_pending;
   t_pending = {};
@@ -470,10 +475,13 @@ HWND GetDesktopWindow() { return nullptr; }
 int GetWindowTextW(HWND h, LPWSTR buf, int cch) {
   if (!buf || cch <= 0) return 0;
   buf[0] = L'\0';
-  return static_cast<int>(SendMessageW(h, WM_GETTEXT, static_cast<WPARAM>(cch), reinterpret_cast<LPARAM>(buf)));
+  return static_cast<int>(
+      SendMessageW(h, WM_GETTEXT, static_cast<WPARAM>(cch), reinterpret_cast<LPARAM>(buf)));
 }
 
-int GetWindowTextLengthW(HWND h) { return static_cast<int>(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0)); }
+int GetWindowTextLengthW(HWND h) {
+  return static_cast<int>(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0));
+}
 
 BOOL SetWindowTextW(HWND h, LPCWSTR text) {
   if (!IsWindow(h)) return FALSE;
@@ -488,8 +496,10 @@ BOOL ShowWindow(HWND h, int cmd) {
   if (show != was) {
     SendMessageW(h, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
     if (!IsWindow(h)) return was;
-    if (show) w->style |= WS_VISIBLE;
-    else w->style &= ~WS_VISIBLE;
+    if (show)
+      w->style |= WS_VISIBLE;
+    else
+      w->style &= ~WS_VISIBLE;
   }
   State& s = S();
   if (!w->parent) {
@@ -550,7 +560,8 @@ HWND SetFocus(HWND h) {
   if (old == h) return old;
   s.focus = h;
   if (old && IsWindow(old)) SendMessageW(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(h), 0);
-  if (h && s.focus == h && IsWindow(h)) SendMessageW(h, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+  if (h && s.focus == h && IsWindow(h))
+    SendMessageW(h, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
   return old;
 }
 
@@ -574,8 +585,10 @@ HWND SetActiveWindow(HWND h) {
   }
   if (old == h) return old;
   s.active = h;
-  if (old && IsWindow(old)) SendMessageW(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(h));
-  if (h && s.active == h) SendMessageW(h, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
+  if (old && IsWindow(old))
+    SendMessageW(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(h));
+  if (h && s.active == h)
+    SendMessageW(h, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
   return old;
 }
 
@@ -644,12 +657,17 @@ BOOL SetWindowPos(HWND h, HWND insertAfter, int x, int y, int cx, int cy, UINT f
     r.bottom = r.top + cy;
   }
   bool moved = r.left != w->rect.left || r.top != w->rect.top;
-  bool sized = (r.right - r.left) != (w->rect.right - w->rect.left) || (r.bottom - r.top) != (w->rect.bottom - w->rect.top);
+  bool sized = (r.right - r.left) != (w->rect.right - w->rect.left) ||
+               (r.bottom - r.top) != (w->rect.bottom - w->rect.top);
   w->rect = r;
-  if (moved) SendMessageW(h, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(r.left), static_cast<WORD>(r.top)));
+  if (moved)
+    SendMessageW(h, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(r.left), static_cast<WORD>(r.top)));
   if (sized)
-    SendMessageW(h, WM_SIZE, 0, MAKELPARAM(static_cast<WORD>(r.right - r.left), static_cast<WORD>(r.bottom - r.top)));
-  if (!(flags & SWP_NOZORDER) && (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST)) BringWindowToTop(h);
+    SendMessageW(
+        h, WM_SIZE, 0,
+        MAKELPARAM(static_cast<WORD>(r.right - r.left), static_cast<WORD>(r.bottom - r.top)));
+  if (!(flags & SWP_NOZORDER) && (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST))
+    BringWindowToTop(h);
   if (flags & SWP_SHOWWINDOW) ShowWindow(h, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
   if (flags & SWP_HIDEWINDOW) ShowWindow(h, SW_HIDE);
   return TRUE;
@@ -919,21 +937,13 @@ LRESULT DefWindowProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) w->text = cs->lpszName;
       return TRUE;
     }
-    case WM_SETTEXT:
-      w->text = lp ? reinterpret_cast<LPCWSTR>(lp) : L"";
-      return TRUE;
+    case WM_SETTEXT: w->text = lp ? reinterpret_cast<LPCWSTR>(lp) : L""; return TRUE;
     case WM_GETTEXT:
       return CopyToBuffer(w->text, reinterpret_cast<LPWSTR>(lp), static_cast<int>(wp));
-    case WM_GETTEXTLENGTH:
-      return static_cast<LRESULT>(w->text.size());
-    case WM_SETFONT:
-      w->font = reinterpret_cast<HFONT>(wp);
-      return 0;
-    case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(w->font);
-    case WM_CLOSE:
-      DestroyWindow(h);
-      return 0;
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(w->text.size());
+    case WM_SETFONT: w->font = reinterpret_cast<HFONT>(wp); return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(w->font);
+    case WM_CLOSE: DestroyWindow(h); return 0;
     case WM_SYSCOMMAND:
       if ((wp & 0xFFF0) == SC_CLOSE) SendMessageW(h, WM_CLOSE, 0, 0);
       return 0;
@@ -961,7 +971,8 @@ LRESULT DefWindowProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONUP: {
       POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
       ClientToScreen(h, &p);
-      SendMessageW(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+      SendMessageW(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h),
+                   MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
       return 0;
     }
     case WM_CONTEXTMENU:
@@ -975,14 +986,10 @@ LRESULT DefWindowProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
       return reinterpret_cast<LRESULT>(DefaultControlColors(msg, reinterpret_cast<HDC>(wp)));
-    case WM_NCHITTEST:
-      return 1;  // client area
-    case WM_MOUSEACTIVATE:
-      return 1;  // activate
-    case WM_ERASEBKGND:
-      return 1;
-    default:
-      return 0;
+    case WM_NCHITTEST: return 1;      // client area
+    case WM_MOUSEACTIVATE: return 1;  // activate
+    case WM_ERASEBKGND: return 1;
+    default: return 0;
   }
 }
 
@@ -1018,6 +1025,8 @@ std::vector<HWND> TopLevelWindows() { return S().topLevels; }
 
 void ResetWindows() { DestroyAllWindows(); }
 
-void SetCreationSubclass(SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData) { t_pending = {proc, id, refData}; }
+void SetCreationSubclass(SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData) {
+  t_pending = {proc, id, refData};
+}
 
 }  // namespace velk::win

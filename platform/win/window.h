@@ -14,7 +14,8 @@
 #include "platform/win/window_handle.h"
 #include "platform/win/window_styles.h"
 
-using SUBCLASSPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM, UINT_PTR idSubclass, DWORD_PTR refData);
+using SUBCLASSPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM, UINT_PTR idSubclass,
+                                 DWORD_PTR refData);
 
 struct CREATESTRUCTW {
   void* lpCreateParams = nullptr;
@@ -48,7 +49,9 @@ struct WNDCLASSEXW {
 };
 
 // Integer resource names travel as small pointer values, as the platform's callers expect.
-inline LPCWSTR MAKEINTRESOURCEW(std::uintptr_t id) { return reinterpret_cast<LPCWSTR>(id & 0xFFFF); }
+inline LPCWSTR MAKEINTRESOURCEW(std::uintptr_t id) {
+  return reinterpret_cast<LPCWSTR>(id & 0xFFFF);
+}
 inline bool IS_INTRESOURCE(LPCWSTR p) { return (reinterpret_cast<std::uintptr_t>(p) >> 16) == 0; }
 
 // Class names of the standard controls.
@@ -74,11 +77,14 @@ BOOL GetClassInfoExW(HINSTANCE inst, LPCWSTR className, WNDCLASSEXW* out);
 int GetClassNameW(HWND h, LPWSTR buf, int cch);
 
 // Creation and destruction.
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menuOrId, HINSTANCE inst, void* param);
-inline HWND CreateWindowW(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
-                          int height, HWND parent, HMENU menuOrId, HINSTANCE inst, void* param) {
-  return CreateWindowExW(0, className, windowName, style, x, y, width, height, parent, menuOrId, inst, param);
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menuOrId, HINSTANCE inst,
+                     void* param);
+inline HWND CreateWindowW(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
+                          int width, int height, HWND parent, HMENU menuOrId, HINSTANCE inst,
+                          void* param) {
+  return CreateWindowExW(0, className, windowName, style, x, y, width, height, parent, menuOrId,
+                         inst, param);
 }
 BOOL DestroyWindow(HWND h);
 BOOL IsWindow(HWND h);
@@ -139,8 +145,12 @@ int MulDiv(int number, int numerator, int denominator);
 // Window longs and properties.
 LONG_PTR GetWindowLongPtrW(HWND h, int index);
 LONG_PTR SetWindowLongPtrW(HWND h, int index, LONG_PTR value);
-inline LONG GetWindowLongW(HWND h, int index) { return static_cast<LONG>(GetWindowLongPtrW(h, index)); }
-inline LONG SetWindowLongW(HWND h, int index, LONG value) { return static_cast<LONG>(SetWindowLongPtrW(h, index, value)); }
+inline LONG GetWindowLongW(HWND h, int index) {
+  return static_cast<LONG>(GetWindowLongPtrW(h, index));
+}
+inline LONG SetWindowLongW(HWND h, int index, LONG value) {
+  return static_cast<LONG>(SetWindowLongPtrW(h, index, value));
+}
 BOOL SetPropW(HWND h, LPCWSTR name, HANDLE value);
 HANDLE GetPropW(HWND h, LPCWSTR name);
 HANDLE RemovePropW(HWND h, LPCWSTR name);

@@ -12,8 +12,8 @@ namespace ATL {
 
 class CMessageMap {
  public:
-  virtual BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,
-                                    DWORD dwMsgMapID = 0) = 0;
+  virtual BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                    LRESULT& lResult, DWORD dwMsgMapID = 0) = 0;
 
  protected:
   ~CMessageMap() = default;
@@ -25,7 +25,8 @@ struct CWinTraits {
   static DWORD GetWndExStyle(DWORD exStyle) { return exStyle == 0 ? t_dwExStyle : exStyle; }
 };
 using CControlWinTraits = CWinTraits<WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0>;
-using CFrameWinTraits = CWinTraits<WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_APPWINDOW | WS_EX_WINDOWEDGE>;
+using CFrameWinTraits = CWinTraits<WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                   WS_EX_APPWINDOW | WS_EX_WINDOWEDGE>;
 using CNullTraits = CWinTraits<0, 0>;
 
 // Shared by window and dialog objects: the message being handled, and notification reflection.
@@ -40,9 +41,7 @@ class CWindowImplRoot : public TBase, public CMessageMap {
   LRESULT ReflectNotifications(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     HWND child = nullptr;
     switch (uMsg) {
-      case WM_COMMAND:
-        child = reinterpret_cast<HWND>(lParam);
-        break;
+      case WM_COMMAND: child = reinterpret_cast<HWND>(lParam); break;
       case WM_NOTIFY:
         if (lParam) child = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
         break;
@@ -54,9 +53,7 @@ class CWindowImplRoot : public TBase, public CMessageMap {
       case WM_CTLCOLORSCROLLBAR:
       case WM_CTLCOLORSTATIC:
       case WM_HSCROLL:
-      case WM_VSCROLL:
-        child = reinterpret_cast<HWND>(lParam);
-        break;
+      case WM_VSCROLL: child = reinterpret_cast<HWND>(lParam); break;
       default: break;
     }
     if (!child || !::IsWindow(child)) {
@@ -67,7 +64,8 @@ class CWindowImplRoot : public TBase, public CMessageMap {
   }
 
   // Reflected messages nobody handled get the default handling of the original message.
-  static BOOL DefaultReflectionHandler(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult) {
+  static BOOL DefaultReflectionHandler(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,
+                                       LRESULT& lResult) {
     if (uMsg < OCM__BASE || uMsg > OCM__BASE + WM_CTLCOLORSTATIC) return FALSE;
     lResult = ::DefWindowProcW(hWnd, uMsg - OCM__BASE, wParam, lParam);
     return TRUE;
@@ -82,14 +80,16 @@ class CWindowImplBaseT : public CWindowImplRoot<TBase> {
 
   // An object that dies before its window lets the window go, so that no message reaches it.
   virtual ~CWindowImplBaseT() {
-    if (this->m_hWnd && ::IsWindow(this->m_hWnd)) ::RemoveWindowSubclass(this->m_hWnd, SubclassProc, Key());
+    if (this->m_hWnd && ::IsWindow(this->m_hWnd))
+      ::RemoveWindowSubclass(this->m_hWnd, SubclassProc, Key());
   }
   virtual WNDPROC GetWindowProc() { return m_pfnSuperWindowProc; }
   virtual void OnFinalMessage(HWND) {}
 
   BOOL SubclassWindow(HWND h) {
     if (this->m_hWnd || !::IsWindow(h)) return FALSE;
-    if (!::SetWindowSubclass(h, SubclassProc, Key(), reinterpret_cast<DWORD_PTR>(this))) return FALSE;
+    if (!::SetWindowSubclass(h, SubclassProc, Key(), reinterpret_cast<DWORD_PTR>(this)))
+      return FALSE;
     m_pfnSuperWindowProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(h, GWLP_WNDPROC));
     this->m_hWnd = h;
     return TRUE;
@@ -112,13 +112,14 @@ class CWindowImplBaseT : public CWindowImplRoot<TBase> {
  protected:
   UINT_PTR Key() const { return reinterpret_cast<UINT_PTR>(this); }
 
-  HWND CreateWithClass(LPCWSTR className, HWND parent, const RECT& r, LPCWSTR name, DWORD style, DWORD exStyle,
-                       UINT_PTR id, void* param) {
+  HWND CreateWithClass(LPCWSTR className, HWND parent, const RECT& r, LPCWSTR name, DWORD style,
+                       DWORD exStyle, UINT_PTR id, void* param) {
     if (this->m_hWnd) return nullptr;
     velk::win::SetCreationSubclass(SubclassProc, Key(), reinterpret_cast<DWORD_PTR>(this));
-    HWND h = ::CreateWindowExW(exStyle, className ? className : WC_PLAINWINDOW, name, style, r.left, r.top,
-                               r.right - r.left, r.bottom - r.top, parent,
-                               reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, param);
+    HWND h =
+        ::CreateWindowExW(exStyle, className ? className : WC_PLAINWINDOW, name, style, r.left,
+                          r.top, r.right - r.left, r.bottom - r.top, parent,
+                          reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, param);
     if (h) m_pfnSuperWindowProc = reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(h, GWLP_WNDPROC));
     return h;
   }
@@ -149,10 +150,11 @@ class CWindowImplBaseT : public CWindowImplRoot<TBase> {
 template <class T, class TBase = CWindow, class TWinTraits = CControlWinTraits>
 class CWindowImpl : public CWindowImplBaseT<TBase, TWinTraits> {
  public:
-  HWND Create(HWND parent, RECT rect = RECT{}, LPCWSTR name = nullptr, DWORD style = 0, DWORD exStyle = 0,
-              UINT_PTR id = 0, void* param = nullptr) {
-    return this->CreateWithClass(T::GetWndClassName(), parent, rect, name, TWinTraits::GetWndStyle(style),
-                                 TWinTraits::GetWndExStyle(exStyle), id, param);
+  HWND Create(HWND parent, RECT rect = RECT{}, LPCWSTR name = nullptr, DWORD style = 0,
+              DWORD exStyle = 0, UINT_PTR id = 0, void* param = nullptr) {
+    return this->CreateWithClass(T::GetWndClassName(), parent, rect, name,
+                                 TWinTraits::GetWndStyle(style), TWinTraits::GetWndExStyle(exStyle),
+                                 id, param);
   }
 };
 
@@ -226,8 +228,7 @@ class CDialogImplBaseT : public CWindowImplRoot<TBase> {
       case WM_CTLCOLORBTN:
       case WM_CTLCOLORDLG:
       case WM_CTLCOLORSCROLLBAR:
-      case WM_CTLCOLORSTATIC:
-        return static_cast<INT_PTR>(res);
+      case WM_CTLCOLORSTATIC: return static_cast<INT_PTR>(res);
       default:
         if (::IsWindow(h)) ::SetWindowLongPtrW(h, DWLP_MSGRESULT, res);
         return TRUE;
@@ -244,16 +245,18 @@ class CDialogImpl : public CDialogImplBaseT<TBase> {
   INT_PTR DoModal(HWND parent = ::GetActiveWindow(), LPARAM initParam = 0) {
     if (this->m_hWnd) return -1;
     velk::win::SetPendingDialogObject(static_cast<CDialogImplBaseT<TBase>*>(this));
-    INT_PTR r = ::DialogBoxParamW(this->ResourceInstance(), MAKEINTRESOURCEW(static_cast<UINT>(T::IDD)), parent,
-                                  CDialogImplBaseT<TBase>::StartDialogProc, initParam);
+    INT_PTR r =
+        ::DialogBoxParamW(this->ResourceInstance(), MAKEINTRESOURCEW(static_cast<UINT>(T::IDD)),
+                          parent, CDialogImplBaseT<TBase>::StartDialogProc, initParam);
     velk::win::TakePendingDialogObject();
     return r;
   }
   HWND Create(HWND parent, LPARAM initParam = 0) {
     if (this->m_hWnd) return nullptr;
     velk::win::SetPendingDialogObject(static_cast<CDialogImplBaseT<TBase>*>(this));
-    HWND h = ::CreateDialogParamW(this->ResourceInstance(), MAKEINTRESOURCEW(static_cast<UINT>(T::IDD)), parent,
-                                  CDialogImplBaseT<TBase>::StartDialogProc, initParam);
+    HWND h =
+        ::CreateDialogParamW(this->ResourceInstance(), MAKEINTRESOURCEW(static_cast<UINT>(T::IDD)),
+                             parent, CDialogImplBaseT<TBase>::StartDialogProc, initParam);
     velk::win::TakePendingDialogObject();
     return h;
   }
@@ -270,84 +273,88 @@ class CAxDialogImpl : public CDialogImpl<T, TBase> {
 }  // namespace ATL
 
 // Creates a modeless dialog that may host ActiveX controls.
-inline HWND AtlAxCreateDialogW(HINSTANCE inst, LPCWSTR templateName, HWND parent, DLGPROC proc, LPARAM initParam) {
+inline HWND AtlAxCreateDialogW(HINSTANCE inst, LPCWSTR templateName, HWND parent, DLGPROC proc,
+                               LPARAM initParam) {
   return ::CreateDialogParamW(inst, templateName, parent, proc, initParam);
 }
 
 // Message-map macros: BEGIN_MSG_MAP(class) ... END_MSG_MAP() defines ProcessWindowMessage.
-#define BEGIN_MSG_MAP(theClass)                                                                          \
- public:                                                                                                 \
-  BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult,        \
-                            DWORD dwMsgMapID = 0) override {                                              \
-    BOOL bHandled = TRUE;                                                                                \
-    (void)hWnd;                                                                                          \
-    (void)uMsg;                                                                                          \
-    (void)wParam;                                                                                        \
-    (void)lParam;                                                                                        \
-    (void)lResult;                                                                                       \
-    (void)bHandled;                                                                                      \
-    switch (dwMsgMapID) {                                                                                \
+#define BEGIN_MSG_MAP(theClass)                                                                   \
+ public:                                                                                          \
+  BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lResult, \
+                            DWORD dwMsgMapID = 0) override {                                      \
+    BOOL bHandled = TRUE;                                                                         \
+    (void)hWnd;                                                                                   \
+    (void)uMsg;                                                                                   \
+    (void)wParam;                                                                                 \
+    (void)lParam;                                                                                 \
+    (void)lResult;                                                                                \
+    (void)bHandled;                                                                               \
+    switch (dwMsgMapID) {                                                                         \
       case 0:
 
 #define ALT_MSG_MAP(msgMapID) \
   break;                      \
   case msgMapID:
 
-#define MESSAGE_HANDLER(msg, func)                           \
-  if (uMsg == (msg)) {                                       \
-    bHandled = TRUE;                                         \
-    lResult = func(uMsg, wParam, lParam, bHandled);          \
-    if (bHandled) return TRUE;                               \
+#define MESSAGE_HANDLER(msg, func)                  \
+  if (uMsg == (msg)) {                              \
+    bHandled = TRUE;                                \
+    lResult = func(uMsg, wParam, lParam, bHandled); \
+    if (bHandled) return TRUE;                      \
   }
 
-#define MESSAGE_RANGE_HANDLER(msgFirst, msgLast, func)       \
-  if (uMsg >= (msgFirst) && uMsg <= (msgLast)) {             \
-    bHandled = TRUE;                                         \
-    lResult = func(uMsg, wParam, lParam, bHandled);          \
-    if (bHandled) return TRUE;                               \
+#define MESSAGE_RANGE_HANDLER(msgFirst, msgLast, func) \
+  if (uMsg >= (msgFirst) && uMsg <= (msgLast)) {       \
+    bHandled = TRUE;                                   \
+    lResult = func(uMsg, wParam, lParam, bHandled);    \
+    if (bHandled) return TRUE;                         \
   }
 
-#define COMMAND_HANDLER(id, code, func)                                                                 \
-  if (uMsg == WM_COMMAND && (id) == LOWORD(wParam) && (code) == HIWORD(wParam)) {                       \
-    bHandled = TRUE;                                                                                    \
-    lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);           \
-    if (bHandled) return TRUE;                                                                          \
+#define COMMAND_HANDLER(id, code, func)                                                       \
+  if (uMsg == WM_COMMAND && (id) == LOWORD(wParam) && (code) == HIWORD(wParam)) {             \
+    bHandled = TRUE;                                                                          \
+    lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
+    if (bHandled) return TRUE;                                                                \
   }
 
-#define COMMAND_ID_HANDLER(id, func)                                                                    \
-  if (uMsg == WM_COMMAND && (id) == LOWORD(wParam)) {                                                   \
-    bHandled = TRUE;                                                                                    \
-    lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);           \
-    if (bHandled) return TRUE;                                                                          \
+#define COMMAND_ID_HANDLER(id, func)                                                          \
+  if (uMsg == WM_COMMAND && (id) == LOWORD(wParam)) {                                         \
+    bHandled = TRUE;                                                                          \
+    lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
+    if (bHandled) return TRUE;                                                                \
   }
 
-#define COMMAND_CODE_HANDLER(code, func)                                                                \
-  if (uMsg == WM_COMMAND && (code) == HIWORD(wParam)) {                                                 \
-    bHandled = TRUE;                                                                                    \
-    lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled);           \
-    if (bHandled) return TRUE;                                                                          \
+#define COMMAND_CODE_HANDLER(code, func)                                                      \
+  if (uMsg == WM_COMMAND && (code) == HIWORD(wParam)) {                                       \
+    bHandled = TRUE;                                                                          \
+    lResult = func(HIWORD(wParam), LOWORD(wParam), reinterpret_cast<HWND>(lParam), bHandled); \
+    if (bHandled) return TRUE;                                                                \
   }
 
-#define NOTIFY_HANDLER(id, cd, func)                                                                    \
-  if (uMsg == WM_NOTIFY && lParam && static_cast<UINT_PTR>(id) == reinterpret_cast<NMHDR*>(lParam)->idFrom && \
-      static_cast<UINT>(cd) == reinterpret_cast<NMHDR*>(lParam)->code) {                                \
-    bHandled = TRUE;                                                                                    \
-    lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);               \
-    if (bHandled) return TRUE;                                                                          \
+#define NOTIFY_HANDLER(id, cd, func)                                                      \
+  if (uMsg == WM_NOTIFY && lParam &&                                                      \
+      static_cast<UINT_PTR>(id) == reinterpret_cast<NMHDR*>(lParam)->idFrom &&            \
+      static_cast<UINT>(cd) == reinterpret_cast<NMHDR*>(lParam)->code) {                  \
+    bHandled = TRUE;                                                                      \
+    lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled); \
+    if (bHandled) return TRUE;                                                            \
   }
 
-#define NOTIFY_ID_HANDLER(id, func)                                                                     \
-  if (uMsg == WM_NOTIFY && lParam && static_cast<UINT_PTR>(id) == reinterpret_cast<NMHDR*>(lParam)->idFrom) { \
-    bHandled = TRUE;                                                                                    \
-    lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);               \
-    if (bHandled) return TRUE;                                                                          \
+#define NOTIFY_ID_HANDLER(id, func)                                                       \
+  if (uMsg == WM_NOTIFY && lParam &&                                                      \
+      static_cast<UINT_PTR>(id) == reinterpret_cast<NMHDR*>(lParam)->idFrom) {            \
+    bHandled = TRUE;                                                                      \
+    lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled); \
+    if (bHandled) return TRUE;                                                            \
   }
 
-#define NOTIFY_CODE_HANDLER(cd, func)                                                                   \
-  if (uMsg == WM_NOTIFY && lParam && static_cast<UINT>(cd) == reinterpret_cast<NMHDR*>(lParam)->code) { \
-    bHandled = TRUE;                                                                                    \
-    lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled);               \
-    if (bHandled) return TRUE;                                                                          \
+#define NOTIFY_CODE_HANDLER(cd, func)                                                     \
+  if (uMsg == WM_NOTIFY && lParam &&                                                      \
+      static_cast<UINT>(cd) == reinterpret_cast<NMHDR*>(lParam)->code) {                  \
+    bHandled = TRUE;                                                                      \
+    lResult = func(static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam), bHandled); \
+    if (bHandled) return TRUE;                                                            \
   }
 
 #define CHAIN_MSG_MAP(theChainClass) \
@@ -356,11 +363,11 @@ inline HWND AtlAxCreateDialogW(HINSTANCE inst, LPCWSTR templateName, HWND parent
 #define CHAIN_MSG_MAP_MEMBER(theChainMember) \
   if ((theChainMember).ProcessWindowMessage(hWnd, uMsg, wParam, lParam, lResult)) return TRUE;
 
-#define REFLECT_NOTIFICATIONS()                                   \
-  {                                                               \
-    bHandled = TRUE;                                              \
+#define REFLECT_NOTIFICATIONS()                                           \
+  {                                                                       \
+    bHandled = TRUE;                                                      \
     lResult = this->ReflectNotifications(uMsg, wParam, lParam, bHandled); \
-    if (bHandled) return TRUE;                                    \
+    if (bHandled) return TRUE;                                            \
   }
 
 #define DEFAULT_REFLECTION_HANDLER() \
@@ -368,8 +375,7 @@ inline HWND AtlAxCreateDialogW(HINSTANCE inst, LPCWSTR templateName, HWND parent
 
 #define END_MSG_MAP() \
   break;              \
-  default:            \
-    break;            \
+  default: break;     \
     }                 \
     return FALSE;     \
     }

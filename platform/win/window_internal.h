@@ -42,13 +42,13 @@ struct Window {
   DWORD style = 0;
   DWORD exStyle = 0;
   LONG_PTR id = 0;
-  HWND parent = nullptr;  // child windows only
-  HWND owner = nullptr;   // top-level windows only
+  HWND parent = nullptr;       // child windows only
+  HWND owner = nullptr;        // top-level windows only
   std::vector<HWND> children;  // z-order, topmost first
   RECT rect{};                 // in the parent's client coordinates (screen for top-level)
   HINSTANCE instance = nullptr;
   LONG_PTR userData = 0;
-  std::map<int, LONG_PTR> extra;  // window extra bytes by offset (dialogs: DWLP_*)
+  std::map<int, LONG_PTR> extra;          // window extra bytes by offset (dialogs: DWLP_*)
   std::vector<SubclassEntry> subclasses;  // installation order; the last one runs first
   std::map<std::wstring, HANDLE> props;
   HFONT font = nullptr;

@@ -57,7 +57,8 @@ class RegisteredCorvane : public testing::Test {
 };
 
 const char kMenus[] =
-    "ConversionMenu velkTarvosUI.ConversionMenu menu name \"Zel Conversion Menu\" caption \"Conversion...\" items 2\n"
+    "ConversionMenu velkTarvosUI.ConversionMenu menu name \"Zel Conversion Menu\" caption "
+    "\"Conversion...\" items 2\n"
     "  1 velkTarvosUI.ConvertCoords\n"
     "  2 velkTarvosUI.VpfExport group\n"
     "MainMenu velkTarvosUI.MainMenu menu name \"Zel Main Menu\" caption \"&Tarvos\" items 8\n"
@@ -82,7 +83,8 @@ const char kMenus[] =
     "  10 Quelmar.Weblink group unregistered\n"
     "MainMenuDdd velkTarvosUI.MainMenuDdd menu name \"Zel Main Menu\" caption \"&Tarvos\" items 1\n"
     "  1 velkTarvosUI.Options2 group\n"
-    "MainToolbarDdd velkTarvosUI.MainToolbarDdd toolbar name \"ZelToolbar\" caption \"Tarvos\" items 5\n"
+    "MainToolbarDdd velkTarvosUI.MainToolbarDdd toolbar name \"ZelToolbar\" caption \"Tarvos\" "
+    "items 5\n"
     "  1 velkTarvosUI.MainMenuDdd\n"
     "  2 velkTarvosUI.AddLayer group\n"
     "  3 velkTarvosUI.ThreatDome group\n"
@@ -123,8 +125,8 @@ TEST_F(RegisteredCorvane, CatalogueListsEveryClassInMapOrder) {
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> blocks = Blocks(r.out);
   ASSERT_EQ(blocks.size(), 25u) << r.out;
-  const char* roles[] = {"command", "tool", "tool with subtypes", "tool control", "menu", "toolbar",
-                         "dockable window", "operation"};
+  const char* roles[] = {"command", "tool",    "tool with subtypes", "tool control",
+                         "menu",    "toolbar", "dockable window",    "operation"};
   for (std::size_t i = 0; i < blocks.size(); ++i) {
     const corvane::ClassEntry& e = corvane::kClassCatalogue[i];
     SCOPED_TRACE(e.name);
@@ -132,7 +134,8 @@ TEST_F(RegisteredCorvane, CatalogueListsEveryClassInMapOrder) {
     ASSERT_EQ(blocks[i].rfind(head, 0), 0u) << blocks[i];
     if (e.IsBar()) {
       // The bar's own block of the menus listing.
-      EXPECT_NE(std::string(kMenus).find(blocks[i].substr(head.size())), std::string::npos) << blocks[i];
+      EXPECT_NE(std::string(kMenus).find(blocks[i].substr(head.size())), std::string::npos)
+          << blocks[i];
       continue;
     }
     std::string role = head + roles[static_cast<int>(e.role)];
@@ -147,7 +150,8 @@ TEST_F(RegisteredCorvane, CatalogueListsEveryClassInMapOrder) {
   }
   // The analysis tools have not arrived: they refuse creation rather than pretend.
   EXPECT_EQ(blocks[0], "1 RadialLOS velkTarvosUI.RadialLOS command: not available\n");
-  EXPECT_EQ(blocks[17], "18 TerrainTools velkTarvosUI.TerrainTools tool with subtypes: not available\n");
+  EXPECT_EQ(blocks[17],
+            "18 TerrainTools velkTarvosUI.TerrainTools tool with subtypes: not available\n");
 }
 
 // A command standing in for one of the library's classes, found before the registry's: it
@@ -176,9 +180,12 @@ class FakeCommand final : public ICommand, public ICommandSubType {
   HRESULT QueryInterface(REFIID riid, void** ppv) override {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    if (riid == IidOf<IUnknown>() || riid == IidOf<ICommand>()) *ppv = static_cast<ICommand*>(this);
-    else if (riid == IidOf<ICommandSubType>() && spec_.subtypes) *ppv = static_cast<ICommandSubType*>(this);
-    else return E_NOINTERFACE;
+    if (riid == IidOf<IUnknown>() || riid == IidOf<ICommand>())
+      *ppv = static_cast<ICommand*>(this);
+    else if (riid == IidOf<ICommandSubType>() && spec_.subtypes)
+      *ppv = static_cast<ICommandSubType*>(this);
+    else
+      return E_NOINTERFACE;
     AddRef();
     return S_OK;
   }
@@ -190,7 +197,7 @@ class FakeCommand final : public ICommand, public ICommandSubType {
   }
   HRESULT get_Enabled(VARIANT_BOOL* enabled) override {
     bool on = hooked_ && spec_.rule(StateOf(L"Tarvos"), StateOf(L"Quentara") == kExtensionEnabled,
-                                     StateOf(L"Sorrelin") == kExtensionEnabled);
+                                    StateOf(L"Sorrelin") == kExtensionEnabled);
     *enabled = on ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
@@ -198,7 +205,8 @@ class FakeCommand final : public ICommand, public ICommandSubType {
   HRESULT get_Name(BSTR* name) override { return Text(L"Tarvos" + spec_.caption, name); }
   HRESULT get_Caption(BSTR* caption) override { return Text(spec_.caption, caption); }
   HRESULT get_Tooltip(BSTR* tooltip) override {
-    return Text(spec_.subtypes ? spec_.tooltip + std::to_wstring(subType_) : spec_.tooltip, tooltip);
+    return Text(spec_.subtypes ? spec_.tooltip + std::to_wstring(subType_) : spec_.tooltip,
+                tooltip);
   }
   HRESULT get_Message(BSTR* message) override { return Text(spec_.message, message); }
   HRESULT get_HelpFile(BSTR* file) override { return Text(L"velk_csTarvos.hlp", file); }
@@ -299,7 +307,8 @@ TEST_F(RegisteredCorvane, AnAnalysisCommandIsListedUnderEveryExtensionState) {
 }
 
 TEST_F(RegisteredCorvane, ASubtypedToolIsListedPerSubtype) {
-  FakeClass fake(ids::CLSID_TerrainTools, {L"", L"tool ", L"m", 0, true, true, [](LONG, bool, bool) { return false; }});
+  FakeClass fake(ids::CLSID_TerrainTools,
+                 {L"", L"tool ", L"m", 0, true, true, [](LONG, bool, bool) { return false; }});
   Listing r = RunListing(&trevik::ListCatalogue);
   ASSERT_EQ(r.status, 0) << r.err;
   std::string block = BlockOf(r.out, 18);
@@ -309,10 +318,14 @@ TEST_F(RegisteredCorvane, ASubtypedToolIsListedPerSubtype) {
     std::string part = "  subtype " + std::to_string(sub) + "\n";
     at = block.find(part, at);
     ASSERT_NE(at, std::string::npos) << block;
-    EXPECT_EQ(block.find("tooltip \"tool " + std::to_string(sub) + "\"", at), block.find("tooltip", at)) << block;
-    EXPECT_EQ(block.find(std::string("bitmap ") + bitmaps[sub - 1], at), block.find("bitmap", at)) << block;
+    EXPECT_EQ(block.find("tooltip \"tool " + std::to_string(sub) + "\"", at),
+              block.find("tooltip", at))
+        << block;
+    EXPECT_EQ(block.find(std::string("bitmap ") + bitmaps[sub - 1], at), block.find("bitmap", at))
+        << block;
     // A layer rule: the listing says no layer is chosen.
-    EXPECT_EQ(block.find("enabled zel=0 quentara=on sorrelin=on no layer chosen: no", at), block.find("enabled", at))
+    EXPECT_EQ(block.find("enabled zel=0 quentara=on sorrelin=on no layer chosen: no", at),
+              block.find("enabled", at))
         << block;
   }
 }

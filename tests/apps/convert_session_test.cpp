@@ -25,10 +25,11 @@ struct Site {
 };
 // Ten places, three of them without coordinates.
 const Site kSites[] = {
-    {"London", false, 51.5074, -0.1278},  {"Unknown 1", true, 0, 0},         {"Quito", false, -0.1807, -78.4678},
-    {"Bergen", false, 60.3913, 5.3221},   {"Unknown 2", true, 0, 0},         {"McMurdo", false, -77.8463, 166.6682},
-    {"Alert", false, 82.5018, -62.3481},  {"Suva", false, -18.1248, 178.4501}, {"Unknown 3", true, 0, 0},
-    {"North Pole", false, 90.0, 0.0},
+    {"London", false, 51.5074, -0.1278}, {"Unknown 1", true, 0, 0},
+    {"Quito", false, -0.1807, -78.4678}, {"Bergen", false, 60.3913, 5.3221},
+    {"Unknown 2", true, 0, 0},           {"McMurdo", false, -77.8463, 166.6682},
+    {"Alert", false, 82.5018, -62.3481}, {"Suva", false, -18.1248, 178.4501},
+    {"Unknown 3", true, 0, 0},           {"North Pole", false, 90.0, 0.0},
 };
 
 // A point shapefile (shapes and LAT/LON fields) or a dBASE table (LAT/LON fields only) of the
@@ -40,7 +41,8 @@ void WriteSites(const std::string& path, bool shapes) {
   ASSERT_NE(ds, nullptr);
   OGRSpatialReference wgs84;
   wgs84.importFromEPSG(4326);
-  OGRLayer* layer = ds->CreateLayer("sites", shapes ? &wgs84 : nullptr, shapes ? wkbPoint : wkbNone, nullptr);
+  OGRLayer* layer =
+      ds->CreateLayer("sites", shapes ? &wgs84 : nullptr, shapes ? wkbPoint : wkbNone, nullptr);
   OGRFieldDefn name("NAME", OFTString);
   name.SetWidth(20);
   ASSERT_EQ(layer->CreateField(&name), OGRERR_NONE);
@@ -67,7 +69,8 @@ void WriteSites(const std::string& path, bool shapes) {
 }
 
 std::string Substitute(std::string text, const std::string& dir) {
-  for (std::size_t at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}")) text.replace(at, 5, dir);
+  for (std::size_t at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}"))
+    text.replace(at, 5, dir);
   for (std::size_t at = text.find("{lib}"); at != std::string::npos; at = text.find("{lib}"))
     text.replace(at, 5, kCorvane);
   return text;
@@ -118,7 +121,8 @@ check 3524
 )S" + kAllFields + "press OK\n");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_EQ(Count(r.out, "\"7 of 10 record(s) converted successfully\""), 2) << r.out;
-  EXPECT_NE(r.out.find("1. \"converted\""), std::string::npos) << r.out;  // the new shapefile is on the map
+  EXPECT_NE(r.out.find("1. \"converted\""), std::string::npos)
+      << r.out;  // the new shapefile is on the map
 
   // The new shapefile: the seven converted places with every field.
   ASSERT_EQ(FeatureCount(dir / "out/converted.shp"), 7);
@@ -127,7 +131,8 @@ check 3524
   EXPECT_NE(converted.find("NAME (String) = Bergen"), std::string::npos);
   EXPECT_NE(converted.find("MGRS (String) = 32V KN 9735300648"), std::string::npos) << converted;
   EXPECT_NE(converted.find("UTM (String) = 2000000 2000000 Z"), std::string::npos) << converted;
-  EXPECT_NE(converted.find("DMS (String) = 900000.00N 0000000.00E"), std::string::npos) << converted;
+  EXPECT_NE(converted.find("DMS (String) = 900000.00N 0000000.00E"), std::string::npos)
+      << converted;
   EXPECT_EQ(converted.find("Unknown"), std::string::npos);
   EXPECT_NE(converted.find("POINT (5.3221 60.3913)"), std::string::npos);
 
@@ -165,7 +170,8 @@ press OK
   EXPECT_EQ(FeatureCount(dir / "converted.dbf"), 7);
   EXPECT_EQ(FeatureCount(dir / "sites.dbf"), 10);
   std::string input = ToolOutput("ogrinfo -so -al " + ShellQuote(dir / "sites.dbf"));
-  EXPECT_EQ(input.find("MGRS"), std::string::npos) << input;  // a new file leaves the input as it was
+  EXPECT_EQ(input.find("MGRS"), std::string::npos)
+      << input;  // a new file leaves the input as it was
 }
 
 }  // namespace

@@ -59,13 +59,14 @@ TEST_F(CoordToolGlobeSession, ClicksAndDragsAreLocatedOnTheGlobe) {
   ASSERT_EQ(result.status, 0) << result.err << result.out;
   // The first camera: 20000 km above (0, 0), so 100 pixels right of the centre.
   std::string lon = Fixed6(100 * host::GlobeDegreesPerPixel(20000.0));
-  EXPECT_TRUE(Has("> globe-click 600 400\nevent ActivePointChanged wgs84 (" + lon + ", 0.000000) datum (" + lon +
-                  ", 0.000000) map (" + lon + ", 0.000000)"))
+  EXPECT_TRUE(Has("> globe-click 600 400\nevent ActivePointChanged wgs84 (" + lon +
+                  ", 0.000000) datum (" + lon + ", 0.000000) map (" + lon + ", 0.000000)"))
       << result.out;
   EXPECT_TRUE(Has("  3109 edit \"" + lon + "\"")) << result.out;
   EXPECT_TRUE(Has("  globe lat 41.900000 lon 12.500000 alt 0.000000 km at 500 400")) << result.out;
   std::string dragged = Fixed6(12.5 + 111 * host::GlobeDegreesPerPixel(1000.0));
-  EXPECT_TRUE(Has("> globe-move 611 400 left\nevent ActivePointChanged wgs84 (" + dragged + ", 41.900000)"))
+  EXPECT_TRUE(
+      Has("> globe-move 611 400 left\nevent ActivePointChanged wgs84 (" + dragged + ", 41.900000)"))
       << result.out;
 }
 
@@ -74,8 +75,8 @@ TEST_F(CoordToolGlobeSession, ConvertWithCentringPutsTheCameraOverThePoint) {
   ASSERT_EQ(engine.ConvertText(L"33TTG9171941574", productline::kFormatMgrs, 0, 0, &r), S_OK);
   std::string lat = Fixed6(r.wgs84.lat), lon = Fixed6(r.wgs84.lon);
   EXPECT_TRUE(Has("event NewPointEntered wgs84 (" + lon + ", " + lat + ")")) << result.out;
-  EXPECT_TRUE(Has("  camera observer lat " + lat + " lon " + lon + " alt 1000.000000 km target lat " + lat +
-                  " lon " + lon + " alt 0.000000 km"))
+  EXPECT_TRUE(Has("  camera observer lat " + lat + " lon " + lon +
+                  " alt 1000.000000 km target lat " + lat + " lon " + lon + " alt 0.000000 km"))
       << result.out;
 }
 

@@ -22,7 +22,8 @@ using productline::CoordinateEngine;
 using productline::GeoPoint;
 
 const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kScript = std::filesystem::path(__FILE__).parent_path().string() + "/sessions/coord_tool.session";
+const std::string kScript =
+    std::filesystem::path(__FILE__).parent_path().string() + "/sessions/coord_tool.session";
 
 std::string Fixed6(double v) {
   char buf[64];
@@ -99,8 +100,9 @@ TEST_F(CoordToolSession, TheReadoutFollowsTheMouseOnTheClockAndAgreesWithTheEngi
 
 TEST_F(CoordToolSession, AClickNearATownSnapsToItAndTheListenerHearsThreePoints) {
   ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_TRUE(Has("> map-click 502 549\nevent ActivePointChanged wgs84 (-74.000000, 40.500000) "
-                  "datum (-74.000000, 40.500000) map (-74.000000, 40.500000)\nbeep\n"))
+  EXPECT_TRUE(
+      Has("> map-click 502 549\nevent ActivePointChanged wgs84 (-74.000000, 40.500000) "
+          "datum (-74.000000, 40.500000) map (-74.000000, 40.500000)\nbeep\n"))
       << result.out;
 
   // On North American 1927 the datum point moves; the WGS 84 and map points do not.
@@ -114,13 +116,14 @@ TEST_F(CoordToolSession, AClickNearATownSnapsToItAndTheListenerHearsThreePoints)
   ConvertedLocation r;
   ASSERT_EQ(engine.ConvertPoint(GeoPoint{-73.5, 41.2}, 0, nad27, &r), S_OK);
   EXPECT_EQ(Event("ActivePointChanged", "> map-click 750 200"),
-            "event ActivePointChanged wgs84 (-73.500000, 41.200000) datum (" + Fixed6(r.datum.lon) + ", " +
-                Fixed6(r.datum.lat) + ") map (-73.500000, 41.200000)");
+            "event ActivePointChanged wgs84 (-73.500000, 41.200000) datum (" + Fixed6(r.datum.lon) +
+                ", " + Fixed6(r.datum.lat) + ") map (-73.500000, 41.200000)");
 }
 
 TEST_F(CoordToolSession, ATypedMgrsTextFillsTheOtherNotationsAndIsAnnounced) {
   ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_TRUE(Has("> print 3670\n  3670 button \"Convert\" default\n")) << "enabled by the valid text";
+  EXPECT_TRUE(Has("> print 3670\n  3670 button \"Convert\" default\n"))
+      << "enabled by the valid text";
   ConvertedLocation r;
   ASSERT_EQ(engine.ConvertText(L"18TWL8562811322", 4, 0, 0, &r), S_OK);
   std::string w = "(" + Fixed6(r.wgs84.lon) + ", " + Fixed6(r.wgs84.lat) + ")";
@@ -135,8 +138,9 @@ TEST_F(CoordToolSession, ATypedMgrsTextFillsTheOtherNotationsAndIsAnnounced) {
 
 TEST_F(CoordToolSession, HidingTheWindowClearsTheHostsCurrentTool) {
   ASSERT_EQ(result.status, 0) << result.err;
-  EXPECT_TRUE(Has("> dock hide velkTarvosUI.CoordToolDockable\nevent ToolDeactivated\nclosed dialog 3047 \"\"\n"
-                  "> print tool\n  current tool none\n"))
+  EXPECT_TRUE(Has(
+      "> dock hide velkTarvosUI.CoordToolDockable\nevent ToolDeactivated\nclosed dialog 3047 \"\"\n"
+      "> print tool\n  current tool none\n"))
       << result.out;
   EXPECT_TRUE(Has("  velkTarvosUI.CoordToolDockable hidden")) << result.out;
 }

@@ -42,7 +42,8 @@ TEST(LumerisRegistration, ListsTheFiveLayersAndUnregistersThemAll) {
     EXPECT_EQ(lines[i], Listed(kLumerisClasses[i])) << "class " << kLumerisClasses[i].name;
 
   // Created through the registry by either ProgID, the layers refuse rather than pretend.
-  CommandResult create = Trevik(root, "create velkDrevane.ZelRasterLayer Lumeris.ZelReferencedRpfLayer.1");
+  CommandResult create =
+      Trevik(root, "create velkDrevane.ZelRasterLayer Lumeris.ZelReferencedRpfLayer.1");
   EXPECT_EQ(create.out,
             "velkDrevane.ZelRasterLayer\t0x80040111 CLASS_E_CLASSNOTAVAILABLE\n"
             "Lumeris.ZelReferencedRpfLayer.1\t0x80040111 CLASS_E_CLASSNOTAVAILABLE\n");
@@ -63,7 +64,8 @@ TEST(LumerisRegistration, BothLibrariesRegisterSideBySide) {
   ASSERT_EQ(Trevik(root, "register " + kLumeris).status, 0);
   std::vector<std::string> lines = Lines(Trevik(root, "classes").out);
   ASSERT_EQ(lines.size(), std::size(kCorvaneClasses) + std::size(kLumerisClasses));
-  for (std::size_t i = 0; i < std::size(kCorvaneClasses); ++i) EXPECT_EQ(lines[i], Listed(kCorvaneClasses[i]));
+  for (std::size_t i = 0; i < std::size(kCorvaneClasses); ++i)
+    EXPECT_EQ(lines[i], Listed(kCorvaneClasses[i]));
   for (std::size_t i = 0; i < std::size(kLumerisClasses); ++i)
     EXPECT_EQ(lines[std::size(kCorvaneClasses) + i], Listed(kLumerisClasses[i]));
 

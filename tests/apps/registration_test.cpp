@@ -36,7 +36,8 @@ TEST(TrevikRegistration, ListsTheClassesInMapOrderAndUnregistersThemAll) {
   ASSERT_EQ(lines.size(), std::size(kCorvaneClasses));
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const ExpectedClass& c = kCorvaneClasses[i];
-    EXPECT_EQ(lines[i], std::string(c.clsid) + "\t" + c.progId + "\t" + c.description + "\t" + c.categories)
+    EXPECT_EQ(lines[i],
+              std::string(c.clsid) + "\t" + c.progId + "\t" + c.description + "\t" + c.categories)
         << "class " << c.name;
   }
 

@@ -45,18 +45,21 @@ TEST_F(TrevikRun, StopsAtTheFailingLine) {
   const Case cases[] = {
       {"host map\n\nfly away\nprint layers\n", "test.session:3: unknown action 'fly'"},
       {"host map\npress OK\n", "test.session:2: no dialog is open"},
-      {"host map\nclick velkTarvosUI.NoSuchCommand\n", "test.session:2: cannot create velkTarvosUI.NoSuchCommand"},
+      {"host map\nclick velkTarvosUI.NoSuchCommand\n",
+       "test.session:2: cannot create velkTarvosUI.NoSuchCommand"},
   };
   for (const Case& c : cases) {
     CommandResult r = Run(c.script);
     EXPECT_EQ(r.status, 1) << c.script;
     EXPECT_NE(r.err.find(c.error), std::string::npos) << c.script << "\n" << r.err;
-    EXPECT_EQ(r.out.find("> print layers"), std::string::npos) << "nothing runs after the failing line";
+    EXPECT_EQ(r.out.find("> print layers"), std::string::npos)
+        << "nothing runs after the failing line";
   }
 }
 
 TEST_F(TrevikRun, AMissingScriptIsReported) {
-  CommandResult r = RunCommand(kTrevik + " --root " + root.path() + " run " + root.path() + "/missing.session");
+  CommandResult r =
+      RunCommand(kTrevik + " --root " + root.path() + " run " + root.path() + "/missing.session");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("cannot read the session script"), std::string::npos) << r.err;
 }

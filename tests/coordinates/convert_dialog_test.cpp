@@ -46,9 +46,9 @@ class ConvertDialogTest : public ::testing::Test {
     ComPtr<IWorkspace> ws = test::OpenWorkspace(test::ShapefileFactory().get(), dir.path());
     ComPtr<IFeatureClass> points;
     Check(test::CreateClass(ws.get(), L"points",
-                            {test::OidField(), test::ShapeField(kGeometryPoint, 4326), test::TextField(L"NAME", 20),
-                             test::TextField(L"KIND", 10), test::DoubleField(L"LAT", 18, 8),
-                             test::DoubleField(L"LON", 18, 8)},
+                            {test::OidField(), test::ShapeField(kGeometryPoint, 4326),
+                             test::TextField(L"NAME", 20), test::TextField(L"KIND", 10),
+                             test::DoubleField(L"LAT", 18, 8), test::DoubleField(L"LON", 18, 8)},
                             points.put()));
     struct P {
       const wchar_t* name;
@@ -59,7 +59,8 @@ class ConvertDialogTest : public ::testing::Test {
                        P{L"South Pole", L"pole", -90, 0}}) {
       ComPtr<IFeature> f;
       Check(points->CreateFeature(f.put()));
-      Check(f->putref_Shape(host::NewPoint(p.lon, p.lat, test::SpatialReference(4326).get()).get()));
+      Check(
+          f->putref_Shape(host::NewPoint(p.lon, p.lat, test::SpatialReference(4326).get()).get()));
       Check(f->put_Value(2, Variant(p.name)));
       Check(f->put_Value(3, Variant(p.kind)));
       Check(f->put_Value(4, Variant(p.lat)));
@@ -67,13 +68,14 @@ class ConvertDialogTest : public ::testing::Test {
       Check(f->Store());
     }
     ComPtr<IFeatureClass> lines;
-    Check(test::CreateClass(ws.get(), L"lines", {test::OidField(), test::ShapeField(kGeometryPolyline, 4326)},
+    Check(test::CreateClass(ws.get(), L"lines",
+                            {test::OidField(), test::ShapeField(kGeometryPolyline, 4326)},
                             lines.put()));
     auto makeSites = [](IWorkspace* w) {
       ComPtr<ITable> sites;
       Check(test::CreateTable(w, L"sites",
-                              {test::OidField(), test::TextField(L"NAME", 20), test::DoubleField(L"LAT", 18, 8),
-                               test::DoubleField(L"LON", 18, 8)},
+                              {test::OidField(), test::TextField(L"NAME", 20),
+                               test::DoubleField(L"LAT", 18, 8), test::DoubleField(L"LON", 18, 8)},
                               sites.put()));
       for (int i = 0; i < 2; ++i) {
         ComPtr<IRow> row;
@@ -86,7 +88,8 @@ class ConvertDialogTest : public ::testing::Test {
     };
     makeSites(ws.get());
     ComPtr<IWorkspace> db;
-    Check(test::DatabaseFactory()->Create(Bstr(dir.wpath()), Bstr(L"db.gpkg"), nullptr, nullptr, db.put()));
+    Check(test::DatabaseFactory()->Create(Bstr(dir.wpath()), Bstr(L"db.gpkg"), nullptr, nullptr,
+                                          db.put()));
     makeSites(db.get());
   }
 
@@ -155,12 +158,17 @@ press Cancel
   EXPECT_TRUE(Has("3524 check \"Get coordinates from shape field\" unchecked\n")) << out;
   // Text notations list text fields in one picker; decimal degrees also numbers, in two.
   EXPECT_TRUE(Has("3547 combo \"NAME\" items [\"NAME\", \"KIND\"] selected 0")) << out;
-  EXPECT_TRUE(Has("3548 combo \"NAME\" items [\"NAME\", \"KIND\", \"LAT\", \"LON\"] selected 0 hidden")) << out;
+  EXPECT_TRUE(
+      Has("3548 combo \"NAME\" items [\"NAME\", \"KIND\", \"LAT\", \"LON\"] selected 0 hidden"))
+      << out;
   EXPECT_TRUE(Has("3582 label \"Longitude:\"")) << out;
-  EXPECT_TRUE(Has("3547 combo \"NAME\" items [\"NAME\", \"KIND\", \"LAT\", \"LON\"] selected 0\n")) << out;
+  EXPECT_TRUE(Has("3547 combo \"NAME\" items [\"NAME\", \"KIND\", \"LAT\", \"LON\"] selected 0\n"))
+      << out;
   // The shape field forces decimal degrees and takes the pickers away.
   EXPECT_TRUE(Has("3544 combo \"Decimal Degrees\"")) << out;
-  EXPECT_TRUE(Has("3547 combo \"NAME\" items [\"NAME\", \"KIND\", \"LAT\", \"LON\"] selected 0 disabled")) << out;
+  EXPECT_TRUE(
+      Has("3547 combo \"NAME\" items [\"NAME\", \"KIND\", \"LAT\", \"LON\"] selected 0 disabled"))
+      << out;
 }
 
 TEST_F(ConvertDialogTest, OutputNamesAreCheckedBeforeOKAndAtOK) {
@@ -200,8 +208,9 @@ press Cancel
 // A database takes field names longer than 32 characters; the whole name is used.
 TEST_F(ConvertDialogTest, LongFieldNamesAreUsedWhole) {
   const std::string longName = "MGRS_REFERENCE_OF_THE_SITE_FOR_THE_MAPS";  // 39 characters
-  ASSERT_EQ(Run(std::string(kStart) + "click velkTarvosUI.ConvertCoords\npress 3023\nfile {dir}/db.gpkg/sites\n"
-                                      "pick 3547 LON\npick 3548 LAT\ncheck 3519\nset 3089 " +
+  ASSERT_EQ(Run(std::string(kStart) +
+                "click velkTarvosUI.ConvertCoords\npress 3023\nfile {dir}/db.gpkg/sites\n"
+                "pick 3547 LON\npick 3548 LAT\ncheck 3519\nset 3089 " +
                 longName + "\nprint 3089\npress OK\n"),
             0)
       << err << out;
@@ -234,7 +243,8 @@ press OK
   std::string info = test::ToolOutput("ogrinfo -q -al " + test::ShellQuote(dir / "points.shp"));
   EXPECT_NE(info.find("UTM (String) = 2000000 2000000 Z"), std::string::npos) << info;
   EXPECT_NE(info.find("UTM (String) = 2000000 2000000 B"), std::string::npos) << info;
-  EXPECT_NE(info.find("UTM (String) = (null)"), std::string::npos) << info;  // New York was not selected
+  EXPECT_NE(info.find("UTM (String) = (null)"), std::string::npos)
+      << info;  // New York was not selected
 }
 
 // Saving over the input itself: No changes nothing; Yes replaces it by the finished copy with
@@ -257,13 +267,15 @@ answer Yes
 )S"),
             0)
       << err << out;
-  EXPECT_TRUE(Has("\"Data with the same name exists. Overwrite?\" (question, Yes/No) -> No")) << out;
+  EXPECT_TRUE(Has("\"Data with the same name exists. Overwrite?\" (question, Yes/No) -> No"))
+      << out;
   EXPECT_TRUE(Has("\"2 of 2 record(s) converted successfully\"")) << out;
   std::string info = test::ToolOutput("ogrinfo -q -al " + test::ShellQuote(dir / "sites.dbf"));
   EXPECT_NE(info.find("NAME (String) = Quito"), std::string::npos) << info;
   EXPECT_NE(info.find("NAME (String) = Bergen"), std::string::npos) << info;
   EXPECT_NE(info.find("MGRS (String) = 32V KN 9735300648"), std::string::npos) << info;
-  for (const auto& f : test::FilesIn(dir.path())) EXPECT_EQ(f.find("partial"), std::string::npos) << f;
+  for (const auto& f : test::FilesIn(dir.path()))
+    EXPECT_EQ(f.find("partial"), std::string::npos) << f;
 }
 
 }  // namespace

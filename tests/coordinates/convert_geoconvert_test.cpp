@@ -68,7 +68,8 @@ TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   WriteRandomPoints(dir / "random.dbf");
 
   // The table and the output location as the dialog would have them.
-  ComPtr<IWorkspaceFactory> factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
+  ComPtr<IWorkspaceFactory> factory =
+      CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
   ComPtr<IWorkspace> ws;
   ASSERT_EQ(factory->OpenFromFile(Bstr(dir.wpath()), nullptr, ws.put()), S_OK);
   ComPtr<ITable> input;
@@ -91,8 +92,8 @@ TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   ASSERT_TRUE(CreateOutput(nullptr, location.get(), name, input.get(), false, out));
   ASSERT_TRUE(AddOutputFields(nullptr, out.table.get(), true, names));
   ComPtr<ICoordinateTool> engine;
-  ASSERT_EQ(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL, IidOf<ICoordinateTool>(),
-                             engine.put_void()),
+  ASSERT_EQ(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL,
+                             IidOf<ICoordinateTool>(), engine.put_void()),
             S_OK);
   ConversionParsers parsers;
   RecordLayout layout;
@@ -104,7 +105,8 @@ TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   target.newFile = true;
   target.fieldMap = out.fieldMap;
   RunCounts counts;
-  ASSERT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts), RunOutcome::kCompleted);
+  ASSERT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts),
+            RunOutcome::kCompleted);
   target = RecordTarget{};
   ASSERT_TRUE(FinishOutput(nullptr, out));
   out = NewOutput{};
@@ -114,14 +116,15 @@ TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   // The stored latitude and longitude of every row, and its MGRS field.
   std::vector<std::string> mgrs;
   {
-    GDALDataset* ds = static_cast<GDALDataset*>(
-        GDALOpenEx((dir / "mgrs.dbf").c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+    GDALDataset* ds = static_cast<GDALDataset*>(GDALOpenEx(
+        (dir / "mgrs.dbf").c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
     ASSERT_NE(ds, nullptr);
     OGRLayer* layer = ds->GetLayer(0);
     std::ofstream positions(dir / "positions.txt");
     for (auto& f : *layer) {
       char line[96];
-      std::snprintf(line, sizeof line, "%.17g %.17g\n", f->GetFieldAsDouble("LAT"), f->GetFieldAsDouble("LON"));
+      std::snprintf(line, sizeof line, "%.17g %.17g\n", f->GetFieldAsDouble("LAT"),
+                    f->GetFieldAsDouble("LON"));
       positions << line;
       std::string m = f->GetFieldAsString("MGRS");
       std::erase(m, ' ');
@@ -137,7 +140,8 @@ TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   int differ = 0, polar = 0;
   std::string expected;
   for (std::size_t i = 0; i < mgrs.size() && std::getline(oracle, expected); ++i) {
-    if (mgrs[i] != expected && ++differ <= 5) ADD_FAILURE() << "row " << i << ": " << mgrs[i] << " != " << expected;
+    if (mgrs[i] != expected && ++differ <= 5)
+      ADD_FAILURE() << "row " << i << ": " << mgrs[i] << " != " << expected;
     if (!expected.empty() && std::isalpha(static_cast<unsigned char>(expected[0]))) ++polar;
   }
   EXPECT_EQ(differ, 0);

@@ -67,8 +67,8 @@ class ConvertOutputTest : public ::testing::Test {
   ComPtr<ITable> Places(const std::wstring& name = L"places") {
     ComPtr<ITable> t;
     Check(test::CreateTable(ws.get(), name,
-                            {test::OidField(), test::TextField(L"NAME", 20), test::DoubleField(L"LAT", 18, 8),
-                             test::DoubleField(L"LON", 18, 8)},
+                            {test::OidField(), test::TextField(L"NAME", 20),
+                             test::DoubleField(L"LAT", 18, 8), test::DoubleField(L"LON", 18, 8)},
                             t.put()));
     ComPtr<IRow> row;
     Check(t->CreateRow(row.put()));
@@ -138,7 +138,8 @@ TEST_F(ConvertOutputTest, ANewTableIsBuiltAsideAndTakesItsNameWhenFinished) {
   EXPECT_TRUE(Has("converted.dbf"));
   EXPECT_FALSE(Has("converted_partial.dbf"));
   EXPECT_EQ(FieldNames(out.table.get()),
-            (std::vector<std::wstring>{L"FID", L"NAME", L"LAT", L"LON", L"X", L"Y", L"DMS", L"UTM", L"MGRS"}));
+            (std::vector<std::wstring>{L"FID", L"NAME", L"LAT", L"LON", L"X", L"Y", L"DMS", L"UTM",
+                                       L"MGRS"}));
   EXPECT_TRUE(user.messages.empty());
 }
 
@@ -181,7 +182,8 @@ TEST_F(ConvertOutputTest, AnExistingDatasetIsReplacedOnlyByAFinishedOutput) {
   name = typed;
   user.answers = {IDYES};
   ASSERT_TRUE(CreateOutput(nullptr, location.get(), name, input.get(), false, out));
-  ASSERT_TRUE(AddOutputFields(nullptr, out.table.get(), true, OutputFieldNames{L"", L"", L"", L"", L"", L"MGRS"}));
+  ASSERT_TRUE(AddOutputFields(nullptr, out.table.get(), true,
+                              OutputFieldNames{L"", L"", L"", L"", L"", L"MGRS"}));
   ASSERT_TRUE(FinishOutput(nullptr, out));
   out = NewOutput{};
   ComPtr<ITable> replaced = Open(L"target");
@@ -193,9 +195,10 @@ TEST_F(ConvertOutputTest, AnExistingDatasetIsReplacedOnlyByAFinishedOutput) {
 TEST_F(ConvertOutputTest, ADatasetOfAnotherKindInTheWayIsReportedBeforeAnythingIsMade) {
   ComPtr<ITable> input = Places();
   ComPtr<IFeatureClass> shapes;
-  ASSERT_EQ(test::CreateClass(ws.get(), L"busy", {test::OidField(), test::ShapeField(kGeometryPoint, 4326)},
-                              shapes.put()),
-            S_OK);
+  ASSERT_EQ(
+      test::CreateClass(ws.get(), L"busy",
+                        {test::OidField(), test::ShapeField(kGeometryPoint, 4326)}, shapes.put()),
+      S_OK);
   shapes = nullptr;
   const auto before = Files();
   std::wstring name;
@@ -209,10 +212,12 @@ TEST_F(ConvertOutputTest, ADatasetOfAnotherKindInTheWayIsReportedBeforeAnythingI
 TEST_F(ConvertOutputTest, FieldNamesAreFixedForTheOutputWorkspace) {
   ComPtr<IWorkspaceFactory> databases = test::DatabaseFactory();
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(databases->Create(Bstr(dir.wpath()), Bstr(L"source.gpkg"), nullptr, nullptr, db.put()), S_OK);
+  ASSERT_EQ(databases->Create(Bstr(dir.wpath()), Bstr(L"source.gpkg"), nullptr, nullptr, db.put()),
+            S_OK);
   ComPtr<ITable> input;
   ASSERT_EQ(test::CreateTable(db.get(), L"sites",
-                              {test::OidField(), test::TextField(L"SITE_DESCRIPTION", 20), test::DoubleField(L"LAT")},
+                              {test::OidField(), test::TextField(L"SITE_DESCRIPTION", 20),
+                               test::DoubleField(L"LAT")},
                               input.put()),
             S_OK);
   std::wstring name;
@@ -234,18 +239,22 @@ TEST_F(ConvertOutputTest, OutputFieldsAreAddedAllOrNone) {
   const auto fields = FieldNames(table.get());
 
   // A name the table has already.
-  EXPECT_FALSE(AddOutputFields(nullptr, table.get(), true, OutputFieldNames{L"X", L"Y", L"", L"", L"LAT", L""}));
+  EXPECT_FALSE(AddOutputFields(nullptr, table.get(), true,
+                               OutputFieldNames{L"X", L"Y", L"", L"", L"LAT", L""}));
   EXPECT_EQ(FieldNames(table.get()), fields);
 
   // A name the table refuses, after others went in: those are taken out again.
-  EXPECT_FALSE(AddOutputFields(nullptr, table.get(), true, OutputFieldNames{L"X", L"Y", L"", L"", L"1UTM", L""}));
+  EXPECT_FALSE(AddOutputFields(nullptr, table.get(), true,
+                               OutputFieldNames{L"X", L"Y", L"", L"", L"1UTM", L""}));
   EXPECT_EQ(FieldNames(table.get()), fields);
-  EXPECT_EQ(user.messages, (std::vector<std::wstring>{L"Unable to add field", L"Unable to add field"}));
+  EXPECT_EQ(user.messages,
+            (std::vector<std::wstring>{L"Unable to add field", L"Unable to add field"}));
   EXPECT_EQ(RowCount(table.get()), 1);
 
   // The exclusive lock taken for adding is given back.
   auto lock = table.As<ISchemaLock>();
-  ASSERT_TRUE(AddOutputFields(nullptr, table.get(), true, OutputFieldNames{L"", L"", L"", L"", L"", L"MGRS"}));
+  ASSERT_TRUE(AddOutputFields(nullptr, table.get(), true,
+                              OutputFieldNames{L"", L"", L"", L"", L"", L"MGRS"}));
   LONG kind = 0;
   lock->get_CurrentSchemaLock(&kind);
   EXPECT_EQ(kind, kSchemaLockShared);

@@ -42,8 +42,8 @@ class ConvertRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ws = test::OpenWorkspace(test::ShapefileFactory().get(), dir.path());
-    Check(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL, IidOf<ICoordinateTool>(),
-                           engine.put_void()));
+    Check(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL,
+                           IidOf<ICoordinateTool>(), engine.put_void()));
   }
 
   // A dBASE table (or a point shapefile when specs hold a shape field) with the rows given as
@@ -107,8 +107,8 @@ class ConvertRunTest : public ::testing::Test {
   }
 
   // Adds the output fields and converts in place.
-  RunOutcome InPlace(ITable* table, const RecordLayout& layout, const OutputFieldNames& names, RunCounts& counts,
-                     LONG from = 0, LONG to = 0) {
+  RunOutcome InPlace(ITable* table, const RecordLayout& layout, const OutputFieldNames& names,
+                     RunCounts& counts, LONG from = 0, LONG to = 0) {
     EXPECT_TRUE(AddOutputFields(nullptr, table, true, names));
     RecordTarget target;
     target.input = table;
@@ -154,36 +154,65 @@ TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
     bool twoFields;
     bool numeric;  // the input fields are numbers (else text)
     std::vector<std::pair<Variant, Variant>> values;
-    std::vector<const wchar_t*> expected;  // per row, the checked field's text; null: the record fails
-    const wchar_t* field = L"MGRS";          // the field checked (spaces ignored)
+    std::vector<const wchar_t*>
+        expected;                    // per row, the checked field's text; null: the record fails
+    const wchar_t* field = L"MGRS";  // the field checked (spaces ignored)
   };
   Variant null;
   null.vt = VT_NULL;
   const Case cases[] = {
-      {"decimal degrees, numbers", kEngineDecimalDegrees, false, true,
-       {{Variant(-74.0), Variant(40.75)}, {null, Variant(40.75)}, {Variant(-74.0), Variant(95.0)},
+      {"decimal degrees, numbers",
+       kEngineDecimalDegrees,
+       false,
+       true,
+       {{Variant(-74.0), Variant(40.75)},
+        {null, Variant(40.75)},
+        {Variant(-74.0), Variant(95.0)},
         {Variant(0.0), Variant(90.0)}},
        {L"18TWL8441911486", nullptr, nullptr, L"ZAH0000000000"}},
-      {"decimal degrees, text", kEngineDecimalDegrees, false, false,
-       {{Variant(L"-74"), Variant(L" 40.75 ")}, {Variant(L"west"), Variant(L"40.75")}, {Variant(L""), Variant(L"1")}},
+      {"decimal degrees, text",
+       kEngineDecimalDegrees,
+       false,
+       false,
+       {{Variant(L"-74"), Variant(L" 40.75 ")},
+        {Variant(L"west"), Variant(L"40.75")},
+        {Variant(L""), Variant(L"1")}},
        {L"18TWL8441911486", nullptr, nullptr}},
-      {"DMS in one field", kEngineDms, false, false,
+      {"DMS in one field",
+       kEngineDms,
+       false,
+       false,
        {{Variant(L"404500.00N 0740000.00W"), null},
         {Variant(L"40 45 N 74 W"), null},
         {Variant(L"not a place"), null},  // the DMS template must not stand in for it
         {Variant(L"954500.00N 0740000.00W"), null}},
        {L"18TWL8441911486", nullptr, nullptr, nullptr}},
-      {"DMS in two fields", kEngineDms, true, false,
-       {{Variant(L"404500N"), Variant(L"0740000W")}, {Variant(L"404500N"), null}, {Variant(L"40N"), Variant(L"74W")}},
+      {"DMS in two fields",
+       kEngineDms,
+       true,
+       false,
+       {{Variant(L"404500N"), Variant(L"0740000W")},
+        {Variant(L"404500N"), null},
+        {Variant(L"40N"), Variant(L"74W")}},
        {L"18TWL8441911486", nullptr, L"18TWK8536028236"}},
-      {"UTM and UPS", kEngineUtm, false, false,
-       {{Variant(L"18T 583959 4507351"), null}, {Variant(L"18T 583959"), null}, {Variant(L"2000000 2000000 Z"), null},
+      {"UTM and UPS",
+       kEngineUtm,
+       false,
+       false,
+       {{Variant(L"18T 583959 4507351"), null},
+        {Variant(L"18T 583959"), null},
+        {Variant(L"2000000 2000000 Z"), null},
         {Variant(L"18X 583959 4507351"), null}},
        {L"18T5839594507351", nullptr, L"20000002000000Z", nullptr},
        L"UTM"},
-      {"MGRS", kEngineMgrs, false, false,
-       {{Variant(L"18TWL8395907350"), null}, {Variant(L"18t wl 8395907350"), null},
-        {Variant(L"18TWL839590735"), null}, {Variant(L"ZAH0000000000"), null}},
+      {"MGRS",
+       kEngineMgrs,
+       false,
+       false,
+       {{Variant(L"18TWL8395907350"), null},
+        {Variant(L"18t wl 8395907350"), null},
+        {Variant(L"18TWL839590735"), null},
+        {Variant(L"ZAH0000000000"), null}},
        {L"18TWL8395907350", L"18TWL8395907350", nullptr, L"ZAH0000000000"}},
   };
   int n = 0;
@@ -211,11 +240,13 @@ TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
       SCOPED_TRACE(i);
       if (!c.expected[i]) {
         ++failures;
-        for (const wchar_t* f : {L"X", L"Y", L"DMS", L"UTM", L"MGRS"}) EXPECT_EQ(out[i][f], kNull) << f;
+        for (const wchar_t* f : {L"X", L"Y", L"DMS", L"UTM", L"MGRS"})
+          EXPECT_EQ(out[i][f], kNull) << f;
         continue;
       }
       EXPECT_EQ(NoSpaces(out[i][c.field]), c.expected[i]);
-      for (const wchar_t* f : {L"X", L"Y", L"DMS", L"UTM", L"MGRS"}) EXPECT_NE(out[i][f], kNull) << f;
+      for (const wchar_t* f : {L"X", L"Y", L"DMS", L"UTM", L"MGRS"})
+        EXPECT_NE(out[i][f], kNull) << f;
     }
     EXPECT_EQ(counts.total, static_cast<LONG>(c.values.size()));
     EXPECT_EQ(counts.failed, failures);
@@ -223,8 +254,9 @@ TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
 }
 
 TEST_F(ConvertRunTest, WritesTheCanonicalTextsAndTheDatumPointAndSplitsDmsInTwo) {
-  ComPtr<ITable> table = MakeTable(L"ny", {test::OidField(), test::DoubleField(L"LON", 18, 8),
-                                           test::DoubleField(L"LAT", 18, 8), test::TextField(L"NAME", 20)},
+  ComPtr<ITable> table = MakeTable(L"ny",
+                                   {test::OidField(), test::DoubleField(L"LON", 18, 8),
+                                    test::DoubleField(L"LAT", 18, 8), test::TextField(L"NAME", 20)},
                                    {{Variant(-74.0), Variant(40.75), Variant(L"kept")}});
   RecordLayout layout;
   layout.xIndex = Index(table.get(), L"LON");
@@ -242,9 +274,10 @@ TEST_F(ConvertRunTest, WritesTheCanonicalTextsAndTheDatumPointAndSplitsDmsInTwo)
   EXPECT_EQ(r[L"NAME"], L"kept");
 
   // Onto another datum the point and its texts move together.
-  ComPtr<ITable> again = MakeTable(L"ny27", {test::OidField(), test::DoubleField(L"LON", 18, 8),
-                                             test::DoubleField(L"LAT", 18, 8)},
-                                   {{Variant(-74.0), Variant(40.75)}});
+  ComPtr<ITable> again = MakeTable(
+      L"ny27",
+      {test::OidField(), test::DoubleField(L"LON", 18, 8), test::DoubleField(L"LAT", 18, 8)},
+      {{Variant(-74.0), Variant(40.75)}});
   layout.xIndex = Index(again.get(), L"LON");
   layout.yIndex = Index(again.get(), L"LAT");
   const LONG nad27 = Datum(L"North American 1927, Mean Solution (CONUS)");
@@ -257,8 +290,9 @@ TEST_F(ConvertRunTest, WritesTheCanonicalTextsAndTheDatumPointAndSplitsDmsInTwo)
   EXPECT_NEAR(y, 40.75, 0.01);
   ComPtr<IPoint> wgs, onDatum;
   Bstr dms, utm, mgrs;
-  ASSERT_EQ(engine->ConvertLocation(Variant(static_cast<IUnknown*>(host::NewPoint(-74.0, 40.75).get())), 1,
-                                    Variant(LONG{0}), Variant(nad27), wgs.put(), onDatum.put(), &dms, &utm, &mgrs),
+  ASSERT_EQ(engine->ConvertLocation(
+                Variant(static_cast<IUnknown*>(host::NewPoint(-74.0, 40.75).get())), 1,
+                Variant(LONG{0}), Variant(nad27), wgs.put(), onDatum.put(), &dms, &utm, &mgrs),
             S_OK);
   EXPECT_EQ(NoSpaces(moved[L"MGRS"]), mgrs.str());
 }
@@ -269,8 +303,9 @@ TEST_F(ConvertRunTest, DmsTravelsThroughLocalizedLettersAndADecimalComma) {
   testing::LocalizedLetters letters;  // "O" for east
   win::ScopedUserLocale locale(testing::DecimalCommaLocale());
   ConversionParsers localized;
-  ComPtr<ITable> table = MakeTable(L"berlin", {test::OidField(), test::TextField(L"POS", 40)},
-                                   {{Variant(L"523000N 0132400E")}, {Variant(L"523000,50N 0132400O")}});
+  ComPtr<ITable> table =
+      MakeTable(L"berlin", {test::OidField(), test::TextField(L"POS", 40)},
+                {{Variant(L"523000N 0132400E")}, {Variant(L"523000,50N 0132400O")}});
   RecordLayout layout;
   layout.format = kEngineDms;
   layout.xIndex = Index(table.get(), L"POS");
@@ -280,7 +315,8 @@ TEST_F(ConvertRunTest, DmsTravelsThroughLocalizedLettersAndADecimalComma) {
   target.input = table;
   target.output = table;
   RunCounts counts;
-  ASSERT_EQ(RunRecords(engine.get(), localized, target, names, layout, 0, 0, counts), RunOutcome::kCompleted);
+  ASSERT_EQ(RunRecords(engine.get(), localized, target, names, layout, 0, 0, counts),
+            RunOutcome::kCompleted);
   EXPECT_EQ(counts.failed, 0);
   std::vector<Row> out = Rows(table.get());
   EXPECT_EQ(out[0][L"DMS"], L"523000,00N 0132400,00O");
@@ -292,8 +328,9 @@ TEST_F(ConvertRunTest, DmsTravelsThroughLocalizedLettersAndADecimalComma) {
 // its own datum; a feature without a shape fails.
 TEST_F(ConvertRunTest, ShapesOfAProjectedClassAreTakenBackToGeographic) {
   ComPtr<IFeatureClass> fc;
-  ASSERT_EQ(test::CreateClass(ws.get(), L"utm18", {test::OidField(), test::ShapeField(kGeometryPoint, 32618),
-                                                   test::TextField(L"NAME", 10)},
+  ASSERT_EQ(test::CreateClass(ws.get(), L"utm18",
+                              {test::OidField(), test::ShapeField(kGeometryPoint, 32618),
+                               test::TextField(L"NAME", 10)},
                               fc.put()),
             S_OK);
   ComPtr<ISpatialReference> sr = test::SpatialReference(32618);
@@ -327,9 +364,10 @@ TEST_F(ConvertRunTest, ShapesOfAProjectedClassAreTakenBackToGeographic) {
 // A record the host refuses to store (a value wider than its field) fails alone: its row keeps
 // its values and the next record is converted.
 TEST_F(ConvertRunTest, ARecordTheHostRefusesFailsAloneAndKeepsItsRow) {
-  ComPtr<ITable> table = MakeTable(L"narrow", {test::OidField(), test::TextField(L"POS", 30), test::TextField(L"M", 16)},
-                                   {{Variant(L"18TWL8395907350"), Variant(L"old")},
-                                    {Variant(L"ZAH0000000000"), Variant(L"old")}});
+  ComPtr<ITable> table = MakeTable(
+      L"narrow", {test::OidField(), test::TextField(L"POS", 30), test::TextField(L"M", 16)},
+      {{Variant(L"18TWL8395907350"), Variant(L"old")},
+       {Variant(L"ZAH0000000000"), Variant(L"old")}});
   RecordLayout layout;
   layout.format = kEngineMgrs;
   layout.xIndex = Index(table.get(), L"POS");
@@ -339,7 +377,8 @@ TEST_F(ConvertRunTest, ARecordTheHostRefusesFailsAloneAndKeepsItsRow) {
   target.input = table;
   target.output = table;
   RunCounts counts;
-  ASSERT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts), RunOutcome::kCompleted);
+  ASSERT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts),
+            RunOutcome::kCompleted);
   EXPECT_EQ(counts.total, 2);
   EXPECT_EQ(counts.failed, 1);
   std::vector<Row> out = Rows(table.get());
@@ -356,7 +395,9 @@ class StoppingCursor : public ComObjectRoot<StoppingCursor, ICursor> {
   }
   HRESULT get_Fields(IFields** f) override { return inner_->get_Fields(f); }
   HRESULT FindField(BSTR n, LONG* i) override { return inner_->FindField(n, i); }
-  HRESULT NextRow(IRow** row) override { return left_-- > 0 ? inner_->NextRow(row) : host::E_DATA_UNREADABLE; }
+  HRESULT NextRow(IRow** row) override {
+    return left_-- > 0 ? inner_->NextRow(row) : host::E_DATA_UNREADABLE;
+  }
   HRESULT UpdateRow(IRow* row) override { return inner_->UpdateRow(row); }
   HRESULT DeleteRow() override { return inner_->DeleteRow(); }
   HRESULT InsertRow(IRowBuffer* b, VARIANT* oid) override { return inner_->InsertRow(b, oid); }
@@ -431,7 +472,8 @@ TEST_F(ConvertRunTest, NoWriteCursorIsAFailureNotAnEmptySuccess) {
     target.output = readOnly;
     target.newFile = newFile;
     RunCounts counts;
-    EXPECT_EQ(RunRecords(engine.get(), parsers, target, all, layout, 0, 0, counts), RunOutcome::kNoCursor);
+    EXPECT_EQ(RunRecords(engine.get(), parsers, target, all, layout, 0, 0, counts),
+              RunOutcome::kNoCursor);
     EXPECT_EQ(counts.total, 0);
   }
   // Nor without an engine.
@@ -444,9 +486,9 @@ TEST_F(ConvertRunTest, NoWriteCursorIsAFailureNotAnEmptySuccess) {
 
 // Input that breaks part-way ends the run as a failure, never as a finished output of fewer rows.
 TEST_F(ConvertRunTest, InputThatBreaksPartWayFailsTheRun) {
-  ComPtr<ITable> table = MakeTable(L"broken", {test::OidField(), test::TextField(L"POS", 30)},
-                                   {{Variant(L"18TWL8395907350")}, {Variant(L"ZAH0000000000")},
-                                    {Variant(L"18TWL8395907350")}});
+  ComPtr<ITable> table = MakeTable(
+      L"broken", {test::OidField(), test::TextField(L"POS", 30)},
+      {{Variant(L"18TWL8395907350")}, {Variant(L"ZAH0000000000")}, {Variant(L"18TWL8395907350")}});
   OutputFieldNames names;
   names.mgrs = L"MGRS";
   ComPtr<ITable> output = MakeTable(L"copy", {test::OidField(), test::TextField(L"MGRS", 30)}, {});
@@ -458,20 +500,22 @@ TEST_F(ConvertRunTest, InputThatBreaksPartWayFailsTheRun) {
   target.output = output;
   target.newFile = true;
   RunCounts counts;
-  EXPECT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts), RunOutcome::kReadFailed);
+  EXPECT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts),
+            RunOutcome::kReadFailed);
   EXPECT_EQ(counts.total, 2);
 }
 
 // Only the selected rows are read and written, in step.
 TEST_F(ConvertRunTest, ASelectionConvertsOnlyItsRows) {
-  ComPtr<ITable> table = MakeTable(L"sel", {test::OidField(), test::TextField(L"POS", 30)},
-                                   {{Variant(L"18TWL8395907350")}, {Variant(L"ZAH0000000000")},
-                                    {Variant(L"18TWL8395907350")}});
+  ComPtr<ITable> table = MakeTable(
+      L"sel", {test::OidField(), test::TextField(L"POS", 30)},
+      {{Variant(L"18TWL8395907350")}, {Variant(L"ZAH0000000000")}, {Variant(L"18TWL8395907350")}});
   OutputFieldNames names;
   names.utm = L"UTM";
   ASSERT_TRUE(AddOutputFields(nullptr, table.get(), true, names));
   ComPtr<ISelectionSet> selection;
-  Check(table->Select(nullptr, kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, selection.put()));
+  Check(table->Select(nullptr, kSelectionTypeIDSet, kSelectionOptionNormal, nullptr,
+                      selection.put()));
   selection->Remove(0);
   selection->Remove(2);
   RecordLayout layout;
@@ -482,7 +526,8 @@ TEST_F(ConvertRunTest, ASelectionConvertsOnlyItsRows) {
   target.output = table;
   target.selection = selection;
   RunCounts counts;
-  ASSERT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts), RunOutcome::kCompleted);
+  ASSERT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts),
+            RunOutcome::kCompleted);
   EXPECT_EQ(counts.total, 1);
   std::vector<Row> out = Rows(table.get());
   EXPECT_EQ(out[0][L"UTM"], kNull);

@@ -19,8 +19,8 @@
 namespace velk::corvane {
 namespace {
 
-using productline::CoordinateEngine;
 using productline::ConvertedLocation;
+using productline::CoordinateEngine;
 using productline::GeoPoint;
 using testing::EventLog;
 using testing::MakeEventLog;
@@ -34,7 +34,10 @@ class WrappedEngine : public ComObjectRoot<WrappedEngine, ICoordinateTool> {
   static inline LONG lowerBound = 0;
   static inline std::vector<std::wstring> names;  // empty: the engine's own list
 
-  HRESULT FinalConstruct() { return productline::CreateCoordinateToolObject(nullptr, IidOf<ICoordinateTool>(), real_.put_void()); }
+  HRESULT FinalConstruct() {
+    return productline::CreateCoordinateToolObject(nullptr, IidOf<ICoordinateTool>(),
+                                                   real_.put_void());
+  }
   HRESULT GetDatumList(SAFEARRAY** datums) override {
     if (names.empty()) return real_->GetDatumList(datums);
     *datums = SafeArrayCreateVector(VT_BSTR, lowerBound, static_cast<ULONG>(names.size()));
@@ -45,9 +48,11 @@ class WrappedEngine : public ComObjectRoot<WrappedEngine, ICoordinateTool> {
     }
     return S_OK;
   }
-  HRESULT GetDatumEllipsoid(VARIANT datum, BSTR* ellipsoid) override { return real_->GetDatumEllipsoid(datum, ellipsoid); }
-  HRESULT ConvertLocation(VARIANT value, INT format, VARIANT from, VARIANT to, IPoint** w, IPoint** d, BSTR* dms,
-                          BSTR* utm, BSTR* mgrs) override {
+  HRESULT GetDatumEllipsoid(VARIANT datum, BSTR* ellipsoid) override {
+    return real_->GetDatumEllipsoid(datum, ellipsoid);
+  }
+  HRESULT ConvertLocation(VARIANT value, INT format, VARIANT from, VARIANT to, IPoint** w,
+                          IPoint** d, BSTR* dms, BSTR* utm, BSTR* mgrs) override {
     ++conversions;
     lastFrom = from.lVal;
     lastTo = to.lVal;
@@ -113,8 +118,9 @@ class CoordToolDlgTest : public testing::CoordToolTestBase {
   HWND Item(int id) { return Dlg().GetDlgItem(id); }
   std::wstring Text(int id) { return win::WindowText(Item(id)); }
   Expected Shown() {
-    return {Text(CoordToolDlg::kLatitudeEdit), Text(CoordToolDlg::kLongitudeEdit), Text(CoordToolDlg::kDmsEdit),
-            Text(CoordToolDlg::kUtmEdit), Text(CoordToolDlg::kMgrsEdit)};
+    return {Text(CoordToolDlg::kLatitudeEdit), Text(CoordToolDlg::kLongitudeEdit),
+            Text(CoordToolDlg::kDmsEdit), Text(CoordToolDlg::kUtmEdit),
+            Text(CoordToolDlg::kMgrsEdit)};
   }
   void ExpectShown(const Expected& e, const std::string& what) {
     Expected s = Shown();
@@ -125,9 +131,13 @@ class CoordToolDlgTest : public testing::CoordToolTestBase {
     EXPECT_EQ(s.mgrs, e.mgrs) << what;
   }
   bool ConvertEnabled() { return ::IsWindowEnabled(Item(CoordToolDlg::kConvertButton)); }
-  void Type(int id, const std::wstring& text) { ASSERT_EQ(win::user::SetEditText(Item(id), text), L""); }
+  void Type(int id, const std::wstring& text) {
+    ASSERT_EQ(win::user::SetEditText(Item(id), text), L"");
+  }
   void Press(int id) { ASSERT_EQ(win::user::ClickButton(Item(id)), L""); }
-  void PickDatum(int index) { ASSERT_EQ(win::user::SelectComboItem(Item(CoordToolDlg::kDatumList), index), L""); }
+  void PickDatum(int index) {
+    ASSERT_EQ(win::user::SelectComboItem(Item(CoordToolDlg::kDatumList), index), L"");
+  }
   ComPtr<ComObject<EventLog>> Listen() {
     auto log = MakeEventLog();
     DWORD cookie = 0;
@@ -246,7 +256,8 @@ TEST_F(CoordToolDlgTest, ConvertReadsEachNotationOnTheChosenDatum) {
   // The engine's own texts of three places on that datum (its MGRS uses the older row letters).
   ConvertedLocation places[3];
   for (int i = 0; i < 3; ++i)
-    ASSERT_EQ(engine_.ConvertPoint(GeoPoint{-73.9 + i * 0.3, 40.7 - i * 0.2}, 110, 110, &places[i]), S_OK);
+    ASSERT_EQ(engine_.ConvertPoint(GeoPoint{-73.9 + i * 0.3, 40.7 - i * 0.2}, 110, 110, &places[i]),
+              S_OK);
   struct Case {
     int field;
     std::wstring text;
@@ -282,7 +293,8 @@ TEST_F(CoordToolDlgTest, LatitudeOrLongitudeThatIsNoNumberIsAnInputError) {
     int flagged;
   };
   const Case cases[] = {
-      {L"NONE", L"-74", CoordToolDlg::kLatitudeEdit},  // what Clear leaves (the edits are upper case)
+      {L"NONE", L"-74",
+       CoordToolDlg::kLatitudeEdit},  // what Clear leaves (the edits are upper case)
       {L"40.5", L"12ABC", CoordToolDlg::kLongitudeEdit},
       {L"4O.5", L"NONE", CoordToolDlg::kLongitudeEdit},  // the longitude is read first
   };
@@ -329,13 +341,17 @@ TEST_F(CoordToolDlgTest, ADatumChangeConvertsTheShownLatitudeAndLongitude) {
   engine_.GetDatumEllipsoid(110, &ellipsoid);
   EXPECT_EQ(Text(CoordToolDlg::kEllipsoidEdit), ellipsoid);
   EXPECT_EQ(Dlg().CurrentDatumIndex(), 110);
-  EXPECT_EQ(WTL::CToolTipCtrl(Dlg().ToolTipWindow()).GetText(Item(CoordToolDlg::kDatumList)), Dlg().DatumNames()[110]);
+  EXPECT_EQ(WTL::CToolTipCtrl(Dlg().ToolTipWindow()).GetText(Item(CoordToolDlg::kDatumList)),
+            Dlg().DatumNames()[110]);
   EXPECT_TRUE(ConvertEnabled());
 
   // Back to WGS 84 from the shown (NAD 27) values.
   PickDatum(0);
   ConvertedLocation back;
-  ASSERT_EQ(engine_.ConvertPoint(GeoPoint{std::stod(Fixed6(r.datum.lon)), std::stod(Fixed6(r.datum.lat))}, 110, 0, &back), S_OK);
+  ASSERT_EQ(
+      engine_.ConvertPoint(GeoPoint{std::stod(Fixed6(r.datum.lon)), std::stod(Fixed6(r.datum.lat))},
+                           110, 0, &back),
+      S_OK);
   EXPECT_EQ(Text(CoordToolDlg::kLatitudeEdit), Fixed6(back.datum.lat));
 }
 
@@ -408,7 +424,7 @@ TEST_F(CoordToolDlgTest, WithoutTheEngineEveryControlIsDisabled) {
 
 TEST_F(CoordToolDlgTest, AProjectedMapIsReadAndWrittenInItsOwnUnits) {
   auto& h = Open();
-  h.SetMapReference(32618);  // UTM zone 18 N on WGS 84
+  h.SetMapReference(32618);                               // UTM zone 18 N on WGS 84
   h.SetExtent(500000.0, 4400000.0, 600000.0, 4480000.0);  // 100 m a pixel
   auto log = Listen();
   h.Click(250, 400);  // 525000 E, 4440000 N
@@ -426,7 +442,8 @@ TEST_F(CoordToolDlgTest, AProjectedMapIsReadAndWrittenInItsOwnUnits) {
   int zone = 0;
   bool north = false;
   double x = 0, y = 0;
-  GeographicLib::UTMUPS::Forward(log->events[1].wgs84[1], log->events[1].wgs84[0], zone, north, x, y);
+  GeographicLib::UTMUPS::Forward(log->events[1].wgs84[1], log->events[1].wgs84[0], zone, north, x,
+                                 y);
   EXPECT_NEAR(log->events[1].map[0], x, 1e-3);
   EXPECT_NEAR(log->events[1].map[1], y, 1e-3);
   ComPtr<IEnvelope> view;
@@ -513,7 +530,8 @@ TEST_F(CoordToolDlgTest, TheWindowTellsItsNameDialogAndLocation) {
   EXPECT_EQ(a.punkVal, b.punkVal) << "the same interface every time, each with a reference";
 
   auto w = host::NewPoint(), d = host::NewPoint(), m = host::NewPoint();
-  EXPECT_EQ(dock.QueryCurrentLocation(w.get(), d.get(), m.get()), E_FAIL) << "nothing converted yet";
+  EXPECT_EQ(dock.QueryCurrentLocation(w.get(), d.get(), m.get()), E_FAIL)
+      << "nothing converted yet";
   h.Click(500, 400);
   EXPECT_EQ(dock.QueryCurrentLocation(w.get(), d.get(), nullptr), E_INVALIDARG);
   double x = 0;
@@ -532,7 +550,8 @@ TEST_F(CoordToolDlgTest, OnlyAFalseVisibilityClearsTheFields) {
     LONG value;
     bool clears;
   };
-  for (const Case& c : {Case{-1, false}, Case{65535, false}, Case{0x7FFFFFFF, false}, Case{1, true}, Case{0, true}}) {
+  for (const Case& c : {Case{-1, false}, Case{65535, false}, Case{0x7FFFFFFF, false}, Case{1, true},
+                        Case{0, true}}) {
     h.Click(500, 400 + (c.value & 7));  // a fresh location each time
     ASSERT_NE(Text(CoordToolDlg::kLatitudeEdit), L"NONE");
     EXPECT_EQ(h.Dockable().OnVisibilityChanged(c.value), S_OK);

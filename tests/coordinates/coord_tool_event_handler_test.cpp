@@ -10,14 +10,17 @@ namespace velk::corvane {
 namespace {
 
 // A command that takes points from the coordinate tool.
-class PointTaker : public ComObjectRoot<PointTaker, CoordToolEventHandler>, public CHookImpl<PointTaker>,
+class PointTaker : public ComObjectRoot<PointTaker, CoordToolEventHandler>,
+                   public CHookImpl<PointTaker>,
                    public stCoordToolListener {
  public:
   HRESULT ActivePointChanged(IPoint*, IPoint*, IPoint*) override {
     ++points;
     return S_OK;
   }
-  void StartListening(bool activate) override { Connect(this, static_cast<CoordToolEventHandler*>(this), activate); }
+  void StartListening(bool activate) override {
+    Connect(this, static_cast<CoordToolEventHandler*>(this), activate);
+  }
   void StopListening(bool reset) override { Disconnect(this, reset); }
   int points = 0;
 };
@@ -58,7 +61,9 @@ class CoordToolEventHandlerTest : public testing::CoordToolTestBase {
     return t;
   }
   std::size_t Sinks() { return host->Tool().Events().SinkCount(); }
-  IUnknown* ToolIdentity() { return QueryAs<IUnknown>(static_cast<ICommand*>(&host->Tool())).get(); }
+  IUnknown* ToolIdentity() {
+    return QueryAs<IUnknown>(static_cast<ICommand*>(&host->Tool())).get();
+  }
 };
 
 TEST_F(CoordToolEventHandlerTest, ListeningSubscribesWithOrWithoutMakingTheToolCurrent) {
@@ -102,7 +107,8 @@ TEST_F(CoordToolEventHandlerTest, NoToolOnTheBarsMeansNoSubscriptionAndNoError) 
   taker->StartListening(true);
   EXPECT_FALSE(taker->IsConnected());
   EXPECT_FALSE(host->CurrentTool());
-  taker->Connect(nullptr, static_cast<CoordToolEventHandler*>(taker.get()), true);  // a null hook does nothing
+  taker->Connect(nullptr, static_cast<CoordToolEventHandler*>(taker.get()),
+                 true);  // a null hook does nothing
   PointTaker::CHookImpl<PointTaker> noApplication;
   try {
     taker->Connect(&noApplication, static_cast<CoordToolEventHandler*>(taker.get()), false);

@@ -39,9 +39,13 @@ class CoordToolGlobeTest : public testing::CoordToolTestBase {
   CoordToolDlg& Dlg() { return host->Dialog(); }
   HWND Item(int id) { return Dlg().GetDlgItem(id); }
   std::wstring Text(int id) { return win::WindowText(Item(id)); }
-  void Type(int id, const std::wstring& text) { ASSERT_EQ(win::user::SetEditText(Item(id), text), L""); }
+  void Type(int id, const std::wstring& text) {
+    ASSERT_EQ(win::user::SetEditText(Item(id), text), L"");
+  }
   void Press(int id) { ASSERT_EQ(win::user::ClickButton(Item(id)), L""); }
-  void PickDatum(int index) { ASSERT_EQ(win::user::SelectComboItem(Item(CoordToolDlg::kDatumList), index), L""); }
+  void PickDatum(int index) {
+    ASSERT_EQ(win::user::SelectComboItem(Item(CoordToolDlg::kDatumList), index), L"");
+  }
   ComPtr<IGlobeDisplay> Display() {
     ComPtr<IGlobe> globe;
     Check(QueryAs<IGlobeDocument>(host->Session().Document().get())->get_Globe(globe.put()));
@@ -93,7 +97,10 @@ TEST_F(CoordToolGlobeTest, TheReadoutShowsTheCameraObserverWhileAnotherToolIsCur
     int datum;
   };
   // Datum 0 WGS 84, 110 a North American 1927 entry; a southern and a western place too.
-  const Case cases[] = {{48.8566, 2.3522, 0}, {-33.8688, 151.2093, 0}, {40.7128, -74.0060, 110}, {64.1466, -21.9426, 1}};
+  const Case cases[] = {{48.8566, 2.3522, 0},
+                        {-33.8688, 151.2093, 0},
+                        {40.7128, -74.0060, 110},
+                        {64.1466, -21.9426, 1}};
   for (const Case& c : cases) {
     if (c.datum != Dlg().CurrentDatumIndex()) PickDatum(c.datum);
     ASSERT_EQ(camera->SetObserverLatLonAlt(c.lat, c.lon, 350.0), S_OK);
@@ -123,7 +130,8 @@ TEST_F(CoordToolGlobeTest, AClickOnTheGlobeReportsTheSurfacePointWithItsThreePoi
     log->events.clear();
     ASSERT_EQ(h.ToolInterface()->OnMouseUp(1, 0, c.x, c.y), S_OK);
     std::string what = "pixel " + std::to_string(c.x) + "," + std::to_string(c.y);
-    GeoPoint hit{RoundToDecimals(12.5 + (c.x - 500) * step, 6), RoundToDecimals(41.9 + (400 - c.y) * step, 6)};
+    GeoPoint hit{RoundToDecimals(12.5 + (c.x - 500) * step, 6),
+                 RoundToDecimals(41.9 + (400 - c.y) * step, 6)};
     ConvertedLocation r;
     ASSERT_EQ(engine_.ConvertPoint(hit, 0, 110, &r), S_OK);
     ExpectFieldsShow(r, what);
@@ -133,7 +141,8 @@ TEST_F(CoordToolGlobeTest, AClickOnTheGlobeReportsTheSurfacePointWithItsThreePoi
     EXPECT_NEAR(e.wgs84[1], hit.lat, 1e-9) << what;
     EXPECT_NEAR(e.datum[0], r.datum.lon, 1e-9) << what;
     EXPECT_NEAR(e.datum[1], r.datum.lat, 1e-9) << what;
-    EXPECT_GT(std::abs(e.datum[1] - e.wgs84[1]) + std::abs(e.datum[0] - e.wgs84[0]), 1e-6) << "another datum";
+    EXPECT_GT(std::abs(e.datum[1] - e.wgs84[1]) + std::abs(e.datum[0] - e.wgs84[0]), 1e-6)
+        << "another datum";
     EXPECT_NEAR(e.map[0], hit.lon, 1e-9) << "the globe point itself: " << what;
     EXPECT_NEAR(e.map[1], hit.lat, 1e-9) << what;
   }

@@ -22,7 +22,8 @@ ComPtr<ICommand> MakeLooseTool() {
 
 ComPtr<IConnectionPoint> PointOf(IUnknown* tool) {
   ComPtr<IConnectionPoint> cp;
-  Check(QueryAs<IConnectionPointContainer>(tool)->FindConnectionPoint(IidOf<IZelCoordToolEvents>(), cp.put()));
+  Check(QueryAs<IConnectionPointContainer>(tool)->FindConnectionPoint(IidOf<IZelCoordToolEvents>(),
+                                                                      cp.put()));
   return cp;
 }
 
@@ -45,7 +46,8 @@ TEST_F(CoordToolConnectionTest, SlotsStartAtFourDoubleWhenFullAndAreUsedAgain) {
   ASSERT_EQ(cp->GetConnectionPointContainer(container.put()), S_OK);
   EXPECT_TRUE(IsSameObject(container.get(), tool.get()));
   ComPtr<IConnectionPoint> other;
-  EXPECT_EQ(container->FindConnectionPoint(IidOf<IZelExtensionEvents>(), other.put()), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(container->FindConnectionPoint(IidOf<IZelExtensionEvents>(), other.put()),
+            CONNECT_E_NOCONNECTION);
 
   std::vector<ComPtr<ComObject<EventLog>>> sinks;
   for (int i = 0; i < 5; ++i) sinks.push_back(MakeEventLog());
@@ -60,8 +62,8 @@ TEST_F(CoordToolConnectionTest, SlotsStartAtFourDoubleWhenFullAndAreUsedAgain) {
     DWORD cookie;
     const char* why;
   };
-  for (const Refused& r : {Refused{0, "cookie 0"}, Refused{2, "emptied slot"}, Refused{8, "empty slot at the end"},
-                           Refused{9, "beyond the list"}}) {
+  for (const Refused& r : {Refused{0, "cookie 0"}, Refused{2, "emptied slot"},
+                           Refused{8, "empty slot at the end"}, Refused{9, "beyond the list"}}) {
     EXPECT_EQ(cp->Unadvise(r.cookie), CONNECT_E_NOCONNECTION) << r.why;
   }
   auto late = MakeEventLog();
@@ -87,7 +89,8 @@ TEST_F(CoordToolConnectionTest, SlotsStartAtFourDoubleWhenFullAndAreUsedAgain) {
   ULONG held = RefCount(static_cast<IZelCoordToolEvents*>(sinks[0].get()));
   cp.Reset();
   tool.Reset();
-  EXPECT_EQ(RefCount(static_cast<IZelCoordToolEvents*>(sinks[0].get())), held - 1) << "the tool let its sinks go";
+  EXPECT_EQ(RefCount(static_cast<IZelCoordToolEvents*>(sinks[0].get())), held - 1)
+      << "the tool let its sinks go";
 }
 
 TEST_F(CoordToolConnectionTest, AdviseRefusesWhatIsNoSink) {
@@ -123,7 +126,8 @@ TEST_F(CoordToolConnectionTest, FiringReachesEverySinkAndAnswersTheLastOnesResul
       sinks.push_back(MakeEventLog());
       sinks.back()->result = r;
       DWORD cookie = 0;
-      Check(PointOf(tool.get())->Advise(static_cast<IZelCoordToolEvents*>(sinks.back().get()), &cookie));
+      Check(PointOf(tool.get())
+                ->Advise(static_cast<IZelCoordToolEvents*>(sinks.back().get()), &cookie));
     }
     EXPECT_EQ(events.Fire_ToolActivated(), c.expected);
     for (auto& s : sinks) EXPECT_EQ(s->Names(), std::vector<std::string>{"ToolActivated"});
@@ -160,7 +164,8 @@ class CoordToolHostTest : public testing::CoordToolTestBase {
   ComPtr<ComObject<EventLog>> Listen() {
     auto log = MakeEventLog();
     DWORD cookie = 0;
-    Check(PointOf(static_cast<ICommand*>(&host->Tool()))->Advise(static_cast<IZelCoordToolEvents*>(log.get()), &cookie));
+    Check(PointOf(static_cast<ICommand*>(&host->Tool()))
+              ->Advise(static_cast<IZelCoordToolEvents*>(log.get()), &cookie));
     return log;
   }
 };
@@ -212,7 +217,8 @@ TEST_F(CoordToolHostTest, HidingTheWindowLeavesTheHostWithoutTheToolAtTheNextPol
   h.PollEnabled();
   EXPECT_FALSE(h.CurrentTool());
   EXPECT_EQ(log->Names(), std::vector<std::string>{"ToolDeactivated"});
-  EXPECT_EQ(win::WindowText(h.Dialog().GetDlgItem(CoordToolDlg::kLatitudeEdit)), L"NONE") << "the hidden window is cleared";
+  EXPECT_EQ(win::WindowText(h.Dialog().GetDlgItem(CoordToolDlg::kLatitudeEdit)), L"NONE")
+      << "the hidden window is cleared";
 }
 
 // Another tool of the host (a plain tool that lets itself be deactivated).
@@ -233,10 +239,11 @@ TEST_F(CoordToolHostTest, HidingTheWindowLeavesAnotherCurrentToolAlone) {
   auto log = Listen();
   h.PollEnabled();
   ComPtr<ICommandItem> other;
-  Check(h.Session().App().Document().Bars().AddItem(L"velkTest.Other", 0,
-                                                    MakeObjectPtr<OtherTool, ICommand>().get(), other.put()));
+  Check(h.Session().App().Document().Bars().AddItem(
+      L"velkTest.Other", 0, MakeObjectPtr<OtherTool, ICommand>().get(), other.put()));
   ASSERT_EQ(other->Execute(), S_OK);
-  EXPECT_EQ(log->Names(), std::vector<std::string>{"ToolDeactivated"}) << "the host deactivated the coordinate tool";
+  EXPECT_EQ(log->Names(), std::vector<std::string>{"ToolDeactivated"})
+      << "the host deactivated the coordinate tool";
   Check(h.Tool().DockableWindow()->Show(VARIANT_FALSE));
   h.PollEnabled();
   EXPECT_TRUE(IsSameObject(h.CurrentTool().get(), other.get()));
@@ -289,8 +296,10 @@ TEST_F(CoordToolHostTest, AClickNearAPointSnapsToItWithABeep) {
   POINT q = h.PixelOf(-73.4, 41.0);
   h.Click(q.x - 1, q.y + 1);
   h.Click(50, 50);
-  ASSERT_EQ(log->Names(), (std::vector<std::string>{"ActivePointChanged", "ActivePointChanged", "ActivePointChanged"}));
-  EXPECT_EQ(UserEvents(), (std::vector<win::UserEvent::Kind>{win::UserEvent::Kind::Beep, win::UserEvent::Kind::Beep}));
+  ASSERT_EQ(log->Names(), (std::vector<std::string>{"ActivePointChanged", "ActivePointChanged",
+                                                    "ActivePointChanged"}));
+  EXPECT_EQ(UserEvents(), (std::vector<win::UserEvent::Kind>{win::UserEvent::Kind::Beep,
+                                                             win::UserEvent::Kind::Beep}));
   const auto& snapped = log->events[0];
   EXPECT_DOUBLE_EQ(snapped.map[0], -74.0);
   EXPECT_DOUBLE_EQ(snapped.map[1], 40.5);
@@ -298,7 +307,8 @@ TEST_F(CoordToolHostTest, AClickNearAPointSnapsToItWithABeep) {
   EXPECT_NEAR(snapped.datum[1], 40.5, 1e-9);
   EXPECT_DOUBLE_EQ(log->events[1].map[0], -73.4) << "the multipoint's vertex nearest the mouse";
   EXPECT_DOUBLE_EQ(log->events[1].map[1], 41.0);
-  EXPECT_NEAR(log->events[2].map[0], -75.0 + 50 * 0.002, 1e-9) << "no feature there: the mouse position";
+  EXPECT_NEAR(log->events[2].map[0], -75.0 + 50 * 0.002, 1e-9)
+      << "no feature there: the mouse position";
   EXPECT_FALSE(h.Tool().SnapFeature()) << "a click without a snap lets the feature go";
 }
 
@@ -359,7 +369,9 @@ TEST_F(CoordToolHostTest, AClickTheWindowCannotShowReportsTheLocationShownLast) 
   ASSERT_EQ(UserEvents(), std::vector<win::UserEvent::Kind>{win::UserEvent::Kind::MessageBox});
   const auto& box = win::UserEvents()[0];
   EXPECT_EQ(box.caption, L"Error");
-  EXPECT_NE(box.text.find(L"this Geographic Coordinate System which is in the map is not \n supported"), std::wstring::npos)
+  EXPECT_NE(
+      box.text.find(L"this Geographic Coordinate System which is in the map is not \n supported"),
+      std::wstring::npos)
       << ToUtf8(box.text);
   EXPECT_EQ(box.text.find(L"ETRS89"), 0u) << ToUtf8(box.text);
 }
@@ -385,7 +397,8 @@ TEST_F(CoordToolHostTest, TheGlobeHostShowsTheWindowAndSnapsToNothing) {
   ASSERT_EQ(item->Execute(), S_OK);
   EXPECT_TRUE(h.WindowVisible());
   EXPECT_TRUE(h.Dialog().IsGlobeHost());
-  EXPECT_FALSE(::IsWindowEnabled(h.Dialog().GetDlgItem(CoordToolDlg::kDrawPointCheck))) << "nothing is drawn on a globe";
+  EXPECT_FALSE(::IsWindowEnabled(h.Dialog().GetDlgItem(CoordToolDlg::kDrawPointCheck)))
+      << "nothing is drawn on a globe";
   EXPECT_EQ(h.ToolInterface()->OnMouseMove(0, 0, 10, 10), S_OK);
   EXPECT_FALSE(h.Tool().SnapFound());
   EXPECT_EQ(h.ToolInterface()->OnMouseUp(1, 0, 10, 10), S_OK);

@@ -56,8 +56,12 @@ class EventLog : public ComObjectRoot<EventLog, IZelCoordToolEvents> {
     if (onActivated) onActivated();
     return Add("ToolActivated");
   }
-  HRESULT ActivePointChanged(IPoint* w, IPoint* d, IPoint* m) override { return Add("ActivePointChanged", w, d, m); }
-  HRESULT NewPointEntered(IPoint* w, IPoint* d, IPoint* m) override { return Add("NewPointEntered", w, d, m); }
+  HRESULT ActivePointChanged(IPoint* w, IPoint* d, IPoint* m) override {
+    return Add("ActivePointChanged", w, d, m);
+  }
+  HRESULT NewPointEntered(IPoint* w, IPoint* d, IPoint* m) override {
+    return Add("NewPointEntered", w, d, m);
+  }
 
   std::vector<std::string> Names() const {
     std::vector<std::string> out;
@@ -90,8 +94,10 @@ class CoordToolHost {
  public:
   explicit CoordToolHost(host::HostKind kind = host::HostKind::Map) : host_(kind) {
     cookies_.push_back(RegisterProcessClass(ids::CLSID_CoordTool, &CreateCoordTool));
-    cookies_.push_back(RegisterProcessClass(ids::CLSID_CoordToolDockable, &CreateCoordToolDockable));
-    reg::WriteString(reg::Hive::ClassesRoot, L"velkTarvosUI.CoordTool\\CLSID", L"", GuidToString(ids::CLSID_CoordTool));
+    cookies_.push_back(
+        RegisterProcessClass(ids::CLSID_CoordToolDockable, &CreateCoordToolDockable));
+    reg::WriteString(reg::Hive::ClassesRoot, L"velkTarvosUI.CoordTool\\CLSID", L"",
+                     GuidToString(ids::CLSID_CoordTool));
     reg::WriteString(reg::Hive::ClassesRoot, L"velkTarvosUI.CoordToolDockable\\CLSID", L"",
                      GuidToString(ids::CLSID_CoordToolDockable));
     if (kind == host::HostKind::Map) {
@@ -122,7 +128,9 @@ class CoordToolHost {
     display->get_DisplayTransformation(t.put());
     return t;
   }
-  void SetMapReference(LONG code) { Check(Map()->put_SpatialReference(host::SpatialReferenceFromCode(code).get())); }
+  void SetMapReference(LONG code) {
+    Check(Map()->put_SpatialReference(host::SpatialReferenceFromCode(code).get()));
+  }
   void SetExtent(double x0, double y0, double x1, double y1) {
     Check(Transformation()->put_VisibleBounds(host::NewEnvelope(x0, y0, x1, y1).get()));
   }
@@ -179,12 +187,13 @@ class CoordToolHost {
 
   // A feature layer on a new shapefile of the given shape type (points or polylines), in
   // WGS 84, added on top of the map.
-  ComPtr<ILayer> AddLayer(const std::wstring& name, LONG shapeType, const std::vector<std::vector<double>>& shapes,
-                          bool visible = true) {
+  ComPtr<ILayer> AddLayer(const std::wstring& name, LONG shapeType,
+                          const std::vector<std::vector<double>>& shapes, bool visible = true) {
     std::string folder = host::ScratchFolderPath();
     std::filesystem::create_directories(folder);
     ComPtr<IWorkspaceFactory> factory;
-    Check(host::CreateShapefileWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(), factory.put_void()));
+    Check(host::CreateShapefileWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(),
+                                                factory.put_void()));
     ComPtr<IWorkspace> ws;
     Check(factory->OpenFromFile(Bstr(FromUtf8(folder)), nullptr, ws.put()));
     host::FieldSpec oid;
@@ -196,18 +205,20 @@ class CoordToolHost {
     shape.geometryType = shapeType;
     shape.sr = host::SpatialReferenceFromCode(kFactoryCodeWgs84);
     ComPtr<IFeatureClass> fc;
-    Check(QueryAs<IFeatureWorkspace>(ws.get())
-              ->CreateFeatureClass(Bstr(name), host::MakeFields({oid, shape}).get(), nullptr, nullptr,
-                                   kFeatureTypeSimple, Bstr(L"Shape"), Bstr(L""), fc.put()));
+    Check(QueryAs<IFeatureWorkspace>(ws.get())->CreateFeatureClass(
+        Bstr(name), host::MakeFields({oid, shape}).get(), nullptr, nullptr, kFeatureTypeSimple,
+        Bstr(L"Shape"), Bstr(L""), fc.put()));
     for (const auto& coords : shapes) {
       ComPtr<IGeometry> g;
       if (shapeType == kGeometryPoint) {
         g = host::NewPoint(coords[0], coords[1], shape.sr.get()).Query<IGeometry>();
       } else {
-        ComPtr<IGeometry> line = shapeType == kGeometryMultipoint ? host::NewMultipoint().Query<IGeometry>()
-                                                                  : host::NewPolyline().Query<IGeometry>();
+        ComPtr<IGeometry> line = shapeType == kGeometryMultipoint
+                                     ? host::NewMultipoint().Query<IGeometry>()
+                                     : host::NewPolyline().Query<IGeometry>();
         for (std::size_t i = 0; i + 1 < coords.size(); i += 2)
-          Check(line.Query<IPointCollection>()->AddPoint(host::NewPoint(coords[i], coords[i + 1]).get()));
+          Check(line.Query<IPointCollection>()->AddPoint(
+              host::NewPoint(coords[i], coords[i + 1]).get()));
         line->put_SpatialReference(shape.sr.get());
         g = line;
       }

@@ -45,8 +45,8 @@ class EditReadersTest : public ::testing::Test {
     win::ClearUserEvents();
     win::SetResponder(&recorder);
     cookies = productline::RegisterProductLineClasses();
-    top = CreateWindowExW(0, WC_PLAINWINDOW, L"readers", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300,
-                          nullptr, nullptr, nullptr, nullptr);
+    top = CreateWindowExW(0, WC_PLAINWINDOW, L"readers", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                          400, 300, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(top, nullptr);
     xEdit = MakeEdit(101);
     yEdit = MakeEdit(102);
@@ -139,7 +139,8 @@ TEST_F(EditReadersTest, NumberReadersAcceptOrRefuseWithMessageAndFocus) {
       {Reader::Long, L"12", 0, 90, false, 0.0, 5},   // offset beyond the text
       {Reader::Long, L"12", 0, 90, false, 0.0, -1},  // offset before the text
       {Reader::Long, L"99999999999", -1000, 1000, false, 0.0},
-      {Reader::Long, std::wstring(23, L' ') + L"7", 0, 90, false, 0.0},  // the 7 is the 24th character
+      {Reader::Long, std::wstring(23, L' ') + L"7", 0, 90, false,
+       0.0},  // the 7 is the 24th character
       {Reader::Long, std::wstring(22, L' ') + L"79", 0, 90, true, 7.0},  // the 9 is cut off
       // ReadEditDms
       {Reader::Dms, L"45 30 30", -90, 90, true, 45.0 + 0.5 + 30 * third},
@@ -162,16 +163,13 @@ TEST_F(EditReadersTest, NumberReadersAcceptOrRefuseWithMessageAndFocus) {
       switch (c.reader) {
         case Reader::Long: {
           LONG v = -1234;
-          ok = ReadEditLong(xEdit, c.skip, static_cast<LONG>(c.min), static_cast<LONG>(c.max), showError, &v);
+          ok = ReadEditLong(xEdit, c.skip, static_cast<LONG>(c.min), static_cast<LONG>(c.max),
+                            showError, &v);
           value = v;
           break;
         }
-        case Reader::Double:
-          ok = ReadEditDouble(xEdit, c.min, c.max, showError, &value);
-          break;
-        case Reader::Dms:
-          ok = ReadEditDms(xEdit, c.min, c.max, showError, &value);
-          break;
+        case Reader::Double: ok = ReadEditDouble(xEdit, c.min, c.max, showError, &value); break;
+        case Reader::Dms: ok = ReadEditDms(xEdit, c.min, c.max, showError, &value); break;
       }
       EXPECT_EQ(ok, c.ok) << what;
       EXPECT_NEAR(value, c.value, 1e-9 * std::max(1.0, std::fabs(c.value))) << what;
@@ -277,7 +275,8 @@ TEST_F(EditReadersTest, PairsStopAtTheFirstRefusedEditAndShowItThere) {
   for (const PairCase& c : cases) {
     for (bool showError : {false, true}) {
       const std::string what = "notation " + std::to_string(c.notation) + " x of " +
-                               std::to_string(std::wcslen(c.x)) + " chars" + (showError ? " shown" : " quiet");
+                               std::to_string(std::wcslen(c.x)) + " chars" +
+                               (showError ? " shown" : " quiet");
       Prepare(c.x, c.y);
       double x = -1, y = -1;
       EXPECT_EQ(ReadCoordinatePairEdits(xEdit, yEdit, c.notation, showError, &x, &y), c.ok) << what;

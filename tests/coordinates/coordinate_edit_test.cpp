@@ -32,9 +32,9 @@ class CoordDlg : public ATL::CDialogImpl<CoordDlg> {
  public:
   enum { IDD = 1 };
   BEGIN_MSG_MAP(CoordDlg)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInit)
-    COMMAND_CODE_HANDLER(EN_KILLFOCUS, OnLeave)
-    REFLECT_NOTIFICATIONS()
+  MESSAGE_HANDLER(WM_INITDIALOG, OnInit)
+  COMMAND_CODE_HANDLER(EN_KILLFOCUS, OnLeave)
+  REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
 
   LRESULT OnInit(UINT, WPARAM, LPARAM, BOOL&) {
@@ -44,7 +44,7 @@ class CoordDlg : public ATL::CDialogImpl<CoordDlg> {
     return TRUE;
   }
   LRESULT OnLeave(WORD, WORD id, HWND, BOOL& bHandled) {
-    ValidatedEditCtrl* edit = id == 3074 ? static_cast<ValidatedEditCtrl*>(&dms)
+    ValidatedEditCtrl* edit = id == 3074   ? static_cast<ValidatedEditCtrl*>(&dms)
                               : id == 3106 ? static_cast<ValidatedEditCtrl*>(&utm)
                               : id == 3089 ? static_cast<ValidatedEditCtrl*>(&mgrs)
                                            : nullptr;
@@ -70,7 +70,8 @@ class CoordinateEditTest : public ::testing::Test {
     win::ClearUserEvents();
     static const std::string text = kDialog;
     static const res::EmbeddedResource table[] = {
-        {"DIALOGS", "1", reinterpret_cast<const unsigned char*>(text.data()), text.size()}, {nullptr, nullptr, nullptr, 0}};
+        {"DIALOGS", "1", reinterpret_cast<const unsigned char*>(text.data()), text.size()},
+        {nullptr, nullptr, nullptr, 0}};
     module = std::make_unique<res::ResourceModule>(L"coords", table);
     dlg.m_hResourceInstance = module.get();
     ASSERT_NE(dlg.Create(nullptr), nullptr);
@@ -135,7 +136,8 @@ TEST_F(CoordinateEditTest, BrushesDieWithTheEditAndNothingIsSetWithoutAWindow) {
     edit.SetNormalColors(RGB(1, 1, 1), RGB(2, 2, 2));
     EXPECT_EQ(edit.Brush(CColoredEditCtrl::kNormal), nullptr) << "no window yet";
     ASSERT_NE(edit.Create(dlg.m_hWnd, RECT{0, 0, 50, 20}), nullptr);
-    EXPECT_EQ(edit.Brush(CColoredEditCtrl::kNormal), GetSysColorBrush(COLOR_WINDOW)) << "creation resets the colours";
+    EXPECT_EQ(edit.Brush(CColoredEditCtrl::kNormal), GetSysColorBrush(COLOR_WINDOW))
+        << "creation resets the colours";
     edit.SetNormalColors(RGB(1, 1, 1), RGB(2, 2, 2));
     edit.SetDisabledColors(RGB(1, 1, 1), RGB(3, 3, 3));
     EXPECT_EQ(win::LiveGdiObjectCount(), before + 2);
@@ -162,7 +164,8 @@ TEST_F(CoordinateEditTest, ValidatedEditsCleanTheirNotation) {
     c.edit->SetWindowText(c.typed);
     EXPECT_EQ(c.edit->ParseWindowText(), c.valid) << c.typed;
     EXPECT_EQ(c.edit->GetWindowText(), c.shown) << c.typed;
-    EXPECT_EQ(c.edit->TextColor(CColoredEditCtrl::kNormal), c.valid ? GetSysColor(COLOR_WINDOWTEXT) : kInvalidTextColor)
+    EXPECT_EQ(c.edit->TextColor(CColoredEditCtrl::kNormal),
+              c.valid ? GetSysColor(COLOR_WINDOWTEXT) : kInvalidTextColor)
         << c.typed;
   }
   ValidatedEditCtrl plain;
@@ -179,7 +182,8 @@ TEST_F(CoordinateEditTest, LeavingTheFieldCleansItAndFlashesOnInvalidInput) {
   ULONGLONG before = win::Now();
   win::user::Focus(dlg.GetDlgItem(3110));
   EXPECT_EQ(dlg.utm.GetWindowText(), L"00I 000000 0000000");
-  EXPECT_EQ(Events(), (std::vector<win::UserEvent::Kind>{win::UserEvent::Kind::Flash, win::UserEvent::Kind::Flash,
+  EXPECT_EQ(Events(), (std::vector<win::UserEvent::Kind>{win::UserEvent::Kind::Flash,
+                                                         win::UserEvent::Kind::Flash,
                                                          win::UserEvent::Kind::Beep}));
   EXPECT_EQ(win::UserEvents()[2].type, MB_ICONEXCLAMATION);
   EXPECT_EQ(win::UserEvents()[0].window, dlg.utm.m_hWnd);

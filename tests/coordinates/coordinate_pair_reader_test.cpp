@@ -25,13 +25,13 @@ TEST(CoordinatePairReader, DmsTakesTheSignFromTheTextAndSecondsBelowSixty) {
       {L"45 30 60", false, 0.0},
       {L"45 -1 0", false, 0.0},
       {L"45 30 -0.5", false, 0.0},
-      {L"45 30", false, 0.0},        // two fields
-      {L"45 30.5 0", false, 0.0},    // a fraction of a minute is not read as seconds
-      {L"45 30 30 S", false, 0.0},   // a trailing letter is not silently dropped
+      {L"45 30", false, 0.0},       // two fields
+      {L"45 30.5 0", false, 0.0},   // a fraction of a minute is not read as seconds
+      {L"45 30 30 S", false, 0.0},  // a trailing letter is not silently dropped
       {L"45,30,30", false, 0.0},
       {L"abc", false, 0.0},
       {L"", false, 0.0},
-      {L"91 0 0", false, 0.0},       // above the range given below
+      {L"91 0 0", false, 0.0},  // above the range given below
   };
   for (const Case& c : cases) {
     double v = 123.0;
@@ -79,9 +79,9 @@ TEST(CoordinatePairReader, PairsByNotationStopAtTheFirstRefusedEdit) {
     int refused;
     double xv, yv;
   } cases[] = {
-      {L"300", L"45", 1, true, -1, 300, 45},        // decimal degrees: x up to 360
-      {L"300", L"91", 1, false, 1, 300, 0},         // y above 90
-      {L"-181", L"91", 1, false, 0, 0, 0},          // x refused first, y not read
+      {L"300", L"45", 1, true, -1, 300, 45},  // decimal degrees: x up to 360
+      {L"300", L"91", 1, false, 1, 300, 0},   // y above 90
+      {L"-181", L"91", 1, false, 0, 0, 0},    // x refused first, y not read
       {L"-10 30 0", L"5 0 0", 2, true, -1, -10.5, 5},
       {L"10 60 0", L"5 0 0", 2, false, 0, 0, 0},
       {L"-999999999", L"999999999", 0, true, -1, -999999999, 999999999},

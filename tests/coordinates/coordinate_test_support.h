@@ -51,9 +51,12 @@ inline velk::win::LocaleSymbols DecimalCommaLocale() {
 class LocalizedLetters {
  public:
   LocalizedLetters() {
-    static const char kStrings[] = "3597\tNord\n3598\tS\xC3\xBC" "d\n3599\tWest\n3600\tOst\n";
+    static const char kStrings[] =
+        "3597\tNord\n3598\tS\xC3\xBC"
+        "d\n3599\tWest\n3600\tOst\n";
     static const velk::res::EmbeddedResource kTable[] = {
-        {"strings", "strings", reinterpret_cast<const unsigned char*>(kStrings), sizeof kStrings - 1},
+        {"strings", "strings", reinterpret_cast<const unsigned char*>(kStrings),
+         sizeof kStrings - 1},
         {nullptr, nullptr, nullptr, 0}};
     module_ = std::make_unique<velk::res::ResourceModule>(L"localized", kTable);
     current_ = module_.get();

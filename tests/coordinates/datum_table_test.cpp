@@ -23,7 +23,7 @@ TEST(DatumTable, HoldsTheFixedRows) {
     double dx, dy, dz;
     std::int32_t code;
   } telling[] = {
-      {0, 0, 0, 0, 4326},       {1, 0, 0, 4.5, 4322},     {2, -166, -15, 204, 4201},
+      {0, 0, 0, 0, 4326},         {1, 0, 0, 4.5, 4322},   {2, -166, -15, 204, 4201},
       {102, 174, 359, 365, 4404}, {204, 0, 0, 4.5, 4322}, {210, 0, 0, 4.5, 4322},
   };
   for (const Telling& t : telling) {
@@ -74,8 +74,8 @@ TEST(DatumTable, CachedLookupStartsEmptySoCodeZeroIsUnknown) {
     std::int32_t code;
     std::optional<std::size_t> row;
   } steps[] = {
-      {4201, 2}, {4201, 2}, {0, std::nullopt}, {4201, 2}, {4326, 0},
-      {999, std::nullopt}, {4326, 0}, {4322, 1}, {4404, 102},
+      {4201, 2},           {4201, 2}, {0, std::nullopt}, {4201, 2},   {4326, 0},
+      {999, std::nullopt}, {4326, 0}, {4322, 1},         {4404, 102},
   };
   for (const Step& s : steps) EXPECT_EQ(LookUpDatumRow(s.code), s.row) << s.code;
 }

@@ -20,7 +20,8 @@ const std::wstring kTemplate = L"000100.00N 0000100.00E";
 TEST(DMSValidator, PatternWithDefaultSymbols) {
   DMSValidator v;
   EXPECT_EQ(v.PatternText(),
-            L"^\\s*(\\+|\\-)?\\s*(\\d{1,7})\\.?(\\d*)\\s*(N|S)?\\s*(\\s|/|\\\\)\\s*(\\+|\\-)?\\s*(\\d{1,7})\\.?(\\d*)\\s*(E|W)?\\s*$");
+            L"^\\s*(\\+|\\-)?\\s*(\\d{1,7})\\.?(\\d*)\\s*(N|S)?\\s*(\\s|/"
+            L"|\\\\)\\s*(\\+|\\-)?\\s*(\\d{1,7})\\.?(\\d*)\\s*(E|W)?\\s*$");
 }
 
 struct GroupCase {
@@ -43,7 +44,8 @@ TEST(DMSValidator, SplitsIntoNineGroups) {
     ASSERT_TRUE(v.Validate(c.text));
     ASSERT_EQ(v.SubMatches().size(), 10u);
     EXPECT_EQ(v.SubMatches()[0], c.text);
-    EXPECT_EQ(std::vector<std::wstring>(v.SubMatches().begin() + 1, v.SubMatches().end()), c.groups);
+    EXPECT_EQ(std::vector<std::wstring>(v.SubMatches().begin() + 1, v.SubMatches().end()),
+              c.groups);
   }
 }
 
@@ -66,7 +68,8 @@ TEST(DMSValidator, OverlongTextIsRefusedWithoutMatching) {
   ASSERT_EQ(padded.size(), Validator::kMaxTextLength);
   EXPECT_TRUE(v.Validate(padded));
   UTMValidator utm;
-  EXPECT_TRUE(utm.Validate(L"18T" + std::wstring(Validator::kMaxTextLength - 18, L',') + L"585628 4511322"));
+  EXPECT_TRUE(utm.Validate(L"18T" + std::wstring(Validator::kMaxTextLength - 18, L',') +
+                           L"585628 4511322"));
 }
 
 struct ParseCase {
@@ -90,50 +93,57 @@ void RunCases(DmsParser& p, const std::vector<ParseCase>& cases) {
 
 TEST(DMSParser, DefaultSymbols) {
   DmsParser p;
-  RunCases(p, {
-      // degrees with fractions, signs, letters
-      {L"40.5N 73.25W", L"403000.00N 0731500.00W", true},
-      {L"-40.5 -73.25", L"403000.00S 0731500.00W", true},
-      {L"+40 73", L"400000.00N 0730000.00E", true},
-      {L"40.5s 73.25e", L"403000.00S 0731500.00E", true},
-      {L"-40.5N 73W", L"403000.00N 0730000.00W", true},  // a typed letter wins over the sign
-      {L"40/73", L"400000.00N 0730000.00E", true},
-      {L"40\\73", L"400000.00N 0730000.00E", true},
-      // degrees and minutes, degrees-minutes-seconds
-      {L"4030N 07315W", L"403000.00N 0731500.00W", true},
-      {L"403015.5N 0731520W", L"403015.50N 0731520.00W", true},
-      {L"4030.25 07315.5", L"403015.00N 0731530.00E", true},
-      {L"0403015 0731520", L"403015.00N 0731520.00E", true},  // leading zero of the degrees dropped
-      {L"403015.1234N 0731520W", L"403015.1234N 0731520.00W", true},  // seconds fraction kept as typed
-      // a longitude of three digits above 180 is read as degrees and minutes
-      {L"40 181", L"400000.00N 0018100.00E", true},
-      // refusals
-      {L"", kTemplate.c_str(), false},
-      {L"40.5N", kTemplate.c_str(), false},
-      {L"40.5X 73", kTemplate.c_str(), false},
-      {L"abc def", kTemplate.c_str(), false},
-      {L"40\t\t73", L"400000.00N 0730000.00E", true},
-  });
+  RunCases(
+      p, {
+             // degrees with fractions, signs, letters
+             {L"40.5N 73.25W", L"403000.00N 0731500.00W", true},
+             {L"-40.5 -73.25", L"403000.00S 0731500.00W", true},
+             {L"+40 73", L"400000.00N 0730000.00E", true},
+             {L"40.5s 73.25e", L"403000.00S 0731500.00E", true},
+             {L"-40.5N 73W", L"403000.00N 0730000.00W", true},  // a typed letter wins over the sign
+             {L"40/73", L"400000.00N 0730000.00E", true},
+             {L"40\\73", L"400000.00N 0730000.00E", true},
+             // degrees and minutes, degrees-minutes-seconds
+             {L"4030N 07315W", L"403000.00N 0731500.00W", true},
+             {L"403015.5N 0731520W", L"403015.50N 0731520.00W", true},
+             {L"4030.25 07315.5", L"403015.00N 0731530.00E", true},
+             {L"0403015 0731520", L"403015.00N 0731520.00E",
+              true},  // leading zero of the degrees dropped
+             {L"403015.1234N 0731520W", L"403015.1234N 0731520.00W",
+              true},  // seconds fraction kept as typed
+             // a longitude of three digits above 180 is read as degrees and minutes
+             {L"40 181", L"400000.00N 0018100.00E", true},
+             // refusals
+             {L"", kTemplate.c_str(), false},
+             {L"40.5N", kTemplate.c_str(), false},
+             {L"40.5X 73", kTemplate.c_str(), false},
+             {L"abc def", kTemplate.c_str(), false},
+             {L"40\t\t73", L"400000.00N 0730000.00E", true},
+         });
 }
 
 // Fractions are rounded to the hundredth of a second and carried into seconds, minutes and
 // degrees; degrees that do not fit their digits and overlong texts are refused.
 TEST(DMSParser, RoundsAndCarries) {
   DmsParser p;
-  RunCases(p, {
-      {L"40.11 73", L"400636.00N 0730000.00E", true},            // 6' 36.00", not 6' 35.00"
-      {L"40.999999 73", L"410000.00N 0730000.00E", true},        // 3599.9964" carries into the degree
-      {L"4059.99999 73", L"410000.00N 0730000.00E", true},       // 59.9994" carries, no "100" hundredths
-      {L"4058.99999 73", L"405900.00N 0730000.00E", true},       // carry into the minute only
-      {L"4059.9999 73", L"405959.99N 0730000.00E", true},        // 59.994" stays below the carry
-      {L"40 73.9999999", L"400000.00N 0740000.00E", true},       // longitude carry
-      {L"40 07359.99999", L"400000.00N 0740000.00E", true},      // longitude minutes carry
-      {L"40.0000125 73", L"400000.05N 0730000.00E", true},       // 0.045" rounds half up to 0.05"
-      {L"99.9999999 0", kTemplate.c_str(), false},               // carry to 100 degrees of latitude
-      {L"12345678 1", kTemplate.c_str(), false},                 // latitude degrees "123" do not fit
-      {L"1234567 1", kTemplate.c_str(), false},
-      {L"403015.123456789012345678901234 73", kTemplate.c_str(), false},  // display text too long
-  });
+  RunCases(
+      p,
+      {
+          {L"40.11 73", L"400636.00N 0730000.00E", true},      // 6' 36.00", not 6' 35.00"
+          {L"40.999999 73", L"410000.00N 0730000.00E", true},  // 3599.9964" carries into the degree
+          {L"4059.99999 73", L"410000.00N 0730000.00E",
+           true},  // 59.9994" carries, no "100" hundredths
+          {L"4058.99999 73", L"405900.00N 0730000.00E", true},   // carry into the minute only
+          {L"4059.9999 73", L"405959.99N 0730000.00E", true},    // 59.994" stays below the carry
+          {L"40 73.9999999", L"400000.00N 0740000.00E", true},   // longitude carry
+          {L"40 07359.99999", L"400000.00N 0740000.00E", true},  // longitude minutes carry
+          {L"40.0000125 73", L"400000.05N 0730000.00E", true},   // 0.045" rounds half up to 0.05"
+          {L"99.9999999 0", kTemplate.c_str(), false},           // carry to 100 degrees of latitude
+          {L"12345678 1", kTemplate.c_str(), false},  // latitude degrees "123" do not fit
+          {L"1234567 1", kTemplate.c_str(), false},
+          {L"403015.123456789012345678901234 73", kTemplate.c_str(),
+           false},  // display text too long
+      });
 }
 
 TEST(DMSParser, DecimalCommaLocale) {
@@ -141,11 +151,11 @@ TEST(DMSParser, DecimalCommaLocale) {
   DmsParser p;
   EXPECT_EQ(p.formatter.Template(), L"000100,00N 0000100,00E");
   RunCases(p, {
-      {L"40,5 73,25", L"403000,00N 0731500,00E", true},
-      {L"40,5N 73,25W", L"403000,00N 0731500,00W", true},
-      {L"403015,5N 0731520W", L"403015,50N 0731520,00W", true},
-      {L"40.5 73.25", L"000100,00N 0000100,00E", false},
-  });
+                  {L"40,5 73,25", L"403000,00N 0731500,00E", true},
+                  {L"40,5N 73,25W", L"403000,00N 0731500,00W", true},
+                  {L"403015,5N 0731520W", L"403015,50N 0731520,00W", true},
+                  {L"40.5 73.25", L"000100,00N 0000100,00E", false},
+              });
 }
 
 TEST(DMSParser, LocalizedLettersAndNegativeSign) {
@@ -156,12 +166,12 @@ TEST(DMSParser, LocalizedLettersAndNegativeSign) {
   DmsParser p;
   EXPECT_EQ(p.formatter.Template(), L"000100.00N 0000100.00O");
   RunCases(p, {
-      {L"40.5N 73.25O", L"403000.00N 0731500.00O", true},
-      {L"40.5N 73.25E", L"403000.00N 0731500.00O", true},  // English letter typed
-      {L"~40.5 ~73.25", L"403000.00S 0731500.00W", true},
-      {L"+40.5 +73.25", L"403000.00N 0731500.00O", true},
-      {L"-40.5 73", L"000100.00N 0000100.00O", false},  // "-" is not this locale's sign
-  });
+                  {L"40.5N 73.25O", L"403000.00N 0731500.00O", true},
+                  {L"40.5N 73.25E", L"403000.00N 0731500.00O", true},  // English letter typed
+                  {L"~40.5 ~73.25", L"403000.00S 0731500.00W", true},
+                  {L"+40.5 +73.25", L"403000.00N 0731500.00O", true},
+                  {L"-40.5 73", L"000100.00N 0000100.00O", false},  // "-" is not this locale's sign
+              });
 }
 
 TEST(LocalizedCoordinateSymbols, OnlySingleCharacterLocaleSymbolsAreTaken) {

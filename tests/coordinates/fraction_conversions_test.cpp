@@ -17,12 +17,12 @@ TEST(FractionalDegreesToMinutesSeconds, Table) {
       {L"", false, L"0000", L"00"},
       {L"5", false, L"3000", L"00"},
       {L"25", false, L"1500", L"00"},
-      {L"11", false, L"0636", L"00"},        // 6.6 minutes: 6' 36"
-      {L"123456", false, L"0724", L"44"},    // 444.4416" -> 7' 24.44"
-      {L"0000125", false, L"0000", L"05"},   // 0.045" rounds half up
+      {L"11", false, L"0636", L"00"},       // 6.6 minutes: 6' 36"
+      {L"123456", false, L"0724", L"44"},   // 444.4416" -> 7' 24.44"
+      {L"0000125", false, L"0000", L"05"},  // 0.045" rounds half up
       {L"0000124", false, L"0000", L"04"},
-      {L"9999986", false, L"5959", L"99"},   // 3599.99496"
-      {L"999999", true, L"0000", L"00"},     // 3599.9964" -> a whole degree
+      {L"9999986", false, L"5959", L"99"},  // 3599.99496"
+      {L"999999", true, L"0000", L"00"},    // 3599.9964" -> a whole degree
       {L"99999999999999999999999", true, L"0000", L"00"},
   };
   for (const auto& c : cases) {
@@ -35,12 +35,10 @@ TEST(FractionalDegreesToMinutesSeconds, Table) {
 
 TEST(FractionalMinutesToSeconds, Table) {
   const Case cases[] = {
-      {L"", false, L"00", L"00"},
-      {L"0", false, L"00", L"00"},
-      {L"5", false, L"30", L"00"},
-      {L"0001", false, L"00", L"01"},   // 0.006" -> 0.01"
-      {L"9999", false, L"59", L"99"},   // 59.994"
-      {L"99999", true, L"00", L"00"},   // 59.9994" -> a whole minute, never "100" hundredths
+      {L"", false, L"00", L"00"},      {L"0", false, L"00", L"00"},
+      {L"5", false, L"30", L"00"},     {L"0001", false, L"00", L"01"},  // 0.006" -> 0.01"
+      {L"9999", false, L"59", L"99"},                                   // 59.994"
+      {L"99999", true, L"00", L"00"},  // 59.9994" -> a whole minute, never "100" hundredths
       {L"99991", false, L"59", L"99"},
   };
   for (const auto& c : cases) {

@@ -64,7 +64,8 @@ TEST(MGRSParser, Table) {
 TEST(MGRSValidator, Groups) {
   MGRSValidator v;
   ASSERT_TRUE(v.Validate(L"18TWL8562811322"));
-  EXPECT_EQ(v.SubMatches(), (std::vector<std::wstring>{L"18TWL8562811322", L"18", L"T", L"WL", L"8562811322"}));
+  EXPECT_EQ(v.SubMatches(),
+            (std::vector<std::wstring>{L"18TWL8562811322", L"18", L"T", L"WL", L"8562811322"}));
   ASSERT_TRUE(v.Validate(L"ZAB31"));
   EXPECT_EQ(v.SubMatches()[1], L"");
   EXPECT_FALSE(v.Validate(L"18twl85621132"));  // letters are matched as upper case only
@@ -141,13 +142,15 @@ TEST(MGRSParser, ShortReferencesAgreeWithGeographicLib) {
     const std::string& ref = refs[i];
     std::size_t digitsAt = ref.size() - 10;
     for (std::size_t keep = 1; keep <= 4; ++keep) {
-      std::string cut = ref.substr(0, digitsAt) + ref.substr(digitsAt, keep) + ref.substr(digitsAt + 5, keep);
+      std::string cut =
+          ref.substr(0, digitsAt) + ref.substr(digitsAt, keep) + ref.substr(digitsAt + 5, keep);
       bool valid = false;
       std::string shown = ToUtf8(WithoutSpaces(p.Parse(FromUtf8(cut), valid)));
       Decoded want = Decode(cut);
       Decoded got = valid ? Decode(shown) : Decoded{-1, false, 0, 0};
       ++checked;
-      if (got.zone != want.zone || got.northp != want.northp || got.x != want.x || got.y != want.y) {
+      if (got.zone != want.zone || got.northp != want.northp || got.x != want.x ||
+          got.y != want.y) {
         if (++failures <= 10) ADD_FAILURE() << cut << " -> " << shown;
       }
     }

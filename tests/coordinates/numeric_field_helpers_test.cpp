@@ -38,12 +38,12 @@ TEST(ParseLocaleDouble, EnglishLocale) {
       {L"1,234,567.25", 1234567.25},
       {L"1e3", 1000.0},
       {L"2.5E-2", 0.025},
-      {L"1,5", 0.0},      // not a thousands grouping: unreadable
+      {L"1,5", 0.0},  // not a thousands grouping: unreadable
       {L"12,34.5", 0.0},
       {L"abc", 0.0},
       {L"1.5x", 0.0},
       {L"-", 0.0},
-      {L"1e999", 0.0},   // out of range
+      {L"1e999", 0.0},  // out of range
       {L"none", 0.0},
   });
 }
@@ -53,10 +53,10 @@ TEST(ParseLocaleDouble, DecimalCommaLocaleFallsBackToEnglish) {
   ExpectReads({
       {L"1,5", 1.5},
       {L"-0,25", -0.25},
-      {L"1.500", 1500.0},       // read in the user locale first: a thousands group
+      {L"1.500", 1500.0},  // read in the user locale first: a thousands group
       {L"1.500,25", 1500.25},
-      {L"1.5", 1.5},            // not readable in the user locale: English
-      {L"1,234.5", 1234.5},     // English grouping
+      {L"1.5", 1.5},         // not readable in the user locale: English
+      {L"1,234.5", 1234.5},  // English grouping
       {L"x", 0.0},
   });
 }

@@ -45,17 +45,18 @@ class ShiftPointTest : public ::testing::Test {
 
   static ComPtr<ISpatialReference> System(LONG code) {
     ComPtr<ISpatialReference> sr;
-    EXPECT_EQ(MakeObjectPtr<host::SpatialReferenceFactory>()->CreateSpatialReference(code, sr.put()),
-              S_OK)
+    EXPECT_EQ(
+        MakeObjectPtr<host::SpatialReferenceFactory>()->CreateSpatialReference(code, sr.put()),
+        S_OK)
         << code;
     return sr;
   }
 
   static ComPtr<ICoordinateTool> Tool() {
     ComPtr<ICoordinateTool> tool;
-    EXPECT_EQ(productline::CreateCoordinateToolObject(nullptr, IidOf<ICoordinateTool>(),
-                                                      tool.put_void()),
-              S_OK);
+    EXPECT_EQ(
+        productline::CreateCoordinateToolObject(nullptr, IidOf<ICoordinateTool>(), tool.put_void()),
+        S_OK);
     return tool;
   }
 
@@ -66,9 +67,9 @@ class ShiftPointTest : public ::testing::Test {
     IPoint* d = nullptr;
     BSTR dms = nullptr, utm = nullptr, mgrs = nullptr;
     const Variant value(static_cast<IUnknown*>(host::NewPoint(x, y).get()));
-    EXPECT_EQ(tool->ConvertLocation(value, 1, Variant(from), Variant(to), &w, &d, &dms, &utm,
-                                    &mgrs),
-              S_OK);
+    EXPECT_EQ(
+        tool->ConvertLocation(value, 1, Variant(from), Variant(to), &w, &d, &dms, &utm, &mgrs),
+        S_OK);
     w->QueryCoords(&wgs84[0], &wgs84[1]);
     d->QueryCoords(&target[0], &target[1]);
     w->Release();
@@ -98,7 +99,8 @@ bool ReadSpheroid(const std::wstring& wkt, double* a, double* f) {
   if (at == std::wstring::npos) at = wkt.find(L"ELLIPSOID[\"");
   if (at == std::wstring::npos) return false;
   const std::size_t close = wkt.find(L'"', wkt.find(L'"', at) + 1);
-  if (close == std::wstring::npos || close + 1 >= wkt.size() || wkt[close + 1] != L',') return false;
+  if (close == std::wstring::npos || close + 1 >= wkt.size() || wkt[close + 1] != L',')
+    return false;
   const wchar_t* p = wkt.c_str() + close + 2;
   wchar_t* end = nullptr;
   *a = std::wcstod(p, &end);
@@ -136,13 +138,11 @@ TEST_F(ShiftPointTest, AgreesWithTheCoordinateToolBothWays) {
     std::size_t row;
     double x, y;
   } cases[] = {
-      {4326, 0, -73.9857, 40.7484},
-      {4322, 1, 151.2093, -33.8688},
-      {4201, 2, 32.5599, 15.5007},
-      {4267, 107, -104.99, 39.74},   // NAD 1927, the first of its rows
-      {4230, 51, 2.2945, 48.8584},   // ED 1950
-      {4145, 76, 67.0, 27.0},        // Kalianpur 1962 on an Everest variant
-      {4326, 0, 300.0, 10.0},        // a longitude beyond 180 stays in its range
+      {4326, 0, -73.9857, 40.7484}, {4322, 1, 151.2093, -33.8688},
+      {4201, 2, 32.5599, 15.5007},  {4267, 107, -104.99, 39.74},  // NAD 1927, the first of its rows
+      {4230, 51, 2.2945, 48.8584},                                // ED 1950
+      {4145, 76, 67.0, 27.0},  // Kalianpur 1962 on an Everest variant
+      {4326, 0, 300.0, 10.0},  // a longitude beyond 180 stays in its range
   };
   for (const Case& c : cases) {
     const std::string what = std::to_string(c.code) + " at " + std::to_string(c.x);

@@ -46,16 +46,16 @@ TEST(UTMParser, Table) {
       {L"12345671234567 B", L"1234567 1234567 B", true},
       // refusals
       {L"", kTemplate, false},
-      {L"1234567\t1234567\tY", kTemplate, false},        // tabs do not separate
-      {L"18I 585628 4511322", kTemplate, false},         // no band I
-      {L"18T 585628 45113220", kTemplate, false},        // eight digits
-      {L"1234567 1234567 C", kTemplate, false},          // not a polar letter
-      {L"18T5856284511322 junk", kTemplate, false},      // two tokens, not a known pair
+      {L"1234567\t1234567\tY", kTemplate, false},    // tabs do not separate
+      {L"18I 585628 4511322", kTemplate, false},     // no band I
+      {L"18T 585628 45113220", kTemplate, false},    // eight digits
+      {L"1234567 1234567 C", kTemplate, false},      // not a polar letter
+      {L"18T5856284511322 junk", kTemplate, false},  // two tokens, not a known pair
       {L"18T 585628", kTemplate, false},
-      {L"18T5856284511322 a b c d", kTemplate, false},   // five tokens
+      {L"18T5856284511322 a b c d", kTemplate, false},  // five tokens
       {L"18 T 585628 4511322 9", kTemplate, false},
       {L"1 2 3 4", kTemplate, false},
-      {L"585628451132218", kTemplate, false},            // fifteen characters, not polar
+      {L"585628451132218", kTemplate, false},  // fifteen characters, not polar
   };
   UtmParser p;
   for (const auto& c : cases) {
@@ -76,8 +76,8 @@ TEST(UTMValidator, RewritesIntoTheFirstTwoForms) {
       {L"18T5856284511322", L"18T 585628 4511322"},
       {L"585628451132218T", L"18T 585628 4511322"},
       {L"12345671234567Y", L"1234567 1234567 Y"},
-      {L"   ", L"   "},                          // no token: unchanged
-      {L"a b c d e", L"a b c d e"},              // five tokens: left whole, not cut
+      {L"   ", L"   "},              // no token: unchanged
+      {L"a b c d e", L"a b c d e"},  // five tokens: left whole, not cut
       {L"18T5856284511322 junk", L"18T5856284511322 junk"},
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(UTMValidator::NormalizeText(in), out) << in;
@@ -95,14 +95,14 @@ TEST(UTMValidator, RewritesIntoTheFirstTwoForms) {
 // Matched without the rewriting step, every alternative still formats (never blanks).
 TEST(UTMFormatter, ReadsEveryAlternative) {
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-      {L"18T 585628 4511322", L"18T 585628 4511322"},    // 1
-      {L"1234567 1234567 Y", L"1234567 1234567 Y"},      // 2
-      {L"18T5856284511322", L"18T 585628 4511322"},      // 3
-      {L"18T58562804511322", L"18T 5856280 4511322"},    // 4
-      {L"585628 4511322 18T", L"18T 585628 4511322"},    // 5
-      {L"585628451132218T", L"18T 585628 4511322"},      // 6
-      {L"5856280451132218T", L"18T 5856280 4511322"},    // 7
-      {L"12345671234567Z", L"1234567 1234567 Z"},        // 8
+      {L"18T 585628 4511322", L"18T 585628 4511322"},  // 1
+      {L"1234567 1234567 Y", L"1234567 1234567 Y"},    // 2
+      {L"18T5856284511322", L"18T 585628 4511322"},    // 3
+      {L"18T58562804511322", L"18T 5856280 4511322"},  // 4
+      {L"585628 4511322 18T", L"18T 585628 4511322"},  // 5
+      {L"585628451132218T", L"18T 585628 4511322"},    // 6
+      {L"5856280451132218T", L"18T 5856280 4511322"},  // 7
+      {L"12345671234567Z", L"1234567 1234567 Z"},      // 8
   };
   UTMValidator v;
   UTMFormatter f;

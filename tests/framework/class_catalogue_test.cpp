@@ -61,16 +61,23 @@ const ExpectedTexts kCommandTexts[] = {
      L"Opens the dialog to convert displayed VPF features to feature classes", 0},
     {"ConvertCoords", L"Convert Coordinates in File...", L"Convert Coordinates in File...",
      L"Opens the dialog to convert coordinates in a table or a feature class", 0},
-    {"LoadData", L"Load Zel Catalog...", L"Load Zel Catalog", L"Adds new data to an existing Zel Catalog", 0},
-    {"Mosaic", L"Mosaic...", L"Extract", L"Mosaic rasters in an Zel catalog into a single raster dataset", 3030},
+    {"LoadData", L"Load Zel Catalog...", L"Load Zel Catalog",
+     L"Adds new data to an existing Zel Catalog", 0},
+    {"Mosaic", L"Mosaic...", L"Extract",
+     L"Mosaic rasters in an Zel catalog into a single raster dataset", 3030},
     {"SelectedLayer", L"", L"", L"", 0},
-    {"CoordTool", L"Coordinate Tool", L"Coordinate Tool", L"Opens the Coordinate Conversion Dialog", 3009},
-    {"AddLayer", L"Add Zel Layer...", L"Add Zel Layer", L"Adds an Zel Layer to the map's active data frame", 3001},
-    {"DDDViewer", L"3D Viewer...", L"3D Viewer", L"Add specified layers in defined extent to 3D Viewer", 3012},
+    {"CoordTool", L"Coordinate Tool", L"Coordinate Tool", L"Opens the Coordinate Conversion Dialog",
+     3009},
+    {"AddLayer", L"Add Zel Layer...", L"Add Zel Layer",
+     L"Adds an Zel Layer to the map's active data frame", 3001},
+    {"DDDViewer", L"3D Viewer...", L"3D Viewer",
+     L"Add specified layers in defined extent to 3D Viewer", 3012},
     {"VpfExportDatasets", L"Export VPF Datasets...", L"Export VPF Datasets",
      L"Opens the dialog to export entire VPF datasets to Geodatabase", 0},
-    {"ThreatDome", L"Threat Dome...", L"Threat Dome", L"Generates visibility domes for input observer points", 3014},
-    {"FlyThrough", L"Fly Through...", L"Fly Through", L"Generates fly throughs for input visibility lines", 3017},
+    {"ThreatDome", L"Threat Dome...", L"Threat Dome",
+     L"Generates visibility domes for input observer points", 3014},
+    {"FlyThrough", L"Fly Through...", L"Fly Through",
+     L"Generates fly throughs for input visibility lines", 3017},
     {"Options2", L"Options...", L"Open the Tarvos Options dialog",
      L"Opens the dialog to modify Tarvos environment settings", 0},
 };
@@ -173,9 +180,13 @@ class FakeLayer : public ComObjectRoot<FakeLayer, ILayer> {
     }
     return E_NOINTERFACE;
   }
-  HRESULT get_Name(BSTR* name) override { return name ? (*name = AllocBstr(L"layer"), S_OK) : E_POINTER; }
+  HRESULT get_Name(BSTR* name) override {
+    return name ? (*name = AllocBstr(L"layer"), S_OK) : E_POINTER;
+  }
   HRESULT put_Name(BSTR) override { return S_OK; }
-  HRESULT get_Visible(VARIANT_BOOL* v) override { return v ? (*v = VARIANT_TRUE, S_OK) : E_POINTER; }
+  HRESULT get_Visible(VARIANT_BOOL* v) override {
+    return v ? (*v = VARIANT_TRUE, S_OK) : E_POINTER;
+  }
   HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
   HRESULT get_Valid(VARIANT_BOOL* v) override { return v ? (*v = VARIANT_TRUE, S_OK) : E_POINTER; }
 
@@ -223,21 +234,28 @@ const RuleCase kRuleCases[] = {
     {"radial: Quentara alone", ClassId::RadialLOS, kClassRule, 1, kOn, kOff, Layer::None, true},
     {"radial: Sorrelin alone", ClassId::RadialLOS, kClassRule, 1, kOff, kOn, Layer::None, true},
     {"radial: neither", ClassId::RadialLOS, kClassRule, 1, kOff, kOff, Layer::None, false},
-    {"radial: both, extension off", ClassId::RadialLOS, kClassRule, 0, kOn, kOn, Layer::None, false},
+    {"radial: both, extension off", ClassId::RadialLOS, kClassRule, 0, kOn, kOn, Layer::None,
+     false},
     {"hillshade: Quentara alone", ClassId::Hillshade, kClassRule, 1, kOn, kOff, Layer::None, true},
-    {"linear: Quentara is not enough", ClassId::LinearLOS, kClassRule, 1, kOn, kOff, Layer::None, false},
+    {"linear: Quentara is not enough", ClassId::LinearLOS, kClassRule, 1, kOn, kOff, Layer::None,
+     false},
     {"linear: Sorrelin", ClassId::LinearLOS, kClassRule, 1, kOff, kOn, Layer::None, true},
-    {"viewer: Sorrelin and a DTED layer", ClassId::DDDViewer, kClassRule, 1, kOff, kOn, Layer::Dted, true},
+    {"viewer: Sorrelin and a DTED layer", ClassId::DDDViewer, kClassRule, 1, kOff, kOn, Layer::Dted,
+     true},
     {"viewer: no layer chosen", ClassId::DDDViewer, kClassRule, 1, kOn, kOn, Layer::None, false},
-    {"viewer: a Zel raster layer", ClassId::DDDViewer, kClassRule, 1, kOn, kOn, Layer::ZelRaster, false},
+    {"viewer: a Zel raster layer", ClassId::DDDViewer, kClassRule, 1, kOn, kOn, Layer::ZelRaster,
+     false},
     {"viewer: no Sorrelin", ClassId::DDDViewer, kClassRule, 1, kOn, kOff, Layer::Dted, false},
     {"highest: Quentara and DTED", ClassId::TerrainTools, 1, 1, kOn, kOff, Layer::Dted, true},
     {"highest: host raster layer", ClassId::TerrainTools, 1, 1, kOn, kOff, Layer::HostRaster, true},
     {"highest: Sorrelin is not enough", ClassId::TerrainTools, 1, 1, kOff, kOn, Layer::Dted, false},
     {"lowest: a Zel raster layer", ClassId::TerrainTools, 2, 1, kOn, kOn, Layer::ZelRaster, false},
-    {"hillshade tool: Sorrelin and DTED", ClassId::TerrainTools, 3, 1, kOff, kOn, Layer::Dted, true},
-    {"hillshade tool: host raster layer", ClassId::TerrainTools, 3, 1, kOn, kOn, Layer::HostRaster, false},
-    {"mosaic: no extension, Zel raster", ClassId::TerrainTools, 4, 1, kOff, kOff, Layer::ZelRaster, true},
+    {"hillshade tool: Sorrelin and DTED", ClassId::TerrainTools, 3, 1, kOff, kOn, Layer::Dted,
+     true},
+    {"hillshade tool: host raster layer", ClassId::TerrainTools, 3, 1, kOn, kOn, Layer::HostRaster,
+     false},
+    {"mosaic: no extension, Zel raster", ClassId::TerrainTools, 4, 1, kOff, kOff, Layer::ZelRaster,
+     true},
     {"mosaic: no extension, DTED", ClassId::TerrainTools, 4, 1, kOff, kOff, Layer::Dted, true},
     {"mosaic: no layer chosen", ClassId::TerrainTools, 4, 1, kOn, kOn, Layer::None, false},
     {"mosaic: a plain layer", ClassId::TerrainTools, 4, 1, kOn, kOn, Layer::Plain, false},
@@ -270,7 +288,8 @@ TEST(ClassCatalogue, NoCommandIsEnabledWhileTheExtensionIsOff) {
     if (!e.IsCommand()) continue;
     SCOPED_TRACE(e.name);
     std::vector<EnabledRule> rules{e.rule};
-    for (LONG s = 1; s <= static_cast<LONG>(e.subtypes.size()); ++s) rules.push_back(RuleForSubtype(e, s));
+    for (LONG s = 1; s <= static_cast<LONG>(e.subtypes.size()); ++s)
+      rules.push_back(RuleForSubtype(e, s));
     for (const EnabledRule& rule : rules) {
       VARIANT_BOOL enabled = VARIANT_TRUE;
       EnabledByRule(rule, dted.get(), &enabled, &kHostRaster);
@@ -302,7 +321,8 @@ TEST(ClassCatalogue, OwnTestsAndNullPointers) {
 }
 
 // Command classes built on the templates take their constants and rules from the catalogue.
-class CataloguedLinear : public CCommandImpl<CataloguedLinear>, public CatalogueIds<ClassId::LinearLOS> {
+class CataloguedLinear : public CCommandImpl<CataloguedLinear>,
+                         public CatalogueIds<ClassId::LinearLOS> {
  public:
   CataloguedLinear() : CCommandImpl(kBitmapId) {}
   HRESULT get_Enabled(VARIANT_BOOL* enabled) override {

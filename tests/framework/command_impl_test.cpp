@@ -29,7 +29,8 @@ class Radial : public CCommandImpl<Radial> {
   HRESULT get_Enabled(VARIANT_BOOL* enabled) override {
     HRESULT hr = BaseEnabled(enabled);
     if (hr != S_OK || *enabled == VARIANT_FALSE) return hr;
-    bool on = IsExtensionEnabled(QuentaraName().Copy()) || IsExtensionEnabled(SorrelinName().Copy());
+    bool on =
+        IsExtensionEnabled(QuentaraName().Copy()) || IsExtensionEnabled(SorrelinName().Copy());
     *enabled = on ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
   }
@@ -225,7 +226,8 @@ TEST(CommandTemplates, SubtypesAnswerTheirTableEntry) {
 
   ASSERT_EQ(sub->SetSubType(2), S_OK);
   EXPECT_EQ(Text(&ICommand::get_Tooltip, c.get()), L"Find Lowest Point");
-  EXPECT_EQ(Text(&ICommand::get_Message, c.get()), L"Find the lowest elevation in a specified area");
+  EXPECT_EQ(Text(&ICommand::get_Message, c.get()),
+            L"Find the lowest elevation in a specified area");
   ASSERT_EQ(c->get_Bitmap(&b), S_OK);
   EXPECT_EQ(DescribeCommandBitmap(b)->id, 3028u);
   LONG context = -1;
@@ -234,7 +236,8 @@ TEST(CommandTemplates, SubtypesAnswerTheirTableEntry) {
 
   for (LONG bad : {0L, 5L, -1L}) {
     EXPECT_EQ(sub->SetSubType(bad), E_INVALIDARG) << bad;
-    EXPECT_EQ(Text(&ICommand::get_Tooltip, c.get()), L"Find Lowest Point") << "subtype kept after " << bad;
+    EXPECT_EQ(Text(&ICommand::get_Tooltip, c.get()), L"Find Lowest Point")
+        << "subtype kept after " << bad;
   }
   ASSERT_EQ(sub->SetSubType(4), S_OK);
   EXPECT_EQ(Text(&ICommand::get_Tooltip, c.get()), L"Extract");
@@ -275,8 +278,8 @@ TEST(CommandTemplates, ToolControlMakesItsWindowOnCreate) {
   EXPECT_EQ(raw->Dialog().creates, 1);
   EXPECT_EQ(raw->Dialog().lastParent, nullptr);
   EXPECT_EQ(raw->Dialog().lastParam, 0);
-  EXPECT_TRUE(raw->Application);            // the control's own hook
-  EXPECT_TRUE(raw->Dialog().Application);   // and the dialog's
+  EXPECT_TRUE(raw->Application);           // the control's own hook
+  EXPECT_TRUE(raw->Dialog().Application);  // and the dialog's
   EXPECT_EQ(control->get_hWnd(&window), S_OK);
   EXPECT_EQ(window, reinterpret_cast<HWND>(0x4242));
 
@@ -325,7 +328,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EnabledCase{"ExtensionDisabled", true, 2, 1, 1, false, false, false},
                       EnabledCase{"ExtensionStateZero", true, 0, 1, 1, false, false, false},
                       EnabledCase{"ExtensionStateMinusOne", true, -1, 1, 1, false, false, false},
-                      EnabledCase{"AnalysisStateThreeIsNotEnabled", true, 1, 3, 3, false, false, true},
+                      EnabledCase{"AnalysisStateThreeIsNotEnabled", true, 1, 3, 3, false, false,
+                                  true},
                       EnabledCase{"NoExtensionLoaded", false, 1, 1, 1, false, false, false}),
     [](const ::testing::TestParamInfo<EnabledCase>& i) { return std::string(i.param.name); });
 
@@ -358,7 +362,8 @@ constexpr CLSID kRadialTestClsid = MakeGuid("{5D0C2E0B-7A34-4C61-9E57-3B8F1A2C9D
 TEST(HostCreation, CommandIsCreatedByProgIdAndGetsTheHook) {
   HostSessionFixture host;
   DWORD cookie = RegisterProcessClass(kRadialTestClsid, &CreateInstance<Radial>);
-  ASSERT_EQ(reg::WriteString(reg::Hive::ClassesRoot, L"velkTest.Radial\\CLSID", L"", GuidToString(kRadialTestClsid)),
+  ASSERT_EQ(reg::WriteString(reg::Hive::ClassesRoot, L"velkTest.Radial\\CLSID", L"",
+                             GuidToString(kRadialTestClsid)),
             ERROR_SUCCESS);
   ComPtr<ICommandItem> item;
   ASSERT_EQ(host.Session().CreateCommand(L"velkTest.Radial", 0, item.put()), S_OK);
@@ -374,7 +379,9 @@ TEST(HostCreation, CommandIsCreatedByProgIdAndGetsTheHook) {
   ComPtr<ICommandBars> bars;
   host.Session().Document()->get_CommandBars(bars.put());
   ComPtr<ICommandItem> found;
-  ASSERT_EQ(bars->Find(host::MakeUid(L"VELKTEST.RADIAL").get(), VARIANT_TRUE, VARIANT_TRUE, found.put()), S_OK);
+  ASSERT_EQ(
+      bars->Find(host::MakeUid(L"VELKTEST.RADIAL").get(), VARIANT_TRUE, VARIANT_TRUE, found.put()),
+      S_OK);
   EXPECT_TRUE(IsSameObject(found.get(), item.get()));
   Bstr caption;
   EXPECT_EQ(found->get_Caption(&caption), S_OK);

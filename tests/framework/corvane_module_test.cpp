@@ -43,10 +43,12 @@ TEST(CorvaneModule, ScriptsWriteTheClassKeys) {
   ASSERT_EQ(velkDllRegisterServer(), S_OK);
   std::wstring key = L"CLSID\\{92AA5573-DE6B-4F03-8C9F-0FEAB189BF91}";
   std::wstring value;
-  ASSERT_TRUE(reg::ReadString(Hive::ClassesRoot, key + L"\\InprocServer32", L"ThreadingModel", value));
+  ASSERT_TRUE(
+      reg::ReadString(Hive::ClassesRoot, key + L"\\InprocServer32", L"ThreadingModel", value));
   EXPECT_EQ(value, L"Apartment");
   ASSERT_TRUE(reg::ReadString(Hive::ClassesRoot, key + L"\\InprocServer32", L"", value));
-  EXPECT_TRUE(std::filesystem::path(value).is_absolute()) << std::string(value.begin(), value.end());
+  EXPECT_TRUE(std::filesystem::path(value).is_absolute())
+      << std::string(value.begin(), value.end());
   EXPECT_TRUE(reg::KeyExists(Hive::ClassesRoot, key + L"\\Programmable"));
   ASSERT_TRUE(reg::ReadString(Hive::ClassesRoot, key + L"\\TypeLib", L"", value));
   EXPECT_EQ(value, L"{F8D82A6A-2DAB-4fb8-8F7A-BEA85F860F2C}");
@@ -55,17 +57,22 @@ TEST(CorvaneModule, ScriptsWriteTheClassKeys) {
   ASSERT_TRUE(reg::ReadString(Hive::ClassesRoot, L"velkTarvosUI.FlyThrough.1\\CLSID", L"", value));
   EXPECT_EQ(value, L"{92AA5573-DE6B-4F03-8C9F-0FEAB189BF91}");
   // The conversion menu's category comes from its script and from its category map.
-  EXPECT_TRUE(reg::KeyExists(Hive::ClassesRoot,
-                             L"CLSID\\{A5E1596C-E9A6-4565-9D30-1001F873D360}\\Implemented Categories\\"
-                             L"{B56A7C4A-83D4-11D2-A2E9-080009B6F22B}"));
+  EXPECT_TRUE(
+      reg::KeyExists(Hive::ClassesRoot,
+                     L"CLSID\\{A5E1596C-E9A6-4565-9D30-1001F873D360}\\Implemented Categories\\"
+                     L"{B56A7C4A-83D4-11D2-A2E9-080009B6F22B}"));
   ASSERT_EQ(velkDllUnregisterServer(), S_OK);
 }
 
 TEST(CorvaneModule, OneCachedFactoryPerClass) {
   IClassFactory* a = nullptr;
   IClassFactory* b = nullptr;
-  ASSERT_EQ(DllGetClassObject(ids::CLSID_MainMenu, IidOf<IClassFactory>(), reinterpret_cast<void**>(&a)), S_OK);
-  ASSERT_EQ(DllGetClassObject(ids::CLSID_MainMenu, IidOf<IClassFactory>(), reinterpret_cast<void**>(&b)), S_OK);
+  ASSERT_EQ(
+      DllGetClassObject(ids::CLSID_MainMenu, IidOf<IClassFactory>(), reinterpret_cast<void**>(&a)),
+      S_OK);
+  ASSERT_EQ(
+      DllGetClassObject(ids::CLSID_MainMenu, IidOf<IClassFactory>(), reinterpret_cast<void**>(&b)),
+      S_OK);
   EXPECT_EQ(a, b);
   a->Release();
   b->Release();
@@ -78,7 +85,9 @@ TEST(CorvaneModule, OneCachedFactoryPerClass) {
 TEST(CorvaneModule, CanUnloadOnlyWithoutLocks) {
   ASSERT_EQ(DllCanUnloadNow(), S_OK);
   IClassFactory* f = nullptr;
-  ASSERT_EQ(DllGetClassObject(ids::CLSID_Hillshade, IidOf<IClassFactory>(), reinterpret_cast<void**>(&f)), S_OK);
+  ASSERT_EQ(
+      DllGetClassObject(ids::CLSID_Hillshade, IidOf<IClassFactory>(), reinterpret_cast<void**>(&f)),
+      S_OK);
   EXPECT_EQ(DllCanUnloadNow(), S_OK);  // a cached factory does not hold the library
   f->LockServer(TRUE);
   EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
@@ -94,7 +103,9 @@ class OuterProbe : public ComObjectRoot<OuterProbe, IOuterProbe> {};
 
 TEST(CorvaneModule, AddLayersOperationRefusesAggregation) {
   ComPtr<IClassFactory> f;
-  ASSERT_EQ(DllGetClassObject(ids::CLSID_AddZelLayersOperation, IidOf<IClassFactory>(), f.put_void()), S_OK);
+  ASSERT_EQ(
+      DllGetClassObject(ids::CLSID_AddZelLayersOperation, IidOf<IClassFactory>(), f.put_void()),
+      S_OK);
   ComPtr<IOuterProbe> outer = MakeObjectPtr<OuterProbe>();
   void* out = reinterpret_cast<void*>(1);
   EXPECT_EQ(f->CreateInstance(outer.get(), IidOf<IUnknown>(), &out), CLASS_E_NOAGGREGATION);

@@ -33,7 +33,9 @@ using test::ShellQuote;
 using test::ToolOutput;
 
 std::string OgrInfo(const std::string& args) { return ToolOutput("ogrinfo -ro " + args + " 2>&1"); }
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 TEST(DatasetHelpers, PathTests) {
   struct Case {
@@ -64,9 +66,11 @@ TEST(DatasetHelpers, OutputGridNameAndLastErrorRecord) {
     const wchar_t* message;
   } cases[] = {
       {L"/out/abcdefghi.img", true, L"abcdefghi.img", nullptr},  // 13 characters with the extension
-      {L"/out/abcdefghij.img", false, nullptr, L"The output grid name (excluding path) can't exceed 13 characters"},
+      {L"/out/abcdefghij.img", false, nullptr,
+       L"The output grid name (excluding path) can't exceed 13 characters"},
       {L"/out/ has.img", false, nullptr, L"The output grid name can't contain space characters"},
-      {L"/out/long name here.img", false, nullptr, L"The output grid name (excluding path) can't exceed 13 characters"},
+      {L"/out/long name here.img", false, nullptr,
+       L"The output grid name (excluding path) can't exceed 13 characters"},
   };
   for (const auto& c : cases) {
     Bstr folder, name;
@@ -85,9 +89,11 @@ TEST(DatasetHelpers, OutputGridNameAndLastErrorRecord) {
       EXPECT_EQ(message.str(), c.message);  // the message stays readable
     }
   }
-  BSTR folder = SysAllocString(L"kept"), name = SysAllocString(L"kept");  // in/out: not a Bstr's out slot
+  BSTR folder = SysAllocString(L"kept"),
+       name = SysAllocString(L"kept");  // in/out: not a Bstr's out slot
   bool temporary = false;
-  EXPECT_TRUE(ValidateOutputGridName(Bstr(L"/x/<temporary> grid with spaces and a long name"), &folder, &name, &temporary));
+  EXPECT_TRUE(ValidateOutputGridName(Bstr(L"/x/<temporary> grid with spaces and a long name"),
+                                     &folder, &name, &temporary));
   EXPECT_TRUE(temporary);
   EXPECT_EQ(BstrToWstring(folder), L"kept");
   EXPECT_EQ(BstrToWstring(name), L"kept");
@@ -168,14 +174,18 @@ TEST(DatasetHelpers, FeatureClassInDatabaseAndFieldsAsOgrinfoSeesThem) {
   test::HostSessionFixture host;
   ScratchDir dir;
   ComPtr<IWorkspace> made;
-  ASSERT_EQ(test::DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"analysis.gpkg"), nullptr, nullptr, made.put()), S_OK);
+  ASSERT_EQ(test::DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"analysis.gpkg"),
+                                            nullptr, nullptr, made.put()),
+            S_OK);
   made.Reset();
   std::wstring db = FromUtf8(dir / "analysis.gpkg");
-  auto fc = CreateFeatureClassInDatabase(Bstr(db), Bstr(L"observers"), kGeometryPoint, 0, 0, test::SpatialReference(4326));
+  auto fc = CreateFeatureClassInDatabase(Bstr(db), Bstr(L"observers"), kGeometryPoint, 0, 0,
+                                         test::SpatialReference(4326));
   ASSERT_TRUE(fc);
   EXPECT_EQ(AddFieldToTable(fc.As<IUnknown>(), Bstr(L"X_DD"), -1, 3, 18, 18, 8), S_OK);
   EXPECT_EQ(AddFieldToTable(fc.As<IUnknown>(), Bstr(L"MGRS"), -1, 4, 50, 0, 0), S_OK);
-  EXPECT_EQ(AddFieldToTable(fc.As<IUnknown>(), Bstr(L"MGRS"), -1, 4, 50, 0, 0), host::E_DATA_INVALID_NAME);
+  EXPECT_EQ(AddFieldToTable(fc.As<IUnknown>(), Bstr(L"MGRS"), -1, 4, 50, 0, 0),
+            host::E_DATA_INVALID_NAME);
   EXPECT_EQ(AddFieldToTable(nullptr, Bstr(L"Z"), -1, 3, 8, 0, 0), E_POINTER);
   std::string info = OgrInfo("-so -al " + ShellQuote(dir / "analysis.gpkg"));
   EXPECT_TRUE(Has(info, "Layer name: observers")) << info;
@@ -186,12 +196,15 @@ TEST(DatasetHelpers, FeatureClassInDatabaseAndFieldsAsOgrinfoSeesThem) {
   EXPECT_TRUE(Has(info, "MGRS: String (50.0)")) << info;
 
   // A missing or corrupt database, or a name the database refuses: no class, nothing left.
-  EXPECT_FALSE(CreateFeatureClassInDatabase(Bstr(FromUtf8(dir / "none.gpkg")), Bstr(L"a"), 1, 0, 0, nullptr));
+  EXPECT_FALSE(CreateFeatureClassInDatabase(Bstr(FromUtf8(dir / "none.gpkg")), Bstr(L"a"), 1, 0, 0,
+                                            nullptr));
   EXPECT_FALSE(std::filesystem::exists(dir / "none.gpkg"));
   ASSERT_TRUE(test::MakeCorruptFile(dir / "bad.gpkg"));
-  EXPECT_FALSE(CreateFeatureClassInDatabase(Bstr(FromUtf8(dir / "bad.gpkg")), Bstr(L"a"), 1, 0, 0, nullptr));
+  EXPECT_FALSE(
+      CreateFeatureClassInDatabase(Bstr(FromUtf8(dir / "bad.gpkg")), Bstr(L"a"), 1, 0, 0, nullptr));
   EXPECT_FALSE(CreateFeatureClassInDatabase(Bstr(db), Bstr(L"two words"), 1, 0, 0, nullptr));
-  EXPECT_FALSE(CreateFeatureClassInDatabase(Bstr(db), Bstr(L"observers"), 1, 0, 0, nullptr));  // exists
+  EXPECT_FALSE(
+      CreateFeatureClassInDatabase(Bstr(db), Bstr(L"observers"), 1, 0, 0, nullptr));  // exists
   info = OgrInfo("-so " + ShellQuote(dir / "analysis.gpkg"));
   EXPECT_FALSE(Has(info, "two words")) << info;
 
@@ -201,8 +214,9 @@ TEST(DatasetHelpers, FeatureClassInDatabaseAndFieldsAsOgrinfoSeesThem) {
   AddShapeField(fields.get(), Bstr(L"SHAPE"), test::SpatialReference(32632));
   auto ws = test::OpenWorkspace(test::DatabaseFactory().get(), dir / "analysis.gpkg");
   ComPtr<IFeatureClass> areas;
-  ASSERT_EQ(ws.Query<IFeatureWorkspace>()->CreateFeatureClass(Bstr(L"areas"), fields.As<IFields>().get(), nullptr, nullptr, 1,
-                                                                  Bstr(L"SHAPE"), Bstr(L""), areas.put()),
+  ASSERT_EQ(ws.Query<IFeatureWorkspace>()->CreateFeatureClass(
+                Bstr(L"areas"), fields.As<IFields>().get(), nullptr, nullptr, 1, Bstr(L"SHAPE"),
+                Bstr(L""), areas.put()),
             S_OK);
   info = OgrInfo("-so " + ShellQuote(dir / "analysis.gpkg") + " areas");
   EXPECT_TRUE(Has(info, "Geometry: Multi Polygon")) << info;
@@ -212,10 +226,12 @@ TEST(DatasetHelpers, FeatureClassInDatabaseAndFieldsAsOgrinfoSeesThem) {
   // Shapefiles: dBASE rules hold for added fields.
   auto folder = test::OpenWorkspace(test::ShapefileFactory().get(), dir.path());
   ComPtr<IFeatureClass> shp;
-  ASSERT_EQ(folder.Query<IFeatureWorkspace>()->CreateFeatureClass(Bstr(L"pts"), BuildFeatureClassFields(1, 0, 0, nullptr).get(),
-                                                                  nullptr, nullptr, 1, Bstr(L"Shape"), Bstr(L""), shp.put()),
+  ASSERT_EQ(folder.Query<IFeatureWorkspace>()->CreateFeatureClass(
+                Bstr(L"pts"), BuildFeatureClassFields(1, 0, 0, nullptr).get(), nullptr, nullptr, 1,
+                Bstr(L"Shape"), Bstr(L""), shp.put()),
             S_OK);
-  EXPECT_EQ(AddFieldToTable(shp.As<IUnknown>(), Bstr(L"LATITUDE_DMS"), -1, 4, 50, 0, 0), host::E_DATA_INVALID_NAME);
+  EXPECT_EQ(AddFieldToTable(shp.As<IUnknown>(), Bstr(L"LATITUDE_DMS"), -1, 4, 50, 0, 0),
+            host::E_DATA_INVALID_NAME);
   EXPECT_EQ(AddFieldToTable(shp.As<IUnknown>(), Bstr(L"LAT_DMS"), -1, 4, 50, 0, 0), S_OK);
   EXPECT_TRUE(Has(OgrInfo("-so -al " + ShellQuote(dir / "pts.shp")), "LAT_DMS: String (50.0)"));
 }

@@ -36,7 +36,8 @@ std::unique_ptr<res::ResourceModule>& TestModule() {
   if (!m) {
     static const std::string text = kLayerDialog;
     static const res::EmbeddedResource table[] = {
-        {"DIALOGS", "3064", reinterpret_cast<const unsigned char*>(text.data()), text.size()}, {nullptr, nullptr, nullptr, 0}};
+        {"DIALOGS", "3064", reinterpret_cast<const unsigned char*>(text.data()), text.size()},
+        {nullptr, nullptr, nullptr, 0}};
     m = std::make_unique<res::ResourceModule>(L"dialogs", table);
   }
   return m;
@@ -52,11 +53,11 @@ class SurfaceDlg : public CWindowWithLayersImpl<SurfaceDlg, 3550> {
     m_interfaceIds = {ids::IID_IZelDtedLayer, ids::IID_IZelRasterLayer};
   }
   BEGIN_MSG_MAP(SurfaceDlg)
-    MESSAGE_HANDLER(WM_HELP, OnHelp)
-    MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
-    COMMAND_HANDLER(3550, CBN_SELCHANGE, OnSelChange)
-    COMMAND_ID_HANDLER(IDOK, OnClose)
-    COMMAND_ID_HANDLER(IDCANCEL, OnClose)
+  MESSAGE_HANDLER(WM_HELP, OnHelp)
+  MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
+  COMMAND_HANDLER(3550, CBN_SELCHANGE, OnSelChange)
+  COMMAND_ID_HANDLER(IDOK, OnClose)
+  COMMAND_ID_HANDLER(IDCANCEL, OnClose)
   END_MSG_MAP()
 
   void FillLayerCombo() override {
@@ -74,8 +75,10 @@ class SurfaceDlg : public CWindowWithLayersImpl<SurfaceDlg, 3550> {
   }
   LRESULT OnClose(WORD, WORD id, HWND, BOOL&) {
     BeforeClose();
-    if (m_bModal) CloseDialog(id);
-    else DestroyWindow();
+    if (m_bModal)
+      CloseDialog(id);
+    else
+      DestroyWindow();
     return 0;
   }
   static std::wstring Name(ILayer* l) {
@@ -106,8 +109,8 @@ class DialogBaseTest : public ::testing::Test {
     win::ResetWindows();
     win::ResetMessageQueue();
     win::ClearUserEvents();
-    main = CreateWindowExW(0, WC_PLAINWINDOW, L"Trevik", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600, nullptr,
-                           nullptr, nullptr, nullptr);
+    main = CreateWindowExW(0, WC_PLAINWINDOW, L"Trevik", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                           800, 600, nullptr, nullptr, nullptr, nullptr);
     static_cast<host::Application&>(host.Session().App()).SetMainWindow(main);
   }
   void TearDown() override {
@@ -230,7 +233,8 @@ TEST_F(DialogBaseTest, SelectLayerFindsTheSameObject) {
 }
 
 // The selected-layer tool control as the dialogs see it: a tool control with a current layer.
-class SelectedLayerDouble : public ComObjectRoot<SelectedLayerDouble, IToolControl, IZelSelectedLayer> {
+class SelectedLayerDouble
+    : public ComObjectRoot<SelectedLayerDouble, IToolControl, IZelSelectedLayer> {
  public:
   HRESULT get_hWnd(HWND* w) override {
     *w = nullptr;
@@ -258,7 +262,8 @@ TEST_F(DialogBaseTest, SelectCurrentLayerFollowsTheSelectedLayerControl) {
   EXPECT_EQ(dlg.CurSel(), 0) << "no selected-layer control: nothing is selected";
   auto control = MakeObjectPtr<SelectedLayerDouble, IToolControl>();
   ComPtr<ICommandItem> item;
-  ASSERT_EQ(host.Session().App().Document().Bars().AddItem(L"velkTarvosUI.SelectedLayer", 0, control.get(), item.put()),
+  ASSERT_EQ(host.Session().App().Document().Bars().AddItem(L"velkTarvosUI.SelectedLayer", 0,
+                                                           control.get(), item.put()),
             S_OK);
   dlg.SelectCurrentLayer();
   EXPECT_EQ(dlg.CurSel(), 0) << "the control gives no layer";
@@ -359,8 +364,8 @@ TEST_F(DialogBaseTest, ModelessCommandCreatesOnceAndRaisesOnLaterClicks) {
   auto cmd = MakeObjectPtr<RadialCmd, ICommand>();
   auto* impl = static_cast<RadialCmd*>(cmd.get());
   ASSERT_EQ(cmd->OnCreate(host.Session().Hook()), S_OK);
-  HWND other = CreateWindowExW(0, WC_PLAINWINDOW, L"other", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
-                               nullptr, nullptr);
+  HWND other = CreateWindowExW(0, WC_PLAINWINDOW, L"other", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
+                               nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(cmd->OnClick(), S_OK);
   HWND first = impl->m_dialog.m_hWnd;
   ASSERT_NE(first, nullptr);
@@ -401,8 +406,8 @@ TEST_F(DialogBaseTest, ModelessDialogWithoutApplicationHasNoOwner) {
 TEST_F(DialogBaseTest, ModalCommandIsOwnedByTheActiveWindowAndAnswersSOk) {
   auto cmd = MakeObjectPtr<HillshadeCmd, ICommand>();
   cmd->OnCreate(host.Session().Hook());
-  HWND other = CreateWindowExW(0, WC_PLAINWINDOW, L"other", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
-                               nullptr, nullptr);
+  HWND other = CreateWindowExW(0, WC_PLAINWINDOW, L"other", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
+                               nullptr, nullptr, nullptr, nullptr);
   SetActiveWindow(other);
   struct User : win::Responder {
     HWND owner = nullptr;

@@ -40,7 +40,9 @@ class OwnManager {
   DWORD cookie_ = 0;
 };
 
-ComPtr<IExtension> NewZelExtension() { return MakeObjectPtr<productline::ZelExtension, IExtension>(); }
+ComPtr<IExtension> NewZelExtension() {
+  return MakeObjectPtr<productline::ZelExtension, IExtension>();
+}
 
 TEST(FindZelExtension, TakesTheLowestIndexThatAnswers) {
   OwnManager m;
@@ -75,7 +77,8 @@ TEST(FindZelExtension, AManagerThatCannotBeCreatedIsAnError) {
 
 TEST(FindZelExtension, AManagerWithoutItsInterfaceGivesNothing) {
   test::TempRoot root;
-  DWORD cookie = RegisterProcessClass(host::CLSID_ExtensionManager, &CreateInstance<host::StatusBar>);
+  DWORD cookie =
+      RegisterProcessClass(host::CLSID_ExtensionManager, &CreateInstance<host::StatusBar>);
   EXPECT_FALSE(FindZelExtension());
   EXPECT_FALSE(FindExtensionByName(SysAllocString(L"Sorrelin")));
   EXPECT_FALSE(IsExtensionEnabled(SysAllocString(L"Sorrelin")));
@@ -104,8 +107,9 @@ TEST_P(ExtensionState, OnlyStateOneIsEnabled) {
 }
 
 INSTANTIATE_TEST_SUITE_P(States, ExtensionState,
-                         ::testing::Values(StateCase{1, true}, StateCase{2, false}, StateCase{3, false},
-                                           StateCase{0, false}, StateCase{-1, false}));
+                         ::testing::Values(StateCase{1, true}, StateCase{2, false},
+                                           StateCase{3, false}, StateCase{0, false},
+                                           StateCase{-1, false}));
 
 TEST(ExtensionNames, AreTheAnalysisExtensions) {
   EXPECT_EQ(SorrelinName().str(), L"Sorrelin");
@@ -146,7 +150,9 @@ class Listener : public ComObjectRoot<Listener, ZelExtensionEventHandler> {
   LONG lastIndex = -1;
 };
 
-ComPtr<IZelExtensionEventSource> Source(HostSessionFixture& host) { return host.Zel().Query<IZelExtensionEventSource>(); }
+ComPtr<IZelExtensionEventSource> Source(HostSessionFixture& host) {
+  return host.Zel().Query<IZelExtensionEventSource>();
+}
 
 TEST(ExtensionEvents, ReachAConnectedHandlerAndStopAfterDisconnect) {
   HostSessionFixture host;
@@ -160,7 +166,8 @@ TEST(ExtensionEvents, ReachAConnectedHandlerAndStopAfterDisconnect) {
   source->FireEvent(kZelSelectionChanged);  // default handler: heard by nobody
   Variant item(L"layer");
   source->FireItemEvent(kZelItemReordered, item, 3);
-  EXPECT_EQ(listener->heard, (std::vector<LONG>{kZelContentsChanged, kZelNewDocument, kZelItemReordered}));
+  EXPECT_EQ(listener->heard,
+            (std::vector<LONG>{kZelContentsChanged, kZelNewDocument, kZelItemReordered}));
   EXPECT_EQ(listener->lastIndex, 3);
   EXPECT_EQ(listener->lastItem.ToString(), L"layer");
 
@@ -213,17 +220,27 @@ TEST(ExtensionEvents, MapChangesOfTheHostArriveAsItemEvents) {
   host.Session().Document().Query<IMapDocument>()->get_FocusMap(map.put());
   class Layer : public ComObjectRoot<Layer, ILayer> {
    public:
-    HRESULT get_Name(BSTR* n) override { *n = AllocBstr(L"roads"); return S_OK; }
+    HRESULT get_Name(BSTR* n) override {
+      *n = AllocBstr(L"roads");
+      return S_OK;
+    }
     HRESULT put_Name(BSTR) override { return S_OK; }
-    HRESULT get_Visible(VARIANT_BOOL* v) override { *v = VARIANT_TRUE; return S_OK; }
+    HRESULT get_Visible(VARIANT_BOOL* v) override {
+      *v = VARIANT_TRUE;
+      return S_OK;
+    }
     HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
-    HRESULT get_Valid(VARIANT_BOOL* v) override { *v = VARIANT_TRUE; return S_OK; }
+    HRESULT get_Valid(VARIANT_BOOL* v) override {
+      *v = VARIANT_TRUE;
+      return S_OK;
+    }
   };
   auto roads = MakeObjectPtr<Layer, ILayer>();
   map->AddLayer(roads.get());
   map->DeleteLayer(roads.get());
   map->ClearLayers();
-  EXPECT_EQ(listener->heard, (std::vector<LONG>{kZelItemAdded, kZelItemDeleted, kZelContentsCleared}));
+  EXPECT_EQ(listener->heard,
+            (std::vector<LONG>{kZelItemAdded, kZelItemDeleted, kZelContentsCleared}));
   EXPECT_TRUE(IsSameObject(listener->lastItem.punkVal, roads.get()));
   listener->Disconnect();
 }
@@ -269,7 +286,8 @@ TEST(ExtensionEvents, AnAbortedCloseIsReportedToTheHost) {
   ASSERT_EQ(Source(host)->FireBeforeCloseDocument(&abort), S_OK);
   EXPECT_EQ(abort, VARIANT_FALSE);  // the default never aborts
   auto refuser = MakeObjectPtr<Refuser, IZelExtensionEvents>();
-  static_cast<Refuser*>(static_cast<ZelExtensionEventHandler*>(refuser.get()))->Connect(refuser.get());
+  static_cast<Refuser*>(static_cast<ZelExtensionEventHandler*>(refuser.get()))
+      ->Connect(refuser.get());
   ASSERT_EQ(Source(host)->FireBeforeCloseDocument(&abort), S_OK);
   EXPECT_EQ(abort, VARIANT_TRUE);
   static_cast<Refuser*>(static_cast<ZelExtensionEventHandler*>(refuser.get()))->Disconnect();

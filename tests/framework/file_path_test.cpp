@@ -24,7 +24,7 @@ TEST(CFilePath, MadeAbsoluteOnConstruction) {
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
       {L"\\data\\out\\a.shp", L"/data/out/a.shp"},  // back slashes are separators too
       {L"/a/./b/../c.txt", L"/a/c.txt"},
-      {L"//a///b/", L"/a/b/"},                       // a trailing separator is kept
+      {L"//a///b/", L"/a/b/"},  // a trailing separator is kept
       {L"/../x", L"/x"},
       {L"/", L"/"},
   };

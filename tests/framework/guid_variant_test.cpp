@@ -10,7 +10,8 @@ TEST(MakeGuidStringVariant, RegistryFormText) {
   Variant v = MakeGuidStringVariant(g);
   ASSERT_EQ(v.vt, VT_BSTR);
   EXPECT_EQ(BstrToWstring(v.bstrVal), L"{21FB082D-2E93-4E36-A932-B6154844C732}");
-  EXPECT_EQ(BstrToWstring(MakeGuidStringVariant(GUID_NULL).bstrVal), L"{00000000-0000-0000-0000-000000000000}");
+  EXPECT_EQ(BstrToWstring(MakeGuidStringVariant(GUID_NULL).bstrVal),
+            L"{00000000-0000-0000-0000-000000000000}");
 }
 
 }  // namespace

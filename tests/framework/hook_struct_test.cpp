@@ -94,7 +94,9 @@ struct Answer {
   HRESULT hr;
   std::function<ComPtr<IUnknown>(World&)> object;
 };
-Answer Empty(HRESULT hr) { return {hr, [](World&) { return ComPtr<IUnknown>(); }}; }
+Answer Empty(HRESULT hr) {
+  return {hr, [](World&) { return ComPtr<IUnknown>(); }};
+}
 
 struct Case {
   const char* name;
@@ -111,7 +113,8 @@ struct Case {
 std::vector<Case> Cases() {
   auto none = [](World&) -> IUnknown* { return nullptr; };
   return {
-      {"TrevikApplication", [](World& w) -> IUnknown* { return w.trevik.get(); },
+      {"TrevikApplication",
+       [](World& w) -> IUnknown* { return w.trevik.get(); },
        {S_OK, [](World& w) { return w.FocusMap(); }},
        {S_OK, [](World& w) { return w.FocusMap(); }},
        {S_OK, [](World& w) { return w.FocusMap(); }},  // data view: the focus map is the view
@@ -119,7 +122,8 @@ std::vector<Case> Cases() {
        {S_OK, [](World& w) { return w.DocStack(); }},
        0x100,
        [](World& w) -> IUnknown* { return w.trevik.get(); }},
-      {"KuvaloApplication", [](World& w) -> IUnknown* { return w.kuvalo.get(); },
+      {"KuvaloApplication",
+       [](World& w) -> IUnknown* { return w.kuvalo.get(); },
        {S_OK, [](World& w) { return w.Globe(); }},
        Empty(E_FAIL),
        Empty(E_FAIL),
@@ -127,40 +131,58 @@ std::vector<Case> Cases() {
        Empty(E_FAIL),
        0x101,
        [](World& w) -> IUnknown* { return w.kuvalo.get(); }},
-      {"CatalogApplication", [](World& w) -> IUnknown* { return w.catalog.get(); },
-       Empty(E_FAIL), Empty(E_FAIL), Empty(E_FAIL), Empty(E_NOTIMPL), Empty(E_FAIL), 0x102,
+      {"CatalogApplication", [](World& w) -> IUnknown* { return w.catalog.get(); }, Empty(E_FAIL),
+       Empty(E_FAIL), Empty(E_FAIL), Empty(E_NOTIMPL), Empty(E_FAIL), 0x102,
        [](World& w) -> IUnknown* { return w.catalog.get(); }},
-      {"MapViewHook", [](World& w) -> IUnknown* { return w.mapView.get(); },
+      {"MapViewHook",
+       [](World& w) -> IUnknown* { return w.mapView.get(); },
        {S_OK, [](World& w) { return w.MapViewMap(); }},
        {S_OK, [](World& w) { return w.MapViewMap(); }},
        {S_OK, [](World& w) { return w.MapViewMap(); }},
-       Empty(E_NOTIMPL), Empty(E_FAIL), 0x200, none},
-      {"PageViewHook", [](World& w) -> IUnknown* { return w.pageView.get(); },
+       Empty(E_NOTIMPL),
+       Empty(E_FAIL),
+       0x200,
+       none},
+      {"PageViewHook",
+       [](World& w) -> IUnknown* { return w.pageView.get(); },
        {S_OK, [](World& w) { return ComPtr<IUnknown>(w.pageMap.get()); }},
        {S_OK, [](World& w) { return ComPtr<IUnknown>(w.pageMap.get()); }},
        {S_OK, [](World& w) { return w.PageLayoutView(); }},
-       Empty(E_NOTIMPL), Empty(E_FAIL), 0, none},
-      {"GlobeViewHook", [](World& w) -> IUnknown* { return w.globeView.get(); },
+       Empty(E_NOTIMPL),
+       Empty(E_FAIL),
+       0,
+       none},
+      {"GlobeViewHook",
+       [](World& w) -> IUnknown* { return w.globeView.get(); },
        {S_OK, [](World& w) { return w.GlobeViewGlobe(); }},
        Empty(E_FAIL),
        Empty(S_FALSE),
        {S_OK, [](World& w) { return w.GlobeViewGlobe(); }},
-       Empty(E_FAIL), 0, none},
-      {"BarHookOnMapView", [](World& w) -> IUnknown* { return w.barOnMap.get(); },
+       Empty(E_FAIL),
+       0,
+       none},
+      {"BarHookOnMapView",
+       [](World& w) -> IUnknown* { return w.barOnMap.get(); },
        {S_OK, [](World& w) { return w.MapViewMap(); }},
        {S_OK, [](World& w) { return w.MapViewMap(); }},
        {S_OK, [](World& w) { return w.MapViewMap(); }},
        Empty(E_NOTIMPL),
        {S_OK, [](World& w) { return w.BarStack(w.barOnMap.get()); }},
-       0x200, none},
-      {"BarHookBoundToNothing", [](World& w) -> IUnknown* { return w.barAlone.get(); },
-       Empty(E_FAIL), Empty(E_FAIL), Empty(E_FAIL), Empty(E_NOTIMPL),
+       0x200,
+       none},
+      {"BarHookBoundToNothing",
+       [](World& w) -> IUnknown* { return w.barAlone.get(); },
+       Empty(E_FAIL),
+       Empty(E_FAIL),
+       Empty(E_FAIL),
+       Empty(E_NOTIMPL),
        {S_OK, [](World& w) { return w.BarStack(w.barAlone.get()); }},
-       0, none},
+       0,
+       none},
       {"PageViewWithoutLayout", [](World& w) -> IUnknown* { return w.emptyPageView.get(); },
        Empty(E_FAIL), Empty(E_FAIL), Empty(S_OK), Empty(E_NOTIMPL), Empty(E_FAIL), 0, none},
-      {"UnrelatedObject", [](World& w) -> IUnknown* { return w.unrelated.get(); },
-       Empty(E_FAIL), Empty(E_FAIL), Empty(E_FAIL), Empty(E_NOTIMPL), Empty(E_FAIL), 0, none},
+      {"UnrelatedObject", [](World& w) -> IUnknown* { return w.unrelated.get(); }, Empty(E_FAIL),
+       Empty(E_FAIL), Empty(E_FAIL), Empty(E_NOTIMPL), Empty(E_FAIL), 0, none},
   };
 }
 
@@ -232,7 +254,9 @@ TEST_P(HookKinds, AnswersAsTheHostKindGives) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryHook, HookKinds, ::testing::ValuesIn(Cases()),
-                         [](const ::testing::TestParamInfo<Case>& i) { return std::string(i.param.name); });
+                         [](const ::testing::TestParamInfo<Case>& i) {
+                           return std::string(i.param.name);
+                         });
 
 TEST(HookStruct, NullArgumentsAreRefused) {
   HookStructImpl hs;

@@ -15,7 +15,8 @@ namespace velk::test {
 
 class HostSessionFixture {
  public:
-  explicit HostSessionFixture(host::HostKind kind = host::HostKind::Map, bool loadZelExtension = true) {
+  explicit HostSessionFixture(host::HostKind kind = host::HostKind::Map,
+                              bool loadZelExtension = true) {
     cookies_ = productline::RegisterProductLineClasses();
     host::HostSessionOptions options;
     options.kind = kind;
@@ -30,7 +31,9 @@ class HostSessionFixture {
   }
 
   host::HostSession& Session() { return *session_; }
-  ComPtr<IZelExtension> Zel() { return QueryAs<IZelExtension>(session_->FindExtension(L"Tarvos").get()); }
+  ComPtr<IZelExtension> Zel() {
+    return QueryAs<IZelExtension>(session_->FindExtension(L"Tarvos").get());
+  }
   void SetZelState(LONG state) { Check(session_->SetExtensionState(L"Tarvos", state)); }
   void SetStates(LONG zel, LONG quentara, LONG sorrelin) {
     if (Zel()) SetZelState(zel);

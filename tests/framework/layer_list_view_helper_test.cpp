@@ -27,10 +27,11 @@ struct ListTest : ::testing::Test {
     win::ResetWindows();
     win::ResetMessageQueue();
     hook.SetHook(host.Session().Hook());
-    top = CreateWindowExW(0, WC_PLAINWINDOW, L"dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 400, nullptr,
-                          nullptr, nullptr, nullptr);
-    list = CreateWindowExW(0, WC_LISTVIEW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 10, 215, 300, top,
-                           reinterpret_cast<HMENU>(static_cast<std::intptr_t>(3607)), nullptr, nullptr);
+    top = CreateWindowExW(0, WC_PLAINWINDOW, L"dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
+                          400, nullptr, nullptr, nullptr, nullptr);
+    list = CreateWindowExW(0, WC_LISTVIEW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 10, 215,
+                           300, top, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(3607)),
+                           nullptr, nullptr);
   }
   void TearDown() override { win::ResetWindows(); }
 
@@ -50,7 +51,8 @@ struct ListTest : ::testing::Test {
 
 std::vector<std::wstring> Rows(LayerListViewHelper& v) {
   std::vector<std::wstring> out;
-  for (int i = 0; i < v.GetItemCount(); ++i) out.push_back(v.GetItemText(i, 0) + (v.GetCheckState(i) ? L"+" : L"-"));
+  for (int i = 0; i < v.GetItemCount(); ++i)
+    out.push_back(v.GetItemText(i, 0) + (v.GetCheckState(i) ? L"+" : L"-"));
   return out;
 }
 

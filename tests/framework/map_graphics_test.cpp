@@ -151,7 +151,9 @@ TEST(MapGraphics, LayersByInterfaceMarkerLayersAndTheCoordinateTool) {
   test::ScratchDir dir;
   auto ws = test::OpenWorkspace(test::ShapefileFactory().get(), dir.path());
   ComPtr<IFeatureClass> fc;
-  ASSERT_EQ(test::CreateClass(ws.get(), L"peaks", {test::OidField(), test::ShapeField(kGeometryPoint, 4326)}, fc.put()), S_OK);
+  ASSERT_EQ(test::CreateClass(ws.get(), L"peaks",
+                              {test::OidField(), test::ShapeField(kGeometryPoint, 4326)}, fc.put()),
+            S_OK);
   auto red = CreateMarkerFeatureLayer(fc.get(), Bstr(L"Highest"), Bstr(L"highest point"), 1);
   auto black = CreateMarkerFeatureLayer(fc.get(), Bstr(L"Lowest"), Bstr(L"lowest point"), 2);
   auto colorOf = [](ILayer* layer) {

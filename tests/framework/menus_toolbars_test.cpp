@@ -49,7 +49,11 @@ struct ExpectedBar {
 
 const std::vector<ExpectedBar>& Bars() {
   static const std::vector<ExpectedBar> bars = {
-      {"MainMenu", &ids::CLSID_MainMenu, true, L"Zel Main Menu", L"&Tarvos",
+      {"MainMenu",
+       &ids::CLSID_MainMenu,
+       true,
+       L"Zel Main Menu",
+       L"&Tarvos",
        {{L"velkTarvosUI.Mosaic", false},
         {L"velkTarvosUI.RadialLOS", false},
         {L"velkTarvosUI.LinearLOS", false},
@@ -58,9 +62,17 @@ const std::vector<ExpectedBar>& Bars() {
         {L"velkTarvosUI.GeodesyRings", false},
         {L"velkTarvosUI.ConversionMenu", true},
         {L"velkTarvosUI.Options2", true}}},
-      {"ConversionMenu", &ids::CLSID_ConversionMenu, true, L"Zel Conversion Menu", L"Conversion...",
+      {"ConversionMenu",
+       &ids::CLSID_ConversionMenu,
+       true,
+       L"Zel Conversion Menu",
+       L"Conversion...",
        {{L"velkTarvosUI.ConvertCoords", false}, {L"velkTarvosUI.VpfExport", true}}},
-      {"MainToolbar", &ids::CLSID_MainToolbar, false, L"ZelToolbar", L"Tarvos",
+      {"MainToolbar",
+       &ids::CLSID_MainToolbar,
+       false,
+       L"ZelToolbar",
+       L"Tarvos",
        {{L"velkTarvosUI.MainMenu", false},
         {L"velkTarvosUI.AddLayer", true},
         {L"velkTarvosUI.SelectedLayer", true},
@@ -71,8 +83,17 @@ const std::vector<ExpectedBar>& Bars() {
         {L"Quelmar.SelectionToolRestore", false},
         {L"Quelmar.SelectionToolHide", false},
         {L"Quelmar.Weblink", true}}},
-      {"MainMenuDdd", &ids::CLSID_MainMenuDdd, true, L"Zel Main Menu", L"&Tarvos", {{L"velkTarvosUI.Options2", true}}},
-      {"MainToolbarDdd", &ids::CLSID_MainToolbarDdd, false, L"ZelToolbar", L"Tarvos",
+      {"MainMenuDdd",
+       &ids::CLSID_MainMenuDdd,
+       true,
+       L"Zel Main Menu",
+       L"&Tarvos",
+       {{L"velkTarvosUI.Options2", true}}},
+      {"MainToolbarDdd",
+       &ids::CLSID_MainToolbarDdd,
+       false,
+       L"ZelToolbar",
+       L"Tarvos",
        {{L"velkTarvosUI.MainMenuDdd", false},
         {L"velkTarvosUI.AddLayer", true},
         {L"velkTarvosUI.ThreatDome", true},
@@ -170,9 +191,12 @@ TEST(CommandBars, BadPositionsAndNullPointersAreRefused) {
       EXPECT_EQ(def->get_Name(nullptr), E_POINTER);
       EXPECT_EQ(def->get_Caption(nullptr), E_POINTER);
     };
-    if (auto menu = QueryAs<IMenuDef>(bar.get())) check(menu.get());
-    else if (auto toolbar = QueryAs<IToolBarDef>(bar.get())) check(toolbar.get());
-    else FAIL() << "neither menu nor toolbar";
+    if (auto menu = QueryAs<IMenuDef>(bar.get()))
+      check(menu.get());
+    else if (auto toolbar = QueryAs<IToolBarDef>(bar.get()))
+      check(toolbar.get());
+    else
+      FAIL() << "neither menu nor toolbar";
   }
 }
 

@@ -69,7 +69,8 @@ TEST(MessageHelpers, StatusTextsAndThePump) {
   // Every waiting message is dispatched, those posted while pumping too.
   win::ResetWindows();
   win::ResetMessageQueue();
-  HWND w = CreateWindowExW(0, WC_PLAINWINDOW, L"w", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND w = CreateWindowExW(0, WC_PLAINWINDOW, L"w", WS_OVERLAPPEDWINDOW, 0, 0, 10, 10, nullptr,
+                           nullptr, nullptr, nullptr);
   for (int i = 0; i < 3; ++i) PostMessageW(w, WM_USER + i, 0, 0);
   PumpWaitingMessages();
   MSG msg;
@@ -77,7 +78,8 @@ TEST(MessageHelpers, StatusTextsAndThePump) {
   win::ResetWindows();
 }
 
-ComPtr<ILayer> PointLayer(IWorkspace* ws, const wchar_t* name, LONG shapeType, std::vector<std::wstring> fields) {
+ComPtr<ILayer> PointLayer(IWorkspace* ws, const wchar_t* name, LONG shapeType,
+                          std::vector<std::wstring> fields) {
   std::vector<host::FieldSpec> specs = {test::OidField(), test::ShapeField(shapeType, 4326)};
   for (const auto& f : fields) specs.push_back(test::DoubleField(f, 12, 2));
   ComPtr<IFeatureClass> fc;
@@ -97,7 +99,11 @@ TEST(LayerTests, ObserverAndVisibilityLayers) {
     std::vector<std::wstring> fields;
     bool observer, visibility;
   } cases[] = {
-      {L"obs", kGeometryPoint, {L"RADIUS2", L"Visible"}, true, true},  // letter case of the field ignored
+      {L"obs",
+       kGeometryPoint,
+       {L"RADIUS2", L"Visible"},
+       true,
+       true},  // letter case of the field ignored
       {L"lines", kGeometryPolyline, {L"Visible"}, false, true},
       {L"areas", kGeometryPolygon, {L"Radius2", L"Visible"}, false, false},
       {L"plain", kGeometryMultipoint, {L"OTHER"}, false, false},
@@ -125,15 +131,20 @@ TEST(LayerTests, ProjectionCentredOnAPointAndTheRelationTest) {
   double x = 0, y = 0;
   p->QueryCoords(&x, &y);
   std::string out = test::ToolOutput(
-      "echo 6.75 0.5 | cs2cs -f %.4f +proj=longlat +datum=WGS84 +to +proj=aeqd +lat_0=0.35 +lon_0=6.55 +datum=WGS84");
+      "echo 6.75 0.5 | cs2cs -f %.4f +proj=longlat +datum=WGS84 +to +proj=aeqd +lat_0=0.35 "
+      "+lon_0=6.55 +datum=WGS84");
   double ex = 0, ey = 0;
   ASSERT_EQ(std::sscanf(out.c_str(), "%lf %lf", &ex, &ey), 2) << out;
   EXPECT_NEAR(x, ex, 1e-3);
   EXPECT_NEAR(y, ey, 1e-3);
 
   auto a = host::NewEnvelope(0, 0, 10, 10);
-  EXPECT_EQ(TestGeometryRelation(a.Query<IGeometry>().get(), host::NewPoint(20, 20).Query<IGeometry>().get()), VARIANT_TRUE);
-  EXPECT_EQ(TestGeometryRelation(a.Query<IGeometry>().get(), host::NewPoint(5, 5).Query<IGeometry>().get()), VARIANT_FALSE);
+  EXPECT_EQ(TestGeometryRelation(a.Query<IGeometry>().get(),
+                                 host::NewPoint(20, 20).Query<IGeometry>().get()),
+            VARIANT_TRUE);
+  EXPECT_EQ(TestGeometryRelation(a.Query<IGeometry>().get(),
+                                 host::NewPoint(5, 5).Query<IGeometry>().get()),
+            VARIANT_FALSE);
 
   CHookImpl<int> hook;
   hook.SetHook(host.Session().Hook());

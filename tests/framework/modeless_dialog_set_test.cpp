@@ -80,7 +80,8 @@ TEST_F(KeyboardHookTest, KeysReachARegisteredDialogThroughTheHostLoop) {
   SetFocus(GetDlgItem(dlg, 10));
   win::user::PostKey(VK_TAB);
   HostLoop();
-  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, 10)) << "without the hook the host loop gives Tab to the edit";
+  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, 10))
+      << "without the hook the host loop gives Tab to the edit";
   Register(dlg);
   win::user::PostKey(VK_TAB);
   HostLoop();
@@ -143,7 +144,8 @@ TEST_F(KeyboardHookTest, TheLowerHandleIsAskedFirstAndTakesTheKey) {
   win::user::PostKey(VK_RETURN);
   HostLoop();
   ASSERT_EQ(g_commands.size(), 1u);
-  EXPECT_EQ(g_commands[0].first, outer) << "the outer dialog, asked first, pressed its default button";
+  EXPECT_EQ(g_commands[0].first, outer)
+      << "the outer dialog, asked first, pressed its default button";
 }
 
 TEST_F(KeyboardHookTest, PeekedAndNonKeyboardMessagesPassUntouched) {
@@ -192,7 +194,8 @@ TEST_F(KeyboardHookTest, DestroyingTheSetRemovesAnInstalledHook) {
     EXPECT_EQ(local.Register(a), S_OK);
     EXPECT_EQ(win::testing::InstalledHookCount(), hooksBefore + 1);
   }
-  EXPECT_EQ(win::testing::InstalledHookCount(), hooksBefore) << "no hook is left pointing into unloaded code";
+  EXPECT_EQ(win::testing::InstalledHookCount(), hooksBefore)
+      << "no hook is left pointing into unloaded code";
 }
 
 TEST_F(KeyboardHookTest, ModuleWideFunctionsShareOneSet) {

@@ -12,8 +12,8 @@ TEST(RoundToDecimals, HalfAwayFromZero) {
     double rounded;
   };
   const Case cases[] = {
-      {1.25, 1, 1.3}, {-1.25, 1, -1.3}, {0.04, 1, 0.0}, {0.05, 1, 0.1}, {-0.05, 1, -0.1},
-      {2.5, 0, 3.0},  {-2.5, 0, -3.0},  {0.0, 3, 0.0},  {0.0, 0, 0.0},  {12.3456789, 6, 12.345679},
+      {1.25, 1, 1.3},  {-1.25, 1, -1.3}, {0.04, 1, 0.0}, {0.05, 1, 0.1}, {-0.05, 1, -0.1},
+      {2.5, 0, 3.0},   {-2.5, 0, -3.0},  {0.0, 3, 0.0},  {0.0, 0, 0.0},  {12.3456789, 6, 12.345679},
       {1e15, 2, 1e15},
   };
   for (const auto& c : cases) {
@@ -40,7 +40,8 @@ TEST(NearlyEqual, Threshold) {
 }
 
 TEST(PositiveModulo, IntoRange) {
-  const std::pair<int, int> cases[] = {{-360, 0}, {-30, 330}, {370, 10}, {0, 0}, {359, 359}, {720, 0}, {-721, 359}};
+  const std::pair<int, int> cases[] = {{-360, 0},  {-30, 330}, {370, 10},  {0, 0},
+                                       {359, 359}, {720, 0},   {-721, 359}};
   for (auto [in, out] : cases) {
     EXPECT_EQ(PositiveModulo(360, in), out) << in;
     int angle = in;
@@ -49,7 +50,7 @@ TEST(PositiveModulo, IntoRange) {
     EXPECT_FLOAT_EQ(WrapToRange(360.0f, static_cast<float>(in)), static_cast<float>(out)) << in;
   }
   EXPECT_EQ(PositiveModulo(360, INT32_MIN), 232);
-  EXPECT_EQ(PositiveModulo(0, 5), 0);              // no modulus: no division by zero
+  EXPECT_EQ(PositiveModulo(0, 5), 0);  // no modulus: no division by zero
   float tiny = WrapToRange(360.0f, -1e-8f);
   EXPECT_GE(tiny, 0.0f);
   EXPECT_LT(tiny, 360.0f);

@@ -50,7 +50,8 @@ struct RasterHost {
       spec.rows = 8;
       spec.originX = 6.0 + i;
       spec.originY = 1.0;
-      EXPECT_TRUE(test::MakeGeoTiffDem(dir / (std::string(1, static_cast<char>('a' + i)) + ".tif"), spec));
+      EXPECT_TRUE(
+          test::MakeGeoTiffDem(dir / (std::string(1, static_cast<char>('a' + i)) + ".tif"), spec));
     }
     workspace = test::OpenWorkspace(test::RasterFactory().get(), dir.path());
   }
@@ -101,7 +102,8 @@ TEST(RasterHelpers, DatasetNameTakesTheTextOrElseTheWorkspacesName) {
 
   // An empty text: the workspace's own name, the last part of its path.
   auto sr = test::SpatialReference(4326);
-  MakeRasterDatasetName(name.put(), r.WorkspaceName(L"/data/out/hll1A2/").get(), Bstr(L""), sr.get());
+  MakeRasterDatasetName(name.put(), r.WorkspaceName(L"/data/out/hll1A2/").get(), Bstr(L""),
+                        sr.get());
   name->get_Name(&text);
   EXPECT_EQ(text.str(), L"hll1A2");
   name.Query<IRasterDatasetName>()->get_Definition(definition.put());
@@ -112,14 +114,17 @@ TEST(RasterHelpers, DatasetNameTakesTheTextOrElseTheWorkspacesName) {
   ws->get_PathName(&path);
   EXPECT_EQ(path.str(), L"/data/out/hll1A2/");
 
-  EXPECT_EQ(ErrorOf([&] { MakeRasterDatasetName(name.put(), r.workspace.get(), Bstr(L"x"), nullptr); }), E_POINTER);
+  EXPECT_EQ(
+      ErrorOf([&] { MakeRasterDatasetName(name.put(), r.workspace.get(), Bstr(L"x"), nullptr); }),
+      E_POINTER);
   EXPECT_FALSE(name);
 }
 
 // ---------------------------------------------------------------- analysis settings
 
 // An operator's environment that records what it is given.
-class RecordingEnvironment : public ComObjectRoot<RecordingEnvironment, IRasterAnalysisEnvironment> {
+class RecordingEnvironment
+    : public ComObjectRoot<RecordingEnvironment, IRasterAnalysisEnvironment> {
  public:
   HRESULT get_OutWorkspace(IWorkspace**) override { return E_NOTIMPL; }
   HRESULT putref_OutWorkspace(IWorkspace* ws) override {
@@ -177,7 +182,8 @@ TEST(RasterHelpers, AnalysisSettingsArriveInOrderAndAsTheirVariants) {
 TEST(RasterHelpers, AHostEnvironmentTakesTheDefaultSettingsWholly) {
   RasterHost r;
   auto def = CreateHostObject<IRasterAnalysisEnvironment>(host::CLSID_RasterAnalysis);
-  auto target = CreateHostObject<IRasterAnalysisEnvironment>(host::CLSID_RasterAnalysis);  // made before
+  auto target =
+      CreateHostObject<IRasterAnalysisEnvironment>(host::CLSID_RasterAnalysis);  // made before
   def->putref_OutWorkspace(r.workspace.get());
   Variant size(0.5);
   def->SetCellSize(kCellSizeValue, &size);
@@ -226,16 +232,16 @@ TEST_P(RasterChoice, TheChoiceBoxPicksSelectedOrAllDatasets) {
   catalog.Query<IWorkspaceRasterCatalog>()->SelectDataset(Bstr(L"c.tif"));
   catalog.Query<IWorkspaceRasterCatalog>()->SelectDataset(Bstr(L"a.tif"));
 
-  HWND top = CreateWindowExW(0, WC_PLAINWINDOW, L"mosaic", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
-                             nullptr, nullptr);
-  WTL::CComboBox combo(CreateWindowExW(0, WC_COMBOBOX, L"", WS_CHILD | CBS_DROPDOWNLIST, 10, 10, 150, 100, top,
-                                       nullptr, nullptr, nullptr));
+  HWND top = CreateWindowExW(0, WC_PLAINWINDOW, L"mosaic", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200,
+                             nullptr, nullptr, nullptr, nullptr);
+  WTL::CComboBox combo(CreateWindowExW(0, WC_COMBOBOX, L"", WS_CHILD | CBS_DROPDOWNLIST, 10, 10,
+                                       150, 100, top, nullptr, nullptr, nullptr));
   for (const wchar_t* item : c.items) combo.AddString(item);
   combo.SetCurSel(c.current);
 
   ComPtr<IRasterCollection> collection;
-  BuildRasterCollection(collection.put(), c.useCombo ? static_cast<HWND>(combo) : nullptr, kSelectedDatasetsText,
-                        nullptr, catalog.get());
+  BuildRasterCollection(collection.put(), c.useCombo ? static_cast<HWND>(combo) : nullptr,
+                        kSelectedDatasetsText, nullptr, catalog.get());
   ASSERT_TRUE(collection);
   EXPECT_EQ(FilesOf(collection.get()), c.files);
   DestroyWindow(top);
@@ -244,10 +250,25 @@ TEST_P(RasterChoice, TheChoiceBoxPicksSelectedOrAllDatasets) {
 INSTANTIATE_TEST_SUITE_P(
     Table, RasterChoice,
     ::testing::Values(
-        ChoiceCase{"selected", {L"All datasets", L"Selected datasets"}, 1, true, Files{L"a.tif", L"c.tif"}},
-        ChoiceCase{"all", {L"All datasets", L"Selected datasets"}, 0, true, Files{L"a.tif", L"b.tif", L"c.tif"}},
-        ChoiceCase{"letter case ignored", {L"All datasets", L"SELECTED DATASETS"}, 1, true, Files{L"a.tif", L"c.tif"}},
-        ChoiceCase{"longer text is another item", {L"Selected datasets only"}, 0, true,
+        ChoiceCase{"selected",
+                   {L"All datasets", L"Selected datasets"},
+                   1,
+                   true,
+                   Files{L"a.tif", L"c.tif"}},
+        ChoiceCase{"all",
+                   {L"All datasets", L"Selected datasets"},
+                   0,
+                   true,
+                   Files{L"a.tif", L"b.tif", L"c.tif"}},
+        ChoiceCase{"letter case ignored",
+                   {L"All datasets", L"SELECTED DATASETS"},
+                   1,
+                   true,
+                   Files{L"a.tif", L"c.tif"}},
+        ChoiceCase{"longer text is another item",
+                   {L"Selected datasets only"},
+                   0,
+                   true,
                    Files{L"a.tif", L"b.tif", L"c.tif"}},
         // neither the item nor a selection: both not found, taken as the selected datasets
         ChoiceCase{"empty box", {}, -1, true, Files{L"a.tif", L"c.tif"}},
@@ -269,7 +290,8 @@ TEST(RasterHelpers, ARegionBecomesTheExtentAndLeavesOutDatasetsOutsideIt) {
     points->AddPoint(host::NewPoint(x, y).get());
   region->put_SpatialReference(test::SpatialReference(4326).get());
   ComPtr<IRasterCollection> collection;
-  BuildRasterCollection(collection.put(), nullptr, kSelectedDatasetsText, region.get(), catalog.get());
+  BuildRasterCollection(collection.put(), nullptr, kSelectedDatasetsText, region.get(),
+                        catalog.get());
   EXPECT_EQ(FilesOf(collection.get()), (Files{L"b.tif", L"c.tif"}));
   ComPtr<IEnvelope> extent;
   collection->get_Extent(extent.put());
@@ -279,11 +301,15 @@ TEST(RasterHelpers, ARegionBecomesTheExtentAndLeavesOutDatasetsOutsideIt) {
   EXPECT_EQ(x0, 7.2);
   EXPECT_EQ(x1, 8.5);
 
-  EXPECT_EQ(ErrorOf([&] { BuildRasterCollection(collection.put(), nullptr, kSelectedDatasetsText, nullptr,
-                                                r.workspace.get()); }),
+  EXPECT_EQ(ErrorOf([&] {
+              BuildRasterCollection(collection.put(), nullptr, kSelectedDatasetsText, nullptr,
+                                    r.workspace.get());
+            }),
             E_POINTER);  // not a raster catalog
-  EXPECT_EQ(ErrorOf([&] { BuildRasterCollection(collection.put(), nullptr, kSelectedDatasetsText, r.workspace.get(),
-                                                catalog.get()); }),
+  EXPECT_EQ(ErrorOf([&] {
+              BuildRasterCollection(collection.put(), nullptr, kSelectedDatasetsText,
+                                    r.workspace.get(), catalog.get());
+            }),
             E_POINTER);  // a region that is no geometry
 }
 

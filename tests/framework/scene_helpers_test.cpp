@@ -96,7 +96,8 @@ TEST(SceneHelpers, PackingFailuresLeaveTheMeasure) {
   EXPECT_EQ(ErrorOf([&] { MakeSceneGraphicElement(zero.get(), &m); }), E_INVALIDARG);
   auto point = CreateHostObject<IPoint>(host::CLSID_Point);
   EXPECT_EQ(ErrorOf([&] { MakeSceneGraphicElement(point.get(), &m); }), E_POINTER);  // no vector
-  EXPECT_EQ(ErrorOf([&] { AddViewerMarker(2000, 0, &m); }), E_INVALIDARG);  // u beyond what a measure holds
+  EXPECT_EQ(ErrorOf([&] { AddViewerMarker(2000, 0, &m); }),
+            E_INVALIDARG);  // u beyond what a measure holds
   EXPECT_EQ(m, before);
   EXPECT_EQ(ErrorOf([&] { AddViewerMarker(0, 0, nullptr); }), E_POINTER);
 }
@@ -163,14 +164,22 @@ INSTANTIATE_TEST_SUITE_P(
     Table, LayerVisibility,
     ::testing::Values(
         VisibilityCase{-1, -1, 0,
-                       Log{"get scene", "deactivate", "put scene 0", "get graphics", "unselect", "put graphics 0"}},
+                       Log{"get scene", "deactivate", "put scene 0", "get graphics", "unselect",
+                           "put graphics 0"}},
         // a flag of 1 is not the host's true: nothing to take down
-        VisibilityCase{1, -1, 0, Log{"get scene", "put scene 0", "get graphics", "unselect", "put graphics 0"}},
-        VisibilityCase{-1, 0, 0, Log{"get scene", "deactivate", "put scene 0", "get graphics", "put graphics 0"}},
-        VisibilityCase{-1, -1, -1, Log{"get scene", "put scene -1", "get graphics", "put graphics -1"}},
-        VisibilityCase{0, 0, -1, Log{"get scene", "put scene -1", "get graphics", "put graphics -1"}},
+        VisibilityCase{
+            1, -1, 0,
+            Log{"get scene", "put scene 0", "get graphics", "unselect", "put graphics 0"}},
+        VisibilityCase{
+            -1, 0, 0,
+            Log{"get scene", "deactivate", "put scene 0", "get graphics", "put graphics 0"}},
+        VisibilityCase{-1, -1, -1,
+                       Log{"get scene", "put scene -1", "get graphics", "put graphics -1"}},
+        VisibilityCase{0, 0, -1,
+                       Log{"get scene", "put scene -1", "get graphics", "put graphics -1"}},
         // any value but 0 counts as showing: no hiding step
-        VisibilityCase{-1, -1, 1, Log{"get scene", "put scene 1", "get graphics", "put graphics 1"}}));
+        VisibilityCase{-1, -1, 1,
+                       Log{"get scene", "put scene 1", "get graphics", "put graphics 1"}}));
 
 TEST(SceneHelpers, HidingAGlobeGraphicsLayerUnselectsAndDeactivatesIt) {
   test::HostSessionFixture host(host::HostKind::Globe);

@@ -35,7 +35,8 @@ CONTROL "Cancel", IDCANCEL, "Button", WS_TABSTOP, 145, 80, 50, 14
 res::ResourceModule* Module() {
   static const std::string text = kSurfaceDialog;
   static const res::EmbeddedResource table[] = {
-      {"DIALOGS", "3064", reinterpret_cast<const unsigned char*>(text.data()), text.size()}, {nullptr, nullptr, nullptr, 0}};
+      {"DIALOGS", "3064", reinterpret_cast<const unsigned char*>(text.data()), text.size()},
+      {nullptr, nullptr, nullptr, 0}};
   static res::ResourceModule module(L"session-test", table);
   return &module;
 }
@@ -51,14 +52,14 @@ class SurfaceDlg : public CWindowWithLayersImpl<SurfaceDlg, 3550> {
     m_interfaceIds = {ids::IID_IZelDtedLayer, ids::IID_IZelRasterLayer};
   }
   BEGIN_MSG_MAP(SurfaceDlg)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInit)
-    MESSAGE_HANDLER(WM_HELP, OnHelp)
-    MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
-    COMMAND_HANDLER(3550, CBN_SELCHANGE, OnSelChange)
-    COMMAND_HANDLER(3074, EN_KILLFOCUS, OnLeaveObserver)
-    COMMAND_ID_HANDLER(IDOK, OnClose)
-    COMMAND_ID_HANDLER(IDCANCEL, OnClose)
-    REFLECT_NOTIFICATIONS()
+  MESSAGE_HANDLER(WM_INITDIALOG, OnInit)
+  MESSAGE_HANDLER(WM_HELP, OnHelp)
+  MESSAGE_HANDLER(WM_CONTEXTMENU, OnContextMenu)
+  COMMAND_HANDLER(3550, CBN_SELCHANGE, OnSelChange)
+  COMMAND_HANDLER(3074, EN_KILLFOCUS, OnLeaveObserver)
+  COMMAND_ID_HANDLER(IDOK, OnClose)
+  COMMAND_ID_HANDLER(IDCANCEL, OnClose)
+  REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
 
   LRESULT OnInit(UINT, WPARAM, LPARAM, BOOL&) {
@@ -77,8 +78,10 @@ class SurfaceDlg : public CWindowWithLayersImpl<SurfaceDlg, 3550> {
   LRESULT OnClose(WORD, WORD id, HWND, BOOL&) {
     if (!m_bModal) UnregisterModelessDialog(m_hWnd);
     BeforeClose();
-    if (m_bModal) CloseDialog(id);
-    else DestroyWindow();
+    if (m_bModal)
+      CloseDialog(id);
+    else
+      DestroyWindow();
     return 0;
   }
   DMSValidatedEditCtrl observer;
@@ -117,7 +120,8 @@ class AskCmd : public CCommandNoBitmapImpl<AskCmd> {
   static constexpr UINT kCaptionId = 3222, kTooltipId = 3225, kMessageId = 3223;
   HRESULT get_Enabled(VARIANT_BOOL* e) override { return AlwaysEnabled<AskCmd>::Enabled(e); }
   HRESULT OnClick() override {
-    int r = MessageBoxW(GetWindowHandle(), L"Data with the same name exists. Overwrite?", L"Error", MB_YESNO | MB_ICONQUESTION);
+    int r = MessageBoxW(GetWindowHandle(), L"Data with the same name exists. Overwrite?", L"Error",
+                        MB_YESNO | MB_ICONQUESTION);
     SetStatus(*this, r == IDYES ? L"overwritten" : L"kept");
     return S_OK;
   }
@@ -147,7 +151,8 @@ class PointTool : public CToolImpl<PointTool> {
   PointTool() : CToolImpl(3041) {}
   HRESULT get_Enabled(VARIANT_BOOL* e) override { return AlwaysEnabled<PointTool>::Enabled(e); }
   HRESULT OnMouseDown(LONG button, LONG, LONG x, LONG y) override {
-    SetStatus(*this, L"button " + std::to_wstring(button) + L" at " + std::to_wstring(x) + L"," + std::to_wstring(y));
+    SetStatus(*this, L"button " + std::to_wstring(button) + L" at " + std::to_wstring(x) + L"," +
+                         std::to_wstring(y));
     return S_OK;
   }
 };
@@ -158,11 +163,15 @@ struct TestClass {
   CreatorFn creator;
 };
 const TestClass kClasses[] = {
-    {L"velkTest.Modeless", MakeGuid("{0E2F1A40-0000-4000-8000-000000000001}"), &CreateInstance<ModelessCmd>},
-    {L"velkTest.Modal", MakeGuid("{0E2F1A40-0000-4000-8000-000000000002}"), &CreateInstance<ModalCmd>},
+    {L"velkTest.Modeless", MakeGuid("{0E2F1A40-0000-4000-8000-000000000001}"),
+     &CreateInstance<ModelessCmd>},
+    {L"velkTest.Modal", MakeGuid("{0E2F1A40-0000-4000-8000-000000000002}"),
+     &CreateInstance<ModalCmd>},
     {L"velkTest.Ask", MakeGuid("{0E2F1A40-0000-4000-8000-000000000003}"), &CreateInstance<AskCmd>},
-    {L"velkTest.Save", MakeGuid("{0E2F1A40-0000-4000-8000-000000000004}"), &CreateInstance<SaveCmd>},
-    {L"velkTest.Point", MakeGuid("{0E2F1A40-0000-4000-8000-000000000005}"), &CreateInstance<PointTool>},
+    {L"velkTest.Save", MakeGuid("{0E2F1A40-0000-4000-8000-000000000004}"),
+     &CreateInstance<SaveCmd>},
+    {L"velkTest.Point", MakeGuid("{0E2F1A40-0000-4000-8000-000000000005}"),
+     &CreateInstance<PointTool>},
 };
 
 class SessionRunnerTest : public ::testing::Test {
@@ -173,7 +182,8 @@ class SessionRunnerTest : public ::testing::Test {
     win::ResetClock();
     for (const TestClass& c : kClasses) {
       cookies_.push_back(RegisterProcessClass(c.clsid, c.creator));
-      reg::WriteString(reg::Hive::ClassesRoot, std::wstring(c.progId) + L"\\CLSID", L"", GuidToString(c.clsid));
+      reg::WriteString(reg::Hive::ClassesRoot, std::wstring(c.progId) + L"\\CLSID", L"",
+                       GuidToString(c.clsid));
     }
   }
   void TearDown() override {
@@ -226,7 +236,8 @@ print windows
   ASSERT_EQ(status, 0) << err << out;
   EXPECT_TRUE(Has("dialog 3064 \"Surface\" modal\n")) << out;
   EXPECT_TRUE(Has("  3109 edit \"\"")) << out;
-  EXPECT_TRUE(Has("dialog 3064 \"Surface\" ended with Cancel (2)\nclosed dialog 3064 \"Surface\"")) << out;
+  EXPECT_TRUE(Has("dialog 3064 \"Surface\" ended with Cancel (2)\nclosed dialog 3064 \"Surface\""))
+      << out;
   EXPECT_TRUE(Has("  no dialogs")) << out;
 }
 
@@ -253,12 +264,19 @@ print 3550
 )");
   ASSERT_EQ(status, 0) << err << out;
   // Layers are added on top: the map lists them newest first.
-  EXPECT_TRUE(Has("  1. \"broken D\" invalid\n  2. \"both C\"\n  3. \"raster B\"\n  4. \"dted A\"")) << out;
+  EXPECT_TRUE(Has("  1. \"broken D\" invalid\n  2. \"both C\"\n  3. \"raster B\"\n  4. \"dted A\""))
+      << out;
   // Listed per interface (DTED, then raster) in map order: the layer answering both is listed
   // twice, the invalid one not at all.
-  EXPECT_TRUE(Has("3550 combo \"both C\" items [\"both C\", \"dted A\", \"both C\", \"raster B\"] selected 0")) << out;
-  // "raster B" (item 3) was picked; moved to the top of the map it becomes item 2 and stays selected.
-  EXPECT_TRUE(Has("3550 combo \"raster B\" items [\"both C\", \"dted A\", \"raster B\", \"both C\"] selected 2")) << out;
+  EXPECT_TRUE(Has(
+      "3550 combo \"both C\" items [\"both C\", \"dted A\", \"both C\", \"raster B\"] selected 0"))
+      << out;
+  // "raster B" (item 3) was picked; moved to the top of the map it becomes item 2 and stays
+  // selected.
+  EXPECT_TRUE(
+      Has("3550 combo \"raster B\" items [\"both C\", \"dted A\", \"raster B\", \"both C\"] "
+          "selected 2"))
+      << out;
 }
 
 TEST_F(SessionRunnerTest, KeysReachTheDialogThroughTheHookAndTheObserverFieldIsCleaned) {
@@ -276,7 +294,8 @@ print 3074
 )");
   ASSERT_EQ(status, 0) << err << out;
   EXPECT_TRUE(Has("  3074 edit \"403000.00N 0731500.00W\"\n")) << out;
-  EXPECT_TRUE(Has("  3109 edit \"\" focused")) << out << "Tab moved the focus: the hook gave the key to the dialog";
+  EXPECT_TRUE(Has("  3109 edit \"\" focused"))
+      << out << "Tab moved the focus: the hook gave the key to the dialog";
   EXPECT_TRUE(Has("flash 3074\nflash 3074\nbeep")) << out;
   EXPECT_TRUE(Has("  3074 edit \"000100.00N 0000100.00E\" color #FF0000")) << out;
 }
@@ -290,7 +309,10 @@ click velkTest.Ask
 print status
 )");
   ASSERT_EQ(status, 0) << err << out;
-  EXPECT_TRUE(Has("message box \"Error\": \"Data with the same name exists. Overwrite?\" (question, Yes/No) -> No")) << out;
+  EXPECT_TRUE(
+      Has("message box \"Error\": \"Data with the same name exists. Overwrite?\" (question, "
+          "Yes/No) -> No"))
+      << out;
   EXPECT_TRUE(Has("  status \"kept\"")) << out;
   EXPECT_TRUE(Has("-> Yes\n")) << out << "without an answer line the default button";
   EXPECT_TRUE(Has("  status \"overwritten\"")) << out;
@@ -298,7 +320,9 @@ print status
 
 TEST_F(SessionRunnerTest, AnAnswerTheBoxDoesNotHaveStopsTheSession) {
   EXPECT_EQ(Run("host map\nclick velkTest.Ask\nanswer Retry\nprint status\n"), 1);
-  EXPECT_NE(err.find("test.session:3: the message box has no button Retry (it has Yes, No)"), std::string::npos) << err;
+  EXPECT_NE(err.find("test.session:3: the message box has no button Retry (it has Yes, No)"),
+            std::string::npos)
+      << err;
   EXPECT_FALSE(Has("> print status")) << "nothing runs after the error";
 }
 
@@ -347,17 +371,21 @@ TEST_F(SessionRunnerTest, ErrorsNameTheLine) {
   const Case cases[] = {
       {"host map\njump 3\n", "test.session:2: unknown action 'jump'"},
       {"click velkTest.Ask\n", "test.session:1: no host is running (start one with: host map)"},
-      {"host map\nclick velkTest.Modeless\npress 9999\n", "test.session:3: no control 9999 in dialog 3064 \"Surface\""},
-      {"host map\nclick velkTest.Modeless\npress Apply\n", "test.session:3: no control \"Apply\" in dialog 3064"},
+      {"host map\nclick velkTest.Modeless\npress 9999\n",
+       "test.session:3: no control 9999 in dialog 3064 \"Surface\""},
+      {"host map\nclick velkTest.Modeless\npress Apply\n",
+       "test.session:3: no control \"Apply\" in dialog 3064"},
       {"host map\nset 3109 x\n", "test.session:2: no dialog is open"},
       {"host map\nclick velkTest.Nothing\n", "test.session:2: cannot create velkTest.Nothing"},
       {"host map\nanswer Yes\n", "test.session:2: answer: no message box is waiting"},
       {"host moon\n", "test.session:1: unknown host kind moon"},
-      {"host map\n\n# comment\nprint \"windows\n", "test.session: line 4: a text in double quotes is not closed"},
+      {"host map\n\n# comment\nprint \"windows\n",
+       "test.session: line 4: a text in double quotes is not closed"},
       {"host map\nclick velkTest.Modal\nclick velkTest.Ask\n",
        "test.session:3: a modal dialog is open: the host's commands cannot be reached"},
       {"host map\nadd-data /no/such/file.tif\n", "test.session:2: no such file: /no/such/file.tif"},
-      {"host map\nclick velkTest.Modeless\nkey hyperspace\n", "test.session:3: unknown key hyperspace"},
+      {"host map\nclick velkTest.Modeless\nkey hyperspace\n",
+       "test.session:3: unknown key hyperspace"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Run(c.script), 1) << c.script;
@@ -375,7 +403,8 @@ TEST_F(SessionRunnerTest, AFailureInsideAModalDialogCancelsItAndStops) {
 
 TEST_F(SessionRunnerTest, SaveWritesTheTranscript) {
   std::string file = root_.path() + "/transcript.txt";
-  ASSERT_EQ(Run("host map\nadd-layer \"A\" IZelDtedLayer\nprint layers\nsave " + file + "\n"), 0) << err;
+  ASSERT_EQ(Run("host map\nadd-layer \"A\" IZelDtedLayer\nprint layers\nsave " + file + "\n"), 0)
+      << err;
   std::string saved = test::ReadFileText(file);
   EXPECT_NE(saved.find("  1. \"A\""), std::string::npos) << saved;
   EXPECT_EQ(saved, out.substr(0, saved.size()));

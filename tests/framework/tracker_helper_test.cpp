@@ -30,7 +30,8 @@ TEST(TrackerHelper, DragGivesTheAreaInMapCoordinates) {
   EXPECT_EQ(tracker.OnMouseUp(1, 0, 100, 100, shape.put()), E_FAIL);
   tracker.SetHook(&hook);
   EXPECT_EQ(tracker.OnMouseMove(1, 0, 50, 50), S_OK);  // a move without a drag is passed on
-  EXPECT_EQ(tracker.OnMouseUp(1, 0, 50, 50, shape.put()), E_FAIL) << "the feedback's own answer: nothing dragged";
+  EXPECT_EQ(tracker.OnMouseUp(1, 0, 50, 50, shape.put()), E_FAIL)
+      << "the feedback's own answer: nothing dragged";
   EXPECT_FALSE(shape);
 
   ASSERT_EQ(tracker.OnMouseDown(1, 0, 100, 700), S_OK);

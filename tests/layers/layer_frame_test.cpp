@@ -45,7 +45,8 @@ ULONGLONG Position(IStream* s) {
 void Rewind(IStream* s) { ASSERT_EQ(s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr), S_OK); }
 
 std::string U32(std::uint32_t v) {
-  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+          static_cast<char>(v >> 24)};
 }
 
 // ---- stream strings ----
@@ -105,7 +106,8 @@ TEST(LayerStreamString, BadCountsAndShortStreamsAreRefusedAndRewound) {
       {"half a count", std::string("\x02\0", 2), E_FAIL},
       {"count 1", U32(1) + std::string("\0\0", 2), E_FAIL},
       {"odd count", U32(3) + std::string("A\0\0", 3), E_FAIL},
-      {"count beyond the limit", U32(kMaxStreamStringBytes + 2) + std::string(8, '\0'), E_ACCESSDENIED},
+      {"count beyond the limit", U32(kMaxStreamStringBytes + 2) + std::string(8, '\0'),
+       E_ACCESSDENIED},
       {"count of all ones", U32(0xFFFFFFFFu), E_ACCESSDENIED},
       {"text cut short", U32(6) + std::string("A\0B", 3), E_FAIL},
       {"terminator missing", U32(6) + std::string("A\0B\0", 4), E_FAIL},
@@ -157,7 +159,8 @@ TEST(LayerStreamVersion, NewerAndNegativeVersionsAreRefused) {
     std::uint32_t stored;
     HRESULT hr;
   };
-  const Case kCases[] = {{9201, S_OK}, {9000, S_OK}, {0, S_OK}, {9202, E_FAIL}, {0x80000000u, E_FAIL}, {0xFFFFFFFFu, E_FAIL}};
+  const Case kCases[] = {{9201, S_OK},   {9000, S_OK},          {0, S_OK},
+                         {9202, E_FAIL}, {0x80000000u, E_FAIL}, {0xFFFFFFFFu, E_FAIL}};
   for (const Case& c : kCases) {
     SCOPED_TRACE(c.stored);
     ComPtr<IStream> s = MemoryStream(U32(c.stored));
@@ -175,7 +178,9 @@ TEST(LayerStreamVersion, NewerAndNegativeVersionsAreRefused) {
 
 class LayerFrame : public ::testing::Test {
  protected:
-  void SetUp() override { cookie_ = RegisterProcessClass(CLSID_TestInner, &CreateInstance<TestInner>); }
+  void SetUp() override {
+    cookie_ = RegisterProcessClass(CLSID_TestInner, &CreateInstance<TestInner>);
+  }
   void TearDown() override {
     if (cookie_) RevokeProcessClass(cookie_);
   }
@@ -317,7 +322,8 @@ TEST_F(LayerFrame, PersistAnswers) {
 
   ComPtr<IPersist> persist;
   ASSERT_EQ(layer->QueryInterface(persist.put()), S_OK);
-  EXPECT_EQ(static_cast<IUnknown*>(persist.get()), static_cast<IUnknown*>(static_cast<IPersist*>(ps.get())));
+  EXPECT_EQ(static_cast<IUnknown*>(persist.get()),
+            static_cast<IUnknown*>(static_cast<IPersist*>(ps.get())));
 }
 
 TEST_F(LayerFrame, QueryInterfaceAnswersOwnThenInnerAndRefusesListedOnes) {
@@ -348,7 +354,8 @@ TEST_F(LayerFrame, QueryInterfaceAnswersOwnThenInnerAndRefusesListedOnes) {
 TEST_F(LayerFrame, CreationFailsWithTheInnerObjectsFailure) {
   RevokeInner();
   IUnknown* direct = nullptr;
-  HRESULT expected = CoCreateInstance(CLSID_TestInner, nullptr, CLSCTX_ALL, IidOf<IUnknown>(), reinterpret_cast<void**>(&direct));
+  HRESULT expected = CoCreateInstance(CLSID_TestInner, nullptr, CLSCTX_ALL, IidOf<IUnknown>(),
+                                      reinterpret_cast<void**>(&direct));
   ASSERT_TRUE(FAILED(expected));
   ComObject<TestZelLayer>* p = nullptr;
   EXPECT_EQ(ComObject<TestZelLayer>::Create(&p), expected);
@@ -405,7 +412,8 @@ TEST(ClassIdentity, ClassIdentifierAndRegisteredVersionedProgId) {
   TempRoot root;
   BSTR progId = SysAllocString(L"stale");
   BSTR stale = progId;
-  EXPECT_TRUE(FAILED(ClassIdentityProgId(ids::CLSID_ZelDtedLayer, &progId))) << "not registered yet";
+  EXPECT_TRUE(FAILED(ClassIdentityProgId(ids::CLSID_ZelDtedLayer, &progId)))
+      << "not registered yet";
   EXPECT_EQ(progId, nullptr);
   SysFreeString(stale);
 

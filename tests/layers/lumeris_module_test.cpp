@@ -29,8 +29,9 @@ using reg::Hive;
 
 std::wstring W(const char* s) { return FromUtf8(s); }
 
-const CLSID* const kMapClsids[] = {&ids::CLSID_ZelRasterLayer, &ids::CLSID_ZelVectorLayer, &ids::CLSID_ZelDtedLayer,
-                                   &ids::CLSID_ZelManagedVpfLayer, &ids::CLSID_ZelReferencedRpfLayer};
+const CLSID* const kMapClsids[] = {&ids::CLSID_ZelRasterLayer, &ids::CLSID_ZelVectorLayer,
+                                   &ids::CLSID_ZelDtedLayer, &ids::CLSID_ZelManagedVpfLayer,
+                                   &ids::CLSID_ZelReferencedRpfLayer};
 
 TEST(LumerisModule, OnlyTheVelkEntryPointsRegister) {
   TempRoot root;
@@ -39,7 +40,8 @@ TEST(LumerisModule, OnlyTheVelkEntryPointsRegister) {
   ASSERT_EQ(velkDllRegisterServer(), S_OK);
   std::vector<std::wstring> keys = reg::SubKeys(Hive::ClassesRoot, L"CLSID");
   ASSERT_EQ(keys.size(), std::size(kLumerisClasses));
-  for (std::size_t i = 0; i < keys.size(); ++i) EXPECT_EQ(keys[i], W(kLumerisClasses[i].clsid)) << "map order";
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    EXPECT_EQ(keys[i], W(kLumerisClasses[i].clsid)) << "map order";
   EXPECT_EQ(DllUnregisterServer(), S_OK);
   EXPECT_EQ(reg::SubKeys(Hive::ClassesRoot, L"CLSID").size(), std::size(kLumerisClasses));
   ASSERT_EQ(velkDllUnregisterServer(), S_OK);
@@ -84,9 +86,11 @@ TEST(LumerisModule, ScriptsWriteEachClassesKeys) {
     EXPECT_EQ(value, progId + L".1");
     ASSERT_TRUE(reg::ReadString(Hive::ClassesRoot, key + L"\\ProgID", L"", value));
     EXPECT_EQ(value, progId + L".1");
-    ASSERT_TRUE(reg::ReadString(Hive::ClassesRoot, key + L"\\VersionIndependentProgID", L"", value));
+    ASSERT_TRUE(
+        reg::ReadString(Hive::ClassesRoot, key + L"\\VersionIndependentProgID", L"", value));
     EXPECT_EQ(value, progId);
-    ASSERT_TRUE(reg::ReadString(Hive::ClassesRoot, key + L"\\InprocServer32", L"ThreadingModel", value));
+    ASSERT_TRUE(
+        reg::ReadString(Hive::ClassesRoot, key + L"\\InprocServer32", L"ThreadingModel", value));
     EXPECT_EQ(value, L"Apartment");
     ASSERT_TRUE(reg::ReadString(Hive::ClassesRoot, key + L"\\InprocServer32", L"", value));
     EXPECT_TRUE(std::filesystem::path(value).is_absolute()) << ToUtf8(value);
@@ -105,8 +109,10 @@ TEST(LumerisModule, OneCachedFactoryPerClassAndCreationRefused) {
     SCOPED_TRACE(ToUtf8(GuidToString(*clsid)));
     IClassFactory* a = nullptr;
     IClassFactory* b = nullptr;
-    ASSERT_EQ(DllGetClassObject(*clsid, IidOf<IClassFactory>(), reinterpret_cast<void**>(&a)), S_OK);
-    ASSERT_EQ(DllGetClassObject(*clsid, IidOf<IClassFactory>(), reinterpret_cast<void**>(&b)), S_OK);
+    ASSERT_EQ(DllGetClassObject(*clsid, IidOf<IClassFactory>(), reinterpret_cast<void**>(&a)),
+              S_OK);
+    ASSERT_EQ(DllGetClassObject(*clsid, IidOf<IClassFactory>(), reinterpret_cast<void**>(&b)),
+              S_OK);
     EXPECT_EQ(a, b);
     // The layer classes are not carried yet: creation says so, plainly or aggregated.
     void* out = reinterpret_cast<void*>(1);
@@ -128,7 +134,9 @@ TEST(LumerisModule, OneCachedFactoryPerClassAndCreationRefused) {
 TEST(LumerisModule, CanUnloadOnlyWithoutLocks) {
   ASSERT_EQ(DllCanUnloadNow(), S_OK);
   IClassFactory* f = nullptr;
-  ASSERT_EQ(DllGetClassObject(ids::CLSID_ZelRasterLayer, IidOf<IClassFactory>(), reinterpret_cast<void**>(&f)), S_OK);
+  ASSERT_EQ(DllGetClassObject(ids::CLSID_ZelRasterLayer, IidOf<IClassFactory>(),
+                              reinterpret_cast<void**>(&f)),
+            S_OK);
   EXPECT_EQ(DllCanUnloadNow(), S_OK);  // a cached factory does not hold the library
   f->LockServer(TRUE);
   EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
@@ -170,12 +178,15 @@ TEST(LumerisModule, DetachDeletesTheSharedRasterHelperAndReleasesFactories) {
   EXPECT_EQ(helper->CachedHostObject(), nullptr);
   EXPECT_FALSE(helper->GivenUp());
   IClassFactory* f = nullptr;
-  ASSERT_EQ(DllGetClassObject(ids::CLSID_ZelVectorLayer, IidOf<IClassFactory>(), reinterpret_cast<void**>(&f)), S_OK);
+  ASSERT_EQ(DllGetClassObject(ids::CLSID_ZelVectorLayer, IidOf<IClassFactory>(),
+                              reinterpret_cast<void**>(&f)),
+            S_OK);
   f->Release();
   ASSERT_NE(lumeris::Module().Entries()[1].cachedFactory, nullptr);
   lumeris::ProcessDetach();
   EXPECT_FALSE(lumeris::SharedRasterHelperExists());
-  for (ObjectMapEntry* e = lumeris::Module().Entries(); e->clsid; ++e) EXPECT_EQ(e->cachedFactory, nullptr);
+  for (ObjectMapEntry* e = lumeris::Module().Entries(); e->clsid; ++e)
+    EXPECT_EQ(e->cachedFactory, nullptr);
   lumeris::ProcessAttach();
   EXPECT_FALSE(lumeris::SharedRasterHelperExists());  // made again only on demand
 }

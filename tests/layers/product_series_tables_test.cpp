@@ -22,8 +22,10 @@ std::vector<std::wstring> Split(const std::wstring& text) {
 }
 
 const std::wstring kCodesInTableOrder =
-    L"GN JN OH ON OW TP LF L1 L2 L3 L4 L5 LN JG JA JR JO VT F1 F2 F3 F4 F5 AT VH TN TR TC RV TL UL TT "
-    L"TQ C1 C2 C3 C4 C5 C6 C7 C8 C9 CA CB CC CD CE CF CH CJ CK CL CN CP CQ CR CS CT A1 A2 A3 A4 MI VN "
+    L"GN JN OH ON OW TP LF L1 L2 L3 L4 L5 LN JG JA JR JO VT F1 F2 F3 F4 F5 AT VH TN TR TC RV TL UL "
+    L"TT "
+    L"TQ C1 C2 C3 C4 C5 C6 C7 C8 C9 CA CB CC CD CE CF CH CJ CK CL CN CP CQ CR CS CT A1 A2 A3 A4 MI "
+    L"VN "
     L"I1 I2 I3 I4 I5 IV MM HA CO OA CG CM M1 M2 TF";
 
 TEST(ProductSeriesTables, TablesHoldTheirRows) {
@@ -121,7 +123,8 @@ TEST(ProductSeriesTables, VpfProductLookupByKey) {
     const VpfProductRow* exact = FindVpfProduct(c.key);
     const VpfProductRow* noCase = FindVpfProductNoCase(c.key);
     EXPECT_EQ(exact ? std::wstring(exact->key) : L"<none>", c.exact ? c.exact : L"<none>") << c.key;
-    EXPECT_EQ(noCase ? std::wstring(noCase->key) : L"<none>", c.noCase ? c.noCase : L"<none>") << c.key;
+    EXPECT_EQ(noCase ? std::wstring(noCase->key) : L"<none>", c.noCase ? c.noCase : L"<none>")
+        << c.key;
   }
   const VpfProductRow* l1 = FindVpfProduct(L"VMAP$VMAP Level 1");
   ASSERT_NE(l1, nullptr);
@@ -143,11 +146,14 @@ TEST(ProductSeriesTables, RpfSeriesLookupByCode) {
   const SeriesCase cases[] = {
       {L"GN", 0, L"GNC", L"Global Navigation Chart", L"CADRG", 5000000, 0x0000FF},
       {L"OH", 2, L"VHRC", L"VFR Helicopter Route Chart", L"CADRG", 1000000, kGrey},
-      {L"LF", 6, L"LFC-FR (Day)", L"Low Flying Chart (Day)- Host Nation", L"CADRG", 500000, 0xFFC500},
+      {L"LF", 6, L"LFC-FR (Day)", L"Low Flying Chart (Day)- Host Nation", L"CADRG", 500000,
+       0xFFC500},
       {L"L3", 9, L"LFC-3", L"Low Flying Chart (TBD #3)", L"CADRG", 500000, 0xFFC500},
-      {L"LN", 12, L"LFC (Night)", L"Low Flying Chart (Night) - Host Nation", L"CADRG", 500000, 0xFFC500},
+      {L"LN", 12, L"LFC (Night)", L"Low Flying Chart (Night) - Host Nation", L"CADRG", 500000,
+       0xFFC500},
       {L"F5", 22, L"TFC-5", L"Transit Flying Chart (TBD #5)", L"CADRG", 250000, 0xFF00C5},
-      {L"TN", 25, L"TFC (Night)", L"Transit Flying Chart(Night)- Host nation", L"CADRG", 250000, 0xFF00C5},
+      {L"TN", 25, L"TFC (Night)", L"Transit Flying Chart(Night)- Host nation", L"CADRG", 250000,
+       0xFF00C5},
       {L"TC", 27, L"TLM 100", L"Topographic Line Map 1:100,0000 scale", L"CADRG", 100000, 0x0000A8},
       {L"TQ", 32, L"TLM24", L"Topographic Line Map 1:24,000 scale", L"CADRG", 24000, kGrey},
       {L"C1", 33, L"CG", L"City Graphics", L"CADRG", 10000, kGrey},
@@ -157,7 +163,8 @@ TEST(ProductSeriesTables, RpfSeriesLookupByCode) {
       {L"A4", 61, L"CM", L"Combat Charts, 1:100,000 scale", L"CADRG", 100000, 0x732600},
       {L"I2", 65, L"CIB 5m", L"Imagery, 5 meter resolution", L"CIB", 20500, 0x66CDAB},
       {L"I5", 68, L"CIB 0.5m", L"Imagery, .5 (half) meter resolution", L"CIB", 1900, kGrey},
-      {L"IV", 69, L"CIB various", L"Imagery, greater than 10 meter resolution", L"CIB", 25000, kGrey},
+      {L"IV", 69, L"CIB various", L"Imagery, greater than 10 meter resolution", L"CIB", 25000,
+       kGrey},
       {L"MM", 70, L"---", L"(Miscellaneous Maps & Charts)", L"CADRG", 100000, 0x445A89},
       {L"OA", 73, L"OPAREA", L"Naval Range Operating Area Chart", L"CADRG", 25000, 0x828282},
       {L"CG", 74, L"CG", L"City Graphics", L"CADRG", 15000, 0x007326},

@@ -19,19 +19,26 @@ inline constexpr CLSID CLSID_TestInner = MakeGuid("{0E6F4D2B-93A7-4C58-B1E0-7D3C
 
 class TestInner : public ComObjectRoot<TestInner, ILayer, IFeatureSelection> {
  public:
-  HRESULT get_Name(BSTR* name) override { return name ? (*name = AllocBstr(L"inner"), S_OK) : E_POINTER; }
+  HRESULT get_Name(BSTR* name) override {
+    return name ? (*name = AllocBstr(L"inner"), S_OK) : E_POINTER;
+  }
   HRESULT put_Name(BSTR) override { return S_OK; }
-  HRESULT get_Visible(VARIANT_BOOL* v) override { return v ? (*v = VARIANT_TRUE, S_OK) : E_POINTER; }
+  HRESULT get_Visible(VARIANT_BOOL* v) override {
+    return v ? (*v = VARIANT_TRUE, S_OK) : E_POINTER;
+  }
   HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
   HRESULT get_Valid(VARIANT_BOOL* v) override { return v ? (*v = VARIANT_TRUE, S_OK) : E_POINTER; }
-  HRESULT get_SelectionSet(ISelectionSet** s) override { return s ? (*s = nullptr, S_OK) : E_POINTER; }
+  HRESULT get_SelectionSet(ISelectionSet** s) override {
+    return s ? (*s = nullptr, S_OK) : E_POINTER;
+  }
   HRESULT putref_SelectionSet(ISelectionSet*) override { return S_OK; }
   HRESULT Clear() override { return S_OK; }
 };
 
 class TestZelLayer
     : public lumeris::ZelLayerFrame<TestZelLayer, IZelLayer, lumeris::EmptyConnectionPointContainer,
-                                    lumeris::WireframeDisplayPropsImpl, lumeris::LayerPersistStreamImpl<TestZelLayer>> {
+                                    lumeris::WireframeDisplayPropsImpl,
+                                    lumeris::LayerPersistStreamImpl<TestZelLayer>> {
  public:
   static constexpr LONG kVersion = 9201;
   static const CLSID& ClassId() { return CLSID_TestZelLayer; }
@@ -50,7 +57,8 @@ class TestZelLayer
     using namespace lumeris;
     HRESULT hr = WriteStreamVersion(stream, kVersion);
     if (FAILED(hr)) return hr;
-    if (FAILED(WriteStreamBool(stream, flag_)) || FAILED(WriteStreamLong(stream, wireframeDisplay_)) ||
+    if (FAILED(WriteStreamBool(stream, flag_)) ||
+        FAILED(WriteStreamLong(stream, wireframeDisplay_)) ||
         FAILED(WriteStreamString(stream, name_)) || FAILED(WriteStreamString(stream, layerId_)))
       return E_FAIL;
     return S_OK;
@@ -67,7 +75,8 @@ class TestZelLayer
     if (FAILED(hr)) return hr;
     VARIANT_BOOL flag = 0;
     LONG mode = 0;
-    if (FAILED(ReadStreamBool(stream, &flag)) || FAILED(ReadStreamLong(stream, &mode))) return E_FAIL;
+    if (FAILED(ReadStreamBool(stream, &flag)) || FAILED(ReadStreamLong(stream, &mode)))
+      return E_FAIL;
     Bstr name;
     Bstr id;
     if (version >= 9201) {

@@ -77,7 +77,8 @@ ULONGLONG Position(IStream* s) {
 void Rewind(IStream* s) { ASSERT_EQ(s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr), S_OK); }
 
 std::string U32(std::uint32_t v) {
-  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+          static_cast<char>(v >> 24)};
 }
 
 // ---- keys, labels and order ----
@@ -91,12 +92,18 @@ TEST(ZelDatasets, KeysAreDistinctSortedByCodeUnitAndAllInUse) {
   const Case kCases[] = {
       {"empty catalog", {}, {}},
       {"repeated products", {{L"ONC"}, {L"JNC"}, {L"ONC"}}, {L"JNC", L"ONC"}},
-      {"case-sensitive, upper case first", {{L"cib"}, {L"CIB"}, {L"Cib"}}, {L"CIB", L"Cib", L"cib"}},
-      {"values joined by $", {{L"VMAP", L"VMAP Level 0"}, {L"DNC", L"harbor"}, {L"VMAP", L"VMAP Level 0"}},
+      {"case-sensitive, upper case first",
+       {{L"cib"}, {L"CIB"}, {L"Cib"}},
+       {L"CIB", L"Cib", L"cib"}},
+      {"values joined by $",
+       {{L"VMAP", L"VMAP Level 0"}, {L"DNC", L"harbor"}, {L"VMAP", L"VMAP Level 0"}},
        {L"DNC$harbor", L"VMAP$VMAP Level 0"}},
       {"keys holding $ themselves", {{L"A$B"}, {L"A", L"B"}, {L"A$"}}, {L"A$", L"A$B"}},
-      // In UTF-16 a character beyond the basic plane (a surrogate pair) sorts before U+E000..U+FFFF.
-      {"UTF-16 code-unit order", {{L"\uFF21"}, {L"\U0001F600"}, {L"\u00E9"}}, {L"\u00E9", L"\U0001F600", L"\uFF21"}},
+      // In UTF-16 a character beyond the basic plane (a surrogate pair) sorts before
+      // U+E000..U+FFFF.
+      {"UTF-16 code-unit order",
+       {{L"\uFF21"}, {L"\U0001F600"}, {L"\u00E9"}},
+       {L"\u00E9", L"\U0001F600", L"\uFF21"}},
       {"empty value", {{L""}, {L"X"}}, {L"", L"X"}},
   };
   for (const Case& c : kCases) {
@@ -175,8 +182,9 @@ TEST(ZelDatasetFlags, SavedBytes) {
   ASSERT_EQ(f.itf->put_UseDataset(1, VARIANT_FALSE), S_OK);  // "B"
   ComPtr<IStream> s = MemoryStream();
   ASSERT_EQ(f.impl.SaveDatasetFlags(s.get()), S_OK);
-  const std::string expected = U32(2) + U32(8) + std::string("A\0$\0001\0\0\0", 8) + std::string("\xFF\xFF", 2) +
-                               U32(4) + std::string("B\0\0\0", 4) + std::string("\0\0", 2);
+  const std::string expected = U32(2) + U32(8) + std::string("A\0$\0001\0\0\0", 8) +
+                               std::string("\xFF\xFF", 2) + U32(4) + std::string("B\0\0\0", 4) +
+                               std::string("\0\0", 2);
   EXPECT_EQ(Contents(s.get()), expected);
   EXPECT_EQ(f.impl.SaveDatasetFlags(nullptr), E_FAIL);
 }
@@ -208,7 +216,8 @@ TEST(ZelDatasetFlags, RoundTripRestoresFlagsOfKnownKeysOnly) {
   Rewind(s.get());
   ASSERT_EQ(changed.impl.LoadDatasetFlags(s.get()), S_OK);
   EXPECT_EQ(Keys(changed.itf.get()), (std::vector<std::wstring>{L"ONC", L"TLM", L"cadrg"}));
-  EXPECT_EQ(Flags(changed.itf.get()), (std::vector<VARIANT_BOOL>{VARIANT_FALSE, VARIANT_TRUE, VARIANT_TRUE}));
+  EXPECT_EQ(Flags(changed.itf.get()),
+            (std::vector<VARIANT_BOOL>{VARIANT_FALSE, VARIANT_TRUE, VARIANT_TRUE}));
 }
 
 TEST(ZelDatasetFlags, EmptyBlockAndNullKeyChangeNothing) {
@@ -238,7 +247,8 @@ TEST(ZelDatasetFlags, BadBlockIsRefusedWithoutChange) {
       {"fewer pairs than counted", U32(3) + pairA + pairB},
       {"flag cut short", U32(2) + pairA + pairB.substr(0, pairB.size() - 1)},
       {"key cut short", U32(2) + pairA + pairB.substr(0, 6)},
-      {"key missing its terminator", U32(1) + U32(4) + std::string("A\0B\0", 4) + std::string("\0\0", 2)},
+      {"key missing its terminator",
+       U32(1) + U32(4) + std::string("A\0B\0", 4) + std::string("\0\0", 2)},
       {"odd key count", U32(1) + U32(3) + std::string("A\0\0", 3) + std::string("\0\0", 2)},
       {"huge key count", U32(1) + U32(0x7FFFFFF0u) + std::string(16, '\0')},
       {"huge pair count", U32(0x7FFFFFFFu) + pairA + pairB},

@@ -23,8 +23,9 @@ struct ICpSource : IUnknown {
   virtual HRESULT Raise(LONG value) = 0;
 };
 
-class Source : public velk::ComObjectRoot<Source, ICpSource,
-                                          velk::ConnectionPointContainerImpl<ICpEvents, ICpOtherEvents>> {
+class Source
+    : public velk::ComObjectRoot<Source, ICpSource,
+                                 velk::ConnectionPointContainerImpl<ICpEvents, ICpOtherEvents>> {
  public:
   HRESULT Raise(LONG value) override {
     return Fire<ICpEvents>([&](ICpEvents* sink) { return sink->Changed(value); });
@@ -75,7 +76,9 @@ ComPtr<IConnectionPoint> PointOf(IUnknown* source, const IID& iid) {
 class ConnectionPointTest : public ::testing::Test {
  protected:
   void SetUp() override { locks_ = velk::ThisModule().LockCount(); }
-  void TearDown() override { EXPECT_EQ(velk::ThisModule().LockCount(), locks_) << "an object leaked"; }
+  void TearDown() override {
+    EXPECT_EQ(velk::ThisModule().LockCount(), locks_) << "an object leaked";
+  }
   LONG locks_ = 0;
 };
 
@@ -112,7 +115,8 @@ TEST_F(ConnectionPointTest, FindConnectionPointTable) {
   }
   EXPECT_EQ(cpc->FindConnectionPoint(IidOf<ICpEvents>(), nullptr), E_POINTER);
 
-  ComPtr<IConnectionPointContainer> empty = Make<Silent, ICpSource>().Query<IConnectionPointContainer>();
+  ComPtr<IConnectionPointContainer> empty =
+      Make<Silent, ICpSource>().Query<IConnectionPointContainer>();
   IConnectionPoint* cp = nullptr;
   EXPECT_EQ(empty->FindConnectionPoint(IidOf<ICpEvents>(), &cp), CONNECT_E_NOCONNECTION);
   ComPtr<IEnumConnectionPoints> points;
@@ -192,7 +196,10 @@ TEST_F(ConnectionPointTest, CookiesAndUnadvise) {
   const struct {
     DWORD cookie;
     HRESULT hr;
-  } cases[] = {{0, CONNECT_E_NOCONNECTION}, {b + 100, CONNECT_E_NOCONNECTION}, {a, S_OK}, {a, CONNECT_E_NOCONNECTION}};
+  } cases[] = {{0, CONNECT_E_NOCONNECTION},
+               {b + 100, CONNECT_E_NOCONNECTION},
+               {a, S_OK},
+               {a, CONNECT_E_NOCONNECTION}};
   for (const auto& c : cases) EXPECT_EQ(cp->Unadvise(c.cookie), c.hr) << c.cookie;
   EXPECT_EQ(RefCount(sink.get()), 2u);
 
@@ -242,9 +249,17 @@ TEST_F(ConnectionPointTest, FiringIsSafeWhileSinksComeAndGo) {
 
   // Firing with the wrong interface calls nobody.
   auto* impl = static_cast<Source*>(source.get());
-  EXPECT_EQ(impl->Fire<ICpSource>([](ICpSource*) { ADD_FAILURE(); return S_OK; }), E_NOINTERFACE);
+  EXPECT_EQ(impl->Fire<ICpSource>([](ICpSource*) {
+    ADD_FAILURE();
+    return S_OK;
+  }),
+            E_NOINTERFACE);
   EXPECT_EQ(impl->PointOf<ICpOtherEvents>()->ConnectionCount(), 0u);
-  EXPECT_EQ(impl->Fire<ICpOtherEvents>([](ICpOtherEvents*) { ADD_FAILURE(); return S_OK; }), S_OK);
+  EXPECT_EQ(impl->Fire<ICpOtherEvents>([](ICpOtherEvents*) {
+    ADD_FAILURE();
+    return S_OK;
+  }),
+            S_OK);
 }
 
 TEST_F(ConnectionPointTest, Enumerators) {
@@ -313,7 +328,8 @@ TEST_F(ConnectionPointTest, ConnectAndDisconnectHelpers) {
   };
   const Case cases[] = {
       {"events of a container", source.get(), IidOf<ICpEvents>(), S_OK},
-      {"interface the source does not call", source.get(), IidOf<ICpSource>(), CONNECT_E_NOCONNECTION},
+      {"interface the source does not call", source.get(), IidOf<ICpSource>(),
+       CONNECT_E_NOCONNECTION},
       {"source without a container", plain.get(), IidOf<ICpEvents>(), E_NOINTERFACE},
       {"no source", nullptr, IidOf<ICpEvents>(), E_INVALIDARG},
   };

@@ -24,8 +24,8 @@ using velk::productline::ConvertedLocation;
 using velk::productline::CoordinateEngine;
 using velk::productline::GeoPoint;
 
-constexpr int kNad27Conus = 107;    // North American 1927, Mean Solution (CONUS): Clarke 1866
-constexpr int kEd50Mean = 51;       // European 1950, Mean Solution: International 1924
+constexpr int kNad27Conus = 107;  // North American 1927, Mean Solution (CONUS): Clarke 1866
+constexpr int kEd50Mean = 51;     // European 1950, Mean Solution: International 1924
 
 ComPtr<ICoordinateTool> NewTool() {
   ComPtr<ICoordinateTool> tool;
@@ -189,7 +189,7 @@ TEST(CoordinateTool, ConvertLocationAnswersAsTheEngineForEachFormat) {
   } places[] = {
       {{-73.9857, 40.7484}, 0, 0, VT_I4},
       {{-73.9857, 40.7484}, kNad27Conus, 0, VT_I4},
-      {{2.2945, 48.8584}, 0, kEd50Mean, VT_I2},          // another integer type, converted
+      {{2.2945, 48.8584}, 0, kEd50Mean, VT_I2},           // another integer type, converted
       {{-104.99, 39.74}, kNad27Conus, kEd50Mean, VT_I4},  // "AL" lettering on the source
       {{151.2093, -33.8688}, 0, 1, VT_UI1},
       {{45.0, 86.5}, 0, 0, VT_I4},     // UPS north
@@ -207,7 +207,8 @@ TEST(CoordinateTool, ConvertLocationAnswersAsTheEngineForEachFormat) {
       ConvertedLocation expected;
     };
     std::vector<Input> inputs;
-    inputs.push_back({1, Variant(static_cast<IUnknown*>(velk::host::NewPoint(pl.p.lon, pl.p.lat).get())), {}});
+    inputs.push_back(
+        {1, Variant(static_cast<IUnknown*>(velk::host::NewPoint(pl.p.lon, pl.p.lat).get())), {}});
     inputs.push_back({2, Variant(source.dms), {}});
     inputs.push_back({3, Variant(source.utm), {}});
     inputs.push_back({4, Variant(source.mgrs), {}});
@@ -267,8 +268,8 @@ TEST(CoordinateTool, ConvertLocationReplacesTheCallersInOutArguments) {
 
   // Null points and null strings in are fine too.
   Results fresh;
-  ASSERT_EQ(Convert(tool.get(), Variant(L"18TWL8562811322"), 4, Variant(LONG{0}),
-                    Variant(LONG{0}), fresh),
+  ASSERT_EQ(Convert(tool.get(), Variant(L"18TWL8562811322"), 4, Variant(LONG{0}), Variant(LONG{0}),
+                    fresh),
             S_OK);
   EXPECT_TRUE(fresh.wgs84 && fresh.datum && fresh.dms && fresh.utm && fresh.mgrs);
   EXPECT_EQ(velk::BstrToWstring(fresh.mgrs), L"18TWL8562811322");
@@ -292,11 +293,16 @@ TEST(CoordinateTool, RefusalsGiveTheFailureAndEmptyResults) {
       {"format -1", goodPoint, -1, wgs84, wgs84},
       {"point as text", Variant(L"10 50"), 1, wgs84, wgs84},
       {"null point", Variant(static_cast<IUnknown*>(nullptr)), 1, wgs84, wgs84},
-      {"empty point", Variant(static_cast<IUnknown*>(velk::host::NewPoint().get())), 1, wgs84, wgs84},
+      {"empty point", Variant(static_cast<IUnknown*>(velk::host::NewPoint().get())), 1, wgs84,
+       wgs84},
       {"not a point", Variant(static_cast<IUnknown*>(envelope.get())), 1, wgs84, wgs84},
-      {"latitude 91", Variant(static_cast<IUnknown*>(velk::host::NewPoint(10.0, 91.0).get())), 1, wgs84, wgs84},
-      {"longitude 181", Variant(static_cast<IUnknown*>(velk::host::NewPoint(181.0, 10.0).get())), 1, wgs84, wgs84},
-      {"NaN longitude", Variant(static_cast<IUnknown*>(velk::host::NewPoint(std::nan(""), 10.0).get())), 1, wgs84, wgs84},
+      {"latitude 91", Variant(static_cast<IUnknown*>(velk::host::NewPoint(10.0, 91.0).get())), 1,
+       wgs84, wgs84},
+      {"longitude 181", Variant(static_cast<IUnknown*>(velk::host::NewPoint(181.0, 10.0).get())), 1,
+       wgs84, wgs84},
+      {"NaN longitude",
+       Variant(static_cast<IUnknown*>(velk::host::NewPoint(std::nan(""), 10.0).get())), 1, wgs84,
+       wgs84},
       {"DMS as number", Variant(LONG{40}), 2, wgs84, wgs84},
       {"empty DMS", Variant(L""), 2, wgs84, wgs84},
       {"DMS latitude 91", Variant(L"91 10"), 2, wgs84, wgs84},
@@ -312,7 +318,8 @@ TEST(CoordinateTool, RefusalsGiveTheFailureAndEmptyResults) {
       {"from datum text", goodPoint, 1, Variant(L"0"), wgs84},
       {"from datum empty", goodPoint, 1, Variant(), wgs84},
       {"to datum -1", goodPoint, 1, wgs84, Variant(LONG{-1})},
-      {"to datum past the list", goodPoint, 1, wgs84, Variant(LONG{CoordinateEngine::DatumCount()})},
+      {"to datum past the list", goodPoint, 1, wgs84,
+       Variant(LONG{CoordinateEngine::DatumCount()})},
   };
   for (const Case& c : cases) {
     Results r;
@@ -373,8 +380,8 @@ TEST(CoordinateTool, CreatableByClassIdentifierOnceRegistered) {
 
   // Aggregation hands out the inner unknown only.
   ComPtr<ICoordinateTool> direct;
-  EXPECT_EQ(CoCreateInstance(CLSID_CoordinateTool, tool.get(), CLSCTX_ALL,
-                             IidOf<ICoordinateTool>(), direct.put_void()),
+  EXPECT_EQ(CoCreateInstance(CLSID_CoordinateTool, tool.get(), CLSCTX_ALL, IidOf<ICoordinateTool>(),
+                             direct.put_void()),
             CLASS_E_NOAGGREGATION);
 
   velk::RevokeProcessClass(cookie);

@@ -29,8 +29,9 @@ ComPtr<IDataManager> NewDataManager() {
   return manager;
 }
 
-const velkZelCatalogTypeEnum kAllKinds[] = {velkZelCatalogVPF, velkZelCatalogDTED, velkZelCatalogRPF,
-                                            velkZelCatalogGDBVPF, velkZelCatalogReferencedRPF};
+const velkZelCatalogTypeEnum kAllKinds[] = {velkZelCatalogVPF, velkZelCatalogDTED,
+                                            velkZelCatalogRPF, velkZelCatalogGDBVPF,
+                                            velkZelCatalogReferencedRPF};
 
 // The kinds the data manager accepts the table as.
 std::set<LONG> KindsOf(IDataManager* manager, ITable* table) {
@@ -59,7 +60,8 @@ class EventSink : public ComObjectRoot<EventSink, IDataManagerEvents> {
 TEST(DataManager, TellsCatalogKindsFromFieldsAndWorkspace) {
   ScratchDir dir;
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"catalogs.gpkg"), nullptr, nullptr, db.put()),
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"catalogs.gpkg"), nullptr,
+                                      nullptr, db.put()),
             S_OK);
   auto folder = OpenWorkspace(ShapefileFactory().get(), dir.path());
   ASSERT_TRUE(folder);
@@ -80,17 +82,27 @@ TEST(DataManager, TellsCatalogKindsFromFieldsAndWorkspace) {
   } cases[] = {
       {L"dted", true, {OidField(), shape, dted}, {velkZelCatalogDTED}},
       {L"rpf", true, {OidField(), shape, product, scale, series}, {velkZelCatalogRPF}},
-      {L"rpf_table", false, {OidField(), product, DoubleField(L"SCALE"), series}, {velkZelCatalogRPF}},
-      {L"rpf_ref", true, {OidField(), shape, product, scale, series, name, fullName},
+      {L"rpf_table",
+       false,
+       {OidField(), product, DoubleField(L"SCALE"), series},
+       {velkZelCatalogRPF}},
+      {L"rpf_ref",
+       true,
+       {OidField(), shape, product, scale, series, name, fullName},
        {velkZelCatalogRPF, velkZelCatalogReferencedRPF}},
-      {L"rpf_lower", true,
-       {OidField(), shape, TextField(L"product", 60), IntegerField(L"scale"), TextField(L"series", 10)},
+      {L"rpf_lower",
+       true,
+       {OidField(), shape, TextField(L"product", 60), IntegerField(L"scale"),
+        TextField(L"series", 10)},
        {velkZelCatalogRPF}},
       {L"vpf", true, {OidField(), shape, product, library}, {velkZelCatalogVPF}},
       {L"managed", true, {OidField(), shape, product, library}, {velkZelCatalogGDBVPF}},
       // Not catalogs, or not of the kind their fields half suggest.
       {L"vpf_plain", false, {OidField(), product, library}, {}},
-      {L"dted_and_rpf", true, {OidField(), shape, dted, product, scale, series}, {velkZelCatalogDTED}},
+      {L"dted_and_rpf",
+       true,
+       {OidField(), shape, dted, product, scale, series},
+       {velkZelCatalogDTED}},
       {L"rpf_and_vpf", true, {OidField(), shape, product, scale, series, library}, {}},
       {L"text_scale", true, {OidField(), shape, product, TextField(L"SCALE", 10), series}, {}},
       {L"number_dted", true, {OidField(), shape, IntegerField(L"DTED_TYPE")}, {}},
@@ -103,7 +115,9 @@ TEST(DataManager, TellsCatalogKindsFromFieldsAndWorkspace) {
   // The feature tables that mark the two VPF catalogs of the folder kind.
   for (const wchar_t* features : {L"vpf_features", L"vpf_plain_features"}) {
     ComPtr<ITable> t;
-    ASSERT_EQ(CreateTable(db.get(), features, {OidField(), product, TextField(L"COVERAGE", 20)}, t.put()), S_OK);
+    ASSERT_EQ(
+        CreateTable(db.get(), features, {OidField(), product, TextField(L"COVERAGE", 20)}, t.put()),
+        S_OK);
   }
 
   for (auto& c : cases) {
@@ -125,15 +139,17 @@ TEST(DataManager, TellsCatalogKindsFromFieldsAndWorkspace) {
 TEST(DataManager, ReopenedCatalogWithRowsKeepsItsKind) {
   ScratchDir dir;
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"charts.gpkg"), nullptr, nullptr, db.put()),
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"charts.gpkg"), nullptr,
+                                      nullptr, db.put()),
             S_OK);
   {
     ComPtr<IFeatureClass> fc;
-    ASSERT_EQ(CreateClass(db.get(), L"charts",
-                          {OidField(), ShapeField(kGeometryPolygon, 4326), TextField(L"PRODUCT", 60),
-                           IntegerField(L"SCALE"), TextField(L"SERIES", 10)},
-                          fc.put()),
-              S_OK);
+    ASSERT_EQ(
+        CreateClass(db.get(), L"charts",
+                    {OidField(), ShapeField(kGeometryPolygon, 4326), TextField(L"PRODUCT", 60),
+                     IntegerField(L"SCALE"), TextField(L"SERIES", 10)},
+                    fc.put()),
+        S_OK);
     ComPtr<IRow> row;
     auto table = fc.As<ITable>();
     ASSERT_EQ(table->CreateRow(row.put()), S_OK);
@@ -152,19 +168,24 @@ TEST(DataManager, ReopenedCatalogWithRowsKeepsItsKind) {
 TEST(DataManager, BadArgumentsFailAndAnswerFalse) {
   ScratchDir dir;
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"x.gpkg"), nullptr, nullptr, db.put()), S_OK);
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"x.gpkg"), nullptr, nullptr,
+                                      db.put()),
+            S_OK);
   ComPtr<ITable> table;
-  ASSERT_EQ(CreateTable(db.get(), L"t", {OidField(), TextField(L"DTED_TYPE", 20)}, table.put()), S_OK);
+  ASSERT_EQ(CreateTable(db.get(), L"t", {OidField(), TextField(L"DTED_TYPE", 20)}, table.put()),
+            S_OK);
   auto manager = NewDataManager();
 
   VARIANT_BOOL valid = VARIANT_TRUE;
   EXPECT_EQ(manager->IsCatalogValid(velkZelCatalogDTED, nullptr, &valid), E_INVALIDARG);
   EXPECT_EQ(valid, VARIANT_FALSE);
   valid = VARIANT_TRUE;
-  EXPECT_EQ(manager->IsCatalogValid(static_cast<velkZelCatalogTypeEnum>(5), table.get(), &valid), E_INVALIDARG);
+  EXPECT_EQ(manager->IsCatalogValid(static_cast<velkZelCatalogTypeEnum>(5), table.get(), &valid),
+            E_INVALIDARG);
   EXPECT_EQ(valid, VARIANT_FALSE);
   valid = VARIANT_TRUE;
-  EXPECT_EQ(manager->IsCatalogValid(static_cast<velkZelCatalogTypeEnum>(-1), table.get(), &valid), E_INVALIDARG);
+  EXPECT_EQ(manager->IsCatalogValid(static_cast<velkZelCatalogTypeEnum>(-1), table.get(), &valid),
+            E_INVALIDARG);
   EXPECT_EQ(valid, VARIANT_FALSE);
   EXPECT_EQ(manager->IsCatalogValid(velkZelCatalogDTED, table.get(), nullptr), E_POINTER);
   EXPECT_EQ(manager->IsCatalogValid(velkZelCatalogDTED, table.get(), &valid), S_OK);
@@ -188,7 +209,9 @@ LONG ErrorsIn(const EventSink& sink) {
 TEST(DataManager, CreatesEmptyCatalogsOfEachKind) {
   ScratchDir dir;
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"zel.gpkg"), nullptr, nullptr, db.put()), S_OK);
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"zel.gpkg"), nullptr,
+                                      nullptr, db.put()),
+            S_OK);
   auto folder = OpenWorkspace(ShapefileFactory().get(), dir.path());
   auto manager = NewDataManager();
   EventSink* sink = nullptr;
@@ -210,13 +233,16 @@ TEST(DataManager, CreatesEmptyCatalogsOfEachKind) {
   };
   for (const auto& c : cases) {
     sink->events.clear();
-    EXPECT_EQ(manager->CreateCatalog(c.where, c.kind, Bstr(L""), Bstr(c.name), VARIANT_FALSE, VARIANT_TRUE, nullptr),
+    EXPECT_EQ(manager->CreateCatalog(c.where, c.kind, Bstr(L""), Bstr(c.name), VARIANT_FALSE,
+                                     VARIANT_TRUE, nullptr),
               S_OK)
         << ToUtf8(c.name);
     EXPECT_EQ(ErrorsIn(*sink), 0) << ToUtf8(c.name);
     EXPECT_EQ(sink->events.size(), 1u) << ToUtf8(c.name);
     ComPtr<ITable> table;
-    ASSERT_EQ(ComPtr<IWorkspace>(c.where).As<IFeatureWorkspace>()->OpenTable(Bstr(c.name), table.put()), S_OK)
+    ASSERT_EQ(
+        ComPtr<IWorkspace>(c.where).As<IFeatureWorkspace>()->OpenTable(Bstr(c.name), table.put()),
+        S_OK)
         << ToUtf8(c.name);
     EXPECT_EQ(KindsOf(manager.get(), table.get()), c.kinds) << ToUtf8(c.name);
   }
@@ -228,12 +254,18 @@ TEST(DataManager, RefusedCreationsReportOneErrorEach) {
   ScratchDir dir;
   ScratchDir shpDir;
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"zel.gpkg"), nullptr, nullptr, db.put()), S_OK);
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"zel.gpkg"), nullptr,
+                                      nullptr, db.put()),
+            S_OK);
   auto folder = OpenWorkspace(ShapefileFactory().get(), shpDir.path());
   auto manager = NewDataManager();
-  ASSERT_EQ(manager->CreateCatalog(db.get(), velkZelCatalogDTED, nullptr, Bstr(L"taken"), 0, 0, nullptr), S_OK);
+  ASSERT_EQ(
+      manager->CreateCatalog(db.get(), velkZelCatalogDTED, nullptr, Bstr(L"taken"), 0, 0, nullptr),
+      S_OK);
   ComPtr<ITable> features;
-  ASSERT_EQ(CreateTable(db.get(), L"vpf_features", {OidField(), TextField(L"PRODUCT", 60)}, features.put()), S_OK);
+  ASSERT_EQ(CreateTable(db.get(), L"vpf_features", {OidField(), TextField(L"PRODUCT", 60)},
+                        features.put()),
+            S_OK);
   EventSink* sink = nullptr;
   auto sinkRef = NewSink(&sink);
   DWORD cookie = 0;
@@ -256,7 +288,8 @@ TEST(DataManager, RefusedCreationsReportOneErrorEach) {
   };
   for (const auto& c : cases) {
     sink->events.clear();
-    EXPECT_EQ(manager->CreateCatalog(c.where, c.kind, nullptr, c.name ? Bstr(c.name) : Bstr(), 0, 0, nullptr),
+    EXPECT_EQ(manager->CreateCatalog(c.where, c.kind, nullptr, c.name ? Bstr(c.name) : Bstr(), 0, 0,
+                                     nullptr),
               c.expected)
         << c.what;
     ASSERT_EQ(sink->events.size(), 1u) << c.what;
@@ -275,22 +308,26 @@ TEST(DataManager, RefusedCreationsReportOneErrorEach) {
 TEST(DataManager, LoadingIsRefusedWithAnErrorEvent) {
   ScratchDir dir;
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"zel.gpkg"), nullptr, nullptr, db.put()), S_OK);
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"zel.gpkg"), nullptr,
+                                      nullptr, db.put()),
+            S_OK);
   auto manager = NewDataManager();
   EventSink* sink = nullptr;
   auto sinkRef = NewSink(&sink);
   DWORD cookie = 0;
   ASSERT_EQ(ConnectSink(manager.get(), sinkRef.get(), IidOf<IDataManagerEvents>(), &cookie), S_OK);
 
-  EXPECT_EQ(manager->CreateCatalog(db.get(), velkZelCatalogDTED, Bstr(FromUtf8(dir.path())), Bstr(L"dted"), 0, -1,
-                                   nullptr),
+  EXPECT_EQ(manager->CreateCatalog(db.get(), velkZelCatalogDTED, Bstr(FromUtf8(dir.path())),
+                                   Bstr(L"dted"), 0, -1, nullptr),
             E_NOTIMPL);
   EXPECT_EQ(ErrorsIn(*sink), 1);
   ComPtr<ITable> table;
   ASSERT_EQ(db.As<IFeatureWorkspace>()->OpenTable(Bstr(L"dted"), table.put()), S_OK);
 
   sink->events.clear();
-  EXPECT_EQ(manager->LoadCatalog(table.get(), Bstr(FromUtf8(dir.path())), velkZelCatalogDTED, nullptr), E_NOTIMPL);
+  EXPECT_EQ(
+      manager->LoadCatalog(table.get(), Bstr(FromUtf8(dir.path())), velkZelCatalogDTED, nullptr),
+      E_NOTIMPL);
   ASSERT_EQ(sink->events.size(), 1u);
   EXPECT_EQ(sink->events[0].second, kDataManagerEventError);
   EXPECT_EQ(DisconnectSink(manager.get(), IidOf<IDataManagerEvents>(), cookie), S_OK);
@@ -299,7 +336,9 @@ TEST(DataManager, LoadingIsRefusedWithAnErrorEvent) {
 TEST(DataManager, CreatedByClassIdentifier) {
   const DWORD cookie = RegisterDataManagerClass();
   ComPtr<IDataManager> manager;
-  EXPECT_EQ(CoCreateInstance(CLSID_DataManager, nullptr, CLSCTX_ALL, IidOf<IDataManager>(), manager.put_void()), S_OK);
+  EXPECT_EQ(CoCreateInstance(CLSID_DataManager, nullptr, CLSCTX_ALL, IidOf<IDataManager>(),
+                             manager.put_void()),
+            S_OK);
   EXPECT_TRUE(manager);
   EXPECT_TRUE(manager.As<IConnectionPointContainer>());
   RevokeProcessClass(cookie);
@@ -312,8 +351,8 @@ TEST(DataManager, UnreadableFeatureTableIsAFailure) {
   ASSERT_TRUE(folder);
   ComPtr<IFeatureClass> fc;
   ASSERT_EQ(CreateClass(folder.get(), L"libs",
-                        {OidField(L"FID"), ShapeField(kGeometryPolygon, 4326), TextField(L"PRODUCT", 60),
-                         TextField(L"LIBRARY", 20)},
+                        {OidField(L"FID"), ShapeField(kGeometryPolygon, 4326),
+                         TextField(L"PRODUCT", 60), TextField(L"LIBRARY", 20)},
                         fc.put()),
             S_OK);
   {

@@ -60,7 +60,9 @@ TEST(HostDataFields, CheckerFixesNamesForTheTarget) {
   ScratchDir dir;
   auto folder = OpenWorkspace(ShapefileFactory().get(), dir.path());
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"x.gpkg"), nullptr, nullptr, db.put()), S_OK);
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"x.gpkg"), nullptr, nullptr,
+                                      db.put()),
+            S_OK);
   using N = std::vector<std::wstring>;
   using E = std::vector<std::pair<LONG, LONG>>;
 
@@ -70,8 +72,11 @@ TEST(HostDataFields, CheckerFixesNamesForTheTarget) {
 
   auto dbf = Check(folder.get(), {L"LATITUDE_DMS", L"LATITUDE_DD", L"my field", L"2nd", L""});
   EXPECT_EQ(dbf.names, (N{L"LATITUDE_D", L"LATITUDE_1", L"my_field", L"F2nd", L"FIELD5"}));
-  EXPECT_EQ(dbf.errors, (E{{0, kFieldErrorInvalidFieldNameLength}, {1, kFieldErrorInvalidFieldNameLength},
-                           {2, kFieldErrorInvalidCharacter}, {3, kFieldErrorInvalidCharacter}, {4, kFieldErrorEmpty}}));
+  EXPECT_EQ(dbf.errors, (E{{0, kFieldErrorInvalidFieldNameLength},
+                           {1, kFieldErrorInvalidFieldNameLength},
+                           {2, kFieldErrorInvalidCharacter},
+                           {3, kFieldErrorInvalidCharacter},
+                           {4, kFieldErrorEmpty}}));
 
   auto gdb = Check(db.get(), {L"LATITUDE_DMS", L"select", L"Name", L"NAME"});
   EXPECT_EQ(gdb.names, (N{L"LATITUDE_DMS", L"select_", L"Name", L"NAME_1"}));
@@ -87,28 +92,42 @@ TEST(HostDataFields, CheckerFixesNamesForTheTarget) {
 TEST(HostDataFields, DataClassesAreCreatedByClassIdentifier) {
   auto cookies = RegisterHostDataClasses();
   ComPtr<IPoint> point;
-  ASSERT_EQ(CoCreateInstance(CLSID_Point, nullptr, CLSCTX_ALL, IidOf<IPoint>(), point.put_void()), S_OK);
+  ASSERT_EQ(CoCreateInstance(CLSID_Point, nullptr, CLSCTX_ALL, IidOf<IPoint>(), point.put_void()),
+            S_OK);
   ComPtr<IEnvelope> env;
-  ASSERT_EQ(CoCreateInstance(CLSID_Envelope, nullptr, CLSCTX_ALL, IidOf<IEnvelope>(), env.put_void()), S_OK);
+  ASSERT_EQ(
+      CoCreateInstance(CLSID_Envelope, nullptr, CLSCTX_ALL, IidOf<IEnvelope>(), env.put_void()),
+      S_OK);
   ComPtr<IPolyline> line;
-  EXPECT_EQ(CoCreateInstance(CLSID_Polyline, nullptr, CLSCTX_ALL, IidOf<IPolyline>(), line.put_void()), S_OK);
+  EXPECT_EQ(
+      CoCreateInstance(CLSID_Polyline, nullptr, CLSCTX_ALL, IidOf<IPolyline>(), line.put_void()),
+      S_OK);
   ComPtr<IPolygon> polygon;
-  EXPECT_EQ(CoCreateInstance(CLSID_Polygon, nullptr, CLSCTX_ALL, IidOf<IPolygon>(), polygon.put_void()), S_OK);
+  EXPECT_EQ(
+      CoCreateInstance(CLSID_Polygon, nullptr, CLSCTX_ALL, IidOf<IPolygon>(), polygon.put_void()),
+      S_OK);
   ComPtr<IPropertySet> props;
-  EXPECT_EQ(CoCreateInstance(CLSID_PropertySet, nullptr, CLSCTX_ALL, IidOf<IPropertySet>(), props.put_void()), S_OK);
+  EXPECT_EQ(CoCreateInstance(CLSID_PropertySet, nullptr, CLSCTX_ALL, IidOf<IPropertySet>(),
+                             props.put_void()),
+            S_OK);
   ComPtr<IFieldsEdit> fields;
-  EXPECT_EQ(CoCreateInstance(CLSID_Fields, nullptr, CLSCTX_ALL, IidOf<IFieldsEdit>(), fields.put_void()), S_OK);
+  EXPECT_EQ(
+      CoCreateInstance(CLSID_Fields, nullptr, CLSCTX_ALL, IidOf<IFieldsEdit>(), fields.put_void()),
+      S_OK);
   ComPtr<ISurface> surface;
-  EXPECT_EQ(CoCreateInstance(CLSID_RasterSurface, nullptr, CLSCTX_ALL, IidOf<ISurface>(), surface.put_void()), S_OK);
+  EXPECT_EQ(CoCreateInstance(CLSID_RasterSurface, nullptr, CLSCTX_ALL, IidOf<ISurface>(),
+                             surface.put_void()),
+            S_OK);
   ComPtr<IWorkspaceFactory> factory;
-  EXPECT_EQ(CoCreateInstance(CLSID_DatabaseWorkspaceFactory, nullptr, CLSCTX_ALL, IidOf<IWorkspaceFactory>(),
-                             factory.put_void()),
+  EXPECT_EQ(CoCreateInstance(CLSID_DatabaseWorkspaceFactory, nullptr, CLSCTX_ALL,
+                             IidOf<IWorkspaceFactory>(), factory.put_void()),
             S_OK);
   ComPtr<ISpatialReferenceFactory> srf;
-  ASSERT_EQ(CoCreateInstance(CLSID_SpatialReferenceFactory, nullptr, CLSCTX_ALL, IidOf<ISpatialReferenceFactory>(),
-                             srf.put_void()),
+  ASSERT_EQ(CoCreateInstance(CLSID_SpatialReferenceFactory, nullptr, CLSCTX_ALL,
+                             IidOf<ISpatialReferenceFactory>(), srf.put_void()),
             S_OK);
   for (DWORD c : cookies) RevokeProcessClass(c);
   ComPtr<IPoint> gone;
-  EXPECT_NE(CoCreateInstance(CLSID_Point, nullptr, CLSCTX_ALL, IidOf<IPoint>(), gone.put_void()), S_OK);
+  EXPECT_NE(CoCreateInstance(CLSID_Point, nullptr, CLSCTX_ALL, IidOf<IPoint>(), gone.put_void()),
+            S_OK);
 }

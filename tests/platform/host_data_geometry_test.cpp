@@ -22,7 +22,8 @@ ComPtr<ISpatialReference> Sr(LONG code) {
 }
 
 // x y of cs2cs for one input point (lon lat order given by the proj strings used).
-std::pair<double, double> Cs2cs(const std::string& from, const std::string& to, double x, double y) {
+std::pair<double, double> Cs2cs(const std::string& from, const std::string& to, double x,
+                                double y) {
   std::ostringstream cmd;
   cmd.precision(17);
   cmd << "echo " << x << " " << y << " | cs2cs -f %.6f " << from << " +to " << to;
@@ -32,7 +33,8 @@ std::pair<double, double> Cs2cs(const std::string& from, const std::string& to, 
   return {ox, oy};
 }
 
-ComPtr<IPolygon> Square(double x0, double y0, double x1, double y1, ISpatialReference* sr = nullptr) {
+ComPtr<IPolygon> Square(double x0, double y0, double x1, double y1,
+                        ISpatialReference* sr = nullptr) {
   auto pg = NewPolygon();
   auto pc = pg.Query<IPointCollection>();
   pc->AddPoint(NewPoint(x0, y0).get());
@@ -44,7 +46,8 @@ ComPtr<IPolygon> Square(double x0, double y0, double x1, double y1, ISpatialRefe
   return pg;
 }
 
-bool Rel(IGeometry* a, IGeometry* b, HRESULT (IRelationalOperator::*op)(IGeometry*, VARIANT_BOOL*)) {
+bool Rel(IGeometry* a, IGeometry* b,
+         HRESULT (IRelationalOperator::*op)(IGeometry*, VARIANT_BOOL*)) {
   auto ro = QueryAs<IRelationalOperator>(a);
   VARIANT_BOOL r = VARIANT_FALSE;
   EXPECT_EQ(((*ro.get()).*op)(b, &r), S_OK);
@@ -58,7 +61,11 @@ TEST(HostSpatialReference, KindsByFactoryCode) {
     LONG code;
     bool geographic;
     bool projected;
-  } cases[] = {{4326, true, false}, {104000, true, false}, {32633, false, true}, {54032, false, true}, {3857, false, true}};
+  } cases[] = {{4326, true, false},
+               {104000, true, false},
+               {32633, false, true},
+               {54032, false, true},
+               {3857, false, true}};
   for (const auto& c : cases) {
     auto sr = Sr(c.code);
     ASSERT_TRUE(sr) << c.code;
@@ -108,7 +115,9 @@ TEST(HostSpatialReference, AzimuthalEquidistantCentredWhereAsked) {
   EXPECT_EQ(wkt.str().find(L"54032"), std::wstring::npos) << wkt.str();
 
   const std::string proj = "+proj=aeqd +lat_0=0.25 +lon_0=6.5 +datum=WGS84 +units=m";
-  struct Case { double lon, lat; } cases[] = {{6.5, 0.25}, {7.0, 1.0}, {5.2, -0.8}, {-100.0, 45.0}};
+  struct Case {
+    double lon, lat;
+  } cases[] = {{6.5, 0.25}, {7.0, 1.0}, {5.2, -0.8}, {-100.0, 45.0}};
   for (const auto& c : cases) {
     auto p = NewPoint(c.lon, c.lat, Sr(4326).get());
     ASSERT_EQ(p->Project(aeqd.get()), S_OK);
@@ -130,7 +139,8 @@ TEST(HostGeometry, ProjectMatchesCs2csAndRefusesWhatItCannotDo) {
   ASSERT_EQ(p->Project(Sr(32633).get()), S_OK);
   double x = 0, y = 0;
   p->QueryCoords(&x, &y);
-  auto [ex, ey] = Cs2cs("+proj=longlat +datum=WGS84", "+proj=utm +zone=33 +datum=WGS84", 15.25, 48.5);
+  auto [ex, ey] =
+      Cs2cs("+proj=longlat +datum=WGS84", "+proj=utm +zone=33 +datum=WGS84", 15.25, 48.5);
   EXPECT_NEAR(x, ex, 1e-3);
   EXPECT_NEAR(y, ey, 1e-3);
 
@@ -156,8 +166,10 @@ TEST(HostGeometry, ProjectMatchesCs2csAndRefusesWhatItCannotDo) {
   ASSERT_EQ(env->Project(Sr(32633).get()), S_OK);
   double x0, y0, x1, y1;
   env->QueryCoords(&x0, &y0, &x1, &y1);
-  auto [llx, lly] = Cs2cs("+proj=longlat +datum=WGS84", "+proj=utm +zone=33 +datum=WGS84", 15.0, 48.0);
-  auto [urx, ury] = Cs2cs("+proj=longlat +datum=WGS84", "+proj=utm +zone=33 +datum=WGS84", 16.0, 49.0);
+  auto [llx, lly] =
+      Cs2cs("+proj=longlat +datum=WGS84", "+proj=utm +zone=33 +datum=WGS84", 15.0, 48.0);
+  auto [urx, ury] =
+      Cs2cs("+proj=longlat +datum=WGS84", "+proj=utm +zone=33 +datum=WGS84", 16.0, 49.0);
   EXPECT_LE(x0, llx + 1e-6);
   EXPECT_LE(y0, lly + 1e-6);
   EXPECT_GE(x1, urx - 1e-6);
@@ -256,7 +268,8 @@ TEST(HostGeometry, RelationalTests) {
 TEST(HostGeometry, CloneEqualityAndVertexEdits) {
   auto line = NewPolyline();
   auto pc = line.Query<IPointCollection>();
-  for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 4.0}, {3.0, 8.0}}) pc->AddPoint(NewPoint(x, y).get());
+  for (auto [x, y] : {std::pair{0.0, 0.0}, {3.0, 4.0}, {3.0, 8.0}})
+    pc->AddPoint(NewPoint(x, y).get());
   line->put_SpatialReference(Sr(4326).get());
   double len = 0;
   line->get_Length(&len);

@@ -55,7 +55,10 @@ TEST(HostDataMap, LayersOverRealDataAndTheirLookup) {
   ScratchDir dir;
   auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
   ComPtr<IFeatureClass> fc;
-  ASSERT_EQ(CreateClass(ws.get(), L"spots", {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"N", 4)}, fc.put()), S_OK);
+  ASSERT_EQ(
+      CreateClass(ws.get(), L"spots",
+                  {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"N", 4)}, fc.put()),
+      S_OK);
   for (auto [x, y] : {std::pair{6.1, 0.2}, {6.9, 0.8}}) {
     ComPtr<IFeature> f;
     ASSERT_EQ(fc->CreateFeature(f.put()), S_OK);
@@ -64,7 +67,8 @@ TEST(HostDataMap, LayersOverRealDataAndTheirLookup) {
   }
   // Rows made before their shape do not drag the file's extent to the origin.
   std::string info = ToolOutput("ogrinfo -ro -so -al " + ShellQuote(dir / "spots.shp"));
-  EXPECT_NE(info.find("Extent: (6.100000, 0.200000) - (6.900000, 0.800000)"), std::string::npos) << info;
+  EXPECT_NE(info.find("Extent: (6.100000, 0.200000) - (6.900000, 0.800000)"), std::string::npos)
+      << info;
   auto layer = Make<IFeatureLayer>(CreateFeatureLayerObject);
   VARIANT_BOOL valid = VARIANT_TRUE;
   layer.Query<ILayer>()->get_Valid(&valid);

@@ -26,7 +26,8 @@ const std::string kDted = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v
 double LocationInfo(const std::string& file, double x, double y) {
   std::ostringstream cmd;
   cmd.precision(17);
-  cmd << "gdallocationinfo -valonly -geoloc " << ShellQuote(file) << " " << x << " " << y << " 2>/dev/null";
+  cmd << "gdallocationinfo -valonly -geoloc " << ShellQuote(file) << " " << x << " " << y
+      << " 2>/dev/null";
   std::string out = ToolOutput(cmd.str());
   if (out.find_first_not_of(" \r\n") == std::string::npos) return NAN;
   return std::stod(out);
@@ -37,7 +38,9 @@ ComPtr<IRasterDataset> OpenRaster(const std::string& path, HRESULT expected = S_
   auto ws = OpenWorkspace(RasterFactory().get(), p.parent_path().string());
   ComPtr<IRasterDataset> ds;
   if (!ws) return ds;
-  EXPECT_EQ(ws.Query<IRasterWorkspace>()->OpenRasterDataset(Bstr(FromUtf8(p.filename().string())), ds.put()), expected)
+  EXPECT_EQ(ws.Query<IRasterWorkspace>()->OpenRasterDataset(Bstr(FromUtf8(p.filename().string())),
+                                                            ds.put()),
+            expected)
       << path;
   return ds;
 }
@@ -58,8 +61,10 @@ double Elevation(ISurface* s, double x, double y, ISpatialReference* sr = nullpt
 }
 
 void ExpectSameElevation(double ours, double oracle, double noData, const std::string& where) {
-  if (std::isnan(oracle) || oracle == noData) EXPECT_TRUE(std::isnan(ours)) << where << " gave " << ours;
-  else EXPECT_DOUBLE_EQ(ours, oracle) << where;
+  if (std::isnan(oracle) || oracle == noData)
+    EXPECT_TRUE(std::isnan(ours)) << where << " gave " << ours;
+  else
+    EXPECT_DOUBLE_EQ(ours, oracle) << where;
 }
 
 }  // namespace
@@ -68,25 +73,29 @@ TEST(HostDataRaster, GeoTiffSurfaceMatchesGdallocationinfo) {
   ScratchDir dir;
   DemSpec spec;  // 8 x 6 cells of 0.125 degrees from (6, 1) down to (7, 0.25)
   spec.noData = -9999.0;
-  spec.value = [](int c, int r) { return (c == 2 && r == 3) ? -9999.0 : 100.0 + 10.0 * r + c + 0.25; };
+  spec.value = [](int c, int r) {
+    return (c == 2 && r == 3) ? -9999.0 : 100.0 + 10.0 * r + c + 0.25;
+  };
   std::string tif = dir / "dem.tif";
   ASSERT_TRUE(MakeGeoTiffDem(tif, spec));
   auto ds = OpenRaster(tif);
   ASSERT_TRUE(ds);
   auto surface = SurfaceOver(ds.get());
-  struct Case { double x, y; } cases[] = {
-      {6.0625, 0.9375},   // first cell
-      {6.99, 0.26},       // last cell
-      {6.3125, 0.5625},   // the no-data cell
-      {6.125, 0.75},      // a cell corner: the cell to its lower right
-      {6.5, 0.5},
-      {5.99, 0.5},        // outside to the west
-      {6.5, 1.01},        // outside to the north
+  struct Case {
+    double x, y;
+  } cases[] = {
+      {6.0625, 0.9375},               // first cell
+      {6.99, 0.26},                   // last cell
+      {6.3125, 0.5625},               // the no-data cell
+      {6.125, 0.75},                  // a cell corner: the cell to its lower right
+      {6.5, 0.5},       {5.99, 0.5},  // outside to the west
+      {6.5, 1.01},                    // outside to the north
   };
   for (const auto& c : cases) {
     std::ostringstream where;
     where << c.x << "," << c.y;
-    ExpectSameElevation(Elevation(surface.get(), c.x, c.y), LocationInfo(tif, c.x, c.y), -9999.0, where.str());
+    ExpectSameElevation(Elevation(surface.get(), c.x, c.y), LocationInfo(tif, c.x, c.y), -9999.0,
+                        where.str());
   }
   // z factor, void test
   surface->put_ZFactor(2.0);
@@ -140,7 +149,8 @@ TEST(HostDataRaster, GeoTiffSurfaceMatchesGdallocationinfo) {
     for (int c = 0; c < 8; ++c)
       if (!(c == 2 && r == 3)) sum += 100.0 + 10.0 * r + c + 0.25;
   EXPECT_NEAR(mean, sum / 47.0, 1e-9);
-  EXPECT_TRUE(FilesIn(dir.path()) == std::vector<std::string>{"dem.tif"}) << "statistics left files beside the raster";
+  EXPECT_TRUE(FilesIn(dir.path()) == std::vector<std::string>{"dem.tif"})
+      << "statistics left files beside the raster";
   ComPtr<IRasterBand> none;
   EXPECT_EQ(raster.Query<IRasterBandCollection>()->Item(1, none.put()), E_INVALIDARG);
 }
@@ -153,12 +163,15 @@ TEST(HostDataRaster, DtedCellMatchesGdallocationinfo) {
   ds->get_Format(&format);
   EXPECT_EQ(format.str(), L"DTED");
   auto surface = SurfaceOver(ds.get());
-  struct Case { double x, y; } cases[] = {
-      {6.5, 0.5}, {6.6, 0.3}, {6.65, 0.2}, {6.53, 0.21}, {6.0001, 0.9999}, {6.9999, 0.0001}, {6.7, 0.35}, {7.5, 0.5}};
+  struct Case {
+    double x, y;
+  } cases[] = {{6.5, 0.5},       {6.6, 0.3},       {6.65, 0.2}, {6.53, 0.21},
+               {6.0001, 0.9999}, {6.9999, 0.0001}, {6.7, 0.35}, {7.5, 0.5}};
   for (const auto& c : cases) {
     std::ostringstream where;
     where << c.x << "," << c.y;
-    ExpectSameElevation(Elevation(surface.get(), c.x, c.y), LocationInfo(kDted, c.x, c.y), -32767.0, where.str());
+    ExpectSameElevation(Elevation(surface.get(), c.x, c.y), LocationInfo(kDted, c.x, c.y), -32767.0,
+                        where.str());
   }
 
   // A void post: NaN here, the no-data value for GDAL.

@@ -22,7 +22,9 @@ namespace {
 
 std::string OgrInfo(const std::string& args) { return ToolOutput("ogrinfo -ro " + args + " 2>&1"); }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 Variant V(const wchar_t* s) { return Variant(s); }
 
@@ -63,8 +65,9 @@ std::vector<Variant> ValuesOf(IFeatureClass* fc, const std::wstring& field) {
   return out;
 }
 
-const std::vector<FieldSpec> kObserverLike = {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"NAME", 20),
-                                              DoubleField(L"OFFSETA", 18, 8), IntegerField(L"COUNT", 6)};
+const std::vector<FieldSpec> kObserverLike = {
+    OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"NAME", 20),
+    DoubleField(L"OFFSETA", 18, 8), IntegerField(L"COUNT", 6)};
 
 }  // namespace
 
@@ -75,8 +78,13 @@ TEST(HostDataTable, ShapefileFeatureClassAsOgrinfoSeesIt) {
   ComPtr<IFeatureClass> fc;
   ASSERT_EQ(CreateClass(ws.get(), L"observers", kObserverLike, fc.put()), S_OK);
   auto wgs = SpatialReference(4326);
-  ASSERT_EQ(InsertPoint(fc.get(), 6.25, 0.5, wgs.get(), {{L"NAME", V(L"Ridge")}, {L"OFFSETA", Variant(1.75)}, {L"COUNT", Variant(3)}}), S_OK);
-  ASSERT_EQ(InsertPoint(fc.get(), 6.75, 0.25, wgs.get(), {{L"name", V(L"Valley")}, {L"offseta", Variant(-2.5)}}), S_OK);
+  ASSERT_EQ(
+      InsertPoint(fc.get(), 6.25, 0.5, wgs.get(),
+                  {{L"NAME", V(L"Ridge")}, {L"OFFSETA", Variant(1.75)}, {L"COUNT", Variant(3)}}),
+      S_OK);
+  ASSERT_EQ(InsertPoint(fc.get(), 6.75, 0.25, wgs.get(),
+                        {{L"name", V(L"Valley")}, {L"offseta", Variant(-2.5)}}),
+            S_OK);
 
   std::string schema = OgrInfo("-so -al " + ShellQuote(dir / "observers.shp"));
   EXPECT_TRUE(Contains(schema, "Geometry: Point")) << schema;
@@ -97,8 +105,14 @@ TEST(HostDataTable, ShapefileFeatureClassAsOgrinfoSeesIt) {
   LONG n = 0;
   fields->get_FieldCount(&n);
   ASSERT_EQ(n, 5);
-  struct Expect { const wchar_t* name; LONG type; } expect[] = {
-      {L"FID", kFieldOID}, {L"Shape", kFieldGeometry}, {L"NAME", kFieldString}, {L"OFFSETA", kFieldDouble}, {L"COUNT", kFieldInteger}};
+  struct Expect {
+    const wchar_t* name;
+    LONG type;
+  } expect[] = {{L"FID", kFieldOID},
+                {L"Shape", kFieldGeometry},
+                {L"NAME", kFieldString},
+                {L"OFFSETA", kFieldDouble},
+                {L"COUNT", kFieldInteger}};
   for (LONG i = 0; i < n; ++i) {
     ComPtr<IField> f;
     fields->get_Field(i, f.put());
@@ -123,13 +137,19 @@ TEST(HostDataTable, ShapefileFeatureClassAsOgrinfoSeesIt) {
 TEST(HostDataTable, DatabaseTablesAndClassesAsOgrinfoSeesThem) {
   ScratchDir dir;
   ComPtr<IWorkspace> ws;
-  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"analysis"), nullptr, nullptr, ws.put()), S_OK);
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"analysis"), nullptr,
+                                      nullptr, ws.put()),
+            S_OK);
   ComPtr<IFeatureClass> fc;
-  ASSERT_EQ(CreateClass(ws.get(), L"sight_lines", {OidField(L"OBJECTID"), ShapeField(kGeometryPolyline, 32632),
-                                                    TextField(L"LABEL", 40), DoubleField(L"LENGTH_M")}, fc.put()),
+  ASSERT_EQ(CreateClass(ws.get(), L"sight_lines",
+                        {OidField(L"OBJECTID"), ShapeField(kGeometryPolyline, 32632),
+                         TextField(L"LABEL", 40), DoubleField(L"LENGTH_M")},
+                        fc.put()),
             S_OK);
   ComPtr<ITable> table;
-  ASSERT_EQ(CreateTable(ws.get(), L"log", {OidField(), TextField(L"EVENT", 100), IntegerField(L"CODE")}, table.put()), S_OK);
+  ASSERT_EQ(CreateTable(ws.get(), L"log",
+                        {OidField(), TextField(L"EVENT", 100), IntegerField(L"CODE")}, table.put()),
+            S_OK);
 
   ComPtr<IFeature> feature;
   ASSERT_EQ(fc->CreateFeature(feature.put()), S_OK);
@@ -176,13 +196,26 @@ TEST(HostDataTable, RefusedSchemasLeaveNothingBehind) {
     std::vector<FieldSpec> fields;
     HRESULT expected;
   } cases[] = {
-      {"name longer than 10", {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"ELEVATION_M", 10)}, E_DATA_INVALID_NAME},
-      {"name with a space", {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"MY NAME", 10)}, E_DATA_INVALID_NAME},
-      {"name starting with a digit", {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"1ST", 10)}, E_DATA_INVALID_NAME},
-      {"duplicate names", {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"Spot", 10), TextField(L"SPOT", 5)}, E_DATA_INVALID_NAME},
-      {"text wider than dBASE", {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"NOTE", 300)}, E_DATA_INVALID_FIELD},
+      {"name longer than 10",
+       {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"ELEVATION_M", 10)},
+       E_DATA_INVALID_NAME},
+      {"name with a space",
+       {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"MY NAME", 10)},
+       E_DATA_INVALID_NAME},
+      {"name starting with a digit",
+       {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"1ST", 10)},
+       E_DATA_INVALID_NAME},
+      {"duplicate names",
+       {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"Spot", 10),
+        TextField(L"SPOT", 5)},
+       E_DATA_INVALID_NAME},
+      {"text wider than dBASE",
+       {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"NOTE", 300)},
+       E_DATA_INVALID_FIELD},
       {"no shape field", {OidField(), TextField(L"NOTE", 10)}, E_DATA_INVALID_FIELD},
-      {"envelope shape type", {OidField(), ShapeField(kGeometryEnvelope, 4326)}, E_DATA_INVALID_FIELD},
+      {"envelope shape type",
+       {OidField(), ShapeField(kGeometryEnvelope, 4326)},
+       E_DATA_INVALID_FIELD},
   };
   for (const auto& c : cases) {
     ComPtr<IFeatureClass> fc;
@@ -191,21 +224,35 @@ TEST(HostDataTable, RefusedSchemasLeaveNothingBehind) {
     EXPECT_TRUE(FilesIn(dir.path()).empty()) << c.what;
   }
   ComPtr<IFeatureClass> fc;
-  EXPECT_EQ(CreateClass(ws.get(), L"bad/name", {OidField(), ShapeField(kGeometryPoint, 4326)}, fc.put()), E_DATA_INVALID_NAME);
+  EXPECT_EQ(
+      CreateClass(ws.get(), L"bad/name", {OidField(), ShapeField(kGeometryPoint, 4326)}, fc.put()),
+      E_DATA_INVALID_NAME);
 
   // The database refuses a table name that is not a plain identifier; no layer appears.
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"store.gpkg"), nullptr, nullptr, db.put()), S_OK);
-  EXPECT_EQ(CreateClass(db.get(), L"two words", {OidField(), ShapeField(kGeometryPoint, 4326)}, fc.put()), E_DATA_INVALID_NAME);
-  EXPECT_EQ(CreateClass(db.get(), L"pts", {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"a-b", 5)}, fc.put()),
-            E_DATA_INVALID_NAME);
-  EXPECT_FALSE(Contains(OgrInfo("-so " + ShellQuote(dir / "store.gpkg")), "pts")) << "a refused class left a layer";
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"store.gpkg"), nullptr,
+                                      nullptr, db.put()),
+            S_OK);
+  EXPECT_EQ(
+      CreateClass(db.get(), L"two words", {OidField(), ShapeField(kGeometryPoint, 4326)}, fc.put()),
+      E_DATA_INVALID_NAME);
+  EXPECT_EQ(
+      CreateClass(db.get(), L"pts",
+                  {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"a-b", 5)}, fc.put()),
+      E_DATA_INVALID_NAME);
+  EXPECT_FALSE(Contains(OgrInfo("-so " + ShellQuote(dir / "store.gpkg")), "pts"))
+      << "a refused class left a layer";
 
   // An existing dataset of that name is not touched.
-  ASSERT_EQ(CreateClass(ws.get(), L"kept", {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"A", 5)}, fc.put()), S_OK);
+  ASSERT_EQ(
+      CreateClass(ws.get(), L"kept",
+                  {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"A", 5)}, fc.put()),
+      S_OK);
   ASSERT_EQ(InsertPoint(fc.get(), 1, 1, nullptr, {{L"A", V(L"x")}}), S_OK);
   ComPtr<IFeatureClass> again;
-  EXPECT_EQ(CreateClass(ws.get(), L"kept", {OidField(), ShapeField(kGeometryPolygon, 4326)}, again.put()), E_DATA_EXISTS);
+  EXPECT_EQ(
+      CreateClass(ws.get(), L"kept", {OidField(), ShapeField(kGeometryPolygon, 4326)}, again.put()),
+      E_DATA_EXISTS);
   EXPECT_TRUE(Contains(OgrInfo("-so -al " + ShellQuote(dir / "kept.shp")), "Feature Count: 1"));
 }
 
@@ -213,13 +260,17 @@ TEST(HostDataTable, UnwritableFolderReportsAndLeavesNothing) {
   // /proc/self is a folder nobody can create files in, whoever runs the test.
   auto ws = OpenWorkspace(ShapefileFactory().get(), "/proc/self");
   ComPtr<IFeatureClass> fc;
-  EXPECT_EQ(CreateClass(ws.get(), L"out", {OidField(), ShapeField(kGeometryPoint, 4326)}, fc.put()), E_DATA_WRITE_FAILED);
+  EXPECT_EQ(CreateClass(ws.get(), L"out", {OidField(), ShapeField(kGeometryPoint, 4326)}, fc.put()),
+            E_DATA_WRITE_FAILED);
   EXPECT_FALSE(std::filesystem::exists("/proc/self/out.shp"));
   if (geteuid() != 0) {
     ScratchDir dir;
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(
+        dir.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     auto ro = OpenWorkspace(ShapefileFactory().get(), dir.path());
-    EXPECT_EQ(CreateClass(ro.get(), L"out", {OidField(), ShapeField(kGeometryPoint, 4326)}, fc.put()), E_DATA_WRITE_FAILED);
+    EXPECT_EQ(
+        CreateClass(ro.get(), L"out", {OidField(), ShapeField(kGeometryPoint, 4326)}, fc.put()),
+        E_DATA_WRITE_FAILED);
     std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
     EXPECT_TRUE(FilesIn(dir.path()).empty());
   }
@@ -238,9 +289,14 @@ TEST(HostDataTable, MissingAndCorruptDatasets) {
   EXPECT_EQ(fw->OpenFeatureClass(Bstr(L"broken"), fc.put()), E_DATA_UNREADABLE);
   EXPECT_FALSE(fc);
   ComPtr<IWorkspace> none;
-  EXPECT_EQ(ShapefileFactory()->OpenFromFile(Bstr(FromUtf8(dir / "nowhere")), nullptr, none.put()), E_DATA_NOT_FOUND);
-  EXPECT_EQ(DatabaseFactory()->OpenFromFile(Bstr(FromUtf8(dir / "broken.shp")), nullptr, none.put()), E_DATA_UNREADABLE);
-  EXPECT_EQ(DatabaseFactory()->OpenFromFile(Bstr(FromUtf8(dir / "nowhere.gpkg")), nullptr, none.put()), E_DATA_NOT_FOUND);
+  EXPECT_EQ(ShapefileFactory()->OpenFromFile(Bstr(FromUtf8(dir / "nowhere")), nullptr, none.put()),
+            E_DATA_NOT_FOUND);
+  EXPECT_EQ(
+      DatabaseFactory()->OpenFromFile(Bstr(FromUtf8(dir / "broken.shp")), nullptr, none.put()),
+      E_DATA_UNREADABLE);
+  EXPECT_EQ(
+      DatabaseFactory()->OpenFromFile(Bstr(FromUtf8(dir / "nowhere.gpkg")), nullptr, none.put()),
+      E_DATA_NOT_FOUND);
 }
 
 // Values that do not fit their field are refused, and the row is not written with a cut value.
@@ -248,8 +304,13 @@ TEST(HostDataTable, ValuesThatDoNotFitAreRefused) {
   ScratchDir dir;
   auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
   ComPtr<ITable> table;
-  ASSERT_EQ(CreateTable(ws.get(), L"values", {OidField(), TextField(L"CODE", 4), DoubleField(L"RATIO", 6, 2),
-                                              IntegerField(L"N", 3), {L"WHEN", kFieldDate}}, table.put()),
+  ASSERT_EQ(CreateTable(ws.get(), L"values",
+                        {OidField(),
+                         TextField(L"CODE", 4),
+                         DoubleField(L"RATIO", 6, 2),
+                         IntegerField(L"N", 3),
+                         {L"WHEN", kFieldDate}},
+                        table.put()),
             S_OK);
   ComPtr<IRow> row;
   ASSERT_EQ(table->CreateRow(row.put()), S_OK);
@@ -259,7 +320,11 @@ TEST(HostDataTable, ValuesThatDoNotFitAreRefused) {
   table->FindField(Bstr(L"N"), &n);
   table->FindField(Bstr(L"WHEN"), &when);
 
-  struct Case { LONG field; Variant value; HRESULT store; } cases[] = {
+  struct Case {
+    LONG field;
+    Variant value;
+    HRESULT store;
+  } cases[] = {
       {code, V(L"ABCDE"), E_DATA_VALUE_TOO_LONG},
       {code, V(L"\u00C4\u00D6\u00DC"), E_DATA_VALUE_TOO_LONG},  // six bytes in UTF-8
       {ratio, Variant(12345.5), E_DATA_VALUE_TOO_LONG},
@@ -311,7 +376,9 @@ TEST(HostDataTable, StoredShapesAreProjectedAndKindChecked) {
   ScratchDir dir;
   auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
   ComPtr<IFeatureClass> fc;
-  ASSERT_EQ(CreateClass(ws.get(), L"utm", {OidField(), ShapeField(kGeometryPoint, 32632)}, fc.put()), S_OK);
+  ASSERT_EQ(
+      CreateClass(ws.get(), L"utm", {OidField(), ShapeField(kGeometryPoint, 32632)}, fc.put()),
+      S_OK);
   ASSERT_EQ(InsertPoint(fc.get(), 9.0, 48.0, SpatialReference(4326).get(), {}), S_OK);
   ComPtr<IFeature> f;
   ASSERT_EQ(fc->GetFeature(0, f.put()), S_OK);
@@ -319,7 +386,8 @@ TEST(HostDataTable, StoredShapesAreProjectedAndKindChecked) {
   f->get_Shape(shape.put());
   double x = 0, y = 0;
   shape.Query<IPoint>()->QueryCoords(&x, &y);
-  std::istringstream cs(ToolOutput("echo 9 48 | cs2cs -f %.4f +proj=longlat +datum=WGS84 +to +proj=utm +zone=32 +datum=WGS84"));
+  std::istringstream cs(ToolOutput(
+      "echo 9 48 | cs2cs -f %.4f +proj=longlat +datum=WGS84 +to +proj=utm +zone=32 +datum=WGS84"));
   double ex = 0, ey = 0;
   cs >> ex >> ey;
   EXPECT_NEAR(x, ex, 1e-3);
@@ -355,7 +423,11 @@ TEST(HostDataTable, SearchAndUpdateCursorsInStepFiltersAndSelections) {
   ScratchDir dir;
   auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
   ComPtr<IFeatureClass> fc;
-  ASSERT_EQ(CreateClass(ws.get(), L"grid", {OidField(), ShapeField(kGeometryPoint, 4326), IntegerField(L"K"), DoubleField(L"OUT", 12, 3)}, fc.put()), S_OK);
+  ASSERT_EQ(CreateClass(ws.get(), L"grid",
+                        {OidField(), ShapeField(kGeometryPoint, 4326), IntegerField(L"K"),
+                         DoubleField(L"OUT", 12, 3)},
+                        fc.put()),
+            S_OK);
   for (int k = 0; k < 10; ++k)
     ASSERT_EQ(InsertPoint(fc.get(), k, k % 3, nullptr, {{L"K", Variant(k)}}), S_OK);
   LONG kIndex = -1, outIndex = -1;
@@ -392,7 +464,8 @@ TEST(HostDataTable, SearchAndUpdateCursorsInStepFiltersAndSelections) {
 
   ComPtr<ISpatialFilter> sf;
   CreateSpatialFilterObject(nullptr, IidOf<ISpatialFilter>(), sf.put_void());
-  sf->putref_Geometry(NewEnvelope(1.5, -0.5, 6.5, 0.5, SpatialReference(4326).get()).Query<IGeometry>().get());
+  sf->putref_Geometry(
+      NewEnvelope(1.5, -0.5, 6.5, 0.5, SpatialReference(4326).get()).Query<IGeometry>().get());
   sf->put_SpatialRel(kSpatialRelIntersects);
   ASSERT_EQ(fc->FeatureCount(sf.get(), &n), S_OK);
   EXPECT_EQ(n, 2);  // (3,0) and (6,0)
@@ -402,7 +475,8 @@ TEST(HostDataTable, SearchAndUpdateCursorsInStepFiltersAndSelections) {
   // selection sets
   q->put_WhereClause(Bstr(L"K < 4"));
   ComPtr<ISelectionSet> sel;
-  ASSERT_EQ(fc->Select(q.get(), kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, sel.put()), S_OK);
+  ASSERT_EQ(fc->Select(q.get(), kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, sel.put()),
+            S_OK);
   LONG selected = 0;
   sel->get_Count(&selected);
   EXPECT_EQ(selected, 4);
@@ -420,7 +494,8 @@ TEST(HostDataTable, SearchAndUpdateCursorsInStepFiltersAndSelections) {
   EXPECT_EQ(oids, (std::vector<LONG>{1, 2, 3, 9}));
   // an empty selection gives a cursor that ends at once
   q->put_WhereClause(Bstr(L"K > 100"));
-  ASSERT_EQ(fc->Select(q.get(), kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, sel.put()), S_OK);
+  ASSERT_EQ(fc->Select(q.get(), kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, sel.put()),
+            S_OK);
   ASSERT_EQ(sel->Search(nullptr, VARIANT_FALSE, sc.put()), S_OK);
   EXPECT_EQ(sc->NextRow(r.put()), S_OK);
   EXPECT_FALSE(r);
@@ -431,7 +506,10 @@ TEST(HostDataTable, AddFieldUnderSchemaLockKeepsRows) {
   ScratchDir dir;
   auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
   ComPtr<IFeatureClass> fc;
-  ASSERT_EQ(CreateClass(ws.get(), L"pts", {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"NAME", 8)}, fc.put()), S_OK);
+  ASSERT_EQ(
+      CreateClass(ws.get(), L"pts",
+                  {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"NAME", 8)}, fc.put()),
+      S_OK);
   ASSERT_EQ(InsertPoint(fc.get(), 1, 2, nullptr, {{L"NAME", V(L"keep")}}), S_OK);
   auto lock = fc.Query<ISchemaLock>();
   ASSERT_EQ(lock->ChangeSchemaLock(kSchemaLockExclusive), S_OK);

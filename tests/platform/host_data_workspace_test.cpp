@@ -36,7 +36,8 @@ std::vector<std::pair<std::wstring, LONG>> Names(IWorkspace* ws, LONG kind) {
   return out;
 }
 
-const std::vector<FieldSpec> kPoints = {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"NAME", 10)};
+const std::vector<FieldSpec> kPoints = {OidField(), ShapeField(kGeometryPoint, 4326),
+                                        TextField(L"NAME", 10)};
 
 }  // namespace
 
@@ -50,7 +51,8 @@ TEST(HostDataWorkspace, FolderListsShapefilesTablesAndRasters) {
   ASSERT_TRUE(MakeGeoTiffDem(dir / "dem.tif", DemSpec{}));
 
   using L = std::vector<std::pair<std::wstring, LONG>>;
-  EXPECT_EQ(Names(ws.get(), kDatasetAny), (L{{L"a_table", kDatasetTable}, {L"b_points", kDatasetFeatureClass}}));
+  EXPECT_EQ(Names(ws.get(), kDatasetAny),
+            (L{{L"a_table", kDatasetTable}, {L"b_points", kDatasetFeatureClass}}));
   EXPECT_EQ(Names(ws.get(), kDatasetFeatureClass), (L{{L"b_points", kDatasetFeatureClass}}));
   auto rasters = OpenWorkspace(RasterFactory().get(), dir.path());
   EXPECT_EQ(Names(rasters.get(), kDatasetAny), (L{{L"dem.tif", kDatasetRasterDataset}}));
@@ -79,7 +81,8 @@ TEST(HostDataWorkspace, FolderListsShapefilesTablesAndRasters) {
   auto again = OpenWorkspace(ShapefileFactory().get(), dir.path() + "/./");
   EXPECT_TRUE(IsSameObject(again.get(), ws.get()));
   ComPtr<IFeatureClass> byFile;
-  ASSERT_EQ(ws.Query<IFeatureWorkspace>()->OpenFeatureClass(Bstr(L"b_points.shp"), byFile.put()), S_OK);
+  ASSERT_EQ(ws.Query<IFeatureWorkspace>()->OpenFeatureClass(Bstr(L"b_points.shp"), byFile.put()),
+            S_OK);
   EXPECT_TRUE(IsSameObject(byFile.get(), fc.get()));
 }
 
@@ -102,17 +105,21 @@ TEST(HostDataWorkspace, DeleteAndRenameDatasets) {
   EXPECT_EQ(n, 0);
   EXPECT_EQ(ds->Delete(), S_OK);
   EXPECT_TRUE(FilesIn(dir.path()).empty());
-  EXPECT_EQ(fc->FeatureCount(nullptr, &n), E_DATA_NO_ROW);  // the object outlives its data, harmlessly
+  EXPECT_EQ(fc->FeatureCount(nullptr, &n),
+            E_DATA_NO_ROW);  // the object outlives its data, harmlessly
 
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"db"), nullptr, nullptr, db.put()), S_OK);
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"db"), nullptr, nullptr,
+                                      db.put()),
+            S_OK);
   ComPtr<ITable> t;
   ASSERT_EQ(CreateTable(db.get(), L"first", {OidField(), TextField(L"X", 4)}, t.put()), S_OK);
   ASSERT_EQ(CreateTable(db.get(), L"second", {OidField(), TextField(L"X", 4)}, t.put()), S_OK);
   EXPECT_EQ(t.Query<IDataset>()->Rename(Bstr(L"first")), E_DATA_EXISTS);
   ASSERT_EQ(t.Query<IDataset>()->Rename(Bstr(L"third")), S_OK);
   using L = std::vector<std::pair<std::wstring, LONG>>;
-  EXPECT_EQ(Names(db.get(), kDatasetAny), (L{{L"first", kDatasetTable}, {L"third", kDatasetTable}}));
+  EXPECT_EQ(Names(db.get(), kDatasetAny),
+            (L{{L"first", kDatasetTable}, {L"third", kDatasetTable}}));
   ASSERT_EQ(t.Query<IDataset>()->Delete(), S_OK);
   EXPECT_EQ(Names(db.get(), kDatasetAny), (L{{L"first", kDatasetTable}}));
   std::string info = ToolOutput("ogrinfo -ro -so " + ShellQuote(dir / "db.gpkg"));
@@ -123,10 +130,14 @@ TEST(HostDataWorkspace, FactoriesCreateOpenAndRefuse) {
   ScratchDir dir;
   auto folders = ShapefileFactory();
   ComPtr<IWorkspace> ws;
-  ASSERT_EQ(folders->Create(Bstr(FromUtf8(dir.path())), Bstr(L"out"), nullptr, nullptr, ws.put()), S_OK);
+  ASSERT_EQ(folders->Create(Bstr(FromUtf8(dir.path())), Bstr(L"out"), nullptr, nullptr, ws.put()),
+            S_OK);
   EXPECT_TRUE(std::filesystem::is_directory(dir / "out"));
-  EXPECT_EQ(folders->Create(Bstr(FromUtf8(dir.path())), Bstr(L"out"), nullptr, nullptr, ws.put()), E_DATA_EXISTS);
-  EXPECT_EQ(folders->Create(Bstr(FromUtf8(dir / "missing")), Bstr(L"x"), nullptr, nullptr, ws.put()), E_DATA_NOT_FOUND);
+  EXPECT_EQ(folders->Create(Bstr(FromUtf8(dir.path())), Bstr(L"out"), nullptr, nullptr, ws.put()),
+            E_DATA_EXISTS);
+  EXPECT_EQ(
+      folders->Create(Bstr(FromUtf8(dir / "missing")), Bstr(L"x"), nullptr, nullptr, ws.put()),
+      E_DATA_NOT_FOUND);
   VARIANT_BOOL is = VARIANT_FALSE;
   folders->IsWorkspace(Bstr(FromUtf8(dir / "out")), &is);
   EXPECT_EQ(is, VARIANT_TRUE);
@@ -134,7 +145,9 @@ TEST(HostDataWorkspace, FactoriesCreateOpenAndRefuse) {
   // The database factory opens by connection properties, as the dataset helpers do.
   auto dbs = DatabaseFactory();
   ComPtr<IWorkspace> db;
-  ASSERT_EQ(dbs->Create(Bstr(FromUtf8(dir.path())), Bstr(L"Personal.mdb"), nullptr, nullptr, db.put()), S_OK);
+  ASSERT_EQ(
+      dbs->Create(Bstr(FromUtf8(dir.path())), Bstr(L"Personal.mdb"), nullptr, nullptr, db.put()),
+      S_OK);
   Bstr path;
   db->get_PathName(&path);
   EXPECT_EQ(path.str(), FromUtf8(dir / "Personal.mdb"));
@@ -156,7 +169,8 @@ TEST(HostDataWorkspace, ScratchWorkspaceLivesUnderTheHostRoot) {
   ScratchDir dir;
   reg::SetHostRoot(dir.path());
   ComPtr<IScratchWorkspaceFactory> f;
-  ASSERT_EQ(CreateScratchWorkspaceFactory(nullptr, IidOf<IScratchWorkspaceFactory>(), f.put_void()), S_OK);
+  ASSERT_EQ(CreateScratchWorkspaceFactory(nullptr, IidOf<IScratchWorkspaceFactory>(), f.put_void()),
+            S_OK);
   ComPtr<IWorkspace> ws;
   ASSERT_EQ(f->get_DefaultScratchWorkspace(ws.put()), S_OK);
   Bstr path;

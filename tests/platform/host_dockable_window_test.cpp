@@ -35,7 +35,8 @@ class TestDef : public ComObjectRoot<TestDef, IDockableWindowDef> {
   }
   HRESULT OnCreate(IUnknown* hook) override {
     g_calls.push_back(QueryAs<IApplication>(hook) ? L"create with application" : L"create");
-    window_ = ::CreateWindowExW(0, WC_PLAINWINDOW, L"dock", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    window_ = ::CreateWindowExW(0, WC_PLAINWINDOW, L"dock", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                nullptr, nullptr, nullptr);
     return S_OK;
   }
   HRESULT get_ChildHWND(HWND* w) override {
@@ -68,7 +69,8 @@ class DockableWindowTest : public ::testing::Test {
   void SetUp() override {
     g_calls.clear();
     cookie_ = RegisterProcessClass(kDefClsid, &CreateInstance<TestDef>);
-    reg::WriteString(reg::Hive::ClassesRoot, std::wstring(kDefProgId) + L"\\CLSID", L"", GuidToString(kDefClsid));
+    reg::WriteString(reg::Hive::ClassesRoot, std::wstring(kDefProgId) + L"\\CLSID", L"",
+                     GuidToString(kDefClsid));
     HostSessionOptions options;
     session_ = HostSession::Start(options);
     ASSERT_TRUE(session_);
@@ -77,7 +79,9 @@ class DockableWindowTest : public ::testing::Test {
     session_.reset();
     RevokeProcessClass(cookie_);
   }
-  ComPtr<IDockableWindowManager> Manager() { return QueryAs<IDockableWindowManager>(session_->Hook()); }
+  ComPtr<IDockableWindowManager> Manager() {
+    return QueryAs<IDockableWindowManager>(session_->Hook());
+  }
 
   test::TempRoot root_;
   DWORD cookie_ = 0;
@@ -87,7 +91,8 @@ class DockableWindowTest : public ::testing::Test {
 TEST_F(DockableWindowTest, TheApplicationMakesAWindowOnceAndKeepsItsIdentity) {
   auto manager = Manager();
   ASSERT_TRUE(manager);
-  EXPECT_TRUE(IsSameObject(manager.get(), session_->Hook())) << "the manager is a part of the application";
+  EXPECT_TRUE(IsSameObject(manager.get(), session_->Hook()))
+      << "the manager is a part of the application";
   ComPtr<IDockableWindow> first, second;
   ASSERT_EQ(manager->GetDockableWindow(MakeUid(kDefProgId).get(), first.put()), S_OK);
   ASSERT_EQ(manager->GetDockableWindow(MakeUid(L"VELKTEST.DOCKDEF").get(), second.put()), S_OK);
@@ -123,7 +128,8 @@ TEST_F(DockableWindowTest, ShowAndHideMoveTheChildWindow) {
 
 TEST_F(DockableWindowTest, UnknownClassesAreRefusedAndNotKept) {
   ComPtr<IDockableWindow> window;
-  EXPECT_TRUE(FAILED(Manager()->GetDockableWindow(MakeUid(L"velkTest.NoSuchDock").get(), window.put())));
+  EXPECT_TRUE(
+      FAILED(Manager()->GetDockableWindow(MakeUid(L"velkTest.NoSuchDock").get(), window.put())));
   EXPECT_FALSE(window);
   EXPECT_EQ(Manager()->GetDockableWindow(nullptr, window.put()), E_POINTER);
   EXPECT_EQ(Manager()->GetDockableWindow(MakeUid(kDefProgId).get(), nullptr), E_POINTER);

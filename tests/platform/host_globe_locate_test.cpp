@@ -108,19 +108,22 @@ TEST_P(GlobeLocate, FollowsTheFixedRule) {
 // One pixel at 1000 km: 1 km of ground, 1 / 111.19508 degrees (6371.0088 km x pi / 180 a degree).
 INSTANTIATE_TEST_SUITE_P(
     Table, GlobeLocate,
-    ::testing::Values(LocateCase{41.9, 12.5, 1000, 500, 400, true, 41.9, 12.5},  // the centre is the target
-                      LocateCase{41.9, 12.5, 1000, 611, 400, true, 41.9, 12.5 + 111 / 111.1950802335329},
-                      LocateCase{41.9, 12.5, 1000, 500, 0, true, NAN, NAN},
-                      LocateCase{0, 0, 20000, 999, 799, true, NAN, NAN},  // the last pixel of the frame
-                      LocateCase{0, 0, 20000, 1000, 400, false, 0, 0},    // just off the frame
-                      LocateCase{0, 0, 20000, 500, -1, false, 0, 0},
-                      LocateCase{85, 0, 20000, 500, 300, false, 0, 0},  // past the north pole
-                      LocateCase{-85, 0, 20000, 500, 500, false, 0, 0},  // past the south pole
-                      // Longitudes wrap round the date line.
-                      LocateCase{0, 179, 20000, 520, 400, true, 0, 179 + 20 * GlobeDegreesPerPixel(20000) - 360},
-                      LocateCase{0, -179, 20000, 480, 400, true, 0, -179 - 20 * GlobeDegreesPerPixel(20000) + 360},
-                      // An observer on the target still gives the view a size.
-                      LocateCase{10, 10, 0, 600, 400, true, 10, 10 + 100 * GlobeDegreesPerPixel(kMinViewDistanceKm)}));
+    ::testing::Values(
+        LocateCase{41.9, 12.5, 1000, 500, 400, true, 41.9, 12.5},  // the centre is the target
+        LocateCase{41.9, 12.5, 1000, 611, 400, true, 41.9, 12.5 + 111 / 111.1950802335329},
+        LocateCase{41.9, 12.5, 1000, 500, 0, true, NAN, NAN},
+        LocateCase{0, 0, 20000, 999, 799, true, NAN, NAN},  // the last pixel of the frame
+        LocateCase{0, 0, 20000, 1000, 400, false, 0, 0},    // just off the frame
+        LocateCase{0, 0, 20000, 500, -1, false, 0, 0},
+        LocateCase{85, 0, 20000, 500, 300, false, 0, 0},   // past the north pole
+        LocateCase{-85, 0, 20000, 500, 500, false, 0, 0},  // past the south pole
+        // Longitudes wrap round the date line.
+        LocateCase{0, 179, 20000, 520, 400, true, 0, 179 + 20 * GlobeDegreesPerPixel(20000) - 360},
+        LocateCase{0, -179, 20000, 480, 400, true, 0,
+                   -179 - 20 * GlobeDegreesPerPixel(20000) + 360},
+        // An observer on the target still gives the view a size.
+        LocateCase{10, 10, 0, 600, 400, true, 10,
+                   10 + 100 * GlobeDegreesPerPixel(kMinViewDistanceKm)}));
 
 TEST(GlobeLocate, TheDeviceFrameMovesTheCentreAndBoundsTheHits) {
   Viewer v;

@@ -131,7 +131,8 @@ TEST_P(CameraObserver, TakesPositionsOnTheGlobeOnly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, CameraObserver,
-                         ::testing::Values(ObserverCase{41.9, 12.5, 3.0, S_OK}, ObserverCase{-90, 180, 0, S_OK},
+                         ::testing::Values(ObserverCase{41.9, 12.5, 3.0, S_OK},
+                                           ObserverCase{-90, 180, 0, S_OK},
                                            ObserverCase{90.5, 0, 1, E_INVALIDARG},
                                            ObserverCase{0, -180.1, 1, E_INVALIDARG},
                                            ObserverCase{0, 0, -0.5, E_INVALIDARG},
@@ -181,11 +182,12 @@ TEST_P(VectorPolar, AzimuthFromNorthClockwiseInclinationUpwards) {
   EXPECT_NEAR(m, c.magnitude, 1e-9);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, VectorPolar,
-                         ::testing::Values(PolarCase{0, 0, 10, 0, 10, 0}, PolarCase{90, 0, 10, 10, 0, 0},
-                                           PolarCase{180, 0, 2, 0, -2, 0}, PolarCase{0, 90, 5, 0, 0, 5},
-                                           PolarCase{45, -30, 4, 4 * std::cos(30 * kDeg) * std::sqrt(0.5),
-                                                     4 * std::cos(30 * kDeg) * std::sqrt(0.5), -2}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, VectorPolar,
+    ::testing::Values(PolarCase{0, 0, 10, 0, 10, 0}, PolarCase{90, 0, 10, 10, 0, 0},
+                      PolarCase{180, 0, 2, 0, -2, 0}, PolarCase{0, 90, 5, 0, 0, 5},
+                      PolarCase{45, -30, 4, 4 * std::cos(30 * kDeg) * std::sqrt(0.5),
+                                4 * std::cos(30 * kDeg) * std::sqrt(0.5), -2}));
 
 TEST(HostGlobe, NormalizingTheZeroVectorFailsAndLeavesIt) {
   auto v = NewVector3D(0, 0, 0);
@@ -237,8 +239,10 @@ TEST_P(PackedNormals, TextureAndNormalShareAMeasureAndComeBack) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, PackedNormals,
-                         ::testing::Values(std::array<double, 3>{0, 0, 1}, std::array<double, 3>{0, 0, -7},
-                                           std::array<double, 3>{1, 0, 0}, std::array<double, 3>{0.3, -0.4, 0.2},
+                         ::testing::Values(std::array<double, 3>{0, 0, 1},
+                                           std::array<double, 3>{0, 0, -7},
+                                           std::array<double, 3>{1, 0, 0},
+                                           std::array<double, 3>{0.3, -0.4, 0.2},
                                            std::array<double, 3>{-5, -5, -0.01}));
 
 TEST(HostGlobe, PackedNormalsKeepTheirDirectionAllRoundTheSphere) {
@@ -288,7 +292,8 @@ TEST(HostGlobe, GraphicsLayerHidingStepsAndSelection) {
   graphics->AddElement(b.get(), 0);
   EXPECT_EQ(selection->SelectElement(a.get()), S_OK);
   EXPECT_EQ(selection->SelectElement(a.get()), S_FALSE);
-  EXPECT_EQ(selection->SelectElement(Make<IElement>(&CreateMarkerElementObject).get()), E_INVALIDARG);
+  EXPECT_EQ(selection->SelectElement(Make<IElement>(&CreateMarkerElementObject).get()),
+            E_INVALIDARG);
   EXPECT_EQ(selection->SelectElement(b.get()), S_OK);
   LONG n = 0;
   selection->get_SelectedCount(&n);
@@ -328,7 +333,8 @@ struct RasterFolder {
       test::DemSpec spec;
       spec.originX = 6.0 + i;
       spec.cellX = spec.cellY = 0.125;
-      EXPECT_TRUE(test::MakeGeoTiffDem(dir / (std::string(1, static_cast<char>('a' + i)) + ".tif"), spec));
+      EXPECT_TRUE(
+          test::MakeGeoTiffDem(dir / (std::string(1, static_cast<char>('a' + i)) + ".tif"), spec));
     }
     workspace = test::OpenWorkspace(test::RasterFactory().get(), dir.path());
   }
@@ -433,7 +439,8 @@ TEST(HostRasters, AnalysisSettingsRefuseWhatCannotRun) {
       {"no default envelope", kExtentValue, Variant(true), E_INVALIDARG},
       {"false", kExtentValue, Variant(false), E_INVALIDARG},
       {"empty envelope", kExtentValue, Variant(NewEnvelope().As<IUnknown>().get()), E_INVALIDARG},
-      {"a polygon's envelope", kExtentValue, Variant(NewEnvelope(1, 2, 3, 4).As<IUnknown>().get()), S_OK},
+      {"a polygon's envelope", kExtentValue, Variant(NewEnvelope(1, 2, 3, 4).As<IUnknown>().get()),
+       S_OK},
       {"union", kExtentUnionOfInputs, Variant(), S_OK},
   };
   for (auto c : extents) {

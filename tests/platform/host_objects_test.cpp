@@ -124,7 +124,8 @@ TEST(HostMap, LayersByInterfaceRecurseIntoGroups) {
   auto groups = MakeUid(GuidToString(IidOf<ICompositeLayer>()));
   ASSERT_EQ(map->get_Layers(groups.get(), VARIANT_TRUE, e.put()), S_OK);
   EXPECT_EQ(Names(e.get()), (std::vector<std::wstring>{L"group"}));
-  EXPECT_EQ(map->get_Layers(MakeUid(L"not an identifier").get(), VARIANT_TRUE, e.put()), E_INVALIDARG);
+  EXPECT_EQ(map->get_Layers(MakeUid(L"not an identifier").get(), VARIANT_TRUE, e.put()),
+            E_INVALIDARG);
 }
 
 TEST(HostMap, MapAndGlobeAreBasicMaps) {
@@ -309,7 +310,8 @@ class SessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
     cookie_ = RegisterProcessClass(kTestToolClsid, &CreateInstance<TestTool>);
-    reg::WriteString(reg::Hive::ClassesRoot, L"velkTest.Tool\\CLSID", L"", GuidToString(kTestToolClsid));
+    reg::WriteString(reg::Hive::ClassesRoot, L"velkTest.Tool\\CLSID", L"",
+                     GuidToString(kTestToolClsid));
     session_ = HostSession::Start({}, nullptr);
     ASSERT_TRUE(session_);
   }
@@ -383,7 +385,8 @@ TEST_F(SessionTest, OneSessionAtATime) {
 
 TEST_F(SessionTest, ExtensionManagerIsTheSessionsAndFindsByNameOrId) {
   ComPtr<IExtensionManager> manager;
-  ASSERT_EQ(CoCreateInstance(CLSID_ExtensionManager, nullptr, 0x17, IidOf<IExtensionManager>(), manager.put_void()),
+  ASSERT_EQ(CoCreateInstance(CLSID_ExtensionManager, nullptr, 0x17, IidOf<IExtensionManager>(),
+                             manager.put_void()),
             S_OK);
   LONG n = 0;
   manager->get_ExtensionCount(&n);
@@ -404,7 +407,8 @@ TEST_F(SessionTest, ExtensionManagerIsTheSessionsAndFindsByNameOrId) {
   EXPECT_EQ(session_->SetExtensionState(L"Nothing", 1), E_INVALIDARG);
 
   session_.reset();
-  EXPECT_EQ(CoCreateInstance(CLSID_ExtensionManager, nullptr, 0x17, IidOf<IExtensionManager>(), manager.put_void()),
+  EXPECT_EQ(CoCreateInstance(CLSID_ExtensionManager, nullptr, 0x17, IidOf<IExtensionManager>(),
+                             manager.put_void()),
             REGDB_E_CLASSNOTREG);
 }
 

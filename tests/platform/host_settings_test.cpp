@@ -109,7 +109,8 @@ TEST(TarvosSettings, EveryAreaInterfaceIsAnsweredByTheSettingsObject) {
   EXPECT_TRUE(settings.As<ITerrainSettings>());
   EXPECT_TRUE(settings.As<IDDDSettings>());
   EXPECT_TRUE(settings.As<IDataManSettings>());
-  EXPECT_TRUE(IsSameObject(settings.As<ITerrainSettings>().get(), settings.As<IDDDSettings>().get()));
+  EXPECT_TRUE(
+      IsSameObject(settings.As<ITerrainSettings>().get(), settings.As<IDDDSettings>().get()));
 }
 
 TEST(TarvosSettings, ValuesWrittenSurviveARestartOfTheHost) {
@@ -163,21 +164,26 @@ TEST(TarvosSettings, RealsAreStoredInTheCLocaleAndReadBackExactly) {
   const double value = 0.1 + 0.2;  // not a short decimal
   ASSERT_EQ(s.Query<IDDDSettings>()->put_DDDRadials(value), S_OK);
   std::wstring text;
-  ASSERT_TRUE(reg::ReadString(Hive::CurrentUser, std::wstring(kTarvosSettingsKey) + L"\\DDD", L"DDDRadials", text));
+  ASSERT_TRUE(reg::ReadString(Hive::CurrentUser, std::wstring(kTarvosSettingsKey) + L"\\DDD",
+                              L"DDDRadials", text));
   EXPECT_EQ(text.find(L','), std::wstring::npos);
   auto fresh = MakeObjectPtr<TarvosEnvironment, IZelSettings>();
   double back = 0;
   fresh.Query<IDDDSettings>()->get_DDDRadials(&back);
   EXPECT_EQ(back, value);
-  EXPECT_EQ(s.Query<IDDDSettings>()->put_DDDRadials(std::numeric_limits<double>::quiet_NaN()), E_INVALIDARG);
+  EXPECT_EQ(s.Query<IDDDSettings>()->put_DDDRadials(std::numeric_limits<double>::quiet_NaN()),
+            E_INVALIDARG);
 }
 
 TEST(TarvosSettings, AStoredValueOfTheWrongTypeGivesTheDefaultAndIsKept) {
   test::TempRoot root;
   std::wstring terrain = std::wstring(kTarvosSettingsKey) + L"\\Terrain";
-  ASSERT_EQ(reg::WriteString(Hive::CurrentUser, terrain, L"TerrainCalculateZ", L"yes"), ERROR_SUCCESS);
-  ASSERT_EQ(reg::WriteString(Hive::CurrentUser, terrain, L"TerrainRefraction", L"0,5"), ERROR_SUCCESS);
-  ASSERT_EQ(reg::WriteDword(Hive::CurrentUser, terrain, L"TerrainUseCurveRefraction", 0xFFFF), ERROR_SUCCESS);
+  ASSERT_EQ(reg::WriteString(Hive::CurrentUser, terrain, L"TerrainCalculateZ", L"yes"),
+            ERROR_SUCCESS);
+  ASSERT_EQ(reg::WriteString(Hive::CurrentUser, terrain, L"TerrainRefraction", L"0,5"),
+            ERROR_SUCCESS);
+  ASSERT_EQ(reg::WriteDword(Hive::CurrentUser, terrain, L"TerrainUseCurveRefraction", 0xFFFF),
+            ERROR_SUCCESS);
   auto s = MakeObjectPtr<TarvosEnvironment, IZelSettings>().Query<ITerrainSettings>();
   VARIANT_BOOL b = 0;
   s->get_TerrainCalculateZ(&b);
@@ -200,7 +206,8 @@ TEST(TarvosSettings, OptionFileRoundTrip) {
   s.Query<IGeodesySettings>()->put_GeodesyLineType(2);
   ASSERT_EQ(s->RegisterAllSettings(), S_OK);
   HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kTarvosSettingsKey, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kTarvosSettingsKey, 0, KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
   std::wstring file = FromUtf8(root.path() + "/options.dat");
   ASSERT_EQ(RegSaveKeyW(key, file.c_str(), nullptr), ERROR_SUCCESS);
   s.Query<IGeodesySettings>()->put_GeodesyLineType(0);
@@ -270,7 +277,8 @@ TEST(TarvosSettings, SymbolsAreStoredAsCopiesAndSurviveARestart) {
     auto path = NewSymbol(L"line 0x00FF00 3.5 0");
     ASSERT_EQ(s.Query<IDDDSettings>()->DDDPutSymbol(13, path.get()), S_OK);
     path.Query<ILineSymbol>()->put_Width(9.0);  // the stored copy does not follow
-    ASSERT_EQ(s.Query<ICoordToolSettings>()->PutSymbol(NewSymbol(L"marker 0xFF0000 12 2").get()), S_OK);
+    ASSERT_EQ(s.Query<ICoordToolSettings>()->PutSymbol(NewSymbol(L"marker 0xFF0000 12 2").get()),
+              S_OK);
     // What a reader changes on the symbol it got stays with it.
     ComPtr<IUnknown> got;
     ASSERT_EQ(s.Query<ICoordToolSettings>()->get_CoordToolSymbol(got.put()), S_OK);
@@ -343,7 +351,8 @@ TEST(TarvosSettings, SymbolSettingsRefuseNothingAndOtherSorts) {
   test::TempRoot root;
   auto s = MakeObjectPtr<TarvosEnvironment, IZelSettings>();
   EXPECT_EQ(s.Query<ICoordToolSettings>()->PutSymbol(nullptr), E_POINTER);
-  EXPECT_EQ(s.Query<ICoordToolSettings>()->PutSymbol(NewSymbol(L"line 0x000000 1 0").get()), E_INVALIDARG);
+  EXPECT_EQ(s.Query<ICoordToolSettings>()->PutSymbol(NewSymbol(L"line 0x000000 1 0").get()),
+            E_INVALIDARG);
   EXPECT_EQ(s.Query<ICoordToolSettings>()->PutSymbol(s.get()), E_INVALIDARG);  // not a symbol
   EXPECT_EQ(s.Query<IDDDSettings>()->DDDPutSymbol(9, nullptr), E_POINTER);
   EXPECT_EQ(s.Query<ICoordToolSettings>()->get_CoordToolSymbol(nullptr), E_POINTER);
@@ -358,8 +367,12 @@ TEST(TarvosSettings, SymbolSettingsRefuseNothingAndOtherSorts) {
 TEST(TarvosSettings, AStoredSymbolThatIsNotOneGivesTheDefaultAndIsKept) {
   test::TempRoot root;
   std::wstring ddd = std::wstring(kTarvosSettingsKey) + L"\\DDD";
-  ASSERT_EQ(reg::WriteString(Hive::CurrentUser, ddd, L"DDDWireframeSymbol", L"line 0x00FF00 wide 0"), ERROR_SUCCESS);
-  ASSERT_EQ(reg::WriteString(Hive::CurrentUser, ddd, L"DDDThreatDomeSymbol", L"marker 0x00FF00 4 0"), ERROR_SUCCESS);
+  ASSERT_EQ(
+      reg::WriteString(Hive::CurrentUser, ddd, L"DDDWireframeSymbol", L"line 0x00FF00 wide 0"),
+      ERROR_SUCCESS);
+  ASSERT_EQ(
+      reg::WriteString(Hive::CurrentUser, ddd, L"DDDThreatDomeSymbol", L"marker 0x00FF00 4 0"),
+      ERROR_SUCCESS);
   ASSERT_EQ(reg::WriteDword(Hive::CurrentUser, ddd, L"DDDFlyThruSymbol", 7), ERROR_SUCCESS);
   auto s = MakeObjectPtr<TarvosEnvironment, IZelSettings>().Query<IDDDSettings>();
   for (LONG kind : {3, 9, 13}) {
@@ -403,24 +416,25 @@ TEST_P(SettingsByName, TakesTextOfTheSettingsType) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SettingsByName,
-    ::testing::Values(TextCase{L"MGRSStatusBar", L"true", S_OK, L"-1"},
-                      TextCase{L"MGRSStatusBar", L"1", S_OK, L"1"},
-                      TextCase{L"MGRSStatusBar", L"70000", E_INVALIDARG, nullptr},
-                      TextCase{L"CoordToolMGRSPrec", L"3", S_OK, L"3"},
-                      TextCase{L"CoordToolMGRSPrec", L"3.5", E_INVALIDARG, nullptr},
-                      TextCase{L"CoordToolMGRSPrec", L"", E_INVALIDARG, nullptr},
-                      TextCase{L"TerrainRefraction", L"0.5", S_OK, L"0.5"},
-                      TextCase{L"TerrainRefraction", L"0,5", E_INVALIDARG, nullptr},
-                      TextCase{L"TerrainRefraction", L"inf", E_INVALIDARG, nullptr},
-                      TextCase{L"ConversionFieldsMGRSField", L"GRID REF", S_OK, L"GRID REF"},
-                      TextCase{L"CoordToolSymbol", L"marker 0x00FF00 6 1", S_OK, L"marker 0x00FF00 6 1"},
-                      TextCase{L"CoordToolSymbol", L"line 0x00FF00 6 1", E_INVALIDARG, nullptr},
-                      TextCase{L"CoordToolSymbol", L"marker 0x00FF00 6", E_INVALIDARG, nullptr},
-                      TextCase{L"DDDThreatDomeSymbol", L"fill 0x123456 0", S_OK, L"fill 0x123456 0"},
-                      TextCase{L"DDDWireframeSymbol", L"line 0x12345 1 0", E_INVALIDARG, nullptr},
-                      TextCase{L"DDDFlyThruSymbol", L"line 0x00FF00 -1 0", E_INVALIDARG, nullptr},
-                      TextCase{L"DDDFlyThruSymbol", L"line 0x00FF00 1,5 0", E_INVALIDARG, nullptr},
-                      TextCase{L"NoSuchSetting", L"1", E_INVALIDARG, nullptr}));
+    ::testing::Values(
+        TextCase{L"MGRSStatusBar", L"true", S_OK, L"-1"},
+        TextCase{L"MGRSStatusBar", L"1", S_OK, L"1"},
+        TextCase{L"MGRSStatusBar", L"70000", E_INVALIDARG, nullptr},
+        TextCase{L"CoordToolMGRSPrec", L"3", S_OK, L"3"},
+        TextCase{L"CoordToolMGRSPrec", L"3.5", E_INVALIDARG, nullptr},
+        TextCase{L"CoordToolMGRSPrec", L"", E_INVALIDARG, nullptr},
+        TextCase{L"TerrainRefraction", L"0.5", S_OK, L"0.5"},
+        TextCase{L"TerrainRefraction", L"0,5", E_INVALIDARG, nullptr},
+        TextCase{L"TerrainRefraction", L"inf", E_INVALIDARG, nullptr},
+        TextCase{L"ConversionFieldsMGRSField", L"GRID REF", S_OK, L"GRID REF"},
+        TextCase{L"CoordToolSymbol", L"marker 0x00FF00 6 1", S_OK, L"marker 0x00FF00 6 1"},
+        TextCase{L"CoordToolSymbol", L"line 0x00FF00 6 1", E_INVALIDARG, nullptr},
+        TextCase{L"CoordToolSymbol", L"marker 0x00FF00 6", E_INVALIDARG, nullptr},
+        TextCase{L"DDDThreatDomeSymbol", L"fill 0x123456 0", S_OK, L"fill 0x123456 0"},
+        TextCase{L"DDDWireframeSymbol", L"line 0x12345 1 0", E_INVALIDARG, nullptr},
+        TextCase{L"DDDFlyThruSymbol", L"line 0x00FF00 -1 0", E_INVALIDARG, nullptr},
+        TextCase{L"DDDFlyThruSymbol", L"line 0x00FF00 1,5 0", E_INVALIDARG, nullptr},
+        TextCase{L"NoSuchSetting", L"1", E_INVALIDARG, nullptr}));
 
 }  // namespace
 }  // namespace velk::productline

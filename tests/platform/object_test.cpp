@@ -44,8 +44,14 @@ class FooBar : public velk::ComObjectRoot<FooBar, IObjFoo, IObjBar>, public IObj
     }
     return E_NOINTERFACE;
   }
-  HRESULT Foo(LONG* out) override { *out = 1; return S_OK; }
-  HRESULT Bar(LONG* out) override { *out = 2; return S_OK; }
+  HRESULT Foo(LONG* out) override {
+    *out = 1;
+    return S_OK;
+  }
+  HRESULT Bar(LONG* out) override {
+    *out = 2;
+    return S_OK;
+  }
   HRESULT Extra() override { return S_OK; }
 };
 
@@ -56,7 +62,9 @@ class Outer : public velk::ComObjectRoot<Outer, IObjOuter> {
     return velk::CreateInstance<FooBar>(ControllingUnknown(), IidOf<IUnknown>(), inner_.put_void());
   }
   void FinalRelease() { inner_.Reset(); }
-  HRESULT QueryExtra(REFIID riid, void** ppv) { return inner_ ? inner_->QueryInterface(riid, ppv) : E_NOINTERFACE; }
+  HRESULT QueryExtra(REFIID riid, void** ppv) {
+    return inner_ ? inner_->QueryInterface(riid, ppv) : E_NOINTERFACE;
+  }
   HRESULT Ping() override { return S_OK; }
   IUnknown* Inner() const { return inner_.get(); }
 
@@ -83,7 +91,9 @@ class ObjectTest : public ::testing::Test {
     g_finalConstructResult = S_OK;
     locks_ = velk::ThisModule().LockCount();
   }
-  void TearDown() override { EXPECT_EQ(velk::ThisModule().LockCount(), locks_) << "an object leaked"; }
+  void TearDown() override {
+    EXPECT_EQ(velk::ThisModule().LockCount(), locks_) << "an object leaked";
+  }
   LONG locks_ = 0;
 };
 
@@ -209,7 +219,9 @@ TEST_F(ObjectTest, FailedFinalConstructLeavesNothingBehind) {
 
 TEST_F(ObjectTest, ClassFactoryCreatesAndLocksTheModule) {
   ComPtr<IClassFactory> factory;
-  ASSERT_EQ(velk::CreateClassFactory(&velk::CreateInstance<FooBar>, IidOf<IClassFactory>(), factory.put_void()), S_OK);
+  ASSERT_EQ(velk::CreateClassFactory(&velk::CreateInstance<FooBar>, IidOf<IClassFactory>(),
+                                     factory.put_void()),
+            S_OK);
   EXPECT_EQ(velk::ThisModule().LockCount(), locks_) << "a factory alone does not hold the module";
 
   ComPtr<IObjBar> bar;

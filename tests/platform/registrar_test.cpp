@@ -43,7 +43,8 @@ class RegistrarTest : public ::testing::Test {
   fs::path root_;
 };
 
-const wchar_t kClassScript[] = LR"(HKCR
+const wchar_t kClassScript[] =
+    LR"(HKCR
 {
 	'velkTarvosUI.ConvertCoords.1' = s 'velkTarvosUI.ConvertCoordsInFileCmd'
 	{
@@ -80,7 +81,8 @@ const std::wstring kModule = L"/opt/o'neil's maps/100% {new}/libCorvane.so";
 
 TEST_F(RegistrarTest, RegistersAndUnregistersAClass) {
   // Another class under CLSID must survive our unregistration.
-  ASSERT_EQ(WriteString(Hive::ClassesRoot, L"CLSID\\{00000000-0000-0000-0000-000000000001}", L"", L"other"),
+  ASSERT_EQ(WriteString(Hive::ClassesRoot, L"CLSID\\{00000000-0000-0000-0000-000000000001}", L"",
+                        L"other"),
             ERROR_SUCCESS);
   Registrar r;
   r.AddReplacement(L"MODULE", kModule);
@@ -88,25 +90,32 @@ TEST_F(RegistrarTest, RegistersAndUnregistersAClass) {
 
   // Read back from the file, as a new process would.
   SetHostRoot(root_.string());
-  EXPECT_EQ(Str(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords.1"), L"velkTarvosUI.ConvertCoordsInFileCmd");
-  EXPECT_EQ(Str(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords.1\\CLSID"), L"{18779F9E-44F4-4BC6-8791-B1C257B1C6B6}");
-  EXPECT_EQ(Str(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords\\CurVer"), L"velkTarvosUI.ConvertCoords.1");
+  EXPECT_EQ(Str(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords.1"),
+            L"velkTarvosUI.ConvertCoordsInFileCmd");
+  EXPECT_EQ(Str(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords.1\\CLSID"),
+            L"{18779F9E-44F4-4BC6-8791-B1C257B1C6B6}");
+  EXPECT_EQ(Str(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords\\CurVer"),
+            L"velkTarvosUI.ConvertCoords.1");
   EXPECT_EQ(Str(Hive::ClassesRoot, kClassKey), L"velkTarvosUI.ConvertCoordsInFileCmd");
   EXPECT_EQ(Str(Hive::ClassesRoot, kClassKey + L"\\InprocServer32"), kModule);
-  EXPECT_EQ(Str(Hive::ClassesRoot, kClassKey + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
-  EXPECT_EQ(Str(Hive::ClassesRoot, kClassKey + L"\\TypeLib"), L"{07D46293-A7DF-4423-8349-6F5F87541811}");
-  EXPECT_EQ(Str(Hive::ClassesRoot, kClassKey + L"\\Implemented Categories\\{B56A7C42-83D4-11D2-A2E9-080009B6F22B}"),
+  EXPECT_EQ(Str(Hive::ClassesRoot, kClassKey + L"\\InprocServer32", L"ThreadingModel"),
+            L"Apartment");
+  EXPECT_EQ(Str(Hive::ClassesRoot, kClassKey + L"\\TypeLib"),
+            L"{07D46293-A7DF-4423-8349-6F5F87541811}");
+  EXPECT_EQ(Str(Hive::ClassesRoot,
+                kClassKey + L"\\Implemented Categories\\{B56A7C42-83D4-11D2-A2E9-080009B6F22B}"),
             L"CATID_QmCommands");
   EXPECT_EQ(SubKeys(Hive::ClassesRoot, kClassKey),
-            (std::vector<std::wstring>{L"ProgID", L"VersionIndependentProgID", L"InprocServer32", L"TypeLib",
-                                       L"Implemented Categories"}));
+            (std::vector<std::wstring>{L"ProgID", L"VersionIndependentProgID", L"InprocServer32",
+                                       L"TypeLib", L"Implemented Categories"}));
 
   ASSERT_EQ(r.Unregister(kClassScript), S_OK) << r.error();
   SetHostRoot(root_.string());
   EXPECT_FALSE(KeyExists(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords.1"));
   EXPECT_FALSE(KeyExists(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords"));
   EXPECT_FALSE(KeyExists(Hive::ClassesRoot, kClassKey));
-  EXPECT_EQ(SubKeys(Hive::ClassesRoot, L"CLSID"), std::vector<std::wstring>{L"{00000000-0000-0000-0000-000000000001}"});
+  EXPECT_EQ(SubKeys(Hive::ClassesRoot, L"CLSID"),
+            std::vector<std::wstring>{L"{00000000-0000-0000-0000-000000000001}"});
   // Unregistering again finds nothing to do and still succeeds.
   EXPECT_EQ(r.Unregister(kClassScript), S_OK);
 }
@@ -122,23 +131,30 @@ TEST_F(RegistrarTest, NoRemoveKeyStaysEvenWhenEmpty) {
 
 TEST_F(RegistrarTest, ForceRemoveReplacesTheKeyWhole) {
   // Leftovers of an older registration under the class key, and foreign content elsewhere.
-  ASSERT_EQ(WriteString(Hive::ClassesRoot, kClassKey + L"\\LocalServer32", L"", L"stale.exe"), ERROR_SUCCESS);
+  ASSERT_EQ(WriteString(Hive::ClassesRoot, kClassKey + L"\\LocalServer32", L"", L"stale.exe"),
+            ERROR_SUCCESS);
   ASSERT_EQ(WriteString(Hive::ClassesRoot, kClassKey, L"Stale", L"x"), ERROR_SUCCESS);
-  ASSERT_EQ(WriteString(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords\\Shell", L"", L"foreign"), ERROR_SUCCESS);
-  ASSERT_EQ(WriteString(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords.1", L"Foreign", L"y"), ERROR_SUCCESS);
+  ASSERT_EQ(WriteString(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords\\Shell", L"", L"foreign"),
+            ERROR_SUCCESS);
+  ASSERT_EQ(WriteString(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords.1", L"Foreign", L"y"),
+            ERROR_SUCCESS);
   Registrar r;
   r.AddReplacement(L"MODULE", L"/lib.so");
   ASSERT_EQ(r.Register(kClassScript), S_OK) << r.error();
   EXPECT_FALSE(KeyExists(Hive::ClassesRoot, kClassKey + L"\\LocalServer32"));
   EXPECT_EQ(Str(Hive::ClassesRoot, kClassKey, L"Stale"), L"<none>");
-  EXPECT_TRUE(KeyExists(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords\\Shell"));  // not ForceRemove: kept
+  EXPECT_TRUE(
+      KeyExists(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords\\Shell"));  // not ForceRemove: kept
 
-  // Unregistering keeps keys that still hold what the script did not write, minus the script's part.
-  ASSERT_EQ(WriteString(Hive::ClassesRoot, kClassKey + L"\\InprocServer32", L"Foreign", L"z"), ERROR_SUCCESS);
+  // Unregistering keeps keys that still hold what the script did not write, minus the script's
+  // part.
+  ASSERT_EQ(WriteString(Hive::ClassesRoot, kClassKey + L"\\InprocServer32", L"Foreign", L"z"),
+            ERROR_SUCCESS);
   ASSERT_EQ(r.Unregister(kClassScript), S_OK);
   EXPECT_FALSE(KeyExists(Hive::ClassesRoot, kClassKey));  // ForceRemove goes whole
   EXPECT_TRUE(KeyExists(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords"));
-  EXPECT_EQ(SubKeys(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords"), std::vector<std::wstring>{L"Shell"});
+  EXPECT_EQ(SubKeys(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords"),
+            std::vector<std::wstring>{L"Shell"});
   EXPECT_TRUE(KeyExists(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords.1"));
   EXPECT_EQ(Str(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords.1", L"Foreign"), L"y");
   EXPECT_FALSE(KeyExists(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords.1\\CLSID"));
@@ -149,7 +165,8 @@ TEST_F(RegistrarTest, ValueTypesQuotesAndReplacements) {
   r.AddReplacement(L"MODULE", L"first");
   r.AddReplacement(L"Module", L"/lib/x.so");  // replaces, ignoring case
   r.AddReplacement(L"NAME", L"Tool");
-  const wchar_t script[] = LR"(
+  const wchar_t script[] =
+      LR"(
 HKEY_CURRENT_USER
 {
   Software
@@ -197,7 +214,8 @@ HKLM { SOFTWARE { Velk = d '7' } })";
 TEST_F(RegistrarTest, DeleteFlagRemovesOnRegister) {
   ASSERT_EQ(WriteString(Hive::CurrentUser, L"App\\Obsolete\\Deep", L"", L"x"), ERROR_SUCCESS);
   Registrar r;
-  ASSERT_EQ(r.Register(L"HKCU { NoRemove App { Delete Obsolete { Deep } Fresh } }"), S_OK) << r.error();
+  ASSERT_EQ(r.Register(L"HKCU { NoRemove App { Delete Obsolete { Deep } Fresh } }"), S_OK)
+      << r.error();
   EXPECT_FALSE(KeyExists(Hive::CurrentUser, L"App\\Obsolete"));
   EXPECT_EQ(SubKeys(Hive::CurrentUser, L"App"), std::vector<std::wstring>{L"Fresh"});
 }
@@ -212,7 +230,8 @@ void PrintTo(const BadScript& b, std::ostream* os) {
   *os << "expecting \"" << std::string(w.begin(), w.end()) << "\"";
 }
 
-class MalformedScriptTest : public RegistrarTest, public ::testing::WithParamInterface<BadScript> {};
+class MalformedScriptTest : public RegistrarTest,
+                            public ::testing::WithParamInterface<BadScript> {};
 
 // Each script starts with a valid block: nothing of it may be applied.
 TEST_P(MalformedScriptTest, FailsAndChangesNothing) {
@@ -220,11 +239,13 @@ TEST_P(MalformedScriptTest, FailsAndChangesNothing) {
   const std::string before = ReadFile(File());
   Registrar r;
   r.AddReplacement(L"MODULE", L"/lib.so");
-  std::wstring script = std::wstring(L"HKCR { Fresh = s 'x' { Sub } ForceRemove Existing }\n") + GetParam().script;
+  std::wstring script =
+      std::wstring(L"HKCR { Fresh = s 'x' { Sub } ForceRemove Existing }\n") + GetParam().script;
   for (bool registering : {true, false}) {
     HRESULT hr = registering ? r.Register(script) : r.Unregister(script);
     EXPECT_EQ(hr, E_FAIL);
-    EXPECT_NE(r.error().find(GetParam().expected), std::wstring::npos) << std::string(r.error().begin(), r.error().end());
+    EXPECT_NE(r.error().find(GetParam().expected), std::wstring::npos)
+        << std::string(r.error().begin(), r.error().end());
     EXPECT_EQ(ReadFile(File()), before);
     EXPECT_FALSE(KeyExists(Hive::ClassesRoot, L"Fresh"));
     EXPECT_EQ(Str(Hive::ClassesRoot, L"Existing"), L"kept");
@@ -252,7 +273,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadScript{L"HKCR { A = s x }", L"line 2: expected a quoted text after 's'"},
         BadScript{L"HKCR { A = b 'abc' }", L"line 2: 'abc' is not an even count of hex digits"},
         BadScript{L"HKCR { NoRemove ForceRemove A }", L"line 2: more than one of NoRemove"},
-        BadScript{L"HKCR { NoRemove val A = s 'x' }", L"line 2: NoRemove, ForceRemove and Delete apply to keys"},
+        BadScript{L"HKCR { NoRemove val A = s 'x' }",
+                  L"line 2: NoRemove, ForceRemove and Delete apply to keys"},
         BadScript{L"HKCR { { A } }", L"line 2: '{' without a key name"},
         BadScript{L"HKCR { = s 'x' }", L"line 2: '=' without a key name"},
         BadScript{L"HKCR { '' = s 'x' }", L"line 2: bad key name ''"},
@@ -268,7 +290,8 @@ TEST_F(RegistrarTest, FailedWriteLeavesRegistryAsItWas) {
   EXPECT_TRUE(FAILED(hr));
   EXPECT_FALSE(r.error().empty());
   EXPECT_EQ(ReadFile(File()), before);
-  EXPECT_TRUE(KeyExists(Hive::ClassesRoot, kClassKey + L"\\Old"));  // the ForceRemove was undone too
+  EXPECT_TRUE(
+      KeyExists(Hive::ClassesRoot, kClassKey + L"\\Old"));  // the ForceRemove was undone too
   EXPECT_FALSE(KeyExists(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords"));
 }
 
@@ -280,19 +303,25 @@ TEST_F(RegistrarTest, ComponentCategories) {
   ASSERT_EQ(WriteString(Hive::ClassesRoot, kClassKey, L"", L"desc"), ERROR_SUCCESS);
   ASSERT_EQ(RegisterClassImplCategories(clsid, 2, cats), S_OK);
   EXPECT_EQ(SubKeys(Hive::ClassesRoot, impl),
-            (std::vector<std::wstring>{L"{B56A7C42-83D4-11D2-A2E9-080009B6F22B}", L"{B56A7C4A-83D4-11D2-A2E9-080009B6F22B}"}));
-  EXPECT_TRUE(KeyExists(Hive::ClassesRoot, L"Component Categories\\{B56A7C4A-83D4-11D2-A2E9-080009B6F22B}"));
+            (std::vector<std::wstring>{L"{B56A7C42-83D4-11D2-A2E9-080009B6F22B}",
+                                       L"{B56A7C4A-83D4-11D2-A2E9-080009B6F22B}"}));
+  EXPECT_TRUE(KeyExists(Hive::ClassesRoot,
+                        L"Component Categories\\{B56A7C4A-83D4-11D2-A2E9-080009B6F22B}"));
   ASSERT_EQ(RegisterClassReqCategories(clsid, 1, cats), S_OK);
-  EXPECT_TRUE(KeyExists(Hive::ClassesRoot, kClassKey + L"\\Required Categories\\{B56A7C42-83D4-11D2-A2E9-080009B6F22B}"));
+  EXPECT_TRUE(
+      KeyExists(Hive::ClassesRoot,
+                kClassKey + L"\\Required Categories\\{B56A7C42-83D4-11D2-A2E9-080009B6F22B}"));
 
   ASSERT_EQ(UnRegisterClassImplCategories(clsid, 1, cats), S_OK);
-  EXPECT_EQ(SubKeys(Hive::ClassesRoot, impl), std::vector<std::wstring>{L"{B56A7C4A-83D4-11D2-A2E9-080009B6F22B}"});
+  EXPECT_EQ(SubKeys(Hive::ClassesRoot, impl),
+            std::vector<std::wstring>{L"{B56A7C4A-83D4-11D2-A2E9-080009B6F22B}"});
   ASSERT_EQ(UnRegisterClassImplCategories(clsid, 2, cats), S_OK);  // one is gone already: fine
   EXPECT_FALSE(KeyExists(Hive::ClassesRoot, impl));
   ASSERT_EQ(UnRegisterClassReqCategories(clsid, 1, cats), S_OK);
   EXPECT_FALSE(KeyExists(Hive::ClassesRoot, kClassKey + L"\\Required Categories"));
   EXPECT_EQ(Str(Hive::ClassesRoot, kClassKey), L"desc");  // the class key itself stays
-  EXPECT_TRUE(KeyExists(Hive::ClassesRoot, L"Component Categories\\{B56A7C42-83D4-11D2-A2E9-080009B6F22B}"));
+  EXPECT_TRUE(KeyExists(Hive::ClassesRoot,
+                        L"Component Categories\\{B56A7C42-83D4-11D2-A2E9-080009B6F22B}"));
 
   EXPECT_EQ(RegisterClassImplCategories(clsid, 0, nullptr), S_OK);
   EXPECT_EQ(RegisterClassImplCategories(clsid, 1, nullptr), E_POINTER);
@@ -303,9 +332,12 @@ TEST_F(RegistrarTest, CategoryKeyWithForeignContentStays) {
   const CATID cat = velk::MakeGuid("{B56A7C42-83D4-11D2-A2E9-080009B6F22B}");
   const std::wstring impl = kClassKey + L"\\Implemented Categories";
   ASSERT_EQ(RegisterClassImplCategories(clsid, 1, &cat), S_OK);
-  ASSERT_EQ(WriteString(Hive::ClassesRoot, impl + L"\\{00000000-0000-0000-0000-000000000009}", L"", L"x"), ERROR_SUCCESS);
+  ASSERT_EQ(
+      WriteString(Hive::ClassesRoot, impl + L"\\{00000000-0000-0000-0000-000000000009}", L"", L"x"),
+      ERROR_SUCCESS);
   ASSERT_EQ(UnRegisterClassImplCategories(clsid, 1, &cat), S_OK);
-  EXPECT_EQ(SubKeys(Hive::ClassesRoot, impl), std::vector<std::wstring>{L"{00000000-0000-0000-0000-000000000009}"});
+  EXPECT_EQ(SubKeys(Hive::ClassesRoot, impl),
+            std::vector<std::wstring>{L"{00000000-0000-0000-0000-000000000009}"});
 }
 
 }  // namespace

@@ -57,18 +57,20 @@ bool Query(HKEY k, const wchar_t* name, DWORD& type, std::string& bytes) {
   DWORD cb = 0;
   if (RegQueryValueExW(k, name, nullptr, &type, nullptr, &cb) != ERROR_SUCCESS) return false;
   bytes.assign(cb, '\0');
-  return RegQueryValueExW(k, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &cb) == ERROR_SUCCESS &&
+  return RegQueryValueExW(k, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &cb) ==
+             ERROR_SUCCESS &&
          cb == bytes.size();
 }
 
 std::wstring Text(const std::string& bytes) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+  return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()),
+                      bytes.size() / sizeof(wchar_t));
 }
 
 // Text that needs every kind of escape in the file.
-const std::wstring kOddText = std::wstring(L"quote\" back\\slash %PATH% [x] \n\r\t \u00e9\u4e2d\U0001F600 ") +
-                              wchar_t(0xD800) + wchar_t(0x110000) + wchar_t(-5) + wchar_t(0x7F) + wchar_t(1) +
-                              L"\\u{41} end";
+const std::wstring kOddText =
+    std::wstring(L"quote\" back\\slash %PATH% [x] \n\r\t \u00e9\u4e2d\U0001F600 ") +
+    wchar_t(0xD800) + wchar_t(0x110000) + wchar_t(-5) + wchar_t(0x7F) + wchar_t(1) + L"\\u{41} end";
 
 TEST_F(RegistryTest, EverythingSurvivesARestart) {
   const std::wstring key = L"Software\\Velk\\Tarvos";
@@ -77,10 +79,12 @@ TEST_F(RegistryTest, EverythingSurvivesARestart) {
   ASSERT_EQ(WriteString(Hive::CurrentUser, key, L"@", L"not the default"), ERROR_SUCCESS);
   ASSERT_EQ(WriteDword(Hive::CurrentUser, key, L"Count", 0xFFFFFFFFu), ERROR_SUCCESS);
   std::wstring oddName = std::wstring(L"Odd %{41} ][ name ") + wchar_t(0xDFFF) + L"\u00fc";
-  ASSERT_EQ(WriteString(Hive::LocalMachine, L"SOFTWARE\\" + oddName, oddName + L"\\v", L"x"), ERROR_SUCCESS);
+  ASSERT_EQ(WriteString(Hive::LocalMachine, L"SOFTWARE\\" + oddName, oddName + L"\\v", L"x"),
+            ERROR_SUCCESS);
 
   HKEY k = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Types", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Types", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr),
             ERROR_SUCCESS);
   const BYTE blob[] = {0, 1, 0xFF, '\n', '"'};
   ASSERT_EQ(RegSetValueExW(k, L"Blob", 0, REG_BINARY, blob, sizeof blob), ERROR_SUCCESS);
@@ -91,12 +95,14 @@ TEST_F(RegistryTest, EverythingSurvivesARestart) {
   ASSERT_EQ(SetString(k, L"Expand", L"%HOME%\\maps", REG_EXPAND_SZ), ERROR_SUCCESS);
   // Multi-strings with empty strings at the start, middle and end.
   const wchar_t multi[] = L"\0a\0\0b\"\0\0\0";
-  ASSERT_EQ(RegSetValueExW(k, L"Multi", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi), sizeof multi - 4),
+  ASSERT_EQ(RegSetValueExW(k, L"Multi", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi),
+                           sizeof multi - 4),
             ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExW(k, L"NoMulti", 0, REG_MULTI_SZ, nullptr, 0), ERROR_SUCCESS);
   for (const wchar_t* sub : {L"Zeta", L"alpha", L"Mid"}) {
     HKEY s = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(k, sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &s, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(k, sub, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &s, nullptr),
+              ERROR_SUCCESS);
     RegCloseKey(s);
   }
   RegCloseKey(k);
@@ -143,14 +149,16 @@ TEST_F(RegistryTest, EverythingSurvivesARestart) {
   ASSERT_TRUE(Query(k, L"NoMulti", type, bytes));
   EXPECT_EQ(Text(bytes), std::wstring(L"\0\0", 2));
   RegCloseKey(k);
-  EXPECT_EQ(SubKeys(Hive::ClassesRoot, L"Types"), (std::vector<std::wstring>{L"Zeta", L"alpha", L"Mid"}));
+  EXPECT_EQ(SubKeys(Hive::ClassesRoot, L"Types"),
+            (std::vector<std::wstring>{L"Zeta", L"alpha", L"Mid"}));
 }
 
 TEST_F(RegistryTest, FileIsReadableText) {
   ASSERT_EQ(WriteDword(Hive::CurrentUser, L"Software\\Velk", L"Count", 42), ERROR_SUCCESS);
   ASSERT_EQ(WriteString(Hive::CurrentUser, L"Software\\Velk", L"Name", L"Tarvos"), ERROR_SUCCESS);
   std::string text = ReadFile(File());
-  EXPECT_NE(text.find("[HKCU\\Software\\Velk]\n\"Count\" = dword 42\n\"Name\" = sz \"Tarvos\"\n"), std::string::npos)
+  EXPECT_NE(text.find("[HKCU\\Software\\Velk]\n\"Count\" = dword 42\n\"Name\" = sz \"Tarvos\"\n"),
+            std::string::npos)
       << text;
   EXPECT_FALSE(fs::exists(root_ / "registry.txt.tmp"));
 }
@@ -187,24 +195,28 @@ TEST_F(RegistryTest, StringsAndNumbersStayDistinct) {
 TEST_F(RegistryTest, NamesIgnoreCaseAndKeepIt) {
   HKEY k = nullptr;
   DWORD disp = 0;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\MixedCase", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, &disp),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\MixedCase", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &k, &disp),
             ERROR_SUCCESS);
   EXPECT_EQ(disp, REG_CREATED_NEW_KEY);
   ASSERT_EQ(SetString(k, L"ValueName", L"v"), ERROR_SUCCESS);
   RegCloseKey(k);
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\MIXEDCASE", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, &disp),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\MIXEDCASE", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &k, &disp),
             ERROR_SUCCESS);
   EXPECT_EQ(disp, REG_OPENED_EXISTING_KEY);
   ASSERT_EQ(SetString(k, L"VALUENAME", L"w"), ERROR_SUCCESS);
   RegCloseKey(k);
   EXPECT_EQ(SubKeys(Hive::LocalMachine, L"software"), std::vector<std::wstring>{L"MixedCase"});
   Restart();
-  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"software\\mixedcase", 0, KEY_READ, &k), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"software\\mixedcase", 0, KEY_READ, &k),
+            ERROR_SUCCESS);
   wchar_t name[32];
   DWORD cch = 32;
   ASSERT_EQ(RegEnumValueW(k, 0, name, &cch, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
   EXPECT_EQ(std::wstring(name), L"ValueName");  // the first spelling stays
-  EXPECT_EQ(RegEnumValueW(k, 1, name, &cch, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(RegEnumValueW(k, 1, name, &cch, nullptr, nullptr, nullptr, nullptr),
+            ERROR_NO_MORE_ITEMS);
   std::wstring s;
   EXPECT_TRUE(ReadString(Hive::LocalMachine, L"SOFTWARE\\mixedCASE", L"valuename", s));
   EXPECT_EQ(s, L"w");
@@ -213,8 +225,9 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndKeepIt) {
 
 TEST_F(RegistryTest, QueryAsksSizeAndReportsShortBuffers) {
   HKEY k = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Q", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_CURRENT_USER, L"Q", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+      ERROR_SUCCESS);
   ASSERT_EQ(SetString(k, nullptr, L"hello"), ERROR_SUCCESS);
   DWORD type = 0, cb = 0;
   ASSERT_EQ(RegQueryValueExW(k, L"", nullptr, &type, nullptr, &cb), ERROR_SUCCESS);
@@ -222,13 +235,16 @@ TEST_F(RegistryTest, QueryAsksSizeAndReportsShortBuffers) {
   EXPECT_EQ(cb, 6 * sizeof(wchar_t));
   wchar_t buf[6] = {L'#', L'#', L'#', L'#', L'#', L'#'};
   cb = 5 * sizeof(wchar_t);
-  EXPECT_EQ(RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &cb), ERROR_MORE_DATA);
+  EXPECT_EQ(RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &cb),
+            ERROR_MORE_DATA);
   EXPECT_EQ(cb, 6 * sizeof(wchar_t));
   cb = sizeof buf;
-  ASSERT_EQ(RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &cb), ERROR_SUCCESS);
+  ASSERT_EQ(RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), &cb),
+            ERROR_SUCCESS);
   EXPECT_EQ(std::wstring(buf), L"hello");
   EXPECT_EQ(RegQueryValueExW(k, L"missing", nullptr, &type, nullptr, &cb), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), nullptr), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(RegQueryValueExW(k, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buf), nullptr),
+            ERROR_INVALID_PARAMETER);
 
   // Malformed data is refused and stores nothing.
   const BYTE three[3] = {1, 2, 3};
@@ -240,7 +256,8 @@ TEST_F(RegistryTest, QueryAsksSizeAndReportsShortBuffers) {
 
   // A string stored without its terminator still reads back with one.
   const wchar_t raw[2] = {L'a', L'b'};
-  ASSERT_EQ(RegSetValueExW(k, L"Raw", 0, REG_SZ, reinterpret_cast<const BYTE*>(raw), sizeof raw), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(k, L"Raw", 0, REG_SZ, reinterpret_cast<const BYTE*>(raw), sizeof raw),
+            ERROR_SUCCESS);
   std::string bytes;
   ASSERT_TRUE(Query(k, L"Raw", type, bytes));
   EXPECT_EQ(Text(bytes), std::wstring(L"ab\0", 3));
@@ -251,12 +268,14 @@ TEST_F(RegistryTest, QueryAsksSizeAndReportsShortBuffers) {
 
 TEST_F(RegistryTest, HandlesFollowTheirPath) {
   HKEY k = nullptr, sub = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"A\\B", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"A\\B", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr),
             ERROR_SUCCESS);
-  ASSERT_EQ(RegCreateKeyExW(k, L"C", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExW(k, L"C", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
+            ERROR_SUCCESS);
   EXPECT_TRUE(KeyExists(Hive::CurrentUser, L"a\\b\\c"));
   EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L"A\\B"), ERROR_ACCESS_DENIED);  // it has a subkey
-  EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L""), ERROR_ACCESS_DENIED);     // a hive stays
+  EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L""), ERROR_ACCESS_DENIED);      // a hive stays
   EXPECT_EQ(RegDeleteKeyW(HKEY_CURRENT_USER, L"A\\Nope"), ERROR_FILE_NOT_FOUND);
   ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, L"A"), ERROR_SUCCESS);
   EXPECT_FALSE(KeyExists(Hive::CurrentUser, L"A"));
@@ -266,7 +285,8 @@ TEST_F(RegistryTest, HandlesFollowTheirPath) {
   HKEY other = nullptr;
   EXPECT_EQ(SetString(k, L"v", L"x"), ERROR_KEY_DELETED);
   EXPECT_EQ(RegQueryValueExW(sub, L"v", nullptr, nullptr, nullptr, &cb), ERROR_KEY_DELETED);
-  EXPECT_EQ(RegCreateKeyExW(k, L"D", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &other, nullptr), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCreateKeyExW(k, L"D", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &other, nullptr),
+            ERROR_KEY_DELETED);
   EXPECT_EQ(other, nullptr);
   EXPECT_FALSE(KeyExists(Hive::CurrentUser, L"A"));  // nothing recreated through the dead handle
 
@@ -276,12 +296,15 @@ TEST_F(RegistryTest, HandlesFollowTheirPath) {
   EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 
   // Paths with an empty part are refused; a missing key is not found.
-  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"A\\\\B", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"A\\\\B", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &k, nullptr),
             ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"\\A", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"\\A", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr),
             ERROR_INVALID_PARAMETER);
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Nope", 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(RegOpenKeyExW(reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000003u)), L"", 0, KEY_READ, &k),
+  EXPECT_EQ(RegOpenKeyExW(reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000003u)), L"", 0,
+                          KEY_READ, &k),
             ERROR_INVALID_HANDLE);
 }
 
@@ -295,7 +318,8 @@ TEST_F(RegistryTest, DeleteTreeWithoutSubkeyEmptiesTheKey) {
   EXPECT_TRUE(SubKeys(Hive::CurrentUser, L"T").empty());
   wchar_t name[8];
   DWORD cch = 8;
-  EXPECT_EQ(RegEnumValueW(k, 0, name, &cch, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(RegEnumValueW(k, 0, name, &cch, nullptr, nullptr, nullptr, nullptr),
+            ERROR_NO_MORE_ITEMS);
   EXPECT_EQ(RegDeleteTreeW(k, L"Gone"), ERROR_FILE_NOT_FOUND);
   RegCloseKey(k);
   Restart();
@@ -305,12 +329,14 @@ TEST_F(RegistryTest, DeleteTreeWithoutSubkeyEmptiesTheKey) {
 
 TEST_F(RegistryTest, EnumerationFollowsCreationOrder) {
   HKEY k = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"E", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_CURRENT_USER, L"E", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+      ERROR_SUCCESS);
   const wchar_t* names[] = {L"b", L"LongerName", L"a"};
   for (const wchar_t* n : names) {
     HKEY s = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(k, n, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &s, nullptr), ERROR_SUCCESS);
+    ASSERT_EQ(RegCreateKeyExW(k, n, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &s, nullptr),
+              ERROR_SUCCESS);
     RegCloseKey(s);
     ASSERT_EQ(SetString(k, n, n), ERROR_SUCCESS);
   }
@@ -332,11 +358,13 @@ TEST_F(RegistryTest, EnumerationFollowsCreationOrder) {
   EXPECT_EQ(RegEnumKeyExW(k, 1, small, &cch, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
   EXPECT_EQ(cch, 11u);
   cch = 4;
-  EXPECT_EQ(RegEnumKeyExW(k, 3, small, &cch, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(RegEnumKeyExW(k, 3, small, &cch, nullptr, nullptr, nullptr, nullptr),
+            ERROR_NO_MORE_ITEMS);
   BYTE data[4];
   DWORD cb = sizeof data;
   cch = 4;
-  EXPECT_EQ(RegEnumValueW(k, 0, small, &cch, nullptr, nullptr, data, &cb), ERROR_MORE_DATA);  // "b\0" is 8 bytes
+  EXPECT_EQ(RegEnumValueW(k, 0, small, &cch, nullptr, nullptr, data, &cb),
+            ERROR_MORE_DATA);  // "b\0" is 8 bytes
   EXPECT_EQ(cb, 8u);
   RegCloseKey(k);
 }
@@ -350,7 +378,8 @@ TEST_F(RegistryTest, FailedWritesKeepTheOldFile) {
   EXPECT_NE(WriteString(Hive::CurrentUser, L"Keep", L"v", L"new"), ERROR_SUCCESS);
   EXPECT_NE(WriteString(Hive::CurrentUser, L"Other", L"v", L"x"), ERROR_SUCCESS);
   HKEY k = nullptr;
-  EXPECT_NE(RegCreateKeyExW(HKEY_CURRENT_USER, L"Made", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+  EXPECT_NE(RegCreateKeyExW(HKEY_CURRENT_USER, L"Made", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(k, nullptr);
   EXPECT_EQ(ReadFile(File()), before);
@@ -395,7 +424,9 @@ struct CorruptCase {
   const char* expected;  // part of LastLoadError
 };
 
-void PrintTo(const CorruptCase& c, std::ostream* os) { *os << "expecting \"" << c.expected << "\""; }
+void PrintTo(const CorruptCase& c, std::ostream* os) {
+  *os << "expecting \"" << c.expected << "\"";
+}
 
 class CorruptFileTest : public RegistryTest, public ::testing::WithParamInterface<CorruptCase> {};
 
@@ -411,7 +442,9 @@ TEST_P(CorruptFileTest, IsRefusedAndKept) {
   // Nothing may overwrite the file until it is repaired.
   EXPECT_EQ(WriteDword(Hive::CurrentUser, L"Software", L"n", 6), ERROR_BADDB);
   HKEY k = nullptr;
-  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_BADDB);
+  EXPECT_EQ(
+      RegCreateKeyExW(HKEY_CURRENT_USER, L"X", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+      ERROR_BADDB);
   Registrar r;
   EXPECT_TRUE(FAILED(r.Register(L"HKCU { X = s 'y' }")));
   EXPECT_NE(r.error().find(L"registry.txt"), std::wstring::npos);
@@ -431,27 +464,41 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CorruptCase{"", "line 1: empty file"},
         CorruptCase{"some other file\n[HKCU\\A]\nend\n", "line 1: not a registry file"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = sz \"abc\nend\n", "line 3: missing closing quote"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = text \"abc\"\nend\n", "line 3: unknown value type 'text'"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = dword 4294967296\nend\n", "line 3: '4294967296' is not"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = binary 0g\nend\n", "line 3: expected two hex digits"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = sz \"a\\q\"\nend\n", "line 3: unknown escape"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = sz \"a\" junk\nend\n", "line 3: unexpected text"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = sz \"a\"\n\"V\" = sz \"b\"\nend\n", "line 4: value 'V' appears twice"},
-        CorruptCase{"trevik-registry 1\n\"v\" = sz \"a\"\nend\n", "line 2: value line before any key line"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = sz \"abc\nend\n",
+                    "line 3: missing closing quote"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = text \"abc\"\nend\n",
+                    "line 3: unknown value type 'text'"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = dword 4294967296\nend\n",
+                    "line 3: '4294967296' is not"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = binary 0g\nend\n",
+                    "line 3: expected two hex digits"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = sz \"a\\q\"\nend\n",
+                    "line 3: unknown escape"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = sz \"a\" junk\nend\n",
+                    "line 3: unexpected text"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = sz \"a\"\n\"V\" = sz \"b\"\nend\n",
+                    "line 4: value 'V' appears twice"},
+        CorruptCase{"trevik-registry 1\n\"v\" = sz \"a\"\nend\n",
+                    "line 2: value line before any key line"},
         CorruptCase{"trevik-registry 1\n[HKXX\\A]\nend\n", "line 2: unknown root 'HKXX'"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A\\\\B]\nend\n", "line 2: key path has an empty name"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A\\\\B]\nend\n",
+                    "line 2: key path has an empty name"},
         CorruptCase{"trevik-registry 1\n[HKCU\\A\nend\n", "line 2: key line without closing ']'"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A%{5C}B]\nend\n", "line 2: key name contains a back slash"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = sz \"\xff\"\nend\n", "line 3: not valid UTF-8"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = dword 1\n", "line 4: missing 'end' line"},
-        CorruptCase{"trevik-registry 1\n[HKCU\\A]\nend\n[HKCU\\B]\n", "line 4: text after the 'end' line"}));
+        CorruptCase{"trevik-registry 1\n[HKCU\\A%{5C}B]\nend\n",
+                    "line 2: key name contains a back slash"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = sz \"\xff\"\nend\n",
+                    "line 3: not valid UTF-8"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A]\n\"v\" = dword 1\n",
+                    "line 4: missing 'end' line"},
+        CorruptCase{"trevik-registry 1\n[HKCU\\A]\nend\n[HKCU\\B]\n",
+                    "line 4: text after the 'end' line"}));
 
 TEST_F(RegistryTest, UnreadableFileIsReported) {
   fs::create_directory(File());
   Restart();
   EXPECT_FALSE(EnsureLoaded());
-  EXPECT_NE(LastLoadError().find("cannot read registry file '" + File().string() + "'"), std::string::npos)
+  EXPECT_NE(LastLoadError().find("cannot read registry file '" + File().string() + "'"),
+            std::string::npos)
       << LastLoadError();
   EXPECT_EQ(WriteDword(Hive::CurrentUser, L"K", L"n", 1), ERROR_BADDB);
   EXPECT_TRUE(fs::is_directory(File()));
@@ -465,7 +512,8 @@ TEST_F(RegistryTest, EveryTruncationIsRefused) {
   for (std::size_t len = 0; len + 1 < full.size(); ++len) {
     WriteFile(File(), full.substr(0, len));
     Restart();
-    EXPECT_FALSE(EnsureLoaded()) << "accepted a file cut at " << len << ":\n" << full.substr(0, len);
+    EXPECT_FALSE(EnsureLoaded()) << "accepted a file cut at " << len << ":\n"
+                                 << full.substr(0, len);
   }
   WriteFile(File(), full);
   Restart();
@@ -493,14 +541,15 @@ TEST_F(RegistryTest, RootComesFromTheEnvironmentUnlessSet) {
 
 TEST_F(RegistryTest, SaveAndRestoreKey) {
   const std::wstring settings = L"Software\\Velk\\Tarvos\\10.0.0.0";
-  ASSERT_EQ(WriteString(Hive::CurrentUser, settings + L"\\General", L"Units", kOddText), ERROR_SUCCESS);
+  ASSERT_EQ(WriteString(Hive::CurrentUser, settings + L"\\General", L"Units", kOddText),
+            ERROR_SUCCESS);
   ASSERT_EQ(WriteDword(Hive::CurrentUser, settings, L"Count", 3), ERROR_SUCCESS);
   const std::string file = (root_ / "options.zelo").string();
   const std::wstring wfile(file.begin(), file.end());
 
   HKEY k = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, settings.c_str(), 0, nullptr, REG_OPTION_BACKUP_RESTORE,
-                            KEY_QUERY_VALUE, nullptr, &k, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, settings.c_str(), 0, nullptr,
+                            REG_OPTION_BACKUP_RESTORE, KEY_QUERY_VALUE, nullptr, &k, nullptr),
             ERROR_SUCCESS);
   ASSERT_EQ(RegSaveKeyW(k, wfile.c_str(), nullptr), ERROR_SUCCESS);
   const std::string saved = ReadFile(file);
@@ -525,7 +574,8 @@ TEST_F(RegistryTest, SaveAndRestoreKey) {
   EXPECT_EQ(s, kOddText);
 
   // Restoring into another key copies the tree there.
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Copy", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Copy", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                            nullptr),
             ERROR_SUCCESS);
   ASSERT_EQ(RegRestoreKeyW(k, wfile.c_str(), 0), ERROR_SUCCESS);
   EXPECT_TRUE(ReadString(Hive::LocalMachine, L"Copy\\General", L"Units", s));
@@ -555,7 +605,8 @@ TEST_F(RegistryTest, RestoreRefusesBadFilesAndKeepsTheKey) {
   for (const Bad& b : bad) {
     const std::string path = (root_ / b.name).string();
     WriteFile(path, b.text);
-    EXPECT_EQ(RegRestoreKeyW(k, std::wstring(path.begin(), path.end()).c_str(), REG_FORCE_RESTORE), ERROR_BADDB)
+    EXPECT_EQ(RegRestoreKeyW(k, std::wstring(path.begin(), path.end()).c_str(), REG_FORCE_RESTORE),
+              ERROR_BADDB)
         << b.name;
   }
   EXPECT_EQ(RegRestoreKeyW(k, L"/nonexistent/file.key", 0), ERROR_FILE_NOT_FOUND);
@@ -566,9 +617,11 @@ TEST_F(RegistryTest, RestoreRefusesBadFilesAndKeepsTheKey) {
   // A deleted key can be neither saved nor restored.
   ASSERT_EQ(DeleteTree(Hive::CurrentUser, L"S"), ERROR_SUCCESS);
   const std::string other = (root_ / "other.key").string();
-  EXPECT_EQ(RegSaveKeyW(k, std::wstring(other.begin(), other.end()).c_str(), nullptr), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegSaveKeyW(k, std::wstring(other.begin(), other.end()).c_str(), nullptr),
+            ERROR_KEY_DELETED);
   EXPECT_FALSE(fs::exists(other));
-  EXPECT_EQ(RegRestoreKeyW(k, std::wstring(good.begin(), good.end()).c_str(), 0), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegRestoreKeyW(k, std::wstring(good.begin(), good.end()).c_str(), 0),
+            ERROR_KEY_DELETED);
   EXPECT_FALSE(KeyExists(Hive::CurrentUser, L"S"));
   RegCloseKey(k);
 }

@@ -44,13 +44,25 @@ TEST(SafeArray, CreatesVectorsOfEachElementType) {
     USHORT feature;  // the type flag beside FADF_HAVEVARTYPE
   };
   const Case cases[] = {
-      {VT_I1, 1, 0},       {VT_UI1, 1, 0},      {VT_I2, 2, 0},
-      {VT_UI2, 2, 0},      {VT_BOOL, 2, 0},     {VT_I4, 4, 0},
-      {VT_UI4, 4, 0},      {VT_INT, 4, 0},      {VT_UINT, 4, 0},
-      {VT_R4, 4, 0},       {VT_ERROR, 4, 0},    {VT_I8, 8, 0},
-      {VT_UI8, 8, 0},      {VT_R8, 8, 0},       {VT_DATE, 8, 0},
-      {VT_BSTR, sizeof(BSTR), FADF_BSTR},       {VT_UNKNOWN, sizeof(void*), FADF_UNKNOWN},
-      {VT_DISPATCH, sizeof(void*), FADF_DISPATCH}, {VT_VARIANT, sizeof(VARIANT), FADF_VARIANT},
+      {VT_I1, 1, 0},
+      {VT_UI1, 1, 0},
+      {VT_I2, 2, 0},
+      {VT_UI2, 2, 0},
+      {VT_BOOL, 2, 0},
+      {VT_I4, 4, 0},
+      {VT_UI4, 4, 0},
+      {VT_INT, 4, 0},
+      {VT_UINT, 4, 0},
+      {VT_R4, 4, 0},
+      {VT_ERROR, 4, 0},
+      {VT_I8, 8, 0},
+      {VT_UI8, 8, 0},
+      {VT_R8, 8, 0},
+      {VT_DATE, 8, 0},
+      {VT_BSTR, sizeof(BSTR), FADF_BSTR},
+      {VT_UNKNOWN, sizeof(void*), FADF_UNKNOWN},
+      {VT_DISPATCH, sizeof(void*), FADF_DISPATCH},
+      {VT_VARIANT, sizeof(VARIANT), FADF_VARIANT},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.vt);
@@ -71,7 +83,8 @@ TEST(SafeArray, CreatesVectorsOfEachElementType) {
     EXPECT_EQ(SafeArrayUnaccessData(a.get()), S_OK);
   }
   SAFEARRAYBOUND b{3, 0};
-  for (VARTYPE bad : {VARTYPE{VT_EMPTY}, VARTYPE{VT_NULL}, VARTYPE{0x0FFF}, VARTYPE(VT_ARRAY | VT_I4)})
+  for (VARTYPE bad :
+       {VARTYPE{VT_EMPTY}, VARTYPE{VT_NULL}, VARTYPE{0x0FFF}, VARTYPE(VT_ARRAY | VT_I4)})
     EXPECT_EQ(SafeArrayCreate(bad, 1, &b), nullptr) << bad;
   EXPECT_EQ(SafeArrayCreate(VT_I4, 0, &b), nullptr);
   EXPECT_EQ(SafeArrayCreate(VT_I4, 1, nullptr), nullptr);
@@ -98,7 +111,8 @@ TEST(SafeArray, BoundsAndIndexChecks) {
     LONG index;
     HRESULT hr;
   };
-  const Case cases[] = {{4, DISP_E_BADINDEX}, {5, S_OK}, {7, S_OK}, {8, DISP_E_BADINDEX}, {-5, DISP_E_BADINDEX}};
+  const Case cases[] = {
+      {4, DISP_E_BADINDEX}, {5, S_OK}, {7, S_OK}, {8, DISP_E_BADINDEX}, {-5, DISP_E_BADINDEX}};
   for (const auto& c : cases) {
     LONG value = c.index * 10;
     LONG index = c.index;
@@ -236,10 +250,10 @@ TEST(SafeArray, TwoDimensionsUseFirstIndexFastest) {
       ASSERT_EQ(SafeArrayPutElement(a.get(), idx, &value), S_OK);
     }
   const LONG* data = static_cast<const LONG*>(a->pvData);
-  EXPECT_EQ(data[0], 1);          // (0,1)
-  EXPECT_EQ(data[1], 101);        // (1,1)
-  EXPECT_EQ(data[3], 2);          // (0,2)
-  EXPECT_EQ(data[11], 204);       // (2,4)
+  EXPECT_EQ(data[0], 1);     // (0,1)
+  EXPECT_EQ(data[1], 101);   // (1,1)
+  EXPECT_EQ(data[3], 2);     // (0,2)
+  EXPECT_EQ(data[11], 204);  // (2,4)
   LONG bad[2] = {3, 1};
   LONG v = 0;
   EXPECT_EQ(SafeArrayGetElement(a.get(), bad, &v), DISP_E_BADINDEX);

@@ -31,7 +31,10 @@ HRESULT Update(ServerModule&, bool doRegister) {
     reg::WriteString(reg::Hive::ClassesRoot, L"CLSID\\" + id, L"", L"class");
   } else {
     // The category registration must already be gone when the keys are removed.
-    g_log.push_back((reg::KeyExists(reg::Hive::ClassesRoot, CategoryKey(*kClsid)) ? L"category still there: " : L"keys: ") + id);
+    g_log.push_back((reg::KeyExists(reg::Hive::ClassesRoot, CategoryKey(*kClsid))
+                         ? L"category still there: "
+                         : L"keys: ") +
+                    id);
     reg::DeleteTree(reg::Hive::ClassesRoot, L"CLSID\\" + id);
   }
   return S_OK;
@@ -43,9 +46,12 @@ const CategoryMapEntry* Categories() {
 }
 
 ObjectMapEntry g_map[] = {
-    {&kFirst, &Update<&kFirst>, &CreateClassFactory, nullptr, nullptr, 0, nullptr, &Categories, nullptr},
-    {&kSecond, &Update<&kSecond>, &CreateClassFactory, nullptr, nullptr, 0, nullptr, &Categories, nullptr},
-    {&kThird, &Update<&kThird>, &CreateClassFactory, nullptr, nullptr, 0, nullptr, &Categories, nullptr},
+    {&kFirst, &Update<&kFirst>, &CreateClassFactory, nullptr, nullptr, 0, nullptr, &Categories,
+     nullptr},
+    {&kSecond, &Update<&kSecond>, &CreateClassFactory, nullptr, nullptr, 0, nullptr, &Categories,
+     nullptr},
+    {&kThird, &Update<&kThird>, &CreateClassFactory, nullptr, nullptr, 0, nullptr, &Categories,
+     nullptr},
     {nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr},
 };
 
@@ -55,9 +61,11 @@ TEST(ServerModule, UnregistersCategoriesBeforeKeys) {
   g_failSecond = false;
   g_log.clear();
   ASSERT_EQ(module.RegisterServer(), S_OK);
-  for (const CLSID* c : {&kFirst, &kSecond, &kThird}) EXPECT_TRUE(reg::KeyExists(reg::Hive::ClassesRoot, CategoryKey(*c)));
+  for (const CLSID* c : {&kFirst, &kSecond, &kThird})
+    EXPECT_TRUE(reg::KeyExists(reg::Hive::ClassesRoot, CategoryKey(*c)));
   ASSERT_EQ(module.UnregisterServer(), S_OK);
-  EXPECT_EQ(g_log, (std::vector<std::wstring>{L"keys: " + GuidToString(kFirst), L"keys: " + GuidToString(kSecond),
+  EXPECT_EQ(g_log, (std::vector<std::wstring>{L"keys: " + GuidToString(kFirst),
+                                              L"keys: " + GuidToString(kSecond),
                                               L"keys: " + GuidToString(kThird)}));
 }
 

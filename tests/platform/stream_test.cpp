@@ -61,7 +61,8 @@ TEST(MemoryStream, SeekTable) {
       {"start from end", STREAM_SEEK_END, -10, S_OK, 0},
       {"before start from end", STREAM_SEEK_END, -11, STG_E_INVALIDFUNCTION, 4},
       {"past the end", STREAM_SEEK_END, 3, S_OK, 13},
-      {"most negative move", STREAM_SEEK_END, std::numeric_limits<LONGLONG>::min(), STG_E_INVALIDFUNCTION, 4},
+      {"most negative move", STREAM_SEEK_END, std::numeric_limits<LONGLONG>::min(),
+       STG_E_INVALIDFUNCTION, 4},
       {"bad origin", 7, 0, STG_E_INVALIDFUNCTION, 4},
   };
   for (const auto& c : cases) {
@@ -110,7 +111,9 @@ TEST(MemoryStream, ReadWriteAndSize) {
   EXPECT_EQ(st.pwcsName, nullptr);
 
   // The size limit gives a failure rather than an attempt to allocate it.
-  ASSERT_EQ(s->Seek(Li(static_cast<LONGLONG>(velk::kMaxMemoryStreamSize)), STREAM_SEEK_SET, nullptr), S_OK);
+  ASSERT_EQ(
+      s->Seek(Li(static_cast<LONGLONG>(velk::kMaxMemoryStreamSize)), STREAM_SEEK_SET, nullptr),
+      S_OK);
   EXPECT_EQ(WriteText(s.get(), "x", &n), STG_E_MEDIUMFULL);
   EXPECT_EQ(n, 0u);
   EXPECT_EQ(s->SetSize(Uli(velk::kMaxMemoryStreamSize + 1)), STG_E_MEDIUMFULL);
@@ -159,7 +162,9 @@ class FileStreamTest : public ::testing::Test {
     std::error_code ec;
     fs::remove_all(dir_, ec);
   }
-  std::wstring Path(const std::string& name) const { return velk::FromUtf8((dir_ / name).string()); }
+  std::wstring Path(const std::string& name) const {
+    return velk::FromUtf8((dir_ / name).string());
+  }
   fs::path Native(const std::string& name) const { return dir_ / name; }
   static std::string Read(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
@@ -171,7 +176,8 @@ class FileStreamTest : public ::testing::Test {
   }
   // Files in the folder (temporary files included).
   std::size_t FileCount() const {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
   }
   fs::path dir_;
 };
@@ -251,8 +257,10 @@ TEST_F(FileStreamTest, OpenFailuresTable) {
   const Case cases[] = {
       {"missing file, read", "nothing.bin", STGM_READ, STG_E_FILENOTFOUND},
       {"missing file, write without create", "nothing.bin", STGM_WRITE, STG_E_FILENOTFOUND},
-      {"missing folder, create", "no-such-folder/x.bin", STGM_CREATE | STGM_WRITE, STG_E_PATHNOTFOUND},
-      {"file used as folder, create", "plain.txt/x.bin", STGM_CREATE | STGM_WRITE, STG_E_PATHNOTFOUND},
+      {"missing folder, create", "no-such-folder/x.bin", STGM_CREATE | STGM_WRITE,
+       STG_E_PATHNOTFOUND},
+      {"file used as folder, create", "plain.txt/x.bin", STGM_CREATE | STGM_WRITE,
+       STG_E_PATHNOTFOUND},
       {"folder as target, write", "folder", STGM_CREATE | STGM_WRITE, STG_E_ACCESSDENIED},
       {"folder as target, read", "folder", STGM_READ, STG_E_ACCESSDENIED},
       {"invalid access value", "plain.txt", 3, E_INVALIDARG},
@@ -274,7 +282,8 @@ TEST_F(FileStreamTest, UnwritableFolderIsAccessDenied) {
   fs::create_directory(Native("locked"));
   ::chmod(Native("locked").c_str(), 0500);
   IStream* s = nullptr;
-  EXPECT_EQ(velk::CreateFileStream(Path("locked/x.bin"), STGM_CREATE | STGM_WRITE, &s), STG_E_ACCESSDENIED);
+  EXPECT_EQ(velk::CreateFileStream(Path("locked/x.bin"), STGM_CREATE | STGM_WRITE, &s),
+            STG_E_ACCESSDENIED);
   ::chmod(Native("locked").c_str(), 0700);
 }
 
@@ -325,7 +334,8 @@ TEST_F(FullDiskTest, FailedWriteNeverReplacesTheTarget) {
   EXPECT_EQ(FileCount(), 1u);
 }
 
-// ---- persistence ---------------------------------------------------------------------------------
+// ---- persistence
+// ---------------------------------------------------------------------------------
 
 constexpr CLSID kSettingsClsid = velk::MakeGuid("{3F2E1D0C-B0A9-4877-8665-544332211001}");
 
@@ -392,7 +402,8 @@ TEST_F(FileStreamTest, PersistedObjectRoundTripsThroughAFile) {
   EXPECT_EQ(id, kSettingsClsid);
   {
     ComPtr<IStream> out;
-    ASSERT_EQ(velk::CreateFileStream(Path("settings.bin"), STGM_CREATE | STGM_WRITE, out.put()), S_OK);
+    ASSERT_EQ(velk::CreateFileStream(Path("settings.bin"), STGM_CREATE | STGM_WRITE, out.put()),
+              S_OK);
     ASSERT_EQ(saved->Save(out.get(), TRUE), S_OK);
   }
   EXPECT_EQ(saved->IsDirty(), S_FALSE);

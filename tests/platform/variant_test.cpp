@@ -45,9 +45,13 @@ Variant Typed(VARTYPE vt, double value) {
 std::string Describe(const VARIANT& v) {
   Variant copy(v);
   std::wstring text;
-  if (v.vt == VT_BSTR) text = L"\"" + velk::BstrToWstring(v.bstrVal) + L"\"";
-  else if (v.vt == VT_EMPTY || v.vt == VT_NULL || VariantChangeTypeEx(&copy, &copy, 1033, 0, VT_BSTR) != S_OK) text = L"-";
-  else text = velk::BstrToWstring(copy.bstrVal);
+  if (v.vt == VT_BSTR)
+    text = L"\"" + velk::BstrToWstring(v.bstrVal) + L"\"";
+  else if (v.vt == VT_EMPTY || v.vt == VT_NULL ||
+           VariantChangeTypeEx(&copy, &copy, 1033, 0, VT_BSTR) != S_OK)
+    text = L"-";
+  else
+    text = velk::BstrToWstring(copy.bstrVal);
   std::string narrow(text.begin(), text.end());
   return "vt " + std::to_string(v.vt) + " " + narrow;
 }
@@ -81,7 +85,13 @@ TEST(VariantChangeType, ConvertsBetweenTypes) {
       {"UI4 max to I8", Variant(0xFFFFFFFFu), VT_I8, S_OK, Variant(LONGLONG{4294967295})},
       {"UI8 max overflows I8", Variant(~ULONGLONG{0}), VT_I8, DISP_E_OVERFLOW, {}},
       {"I8 to UI1", Variant(LONGLONG{200}), VT_UI1, S_OK, Variant(BYTE{200})},
-      {"I4 to INT", Variant(5), VT_INT, S_OK, [] { Variant v; v.vt = VT_INT; v.intVal = 5; return v; }()},
+      {"I4 to INT", Variant(5), VT_INT, S_OK,
+       [] {
+         Variant v;
+         v.vt = VT_INT;
+         v.intVal = 5;
+         return v;
+       }()},
       // reals as text
       {"R8 1.5 to BSTR", Variant(1.5), VT_BSTR, S_OK, Variant(L"1.5")},
       {"R8 0.1 to BSTR", Variant(0.1), VT_BSTR, S_OK, Variant(L"0.1")},
@@ -111,10 +121,12 @@ TEST(VariantChangeType, ConvertsBetweenTypes) {
       {"BSTR 5. to R8", Variant(L"5."), VT_R8, S_OK, Variant(5.0)},
       {"BSTR -1.25E-2 to R8", Variant(L"-1.25E-2"), VT_R8, S_OK, Variant(-0.0125)},
       {"BSTR 1e-400 to R8 underflows to 0", Variant(L"1e-400"), VT_R8, S_OK, Variant(0.0)},
-      {"BSTR I8 max exact", Variant(L"9223372036854775807"), VT_I8, S_OK, Variant(LONGLONG{9223372036854775807})},
+      {"BSTR I8 max exact", Variant(L"9223372036854775807"), VT_I8, S_OK,
+       Variant(LONGLONG{9223372036854775807})},
       {"BSTR I8 min exact", Variant(L"-9223372036854775808"), VT_I8, S_OK,
        Variant(std::numeric_limits<LONGLONG>::min())},
-      {"BSTR UI8 max exact", Variant(L"18446744073709551615"), VT_UI8, S_OK, Variant(~ULONGLONG{0})},
+      {"BSTR UI8 max exact", Variant(L"18446744073709551615"), VT_UI8, S_OK,
+       Variant(~ULONGLONG{0})},
       {"BSTR 40000 overflows I2", Variant(L"40000"), VT_I2, DISP_E_OVERFLOW, {}},
       {"BSTR 3e9 overflows I4", Variant(L"3000000000"), VT_I4, DISP_E_OVERFLOW, {}},
       {"BSTR -1 overflows UI4", Variant(L"-1"), VT_UI4, DISP_E_OVERFLOW, {}},
@@ -220,7 +232,8 @@ class VariantLocale : public ::testing::Test {
  protected:
   // German (1031) and the user default use a decimal comma; everything else the default.
   void SetUp() override {
-    velk::SetVariantLocaleLookup([](LCID lcid) { return lcid == 1031 || lcid == LOCALE_USER_DEFAULT ? L',' : L'\0'; });
+    velk::SetVariantLocaleLookup(
+        [](LCID lcid) { return lcid == 1031 || lcid == LOCALE_USER_DEFAULT ? L',' : L'\0'; });
   }
   void TearDown() override { velk::SetVariantLocaleLookup(nullptr); }
 };
@@ -228,14 +241,22 @@ class VariantLocale : public ::testing::Test {
 TEST_F(VariantLocale, NumbersAndTextUseTheLocaleDecimalSymbol) {
   const LocaleCase cases[] = {
       {"R8 to text, comma locale", Variant(1.5), 1031, VT_BSTR, S_OK, Variant(L"1,5")},
-      {"R8 to text, user default", Variant(-0.25), LOCALE_USER_DEFAULT, VT_BSTR, S_OK, Variant(L"-0,25")},
-      {"R8 to text, neutral locale is the user default", Variant(2.75), 0, VT_BSTR, S_OK, Variant(L"2,75")},
+      {"R8 to text, user default", Variant(-0.25), LOCALE_USER_DEFAULT, VT_BSTR, S_OK,
+       Variant(L"-0,25")},
+      {"R8 to text, neutral locale is the user default", Variant(2.75), 0, VT_BSTR, S_OK,
+       Variant(L"2,75")},
       {"R8 to text, 1033 keeps the point", Variant(1.5), 1033, VT_BSTR, S_OK, Variant(L"1.5")},
-      {"R8 to text, unknown locale falls back to the point", Variant(1.5), 2057, VT_BSTR, S_OK, Variant(L"1.5")},
+      {"R8 to text, unknown locale falls back to the point", Variant(1.5), 2057, VT_BSTR, S_OK,
+       Variant(L"1.5")},
       {"R4 to text, comma locale", Variant(0.5f), 1031, VT_BSTR, S_OK, Variant(L"0,5")},
       {"text to R8, comma locale", Variant(L"1,5"), 1031, VT_R8, S_OK, Variant(1.5)},
       {"text with exponent, comma locale", Variant(L"2,5E2"), 1031, VT_R8, S_OK, Variant(250.0)},
-      {"point is not a decimal in a comma locale", Variant(L"1.5"), 1031, VT_R8, DISP_E_TYPEMISMATCH, {}},
+      {"point is not a decimal in a comma locale",
+       Variant(L"1.5"),
+       1031,
+       VT_R8,
+       DISP_E_TYPEMISMATCH,
+       {}},
       {"comma is not a decimal in 1033", Variant(L"1,5"), 1033, VT_R8, DISP_E_TYPEMISMATCH, {}},
       {"integers need no symbol", Variant(L"-12"), 1031, VT_I4, S_OK, Variant(-12)},
       {"booleans ignore the locale", Variant(true), 1031, VT_BSTR, S_OK, Variant(L"True")},

@@ -13,9 +13,9 @@ using AtlTest = WinTest;
 class CountingEdit : public ATL::CWindowImpl<CountingEdit, WTL::CEdit> {
  public:
   BEGIN_MSG_MAP(CountingEdit)
-    MESSAGE_HANDLER(WM_CHAR, OnChar)
-    MESSAGE_HANDLER(WM_CREATE, OnCreate)
-    MESSAGE_HANDLER(OCM_CTLCOLOREDIT, OnColor)
+  MESSAGE_HANDLER(WM_CHAR, OnChar)
+  MESSAGE_HANDLER(WM_CREATE, OnCreate)
+  MESSAGE_HANDLER(OCM_CTLCOLOREDIT, OnColor)
   END_MSG_MAP()
 
   LRESULT OnChar(UINT, WPARAM wp, LPARAM, BOOL& handled) {
@@ -66,7 +66,8 @@ TEST_F(AtlTest, CreatedWindowSeesItsCreationAndFinalMessage) {
   EXPECT_TRUE(obj.created);
   EXPECT_EQ(obj.m_hWnd, h);
   EXPECT_EQ(win::WindowClassName(h), L"Edit");
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE)) & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE)
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE)) & (WS_CHILD | WS_VISIBLE),
+            WS_CHILD | WS_VISIBLE)
       << "the control traits give the style";
   DestroyWindow(top);
   EXPECT_EQ(obj.m_hWnd, nullptr);
@@ -83,10 +84,10 @@ class SmallDlg : public ATL::CAxDialogImpl<SmallDlg> {
  public:
   enum { IDD = 200 };
   BEGIN_MSG_MAP(SmallDlg)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInit)
-    COMMAND_ID_HANDLER(IDOK, OnClose)
-    COMMAND_ID_HANDLER(IDCANCEL, OnClose)
-    REFLECT_NOTIFICATIONS()
+  MESSAGE_HANDLER(WM_INITDIALOG, OnInit)
+  COMMAND_ID_HANDLER(IDOK, OnClose)
+  COMMAND_ID_HANDLER(IDCANCEL, OnClose)
+  REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
 
   LRESULT OnInit(UINT, WPARAM, LPARAM lp, BOOL&) {
@@ -96,8 +97,10 @@ class SmallDlg : public ATL::CAxDialogImpl<SmallDlg> {
   }
   LRESULT OnClose(WORD, WORD id, HWND, BOOL&) {
     text = velk::win::WindowText(GetDlgItem(10));
-    if (modal) EndDialog(id);
-    else DestroyWindow();
+    if (modal)
+      EndDialog(id);
+    else
+      DestroyWindow();
     return 0;
   }
   void OnFinalMessage(HWND) override { ++finals; }
@@ -116,8 +119,10 @@ TEST_F(AtlTest, DialogObjectRunsModallyWithItsMessageMap) {
   struct User : win::Responder {
     int step = 0;
     bool OnModalIdle(HWND d) override {
-      if (step++ == 0) win::user::SetEditText(GetDlgItem(d, 10), L"typed");
-      else win::user::ClickButton(GetDlgItem(d, IDOK));
+      if (step++ == 0)
+        win::user::SetEditText(GetDlgItem(d, 10), L"typed");
+      else
+        win::user::ClickButton(GetDlgItem(d, IDOK));
       return true;
     }
   } user;
@@ -152,7 +157,8 @@ TEST_F(AtlTest, ModelessDialogReflectsColoursToItsControl) {
 
 class OptionsFileDialog : public WTL::CFileDialogImpl<OptionsFileDialog> {
  public:
-  OptionsFileDialog() : CFileDialogImpl(FALSE, L"zelo", nullptr, OFN_PATHMUSTEXIST, L"Zel\0*.zelo\0\0") {}
+  OptionsFileDialog()
+      : CFileDialogImpl(FALSE, L"zelo", nullptr, OFN_PATHMUSTEXIST, L"Zel\0*.zelo\0\0") {}
 };
 
 TEST_F(AtlTest, FileDialogObjectAnswersIdOkWithThePath) {

@@ -26,12 +26,9 @@ TEST_F(ControlsTest, EditStylesShapeWhatIsTyped) {
     std::wstring expect;
   };
   const Case cases[] = {
-      {ES_UPPERCASE, 0, L"18tWl", L"18TWL"},
-      {ES_LOWERCASE, 0, L"AbC", L"abc"},
-      {ES_NUMBER, 0, L"1a2-3", L"123"},
-      {0, 4, L"abcdef", L"abcd"},
-      {ES_READONLY, 0, L"abc", L""},
-      {0, 0, L"ab\bc", L"ac"},
+      {ES_UPPERCASE, 0, L"18tWl", L"18TWL"}, {ES_LOWERCASE, 0, L"AbC", L"abc"},
+      {ES_NUMBER, 0, L"1a2-3", L"123"},      {0, 4, L"abcdef", L"abcd"},
+      {ES_READONLY, 0, L"abc", L""},         {0, 0, L"ab\bc", L"ac"},
   };
   int id = 100;
   for (const Case& c : cases) {
@@ -82,7 +79,8 @@ TEST_F(ControlsTest, ButtonsCheckThemselvesAndNotify) {
   EXPECT_EQ(SendMessageW(r1, BM_GETCHECK, 0, 0), 0);
   EXPECT_EQ(SendMessageW(r2, BM_GETCHECK, 0, 0), 0);
   EXPECT_EQ(SendMessageW(r3, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED));
-  EXPECT_EQ(SendMessageW(next, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED)) << "another group";
+  EXPECT_EQ(SendMessageW(next, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED))
+      << "another group";
   EXPECT_EQ(log.Commands(1), (std::vector<WORD>{BN_CLICKED}));
   EXPECT_EQ(log.Commands(4), (std::vector<WORD>{BN_CLICKED}));
 }
@@ -114,7 +112,8 @@ TEST_F(ControlsTest, ComboKeepsItemsDataAndSelectionInStep) {
 
 TEST_F(ControlsTest, ComboSearchesIgnoreCase) {
   WTL::CComboBox combo(MakeChild(top, WC_COMBOBOX, L"", CBS_DROPDOWNLIST, 9));
-  for (const wchar_t* s : {L"Selected datasets", L"All datasets", L"selected datasets", L"Sel"}) combo.AddString(s);
+  for (const wchar_t* s : {L"Selected datasets", L"All datasets", L"selected datasets", L"Sel"})
+    combo.AddString(s);
   struct Case {
     bool exact;
     int start;
@@ -122,9 +121,15 @@ TEST_F(ControlsTest, ComboSearchesIgnoreCase) {
     int expect;
   };
   const Case cases[] = {
-      {true, -1, L"SELECTED DATASETS", 0},  {true, 0, L"selected datasets", 2}, {true, 2, L"Selected datasets", 0},
-      {true, -1, L"Selected", CB_ERR},      {false, -1, L"sel", 0},             {false, 0, L"sel", 2},
-      {false, 3, L"all", 1},                {true, -1, L"sel", 3},               {false, -1, L"x", CB_ERR},
+      {true, -1, L"SELECTED DATASETS", 0},
+      {true, 0, L"selected datasets", 2},
+      {true, 2, L"Selected datasets", 0},
+      {true, -1, L"Selected", CB_ERR},
+      {false, -1, L"sel", 0},
+      {false, 0, L"sel", 2},
+      {false, 3, L"all", 1},
+      {true, -1, L"sel", 3},
+      {false, -1, L"x", CB_ERR},
   };
   for (const Case& c : cases) {
     int got = c.exact ? combo.FindStringExact(c.start, c.text) : combo.FindString(c.start, c.text);
@@ -244,7 +249,8 @@ TEST_F(ListViewTest, StateChangesAreAnnouncedAndCanBeRefused) {
       auto* nm = reinterpret_cast<NMLISTVIEW*>(l);
       if (nm->hdr.code == static_cast<UINT>(LVN_ITEMCHANGING) && refuse) return TRUE;
       if (nm->hdr.code == static_cast<UINT>(LVN_ITEMCHANGED))
-        reinterpret_cast<std::vector<std::pair<int, UINT>>*>(ref)->push_back({nm->iItem, nm->uNewState});
+        reinterpret_cast<std::vector<std::pair<int, UINT>>*>(ref)->push_back(
+            {nm->iItem, nm->uNewState});
     }
     return DefSubclassProc(h, m, w, l);
   };
@@ -263,7 +269,8 @@ TEST_F(ListViewTest, StateChangesAreAnnouncedAndCanBeRefused) {
 TEST_F(ListViewTest, ColumnsWidthsAndDeletion) {
   EXPECT_EQ(lv.GetStringWidth(L"Layers"), 36);
   lv.SetColumnWidth(0, LVSCW_AUTOSIZE);
-  EXPECT_EQ(lv.GetColumnWidth(0), 6 * 5 + kListViewLabelLeft + 12) << "widest row text plus box and margin";
+  EXPECT_EQ(lv.GetColumnWidth(0), 6 * 5 + kListViewLabelLeft + 12)
+      << "widest row text plus box and margin";
   EXPECT_TRUE(lv.DeleteItem(0));
   EXPECT_EQ(lv.GetItemText(0, 0), L"two");
   EXPECT_FALSE(lv.DeleteItem(5));
@@ -297,7 +304,8 @@ TEST_F(ControlsTest, TabChangeCanBeRefused) {
   EXPECT_EQ(tab.GetCurSel(), 0);
   static bool refuse = true;
   auto proc = +[](HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR) -> LRESULT {
-    if (m == WM_NOTIFY && reinterpret_cast<NMHDR*>(l)->code == static_cast<UINT>(TCN_SELCHANGING)) return refuse;
+    if (m == WM_NOTIFY && reinterpret_cast<NMHDR*>(l)->code == static_cast<UINT>(TCN_SELCHANGING))
+      return refuse;
     return DefSubclassProc(h, m, w, l);
   };
   SetWindowSubclass(top, proc, 6, 0);
@@ -329,7 +337,9 @@ TEST_F(ControlsTest, TrackBarReportsUserMovesToItsParent) {
   EXPECT_EQ(t.GetPos(), 20);
   bool sawEnd = false;
   for (auto& e : log.entries)
-    if (e.msg == WM_HSCROLL && LOWORD(e.wp) == TB_ENDTRACK && reinterpret_cast<HWND>(e.lp) == t.m_hWnd) sawEnd = true;
+    if (e.msg == WM_HSCROLL && LOWORD(e.wp) == TB_ENDTRACK &&
+        reinterpret_cast<HWND>(e.lp) == t.m_hWnd)
+      sawEnd = true;
   EXPECT_TRUE(sawEnd);
   t.SetPos(-5);
   EXPECT_EQ(t.GetPos(), 0);
@@ -358,7 +368,8 @@ TEST_F(ControlsTest, EditColoursComeFromTheParentByState) {
   SendMessageW(e, EM_SETREADONLY, TRUE, 0);
   win::PaintColors ro = win::QueryControlColors(e);
   EXPECT_EQ(ro.brushColor, GetSysColor(COLOR_BTNFACE)) << "a read-only edit paints as a static";
-  EXPECT_EQ(log.Only({WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC}), (std::vector<UINT>{WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC}));
+  EXPECT_EQ(log.Only({WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC}),
+            (std::vector<UINT>{WM_CTLCOLOREDIT, WM_CTLCOLORSTATIC}));
 }
 
 }  // namespace

@@ -54,10 +54,12 @@ INT_PTR RecordingProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (g_rec->endInInit) EndDialog(h, 77);
       return TRUE;
     case WM_COMMAND:
-      if (HIWORD(wp) != BN_CLICKED || win::WindowClassName(reinterpret_cast<HWND>(lp)) != L"Button") return FALSE;
+      if (HIWORD(wp) != BN_CLICKED || win::WindowClassName(reinterpret_cast<HWND>(lp)) != L"Button")
+        return FALSE;
       g_rec->commands.push_back({LOWORD(wp), HIWORD(wp)});
       if (!g_rec->end) return TRUE;
-      if (LOWORD(wp) == IDOK || (LOWORD(wp) == IDCANCEL && !g_rec->ignoreCancel)) EndDialog(h, LOWORD(wp));
+      if (LOWORD(wp) == IDOK || (LOWORD(wp) == IDCANCEL && !g_rec->ignoreCancel))
+        EndDialog(h, LOWORD(wp));
       return TRUE;
     default: return FALSE;
   }
@@ -85,7 +87,8 @@ TEST(DialogTemplateTest, MalformedTemplatesNameTheLine) {
     const char* message;
   };
   const Case cases[] = {
-      {"DIALOG 0,0,10,10\nCONTROL \"a\", 1, \"Edit\", WS_NOPE, 0,0,1,1", "line 2: unknown name or number 'WS_NOPE'"},
+      {"DIALOG 0,0,10,10\nCONTROL \"a\", 1, \"Edit\", WS_NOPE, 0,0,1,1",
+       "line 2: unknown name or number 'WS_NOPE'"},
       {"DIALOG 0,0,10,10\n\nCONTROL \"a\", 1, \"Edit\", 0, 0,0,1", "line 3: CONTROL needs"},
       {"DIALOG 0,0,10\n", "line 1: DIALOG needs"},
       {"CAPTION \"x\"\n", "line 0: no DIALOG statement"},
@@ -132,9 +135,11 @@ TEST_F(DialogTest, ModelessDialogHasItsControlsInPixels) {
 }
 
 TEST_F(DialogTest, MissingOrBrokenTemplateFailsWithAReason) {
-  EXPECT_EQ(CreateDialogParamW(module.get(), MAKEINTRESOURCEW(999), owner, RecordingProc, 0), nullptr);
+  EXPECT_EQ(CreateDialogParamW(module.get(), MAKEINTRESOURCEW(999), owner, RecordingProc, 0),
+            nullptr);
   EXPECT_NE(win::LastDialogError().find("dialog 999 is not in module"), std::string::npos);
-  auto broken = MakeModule({{{"DIALOGS", "5"}, "DIALOG 0,0,1,1\nCONTROL \"\", 1, \"NoClass\", 0, 0,0,1,1\n"}});
+  auto broken = MakeModule(
+      {{{"DIALOGS", "5"}, "DIALOG 0,0,1,1\nCONTROL \"\", 1, \"NoClass\", 0, 0,0,1,1\n"}});
   EXPECT_EQ(DialogBoxParamW(broken.get(), MAKEINTRESOURCEW(5), owner, RecordingProc, 0), -1);
   EXPECT_NE(win::LastDialogError().find("NoClass"), std::string::npos);
   EXPECT_EQ(win::TopLevelWindows().size(), 1u) << "nothing is left behind";
@@ -175,7 +180,8 @@ TEST_F(DialogTest, ModalRunEndsWithTheButtonTheUserPresses) {
 TEST_F(DialogTest, ModalRunWithoutAUserIsCancelled) {
   Recorder rec;
   g_rec = &rec;
-  EXPECT_EQ(DialogBoxParamW(module.get(), MAKEINTRESOURCEW(100), owner, RecordingProc, 0), IDCANCEL);
+  EXPECT_EQ(DialogBoxParamW(module.get(), MAKEINTRESOURCEW(100), owner, RecordingProc, 0),
+            IDCANCEL);
   EXPECT_EQ(rec.commands, (std::vector<std::pair<int, WORD>>{{IDCANCEL, BN_CLICKED}}));
   rec = Recorder{};
   rec.ignoreCancel = true;
@@ -234,7 +240,8 @@ TEST_F(DialogKeysTest, ArrowsMoveWithinTheGroupAndCheckRadioButtons) {
   EXPECT_EQ(GetFocus(), GetDlgItem(dlg, 1004));
   EXPECT_EQ(IsDlgButtonChecked(dlg, 1004), BST_CHECKED);
   Key(VK_DOWN);
-  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, 1003)) << "wraps within its group (the hidden edit is skipped)";
+  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, 1003))
+      << "wraps within its group (the hidden edit is skipped)";
 }
 
 TEST_F(DialogKeysTest, EnterPressesTheDefaultButtonEscapeCancels) {
@@ -246,7 +253,8 @@ TEST_F(DialogKeysTest, EnterPressesTheDefaultButtonEscapeCancels) {
   SetFocus(GetDlgItem(dlg, IDCANCEL));
   rec.commands.clear();
   Key(VK_RETURN);
-  EXPECT_EQ(rec.commands, (std::vector<std::pair<int, WORD>>{{IDCANCEL, BN_CLICKED}})) << "a focused push button";
+  EXPECT_EQ(rec.commands, (std::vector<std::pair<int, WORD>>{{IDCANCEL, BN_CLICKED}}))
+      << "a focused push button";
 }
 
 TEST_F(DialogKeysTest, EditsKeepTheirCharactersAndMnemonicsFocus) {
@@ -260,7 +268,8 @@ TEST_F(DialogKeysTest, EditsKeepTheirCharactersAndMnemonicsFocus) {
   m.message = WM_SYSCHAR;
   m.wParam = L'n';
   EXPECT_TRUE(IsDialogMessageW(dlg, &m));
-  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, 1001)) << "the label's mnemonic focuses the control after it";
+  EXPECT_EQ(GetFocus(), GetDlgItem(dlg, 1001))
+      << "the label's mnemonic focuses the control after it";
 }
 
 TEST_F(DialogKeysTest, MessagesOfOtherWindowsAreNotTaken) {
@@ -275,7 +284,8 @@ TEST_F(DialogKeysTest, DefaultButtonIdAndItemHelpers) {
   EXPECT_EQ(SendMessageW(dlg, DM_GETDEFID, 0, 0), MAKELONG(IDOK, DC_HASDEFID));
   SendMessageW(dlg, DM_SETDEFID, IDCANCEL, 0);
   EXPECT_EQ(LOWORD(static_cast<std::uintptr_t>(SendMessageW(dlg, DM_GETDEFID, 0, 0))), IDCANCEL);
-  EXPECT_EQ(GetWindowLongPtrW(GetDlgItem(dlg, IDOK), GWL_STYLE) & BS_TYPEMASK, static_cast<LONG_PTR>(BS_PUSHBUTTON));
+  EXPECT_EQ(GetWindowLongPtrW(GetDlgItem(dlg, IDOK), GWL_STYLE) & BS_TYPEMASK,
+            static_cast<LONG_PTR>(BS_PUSHBUTTON));
   SetDlgItemInt(dlg, 1001, static_cast<UINT>(-42), TRUE);
   BOOL ok = FALSE;
   EXPECT_EQ(static_cast<int>(GetDlgItemInt(dlg, 1001, &ok, TRUE)), -42);

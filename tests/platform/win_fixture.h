@@ -31,8 +31,9 @@ class WinTest : public ::testing::Test {
 };
 
 // A resource module holding the given resources: {type, name} -> bytes.
-inline std::unique_ptr<res::ResourceModule> MakeModule(const std::map<std::pair<std::string, std::string>, std::string>& items,
-                                                       const std::string& strings = {}) {
+inline std::unique_ptr<res::ResourceModule> MakeModule(
+    const std::map<std::pair<std::string, std::string>, std::string>& items,
+    const std::string& strings = {}) {
   static std::vector<std::unique_ptr<std::string>> keep;  // the module copies, but names must live
   std::vector<res::EmbeddedResource> table;
   for (const auto& [key, bytes] : items) {
@@ -40,22 +41,27 @@ inline std::unique_ptr<res::ResourceModule> MakeModule(const std::map<std::pair<
     const char* type = keep.back()->c_str();
     keep.push_back(std::make_unique<std::string>(key.second));
     const char* name = keep.back()->c_str();
-    table.push_back({type, name, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()});
+    table.push_back(
+        {type, name, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()});
   }
-  if (!strings.empty()) table.push_back({"strings", "", reinterpret_cast<const unsigned char*>(strings.data()), strings.size()});
+  if (!strings.empty())
+    table.push_back(
+        {"strings", "", reinterpret_cast<const unsigned char*>(strings.data()), strings.size()});
   table.push_back({nullptr, nullptr, nullptr, 0});
   return std::make_unique<res::ResourceModule>(L"test", table.data());
 }
 
 // A top-level plain window to own dialogs and hold controls.
 inline HWND MakeTopWindow(const wchar_t* title = L"main") {
-  return CreateWindowExW(0, WC_PLAINWINDOW, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr,
-                         nullptr, nullptr);
+  return CreateWindowExW(0, WC_PLAINWINDOW, title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 800, 600,
+                         nullptr, nullptr, nullptr, nullptr);
 }
 
-inline HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, RECT r = {10, 10, 110, 30}) {
-  return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                         parent, reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, nullptr);
+inline HWND MakeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id,
+                      RECT r = {10, 10, 110, 30}) {
+  return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                         r.right - r.left, r.bottom - r.top, parent,
+                         reinterpret_cast<HMENU>(static_cast<std::intptr_t>(id)), nullptr, nullptr);
 }
 
 // Records the messages a window receives (through a subclass), in order.

@@ -67,18 +67,27 @@ TEST_F(QueueTest, HooksChainNewestFirstAndOnlyForTheirThread) {
   static std::vector<int> order;
   static HHOOK first = nullptr, second = nullptr;
   order.clear();
-  first = SetWindowsHookExW(WH_GETMESSAGE, +[](int c, WPARAM w, LPARAM l) -> LRESULT {
-    order.push_back(1);
-    return CallNextHookEx(first, c, w, l);
-  }, nullptr, GetCurrentThreadId());
-  second = SetWindowsHookExW(WH_GETMESSAGE, +[](int c, WPARAM w, LPARAM l) -> LRESULT {
-    order.push_back(2);
-    return CallNextHookEx(second, c, w, l);
-  }, nullptr, GetCurrentThreadId());
-  HHOOK other = SetWindowsHookExW(WH_GETMESSAGE, +[](int, WPARAM, LPARAM) -> LRESULT {
-    order.push_back(99);
-    return 0;
-  }, nullptr, GetCurrentThreadId() + 1000);
+  first = SetWindowsHookExW(
+      WH_GETMESSAGE,
+      +[](int c, WPARAM w, LPARAM l) -> LRESULT {
+        order.push_back(1);
+        return CallNextHookEx(first, c, w, l);
+      },
+      nullptr, GetCurrentThreadId());
+  second = SetWindowsHookExW(
+      WH_GETMESSAGE,
+      +[](int c, WPARAM w, LPARAM l) -> LRESULT {
+        order.push_back(2);
+        return CallNextHookEx(second, c, w, l);
+      },
+      nullptr, GetCurrentThreadId());
+  HHOOK other = SetWindowsHookExW(
+      WH_GETMESSAGE,
+      +[](int, WPARAM, LPARAM) -> LRESULT {
+        order.push_back(99);
+        return 0;
+      },
+      nullptr, GetCurrentThreadId() + 1000);
   PostMessageW(nullptr, WM_USER, 0, 0);
   MSG m;
   PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE);
@@ -91,7 +100,8 @@ TEST_F(QueueTest, HooksChainNewestFirstAndOnlyForTheirThread) {
 TEST_F(QueueTest, HookInstallAndRemovalErrors) {
   EXPECT_EQ(SetWindowsHookExW(WH_KEYBOARD, LoggingHook, nullptr, GetCurrentThreadId()), nullptr);
   EXPECT_EQ(GetLastError(), 1426u);
-  EXPECT_EQ(SetWindowsHookExW(WH_GETMESSAGE, LoggingHook, nullptr, 0), nullptr) << "a hook of every thread needs a module";
+  EXPECT_EQ(SetWindowsHookExW(WH_GETMESSAGE, LoggingHook, nullptr, 0), nullptr)
+      << "a hook of every thread needs a module";
   win::testing::FailNextHookInstall(8);
   EXPECT_EQ(SetWindowsHookExW(WH_GETMESSAGE, LoggingHook, nullptr, GetCurrentThreadId()), nullptr);
   EXPECT_EQ(GetLastError(), 8u);
@@ -161,7 +171,8 @@ TEST_F(QueueTest, TimersFireOnTheClock) {
   HWND a = MakeTopWindow();
   std::vector<ULONGLONG> fired;
   auto proc = +[](HWND h, UINT m, WPARAM w, LPARAM l, UINT_PTR, DWORD_PTR ref) -> LRESULT {
-    if (m == WM_TIMER && w == 2) reinterpret_cast<std::vector<ULONGLONG>*>(ref)->push_back(win::Now());
+    if (m == WM_TIMER && w == 2)
+      reinterpret_cast<std::vector<ULONGLONG>*>(ref)->push_back(win::Now());
     return DefSubclassProc(h, m, w, l);
   };
   SetWindowSubclass(a, proc, 1, reinterpret_cast<DWORD_PTR>(&fired));
@@ -182,7 +193,8 @@ TEST_F(QueueTest, TimersFireOnTheClock) {
 TEST_F(QueueTest, ThreadTimerCallsItsProcedure) {
   static int calls = 0;
   calls = 0;
-  UINT_PTR id = SetTimer(nullptr, 0, 100, +[](HWND, UINT, UINT_PTR, DWORD) { ++calls; });
+  UINT_PTR id = SetTimer(
+      nullptr, 0, 100, +[](HWND, UINT, UINT_PTR, DWORD) { ++calls; });
   EXPECT_NE(id, 0u);
   win::RunFor(350);
   EXPECT_EQ(calls, 3);

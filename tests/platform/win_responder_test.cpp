@@ -30,9 +30,12 @@ TEST_F(ResponderTest, MessageBoxesTakeTheAnswerOrTheDefaultButton) {
     int expect;
   };
   const Case cases[] = {
-      {MB_OK | MB_ICONEXCLAMATION, 0, IDOK},  {MB_YESNO | MB_ICONQUESTION, IDNO, IDNO},
-      {MB_YESNO, 0, IDYES},                   {MB_YESNO | MB_DEFBUTTON2, 0, IDNO},
-      {MB_OK, IDYES, IDOK},                   {MB_YESNOCANCEL | MB_DEFBUTTON3, 0, IDCANCEL},
+      {MB_OK | MB_ICONEXCLAMATION, 0, IDOK},
+      {MB_YESNO | MB_ICONQUESTION, IDNO, IDNO},
+      {MB_YESNO, 0, IDYES},
+      {MB_YESNO | MB_DEFBUTTON2, 0, IDNO},
+      {MB_OK, IDYES, IDOK},
+      {MB_YESNOCANCEL | MB_DEFBUTTON3, 0, IDCANCEL},
       {MB_RETRYCANCEL, IDCANCEL, IDCANCEL},
   };
   Answering user;
@@ -50,7 +53,8 @@ TEST_F(ResponderTest, MessageBoxesTakeTheAnswerOrTheDefaultButton) {
 }
 
 TEST_F(ResponderTest, ButtonNamesRoundTrip) {
-  for (int id = IDOK; id <= IDCONTINUE; ++id) EXPECT_EQ(win::ButtonFromName(win::ButtonName(id)), id);
+  for (int id = IDOK; id <= IDCONTINUE; ++id)
+    EXPECT_EQ(win::ButtonFromName(win::ButtonName(id)), id);
   EXPECT_EQ(win::ButtonFromName(L"yes"), IDYES);
   EXPECT_EQ(win::ButtonFromName(L"maybe"), 0);
 }
@@ -135,18 +139,20 @@ TEST(FormatMessageTest, ArgumentArrayModuleAndBuffers) {
   auto module = MakeModule({}, "3272\tPlease specify %1!s! field\n");
   DWORD_PTR args[] = {reinterpret_cast<DWORD_PTR>(L"Visible")};
   wchar_t buf[64];
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module.get(), 3272, 0, buf, 64,
-                           reinterpret_cast<va_list*>(args));
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                           module.get(), 3272, 0, buf, 64, reinterpret_cast<va_list*>(args));
   EXPECT_EQ(std::wstring(buf, n), L"Please specify Visible field");
-  EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE, module.get(), 9999, 0, buf, 64, nullptr), 0u);
+  EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE, module.get(), 9999, 0, buf, 64, nullptr),
+            0u);
   EXPECT_EQ(GetLastError(), ERROR_MR_MID_NOT_FOUND);
-  EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, module.get(), 3272, 0, buf, 10,
-                           reinterpret_cast<va_list*>(args)),
+  EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                           module.get(), 3272, 0, buf, 10, reinterpret_cast<va_list*>(args)),
             0u);
   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
   LPWSTR block = nullptr;
-  n = FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     L"keep %1!s! as is", 0, 0, reinterpret_cast<LPWSTR>(&block), 0, nullptr);
+  n = FormatMessageW(
+      FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+      L"keep %1!s! as is", 0, 0, reinterpret_cast<LPWSTR>(&block), 0, nullptr);
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(std::wstring(block, n), L"keep %1!s! as is");
   LocalFree(block);
@@ -199,7 +205,8 @@ TEST_F(ResponderTest, BrushesSystemColoursAndImages) {
   EXPECT_EQ(GetLastError(), ERROR_RESOURCE_NAME_NOT_FOUND);
   DeleteObject(b);
   EXPECT_NE(LoadCursorW(nullptr, IDC_WAIT), nullptr);
-  EXPECT_EQ(LoadCursorW(nullptr, IDC_WAIT), LoadCursorW(nullptr, IDC_WAIT)) << "system cursors are shared";
+  EXPECT_EQ(LoadCursorW(nullptr, IDC_WAIT), LoadCursorW(nullptr, IDC_WAIT))
+      << "system cursors are shared";
 }
 
 }  // namespace

@@ -21,7 +21,9 @@ TEST_F(WindowTest, HandlesIncreaseAndAreNeverReused) {
 }
 
 TEST_F(WindowTest, UnknownClassFailsWithItsError) {
-  EXPECT_EQ(CreateWindowExW(0, L"NoSuchClass", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+  EXPECT_EQ(
+      CreateWindowExW(0, L"NoSuchClass", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr),
+      nullptr);
   EXPECT_EQ(GetLastError(), 1407u);
 }
 
@@ -38,14 +40,16 @@ TEST_F(WindowTest, DestroyOrderParentFirstThenChildrenNcDestroyLast) {
   SetWindowSubclass(top, proc, 1, reinterpret_cast<DWORD_PTR>(&seen));
   SetWindowSubclass(child, proc, 1, reinterpret_cast<DWORD_PTR>(&seen));
   DestroyWindow(top);
-  std::vector<std::pair<HWND, UINT>> want = {{top, WM_DESTROY}, {child, WM_DESTROY}, {child, WM_NCDESTROY}, {top, WM_NCDESTROY}};
+  std::vector<std::pair<HWND, UINT>> want = {
+      {top, WM_DESTROY}, {child, WM_DESTROY}, {child, WM_NCDESTROY}, {top, WM_NCDESTROY}};
   EXPECT_EQ(seen, want);
   EXPECT_FALSE(IsWindow(child));
 }
 
 TEST_F(WindowTest, OwnedWindowsDieWithTheirOwner) {
   HWND owner = MakeTopWindow();
-  HWND owned = CreateWindowExW(0, WC_PLAINWINDOW, L"owned", WS_POPUP, 0, 0, 10, 10, owner, nullptr, nullptr, nullptr);
+  HWND owned = CreateWindowExW(0, WC_PLAINWINDOW, L"owned", WS_POPUP, 0, 0, 10, 10, owner, nullptr,
+                               nullptr, nullptr);
   EXPECT_EQ(GetWindow(owned, GW_OWNER), owner);
   EXPECT_EQ(GetParent(owned), owner);
   DestroyWindow(owner);
@@ -126,7 +130,8 @@ TEST_F(WindowTest, WindowProcReplacementReturnsThePrevious) {
     if (m == WM_USER) return 42;
     return CallWindowProcW(previous, h, m, w, l);
   };
-  previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(top, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mine)));
+  previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(top, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(mine)));
   EXPECT_EQ(previous, &DefWindowProcW);
   EXPECT_EQ(SendMessageW(top, WM_USER, 0, 0), 42);
   SetWindowTextW(top, L"through");
@@ -156,7 +161,8 @@ TEST_F(WindowTest, HelpAndContextMenuClimbToTheParent) {
 }
 
 TEST_F(WindowTest, ScreenAndClientCoordinates) {
-  HWND top = CreateWindowExW(0, WC_PLAINWINDOW, L"", WS_POPUP, 100, 50, 400, 300, nullptr, nullptr, nullptr, nullptr);
+  HWND top = CreateWindowExW(0, WC_PLAINWINDOW, L"", WS_POPUP, 100, 50, 400, 300, nullptr, nullptr,
+                             nullptr, nullptr);
   HWND child = MakeChild(top, WC_STATIC, L"", 0, 1, {10, 20, 60, 40});
   RECT r{};
   GetWindowRect(child, &r);

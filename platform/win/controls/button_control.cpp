@@ -42,7 +42,8 @@ void Click(HWND h, ButtonData& d) {
     d.check = (d.check + 1) % 3;
   } else if (t == BS_AUTORADIOBUTTON) {
     for (HWND o : GroupOf(h))
-      if (o != h && IsRadio(TypeOf(o)) && WindowClassName(o) == WC_BUTTON) SendMessageW(o, BM_SETCHECK, BST_UNCHECKED, 0);
+      if (o != h && IsRadio(TypeOf(o)) && WindowClassName(o) == WC_BUTTON)
+        SendMessageW(o, BM_SETCHECK, BST_UNCHECKED, 0);
     d.check = BST_CHECKED;
   }
   InvalidateRect(h, nullptr, TRUE);
@@ -68,11 +69,14 @@ LRESULT ButtonProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case BM_GETSTATE:
-      return static_cast<LRESULT>(d->check | (d->pushed ? BST_PUSHED : 0) | (GetFocus() == h ? BST_FOCUS : 0));
+      return static_cast<LRESULT>(d->check | (d->pushed ? BST_PUSHED : 0) |
+                                  (GetFocus() == h ? BST_FOCUS : 0));
     case BM_SETSTATE: d->pushed = wp != 0; return 0;
     case BM_SETSTYLE: {
       DWORD st = static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE));
-      SetWindowLongPtrW(h, GWL_STYLE, static_cast<LONG_PTR>((st & 0xFFFF0000u) | (static_cast<DWORD>(wp) & 0xFFFF)));
+      SetWindowLongPtrW(
+          h, GWL_STYLE,
+          static_cast<LONG_PTR>((st & 0xFFFF0000u) | (static_cast<DWORD>(wp) & 0xFFFF)));
       if (lp) InvalidateRect(h, nullptr, TRUE);
       return 0;
     }
@@ -88,7 +92,8 @@ LRESULT ButtonProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       InvalidateRect(h, nullptr, TRUE);
       return reinterpret_cast<LRESULT>(old);
     }
-    case BM_GETIMAGE: return static_cast<UINT>(wp) == d->imageType ? reinterpret_cast<LRESULT>(d->image) : 0;
+    case BM_GETIMAGE:
+      return static_cast<UINT>(wp) == d->imageType ? reinterpret_cast<LRESULT>(d->image) : 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
       if (TypeOf(h) == BS_GROUPBOX) return 0;

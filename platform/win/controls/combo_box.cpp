@@ -37,8 +37,10 @@ LRESULT Search(const ComboData& d, int start, const std::wstring& text, bool exa
 void SyncText(HWND h, ComboData& d) {
   WindowPtr w = Find(h);
   if (!w) return;
-  if (d.cur >= 0 && d.cur < static_cast<int>(d.items.size())) w->text = d.items[static_cast<std::size_t>(d.cur)].text;
-  else if (IsDropList(h)) w->text.clear();
+  if (d.cur >= 0 && d.cur < static_cast<int>(d.items.size()))
+    w->text = d.items[static_cast<std::size_t>(d.cur)].text;
+  else if (IsDropList(h))
+    w->text.clear();
 }
 
 LRESULT Insert(HWND h, ComboData& d, int index, const std::wstring& text) {
@@ -68,25 +70,31 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   auto* d = DataOf<ComboData>(h);
   if (!d) return DefWindowProcW(h, msg, wp, lp);
   int n = static_cast<int>(d->items.size());
-  auto valid = [&](WPARAM i) { return static_cast<std::intptr_t>(wp) >= 0 && static_cast<int>(i) < n; };
+  auto valid = [&](WPARAM i) {
+    return static_cast<std::intptr_t>(wp) >= 0 && static_cast<int>(i) < n;
+  };
   switch (msg) {
     case CB_ADDSTRING: {
       std::wstring text = lp ? reinterpret_cast<LPCWSTR>(lp) : L"";
       int at = n;
       if (StyleOf(h) & CBS_SORT) {
         at = 0;
-        while (at < n && CompareNoCase(d->items[static_cast<std::size_t>(at)].text, text) <= 0) ++at;
+        while (at < n && CompareNoCase(d->items[static_cast<std::size_t>(at)].text, text) <= 0)
+          ++at;
       }
       return Insert(h, *d, at, text);
     }
     case CB_INSERTSTRING:
-      return Insert(h, *d, static_cast<int>(static_cast<std::intptr_t>(wp)), lp ? reinterpret_cast<LPCWSTR>(lp) : L"");
+      return Insert(h, *d, static_cast<int>(static_cast<std::intptr_t>(wp)),
+                    lp ? reinterpret_cast<LPCWSTR>(lp) : L"");
     case CB_DELETESTRING: {
       if (!valid(wp)) return CB_ERR;
       int i = static_cast<int>(wp);
       d->items.erase(d->items.begin() + i);
-      if (d->cur == i) d->cur = -1;
-      else if (d->cur > i) --d->cur;
+      if (d->cur == i)
+        d->cur = -1;
+      else if (d->cur > i)
+        --d->cur;
       SyncText(h, *d);
       return static_cast<LRESULT>(d->items.size());
     }
@@ -115,16 +123,19 @@ LRESULT ComboProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (!valid(wp)) return CB_ERR;
       const std::wstring& t = d->items[wp].text;
       if (!lp) return CB_ERR;
-      std::wmemcpy(reinterpret_cast<LPWSTR>(lp), t.c_str(), t.size() + 1);  // caller sized it by CB_GETLBTEXTLEN
+      std::wmemcpy(reinterpret_cast<LPWSTR>(lp), t.c_str(),
+                   t.size() + 1);  // caller sized it by CB_GETLBTEXTLEN
       return static_cast<LRESULT>(t.size());
     }
-    case CB_GETLBTEXTLEN: return valid(wp) ? static_cast<LRESULT>(d->items[wp].text.size()) : CB_ERR;
+    case CB_GETLBTEXTLEN:
+      return valid(wp) ? static_cast<LRESULT>(d->items[wp].text.size()) : CB_ERR;
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT:
-      return Search(*d, static_cast<int>(static_cast<std::intptr_t>(wp)), lp ? reinterpret_cast<LPCWSTR>(lp) : L"",
-                    msg == CB_FINDSTRINGEXACT);
+      return Search(*d, static_cast<int>(static_cast<std::intptr_t>(wp)),
+                    lp ? reinterpret_cast<LPCWSTR>(lp) : L"", msg == CB_FINDSTRINGEXACT);
     case CB_SELECTSTRING: {
-      LRESULT i = Search(*d, static_cast<int>(static_cast<std::intptr_t>(wp)), lp ? reinterpret_cast<LPCWSTR>(lp) : L"", false);
+      LRESULT i = Search(*d, static_cast<int>(static_cast<std::intptr_t>(wp)),
+                         lp ? reinterpret_cast<LPCWSTR>(lp) : L"", false);
       if (i == CB_ERR) return CB_ERR;
       d->cur = static_cast<int>(i);
       SyncText(h, *d);

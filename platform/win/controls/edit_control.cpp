@@ -44,7 +44,8 @@ bool Replace(HWND h, EditData& d, std::wstring text, bool byUser) {
   int a = std::min(d.selStart, d.selEnd), b = std::max(d.selStart, d.selEnd);
   a = std::clamp(a, 0, static_cast<int>(w->text.size()));
   b = std::clamp(b, 0, static_cast<int>(w->text.size()));
-  long long room = static_cast<long long>(d.limit) - (static_cast<long long>(w->text.size()) - (b - a));
+  long long room =
+      static_cast<long long>(d.limit) - (static_cast<long long>(w->text.size()) - (b - a));
   if (room < static_cast<long long>(text.size())) {
     NotifyParentCommand(h, EN_MAXTEXT);
     if (room <= 0) return false;
@@ -106,9 +107,7 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       Changed(h);
       return TRUE;
     }
-    case WM_CHAR:
-      OnChar(h, *d, static_cast<wchar_t>(wp));
-      return 0;
+    case WM_CHAR: OnChar(h, *d, static_cast<wchar_t>(wp)); return 0;
     case WM_KEYDOWN:
       switch (wp) {
         case VK_DELETE:
@@ -119,8 +118,14 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
           }
           Replace(h, *d, L"", true);
           return 0;
-        case VK_LEFT: d->selStart = d->selEnd = std::max(0, std::min(d->selStart, d->selEnd) - (d->selStart == d->selEnd ? 1 : 0)); return 0;
-        case VK_RIGHT: d->selStart = d->selEnd = std::min(len, std::max(d->selStart, d->selEnd) + (d->selStart == d->selEnd ? 1 : 0)); return 0;
+        case VK_LEFT:
+          d->selStart = d->selEnd =
+              std::max(0, std::min(d->selStart, d->selEnd) - (d->selStart == d->selEnd ? 1 : 0));
+          return 0;
+        case VK_RIGHT:
+          d->selStart = d->selEnd =
+              std::min(len, std::max(d->selStart, d->selEnd) + (d->selStart == d->selEnd ? 1 : 0));
+          return 0;
         case VK_HOME: d->selStart = d->selEnd = 0; return 0;
         case VK_END: d->selStart = d->selEnd = len; return 0;
         default: return DefWindowProcW(h, msg, wp, lp);
@@ -128,7 +133,8 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case EM_GETSEL: {
       if (wp) *reinterpret_cast<DWORD*>(wp) = static_cast<DWORD>(d->selStart);
       if (lp) *reinterpret_cast<DWORD*>(lp) = static_cast<DWORD>(d->selEnd);
-      return static_cast<LRESULT>(MAKELONG(static_cast<WORD>(std::min(d->selStart, 0xFFFF)), static_cast<WORD>(std::min(d->selEnd, 0xFFFF))));
+      return static_cast<LRESULT>(MAKELONG(static_cast<WORD>(std::min(d->selStart, 0xFFFF)),
+                                           static_cast<WORD>(std::min(d->selEnd, 0xFFFF))));
     }
     case EM_SETSEL: {
       int a = static_cast<int>(static_cast<std::intptr_t>(wp));
@@ -144,16 +150,15 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       d->selEnd = std::max(a, b);
       return 0;
     }
-    case EM_REPLACESEL:
-      Replace(h, *d, lp ? reinterpret_cast<LPCWSTR>(lp) : L"", true);
-      return 0;
+    case EM_REPLACESEL: Replace(h, *d, lp ? reinterpret_cast<LPCWSTR>(lp) : L"", true); return 0;
     case EM_LIMITTEXT:
       d->limit = wp ? static_cast<int>(std::min<WPARAM>(wp, kDefaultLimit)) : kDefaultLimit;
       return 0;
     case EM_GETLIMITTEXT: return d->limit;
     case EM_SETREADONLY: {
       DWORD st = StyleOf(h);
-      SetWindowLongPtrW(h, GWL_STYLE, static_cast<LONG_PTR>(wp ? (st | ES_READONLY) : (st & ~ES_READONLY)));
+      SetWindowLongPtrW(h, GWL_STYLE,
+                        static_cast<LONG_PTR>(wp ? (st | ES_READONLY) : (st & ~ES_READONLY)));
       InvalidateRect(h, nullptr, TRUE);
       return TRUE;
     }
@@ -166,9 +171,7 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CUT:
       if (!(StyleOf(h) & ES_READONLY) && d->selStart != d->selEnd) Replace(h, *d, L"", true);
       return 0;
-    case WM_SETFOCUS:
-      NotifyParentCommand(h, EN_SETFOCUS);
-      return 0;
+    case WM_SETFOCUS: NotifyParentCommand(h, EN_SETFOCUS); return 0;
     case WM_KILLFOCUS:
       d->selStart = d->selEnd;
       NotifyParentCommand(h, EN_KILLFOCUS);
@@ -180,13 +183,12 @@ LRESULT EditProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_GETDLGCODE: {
       LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
       const MSG* m = reinterpret_cast<const MSG*>(lp);
-      if ((StyleOf(h) & ES_MULTILINE) && (StyleOf(h) & ES_WANTRETURN) && m && m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
+      if ((StyleOf(h) & ES_MULTILINE) && (StyleOf(h) & ES_WANTRETURN) && m &&
+          m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
         code |= DLGC_WANTALLKEYS;
       return code;
     }
-    case WM_ENABLE:
-      InvalidateRect(h, nullptr, TRUE);
-      return 0;
+    case WM_ENABLE: InvalidateRect(h, nullptr, TRUE); return 0;
     default: return DefWindowProcW(h, msg, wp, lp);
   }
 }

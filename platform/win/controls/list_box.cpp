@@ -58,7 +58,8 @@ LRESULT ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       int at = n;
       if (StyleOf(h) & LBS_SORT) {
         at = 0;
-        while (at < n && CompareNoCase(d->items[static_cast<std::size_t>(at)].text, text) <= 0) ++at;
+        while (at < n && CompareNoCase(d->items[static_cast<std::size_t>(at)].text, text) <= 0)
+          ++at;
       }
       return Insert(*d, at, text);
     }
@@ -66,8 +67,10 @@ LRESULT ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case LB_DELETESTRING:
       if (!valid) return LB_ERR;
       d->items.erase(d->items.begin() + iw);
-      if (d->cur == iw) d->cur = -1;
-      else if (d->cur > iw) --d->cur;
+      if (d->cur == iw)
+        d->cur = -1;
+      else if (d->cur > iw)
+        --d->cur;
       return static_cast<LRESULT>(d->items.size());
     case LB_RESETCONTENT:
       d->items.clear();
@@ -80,12 +83,14 @@ LRESULT ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case LB_SETCURSEL:
       if (IsMulti(h)) return LB_ERR;
       d->cur = valid ? iw : -1;
-      for (std::size_t i = 0; i < d->items.size(); ++i) d->items[i].selected = static_cast<int>(i) == d->cur;
+      for (std::size_t i = 0; i < d->items.size(); ++i)
+        d->items[i].selected = static_cast<int>(i) == d->cur;
       return valid ? iw : LB_ERR;
     case LB_GETSEL: {
       int i = static_cast<int>(static_cast<std::intptr_t>(wp));
       if (i < 0 || i >= n) return LB_ERR;
-      return IsMulti(h) ? (d->items[static_cast<std::size_t>(i)].selected ? 1 : 0) : (d->cur == i ? 1 : 0);
+      return IsMulti(h) ? (d->items[static_cast<std::size_t>(i)].selected ? 1 : 0)
+                        : (d->cur == i ? 1 : 0);
     }
     case LB_SETSEL: {
       if (!IsMulti(h)) return LB_ERR;
@@ -101,7 +106,8 @@ LRESULT ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case LB_GETSELCOUNT: {
       if (!IsMulti(h)) return LB_ERR;
-      return std::count_if(d->items.begin(), d->items.end(), [](const Item& it) { return it.selected; });
+      return std::count_if(d->items.begin(), d->items.end(),
+                           [](const Item& it) { return it.selected; });
     }
     case LB_GETSELITEMS: {
       if (!IsMulti(h) || !lp) return LB_ERR;
@@ -117,9 +123,12 @@ LRESULT ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       std::wmemcpy(reinterpret_cast<LPWSTR>(lp), t.c_str(), t.size() + 1);
       return static_cast<LRESULT>(t.size());
     }
-    case LB_GETTEXTLEN: return valid ? static_cast<LRESULT>(d->items[static_cast<std::size_t>(iw)].text.size()) : LB_ERR;
+    case LB_GETTEXTLEN:
+      return valid ? static_cast<LRESULT>(d->items[static_cast<std::size_t>(iw)].text.size())
+                   : LB_ERR;
     case LB_FINDSTRING:
-    case LB_FINDSTRINGEXACT: return Search(*d, iw, lp ? reinterpret_cast<LPCWSTR>(lp) : L"", msg == LB_FINDSTRINGEXACT);
+    case LB_FINDSTRINGEXACT:
+      return Search(*d, iw, lp ? reinterpret_cast<LPCWSTR>(lp) : L"", msg == LB_FINDSTRINGEXACT);
     case LB_SELECTSTRING: {
       if (IsMulti(h)) return LB_ERR;
       LRESULT i = Search(*d, iw, lp ? reinterpret_cast<LPCWSTR>(lp) : L"", false);
@@ -150,14 +159,21 @@ LRESULT ListBoxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_KEYDOWN: {
       int next = d->cur;
-      if (wp == VK_DOWN) next = d->cur + 1;
-      else if (wp == VK_UP) next = d->cur - 1;
-      else if (wp == VK_HOME) next = 0;
-      else if (wp == VK_END) next = n - 1;
-      else return DefWindowProcW(h, msg, wp, lp);
+      if (wp == VK_DOWN)
+        next = d->cur + 1;
+      else if (wp == VK_UP)
+        next = d->cur - 1;
+      else if (wp == VK_HOME)
+        next = 0;
+      else if (wp == VK_END)
+        next = n - 1;
+      else
+        return DefWindowProcW(h, msg, wp, lp);
       if (next < 0 || next >= n || next == d->cur) return 0;
-      if (IsMulti(h)) d->cur = next;
-      else SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(next), 0);
+      if (IsMulti(h))
+        d->cur = next;
+      else
+        SendMessageW(h, LB_SETCURSEL, static_cast<WPARAM>(next), 0);
       if (StyleOf(h) & LBS_NOTIFY) NotifyParentCommand(h, LBN_SELCHANGE);
       return 0;
     }

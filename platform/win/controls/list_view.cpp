@@ -41,7 +41,8 @@ int FirstColumnRight(const ListViewData& d) { return d.columns.empty() ? 0 : d.c
 
 const std::wstring& TextOf(const Row& r, int sub) {
   static const std::wstring empty;
-  return sub >= 0 && sub < static_cast<int>(r.texts.size()) ? r.texts[static_cast<std::size_t>(sub)] : empty;
+  return sub >= 0 && sub < static_cast<int>(r.texts.size()) ? r.texts[static_cast<std::size_t>(sub)]
+                                                            : empty;
 }
 
 // Changes the state bits of one row, with LVN_ITEMCHANGING (a TRUE answer refuses) and
@@ -61,10 +62,12 @@ bool SetState(HWND h, ListViewData& d, int i, UINT state, UINT mask) {
   d.rows[static_cast<std::size_t>(i)].state = next;
   if (state & mask & LVIS_FOCUSED)
     for (std::size_t k = 0; k < d.rows.size(); ++k)
-      if (static_cast<int>(k) != i && (d.rows[k].state & LVIS_FOCUSED)) SetState(h, d, static_cast<int>(k), 0, LVIS_FOCUSED);
+      if (static_cast<int>(k) != i && (d.rows[k].state & LVIS_FOCUSED))
+        SetState(h, d, static_cast<int>(k), 0, LVIS_FOCUSED);
   if ((state & mask & LVIS_SELECTED) && (StyleOf(h) & LVS_SINGLESEL))
     for (std::size_t k = 0; k < d.rows.size(); ++k)
-      if (static_cast<int>(k) != i && (d.rows[k].state & LVIS_SELECTED)) SetState(h, d, static_cast<int>(k), 0, LVIS_SELECTED);
+      if (static_cast<int>(k) != i && (d.rows[k].state & LVIS_SELECTED))
+        SetState(h, d, static_cast<int>(k), 0, LVIS_SELECTED);
   NotifyParent(h, &nm.hdr, static_cast<UINT>(LVN_ITEMCHANGED));
   InvalidateRect(h, nullptr, TRUE);
   return true;
@@ -117,7 +120,8 @@ int AutoWidth(const ListViewData& d, int col, bool header) {
   if (col == 0 && (d.exStyle & LVS_EX_CHECKBOXES)) w += kListViewLabelLeft;
   w += 12;
   if (header && col < static_cast<int>(d.columns.size()))
-    w = std::max(w, 6 * static_cast<int>(d.columns[static_cast<std::size_t>(col)].text.size()) + 12);
+    w = std::max(w,
+                 6 * static_cast<int>(d.columns[static_cast<std::size_t>(col)].text.size()) + 12);
   return w;
 }
 
@@ -211,26 +215,33 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     }
     case LVM_GETCOLUMNWIDTH:
-      return (iw >= 0 && iw < static_cast<int>(d->columns.size())) ? d->columns[static_cast<std::size_t>(iw)].width : 0;
+      return (iw >= 0 && iw < static_cast<int>(d->columns.size()))
+                 ? d->columns[static_cast<std::size_t>(iw)].width
+                 : 0;
     case LVM_SETCOLUMNWIDTH: {
       if (iw < 0 || iw >= static_cast<int>(d->columns.size())) return FALSE;
       int cx = static_cast<int>(static_cast<short>(LOWORD(static_cast<std::uintptr_t>(lp))));
-      if (cx == LVSCW_AUTOSIZE) cx = AutoWidth(*d, iw, false);
-      else if (cx == LVSCW_AUTOSIZE_USEHEADER) cx = AutoWidth(*d, iw, true);
+      if (cx == LVSCW_AUTOSIZE)
+        cx = AutoWidth(*d, iw, false);
+      else if (cx == LVSCW_AUTOSIZE_USEHEADER)
+        cx = AutoWidth(*d, iw, true);
       d->columns[static_cast<std::size_t>(iw)].width = cx;
       return TRUE;
     }
-    case LVM_GETSTRINGWIDTHW: return lp ? 6 * static_cast<LRESULT>(std::wcslen(reinterpret_cast<LPCWSTR>(lp))) : 0;
+    case LVM_GETSTRINGWIDTHW:
+      return lp ? 6 * static_cast<LRESULT>(std::wcslen(reinterpret_cast<LPCWSTR>(lp))) : 0;
     case LVM_INSERTITEMW: {
       auto* it = reinterpret_cast<const LVITEMW*>(lp);
       if (!it || it->iSubItem != 0) return -1;
       Row r;
       r.texts.resize(std::max<std::size_t>(1, d->columns.size()));
-      if ((it->mask & LVIF_TEXT) && it->pszText && it->pszText != LPSTR_TEXTCALLBACKW) r.texts[0] = it->pszText;
+      if ((it->mask & LVIF_TEXT) && it->pszText && it->pszText != LPSTR_TEXTCALLBACKW)
+        r.texts[0] = it->pszText;
       if (it->mask & LVIF_PARAM) r.param = it->lParam;
       if (it->mask & LVIF_IMAGE) r.image = it->iImage;
       if (it->mask & LVIF_STATE) r.state = it->state & it->stateMask;
-      if ((d->exStyle & LVS_EX_CHECKBOXES) && !(r.state & LVIS_STATEIMAGEMASK)) r.state |= INDEXTOSTATEIMAGEMASK(1);
+      if ((d->exStyle & LVS_EX_CHECKBOXES) && !(r.state & LVIS_STATEIMAGEMASK))
+        r.state |= INDEXTOSTATEIMAGEMASK(1);
       int at = std::clamp(it->iItem, 0, n);
       if (StyleOf(h) & (LVS_SORTASCENDING | LVS_SORTDESCENDING)) {
         bool asc = (StyleOf(h) & LVS_SORTASCENDING) != 0;
@@ -257,8 +268,10 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       nm.lParam = d->rows[static_cast<std::size_t>(iw)].param;
       NotifyParent(h, &nm.hdr, static_cast<UINT>(LVN_DELETEITEM));
       if (iw < static_cast<int>(d->rows.size())) d->rows.erase(d->rows.begin() + iw);
-      if (d->anchor == iw) d->anchor = -1;
-      else if (d->anchor > iw) --d->anchor;
+      if (d->anchor == iw)
+        d->anchor = -1;
+      else if (d->anchor > iw)
+        --d->anchor;
       InvalidateRect(h, nullptr, TRUE);
       return TRUE;
     }
@@ -282,7 +295,8 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       auto* it = reinterpret_cast<const LVITEMW*>(lp);
       if (!it || iw < 0 || iw >= n || it->iSubItem < 0) return FALSE;
       Row& r = d->rows[static_cast<std::size_t>(iw)];
-      if (static_cast<int>(r.texts.size()) <= it->iSubItem) r.texts.resize(static_cast<std::size_t>(it->iSubItem) + 1);
+      if (static_cast<int>(r.texts.size()) <= it->iSubItem)
+        r.texts.resize(static_cast<std::size_t>(it->iSubItem) + 1);
       r.texts[static_cast<std::size_t>(it->iSubItem)] = it->pszText ? it->pszText : L"";
       InvalidateRect(h, nullptr, TRUE);
       return TRUE;
@@ -290,14 +304,16 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case LVM_GETITEMTEXTW: {
       auto* it = reinterpret_cast<LVITEMW*>(lp);
       if (!it || iw < 0 || iw >= n) return 0;
-      return CopyToBuffer(TextOf(d->rows[static_cast<std::size_t>(iw)], it->iSubItem), it->pszText, it->cchTextMax);
+      return CopyToBuffer(TextOf(d->rows[static_cast<std::size_t>(iw)], it->iSubItem), it->pszText,
+                          it->cchTextMax);
     }
     case LVM_SETITEMW: {
       auto* it = reinterpret_cast<const LVITEMW*>(lp);
       if (!it || it->iItem < 0 || it->iItem >= n) return FALSE;
       Row& r = d->rows[static_cast<std::size_t>(it->iItem)];
       if ((it->mask & LVIF_TEXT) && it->iSubItem >= 0) {
-        if (static_cast<int>(r.texts.size()) <= it->iSubItem) r.texts.resize(static_cast<std::size_t>(it->iSubItem) + 1);
+        if (static_cast<int>(r.texts.size()) <= it->iSubItem)
+          r.texts.resize(static_cast<std::size_t>(it->iSubItem) + 1);
         r.texts[static_cast<std::size_t>(it->iSubItem)] = it->pszText ? it->pszText : L"";
       }
       if (it->mask & LVIF_PARAM) r.param = it->lParam;
@@ -326,7 +342,10 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return SetState(h, *d, iw, it->state, it->stateMask) ? TRUE : FALSE;
     }
     case LVM_GETITEMSTATE:
-      return (iw >= 0 && iw < n) ? static_cast<LRESULT>(d->rows[static_cast<std::size_t>(iw)].state & static_cast<UINT>(lp)) : 0;
+      return (iw >= 0 && iw < n)
+                 ? static_cast<LRESULT>(d->rows[static_cast<std::size_t>(iw)].state &
+                                        static_cast<UINT>(lp))
+                 : 0;
     case LVM_GETNEXTITEM: {
       UINT flags = LOWORD(static_cast<std::uintptr_t>(lp));
       for (int k = std::max(0, iw + 1); k < n; ++k) {
@@ -338,7 +357,8 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return -1;
     }
     case LVM_GETSELECTEDCOUNT:
-      return std::count_if(d->rows.begin(), d->rows.end(), [](const Row& r) { return (r.state & LVIS_SELECTED) != 0; });
+      return std::count_if(d->rows.begin(), d->rows.end(),
+                           [](const Row& r) { return (r.state & LVIS_SELECTED) != 0; });
     case LVM_SETEXTENDEDLISTVIEWSTYLE: {
       DWORD old = d->exStyle;
       DWORD mask = wp ? static_cast<DWORD>(wp) : 0xFFFFFFFFu;
@@ -357,7 +377,8 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       int code = r->left;
       RECT row = RowRect(h, *d, iw);
       bool checks = (d->exStyle & LVS_EX_CHECKBOXES) != 0;
-      if (code == LVIR_ICON) row.left = row.right = checks ? kListViewStateIconRight : 2;
+      if (code == LVIR_ICON)
+        row.left = row.right = checks ? kListViewStateIconRight : 2;
       else if (code == LVIR_LABEL) {
         row.left = checks ? kListViewLabelLeft : 2;
         row.right = FirstColumnRight(*d);
@@ -377,7 +398,8 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         const Row& r = d->rows[static_cast<std::size_t>(k)];
         if ((f->flags & LVFI_PARAM) && r.param == f->lParam) return k;
         if ((f->flags & LVFI_STRING) && f->psz) {
-          bool hit = (f->flags & LVFI_PARTIAL) ? StartsWithNoCase(TextOf(r, 0), f->psz) : EqualsNoCase(TextOf(r, 0), f->psz);
+          bool hit = (f->flags & LVFI_PARTIAL) ? StartsWithNoCase(TextOf(r, 0), f->psz)
+                                               : EqualsNoCase(TextOf(r, 0), f->psz);
           if (hit) return k;
         }
       }
@@ -389,7 +411,8 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case LVM_SETBKCOLOR: return TRUE;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      Click(h, *d, wp, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, static_cast<UINT>(msg == WM_LBUTTONDOWN ? NM_CLICK : NM_DBLCLK));
+      Click(h, *d, wp, POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)},
+            static_cast<UINT>(msg == WM_LBUTTONDOWN ? NM_CLICK : NM_DBLCLK));
       return 0;
     case WM_RBUTTONDOWN: {
       SetFocus(h);
@@ -411,17 +434,22 @@ LRESULT ListViewProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       }
       int next = -2;
-      if (wp == VK_DOWN) next = f + 1;
-      else if (wp == VK_UP) next = f - 1;
-      else if (wp == VK_HOME) next = 0;
-      else if (wp == VK_END) next = n - 1;
+      if (wp == VK_DOWN)
+        next = f + 1;
+      else if (wp == VK_UP)
+        next = f - 1;
+      else if (wp == VK_HOME)
+        next = 0;
+      else if (wp == VK_END)
+        next = n - 1;
       if (next == -2) return DefWindowProcW(h, msg, wp, lp);
       if (next < 0 || next >= n) return 0;
       bool ctrl = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
       if (!ctrl)
         for (int k = 0; k < n; ++k)
           if (k != next) SetState(h, *d, k, 0, LVIS_SELECTED);
-      SetState(h, *d, next, ctrl ? LVIS_FOCUSED : (LVIS_SELECTED | LVIS_FOCUSED), ctrl ? LVIS_FOCUSED : (LVIS_SELECTED | LVIS_FOCUSED));
+      SetState(h, *d, next, ctrl ? LVIS_FOCUSED : (LVIS_SELECTED | LVIS_FOCUSED),
+               ctrl ? LVIS_FOCUSED : (LVIS_SELECTED | LVIS_FOCUSED));
       return 0;
     }
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;

@@ -22,7 +22,9 @@ LRESULT ProgressProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   }
   auto* d = DataOf<ProgressData>(h);
   if (!d) return DefWindowProcW(h, msg, wp, lp);
-  auto clamp = [&](long long v) { return static_cast<int>(std::clamp<long long>(v, d->low, std::max(d->low, d->high))); };
+  auto clamp = [&](long long v) {
+    return static_cast<int>(std::clamp<long long>(v, d->low, std::max(d->low, d->high)));
+  };
   switch (msg) {
     case PBM_SETRANGE: {
       LRESULT old = MAKELONG(static_cast<WORD>(d->low), static_cast<WORD>(d->high));
@@ -53,7 +55,8 @@ LRESULT ProgressProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case PBM_DELTAPOS: {
       int old = d->pos;
-      d->pos = clamp(static_cast<long long>(d->pos) + static_cast<int>(static_cast<std::intptr_t>(wp)));
+      d->pos =
+          clamp(static_cast<long long>(d->pos) + static_cast<int>(static_cast<std::intptr_t>(wp)));
       return old;
     }
     case PBM_SETSTEP: {

@@ -39,15 +39,19 @@ LRESULT TabProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (it->mask & TCIF_IMAGE) t.image = it->iImage;
       int at = std::min(iw, n);
       d->tabs.insert(d->tabs.begin() + at, t);
-      if (d->cur < 0) d->cur = 0;
-      else if (d->cur >= at && n > 0) ++d->cur;
+      if (d->cur < 0)
+        d->cur = 0;
+      else if (d->cur >= at && n > 0)
+        ++d->cur;
       return at;
     }
     case TCM_DELETEITEM:
       if (!valid) return FALSE;
       d->tabs.erase(d->tabs.begin() + iw);
-      if (d->cur == iw) d->cur = -1;
-      else if (d->cur > iw) --d->cur;
+      if (d->cur == iw)
+        d->cur = -1;
+      else if (d->cur > iw)
+        --d->cur;
       return TRUE;
     case TCM_DELETEALLITEMS:
       d->tabs.clear();
@@ -107,9 +111,12 @@ LRESULT TabProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_KEYDOWN:
-      if (wp == VK_RIGHT) SendMessageW(h, TCM_SETCURFOCUS, static_cast<WPARAM>(d->cur + 1), 0);
-      else if (wp == VK_LEFT && d->cur > 0) SendMessageW(h, TCM_SETCURFOCUS, static_cast<WPARAM>(d->cur - 1), 0);
-      else return DefWindowProcW(h, msg, wp, lp);
+      if (wp == VK_RIGHT)
+        SendMessageW(h, TCM_SETCURFOCUS, static_cast<WPARAM>(d->cur + 1), 0);
+      else if (wp == VK_LEFT && d->cur > 0)
+        SendMessageW(h, TCM_SETCURFOCUS, static_cast<WPARAM>(d->cur - 1), 0);
+      else
+        return DefWindowProcW(h, msg, wp, lp);
       return 0;
     default: return DefWindowProcW(h, msg, wp, lp);
   }

@@ -28,7 +28,8 @@ std::wstring TextOf(const TOOLINFOW* ti) {
   if (!ti->lpszText || ti->lpszText == LPSTR_TEXTCALLBACKW) return {};
   if (IS_INTRESOURCE(ti->lpszText)) {
     std::wstring s;
-    if (ti->hinst) ti->hinst->LoadString(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(ti->lpszText)), s);
+    if (ti->hinst)
+      ti->hinst->LoadString(static_cast<UINT>(reinterpret_cast<std::uintptr_t>(ti->lpszText)), s);
     return s;
   }
   return ti->lpszText;
@@ -59,14 +60,18 @@ LRESULT TipProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       t.text = TextOf(ti);
       t.callback = ti->lpszText == LPSTR_TEXTCALLBACKW;
       t.param = ti->lParam;
-      if (Tool* old = FindTool(*d, ti)) *old = t;
-      else d->tools.push_back(t);
+      if (Tool* old = FindTool(*d, ti))
+        *old = t;
+      else
+        d->tools.push_back(t);
       return TRUE;
     }
     case TTM_DELTOOLW: {
       if (!ti) return 0;
       auto& v = d->tools;
-      v.erase(std::remove_if(v.begin(), v.end(), [&](const Tool& t) { return t.hwnd == ti->hwnd && t.id == ti->uId; }), v.end());
+      v.erase(std::remove_if(v.begin(), v.end(),
+                             [&](const Tool& t) { return t.hwnd == ti->hwnd && t.id == ti->uId; }),
+              v.end());
       return 0;
     }
     case TTM_UPDATETIPTEXTW:
@@ -79,7 +84,8 @@ LRESULT TipProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case TTM_GETTEXTW:
       if (ti)
-        if (Tool* t = FindTool(*d, ti)) CopyToBuffer(t->text, ti->lpszText, wp ? static_cast<int>(wp) : 80);
+        if (Tool* t = FindTool(*d, ti))
+          CopyToBuffer(t->text, ti->lpszText, wp ? static_cast<int>(wp) : 80);
       return 0;
     case TTM_GETTOOLINFOW: {
       if (!ti) return FALSE;

@@ -31,7 +31,9 @@ LRESULT TrackProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   }
   auto* d = DataOf<TrackData>(h);
   if (!d) return DefWindowProcW(h, msg, wp, lp);
-  auto clamp = [&](long long v) { return static_cast<int>(std::clamp<long long>(v, d->low, std::max(d->low, d->high))); };
+  auto clamp = [&](long long v) {
+    return static_cast<int>(std::clamp<long long>(v, d->low, std::max(d->low, d->high)));
+  };
   switch (msg) {
     case TBM_GETPOS: return d->pos;
     case TBM_GETRANGEMIN: return d->low;
@@ -73,12 +75,32 @@ LRESULT TrackProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       int next = d->pos;
       WORD code = TB_ENDTRACK;
       switch (wp) {
-        case VK_RIGHT: case VK_DOWN: next += d->line; code = TB_LINEDOWN; break;
-        case VK_LEFT: case VK_UP: next -= d->line; code = TB_LINEUP; break;
-        case VK_NEXT: next += d->page; code = TB_PAGEDOWN; break;
-        case VK_PRIOR: next -= d->page; code = TB_PAGEUP; break;
-        case VK_HOME: next = d->low; code = TB_TOP; break;
-        case VK_END: next = d->high; code = TB_BOTTOM; break;
+        case VK_RIGHT:
+        case VK_DOWN:
+          next += d->line;
+          code = TB_LINEDOWN;
+          break;
+        case VK_LEFT:
+        case VK_UP:
+          next -= d->line;
+          code = TB_LINEUP;
+          break;
+        case VK_NEXT:
+          next += d->page;
+          code = TB_PAGEDOWN;
+          break;
+        case VK_PRIOR:
+          next -= d->page;
+          code = TB_PAGEUP;
+          break;
+        case VK_HOME:
+          next = d->low;
+          code = TB_TOP;
+          break;
+        case VK_END:
+          next = d->high;
+          code = TB_BOTTOM;
+          break;
         default: return DefWindowProcW(h, msg, wp, lp);
       }
       d->pos = clamp(next);

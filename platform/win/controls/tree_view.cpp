@@ -99,7 +99,8 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       Node n;
       n.parent = parent;
       const TVITEMW& it = ins->item;
-      if ((it.mask & TVIF_TEXT) && it.pszText && it.pszText != LPSTR_TEXTCALLBACKW) n.text = it.pszText;
+      if ((it.mask & TVIF_TEXT) && it.pszText && it.pszText != LPSTR_TEXTCALLBACKW)
+        n.text = it.pszText;
       if (it.mask & TVIF_STATE) n.state = it.state & it.stateMask;
       if (it.mask & TVIF_PARAM) n.param = it.lParam;
       if (it.mask & TVIF_IMAGE) n.image = it.iImage;
@@ -111,7 +112,8 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       d->next += 4;
       auto& sib = SiblingsOf(*d, parent);
       auto at = sib.end();
-      if (ins->hInsertAfter == TVI_FIRST) at = sib.begin();
+      if (ins->hInsertAfter == TVI_FIRST)
+        at = sib.begin();
       else if (ins->hInsertAfter == TVI_SORT) {
         at = sib.begin();
         while (at != sib.end() && CompareNoCase(NodeOf(*d, *at)->text, n.text) <= 0) ++at;
@@ -140,10 +142,12 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       auto item = reinterpret_cast<HTREEITEM>(lp);
       switch (static_cast<UINT>(wp)) {
         case TVGN_ROOT:
-        case TVGN_FIRSTVISIBLE: return d->roots.empty() ? 0 : reinterpret_cast<LRESULT>(d->roots.front());
+        case TVGN_FIRSTVISIBLE:
+          return d->roots.empty() ? 0 : reinterpret_cast<LRESULT>(d->roots.front());
         case TVGN_CARET: return reinterpret_cast<LRESULT>(d->selected);
         case TVGN_CHILD: {
-          if (!item || item == TVI_ROOT) return d->roots.empty() ? 0 : reinterpret_cast<LRESULT>(d->roots.front());
+          if (!item || item == TVI_ROOT)
+            return d->roots.empty() ? 0 : reinterpret_cast<LRESULT>(d->roots.front());
           Node* n = NodeOf(*d, item);
           return (n && !n->children.empty()) ? reinterpret_cast<LRESULT>(n->children.front()) : 0;
         }
@@ -157,14 +161,16 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
           if (!n) return 0;
           auto& sib = SiblingsOf(*d, n->parent);
           auto f = std::find(sib.begin(), sib.end(), item);
-          if (wp == TVGN_NEXT) return (f == sib.end() || f + 1 == sib.end()) ? 0 : reinterpret_cast<LRESULT>(*(f + 1));
+          if (wp == TVGN_NEXT)
+            return (f == sib.end() || f + 1 == sib.end()) ? 0 : reinterpret_cast<LRESULT>(*(f + 1));
           return (f == sib.begin() || f == sib.end()) ? 0 : reinterpret_cast<LRESULT>(*(f - 1));
         }
         default: return 0;
       }
     }
     case TVM_SELECTITEM:
-      if (wp == TVGN_CARET) return Select(h, *d, reinterpret_cast<HTREEITEM>(lp), TVC_UNKNOWN) ? TRUE : FALSE;
+      if (wp == TVGN_CARET)
+        return Select(h, *d, reinterpret_cast<HTREEITEM>(lp), TVC_UNKNOWN) ? TRUE : FALSE;
       return TRUE;
     case TVM_GETITEMW: {
       auto* it = reinterpret_cast<TVITEMW*>(lp);
@@ -178,7 +184,8 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       Node* n = it ? NodeOf(*d, it->hItem) : nullptr;
       if (!n) return FALSE;
       if ((it->mask & TVIF_TEXT) && it->pszText) n->text = it->pszText;
-      if (it->mask & TVIF_STATE) n->state = (n->state & ~it->stateMask) | (it->state & it->stateMask);
+      if (it->mask & TVIF_STATE)
+        n->state = (n->state & ~it->stateMask) | (it->state & it->stateMask);
       if (it->mask & TVIF_PARAM) n->param = it->lParam;
       if (it->mask & TVIF_IMAGE) n->image = it->iImage;
       if (it->mask & TVIF_SELECTEDIMAGE) n->selectedImage = it->iSelectedImage;
@@ -203,8 +210,10 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       nm.itemNew.lParam = n->param;
       if (NotifyParent(h, &nm.hdr, static_cast<UINT>(TVN_ITEMEXPANDINGW))) return FALSE;
       if ((n = NodeOf(*d, item)) == nullptr) return FALSE;
-      if (expand) n->state |= TVIS_EXPANDED;
-      else n->state &= ~TVIS_EXPANDED;
+      if (expand)
+        n->state |= TVIS_EXPANDED;
+      else
+        n->state &= ~TVIS_EXPANDED;
       NotifyParent(h, &nm.hdr, static_cast<UINT>(TVN_ITEMEXPANDEDW));
       return TRUE;
     }
