@@ -12,4 +12,4 @@ else
   export BUILD_DIR=build
   bash scripts/build.sh
 fi
-ctest --test-dir "$BUILD_DIR" -j"$(nproc)" --output-on-failure --timeout 600
+ctest --test-dir "$BUILD_DIR" -j"${JOBS:-$(nproc)}" --output-on-failure --timeout 600

@@ -20,11 +20,12 @@
 #include <vector>
 
 #include "platform/productline/coordinate_engine.h"
+#include "tests/fixtures/requirement.h"
 
 namespace {
 
-using velk::productline::CoordinateEngine;
 using velk::productline::ConvertedLocation;
+using velk::productline::CoordinateEngine;
 using velk::productline::GeoPoint;
 
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
@@ -143,7 +144,7 @@ std::vector<Sample> RandomSamples() {
 
 TEST(CoordinateEngineGrid, UtmUpsAndMgrsEqualGeoConvertAtOneMetre) {
   const std::string geoConvert = FindProgram("GeoConvert");
-  if (geoConvert.empty()) GTEST_SKIP() << "GeoConvert is not installed";
+  VELK_REQUIRE(!geoConvert.empty(), "GeoConvert is not installed");
   const auto samples = RandomSamples();
   const std::filesystem::path input =
       std::filesystem::temp_directory_path() / ("engine_points_" + std::to_string(::getpid()));
@@ -211,7 +212,7 @@ std::set<std::string> KnifeEdgeRows() {
 
 TEST(CoordinateEngineGrid, MgrsEqualsTheReferenceTableExceptKnifeEdgeRows) {
   std::ifstream table(VELK_SHARED_DATA "/mgrs/geoToMgrs_WE.txt");
-  if (!table) GTEST_SKIP() << "shared MGRS table not found";
+  VELK_REQUIRE(table, "shared MGRS table not found");
   CoordinateEngine engine;
   const auto knifeEdge = KnifeEdgeRows();
   std::set<std::string> differing;
@@ -292,10 +293,10 @@ TEST(CoordinateEngineDatumShift, AgreesWithProjMolodenskyWithinTenCentimetres) {
     ASSERT_TRUE(to.Ok() && from.Ok());
     for (int i = 0; i < 25; ++i) {
       const GeoPoint p{lon(rng), lat(rng)};
-      worstTo = std::max(worstTo, DistanceMetres(CoordinateEngine::ShiftToWgs84(d, p),
-                                                 to.Apply(p, PJ_FWD)));
-      worstFrom = std::max(worstFrom, DistanceMetres(CoordinateEngine::ShiftFromWgs84(d, p),
-                                                     from.Apply(p, PJ_FWD)));
+      worstTo = std::max(worstTo,
+                         DistanceMetres(CoordinateEngine::ShiftToWgs84(d, p), to.Apply(p, PJ_FWD)));
+      worstFrom = std::max(
+          worstFrom, DistanceMetres(CoordinateEngine::ShiftFromWgs84(d, p), from.Apply(p, PJ_FWD)));
     }
   }
   EXPECT_LT(worstTo, 0.1);
@@ -345,12 +346,12 @@ TEST(CoordinateEngineGrid, OtherDatumsUseTheirEllipsoidAndLettering) {
 
   // PROJ's UTM on the same ellipsoids puts both at the centre of that 1 m square.
   PJ_CONTEXT* ctx = proj_context_create();
-  for (const auto& [definition, point] :
-       {std::pair{"+proj=utm +zone=18 +ellps=clrk66", onNad27},
-        std::pair{"+proj=utm +zone=18 +ellps=intl", onEd50}}) {
+  for (const auto& [definition, point] : {std::pair{"+proj=utm +zone=18 +ellps=clrk66", onNad27},
+                                          std::pair{"+proj=utm +zone=18 +ellps=intl", onEd50}}) {
     PJ* pj = proj_create(ctx, definition);
     ASSERT_NE(pj, nullptr);
-    PJ_COORD c = proj_trans(pj, PJ_FWD, proj_coord(proj_torad(point.lon), proj_torad(point.lat), 0, 0));
+    PJ_COORD c =
+        proj_trans(pj, PJ_FWD, proj_coord(proj_torad(point.lon), proj_torad(point.lat), 0, 0));
     EXPECT_NEAR(c.xy.x, 585628.5, 1e-3) << definition;
     EXPECT_NEAR(c.xy.y, 4511322.5, 1e-3) << definition;
     proj_destroy(pj);
@@ -379,7 +380,7 @@ TEST(CoordinateEngineGrid, OwnTextsReadBackToTheSamePlaceOnEveryDatum) {
   for (int d = 0; d < CoordinateEngine::DatumCount(); ++d) {
     for (int i = 0; i < 20; ++i) {
       GeoPoint p{lon(rng), std::asin(unit(rng)) * 180.0 / M_PI};
-      if (i == 0) p.lat = 86.5;   // UPS north
+      if (i == 0) p.lat = 86.5;    // UPS north
       if (i == 1) p.lat = -83.25;  // UPS south
       ConvertedLocation r;
       ASSERT_EQ(engine.ConvertPoint(p, d, d, &r), S_OK);
@@ -424,9 +425,11 @@ TEST(CoordinateEngineText, ReadsTheAcceptedForms) {
       {L"-40.5 -73.25", 2, -40.5, -73.25},
       {L"4030N/07315W", 2, 40.5, -73.25},
       {L"4030.5 \\ 07315", 2, 40.0 + 30.5 / 60.0, 73.25},
-      {L"403015,5n 0731520w", 2, 40.0 + 30.0 / 60.0 + 15.5 / 3600.0, -(73.0 + 15.0 / 60 + 20.0 / 3600)},
+      {L"403015,5n 0731520w", 2, 40.0 + 30.0 / 60.0 + 15.5 / 3600.0,
+       -(73.0 + 15.0 / 60 + 20.0 / 3600)},
       {L"-40.5N 73.25", 2, 40.5, 73.25},  // a letter wins over a sign
-      {L"035959.99S 1795959.99W", 2, -(3.0 + 59.0 / 60 + 59.99 / 3600), -(179.0 + 59.0 / 60 + 59.99 / 3600)},
+      {L"035959.99S 1795959.99W", 2, -(3.0 + 59.0 / 60 + 59.99 / 3600),
+       -(179.0 + 59.0 / 60 + 59.99 / 3600)},
       // expected values of the grid texts from GeoConvert -g -p 6
       {L"18T 585628 4511322", 3, 40.74839601189, -73.98570490632},
       {L"18 T 585628 4511322", 3, 40.74839601189, -73.98570490632},
@@ -483,38 +486,38 @@ TEST(CoordinateEngineText, RefusesBadInputWithAFailureCode) {
   } badTexts[] = {
       {L"", 2},
       {L"abc", 2},
-      {L"403000.00N", 2},                 // one half
-      {L"910000.00N 0000000.00E", 2},     // latitude beyond 90
+      {L"403000.00N", 2},              // one half
+      {L"910000.00N 0000000.00E", 2},  // latitude beyond 90
       {L"900000.01N 0000000.00E", 2},
       {L"91 0", 2},
-      {L"400000.00N 1800000.01E", 2},     // longitude beyond 180
+      {L"400000.00N 1800000.01E", 2},  // longitude beyond 180
       {L"10 181.5", 2},
-      {L"406000.00N 0731500.00W", 2},     // minutes of 60
-      {L"403060.00N 0731500.00W", 2},     // seconds of 60
+      {L"406000.00N 0731500.00W", 2},  // minutes of 60
+      {L"403060.00N 0731500.00W", 2},  // seconds of 60
       {L"403000.00N 0736000.00W", 2},
       {L"4060.5N 07315W", 2},
-      {L"40.5E 73.25W", 2},               // east letter on the latitude
+      {L"40.5E 73.25W", 2},  // east letter on the latitude
       {L"40.5N 73.25N", 2},
       {L"40.5N 73.25W x", 2},
-      {L"40.5N73.25W", 2},                // no separator
+      {L"40.5N73.25W", 2},  // no separator
       {L"", 3},
       {L"18T 585628", 3},
-      {L"61T 585628 4511322", 3},         // zone 61
+      {L"61T 585628 4511322", 3},  // zone 61
       {L"00T 585628 4511322", 3},
-      {L"18I 585628 4511322", 3},         // I is no band
-      {L"18C 585628 4511322", 3},         // band far from the latitude the position gives
-      {L"18S 585628 4511322", 3},         // the next band down
-      {L"18T 1585628 4511322", 3},        // easting outside the zone's range
+      {L"18I 585628 4511322", 3},   // I is no band
+      {L"18C 585628 4511322", 3},   // band far from the latitude the position gives
+      {L"18S 585628 4511322", 3},   // the next band down
+      {L"18T 1585628 4511322", 3},  // easting outside the zone's range
       {L"18T 585628 9900000", 3},
       {L"18T -585628 4511322", 3},
       {L"18T 585628 4511322 9", 3},
-      {L"1000000 1000000 Z", 3},          // outside the north polar range
-      {L"2500000 2000000 Y", 3},          // Y is the west half
-      {L"2000000 2000000 C", 3},          // not a polar letter
+      {L"1000000 1000000 Z", 3},  // outside the north polar range
+      {L"2500000 2000000 Y", 3},  // Y is the west half
+      {L"2000000 2000000 C", 3},  // not a polar letter
       {L"00I II 0000000000", 3},
       {L"", 4},
-      {L"18T", 4},                        // a grid zone alone is no location
-      {L"18TWL856211322", 4},             // odd number of digits
+      {L"18T", 4},             // a grid zone alone is no location
+      {L"18TWL856211322", 4},  // odd number of digits
       {L"18IWL8562811322", 4},
       {L"18TWL8562811322X", 4},
       {L"18TWL85628-11322", 4},
@@ -548,7 +551,8 @@ TEST(CoordinateEngineText, WholeMetreUtmKeepsItsMetresInMgrs) {
       in >> zone >> e >> n;
       wchar_t digits[16];
       std::swprintf(digits, 16, L"%05ld%05ld", e % 100000, n % 100000);
-      EXPECT_EQ(again.mgrs.substr(again.mgrs.size() - 10), digits) << Narrow(first.utm) << " -> " << Narrow(again.mgrs);
+      EXPECT_EQ(again.mgrs.substr(again.mgrs.size() - 10), digits)
+          << Narrow(first.utm) << " -> " << Narrow(again.mgrs);
       ++checked;
     }
   }
