@@ -9,6 +9,7 @@
 #include "coordinates/coord_tool_helpers.h"
 #include "framework/numeric_helpers.h"
 #include "platform/com/safearray.h"
+#include "platform/com/text.h"
 #include "platform/productline/coordinate_engine.h"
 #include "platform/win/control_wrappers.h"
 #include "platform/win/locale_source.h"
@@ -324,15 +325,15 @@ TEST_F(CoordToolDlgTest, ATextTheParserCannotReadIsNeverConverted) {
   Dlg().SendMessage(WM_COMMAND, MAKEWPARAM(CoordToolDlg::kDrawPointCheck, BN_CLICKED), 0);
   const std::wstring mask = Dlg().m_dms.m_formatter.Template();
   const std::wstring cases[] = {
-      L"12345678 1",
-      L"995959.999N 0000000E",
-      L"1.123456789012345678901234567890N 1E",
+      L"12345678 1",                                 // degrees 1234 in a latitude
+      L"99.99999999N 1E",                            // the seconds carry the degrees to 100
+      L"010203.123456789012345678901234N 0010203E",  // past 39 characters
   };
   for (const std::wstring& text : cases) {
     testing::DmsParser parser;
     bool valid = true;
     parser.Parse(text, valid);
-    ASSERT_FALSE(valid) << "not a refused text";
+    ASSERT_FALSE(valid) << "not a refused text: " << ToUtf8(text);
     Type(CoordToolDlg::kDmsEdit, text);
     EXPECT_FALSE(ConvertEnabled()) << "Convert is not offered for an unreadable text";
     EXPECT_EQ(Dlg().LastEditedField(), CoordToolDlg::kDmsEdit);
