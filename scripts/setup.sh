@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
-pkgs=(cmake ninja-build g++ pkg-config libgdal-dev gdal-bin libproj-dev proj-bin
+pkgs=(cmake ninja-build g++ pkg-config libgdal-dev gdal-bin libcairo2-dev libproj-dev proj-bin
       libgeographiclib-dev geographiclib-tools libgtest-dev libgmock-dev libbenchmark-dev ccache)
 missing=()
 for p in "${pkgs[@]}"; do
