@@ -62,94 +62,136 @@ struct Sweep {
   double maxHorizontal;  // stop a ray beyond this (metres), infinity when unlimited
   std::uint16_t* counts;
 
-  void March(const Ray& ray) const {
+  // The state of one ray while it is marched.
+  struct RayState {
+    int last, minLimit;
+    long majStride, minStride, step;
+    double cMaj, cMin, minorPerStep, stepLen;
+    double eastPerMaj, northPerMaj, eastPerMin, northPerMin;
+    long rem;
+    int j;
+    double prevY, horizon;
+  };
+
+  RayState Start(const Ray& ray) const {
+    RayState r{};
     const long W = columns;
     const int majLimit = ray.xMajor ? (ray.majorSign > 0 ? columns - 1 - oc : oc)
                                     : (ray.majorSign > 0 ? rows - 1 - orow : orow);
-    const int minLimit = ray.xMajor ? (ray.minorSign > 0 ? rows - 1 - orow : orow)
-                                    : (ray.minorSign > 0 ? columns - 1 - oc : oc);
-    const long majStride = ray.xMajor ? ray.majorSign : ray.majorSign * W;
-    const long minStride = ray.xMajor ? ray.minorSign * W : ray.minorSign;
-    const double cMaj = ray.xMajor ? cellX : cellY;
-    const double cMin = ray.xMajor ? cellY : cellX;
+    r.minLimit = ray.xMajor ? (ray.minorSign > 0 ? rows - 1 - orow : orow)
+                            : (ray.minorSign > 0 ? columns - 1 - oc : oc);
+    r.last = std::min(R, majLimit);
+    r.majStride = ray.xMajor ? ray.majorSign : ray.majorSign * W;
+    r.minStride = ray.xMajor ? ray.minorSign * W : ray.minorSign;
+    r.cMaj = ray.xMajor ? cellX : cellY;
+    r.cMin = ray.xMajor ? cellY : cellX;
     // Metric direction of a unit step in (major, minor) for the sector test: east and north.
-    const double eastPerMaj = ray.xMajor ? ray.majorSign * cellX : 0.0;
-    const double northPerMaj = ray.xMajor ? 0.0 : -ray.majorSign * cellY;
-    const double eastPerMin = ray.xMajor ? 0.0 : ray.minorSign * cellX;
-    const double northPerMin = ray.xMajor ? -ray.minorSign * cellY : 0.0;
+    r.eastPerMaj = ray.xMajor ? ray.majorSign * cellX : 0.0;
+    r.northPerMaj = ray.xMajor ? 0.0 : -ray.majorSign * cellY;
+    r.eastPerMin = ray.xMajor ? 0.0 : ray.minorSign * cellX;
+    r.northPerMin = ray.xMajor ? -ray.minorSign * cellY : 0.0;
+    r.step = 2L * ray.minor;
+    r.minorPerStep = static_cast<double>(ray.minor) / R;
+    r.stepLen = std::sqrt(r.cMaj * r.cMaj + r.minorPerStep * r.cMin * r.minorPerStep * r.cMin);
+    r.rem = R;
+    r.j = 0;
+    r.prevY = 0;
+    r.horizon = -std::numeric_limits<double>::infinity();
+    return r;
+  }
 
+  // Step i of a ray; false once the ray has left the grid or the reach.
+  bool Step(RayState& r, int i) const {
     const long R2 = 2L * R;
-    const long step = 2L * ray.minor;
     const double inv2R = 1.0 / static_cast<double>(R2);
-    const double minorPerStep = static_cast<double>(ray.minor) / R;
-    const double stepLen = std::sqrt(cMaj * cMaj + minorPerStep * cMin * minorPerStep * cMin);
-    const std::size_t origin = static_cast<std::size_t>(orow) * W + oc;
-
-    long rem = R;
-    int j = 0;
-    double prevY = 0;
-    double horizon = -std::numeric_limits<double>::infinity();
-    const int last = std::min(R, majLimit);
-    for (int i = 1; i <= last; ++i) {
-      rem += step;
-      if (rem >= R2) {
-        rem -= R2;
-        ++j;
-      }
-      if (j > minLimit) break;
-      const double di = i * stepLen;
-      if (di > maxHorizontal) break;
-      const std::size_t idx = origin + i * majStride + j * minStride;
-      // Terrain where the ray crosses this column (row) of cell centres.
-      const double z = sample(idx);
-      const double t = static_cast<double>(rem - R) * inv2R;  // offset from row j, [-0.5, 0.5)
-      double zc;
-      if (t >= 0) {
-        const double b = j < minLimit ? sample(idx + minStride) : z;
-        zc = InterpolateCells(z, b, t);
-      } else {
-        const double a = j > 0 ? sample(idx - minStride) : z;
-        zc = InterpolateCells(a, z, 1.0 + t);
-      }
-      // Where the ray crossed a row (column) of cell centres since the last step, that
-      // terrain counts too: before the judged cell when the row lies before it, after it when
-      // the crossing is the cell's own row.
-      const double yi = j + t;
-      double rowRise = std::numeric_limits<double>::quiet_NaN(), rowDist = 0;
-      const double k = std::floor(yi);
-      if (k > prevY && yi > k) {
-        const double xc = i - (yi - k) / minorPerStep;
-        const std::size_t at = origin + i * majStride + static_cast<long>(k) * minStride;
-        const double zr = InterpolateCells(sample(at - majStride), sample(at), xc - (i - 1));
-        if (!std::isnan(zr)) {
-          rowDist = xc * stepLen;
-          rowRise = curvature.Apparent(zr, rowDist) - eye;
-          if (k < j && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
-        }
-      }
-      prevY = yi;
-      // The cell this ray passes nearest to its centre is judged here, against the horizon
-      // of the crossings before it. The cell is seen when its centre or the terrain where the
-      // ray passes it clears the horizon: the ray runs up to half a ray spacing beside the
-      // centre, and on an even slope that offset alone must not hide the cell.
-      if (rem > R - i && rem <= R + i && !std::isnan(z)) {
-        const double dMaj = i * cMaj, dMin = j * cMin;
-        const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
-        const double dz = curvature.Apparent(z + limits_offsetB, h) - eye;
-        const bool clears =
-            dz >= horizon * h || curvature.Apparent(zc + limits_offsetB, di) - eye >= horizon * di;
-        if (clears && (trivial || limits.Admits(i * eastPerMaj + j * eastPerMin,
-                                                i * northPerMaj + j * northPerMin, dz)))
-          ++counts[idx];
-      }
-      if (!std::isnan(rowRise) && k >= j && rowRise > horizon * rowDist)
-        horizon = rowRise / rowDist;
-      if (!std::isnan(zc)) {
-        const double rise = curvature.Apparent(zc, di) - eye;
-        if (rise > horizon * di) horizon = rise / di;
+    const std::size_t origin = static_cast<std::size_t>(orow) * columns + oc;
+    if (i > r.last) return false;
+    long& rem = r.rem;
+    int& j = r.j;
+    double& horizon = r.horizon;
+    const long majStride = r.majStride, minStride = r.minStride;
+    const int minLimit = r.minLimit;
+    const double minorPerStep = r.minorPerStep, stepLen = r.stepLen;
+    rem += r.step;
+    if (rem >= R2) {
+      rem -= R2;
+      ++j;
+    }
+    if (j > minLimit) return false;
+    const double di = i * stepLen;
+    if (di > maxHorizontal) return false;
+    const std::size_t idx = origin + i * majStride + j * minStride;
+    // Terrain where the ray crosses this column (row) of cell centres.
+    const double z = sample(idx);
+    const double t = static_cast<double>(rem - R) * inv2R;  // offset from row j, [-0.5, 0.5)
+    double zc;
+    if (t >= 0) {
+      const double b = j < minLimit ? sample(idx + minStride) : z;
+      zc = InterpolateCells(z, b, t);
+    } else {
+      const double a = j > 0 ? sample(idx - minStride) : z;
+      zc = InterpolateCells(a, z, 1.0 + t);
+    }
+    // Where the ray crossed a row (column) of cell centres since the last step, that
+    // terrain counts too: before the judged cell when the row lies before it, after it when
+    // the crossing is the cell's own row.
+    const double yi = j + t;
+    double rowRise = std::numeric_limits<double>::quiet_NaN(), rowDist = 0;
+    const double k = std::floor(yi);
+    if (k > r.prevY && yi > k) {
+      const double xc = i - (yi - k) / minorPerStep;
+      const std::size_t at = origin + i * majStride + static_cast<long>(k) * minStride;
+      const double zr = InterpolateCells(sample(at - majStride), sample(at), xc - (i - 1));
+      if (!std::isnan(zr)) {
+        rowDist = xc * stepLen;
+        rowRise = curvature.Apparent(zr, rowDist) - eye;
+        if (k < j && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
       }
     }
+    r.prevY = yi;
+    // The cell this ray passes nearest to its centre is judged here, against the horizon
+    // of the crossings before it. The cell is seen when its centre or the terrain where the
+    // ray passes it clears the horizon: the ray runs up to half a ray spacing beside the
+    // centre, and on an even slope that offset alone must not hide the cell.
+    if (rem > R - i && rem <= R + i && !std::isnan(z)) {
+      const double dMaj = i * r.cMaj, dMin = j * r.cMin;
+      const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
+      const double dz = curvature.Apparent(z + limits_offsetB, h) - eye;
+      const bool clears =
+          dz >= horizon * h || curvature.Apparent(zc + limits_offsetB, di) - eye >= horizon * di;
+      if (clears && (trivial || limits.Admits(i * r.eastPerMaj + j * r.eastPerMin,
+                                              i * r.northPerMaj + j * r.northPerMin, dz)))
+        ++counts[idx];
+    }
+    if (!std::isnan(rowRise) && k >= j && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
+    if (!std::isnan(zc)) {
+      const double rise = curvature.Apparent(zc, di) - eye;
+      if (rise > horizon * di) horizon = rise / di;
+    }
+    return true;
   }
+
+  // Marches a bundle of neighbouring rays step by step together, so that at every step they
+  // read cells close to each other (a few cache lines) instead of each ray running through
+  // the whole grid on its own.
+  void MarchBundle(const Ray* rays, std::size_t count) const {
+    RayState states[kBundle];
+    bool alive[kBundle];
+    int longest = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+      states[k] = Start(rays[k]);
+      alive[k] = true;
+      longest = std::max(longest, states[k].last);
+    }
+    std::size_t living = count;
+    for (int i = 1; i <= longest && living; ++i)
+      for (std::size_t k = 0; k < count; ++k)
+        if (alive[k] && !Step(states[k], i)) {
+          alive[k] = false;
+          --living;
+        }
+  }
+  static constexpr std::size_t kBundle = 64;
   double limits_offsetB = 0.0;
 };
 
@@ -275,13 +317,13 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
                margin;
       });
     }
-    const std::size_t chunk = 64;
+    const std::size_t chunk = Sweep<T>::kBundle;
     const std::size_t chunks = (rays.size() + chunk - 1) / chunk;
     std::atomic<std::size_t> next{0};
     auto work = [&] {
       for (std::size_t c; (c = next.fetch_add(1)) < chunks;) {
         const std::size_t end = std::min(rays.size(), (c + 1) * chunk);
-        for (std::size_t r = c * chunk; r < end; ++r) sw.March(rays[r]);
+        sw.MarchBundle(rays.data() + c * chunk, end - c * chunk);
       }
     };
     const unsigned useThreads = static_cast<unsigned>(std::min<std::size_t>(threads, chunks));
