@@ -113,7 +113,9 @@ TEST(ViewshedEngine, AgreesWithBruteForceOnTheSharedDtedCell) {
       std::size_t seen = 0;
       for (auto v : ref) seen += v;
       // Where a few dozen cells are seen, a handful of boundary cells decide the share.
-      if (seen >= 200) EXPECT_GE(Recall(ref, counts), 0.95) << p.name << ", " << c.name;
+      if (seen >= 200) {
+        EXPECT_GE(Recall(ref, counts), 0.95) << p.name << ", " << c.name;
+      }
       std::printf("DTED %-10s %-26s engine %.4f  (%.0f%% seen)", p.name, c.name, ours,
                   100.0 * seen / ref.size());
       if (std::string(c.name) == "plain" || std::string(c.name) == "curvature and refraction") {
