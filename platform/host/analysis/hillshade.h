@@ -1,0 +1,48 @@
+// Shaded relief of an elevation grid: the surface's brightness under a sun at an azimuth and
+// altitude, by Horn's third-order slope estimate, optionally with the shadows that higher
+// ground casts. Plain C++ over a grid of floats; the host's surface analysis wraps it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velk::host::analysis {
+
+// An elevation grid, row 0 at the top (north), column 0 at the left (west). Void cells are NaN.
+// Cell sizes are in the horizontal units; the z factor turns elevations into those units.
+struct ElevationGrid {
+  const float* values = nullptr;  // columns * rows, row by row
+  int columns = 0;
+  int rows = 0;
+  double cellX = 1.0;
+  double cellY = 1.0;
+};
+
+struct HillshadeOptions {
+  double azimuth = 315.0;  // degrees clockwise from north, towards the sun; 0 to 360
+  double altitude = 45.0;  // degrees above the horizon; 0 to 90
+  bool shadows = false;    // darken cells that higher ground hides from the sun
+  double zFactor = 1.0;    // elevation units to horizontal units; finite, not 0
+  int threads = 0;         // 0: every hardware thread
+};
+
+// Grey levels of the result: 0 marks a cell without a value (a void, or a void centre), lit
+// cells run from 1 (no direct sun) to 255 (facing the sun).
+constexpr std::uint8_t kHillshadeNoData = 0;
+constexpr std::uint8_t kHillshadeDark = 1;
+
+// Why options or a grid are refused; empty when they can be run.
+std::string CheckHillshadeInput(const ElevationGrid& grid, const HillshadeOptions& options);
+
+// The shaded relief, one grey level per cell (columns * rows). A cell's eight neighbours that
+// lie outside the grid or are void take the cell's own elevation, so edges and the rims of
+// voids are shaded too. Throws std::invalid_argument with the reason for refused input.
+std::vector<std::uint8_t> Hillshade(const ElevationGrid& grid, const HillshadeOptions& options);
+
+// Which cells higher ground hides from the sun (1 in shadow, 0 lit or void): one sweep away
+// from the sun that carries the running horizon from row to row (or column to column) along
+// parallel digital lines in the sun's direction. Exposed for tests.
+std::vector<std::uint8_t> CastShadows(const ElevationGrid& grid, const HillshadeOptions& options);
+
+}  // namespace velk::host::analysis
