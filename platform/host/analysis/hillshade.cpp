@@ -42,19 +42,38 @@ struct Shading {
     const double q = ny * qy;
     const double cang = (sinAlt - ex * kx - ny * ky) / std::sqrt(1.0 + p * p + q * q);
     if (cang <= 0.0) return kHillshadeDark;
-    const long v = std::lround(1.0 + 254.0 * cang);
+    const int v = static_cast<int>(1.5 + 254.0 * cang);  // rounded: the value is positive
     return static_cast<std::uint8_t>(v > 255 ? 255 : v);
   }
 };
 
 inline float Or(float v, float centre) { return std::isnan(v) ? centre : v; }
 
-// One row of the shaded relief; neighbours outside the grid or void take the centre's value.
-void ShadeRow(const ElevationGrid& g, const Shading& s, int r, std::uint8_t* out) {
-  const int w = g.columns;
-  const float* cur = g.values + static_cast<size_t>(r) * w;
-  const float* up = r > 0 ? cur - w : nullptr;
-  const float* dn = r + 1 < g.rows ? cur + w : nullptr;
+// Reads cells of the grid as floats, voids as NaN.
+template <typename T>
+struct CellReader {
+  const T* values;
+  bool hasNoData;
+  T noData;
+
+  explicit CellReader(const ElevationGrid& g)
+      : values(static_cast<const T*>(g.values)),
+        hasNoData(g.noData.has_value()),
+        noData(g.noData ? static_cast<T>(*g.noData) : T()) {}
+  float operator[](long long i) const {
+    const T v = values[i];
+    return hasNoData && v == noData ? NAN : static_cast<float>(v);
+  }
+  void Row(int r, int w, float* dst) const {
+    const T* src = values + static_cast<long long>(r) * w;
+    for (int c = 0; c < w; ++c) dst[c] = hasNoData && src[c] == noData ? NAN : float(src[c]);
+  }
+};
+
+// One row of the shaded relief from the float rows above, at and below it (null outside the
+// grid); neighbours outside the grid or void take the centre's value.
+void ShadeRow(const Shading& s, int w, const float* up, const float* cur, const float* dn,
+              std::uint8_t* out) {
   auto at = [&](const float* row, int c, float e) {
     if (!row || c < 0 || c >= w) return e;
     return Or(row[c], e);
@@ -83,6 +102,27 @@ void ShadeRow(const ElevationGrid& g, const Shading& s, int r, std::uint8_t* out
                      Or(cur[c + 1], e), Or(dn[c - 1], e), Or(dn[c], e), Or(dn[c + 1], e));
   }
   cell(w - 1);
+}
+
+// Rows first .. last - 1, keeping three converted rows in turn.
+template <typename T>
+void ShadeRows(const ElevationGrid& g, const Shading& s, int first, int last, std::uint8_t* out) {
+  const CellReader<T> read(g);
+  const int w = g.columns;
+  std::vector<float> buf(3 * static_cast<size_t>(w));
+  float* rows[3] = {buf.data(), buf.data() + w, buf.data() + 2 * w};
+  if (first > 0) read.Row(first - 1, w, rows[0]);
+  read.Row(first, w, rows[1]);
+  for (int r = first; r < last; ++r) {
+    const bool hasDown = r + 1 < g.rows;
+    if (hasDown) read.Row(r + 1, w, rows[2]);
+    ShadeRow(s, w, r > 0 ? rows[0] : nullptr, rows[1], hasDown ? rows[2] : nullptr,
+             out + static_cast<size_t>(r) * w);
+    float* t = rows[0];
+    rows[0] = rows[1];
+    rows[1] = rows[2];
+    rows[2] = t;
+  }
 }
 
 // The grid seen in the order of the sweep: view row 0 is nearest the sun, and the sun's rays
@@ -147,10 +187,13 @@ std::string CheckHillshadeInput(const ElevationGrid& grid, const HillshadeOption
   return {};
 }
 
-std::vector<std::uint8_t> CastShadows(const ElevationGrid& g, const HillshadeOptions& o) {
-  if (auto why = CheckHillshadeInput(g, o); !why.empty()) throw std::invalid_argument(why);
-  std::vector<std::uint8_t> shadow(static_cast<size_t>(g.columns) * g.rows, 0);
-  if (o.altitude >= 90.0) return shadow;  // a sun overhead casts no shadow
+namespace {
+
+// Marks the cells in cast shadow: 1 in a mask, or, over a shaded relief (darken), the dark
+// grey level on cells that have a value.
+template <typename T>
+void Sweep(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* target, bool darken) {
+  const CellReader<T> read(g);
   const SweepView v = MakeSweepView(g, o.azimuth);
   const double drop = std::tan(o.altitude * kDegToRad) * v.step;
   const double z = o.zFactor;
@@ -176,36 +219,65 @@ std::vector<std::uint8_t> CastShadows(const ElevationGrid& g, const HillshadeOpt
           if (from >= 0 && from < v.cols && prev[from] != kNone) in = prev[from] - drop;
         }
         const long long idx = rowBase + vc * v.colStride;
-        const float e = g.values[idx];
+        const float e = read[idx];
         if (std::isnan(e)) {
           next[vc] = in;
           continue;
         }
         const double h = e * z;
         // A ray that only grazes the cell (to rounding) leaves it lit.
-        if (in > h + 1e-9 * (std::fabs(h) + drop + 1.0)) shadow[idx] = 1;
+        if (in > h + 1e-9 * (std::fabs(h) + drop + 1.0)) {
+          if (!darken) {
+            target[idx] = 1;
+          } else if (target[idx] != kHillshadeNoData) {
+            target[idx] = kHillshadeDark;
+          }
+        }
         next[vc] = in > h ? in : h;
       }
       sync.arrive_and_wait();
     }
   };
   ForEachRowBand(v.cols, threads, sweep);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CastShadows(const ElevationGrid& g, const HillshadeOptions& o) {
+  if (auto why = CheckHillshadeInput(g, o); !why.empty()) throw std::invalid_argument(why);
+  std::vector<std::uint8_t> shadow(static_cast<size_t>(g.columns) * g.rows, 0);
+  if (o.altitude >= 90.0) return shadow;  // a sun overhead casts no shadow
+  if (g.type == CellType::Int16) {
+    Sweep<std::int16_t>(g, o, shadow.data(), false);
+  } else {
+    Sweep<float>(g, o, shadow.data(), false);
+  }
   return shadow;
+}
+
+void Hillshade(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* out) {
+  if (auto why = CheckHillshadeInput(g, o); !why.empty()) throw std::invalid_argument(why);
+  const Shading s(g, o);
+  ForEachRowBand(g.rows, ThreadCount(o.threads, g.rows), [&](int first, int last) {
+    if (g.type == CellType::Int16) {
+      ShadeRows<std::int16_t>(g, s, first, last, out);
+    } else {
+      ShadeRows<float>(g, s, first, last, out);
+    }
+  });
+  if (o.shadows && o.altitude < 90.0) {  // a sun overhead casts no shadow
+    if (g.type == CellType::Int16) {
+      Sweep<std::int16_t>(g, o, out, true);
+    } else {
+      Sweep<float>(g, o, out, true);
+    }
+  }
 }
 
 std::vector<std::uint8_t> Hillshade(const ElevationGrid& g, const HillshadeOptions& o) {
   if (auto why = CheckHillshadeInput(g, o); !why.empty()) throw std::invalid_argument(why);
   std::vector<std::uint8_t> out(static_cast<size_t>(g.columns) * g.rows);
-  const Shading s(g, o);
-  ForEachRowBand(g.rows, ThreadCount(o.threads, g.rows), [&](int first, int last) {
-    for (int r = first; r < last; ++r)
-      ShadeRow(g, s, r, out.data() + static_cast<size_t>(r) * g.columns);
-  });
-  if (o.shadows) {
-    const auto shadow = CastShadows(g, o);
-    for (size_t i = 0; i < out.size(); ++i)
-      if (shadow[i] && out[i] != kHillshadeNoData) out[i] = kHillshadeDark;
-  }
+  Hillshade(g, o, out.data());
   return out;
 }
 

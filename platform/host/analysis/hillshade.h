@@ -4,19 +4,31 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace velk::host::analysis {
 
-// An elevation grid, row 0 at the top (north), column 0 at the left (west). Void cells are NaN.
+enum class CellType { Float32, Int16 };
+
+// An elevation grid, row 0 at the top (north), column 0 at the left (west), in the type the
+// data came in. Void cells hold the no-data value; NaN cells of a float grid are void too.
 // Cell sizes are in the horizontal units; the z factor turns elevations into those units.
 struct ElevationGrid {
-  const float* values = nullptr;  // columns * rows, row by row
+  const void* values = nullptr;  // columns * rows cells of the type, row by row
   int columns = 0;
   int rows = 0;
   double cellX = 1.0;
   double cellY = 1.0;
+  CellType type = CellType::Float32;
+  std::optional<double> noData;
+
+  ElevationGrid() = default;
+  ElevationGrid(const float* v, int c, int r, double cx, double cy)
+      : values(v), columns(c), rows(r), cellX(cx), cellY(cy) {}
+  ElevationGrid(const std::int16_t* v, int c, int r, double cx, double cy, std::optional<double> nd)
+      : values(v), columns(c), rows(r), cellX(cx), cellY(cy), type(CellType::Int16), noData(nd) {}
 };
 
 struct HillshadeOptions {
@@ -39,6 +51,8 @@ std::string CheckHillshadeInput(const ElevationGrid& grid, const HillshadeOption
 // lie outside the grid or are void take the cell's own elevation, so edges and the rims of
 // voids are shaded too. Throws std::invalid_argument with the reason for refused input.
 std::vector<std::uint8_t> Hillshade(const ElevationGrid& grid, const HillshadeOptions& options);
+// The same into out (columns * rows bytes), which the caller may leave uninitialised.
+void Hillshade(const ElevationGrid& grid, const HillshadeOptions& options, std::uint8_t* out);
 
 // Which cells higher ground hides from the sun (1 in shadow, 0 lit or void): one sweep away
 // from the sun that carries the running horizon from row to row (or column to column) along
