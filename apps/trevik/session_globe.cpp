@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "apps/trevik/session_map.h"
+#include "apps/trevik/session_script.h"
 #include "platform/com/hresult_text.h"
 #include "platform/host/camera.h"
 #include "platform/host/command.h"
@@ -21,12 +22,7 @@ using velk::QueryAs;
 
 [[noreturn]] void Fail(const std::wstring& message) { throw MapActionError{message}; }
 
-std::wstring Number(double v) {
-  if (std::isnan(v)) return L"none";
-  wchar_t buf[64];
-  std::swprintf(buf, 64, L"%.6f", v);
-  return buf;
-}
+std::wstring Number(double v) { return FormatScriptNumber(v, 6); }
 
 const std::wstring& Arg(const std::vector<std::wstring>& args, std::size_t i, const wchar_t* what) {
   if (args.size() <= i) Fail(std::wstring(L"missing ") + what);
@@ -34,12 +30,8 @@ const std::wstring& Arg(const std::vector<std::wstring>& args, std::size_t i, co
 }
 
 double ParseNumber(const std::wstring& s, const wchar_t* what) {
-  try {
-    std::size_t used = 0;
-    double v = std::stod(s, &used);
-    if (used == s.size() && std::isfinite(v)) return v;
-  } catch (...) {
-  }
+  double v = 0.0;
+  if (ParseScriptNumber(s, &v)) return v;
   Fail(std::wstring(what) + L" must be a number, not " + s);
 }
 

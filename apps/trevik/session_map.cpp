@@ -1,6 +1,7 @@
 #include "apps/trevik/session_map.h"
 
 #include "apps/trevik/session_globe.h"
+#include "apps/trevik/session_script.h"
 
 #include <cmath>
 #include <cstdio>
@@ -38,12 +39,7 @@ using velk::QueryAs;
 
 constexpr const wchar_t* kCoordToolProgId = L"velkTarvosUI.CoordTool";
 
-std::wstring Number(double v) {
-  if (std::isnan(v)) return L"none";
-  wchar_t buf[64];
-  std::swprintf(buf, 64, L"%.6f", v);
-  return buf;
-}
+std::wstring Number(double v) { return FormatScriptNumber(v, 6); }
 
 std::wstring PointText(IPoint* p) {
   if (!p) return L"(null)";
@@ -56,12 +52,8 @@ std::wstring PointText(IPoint* p) {
 [[noreturn]] void Fail(const std::wstring& message) { throw MapActionError{message}; }
 
 double ParseNumber(const std::wstring& s, const wchar_t* what) {
-  try {
-    std::size_t used = 0;
-    double v = std::stod(s, &used);
-    if (used == s.size()) return v;
-  } catch (...) {
-  }
+  double v = 0.0;
+  if (ParseScriptNumber(s, &v)) return v;
   Fail(std::wstring(what) + L" must be a number, not " + s);
 }
 
