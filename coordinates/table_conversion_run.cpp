@@ -5,6 +5,7 @@
 
 #include "framework/host_object_creation.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/host/data_errors.h"
 #include "platform/host/geometry.h"
 
 namespace velk::corvane {
@@ -173,6 +174,9 @@ bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic,
   }
 }
 
+// The output's files refused a write.
+struct WriteFailure {};
+
 // The run's fixed parts.
 struct RunContext {
   ICoordinateTool* engine;
@@ -266,6 +270,7 @@ bool ConvertRecord(RunContext& c, IRow* row) {
   Put(buffer.get(), c.utmOut, Variant(utmText));
   Put(buffer.get(), c.mgrsOut, Variant(mgrsText));
 
+  HRESULT stored = S_OK;
   if (c.target.newFile) {
     for (const auto& [from, to] : c.target.fieldMap) {
       if (to < 0) continue;
@@ -273,10 +278,13 @@ bool ConvertRecord(RunContext& c, IRow* row) {
       Check(row->get_Value(from, &v));
       Check(buffer->put_Value(to, v));
     }
-    Check(c.write->InsertRow(buffer.get(), nullptr));
+    stored = c.write->InsertRow(buffer.get(), nullptr);
   } else {
-    Check(c.write->UpdateRow(targetRow.get()));
+    stored = c.write->UpdateRow(targetRow.get());
   }
+  // The files refusing a write (a full disk) is no fault of the record: the run stops.
+  if (stored == host::E_DATA_WRITE_FAILED) throw WriteFailure{};
+  Check(stored);
   return true;
 }
 
@@ -300,6 +308,7 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
     ComPtr<ICursor> read;
     HRESULT hr = target.selection ? target.selection->Search(nullptr, VARIANT_FALSE, read.put())
                                   : target.input->Search(nullptr, VARIANT_FALSE, read.put());
+    if (hr == host::E_DATA_UNREADABLE) return RunOutcome::kReadFailed;
     if (FAILED(hr) || !read) return RunOutcome::kNoCursor;
     if (target.newFile)
       hr = target.output->Insert(VARIANT_FALSE, c.write.put());
@@ -327,6 +336,8 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
       bool converted = false;
       try {
         converted = ConvertRecord(c, row.get());
+      } catch (const WriteFailure&) {
+        return RunOutcome::kWriteFailed;
       } catch (...) {
         // A record the host or the engine could not take counts as failed; the run goes on.
         converted = false;

@@ -671,7 +671,7 @@ class TableBase
   }
   HRESULT get_LastFailure(BSTR* text) override {
     if (!text) return E_POINTER;
-    *text = AllocBstr(velk::FromUtf8(failure_));
+    *text = AllocBstr(velk::FromUtf8(failure_.empty() && host_ ? host_->WriteProblem() : failure_));
     return S_OK;
   }
 

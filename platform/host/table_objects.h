@@ -34,6 +34,8 @@ class DatasetHost {
   virtual HRESULT RenameDataset(TableCore& core, const std::wstring& newName) = 0;
   // A new name object for a dataset of the workspace.
   virtual ComPtr<IName> DatasetFullName(const std::wstring& name, LONG kind) = 0;
+  // Why writes to the workspace fail, as a user reads it ("disk full", ...).
+  virtual std::string WriteProblem() { return "the data could not be written"; }
   // IDatasetSwap; why receives the reason of a failure.
   virtual HRESULT StartEdit(TableCore&, DatasetEdit&, std::string& why) {
     why = "this workspace cannot edit a copy";

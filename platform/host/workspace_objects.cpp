@@ -562,6 +562,7 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
   HRESULT StartEdit(TableCore& core, DatasetEdit& edit, std::string& why) override {
     return StartFileEdit(Place(), core, edit, why);
   }
+  std::string WriteProblem() override { return WriteFailureText(0, path_); }
   HRESULT StopEdit(TableCore& core, DatasetEdit& edit, bool save, std::string& why) override {
     return StopFileEdit(Place(), core, edit, save, why);
   }
@@ -794,6 +795,7 @@ class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorksp
     core.Rebind(core.Source(), core.Layer(), newName, LockKey(newName));
     return S_OK;
   }
+  std::string WriteProblem() override { return WriteFailureText(0, fs::path(path_).parent_path()); }
   // An edit of a database table is one transaction.
   HRESULT StartEdit(TableCore& core, DatasetEdit& edit, std::string& why) override {
     if (!db_->writable()) {
