@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/com/number_text.h"
+
 #include <GeographicLib/MGRS.hpp>
 #include <GeographicLib/Math.hpp>
 #include <GeographicLib/PolarStereographic.hpp>
@@ -81,10 +83,11 @@ bool ShiftRowLetter(wchar_t& letter) {
 
 std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
+// Whole metres ("%.0f": ties to even); a value that rounds to zero is written "0", never "-0".
 std::wstring FormatMetres(double v) {
-  wchar_t buf[64];
-  std::swprintf(buf, 64, L"%.0f", v);
-  return buf;
+  std::wstring out;
+  AppendDecimal(out, static_cast<long long>(std::nearbyint(v)) + 0LL);
+  return out;
 }
 
 // ---- DMS reading -------------------------------------------------------------------------
@@ -409,10 +412,15 @@ std::wstring CoordinateEngine::FormatDms(GeoPoint p) {
     const long long degrees = hundredths / 360000;
     const long long minutes = (hundredths / 6000) % 60;
     const long long seconds = (hundredths / 100) % 60;
-    wchar_t buf[48];
-    std::swprintf(buf, 48, L"%0*lld%02lld%02lld.%02lld%lc", degreeDigits, degrees, minutes, seconds,
-                  hundredths % 100, letter);
-    return std::wstring(buf);
+    std::wstring out;
+    AppendDecimal(out, static_cast<unsigned long long>(degrees),
+                  static_cast<unsigned>(degreeDigits));
+    AppendDecimal(out, static_cast<unsigned long long>(minutes), 2);
+    AppendDecimal(out, static_cast<unsigned long long>(seconds), 2);
+    out += L'.';
+    AppendDecimal(out, static_cast<unsigned long long>(hundredths % 100), 2);
+    out += letter;
+    return out;
   };
   return half(p.lat, 2, L'N', L'S') + L" " + half(p.lon, 3, L'E', L'W');
 }
@@ -436,9 +444,14 @@ void WriteGridTexts(int zone, bool north, double x, double y, double lat, int da
       band = L'N';
       northing = L"0";
     }
-    wchar_t buf[64];
-    std::swprintf(buf, 64, L"%02d%lc %ls %ls", zone, band, easting.c_str(), northing.c_str());
-    *utm = buf;
+    std::wstring text;
+    AppendDecimal(text, static_cast<unsigned long long>(zone), 2);
+    text += band;
+    text += L' ';
+    text += easting;
+    text += L' ';
+    text += northing;
+    *utm = std::move(text);
   } else {
     *utm = easting + L" " + northing + L" " + grid[0];
   }

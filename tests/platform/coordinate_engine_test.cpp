@@ -520,6 +520,29 @@ TEST(CoordinateEngineText, SouthOfTheEquatorByAHairIsWrittenFromTheNorth) {
   EXPECT_EQ(r.mgrs, L"31MEV0000099999");
 }
 
+// A negative zero is written as zero is, and the texts read back.
+TEST(CoordinateEngineText, NegativeZeroIsWrittenAsZero) {
+  CoordinateEngine engine;
+  const GeoPoint cases[][2] = {
+      {{3.0, -0.0}, {3.0, 0.0}},
+      {{-0.0, -0.0}, {0.0, 0.0}},
+      {{-0.0, 10.0}, {0.0, 10.0}},
+      {{-0.0, 84.5}, {0.0, 84.5}},  // polar grid
+  };
+  for (const auto& c : cases) {
+    ConvertedLocation negative, positive;
+    ASSERT_EQ(engine.ConvertPoint(c[0], 0, 0, &negative), S_OK);
+    ASSERT_EQ(engine.ConvertPoint(c[1], 0, 0, &positive), S_OK);
+    EXPECT_EQ(negative.utm, positive.utm);
+    EXPECT_EQ(negative.mgrs, positive.mgrs);
+    EXPECT_EQ(negative.dms, positive.dms);
+    EXPECT_EQ(negative.utm.find(L'-'), std::wstring::npos) << Narrow(negative.utm);
+    ConvertedLocation back;
+    EXPECT_EQ(engine.ConvertText(negative.utm, 3, 0, 0, &back), S_OK) << Narrow(negative.utm);
+    EXPECT_EQ(engine.ConvertText(negative.dms, 2, 0, 0, &back), S_OK) << Narrow(negative.dms);
+  }
+}
+
 TEST(CoordinateEngineText, RefusesBadInputWithAFailureCode) {
   CoordinateEngine engine;
   const double nan = std::nan("");
