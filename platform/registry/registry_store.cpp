@@ -92,6 +92,12 @@ LSTATUS Save(State& s) {
 
 }  // namespace
 
+std::wstring FoldedName(std::wstring_view n) {
+  std::wstring out(n);
+  for (auto& c : out) c = Fold(c);
+  return out;
+}
+
 bool NamesEqual(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)
@@ -117,8 +123,8 @@ Node* Node::Child(std::wstring_view n) {
 }
 
 Value* Node::FindValue(std::wstring_view n) {
-  for (auto& [name, value] : values)
-    if (NamesEqual(name, n)) return &value;
+  for (auto& [valueName, value] : values)
+    if (NamesEqual(valueName, n)) return &value;
   return nullptr;
 }
 
