@@ -13,10 +13,10 @@
 #include <ogrsf_frmts.h>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -26,6 +26,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -97,8 +98,19 @@ struct ChildRun {
   double peakMiB = 0.0;
 };
 
+// The high-water mark of a process's resident memory (its own image, since its last exec), in
+// KiB; 0 once it has ended.
+long long HighWaterKiB(pid_t pid) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6));
+  return 0;
+}
+
 // Runs a program with stdin and stdout redirected to files; the wall time and the child's peak
-// resident memory.
+// resident memory. The memory is sampled from /proc while the child runs: the kernel's own
+// figure for a spawned child also counts this program's memory at the time of the spawn.
 ChildRun Run(const std::vector<std::string>& args, const std::string& in, const std::string& out) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -116,11 +128,17 @@ ChildRun Run(const std::vector<std::string>& args, const std::string& in, const 
   }
   posix_spawn_file_actions_destroy(&actions);
   int status = 0;
-  struct rusage usage {};
-  wait4(pid, &status, 0, &usage);
+  long long peak = 0;
+  for (;;) {
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0) return r;
+    peak = std::max(peak, HighWaterKiB(pid));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
   r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+  r.peakMiB = static_cast<double>(peak) / 1024.0;
   return r;
 }
 
