@@ -190,6 +190,10 @@ struct RunContext {
   LONG xOut = -1, yOut = -1, dms1Out = -1, dms2Out = -1, utmOut = -1, mgrsOut = -1;
   bool second = false;
   ComPtr<ICursor> write{};
+  // New file: one row buffer for every record. Each record that is inserted sets the same
+  // fields (the converted values and the copied ones), so nothing of one record reaches the
+  // next.
+  ComPtr<IRowBuffer> newRow{};
 };
 
 // What one worker converts with: its own parsers (they keep per-call state) and point.
@@ -292,7 +296,8 @@ bool WriteRecord(RunContext& c, RecordWork& w) {
   ComPtr<IRowBuffer> buffer;
   ComPtr<IRow> targetRow;
   if (c.target.newFile) {
-    Check(c.target.output->CreateRowBuffer(buffer.put()));
+    if (!c.newRow) Check(c.target.output->CreateRowBuffer(c.newRow.put()));
+    buffer = c.newRow;
   } else {
     Check(c.write->NextRow(targetRow.put()));
     if (!targetRow) ThrowComError(E_POINTER);
