@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "apps/trevik/session_catalog.h"
 #include "apps/trevik/session_places.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
@@ -64,6 +65,7 @@ ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name) {
 
 bool RunExtraAction(const std::string& action, const std::vector<std::wstring>& args,
                     const SessionActionContext& context) {
+  if (RunCatalogAction(action, args, context)) return true;
   if (action == "make-places") {
     const std::wstring& path = Arg(args, 0, L"a file", action);
     std::wstring problem;
