@@ -133,6 +133,8 @@ TEST_F(CoordToolSession, ATypedMgrsTextFillsTheOtherNotationsAndIsAnnounced) {
   EXPECT_EQ(Shown("> press Convert", 3109), Fixed6(r.datum.lon));
   EXPECT_EQ(Shown("> press Convert", 3074), Narrow(r.dms));
   EXPECT_EQ(Shown("> press Convert", 3106), Narrow(r.utm));
+  // the UTM text names the typed square itself, as GeoConvert's square centre 585628.5 lies in
+  EXPECT_EQ(Shown("> press Convert", 3106), "18T 585628 4511322");
   EXPECT_EQ(WithoutSpaces(Shown("> press Convert", 3089)), Narrow(r.mgrs));
 }
 
