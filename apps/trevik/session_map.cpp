@@ -134,13 +134,18 @@ ComPtr<ILayer> MakePointLayer(const std::wstring& name, LONG code,
                                 velk::Bstr(L""), featureClass.put());
   if (FAILED(hr) || !featureClass)
     Fail(L"cannot create the point layer " + name + L": " + velk::HresultText(hr));
+  // One insert cursor for all points: the file is brought up to date once, not per point.
+  ComPtr<IFeatureCursor> insert;
+  velk::Check(featureClass->Insert(VARIANT_TRUE, insert.put()));
+  ComPtr<IFeatureBuffer> buffer;
+  velk::Check(featureClass->CreateFeatureBuffer(buffer.put()));
   for (const auto& [x, y] : points) {
-    ComPtr<IFeature> feature;
-    velk::Check(featureClass->CreateFeature(feature.put()));
     velk::Check(
-        feature->putref_Shape(velk::host::NewPoint(x, y, shape.sr.get()).Query<IGeometry>().get()));
-    velk::Check(feature->Store());
+        buffer->putref_Shape(velk::host::NewPoint(x, y, shape.sr.get()).Query<IGeometry>().get()));
+    velk::Check(insert->InsertFeature(buffer.get(), nullptr));
   }
+  velk::Check(insert->Flush());
+  insert = nullptr;
   ComPtr<IFeatureLayer> layer;
   velk::Check(::CoCreateInstance(velk::host::CLSID_FeatureLayer, nullptr, CLSCTX_ALL,
                                  IidOf<IFeatureLayer>(), layer.put_void()));

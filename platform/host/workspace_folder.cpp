@@ -168,9 +168,40 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
     core.Rebind(ds, ds->get()->GetLayer(0), nowName, LockKey(nowName));
     return moved ? S_OK : E_DATA_WRITE_FAILED;
   }
+  HRESULT StartEdit(TableCore& core, DatasetEdit& edit, std::string& why) override {
+    return StartFileEdit(Place(), core, edit, why);
+  }
+  std::string WriteProblem() override { return WriteFailureText(0, path_); }
+  HRESULT StopEdit(TableCore& core, DatasetEdit& edit, bool save, std::string& why) override {
+    return StopFileEdit(Place(), core, edit, save, why);
+  }
+  HRESULT TakeName(TableCore& core, const std::wstring& name, bool replace,
+                   std::string& why) override {
+    std::wstring base = StripExtension(name, {L".shp", L".dbf"});
+    if (!ValidFileDatasetName(base)) {
+      why = "the name is not allowed for a file";
+      return E_DATA_INVALID_NAME;
+    }
+    return TakeFileName(Place(), core, base, replace, why);
+  }
 
  private:
+  FileDatasetPlace Place() {
+    return {path_, [this](const std::wstring& base) { return LockKey(base); },
+            static_cast<IWorkspace*>(this), this};
+  }
   std::string LockKey(const std::wstring& base) const { return Lower(path_ + "/" + ToUtf8(base)); }
+
+  // Whether a file of the same base name with that extension (any letter case) is there.
+  static bool HasSibling(const std::string& path, const std::string& ext) {
+    std::error_code ec;
+    fs::path p(path);
+    std::string stem = p.stem().string();
+    for (const auto& e : fs::directory_iterator(p.parent_path(), ec))
+      if (e.path().stem().string() == stem && Lower(e.path().extension().string()) == ext)
+        return true;
+    return false;
+  }
 
   // The file of a dataset name: name.shp, else name.dbf (letter case of the files ignored).
   std::string FindFile(const std::wstring& base, bool& isShape) const {
@@ -206,6 +237,8 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
           bool isShape = false;
           std::string path = FindFile(base, isShape);
           if (path.empty()) return E_DATA_NOT_FOUND;
+          // A shapefile without its attribute file would be read without any attributes.
+          if (isShape && !HasSibling(path, ".dbf")) return E_DATA_UNREADABLE;
           DatasetPtr ds;
           OpenResult r = OpenGdalDataset(path, DataKind::kVector, ds);
           if (r == OpenResult::kMissing) return E_DATA_NOT_FOUND;

@@ -92,6 +92,69 @@ class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorksp
     core.Rebind(core.Source(), core.Layer(), newName, LockKey(newName));
     return S_OK;
   }
+  std::string WriteProblem() override { return WriteFailureText(0, fs::path(path_).parent_path()); }
+  // An edit of a database table is one transaction.
+  HRESULT StartEdit(TableCore& core, DatasetEdit& edit, std::string& why) override {
+    if (!db_->writable()) {
+      why = "the database cannot be written";
+      return E_DATA_WRITE_FAILED;
+    }
+    core.BeginBatch();
+    edit.object = nullptr;
+    return S_OK;
+  }
+  HRESULT StopEdit(TableCore& core, DatasetEdit&, bool save, std::string& why) override {
+    if (!save) {
+      core.AbandonBatch();
+      return S_OK;
+    }
+    HRESULT hr = core.CommitBatch();
+    if (FAILED(hr)) why = WriteFailureText(0, fs::path(path_).parent_path());
+    return hr;
+  }
+  // The new table is renamed into place; a table it replaces is renamed aside first and dropped
+  // last.
+  HRESULT TakeName(TableCore& core, const std::wstring& name, bool replace,
+                   std::string& why) override {
+    if (!ValidDatabaseDatasetName(name)) {
+      why = "the name is not allowed in a database";
+      return E_DATA_INVALID_NAME;
+    }
+    core.Sync();
+    int existing = LayerIndex(name);
+    if (existing >= 0 && !replace) {
+      why = "a dataset of that name exists";
+      return E_DATA_EXISTS;
+    }
+    QuietErrors quiet;
+    std::string asideName;
+    if (existing >= 0) {
+      OGRLayer* old = db_->get()->GetLayer(existing);
+      asideName = ToUtf8(name) + "_replaced";
+      for (int k = 2; LayerIndex(FromUtf8(asideName)) >= 0; ++k)
+        asideName = ToUtf8(name) + "_replaced" + std::to_string(k);
+      if (!old->TestCapability(OLCRename) || old->Rename(asideName.c_str()) != OGRERR_NONE) {
+        why = "could not move away the existing table";
+        return E_DATA_WRITE_FAILED;
+      }
+    }
+    if (FAILED(RenameDataset(core, name))) {
+      why = "could not rename the new table";
+      if (!asideName.empty() &&
+          db_->get()->GetLayer(LayerIndex(FromUtf8(asideName)))->Rename(ToUtf8(name).c_str()) !=
+              OGRERR_NONE)
+        why += "; the existing one is now named " + asideName;
+      return E_DATA_WRITE_FAILED;
+    }
+    if (!asideName.empty()) {
+      int index = LayerIndex(FromUtf8(asideName));
+      if (index >= 0 && db_->get()->DeleteLayer(index) != OGRERR_NONE) {
+        why = "could not delete the replaced table " + asideName;
+        return S_FALSE;
+      }
+    }
+    return S_OK;
+  }
 
  private:
   std::string LockKey(const std::wstring& name) const { return Lower(path_ + "|" + ToUtf8(name)); }
