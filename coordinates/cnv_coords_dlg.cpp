@@ -642,53 +642,18 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     return i < 0 ? -1
                  : static_cast<LONG>(Send(Item(combo), CB_GETITEMDATA, static_cast<WPARAM>(i)));
   };
+  LayoutChoices choices;
+  choices.notation = n;
+  choices.shapeField = shapeField;
+  choices.firstField = itemData(cnv::kFirstField);
+  choices.secondField = itemData(cnv::kSecondField);
   RecordLayout layout;
-  const wchar_t* firstLabel = L"X";
-  const wchar_t* secondLabel = L"Y";
-  switch (n) {
-    case kNotationDecimalDegrees:
-      layout.format = kEngineDecimalDegrees;
-      if (shapeField) {
-        layout.shapeField = true;
-        Bstr shapeName;
-        if (auto fc = QueryAs<IFeatureClass>(m_inputTable.get()))
-          fc->get_ShapeFieldName(&shapeName);
-        m_inputTable->FindField(shapeName.get(), &layout.xIndex);
-        if (auto geo = QueryAs<IGeoDataset>(m_inputTable.get()))
-          geo->get_SpatialReference(layout.inputSpatialReference.put());
-      } else {
-        layout.xIndex = itemData(cnv::kFirstField);
-        layout.yIndex = itemData(cnv::kSecondField);
-      }
-      break;
-    case kNotationDmsTwoFields:
-      layout.format = kEngineDms;
-      layout.twoFields = true;
-      layout.xIndex = itemData(cnv::kFirstField);
-      layout.yIndex = itemData(cnv::kSecondField);
-      firstLabel = L"Latitude";
-      secondLabel = L"Longitude";
-      break;
-    default:
-      layout.format = n == kNotationUtm    ? kEngineUtm
-                      : n == kNotationMgrs ? kEngineMgrs
-                                           : kEngineDms;
-      layout.xIndex = itemData(cnv::kFirstField);
-      firstLabel = n == kNotationUtm ? L"UTM" : n == kNotationMgrs ? L"MGRS" : L"DMS";
-      break;
-  }
-  // An input field that was never chosen would fail every record.
-  if (layout.xIndex < 0) {
-    ShowFormattedMessage(kSpecifyField, firstLabel);
-    return 0;
-  }
-  if (layout.ReadsSecondValue() && layout.yIndex < 0) {
-    ShowFormattedMessage(kSpecifyField, secondLabel);
+  std::wstring missingField;
+  if (!ReadRecordLayout(choices, m_inputTable.get(), layout, missingField)) {
+    ShowFormattedMessage(kSpecifyField, missingField);
     return 0;
   }
 
-  // In place, the fields and values go into a working copy of the input that replaces it in
-  // one step at the end: the input is either untouched or completely converted.
   NewOutput created;
   ComPtr<ITable> output = m_inputTable;
   ComPtr<IDatasetSwap> inPlace;

@@ -135,6 +135,22 @@ std::wstring WorkingName(IWorkspace* ws, const std::wstring& finalName) {
   return name;
 }
 
+// The workspace name behind the chosen location (a database, or a folder of shapefiles and
+// dBASE tables: folder tells which); null when the location is no workspace.
+ComPtr<IWorkspaceName> LocationWorkspace(IBrowseObject* location, bool& folder) {
+  folder = false;
+  if (!location) return nullptr;
+  ComPtr<IName> internal;
+  location->get_InternalObjectName(internal.put());
+  auto wsName = QueryAs<IWorkspaceName>(internal.get());
+  if (wsName) {
+    Bstr progId;
+    wsName->get_WorkspaceFactoryProgID(&progId);
+    folder = progId.str() == host::kShapefileWorkspaceFactoryProgId;
+  }
+  return wsName;
+}
+
 }  // namespace
 
 bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName, ITable* input,
@@ -142,31 +158,20 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
   out = NewOutput{};
   out.featureClass = shapeField;
 
-  // 1. The output workspace: a database, or a folder of shapefiles and dBASE tables.
-  ComPtr<IWorkspaceName> wsName;
   bool folder = false;
-  if (location) {
-    ComPtr<IName> internal;
-    location->get_InternalObjectName(internal.put());
-    wsName = QueryAs<IWorkspaceName>(internal.get());
-    if (wsName) {
-      Bstr progId;
-      wsName->get_WorkspaceFactoryProgID(&progId);
-      folder = progId.str() == host::kShapefileWorkspaceFactoryProgId;
-    }
-  }
+  ComPtr<IWorkspaceName> wsName = LocationWorkspace(location, folder);
   if (!wsName) {
     ShowMessageBox(owner, kInvalidOutputWorkspace, kErrorCaptionId, kExclamationOk);
     return false;
   }
 
-  // 2. A typed extension of the kind being made is dropped in a folder.
+  // A typed extension of the kind being made is dropped in a folder.
   if (folder) {
     const std::wstring ext = shapeField ? L".shp" : L".dbf";
     if (EndsWith(outputName, ext)) outputName.resize(outputName.size() - ext.size());
   }
 
-  // 4. The input's dataset, fields and workspace; the output workspace.
+  // The input's dataset, fields and workspace; the output workspace.
   auto inputDataset = QueryAs<IDataset>(input);
   ComPtr<IWorkspace> inputWorkspace;
   if (inputDataset) inputDataset->get_Workspace(inputWorkspace.put());
@@ -180,7 +185,7 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
     return false;
   }
 
-  // 5. A dataset of that name and kind: the user may have it replaced by the finished output.
+  // A dataset of that name and kind: the user may have it replaced by the finished output.
   const LONG kind = shapeField ? kDatasetFeatureClass : kDatasetTable;
   for (const std::wstring& name : DatasetNames(outputWorkspace.get(), kind)) {
     if (name != outputName) continue;
@@ -197,7 +202,7 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
     return false;
   }
 
-  // 6, 7. The input's fields, named for the output workspace, in a new empty dataset.
+  // The input's fields, named for the output workspace, in a new empty dataset.
   try {
     ComPtr<IFields> inputFields;
     Check(input->get_Fields(inputFields.put()));
@@ -229,7 +234,7 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
     out.finalName = outputName;
     out.workingName = working;
 
-    // 9. Where each input field's values go; the object-id field is the output's own.
+    // Where each input field's values go; the object-id field is the output's own.
     LONG count = static_cast<LONG>(fixedNames.size());
     for (LONG i = 0; i < count; ++i) {
       ComPtr<IField> f;
