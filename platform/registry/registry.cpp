@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <set>
 
 #include "platform/com/text.h"
 #include "platform/registry/file_io.h"
+#include "platform/registry/hive_file.h"
 #include "platform/registry/registry_file.h"
 #include "platform/registry/registry_store.h"
 
@@ -23,8 +25,6 @@ using detail::Node;
 using detail::Path;
 
 namespace {
-
-constexpr std::string_view kKeyFileKind = "trevik-registry-key 1";
 
 // Open handles, so that a closed or made-up handle is refused rather than followed.
 std::set<HKEY__*>& Handles() {
@@ -287,7 +287,7 @@ LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD*
 
 LSTATUS RegSaveKeyW(HKEY key, LPCWSTR file, void*) {
   if (!file || !*file) return ERROR_INVALID_PARAMETER;
-  std::string text;
+  std::string bytes;
   {
     detail::Access access;
     Hive hive;
@@ -295,26 +295,29 @@ LSTATUS RegSaveKeyW(HKEY key, LPCWSTR file, void*) {
     if (LSTATUS r = Locate(key, nullptr, hive, path)) return r;
     Node* node = detail::Find(hive, path);
     if (!node) return ERROR_KEY_DELETED;
-    text = detail::FormatTrees(kKeyFileKind, {{L".", node}});
+    Node named = *node;
+    if (!path.empty()) named.name = path.back();
+    std::string why;
+    if (!detail::FormatHive(named, bytes, why)) return ERROR_WRITE_FAULT;
   }
-  return detail::ErrnoToStatus(detail::WriteNewFile(velk::ToUtf8(file), text));
+  return detail::ErrnoToStatus(detail::WriteNewFile(velk::ToUtf8(file), bytes));
 }
 
 LSTATUS RegRestoreKeyW(HKEY key, LPCWSTR file, DWORD) {
   if (!file || !*file) return ERROR_INVALID_PARAMETER;
-  std::string text;
-  int err = detail::ReadWholeFile(velk::ToUtf8(file), text);
-  if (err == ENOENT || err == ENOTDIR) return ERROR_FILE_NOT_FOUND;
-  if (err) return ERROR_READ_FAULT;
-  std::vector<Node> trees;
+  const std::string path = velk::ToUtf8(file);
+  std::error_code ec;
+  auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) return ERROR_FILE_NOT_FOUND;
+  Node tree;
   std::string why;
-  if (!detail::ParseTrees(text, kKeyFileKind, {L"."}, trees, why)) return ERROR_BADDB;
+  if (!detail::ParseHive(path, tree, why)) return ERROR_BADDB;
   detail::Access access;
   return detail::Change([&]() -> LSTATUS {
     Node* node = nullptr;
     if (LSTATUS r = FindLocated(key, nullptr, node))
       return r == ERROR_FILE_NOT_FOUND ? ERROR_KEY_DELETED : r;
-    detail::ReplaceContent(*node, std::move(trees[0]));
+    detail::ReplaceContent(*node, std::move(tree));
     return ERROR_SUCCESS;
   });
 }

@@ -74,7 +74,8 @@ LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR name, DWORD* cchName, DWORD*
                       DWORD* type, BYTE* data, DWORD* cbData);
 // Saves a key with its whole subtree to a new file (an existing file gives ERROR_ALREADY_EXISTS),
 // and replaces a key's values and subkeys by a saved one (a file that is not a saved key gives
-// ERROR_BADDB and leaves the key as it was). The file is text like the registry file.
+// ERROR_BADDB and leaves the key as it was). The file is a registry hive file (hive_file.h); a
+// restore reads the whole file before it changes the key.
 LSTATUS RegSaveKeyW(HKEY key, LPCWSTR file, void* security);
 LSTATUS RegRestoreKeyW(HKEY key, LPCWSTR file, DWORD flags);
 

@@ -74,6 +74,11 @@ const std::wstring kOddText =
     std::wstring(L"quote\" back\\slash %PATH% [x] \n\r\t \u00e9\u4e2d\U0001F600 ") +
     wchar_t(0xD800) + wchar_t(0x110000) + wchar_t(-5) + wchar_t(0x7F) + wchar_t(1) + L"\\u{41} end";
 
+// What a hive file can carry: text its UTF-16 can spell (no code points beyond U+10FFFF).
+const std::wstring kHiveText =
+    std::wstring(L"quote\" back\\slash %PATH% [x] \n\r\t \u00e9\u4e2d\U0001F600 ") + wchar_t(0x7F) +
+    wchar_t(1) + L"\\u{41} end";
+
 TEST_F(RegistryTest, EverythingSurvivesARestart) {
   const std::wstring key = L"Software\\Velk\\Tarvos";
   ASSERT_EQ(WriteString(Hive::CurrentUser, key, L"Name", kOddText), ERROR_SUCCESS);
@@ -543,7 +548,7 @@ TEST_F(RegistryTest, RootComesFromTheEnvironmentUnlessSet) {
 
 TEST_F(RegistryTest, SaveAndRestoreKey) {
   const std::wstring settings = L"Software\\Velk\\Tarvos\\10.0.0.0";
-  ASSERT_EQ(WriteString(Hive::CurrentUser, settings + L"\\General", L"Units", kOddText),
+  ASSERT_EQ(WriteString(Hive::CurrentUser, settings + L"\\General", L"Units", kHiveText),
             ERROR_SUCCESS);
   ASSERT_EQ(WriteDword(Hive::CurrentUser, settings, L"Count", 3), ERROR_SUCCESS);
   const std::string file = (root_ / "options.zelo").string();
@@ -573,7 +578,7 @@ TEST_F(RegistryTest, SaveAndRestoreKey) {
   EXPECT_EQ(SubKeys(Hive::CurrentUser, settings), std::vector<std::wstring>{L"General"});
   std::wstring s;
   ASSERT_TRUE(ReadString(Hive::CurrentUser, settings + L"\\General", L"Units", s));
-  EXPECT_EQ(s, kOddText);
+  EXPECT_EQ(s, kHiveText);
 
   // Restoring into another key copies the tree there.
   ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Copy", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,

@@ -1,0 +1,158 @@
+// Saved keys are registry hive files: hivex's own tools read what the registry saves, and a
+// restore takes a hive only when the whole file reads.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "platform/com/text.h"
+#include "platform/registry/registry.h"
+#include "tests/fixtures/requirement.h"
+
+namespace fs = std::filesystem;
+using namespace velk::reg;
+
+namespace {
+
+class RegistryHiveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/velk-hive-test-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    SetHostRoot(root_.string());
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  static std::string Run(const std::string& command) {
+    std::string out;
+    std::unique_ptr<FILE, int (*)(FILE*)> p(popen(command.c_str(), "r"), pclose);
+    if (!p) return out;
+    std::array<char, 4096> buf{};
+    while (std::size_t n = fread(buf.data(), 1, buf.size(), p.get())) out.append(buf.data(), n);
+    return out;
+  }
+  static bool HaveTool(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+  }
+  static std::string ReadFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  HKEY OpenSettings() {
+    HKEY k = nullptr;
+    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, REG_OPTION_BACKUP_RESTORE,
+                              KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    return k;
+  }
+
+  static constexpr const wchar_t* kKey = L"Software\\Velk\\Tarvos\\10.0.0.0";
+  fs::path root_;
+};
+
+TEST_F(RegistryHiveTest, HiveToolsReadTheSavedKey) {
+  VELK_REQUIRE(HaveTool("hivexsh") && HaveTool("hivexget"), "hivex tools (libhivex-bin) missing");
+  const std::wstring key = kKey;
+  ASSERT_EQ(WriteDword(Hive::CurrentUser, key + L"\\General", L"GeneralDistanceUnits", 5),
+            ERROR_SUCCESS);
+  ASSERT_EQ(WriteString(Hive::CurrentUser, key + L"\\General", L"GeneralOutputWorkspacePath",
+                        L"/data/out \u00e9"),
+            ERROR_SUCCESS);
+  ASSERT_EQ(WriteString(Hive::CurrentUser, key + L"\\Terrain", L"TerrainRefraction", L"0.25"),
+            ERROR_SUCCESS);
+  HKEY k = OpenSettings();
+  const fs::path file = root_ / "saved.zelo";
+  ASSERT_EQ(RegSaveKeyW(k, velk::FromUtf8(file.string()).c_str(), nullptr), ERROR_SUCCESS);
+  RegCloseKey(k);
+  EXPECT_EQ(ReadFile(file).substr(0, 4), "regf");
+
+  // The shell lists the areas; hivexget gives each value as it was written.
+  const std::string listing =
+      Run("printf 'ls\\ncd General\\nlsval\\n' | hivexsh '" + file.string() + "' 2>&1");
+  EXPECT_NE(listing.find("General"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("Terrain"), std::string::npos) << listing;
+  EXPECT_NE(listing.find("\"GeneralDistanceUnits\"=dword:00000005"), std::string::npos) << listing;
+  EXPECT_EQ(Run("hivexget '" + file.string() + "' '\\General' GeneralOutputWorkspacePath"),
+            "/data/out \u00e9\n");
+  EXPECT_EQ(Run("hivexget '" + file.string() + "' '\\Terrain' TerrainRefraction"), "0.25\n");
+}
+
+TEST_F(RegistryHiveTest, ValueKindsComeBackFromTheHive) {
+  const std::wstring key = kKey;
+  Value multi;
+  multi.type = REG_MULTI_SZ;
+  multi.text = std::wstring(L"one") + L'\0' + L"two";
+  Value binary;
+  binary.type = REG_BINARY;
+  binary.bytes = std::string("\x00\x01\xff\x7f", 4);
+  Value expand;
+  expand.type = REG_EXPAND_SZ;
+  expand.text = L"%HOME%\\maps";
+  ASSERT_EQ(WriteValue(Hive::CurrentUser, key, L"Multi", multi), ERROR_SUCCESS);
+  ASSERT_EQ(WriteValue(Hive::CurrentUser, key, L"Binary", binary), ERROR_SUCCESS);
+  ASSERT_EQ(WriteValue(Hive::CurrentUser, key, L"Expand", expand), ERROR_SUCCESS);
+  ASSERT_EQ(WriteString(Hive::CurrentUser, key, L"", L"default"), ERROR_SUCCESS);
+  ASSERT_EQ(WriteDword(Hive::CurrentUser, key + L"\\A\\B\\C", L"Deep", 0xFFFFFFFF), ERROR_SUCCESS);
+  HKEY k = OpenSettings();
+  const fs::path file = root_ / "kinds.zelo";
+  ASSERT_EQ(RegSaveKeyW(k, velk::FromUtf8(file.string()).c_str(), nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(DeleteTree(Hive::CurrentUser, key), ERROR_SUCCESS);
+  RegCloseKey(k);
+  k = OpenSettings();
+  ASSERT_EQ(RegRestoreKeyW(k, velk::FromUtf8(file.string()).c_str(), REG_FORCE_RESTORE),
+            ERROR_SUCCESS);
+  RegCloseKey(k);
+  SetHostRoot(root_.string());
+  Value v;
+  ASSERT_TRUE(ReadValue(Hive::CurrentUser, key, L"Multi", v));
+  EXPECT_EQ(v.type, REG_MULTI_SZ);
+  EXPECT_EQ(v.text, multi.text);
+  ASSERT_TRUE(ReadValue(Hive::CurrentUser, key, L"Binary", v));
+  EXPECT_EQ(v.type, REG_BINARY);
+  EXPECT_EQ(v.bytes, binary.bytes);
+  ASSERT_TRUE(ReadValue(Hive::CurrentUser, key, L"Expand", v));
+  EXPECT_EQ(v.type, REG_EXPAND_SZ);
+  EXPECT_EQ(v.text, expand.text);
+  std::wstring s;
+  ASSERT_TRUE(ReadString(Hive::CurrentUser, key, L"", s));
+  EXPECT_EQ(s, L"default");
+  DWORD n = 0;
+  ASSERT_TRUE(ReadDword(Hive::CurrentUser, key + L"\\A\\B\\C", L"Deep", n));
+  EXPECT_EQ(n, 0xFFFFFFFFu);
+}
+
+TEST_F(RegistryHiveTest, ACutHiveIsRefusedWhole) {
+  const std::wstring key = kKey;
+  // Enough values to take the hive past its first bin, so a cut can fall between bins.
+  for (int i = 0; i < 150; ++i)
+    ASSERT_EQ(WriteString(Hive::CurrentUser, key + L"\\Area" + std::to_wstring(i % 7),
+                          L"Value" + std::to_wstring(i), std::wstring(40, L'x')),
+              ERROR_SUCCESS);
+  HKEY k = OpenSettings();
+  const fs::path file = root_ / "big.zelo";
+  ASSERT_EQ(RegSaveKeyW(k, velk::FromUtf8(file.string()).c_str(), nullptr), ERROR_SUCCESS);
+  const std::string full = ReadFile(file);
+  ASSERT_GT(full.size(), 0x3000u);
+  ASSERT_EQ(WriteDword(Hive::CurrentUser, key, L"Marker", 7), ERROR_SUCCESS);
+  const std::string before = ReadFile(root_ / "registry.txt");
+  for (std::size_t cut : {std::size_t{100}, std::size_t{0x1000}, std::size_t{0x2000},
+                          full.size() - 0x1000, full.size() - 1}) {
+    const fs::path part = root_ / "part.zelo";
+    std::ofstream(part, std::ios::binary | std::ios::trunc) << full.substr(0, cut);
+    EXPECT_EQ(RegRestoreKeyW(k, velk::FromUtf8(part.string()).c_str(), REG_FORCE_RESTORE),
+              ERROR_BADDB)
+        << "cut at " << cut;
+  }
+  EXPECT_EQ(ReadFile(root_ / "registry.txt"), before);
+  RegCloseKey(k);
+}
+
+}  // namespace
