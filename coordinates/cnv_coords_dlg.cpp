@@ -10,7 +10,9 @@
 #include "interfaces/zel_settings.h"
 #include "platform/com/safearray.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/com/text.h"
 #include "platform/host/dataset.h"
+#include "platform/host/dataset_files.h"
 #include "platform/host/layer_kinds.h"
 #include "platform/win/format_message.h"
 #include "platform/win/gdi.h"
@@ -36,6 +38,7 @@ constexpr UINT kNotSaved = 3893;
 constexpr UINT kOutputIncomplete = 3894;
 constexpr UINT kInputUnreadable = 3896;
 constexpr UINT kCannotPrepare = 3897;
+constexpr UINT kInputNotADataset = 3898;
 
 // The five notations: entry text (also the item data), heading, first and second field label.
 struct Notation {
@@ -504,6 +507,14 @@ LRESULT CnvCoordsDlg::OnInputBrowse(WORD, WORD, HWND, BOOL&) {
     ComPtr<IBrowseObject> picked;
     if (selection->Next(picked.put()) != S_OK || !picked) return 0;
 
+    // A path that cannot be a dataset is named as such, and never opened (a pipe would block).
+    Bstr chosenPath;
+    picked->get_FullName(&chosenPath);
+    std::string why = host::WhyNotADataset(ToUtf8(chosenPath.str()));
+    if (!why.empty()) {
+      ShowFormattedMessage(kInputNotADataset, FromUtf8(why));
+      return 0;
+    }
     // The pick must be a table or feature class whose workspace opens.
     ComPtr<IName> name;
     picked->get_InternalObjectName(name.put());

@@ -30,17 +30,9 @@ const std::wstring& Arg(const std::vector<std::wstring>& args, std::size_t i, co
 }
 
 double ParseNumber(const std::wstring& s, const wchar_t* what) {
-  double v = 0.0;
-  if (ParseScriptNumber(s, &v)) return v;
-  Fail(std::wstring(what) + L" must be a number, not " + s);
+  return ParseActionNumber(s, what);
 }
-
-LONG ParseLong(const std::wstring& s, const wchar_t* what) {
-  double v = ParseNumber(s, what);
-  if (v != std::floor(v) || std::fabs(v) > 1e9)
-    Fail(std::wstring(what) + L" must be a whole number, not " + s);
-  return static_cast<LONG>(v);
-}
+LONG ParseLong(const std::wstring& s, const wchar_t* what) { return ParseActionLong(s, what); }
 
 ComPtr<IGlobeDisplay> Display(TrevikSession& session) {
   auto doc = QueryAs<IGlobeDocument>(session.Host().Document().get());

@@ -52,16 +52,9 @@ std::wstring PointText(IPoint* p) {
 [[noreturn]] void Fail(const std::wstring& message) { throw MapActionError{message}; }
 
 double ParseNumber(const std::wstring& s, const wchar_t* what) {
-  double v = 0.0;
-  if (ParseScriptNumber(s, &v)) return v;
-  Fail(std::wstring(what) + L" must be a number, not " + s);
+  return ParseActionNumber(s, what);
 }
-
-LONG ParseLong(const std::wstring& s, const wchar_t* what) {
-  double v = ParseNumber(s, what);
-  if (v != std::floor(v)) Fail(std::wstring(what) + L" must be a whole number, not " + s);
-  return static_cast<LONG>(v);
-}
+LONG ParseLong(const std::wstring& s, const wchar_t* what) { return ParseActionLong(s, what); }
 
 const std::wstring& Arg(const std::vector<std::wstring>& args, std::size_t i, const wchar_t* what) {
   if (args.size() <= i) Fail(std::wstring(L"missing ") + what);
@@ -375,6 +368,20 @@ void MapActions::Print(TrevikSession& session, const std::vector<std::wstring>& 
     }
     if (!n) print_(L"  no graphics");
   }
+}
+
+double ParseActionNumber(const std::wstring& word, const wchar_t* what) {
+  double v = 0.0;
+  if (!ParseScriptNumber(word, &v))
+    throw MapActionError{std::wstring(what) + L" must be a number, not " + word};
+  return v;
+}
+
+LONG ParseActionLong(const std::wstring& word, const wchar_t* what) {
+  double v = ParseActionNumber(word, what);
+  if (v != std::floor(v) || std::fabs(v) > 1e9)
+    throw MapActionError{std::wstring(what) + L" must be a whole number, not " + word};
+  return static_cast<LONG>(v);
 }
 
 }  // namespace trevik

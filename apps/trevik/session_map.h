@@ -17,6 +17,10 @@ struct MapActionError {
   std::wstring message;
 };
 
+// A script word as a number (C locale) or a whole number; MapActionError naming `what` else.
+double ParseActionNumber(const std::wstring& word, const wchar_t* what);
+LONG ParseActionLong(const std::wstring& word, const wchar_t* what);
+
 class MapActions {
  public:
   using Printer = std::function<void(const std::wstring&)>;

@@ -6,6 +6,7 @@
 #include <ogrsf_frmts.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -247,6 +248,49 @@ TEST(ConvertSafety, AnInputCutShortIsAReadFailure) {
   EXPECT_NE(noDbf.out.find("Could not open input dataset"), std::string::npos) << noDbf.out;
   EXPECT_EQ(noDbf.out.find("converted successfully"), std::string::npos) << noDbf.out;
   EXPECT_FALSE(fs::exists(dir / "places.dbf"));
+}
+
+// Paths that cannot be an input get a message saying why, each its own; a pipe never blocks.
+TEST(ConvertSafety, AnInputThatCannotBeADatasetIsNamedForWhatItIs) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "nosh.shp", 5);
+  fs::remove(dir / "nosh.shp");
+  ASSERT_EQ(mkfifo((dir / "pipe.shp").c_str(), 0600), 0);
+  fs::create_directories(dir / "folder.shp");
+  struct Case {
+    std::string path;
+    const char* why;
+  };
+  const Case cases[] = {
+      {dir / "pipe.shp", "it is a named pipe, not a file"},
+      {dir / "folder.shp", "it is a folder"},
+      {dir / (std::string(5000, 'a') + ".shp"), "too long"},
+      {dir / "nosh.shp", "the shapefile's .shp file is missing (only its .dbf is there)"},
+      {dir / "we|ird.shp", "the character '|'"},
+      {dir / "quo\"te.shp", "the character '\"'"},
+      {dir / "st*r.shp", "the character '*'"},
+      {dir / "q?.shp", "the character '?'"},
+      {dir / "c:d.shp", "the character ':'"},
+  };
+  std::string script = "host map\nregister " + kCorvane +
+                       "\nextension Tarvos on\nclick velkTarvosUI.ConvertCoords\n";
+  for (const Case& c : cases) {
+    std::string quoted;
+    for (char ch : c.path) quoted += ch == '"' ? std::string("\\\"") : std::string(1, ch);
+    script += "press 3023\nfile \"" + quoted + "\"\n";
+  }
+  CommandResult r = RunScript(root, dir / "s.session", script);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  std::size_t at = 0;
+  for (const Case& c : cases) {
+    std::size_t found = r.out.find("Could not open input dataset: ", at);
+    ASSERT_NE(found, std::string::npos) << c.why << "\n" << r.out;
+    std::size_t end = r.out.find('\n', found);
+    std::string line = r.out.substr(found, end - found);
+    EXPECT_NE(line.find(c.why), std::string::npos) << line;
+    at = end;
+  }
 }
 
 }  // namespace
