@@ -79,6 +79,25 @@ std::vector<std::string> FilesStartingWith(const std::string& folder, const std:
   return out;
 }
 
+// Runs a session and kills it with SIGKILL after that many microseconds.
+void KillPartWay(const TempRoot& root, const std::string& scriptFile, long long micros) {
+  const char* argv[] = {kTrevik.c_str(), "--root",           root.path().c_str(),
+                        "run",           scriptFile.c_str(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  int spawned =
+      posix_spawn(&pid, kTrevik.c_str(), &actions, nullptr, const_cast<char**>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ASSERT_EQ(spawned, 0);
+  std::this_thread::sleep_for(std::chrono::microseconds(micros));
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+}
+
 const char* const kParts[] = {".shp", ".shx", ".dbf", ".prj"};
 
 struct Snapshot {
@@ -128,24 +147,8 @@ TEST(ConvertSafety, AKilledInPlaceRunLeavesTheOriginalOrTheCompleteResult) {
   for (int round = 0; round < 8; ++round) {
     fs::remove_all(dir / "killed");
     fresh(dir / "killed");
-    std::string rootArg = root.path();
-    std::string scriptArg = dir / "killed.session";
-    const char* argv[] = {kTrevik.c_str(), "--root",          rootArg.c_str(),
-                          "run",           scriptArg.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    ASSERT_EQ(
-        posix_spawn(&pid, kTrevik.c_str(), &actions, nullptr, const_cast<char**>(argv), environ),
-        0);
-    posix_spawn_file_actions_destroy(&actions);
-    std::this_thread::sleep_for(std::chrono::microseconds(
-        std::uniform_int_distribution<long long>(span / 10, span)(random)));
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    KillPartWay(root, dir / "killed.session",
+                std::uniform_int_distribution<long long>(span / 10, span)(random));
 
     const Snapshot now = Take(dir / "killed/places");
     const bool isOriginal = now == original;
@@ -156,6 +159,44 @@ TEST(ConvertSafety, AKilledInPlaceRunLeavesTheOriginalOrTheCompleteResult) {
   }
   std::cout << "kills: " << sawOriginal << " left the original, " << sawComplete
             << " the complete result\n";
+}
+
+// A GeoPackage converted in place is one transaction: a kill leaves the table as it was (no new
+// fields) or complete. Compared as ogrinfo lists it.
+TEST(ConvertSafety, AKilledInPlaceRunOnAGeoPackageLeavesTheOriginalOrTheCompleteResult) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "template.shp", 1500);
+  int status = 0;
+  ToolOutput("ogr2ogr -f GPKG " + ShellQuote(dir / "template.gpkg") + " " +
+                 ShellQuote(dir / "template.shp") + " -nln places",
+             &status);
+  ASSERT_EQ(status, 0);
+  auto listing = [](const std::string& gpkg) {
+    return ToolOutput("ogrinfo -q -al " + ShellQuote(gpkg) + " places");
+  };
+  const std::string original = listing(dir / "template.gpkg");
+  ASSERT_NE(original.find("place 1499"), std::string::npos);
+  fs::copy_file(dir / "template.gpkg", dir / "whole.gpkg");
+  auto start = std::chrono::steady_clock::now();
+  CommandResult whole = RunScript(root, dir / "whole.session", Script(dir / "whole.gpkg/places"));
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_NE(whole.out.find("1500 of 1500 record(s) converted successfully"), std::string::npos)
+      << whole.out;
+  const std::string complete = listing(dir / "whole.gpkg");
+  ASSERT_NE(complete, original);
+  std::ofstream(dir / "killed.session") << Script(dir / "killed.gpkg/places");
+
+  std::mt19937 random(20261211);
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
+  for (int round = 0; round < 6; ++round) {
+    fs::remove(dir / "killed.gpkg");
+    fs::copy_file(dir / "template.gpkg", dir / "killed.gpkg");
+    KillPartWay(root, dir / "killed.session",
+                std::uniform_int_distribution<long long>(span / 10, span)(random));
+    const std::string now = listing(dir / "killed.gpkg");
+    EXPECT_TRUE(now == original || now == complete) << "round " << round;
+  }
 }
 
 // A file size limit stands in for a full disk: every write past it fails.
