@@ -10,6 +10,7 @@
 #include "interfaces/zel_settings.h"
 #include "platform/com/safearray.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/host/data_errors.h"
 #include "platform/com/text.h"
 #include "platform/host/dataset.h"
 #include "platform/host/dataset_files.h"
@@ -38,6 +39,7 @@ constexpr UINT kNotSaved = 3893;
 constexpr UINT kOutputIncomplete = 3894;
 constexpr UINT kInputUnreadable = 3896;
 constexpr UINT kCannotPrepare = 3897;
+constexpr UINT kSchemaLockRefused = 3273;
 constexpr UINT kInputNotADataset = 3898;
 
 // The five notations: entry text (also the item data), heading, first and second field label.
@@ -710,7 +712,12 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     output = created.table;
   } else if ((inPlace = QueryAs<IDatasetSwap>(m_inputTable.get()))) {
     ComPtr<ITable> working;
-    if (FAILED(inPlace->StartEdit(working.put())) || !working) {
+    HRESULT hr = inPlace->StartEdit(working.put());
+    if (hr == host::E_DATA_SCHEMA_LOCKED) {
+      ShowMessageBox(m_hWnd, kSchemaLockRefused, kErrorCaptionId, kExclamationOk);
+      return 0;
+    }
+    if (FAILED(hr) || !working) {
       ShowFormattedMessage(kCannotPrepare, DatasetFailure(m_inputTable.get()));
       return 0;
     }
