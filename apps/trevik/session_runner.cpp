@@ -16,9 +16,11 @@
 #include "platform/com/text.h"
 #include "platform/host/command.h"
 #include "platform/host/command_bars.h"
+#include "platform/host/contents_view.h"
 #include "platform/host/document.h"
 #include "platform/host/globe.h"
 #include "platform/host/map.h"
+#include "platform/host/result_settings.h"
 #include "platform/host/status_bar.h"
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
@@ -406,6 +408,15 @@ class SessionRunner : public win::Responder {
       } else {
         throw LineError{L"setting needs NAME=VALUE or NAME?"};
       }
+    } else if (a == "add-results") {
+      std::wstring w = Arg(l, 0, L"on or off");
+      if (w != L"on" && w != L"off") throw LineError{L"add-results needs on or off"};
+      ComPtr<IResultSettings> results;
+      HRESULT hr = CoCreateInstance(velk::host::CLSID_ResultSettings, nullptr, CLSCTX_ALL,
+                                    IidOf<IResultSettings>(), results.put_void());
+      if (SUCCEEDED(hr))
+        hr = results->put_AddResultsToMap(w == L"on" ? VARIANT_TRUE : VARIANT_FALSE);
+      if (FAILED(hr)) throw LineError{L"add-results " + w + L": " + velk::HresultText(hr)};
     } else if (a == "add-data") {
       std::wstring problem;
       ComPtr<ILayer> layer =
@@ -594,6 +605,17 @@ class SessionRunner : public win::Responder {
         layer->get_Valid(&valid);
         Print(L"  " + std::to_wstring(++i) + L". " + Quote(LayerName(layer.get())) +
               (visible ? L"" : L" hidden") + (valid ? L"" : L" invalid"));
+      }
+      // the tables shown beside the layers
+      LONG tableCount = 0;
+      auto tables = velk::QueryAs<IStandaloneTableCollection>(FocusMap().get());
+      if (tables) tables->get_StandaloneTableCount(&tableCount);
+      for (LONG t = 0; t < tableCount; ++t) {
+        ComPtr<IStandaloneTable> table;
+        tables->get_StandaloneTable(t, table.put());
+        velk::Bstr name;
+        if (table) table->get_Name(&name);
+        Print(L"  table " + Quote(name.str()));
       }
     } else if (what == L"status") {
       Print(L"  status " + Quote(StatusText()));
