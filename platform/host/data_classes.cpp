@@ -15,6 +15,7 @@
 #include "platform/host/geometry_environment.h"
 #include "platform/host/globe_graphics_layer.h"
 #include "platform/host/raster_analysis_environment.h"
+#include "platform/host/surface_analysis.h"
 #include "platform/host/raster_catalog.h"
 #include "platform/host/raster_collection.h"
 #include "platform/host/raster_dataset_name.h"
@@ -60,6 +61,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GroupLayer, &CreateGroupLayerObject),
       RegisterProcessClass(CLSID_GraphicsLayer, &CreateGraphicsLayerObject),
       RegisterProcessClass(CLSID_SimpleRenderer, &CreateSimpleRendererObject),
+      RegisterProcessClass(CLSID_RasterRenderer, &CreateRasterRendererObject),
       RegisterProcessClass(CLSID_3DProperties, &Create3DPropertiesObject),
       RegisterProcessClass(CLSID_LineElement, &CreateLineElementObject),
       RegisterProcessClass(CLSID_MarkerElement, &CreateMarkerElementObject),
@@ -76,6 +78,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GlobeGraphicsLayer, &CreateGlobeGraphicsLayerObject),
       RegisterProcessClass(CLSID_RasterDatasetName, &CreateRasterDatasetNameObject),
       RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),
+      RegisterProcessClass(CLSID_RasterSurfaceOp, &CreateRasterSurfaceOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
   };
