@@ -1,5 +1,7 @@
 #include "apps/trevik/session_action_table.h"
 
+#include "apps/trevik/session_script.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -55,12 +57,8 @@ const std::wstring& ArgOrMissing(const std::vector<std::wstring>& args, std::siz
 }
 
 double ParseNumber(const std::wstring& s, const wchar_t* what) {
-  try {
-    std::size_t used = 0;
-    double v = std::stod(s, &used);
-    if (used == s.size() && std::isfinite(v)) return v;
-  } catch (...) {
-  }
+  double v = 0.0;
+  if (ParseScriptNumber(s, &v)) return v;
   FailLine(std::wstring(what) + L" must be a number, not " + s);
 }
 
@@ -71,12 +69,7 @@ LONG ParseLong(const std::wstring& s, const wchar_t* what) {
   return static_cast<LONG>(v);
 }
 
-std::wstring Number(double v) {
-  if (std::isnan(v)) return L"none";
-  wchar_t buf[64];
-  std::swprintf(buf, 64, L"%.6f", v);
-  return buf;
-}
+std::wstring Number(double v) { return FormatScriptNumber(v, 6); }
 
 const std::wstring& SessionLine::Arg(std::size_t i, const wchar_t* what) const {
   if (args.size() <= i) FailLine(velk::FromUtf8(action) + L" needs " + what);

@@ -1,6 +1,13 @@
 #include "apps/trevik/session_runner.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -22,6 +29,7 @@
 #include "platform/host/status_bar.h"
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
+#include "platform/registry/file_io.h"
 #include "platform/win/common_controls.h"
 #include "platform/win/dialog.h"
 #include "platform/win/message_queue.h"
@@ -38,6 +46,30 @@ using velk::ToUtf8;
 namespace win = velk::win;
 
 std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+// Writes a transcript: a file is replaced only by a complete new one (written beside it, then
+// renamed), a device or pipe is written directly; every write and the close are checked. The
+// reason of a failure, or empty.
+std::string SaveText(const std::string& path, const std::string& text) {
+  struct stat st {};
+  int err = 0;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (S_ISDIR(st.st_mode)) return "it is a folder";
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    for (std::size_t done = 0; done < text.size() && !err;) {
+      ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno != EINTR) err = errno;
+      if (n > 0) done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && !err) err = errno;
+  } else {
+    err = velk::reg::detail::WriteFileAtomically(path, text);
+  }
+  if (!err) return {};
+  if (err == ENOSPC) return "disk full";
+  return std::strerror(err);
+}
 
 std::wstring IconName(UINT type) {
   switch (type & MB_ICONMASK) {
@@ -577,12 +609,9 @@ class SessionRunner : public win::Responder, public SessionContext {
   void DoPrint(const SessionLine& l) { PrintWhat(l); }
 
   void DoSave(const SessionLine& l) {
-    const std::string& a = l.action;
     std::wstring path = Arg(l, 0, L"a file");
-    std::ofstream f(ToUtf8(path), std::ios::binary);
-    if (!f) throw LineError{L"cannot write " + path};
-    f << ToUtf8(transcript_);
-    if (!f) throw LineError{L"cannot write " + path};
+    std::string why = SaveText(ToUtf8(path), ToUtf8(transcript_));
+    if (!why.empty()) throw LineError{L"cannot write " + path + L": " + FromUtf8(why)};
   }
 
   void DoExpect(const SessionLine& l) { Expect(l); }
@@ -764,6 +793,11 @@ int RunSessionScript(std::istream& script, const std::string& name, std::ostream
 }
 
 int RunSession(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    std::cerr << "trevik: " << path << " is a folder, not a session script\n";
+    return 2;
+  }
   std::ifstream in(path);
   if (!in) {
     std::cerr << "trevik: cannot read the session script " << path << '\n';

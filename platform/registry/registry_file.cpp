@@ -402,6 +402,8 @@ bool ParseTrees(std::string_view text, std::string_view kind,
       Path path;
       std::string why;
       if (!ParseKeyPath(line.substr(1, line.size() - 2), root, path, why)) return fail(why);
+      if (path.size() > kMaxKeyDepth)
+        return fail("key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
       std::size_t r = 0;
       while (r < roots.size() && roots[r] != root) ++r;
       if (r == roots.size()) return fail("unknown root '" + ToUtf8(root) + "'");
