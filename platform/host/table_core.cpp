@@ -551,6 +551,9 @@ HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
   std::unique_ptr<OGRGeometry> fg = spatial ? ToOgr(filterShape) : nullptr;
   OGREnvelope fenv;
   if (fg) fg->getEnvelope(&fenv);
+  // The format's spatial index (a GeoPackage's R-tree) narrows the rows to those whose
+  // envelopes meet the filter's; the exact relation is tested below.
+  if (fg) layer_->SetSpatialFilterRect(fenv.MinX, fenv.MinY, fenv.MaxX, fenv.MaxY);
   layer_->ResetReading();
   CPLPushErrorHandler(CPLQuietErrorHandler);
   while (OGRFeature* raw = layer_->GetNextFeature()) {
@@ -577,6 +580,7 @@ HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
   }
   CPLPopErrorHandler();
   layer_->SetAttributeFilter(nullptr);
+  if (fg) layer_->SetSpatialFilter(nullptr);
   layer_->ResetReading();
   return S_OK;
 }
