@@ -1,6 +1,16 @@
-#include "apps/trevik/session_catalog.h"
-
+// Session actions over catalogs of map products and the map picture:
+//   catalog-new DB NAME KIND            makes a catalog (KIND dted, rpf, referenced-rpf, vpf,
+//                                       managed-vpf) in the GeoPackage DB (made when missing)
+//   catalog-load DB NAME KIND FOLDER    loads the products under FOLDER into the catalog; every
+//                                       event of the data manager is printed as it comes
+//   add-catalog DB NAME [WHERE]         adds a raster-catalog layer over the catalog (its rows'
+//                                       rasters in FULL_NAME) on top of the focus map
+//   save-picture FILE.png               draws the focus map's current view into a PNG and prints
+//                                       what the draw did
 #include <filesystem>
+#include <functional>
+
+#include "apps/trevik/session_action_table.h"
 
 #include "platform/com/connection_point.h"
 #include "platform/com/hresult_text.h"
@@ -23,20 +33,14 @@ namespace {
 using velk::Bstr;
 using velk::ComPtr;
 
-const std::wstring& Arg(const std::vector<std::wstring>& args, std::size_t i, const wchar_t* what,
-                        const std::string& action) {
-  if (args.size() <= i) throw SessionActionError{velk::FromUtf8(action) + L" needs " + what};
-  return args[i];
-}
-
 velkZelCatalogTypeEnum KindOf(const std::wstring& word) {
   if (word == L"dted") return velkZelCatalogDTED;
   if (word == L"rpf") return velkZelCatalogRPF;
   if (word == L"referenced-rpf") return velkZelCatalogReferencedRPF;
   if (word == L"vpf") return velkZelCatalogVPF;
   if (word == L"managed-vpf") return velkZelCatalogGDBVPF;
-  throw SessionActionError{L"no catalog kind \"" + word +
-                           L"\" (dted, rpf, referenced-rpf, vpf, managed-vpf)"};
+  throw SessionError{L"no catalog kind \"" + word +
+                     L"\" (dted, rpf, referenced-rpf, vpf, managed-vpf)"};
 }
 
 // The GeoPackage workspace; made when create is true and the file is not there.
@@ -57,7 +61,7 @@ ComPtr<IWorkspace> Database(const std::wstring& path, bool create) {
     hr = factory->OpenFromFile(Bstr(path), nullptr, ws.put());
   }
   if (FAILED(hr) || !ws)
-    throw SessionActionError{L"cannot open the database " + path + L": " + velk::HresultText(hr)};
+    throw SessionError{L"cannot open the database " + path + L": " + velk::HresultText(hr)};
   return ws;
 }
 
@@ -65,7 +69,7 @@ ComPtr<ITable> Catalog(IWorkspace* ws, const std::wstring& name) {
   ComPtr<ITable> table;
   HRESULT hr = velk::QueryAs<IFeatureWorkspace>(ws)->OpenTable(Bstr(name), table.put());
   if (FAILED(hr) || !table)
-    throw SessionActionError{L"no catalog \"" + name + L"\": " + velk::HresultText(hr)};
+    throw SessionError{L"no catalog \"" + name + L"\": " + velk::HresultText(hr)};
   return table;
 }
 
@@ -85,14 +89,16 @@ class EventPrinter : public velk::ComObjectRoot<EventPrinter, IDataManagerEvents
 
 // Runs fn with a data manager whose events are printed.
 template <typename Fn>
-HRESULT WithDataManager(const SessionActionContext& context, Fn fn) {
+HRESULT WithDataManager(SessionContext& context, Fn fn) {
   ComPtr<IDataManager> manager;
   velk::Check(velk::productline::CreateDataManagerObject(nullptr, IidOf<IDataManager>(),
                                                          manager.put_void()));
   ComPtr<IDataManagerEvents> sink;
   velk::Check(
       velk::CreateInstance<EventPrinter>(nullptr, IidOf<IDataManagerEvents>(), sink.put_void()));
-  static_cast<EventPrinter*>(sink.get())->Init(context.print);
+  static_cast<EventPrinter*>(sink.get())->Init([&context](const std::wstring& text) {
+    context.Print(text);
+  });
   DWORD cookie = 0;
   velk::Check(velk::ConnectSink(manager.get(), sink.get(), IidOf<IDataManagerEvents>(), &cookie));
   const HRESULT hr = fn(manager.get());
@@ -102,54 +108,58 @@ HRESULT WithDataManager(const SessionActionContext& context, Fn fn) {
 
 std::wstring Count(long n, const wchar_t* what) { return std::to_wstring(n) + L" " + what; }
 
-}  // namespace
-
-bool RunCatalogAction(const std::string& action, const std::vector<std::wstring>& args,
-                      const SessionActionContext& context) {
-  if (action == "catalog-new") {
-    auto ws = Database(Arg(args, 0, L"a GeoPackage file", action), true);
-    const std::wstring& name = Arg(args, 1, L"a catalog name", action);
-    const auto kind = KindOf(Arg(args, 2, L"a catalog kind", action));
+void CatalogNew(SessionContext& context, const SessionLine& l) {
+  {
+    auto ws = Database(l.Arg(0, L"a GeoPackage file"), true);
+    const std::wstring& name = l.Arg(1, L"a catalog name");
+    const auto kind = KindOf(l.Arg(2, L"a catalog kind"));
     WithDataManager(context, [&](IDataManager* m) {
       return m->CreateCatalog(ws.get(), kind, nullptr, Bstr(name), VARIANT_FALSE, VARIANT_FALSE,
                               nullptr);
     });
-    return true;
   }
-  if (action == "catalog-load") {
-    auto ws = Database(Arg(args, 0, L"a GeoPackage file", action), false);
-    auto table = Catalog(ws.get(), Arg(args, 1, L"a catalog name", action));
-    const auto kind = KindOf(Arg(args, 2, L"a catalog kind", action));
-    const std::wstring& folder = Arg(args, 3, L"a folder", action);
+}
+
+void CatalogLoad(SessionContext& context, const SessionLine& l) {
+  {
+    auto ws = Database(l.Arg(0, L"a GeoPackage file"), false);
+    auto table = Catalog(ws.get(), l.Arg(1, L"a catalog name"));
+    const auto kind = KindOf(l.Arg(2, L"a catalog kind"));
+    const std::wstring& folder = l.Arg(3, L"a folder");
     WithDataManager(context, [&](IDataManager* m) {
       return m->LoadCatalog(table.get(), Bstr(folder), kind, nullptr);
     });
-    return true;
   }
-  if (action == "add-catalog") {
-    auto ws = Database(Arg(args, 0, L"a GeoPackage file", action), false);
-    const std::wstring& name = Arg(args, 1, L"a catalog name", action);
+}
+
+void AddCatalog(SessionContext& context, const SessionLine& l) {
+  const auto& args = l.args;
+  {
+    auto ws = Database(l.Arg(0, L"a GeoPackage file"), false);
+    const std::wstring& name = l.Arg(1, L"a catalog name");
     auto table = Catalog(ws.get(), name);
     ComPtr<IRasterCatalogLayer> layer;
     velk::Check(velk::host::CreateRasterCatalogLayerObject(nullptr, IidOf<IRasterCatalogLayer>(),
                                                            layer.put_void()));
     VARIANT_BOOL ok = VARIANT_FALSE;
     velk::Check(layer->Setup(table.get(), &ok));
-    if (!ok) throw SessionActionError{name + L" names no rasters in a FULL_NAME field"};
+    if (!ok) throw SessionError{name + L" names no rasters in a FULL_NAME field"};
     if (args.size() > 2)
       velk::Check(layer.As<IFeatureLayerDefinition>()->put_DefinitionExpression(Bstr(args[2])));
-    context.focusMap()->AddLayer(layer.As<ILayer>().get());
-    return true;
+    context.FocusMap()->AddLayer(layer.As<ILayer>().get());
   }
-  if (action == "save-picture") {
-    const std::wstring& path = Arg(args, 0, L"a PNG file", action);
-    auto map = velk::QueryAs<IMap>(context.focusMap().get());
+}
+
+void SavePicture(SessionContext& context, const SessionLine& l) {
+  {
+    const std::wstring& path = l.Arg(0, L"a PNG file");
+    auto map = velk::QueryAs<IMap>(context.FocusMap().get());
     auto view = velk::QueryAs<IActiveView>(map.get());
     ComPtr<IScreenDisplay> display;
     if (view) view->get_ScreenDisplay(display.put());
     ComPtr<IDisplayTransformation> transformation;
     if (display) display->get_DisplayTransformation(transformation.put());
-    if (!transformation) throw SessionActionError{L"the map has no view to draw"};
+    if (!transformation) throw SessionError{L"the map has no view to draw"};
     velk::host::MapView picture;
     ComPtr<IEnvelope> bounds;
     transformation->get_VisibleBounds(bounds.put());
@@ -165,16 +175,20 @@ bool RunCatalogAction(const std::string& action, const std::vector<std::wstring>
     const HRESULT hr =
         velk::host::SaveMapPicture(map.get(), picture, velk::ToUtf8(path), &counters);
     if (FAILED(hr))
-      throw SessionActionError{L"cannot save the picture " + path + L": " + velk::HresultText(hr)};
-    context.print(L"  saved " + path + L" (" + std::to_wstring(picture.width) + L" x " +
+      throw SessionError{L"cannot save the picture " + path + L": " + velk::HresultText(hr)};
+    context.Print(L"  saved " + path + L" (" + std::to_wstring(picture.width) + L" x " +
                   std::to_wstring(picture.height) + L"): " + Count(counters.searches, L"searches") +
                   L", " + Count(counters.frameOpens, L"frame opens") + L", " +
                   Count(counters.statisticsReads, L"statistics reads") + L", " +
                   Count(counters.rastersDrawn, L"rasters") + L", " +
                   Count(counters.featuresDrawn, L"features"));
-    return true;
   }
-  return false;
 }
 
+const SessionActions kRegistered({{"catalog-new", &CatalogNew},
+                                  {"catalog-load", &CatalogLoad},
+                                  {"add-catalog", &AddCatalog},
+                                  {"save-picture", &SavePicture}});
+
+}  // namespace
 }  // namespace trevik
