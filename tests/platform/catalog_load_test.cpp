@@ -433,3 +433,29 @@ TEST(CatalogLoad, SharedRealDtedCell) {
             static_cast<std::ptrdiff_t>(files))
       << "nothing is written beside the cell";
 }
+
+// New database catalogs have their query indexes from the start, the VPF feature table its
+// PRODUCT + COVERAGE + FEAT_CLS index among them.
+TEST(CatalogLoad, NewCatalogsAreIndexed) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  const struct {
+    velkZelCatalogTypeEnum kind;
+    const wchar_t* name;
+    std::set<std::string> indexes;
+  } cases[] = {
+      {velkZelCatalogVPF,
+       L"vmap",
+       {"vmap_product_idx", "vmap_features_product_idx", "vmap_features_product_coverage_fc_idx"}},
+      {velkZelCatalogRPF,
+       L"charts",
+       {"charts_scale_idx", "charts_product_idx", "charts_full_name_idx"}},
+      {velkZelCatalogDTED, L"cells", {"cells_full_name_idx"}},
+  };
+  for (const auto& c : cases) {
+    CatalogLoad catalog(c.kind, c.name);
+    std::set<std::string> names;
+    for (const auto& r : catalog.Rows("SELECT name FROM sqlite_master WHERE type = 'index'"))
+      names.insert(r.at("name"));
+    for (const std::string& index : c.indexes) EXPECT_TRUE(names.count(index)) << index;
+  }
+}
