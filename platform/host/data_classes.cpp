@@ -12,6 +12,7 @@
 #include "platform/host/geometry_environment.h"
 #include "platform/host/globe_graphics_layer.h"
 #include "platform/host/raster_analysis_environment.h"
+#include "platform/host/surface_analysis.h"
 #include "platform/host/raster_catalog.h"
 #include "platform/host/raster_collection.h"
 #include "platform/host/raster_dataset_name.h"
@@ -70,6 +71,8 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GlobeGraphicsLayer, &CreateGlobeGraphicsLayerObject),
       RegisterProcessClass(CLSID_RasterDatasetName, &CreateRasterDatasetNameObject),
       RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),
+      RegisterProcessClass(CLSID_SurfaceOp, &CreateSurfaceOpObject),
+      RegisterProcessClass(CLSID_ConversionOp, &CreateConversionOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
   };

@@ -10,6 +10,11 @@
 
 #include "platform/host/analysis/viewshed.h"
 #include "platform/host/analysis/visibility_raster.h"
+#include "platform/host/raster.h"
+#include "platform/host/raster_analysis_environment.h"
+#include "platform/host/surface_analysis.h"
+#include "tests/fixtures/host_data_fixture.h"
+#include "tests/fixtures/requirement.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/viewshed_oracle.h"
@@ -183,6 +188,100 @@ TEST(ObserverVisibility, BadInputIsRefusedAndWritesNothing) {
     EXPECT_NE(r.error.find(c.says), std::string::npos) << c.name << ": " << r.error;
     EXPECT_FALSE(fs::exists(out)) << c.name;
   }
+}
+
+}  // namespace
+}  // namespace velk::host::analysis
+
+// The same through the host's operation objects, as a tool calls them.
+namespace velk::host::analysis {
+namespace {
+
+TEST(SurfaceOpObject, VisibilityAndPolygonsThroughTheHostObjects) {
+  test::TempRoot root;
+  const std::string surface = MakeSurface(root.path());
+  auto centre = [](int c, int r) {
+    return Point{kX0 + (c + 0.5) * kCell, kY0 - (r + 0.5) * kCell, {}};
+  };
+  Point a = centre(20, 30), b = centre(70, 50), far = Point{kX0 + 1e5, kY0, {}};
+  a.fields = {{"OFFSETA", 5}, {"RADIUS2", -1500}};
+  b.fields = {{"OFFSETA", 2}, {"RADIUS2", -2000}};
+  MakeObservers(root.path(), {a, b});
+  MakeObservers(root.path(), {a, far}, 32632, "losloc0001");
+  fs::create_directory(root.path() + "/out");
+
+  auto rasterWs = test::OpenWorkspace(test::RasterFactory().get(), root.path());
+  auto shapeWs = test::OpenWorkspace(test::ShapefileFactory().get(), root.path());
+  auto outWs = test::OpenWorkspace(test::RasterFactory().get(), root.path() + "/out");
+  ASSERT_TRUE(rasterWs && shapeWs && outWs);
+  ComPtr<IRasterDataset> dem;
+  ASSERT_EQ(QueryAs<IRasterWorkspace>(rasterWs.get())
+                ->OpenRasterDataset(Bstr(L"surface32632.tif"), dem.put()),
+            S_OK);
+  ComPtr<IFeatureClass> observers, outside;
+  auto fw = QueryAs<IFeatureWorkspace>(shapeWs.get());
+  ASSERT_EQ(fw->OpenFeatureClass(Bstr(L"losloc0000"), observers.put()), S_OK);
+  ASSERT_EQ(fw->OpenFeatureClass(Bstr(L"losloc0001"), outside.put()), S_OK);
+
+  ComPtr<ISurfaceOp> op;
+  ASSERT_EQ(
+      host::CreateSurfaceOpObject(nullptr, IidOf<ISurfaceOp>(), reinterpret_cast<void**>(op.put())),
+      S_OK);
+  auto env = QueryAs<IRasterAnalysisEnvironment>(op.get());
+  ASSERT_TRUE(env);
+  ASSERT_EQ(env->putref_OutWorkspace(outWs.get()), S_OK);
+  VARIANT curvature, refraction;
+  curvature.vt = VT_R8;
+  curvature.dblVal = 1.0;
+  refraction.vt = VT_R8;
+  refraction.dblVal = 0.13;
+  auto demGeo = QueryAs<IGeoDataset>(dem.get());
+  auto obsGeo = QueryAs<IGeoDataset>(observers.get());
+  ComPtr<IGeoDataset> viz, viz2, none;
+  ASSERT_EQ(op->Visibility(demGeo.get(), obsGeo.get(), kVisibilityFrequency, &curvature,
+                           &refraction, viz.put()),
+            S_OK);
+  ASSERT_EQ(op->Visibility(demGeo.get(), obsGeo.get(), kVisibilityFrequency, &curvature,
+                           &refraction, viz2.put()),
+            S_OK);
+  EXPECT_TRUE(fs::exists(root.path() + "/out/viz0000.tif"));
+  EXPECT_TRUE(fs::exists(root.path() + "/out/viz0001.tif"));
+  // Equal to the file-level computation with curvature and that refraction.
+  ObserverVisibilityOptions options;
+  options.curvature = {true, 0.13};
+  ASSERT_EQ(ComputeObserverVisibility(surface, root.path() + "/losloc0000.shp",
+                                      root.path() + "/direct.tif", options)
+                .error,
+            "");
+  EXPECT_EQ(ReadCounts(root.path() + "/out/viz0000.tif"), ReadCounts(root.path() + "/direct.tif"));
+
+  EXPECT_EQ(op->Visibility(demGeo.get(), obsGeo.get(), 2, nullptr, nullptr, none.put()),
+            E_INVALIDARG);
+  EXPECT_EQ(op->Visibility(demGeo.get(), QueryAs<IGeoDataset>(outside.get()).get(),
+                           kVisibilityFrequency, nullptr, nullptr, none.put()),
+            E_FAIL);
+  EXPECT_FALSE(fs::exists(root.path() + "/out/viz0002.tif"));
+
+  ComPtr<IConversionOp> conversion;
+  ASSERT_EQ(host::CreateConversionOpObject(nullptr, IidOf<IConversionOp>(),
+                                           reinterpret_cast<void**>(conversion.put())),
+            S_OK);
+  ComPtr<IGeoDataset> polygons;
+  ASSERT_EQ(conversion->RasterDataToPolygonFeatureData(
+                viz.get(), shapeWs.get(), Bstr(L"loscov0000.shp"), VARIANT_FALSE, polygons.put()),
+            S_OK);
+  auto fc = QueryAs<IFeatureClass>(polygons.get());
+  ASSERT_TRUE(fc);
+  LONG field = -1, shapeType = 0;
+  fc->FindField(Bstr(L"GRIDCODE"), &field);
+  fc->get_ShapeType(&shapeType);
+  EXPECT_GE(field, 0);
+  EXPECT_EQ(shapeType, 4);
+  // ogrinfo reads the polygons with their integer field.
+  const auto info = test::RunCommand("ogrinfo -so -al " + root.path() + "/loscov0000.shp");
+  VELK_REQUIRE(info.status == 0, "ogrinfo not available");
+  EXPECT_NE(info.out.find("GRIDCODE: Integer"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Geometry: Polygon"), std::string::npos) << info.out;
 }
 
 }  // namespace
