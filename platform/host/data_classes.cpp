@@ -8,6 +8,7 @@
 #include "platform/host/layer_objects.h"
 #include "platform/host/symbol_objects.h"
 #include "platform/host/field_checker.h"
+#include "platform/host/geo_transformation.h"
 #include "platform/host/field_objects.h"
 #include "platform/host/geometry_environment.h"
 #include "platform/host/globe_graphics_layer.h"
@@ -36,6 +37,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_Envelope, &CreateEnvelopeObject),
       RegisterProcessClass(CLSID_Polygon, &CreatePolygonObject),
       RegisterProcessClass(CLSID_SpatialReferenceFactory, &CreateInstance<SpatialReferenceFactory>),
+      RegisterProcessClass(CLSID_GeocentricTranslation, &CreateGeocentricTranslationObject),
       RegisterProcessClass(CLSID_Field, &CreateFieldObject),
       RegisterProcessClass(CLSID_Fields, &CreateFieldsObject),
       RegisterProcessClass(CLSID_GeometryDef, &CreateGeometryDefObject),
@@ -55,6 +57,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GroupLayer, &CreateGroupLayerObject),
       RegisterProcessClass(CLSID_GraphicsLayer, &CreateGraphicsLayerObject),
       RegisterProcessClass(CLSID_SimpleRenderer, &CreateSimpleRendererObject),
+      RegisterProcessClass(CLSID_RasterRenderer, &CreateRasterRendererObject),
       RegisterProcessClass(CLSID_3DProperties, &Create3DPropertiesObject),
       RegisterProcessClass(CLSID_LineElement, &CreateLineElementObject),
       RegisterProcessClass(CLSID_MarkerElement, &CreateMarkerElementObject),
@@ -71,7 +74,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GlobeGraphicsLayer, &CreateGlobeGraphicsLayerObject),
       RegisterProcessClass(CLSID_RasterDatasetName, &CreateRasterDatasetNameObject),
       RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),
-      RegisterProcessClass(CLSID_SurfaceOp, &CreateSurfaceOpObject),
+      RegisterProcessClass(CLSID_RasterSurfaceOp, &CreateRasterSurfaceOpObject),
       RegisterProcessClass(CLSID_ConversionOp, &CreateConversionOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),

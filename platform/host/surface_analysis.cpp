@@ -1,28 +1,44 @@
 #include "platform/host/surface_analysis.h"
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <gdal_priv.h>
 
 #include "platform/com/text.h"
+#include "platform/host/analysis/hillshade.h"
 #include "platform/host/analysis/observer_visibility.h"
 #include "platform/host/analysis/visibility_raster.h"
+#include "platform/host/data_errors.h"
 #include "platform/host/dataset.h"
 #include "platform/host/feature_class.h"
+#include "platform/host/gdal_drivers.h"
+#include "platform/host/geometry.h"
 #include "platform/host/raster.h"
-#include "platform/host/raster_analysis_environment.h"
 #include "platform/host/raster_objects.h"
 #include "platform/host/workspace.h"
+#include "platform/host/workspace_objects.h"
 
 namespace velk::host {
 namespace {
 
-namespace fs = std::filesystem;
-
-// The file behind a raster dataset.
-std::string RasterPath(IUnknown* dataset) {
-  auto raster = QueryAs<IRasterDataset>(dataset);
+// The file behind a raster dataset, raster or band; empty when the object is none of them.
+std::string RasterPath(IUnknown* input) {
+  ComPtr<IRasterDataset> dataset = QueryAs<IRasterDataset>(input);
+  if (!dataset) {
+    if (auto band = QueryAs<IRasterBand>(input)) band->get_RasterDataset(dataset.put());
+  }
+  if (!dataset) {
+    if (auto raster = QueryAs<IRaster>(input)) raster->get_RasterDataset(dataset.put());
+  }
+  if (!dataset) return {};
   Bstr path;
-  if (!raster || FAILED(raster->get_CompleteName(&path))) return {};
+  if (FAILED(dataset->get_CompleteName(&path))) return {};
   return ToUtf8(path.str());
 }
 
@@ -43,17 +59,18 @@ std::string ShapefilePath(IUnknown* featureClass) {
   const std::string folder = WorkspaceFolder(workspace.get());
   if (folder.empty()) return {};
   std::string file = ToUtf8(name.str());
-  if (fs::path(file).extension() != ".shp") file += ".shp";
-  return (fs::path(folder) / file).string();
+  if (std::filesystem::path(file).extension() != ".shp") file += ".shp";
+  return (std::filesystem::path(folder) / file).string();
 }
 
-// A VARIANT argument as a double or bool, with a fallback for a missing or empty one.
+// Optional VARIANT arguments: missing or empty gives the fallback.
 bool ReadBool(VARIANT* v, bool fallback) {
   if (!v || v->vt == VT_EMPTY || v->vt == VT_ERROR) return fallback;
   if (v->vt == VT_BOOL) return v->boolVal != VARIANT_FALSE;
   if (v->vt == VT_R8) return v->dblVal != 0.0;
-  if (v->vt == VT_I4) return v->lVal != 0;
   if (v->vt == VT_R4) return v->fltVal != 0.0f;
+  if (v->vt == VT_I4) return v->lVal != 0;
+  if (v->vt == VT_I2) return v->iVal != 0;
   return fallback;
 }
 bool ReadDouble(VARIANT* v, double& out) {
@@ -71,31 +88,200 @@ bool ReadDouble(VARIANT* v, double& out) {
   return true;
 }
 
-// Both operations carry the host's analysis environment as an inner object.
-template <class Derived, class Op>
-class AnalysisOp : public ComObjectRoot<Derived, Op> {
- public:
-  HRESULT FinalConstruct() {
-    return CreateRasterAnalysisObject(this->ControllingUnknown(), IidOf<IUnknown>(),
-                                      reinterpret_cast<void**>(environment_.put()));
-  }
-  HRESULT QueryExtra(REFIID riid, void** ppv) {
-    if (riid == IidOf<IRasterAnalysisEnvironment>() && environment_)
-      return environment_->QueryInterface(riid, ppv);
-    return E_NOINTERFACE;
-  }
-
- protected:
-  ComPtr<IRasterAnalysisEnvironment> Environment() {
-    return QueryAs<IRasterAnalysisEnvironment>(environment_.get());
-  }
-
- private:
-  ComPtr<IUnknown> environment_;
+struct GdalCloser {
+  void operator()(GDALDataset* ds) const { GDALClose(ds); }
 };
+using GdalPtr = std::unique_ptr<GDALDataset, GdalCloser>;
 
-class SurfaceOp : public AnalysisOp<SurfaceOp, ISurfaceOp> {
+// The cell window of the grid inside an envelope (cells the envelope touches), or nullopt
+// when they do not meet.
+struct Window {
+  int column, row, columns, rows;
+};
+std::optional<Window> WindowOf(const double gt[6], int width, int height, IEnvelope* area) {
+  if (!area) return Window{0, 0, width, height};
+  double x0, y0, x1, y1;
+  if (FAILED(area->get_XMin(&x0)) || FAILED(area->get_YMin(&y0)) || FAILED(area->get_XMax(&x1)) ||
+      FAILED(area->get_YMax(&y1)))
+    return std::nullopt;
+  const double eps = 1e-9;
+  int c0 = static_cast<int>(std::floor((x0 - gt[0]) / gt[1] + eps));
+  int c1 = static_cast<int>(std::ceil((x1 - gt[0]) / gt[1] - eps));
+  int r0 = static_cast<int>(std::floor((gt[3] - y1) / -gt[5] + eps));
+  int r1 = static_cast<int>(std::ceil((gt[3] - y0) / -gt[5] - eps));
+  c0 = std::max(c0, 0);
+  r0 = std::max(r0, 0);
+  c1 = std::min(c1, width);
+  r1 = std::min(r1, height);
+  if (c1 <= c0 || r1 <= r0) return std::nullopt;
+  return Window{c0, r0, c1 - c0, r1 - r0};
+}
+
+// The first free "hillshd<n>.tif" of the folder.
+std::string NewResultPath(const std::string& folder) {
+  for (int n = 0;; ++n) {
+    auto p = std::filesystem::path(folder) / ("hillshd" + std::to_string(n) + ".tif");
+    std::error_code ec;
+    if (!std::filesystem::exists(p, ec)) return p.string();
+  }
+}
+
+class RasterSurfaceOp
+    : public ComObjectRoot<RasterSurfaceOp, ISurfaceOp, IRasterAnalysisEnvironment> {
  public:
+  using ISurfaceOp::QueryInterface;
+  HRESULT FinalConstruct() {
+    return CreateRasterAnalysisObject(nullptr, IidOf<IRasterAnalysisEnvironment>(),
+                                      env_.put_void());
+  }
+
+  // IRasterAnalysisEnvironment: the operator's own settings.
+  HRESULT get_OutWorkspace(IWorkspace** w) override { return env_->get_OutWorkspace(w); }
+  HRESULT putref_OutWorkspace(IWorkspace* w) override { return env_->putref_OutWorkspace(w); }
+  HRESULT get_OutSpatialReference(ISpatialReference** sr) override {
+    return env_->get_OutSpatialReference(sr);
+  }
+  HRESULT putref_OutSpatialReference(ISpatialReference* sr) override {
+    return env_->putref_OutSpatialReference(sr);
+  }
+  HRESULT GetCellSize(LONG* kind, double* size) override { return env_->GetCellSize(kind, size); }
+  HRESULT SetCellSize(LONG kind, VARIANT* size) override { return env_->SetCellSize(kind, size); }
+  HRESULT GetExtent(LONG* kind, IUnknown** extent) override {
+    return env_->GetExtent(kind, extent);
+  }
+  HRESULT SetExtent(LONG kind, VARIANT* extent, VARIANT* snap) override {
+    return env_->SetExtent(kind, extent, snap);
+  }
+  HRESULT Validate() override { return env_->Validate(); }
+  HRESULT SetAsNewDefaultEnvironment() override { return env_->SetAsNewDefaultEnvironment(); }
+
+  HRESULT HillShade(IGeoDataset* input, double azimuth, double altitude, VARIANT_BOOL shadows,
+                    VARIANT* zFactor, IGeoDataset** result) override {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (!input) return E_POINTER;
+    VELK_TRY
+    analysis::HillshadeOptions options;
+    options.azimuth = azimuth;
+    options.altitude = altitude;
+    options.shadows = shadows != VARIANT_FALSE;
+    if (zFactor && zFactor->vt != VT_EMPTY) {
+      Variant z;
+      if (FAILED(VariantChangeType(&z, zFactor, 0, VT_R8))) return E_INVALIDARG;
+      options.zFactor = z.dblVal;
+    }
+    const std::string path = RasterPath(input);
+    if (path.empty()) return E_INVALIDARG;
+    EnsureGdalDrivers();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    GdalPtr src(GDALDataset::FromHandle(
+        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
+    CPLPopErrorHandler();
+    if (!src || src->GetRasterCount() < 1) return E_DATA_UNREADABLE;
+    double gt[6];
+    if (src->GetGeoTransform(gt) != CE_None || gt[2] != 0 || gt[4] != 0 || gt[5] >= 0)
+      return E_INVALIDARG;  // only north-up grids have rows and columns to shade along
+
+    LONG extentKind = 0;
+    ComPtr<IUnknown> extent;
+    env_->GetExtent(&extentKind, extent.put());
+    auto envelope = QueryAs<IEnvelope>(extent.get());
+    auto window = WindowOf(gt, src->GetRasterXSize(), src->GetRasterYSize(),
+                           extentKind == kExtentValue ? envelope.get() : nullptr);
+    if (!window) return E_INVALIDARG;
+
+    // Cells as the environment asks: the input's, or a given size (resampled bilinearly).
+    LONG cellKind = 0;
+    double cellSize = 0;
+    env_->GetCellSize(&cellKind, &cellSize);
+    double cellX = gt[1], cellY = -gt[5];
+    int columns = window->columns, rows = window->rows;
+    if (cellKind == kCellSizeValue && cellSize > 0) {
+      columns = std::max(1, static_cast<int>(std::lround(window->columns * gt[1] / cellSize)));
+      rows = std::max(1, static_cast<int>(std::lround(window->rows * -gt[5] / cellSize)));
+      cellX = window->columns * gt[1] / columns;
+      cellY = window->rows * -gt[5] / rows;
+    }
+
+    GDALRasterBand* band = src->GetRasterBand(1);
+    int hasNoData = 0;
+    const double noData = band->GetNoDataValue(&hasNoData);
+    const bool int16 = band->GetRasterDataType() == GDT_Int16 &&
+                       (columns == window->columns && rows == window->rows);
+    const size_t cells = static_cast<size_t>(columns) * rows;
+    std::vector<std::int16_t> i16;
+    std::vector<float> f32;
+    GDALRasterIOExtraArg extra;
+    INIT_RASTERIO_EXTRA_ARG(extra);
+    extra.eResampleAlg = GRIORA_Bilinear;
+    CPLErr err;
+    if (int16) {
+      i16.resize(cells);
+      err = band->RasterIO(GF_Read, window->column, window->row, window->columns, window->rows,
+                           i16.data(), columns, rows, GDT_Int16, 0, 0, &extra);
+    } else {
+      f32.resize(cells);
+      err = band->RasterIO(GF_Read, window->column, window->row, window->columns, window->rows,
+                           f32.data(), columns, rows, GDT_Float32, 0, 0, &extra);
+    }
+    if (err != CE_None) return E_DATA_UNREADABLE;
+    analysis::ElevationGrid grid;
+    if (int16) {
+      grid = analysis::ElevationGrid(i16.data(), columns, rows, cellX, cellY,
+                                     hasNoData ? std::optional<double>(noData) : std::nullopt);
+    } else {
+      grid = analysis::ElevationGrid(f32.data(), columns, rows, cellX, cellY);
+      if (hasNoData) grid.noData = static_cast<float>(noData);
+    }
+    if (!analysis::CheckHillshadeInput(grid, options).empty()) return E_INVALIDARG;
+    std::vector<std::uint8_t> shade(cells);
+    analysis::Hillshade(grid, options, shade.data());
+
+    // The output workspace's folder, else the host's scratch folder.
+    ComPtr<IWorkspace> workspace;
+    env_->get_OutWorkspace(workspace.put());
+    std::string folder;
+    if (workspace) {
+      Bstr p;
+      if (SUCCEEDED(workspace->get_PathName(&p))) folder = ToUtf8(p.str());
+    }
+    if (folder.empty()) folder = ScratchFolderPath();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    const std::string out = NewResultPath(folder);
+    GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
+    if (!gtiff) return E_DATA_WRITE_FAILED;
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    bool ok = false;
+    {
+      GdalPtr dst(gtiff->Create(out.c_str(), columns, rows, 1, GDT_Byte, nullptr));
+      if (dst) {
+        const double outGt[6] = {gt[0] + window->column * gt[1], cellX, 0,
+                                 gt[3] + window->row * gt[5],    0,     -cellY};
+        dst->SetGeoTransform(const_cast<double*>(outGt));
+        if (const OGRSpatialReference* srs = src->GetSpatialRef()) dst->SetSpatialRef(srs);
+        GDALRasterBand* ob = dst->GetRasterBand(1);
+        ob->SetNoDataValue(analysis::kHillshadeNoData);
+        ok = ob->RasterIO(GF_Write, 0, 0, columns, rows, shade.data(), columns, rows, GDT_Byte, 0,
+                          0, nullptr) == CE_None;
+        CPLErrorReset();
+        dst->FlushCache();
+        ok = ok && CPLGetLastErrorType() != CE_Failure;
+      }
+    }
+    if (!ok) gtiff->Delete(out.c_str());
+    CPLPopErrorHandler();
+    if (!ok) {
+      std::filesystem::remove(out, ec);
+      return E_DATA_WRITE_FAILED;
+    }
+    ComPtr<IRasterDataset> dataset;
+    HRESULT hr = OpenRasterFile(out, workspace.get(), dataset.put(), true);
+    if (FAILED(hr)) return hr;
+    return dataset->QueryInterface(IidOf<IGeoDataset>(), reinterpret_cast<void**>(result));
+    VELK_CATCH
+  }
+
   HRESULT Visibility(IGeoDataset* surface, IGeoDataset* observers, LONG kind, VARIANT* useCurvature,
                      VARIANT* refraction, IGeoDataset** result) override {
     if (!result) return E_POINTER;
@@ -108,24 +294,21 @@ class SurfaceOp : public AnalysisOp<SurfaceOp, ISurfaceOp> {
     const std::string surfacePath = RasterPath(surface);
     const std::string observersPath = ShapefilePath(observers);
     if (surfacePath.empty() || observersPath.empty()) return E_FAIL;
-
     ComPtr<IWorkspace> workspace;
-    if (auto env = Environment()) env->get_OutWorkspace(workspace.put());
+    env_->get_OutWorkspace(workspace.put());
     std::string folder = WorkspaceFolder(workspace.get());
-    if (folder.empty()) folder = fs::path(surfacePath).parent_path().string();
-    std::string name;
-    for (int n = 0;; ++n) {
-      char buffer[32];
-      std::snprintf(buffer, sizeof buffer, "viz%04d.tif", n);
-      if (!fs::exists(fs::path(folder) / buffer)) {
-        name = buffer;
-        break;
-      }
+    if (folder.empty()) folder = std::filesystem::path(surfacePath).parent_path().string();
+    std::string out;
+    for (int n = 0; out.empty(); ++n) {
+      char name[32];
+      std::snprintf(name, sizeof name, "viz%04d.tif", n);
+      const auto p = std::filesystem::path(folder) / name;
+      std::error_code ec;
+      if (!std::filesystem::exists(p, ec)) out = p.string();
     }
-    const std::string out = (fs::path(folder) / name).string();
-    lastError_ =
-        analysis::ComputeObserverVisibility(surfacePath, observersPath, out, options).error;
-    if (!lastError_.empty()) return E_FAIL;
+    if (!analysis::ComputeObserverVisibility(surfacePath, observersPath, out, options)
+             .error.empty())
+      return E_FAIL;
     ComPtr<IRasterDataset> dataset;
     HRESULT hr = OpenRasterFile(out, workspace.get(), dataset.put());
     if (FAILED(hr)) return hr;
@@ -133,10 +316,10 @@ class SurfaceOp : public AnalysisOp<SurfaceOp, ISurfaceOp> {
   }
 
  private:
-  std::string lastError_;
+  ComPtr<IRasterAnalysisEnvironment> env_;
 };
 
-class ConversionOp : public AnalysisOp<ConversionOp, IConversionOp> {
+class ConversionOp : public ComObjectRoot<ConversionOp, IConversionOp> {
  public:
   HRESULT RasterDataToPolygonFeatureData(IGeoDataset* raster, IWorkspace* workspace, BSTR name,
                                          VARIANT_BOOL, IGeoDataset** result) override {
@@ -147,14 +330,16 @@ class ConversionOp : public AnalysisOp<ConversionOp, IConversionOp> {
     const std::string folder = WorkspaceFolder(workspace);
     std::string file = ToUtf8(BstrToWstring(name));
     if (rasterPath.empty() || folder.empty() || file.empty()) return E_INVALIDARG;
-    if (fs::path(file).extension() != ".shp") file += ".shp";
-    if (!analysis::PolygonizeCountRaster(rasterPath, (fs::path(folder) / file).string()).empty())
+    if (std::filesystem::path(file).extension() != ".shp") file += ".shp";
+    if (!analysis::PolygonizeCountRaster(rasterPath,
+                                         (std::filesystem::path(folder) / file).string())
+             .empty())
       return E_FAIL;
     auto features = QueryAs<IFeatureWorkspace>(workspace);
     if (!features) return E_NOINTERFACE;
     ComPtr<IFeatureClass> fc;
-    HRESULT hr =
-        features->OpenFeatureClass(Bstr(FromUtf8(fs::path(file).stem().string())), fc.put());
+    HRESULT hr = features->OpenFeatureClass(
+        Bstr(FromUtf8(std::filesystem::path(file).stem().string())), fc.put());
     if (FAILED(hr)) return hr;
     return QueryAs<IGeoDataset>(fc.get()).CopyTo(result);
   }
@@ -162,9 +347,10 @@ class ConversionOp : public AnalysisOp<ConversionOp, IConversionOp> {
 
 }  // namespace
 
-HRESULT CreateSurfaceOpObject(IUnknown* outer, REFIID riid, void** ppv) {
-  return CreateInstance<SurfaceOp>(outer, riid, ppv);
+HRESULT CreateRasterSurfaceOpObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<RasterSurfaceOp>(outer, riid, ppv);
 }
+
 HRESULT CreateConversionOpObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<ConversionOp>(outer, riid, ppv);
 }

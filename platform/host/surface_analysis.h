@@ -1,11 +1,11 @@
-// The host's surface analysis and raster conversion operations: visibility from observer points
-// over an elevation raster, and a raster's zones into polygons. Each object also answers
-// IRasterAnalysisEnvironment, whose output workspace receives what it makes.
+// The host's surface analysis operator: the shaded relief of a raster surface, run with the
+// operator's own raster analysis environment (output workspace, cell size, extent).
 #pragma once
 
 #include "platform/com/bstr.h"
 #include "platform/com/object.h"
 #include "platform/com/variant.h"
+#include "platform/host/raster_analysis_environment.h"
 
 struct IGeoDataset;
 struct IWorkspace;
@@ -14,15 +14,24 @@ struct IWorkspace;
 constexpr LONG kVisibilityFrequency = 1;  // how many observers see each cell
 
 struct ISurfaceOp : IUnknown {
-  VELK_INTERFACE_ID("{6D0B2A8F-3B0E-4C44-9D71-0F0B6C8E21A4}")
+  VELK_INTERFACE_ID("{AC1AD48C-2395-4D26-9BEC-42ABD6B5BB51}")
+  // The shaded relief of the first band of input (a raster dataset, raster or band): a
+  // temporary one-band Byte raster (grey levels 1 to 255, 0 = no data) written into the output
+  // workspace (the host's scratch folder when none is set), over the environment's extent and
+  // at its cell size. zFactor: any numeric VARIANT, empty for 1. E_INVALIDARG, and no result,
+  // for an azimuth outside 0 to 360, an altitude outside 0 to 90, a z factor that is no number
+  // above 0, or an extent that misses the input; E_DATA_WRITE_FAILED when the result cannot
+  // be written (nothing is left behind).
+  virtual HRESULT HillShade(IGeoDataset* input, double azimuth, double altitude,
+                            VARIANT_BOOL modelShadows, VARIANT* zFactor, IGeoDataset** result) = 0;
   // Visibility over an elevation raster (in a projected system) from the points of a feature
   // class, whose fields OFFSETA, OFFSETB, AZIMUTH1, AZIMUTH2, VERT1, VERT2, RADIUS1, RADIUS2
-  // and SPOT limit each observer. useCurvature: a VARIANT that is true to lower distant terrain
-  // for the earth's curvature (empty or missing: false); refraction: the refraction
-  // coefficient (empty or missing: 0.13). The result is an Int32 raster named "viz" and the
-  // first free four-digit number in the output workspace (the surface's folder when none is
-  // set): observers seeing each cell, no-data on voids. E_INVALIDARG for an unknown kind,
-  // E_FAIL (with nothing written) when the inputs cannot be used.
+  // and SPOT limit each observer. useCurvature: a VARIANT that is true (or a number not 0) to
+  // lower distant terrain for the earth's curvature (empty or missing: false); refraction: the
+  // refraction coefficient (empty or missing: 0.13). The result is an Int32 raster named "viz"
+  // and the first free four-digit number in the output workspace (the surface's folder when
+  // none is set): observers seeing each cell, no-data on voids. E_INVALIDARG for an unknown
+  // kind, E_FAIL (with nothing written) when the inputs cannot be used.
   virtual HRESULT Visibility(IGeoDataset* surface, IGeoDataset* observers, LONG kind,
                              VARIANT* useCurvature, VARIANT* refraction, IGeoDataset** result) = 0;
 };
@@ -39,10 +48,11 @@ struct IConversionOp : IUnknown {
 
 namespace velk::host {
 
-inline constexpr CLSID CLSID_SurfaceOp = MakeGuid("{3F6A1C22-7E49-4D0B-8C55-2B9D7A64E0C3}");
-inline constexpr CLSID CLSID_ConversionOp = MakeGuid("{A8C24E17-5B63-4F9E-9A1D-7E0F3C6B2D95}");
+inline constexpr CLSID CLSID_RasterSurfaceOp = MakeGuid("{2055EAF7-DD02-4A9D-9F5B-BEFC766D8494}");
 
-HRESULT CreateSurfaceOpObject(IUnknown* outer, REFIID riid, void** ppv);
+HRESULT CreateRasterSurfaceOpObject(IUnknown* outer, REFIID riid, void** ppv);
+
+inline constexpr CLSID CLSID_ConversionOp = MakeGuid("{A8C24E17-5B63-4F9E-9A1D-7E0F3C6B2D95}");
 HRESULT CreateConversionOpObject(IUnknown* outer, REFIID riid, void** ppv);
 
 }  // namespace velk::host

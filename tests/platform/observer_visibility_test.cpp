@@ -224,9 +224,9 @@ TEST(SurfaceOpObject, VisibilityAndPolygonsThroughTheHostObjects) {
   ASSERT_EQ(fw->OpenFeatureClass(Bstr(L"losloc0001"), outside.put()), S_OK);
 
   ComPtr<ISurfaceOp> op;
-  ASSERT_EQ(
-      host::CreateSurfaceOpObject(nullptr, IidOf<ISurfaceOp>(), reinterpret_cast<void**>(op.put())),
-      S_OK);
+  ASSERT_EQ(host::CreateRasterSurfaceOpObject(nullptr, IidOf<ISurfaceOp>(),
+                                              reinterpret_cast<void**>(op.put())),
+            S_OK);
   auto env = QueryAs<IRasterAnalysisEnvironment>(op.get());
   ASSERT_TRUE(env);
   ASSERT_EQ(env->putref_OutWorkspace(outWs.get()), S_OK);
