@@ -79,6 +79,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_RasterDatasetName, &CreateRasterDatasetNameObject),
       RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),
       RegisterProcessClass(CLSID_RasterSurfaceOp, &CreateRasterSurfaceOpObject),
+      RegisterProcessClass(CLSID_ConversionOp, &CreateConversionOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
   };
