@@ -8,6 +8,7 @@
 #include "coordinates/worker_pool.h"
 #include "framework/host_object_creation.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/host/data_errors.h"
 #include "platform/host/geometry.h"
 
 namespace velk::corvane {
@@ -176,6 +177,9 @@ bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic,
   }
 }
 
+// The output's files refused a write.
+struct WriteFailure {};
+
 // The run's fixed parts.
 struct RunContext {
   ICoordinateTool* engine;
@@ -186,6 +190,10 @@ struct RunContext {
   LONG xOut = -1, yOut = -1, dms1Out = -1, dms2Out = -1, utmOut = -1, mgrsOut = -1;
   bool second = false;
   ComPtr<ICursor> write{};
+  // New file: one row buffer for every record. Each record that is inserted sets the same
+  // fields (the converted values and the copied ones), so nothing of one record reaches the
+  // next.
+  ComPtr<IRowBuffer> newRow{};
 };
 
 // What one worker converts with: its own parsers (they keep per-call state) and point.
@@ -288,7 +296,8 @@ bool WriteRecord(RunContext& c, RecordWork& w) {
   ComPtr<IRowBuffer> buffer;
   ComPtr<IRow> targetRow;
   if (c.target.newFile) {
-    Check(c.target.output->CreateRowBuffer(buffer.put()));
+    if (!c.newRow) Check(c.target.output->CreateRowBuffer(c.newRow.put()));
+    buffer = c.newRow;
   } else {
     Check(c.write->NextRow(targetRow.put()));
     if (!targetRow) ThrowComError(E_POINTER);
@@ -311,6 +320,7 @@ bool WriteRecord(RunContext& c, RecordWork& w) {
   Put(buffer.get(), c.utmOut, Variant(w.utm));
   Put(buffer.get(), c.mgrsOut, Variant(w.mgrs));
 
+  HRESULT stored = S_OK;
   if (c.target.newFile) {
     for (const auto& [from, to] : c.target.fieldMap) {
       if (to < 0) continue;
@@ -318,10 +328,13 @@ bool WriteRecord(RunContext& c, RecordWork& w) {
       Check(w.row->get_Value(from, &v));
       Check(buffer->put_Value(to, v));
     }
-    Check(c.write->InsertRow(buffer.get(), nullptr));
+    stored = c.write->InsertRow(buffer.get(), nullptr);
   } else {
-    Check(c.write->UpdateRow(targetRow.get()));
+    stored = c.write->UpdateRow(targetRow.get());
   }
+  // The files refusing a write (a full disk) is no fault of the record: the run stops.
+  if (stored == host::E_DATA_WRITE_FAILED) throw WriteFailure{};
+  Check(stored);
   return true;
 }
 
@@ -329,6 +342,8 @@ void Count(RunContext& c, RecordWork& w, RunCounts& counts) {
   bool written = false;
   try {
     written = WriteRecord(c, w);
+  } catch (const WriteFailure&) {
+    throw;  // the files refuse writes: the run stops
   } catch (...) {
     // A record the host could not take counts as failed; the run goes on.
     written = false;
@@ -387,6 +402,7 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
     ComPtr<ICursor> read;
     HRESULT hr = target.selection ? target.selection->Search(nullptr, VARIANT_FALSE, read.put())
                                   : target.input->Search(nullptr, VARIANT_FALSE, read.put());
+    if (hr == host::E_DATA_UNREADABLE) return RunOutcome::kReadFailed;
     if (FAILED(hr) || !read) return RunOutcome::kNoCursor;
     if (target.newFile)
       hr = target.output->Insert(VARIANT_FALSE, c.write.put());
@@ -464,6 +480,8 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
       }
     }
     if (target.newFile && FAILED(c.write->Flush())) return RunOutcome::kWriteFailed;
+  } catch (const WriteFailure&) {
+    return RunOutcome::kWriteFailed;
   } catch (...) {
     return counts.total == 0 ? RunOutcome::kNoCursor : RunOutcome::kReadFailed;
   }

@@ -8,6 +8,7 @@
 #include "platform/host/layer_objects.h"
 #include "platform/host/symbol_objects.h"
 #include "platform/host/field_checker.h"
+#include "platform/host/geo_transformation.h"
 #include "platform/host/field_objects.h"
 #include "platform/host/geometry_environment.h"
 #include "platform/host/globe_graphics_layer.h"
@@ -36,6 +37,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_Envelope, &CreateEnvelopeObject),
       RegisterProcessClass(CLSID_Polygon, &CreatePolygonObject),
       RegisterProcessClass(CLSID_SpatialReferenceFactory, &CreateInstance<SpatialReferenceFactory>),
+      RegisterProcessClass(CLSID_GeocentricTranslation, &CreateGeocentricTranslationObject),
       RegisterProcessClass(CLSID_Field, &CreateFieldObject),
       RegisterProcessClass(CLSID_Fields, &CreateFieldsObject),
       RegisterProcessClass(CLSID_GeometryDef, &CreateGeometryDefObject),
