@@ -3,11 +3,11 @@
 // refusals; the result compared with gdaldem.
 #include <gtest/gtest.h>
 
-#include <gdal_priv.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "tests/fixtures/byte_raster.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
@@ -33,19 +33,7 @@ CommandResult RunScript(const TempRoot& root, const ScratchDir& dir, const std::
   return RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(file));
 }
 
-std::vector<unsigned char> Bytes(const std::string& path) {
-  std::vector<unsigned char> v;
-  GDALAllRegister();
-  auto* ds = static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly));
-  if (!ds) return v;
-  v.resize(size_t(ds->GetRasterXSize()) * ds->GetRasterYSize());
-  if (ds->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, ds->GetRasterXSize(), ds->GetRasterYSize(),
-                                     v.data(), ds->GetRasterXSize(), ds->GetRasterYSize(), GDT_Byte,
-                                     0, 0, nullptr) != CE_None)
-    v.clear();
-  GDALClose(ds);
-  return v;
-}
+std::vector<unsigned char> Bytes(const std::string& path) { return ReadByteRaster(path).values; }
 
 TEST(HillshadeSession, TheSharedDtedCellShadedTemporaryTwiceAndIntoANamedGrid) {
   VELK_REQUIRE(std::filesystem::exists(kDted), "shared DTED cell not found: " + kDted);

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <map>
 
-#include <gdal_priv.h>
 
 #include "framework/host_object_creation.h"
 #include "framework/scratch_folder.h"
@@ -21,6 +20,7 @@
 #include "platform/win/responder.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
+#include "tests/fixtures/byte_raster.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
@@ -218,16 +218,7 @@ struct Host {
 };
 
 std::vector<unsigned char> Bytes(const std::string& path) {
-  std::vector<unsigned char> v;
-  auto* ds = static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly));
-  if (!ds) return v;
-  v.resize(size_t(ds->GetRasterXSize()) * ds->GetRasterYSize());
-  if (ds->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, ds->GetRasterXSize(), ds->GetRasterYSize(),
-                                     v.data(), ds->GetRasterXSize(), ds->GetRasterYSize(), GDT_Byte,
-                                     0, 0, nullptr) != CE_None)
-    v.clear();
-  GDALClose(ds);
-  return v;
+  return test::ReadByteRaster(path).values;
 }
 
 TEST(HillshadeRun, TemporaryOverlayLandsAboveItsInputHalfTransparentAndMatchesGdaldem) {
