@@ -3,7 +3,6 @@
 // refusals; the result compared with gdaldem.
 #include <gtest/gtest.h>
 
-
 #include <filesystem>
 #include <fstream>
 
@@ -46,6 +45,10 @@ register {lib}
 extension Tarvos on
 extension Quentara on
 setting TerrainCalculateZ=true
+click velkTarvosUI.Hillshade
+print 1
+print 2
+press Cancel
 add-raster {dted} cell
 print command velkTarvosUI.Hillshade
 click velkTarvosUI.Hillshade
@@ -81,10 +84,18 @@ press OK
 set 3070 abc
 set 3069 45
 press OK
+set 3111 2.5
+pick 3542 other
+print 3111
 press Cancel
 print tree
 )S");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
+  // Without a surface OK is disabled and carries the default style; with one, Cancel does.
+  EXPECT_NE(r.out.find("  1 button \"OK\" default disabled\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  2 button \"Cancel\"\n"), std::string::npos) << r.out;
+  // A z factor the user typed stays when the input changes.
+  EXPECT_NE(r.out.find("> print 3111\n  3111 edit \"2.5\""), std::string::npos) << r.out;
   // The z factor at the cell's middle latitude (0.5 degrees): 1 / (cos(0.5) 111320).
   EXPECT_NE(r.out.find("3111 edit \"0.000009\""), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("3099 edit \"<TEMPORARY>\""), std::string::npos) << r.out;
