@@ -1,5 +1,6 @@
 #include "framework/object_map.h"
 
+#include "catalog/options/options_sheet.h"
 #include "coordinates/convert_coords.h"
 #include "coordinates/coord_tool.h"
 #include "coordinates/coord_tool_dockable.h"
@@ -73,7 +74,7 @@ ObjectMapEntry g_map[] = {
     VELK_ENTRY(MainToolbarDdd, 3279, &CreateInstance<MainToolbarDdd>, nullptr),
     VELK_ENTRY(ThreatDome, 3142, &CreateUnavailable, nullptr),
     VELK_ENTRY(FlyThrough, 3123, &CreateUnavailable, nullptr),
-    VELK_ENTRY(Options2, 3866, &CreateUnavailable, nullptr),
+    VELK_ENTRY(Options2, 3866, &CreateOptions2, nullptr),
     {nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr},
 };
 

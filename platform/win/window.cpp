@@ -726,6 +726,7 @@ BOOL UpdateWindow(HWND h) { return IsWindow(h); }
 int GetSystemMetrics(int index) {
   if (index == SM_CXSCREEN) return 1920;
   if (index == SM_CYSCREEN) return 1080;
+  if (index == SM_CYMENU) return 20;
   return 0;
 }
 
