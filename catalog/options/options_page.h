@@ -30,9 +30,9 @@ class OptionsPage : public WTL::CPropertyPageImpl<T> {
   OptionsPage() { this->m_hResourceInstance = ResourceInstance(); }
 
   BEGIN_MSG_MAP(OptionsPage)
-    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
-    MESSAGE_HANDLER(kApplyNowMessage, OnApplyNow)
-    CHAIN_MSG_MAP(WTL::CPropertyPageImpl<T>)
+  MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+  MESSAGE_HANDLER(kApplyNowMessage, OnApplyNow)
+  CHAIN_MSG_MAP(WTL::CPropertyPageImpl<T>)
   END_MSG_MAP()
 
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
@@ -93,8 +93,12 @@ class OptionsPage : public WTL::CPropertyPageImpl<T> {
   }
   LONG ReadInt(int id) const { return std::atoi(ReadNumberText(id).c_str()); }
   double ReadReal(int id) const { return std::atof(ReadNumberText(id).c_str()); }
-  std::wstring ReadText(int id) const { return velk::win::WindowText(::GetDlgItem(this->m_hWnd, id)); }
-  void ShowText(int id, const std::wstring& text) { ::SetDlgItemTextW(this->m_hWnd, id, text.c_str()); }
+  std::wstring ReadText(int id) const {
+    return velk::win::WindowText(::GetDlgItem(this->m_hWnd, id));
+  }
+  void ShowText(int id, const std::wstring& text) {
+    ::SetDlgItemTextW(this->m_hWnd, id, text.c_str());
+  }
   void ShowFormatted(int id, const wchar_t* format, double v) {
     wchar_t buf[64];
     std::swprintf(buf, 64, format, v);

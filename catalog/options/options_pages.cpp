@@ -26,15 +26,17 @@ std::wstring Text(BSTR b) { return b ? std::wstring(b, SysStringLen(b)) : std::w
 class CSSFileDialog : public WTL::CFileDialogImpl<CSSFileDialog> {
  public:
   CSSFileDialog(BOOL open, LPCWSTR ext, DWORD flags, LPCWSTR filter, HWND owner, LPCWSTR title)
-      : WTL::CFileDialogImpl<CSSFileDialog>(open, ext, nullptr,
-                                            flags | OFN_ENABLEHOOK | OFN_EXPLORER | OFN_ENABLESIZING,
-                                            filter, owner) {
+      : WTL::CFileDialogImpl<CSSFileDialog>(
+            open, ext, nullptr, flags | OFN_ENABLEHOOK | OFN_EXPLORER | OFN_ENABLESIZING, filter,
+            owner) {
     m_ofn.lpstrTitle = title;
     m_ofn.hInstance = ResourceInstance();
   }
 };
 
-void Error(HWND owner, const wchar_t* text) { ::MessageBoxW(owner, text, L"Error", MB_ICONEXCLAMATION); }
+void Error(HWND owner, const wchar_t* text) {
+  ::MessageBoxW(owner, text, L"Error", MB_ICONEXCLAMATION);
+}
 
 }  // namespace
 
@@ -86,8 +88,8 @@ void OptionsDlgGeneralTab::ApplySettings() {
 
 LRESULT OptionsDlgGeneralTab::SaveOptionsToFile(WORD, WORD, HWND, BOOL&) {
   std::wstring title = LoadResString(3278);
-  CSSFileDialog dlg(FALSE, L"zelo", OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
-                                        OFN_OVERWRITEPROMPT,
+  CSSFileDialog dlg(FALSE, L"zelo",
+                    OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                     kFilter, m_hWnd, title.c_str());
   if (dlg.DoModal(::GetActiveWindow()) != IDOK) return 0;
   std::wstring path = dlg.m_szFileName;
@@ -255,7 +257,7 @@ void OptionsDlgDataManTab::ApplySettings() {
 
 namespace {
 constexpr int kTerrainButtons[] = {3740, 3741, 3742, 3743, 4757, 3746, 3753, 3745};
-constexpr SymbolKind kTerrainKinds[] = {SymbolKind::Marker, SymbolKind::Fill, SymbolKind::Fill,
+constexpr SymbolKind kTerrainKinds[] = {SymbolKind::Marker, SymbolKind::Fill,   SymbolKind::Fill,
                                         SymbolKind::Fill,   SymbolKind::Marker, SymbolKind::Marker,
                                         SymbolKind::Line,   SymbolKind::Line};
 }  // namespace

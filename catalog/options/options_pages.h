@@ -12,9 +12,9 @@ class OptionsDlgGeneralTab : public OptionsPage<OptionsDlgGeneralTab> {
  public:
   enum { IDD = 3861 };
   BEGIN_MSG_MAP(OptionsDlgGeneralTab)
-    COMMAND_HANDLER(3757, BN_CLICKED, SaveOptionsToFile)
-    COMMAND_HANDLER(3758, BN_CLICKED, LoadOptionsFromFile)
-    CHAIN_MSG_MAP(OptionsPage<OptionsDlgGeneralTab>)
+  COMMAND_HANDLER(3757, BN_CLICKED, SaveOptionsToFile)
+  COMMAND_HANDLER(3758, BN_CLICKED, LoadOptionsFromFile)
+  CHAIN_MSG_MAP(OptionsPage<OptionsDlgGeneralTab>)
   END_MSG_MAP()
   void InitFromSettings();
   void ApplySettings();
@@ -31,9 +31,9 @@ class OptionsDlgCoordToolTab : public OptionsPage<OptionsDlgCoordToolTab> {
  public:
   enum { IDD = 3820 };
   BEGIN_MSG_MAP(OptionsDlgCoordToolTab)
-    COMMAND_HANDLER(3726, BN_CLICKED, OnSymbol)
-    CHAIN_MSG_MAP(OptionsPage<OptionsDlgCoordToolTab>)
-    REFLECT_NOTIFICATIONS()
+  COMMAND_HANDLER(3726, BN_CLICKED, OnSymbol)
+  CHAIN_MSG_MAP(OptionsPage<OptionsDlgCoordToolTab>)
+  REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
   void InitFromSettings();
   void ApplySettings();
@@ -49,9 +49,9 @@ class OptionsDlgGeodesyTab : public OptionsPage<OptionsDlgGeodesyTab> {
   enum { IDD = 3826 };
   OptionsDlgGeodesyTab();
   BEGIN_MSG_MAP(OptionsDlgGeodesyTab)
-    COMMAND_CODE_HANDLER(BN_CLICKED, OnSymbol)
-    CHAIN_MSG_MAP(OptionsPage<OptionsDlgGeodesyTab>)
-    REFLECT_NOTIFICATIONS()
+  COMMAND_CODE_HANDLER(BN_CLICKED, OnSymbol)
+  CHAIN_MSG_MAP(OptionsPage<OptionsDlgGeodesyTab>)
+  REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
   void InitFromSettings();
   void ApplySettings();
@@ -73,11 +73,11 @@ class OptionsDlgTerrainTab : public OptionsPage<OptionsDlgTerrainTab> {
  public:
   enum { IDD = 3845 };
   BEGIN_MSG_MAP(OptionsDlgTerrainTab)
-    COMMAND_HANDLER(3531, EN_CHANGE, OnRefractionTyped)
-    MESSAGE_HANDLER(WM_HSCROLL, OnSlider)
-    COMMAND_CODE_HANDLER(BN_CLICKED, OnSymbol)
-    CHAIN_MSG_MAP(OptionsPage<OptionsDlgTerrainTab>)
-    REFLECT_NOTIFICATIONS()
+  COMMAND_HANDLER(3531, EN_CHANGE, OnRefractionTyped)
+  MESSAGE_HANDLER(WM_HSCROLL, OnSlider)
+  COMMAND_CODE_HANDLER(BN_CLICKED, OnSymbol)
+  CHAIN_MSG_MAP(OptionsPage<OptionsDlgTerrainTab>)
+  REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
   void InitFromSettings();
   void ApplySettings();
@@ -96,12 +96,12 @@ class OptionsDlg3DTab : public OptionsPage<OptionsDlg3DTab> {
   enum { IDD = 3850 };
   static constexpr bool kAppliesNow = false;
   BEGIN_MSG_MAP(OptionsDlg3DTab)
-    COMMAND_HANDLER(3883, EN_CHANGE, OnWireframeTyped)
-    COMMAND_HANDLER(3884, EN_CHANGE, OnRadialsTyped)
-    MESSAGE_HANDLER(WM_HSCROLL, OnSlider)
-    COMMAND_CODE_HANDLER(BN_CLICKED, OnSymbol)
-    CHAIN_MSG_MAP(OptionsPage<OptionsDlg3DTab>)
-    REFLECT_NOTIFICATIONS()
+  COMMAND_HANDLER(3883, EN_CHANGE, OnWireframeTyped)
+  COMMAND_HANDLER(3884, EN_CHANGE, OnRadialsTyped)
+  MESSAGE_HANDLER(WM_HSCROLL, OnSlider)
+  COMMAND_CODE_HANDLER(BN_CLICKED, OnSymbol)
+  CHAIN_MSG_MAP(OptionsPage<OptionsDlg3DTab>)
+  REFLECT_NOTIFICATIONS()
   END_MSG_MAP()
   void InitFromSettings();
   void ApplySettings();

@@ -15,7 +15,7 @@ class OptionsDlgSheet : public WTL::CPropertySheetImpl<OptionsDlgSheet> {
  public:
   OptionsDlgSheet();
   BEGIN_MSG_MAP(OptionsDlgSheet)
-    MESSAGE_HANDLER(WM_HELP, OnHelp)
+  MESSAGE_HANDLER(WM_HELP, OnHelp)
   END_MSG_MAP()
   LRESULT OnHelp(UINT, WPARAM, LPARAM, BOOL&);
 

@@ -38,7 +38,8 @@ ComPtr<IUnknown> NewDefaultSymbol(SymbolKind kind) {
     default: return nullptr;
   }
   ComPtr<IUnknown> s;
-  if (FAILED(CoCreateInstance(clsid, nullptr, 0x17, IidOf<IUnknown>(), s.put_void()))) return nullptr;
+  if (FAILED(CoCreateInstance(clsid, nullptr, 0x17, IidOf<IUnknown>(), s.put_void())))
+    return nullptr;
   return s;
 }
 
@@ -53,7 +54,8 @@ LRESULT ZelSymbolButtonCtrl::SetSymbol(IUnknown* symbol) {
   m_symbol = nullptr;
   if (m_hWnd) ::InvalidateRect(m_hWnd, nullptr, TRUE);
   std::wstring text;
-  if (symbol && productline::SymbolToText(symbol, text)) m_symbol = productline::SymbolFromText(text);
+  if (symbol && productline::SymbolToText(symbol, text))
+    m_symbol = productline::SymbolFromText(text);
   return 0;
 }
 

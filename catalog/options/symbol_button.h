@@ -27,13 +27,13 @@ class ZelSymbolButtonCtrl : public ATL::CWindowImpl<ZelSymbolButtonCtrl> {
   IUnknown* Symbol() const { return m_symbol.get(); }
 
   BEGIN_MSG_MAP(ZelSymbolButtonCtrl)
-    MESSAGE_HANDLER(WM_CREATE, OnCreate)
-    MESSAGE_HANDLER(WM_KEYUP, OnKeyUp)
-    MESSAGE_HANDLER(OCM_COMMAND, OnReflectedCommand)
-    MESSAGE_HANDLER(OCM_DRAWITEM, OnDrawItem)
-    MESSAGE_HANDLER(OCM_MEASUREITEM, OnMeasureItem)
-    MESSAGE_HANDLER(OCM_COMPAREITEM, OnIgnored)
-    MESSAGE_HANDLER(OCM_DELETEITEM, OnIgnored)
+  MESSAGE_HANDLER(WM_CREATE, OnCreate)
+  MESSAGE_HANDLER(WM_KEYUP, OnKeyUp)
+  MESSAGE_HANDLER(OCM_COMMAND, OnReflectedCommand)
+  MESSAGE_HANDLER(OCM_DRAWITEM, OnDrawItem)
+  MESSAGE_HANDLER(OCM_MEASUREITEM, OnMeasureItem)
+  MESSAGE_HANDLER(OCM_COMPAREITEM, OnIgnored)
+  MESSAGE_HANDLER(OCM_DELETEITEM, OnIgnored)
   END_MSG_MAP()
 
  private:

@@ -392,15 +392,10 @@ HCURSOR SetCursor(HCURSOR cursor) {
 }
 HCURSOR GetCursor() { return g_cursor; }
 
-
 namespace {
 
-std::uint32_t ToPixel(COLORREF c) {
-  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-}
-COLORREF FromPixel(std::uint32_t p) {
-  return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-}
+std::uint32_t ToPixel(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+COLORREF FromPixel(std::uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
 
 Pixels* SurfaceOf(DeviceContext* d) {
   if (!d || !d->memory) return nullptr;
@@ -418,9 +413,9 @@ struct Canvas {
   explicit Canvas(DeviceContext* d) {
     Pixels* px = SurfaceOf(d);
     if (!px || px->width <= 0 || px->height <= 0) return;
-    surface = cairo_image_surface_create_for_data(
-        reinterpret_cast<unsigned char*>(px->data.data()), CAIRO_FORMAT_RGB24, px->width,
-        px->height, px->width * 4);
+    surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(px->data.data()),
+                                                  CAIRO_FORMAT_RGB24, px->width, px->height,
+                                                  px->width * 4);
     cr = cairo_create(surface);
     cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
     cairo_translate(cr, d->origin.x, d->origin.y);
@@ -683,8 +678,8 @@ BOOL DrawFrameControl(HDC dc, RECT* r, UINT type, UINT state) {
     bool pushed = (state & DFCS_PUSHED) != 0;
     HBRUSH light = GetSysColorBrush(pushed ? COLOR_3DDKSHADOW : COLOR_3DHIGHLIGHT);
     HBRUSH dark = GetSysColorBrush(pushed ? COLOR_3DHIGHLIGHT : COLOR_3DDKSHADOW);
-    RECT top{box.left, box.top, box.right, box.top + 1}, left{box.left, box.top, box.left + 1,
-                                                              box.bottom};
+    RECT top{box.left, box.top, box.right, box.top + 1},
+        left{box.left, box.top, box.left + 1, box.bottom};
     RECT bottom{box.left, box.bottom - 1, box.right, box.bottom},
         right{box.right - 1, box.top, box.right, box.bottom};
     FillRect(dc, &top, light);
@@ -728,7 +723,8 @@ BOOL RestoreDC(HDC dc, int saved) {
   DeviceContext* d = FindDc(dc);
   if (!d || d->saved.empty()) return FALSE;
   std::size_t n = d->saved.size();
-  std::size_t index = saved < 0 ? n + static_cast<std::size_t>(saved) : static_cast<std::size_t>(saved) - 1;
+  std::size_t index =
+      saved < 0 ? n + static_cast<std::size_t>(saved) : static_cast<std::size_t>(saved) - 1;
   if (saved == 0 || index >= n) return FALSE;
   static_cast<DcState&>(*d) = d->saved[index];
   d->saved.resize(index);
@@ -765,9 +761,9 @@ bool WriteBitmapPng(HBITMAP bitmap, const std::string& path) {
   GdiObject* o = FindObject(bitmap);
   if (!o || !o->pixels || o->pixels->width <= 0) return false;
   Pixels& px = *o->pixels;
-  cairo_surface_t* s = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(px.data.data()), CAIRO_FORMAT_RGB24, px.width, px.height,
-      px.width * 4);
+  cairo_surface_t* s =
+      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(px.data.data()),
+                                          CAIRO_FORMAT_RGB24, px.width, px.height, px.width * 4);
   // Written beside the target and renamed over it, so no half-written picture is left.
   std::string tmp = path + ".tmp";
   bool ok = cairo_surface_write_to_png(s, tmp.c_str()) == CAIRO_STATUS_SUCCESS;

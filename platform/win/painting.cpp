@@ -74,7 +74,7 @@ void PaintButton(HWND h, HDC dc, const RECT& r) {
     int mid = (r.top + r.bottom) / 2;
     RECT mark{r.left, mid - 6, r.left + 13, mid + 7};
     UINT state = (type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON) ? DFCS_BUTTONRADIO
-                                                                         : DFCS_BUTTONCHECK;
+                                                                        : DFCS_BUTTONCHECK;
     if (SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED) state |= DFCS_CHECKED;
     if (!IsWindowEnabled(h)) state |= DFCS_INACTIVE;
     DrawFrameControl(dc, &mark, DFC_BUTTON, state);
@@ -89,8 +89,8 @@ void PaintButton(HWND h, HDC dc, const RECT& r) {
 }
 
 void PaintField(HWND h, HDC dc, const RECT& r, const std::wstring& text, bool arrow) {
-  bool enabled = IsWindowEnabled(h) && !(EqualsNoCase(WindowClassName(h), WC_EDIT) &&
-                                        (StyleOf(h) & ES_READONLY));
+  bool enabled = IsWindowEnabled(h) &&
+                 !(EqualsNoCase(WindowClassName(h), WC_EDIT) && (StyleOf(h) & ES_READONLY));
   FillRect(dc, &r, GetSysColorBrush(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
   FrameRect(dc, &r, GetSysColorBrush(COLOR_BTNSHADOW));
   RECT inner{r.left + 3, r.top, r.right - (arrow ? 17 : 3), r.bottom};
@@ -129,9 +129,9 @@ void PaintTrackBar(HWND h, HDC dc, const RECT& r) {
   FillRect(dc, &channel, GetSysColorBrush(COLOR_WINDOW));
   FrameRect(dc, &channel, GetSysColorBrush(COLOR_BTNSHADOW));
   int span = channel.right - channel.left;
-  int x = channel.left + (high > low ? static_cast<int>(static_cast<long long>(pos - low) * span /
-                                                        (high - low))
-                                     : 0);
+  int x =
+      channel.left +
+      (high > low ? static_cast<int>(static_cast<long long>(pos - low) * span / (high - low)) : 0);
   RECT thumb{x - 5, mid - 9, x + 6, mid + 9};
   DrawFrameControl(dc, &thumb, DFC_BUTTON, DFCS_BUTTONPUSH);
 }
@@ -168,7 +168,7 @@ void PaintOne(HWND h, HDC dc) {
   if (EqualsNoCase(cls, WC_BUTTON)) {
     PaintButton(h, dc, r);
   } else if (EqualsNoCase(cls, WC_STATIC)) {
-    UINT align = (style & SS_TYPEMASK) == SS_CENTER ? DT_CENTER
+    UINT align = (style & SS_TYPEMASK) == SS_CENTER  ? DT_CENTER
                  : (style & SS_TYPEMASK) == SS_RIGHT ? DT_RIGHT
                                                      : DT_LEFT;
     Text(dc, WindowText(h), r, align, TextColor(h));

@@ -100,7 +100,8 @@ INT_PTR SheetProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       auto* hdr = reinterpret_cast<const NMHDR*>(lp);
       if (d && hdr && hdr->idFrom == static_cast<UINT_PTR>(IDC_SHEET_TAB) &&
           static_cast<int>(hdr->code) == TCN_SELCHANGE) {
-        ShowPage(h, d, static_cast<int>(SendDlgItemMessageW(h, IDC_SHEET_TAB, TCM_GETCURSEL, 0, 0)));
+        ShowPage(h, d,
+                 static_cast<int>(SendDlgItemMessageW(h, IDC_SHEET_TAB, TCM_GETCURSEL, 0, 0)));
         return TRUE;
       }
       return FALSE;
@@ -110,20 +111,24 @@ INT_PTR SheetProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       SetWindowLongPtrW(h, DWLP_MSGRESULT, ShowPage(h, d, static_cast<int>(wp)));
       return TRUE;
     case PSM_GETCURRENTPAGEHWND:
-      SetWindowLongPtrW(h, DWLP_MSGRESULT,
-                        reinterpret_cast<LONG_PTR>(d && d->current >= 0 ? d->windows[d->current]
-                                                                        : nullptr));
+      SetWindowLongPtrW(
+          h, DWLP_MSGRESULT,
+          reinterpret_cast<LONG_PTR>(d && d->current >= 0 ? d->windows[d->current] : nullptr));
       return TRUE;
     case PSM_INDEXTOHWND:
-      SetWindowLongPtrW(h, DWLP_MSGRESULT,
-                        reinterpret_cast<LONG_PTR>(d && wp < d->windows.size() ? d->windows[wp]
-                                                                               : nullptr));
+      SetWindowLongPtrW(
+          h, DWLP_MSGRESULT,
+          reinterpret_cast<LONG_PTR>(d && wp < d->windows.size() ? d->windows[wp] : nullptr));
       return TRUE;
     case PSM_GETTABCONTROL:
-      SetWindowLongPtrW(h, DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(GetDlgItem(h, IDC_SHEET_TAB)));
+      SetWindowLongPtrW(h, DWLP_MSGRESULT,
+                        reinterpret_cast<LONG_PTR>(GetDlgItem(h, IDC_SHEET_TAB)));
       return TRUE;
     case PSM_PRESSBUTTON: {
-      int id = wp == PSBTN_OK ? IDOK : wp == PSBTN_CANCEL ? IDCANCEL : wp == PSBTN_APPLYNOW ? IDAPPLY : 0;
+      int id = wp == PSBTN_OK         ? IDOK
+               : wp == PSBTN_CANCEL   ? IDCANCEL
+               : wp == PSBTN_APPLYNOW ? IDAPPLY
+                                      : 0;
       if (id) PostMessageW(h, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), 0);
       return TRUE;
     }
@@ -220,8 +225,8 @@ INT_PTR PropertySheetW(const PROPSHEETHEADERW* header) {
     x += 54;
   }
   d.pageArea = {velk::win::DialogUnitsToPixelsX(8), velk::win::DialogUnitsToPixelsY(4) + 24,
-                velk::win::DialogUnitsToPixelsX(8 + cx), velk::win::DialogUnitsToPixelsY(4) + 24 +
-                                                          velk::win::DialogUnitsToPixelsY(cy)};
+                velk::win::DialogUnitsToPixelsX(8 + cx),
+                velk::win::DialogUnitsToPixelsY(4) + 24 + velk::win::DialogUnitsToPixelsY(cy)};
   return DialogBoxIndirectParamW(header->hInstance, &t, header->hwndParent, SheetProc,
                                  reinterpret_cast<LPARAM>(&d));
 }

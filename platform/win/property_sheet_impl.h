@@ -40,7 +40,7 @@ class CPropertyPageImpl : public ATL::CDialogImplBaseT<TBase> {
   }
 
   BEGIN_MSG_MAP(CPropertyPageImpl)
-    MESSAGE_HANDLER(WM_NOTIFY, OnNotify)
+  MESSAGE_HANDLER(WM_NOTIFY, OnNotify)
   END_MSG_MAP()
 
   LRESULT OnNotify(UINT, WPARAM, LPARAM lParam, BOOL& bHandled) {
@@ -69,8 +69,7 @@ class CPropertySheetImpl : public ATL::CWindowImplBaseT<TBase, ATL::CNullTraits>
   PROPSHEETHEADERW m_psh;
   std::vector<HPROPSHEETPAGE> m_pages;
 
-  explicit CPropertySheetImpl(LPCWSTR title = nullptr, UINT startPage = 0,
-                              HWND parent = nullptr) {
+  explicit CPropertySheetImpl(LPCWSTR title = nullptr, UINT startPage = 0, HWND parent = nullptr) {
     m_psh.dwFlags = PSH_USECALLBACK;
     m_psh.pfnCallback = PropSheetCallback;
     m_psh.pszCaption = title;

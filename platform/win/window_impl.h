@@ -51,8 +51,9 @@ class CWindowImplRoot : public TBase, public CMessageMap {
         break;
       case WM_MEASUREITEM:
         if (wParam && lParam)
-          child = ::GetDlgItem(this->m_hWnd,
-                               static_cast<int>(reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam)->CtlID));
+          child = ::GetDlgItem(
+              this->m_hWnd,
+              static_cast<int>(reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam)->CtlID));
         break;
       case WM_COMPAREITEM:
         if (wParam && lParam) child = reinterpret_cast<const COMPAREITEMSTRUCT*>(lParam)->hwndItem;

@@ -54,9 +54,7 @@ class User : public win::Responder {
 
 HWND Page(HWND sheet, int index) { return win::PropertySheetPageWindows(sheet).at(index); }
 void ShowTab(HWND sheet, int index) { SendMessageW(sheet, PSM_SETCURSEL, index, 0); }
-void Press(HWND dialog, int id) {
-  SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
+void Press(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
 class OptionsSheetTest : public ::testing::Test {
  protected:
@@ -165,15 +163,19 @@ class OptionFilesTest : public OptionsSheetTest {
     QueryAs<IGeneralSettings>(settings().get())->get_GeneralDistanceUnits(&v);
     return v;
   }
-  void SetDistance(LONG v) { QueryAs<IGeneralSettings>(settings().get())->put_GeneralDistanceUnits(v); }
+  void SetDistance(LONG v) {
+    QueryAs<IGeneralSettings>(settings().get())->put_GeneralDistanceUnits(v);
+  }
   // The sheet opened, the General page's load button pressed, then OK.
   void LoadThroughSheet(const std::wstring& path) {
+    user = User();
     user.files = {path};
     user.steps = {[](HWND sheet) { Press(Page(sheet, 0), 3758); },
                   [](HWND sheet) { Press(sheet, IDCANCEL); }};
     RunSheet();
   }
   void SaveThroughSheet(const std::wstring& path) {
+    user = User();
     user.files = {path};
     user.steps = {[](HWND sheet) { Press(Page(sheet, 0), 3757); },
                   [](HWND sheet) { Press(sheet, IDCANCEL); }};
@@ -249,13 +251,10 @@ TEST_F(OptionFilesTest, BadFilesAreRefusedWithAMessageAndNoChange) {
   paths.push_back(otherFile);
   SetDistance(10);
   for (const std::wstring& p : paths) {
-    user.messages.clear();
     LoadThroughSheet(p);
     EXPECT_EQ(Distance(), 10) << ToUtf8(p);
     ASSERT_EQ(user.messages.size(), 2u) << ToUtf8(p);
     EXPECT_EQ(user.messages[1], L"Cannot load settings from file.");
-    User fresh;
-    win::SetResponder(&user);
   }
 }
 
@@ -283,11 +282,19 @@ TEST_F(OptionFilesTest, AFailedSaveOverAnOldFilePutsItBack) {
   ASSERT_EQ(SaveSettingsToFile(file), OptionFileResult::Done);
   std::ifstream in(ToUtf8(file), std::ios::binary);
   std::string before((std::istreambuf_iterator<char>(in)), {});
-  // The settings key cannot be read: it has gone and the registry refuses to make it.
-  fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
-  bool writable = ::access(dir.c_str(), W_OK) == 0;
-  fs::permissions(dir, fs::perms::owner_all);
-  if (writable) GTEST_SKIP() << "running as a user the folder permissions do not stop";
+  // The settings key has gone and the registry refuses to make it again: the save fails.
+  ASSERT_EQ(reg::DeleteTree(reg::Hive::CurrentUser, L"Software\\Velk\\Tarvos\\10.0.0.0"),
+            ERROR_SUCCESS);
+  const std::string registryFile = reg::HostRoot() + "/registry.txt";
+  std::ofstream(registryFile, std::ios::binary | std::ios::trunc) << "garbage";
+  reg::SetHostRoot(reg::HostRoot());
+  EXPECT_EQ(SaveSettingsToFile(file), OptionFileResult::Failed);
+  std::ifstream again(ToUtf8(file), std::ios::binary);
+  std::string after((std::istreambuf_iterator<char>(again)), {});
+  EXPECT_EQ(after, before) << "the earlier file is back under its name";
+  std::size_t files = 0;
+  for (auto& e : fs::directory_iterator(dir)) files += e.is_regular_file();
+  EXPECT_EQ(files, 1u) << "no backup left beside it";
 }
 
 TEST_F(OptionsSheetTest, APageWithItsSymbolButtonsSavesAsPng) {
