@@ -191,6 +191,10 @@ struct RunContext {
   bool second = false;
   bool writeFailed = false;  // the output refused a write: the run stops
   ComPtr<ICursor> write{};
+  // New file: one row buffer for every record. Each record that is inserted sets the same
+  // fields (the converted values and the copied ones), so nothing of one record reaches the
+  // next.
+  ComPtr<IRowBuffer> newRow{};
 };
 
 // What one worker converts with: its own parsers (they keep per-call state) and point.
@@ -293,7 +297,8 @@ bool WriteRecord(RunContext& c, RecordWork& w) {
   ComPtr<IRowBuffer> buffer;
   ComPtr<IRow> targetRow;
   if (c.target.newFile) {
-    Check(c.target.output->CreateRowBuffer(buffer.put()));
+    if (!c.newRow) Check(c.target.output->CreateRowBuffer(c.newRow.put()));
+    buffer = c.newRow;
   } else {
     Check(c.write->NextRow(targetRow.put()));
     if (!targetRow) ThrowComError(E_POINTER);
@@ -483,6 +488,8 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
       }
     }
     if (target.newFile && FAILED(c.write->Flush())) return RunOutcome::kWriteFailed;
+  } catch (const WriteFailure&) {
+    return RunOutcome::kWriteFailed;
   } catch (...) {
     return counts.total == 0 ? RunOutcome::kNoCursor : RunOutcome::kReadFailed;
   }

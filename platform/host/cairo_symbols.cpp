@@ -28,7 +28,8 @@ MarkerLook MarkerLookOf(IUnknown* symbol) {
   if (!symbol || FAILED(symbol->QueryInterface(IidOf<IMarkerSymbol>(), marker.put_void())))
     return look;
   ComPtr<IColor> colour;
-  if (SUCCEEDED(marker->get_Color(colour.put())) && colour) look.rgb = RgbOf(colour.get(), look.rgb);
+  if (SUCCEEDED(marker->get_Color(colour.put())) && colour)
+    look.rgb = RgbOf(colour.get(), look.rgb);
   marker->get_Size(&look.size);
   marker->get_Style(&look.style);
   return look;
@@ -37,8 +38,7 @@ MarkerLook MarkerLookOf(IUnknown* symbol) {
 LineLook LineLookOf(IUnknown* symbol) {
   LineLook look;
   ComPtr<ILineSymbol> line;
-  if (!symbol || FAILED(symbol->QueryInterface(IidOf<ILineSymbol>(), line.put_void())))
-    return look;
+  if (!symbol || FAILED(symbol->QueryInterface(IidOf<ILineSymbol>(), line.put_void()))) return look;
   ComPtr<IColor> colour;
   if (SUCCEEDED(line->get_Color(colour.put())) && colour) look.rgb = RgbOf(colour.get(), look.rgb);
   line->get_Width(&look.width);
@@ -48,8 +48,7 @@ LineLook LineLookOf(IUnknown* symbol) {
 FillLook FillLookOf(IUnknown* symbol) {
   FillLook look;
   ComPtr<IFillSymbol> fill;
-  if (!symbol || FAILED(symbol->QueryInterface(IidOf<IFillSymbol>(), fill.put_void())))
-    return look;
+  if (!symbol || FAILED(symbol->QueryInterface(IidOf<IFillSymbol>(), fill.put_void()))) return look;
   ComPtr<IColor> colour;
   if (SUCCEEDED(fill->get_Color(colour.put())) && colour) look.rgb = RgbOf(colour.get(), look.rgb);
   LONG style = 0;

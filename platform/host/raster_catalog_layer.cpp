@@ -15,8 +15,7 @@ namespace {
 
 VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 
-class RasterStretchRenderer
-    : public ComObjectRoot<RasterStretchRenderer, IRasterStretchRenderer> {
+class RasterStretchRenderer : public ComObjectRoot<RasterStretchRenderer, IRasterStretchRenderer> {
  public:
   HRESULT get_UseCustomStatistics(VARIANT_BOOL* custom) override {
     if (!custom) return E_POINTER;
@@ -52,14 +51,14 @@ class RasterStretchRenderer
   double maximum_ = 0;
 };
 
-class RasterCatalogLayer
-    : public ComObjectRoot<RasterCatalogLayer, ILayer, ILayerExtent, IRasterCatalogLayer,
-                           IFeatureLayerDefinition> {
+class RasterCatalogLayer : public ComObjectRoot<RasterCatalogLayer, ILayer, ILayerExtent,
+                                                IRasterCatalogLayer, IFeatureLayerDefinition> {
  public:
   using ILayer::QueryInterface;
   HRESULT FinalConstruct() {
     ComPtr<IUnknown> stretch;
-    HRESULT hr = CreateInstance<RasterStretchRenderer>(nullptr, IidOf<IUnknown>(), stretch.put_void());
+    HRESULT hr =
+        CreateInstance<RasterStretchRenderer>(nullptr, IidOf<IUnknown>(), stretch.put_void());
     if (SUCCEEDED(hr)) renderers_.push_back(stretch);
     return hr;
   }

@@ -1,5 +1,6 @@
 #include "platform/host/table_core.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cwctype>
@@ -413,12 +414,12 @@ HRESULT PrepareShape(const TableCore& core, IUnknown* value, std::unique_ptr<OGR
   return S_OK;
 }
 
-// dBASE keeps numbers as text of a fixed width.
+// dBASE keeps numbers as text of a fixed width: the length of "%.*f", taken without printf.
 bool FitsDbaseNumber(double value, int width, int decimals) {
   if (width <= 0) return true;
-  char buf[64];
-  int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-  return n > 0 && n <= width;
+  char buf[512];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  return r.ec == std::errc() && r.ptr - buf <= width;
 }
 
 }  // namespace

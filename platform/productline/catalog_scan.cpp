@@ -39,7 +39,8 @@ std::vector<std::string> FindFiles(const std::string& folder,
 bool ForEachFile(std::size_t count, const ScanOptions& options,
                  const std::function<void(std::size_t index)>& work) {
   unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-  threads = std::max(1u, std::min<unsigned>(threads, static_cast<unsigned>(std::max<std::size_t>(count, 1))));
+  threads = std::max(
+      1u, std::min<unsigned>(threads, static_cast<unsigned>(std::max<std::size_t>(count, 1))));
   std::atomic<std::size_t> next{0};
   std::atomic<std::size_t> done{0};
   std::atomic<bool> stop{false};

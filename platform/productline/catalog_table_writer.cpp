@@ -24,9 +24,7 @@ std::unique_ptr<OGRPolygon> Polygon(const Footprint& f) {
   return polygon;
 }
 
-int Field(OGRLayer* layer, const char* name) {
-  return layer->GetLayerDefn()->GetFieldIndex(name);
-}
+int Field(OGRLayer* layer, const char* name) { return layer->GetLayerDefn()->GetFieldIndex(name); }
 
 // The full paths the catalog holds already.
 std::set<std::string> ExistingPaths(OGRLayer* layer) {
@@ -129,9 +127,10 @@ bool WriteRpfRows(GDALDataset* ds, OGRLayer* layer, OGRLayer* uidsLayer,
     uidScale = Field(uidsLayer, "SCALE");
     uidsLayer->ResetReading();
     for (auto& f : *uidsLayer)
-      uids.insert({uidProduct >= 0 ? f->GetFieldAsString(uidProduct) : "",
-                   uidSeries >= 0 ? f->GetFieldAsString(uidSeries) : "",
-                   uidScale >= 0 ? static_cast<std::uint32_t>(f->GetFieldAsInteger64(uidScale)) : 0});
+      uids.insert(
+          {uidProduct >= 0 ? f->GetFieldAsString(uidProduct) : "",
+           uidSeries >= 0 ? f->GetFieldAsString(uidSeries) : "",
+           uidScale >= 0 ? static_cast<std::uint32_t>(f->GetFieldAsInteger64(uidScale)) : 0});
     uidsLayer->ResetReading();
   }
   CatalogWriteResult counts;

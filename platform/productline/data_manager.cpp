@@ -251,10 +251,9 @@ HRESULT MakeCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum kind, const st
   if (kind != velkZelCatalogVPF && kind != velkZelCatalogReferencedRPF) return S_OK;
   const bool vpf = kind == velkZelCatalogVPF;
   ComPtr<ITable> featureTable;
-  hr = features->CreateTable(
-      Bstr(name + (vpf ? L"_features" : L"_uids")),
-      host::MakeFields(vpf ? FeatureTableSchema() : UidsTableSchema()).get(), nullptr, nullptr,
-      Bstr(L""), featureTable.put());
+  hr = features->CreateTable(Bstr(name + (vpf ? L"_features" : L"_uids")),
+                             host::MakeFields(vpf ? FeatureTableSchema() : UidsTableSchema()).get(),
+                             nullptr, nullptr, Bstr(L""), featureTable.put());
   if (FAILED(hr)) {
     if (auto dataset = catalog.As<IDataset>()) dataset->Delete();
   }
@@ -329,11 +328,12 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
     if (!core || !core->Valid() || core->IsDbase() || !core->Writable())
       return Error(catalogName + L" is not a catalog table that can be written.",
                    host::E_DATA_WRITE_FAILED);
+    // Rows name their files by full path, whatever folder the load was given.
+    const std::string root =
+        std::filesystem::absolute(ToUtf8(folderText), ec).lexically_normal().string();
     return catalogType == velkZelCatalogDTED
-               ? LoadTree<DtedCellRow>(*core, ToUtf8(folderText), catalogName, L"DTED cells",
-                                       cancelTracker)
-               : LoadTree<RpfFrameRow>(*core, ToUtf8(folderText), catalogName, L"RPF frames",
-                                       cancelTracker);
+               ? LoadTree<DtedCellRow>(*core, root, catalogName, L"DTED cells", cancelTracker)
+               : LoadTree<RpfFrameRow>(*core, root, catalogName, L"RPF frames", cancelTracker);
     VELK_CATCH
   }
 
@@ -376,7 +376,8 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
     std::size_t reported = 0;
     ScanOptions options;
     options.progress = [&](std::size_t done, std::size_t total) {
-      if (done != reported && (done == total || done - reported >= std::max<std::size_t>(1, total / 10))) {
+      if (done != reported &&
+          (done == total || done - reported >= std::max<std::size_t>(1, total / 10))) {
         reported = done;
         Event(L"Read " + std::to_wstring(done) + L" of " + std::to_wstring(total) + L" files.",
               kDataManagerEventInfo);
@@ -399,8 +400,8 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
       return Error(L"Could not add rows to " + catalogName + L": " + FromUtf8(reason) + L".",
                    host::E_DATA_WRITE_FAILED);
     EnsureCatalogIndexes(core.Source()->get(), core.Layer());
-    Event(L"Added " + std::to_wstring(written.added) + L" " + what + L" to " + catalogName +
-              L"; " + std::to_wstring(written.alreadyThere) + L" were in it already.",
+    Event(L"Added " + std::to_wstring(written.added) + L" " + what + L" to " + catalogName + L"; " +
+              std::to_wstring(written.alreadyThere) + L" were in it already.",
           kDataManagerEventInfo);
     return scan.problems.empty() ? S_OK : S_FALSE;
   }

@@ -40,8 +40,7 @@ bool ReadCell(const std::string& path, DtedCellRow& row, std::string& reason) {
     return false;
   }
   double gt[6];
-  if (ds->GetRasterCount() != 1 || ds->GetGeoTransform(gt) != CE_None || gt[1] <= 0 ||
-      gt[5] >= 0) {
+  if (ds->GetRasterCount() != 1 || ds->GetGeoTransform(gt) != CE_None || gt[1] <= 0 || gt[5] >= 0) {
     reason = "not a DTED cell";
     return false;
   }

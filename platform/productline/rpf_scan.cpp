@@ -34,9 +34,12 @@ std::uint32_t ScaleOfText(std::string text) {
     if (value > 1000000000) return 0;
   }
   const std::string rest = text.substr(i);
-  if (rest == "K" || rest == "k") value *= 1000;
-  else if (rest == "M" || rest == "m") value *= 1000000;
-  else if (!rest.empty()) return 0;
+  if (rest == "K" || rest == "k")
+    value *= 1000;
+  else if (rest == "M" || rest == "m")
+    value *= 1000000;
+  else if (!rest.empty())
+    return 0;
   return value <= 0xffffffffu ? static_cast<std::uint32_t>(value) : 0;
 }
 

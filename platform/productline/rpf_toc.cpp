@@ -60,7 +60,8 @@ constexpr unsigned kFrameIndexTable = 151;
 // Where the 48-byte RPF header starts: at 0, or inside the NITF file header's RPFHDR extension.
 bool FindHeader(const std::vector<unsigned char>& bytes, std::size_t& at) {
   if (bytes.size() >= 4 && std::memcmp(bytes.data(), "NITF", 4) == 0) {
-    const std::string head(bytes.begin(), bytes.begin() + std::min<std::size_t>(bytes.size(), 4096));
+    const std::string head(bytes.begin(),
+                           bytes.begin() + std::min<std::size_t>(bytes.size(), 4096));
     const std::size_t tre = head.find("RPFHDR00048");
     if (tre == std::string::npos) return false;
     at = tre + 11;
@@ -73,8 +74,7 @@ bool FindHeader(const std::vector<unsigned char>& bytes, std::size_t& at) {
 std::string FrameFolder(const std::filesystem::path& tocFolder, std::string folder) {
   while (!folder.empty() && folder.back() == '/') folder.pop_back();
   while (folder.rfind("./", 0) == 0) folder.erase(0, 2);
-  while (!folder.empty() && folder.front() == '/' &&
-         !std::filesystem::path(folder).is_absolute())
+  while (!folder.empty() && folder.front() == '/' && !std::filesystem::path(folder).is_absolute())
     folder.erase(0, 1);
   if (folder.empty() || folder == ".") return tocFolder.string();
   std::filesystem::path p(folder);

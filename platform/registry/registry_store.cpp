@@ -152,6 +152,12 @@ void Refresh(State& s) {
 
 }  // namespace
 
+std::wstring FoldedName(std::wstring_view n) {
+  std::wstring out(n);
+  for (auto& c : out) c = Fold(c);
+  return out;
+}
+
 bool NamesEqual(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)

@@ -20,6 +20,8 @@ constexpr std::size_t kMaxKeyDepth = 512;
 
 // Key and value names compare without regard to letter case.
 bool NamesEqual(std::wstring_view a, std::wstring_view b);
+// The name with its letter case folded: equal for names that NamesEqual takes as equal.
+std::wstring FoldedName(std::wstring_view n);
 bool SameValue(const Value& a, const Value& b);
 
 struct Node {

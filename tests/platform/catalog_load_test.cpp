@@ -137,7 +137,9 @@ TEST(CatalogFixtures, RpfTreeReadsBackThroughGdal) {
   RpfTocBoundary onc;
   onc.rows = 2;
   onc.columns = 2;
-  onc.frames = {{0, 0, "0000001A.ON2"}, {0, 1, "0000002A.ON2"}, {1, 0, "0000003A.ON2"},
+  onc.frames = {{0, 0, "0000001A.ON2"},
+                {0, 1, "0000002A.ON2"},
+                {1, 0, "0000003A.ON2"},
                 {1, 1, "0000004A.ON2"}};
   RpfTocBoundary cib;
   cib.productType = "CIB";
@@ -153,13 +155,15 @@ TEST(CatalogFixtures, RpfTreeReadsBackThroughGdal) {
             std::string::npos)
       << info;
   EXPECT_NE(info.find("SUBDATASET_2_DESC=CIB:"), std::string::npos) << info;
-  const std::string charts = ToolOutput("gdalinfo " + ShellQuote("NITF_TOC_ENTRY:CADRG_ONC_1M_2_0:" + toc));
+  const std::string charts =
+      ToolOutput("gdalinfo " + ShellQuote("NITF_TOC_ENTRY:CADRG_ONC_1M_2_0:" + toc));
   EXPECT_NE(charts.find("Size is 3072, 3072"), std::string::npos) << charts;
   EXPECT_NE(charts.find("Origin = (6.000000000000000,2.000000000000000)"), std::string::npos);
   for (const char* frame : {"0000001A.ON2", "0000002A.ON2", "0000003A.ON2", "0000004A.ON2"})
     EXPECT_NE(charts.find(std::string("CADRG/ONC/") + frame), std::string::npos) << frame;
   // Row 0 is the southern row: frame 1 lies south-west.
-  const std::string frame = ToolOutput("gdalinfo " + ShellQuote(dir / "RPF/CADRG/ONC/0000001A.ON2"));
+  const std::string frame =
+      ToolOutput("gdalinfo " + ShellQuote(dir / "RPF/CADRG/ONC/0000001A.ON2"));
   EXPECT_NE(frame.find("Driver: NITF"), std::string::npos);
   EXPECT_NE(frame.find("Size is 1536, 1536"), std::string::npos);
   EXPECT_NE(frame.find("Origin = (6.000000000000000,1.146666666666667)"), std::string::npos)
@@ -187,7 +191,8 @@ TEST(CatalogLoad, DtedTreeWithBadCells) {
   };
   const std::vector<Cell> good = {{6, 0, 0}, {7, 0, 0}, {6, 1, 0}, {-1, -2, 0}, {8, 0, 1}};
   for (const Cell& c : good)
-    ASSERT_TRUE(MakeDtedCell(DtedCellPath(data.path(), c.lon, c.lat, c.level), c.lon, c.lat, c.level));
+    ASSERT_TRUE(
+        MakeDtedCell(DtedCellPath(data.path(), c.lon, c.lat, c.level), c.lon, c.lat, c.level));
   // Not what its name says; cut short; a level 0 cell named as level 1.
   const std::string text = DtedCellPath(data.path(), 9, 0, 0);
   WriteText(text, "this is not elevation data\n");
@@ -254,7 +259,9 @@ TEST(CatalogLoad, RpfTreeWithBadFramesAndTables) {
   RpfTocBoundary onc;
   onc.rows = 2;
   onc.columns = 2;
-  onc.frames = {{0, 0, "0000001A.ON2"}, {0, 1, "0000002A.ON2"}, {1, 0, "0000003A.ON2"},
+  onc.frames = {{0, 0, "0000001A.ON2"},
+                {0, 1, "0000002A.ON2"},
+                {1, 0, "0000003A.ON2"},
                 {1, 1, "0000004A.ON2"}};
   RpfTocBoundary cib;
   cib.productType = "CIB";
@@ -385,7 +392,7 @@ TEST(CatalogLoad, DtedLevelsFromPostSpacing) {
   const struct {
     double seconds;
     int level;
-  } cases[] = {{30, 0}, {3, 1}, {1, 2}, {1.0 / 3, 3}, {1.0 / 9, 4}, {1.0 / 27, 5},
-               {2, -1}, {15, -1}, {0.5, -1}};
+  } cases[] = {{30, 0},       {3, 1},  {1, 2},   {1.0 / 3, 3}, {1.0 / 9, 4},
+               {1.0 / 27, 5}, {2, -1}, {15, -1}, {0.5, -1}};
   for (const auto& c : cases) EXPECT_EQ(DtedLevelOfSpacing(c.seconds), c.level) << c.seconds;
 }

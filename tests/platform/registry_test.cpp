@@ -376,6 +376,25 @@ TEST_F(RegistryTest, EnumerationFollowsCreationOrder) {
   RegCloseKey(k);
 }
 
+// A key written in more than one place of the file, in another letter case, is one key with
+// every value and child, in the order the file gives them.
+TEST_F(RegistryTest, AKeyRepeatedInTheFileIsOneKey) {
+  WriteFile(File(),
+            "trevik-registry 1\n[HKCU\\Soft\\A]\n\"one\" = dword 1\n[HKCU\\Soft\\B]\n"
+            "[HKCU\\soft\\a\\Deep]\n\"d\" = sz \"x\"\n[HKCU\\SOFT\\A]\n\"two\" = dword 2\n"
+            "[HKCU\\Soft\\C]\nend\n");
+  Restart();
+  std::vector<std::wstring> keys = SubKeys(Hive::CurrentUser, L"Soft");
+  EXPECT_EQ(keys, (std::vector<std::wstring>{L"A", L"B", L"C"}));
+  DWORD one = 0, two = 0;
+  EXPECT_TRUE(ReadDword(Hive::CurrentUser, L"Soft\\A", L"one", one));
+  EXPECT_TRUE(ReadDword(Hive::CurrentUser, L"SOFT\\a", L"two", two));
+  EXPECT_EQ(one + two, 3u);
+  std::wstring deep;
+  EXPECT_TRUE(ReadString(Hive::CurrentUser, L"Soft\\A\\Deep", L"d", deep));
+  EXPECT_EQ(deep, L"x");
+}
+
 // Writes that cannot reach the disk fail, change nothing in memory, and leave the old file.
 TEST_F(RegistryTest, FailedWritesKeepTheOldFile) {
   ASSERT_EQ(WriteString(Hive::CurrentUser, L"Keep", L"v", L"old"), ERROR_SUCCESS);
