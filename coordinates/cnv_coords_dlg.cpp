@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "framework/corvane_module.h"
+#include "corvane/corvane_module.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
@@ -32,6 +32,10 @@ constexpr UINT kConverted = 3566;
 constexpr UINT kNothingWritten = 3890;
 constexpr UINT kRunIncomplete = 3891;
 constexpr UINT kRunStopped = 3892;
+constexpr UINT kNotSaved = 3893;
+constexpr UINT kOutputIncomplete = 3894;
+constexpr UINT kInputUnreadable = 3896;
+constexpr UINT kCannotPrepare = 3897;
 
 // The five notations: entry text (also the item data), heading, first and second field label.
 struct Notation {
@@ -579,11 +583,7 @@ LRESULT CnvCoordsDlg::OnNameChanged(WORD, WORD, HWND, BOOL&) {
 }
 
 void CnvCoordsDlg::ShowFormattedMessage(UINT textId, const std::wstring& insert) {
-  std::wstring text;
-  if (!velk::win::FormatInserts(LoadResString(textId), {insert}, &text))
-    text = LoadResString(textId);
-  std::wstring caption = LoadResString(kErrorCaptionId);
-  ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), kExclamationOk);
+  ShowFormattedMessageBox(m_hWnd, textId, insert);
 }
 
 bool CnvCoordsDlg::ReadOutputNames(OutputFieldNames& names) {
@@ -687,22 +687,41 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     return 0;
   }
 
+  // In place, the fields and values go into a working copy of the input that replaces it in
+  // one step at the end: the input is either untouched or completely converted.
   NewOutput created;
   ComPtr<ITable> output = m_inputTable;
+  ComPtr<IDatasetSwap> inPlace;
   if (newFile) {
     if (!CreateOutput(m_hWnd, m_outputLocation.get(), m_outputName, m_inputTable.get(), shapeField,
                       created))
       return 0;
     output = created.table;
+  } else if ((inPlace = QueryAs<IDatasetSwap>(m_inputTable.get()))) {
+    ComPtr<ITable> working;
+    if (FAILED(inPlace->StartEdit(working.put())) || !working) {
+      ShowFormattedMessage(kCannotPrepare, DatasetFailure(m_inputTable.get()));
+      return 0;
+    }
+    output = working;
   }
+  // Leaves the input as it was after a failure in place.
+  auto abandon = [&] {
+    if (inPlace) {
+      output = nullptr;
+      inPlace->StopEdit(VARIANT_FALSE);
+    }
+  };
   m_outputTable = output;
   if (!AddOutputFields(m_hWnd, output.get(), true, names)) {
+    m_outputTable = nullptr;
     if (newFile) DiscardOutput(created);
+    abandon();
     return 0;
   }
 
   RecordTarget target;
-  target.input = m_inputTable;
+  target.input = inPlace ? output : m_inputTable;
   target.output = output;
   target.newFile = newFile;
   target.fieldMap = created.fieldMap;
@@ -711,6 +730,17 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     if (i >= 0 && static_cast<std::size_t>(i) < m_mapSources.size())
       if (auto selection = QueryAs<IFeatureSelection>(m_mapSources[i].get()))
         selection->get_SelectionSet(target.selection.put());
+    if (target.selection && inPlace) {
+      try {
+        target.selection = SameRowsIn(target.selection.get(), output.get());
+      } catch (const ComError&) {
+        target = RecordTarget{};
+        m_outputTable = m_inputTable;
+        abandon();
+        ShowMessageBox(m_hWnd, kNothingWritten, kErrorCaptionId, kExclamationOk);
+        return 0;
+      }
+    }
   }
 
   HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
@@ -722,21 +752,41 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
       m_counts);
   target = RecordTarget{};  // the cursors' tables are let go before the output is finished
   ::SetCursor(previous);
+  m_outputTable = m_inputTable;
 
   if (outcome != RunOutcome::kCompleted) {
+    std::wstring why = DatasetFailure(inPlace ? output.get() : created.table.get());
     if (newFile) {
       DiscardOutput(created);
+    } else if (inPlace) {
+      abandon();
     } else if (outcome == RunOutcome::kNoCursor) {
       // Nothing was written: the input gets its schema back.
       RemoveOutputFields(output.get(), names);
     }
-    UINT text = outcome == RunOutcome::kNoCursor ? kNothingWritten
-                : newFile                        ? kRunIncomplete
-                                                 : kRunStopped;
-    ShowMessageBox(m_hWnd, text, kErrorCaptionId, kExclamationOk);
+    if (outcome == RunOutcome::kReadFailed)
+      ShowMessageBox(m_hWnd, kInputUnreadable, kErrorCaptionId, kExclamationOk);
+    else if (outcome == RunOutcome::kWriteFailed && newFile)
+      ShowFormattedMessage(kOutputIncomplete, why);
+    else if (outcome == RunOutcome::kWriteFailed && inPlace)
+      ShowFormattedMessage(kNotSaved, why);
+    else
+      ShowMessageBox(m_hWnd,
+                     outcome == RunOutcome::kNoCursor ? kNothingWritten
+                     : newFile                        ? kRunIncomplete
+                                                      : kRunStopped,
+                     kErrorCaptionId, kExclamationOk);
     return 0;
   }
   if (newFile && !FinishOutput(m_hWnd, created)) return 0;
+  if (inPlace) {
+    output = nullptr;
+    if (FAILED(inPlace->StopEdit(VARIANT_TRUE))) {
+      ShowFormattedMessage(kNotSaved, DatasetFailure(m_inputTable.get()));
+      return 0;
+    }
+    output = m_inputTable;
+  }
   m_lastOutput = output;
 
   CloseDialog(IDOK);

@@ -24,7 +24,8 @@ constexpr UINT kOverwriteQuestion = 3888;
 constexpr UINT kCannotDelete = 3889;
 constexpr UINT kSchemaLockRefused = 3273;
 constexpr UINT kCannotAddField = 3886;
-constexpr UINT kRunIncomplete = 3891;
+constexpr UINT kOutputIncomplete = 3894;
+constexpr UINT kOldDataLeft = 3895;
 
 std::wstring Lower(std::wstring s) {
   for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
@@ -132,14 +133,6 @@ std::wstring WorkingName(IWorkspace* ws, const std::wstring& finalName) {
   std::wstring name = base;
   for (int k = 2; NameTaken(taken, name); ++k) name = base + std::to_wstring(k);
   return name;
-}
-
-ComPtr<ITable> OpenByName(IWorkspace* ws, const std::wstring& name) {
-  auto features = QueryAs<IFeatureWorkspace>(ws);
-  if (!features) return nullptr;
-  ComPtr<ITable> table;
-  if (FAILED(features->OpenTable(Bstr(name), table.put()))) return nullptr;
-  return table;
 }
 
 }  // namespace
@@ -265,24 +258,39 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
   return true;
 }
 
+std::wstring DatasetFailure(IUnknown* dataset) {
+  Bstr text;
+  if (auto swap = QueryAs<IDatasetSwap>(dataset)) swap->get_LastFailure(&text);
+  return text.str().empty() ? L"the data could not be written" : text.str();
+}
+
 bool FinishOutput(HWND owner, NewOutput& out) {
   if (!out.table) return false;
-  if (out.replaceExisting) {
-    ComPtr<ITable> existing = OpenByName(out.workspace.get(), out.finalName);
-    auto dataset = QueryAs<IDataset>(existing.get());
-    if (existing && (!dataset || FAILED(dataset->Delete()))) {
-      DiscardOutput(out);
-      ShowMessageBox(owner, kCannotDelete, kErrorCaptionId, kExclamationOk);
-      return false;
-    }
-  }
-  auto dataset = out.table.As<IDataset>();
-  if (!dataset || FAILED(dataset->Rename(Bstr(out.finalName)))) {
+  auto swap = out.table.As<IDatasetSwap>();
+  HRESULT hr =
+      swap ? swap->TakeName(Bstr(out.finalName), out.replaceExisting ? VARIANT_TRUE : VARIANT_FALSE)
+           : E_NOINTERFACE;
+  if (FAILED(hr)) {
+    std::wstring why = DatasetFailure(out.table.get());
     DiscardOutput(out);
-    ShowMessageBox(owner, kRunIncomplete, kErrorCaptionId, kExclamationOk);
+    ShowFormattedMessageBox(owner, kOutputIncomplete, why);
     return false;
   }
+  if (hr == S_FALSE) ShowFormattedMessageBox(owner, kOldDataLeft, DatasetFailure(out.table.get()));
   return true;
+}
+
+ComPtr<ISelectionSet> SameRowsIn(ISelectionSet* selection, ITable* table) {
+  auto none = CreateHostObject<IQueryFilter>(host::CLSID_QueryFilter);
+  Check(none->put_WhereClause(Bstr(L"1 = 2")));
+  ComPtr<ISelectionSet> out;
+  Check(table->Select(none.get(), kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, out.put()));
+  if (!out) ThrowComError(E_POINTER);
+  ComPtr<IEnumIDs> ids;
+  Check(selection->get_IDs(ids.put()));
+  if (!ids) ThrowComError(E_POINTER);
+  for (LONG id = -1; ids->Next(&id) == S_OK && id >= 0;) Check(out->Add(id));
+  return out;
 }
 
 void DiscardOutput(NewOutput& out) {

@@ -39,9 +39,18 @@ struct NewOutput {
 bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName, ITable* input,
                   bool shapeField, NewOutput& out);
 
-// Gives the finished output its final name, replacing the dataset of that name when the user
-// agreed to. False, with a message box, when that cannot be done (the output is then removed).
+// Gives the finished output its final name once it is written out and complete, replacing the
+// dataset of that name when the user agreed to (that one is removed only after the output is in
+// its place). False, with a message box naming the cause, when that cannot be done: the output
+// is then removed and nothing under the final name has changed.
 bool FinishOutput(HWND owner, NewOutput& out);
+
+// Why the last write or swap of a dataset failed, as the host words it ("disk full", ...).
+std::wstring DatasetFailure(IUnknown* dataset);
+
+// The rows of selection (by object id) as a selection set of table, a working copy of the
+// selection's table.
+ComPtr<ISelectionSet> SameRowsIn(ISelectionSet* selection, ITable* table);
 
 // Removes the output dataset (an unfinished one); nothing when there is none.
 void DiscardOutput(NewOutput& out);

@@ -621,7 +621,13 @@ LRESULT CoordToolDlg::OnConvert(WORD, WORD, HWND, BOOL&) {
     } else {
       ValidatedEditCtrl* edit = NotationEdit(field);
       if (!edit) return 0;
-      edit->ParseWindowText();
+      if (!edit->ParseWindowText()) {
+        // A text the parser could not read now shows the notation's mask in red; the mask is
+        // no location, so nothing is converted, drawn or announced.
+        FlashInputError(edit->m_hWnd, true);
+        EnableConvert(false);
+        return 0;
+      }
       std::wstring text = edit->GetWindowText();
       if (field == kDmsEdit) {
         text = DisplayDmsToEngine(text);
@@ -704,7 +710,9 @@ LRESULT CoordToolDlg::OnNotationChange(WORD, WORD id, HWND, BOOL&) {
   std::wstring& previous = previousTexts_[id];
   if (text == previous) return 0;
   previous = text;
-  bool valid = edit->m_parser.IsValid(text);
+  // Convert is offered only for a text it can read: the validator's pattern and the
+  // formatter's own limits both.
+  bool valid = edit->m_parser.CanParse(text);
   if (edit->m_hWnd) edit->SetNormalColors(valid ? kDefaultColor : kInvalidTextColor, kDefaultColor);
   lastEdited_ = id;
   EnableConvert(valid);

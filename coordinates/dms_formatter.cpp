@@ -1,17 +1,16 @@
 #include "coordinates/dms_formatter.h"
 
-#include <cwchar>
-
 #include "coordinates/fraction_conversions.h"
+#include "platform/com/number_text.h"
 
 namespace velk::corvane {
 
 namespace {
 
 std::wstring PadNumber(unsigned value, std::size_t width) {
-  wchar_t buf[32];
-  std::swprintf(buf, 32, L"%0*u", static_cast<int>(width), value);
-  return buf;
+  std::wstring out;
+  AppendDecimal(out, value, static_cast<unsigned>(width));
+  return out;
 }
 
 // Digits padded on the left with zeros to width, or with leading characters cut to width;
@@ -108,6 +107,13 @@ bool DMSFormatter::Format(std::wstring& out, const std::vector<std::wstring>& su
     if (h->fraction.empty()) h->fraction = L"00";
     if (h->fraction.size() == 1) h->fraction += L'0';
   }
+  // A negative sign on a value that comes to zero is no hemisphere: -0 is written as 0 is.
+  auto isZero = [](const Half& h) {
+    return h.digits.find_first_not_of(L'0') == std::wstring::npos &&
+           h.fraction.find_first_not_of(L'0') == std::wstring::npos;
+  };
+  if (!lat.sign.empty() && isZero(lat)) lat.letter = s.north;
+  if (!lon.sign.empty() && isZero(lon)) lon.letter = s.east;
   const wchar_t dec = s.decimalSeparator.empty() ? L'.' : s.decimalSeparator[0];
   std::wstring text = lat.digits + dec + lat.fraction + lat.letter + L" " + lon.digits + dec +
                       lon.fraction + lon.letter;

@@ -1,6 +1,6 @@
 #include "coordinates/fraction_conversions.h"
 
-#include <cwchar>
+#include "platform/com/number_text.h"
 
 namespace velk::corvane {
 
@@ -10,9 +10,9 @@ namespace {
 constexpr std::size_t kExactDigits = 18;
 
 std::wstring TwoDigits(std::uint64_t v) {
-  wchar_t buf[8];
-  std::swprintf(buf, 8, L"%02u", static_cast<unsigned>(v % 100));
-  return buf;
+  std::wstring out;
+  AppendDecimal(out, v % 100, 2);
+  return out;
 }
 
 }  // namespace

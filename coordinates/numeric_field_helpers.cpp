@@ -4,6 +4,7 @@
 #include <cmath>
 #include <charconv>
 
+#include "platform/com/variant.h"
 #include "platform/win/locale_source.h"
 
 namespace velk::corvane {
@@ -52,6 +53,14 @@ std::wstring FormatFieldDouble(double value, int decimals, std::wstring_view fal
     if (text.size() <= kFieldTextLimit) return text;
   }
   return Printed(std::chars_format::scientific, -1, value, decimal);
+}
+
+void FormatLongAsText(std::wstring& out, LONG value) {
+  out = Variant(value).ToString(LOCALE_USER_DEFAULT);
+}
+
+void FormatDoubleAsText(std::wstring& out, double value) {
+  out = Variant(value).ToString(LOCALE_USER_DEFAULT);
 }
 
 }  // namespace velk::corvane

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/com/base_types.h"
+
 namespace velk::corvane {
 
 // The text as a number: read in the user-default locale, else in English (1033); an empty or
@@ -16,5 +18,11 @@ void ParseLocaleDouble(std::wstring_view text, double* value);
 // decimals is written with fewer decimals, and in exponent form when even none fit.
 // (The field writer of the dialogs puts this text into the item.)
 std::wstring FormatFieldDouble(double value, int decimals, std::wstring_view fallback);
+
+// The text of a number as the platform's variant conversion writes it in the user's locale:
+// "-42"; "0.1", "1234.5" (the locale's decimal symbol, up to 15 significant digits, no
+// grouping), "1E+20" for magnitudes past 15 digits. The text goes into out.
+void FormatLongAsText(std::wstring& out, LONG value);
+void FormatDoubleAsText(std::wstring& out, double value);
 
 }  // namespace velk::corvane

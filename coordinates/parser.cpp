@@ -63,4 +63,9 @@ bool Parser::ParseText(std::wstring* text) {
   return FormatInPlace(*text);
 }
 
+bool Parser::CanParse(const std::wstring& text) {
+  std::wstring copy = text;
+  return ParseText(&copy);
+}
+
 }  // namespace velk::corvane

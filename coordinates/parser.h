@@ -29,6 +29,10 @@ class Parser {
   bool Parse(BSTR* text);
   // The same for a window text.
   bool ParseText(std::wstring* text);
+  // Whether ParseText would read the text: valid for the validator and showable by the
+  // formatter (which refuses over-long degrees, a carry to 100 and texts past 39 characters).
+  // The text itself is left as it is.
+  bool CanParse(const std::wstring& text);
 
   Validator* GetValidator() const { return validator_; }
   Formatter* GetFormatter() const { return formatter_; }

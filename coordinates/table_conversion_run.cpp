@@ -2,9 +2,13 @@
 
 #include <cmath>
 #include <cwctype>
+#include <memory>
+#include <thread>
 
+#include "coordinates/worker_pool.h"
 #include "framework/host_object_creation.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/host/data_errors.h"
 #include "platform/host/geometry.h"
 
 namespace velk::corvane {
@@ -173,18 +177,39 @@ bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic,
   }
 }
 
+// The output's files refused a write.
+struct WriteFailure {};
+
 // The run's fixed parts.
 struct RunContext {
   ICoordinateTool* engine;
-  ConversionParsers& parsers;
   const RecordTarget& target;
   const RecordLayout& layout;
   ComPtr<ISpatialReference> geographic{};
   Variant fromDatum{}, toDatum{};
   LONG xOut = -1, yOut = -1, dms1Out = -1, dms2Out = -1, utmOut = -1, mgrsOut = -1;
   bool second = false;
-  ComPtr<IPoint> scratch{};
   ComPtr<ICursor> write{};
+  // New file: one row buffer for every record. Each record that is inserted sets the same
+  // fields (the converted values and the copied ones), so nothing of one record reaches the
+  // next.
+  ComPtr<IRowBuffer> newRow{};
+};
+
+// What one worker converts with: its own parsers (they keep per-call state) and point.
+struct WorkerTools {
+  ConversionParsers* parsers;
+  ComPtr<IPoint> scratch;
+};
+
+// One record on its way from the read cursor to the write cursor.
+struct RecordWork {
+  ComPtr<IRow> row;
+  Variant first, second;
+  bool readable = false;   // the values could be read
+  bool converted = false;  // the values were converted into every requested text
+  double x = 0.0, y = 0.0;
+  std::wstring dms1, dms2, utm, mgrs;
 };
 
 LONG OutputIndex(ITable* output, const std::wstring& name) {
@@ -198,32 +223,30 @@ void Put(IRowBuffer* buffer, LONG index, Variant value) {
   if (index >= 0) Check(buffer->put_Value(index, value));
 }
 
-// One record, from reading to writing; false when it cannot be converted. Raises a COM error
-// when the host or the engine leaves out an object it should have supplied.
-bool ConvertRecord(RunContext& c, IRow* row) {
-  ComPtr<IRowBuffer> buffer;
-  ComPtr<IRow> targetRow;
-  if (c.target.newFile) {
-    Check(c.target.output->CreateRowBuffer(buffer.put()));
-  } else {
-    Check(c.write->NextRow(targetRow.put()));
-    if (!targetRow) ThrowComError(E_POINTER);
-    // The two cursors walk the same rows; a row that is not the one read is never written.
-    LONG readOid = -1, writeOid = -2;
-    Check(row->get_OID(&readOid));
-    Check(targetRow->get_OID(&writeOid));
-    if (readOid != writeOid) ThrowComError(E_UNEXPECTED);
-    buffer = targetRow.As<IRowBuffer>();
+// Reading: the record's coordinate values.
+void ReadRecord(const RunContext& c, RecordWork& w) {
+  w.readable = false;
+  w.converted = false;
+  w.first = Variant();
+  w.second = Variant();
+  try {
+    Check(w.row->get_Value(c.layout.xIndex, &w.first));
+    if (c.second) Check(w.row->get_Value(c.layout.yIndex, &w.second));
+    w.readable = true;
+  } catch (...) {
+    // A record whose values cannot be read counts as failed when it is written.
   }
-  if (!buffer) ThrowComError(E_POINTER);
+}
 
-  Variant first, second;
-  Check(row->get_Value(c.layout.xIndex, &first));
-  if (c.second) Check(row->get_Value(c.layout.yIndex, &second));
-  if (IsNullValue(first) || (c.second && IsNullValue(second))) return false;
-
+// Converting: the engine's answer for the record, each text in its canonical form. Raises a
+// COM error when the engine leaves out an object it should have supplied.
+bool ConvertValues(const RunContext& c, WorkerTools& tools, RecordWork& w) {
+  if (!w.readable) return false;
+  if (IsNullValue(w.first) || (c.second && IsNullValue(w.second))) return false;
+  ConversionParsers& parsers = *tools.parsers;
   Variant value;
-  if (!BuildValue(c.layout, c.geographic.get(), c.parsers, first, second, c.scratch.get(), value))
+  if (!BuildValue(c.layout, c.geographic.get(), parsers, w.first, w.second, tools.scratch.get(),
+                  value))
     return false;
 
   ComPtr<IPoint> wgs84, onDatum;
@@ -232,52 +255,130 @@ bool ConvertRecord(RunContext& c, IRow* row) {
                                        onDatum.put(), &dms, &utm, &mgrs)))
     return false;
   if (!onDatum) ThrowComError(E_POINTER);
-  double x = 0.0, y = 0.0;
-  Check(onDatum->QueryCoords(&x, &y));
+  Check(onDatum->QueryCoords(&w.x, &w.y));
 
   // Each text is brought into its canonical form; one that does not validate would be written
   // as the notation's template, a wrong location, so the record fails instead.
-  std::wstring dmsText, utmText, mgrsText;
   if (c.dms1Out >= 0) {
-    dmsText = c.parsers.DmsFromEngine(dms.str());
-    if (!c.parsers.dms.ParseText(&dmsText)) return false;
-  }
-  if (c.utmOut >= 0) {
-    utmText = utm.str();
-    if (!c.parsers.utm.ParseText(&utmText)) return false;
-  }
-  if (c.mgrsOut >= 0) {
-    mgrsText = mgrs.str();
-    if (!c.parsers.mgrs.ParseText(&mgrsText)) return false;
-  }
-
-  Put(buffer.get(), c.xOut, Variant(x));
-  Put(buffer.get(), c.yOut, Variant(y));
-  if (c.dms1Out >= 0) {
+    std::wstring dmsText = parsers.DmsFromEngine(dms.str());
+    if (!parsers.dms.ParseText(&dmsText)) return false;
     if (c.dms2Out < 0) {
-      Put(buffer.get(), c.dms1Out, Variant(dmsText));
+      w.dms1 = std::move(dmsText);
+      w.dms2.clear();
     } else {
       std::size_t space = dmsText.find(L' ');
-      Put(buffer.get(), c.dms1Out, Variant(dmsText.substr(0, space)));
-      Put(buffer.get(), c.dms2Out,
-          Variant(space == std::wstring::npos ? std::wstring() : dmsText.substr(space + 1)));
+      w.dms1 = dmsText.substr(0, space);
+      w.dms2 = space == std::wstring::npos ? std::wstring() : dmsText.substr(space + 1);
     }
   }
-  Put(buffer.get(), c.utmOut, Variant(utmText));
-  Put(buffer.get(), c.mgrsOut, Variant(mgrsText));
+  if (c.utmOut >= 0) {
+    w.utm = utm.str();
+    if (!parsers.utm.ParseText(&w.utm)) return false;
+  }
+  if (c.mgrsOut >= 0) {
+    w.mgrs = mgrs.str();
+    if (!parsers.mgrs.ParseText(&w.mgrs)) return false;
+  }
+  return true;
+}
 
+void Convert(const RunContext& c, WorkerTools& tools, RecordWork& w) {
+  try {
+    w.converted = ConvertValues(c, tools, w);
+  } catch (...) {
+    w.converted = false;  // the engine left something out: the record fails
+  }
+}
+
+// Writing: the record's target row, filled and stored. False when the record fails. Raises a
+// COM error when the host leaves out an object it should have supplied.
+bool WriteRecord(RunContext& c, RecordWork& w) {
+  ComPtr<IRowBuffer> buffer;
+  ComPtr<IRow> targetRow;
+  if (c.target.newFile) {
+    if (!c.newRow) Check(c.target.output->CreateRowBuffer(c.newRow.put()));
+    buffer = c.newRow;
+  } else {
+    Check(c.write->NextRow(targetRow.put()));
+    if (!targetRow) ThrowComError(E_POINTER);
+    // The two cursors walk the same rows; a row that is not the one read is never written.
+    LONG readOid = -1, writeOid = -2;
+    Check(w.row->get_OID(&readOid));
+    Check(targetRow->get_OID(&writeOid));
+    if (readOid != writeOid) ThrowComError(E_UNEXPECTED);
+    buffer = targetRow.As<IRowBuffer>();
+  }
+  if (!buffer) ThrowComError(E_POINTER);
+  if (!w.converted) return false;
+
+  Put(buffer.get(), c.xOut, Variant(w.x));
+  Put(buffer.get(), c.yOut, Variant(w.y));
+  if (c.dms1Out >= 0) {
+    Put(buffer.get(), c.dms1Out, Variant(w.dms1));
+    Put(buffer.get(), c.dms2Out, Variant(w.dms2));
+  }
+  Put(buffer.get(), c.utmOut, Variant(w.utm));
+  Put(buffer.get(), c.mgrsOut, Variant(w.mgrs));
+
+  HRESULT stored = S_OK;
   if (c.target.newFile) {
     for (const auto& [from, to] : c.target.fieldMap) {
       if (to < 0) continue;
       Variant v;
-      Check(row->get_Value(from, &v));
+      Check(w.row->get_Value(from, &v));
       Check(buffer->put_Value(to, v));
     }
-    Check(c.write->InsertRow(buffer.get(), nullptr));
+    stored = c.write->InsertRow(buffer.get(), nullptr);
   } else {
-    Check(c.write->UpdateRow(targetRow.get()));
+    stored = c.write->UpdateRow(targetRow.get());
+  }
+  // The files refusing a write (a full disk) is no fault of the record: the run stops.
+  if (stored == host::E_DATA_WRITE_FAILED) throw WriteFailure{};
+  Check(stored);
+  return true;
+}
+
+void Count(RunContext& c, RecordWork& w, RunCounts& counts) {
+  bool written = false;
+  try {
+    written = WriteRecord(c, w);
+  } catch (const WriteFailure&) {
+    throw;  // the files refuse writes: the run stops
+  } catch (...) {
+    // A record the host could not take counts as failed; the run goes on.
+    written = false;
+  }
+  ++counts.total;
+  if (!written) ++counts.failed;
+  w.row = nullptr;
+}
+
+// Records read, converted and written a batch at a time.
+constexpr std::size_t kBatch = 2048;
+
+// Reads up to kBatch records into batch; false when the cursor failed.
+bool ReadBatch(const RunContext& c, ICursor* read, std::vector<RecordWork>& batch,
+               std::size_t& count, bool& end) {
+  count = 0;
+  while (count < batch.size()) {
+    RecordWork& w = batch[count];
+    if (FAILED(read->NextRow(w.row.put()))) return false;
+    if (!w.row) {
+      end = true;
+      return true;
+    }
+    ReadRecord(c, w);
+    ++count;
   }
   return true;
+}
+
+// Whether parsers made now check and write texts as the caller's do (the worker threads need
+// their own).
+bool SameSymbols(const ConversionParsers& a, const ConversionParsers& b) {
+  return a.dmsValidator.PatternText() == b.dmsValidator.PatternText() &&
+         a.dmsFormatter.Template() == b.dmsFormatter.Template() &&
+         a.dmsFormatter.Symbols().decimalSeparator == b.dmsFormatter.Symbols().decimalSeparator;
 }
 
 }  // namespace
@@ -291,15 +392,17 @@ bool BuildEngineValue(const RecordLayout& layout, ConversionParsers& parsers, co
 
 RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
                       const RecordTarget& target, const OutputFieldNames& names,
-                      const RecordLayout& layout, LONG fromDatum, LONG toDatum, RunCounts& counts) {
+                      const RecordLayout& layout, LONG fromDatum, LONG toDatum, RunCounts& counts,
+                      const RunOptions& options) {
   if (!engine || !target.input || !target.output) return RunOutcome::kNoCursor;
-  RunContext c{engine, parsers, target, layout};
+  RunContext c{engine, target, layout};
   c.fromDatum = Variant(fromDatum);
   c.toDatum = Variant(toDatum);
   try {
     ComPtr<ICursor> read;
     HRESULT hr = target.selection ? target.selection->Search(nullptr, VARIANT_FALSE, read.put())
                                   : target.input->Search(nullptr, VARIANT_FALSE, read.put());
+    if (hr == host::E_DATA_UNREADABLE) return RunOutcome::kReadFailed;
     if (FAILED(hr) || !read) return RunOutcome::kNoCursor;
     if (target.newFile)
       hr = target.output->Insert(VARIANT_FALSE, c.write.put());
@@ -317,24 +420,68 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
     c.mgrsOut = OutputIndex(target.output.get(), names.mgrs);
     c.second = layout.ReadsSecondValue();
     if (layout.shapeField) c.geographic = GeographicBase(layout.inputSpatialReference.get());
-    if (layout.format == kEngineDecimalDegrees)
-      c.scratch = CreateHostObject<IPoint>(host::CLSID_Point);
 
-    for (;;) {
-      ComPtr<IRow> row;
-      if (FAILED(read->NextRow(row.put()))) return RunOutcome::kReadFailed;
-      if (!row) break;
-      bool converted = false;
-      try {
-        converted = ConvertRecord(c, row.get());
-      } catch (...) {
-        // A record the host or the engine could not take counts as failed; the run goes on.
-        converted = false;
+    // The workers: the caller's parsers for the first, parsers of the same symbols for the
+    // others. Points projected between references stay on this thread (the projection library
+    // shares its state).
+    unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
+    if (c.geographic) threads = 1;
+    std::vector<std::unique_ptr<ConversionParsers>> ownParsers;
+    std::vector<WorkerTools> tools;
+    tools.push_back({&parsers, nullptr});
+    for (unsigned t = 1; t < threads; ++t) {
+      auto p = std::make_unique<ConversionParsers>();
+      if (!SameSymbols(*p, parsers)) break;
+      tools.push_back({p.get(), nullptr});
+      ownParsers.push_back(std::move(p));
+    }
+    if (layout.format == kEngineDecimalDegrees)
+      for (auto& t : tools) t.scratch = CreateHostObject<IPoint>(host::CLSID_Point);
+
+    // Reading and writing stay on this thread, in the input's order; the workers convert one
+    // batch while this thread writes the batch before it and reads the one after.
+    std::vector<RecordWork> current(kBatch), next(kBatch);
+    std::size_t currentCount = 0, nextCount = 0;
+    bool end = false;
+    bool readOk = ReadBatch(c, read.get(), current, currentCount, end);
+    if (tools.size() == 1) {
+      for (;;) {
+        for (std::size_t i = 0; i < currentCount; ++i) Convert(c, tools[0], current[i]);
+        for (std::size_t i = 0; i < currentCount; ++i) Count(c, current[i], counts);
+        if (!readOk) return RunOutcome::kReadFailed;
+        if (end) break;
+        readOk = ReadBatch(c, read.get(), current, currentCount, end);
       }
-      ++counts.total;
-      if (!converted) ++counts.failed;
+    } else {
+      WorkerPool pool(static_cast<unsigned>(tools.size()));
+      // The job holds the batch's records themselves: the two batch vectors swap afterwards.
+      auto job = [&](std::vector<RecordWork>& batch) {
+        return [&c, &tools, records = batch.data()](unsigned worker, std::size_t i) {
+          Convert(c, tools[worker], records[i]);
+        };
+      };
+      pool.Start(currentCount, job(current));
+      for (;;) {
+        bool more = readOk && !end;
+        if (more)
+          readOk = ReadBatch(c, read.get(), next, nextCount, end);
+        else
+          nextCount = 0;
+        pool.Wait();
+        if (nextCount > 0) pool.Start(nextCount, job(next));
+        for (std::size_t i = 0; i < currentCount; ++i) Count(c, current[i], counts);
+        if (nextCount == 0) {
+          pool.Wait();
+          if (!readOk) return RunOutcome::kReadFailed;
+          break;
+        }
+        std::swap(current, next);
+        currentCount = nextCount;
+      }
     }
     if (target.newFile && FAILED(c.write->Flush())) return RunOutcome::kWriteFailed;
+  } catch (const WriteFailure&) {
+    return RunOutcome::kWriteFailed;
   } catch (...) {
     return counts.total == 0 ? RunOutcome::kNoCursor : RunOutcome::kReadFailed;
   }

@@ -104,9 +104,17 @@ enum class RunOutcome {
   kWriteFailed  // the written rows could not be made final
 };
 
-// Converts every record. fromDatum and toDatum are positions in the engine's datum list.
+struct RunOptions {
+  // Threads converting records (reading and writing stay on the caller's thread, in the
+  // input's order); 0: one per core. The result is the same for any number.
+  unsigned threads = 0;
+};
+
+// Converts every record. fromDatum and toDatum are positions in the engine's datum list. The
+// engine is called from several threads at once unless options say one.
 RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
                       const RecordTarget& target, const OutputFieldNames& names,
-                      const RecordLayout& layout, LONG fromDatum, LONG toDatum, RunCounts& counts);
+                      const RecordLayout& layout, LONG fromDatum, LONG toDatum, RunCounts& counts,
+                      const RunOptions& options = {});
 
 }  // namespace velk::corvane

@@ -46,6 +46,38 @@ std::vector<std::wstring> Tokens(const std::wstring& text) {
   return tokens;
 }
 
+using Step = SequenceMatcher::Step;
+using C = SequenceMatcher::Class;
+constexpr auto kMany = SequenceMatcher::kMany;
+
+Step Digits(std::uint16_t min, std::uint16_t max, std::uint16_t group) {
+  return {C::kDigit, min, max, 1, group};
+}
+Step Band(std::uint16_t group) { return {C::kBand, 1, 1, 1, group}; }
+Step Polar(std::uint16_t group) { return {C::kPolar, 1, 1, 1, group}; }
+constexpr Step kSpaces{C::kSpace, 0, kMany};
+constexpr Step kGap{C::kSpaceOrComma, 1, kMany};
+
+// The eight alternatives of the pattern, step for step.
+std::unique_ptr<SequenceMatcher> MakeMatcher() {
+  auto m = std::make_unique<SequenceMatcher>();
+  m->AddAlternative(
+      {kSpaces, Digits(2, 2, 1), Band(2), kGap, Digits(1, 7, 3), kGap, Digits(1, 7, 4), kSpaces});
+  m->AddAlternative({kSpaces, Digits(1, 7, 5), kGap, Digits(1, 7, 6), kGap, Polar(7), kSpaces});
+  m->AddAlternative(
+      {kSpaces, Digits(2, 2, 8), Band(9), Digits(6, 6, 10), Digits(7, 7, 11), kSpaces});
+  m->AddAlternative(
+      {kSpaces, Digits(2, 2, 12), Band(13), Digits(7, 7, 14), Digits(7, 7, 15), kSpaces});
+  m->AddAlternative({kSpaces, Digits(1, 7, 16), kGap, Digits(1, 7, 17), kGap, Digits(2, 2, 18),
+                     Band(19), kSpaces});
+  m->AddAlternative(
+      {kSpaces, Digits(6, 6, 20), Digits(7, 7, 21), Digits(2, 2, 22), Band(23), kSpaces});
+  m->AddAlternative(
+      {kSpaces, Digits(7, 7, 24), Digits(7, 7, 25), Digits(2, 2, 26), Band(27), kSpaces});
+  m->AddAlternative({kSpaces, Digits(7, 7, 28), Digits(7, 7, 29), Polar(30), kSpaces});
+  return m;
+}
+
 }  // namespace
 
 UTMValidator::UTMValidator() {
@@ -57,7 +89,8 @@ UTMValidator::UTMValidator() {
       L"|(?:^\\s*(\\d{1,7})[ ,]+(\\d{1,7})[ ,]+(\\d{2})([A-HJ-NP-Z])\\s*$)"
       L"|(?:^\\s*(\\d{6})(\\d{7})(\\d{2})([A-HJ-NP-Z])\\s*$)"
       L"|(?:^\\s*(\\d{7})(\\d{7})(\\d{2})([A-HJ-NP-Z])\\s*$)"
-      L"|(?:^\\s*(\\d{7})(\\d{7})([ABYZ])\\s*$)");
+      L"|(?:^\\s*(\\d{7})(\\d{7})([ABYZ])\\s*$)",
+      MakeMatcher());
 }
 
 std::wstring UTMValidator::NormalizeText(const std::wstring& text) {

@@ -12,8 +12,9 @@ Validator::Validator() : pattern_(L"") {}
 
 void Validator::Normalize(BSTR*) {}
 
-void Validator::SetPattern(std::wstring text) {
+void Validator::SetPattern(std::wstring text, std::unique_ptr<SequenceMatcher> matcher) {
   pattern_ = std::wregex(text);
+  matcher_ = std::move(matcher);
   patternText_ = std::move(text);
 }
 
@@ -23,12 +24,22 @@ void Validator::Store(BSTR* text, const std::wstring& value) {
   *text = fresh;
 }
 
-bool Validator::Validate(std::wstring text) {
+bool Validator::Prepare(std::wstring& text) {
   subMatches_.clear();
   match_ = std::wsmatch();
   std::size_t nul = text.find(L'\0');
   if (nul != std::wstring::npos) text.resize(nul);
-  if (text.size() > kMaxTextLength) return false;
+  return text.size() <= kMaxTextLength;
+}
+
+bool Validator::Validate(std::wstring text) {
+  if (!matcher_) return ValidateWithPattern(std::move(text));
+  if (!Prepare(text)) return false;
+  return matcher_->Match(text, subMatches_);
+}
+
+bool Validator::ValidateWithPattern(std::wstring text) {
+  if (!Prepare(text)) return false;
   lastText_ = std::move(text);
   if (!std::regex_match(lastText_, match_, pattern_)) return false;
   subMatches_.reserve(match_.size());

@@ -1,5 +1,7 @@
 #include "framework/command_impl.h"
 
+#include "platform/win/window.h"
+
 namespace velk::corvane {
 
 HRESULT LoadTextInto(UINT id, BSTR* out) {
@@ -28,9 +30,17 @@ HRESULT BaseEnabled(VARIANT_BOOL* enabled) {
 }
 
 HWND GetTopLevelOwnerWindow(HWND window) {
-  // The window layer's parent and owner relations join here once windows have them; a
-  // control dialog is a pop-up without parent or owner, so it is its own top-level window.
-  return window;
+  // Parent and owner chains end at a top-level window without owner; the bound only guards
+  // against a chain that a broken window table might close into a ring.
+  constexpr int kMaxSteps = 4096;
+  HWND current = window;
+  for (int step = 0; current && step < kMaxSteps; ++step) {
+    bool child = (::GetWindowLongW(current, GWL_STYLE) & WS_CHILD) != 0;
+    HWND next = child ? ::GetParent(current) : ::GetWindow(current, GW_OWNER);
+    if (!next) break;
+    current = next;
+  }
+  return current;
 }
 
 }  // namespace velk::corvane

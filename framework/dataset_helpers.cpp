@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "framework/corvane_module.h"
+#include "corvane/corvane_module.h"
 #include "framework/file_path.h"
 #include "framework/host_object_creation.h"
 #include "framework/last_error_record.h"
@@ -93,9 +93,11 @@ bool ShowSaveDatasetDialog(BSTR* path, BSTR* location, LONG kind, HWND owner) {
       break;
     case kSaveFeatures: {
       dialog->put_Title(Bstr(LoadResString(kSaveFeaturesTitle)));
+      // Exactly one filter is the default: the one for where the user starts, shapefiles in a
+      // plain folder.
       bool personal = IsPersonalGeodatabasePath(Bstr(where));
-      bool database = IsDatabasePath(Bstr(where));
-      AddFilter(filters.get(), host::CLSID_FilterShapefiles, !personal && database);
+      bool database = !personal && IsDatabasePath(Bstr(where));
+      AddFilter(filters.get(), host::CLSID_FilterShapefiles, !personal && !database);
       AddFilter(filters.get(), host::CLSID_FilterPersonalDatabaseClasses, personal);
       AddFilter(filters.get(), host::CLSID_FilterDatabaseClasses, database);
       break;

@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "framework/class_catalogue.h"
+#include "corvane/class_catalogue.h"
 #include "framework/tool_menu_def_impl.h"
 #include "interfaces/corvane_menus.h"
 

@@ -1,6 +1,7 @@
 #include "framework/message_helpers.h"
 
-#include "framework/corvane_module.h"
+#include "corvane/corvane_module.h"
+#include "platform/win/format_message.h"
 #include "platform/win/message_queue.h"
 #include "platform/win/messages.h"
 #include "platform/win/responder.h"
@@ -9,6 +10,14 @@ namespace velk::corvane {
 
 void ShowMessageBox(HWND owner, UINT textId, UINT captionId, UINT type) {
   AskMessageBox(owner, textId, captionId, type);
+}
+
+void ShowFormattedMessageBox(HWND owner, UINT textId, const std::wstring& insert) {
+  std::wstring text;
+  if (!velk::win::FormatInserts(LoadResString(textId), {insert}, &text))
+    text = LoadResString(textId);
+  std::wstring caption = LoadResString(kErrorCaptionId);
+  MessageBoxW(owner, text.c_str(), caption.c_str(), kExclamationOk);
 }
 
 int AskMessageBox(HWND owner, UINT textId, UINT captionId, UINT type) {

@@ -3,6 +3,8 @@
 // are shown as the string table holds them; a caller that needs inserts formats them first.
 #pragma once
 
+#include <string>
+
 #include "framework/hook_struct.h"
 #include "platform/com/bstr.h"
 #include "platform/win/window_handle.h"
@@ -16,6 +18,8 @@ constexpr UINT kStopOk = 0x10;
 constexpr UINT kQuestionYesNo = 0x24;
 
 void ShowMessageBox(HWND owner, UINT textId, UINT captionId, UINT type);
+// An error message (caption "Error", exclamation icon) whose text takes one insert (%1).
+void ShowFormattedMessageBox(HWND owner, UINT textId, const std::wstring& insert);
 // The button the user pressed (IDYES, IDNO, ...).
 int AskMessageBox(HWND owner, UINT textId, UINT captionId, UINT type);
 // Owned by the host's window (none when the host has no window).

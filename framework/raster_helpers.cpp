@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/corvane_module.h"
+#include "corvane/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "platform/com/variant.h"
 #include "platform/host/geometry.h"

@@ -14,8 +14,12 @@
 #include <filesystem>
 #include <mutex>
 
+#include "framework/extension_lookup.h"
 #include "platform/com/text.h"
 #include "platform/com/unknown.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/workspace.h"
+#include "platform/registry/activation.h"
 #include "platform/registry/registry.h"
 
 namespace velk::corvane {
@@ -74,7 +78,49 @@ unsigned NextCandidate() {
   return counter.fetch_add(1) % 0xFFFFu + 1;  // 1 .. 0xFFFF
 }
 
+// Context of host object creations: in-process, handler, local and remote server.
+constexpr DWORD kHostContext = 0x17;
+
+// The path of a workspace object; E_POINTER when it is no workspace or names no path.
+std::wstring WorkspacePath(IUnknown* object) {
+  auto workspace = QueryAs<IWorkspace>(object);
+  if (!workspace) ThrowComError(E_POINTER);
+  Bstr path;
+  if (FAILED(workspace->get_PathName(&path))) ThrowComError(E_POINTER);
+  return path.str();
+}
+
 }  // namespace
+
+std::wstring OutputWorkspaceFolder() {
+  ComPtr<IZelExtension> extension;
+  try {
+    extension = FindZelExtension();
+  } catch (const ComError&) {
+    return {};  // no extension manager: no extension object either
+  }
+  if (!extension) return {};
+  ComPtr<IZelSettings> settings;
+  extension->get_Settings(settings.put());
+  auto general = QueryAs<IGeneralSettings>(settings.get());
+  if (!general) return {};
+  ComPtr<IUnknown> workspace;
+  general->get_GeneralOutputWorkspace(workspace.put());
+  if (!workspace) return {};
+  return WorkspacePath(workspace.get());
+}
+
+std::wstring HostScratchWorkspaceFolder() {
+  ComPtr<IScratchWorkspaceFactory> factory;
+  if (FAILED(CoCreateInstance(host::CLSID_ScratchWorkspaceFactory, nullptr, kHostContext,
+                              IidOf<IScratchWorkspaceFactory>(), factory.put_void())) ||
+      !factory)
+    return {};
+  ComPtr<IWorkspace> workspace;
+  factory->get_DefaultScratchWorkspace(workspace.put());
+  if (!workspace) return {};
+  return WorkspacePath(workspace.get());
+}
 
 void SetScratchFolderSources(ScratchFolderSource outputWorkspace,
                              ScratchFolderSource hostScratchWorkspace) {
@@ -107,9 +153,8 @@ Bstr GetScratchFolder() {
     first = s.outputWorkspace;
     second = s.hostScratchWorkspace;
   }
-  std::wstring folder;
-  if (first) folder = first();
-  if (folder.empty() && second) folder = second();
+  std::wstring folder = first ? first() : OutputWorkspaceFolder();
+  if (folder.empty()) folder = second ? second() : HostScratchWorkspaceFolder();
   if (folder.empty()) folder = TemporaryFolder();
   if (!IsSeparator(folder.back())) folder += L'/';
   return Bstr(folder);

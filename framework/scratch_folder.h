@@ -14,9 +14,18 @@ namespace velk::corvane {
 // may throw a ComError (E_POINTER for a host object that does not answer as it should).
 using ScratchFolderSource = std::function<std::wstring()>;
 
-// Installs the first two sources of the scratch folder: the settings' general output
-// workspace and the host's default scratch workspace. Either may be empty (no source). Until
-// they are installed, only the third source, the temporary folder, answers.
+// The settings' general output workspace: the path of the workspace that the extension
+// object's general settings open. Empty when there is no extension object, no settings or no
+// workspace; E_POINTER as a COM error for a workspace that does not answer the host's
+// workspace interface or gives no path.
+std::wstring OutputWorkspaceFolder();
+
+// The host's default scratch workspace: its path, empty when the host offers none. E_POINTER as
+// a COM error as above.
+std::wstring HostScratchWorkspaceFolder();
+
+// Puts other sources in place of the first two (tests); a null source stands for the built-in
+// one (OutputWorkspaceFolder, HostScratchWorkspaceFolder).
 void SetScratchFolderSources(ScratchFolderSource outputWorkspace,
                              ScratchFolderSource hostScratchWorkspace);
 

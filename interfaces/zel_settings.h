@@ -24,7 +24,7 @@ struct IGeneralSettings : IUnknown {
   virtual HRESULT get_GeneralLogOperations(VARIANT_BOOL* value) = 0;
   virtual HRESULT put_GeneralLogOperations(VARIANT_BOOL value) = 0;
   // The output workspace as the host opens it from its factory ProgID and path (null while
-  // unset or while no workspace opener is installed).
+  // unset, or when the host cannot open it).
   virtual HRESULT get_GeneralOutputWorkspace(IUnknown** workspace) = 0;
   virtual HRESULT SetGeneralOutputWorkspace(BSTR factoryProgId, BSTR path) = 0;
   // The stored path of the output workspace (empty while unset).

@@ -3,7 +3,7 @@
 #include "interfaces/lumeris_ids.h"
 #include "layers/object_map.h"
 #include "layers/shared_raster_helper.h"
-#include "platform/productline/deliverable_module.h"
+#include "common/deliverable_module.h"
 
 const velk::res::EmbeddedResource* lumeris_resources();
 

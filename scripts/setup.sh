@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
-pkgs=(cmake ninja-build g++ pkg-config libgdal-dev gdal-bin libproj-dev proj-bin
-      libgeographiclib-dev geographiclib-tools libhivex-dev libhivex-bin libcairo2-dev fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev ccache)
+pkgs=(cmake ninja-build g++ pkg-config libgdal-dev gdal-bin libcairo2-dev libproj-dev proj-bin
+      libgeographiclib-dev geographiclib-tools libhivex-dev libhivex-bin libpng-dev fonts-dejavu-core libgtest-dev
+      libgmock-dev libbenchmark-dev ccache)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "apps/trevik/host_session.h"
-#include "framework/class_catalogue.h"
+#include "corvane/class_catalogue.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "platform/host/command.h"

@@ -78,6 +78,15 @@ velk::productline::TarvosEnvironment* Environment(velk::host::HostSession& host)
 }
 }  // namespace
 
+velk::ComPtr<ITool> TrevikSession::CurrentTool() {
+  velk::ComPtr<ICommandItem> current;
+  host_->App().get_CurrentTool(current.put());
+  if (!current) return nullptr;
+  velk::ComPtr<IUnknown> object;
+  current->get_Command(object.put());
+  return velk::QueryAs<ITool>(object.get());
+}
+
 HRESULT TrevikSession::GetSetting(const std::wstring& name, std::wstring& value) {
   auto* env = Environment(*host_);
   return env ? env->GetText(name, value) : E_FAIL;

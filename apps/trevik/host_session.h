@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/host/command.h"
 #include "platform/host/host_session.h"
 
 namespace trevik {
@@ -31,6 +32,9 @@ class TrevikSession {
   HRESULT CreateCommand(const std::wstring& progId, LONG subType, ICommandItem** item);
   // One line about a created command: caption, enabled state, bitmap present.
   std::wstring Describe(ICommandItem* item);
+
+  // The host's current tool; null when none is chosen or the current command is no tool.
+  velk::ComPtr<ITool> CurrentTool();
 
   // Settings of the extension object's environment by name, as text (see TarvosEnvironment).
   HRESULT GetSetting(const std::wstring& name, std::wstring& value);

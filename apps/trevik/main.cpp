@@ -1,7 +1,9 @@
 // trevik: the headless host program. It loads the deliverables, registers them, lists and
 // creates their classes through the registry, as the host application does.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -34,26 +36,9 @@ int Usage() {
       stderr);
   return 2;
 }
-}  // namespace
 
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  std::size_t i = 0;
-  while (i < args.size() && args[i].rfind("--", 0) == 0) {
-    if (args[i] == "--root" && i + 1 < args.size()) {
-      velk::reg::SetHostRoot(args[i + 1]);
-      i += 2;
-    } else {
-      return Usage();
-    }
-  }
-  if (i >= args.size()) return Usage();
-  std::string command = args[i++];
-  std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
-  if (!velk::reg::EnsureLoaded()) {
-    std::fprintf(stderr, "trevik: %s\n", velk::reg::LastLoadError().c_str());
-    return 1;
-  }
+// Runs one command; its exit code.
+int RunCommand(const std::string& command, const std::vector<std::string>& rest) {
   if (command == "register") return trevik::RegisterLibraries(rest, true);
   if (command == "unregister") return trevik::RegisterLibraries(rest, false);
   if (command == "classes") return trevik::ListClasses();
@@ -77,4 +62,36 @@ int main(int argc, char** argv) {
     return trevik::RunHostSession(rest[0], libraries, steps);
   }
   return Usage();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::size_t i = 0;
+  while (i < args.size() && args[i].rfind("--", 0) == 0) {
+    if (args[i] == "--root" && i + 1 < args.size()) {
+      velk::reg::SetHostRoot(args[i + 1]);
+      i += 2;
+    } else {
+      return Usage();
+    }
+  }
+  if (i >= args.size()) return Usage();
+  std::string command = args[i++];
+  std::vector<std::string> rest(args.begin() + static_cast<long>(i), args.end());
+  if (!velk::reg::EnsureLoaded()) {
+    std::fprintf(stderr, "trevik: %s\n", velk::reg::LastLoadError().c_str());
+    return 1;
+  }
+  int rc = RunCommand(command, rest);
+  // Output that could not be written (a full disk, a closed pipe) is a failure of the command.
+  std::cout.flush();
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) || !std::cout) {
+    int err = errno;
+    std::fprintf(stderr, "trevik: cannot write the output: %s\n",
+                 err == ENOSPC ? "disk full" : std::strerror(err));
+    return rc != 0 ? rc : 1;
+  }
+  return rc;
 }

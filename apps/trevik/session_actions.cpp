@@ -1,4 +1,6 @@
-#include "apps/trevik/session_actions.h"
+// Session actions over the data a conversion works on: the bundled example of places, feature
+// layers from vector files, selections.
+#include "apps/trevik/session_action_table.h"
 
 #include <filesystem>
 
@@ -19,18 +21,12 @@ namespace {
 using velk::Bstr;
 using velk::ComPtr;
 
-const std::wstring& Arg(const std::vector<std::wstring>& args, std::size_t i, const wchar_t* what,
-                        const std::string& action) {
-  if (args.size() <= i) throw SessionActionError{velk::FromUtf8(action) + L" needs " + what};
-  return args[i];
-}
-
 // The feature class or table of a shapefile or dBASE file.
 ComPtr<ITable> OpenVectorFile(const std::wstring& path) {
   namespace fs = std::filesystem;
   fs::path file(velk::ToUtf8(path));
   std::error_code ec;
-  if (!fs::exists(file, ec)) throw SessionActionError{L"no such file: " + path};
+  if (!fs::exists(file, ec)) throw SessionError{L"no such file: " + path};
   ComPtr<IWorkspaceFactory> factory;
   velk::Check(velk::host::CreateShapefileWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(),
                                                           factory.put_void()));
@@ -38,12 +34,11 @@ ComPtr<ITable> OpenVectorFile(const std::wstring& path) {
       velk::FromUtf8(file.parent_path().empty() ? std::string(".") : file.parent_path().string());
   ComPtr<IWorkspace> ws;
   if (FAILED(factory->OpenFromFile(Bstr(folder), nullptr, ws.put())) || !ws)
-    throw SessionActionError{L"cannot open the folder of " + path};
+    throw SessionError{L"cannot open the folder of " + path};
   ComPtr<ITable> table;
   HRESULT hr = ws.As<IFeatureWorkspace>()->OpenTable(Bstr(velk::FromUtf8(file.stem().string())),
                                                      table.put());
-  if (FAILED(hr) || !table)
-    throw SessionActionError{L"not a readable shapefile or dBASE table: " + path};
+  if (FAILED(hr) || !table) throw SessionError{L"not a readable shapefile or dBASE table: " + path};
   return table;
 }
 
@@ -57,25 +52,27 @@ ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name) {
     layer->get_Name(&n);
     if (n.str() == name) return layer;
   }
-  throw SessionActionError{L"no layer \"" + name + L"\" in the map"};
+  throw SessionError{L"no layer \"" + name + L"\" in the map"};
 }
 
-}  // namespace
-
-bool RunExtraAction(const std::string& action, const std::vector<std::wstring>& args,
-                    const SessionActionContext& context) {
-  if (action == "make-places") {
-    const std::wstring& path = Arg(args, 0, L"a file", action);
+//   make-places FILE                 writes the example point shapefile of places
+void MakePlaces(SessionContext& context, const SessionLine& l) {
+  {
+    const std::wstring& path = l.Arg(0, L"a file");
     std::wstring problem;
-    if (!WriteExamplePlaces(path, &problem)) throw SessionActionError{problem};
-    context.print(L"  wrote " + std::to_wstring(ExamplePlaces().size()) + L" places to " + path);
-    return true;
+    if (!WriteExamplePlaces(path, &problem)) throw SessionError{problem};
+    context.Print(L"  wrote " + std::to_wstring(ExamplePlaces().size()) + L" places to " + path);
   }
-  if (action == "add-features") {
-    const std::wstring& path = Arg(args, 0, L"a shapefile or dBASE file", action);
+}
+
+//   add-features FILE [NAME]         adds a feature layer for a shapefile or dBASE table
+void AddFeatures(SessionContext& context, const SessionLine& l) {
+  const auto& args = l.args;
+  {
+    const std::wstring& path = l.Arg(0, L"a shapefile or dBASE file");
     ComPtr<ITable> table = OpenVectorFile(path);
     auto featureClass = table.As<IFeatureClass>();
-    if (!featureClass) throw SessionActionError{path + L" holds no features"};
+    if (!featureClass) throw SessionError{path + L" holds no features"};
     ComPtr<IFeatureLayer> layer;
     velk::Check(
         velk::host::CreateFeatureLayerObject(nullptr, IidOf<IFeatureLayer>(), layer.put_void()));
@@ -85,19 +82,22 @@ bool RunExtraAction(const std::string& action, const std::vector<std::wstring>& 
                         : velk::FromUtf8(std::filesystem::path(velk::ToUtf8(path)).stem().string());
     auto general = layer.As<ILayer>();
     general->put_Name(Bstr(name));
-    context.focusMap()->AddLayer(general.get());
-    return true;
+    context.FocusMap()->AddLayer(general.get());
   }
-  if (action == "select") {
-    const std::wstring& name = Arg(args, 0, L"a layer name", action);
-    const std::wstring& where = Arg(args, 1, L"a where clause", action);
-    ComPtr<ILayer> layer = LayerByName(context.focusMap().get(), name);
+}
+
+//   select LAYER WHERE               selects the layer's features the where clause finds
+void Select(SessionContext& context, const SessionLine& l) {
+  {
+    const std::wstring& name = l.Arg(0, L"a layer name");
+    const std::wstring& where = l.Arg(1, L"a where clause");
+    ComPtr<ILayer> layer = LayerByName(context.FocusMap().get(), name);
     auto featureLayer = layer.As<IFeatureLayer>();
     auto selection = layer.As<IFeatureSelection>();
     ComPtr<IFeatureClass> fc;
     if (featureLayer) featureLayer->get_FeatureClass(fc.put());
     if (!fc || !selection)
-      throw SessionActionError{L"the layer \"" + name + L"\" has no features to select"};
+      throw SessionError{L"the layer \"" + name + L"\" has no features to select"};
     ComPtr<IQueryFilter> filter;
     velk::Check(
         velk::host::CreateQueryFilterObject(nullptr, IidOf<IQueryFilter>(), filter.put_void()));
@@ -106,14 +106,18 @@ bool RunExtraAction(const std::string& action, const std::vector<std::wstring>& 
     HRESULT hr =
         fc->Select(filter.get(), kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, set.put());
     if (FAILED(hr) || !set)
-      throw SessionActionError{L"the where clause cannot be used: " + velk::HresultText(hr)};
+      throw SessionError{L"the where clause cannot be used: " + velk::HresultText(hr)};
     velk::Check(selection->putref_SelectionSet(set.get()));
     LONG count = 0;
     set->get_Count(&count);
-    context.print(L"  selected " + std::to_wstring(count) + L" features of \"" + name + L"\"");
-    return true;
+    context.Print(L"  selected " + std::to_wstring(count) + L" features of \"" + name + L"\"");
   }
-  return false;
 }
+
+const SessionActions kRegistered({{"make-places", &MakePlaces},
+                                  {"add-features", &AddFeatures},
+                                  {"select", &Select}});
+
+}  // namespace
 
 }  // namespace trevik

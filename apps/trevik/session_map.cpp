@@ -1,6 +1,6 @@
 #include "apps/trevik/session_map.h"
 
-#include "apps/trevik/session_globe.h"
+#include "apps/trevik/session_action_table.h"
 
 #include <cmath>
 #include <cstdio>
@@ -38,13 +38,6 @@ using velk::QueryAs;
 
 constexpr const wchar_t* kCoordToolProgId = L"velkTarvosUI.CoordTool";
 
-std::wstring Number(double v) {
-  if (std::isnan(v)) return L"none";
-  wchar_t buf[64];
-  std::swprintf(buf, 64, L"%.6f", v);
-  return buf;
-}
-
 std::wstring PointText(IPoint* p) {
   if (!p) return L"(null)";
   double x = std::nan(""), y = std::nan("");
@@ -53,28 +46,7 @@ std::wstring PointText(IPoint* p) {
   return L"(" + Number(x) + L", " + Number(y) + L")";
 }
 
-[[noreturn]] void Fail(const std::wstring& message) { throw MapActionError{message}; }
-
-double ParseNumber(const std::wstring& s, const wchar_t* what) {
-  try {
-    std::size_t used = 0;
-    double v = std::stod(s, &used);
-    if (used == s.size()) return v;
-  } catch (...) {
-  }
-  Fail(std::wstring(what) + L" must be a number, not " + s);
-}
-
-LONG ParseLong(const std::wstring& s, const wchar_t* what) {
-  double v = ParseNumber(s, what);
-  if (v != std::floor(v)) Fail(std::wstring(what) + L" must be a whole number, not " + s);
-  return static_cast<LONG>(v);
-}
-
-const std::wstring& Arg(const std::vector<std::wstring>& args, std::size_t i, const wchar_t* what) {
-  if (args.size() <= i) Fail(std::wstring(L"missing ") + what);
-  return args[i];
-}
+[[noreturn]] void Fail(const std::wstring& message) { FailLine(message); }
 
 ComPtr<IMapDocument> MapDocument(TrevikSession& session) {
   auto doc = QueryAs<IMapDocument>(session.Host().Document().get());
@@ -98,15 +70,6 @@ ComPtr<IDisplayTransformation> ViewTransformation(IMapDocument* doc) {
   if (display) display->get_DisplayTransformation(t.put());
   if (!t) Fail(L"the map view has no display");
   return t;
-}
-
-ComPtr<ITool> CurrentTool(TrevikSession& session) {
-  ComPtr<ICommandItem> current;
-  session.Host().App().get_CurrentTool(current.put());
-  if (!current) return nullptr;
-  ComPtr<IUnknown> object;
-  current->get_Command(object.put());
-  return QueryAs<ITool>(object.get());
 }
 
 ComPtr<IDockableWindow> Dockable(TrevikSession& session, const std::wstring& progId) {
@@ -171,13 +134,18 @@ ComPtr<ILayer> MakePointLayer(const std::wstring& name, LONG code,
                                 velk::Bstr(L""), featureClass.put());
   if (FAILED(hr) || !featureClass)
     Fail(L"cannot create the point layer " + name + L": " + velk::HresultText(hr));
+  // One insert cursor for all points: the file is brought up to date once, not per point.
+  ComPtr<IFeatureCursor> insert;
+  velk::Check(featureClass->Insert(VARIANT_TRUE, insert.put()));
+  ComPtr<IFeatureBuffer> buffer;
+  velk::Check(featureClass->CreateFeatureBuffer(buffer.put()));
   for (const auto& [x, y] : points) {
-    ComPtr<IFeature> feature;
-    velk::Check(featureClass->CreateFeature(feature.put()));
     velk::Check(
-        feature->putref_Shape(velk::host::NewPoint(x, y, shape.sr.get()).Query<IGeometry>().get()));
-    velk::Check(feature->Store());
+        buffer->putref_Shape(velk::host::NewPoint(x, y, shape.sr.get()).Query<IGeometry>().get()));
+    velk::Check(insert->InsertFeature(buffer.get(), nullptr));
   }
+  velk::Check(insert->Flush());
+  insert = nullptr;
   ComPtr<IFeatureLayer> layer;
   velk::Check(::CoCreateInstance(velk::host::CLSID_FeatureLayer, nullptr, CLSCTX_ALL,
                                  IidOf<IFeatureLayer>(), layer.put_void()));
@@ -187,10 +155,10 @@ ComPtr<ILayer> MakePointLayer(const std::wstring& name, LONG code,
   return general;
 }
 
-}  // namespace
-
 // Prints the coordinate tool's events as the user's listener would see them.
-class MapActions::Listener : public velk::ComObjectRoot<Listener, IZelCoordToolEvents> {
+using Printer = std::function<void(const std::wstring&)>;
+
+class Listener : public velk::ComObjectRoot<Listener, IZelCoordToolEvents> {
  public:
   void Init(Printer print) { print_ = std::move(print); }
   HRESULT ToolDeactivated() override { return Say(L"event ToolDeactivated"); }
@@ -214,30 +182,23 @@ class MapActions::Listener : public velk::ComObjectRoot<Listener, IZelCoordToolE
   Printer print_;
 };
 
-MapActions::MapActions(Printer print) : print_(std::move(print)) {}
+// The listener of `sink connect`, kept for the rest of the session.
+class CoordToolSink : public SessionState {
+ public:
+  explicit CoordToolSink(SessionContext& session)
+      : print_([&session](const std::wstring& text) { session.Print(text); }) {}
+  ~CoordToolSink() override { Disconnect(); }
+  void Connect(TrevikSession& session);
+  void Disconnect();
 
-MapActions::~MapActions() { Disconnect(); }
+ private:
+  Printer print_;
+  velk::ComPtr<IUnknown> listener_;
+  velk::ComPtr<IUnknown> source_;
+  DWORD cookie_ = 0;
+};
 
-bool MapActions::Handles(const std::string& a) {
-  return a == "map-move" || a == "map-drag" || a == "map-reference" || a == "map-extent" ||
-         a == "add-points" || a == "sink" || a == "dock" || globe_actions::Handles(a);
-}
-
-bool MapActions::HandlesPrint(const std::wstring& what) {
-  return what == L"tool" || what == L"dock" || what == L"graphics" || what == L"location" ||
-         what == L"view" || globe_actions::HandlesPrint(what);
-}
-
-void MapActions::MoveMouse(TrevikSession& session, LONG x, LONG y, LONG button) {
-  if (auto doc = QueryAs<IMapDocument>(session.Host().Document().get())) {
-    ComPtr<IPoint> point;
-    velk::Check(ViewTransformation(doc.get())->ToMapPoint(x, y, point.put()));
-    velk::Check(doc->put_CurrentLocation(point.get()));
-  }
-  if (auto tool = CurrentTool(session)) tool->OnMouseMove(button, 0, x, y);
-}
-
-void MapActions::Connect(TrevikSession& session) {
+void CoordToolSink::Connect(TrevikSession& session) {
   Disconnect();
   ComPtr<ICommandBars> bars;
   session.Host().Document()->get_CommandBars(bars.put());
@@ -269,7 +230,7 @@ void MapActions::Connect(TrevikSession& session) {
          std::to_wstring(cookie) + L")");
 }
 
-void MapActions::Disconnect() {
+void CoordToolSink::Disconnect() {
   if (source_ && cookie_)
     velk::DisconnectSink(source_.get(), IidOf<IZelCoordToolEvents>(), cookie_);
   source_.Reset();
@@ -277,112 +238,158 @@ void MapActions::Disconnect() {
   cookie_ = 0;
 }
 
-void MapActions::Run(TrevikSession& session, const std::string& a,
-                     const std::vector<std::wstring>& args) {
-  if (globe_actions::Handles(a)) {
-    globe_actions::Run(session, a, args);
-  } else if (a == "map-move") {
-    LONG x = ParseLong(Arg(args, 0, L"x"), L"x"), y = ParseLong(Arg(args, 1, L"y"), L"y");
-    LONG button = args.size() > 2 && args[2] == L"left" ? 1 : 0;
-    if (args.size() > 2 && button == 0)
-      Fail(L"map-move takes left (the button held), not " + args[2]);
-    MoveMouse(session, x, y, button);
-  } else if (a == "map-drag") {
-    LONG x1 = ParseLong(Arg(args, 0, L"x1"), L"x1"), y1 = ParseLong(Arg(args, 1, L"y1"), L"y1");
-    LONG x2 = ParseLong(Arg(args, 2, L"x2"), L"x2"), y2 = ParseLong(Arg(args, 3, L"y2"), L"y2");
-    LONG steps = args.size() > 4 ? ParseLong(args[4], L"the number of steps") : 4;
-    if (steps < 1) Fail(L"map-drag needs at least one step");
-    auto tool = CurrentTool(session);
-    if (!tool) Fail(L"no tool is chosen (click one first)");
-    MoveMouse(session, x1, y1, 0);
-    tool->OnMouseDown(1, 0, x1, y1);
-    LONG x = x1, y = y1;
-    for (LONG i = 1; i <= steps; ++i) {
-      x = x1 + (x2 - x1) * i / steps;
-      y = y1 + (y2 - y1) * i / steps;
-      MoveMouse(session, x, y, 1);
-    }
-    tool->OnMouseUp(1, 0, x, y);
-  } else if (a == "map-reference") {
-    LONG code = ParseLong(Arg(args, 0, L"a spatial reference code"), L"the code");
-    auto sr = velk::host::SpatialReferenceFromCode(code);
-    if (!sr) Fail(L"no spatial reference with code " + std::to_wstring(code));
-    velk::Check(FocusMap(session)->put_SpatialReference(sr.get()));
-  } else if (a == "map-extent") {
-    double v[4];
-    const wchar_t* names[4] = {L"xmin", L"ymin", L"xmax", L"ymax"};
-    for (int i = 0; i < 4; ++i) v[i] = ParseNumber(Arg(args, i, names[i]), names[i]);
-    HRESULT hr = ViewTransformation(MapDocument(session).get())
-                     ->put_VisibleBounds(velk::host::NewEnvelope(v[0], v[1], v[2], v[3]).get());
-    if (FAILED(hr)) Fail(L"the extent is refused: " + velk::HresultText(hr));
-  } else if (a == "add-points") {
-    std::wstring name = Arg(args, 0, L"a layer name");
-    LONG code = ParseLong(Arg(args, 1, L"a spatial reference code"), L"the code");
-    if (args.size() < 4 || (args.size() - 2) % 2 != 0) Fail(L"add-points needs pairs of x and y");
-    std::vector<std::pair<double, double>> points;
-    for (std::size_t i = 2; i + 1 < args.size(); i += 2)
-      points.emplace_back(ParseNumber(args[i], L"x"), ParseNumber(args[i + 1], L"y"));
-    FocusMap(session)->AddLayer(MakePointLayer(name, code, points).get());
-  } else if (a == "sink") {
-    std::wstring what = Arg(args, 0, L"connect or disconnect");
-    if (what == L"connect")
-      Connect(session);
-    else if (what == L"disconnect")
-      Disconnect();
-    else
-      Fail(L"sink takes connect or disconnect, not " + what);
-  } else if (a == "dock") {
-    std::wstring what = Arg(args, 0, L"show or hide");
-    if (what != L"show" && what != L"hide") Fail(L"dock takes show or hide, not " + what);
-    auto window = Dockable(session, Arg(args, 1, L"a dockable window's ProgID"));
-    // The host brings its toolbars up to date while it is idle: before the user acts and after.
-    UpdateCommandStates(session);
-    velk::Check(window->Show(what == L"show" ? VARIANT_TRUE : VARIANT_FALSE));
-    UpdateCommandStates(session);
-  }
+// ---- the actions ----
+
+void MapMove(SessionContext& s, const SessionLine& l) {
+  const auto& args = l.args;
+  LONG x = ParseLong(ArgOrMissing(args, 0, L"x"), L"x"),
+       y = ParseLong(ArgOrMissing(args, 1, L"y"), L"y");
+  LONG button = args.size() > 2 && args[2] == L"left" ? 1 : 0;
+  if (args.size() > 2 && button == 0)
+    Fail(L"map-move takes left (the button held), not " + args[2]);
+  MoveMouse(s.Session(), x, y, button);
 }
 
-void MapActions::Print(TrevikSession& session, const std::vector<std::wstring>& args) {
-  const std::wstring& what = args[0];
-  if (globe_actions::HandlesPrint(what)) {
-    globe_actions::Print(session, args, print_);
-  } else if (what == L"tool") {
-    ComPtr<ICommandItem> current;
-    session.Host().App().get_CurrentTool(current.put());
-    velk::Bstr name;
-    if (current) current->get_Name(&name);
-    print_(L"  current tool " + (current ? name.str() : std::wstring(L"none")));
-  } else if (what == L"dock") {
-    std::wstring progId = Arg(args, 1, L"a dockable window's ProgID");
-    VARIANT_BOOL visible = VARIANT_FALSE;
-    Dockable(session, progId)->IsVisible(&visible);
-    print_(L"  " + progId + (visible ? L" visible" : L" hidden"));
-  } else if (what == L"location") {
-    ComPtr<IPoint> location;
-    MapDocument(session)->get_CurrentLocation(location.put());
-    print_(L"  location " + PointText(location.get()));
-  } else if (what == L"view") {
-    ComPtr<IEnvelope> bounds;
-    ViewTransformation(MapDocument(session).get())->get_VisibleBounds(bounds.put());
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    if (bounds) bounds->QueryCoords(&x0, &y0, &x1, &y1);
-    print_(L"  view " + Number(x0) + L" " + Number(y0) + L" " + Number(x1) + L" " + Number(y1));
-  } else if (what == L"graphics") {
-    auto container = QueryAs<IGraphicsContainer>(FocusMap(session).get());
-    if (!container) Fail(L"the map holds no graphics");
-    container->Reset();
-    int n = 0;
-    for (;;) {
-      ComPtr<IElement> element;
-      if (container->Next(element.put()) != S_OK || !element) break;
-      ComPtr<IGeometry> geometry;
-      element->get_Geometry(geometry.put());
-      std::wstring kind = QueryAs<IMarkerElement>(element.get()) ? L"marker" : L"graphic";
-      print_(L"  " + std::to_wstring(++n) + L". " + kind + L" at " +
-             PointText(QueryAs<IPoint>(geometry.get()).get()));
-    }
-    if (!n) print_(L"  no graphics");
+void MapDrag(SessionContext& s, const SessionLine& l) {
+  const auto& args = l.args;
+  TrevikSession& session = s.Session();
+  LONG x1 = ParseLong(ArgOrMissing(args, 0, L"x1"), L"x1"),
+       y1 = ParseLong(ArgOrMissing(args, 1, L"y1"), L"y1");
+  LONG x2 = ParseLong(ArgOrMissing(args, 2, L"x2"), L"x2"),
+       y2 = ParseLong(ArgOrMissing(args, 3, L"y2"), L"y2");
+  LONG steps = args.size() > 4 ? ParseLong(args[4], L"the number of steps") : 4;
+  if (steps < 1) Fail(L"map-drag needs at least one step");
+  auto tool = session.CurrentTool();
+  if (!tool) Fail(L"no tool is chosen (click one first)");
+  MoveMouse(session, x1, y1, 0);
+  tool->OnMouseDown(1, 0, x1, y1);
+  LONG x = x1, y = y1;
+  for (LONG i = 1; i <= steps; ++i) {
+    x = x1 + (x2 - x1) * i / steps;
+    y = y1 + (y2 - y1) * i / steps;
+    MoveMouse(session, x, y, 1);
   }
+  tool->OnMouseUp(1, 0, x, y);
+}
+
+void MapReference(SessionContext& s, const SessionLine& l) {
+  LONG code = ParseLong(ArgOrMissing(l.args, 0, L"a spatial reference code"), L"the code");
+  auto sr = velk::host::SpatialReferenceFromCode(code);
+  if (!sr) Fail(L"no spatial reference with code " + std::to_wstring(code));
+  velk::Check(FocusMap(s.Session())->put_SpatialReference(sr.get()));
+}
+
+void MapExtent(SessionContext& s, const SessionLine& l) {
+  double v[4];
+  const wchar_t* names[4] = {L"xmin", L"ymin", L"xmax", L"ymax"};
+  for (int i = 0; i < 4; ++i) v[i] = ParseNumber(ArgOrMissing(l.args, i, names[i]), names[i]);
+  HRESULT hr = ViewTransformation(MapDocument(s.Session()).get())
+                   ->put_VisibleBounds(velk::host::NewEnvelope(v[0], v[1], v[2], v[3]).get());
+  if (FAILED(hr)) Fail(L"the extent is refused: " + velk::HresultText(hr));
+}
+
+void AddPoints(SessionContext& s, const SessionLine& l) {
+  const auto& args = l.args;
+  std::wstring name = ArgOrMissing(args, 0, L"a layer name");
+  LONG code = ParseLong(ArgOrMissing(args, 1, L"a spatial reference code"), L"the code");
+  if (args.size() < 4 || (args.size() - 2) % 2 != 0) Fail(L"add-points needs pairs of x and y");
+  std::vector<std::pair<double, double>> points;
+  for (std::size_t i = 2; i + 1 < args.size(); i += 2)
+    points.emplace_back(ParseNumber(args[i], L"x"), ParseNumber(args[i + 1], L"y"));
+  FocusMap(s.Session())->AddLayer(MakePointLayer(name, code, points).get());
+}
+
+void Sink(SessionContext& s, const SessionLine& l) {
+  std::wstring what = ArgOrMissing(l.args, 0, L"connect or disconnect");
+  if (what == L"connect")
+    s.State<CoordToolSink>().Connect(s.Session());
+  else if (what == L"disconnect")
+    s.State<CoordToolSink>().Disconnect();
+  else
+    Fail(L"sink takes connect or disconnect, not " + what);
+}
+
+void Dock(SessionContext& s, const SessionLine& l) {
+  TrevikSession& session = s.Session();
+  std::wstring what = ArgOrMissing(l.args, 0, L"show or hide");
+  if (what != L"show" && what != L"hide") Fail(L"dock takes show or hide, not " + what);
+  auto window = Dockable(session, ArgOrMissing(l.args, 1, L"a dockable window's ProgID"));
+  // The host brings its toolbars up to date while it is idle: before the user acts and after.
+  UpdateCommandStates(session);
+  velk::Check(window->Show(what == L"show" ? VARIANT_TRUE : VARIANT_FALSE));
+  UpdateCommandStates(session);
+}
+
+// ---- the print targets ----
+
+void PrintTool(SessionContext& s, const SessionLine&) {
+  ComPtr<ICommandItem> current;
+  s.Session().Host().App().get_CurrentTool(current.put());
+  velk::Bstr name;
+  if (current) current->get_Name(&name);
+  s.Print(L"  current tool " + (current ? name.str() : std::wstring(L"none")));
+}
+
+void PrintDock(SessionContext& s, const SessionLine& l) {
+  std::wstring progId = ArgOrMissing(l.args, 1, L"a dockable window's ProgID");
+  VARIANT_BOOL visible = VARIANT_FALSE;
+  Dockable(s.Session(), progId)->IsVisible(&visible);
+  s.Print(L"  " + progId + (visible ? L" visible" : L" hidden"));
+}
+
+void PrintLocation(SessionContext& s, const SessionLine&) {
+  ComPtr<IPoint> location;
+  MapDocument(s.Session())->get_CurrentLocation(location.put());
+  s.Print(L"  location " + PointText(location.get()));
+}
+
+void PrintView(SessionContext& s, const SessionLine&) {
+  ComPtr<IEnvelope> bounds;
+  ViewTransformation(MapDocument(s.Session()).get())->get_VisibleBounds(bounds.put());
+  double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  if (bounds) bounds->QueryCoords(&x0, &y0, &x1, &y1);
+  s.Print(L"  view " + Number(x0) + L" " + Number(y0) + L" " + Number(x1) + L" " + Number(y1));
+}
+
+void PrintGraphics(SessionContext& s, const SessionLine&) {
+  auto container = QueryAs<IGraphicsContainer>(FocusMap(s.Session()).get());
+  if (!container) Fail(L"the map holds no graphics");
+  container->Reset();
+  int n = 0;
+  for (;;) {
+    ComPtr<IElement> element;
+    if (container->Next(element.put()) != S_OK || !element) break;
+    ComPtr<IGeometry> geometry;
+    element->get_Geometry(geometry.put());
+    std::wstring kind = QueryAs<IMarkerElement>(element.get()) ? L"marker" : L"graphic";
+    s.Print(L"  " + std::to_wstring(++n) + L". " + kind + L" at " +
+            PointText(QueryAs<IPoint>(geometry.get()).get()));
+  }
+  if (!n) s.Print(L"  no graphics");
+}
+
+const SessionActions kRegistered({{"map-move", &MapMove},
+                                  {"map-drag", &MapDrag},
+                                  {"map-reference", &MapReference},
+                                  {"map-extent", &MapExtent},
+                                  {"add-points", &AddPoints},
+                                  {"sink", &Sink},
+                                  {"dock", &Dock}},
+                                 {{"tool", &PrintTool},
+                                  {"dock", &PrintDock},
+                                  {"location", &PrintLocation},
+                                  {"view", &PrintView},
+                                  {"graphics", &PrintGraphics}});
+
+}  // namespace
+
+void MoveMouse(TrevikSession& session, LONG x, LONG y, LONG button) {
+  if (auto doc = QueryAs<IMapDocument>(session.Host().Document().get())) {
+    ComPtr<IPoint> point;
+    velk::Check(ViewTransformation(doc.get())->ToMapPoint(x, y, point.put()));
+    velk::Check(doc->put_CurrentLocation(point.get()));
+  }
+  if (auto tool = session.CurrentTool()) tool->OnMouseMove(button, 0, x, y);
 }
 
 }  // namespace trevik

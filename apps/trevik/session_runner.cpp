@@ -1,13 +1,20 @@
 #include "apps/trevik/session_runner.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
 
 #include "apps/trevik/host_session.h"
-#include "apps/trevik/session_actions.h"
+#include "apps/trevik/session_action_table.h"
 #include "apps/trevik/session_controls.h"
 #include "apps/trevik/session_layers.h"
 #include "apps/trevik/session_map.h"
@@ -22,6 +29,7 @@
 #include "platform/host/status_bar.h"
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
+#include "platform/registry/file_io.h"
 #include "platform/win/common_controls.h"
 #include "platform/win/dialog.h"
 #include "platform/win/message_queue.h"
@@ -39,6 +47,30 @@ namespace win = velk::win;
 
 std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
 
+// Writes a transcript: a file is replaced only by a complete new one (written beside it, then
+// renamed), a device or pipe is written directly; every write and the close are checked. The
+// reason of a failure, or empty.
+std::string SaveText(const std::string& path, const std::string& text) {
+  struct stat st {};
+  int err = 0;
+  if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (S_ISDIR(st.st_mode)) return "it is a folder";
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return std::strerror(errno);
+    for (std::size_t done = 0; done < text.size() && !err;) {
+      ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+      if (n < 0 && errno != EINTR) err = errno;
+      if (n > 0) done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && !err) err = errno;
+  } else {
+    err = velk::reg::detail::WriteFileAtomically(path, text);
+  }
+  if (!err) return {};
+  if (err == ENOSPC) return "disk full";
+  return std::strerror(err);
+}
+
 std::wstring IconName(UINT type) {
   switch (type & MB_ICONMASK) {
     case MB_ICONHAND: return L"stop";
@@ -49,22 +81,9 @@ std::wstring IconName(UINT type) {
   }
 }
 
-bool ParseInt(const std::wstring& s, long long* v) {
-  try {
-    std::size_t used = 0;
-    *v = std::stoll(s, &used, 10);
-    return used == s.size();
-  } catch (...) {
-    return false;
-  }
-}
+using LineError = SessionError;
 
-// A failure of one line: it stops the session.
-struct LineError {
-  std::wstring message;
-};
-
-class SessionRunner : public win::Responder {
+class SessionRunner : public win::Responder, public SessionContext {
  public:
   SessionRunner(std::vector<ScriptLine> lines, std::string name, std::ostream& out,
                 std::ostream& err)
@@ -76,7 +95,8 @@ class SessionRunner : public win::Responder {
     eventsSeen_ = 0;
     while (next_ < lines_.size() && !failed_) Execute(lines_[next_++]);
     win::SetResponder(nullptr);
-    map_.Disconnect();
+    // Actions' state (listeners, connections) goes before the host.
+    states_.clear();
     session_.reset();
     if (IsWindow(main_)) DestroyWindow(main_);
     return failed_ ? 1 : 0;
@@ -138,7 +158,7 @@ class SessionRunner : public win::Responder {
     return &lines_[next_];
   }
 
-  void Print(const std::wstring& text) {
+  void Print(const std::wstring& text) override {
     out_ << ToUtf8(text) << '\n';
     out_.flush();
     transcript_ += text + L"\n";
@@ -155,12 +175,11 @@ class SessionRunner : public win::Responder {
   void Execute(const ScriptLine& l) {
     Print(L"> " + FromUtf8(l.text));
     try {
-      RunLine(l);
-    } catch (const LineError& e) {
-      Fail(l, e.message);
-    } catch (const MapActionError& e) {
-      Fail(l, e.message);
-    } catch (const SessionActionError& e) {
+      const SessionLine line{l.action, l.args};
+      const SessionActionEntry* entry = FindSessionAction(l.action);
+      if (!entry) throw LineError{L"unknown action '" + FromUtf8(l.action) + L"'"};
+      entry->run(*this, line);
+    } catch (const SessionError& e) {
       Fail(l, e.message);
     } catch (const velk::ComError& e) {
       Fail(l, L"failed: " + velk::HresultText(e.Error()));
@@ -239,12 +258,12 @@ class SessionRunner : public win::Responder {
 
   // ---- helpers over the host ----
 
-  TrevikSession& Session() {
+  TrevikSession& Session() override {
     if (!session_) throw LineError{L"no host is running (start one with: host map)"};
     return *session_;
   }
 
-  ComPtr<IBasicMap> FocusMap() {
+  ComPtr<IBasicMap> FocusMap() override {
     ComPtr<IDocument> doc = Session().Host().Document();
     ComPtr<IMapDocument> mapDoc = velk::QueryAs<IMapDocument>(doc.get());
     if (mapDoc) {
@@ -311,7 +330,7 @@ class SessionRunner : public win::Responder {
     throw LineError{L"no dialog is open"};
   }
 
-  HWND Control(const ScriptLine& l, std::size_t arg) {
+  HWND Control(const SessionLine& l, std::size_t arg) {
     if (l.args.size() <= arg) throw LineError{FromUtf8(l.action) + L" needs a control"};
     HWND dialog = CurrentDialog();
     std::wstring why;
@@ -324,16 +343,11 @@ class SessionRunner : public win::Responder {
     if (!why.empty()) throw LineError{L"cannot use " + DescribeControl(control) + L": " + why};
   }
 
-  static std::wstring Arg(const ScriptLine& l, std::size_t i, const wchar_t* what) {
-    if (l.args.size() <= i) throw LineError{FromUtf8(l.action) + L" needs " + what};
-    return l.args[i];
+  static std::wstring Arg(const SessionLine& l, std::size_t i, const wchar_t* what) {
+    return l.Arg(i, what);
   }
-
-  static long long IntArg(const ScriptLine& l, std::size_t i, const wchar_t* what) {
-    long long v = 0;
-    if (!ParseInt(Arg(l, i, what), &v))
-      throw LineError{FromUtf8(l.action) + L": " + what + L" must be a number"};
-    return v;
+  static long long IntArg(const SessionLine& l, std::size_t i, const wchar_t* what) {
+    return l.Int(i, what);
   }
 
   void RegisterLibrary(const std::wstring& path) {
@@ -351,214 +365,261 @@ class SessionRunner : public win::Responder {
 
   // ---- the actions ----
 
-  void RunLine(const ScriptLine& l) {
+ public:
+  // ---- the actions (registered below) ----
+
+  void DoHost(const SessionLine& l) {
+    const std::string& a = l.action;
+    if (session_) throw LineError{L"a host is already running"};
+    velk::host::HostKind kind;
+    std::wstring word = Arg(l, 0, L"a host kind (map, globe or catalog)");
+    if (!ParseHostKind(ToUtf8(word), kind))
+      throw LineError{L"unknown host kind " + word + L" (map, globe or catalog)"};
+    std::wstring error;
+    session_ = TrevikSession::Start(kind, &error);
+    if (!session_) throw LineError{L"the host does not start: " + error};
+    main_ = CreateWindowExW(0, WC_PLAINWINDOW, velk::host::HostKindName(kind),
+                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr,
+                            nullptr, nullptr);
+    session_->Host().App().SetMainWindow(main_);
+    Print(L"host " + word + L" (" + velk::host::HostKindName(kind) + L")");
+  }
+
+  void DoRegister(const SessionLine& l) {
+    const std::string& a = l.action;
+    if (l.args.empty()) throw LineError{L"register needs a library"};
+    for (const std::wstring& p : l.args) RegisterLibrary(p);
+  }
+
+  void DoClick(const SessionLine& l) {
     const std::string& a = l.action;
     bool inModal = !modal_.empty();
-    if (a == "host") {
-      if (session_) throw LineError{L"a host is already running"};
-      velk::host::HostKind kind;
-      std::wstring word = Arg(l, 0, L"a host kind (map, globe or catalog)");
-      if (!ParseHostKind(ToUtf8(word), kind))
-        throw LineError{L"unknown host kind " + word + L" (map, globe or catalog)"};
-      std::wstring error;
-      session_ = TrevikSession::Start(kind, &error);
-      if (!session_) throw LineError{L"the host does not start: " + error};
-      main_ = CreateWindowExW(0, WC_PLAINWINDOW, velk::host::HostKindName(kind),
-                              WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr,
-                              nullptr, nullptr);
-      session_->Host().App().SetMainWindow(main_);
-      Print(L"host " + word + L" (" + velk::host::HostKindName(kind) + L")");
-    } else if (a == "register") {
-      if (l.args.empty()) throw LineError{L"register needs a library"};
-      for (const std::wstring& p : l.args) RegisterLibrary(p);
-    } else if (a == "click" || a == "command") {
-      std::wstring progId = Arg(l, 0, L"a ProgID");
-      LONG subType = l.args.size() > 1 ? static_cast<LONG>(IntArg(l, 1, L"the subtype")) : 0;
-      if (a == "click" && inModal)
-        throw LineError{L"a modal dialog is open: the host's commands cannot be reached"};
-      ComPtr<ICommandItem> item = FindOrCreate(progId, subType);
-      if (a == "command") {
-        Print(L"  " + Session().Describe(item.get()));
+    std::wstring progId = Arg(l, 0, L"a ProgID");
+    LONG subType = l.args.size() > 1 ? static_cast<LONG>(IntArg(l, 1, L"the subtype")) : 0;
+    if (a == "click" && inModal)
+      throw LineError{L"a modal dialog is open: the host's commands cannot be reached"};
+    ComPtr<ICommandItem> item = FindOrCreate(progId, subType);
+    if (a == "command") {
+      Print(L"  " + Session().Describe(item.get()));
+      return;
+    }
+    HRESULT hr = item->Execute();
+    if (hr == S_FALSE)
+      Print(L"  " + progId + L" is disabled");
+    else if (FAILED(hr))
+      Print(L"  " + progId + L" answered " + velk::HresultText(hr));
+  }
+
+  void DoExtension(const SessionLine& l) {
+    std::wstring name = Arg(l, 0, L"an extension name");
+    std::wstring state = Arg(l, 1, L"on or off");
+    LONG value = state == L"on" ? 1 : state == L"off" ? 0 : -1;
+    if (value < 0) throw LineError{L"extension state must be on or off"};
+    HRESULT hr = Session().Host().SetExtensionState(name, value);
+    if (FAILED(hr)) throw LineError{L"no extension " + name};
+  }
+
+  void DoSetting(const SessionLine& l) {
+    std::wstring w = Arg(l, 0, L"NAME=VALUE or NAME?");
+    if (auto eq = w.find(L'='); eq != std::wstring::npos) {
+      HRESULT hr = Session().SetSetting(w.substr(0, eq), w.substr(eq + 1));
+      if (FAILED(hr)) throw LineError{L"setting " + w + L": " + velk::HresultText(hr)};
+    } else if (!w.empty() && w.back() == L'?') {
+      std::wstring value;
+      HRESULT hr = Session().GetSetting(w.substr(0, w.size() - 1), value);
+      if (FAILED(hr)) throw LineError{L"setting " + w + L" " + velk::HresultText(hr)};
+      Print(L"  " + w.substr(0, w.size() - 1) + L"=" + value);
+    } else {
+      throw LineError{L"setting needs NAME=VALUE or NAME?"};
+    }
+  }
+
+  void DoAddData(const SessionLine& l) {
+    const std::string& a = l.action;
+    std::wstring problem;
+    ComPtr<ILayer> layer =
+        MakeDataLayer(Arg(l, 0, L"a file"), l.args.size() > 1 ? l.args[1] : L"", &problem);
+    if (!layer) throw LineError{problem};
+    FocusMap()->AddLayer(layer.get());
+  }
+
+  void DoAddLayer(const SessionLine& l) {
+    const std::string& a = l.action;
+    std::wstring name = Arg(l, 0, L"a layer name");
+    std::vector<IID> answers;
+    bool valid = true;
+    for (std::size_t k = 1; k < l.args.size(); ++k) {
+      if (l.args[k] == L"invalid") {
+        valid = false;
+        continue;
+      }
+      IID iid;
+      if (!InterfaceByName(l.args[k], &iid)) throw LineError{L"unknown interface " + l.args[k]};
+      answers.push_back(iid);
+    }
+    FocusMap()->AddLayer(MakeNamedLayer(name, answers, valid).get());
+  }
+
+  void DoRemoveLayer(const SessionLine& l) {
+    const std::string& a = l.action;
+    std::wstring name = Arg(l, 0, L"a layer name");
+    auto layers = Layers();
+    auto it = std::find_if(layers.begin(), layers.end(),
+                           [&](const ComPtr<ILayer>& x) { return LayerName(x.get()) == name; });
+    if (it == layers.end()) throw LineError{L"no layer " + Quote(name) + L" in the map"};
+    ComPtr<ILayer> layer = *it;
+    layers.erase(it);
+    if (a == "move-layer") {
+      long long pos = IntArg(l, 1, L"a position (1 is the top)");
+      if (pos < 1 || pos > static_cast<long long>(layers.size()) + 1)
+        throw LineError{L"no position " + l.args[1]};
+      layers.insert(layers.begin() + (pos - 1), layer);
+    }
+    SetLayers(layers);
+  }
+
+  void DoMapClick(const SessionLine& l) {
+    LONG x = static_cast<LONG>(IntArg(l, 0, L"x")), y = static_cast<LONG>(IntArg(l, 1, L"y"));
+    bool right = l.args.size() > 2 && l.args[2] == L"right";
+    auto tool = Session().CurrentTool();
+    if (!tool) throw LineError{L"no tool is chosen (click one first)"};
+    LONG button = right ? 2 : 1;
+    // The mouse comes to the point first.
+    MoveMouse(Session(), x, y, 0);
+    tool->OnMouseDown(button, 0, x, y);
+    tool->OnMouseUp(button, 0, x, y);
+  }
+
+  void DoDialog(const SessionLine& l) {
+    const std::string& a = l.action;
+    std::wstring ref = Arg(l, 0, L"a dialog template id or caption");
+    long long id = 0;
+    bool numeric = ParseInt(ref, &id);
+    for (HWND h : win::TopLevelWindows()) {
+      if (!win::IsDialogWindow(h) || !IsWindowVisible(h)) continue;
+      if (numeric ? win::DialogTemplateId(h) == id : win::WindowText(h) == ref) {
+        chosen_ = h;
         return;
       }
-      HRESULT hr = item->Execute();
-      if (hr == S_FALSE)
-        Print(L"  " + progId + L" is disabled");
-      else if (FAILED(hr))
-        Print(L"  " + progId + L" answered " + velk::HresultText(hr));
-    } else if (a == "extension") {
-      std::wstring name = Arg(l, 0, L"an extension name");
-      std::wstring state = Arg(l, 1, L"on or off");
-      LONG value = state == L"on" ? 1 : state == L"off" ? 0 : -1;
-      if (value < 0) throw LineError{L"extension state must be on or off"};
-      HRESULT hr = Session().Host().SetExtensionState(name, value);
-      if (FAILED(hr)) throw LineError{L"no extension " + name};
-    } else if (a == "setting") {
-      std::wstring w = Arg(l, 0, L"NAME=VALUE or NAME?");
-      if (auto eq = w.find(L'='); eq != std::wstring::npos) {
-        HRESULT hr = Session().SetSetting(w.substr(0, eq), w.substr(eq + 1));
-        if (FAILED(hr)) throw LineError{L"setting " + w + L": " + velk::HresultText(hr)};
-      } else if (!w.empty() && w.back() == L'?') {
-        std::wstring value;
-        HRESULT hr = Session().GetSetting(w.substr(0, w.size() - 1), value);
-        if (FAILED(hr)) throw LineError{L"setting " + w + L" " + velk::HresultText(hr)};
-        Print(L"  " + w.substr(0, w.size() - 1) + L"=" + value);
-      } else {
-        throw LineError{L"setting needs NAME=VALUE or NAME?"};
-      }
-    } else if (a == "add-data") {
-      std::wstring problem;
-      ComPtr<ILayer> layer =
-          MakeDataLayer(Arg(l, 0, L"a file"), l.args.size() > 1 ? l.args[1] : L"", &problem);
-      if (!layer) throw LineError{problem};
-      FocusMap()->AddLayer(layer.get());
-    } else if (a == "add-layer") {
-      std::wstring name = Arg(l, 0, L"a layer name");
-      std::vector<IID> answers;
-      bool valid = true;
-      for (std::size_t k = 1; k < l.args.size(); ++k) {
-        if (l.args[k] == L"invalid") {
-          valid = false;
-          continue;
-        }
-        IID iid;
-        if (!InterfaceByName(l.args[k], &iid)) throw LineError{L"unknown interface " + l.args[k]};
-        answers.push_back(iid);
-      }
-      FocusMap()->AddLayer(MakeNamedLayer(name, answers, valid).get());
-    } else if (a == "remove-layer" || a == "move-layer") {
-      std::wstring name = Arg(l, 0, L"a layer name");
-      auto layers = Layers();
-      auto it = std::find_if(layers.begin(), layers.end(),
-                             [&](const ComPtr<ILayer>& x) { return LayerName(x.get()) == name; });
-      if (it == layers.end()) throw LineError{L"no layer " + Quote(name) + L" in the map"};
-      ComPtr<ILayer> layer = *it;
-      layers.erase(it);
-      if (a == "move-layer") {
-        long long pos = IntArg(l, 1, L"a position (1 is the top)");
-        if (pos < 1 || pos > static_cast<long long>(layers.size()) + 1)
-          throw LineError{L"no position " + l.args[1]};
-        layers.insert(layers.begin() + (pos - 1), layer);
-      }
-      SetLayers(layers);
-    } else if (a == "map-click") {
-      LONG x = static_cast<LONG>(IntArg(l, 0, L"x")), y = static_cast<LONG>(IntArg(l, 1, L"y"));
-      bool right = l.args.size() > 2 && l.args[2] == L"right";
-      ComPtr<ICommandItem> current;
-      Session().Host().App().get_CurrentTool(current.put());
-      if (!current) throw LineError{L"no tool is chosen (click one first)"};
-      ComPtr<IUnknown> object;
-      current->get_Command(object.put());
-      auto tool = velk::QueryAs<ITool>(object.get());
-      if (!tool) throw LineError{L"the current tool is no tool"};
-      LONG button = right ? 2 : 1;
-      // The mouse comes to the point first.
-      map_.MoveMouse(Session(), x, y, 0);
-      tool->OnMouseDown(button, 0, x, y);
-      tool->OnMouseUp(button, 0, x, y);
-    } else if (a == "dialog") {
-      std::wstring ref = Arg(l, 0, L"a dialog template id or caption");
-      long long id = 0;
-      bool numeric = ParseInt(ref, &id);
-      for (HWND h : win::TopLevelWindows()) {
-        if (!win::IsDialogWindow(h) || !IsWindowVisible(h)) continue;
-        if (numeric ? win::DialogTemplateId(h) == id : win::WindowText(h) == ref) {
-          chosen_ = h;
-          return;
-        }
-      }
-      throw LineError{L"no open dialog " + ref};
-    } else if (a == "set") {
-      HWND c = Control(l, 0);
-      UserResult(win::user::SetEditText(c, Arg(l, 1, L"a text")), c);
-    } else if (a == "type") {
-      win::user::PostText(Arg(l, 0, L"a text"));
-    } else if (a == "key") {
-      UINT vk = 0;
-      bool shift = false, ctrl = false;
-      std::wstring name = Arg(l, 0, L"a key name");
-      if (!KeyByName(name, &vk, &shift, &ctrl)) throw LineError{L"unknown key " + name};
-      win::user::PostKey(vk, shift, ctrl);
-    } else if (a == "pick") {
-      HWND c = Control(l, 0);
-      std::wstring which = Arg(l, 1, L"an item number or text");
-      long long index = 0;
-      bool isList = velk::win::WindowClassName(c) == L"ListBox";
-      if (ParseInt(which, &index)) {
-        UserResult(isList ? win::user::SelectListBoxItem(c, static_cast<int>(index))
-                          : win::user::SelectComboItem(c, static_cast<int>(index)),
-                   c);
-      } else {
-        if (isList) {
-          LRESULT i = SendMessageW(c, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                   reinterpret_cast<LPARAM>(which.c_str()));
-          if (i == LB_ERR)
-            throw LineError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
-          UserResult(win::user::SelectListBoxItem(c, static_cast<int>(i)), c);
-        } else {
-          UserResult(win::user::SelectComboText(c, which), c);
-        }
-      }
-    } else if (a == "check" || a == "uncheck") {
-      HWND c = Control(l, 0);
-      UserResult(win::user::SetCheck(c, a == "check"), c);
-    } else if (a == "press") {
-      HWND c = Control(l, 0);
-      UserResult(win::user::ClickButton(c), c);
-    } else if (a == "focus") {
-      HWND c = Control(l, 0);
-      UserResult(win::user::Focus(c), c);
-    } else if (a == "row") {
-      HWND c = Control(l, 0);
-      int index = static_cast<int>(IntArg(l, 1, L"a row number"));
-      bool onCheck = false, ctrl = false, shift = false;
-      for (std::size_t k = 2; k < l.args.size(); ++k) {
-        if (l.args[k] == L"check")
-          onCheck = true;
-        else if (l.args[k] == L"ctrl")
-          ctrl = true;
-        else if (l.args[k] == L"shift")
-          shift = true;
-        else
-          throw LineError{L"row takes check, ctrl or shift, not " + l.args[k]};
-      }
-      UserResult(win::user::ClickListViewItem(c, index, onCheck, ctrl, shift), c);
-    } else if (a == "tab") {
-      HWND c = Control(l, 0);
-      UserResult(win::user::SelectTab(c, static_cast<int>(IntArg(l, 1, L"a tab number"))), c);
-    } else if (a == "slide") {
-      HWND c = Control(l, 0);
-      UserResult(win::user::MoveTrackBar(c, static_cast<int>(IntArg(l, 1, L"a position"))), c);
-    } else if (a == "help") {
-      HWND c = Control(l, 0);
-      UserResult(win::user::PressHelp(c), c);
-    } else if (a == "close") {
-      SendMessageW(CurrentDialog(), WM_CLOSE, 0, 0);
-    } else if (a == "wait") {
-      long long ms = IntArg(l, 0, L"milliseconds");
-      if (ms < 0) throw LineError{L"wait needs a time of 0 or more"};
-      win::RunFor(static_cast<ULONGLONG>(ms));
-    } else if (a == "print") {
-      PrintWhat(l);
-    } else if (a == "save") {
-      std::wstring path = Arg(l, 0, L"a file");
-      std::ofstream f(ToUtf8(path), std::ios::binary);
-      if (!f) throw LineError{L"cannot write " + path};
-      f << ToUtf8(transcript_);
-      if (!f) throw LineError{L"cannot write " + path};
-    } else if (a == "expect") {
-      Expect(l);
-    } else if (MapActions::Handles(a)) {
-      map_.Run(Session(), a, l.args);
-    } else if (a == "answer" || a == "file") {
-      throw LineError{FromUtf8(a) + L": no " + (a == "answer" ? L"message box" : L"file dialog") +
-                      L" is waiting"};
-    } else if (RunExtraAction(
-                   a, l.args,
-                   {[this](const std::wstring& t) { Print(t); }, [this] { return FocusMap(); }})) {
-    } else {
-      throw LineError{L"unknown action '" + FromUtf8(a) + L"'"};
     }
+    throw LineError{L"no open dialog " + ref};
+  }
+
+  void DoSet(const SessionLine& l) {
+    const std::string& a = l.action;
+    HWND c = Control(l, 0);
+    UserResult(win::user::SetEditText(c, Arg(l, 1, L"a text")), c);
+  }
+
+  void DoType(const SessionLine& l) {
+    const std::string& a = l.action;
+    win::user::PostText(Arg(l, 0, L"a text"));
+  }
+
+  void DoKey(const SessionLine& l) {
+    const std::string& a = l.action;
+    UINT vk = 0;
+    bool shift = false, ctrl = false;
+    std::wstring name = Arg(l, 0, L"a key name");
+    if (!KeyByName(name, &vk, &shift, &ctrl)) throw LineError{L"unknown key " + name};
+    win::user::PostKey(vk, shift, ctrl);
+  }
+
+  void DoPick(const SessionLine& l) {
+    HWND c = Control(l, 0);
+    std::wstring which = Arg(l, 1, L"an item number or text");
+    long long index = 0;
+    bool isList = velk::win::WindowClassName(c) == L"ListBox";
+    if (ParseInt(which, &index)) {
+      UserResult(isList ? win::user::SelectListBoxItem(c, static_cast<int>(index))
+                        : win::user::SelectComboItem(c, static_cast<int>(index)),
+                 c);
+    } else {
+      if (isList) {
+        LRESULT i = SendMessageW(c, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(which.c_str()));
+        if (i == LB_ERR) throw LineError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
+        UserResult(win::user::SelectListBoxItem(c, static_cast<int>(i)), c);
+      } else {
+        UserResult(win::user::SelectComboText(c, which), c);
+      }
+    }
+  }
+
+  void DoCheck(const SessionLine& l) {
+    const std::string& a = l.action;
+    HWND c = Control(l, 0);
+    UserResult(win::user::SetCheck(c, a == "check"), c);
+  }
+
+  void DoPress(const SessionLine& l) {
+    HWND c = Control(l, 0);
+    UserResult(win::user::ClickButton(c), c);
+  }
+
+  void DoFocus(const SessionLine& l) {
+    HWND c = Control(l, 0);
+    UserResult(win::user::Focus(c), c);
+  }
+
+  void DoRow(const SessionLine& l) {
+    const std::string& a = l.action;
+    HWND c = Control(l, 0);
+    int index = static_cast<int>(IntArg(l, 1, L"a row number"));
+    bool onCheck = false, ctrl = false, shift = false;
+    for (std::size_t k = 2; k < l.args.size(); ++k) {
+      if (l.args[k] == L"check")
+        onCheck = true;
+      else if (l.args[k] == L"ctrl")
+        ctrl = true;
+      else if (l.args[k] == L"shift")
+        shift = true;
+      else
+        throw LineError{L"row takes check, ctrl or shift, not " + l.args[k]};
+    }
+    UserResult(win::user::ClickListViewItem(c, index, onCheck, ctrl, shift), c);
+  }
+
+  void DoTab(const SessionLine& l) {
+    const std::string& a = l.action;
+    HWND c = Control(l, 0);
+    UserResult(win::user::SelectTab(c, static_cast<int>(IntArg(l, 1, L"a tab number"))), c);
+  }
+
+  void DoSlide(const SessionLine& l) {
+    const std::string& a = l.action;
+    HWND c = Control(l, 0);
+    UserResult(win::user::MoveTrackBar(c, static_cast<int>(IntArg(l, 1, L"a position"))), c);
+  }
+
+  void DoHelp(const SessionLine& l) {
+    HWND c = Control(l, 0);
+    UserResult(win::user::PressHelp(c), c);
+  }
+
+  void DoClose(const SessionLine& l) { SendMessageW(CurrentDialog(), WM_CLOSE, 0, 0); }
+
+  void DoWait(const SessionLine& l) {
+    const std::string& a = l.action;
+    long long ms = IntArg(l, 0, L"milliseconds");
+    if (ms < 0) throw LineError{L"wait needs a time of 0 or more"};
+    win::RunFor(static_cast<ULONGLONG>(ms));
+  }
+
+  void DoPrint(const SessionLine& l) { PrintWhat(l); }
+
+  void DoSave(const SessionLine& l) {
+    std::wstring path = Arg(l, 0, L"a file");
+    std::string why = SaveText(ToUtf8(path), ToUtf8(transcript_));
+    if (!why.empty()) throw LineError{L"cannot write " + path + L": " + FromUtf8(why)};
+  }
+
+  void DoExpect(const SessionLine& l) { Expect(l); }
+
+  void DoAnswer(const SessionLine& l) {
+    const std::string& a = l.action;
+    throw LineError{FromUtf8(a) + L": no " + (a == "answer" ? L"message box" : L"file dialog") +
+                    L" is waiting"};
   }
 
   std::wstring StatusText() {
@@ -569,50 +630,59 @@ class SessionRunner : public win::Responder {
     return text.str();
   }
 
-  void PrintWhat(const ScriptLine& l) {
+  // `print TARGET ...`: a registered print target, else a control of the current dialog.
+  void PrintWhat(const SessionLine& l) {
     std::wstring what =
         Arg(l, 0, L"what to print (dialog, windows, layers, status, clock, command, or a control)");
-    if (what == L"dialog") {
-      std::wstring d = DescribeDialog(CurrentDialog());
-      d.pop_back();
-      Print(d);
-    } else if (what == L"windows") {
-      int n = 0;
-      for (HWND h : win::TopLevelWindows())
-        if (win::IsDialogWindow(h) && IsWindowVisible(h)) {
-          Print(L"  " + DialogTitle(h) + (win::IsModalDialog(h) ? L" modal" : L""));
-          ++n;
-        }
-      if (!n) Print(L"  no dialogs");
-    } else if (what == L"layers") {
-      auto layers = Layers();
-      if (layers.empty()) Print(L"  no layers");
-      int i = 0;
-      for (auto& layer : layers) {
-        VARIANT_BOOL visible = VARIANT_FALSE, valid = VARIANT_FALSE;
-        layer->get_Visible(&visible);
-        layer->get_Valid(&valid);
-        Print(L"  " + std::to_wstring(++i) + L". " + Quote(LayerName(layer.get())) +
-              (visible ? L"" : L" hidden") + (valid ? L"" : L" invalid"));
+    if (const SessionActionEntry* target = FindPrintTarget(ToUtf8(what))) {
+      target->run(*this, l);
+      return;
+    }
+    std::wstring why;
+    HWND c = FindControl(CurrentDialog(), what, &why);
+    if (!c) throw LineError{why};
+    Print(L"  " + DescribeControl(c));
+  }
+
+  void PrintDialog(const SessionLine&) {
+    std::wstring d = DescribeDialog(CurrentDialog());
+    d.pop_back();
+    Print(d);
+  }
+
+  void PrintWindows(const SessionLine&) {
+    int n = 0;
+    for (HWND h : win::TopLevelWindows())
+      if (win::IsDialogWindow(h) && IsWindowVisible(h)) {
+        Print(L"  " + DialogTitle(h) + (win::IsModalDialog(h) ? L" modal" : L""));
+        ++n;
       }
-    } else if (what == L"status") {
-      Print(L"  status " + Quote(StatusText()));
-    } else if (what == L"clock") {
-      Print(L"  clock " + std::to_wstring(win::Now()) + L" ms");
-    } else if (MapActions::HandlesPrint(what)) {
-      map_.Print(Session(), l.args);
-    } else if (what == L"command") {
-      std::wstring progId = Arg(l, 1, L"a ProgID");
-      Print(L"  " + Session().Describe(FindOrCreate(progId, 0).get()));
-    } else {
-      std::wstring why;
-      HWND c = FindControl(CurrentDialog(), what, &why);
-      if (!c) throw LineError{why};
-      Print(L"  " + DescribeControl(c));
+    if (!n) Print(L"  no dialogs");
+  }
+
+  void PrintLayers(const SessionLine&) {
+    auto layers = Layers();
+    if (layers.empty()) Print(L"  no layers");
+    int i = 0;
+    for (auto& layer : layers) {
+      VARIANT_BOOL visible = VARIANT_FALSE, valid = VARIANT_FALSE;
+      layer->get_Visible(&visible);
+      layer->get_Valid(&valid);
+      Print(L"  " + std::to_wstring(++i) + L". " + Quote(LayerName(layer.get())) +
+            (visible ? L"" : L" hidden") + (valid ? L"" : L" invalid"));
     }
   }
 
-  void Expect(const ScriptLine& l) {
+  void PrintStatus(const SessionLine&) { Print(L"  status " + Quote(StatusText())); }
+
+  void PrintClock(const SessionLine&) { Print(L"  clock " + std::to_wstring(win::Now()) + L" ms"); }
+
+  void PrintCommand(const SessionLine& l) {
+    std::wstring progId = Arg(l, 1, L"a ProgID");
+    Print(L"  " + Session().Describe(FindOrCreate(progId, 0).get()));
+  }
+
+  void Expect(const SessionLine& l) {
     std::wstring what = Arg(l, 0, L"text, status or dialogs");
     if (what == L"text") {
       HWND c = Control(l, 1);
@@ -639,6 +709,7 @@ class SessionRunner : public win::Responder {
     }
   }
 
+ private:
   std::vector<ScriptLine> lines_;
   std::string name_;
   std::ostream& out_;
@@ -653,8 +724,59 @@ class SessionRunner : public win::Responder {
   std::map<HWND, std::wstring> shown_;
   std::wstring transcript_;
   std::vector<std::wstring> endings_;
-  MapActions map_{[this](const std::wstring& text) { Print(text); }};
+  std::map<std::type_index, std::unique_ptr<SessionState>> states_;
+
+  std::unique_ptr<SessionState>& StateSlot(std::type_index type) override { return states_[type]; }
 };
+
+// The runner's own actions.
+template <void (SessionRunner::*kAction)(const SessionLine&)>
+void Run(SessionContext& session, const SessionLine& line) {
+  (static_cast<SessionRunner&>(session).*kAction)(line);
+}
+
+const SessionActions kRegistered(
+    {
+        {"host", &Run<&SessionRunner::DoHost>},
+        {"register", &Run<&SessionRunner::DoRegister>},
+        {"click", &Run<&SessionRunner::DoClick>},
+        {"command", &Run<&SessionRunner::DoClick>},
+        {"extension", &Run<&SessionRunner::DoExtension>},
+        {"setting", &Run<&SessionRunner::DoSetting>},
+        {"add-data", &Run<&SessionRunner::DoAddData>},
+        {"add-layer", &Run<&SessionRunner::DoAddLayer>},
+        {"remove-layer", &Run<&SessionRunner::DoRemoveLayer>},
+        {"move-layer", &Run<&SessionRunner::DoRemoveLayer>},
+        {"map-click", &Run<&SessionRunner::DoMapClick>},
+        {"dialog", &Run<&SessionRunner::DoDialog>},
+        {"set", &Run<&SessionRunner::DoSet>},
+        {"type", &Run<&SessionRunner::DoType>},
+        {"key", &Run<&SessionRunner::DoKey>},
+        {"pick", &Run<&SessionRunner::DoPick>},
+        {"check", &Run<&SessionRunner::DoCheck>},
+        {"uncheck", &Run<&SessionRunner::DoCheck>},
+        {"press", &Run<&SessionRunner::DoPress>},
+        {"focus", &Run<&SessionRunner::DoFocus>},
+        {"row", &Run<&SessionRunner::DoRow>},
+        {"tab", &Run<&SessionRunner::DoTab>},
+        {"slide", &Run<&SessionRunner::DoSlide>},
+        {"help", &Run<&SessionRunner::DoHelp>},
+        {"close", &Run<&SessionRunner::DoClose>},
+        {"wait", &Run<&SessionRunner::DoWait>},
+        {"print", &Run<&SessionRunner::DoPrint>},
+        {"save", &Run<&SessionRunner::DoSave>},
+        {"expect", &Run<&SessionRunner::DoExpect>},
+        {"answer", &Run<&SessionRunner::DoAnswer>},
+        {"file", &Run<&SessionRunner::DoAnswer>},
+    },
+    {
+        {"dialog", &Run<&SessionRunner::PrintDialog>},
+        {"windows", &Run<&SessionRunner::PrintWindows>},
+        {"layers", &Run<&SessionRunner::PrintLayers>},
+        {"status", &Run<&SessionRunner::PrintStatus>},
+        {"clock", &Run<&SessionRunner::PrintClock>},
+        {"command", &Run<&SessionRunner::PrintCommand>},
+    });
 
 }  // namespace
 
@@ -671,6 +793,11 @@ int RunSessionScript(std::istream& script, const std::string& name, std::ostream
 }
 
 int RunSession(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    std::cerr << "trevik: " << path << " is a folder, not a session script\n";
+    return 2;
+  }
   std::ifstream in(path);
   if (!in) {
     std::cerr << "trevik: cannot read the session script " << path << '\n';

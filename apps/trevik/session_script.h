@@ -21,4 +21,10 @@ bool ReadScript(std::istream& in, std::vector<ScriptLine>* lines, std::string* e
 // Splits one line into words; false for an unterminated text.
 bool SplitWords(const std::string& line, std::vector<std::string>* words);
 
+// Script numbers are written with a '.' whatever the user's locale: a finite number that fills
+// the whole word.
+bool ParseScriptNumber(const std::wstring& word, double* value);
+// A number as scripts and transcripts write it ("none" for NaN), with that many decimals.
+std::wstring FormatScriptNumber(double value, int decimals);
+
 }  // namespace trevik

@@ -8,10 +8,12 @@
 #include "platform/host/layer_objects.h"
 #include "platform/host/symbol_objects.h"
 #include "platform/host/field_checker.h"
+#include "platform/host/geo_transformation.h"
 #include "platform/host/field_objects.h"
 #include "platform/host/geometry_environment.h"
 #include "platform/host/globe_graphics_layer.h"
 #include "platform/host/raster_analysis_environment.h"
+#include "platform/host/surface_analysis.h"
 #include "platform/host/raster_catalog.h"
 #include "platform/host/raster_collection.h"
 #include "platform/host/raster_dataset_name.h"
@@ -35,6 +37,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_Envelope, &CreateEnvelopeObject),
       RegisterProcessClass(CLSID_Polygon, &CreatePolygonObject),
       RegisterProcessClass(CLSID_SpatialReferenceFactory, &CreateInstance<SpatialReferenceFactory>),
+      RegisterProcessClass(CLSID_GeocentricTranslation, &CreateGeocentricTranslationObject),
       RegisterProcessClass(CLSID_Field, &CreateFieldObject),
       RegisterProcessClass(CLSID_Fields, &CreateFieldsObject),
       RegisterProcessClass(CLSID_GeometryDef, &CreateGeometryDefObject),
@@ -54,6 +57,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GroupLayer, &CreateGroupLayerObject),
       RegisterProcessClass(CLSID_GraphicsLayer, &CreateGraphicsLayerObject),
       RegisterProcessClass(CLSID_SimpleRenderer, &CreateSimpleRendererObject),
+      RegisterProcessClass(CLSID_RasterRenderer, &CreateRasterRendererObject),
       RegisterProcessClass(CLSID_3DProperties, &Create3DPropertiesObject),
       RegisterProcessClass(CLSID_LineElement, &CreateLineElementObject),
       RegisterProcessClass(CLSID_MarkerElement, &CreateMarkerElementObject),
@@ -70,6 +74,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GlobeGraphicsLayer, &CreateGlobeGraphicsLayerObject),
       RegisterProcessClass(CLSID_RasterDatasetName, &CreateRasterDatasetNameObject),
       RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),
+      RegisterProcessClass(CLSID_RasterSurfaceOp, &CreateRasterSurfaceOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
   };

@@ -8,6 +8,7 @@
 
 struct IEnvelope;
 struct ISpatialReference;
+struct ITable;
 struct IWorkspace;
 struct IWorkspaceFactory;
 struct IWorkspaceName;
@@ -88,4 +89,25 @@ struct ISchemaLock : IUnknown {
   VELK_INTERFACE_ID("{5DF7026C-AA9D-4731-8898-954714BD259C}")
   virtual HRESULT ChangeSchemaLock(LONG kind) = 0;
   virtual HRESULT get_CurrentSchemaLock(LONG* kind) = 0;
+};
+
+// A dataset changed or made complete beside its place and put there in one step, so that it is
+// never seen half-written: a file-based dataset is worked on in a copy whose files replace the
+// dataset's, a database table inside one transaction.
+struct IDatasetSwap : IUnknown {
+  VELK_INTERFACE_ID("{BDA7AEA5-685C-4025-BD6B-9B37CA689583}")
+  // Starts an edit that becomes visible all at once: *working has the dataset's rows, object
+  // ids and fields and takes every change (new fields, new values) until StopEdit.
+  virtual HRESULT StartEdit(ITable** working) = 0;
+  // Saved, the working content replaces the dataset's in one step once it is known to be
+  // complete and on disk; else it is thrown away and the dataset stays as it was. Release the
+  // working table and its cursors first.
+  virtual HRESULT StopEdit(VARIANT_BOOL save) = 0;
+  // A finished new dataset takes its final name, written out and checked first. With replace, a
+  // dataset of that name is removed only once this one is in its place; S_FALSE when this one is
+  // in place but old files could not be removed. On failure nothing has changed under the name.
+  virtual HRESULT TakeName(BSTR name, VARIANT_BOOL replace) = 0;
+  // Why the last of these calls failed, as a user reads it ("disk full", "could not delete
+  // ...").
+  virtual HRESULT get_LastFailure(BSTR* text) = 0;
 };

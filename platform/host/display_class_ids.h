@@ -9,6 +9,7 @@ namespace velk::host {
 inline constexpr CLSID CLSID_FeatureLayer = MakeGuid("{E663A651-8AAD-11D0-BEC7-00805F7C4268}");
 inline constexpr CLSID CLSID_RasterLayer = MakeGuid("{6819CC3C-961D-4485-84AB-64C2D39A4B48}");
 inline constexpr CLSID CLSID_GroupLayer = MakeGuid("{4B033A0C-D692-436C-9481-490675AB0F9D}");
+inline constexpr CLSID CLSID_RasterRenderer = MakeGuid("{4F00BD63-F1C4-43C8-96D1-1EC73283D93F}");
 inline constexpr CLSID CLSID_GraphicsLayer = MakeGuid("{261BA3CE-D7A1-430A-8781-3D303D659E5D}");
 inline constexpr CLSID CLSID_SimpleRenderer = MakeGuid("{08730897-8E2B-4524-ACBF-FB88F8222F3B}");
 inline constexpr CLSID CLSID_3DProperties = MakeGuid("{6D39D59B-EF32-48AF-ACB8-CFFE367669D5}");

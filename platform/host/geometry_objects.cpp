@@ -5,6 +5,7 @@
 
 #include <ogr_geometry.h>
 
+#include "platform/host/geo_transformation.h"
 #include "platform/host/geometry_data.h"
 #include "platform/host/spatial_reference_data.h"
 
@@ -14,8 +15,8 @@ namespace {
 VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 
 template <class Derived, class Leaf, class... More>
-class GeometryBase
-    : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOperator, IGeometryData, More...> {
+class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOperator, IGeometryData,
+                                          ITransform2D, More...> {
  public:
   using Leaf::QueryInterface;  // one name for the runtime's typed QueryInterface helper
   GeometryBase() : data_(GeomData::Empty(Derived::kType)) {}
@@ -55,6 +56,13 @@ class GeometryBase
     return S_OK;
   }
   HRESULT Project(ISpatialReference* sr) override { return ProjectData(data_, sr); }
+  // ITransform2D
+  HRESULT Transform(LONG direction, IUnknown* transformation) override {
+    GeomData moved = data_;
+    HRESULT hr = TransformGeomData(moved, direction, transformation);
+    if (SUCCEEDED(hr)) data_ = std::move(moved);
+    return hr;
+  }
   HRESULT get_Envelope(IEnvelope** envelope) override {
     if (!envelope) return E_POINTER;
     *envelope = nullptr;

@@ -96,6 +96,46 @@ struct IGroupLayer : IUnknown {
   virtual HRESULT Clear() = 0;
 };
 
+// A group layer's members placed by index (0: the top of the group).
+struct IGroupLayerOrder : IUnknown {
+  VELK_INTERFACE_ID("{DCB20602-8BB0-4BF2-808F-730BE657A818}")
+  // Inserts the layer before the member at index; an index past the last member appends it.
+  // E_INVALIDARG for a negative index, for the group itself and for a layer it already holds.
+  virtual HRESULT InsertAt(ILayer* layer, LONG index) = 0;
+};
+
+// How every layer of a map is drawn over the ones below it.
+struct ILayerEffects : IUnknown {
+  VELK_INTERFACE_ID("{CD06BE46-75B3-4E5E-A9AE-9FB6DDFD383D}")
+  // Transparency in percent: 0 opaque to 100 invisible; E_INVALIDARG outside.
+  virtual HRESULT get_Transparency(SHORT* percent) = 0;
+  virtual HRESULT put_Transparency(SHORT percent) = 0;
+};
+
+// Display options of a raster renderer.
+constexpr LONG kRasterDisplayDefault = 0;
+constexpr LONG kRasterDisplayGreyRelief = 5;  // the band's values as grey levels, no stretch
+
+// Draws a raster layer from a raster. Update takes the raster's settings (band count,
+// statistics) again after the raster or an option changed.
+struct IRasterRenderer : IUnknown {
+  VELK_INTERFACE_ID("{07C9E38A-6F8A-4D1C-9858-E41C5D086F83}")
+  virtual HRESULT get_Raster(IRaster** raster) = 0;
+  virtual HRESULT putref_Raster(IRaster* raster) = 0;
+  virtual HRESULT Update() = 0;
+  virtual HRESULT get_DisplayOption(LONG* option) = 0;
+  virtual HRESULT put_DisplayOption(LONG option) = 0;
+  // How many times Update ran.
+  virtual HRESULT get_UpdateCount(LONG* count) = 0;
+};
+
+// The renderer a raster layer draws with (null until one is given).
+struct IRasterLayerRenderer : IUnknown {
+  VELK_INTERFACE_ID("{0EEDA199-1E8C-49DA-BDC9-47E76A2B4B51}")
+  virtual HRESULT get_Renderer(IRasterRenderer** renderer) = 0;
+  virtual HRESULT putref_Renderer(IRasterRenderer* renderer) = 0;
+};
+
 // A layer that holds graphics; it also answers IGraphicsContainer.
 struct IGraphicsLayer : IUnknown {
   VELK_INTERFACE_ID("{19F2E51A-5078-4170-8A0F-BC668C229C00}")

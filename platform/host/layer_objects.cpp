@@ -22,7 +22,8 @@ VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 
 // Name, visibility, validity, extent and extensions: what every layer has.
 template <class Derived, class... More>
-class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExtensions, More...> {
+class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExtensions,
+                                       ILayerEffects, More...> {
  public:
   using ILayer::QueryInterface;
   HRESULT get_Name(BSTR* name) override {
@@ -78,10 +79,21 @@ class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExte
     extensions_.erase(extensions_.begin() + index);
     return S_OK;
   }
+  HRESULT get_Transparency(SHORT* percent) override {
+    if (!percent) return E_POINTER;
+    *percent = transparency_;
+    return S_OK;
+  }
+  HRESULT put_Transparency(SHORT percent) override {
+    if (percent < 0 || percent > 100) return E_INVALIDARG;
+    transparency_ = percent;
+    return S_OK;
+  }
 
  protected:
   std::wstring name_;
   bool visible_ = true;
+  SHORT transparency_ = 0;
   std::vector<ComPtr<IUnknown>> extensions_;
 };
 
@@ -183,8 +195,45 @@ class FeatureLayerObject
   ComPtr<IFeatureRenderer> renderer_;
 };
 
-class RasterLayerObject : public LayerBase<RasterLayerObject, IRasterLayer> {
+class RasterRendererObject : public ComObjectRoot<RasterRendererObject, IRasterRenderer> {
  public:
+  HRESULT get_Raster(IRaster** raster) override { return raster_.CopyTo(raster); }
+  HRESULT putref_Raster(IRaster* raster) override {
+    raster_ = raster;
+    return S_OK;
+  }
+  HRESULT Update() override {
+    ++updates_;
+    return S_OK;
+  }
+  HRESULT get_DisplayOption(LONG* option) override {
+    if (!option) return E_POINTER;
+    *option = option_;
+    return S_OK;
+  }
+  HRESULT put_DisplayOption(LONG option) override {
+    option_ = option;
+    return S_OK;
+  }
+  HRESULT get_UpdateCount(LONG* count) override {
+    if (!count) return E_POINTER;
+    *count = updates_;
+    return S_OK;
+  }
+
+ private:
+  ComPtr<IRaster> raster_;
+  LONG option_ = kRasterDisplayDefault;
+  LONG updates_ = 0;
+};
+
+class RasterLayerObject : public LayerBase<RasterLayerObject, IRasterLayer, IRasterLayerRenderer> {
+ public:
+  HRESULT get_Renderer(IRasterRenderer** renderer) override { return renderer_.CopyTo(renderer); }
+  HRESULT putref_Renderer(IRasterRenderer* renderer) override {
+    renderer_ = renderer;
+    return S_OK;
+  }
   bool IsValid() const { return raster_ != nullptr; }
   ComPtr<IEnvelope> Extent() {
     ComPtr<IEnvelope> e;
@@ -226,6 +275,7 @@ class RasterLayerObject : public LayerBase<RasterLayerObject, IRasterLayer> {
  private:
   ComPtr<IRaster> raster_;
   std::wstring path_;
+  ComPtr<IRasterRenderer> renderer_;
 };
 
 ComPtr<IEnvelope> UnionOf(const std::vector<ComPtr<IEnvelope>>& parts) {
@@ -239,8 +289,18 @@ ComPtr<IEnvelope> UnionOf(const std::vector<ComPtr<IEnvelope>>& parts) {
   return all;
 }
 
-class GroupLayerObject : public LayerBase<GroupLayerObject, ICompositeLayer, IGroupLayer> {
+class GroupLayerObject
+    : public LayerBase<GroupLayerObject, ICompositeLayer, IGroupLayer, IGroupLayerOrder> {
  public:
+  HRESULT InsertAt(ILayer* layer, LONG index) override {
+    if (!layer) return E_POINTER;
+    if (index < 0 || IsSameObject(layer, static_cast<ILayer*>(this))) return E_INVALIDARG;
+    for (const auto& l : layers_)
+      if (IsSameObject(l.get(), layer)) return E_INVALIDARG;
+    const auto at = std::min<std::size_t>(static_cast<std::size_t>(index), layers_.size());
+    layers_.insert(layers_.begin() + at, ComPtr<ILayer>(layer));
+    return S_OK;
+  }
   bool IsValid() const { return true; }
   ComPtr<IEnvelope> Extent() {
     std::vector<ComPtr<IEnvelope>> parts;
@@ -342,6 +402,10 @@ class ThreeDPropertiesObject : public ComObjectRoot<ThreeDPropertiesObject, I3DP
 HRESULT CreateFeatureLayerObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<FeatureLayerObject>(outer, riid, ppv);
 }
+HRESULT CreateRasterRendererObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<RasterRendererObject>(outer, riid, ppv);
+}
+
 HRESULT CreateRasterLayerObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<RasterLayerObject>(outer, riid, ppv);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/host/layer_kinds.h"
 #include "platform/host/uid.h"
 
 namespace velk::host {
@@ -70,6 +71,17 @@ HRESULT LayerList::Add(ILayer* layer) {
   for (const auto& l : layers_)
     if (IsSameObject(l.get(), layer)) return S_FALSE;
   layers_.insert(layers_.begin(), ComPtr<ILayer>(layer));
+  if (observer_) observer_->LayerAdded(layer);
+  return S_OK;
+}
+
+HRESULT LayerList::Insert(ILayer* layer, LONG index) {
+  if (!layer) return E_POINTER;
+  if (index < 0) return E_INVALIDARG;
+  for (const auto& l : layers_)
+    if (IsSameObject(l.get(), layer)) return S_FALSE;
+  const auto at = std::min<std::size_t>(static_cast<std::size_t>(index), layers_.size());
+  layers_.insert(layers_.begin() + at, ComPtr<ILayer>(layer));
   if (observer_) observer_->LayerAdded(layer);
   return S_OK;
 }
@@ -165,6 +177,13 @@ HRESULT Map::Refresh() {
 
 HRESULT CreateMap(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<Map>(outer, riid, ppv);
+}
+
+HRESULT Map::InsertLayerInGroup(IUnknown* group, ILayer* layer, VARIANT_BOOL, LONG index) {
+  if (!layer) return E_POINTER;
+  auto order = QueryAs<IGroupLayerOrder>(group);
+  if (!order) return E_INVALIDARG;
+  return order->InsertAt(layer, index);
 }
 
 }  // namespace velk::host

@@ -42,6 +42,19 @@ struct IMap : IBasicMap {
   virtual HRESULT put_MapScale(double scale) = 0;
 };
 
+// Placing layers by index in a map or in one of its group layers (index 0: the top).
+struct IMapLayers : IUnknown {
+  VELK_INTERFACE_ID("{DF1737C1-B1F5-4F1E-A310-BC47AE67D119}")
+  // Inserts a top-level layer before the layer at index (past the last: at the bottom). A layer
+  // the map already holds is not added twice (S_FALSE); E_INVALIDARG for a negative index.
+  // autoArrange is accepted and ignored: this host keeps the order it is given.
+  virtual HRESULT InsertLayer(ILayer* layer, VARIANT_BOOL autoArrange, LONG index) = 0;
+  // The same inside a group layer (IGroupLayerOrder); E_INVALIDARG for an object that is no
+  // such group.
+  virtual HRESULT InsertLayerInGroup(IUnknown* group, ILayer* layer, VARIANT_BOOL autoArrange,
+                                     LONG index) = 0;
+};
+
 namespace velk::host {
 
 inline constexpr CLSID CLSID_Map = MakeGuid("{FD65E0F4-BB3C-483E-A100-F536853DCAE5}");
@@ -64,6 +77,7 @@ class LayerList {
   HRESULT Count(LONG* count) const;
   HRESULT At(LONG index, ILayer** layer) const;
   HRESULT Add(ILayer* layer);
+  HRESULT Insert(ILayer* layer, LONG index);
   HRESULT Delete(ILayer* layer);
   HRESULT Clear();
   HRESULT Enumerate(IUID* uid, VARIANT_BOOL recursive, IEnumLayer** layers) const;
@@ -78,7 +92,8 @@ class LayerList {
 
 // The host's 2-D map. In data view the map is also the document's active view, with the
 // map's graphics container (IGraphicsContainer) and display.
-class Map : public ComObjectRoot<Map, IMap, IActiveView, IGraphicsContainer, IRefreshLog> {
+class Map
+    : public ComObjectRoot<Map, IMap, IActiveView, IGraphicsContainer, IRefreshLog, IMapLayers> {
  public:
   HRESULT QueryExtra(REFIID riid, void** ppv);
 
@@ -88,6 +103,10 @@ class Map : public ComObjectRoot<Map, IMap, IActiveView, IGraphicsContainer, IRe
   HRESULT get_Layer(LONG index, ILayer** layer) override { return layers_.At(index, layer); }
   HRESULT AddLayer(ILayer* layer) override { return layers_.Add(layer); }
   HRESULT DeleteLayer(ILayer* layer) override { return layers_.Delete(layer); }
+  HRESULT InsertLayer(ILayer* layer, VARIANT_BOOL, LONG index) override {
+    return layers_.Insert(layer, index);
+  }
+  HRESULT InsertLayerInGroup(IUnknown* group, ILayer* layer, VARIANT_BOOL, LONG index) override;
   HRESULT ClearLayers() override { return layers_.Clear(); }
   HRESULT get_Layers(IUID* uid, VARIANT_BOOL recursive, IEnumLayer** layers) override {
     return layers_.Enumerate(uid, recursive, layers);

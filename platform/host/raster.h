@@ -100,3 +100,18 @@ struct IRasterSurface : IUnknown {
   virtual HRESULT get_RasterBand(IRasterBand** band) = 0;
   virtual HRESULT putref_RasterBand(IRasterBand* band) = 0;
 };
+
+// A dataset an analysis made, which lives in its output workspace until it is saved.
+struct ITemporaryDataset : IUnknown {
+  VELK_INTERFACE_ID("{D85C996E-7AA1-42D0-BEE7-E674F663F14A}")
+  virtual HRESULT get_IsTemporary(VARIANT_BOOL* temporary) = 0;
+};
+
+// Copies a raster dataset into a folder workspace. Format "GRID" (and "TIFF") writes a GeoTIFF
+// file: the name as given when it has an extension, else the name with ".tif"
+// (GridDatasetFileName). An existing file of that name is never overwritten
+// (E_DATA_WRITE_FAILED); a failed copy leaves nothing behind.
+struct ISaveAs : IUnknown {
+  VELK_INTERFACE_ID("{2F407D90-A832-4419-AC4F-6C6042ED7FFE}")
+  virtual HRESULT SaveAs(BSTR name, IUnknown* workspace, BSTR format, IUnknown** saved) = 0;
+};

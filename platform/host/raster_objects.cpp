@@ -192,9 +192,11 @@ struct IRasterBandData : IUnknown {
   virtual int BandNumber() = 0;
 };
 
-class RasterBandObject
-    : public ComObjectRoot<RasterBandObject, IRasterBand, IRasterProps, IRasterBandData>,
-      public PropsImpl<RasterBandObject> {
+// A band is also a one-band raster and a geodataset of its own (its extent and spatial
+// reference are those of IRasterProps).
+class RasterBandObject : public ComObjectRoot<RasterBandObject, IRasterBand, IRasterProps,
+                                              IRasterBandData, IRaster, IGeoDataset>,
+                         public PropsImpl<RasterBandObject> {
  public:
   using IRasterBand::QueryInterface;
   void Init(DatasetPtr handle, int band, IRasterDataset* dataset) {
@@ -297,13 +299,64 @@ class RasterObject
   ComPtr<IRasterDataset> dataset_;
 };
 
-class RasterDatasetObject : public ComObjectRoot<RasterDatasetObject, IRasterDataset, IDataset,
-                                                 IGeoDataset, IRasterBandCollection> {
+class RasterDatasetObject
+    : public ComObjectRoot<RasterDatasetObject, IRasterDataset, IDataset, IGeoDataset,
+                           IRasterBandCollection, ITemporaryDataset, ISaveAs> {
  public:
   using IRasterDataset::QueryInterface;
-  void Init(DatasetPtr handle, IWorkspace* workspace) {
+  void Init(DatasetPtr handle, IWorkspace* workspace, bool temporary) {
     handle_ = std::move(handle);
     workspace_ = workspace;
+    temporary_ = temporary;
+  }
+  // ITemporaryDataset
+  HRESULT get_IsTemporary(VARIANT_BOOL* temporary) override {
+    if (!temporary) return E_POINTER;
+    *temporary = temporary_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+  // ISaveAs
+  HRESULT SaveAs(BSTR name, IUnknown* workspace, BSTR format, IUnknown** saved) override {
+    if (!saved) return E_POINTER;
+    *saved = nullptr;
+    if (!handle_->get()) return E_DATA_NOT_FOUND;
+    const std::wstring kind = BstrToWstring(format);
+    if (kind != L"GRID" && kind != L"TIFF") return E_INVALIDARG;
+    auto ws = QueryAs<IWorkspace>(workspace);
+    if (!ws || !name || !*name) return E_INVALIDARG;
+    VELK_TRY
+    Bstr folder;
+    HRESULT hr = ws->get_PathName(&folder);
+    if (FAILED(hr)) return hr;
+    const std::string path = (std::filesystem::path(ToUtf8(BstrToWstring(folder.get()))) /
+                              ToUtf8(GridDatasetFileName(BstrToWstring(name))))
+                                 .string();
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) return E_DATA_WRITE_FAILED;
+    GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
+    if (!gtiff) return E_DATA_WRITE_FAILED;
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    CPLErrorReset();
+    GDALDataset* copy =
+        gtiff->CreateCopy(path.c_str(), handle_->get(), FALSE, nullptr, nullptr, nullptr);
+    bool ok = copy != nullptr;
+    if (copy) {
+      copy->FlushCache();
+      ok = CPLGetLastErrorType() != CE_Failure;
+    }
+    if (copy) GDALClose(copy);
+    if (!ok) gtiff->Delete(path.c_str());
+    CPLPopErrorHandler();
+    if (!ok) {
+      std::filesystem::remove(path, ec);
+      return E_DATA_WRITE_FAILED;
+    }
+    ComPtr<IRasterDataset> out;
+    hr = OpenRasterFile(path, ws.get(), out.put());
+    if (FAILED(hr)) return hr;
+    *saved = out.As<IUnknown>().Detach();
+    return S_OK;
+    VELK_CATCH
   }
   HRESULT get_Format(BSTR* format) override {
     if (!format) return E_POINTER;
@@ -374,7 +427,7 @@ class RasterDatasetObject : public ComObjectRoot<RasterDatasetObject, IRasterDat
     return S_OK;
   }
   HRESULT Rename(BSTR) override { return E_NOTIMPL; }
-  // IGeoDataset
+  // IGeoDataset (IRasterDataset and IDataset share no method of it)
   HRESULT get_SpatialReference(ISpatialReference** sr) override {
     if (!sr) return E_POINTER;
     if (!handle_->get()) return E_DATA_NOT_FOUND;
@@ -409,6 +462,7 @@ class RasterDatasetObject : public ComObjectRoot<RasterDatasetObject, IRasterDat
  private:
   DatasetPtr handle_;
   ComPtr<IWorkspace> workspace_;
+  bool temporary_ = false;
 };
 
 class RasterSurfaceObject : public ComObjectRoot<RasterSurfaceObject, ISurface, IRasterSurface> {
@@ -526,7 +580,12 @@ class RasterSurfaceObject : public ComObjectRoot<RasterSurfaceObject, ISurface, 
 
 }  // namespace
 
-HRESULT OpenRasterFile(const std::string& path, IWorkspace* workspace, IRasterDataset** dataset) {
+std::wstring GridDatasetFileName(const std::wstring& name) {
+  return std::filesystem::path(name).has_extension() ? name : name + L".tif";
+}
+
+HRESULT OpenRasterFile(const std::string& path, IWorkspace* workspace, IRasterDataset** dataset,
+                       bool temporary) {
   if (!dataset) return E_POINTER;
   *dataset = nullptr;
   DatasetPtr handle;
@@ -536,7 +595,7 @@ HRESULT OpenRasterFile(const std::string& path, IWorkspace* workspace, IRasterDa
   ComObject<RasterDatasetObject>* d = nullptr;
   HRESULT hr = ComObject<RasterDatasetObject>::Create(&d);
   if (FAILED(hr)) return hr;
-  d->Init(std::move(handle), workspace);
+  d->Init(std::move(handle), workspace, temporary);
   *dataset = d;
   return S_OK;
 }

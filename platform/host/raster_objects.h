@@ -10,8 +10,14 @@
 namespace velk::host {
 
 // Opens a raster file; E_DATA_NOT_FOUND when there is no such file, E_DATA_UNREADABLE when
-// GDAL cannot read it. workspace: the folder workspace the dataset belongs to (may be null).
-HRESULT OpenRasterFile(const std::string& path, IWorkspace* workspace, IRasterDataset** dataset);
+// GDAL cannot read it. workspace: the folder workspace the dataset belongs to (may be null);
+// temporary: an analysis result not yet saved (ITemporaryDataset).
+HRESULT OpenRasterFile(const std::string& path, IWorkspace* workspace, IRasterDataset** dataset,
+                       bool temporary = false);
+
+// The file a raster saved as "GRID" under a name is written to: the name itself when it has an
+// extension, else the name with ".tif".
+std::wstring GridDatasetFileName(const std::wstring& name);
 
 HRESULT CreateRasterSurfaceObject(IUnknown* outer, REFIID riid, void** ppv);
 

@@ -1,5 +1,6 @@
 #include "platform/host/table_core.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cwctype>
@@ -297,10 +298,12 @@ ComPtr<IGeometry> ShapeFromOgr(const OGRGeometry* g, const TableCore& core) {
 HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr,
                         std::vector<Variant>& values) const {
   if (!layer_) return E_DATA_NO_ROW;
+  CPLErrorReset();
   CPLPushErrorHandler(CPLQuietErrorHandler);
   std::unique_ptr<OGRFeature> f(layer_->GetFeature(fid));
   CPLPopErrorHandler();
-  if (!f) return E_DATA_NO_ROW;
+  // A row the file cannot give back (cut short, unreadable) is not a missing row.
+  if (!f) return CPLGetLastErrorType() >= CE_Failure ? E_DATA_UNREADABLE : E_DATA_NO_ROW;
   values = NullValues();
   for (std::size_t i = 0; i < fields_.size(); ++i) {
     const TableField& tf = fields_[i];
@@ -411,12 +414,12 @@ HRESULT PrepareShape(const TableCore& core, IUnknown* value, std::unique_ptr<OGR
   return S_OK;
 }
 
-// dBASE keeps numbers as text of a fixed width.
+// dBASE keeps numbers as text of a fixed width: the length of "%.*f", taken without printf.
 bool FitsDbaseNumber(double value, int width, int decimals) {
   if (width <= 0) return true;
-  char buf[64];
-  int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-  return n > 0 && n <= width;
+  char buf[512];
+  auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  return r.ec == std::errc() && r.ptr - buf <= width;
 }
 
 }  // namespace
@@ -552,6 +555,7 @@ HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
   OGREnvelope fenv;
   if (fg) fg->getEnvelope(&fenv);
   layer_->ResetReading();
+  CPLErrorReset();
   CPLPushErrorHandler(CPLQuietErrorHandler);
   while (OGRFeature* raw = layer_->GetNextFeature()) {
     std::unique_ptr<OGRFeature> f(raw);
@@ -576,8 +580,14 @@ HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
     fids.push_back(f->GetFID());
   }
   CPLPopErrorHandler();
+  // The rows end where the file could not be read any further: not the end of the table.
+  const bool readFailed = CPLGetLastErrorType() >= CE_Failure;
   layer_->SetAttributeFilter(nullptr);
   layer_->ResetReading();
+  if (readFailed) {
+    fids.clear();
+    return E_DATA_UNREADABLE;
+  }
   return S_OK;
 }
 
@@ -628,6 +638,34 @@ void TableCore::EndBatch() {
   inBatch_ = false;
   if (!dbase_) source_->get()->CommitTransaction();
   Sync();
+}
+
+HRESULT TableCore::CommitBatch() {
+  if (!inBatch_) return S_OK;
+  inBatch_ = false;
+  if (dbase_) {
+    Sync();
+    return S_OK;
+  }
+  CPLErrorReset();
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  OGRErr err = source_->get()->CommitTransaction();
+  CPLPopErrorHandler();
+  if (err != OGRERR_NONE || CPLGetLastErrorType() >= CE_Failure) {
+    AbandonBatch();
+    return E_DATA_WRITE_FAILED;
+  }
+  Sync();
+  return S_OK;
+}
+
+void TableCore::AbandonBatch() {
+  inBatch_ = false;
+  if (dbase_ || !layer_) return;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  source_->get()->RollbackTransaction();
+  CPLPopErrorHandler();
+  Reload();
 }
 
 void TableCore::Invalidate() {

@@ -76,6 +76,9 @@ class TableCore {
   // Transactions of an insert run (databases); no-ops where the source has none.
   void BeginBatch();
   void EndBatch();
+  // Ends a batch: its changes are kept (E_DATA_WRITE_FAILED when they could not be) or undone.
+  HRESULT CommitBatch();
+  void AbandonBatch();
 
   // Lets go of the layer (the dataset was deleted or renamed); every later call fails.
   void Invalidate();

@@ -1,10 +1,13 @@
 #include "platform/host/table_objects.h"
 
+#include "platform/com/text.h"
+
 #include <algorithm>
 #include <set>
 
 #include <ogrsf_frmts.h>
 
+#include "platform/com/text.h"
 #include "platform/host/data_errors.h"
 #include "platform/host/geometry_data.h"
 #include "platform/host/geometry_objects.h"
@@ -456,7 +459,8 @@ HRESULT SelectionSetObject::get_IDs(IEnumIDs** ids) {
 // ---------------------------------------------------------------- tables
 
 template <class Derived, class... More>
-class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, More...> {
+class TableBase
+    : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, IDatasetSwap, More...> {
  public:
   using ITable::QueryInterface;
   void Init(CorePtr core, IWorkspace* workspace, DatasetHost* host, std::wstring cacheKey) {
@@ -468,6 +472,10 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
     AcquireSharedLock(lockKey_, this);
   }
   void FinalRelease() {
+    if (edit_.active && host_) {
+      std::string why;
+      host_->StopEdit(*core_, edit_, false, why);  // an edit never saved is thrown away
+    }
     ReleaseLocks(lockKey_, this);
     if (host_) host_->ForgetDataset(cacheKey_, static_cast<ITable*>(this));
   }
@@ -619,6 +627,54 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
     return hr;
   }
 
+  // IDatasetSwap
+  HRESULT StartEdit(ITable** working) override {
+    if (!working) return E_POINTER;
+    *working = nullptr;
+    failure_.clear();
+    if (!core_->Valid()) return E_DATA_NOT_FOUND;
+    if (edit_.active) return E_FAIL;
+    if (!core_->Writable()) {
+      failure_ = "the data cannot be written";
+      return E_DATA_WRITE_FAILED;
+    }
+    VELK_TRY
+    HRESULT hr = host_->StartEdit(*core_, edit_, failure_);
+    if (FAILED(hr)) return hr;
+    edit_.active = true;
+    if (!edit_.object)
+      return Self()->QueryInterface(IidOf<ITable>(), reinterpret_cast<void**>(working));
+    return edit_.object->QueryInterface(IidOf<ITable>(), reinterpret_cast<void**>(working));
+    VELK_CATCH
+  }
+  HRESULT StopEdit(VARIANT_BOOL save) override {
+    failure_.clear();
+    if (!edit_.active) return E_FAIL;
+    VELK_TRY
+    edit_.active = false;
+    return host_->StopEdit(*core_, edit_, save != VARIANT_FALSE, failure_);
+    VELK_CATCH
+  }
+  HRESULT TakeName(BSTR name, VARIANT_BOOL replace) override {
+    failure_.clear();
+    if (!core_->Valid()) return E_DATA_NOT_FOUND;
+    if (LockedByOther(lockKey_, this)) return E_DATA_SCHEMA_LOCKED;
+    VELK_TRY
+    HRESULT hr = host_->TakeName(*core_, BstrToWstring(name), replace != VARIANT_FALSE, failure_);
+    if (SUCCEEDED(hr) && core_->LockKey() != lockKey_) {
+      ReleaseLocks(lockKey_, this);
+      lockKey_ = core_->LockKey();
+      AcquireSharedLock(lockKey_, this);
+    }
+    return hr;
+    VELK_CATCH
+  }
+  HRESULT get_LastFailure(BSTR* text) override {
+    if (!text) return E_POINTER;
+    *text = AllocBstr(velk::FromUtf8(failure_.empty() && host_ ? host_->WriteProblem() : failure_));
+    return S_OK;
+  }
+
   // ISchemaLock
   HRESULT ChangeSchemaLock(LONG kind) override {
     if (kind != kSchemaLockShared && kind != kSchemaLockExclusive) return E_INVALIDARG;
@@ -657,6 +713,8 @@ class TableBase : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, M
   DatasetHost* host_ = nullptr;
   std::wstring cacheKey_;
   std::string lockKey_;
+  DatasetEdit edit_;
+  std::string failure_;
 };
 
 class TableObject : public TableBase<TableObject> {};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,14 @@
 
 namespace velk::host {
 
+// A running edit of a dataset (IDatasetSwap): the working copy's table, or the transaction.
+struct DatasetEdit {
+  bool active = false;
+  std::shared_ptr<TableCore> core;           // the working copy (file-based datasets)
+  ComPtr<IUnknown> object;                   // its table object, handed out by StartEdit
+  std::vector<std::filesystem::path> files;  // the working copy's files beside the originals
+};
+
 // What a table object asks of the workspace that opened it.
 class DatasetHost {
  public:
@@ -25,6 +34,21 @@ class DatasetHost {
   virtual HRESULT RenameDataset(TableCore& core, const std::wstring& newName) = 0;
   // A new name object for a dataset of the workspace.
   virtual ComPtr<IName> DatasetFullName(const std::wstring& name, LONG kind) = 0;
+  // Why writes to the workspace fail, as a user reads it ("disk full", ...).
+  virtual std::string WriteProblem() { return "the data could not be written"; }
+  // IDatasetSwap; why receives the reason of a failure.
+  virtual HRESULT StartEdit(TableCore&, DatasetEdit&, std::string& why) {
+    why = "this workspace cannot edit a copy";
+    return E_NOTIMPL;
+  }
+  virtual HRESULT StopEdit(TableCore&, DatasetEdit&, bool /*save*/, std::string& why) {
+    why = "this workspace cannot edit a copy";
+    return E_NOTIMPL;
+  }
+  virtual HRESULT TakeName(TableCore&, const std::wstring&, bool /*replace*/, std::string& why) {
+    why = "this workspace cannot rename datasets";
+    return E_NOTIMPL;
+  }
 
  protected:
   ~DatasetHost() = default;

@@ -13,7 +13,9 @@
 #include "platform/com/text.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/data_errors.h"
+#include "platform/host/dataset_files.h"
 #include "platform/host/feature_class.h"
+#include "platform/host/file_dataset_swap.h"
 #include "platform/host/geometry.h"
 #include "platform/host/gdal_dataset_handle.h"
 #include "platform/host/property_set_object.h"
@@ -557,9 +559,40 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
     core.Rebind(ds, ds->get()->GetLayer(0), nowName, LockKey(nowName));
     return moved ? S_OK : E_DATA_WRITE_FAILED;
   }
+  HRESULT StartEdit(TableCore& core, DatasetEdit& edit, std::string& why) override {
+    return StartFileEdit(Place(), core, edit, why);
+  }
+  std::string WriteProblem() override { return WriteFailureText(0, path_); }
+  HRESULT StopEdit(TableCore& core, DatasetEdit& edit, bool save, std::string& why) override {
+    return StopFileEdit(Place(), core, edit, save, why);
+  }
+  HRESULT TakeName(TableCore& core, const std::wstring& name, bool replace,
+                   std::string& why) override {
+    std::wstring base = StripExtension(name, {L".shp", L".dbf"});
+    if (!ValidFileDatasetName(base)) {
+      why = "the name is not allowed for a file";
+      return E_DATA_INVALID_NAME;
+    }
+    return TakeFileName(Place(), core, base, replace, why);
+  }
 
  private:
+  FileDatasetPlace Place() {
+    return {path_, [this](const std::wstring& base) { return LockKey(base); },
+            static_cast<IWorkspace*>(this), this};
+  }
   std::string LockKey(const std::wstring& base) const { return Lower(path_ + "/" + ToUtf8(base)); }
+
+  // Whether a file of the same base name with that extension (any letter case) is there.
+  static bool HasSibling(const std::string& path, const std::string& ext) {
+    std::error_code ec;
+    fs::path p(path);
+    std::string stem = p.stem().string();
+    for (const auto& e : fs::directory_iterator(p.parent_path(), ec))
+      if (e.path().stem().string() == stem && Lower(e.path().extension().string()) == ext)
+        return true;
+    return false;
+  }
 
   // The file of a dataset name: name.shp, else name.dbf (letter case of the files ignored).
   std::string FindFile(const std::wstring& base, bool& isShape) const {
@@ -595,6 +628,8 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
           bool isShape = false;
           std::string path = FindFile(base, isShape);
           if (path.empty()) return E_DATA_NOT_FOUND;
+          // A shapefile without its attribute file would be read without any attributes.
+          if (isShape && !HasSibling(path, ".dbf")) return E_DATA_UNREADABLE;
           DatasetPtr ds;
           OpenResult r = OpenGdalDataset(path, DataKind::kVector, ds);
           if (r == OpenResult::kMissing) return E_DATA_NOT_FOUND;
@@ -758,6 +793,69 @@ class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorksp
     QuietErrors quiet;
     if (core.Layer()->Rename(ToUtf8(newName).c_str()) != OGRERR_NONE) return E_DATA_WRITE_FAILED;
     core.Rebind(core.Source(), core.Layer(), newName, LockKey(newName));
+    return S_OK;
+  }
+  std::string WriteProblem() override { return WriteFailureText(0, fs::path(path_).parent_path()); }
+  // An edit of a database table is one transaction.
+  HRESULT StartEdit(TableCore& core, DatasetEdit& edit, std::string& why) override {
+    if (!db_->writable()) {
+      why = "the database cannot be written";
+      return E_DATA_WRITE_FAILED;
+    }
+    core.BeginBatch();
+    edit.object = nullptr;
+    return S_OK;
+  }
+  HRESULT StopEdit(TableCore& core, DatasetEdit&, bool save, std::string& why) override {
+    if (!save) {
+      core.AbandonBatch();
+      return S_OK;
+    }
+    HRESULT hr = core.CommitBatch();
+    if (FAILED(hr)) why = WriteFailureText(0, fs::path(path_).parent_path());
+    return hr;
+  }
+  // The new table is renamed into place; a table it replaces is renamed aside first and dropped
+  // last.
+  HRESULT TakeName(TableCore& core, const std::wstring& name, bool replace,
+                   std::string& why) override {
+    if (!ValidDatabaseDatasetName(name)) {
+      why = "the name is not allowed in a database";
+      return E_DATA_INVALID_NAME;
+    }
+    core.Sync();
+    int existing = LayerIndex(name);
+    if (existing >= 0 && !replace) {
+      why = "a dataset of that name exists";
+      return E_DATA_EXISTS;
+    }
+    QuietErrors quiet;
+    std::string asideName;
+    if (existing >= 0) {
+      OGRLayer* old = db_->get()->GetLayer(existing);
+      asideName = ToUtf8(name) + "_replaced";
+      for (int k = 2; LayerIndex(FromUtf8(asideName)) >= 0; ++k)
+        asideName = ToUtf8(name) + "_replaced" + std::to_string(k);
+      if (!old->TestCapability(OLCRename) || old->Rename(asideName.c_str()) != OGRERR_NONE) {
+        why = "could not move away the existing table";
+        return E_DATA_WRITE_FAILED;
+      }
+    }
+    if (FAILED(RenameDataset(core, name))) {
+      why = "could not rename the new table";
+      if (!asideName.empty() &&
+          db_->get()->GetLayer(LayerIndex(FromUtf8(asideName)))->Rename(ToUtf8(name).c_str()) !=
+              OGRERR_NONE)
+        why += "; the existing one is now named " + asideName;
+      return E_DATA_WRITE_FAILED;
+    }
+    if (!asideName.empty()) {
+      int index = LayerIndex(FromUtf8(asideName));
+      if (index >= 0 && db_->get()->DeleteLayer(index) != OGRERR_NONE) {
+        why = "could not delete the replaced table " + asideName;
+        return S_FALSE;
+      }
+    }
     return S_OK;
   }
 

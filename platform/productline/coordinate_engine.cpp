@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "platform/com/number_text.h"
+
 #include <GeographicLib/MGRS.hpp>
 #include <GeographicLib/Math.hpp>
 #include <GeographicLib/PolarStereographic.hpp>
@@ -81,10 +83,11 @@ bool ShiftRowLetter(wchar_t& letter) {
 
 std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
+// Whole metres ("%.0f": ties to even); a value that rounds to zero is written "0", never "-0".
 std::wstring FormatMetres(double v) {
-  wchar_t buf[64];
-  std::swprintf(buf, 64, L"%.0f", v);
-  return buf;
+  std::wstring out;
+  AppendDecimal(out, static_cast<long long>(std::nearbyint(v)) + 0LL);
+  return out;
 }
 
 // ---- DMS reading -------------------------------------------------------------------------
@@ -409,13 +412,80 @@ std::wstring CoordinateEngine::FormatDms(GeoPoint p) {
     const long long degrees = hundredths / 360000;
     const long long minutes = (hundredths / 6000) % 60;
     const long long seconds = (hundredths / 100) % 60;
-    wchar_t buf[48];
-    std::swprintf(buf, 48, L"%0*lld%02lld%02lld.%02lld%lc", degreeDigits, degrees, minutes, seconds,
-                  hundredths % 100, letter);
-    return std::wstring(buf);
+    std::wstring out;
+    AppendDecimal(out, static_cast<unsigned long long>(degrees),
+                  static_cast<unsigned>(degreeDigits));
+    AppendDecimal(out, static_cast<unsigned long long>(minutes), 2);
+    AppendDecimal(out, static_cast<unsigned long long>(seconds), 2);
+    out += L'.';
+    AppendDecimal(out, static_cast<unsigned long long>(hundredths % 100), 2);
+    out += letter;
+    return out;
   };
   return half(p.lat, 2, L'N', L'S') + L" " + half(p.lon, 3, L'E', L'W');
 }
+
+namespace {
+
+// The UTM (or UPS) and MGRS texts of a grid position (false easting and northing included) in
+// a zone (0: polar), at latitude lat, on a datum's ellipsoid.
+void WriteGridTexts(int zone, bool north, double x, double y, double lat, int datum,
+                    std::wstring* utm, std::wstring* mgrs) {
+  std::string m;
+  GeographicLib::MGRS::Forward(zone, north, x, y, lat, 5, m);
+  std::wstring grid = Widen(m);
+  if (zone > 0 && EllipsoidOf(datum).alRowLettering && grid.size() > 4) ShiftRowLetter(grid[4]);
+
+  const std::wstring easting = FormatMetres(x);
+  std::wstring northing = FormatMetres(y);
+  if (zone > 0) {
+    wchar_t band = grid[2];
+    if (!north && northing == L"10000000") {  // the equator, written from the north
+      band = L'N';
+      northing = L"0";
+    }
+    std::wstring text;
+    AppendDecimal(text, static_cast<unsigned long long>(zone), 2);
+    text += band;
+    text += L' ';
+    text += easting;
+    text += L' ';
+    text += northing;
+    *utm = std::move(text);
+  } else {
+    *utm = easting + L" " + northing + L" " + grid[0];
+  }
+  *mgrs = std::move(grid);
+}
+
+// The grid square a typed MGRS reference names: zone, hemisphere and the position of its
+// centre; false when the text is no reference on that datum.
+bool ReadMgrsSquare(std::wstring_view text, int datum, int* zone, bool* north, double* x,
+                    double* y) {
+  std::wstring ref;
+  for (wchar_t c : text) {
+    if (std::iswspace(c)) continue;
+    const wchar_t u = Upper(c);
+    if (!IsDigit(u) && !(u >= L'A' && u <= L'Z')) return false;
+    ref.push_back(u);
+  }
+  if (ref.empty() || ref.size() > 32) return false;
+  std::size_t zoneDigits = 0;
+  while (zoneDigits < ref.size() && IsDigit(ref[zoneDigits])) ++zoneDigits;
+  if (zoneDigits > 0 && EllipsoidOf(datum).alRowLettering) {
+    if (ref.size() < zoneDigits + 3 || !ShiftRowLetter(ref[zoneDigits + 2])) return false;
+  }
+  int prec = 0;
+  try {
+    GeographicLib::MGRS::Reverse(std::string(ref.begin(), ref.end()), *zone, *north, *x, *y, prec,
+                                 true);
+  } catch (const GeographicLib::GeographicErr&) {
+    return false;
+  }
+  return !(prec < 0 || std::isnan(*x) || std::isnan(*y));  // a zone alone, "INV..."
+}
+
+}  // namespace
 
 HRESULT CoordinateEngine::FormatGrid(GeoPoint p, int datum, std::wstring* utm, std::wstring* mgrs) {
   if (!utm || !mgrs) return E_POINTER;
@@ -441,28 +511,7 @@ HRESULT CoordinateEngine::FormatGrid(GeoPoint p, int datum, std::wstring* utm, s
       const double r = std::round(v);
       return std::fabs(v - r) < 1e-6 ? r : v;
     };
-    x = snap(x);
-    y = snap(y);
-    std::string m;
-    GeographicLib::MGRS::Forward(zone, north, x, y, p.lat, 5, m);
-    std::wstring grid = Widen(m);
-    if (zone > 0 && EllipsoidOf(datum).alRowLettering && grid.size() > 4) ShiftRowLetter(grid[4]);
-
-    const std::wstring easting = FormatMetres(x);
-    std::wstring northing = FormatMetres(y);
-    if (zone > 0) {
-      wchar_t band = grid[2];
-      if (!north && northing == L"10000000") {  // the equator, written from the north
-        band = L'N';
-        northing = L"0";
-      }
-      wchar_t buf[64];
-      std::swprintf(buf, 64, L"%02d%lc %ls %ls", zone, band, easting.c_str(), northing.c_str());
-      *utm = buf;
-    } else {
-      *utm = easting + L" " + northing + L" " + grid[0];
-    }
-    *mgrs = std::move(grid);
+    WriteGridTexts(zone, north, snap(x), snap(y), p.lat, datum, utm, mgrs);
     return S_OK;
   } catch (const GeographicLib::GeographicErr&) {
     return E_FAIL;
@@ -536,29 +585,10 @@ HRESULT CoordinateEngine::ReadMgrs(std::wstring_view text, int datum, GeoPoint* 
   if (!point) return E_POINTER;
   *point = GeoPoint{};
   if (!ValidDatum(datum)) return E_INVALIDARG;
-  std::wstring ref;
-  for (wchar_t c : text) {
-    if (std::iswspace(c)) continue;
-    const wchar_t u = Upper(c);
-    if (!IsDigit(u) && !(u >= L'A' && u <= L'Z')) return E_INVALIDARG;
-    ref.push_back(u);
-  }
-  if (ref.empty() || ref.size() > 32) return E_INVALIDARG;
-  std::size_t zoneDigits = 0;
-  while (zoneDigits < ref.size() && IsDigit(ref[zoneDigits])) ++zoneDigits;
-  if (zoneDigits > 0 && EllipsoidOf(datum).alRowLettering) {
-    if (ref.size() < zoneDigits + 3 || !ShiftRowLetter(ref[zoneDigits + 2])) return E_INVALIDARG;
-  }
-  int zone = 0, prec = 0;
+  int zone = 0;
   bool north = true;
   double x = 0.0, y = 0.0;
-  try {
-    GeographicLib::MGRS::Reverse(std::string(ref.begin(), ref.end()), zone, north, x, y, prec,
-                                 true);
-  } catch (const GeographicLib::GeographicErr&) {
-    return E_INVALIDARG;
-  }
-  if (prec < 0 || std::isnan(x) || std::isnan(y)) return E_INVALIDARG;  // a zone alone, "INV..."
+  if (!ReadMgrsSquare(text, datum, &zone, &north, &x, &y)) return E_INVALIDARG;
   const GridProjections& proj = ProjectionsFor(Datums()[static_cast<std::size_t>(datum)].ellipsoid);
   GeoPoint p;
   if (zone > 0) {
@@ -606,7 +636,23 @@ HRESULT CoordinateEngine::ConvertText(std::wstring_view text, int format, int fr
     default: return E_INVALIDARG;
   }
   if (FAILED(hr)) return hr;
-  return ConvertPoint(p, fromDatum, toDatum, out);
+  hr = ConvertPoint(p, fromDatum, toDatum, out);
+  if (FAILED(hr) || format != kFormatMgrs || toDatum != fromDatum) return hr;
+  // The location is the centre of the typed square, which lies half a metre inside a 1 m
+  // square: the grid texts are written from the square itself (the metre its centre lies in),
+  // so that they name that square and not a neighbour that rounding the centre would reach.
+  int zone = 0;
+  bool north = true;
+  double x = 0.0, y = 0.0;
+  if (ReadMgrsSquare(text, fromDatum, &zone, &north, &x, &y)) {
+    try {
+      WriteGridTexts(zone, north, std::floor(x), std::floor(y), out->datum.lat, toDatum, &out->utm,
+                     &out->mgrs);
+    } catch (const GeographicLib::GeographicErr&) {
+      // the texts from the location stay
+    }
+  }
+  return S_OK;
 }
 
 }  // namespace velk::productline

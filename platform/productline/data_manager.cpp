@@ -1,10 +1,15 @@
 #include "platform/productline/data_manager.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include <ogrsf_frmts.h>
+
 #include "platform/com/connection_point.h"
+#include "platform/com/text.h"
 #include "platform/com/object.h"
 #include "platform/host/data_errors.h"
 #include "platform/host/dataset.h"
@@ -14,7 +19,12 @@
 #include "platform/host/geometry.h"
 #include "platform/host/spatial_reference_data.h"
 #include "platform/host/table.h"
+#include "platform/host/table_core.h"
+#include "platform/host/table_objects.h"
+#include "platform/host/track_cancel.h"
 #include "platform/host/workspace.h"
+#include "platform/productline/catalog_scan.h"
+#include "platform/productline/catalog_table_writer.h"
 #include "platform/registry/activation.h"
 
 namespace velk::productline {
@@ -177,7 +187,16 @@ std::vector<host::FieldSpec> CatalogSchema(velkZelCatalogTypeEnum kind) {
   shape.sr = host::SpatialReferenceFromCode(4326);
   switch (kind) {
     case velkZelCatalogDTED:
-      return {oid, shape, Text(L"DTED_TYPE", 20), Text(L"NAME", 100), Text(L"FULL_NAME", 254)};
+      // The elevation statistics of each cell, read once when it is loaded.
+      return {oid,
+              shape,
+              Text(L"DTED_TYPE", 20),
+              Text(L"NAME", 100),
+              Text(L"FULL_NAME", 254),
+              Number(L"ELEV_MIN", kFieldDouble),
+              Number(L"ELEV_MAX", kFieldDouble),
+              Number(L"ELEV_MEAN", kFieldDouble),
+              Number(L"ELEV_STD", kFieldDouble)};
     case velkZelCatalogRPF:
     case velkZelCatalogReferencedRPF:
       return {oid,
@@ -207,6 +226,13 @@ std::vector<host::FieldSpec> FeatureTableSchema() {
           Number(L"GEOSYM_PID", kFieldInteger)};
 }
 
+// The companion table of a referenced RPF catalog: one row per product series it holds.
+std::vector<host::FieldSpec> UidsTableSchema() {
+  host::FieldSpec oid = Number(L"OBJECTID", kFieldOID);
+  oid.nullable = false;
+  return {oid, Text(L"PRODUCT", 60), Text(L"SERIES", 10), Number(L"SCALE", kFieldInteger)};
+}
+
 // Makes the empty catalog; nothing is left behind on failure.
 HRESULT MakeCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum kind, const std::wstring& name) {
   ComPtr<IFeatureWorkspace> features = ComPtr<IWorkspace>(workspace).As<IFeatureWorkspace>();
@@ -222,11 +248,12 @@ HRESULT MakeCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum kind, const st
                                             nullptr, nullptr, kFeatureTypeSimple, Bstr(L"Shape"),
                                             Bstr(L""), catalog.put());
   if (FAILED(hr)) return hr;
-  if (kind != velkZelCatalogVPF) return S_OK;
+  if (kind != velkZelCatalogVPF && kind != velkZelCatalogReferencedRPF) return S_OK;
+  const bool vpf = kind == velkZelCatalogVPF;
   ComPtr<ITable> featureTable;
-  hr =
-      features->CreateTable(Bstr(name + L"_features"), host::MakeFields(FeatureTableSchema()).get(),
-                            nullptr, nullptr, Bstr(L""), featureTable.put());
+  hr = features->CreateTable(Bstr(name + (vpf ? L"_features" : L"_uids")),
+                             host::MakeFields(vpf ? FeatureTableSchema() : UidsTableSchema()).get(),
+                             nullptr, nullptr, Bstr(L""), featureTable.put());
   if (FAILED(hr)) {
     if (auto dataset = catalog.As<IDataset>()) dataset->Delete();
   }
@@ -277,13 +304,108 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
     VELK_CATCH
   }
 
-  HRESULT LoadCatalog(ITable*, BSTR, velkZelCatalogTypeEnum, ITrackCancel*) override {
+  HRESULT LoadCatalog(ITable* table, BSTR folder, velkZelCatalogTypeEnum catalogType,
+                      ITrackCancel* cancelTracker) override {
     VELK_TRY
-    return Error(L"Loading data into catalogs is not available.", E_NOTIMPL);
+    if (!table) return Error(L"No catalog to load data into.", E_INVALIDARG);
+    const std::wstring folderText = folder ? folder : L"";
+    std::error_code ec;
+    if (folderText.empty() || !std::filesystem::is_directory(ToUtf8(folderText), ec))
+      return Error(L"The folder \"" + folderText + L"\" is not there.", E_INVALIDARG);
+    std::wstring catalogName = L"the catalog";
+    if (auto dataset = ComPtr<ITable>(table).As<IDataset>()) {
+      Bstr name;
+      if (SUCCEEDED(dataset->get_Name(&name))) catalogName = L"\"" + name.str() + L"\"";
+    }
+    bool valid = false;
+    const HRESULT tested = TestCatalog(catalogType, table, &valid);
+    if (FAILED(tested) || !valid)
+      return Error(catalogName + L" is not a catalog of the kind asked for.", E_INVALIDARG);
+    if (catalogType != velkZelCatalogDTED && catalogType != velkZelCatalogRPF &&
+        catalogType != velkZelCatalogReferencedRPF)
+      return Error(L"Loading VPF data into " + catalogName + L" is not available.", E_NOTIMPL);
+    host::TableCore* core = CoreOf(table);
+    if (!core || !core->Valid() || core->IsDbase() || !core->Writable())
+      return Error(catalogName + L" is not a catalog table that can be written.",
+                   host::E_DATA_WRITE_FAILED);
+    // Rows name their files by full path, whatever folder the load was given.
+    const std::string root =
+        std::filesystem::absolute(ToUtf8(folderText), ec).lexically_normal().string();
+    return catalogType == velkZelCatalogDTED
+               ? LoadTree<DtedCellRow>(*core, root, catalogName, L"DTED cells", cancelTracker)
+               : LoadTree<RpfFrameRow>(*core, root, catalogName, L"RPF frames", cancelTracker);
     VELK_CATCH
   }
 
  private:
+  static host::TableCore* CoreOf(ITable* table) {
+    ComPtr<IRowBuffer> buffer;
+    if (FAILED(table->CreateRowBuffer(buffer.put())) || !buffer) return nullptr;
+    auto data = buffer.As<host::IRowData>();
+    return data ? data->Core() : nullptr;
+  }
+
+  static ScanResult<DtedCellRow> Scan(const std::string& folder, const ScanOptions& options,
+                                      DtedCellRow*) {
+    return ScanDtedTree(folder, options);
+  }
+  static ScanResult<RpfFrameRow> Scan(const std::string& folder, const ScanOptions& options,
+                                      RpfFrameRow*) {
+    return ScanRpfTree(folder, options);
+  }
+  static bool Write(host::TableCore& core, const std::vector<DtedCellRow>& rows,
+                    CatalogWriteResult& result, std::string& reason) {
+    return WriteDtedRows(core.Source()->get(), core.Layer(), rows, result, reason);
+  }
+  static bool Write(host::TableCore& core, const std::vector<RpfFrameRow>& rows,
+                    CatalogWriteResult& result, std::string& reason) {
+    // A referenced catalog keeps its series in the companion table.
+    GDALDataset* ds = core.Source()->get();
+    OGRLayer* uids = ds->GetLayerByName((std::string(core.Layer()->GetName()) + "_uids").c_str());
+    return WriteRpfRows(ds, core.Layer(), uids, rows, result, reason);
+  }
+
+  // Reads the products under the folder on all cores, reporting progress and every file that
+  // could not be read as events on this thread, then adds the rows in one transaction.
+  template <typename Row>
+  HRESULT LoadTree(host::TableCore& core, const std::string& folder,
+                   const std::wstring& catalogName, const std::wstring& what,
+                   ITrackCancel* cancelTracker) {
+    Event(L"Loading " + what + L" from \"" + FromUtf8(folder) + L"\" into " + catalogName + L".",
+          kDataManagerEventInfo);
+    std::size_t reported = 0;
+    ScanOptions options;
+    options.progress = [&](std::size_t done, std::size_t total) {
+      if (done != reported &&
+          (done == total || done - reported >= std::max<std::size_t>(1, total / 10))) {
+        reported = done;
+        Event(L"Read " + std::to_wstring(done) + L" of " + std::to_wstring(total) + L" files.",
+              kDataManagerEventInfo);
+      }
+      VARIANT_BOOL keepGoing = VARIANT_TRUE;
+      if (cancelTracker && SUCCEEDED(cancelTracker->Continue(&keepGoing)) &&
+          keepGoing == VARIANT_FALSE)
+        return false;
+      return true;
+    };
+    ScanResult<Row> scan = Scan(folder, options, static_cast<Row*>(nullptr));
+    for (const ScanProblem& p : scan.problems)
+      Event(L"\"" + FromUtf8(p.path) + L"\" was not loaded: " + FromUtf8(p.reason) + L".",
+            kDataManagerEventError);
+    if (scan.cancelled)
+      Event(L"Loading was cancelled; the files read so far are added.", kDataManagerEventInfo);
+    CatalogWriteResult written;
+    std::string reason;
+    if (!Write(core, scan.rows, written, reason))
+      return Error(L"Could not add rows to " + catalogName + L": " + FromUtf8(reason) + L".",
+                   host::E_DATA_WRITE_FAILED);
+    EnsureCatalogIndexes(core.Source()->get(), core.Layer());
+    Event(L"Added " + std::to_wstring(written.added) + L" " + what + L" to " + catalogName + L"; " +
+              std::to_wstring(written.alreadyThere) + L" were in it already.",
+          kDataManagerEventInfo);
+    return scan.problems.empty() ? S_OK : S_FALSE;
+  }
+
   void Event(const std::wstring& text, LONG type) {
     Bstr message(text);
     Fire<IDataManagerEvents>(

@@ -24,10 +24,10 @@
 #include "platform/com/base_types.h"
 #include "platform/com/bstr.h"
 #include "platform/com/unknown.h"
+#include "platform/host/track_cancel.h"
 
 struct ITable;
 struct IWorkspace;
-struct ITrackCancel;
 
 // Catalog kinds.
 enum velkZelCatalogTypeEnum : LONG {
@@ -51,8 +51,10 @@ struct IDataManager : IUnknown {
   VELK_INTERFACE_ID("{163AE7F4-62E9-4D7E-9F6E-F5B1CE124592}")
   // Makes a new, empty catalog named name in the workspace, with the fields the kind is told by
   // (above), a polygon footprint in geographic WGS 84 and an OBJECTID: DTED adds NAME and
-  // FULL_NAME; RPF (and referenced RPF) makes a referenced RPF catalog (PRODUCT, SCALE, SERIES,
-  // NAME, FULL_NAME), frames being referenced by file; VPF also makes the "_features" table;
+  // FULL_NAME and the cell's elevation statistics ELEV_MIN, ELEV_MAX, ELEV_MEAN, ELEV_STD; RPF
+  // makes a catalog of frames referenced by file (PRODUCT, SCALE, SERIES, NAME, FULL_NAME, the
+  // full path being the raster's); referenced RPF also makes its companion "_uids" table (one
+  // row per product series: PRODUCT, SERIES, SCALE); VPF also makes the "_features" table;
   // geodatabase VPF needs a database workspace. The two flags are not used here. A folder
   // given asks for its data to be loaded as well, which is not offered: after the catalog is
   // made an error event says so and E_NOTIMPL is returned. Each failure is returned and fired
@@ -66,8 +68,17 @@ struct IDataManager : IUnknown {
   // that failure.
   virtual HRESULT IsCatalogValid(velkZelCatalogTypeEnum catalogType, ITable* table,
                                  VARIANT_BOOL* isValid) = 0;
-  // Adding the data found under a folder to a catalog is not offered: E_NOTIMPL and one error
-  // event (type 100), so callers that count error events do not take it for a clean run.
+  // Adds the products found under the folder tree to the catalog, returning when done: DTED
+  // cells (.dt0 .. .dt5) for a DTED catalog, the frames listed by every A.TOC for an RPF
+  // catalog (a referenced catalog's "_uids" table gains its new series). Files are read on all
+  // cores; progress comes as events of type 0 on the calling thread, where the cancel tracker
+  // is asked between steps (a cancelled load keeps the rows read so far). Every file that
+  // cannot be read is one error event (type 100) naming it, and the rest is loaded: S_FALSE
+  // then, S_OK for a clean load. A file the catalog holds already (by its full path) is not
+  // added again. The rows go in with one transaction; SCALE, PRODUCT and FULL_NAME get indexes.
+  // A missing folder, a table that is not a catalog of the kind, or a table that cannot be
+  // written: an error event and a failure, nothing added. VPF catalogs: E_NOTIMPL and an
+  // error event.
   virtual HRESULT LoadCatalog(ITable* table, BSTR folder, velkZelCatalogTypeEnum catalogType,
                               ITrackCancel* cancelTracker) = 0;
 };

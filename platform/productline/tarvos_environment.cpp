@@ -5,6 +5,8 @@
 #include <mutex>
 
 #include "platform/com/text.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/workspace_objects.h"
 #include "platform/productline/symbol_text.h"
 #include "platform/registry/registry.h"
 
@@ -42,6 +44,20 @@ std::wstring SymbolSort(const std::wstring& text) { return text.substr(0, text.f
 // Whether the text is a symbol of the setting's sort.
 bool FitsSymbolSetting(SettingId id, const std::wstring& text) {
   return SymbolSort(text) == SymbolSort(Decl(id).text) && SymbolFromText(text);
+}
+
+// Opens the output workspace through the host's own factory of that ProgID (a folder of
+// shapefiles when none is stored). A folder that is gone, or a ProgID the host does not know,
+// gives no workspace: the setting then names nothing the tools could write into.
+HRESULT OpenWithHostFactory(const std::wstring& factoryProgId, const std::wstring& path,
+                            IUnknown** workspace) {
+  ComPtr<IWorkspaceFactory> factory = host::WorkspaceFactoryFromProgId(
+      factoryProgId.empty() ? std::wstring(host::kShapefileWorkspaceFactoryProgId) : factoryProgId);
+  if (!factory) return S_OK;
+  ComPtr<IWorkspace> opened;
+  if (FAILED(factory->OpenFromFile(Bstr(path), nullptr, opened.put())) || !opened) return S_OK;
+  *workspace = opened.Detach();
+  return S_OK;
 }
 
 HRESULT FromStatus(LSTATUS s) {
@@ -254,11 +270,11 @@ HRESULT TarvosEnvironment::get_GeneralOutputWorkspace(IUnknown** workspace) {
     std::lock_guard<std::mutex> lock(g_openerLock);
     opener = g_opener;
   }
-  if (!opener) return S_OK;
   const std::wstring& factory =
       values_[static_cast<std::size_t>(SettingId::GeneralOutputWorkspaceFactory)].text;
   VELK_TRY
-  return opener(factory, path, workspace);
+  if (opener) return opener(factory, path, workspace);
+  return OpenWithHostFactory(factory, path, workspace);
   VELK_CATCH
 }
 

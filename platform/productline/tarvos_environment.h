@@ -16,7 +16,8 @@ namespace velk::productline {
 
 inline constexpr CLSID CLSID_TarvosEnvironment = MakeGuid("{AB5A6AD2-96CB-4E48-A0C5-8209F0AD12DC}");
 
-// Opens a host workspace from its factory ProgID and path; installed by the host's data layer.
+// Opens a host workspace from its factory ProgID and path in place of the host's own workspace
+// factories (which answer while none is installed); lets tests hand out other objects.
 using WorkspaceOpener = std::function<HRESULT(const std::wstring& factoryProgId,
                                               const std::wstring& path, IUnknown** workspace)>;
 void SetWorkspaceOpener(WorkspaceOpener opener);

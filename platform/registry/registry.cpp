@@ -59,6 +59,7 @@ LSTATUS Locate(HKEY key, LPCWSTR subKey, Hive& hive, Path& path) {
   Path more;
   if (subKey && !detail::SplitPath(subKey, more)) return ERROR_INVALID_PARAMETER;
   path.insert(path.end(), more.begin(), more.end());
+  if (path.size() > detail::kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
   return ERROR_SUCCESS;
 }
 

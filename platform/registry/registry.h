@@ -91,7 +91,8 @@ struct Value {
 };
 
 // The root folder of the host program's state: --root, else $TREVIK_HOME, else
-// ~/.trevik. The registry file is <root>/registry.txt.
+// ~/.trevik (the user's home from HOME, else from the user database). Empty when none of them
+// is known; the registry then refuses to load. The registry file is <root>/registry.txt.
 void SetHostRoot(const std::string& folder);
 std::string HostRoot();
 

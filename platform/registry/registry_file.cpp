@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/com/text.h"
 
@@ -341,12 +342,6 @@ bool ParseKeyPath(std::wstring_view inner, std::wstring& root, Path& path, std::
   return true;
 }
 
-Node* ChildOrAdd(Node& parent, const std::wstring& name) {
-  if (Node* c = parent.Child(name)) return c;
-  parent.children.push_back(Node{name, {}, {}});
-  return &parent.children.back();
-}
-
 }  // namespace
 
 std::string FormatTrees(std::string_view kind, const std::vector<RootTree>& trees) {
@@ -365,6 +360,9 @@ bool ParseTrees(std::string_view text, std::string_view kind,
   bool ended = false;
   bool sawKind = false;
   Node* current = nullptr;
+  // Where each key already read sits in its parent's children, by root and folded path, so
+  // that a file of many keys loads in time linear in its size.
+  std::unordered_map<std::wstring, std::size_t> childAt;
   auto fail = [&](const std::string& what) {
     error = "line " + std::to_string(lineNo) + ": " + what;
     out.assign(roots.size(), Node{});
@@ -404,11 +402,20 @@ bool ParseTrees(std::string_view text, std::string_view kind,
       Path path;
       std::string why;
       if (!ParseKeyPath(line.substr(1, line.size() - 2), root, path, why)) return fail(why);
+      if (path.size() > kMaxKeyDepth)
+        return fail("key nested deeper than " + std::to_string(kMaxKeyDepth) + " levels");
       std::size_t r = 0;
       while (r < roots.size() && roots[r] != root) ++r;
       if (r == roots.size()) return fail("unknown root '" + ToUtf8(root) + "'");
       current = &out[r];
-      for (const auto& name : path) current = ChildOrAdd(*current, name);
+      std::wstring key = std::to_wstring(r);
+      for (const auto& name : path) {
+        key += L'\\';
+        key += FoldedName(name);
+        auto [at, added] = childAt.try_emplace(key, current->children.size());
+        if (added) current->children.push_back(Node{name, {}, {}});
+        current = &current->children[at->second];
+      }
       continue;
     }
     if (!current) return fail("value line before any key line");

@@ -1,6 +1,7 @@
 #include "platform/registry/registry_store.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,10 @@ struct State {
   Node hives[3];
   int depth = 0;
   bool changed = false;
+  // The registry file as last read or written: a file replaced since (by another process) has
+  // another identity and is read again before a change.
+  struct stat fileStat {};
+  bool haveFileStat = false;
 };
 
 // Never destroyed, so that calls made while the process exits still find it.
@@ -48,13 +53,29 @@ wchar_t Fold(wchar_t c) {
   return static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
 }
 
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+void NoteFile(State& s) { s.haveFileStat = ::stat(RegistryFilePath().c_str(), &s.fileStat) == 0; }
+
 void Load(State& s) {
   s.loaded = true;
   s.loadedRoot = HostRoot();
   s.loadFailed = false;
   s.loadError.clear();
+  s.haveFileStat = false;
   for (Node& h : s.hives) h = Node{};
+  if (s.loadedRoot.empty()) {
+    s.loadFailed = true;
+    s.loadError =
+        "no root folder: HOME is not set and the user has no home folder; give --root DIR or "
+        "set TREVIK_HOME";
+    return;
+  }
   std::string file = RegistryFilePath();
+  NoteFile(s);
   std::string text;
   int err = ReadWholeFile(file, text);
   if (err == ENOENT || err == ENOTDIR) return;  // no registry yet: start empty
@@ -87,10 +108,55 @@ LSTATUS Save(State& s) {
   // A root that exists as a file is a path that cannot hold the registry file.
   if (ec) return ErrnoToStatus(ec.value() == EEXIST ? ENOTDIR : ec.value());
   int err = WriteFileAtomically(RegistryFilePath(), text);
-  return err == 0 ? ERROR_SUCCESS : ErrnoToStatus(err);
+  if (err != 0) return ErrnoToStatus(err);
+  NoteFile(s);
+  return ERROR_SUCCESS;
+}
+
+// An exclusive lock on the lock file beside the registry file, held while the file is read,
+// changed and written, so that writers in other processes never lose each other's changes.
+class FileLock {
+ public:
+  FileLock() = default;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  ~FileLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
+  }
+  // 0 or an errno value.
+  int Acquire(const std::string& root) {
+    std::error_code ec;
+    std::filesystem::create_directories(root, ec);
+    if (ec) return ec.value() == EEXIST ? ENOTDIR : ec.value();
+    std::string path = (std::filesystem::path(root) / "registry.lock").string();
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) return errno;
+    while (::flock(fd_, LOCK_EX) != 0)
+      if (errno != EINTR) return errno;
+    return 0;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// Reads the file again when another process has replaced it since it was last read.
+void Refresh(State& s) {
+  struct stat now {};
+  bool have = ::stat(RegistryFilePath().c_str(), &now) == 0;
+  if (s.loaded && s.loadedRoot == HostRoot() && !s.loadFailed && have == s.haveFileStat &&
+      (!have || SameFile(now, s.fileStat)))
+    return;
+  Load(s);
 }
 
 }  // namespace
+
+std::wstring FoldedName(std::wstring_view n) {
+  std::wstring out(n);
+  for (auto& c : out) c = Fold(c);
+  return out;
+}
 
 bool NamesEqual(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
@@ -117,8 +183,8 @@ Node* Node::Child(std::wstring_view n) {
 }
 
 Value* Node::FindValue(std::wstring_view n) {
-  for (auto& [name, value] : values)
-    if (NamesEqual(name, n)) return &value;
+  for (auto& [key, value] : values)
+    if (NamesEqual(key, n)) return &value;
   return nullptr;
 }
 
@@ -214,7 +280,11 @@ LSTATUS Change(const std::function<LSTATUS()>& fn) {
   std::lock_guard lock(s.mutex);
   LoadIfNeeded(s);
   if (s.depth > 0) return fn();
-  Node before[3] = {s.hives[0], s.hives[1], s.hives[2]};
+  if (s.loadFailed) return ERROR_BADDB;
+  FileLock fileLock;
+  if (int err = fileLock.Acquire(s.loadedRoot)) return ErrnoToStatus(err);
+  Refresh(s);
+  if (s.loadFailed) return ERROR_BADDB;
   s.changed = false;
   s.depth = 1;
   LSTATUS r = ERROR_SUCCESS;
@@ -224,9 +294,9 @@ LSTATUS Change(const std::function<LSTATUS()>& fn) {
     r = ERROR_OUTOFMEMORY;
   }
   s.depth = 0;
-  if (r == ERROR_SUCCESS && s.changed) r = s.loadFailed ? ERROR_BADDB : Save(s);
-  if (r != ERROR_SUCCESS)
-    for (int i = 0; i < 3; ++i) s.hives[i] = std::move(before[i]);
+  if (r == ERROR_SUCCESS && s.changed) r = Save(s);
+  // The file still holds what the trees held before the change.
+  if (r != ERROR_SUCCESS && s.changed) Load(s);
   s.changed = false;
   return r;
 }
@@ -252,9 +322,9 @@ std::string HostRoot() {
   if (const char* home = std::getenv("TREVIK_HOME"); home && *home) return home;
   if (const char* home = std::getenv("HOME"); home && *home)
     return (std::filesystem::path(home) / ".trevik").string();
-  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir)
+  if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && *pw->pw_dir)
     return (std::filesystem::path(pw->pw_dir) / ".trevik").string();
-  return ".trevik";
+  return {};  // nowhere known: the registry refuses to load rather than use the current folder
 }
 
 bool EnsureLoaded() {

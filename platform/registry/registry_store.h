@@ -15,8 +15,13 @@ namespace velk::reg::detail {
 
 using Path = std::vector<std::wstring>;
 
+// Keys nest at most this deep; deeper paths are refused when created or read from a file.
+constexpr std::size_t kMaxKeyDepth = 512;
+
 // Key and value names compare without regard to letter case.
 bool NamesEqual(std::wstring_view a, std::wstring_view b);
+// The name with its letter case folded: equal for names that NamesEqual takes as equal.
+std::wstring FoldedName(std::wstring_view n);
 bool SameValue(const Value& a, const Value& b);
 
 struct Node {

@@ -23,7 +23,7 @@ using productline::CoordinateEngine;
 
 const std::string kTrevik = VELK_BIN_DIR "/trevik";
 const std::string kScript =
-    std::filesystem::path(__FILE__).parent_path().string() + "/sessions/coord_tool_globe.session";
+    std::string(VELK_SOURCE_DIR) + "/tests/apps/sessions/coord_tool_globe.session";
 
 std::string Fixed6(double v) {
   char buf[64];

@@ -23,7 +23,7 @@ using productline::GeoPoint;
 
 const std::string kTrevik = VELK_BIN_DIR "/trevik";
 const std::string kScript =
-    std::filesystem::path(__FILE__).parent_path().string() + "/sessions/coord_tool.session";
+    std::string(VELK_SOURCE_DIR) + "/tests/apps/sessions/coord_tool.session";
 
 std::string Fixed6(double v) {
   char buf[64];
@@ -133,6 +133,8 @@ TEST_F(CoordToolSession, ATypedMgrsTextFillsTheOtherNotationsAndIsAnnounced) {
   EXPECT_EQ(Shown("> press Convert", 3109), Fixed6(r.datum.lon));
   EXPECT_EQ(Shown("> press Convert", 3074), Narrow(r.dms));
   EXPECT_EQ(Shown("> press Convert", 3106), Narrow(r.utm));
+  // the UTM text names the typed square itself, as GeoConvert's square centre 585628.5 lies in
+  EXPECT_EQ(Shown("> press Convert", 3106), "18T 585628 4511322");
   EXPECT_EQ(WithoutSpaces(Shown("> press Convert", 3089)), Narrow(r.mgrs));
 }
 

@@ -3,8 +3,10 @@
 // cursors walking in step, and a run without a write cursor reported as a failure.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <optional>
+#include <random>
 
 #include "coordinates/conversion_output.h"
 #include "coordinates/table_conversion_run.h"
@@ -533,6 +535,136 @@ TEST_F(ConvertRunTest, ASelectionConvertsOnlyItsRows) {
   EXPECT_EQ(out[0][L"UTM"], kNull);
   EXPECT_EQ(out[1][L"UTM"], L"2000000 2000000 Z");
   EXPECT_EQ(out[2][L"UTM"], kNull);
+}
+
+// Records converted on several threads come out as a run on one thread writes them: the same
+// rows in the same order with the same values, the same failures and counts, into a new class
+// (read from the shapes) and in place (read from number fields). The places are random over the
+// sphere, with the poles, the date line, a negative zero and records that cannot be converted
+// mixed in, over several batches.
+TEST_F(ConvertRunTest, AnyNumberOfThreadsGivesTheOneThreadResult) {
+  std::vector<std::pair<double, double>> places;  // longitude, latitude
+  std::mt19937_64 rng(2026);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0), lon(-180.0, 180.0);
+  for (int i = 0; i < 4500; ++i) places.push_back({lon(rng), std::asin(unit(rng)) * 180.0 / M_PI});
+  const std::pair<double, double> special[] = {
+      {0.0, 90.0},  {0.0, -90.0}, {180.0, 0.0},  {-180.0, -45.0}, {3.0, -0.0},
+      {-0.0, -0.0}, {10.0, 95.0}, {200.0, 10.0}, {6.0, 84.25},    {-6.0, -80.25}};
+  for (std::size_t i = 0; i < std::size(special); ++i)
+    places.insert(places.begin() + 700 * i, special[i]);
+  const std::size_t nullShape = 1234;  // no shape, and null coordinates
+
+  auto make = [&](const std::wstring& name) {
+    ComPtr<IFeatureClass> fc;
+    Check(test::CreateClass(
+        ws.get(), name,
+        {test::OidField(), test::ShapeField(kGeometryPoint, 4326), test::DoubleField(L"LON", 18, 9),
+         test::DoubleField(L"LAT", 18, 9), test::IntegerField(L"ID", 9)},
+        fc.put()));
+    ComPtr<IFeatureCursor> insert;
+    Check(fc->Insert(VARIANT_TRUE, insert.put()));
+    auto table = fc.As<ITable>();
+    Variant null;
+    null.vt = VT_NULL;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      ComPtr<IFeatureBuffer> b;
+      Check(fc->CreateFeatureBuffer(b.put()));
+      auto row = b.As<IRowBuffer>();
+      if (i != nullShape) {
+        Check(b->putref_Shape(host::NewPoint(places[i].first, places[i].second).get()));
+        Check(row->put_Value(Index(table.get(), L"LON"), Variant(places[i].first)));
+        Check(row->put_Value(Index(table.get(), L"LAT"), Variant(places[i].second)));
+      }
+      Check(row->put_Value(Index(table.get(), L"ID"), Variant(static_cast<LONG>(i))));
+      Check(insert->InsertFeature(b.get(), nullptr));
+    }
+    Check(insert->Flush());
+    return table;
+  };
+  ComPtr<ITable> input = make(L"places");
+
+  struct Result {
+    std::vector<Row> rows;
+    RunCounts counts;
+  };
+  // Into a new class with the input's fields, from the shapes.
+  auto intoNew = [&](unsigned threads) {
+    const std::wstring name = L"out" + std::to_wstring(threads);
+    ComPtr<IFeatureClass> fc;
+    Check(test::CreateClass(
+        ws.get(), name,
+        {test::OidField(), test::ShapeField(kGeometryPoint, 4326), test::DoubleField(L"LON", 18, 9),
+         test::DoubleField(L"LAT", 18, 9), test::IntegerField(L"ID", 9)},
+        fc.put()));
+    auto output = fc.As<ITable>();
+    EXPECT_TRUE(AddOutputFields(nullptr, output.get(), true, all));
+    RecordTarget target;
+    target.input = input;
+    target.output = output;
+    target.newFile = true;
+    for (const wchar_t* f : {L"Shape", L"LON", L"LAT", L"ID"})
+      target.fieldMap[Index(input.get(), f)] = Index(output.get(), f);
+    RecordLayout layout;
+    layout.shapeField = true;
+    layout.xIndex = Index(input.get(), L"Shape");
+    Result r;
+    RunOptions options;
+    options.threads = threads;
+    EXPECT_EQ(RunRecords(engine.get(), parsers, target, all, layout, 0, 0, r.counts, options),
+              RunOutcome::kCompleted);
+    r.rows = Rows(output.get());
+    return r;
+  };
+  // In place, from the number fields.
+  auto inPlace = [&](unsigned threads) {
+    ComPtr<ITable> table = make(L"inplace" + std::to_wstring(threads));
+    EXPECT_TRUE(AddOutputFields(nullptr, table.get(), true, all));
+    RecordTarget target;
+    target.input = table;
+    target.output = table;
+    RecordLayout layout;
+    layout.xIndex = Index(table.get(), L"LON");
+    layout.yIndex = Index(table.get(), L"LAT");
+    Result r;
+    RunOptions options;
+    options.threads = threads;
+    EXPECT_EQ(RunRecords(engine.get(), parsers, target, all, layout, 0, 0, r.counts, options),
+              RunOutcome::kCompleted);
+    r.rows = Rows(table.get());
+    return r;
+  };
+
+  const Result one = intoNew(1);
+  // Failed: the null shape, a latitude beyond the pole; a longitude beyond 180 wraps.
+  EXPECT_EQ(one.counts.total, static_cast<LONG>(places.size()));
+  EXPECT_EQ(one.counts.failed, 2);
+  ASSERT_EQ(one.rows.size(), places.size() - 2);
+  // The negative zero is written as zero (once refused as "31N 500000 -0").
+  bool sawZero = false;
+  for (const Row& row : one.rows)
+    if (row.at(L"ID") == std::to_wstring(700 * 4)) {
+      EXPECT_EQ(row.at(L"UTM"), L"31N 500000 0");
+      sawZero = true;
+    }
+  EXPECT_TRUE(sawZero);
+  for (unsigned threads : {2u, 7u, 0u}) {
+    SCOPED_TRACE(threads);
+    const Result many = intoNew(threads);
+    EXPECT_EQ(many.counts.total, one.counts.total);
+    EXPECT_EQ(many.counts.failed, one.counts.failed);
+    EXPECT_TRUE(many.rows == one.rows);
+  }
+
+  const Result oneInPlace = inPlace(1);
+  EXPECT_EQ(oneInPlace.counts.failed, 2);
+  ASSERT_EQ(oneInPlace.rows.size(), places.size());
+  for (unsigned threads : {3u, 0u}) {
+    SCOPED_TRACE(threads);
+    const Result many = inPlace(threads);
+    EXPECT_EQ(many.counts.total, oneInPlace.counts.total);
+    EXPECT_EQ(many.counts.failed, oneInPlace.counts.failed);
+    EXPECT_TRUE(many.rows == oneInPlace.rows);
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "coordinates/coord_tool_helpers.h"
 #include "framework/numeric_helpers.h"
 #include "platform/com/safearray.h"
+#include "platform/com/text.h"
 #include "platform/productline/coordinate_engine.h"
 #include "platform/win/control_wrappers.h"
 #include "platform/win/locale_source.h"
@@ -313,6 +314,47 @@ TEST_F(CoordToolDlgTest, LatitudeOrLongitudeThatIsNoNumberIsAnInputError) {
     EXPECT_EQ(win::UserEvents().back().kind, win::UserEvent::Kind::Beep);
   }
   EXPECT_TRUE(log->events.empty());
+}
+
+// Texts the DMS pattern accepts but the formatter cannot show as a location (degrees with too
+// many digits, seconds that carry the degrees to 100, a display text past 39 characters): the
+// edit shows its mask and nothing is converted, drawn or announced.
+TEST_F(CoordToolDlgTest, ATextTheParserCannotReadIsNeverConverted) {
+  Open();
+  auto log = Listen();
+  Dlg().SendMessage(WM_COMMAND, MAKEWPARAM(CoordToolDlg::kDrawPointCheck, BN_CLICKED), 0);
+  const std::wstring mask = Dlg().m_dms.m_formatter.Template();
+  const std::wstring cases[] = {
+      L"12345678 1",                                 // degrees 1234 in a latitude
+      L"99.99999999N 1E",                            // the seconds carry the degrees to 100
+      L"010203.123456789012345678901234N 0010203E",  // past 39 characters
+  };
+  for (const std::wstring& text : cases) {
+    testing::DmsParser parser;
+    bool valid = true;
+    parser.Parse(text, valid);
+    ASSERT_FALSE(valid) << "not a refused text: " << ToUtf8(text);
+    Type(CoordToolDlg::kDmsEdit, text);
+    EXPECT_FALSE(ConvertEnabled()) << "Convert is not offered for an unreadable text";
+    EXPECT_EQ(Dlg().LastEditedField(), CoordToolDlg::kDmsEdit);
+    // A datum change offers Convert again with the DMS field still the last edited one.
+    PickDatum(1);
+    ASSERT_TRUE(ConvertEnabled());
+    int conversions = WrappedEngine::conversions;
+    std::wstring latitude = Text(CoordToolDlg::kLatitudeEdit);
+    win::ClearUserEvents();
+    Press(CoordToolDlg::kConvertButton);
+    EXPECT_EQ(WrappedEngine::conversions, conversions) << "the mask is no location";
+    EXPECT_EQ(Text(CoordToolDlg::kDmsEdit), mask);
+    EXPECT_EQ(Text(CoordToolDlg::kLatitudeEdit), latitude);
+    EXPECT_FALSE(ConvertEnabled());
+    ASSERT_FALSE(win::UserEvents().empty());
+    EXPECT_EQ(win::UserEvents()[0].kind, win::UserEvent::Kind::Flash);
+    EXPECT_EQ(GetDlgCtrlID(win::UserEvents()[0].window), CoordToolDlg::kDmsEdit);
+    PickDatum(0);
+  }
+  EXPECT_TRUE(log->events.empty());
+  EXPECT_EQ(GraphicsCount(), 0);
 }
 
 TEST_F(CoordToolDlgTest, ALocationTheEngineRefusesIsNotPassedOn) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/corvane_module.h"
+#include "corvane/corvane_module.h"
 #include "tests/coordinates/coordinate_test_support.h"
 
 namespace velk::corvane {
@@ -103,6 +103,11 @@ TEST(DMSParser, DefaultSymbols) {
              {L"-40.5N 73W", L"403000.00N 0730000.00W", true},  // a typed letter wins over the sign
              {L"40/73", L"400000.00N 0730000.00E", true},
              {L"40\\73", L"400000.00N 0730000.00E", true},
+             // a negative zero has no hemisphere of its own; a typed letter keeps its own
+             {L"-0 -0", L"000000.00N 0000000.00E", true},
+             {L"-0.0000001 -000.000", L"000000.00N 0000000.00E", true},
+             {L"-0.001 -0", L"000003.60S 0000000.00E", true},
+             {L"0S 0W", L"000000.00S 0000000.00W", true},
              // degrees and minutes, degrees-minutes-seconds
              {L"4030N 07315W", L"403000.00N 0731500.00W", true},
              {L"403015.5N 0731520W", L"403015.50N 0731520.00W", true},
@@ -111,7 +116,7 @@ TEST(DMSParser, DefaultSymbols) {
               true},  // leading zero of the degrees dropped
              {L"403015.1234N 0731520W", L"403015.1234N 0731520.00W",
               true},  // seconds fraction kept as typed
-             // a longitude of three digits above 180 is read as degrees and minutes
+                      // a longitude of three digits above 180 is read as degrees and minutes
              {L"40 181", L"400000.00N 0018100.00E", true},
              // refusals
              {L"", kTemplate.c_str(), false},

@@ -88,6 +88,48 @@ TEST(FormatFieldDouble, WritesTheUserDecimalSymbolSoTheTextReadsBack) {
   EXPECT_DOUBLE_EQ(back, 1.5);  // not 1500
 }
 
+TEST(NumbersAsText, TheVariantConversionsTextInTheUserLocale) {
+  struct Case {
+    double value;
+    const wchar_t* english;
+    const wchar_t* decimalComma;
+  };
+  const Case cases[] = {
+      {0.0, L"0", L"0"},
+      {-42.0, L"-42", L"-42"},
+      {0.1, L"0.1", L"0,1"},
+      {-1234.5, L"-1234.5", L"-1234,5"},                        // no grouping
+      {1.0 / 3.0, L"0.333333333333333", L"0,333333333333333"},  // 15 significant digits
+      {1e20, L"1E+20", L"1E+20"},
+  };
+  for (const Case& c : cases) {
+    std::wstring text = L"old";
+    FormatDoubleAsText(text, c.value);
+    EXPECT_EQ(text, c.english) << c.value;
+    double back = -1.0;
+    ParseLocaleDouble(text, &back);
+    EXPECT_NEAR(back, c.value, std::abs(c.value) * 1e-14) << text;
+  }
+  std::wstring text;
+  for (auto [value, expected] : {std::pair<LONG, const wchar_t*>{0, L"0"},
+                                 {-2147483647 - 1, L"-2147483648"},
+                                 {2147483647, L"2147483647"}}) {
+    FormatLongAsText(text, value);
+    EXPECT_EQ(text, expected);
+  }
+
+  velk::win::ScopedUserLocale locale(DecimalCommaLocale());
+  for (const Case& c : cases) {
+    FormatDoubleAsText(text, c.value);
+    EXPECT_EQ(text, c.decimalComma) << c.value;
+    double back = -1.0;
+    ParseLocaleDouble(text, &back);  // reads back in the same locale
+    EXPECT_NEAR(back, c.value, std::abs(c.value) * 1e-14) << text;
+  }
+  FormatLongAsText(text, -7);
+  EXPECT_EQ(text, L"-7");
+}
+
 TEST(LocaleSource, GetLocaleInfoW) {
   wchar_t buf[8];
   EXPECT_EQ(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, nullptr, 0), 2);

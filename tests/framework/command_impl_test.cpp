@@ -8,6 +8,7 @@
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/registry/registry.h"
+#include "platform/win/window.h"
 #include "tests/framework/host_session_fixture.h"
 
 namespace velk::corvane {
@@ -290,6 +291,28 @@ TEST(CommandTemplates, ToolControlMakesItsWindowOnCreate) {
   }
   EXPECT_EQ(control->OnDrop(0, nullptr), E_POINTER);
   EXPECT_EQ(control->get_hWnd(nullptr), E_POINTER);
+}
+
+TEST(CommandTemplates, TopLevelOwnerClimbsParentsAndOwners) {
+  win::ResetWindows();
+  auto make = [](DWORD style, HWND parent) {
+    return CreateWindowExW(0, WC_PLAINWINDOW, L"w", style, 0, 0, 10, 10, parent, nullptr, nullptr,
+                           nullptr);
+  };
+  HWND main = make(WS_OVERLAPPEDWINDOW, nullptr);
+  HWND frame = make(WS_POPUP, main);      // owned by the main window
+  HWND dialog = make(WS_CHILD, frame);    // a dialog docked into the frame
+  HWND control = make(WS_CHILD, dialog);  // one of its controls
+  HWND loose = make(WS_POPUP, nullptr);   // a pop-up with neither parent nor owner
+  struct Case {
+    HWND from, expected;
+  };
+  const Case cases[] = {
+      {control, main}, {dialog, main}, {frame, main},
+      {main, main},    {loose, loose}, {nullptr, nullptr},
+  };
+  for (const Case& c : cases) EXPECT_EQ(GetTopLevelOwnerWindow(c.from), c.expected);
+  win::ResetWindows();
 }
 
 // Enabled states by the states of the extension object and the analysis extensions.

@@ -140,16 +140,27 @@ TEST(DatasetHelpers, SaveDatasetDialogByKind) {
     for (const auto& f : host::LastBrowseDialog().filters) m.push_back(f.second);
     return m;
   };
-  set(location, L"D:/x.mdb");
-  ShowSaveDatasetDialog(&path, &location, kSaveFeatures, nullptr);
-  EXPECT_EQ(host::LastBrowseDialog().title, L"Save Features As");
-  EXPECT_EQ(marks(), (F{false, true, false}));
-  set(location, L"/Database Connections/db");
-  ShowSaveDatasetDialog(&path, &location, kSaveFeatures, nullptr);
-  EXPECT_EQ(marks(), (F{true, false, true}));
-  set(location, L"/plain/folder");
-  ShowSaveDatasetDialog(&path, &location, kSaveFeatures, nullptr);
-  EXPECT_EQ(marks(), (F{false, false, false}));
+  // Features: exactly one of shapefiles, personal database classes, database classes is the
+  // default, chosen by where the dialog starts.
+  struct FeatureCase {
+    const wchar_t* location;
+    F marks;
+  };
+  const FeatureCase featureCases[] = {
+      {L"D:/x.mdb", {false, true, false}},
+      {L"D:/X.MDB", {false, true, false}},
+      {L"/Database Connections/db", {false, false, true}},
+      {L"/Database Connections/x.mdb", {false, true, false}},  // personal wins
+      {L"/plain/folder", {true, false, false}},
+      {L"/data/database", {true, false, false}},  // "Database" only as written
+      {L"", {true, false, false}},
+  };
+  for (const FeatureCase& c : featureCases) {
+    set(location, c.location);
+    ShowSaveDatasetDialog(&path, &location, kSaveFeatures, nullptr);
+    EXPECT_EQ(host::LastBrowseDialog().title, L"Save Features As");
+    EXPECT_EQ(marks(), c.marks) << c.location;
+  }
 
   set(location, L"/somewhere");
   ShowSaveDatasetDialog(&path, &location, 7, nullptr);

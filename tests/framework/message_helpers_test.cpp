@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "framework/host_object_creation.h"
 #include "framework/layer_tests.h"
 #include "platform/host/data_class_ids.h"
@@ -76,6 +78,61 @@ TEST(MessageHelpers, StatusTextsAndThePump) {
   MSG msg;
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
   win::ResetWindows();
+}
+
+// Every text that the commands hand to the message boxes and the status bar, word for word: a
+// missing one would show an empty box or an empty hint.
+TEST(MessageHelpers, EveryTextTheCommandsShowIsInTheTable) {
+  test::HostSessionFixture host;
+  struct Case {
+    UINT id;
+    const wchar_t* text;
+  };
+  const Case boxes[] = {
+      {3620, L"Invalid dataset"},
+      {3615, L"No Operations On TIN"},
+      {3622, L"Point outside surface!"},
+      {3666, L"Cannot perform hillshade on specified input."},
+      {3871, L"Please enter elevation range between -90 and 90 degrees."},
+      {3872, L"Altitude value is out of range. Valid values are between 0 and 90 degrees."},
+      {3873, L"Azimuth value is out of range. Valid values are between 0 and 360 degrees."},
+      {3687, L"At least one observer must be present"},
+      {3688, L"Could not create Base surface for the analysis"},
+      {3724, L"One or more errors occurred during the Data Management process."},
+  };
+  win::ClearUserEvents();
+  for (const Case& c : boxes) ShowMessageBox(nullptr, c.id, kErrorCaptionId, kExclamationOk);
+  const auto& events = win::UserEvents();
+  ASSERT_EQ(events.size(), std::size(boxes));
+  for (std::size_t i = 0; i < std::size(boxes); ++i) {
+    EXPECT_EQ(events[i].text, boxes[i].text) << boxes[i].id;
+    EXPECT_EQ(events[i].caption, L"Error");
+  }
+
+  const std::vector<Case> hints = {
+      {3252, L"Could not create mosaic raster dataset"},
+      {3256, L"Please select an Zel catalog layer"},
+      {3558, L"Please enable the Sorrelin extension"},
+      {3695, L"Animation track generated successfully"},
+      {3707, L"Operation cancelled"},
+  };
+  CHookImpl<int> hook;
+  hook.SetHook(host.Session().Hook());
+  ComPtr<IApplication> app;
+  hook.GetApplication(app.put());
+  ComPtr<IStatusBar> bar;
+  app->get_StatusBar(bar.put());
+  // with the titles of the 3-D viewer's three layer lists, loaded the same way
+  const std::vector<Case> titles = {
+      {3607, L"Available Layers"}, {3609, L"Threat Dome Observers"}, {3611, L"Flight Paths"}};
+  for (const auto* list : {&hints, &titles}) {
+    for (const Case& c : *list) {
+      ShowStatusTextById(hook, 0, c.id);
+      Bstr text;
+      bar->get_Message(0, &text);
+      EXPECT_EQ(text.str(), c.text) << c.id;
+    }
+  }
 }
 
 ComPtr<ILayer> PointLayer(IWorkspace* ws, const wchar_t* name, LONG shapeType,

@@ -32,7 +32,7 @@ class ScratchFolderTest : public ::testing::Test {
   std::wstring Root() const { return FromUtf8(root_.string()); }
   void UseRootAsScratch() {
     std::wstring root = Root();
-    SetScratchFolderSources([root] { return root; }, nullptr);
+    SetScratchFolderSources([root] { return root; }, [] { return std::wstring(); });
   }
   static void Touch(const fs::path& p) { std::ofstream(p).put('x'); }
 
@@ -47,11 +47,11 @@ TEST_F(ScratchFolderTest, FirstSourceWithAPathWins) {
   auto text = [](std::wstring s) { return [s] { return s; }; };
   const Case cases[] = {
       {text(L"/d/out"), text(L"/host/scratch"), L"/d/out/"},
-      {text(L"/d/out/"), nullptr, L"/d/out/"},  // no second separator
+      {text(L"/d/out/"), text(L""), L"/d/out/"},  // no second separator
       {text(L""), text(L"/host/scratch"), L"/host/scratch/"},
-      {nullptr, text(L"/host/scratch/"), L"/host/scratch/"},
+      {text(L""), text(L"/host/scratch/"), L"/host/scratch/"},
       {text(L""), text(L""), TemporaryFolder()},
-      {nullptr, nullptr, TemporaryFolder()},
+      {nullptr, nullptr, TemporaryFolder()},  // built-in sources, no host running
   };
   for (const auto& c : cases) {
     SetScratchFolderSources(c.first, c.second);
@@ -61,6 +61,7 @@ TEST_F(ScratchFolderTest, FirstSourceWithAPathWins) {
 }
 
 TEST_F(ScratchFolderTest, TemporaryFolderLiesUnderTheHostRoot) {
+  SetScratchFolderSources([] { return std::wstring(); }, [] { return std::wstring(); });
   std::string saved = velk::reg::HostRoot();
   velk::reg::SetHostRoot((root_ / "home").string());
   std::wstring folder = GetScratchFolder().str();
@@ -70,7 +71,8 @@ TEST_F(ScratchFolderTest, TemporaryFolderLiesUnderTheHostRoot) {
 }
 
 TEST_F(ScratchFolderTest, SourceErrorsReachTheCaller) {
-  SetScratchFolderSources([]() -> std::wstring { ThrowComError(E_POINTER); }, nullptr);
+  SetScratchFolderSources([]() -> std::wstring { ThrowComError(E_POINTER); },
+                          [] { return std::wstring(); });
   try {
     GetScratchFolder();
     FAIL() << "no error";
@@ -119,7 +121,7 @@ TEST_F(ScratchFolderTest, FolderLeftByAnEarlierRunIsNotReused) {
 
 TEST_F(ScratchFolderTest, WorkFolderInAMissingScratchFolderIsAnError) {
   std::wstring missing = Root() + L"/no/such/place";
-  SetScratchFolderSources([missing] { return missing; }, nullptr);
+  SetScratchFolderSources([missing] { return missing; }, [] { return std::wstring(); });
   try {
     MakeUniqueWorkFolder(Bstr(L"ThreatDome"), L"glb", L"tdm");
     FAIL() << "no error";
@@ -171,7 +173,7 @@ TEST_F(ScratchFolderTest, LongFolderPaths) {
   EXPECT_EQ(NextFreeNumberedFileName(tooLong, L"los", L".shp").str(), L"los0000.shp");
 
   // Work folders under a scratch folder that long are refused with an error.
-  SetScratchFolderSources([tooLong] { return tooLong; }, nullptr);
+  SetScratchFolderSources([tooLong] { return tooLong; }, [] { return std::wstring(); });
   EXPECT_THROW(MakeUniqueWorkFolder(Bstr(L"ThreatDome"), L"glb", L"tdm"), ComError);
 }
 

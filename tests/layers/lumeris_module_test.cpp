@@ -27,7 +27,7 @@ namespace {
 
 using reg::Hive;
 
-std::wstring W(const char* s) { return FromUtf8(s); }
+std::wstring W(const std::string& s) { return FromUtf8(s); }
 
 const CLSID* const kMapClsids[] = {&ids::CLSID_ZelRasterLayer, &ids::CLSID_ZelVectorLayer,
                                    &ids::CLSID_ZelDtedLayer, &ids::CLSID_ZelManagedVpfLayer,

@@ -1,5 +1,8 @@
 // The VPF product table, the RPF series table and the series map.
 #include "layers/product_series_tables.h"
+#include "platform/productline/rpf_series_scales.h"
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -223,3 +226,18 @@ TEST(ProductSeriesTables, SeriesMapIsBuiltOnceInCodeOrder) {
 
 }  // namespace
 }  // namespace velk::lumeris
+
+// The catalog loader writes SCALE from its own copy of the series scales; the layers choose
+// frames by those values, so both tables must agree row for row.
+TEST(ProductSeriesTables, LoaderSeriesScalesEqualTheLayersTable) {
+  const auto layers = velk::lumeris::RpfSeriesTable();
+  const auto loader = velk::productline::RpfSeriesScales();
+  ASSERT_EQ(loader.size(), layers.size());
+  for (std::size_t i = 0; i < layers.size(); ++i) {
+    const std::wstring code = layers[i].seriesCode;
+    EXPECT_EQ(std::wstring(loader[i].code, loader[i].code + std::strlen(loader[i].code)), code);
+    EXPECT_EQ(loader[i].scale, layers[i].scale) << i;
+    const std::string type = loader[i].productType;
+    EXPECT_EQ(std::wstring(type.begin(), type.end()), layers[i].productType) << i;
+  }
+}

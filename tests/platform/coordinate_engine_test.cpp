@@ -199,6 +199,65 @@ TEST(CoordinateEngineGrid, UtmUpsAndMgrsEqualGeoConvertAtOneMetre) {
   EXPECT_GE(polar, 2000);
 }
 
+// A typed MGRS reference stands for its own square: the UTM text names the metre that holds the
+// square's centre (GeoConvert's centre, with one decimal, truncated), and the MGRS text is the
+// reference itself at 1 m (as GeoConvert writes it). Rounding the centre of a 1 m square would
+// name its neighbour half the time ("18TWL8562811322" is not easting 585629).
+TEST(CoordinateEngineGrid, ATypedMgrsReferenceKeepsItsOwnSquare) {
+  const std::string geoConvert = FindProgram("GeoConvert");
+  VELK_REQUIRE(!geoConvert.empty(), "GeoConvert is not installed");
+  CoordinateEngine engine;
+  std::vector<std::string> refs = {"18TWL8562811322", "18TWL8562911323", "18TWL856113",
+                                   "18TWL8561",       "18TWL",           "ZBA0611398202"};
+  const auto samples = RandomSamples();
+  for (std::size_t i = 0; i < samples.size(); i += 7) {
+    ConvertedLocation r;
+    ASSERT_EQ(engine.ConvertPoint(samples[i].point, 0, 0, &r), S_OK);
+    std::string m = Narrow(r.mgrs);
+    std::size_t digits = m.size() - 10;       // five plus five digits after the letters
+    int pairs = static_cast<int>(i / 7 % 6);  // 5, 4, ..., 0 digit pairs
+    int keep = 5 - pairs;
+    refs.push_back(m.substr(0, digits) + m.substr(digits, keep) + m.substr(digits + 5, keep));
+  }
+  const std::filesystem::path input =
+      std::filesystem::temp_directory_path() / ("engine_refs_" + std::to_string(::getpid()));
+  {
+    std::ofstream f(input);
+    for (const auto& ref : refs) f << ref << '\n';
+  }
+  const auto centres = RunOverFile(geoConvert + " -u -p 1", input.string());
+  const auto mgrsLines = RunOverFile(geoConvert + " -m -p 0", input.string());
+  std::filesystem::remove(input);
+  ASSERT_EQ(centres.size(), refs.size());
+  ASSERT_EQ(mgrsLines.size(), refs.size());
+  int failures = 0;
+  for (std::size_t i = 0; i < refs.size() && failures < 10; ++i) {
+    ConvertedLocation r;
+    std::wstring ref(refs[i].begin(), refs[i].end());
+    ASSERT_EQ(engine.ConvertText(ref, 4, 0, 0, &r), S_OK) << refs[i];
+    EXPECT_EQ(Narrow(r.mgrs), mgrsLines[i]) << refs[i];
+    const auto ours = Words(Narrow(r.utm));
+    const auto theirs = Words(centres[i]);
+    ASSERT_EQ(ours.size(), 3u);
+    ASSERT_EQ(theirs.size(), 3u);
+    const bool polar = theirs[0] == "n" || theirs[0] == "s";
+    const std::string easting = polar ? ours[0] : ours[1];
+    const std::string northing = polar ? ours[1] : ours[2];
+    auto metre = [](const std::string& centre) {
+      return std::to_string(static_cast<long long>(std::floor(std::stod(centre))));
+    };
+    EXPECT_EQ(easting, metre(theirs[1])) << refs[i] << " " << centres[i];
+    EXPECT_EQ(northing, metre(theirs[2])) << refs[i] << " " << centres[i];
+    // and the UTM metres are the MGRS digits
+    const std::string m = Narrow(r.mgrs);
+    EXPECT_EQ(m.substr(m.size() - 10, 5), easting.substr(easting.size() - 5)) << refs[i];
+    if (::testing::Test::HasFailure()) ++failures;
+  }
+  ConvertedLocation r;
+  ASSERT_EQ(engine.ConvertText(L"18TWL8562811322", 4, 0, 0, &r), S_OK);
+  EXPECT_EQ(r.utm, L"18T 585628 4511322");
+}
+
 // ---- the reference MGRS table ---------------------------------------------------------------
 
 // Rows whose calculated MGRS differs from the engine's and that lie on a knife edge: one point
@@ -459,6 +518,29 @@ TEST(CoordinateEngineText, SouthOfTheEquatorByAHairIsWrittenFromTheNorth) {
   ASSERT_EQ(engine.ConvertPoint({3.0, -1e-9}, 0, 0, &r), S_OK);
   EXPECT_EQ(r.utm, L"31N 500000 0");
   EXPECT_EQ(r.mgrs, L"31MEV0000099999");
+}
+
+// A negative zero is written as zero is, and the texts read back.
+TEST(CoordinateEngineText, NegativeZeroIsWrittenAsZero) {
+  CoordinateEngine engine;
+  const GeoPoint cases[][2] = {
+      {{3.0, -0.0}, {3.0, 0.0}},
+      {{-0.0, -0.0}, {0.0, 0.0}},
+      {{-0.0, 10.0}, {0.0, 10.0}},
+      {{-0.0, 84.5}, {0.0, 84.5}},  // polar grid
+  };
+  for (const auto& c : cases) {
+    ConvertedLocation negative, positive;
+    ASSERT_EQ(engine.ConvertPoint(c[0], 0, 0, &negative), S_OK);
+    ASSERT_EQ(engine.ConvertPoint(c[1], 0, 0, &positive), S_OK);
+    EXPECT_EQ(negative.utm, positive.utm);
+    EXPECT_EQ(negative.mgrs, positive.mgrs);
+    EXPECT_EQ(negative.dms, positive.dms);
+    EXPECT_EQ(negative.utm.find(L'-'), std::wstring::npos) << Narrow(negative.utm);
+    ConvertedLocation back;
+    EXPECT_EQ(engine.ConvertText(negative.utm, 3, 0, 0, &back), S_OK) << Narrow(negative.utm);
+    EXPECT_EQ(engine.ConvertText(negative.dms, 2, 0, 0, &back), S_OK) << Narrow(negative.dms);
+  }
 }
 
 TEST(CoordinateEngineText, RefusesBadInputWithAFailureCode) {

@@ -303,9 +303,9 @@ TEST(DataManager, RefusedCreationsReportOneErrorEach) {
   EXPECT_EQ(DisconnectSink(manager.get(), IidOf<IDataManagerEvents>(), cookie), S_OK);
 }
 
-// Loading is not offered: the call fails with an error event rather than passing for a clean
-// run; a creation asked to load a folder makes the catalog and reports the same.
-TEST(DataManager, LoadingIsRefusedWithAnErrorEvent) {
+// Loading while creating is not offered: the catalog is made and an error event says the folder
+// was not loaded; loading into a VPF catalog fails the same way rather than pass for a clean run.
+TEST(DataManager, LoadingRefusalsAreErrorEvents) {
   ScratchDir dir;
   ComPtr<IWorkspace> db;
   ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"zel.gpkg"), nullptr,
@@ -324,12 +324,31 @@ TEST(DataManager, LoadingIsRefusedWithAnErrorEvent) {
   ComPtr<ITable> table;
   ASSERT_EQ(db.As<IFeatureWorkspace>()->OpenTable(Bstr(L"dted"), table.put()), S_OK);
 
-  sink->events.clear();
-  EXPECT_EQ(
-      manager->LoadCatalog(table.get(), Bstr(FromUtf8(dir.path())), velkZelCatalogDTED, nullptr),
-      E_NOTIMPL);
-  ASSERT_EQ(sink->events.size(), 1u);
-  EXPECT_EQ(sink->events[0].second, kDataManagerEventError);
+  ASSERT_EQ(manager->CreateCatalog(db.get(), velkZelCatalogVPF, nullptr, Bstr(L"vmap"), 0, 0,
+                                   nullptr),
+            S_OK);
+  ComPtr<ITable> vpf;
+  ASSERT_EQ(db.As<IFeatureWorkspace>()->OpenTable(Bstr(L"vmap"), vpf.put()), S_OK);
+  struct Case {
+    const char* what;
+    ITable* table;
+    std::string folder;
+    velkZelCatalogTypeEnum kind;
+    HRESULT expected;
+  } cases[] = {
+      {"VPF", vpf.get(), dir.path(), velkZelCatalogVPF, E_NOTIMPL},
+      {"no table", nullptr, dir.path(), velkZelCatalogDTED, E_INVALIDARG},
+      {"no folder", table.get(), "", velkZelCatalogDTED, E_INVALIDARG},
+      {"missing folder", table.get(), dir / "nowhere", velkZelCatalogDTED, E_INVALIDARG},
+      {"not of the kind", table.get(), dir.path(), velkZelCatalogRPF, E_INVALIDARG},
+  };
+  for (const auto& c : cases) {
+    sink->events.clear();
+    EXPECT_EQ(manager->LoadCatalog(c.table, Bstr(FromUtf8(c.folder)), c.kind, nullptr), c.expected)
+        << c.what;
+    ASSERT_EQ(sink->events.size(), 1u) << c.what;
+    EXPECT_EQ(sink->events[0].second, kDataManagerEventError) << c.what;
+  }
   EXPECT_EQ(DisconnectSink(manager.get(), IidOf<IDataManagerEvents>(), cookie), S_OK);
 }
 

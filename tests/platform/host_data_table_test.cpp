@@ -329,6 +329,15 @@ TEST(HostDataTable, ValuesThatDoNotFitAreRefused) {
       {code, V(L"\u00C4\u00D6\u00DC"), E_DATA_VALUE_TOO_LONG},  // six bytes in UTF-8
       {ratio, Variant(12345.5), E_DATA_VALUE_TOO_LONG},
       {n, Variant(1234), E_DATA_VALUE_TOO_LONG},
+      // the width of the text dBASE keeps: rounding may add a digit, the sign counts
+      {ratio, Variant(999.994), S_OK},
+      {ratio, Variant(999.996), E_DATA_VALUE_TOO_LONG},  // "1000.00"
+      {ratio, Variant(-99.994), S_OK},
+      {ratio, Variant(-99.996), E_DATA_VALUE_TOO_LONG},  // "-100.00"
+      {ratio, Variant(-0.001), S_OK},                    // "-0.00"
+      {ratio, Variant(1e300), E_DATA_VALUE_TOO_LONG},
+      {n, Variant(999), S_OK},
+      {n, Variant(-100), E_DATA_VALUE_TOO_LONG},
       {code, V(L"ABCD"), S_OK},
       {ratio, Variant(-12.25), S_OK},
       {n, Variant(-99), S_OK},

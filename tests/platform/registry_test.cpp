@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -374,6 +376,25 @@ TEST_F(RegistryTest, EnumerationFollowsCreationOrder) {
   RegCloseKey(k);
 }
 
+// A key written in more than one place of the file, in another letter case, is one key with
+// every value and child, in the order the file gives them.
+TEST_F(RegistryTest, AKeyRepeatedInTheFileIsOneKey) {
+  WriteFile(File(),
+            "trevik-registry 1\n[HKCU\\Soft\\A]\n\"one\" = dword 1\n[HKCU\\Soft\\B]\n"
+            "[HKCU\\soft\\a\\Deep]\n\"d\" = sz \"x\"\n[HKCU\\SOFT\\A]\n\"two\" = dword 2\n"
+            "[HKCU\\Soft\\C]\nend\n");
+  Restart();
+  std::vector<std::wstring> keys = SubKeys(Hive::CurrentUser, L"Soft");
+  EXPECT_EQ(keys, (std::vector<std::wstring>{L"A", L"B", L"C"}));
+  DWORD one = 0, two = 0;
+  EXPECT_TRUE(ReadDword(Hive::CurrentUser, L"Soft\\A", L"one", one));
+  EXPECT_TRUE(ReadDword(Hive::CurrentUser, L"SOFT\\a", L"two", two));
+  EXPECT_EQ(one + two, 3u);
+  std::wstring deep;
+  EXPECT_TRUE(ReadString(Hive::CurrentUser, L"Soft\\A\\Deep", L"d", deep));
+  EXPECT_EQ(deep, L"x");
+}
+
 // Writes that cannot reach the disk fail, change nothing in memory, and leave the old file.
 TEST_F(RegistryTest, FailedWritesKeepTheOldFile) {
   ASSERT_EQ(WriteString(Hive::CurrentUser, L"Keep", L"v", L"old"), ERROR_SUCCESS);
@@ -629,6 +650,86 @@ TEST_F(RegistryTest, RestoreRefusesBadFilesAndKeepsTheKey) {
             ERROR_KEY_DELETED);
   EXPECT_FALSE(KeyExists(Hive::CurrentUser, L"S"));
   RegCloseKey(k);
+}
+
+}  // namespace
+
+namespace {
+
+// Processes writing one root at once: each keeps the others' keys.
+TEST_F(RegistryTest, ConcurrentWritersKeepEveryKey) {
+  ASSERT_EQ(WriteDword(Hive::CurrentUser, L"Shared", L"start", 1), ERROR_SUCCESS);
+  constexpr int kWriters = 4;
+  constexpr int kKeys = 25;
+  std::vector<pid_t> children;
+  for (int w = 0; w < kWriters; ++w) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int failures = 0;
+      for (int k = 0; k < kKeys; ++k) {
+        std::wstring key = L"Shared\\W" + std::to_wstring(w) + L"K" + std::to_wstring(k);
+        if (WriteDword(Hive::CurrentUser, key, L"n", static_cast<DWORD>(k)) != ERROR_SUCCESS)
+          ++failures;
+      }
+      _exit(failures == 0 ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a writer was refused";
+  }
+  Restart();
+  ASSERT_TRUE(EnsureLoaded()) << LastLoadError();
+  int missing = 0;
+  for (int w = 0; w < kWriters; ++w)
+    for (int k = 0; k < kKeys; ++k) {
+      DWORD n = 0;
+      if (!ReadDword(Hive::CurrentUser,
+                     L"Shared\\W" + std::to_wstring(w) + L"K" + std::to_wstring(k), L"n", n) ||
+          n != static_cast<DWORD>(k))
+        ++missing;
+    }
+  EXPECT_EQ(missing, 0);
+  DWORD start = 0;
+  EXPECT_TRUE(ReadDword(Hive::CurrentUser, L"Shared", L"start", start));
+}
+
+// A key nested far too deep is refused when read, with the file and line, and never copied;
+// the file stays as it is.
+TEST_F(RegistryTest, KeysNestedTooDeepAreRefused) {
+  std::string path = "HKCU";
+  for (int i = 0; i < 50000; ++i) path += "\\k";
+  const std::string text = "trevik-registry 1\n\n[" + path + "]\n\"n\" = dword 1\nend\n";
+  WriteFile(File(), text);
+  Restart();
+  EXPECT_FALSE(EnsureLoaded());
+  std::string err = LastLoadError();
+  EXPECT_NE(err.find(File().string()), std::string::npos) << err.substr(0, 300);
+  EXPECT_NE(err.find("line 3"), std::string::npos) << err.substr(0, 300);
+  EXPECT_NE(err.find("deeper"), std::string::npos) << err.substr(0, 300);
+  EXPECT_EQ(WriteDword(Hive::CurrentUser, L"Other", L"n", 1), ERROR_BADDB);
+  EXPECT_EQ(ReadFile(File()), text);
+
+  // Nor can such a key be made.
+  fs::remove(File());
+  Restart();
+  std::wstring deep;
+  for (int i = 0; i < 600; ++i) deep += (i ? L"\\k" : L"k");
+  HKEY k = nullptr;
+  EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, deep.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &k, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(k, nullptr);
+  std::wstring allowed;
+  for (int i = 0; i < 500; ++i) allowed += (i ? L"\\k" : L"k");
+  ASSERT_EQ(WriteDword(Hive::CurrentUser, allowed, L"n", 7), ERROR_SUCCESS);
+  Restart();
+  DWORD n = 0;
+  EXPECT_TRUE(ReadDword(Hive::CurrentUser, allowed, L"n", n));
+  EXPECT_EQ(n, 7u);
 }
 
 }  // namespace

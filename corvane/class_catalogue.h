@@ -115,9 +115,12 @@ inline constexpr EnabledRule kRuleBaseQuentaraOrSorrelin{true, ExtensionNeed::Qu
 inline constexpr EnabledRule kRuleBaseSorrelin{true, ExtensionNeed::Sorrelin};
 inline constexpr EnabledRule kRuleBaseCatalog{true, ExtensionNeed::None, LayerNeed::None,
                                               OwnTest::CatalogConditions};
+inline constexpr EnabledRule kRuleCoordTool{true, ExtensionNeed::None, LayerNeed::None,
+                                            OwnTest::CoordToolPoll};
+inline constexpr EnabledRule kRuleBaseSorrelinDted{true, ExtensionNeed::Sorrelin, LayerNeed::Dted};
+inline constexpr EnabledRule kRuleOwn{false, ExtensionNeed::None, LayerNeed::None, OwnTest::Own};
 
-namespace catalogue_detail {
-
+// The terrain tools' subtypes.
 inline constexpr SubtypeEntry kTerrainSubtypes[] = {
     {3679,
      3187,
@@ -140,6 +143,10 @@ inline constexpr SubtypeEntry kTerrainSubtypes[] = {
 inline constexpr FixedTexts kPaletteTexts{L"Command Menu Control", L"Developer Samples",
                                           L"Developer Samples_Command Menu Control"};
 
+namespace catalogue_detail {
+
+// The makers the class table (corvane/class_table.inc) names; each takes the class's name,
+// class id and ProgID first.
 // A command or tool whose texts come from the string table; its help context is its caption.
 constexpr ClassEntry Command(const char* name, const CLSID& clsid, const wchar_t* progId,
                              HostRole role, ShownIn shownIn, UINT caption, UINT tooltip,
@@ -168,6 +175,18 @@ constexpr ClassEntry Bar(const char* name, const CLSID& clsid, const wchar_t* pr
   return {name, &clsid, progId, role, shownIn, nameId,    captionId, 0,
           0,    0,      0,      0,    0,       kRuleNone, {},        nullptr};
 }
+// A class that answers texts of its own and has a test of its own, without the base rule.
+constexpr ClassEntry OwnTexts(const char* name, const CLSID& clsid, const wchar_t* progId,
+                              HostRole role, const FixedTexts& texts) {
+  return {name, &clsid, progId, role, ShownIn::Map, 0, 0, 0, 0, 0, 0, 0, 0, kRuleOwn, {}, &texts};
+}
+// Several tools in one class: texts, bitmap and rule per subtype; help context 0.
+constexpr ClassEntry Subtyped(const char* name, const CLSID& clsid, const wchar_t* progId,
+                              HostRole role, std::span<const SubtypeEntry> subtypes, UINT cursor,
+                              EnabledRule rule) {
+  return {name, &clsid, progId, role, ShownIn::Map, 0,        0,      0, 0,
+          0,    cursor, 0,      0,    rule,         subtypes, nullptr};
+}
 // Any other class.
 constexpr ClassEntry Other(const char* name, const CLSID& clsid, const wchar_t* progId,
                            HostRole role, UINT nameId = 0) {
@@ -177,124 +196,22 @@ constexpr ClassEntry Other(const char* name, const CLSID& clsid, const wchar_t* 
 
 }  // namespace catalogue_detail
 
-// The 25 classes in object-map order.
+// The classes in object-map order, from the class table.
 inline constexpr ClassEntry kClassCatalogue[] = {
-    // Commands: caption, tooltip, message, bitmap, rule (and the tools' cursors).
-    catalogue_detail::Command("RadialLOS", ids::CLSID_RadialLOS, L"velkTarvosUI.RadialLOS",
-                              HostRole::Command, ShownIn::Map, 3222, 3225, 3223, 3041,
-                              kRuleBaseQuentaraOrSorrelin),
-    catalogue_detail::Command("LinearLOS", ids::CLSID_LinearLOS, L"velkTarvosUI.LinearLOS",
-                              HostRole::Command, ShownIn::Map, 3188, 3191, 3189, 3027,
-                              kRuleBaseSorrelin),
-    catalogue_detail::Command("Hillshade", ids::CLSID_Hillshade, L"velkTarvosUI.Hillshade",
-                              HostRole::Command, ShownIn::Map, 3180, 3183, 3181, 3021,
-                              kRuleBaseQuentaraOrSorrelin),
-    // Bars: name, caption.
-    catalogue_detail::Bar("ConversionMenu", ids::CLSID_ConversionMenu,
-                          L"velkTarvosUI.ConversionMenu", HostRole::Menu, ShownIn::Map, 3156, 3155),
-    catalogue_detail::Bar("MainMenu", ids::CLSID_MainMenu, L"velkTarvosUI.MainMenu", HostRole::Menu,
-                          ShownIn::Map, 3201, 3200),
-    catalogue_detail::Command("CreateZelLayer", ids::CLSID_CreateZelLayer,
-                              L"velkTarvosUI.CreateZelLayer", HostRole::Command, ShownIn::Catalog,
-                              3215, 3217, 3216, 3031, kRuleBaseCatalog),
-    catalogue_detail::Command("VpfExport", ids::CLSID_VpfExport, L"velkTarvosUI.VpfExport",
-                              HostRole::Command, ShownIn::Map, 3237, 3239, 3238, 0, kRuleBase),
-    catalogue_detail::Command("ConvertCoords", ids::CLSID_ConvertCoords,
-                              L"velkTarvosUI.ConvertCoords", HostRole::Command, ShownIn::Map, 3152,
-                              3154, 3153, 0, kRuleBase),
-    catalogue_detail::Command("LoadData", ids::CLSID_LoadData, L"velkTarvosUI.LoadData",
-                              HostRole::Command, ShownIn::Catalog, 3192, 3194, 3193, 0,
-                              kRuleBaseCatalog),
-    catalogue_detail::Command("Mosaic", ids::CLSID_Mosaic, L"velkTarvosUI.Mosaic",
-                              HostRole::Command, ShownIn::Map, 3206, 3208, 3207, 3030, kRuleBase),
-    catalogue_detail::Command("SelectedLayer", ids::CLSID_SelectedLayer,
-                              L"velkTarvosUI.SelectedLayer", HostRole::ToolControl, ShownIn::Map,
-                              3675, 3678, 3677, 0, kRuleBase),
-    catalogue_detail::Command("CoordTool", ids::CLSID_CoordTool, L"velkTarvosUI.CoordTool",
-                              HostRole::Tool, ShownIn::Map, 3157, 3159, 3158, 3009,
-                              {true, ExtensionNeed::None, LayerNeed::None, OwnTest::CoordToolPoll},
-                              kCatalogueToolCursor, kCatalogueSnapCursor),
-    catalogue_detail::Bar("MainToolbar", ids::CLSID_MainToolbar, L"velkTarvosUI.MainToolbar",
-                          HostRole::Toolbar, ShownIn::Map, 3202, 3199),
-    catalogue_detail::Other("CoordToolDockable", ids::CLSID_CoordToolDockable,
-                            L"velkTarvosUI.CoordToolDockable", HostRole::DockableWindow),
-    catalogue_detail::Command("AddLayer", ids::CLSID_AddLayer, L"velkTarvosUI.AddLayer",
-                              HostRole::Command, ShownIn::Map, 3149, 3151, 3150, 3001, kRuleBase),
-    catalogue_detail::Command("DDDViewer", ids::CLSID_DDDViewer, L"velkTarvosUI.DDDViewer",
-                              HostRole::Tool, ShownIn::Map, 3162, 3164, 3163, 3012,
-                              {true, ExtensionNeed::Sorrelin, LayerNeed::Dted},
-                              kCatalogueToolCursor),
-    // The terrain palette answers texts of its own and has a test of its own, without the base
-    // rule.
-    {"TerrainToolControl",
-     &ids::CLSID_TerrainToolControl,
-     L"velkTarvosUI.TerrainToolControl",
-     HostRole::ToolControl,
-     ShownIn::Map,
-     0,
-     0,
-     0,
-     0,
-     0,
-     0,
-     0,
-     0,
-     {false, ExtensionNeed::None, LayerNeed::None, OwnTest::Own},
-     {},
-     &catalogue_detail::kPaletteTexts},
-    // Four tools in one class: texts, bitmap and rule per subtype; help context 0.
-    {"TerrainTools", &ids::CLSID_TerrainTools, L"velkTarvosUI.TerrainTools", HostRole::SubtypedTool,
-     ShownIn::Map, 0, 0, 0, 0, 0, kCatalogueToolCursor, 0, 0, kRuleBase,
-     catalogue_detail::kTerrainSubtypes, nullptr},
-    catalogue_detail::Command("VpfExportDatasets", ids::CLSID_VpfExportDatasets,
-                              L"velkTarvosUI.VpfExportDatasets", HostRole::Command, ShownIn::Map,
-                              3234, 3236, 3235, 0, kRuleBase),
-    // The operation's name: 3284.
-    catalogue_detail::Other("AddZelLayersOperation", ids::CLSID_AddZelLayersOperation,
-                            L"velkTarvosUI.AddZelLayersOperation", HostRole::Operation, 3284),
-    catalogue_detail::Bar("MainMenuDdd", ids::CLSID_MainMenuDdd, L"velkTarvosUI.MainMenuDdd",
-                          HostRole::Menu, ShownIn::Globe, 3201, 3200),
-    catalogue_detail::Bar("MainToolbarDdd", ids::CLSID_MainToolbarDdd,
-                          L"velkTarvosUI.MainToolbarDdd", HostRole::Toolbar, ShownIn::Globe, 3202,
-                          3199),
-    catalogue_detail::Command("ThreatDome", ids::CLSID_ThreatDome, L"velkTarvosUI.ThreatDome",
-                              HostRole::Command, ShownIn::Globe, 3168, 3171, 3169, 3014, kRuleBase),
-    catalogue_detail::Command("FlyThrough", ids::CLSID_FlyThrough, L"velkTarvosUI.FlyThrough",
-                              HostRole::Command, ShownIn::Globe, 3172, 3175, 3173, 3017, kRuleBase),
-    catalogue_detail::Command("Options2", ids::CLSID_Options2, L"velkTarvosUI.Options2",
-                              HostRole::Command, ShownIn::Map, 3218, 3220, 3219, 0, kRuleBase),
+#define VELK_CLASS(name, progId, script, creator, implCategories, description, categories, maker, \
+                   ...)                                                                           \
+  catalogue_detail::maker(#name, ids::CLSID_##name, L##progId, __VA_ARGS__),
+#include "corvane/class_table.inc"
+#undef VELK_CLASS
 };
 
 inline constexpr std::size_t kClassCount = std::size(kClassCatalogue);
-static_assert(kClassCount == 25);
 
 // Positions in the catalogue (object-map order).
 enum class ClassId : std::uint8_t {
-  RadialLOS,
-  LinearLOS,
-  Hillshade,
-  ConversionMenu,
-  MainMenu,
-  CreateZelLayer,
-  VpfExport,
-  ConvertCoords,
-  LoadData,
-  Mosaic,
-  SelectedLayer,
-  CoordTool,
-  MainToolbar,
-  CoordToolDockable,
-  AddLayer,
-  DDDViewer,
-  TerrainToolControl,
-  TerrainTools,
-  VpfExportDatasets,
-  AddZelLayersOperation,
-  MainMenuDdd,
-  MainToolbarDdd,
-  ThreatDome,
-  FlyThrough,
-  Options2,
+#define VELK_CLASS(name, ...) name,
+#include "corvane/class_table.inc"
+#undef VELK_CLASS
 };
 
 constexpr const ClassEntry& Catalogue(ClassId id) {

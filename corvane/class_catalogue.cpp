@@ -1,37 +1,10 @@
-#include "framework/class_catalogue.h"
+#include "corvane/class_catalogue.h"
 
 #include <cwctype>
 
 #include "framework/extension_lookup.h"
 
 namespace velk::corvane {
-
-// The positions of ClassId name the entries they stand for.
-static_assert(Catalogue(ClassId::RadialLOS).clsid == &ids::CLSID_RadialLOS);
-static_assert(Catalogue(ClassId::LinearLOS).clsid == &ids::CLSID_LinearLOS);
-static_assert(Catalogue(ClassId::Hillshade).clsid == &ids::CLSID_Hillshade);
-static_assert(Catalogue(ClassId::ConversionMenu).clsid == &ids::CLSID_ConversionMenu);
-static_assert(Catalogue(ClassId::MainMenu).clsid == &ids::CLSID_MainMenu);
-static_assert(Catalogue(ClassId::CreateZelLayer).clsid == &ids::CLSID_CreateZelLayer);
-static_assert(Catalogue(ClassId::VpfExport).clsid == &ids::CLSID_VpfExport);
-static_assert(Catalogue(ClassId::ConvertCoords).clsid == &ids::CLSID_ConvertCoords);
-static_assert(Catalogue(ClassId::LoadData).clsid == &ids::CLSID_LoadData);
-static_assert(Catalogue(ClassId::Mosaic).clsid == &ids::CLSID_Mosaic);
-static_assert(Catalogue(ClassId::SelectedLayer).clsid == &ids::CLSID_SelectedLayer);
-static_assert(Catalogue(ClassId::CoordTool).clsid == &ids::CLSID_CoordTool);
-static_assert(Catalogue(ClassId::MainToolbar).clsid == &ids::CLSID_MainToolbar);
-static_assert(Catalogue(ClassId::CoordToolDockable).clsid == &ids::CLSID_CoordToolDockable);
-static_assert(Catalogue(ClassId::AddLayer).clsid == &ids::CLSID_AddLayer);
-static_assert(Catalogue(ClassId::DDDViewer).clsid == &ids::CLSID_DDDViewer);
-static_assert(Catalogue(ClassId::TerrainToolControl).clsid == &ids::CLSID_TerrainToolControl);
-static_assert(Catalogue(ClassId::TerrainTools).clsid == &ids::CLSID_TerrainTools);
-static_assert(Catalogue(ClassId::VpfExportDatasets).clsid == &ids::CLSID_VpfExportDatasets);
-static_assert(Catalogue(ClassId::AddZelLayersOperation).clsid == &ids::CLSID_AddZelLayersOperation);
-static_assert(Catalogue(ClassId::MainMenuDdd).clsid == &ids::CLSID_MainMenuDdd);
-static_assert(Catalogue(ClassId::MainToolbarDdd).clsid == &ids::CLSID_MainToolbarDdd);
-static_assert(Catalogue(ClassId::ThreatDome).clsid == &ids::CLSID_ThreatDome);
-static_assert(Catalogue(ClassId::FlyThrough).clsid == &ids::CLSID_FlyThrough);
-static_assert(Catalogue(ClassId::Options2).clsid == &ids::CLSID_Options2);
 
 namespace {
 

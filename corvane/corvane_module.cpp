@@ -1,10 +1,11 @@
-#include "framework/corvane_module.h"
+#include "corvane/corvane_module.h"
 
 #include "coordinates/datum_table.h"
 #include "coordinates/shift_point.h"
-#include "framework/object_map.h"
+#include "corvane/object_map.h"
 #include "interfaces/corvane_ids.h"
-#include "platform/productline/deliverable_module.h"
+#include "platform/win/window.h"
+#include "common/deliverable_module.h"
 
 const velk::res::EmbeddedResource* corvane_resources();
 
@@ -19,9 +20,15 @@ void CleanUp() {
   ReleaseWgs84CoordinateSystem();
   ResetDatumLookup();
 }
+// Corvane's dialogs hold list views, tree views, tabs, progress and track bars.
+void OnAttach() {
+  INITCOMMONCONTROLSEX icc;
+  icc.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
+  InitCommonControlsEx(&icc);
+}
 DeliverableModule& Deliverable() {
   static DeliverableModule module(L"Corvane", corvane_resources(), ObjectMap(), ids::LIBID_Corvane,
-                                  &ReadLockCount);
+                                  &ReadLockCount, &OnAttach);
   return module;
 }
 }  // namespace

@@ -1,5 +1,5 @@
-// Start-up and shutdown shared by the component libraries of the product line, and their six
-// exported entry points.
+// Start-up and shutdown that both component libraries share, and their six exported entry
+// points. This is the project's own code (common/), compiled into each library.
 #pragma once
 
 #include "platform/registry/server_module.h"
@@ -10,9 +10,14 @@ namespace velk {
 // own resources and whether the loader has attached it.
 class DeliverableModule {
  public:
+  // onAttach is the library's own attach step, run once the module has started (null: none).
   DeliverableModule(const wchar_t* name, const res::EmbeddedResource* resources,
-                    ObjectMapEntry* objectMap, const GUID& typeLibId, LONG (*lockCount)())
-      : own_(name, resources), server_(objectMap, typeLibId), lockCount_(lockCount) {}
+                    ObjectMapEntry* objectMap, const GUID& typeLibId, LONG (*lockCount)(),
+                    void (*onAttach)() = nullptr)
+      : own_(name, resources),
+        server_(objectMap, typeLibId),
+        lockCount_(lockCount),
+        onAttach_(onAttach) {}
 
   ServerModule& Server() { return server_; }
   // A string-table text from the resource instance (empty when the id is missing).
@@ -23,8 +28,8 @@ class DeliverableModule {
 
   // Process attach (once until detached): the C runtime locale set to the user's default, the
   // module started with its own resources, and the localized resource module (when one is
-  // installed) made the resource instance. addressInLibrary is any address inside the library,
-  // to find its file.
+  // installed) made the resource instance; then the library's own attach step. addressInLibrary is
+  // any address inside the library, to find its file.
   void Attach(const void* addressInLibrary);
   // Process detach: beforeTerm runs first (the library's own clean-up), then a localized
   // resource module is freed and the module's factories released.
@@ -34,6 +39,7 @@ class DeliverableModule {
   res::ResourceModule own_;
   ServerModule server_;
   LONG (*lockCount_)();
+  void (*onAttach_)();
   bool attached_ = false;
 };
 

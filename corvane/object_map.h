@@ -1,4 +1,4 @@
-// The 25 classes of Corvane in map order.
+// Corvane's object map, made from the class table (corvane/class_table.inc).
 #pragma once
 
 #include "platform/registry/server_module.h"
@@ -7,8 +7,5 @@ namespace velk::corvane {
 
 // The object map, ended by an entry whose class identifier is null.
 ObjectMapEntry* ObjectMap();
-
-// Creation routine of a class whose implementation this library does not carry yet.
-HRESULT CreateUnavailable(IUnknown* outer, REFIID riid, void** ppv);
 
 }  // namespace velk::corvane

@@ -1,4 +1,4 @@
-#include "platform/productline/deliverable_module.h"
+#include "common/deliverable_module.h"
 
 #include <clocale>
 
@@ -15,6 +15,7 @@ void DeliverableModule::Attach(const void* addressInLibrary) {
   server_.Init(&own_);
   if (res::ResourceModule* localized = VelkLocale::LoadLocalizedRes(&own_))
     server_.SetResourceInstance(localized);
+  if (onAttach_) onAttach_();
 }
 
 void DeliverableModule::Detach(void (*beforeTerm)()) {

@@ -1,0 +1,194 @@
+// Session actions over catalogs of map products and the map picture:
+//   catalog-new DB NAME KIND            makes a catalog (KIND dted, rpf, referenced-rpf, vpf,
+//                                       managed-vpf) in the GeoPackage DB (made when missing)
+//   catalog-load DB NAME KIND FOLDER    loads the products under FOLDER into the catalog; every
+//                                       event of the data manager is printed as it comes
+//   add-catalog DB NAME [WHERE]         adds a raster-catalog layer over the catalog (its rows'
+//                                       rasters in FULL_NAME) on top of the focus map
+//   save-picture FILE.png               draws the focus map's current view into a PNG and prints
+//                                       what the draw did
+#include <filesystem>
+#include <functional>
+
+#include "apps/trevik/session_action_table.h"
+
+#include "platform/com/connection_point.h"
+#include "platform/com/hresult_text.h"
+#include "platform/com/object.h"
+#include "platform/com/text.h"
+#include "platform/host/active_view.h"
+#include "platform/host/display.h"
+#include "platform/host/geometry.h"
+#include "platform/host/map_picture.h"
+#include "platform/host/raster_catalog_layer.h"
+#include "platform/host/spatial_reference.h"
+#include "platform/host/table.h"
+#include "platform/host/workspace.h"
+#include "platform/host/workspace_objects.h"
+#include "platform/productline/data_manager.h"
+
+namespace trevik {
+namespace {
+
+using velk::Bstr;
+using velk::ComPtr;
+
+velkZelCatalogTypeEnum KindOf(const std::wstring& word) {
+  if (word == L"dted") return velkZelCatalogDTED;
+  if (word == L"rpf") return velkZelCatalogRPF;
+  if (word == L"referenced-rpf") return velkZelCatalogReferencedRPF;
+  if (word == L"vpf") return velkZelCatalogVPF;
+  if (word == L"managed-vpf") return velkZelCatalogGDBVPF;
+  throw SessionError{L"no catalog kind \"" + word +
+                     L"\" (dted, rpf, referenced-rpf, vpf, managed-vpf)"};
+}
+
+// The GeoPackage workspace; made when create is true and the file is not there.
+ComPtr<IWorkspace> Database(const std::wstring& path, bool create) {
+  ComPtr<IWorkspaceFactory> factory;
+  velk::Check(velk::host::CreateDatabaseWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(),
+                                                         factory.put_void()));
+  const std::filesystem::path file(velk::ToUtf8(path));
+  std::error_code ec;
+  ComPtr<IWorkspace> ws;
+  HRESULT hr;
+  if (!std::filesystem::exists(file, ec) && create) {
+    const std::string parent = file.parent_path().empty() ? "." : file.parent_path().string();
+    hr =
+        factory->Create(Bstr(velk::FromUtf8(parent)),
+                        Bstr(velk::FromUtf8(file.filename().string())), nullptr, nullptr, ws.put());
+  } else {
+    hr = factory->OpenFromFile(Bstr(path), nullptr, ws.put());
+  }
+  if (FAILED(hr) || !ws)
+    throw SessionError{L"cannot open the database " + path + L": " + velk::HresultText(hr)};
+  return ws;
+}
+
+ComPtr<ITable> Catalog(IWorkspace* ws, const std::wstring& name) {
+  ComPtr<ITable> table;
+  HRESULT hr = velk::QueryAs<IFeatureWorkspace>(ws)->OpenTable(Bstr(name), table.put());
+  if (FAILED(hr) || !table)
+    throw SessionError{L"no catalog \"" + name + L"\": " + velk::HresultText(hr)};
+  return table;
+}
+
+// Prints the data manager's events as the user sees them in the status bar and run log.
+class EventPrinter : public velk::ComObjectRoot<EventPrinter, IDataManagerEvents> {
+ public:
+  void Init(std::function<void(const std::wstring&)> print) { print_ = std::move(print); }
+  HRESULT OnEvent(BSTR message, LONG eventType) override {
+    print_((eventType == kDataManagerEventError ? L"  error " : L"  event ") +
+           std::wstring(message ? message : L""));
+    return S_OK;
+  }
+
+ private:
+  std::function<void(const std::wstring&)> print_;
+};
+
+// Runs fn with a data manager whose events are printed.
+template <typename Fn>
+HRESULT WithDataManager(SessionContext& context, Fn fn) {
+  ComPtr<IDataManager> manager;
+  velk::Check(velk::productline::CreateDataManagerObject(nullptr, IidOf<IDataManager>(),
+                                                         manager.put_void()));
+  ComPtr<IDataManagerEvents> sink;
+  velk::Check(
+      velk::CreateInstance<EventPrinter>(nullptr, IidOf<IDataManagerEvents>(), sink.put_void()));
+  static_cast<EventPrinter*>(sink.get())->Init([&context](const std::wstring& text) {
+    context.Print(text);
+  });
+  DWORD cookie = 0;
+  velk::Check(velk::ConnectSink(manager.get(), sink.get(), IidOf<IDataManagerEvents>(), &cookie));
+  const HRESULT hr = fn(manager.get());
+  velk::DisconnectSink(manager.get(), IidOf<IDataManagerEvents>(), cookie);
+  return hr;
+}
+
+std::wstring Count(long n, const wchar_t* what) { return std::to_wstring(n) + L" " + what; }
+
+void CatalogNew(SessionContext& context, const SessionLine& l) {
+  {
+    auto ws = Database(l.Arg(0, L"a GeoPackage file"), true);
+    const std::wstring& name = l.Arg(1, L"a catalog name");
+    const auto kind = KindOf(l.Arg(2, L"a catalog kind"));
+    WithDataManager(context, [&](IDataManager* m) {
+      return m->CreateCatalog(ws.get(), kind, nullptr, Bstr(name), VARIANT_FALSE, VARIANT_FALSE,
+                              nullptr);
+    });
+  }
+}
+
+void CatalogLoad(SessionContext& context, const SessionLine& l) {
+  {
+    auto ws = Database(l.Arg(0, L"a GeoPackage file"), false);
+    auto table = Catalog(ws.get(), l.Arg(1, L"a catalog name"));
+    const auto kind = KindOf(l.Arg(2, L"a catalog kind"));
+    const std::wstring& folder = l.Arg(3, L"a folder");
+    WithDataManager(context, [&](IDataManager* m) {
+      return m->LoadCatalog(table.get(), Bstr(folder), kind, nullptr);
+    });
+  }
+}
+
+void AddCatalog(SessionContext& context, const SessionLine& l) {
+  const auto& args = l.args;
+  {
+    auto ws = Database(l.Arg(0, L"a GeoPackage file"), false);
+    const std::wstring& name = l.Arg(1, L"a catalog name");
+    auto table = Catalog(ws.get(), name);
+    ComPtr<IRasterCatalogLayer> layer;
+    velk::Check(velk::host::CreateRasterCatalogLayerObject(nullptr, IidOf<IRasterCatalogLayer>(),
+                                                           layer.put_void()));
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    velk::Check(layer->Setup(table.get(), &ok));
+    if (!ok) throw SessionError{name + L" names no rasters in a FULL_NAME field"};
+    if (args.size() > 2)
+      velk::Check(layer.As<IFeatureLayerDefinition>()->put_DefinitionExpression(Bstr(args[2])));
+    context.FocusMap()->AddLayer(layer.As<ILayer>().get());
+  }
+}
+
+void SavePicture(SessionContext& context, const SessionLine& l) {
+  {
+    const std::wstring& path = l.Arg(0, L"a PNG file");
+    auto map = velk::QueryAs<IMap>(context.FocusMap().get());
+    auto view = velk::QueryAs<IActiveView>(map.get());
+    ComPtr<IScreenDisplay> display;
+    if (view) view->get_ScreenDisplay(display.put());
+    ComPtr<IDisplayTransformation> transformation;
+    if (display) display->get_DisplayTransformation(transformation.put());
+    if (!transformation) throw SessionError{L"the map has no view to draw"};
+    velk::host::MapView picture;
+    ComPtr<IEnvelope> bounds;
+    transformation->get_VisibleBounds(bounds.put());
+    if (bounds) bounds->QueryCoords(&picture.xmin, &picture.ymin, &picture.xmax, &picture.ymax);
+    RECT frame{};
+    transformation->get_DeviceFrame(&frame);
+    picture.width = frame.right - frame.left;
+    picture.height = frame.bottom - frame.top;
+    ComPtr<IUnknown> sr;
+    map->get_SpatialReference(sr.put());
+    picture.sr = velk::QueryAs<ISpatialReference>(sr.get());
+    velk::host::DrawCounters counters;
+    const HRESULT hr =
+        velk::host::SaveMapPicture(map.get(), picture, velk::ToUtf8(path), &counters);
+    if (FAILED(hr))
+      throw SessionError{L"cannot save the picture " + path + L": " + velk::HresultText(hr)};
+    context.Print(L"  saved " + path + L" (" + std::to_wstring(picture.width) + L" x " +
+                  std::to_wstring(picture.height) + L"): " + Count(counters.searches, L"searches") +
+                  L", " + Count(counters.frameOpens, L"frame opens") + L", " +
+                  Count(counters.statisticsReads, L"statistics reads") + L", " +
+                  Count(counters.rastersDrawn, L"rasters") + L", " +
+                  Count(counters.featuresDrawn, L"features"));
+  }
+}
+
+const SessionActions kRegistered({{"catalog-new", &CatalogNew},
+                                  {"catalog-load", &CatalogLoad},
+                                  {"add-catalog", &AddCatalog},
+                                  {"save-picture", &SavePicture}});
+
+}  // namespace
+}  // namespace trevik

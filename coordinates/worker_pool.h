@@ -1,0 +1,47 @@
+// A fixed set of worker threads that run one job over the indices of a batch while the thread
+// that started it does other work (reading the next batch, writing the last one).
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace velk::corvane {
+
+class WorkerPool {
+ public:
+  // job(worker, index): worker is the number of the thread running it, in [0, Size()).
+  using Job = std::function<void(unsigned worker, std::size_t index)>;
+
+  explicit WorkerPool(unsigned threads);
+  ~WorkerPool();
+  WorkerPool(const WorkerPool&) = delete;
+  WorkerPool& operator=(const WorkerPool&) = delete;
+
+  unsigned Size() const { return static_cast<unsigned>(threads_.size()); }
+
+  // Starts job over [0, count); at most one batch runs at a time.
+  void Start(std::size_t count, Job job);
+  // Waits until the batch started last is done; rethrows the first exception a job raised.
+  void Wait();
+
+ private:
+  void Loop(unsigned worker);
+
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  Job job_;
+  std::size_t count_ = 0;
+  std::size_t next_ = 0;      // the next index to hand out
+  std::size_t finished_ = 0;  // indices done
+  bool running_ = false;
+  bool stop_ = false;
+  std::exception_ptr error_;
+};
+
+}  // namespace velk::corvane

@@ -1,0 +1,284 @@
+#include "platform/host/analysis/hillshade.h"
+
+#include <barrier>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+#include "platform/host/analysis/parallel_rows.h"
+
+namespace velk::host::analysis {
+
+namespace {
+
+constexpr double kDegToRad = 0.017453292519943295;
+
+// Per-run constants of the shading formula: with p = dz/dx east and q = dz/dy north (both
+// already times the z factor), the cosine of the angle between the surface normal
+// (-p, -q, 1) / |..| and the sun direction is
+//   (sin(alt) - p sin(az) cos(alt) - q cos(az) cos(alt)) / sqrt(1 + p^2 + q^2).
+struct Shading {
+  double sinAlt;
+  double kx;  // sin(az) cos(alt) z / (8 cellX)
+  double ky;  // cos(az) cos(alt) z / (8 cellY)
+  double px;  // z / (8 cellX)
+  double qy;  // z / (8 cellY)
+
+  Shading(const ElevationGrid& g, const HillshadeOptions& o) {
+    const double az = o.azimuth * kDegToRad;
+    const double alt = o.altitude * kDegToRad;
+    sinAlt = std::sin(alt);
+    px = o.zFactor / (8.0 * g.cellX);
+    qy = o.zFactor / (8.0 * g.cellY);
+    kx = std::sin(az) * std::cos(alt) * px;
+    ky = std::cos(az) * std::cos(alt) * qy;
+  }
+
+  // Horn's window, a b c / d e f / g h i, row a b c to the north.
+  std::uint8_t Shade(float a, float b, float c, float d, float f, float g, float h, float i) const {
+    const double ex = (double(c) + 2.0 * f + i) - (double(a) + 2.0 * d + g);
+    const double ny = (double(a) + 2.0 * b + c) - (double(g) + 2.0 * h + i);
+    const double p = ex * px;
+    const double q = ny * qy;
+    const double cang = (sinAlt - ex * kx - ny * ky) / std::sqrt(1.0 + p * p + q * q);
+    if (cang <= 0.0) return kHillshadeDark;
+    const int v = static_cast<int>(1.5 + 254.0 * cang);  // rounded: the value is positive
+    return static_cast<std::uint8_t>(v > 255 ? 255 : v);
+  }
+};
+
+inline float Or(float v, float centre) { return std::isnan(v) ? centre : v; }
+
+// Reads cells of the grid as floats, voids as NaN.
+template <typename T>
+struct CellReader {
+  const T* values;
+  bool hasNoData;
+  T noData;
+
+  explicit CellReader(const ElevationGrid& g)
+      : values(static_cast<const T*>(g.values)),
+        hasNoData(g.noData.has_value()),
+        noData(g.noData ? static_cast<T>(*g.noData) : T()) {}
+  float operator[](long long i) const {
+    const T v = values[i];
+    return hasNoData && v == noData ? NAN : static_cast<float>(v);
+  }
+  void Row(int r, int w, float* dst) const {
+    const T* src = values + static_cast<long long>(r) * w;
+    for (int c = 0; c < w; ++c) dst[c] = hasNoData && src[c] == noData ? NAN : float(src[c]);
+  }
+};
+
+// One row of the shaded relief from the float rows above, at and below it (null outside the
+// grid); neighbours outside the grid or void take the centre's value.
+void ShadeRow(const Shading& s, int w, const float* up, const float* cur, const float* dn,
+              std::uint8_t* out) {
+  auto at = [&](const float* row, int c, float e) {
+    if (!row || c < 0 || c >= w) return e;
+    return Or(row[c], e);
+  };
+  auto cell = [&](int c) {
+    const float e = cur[c];
+    if (std::isnan(e)) {
+      out[c] = kHillshadeNoData;
+      return;
+    }
+    out[c] = s.Shade(at(up, c - 1, e), at(up, c, e), at(up, c + 1, e), at(cur, c - 1, e),
+                     at(cur, c + 1, e), at(dn, c - 1, e), at(dn, c, e), at(dn, c + 1, e));
+  };
+  if (!up || !dn || w < 3) {
+    for (int c = 0; c < w; ++c) cell(c);
+    return;
+  }
+  cell(0);
+  for (int c = 1; c + 1 < w; ++c) {
+    const float e = cur[c];
+    if (std::isnan(e)) {
+      out[c] = kHillshadeNoData;
+      continue;
+    }
+    out[c] = s.Shade(Or(up[c - 1], e), Or(up[c], e), Or(up[c + 1], e), Or(cur[c - 1], e),
+                     Or(cur[c + 1], e), Or(dn[c - 1], e), Or(dn[c], e), Or(dn[c + 1], e));
+  }
+  cell(w - 1);
+}
+
+// Rows first .. last - 1, keeping three converted rows in turn.
+template <typename T>
+void ShadeRows(const ElevationGrid& g, const Shading& s, int first, int last, std::uint8_t* out) {
+  const CellReader<T> read(g);
+  const int w = g.columns;
+  std::vector<float> buf(3 * static_cast<size_t>(w));
+  float* rows[3] = {buf.data(), buf.data() + w, buf.data() + 2 * w};
+  if (first > 0) read.Row(first - 1, w, rows[0]);
+  read.Row(first, w, rows[1]);
+  for (int r = first; r < last; ++r) {
+    const bool hasDown = r + 1 < g.rows;
+    if (hasDown) read.Row(r + 1, w, rows[2]);
+    ShadeRow(s, w, r > 0 ? rows[0] : nullptr, rows[1], hasDown ? rows[2] : nullptr,
+             out + static_cast<size_t>(r) * w);
+    float* t = rows[0];
+    rows[0] = rows[1];
+    rows[1] = rows[2];
+    rows[2] = t;
+  }
+}
+
+// The grid seen in the order of the sweep: view row 0 is nearest the sun, and the sun's rays
+// move `shift` view columns per view row while covering `step` horizontal units.
+struct SweepView {
+  long long base = 0;
+  long long rowStride = 0;
+  long long colStride = 0;
+  int rows = 0;
+  int cols = 0;
+  double shift = 0.0;
+  double step = 0.0;
+};
+
+SweepView MakeSweepView(const ElevationGrid& g, double azimuthDeg) {
+  const double az = azimuthDeg * kDegToRad;
+  // Away from the sun, in cells per horizontal unit (rows grow southwards).
+  double dcol = -std::sin(az) / g.cellX;
+  double drow = std::cos(az) / g.cellY;
+  if (std::fabs(dcol) < 1e-15) dcol = 0.0;
+  if (std::fabs(drow) < 1e-15) drow = 0.0;
+  const long long w = g.columns;
+  SweepView v;
+  if (std::fabs(drow) >= std::fabs(dcol)) {
+    v.rows = g.rows;
+    v.cols = g.columns;
+    v.colStride = 1;
+    if (drow > 0) {
+      v.rowStride = w;
+    } else {
+      v.base = (g.rows - 1) * w;
+      v.rowStride = -w;
+    }
+    v.step = 1.0 / std::fabs(drow);
+    v.shift = dcol * v.step;
+  } else {
+    v.rows = g.columns;
+    v.cols = g.rows;
+    v.colStride = w;
+    if (dcol > 0) {
+      v.rowStride = 1;
+    } else {
+      v.base = g.columns - 1;
+      v.rowStride = -1;
+    }
+    v.step = 1.0 / std::fabs(dcol);
+    v.shift = drow * v.step;
+  }
+  return v;
+}
+
+}  // namespace
+
+std::string CheckHillshadeInput(const ElevationGrid& grid, const HillshadeOptions& o) {
+  if (!grid.values || grid.columns < 1 || grid.rows < 1) return "the surface has no cells";
+  if (!(std::isfinite(grid.cellX) && grid.cellX > 0 && std::isfinite(grid.cellY) && grid.cellY > 0))
+    return "the cell size must be a number above 0";
+  if (!(o.azimuth >= 0.0 && o.azimuth <= 360.0)) return "the azimuth must be from 0 to 360";
+  if (!(o.altitude >= 0.0 && o.altitude <= 90.0)) return "the altitude must be from 0 to 90";
+  if (!(std::isfinite(o.zFactor) && o.zFactor > 0.0))
+    return "the z factor must be a number above 0";
+  return {};
+}
+
+namespace {
+
+// Marks the cells in cast shadow: 1 in a mask, or, over a shaded relief (darken), the dark
+// grey level on cells that have a value.
+template <typename T>
+void Sweep(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* target, bool darken) {
+  const CellReader<T> read(g);
+  const SweepView v = MakeSweepView(g, o.azimuth);
+  const double drop = std::tan(o.altitude * kDegToRad) * v.step;
+  const double z = o.zFactor;
+  constexpr double kNone = -std::numeric_limits<double>::infinity();
+  // The running horizon: the height a sun ray grazing every cell so far has where it crosses
+  // the current view row; kNone where no ray from inside the grid arrives.
+  std::vector<double> prev(v.cols, kNone), next(v.cols, kNone);
+  const int threads = ThreadCount(o.threads, v.cols, 256);
+  std::barrier sync(threads, [&]() noexcept { prev.swap(next); });
+  auto sweep = [&](int first, int last) {
+    for (int vr = 0; vr < v.rows; ++vr) {
+      const long long rowBase = v.base + vr * v.rowStride;
+      // The rays are parallel digital lines: line k holds view column k + round(shift * row)
+      // of every view row, so each cell lies on one line, no line strays more than half a
+      // cell from its true course, and the horizon is carried without blurring.
+      const int delta =
+          vr > 0 ? static_cast<int>(std::llround(v.shift * vr) - std::llround(v.shift * (vr - 1)))
+                 : 0;
+      for (int vc = first; vc < last; ++vc) {
+        double in = kNone;
+        if (vr > 0) {
+          const int from = vc - delta;
+          if (from >= 0 && from < v.cols && prev[from] != kNone) in = prev[from] - drop;
+        }
+        const long long idx = rowBase + vc * v.colStride;
+        const float e = read[idx];
+        if (std::isnan(e)) {
+          next[vc] = in;
+          continue;
+        }
+        const double h = e * z;
+        // A ray that only grazes the cell (to rounding) leaves it lit.
+        if (in > h + 1e-9 * (std::fabs(h) + drop + 1.0)) {
+          if (!darken) {
+            target[idx] = 1;
+          } else if (target[idx] != kHillshadeNoData) {
+            target[idx] = kHillshadeDark;
+          }
+        }
+        next[vc] = in > h ? in : h;
+      }
+      sync.arrive_and_wait();
+    }
+  };
+  ForEachRowBand(v.cols, threads, sweep);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> CastShadows(const ElevationGrid& g, const HillshadeOptions& o) {
+  if (auto why = CheckHillshadeInput(g, o); !why.empty()) throw std::invalid_argument(why);
+  std::vector<std::uint8_t> shadow(static_cast<size_t>(g.columns) * g.rows, 0);
+  if (o.altitude >= 90.0) return shadow;  // a sun overhead casts no shadow
+  if (g.type == CellType::Int16) {
+    Sweep<std::int16_t>(g, o, shadow.data(), false);
+  } else {
+    Sweep<float>(g, o, shadow.data(), false);
+  }
+  return shadow;
+}
+
+void Hillshade(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* out) {
+  if (auto why = CheckHillshadeInput(g, o); !why.empty()) throw std::invalid_argument(why);
+  const Shading s(g, o);
+  ForEachRowBand(g.rows, ThreadCount(o.threads, g.rows), [&](int first, int last) {
+    if (g.type == CellType::Int16) {
+      ShadeRows<std::int16_t>(g, s, first, last, out);
+    } else {
+      ShadeRows<float>(g, s, first, last, out);
+    }
+  });
+  if (o.shadows && o.altitude < 90.0) {  // a sun overhead casts no shadow
+    if (g.type == CellType::Int16) {
+      Sweep<std::int16_t>(g, o, out, true);
+    } else {
+      Sweep<float>(g, o, out, true);
+    }
+  }
+}
+
+std::vector<std::uint8_t> Hillshade(const ElevationGrid& g, const HillshadeOptions& o) {
+  if (auto why = CheckHillshadeInput(g, o); !why.empty()) throw std::invalid_argument(why);
+  std::vector<std::uint8_t> out(static_cast<size_t>(g.columns) * g.rows);
+  Hillshade(g, o, out.data());
+  return out;
+}
+
+}  // namespace velk::host::analysis

@@ -1,0 +1,121 @@
+#include "platform/host/analysis/visibility_raster.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include <gdal_alg.h>
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include "platform/host/analysis/viewshed.h"
+
+namespace velk::host::analysis {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void RemoveShapefile(const fs::path& shp) {
+  std::error_code ec;
+  for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
+    fs::remove(fs::path(shp).replace_extension(ext), ec);
+}
+
+}  // namespace
+
+std::string WriteCountRaster(const std::string& path, const std::vector<std::uint16_t>& counts,
+                             int columns, int rows, const GridPlacement& placement) {
+  if (columns <= 0 || rows <= 0 ||
+      counts.size() != static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows))
+    return "the counts do not fill the grid";
+  GDALAllRegister();
+  GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
+  if (!gtiff) return "GDAL has no GeoTIFF driver";
+  const std::string temp = path + ".part";
+  char* options[] = {const_cast<char*>("COMPRESS=DEFLATE"), nullptr};
+  GDALDataset* ds = gtiff->Create(temp.c_str(), columns, rows, 1, GDT_Int32, options);
+  if (!ds) return "cannot create " + path;
+  std::array<double, 6> gt = placement.geoTransform;
+  ds->SetGeoTransform(gt.data());
+  if (!placement.wkt.empty()) ds->SetProjection(placement.wkt.c_str());
+  GDALRasterBand* band = ds->GetRasterBand(1);
+  band->SetNoDataValue(kCountNoData);
+  std::vector<std::int32_t> row(columns);
+  bool ok = true;
+  for (int r = 0; r < rows && ok; ++r) {
+    for (int c = 0; c < columns; ++c) {
+      const std::uint16_t v = counts[static_cast<std::size_t>(r) * columns + c];
+      row[c] = v == kVoidCount ? kCountNoData : v;
+    }
+    ok = band->RasterIO(GF_Write, 0, r, columns, 1, row.data(), columns, 1, GDT_Int32, 0, 0) ==
+         CE_None;
+  }
+  CPLErrorReset();
+  GDALClose(ds);  // writes what is still cached
+  ok = ok && CPLGetLastErrorType() != CE_Failure;
+  std::error_code ec;
+  if (ok) fs::rename(temp, path, ec);
+  if (!ok || ec) {
+    fs::remove(temp, ec);
+    return "cannot write " + path;
+  }
+  return {};
+}
+
+std::string PolygonizeCountRaster(const std::string& rasterPath, const std::string& shapefilePath) {
+  GDALAllRegister();
+  GDALDataset* src = static_cast<GDALDataset*>(GDALOpen(rasterPath.c_str(), GA_ReadOnly));
+  if (!src) return "cannot read " + rasterPath;
+  GDALDriver* shp = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
+  if (!shp) {
+    GDALClose(src);
+    return "GDAL has no shapefile driver";
+  }
+  // Written under a temporary base name, renamed file by file when complete.
+  const fs::path final(shapefilePath);
+  const fs::path temp = final.parent_path() / (final.stem().string() + "_part.shp");
+  RemoveShapefile(temp);
+  GDALDataset* out = shp->Create(temp.string().c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+  std::string error;
+  if (!out) {
+    error = "cannot create " + shapefilePath;
+  } else {
+    OGRLayer* layer = out->CreateLayer(final.stem().string().c_str(),
+                                       const_cast<OGRSpatialReference*>(src->GetSpatialRef()),
+                                       wkbPolygon, nullptr);
+    OGRFieldDefn field("GRIDCODE", OFTInteger);
+    field.SetWidth(9);
+    if (!layer || layer->CreateField(&field) != OGRERR_NONE) {
+      error = "cannot create " + shapefilePath;
+    } else {
+      GDALRasterBand* band = src->GetRasterBand(1);
+      char* options[] = {const_cast<char*>("8CONNECTED=8"), nullptr};
+      if (GDALPolygonize(GDALRasterBand::ToHandle(band), GDALGetMaskBand(band),
+                         OGRLayer::ToHandle(layer), 0, options, nullptr, nullptr) != CE_None)
+        error = "cannot convert " + rasterPath + " into polygons";
+    }
+    CPLErrorReset();
+    GDALClose(out);
+    if (CPLGetLastErrorType() == CE_Failure && error.empty())
+      error = "cannot write " + shapefilePath;
+  }
+  GDALClose(src);
+  if (error.empty()) {
+    RemoveShapefile(final);
+    std::error_code ec;
+    for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"}) {
+      const fs::path from = fs::path(temp).replace_extension(ext);
+      if (!fs::exists(from)) continue;
+      fs::rename(from, fs::path(final).replace_extension(ext), ec);
+      if (ec) {
+        error = "cannot write " + shapefilePath;
+        RemoveShapefile(final);
+        break;
+      }
+    }
+  }
+  RemoveShapefile(temp);
+  return error;
+}
+
+}  // namespace velk::host::analysis

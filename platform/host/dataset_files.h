@@ -1,0 +1,46 @@
+// The files of a file-based dataset (a shapefile's .shp, .shx, .dbf, .prj, ...) handled as one:
+// checked copies, moves that are undone when one of them fails, checks that a written file is
+// complete, and the reason of a failed write in the user's words. Platform-internal.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace velk::host {
+
+// The file operations the moves use; tests put in operations that fail on a chosen file.
+struct FileOps {
+  // 0 or an errno value.
+  std::function<int(const std::filesystem::path& from, const std::filesystem::path& to)> rename;
+  std::function<int(const std::filesystem::path& file)> remove;
+};
+const FileOps& SystemFileOps();
+
+// Renames every pair, in order. When one fails the pairs already moved go back and the errno
+// value is returned with the file that failed; 0 when every file moved.
+int MoveAll(const std::vector<std::pair<std::filesystem::path, std::filesystem::path>>& moves,
+            std::filesystem::path& failed, const FileOps& ops = SystemFileOps());
+
+// Copies a file, checking every write and the close, and flushes it to disk. A failed copy
+// leaves no file at `to`. 0 or an errno value.
+int CopyFileChecked(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Flushes a written file to disk (0 or an errno value), and a folder after renames in it.
+int SyncFile(const std::filesystem::path& file);
+void SyncFolder(const std::filesystem::path& folder);
+
+// Whether two files hold the same bytes.
+bool SameContent(const std::filesystem::path& a, const std::filesystem::path& b);
+
+// Whether a written dBASE, shape or shape index file holds everything its header announces.
+// Files of other kinds are taken as complete.
+bool FileComplete(const std::filesystem::path& file);
+
+// The reason of a failed write to a file in folder, as a user reads it: "disk full" when the
+// folder's file system has no room left, "file size limit reached", else the system's text.
+std::string WriteFailureText(int err, const std::filesystem::path& folder);
+
+}  // namespace velk::host

@@ -1,0 +1,245 @@
+#include "platform/host/surface_analysis.h"
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <gdal_priv.h>
+
+#include "platform/com/text.h"
+#include "platform/host/analysis/hillshade.h"
+#include "platform/host/data_errors.h"
+#include "platform/host/dataset.h"
+#include "platform/host/gdal_drivers.h"
+#include "platform/host/geometry.h"
+#include "platform/host/raster.h"
+#include "platform/host/raster_objects.h"
+#include "platform/host/workspace.h"
+#include "platform/host/workspace_objects.h"
+
+namespace velk::host {
+namespace {
+
+// The file behind a raster dataset, raster or band; empty when the object is none of them.
+std::string RasterPath(IUnknown* input) {
+  ComPtr<IRasterDataset> dataset = QueryAs<IRasterDataset>(input);
+  if (!dataset) {
+    if (auto band = QueryAs<IRasterBand>(input)) band->get_RasterDataset(dataset.put());
+  }
+  if (!dataset) {
+    if (auto raster = QueryAs<IRaster>(input)) raster->get_RasterDataset(dataset.put());
+  }
+  if (!dataset) return {};
+  Bstr path;
+  if (FAILED(dataset->get_CompleteName(&path))) return {};
+  return ToUtf8(path.str());
+}
+
+struct GdalCloser {
+  void operator()(GDALDataset* ds) const { GDALClose(ds); }
+};
+using GdalPtr = std::unique_ptr<GDALDataset, GdalCloser>;
+
+// The cell window of the grid inside an envelope (cells the envelope touches), or nullopt
+// when they do not meet.
+struct Window {
+  int column, row, columns, rows;
+};
+std::optional<Window> WindowOf(const double gt[6], int width, int height, IEnvelope* area) {
+  if (!area) return Window{0, 0, width, height};
+  double x0, y0, x1, y1;
+  if (FAILED(area->get_XMin(&x0)) || FAILED(area->get_YMin(&y0)) || FAILED(area->get_XMax(&x1)) ||
+      FAILED(area->get_YMax(&y1)))
+    return std::nullopt;
+  const double eps = 1e-9;
+  int c0 = static_cast<int>(std::floor((x0 - gt[0]) / gt[1] + eps));
+  int c1 = static_cast<int>(std::ceil((x1 - gt[0]) / gt[1] - eps));
+  int r0 = static_cast<int>(std::floor((gt[3] - y1) / -gt[5] + eps));
+  int r1 = static_cast<int>(std::ceil((gt[3] - y0) / -gt[5] - eps));
+  c0 = std::max(c0, 0);
+  r0 = std::max(r0, 0);
+  c1 = std::min(c1, width);
+  r1 = std::min(r1, height);
+  if (c1 <= c0 || r1 <= r0) return std::nullopt;
+  return Window{c0, r0, c1 - c0, r1 - r0};
+}
+
+// The first free "hillshd<n>.tif" of the folder.
+std::string NewResultPath(const std::string& folder) {
+  for (int n = 0;; ++n) {
+    auto p = std::filesystem::path(folder) / ("hillshd" + std::to_string(n) + ".tif");
+    std::error_code ec;
+    if (!std::filesystem::exists(p, ec)) return p.string();
+  }
+}
+
+class RasterSurfaceOp
+    : public ComObjectRoot<RasterSurfaceOp, ISurfaceOp, IRasterAnalysisEnvironment> {
+ public:
+  using ISurfaceOp::QueryInterface;
+  HRESULT FinalConstruct() {
+    return CreateRasterAnalysisObject(nullptr, IidOf<IRasterAnalysisEnvironment>(),
+                                      env_.put_void());
+  }
+
+  // IRasterAnalysisEnvironment: the operator's own settings.
+  HRESULT get_OutWorkspace(IWorkspace** w) override { return env_->get_OutWorkspace(w); }
+  HRESULT putref_OutWorkspace(IWorkspace* w) override { return env_->putref_OutWorkspace(w); }
+  HRESULT get_OutSpatialReference(ISpatialReference** sr) override {
+    return env_->get_OutSpatialReference(sr);
+  }
+  HRESULT putref_OutSpatialReference(ISpatialReference* sr) override {
+    return env_->putref_OutSpatialReference(sr);
+  }
+  HRESULT GetCellSize(LONG* kind, double* size) override { return env_->GetCellSize(kind, size); }
+  HRESULT SetCellSize(LONG kind, VARIANT* size) override { return env_->SetCellSize(kind, size); }
+  HRESULT GetExtent(LONG* kind, IUnknown** extent) override {
+    return env_->GetExtent(kind, extent);
+  }
+  HRESULT SetExtent(LONG kind, VARIANT* extent, VARIANT* snap) override {
+    return env_->SetExtent(kind, extent, snap);
+  }
+  HRESULT Validate() override { return env_->Validate(); }
+  HRESULT SetAsNewDefaultEnvironment() override { return env_->SetAsNewDefaultEnvironment(); }
+
+  HRESULT HillShade(IGeoDataset* input, double azimuth, double altitude, VARIANT_BOOL shadows,
+                    VARIANT* zFactor, IGeoDataset** result) override {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (!input) return E_POINTER;
+    VELK_TRY
+    analysis::HillshadeOptions options;
+    options.azimuth = azimuth;
+    options.altitude = altitude;
+    options.shadows = shadows != VARIANT_FALSE;
+    if (zFactor && zFactor->vt != VT_EMPTY) {
+      Variant z;
+      if (FAILED(VariantChangeType(&z, zFactor, 0, VT_R8))) return E_INVALIDARG;
+      options.zFactor = z.dblVal;
+    }
+    const std::string path = RasterPath(input);
+    if (path.empty()) return E_INVALIDARG;
+    EnsureGdalDrivers();
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    GdalPtr src(GDALDataset::FromHandle(
+        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
+    CPLPopErrorHandler();
+    if (!src || src->GetRasterCount() < 1) return E_DATA_UNREADABLE;
+    double gt[6];
+    if (src->GetGeoTransform(gt) != CE_None || gt[2] != 0 || gt[4] != 0 || gt[5] >= 0)
+      return E_INVALIDARG;  // only north-up grids have rows and columns to shade along
+
+    LONG extentKind = 0;
+    ComPtr<IUnknown> extent;
+    env_->GetExtent(&extentKind, extent.put());
+    auto envelope = QueryAs<IEnvelope>(extent.get());
+    auto window = WindowOf(gt, src->GetRasterXSize(), src->GetRasterYSize(),
+                           extentKind == kExtentValue ? envelope.get() : nullptr);
+    if (!window) return E_INVALIDARG;
+
+    // Cells as the environment asks: the input's, or a given size (resampled bilinearly).
+    LONG cellKind = 0;
+    double cellSize = 0;
+    env_->GetCellSize(&cellKind, &cellSize);
+    double cellX = gt[1], cellY = -gt[5];
+    int columns = window->columns, rows = window->rows;
+    if (cellKind == kCellSizeValue && cellSize > 0) {
+      columns = std::max(1, static_cast<int>(std::lround(window->columns * gt[1] / cellSize)));
+      rows = std::max(1, static_cast<int>(std::lround(window->rows * -gt[5] / cellSize)));
+      cellX = window->columns * gt[1] / columns;
+      cellY = window->rows * -gt[5] / rows;
+    }
+
+    GDALRasterBand* band = src->GetRasterBand(1);
+    int hasNoData = 0;
+    const double noData = band->GetNoDataValue(&hasNoData);
+    const bool int16 = band->GetRasterDataType() == GDT_Int16 &&
+                       (columns == window->columns && rows == window->rows);
+    const size_t cells = static_cast<size_t>(columns) * rows;
+    std::vector<std::int16_t> i16;
+    std::vector<float> f32;
+    GDALRasterIOExtraArg extra;
+    INIT_RASTERIO_EXTRA_ARG(extra);
+    extra.eResampleAlg = GRIORA_Bilinear;
+    CPLErr err;
+    if (int16) {
+      i16.resize(cells);
+      err = band->RasterIO(GF_Read, window->column, window->row, window->columns, window->rows,
+                           i16.data(), columns, rows, GDT_Int16, 0, 0, &extra);
+    } else {
+      f32.resize(cells);
+      err = band->RasterIO(GF_Read, window->column, window->row, window->columns, window->rows,
+                           f32.data(), columns, rows, GDT_Float32, 0, 0, &extra);
+    }
+    if (err != CE_None) return E_DATA_UNREADABLE;
+    analysis::ElevationGrid grid;
+    if (int16) {
+      grid = analysis::ElevationGrid(i16.data(), columns, rows, cellX, cellY,
+                                     hasNoData ? std::optional<double>(noData) : std::nullopt);
+    } else {
+      grid = analysis::ElevationGrid(f32.data(), columns, rows, cellX, cellY);
+      if (hasNoData) grid.noData = static_cast<float>(noData);
+    }
+    if (!analysis::CheckHillshadeInput(grid, options).empty()) return E_INVALIDARG;
+    std::vector<std::uint8_t> shade(cells);
+    analysis::Hillshade(grid, options, shade.data());
+
+    // The output workspace's folder, else the host's scratch folder.
+    ComPtr<IWorkspace> workspace;
+    env_->get_OutWorkspace(workspace.put());
+    std::string folder;
+    if (workspace) {
+      Bstr p;
+      if (SUCCEEDED(workspace->get_PathName(&p))) folder = ToUtf8(p.str());
+    }
+    if (folder.empty()) folder = ScratchFolderPath();
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    const std::string out = NewResultPath(folder);
+    GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
+    if (!gtiff) return E_DATA_WRITE_FAILED;
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    bool ok = false;
+    {
+      GdalPtr dst(gtiff->Create(out.c_str(), columns, rows, 1, GDT_Byte, nullptr));
+      if (dst) {
+        const double outGt[6] = {gt[0] + window->column * gt[1], cellX, 0,
+                                 gt[3] + window->row * gt[5],    0,     -cellY};
+        dst->SetGeoTransform(const_cast<double*>(outGt));
+        if (const OGRSpatialReference* srs = src->GetSpatialRef()) dst->SetSpatialRef(srs);
+        GDALRasterBand* ob = dst->GetRasterBand(1);
+        ob->SetNoDataValue(analysis::kHillshadeNoData);
+        ok = ob->RasterIO(GF_Write, 0, 0, columns, rows, shade.data(), columns, rows, GDT_Byte, 0,
+                          0, nullptr) == CE_None;
+        CPLErrorReset();
+        dst->FlushCache();
+        ok = ok && CPLGetLastErrorType() != CE_Failure;
+      }
+    }
+    if (!ok) gtiff->Delete(out.c_str());
+    CPLPopErrorHandler();
+    if (!ok) {
+      std::filesystem::remove(out, ec);
+      return E_DATA_WRITE_FAILED;
+    }
+    ComPtr<IRasterDataset> dataset;
+    HRESULT hr = OpenRasterFile(out, workspace.get(), dataset.put(), true);
+    if (FAILED(hr)) return hr;
+    return dataset->QueryInterface(IidOf<IGeoDataset>(), reinterpret_cast<void**>(result));
+    VELK_CATCH
+  }
+
+ private:
+  ComPtr<IRasterAnalysisEnvironment> env_;
+};
+
+}  // namespace
+
+HRESULT CreateRasterSurfaceOpObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<RasterSurfaceOp>(outer, riid, ppv);
+}
+
+}  // namespace velk::host

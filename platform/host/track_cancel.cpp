@@ -1,0 +1,42 @@
+#include "platform/host/track_cancel.h"
+
+namespace velk::host {
+namespace {
+
+class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
+ public:
+  HRESULT Continue(VARIANT_BOOL* keepGoing) override {
+    if (!keepGoing) return E_POINTER;
+    *keepGoing = cancelled_ ? VARIANT_FALSE : VARIANT_TRUE;
+    return S_OK;
+  }
+  HRESULT Cancel() override {
+    cancelled_ = true;
+    return S_OK;
+  }
+  HRESULT Reset() override {
+    cancelled_ = false;
+    return S_OK;
+  }
+  HRESULT put_CancelOnClick(VARIANT_BOOL cancel) override {
+    onClick_ = cancel != VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT put_CancelOnKeyPress(VARIANT_BOOL cancel) override {
+    onKey_ = cancel != VARIANT_FALSE;
+    return S_OK;
+  }
+
+ private:
+  bool cancelled_ = false;
+  bool onClick_ = false;
+  bool onKey_ = true;
+};
+
+}  // namespace
+
+HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<CancelTracker>(outer, riid, ppv);
+}
+
+}  // namespace velk::host

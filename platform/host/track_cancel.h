@@ -1,0 +1,24 @@
+// The host's cancel tracker: long operations ask it between steps whether to go on; the user
+// (or a test) cancels through it.
+#pragma once
+
+#include "platform/com/object.h"
+
+struct ITrackCancel : IUnknown {
+  VELK_INTERFACE_ID("{7F442486-F976-474B-B2BC-9F3C6942FDBC}")
+  // VARIANT_FALSE once the operation was cancelled.
+  virtual HRESULT Continue(VARIANT_BOOL* keepGoing) = 0;
+  virtual HRESULT Cancel() = 0;
+  virtual HRESULT Reset() = 0;
+  // Whether a click or a key press (Esc) cancels; stored for the host's message loop.
+  virtual HRESULT put_CancelOnClick(VARIANT_BOOL cancel) = 0;
+  virtual HRESULT put_CancelOnKeyPress(VARIANT_BOOL cancel) = 0;
+};
+
+namespace velk::host {
+
+inline constexpr CLSID CLSID_CancelTracker = MakeGuid("{8CD4FF27-9F42-4C66-83A0-3491E875695D}");
+
+HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv);
+
+}  // namespace velk::host

@@ -1,0 +1,184 @@
+#include "platform/productline/catalog_table_writer.h"
+
+#include <memory>
+#include <set>
+#include <tuple>
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include "platform/productline/gdal_error_capture.h"
+
+namespace velk::productline {
+namespace {
+
+std::unique_ptr<OGRPolygon> Polygon(const Footprint& f) {
+  auto ring = std::make_unique<OGRLinearRing>();
+  ring->addPoint(f.west, f.south);
+  ring->addPoint(f.west, f.north);
+  ring->addPoint(f.east, f.north);
+  ring->addPoint(f.east, f.south);
+  ring->addPoint(f.west, f.south);
+  auto polygon = std::make_unique<OGRPolygon>();
+  polygon->addRingDirectly(ring.release());
+  return polygon;
+}
+
+int Field(OGRLayer* layer, const char* name) { return layer->GetLayerDefn()->GetFieldIndex(name); }
+
+// The full paths the catalog holds already.
+std::set<std::string> ExistingPaths(OGRLayer* layer) {
+  std::set<std::string> paths;
+  const int index = Field(layer, "FULL_NAME");
+  if (index < 0) return paths;
+  layer->SetAttributeFilter(nullptr);
+  layer->SetSpatialFilter(nullptr);
+  layer->ResetReading();
+  for (auto& feature : *layer)
+    if (feature->IsFieldSetAndNotNull(index)) paths.insert(feature->GetFieldAsString(index));
+  layer->ResetReading();
+  return paths;
+}
+
+// Runs write() inside one transaction; on failure nothing it did stays.
+template <typename Write>
+bool InTransaction(GDALDataset* ds, std::string& reason, Write write) {
+  GdalErrorCapture errors;
+  const bool transaction = ds->StartTransaction() == OGRERR_NONE;
+  if (!write()) {
+    if (transaction) ds->RollbackTransaction();
+    reason = errors.Reason("the catalog table cannot be written");
+    return false;
+  }
+  if (transaction && ds->CommitTransaction() != OGRERR_NONE) {
+    reason = errors.Reason("the catalog table cannot be written");
+    return false;
+  }
+  return true;
+}
+
+void SetText(OGRFeature& f, int index, const std::string& value) {
+  if (index >= 0) f.SetField(index, value.c_str());
+}
+void SetNumber(OGRFeature& f, int index, double value) {
+  if (index >= 0) f.SetField(index, value);
+}
+
+std::string Quoted(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+}  // namespace
+
+bool WriteDtedRows(GDALDataset* ds, OGRLayer* layer, const std::vector<DtedCellRow>& rows,
+                   CatalogWriteResult& result, std::string& reason) {
+  result = CatalogWriteResult{};
+  const std::set<std::string> existing = ExistingPaths(layer);
+  const int type = Field(layer, "DTED_TYPE");
+  const int name = Field(layer, "NAME");
+  const int fullName = Field(layer, "FULL_NAME");
+  const int minimum = Field(layer, "ELEV_MIN");
+  const int maximum = Field(layer, "ELEV_MAX");
+  const int mean = Field(layer, "ELEV_MEAN");
+  const int stdDev = Field(layer, "ELEV_STD");
+  CatalogWriteResult counts;
+  const bool ok = InTransaction(ds, reason, [&] {
+    for (const DtedCellRow& row : rows) {
+      if (existing.count(row.path)) {
+        ++counts.alreadyThere;
+        continue;
+      }
+      OGRFeature feature(layer->GetLayerDefn());
+      feature.SetGeometryDirectly(Polygon(row.footprint).release());
+      SetText(feature, type, "DTED Level " + std::to_string(row.level));
+      SetText(feature, name, row.name);
+      SetText(feature, fullName, row.path);
+      SetNumber(feature, minimum, row.minimum);
+      SetNumber(feature, maximum, row.maximum);
+      SetNumber(feature, mean, row.mean);
+      SetNumber(feature, stdDev, row.stdDev);
+      if (layer->CreateFeature(&feature) != OGRERR_NONE) return false;
+      ++counts.added;
+    }
+    return true;
+  });
+  if (ok) result = counts;
+  return ok;
+}
+
+bool WriteRpfRows(GDALDataset* ds, OGRLayer* layer, OGRLayer* uidsLayer,
+                  const std::vector<RpfFrameRow>& rows, CatalogWriteResult& result,
+                  std::string& reason) {
+  result = CatalogWriteResult{};
+  const std::set<std::string> existing = ExistingPaths(layer);
+  const int product = Field(layer, "PRODUCT");
+  const int scale = Field(layer, "SCALE");
+  const int series = Field(layer, "SERIES");
+  const int name = Field(layer, "NAME");
+  const int fullName = Field(layer, "FULL_NAME");
+  using Key = std::tuple<std::string, std::string, std::uint32_t>;
+  std::set<Key> uids;
+  int uidProduct = -1, uidSeries = -1, uidScale = -1;
+  if (uidsLayer) {
+    uidProduct = Field(uidsLayer, "PRODUCT");
+    uidSeries = Field(uidsLayer, "SERIES");
+    uidScale = Field(uidsLayer, "SCALE");
+    uidsLayer->ResetReading();
+    for (auto& f : *uidsLayer)
+      uids.insert(
+          {uidProduct >= 0 ? f->GetFieldAsString(uidProduct) : "",
+           uidSeries >= 0 ? f->GetFieldAsString(uidSeries) : "",
+           uidScale >= 0 ? static_cast<std::uint32_t>(f->GetFieldAsInteger64(uidScale)) : 0});
+    uidsLayer->ResetReading();
+  }
+  CatalogWriteResult counts;
+  const bool ok = InTransaction(ds, reason, [&] {
+    for (const RpfFrameRow& row : rows) {
+      if (existing.count(row.path)) {
+        ++counts.alreadyThere;
+        continue;
+      }
+      OGRFeature feature(layer->GetLayerDefn());
+      feature.SetGeometryDirectly(Polygon(row.footprint).release());
+      SetText(feature, product, row.product);
+      SetNumber(feature, scale, row.scale);
+      SetText(feature, series, row.series);
+      SetText(feature, name, row.name);
+      SetText(feature, fullName, row.path);
+      if (layer->CreateFeature(&feature) != OGRERR_NONE) return false;
+      ++counts.added;
+      if (uidsLayer && uids.insert({row.product, row.series, row.scale}).second) {
+        OGRFeature uid(uidsLayer->GetLayerDefn());
+        SetText(uid, uidProduct, row.product);
+        SetText(uid, uidSeries, row.series);
+        SetNumber(uid, uidScale, row.scale);
+        if (uidsLayer->CreateFeature(&uid) != OGRERR_NONE) return false;
+      }
+    }
+    return true;
+  });
+  if (ok) result = counts;
+  return ok;
+}
+
+void EnsureCatalogIndexes(GDALDataset* ds, OGRLayer* layer) {
+  const std::string table = layer->GetName();
+  auto index = [&](const std::string& suffix, const std::vector<const char*>& fields) {
+    for (const char* f : fields)
+      if (Field(layer, f) < 0) return;
+    std::string columns;
+    for (const char* f : fields) columns += (columns.empty() ? "" : ", ") + Quoted(f);
+    const std::string sql = "CREATE INDEX IF NOT EXISTS " + Quoted(table + "_" + suffix + "_idx") +
+                            " ON " + Quoted(table) + " (" + columns + ")";
+    GdalErrorCapture quiet;
+    if (OGRLayer* r = ds->ExecuteSQL(sql.c_str(), nullptr, nullptr)) ds->ReleaseResultSet(r);
+  };
+  index("scale", {"SCALE"});
+  index("product", {"PRODUCT"});
+  index("product_coverage_fc", {"PRODUCT", "COVERAGE", "FEAT_CLS"});
+  index("full_name", {"FULL_NAME"});
+}
+
+}  // namespace velk::productline

@@ -1,0 +1,109 @@
+// The host program loads catalogs of map products and draws a map as a user would: session
+// scripts run by trevik over DTED and RPF trees made here, each with one bad file, checked with
+// GDAL's own tools.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/fixtures/dted_fixture.h"
+#include "tests/fixtures/ogr_rows.h"
+#include "tests/fixtures/requirement.h"
+#include "tests/fixtures/rpf_fixture.h"
+#include "tests/fixtures/temp_root.h"
+#include "tests/fixtures/tool_output.h"
+
+namespace velk::test {
+namespace {
+
+const std::string kTrevik = VELK_BIN_DIR "/trevik";
+
+CommandResult RunScript(const TempRoot& root, const ScratchDir& dir, const std::string& script) {
+  const std::string file = dir / "catalog.session";
+  std::ofstream(file) << script;
+  return RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik + " --root " + root.path() +
+                    " run " + ShellQuote(file));
+}
+
+// The transcript's error lines.
+std::vector<std::string> ErrorLines(const std::string& transcript) {
+  std::vector<std::string> out;
+  std::size_t at = 0;
+  while ((at = transcript.find("\n  error ", at)) != std::string::npos) {
+    const std::size_t end = transcript.find('\n', at + 1);
+    out.push_back(transcript.substr(at + 1, end - at - 1));
+    at = end;
+  }
+  return out;
+}
+
+TEST(CatalogSession, LoadsDtedAndRpfTreesWithOneBadFileEach) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  for (int lon = 6; lon < 9; ++lon)
+    ASSERT_TRUE(MakeDtedCell(DtedCellPath(dir / "dted", lon, 0, 0), lon, 0, 0));
+  const std::string badCell = DtedCellPath(dir / "dted", 9, 0, 0);
+  ASSERT_TRUE(MakeDtedCell(badCell, 9, 0, 0));
+  std::filesystem::resize_file(badCell, 1000);
+
+  RpfTocBoundary onc;
+  onc.columns = 3;
+  onc.frames = {{0, 0, "0000001A.ON2"}, {0, 1, "0000002A.ON2"}, {0, 2, "0000003A.ON2"}};
+  ASSERT_TRUE(MakeRpfTree(dir / "charts", {onc}));
+  const std::string badFrame = dir / "charts/RPF/CADRG/ONC/0000002A.ON2";
+  std::ofstream(badFrame, std::ios::trunc) << "NITF02.10 cut short";
+
+  const CommandResult r = RunScript(root, dir, R"(host map
+catalog-new zel.gpkg elevation dted
+catalog-load zel.gpkg elevation dted dted
+catalog-new zel.gpkg charts referenced-rpf
+catalog-load zel.gpkg charts rpf charts
+)");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  const auto errors = ErrorLines(r.out);
+  ASSERT_EQ(errors.size(), 2u) << r.out;
+  EXPECT_NE(errors[0].find("\"" + badCell + "\""), std::string::npos) << errors[0];
+  EXPECT_NE(errors[1].find("\"" + badFrame + "\""), std::string::npos) << errors[1];
+  EXPECT_NE(r.out.find("Added 3 DTED cells"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Added 2 RPF frames"), std::string::npos) << r.out;
+
+  const std::string gpkg = dir / "zel.gpkg";
+  const auto cells = OgrRows(gpkg, "SELECT NAME, DTED_TYPE FROM elevation ORDER BY FULL_NAME");
+  ASSERT_EQ(cells.size(), 3u);
+  for (const auto& c : cells) EXPECT_EQ(c.at("DTED_TYPE"), "DTED Level 0");
+  const auto frames = OgrRows(gpkg, "SELECT NAME, SERIES, SCALE FROM charts ORDER BY NAME");
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].at("NAME"), "0000001A.ON2");
+  EXPECT_EQ(frames[1].at("NAME"), "0000003A.ON2");
+  EXPECT_EQ(frames[1].at("SCALE"), "1000000");
+}
+
+TEST(CatalogSession, SavesAPictureOfADtedCatalogAndAPointLayer) {
+  VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  for (int lon = 6; lon < 8; ++lon)
+    for (int lat = 0; lat < 2; ++lat)
+      ASSERT_TRUE(MakeDtedCell(DtedCellPath(dir / "dted", lon, lat, 0), lon, lat, 0));
+  const CommandResult r = RunScript(root, dir, R"(host map
+catalog-new zel.gpkg elevation dted
+catalog-load zel.gpkg elevation dted dted
+map-reference 4326
+map-extent 5.5 -0.5 8.5 2.5
+add-catalog zel.gpkg elevation
+add-points towns 4326 6.5 0.5 7.5 1.5
+save-picture map.png
+)");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("saved map.png (1000 x 800): 2 searches, 4 frame opens, 0 statistics "
+                       "reads, 4 rasters, 2 features"),
+            std::string::npos)
+      << r.out;
+  const std::string info = ToolOutput("gdalinfo -stats " + ShellQuote(dir / "map.png"));
+  EXPECT_NE(info.find("Driver: PNG"), std::string::npos) << info;
+  EXPECT_NE(info.find("Size is 1000, 800"), std::string::npos) << info;
+}
+
+}  // namespace
+}  // namespace velk::test

@@ -1,0 +1,253 @@
+// The table conversion when things go wrong under it: the process killed part-way, a disk that
+// fills up, an input cut short or without its attribute file. The input is always either as it
+// was or completely converted, and nothing incomplete is left under an output's name.
+#include <gtest/gtest.h>
+
+#include <ogrsf_frmts.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "platform/host/gdal_drivers.h"
+#include "tests/fixtures/temp_root.h"
+#include "tests/fixtures/tool_output.h"
+
+extern char** environ;
+
+namespace velk::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kTrevik = VELK_BIN_DIR "/trevik";
+const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
+
+// A point shapefile of `count` places with a NAME each.
+void WritePlaces(const std::string& path, int count) {
+  host::EnsureGdalDrivers();
+  GDALDriver* driver = host::DriverForExtension("shp", host::DataKind::kVector, true);
+  GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+  ASSERT_NE(ds, nullptr);
+  OGRSpatialReference wgs84;
+  wgs84.importFromEPSG(4326);
+  OGRLayer* layer = ds->CreateLayer("places", &wgs84, wkbPoint, nullptr);
+  OGRFieldDefn name("NAME", OFTString);
+  name.SetWidth(20);
+  ASSERT_EQ(layer->CreateField(&name), OGRERR_NONE);
+  for (int i = 0; i < count; ++i) {
+    OGRFeature f(layer->GetLayerDefn());
+    f.SetField("NAME", ("place " + std::to_string(i)).c_str());
+    OGRPoint p(-75.0 + (i % 100) * 0.013, 40.0 + (i / 100) * 0.011);
+    f.SetGeometry(&p);
+    ASSERT_EQ(layer->CreateFeature(&f), OGRERR_NONE);
+  }
+  GDALClose(ds);
+}
+
+std::string Bytes(const std::string& path) { return ReadFileText(path); }
+
+// The session that converts the shapefile in place (shape field to every notation), or into a
+// new shapefile `output` when one is given.
+std::string Script(const std::string& input, const std::string& output = "") {
+  std::string s = "host map\nregister " + kCorvane +
+                  "\nextension Tarvos on\nclick velkTarvosUI.ConvertCoords\npress 3023\nfile " +
+                  input + "\ncheck 3524\ncheck 3527\ncheck 3514\ncheck 3526\ncheck 3519\n";
+  if (!output.empty()) s += "check 3720\npress 3032\nfile " + output + "\n";
+  return s + "press OK\nprint windows\n";
+}
+
+CommandResult RunScript(const TempRoot& root, const std::string& scriptFile,
+                        const std::string& text, const std::string& before = "") {
+  std::ofstream(scriptFile) << text;
+  return RunCommand(before + kTrevik + " --root " + root.path() + " run " + ShellQuote(scriptFile));
+}
+
+// Files of the folder whose names start with a text.
+std::vector<std::string> FilesStartingWith(const std::string& folder, const std::string& start) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::directory_iterator(folder))
+    if (e.path().filename().string().rfind(start, 0) == 0) out.push_back(e.path().filename());
+  return out;
+}
+
+const char* const kParts[] = {".shp", ".shx", ".dbf", ".prj"};
+
+struct Snapshot {
+  std::string files[4];
+  bool operator==(const Snapshot& o) const {
+    for (int i = 0; i < 4; ++i)
+      if (files[i] != o.files[i]) return false;
+    return true;
+  }
+};
+
+Snapshot Take(const std::string& base) {
+  Snapshot s;
+  for (int i = 0; i < 4; ++i) s.files[i] = Bytes(base + kParts[i]);
+  return s;
+}
+
+TEST(ConvertSafety, AKilledInPlaceRunLeavesTheOriginalOrTheCompleteResult) {
+  TempRoot root;
+  ScratchDir dir;
+  const int kRecords = 1500;
+  WritePlaces(dir / "template.shp", kRecords);
+  const Snapshot original = Take(dir / "template");
+
+  // The complete result, from a run left alone.
+  auto fresh = [&](const std::string& folder) {
+    fs::create_directories(folder);
+    for (const char* part : kParts)
+      fs::copy_file(dir / (std::string("template") + part), folder + "/places" + part,
+                    fs::copy_options::overwrite_existing);
+  };
+  fresh(dir / "whole");
+  auto start = std::chrono::steady_clock::now();
+  CommandResult whole = RunScript(root, dir / "whole.session", Script(dir / "whole/places.shp"));
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_EQ(whole.status, 0) << whole.err << whole.out;
+  ASSERT_NE(whole.out.find("1500 of 1500 record(s) converted successfully"), std::string::npos)
+      << whole.out;
+  const Snapshot complete = Take(dir / "whole/places");
+  ASSERT_FALSE(complete == original);
+  const std::string script = Script(dir / "killed/places.shp");
+  std::ofstream(dir / "killed.session") << script;
+
+  std::mt19937 random(20261210);
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
+  int sawOriginal = 0, sawComplete = 0;
+  for (int round = 0; round < 8; ++round) {
+    fs::remove_all(dir / "killed");
+    fresh(dir / "killed");
+    std::string rootArg = root.path();
+    std::string scriptArg = dir / "killed.session";
+    const char* argv[] = {kTrevik.c_str(), "--root",          rootArg.c_str(),
+                          "run",           scriptArg.c_str(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    ASSERT_EQ(
+        posix_spawn(&pid, kTrevik.c_str(), &actions, nullptr, const_cast<char**>(argv), environ),
+        0);
+    posix_spawn_file_actions_destroy(&actions);
+    std::this_thread::sleep_for(std::chrono::microseconds(
+        std::uniform_int_distribution<long long>(span / 10, span)(random)));
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+
+    const Snapshot now = Take(dir / "killed/places");
+    const bool isOriginal = now == original;
+    const bool isComplete = now == complete;
+    EXPECT_TRUE(isOriginal || isComplete) << "round " << round << ": a half-converted input";
+    sawOriginal += isOriginal;
+    sawComplete += isComplete;
+  }
+  std::cout << "kills: " << sawOriginal << " left the original, " << sawComplete
+            << " the complete result\n";
+}
+
+// A file size limit stands in for a full disk: every write past it fails.
+const std::string kSmallDisk = "trap '' XFSZ; ulimit -f 400; ";
+
+TEST(ConvertSafety, InPlaceOnAFullDiskLeavesTheInputUntouched) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "places.shp", 3000);  // its .dbf grows from about 60 KB to about 800 KB
+  const Snapshot before = Take(dir / "places");
+  CommandResult r = RunScript(root, dir / "s.session", Script(dir / "places.shp"),
+                              "sh -c " + ShellQuote(kSmallDisk + "exec \"$0\" \"$@\"") + " ");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_EQ(r.out.find("record(s) converted successfully"), std::string::npos) << r.out;
+  // The new fields cannot even be made in the working copy, or its values not saved.
+  EXPECT_TRUE(r.out.find("Unable to add field") != std::string::npos ||
+              r.out.find("file size limit reached") != std::string::npos)
+      << r.out;
+  EXPECT_TRUE(Take(dir / "places") == before) << "the input changed";
+  EXPECT_TRUE(FilesStartingWith(dir.path(), "places_").empty()) << "a working copy was left";
+}
+
+TEST(ConvertSafety, ANewOutputOnAFullDiskLeavesNothingUnderItsName) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "places.shp", 3000);
+  fs::create_directories(dir / "out");
+  CommandResult r =
+      RunScript(root, dir / "s.session", Script(dir / "places.shp", dir / "out/converted.shp"),
+                "sh -c " + ShellQuote(kSmallDisk + "exec \"$0\" \"$@\"") + " ");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_EQ(r.out.find("record(s) converted successfully"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("file size limit reached"), std::string::npos) << r.out;
+  EXPECT_TRUE(FilesStartingWith(dir / "out", "converted").empty());
+}
+
+// An existing output replaced by a complete one; the old one goes only after.
+TEST(ConvertSafety, AnOverwriteReplacesTheOldOutputWhole) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "places.shp", 50);
+  fs::create_directories(dir / "out");
+  WritePlaces(dir / "out/converted.shp", 7);
+  std::ofstream(dir / "out/converted.qix") << "an old index";
+  std::string script = Script(dir / "places.shp", dir / "out/converted.shp");
+  script.insert(script.find("print windows"), "answer Yes\n");
+  CommandResult r = RunScript(root, dir / "s.session", script);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_NE(r.out.find("50 of 50 record(s) converted successfully"), std::string::npos) << r.out;
+  std::string info = ToolOutput("ogrinfo -so -al " + ShellQuote(dir / "out/converted.shp"));
+  EXPECT_NE(info.find("Feature Count: 50"), std::string::npos) << info;
+  EXPECT_NE(info.find("MGRS: String"), std::string::npos) << info;
+  EXPECT_FALSE(fs::exists(dir / "out/converted.qix")) << "the old dataset's index went with it";
+  std::vector<std::string> left = FilesStartingWith(dir / "out", "converted_");
+  EXPECT_TRUE(left.empty()) << left.front();
+}
+
+// A .dbf cut short after 20 of its 50 records, and a shapefile without its .dbf.
+TEST(ConvertSafety, AnInputCutShortIsAReadFailure) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "places.shp", 50);
+  {
+    std::string dbf = Bytes(dir / "places.dbf");
+    const auto u16 = [&](int at) {
+      return static_cast<unsigned char>(dbf[at]) | static_cast<unsigned char>(dbf[at + 1]) << 8;
+    };
+    std::size_t cut = static_cast<std::size_t>(u16(8) + 20 * u16(10));
+    std::ofstream(dir / "places.dbf", std::ios::binary) << dbf.substr(0, cut);
+  }
+  const Snapshot before = Take(dir / "places");
+  fs::create_directories(dir / "out");
+  CommandResult newFile =
+      RunScript(root, dir / "a.session", Script(dir / "places.shp", dir / "out/converted.shp"));
+  ASSERT_EQ(newFile.status, 0) << newFile.err << newFile.out;
+  EXPECT_NE(newFile.out.find("could not be read to its end"), std::string::npos) << newFile.out;
+  EXPECT_EQ(newFile.out.find("converted successfully"), std::string::npos) << newFile.out;
+  EXPECT_TRUE(FilesStartingWith(dir / "out", "converted").empty());
+
+  CommandResult inPlace = RunScript(root, dir / "b.session", Script(dir / "places.shp"));
+  ASSERT_EQ(inPlace.status, 0) << inPlace.err << inPlace.out;
+  EXPECT_TRUE(inPlace.out.find("could not be read to its end") != std::string::npos ||
+              inPlace.out.find("Unable to add field") != std::string::npos)
+      << inPlace.out;
+  EXPECT_EQ(inPlace.out.find("converted successfully"), std::string::npos) << inPlace.out;
+  EXPECT_TRUE(Take(dir / "places") == before);
+
+  fs::remove(dir / "places.dbf");
+  CommandResult noDbf = RunScript(root, dir / "c.session", Script(dir / "places.shp"));
+  EXPECT_NE(noDbf.out.find("Could not open input dataset"), std::string::npos) << noDbf.out;
+  EXPECT_EQ(noDbf.out.find("converted successfully"), std::string::npos) << noDbf.out;
+  EXPECT_FALSE(fs::exists(dir / "places.dbf"));
+}
+
+}  // namespace
+}  // namespace velk::test

@@ -1,0 +1,368 @@
+// The shaded-relief kernel against gdaldem (Horn's method) as an oracle, its handling of voids,
+// edges and refused input, and the cast shadows against a brute-force search along each ray.
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+#include <gdal_priv.h>
+#include <gtest/gtest.h>
+
+#include "platform/host/analysis/hillshade.h"
+#include "tests/fixtures/dem_fixture.h"
+#include "tests/fixtures/requirement.h"
+#include "tests/fixtures/tool_output.h"
+
+namespace {
+
+using velk::host::analysis::CastShadows;
+using velk::host::analysis::CheckHillshadeInput;
+using velk::host::analysis::ElevationGrid;
+using velk::host::analysis::Hillshade;
+using velk::host::analysis::HillshadeOptions;
+using velk::test::ScratchDir;
+using velk::test::ShellQuote;
+using velk::test::ToolOutput;
+
+const std::string kDted = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
+
+struct Raster {
+  int columns = 0;
+  int rows = 0;
+  double cellX = 0;
+  double cellY = 0;
+  std::vector<float> values;  // voids as NaN
+  ElevationGrid Grid() const { return {values.data(), columns, rows, cellX, cellY}; }
+};
+
+Raster ReadRaster(const std::string& path) {
+  GDALAllRegister();
+  Raster r;
+  auto* ds = static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly));
+  if (!ds) return r;
+  double gt[6];
+  ds->GetGeoTransform(gt);
+  r.columns = ds->GetRasterXSize();
+  r.rows = ds->GetRasterYSize();
+  r.cellX = gt[1];
+  r.cellY = -gt[5];
+  r.values.resize(static_cast<size_t>(r.columns) * r.rows);
+  GDALRasterBand* band = ds->GetRasterBand(1);
+  int hasNoData = 0;
+  const double noData = band->GetNoDataValue(&hasNoData);
+  if (band->RasterIO(GF_Read, 0, 0, r.columns, r.rows, r.values.data(), r.columns, r.rows,
+                     GDT_Float32, 0, 0, nullptr) != CE_None)
+    r.values.clear();
+  for (auto& v : r.values)
+    if (hasNoData && v == noData) v = NAN;
+  GDALClose(ds);
+  return r;
+}
+
+bool GdaldemAvailable() {
+  int status = -1;
+  ToolOutput("command -v gdaldem >/dev/null 2>&1", &status);
+  return status == 0;
+}
+
+// gdaldem's shaded relief of the file, as read back (nodata 0 at the border and around voids).
+Raster GdaldemHillshade(const std::string& dem, const std::string& out, const HillshadeOptions& o) {
+  std::ostringstream cmd;
+  cmd.precision(17);
+  cmd << "gdaldem hillshade -q -az " << o.azimuth << " -alt " << o.altitude << " -z " << o.zFactor
+      << " " << ShellQuote(dem) << " " << ShellQuote(out) << " 2>&1";
+  int status = -1;
+  const std::string text = ToolOutput(cmd.str(), &status);
+  EXPECT_EQ(status, 0) << text;
+  return ReadRaster(out);
+}
+
+// Compares on the cells whose whole 3 x 3 window lies inside the grid and has no void; returns
+// how many were compared.
+int CompareInterior(const Raster& dem, const std::vector<std::uint8_t>& ours, const Raster& ref,
+                    const std::string& what) {
+  int compared = 0, off = 0;
+  for (int r = 1; r + 1 < dem.rows; ++r) {
+    for (int c = 1; c + 1 < dem.columns; ++c) {
+      bool full = true;
+      for (int dr = -1; dr <= 1; ++dr)
+        for (int dc = -1; dc <= 1; ++dc)
+          if (std::isnan(dem.values[(r + dr) * dem.columns + c + dc])) full = false;
+      if (!full) continue;
+      const size_t i = static_cast<size_t>(r) * dem.columns + c;
+      ++compared;
+      if (std::abs(int(ours[i]) - int(ref.values[i])) > 1 && ++off <= 5)
+        ADD_FAILURE() << what << ": cell " << c << "," << r << " ours " << int(ours[i])
+                      << " gdaldem " << ref.values[i];
+    }
+  }
+  EXPECT_EQ(off, 0) << what;
+  return compared;
+}
+
+double Relief(int c, int r) {
+  return 500.0 + 120.0 * std::sin(c * 0.21) * std::cos(r * 0.17) + 40.0 * std::sin(c * 0.9 + r) +
+         3.0 * ((c * 7919 + r * 104729) % 13);
+}
+
+struct OracleCase {
+  const char* name;
+  double azimuth, altitude, zFactor, cellX, cellY;
+};
+
+TEST(HillshadeKernel, MatchesGdaldemOnInteriorCells) {
+  VELK_REQUIRE(GdaldemAvailable(), "gdaldem is not installed");
+  const OracleCase cases[] = {
+      {"default sun, metres", 315, 45, 1.0, 30, 30},
+      {"low sun from the east, steep z", 90, 10, 3.0, 30, 30},
+      {"high sun from the south", 180, 80, 1.0, 25, 25},
+      {"sun due north, azimuth 0", 0, 30, 1.0, 20, 20},
+      {"azimuth 360 equals 0", 360, 30, 1.0, 20, 20},
+      {"horizon sun", 225, 0, 1.0, 30, 30},
+      {"sun overhead", 10, 90, 1.0, 30, 30},
+      {"unequal cells", 300, 35, 1.0, 30, 45},
+      {"degrees at latitude 40", 315, 45, 1.0 / (std::cos(40 * 0.017453292519943295) * 111320.0),
+       1.0 / 1200, 1.0 / 1200},
+  };
+  ScratchDir dir;
+  for (const auto& k : cases) {
+    velk::test::DemSpec spec;
+    spec.columns = 61;
+    spec.rows = 47;
+    spec.cellX = k.cellX;
+    spec.cellY = k.cellY;
+    spec.originX = 1000;
+    spec.originY = 5000;
+    spec.epsg = 32631;
+    spec.value = Relief;
+    const std::string dem = dir / "dem.tif";
+    ASSERT_TRUE(velk::test::MakeGeoTiffDem(dem, spec));
+    const Raster in = ReadRaster(dem);
+    HillshadeOptions o;
+    o.azimuth = k.azimuth;
+    o.altitude = k.altitude;
+    o.zFactor = k.zFactor;
+    const auto ours = Hillshade(in.Grid(), o);
+    const Raster ref = GdaldemHillshade(dem, dir / "ref.tif", o);
+    ASSERT_EQ(ref.values.size(), ours.size()) << k.name;
+    EXPECT_EQ(CompareInterior(in, ours, ref, k.name), 59 * 45);
+  }
+}
+
+TEST(HillshadeKernel, MatchesGdaldemOnTheSharedDtedCell) {
+  VELK_REQUIRE(std::filesystem::exists(kDted), "shared DTED cell not found: " + kDted);
+  VELK_REQUIRE(GdaldemAvailable(), "gdaldem is not installed");
+  ScratchDir dir;
+  const Raster in = ReadRaster(kDted);
+  ASSERT_EQ(in.columns, 1201);
+  HillshadeOptions o;
+  o.zFactor = 1.0 / (std::cos(0.5 * 0.017453292519943295) * 111320.0);
+  const auto ours = Hillshade(in.Grid(), o);
+  const Raster ref = GdaldemHillshade(kDted, dir / "ref.tif", o);
+  EXPECT_GT(CompareInterior(in, ours, ref, "DTED"), 1199 * 1100);
+}
+
+TEST(HillshadeKernel, VoidsAreNoDataAndTheirRimsAreShadedFromValidCells) {
+  VELK_REQUIRE(GdaldemAvailable(), "gdaldem is not installed");
+  ScratchDir dir;
+  velk::test::DemSpec spec;
+  spec.columns = 30;
+  spec.rows = 20;
+  spec.cellX = spec.cellY = 30;
+  spec.epsg = 32631;
+  spec.originX = 1000;
+  spec.originY = 5000;
+  spec.noData = -32767;
+  // A void block in a plane rising to the east: were voids read as 0 elevation, their rims
+  // would face a cliff; shaded from valid cells they look like the plane around them.
+  spec.value = [](int c, int r) {
+    return (c >= 10 && c < 14 && r >= 5 && r < 9) ? -32767.0 : 200.0 + 15.0 * c;
+  };
+  const std::string dem = dir / "void.tif";
+  ASSERT_TRUE(velk::test::MakeGeoTiffDem(dem, spec));
+  const Raster in = ReadRaster(dem);
+  HillshadeOptions o;
+  const auto ours = Hillshade(in.Grid(), o);
+  const Raster ref = GdaldemHillshade(dem, dir / "ref.tif", o);
+  CompareInterior(in, ours, ref, "voids");
+  const std::uint8_t plane = ours[15 * 30 + 20];
+  for (int r = 0; r < 20; ++r)
+    for (int c = 0; c < 30; ++c) {
+      const bool isVoid = c >= 10 && c < 14 && r >= 5 && r < 9;
+      const auto v = ours[r * 30 + c];
+      if (isVoid) {
+        EXPECT_EQ(v, 0) << c << "," << r;
+      } else {
+        // Rims and edges lose one side of the window but see the same plane.
+        EXPECT_NEAR(v, plane, 40) << c << "," << r;
+        EXPECT_NE(v, 0) << c << "," << r;
+      }
+    }
+}
+
+TEST(HillshadeKernel, FlatGroundAndOneCellShadeBySunAltitude) {
+  for (double alt : {0.0, 20.0, 45.0, 90.0}) {
+    for (int n : {1, 2, 5}) {
+      std::vector<float> flat(n * n, 321.0f);
+      HillshadeOptions o;
+      o.altitude = alt;
+      o.shadows = true;
+      const auto out = Hillshade({flat.data(), n, n, 10, 10}, o);
+      const long expected = std::max(1L, std::lround(1 + 254 * std::sin(alt * M_PI / 180)));
+      for (auto v : out) EXPECT_EQ(v, expected) << "altitude " << alt << " size " << n;
+    }
+  }
+}
+
+TEST(HillshadeKernel, RefusesBadInputWithAReason) {
+  std::vector<float> cells(9, 1.0f);
+  const ElevationGrid good{cells.data(), 3, 3, 1, 1};
+  struct Bad {
+    const char* name;
+    ElevationGrid grid;
+    HillshadeOptions options;
+  };
+  auto with = [](auto change) {
+    HillshadeOptions o;
+    change(o);
+    return o;
+  };
+  const Bad cases[] = {
+      {"azimuth below 0", good, with([](auto& o) { o.azimuth = -0.5; })},
+      {"azimuth above 360", good, with([](auto& o) { o.azimuth = 360.5; })},
+      {"azimuth not a number", good, with([](auto& o) { o.azimuth = NAN; })},
+      {"altitude below 0", good, with([](auto& o) { o.altitude = -1; })},
+      {"altitude above 90", good, with([](auto& o) { o.altitude = 90.01; })},
+      {"altitude not a number", good, with([](auto& o) { o.altitude = NAN; })},
+      {"z factor 0", good, with([](auto& o) { o.zFactor = 0; })},
+      {"z factor negative", good, with([](auto& o) { o.zFactor = -1; })},
+      {"z factor infinite", good, with([](auto& o) { o.zFactor = INFINITY; })},
+      {"no cells", {cells.data(), 0, 3, 1, 1}, {}},
+      {"no values", {nullptr, 3, 3, 1, 1}, {}},
+      {"cell size 0", {cells.data(), 3, 3, 0, 1}, {}},
+  };
+  for (const auto& b : cases) {
+    EXPECT_FALSE(CheckHillshadeInput(b.grid, b.options).empty()) << b.name;
+    EXPECT_THROW(Hillshade(b.grid, b.options), std::invalid_argument) << b.name;
+  }
+  for (double az : {0.0, 360.0})
+    for (double alt : {0.0, 90.0})
+      EXPECT_EQ(CheckHillshadeInput(good, with([&](auto& o) {
+                                      o.azimuth = az;
+                                      o.altitude = alt;
+                                    })),
+                "");
+}
+
+// Brute force: marches from the cell towards the sun in tenth-of-a-cell steps over the
+// bilinearly interpolated terrain and returns the largest height of the terrain above the sun
+// line through the cell (positive: hidden).
+double ShadowMargin(const std::vector<float>& z, int w, int h, double cell, int c0, int r0,
+                    double azDeg, double altDeg, double lateral) {
+  const double az = azDeg * M_PI / 180, slope = std::tan(altDeg * M_PI / 180);
+  const double dc = std::sin(az), dr = -std::cos(az);  // towards the sun, rows grow south
+  auto at = [&](double c, double r) {
+    const int c1 = std::min(int(c), w - 2), r1 = std::min(int(r), h - 2);
+    const double fc = c - c1, fr = r - r1;
+    auto v = [&](int cc, int rr) { return double(z[rr * w + cc]); };
+    return (1 - fr) * ((1 - fc) * v(c1, r1) + fc * v(c1 + 1, r1)) +
+           fr * ((1 - fc) * v(c1, r1 + 1) + fc * v(c1 + 1, r1 + 1));
+  };
+  // The ray may start beside the cell, lateral cells to the right of the sun's direction.
+  const double sc = c0 - dr * lateral, sr = r0 + dc * lateral;
+  double best = -1e30;
+  for (double t = 0.1;; t += 0.1) {
+    const double c = sc + dc * t, r = sr + dr * t;
+    if (c < 0 || r < 0 || c > w - 1 || r > h - 1) break;
+    best = std::max(best, at(c, r) - z[r0 * w + c0] - t * cell * slope);
+  }
+  return best;
+}
+
+TEST(HillshadeKernel, CastShadowsAgreeWithABruteForceSearchAlongEachRay) {
+  const int w = 48, h = 40;
+  const double cell = 10;
+  std::vector<float> z(w * h);
+  for (int r = 0; r < h; ++r)
+    for (int c = 0; c < w; ++c)
+      z[r * w + c] =
+          float(100 + 80 * std::exp(-((c - 15) * (c - 15) + (r - 12) * (r - 12)) / 18.0) +
+                60 * std::exp(-((c - 32) * (c - 32) + (r - 27) * (r - 27)) / 10.0) + 0.5 * c);
+  for (double az : {0.0, 30.0, 45.0, 90.0, 135.0, 200.0, 270.0, 315.0, 350.0}) {
+    for (double alt : {15.0, 35.0}) {
+      HillshadeOptions o;
+      o.azimuth = az;
+      o.altitude = alt;
+      const auto mask = CastShadows({z.data(), w, h, cell, cell}, o);
+      int shadowed = 0;
+      for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c) {
+          // The sweep follows digital lines that stray up to a cell from the exact ray: where
+          // the rays a cell to either side agree, so must the sweep.
+          double m = ShadowMargin(z, w, h, cell, c, r, az, alt, 0.0);
+          for (double side : {-1.0, 1.0}) {
+            const double n = ShadowMargin(z, w, h, cell, c, r, az, alt, side);
+            m = (m > 0) == (n > 0) ? (m > 0 ? std::min(m, n) : std::max(m, n)) : 0.0;
+          }
+          shadowed += mask[r * w + c];
+          if (m > 1.0) {
+            EXPECT_EQ(mask[r * w + c], 1)
+                << az << "/" << alt << " at " << c << "," << r << " by " << m;
+          } else if (m < -1.0) {
+            EXPECT_EQ(mask[r * w + c], 0) << az << "/" << alt << " at " << c << "," << r;
+          }
+        }
+      EXPECT_GT(shadowed, 0) << az << "/" << alt;
+    }
+  }
+}
+
+TEST(HillshadeKernel, AWallCastsAShadowAsLongAsItsHeightOverTheSunSlope) {
+  // Flat ground with a north-south wall 50 m high in column 10; cells 10 m wide; sun from the
+  // west (azimuth 270) at 45 degrees: the shadow covers 5 cells east of the wall.
+  const int w = 30, h = 12;
+  std::vector<float> z(w * h, 0.0f);
+  for (int r = 0; r < h; ++r) z[r * w + 10] = 50.0f;
+  HillshadeOptions o;
+  o.azimuth = 270;
+  o.altitude = 45;
+  o.shadows = true;
+  const auto mask = CastShadows({z.data(), w, h, 10, 10}, o);
+  const auto shade = Hillshade({z.data(), w, h, 10, 10}, o);
+  for (int r = 0; r < h; ++r)
+    for (int c = 0; c < w; ++c) {
+      const bool inShadow = c > 10 && c < 15;  // at c = 15 the ray just grazes the ground
+      EXPECT_EQ(mask[r * w + c], inShadow ? 1 : 0) << c << "," << r;
+      if (inShadow) {
+        EXPECT_EQ(shade[r * w + c], 1) << c << "," << r;
+      }
+    }
+  // The same wall lit from the east shades the west side.
+  o.azimuth = 90;
+  const auto west = CastShadows({z.data(), w, h, 10, 10}, o);
+  for (int c = 0; c < w; ++c) EXPECT_EQ(west[3 * w + c], (c > 5 && c < 10) ? 1 : 0) << c;
+}
+
+TEST(HillshadeKernel, ThreadCountDoesNotChangeTheResult) {
+  const int w = 300, h = 700;
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> noise(0, 30);
+  std::vector<float> z(w * h);
+  for (int r = 0; r < h; ++r)
+    for (int c = 0; c < w; ++c) z[r * w + c] = float(Relief(c, r)) + noise(rng);
+  z[5000] = NAN;
+  for (double az : {20.0, 110.0}) {
+    HillshadeOptions o;
+    o.azimuth = az;
+    o.shadows = true;
+    o.threads = 1;
+    const auto one = Hillshade({z.data(), w, h, 30, 30}, o);
+    o.threads = 5;
+    EXPECT_EQ(Hillshade({z.data(), w, h, 30, 30}, o), one) << az;
+  }
+}
+
+}  // namespace

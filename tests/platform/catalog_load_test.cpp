@@ -1,0 +1,398 @@
+// Loading DTED and RPF trees made in code into GeoPackage catalogs through the data manager:
+// the rows are checked with GDAL's ogr2ogr, bad files are named in error events and the rest is
+// loaded, a second load adds nothing, and the writers of the fixtures are checked with GDAL.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <thread>
+
+#include "platform/com/connection_point.h"
+#include "platform/com/object.h"
+#include "platform/com/text.h"
+#include "platform/host/track_cancel.h"
+#include "platform/productline/catalog_scan.h"
+#include "platform/productline/data_manager.h"
+#include "platform/productline/rpf_toc.h"
+#include "tests/fixtures/dted_fixture.h"
+#include "tests/fixtures/host_data_fixture.h"
+#include "tests/fixtures/ogr_rows.h"
+#include "tests/fixtures/requirement.h"
+#include "tests/fixtures/rpf_fixture.h"
+#include "tests/fixtures/tool_output.h"
+
+using namespace velk;
+using namespace velk::host;
+using namespace velk::productline;
+using namespace velk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Sink : public ComObjectRoot<Sink, IDataManagerEvents> {
+ public:
+  HRESULT OnEvent(BSTR message, LONG eventType) override {
+    events.emplace_back(ToUtf8(message ? message : L""), eventType);
+    return S_OK;
+  }
+  std::vector<std::pair<std::string, LONG>> events;
+
+  std::vector<std::string> Errors() const {
+    std::vector<std::string> out;
+    for (const auto& e : events)
+      if (e.second == kDataManagerEventError) out.push_back(e.first);
+    return out;
+  }
+  // Error events that name the file.
+  int ErrorsNaming(const std::string& path) const {
+    int n = 0;
+    for (const auto& e : Errors()) n += e.find("\"" + path + "\"") != std::string::npos;
+    return n;
+  }
+};
+
+// A GeoPackage with one new catalog, the data manager and its listener.
+class CatalogLoad {
+ public:
+  CatalogLoad(velkZelCatalogTypeEnum kind, const std::wstring& name) : name_(name) {
+    EXPECT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir_.path())), Bstr(L"zel.gpkg"), nullptr,
+                                        nullptr, db_.put()),
+              S_OK);
+    EXPECT_EQ(CreateDataManagerObject(nullptr, IidOf<IDataManager>(), manager_.put_void()), S_OK);
+    EXPECT_EQ(CreateInstance<Sink>(nullptr, IidOf<IDataManagerEvents>(), sinkRef_.put_void()),
+              S_OK);
+    sink = static_cast<Sink*>(sinkRef_.get());
+    EXPECT_EQ(ConnectSink(manager_.get(), sinkRef_.get(), IidOf<IDataManagerEvents>(), &cookie_),
+              S_OK);
+    EXPECT_EQ(manager_->CreateCatalog(db_.get(), kind, nullptr, Bstr(name), 0, 0, nullptr), S_OK);
+    EXPECT_EQ(db_.As<IFeatureWorkspace>()->OpenTable(Bstr(name), table_.put()), S_OK);
+  }
+  ~CatalogLoad() { DisconnectSink(manager_.get(), IidOf<IDataManagerEvents>(), cookie_); }
+
+  HRESULT Load(const std::string& folder, velkZelCatalogTypeEnum kind,
+               ITrackCancel* cancel = nullptr) {
+    sink->events.clear();
+    return manager_->LoadCatalog(table_.get(), Bstr(FromUtf8(folder)), kind, cancel);
+  }
+  std::string gpkg() const { return dir_ / "zel.gpkg"; }
+  std::string name() const { return ToUtf8(name_); }
+  std::vector<OgrRow> Rows(const std::string& sql) const {
+    bool ok = false;
+    auto rows = OgrRows(gpkg(), sql, &ok);
+    EXPECT_TRUE(ok) << sql;
+    return rows;
+  }
+  Sink* sink = nullptr;
+
+ private:
+  ScratchDir dir_;
+  std::wstring name_;
+  ComPtr<IWorkspace> db_;
+  ComPtr<IDataManager> manager_;
+  ComPtr<IDataManagerEvents> sinkRef_;
+  DWORD cookie_ = 0;
+  ComPtr<ITable> table_;
+};
+
+void Truncate(const std::string& path, std::uintmax_t size) { fs::resize_file(path, size); }
+
+void WriteText(const std::string& path, const std::string& text) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path) << text;
+}
+
+double Num(const OgrRow& row, const std::string& field) { return std::stod(row.at(field)); }
+
+}  // namespace
+
+// The cell writer's output is what GDAL's DTED driver reads: level 0 and 1 sizes, the cell's
+// place, and the elevations it was given.
+TEST(CatalogFixtures, DtedCellsReadBackThroughGdal) {
+  VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
+  ScratchDir dir;
+  const std::string cell0 = DtedCellPath(dir.path(), 6, 0, 0);
+  const std::string cell1 = DtedCellPath(dir.path(), -3, -1, 1);
+  ASSERT_TRUE(MakeDtedCell(cell0, 6, 0, 0));
+  ASSERT_TRUE(MakeDtedCell(cell1, -3, -1, 1));
+  EXPECT_EQ(fs::path(cell1).parent_path().filename(), "w003");
+  EXPECT_EQ(fs::path(cell1).filename(), "s01.dt1");
+  const std::string info0 = ToolOutput("gdalinfo -stats " + ShellQuote(cell0));
+  EXPECT_NE(info0.find("Driver: DTED"), std::string::npos);
+  EXPECT_NE(info0.find("Size is 121, 121"), std::string::npos);
+  EXPECT_NE(info0.find("Minimum=6.000, Maximum=246.000"), std::string::npos) << info0;
+  const std::string info1 = ToolOutput("gdalinfo " + ShellQuote(cell1));
+  EXPECT_NE(info1.find("Size is 1201, 1201"), std::string::npos);
+  EXPECT_NE(info1.find("Lower Left  (  -3.0004167,  -1.0004167)"), std::string::npos) << info1;
+}
+
+// The frame and table-of-contents writers give what GDAL's RPFTOC and NITF drivers read: one
+// subdataset per boundary rectangle, its frames, and each frame at its place.
+TEST(CatalogFixtures, RpfTreeReadsBackThroughGdal) {
+  VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
+  ScratchDir dir;
+  RpfTocBoundary onc;
+  onc.rows = 2;
+  onc.columns = 2;
+  onc.frames = {{0, 0, "0000001A.ON2"},
+                {0, 1, "0000002A.ON2"},
+                {1, 0, "0000003A.ON2"},
+                {1, 1, "0000004A.ON2"}};
+  RpfTocBoundary cib;
+  cib.productType = "CIB";
+  cib.scaleText = "1:41K";
+  cib.folder = "./CIB/I1/";
+  cib.west = 10;
+  cib.north = -1;
+  cib.frames = {{0, 0, "0000001B.I12"}};
+  ASSERT_TRUE(MakeRpfTree(dir.path(), {onc, cib}));
+  const std::string toc = dir / "RPF/A.TOC";
+  const std::string info = ToolOutput("gdalinfo " + ShellQuote(toc));
+  EXPECT_NE(info.find("SUBDATASET_1_DESC=CADRG:ONC:Operational Navigation Chart:1M:2:0"),
+            std::string::npos)
+      << info;
+  EXPECT_NE(info.find("SUBDATASET_2_DESC=CIB:"), std::string::npos) << info;
+  const std::string charts =
+      ToolOutput("gdalinfo " + ShellQuote("NITF_TOC_ENTRY:CADRG_ONC_1M_2_0:" + toc));
+  EXPECT_NE(charts.find("Size is 3072, 3072"), std::string::npos) << charts;
+  EXPECT_NE(charts.find("Origin = (6.000000000000000,2.000000000000000)"), std::string::npos);
+  for (const char* frame : {"0000001A.ON2", "0000002A.ON2", "0000003A.ON2", "0000004A.ON2"})
+    EXPECT_NE(charts.find(std::string("CADRG/ONC/") + frame), std::string::npos) << frame;
+  // Row 0 is the southern row: frame 1 lies south-west.
+  const std::string frame =
+      ToolOutput("gdalinfo " + ShellQuote(dir / "RPF/CADRG/ONC/0000001A.ON2"));
+  EXPECT_NE(frame.find("Driver: NITF"), std::string::npos);
+  EXPECT_NE(frame.find("Size is 1536, 1536"), std::string::npos);
+  EXPECT_NE(frame.find("Origin = (6.000000000000000,1.146666666666667)"), std::string::npos)
+      << frame;
+  EXPECT_NE(frame.find("Color Table"), std::string::npos);
+  // Our own reader of the table agrees.
+  RpfToc parsed;
+  std::string reason;
+  ASSERT_TRUE(ReadRpfToc(toc, parsed, reason)) << reason;
+  ASSERT_EQ(parsed.boundaries.size(), 2u);
+  EXPECT_EQ(parsed.boundaries[1].productType, "CIB");
+  EXPECT_EQ(parsed.boundaries[0].scale, "1:1M");
+  ASSERT_EQ(parsed.frames.size(), 5u);
+  EXPECT_EQ(parsed.frames[4].path, dir / "RPF/CIB/I1/0000001B.I12");
+}
+
+// A DTED tree with a cell of each kind of fault: every good cell is a row with its level, place,
+// path and statistics (as ogr2ogr reads them back), every bad file is one error event naming it,
+// and loading the same tree again adds nothing.
+TEST(CatalogLoad, DtedTreeWithBadCells) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  ScratchDir data;
+  struct Cell {
+    int lon, lat, level;
+  };
+  const std::vector<Cell> good = {{6, 0, 0}, {7, 0, 0}, {6, 1, 0}, {-1, -2, 0}, {8, 0, 1}};
+  for (const Cell& c : good)
+    ASSERT_TRUE(
+        MakeDtedCell(DtedCellPath(data.path(), c.lon, c.lat, c.level), c.lon, c.lat, c.level));
+  // Not what its name says; cut short; a level 0 cell named as level 1.
+  const std::string text = DtedCellPath(data.path(), 9, 0, 0);
+  WriteText(text, "this is not elevation data\n");
+  const std::string cut = DtedCellPath(data.path(), 9, 1, 0);
+  ASSERT_TRUE(MakeDtedCell(cut, 9, 1, 0));
+  Truncate(cut, fs::file_size(cut) / 2);
+  const std::string misnamed = DtedCellPath(data.path(), 9, 2, 1);
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(data.path(), 9, 2, 0), 9, 2, 0));
+  fs::rename(DtedCellPath(data.path(), 9, 2, 0), misnamed);
+  WriteText(data / "readme.txt", "not a cell");
+
+  CatalogLoad load(velkZelCatalogDTED, L"elevation");
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogDTED), S_FALSE);
+  EXPECT_EQ(load.sink->Errors().size(), 3u);
+  for (const std::string& bad : {text, cut, misnamed})
+    EXPECT_EQ(load.sink->ErrorsNaming(bad), 1) << bad;
+
+  auto rows = load.Rows(
+      "SELECT NAME, FULL_NAME, DTED_TYPE, ELEV_MIN, ELEV_MAX, ST_MinX(Shape) AS W, "
+      "ST_MinY(Shape) AS S, ST_MaxX(Shape) AS E, ST_MaxY(Shape) AS N FROM elevation");
+  ASSERT_EQ(rows.size(), good.size());
+  for (const Cell& c : good) {
+    const std::string path = DtedCellPath(data.path(), c.lon, c.lat, c.level);
+    auto it = std::find_if(rows.begin(), rows.end(),
+                           [&](const OgrRow& r) { return r.at("FULL_NAME") == path; });
+    ASSERT_NE(it, rows.end()) << path;
+    EXPECT_EQ(it->at("NAME"), fs::path(path).filename().string());
+    EXPECT_EQ(it->at("DTED_TYPE"), "DTED Level " + std::to_string(c.level));
+    const int posts = DtedPostsPerSide(c.level);
+    // The default elevations run from 10 lat + lon to that plus two sides of posts.
+    EXPECT_DOUBLE_EQ(Num(*it, "ELEV_MIN"), 10.0 * c.lat + c.lon);
+    EXPECT_DOUBLE_EQ(Num(*it, "ELEV_MAX"), 10.0 * c.lat + c.lon + 2 * (posts - 1));
+    EXPECT_NEAR(Num(*it, "W"), c.lon, 1e-9);
+    EXPECT_NEAR(Num(*it, "S"), c.lat, 1e-9);
+    EXPECT_NEAR(Num(*it, "E"), c.lon + 1, 1e-9);
+    EXPECT_NEAR(Num(*it, "N"), c.lat + 1, 1e-9);
+  }
+
+  // Again: nothing new, the same faults reported again.
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogDTED), S_FALSE);
+  EXPECT_EQ(load.sink->Errors().size(), 3u);
+  EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM elevation")[0].at("C"),
+            std::to_string(good.size()));
+  // A new cell in the tree is added by the next load, alone.
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(data.path(), 10, 0, 0), 10, 0, 0));
+  fs::remove(text);
+  fs::remove(cut);
+  fs::remove(misnamed);
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogDTED), S_OK);
+  EXPECT_TRUE(load.sink->Errors().empty());
+  EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM elevation")[0].at("C"),
+            std::to_string(good.size() + 1));
+  // The footprints are in the GeoPackage's spatial index.
+  auto inIndex = load.Rows("SELECT COUNT(*) AS C FROM rtree_elevation_Shape");
+  ASSERT_EQ(inIndex.size(), 1u);
+  EXPECT_EQ(inIndex[0].at("C"), std::to_string(good.size() + 1));
+}
+
+// An RPF tree of charts and images with a frame the table lists but that is not there, a frame
+// cut short and, in another folder, a table of contents that is not one.
+TEST(CatalogLoad, RpfTreeWithBadFramesAndTables) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  ScratchDir data;
+  RpfTocBoundary onc;
+  onc.rows = 2;
+  onc.columns = 2;
+  onc.frames = {{0, 0, "0000001A.ON2"},
+                {0, 1, "0000002A.ON2"},
+                {1, 0, "0000003A.ON2"},
+                {1, 1, "0000004A.ON2"}};
+  RpfTocBoundary cib;
+  cib.productType = "CIB";
+  cib.scaleText = "1:41K";
+  cib.folder = "./CIB/I1/";
+  cib.west = 10;
+  cib.north = -1;
+  cib.frames = {{0, 0, "0000001B.I12"}, {0, 1, "0000002B.I12"}};
+  cib.columns = 2;
+  ASSERT_TRUE(MakeRpfTree(data / "disc1", {onc, cib}));
+  const std::string missing = data / "disc1/RPF/CADRG/ONC/0000004A.ON2";
+  fs::remove(missing);
+  const std::string cut = data / "disc1/RPF/CIB/I1/0000002B.I12";
+  Truncate(cut, 5000);
+  const std::string notToc = data / "disc2/RPF/A.TOC";
+  WriteText(notToc, "NITF02.10 but nothing else\n");
+
+  CatalogLoad load(velkZelCatalogReferencedRPF, L"charts");
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogRPF), S_FALSE);
+  EXPECT_EQ(load.sink->Errors().size(), 3u);
+  for (const std::string& bad : {missing, cut, notToc})
+    EXPECT_EQ(load.sink->ErrorsNaming(bad), 1) << bad;
+
+  auto rows = load.Rows(
+      "SELECT NAME, FULL_NAME, PRODUCT, SERIES, SCALE, ST_MinX(Shape) AS W, ST_MaxY(Shape) AS N, "
+      "ST_MaxX(Shape) AS E, ST_MinY(Shape) AS S FROM charts ORDER BY NAME");
+  struct Expected {
+    const char* name;
+    const char* product;
+    const char* series;
+    const char* scale;
+    const RpfTocBoundary* boundary;
+    RpfTocFrame frame;
+  } expected[] = {
+      {"0000001A.ON2", "CADRG", "ON", "1000000", &onc, onc.frames[0]},
+      {"0000001B.I12", "CIB", "I1", "41000", &cib, cib.frames[0]},
+      {"0000002A.ON2", "CADRG", "ON", "1000000", &onc, onc.frames[1]},
+      {"0000003A.ON2", "CADRG", "ON", "1000000", &onc, onc.frames[2]},
+  };
+  ASSERT_EQ(rows.size(), std::size(expected));
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const Expected& e = expected[i];
+    EXPECT_EQ(rows[i].at("NAME"), e.name);
+    EXPECT_EQ(rows[i].at("PRODUCT"), e.product) << e.name;
+    EXPECT_EQ(rows[i].at("SERIES"), e.series) << e.name;
+    EXPECT_EQ(rows[i].at("SCALE"), e.scale) << e.name;
+    const std::string full = rows[i].at("FULL_NAME");
+    EXPECT_EQ(full.substr(full.size() - rows[i].at("NAME").size()), e.name);
+    EXPECT_TRUE(fs::exists(full)) << full;
+    const double west = RpfFrameWest(*e.boundary, e.frame);
+    const double north = RpfFrameNorth(*e.boundary, e.frame);
+    EXPECT_NEAR(Num(rows[i], "W"), west, 1e-9) << e.name;
+    EXPECT_NEAR(Num(rows[i], "N"), north, 1e-9) << e.name;
+    EXPECT_NEAR(Num(rows[i], "E"), west + kRpfFrameDegrees, 1e-9) << e.name;
+    EXPECT_NEAR(Num(rows[i], "S"), north - kRpfFrameDegrees, 1e-9) << e.name;
+  }
+  // The companion table holds each product series once.
+  auto uids = load.Rows("SELECT PRODUCT, SERIES, SCALE FROM charts_uids ORDER BY SERIES");
+  ASSERT_EQ(uids.size(), 2u);
+  EXPECT_EQ(uids[0].at("SERIES"), "I1");
+  EXPECT_EQ(uids[0].at("SCALE"), "41000");
+  EXPECT_EQ(uids[1].at("PRODUCT"), "CADRG");
+  EXPECT_EQ(uids[1].at("SCALE"), "1000000");
+  // The indexes the layers' queries use.
+  auto indexes = load.Rows("SELECT name FROM sqlite_master WHERE type = 'index'");
+  std::set<std::string> names;
+  for (const auto& r : indexes) names.insert(r.at("name"));
+  EXPECT_TRUE(names.count("charts_scale_idx"));
+  EXPECT_TRUE(names.count("charts_product_idx"));
+
+  // A second load adds no frame and no series.
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogRPF), S_FALSE);
+  EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM charts")[0].at("C"), "4");
+  EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM charts_uids")[0].at("C"), "2");
+}
+
+// A table of contents cut anywhere is refused with a reason, never read past its end.
+TEST(CatalogLoad, TruncatedTableOfContentsIsRefusedWherePrefixEnds) {
+  ScratchDir data;
+  RpfTocBoundary onc;
+  onc.frames = {{0, 0, "0000001A.ON2"}};
+  ASSERT_TRUE(WriteRpfToc(data / "A.TOC", {onc}));
+  const auto size = fs::file_size(data / "A.TOC");
+  for (std::uintmax_t keep = 0; keep < size; keep += 7) {
+    fs::copy_file(data / "A.TOC", data / "cut.TOC", fs::copy_options::overwrite_existing);
+    Truncate(data / "cut.TOC", keep);
+    RpfToc toc;
+    std::string reason;
+    EXPECT_FALSE(ReadRpfToc(data / "cut.TOC", toc, reason)) << keep;
+    EXPECT_FALSE(reason.empty()) << keep;
+  }
+}
+
+// The cancel tracker is asked on the calling thread while files are read; once it says stop,
+// the workers take no further file and the load says it was cancelled.
+TEST(CatalogLoad, CancelStopsTheScan) {
+  std::atomic<int> worked{0};
+  ScanOptions options;
+  options.threads = 2;
+  int calls = 0;
+  const auto caller = std::this_thread::get_id();
+  options.progress = [&](std::size_t, std::size_t total) {
+    EXPECT_EQ(std::this_thread::get_id(), caller);
+    EXPECT_EQ(total, 400u);
+    return ++calls < 2;
+  };
+  const bool finished = ForEachFile(400, options, [&](std::size_t) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ++worked;
+  });
+  EXPECT_FALSE(finished);
+  EXPECT_LT(worked.load(), 400);
+
+  ScratchDir data;
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(data.path(), 6, 0, 0), 6, 0, 0));
+  CatalogLoad load(velkZelCatalogDTED, L"elevation");
+  ComPtr<ITrackCancel> tracker;
+  ASSERT_EQ(CreateCancelTrackerObject(nullptr, IidOf<ITrackCancel>(), tracker.put_void()), S_OK);
+  tracker->Cancel();
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogDTED, tracker.get()), S_OK);
+  EXPECT_TRUE(std::any_of(load.sink->events.begin(), load.sink->events.end(), [](const auto& e) {
+    return e.first.find("cancelled") != std::string::npos;
+  }));
+  EXPECT_TRUE(load.sink->Errors().empty());
+}
+
+TEST(CatalogLoad, DtedLevelsFromPostSpacing) {
+  const struct {
+    double seconds;
+    int level;
+  } cases[] = {{30, 0},       {3, 1},  {1, 2},   {1.0 / 3, 3}, {1.0 / 9, 4},
+               {1.0 / 27, 5}, {2, -1}, {15, -1}, {0.5, -1}};
+  for (const auto& c : cases) EXPECT_EQ(DtedLevelOfSpacing(c.seconds), c.level) << c.seconds;
+}

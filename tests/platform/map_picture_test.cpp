@@ -1,0 +1,230 @@
+// The map picture: a DTED catalog and a point layer drawn into a PNG, read back through GDAL's
+// PNG driver pixel by pixel; the draw's counters say that only the rows in view were opened and
+// that the catalog's statistics spared reading the rasters'.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include <gdal_priv.h>
+
+#include "platform/com/object.h"
+#include "platform/com/text.h"
+#include "platform/host/cairo_symbols.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/layer_objects.h"
+#include "platform/host/map.h"
+#include "platform/host/map_picture.h"
+#include "platform/host/raster_catalog_layer.h"
+#include "platform/host/symbol.h"
+#include "platform/host/symbol_objects.h"
+#include "platform/host/geometry_objects.h"
+#include "platform/productline/data_manager.h"
+#include "tests/fixtures/dted_fixture.h"
+#include "tests/fixtures/host_data_fixture.h"
+#include "tests/fixtures/tool_output.h"
+
+using namespace velk;
+using namespace velk::host;
+using namespace velk::test;
+
+namespace {
+
+// Cells of one level-0 row along the equator, each a flat 100 + 100 * (lon - 6) metres but for
+// a 1000 m post in its south-west corner, so the stretch spans 100 .. 1000.
+double CellElevation(int lon, int column, int row) {
+  return column == 0 && row == 120 ? 1000 : 100 + 100 * (lon - 6);
+}
+
+struct Picture {
+  std::vector<std::uint32_t> rgb;  // 0xRRGGBB
+  int width = 0, height = 0;
+  std::uint32_t At(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
+};
+
+Picture ReadPng(const std::string& path) {
+  Picture p;
+  GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER));
+  if (!ds || ds->GetRasterCount() < 3) return p;
+  p.width = ds->GetRasterXSize();
+  p.height = ds->GetRasterYSize();
+  std::vector<GByte> bands(static_cast<std::size_t>(p.width) * p.height * 3);
+  int order[3] = {1, 2, 3};
+  if (ds->RasterIO(GF_Read, 0, 0, p.width, p.height, bands.data(), p.width, p.height, GDT_Byte, 3,
+                   order, 3, 3 * p.width, 1, nullptr) != CE_None)
+    return Picture{};
+  p.rgb.resize(static_cast<std::size_t>(p.width) * p.height);
+  for (std::size_t i = 0; i < p.rgb.size(); ++i)
+    p.rgb[i] =
+        static_cast<std::uint32_t>(bands[3 * i]) << 16 | bands[3 * i + 1] << 8 | bands[3 * i + 2];
+  return p;
+}
+
+std::uint32_t Rgb(LONG bgr) {
+  return static_cast<std::uint32_t>(bgr & 0xFF) << 16 | (bgr & 0xFF00) |
+         static_cast<std::uint32_t>(bgr >> 16 & 0xFF);
+}
+
+class MapPictureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int lon = 6; lon < 10; ++lon)
+      ASSERT_TRUE(MakeDtedCell(DtedCellPath(data_.path(), lon, 0, 0), lon, 0, 0,
+                               [lon](int c, int r) { return CellElevation(lon, c, r); }));
+    ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(data_.path())), Bstr(L"zel.gpkg"), nullptr,
+                                        nullptr, db_.put()),
+              S_OK);
+    ComPtr<IDataManager> manager;
+    ASSERT_EQ(
+        productline::CreateDataManagerObject(nullptr, IidOf<IDataManager>(), manager.put_void()),
+        S_OK);
+    ASSERT_EQ(manager->CreateCatalog(db_.get(), velkZelCatalogDTED, nullptr, Bstr(L"dted"), 0, 0,
+                                     nullptr),
+              S_OK);
+    ASSERT_EQ(db_.As<IFeatureWorkspace>()->OpenTable(Bstr(L"dted"), catalog_.put()), S_OK);
+    ASSERT_EQ(manager->LoadCatalog(catalog_.get(), Bstr(FromUtf8(data_.path())), velkZelCatalogDTED,
+                                   nullptr),
+              S_OK);
+    ASSERT_EQ(
+        CreateRasterCatalogLayerObject(nullptr, IidOf<IRasterCatalogLayer>(), rasters_.put_void()),
+        S_OK);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    ASSERT_EQ(rasters_->Setup(catalog_.get(), &ok), S_OK);
+    ASSERT_EQ(ok, VARIANT_TRUE);
+    // Two points: a red square at (6.5, 0.5) and a default marker at (8.5, 0.25).
+    ComPtr<IFeatureClass> fc;
+    ASSERT_EQ(
+        CreateClass(db_.get(), L"towns", {OidField(), ShapeField(kGeometryPoint, 4326)}, fc.put()),
+        S_OK);
+    for (auto [x, y] : {std::pair{6.5, 0.5}, std::pair{8.5, 0.25}}) {
+      ComPtr<IFeature> f;
+      ASSERT_EQ(fc->CreateFeature(f.put()), S_OK);
+      ASSERT_EQ(
+          f->putref_Shape(NewPoint(x, y, SpatialReference(4326).get()).Query<IGeometry>().get()),
+          S_OK);
+      ASSERT_EQ(f->Store(), S_OK);
+    }
+    ASSERT_EQ(CreateFeatureLayerObject(nullptr, IidOf<IFeatureLayer>(), points_.put_void()), S_OK);
+    ASSERT_EQ(points_->putref_FeatureClass(fc.get()), S_OK);
+    ComPtr<IMarkerSymbol> square;
+    ASSERT_EQ(CreateMarkerSymbolObject(nullptr, IidOf<IMarkerSymbol>(), square.put_void()), S_OK);
+    square->put_Color(NewColor(0x0000FF).get());
+    square->put_Size(10);
+    square->put_Style(kMarkerSquare);
+    ComPtr<IFeatureRenderer> renderer;
+    points_.As<IGeoFeatureLayer>()->get_Renderer(renderer.put());
+    ASSERT_TRUE(renderer);
+    renderer.As<ISimpleRenderer>()->putref_Symbol(square.get());
+    ASSERT_EQ(CreateMap(nullptr, IidOf<IMap>(), map_.put_void()), S_OK);
+    map_->AddLayer(rasters_.As<ILayer>().get());
+    map_->AddLayer(points_.As<ILayer>().get());  // on top
+    view_.sr = SpatialReference(4326);
+  }
+
+  // Draws the view 6 .. 10 east, -0.5 .. 1.5 north at 400 x 200 pixels (100 a degree).
+  Picture Draw(DrawCounters* counters, double xmin = 6, double xmax = 10) {
+    view_.xmin = xmin;
+    view_.xmax = xmax;
+    view_.ymin = -0.5;
+    view_.ymax = 1.5;
+    view_.width = static_cast<int>(std::lround((xmax - xmin) * 100));
+    view_.height = 200;
+    const std::string png = out_ / "map.png";
+    EXPECT_EQ(SaveMapPicture(map_.get(), view_, png, counters), S_OK);
+    return ReadPng(png);
+  }
+
+  ScratchDir data_;
+  ScratchDir out_;
+  ComPtr<IWorkspace> db_;
+  ComPtr<ITable> catalog_;
+  ComPtr<IRasterCatalogLayer> rasters_;
+  ComPtr<IFeatureLayer> points_;
+  ComPtr<IMap> map_;
+  MapView view_;
+};
+
+}  // namespace
+
+TEST_F(MapPictureTest, DrawsCellsOnTheRampAndPointsWithTheirSymbols) {
+  DrawCounters counters;
+  const Picture p = Draw(&counters);
+  ASSERT_EQ(p.width, 400);
+  ASSERT_EQ(p.height, 200);
+  // Each cell's flat elevation, on the ramp stretched over the catalog's 100 .. 1000.
+  for (int lon = 6; lon < 10; ++lon) {
+    const int x = (lon - 6) * 100 + 80;
+    EXPECT_EQ(p.At(x, 80), Rgb(ElevationRampColour(CellElevation(lon, 60, 60), 100, 1000)))
+        << "cell " << lon;
+  }
+  // Outside the cells (south of the equator) the background shows.
+  EXPECT_EQ(p.At(200, 190), 0xFFFFFFu);
+  // The red square marker at (6.5, 0.5), 10 pixels wide; the default marker at (8.5, 0.25).
+  EXPECT_EQ(p.At(50, 100), 0xFF0000u);
+  EXPECT_EQ(p.At(54, 96), 0xFF0000u);
+  EXPECT_NE(p.At(58, 100), 0xFF0000u);
+  EXPECT_NE(p.At(250, 125), Rgb(ElevationRampColour(300, 100, 1000)));
+  EXPECT_EQ(counters.searches, 2);
+  EXPECT_EQ(counters.frameOpens, 4);
+  EXPECT_EQ(counters.rastersDrawn, 4);
+  EXPECT_EQ(counters.statisticsReads, 0) << "the catalog's statistics are used";
+  EXPECT_EQ(counters.featuresDrawn, 2);
+}
+
+// Only the rows in view are opened; the definition query and the layer's visibility narrow
+// what is drawn; a renderer's custom statistics replace the catalog's.
+TEST_F(MapPictureTest, DrawsOnlyWhatTheViewAndLayerSelect) {
+  DrawCounters counters;
+  Draw(&counters, 7.2, 8.8);
+  EXPECT_EQ(counters.frameOpens, 2);
+  EXPECT_EQ(counters.featuresDrawn, 1);
+
+  ASSERT_EQ(
+      rasters_.As<IFeatureLayerDefinition>()->put_DefinitionExpression(Bstr(L"NAME = 'none'")),
+      S_OK);
+  Picture p = Draw(&counters);
+  EXPECT_EQ(counters.frameOpens, 0);
+  EXPECT_EQ(p.At(180, 80), 0xFFFFFFu);
+  ASSERT_EQ(rasters_.As<IFeatureLayerDefinition>()->put_DefinitionExpression(
+                Bstr(L"FULL_NAME LIKE '%e007%'")),
+            S_OK);
+  p = Draw(&counters);
+  EXPECT_EQ(counters.frameOpens, 1);
+  EXPECT_NE(p.At(180, 80), 0xFFFFFFu);
+  EXPECT_EQ(p.At(280, 80), 0xFFFFFFu);
+  ASSERT_EQ(rasters_.As<IFeatureLayerDefinition>()->put_DefinitionExpression(Bstr(L"")), S_OK);
+
+  ComPtr<IUnknown> renderer;
+  ASSERT_EQ(rasters_->get_Renderer(0, renderer.put()), S_OK);
+  auto stretch = QueryAs<IRasterStretchRenderer>(renderer.get());
+  ASSERT_TRUE(stretch);
+  stretch->put_UseCustomStatistics(VARIANT_TRUE);
+  stretch->put_Minimum(200);
+  stretch->put_Maximum(300);
+  p = Draw(&counters);
+  EXPECT_EQ(p.At(180, 80), Rgb(ElevationRampColour(200, 200, 300)));
+  EXPECT_EQ(p.At(380, 80), Rgb(ElevationRampColour(400, 200, 300)));
+
+  points_.As<ILayer>()->put_Visible(VARIANT_FALSE);
+  rasters_.As<ILayer>()->put_Visible(VARIANT_FALSE);
+  p = Draw(&counters);
+  EXPECT_EQ(counters.searches, 0);
+  EXPECT_EQ(p.At(50, 100), 0xFFFFFFu);
+}
+
+// Bad requests leave no picture behind.
+TEST_F(MapPictureTest, RefusedDrawsWriteNothing) {
+  const std::string png = out_ / "refused.png";
+  MapView empty = view_;
+  empty.xmin = empty.xmax = 5;
+  EXPECT_EQ(SaveMapPicture(map_.get(), empty, png), E_INVALIDARG);
+  MapView ok = view_;
+  ok.xmin = 6;
+  ok.xmax = 7;
+  ok.ymin = 0;
+  ok.ymax = 1;
+  EXPECT_EQ(SaveMapPicture(map_.get(), ok, out_ / "no-folder/map.png"), E_FAIL);
+  EXPECT_EQ(SaveMapPicture(nullptr, ok, png), E_POINTER);
+  EXPECT_TRUE(FilesIn(out_.path()).empty());
+}
