@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "coordinates/conversion_output.h"
+#include "coordinates/record_layout_choice.h"
 #include "coordinates/table_conversion_run.h"
 #include "coordinates/validated_edit_ctrl.h"
 #include "framework/basic_window_impl.h"
@@ -61,13 +62,6 @@ constexpr int kNewFile = 3720;
 constexpr int kOutputPath = 3721;
 constexpr int kOutputBrowse = 3032;
 }  // namespace cnv
-
-// Item data of the notation list: the string id of each entry.
-constexpr LPARAM kNotationDecimalDegrees = 3160;
-constexpr LPARAM kNotationDms = 3165;
-constexpr LPARAM kNotationUtm = 3231;
-constexpr LPARAM kNotationMgrs = 3203;
-constexpr LPARAM kNotationDmsTwoFields = 3671;
 
 class CnvCoordsDlg : public CBasicWindowImpl<CnvCoordsDlg> {
  public:

@@ -6,11 +6,13 @@
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
+#include "platform/host/contents_view.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/display_class_ids.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/field.h"
 #include "platform/host/layer_kinds.h"
+#include "platform/host/result_settings.h"
 #include "platform/win/messages.h"
 
 namespace velk::corvane {
@@ -135,6 +137,22 @@ std::wstring WorkingName(IWorkspace* ws, const std::wstring& finalName) {
   return name;
 }
 
+// The workspace name behind the chosen location (a database, or a folder of shapefiles and
+// dBASE tables: folder tells which); null when the location is no workspace.
+ComPtr<IWorkspaceName> LocationWorkspace(IBrowseObject* location, bool& folder) {
+  folder = false;
+  if (!location) return nullptr;
+  ComPtr<IName> internal;
+  location->get_InternalObjectName(internal.put());
+  auto wsName = QueryAs<IWorkspaceName>(internal.get());
+  if (wsName) {
+    Bstr progId;
+    wsName->get_WorkspaceFactoryProgID(&progId);
+    folder = progId.str() == host::kShapefileWorkspaceFactoryProgId;
+  }
+  return wsName;
+}
+
 }  // namespace
 
 bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName, ITable* input,
@@ -142,31 +160,20 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
   out = NewOutput{};
   out.featureClass = shapeField;
 
-  // 1. The output workspace: a database, or a folder of shapefiles and dBASE tables.
-  ComPtr<IWorkspaceName> wsName;
   bool folder = false;
-  if (location) {
-    ComPtr<IName> internal;
-    location->get_InternalObjectName(internal.put());
-    wsName = QueryAs<IWorkspaceName>(internal.get());
-    if (wsName) {
-      Bstr progId;
-      wsName->get_WorkspaceFactoryProgID(&progId);
-      folder = progId.str() == host::kShapefileWorkspaceFactoryProgId;
-    }
-  }
+  ComPtr<IWorkspaceName> wsName = LocationWorkspace(location, folder);
   if (!wsName) {
     ShowMessageBox(owner, kInvalidOutputWorkspace, kErrorCaptionId, kExclamationOk);
     return false;
   }
 
-  // 2. A typed extension of the kind being made is dropped in a folder.
+  // A typed extension of the kind being made is dropped in a folder.
   if (folder) {
     const std::wstring ext = shapeField ? L".shp" : L".dbf";
     if (EndsWith(outputName, ext)) outputName.resize(outputName.size() - ext.size());
   }
 
-  // 4. The input's dataset, fields and workspace; the output workspace.
+  // The input's dataset, fields and workspace; the output workspace.
   auto inputDataset = QueryAs<IDataset>(input);
   ComPtr<IWorkspace> inputWorkspace;
   if (inputDataset) inputDataset->get_Workspace(inputWorkspace.put());
@@ -180,7 +187,7 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
     return false;
   }
 
-  // 5. A dataset of that name and kind: the user may have it replaced by the finished output.
+  // A dataset of that name and kind: the user may have it replaced by the finished output.
   const LONG kind = shapeField ? kDatasetFeatureClass : kDatasetTable;
   for (const std::wstring& name : DatasetNames(outputWorkspace.get(), kind)) {
     if (name != outputName) continue;
@@ -197,7 +204,7 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
     return false;
   }
 
-  // 6, 7. The input's fields, named for the output workspace, in a new empty dataset.
+  // The input's fields, named for the output workspace, in a new empty dataset.
   try {
     ComPtr<IFields> inputFields;
     Check(input->get_Fields(inputFields.put()));
@@ -229,7 +236,7 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
     out.finalName = outputName;
     out.workingName = working;
 
-    // 9. Where each input field's values go; the object-id field is the output's own.
+    // Where each input field's values go; the object-id field is the output's own.
     LONG count = static_cast<LONG>(fixedNames.size());
     for (LONG i = 0; i < count; ++i) {
       ComPtr<IField> f;
@@ -366,22 +373,41 @@ void RemoveOutputFields(ITable* output, const OutputFieldNames& names) {
 }
 
 void AddOutputToMap(HookStruct& hook, ITable* output, bool shapeField) {
-  // Tables have no place on this host's map; feature classes become feature layers.
-  if (!shapeField || !output) return;
-  auto featureClass = QueryAs<IFeatureClass>(output);
-  auto dataset = QueryAs<IDataset>(output);
+  if (!output) return;
+  // The user's preference first: results may be kept off the map.
+  VARIANT_BOOL add = VARIANT_TRUE;
+  CreateHostObject<IResultSettings>(host::CLSID_ResultSettings)->get_AddResultsToMap(&add);
+  if (!add) return;
   ComPtr<IBasicMap> map;
-  if (!featureClass || !dataset || FAILED(hook.GetBasicFocusMap(map.put())) || !map) return;
-  auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
-  Check(layer->putref_FeatureClass(featureClass.get()));
-  Bstr name;
-  dataset->get_Name(&name);
-  auto general = layer.As<ILayer>();
-  if (!general) ThrowComError(E_POINTER);
-  general->put_Name(name.get());
-  Check(map->AddLayer(general.get()));
-  ComPtr<IActiveView> view;
-  if (SUCCEEDED(hook.GetActiveView(view.put())) && view) view->Refresh();
+  if (FAILED(hook.GetBasicFocusMap(map.put())) || !map) return;
+  if (shapeField) {
+    auto featureClass = QueryAs<IFeatureClass>(output);
+    auto dataset = QueryAs<IDataset>(output);
+    if (!featureClass || !dataset) return;
+    auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
+    Check(layer->putref_FeatureClass(featureClass.get()));
+    Bstr name;
+    dataset->get_Name(&name);
+    auto general = layer.As<ILayer>();
+    if (!general) ThrowComError(E_POINTER);
+    general->put_Name(name.get());
+    Check(map->AddLayer(general.get()));
+  } else {
+    auto tables = QueryAs<IStandaloneTableCollection>(map.get());
+    if (!tables) ThrowComError(E_POINTER);
+    auto table = CreateHostObject<IStandaloneTable>(host::CLSID_StandaloneTable);
+    Check(table->putref_Table(output));
+    Check(tables->AddStandaloneTable(table.get()));
+  }
+  // The new entry shows in the document's table of contents.
+  ComPtr<IApplication> app;
+  hook.GetApplication(app.put());
+  ComPtr<IDocument> document;
+  if (app) app->get_Document(document.put());
+  ComPtr<IContentsView> contents;
+  if (auto host = QueryAs<IContentsViewHost>(document.get()))
+    host->get_CurrentContentsView(contents.put());
+  if (contents) contents->Refresh();
 }
 
 }  // namespace velk::corvane

@@ -2,6 +2,7 @@
 // object map includes this file. A subsystem that makes a class creatable adds its header here.
 #pragma once
 
+#include "catalog/options/options_sheet.h"
 #include "coordinates/convert_coords.h"
 #include "coordinates/coord_tool.h"
 #include "coordinates/coord_tool_dockable.h"

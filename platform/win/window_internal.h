@@ -60,6 +60,47 @@ struct Window {
 
 using WindowPtr = std::shared_ptr<Window>;
 
+// The window table: every live window, the registered classes and the input state.
+struct State {
+  std::map<std::uintptr_t, WindowPtr> windows;
+  std::vector<WindowClassRecord> classes;
+  std::vector<HWND> topLevels;  // front first
+  std::uintptr_t nextHandle = 0x10000;
+  ATOM nextAtom = 0xC000;
+  HWND focus = nullptr;
+  HWND active = nullptr;
+  HWND capture = nullptr;
+};
+
+State& S();
+inline std::uintptr_t Key(HWND h) { return reinterpret_cast<std::uintptr_t>(h); }
+
+// A subclass procedure running on this thread: DefSubclassProc goes on below it.
+struct Frame {
+  HWND h;
+  std::size_t remaining;  // subclass entries below the one running
+};
+extern thread_local std::vector<Frame> t_frames;
+
+// The subclass the next created window gets before its first message (SetCreationSubclass).
+struct PendingSubclass {
+  SUBCLASSPROC proc = nullptr;
+  UINT_PTR id = 0;
+  DWORD_PTR refData = 0;
+};
+extern thread_local PendingSubclass t_pending;
+
+// The class registered under a name or atom, or null.
+WindowClassRecord* FindClass(LPCWSTR name);
+// Runs a message through the window's subclasses below `count`, then its procedure.
+LRESULT RunFrom(const WindowPtr& w, std::size_t count, UINT msg, WPARAM wp, LPARAM lp);
+void RemoveFromList(std::vector<HWND>& list, HWND h);
+// The screen position of a window's top-left corner.
+POINT ScreenOrigin(const Window& w);
+// WM_DESTROY to the window and its children, then WM_NCDESTROY from the children up.
+void SendDestroy(HWND h);
+void SendNcDestroy(HWND h);
+
 // The live window of a handle, or null.
 WindowPtr Find(HWND h);
 // The control or dialog data of a window cast to its kind, or null.

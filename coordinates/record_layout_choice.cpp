@@ -1,0 +1,59 @@
+#include "coordinates/record_layout_choice.h"
+
+#include "platform/host/dataset.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/geometry.h"
+
+namespace velk::corvane {
+
+bool ReadRecordLayout(const LayoutChoices& choices, ITable* input, RecordLayout& layout,
+                      std::wstring& missingField) {
+  layout = RecordLayout{};
+  missingField.clear();
+  const std::intptr_t n = choices.notation;
+  const wchar_t* firstLabel = L"X";
+  const wchar_t* secondLabel = L"Y";
+  switch (n) {
+    case kNotationDecimalDegrees:
+      layout.format = kEngineDecimalDegrees;
+      if (choices.shapeField) {
+        layout.shapeField = true;
+        Bstr shapeName;
+        if (auto fc = QueryAs<IFeatureClass>(input)) fc->get_ShapeFieldName(&shapeName);
+        if (input) input->FindField(shapeName.get(), &layout.xIndex);
+        if (auto geo = QueryAs<IGeoDataset>(input))
+          geo->get_SpatialReference(layout.inputSpatialReference.put());
+      } else {
+        layout.xIndex = choices.firstField;
+        layout.yIndex = choices.secondField;
+      }
+      break;
+    case kNotationDmsTwoFields:
+      layout.format = kEngineDms;
+      layout.twoFields = true;
+      layout.xIndex = choices.firstField;
+      layout.yIndex = choices.secondField;
+      firstLabel = L"Latitude";
+      secondLabel = L"Longitude";
+      break;
+    default:
+      layout.format = n == kNotationUtm    ? kEngineUtm
+                      : n == kNotationMgrs ? kEngineMgrs
+                                           : kEngineDms;
+      layout.xIndex = choices.firstField;
+      firstLabel = n == kNotationUtm ? L"UTM" : n == kNotationMgrs ? L"MGRS" : L"DMS";
+      break;
+  }
+  // An input field that was never chosen would fail every record.
+  if (layout.xIndex < 0) {
+    missingField = firstLabel;
+    return false;
+  }
+  if (layout.ReadsSecondValue() && layout.yIndex < 0) {
+    missingField = secondLabel;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace velk::corvane

@@ -1,0 +1,171 @@
+// Window geometry: rectangles, moves and sizes, coordinate mapping, system metrics and rectangle
+// arithmetic.
+#include "platform/win/window.h"
+
+#include <algorithm>
+#include <cwchar>
+#include <cwctype>
+
+#include "platform/win/thread.h"
+#include "platform/win/window_internal.h"
+
+namespace velk::win::detail {
+
+POINT ScreenOrigin(const Window& w) {
+  POINT p{w.rect.left, w.rect.top};
+  HWND parent = w.parent;
+  while (parent) {
+    WindowPtr pw = Find(parent);
+    if (!pw) break;
+    p.x += pw->rect.left;
+    p.y += pw->rect.top;
+    parent = pw->parent;
+  }
+  return p;
+}
+
+}  // namespace velk::win::detail
+
+using namespace velk::win::detail;
+
+BOOL GetWindowRect(HWND h, RECT* r) {
+  WindowPtr w = Find(h);
+  if (!w || !r) return FALSE;
+  POINT o = ScreenOrigin(*w);
+  *r = {o.x, o.y, o.x + (w->rect.right - w->rect.left), o.y + (w->rect.bottom - w->rect.top)};
+  return TRUE;
+}
+
+BOOL GetClientRect(HWND h, RECT* r) {
+  WindowPtr w = Find(h);
+  if (!w || !r) return FALSE;
+  *r = {0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+  return TRUE;
+}
+
+BOOL MoveWindow(HWND h, int x, int y, int width, int height, BOOL) {
+  return SetWindowPos(h, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+BOOL SetWindowPos(HWND h, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  WindowPtr w = Find(h);
+  if (!w) return FALSE;
+  RECT r = w->rect;
+  if (!(flags & SWP_NOMOVE)) {
+    int wd = r.right - r.left, ht = r.bottom - r.top;
+    r = {x, y, x + wd, y + ht};
+  }
+  if (!(flags & SWP_NOSIZE)) {
+    r.right = r.left + cx;
+    r.bottom = r.top + cy;
+  }
+  bool moved = r.left != w->rect.left || r.top != w->rect.top;
+  bool sized = (r.right - r.left) != (w->rect.right - w->rect.left) ||
+               (r.bottom - r.top) != (w->rect.bottom - w->rect.top);
+  w->rect = r;
+  if (moved)
+    SendMessageW(h, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(r.left), static_cast<WORD>(r.top)));
+  if (sized)
+    SendMessageW(
+        h, WM_SIZE, 0,
+        MAKELPARAM(static_cast<WORD>(r.right - r.left), static_cast<WORD>(r.bottom - r.top)));
+  if (!(flags & SWP_NOZORDER) && (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST))
+    BringWindowToTop(h);
+  if (flags & SWP_SHOWWINDOW) ShowWindow(h, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
+  if (flags & SWP_HIDEWINDOW) ShowWindow(h, SW_HIDE);
+  return TRUE;
+}
+
+BOOL ScreenToClient(HWND h, POINT* p) {
+  WindowPtr w = Find(h);
+  if (!w || !p) return FALSE;
+  POINT o = ScreenOrigin(*w);
+  p->x -= o.x;
+  p->y -= o.y;
+  return TRUE;
+}
+
+BOOL ClientToScreen(HWND h, POINT* p) {
+  WindowPtr w = Find(h);
+  if (!w || !p) return FALSE;
+  POINT o = ScreenOrigin(*w);
+  p->x += o.x;
+  p->y += o.y;
+  return TRUE;
+}
+
+int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
+  POINT a{}, b{};
+  if (from) ClientToScreen(from, &a);
+  if (to) ClientToScreen(to, &b);
+  for (UINT i = 0; i < count; ++i) {
+    points[i].x += a.x - b.x;
+    points[i].y += a.y - b.y;
+  }
+  return MAKELONG(static_cast<WORD>(a.x - b.x), static_cast<WORD>(a.y - b.y));
+}
+
+HWND ChildWindowFromPoint(HWND parent, POINT p) {
+  WindowPtr w = Find(parent);
+  if (!w) return nullptr;
+  for (HWND c : w->children) {
+    WindowPtr cw = Find(c);
+    if (cw && PtInRect(&cw->rect, p)) return c;
+  }
+  RECT client{};
+  GetClientRect(parent, &client);
+  return PtInRect(&client, p) ? parent : nullptr;
+}
+
+int GetSystemMetrics(int index) {
+  if (index == SM_CXSCREEN) return 1920;
+  if (index == SM_CYSCREEN) return 1080;
+  if (index == SM_CYMENU) return 20;
+  return 0;
+}
+
+BOOL SystemParametersInfoW(UINT action, UINT, void* out, UINT) {
+  if (action == SPI_GETWORKAREA && out) {
+    *static_cast<RECT*>(out) = {0, 0, 1920, 1040};
+    return TRUE;
+  }
+  return FALSE;
+}
+
+BOOL SetRect(RECT* r, int left, int top, int right, int bottom) {
+  if (!r) return FALSE;
+  *r = {left, top, right, bottom};
+  return TRUE;
+}
+
+BOOL PtInRect(const RECT* r, POINT p) {
+  return r && p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
+}
+
+BOOL OffsetRect(RECT* r, int dx, int dy) {
+  if (!r) return FALSE;
+  r->left += dx;
+  r->right += dx;
+  r->top += dy;
+  r->bottom += dy;
+  return TRUE;
+}
+
+BOOL InflateRect(RECT* r, int dx, int dy) {
+  if (!r) return FALSE;
+  r->left -= dx;
+  r->right += dx;
+  r->top -= dy;
+  r->bottom += dy;
+  return TRUE;
+}
+
+int MulDiv(int number, int numerator, int denominator) {
+  if (denominator == 0) return -1;
+  long long p = static_cast<long long>(number) * numerator;
+  long long d = denominator;
+  bool neg = (p < 0) != (d < 0);
+  long long ap = p < 0 ? -p : p, ad = d < 0 ? -d : d;
+  long long q = (ap + ad / 2) / ad;
+  return static_cast<int>(neg ? -q : q);
+}
