@@ -145,7 +145,9 @@ print tree
   for (int row = 1; row < 1200; ++row)
     for (int c = 1; c < 1200; ++c) {
       const int i = row * 1201 + c;
-      if (ours[i] == 0) EXPECT_EQ(ref[i], 0) << c << "," << row;
+      if (ours[i] == 0) {
+        EXPECT_EQ(ref[i], 0) << c << "," << row;
+      }
       if (ref[i] == 0) continue;
       ++compared;
       if (std::abs(ours[i] - ref[i]) > 1) ++off;
