@@ -10,7 +10,10 @@
 #include "interfaces/zel_settings.h"
 #include "platform/com/safearray.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/host/data_errors.h"
+#include "platform/com/text.h"
 #include "platform/host/dataset.h"
+#include "platform/host/dataset_files.h"
 #include "platform/host/layer_kinds.h"
 #include "platform/win/format_message.h"
 #include "platform/win/gdi.h"
@@ -36,6 +39,8 @@ constexpr UINT kNotSaved = 3893;
 constexpr UINT kOutputIncomplete = 3894;
 constexpr UINT kInputUnreadable = 3896;
 constexpr UINT kCannotPrepare = 3897;
+constexpr UINT kSchemaLockRefused = 3273;
+constexpr UINT kInputNotADataset = 3898;
 
 // The five notations: entry text (also the item data), heading, first and second field label.
 struct Notation {
@@ -504,6 +509,14 @@ LRESULT CnvCoordsDlg::OnInputBrowse(WORD, WORD, HWND, BOOL&) {
     ComPtr<IBrowseObject> picked;
     if (selection->Next(picked.put()) != S_OK || !picked) return 0;
 
+    // A path that cannot be a dataset is named as such, and never opened (a pipe would block).
+    Bstr chosenPath;
+    picked->get_FullName(&chosenPath);
+    std::string why = host::WhyNotADataset(ToUtf8(chosenPath.str()));
+    if (!why.empty()) {
+      ShowFormattedMessage(kInputNotADataset, FromUtf8(why));
+      return 0;
+    }
     // The pick must be a table or feature class whose workspace opens.
     ComPtr<IName> name;
     picked->get_InternalObjectName(name.put());
@@ -664,7 +677,12 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     output = created.table;
   } else if ((inPlace = QueryAs<IDatasetSwap>(m_inputTable.get()))) {
     ComPtr<ITable> working;
-    if (FAILED(inPlace->StartEdit(working.put())) || !working) {
+    HRESULT hr = inPlace->StartEdit(working.put());
+    if (hr == host::E_DATA_SCHEMA_LOCKED) {
+      ShowMessageBox(m_hWnd, kSchemaLockRefused, kErrorCaptionId, kExclamationOk);
+      return 0;
+    }
+    if (FAILED(hr) || !working) {
       ShowFormattedMessage(kCannotPrepare, DatasetFailure(m_inputTable.get()));
       return 0;
     }

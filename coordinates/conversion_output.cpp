@@ -6,11 +6,13 @@
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
+#include "platform/host/contents_view.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/display_class_ids.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/field.h"
 #include "platform/host/layer_kinds.h"
+#include "platform/host/result_settings.h"
 #include "platform/win/messages.h"
 
 namespace velk::corvane {
@@ -371,22 +373,41 @@ void RemoveOutputFields(ITable* output, const OutputFieldNames& names) {
 }
 
 void AddOutputToMap(HookStruct& hook, ITable* output, bool shapeField) {
-  // Tables have no place on this host's map; feature classes become feature layers.
-  if (!shapeField || !output) return;
-  auto featureClass = QueryAs<IFeatureClass>(output);
-  auto dataset = QueryAs<IDataset>(output);
+  if (!output) return;
+  // The user's preference first: results may be kept off the map.
+  VARIANT_BOOL add = VARIANT_TRUE;
+  CreateHostObject<IResultSettings>(host::CLSID_ResultSettings)->get_AddResultsToMap(&add);
+  if (!add) return;
   ComPtr<IBasicMap> map;
-  if (!featureClass || !dataset || FAILED(hook.GetBasicFocusMap(map.put())) || !map) return;
-  auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
-  Check(layer->putref_FeatureClass(featureClass.get()));
-  Bstr name;
-  dataset->get_Name(&name);
-  auto general = layer.As<ILayer>();
-  if (!general) ThrowComError(E_POINTER);
-  general->put_Name(name.get());
-  Check(map->AddLayer(general.get()));
-  ComPtr<IActiveView> view;
-  if (SUCCEEDED(hook.GetActiveView(view.put())) && view) view->Refresh();
+  if (FAILED(hook.GetBasicFocusMap(map.put())) || !map) return;
+  if (shapeField) {
+    auto featureClass = QueryAs<IFeatureClass>(output);
+    auto dataset = QueryAs<IDataset>(output);
+    if (!featureClass || !dataset) return;
+    auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
+    Check(layer->putref_FeatureClass(featureClass.get()));
+    Bstr name;
+    dataset->get_Name(&name);
+    auto general = layer.As<ILayer>();
+    if (!general) ThrowComError(E_POINTER);
+    general->put_Name(name.get());
+    Check(map->AddLayer(general.get()));
+  } else {
+    auto tables = QueryAs<IStandaloneTableCollection>(map.get());
+    if (!tables) ThrowComError(E_POINTER);
+    auto table = CreateHostObject<IStandaloneTable>(host::CLSID_StandaloneTable);
+    Check(table->putref_Table(output));
+    Check(tables->AddStandaloneTable(table.get()));
+  }
+  // The new entry shows in the document's table of contents.
+  ComPtr<IApplication> app;
+  hook.GetApplication(app.put());
+  ComPtr<IDocument> document;
+  if (app) app->get_Document(document.put());
+  ComPtr<IContentsView> contents;
+  if (auto host = QueryAs<IContentsViewHost>(document.get()))
+    host->get_CurrentContentsView(contents.put());
+  if (contents) contents->Refresh();
 }
 
 }  // namespace velk::corvane

@@ -63,7 +63,10 @@ bool AddOutputFields(HWND owner, ITable* output, bool lockSchema, const OutputFi
 // Removes fields this conversion added to a table (after a run that could not write).
 void RemoveOutputFields(ITable* output, const OutputFieldNames& names);
 
-// Puts a new feature-class output on the focus map as a feature layer named after the dataset.
+// Puts a new output onto the focus map, unless the host's preference keeps results off the map:
+// a feature class as a feature layer named after the dataset, a table as a standalone table of
+// the map; then the document's table of contents is redrawn. A host without the preference
+// object raises E_POINTER as a COM error (the output on disk stays complete).
 void AddOutputToMap(HookStruct& hook, ITable* output, bool shapeField);
 
 }  // namespace velk::corvane

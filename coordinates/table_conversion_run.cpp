@@ -189,6 +189,7 @@ struct RunContext {
   Variant fromDatum{}, toDatum{};
   LONG xOut = -1, yOut = -1, dms1Out = -1, dms2Out = -1, utmOut = -1, mgrsOut = -1;
   bool second = false;
+  bool writeFailed = false;  // the output refused a write: the run stops
   ComPtr<ICursor> write{};
   // New file: one row buffer for every record. Each record that is inserted sets the same
   // fields (the converted values and the copied ones), so nothing of one record reaches the
@@ -340,10 +341,12 @@ bool WriteRecord(RunContext& c, RecordWork& w) {
 
 void Count(RunContext& c, RecordWork& w, RunCounts& counts) {
   bool written = false;
+  if (c.writeFailed) return;
   try {
     written = WriteRecord(c, w);
   } catch (const WriteFailure&) {
-    throw;  // the files refuse writes: the run stops
+    c.writeFailed = true;  // the run stops; this record is not counted
+    return;
   } catch (...) {
     // A record the host could not take counts as failed; the run goes on.
     written = false;
@@ -448,6 +451,7 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
       for (;;) {
         for (std::size_t i = 0; i < currentCount; ++i) Convert(c, tools[0], current[i]);
         for (std::size_t i = 0; i < currentCount; ++i) Count(c, current[i], counts);
+        if (c.writeFailed) return RunOutcome::kWriteFailed;
         if (!readOk) return RunOutcome::kReadFailed;
         if (end) break;
         readOk = ReadBatch(c, read.get(), current, currentCount, end);
@@ -470,6 +474,10 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
         pool.Wait();
         if (nextCount > 0) pool.Start(nextCount, job(next));
         for (std::size_t i = 0; i < currentCount; ++i) Count(c, current[i], counts);
+        if (c.writeFailed) {
+          pool.Wait();
+          return RunOutcome::kWriteFailed;
+        }
         if (nextCount == 0) {
           pool.Wait();
           if (!readOk) return RunOutcome::kReadFailed;

@@ -2,10 +2,12 @@
 // object map includes this file. A subsystem that makes a class creatable adds its header here.
 #pragma once
 
+#include "catalog/options/options_sheet.h"
 #include "coordinates/convert_coords.h"
 #include "coordinates/coord_tool.h"
 #include "coordinates/coord_tool_dockable.h"
 #include "framework/menus_toolbars.h"
+#include "terrain/hillshade/hillshade_command.h"
 #include "platform/registry/server_module.h"
 
 namespace velk::corvane {

@@ -2,8 +2,8 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config libgdal-dev gdal-bin libcairo2-dev libproj-dev proj-bin
-      libgeographiclib-dev geographiclib-tools libhivex-dev libhivex-bin libpng-dev libgtest-dev
-      libgmock-dev libbenchmark-dev ccache)
+      libgeographiclib-dev geographiclib-tools libhivex-dev libhivex-bin
+      fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev ccache)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,6 +5,8 @@
 //                                       event of the data manager is printed as it comes
 //   add-catalog DB NAME [WHERE]         adds a raster-catalog layer over the catalog (its rows'
 //                                       rasters in FULL_NAME) on top of the focus map
+//   save-map FILE                       saves the focus map's layers into a map document
+//   open-map FILE                       adds the layers of a map document to the focus map
 //   save-picture FILE.png               draws the focus map's current view into a PNG and prints
 //                                       what the draw did
 #include <filesystem>
@@ -19,6 +21,7 @@
 #include "platform/host/active_view.h"
 #include "platform/host/display.h"
 #include "platform/host/geometry.h"
+#include "platform/host/map_document_file.h"
 #include "platform/host/map_picture.h"
 #include "platform/host/raster_catalog_layer.h"
 #include "platform/host/spatial_reference.h"
@@ -150,6 +153,20 @@ void AddCatalog(SessionContext& context, const SessionLine& l) {
   }
 }
 
+void SaveMap(SessionContext& context, const SessionLine& l) {
+  const std::wstring& path = l.Arg(0, L"a map document file");
+  std::wstring problem;
+  if (FAILED(velk::host::SaveMapLayers(context.FocusMap().get(), path, &problem)))
+    throw SessionError{L"cannot save " + path + L": " + problem};
+}
+
+void OpenMap(SessionContext& context, const SessionLine& l) {
+  const std::wstring& path = l.Arg(0, L"a map document file");
+  std::wstring problem;
+  if (FAILED(velk::host::LoadMapLayers(path, context.FocusMap().get(), &problem)))
+    throw SessionError{L"cannot open " + path + L": " + problem};
+}
+
 void SavePicture(SessionContext& context, const SessionLine& l) {
   {
     const std::wstring& path = l.Arg(0, L"a PNG file");
@@ -188,6 +205,8 @@ void SavePicture(SessionContext& context, const SessionLine& l) {
 const SessionActions kRegistered({{"catalog-new", &CatalogNew},
                                   {"catalog-load", &CatalogLoad},
                                   {"add-catalog", &AddCatalog},
+                                  {"save-map", &SaveMap},
+                                  {"open-map", &OpenMap},
                                   {"save-picture", &SavePicture}});
 
 }  // namespace

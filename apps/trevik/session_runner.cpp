@@ -23,6 +23,7 @@
 #include "platform/com/text.h"
 #include "platform/host/command.h"
 #include "platform/host/command_bars.h"
+#include "platform/host/contents_view.h"
 #include "platform/host/document.h"
 #include "platform/host/globe.h"
 #include "platform/host/map.h"
@@ -670,6 +671,17 @@ class SessionRunner : public win::Responder, public SessionContext {
       layer->get_Valid(&valid);
       Print(L"  " + std::to_wstring(++i) + L". " + Quote(LayerName(layer.get())) +
             (visible ? L"" : L" hidden") + (valid ? L"" : L" invalid"));
+    }
+    // the tables shown beside the layers
+    LONG tableCount = 0;
+    auto tables = velk::QueryAs<IStandaloneTableCollection>(FocusMap().get());
+    if (tables) tables->get_StandaloneTableCount(&tableCount);
+    for (LONG t = 0; t < tableCount; ++t) {
+      ComPtr<IStandaloneTable> table;
+      tables->get_StandaloneTable(t, table.put());
+      velk::Bstr name;
+      if (table) table->get_Name(&name);
+      Print(L"  table " + Quote(name.str()));
     }
   }
 

@@ -1,5 +1,5 @@
-// Reading session scripts: one action a line, words separated by blanks, texts with blanks in
-// double quotes (\" and \\ inside), '#' starts a comment line.
+// Reading session scripts: one action a line (LF, CR LF or CR), words separated by blanks,
+// texts with blanks in double quotes (\" and \\ inside), '#' starts a comment line.
 #pragma once
 
 #include <iosfwd>

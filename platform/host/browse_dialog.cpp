@@ -271,7 +271,9 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
       filterText += fname.str() + L'\0' + patterns.str() + L'\0';
     }
     filterText += L'\0';
-    std::wstring buffer(1024, L'\0');
+    // Room for any path the user may type: one too long for the file system is refused with
+    // its reason by whoever opens it, not dropped here.
+    std::wstring buffer(32768, L'\0');
     OPENFILENAMEW ofn;
     ofn.hwndOwner = parent;
     ofn.lpstrFilter = n > 0 ? filterText.c_str() : nullptr;

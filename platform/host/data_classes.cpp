@@ -7,7 +7,9 @@
 #include "platform/host/graphics_objects.h"
 #include "platform/host/layer_objects.h"
 #include "platform/host/symbol_objects.h"
+#include "platform/host/contents_view.h"
 #include "platform/host/field_checker.h"
+#include "platform/host/result_settings.h"
 #include "platform/host/geo_transformation.h"
 #include "platform/host/field_objects.h"
 #include "platform/host/geometry_environment.h"
@@ -38,6 +40,8 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_Polygon, &CreatePolygonObject),
       RegisterProcessClass(CLSID_SpatialReferenceFactory, &CreateInstance<SpatialReferenceFactory>),
       RegisterProcessClass(CLSID_GeocentricTranslation, &CreateGeocentricTranslationObject),
+      RegisterProcessClass(CLSID_ResultSettings, &CreateResultSettingsObject),
+      RegisterProcessClass(CLSID_StandaloneTable, &CreateStandaloneTableObject),
       RegisterProcessClass(CLSID_Field, &CreateFieldObject),
       RegisterProcessClass(CLSID_Fields, &CreateFieldsObject),
       RegisterProcessClass(CLSID_GeometryDef, &CreateGeometryDefObject),
@@ -75,6 +79,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_RasterDatasetName, &CreateRasterDatasetNameObject),
       RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),
       RegisterProcessClass(CLSID_RasterSurfaceOp, &CreateRasterSurfaceOpObject),
+      RegisterProcessClass(CLSID_ConversionOp, &CreateConversionOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
   };

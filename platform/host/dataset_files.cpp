@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -156,6 +157,53 @@ std::string WriteFailureText(int err, const fs::path& folder) {
     return "file size limit reached";
   if (err) return std::strerror(err);
   return "the data could not be written";
+}
+
+std::string WhyNotADataset(const std::string& path) {
+  if (path.empty()) return "no path was given";
+  if (path.size() >= PATH_MAX) return "the path is too long";
+  const fs::path p(path);
+  for (const auto& part : p)
+    if (part.string().size() > NAME_MAX)
+      return "the name " + part.string().substr(0, 40) + "... is too long";
+  const std::string name = p.filename().string();
+  for (char c : std::string("\"|*?:<>"))
+    if (name.find(c) != std::string::npos)
+      return std::string("the name holds the character '") + c +
+             "', which dataset names cannot have";
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    const int err = errno;
+    // A table inside a database file: the database decides.
+    struct stat parent {};
+    if (::stat(p.parent_path().c_str(), &parent) == 0 && S_ISREG(parent.st_mode)) return {};
+    const std::string ext = LowerExtension(p);
+    auto sibling = [&](const char* e) {
+      fs::path other = p;
+      other.replace_extension(e);
+      std::error_code ec;
+      return fs::exists(other, ec);
+    };
+    if (ext == ".shp" && sibling(".dbf"))
+      return "the shapefile's .shp file is missing (only its .dbf is there)";
+    if (err == ENAMETOOLONG) return "the path is too long";
+    if (err == EACCES) return "a folder on the path cannot be entered";
+    if (err == ENOENT || err == ENOTDIR) return "there is no such file";
+    return std::strerror(err);
+  }
+  if (S_ISDIR(st.st_mode)) return "it is a folder, not a table or feature class";
+  if (S_ISFIFO(st.st_mode)) return "it is a named pipe, not a file";
+  if (!S_ISREG(st.st_mode)) return "it is a device or socket, not a file";
+  if (::access(path.c_str(), R_OK) != 0) return "the file cannot be read";
+  if (LowerExtension(p) == ".shp") {
+    bool dbf = false;
+    std::error_code ec;
+    for (const auto& e :
+         fs::directory_iterator(p.parent_path().empty() ? fs::path(".") : p.parent_path(), ec))
+      if (e.path().stem() == p.stem() && LowerExtension(e.path()) == ".dbf") dbf = true;
+    if (!dbf) return "the shapefile's attribute file (.dbf) is missing";
+  }
+  return {};
 }
 
 }  // namespace velk::host

@@ -1,6 +1,7 @@
 // The files of a file-based dataset (a shapefile's .shp, .shx, .dbf, .prj, ...) handled as one:
 // checked copies, moves that are undone when one of them fails, checks that a written file is
-// complete, and the reason of a failed write in the user's words. Platform-internal.
+// complete, the reason of a failed write in the user's words, and why a chosen path cannot be a
+// dataset.
 #pragma once
 
 #include <filesystem>
@@ -42,5 +43,11 @@ bool FileComplete(const std::filesystem::path& file);
 // The reason of a failed write to a file in folder, as a user reads it: "disk full" when the
 // folder's file system has no room left, "file size limit reached", else the system's text.
 std::string WriteFailureText(int err, const std::filesystem::path& folder);
+
+// Why a path the user chose cannot be a table or feature class, in the user's words: too long,
+// not there (or a shapefile's .shp or .dbf missing), a folder, a named pipe or device, a name
+// with characters datasets cannot have. Empty when nothing is wrong with the path itself. Never
+// opens the file, so a pipe cannot block.
+std::string WhyNotADataset(const std::string& path);
 
 }  // namespace velk::host

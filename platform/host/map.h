@@ -6,6 +6,7 @@
 
 #include "platform/com/object.h"
 #include "platform/host/active_view.h"
+#include "platform/host/contents_view.h"
 #include "platform/host/display_objects.h"
 #include "platform/host/graphics_objects.h"
 #include "platform/host/layer.h"
@@ -92,8 +93,8 @@ class LayerList {
 
 // The host's 2-D map. In data view the map is also the document's active view, with the
 // map's graphics container (IGraphicsContainer) and display.
-class Map
-    : public ComObjectRoot<Map, IMap, IActiveView, IGraphicsContainer, IRefreshLog, IMapLayers> {
+class Map : public ComObjectRoot<Map, IMap, IActiveView, IGraphicsContainer, IRefreshLog,
+                                 IMapLayers, IStandaloneTableCollection> {
  public:
   HRESULT QueryExtra(REFIID riid, void** ppv);
 
@@ -138,12 +139,20 @@ class Map
   }
   VELK_GRAPHICS_CONTAINER_FORWARDS
 
+  // Tables shown beside the layers.
+  HRESULT get_StandaloneTableCount(LONG* count) override { return tables_.Count(count); }
+  HRESULT get_StandaloneTable(LONG index, IStandaloneTable** table) override {
+    return tables_.At(index, table);
+  }
+  HRESULT AddStandaloneTable(IStandaloneTable* table) override { return tables_.Add(table); }
+
   // Host-side access (not an interface): the document and tests watch the layer list.
   void SetObserver(MapObserver* observer) { layers_.SetObserver(observer); }
 
  private:
   Bstr name_{L"Layers"};
   LayerList layers_;
+  StandaloneTableList tables_;
   ComPtr<IUnknown> spatialReference_;
   double scale_ = 0.0;
   int refreshes_ = 0;

@@ -8,6 +8,7 @@ HRESULT MapDocument::FinalConstruct() {
   layout_ = MakeObjectPtr<PageLayout, IPageLayout>();
   layout_.Query<IActiveView>()->put_FocusMap(maps_[0].get());
   stack_ = MakeObjectPtr<OperationStack, IOperationStack>();
+  contents_ = MakeObjectPtr<ContentsView, IContentsView>();
   return S_OK;
   VELK_CATCH
 }

@@ -12,7 +12,7 @@
 
 namespace velk::host {
 
-class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument>,
+class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument, IContentsViewHost>,
                     public DocumentBase {
  public:
   HRESULT FinalConstruct();
@@ -37,6 +37,9 @@ class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument>,
   // The search tolerance in pixels of the display (3 unless changed).
   static constexpr LONG kSearchTolerancePixels = 3;
 
+  // The document's table of contents.
+  HRESULT get_CurrentContentsView(IContentsView** view) override { return contents_.CopyTo(view); }
+
   // Watches the layer lists of the document's maps (those of the host's own map class).
   void SetMapObserver(MapObserver* observer);
 
@@ -48,6 +51,7 @@ class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument>,
   LONG viewKind_ = kDataView;
   ComPtr<IPoint> location_;
   MapObserver* observer_ = nullptr;
+  ComPtr<IContentsView> contents_;
 };
 
 }  // namespace velk::host

@@ -3,12 +3,18 @@
 #include <vector>
 
 #include "platform/com/bstr.h"
+#include "platform/com/stream.h"
+#include "platform/com/text.h"
+#include "platform/host/data_errors.h"
 #include "platform/host/dataset.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/layer.h"
 #include "platform/host/layer_kinds.h"
+#include "platform/host/persist_bytes.h"
 #include "platform/host/table.h"
+#include "platform/host/workspace.h"
+#include "platform/host/workspace_objects.h"
 
 namespace velk::host {
 namespace {
@@ -51,8 +57,9 @@ class RasterStretchRenderer : public ComObjectRoot<RasterStretchRenderer, IRaste
   double maximum_ = 0;
 };
 
-class RasterCatalogLayer : public ComObjectRoot<RasterCatalogLayer, ILayer, ILayerExtent,
-                                                IRasterCatalogLayer, IFeatureLayerDefinition> {
+class RasterCatalogLayer
+    : public ComObjectRoot<RasterCatalogLayer, ILayer, ILayerExtent, IRasterCatalogLayer,
+                           IFeatureLayerDefinition, IPersistStream> {
  public:
   using ILayer::QueryInterface;
   HRESULT FinalConstruct() {
@@ -107,6 +114,15 @@ class RasterCatalogLayer : public ComObjectRoot<RasterCatalogLayer, ILayer, ILay
     LONG index = -1;
     if (FAILED(table->FindField(Bstr(pathField_), &index)) || index < 0) return S_OK;
     table_ = table;
+    source_ = {};
+    if (auto ds = QueryAs<IDataset>(table)) {
+      Bstr n;
+      ComPtr<IWorkspace> ws;
+      if (SUCCEEDED(ds->get_Name(&n))) source_.table = n.str();
+      Bstr path;
+      if (SUCCEEDED(ds->get_Workspace(ws.put())) && ws && SUCCEEDED(ws->get_PathName(&path)))
+        source_.workspace = path.str();
+    }
     if (name_.empty()) {
       Bstr n;
       if (auto ds = QueryAs<IDataset>(table); ds && SUCCEEDED(ds->get_Name(&n))) name_ = n.str();
@@ -167,7 +183,117 @@ class RasterCatalogLayer : public ComObjectRoot<RasterCatalogLayer, ILayer, ILay
     return S_OK;
   }
 
+  // IPersistStream: the layer's settings and where its table lies (a database file and the
+  // table's name), so that a map document brings it back; a table no longer there leaves the
+  // layer invalid rather than failing the document.
+  HRESULT GetClassID(CLSID* clsid) override {
+    if (!clsid) return E_POINTER;
+    *clsid = CLSID_RasterCatalogLayer;
+    return S_OK;
+  }
+  HRESULT IsDirty() override { return S_OK; }
+  HRESULT GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT Save(IStream* stream, BOOL) override {
+    if (!stream) return E_POINTER;
+    ByteWriter w;
+    w.U32(kStreamVersion);
+    for (const std::wstring* text :
+         {&name_, &source_.workspace, &source_.table, &pathField_, &definition_})
+      w.Text(ToUtf8(*text));
+    w.U32(visible_ ? 1 : 0);
+    w.U32(static_cast<std::uint32_t>(resampling_));
+    const Stretch s = StretchSettings();
+    w.U32(s.present ? (s.custom ? 2 : 1) : 0);
+    w.F64(s.minimum);
+    w.F64(s.maximum);
+    ByteWriter framed;
+    framed.Text(w.bytes);
+    ULONG written = 0;
+    return stream->Write(framed.bytes.data(), static_cast<ULONG>(framed.bytes.size()), &written);
+  }
+  HRESULT Load(IStream* stream) override {
+    if (!stream) return E_POINTER;
+    std::uint32_t length = 0;
+    ULONG got = 0;
+    if (FAILED(stream->Read(&length, 4, &got)) || got != 4) return E_FAIL;
+    std::string bytes(length, '\0');
+    if (length && (FAILED(stream->Read(bytes.data(), length, &got)) || got != length))
+      return E_FAIL;
+    ByteReader r{bytes};
+    if (r.U32() != kStreamVersion) return E_FAIL;
+    std::wstring texts[5];
+    for (std::wstring& t : texts) t = FromUtf8(r.Text());
+    const bool visible = r.U32() != 0;
+    const std::uint32_t resampling = r.U32();
+    const std::uint32_t stretch = r.U32();
+    const double minimum = r.F64();
+    const double maximum = r.F64();
+    if (!r.ok || resampling > 2 || texts[3].empty()) return E_FAIL;
+    name_ = texts[0];
+    source_ = {texts[1], texts[2]};
+    pathField_ = texts[3];
+    definition_ = texts[4];
+    visible_ = visible;
+    resampling_ = static_cast<LONG>(resampling);
+    renderers_.clear();
+    if (stretch) {
+      ComPtr<IRasterStretchRenderer> s;
+      HRESULT hr = CreateInstance<RasterStretchRenderer>(nullptr, IidOf<IRasterStretchRenderer>(),
+                                                         s.put_void());
+      if (FAILED(hr)) return hr;
+      s->put_UseCustomStatistics(stretch == 2 ? VARIANT_TRUE : VARIANT_FALSE);
+      s->put_Minimum(minimum);
+      s->put_Maximum(maximum);
+      renderers_.emplace_back(s.get());
+    }
+    table_.Reset();
+    Reopen();
+    return S_OK;
+  }
+
  private:
+  static constexpr std::uint32_t kStreamVersion = 1;
+  struct Source {
+    std::wstring workspace;
+    std::wstring table;
+  };
+  struct Stretch {
+    bool present = false;
+    bool custom = false;
+    double minimum = 0, maximum = 0;
+  };
+  Stretch StretchSettings() const {
+    for (const auto& r : renderers_) {
+      ComPtr<IRasterStretchRenderer> s;
+      if (FAILED(r->QueryInterface(IidOf<IRasterStretchRenderer>(), s.put_void()))) continue;
+      Stretch out{true};
+      VARIANT_BOOL custom = VARIANT_FALSE;
+      s->get_UseCustomStatistics(&custom);
+      out.custom = custom != VARIANT_FALSE;
+      s->get_Minimum(&out.minimum);
+      s->get_Maximum(&out.maximum);
+      return out;
+    }
+    return {};
+  }
+  // Opens the saved table again; a database or table no longer there leaves the layer invalid.
+  void Reopen() {
+    if (source_.workspace.empty() || source_.table.empty()) return;
+    ComPtr<IWorkspaceFactory> factory;
+    if (FAILED(CreateDatabaseWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(),
+                                              factory.put_void())))
+      return;
+    ComPtr<IWorkspace> ws;
+    if (FAILED(factory->OpenFromFile(Bstr(source_.workspace), nullptr, ws.put())) || !ws) return;
+    ComPtr<ITable> table;
+    auto features = ws.As<IFeatureWorkspace>();
+    if (!features || FAILED(features->OpenTable(Bstr(source_.table), table.put())) || !table)
+      return;
+    LONG index = -1;
+    if (SUCCEEDED(table->FindField(Bstr(pathField_), &index)) && index >= 0) table_ = table;
+  }
+
+  Source source_;
   std::wstring name_;
   bool visible_ = true;
   ComPtr<ITable> table_;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -11,8 +12,11 @@
 
 #include "platform/com/text.h"
 #include "platform/host/analysis/hillshade.h"
+#include "platform/host/analysis/observer_visibility.h"
+#include "platform/host/analysis/visibility_raster.h"
 #include "platform/host/data_errors.h"
 #include "platform/host/dataset.h"
+#include "platform/host/feature_class.h"
 #include "platform/host/gdal_drivers.h"
 #include "platform/host/geometry.h"
 #include "platform/host/raster.h"
@@ -36,6 +40,52 @@ std::string RasterPath(IUnknown* input) {
   Bstr path;
   if (FAILED(dataset->get_CompleteName(&path))) return {};
   return ToUtf8(path.str());
+}
+
+std::string WorkspaceFolder(IWorkspace* workspace) {
+  Bstr path;
+  if (!workspace || FAILED(workspace->get_PathName(&path))) return {};
+  return ToUtf8(path.str());
+}
+
+// The shapefile behind a feature class of a folder workspace.
+std::string ShapefilePath(IUnknown* featureClass) {
+  auto dataset = QueryAs<IDataset>(featureClass);
+  ComPtr<IWorkspace> workspace;
+  Bstr name;
+  if (!dataset || FAILED(dataset->get_Workspace(workspace.put())) ||
+      FAILED(dataset->get_Name(&name)))
+    return {};
+  const std::string folder = WorkspaceFolder(workspace.get());
+  if (folder.empty()) return {};
+  std::string file = ToUtf8(name.str());
+  if (std::filesystem::path(file).extension() != ".shp") file += ".shp";
+  return (std::filesystem::path(folder) / file).string();
+}
+
+// Optional VARIANT arguments: missing or empty gives the fallback.
+bool ReadBool(VARIANT* v, bool fallback) {
+  if (!v || v->vt == VT_EMPTY || v->vt == VT_ERROR) return fallback;
+  if (v->vt == VT_BOOL) return v->boolVal != VARIANT_FALSE;
+  if (v->vt == VT_R8) return v->dblVal != 0.0;
+  if (v->vt == VT_R4) return v->fltVal != 0.0f;
+  if (v->vt == VT_I4) return v->lVal != 0;
+  if (v->vt == VT_I2) return v->iVal != 0;
+  return fallback;
+}
+bool ReadDouble(VARIANT* v, double& out) {
+  if (!v || v->vt == VT_EMPTY || v->vt == VT_ERROR) return true;
+  if (v->vt == VT_R8)
+    out = v->dblVal;
+  else if (v->vt == VT_R4)
+    out = v->fltVal;
+  else if (v->vt == VT_I4)
+    out = v->lVal;
+  else if (v->vt == VT_I2)
+    out = v->iVal;
+  else
+    return false;
+  return true;
 }
 
 struct GdalCloser {
@@ -232,14 +282,77 @@ class RasterSurfaceOp
     VELK_CATCH
   }
 
+  HRESULT Visibility(IGeoDataset* surface, IGeoDataset* observers, LONG kind, VARIANT* useCurvature,
+                     VARIANT* refraction, IGeoDataset** result) override {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (!surface || !observers) return E_POINTER;
+    if (kind != kVisibilityFrequency) return E_INVALIDARG;
+    analysis::ObserverVisibilityOptions options;
+    options.curvature.useCurvature = ReadBool(useCurvature, false);
+    if (!ReadDouble(refraction, options.curvature.refraction)) return E_INVALIDARG;
+    const std::string surfacePath = RasterPath(surface);
+    const std::string observersPath = ShapefilePath(observers);
+    if (surfacePath.empty() || observersPath.empty()) return E_FAIL;
+    ComPtr<IWorkspace> workspace;
+    env_->get_OutWorkspace(workspace.put());
+    std::string folder = WorkspaceFolder(workspace.get());
+    if (folder.empty()) folder = std::filesystem::path(surfacePath).parent_path().string();
+    std::string out;
+    for (int n = 0; out.empty(); ++n) {
+      char name[32];
+      std::snprintf(name, sizeof name, "viz%04d.tif", n);
+      const auto p = std::filesystem::path(folder) / name;
+      std::error_code ec;
+      if (!std::filesystem::exists(p, ec)) out = p.string();
+    }
+    if (!analysis::ComputeObserverVisibility(surfacePath, observersPath, out, options)
+             .error.empty())
+      return E_FAIL;
+    ComPtr<IRasterDataset> dataset;
+    HRESULT hr = OpenRasterFile(out, workspace.get(), dataset.put());
+    if (FAILED(hr)) return hr;
+    return dataset->QueryInterface(IidOf<IGeoDataset>(), reinterpret_cast<void**>(result));
+  }
+
  private:
   ComPtr<IRasterAnalysisEnvironment> env_;
+};
+
+class ConversionOp : public ComObjectRoot<ConversionOp, IConversionOp> {
+ public:
+  HRESULT RasterDataToPolygonFeatureData(IGeoDataset* raster, IWorkspace* workspace, BSTR name,
+                                         VARIANT_BOOL, IGeoDataset** result) override {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (!raster || !workspace) return E_POINTER;
+    const std::string rasterPath = RasterPath(raster);
+    const std::string folder = WorkspaceFolder(workspace);
+    std::string file = ToUtf8(BstrToWstring(name));
+    if (rasterPath.empty() || folder.empty() || file.empty()) return E_INVALIDARG;
+    if (std::filesystem::path(file).extension() != ".shp") file += ".shp";
+    if (!analysis::PolygonizeCountRaster(rasterPath,
+                                         (std::filesystem::path(folder) / file).string())
+             .empty())
+      return E_FAIL;
+    auto features = QueryAs<IFeatureWorkspace>(workspace);
+    if (!features) return E_NOINTERFACE;
+    ComPtr<IFeatureClass> fc;
+    HRESULT hr = features->OpenFeatureClass(
+        Bstr(FromUtf8(std::filesystem::path(file).stem().string())), fc.put());
+    if (FAILED(hr)) return hr;
+    return QueryAs<IGeoDataset>(fc.get()).CopyTo(result);
+  }
 };
 
 }  // namespace
 
 HRESULT CreateRasterSurfaceOpObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<RasterSurfaceOp>(outer, riid, ppv);
+}
+
+HRESULT CreateConversionOpObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<ConversionOp>(outer, riid, ppv);
 }
 
 }  // namespace velk::host

@@ -554,6 +554,9 @@ HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
   std::unique_ptr<OGRGeometry> fg = spatial ? ToOgr(filterShape) : nullptr;
   OGREnvelope fenv;
   if (fg) fg->getEnvelope(&fenv);
+  // The format's spatial index (a GeoPackage's R-tree) narrows the rows to those whose
+  // envelopes meet the filter's; the exact relation is tested below.
+  if (fg) layer_->SetSpatialFilterRect(fenv.MinX, fenv.MinY, fenv.MaxX, fenv.MaxY);
   layer_->ResetReading();
   CPLErrorReset();
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -583,6 +586,7 @@ HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
   // The rows end where the file could not be read any further: not the end of the table.
   const bool readFailed = CPLGetLastErrorType() >= CE_Failure;
   layer_->SetAttributeFilter(nullptr);
+  if (fg) layer_->SetSpatialFilter(nullptr);
   layer_->ResetReading();
   if (readFailed) {
     fids.clear();

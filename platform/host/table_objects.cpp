@@ -638,6 +638,13 @@ class TableBase
       failure_ = "the data cannot be written";
       return E_DATA_WRITE_FAILED;
     }
+    // The copy replaces the dataset: only one that nobody else has open may be edited.
+    const LONG held = CurrentLock(lockKey_, this);
+    if (!ChangeLock(lockKey_, this, kSchemaLockExclusive)) {
+      failure_ = "the data is in use";
+      return E_DATA_SCHEMA_LOCKED;
+    }
+    ChangeLock(lockKey_, this, held == kSchemaLockExclusive ? held : kSchemaLockShared);
     VELK_TRY
     HRESULT hr = host_->StartEdit(*core_, edit_, failure_);
     if (FAILED(hr)) return hr;

@@ -233,6 +233,23 @@ std::vector<host::FieldSpec> UidsTableSchema() {
   return {oid, Text(L"PRODUCT", 60), Text(L"SERIES", 10), Number(L"SCALE", kFieldInteger)};
 }
 
+// What the host's table object is underneath (its GDAL layer); null for another table.
+host::TableCore* CoreOf(ITable* table) {
+  ComPtr<IRowBuffer> buffer;
+  if (!table || FAILED(table->CreateRowBuffer(buffer.put())) || !buffer) return nullptr;
+  auto data = buffer.As<host::IRowData>();
+  return data ? data->Core() : nullptr;
+}
+
+// The indexes of the fields the layers query, on a database table (dBASE files have none).
+void IndexCatalogTable(IUnknown* table) {
+  ComPtr<ITable> t;
+  if (!table || FAILED(table->QueryInterface(IidOf<ITable>(), t.put_void()))) return;
+  host::TableCore* core = CoreOf(t.get());
+  if (core && core->Valid() && !core->IsDbase() && core->Writable())
+    EnsureCatalogIndexes(core->Source()->get(), core->Layer());
+}
+
 // Makes the empty catalog; nothing is left behind on failure.
 HRESULT MakeCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum kind, const std::wstring& name) {
   ComPtr<IFeatureWorkspace> features = ComPtr<IWorkspace>(workspace).As<IFeatureWorkspace>();
@@ -248,6 +265,7 @@ HRESULT MakeCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum kind, const st
                                             nullptr, nullptr, kFeatureTypeSimple, Bstr(L"Shape"),
                                             Bstr(L""), catalog.put());
   if (FAILED(hr)) return hr;
+  IndexCatalogTable(catalog.get());
   if (kind != velkZelCatalogVPF && kind != velkZelCatalogReferencedRPF) return S_OK;
   const bool vpf = kind == velkZelCatalogVPF;
   ComPtr<ITable> featureTable;
@@ -256,7 +274,9 @@ HRESULT MakeCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum kind, const st
                              nullptr, nullptr, Bstr(L""), featureTable.put());
   if (FAILED(hr)) {
     if (auto dataset = catalog.As<IDataset>()) dataset->Delete();
+    return hr;
   }
+  IndexCatalogTable(featureTable.get());
   return hr;
 }
 
@@ -338,13 +358,6 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
   }
 
  private:
-  static host::TableCore* CoreOf(ITable* table) {
-    ComPtr<IRowBuffer> buffer;
-    if (FAILED(table->CreateRowBuffer(buffer.put())) || !buffer) return nullptr;
-    auto data = buffer.As<host::IRowData>();
-    return data ? data->Core() : nullptr;
-  }
-
   static ScanResult<DtedCellRow> Scan(const std::string& folder, const ScanOptions& options,
                                       DtedCellRow*) {
     return ScanDtedTree(folder, options);

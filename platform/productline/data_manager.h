@@ -55,7 +55,9 @@ struct IDataManager : IUnknown {
   // makes a catalog of frames referenced by file (PRODUCT, SCALE, SERIES, NAME, FULL_NAME, the
   // full path being the raster's); referenced RPF also makes its companion "_uids" table (one
   // row per product series: PRODUCT, SERIES, SCALE); VPF also makes the "_features" table;
-  // geodatabase VPF needs a database workspace. The two flags are not used here. A folder
+  // geodatabase VPF needs a database workspace. In a database the tables get the indexes of
+  // the fields the layers query (SCALE, PRODUCT, PRODUCT + COVERAGE + FEAT_CLS, FULL_NAME) at
+  // once. The two flags are not used here. A folder
   // given asks for its data to be loaded as well, which is not offered: after the catalog is
   // made an error event says so and E_NOTIMPL is returned. Each failure is returned and fired
   // as an event of type 100; success fires one event of type 0. Nothing is left behind on

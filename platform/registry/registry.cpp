@@ -330,6 +330,22 @@ bool Split(const std::wstring& path, Path& out) { return detail::SplitPath(path,
 
 }  // namespace
 
+LSTATUS ReadHiveSubKeys(const std::wstring& file, std::vector<std::wstring>* names) {
+  if (!names) return ERROR_INVALID_PARAMETER;
+  const std::string path = velk::ToUtf8(file);
+  std::error_code ec;
+  if (std::filesystem::status(path, ec).type() == std::filesystem::file_type::not_found)
+    return ERROR_FILE_NOT_FOUND;
+  Node tree;
+  std::string why;
+  if (!detail::ParseHive(path, tree, why)) return ERROR_BADDB;
+  names->clear();
+  for (const Node& c : tree.children) names->push_back(c.name);
+  return ERROR_SUCCESS;
+}
+
+bool NamesEqual(const std::wstring& a, const std::wstring& b) { return detail::NamesEqual(a, b); }
+
 bool KeyExists(Hive hive, const std::wstring& path) {
   Path p;
   if (!Split(path, p)) return false;

@@ -116,6 +116,11 @@ LSTATUS WriteDword(Hive hive, const std::wstring& path, const std::wstring& name
 LSTATUS WriteValue(Hive hive, const std::wstring& path, const std::wstring& name,
                    const Value& value);
 std::vector<std::wstring> SubKeys(Hive hive, const std::wstring& path);  // in creation order
+// The subkey names of the root of a hive file (as a restore would take them): ERROR_SUCCESS,
+// ERROR_FILE_NOT_FOUND, or ERROR_BADDB for a file that does not read whole as a hive.
+LSTATUS ReadHiveSubKeys(const std::wstring& file, std::vector<std::wstring>* names);
+// Key and value names compare without regard to letter case.
+bool NamesEqual(const std::wstring& a, const std::wstring& b);
 LSTATUS DeleteTree(Hive hive, const std::wstring& path);  // an empty path empties the hive
 
 }  // namespace velk::reg

@@ -39,8 +39,8 @@ DWORD GetFullPathNameW(LPCWSTR path, DWORD cch, LPWSTR buffer, LPWSTR* filePart)
   std::wmemcpy(buffer, full.c_str(), full.size() + 1);
   if (filePart) {
     std::size_t slash = full.find_last_of(L'/');
-    *filePart = slash == std::wstring::npos || slash + 1 == full.size() ? nullptr
-                                                                        : buffer + slash + 1;
+    *filePart =
+        slash == std::wstring::npos || slash + 1 == full.size() ? nullptr : buffer + slash + 1;
   }
   return static_cast<DWORD>(full.size());
 }

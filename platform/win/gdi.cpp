@@ -1,9 +1,15 @@
 #include "platform/win/gdi.h"
 
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
+#include <vector>
 
 #include "platform/com/text.h"
 #include "platform/win/thread.h"
@@ -11,7 +17,15 @@
 
 namespace {
 
-enum class Kind { Brush, Bitmap, Icon, Cursor, Font };
+enum class Kind { Brush, Bitmap, Icon, Cursor, Font, Pen };
+
+// The pixels of a bitmap made in memory: rows top down, each pixel 0x00RRGGBB (the layout
+// cairo's RGB24 surfaces use, so cairo draws straight into it).
+struct Pixels {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> data;
+};
 
 struct GdiObject {
   Kind kind = Kind::Brush;
@@ -19,14 +33,24 @@ struct GdiObject {
   bool permanent = false;  // system and stock objects
   SIZE size{};
   std::wstring name;
+  int penStyle = PS_SOLID;
+  int penWidth = 1;
+  std::shared_ptr<Pixels> pixels;  // bitmaps made in memory
 };
 
-struct DeviceContext {
-  HWND hwnd = nullptr;
+struct DcState {
   COLORREF text = RGB(0, 0, 0);
   COLORREF bk = RGB(255, 255, 255);
   int bkMode = OPAQUE;
   std::map<Kind, HGDIOBJ> selected;
+  POINT origin{};
+  POINT pen{};
+};
+
+struct DeviceContext : DcState {
+  HWND hwnd = nullptr;
+  bool memory = false;
+  std::vector<DcState> saved;
 };
 
 std::map<std::uintptr_t, GdiObject>& Objects() {
@@ -204,6 +228,11 @@ HGDIOBJ GetStockObject(int index) {
     case BLACK_BRUSH: o.color = RGB(0, 0, 0); break;
     case NULL_BRUSH: o.color = CLR_INVALID; break;
     case DEFAULT_GUI_FONT: o.kind = Kind::Font; break;
+    case BLACK_PEN: o.kind = Kind::Pen; break;
+    case NULL_PEN:
+      o.kind = Kind::Pen;
+      o.penStyle = PS_NULL;
+      break;
     default: return nullptr;
   }
   std::uintptr_t h = NewObject(o);
@@ -236,8 +265,8 @@ int GetObjectW(HGDIOBJ obj, int size, void* out) {
   BITMAP bm;
   bm.bmWidth = o->size.cx;
   bm.bmHeight = o->size.cy;
-  bm.bmBitsPixel = 24;
-  bm.bmWidthBytes = ((o->size.cx * 3) + 3) & ~3;
+  bm.bmBitsPixel = o->pixels ? 32 : 24;
+  bm.bmWidthBytes = o->pixels ? o->size.cx * 4 : ((o->size.cx * 3) + 3) & ~3;
   std::memcpy(out, &bm, sizeof bm);
   return static_cast<int>(sizeof bm);
 }
@@ -363,6 +392,389 @@ HCURSOR SetCursor(HCURSOR cursor) {
 }
 HCURSOR GetCursor() { return g_cursor; }
 
+namespace {
+
+std::uint32_t ToPixel(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+COLORREF FromPixel(std::uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
+
+Pixels* SurfaceOf(DeviceContext* d) {
+  if (!d || !d->memory) return nullptr;
+  auto it = d->selected.find(Kind::Bitmap);
+  if (it == d->selected.end()) return nullptr;
+  GdiObject* o = FindObject(it->second);
+  return o && o->pixels ? o->pixels.get() : nullptr;
+}
+
+// A cairo context over the DC's bitmap, moved by the DC's origin, drawing without smoothing so
+// that lines and fills land on whole pixels as the system's would.
+struct Canvas {
+  cairo_surface_t* surface = nullptr;
+  cairo_t* cr = nullptr;
+  explicit Canvas(DeviceContext* d) {
+    Pixels* px = SurfaceOf(d);
+    if (!px || px->width <= 0 || px->height <= 0) return;
+    surface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(px->data.data()),
+                                                  CAIRO_FORMAT_RGB24, px->width, px->height,
+                                                  px->width * 4);
+    cr = cairo_create(surface);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    cairo_translate(cr, d->origin.x, d->origin.y);
+  }
+  ~Canvas() {
+    if (cr) cairo_destroy(cr);
+    if (surface) {
+      cairo_surface_flush(surface);
+      cairo_surface_destroy(surface);
+    }
+  }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+  explicit operator bool() const { return cr != nullptr; }
+  void Color(COLORREF c) {
+    cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0,
+                         ((c >> 16) & 0xFF) / 255.0);
+  }
+};
+
+GdiObject* Selected(DeviceContext* d, Kind kind) {
+  auto it = d->selected.find(kind);
+  return it == d->selected.end() ? nullptr : FindObject(it->second);
+}
+
+// The DC's pen, or the default one-pixel black pen.
+bool PenOf(DeviceContext* d, COLORREF* color, int* width, int* style) {
+  GdiObject* p = Selected(d, Kind::Pen);
+  *color = p ? p->color : RGB(0, 0, 0);
+  *width = p ? std::max(1, p->penWidth) : 1;
+  *style = p ? p->penStyle : PS_SOLID;
+  return *style != PS_NULL;
+}
+
+// The DC's brush colour, or CLR_INVALID for a hollow brush (default: white).
+COLORREF BrushOf(DeviceContext* d) {
+  GdiObject* b = Selected(d, Kind::Brush);
+  return b ? b->color : RGB(255, 255, 255);
+}
+
+void Stroke(Canvas& c, DeviceContext* d) {
+  COLORREF color;
+  int width, style;
+  if (!PenOf(d, &color, &width, &style)) {
+    cairo_new_path(c.cr);
+    return;
+  }
+  c.Color(color);
+  cairo_set_line_width(c.cr, width);
+  if (style == PS_DASH) {
+    double dash[] = {6.0, 3.0};
+    cairo_set_dash(c.cr, dash, 2, 0);
+  } else if (style == PS_DOT) {
+    double dash[] = {1.0, 1.0};
+    cairo_set_dash(c.cr, dash, 2, 0);
+  }
+  cairo_stroke(c.cr);
+  cairo_set_dash(c.cr, nullptr, 0, 0);
+}
+
+void FillAndStroke(Canvas& c, DeviceContext* d) {
+  COLORREF brush = BrushOf(d);
+  if (brush != CLR_INVALID) {
+    c.Color(brush);
+    cairo_fill_preserve(c.cr);
+  }
+  Stroke(c, d);
+}
+
+std::shared_ptr<Pixels> NewPixels(int w, int h) {
+  auto px = std::make_shared<Pixels>();
+  px->width = std::max(0, w);
+  px->height = std::max(0, h);
+  px->data.assign(static_cast<std::size_t>(px->width) * px->height, 0);
+  return px;
+}
+
+}  // namespace
+
+HDC CreateCompatibleDC(HDC) {
+  HDC dc = GetDC(nullptr);
+  if (DeviceContext* d = FindDc(dc)) d->memory = true;
+  return dc;
+}
+
+BOOL DeleteDC(HDC dc) { return Dcs().erase(reinterpret_cast<std::uintptr_t>(dc)) ? TRUE : FALSE; }
+
+HBITMAP CreateCompatibleBitmap(HDC, int width, int height) {
+  if (width <= 0 || height <= 0) return nullptr;
+  GdiObject o;
+  o.kind = Kind::Bitmap;
+  o.size = {width, height};
+  o.pixels = NewPixels(width, height);
+  return reinterpret_cast<HBITMAP>(NewObject(o));
+}
+
+HPEN CreatePen(int style, int width, COLORREF color) {
+  GdiObject o;
+  o.kind = Kind::Pen;
+  o.color = color & 0x00FFFFFF;
+  o.penStyle = style;
+  o.penWidth = width;
+  return reinterpret_cast<HPEN>(NewObject(o));
+}
+
+int FillRect(HDC dc, const RECT* r, HBRUSH brush) {
+  DeviceContext* d = FindDc(dc);
+  COLORREF color = velk::win::BrushColor(brush);
+  if (!d || !r) return 0;
+  Canvas c(d);
+  if (!c || color == CLR_INVALID) return 1;
+  c.Color(color);
+  cairo_rectangle(c.cr, r->left, r->top, r->right - r->left, r->bottom - r->top);
+  cairo_fill(c.cr);
+  return 1;
+}
+
+int FrameRect(HDC dc, const RECT* r, HBRUSH brush) {
+  if (!r) return 0;
+  RECT sides[] = {{r->left, r->top, r->right, r->top + 1},
+                  {r->left, r->bottom - 1, r->right, r->bottom},
+                  {r->left, r->top, r->left + 1, r->bottom},
+                  {r->right - 1, r->top, r->right, r->bottom}};
+  for (const RECT& s : sides) FillRect(dc, &s, brush);
+  return 1;
+}
+
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
+  DeviceContext* d = FindDc(dc);
+  if (!d) return FALSE;
+  Canvas c(d);
+  if (!c) return TRUE;
+  cairo_rectangle(c.cr, left + 0.5, top + 0.5, right - left - 1, bottom - top - 1);
+  FillAndStroke(c, d);
+  return TRUE;
+}
+
+BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
+  DeviceContext* d = FindDc(dc);
+  if (!d) return FALSE;
+  Canvas c(d);
+  if (!c) return TRUE;
+  double w = std::max(1, right - left - 1), h = std::max(1, bottom - top - 1);
+  cairo_save(c.cr);
+  cairo_translate(c.cr, left + 0.5 + w / 2, top + 0.5 + h / 2);
+  cairo_scale(c.cr, w / 2, h / 2);
+  cairo_arc(c.cr, 0, 0, 1, 0, 2 * M_PI);
+  cairo_restore(c.cr);
+  FillAndStroke(c, d);
+  return TRUE;
+}
+
+BOOL Polygon(HDC dc, const POINT* points, int count) {
+  DeviceContext* d = FindDc(dc);
+  if (!d || !points || count < 2) return FALSE;
+  Canvas c(d);
+  if (!c) return TRUE;
+  for (int i = 0; i < count; ++i)
+    (i ? cairo_line_to : cairo_move_to)(c.cr, points[i].x + 0.5, points[i].y + 0.5);
+  cairo_close_path(c.cr);
+  FillAndStroke(c, d);
+  return TRUE;
+}
+
+BOOL Polyline(HDC dc, const POINT* points, int count) {
+  DeviceContext* d = FindDc(dc);
+  if (!d || !points || count < 2) return FALSE;
+  Canvas c(d);
+  if (!c) return TRUE;
+  for (int i = 0; i < count; ++i)
+    (i ? cairo_line_to : cairo_move_to)(c.cr, points[i].x + 0.5, points[i].y + 0.5);
+  Stroke(c, d);
+  return TRUE;
+}
+
+BOOL MoveToEx(HDC dc, int x, int y, POINT* old) {
+  DeviceContext* d = FindDc(dc);
+  if (!d) return FALSE;
+  if (old) *old = d->pen;
+  d->pen = {x, y};
+  return TRUE;
+}
+
+BOOL LineTo(HDC dc, int x, int y) {
+  DeviceContext* d = FindDc(dc);
+  if (!d) return FALSE;
+  POINT line[] = {d->pen, {x, y}};
+  d->pen = {x, y};
+  return Polyline(dc, line, 2);
+}
+
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
+  DeviceContext* d = FindDc(dc);
+  Pixels* px = SurfaceOf(d);
+  if (!px) return CLR_INVALID;
+  x += d->origin.x;
+  y += d->origin.y;
+  if (x < 0 || y < 0 || x >= px->width || y >= px->height) return CLR_INVALID;
+  px->data[static_cast<std::size_t>(y) * px->width + x] = ToPixel(color);
+  return color & 0x00FFFFFF;
+}
+
+COLORREF GetPixel(HDC dc, int x, int y) {
+  DeviceContext* d = FindDc(dc);
+  Pixels* px = SurfaceOf(d);
+  if (!px) return CLR_INVALID;
+  x += d->origin.x;
+  y += d->origin.y;
+  if (x < 0 || y < 0 || x >= px->width || y >= px->height) return CLR_INVALID;
+  return FromPixel(px->data[static_cast<std::size_t>(y) * px->width + x]);
+}
+
+BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int count) {
+  DeviceContext* d = FindDc(dc);
+  if (!d || (!text && count > 0)) return FALSE;
+  Canvas c(d);
+  if (!c || count <= 0) return TRUE;
+  std::string utf8 = velk::ToUtf8(std::wstring_view(text, static_cast<std::size_t>(count)));
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, text, count, &extent);
+  if (d->bkMode == OPAQUE) {
+    c.Color(d->bk);
+    cairo_rectangle(c.cr, x, y, extent.cx, extent.cy);
+    cairo_fill(c.cr);
+  }
+  // Text is smoothed; the cell of each character follows the measuring rule (6 by 13).
+  cairo_set_antialias(c.cr, CAIRO_ANTIALIAS_GRAY);
+  cairo_select_font_face(c.cr, "DejaVu Sans Mono", CAIRO_FONT_SLANT_NORMAL,
+                         CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(c.cr, 10.0);
+  c.Color(d->text);
+  cairo_move_to(c.cr, x, y + 10);
+  cairo_show_text(c.cr, utf8.c_str());
+  return TRUE;
+}
+
+int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* r, UINT format) {
+  if (!text || !r) return 0;
+  std::size_t n = count < 0 ? std::wcslen(text) : static_cast<std::size_t>(count);
+  std::wstring shown;
+  for (std::size_t i = 0; i < n; ++i) {  // '&' marks a mnemonic, "&&" is one '&'
+    if (text[i] == L'&' && i + 1 < n) ++i;
+    shown.push_back(text[i]);
+  }
+  SIZE e{};
+  GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &e);
+  int x = r->left, y = r->top;
+  if (format & DT_CENTER) x = r->left + (r->right - r->left - e.cx) / 2;
+  if (format & DT_RIGHT) x = r->right - e.cx;
+  if (format & DT_VCENTER) y = r->top + (r->bottom - r->top - e.cy) / 2;
+  TextOutW(dc, x, y, shown.c_str(), static_cast<int>(shown.size()));
+  return e.cy;
+}
+
+BOOL DrawFrameControl(HDC dc, RECT* r, UINT type, UINT state) {
+  if (!r || type != DFC_BUTTON) return FALSE;
+  RECT box = *r;
+  if (state & DFCS_BUTTONPUSH) {
+    FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
+    bool pushed = (state & DFCS_PUSHED) != 0;
+    HBRUSH light = GetSysColorBrush(pushed ? COLOR_3DDKSHADOW : COLOR_3DHIGHLIGHT);
+    HBRUSH dark = GetSysColorBrush(pushed ? COLOR_3DHIGHLIGHT : COLOR_3DDKSHADOW);
+    RECT top{box.left, box.top, box.right, box.top + 1},
+        left{box.left, box.top, box.left + 1, box.bottom};
+    RECT bottom{box.left, box.bottom - 1, box.right, box.bottom},
+        right{box.right - 1, box.top, box.right, box.bottom};
+    FillRect(dc, &top, light);
+    FillRect(dc, &left, light);
+    FillRect(dc, &bottom, dark);
+    FillRect(dc, &right, dark);
+    return TRUE;
+  }
+  // Check and radio boxes: a white box, framed, with a mark when checked.
+  FillRect(dc, &box, GetSysColorBrush((state & DFCS_INACTIVE) ? COLOR_BTNFACE : COLOR_WINDOW));
+  FrameRect(dc, &box, GetSysColorBrush(COLOR_BTNSHADOW));
+  if (state & DFCS_CHECKED) {
+    RECT mark{box.left + 3, box.top + 3, box.right - 3, box.bottom - 3};
+    FillRect(dc, &mark, GetSysColorBrush(COLOR_WINDOWTEXT));
+  }
+  return TRUE;
+}
+
+BOOL DrawFocusRect(HDC dc, const RECT* r) {
+  DeviceContext* d = FindDc(dc);
+  if (!d || !r) return FALSE;
+  for (int x = r->left; x < r->right; x += 2) {
+    SetPixel(dc, x, r->top, RGB(0, 0, 0));
+    SetPixel(dc, x, r->bottom - 1, RGB(0, 0, 0));
+  }
+  for (int y = r->top; y < r->bottom; y += 2) {
+    SetPixel(dc, r->left, y, RGB(0, 0, 0));
+    SetPixel(dc, r->right - 1, y, RGB(0, 0, 0));
+  }
+  return TRUE;
+}
+
+int SaveDC(HDC dc) {
+  DeviceContext* d = FindDc(dc);
+  if (!d) return 0;
+  d->saved.push_back(static_cast<const DcState&>(*d));
+  return static_cast<int>(d->saved.size());
+}
+
+BOOL RestoreDC(HDC dc, int saved) {
+  DeviceContext* d = FindDc(dc);
+  if (!d || d->saved.empty()) return FALSE;
+  std::size_t n = d->saved.size();
+  std::size_t index =
+      saved < 0 ? n + static_cast<std::size_t>(saved) : static_cast<std::size_t>(saved) - 1;
+  if (saved == 0 || index >= n) return FALSE;
+  static_cast<DcState&>(*d) = d->saved[index];
+  d->saved.resize(index);
+  return TRUE;
+}
+
+BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* old) {
+  DeviceContext* d = FindDc(dc);
+  if (!d) return FALSE;
+  if (old) *old = d->origin;
+  d->origin = {x, y};
+  return TRUE;
+}
+
+int GetDeviceCaps(HDC dc, int index) {
+  if (!FindDc(dc)) return 0;
+  if (index == LOGPIXELSX || index == LOGPIXELSY) return 96;
+  return 0;
+}
+
+BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* tm) {
+  if (!FindDc(dc) || !tm) return FALSE;
+  tm->tmHeight = 13;
+  tm->tmAscent = 10;
+  tm->tmDescent = 3;
+  tm->tmAveCharWidth = 6;
+  tm->tmMaxCharWidth = 6;
+  return TRUE;
+}
+
+namespace velk::win {
+
+bool WriteBitmapPng(HBITMAP bitmap, const std::string& path) {
+  GdiObject* o = FindObject(bitmap);
+  if (!o || !o->pixels || o->pixels->width <= 0) return false;
+  Pixels& px = *o->pixels;
+  cairo_surface_t* s =
+      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(px.data.data()),
+                                          CAIRO_FORMAT_RGB24, px.width, px.height, px.width * 4);
+  // Written beside the target and renamed over it, so no half-written picture is left.
+  std::string tmp = path + ".tmp";
+  bool ok = cairo_surface_write_to_png(s, tmp.c_str()) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  if (ok) ok = std::rename(tmp.c_str(), path.c_str()) == 0;
+  if (!ok) std::remove(tmp.c_str());
+  return ok;
+}
+
+}  // namespace velk::win
+
 namespace velk::win {
 
 PaintColors QueryControlColors(HWND control) {
@@ -416,7 +828,8 @@ std::size_t LiveGdiObjectCount() {
 
 bool ImageSize(HANDLE image, SIZE* size) {
   GdiObject* o = FindObject(image);
-  if (!o || o->kind == Kind::Brush || o->kind == Kind::Font || !size) return false;
+  if (!o || o->kind == Kind::Brush || o->kind == Kind::Font || o->kind == Kind::Pen || !size)
+    return false;
   *size = o->size;
   return true;
 }

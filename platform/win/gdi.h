@@ -117,7 +117,68 @@ BOOL DestroyIcon(HICON icon);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 
+// ---- Drawing into memory device contexts ----
+// A memory DC draws into the 32-bit bitmap selected into it (pens outline, brushes fill, text in
+// the DC's text colour); a window's DC from GetDC records colours only and draws nothing.
+constexpr int PS_SOLID = 0;
+constexpr int PS_DASH = 1;
+constexpr int PS_DOT = 2;
+constexpr int PS_NULL = 5;
+constexpr int BLACK_PEN = 7;
+constexpr int NULL_PEN = 8;
+constexpr int LOGPIXELSX = 88;
+constexpr int LOGPIXELSY = 90;
+constexpr UINT DFC_BUTTON = 4;
+constexpr UINT DFCS_BUTTONCHECK = 0x0000;
+constexpr UINT DFCS_BUTTONRADIO = 0x0004;
+constexpr UINT DFCS_BUTTONPUSH = 0x0010;
+constexpr UINT DFCS_INACTIVE = 0x0100;
+constexpr UINT DFCS_PUSHED = 0x0200;
+constexpr UINT DFCS_CHECKED = 0x0400;
+constexpr UINT DT_LEFT = 0x0000;
+constexpr UINT DT_CENTER = 0x0001;
+constexpr UINT DT_RIGHT = 0x0002;
+constexpr UINT DT_VCENTER = 0x0004;
+constexpr UINT DT_SINGLELINE = 0x0020;
+
+struct TEXTMETRICW {
+  LONG tmHeight = 0;
+  LONG tmAscent = 0;
+  LONG tmDescent = 0;
+  LONG tmAveCharWidth = 0;
+  LONG tmMaxCharWidth = 0;
+};
+
+HDC CreateCompatibleDC(HDC dc);
+BOOL DeleteDC(HDC dc);
+// A 32-bit bitmap, all black.
+HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+HPEN CreatePen(int style, int width, COLORREF color);
+int FillRect(HDC dc, const RECT* r, HBRUSH brush);
+int FrameRect(HDC dc, const RECT* r, HBRUSH brush);
+BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
+BOOL Polygon(HDC dc, const POINT* points, int count);
+BOOL Polyline(HDC dc, const POINT* points, int count);
+BOOL MoveToEx(HDC dc, int x, int y, POINT* old);
+BOOL LineTo(HDC dc, int x, int y);
+COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
+// CLR_INVALID outside the bitmap or for a DC without one.
+COLORREF GetPixel(HDC dc, int x, int y);
+BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int count);
+int DrawTextW(HDC dc, LPCWSTR text, int count, RECT* r, UINT format);
+BOOL DrawFrameControl(HDC dc, RECT* r, UINT type, UINT state);
+BOOL DrawFocusRect(HDC dc, const RECT* r);
+int SaveDC(HDC dc);
+BOOL RestoreDC(HDC dc, int saved);
+BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* old);
+int GetDeviceCaps(HDC dc, int index);
+BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* tm);
+
 namespace velk::win {
+
+// Writes a bitmap made by CreateCompatibleBitmap as a PNG file; false when it cannot.
+bool WriteBitmapPng(HBITMAP bitmap, const std::string& path);
 
 // The colours a control would be painted with: the control asks its parent with the control
 // colour message its kind sends (edit: WM_CTLCOLOREDIT when editable, WM_CTLCOLORSTATIC when

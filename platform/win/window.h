@@ -134,6 +134,7 @@ BOOL UpdateWindow(HWND h);
 int GetSystemMetrics(int index);
 constexpr int SM_CXSCREEN = 0;
 constexpr int SM_CYSCREEN = 1;
+constexpr int SM_CYMENU = 15;
 constexpr UINT SPI_GETWORKAREA = 0x0030;
 BOOL SystemParametersInfoW(UINT action, UINT param, void* out, UINT winIni);
 BOOL SetRect(RECT* r, int left, int top, int right, int bottom);

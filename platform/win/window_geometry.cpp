@@ -120,6 +120,7 @@ HWND ChildWindowFromPoint(HWND parent, POINT p) {
 int GetSystemMetrics(int index) {
   if (index == SM_CXSCREEN) return 1920;
   if (index == SM_CYSCREEN) return 1080;
+  if (index == SM_CYMENU) return 20;
   return 0;
 }
 

@@ -24,6 +24,8 @@ struct HBITMAP__;
 using HBITMAP = HBITMAP__*;
 struct HFONT__;
 using HFONT = HFONT__*;
+struct HPEN__;
+using HPEN = HPEN__*;
 struct HHOOK__;
 using HHOOK = HHOOK__*;
 struct HIMAGELIST__;

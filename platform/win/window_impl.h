@@ -7,6 +7,7 @@
 #include "platform/win/atl_window.h"
 #include "platform/win/common_controls.h"
 #include "platform/win/dialog.h"
+#include "platform/win/painting.h"
 
 namespace ATL {
 
@@ -44,6 +45,21 @@ class CWindowImplRoot : public TBase, public CMessageMap {
       case WM_COMMAND: child = reinterpret_cast<HWND>(lParam); break;
       case WM_NOTIFY:
         if (lParam) child = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+        break;
+      case WM_DRAWITEM:
+        if (wParam && lParam) child = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
+        break;
+      case WM_MEASUREITEM:
+        if (wParam && lParam)
+          child = ::GetDlgItem(
+              this->m_hWnd,
+              static_cast<int>(reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam)->CtlID));
+        break;
+      case WM_COMPAREITEM:
+        if (wParam && lParam) child = reinterpret_cast<const COMPAREITEMSTRUCT*>(lParam)->hwndItem;
+        break;
+      case WM_DELETEITEM:
+        if (wParam && lParam) child = reinterpret_cast<const DELETEITEMSTRUCT*>(lParam)->hwndItem;
         break;
       case WM_CTLCOLORMSGBOX:
       case WM_CTLCOLOREDIT:

@@ -94,12 +94,18 @@ map-extent 5.5 -0.5 8.5 2.5
 add-catalog zel.gpkg elevation
 add-points towns 4326 6.5 0.5 7.5 1.5
 save-picture map.png
+remove-layer towns
+save-map map.vmapdoc
+remove-layer elevation
+open-map map.vmapdoc
+print layers
 )");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("saved map.png (1000 x 800): 2 searches, 4 frame opens, 0 statistics "
                        "reads, 4 rasters, 2 features"),
             std::string::npos)
       << r.out;
+  EXPECT_NE(r.out.find("> print layers\n  1. \"elevation\"\n"), std::string::npos) << r.out;
   const std::string info = ToolOutput("gdalinfo -stats " + ShellQuote(dir / "map.png"));
   EXPECT_NE(info.find("Driver: PNG"), std::string::npos) << info;
   EXPECT_NE(info.find("Size is 1000, 800"), std::string::npos) << info;

@@ -6,6 +6,7 @@
 #include <ogrsf_frmts.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -78,6 +79,25 @@ std::vector<std::string> FilesStartingWith(const std::string& folder, const std:
   return out;
 }
 
+// Runs a session and kills it with SIGKILL after that many microseconds.
+void KillPartWay(const TempRoot& root, const std::string& scriptFile, long long micros) {
+  const char* argv[] = {kTrevik.c_str(), "--root",           root.path().c_str(),
+                        "run",           scriptFile.c_str(), nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  int spawned =
+      posix_spawn(&pid, kTrevik.c_str(), &actions, nullptr, const_cast<char**>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ASSERT_EQ(spawned, 0);
+  std::this_thread::sleep_for(std::chrono::microseconds(micros));
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+}
+
 const char* const kParts[] = {".shp", ".shx", ".dbf", ".prj"};
 
 struct Snapshot {
@@ -127,24 +147,8 @@ TEST(ConvertSafety, AKilledInPlaceRunLeavesTheOriginalOrTheCompleteResult) {
   for (int round = 0; round < 8; ++round) {
     fs::remove_all(dir / "killed");
     fresh(dir / "killed");
-    std::string rootArg = root.path();
-    std::string scriptArg = dir / "killed.session";
-    const char* argv[] = {kTrevik.c_str(), "--root",          rootArg.c_str(),
-                          "run",           scriptArg.c_str(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    ASSERT_EQ(
-        posix_spawn(&pid, kTrevik.c_str(), &actions, nullptr, const_cast<char**>(argv), environ),
-        0);
-    posix_spawn_file_actions_destroy(&actions);
-    std::this_thread::sleep_for(std::chrono::microseconds(
-        std::uniform_int_distribution<long long>(span / 10, span)(random)));
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    KillPartWay(root, dir / "killed.session",
+                std::uniform_int_distribution<long long>(span / 10, span)(random));
 
     const Snapshot now = Take(dir / "killed/places");
     const bool isOriginal = now == original;
@@ -155,6 +159,44 @@ TEST(ConvertSafety, AKilledInPlaceRunLeavesTheOriginalOrTheCompleteResult) {
   }
   std::cout << "kills: " << sawOriginal << " left the original, " << sawComplete
             << " the complete result\n";
+}
+
+// A GeoPackage converted in place is one transaction: a kill leaves the table as it was (no new
+// fields) or complete. Compared as ogrinfo lists it.
+TEST(ConvertSafety, AKilledInPlaceRunOnAGeoPackageLeavesTheOriginalOrTheCompleteResult) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "template.shp", 1500);
+  int status = 0;
+  ToolOutput("ogr2ogr -f GPKG " + ShellQuote(dir / "template.gpkg") + " " +
+                 ShellQuote(dir / "template.shp") + " -nln places",
+             &status);
+  ASSERT_EQ(status, 0);
+  auto listing = [](const std::string& gpkg) {
+    return ToolOutput("ogrinfo -q -al " + ShellQuote(gpkg) + " places");
+  };
+  const std::string original = listing(dir / "template.gpkg");
+  ASSERT_NE(original.find("place 1499"), std::string::npos);
+  fs::copy_file(dir / "template.gpkg", dir / "whole.gpkg");
+  auto start = std::chrono::steady_clock::now();
+  CommandResult whole = RunScript(root, dir / "whole.session", Script(dir / "whole.gpkg/places"));
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_NE(whole.out.find("1500 of 1500 record(s) converted successfully"), std::string::npos)
+      << whole.out;
+  const std::string complete = listing(dir / "whole.gpkg");
+  ASSERT_NE(complete, original);
+  std::ofstream(dir / "killed.session") << Script(dir / "killed.gpkg/places");
+
+  std::mt19937 random(20261211);
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(took).count();
+  for (int round = 0; round < 6; ++round) {
+    fs::remove(dir / "killed.gpkg");
+    fs::copy_file(dir / "template.gpkg", dir / "killed.gpkg");
+    KillPartWay(root, dir / "killed.session",
+                std::uniform_int_distribution<long long>(span / 10, span)(random));
+    const std::string now = listing(dir / "killed.gpkg");
+    EXPECT_TRUE(now == original || now == complete) << "round " << round;
+  }
 }
 
 // A file size limit stands in for a full disk: every write past it fails.
@@ -247,6 +289,49 @@ TEST(ConvertSafety, AnInputCutShortIsAReadFailure) {
   EXPECT_NE(noDbf.out.find("Could not open input dataset"), std::string::npos) << noDbf.out;
   EXPECT_EQ(noDbf.out.find("converted successfully"), std::string::npos) << noDbf.out;
   EXPECT_FALSE(fs::exists(dir / "places.dbf"));
+}
+
+// Paths that cannot be an input get a message saying why, each its own; a pipe never blocks.
+TEST(ConvertSafety, AnInputThatCannotBeADatasetIsNamedForWhatItIs) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "nosh.shp", 5);
+  fs::remove(dir / "nosh.shp");
+  ASSERT_EQ(mkfifo((dir / "pipe.shp").c_str(), 0600), 0);
+  fs::create_directories(dir / "folder.shp");
+  struct Case {
+    std::string path;
+    const char* why;
+  };
+  const Case cases[] = {
+      {dir / "pipe.shp", "it is a named pipe, not a file"},
+      {dir / "folder.shp", "it is a folder"},
+      {dir / (std::string(5000, 'a') + ".shp"), "too long"},
+      {dir / "nosh.shp", "the shapefile's .shp file is missing (only its .dbf is there)"},
+      {dir / "we|ird.shp", "the character '|'"},
+      {dir / "quo\"te.shp", "the character '\"'"},
+      {dir / "st*r.shp", "the character '*'"},
+      {dir / "q?.shp", "the character '?'"},
+      {dir / "c:d.shp", "the character ':'"},
+  };
+  std::string script = "host map\nregister " + kCorvane +
+                       "\nextension Tarvos on\nclick velkTarvosUI.ConvertCoords\n";
+  for (const Case& c : cases) {
+    std::string quoted;
+    for (char ch : c.path) quoted += ch == '"' ? std::string("\\\"") : std::string(1, ch);
+    script += "press 3023\nfile \"" + quoted + "\"\n";
+  }
+  CommandResult r = RunScript(root, dir / "s.session", script);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  std::size_t at = 0;
+  for (const Case& c : cases) {
+    std::size_t found = r.out.find("Could not open input dataset: ", at);
+    ASSERT_NE(found, std::string::npos) << c.why << "\n" << r.out;
+    std::size_t end = r.out.find('\n', found);
+    std::string line = r.out.substr(found, end - found);
+    EXPECT_NE(line.find(c.why), std::string::npos) << line;
+    at = end;
+  }
 }
 
 }  // namespace

@@ -174,5 +174,60 @@ press OK
       << input;  // a new file leaves the input as it was
 }
 
+// A new output goes onto the map, a feature class as a layer and a table as a standalone table
+// of the map, unless the user's host preference keeps results off the map; the preference is
+// the host's and outlives the session.
+TEST(ConvertSession, TheAddResultsPreferenceDecidesWhetherTheOutputGoesOnTheMap) {
+  struct Case {
+    const char* preference;  // the add-results line, or none
+    bool table;              // a dBASE table instead of a point shapefile
+    const char* expected;    // what print layers shows after the run
+  };
+  const Case cases[] = {
+      {"", false, "> print layers\n  1. \"converted\"\n>"},
+      {"add-results on\n", true, "> print layers\n  no layers\n  table \"converted\"\n>"},
+      {"add-results off\n", false, "> print layers\n  no layers\n>"},
+      {"add-results off\n", true, "> print layers\n  no layers\n>"},
+  };
+  for (const Case& c : cases) {
+    TempRoot root;
+    ScratchDir dir;
+    WriteSites(dir / (c.table ? "sites.dbf" : "sites.shp"), !c.table);
+    std::string input = c.table ? "file {dir}/sites.dbf\npick 3547 LON\npick 3548 LAT\n"
+                                : "file {dir}/sites.shp\ncheck 3524\n";
+    std::string output = c.table ? "converted.dbf" : "converted.shp";
+    CommandResult r = RunScript(root, dir,
+                                std::string("host map\nregister {lib}\n") + c.preference +
+                                    "click velkTarvosUI.ConvertCoords\npress 3023\n" + input +
+                                    "check 3519\ncheck 3720\npress 3032\nfile {dir}/" + output +
+                                    "\npress OK\nprint layers\nprint status\n");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.preference << c.table << "\n"
+                                                         << r.out;
+    EXPECT_EQ(FeatureCount(dir / output), 7) << "the output is written either way";
+  }
+
+  // The preference stays with the host: a later session keeps results off the map.
+  TempRoot root;
+  ScratchDir dir;
+  WriteSites(dir / "sites.shp", true);
+  ASSERT_EQ(RunScript(root, dir, "host map\nadd-results off\n").status, 0);
+  CommandResult r = RunScript(root, dir, R"S(host map
+register {lib}
+click velkTarvosUI.ConvertCoords
+press 3023
+file {dir}/sites.shp
+check 3524
+check 3519
+check 3720
+press 3032
+file {dir}/converted.shp
+press OK
+print layers
+)S");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_NE(r.out.find("> print layers\n  no layers\n"), std::string::npos) << r.out;
+}
+
 }  // namespace
 }  // namespace velk::test

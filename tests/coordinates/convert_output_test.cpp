@@ -5,11 +5,16 @@
 
 #include <deque>
 #include <filesystem>
+#include <tuple>
 
 #include "coordinates/conversion_output.h"
 #include "framework/host_object_creation.h"
 #include "platform/com/text.h"
 #include "platform/host/browse_dialog.h"
+#include "platform/host/contents_view.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/map.h"
+#include "platform/host/result_settings.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/workspace.h"
 #include "platform/win/responder.h"
@@ -258,6 +263,48 @@ TEST_F(ConvertOutputTest, OutputFieldsAreAddedAllOrNone) {
   LONG kind = 0;
   lock->get_CurrentSchemaLock(&kind);
   EXPECT_EQ(kind, kSchemaLockShared);
+}
+
+// A finished table goes onto the focus map as a standalone table and the document's table of
+// contents is redrawn, not the map view; with the host preference off the map stays as it was.
+TEST_F(ConvertOutputTest, ATableOutputShowsInTheContentsViewUnlessResultsStayOffTheMap) {
+  CHookImpl<int> hook;
+  hook.SetHook(host.Session().Hook());
+  ComPtr<IApplication> app;
+  hook.GetApplication(app.put());
+  ComPtr<IDocument> document;
+  app->get_Document(document.put());
+  ComPtr<IContentsView> contents;
+  QueryAs<IContentsViewHost>(document.get())->get_CurrentContentsView(contents.put());
+  ComPtr<IMap> map;
+  hook.GetFocusMap(map.put());
+  auto* hostMap = dynamic_cast<host::Map*>(map.get());
+  ASSERT_NE(hostMap, nullptr);
+  auto tables = QueryAs<IStandaloneTableCollection>(map.get());
+  auto settings = CreateHostObject<IResultSettings>(host::CLSID_ResultSettings);
+  auto counts = [&] {
+    LONG refreshed = 0, shown = 0;
+    contents->get_RefreshCount(&refreshed);
+    tables->get_StandaloneTableCount(&shown);
+    return std::tuple{refreshed, shown, hostMap->RefreshCount()};
+  };
+  const int mapRefreshes = hostMap->RefreshCount();
+
+  ASSERT_EQ(settings->put_AddResultsToMap(VARIANT_FALSE), S_OK);
+  AddOutputToMap(hook, Places(L"kept_off").get(), false);
+  EXPECT_EQ(counts(), std::tuple(0, 0, mapRefreshes));
+
+  ASSERT_EQ(settings->put_AddResultsToMap(VARIANT_TRUE), S_OK);
+  AddOutputToMap(hook, Places(L"shown").get(), false);
+  EXPECT_EQ(counts(), std::tuple(1, 1, mapRefreshes));
+  ComPtr<IStandaloneTable> table;
+  ASSERT_EQ(tables->get_StandaloneTable(0, table.put()), S_OK);
+  Bstr name;
+  table->get_Name(&name);
+  EXPECT_EQ(name.str(), L"shown");
+  LONG layers = -1;
+  map->get_LayerCount(&layers);
+  EXPECT_EQ(layers, 0);
 }
 
 }  // namespace

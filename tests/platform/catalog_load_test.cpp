@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -395,4 +396,66 @@ TEST(CatalogLoad, DtedLevelsFromPostSpacing) {
   } cases[] = {{30, 0},       {3, 1},  {1, 2},   {1.0 / 3, 3}, {1.0 / 9, 4},
                {1.0 / 27, 5}, {2, -1}, {15, -1}, {0.5, -1}};
   for (const auto& c : cases) EXPECT_EQ(DtedLevelOfSpacing(c.seconds), c.level) << c.seconds;
+}
+
+// The shared real cell, read where it lies: its row has level 1, the cell's degree square and
+// the statistics GDAL's gdalinfo computes for it (without writing anything beside it).
+TEST(CatalogLoad, SharedRealDtedCell) {
+  const std::string folder = std::string(VELK_SHARED_DATA) + "/dted";
+  const std::string cell = folder + "/n00_e006_3arc_v2.dt1";
+  VELK_REQUIRE(fs::exists(cell), "shared DTED cell not found");
+  VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
+  const std::string info = ToolOutput("GDAL_PAM_ENABLED=NO gdalinfo -stats " + ShellQuote(cell));
+  double minimum = 0, maximum = 0, mean = 0, stdDev = 0;
+  const std::size_t at = info.find("Minimum=");
+  ASSERT_NE(at, std::string::npos) << info;
+  ASSERT_EQ(std::sscanf(info.c_str() + at, "Minimum=%lf, Maximum=%lf, Mean=%lf, StdDev=%lf",
+                        &minimum, &maximum, &mean, &stdDev),
+            4);
+  const std::size_t files = std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+
+  const ScanResult<DtedCellRow> scan = ScanDtedTree(folder);
+  EXPECT_TRUE(scan.problems.empty());
+  const auto it = std::find_if(scan.rows.begin(), scan.rows.end(), [&](const DtedCellRow& r) {
+    return r.name == fs::path(cell).filename();
+  });
+  ASSERT_NE(it, scan.rows.end());
+  EXPECT_EQ(it->level, 1);
+  EXPECT_NEAR(it->footprint.west, 6, 1e-9);
+  EXPECT_NEAR(it->footprint.east, 7, 1e-9);
+  EXPECT_NEAR(it->footprint.south, 0, 1e-9);
+  EXPECT_NEAR(it->footprint.north, 1, 1e-9);
+  EXPECT_DOUBLE_EQ(it->minimum, minimum);
+  EXPECT_DOUBLE_EQ(it->maximum, maximum);
+  EXPECT_NEAR(it->mean, mean, 1e-3);
+  EXPECT_NEAR(it->stdDev, stdDev, 1e-3);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
+            static_cast<std::ptrdiff_t>(files))
+      << "nothing is written beside the cell";
+}
+
+// New database catalogs have their query indexes from the start, the VPF feature table its
+// PRODUCT + COVERAGE + FEAT_CLS index among them.
+TEST(CatalogLoad, NewCatalogsAreIndexed) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  const struct {
+    velkZelCatalogTypeEnum kind;
+    const wchar_t* name;
+    std::set<std::string> indexes;
+  } cases[] = {
+      {velkZelCatalogVPF,
+       L"vmap",
+       {"vmap_product_idx", "vmap_features_product_idx", "vmap_features_product_coverage_fc_idx"}},
+      {velkZelCatalogRPF,
+       L"charts",
+       {"charts_scale_idx", "charts_product_idx", "charts_full_name_idx"}},
+      {velkZelCatalogDTED, L"cells", {"cells_full_name_idx"}},
+  };
+  for (const auto& c : cases) {
+    CatalogLoad catalog(c.kind, c.name);
+    std::set<std::string> names;
+    for (const auto& r : catalog.Rows("SELECT name FROM sqlite_master WHERE type = 'index'"))
+      names.insert(r.at("name"));
+    for (const std::string& index : c.indexes) EXPECT_TRUE(names.count(index)) << index;
+  }
 }

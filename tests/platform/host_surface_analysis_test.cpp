@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <sstream>
 
-#include <gdal_priv.h>
 
 #include "platform/com/text.h"
 #include "platform/host/data_errors.h"
@@ -17,6 +16,7 @@
 #include "platform/host/map.h"
 #include "platform/host/raster_objects.h"
 #include "platform/host/surface_analysis.h"
+#include "tests/fixtures/byte_raster.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/requirement.h"
@@ -57,25 +57,8 @@ std::string PathOf(IUnknown* dataset) {
   return ToUtf8(path.str());
 }
 
-struct Bytes {
-  int columns = 0, rows = 0;
-  double gt[6] = {};
-  std::vector<unsigned char> v;
-};
-Bytes ReadBytes(const std::string& path) {
-  Bytes b;
-  auto* ds = static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly));
-  if (!ds) return b;
-  b.columns = ds->GetRasterXSize();
-  b.rows = ds->GetRasterYSize();
-  ds->GetGeoTransform(b.gt);
-  b.v.resize(size_t(b.columns) * b.rows);
-  if (ds->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, b.columns, b.rows, b.v.data(), b.columns,
-                                     b.rows, GDT_Byte, 0, 0, nullptr) != CE_None)
-    b.v.clear();
-  GDALClose(ds);
-  return b;
-}
+using Bytes = ByteRaster;
+ByteRaster ReadBytes(const std::string& path) { return ReadByteRaster(path); }
 
 DemSpec Hills() {
   DemSpec spec;
@@ -113,12 +96,13 @@ TEST(HostSurfaceOp, HillShadeOfABandMatchesGdaldemAndIsATemporaryResult) {
   ToolOutput("gdaldem hillshade -q -az 200 -alt 30 -z 2 " + ShellQuote(dem) + " " +
              ShellQuote(dir / "ref.tif"));
   const Bytes ours = ReadBytes(out), ref = ReadBytes(dir / "ref.tif");
-  ASSERT_EQ(ours.v.size(), 40u * 30u);
-  ASSERT_EQ(ref.v.size(), ours.v.size());
+  ASSERT_EQ(ours.values.size(), 40u * 30u);
+  ASSERT_EQ(ref.values.size(), ours.values.size());
   for (int r = 1; r < 29; ++r)
     for (int c = 1; c < 39; ++c)
-      EXPECT_LE(std::abs(int(ours.v[r * 40 + c]) - int(ref.v[r * 40 + c])), 1) << c << "," << r;
-  for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(ours.gt[k], ref.gt[k]);
+      EXPECT_LE(std::abs(int(ours.values[r * 40 + c]) - int(ref.values[r * 40 + c])), 1)
+          << c << "," << r;
+  for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(ours.geoTransform[k], ref.geoTransform[k]);
 }
 
 TEST(HostSurfaceOp, ExtentAndCellSizeOfTheEnvironmentShapeTheResult) {
@@ -139,8 +123,8 @@ TEST(HostSurfaceOp, ExtentAndCellSizeOfTheEnvironmentShapeTheResult) {
   Bytes b = ReadBytes(PathOf(clipped.get()));
   EXPECT_EQ(b.columns, 10);
   EXPECT_EQ(b.rows, 10);
-  EXPECT_DOUBLE_EQ(b.gt[0], 300300);
-  EXPECT_DOUBLE_EQ(b.gt[3], 4000000 - 150);
+  EXPECT_DOUBLE_EQ(b.geoTransform[0], 300300);
+  EXPECT_DOUBLE_EQ(b.geoTransform[3], 4000000 - 150);
 
   Variant sixty(60.0);
   ASSERT_EQ(env->SetCellSize(kCellSizeValue, &sixty), S_OK);
@@ -151,7 +135,7 @@ TEST(HostSurfaceOp, ExtentAndCellSizeOfTheEnvironmentShapeTheResult) {
   b = ReadBytes(PathOf(coarse.get()));
   EXPECT_EQ(b.columns, 5);
   EXPECT_EQ(b.rows, 5);
-  EXPECT_DOUBLE_EQ(b.gt[1], 60);
+  EXPECT_DOUBLE_EQ(b.geoTransform[1], 60);
 
   // An extent beside the grid leaves nothing to shade.
   auto aside = NewEnvelope(0, 0, 10, 10);
@@ -213,7 +197,7 @@ TEST(HostSurfaceOp, ATemporaryResultSavesAsAGridUnderItsNameAndNeverOverwrites) 
   VARIANT_BOOL temporary = VARIANT_TRUE;
   QueryAs<ITemporaryDataset>(saved.get())->get_IsTemporary(&temporary);
   EXPECT_EQ(temporary, VARIANT_FALSE);
-  EXPECT_EQ(ReadBytes(dir / "named/relief.tif").v, ReadBytes(PathOf(result.get())).v);
+  EXPECT_EQ(ReadBytes(dir / "named/relief.tif").values, ReadBytes(PathOf(result.get())).values);
   // gdalinfo reads the saved grid as a Byte raster with no-data 0.
   const std::string info = ToolOutput("gdalinfo " + ShellQuote(dir / "named/relief.tif"));
   if (!info.empty()) {

@@ -15,6 +15,7 @@
 #include "platform/host/layer_kinds.h"
 #include "platform/host/layer_objects.h"
 #include "platform/host/map.h"
+#include "platform/host/map_document_file.h"
 #include "platform/host/map_picture.h"
 #include "platform/host/raster_catalog_layer.h"
 #include "platform/host/symbol.h"
@@ -227,4 +228,71 @@ TEST_F(MapPictureTest, RefusedDrawsWriteNothing) {
   EXPECT_EQ(SaveMapPicture(map_.get(), ok, out_ / "no-folder/map.png"), E_FAIL);
   EXPECT_EQ(SaveMapPicture(nullptr, ok, png), E_POINTER);
   EXPECT_TRUE(FilesIn(out_.path()).empty());
+}
+
+// A map of a raster catalog saved to a document and loaded into a new map: the layer comes back
+// with its settings and draws the same picture. A layer that cannot be saved, and a document
+// cut short, fail without writing or adding anything.
+TEST_F(MapPictureTest, RasterCatalogLayerRoundTripsThroughADocument) {
+  map_->DeleteLayer(points_.As<ILayer>().get());
+  rasters_.As<ILayer>()->put_Name(Bstr(L"Elevation"));
+  rasters_->put_ResamplingType(1);
+  rasters_.As<IFeatureLayerDefinition>()->put_DefinitionExpression(Bstr(L"NAME <> 'none'"));
+  ComPtr<IUnknown> renderer;
+  ASSERT_EQ(rasters_->get_Renderer(0, renderer.put()), S_OK);
+  auto stretch = QueryAs<IRasterStretchRenderer>(renderer.get());
+  stretch->put_UseCustomStatistics(VARIANT_TRUE);
+  stretch->put_Minimum(150);
+  stretch->put_Maximum(350);
+  const Picture before = Draw(nullptr);
+  const std::wstring doc = FromUtf8(out_ / "map.vmapdoc");
+  std::wstring problem;
+  ASSERT_EQ(SaveMapLayers(map_.get(), doc, &problem), S_OK) << ToUtf8(problem);
+
+  ComPtr<IMap> loaded;
+  ASSERT_EQ(CreateMap(nullptr, IidOf<IMap>(), loaded.put_void()), S_OK);
+  ASSERT_EQ(LoadMapLayers(doc, loaded.get(), &problem), S_OK) << ToUtf8(problem);
+  LONG count = 0;
+  loaded->get_LayerCount(&count);
+  ASSERT_EQ(count, 1);
+  ComPtr<ILayer> layer;
+  loaded->get_Layer(0, layer.put());
+  Bstr name;
+  layer->get_Name(&name);
+  EXPECT_EQ(name.str(), L"Elevation");
+  VARIANT_BOOL valid = VARIANT_FALSE;
+  layer->get_Valid(&valid);
+  EXPECT_EQ(valid, VARIANT_TRUE);
+  auto catalog = QueryAs<IRasterCatalogLayer>(layer.get());
+  ASSERT_TRUE(catalog);
+  LONG resampling = 0;
+  catalog->get_ResamplingType(&resampling);
+  EXPECT_EQ(resampling, 1);
+  Bstr where;
+  QueryAs<IFeatureLayerDefinition>(layer.get())->get_DefinitionExpression(&where);
+  EXPECT_EQ(where.str(), L"NAME <> 'none'");
+  map_ = loaded;
+  const Picture after = Draw(nullptr);
+  EXPECT_EQ(after.rgb, before.rgb);
+
+  // The point layer has no object stream: nothing is written.
+  map_->AddLayer(points_.As<ILayer>().get());
+  const std::wstring refused = FromUtf8(out_ / "refused.vmapdoc");
+  EXPECT_EQ(SaveMapLayers(map_.get(), refused, &problem), E_NOTIMPL);
+  EXPECT_NE(problem.find(L"towns"), std::wstring::npos);
+  EXPECT_FALSE(std::filesystem::exists(ToUtf8(refused)));
+
+  // Cut anywhere, the document adds no layer.
+  const auto size = std::filesystem::file_size(ToUtf8(doc));
+  for (std::uintmax_t keep : {std::uintmax_t{0}, std::uintmax_t{5}, size / 2, size - 1}) {
+    std::filesystem::copy_file(ToUtf8(doc), out_ / "cut.vmapdoc",
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(out_ / "cut.vmapdoc", keep);
+    ComPtr<IMap> empty;
+    ASSERT_EQ(CreateMap(nullptr, IidOf<IMap>(), empty.put_void()), S_OK);
+    EXPECT_TRUE(FAILED(LoadMapLayers(FromUtf8(out_ / "cut.vmapdoc"), empty.get()))) << keep;
+    LONG n = -1;
+    empty->get_LayerCount(&n);
+    EXPECT_EQ(n, 0) << keep;
+  }
 }

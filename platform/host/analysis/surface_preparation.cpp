@@ -9,12 +9,15 @@
 #include <gdal_utils.h>
 #include <ogr_spatialref.h>
 
+#include "platform/com/text.h"
+#include "platform/host/raster_objects.h"
+
 namespace velk::host::analysis {
 
 namespace fs = std::filesystem;
 
 std::string GridRasterPath(const std::string& folder, const std::string& name) {
-  return (fs::path(folder) / (name + ".tif")).string();
+  return (fs::path(folder) / ToUtf8(GridDatasetFileName(FromUtf8(name)))).string();
 }
 
 int ScaledCellCount(int sourceCells, double areaSize, double sourceSize) {

@@ -6,7 +6,7 @@
 
 namespace velk::host::analysis {
 
-// A "GRID" raster named `name` in `folder` is kept as the GeoTIFF folder/name.tif.
+// The file of the "GRID" raster `name` in `folder` (the host's GRID save: a GeoTIFF).
 std::string GridRasterPath(const std::string& folder, const std::string& name);
 
 // The analysis area in WGS 84 degrees and the centre of the projection.

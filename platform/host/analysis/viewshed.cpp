@@ -66,7 +66,7 @@ struct Sweep {
   struct RayState {
     int last, minLimit;
     long majStride, minStride, step;
-    double cMaj, cMin, minorPerStep, stepLen;
+    double cMaj, cMin, minorPerStep, stepsPerMinor, stepLen;
     double eastPerMaj, northPerMaj, eastPerMin, northPerMin;
     long rem;
     int j;
@@ -92,6 +92,7 @@ struct Sweep {
     r.northPerMin = ray.xMajor ? -ray.minorSign * cellY : 0.0;
     r.step = 2L * ray.minor;
     r.minorPerStep = static_cast<double>(ray.minor) / R;
+    r.stepsPerMinor = ray.minor ? static_cast<double>(R) / ray.minor : 0.0;
     r.stepLen = std::sqrt(r.cMaj * r.cMaj + r.minorPerStep * r.cMin * r.minorPerStep * r.cMin);
     r.rem = R;
     r.j = 0;
@@ -137,9 +138,9 @@ struct Sweep {
     // the crossing is the cell's own row.
     const double yi = j + t;
     double rowRise = std::numeric_limits<double>::quiet_NaN(), rowDist = 0;
-    const double k = std::floor(yi);
+    const double k = t >= 0 ? j : j - 1;  // floor(yi)
     if (k > r.prevY && yi > k) {
-      const double xc = i - (yi - k) / minorPerStep;
+      const double xc = i - (yi - k) * r.stepsPerMinor;
       const std::size_t at = origin + i * majStride + static_cast<long>(k) * minStride;
       const double zr = InterpolateCells(sample(at - majStride), sample(at), xc - (i - 1));
       if (!std::isnan(zr)) {

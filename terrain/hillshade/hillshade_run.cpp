@@ -1,0 +1,249 @@
+#include "terrain/hillshade/hillshade_run.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cwchar>
+
+#include "corvane/corvane_module.h"
+#include "framework/dataset_helpers.h"
+#include "framework/host_object_creation.h"
+#include "framework/last_error_record.h"
+#include "framework/raster_helpers.h"
+#include "framework/scratch_folder.h"
+#include "platform/com/text.h"
+#include "platform/host/dataset.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/raster.h"
+#include "platform/host/raster_objects.h"
+#include "platform/host/spatial_reference.h"
+#include "platform/host/surface_analysis.h"
+#include "platform/win/format_message.h"
+#include "platform/win/responder.h"
+#include "terrain/common/temporary_file.h"
+
+namespace velk::corvane {
+
+namespace {
+
+constexpr double kDegreesToRadians = 0.017453292519943295;
+constexpr double kMetresPerDegree = 111320.0;
+constexpr SHORT kOverlayTransparency = 50;
+
+std::wstring Format(UINT id, const std::vector<win::FormatArgument>& args) {
+  std::wstring out;
+  if (!win::FormatInserts(LoadResString(id), args, &out)) return {};
+  return out;
+}
+
+}  // namespace
+
+std::wstring MakeHillshadeLayerName(const std::wstring& inputName,
+                                    const std::vector<std::wstring>& listed) {
+  auto isListed = [&](const std::wstring& name) {
+    for (const auto& l : listed)
+      if (l == name) return true;
+    return false;
+  };
+  std::wstring candidate = Format(kIdsHillshadeOf, {inputName});
+  for (long long k = 2; isListed(candidate); ++k)
+    candidate = Format(kIdsHillshadeNOf, {k, inputName});
+  return candidate;
+}
+
+double ZFactorForExtent(IEnvelope* extent) {
+  if (!extent) return 1.0;
+  ComPtr<ISpatialReference> sr;
+  extent->get_SpatialReference(sr.put());
+  if (!QueryAs<IGeographicCoordinateSystem>(sr.get())) return 1.0;
+  double y0 = 0, y1 = 0;
+  extent->get_YMin(&y0);
+  extent->get_YMax(&y1);
+  const double latitude = (y0 + y1) / 2.0 * kDegreesToRadians;
+  return 1.0 / (std::cos(latitude) * kMetresPerDegree);
+}
+
+std::wstring FormatZFactor(double factor) {
+  wchar_t text[21];
+  std::swprintf(text, 21, L"%08.6f", factor);
+  return text;
+}
+
+std::wstring DefaultZFactorText() {
+  wchar_t text[32];
+  std::swprintf(text, 32, L"%lf", 3e-05);
+  return text;
+}
+
+HRESULT InsertLayerBeside(IMap* map, ILayer* parent, LONG index, ILayer* layer, ILayer* newLayer,
+                          ILayer* reference) {
+  if (!map || !newLayer || !reference) return E_INVALIDARG;
+  if (!layer) return S_FALSE;
+  auto layers = RequireInterface<IMapLayers>(map);
+  if (IsSameObject(layer, reference)) {
+    if (!parent) {
+      Check(layers->InsertLayer(newLayer, VARIANT_FALSE, index));
+    } else {
+      Check(layers->InsertLayerInGroup(parent, newLayer, VARIANT_FALSE, index + 1));
+    }
+    return S_OK;
+  }
+  auto group = QueryAs<ICompositeLayer>(layer);
+  if (!group) return S_FALSE;
+  LONG count = 0;
+  group->get_Count(&count);
+  for (LONG j = 0; j < count; ++j) {
+    ComPtr<ILayer> child;
+    if (FAILED(group->get_Layer(j, child.put()))) continue;
+    if (InsertLayerBeside(map, layer, j, child.get(), newLayer, reference) == S_OK) return S_OK;
+  }
+  return S_FALSE;
+}
+
+void AddLayerNextTo(IMap* map, ILayer* newLayer, ILayer* reference) {
+  if (!map || !newLayer) return;
+  auto layers = RequireInterface<IMapLayers>(map);
+  LONG count = 0;
+  map->get_LayerCount(&count);
+  if (reference && count > 0) {
+    for (LONG i = 0; i < count; ++i) {
+      ComPtr<ILayer> layer;
+      if (FAILED(map->get_Layer(i, layer.put()))) continue;
+      if (InsertLayerBeside(map, nullptr, i, layer.get(), newLayer, reference) == S_OK) return;
+    }
+  }
+  // No reference, an empty map, or a reference the map does not hold (a surface the user
+  // browsed to): the new layer goes on top rather than nowhere.
+  Check(layers->InsertLayer(newLayer, VARIANT_FALSE, 0));
+}
+
+HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters& p) {
+  HillshadeRunOutcome outcome;
+  if (!p.input) return outcome;
+  auto refuse = [&](UINT type) {
+    outcome.messages.push_back({kIdsCannotHillshade, type});
+    return outcome;
+  };
+
+  // The temporary output's folder and name: a claimed temporary file in the work folder.
+  std::wstring work = GetScratchFolder().str() + L"Hillshade";
+  if (::mkdir(ToUtf8(work).c_str(), 0777) != 0 && errno != EEXIST)
+    ThrowComError(E_FAIL, L"Cannot create folder " + work);
+  const std::wstring claim = CreateTemporaryFile(work, L"hll");
+  std::wstring outFolder = work + L"/";
+  std::wstring outName = claim.substr(claim.find_last_of(L'/') + 1);
+  outName = outName.substr(0, outName.find_last_of(L'.'));
+
+  // The input: the raster layer's first band, as a geodataset.
+  auto rasterLayer = QueryAs<IRasterLayer>(p.input.get());
+  if (!rasterLayer) return refuse(MB_ICONWARNING);
+  ComPtr<IRaster> raster;
+  rasterLayer->get_Raster(raster.put());
+  ComPtr<IGeoDataset> input;
+  if (auto bands = QueryAs<IRasterBandCollection>(raster.get())) {
+    ComPtr<IRasterBand> band;
+    if (SUCCEEDED(bands->Item(0, band.put()))) input = QueryAs<IGeoDataset>(band.get());
+  }
+  if (!input) return refuse(MB_ICONERROR);
+
+  // The output: temporary, or a grid name the name rules accept.
+  Bstr folder, name;
+  bool isTemporary = false;
+  if (!ValidateOutputGridName(Bstr(p.output), &folder, &name, &isTemporary)) {
+    if (TakeLastErrorCode() == kGridNameRefused) return refuse(MB_ICONWARNING);
+    return outcome;
+  }
+  ComPtr<IWorkspace> target;
+  if (!isTemporary) {
+    outFolder = folder.str();
+    outName = name.str();
+    // A folder that is not there (or no folder) cannot take the grid: say so before running.
+    target = QueryAs<IWorkspace>(OpenWorkspaceFromFolder(Bstr(outFolder)).get());
+    if (!target) return refuse(MB_ICONWARNING);
+  }
+
+  auto op = CreateHostObject<ISurfaceOp>(host::CLSID_RasterSurfaceOp);
+  ComPtr<IApplication> application;
+  hook.GetApplication(application.put());
+  ApplyRasterAnalysisSettings(application.get(), op.get());
+  // Results are made in the work folder; a named output is saved from there.
+  auto workspace = RequireInterface<IWorkspace>(OpenWorkspaceFromFolder(Bstr(work)).get());
+  Check(
+      RequireInterface<IRasterAnalysisEnvironment>(op.get())->putref_OutWorkspace(workspace.get()));
+
+  Variant z(p.zFactor);
+  ComPtr<IGeoDataset> result;
+  op->HillShade(input.get(), p.azimuth, p.altitude, p.shadows ? VARIANT_TRUE : VARIANT_FALSE, &z,
+                result.put());
+  if (!result) {
+    const bool badAzimuth = !(p.azimuth >= 0.0 && p.azimuth <= 360.0);
+    const bool badAltitude = !(p.altitude >= 0.0 && p.altitude <= 90.0);
+    if (badAzimuth) outcome.messages.push_back({kIdsAzimuthOutOfRange, MB_ICONWARNING});
+    if (badAltitude) outcome.messages.push_back({kIdsAltitudeOutOfRange, MB_ICONWARNING});
+    // Angles in range yet no result (a z factor of 0, a surface that cannot be read): say so
+    // rather than leave the dialog open without a word.
+    if (!badAzimuth && !badAltitude)
+      outcome.messages.push_back({kIdsCannotHillshade, MB_ICONWARNING});
+    return outcome;
+  }
+
+  auto dataset = RequireInterface<IRasterDataset>(result.get());
+  std::wstring layerName = p.layerName;
+  if (!isTemporary) {
+    auto temporary = QueryAs<ITemporaryDataset>(dataset.get());
+    VARIANT_BOOL isTemp = VARIANT_TRUE;
+    if (temporary) temporary->get_IsTemporary(&isTemp);
+    if (temporary && isTemp == VARIANT_FALSE) {
+      Check(RequireInterface<IDataset>(dataset.get())->Rename(Bstr(outName)));
+    } else {
+      if (temporary) {
+        // A grid of the same name from an earlier run makes way for the new one.
+        if (auto old =
+                OpenDatasetInFolder(Bstr(outFolder), Bstr(host::GridDatasetFileName(outName))))
+          RequireInterface<IDataset>(old.get())->Delete();
+      }
+      ComPtr<IUnknown> saved;
+      Check(RequireInterface<ISaveAs>(dataset.get())
+                ->SaveAs(Bstr(outName), target.get(), Bstr(L"GRID"), saved.put()));
+      dataset = RequireInterface<IRasterDataset>(saved.get());
+    }
+    layerName = outName;
+  }
+  Bstr path;
+  dataset->get_CompleteName(&path);
+  outcome.resultPath = path.str();
+
+  ComPtr<IRaster> resultRaster;
+  Check(dataset->CreateDefaultRaster(resultRaster.put()));
+  auto renderer = CreateHostObject<IRasterRenderer>(host::CLSID_RasterRenderer);
+  Check(renderer->putref_Raster(resultRaster.get()));
+  Check(renderer->Update());
+  Check(renderer->put_DisplayOption(kRasterDisplayGreyRelief));
+  Check(renderer->Update());
+
+  auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+  Check(layer->CreateFromRaster(resultRaster.get()));
+  Check(RequireInterface<IRasterLayerRenderer>(layer.get())->putref_Renderer(renderer.get()));
+  auto asLayer = RequireInterface<ILayer>(layer.get());
+  if (!layerName.empty()) Check(asLayer->put_Name(Bstr(layerName)));
+
+  ComPtr<IMap> map;
+  hook.GetFocusMap(map.put());
+  if (!map) ThrowComError(E_POINTER);
+  if (p.overlay) {
+    Check(RequireInterface<ILayerEffects>(asLayer.get())->put_Transparency(kOverlayTransparency));
+    AddLayerNextTo(map.get(), asLayer.get(), p.input.get());
+    ComPtr<IActiveView> view;
+    hook.GetActiveView(view.put());
+    if (view) view->Refresh();
+  } else {
+    AddLayerNextTo(map.get(), asLayer.get(), nullptr);
+  }
+  outcome.layer = asLayer;
+  outcome.done = true;
+  return outcome;
+}
+
+}  // namespace velk::corvane

@@ -1,0 +1,78 @@
+// The hillshade run: the shaded relief of a surface layer through the host's surface operator,
+// kept as a temporary raster or saved as a named grid, and added to the map as a half
+// transparent overlay beside its input or on top. Also the result layer's name, the automatic
+// z factor and the placement of a layer beside another in the map's tree. No dialog here: the
+// run takes its parameters in and hands back what to tell the user.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "framework/hook_struct.h"
+#include "platform/host/geometry.h"
+#include "platform/host/layer.h"
+#include "platform/host/map.h"
+
+namespace velk::corvane {
+
+// String ids of the hillshade texts.
+constexpr UINT kIdsHillshadeOf = 3661;      // "Hillshade of %1!s!"
+constexpr UINT kIdsHillshadeNOf = 3662;     // "Hillshade%1!d! of %2!s!"
+constexpr UINT kIdsCannotHillshade = 3666;  // "Cannot perform hillshade on specified input."
+constexpr UINT kIdsAltitudeOutOfRange = 3872;
+constexpr UINT kIdsAzimuthOutOfRange = 3873;
+
+// The result layer's name for an input layer named inputName: "Hillshade of <name>", or the
+// first "Hillshade<k> of <name>" (k = 2, 3, ...) that is not among the listed names.
+std::wstring MakeHillshadeLayerName(const std::wstring& inputName,
+                                    const std::vector<std::wstring>& listed);
+
+// The z factor for a surface over the extent: elevations in metres against horizontal units
+// of a geographic system (degrees) at the extent's middle latitude, 1 / (cos(lat) * 111320);
+// 1 for any other spatial reference or none.
+double ZFactorForExtent(IEnvelope* extent);
+// The factor as the z factor edit shows it ("%08.6f").
+std::wstring FormatZFactor(double factor);
+// The text the edit shows when the factor is not computed: 3e-05 with "%lf".
+std::wstring DefaultZFactorText();
+
+// Placement of newLayer next to reference in the map: into the map's top when there is no
+// reference or the map is empty; above the reference when it lies at the map's top level,
+// just below it inside its group. A reference found nowhere puts the layer at the map's top,
+// so that it is never lost. Nothing happens without a map or a new layer.
+void AddLayerNextTo(IMap* map, ILayer* newLayer, ILayer* reference);
+
+// One step of the search: layer is child index of parent (null: the map's top level). S_OK when
+// the reference was found and the new layer placed, S_FALSE when not found here, E_INVALIDARG
+// without map, new layer or reference.
+HRESULT InsertLayerBeside(IMap* map, ILayer* parent, LONG index, ILayer* layer, ILayer* newLayer,
+                          ILayer* reference);
+
+struct HillshadeRunParameters {
+  ComPtr<ILayer> input;  // host raster layer (the surface)
+  std::wstring output;   // the output edit's text: "<TEMPORARY>" or a grid path
+  double azimuth = 315.0;
+  double altitude = 45.0;
+  double zFactor = 1.0;
+  bool shadows = false;
+  bool overlay = true;     // "Overlay Elevation"
+  std::wstring layerName;  // from MakeHillshadeLayerName; empty: the dataset's name
+};
+
+// A message box the run asks for: text id and icon/button type (caption 3576 "Error").
+struct RunMessage {
+  UINT textId = 0;
+  UINT type = 0;
+};
+
+struct HillshadeRunOutcome {
+  bool done = false;                 // the dialog closes with id 1
+  std::vector<RunMessage> messages;  // shown in order when not done
+  ComPtr<ILayer> layer;              // the layer added
+  std::wstring resultPath;           // the raster file behind it
+};
+
+// The run. Host objects that do not come back raise a COM error to the caller.
+HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters& parameters);
+
+}  // namespace velk::corvane

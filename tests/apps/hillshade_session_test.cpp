@@ -1,0 +1,158 @@
+// The hillshade command as a user runs it on the shared DTED cell: the dialog's automatic z
+// factor, a temporary run and a second one named after the first, a named grid output, and
+// refusals; the result compared with gdaldem.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/fixtures/byte_raster.h"
+#include "tests/fixtures/requirement.h"
+#include "tests/fixtures/temp_root.h"
+#include "tests/fixtures/tool_output.h"
+
+namespace velk::test {
+namespace {
+
+const std::string kTrevik = VELK_BIN_DIR "/trevik";
+const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
+const std::string kDted = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
+
+std::string Substitute(std::string text, const std::string& dir) {
+  for (auto [key, value] :
+       {std::pair<std::string, std::string>{"{dir}", dir}, {"{lib}", kCorvane}, {"{dted}", kDted}})
+    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key))
+      text.replace(at, key.size(), value);
+  return text;
+}
+
+CommandResult RunScript(const TempRoot& root, const ScratchDir& dir, const std::string& script) {
+  std::string file = dir / "hillshade.session";
+  std::ofstream(file) << Substitute(script, dir.path());
+  return RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(file));
+}
+
+std::vector<unsigned char> Bytes(const std::string& path) { return ReadByteRaster(path).values; }
+
+TEST(HillshadeSession, TheSharedDtedCellShadedTemporaryTwiceAndIntoANamedGrid) {
+  VELK_REQUIRE(std::filesystem::exists(kDted), "shared DTED cell not found: " + kDted);
+  VELK_REQUIRE(ToolOutput("command -v gdaldem") != "", "gdaldem is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  std::filesystem::create_directories(dir / "out");
+  CommandResult r = RunScript(root, dir, R"S(host map
+register {lib}
+extension Tarvos on
+extension Quentara on
+setting TerrainCalculateZ=true
+click velkTarvosUI.Hillshade
+print 1
+print 2
+press Cancel
+add-raster {dted} cell
+print command velkTarvosUI.Hillshade
+click velkTarvosUI.Hillshade
+print 3111
+print 3099
+press OK
+print tree
+click velkTarvosUI.Hillshade
+pick 3542 cell
+press OK
+print tree
+add-raster {dted} other
+group elevation other
+click velkTarvosUI.Hillshade
+pick 3542 other
+press OK
+print tree
+click velkTarvosUI.Hillshade
+pick 3542 cell
+uncheck 3521
+set 3099 {dir}/out/cellshade
+press OK
+print tree
+click velkTarvosUI.Hillshade
+set 3099 "{dir}/out/a name"
+press OK
+set 3099 {dir}/out/abcdefghijklmn
+press OK
+set 3099 <TEMPORARY>
+set 3070 360.5
+set 3069 -1
+press OK
+set 3070 abc
+set 3069 45
+press OK
+set 3111 2.5
+pick 3542 other
+print 3111
+press Cancel
+print tree
+)S");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  // Without a surface OK is disabled and carries the default style; with one, Cancel does.
+  EXPECT_NE(r.out.find("  1 button \"OK\" default disabled\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  2 button \"Cancel\"\n"), std::string::npos) << r.out;
+  // A z factor the user typed stays when the input changes.
+  EXPECT_NE(r.out.find("> print 3111\n  3111 edit \"2.5\""), std::string::npos) << r.out;
+  // The z factor at the cell's middle latitude (0.5 degrees): 1 / (cos(0.5) 111320).
+  EXPECT_NE(r.out.find("3111 edit \"0.000009\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("3099 edit \"<TEMPORARY>\""), std::string::npos) << r.out;
+  // Names: the first run's, then the second's counted past it; each overlay half transparent
+  // just above its input.
+  EXPECT_NE(r.out.find("  1. \"Hillshade of cell\" 50%\n  2. \"cell\"\n"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("  1. \"Hillshade of cell\" 50%\n  2. \"Hillshade2 of cell\" 50%\n"
+                       "  3. \"cell\"\n"),
+            std::string::npos)
+      << r.out;
+  // Inside a group the overlay goes just below its input.
+  EXPECT_NE(r.out.find("  1. \"elevation\"\n     1. \"other\"\n     2. \"Hillshade of other\" "
+                       "50%\n  2. \"Hillshade of cell\" 50%\n"),
+            std::string::npos)
+      << r.out;
+  // The named grid without overlay goes on top, opaque, under its own name.
+  EXPECT_NE(r.out.find("  1. \"cellshade\"\n  2. \"elevation\"\n"), std::string::npos) << r.out;
+  // Refusals: a name with a space, a name of 14 characters, azimuth and altitude out of range,
+  // an azimuth that is no number; nothing more is added.
+  const auto refusals = r.out.find("> set 3099 \"");
+  ASSERT_NE(refusals, std::string::npos);
+  const std::string tail = r.out.substr(refusals);
+  auto count = [&](const std::string& what) {
+    int n = 0;
+    for (auto at = tail.find(what); at != std::string::npos; at = tail.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count("Cannot perform hillshade on specified input."), 2) << tail;
+  EXPECT_EQ(count("Azimuth value is out of range."), 2) << tail;
+  EXPECT_EQ(count("Altitude value is out of range."), 1) << tail;
+  const auto last = r.out.rfind("> print tree");
+  EXPECT_NE(r.out.find("  5. \"cell\"", last), std::string::npos) << r.out.substr(last);
+  EXPECT_EQ(r.out.find("  6. ", last), std::string::npos) << r.out.substr(last);
+
+  // The named grid matches gdaldem on interior cells, with the z factor the dialog showed.
+  const std::string grid = dir / "out/cellshade.tif";
+  ASSERT_TRUE(std::filesystem::exists(grid));
+  ToolOutput("gdaldem hillshade -q -z 0.000009 " + ShellQuote(kDted) + " " +
+             ShellQuote(dir / "ref.tif"));
+  const auto ours = Bytes(grid), ref = Bytes(dir / "ref.tif");
+  ASSERT_EQ(ours.size(), 1201u * 1201u);
+  ASSERT_EQ(ref.size(), ours.size());
+  // gdaldem leaves no value beside the cell's voids, where ours shades from the valid cells;
+  // ours leaves none only on the voids themselves.
+  int off = 0, compared = 0;
+  for (int row = 1; row < 1200; ++row)
+    for (int c = 1; c < 1200; ++c) {
+      const int i = row * 1201 + c;
+      if (ours[i] == 0) EXPECT_EQ(ref[i], 0) << c << "," << row;
+      if (ref[i] == 0) continue;
+      ++compared;
+      if (std::abs(ours[i] - ref[i]) > 1) ++off;
+    }
+  EXPECT_EQ(off, 0);
+  EXPECT_GT(compared, 1199 * 1150);
+}
+
+}  // namespace
+}  // namespace velk::test

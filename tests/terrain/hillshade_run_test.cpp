@@ -1,0 +1,396 @@
+// The hillshade run in a running 2-D host: the result against gdaldem, its name and place in
+// the map, the saved grid, and the refusals of bad input; the layer name series, the automatic
+// z factor and the placement of a layer beside another.
+#include "terrain/hillshade/hillshade_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+
+
+#include "framework/host_object_creation.h"
+#include "framework/scratch_folder.h"
+#include "platform/com/text.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/geometry_objects.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/map_document.h"
+#include "platform/win/responder.h"
+#include "tests/fixtures/dem_fixture.h"
+#include "tests/fixtures/host_data_fixture.h"
+#include "tests/fixtures/byte_raster.h"
+#include "tests/fixtures/requirement.h"
+#include "tests/fixtures/tool_output.h"
+#include "tests/framework/host_session_fixture.h"
+
+namespace velk::corvane {
+namespace {
+
+using test::ScratchDir;
+using test::ShellQuote;
+using test::ToolOutput;
+
+TEST(HillshadeLayerName, CountsUpPastNamesAlreadyListed) {
+  struct Case {
+    std::vector<std::wstring> listed;
+    std::wstring expected;
+  };
+  const Case cases[] = {
+      {{}, L"Hillshade of Relief"},
+      {{L"Relief", L"Hillshade of Other"}, L"Hillshade of Relief"},
+      {{L"Hillshade of Relief"}, L"Hillshade2 of Relief"},
+      {{L"Hillshade2 of Relief", L"Hillshade of Relief"}, L"Hillshade3 of Relief"},
+      {{L"Hillshade2 of Relief"}, L"Hillshade of Relief"},
+      {{L"hillshade of relief"}, L"Hillshade of Relief"},  // exact text only
+  };
+  for (const auto& c : cases) EXPECT_EQ(MakeHillshadeLayerName(L"Relief", c.listed), c.expected);
+}
+
+TEST(HillshadeZFactor, FollowsTheLatitudeOfAGeographicExtent) {
+  test::HostSessionFixture host;
+  auto geographic = test::SpatialReference(4326);
+  auto projected = test::SpatialReference(32631);
+  struct Case {
+    const char* name;
+    ComPtr<ISpatialReference> sr;
+    double y0, y1;
+    std::wstring text;
+  };
+  const Case cases[] = {
+      {"equator", geographic, -0.5, 0.5, L"0.000009"},
+      {"the shared cell's middle", geographic, 0, 1, L"0.000009"},
+      {"60 north", geographic, 59, 61, L"0.000018"},
+      {"60 south", geographic, -61, -59, L"0.000018"},
+      {"projected", projected, 4e6, 4.1e6, L"1.000000"},
+      {"no spatial reference", nullptr, 0, 1, L"1.000000"},
+  };
+  for (const auto& c : cases) {
+    auto e = host::NewEnvelope(5, c.y0, 6, c.y1, c.sr.get());
+    EXPECT_EQ(FormatZFactor(ZFactorForExtent(e.get())), c.text) << c.name;
+  }
+  EXPECT_NEAR(ZFactorForExtent(host::NewEnvelope(5, 59, 6, 61, geographic.get()).get()),
+              1.0 / (0.5 * 111320.0), 1e-12);
+  EXPECT_EQ(DefaultZFactorText(), L"0.000030");
+}
+
+// A map of named layers; a name in brackets is a group holding the names after it up to "]".
+struct LayerTree {
+  ComPtr<IMap> map;
+  std::map<std::wstring, ComPtr<ILayer>> byName;
+
+  explicit LayerTree(const std::vector<std::wstring>& spec) {
+    map = CreateHostObject<IMap>(host::CLSID_Map);
+    std::vector<ComPtr<ILayer>> open;
+    for (const auto& s : spec) {
+      if (s == L"]") {
+        open.pop_back();
+        continue;
+      }
+      const bool group = s.front() == L'[';
+      const std::wstring name = group ? s.substr(1) : s;
+      auto layer = group ? CreateHostObject<ILayer>(host::CLSID_GroupLayer)
+                         : CreateHostObject<ILayer>(host::CLSID_RasterLayer);
+      layer->put_Name(Bstr(name));
+      byName[name] = layer;
+      if (open.empty()) {
+        LONG n = 0;
+        map->get_LayerCount(&n);
+        map.Query<IMapLayers>()->InsertLayer(layer.get(), VARIANT_FALSE, n);
+      } else {
+        open.back().Query<IGroupLayer>()->Add(layer.get());
+      }
+      if (group) open.push_back(layer);
+    }
+  }
+  static std::wstring Describe(ILayer* layer) {
+    Bstr name;
+    layer->get_Name(&name);
+    auto group = QueryAs<ICompositeLayer>(layer);
+    if (!group) return name.str();
+    std::wstring s = L"[" + name.str();
+    LONG n = 0;
+    group->get_Count(&n);
+    for (LONG i = 0; i < n; ++i) {
+      ComPtr<ILayer> child;
+      group->get_Layer(i, child.put());
+      s += L" " + Describe(child.get());
+    }
+    return s + L"]";
+  }
+  std::wstring Describe() const {
+    std::wstring s;
+    LONG n = 0;
+    map->get_LayerCount(&n);
+    for (LONG i = 0; i < n; ++i) {
+      ComPtr<ILayer> l;
+      map->get_Layer(i, l.put());
+      s += (i ? L" " : L"") + Describe(l.get());
+    }
+    return s;
+  }
+};
+
+TEST(HillshadeLayerPlacement, AboveAtTheTopLevelBelowInsideAGroupOnTopOtherwise) {
+  test::HostSessionFixture host;
+  const std::vector<std::wstring> spec = {L"a", L"[g", L"b", L"[h", L"c", L"]", L"d", L"]", L"e"};
+  struct Case {
+    const wchar_t* reference;  // null: none; "?" a layer the map does not hold
+    std::wstring expected;
+  };
+  const Case cases[] = {
+      {L"a", L"N a [g b [h c] d] e"}, {L"e", L"a [g b [h c] d] N e"},
+      {L"b", L"a [g b N [h c] d] e"}, {L"d", L"a [g b [h c] d N] e"},
+      {L"c", L"a [g b [h c N] d] e"}, {L"g", L"a N [g b [h c] d] e"},
+      {L"h", L"a [g b [h c] N d] e"}, {nullptr, L"N a [g b [h c] d] e"},
+      {L"?", L"N a [g b [h c] d] e"},
+  };
+  for (const auto& c : cases) {
+    LayerTree tree(spec);
+    auto added = CreateHostObject<ILayer>(host::CLSID_RasterLayer);
+    added->put_Name(Bstr(L"N"));
+    ComPtr<ILayer> reference;
+    if (c.reference && std::wstring(c.reference) == L"?") {
+      reference = CreateHostObject<ILayer>(host::CLSID_RasterLayer);
+    } else if (c.reference) {
+      reference = tree.byName[c.reference];
+    }
+    AddLayerNextTo(tree.map.get(), added.get(), reference.get());
+    EXPECT_EQ(tree.Describe(), c.expected) << (c.reference ? c.reference : L"none");
+  }
+  LayerTree empty({});
+  auto added = CreateHostObject<ILayer>(host::CLSID_RasterLayer);
+  added->put_Name(Bstr(L"N"));
+  AddLayerNextTo(empty.map.get(), added.get(), added.get());
+  EXPECT_EQ(empty.Describe(), L"N");
+  AddLayerNextTo(nullptr, added.get(), nullptr);  // nothing to do, no crash
+  EXPECT_EQ(InsertLayerBeside(empty.map.get(), nullptr, 0, added.get(), added.get(), nullptr),
+            E_INVALIDARG);
+  EXPECT_EQ(InsertLayerBeside(nullptr, nullptr, 0, added.get(), added.get(), added.get()),
+            E_INVALIDARG);
+}
+
+// A running host with a DEM in a raster layer of the focus map.
+struct Host {
+  test::HostSessionFixture fixture;
+  CHookImpl<Host> hook;
+  ScratchDir dir;
+  ComPtr<ILayer> dem;
+
+  Host() {
+    hook.SetHook(fixture.Session().Hook());
+    test::DemSpec spec;
+    spec.columns = 40;
+    spec.rows = 30;
+    spec.originX = 300000;
+    spec.originY = 4000000;
+    spec.cellX = spec.cellY = 30;
+    spec.epsg = 32631;
+    spec.value = [](int c, int r) {
+      return 300 + 80 * std::sin(c * 0.3) * std::cos(r * 0.25) + 2 * c;
+    };
+    EXPECT_TRUE(test::MakeGeoTiffDem(dir / "relief.tif", spec));
+    auto raster = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+    EXPECT_EQ(raster->CreateFromFilePath(Bstr(FromUtf8(dir / "relief.tif"))), S_OK);
+    dem = raster.Query<ILayer>();
+    dem->put_Name(Bstr(L"Relief"));
+  }
+  ComPtr<IMap> FocusMap() {
+    ComPtr<IMap> map;
+    fixture.Session().Document().Query<IMapDocument>()->get_FocusMap(map.put());
+    return map;
+  }
+  HillshadeRunParameters Parameters(const std::wstring& output = L"<TEMPORARY>") {
+    HillshadeRunParameters p;
+    p.input = dem;
+    p.output = output;
+    p.layerName = L"Hillshade of Relief";
+    return p;
+  }
+  std::wstring Top() {
+    ComPtr<ILayer> l;
+    FocusMap()->get_Layer(0, l.put());
+    Bstr n;
+    l->get_Name(&n);
+    return n.str();
+  }
+};
+
+std::vector<unsigned char> Bytes(const std::string& path) {
+  return test::ReadByteRaster(path).values;
+}
+
+TEST(HillshadeRun, TemporaryOverlayLandsAboveItsInputHalfTransparentAndMatchesGdaldem) {
+  VELK_REQUIRE(ToolOutput("command -v gdaldem") != "", "gdaldem is not installed");
+  Host host;
+  host.FocusMap()->AddLayer(host.dem.get());
+  auto p = host.Parameters();
+  p.azimuth = 250;
+  p.altitude = 35;
+  p.zFactor = 1.5;
+  const auto out = RunHillshade(host.hook, p);
+  ASSERT_TRUE(out.done);
+  EXPECT_TRUE(out.messages.empty());
+  EXPECT_EQ(host.Top(), L"Hillshade of Relief");
+  SHORT t = 0;
+  out.layer.Query<ILayerEffects>()->get_Transparency(&t);
+  EXPECT_EQ(t, 50);
+  ComPtr<IRasterRenderer> renderer;
+  out.layer.Query<IRasterLayerRenderer>()->get_Renderer(renderer.put());
+  ASSERT_TRUE(renderer);
+  LONG option = 0, updates = 0;
+  renderer->get_DisplayOption(&option);
+  renderer->get_UpdateCount(&updates);
+  EXPECT_EQ(option, 5);
+  EXPECT_EQ(updates, 2);
+  // The result and the claimed temporary file are in the scratch folder's "Hillshade".
+  const std::string work = ToUtf8(GetScratchFolder().str()) + "Hillshade";
+  EXPECT_EQ(std::filesystem::path(ToUtf8(out.resultPath)).parent_path(), work);
+  bool claimed = false;
+  for (const auto& f : test::FilesIn(work))
+    claimed |= f.rfind("hll", 0) == 0 && f.ends_with(".tmp");
+  EXPECT_TRUE(claimed);
+
+  ToolOutput("gdaldem hillshade -q -az 250 -alt 35 -z 1.5 " + ShellQuote(host.dir / "relief.tif") +
+             " " + ShellQuote(host.dir / "ref.tif"));
+  const auto ours = Bytes(ToUtf8(out.resultPath)), ref = Bytes(host.dir / "ref.tif");
+  ASSERT_EQ(ours.size(), 1200u);
+  ASSERT_EQ(ref.size(), 1200u);
+  for (int r = 1; r < 29; ++r)
+    for (int c = 1; c < 39; ++c)
+      EXPECT_LE(std::abs(ours[r * 40 + c] - ref[r * 40 + c]), 1) << c << "," << r;
+}
+
+TEST(HillshadeRun, OverlayInsideAGroupGoesJustBelowTheInput) {
+  Host host;
+  auto group = CreateHostObject<ILayer>(host::CLSID_GroupLayer);
+  auto other = CreateHostObject<ILayer>(host::CLSID_RasterLayer);
+  group.Query<IGroupLayer>()->Add(host.dem.get());
+  group.Query<IGroupLayer>()->Add(other.get());
+  host.FocusMap()->AddLayer(group.get());
+  const auto out = RunHillshade(host.hook, host.Parameters());
+  ASSERT_TRUE(out.done);
+  ComPtr<ILayer> second;
+  group.Query<ICompositeLayer>()->get_Layer(1, second.put());
+  EXPECT_TRUE(IsSameObject(second.get(), out.layer.get()));
+  LONG count = 0;
+  host.FocusMap()->get_LayerCount(&count);
+  EXPECT_EQ(count, 1);
+}
+
+TEST(HillshadeRun, ABrowsedSurfaceNotInTheMapStillGetsItsOverlayOnTop) {
+  Host host;
+  auto other = CreateHostObject<ILayer>(host::CLSID_RasterLayer);
+  host.FocusMap()->AddLayer(other.get());
+  const auto out = RunHillshade(host.hook, host.Parameters());
+  ASSERT_TRUE(out.done);
+  EXPECT_EQ(host.Top(), L"Hillshade of Relief");
+}
+
+TEST(HillshadeRun, WithoutOverlayTheLayerGoesOnTopOpaque) {
+  Host host;
+  host.FocusMap()->AddLayer(host.dem.get());
+  auto other = CreateHostObject<ILayer>(host::CLSID_RasterLayer);
+  host.FocusMap()->AddLayer(other.get());
+  auto p = host.Parameters();
+  p.overlay = false;
+  const auto out = RunHillshade(host.hook, p);
+  ASSERT_TRUE(out.done);
+  EXPECT_EQ(host.Top(), L"Hillshade of Relief");
+  SHORT t = -1;
+  out.layer.Query<ILayerEffects>()->get_Transparency(&t);
+  EXPECT_EQ(t, 0);
+}
+
+TEST(HillshadeRun, ANamedOutputIsSavedAsAGridReplacingAnEarlierOne) {
+  Host host;
+  host.FocusMap()->AddLayer(host.dem.get());
+  std::filesystem::create_directory(host.dir / "out");
+  const std::wstring output = FromUtf8(host.dir / "out") + L"/shade1";
+  auto first = RunHillshade(host.hook, host.Parameters(output));
+  ASSERT_TRUE(first.done);
+  EXPECT_EQ(ToUtf8(first.resultPath), host.dir / "out/shade1.tif");
+  Bstr name;
+  first.layer->get_Name(&name);
+  EXPECT_EQ(name.str(), L"shade1");
+  const auto before = Bytes(host.dir / "out/shade1.tif");
+  auto p = host.Parameters(output);
+  p.azimuth = 90;
+  auto second = RunHillshade(host.hook, p);
+  ASSERT_TRUE(second.done);
+  EXPECT_NE(Bytes(host.dir / "out/shade1.tif"), before);
+  EXPECT_EQ(test::FilesIn(host.dir / "out"), std::vector<std::string>{"shade1.tif"});
+}
+
+TEST(HillshadeRun, BadInputIsRefusedWithTheMessagesAndAddsNothing) {
+  Host host;
+  host.FocusMap()->AddLayer(host.dem.get());
+  std::filesystem::create_directory(host.dir / "out");
+  const std::wstring out = FromUtf8(host.dir / "out") + L"/";
+  struct Case {
+    const char* name;
+    std::wstring output;
+    double azimuth, altitude, zFactor;
+    std::vector<UINT> messages;
+  };
+  const Case cases[] = {
+      {"name of 14 characters", out + L"abcdefghijklmn", 315, 45, 1, {kIdsCannotHillshade}},
+      {"name with a space", out + L"a b", 315, 45, 1, {kIdsCannotHillshade}},
+      {"folder that is not there",
+       FromUtf8(host.dir / "none/x"),
+       315,
+       45,
+       1,
+       {kIdsCannotHillshade}},
+      {"azimuth and altitude out of range",
+       L"<TEMPORARY>",
+       360.5,
+       -1,
+       1,
+       {kIdsAzimuthOutOfRange, kIdsAltitudeOutOfRange}},
+      {"altitude above 90", L"<Temporary>", 0, 90.5, 1, {kIdsAltitudeOutOfRange}},
+      {"azimuth not a number", L"<TEMPORARY>", NAN, 45, 1, {kIdsAzimuthOutOfRange}},
+      {"z factor 0", L"<TEMPORARY>", 315, 45, 0, {kIdsCannotHillshade}},
+  };
+  for (const auto& c : cases) {
+    auto p = host.Parameters(c.output);
+    p.azimuth = c.azimuth;
+    p.altitude = c.altitude;
+    p.zFactor = c.zFactor;
+    const auto result = RunHillshade(host.hook, p);
+    EXPECT_FALSE(result.done) << c.name;
+    std::vector<UINT> ids;
+    for (const auto& m : result.messages) {
+      ids.push_back(m.textId);
+      EXPECT_EQ(m.type, MB_ICONWARNING) << c.name;
+    }
+    EXPECT_EQ(ids, c.messages) << c.name;
+    LONG count = 0;
+    host.FocusMap()->get_LayerCount(&count);
+    EXPECT_EQ(count, 1) << c.name;
+  }
+  EXPECT_TRUE(test::FilesIn(host.dir / "out").empty());
+  // The edge values are accepted.
+  for (auto [az, alt] : {std::pair{0.0, 0.0}, {360.0, 90.0}}) {
+    auto p = host.Parameters();
+    p.azimuth = az;
+    p.altitude = alt;
+    EXPECT_TRUE(RunHillshade(host.hook, p).done) << az << "/" << alt;
+  }
+  // No input: nothing at all.
+  HillshadeRunParameters none;
+  const auto nothing = RunHillshade(host.hook, none);
+  EXPECT_FALSE(nothing.done);
+  EXPECT_TRUE(nothing.messages.empty());
+  // A layer that is no raster layer.
+  auto group = CreateHostObject<ILayer>(host::CLSID_GroupLayer);
+  auto p = host.Parameters();
+  p.input = group;
+  const auto refused = RunHillshade(host.hook, p);
+  ASSERT_EQ(refused.messages.size(), 1u);
+  EXPECT_EQ(refused.messages[0].textId, kIdsCannotHillshade);
+}
+
+}  // namespace
+}  // namespace velk::corvane
