@@ -1,7 +1,10 @@
 // The selected-layer tool control's current layer.
 #pragma once
 
-#include "platform/host/layer.h"
+#include "platform/com/unknown.h"
+
+// The host's layer interface (platform/host/layer.h): the interface only hands it out.
+struct ILayer;
 
 struct IZelSelectedLayer : IUnknown {
   VELK_INTERFACE_ID("{473F6ED3-A76C-4791-A419-6FF1F335912F}")

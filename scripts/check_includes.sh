@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Fails on a project include that points up the layer table (docs/architecture.md): each folder
+# may include only the folders listed for it. Apps, tests and benchmarks may use everything.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+corvane='framework|coordinates|terrain|catalog|corvane'
+# What the registry may take from platform/win: handles, the last error and threads, and the
+# resource modules that carry its scripts; no windows, dialogs or messages.
+win_kernel='platform/win/(window_handle|thread|resource_module)\.h'
+# folder (as a path prefix) -> folders its includes may name
+rules=(
+  "platform/com/=platform/com"
+  "platform/registry/=platform/com|platform/registry|$win_kernel"
+  "platform/win/=platform/com|platform/registry|platform/win"
+  "platform/host/=platform/com|platform/registry|platform/win|platform/host"
+  "platform/productline/=platform|interfaces"
+  "interfaces/=platform/com|interfaces"
+  "common/=platform|common"
+  "layers/=platform|interfaces|common|layers"
+)
+for f in framework coordinates terrain catalog corvane; do
+  rules+=("$f/=platform|interfaces|common|$corvane")
+done
+
+status=0
+for rule in "${rules[@]}"; do
+  folder=${rule%%=*}
+  allowed=${rule#*=}
+  [ -d "$folder" ] || continue
+  while IFS= read -r hit; do
+    file=${hit%%:*}
+    rest=${hit#*:}
+    line=${rest%%:*}
+    target=$(sed -E 's/.*#include "([^"]+)".*/\1/' <<<"$rest")
+    # Includes of the folder's own neighbours by bare name are not used in this project.
+    if ! grep -Eq "^($allowed)(/|$)" <<<"$target"; then
+      echo "$file:$line: includes $target, above its layer ($folder may include: ${allowed//|/, })"
+      status=1
+    fi
+  done < <(grep -rn --include='*.h' --include='*.cpp' --include='*.inc' -E '^\s*#\s*include "' "$folder" || true)
+done
+if [ "$status" = 0 ]; then echo "includes follow the layer table"; fi
+exit "$status"
