@@ -177,7 +177,7 @@ void SavePicture(SessionContext& context, const SessionLine& l) {
     ComPtr<IDisplayTransformation> transformation;
     if (display) display->get_DisplayTransformation(transformation.put());
     if (!transformation) throw SessionError{L"the map has no view to draw"};
-    velk::host::MapView picture;
+    velk::host::PictureView picture;
     ComPtr<IEnvelope> bounds;
     transformation->get_VisibleBounds(bounds.put());
     if (bounds) bounds->QueryCoords(&picture.xmin, &picture.ymin, &picture.xmax, &picture.ymax);

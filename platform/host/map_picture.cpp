@@ -32,7 +32,7 @@ constexpr double kNoData = -1e30;
 
 struct Canvas {
   cairo_t* cr;
-  const MapView& view;
+  const PictureView& view;
   const OGRSpatialReference* srs;  // null: data coordinates
   DrawCounters& counters;
 
@@ -349,7 +349,7 @@ LONG ElevationRampColour(double value, double low, double high) {
   return rgb;
 }
 
-HRESULT SaveMapPicture(IMap* map, const MapView& view, const std::string& path,
+HRESULT SaveMapPicture(IMap* map, const PictureView& view, const std::string& path,
                        DrawCounters* counters) {
   if (!map) return E_POINTER;
   if (!(view.xmax > view.xmin) || !(view.ymax > view.ymin) || view.width <= 0 || view.height <= 0 ||

@@ -24,7 +24,7 @@ struct DrawCounters {
 
 // What the picture shows: the visible bounds in map units, the picture's size in pixels, and
 // the map's spatial reference (null: the data's own coordinates).
-struct MapView {
+struct PictureView {
   double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
   int width = 1000;
   int height = 800;
@@ -34,7 +34,7 @@ struct MapView {
 // Draws the map and writes the PNG (written beside and renamed into place, so a failed draw
 // leaves no picture). E_INVALIDARG for an empty view or size; E_FAIL when the file cannot be
 // written.
-HRESULT SaveMapPicture(IMap* map, const MapView& view, const std::string& path,
+HRESULT SaveMapPicture(IMap* map, const PictureView& view, const std::string& path,
                        DrawCounters* counters = nullptr);
 
 // Colour of a value on the elevation ramp stretched from low to high, 0x00BBGGRR.

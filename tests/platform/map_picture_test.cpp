@@ -143,7 +143,7 @@ class MapPictureTest : public ::testing::Test {
   ComPtr<IRasterCatalogLayer> rasters_;
   ComPtr<IFeatureLayer> points_;
   ComPtr<IMap> map_;
-  MapView view_;
+  PictureView view_;
 };
 
 }  // namespace
@@ -217,10 +217,10 @@ TEST_F(MapPictureTest, DrawsOnlyWhatTheViewAndLayerSelect) {
 // Bad requests leave no picture behind.
 TEST_F(MapPictureTest, RefusedDrawsWriteNothing) {
   const std::string png = out_ / "refused.png";
-  MapView empty = view_;
+  PictureView empty = view_;
   empty.xmin = empty.xmax = 5;
   EXPECT_EQ(SaveMapPicture(map_.get(), empty, png), E_INVALIDARG);
-  MapView ok = view_;
+  PictureView ok = view_;
   ok.xmin = 6;
   ok.xmax = 7;
   ok.ymin = 0;
