@@ -5,36 +5,15 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/com/variant.h"
+
 // Memory layout: a 16-byte prefix holding the element type, then the descriptor with its
 // bounds; the data block is allocated separately (zeroed).
 namespace {
 
 constexpr std::size_t kPrefix = 16;
 
-std::size_t ElementSize(VARTYPE vt) {
-  switch (vt) {
-    case VT_I1:
-    case VT_UI1: return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR: return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE: return 8;
-    case VT_BSTR:
-    case VT_UNKNOWN:
-    case VT_DISPATCH: return sizeof(void*);
-    case VT_VARIANT: return sizeof(VARIANT);
-    default: return 0;
-  }
-}
+std::size_t ElementSize(VARTYPE vt) { return vt == VT_VARIANT ? sizeof(VARIANT) : ScalarSize(vt); }
 
 USHORT FeaturesOf(VARTYPE vt) {
   USHORT f = FADF_HAVEVARTYPE;

@@ -49,30 +49,6 @@ bool IsValidVariantType(VARTYPE vt) {
   return IsScalarType(base);
 }
 
-std::size_t ScalarSize(VARTYPE t) {
-  switch (t) {
-    case VT_I1:
-    case VT_UI1: return 1;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: return 2;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_R4:
-    case VT_ERROR: return 4;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE: return 8;
-    case VT_BSTR:
-    case VT_UNKNOWN:
-    case VT_DISPATCH: return sizeof(void*);
-    default: return 0;
-  }
-}
-
 // A non-owning, non-reference view of the value a variant stands for: a by-reference variant
 // is read through its pointer (one level; a reference to a by-reference variant is refused).
 HRESULT ValueView(const VARIANT* src, VARIANT* view) {
@@ -532,6 +508,30 @@ HRESULT Convert(const VARIANT& from, LCID lcid, VARTYPE vt, VARIANT* out) {
 }
 
 }  // namespace
+
+std::size_t ScalarSize(VARTYPE t) {
+  switch (t) {
+    case VT_I1:
+    case VT_UI1: return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL: return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR: return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_DATE: return 8;
+    case VT_BSTR:
+    case VT_UNKNOWN:
+    case VT_DISPATCH: return sizeof(void*);
+    default: return 0;
+  }
+}
 
 // ---- public functions ------------------------------------------------------------------------
 

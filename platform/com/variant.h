@@ -159,6 +159,9 @@ HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID lcid, USHORT
 // VariantChangeTypeEx in the user-default locale.
 HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT flags, VARTYPE vt);
 
+// Bytes of a scalar VARIANT type's value (a pointer's for BSTR and interfaces); 0 for others.
+std::size_t ScalarSize(VARTYPE t);
+
 namespace velk {
 
 // The decimal symbol of a locale id, used by the number <-> text conversions. The default
