@@ -9,6 +9,7 @@
 
 #include "platform/com/text.h"
 #include "platform/host/data_errors.h"
+#include "platform/host/dataset_files.h"
 #include "platform/host/geometry_data.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/schema_locks.h"
@@ -191,6 +192,16 @@ void TableCore::Reload() {
   fields_.clear();
   shapeIndex_ = -1;
   if (!layer_) return;
+  dbaseFile_.clear();
+  if (dbase_ && source_ && source_->get()) {
+    if (char** list = source_->get()->GetFileList()) {
+      for (char** f = list; *f; ++f) {
+        std::string name = *f;
+        if (name.size() > 4 && EQUAL(name.c_str() + name.size() - 4, ".dbf")) dbaseFile_ = name;
+      }
+      CSLDestroy(list);
+    }
+  }
   OGRFeatureDefn* defn = layer_->GetLayerDefn();
   const char* fidColumn = layer_->GetFIDColumn();
   oidName_ = fidColumn && *fidColumn ? FromUtf8(fidColumn) : L"FID";
@@ -497,6 +508,7 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
     extentSuspect_ = layer_->GetFeatureCount(FALSE) == 0;  // the first row, and without a shape
   }
   CPLPushErrorHandler(CPLQuietErrorHandler);
+  if (fid < 0) dbaseEndDirty_ = true;
   OGRErr err = fid >= 0 ? layer_->SetFeature(&f) : layer_->CreateFeature(&f);
   CPLPopErrorHandler();
   if (err == OGRERR_NON_EXISTING_FEATURE) return E_DATA_NO_ROW;
@@ -604,6 +616,7 @@ HRESULT TableCore::AddField(const FieldSpec& spec, const void* lockHolder) {
   if (!Writable()) return E_DATA_WRITE_FAILED;
   hr = CreateOgrField(layer_, spec, dbase_);
   if (FAILED(hr)) return hr;
+  dbaseEndDirty_ = true;  // the records were written again, wider
   Sync();
   Reload();
   return S_OK;
@@ -620,6 +633,7 @@ HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder)
   OGRErr err = layer_->DeleteField(fields_[i].ogrIndex);
   CPLPopErrorHandler();
   if (err != OGRERR_NONE) return E_DATA_WRITE_FAILED;
+  dbaseEndDirty_ = true;
   Sync();
   Reload();
   return S_OK;
@@ -629,6 +643,10 @@ void TableCore::Sync() {
   if (!layer_ || !Writable()) return;
   RepairExtent();
   layer_->SyncToDisk();
+  if (dbaseEndDirty_ && !dbaseFile_.empty()) {
+    MarkDbaseEnd(dbaseFile_);  // without the mark GDAL still reads every record
+    dbaseEndDirty_ = false;
+  }
 }
 
 void TableCore::BeginBatch() {

@@ -92,6 +92,9 @@ class TableCore {
   std::wstring name_;
   std::string lockKey_;
   bool dbase_;
+  // dBASE: the records file, and whether rows or fields changed since its end mark was checked.
+  std::string dbaseFile_;
+  bool dbaseEndDirty_ = false;
   LONG shapeType_ = 0;
   bool hasZ_ = false;
   bool hasM_ = false;

@@ -5,10 +5,12 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "platform/com/text.h"
 #include "platform/host/data_errors.h"
+#include "platform/host/dataset_files.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/table_objects.h"
 #include "tests/fixtures/host_data_fixture.h"
@@ -546,4 +548,52 @@ TEST(HostDataTable, AddFieldUnderSchemaLockKeepsRows) {
   EXPECT_EQ(v.vt, VT_NULL);
   std::string schema = OgrInfo("-so -al " + ShellQuote(dir / "pts.shp"));
   EXPECT_TRUE(Contains(schema, "X_DD: Real (18.8)")) << schema;
+}
+
+// A shapefile the host writes holds the bytes GDAL's own writer gives the same rows: the dBASE
+// file keeps its end-of-file mark after appended rows, an added field and another append.
+TEST(HostDataTable, ShapefileFilesAreTheBytesGdalWrites) {
+  ScratchDir dir;
+  {
+    auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
+    ComPtr<IFeatureClass> fc;
+    ASSERT_EQ(CreateClass(ws.get(), L"rows", kObserverLike, fc.put()), S_OK);
+    auto wgs = SpatialReference(4326);
+    ComPtr<IFeatureCursor> cursor;
+    ASSERT_EQ(fc->Insert(VARIANT_TRUE, cursor.put()), S_OK);
+    for (int i = 0; i < 300; ++i) {
+      ComPtr<IFeatureBuffer> buffer;
+      fc->CreateFeatureBuffer(buffer.put());
+      buffer->putref_Shape(NewPoint(i * 0.5, -i * 0.25, wgs.get()).Query<IGeometry>().get());
+      buffer->put_Value(2, Variant(std::wstring(L"row ") + std::to_wstring(i)));
+      if (i % 3) buffer->put_Value(3, Variant(i / 7.0));
+      Variant oid;
+      ASSERT_EQ(cursor->InsertFeature(buffer.get(), &oid), S_OK);
+    }
+    ASSERT_EQ(cursor->Flush(), S_OK);
+    cursor = nullptr;
+    std::ifstream dbf(dir / "rows.dbf", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(dbf)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes.back(), '\x1A');
+
+    auto lock = fc.Query<ISchemaLock>();
+    ASSERT_EQ(lock->ChangeSchemaLock(kSchemaLockExclusive), S_OK);
+    ASSERT_EQ(fc->AddField(MakeField(DoubleField(L"X_DD", 18, 8)).get()), S_OK);
+    ASSERT_EQ(lock->ChangeSchemaLock(kSchemaLockShared), S_OK);
+    ASSERT_EQ(InsertPoint(fc.get(), 1, 2, wgs.get(), {{L"NAME", V(L"last")}, {L"X_DD", Variant(1.5)}}),
+              S_OK);
+  }
+  // GDAL's copy of the same rows, written with its defaults (and the host's encoding).
+  int status = -1;
+  ToolOutput("ogr2ogr -lco ENCODING=UTF-8 " + ShellQuote(dir / "copy.shp") + " " +
+                 ShellQuote(dir / "rows.shp") + " 2>&1",
+             &status);
+  ASSERT_EQ(status, 0);
+  std::string rows = OgrInfo("-al -q " + ShellQuote(dir / "rows.shp"));
+  EXPECT_TRUE(Contains(rows, "NAME (String) = row 299")) << rows;
+  EXPECT_TRUE(Contains(rows, "X_DD (Real) = 1.5")) << rows;
+  for (const char* ext : {".dbf", ".shp", ".shx"})
+    EXPECT_TRUE(SameContent(dir / (std::string("rows") + ext), dir / (std::string("copy") + ext)))
+        << ext;
 }
