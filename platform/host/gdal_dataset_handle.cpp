@@ -16,6 +16,15 @@ void GdalDatasetHandle::Close() {
   }
 }
 
+bool GdalDatasetHandle::Reopen() {
+  Close();
+  DatasetPtr fresh;
+  if (OpenGdalDataset(path_, DataKind::kVector, fresh) != OpenResult::kOk) return false;
+  std::swap(ds_, fresh->ds_);
+  writable_ = fresh->writable_;
+  return true;
+}
+
 OpenResult OpenGdalDataset(const std::string& path, DataKind kind, DatasetPtr& out,
                            const std::string& driverExtension) {
   out.reset();
