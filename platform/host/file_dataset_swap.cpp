@@ -120,6 +120,9 @@ HRESULT StartFileEdit(const FileDatasetPlace& place, TableCore& core, DatasetEdi
   const std::wstring workingName = FromUtf8(working);
   edit.core = std::make_shared<TableCore>(ds, ds->get()->GetLayer(0), workingName,
                                           place.lockKey(workingName), true);
+  // The copy's writes reach its files when the edit stops, not row by row (a shapefile's whole
+  // index is written again at every sync).
+  edit.core->BeginBatch();
   edit.object = MakeTableObject(edit.core, place.workspace, place.host, L"");
   edit.files = made;
   return S_OK;
