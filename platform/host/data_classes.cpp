@@ -69,6 +69,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_SimpleLineSymbol, &CreateLineSymbolObject),
       RegisterProcessClass(CLSID_SimpleMarkerSymbol, &CreateMarkerSymbolObject),
       RegisterProcessClass(CLSID_SimpleFillSymbol, &CreateFillSymbolObject),
+      RegisterProcessClass(CLSID_TextSymbol, &CreateTextSymbolObject),
       RegisterProcessClass(CLSID_RgbColor, &CreateColorObject),
       RegisterProcessClass(CLSID_NewEnvelopeFeedback, &CreateEnvelopeFeedbackObject),
       RegisterProcessClass(CLSID_DisplayTransformation, &CreateDisplayTransformationObject),
