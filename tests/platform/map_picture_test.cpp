@@ -275,8 +275,11 @@ TEST_F(MapPictureTest, RasterCatalogLayerRoundTripsThroughADocument) {
   const Picture after = Draw(nullptr);
   EXPECT_EQ(after.rgb, before.rgb);
 
-  // The point layer has no object stream: nothing is written.
-  map_->AddLayer(points_.As<ILayer>().get());
+  // A group layer has no object stream: nothing is written.
+  ComPtr<ILayer> group;
+  ASSERT_EQ(CreateGroupLayerObject(nullptr, IidOf<ILayer>(), group.put_void()), S_OK);
+  group->put_Name(Bstr(L"towns"));
+  map_->AddLayer(group.get());
   const std::wstring refused = FromUtf8(out_ / "refused.vmapdoc");
   EXPECT_EQ(SaveMapLayers(map_.get(), refused, &problem), E_NOTIMPL);
   EXPECT_NE(problem.find(L"towns"), std::wstring::npos);
