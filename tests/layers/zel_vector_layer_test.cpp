@@ -372,5 +372,29 @@ TEST_F(VectorLayerTest, GeoSymRenderersCarryTheProduct) {
   EXPECT_EQ(safety, 31);
 }
 
+
+// A catalog value with a quote in it is quoted soundly in the feature table's where clause: the
+// product's layers are built like any other's.
+TEST_F(VectorLayerTest, QuotesInCatalogValuesAreEscaped) {
+  const std::string gpkg = dir_ / "zel.gpkg";
+  for (const char* table : {"vmap", "vmap_features"}) {
+    const std::string sql = std::string("UPDATE ") + table +
+                            " SET PRODUCT = 'VMAP$O''Neil''s Level' WHERE PRODUCT = "
+                            "'VMAP$VMAP Level 1'";
+    int status = -1;
+    ToolOutput("ogrinfo " + ShellQuote(gpkg) + " -sql " + ShellQuote(sql), &status);
+    ASSERT_EQ(status, 0) << sql;
+  }
+  catalog_.Reset();
+  ASSERT_EQ(db_.As<IFeatureWorkspace>()->OpenFeatureClass(Bstr(L"vmap"), catalog_.put()), S_OK);
+  auto layer = BuiltLayer();
+  const std::vector<std::string> tree = TreeOf(layer.get());
+  const auto group = std::find(tree.begin(), tree.end(), "O'Neil's Level");
+  ASSERT_NE(group, tree.end());
+  ASSERT_GE(tree.end() - group, 3);
+  EXPECT_EQ(*(group + 1), "  Population");
+  EXPECT_EQ(*(group + 2), "    Population areas [lib1]");
+}
+
 }  // namespace
 }  // namespace velk::test
