@@ -128,6 +128,12 @@ void AddLayerOnce(IGroupLayer* group, ILayer* layer) {
   group->Add(layer);
 }
 
+// The layer's own record of what it did, reached by GetVectorLayerStats.
+struct IVectorLayerStats : IUnknown {
+  VELK_INTERFACE_ID("{7D1E5C3A-2B4F-4E6A-9C8D-0F1A2B3C4D5E}")
+  virtual VectorLayerStats Stats() const = 0;
+};
+
 struct CoverageEntry {
   std::wstring key;          // family "$" coverage "." feature class
   std::wstring description;  // family "$" coverage description "$" class description
@@ -138,7 +144,7 @@ class ZelVectorLayer : public ZelLayerFrame<ZelVectorLayer, IZelVectorLayer, Zel
                                             WireframeDisplayPropsImpl,
                                             LayerPersistStreamImpl<ZelVectorLayer>,
                                             IZelVpfCoverages, ILayer, IGroupLayer, ILayerDraw,
-                                            EmptyConnectionPointContainer> {
+                                            EmptyConnectionPointContainer, IVectorLayerStats> {
  public:
   using IZelVectorLayer::QueryInterface;
   static const CLSID& ClassId() { return ids::CLSID_ZelVectorLayer; }
@@ -435,14 +441,7 @@ class ZelVectorLayer : public ZelLayerFrame<ZelVectorLayer, IZelVectorLayer, Zel
     VELK_CATCH
   }
 
-  // What the last draws did, for benchmarks and tests.
-  struct Stats {
-    long catalogQueries = 0;
-    long featureTableQueries = 0;
-    long libraryPreparations = 0;
-    long featureClassOpens = 0;
-  };
-  const Stats& DrawStats() const { return stats_; }
+  VectorLayerStats Stats() const override { return stats_; }
 
  private:
   bool InRange(LONG index) const {
@@ -716,13 +715,20 @@ class ZelVectorLayer : public ZelLayerFrame<ZelVectorLayer, IZelVectorLayer, Zel
   ComPtr<ISpatialFilter> extentFilter_;
   Bstr layerId_;
   std::wstring whereClause_;
-  Stats stats_;
+  VectorLayerStats stats_;
 };
 
 }  // namespace
 
 HRESULT CreateZelVectorLayerObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<ZelVectorLayer>(outer, riid, ppv);
+}
+
+bool GetVectorLayerStats(IUnknown* layer, VectorLayerStats* stats) {
+  auto own = QueryAs<IVectorLayerStats>(layer);
+  if (!own || !stats) return false;
+  *stats = own->Stats();
+  return true;
 }
 
 }  // namespace velk::lumeris

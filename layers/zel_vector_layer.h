@@ -15,4 +15,16 @@ inline constexpr LONG kVectorLayerStreamVersion = 9201;
 
 HRESULT CreateZelVectorLayerObject(IUnknown* outer, REFIID riid, void** ppv);
 
+// What a vector layer's builds and draws did so far: queries of its catalog and of its feature
+// table, libraries prepared, VPF feature classes opened (or tried). For benchmarks and tests.
+struct VectorLayerStats {
+  long catalogQueries = 0;
+  long featureTableQueries = 0;
+  long libraryPreparations = 0;
+  long featureClassOpens = 0;
+};
+
+// False when the object is not a vector layer of this library.
+bool GetVectorLayerStats(IUnknown* layer, VectorLayerStats* stats);
+
 }  // namespace velk::lumeris

@@ -234,6 +234,12 @@ TEST_F(VectorLayerTest, DrawOpensOnlyLibrariesInRangeAndInView) {
   auto layer = BuiltLayer();
   const host::DrawCounters counters = DrawMap(layer.get(), 10.05, 10.05 + WidthAt(399000));
   EXPECT_GT(counters.featuresDrawn, 0);
+  // One catalog query, the one library prepared once, its three feature classes opened.
+  lumeris::VectorLayerStats stats;
+  ASSERT_TRUE(lumeris::GetVectorLayerStats(layer.get(), &stats));
+  EXPECT_EQ(stats.catalogQueries, 1);
+  EXPECT_EQ(stats.libraryPreparations, 1);
+  EXPECT_EQ(stats.featureClassOpens, 3);
   std::vector<std::string> open;
   for (const std::string& line : TreeOf(layer.get()))
     if (line.find("] [open]") != std::string::npos) open.push_back(line);
