@@ -26,6 +26,7 @@
 #include "platform/host/set.h"
 #include "platform/host/spatial_reference_objects.h"
 #include "platform/host/table_objects.h"
+#include "platform/host/vpf_workspace.h"
 #include "platform/host/workspace_objects.h"
 #include "platform/registry/activation.h"
 
@@ -54,6 +55,8 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_ScratchWorkspaceFactory, &CreateScratchWorkspaceFactory),
       RegisterProcessClass(CLSID_WorkspaceName, &CreateWorkspaceNameObject),
       RegisterProcessClass(CLSID_DatasetName, &CreateDatasetNameObject),
+      RegisterProcessClass(CLSID_VpfWorkspaceFactory, &CreateVpfWorkspaceFactory),
+      RegisterProcessClass(CLSID_FeatureClassName, &CreateFeatureClassNameObject),
       RegisterProcessClass(CLSID_RasterSurface, &CreateRasterSurfaceObject),
       RegisterProcessClass(CLSID_FieldChecker, &CreateFieldCheckerObject),
       RegisterProcessClass(CLSID_FeatureLayer, &CreateFeatureLayerObject),
