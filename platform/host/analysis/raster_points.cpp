@@ -1,10 +1,13 @@
 #include "platform/host/analysis/raster_points.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <vector>
 
 #include <gdal_priv.h>
+#include <cpl_vsi.h>
 #include <ogrsf_frmts.h>
 
 #include "platform/host/analysis/shapefile_files.h"
@@ -12,6 +15,27 @@
 namespace velk::host::analysis {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double kCellsBuiltInMemory = 16e6;
+
+// Copies the shapefile's files from the memory folder to the folder of temp.
+bool WriteOut(const std::string& memory, const fs::path& temp) {
+  for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"}) {
+    const std::string from = memory + fs::path(temp.filename()).replace_extension(ext).string();
+    vsi_l_offset size = 0;
+    GByte* data = VSIGetMemFileBuffer(from.c_str(), &size, FALSE);
+    if (!data) continue;
+    std::FILE* f = std::fopen(fs::path(temp).replace_extension(ext).string().c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(data, 1, size, f) == size;
+    if (std::fclose(f) != 0 || !ok) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 RasterPointsResult RasterToPoints(const std::string& rasterPath, const std::string& shapefilePath,
                                   const RasterPointsOptions& options) {
@@ -30,8 +54,15 @@ RasterPointsResult RasterToPoints(const std::string& rasterPath, const std::stri
   const fs::path final(shapefilePath);
   const fs::path temp = final.parent_path() / (final.stem().string() + "_part.shp");
   RemoveShapefile(temp);
-  GDALDataset* out = shp ? shp->Create(temp.string().c_str(), 0, 0, 0, GDT_Unknown, nullptr)
-                         : nullptr;
+  // The shapefile writer seeks and writes once per record: a grid of moderate size is built in
+  // memory and written out in one go.
+  const double cells = double(src->GetRasterXSize()) * src->GetRasterYSize();
+  const std::string memory = "/vsimem/velk_points_" + std::to_string(reinterpret_cast<std::uintptr_t>(&result)) + "/";
+  const bool inMemory = cells <= kCellsBuiltInMemory;
+  const std::string building =
+      inMemory ? memory + temp.filename().string() : temp.string();
+  GDALDataset* out =
+      shp ? shp->Create(building.c_str(), 0, 0, 0, GDT_Unknown, nullptr) : nullptr;
   std::string& error = result.error;
   if (!out) {
     error = "cannot create " + shapefilePath;
@@ -84,7 +115,9 @@ RasterPointsResult RasterToPoints(const std::string& rasterPath, const std::stri
     CPLErrorReset();
     GDALClose(out);
     if (CPLGetLastErrorType() == CE_Failure && error.empty()) error = "cannot write " + shapefilePath;
+    if (inMemory && error.empty() && !WriteOut(memory, temp)) error = "cannot write " + shapefilePath;
   }
+  if (inMemory) VSIRmdirRecursive(memory.c_str());
   GDALClose(src);
   if (error.empty() && !CommitShapefile(temp, final)) error = "cannot write " + shapefilePath;
   RemoveShapefile(temp);
