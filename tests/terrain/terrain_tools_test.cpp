@@ -11,9 +11,6 @@
 #include <cstdio>
 #include <filesystem>
 
-#include <gdal_utils.h>
-#include <gdal_priv.h>
-
 #include "framework/host_object_creation.h"
 #include "framework/scratch_folder.h"
 #include "interfaces/zel_layer_interfaces.h"
@@ -36,6 +33,7 @@
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
+#include "tests/terrain/terrain_doubles.h"
 
 namespace velk::corvane {
 namespace {
@@ -55,83 +53,6 @@ double Elevation(int c, int r) {
   if (c == 50 && r == 40) return -9999;  // a void
   return 300 + 100 * std::sin(c * 0.07) * std::cos(r * 0.09);
 }
-
-// The selected-layer control as the tools see it.
-class SelectedLayerDouble
-    : public ComObjectRoot<SelectedLayerDouble, IToolControl, IZelSelectedLayer> {
- public:
-  HRESULT get_hWnd(HWND* w) override {
-    *w = nullptr;
-    return S_OK;
-  }
-  HRESULT OnFocus(IUnknown*) override { return S_OK; }
-  HRESULT OnDrop(LONG, VARIANT_BOOL* accept) override {
-    *accept = VARIANT_TRUE;
-    return S_OK;
-  }
-  HRESULT get_CurrentSelectedLayer(ILayer** layer) override { return current.CopyTo(layer); }
-  ComPtr<ILayer> current;
-};
-
-// A catalog elevation layer over one raster file: its clip cuts the envelope out of the file
-// with GDAL (nothing when the envelope misses it).
-class DtedLayerDouble
-    : public ComObjectRoot<DtedLayerDouble, ILayer, IZelDtedLayer, IInternalZelHelper> {
- public:
-  using ILayer::QueryInterface;
-  std::string source;
-  int clips = 0;
-  std::string lastClip;
-
-  HRESULT get_Name(BSTR* name) override {
-    *name = Bstr(L"catalog").Detach();
-    return S_OK;
-  }
-  HRESULT put_Name(BSTR) override { return S_OK; }
-  HRESULT get_Visible(VARIANT_BOOL* v) override {
-    *v = VARIANT_TRUE;
-    return S_OK;
-  }
-  HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
-  HRESULT get_Valid(VARIANT_BOOL* v) override {
-    *v = VARIANT_TRUE;
-    return S_OK;
-  }
-  HRESULT Setup(ITable*, VARIANT_BOOL*) override { return E_NOTIMPL; }
-  HRESULT get_InternalObject(IRasterCatalog**) override { return E_NOTIMPL; }
-  HRESULT put_UseUniformRenderer(VARIANT_BOOL) override { return S_OK; }
-  HRESULT get_UseUniformRenderer(VARIANT_BOOL*) override { return S_OK; }
-  HRESULT get_DisplayElevation(VARIANT_BOOL*) override { return S_OK; }
-  HRESULT put_DisplayElevation(VARIANT_BOOL) override { return S_OK; }
-  HRESULT get_ResamplingType(velkRasterResamplingType*) override { return S_OK; }
-  HRESULT put_ResamplingType(velkRasterResamplingType) override { return S_OK; }
-
-  HRESULT ClipRegion(IEnvelope* envelope, BSTR folder, BSTR name, VARIANT_BOOL,
-                     IGeoDataset** result) override {
-    *result = nullptr;
-    ++clips;
-    double x0, y0, x1, y1;
-    envelope->QueryCoords(&x0, &y0, &x1, &y1);
-    if (x1 <= 500000 || x0 >= 501000 || y1 <= 4000000 || y0 >= 4000800) return E_FAIL;
-    lastClip = ToUtf8(BstrToWstring(folder) + BstrToWstring(name)) + ".tif";
-    const std::string win[] = {"-projwin", std::to_string(x0), std::to_string(y1),
-                               std::to_string(x1), std::to_string(y0)};
-    char* argv[] = {const_cast<char*>(win[0].c_str()), const_cast<char*>(win[1].c_str()),
-                    const_cast<char*>(win[2].c_str()), const_cast<char*>(win[3].c_str()),
-                    const_cast<char*>(win[4].c_str()), nullptr};
-    GDALTranslateOptions* options = GDALTranslateOptionsNew(argv, nullptr);
-    GDALDatasetH src = GDALOpen(source.c_str(), GA_ReadOnly);
-    GDALDatasetH out = GDALTranslate(lastClip.c_str(), src, options, nullptr);
-    GDALTranslateOptionsFree(options);
-    GDALClose(src);
-    if (!out) return E_FAIL;
-    GDALClose(out);
-    ComPtr<IRasterDataset> ds;
-    HRESULT hr = host::OpenRasterFile(lastClip, nullptr, ds.put());
-    if (FAILED(hr)) return hr;
-    return ds->QueryInterface(IidOf<IGeoDataset>(), reinterpret_cast<void**>(result));
-  }
-};
 
 // Records what the mosaic dialog was given.
 struct MosaicRecord {
