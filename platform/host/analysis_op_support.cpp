@@ -21,6 +21,21 @@ namespace velk::host {
 
 namespace fs = std::filesystem;
 
+void GdalDatasetCloser::operator()(GDALDataset* dataset) const { GDALClose(dataset); }
+
+HRESULT OpenNorthUpRaster(const std::string& path, GdalDatasetPtr* dataset, double gt[6]) {
+  EnsureGdalDrivers();
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  GdalDatasetPtr src(GDALDataset::FromHandle(
+      GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
+  CPLPopErrorHandler();
+  if (!src || src->GetRasterCount() < 1) return E_DATA_UNREADABLE;
+  if (src->GetGeoTransform(gt) != CE_None || gt[2] != 0 || gt[4] != 0 || gt[5] >= 0)
+    return E_INVALIDARG;
+  *dataset = std::move(src);
+  return S_OK;
+}
+
 std::string RasterPath(IUnknown* input) {
   ComPtr<IRasterDataset> dataset = QueryAs<IRasterDataset>(input);
   if (!dataset) {
@@ -108,11 +123,6 @@ std::string NewNumberedPath(const std::string& folder, const std::wstring& prefi
 
 namespace {
 
-struct GdalCloser {
-  void operator()(GDALDataset* ds) const { GDALClose(ds); }
-};
-using GdalPtr = std::unique_ptr<GDALDataset, GdalCloser>;
-
 // The area in the raster's reference: a projected copy when both references are known and
 // differ, else the area itself.
 ComPtr<IEnvelope> AreaInRaster(IEnvelope* area, const OGRSpatialReference* rasterSrs) {
@@ -133,15 +143,9 @@ ComPtr<IEnvelope> AreaInRaster(IEnvelope* area, const OGRSpatialReference* raste
 
 HRESULT ReadWindowGrid(const std::string& path, IEnvelope* area, WindowGrid* grid) {
   if (!grid) return E_POINTER;
-  EnsureGdalDrivers();
-  CPLPushErrorHandler(CPLQuietErrorHandler);
-  GdalPtr src(GDALDataset::FromHandle(
-      GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
-  CPLPopErrorHandler();
-  if (!src || src->GetRasterCount() < 1) return E_DATA_UNREADABLE;
+  GdalDatasetPtr src;
   double gt[6];
-  if (src->GetGeoTransform(gt) != CE_None || gt[2] != 0 || gt[4] != 0 || gt[5] >= 0)
-    return E_INVALIDARG;
+  if (HRESULT hr = OpenNorthUpRaster(path, &src, gt); FAILED(hr)) return hr;
   ComPtr<IEnvelope> local = AreaInRaster(area, src->GetSpatialRef());
   if (area && !local) return E_INVALIDARG;
   auto window = WindowOf(gt, src->GetRasterXSize(), src->GetRasterYSize(), local.get());
@@ -188,7 +192,7 @@ HRESULT WriteWindowGrid(const std::string& path, const WindowGrid& grid) {
   bool ok = false;
   CPLPushErrorHandler(CPLQuietErrorHandler);
   {
-    GdalPtr dst(gtiff->Create(temp.c_str(), grid.columns, grid.rows, 1, type, nullptr));
+    GdalDatasetPtr dst(gtiff->Create(temp.c_str(), grid.columns, grid.rows, 1, type, nullptr));
     if (dst) {
       std::array<double, 6> gt = grid.geoTransform;
       dst->SetGeoTransform(gt.data());

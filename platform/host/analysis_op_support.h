@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "platform/com/object.h"
 #include "platform/host/raster_analysis_environment.h"
 
+class GDALDataset;
 struct IEnvelope;
 struct IGeoDataset;
 struct IWorkspace;
@@ -86,6 +88,15 @@ class AnalysisOpRoot : public ComObjectRoot<Derived, Interfaces..., IRasterAnaly
   ComPtr<IRasterAnalysisEnvironment> env_;
   std::wstring prefix_;
 };
+
+struct GdalDatasetCloser {
+  void operator()(GDALDataset* dataset) const;
+};
+using GdalDatasetPtr = std::unique_ptr<GDALDataset, GdalDatasetCloser>;
+// Opens a raster file for reading with at least one band and its north-up geotransform:
+// E_DATA_UNREADABLE when GDAL cannot read it, E_INVALIDARG for a grid that is not north up
+// (only those have rows and columns to work along).
+HRESULT OpenNorthUpRaster(const std::string& path, GdalDatasetPtr* dataset, double gt[6]);
 
 // The file behind a raster dataset, raster or band; empty when the object is none of them.
 std::string RasterPath(IUnknown* input);

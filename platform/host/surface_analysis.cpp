@@ -54,10 +54,6 @@ bool ReadDouble(VARIANT* v, double& out) {
   return true;
 }
 
-struct GdalCloser {
-  void operator()(GDALDataset* ds) const { GDALClose(ds); }
-};
-using GdalPtr = std::unique_ptr<GDALDataset, GdalCloser>;
 
 // The first free "hillshd<n>.tif" of the folder.
 std::string NewResultPath(const std::string& folder) {
@@ -90,15 +86,9 @@ class RasterSurfaceOp : public AnalysisOpRoot<RasterSurfaceOp, ISurfaceOp> {
     }
     const std::string path = RasterPath(input);
     if (path.empty()) return E_INVALIDARG;
-    EnsureGdalDrivers();
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    GdalPtr src(GDALDataset::FromHandle(
-        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
-    CPLPopErrorHandler();
-    if (!src || src->GetRasterCount() < 1) return E_DATA_UNREADABLE;
+    GdalDatasetPtr src;
     double gt[6];
-    if (src->GetGeoTransform(gt) != CE_None || gt[2] != 0 || gt[4] != 0 || gt[5] >= 0)
-      return E_INVALIDARG;  // only north-up grids have rows and columns to shade along
+    if (HRESULT hr = OpenNorthUpRaster(path, &src, gt); FAILED(hr)) return hr;
 
     LONG extentKind = 0;
     ComPtr<IUnknown> extent;
@@ -172,7 +162,7 @@ class RasterSurfaceOp : public AnalysisOpRoot<RasterSurfaceOp, ISurfaceOp> {
     CPLPushErrorHandler(CPLQuietErrorHandler);
     bool ok = false;
     {
-      GdalPtr dst(gtiff->Create(out.c_str(), columns, rows, 1, GDT_Byte, nullptr));
+      GdalDatasetPtr dst(gtiff->Create(out.c_str(), columns, rows, 1, GDT_Byte, nullptr));
       if (dst) {
         const double outGt[6] = {gt[0] + window->column * gt[1], cellX, 0,
                                  gt[3] + window->row * gt[5],    0,     -cellY};

@@ -1,5 +1,5 @@
-// Test doubles of the terrain tools' neighbours: the selected-layer control of the main toolbar
-// and a catalog elevation layer whose clip cuts real rasters with GDAL and whose catalog is a
+// Test doubles of the terrain tools' neighbours (the selected-layer control is in
+// tests/framework/layer_doubles.h): a catalog elevation layer whose clip cuts real rasters with GDAL and whose catalog is a
 // host catalog of raster files.
 #pragma once
 
@@ -9,9 +9,8 @@
 #include <gdal_utils.h>
 
 #include "interfaces/zel_layer_interfaces.h"
-#include "interfaces/zel_selected_layer.h"
 #include "platform/com/text.h"
-#include "platform/host/command.h"
+#include "tests/framework/layer_doubles.h"
 #include "platform/host/dataset.h"
 #include "platform/host/geometry.h"
 #include "platform/host/layer.h"
@@ -19,23 +18,6 @@
 #include "platform/host/raster_objects.h"
 
 namespace velk::corvane {
-
-// The selected-layer control as the tools see it.
-class SelectedLayerDouble
-    : public ComObjectRoot<SelectedLayerDouble, IToolControl, IZelSelectedLayer> {
- public:
-  HRESULT get_hWnd(HWND* w) override {
-    *w = nullptr;
-    return S_OK;
-  }
-  HRESULT OnFocus(IUnknown*) override { return S_OK; }
-  HRESULT OnDrop(LONG, VARIANT_BOOL* accept) override {
-    *accept = VARIANT_TRUE;
-    return S_OK;
-  }
-  HRESULT get_CurrentSelectedLayer(ILayer** layer) override { return current.CopyTo(layer); }
-  ComPtr<ILayer> current;
-};
 
 // A catalog elevation layer over one raster file: its clip cuts the envelope out of the file
 // with GDAL (nothing when the envelope misses it).

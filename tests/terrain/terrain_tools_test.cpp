@@ -105,7 +105,7 @@ struct ToolHost {
     display->get_DisplayTransformation(t.put());
     t->put_VisibleBounds(host::NewEnvelope(500000, 4000000, 501000, 4000800).get());
     t->put_DeviceFrame(RECT{0, 0, 1000, 800});
-    control = MakeObjectPtr<SelectedLayerDouble, IToolControl>();
+    control = MakeObjectPtr<test::SelectedLayerDouble, IToolControl>();
     ComPtr<ICommandItem> item;
     EXPECT_EQ(fixture.Session().App().Document().Bars().AddItem(L"velkTarvosUI.SelectedLayer", 0,
                                                                 control.get(), item.put()),
@@ -114,7 +114,7 @@ struct ToolHost {
     win::ClearUserEvents();
   }
   void Select(ILayer* layer) {
-    static_cast<SelectedLayerDouble*>(control.get())->current = ComPtr<ILayer>(layer);
+    static_cast<test::SelectedLayerDouble*>(control.get())->current = ComPtr<ILayer>(layer);
   }
   ComPtr<IMap> Map() {
     ComPtr<IMap> map;
