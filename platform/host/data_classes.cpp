@@ -15,6 +15,7 @@
 #include "platform/host/geometry_environment.h"
 #include "platform/host/globe_graphics_layer.h"
 #include "platform/host/raster_analysis_environment.h"
+#include "platform/host/local_analysis.h"
 #include "platform/host/surface_analysis.h"
 #include "platform/host/raster_catalog.h"
 #include "platform/host/raster_collection.h"
@@ -72,6 +73,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_SimpleLineSymbol, &CreateLineSymbolObject),
       RegisterProcessClass(CLSID_SimpleMarkerSymbol, &CreateMarkerSymbolObject),
       RegisterProcessClass(CLSID_SimpleFillSymbol, &CreateFillSymbolObject),
+      RegisterProcessClass(CLSID_TextSymbol, &CreateTextSymbolObject),
       RegisterProcessClass(CLSID_RgbColor, &CreateColorObject),
       RegisterProcessClass(CLSID_NewEnvelopeFeedback, &CreateEnvelopeFeedbackObject),
       RegisterProcessClass(CLSID_DisplayTransformation, &CreateDisplayTransformationObject),
@@ -83,6 +85,8 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),
       RegisterProcessClass(CLSID_RasterSurfaceOp, &CreateRasterSurfaceOpObject),
       RegisterProcessClass(CLSID_ConversionOp, &CreateConversionOpObject),
+      RegisterProcessClass(CLSID_RasterLocalOp, &CreateRasterLocalOpObject),
+      RegisterProcessClass(CLSID_RasterMapAlgebraOp, &CreateRasterMapAlgebraOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
   };
