@@ -19,7 +19,9 @@
 #include "platform/host/display_class_ids.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/geometry_objects.h"
+#include "platform/host/display.h"
 #include "platform/host/layer.h"
+#include "platform/host/track_cancel.h"
 #include "platform/host/layer_drawing.h"
 #include "platform/host/layer_kinds.h"
 #include "platform/host/map.h"
@@ -400,6 +402,94 @@ TEST_F(VectorLayerTest, QuotesInCatalogValuesAreEscaped) {
   ASSERT_GE(tree.end() - group, 3);
   EXPECT_EQ(*(group + 1), "  Population");
   EXPECT_EQ(*(group + 2), "    Population areas [lib1]");
+}
+
+
+// A display that records what it is asked to draw, at a fixed scale and extent.
+class RecordingDisplay : public ComObjectRoot<RecordingDisplay, IDisplay, IDrawDisplay> {
+ public:
+  using IDisplay::QueryInterface;
+  HRESULT get_DisplayTransformation(IDisplayTransformation** t) override {
+    if (t) *t = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT get_hWnd(HWND* window) override {
+    if (window) *window = nullptr;
+    return S_OK;
+  }
+  HRESULT get_MapScale(double* scale) override {
+    *scale = 5e6;
+    return S_OK;
+  }
+  HRESULT get_VisibleExtent(IEnvelope** extent) override {
+    *extent = host::NewEnvelope(9, 49, 13, 52).Detach();
+    return S_OK;
+  }
+  HRESULT DrawLayer(IUnknown*, ITrackCancel*) override {
+    ++drawn;
+    return S_OK;
+  }
+  int drawn = 0;
+};
+
+// Answers "go on" a given number of times, then "stop".
+class CountingTracker : public ComObjectRoot<CountingTracker, ITrackCancel> {
+ public:
+  HRESULT Continue(VARIANT_BOOL* go) override {
+    *go = asked++ < allowed ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT Cancel() override { return S_OK; }
+  HRESULT Reset() override { return S_OK; }
+  HRESULT put_CancelOnClick(VARIANT_BOOL) override { return S_OK; }
+  HRESULT put_CancelOnKeyPress(VARIANT_BOOL) override { return S_OK; }
+  int allowed = 0;
+  int asked = 0;
+};
+
+// What a draw does by its switches, phase and tracker: hidden, nothing; coverages off, only the
+// footprints; another phase, no catalog query; a tracker that stops, S_FALSE before the inner
+// group is drawn; each is asked once per catalog row, library and feature layer.
+TEST_F(VectorLayerTest, DrawHonoursSwitchesPhaseAndTracker) {
+  struct Case {
+    const char* what;
+    bool visible, coverages;
+    LONG phase;
+    int allowed;  // -1: no tracker
+    HRESULT result;
+    int drawn;
+    long catalogQueries, opens;
+  } cases[] = {
+      {"hidden", false, true, 1, -1, S_OK, 0, 0, 0},
+      {"coverages off", true, false, 1, -1, S_OK, 1, 0, 0},
+      {"another phase", true, true, 2, -1, S_OK, 2, 0, 0},
+      {"whole draw", true, true, 1, -1, S_OK, 2, 1, 6},  // level 0 only, at 1:5,000,000
+      {"stopped at once", true, true, 1, 0, S_FALSE, 1, 0, 0},
+      // Query, cursor, 4 rows, the first library and its three layers; stopped before the second.
+      {"stopped in a library", true, true, 1, 2 + 4 + 1 + 3, S_FALSE, 1, 1, 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto layer = BuiltLayer();
+    layer.As<ILayer>()->put_Visible(c.visible ? VARIANT_TRUE : VARIANT_FALSE);
+    layer->put_DisplayCoverages(c.coverages ? VARIANT_TRUE : VARIANT_FALSE);
+    ComPtr<IDisplay> display;
+    ASSERT_EQ(CreateInstance<RecordingDisplay>(nullptr, IidOf<IDisplay>(), display.put_void()),
+              S_OK);
+    ComPtr<ITrackCancel> tracker;
+    if (c.allowed >= 0) {
+      ASSERT_EQ(CreateInstance<CountingTracker>(nullptr, IidOf<ITrackCancel>(),
+                                                tracker.put_void()),
+                S_OK);
+      static_cast<CountingTracker*>(tracker.get())->allowed = c.allowed;
+    }
+    EXPECT_EQ(layer.As<ILayerDraw>()->Draw(c.phase, display.get(), tracker.get()), c.result);
+    EXPECT_EQ(static_cast<RecordingDisplay*>(display.get())->drawn, c.drawn);
+    lumeris::VectorLayerStats stats;
+    ASSERT_TRUE(lumeris::GetVectorLayerStats(layer.get(), &stats));
+    EXPECT_EQ(stats.catalogQueries, c.catalogQueries);
+    EXPECT_EQ(stats.featureClassOpens, c.opens);
+  }
 }
 
 }  // namespace

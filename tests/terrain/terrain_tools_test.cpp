@@ -458,5 +458,27 @@ TEST(TerrainTools, AnExtremeWithMoreThanSixDecimalsIsStillFound) {
   EXPECT_DOUBLE_EQ(lo[0][0], 500025);
 }
 
+TEST(TerrainTools, AOneCellSurfaceGivesItsOnePoint) {
+  VELK_REQUIRE(!test::ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  ToolHost host;
+  test::DemSpec spec;
+  spec.columns = spec.rows = 1;
+  spec.originX = 500000;
+  spec.originY = 4000800;
+  spec.cellX = spec.cellY = 10;
+  spec.epsg = 32631;
+  spec.value = [](int, int) { return 12.5; };
+  ASSERT_TRUE(test::MakeGeoTiffDem(host.dir / "one.tif", spec));
+  auto raster = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+  ASSERT_EQ(raster->CreateFromFilePath(Bstr(FromUtf8(host.dir / "one.tif"))), S_OK);
+  host.Select(raster.Query<ILayer>().get());
+  auto lowest = host.Tool(kSubtypeLowest);
+  ASSERT_EQ(ToolHost::Drag(lowest.get(), 0, 0, 3, 3), S_OK);
+  const auto pts = Points(ToolHost::Work(L"Lowest") + "/MinPt0000.shp");
+  ASSERT_EQ(pts.size(), 1u);
+  EXPECT_EQ(pts[0][2], 12.5);
+  EXPECT_DOUBLE_EQ(pts[0][0], 500005);
+}
+
 }  // namespace
 }  // namespace velk::corvane
