@@ -303,13 +303,16 @@ TEST(HostDataTable, MissingAndCorruptDatasets) {
 TEST(HostDataTable, ValuesThatDoNotFitAreRefused) {
   ScratchDir dir;
   auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
+  host::FieldSpec whenField;
+  whenField.name = L"WHEN";
+  whenField.type = kFieldDate;
   ComPtr<ITable> table;
   ASSERT_EQ(CreateTable(ws.get(), L"values",
                         {OidField(),
                          TextField(L"CODE", 4),
                          DoubleField(L"RATIO", 6, 2),
                          IntegerField(L"N", 3),
-                         {L"WHEN", kFieldDate}},
+                         whenField},
                         table.put()),
             S_OK);
   ComPtr<IRow> row;
