@@ -632,7 +632,9 @@ TEST(HostDataTable, ShapefileFilesAreTheBytesGdalWrites) {
     EXPECT_TRUE(Contains(rows, "COUNT (Integer) = 7063")) << rows;
     EXPECT_TRUE(Contains(rows, "NAME (String) = last")) << rows;
     EXPECT_FALSE(Contains(rows, "a name longer")) << rows;
-    if (c.shapes) EXPECT_TRUE(Contains(rows, "POINT (129.5 -74.75)")) << rows;
+    if (c.shapes) {
+      EXPECT_TRUE(Contains(rows, "POINT (129.5 -74.75)")) << rows;
+    }
     if (c.firstWithoutShape) {
       // GDAL's writer counts a first row without a shape into the extent as (0, 0); the host
       // gives the extent of the shapes.
