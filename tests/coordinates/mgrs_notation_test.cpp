@@ -126,7 +126,8 @@ TEST(MGRSParser, ReferenceConverterOutputParsesToItself) {
 // cell corner as GeographicLib reads from the cut reference.
 TEST(MGRSParser, ShortReferencesAgreeWithGeographicLib) {
   std::vector<std::string> refs = ReferenceMgrs();
-  ASSERT_FALSE(refs.empty());
+  VELK_REQUIRE(!refs.empty(), "the reference converter's MGRS table is missing under "
+                                  << VELK_SHARED_DATA << "/mgrs");
   MgrsParser p;
   std::size_t failures = 0, checked = 0;
   for (std::size_t i = 0; i < refs.size(); i += 7) {
