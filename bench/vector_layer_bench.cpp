@@ -3,6 +3,7 @@
 // coverages with every coverage shown, and a first and a steady-state draw of a view of four
 // libraries of one product. Each reports the layer's catalog and feature-table queries, the
 // libraries it prepared and the feature classes it opened, per iteration.
+#include <cstdlib>
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -83,7 +84,7 @@ IFeatureClass* Catalog() {
         f.SetGeometry(&polygon);
         f.SetField("PRODUCT", product.c_str());
         f.SetField("LIBRARY", library.c_str());
-        lat->CreateFeature(&f);
+        if (lat->CreateFeature(&f) != OGRERR_NONE) std::abort();
         for (int c = 0; c < kCoverages; ++c)
           for (int k = 0; k < kClassesPerCoverage; ++k) {
             OGRFeature row(features->GetLayerDefn());
@@ -98,7 +99,7 @@ IFeatureClass* Catalog() {
             row.SetField("PATH", (Root() / (lon % 2 ? "vmaplv1" : "vmaplv0")).c_str());
             row.SetField("LIBRARY", library.c_str());
             row.SetField("GEOSYM_PID", lon % 2 ? 2 : 1);
-            features->CreateFeature(&row);
+            if (features->CreateFeature(&row) != OGRERR_NONE) std::abort();
           }
       }
       ds->CommitTransaction();

@@ -18,6 +18,7 @@
 #include "platform/win/format_message.h"
 #include "platform/win/gdi.h"
 #include "platform/win/responder.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::corvane {
 
@@ -66,13 +67,6 @@ constexpr int kOutputGroupIds[] = {cnv::kOutputDatum,       cnv::kXYCheck,   cnv
                                    cnv::kOutputDatumLabel,  cnv::kXLabel,    cnv::kYLabel,
                                    cnv::kOutputFieldsGroup, cnv::kDms1Label, cnv::kDms2Label,
                                    cnv::kOutputGroup};
-
-std::wstring Trim(const std::wstring& s) {
-  const wchar_t* blanks = L" \t\r\n";
-  std::size_t first = s.find_first_not_of(blanks);
-  if (first == std::wstring::npos) return std::wstring();
-  return s.substr(first, s.find_last_not_of(blanks) - first + 1);
-}
 
 LRESULT Send(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
   return ::SendMessageW(h, msg, wp, lp);

@@ -28,6 +28,7 @@
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/win/responder.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::corvane {
 
@@ -51,13 +52,6 @@ constexpr int kAllControls[] = {
     CoordToolDlg::kCenterCheck,   CoordToolDlg::kDatumList,    CoordToolDlg::kDmsEdit,
     CoordToolDlg::kMgrsEdit,      CoordToolDlg::kUtmEdit,      CoordToolDlg::kLongitudeEdit,
     CoordToolDlg::kLatitudeEdit,  CoordToolDlg::kEllipsoidEdit};
-
-std::wstring Trim(const std::wstring& text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && std::iswspace(text[b])) ++b;
-  while (e > b && std::iswspace(text[e - 1])) --e;
-  return text.substr(b, e - b);
-}
 
 ComPtr<IPoint> NewHostPoint(double x, double y) {
   auto p = CreateHostObject<IPoint>(host::CLSID_Point);
@@ -480,7 +474,7 @@ bool CoordToolDlg::ReadDegrees(bool emptyIsZero, double* longitude, double* lati
   double* values[2] = {longitude, latitude};
   if (!emptyIsZero && (texts[0].empty() || texts[1].empty())) return false;
   for (int i = 0; i < 2; ++i) {
-    std::wstring text = Trim(texts[i]);
+    std::wstring text(Trim(texts[i]));
     if (text.empty()) text = L"0";
     Variant number(text);
     // A text that is no number ("none" after Clear, or anything typed) is an input error: it

@@ -3,30 +3,13 @@
 #include <cwctype>
 
 #include "framework/extension_lookup.h"
+#include "interfaces/catalog_layer_ids.h"
+#include "platform/com/answers.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::corvane {
 
 namespace {
-
-// The catalog product layers' interfaces that the rules test for.
-constexpr IID kIidZelDtedLayer = MakeGuid("{BC08083D-FEE0-4703-930D-E5F23E689CCE}");
-constexpr IID kIidZelRasterLayer = MakeGuid("{7C7D1A8B-6446-4C38-90E9-E96171CE2F71}");
-
-bool Answers(IUnknown* object, const IID& iid) {
-  if (!object) return false;
-  IUnknown* answer = nullptr;
-  if (FAILED(object->QueryInterface(iid, reinterpret_cast<void**>(&answer))) || !answer)
-    return false;
-  answer->Release();
-  return true;
-}
-
-bool SameNameIgnoringCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
-}
 
 bool ExtensionsAllow(ExtensionNeed need) {
   switch (need) {
@@ -44,7 +27,7 @@ bool ExtensionsAllow(ExtensionNeed need) {
 
 const ClassEntry* FindCatalogueEntryByProgId(std::wstring_view progId) {
   for (const ClassEntry& e : kClassCatalogue)
-    if (SameNameIgnoringCase(progId, e.progId)) return &e;
+    if (EqualsNoCase(progId, e.progId)) return &e;
   return nullptr;
 }
 
@@ -58,12 +41,12 @@ EnabledRule RuleForSubtype(const ClassEntry& entry, LONG subType) {
 bool LayerMeetsNeed(LayerNeed need, IUnknown* layer, const IID* hostRasterLayer) {
   switch (need) {
     case LayerNeed::None: return true;
-    case LayerNeed::Dted: return Answers(layer, kIidZelDtedLayer);
+    case LayerNeed::Dted: return Answers(layer, ids::IID_IZelDtedLayer);
     case LayerNeed::DtedOrHostRaster:
-      return Answers(layer, kIidZelDtedLayer) ||
+      return Answers(layer, ids::IID_IZelDtedLayer) ||
              (hostRasterLayer && Answers(layer, *hostRasterLayer));
     case LayerNeed::DtedOrZelRaster:
-      return Answers(layer, kIidZelDtedLayer) || Answers(layer, kIidZelRasterLayer);
+      return Answers(layer, ids::IID_IZelDtedLayer) || Answers(layer, ids::IID_IZelRasterLayer);
   }
   return false;
 }

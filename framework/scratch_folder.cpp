@@ -160,7 +160,7 @@ Bstr GetScratchFolder() {
   return Bstr(folder);
 }
 
-Bstr MakeUniqueWorkFolder(Bstr subFolder, std::wstring_view tempPrefix,
+Bstr MakeUniqueWorkFolder(const Bstr& subFolder, std::wstring_view tempPrefix,
                           std::wstring_view folderLetters) {
   std::wstring parent = GetScratchFolder().str() + subFolder.str();
   std::string parentUtf8 = ToUtf8(parent);

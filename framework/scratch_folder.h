@@ -43,7 +43,7 @@ Bstr GetScratchFolder();
 // A number whose claim file or folder already exists is skipped, so every call gets a folder
 // of its own. Returns the new folder's path without trailing separator. Throws a ComError
 // when a folder or claim file cannot be made or every number is taken.
-Bstr MakeUniqueWorkFolder(Bstr subFolder, std::wstring_view tempPrefix,
+Bstr MakeUniqueWorkFolder(const Bstr& subFolder, std::wstring_view tempPrefix,
                           std::wstring_view folderLetters);
 
 // The first name prefix + n ("%04d") + suffix, n = 0, 1, 2, ..., for which nothing exists in

@@ -3,22 +3,10 @@
 #include "framework/host_object_creation.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/layer_kinds.h"
+#include "interfaces/catalog_layer_ids.h"
+#include "platform/com/answers.h"
 
 namespace velk::corvane {
-
-namespace {
-
-// The catalog DTED layer's own interface; its layers give no surface here.
-constexpr IID kZelDtedLayerIid = MakeGuid("{BC08083D-FEE0-4703-930D-E5F23E689CCE}");
-
-bool Answers(IUnknown* object, REFIID iid) {
-  void* p = nullptr;
-  if (FAILED(object->QueryInterface(iid, &p)) || !p) return false;
-  static_cast<IUnknown*>(p)->Release();
-  return true;
-}
-
-}  // namespace
 
 ComPtr<ISurface> FindLayerBaseSurface(ILayer* layer) {
   if (!layer) return nullptr;
@@ -42,7 +30,7 @@ ComPtr<ISurface> FindLayerBaseSurface(ILayer* layer) {
 
 ComPtr<ISurface> GetSurfaceFromLayer(ILayer* layer) {
   if (!layer) return nullptr;
-  if (Answers(layer, kZelDtedLayerIid)) return nullptr;
+  if (Answers(layer, ids::IID_IZelDtedLayer)) return nullptr;
   if (auto surfaceLayer = QueryAs<ISurfaceLayer>(layer)) {
     ComPtr<ISurface> surface;
     surfaceLayer->get_Surface(surface.put());

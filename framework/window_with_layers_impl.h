@@ -45,7 +45,9 @@ class CWindowWithLayersImpl : public CBasicWindowImpl<T> {
   }
 
   // Whether the dialog lists a layer that answers the interface; the reference is the callee's.
-  virtual bool AcceptLayer(IID, ComPtr<ILayer>) { return true; }
+  virtual bool AcceptLayer(IID, ComPtr<ILayer>) {  // NOLINT(performance-unnecessary-value-param)
+    return true;
+  }
 
   // Selects the first listed entry that is the layer (same pointer, else same object); the
   // selected index is not changed; a layer not listed or null changes nothing.

@@ -1,17 +1,22 @@
 #include "apps/trevik/catalogue.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "apps/trevik/host_session.h"
-#include "corvane/class_catalogue.h"
+#include "interfaces/corvane_ids.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "platform/host/command.h"
 #include "platform/host/command_bar_defs.h"
+#include "platform/host/dockable_window.h"
+#include "platform/host/operation_stack.h"
 #include "platform/registry/activation.h"
+#include "platform/registry/registry.h"
+#include "platform/win/gdi.h"
 
 namespace trevik {
 
@@ -20,17 +25,71 @@ using velk::ComPtr;
 using velk::HresultText;
 using velk::QueryAs;
 using velk::ToUtf8;
-using velk::corvane::ClassEntry;
-using velk::corvane::ExtensionNeed;
-using velk::corvane::HostRole;
-using velk::corvane::kClassCatalogue;
-using velk::corvane::LayerNeed;
-using velk::corvane::ShownIn;
+using velk::host::HostKind;
+using velk::reg::Hive;
 
 namespace {
 
+// A class as the registry shows it.
+struct RegisteredClass {
+  std::wstring progId;  // version independent
+  std::vector<CLSID> categories;
+
+  bool In(std::initializer_list<const CATID*> any) const {
+    for (const CLSID& c : categories)
+      for (const CATID* a : any)
+        if (c == *a) return true;
+    return false;
+  }
+  bool IsBar() const {
+    return In({&velk::ids::CATID_QmCommandBars, &velk::ids::CATID_GQmCommandBars});
+  }
+  // The host whose categories the class is in: the map's first, then the globe's, then the
+  // catalog's; a class of no category is listed under the map host.
+  HostKind Kind() const {
+    using namespace velk::ids;
+    if (In({&CATID_QmCommands, &CATID_QmCommandBars, &CATID_QmDockableWindows}))
+      return HostKind::Map;
+    if (In({&CATID_GQmCommands, &CATID_GQmCommandBars, &CATID_GQmDockableWindows}))
+      return HostKind::Globe;
+    if (In({&CATID_QcDatabaseNewMenuCommands, &CATID_RasterCatalogLoadMenuCommands,
+            &CATID_QcStandaloneFeatureClassContextMenuCommands,
+            &CATID_QcEnterpriseFeatureClassContextMenuCommands,
+            &CATID_QcEnterpriseStandaloneFeatureClassContextMenuCommands}))
+      return HostKind::Catalog;
+    return HostKind::Map;
+  }
+  // The class's name: the last part of its ProgID.
+  std::string Name() const { return ToUtf8(progId.substr(progId.rfind(L'.') + 1)); }
+};
+
+// The registered classes, in registration order; with a library file name, only the classes
+// that library serves.
+std::vector<RegisteredClass> RegisteredClasses(const std::string& libraryFile = {}) {
+  std::vector<RegisteredClass> classes;
+  for (const std::wstring& clsid : velk::reg::SubKeys(Hive::ClassesRoot, L"CLSID")) {
+    const std::wstring key = L"CLSID\\" + clsid;
+    if (!libraryFile.empty()) {
+      std::wstring server;
+      velk::reg::ReadString(Hive::ClassesRoot, key + L"\\InprocServer32", L"", server);
+      if (std::filesystem::path(ToUtf8(server)).filename() != libraryFile) continue;
+    }
+    RegisteredClass c;
+    if (!velk::reg::ReadString(Hive::ClassesRoot, key + L"\\VersionIndependentProgID", L"",
+                               c.progId) ||
+        c.progId.empty())
+      continue;  // the host creates classes by ProgID
+    for (const std::wstring& cat :
+         velk::reg::SubKeys(Hive::ClassesRoot, key + L"\\Implemented Categories")) {
+      CATID id{};
+      if (velk::GuidFromString(cat, id)) c.categories.push_back(id);
+    }
+    classes.push_back(std::move(c));
+  }
+  return classes;
+}
+
 std::string Quoted(const std::wstring& text) { return "\"" + ToUtf8(text) + "\""; }
-std::string Utf8(const wchar_t* text) { return ToUtf8(std::wstring(text)); }
 std::string ErrorText(HRESULT hr) { return ToUtf8(HresultText(hr)); }
 
 bool IsRegisteredProgId(const std::wstring& progId) {
@@ -38,24 +97,36 @@ bool IsRegisteredProgId(const std::wstring& progId) {
   return SUCCEEDED(CLSIDFromProgID(progId.c_str(), &clsid));
 }
 
-const char* RoleName(HostRole role) {
-  switch (role) {
-    case HostRole::Command: return "command";
-    case HostRole::Tool: return "tool";
-    case HostRole::SubtypedTool: return "tool with subtypes";
-    case HostRole::ToolControl: return "tool control";
-    case HostRole::Menu: return "menu";
-    case HostRole::Toolbar: return "toolbar";
-    case HostRole::DockableWindow: return "dockable window";
-    case HostRole::Operation: return "operation";
+// What the host makes of a created class, from the interfaces it answers.
+const char* RoleOf(IUnknown* object) {
+  if (QueryAs<IMenuDef>(object)) return "menu";
+  if (QueryAs<IToolBarDef>(object)) return "toolbar";
+  if (QueryAs<ICommand>(object)) {
+    if (QueryAs<ICommandSubType>(object)) return "tool with subtypes";
+    if (QueryAs<IToolControl>(object)) return "tool control";
+    if (QueryAs<ITool>(object)) return "tool";
+    return "command";
   }
+  if (QueryAs<IDockableWindowDef>(object)) return "dockable window";
+  if (QueryAs<IOperation>(object)) return "operation";
   return "class";
 }
 
-std::string Heading(std::size_t index, const ClassEntry& e) {
-  return std::to_string(index + 1) + " " + e.name + " " + Utf8(e.progId);
+// What the registry says of a class that cannot be created.
+const char* RegisteredRole(const RegisteredClass& c) {
+  using namespace velk::ids;
+  if (c.IsBar()) return "command bar";
+  if (c.In({&CATID_QmDockableWindows, &CATID_GQmDockableWindows})) return "dockable window";
+  if (c.categories.empty()) return "class";
+  return "command";
 }
 
+// The resource id an image was loaded under, "present" when it came from elsewhere.
+std::string ImageText(HANDLE image) {
+  if (!image) return "none";
+  std::wstring name = velk::win::ImageName(image);
+  return name.empty() ? "present" : ToUtf8(name);
+}
 // The bar's kind, name, caption and items; empty and a failure when it cannot be read.
 HRESULT DescribeBar(IUnknown* bar, std::string& text) {
   velk::host::CommandBarContents contents;
@@ -75,15 +146,6 @@ HRESULT DescribeBar(IUnknown* bar, std::string& text) {
   return S_OK;
 }
 
-velk::host::HostKind KindOf(ShownIn shownIn) {
-  switch (shownIn) {
-    case ShownIn::Globe: return velk::host::HostKind::Globe;
-    case ShownIn::Catalog: return velk::host::HostKind::Catalog;
-    case ShownIn::Map: break;
-  }
-  return velk::host::HostKind::Map;
-}
-
 // A text slot of the command, quoted; the failure's name when it fails.
 std::string TextSlot(ICommand* command, HRESULT (ICommand::*slot)(BSTR*)) {
   Bstr text;
@@ -93,57 +155,38 @@ std::string TextSlot(ICommand* command, HRESULT (ICommand::*slot)(BSTR*)) {
 
 std::string OnOff(LONG state) { return state == kExtensionEnabled ? "on" : "off"; }
 
-struct StateCase {
-  LONG zel;
-  LONG quentara;
-  LONG sorrelin;
-  bool showAnalysis;  // the rule asks for the analysis extensions
-};
-
-std::vector<StateCase> StatesFor(const ClassEntry& e) {
-  bool analysis = e.rule.extensions != ExtensionNeed::None;
-  for (const auto& s : e.subtypes) analysis = analysis || s.rule.extensions != ExtensionNeed::None;
+// The enabled state of a command with the extension object off and on, and with it on under
+// every combination of the analysis extensions.
+std::string EnabledLines(TrevikSession& session, ICommand* command) {
+  struct StateCase {
+    LONG zel;
+    LONG quentara;
+    LONG sorrelin;
+  };
   constexpr LONG on = kExtensionEnabled, off = kExtensionDisabled;
-  if (!analysis) return {{0, on, on, false}, {1, on, on, false}};
-  return {{0, on, on, true},
-          {1, on, on, true},
-          {1, on, off, true},
-          {1, off, on, true},
-          {1, off, off, true}};
-}
-
-bool NeedsLayer(const ClassEntry& e) {
-  bool layer = e.rule.layer != LayerNeed::None;
-  for (const auto& s : e.subtypes) layer = layer || s.rule.layer != LayerNeed::None;
-  return layer;
-}
-
-// The enabled state of one command under each extension state that its rule depends on.
-std::string EnabledLines(TrevikSession& session, ICommand* command, const ClassEntry& e) {
+  constexpr StateCase kStates[] = {
+      {0, on, on}, {1, on, on}, {1, on, off}, {1, off, on}, {1, off, off}};
   std::string text;
   auto& host = session.Host();
-  for (const StateCase& s : StatesFor(e)) {
+  for (const StateCase& s : kStates) {
     host.SetExtensionState(L"Tarvos", s.zel);
     host.SetExtensionState(L"Quentara", s.quentara);
     host.SetExtensionState(L"Sorrelin", s.sorrelin);
     VARIANT_BOOL enabled = VARIANT_FALSE;
     HRESULT hr = command->get_Enabled(&enabled);
-    text += "   enabled zel=" + std::to_string(s.zel);
-    if (s.showAnalysis) text += " quentara=" + OnOff(s.quentara) + " sorrelin=" + OnOff(s.sorrelin);
-    if (NeedsLayer(e)) text += " no layer chosen";
-    text += ": " +
+    text += "   enabled zel=" + std::to_string(s.zel) + " quentara=" + OnOff(s.quentara) +
+            " sorrelin=" + OnOff(s.sorrelin) + ": " +
             (FAILED(hr) ? ErrorText(hr) : std::string(enabled == VARIANT_TRUE ? "yes" : "no")) +
             "\n";
   }
   host.SetExtensionState(L"Tarvos", 1);
-  host.SetExtensionState(L"Quentara", kExtensionEnabled);
-  host.SetExtensionState(L"Sorrelin", kExtensionEnabled);
+  host.SetExtensionState(L"Quentara", on);
+  host.SetExtensionState(L"Sorrelin", on);
   return text;
 }
 
 // Texts, help, images and enabled states of a created command.
-std::string DescribeCommand(TrevikSession& session, IUnknown* object, const ClassEntry& e,
-                            UINT bitmapId) {
+std::string DescribeCommand(TrevikSession& session, IUnknown* object) {
   auto command = QueryAs<ICommand>(object);
   if (!command) return "   no command interface\n";
   std::string text;
@@ -158,43 +201,31 @@ std::string DescribeCommand(TrevikSession& session, IUnknown* object, const Clas
           (FAILED(hr) ? ErrorText(hr) : std::to_string(context)) + "\n";
   HBITMAP bitmap = nullptr;
   hr = command->get_Bitmap(&bitmap);
-  text += "   bitmap ";
-  if (FAILED(hr))
-    text += ErrorText(hr);
-  else if (bitmap && bitmapId)
-    text += std::to_string(bitmapId);
-  else if (bitmap)
-    text += "present (catalogue: none)";
-  else if (bitmapId)
-    text += "missing (catalogue: " + std::to_string(bitmapId) + ")";
-  else
-    text += "none";
+  text += "   bitmap " + (FAILED(hr) ? ErrorText(hr) : ImageText(bitmap));
   if (auto tool = QueryAs<ITool>(object)) {
     HCURSOR cursor = nullptr;
     hr = tool->get_Cursor(&cursor);
-    text += " cursor ";
-    text += FAILED(hr) ? ErrorText(hr) : cursor ? std::to_string(e.cursorId) : std::string("none");
+    text += " cursor " + (FAILED(hr) ? ErrorText(hr) : ImageText(cursor));
   }
   text += "\n";
-  return text + EnabledLines(session, command.get(), e);
+  return text + EnabledLines(session, command.get());
 }
 
 // One class: created in the session, described; status 1 when it fails other than by being
 // unavailable.
-std::string DescribeClass(TrevikSession& session, std::size_t index, const ClassEntry& e,
+std::string DescribeClass(TrevikSession& session, std::size_t index, const RegisteredClass& c,
                           int& status) {
-  const std::string head = Heading(index, e);
-  const std::string role = head + " " + RoleName(e.role);
-  auto failed = [&](HRESULT hr) {
+  const std::string head = std::to_string(index + 1) + " " + c.Name() + " " + ToUtf8(c.progId);
+  ComPtr<IUnknown> object;
+  HRESULT hr = velk::CreateByProgId(c.progId, object.put());
+  if (FAILED(hr)) {
+    const std::string role = head + " " + RegisteredRole(c);
     if (hr == CLASS_E_CLASSNOTAVAILABLE) return role + ": not available\n";
     status = 1;
     return role + ": " + ErrorText(hr) + "\n";
-  };
-  if (!e.IsCommand()) {
-    ComPtr<IUnknown> object;
-    HRESULT hr = velk::CreateByProgId(e.progId, object.put());
-    if (FAILED(hr)) return failed(hr);
-    if (!e.IsBar()) return role + ": created\n";
+  }
+  const std::string role = head + " " + RoleOf(object.get());
+  if (QueryAs<IMenuDef>(object.get()) || QueryAs<IToolBarDef>(object.get())) {
     std::string bar;
     hr = DescribeBar(object.get(), bar);
     if (FAILED(hr)) {
@@ -203,18 +234,24 @@ std::string DescribeClass(TrevikSession& session, std::size_t index, const Class
     }
     return head + " " + bar;
   }
+  if (!QueryAs<ICommand>(object.get())) return role + ": created\n";
   // Commands are created as the host creates them: subtype set, hook handed over.
-  LONG subtypes = static_cast<LONG>(e.subtypes.size());
+  LONG subtypes = 0;
+  if (auto sub = QueryAs<ICommandSubType>(object.get()); sub && FAILED(sub->GetCount(&subtypes)))
+    subtypes = 0;
+  object = nullptr;
   std::string body;
-  for (LONG sub = subtypes ? 1 : 0; sub <= subtypes; ++sub) {
+  for (LONG sub = subtypes > 0 ? 1 : 0; sub <= subtypes; ++sub) {
     ComPtr<ICommandItem> item;
-    HRESULT hr = session.CreateCommand(e.progId, sub, item.put());
-    if (FAILED(hr)) return failed(hr);
-    ComPtr<IUnknown> object;
-    item->get_Command(object.put());
+    hr = session.CreateCommand(c.progId, sub, item.put());
+    if (FAILED(hr)) {
+      status = 1;
+      return role + ": " + ErrorText(hr) + "\n";
+    }
+    ComPtr<IUnknown> command;
+    item->get_Command(command.put());
     if (sub) body += "  subtype " + std::to_string(sub) + "\n";
-    UINT bitmapId = sub ? e.subtypes[static_cast<std::size_t>(sub - 1)].bitmapId : e.bitmapId;
-    body += DescribeCommand(session, object.get(), e, bitmapId);
+    body += DescribeCommand(session, command.get());
   }
   return role + "\n" + body;
 }
@@ -223,39 +260,50 @@ std::string DescribeClass(TrevikSession& session, std::size_t index, const Class
 
 int ListMenus() {
   int status = 0;
-  for (const ClassEntry& e : kClassCatalogue) {
-    if (!e.IsBar()) continue;
+  bool any = false;
+  for (const RegisteredClass& c : RegisteredClasses()) {
+    if (!c.IsBar()) continue;
+    any = true;
     ComPtr<IUnknown> bar;
-    HRESULT hr = velk::CreateByProgId(e.progId, bar.put());
+    HRESULT hr = velk::CreateByProgId(c.progId, bar.put());
     std::string text;
     if (SUCCEEDED(hr)) hr = DescribeBar(bar.get(), text);
     if (FAILED(hr)) {
-      std::fprintf(stderr, "trevik: cannot read %s: %s\n", Utf8(e.progId).c_str(),
+      std::fprintf(stderr, "trevik: cannot read %s: %s\n", ToUtf8(c.progId).c_str(),
                    ErrorText(hr).c_str());
       status = 1;
       continue;
     }
-    std::printf("%s %s %s", e.name, Utf8(e.progId).c_str(), text.c_str());
+    std::printf("%s %s %s", c.Name().c_str(), ToUtf8(c.progId).c_str(), text.c_str());
+  }
+  if (!any) {
+    std::fprintf(stderr, "trevik: no menus or toolbars are registered\n");
+    return 1;
   }
   return status;
 }
 
 int ListCatalogue() {
+  const std::vector<RegisteredClass> classes = RegisteredClasses(kCorvaneFile);
+  if (classes.empty()) {
+    std::fprintf(stderr, "trevik: no classes of %s are registered\n", kCorvaneFile);
+    return 1;
+  }
   int status = 0;
   std::map<std::size_t, std::string> lines;
   // One host per kind, each class created in the host that shows it.
-  for (ShownIn shownIn : {ShownIn::Map, ShownIn::Globe, ShownIn::Catalog}) {
-    std::vector<std::size_t> classes;
-    for (std::size_t i = 0; i < std::size(kClassCatalogue); ++i)
-      if (kClassCatalogue[i].shownIn == shownIn) classes.push_back(i);
-    if (classes.empty()) continue;
+  for (HostKind kind : {HostKind::Map, HostKind::Globe, HostKind::Catalog}) {
+    std::vector<std::size_t> shown;
+    for (std::size_t i = 0; i < classes.size(); ++i)
+      if (classes[i].Kind() == kind) shown.push_back(i);
+    if (shown.empty()) continue;
     std::wstring error;
-    auto session = TrevikSession::Start(KindOf(shownIn), &error);
+    auto session = TrevikSession::Start(kind, &error);
     if (!session) {
       std::fprintf(stderr, "trevik: %s\n", ToUtf8(error).c_str());
       return 1;
     }
-    for (std::size_t i : classes) lines[i] = DescribeClass(*session, i, kClassCatalogue[i], status);
+    for (std::size_t i : shown) lines[i] = DescribeClass(*session, i, classes[i], status);
   }
   for (const auto& [index, text] : lines) std::fputs(text.c_str(), stdout);
   return status;

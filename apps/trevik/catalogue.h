@@ -1,23 +1,29 @@
-// The host program's listings of what Corvane offers the host: its command bars with their
-// items, and its classes with the texts, images, help and enabled states the host sees. Both
-// create the classes through the registry, so the library must be registered first.
+// The host program's listings of what the libraries offer the host: the command bars with their
+// items, and Corvane's classes with the texts, images, help and enabled states the host sees.
+// Both find the classes in the registry and ask the classes themselves, so the libraries must
+// be registered first.
 #pragma once
 
 namespace trevik {
 
-// "menus": every menu and toolbar of the class catalogue, in map order, with its kind, name,
-// caption and items in order (ProgID, subtype when not 0, "group" when a separator goes
+// The library whose classes "catalogue" lists.
+inline constexpr const char* kCorvaneFile = "libCorvane.so";
+
+// "menus": every registered class in a command-bar category, in registration order, with its
+// kind, name, caption and items in order (ProgID, subtype when not 0, "group" when a separator goes
 // before it, "unregistered" when no class is registered under the ProgID). Returns 0, or 1
-// when a bar cannot be created or read.
+// when none is registered or a bar cannot be created or read.
 int ListMenus();
 
-// "catalogue": every class of the catalogue in map order. A class that cannot be created yet
-// is listed as not available. Each creatable command is created in a host of its kind, handed
-// the hook, and listed with its caption, name, category, tooltip, message, help file and
-// context, bitmap (and cursor for tools), and its enabled state with the extension object in
-// state 0 and 1 and, where its rule asks for them, every combination of the analysis
-// extensions Quentara and Sorrelin. Subtyped classes are listed per subtype. Returns 0, or 1
-// when a class fails other than by being unavailable.
+// "catalogue": every registered class of Corvane in registration (map) order, named by the last
+// part of its ProgID, its role read from the interfaces it answers (from its categories when it
+// cannot be created: such a class is listed as not available). Each command is created in the
+// host its categories name, handed the hook, and listed with its caption, name, category,
+// tooltip, message, help file and context, its bitmap (and cursor for tools: the resource
+// id when the image is the platform's, else "present", or "none"), and its enabled state with the
+// extension object in state 0, and in state 1 under every combination of the analysis extensions
+// Quentara and Sorrelin. A class with subtypes is listed per subtype. Returns 0, or 1 when nothing
+// of Corvane is registered or a class fails other than by being unavailable.
 int ListCatalogue();
 
 }  // namespace trevik

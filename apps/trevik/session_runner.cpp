@@ -402,7 +402,6 @@ class SessionRunner : public win::Responder, public SessionContext {
   // ---- the actions (registered below) ----
 
   void DoHost(const SessionLine& l) {
-    const std::string& a = l.action;
     if (session_) throw LineError{L"a host is already running"};
     velk::host::HostKind kind;
     std::wstring word = Arg(l, 0, L"a host kind (map, globe or catalog)");
@@ -419,7 +418,6 @@ class SessionRunner : public win::Responder, public SessionContext {
   }
 
   void DoRegister(const SessionLine& l) {
-    const std::string& a = l.action;
     if (l.args.empty()) throw LineError{L"register needs a library"};
     for (const std::wstring& p : l.args) RegisterLibrary(p);
   }
@@ -468,7 +466,6 @@ class SessionRunner : public win::Responder, public SessionContext {
   }
 
   void DoAddData(const SessionLine& l) {
-    const std::string& a = l.action;
     std::wstring problem;
     ComPtr<ILayer> layer =
         MakeDataLayer(Arg(l, 0, L"a file"), l.args.size() > 1 ? l.args[1] : L"", &problem);
@@ -477,7 +474,6 @@ class SessionRunner : public win::Responder, public SessionContext {
   }
 
   void DoAddLayer(const SessionLine& l) {
-    const std::string& a = l.action;
     std::wstring name = Arg(l, 0, L"a layer name");
     std::vector<IID> answers;
     bool valid = true;
@@ -524,7 +520,6 @@ class SessionRunner : public win::Responder, public SessionContext {
   }
 
   void DoDialog(const SessionLine& l) {
-    const std::string& a = l.action;
     std::wstring ref = Arg(l, 0, L"a dialog template id or caption");
     long long id = 0;
     bool numeric = ParseInt(ref, &id);
@@ -539,18 +534,15 @@ class SessionRunner : public win::Responder, public SessionContext {
   }
 
   void DoSet(const SessionLine& l) {
-    const std::string& a = l.action;
     HWND c = Control(l, 0);
     UserResult(win::user::SetEditText(c, Arg(l, 1, L"a text")), c);
   }
 
   void DoType(const SessionLine& l) {
-    const std::string& a = l.action;
     win::user::PostText(Arg(l, 0, L"a text"));
   }
 
   void DoKey(const SessionLine& l) {
-    const std::string& a = l.action;
     UINT vk = 0;
     bool shift = false, ctrl = false;
     std::wstring name = Arg(l, 0, L"a key name");
@@ -596,7 +588,6 @@ class SessionRunner : public win::Responder, public SessionContext {
   }
 
   void DoRow(const SessionLine& l) {
-    const std::string& a = l.action;
     HWND c = Control(l, 0);
     int index = static_cast<int>(IntArg(l, 1, L"a row number"));
     bool onCheck = false, ctrl = false, shift = false;
@@ -614,13 +605,11 @@ class SessionRunner : public win::Responder, public SessionContext {
   }
 
   void DoTab(const SessionLine& l) {
-    const std::string& a = l.action;
     HWND c = Control(l, 0);
     UserResult(win::user::SelectTab(c, static_cast<int>(IntArg(l, 1, L"a tab number"))), c);
   }
 
   void DoSlide(const SessionLine& l) {
-    const std::string& a = l.action;
     HWND c = Control(l, 0);
     UserResult(win::user::MoveTrackBar(c, static_cast<int>(IntArg(l, 1, L"a position"))), c);
   }
@@ -630,10 +619,9 @@ class SessionRunner : public win::Responder, public SessionContext {
     UserResult(win::user::PressHelp(c), c);
   }
 
-  void DoClose(const SessionLine& l) { SendMessageW(CurrentDialog(), WM_CLOSE, 0, 0); }
+  void DoClose(const SessionLine&) { SendMessageW(CurrentDialog(), WM_CLOSE, 0, 0); }
 
   void DoWait(const SessionLine& l) {
-    const std::string& a = l.action;
     long long ms = IntArg(l, 0, L"milliseconds");
     if (ms < 0) throw LineError{L"wait needs a time of 0 or more"};
     win::RunFor(static_cast<ULONGLONG>(ms));

@@ -8,8 +8,12 @@
 #include <optional>
 
 #include "platform/com/safearray.h"
+#include "platform/com/plain_text.h"
 
 namespace {
+
+using velk::EqualsNoCase;
+using velk::Trim;
 
 // ---- types ---------------------------------------------------------------------------------
 
@@ -290,26 +294,6 @@ HRESULT StoreNum(const Num& n, VARTYPE vt, VARIANT* out) {
 }
 
 // ---- text ----------------------------------------------------------------------------------
-
-std::wstring_view Trim(std::wstring_view s) {
-  auto space = [](wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == 0xA0;
-  };
-  while (!s.empty() && space(s.front())) s.remove_prefix(1);
-  while (!s.empty() && space(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t k = 0; k < a.size(); ++k) {
-    wchar_t x = a[k], y = b[k];
-    if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x - L'A' + L'a');
-    if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y - L'A' + L'a');
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // Reads "[sign] digits [decimal digits] [e [sign] digits]" with the locale's decimal symbol
 // and surrounding white space. Integers that fit stay exact. DISP_E_TYPEMISMATCH for anything

@@ -55,9 +55,14 @@ struct IFeatureClass : IUnknown {
   virtual HRESULT CreateFeatureBuffer(IFeatureBuffer** buffer) = 0;
   virtual HRESULT GetFeature(LONG oid, IFeature** feature) = 0;
   virtual HRESULT FeatureCount(IQueryFilter* filter, LONG* count) = 0;
+  // A feature class is also a table: an object with both answers each of these by its cursor
+  // type, so the table's methods of the same names hide nothing a caller reaches.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Woverloaded-virtual"
   virtual HRESULT Search(IQueryFilter* filter, VARIANT_BOOL recycling, IFeatureCursor** cursor) = 0;
   virtual HRESULT Update(IQueryFilter* filter, VARIANT_BOOL recycling, IFeatureCursor** cursor) = 0;
   virtual HRESULT Insert(VARIANT_BOOL useBuffering, IFeatureCursor** cursor) = 0;
+#pragma GCC diagnostic pop
   virtual HRESULT Select(IQueryFilter* filter, LONG selectionType, LONG option,
                          IWorkspace* container, ISelectionSet** selection) = 0;
 };

@@ -4,6 +4,7 @@
 
 #include "platform/host/layer_kinds.h"
 #include "platform/host/uid.h"
+#include "platform/com/answers.h"
 
 namespace velk::host {
 namespace {
@@ -28,13 +29,8 @@ class LayerEnum : public ComObjectRoot<LayerEnum, IEnumLayer> {
   std::size_t pos_ = 0;
 };
 
-bool Answers(ILayer* layer, const IID* iid) {
-  if (!iid) return true;
-  void* p = nullptr;
-  if (FAILED(layer->QueryInterface(*iid, &p)) || !p) return false;
-  static_cast<IUnknown*>(p)->Release();
-  return true;
-}
+// Any layer answers a null interface.
+bool Answers(ILayer* layer, const IID* iid) { return !iid || velk::Answers(layer, *iid); }
 
 void Collect(ILayer* layer, const IID* iid, bool recursive, std::vector<ComPtr<ILayer>>& out,
              int depth) {

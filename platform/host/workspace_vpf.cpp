@@ -190,10 +190,14 @@ class VpfWorkspaceFactory : public ComObjectRoot<VpfWorkspaceFactory, IWorkspace
       return E_INVALIDARG;
     return OpenFromFile(Bstr(path), parent, workspace);
   }
+  // ComObject's static Create (which makes the object) stands beside this one.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Woverloaded-virtual"
   HRESULT Create(BSTR, BSTR, IPropertySet*, HWND, IWorkspace** workspace) override {
     if (workspace) *workspace = nullptr;
     return E_NOTIMPL;
   }
+#pragma GCC diagnostic pop
   // A folder holding the database tables "dht" and "lat".
   HRESULT IsWorkspace(BSTR path, VARIANT_BOOL* is) override {
     if (!is) return E_POINTER;

@@ -144,11 +144,11 @@ ComPtr<IUnknown> SymbolFromText(const std::wstring& text) {
     LONG rgb = 0;
     double size = 0;
     if (!ParseColour(t[1], rgb) || !ParseSize(t[2], size)) return nullptr;
-    ComPtr<ITextSymbol> text;
-    if (FAILED(Create(&host::CreateTextSymbolObject, text))) return nullptr;
-    text->put_Color(host::NewColor(rgb).get());
-    text->put_Size(size);
-    return text.As<IUnknown>();
+    ComPtr<ITextSymbol> textSymbol;
+    if (FAILED(Create(&host::CreateTextSymbolObject, textSymbol))) return nullptr;
+    textSymbol->put_Color(host::NewColor(rgb).get());
+    textSymbol->put_Size(size);
+    return textSymbol.As<IUnknown>();
   }
   return nullptr;
 }

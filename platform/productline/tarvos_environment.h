@@ -24,7 +24,9 @@ void SetWorkspaceOpener(WorkspaceOpener opener);
 
 namespace detail {
 // The geodesy and terrain interfaces each have a PutSymbol(kind, symbol) of their own kinds:
-// each is answered under its own name.
+// each is answered under its own name (so hiding the other PutSymbol is meant).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Woverloaded-virtual"
 struct GeodesySettingsSeam : IGeodesySettings {
   HRESULT PutSymbol(LONG kind, IUnknown* symbol) final { return PutGeodesySymbol(kind, symbol); }
   virtual HRESULT PutGeodesySymbol(LONG kind, IUnknown* symbol) = 0;
@@ -33,6 +35,7 @@ struct TerrainSettingsSeam : ITerrainSettings {
   HRESULT PutSymbol(LONG kind, IUnknown* symbol) final { return PutTerrainSymbol(kind, symbol); }
   virtual HRESULT PutTerrainSymbol(LONG kind, IUnknown* symbol) = 0;
 };
+#pragma GCC diagnostic pop
 }  // namespace detail
 
 class TarvosEnvironment

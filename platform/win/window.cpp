@@ -33,27 +33,6 @@ LRESULT RunFrom(const WindowPtr& w, std::size_t count, UINT msg, WPARAM wp, LPAR
   return e.proc(w->handle, msg, wp, lp, e.id, e.refData);
 }
 
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
-}
-
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
-int CompareNoCase(std::wstring_view a, std::wstring_view b) {
-  std::size_t n = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < n; ++i) {
-    wint_t x = std::towlower(a[i]);
-    wint_t y = std::towlower(b[i]);
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
 int CopyToBuffer(const std::wstring& text, LPWSTR buf, int cch) {
   if (!buf || cch <= 0) return 0;
   int n = static_cast<int>(std::min<std::size_t>(text.size(), static_cast<std::size_t>(cch - 1)));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win/window.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::win::detail {
 
@@ -140,9 +141,9 @@ void DropWindowTimers(HWND h);
 void DestroyAllWindows();
 
 // Case-insensitive comparison of texts (class names, list searches).
-bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix);
-int CompareNoCase(std::wstring_view a, std::wstring_view b);
+using velk::CompareNoCase;
+using velk::EqualsNoCase;
+using velk::StartsWithNoCase;
 
 // Copies text into a caller buffer of cch characters (cut to fit, always terminated when
 // cch > 0); returns the characters copied.

@@ -22,7 +22,7 @@ std::wstring CreateTemporaryFile(const std::wstring& folder, std::wstring_view p
   for (unsigned attempt = 0; attempt < 0x10000u; ++attempt) {
     wchar_t number[16];
     std::swprintf(number, 16, L"%X", (counter++ & 0xFFFFu) + 1u);
-    const std::wstring path = base + number + L".tmp";
+    std::wstring path = base + number + L".tmp";
     const int fd = ::open(ToUtf8(path).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
     if (fd >= 0) {
       ::close(fd);

@@ -48,7 +48,7 @@ void ShowOutsideSurface() {
 
 }  // namespace
 
-TerrainTools::TerrainTools() : tracker_(nullptr), mosaic_(MakeMosaicDialog()) {
+TerrainTools::TerrainTools() : mosaic_(MakeMosaicDialog()), tracker_(nullptr) {
   const auto& subtypes = CatalogueEntry().subtypes;
   for (std::size_t i = 0; i < subtypes.size(); ++i)
     SetSubTypeInfo(static_cast<int>(i), subtypes[i].captionId, subtypes[i].tooltipId,

@@ -46,7 +46,7 @@ void WritePlaces(const std::string& path, int count) {
   for (int i = 0; i < count; ++i) {
     OGRFeature f(layer->GetLayerDefn());
     f.SetField("NAME", ("place " + std::to_string(i)).c_str());
-    OGRPoint p(-75.0 + (i % 100) * 0.013, 40.0 + (i / 100) * 0.011);
+    OGRPoint p(-75.0 + (i % 100) * 0.013, 40.0 + static_cast<double>(i / 100) * 0.011);
     f.SetGeometry(&p);
     ASSERT_EQ(layer->CreateFeature(&f), OGRERR_NONE);
   }
@@ -285,7 +285,7 @@ TEST(ConvertSafety, AnInputCutShortIsAReadFailure) {
     const auto u16 = [&](int at) {
       return static_cast<unsigned char>(dbf[at]) | static_cast<unsigned char>(dbf[at + 1]) << 8;
     };
-    std::size_t cut = static_cast<std::size_t>(u16(8) + 20 * u16(10));
+    std::size_t cut = static_cast<std::size_t>(u16(8)) + 20 * static_cast<std::size_t>(u16(10));
     std::ofstream(dir / "places.dbf", std::ios::binary) << dbf.substr(0, cut);
   }
   const Snapshot before = Take(dir / "places");

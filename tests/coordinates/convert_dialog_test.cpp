@@ -112,7 +112,7 @@ class ConvertDialogTest : public ::testing::Test {
     std::istringstream lines(info);
     for (std::string line; std::getline(lines, line);) {
       auto colon = line.find(": ");
-      if (colon != std::string::npos && line.find("(") != std::string::npos &&
+      if (colon != std::string::npos && line.find('(') != std::string::npos &&
           (line.find("String") != std::string::npos || line.find("Real") != std::string::npos))
         names.push_back(FromUtf8(line.substr(0, colon)));
     }

@@ -20,6 +20,7 @@
 #include "platform/win/responder.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
+#include "tests/fixtures/scoped_responder.h"
 
 namespace velk::corvane {
 namespace {
@@ -75,11 +76,12 @@ TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   ComPtr<ITable> input;
   ASSERT_EQ(ws.As<IFeatureWorkspace>()->OpenTable(Bstr(L"random"), input.put()), S_OK);
   PickFolder user(dir.wpath() + L"/mgrs.dbf");
-  win::SetResponder(&user);
   auto browse = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
   VARIANT_BOOL ok = VARIANT_FALSE;
-  browse->DoModalSave(nullptr, &ok);
-  win::SetResponder(nullptr);
+  {
+    test::ScopedResponder responder(&user);
+    browse->DoModalSave(nullptr, &ok);
+  }
   ComPtr<IBrowseObject> location;
   browse->get_FinalLocation(location.put());
   Bstr typed;

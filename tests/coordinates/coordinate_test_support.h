@@ -2,7 +2,10 @@
 // validator and formatter, and a resource module with localized hemisphere letters.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
+#include <span>
 #include <string>
 
 #include "coordinates/dms_formatter.h"
@@ -35,6 +38,27 @@ struct NotationParser {
 using DmsParser = NotationParser<DMSValidator, DMSFormatter>;
 using UtmParser = NotationParser<UTMValidator, UTMFormatter>;
 using MgrsParser = NotationParser<MGRSValidator, MGRSFormatter>;
+
+// A typed text, the text the parser shows for it, and whether it was valid.
+struct ParseCase {
+  const wchar_t* typed;
+  const wchar_t* shown;
+  bool valid;
+};
+
+// Runs a table of parse cases through both forms of the parser (BSTR and window text).
+template <class P>
+void RunParseCases(P& p, std::span<const ParseCase> cases) {
+  for (const ParseCase& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(c.typed)));
+    bool valid = false;
+    EXPECT_EQ(p.Parse(c.typed, valid), c.shown);
+    EXPECT_EQ(valid, c.valid);
+    std::wstring text = c.typed;
+    EXPECT_EQ(p.parser.ParseText(&text), c.valid);
+    EXPECT_EQ(text, c.shown);
+  }
+}
 
 // A locale with decimal comma and full-stop thousands separator.
 inline velk::win::LocaleSymbols DecimalCommaLocale() {

@@ -14,6 +14,8 @@ namespace {
 using testing::DecimalCommaLocale;
 using testing::DmsParser;
 using testing::LocalizedLetters;
+using testing::ParseCase;
+using testing::RunParseCases;
 
 const std::wstring kTemplate = L"000100.00N 0000100.00E";
 
@@ -72,24 +74,7 @@ TEST(DMSValidator, OverlongTextIsRefusedWithoutMatching) {
                            L"585628 4511322"));
 }
 
-struct ParseCase {
-  const wchar_t* typed;
-  const wchar_t* shown;
-  bool valid;
-};
-
-void RunCases(DmsParser& p, const std::vector<ParseCase>& cases) {
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(std::wstring(c.typed)));
-    bool valid = false;
-    EXPECT_EQ(p.Parse(c.typed, valid), c.shown);
-    EXPECT_EQ(valid, c.valid);
-    // The window-text form gives the same.
-    std::wstring text = c.typed;
-    EXPECT_EQ(p.parser.ParseText(&text), c.valid);
-    EXPECT_EQ(text, c.shown);
-  }
-}
+void RunCases(DmsParser& p, const std::vector<ParseCase>& cases) { RunParseCases(p, cases); }
 
 TEST(DMSParser, DefaultSymbols) {
   DmsParser p;

@@ -11,19 +11,16 @@
 
 #include "platform/com/text.h"
 #include "tests/coordinates/coordinate_test_support.h"
+#include "tests/fixtures/requirement.h"
 
 namespace velk::corvane {
 namespace {
 
 using testing::MgrsParser;
+using testing::ParseCase;
+using testing::RunParseCases;
 
 const wchar_t kTemplate[] = L"00I II 0000000000";
-
-struct ParseCase {
-  const wchar_t* typed;
-  const wchar_t* shown;
-  bool valid;
-};
 
 TEST(MGRSParser, Table) {
   const ParseCase cases[] = {
@@ -50,15 +47,7 @@ TEST(MGRSParser, Table) {
       {L"18TWL856281132212", kTemplate, false},
   };
   MgrsParser p;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(std::wstring(c.typed)));
-    bool valid = false;
-    EXPECT_EQ(p.Parse(c.typed, valid), c.shown);
-    EXPECT_EQ(valid, c.valid);
-    std::wstring text = c.typed;
-    EXPECT_EQ(p.parser.ParseText(&text), c.valid);
-    EXPECT_EQ(text, c.shown);
-  }
+  RunParseCases(p, cases);
 }
 
 TEST(MGRSValidator, Groups) {
@@ -118,6 +107,8 @@ Decoded Decode(const std::string& mgrs) {
 
 TEST(MGRSParser, ReferenceConverterOutputParsesToItself) {
   std::vector<std::string> refs = ReferenceMgrs();
+  VELK_REQUIRE(!refs.empty(), "the reference converter's MGRS table is missing under "
+                                  << VELK_SHARED_DATA << "/mgrs");
   ASSERT_GT(refs.size(), 16000u) << "reference table missing under " << VELK_SHARED_DATA;
   MgrsParser p;
   std::size_t failures = 0;
@@ -135,7 +126,8 @@ TEST(MGRSParser, ReferenceConverterOutputParsesToItself) {
 // cell corner as GeographicLib reads from the cut reference.
 TEST(MGRSParser, ShortReferencesAgreeWithGeographicLib) {
   std::vector<std::string> refs = ReferenceMgrs();
-  ASSERT_FALSE(refs.empty());
+  VELK_REQUIRE(!refs.empty(), "the reference converter's MGRS table is missing under "
+                                  << VELK_SHARED_DATA << "/mgrs");
   MgrsParser p;
   std::size_t failures = 0, checked = 0;
   for (std::size_t i = 0; i < refs.size(); i += 7) {

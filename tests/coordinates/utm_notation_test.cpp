@@ -10,15 +10,11 @@
 namespace velk::corvane {
 namespace {
 
+using testing::ParseCase;
+using testing::RunParseCases;
 using testing::UtmParser;
 
 const wchar_t kTemplate[] = L"00I 000000 0000000";
-
-struct ParseCase {
-  const wchar_t* typed;
-  const wchar_t* shown;
-  bool valid;
-};
 
 TEST(UTMParser, Table) {
   const ParseCase cases[] = {
@@ -58,15 +54,7 @@ TEST(UTMParser, Table) {
       {L"585628451132218", kTemplate, false},  // fifteen characters, not polar
   };
   UtmParser p;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(std::wstring(c.typed)));
-    bool valid = false;
-    EXPECT_EQ(p.Parse(c.typed, valid), c.shown);
-    EXPECT_EQ(valid, c.valid);
-    std::wstring text = c.typed;
-    EXPECT_EQ(p.parser.ParseText(&text), c.valid);
-    EXPECT_EQ(text, c.shown);
-  }
+  RunParseCases(p, cases);
 }
 
 TEST(UTMValidator, RewritesIntoTheFirstTwoForms) {

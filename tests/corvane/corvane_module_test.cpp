@@ -25,18 +25,6 @@ namespace {
 
 using reg::Hive;
 
-TEST(CorvaneModule, OnlyTheVelkEntryPointsRegister) {
-  TempRoot root;
-  EXPECT_EQ(DllRegisterServer(), S_OK);
-  EXPECT_TRUE(reg::SubKeys(Hive::ClassesRoot, L"CLSID").empty());
-  ASSERT_EQ(velkDllRegisterServer(), S_OK);
-  auto keys = reg::SubKeys(Hive::ClassesRoot, L"CLSID");
-  ASSERT_EQ(keys.size(), std::size(kCorvaneClasses));
-  EXPECT_EQ(DllUnregisterServer(), S_OK);
-  EXPECT_EQ(reg::SubKeys(Hive::ClassesRoot, L"CLSID").size(), std::size(kCorvaneClasses));
-  ASSERT_EQ(velkDllUnregisterServer(), S_OK);
-  EXPECT_TRUE(reg::SubKeys(Hive::ClassesRoot, L"CLSID").empty());
-}
 
 TEST(CorvaneModule, ScriptsWriteTheClassKeys) {
   TempRoot root;
@@ -64,37 +52,7 @@ TEST(CorvaneModule, ScriptsWriteTheClassKeys) {
   ASSERT_EQ(velkDllUnregisterServer(), S_OK);
 }
 
-TEST(CorvaneModule, OneCachedFactoryPerClass) {
-  IClassFactory* a = nullptr;
-  IClassFactory* b = nullptr;
-  ASSERT_EQ(
-      DllGetClassObject(ids::CLSID_MainMenu, IidOf<IClassFactory>(), reinterpret_cast<void**>(&a)),
-      S_OK);
-  ASSERT_EQ(
-      DllGetClassObject(ids::CLSID_MainMenu, IidOf<IClassFactory>(), reinterpret_cast<void**>(&b)),
-      S_OK);
-  EXPECT_EQ(a, b);
-  a->Release();
-  b->Release();
-  EXPECT_EQ(DllGetClassObject(ids::CLSID_MainMenu, IidOf<IClassFactory>(), nullptr), E_POINTER);
-  void* none = reinterpret_cast<void*>(1);
-  EXPECT_EQ(DllGetClassObject(GUID_NULL, IidOf<IClassFactory>(), &none), CLASS_E_CLASSNOTAVAILABLE);
-  EXPECT_EQ(none, nullptr);
-}
 
-TEST(CorvaneModule, CanUnloadOnlyWithoutLocks) {
-  ASSERT_EQ(DllCanUnloadNow(), S_OK);
-  IClassFactory* f = nullptr;
-  ASSERT_EQ(
-      DllGetClassObject(ids::CLSID_Hillshade, IidOf<IClassFactory>(), reinterpret_cast<void**>(&f)),
-      S_OK);
-  EXPECT_EQ(DllCanUnloadNow(), S_OK);  // a cached factory does not hold the library
-  f->LockServer(TRUE);
-  EXPECT_EQ(DllCanUnloadNow(), S_FALSE);
-  f->LockServer(FALSE);
-  EXPECT_EQ(DllCanUnloadNow(), S_OK);
-  f->Release();
-}
 
 struct IOuterProbe : IUnknown {
   VELK_INTERFACE_ID("{5B0F3C0E-3F0B-4C55-9B4B-6A3E2F1D0C01}")

@@ -24,10 +24,13 @@
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
+#include "tests/fixtures/scoped_responder.h"
+#include "tests/fixtures/requirement.h"
 
 namespace velk::corvane {
 namespace {
 
+using test::ScopedResponder;
 using test::ScratchDir;
 using test::ShellQuote;
 using test::ToolOutput;
@@ -120,7 +123,7 @@ class SavingUser : public win::Responder {
 TEST(DatasetHelpers, SaveDatasetDialogByKind) {
   test::HostSessionFixture host;
   SavingUser user(L"/data/out/hill.img");
-  win::SetResponder(&user);
+  ScopedResponder responder(&user);
   // path and location are in/out BSTRs the helper replaces
   BSTR path = nullptr, location = SysAllocString(L"");
   auto set = [](BSTR& b, const wchar_t* v) {
@@ -168,7 +171,7 @@ TEST(DatasetHelpers, SaveDatasetDialogByKind) {
   EXPECT_TRUE(host::LastBrowseDialog().filters.empty());
 
   SavingUser cancelling(L"");
-  win::SetResponder(&cancelling);
+  ScopedResponder cancel(&cancelling);
   set(path, L"before");
   set(location, L"/start");
   EXPECT_FALSE(ShowSaveDatasetDialog(&path, &location, kSaveTin, nullptr));
@@ -176,7 +179,6 @@ TEST(DatasetHelpers, SaveDatasetDialogByKind) {
   EXPECT_EQ(BstrToWstring(location), L"/start");
   EXPECT_EQ(cancelling.last.title, L"Save TIN As");
   EXPECT_EQ(cancelling.last.initialDir, L"/start");
-  win::SetResponder(nullptr);
   SysFreeString(path);
   SysFreeString(location);
 }
@@ -271,6 +273,7 @@ TEST(DatasetHelpers, RasterOpenersAndSurfacesOfLayers) {
   }
 
   const std::string dted = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
+  VELK_REQUIRE(std::filesystem::exists(dted), "the shared DTED cell is missing: " << dted);
   auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
   ASSERT_EQ(layer->CreateFromFilePath(Bstr(FromUtf8(dted))), S_OK);
   auto surface = GetSurfaceFromLayer(layer.As<ILayer>().get());

@@ -13,11 +13,13 @@
 #include "platform/win/user_input.h"
 #include "tests/framework/host_session_fixture.h"
 #include "tests/framework/layer_doubles.h"
+#include "tests/fixtures/scoped_responder.h"
 
 namespace velk::corvane {
 namespace {
 
 using test::HostSessionFixture;
+using test::ScopedResponder;
 using test::MakeLayer;
 
 const char* kLayerDialog = R"(DIALOG 0, 0, 200, 100
@@ -319,7 +321,7 @@ TEST_F(DialogBaseTest, CloseHidesAModelessDialogAndEndsAModalOne) {
   SurfaceDlg modal;
   modal.m_bModal = true;
   user.d = &modal;
-  win::SetResponder(&user);
+  ScopedResponder responder(&user);
   EXPECT_EQ(modal.DoModal(main), IDCANCEL);
   EXPECT_EQ(user.closed, TRUE);
 }
@@ -403,7 +405,7 @@ TEST_F(DialogBaseTest, ModalCommandIsOwnedByTheActiveWindowAndAnswersSOk) {
       return true;
     }
   } user;
-  win::SetResponder(&user);
+  ScopedResponder responder(&user);
   EXPECT_EQ(cmd->OnClick(), S_OK);
   EXPECT_EQ(user.owner, other) << "owned by whichever window is active";
   user.button = IDCANCEL;

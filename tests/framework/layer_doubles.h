@@ -12,7 +12,8 @@
 
 namespace velk::test {
 
-inline ComPtr<ILayer> MakeLayer(std::wstring name, std::vector<IID> answers, bool valid = true) {
+inline ComPtr<ILayer> MakeLayer(const std::wstring& name, const std::vector<IID>& answers,
+                                bool valid = true) {
   return trevik::MakeNamedLayer(name, answers, valid);
 }
 

@@ -51,6 +51,7 @@ struct ListTest : ::testing::Test {
 
 std::vector<std::wstring> Rows(LayerListViewHelper& v) {
   std::vector<std::wstring> out;
+  out.reserve(static_cast<std::size_t>(v.GetItemCount()));
   for (int i = 0; i < v.GetItemCount(); ++i)
     out.push_back(v.GetItemText(i, 0) + (v.GetCheckState(i) ? L"+" : L"-"));
   return out;

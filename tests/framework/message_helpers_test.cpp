@@ -17,6 +17,7 @@
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
+#include "tests/fixtures/scoped_responder.h"
 
 namespace velk::corvane {
 namespace {
@@ -32,9 +33,10 @@ TEST(MessageHelpers, BoxesShowTheTextsAsTheTableHoldsThem) {
   HWND owner = reinterpret_cast<HWND>(0x1234);
   ShowMessageBox(owner, 3272, kErrorCaptionId, kExclamationOk);
   AnsweringUser user;
-  win::SetResponder(&user);
-  EXPECT_EQ(AskMessageBox(owner, 3888, kErrorCaptionId, kQuestionYesNo), IDNO);
-  win::SetResponder(nullptr);
+  {
+    test::ScopedResponder responder(&user);
+    EXPECT_EQ(AskMessageBox(owner, 3888, kErrorCaptionId, kQuestionYesNo), IDNO);
+  }
   CHookImpl<int> hook;
   hook.SetHook(host.Session().Hook());
   ShowHostMessageBox(hook, 3665, kErrorCaptionId, kStopOk);  // the session's host has no window
@@ -136,7 +138,7 @@ TEST(MessageHelpers, EveryTextTheCommandsShowIsInTheTable) {
 }
 
 ComPtr<ILayer> PointLayer(IWorkspace* ws, const wchar_t* name, LONG shapeType,
-                          std::vector<std::wstring> fields) {
+                          const std::vector<std::wstring>& fields) {
   std::vector<host::FieldSpec> specs = {test::OidField(), test::ShapeField(shapeType, 4326)};
   for (const auto& f : fields) specs.push_back(test::DoubleField(f, 12, 2));
   ComPtr<IFeatureClass> fc;

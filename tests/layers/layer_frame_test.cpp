@@ -16,6 +16,7 @@
 #include "platform/registry/activation.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/layers/test_zel_layer.h"
+#include "tests/fixtures/memory_stream.h"
 
 extern "C" HRESULT velkDllRegisterServer();
 
@@ -23,31 +24,6 @@ namespace velk::test {
 namespace {
 
 using namespace lumeris;
-
-ComPtr<IStream> MemoryStream(std::string_view bytes = {}) {
-  ComPtr<IStream> s;
-  EXPECT_EQ(CreateMemoryStream(bytes, s.put()), S_OK);
-  return s;
-}
-
-std::string Contents(IStream* s) {
-  std::string bytes;
-  EXPECT_EQ(ReadStreamContents(s, bytes), S_OK);
-  return bytes;
-}
-
-ULONGLONG Position(IStream* s) {
-  ULARGE_INTEGER pos{};
-  EXPECT_EQ(s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_CUR, &pos), S_OK);
-  return pos.QuadPart;
-}
-
-void Rewind(IStream* s) { ASSERT_EQ(s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr), S_OK); }
-
-std::string U32(std::uint32_t v) {
-  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-          static_cast<char>(v >> 24)};
-}
 
 // ---- stream strings ----
 

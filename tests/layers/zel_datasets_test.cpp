@@ -10,6 +10,7 @@
 #include "platform/com/bstr.h"
 #include "platform/com/object.h"
 #include "platform/com/stream.h"
+#include "tests/fixtures/memory_stream.h"
 
 namespace velk::test {
 namespace {
@@ -54,31 +55,6 @@ std::vector<VARIANT_BOOL> Flags(IZelDatasets* d) {
     flags.push_back(f);
   }
   return flags;
-}
-
-ComPtr<IStream> MemoryStream(std::string_view bytes = {}) {
-  ComPtr<IStream> s;
-  EXPECT_EQ(CreateMemoryStream(bytes, s.put()), S_OK);
-  return s;
-}
-
-std::string Contents(IStream* s) {
-  std::string bytes;
-  EXPECT_EQ(ReadStreamContents(s, bytes), S_OK);
-  return bytes;
-}
-
-ULONGLONG Position(IStream* s) {
-  ULARGE_INTEGER pos{};
-  EXPECT_EQ(s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_CUR, &pos), S_OK);
-  return pos.QuadPart;
-}
-
-void Rewind(IStream* s) { ASSERT_EQ(s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_SET, nullptr), S_OK); }
-
-std::string U32(std::uint32_t v) {
-  return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-          static_cast<char>(v >> 24)};
 }
 
 // ---- keys, labels and order ----

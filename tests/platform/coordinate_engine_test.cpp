@@ -21,12 +21,15 @@
 
 #include "platform/productline/coordinate_engine.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/tool_output.h"
 
 namespace {
 
 using velk::productline::ConvertedLocation;
 using velk::productline::CoordinateEngine;
 using velk::productline::GeoPoint;
+using velk::test::ShellQuote;
+using velk::test::ToolOutput;
 
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
@@ -58,15 +61,11 @@ std::string FindProgram(const std::string& name) {
 // Runs a program once over a whole input file and returns its output lines.
 std::vector<std::string> RunOverFile(const std::string& command, const std::string& input) {
   std::vector<std::string> lines;
-  FILE* pipe = ::popen((command + " --input-file '" + input + "'").c_str(), "r");
-  if (!pipe) return lines;
-  char buf[512];
-  while (std::fgets(buf, sizeof buf, pipe)) {
-    std::string s(buf);
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+  std::istringstream out(ToolOutput(command + " --input-file " + ShellQuote(input)));
+  for (std::string s; std::getline(out, s);) {
+    if (!s.empty() && s.back() == '\r') s.pop_back();
     lines.push_back(s);
   }
-  ::pclose(pipe);
   return lines;
 }
 

@@ -13,6 +13,7 @@
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/tool_output.h"
+#include "tests/fixtures/requirement.h"
 
 using namespace velk;
 using namespace velk::host;
@@ -156,7 +157,7 @@ TEST(HostDataRaster, GeoTiffSurfaceMatchesGdallocationinfo) {
 }
 
 TEST(HostDataRaster, DtedCellMatchesGdallocationinfo) {
-  ASSERT_TRUE(std::filesystem::exists(kDted)) << kDted;
+  VELK_REQUIRE(std::filesystem::exists(kDted), "the shared DTED cell is missing: " << kDted);
   auto ds = OpenRaster(kDted);
   ASSERT_TRUE(ds);
   Bstr format;

@@ -304,13 +304,16 @@ TEST(HostDataTable, MissingAndCorruptDatasets) {
 TEST(HostDataTable, ValuesThatDoNotFitAreRefused) {
   ScratchDir dir;
   auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
+  host::FieldSpec whenField;
+  whenField.name = L"WHEN";
+  whenField.type = kFieldDate;
   ComPtr<ITable> table;
   ASSERT_EQ(CreateTable(ws.get(), L"values",
                         {OidField(),
                          TextField(L"CODE", 4),
                          DoubleField(L"RATIO", 6, 2),
                          IntegerField(L"N", 3),
-                         {L"WHEN", kFieldDate}},
+                         whenField},
                         table.put()),
             S_OK);
   ComPtr<IRow> row;
@@ -629,7 +632,9 @@ TEST(HostDataTable, ShapefileFilesAreTheBytesGdalWrites) {
     EXPECT_TRUE(Contains(rows, "COUNT (Integer) = 7063")) << rows;
     EXPECT_TRUE(Contains(rows, "NAME (String) = last")) << rows;
     EXPECT_FALSE(Contains(rows, "a name longer")) << rows;
-    if (c.shapes) EXPECT_TRUE(Contains(rows, "POINT (129.5 -74.75)")) << rows;
+    if (c.shapes) {
+      EXPECT_TRUE(Contains(rows, "POINT (129.5 -74.75)")) << rows;
+    }
     if (c.firstWithoutShape) {
       // GDAL's writer counts a first row without a shape into the extent as (0, 0); the host
       // gives the extent of the shapes.

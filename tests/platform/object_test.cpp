@@ -272,9 +272,9 @@ TEST_F(ObjectTest, ComPtrThrowsComErrorOnFailure) {
   ASSERT_TRUE(bar);
   EXPECT_EQ(RefCount(foo.get()), 2u);
   ComPtr<IObjBar> moved(std::move(bar));
-  EXPECT_FALSE(bar);
+  EXPECT_FALSE(bar);  // NOLINT(bugprone-use-after-move): a moved-from pointer is empty
   EXPECT_EQ(RefCount(foo.get()), 2u);
-  ComPtr<IObjBar> copy = moved;
+  ComPtr<IObjBar> copy = moved;  // NOLINT(performance-unnecessary-copy-initialization)
   EXPECT_EQ(RefCount(foo.get()), 3u);
 }
 

@@ -13,9 +13,11 @@
 #include "platform/com/text.h"
 #include "platform/registry/registry.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/tool_output.h"
 
 namespace fs = std::filesystem;
 using namespace velk::reg;
+using velk::test::ToolOutput;
 
 namespace {
 
@@ -29,14 +31,7 @@ class RegistryHiveTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(root_); }
 
-  static std::string Run(const std::string& command) {
-    std::string out;
-    std::unique_ptr<FILE, int (*)(FILE*)> p(popen(command.c_str(), "r"), pclose);
-    if (!p) return out;
-    std::array<char, 4096> buf{};
-    while (std::size_t n = fread(buf.data(), 1, buf.size(), p.get())) out.append(buf.data(), n);
-    return out;
-  }
+  static std::string Run(const std::string& command) { return ToolOutput(command); }
   static bool HaveTool(const char* name) {
     return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
   }

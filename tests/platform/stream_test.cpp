@@ -13,35 +13,21 @@
 #include "platform/com/object.h"
 #include "platform/com/stream.h"
 #include "platform/com/text.h"
+#include "tests/fixtures/memory_stream.h"
 
 namespace fs = std::filesystem;
 using velk::ComPtr;
+using velk::test::Contents;
+using velk::test::MemoryStream;
+using velk::test::Position;
 
 namespace {
 
 LARGE_INTEGER Li(LONGLONG v) { return LARGE_INTEGER{v}; }
 ULARGE_INTEGER Uli(ULONGLONG v) { return ULARGE_INTEGER{v}; }
 
-ULONGLONG Position(IStream* s) {
-  ULARGE_INTEGER pos{};
-  EXPECT_EQ(s->Seek(Li(0), STREAM_SEEK_CUR, &pos), S_OK);
-  return pos.QuadPart;
-}
-
-std::string Contents(IStream* s) {
-  std::string bytes;
-  EXPECT_EQ(velk::ReadStreamContents(s, bytes), S_OK);
-  return bytes;
-}
-
 HRESULT WriteText(IStream* s, std::string_view text, ULONG* written = nullptr) {
   return s->Write(text.data(), static_cast<ULONG>(text.size()), written);
-}
-
-ComPtr<IStream> Memory(std::string_view bytes = {}) {
-  ComPtr<IStream> s;
-  EXPECT_EQ(velk::CreateMemoryStream(bytes, s.put()), S_OK);
-  return s;
 }
 
 TEST(MemoryStream, SeekTable) {
@@ -67,7 +53,7 @@ TEST(MemoryStream, SeekTable) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ComPtr<IStream> s = Memory("0123456789");
+    ComPtr<IStream> s = MemoryStream("0123456789");
     ASSERT_EQ(s->Seek(Li(4), STREAM_SEEK_SET, nullptr), S_OK);
     ULARGE_INTEGER pos{12345};
     EXPECT_EQ(s->Seek(Li(c.move), c.origin, &pos), c.hr);
@@ -79,7 +65,7 @@ TEST(MemoryStream, SeekTable) {
 }
 
 TEST(MemoryStream, ReadWriteAndSize) {
-  ComPtr<IStream> s = Memory();
+  ComPtr<IStream> s = MemoryStream();
   ULONG n = 0;
   ASSERT_EQ(WriteText(s.get(), "hello", &n), S_OK);
   EXPECT_EQ(n, 5u);
@@ -121,7 +107,7 @@ TEST(MemoryStream, ReadWriteAndSize) {
 }
 
 TEST(MemoryStream, InterfacesCloneAndCopy) {
-  ComPtr<IStream> s = Memory("abcdef");
+  ComPtr<IStream> s = MemoryStream("abcdef");
   ComPtr<ISequentialStream> seq = s.Query<ISequentialStream>();
   EXPECT_TRUE(velk::IsSameObject(seq.get(), s.get()));
   ComPtr<IStream> back = seq.Query<IStream>();
@@ -138,7 +124,7 @@ TEST(MemoryStream, InterfacesCloneAndCopy) {
   EXPECT_EQ(Position(s.get()), 2u);
 
   // CopyTo copies from the current position and reports both counts.
-  ComPtr<IStream> target = Memory();
+  ComPtr<IStream> target = MemoryStream();
   ULARGE_INTEGER read{}, written{};
   ASSERT_EQ(s->CopyTo(target.get(), Uli(100), &read, &written), S_OK);
   EXPECT_EQ(read.QuadPart, 4u);
@@ -416,7 +402,7 @@ TEST_F(FileStreamTest, PersistedObjectRoundTripsThroughAFile) {
   EXPECT_EQ(static_cast<Settings*>(loaded.get())->number, -42);
   EXPECT_EQ(static_cast<Settings*>(loaded.get())->name, obj->name);
   // A truncated stream is refused.
-  ComPtr<IStream> shortStream = Memory(Read(Native("settings.bin")).substr(0, 9));
+  ComPtr<IStream> shortStream = MemoryStream(Read(Native("settings.bin")).substr(0, 9));
   EXPECT_EQ(loaded->Load(shortStream.get()), E_FAIL);
 }
 

@@ -3,6 +3,7 @@
 #include "platform/win/user_input.h"
 #include "platform/win/window_impl.h"
 #include "tests/platform/win_fixture.h"
+#include "tests/fixtures/scoped_responder.h"
 
 namespace velk::test {
 namespace {
@@ -126,7 +127,7 @@ TEST_F(AtlTest, DialogObjectRunsModallyWithItsMessageMap) {
       return true;
     }
   } user;
-  win::SetResponder(&user);
+  ScopedResponder responder(&user);
   SmallDlg dlg;
   EXPECT_EQ(dlg.DoModal(owner, 31), IDOK);
   EXPECT_EQ(dlg.init, 31);
@@ -170,7 +171,7 @@ TEST_F(AtlTest, FileDialogObjectAnswersIdOkWithThePath) {
     }
     HWND owner = nullptr;
   } user;
-  win::SetResponder(&user);
+  ScopedResponder responder(&user);
   HWND top = MakeTopWindow();
   OptionsFileDialog dlg;
   EXPECT_EQ(dlg.DoModal(top), IDOK);

@@ -5,6 +5,7 @@
 #include "platform/win/thread.h"
 #include "platform/win/user_input.h"
 #include "tests/platform/win_fixture.h"
+#include "tests/fixtures/scoped_responder.h"
 
 namespace velk::test {
 namespace {
@@ -168,7 +169,7 @@ TEST_F(DialogTest, ModalRunEndsWithTheButtonTheUserPresses) {
     win::user::SetEditText(GetDlgItem(d, 1001), L"abc");
   });
   user.steps.push_back([&](HWND d) { win::user::ClickButton(GetDlgItem(d, IDOK)); });
-  win::SetResponder(&user);
+  ScopedResponder responder(&user);
   EXPECT_EQ(DialogBoxParamW(module.get(), MAKEINTRESOURCEW(100), owner, RecordingProc, 0), IDOK);
   EXPECT_EQ(seenOwner, owner);
   EXPECT_TRUE(ownerDisabled);
@@ -195,7 +196,7 @@ TEST_F(DialogTest, EndDialogDuringInitialisationReturnsAtOnce) {
   g_rec = &rec;
   ScriptedUser user;
   user.steps.push_back([](HWND) { ADD_FAILURE() << "the loop must not run"; });
-  win::SetResponder(&user);
+  ScopedResponder responder(&user);
   EXPECT_EQ(DialogBoxParamW(module.get(), MAKEINTRESOURCEW(100), owner, RecordingProc, 0), 77);
 }
 

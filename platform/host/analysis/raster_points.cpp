@@ -85,7 +85,8 @@ RasterPointsResult RasterToPoints(const std::string& rasterPath, const std::stri
       const int w = src->GetRasterXSize(), h = src->GetRasterYSize();
       std::vector<double> row(w);
       OGRFeatureDefn* defn = layer->GetLayerDefn();
-      layer->StartTransaction();
+      // Shapefiles have no transactions; where one is open, its commit must succeed.
+      const bool transaction = layer->StartTransaction() == OGRERR_NONE;
       for (int r = 0; r < h && error.empty(); ++r) {
         if (band->RasterIO(GF_Read, 0, r, w, 1, row.data(), w, 1, GDT_Float64, 0, 0) !=
             CE_None) {
@@ -110,7 +111,8 @@ RasterPointsResult RasterToPoints(const std::string& rasterPath, const std::stri
           }
         }
       }
-      layer->CommitTransaction();
+      if (transaction && layer->CommitTransaction() != OGRERR_NONE && error.empty())
+        error = "cannot write " + shapefilePath;
     }
     CPLErrorReset();
     GDALClose(out);

@@ -112,7 +112,7 @@ struct Sweep {
     double& horizon = r.horizon;
     const long majStride = r.majStride, minStride = r.minStride;
     const int minLimit = r.minLimit;
-    const double minorPerStep = r.minorPerStep, stepLen = r.stepLen;
+    const double stepLen = r.stepLen;
     rem += r.step;
     if (rem >= R2) {
       rem -= R2;

@@ -1,0 +1,43 @@
+// Trimming and case-insensitive comparison of texts (names, typed values, list searches).
+#pragma once
+
+#include <algorithm>
+#include <cwctype>
+#include <string_view>
+
+namespace velk {
+
+// White space as typed texts have it, the no-break space included.
+inline bool IsBlank(wchar_t c) { return c == 0xA0 || std::iswspace(static_cast<wint_t>(c)); }
+
+// The text without blanks at either end.
+inline std::wstring_view Trim(std::wstring_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+inline bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
+      return false;
+  return true;
+}
+
+inline bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
+  return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Negative, zero or positive as a sorts before, with or after b.
+inline int CompareNoCase(std::wstring_view a, std::wstring_view b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const wint_t x = std::towlower(static_cast<wint_t>(a[i]));
+    const wint_t y = std::towlower(static_cast<wint_t>(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+}  // namespace velk
