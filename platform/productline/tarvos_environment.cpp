@@ -356,3 +356,34 @@ HRESULT CreateTarvosEnvironment(IUnknown* outer, REFIID riid, void** ppv) {
 }
 
 }  // namespace velk::productline
+
+namespace velk::productline {
+namespace {
+bool TerrainSymbolId(LONG kind, SettingId& id) {
+  static constexpr SettingId kIds[] = {
+      SettingId::TerrainLLOSVisibleSymbol,     SettingId::TerrainLLOSInVisibleSymbol,
+      SettingId::TerrainLLOSStartPointSymbol1, SettingId::TerrainLLOSStartPointSymbol2,
+      SettingId::TerrainLLOSEndPointSymbol,    SettingId::TerrainRLOSObserverSym,
+      SettingId::TerrainRLOSExtentSym,         SettingId::TerrainRLOSVisSym,
+      SettingId::TerrainRLOSInVisSym,          SettingId::TerrainLLOSStartPointSymbol};
+  if (kind < 0 || kind >= static_cast<LONG>(std::size(kIds))) return false;
+  id = kIds[kind];
+  return true;
+}
+}  // namespace
+
+HRESULT TarvosEnvironment::GetSymbol(LONG kind, IUnknown** symbol) {
+  if (!symbol) return E_POINTER;
+  *symbol = nullptr;
+  SettingId id{};
+  if (!TerrainSymbolId(kind, id)) return E_INVALIDARG;
+  return GetSymbolSetting(id, symbol);
+}
+
+HRESULT TarvosEnvironment::PutSymbol(LONG kind, IUnknown* symbol) {
+  SettingId id{};
+  if (!TerrainSymbolId(kind, id)) return E_INVALIDARG;
+  return PutSymbolSetting(id, symbol);
+}
+
+}  // namespace velk::productline

@@ -68,6 +68,8 @@ class TarvosEnvironment
   HRESULT DDDPutSymbol(LONG kind, IUnknown* symbol) override;
   HRESULT get_DDDThreatDomeSymbol(IUnknown** symbol) override;
   HRESULT get_DDDWireframeSymbol(IUnknown** symbol) override;
+  HRESULT GetSymbol(LONG kind, IUnknown** symbol) override;
+  HRESULT PutSymbol(LONG kind, IUnknown* symbol) override;
 
   // Typed access by declaration (the properties above go through these). A put stores the
   // value and writes it to the registry; a failed write is returned, the value is kept.
