@@ -52,7 +52,8 @@ ComPtr<IGraphicsContainer> MapGraphics(HookStruct& hook) {
   return QueryAs<IGraphicsContainer>(map.get());
 }
 
-ComPtr<IEnvelope> EnvelopeOfGeometry(IUnknown* object) {
+// The geometry's envelope in the map's system (sr; null leaves it in its own).
+ComPtr<IEnvelope> EnvelopeOfGeometry(IUnknown* object, ISpatialReference* sr) {
   auto g = QueryAs<IGeometry>(object);
   if (!g) return nullptr;
   VARIANT_BOOL empty = VARIANT_TRUE;
@@ -60,7 +61,16 @@ ComPtr<IEnvelope> EnvelopeOfGeometry(IUnknown* object) {
   if (empty) return nullptr;
   ComPtr<IEnvelope> e;
   g->get_Envelope(e.put());
+  if (e && sr && FAILED(e->Project(sr))) return nullptr;
   return e;
+}
+
+ComPtr<ISpatialReference> MapReference(HookStruct& hook) {
+  ComPtr<IMap> map;
+  hook.GetFocusMap(map.put());
+  ComPtr<IUnknown> reference;
+  if (map) map->get_SpatialReference(reference.put());
+  return QueryAs<ISpatialReference>(reference.get());
 }
 
 void PutColour(IUnknown* symbolHolder, LONG rgb) {
@@ -350,11 +360,7 @@ ComPtr<IPolygon> RadialLosDlg::BuildObserverGraphics(RadialLosObserver& o) {
     return nullptr;
   o.extent = BuildObserverExtent(o.location.get(), o.distanceNear, o.distanceFar, o.azimuthFrom,
                                  o.azimuthTo);
-  ComPtr<IMap> map;
-  Hook().GetFocusMap(map.put());
-  ComPtr<IUnknown> reference;
-  if (map) map->get_SpatialReference(reference.put());
-  auto mapSr = QueryAs<ISpatialReference>(reference.get());
+  auto mapSr = MapReference(Hook());
   if (o.extent && mapSr && o.projection) {
     VARIANT_BOOL same = VARIANT_FALSE;
     mapSr->IsSame(o.projection.get(), &same);
@@ -409,11 +415,12 @@ void RadialLosDlg::SetObserverColour(RadialLosObserver& o, LONG rgb) {
 
 ComPtr<IEnvelope> RadialLosDlg::GetObserverGraphicsExtent() {
   ComPtr<IEnvelope> all;
+  auto mapSr = MapReference(Hook());
   auto add = [&](const RadialLosObserver& o) {
     for (auto [geometry, off] : {std::pair{ComPtr<IUnknown>(o.location), o.markerOff},
                                  std::pair{ComPtr<IUnknown>(o.extent), o.extentOff}}) {
       if (off) continue;
-      auto e = EnvelopeOfGeometry(geometry.get());
+      auto e = EnvelopeOfGeometry(geometry.get(), mapSr.get());
       if (!e) continue;
       if (all)
         all->Union(e.get());
@@ -437,7 +444,7 @@ ComPtr<IEnvelope> RadialLosDlg::GetObserverGraphicsExtent() {
 
 void RadialLosDlg::RefreshGraphics(IPolygon* area) {
   ComPtr<IEnvelope> all = GetObserverGraphicsExtent();
-  if (auto e = EnvelopeOfGeometry(area)) {
+  if (auto e = EnvelopeOfGeometry(area, MapReference(Hook()).get())) {
     if (all)
       all->Union(e.get());
     else
