@@ -146,10 +146,7 @@ LRESULT RadialLosDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     m_settings.Reset();  // the previews then draw with the host's default symbols
   }
   m_current = NewObserver();
-  auto factory = CreateHostObject<ISpatialReferenceFactory>(host::CLSID_SpatialReferenceFactory);
-  ComPtr<IGeographicCoordinateSystem> gcs;
-  Check(factory->CreateGeographicCoordinateSystem(4326, gcs.put()));
-  m_wgs84 = RequireInterface<ISpatialReference>(gcs.get());
+  m_wgs84 = MakeWgs84();
   for (int i = 0; i < 4; ++i)
     ::SendMessageW(Item(kBitmapButtons[i]), BM_SETIMAGE, IMAGE_BITMAP,
                    reinterpret_cast<LPARAM>(m_bitmaps[i]));

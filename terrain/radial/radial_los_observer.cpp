@@ -6,13 +6,17 @@
 
 namespace velk::corvane {
 
-void PlaceObserver(RadialLosObserver& o, double longitude, double latitude) {
+ComPtr<ISpatialReference> MakeWgs84() {
   auto factory = CreateHostObject<ISpatialReferenceFactory>(host::CLSID_SpatialReferenceFactory);
   ComPtr<IGeographicCoordinateSystem> gcs;
   Check(factory->CreateGeographicCoordinateSystem(4326, gcs.put()));
+  return RequireInterface<ISpatialReference>(gcs.get());
+}
+
+void PlaceObserver(RadialLosObserver& o, double longitude, double latitude) {
   auto point = CreateHostObject<IPoint>(host::CLSID_Point);
   point->PutCoords(longitude, latitude);
-  point->put_SpatialReference(RequireInterface<ISpatialReference>(gcs.get()).get());
+  point->put_SpatialReference(MakeWgs84().get());
   ComPtr<ISpatialReference> projection;
   MakeAzimuthalEquidistantProjection(projection.put(), point.get());
   Check(point->Project(projection.get()));

@@ -37,4 +37,7 @@ struct RadialLosObserver {
 // longitude fields are left alone (the dialog reads them from its edits).
 void PlaceObserver(RadialLosObserver& observer, double longitude, double latitude);
 
+// The host's geographic system WGS 1984 (factory code 4326).
+ComPtr<ISpatialReference> MakeWgs84();
+
 }  // namespace velk::corvane

@@ -34,19 +34,11 @@ namespace velk::corvane {
 namespace {
 
 constexpr double kExtentRatio = 1.3;
-constexpr LONG kWgs84 = 4326;
 
 std::wstring Format(UINT id, const std::wstring& number, const std::wstring& layer) {
   std::wstring out;
   if (!win::FormatInserts(LoadResString(id), {number, layer}, &out)) return {};
   return out;
-}
-
-ComPtr<ISpatialReference> Wgs84() {
-  auto factory = CreateHostObject<ISpatialReferenceFactory>(host::CLSID_SpatialReferenceFactory);
-  ComPtr<IGeographicCoordinateSystem> gcs;
-  Check(factory->CreateGeographicCoordinateSystem(kWgs84, gcs.put()));
-  return RequireInterface<ISpatialReference>(gcs.get());
 }
 
 ComPtr<IEnvelope> EnvelopeOf(IGeometry* g, ISpatialReference* sr) {
@@ -118,7 +110,7 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
   if (!map) ThrowComError(E_POINTER);
   ComPtr<IUnknown> mapReference;
   map->get_SpatialReference(mapReference.put());
-  ComPtr<ISpatialReference> wgs84 = Wgs84();
+  ComPtr<ISpatialReference> wgs84 = MakeWgs84();
   ComPtr<ISpatialReference> mapSr = QueryAs<ISpatialReference>(mapReference.get());
   if (!mapSr) mapSr = wgs84;
 
