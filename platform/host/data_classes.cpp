@@ -27,6 +27,7 @@
 #include "platform/host/set.h"
 #include "platform/host/spatial_reference_objects.h"
 #include "platform/host/table_objects.h"
+#include "platform/host/unique_value_renderer.h"
 #include "platform/host/vpf_workspace.h"
 #include "platform/host/workspace_objects.h"
 #include "platform/registry/activation.h"
@@ -65,6 +66,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GroupLayer, &CreateGroupLayerObject),
       RegisterProcessClass(CLSID_GraphicsLayer, &CreateGraphicsLayerObject),
       RegisterProcessClass(CLSID_SimpleRenderer, &CreateSimpleRendererObject),
+      RegisterProcessClass(CLSID_UniqueValueRenderer, &CreateUniqueValueRendererObject),
       RegisterProcessClass(CLSID_RasterRenderer, &CreateRasterRendererObject),
       RegisterProcessClass(CLSID_3DProperties, &Create3DPropertiesObject),
       RegisterProcessClass(CLSID_LineElement, &CreateLineElementObject),

@@ -13,6 +13,7 @@
 #include "platform/com/text.h"
 #include "platform/host/analysis/hillshade.h"
 #include "platform/host/analysis/observer_visibility.h"
+#include "platform/host/analysis/surface_preparation.h"
 #include "platform/host/analysis/raster_points.h"
 #include "platform/host/analysis_op_support.h"
 #include "platform/host/analysis/visibility_raster.h"
@@ -64,7 +65,8 @@ std::string NewResultPath(const std::string& folder) {
   }
 }
 
-class RasterSurfaceOp : public AnalysisOpRoot<RasterSurfaceOp, ISurfaceOp> {
+class RasterSurfaceOp
+    : public AnalysisOpRoot<RasterSurfaceOp, ISurfaceOp, ISurfacePreparationOp> {
  public:
   using ISurfaceOp::QueryInterface;
   RasterSurfaceOp() : AnalysisOpRoot(L"hillshd") {}
@@ -221,6 +223,29 @@ class RasterSurfaceOp : public AnalysisOpRoot<RasterSurfaceOp, ISurfaceOp> {
     HRESULT hr = OpenRasterFile(out, workspace.get(), dataset.put());
     if (FAILED(hr)) return hr;
     return dataset->QueryInterface(IidOf<IGeoDataset>(), reinterpret_cast<void**>(result));
+  }
+
+  HRESULT PrepareAzimuthalGrid(IGeoDataset* source, IEnvelope* area, IWorkspace* workspace,
+                               BSTR name, IGeoDataset** result) override {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    if (!source || !area || !workspace) return E_POINTER;
+    VELK_TRY
+    analysis::ResampleRequest request;
+    request.sourcePath = RasterPath(source);
+    const std::string folder = WorkspaceFolder(workspace);
+    const std::string file = ToUtf8(BstrToWstring(name));
+    if (request.sourcePath.empty() || folder.empty() || file.empty()) return E_INVALIDARG;
+    area->QueryCoords(&request.west, &request.south, &request.east, &request.north);
+    request.centreLongitude = (request.west + request.east) / 2.0;
+    request.centreLatitude = (request.south + request.north) / 2.0;
+    const std::string out = analysis::GridRasterPath(folder, file);
+    if (!analysis::ResampleToAzimuthalEquidistant(request, out).error.empty()) return E_INVALIDARG;
+    ComPtr<IRasterDataset> dataset;
+    HRESULT hr = OpenRasterFile(out, workspace, dataset.put());
+    if (FAILED(hr)) return hr;
+    return dataset->QueryInterface(IidOf<IGeoDataset>(), reinterpret_cast<void**>(result));
+    VELK_CATCH
   }
 };
 

@@ -7,6 +7,7 @@
 #include "platform/com/variant.h"
 #include "platform/host/raster_analysis_environment.h"
 
+struct IEnvelope;
 struct IFeatureClass;
 struct IGeoDataset;
 struct IWorkspace;
@@ -35,6 +36,19 @@ struct ISurfaceOp : IUnknown {
   // kind, E_FAIL (with nothing written) when the inputs cannot be used.
   virtual HRESULT Visibility(IGeoDataset* surface, IGeoDataset* observers, LONG kind,
                              VARIANT* useCurvature, VARIANT* refraction, IGeoDataset** result) = 0;
+};
+
+// Preparing a surface for a visibility analysis.
+struct ISurfacePreparationOp : IUnknown {
+  VELK_INTERFACE_ID("{5B0C6E2A-7D41-4C8F-9A3E-2F1D8B6C4E71}")
+  // The first band of source resampled (bilinear) over area, an envelope in WGS 84 degrees,
+  // into the azimuthal equidistant system centred on the area's centre, and saved as the
+  // "GRID" raster `name` in workspace (a folder). Its cells are the source's over the part of
+  // the source the area covers, both measured in the source's own units. E_INVALIDARG (nothing
+  // written) for a source without a spatial reference, an area it does not cover or one that
+  // gives fewer than two cells each way.
+  virtual HRESULT PrepareAzimuthalGrid(IGeoDataset* source, IEnvelope* area, IWorkspace* workspace,
+                                       BSTR name, IGeoDataset** result) = 0;
 };
 
 struct IConversionOp : IUnknown {

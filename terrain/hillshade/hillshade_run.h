@@ -12,6 +12,7 @@
 #include "platform/host/geometry.h"
 #include "platform/host/layer.h"
 #include "platform/host/map.h"
+#include "terrain/common/run_message.h"
 
 namespace velk::corvane {
 
@@ -66,12 +67,6 @@ struct HillshadeRunParameters {
   bool shadows = false;
   bool overlay = true;     // "Overlay Elevation"
   std::wstring layerName;  // from MakeHillshadeLayerName; empty: the dataset's name
-};
-
-// A message box the run asks for: text id and icon/button type (caption 3576 "Error").
-struct RunMessage {
-  UINT textId = 0;
-  UINT type = 0;
 };
 
 struct HillshadeRunOutcome {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include <gdal_priv.h>
 #include <gdal_utils.h>
@@ -129,11 +130,20 @@ ResampleResult ResampleToAzimuthalEquidistant(const ResampleRequest& r,
   };
   const std::string te[4] = {num(inAeqd.minX), num(inAeqd.minY), num(inAeqd.maxX),
                              num(inAeqd.maxY)};
-  const char* args[] = {"-t_srs",      aeqdWkt.c_str(), "-te", te[0].c_str(), te[1].c_str(),
-                        te[2].c_str(), te[3].c_str(),   "-ts", cols.c_str(),  rows.c_str(),
-                        "-r",          "bilinear",      "-ot", "Float32",     "-of",
-                        "GTiff",       nullptr};
-  GDALWarpAppOptions* options = GDALWarpAppOptionsNew(const_cast<char**>(args), nullptr);
+  std::vector<const char*> args = {"-t_srs", aeqdWkt.c_str(), "-te",  te[0].c_str(),
+                                   te[1].c_str(), te[2].c_str(), te[3].c_str(), "-ts",
+                                   cols.c_str(), rows.c_str(), "-r", "bilinear",
+                                   "-ot", "Float32", "-of", "GTiff"};
+  // Cells beyond the source are voids, not ground at 0 m: a source without a no-data value
+  // gets one, so an observer placed there is seen to be off the surface.
+  int hasNoData = 0;
+  src->GetRasterBand(1)->GetNoDataValue(&hasNoData);
+  if (!hasNoData) {
+    args.push_back("-dstnodata");
+    args.push_back("-32767");
+  }
+  args.push_back(nullptr);
+  GDALWarpAppOptions* options = GDALWarpAppOptionsNew(const_cast<char**>(args.data()), nullptr);
   const std::string temp = outPath + ".part";
   GDALDatasetH srcH = GDALDataset::ToHandle(src);
   int usageError = 0;

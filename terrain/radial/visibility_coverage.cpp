@@ -1,0 +1,61 @@
+#include "terrain/radial/visibility_coverage.h"
+
+#include "framework/dataset_helpers.h"
+#include "framework/host_object_creation.h"
+#include "framework/scratch_folder.h"
+#include "platform/com/variant.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/dataset.h"
+#include "platform/host/property_set.h"
+#include "platform/host/raster_analysis_environment.h"
+#include "platform/host/surface_analysis.h"
+#include "platform/host/workspace.h"
+
+namespace velk::corvane {
+
+namespace {
+constexpr LONG kVisibilityKind = 1;
+}
+
+ComPtr<IFeatureClass> ComputeVisibilityCoverage(const std::wstring& workFolder, IRaster* prepared,
+                                                IFeatureClass* observers, double cellSize,
+                                                double refraction) {
+  if (!prepared || !observers) return nullptr;
+  const Bstr name = NextFreeNumberedFileName(workFolder, L"loscov", L".shp");
+  auto rasterWorkspace = QueryAs<IWorkspace>(OpenWorkspaceFromFolder(Bstr(workFolder)).get());
+  if (!rasterWorkspace) return nullptr;
+
+  auto op = CreateHostObject<ISurfaceOp>(host::CLSID_RasterSurfaceOp);
+  auto env = RequireInterface<IRasterAnalysisEnvironment>(op.get());
+  Check(env->putref_OutWorkspace(rasterWorkspace.get()));
+  Variant size(cellSize);
+  env->SetCellSize(kCellSizeValue, &size);
+  env->SetExtent(kExtentIntersectionOfInputs, nullptr, nullptr);
+
+  ComPtr<IRasterDataset> dataset;
+  prepared->get_RasterDataset(dataset.put());
+  auto surface = QueryAs<IGeoDataset>(dataset.get());
+  auto points = QueryAs<IGeoDataset>(observers);
+  if (!surface || !points) return nullptr;
+  Variant curvature(1.0), k(refraction);
+  ComPtr<IGeoDataset> visibility;
+  op->Visibility(surface.get(), points.get(), kVisibilityKind, &curvature, &k, visibility.put());
+
+  ComPtr<IFeatureClass> coverage;
+  if (visibility) {
+    auto factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
+    ComPtr<IWorkspace> shapes;
+    factory->OpenFromFile(Bstr(workFolder), nullptr, shapes.put());
+    if (shapes) {
+      auto convert = CreateHostObject<IConversionOp>(host::CLSID_ConversionOp);
+      ComPtr<IGeoDataset> polygons;
+      convert->RasterDataToPolygonFeatureData(visibility.get(), shapes.get(), name.get(),
+                                              VARIANT_FALSE, polygons.put());
+      coverage = QueryAs<IFeatureClass>(polygons.get());
+    }
+  }
+  Check(env->putref_OutWorkspace(nullptr));
+  return coverage;
+}
+
+}  // namespace velk::corvane

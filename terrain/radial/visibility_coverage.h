@@ -1,0 +1,20 @@
+// The analysis step of the radial line of sight: the host's visibility operation over the
+// prepared surface from the observer feature class, turned into the polygon shapefile
+// "loscov<nnnn>.shp" whose field "GRIDCODE" counts the observers that see each area.
+#pragma once
+
+#include <string>
+
+#include "platform/host/feature_class.h"
+#include "platform/host/raster.h"
+
+namespace velk::corvane {
+
+// The coverage feature class, or null when any step gives nothing (no raster, no observers,
+// a work folder that does not open, an operation that refuses its inputs). Curvature is on,
+// with the refraction coefficient given.
+ComPtr<IFeatureClass> ComputeVisibilityCoverage(const std::wstring& workFolder, IRaster* prepared,
+                                                IFeatureClass* observers, double cellSize,
+                                                double refraction);
+
+}  // namespace velk::corvane
