@@ -8,6 +8,7 @@
 #include "coordinates/coord_tool_dockable.h"
 #include "framework/menus_toolbars.h"
 #include "terrain/hillshade/hillshade_command.h"
+#include "terrain/linear_los/linear_los_command.h"
 #include "platform/registry/server_module.h"
 
 namespace velk::corvane {

@@ -94,6 +94,25 @@ struct ITerrainSettings : IUnknown {
   virtual HRESULT put_TerrainDisplayLOSProfile(VARIANT_BOOL value) = 0;
   virtual HRESULT get_TerrainCalculateZ(VARIANT_BOOL* value) = 0;
   virtual HRESULT put_TerrainCalculateZ(VARIANT_BOOL value) = 0;
+  // The symbols of the line-of-sight graphics by kind (velkZelTerrainSymbolTypeEnum, 0 to 9): a
+  // new host symbol on each call; E_INVALIDARG (and null) for another kind.
+  virtual HRESULT GetSymbol(LONG kind, IUnknown** symbol) = 0;
+  // The linear line of sight's target symbol (GetSymbol with 4).
+  virtual HRESULT get_TerrainLLOSEndPntSymbol(IUnknown** symbol) = 0;
+};
+
+// Kinds of terrain symbols.
+enum velkZelTerrainSymbolTypeEnum : LONG {
+  velkZelTerrainLLOSVisibleSymbol = 0,
+  velkZelTerrainLLOSInVisibleSymbol = 1,
+  velkZelTerrainLLOSStartPointSymbol1 = 2,
+  velkZelTerrainLLOSStartPointSymbol2 = 3,
+  velkZelTerrainLLOSEndPointSymbol = 4,
+  velkZelTerrainRLOSObserverSym = 5,
+  velkZelTerrainRLOSExtentSym = 6,
+  velkZelTerrainRLOSVisSym = 7,
+  velkZelTerrainRLOSInVisSym = 8,
+  velkZelTerrainLLOSStartPointSymbol = 9,
 };
 
 // 3-D viewer, threat dome and fly-through settings.

@@ -8,6 +8,7 @@
 #include "platform/host/layer_objects.h"
 #include "platform/host/symbol_objects.h"
 #include "platform/host/contents_view.h"
+#include "platform/host/data_graph.h"
 #include "platform/host/field_checker.h"
 #include "platform/host/result_settings.h"
 #include "platform/host/geo_transformation.h"
@@ -26,6 +27,7 @@
 #include "platform/host/set.h"
 #include "platform/host/spatial_reference_objects.h"
 #include "platform/host/table_objects.h"
+#include "platform/host/unique_value_renderer.h"
 #include "platform/host/workspace_objects.h"
 #include "platform/registry/activation.h"
 
@@ -82,6 +84,9 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_ConversionOp, &CreateConversionOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
+      RegisterProcessClass(CLSID_DataGraph, &CreateDataGraphObject),
+      RegisterProcessClass(CLSID_GraphWindow, &CreateGraphWindowObject),
+      RegisterProcessClass(CLSID_UniqueValueRenderer, &CreateUniqueValueRendererObject),
   };
   for (DWORD c : RegisterBrowseDialogClasses()) cookies.push_back(c);
   return cookies;

@@ -251,6 +251,23 @@ HRESULT TarvosEnvironment::DDDPutSymbol(LONG kind, IUnknown* symbol) {
   return PutSymbolSetting(id, symbol);
 }
 
+HRESULT TarvosEnvironment::GetSymbol(LONG kind, IUnknown** symbol) {
+  if (!symbol) return E_POINTER;
+  *symbol = nullptr;
+  static constexpr SettingId kTerrainSymbols[] = {
+      SettingId::TerrainLLOSVisibleSymbol,   SettingId::TerrainLLOSInVisibleSymbol,
+      SettingId::TerrainLLOSStartPntSymbol1, SettingId::TerrainLLOSStartPntSymbol2,
+      SettingId::TerrainLLOSEndPntSymbol,    SettingId::TerrainRLOSObserverSymbol,
+      SettingId::TerrainRLOSExtentSymbol,    SettingId::TerrainRLOSVisSymbol,
+      SettingId::TerrainRLOSInVisSymbol,     SettingId::TerrainLLOSStartPntSymbol};
+  if (kind < 0 || kind >= static_cast<LONG>(std::size(kTerrainSymbols))) return E_INVALIDARG;
+  return GetSymbolSetting(kTerrainSymbols[kind], symbol);
+}
+
+HRESULT TarvosEnvironment::get_TerrainLLOSEndPntSymbol(IUnknown** symbol) {
+  return GetSymbol(velkZelTerrainLLOSEndPointSymbol, symbol);
+}
+
 HRESULT TarvosEnvironment::get_DDDThreatDomeSymbol(IUnknown** symbol) {
   return DDDGetSymbol(9, symbol);
 }

@@ -65,6 +65,8 @@ class TarvosEnvironment
   HRESULT get_CoordToolSymbol(IUnknown** symbol) override;
   HRESULT PutSymbol(IUnknown* symbol) override;
   HRESULT DDDGetSymbol(LONG kind, IUnknown** symbol) override;
+  HRESULT GetSymbol(LONG kind, IUnknown** symbol) override;
+  HRESULT get_TerrainLLOSEndPntSymbol(IUnknown** symbol) override;
   HRESULT DDDPutSymbol(LONG kind, IUnknown* symbol) override;
   HRESULT get_DDDThreatDomeSymbol(IUnknown** symbol) override;
   HRESULT get_DDDWireframeSymbol(IUnknown** symbol) override;

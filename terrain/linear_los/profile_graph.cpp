@@ -1,0 +1,202 @@
+#include "terrain/linear_los/profile_graph.h"
+
+#include <filesystem>
+
+#include "corvane/corvane_module.h"
+#include "framework/dataset_helpers.h"
+#include "framework/host_object_creation.h"
+#include "platform/host/application.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/dataset.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/document.h"
+#include "platform/host/field.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/property_set.h"
+#include "platform/host/table.h"
+#include "platform/host/workspace.h"
+#include "platform/registry/registry.h"
+#include "terrain/linear_los/los_results.h"
+
+namespace velk::corvane {
+
+namespace {
+
+constexpr LONG kFieldDouble = 3;
+
+ComPtr<IFeatureClass> CreateProfileClass(const std::wstring& folder, const std::wstring& name,
+                                         ISpatialReference* sr) {
+  auto props = CreateHostObject<IPropertySet>(host::CLSID_PropertySet);
+  Check(props->SetProperty(Bstr(L"DATABASE"), Variant(Bstr(folder))));
+  auto factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
+  ComPtr<IWorkspace> ws;
+  Check(factory->Open(props.get(), nullptr, ws.put()));
+  auto fields = CreateHostObject<IFieldsEdit>(host::CLSID_Fields);
+  auto def = CreateHostObject<IGeometryDefEdit>(host::CLSID_GeometryDef);
+  Check(def->put_GeometryType(kGeometryPoint));
+  Check(def->put_HasZ(VARIANT_TRUE));
+  Check(def->put_HasM(VARIANT_TRUE));
+  Check(def->putref_SpatialReference(sr));
+  auto shape = CreateHostObject<IFieldEdit>(host::CLSID_Field);
+  Check(shape->put_Name(Bstr(L"Shape")));
+  Check(shape->put_Type(kHostFieldGeometry));
+  Check(shape->putref_GeometryDef(def.As<IGeometryDef>().get()));
+  Check(fields->AddField(shape.As<IField>().get()));
+  // Wide enough to keep the values whole: a width of 8 without decimals would round them.
+  for (const wchar_t* field : {L"M", L"Z"}) {
+    auto f = CreateHostObject<IFieldEdit>(host::CLSID_Field);
+    Check(f->put_Name(Bstr(field)));
+    Check(f->put_IsNullable(VARIANT_TRUE));
+    Check(f->put_Type(kFieldDouble));
+    Check(f->put_Length(24));
+    Check(f->put_Precision(24));
+    Check(f->put_Scale(12));
+    Check(fields->AddField(f.As<IField>().get()));
+  }
+  ComPtr<IFeatureClass> fc;
+  RequireInterface<IFeatureWorkspace>(ws.get())
+      ->CreateFeatureClass(Bstr(std::filesystem::path(name).stem().wstring()),
+                           RequireInterface<IFields>(fields.get()).get(), nullptr, nullptr, 1,
+                           Bstr(L"Shape"), Bstr(L""), fc.put());
+  return fc;
+}
+
+ComPtr<IDocument> Document(HookStruct& hook) {
+  ComPtr<IApplication> application;
+  hook.GetApplication(application.put());
+  if (!application) ThrowComError(E_POINTER);
+  ComPtr<IDocument> document;
+  Check(application->get_Document(document.put()));
+  return document;
+}
+
+}  // namespace
+
+std::wstring GraphTemplatePath() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velk\\Desktop10.0", 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return {};
+  wchar_t folder[100] = {};
+  DWORD size = sizeof(folder), type = 0;
+  const LSTATUS status = RegQueryValueExW(key, L"InstallDir", nullptr, &type,
+                                          reinterpret_cast<BYTE*>(folder), &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS || type != REG_SZ) return {};
+  folder[99] = L'\0';
+  return std::wstring(folder) + L"GraphTemplates/Default.tee";
+}
+
+ProfileGraphOutcome DrawProfileGraph(HookStruct& hook, IFeatureClass* profileClass,
+                                     const std::wstring& graphName) {
+  ProfileGraphOutcome outcome;
+  auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
+  Check(layer->putref_FeatureClass(profileClass));
+  ComPtr<IFeatureClass> fc;
+  layer->get_FeatureClass(fc.put());
+  auto table = QueryAs<ITable>(fc.get());
+  if (!table) return outcome;
+
+  ComPtr<IDocument> document = Document(hook);
+  auto graphs = RequireInterface<IDataGraphs>(document.get());
+  ComPtr<IDataGraph> graph;
+  LONG count = 0;
+  Check(graphs->get_DataGraphCount(&count));
+  for (LONG i = 0; i < count && !graph; ++i) {
+    ComPtr<IDataGraph> candidate;
+    Check(graphs->get_DataGraph(i, candidate.put()));
+    if (FindGraphWindow(hook, candidate.get())) graph = candidate;
+  }
+  outcome.newGraph = !graph;
+  if (!graph) {
+    graph = CreateHostObject<IDataGraph>(host::CLSID_DataGraph);
+    const std::wstring path = GraphTemplatePath();
+    // A template that cannot be read leaves the host's own defaults.
+    if (!path.empty()) graph->LoadTemplate(Bstr(path));
+    Check(graph->put_Title(Bstr(LoadResString(kIdsProfileTitle))));
+    Check(graph->put_AxisTitle(kGraphAxisVertical, Bstr(LoadResString(kIdsProfileVerticalAxis))));
+    Check(graph->put_AxisTitle(kGraphAxisHorizontal,
+                               Bstr(LoadResString(kIdsProfileHorizontalAxis))));
+    Check(graph->put_Name(Bstr(graphName)));
+  }
+  ComPtr<IDataGraphSeries> series;
+  Check(graph->AddSeries(Bstr(L"line:vertical"), series.put()));
+  Check(series->put_Color(kProfileColor));
+  Check(series->putref_Table(table.get()));
+  Check(series->put_Field(kGraphAxisHorizontal, Bstr(L"M")));
+  Check(series->put_Field(kGraphAxisVertical, Bstr(L"Z")));
+  Check(series->put_OrderBy(Bstr(L"M")));
+  Check(graph->Update());
+  if (outcome.newGraph) {
+    auto window = CreateHostObject<IGraphWindow>(host::CLSID_GraphWindow);
+    Check(window->putref_DataGraph(graph.get()));
+    ComPtr<IApplication> application;
+    hook.GetApplication(application.put());
+    Check(window->Init(application.get()));
+    Check(window->Show(VARIANT_TRUE));
+    Check(graphs->AddDataGraph(graph.get()));
+  }
+  outcome.graph = graph;
+  return outcome;
+}
+
+ProfileGraphOutcome WriteProfileFeatures(HookStruct& hook, IPolyline* profile,
+                                         const std::wstring& folder,
+                                         const std::wstring& fileName,
+                                         const std::wstring& graphName) {
+  ProfileGraphOutcome outcome;
+  auto points = QueryAs<IPointCollection>(profile);
+  if (!points) {
+    outcome.messages.push_back(kIdsNoGeometryFound);
+    return outcome;
+  }
+  auto measures = QueryAs<IMSegmentation>(profile);
+  if (!measures) {
+    outcome.messages.push_back(kIdsNotAPolyCurve);
+    return outcome;
+  }
+  Check(profile->put_ZAware(VARIANT_TRUE));
+  Check(profile->put_MAware(VARIANT_TRUE));
+  Check(measures->SetMsAsDistance(VARIANT_FALSE));
+
+  ComPtr<ISpatialReference> sr;
+  profile->get_SpatialReference(sr.put());
+  ComPtr<IFeatureClass> fc = CreateProfileClass(folder, fileName, sr.get());
+  if (!fc) return outcome;
+  // The shapefile goes again whatever happens from here on.
+  struct Remove {
+    IFeatureClass* fc;
+    ~Remove() {
+      if (auto ds = QueryAs<IDataset>(fc)) ds->Delete();
+    }
+  } remove{fc.get()};
+
+  LONG m = -1, z = -1;
+  Check(fc->FindField(Bstr(L"M"), &m));
+  Check(fc->FindField(Bstr(L"Z"), &z));
+  ComPtr<IFeatureCursor> cursor;
+  Check(fc->Insert(VARIANT_TRUE, cursor.put()));
+  ComPtr<IFeatureBuffer> buffer;
+  Check(fc->CreateFeatureBuffer(buffer.put()));
+  LONG count = 0;
+  Check(points->get_PointCount(&count));
+  for (LONG i = 0; i < count; ++i) {
+    ComPtr<IPoint> vertex;
+    Check(points->get_Point(i, vertex.put()));
+    double mv = 0, zv = 0;
+    vertex->get_M(&mv);
+    vertex->get_Z(&zv);
+    Check(buffer->putref_Shape(RequireInterface<IGeometry>(vertex.get()).get()));
+    if (m >= 0) Check(buffer->put_Value(m, Variant(mv)));
+    if (z >= 0) Check(buffer->put_Value(z, Variant(zv)));
+    Variant oid;
+    Check(cursor->InsertFeature(buffer.get(), &oid));
+  }
+  Check(cursor->Flush());
+  cursor.Reset();
+  ProfileGraphOutcome drawn = DrawProfileGraph(hook, fc.get(), graphName);
+  drawn.messages.insert(drawn.messages.begin(), outcome.messages.begin(), outcome.messages.end());
+  return drawn;
+}
+
+}  // namespace velk::corvane
