@@ -24,6 +24,7 @@
 #include "platform/host/raster.h"
 #include "platform/host/spatial_reference.h"
 #include "platform/host/symbol.h"
+#include "terrain/common/resource_text.h"
 
 namespace velk::corvane {
 
@@ -54,13 +55,6 @@ bool ParseNumber(std::wstring text, double& value) {
   wchar_t* end = nullptr;
   value = std::wcstod(text.c_str(), &end);
   return end && *end == L'\0' && std::isfinite(value);
-}
-
-bool SameReference(ISpatialReference* a, ISpatialReference* b) {
-  if (!a || !b) return a == b;
-  VARIANT_BOOL same = VARIANT_FALSE;
-  Check(a->IsSame(b, &same));
-  return same != VARIANT_FALSE;
 }
 
 ComPtr<ISpatialReference> MapReference(HookStruct& hook) {
@@ -199,7 +193,7 @@ void LinearLosDlg::UpdateLineOfSightGraphics() {
     auto points = RequireInterface<IPointCollection>(line.get());
     Check(points->AddPoint(RequireInterface<IPoint>(m_geometries[kStart].get()).get()));
     Check(points->AddPoint(RequireInterface<IPoint>(m_geometries[kEnd].get()).get()));
-    if (!SameReference(m_wgs84.get(), mapSr.get())) {
+    if (!SameSpatialReference(m_wgs84.get(), mapSr.get())) {
       Check(line->put_SpatialReference(m_wgs84.get()));
       if (mapSr) Check(line->Project(mapSr.get()));
     }

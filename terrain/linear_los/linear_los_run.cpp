@@ -17,6 +17,7 @@
 #include "platform/host/raster.h"
 #include "platform/host/spatial_reference.h"
 #include "platform/win/format_message.h"
+#include "terrain/common/resource_text.h"
 #include "terrain/common/temporary_file.h"
 #include "terrain/linear_los/los_results.h"
 
@@ -29,18 +30,6 @@ namespace fs = std::filesystem;
 constexpr double kClipExpansion = 1.05;
 constexpr LONG kWgs84 = 4326;
 
-std::wstring Format(UINT id, const std::vector<win::FormatArgument>& args) {
-  std::wstring out;
-  if (!win::FormatInserts(LoadResString(id), args, &out)) return {};
-  return out;
-}
-
-bool SameReference(ISpatialReference* a, ISpatialReference* b) {
-  if (!a || !b) return a == b;
-  VARIANT_BOOL same = VARIANT_FALSE;
-  Check(a->IsSame(b, &same));
-  return same != VARIANT_FALSE;
-}
 
 ComPtr<IPoint> CopyPoint(IPoint* point) {
   if (!point) ThrowComError(E_POINTER);
@@ -161,7 +150,7 @@ LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
       own = srMap;
       Check(point->put_SpatialReference(srMap.get()));
     }
-    if (!SameReference(srSurf.get(), own.get())) Check(point->Project(srSurf.get()));
+    if (!SameSpatialReference(srSurf.get(), own.get())) Check(point->Project(srSurf.get()));
   }
   double z1 = 0, z2 = 0;
   Check(surface->GetElevation(p1.get(), &z1));
@@ -228,10 +217,10 @@ LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
   leftovers.keep = true;
 
   LinearLosLayerTexts texts;
-  texts.group = Format(kIdsLinearVisibilityGroup, {n, layerName});
-  texts.start = Format(kIdsLocationForVisibility, {LoadResString(kIdsStart), n, layerName});
-  texts.end = Format(kIdsLocationForVisibility, {LoadResString(kIdsEnd), n, layerName});
-  texts.lines = Format(kIdsVisibilityOf, {n, layerName});
+  texts.group = FormatResourceText(kIdsLinearVisibilityGroup, {n, layerName});
+  texts.start = FormatResourceText(kIdsLocationForVisibility, {LoadResString(kIdsStart), n, layerName});
+  texts.end = FormatResourceText(kIdsLocationForVisibility, {LoadResString(kIdsEnd), n, layerName});
+  texts.lines = FormatResourceText(kIdsVisibilityOf, {n, layerName});
   outcome.group = AddLinearLosResultLayers(hook, settings, startClass.get(), endClass.get(),
                                            lines.get(), texts);
   if (!outcome.group) return outcome;
@@ -266,7 +255,7 @@ LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
       const std::wstring profileName =
           NextFreeNumberedFileName(work + L"/", L"profile", L".shp").str();
       outcome.profile = WriteProfileFeatures(hook, profileLine.get(), work, profileName,
-                                             Format(kIdsVisibilityOf, {n, layerName}));
+                                             FormatResourceText(kIdsVisibilityOf, {n, layerName}));
     }
   }
   outcome.targetVisible = targetVisible != VARIANT_FALSE;

@@ -25,51 +25,6 @@ constexpr LONG kFieldDouble = 3;
 constexpr LONG kFieldText = 4;
 constexpr LONG kFeatureTypeSimple = 1;
 
-ComPtr<IFeatureWorkspace> OpenShapefileFolder(const std::wstring& folder) {
-  auto props = CreateHostObject<IPropertySet>(host::CLSID_PropertySet);
-  Check(props->SetProperty(Bstr(L"DATABASE"), Variant(Bstr(folder))));
-  auto factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
-  ComPtr<IWorkspace> ws;
-  Check(factory->Open(props.get(), nullptr, ws.put()));
-  return RequireInterface<IFeatureWorkspace>(ws.get());
-}
-
-void AddShape(IFieldsEdit* fields, LONG geometryType, ISpatialReference* sr, bool z) {
-  auto def = CreateHostObject<IGeometryDefEdit>(host::CLSID_GeometryDef);
-  Check(def->put_GeometryType(geometryType));
-  Check(def->putref_SpatialReference(sr));
-  Check(def->put_HasZ(z ? VARIANT_TRUE : VARIANT_FALSE));
-  auto field = CreateHostObject<IFieldEdit>(host::CLSID_Field);
-  Check(field->put_Name(Bstr(L"shape")));
-  Check(field->put_AliasName(Bstr(L"shape")));
-  Check(field->put_Type(kHostFieldGeometry));
-  Check(field->putref_GeometryDef(def.As<IGeometryDef>().get()));
-  Check(fields->AddField(field.As<IField>().get()));
-}
-
-void AddAttribute(IFieldsEdit* fields, const wchar_t* name, LONG type, LONG length,
-                  LONG precision = 0, LONG scale = 0) {
-  auto field = CreateHostObject<IFieldEdit>(host::CLSID_Field);
-  Check(field->put_Name(Bstr(name)));
-  Check(field->put_IsNullable(VARIANT_TRUE));
-  Check(field->put_Type(type));
-  Check(field->put_Length(length));
-  if (precision > 0) Check(field->put_Precision(precision));
-  if (scale > 0) Check(field->put_Scale(scale));
-  Check(fields->AddField(field.As<IField>().get()));
-}
-
-ComPtr<IFeatureClass> CreateClass(const std::wstring& folder, const std::wstring& fileName,
-                                  IFieldsEdit* fields) {
-  auto workspace = OpenShapefileFolder(folder);
-  const std::wstring name = std::filesystem::path(fileName).stem().wstring();
-  ComPtr<IFeatureClass> fc;
-  workspace->CreateFeatureClass(Bstr(name), RequireInterface<IFields>(fields).get(), nullptr,
-                                nullptr, kFeatureTypeSimple, Bstr(L"shape"), Bstr(L""),
-                                fc.put());
-  return fc;
-}
-
 LONG FieldIndex(IFeatureClass* fc, const wchar_t* name) {
   LONG index = -1;
   fc->FindField(Bstr(name), &index);
@@ -111,6 +66,47 @@ ComPtr<ILayer> PointLayer(IFeatureClass* fc, const std::wstring& name, IUnknown*
 
 }  // namespace
 
+ComPtr<IFeatureClass> CreateShapefileClass(const std::wstring& folder,
+                                           const std::wstring& fileName, LONG geometryType,
+                                           ISpatialReference* sr, bool z, bool m,
+                                           const std::vector<ShapefileField>& attributes) {
+  auto props = CreateHostObject<IPropertySet>(host::CLSID_PropertySet);
+  Check(props->SetProperty(Bstr(L"DATABASE"), Variant(Bstr(folder))));
+  auto factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
+  ComPtr<IWorkspace> ws;
+  Check(factory->Open(props.get(), nullptr, ws.put()));
+  auto workspace = RequireInterface<IFeatureWorkspace>(ws.get());
+
+  auto fields = CreateHostObject<IFieldsEdit>(host::CLSID_Fields);
+  auto def = CreateHostObject<IGeometryDefEdit>(host::CLSID_GeometryDef);
+  Check(def->put_GeometryType(geometryType));
+  Check(def->putref_SpatialReference(sr));
+  Check(def->put_HasZ(z ? VARIANT_TRUE : VARIANT_FALSE));
+  Check(def->put_HasM(m ? VARIANT_TRUE : VARIANT_FALSE));
+  auto shape = CreateHostObject<IFieldEdit>(host::CLSID_Field);
+  Check(shape->put_Name(Bstr(L"shape")));
+  Check(shape->put_AliasName(Bstr(L"shape")));
+  Check(shape->put_Type(kHostFieldGeometry));
+  Check(shape->putref_GeometryDef(def.As<IGeometryDef>().get()));
+  Check(fields->AddField(shape.As<IField>().get()));
+  for (const ShapefileField& a : attributes) {
+    auto field = CreateHostObject<IFieldEdit>(host::CLSID_Field);
+    Check(field->put_Name(Bstr(a.name)));
+    Check(field->put_IsNullable(VARIANT_TRUE));
+    Check(field->put_Type(a.type));
+    Check(field->put_Length(a.length));
+    if (a.precision > 0) Check(field->put_Precision(a.precision));
+    if (a.scale > 0) Check(field->put_Scale(a.scale));
+    Check(fields->AddField(field.As<IField>().get()));
+  }
+  const std::wstring name = std::filesystem::path(fileName).stem().wstring();
+  ComPtr<IFeatureClass> fc;
+  workspace->CreateFeatureClass(Bstr(name), RequireInterface<IFields>(fields.get()).get(), nullptr,
+                                nullptr, kFeatureTypeSimple, Bstr(L"shape"), Bstr(L""),
+                                fc.put());
+  return fc;
+}
+
 void MakePointAware(IPoint* point) {
   if (!point) ThrowComError(E_POINTER);
   Check(point->put_ZAware(VARIANT_TRUE));
@@ -121,10 +117,8 @@ ComPtr<IFeatureClass> CreateSightLineFeatureClass(const std::wstring& folder,
                                                   const std::wstring& fileName,
                                                   IPolyline* visible, IPolyline* invisible,
                                                   ISpatialReference* sr, bool zAware) {
-  auto fields = CreateHostObject<IFieldsEdit>(host::CLSID_Fields);
-  AddShape(fields.get(), kGeometryPolyline, sr, zAware);
-  AddAttribute(fields.get(), L"Visible", kFieldShort, 2);
-  ComPtr<IFeatureClass> fc = CreateClass(folder, fileName, fields.get());
+  ComPtr<IFeatureClass> fc = CreateShapefileClass(folder, fileName, kGeometryPolyline, sr, zAware,
+                                                  false, {{L"Visible", kFieldShort, 2}});
   if (!fc) return nullptr;
   const LONG index = FieldIndex(fc.get(), L"Visible");
   if (visible) StoreFeature(fc.get(), RequireInterface<IGeometry>(visible).get(), {{index, Variant(LONG{1})}});
@@ -136,11 +130,9 @@ ComPtr<IFeatureClass> CreateSightLineFeatureClass(const std::wstring& folder,
 ComPtr<IFeatureClass> CreateLocationFeatureClass(const std::wstring& folder,
                                                  const std::wstring& fileName, IPoint* point,
                                                  double offset, ISpatialReference* sr) {
-  auto fields = CreateHostObject<IFieldsEdit>(host::CLSID_Fields);
-  AddShape(fields.get(), kGeometryPoint, sr, true);
-  AddAttribute(fields.get(), L"ID", kFieldText, kLocationIdWidth);
-  AddAttribute(fields.get(), L"OFFSET", kFieldDouble, 16, 10, 4);
-  ComPtr<IFeatureClass> fc = CreateClass(folder, fileName, fields.get());
+  ComPtr<IFeatureClass> fc =
+      CreateShapefileClass(folder, fileName, kGeometryPoint, sr, true, false,
+                           {{L"ID", kFieldText, kLocationIdWidth}, {L"OFFSET", kFieldDouble, 16, 10, 4}});
   if (!fc) return nullptr;
   const LONG id = FieldIndex(fc.get(), L"ID"), off = FieldIndex(fc.get(), L"OFFSET");
   Check(point->put_ZAware(VARIANT_TRUE));

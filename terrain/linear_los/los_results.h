@@ -3,6 +3,9 @@
 // the three with the terrain settings' symbols. Also the graph window lookup of the profile.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "framework/hook_struct.h"
 #include "interfaces/zel_settings.h"
 #include "platform/host/data_graph.h"
@@ -15,6 +18,24 @@ namespace velk::corvane {
 
 // Width of the location files' "ID" field: "PointLocation" whole.
 constexpr LONG kLocationIdWidth = 16;
+
+// An attribute field of a new shapefile (host field type, width, precision and scale when
+// above 0).
+struct ShapefileField {
+  const wchar_t* name;
+  LONG type;
+  LONG length;
+  LONG precision = 0;
+  LONG scale = 0;
+};
+
+// A new shapefile named after fileName's base name in folder: the shape field "shape" of the
+// geometry type in sr (with heights and measures when asked) and the fields. Null when the
+// workspace makes no class.
+ComPtr<IFeatureClass> CreateShapefileClass(const std::wstring& folder,
+                                           const std::wstring& fileName, LONG geometryType,
+                                           ISpatialReference* sr, bool z, bool m,
+                                           const std::vector<ShapefileField>& fields);
 
 // A polyline shapefile named after fileName's base name in folder, with the short field
 // "Visible": the seen lines as record 1 (1), the hidden lines as record 2 (0); either may be

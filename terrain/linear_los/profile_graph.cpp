@@ -24,43 +24,6 @@ namespace {
 
 constexpr LONG kFieldDouble = 3;
 
-ComPtr<IFeatureClass> CreateProfileClass(const std::wstring& folder, const std::wstring& name,
-                                         ISpatialReference* sr) {
-  auto props = CreateHostObject<IPropertySet>(host::CLSID_PropertySet);
-  Check(props->SetProperty(Bstr(L"DATABASE"), Variant(Bstr(folder))));
-  auto factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
-  ComPtr<IWorkspace> ws;
-  Check(factory->Open(props.get(), nullptr, ws.put()));
-  auto fields = CreateHostObject<IFieldsEdit>(host::CLSID_Fields);
-  auto def = CreateHostObject<IGeometryDefEdit>(host::CLSID_GeometryDef);
-  Check(def->put_GeometryType(kGeometryPoint));
-  Check(def->put_HasZ(VARIANT_TRUE));
-  Check(def->put_HasM(VARIANT_TRUE));
-  Check(def->putref_SpatialReference(sr));
-  auto shape = CreateHostObject<IFieldEdit>(host::CLSID_Field);
-  Check(shape->put_Name(Bstr(L"Shape")));
-  Check(shape->put_Type(kHostFieldGeometry));
-  Check(shape->putref_GeometryDef(def.As<IGeometryDef>().get()));
-  Check(fields->AddField(shape.As<IField>().get()));
-  // Wide enough to keep the values whole: a width of 8 without decimals would round them.
-  for (const wchar_t* field : {L"M", L"Z"}) {
-    auto f = CreateHostObject<IFieldEdit>(host::CLSID_Field);
-    Check(f->put_Name(Bstr(field)));
-    Check(f->put_IsNullable(VARIANT_TRUE));
-    Check(f->put_Type(kFieldDouble));
-    Check(f->put_Length(24));
-    Check(f->put_Precision(24));
-    Check(f->put_Scale(12));
-    Check(fields->AddField(f.As<IField>().get()));
-  }
-  ComPtr<IFeatureClass> fc;
-  RequireInterface<IFeatureWorkspace>(ws.get())
-      ->CreateFeatureClass(Bstr(std::filesystem::path(name).stem().wstring()),
-                           RequireInterface<IFields>(fields.get()).get(), nullptr, nullptr, 1,
-                           Bstr(L"Shape"), Bstr(L""), fc.put());
-  return fc;
-}
-
 ComPtr<IDocument> Document(HookStruct& hook) {
   ComPtr<IApplication> application;
   hook.GetApplication(application.put());
@@ -161,7 +124,10 @@ ProfileGraphOutcome WriteProfileFeatures(HookStruct& hook, IPolyline* profile,
 
   ComPtr<ISpatialReference> sr;
   profile->get_SpatialReference(sr.put());
-  ComPtr<IFeatureClass> fc = CreateProfileClass(folder, fileName, sr.get());
+  // Wide enough to keep the values whole: a width of 8 without decimals would round them.
+  ComPtr<IFeatureClass> fc =
+      CreateShapefileClass(folder, fileName, kGeometryPoint, sr.get(), true, true,
+                           {{L"M", kFieldDouble, 24, 24, 12}, {L"Z", kFieldDouble, 24, 24, 12}});
   if (!fc) return outcome;
   // The shapefile goes again whatever happens from here on.
   struct Remove {
