@@ -1,7 +1,7 @@
 // Session actions for the host's graph windows:
 //   print graphs     every graph window the application opened: the graph's name and title,
-//                    whether it is shown, its series with their point counts, and the SVG
-//                    picture and CSV data it wrote
+//                    whether it is shown, its series with their point counts, its template,
+//                    and the SVG picture and CSV data it wrote
 #include "apps/trevik/session_action_table.h"
 
 #include "platform/host/data_graph.h"
@@ -42,6 +42,9 @@ void PrintGraphs(SessionContext& s, const SessionLine&) {
       s.Print(L"    series " + std::to_wstring(k + 1) + L": " + std::to_wstring(points) +
               L" points");
     }
+    Bstr templatePath;
+    graph->get_TemplatePath(&templatePath);
+    s.Print(L"    template " + (templatePath.str().empty() ? L"none" : templatePath.str()));
     s.Print(L"    picture " + picture.str());
     s.Print(L"    data " + data.str());
   }

@@ -151,6 +151,10 @@ TEST(LinearLosSession, AcrossTheRidgeThenAClearLineWithTheProfileGraph) {
             std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("    series 2: "), std::string::npos) << r.out;
+  // The template from the install folder the host program registered as its own.
+  EXPECT_NE(r.out.find("    template " VELK_BIN_DIR "/GraphTemplates/Default.tee\n"),
+            std::string::npos)
+      << r.out;
 
   const fs::path work = FindFolder(root.path(), "LinearLOS");
   ASSERT_FALSE(work.empty());
