@@ -94,14 +94,15 @@ struct ITerrainSettings : IUnknown {
   virtual HRESULT put_TerrainDisplayLOSProfile(VARIANT_BOOL value) = 0;
   virtual HRESULT get_TerrainCalculateZ(VARIANT_BOOL* value) = 0;
   virtual HRESULT put_TerrainCalculateZ(VARIANT_BOOL value) = 0;
-  // The symbols of the line-of-sight graphics by kind (velkZelTerrainSymbolTypeEnum, 0 to 9): a
-  // new host symbol on each call; E_INVALIDARG (and null) for another kind.
+  // The symbols of the line-of-sight results by kind (velkZelTerrainSymbolTypeEnum, 0 to 9): a
+  // new host symbol on each call; E_INVALIDARG (and null) for any other kind.
   virtual HRESULT GetSymbol(LONG kind, IUnknown** symbol) = 0;
-  // The linear line of sight's target symbol (GetSymbol with 4).
-  virtual HRESULT get_TerrainLLOSEndPntSymbol(IUnknown** symbol) = 0;
+  // Stores a copy of the symbol for the kind; E_POINTER for none, E_INVALIDARG for another
+  // kind or a symbol of the wrong sort (the stored symbol then stays).
+  virtual HRESULT PutSymbol(LONG kind, IUnknown* symbol) = 0;
 };
 
-// Kinds of terrain symbols.
+// Kinds of ITerrainSettings::GetSymbol.
 enum velkZelTerrainSymbolTypeEnum : LONG {
   velkZelTerrainLLOSVisibleSymbol = 0,
   velkZelTerrainLLOSInVisibleSymbol = 1,

@@ -63,6 +63,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GroupLayer, &CreateGroupLayerObject),
       RegisterProcessClass(CLSID_GraphicsLayer, &CreateGraphicsLayerObject),
       RegisterProcessClass(CLSID_SimpleRenderer, &CreateSimpleRendererObject),
+      RegisterProcessClass(CLSID_UniqueValueRenderer, &CreateUniqueValueRendererObject),
       RegisterProcessClass(CLSID_RasterRenderer, &CreateRasterRendererObject),
       RegisterProcessClass(CLSID_3DProperties, &Create3DPropertiesObject),
       RegisterProcessClass(CLSID_LineElement, &CreateLineElementObject),
@@ -86,7 +87,6 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
       RegisterProcessClass(CLSID_DataGraph, &CreateDataGraphObject),
       RegisterProcessClass(CLSID_GraphWindow, &CreateGraphWindowObject),
-      RegisterProcessClass(CLSID_UniqueValueRenderer, &CreateUniqueValueRendererObject),
   };
   for (DWORD c : RegisterBrowseDialogClasses()) cookies.push_back(c);
   return cookies;

@@ -251,23 +251,6 @@ HRESULT TarvosEnvironment::DDDPutSymbol(LONG kind, IUnknown* symbol) {
   return PutSymbolSetting(id, symbol);
 }
 
-HRESULT TarvosEnvironment::GetSymbol(LONG kind, IUnknown** symbol) {
-  if (!symbol) return E_POINTER;
-  *symbol = nullptr;
-  static constexpr SettingId kTerrainSymbols[] = {
-      SettingId::TerrainLLOSVisibleSymbol,   SettingId::TerrainLLOSInVisibleSymbol,
-      SettingId::TerrainLLOSStartPntSymbol1, SettingId::TerrainLLOSStartPntSymbol2,
-      SettingId::TerrainLLOSEndPntSymbol,    SettingId::TerrainRLOSObserverSymbol,
-      SettingId::TerrainRLOSExtentSymbol,    SettingId::TerrainRLOSVisSymbol,
-      SettingId::TerrainRLOSInVisSymbol,     SettingId::TerrainLLOSStartPntSymbol};
-  if (kind < 0 || kind >= static_cast<LONG>(std::size(kTerrainSymbols))) return E_INVALIDARG;
-  return GetSymbolSetting(kTerrainSymbols[kind], symbol);
-}
-
-HRESULT TarvosEnvironment::get_TerrainLLOSEndPntSymbol(IUnknown** symbol) {
-  return GetSymbol(velkZelTerrainLLOSEndPointSymbol, symbol);
-}
-
 HRESULT TarvosEnvironment::get_DDDThreatDomeSymbol(IUnknown** symbol) {
   return DDDGetSymbol(9, symbol);
 }
@@ -370,6 +353,37 @@ HRESULT TarvosEnvironment::SetText(const std::wstring& name, const std::wstring&
 
 HRESULT CreateTarvosEnvironment(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<TarvosEnvironment>(outer, riid, ppv);
+}
+
+}  // namespace velk::productline
+
+namespace velk::productline {
+namespace {
+bool TerrainSymbolId(LONG kind, SettingId& id) {
+  static constexpr SettingId kIds[] = {
+      SettingId::TerrainLLOSVisibleSymbol,     SettingId::TerrainLLOSInVisibleSymbol,
+      SettingId::TerrainLLOSStartPointSymbol1, SettingId::TerrainLLOSStartPointSymbol2,
+      SettingId::TerrainLLOSEndPointSymbol,    SettingId::TerrainRLOSObserverSym,
+      SettingId::TerrainRLOSExtentSym,         SettingId::TerrainRLOSVisSym,
+      SettingId::TerrainRLOSInVisSym,          SettingId::TerrainLLOSStartPointSymbol};
+  if (kind < 0 || kind >= static_cast<LONG>(std::size(kIds))) return false;
+  id = kIds[kind];
+  return true;
+}
+}  // namespace
+
+HRESULT TarvosEnvironment::GetSymbol(LONG kind, IUnknown** symbol) {
+  if (!symbol) return E_POINTER;
+  *symbol = nullptr;
+  SettingId id{};
+  if (!TerrainSymbolId(kind, id)) return E_INVALIDARG;
+  return GetSymbolSetting(id, symbol);
+}
+
+HRESULT TarvosEnvironment::PutSymbol(LONG kind, IUnknown* symbol) {
+  SettingId id{};
+  if (!TerrainSymbolId(kind, id)) return E_INVALIDARG;
+  return PutSymbolSetting(id, symbol);
 }
 
 }  // namespace velk::productline

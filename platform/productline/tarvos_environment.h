@@ -65,11 +65,11 @@ class TarvosEnvironment
   HRESULT get_CoordToolSymbol(IUnknown** symbol) override;
   HRESULT PutSymbol(IUnknown* symbol) override;
   HRESULT DDDGetSymbol(LONG kind, IUnknown** symbol) override;
-  HRESULT GetSymbol(LONG kind, IUnknown** symbol) override;
-  HRESULT get_TerrainLLOSEndPntSymbol(IUnknown** symbol) override;
   HRESULT DDDPutSymbol(LONG kind, IUnknown* symbol) override;
   HRESULT get_DDDThreatDomeSymbol(IUnknown** symbol) override;
   HRESULT get_DDDWireframeSymbol(IUnknown** symbol) override;
+  HRESULT GetSymbol(LONG kind, IUnknown** symbol) override;
+  HRESULT PutSymbol(LONG kind, IUnknown* symbol) override;
 
   // Typed access by declaration (the properties above go through these). A put stores the
   // value and writes it to the registry; a failed write is returned, the value is kept.

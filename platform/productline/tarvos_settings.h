@@ -36,16 +36,16 @@
   X(Terrain, TerrainRefraction, Double, Prop, 0.13, L"")                          \
   X(Terrain, TerrainDisplayLOSProfile, Bool, Prop, -1, L"")                       \
   X(Terrain, TerrainCalculateZ, Bool, Prop, -1, L"")                              \
-  X(Terrain, TerrainLLOSVisibleSymbol, Symbol, Hidden, 0, L"line 0x00FF00 2 0")   \
-  X(Terrain, TerrainLLOSInVisibleSymbol, Symbol, Hidden, 0, L"line 0x0000FF 2 0") \
-  X(Terrain, TerrainLLOSStartPntSymbol1, Symbol, Hidden, 0, L"marker 0x00FF00 8 0") \
-  X(Terrain, TerrainLLOSStartPntSymbol2, Symbol, Hidden, 0, L"marker 0x0000FF 8 0") \
-  X(Terrain, TerrainLLOSEndPntSymbol, Symbol, Hidden, 0, L"marker 0x0000FF 8 1")  \
-  X(Terrain, TerrainRLOSObserverSymbol, Symbol, Hidden, 0, L"marker 0xFF0000 8 0") \
-  X(Terrain, TerrainRLOSExtentSymbol, Symbol, Hidden, 0, L"line 0xFF0000 1 0")    \
-  X(Terrain, TerrainRLOSVisSymbol, Symbol, Hidden, 0, L"fill 0x00FF00 0 0x00FF00 1 0") \
-  X(Terrain, TerrainRLOSInVisSymbol, Symbol, Hidden, 0, L"fill 0x0000FF 0 0x0000FF 1 0") \
-  X(Terrain, TerrainLLOSStartPntSymbol, Symbol, Hidden, 0, L"marker 0x00FF00 8 1") \
+  X(Terrain, TerrainLLOSVisibleSymbol, Symbol, Hidden, 0, L"line 0x00FF00 2 0")     \
+  X(Terrain, TerrainLLOSInVisibleSymbol, Symbol, Hidden, 0, L"line 0x0000FF 2 0")   \
+  X(Terrain, TerrainLLOSStartPointSymbol1, Symbol, Hidden, 0, L"marker 0x00FF00 8 0") \
+  X(Terrain, TerrainLLOSStartPointSymbol2, Symbol, Hidden, 0, L"marker 0x0000FF 8 0") \
+  X(Terrain, TerrainLLOSEndPointSymbol, Symbol, Hidden, 0, L"marker 0x0000FF 8 2")  \
+  X(Terrain, TerrainRLOSObserverSym, Symbol, Hidden, 0, L"marker 0xFF0000 8 0")     \
+  X(Terrain, TerrainRLOSExtentSym, Symbol, Hidden, 0, L"fill 0xFF0000 1 0xFF0000 1 0") \
+  X(Terrain, TerrainRLOSVisSym, Symbol, Hidden, 0, L"fill 0x00FF00 0 0x00FF00 0 0") \
+  X(Terrain, TerrainRLOSInVisSym, Symbol, Hidden, 0, L"fill 0x0000FF 0 0x0000FF 0 0") \
+  X(Terrain, TerrainLLOSStartPointSymbol, Symbol, Hidden, 0, L"marker 0x00FF00 8 0") \
   X(DDD, DDDRadials, Double, Prop, 10.0, L"")                                     \
   X(DDD, DDDWireframe, Double, Prop, 10.0, L"")                                   \
   X(DDD, DDDFlyThruDefaultHt, Long, Prop, 1000, L"")                              \

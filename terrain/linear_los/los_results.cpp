@@ -160,9 +160,8 @@ ComPtr<ILayer> AddLinearLosResultLayers(HookStruct& hook, ITerrainSettings* sett
                                         std::tuple{L"1", L"T", seen.get()}}) {
       Check(renderer->AddValue(Bstr(value), Bstr(L""), symbol));
       Check(renderer->put_Label(Bstr(value), Bstr(label)));
-      Check(renderer->putref_Symbol(Bstr(value), symbol));
     }
-    Check(renderer->put_Heading(Bstr(L"")));
+    Check(renderer->put_LegendGroupHeading(Bstr(L"")));
     Check(RequireInterface<IGeoFeatureLayer>(lines.get())
               ->putref_Renderer(RequireInterface<IFeatureRenderer>(renderer.get()).get()));
     Check(group->Add(lines.get()));
@@ -170,9 +169,10 @@ ComPtr<ILayer> AddLinearLosResultLayers(HookStruct& hook, ITerrainSettings* sett
   Check(group->Add(PointLayer(startClass, texts.start,
                               TerrainSymbol(settings, velkZelTerrainLLOSStartPointSymbol).get())
                        .get()));
-  ComPtr<IUnknown> endSymbol;
-  if (settings) Check(settings->get_TerrainLLOSEndPntSymbol(endSymbol.put()));
-  Check(group->Add(PointLayer(endClass, texts.end, endSymbol.get()).get()));
+  // The settings' target symbol.
+  Check(group->Add(
+      PointLayer(endClass, texts.end, TerrainSymbol(settings, velkZelTerrainLLOSEndPointSymbol).get())
+          .get()));
 
   ComPtr<IMap> map;
   Check(hook.GetFocusMap(map.put()));
