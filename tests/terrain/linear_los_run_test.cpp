@@ -223,6 +223,31 @@ TEST(LinearLosRun, TheProfileGraphIsDrawnThenReusedAndItsShapefileGoes) {
   EXPECT_EQ(title.str(), L"LLOS Surface Profile");
 }
 
+TEST(LinearLosRun, AnotherGraphOpenInAWindowTakesTheProfile) {
+  Host host;
+  host.Settings()->put_TerrainDisplayLOSProfile(VARIANT_TRUE);
+  auto other = CreateHostObject<IDataGraph>(host::CLSID_DataGraph);
+  other->put_Name(Bstr(L"Other"));
+  auto window = CreateHostObject<IGraphWindow>(host::CLSID_GraphWindow);
+  window->putref_DataGraph(other.get());
+  ASSERT_EQ(window->Init(host.fixture.Session().Hook()), S_OK);
+  // A graph of the document without a window is passed over.
+  auto hidden = CreateHostObject<IDataGraph>(host::CLSID_DataGraph);
+  auto graphs = host.fixture.Session().Document().Query<IDataGraphs>();
+  graphs->AddDataGraph(hidden.get());
+  graphs->AddDataGraph(other.get());
+  const auto out = RunLinearLos(host.hook, host.Settings().get(),
+                                host.Parameters(X(10), Y(20), X(28), Y(20)));
+  EXPECT_FALSE(out.profile.newGraph);
+  EXPECT_TRUE(IsSameObject(out.profile.graph.get(), other.get()));
+  LONG series = 0;
+  other->get_SeriesCount(&series);
+  EXPECT_EQ(series, 1);
+  Bstr name;
+  other->get_Name(&name);
+  EXPECT_EQ(name.str(), L"Other");
+}
+
 TEST(LinearLosRun, BadInputIsRefusedAndLeavesNoResult) {
   Host host;
   auto noReference = [&] {
