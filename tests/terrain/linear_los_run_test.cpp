@@ -155,6 +155,12 @@ TEST(LinearLosRun, AcrossTheRidgeWritesSeenAndHiddenStretchesPointsAndLayers) {
   points = Rows(host.Work() + "/loslocend0000.shp");
   EXPECT_DOUBLE_EQ(std::stod(points[0].at("OFFSET")), 10.0);
   EXPECT_FALSE(fs::exists(host.Work() + "/profile0000.shp"));
+  EXPECT_FALSE(out.profile.graph);
+  // The lines are where their shapefile's system (the surface's, UTM) says they are.
+  const std::string info = test::ToolOutput("ogrinfo -so -al " + test::ShellQuote(host.Work() + "/los2dc0000.shp"));
+  EXPECT_NE(info.find("Extent: (300315.000000, 3999385.000000) - (301515.000000, 3999385.000000)"),
+            std::string::npos)
+      << info;
 
   // The group: lines drawn by unique values, then observer and target.
   auto group = out.group.Query<ICompositeLayer>();
