@@ -40,14 +40,19 @@ std::wstring GraphTemplatePath() {
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velk\\Desktop10.0", 0, KEY_READ, &key) !=
       ERROR_SUCCESS)
     return {};
-  wchar_t folder[100] = {};
-  DWORD size = sizeof(folder), type = 0;
-  const LSTATUS status = RegQueryValueExW(key, L"InstallDir", nullptr, &type,
-                                          reinterpret_cast<BYTE*>(folder), &size);
+  // The folder whatever its length (a fixed buffer would lose a long one).
+  DWORD size = 0, type = 0;
+  std::wstring folder;
+  LSTATUS status = RegQueryValueExW(key, L"InstallDir", nullptr, &type, nullptr, &size);
+  if (status == ERROR_SUCCESS && type == REG_SZ && size >= sizeof(wchar_t)) {
+    folder.resize(size / sizeof(wchar_t));
+    status = RegQueryValueExW(key, L"InstallDir", nullptr, &type,
+                              reinterpret_cast<BYTE*>(folder.data()), &size);
+  }
   RegCloseKey(key);
-  if (status != ERROR_SUCCESS || type != REG_SZ) return {};
-  folder[99] = L'\0';
-  return std::wstring(folder) + L"GraphTemplates/Default.tee";
+  if (status != ERROR_SUCCESS || type != REG_SZ || folder.empty()) return {};
+  folder.resize(folder.find(L'\0') == std::wstring::npos ? folder.size() : folder.find(L'\0'));
+  return folder + L"GraphTemplates/Default.tee";
 }
 
 ProfileGraphOutcome DrawProfileGraph(HookStruct& hook, IFeatureClass* profileClass,

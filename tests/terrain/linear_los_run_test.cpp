@@ -21,6 +21,7 @@
 #include "platform/host/raster.h"
 #include "platform/host/unique_value_renderer.h"
 #include "platform/productline/tarvos_environment.h"
+#include "platform/registry/registry.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/ogr_rows.h"
@@ -252,6 +253,20 @@ TEST(LinearLosRun, AnotherGraphOpenInAWindowTakesTheProfile) {
   Bstr name;
   other->get_Name(&name);
   EXPECT_EQ(name.str(), L"Other");
+}
+
+TEST(GraphTemplate, FromTheInstallFolderWhateverItsLength) {
+  test::TempRoot root;
+  EXPECT_EQ(GraphTemplatePath(), L"");  // no install folder registered
+  const std::wstring folder = L"/opt/" + std::wstring(150, L'x') + L"/";
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velk\\Desktop10.0", 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                 static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  EXPECT_EQ(GraphTemplatePath(), folder + L"GraphTemplates/Default.tee");
 }
 
 TEST(LinearLosRun, BadInputIsRefusedAndLeavesNoResult) {
