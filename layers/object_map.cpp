@@ -3,6 +3,7 @@
 #include <string>
 
 #include "interfaces/lumeris_ids.h"
+#include "layers/zel_vector_layer.h"
 
 namespace velk::lumeris {
 
@@ -27,15 +28,16 @@ const CategoryMapEntry* EmptyCategories() {
   return map;
 }
 
-#define VELK_ENTRY(cls, script)                                                                   \
-  {                                                                                               \
-    &ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, &CreateUnavailable, nullptr, \
-        0, &NoDescription, &EmptyCategories, nullptr                                              \
+#define VELK_ENTRY(cls, script) VELK_CREATABLE(cls, script, &CreateUnavailable)
+#define VELK_CREATABLE(cls, script, create)                                                   \
+  {                                                                                           \
+    &ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, create, nullptr, 0,      \
+        &NoDescription, &EmptyCategories, nullptr                                             \
   }
 
 ObjectMapEntry g_map[] = {
     VELK_ENTRY(ZelRasterLayer, 1000),
-    VELK_ENTRY(ZelVectorLayer, 1001),
+    VELK_CREATABLE(ZelVectorLayer, 1001, &CreateZelVectorLayerObject),
     VELK_ENTRY(ZelDtedLayer, 1002),
     VELK_ENTRY(ZelManagedVpfLayer, 1004),
     VELK_ENTRY(ZelReferencedRpfLayer, 1103),
@@ -43,6 +45,7 @@ ObjectMapEntry g_map[] = {
 };
 
 #undef VELK_ENTRY
+#undef VELK_CREATABLE
 
 }  // namespace
 

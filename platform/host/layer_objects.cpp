@@ -7,7 +7,13 @@
 #include "platform/host/dataset.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/geometry_data.h"
+#include "platform/host/display_class_ids.h"
 #include "platform/host/geometry_objects.h"
+#include "platform/host/persist_bytes.h"
+#include "platform/host/raster_catalog_layer.h"
+#include "platform/host/workspace.h"
+#include "platform/host/workspace_objects.h"
+#include "platform/com/stream.h"
 #include "platform/host/graphics_objects.h"
 #include "platform/host/raster.h"
 #include "platform/host/raster_objects.h"
@@ -23,9 +29,27 @@ VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 // Name, visibility, validity, extent and extensions: what every layer has.
 template <class Derived, class... More>
 class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExtensions,
-                                       ILayerEffects, More...> {
+                                       ILayerEffects, ILayerScaleRange, More...> {
  public:
   using ILayer::QueryInterface;
+  HRESULT get_MinimumScale(double* scale) override {
+    if (!scale) return E_POINTER;
+    *scale = minimumScale_;
+    return S_OK;
+  }
+  HRESULT put_MinimumScale(double scale) override {
+    minimumScale_ = scale;
+    return S_OK;
+  }
+  HRESULT get_MaximumScale(double* scale) override {
+    if (!scale) return E_POINTER;
+    *scale = maximumScale_;
+    return S_OK;
+  }
+  HRESULT put_MaximumScale(double scale) override {
+    maximumScale_ = scale;
+    return S_OK;
+  }
   HRESULT get_Name(BSTR* name) override {
     if (!name) return E_POINTER;
     *name = AllocBstr(name_);
@@ -93,6 +117,8 @@ class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExte
  protected:
   std::wstring name_;
   bool visible_ = true;
+  double minimumScale_ = 0;
+  double maximumScale_ = 0;
   SHORT transparency_ = 0;
   std::vector<ComPtr<IUnknown>> extensions_;
 };
@@ -122,8 +148,90 @@ class SimpleRendererObject
 };
 
 class FeatureLayerObject
-    : public LayerBase<FeatureLayerObject, IFeatureLayer, IFeatureSelection, IGeoFeatureLayer> {
+    : public LayerBase<FeatureLayerObject, IFeatureLayer, IFeatureSelection, IGeoFeatureLayer,
+                       IFeatureLayerDefinition, IPersistStream> {
  public:
+  HRESULT get_DefinitionExpression(BSTR* expression) override {
+    if (!expression) return E_POINTER;
+    *expression = AllocBstr(definition_);
+    return S_OK;
+  }
+  HRESULT put_DefinitionExpression(BSTR expression) override {
+    definition_ = BstrToWstring(expression);
+    return S_OK;
+  }
+
+  // IPersistStream: the layer's settings and where its feature class lies (the workspace
+  // factory's ProgID, the workspace's path and the class's name); a class no longer there
+  // leaves the layer without one rather than failing the document.
+  HRESULT GetClassID(CLSID* clsid) override {
+    if (!clsid) return E_POINTER;
+    *clsid = CLSID_FeatureLayer;
+    return S_OK;
+  }
+  HRESULT IsDirty() override { return S_OK; }
+  HRESULT GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT Save(IStream* stream, BOOL) override {
+    if (!stream) return E_POINTER;
+    VELK_TRY
+    std::wstring progId, workspace, dataset;
+    if (auto ds = featureClass_.As<IDataset>()) {
+      ComPtr<IName> full;
+      if (SUCCEEDED(ds->get_FullName(full.put())) && full) {
+        if (auto name = full.As<IDatasetName>()) {
+          Bstr text;
+          if (SUCCEEDED(name->get_Name(&text))) dataset = text.str();
+          ComPtr<IWorkspaceName> ws;
+          if (SUCCEEDED(name->get_WorkspaceName(ws.put())) && ws) {
+            Bstr path, factory;
+            ws->get_PathName(&path);
+            ws->get_WorkspaceFactoryProgID(&factory);
+            workspace = path.str();
+            progId = factory.str();
+          }
+        }
+      }
+    }
+    ByteWriter w;
+    w.U32(kStreamVersion);
+    for (const std::wstring* text : {&name_, &definition_, &progId, &workspace, &dataset})
+      w.Text(ToUtf8(*text));
+    w.U32(visible_ ? 1 : 0);
+    w.F64(minimumScale_);
+    w.F64(maximumScale_);
+    return WriteFramedRecord(stream, w.bytes);
+    VELK_CATCH
+  }
+  HRESULT Load(IStream* stream) override {
+    if (!stream) return E_POINTER;
+    VELK_TRY
+    std::string bytes;
+    if (FAILED(ReadFramedRecord(stream, bytes))) return E_FAIL;
+    ByteReader r{bytes};
+    if (r.U32() != kStreamVersion) return E_FAIL;
+    std::wstring texts[5];
+    for (std::wstring& t : texts) t = FromUtf8(r.Text());
+    const bool visible = r.U32() != 0;
+    const double minimum = r.F64();
+    const double maximum = r.F64();
+    if (!r.ok) return E_FAIL;
+    name_ = texts[0];
+    definition_ = texts[1];
+    visible_ = visible;
+    minimumScale_ = minimum;
+    maximumScale_ = maximum;
+    featureClass_.Reset();
+    selection_.Reset();
+    if (auto factory = WorkspaceFactoryFromProgId(texts[2]); factory && !texts[4].empty()) {
+      ComPtr<IWorkspace> ws;
+      if (SUCCEEDED(factory->OpenFromFile(Bstr(texts[3]), nullptr, ws.put())) && ws)
+        if (auto features = ws.As<IFeatureWorkspace>())
+          features->OpenFeatureClass(Bstr(texts[4]), featureClass_.put());
+    }
+    return S_OK;
+    VELK_CATCH
+  }
+
   HRESULT FinalConstruct() {
     ComPtr<IMarkerSymbol> symbol;
     HRESULT hr = CreateMarkerSymbolObject(nullptr, IidOf<IMarkerSymbol>(), symbol.put_void());
@@ -190,9 +298,11 @@ class FeatureLayerObject
     for (LONG i : all) s->Remove(i);
     return s;
   }
+  static constexpr std::uint32_t kStreamVersion = 1;
   ComPtr<IFeatureClass> featureClass_;
   ComPtr<ISelectionSet> selection_;
   ComPtr<IFeatureRenderer> renderer_;
+  std::wstring definition_;
 };
 
 class RasterRendererObject : public ComObjectRoot<RasterRendererObject, IRasterRenderer> {

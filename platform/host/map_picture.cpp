@@ -15,6 +15,11 @@
 
 #include "platform/com/text.h"
 #include "platform/host/cairo_symbols.h"
+#include "platform/host/display.h"
+#include "platform/host/display_objects.h"
+#include "platform/host/geometry_objects.h"
+#include "platform/host/layer_drawing.h"
+#include "platform/host/track_cancel.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/layer.h"
 #include "platform/host/layer_kinds.h"
@@ -35,6 +40,7 @@ struct Canvas {
   const PictureView& view;
   const OGRSpatialReference* srs;  // null: data coordinates
   DrawCounters& counters;
+  double scale = 0;  // the map scale's denominator
 
   double PixelX(double x) const { return (x - view.xmin) / (view.xmax - view.xmin) * view.width; }
   double PixelY(double y) const { return (view.ymax - y) / (view.ymax - view.ymin) * view.height; }
@@ -308,9 +314,26 @@ void DrawFeatures(Canvas& c, ILayer* layer, IFeatureLayer* features) {
   EndQuery(ogr);
 }
 
-void DrawLayer(Canvas& c, ILayer* layer) {
-  VARIANT_BOOL visible = VARIANT_TRUE;
-  if (!layer || FAILED(layer->get_Visible(&visible)) || !visible) return;
+bool Cancelled(ITrackCancel* tracker) {
+  VARIANT_BOOL go = VARIANT_TRUE;
+  return tracker && SUCCEEDED(tracker->Continue(&go)) && go == VARIANT_FALSE;
+}
+
+// Out of the scale range the layer gives itself.
+bool OutOfScale(const Canvas& c, IUnknown* layer) {
+  auto range = QueryAs<ILayerScaleRange>(layer);
+  if (!range) return false;
+  double zoomedOut = 0, zoomedIn = 0;
+  range->get_MinimumScale(&zoomedOut);
+  range->get_MaximumScale(&zoomedIn);
+  return (zoomedIn != 0 && c.scale < zoomedIn) || (zoomedOut != 0 && c.scale > zoomedOut);
+}
+
+void DrawLayer(Canvas& c, ILayer* layer, ITrackCancel* tracker);
+
+// A host layer drawn by the host's rules (the layer itself is not asked to draw).
+void DrawHostLayer(Canvas& c, IUnknown* layer, ITrackCancel* tracker) {
+  if (!layer || OutOfScale(c, layer)) return;
   if (auto catalog = QueryAs<IRasterCatalogLayer>(layer)) {
     DrawRasterCatalog(c, catalog.get());
   } else if (auto raster = QueryAs<IRasterLayer>(layer)) {
@@ -320,15 +343,103 @@ void DrawLayer(Canvas& c, ILayer* layer) {
       DrawRasters(c, {ToUtf8(path.str())}, 0, {});
     }
   } else if (auto features = QueryAs<IFeatureLayer>(layer)) {
-    DrawFeatures(c, layer, features.get());
+    DrawFeatures(c, QueryAs<ILayer>(layer).get(), features.get());
   } else if (auto group = QueryAs<ICompositeLayer>(layer)) {
     LONG count = 0;
     group->get_Count(&count);
-    for (LONG i = count - 1; i >= 0; --i) {
+    for (LONG i = count - 1; i >= 0 && !Cancelled(tracker); --i) {
       ComPtr<ILayer> member;
-      if (SUCCEEDED(group->get_Layer(i, member.put()))) DrawLayer(c, member.get());
+      if (SUCCEEDED(group->get_Layer(i, member.put()))) DrawLayer(c, member.get(), tracker);
     }
   }
+}
+
+// The display a layer that draws itself is handed: the picture's scale and extent, and the
+// host's drawing of the host layers it holds.
+class PictureDisplay : public ComObjectRoot<PictureDisplay, IDisplay, IDrawDisplay> {
+ public:
+  using IDisplay::QueryInterface;
+  void Init(Canvas* canvas) { canvas_ = canvas; }
+  HRESULT get_DisplayTransformation(IDisplayTransformation** transformation) override {
+    if (!transformation) return E_POINTER;
+    *transformation = nullptr;
+    ComPtr<IDisplayTransformation> t;
+    HRESULT hr = CreateDisplayTransformationObject(nullptr, IidOf<IDisplayTransformation>(),
+                                                   t.put_void());
+    if (FAILED(hr)) return hr;
+    const PictureView& v = canvas_->view;
+    t->put_DeviceFrame(RECT{0, 0, v.width, v.height});
+    t->put_VisibleBounds(NewEnvelope(v.xmin, v.ymin, v.xmax, v.ymax).get());
+    if (v.sr) t->putref_SpatialReference(v.sr.get());
+    *transformation = t.Detach();
+    return S_OK;
+  }
+  HRESULT get_hWnd(HWND* window) override {
+    if (!window) return E_POINTER;
+    *window = nullptr;
+    return S_OK;
+  }
+  HRESULT get_MapScale(double* scale) override {
+    if (!scale) return E_POINTER;
+    *scale = canvas_->scale;
+    return S_OK;
+  }
+  HRESULT get_VisibleExtent(IEnvelope** extent) override {
+    if (!extent) return E_POINTER;
+    const PictureView& v = canvas_->view;
+    double x0 = v.xmin, y0 = v.ymin, x1 = v.xmax, y1 = v.ymax;
+    if (canvas_->srs && !canvas_->srs->IsGeographic()) {
+      OGRSpatialReference wgs84;
+      wgs84.SetWellKnownGeogCS("WGS84");
+      wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+      std::unique_ptr<OGRCoordinateTransformation> ct(
+          OGRCreateCoordinateTransformation(canvas_->srs, &wgs84));
+      if (ct) ct->TransformBounds(v.xmin, v.ymin, v.xmax, v.ymax, &x0, &y0, &x1, &y1, 21);
+    }
+    *extent = NewEnvelope(x0, y0, x1, y1).Detach();
+    return S_OK;
+  }
+  HRESULT DrawLayer(IUnknown* layer, ITrackCancel* tracker) override {
+    if (!layer) return E_POINTER;
+    VELK_TRY
+    auto general = QueryAs<ILayer>(layer);
+    VARIANT_BOOL visible = VARIANT_TRUE;
+    if (general && SUCCEEDED(general->get_Visible(&visible)) && !visible) return S_OK;
+    DrawHostLayer(*canvas_, layer, tracker);
+    return Cancelled(tracker) ? S_FALSE : S_OK;
+    VELK_CATCH
+  }
+
+ private:
+  Canvas* canvas_ = nullptr;
+};
+
+// A layer of the map: hidden and out-of-scale layers are not drawn, a layer that draws itself
+// is asked to (the geography phase, 1), any other by the host's rules.
+void DrawLayer(Canvas& c, ILayer* layer, ITrackCancel* tracker) {
+  VARIANT_BOOL visible = VARIANT_TRUE;
+  if (!layer || FAILED(layer->get_Visible(&visible)) || !visible) return;
+  if (OutOfScale(c, layer)) return;
+  if (auto self = QueryAs<ILayerDraw>(layer)) {
+    ComPtr<IDisplay> display;
+    if (FAILED(CreateInstance<PictureDisplay>(nullptr, IidOf<IDisplay>(), display.put_void())))
+      return;
+    static_cast<PictureDisplay*>(display.get())->Init(&c);
+    self->Draw(1, display.get(), tracker);
+    return;
+  }
+  DrawHostLayer(c, layer, tracker);
+}
+
+// The map scale of a view: its ground width over the picture's width at 96 pixels an inch.
+double ScaleOf(const PictureView& v, const OGRSpatialReference* srs) {
+  double metresPerUnit = 1;
+  if (!srs || srs->IsGeographic()) {
+    metresPerUnit = 6378137.0 * 3.14159265358979323846 / 180.0;
+  } else {
+    metresPerUnit = srs->GetLinearUnits();
+  }
+  return (v.xmax - v.xmin) * metresPerUnit / (v.width * 0.0254 / 96.0);
 }
 
 }  // namespace
@@ -363,11 +474,12 @@ HRESULT SaveMapPicture(IMap* map, const PictureView& view, const std::string& pa
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
   Canvas canvas{cr, view, SrsOf(view.sr.get()), local};
+  canvas.scale = ScaleOf(view, canvas.srs);
   LONG count = 0;
   map->get_LayerCount(&count);
   for (LONG i = count - 1; i >= 0; --i) {
     ComPtr<ILayer> layer;
-    if (SUCCEEDED(map->get_Layer(i, layer.put()))) DrawLayer(canvas, layer.get());
+    if (SUCCEEDED(map->get_Layer(i, layer.put()))) DrawLayer(canvas, layer.get(), nullptr);
   }
   cairo_destroy(cr);
   cairo_surface_flush(surface);

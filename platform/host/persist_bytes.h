@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/com/stream.h"
+
 namespace velk::host {
 
 struct ByteWriter {
@@ -52,5 +54,27 @@ struct ByteReader {
     return true;
   }
 };
+
+// A record framed by its byte count, as the host's layers write themselves into object streams.
+inline HRESULT WriteFramedRecord(IStream* stream, const std::string& record) {
+  ByteWriter framed;
+  framed.Text(record);
+  ULONG written = 0;
+  const HRESULT hr =
+      stream->Write(framed.bytes.data(), static_cast<ULONG>(framed.bytes.size()), &written);
+  return FAILED(hr) || written != framed.bytes.size() ? E_FAIL : S_OK;
+}
+
+// Reads a record written by WriteFramedRecord; E_FAIL when the stream is cut short or the count
+// is beyond reason.
+inline HRESULT ReadFramedRecord(IStream* stream, std::string& record) {
+  std::uint32_t length = 0;
+  ULONG got = 0;
+  if (FAILED(stream->Read(&length, 4, &got)) || got != 4 || length > (1u << 24)) return E_FAIL;
+  record.assign(length, '\0');
+  if (length && (FAILED(stream->Read(record.data(), length, &got)) || got != length))
+    return E_FAIL;
+  return S_OK;
+}
 
 }  // namespace velk::host

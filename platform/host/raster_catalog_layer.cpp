@@ -206,19 +206,12 @@ class RasterCatalogLayer
     w.U32(s.present ? (s.custom ? 2 : 1) : 0);
     w.F64(s.minimum);
     w.F64(s.maximum);
-    ByteWriter framed;
-    framed.Text(w.bytes);
-    ULONG written = 0;
-    return stream->Write(framed.bytes.data(), static_cast<ULONG>(framed.bytes.size()), &written);
+    return WriteFramedRecord(stream, w.bytes);
   }
   HRESULT Load(IStream* stream) override {
     if (!stream) return E_POINTER;
-    std::uint32_t length = 0;
-    ULONG got = 0;
-    if (FAILED(stream->Read(&length, 4, &got)) || got != 4) return E_FAIL;
-    std::string bytes(length, '\0');
-    if (length && (FAILED(stream->Read(bytes.data(), length, &got)) || got != length))
-      return E_FAIL;
+    std::string bytes;
+    if (FAILED(ReadFramedRecord(stream, bytes))) return E_FAIL;
     ByteReader r{bytes};
     if (r.U32() != kStreamVersion) return E_FAIL;
     std::wstring texts[5];

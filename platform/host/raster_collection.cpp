@@ -1,15 +1,23 @@
 #include "platform/host/raster_collection.h"
 
+#include <filesystem>
 #include <vector>
 
+#include "platform/com/text.h"
+#include "platform/host/analysis/raster_mosaic.h"
+#include "platform/host/analysis_op_support.h"
+#include "platform/host/data_errors.h"
 #include "platform/host/geometry.h"
 #include "platform/host/raster.h"
+#include "platform/host/raster_objects.h"
+#include "platform/host/workspace.h"
 
 namespace velk::host {
 namespace {
 
-class RasterCollection : public ComObjectRoot<RasterCollection, IRasterCollection> {
+class RasterCollection : public ComObjectRoot<RasterCollection, IRasterCollection, ISaveAs> {
  public:
+  using IRasterCollection::QueryInterface;
   HRESULT get_RasterCount(LONG* count) override {
     if (!count) return E_POINTER;
     *count = static_cast<LONG>(rasters_.size());
@@ -43,6 +51,42 @@ class RasterCollection : public ComObjectRoot<RasterCollection, IRasterCollectio
     if (FAILED(hr)) return hr;
     extent_ = copy;
     return S_OK;
+  }
+
+  // The rasters put together into one GeoTIFF over the extent (their union without one), as
+  // the raster dataset's own save does: "GRID" or "TIFF", never over an existing file.
+  HRESULT SaveAs(BSTR name, IUnknown* workspace, BSTR format, IUnknown** saved) override {
+    if (!saved) return E_POINTER;
+    *saved = nullptr;
+    const std::wstring kind = BstrToWstring(format);
+    if (kind != L"GRID" && kind != L"TIFF") return E_INVALIDARG;
+    auto ws = QueryAs<IWorkspace>(workspace);
+    if (!ws || !name || !*name || rasters_.empty()) return E_INVALIDARG;
+    VELK_TRY
+    std::vector<std::string> files;
+    for (const auto& r : rasters_) {
+      const std::string path = RasterPath(r.get());
+      if (path.empty()) return E_INVALIDARG;
+      files.push_back(path);
+    }
+    analysis::MosaicOptions options;
+    if (extent_) {
+      analysis::MosaicBounds b{};
+      extent_->QueryCoords(&b.xmin, &b.ymin, &b.xmax, &b.ymax);
+      options.bounds = b;
+    }
+    const std::string path = (std::filesystem::path(WorkspaceFolder(ws.get())) /
+                              ToUtf8(GridDatasetFileName(BstrToWstring(name))))
+                                 .string();
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec)) return E_DATA_WRITE_FAILED;
+    if (!analysis::MosaicRasters(files, path, options).empty()) return E_DATA_WRITE_FAILED;
+    ComPtr<IRasterDataset> out;
+    HRESULT hr = OpenRasterFile(path, ws.get(), out.put());
+    if (FAILED(hr)) return hr;
+    *saved = out.As<IUnknown>().Detach();
+    return S_OK;
+    VELK_CATCH
   }
 
  private:

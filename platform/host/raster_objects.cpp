@@ -274,7 +274,8 @@ HRESULT BandItem(Self* self, const DatasetPtr& handle, IRasterDataset* dataset, 
 }
 
 class RasterObject
-    : public ComObjectRoot<RasterObject, IRaster, IRasterProps, IRasterBandCollection>,
+    : public ComObjectRoot<RasterObject, IRaster, IRasterProps, IRasterBandCollection,
+                           IGeoDataset>,
       public PropsImpl<RasterObject> {
  public:
   using IRaster::QueryInterface;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <mutex>
 
 #include "platform/com/text.h"
@@ -259,6 +260,62 @@ HRESULT TarvosEnvironment::get_DDDWireframeSymbol(IUnknown** symbol) {
   return DDDGetSymbol(3, symbol);
 }
 
+namespace {
+bool GeodesySymbolId(LONG kind, SettingId& id) {
+  switch (kind) {
+    case velkZelGeodesyLineSymbol: id = SettingId::GeodesyLineSymbol; return true;
+    case velkZelGeodesyRadialLineSymbol: id = SettingId::GeodesyRadialLineSymbol; return true;
+    case velkZelGeodesyRingsSymbol: id = SettingId::GeodesyRangeRingSymbol; return true;
+    case velkZelGeodesyTextSymbol: id = SettingId::GeodesyLabelSymbol; return true;
+    default: return false;
+  }
+}
+bool TerrainSymbolId(LONG kind, SettingId& id) {
+  static constexpr SettingId kIds[] = {
+      SettingId::TerrainLLOSVisSymbol,       SettingId::TerrainLLOSNonVisSymbol,
+      SettingId::TerrainLLOSStartPntSymbol1, SettingId::TerrainLLOSStartPntSymbol2,
+      SettingId::TerrainLLOSEndPntSymbol,    SettingId::TerrainRLOSObserverSymbol,
+      SettingId::TerrainRLOSExtentSymbol,    SettingId::TerrainRLOSVisSymbol,
+      SettingId::TerrainRLOSNonVisSymbol,    SettingId::TerrainLLOSStartPntSymbol};
+  if (kind < 0 || kind >= static_cast<LONG>(std::size(kIds))) return false;
+  id = kIds[kind];
+  return true;
+}
+}  // namespace
+
+HRESULT TarvosEnvironment::get_GeodesyLineSymbol(IUnknown** symbol) {
+  return GetSymbolSetting(SettingId::GeodesyLineSymbol, symbol);
+}
+HRESULT TarvosEnvironment::get_GeodesyRangeRingSymbol(IUnknown** symbol) {
+  return GetSymbolSetting(SettingId::GeodesyRangeRingSymbol, symbol);
+}
+HRESULT TarvosEnvironment::get_GeodesyRadialLineSymbol(IUnknown** symbol) {
+  return GetSymbolSetting(SettingId::GeodesyRadialLineSymbol, symbol);
+}
+HRESULT TarvosEnvironment::get_GeodesyLabelSymbol(IUnknown** symbol) {
+  return GetSymbolSetting(SettingId::GeodesyLabelSymbol, symbol);
+}
+
+HRESULT TarvosEnvironment::PutGeodesySymbol(LONG kind, IUnknown* symbol) {
+  SettingId id{};
+  if (!GeodesySymbolId(kind, id)) return E_INVALIDARG;
+  return PutSymbolSetting(id, symbol);
+}
+
+HRESULT TarvosEnvironment::GetSymbol(LONG kind, IUnknown** symbol) {
+  if (!symbol) return E_POINTER;
+  *symbol = nullptr;
+  SettingId id{};
+  if (!TerrainSymbolId(kind, id)) return E_INVALIDARG;
+  return GetSymbolSetting(id, symbol);
+}
+
+HRESULT TarvosEnvironment::PutTerrainSymbol(LONG kind, IUnknown* symbol) {
+  SettingId id{};
+  if (!TerrainSymbolId(kind, id)) return E_INVALIDARG;
+  return PutSymbolSetting(id, symbol);
+}
+
 HRESULT TarvosEnvironment::get_GeneralOutputWorkspace(IUnknown** workspace) {
   if (!workspace) return E_POINTER;
   *workspace = nullptr;
@@ -353,37 +410,6 @@ HRESULT TarvosEnvironment::SetText(const std::wstring& name, const std::wstring&
 
 HRESULT CreateTarvosEnvironment(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<TarvosEnvironment>(outer, riid, ppv);
-}
-
-}  // namespace velk::productline
-
-namespace velk::productline {
-namespace {
-bool TerrainSymbolId(LONG kind, SettingId& id) {
-  static constexpr SettingId kIds[] = {
-      SettingId::TerrainLLOSVisibleSymbol,     SettingId::TerrainLLOSInVisibleSymbol,
-      SettingId::TerrainLLOSStartPointSymbol1, SettingId::TerrainLLOSStartPointSymbol2,
-      SettingId::TerrainLLOSEndPointSymbol,    SettingId::TerrainRLOSObserverSym,
-      SettingId::TerrainRLOSExtentSym,         SettingId::TerrainRLOSVisSym,
-      SettingId::TerrainRLOSInVisSym,          SettingId::TerrainLLOSStartPointSymbol};
-  if (kind < 0 || kind >= static_cast<LONG>(std::size(kIds))) return false;
-  id = kIds[kind];
-  return true;
-}
-}  // namespace
-
-HRESULT TarvosEnvironment::GetSymbol(LONG kind, IUnknown** symbol) {
-  if (!symbol) return E_POINTER;
-  *symbol = nullptr;
-  SettingId id{};
-  if (!TerrainSymbolId(kind, id)) return E_INVALIDARG;
-  return GetSymbolSetting(id, symbol);
-}
-
-HRESULT TarvosEnvironment::PutSymbol(LONG kind, IUnknown* symbol) {
-  SettingId id{};
-  if (!TerrainSymbolId(kind, id)) return E_INVALIDARG;
-  return PutSymbolSetting(id, symbol);
 }
 
 }  // namespace velk::productline
