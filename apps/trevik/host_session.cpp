@@ -1,12 +1,14 @@
 #include "apps/trevik/host_session.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "apps/trevik/commands.h"
 #include "interfaces/zel_extension.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "platform/host/command.h"
+#include "platform/registry/registry.h"
 #include "platform/productline/product_line_classes.h"
 #include "platform/productline/tarvos_environment.h"
 #include "platform/productline/zel_extension.h"
@@ -28,8 +30,27 @@ bool ParseHostKind(const std::string& word, velk::host::HostKind& kind) {
   return true;
 }
 
+namespace {
+// The host's install folder is the program's own: HKLM "SOFTWARE\\Velk\\Desktop10.0" InstallDir,
+// with a trailing separator, where the graph templates are found.
+void RegisterInstallFolder() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return;
+  const std::wstring folder = exe.parent_path().wstring() + L"/";
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Velk\\Desktop10.0", 0, nullptr, 0,
+                      KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return;
+  RegSetValueExW(key, L"InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                 static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+}  // namespace
+
 std::unique_ptr<TrevikSession> TrevikSession::Start(velk::host::HostKind kind,
                                                     std::wstring* error) {
+  RegisterInstallFolder();
   std::unique_ptr<TrevikSession> s(new TrevikSession());
   s->cookies_ = velk::productline::RegisterProductLineClasses();
   velk::host::HostSessionOptions options;

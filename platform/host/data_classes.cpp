@@ -8,6 +8,7 @@
 #include "platform/host/layer_objects.h"
 #include "platform/host/symbol_objects.h"
 #include "platform/host/contents_view.h"
+#include "platform/host/data_graph.h"
 #include "platform/host/field_checker.h"
 #include "platform/host/result_settings.h"
 #include "platform/host/geo_transformation.h"
@@ -91,6 +92,8 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_RasterMapAlgebraOp, &CreateRasterMapAlgebraOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
+      RegisterProcessClass(CLSID_DataGraph, &CreateDataGraphObject),
+      RegisterProcessClass(CLSID_GraphWindow, &CreateGraphWindowObject),
   };
   for (DWORD c : RegisterBrowseDialogClasses()) cookies.push_back(c);
   return cookies;

@@ -125,6 +125,14 @@ struct IPolyline : IGeometry {
   virtual HRESULT get_ToPoint(IPoint** point) = 0;
 };
 
+// Measures along a line.
+struct IMSegmentation : IUnknown {
+  VELK_INTERFACE_ID("{326085F9-A81D-4051-BCB6-C2ABC6475DDE}")
+  // Every vertex's m becomes its planar distance along the line from the line's start (parts
+  // follow on one another), divided by the length when asRatio; the line becomes m-aware.
+  virtual HRESULT SetMsAsDistance(VARIANT_BOOL asRatio) = 0;
+};
+
 struct IPolygon : IGeometry {
   VELK_INTERFACE_ID("{959E0958-ACF9-459A-86F1-121E02256ADB}")
   // Planar area (rings after the first count as holes when they lie inside it).

@@ -452,7 +452,8 @@ class MultipointObject : public VertexGeometry<MultipointObject, IMultipoint> {
   static constexpr LONG kType = kGeometryMultipoint;
 };
 
-class PolylineObject : public VertexGeometry<PolylineObject, IPolyline, IPartCollection> {
+class PolylineObject
+    : public VertexGeometry<PolylineObject, IPolyline, IPartCollection, IMSegmentation> {
  public:
   static constexpr LONG kType = kGeometryPolyline;
   HRESULT get_PartCount(LONG* count) override { return PartCount(count); }
@@ -479,6 +480,17 @@ class PolylineObject : public VertexGeometry<PolylineObject, IPolyline, IPartCol
     if (!p) return E_POINTER;
     if (n == 0) return (*p = NewPoint().Detach(), S_OK);
     return get_Point(n - 1, p);
+  }
+  HRESULT SetMsAsDistance(VARIANT_BOOL asRatio) override {
+    const double length = PartsLength();
+    double along = 0.0;
+    for (auto& part : data_.parts)
+      for (std::size_t i = 0; i < part.size(); ++i) {
+        if (i > 0) along += std::hypot(part[i].x - part[i - 1].x, part[i].y - part[i - 1].y);
+        part[i].m = asRatio && length > 0 ? along / length : along;
+      }
+    data_.mAware = true;
+    return S_OK;
   }
 };
 

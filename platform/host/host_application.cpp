@@ -38,6 +38,7 @@ HRESULT Application::Init(HostKind kind, HWND mainWindow) {
   }
   documentBase_->SetParent(this);
   dockables_.SetOuter(static_cast<IApplication*>(this));
+  graphWindows_.SetOuter(static_cast<IApplication*>(this));
   statusBar_ = MakeObjectPtr<StatusBar, IStatusBar>();
   return S_OK;
   VELK_CATCH
@@ -46,6 +47,11 @@ HRESULT Application::Init(HostKind kind, HWND mainWindow) {
 HRESULT Application::QueryExtra(REFIID riid, void** ppv) {
   if (riid == IidOf<IDockableWindowManager>()) {
     *ppv = static_cast<IDockableWindowManager*>(&dockables_);
+    AddRef();
+    return S_OK;
+  }
+  if (riid == IidOf<IGraphWindows>()) {
+    *ppv = static_cast<IGraphWindows*>(&graphWindows_);
     AddRef();
     return S_OK;
   }
@@ -81,6 +87,7 @@ HRESULT Application::put_CurrentTool(ICommandItem* tool) {
 
 void Application::Shutdown() {
   dockables_.DestroyAll();
+  graphWindows_.Clear();
   currentTool_.Reset();
   if (documentBase_) {
     documentBase_->Bars().Clear();

@@ -4,6 +4,7 @@
 
 #include "platform/host/application.h"
 #include "platform/host/command_bars.h"
+#include "platform/host/data_graph.h"
 #include "platform/host/dockable_window.h"
 #include "platform/host/document_base.h"
 #include "platform/host/status_bar.h"
@@ -26,7 +27,7 @@ class Application : public ComObjectRoot<Application, IApplication> {
   HRESULT get_StatusBar(IStatusBar** statusBar) override { return statusBar_.CopyTo(statusBar); }
   HRESULT get_CurrentTool(ICommandItem** tool) override { return currentTool_.CopyTo(tool); }
   HRESULT put_CurrentTool(ICommandItem* tool) override;
-  // IDockableWindowManager, answered by the application's dockable windows.
+  // IDockableWindowManager, answered by the application's dockable windows, and IGraphWindows.
   HRESULT QueryExtra(REFIID riid, void** ppv);
 
   HostKind Kind() const { return kind_; }
@@ -46,6 +47,7 @@ class Application : public ComObjectRoot<Application, IApplication> {
   ComPtr<IStatusBar> statusBar_;
   ComPtr<ICommandItem> currentTool_;
   DockableWindowManager dockables_;
+  GraphWindowList graphWindows_;
 };
 
 // A new application of the kind with its document.

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/host/data_graph.h"
 #include "platform/host/document_base.h"
 #include "platform/host/geometry.h"
 #include "platform/host/map.h"
@@ -12,7 +13,8 @@
 
 namespace velk::host {
 
-class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument, IContentsViewHost>,
+class MapDocument
+    : public ComObjectRoot<MapDocument, IDocument, IMapDocument, IContentsViewHost, IDataGraphs>,
                     public DocumentBase {
  public:
   HRESULT FinalConstruct();
@@ -43,6 +45,13 @@ class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument, I
   // Watches the layer lists of the document's maps (those of the host's own map class).
   void SetMapObserver(MapObserver* observer);
 
+  // IDataGraphs
+  HRESULT AddDataGraph(IDataGraph* graph) override { return graphs_.Add(graph); }
+  HRESULT get_DataGraphCount(LONG* count) override { return graphs_.Count(count); }
+  HRESULT get_DataGraph(LONG index, IDataGraph** graph) override {
+    return graphs_.Item(index, graph);
+  }
+
  private:
   std::vector<ComPtr<IMap>> maps_;
   std::size_t focus_ = 0;
@@ -52,6 +61,7 @@ class MapDocument : public ComObjectRoot<MapDocument, IDocument, IMapDocument, I
   ComPtr<IPoint> location_;
   MapObserver* observer_ = nullptr;
   ComPtr<IContentsView> contents_;
+  DataGraphList graphs_;
 };
 
 }  // namespace velk::host

@@ -8,7 +8,9 @@
 
 struct IEnvelope;
 struct IPoint;
+struct IGeometry;
 struct IPolygon;
+struct IPolyline;
 struct ISpatialReference;
 struct IRaster;
 struct IRasterBand;
@@ -92,6 +94,24 @@ struct ISurface : IUnknown {
   virtual HRESULT get_Extent(IEnvelope** extent) = 0;
   virtual HRESULT get_Domain(IPolygon** domain) = 0;
   virtual HRESULT get_SpatialReference(ISpatialReference** sr) = 0;
+  // Whether the surface can lower distant terrain for the earth's curvature (its system tells
+  // metres or degrees).
+  virtual HRESULT get_CanDoCurvature(VARIANT_BOOL* can) = 0;
+  // Visibility along the line from the observer to the target (points in any system; their z,
+  // when z-aware, is the eye and the target height, else the ground's): the seen and the hidden
+  // stretches of the ground as z-aware polylines in the surface's system (null when there are
+  // none), the point that hides the target (null when seen) and whether the target is seen.
+  // refractionFactor: the refraction coefficient (empty: 0.13), used with applyCurvature and
+  // applyRefraction. An end off the surface or on a void, or both ends on one place: S_OK with
+  // every result null. E_INVALIDARG for curvature on a surface that cannot do it.
+  virtual HRESULT GetLineOfSight(IPoint* observer, IPoint* target, IPoint** obstruction,
+                                 IPolyline** visibleLines, IPolyline** invisibleLines,
+                                 VARIANT_BOOL* targetIsVisible, VARIANT_BOOL applyCurvature,
+                                 VARIANT_BOOL applyRefraction, VARIANT* refractionFactor) = 0;
+  // A z-aware copy of a polyline in the surface's system, with a vertex wherever it crosses a
+  // column or a row of cell centres and the terrain's height at each; places off the surface or
+  // on voids get no vertex (null when fewer than two are left). stepSize must be empty.
+  virtual HRESULT InterpolateShape(IGeometry* shape, IGeometry** result, VARIANT* stepSize) = 0;
 };
 
 // A surface over one raster band.

@@ -14,6 +14,7 @@
 #include "platform/host/geometry_data.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/spatial_reference_data.h"
+#include "platform/host/surface_sight_line.h"
 #include "platform/host/workspace_objects.h"
 
 namespace velk::host {
@@ -568,8 +569,41 @@ class RasterSurfaceObject : public ComObjectRoot<RasterSurfaceObject, ISurface, 
     if (!grid_) return E_FAIL;
     return grid_->sr.CopyTo(sr);
   }
+  HRESULT get_CanDoCurvature(VARIANT_BOOL* can) override {
+    if (!can) return E_POINTER;
+    *can = grid_ && SurfaceKnowsGroundUnits(Band()) ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT GetLineOfSight(IPoint* observer, IPoint* target, IPoint** obstruction,
+                         IPolyline** visibleLines, IPolyline** invisibleLines,
+                         VARIANT_BOOL* targetIsVisible, VARIANT_BOOL applyCurvature,
+                         VARIANT_BOOL applyRefraction, VARIANT* refractionFactor) override {
+    VELK_TRY
+    return SurfaceLineOfSight(Band(), observer, target, obstruction, visibleLines, invisibleLines,
+                              targetIsVisible, applyCurvature, applyRefraction, refractionFactor);
+    VELK_CATCH
+  }
+  HRESULT InterpolateShape(IGeometry* shape, IGeometry** result, VARIANT* stepSize) override {
+    VELK_TRY
+    return SurfaceInterpolateShape(Band(), shape, result, stepSize);
+    VELK_CATCH
+  }
 
  private:
+  SurfaceBand Band() const {
+    SurfaceBand b;
+    if (!grid_) return b;
+    b.band = handle_->get()->GetRasterBand(bandNumber_);
+    b.width = grid_->width;
+    b.height = grid_->height;
+    b.gt = grid_->gt;
+    b.inv = grid_->inv;
+    b.sr = grid_->sr.get();
+    if (hasNoData_) b.noData = noData_;
+    b.zFactor = zFactor_;
+    return b;
+  }
+
   ComPtr<IRasterBand> band_;
   DatasetPtr handle_;
   int bandNumber_ = 0;

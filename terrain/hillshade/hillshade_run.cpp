@@ -22,6 +22,7 @@
 #include "platform/host/spatial_reference.h"
 #include "platform/host/surface_analysis.h"
 #include "platform/win/format_message.h"
+#include "terrain/common/resource_text.h"
 #include "platform/win/responder.h"
 #include "terrain/common/temporary_file.h"
 
@@ -33,11 +34,6 @@ constexpr double kDegreesToRadians = 0.017453292519943295;
 constexpr double kMetresPerDegree = 111320.0;
 constexpr SHORT kOverlayTransparency = 50;
 
-std::wstring Format(UINT id, const std::vector<win::FormatArgument>& args) {
-  std::wstring out;
-  if (!win::FormatInserts(LoadResString(id), args, &out)) return {};
-  return out;
-}
 
 }  // namespace
 
@@ -48,9 +44,9 @@ std::wstring MakeHillshadeLayerName(const std::wstring& inputName,
       if (l == name) return true;
     return false;
   };
-  std::wstring candidate = Format(kIdsHillshadeOf, {inputName});
+  std::wstring candidate = FormatResourceText(kIdsHillshadeOf, {inputName});
   for (long long k = 2; isListed(candidate); ++k)
-    candidate = Format(kIdsHillshadeNOf, {k, inputName});
+    candidate = FormatResourceText(kIdsHillshadeNOf, {k, inputName});
   return candidate;
 }
 

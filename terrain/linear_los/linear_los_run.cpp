@@ -1,0 +1,266 @@
+#include "terrain/linear_los/linear_los_run.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "corvane/corvane_module.h"
+#include "framework/host_object_creation.h"
+#include "framework/message_helpers.h"
+#include "framework/scratch_folder.h"
+#include "framework/surface_lookup.h"
+#include "interfaces/zel_layer_interfaces.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/dataset.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/map.h"
+#include "platform/host/raster.h"
+#include "platform/host/spatial_reference.h"
+#include "platform/win/format_message.h"
+#include "terrain/common/resource_text.h"
+#include "terrain/common/temporary_file.h"
+#include "terrain/linear_los/los_results.h"
+
+namespace velk::corvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kClipExpansion = 1.05;
+constexpr LONG kWgs84 = 4326;
+
+
+ComPtr<IPoint> CopyPoint(IPoint* point) {
+  if (!point) ThrowComError(E_POINTER);
+  ComPtr<IClone> copy;
+  Check(RequireInterface<IClone>(point)->Clone(copy.put()));
+  return RequireInterface<IPoint>(copy.get());
+}
+
+// Deletes what the run made but did not keep, when the run leaves.
+struct RunLeftovers {
+  ComPtr<IDataset> clip;
+  std::vector<ComPtr<IFeatureClass>> classes;  // deleted unless kept
+  bool keep = false;
+  ~RunLeftovers() {
+    try {
+      if (!keep)
+        for (auto& fc : classes)
+          if (auto ds = QueryAs<IDataset>(fc.get())) ds->Delete();
+      if (clip) clip->Delete();
+    } catch (...) {
+      // Nothing more can be cleared.
+    }
+  }
+};
+
+bool ShapefileFree(const fs::path& folder, const std::wstring& base) {
+  for (const wchar_t* ext : {L".shp", L".shx", L".dbf", L".prj", L".cpg"})
+    if (fs::exists(folder / (base + ext))) return false;
+  return true;
+}
+
+}  // namespace
+
+std::wstring NextFreeRunNumber(const std::wstring& folder) {
+  for (int n = 0; n <= 9999; ++n) {
+    wchar_t number[8];
+    std::swprintf(number, 8, L"%04d", n);
+    if (ShapefileFree(folder, L"los2dc" + std::wstring(number)) &&
+        ShapefileFree(folder, L"loslocstart" + std::wstring(number)) &&
+        ShapefileFree(folder, L"loslocend" + std::wstring(number)))
+      return number;
+  }
+  ThrowComError(E_FAIL, L"every run number is taken");
+}
+
+LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
+                                 const LinearLosRunParameters& p) {
+  LinearLosRunOutcome outcome;
+  if (!p.surfaceLayer && !p.surfaceDataset) return outcome;
+  outcome.ran = true;
+  RunLeftovers leftovers;
+
+  const std::wstring work = GetScratchFolder().str() + L"LinearLOS";
+  outcome.workFolder = work;
+  std::error_code ec;
+  fs::create_directories(work, ec);
+  ComPtr<IMap> map;
+  Check(hook.GetFocusMap(map.put()));
+  if (!map) ThrowComError(E_POINTER);
+  ComPtr<IUnknown> mapReference;
+  map->get_SpatialReference(mapReference.put());
+  auto srMap = QueryAs<ISpatialReference>(mapReference.get());
+
+  // A catalog DTED layer is analysed through a copy of the area around the graphics.
+  ComPtr<ILayer> analysisLayer = p.surfaceLayer;
+  std::wstring layerName;
+  if (p.surfaceLayer) {
+    Bstr name;
+    p.surfaceLayer->get_Name(&name);
+    layerName = name.str();
+  }
+  if (p.surfaceLayer && QueryAs<IZelDtedLayer>(p.surfaceLayer.get())) {
+    analysisLayer.Reset();
+    const fs::path placeholder(CreateTemporaryFile(work, L"llos"));
+    auto helper = QueryAs<IInternalZelHelper>(p.surfaceLayer.get());
+    ComPtr<IEnvelope> area;
+    if (p.graphicsEnvelope) {
+      ComPtr<IClone> copy;
+      Check(RequireInterface<IClone>(p.graphicsEnvelope.get())->Clone(copy.put()));
+      area = RequireInterface<IEnvelope>(copy.get());
+      Check(area->Expand(kClipExpansion, kClipExpansion, VARIANT_TRUE));
+      Check(area->put_SpatialReference(srMap.get()));
+    }
+    ComPtr<IGeoDataset> clipped;
+    if (helper && area &&
+        SUCCEEDED(helper->ClipRegion(area.get(), Bstr(placeholder.parent_path().wstring() + L"/"),
+                                     Bstr(placeholder.stem().wstring()), VARIANT_FALSE,
+                                     clipped.put())) &&
+        clipped) {
+      leftovers.clip = QueryAs<IDataset>(clipped.get());
+      auto raster = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+      ComPtr<IRaster> r;
+      Check(RequireInterface<IRasterDataset>(clipped.get())->CreateDefaultRaster(r.put()));
+      Check(raster->CreateFromRaster(r.get()));
+      analysisLayer = RequireInterface<ILayer>(raster.get());
+    }
+  }
+  if (!analysisLayer) {
+    outcome.status = kIdsCouldNotCreateLos;
+    return outcome;
+  }
+
+  ComPtr<ISurface> surface = GetSurfaceFromLayer(analysisLayer.get());
+  ComPtr<ISpatialReference> srSurf;
+  if (surface) surface->get_SpatialReference(srSurf.put());
+  // A surface in no known system cannot place the picked points.
+  if (!surface || !srSurf || QueryAs<IUnknownCoordinateSystem>(srSurf.get())) {
+    outcome.messages.push_back(kIdsInvalidDataset);
+    return outcome;
+  }
+
+  // A point without a system of its own is in the map's.
+  ComPtr<IPoint> p1 = CopyPoint(p.observer.get()), p2 = CopyPoint(p.target.get());
+  for (IPoint* point : {p1.get(), p2.get()}) {
+    ComPtr<ISpatialReference> own;
+    point->get_SpatialReference(own.put());
+    if (!own || QueryAs<IUnknownCoordinateSystem>(own.get())) {
+      own = srMap;
+      Check(point->put_SpatialReference(srMap.get()));
+    }
+    if (!SameSpatialReference(srSurf.get(), own.get())) Check(point->Project(srSurf.get()));
+  }
+  double z1 = 0, z2 = 0;
+  Check(surface->GetElevation(p1.get(), &z1));
+  Check(surface->GetElevation(p2.get(), &z2));
+  z1 += p.startOffset;
+  z2 += p.endOffset;
+  VARIANT_BOOL void1 = VARIANT_FALSE, void2 = VARIANT_FALSE;
+  Check(surface->IsVoidZ(z1, &void1));
+  Check(surface->IsVoidZ(z2, &void2));
+  if (void1 || void2) {
+    outcome.messages.push_back(kIdsPointOutsideSurface);
+    return outcome;
+  }
+  MakePointAware(p1.get());
+  MakePointAware(p2.get());
+  Check(p1->put_Z(z1));
+  Check(p2->put_Z(z2));
+
+  VARIANT_BOOL curvature = VARIANT_FALSE;
+  Variant refraction;
+  VARIANT_BOOL can = VARIANT_FALSE;
+  Check(surface->get_CanDoCurvature(&can));
+  if (can && settings) {
+    VARIANT_BOOL use = VARIANT_FALSE;
+    Check(settings->get_TerrainUseCurveRefraction(&use));
+    if (use) {
+      curvature = VARIANT_TRUE;
+      double factor = 0;
+      Check(settings->get_TerrainRefraction(&factor));
+      refraction = Variant(factor);
+    }
+  }
+  ComPtr<IPoint> obstruction;
+  ComPtr<IPolyline> seen, hidden;
+  VARIANT_BOOL targetVisible = VARIANT_FALSE;
+  Check(surface->GetLineOfSight(p1.get(), p2.get(), obstruction.put(), seen.put(), hidden.put(),
+                                &targetVisible, curvature, curvature, &refraction));
+  if (!seen && !hidden) {
+    outcome.messages.push_back(kIdsCouldNotCreateLos);
+    return outcome;
+  }
+  // The lines stay in the surface's system, the system their shapefile is written in.
+
+  const std::wstring n = NextFreeRunNumber(work);
+  outcome.number = n;
+  const std::wstring linesName = L"los2dc" + n + L".shp", startName = L"loslocstart" + n + L".shp",
+                     endName = L"loslocend" + n + L".shp";
+  auto written = [&](ComPtr<IFeatureClass> fc, const std::wstring& name) {
+    if (fc) {
+      leftovers.classes.push_back(fc);
+      outcome.files.push_back((fs::path(work) / name).wstring());
+    }
+    return fc;
+  };
+  auto lines = written(
+      CreateSightLineFeatureClass(work, linesName, seen.get(), hidden.get(), srSurf.get(), p.zAware),
+      linesName);
+  auto startClass =
+      written(CreateLocationFeatureClass(work, startName, p1.get(), p.startOffset, srSurf.get()),
+              startName);
+  auto endClass =
+      written(CreateLocationFeatureClass(work, endName, p2.get(), p.endOffset, srSurf.get()),
+              endName);
+  leftovers.keep = true;
+
+  LinearLosLayerTexts texts;
+  texts.group = FormatResourceText(kIdsLinearVisibilityGroup, {n, layerName});
+  texts.start = FormatResourceText(kIdsLocationForVisibility, {LoadResString(kIdsStart), n, layerName});
+  texts.end = FormatResourceText(kIdsLocationForVisibility, {LoadResString(kIdsEnd), n, layerName});
+  texts.lines = FormatResourceText(kIdsVisibilityOf, {n, layerName});
+  outcome.group = AddLinearLosResultLayers(hook, settings, startClass.get(), endClass.get(),
+                                           lines.get(), texts);
+  if (!outcome.group) return outcome;
+
+  VARIANT_BOOL profile = VARIANT_FALSE;
+  if (settings) Check(settings->get_TerrainDisplayLOSProfile(&profile));
+  if (profile) {
+    ComPtr<IFeature> from, to;
+    Check(startClass->GetFeature(0, from.put()));
+    Check(endClass->GetFeature(0, to.put()));
+    ComPtr<IGeometry> a, b;
+    Check(from->get_Shape(a.put()));
+    Check(to->get_Shape(b.put()));
+    auto line = CreateHostObject<IPolyline>(host::CLSID_Polyline);
+    auto points = RequireInterface<IPointCollection>(line.get());
+    Check(points->AddPoint(RequireInterface<IPoint>(a.get()).get()));
+    Check(points->AddPoint(RequireInterface<IPoint>(b.get()).get()));
+    Check(line->put_SpatialReference(srSurf.get()));
+    ComPtr<IGeometry> shaped;
+    Check(surface->InterpolateShape(RequireInterface<IGeometry>(line.get()).get(), shaped.put(),
+                                    nullptr));
+    if (auto profileLine = QueryAs<IPolyline>(shaped.get())) {
+      auto vertices = RequireInterface<IPointCollection>(profileLine.get());
+      LONG count = 0;
+      Check(vertices->get_PointCount(&count));
+      for (auto [index, z] : {std::pair{LONG{0}, z1}, std::pair{count - 1, z2}}) {
+        ComPtr<IPoint> vertex;
+        Check(vertices->get_Point(index, vertex.put()));
+        Check(vertex->put_Z(z));
+        Check(vertices->UpdatePoint(index, vertex.get()));
+      }
+      const std::wstring profileName =
+          NextFreeNumberedFileName(work + L"/", L"profile", L".shp").str();
+      outcome.profile = WriteProfileFeatures(hook, profileLine.get(), work, profileName,
+                                             FormatResourceText(kIdsVisibilityOf, {n, layerName}));
+    }
+  }
+  outcome.targetVisible = targetVisible != VARIANT_FALSE;
+  outcome.status = outcome.targetVisible ? kIdsTargetVisible : kIdsTargetNotVisible;
+  return outcome;
+}
+
+}  // namespace velk::corvane
