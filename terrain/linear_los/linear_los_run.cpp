@@ -218,8 +218,8 @@ LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
 
   LinearLosLayerTexts texts;
   texts.group = FormatResourceText(kIdsLinearVisibilityGroup, {n, layerName});
-  texts.start = FormatResourceText(kIdsLocationForVisibility, {LoadResString(kIdsStart), n, layerName});
-  texts.end = FormatResourceText(kIdsLocationForVisibility, {LoadResString(kIdsEnd), n, layerName});
+  texts.start = FormatResourceText(kIdsPointLocationForVisibility, {LoadResString(kIdsStart), n, layerName});
+  texts.end = FormatResourceText(kIdsPointLocationForVisibility, {LoadResString(kIdsEnd), n, layerName});
   texts.lines = FormatResourceText(kIdsVisibilityOf, {n, layerName});
   outcome.group = AddLinearLosResultLayers(hook, settings, startClass.get(), endClass.get(),
                                            lines.get(), texts);

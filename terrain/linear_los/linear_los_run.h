@@ -12,19 +12,17 @@
 #include "interfaces/zel_settings.h"
 #include "platform/host/geometry.h"
 #include "platform/host/layer.h"
+#include "terrain/common/visibility_text_ids.h"
 #include "terrain/linear_los/profile_graph.h"
 
 namespace velk::corvane {
 
 // String ids of the run's texts.
-constexpr UINT kIdsInvalidDataset = 3620;           // "Invalid dataset"
-constexpr UINT kIdsPointOutsideSurface = 3622;      // "Point outside surface!"
 constexpr UINT kIdsCouldNotCreateLos = 3936;        // "Could not create Line Of Sight"
 constexpr UINT kIdsTargetVisible = 3937;            // "Target is visible"
 constexpr UINT kIdsTargetNotVisible = 3938;         // "Target is not visible"
 constexpr UINT kIdsLinearVisibilityGroup = 3939;    // "Linear Visibility %1!s! of %2!s!"
-constexpr UINT kIdsLocationForVisibility = 3940;    // "%1!s! Location for Visibility ..."
-constexpr UINT kIdsVisibilityOf = 3941;             // "Visibility %1!s! of %2!s!"
+constexpr UINT kIdsPointLocationForVisibility = 3940;  // "%1!s! Location for Visibility ..."
 constexpr UINT kIdsStart = 3942;                    // "Start"
 constexpr UINT kIdsEnd = 3943;                      // "End"
 constexpr UINT kIdsElevation = 3944;                // "Elevation"

@@ -13,17 +13,15 @@
 #include "platform/host/geometry.h"
 #include "platform/host/layer.h"
 #include "terrain/common/run_message.h"
+#include "terrain/common/visibility_text_ids.h"
 #include "terrain/radial/radial_los_observer.h"
 
 namespace velk::corvane {
 
 // String ids of the run's texts.
 constexpr UINT kIdsNoOperationsOnTin = 3615;
-constexpr UINT kIdsInvalidDataset = 3620;
-constexpr UINT kIdsPointOutsideSurface = 3622;
 constexpr UINT kIdsRadialVisibilityGroup = 3649;
 constexpr UINT kIdsLocationForVisibility = 3650;
-constexpr UINT kIdsVisibilityOf = 3651;
 constexpr UINT kIdsCouldNotCreateViewshed = 3652;
 
 struct RadialLosRunParameters {
