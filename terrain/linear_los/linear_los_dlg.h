@@ -30,7 +30,6 @@ constexpr int kOk = 3003;
 constexpr int kClear = 3006;
 }  // namespace lld
 
-constexpr UINT kIdsNone = 3578;                // "none"
 constexpr UINT kIdsEnableSorrelin = 3558;      // "Please enable the Sorrelin extension"
 constexpr UINT kIdsOffsetNotANumber = 3945;    // "The offset is not a number."
 

@@ -43,7 +43,6 @@ constexpr int kList = 3115;
 }  // namespace rld
 
 constexpr UINT kIdsElevationRange = 3871;
-constexpr UINT kIdsNone = 3578;
 constexpr UINT kIdsMultipleObservers = 3656;
 constexpr UINT kIdsSingleObserver = 3657;
 constexpr UINT kIdsFirstColumn = 3632;

@@ -273,8 +273,8 @@ INSTANTIATE_TEST_SUITE_P(
         // neither the item nor a selection: both not found, taken as the selected datasets
         ChoiceCase{"empty box", {}, -1, true, Files{L"a.tif", L"c.tif"}},
         ChoiceCase{"no box", {}, -1, false, Files{L"a.tif", L"b.tif", L"c.tif"}}),
-    [](const auto& info) {
-      std::string n = info.param.what;
+    [](const auto& param) {
+      std::string n = param.param.what;
       for (char& ch : n)
         if (ch == ' ') ch = '_';
       return n;
