@@ -77,6 +77,7 @@ class PropertySheetTest : public WinTest {
     h.phpage = pages.data();
     INT_PTR r = PropertySheetW(&h);
     win::SetResponder(nullptr);
+    for (HPROPSHEETPAGE page : pages) DestroyPropertySheetPage(page);  // the sheet does not own them
     return r;
   }
   std::unique_ptr<res::ResourceModule> module;
