@@ -3,6 +3,9 @@
 #include <string>
 
 #include "interfaces/lumeris_ids.h"
+#include "layers/zel_dted_layer.h"
+#include "layers/zel_raster_layer.h"
+#include "layers/zel_referenced_rpf_layer.h"
 
 namespace velk::lumeris {
 
@@ -27,18 +30,18 @@ const CategoryMapEntry* EmptyCategories() {
   return map;
 }
 
-#define VELK_ENTRY(cls, script)                                                                   \
-  {                                                                                               \
-    &ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, &CreateUnavailable, nullptr, \
-        0, &NoDescription, &EmptyCategories, nullptr                                              \
+#define VELK_ENTRY(cls, script, create)                                                       \
+  {                                                                                          \
+    &ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, create, nullptr, 0,     \
+        &NoDescription, &EmptyCategories, nullptr                                            \
   }
 
 ObjectMapEntry g_map[] = {
-    VELK_ENTRY(ZelRasterLayer, 1000),
-    VELK_ENTRY(ZelVectorLayer, 1001),
-    VELK_ENTRY(ZelDtedLayer, 1002),
-    VELK_ENTRY(ZelManagedVpfLayer, 1004),
-    VELK_ENTRY(ZelReferencedRpfLayer, 1103),
+    VELK_ENTRY(ZelRasterLayer, 1000, &CreateInstance<ZelRasterLayer>),
+    VELK_ENTRY(ZelVectorLayer, 1001, &CreateUnavailable),
+    VELK_ENTRY(ZelDtedLayer, 1002, &CreateInstance<ZelDtedLayer>),
+    VELK_ENTRY(ZelManagedVpfLayer, 1004, &CreateUnavailable),
+    VELK_ENTRY(ZelReferencedRpfLayer, 1103, &CreateInstance<ZelReferencedRpfLayer>),
     {nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr},
 };
 

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/com/stream.h"
+
 namespace velk::host {
 
 struct ByteWriter {
@@ -52,5 +54,26 @@ struct ByteReader {
     return true;
   }
 };
+
+// A host object's stream part: its bytes behind a 32-bit length. Writing reports the stream's
+// failure; reading fails (E_FAIL) on a short stream, and then leaves *bytes empty.
+inline HRESULT WriteFramedBytes(IStream* stream, const std::string& bytes) {
+  ByteWriter framed;
+  framed.Text(bytes);
+  ULONG written = 0;
+  HRESULT hr = stream->Write(framed.bytes.data(), static_cast<ULONG>(framed.bytes.size()), &written);
+  return FAILED(hr) || written != framed.bytes.size() ? E_FAIL : S_OK;
+}
+
+inline HRESULT ReadFramedBytes(IStream* stream, std::string* bytes) {
+  bytes->clear();
+  std::uint32_t length = 0;
+  ULONG got = 0;
+  if (FAILED(stream->Read(&length, 4, &got)) || got != 4) return E_FAIL;
+  std::string read(length, '\0');
+  if (length && (FAILED(stream->Read(read.data(), length, &got)) || got != length)) return E_FAIL;
+  *bytes = std::move(read);
+  return S_OK;
+}
 
 }  // namespace velk::host

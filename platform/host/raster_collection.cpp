@@ -2,14 +2,22 @@
 
 #include <vector>
 
+#include "platform/com/text.h"
+#include "platform/host/analysis/raster_clip.h"
+#include "platform/host/analysis/surface_preparation.h"
+#include "platform/host/data_errors.h"
 #include "platform/host/geometry.h"
 #include "platform/host/raster.h"
+#include "platform/host/raster_objects.h"
+#include "platform/host/spatial_reference.h"
+#include "platform/host/workspace.h"
 
 namespace velk::host {
 namespace {
 
-class RasterCollection : public ComObjectRoot<RasterCollection, IRasterCollection> {
+class RasterCollection : public ComObjectRoot<RasterCollection, IRasterCollection, ISaveAs> {
  public:
+  using IRasterCollection::QueryInterface;
   HRESULT get_RasterCount(LONG* count) override {
     if (!count) return E_POINTER;
     *count = static_cast<LONG>(rasters_.size());
@@ -43,6 +51,46 @@ class RasterCollection : public ComObjectRoot<RasterCollection, IRasterCollectio
     if (FAILED(hr)) return hr;
     extent_ = copy;
     return S_OK;
+  }
+
+ // ISaveAs
+  HRESULT SaveAs(BSTR name, IUnknown* workspace, BSTR format, IUnknown** saved) override {
+    if (!saved) return E_POINTER;
+    *saved = nullptr;
+    if (BstrToWstring(format) != L"GRID" || !name || !*name || !extent_) return E_INVALIDARG;
+    auto ws = QueryAs<IWorkspace>(workspace);
+    if (!ws) return E_INVALIDARG;
+    if (rasters_.empty()) return E_DATA_NOT_FOUND;
+    VELK_TRY
+    Bstr folder;
+    Check(ws->get_PathName(&folder));
+    analysis::RasterClipRequest request;
+    Check(extent_->QueryCoords(&request.xmin, &request.ymin, &request.xmax, &request.ymax));
+    ComPtr<ISpatialReference> sr;
+    extent_->get_SpatialReference(sr.put());
+    if (sr) {
+      Bstr wkt;
+      if (SUCCEEDED(sr->ExportToWkt(&wkt))) request.targetWkt = ToUtf8(wkt.str());
+    }
+    for (const auto& raster : rasters_) {
+      ComPtr<IRasterDataset> dataset;
+      Bstr path;
+      if (FAILED(raster->get_RasterDataset(dataset.put())) || !dataset ||
+          FAILED(dataset->get_CompleteName(&path)))
+        return E_DATA_NOT_FOUND;
+      request.sources.push_back(ToUtf8(path.str()));
+    }
+    LONG mode = kRasterResampleNearest;
+    if (auto first = rasters_.front().As<IRasterResampling>()) first->get_ResamplingMode(&mode);
+    request.options.bilinear = mode != kRasterResampleNearest;
+    const std::string out =
+        analysis::GridRasterPath(ToUtf8(folder.str()), ToUtf8(BstrToWstring(name)));
+    if (!analysis::ClipRasters(request, out).empty()) return E_DATA_WRITE_FAILED;
+    ComPtr<IRasterDataset> dataset;
+    Check(OpenRasterFile(out, ws.get(), dataset.put()));
+    *saved = dataset.As<IUnknown>().Detach();
+    return S_OK;
+    VELK_CATCH
   }
 
  private:
