@@ -19,7 +19,12 @@
 #include "platform/com/safearray.h"
 #include "platform/host/command_bars.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/host/dataset.h"
 #include "platform/host/display.h"
+#include "platform/host/editor.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/field.h"
+#include "platform/host/layer_kinds.h"
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/win/responder.h"
@@ -107,7 +112,7 @@ void CoordToolDlg::HookUp(IUnknown* hook) {
       globeHost_ = true;
       if (m_hWnd) ::EnableWindow(GetDlgItem(kDrawPointCheck), FALSE);
     }
-    editor_ = FindExtensionByName(AllocBstr(kEditorName));
+    editor_ = FindExtensionByName(AllocBstr(kEditorExtensionName));
   } catch (...) {
     editor_.Reset();
   }
@@ -521,11 +526,70 @@ void CoordToolDlg::ComputeMapPoint() {
 
 // ---- drawing ----
 
+// With the host's editor editing a point or multipoint layer, the point becomes a new feature of
+// it in one edit operation; false (nothing done) otherwise.
+bool CoordToolDlg::AddPointFeature(IPoint* point) {
+  auto layers = QueryAs<IEditLayers>(editor_.get());
+  auto editor = QueryAs<IEditor>(editor_.get());
+  if (!layers || !editor) return false;
+  ComPtr<IFeatureLayer> layer;
+  layers->get_CurrentLayer(layer.put());
+  ComPtr<IFeatureClass> features;
+  if (!layer || FAILED(layer->get_FeatureClass(features.put())) || !features) return false;
+  LONG shapeType = kGeometryNull;
+  features->get_ShapeType(&shapeType);
+  if (shapeType != kGeometryPoint && shapeType != kGeometryMultipoint) return false;
+  RemoveMarker();
+  // The class's shape field says whether its shapes carry z.
+  VARIANT_BOOL hasZ = VARIANT_FALSE;
+  ComPtr<IFields> fields;
+  Bstr shapeName;
+  features->get_Fields(fields.put());
+  features->get_ShapeFieldName(&shapeName);
+  LONG at = -1;
+  if (fields) fields->FindField(shapeName.get(), &at);
+  ComPtr<IField> shapeField;
+  if (at >= 0) fields->get_Field(at, shapeField.put());
+  ComPtr<IGeometryDef> def;
+  if (shapeField) shapeField->get_GeometryDef(def.put());
+  if (def) def->get_HasZ(&hasZ);
+
+  ComPtr<IPoint> copy = ClonePoint(point);
+  ComPtr<ISpatialReference> reference;
+  if (auto geo = QueryAs<IGeoDataset>(features.get())) geo->get_SpatialReference(reference.put());
+  if (reference) Check(copy->Project(reference.get()));
+  if (hasZ) {
+    copy->put_ZAware(VARIANT_TRUE);
+    copy->put_Z(0.0);
+  }
+  ComPtr<IGeometry> shape = copy.As<IGeometry>();
+  if (shapeType == kGeometryMultipoint) {
+    auto multi = CreateHostObject<IGeometry>(host::CLSID_Multipoint);
+    if (reference) multi->put_SpatialReference(reference.get());
+    if (hasZ) multi->put_ZAware(VARIANT_TRUE);
+    Check(RequireInterface<IPointCollection>(multi.get())->AddPoint(copy.get()));
+    shape = multi;
+  }
+  Check(editor->StartOperation());
+  ComPtr<IFeature> feature;
+  HRESULT hr = features->CreateFeature(feature.put());
+  if (SUCCEEDED(hr)) hr = feature->putref_Shape(shape.get());
+  if (SUCCEEDED(hr)) hr = feature->Store();
+  if (FAILED(hr)) {
+    editor->AbortOperation();
+    ThrowComError(hr);
+  }
+  editor->StopOperation(Bstr(L"").get());
+  ComPtr<IActiveView> view;
+  GetActiveView(view.put());
+  if (view) view->PartialRefresh(kViewGeography, layer.get(), nullptr);
+  return true;
+}
+
 void CoordToolDlg::DrawPoint(IPoint* point) {
   if (globeHost_ || !point || drawPointCheck_.GetCheck() != BST_CHECKED) return;
   try {
-    // The host offers no editor target layer to add features to, so the point is marked with
-    // a graphic.
+    if (AddPointFeature(point)) return;
     ComPtr<IElement> element = CreateCoordToolMarkerElement(ClonePoint(point).get());
     ReplaceMapGraphic(*this, element.get(), marker_.get());
     marker_ = element;

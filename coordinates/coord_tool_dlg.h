@@ -48,7 +48,6 @@ class CoordToolDlg : public CBasicWindowImpl<CoordToolDlg> {
   static constexpr UINT kNoneTextId = 3578;
   static constexpr UINT kUnsupportedSystemTextId = 3580;
   static constexpr UINT kNoMapPointTextId = 3648;
-  static constexpr const wchar_t* kEditorName = L"Velk Object Editor";
 
   CoordToolDlg();
   ~CoordToolDlg() override;
@@ -138,6 +137,7 @@ class CoordToolDlg : public CBasicWindowImpl<CoordToolDlg> {
   // The map point of the last converted WGS 84 point (Convert).
   void ComputeMapPoint();
   void DrawPoint(IPoint* point);
+  bool AddPointFeature(IPoint* point);
   void RemoveMarker();
   void CenterDisplay();
   // Centring in the globe host: the camera above the last converted WGS 84 point.

@@ -8,6 +8,7 @@
 #include "coordinates/coord_tool_dockable.h"
 #include "framework/menus_toolbars.h"
 #include "terrain/hillshade/hillshade_command.h"
+#include "terrain/terrain_tools/terrain_tools.h"
 #include "platform/registry/server_module.h"
 
 namespace velk::corvane {

@@ -6,6 +6,7 @@
 
 #include "corvane/corvane_module.h"
 #include "framework/host_object_creation.h"
+#include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/variant.h"
 #include "platform/host/geometry.h"
 #include "platform/host/raster.h"
@@ -132,6 +133,20 @@ void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT text
     Check(made->Append(opened.get()));
   }
   *collection = made.Detach();
+}
+
+ComPtr<IRasterCollection> GetRasterFromLayerCombo(HWND extentCombo, UINT textId,
+                                                  IUnknown* catalogLayer, IUnknown* area) {
+  auto layer = RequireInterface<IZelDtedLayer>(catalogLayer);
+  ComPtr<IRasterCatalog> catalog;
+  layer->get_InternalObject(catalog.put());
+  if (!catalog) ThrowComError(E_POINTER);
+  ComPtr<IRasterCollection> collection;
+  BuildRasterCollection(collection.put(), extentCombo, textId, area, catalog.get());
+  LONG count = 0;
+  if (collection) collection->get_RasterCount(&count);
+  if (count == 0) return {};
+  return collection;
 }
 
 }  // namespace velk::corvane

@@ -81,6 +81,23 @@ struct IGeodesySettings : IUnknown {
   VELK_INTERFACE_ID("{7863298A-4368-4612-9E8D-AA6527A3FDD2}")
   virtual HRESULT get_GeodesyLineType(LONG* value) = 0;
   virtual HRESULT put_GeodesyLineType(LONG value) = 0;
+  // The symbols the geodesy tools draw with; a new host symbol on each call.
+  virtual HRESULT get_GeodesyLineSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT get_GeodesyRangeRingSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT get_GeodesyRadialLineSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT get_GeodesyLabelSymbol(IUnknown** symbol) = 0;
+  // Stores a copy of the symbol for a kind of velkZelGeodesySymbolTypeEnum (1 lines, 2 radial
+  // lines, 3 range rings, 11 labels); E_POINTER for none, E_INVALIDARG for another kind or a
+  // symbol of the wrong sort (the stored symbol then stays).
+  virtual HRESULT PutSymbol(LONG kind, IUnknown* symbol) = 0;
+};
+
+// The kinds of geodesy symbols.
+enum velkZelGeodesySymbolTypeEnum : LONG {
+  velkZelGeodesyLineSymbol = 1,
+  velkZelGeodesyRadialLineSymbol = 2,
+  velkZelGeodesyRingsSymbol = 3,
+  velkZelGeodesyTextSymbol = 11,
 };
 
 // Terrain analysis settings.
@@ -94,6 +111,36 @@ struct ITerrainSettings : IUnknown {
   virtual HRESULT put_TerrainDisplayLOSProfile(VARIANT_BOOL value) = 0;
   virtual HRESULT get_TerrainCalculateZ(VARIANT_BOOL* value) = 0;
   virtual HRESULT put_TerrainCalculateZ(VARIANT_BOOL value) = 0;
+  // The symbols of the line-of-sight results by kind of velkZelTerrainSymbolTypeEnum: a new
+  // host symbol on each call; E_INVALIDARG (and null) for another kind.
+  virtual HRESULT GetSymbol(LONG kind, IUnknown** symbol) = 0;
+  // Stores a copy of the symbol for the kind; E_POINTER for none, E_INVALIDARG for another
+  // kind or a symbol of the wrong sort (the stored symbol then stays).
+  virtual HRESULT PutSymbol(LONG kind, IUnknown* symbol) = 0;
+  // GetSymbol with 0, 1, 2, 3, 4, 5, 6, 7 and 8.
+  virtual HRESULT get_TerrainLLOSVisSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT get_TerrainLLOSNonVisSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT get_TerrainLLOSStartPntSymbol1(IUnknown** symbol) = 0;
+  virtual HRESULT get_TerrainLLOSStartPntSymbol2(IUnknown** symbol) = 0;
+  virtual HRESULT get_TerrainLLOSEndPntSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT get_TerrainRLOSObserverSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT get_TerrainRLOSExtentSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT get_TerrainRLOSVisSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT get_TerrainRLOSNonVisSymbol(IUnknown** symbol) = 0;
+};
+
+// The kinds of line-of-sight symbols.
+enum velkZelTerrainSymbolTypeEnum : LONG {
+  velkZelTerrainLLOSVisibleSymbol = 0,
+  velkZelTerrainLLOSInVisibleSymbol = 1,
+  velkZelTerrainLLOSStartPointSymbol1 = 2,
+  velkZelTerrainLLOSStartPointSymbol2 = 3,
+  velkZelTerrainLLOSEndPointSymbol = 4,
+  velkZelTerrainRLOSObserverSym = 5,
+  velkZelTerrainRLOSExtentSym = 6,
+  velkZelTerrainRLOSVisSym = 7,
+  velkZelTerrainRLOSInVisSym = 8,
+  velkZelTerrainLLOSStartPointSymbol = 9,
 };
 
 // 3-D viewer, threat dome and fly-through settings.

@@ -6,6 +6,7 @@
 #include "layers/zel_dted_layer.h"
 #include "layers/zel_raster_layer.h"
 #include "layers/zel_referenced_rpf_layer.h"
+#include "layers/zel_vector_layer.h"
 
 namespace velk::lumeris {
 
@@ -30,22 +31,24 @@ const CategoryMapEntry* EmptyCategories() {
   return map;
 }
 
-#define VELK_ENTRY(cls, script, create)                                                       \
-  {                                                                                          \
-    &ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, create, nullptr, 0,     \
-        &NoDescription, &EmptyCategories, nullptr                                            \
+#define VELK_ENTRY(cls, script) VELK_CREATABLE(cls, script, &CreateUnavailable)
+#define VELK_CREATABLE(cls, script, create)                                                   \
+  {                                                                                           \
+    &ids::CLSID_##cls, &UpdateRegistry<script>, &CreateClassFactory, create, nullptr, 0,      \
+        &NoDescription, &EmptyCategories, nullptr                                             \
   }
 
 ObjectMapEntry g_map[] = {
-    VELK_ENTRY(ZelRasterLayer, 1000, &CreateInstance<ZelRasterLayer>),
-    VELK_ENTRY(ZelVectorLayer, 1001, &CreateUnavailable),
-    VELK_ENTRY(ZelDtedLayer, 1002, &CreateInstance<ZelDtedLayer>),
-    VELK_ENTRY(ZelManagedVpfLayer, 1004, &CreateUnavailable),
-    VELK_ENTRY(ZelReferencedRpfLayer, 1103, &CreateInstance<ZelReferencedRpfLayer>),
+    VELK_CREATABLE(ZelRasterLayer, 1000, &CreateInstance<ZelRasterLayer>),
+    VELK_CREATABLE(ZelVectorLayer, 1001, &CreateZelVectorLayerObject),
+    VELK_CREATABLE(ZelDtedLayer, 1002, &CreateInstance<ZelDtedLayer>),
+    VELK_ENTRY(ZelManagedVpfLayer, 1004),
+    VELK_CREATABLE(ZelReferencedRpfLayer, 1103, &CreateInstance<ZelReferencedRpfLayer>),
     {nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr},
 };
 
 #undef VELK_ENTRY
+#undef VELK_CREATABLE
 
 }  // namespace
 

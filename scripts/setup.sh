@@ -3,7 +3,7 @@
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config libgdal-dev gdal-bin libcairo2-dev libproj-dev proj-bin
       libgeographiclib-dev geographiclib-tools libhivex-dev libhivex-bin
-      fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev ccache)
+      fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev ccache clang clang-tidy libclang-rt-14-dev)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

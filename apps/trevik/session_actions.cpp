@@ -8,7 +8,9 @@
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "platform/host/dataset.h"
+#include "platform/host/editor.h"
 #include "platform/host/feature_class.h"
+#include "platform/host/geometry.h"
 #include "platform/host/layer_kinds.h"
 #include "platform/host/layer_objects.h"
 #include "platform/host/table_objects.h"
@@ -114,9 +116,66 @@ void Select(SessionContext& context, const SessionLine& l) {
   }
 }
 
+ComPtr<IEditor> HostEditor(SessionContext& context) {
+  auto editor =
+      velk::QueryAs<IEditor>(context.Session().Host().FindExtension(kEditorExtensionName).get());
+  if (!editor) throw SessionError{L"the host has no editor"};
+  return editor;
+}
+
+//   edit LAYER | edit stop           starts editing with a feature layer as target, or stops
+void Edit(SessionContext& context, const SessionLine& l) {
+  const std::wstring& what = l.Arg(0, L"a layer name or stop");
+  ComPtr<IEditor> editor = HostEditor(context);
+  if (what == L"stop") {
+    velk::Check(editor->StopEditing());
+    return;
+  }
+  auto layer = LayerByName(context.FocusMap().get(), what).As<IFeatureLayer>();
+  HRESULT hr = editor->StartEditing(layer.get());
+  if (hr == E_UNEXPECTED) throw SessionError{L"the editor is editing already"};
+  if (FAILED(hr)) throw SessionError{L"the layer \"" + what + L"\" has no features to edit"};
+  context.Print(L"  editing \"" + what + L"\"");
+}
+
+//   print features LAYER             the layer's features: count, then each point's coordinates
+void PrintFeatures(SessionContext& context, const SessionLine& l) {
+  const std::wstring& name = l.Arg(1, L"a layer name");
+  auto layer = LayerByName(context.FocusMap().get(), name).As<IFeatureLayer>();
+  ComPtr<IFeatureClass> fc;
+  if (layer) layer->get_FeatureClass(fc.put());
+  if (!fc) throw SessionError{L"the layer \"" + name + L"\" has no features"};
+  LONG count = 0;
+  fc->FeatureCount(nullptr, &count);
+  LONG edits = static_cast<LONG>(velk::host::EditorOperations(HostEditor(context).get()).size());
+  context.Print(L"  " + std::to_wstring(count) + L" features in \"" + name + L"\", " +
+                std::to_wstring(edits) + L" edit operation(s)");
+  ComPtr<IFeatureCursor> cursor;
+  if (FAILED(fc->Search(nullptr, VARIANT_FALSE, cursor.put())) || !cursor) return;
+  for (ComPtr<IFeature> f; SUCCEEDED(cursor->NextFeature(f.put())) && f; f.Reset()) {
+    ComPtr<IGeometry> shape;
+    f->get_Shape(shape.put());
+    ComPtr<IPoint> point = velk::QueryAs<IPoint>(shape.get());
+    if (auto points = velk::QueryAs<IPointCollection>(shape.get())) {
+      LONG n = 0;
+      points->get_PointCount(&n);
+      if (n > 0) points->get_Point(0, point.put());
+    }
+    double x = 0, y = 0;
+    if (!point || FAILED(point->QueryCoords(&x, &y))) continue;
+    VARIANT_BOOL zAware = VARIANT_FALSE;
+    shape->get_ZAware(&zAware);
+    double z = 0;
+    point->get_Z(&z);
+    context.Print(L"  " + Number(x) + L" " + Number(y) + (zAware ? L" z " + Number(z) : L""));
+  }
+}
+
 const SessionActions kRegistered({{"make-places", &MakePlaces},
                                   {"add-features", &AddFeatures},
-                                  {"select", &Select}});
+                                  {"select", &Select},
+                                  {"edit", &Edit}},
+                                 {{"features", &PrintFeatures}});
 
 }  // namespace
 

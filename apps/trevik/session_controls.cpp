@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cwctype>
+#include <vector>
 
 #include "platform/com/text.h"
 #include "platform/win/common_controls.h"
@@ -94,14 +95,20 @@ HWND FindControl(HWND dialog, const std::wstring& ref, std::wstring* why) {
       numeric = false;
     }
   }
+  // The dialog's own controls first, then those of a page shown inside it (a property sheet's).
+  std::vector<HWND> owners{dialog};
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    if (velk::win::IsDialogWindow(c) && IsWindowVisible(c)) owners.push_back(c);
   if (numeric || velk::win::LookupTemplateName(velk::ToUtf8(ref), &id)) {
-    HWND c = GetDlgItem(dialog, static_cast<int>(id));
-    if (!c) *why = L"no control " + ref + L" in " + DialogTitle(dialog);
-    return c;
+    for (HWND owner : owners)
+      if (HWND c = GetDlgItem(owner, static_cast<int>(id))) return c;
+    *why = L"no control " + ref + L" in " + DialogTitle(dialog);
+    return nullptr;
   }
   std::wstring want = Lower(Plain(ref));
-  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-    if (Lower(Plain(velk::win::WindowText(c))) == want && !IsClass(c, WC_STATIC)) return c;
+  for (HWND owner : owners)
+    for (HWND c = GetWindow(owner, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+      if (Lower(Plain(velk::win::WindowText(c))) == want && !IsClass(c, WC_STATIC)) return c;
   *why = L"no control \"" + ref + L"\" in " + DialogTitle(dialog);
   return nullptr;
 }

@@ -28,12 +28,15 @@
 #include "platform/host/globe.h"
 #include "platform/host/map.h"
 #include "platform/host/status_bar.h"
+#include "platform/host/symbol_drawing.h"
 #include "platform/host/uid.h"
+#include "platform/productline/symbol_text.h"
 #include "platform/registry/activation.h"
 #include "platform/registry/file_io.h"
 #include "platform/win/common_controls.h"
 #include "platform/win/dialog.h"
 #include "platform/win/message_queue.h"
+#include "platform/win/painting.h"
 #include "platform/win/responder.h"
 #include "platform/win/user_input.h"
 
@@ -92,10 +95,14 @@ class SessionRunner : public win::Responder, public SessionContext {
 
   int Run() {
     win::SetResponder(this);
+    velk::host::SetSymbolChooser([this](HWND, IUnknown* offered, ComPtr<IUnknown>* chosen) {
+      return OnSymbolSelector(offered, chosen);
+    });
     win::ClearUserEvents();
     eventsSeen_ = 0;
     while (next_ < lines_.size() && !failed_) Execute(lines_[next_++]);
     win::SetResponder(nullptr);
+    velk::host::SetSymbolChooser(nullptr);
     // Actions' state (listeners, connections) goes before the host.
     states_.clear();
     session_.reset();
@@ -130,6 +137,31 @@ class SessionRunner : public win::Responder, public SessionContext {
     }
     if (l->args[0] == L"cancel") return false;
     *path = l->args[0];
+    return true;
+  }
+
+  // The host's symbol selector, answered by a following `symbol TEXT` or `symbol cancel` line
+  // (none cancels).
+  bool OnSymbolSelector(IUnknown* offered, ComPtr<IUnknown>* chosen) {
+    ReportEvents();
+    std::wstring text;
+    if (!offered || !velk::productline::SymbolToText(offered, text)) text = L"no symbol";
+    Print(L"symbol selector offers \"" + text + L"\"");
+    const ScriptLine* l = LookAhead("symbol");
+    if (!l) return false;
+    ++next_;
+    if (l->args.empty()) {
+      Fail(*l, L"symbol needs a symbol text or the word cancel");
+      return false;
+    }
+    if (l->args[0] == L"cancel") return false;
+    ComPtr<IUnknown> made = velk::productline::SymbolFromText(l->args[0]);
+    if (!made) {
+      Fail(*l, L"not a symbol: " + l->args[0] +
+                   L" (marker, line, fill or text with its colour and sizes)");
+      return false;
+    }
+    *chosen = made;
     return true;
   }
 
@@ -619,8 +651,19 @@ class SessionRunner : public win::Responder, public SessionContext {
 
   void DoAnswer(const SessionLine& l) {
     const std::string& a = l.action;
-    throw LineError{FromUtf8(a) + L": no " + (a == "answer" ? L"message box" : L"file dialog") +
-                    L" is waiting"};
+    const wchar_t* what = a == "answer" ? L"message box"
+                          : a == "file" ? L"file dialog"
+                                        : L"symbol selector";
+    throw LineError{FromUtf8(a) + L": no " + what + L" is waiting"};
+  }
+
+  // The current dialog as the user sees it, with the controls it shows (a property sheet with
+  // its open page), as a PNG.
+  void DoSaveDialog(const SessionLine& l) {
+    std::wstring path = Arg(l, 0, L"a PNG file");
+    HWND dialog = CurrentDialog();
+    if (!win::WriteWindowPng(dialog, ToUtf8(path))) throw LineError{L"cannot write " + path};
+    Print(L"saved " + DialogTitle(dialog) + L" as " + path);
   }
 
   std::wstring StatusText() {
@@ -780,6 +823,8 @@ const SessionActions kRegistered(
         {"expect", &Run<&SessionRunner::DoExpect>},
         {"answer", &Run<&SessionRunner::DoAnswer>},
         {"file", &Run<&SessionRunner::DoAnswer>},
+        {"symbol", &Run<&SessionRunner::DoAnswer>},
+        {"save-dialog", &Run<&SessionRunner::DoSaveDialog>},
     },
     {
         {"dialog", &Run<&SessionRunner::PrintDialog>},

@@ -4,6 +4,8 @@
 
 #include "catalog/options/option_files.h"
 #include "interfaces/zel_settings.h"
+#include "framework/host_object_creation.h"
+#include "platform/host/browse_dialog.h"
 #include "platform/host/dataset.h"
 #include "platform/win/file_dialog_impl.h"
 #include "platform/win/file_system.h"
@@ -84,6 +86,40 @@ void OptionsDlgGeneralTab::ApplySettings() {
     Bstr factory(m_workspaceFactory), path(m_workspacePath);
     general->SetGeneralOutputWorkspace(factory.get(), path.get());
   }
+}
+
+// The picked folder or database becomes the output workspace, with the factory of its own
+// kind (a folder's and a database's differ); it reaches the settings when the page applies.
+LRESULT OptionsDlgGeneralTab::OnBrowseWorkspace(WORD, WORD, HWND, BOOL&) {
+  try {
+    auto dialog = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
+    dialog->put_Title(Bstr(LoadResString(3270)).get());
+    dialog->put_ButtonCaption(Bstr(LoadResString(3275)).get());
+    ComPtr<IBrowseFilterCollection> filters;
+    if (FAILED(dialog->get_ObjectFilters(filters.put())) || !filters) return 0;
+    filters->AddFilter(CreateHostObject<IBrowseFilter>(host::CLSID_FilterWorkspaces).get(),
+                       VARIANT_TRUE);
+    ComPtr<IEnumBrowseObject> selection;
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    if (FAILED(dialog->DoModalOpen(m_hWnd, selection.put(), &ok)) || ok != VARIANT_TRUE ||
+        !selection)
+      return 0;
+    ComPtr<IBrowseObject> picked;
+    if (selection->Next(picked.put()) != S_OK || !picked) return 0;
+    ComPtr<IName> name;
+    picked->get_InternalObjectName(name.put());
+    auto wsName = QueryAs<IWorkspaceName>(name.get());
+    if (!wsName) return 0;  // a dataset, not a place outputs can go
+    Bstr path, factory;
+    wsName->get_PathName(&path);
+    wsName->get_WorkspaceFactoryProgID(&factory);
+    m_workspacePath = Text(path.get());
+    m_workspaceFactory = Text(factory.get());
+    ShowText(3533, m_workspacePath);
+  } catch (const ComError&) {
+    // No browse dialog: nothing changes.
+  }
+  return 0;
 }
 
 LRESULT OptionsDlgGeneralTab::SaveOptionsToFile(WORD, WORD, HWND, BOOL&) {
@@ -183,6 +219,13 @@ OptionsDlgGeodesyTab::OptionsDlgGeodesyTab() {
 
 void OptionsDlgGeodesyTab::InitFromSettings() {
   auto s = Area<IGeodesySettings>();
+  ComPtr<IUnknown> read[4];
+  s->get_GeodesyLineSymbol(read[0].put());
+  s->get_GeodesyRangeRingSymbol(read[1].put());
+  s->get_GeodesyRadialLineSymbol(read[2].put());
+  s->get_GeodesyLabelSymbol(read[3].put());
+  for (int i = 0; i < 4; ++i)
+    if (read[i]) m_symbols[i] = read[i];
   for (int i = 0; i < 4; ++i) {
     if (!m_buttons[i].m_hWnd) m_buttons[i].Subclass(GetDlgItem(kGeodesyButtons[i]));
     m_buttons[i].SetSymbol(m_symbols[i].get());
@@ -195,7 +238,12 @@ void OptionsDlgGeodesyTab::InitFromSettings() {
 }
 
 void OptionsDlgGeodesyTab::ApplySettings() {
-  Area<IGeodesySettings>()->put_GeodesyLineType(SelectedData(3729));
+  auto s = Area<IGeodesySettings>();
+  s->put_GeodesyLineType(SelectedData(3729));
+  s->PutSymbol(velkZelGeodesyLineSymbol, m_symbols[0].get());
+  s->PutSymbol(velkZelGeodesyRingsSymbol, m_symbols[1].get());
+  s->PutSymbol(velkZelGeodesyRadialLineSymbol, m_symbols[2].get());
+  s->PutSymbol(velkZelGeodesyTextSymbol, m_symbols[3].get());
 }
 
 LRESULT OptionsDlgGeodesyTab::OnSymbol(WORD, WORD id, HWND, BOOL& bHandled) {
@@ -260,6 +308,18 @@ constexpr int kTerrainButtons[] = {3740, 3741, 3742, 3743, 4757, 3746, 3753, 374
 constexpr SymbolKind kTerrainKinds[] = {SymbolKind::Marker, SymbolKind::Fill,   SymbolKind::Fill,
                                         SymbolKind::Fill,   SymbolKind::Marker, SymbolKind::Marker,
                                         SymbolKind::Line,   SymbolKind::Line};
+// The settings' kind of each button's symbol, then of the two start-point symbols that have no
+// button (each is written back to the kind it was read from).
+constexpr LONG kTerrainSymbolKinds[] = {velkZelTerrainRLOSObserverSym,
+                                        velkZelTerrainRLOSExtentSym,
+                                        velkZelTerrainRLOSVisSym,
+                                        velkZelTerrainRLOSInVisSym,
+                                        velkZelTerrainLLOSStartPointSymbol,
+                                        velkZelTerrainLLOSEndPointSymbol,
+                                        velkZelTerrainLLOSVisibleSymbol,
+                                        velkZelTerrainLLOSInVisibleSymbol,
+                                        velkZelTerrainLLOSStartPointSymbol2,
+                                        velkZelTerrainLLOSStartPointSymbol1};
 }  // namespace
 
 void OptionsDlgTerrainTab::InitFromSettings() {
@@ -275,6 +335,11 @@ void OptionsDlgTerrainTab::InitFromSettings() {
   SendDlgItemMessage(3739, TBM_SETRANGE, TRUE, MAKELONG(0, 1000));
   SendDlgItemMessage(3739, TBM_SETPOS, TRUE, static_cast<LPARAM>(m_refraction * 1000));
   ShowFormatted(3531, L"%.4f", m_refraction);
+  for (std::size_t i = 0; i < m_symbols.size(); ++i) {
+    ComPtr<IUnknown> symbol;
+    s->GetSymbol(kTerrainSymbolKinds[i], symbol.put());
+    if (symbol) m_symbols[i] = symbol;
+  }
   for (int i = 0; i < 8; ++i) {
     if (!m_buttons[i].m_hWnd) m_buttons[i].Subclass(GetDlgItem(kTerrainButtons[i]));
     m_buttons[i].SetSymbol(m_symbols[i].get());
@@ -287,6 +352,8 @@ void OptionsDlgTerrainTab::ApplySettings() {
   s->put_TerrainDisplayLOSProfile(ReadBool(3737));
   s->put_TerrainUseCurveRefraction(ReadBool(3738));
   s->put_TerrainRefraction(m_refraction);
+  for (std::size_t i = 0; i < m_symbols.size(); ++i)
+    if (m_symbols[i]) s->PutSymbol(kTerrainSymbolKinds[i], m_symbols[i].get());
 }
 
 LRESULT OptionsDlgTerrainTab::OnRefractionTyped(WORD, WORD, HWND, BOOL&) {

@@ -12,6 +12,7 @@ class OptionsDlgGeneralTab : public OptionsPage<OptionsDlgGeneralTab> {
  public:
   enum { IDD = 3861 };
   BEGIN_MSG_MAP(OptionsDlgGeneralTab)
+  COMMAND_HANDLER(3752, BN_CLICKED, OnBrowseWorkspace)
   COMMAND_HANDLER(3757, BN_CLICKED, SaveOptionsToFile)
   COMMAND_HANDLER(3758, BN_CLICKED, LoadOptionsFromFile)
   CHAIN_MSG_MAP(OptionsPage<OptionsDlgGeneralTab>)
@@ -20,6 +21,7 @@ class OptionsDlgGeneralTab : public OptionsPage<OptionsDlgGeneralTab> {
   void ApplySettings();
   LRESULT SaveOptionsToFile(WORD, WORD, HWND, BOOL&);
   LRESULT LoadOptionsFromFile(WORD, WORD, HWND, BOOL&);
+  LRESULT OnBrowseWorkspace(WORD, WORD, HWND, BOOL&);
 
  private:
   VARIANT_BOOL m_log = 0;
@@ -87,7 +89,8 @@ class OptionsDlgTerrainTab : public OptionsPage<OptionsDlgTerrainTab> {
 
  private:
   double m_refraction = 0.151;
-  std::array<ComPtr<IUnknown>, 8> m_symbols;
+  // The eight buttons' symbols, then the two start-point symbols without a button.
+  std::array<ComPtr<IUnknown>, 10> m_symbols;
   std::array<ZelSymbolButtonCtrl, 8> m_buttons;
 };
 

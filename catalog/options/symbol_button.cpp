@@ -26,6 +26,14 @@ HRESULT DrawSymbolPreview(IUnknown* symbol, HDC dc, RECT r, LONG inset) {
     host::DrawFillSymbol(symbol, dc, {inset, r.bottom - inset, r.right - inset, r.top + inset});
     return S_OK;
   }
+  if (auto text = QueryAs<ITextSymbol>(symbol)) {
+    text->put_Text(Bstr(L"AaBbYyZz").get());
+    text->put_HorizontalAlignment(kTextAlignCenter);
+    text->put_VerticalAlignment(kTextAlignCenter);
+    POINT at{r.left + (r.right - r.left) / 2, r.top + (r.bottom - r.top) / 2};
+    host::DrawTextSymbol(symbol, dc, at);
+    return S_OK;
+  }
   return E_FAIL;
 }
 
@@ -35,6 +43,7 @@ ComPtr<IUnknown> NewDefaultSymbol(SymbolKind kind) {
     case SymbolKind::Marker: clsid = host::CLSID_SimpleMarkerSymbol; break;
     case SymbolKind::Line: clsid = host::CLSID_SimpleLineSymbol; break;
     case SymbolKind::Fill: clsid = host::CLSID_SimpleFillSymbol; break;
+    case SymbolKind::Text: clsid = host::CLSID_TextSymbol; break;
     default: return nullptr;
   }
   ComPtr<IUnknown> s;

@@ -10,7 +10,8 @@ namespace velk::corvane {
 enum class SymbolKind { Marker, Line, Fill, Text, ThreeD };
 
 // Draws the symbol into rect: a marker at the centre, a line across the middle, a fill over the
-// rectangle (inset from its edges). E_POINTER for none, E_FAIL for a symbol of another kind.
+// rectangle (inset from its edges), "AaBbYyZz" centred for a text. E_POINTER for none, E_FAIL
+// for a symbol of another kind.
 HRESULT DrawSymbolPreview(IUnknown* symbol, HDC dc, RECT rect, LONG inset);
 
 // A new host symbol of the kind (null for a kind the host has no class for).

@@ -37,6 +37,7 @@ const FilterInfo kFilters[] = {
     {&CLSID_FilterDatabaseClasses, L"Geodatabase Feature Classes", L"*.gpkg;*.gdb"},
     {&CLSID_FilterFeatureClasses, L"Feature Classes", L"*.shp;*.gpkg"},
     {&CLSID_FilterTables, L"Tables", L"*.dbf;*.gpkg"},
+    {&CLSID_FilterWorkspaces, L"Workspaces", L""},
 };
 
 class FilterObject : public ComObjectRoot<FilterObject, IBrowseFilter> {
@@ -311,6 +312,7 @@ std::vector<DWORD> RegisterBrowseDialogClasses() {
       RegisterProcessClass(*kFilters[5].clsid, &CreateFilter<5>),
       RegisterProcessClass(*kFilters[6].clsid, &CreateFilter<6>),
       RegisterProcessClass(*kFilters[7].clsid, &CreateFilter<7>),
+      RegisterProcessClass(*kFilters[8].clsid, &CreateFilter<8>),
   };
 }
 

@@ -76,6 +76,8 @@ inline constexpr CLSID CLSID_FilterDatabaseClasses =
 inline constexpr CLSID CLSID_FilterFeatureClasses =
     MakeGuid("{67055A76-C7F6-45C4-B66E-F41F40022A0F}");
 inline constexpr CLSID CLSID_FilterTables = MakeGuid("{652AAA11-FA7B-46E6-A4C8-34F10C3045AE}");
+// Folders and databases, where outputs can be written.
+inline constexpr CLSID CLSID_FilterWorkspaces = MakeGuid("{8666D8DE-1762-4BC3-A419-204EB6A3BDD1}");
 
 // How the last browse dialog was set up when it was shown (for tests and session logs).
 struct BrowseDialogRecord {

@@ -49,5 +49,7 @@ inline constexpr const wchar_t* kDatabaseWorkspaceFactoryProgId =
     L"velkDataSourcesGDB.DatabaseWorkspaceFactory.1";
 inline constexpr const wchar_t* kRasterWorkspaceFactoryProgId =
     L"velkDataSourcesRaster.RasterWorkspaceFactory.1";
+inline constexpr const wchar_t* kVpfWorkspaceFactoryProgId =
+    L"velkDataSourcesFile.VpfWorkspaceFactory.1";
 
 }  // namespace velk::host

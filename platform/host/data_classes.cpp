@@ -16,6 +16,7 @@
 #include "platform/host/geometry_environment.h"
 #include "platform/host/globe_graphics_layer.h"
 #include "platform/host/raster_analysis_environment.h"
+#include "platform/host/local_analysis.h"
 #include "platform/host/surface_analysis.h"
 #include "platform/host/raster_catalog.h"
 #include "platform/host/raster_collection.h"
@@ -27,6 +28,7 @@
 #include "platform/host/set.h"
 #include "platform/host/spatial_reference_objects.h"
 #include "platform/host/table_objects.h"
+#include "platform/host/vpf_workspace.h"
 #include "platform/host/workspace_objects.h"
 #include "platform/host/raster_catalog_layer.h"
 #include "platform/registry/activation.h"
@@ -56,6 +58,8 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_ScratchWorkspaceFactory, &CreateScratchWorkspaceFactory),
       RegisterProcessClass(CLSID_WorkspaceName, &CreateWorkspaceNameObject),
       RegisterProcessClass(CLSID_DatasetName, &CreateDatasetNameObject),
+      RegisterProcessClass(CLSID_VpfWorkspaceFactory, &CreateVpfWorkspaceFactory),
+      RegisterProcessClass(CLSID_FeatureClassName, &CreateFeatureClassNameObject),
       RegisterProcessClass(CLSID_RasterSurface, &CreateRasterSurfaceObject),
       RegisterProcessClass(CLSID_FieldChecker, &CreateFieldCheckerObject),
       RegisterProcessClass(CLSID_FeatureLayer, &CreateFeatureLayerObject),
@@ -76,6 +80,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_SimpleLineSymbol, &CreateLineSymbolObject),
       RegisterProcessClass(CLSID_SimpleMarkerSymbol, &CreateMarkerSymbolObject),
       RegisterProcessClass(CLSID_SimpleFillSymbol, &CreateFillSymbolObject),
+      RegisterProcessClass(CLSID_TextSymbol, &CreateTextSymbolObject),
       RegisterProcessClass(CLSID_RgbColor, &CreateColorObject),
       RegisterProcessClass(CLSID_NewEnvelopeFeedback, &CreateEnvelopeFeedbackObject),
       RegisterProcessClass(CLSID_DisplayTransformation, &CreateDisplayTransformationObject),
@@ -87,6 +92,8 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),
       RegisterProcessClass(CLSID_RasterSurfaceOp, &CreateRasterSurfaceOpObject),
       RegisterProcessClass(CLSID_ConversionOp, &CreateConversionOpObject),
+      RegisterProcessClass(CLSID_RasterLocalOp, &CreateRasterLocalOpObject),
+      RegisterProcessClass(CLSID_RasterMapAlgebraOp, &CreateRasterMapAlgebraOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
   };

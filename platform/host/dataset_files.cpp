@@ -146,6 +146,26 @@ bool FileComplete(const fs::path& file) {
   return true;
 }
 
+int MarkDbaseEnd(const fs::path& file) {
+  int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return errno;
+  unsigned char h[12];
+  struct stat st {};
+  int err = 0;
+  if (::pread(fd, h, sizeof h, 0) == static_cast<ssize_t>(sizeof h) && ::fstat(fd, &st) == 0) {
+    const std::uint64_t records = h[4] | h[5] << 8 | h[6] << 16 | std::uint64_t(h[7]) << 24;
+    const std::uint64_t headerLength = h[8] | h[9] << 8;
+    const std::uint64_t recordLength = h[10] | h[11] << 8;
+    const std::uint64_t end = headerLength + records * recordLength;
+    const unsigned char mark = 0x1A;
+    if (headerLength >= 33 && static_cast<std::uint64_t>(st.st_size) == end &&
+        ::pwrite(fd, &mark, 1, static_cast<off_t>(end)) != 1)
+      err = errno ? errno : EIO;
+  }
+  ::close(fd);
+  return err;
+}
+
 std::string WriteFailureText(int err, const fs::path& folder) {
   struct statvfs vfs {};
   if (err == ENOSPC || (::statvfs(folder.empty() ? "." : folder.c_str(), &vfs) == 0 &&

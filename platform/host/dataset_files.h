@@ -40,6 +40,13 @@ bool SameContent(const std::filesystem::path& a, const std::filesystem::path& b)
 // Files of other kinds are taken as complete.
 bool FileComplete(const std::filesystem::path& file);
 
+// Puts the end-of-file mark (0x1A) after the last record of a dBASE file that ends exactly
+// where its header says the records end. The host's GDAL handles append records without it (the
+// mark after every record costs a read and a write of the file per record) and it is added
+// here when the writes are synced, so the files are what GDAL writes with the mark. 0 or an
+// errno value.
+int MarkDbaseEnd(const std::filesystem::path& file);
+
 // The reason of a failed write to a file in folder, as a user reads it: "disk full" when the
 // folder's file system has no room left, "file size limit reached", else the system's text.
 std::string WriteFailureText(int err, const std::filesystem::path& folder);

@@ -23,6 +23,7 @@ inline constexpr CLSID CLSID_SimpleLineSymbol = MakeGuid("{7914E5F9-C892-11D0-8B
 inline constexpr CLSID CLSID_SimpleMarkerSymbol =
     MakeGuid("{7914E5FE-C892-11D0-8BB6-080009EE4E41}");
 inline constexpr CLSID CLSID_SimpleFillSymbol = MakeGuid("{89BBEC83-38F8-495D-B48F-FD568F3FEB1E}");
+inline constexpr CLSID CLSID_TextSymbol = MakeGuid("{571B6ABA-2997-4E71-ACEB-1D301F31FC9A}");
 inline constexpr CLSID CLSID_RgbColor = MakeGuid("{7EE9C496-D123-11D0-8383-080009B996CC}");
 
 inline constexpr CLSID CLSID_NewEnvelopeFeedback =

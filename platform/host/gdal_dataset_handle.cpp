@@ -19,6 +19,15 @@ void GdalDatasetHandle::Close() {
   }
 }
 
+bool GdalDatasetHandle::Reopen() {
+  Close();
+  DatasetPtr fresh;
+  if (OpenGdalDataset(path_, DataKind::kVector, fresh) != OpenResult::kOk) return false;
+  std::swap(ds_, fresh->ds_);
+  writable_ = fresh->writable_;
+  return true;
+}
+
 OpenResult OpenGdalDataset(const std::string& path, DataKind kind, DatasetPtr& out,
                            const std::string& driverExtension) {
   out.reset();
@@ -36,11 +45,15 @@ OpenResult OpenGdalDataset(const std::string& path, DataKind kind, DatasetPtr& o
   unsigned flags =
       (kind == DataKind::kRaster ? GDAL_OF_RASTER : GDAL_OF_VECTOR) | GDAL_OF_VERBOSE_ERROR;
   bool writable = kind == DataKind::kVector && access(path.c_str(), W_OK) == 0;
+  // dBASE records are appended without the end-of-file mark after each (that costs a read and
+  // a write of the file per record); the table puts the mark back when it syncs.
+  const char* shapefileOptions[] = {"DBF_EOF_CHAR=NO", nullptr};
+  const bool shapefile = EQUAL(driver->GetDescription(), "ESRI Shapefile");
   CPLPushErrorHandler(CPLQuietErrorHandler);
   GDALDataset* ds = nullptr;
   if (writable) {
-    ds = GDALDataset::FromHandle(
-        GDALOpenEx(path.c_str(), flags | GDAL_OF_UPDATE, allowed, nullptr, nullptr));
+    ds = GDALDataset::FromHandle(GDALOpenEx(path.c_str(), flags | GDAL_OF_UPDATE, allowed,
+                                            shapefile ? shapefileOptions : nullptr, nullptr));
     if (!ds) writable = false;
   }
   if (!ds)

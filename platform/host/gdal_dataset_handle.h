@@ -25,6 +25,9 @@ class GdalDatasetHandle {
   bool writable() const { return writable_; }
   // Closes the dataset now (before its files are deleted or renamed).
   void Close();
+  // Closes the vector dataset and opens its files again (after they were written past GDAL);
+  // false when they cannot be opened (the handle is then closed).
+  bool Reopen();
 
  private:
   GDALDataset* ds_;

@@ -2,6 +2,7 @@
 
 #include "platform/com/hresult_text.h"
 #include "platform/host/data_classes.h"
+#include "platform/host/editor.h"
 #include "platform/host/globe.h"
 #include "platform/host/host_extension.h"
 #include "platform/host/map.h"
@@ -54,6 +55,7 @@ std::unique_ptr<HostSession> HostSession::Start(const HostSessionOptions& option
                         app));
     Check(manager->Load(MakeHostExtension(L"Sorrelin", options.sorrelinState).get(), CLSID_Sorrelin,
                         app));
+    Check(manager->Load(MakeEditor().get(), CLSID_Editor, app));
     for (const CLSID& clsid : options.extensions) {
       ComPtr<IExtension> extension;
       HRESULT hr =

@@ -1,6 +1,7 @@
 // One running host: the application of a host kind with its document, the extension manager
-// with the host's analysis extensions (Quentara, Sorrelin) and further extensions created by
-// class identifier, and the host classes that the system creates by class identifier. The
+// with the host's analysis extensions (Quentara, Sorrelin), its editor and further extensions
+// created by class identifier, and the host classes that the system creates by class
+// identifier. The
 // host program and tests start one; while it runs, creating the extension manager gives this
 // session's manager. One session at a time.
 #pragma once

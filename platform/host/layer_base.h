@@ -1,5 +1,6 @@
 // What every host layer class is made of: name, visibility, validity, extent, extensions,
-// transparency and drawing (ILayerDraw). Derived supplies IsValid(), Extent() and Draw.
+// transparency, scale range (ILayerScaleRange) and drawing (ILayerDraw). Derived supplies
+// IsValid(), Extent() and Draw.
 // Platform-internal.
 #pragma once
 
@@ -12,6 +13,7 @@
 #include "platform/host/geometry_objects.h"
 #include "platform/host/layer.h"
 #include "platform/host/layer_draw.h"
+#include "platform/host/layer_drawing.h"
 #include "platform/host/layer_kinds.h"
 
 namespace velk::host {
@@ -20,9 +22,27 @@ inline VARIANT_BOOL LayerBool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE;
 
 template <class Derived, class... More>
 class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExtensions,
-                                       ILayerEffects, ILayerDraw, More...> {
+                                       ILayerEffects, ILayerScaleRange, ILayerDraw, More...> {
  public:
   using ILayer::QueryInterface;
+  HRESULT get_MinimumScale(double* scale) override {
+    if (!scale) return E_POINTER;
+    *scale = minimumScale_;
+    return S_OK;
+  }
+  HRESULT put_MinimumScale(double scale) override {
+    minimumScale_ = scale;
+    return S_OK;
+  }
+  HRESULT get_MaximumScale(double* scale) override {
+    if (!scale) return E_POINTER;
+    *scale = maximumScale_;
+    return S_OK;
+  }
+  HRESULT put_MaximumScale(double scale) override {
+    maximumScale_ = scale;
+    return S_OK;
+  }
   HRESULT get_Name(BSTR* name) override {
     if (!name) return E_POINTER;
     *name = AllocBstr(name_);
@@ -90,6 +110,8 @@ class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExte
  protected:
   std::wstring name_;
   bool visible_ = true;
+  double minimumScale_ = 0;
+  double maximumScale_ = 0;
   SHORT transparency_ = 0;
   std::vector<ComPtr<IUnknown>> extensions_;
 };

@@ -1,9 +1,11 @@
 // How the host draws a layer: in phases, onto a display whose transformation gives the visible
 // bounds and the map scale, asking a cancel tracker between steps. Every layer class of the
-// host answers ILayerDraw; a layer that draws other layers calls their Draw in turn.
+// host answers ILayerDraw (layer_drawing.h); a layer that draws other layers calls their Draw
+// in turn.
 #pragma once
 
 #include "platform/com/unknown.h"
+#include "platform/host/layer_drawing.h"
 
 struct IDisplay;
 struct ITrackCancel;
@@ -12,12 +14,6 @@ struct ITrackCancel;
 constexpr LONG kDrawPhaseGeography = 1;
 constexpr LONG kDrawPhaseAnnotation = 2;
 constexpr LONG kDrawPhaseSelection = 4;
-
-struct ILayerDraw : IUnknown {
-  VELK_INTERFACE_ID("{0C5B3E51-2A8F-4D71-8E6A-3F1B9C7D2E48}")
-  // cancel may be null (drawing goes on to the end).
-  virtual HRESULT Draw(LONG phase, IDisplay* display, ITrackCancel* cancel) = 0;
-};
 
 // The map scale of a display transformation: the scale denominator (250000 for 1:250,000).
 struct IDisplayScale : IUnknown {

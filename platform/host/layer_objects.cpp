@@ -7,14 +7,18 @@
 #include "platform/host/dataset.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/geometry_data.h"
+#include "platform/host/display.h"
+#include "platform/host/display_class_ids.h"
 #include "platform/host/geometry_objects.h"
+#include "platform/host/persist_bytes.h"
+#include "platform/host/raster_catalog_layer.h"
+#include "platform/host/workspace.h"
+#include "platform/host/workspace_objects.h"
+#include "platform/com/stream.h"
 #include "platform/host/graphics_objects.h"
 #include "platform/host/layer_base.h"
 #include "platform/host/map_picture.h"
-#include "platform/host/persist_bytes.h"
 #include "platform/host/table_location.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/raster_catalog_layer.h"
 #include "platform/host/raster.h"
 #include "platform/host/raster_objects.h"
 #include "platform/host/symbol.h"
@@ -169,44 +173,6 @@ class FeatureLayerObject
     : public LayerBase<FeatureLayerObject, IFeatureLayer, IFeatureSelection, IGeoFeatureLayer,
                        IFeatureLayerDefinition, IPersistStream> {
  public:
-  // IPersistStream: name, visibility, definition query and where the feature class lies; a
-  // class no longer there leaves the layer invalid. The renderer is the owner's to give again.
-  HRESULT GetClassID(CLSID* clsid) override {
-    if (!clsid) return E_POINTER;
-    *clsid = CLSID_FeatureLayer;
-    return S_OK;
-  }
-  HRESULT IsDirty() override { return S_OK; }
-  HRESULT GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
-  HRESULT Save(IStream* stream, BOOL) override {
-    if (!stream) return E_POINTER;
-    ByteWriter w;
-    w.U32(kStreamVersion);
-    w.Text(ToUtf8(name_));
-    w.Text(ToUtf8(definition_));
-    w.U32(visible_ ? 1 : 0);
-    TableLocation::Of(featureClass_.get()).Write(w);
-    return WriteFramedBytes(stream, w.bytes);
-  }
-  HRESULT Load(IStream* stream) override {
-    if (!stream) return E_POINTER;
-    std::string bytes;
-    if (FAILED(ReadFramedBytes(stream, &bytes))) return E_FAIL;
-    ByteReader r{bytes};
-    const bool known = r.U32() == kStreamVersion;
-    std::wstring name = FromUtf8(r.Text());
-    std::wstring definition = FromUtf8(r.Text());
-    const bool visible = r.U32() != 0;
-    TableLocation location;
-    if (!known || !location.Read(r)) return E_FAIL;
-    name_ = std::move(name);
-    definition_ = std::move(definition);
-    visible_ = visible;
-    ComPtr<ITable> table = location.Reopen();
-    featureClass_ = QueryAs<IFeatureClass>(table.get());
-    selection_.Reset();
-    return S_OK;
-  }
   HRESULT Draw(LONG phase, IDisplay* display, ITrackCancel* cancel) override {
     if (phase != kDrawPhaseGeography || !visible_) return S_OK;
     return DrawFeaturesOnDisplay(display, featureClass_.get(), renderer_.get(), definition_,
@@ -221,6 +187,78 @@ class FeatureLayerObject
     definition_ = BstrToWstring(expression);
     return S_OK;
   }
+
+  // IPersistStream: the layer's settings and where its feature class lies (the workspace
+  // factory's ProgID, the workspace's path and the class's name); a class no longer there
+  // leaves the layer without one rather than failing the document.
+  HRESULT GetClassID(CLSID* clsid) override {
+    if (!clsid) return E_POINTER;
+    *clsid = CLSID_FeatureLayer;
+    return S_OK;
+  }
+  HRESULT IsDirty() override { return S_OK; }
+  HRESULT GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+  HRESULT Save(IStream* stream, BOOL) override {
+    if (!stream) return E_POINTER;
+    VELK_TRY
+    std::wstring progId, workspace, dataset;
+    if (auto ds = featureClass_.As<IDataset>()) {
+      ComPtr<IName> full;
+      if (SUCCEEDED(ds->get_FullName(full.put())) && full) {
+        if (auto name = full.As<IDatasetName>()) {
+          Bstr text;
+          if (SUCCEEDED(name->get_Name(&text))) dataset = text.str();
+          ComPtr<IWorkspaceName> ws;
+          if (SUCCEEDED(name->get_WorkspaceName(ws.put())) && ws) {
+            Bstr path, factory;
+            ws->get_PathName(&path);
+            ws->get_WorkspaceFactoryProgID(&factory);
+            workspace = path.str();
+            progId = factory.str();
+          }
+        }
+      }
+    }
+    ByteWriter w;
+    w.U32(kStreamVersion);
+    for (const std::wstring* text : {&name_, &definition_, &progId, &workspace, &dataset})
+      w.Text(ToUtf8(*text));
+    w.U32(visible_ ? 1 : 0);
+    w.F64(minimumScale_);
+    w.F64(maximumScale_);
+    return WriteFramedRecord(stream, w.bytes);
+    VELK_CATCH
+  }
+  HRESULT Load(IStream* stream) override {
+    if (!stream) return E_POINTER;
+    VELK_TRY
+    std::string bytes;
+    if (FAILED(ReadFramedRecord(stream, bytes))) return E_FAIL;
+    ByteReader r{bytes};
+    if (r.U32() != kStreamVersion) return E_FAIL;
+    std::wstring texts[5];
+    for (std::wstring& t : texts) t = FromUtf8(r.Text());
+    const bool visible = r.U32() != 0;
+    const double minimum = r.F64();
+    const double maximum = r.F64();
+    if (!r.ok) return E_FAIL;
+    name_ = texts[0];
+    definition_ = texts[1];
+    visible_ = visible;
+    minimumScale_ = minimum;
+    maximumScale_ = maximum;
+    featureClass_.Reset();
+    selection_.Reset();
+    if (auto factory = WorkspaceFactoryFromProgId(texts[2]); factory && !texts[4].empty()) {
+      ComPtr<IWorkspace> ws;
+      if (SUCCEEDED(factory->OpenFromFile(Bstr(texts[3]), nullptr, ws.put())) && ws)
+        if (auto features = ws.As<IFeatureWorkspace>())
+          features->OpenFeatureClass(Bstr(texts[4]), featureClass_.put());
+    }
+    return S_OK;
+    VELK_CATCH
+  }
+
   HRESULT FinalConstruct() {
     ComPtr<IMarkerSymbol> symbol;
     HRESULT hr = CreateMarkerSymbolObject(nullptr, IidOf<IMarkerSymbol>(), symbol.put_void());
@@ -287,11 +325,11 @@ class FeatureLayerObject
     for (LONG i : all) s->Remove(i);
     return s;
   }
+  static constexpr std::uint32_t kStreamVersion = 1;
   ComPtr<IFeatureClass> featureClass_;
   ComPtr<ISelectionSet> selection_;
   ComPtr<IFeatureRenderer> renderer_;
   std::wstring definition_;
-  static constexpr std::uint32_t kStreamVersion = 1;
 };
 
 class RasterRendererObject : public ComObjectRoot<RasterRendererObject, IRasterRenderer> {
@@ -395,15 +433,41 @@ ComPtr<IEnvelope> UnionOf(const std::vector<ComPtr<IEnvelope>>& parts) {
   return all;
 }
 
+// The map scale a display draws at (0: unknown): the drawing display's, else its
+// transformation's.
+double DisplayMapScale(IDisplay* display) {
+  double scale = 0;
+  if (auto drawing = QueryAs<IDrawDisplay>(display)) {
+    if (SUCCEEDED(drawing->get_MapScale(&scale))) return scale;
+  }
+  ComPtr<IDisplayTransformation> transformation;
+  if (display && SUCCEEDED(display->get_DisplayTransformation(transformation.put())))
+    if (auto ratio = transformation.As<IDisplayScale>()) ratio->get_ScaleRatio(&scale);
+  return scale;
+}
+
+// Out of the scale range the layer gives itself at that scale (never at an unknown scale).
+bool OutOfScaleRange(IUnknown* layer, double scale) {
+  auto range = QueryAs<ILayerScaleRange>(layer);
+  if (!range || scale <= 0) return false;
+  double zoomedOut = 0, zoomedIn = 0;
+  range->get_MinimumScale(&zoomedOut);
+  range->get_MaximumScale(&zoomedIn);
+  return (zoomedIn != 0 && scale < zoomedIn) || (zoomedOut != 0 && scale > zoomedOut);
+}
+
 class GroupLayerObject
     : public LayerBase<GroupLayerObject, ICompositeLayer, IGroupLayer, IGroupLayerOrder> {
  public:
-  // The visible members, the last first (the first member lies on top).
+  // The visible members within their scale ranges, the last first (the first member lies on
+  // top).
   HRESULT Draw(LONG phase, IDisplay* display, ITrackCancel* cancel) override {
     if (!visible_) return S_OK;
+    const double scale = DisplayMapScale(display);
     for (auto it = layers_.rbegin(); it != layers_.rend(); ++it) {
       VARIANT_BOOL visible = VARIANT_FALSE;
       if (FAILED((*it)->get_Visible(&visible)) || !visible) continue;
+      if (OutOfScaleRange(it->get(), scale)) continue;
       if (auto draw = it->As<ILayerDraw>()) draw->Draw(phase, display, cancel);
     }
     return S_OK;

@@ -4,6 +4,7 @@
 
 #include "platform/com/object.h"
 #include "platform/host/layer.h"
+#include "platform/host/layer_drawing.h"
 #include "platform/host/layer_kinds.h"
 
 namespace velk::host {

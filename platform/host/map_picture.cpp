@@ -18,6 +18,7 @@
 #include "platform/host/color_ramp.h"
 #include "platform/host/display.h"
 #include "platform/host/display_objects.h"
+#include "platform/host/layer_drawing.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/layer.h"
@@ -41,6 +42,7 @@ struct Canvas {
   const PictureView& view;
   const OGRSpatialReference* srs;  // null: data coordinates
   DrawCounters& counters;
+  double scale = 0;  // the map scale's denominator
 
   double PixelX(double x) const { return (x - view.xmin) / (view.xmax - view.xmin) * view.width; }
   double PixelY(double y) const { return (view.ymax - y) / (view.ymax - view.ymin) * view.height; }
@@ -372,13 +374,61 @@ std::wstring DefinitionOf(IUnknown* layer) {
   return where;
 }
 
-// The display a picture hands to the layers: the view's transformation and the canvas.
+bool Cancelled(ITrackCancel* tracker) {
+  VARIANT_BOOL go = VARIANT_TRUE;
+  return tracker && SUCCEEDED(tracker->Continue(&go)) && go == VARIANT_FALSE;
+}
+
+// Out of the scale range the layer gives itself.
+bool OutOfScale(const Canvas& c, IUnknown* layer) {
+  auto range = QueryAs<ILayerScaleRange>(layer);
+  if (!range) return false;
+  double zoomedOut = 0, zoomedIn = 0;
+  range->get_MinimumScale(&zoomedOut);
+  range->get_MaximumScale(&zoomedIn);
+  return (zoomedIn != 0 && c.scale < zoomedIn) || (zoomedOut != 0 && c.scale > zoomedOut);
+}
+
+void DrawLayer(Canvas& c, IDisplay* display, ILayer* layer, ITrackCancel* tracker);
+
+// A host layer drawn by the host's rules (the layer itself is not asked to draw).
+void DrawHostLayer(Canvas& c, IDisplay* display, IUnknown* layer, ITrackCancel* tracker) {
+  if (!layer || OutOfScale(c, layer)) return;
+  if (auto catalog = QueryAs<IRasterCatalogLayer>(layer)) {
+    DrawRasterCatalog(c, catalog.get(), DefinitionOf(layer));
+  } else if (auto raster = QueryAs<IRasterLayer>(layer)) {
+    Bstr path;
+    if (SUCCEEDED(raster->get_FilePath(&path)) && path.get() && *path.get()) {
+      ++c.counters.rastersDrawn;
+      DrawRasters(c, {ToUtf8(path.str())}, 0, {});
+    }
+  } else if (auto features = QueryAs<IFeatureLayer>(layer)) {
+    ComPtr<IFeatureClass> fc;
+    features->get_FeatureClass(fc.put());
+    ComPtr<IFeatureRenderer> renderer;
+    if (auto geo = QueryAs<IGeoFeatureLayer>(layer)) geo->get_Renderer(renderer.put());
+    DrawFeatures(c, fc.get(), renderer.get(), DefinitionOf(layer), tracker);
+  } else if (auto group = QueryAs<ICompositeLayer>(layer)) {
+    LONG count = 0;
+    group->get_Count(&count);
+    for (LONG i = count - 1; i >= 0 && !Cancelled(tracker); --i) {
+      ComPtr<ILayer> member;
+      if (SUCCEEDED(group->get_Layer(i, member.put())))
+        DrawLayer(c, display, member.get(), tracker);
+    }
+  }
+}
+
+// The display a picture hands to the layers: the view's transformation (with its map scale),
+// the canvas, and the picture's scale and extent and the host's drawing of the host layers a
+// layer that draws itself holds.
 struct IPictureCanvas : IUnknown {
   VELK_INTERFACE_ID("{E3A95B27-0C4D-4A61-B8F2-5D7C1E9A3B60}")
   virtual Canvas* GetCanvas() = 0;
 };
 
-class PictureDisplay : public ComObjectRoot<PictureDisplay, IDisplay, IPictureCanvas> {
+class PictureDisplay
+    : public ComObjectRoot<PictureDisplay, IDisplay, IPictureCanvas, IDrawDisplay> {
  public:
   using IDisplay::QueryInterface;
   void Init(Canvas* canvas, IDisplayTransformation* transformation) {
@@ -394,6 +444,36 @@ class PictureDisplay : public ComObjectRoot<PictureDisplay, IDisplay, IPictureCa
     return S_OK;
   }
   Canvas* GetCanvas() override { return canvas_; }
+  HRESULT get_MapScale(double* scale) override {
+    if (!scale) return E_POINTER;
+    *scale = canvas_->scale;
+    return S_OK;
+  }
+  HRESULT get_VisibleExtent(IEnvelope** extent) override {
+    if (!extent) return E_POINTER;
+    const PictureView& v = canvas_->view;
+    double x0 = v.xmin, y0 = v.ymin, x1 = v.xmax, y1 = v.ymax;
+    if (canvas_->srs && !canvas_->srs->IsGeographic()) {
+      OGRSpatialReference wgs84;
+      wgs84.SetWellKnownGeogCS("WGS84");
+      wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+      std::unique_ptr<OGRCoordinateTransformation> ct(
+          OGRCreateCoordinateTransformation(canvas_->srs, &wgs84));
+      if (ct) ct->TransformBounds(v.xmin, v.ymin, v.xmax, v.ymax, &x0, &y0, &x1, &y1, 21);
+    }
+    *extent = NewEnvelope(x0, y0, x1, y1).Detach();
+    return S_OK;
+  }
+  HRESULT DrawLayer(IUnknown* layer, ITrackCancel* tracker) override {
+    if (!layer) return E_POINTER;
+    VELK_TRY
+    auto general = QueryAs<ILayer>(layer);
+    VARIANT_BOOL visible = VARIANT_TRUE;
+    if (general && SUCCEEDED(general->get_Visible(&visible)) && !visible) return S_OK;
+    DrawHostLayer(*canvas_, static_cast<IDisplay*>(this), layer, tracker);
+    return Cancelled(tracker) ? S_FALSE : S_OK;
+    VELK_CATCH
+  }
 
  private:
   Canvas* canvas_ = nullptr;
@@ -405,25 +485,17 @@ Canvas* CanvasOf(IDisplay* display) {
   return picture ? picture->GetCanvas() : nullptr;
 }
 
-void DrawLayer(Canvas& c, IDisplay* display, ILayer* layer) {
+// A layer of the map: hidden and out-of-scale layers are not drawn, a layer that draws itself
+// is asked to (the geography phase), any other by the host's rules.
+void DrawLayer(Canvas& c, IDisplay* display, ILayer* layer, ITrackCancel* tracker) {
   VARIANT_BOOL visible = VARIANT_TRUE;
   if (!layer || FAILED(layer->get_Visible(&visible)) || !visible) return;
-  if (auto draw = QueryAs<ILayerDraw>(layer)) {
-    draw->Draw(kDrawPhaseGeography, display, c.view.cancel.get());
-  } else if (auto group = QueryAs<ICompositeLayer>(layer)) {
-    LONG count = 0;
-    group->get_Count(&count);
-    for (LONG i = count - 1; i >= 0; --i) {
-      ComPtr<ILayer> member;
-      if (SUCCEEDED(group->get_Layer(i, member.put()))) DrawLayer(c, display, member.get());
-    }
-  } else if (auto features = QueryAs<IFeatureLayer>(layer)) {
-    ComPtr<IFeatureClass> fc;
-    features->get_FeatureClass(fc.put());
-    ComPtr<IFeatureRenderer> renderer;
-    if (auto geo = QueryAs<IGeoFeatureLayer>(layer)) geo->get_Renderer(renderer.put());
-    DrawFeatures(c, fc.get(), renderer.get(), DefinitionOf(layer), nullptr);
+  if (OutOfScale(c, layer)) return;
+  if (auto self = QueryAs<ILayerDraw>(layer)) {
+    self->Draw(kDrawPhaseGeography, display, tracker);
+    return;
   }
+  DrawHostLayer(c, display, layer, tracker);
 }
 
 }  // namespace
@@ -492,6 +564,7 @@ HRESULT SaveMapPicture(IMap* map, const PictureView& view, const std::string& pa
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
   Canvas canvas{cr, view, SrsOf(view.sr.get()), local};
+  canvas.scale = view.scale > 0 ? view.scale : PictureScale(view);
   ComPtr<IDisplayTransformation> transformation;
   HRESULT hr = CreateDisplayTransformationObject(nullptr, IidOf<IDisplayTransformation>(),
                                                  transformation.put_void());
@@ -501,8 +574,7 @@ HRESULT SaveMapPicture(IMap* map, const PictureView& view, const std::string& pa
         NewEnvelope(view.xmin, view.ymin, view.xmax, view.ymax, view.sr.get()).get());
   if (SUCCEEDED(hr)) hr = transformation->putref_SpatialReference(view.sr.get());
   if (SUCCEEDED(hr))
-    hr = transformation.As<IDisplayScale>()->put_ScaleRatio(view.scale > 0 ? view.scale
-                                                                            : PictureScale(view));
+    hr = transformation.As<IDisplayScale>()->put_ScaleRatio(canvas.scale);
   ComPtr<IDisplay> display;
   if (SUCCEEDED(hr)) {
     ComObject<PictureDisplay>* d = nullptr;
@@ -522,7 +594,8 @@ HRESULT SaveMapPicture(IMap* map, const PictureView& view, const std::string& pa
   map->get_LayerCount(&count);
   for (LONG i = count - 1; i >= 0; --i) {
     ComPtr<ILayer> layer;
-    if (SUCCEEDED(map->get_Layer(i, layer.put()))) DrawLayer(canvas, display.get(), layer.get());
+    if (SUCCEEDED(map->get_Layer(i, layer.put())))
+      DrawLayer(canvas, display.get(), layer.get(), view.cancel.get());
   }
   display.Reset();
   cairo_destroy(cr);

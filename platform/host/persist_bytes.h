@@ -55,24 +55,25 @@ struct ByteReader {
   }
 };
 
-// A host object's stream part: its bytes behind a 32-bit length. Writing reports the stream's
-// failure; reading fails (E_FAIL) on a short stream, and then leaves *bytes empty.
-inline HRESULT WriteFramedBytes(IStream* stream, const std::string& bytes) {
+// A record framed by its byte count, as the host's layers write themselves into object streams.
+inline HRESULT WriteFramedRecord(IStream* stream, const std::string& record) {
   ByteWriter framed;
-  framed.Text(bytes);
+  framed.Text(record);
   ULONG written = 0;
-  HRESULT hr = stream->Write(framed.bytes.data(), static_cast<ULONG>(framed.bytes.size()), &written);
+  const HRESULT hr =
+      stream->Write(framed.bytes.data(), static_cast<ULONG>(framed.bytes.size()), &written);
   return FAILED(hr) || written != framed.bytes.size() ? E_FAIL : S_OK;
 }
 
-inline HRESULT ReadFramedBytes(IStream* stream, std::string* bytes) {
-  bytes->clear();
+// Reads a record written by WriteFramedRecord; E_FAIL when the stream is cut short or the count
+// is beyond reason.
+inline HRESULT ReadFramedRecord(IStream* stream, std::string& record) {
   std::uint32_t length = 0;
   ULONG got = 0;
-  if (FAILED(stream->Read(&length, 4, &got)) || got != 4) return E_FAIL;
-  std::string read(length, '\0');
-  if (length && (FAILED(stream->Read(read.data(), length, &got)) || got != length)) return E_FAIL;
-  *bytes = std::move(read);
+  if (FAILED(stream->Read(&length, 4, &got)) || got != 4 || length > (1u << 24)) return E_FAIL;
+  record.assign(length, '\0');
+  if (length && (FAILED(stream->Read(record.data(), length, &got)) || got != length))
+    return E_FAIL;
   return S_OK;
 }
 

@@ -184,12 +184,12 @@ class RasterCatalogLayer
     w.U32(s.present ? (s.custom ? 2 : 1) : 0);
     w.F64(s.minimum);
     w.F64(s.maximum);
-    return WriteFramedBytes(stream, w.bytes);
+    return WriteFramedRecord(stream, w.bytes);
   }
   HRESULT Load(IStream* stream) override {
     if (!stream) return E_POINTER;
     std::string bytes;
-    if (FAILED(ReadFramedBytes(stream, &bytes))) return E_FAIL;
+    if (FAILED(ReadFramedRecord(stream, bytes))) return E_FAIL;
     ByteReader r{bytes};
     if (r.U32() != kStreamVersion) return E_FAIL;
     std::wstring texts[5];

@@ -274,7 +274,7 @@ HRESULT BandItem(Self* self, const DatasetPtr& handle, IRasterDataset* dataset, 
 
 class RasterObject
     : public ComObjectRoot<RasterObject, IRaster, IRasterProps, IRasterBandCollection,
-                           IRasterResampling>,
+                           IRasterResampling, IGeoDataset>,
       public PropsImpl<RasterObject> {
  public:
   using IRaster::QueryInterface;

@@ -13,6 +13,8 @@
 #include "platform/com/text.h"
 #include "platform/host/analysis/hillshade.h"
 #include "platform/host/analysis/observer_visibility.h"
+#include "platform/host/analysis/raster_points.h"
+#include "platform/host/analysis_op_support.h"
 #include "platform/host/analysis/visibility_raster.h"
 #include "platform/host/data_errors.h"
 #include "platform/host/dataset.h"
@@ -26,42 +28,6 @@
 
 namespace velk::host {
 namespace {
-
-// The file behind a raster dataset, raster or band; empty when the object is none of them.
-std::string RasterPath(IUnknown* input) {
-  ComPtr<IRasterDataset> dataset = QueryAs<IRasterDataset>(input);
-  if (!dataset) {
-    if (auto band = QueryAs<IRasterBand>(input)) band->get_RasterDataset(dataset.put());
-  }
-  if (!dataset) {
-    if (auto raster = QueryAs<IRaster>(input)) raster->get_RasterDataset(dataset.put());
-  }
-  if (!dataset) return {};
-  Bstr path;
-  if (FAILED(dataset->get_CompleteName(&path))) return {};
-  return ToUtf8(path.str());
-}
-
-std::string WorkspaceFolder(IWorkspace* workspace) {
-  Bstr path;
-  if (!workspace || FAILED(workspace->get_PathName(&path))) return {};
-  return ToUtf8(path.str());
-}
-
-// The shapefile behind a feature class of a folder workspace.
-std::string ShapefilePath(IUnknown* featureClass) {
-  auto dataset = QueryAs<IDataset>(featureClass);
-  ComPtr<IWorkspace> workspace;
-  Bstr name;
-  if (!dataset || FAILED(dataset->get_Workspace(workspace.put())) ||
-      FAILED(dataset->get_Name(&name)))
-    return {};
-  const std::string folder = WorkspaceFolder(workspace.get());
-  if (folder.empty()) return {};
-  std::string file = ToUtf8(name.str());
-  if (std::filesystem::path(file).extension() != ".shp") file += ".shp";
-  return (std::filesystem::path(folder) / file).string();
-}
 
 // Optional VARIANT arguments: missing or empty gives the fallback.
 bool ReadBool(VARIANT* v, bool fallback) {
@@ -88,34 +54,6 @@ bool ReadDouble(VARIANT* v, double& out) {
   return true;
 }
 
-struct GdalCloser {
-  void operator()(GDALDataset* ds) const { GDALClose(ds); }
-};
-using GdalPtr = std::unique_ptr<GDALDataset, GdalCloser>;
-
-// The cell window of the grid inside an envelope (cells the envelope touches), or nullopt
-// when they do not meet.
-struct Window {
-  int column, row, columns, rows;
-};
-std::optional<Window> WindowOf(const double gt[6], int width, int height, IEnvelope* area) {
-  if (!area) return Window{0, 0, width, height};
-  double x0, y0, x1, y1;
-  if (FAILED(area->get_XMin(&x0)) || FAILED(area->get_YMin(&y0)) || FAILED(area->get_XMax(&x1)) ||
-      FAILED(area->get_YMax(&y1)))
-    return std::nullopt;
-  const double eps = 1e-9;
-  int c0 = static_cast<int>(std::floor((x0 - gt[0]) / gt[1] + eps));
-  int c1 = static_cast<int>(std::ceil((x1 - gt[0]) / gt[1] - eps));
-  int r0 = static_cast<int>(std::floor((gt[3] - y1) / -gt[5] + eps));
-  int r1 = static_cast<int>(std::ceil((gt[3] - y0) / -gt[5] - eps));
-  c0 = std::max(c0, 0);
-  r0 = std::max(r0, 0);
-  c1 = std::min(c1, width);
-  r1 = std::min(r1, height);
-  if (c1 <= c0 || r1 <= r0) return std::nullopt;
-  return Window{c0, r0, c1 - c0, r1 - r0};
-}
 
 // The first free "hillshd<n>.tif" of the folder.
 std::string NewResultPath(const std::string& folder) {
@@ -126,34 +64,10 @@ std::string NewResultPath(const std::string& folder) {
   }
 }
 
-class RasterSurfaceOp
-    : public ComObjectRoot<RasterSurfaceOp, ISurfaceOp, IRasterAnalysisEnvironment> {
+class RasterSurfaceOp : public AnalysisOpRoot<RasterSurfaceOp, ISurfaceOp> {
  public:
   using ISurfaceOp::QueryInterface;
-  HRESULT FinalConstruct() {
-    return CreateRasterAnalysisObject(nullptr, IidOf<IRasterAnalysisEnvironment>(),
-                                      env_.put_void());
-  }
-
-  // IRasterAnalysisEnvironment: the operator's own settings.
-  HRESULT get_OutWorkspace(IWorkspace** w) override { return env_->get_OutWorkspace(w); }
-  HRESULT putref_OutWorkspace(IWorkspace* w) override { return env_->putref_OutWorkspace(w); }
-  HRESULT get_OutSpatialReference(ISpatialReference** sr) override {
-    return env_->get_OutSpatialReference(sr);
-  }
-  HRESULT putref_OutSpatialReference(ISpatialReference* sr) override {
-    return env_->putref_OutSpatialReference(sr);
-  }
-  HRESULT GetCellSize(LONG* kind, double* size) override { return env_->GetCellSize(kind, size); }
-  HRESULT SetCellSize(LONG kind, VARIANT* size) override { return env_->SetCellSize(kind, size); }
-  HRESULT GetExtent(LONG* kind, IUnknown** extent) override {
-    return env_->GetExtent(kind, extent);
-  }
-  HRESULT SetExtent(LONG kind, VARIANT* extent, VARIANT* snap) override {
-    return env_->SetExtent(kind, extent, snap);
-  }
-  HRESULT Validate() override { return env_->Validate(); }
-  HRESULT SetAsNewDefaultEnvironment() override { return env_->SetAsNewDefaultEnvironment(); }
+  RasterSurfaceOp() : AnalysisOpRoot(L"hillshd") {}
 
   HRESULT HillShade(IGeoDataset* input, double azimuth, double altitude, VARIANT_BOOL shadows,
                     VARIANT* zFactor, IGeoDataset** result) override {
@@ -172,19 +86,13 @@ class RasterSurfaceOp
     }
     const std::string path = RasterPath(input);
     if (path.empty()) return E_INVALIDARG;
-    EnsureGdalDrivers();
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    GdalPtr src(GDALDataset::FromHandle(
-        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
-    CPLPopErrorHandler();
-    if (!src || src->GetRasterCount() < 1) return E_DATA_UNREADABLE;
+    GdalDatasetPtr src;
     double gt[6];
-    if (src->GetGeoTransform(gt) != CE_None || gt[2] != 0 || gt[4] != 0 || gt[5] >= 0)
-      return E_INVALIDARG;  // only north-up grids have rows and columns to shade along
+    if (HRESULT hr = OpenNorthUpRaster(path, &src, gt); FAILED(hr)) return hr;
 
     LONG extentKind = 0;
     ComPtr<IUnknown> extent;
-    env_->GetExtent(&extentKind, extent.put());
+    Environment()->GetExtent(&extentKind, extent.put());
     auto envelope = QueryAs<IEnvelope>(extent.get());
     auto window = WindowOf(gt, src->GetRasterXSize(), src->GetRasterYSize(),
                            extentKind == kExtentValue ? envelope.get() : nullptr);
@@ -193,7 +101,7 @@ class RasterSurfaceOp
     // Cells as the environment asks: the input's, or a given size (resampled bilinearly).
     LONG cellKind = 0;
     double cellSize = 0;
-    env_->GetCellSize(&cellKind, &cellSize);
+    Environment()->GetCellSize(&cellKind, &cellSize);
     double cellX = gt[1], cellY = -gt[5];
     int columns = window->columns, rows = window->rows;
     if (cellKind == kCellSizeValue && cellSize > 0) {
@@ -239,7 +147,7 @@ class RasterSurfaceOp
 
     // The output workspace's folder, else the host's scratch folder.
     ComPtr<IWorkspace> workspace;
-    env_->get_OutWorkspace(workspace.put());
+    Environment()->get_OutWorkspace(workspace.put());
     std::string folder;
     if (workspace) {
       Bstr p;
@@ -254,7 +162,7 @@ class RasterSurfaceOp
     CPLPushErrorHandler(CPLQuietErrorHandler);
     bool ok = false;
     {
-      GdalPtr dst(gtiff->Create(out.c_str(), columns, rows, 1, GDT_Byte, nullptr));
+      GdalDatasetPtr dst(gtiff->Create(out.c_str(), columns, rows, 1, GDT_Byte, nullptr));
       if (dst) {
         const double outGt[6] = {gt[0] + window->column * gt[1], cellX, 0,
                                  gt[3] + window->row * gt[5],    0,     -cellY};
@@ -295,7 +203,7 @@ class RasterSurfaceOp
     const std::string observersPath = ShapefilePath(observers);
     if (surfacePath.empty() || observersPath.empty()) return E_FAIL;
     ComPtr<IWorkspace> workspace;
-    env_->get_OutWorkspace(workspace.put());
+    Environment()->get_OutWorkspace(workspace.put());
     std::string folder = WorkspaceFolder(workspace.get());
     if (folder.empty()) folder = std::filesystem::path(surfacePath).parent_path().string();
     std::string out;
@@ -314,9 +222,6 @@ class RasterSurfaceOp
     if (FAILED(hr)) return hr;
     return dataset->QueryInterface(IidOf<IGeoDataset>(), reinterpret_cast<void**>(result));
   }
-
- private:
-  ComPtr<IRasterAnalysisEnvironment> env_;
 };
 
 class ConversionOp : public ComObjectRoot<ConversionOp, IConversionOp> {
@@ -325,23 +230,42 @@ class ConversionOp : public ComObjectRoot<ConversionOp, IConversionOp> {
                                          VARIANT_BOOL, IGeoDataset** result) override {
     if (!result) return E_POINTER;
     *result = nullptr;
+    ComPtr<IFeatureClass> fc;
+    HRESULT hr = Convert(raster, workspace, name, fc, [](const std::string& in, const std::string& out) {
+      return analysis::PolygonizeCountRaster(in, out).empty();
+    });
+    if (FAILED(hr)) return hr;
+    return QueryAs<IGeoDataset>(fc.get()).CopyTo(result);
+  }
+  HRESULT RasterDataToPointFeatureData(IGeoDataset* raster, IWorkspace* workspace, BSTR name,
+                                       IFeatureClass** result) override {
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    ComPtr<IFeatureClass> fc;
+    HRESULT hr = Convert(raster, workspace, name, fc, [](const std::string& in, const std::string& out) {
+      return analysis::RasterToPoints(in, out).error.empty();
+    });
+    if (FAILED(hr)) return hr;
+    *result = fc.Detach();
+    return S_OK;
+  }
+
+ private:
+  // Runs convert(raster file, shapefile path) and opens the new feature class.
+  template <class Converter>
+  static HRESULT Convert(IGeoDataset* raster, IWorkspace* workspace, BSTR name,
+                         ComPtr<IFeatureClass>& fc, Converter convert) {
     if (!raster || !workspace) return E_POINTER;
     const std::string rasterPath = RasterPath(raster);
     const std::string folder = WorkspaceFolder(workspace);
     std::string file = ToUtf8(BstrToWstring(name));
     if (rasterPath.empty() || folder.empty() || file.empty()) return E_INVALIDARG;
     if (std::filesystem::path(file).extension() != ".shp") file += ".shp";
-    if (!analysis::PolygonizeCountRaster(rasterPath,
-                                         (std::filesystem::path(folder) / file).string())
-             .empty())
-      return E_FAIL;
+    if (!convert(rasterPath, (std::filesystem::path(folder) / file).string())) return E_FAIL;
     auto features = QueryAs<IFeatureWorkspace>(workspace);
     if (!features) return E_NOINTERFACE;
-    ComPtr<IFeatureClass> fc;
-    HRESULT hr = features->OpenFeatureClass(
+    return features->OpenFeatureClass(
         Bstr(FromUtf8(std::filesystem::path(file).stem().string())), fc.put());
-    if (FAILED(hr)) return hr;
-    return QueryAs<IGeoDataset>(fc.get()).CopyTo(result);
   }
 };
 

@@ -7,6 +7,7 @@
 #include "platform/com/variant.h"
 #include "platform/host/raster_analysis_environment.h"
 
+struct IFeatureClass;
 struct IGeoDataset;
 struct IWorkspace;
 
@@ -44,6 +45,12 @@ struct IConversionOp : IUnknown {
   virtual HRESULT RasterDataToPolygonFeatureData(IGeoDataset* raster, IWorkspace* workspace,
                                                  BSTR name, VARIANT_BOOL simplify,
                                                  IGeoDataset** result) = 0;
+  // Every cell of the raster's first band that has a value as a point at the cell's centre,
+  // with the fields "POINTID" and "GRID_CODE" (the value), written as the shapefile `name`
+  // (".shp" optional) in a folder workspace; the new feature class. E_FAIL (with nothing
+  // written) when the raster cannot be read or the shapefile written.
+  virtual HRESULT RasterDataToPointFeatureData(IGeoDataset* raster, IWorkspace* workspace,
+                                               BSTR name, IFeatureClass** result) = 0;
 };
 
 namespace velk::host {

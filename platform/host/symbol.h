@@ -44,3 +44,25 @@ struct IFillSymbol : IUnknown {
   virtual HRESULT get_Style(LONG* style) = 0;
   virtual HRESULT put_Style(LONG style) = 0;
 };
+
+// Where a text stands against its anchor point.
+constexpr LONG kTextAlignLeft = 0;      // horizontal: the text starts at the point
+constexpr LONG kTextAlignCenter = 1;    // either way: the text is centred on the point
+constexpr LONG kTextAlignRight = 2;     // horizontal: the text ends at the point
+constexpr LONG kTextAlignBaseline = 0;  // vertical: the baseline runs through the point
+constexpr LONG kTextAlignTop = 2;       // vertical: the text hangs from the point
+
+struct ITextSymbol : IUnknown {
+  VELK_INTERFACE_ID("{C363602A-B1C3-4120-9C82-9A20DB904B3E}")
+  virtual HRESULT get_Color(IColor** color) = 0;
+  virtual HRESULT put_Color(IColor* color) = 0;
+  // Points.
+  virtual HRESULT get_Size(double* size) = 0;
+  virtual HRESULT put_Size(double size) = 0;
+  virtual HRESULT get_Text(BSTR* text) = 0;
+  virtual HRESULT put_Text(BSTR text) = 0;
+  virtual HRESULT get_HorizontalAlignment(LONG* align) = 0;
+  virtual HRESULT put_HorizontalAlignment(LONG align) = 0;
+  virtual HRESULT get_VerticalAlignment(LONG* align) = 0;
+  virtual HRESULT put_VerticalAlignment(LONG align) = 0;
+};

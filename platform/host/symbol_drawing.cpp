@@ -94,6 +94,35 @@ HRESULT DrawFillSymbol(IUnknown* symbol, HDC dc, RECT area) {
   return S_OK;
 }
 
+HRESULT DrawTextSymbol(IUnknown* symbol, HDC dc, POINT at) {
+  auto text = QueryAs<ITextSymbol>(symbol);
+  if (!text) return E_NOINTERFACE;
+  ComPtr<IColor> color;
+  text->get_Color(color.put());
+  Bstr shown;
+  text->get_Text(&shown);
+  LONG horizontal = kTextAlignLeft, vertical = kTextAlignBaseline;
+  text->get_HorizontalAlignment(&horizontal);
+  text->get_VerticalAlignment(&vertical);
+  const int n = static_cast<int>(SysStringLen(shown.get()));
+  if (n == 0) return S_OK;
+  SIZE extent{};
+  GetTextExtentPoint32W(dc, shown.get(), n, &extent);
+  TEXTMETRICW tm;
+  GetTextMetricsW(dc, &tm);
+  int x = at.x, y = at.y;
+  if (horizontal == kTextAlignCenter) x -= extent.cx / 2;
+  if (horizontal == kTextAlignRight) x -= extent.cx;
+  if (vertical == kTextAlignCenter) y -= extent.cy / 2;
+  if (vertical == kTextAlignBaseline) y -= tm.tmAscent;
+  COLORREF oldColor = SetTextColor(dc, ColorOf(color.get()));
+  int oldMode = SetBkMode(dc, TRANSPARENT);
+  TextOutW(dc, x, y, shown.get(), n);
+  SetBkMode(dc, oldMode);
+  SetTextColor(dc, oldColor);
+  return S_OK;
+}
+
 void SetSymbolChooser(SymbolChooser chooser) { Chooser() = std::move(chooser); }
 
 bool RunSymbolSelector(HWND parent, IUnknown* offered, ComPtr<IUnknown>* chosen) {

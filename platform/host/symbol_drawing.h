@@ -1,5 +1,5 @@
 // The host symbols drawn into a device context: a marker at a point, a line between two points,
-// a fill over a rectangle, and the symbol selector a user chooses symbols in.
+// a fill over a rectangle, a text at a point, and the symbol selector a user chooses symbols in.
 #pragma once
 
 #include <functional>
@@ -14,6 +14,8 @@ namespace velk::host {
 HRESULT DrawMarkerSymbol(IUnknown* symbol, HDC dc, POINT at);
 HRESULT DrawLineSymbol(IUnknown* symbol, HDC dc, POINT from, POINT to);
 HRESULT DrawFillSymbol(IUnknown* symbol, HDC dc, RECT area);
+// The symbol's text placed on the point by its alignments, in the DC's one font.
+HRESULT DrawTextSymbol(IUnknown* symbol, HDC dc, POINT at);
 
 // The user at the symbol selector: given the symbol offered, sets the chosen one and answers
 // true, or answers false (cancelled). Without a chooser the selector is cancelled.

@@ -1,6 +1,7 @@
 #include "platform/host/symbol_objects.h"
 
 #include <cmath>
+#include <string>
 
 namespace velk::host {
 
@@ -25,9 +26,9 @@ class ColorObject : public ComObjectRoot<ColorObject, IColor> {
   LONG rgb_ = 0;
 };
 
-// Colour, size or width, style: what every simple symbol keeps.
+// The colour every symbol has.
 template <class Derived, class I>
-class SimpleSymbol : public ComObjectRoot<Derived, I> {
+class ColouredSymbol : public ComObjectRoot<Derived, I> {
  public:
   HRESULT get_Color(IColor** color) override {
     if (!color) return E_POINTER;
@@ -39,6 +40,15 @@ class SimpleSymbol : public ComObjectRoot<Derived, I> {
     rgb_ = RgbOf(color, rgb_);
     return S_OK;
   }
+
+ protected:
+  LONG rgb_ = 0;
+};
+
+// Colour, size or width, style: what every simple symbol keeps.
+template <class Derived, class I>
+class SimpleSymbol : public ColouredSymbol<Derived, I> {
+ public:
   HRESULT get_Style(LONG* style) override { return Out(style, style_); }
   HRESULT put_Style(LONG style) override {
     style_ = style;
@@ -51,7 +61,6 @@ class SimpleSymbol : public ComObjectRoot<Derived, I> {
     size_ = v;
     return S_OK;
   }
-  LONG rgb_ = 0;
   LONG style_ = 0;
   double size_ = 1.0;
 };
@@ -81,6 +90,40 @@ class FillSymbolObject : public SimpleSymbol<FillSymbolObject, IFillSymbol> {
   ComPtr<ILineSymbol> outline_;
 };
 
+class TextSymbolObject : public ColouredSymbol<TextSymbolObject, ITextSymbol> {
+ public:
+  HRESULT get_Size(double* size) override { return Out(size, size_); }
+  HRESULT put_Size(double size) override {
+    if (!std::isfinite(size) || size < 0) return E_INVALIDARG;
+    size_ = size;
+    return S_OK;
+  }
+  HRESULT get_Text(BSTR* text) override {
+    if (!text) return E_POINTER;
+    *text = AllocBstr(text_);
+    return S_OK;
+  }
+  HRESULT put_Text(BSTR text) override {
+    text_ = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    return S_OK;
+  }
+  HRESULT get_HorizontalAlignment(LONG* align) override { return Out(align, horizontal_); }
+  HRESULT put_HorizontalAlignment(LONG align) override { return SetAlign(align, horizontal_); }
+  HRESULT get_VerticalAlignment(LONG* align) override { return Out(align, vertical_); }
+  HRESULT put_VerticalAlignment(LONG align) override { return SetAlign(align, vertical_); }
+
+ private:
+  static HRESULT SetAlign(LONG v, LONG& to) {
+    if (v < 0 || v > 2) return E_INVALIDARG;
+    to = v;
+    return S_OK;
+  }
+  double size_ = 10.0;
+  std::wstring text_;
+  LONG horizontal_ = kTextAlignLeft;
+  LONG vertical_ = kTextAlignBaseline;
+};
+
 }  // namespace
 
 HRESULT CreateColorObject(IUnknown* outer, REFIID riid, void** ppv) {
@@ -94,6 +137,10 @@ HRESULT CreateLineSymbolObject(IUnknown* outer, REFIID riid, void** ppv) {
 }
 HRESULT CreateFillSymbolObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<FillSymbolObject>(outer, riid, ppv);
+}
+
+HRESULT CreateTextSymbolObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<TextSymbolObject>(outer, riid, ppv);
 }
 
 ComPtr<IColor> NewColor(LONG rgb) {

@@ -10,6 +10,7 @@ HRESULT CreateColorObject(IUnknown* outer, REFIID riid, void** ppv);
 HRESULT CreateMarkerSymbolObject(IUnknown* outer, REFIID riid, void** ppv);
 HRESULT CreateLineSymbolObject(IUnknown* outer, REFIID riid, void** ppv);
 HRESULT CreateFillSymbolObject(IUnknown* outer, REFIID riid, void** ppv);
+HRESULT CreateTextSymbolObject(IUnknown* outer, REFIID riid, void** ppv);
 
 ComPtr<IColor> NewColor(LONG rgb);
 // The colour value of a colour object; fallback when there is none.

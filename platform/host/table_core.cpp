@@ -11,6 +11,7 @@
 
 #include "platform/com/text.h"
 #include "platform/host/data_errors.h"
+#include "platform/host/dataset_files.h"
 #include "platform/host/geometry_data.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/schema_locks.h"
@@ -26,6 +27,19 @@ constexpr LONG kDbaseMaxTextLength = 254;
 constexpr LONG kDbaseMaxNumberWidth = 24;
 constexpr std::size_t kDbaseMaxNameBytes = 10;
 constexpr std::size_t kDatabaseMaxName = 64;
+
+// The file of the dataset whose name ends with ext (".dbf"), any case; empty when none.
+std::string FileWithExtension(GDALDataset* ds, const char* ext) {
+  std::string found;
+  if (char** list = ds->GetFileList()) {
+    for (char** f = list; *f; ++f) {
+      std::string name = *f;
+      if (name.size() > 4 && EQUAL(name.c_str() + name.size() - 4, ext)) found = name;
+    }
+    CSLDestroy(list);
+  }
+  return found;
+}
 
 bool AsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 bool AsciiDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
@@ -179,6 +193,7 @@ TableCore::~TableCore() {
 }
 
 void TableCore::RepairExtent() {
+  Settle();
   if (!extentSuspect_ || !layer_ || !Writable()) return;
   OGREnvelope e;
   if (layer_->OGRLayer::GetExtent(&e, TRUE) != OGRERR_NONE) return;  // still no shape
@@ -193,6 +208,8 @@ void TableCore::Reload() {
   fields_.clear();
   shapeIndex_ = -1;
   if (!layer_) return;
+  dbaseFile_ = dbase_ && source_ && source_->get() ? FileWithExtension(source_->get(), ".dbf")
+                                                   : std::string();
   OGRFeatureDefn* defn = layer_->GetLayerDefn();
   const char* fidColumn = layer_->GetFIDColumn();
   oidName_ = fidColumn && *fidColumn ? FromUtf8(fidColumn) : L"FID";
@@ -299,6 +316,7 @@ ComPtr<IGeometry> ShapeFromOgr(const OGRGeometry* g, const TableCore& core) {
 
 HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr,
                         std::vector<Variant>& values) const {
+  const_cast<TableCore*>(this)->Settle();
   if (!layer_) return E_DATA_NO_ROW;
   CPLErrorReset();
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -427,6 +445,11 @@ bool FitsDbaseNumber(double value, int width, int decimals) {
 }  // namespace
 
 HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) {
+  if (fid < 0 && inBatch_ && !appender_ && !appendTried_) StartAppend();
+  if (appender_) {
+    if (fid < 0) return Append(fid, values);
+    Settle();
+  }
   if (!layer_) return E_DATA_NO_ROW;
   if (!Writable()) return E_DATA_WRITE_FAILED;
   OGRFeature f(layer_->GetLayerDefn());
@@ -499,6 +522,7 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
     extentSuspect_ = layer_->GetFeatureCount(FALSE) == 0;  // the first row, and without a shape
   }
   CPLPushErrorHandler(CPLQuietErrorHandler);
+  if (fid < 0) dbaseEndDirty_ = true;
   OGRErr err = fid >= 0 ? layer_->SetFeature(&f) : layer_->CreateFeature(&f);
   CPLPopErrorHandler();
   if (err == OGRERR_NON_EXISTING_FEATURE) return E_DATA_NO_ROW;
@@ -509,6 +533,7 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
 }
 
 HRESULT TableCore::DeleteRow(std::int64_t fid) {
+  Settle();
   if (!layer_) return E_DATA_NO_ROW;
   if (!Writable()) return E_DATA_WRITE_FAILED;
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -521,6 +546,7 @@ HRESULT TableCore::DeleteRow(std::int64_t fid) {
 }
 
 HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
+  const_cast<TableCore*>(this)->Settle();
   fids.clear();
   if (!layer_) return E_DATA_NO_ROW;
   std::string where;
@@ -599,6 +625,7 @@ HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
 }
 
 HRESULT TableCore::AddField(const FieldSpec& spec, const void* lockHolder) {
+  Settle();
   if (!layer_) return E_DATA_NO_ROW;
   if (FindField(spec.name) >= 0) return E_DATA_INVALID_NAME;
   HRESULT hr = CheckFieldForFormat(spec, dbase_);
@@ -607,12 +634,14 @@ HRESULT TableCore::AddField(const FieldSpec& spec, const void* lockHolder) {
   if (!Writable()) return E_DATA_WRITE_FAILED;
   hr = CreateOgrField(layer_, spec, dbase_);
   if (FAILED(hr)) return hr;
+  dbaseEndDirty_ = true;  // the records were written again, wider
   Sync();
   Reload();
   return S_OK;
 }
 
 HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder) {
+  Settle();
   if (!layer_) return E_DATA_NO_ROW;
   LONG i = FindField(name);
   if (i < 0) return E_INVALIDARG;
@@ -623,15 +652,21 @@ HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder)
   OGRErr err = layer_->DeleteField(fields_[i].ogrIndex);
   CPLPopErrorHandler();
   if (err != OGRERR_NONE) return E_DATA_WRITE_FAILED;
+  dbaseEndDirty_ = true;
   Sync();
   Reload();
   return S_OK;
 }
 
 void TableCore::Sync() {
+  Settle();
   if (!layer_ || !Writable()) return;
   RepairExtent();
   layer_->SyncToDisk();
+  if (dbaseEndDirty_ && !dbaseFile_.empty()) {
+    MarkDbaseEnd(dbaseFile_);  // without the mark GDAL still reads every record
+    dbaseEndDirty_ = false;
+  }
 }
 
 void TableCore::BeginBatch() {
@@ -643,6 +678,7 @@ void TableCore::BeginBatch() {
 void TableCore::EndBatch() {
   if (!inBatch_) return;
   inBatch_ = false;
+  appendTried_ = false;
   if (!dbase_) source_->get()->CommitTransaction();
   Sync();
 }
@@ -650,8 +686,13 @@ void TableCore::EndBatch() {
 HRESULT TableCore::CommitBatch() {
   if (!inBatch_) return S_OK;
   inBatch_ = false;
+  appendTried_ = false;
   if (dbase_) {
     Sync();
+    if (appendFailed_) {
+      appendFailed_ = false;
+      return E_DATA_WRITE_FAILED;
+    }
     return S_OK;
   }
   CPLErrorReset();
@@ -667,6 +708,7 @@ HRESULT TableCore::CommitBatch() {
 }
 
 void TableCore::AbandonBatch() {
+  Settle();
   inBatch_ = false;
   if (dbase_ || !layer_) return;
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -676,6 +718,7 @@ void TableCore::AbandonBatch() {
 }
 
 void TableCore::Invalidate() {
+  Settle();
   EndBatch();
   RepairExtent();
   layer_ = nullptr;
@@ -684,10 +727,122 @@ void TableCore::Invalidate() {
 }
 
 void TableCore::Rebind(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey) {
+  Settle();
   source_ = std::move(source);
   name_ = std::move(name);
   layer_ = layer;
   lockKey_ = std::move(lockKey);
+  Reload();
+}
+
+bool TableCore::StartAppend() {
+  appendTried_ = true;
+  if (!dbase_ || !layer_ || !Writable() || layer_->GetFeatureCount(FALSE) != 0) return false;
+  const bool shapes = HasShape();
+  if (shapes && (layer_->GetGeomType() != wkbPoint || shapeType_ != kGeometryPoint)) return false;
+  OGRFeatureDefn* defn = layer_->GetLayerDefn();
+  for (const TableField& f : fields_) {
+    if (f.role != TableField::Role::kAttribute) continue;
+    OGRFieldType t = defn->GetFieldDefn(f.ogrIndex)->GetType();
+    if (t != OFTString && t != OFTInteger && t != OFTReal) return false;
+  }
+  GDALDataset* ds = source_->get();
+  const std::string dbf = FileWithExtension(ds, ".dbf");
+  const std::string shp = shapes ? FileWithExtension(ds, ".shp") : std::string();
+  const std::string shx = shapes ? FileWithExtension(ds, ".shx") : std::string();
+  if (dbf.empty() || (shapes && (shp.empty() || shx.empty()))) return false;
+  layer_->SyncToDisk();
+  std::string why;
+  auto appender = ShapefileAppender::Open(dbf, shp, shx, why);
+  if (!appender || static_cast<int>(appender->Fields().size()) != defn->GetFieldCount())
+    return false;
+  for (int i = 0; i < defn->GetFieldCount(); ++i)
+    if (appender->Fields()[static_cast<std::size_t>(i)].width != defn->GetFieldDefn(i)->GetWidth())
+      return false;
+  appender_ = std::move(appender);
+  return true;
+}
+
+HRESULT TableCore::Append(std::int64_t& fid, const std::vector<Variant>& values) {
+  ShapefileAppender& out = *appender_;
+  out.BeginRecord();
+  bool shape = false;
+  for (std::size_t i = 0; i < fields_.size() && i < values.size(); ++i) {
+    const TableField& tf = fields_[i];
+    const Variant& v = values[i];
+    if (tf.role == TableField::Role::kOid || v.vt == VT_NULL || v.vt == VT_EMPTY) continue;
+    if (tf.role == TableField::Role::kShape) {
+      const GeomData* d = DataOf(v.punkVal);
+      if (!d) return DISP_E_TYPEMISMATCH;
+      if (d->IsEmpty()) continue;
+      if (d->type != kGeometryPoint) return E_DATA_GEOMETRY_MISMATCH;
+      Vertex p = d->parts[0][0];
+      if (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())) {
+        GeomData projected = *d;
+        if (FAILED(ProjectData(projected, sr_.get()))) return E_DATA_PROJECTION_FAILED;
+        p = projected.parts[0][0];
+      }
+      out.SetPoint(p.x, p.y);
+      shape = true;
+      continue;
+    }
+    const int k = tf.ogrIndex;
+    const ShapefileAppender::Field& field = out.Fields()[static_cast<std::size_t>(k)];
+    switch (tf.spec.type) {
+      case kFieldSmallInteger:
+      case kFieldInteger: {
+        Variant n;
+        HRESULT hr = VariantChangeType(&n, &v, 0, VT_I4);
+        if (FAILED(hr)) return hr;
+        if (!FitsDbaseNumber(n.lVal, field.width, 0) || !out.SetNumber(k, n.lVal))
+          return E_DATA_VALUE_TOO_LONG;
+        break;
+      }
+      case kFieldSingle:
+      case kFieldDouble: {
+        Variant n;
+        HRESULT hr = VariantChangeType(&n, &v, 0, VT_R8);
+        if (FAILED(hr)) return hr;
+        if (!std::isfinite(n.dblVal) || !out.SetNumber(k, n.dblVal)) return E_DATA_VALUE_TOO_LONG;
+        break;
+      }
+      case kFieldString: {
+        std::string text;
+        if (v.vt == VT_BSTR) {
+          text = ToUtf8(std::wstring_view(v.bstrVal ? v.bstrVal : L"", SysStringLen(v.bstrVal)));
+        } else {
+          Variant t;
+          HRESULT hr = VariantChangeType(&t, &v, 0, VT_BSTR);
+          if (FAILED(hr)) return hr;
+          text = ToUtf8(BstrToWstring(t.bstrVal));
+        }
+        if (!out.SetText(k, text)) return E_DATA_VALUE_TOO_LONG;
+        break;
+      }
+      default: return DISP_E_TYPEMISMATCH;
+    }
+  }
+  if (HasShape() && !shape && !extentSuspect_) extentSuspect_ = out.Records() == 0;
+  if (!out.EndRecord()) return E_DATA_WRITE_FAILED;
+  fid = out.Records() - 1;
+  return S_OK;
+}
+
+void TableCore::Settle() {
+  if (!appender_) return;
+  std::unique_ptr<ShapefileAppender> appender = std::move(appender_);
+  // GDAL lets go of the files first: what it writes when it closes them is its own (empty)
+  // view, which the appender's headers then replace.
+  source_->Close();
+  layer_ = nullptr;
+  if (!appender->Finish()) appendFailed_ = true;
+  appender.reset();
+  if (!source_->Reopen() || source_->get()->GetLayerCount() < 1) {
+    appendFailed_ = true;
+    fields_.clear();
+    return;
+  }
+  layer_ = source_->get()->GetLayer(0);
   Reload();
 }
 

@@ -8,12 +8,14 @@
 
 #include <ogr_core.h>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/com/variant.h"
 #include "platform/host/field_objects.h"
 #include "platform/host/gdal_dataset_handle.h"
+#include "platform/host/shapefile_appender.h"
 #include "platform/host/table.h"
 
 class OGRLayer;
@@ -40,7 +42,10 @@ class TableCore {
   bool Valid() const { return layer_ != nullptr; }
   bool Writable() const { return source_ && source_->writable(); }
   const DatasetPtr& Source() const { return source_; }
-  OGRLayer* Layer() const { return layer_; }
+  OGRLayer* Layer() const {
+    const_cast<TableCore*>(this)->Settle();
+    return layer_;
+  }
 
   bool HasShape() const { return shapeIndex_ >= 0; }
   LONG ShapeType() const { return shapeType_; }
@@ -87,11 +92,23 @@ class TableCore {
 
  private:
   void Reload();
+  // Appending straight into the files of an empty point shapefile or dBASE table during an
+  // insert batch; Settle ends it (headers written, GDAL's view of the files opened again)
+  // before anything else reads or writes them.
+  bool StartAppend();
+  HRESULT Append(std::int64_t& fid, const std::vector<Variant>& values);
+  void Settle();
+  std::unique_ptr<ShapefileAppender> appender_;
+  bool appendTried_ = false;
+  bool appendFailed_ = false;
   DatasetPtr source_;
   OGRLayer* layer_;
   std::wstring name_;
   std::string lockKey_;
   bool dbase_;
+  // dBASE: the records file, and whether rows or fields changed since its end mark was checked.
+  std::string dbaseFile_;
+  bool dbaseEndDirty_ = false;
   LONG shapeType_ = 0;
   bool hasZ_ = false;
   bool hasM_ = false;

@@ -32,8 +32,8 @@ namespace velk::host::workspace_detail {
 
 namespace fs = std::filesystem;
 
-// The kinds of workspace a factory opens.
-enum class FactoryKind { kShapefile, kDatabase, kRaster };
+// The kinds of workspace a factory opens (kVpf last: tables are sized by it).
+enum class FactoryKind { kShapefile, kDatabase, kRaster, kVpf };
 
 const wchar_t* ProgIdOf(FactoryKind k);
 VARIANT_BOOL VB(bool b);

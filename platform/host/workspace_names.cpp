@@ -113,6 +113,7 @@ const wchar_t* ProgIdOf(FactoryKind k) {
   switch (k) {
     case FactoryKind::kShapefile: return kShapefileWorkspaceFactoryProgId;
     case FactoryKind::kDatabase: return kDatabaseWorkspaceFactoryProgId;
+    case FactoryKind::kVpf: return kVpfWorkspaceFactoryProgId;
     default: return kRasterWorkspaceFactoryProgId;
   }
 }
@@ -219,7 +220,7 @@ HRESULT ReadSchema(IFields* fields, const std::wstring& shapeFieldName, bool wan
 }
 
 std::map<std::string, IWorkspace*>& OpenWorkspaces(FactoryKind kind) {
-  static auto* maps = new std::map<std::string, IWorkspace*>[3];
+  static auto* maps = new std::map<std::string, IWorkspace*>[static_cast<int>(FactoryKind::kVpf) + 1];
   return maps[static_cast<int>(kind)];
 }
 

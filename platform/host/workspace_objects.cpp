@@ -1,6 +1,7 @@
 // Workspace factories: open and create folder and GeoPackage workspaces by path or connection,
 // and the scratch workspace.
 #include "platform/host/workspace_internal.h"
+#include "platform/host/vpf_workspace.h"
 
 namespace velk::host {
 
@@ -158,6 +159,8 @@ ComPtr<IWorkspaceFactory> WorkspaceFactoryFromProgId(const std::wstring& progId)
     hr = CreateFactory<FactoryKind::kDatabase>(nullptr, IidOf<IWorkspaceFactory>(), f.put_void());
   else if (matches(kRasterWorkspaceFactoryProgId))
     hr = CreateFactory<FactoryKind::kRaster>(nullptr, IidOf<IWorkspaceFactory>(), f.put_void());
+  else if (matches(kVpfWorkspaceFactoryProgId))
+    hr = CreateVpfWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(), f.put_void());
   if (FAILED(hr)) return nullptr;
   return f;
 }

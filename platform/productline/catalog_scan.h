@@ -40,6 +40,27 @@ struct RpfFrameRow {
   Footprint footprint;
 };
 
+// One feature class of a coverage of a VPF library.
+struct VpfFeatureClassRow {
+  std::string coverage;             // coverage name as the library's coverage table lists it
+  std::string featureClass;         // feature class name ("roadl")
+  std::string coverageDescription;  // from the coverage table
+  std::string classDescription;     // from the coverage's feature class attribute table
+  std::string type;                 // "Point", "Line", "Area" or "Text"
+  std::string ogdiLayer;            // the layer GDAL's OGDI driver shows for it
+};
+
+// One library of a VPF database.
+struct VpfLibraryRow {
+  std::string database;  // full path of the database folder (the one holding dht and lat)
+  std::string library;   // library name as the database's library table lists it
+  std::string path;      // full path of the library folder
+  std::string product;   // dataset key: product type, "$", product name ("VMAP$VMAP Level 0")
+  int geosymProduct = 0;  // 1 VMAP level 0, 2 level 1, 3 level 2, 4 UVMAP, 5 DNC, else 0
+  Footprint footprint;
+  std::vector<VpfFeatureClassRow> classes;
+};
+
 // A file that could not be read, and why.
 struct ScanProblem {
   std::string path;
@@ -71,6 +92,25 @@ ScanResult<DtedCellRow> ScanDtedTree(const std::string& folder, const ScanOption
 // through GDAL's NITF driver. A table of contents that cannot be read, a listed frame that is
 // missing, and a frame that is not a readable 1536 x 1536 frame are problems.
 ScanResult<RpfFrameRow> ScanRpfTree(const std::string& folder, const ScanOptions& options = {});
+
+// Every VPF database under the folder (a folder holding "dht" and "lat", letter case ignored)
+// and its libraries: each library's tables are checked against their files (a table whose stated
+// lengths do not fit its file is a problem naming it), then the library is opened through GDAL's
+// OGDI driver, which must show every feature class its coverages list. A library with a problem
+// is left out; the others load.
+ScanResult<VpfLibraryRow> ScanVpfTree(const std::string& folder, const ScanOptions& options = {});
+
+// The product key of a library: the library header's product type, "$", and the product's name
+// told by the database name ("vmaplv0" "VMAP Level 0", "uvmap" "UVMAP"; DNC libraries by the
+// first letter of the library name: A Approach, C Coastal, G General, H Harbor), else the
+// database description.
+std::string VpfProductKey(const std::string& productType, const std::string& databaseName,
+                          const std::string& databaseDescription, const std::string& library);
+// The number GeoSym knows the product by (see VpfLibraryRow).
+int VpfGeoSymProduct(const std::string& productKey);
+// The name prefix of a product's feature classes in a geodatabase ("vmaplv0", "UVMap", "DNCH");
+// for another product, the database name.
+std::string VpfProductPrefix(const std::string& productKey, const std::string& databaseName);
 
 // The DTED level whose post spacing (arc seconds, latitude) this is; -1 when none is.
 int DtedLevelOfSpacing(double arcSeconds);

@@ -1,5 +1,6 @@
 #include "platform/productline/catalog_table_writer.h"
 
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <tuple>
@@ -159,6 +160,119 @@ bool WriteRpfRows(GDALDataset* ds, OGRLayer* layer, OGRLayer* uidsLayer,
     }
     return true;
   });
+  if (ok) result = counts;
+  return ok;
+}
+
+namespace {
+
+std::string FeatureClassName(const VpfLibraryRow& row, const VpfFeatureClassRow& c) {
+  const std::string db = std::filesystem::path(row.database).filename().string();
+  return VpfProductPrefix(row.product, db) + "_" + c.coverage + "_" + c.featureClass;
+}
+
+// Copies the features of one feature class of a library into the geodatabase's feature class,
+// making it when missing.
+bool CopyVpfFeatures(GDALDataset* ds, const VpfLibraryRow& row, const VpfFeatureClassRow& c,
+                     std::string& reason) {
+  const std::string url = "gltp:/vrf" + row.path;
+  const char* drivers[] = {"OGR_OGDI", nullptr};
+  GDALDatasetUniquePtr source(GDALDataset::Open(url.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY,
+                                                drivers, nullptr, nullptr));
+  OGRLayer* from = source ? source->GetLayerByName(c.ogdiLayer.c_str()) : nullptr;
+  if (!from) {
+    reason = "the feature class " + c.featureClass + " of " + row.path + " cannot be read";
+    return false;
+  }
+  const std::string name = FeatureClassName(row, c);
+  OGRLayer* to = ds->GetLayerByName(name.c_str());
+  if (!to) {
+    OGRSpatialReference wgs84;
+    wgs84.SetWellKnownGeogCS("WGS84");
+    wgs84.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+    OGRwkbGeometryType type = wkbUnknown;
+    if (c.type == "Point" || c.type == "Text") type = wkbPoint;
+    if (c.type == "Line") type = wkbLineString;
+    if (c.type == "Area") type = wkbPolygon;
+    to = ds->CreateLayer(name.c_str(), &wgs84, type, nullptr);
+    if (!to) return false;
+    OGRFeatureDefn* defn = from->GetLayerDefn();
+    for (int i = 0; i < defn->GetFieldCount(); ++i) {
+      OGRFieldDefn field(defn->GetFieldDefn(i));
+      if (to->CreateField(&field) != OGRERR_NONE) return false;
+    }
+    OGRFieldDefn library("LIBRARY", OFTString);
+    library.SetWidth(20);
+    if (to->GetLayerDefn()->GetFieldIndex("LIBRARY") < 0 && to->CreateField(&library) != OGRERR_NONE)
+      return false;
+  }
+  const int libraryField = to->GetLayerDefn()->GetFieldIndex("LIBRARY");
+  from->ResetReading();
+  for (auto& f : *from) {
+    OGRFeature copy(to->GetLayerDefn());
+    copy.SetFrom(f.get(), TRUE);
+    for (int i = 0; i < copy.GetFieldCount(); ++i)
+      if (copy.GetFieldDefnRef(i)->GetType() == OFTString && copy.IsFieldSetAndNotNull(i)) {
+        std::string text = copy.GetFieldAsString(i);
+        text.erase(text.find_last_not_of(' ') + 1);
+        copy.SetField(i, text.c_str());
+      }
+    copy.SetField(libraryField, row.library.c_str());
+    if (to->CreateFeature(&copy) != OGRERR_NONE) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteVpfRows(GDALDataset* ds, OGRLayer* layer, OGRLayer* featuresLayer,
+                  const std::vector<VpfLibraryRow>& rows, bool copyFeatures,
+                  CatalogWriteResult& result, std::string& reason) {
+  result = CatalogWriteResult{};
+  const int product = Field(layer, "PRODUCT");
+  const int library = Field(layer, "LIBRARY");
+  std::set<std::pair<std::string, std::string>> existing;
+  layer->SetAttributeFilter(nullptr);
+  layer->SetSpatialFilter(nullptr);
+  layer->ResetReading();
+  for (auto& f : *layer)
+    existing.insert({product >= 0 ? f->GetFieldAsString(product) : "",
+                     library >= 0 ? f->GetFieldAsString(library) : ""});
+  layer->ResetReading();
+  CatalogWriteResult counts;
+  std::string copyProblem;
+  const bool ok = InTransaction(ds, reason, [&] {
+    for (const VpfLibraryRow& row : rows) {
+      if (!existing.insert({row.product, row.library}).second) {
+        ++counts.alreadyThere;
+        continue;
+      }
+      OGRFeature feature(layer->GetLayerDefn());
+      feature.SetGeometryDirectly(Polygon(row.footprint).release());
+      SetText(feature, product, row.product);
+      SetText(feature, library, row.library);
+      if (layer->CreateFeature(&feature) != OGRERR_NONE) return false;
+      ++counts.added;
+      for (const VpfFeatureClassRow& c : row.classes) {
+        if (featuresLayer) {
+          OGRFeature f(featuresLayer->GetLayerDefn());
+          SetText(f, Field(featuresLayer, "PRODUCT"), row.product);
+          SetText(f, Field(featuresLayer, "COVERAGE"), c.coverage);
+          SetText(f, Field(featuresLayer, "FEAT_CLS"), c.featureClass);
+          SetText(f, Field(featuresLayer, "COV_DESC"), c.coverageDescription);
+          SetText(f, Field(featuresLayer, "FC_DESC"), c.classDescription);
+          SetText(f, Field(featuresLayer, "FC_TYPE"), c.type);
+          SetText(f, Field(featuresLayer, "PATH"), row.database);
+          SetText(f, Field(featuresLayer, "LIBRARY"), row.library);
+          SetNumber(f, Field(featuresLayer, "GEOSYM_PID"), row.geosymProduct);
+          if (featuresLayer->CreateFeature(&f) != OGRERR_NONE) return false;
+        }
+        if (copyFeatures && !CopyVpfFeatures(ds, row, c, copyProblem)) return false;
+      }
+    }
+    return true;
+  });
+  if (!ok && !copyProblem.empty()) reason = copyProblem;
   if (ok) result = counts;
   return ok;
 }

@@ -341,9 +341,6 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
     const HRESULT tested = TestCatalog(catalogType, table, &valid);
     if (FAILED(tested) || !valid)
       return Error(catalogName + L" is not a catalog of the kind asked for.", E_INVALIDARG);
-    if (catalogType != velkZelCatalogDTED && catalogType != velkZelCatalogRPF &&
-        catalogType != velkZelCatalogReferencedRPF)
-      return Error(L"Loading VPF data into " + catalogName + L" is not available.", E_NOTIMPL);
     host::TableCore* core = CoreOf(table);
     if (!core || !core->Valid() || core->IsDbase() || !core->Writable())
       return Error(catalogName + L" is not a catalog table that can be written.",
@@ -351,9 +348,16 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
     // Rows name their files by full path, whatever folder the load was given.
     const std::string root =
         std::filesystem::absolute(ToUtf8(folderText), ec).lexically_normal().string();
-    return catalogType == velkZelCatalogDTED
-               ? LoadTree<DtedCellRow>(*core, root, catalogName, L"DTED cells", cancelTracker)
-               : LoadTree<RpfFrameRow>(*core, root, catalogName, L"RPF frames", cancelTracker);
+    switch (catalogType) {
+      case velkZelCatalogDTED:
+        return LoadTree<DtedCellRow>(*core, root, catalogName, L"DTED cells", cancelTracker);
+      case velkZelCatalogVPF:
+      case velkZelCatalogGDBVPF:
+        copyVpfFeatures_ = catalogType == velkZelCatalogGDBVPF;
+        return LoadTree<VpfLibraryRow>(*core, root, catalogName, L"VPF libraries", cancelTracker);
+      default:
+        return LoadTree<RpfFrameRow>(*core, root, catalogName, L"RPF frames", cancelTracker);
+    }
     VELK_CATCH
   }
 
@@ -369,6 +373,24 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
   static bool Write(host::TableCore& core, const std::vector<DtedCellRow>& rows,
                     CatalogWriteResult& result, std::string& reason) {
     return WriteDtedRows(core.Source()->get(), core.Layer(), rows, result, reason);
+  }
+  static ScanResult<VpfLibraryRow> Scan(const std::string& folder, const ScanOptions& options,
+                                        VpfLibraryRow*) {
+    return ScanVpfTree(folder, options);
+  }
+  // A VPF catalog keeps its feature classes in its "_features" table; a geodatabase VPF
+  // catalog takes the features themselves.
+  bool Write(host::TableCore& core, const std::vector<VpfLibraryRow>& rows,
+             CatalogWriteResult& result, std::string& reason) const {
+    GDALDataset* ds = core.Source()->get();
+    OGRLayer* features =
+        copyVpfFeatures_
+            ? nullptr
+            : ds->GetLayerByName((std::string(core.Layer()->GetName()) + "_features").c_str());
+    if (!WriteVpfRows(ds, core.Layer(), features, rows, copyVpfFeatures_, result, reason))
+      return false;
+    if (features) EnsureCatalogIndexes(ds, features);
+    return true;
   }
   static bool Write(host::TableCore& core, const std::vector<RpfFrameRow>& rows,
                     CatalogWriteResult& result, std::string& reason) {
@@ -418,6 +440,8 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
           kDataManagerEventInfo);
     return scan.problems.empty() ? S_OK : S_FALSE;
   }
+
+  bool copyVpfFeatures_ = false;
 
   void Event(const std::wstring& text, LONG type) {
     Bstr message(text);

@@ -79,8 +79,10 @@ struct IDataManager : IUnknown {
   // then, S_OK for a clean load. A file the catalog holds already (by its full path) is not
   // added again. The rows go in with one transaction; SCALE, PRODUCT and FULL_NAME get indexes.
   // A missing folder, a table that is not a catalog of the kind, or a table that cannot be
-  // written: an error event and a failure, nothing added. VPF catalogs: E_NOTIMPL and an
-  // error event.
+  // written: an error event and a failure, nothing added. A VPF catalog takes one row per
+  // library of every VPF database under the folder and one "_features" row per feature class
+  // of its coverages (PATH the database folder); a geodatabase VPF catalog takes the library rows
+  // and a copy of the features, in feature classes named prefix_coverage_class beside it.
   virtual HRESULT LoadCatalog(ITable* table, BSTR folder, velkZelCatalogTypeEnum catalogType,
                               ITrackCancel* cancelTracker) = 0;
 };

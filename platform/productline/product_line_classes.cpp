@@ -1,3 +1,4 @@
+#include "platform/productline/geosym_renderer.h"
 #include "platform/productline/product_line_classes.h"
 
 #include "platform/productline/coordinate_tool.h"
@@ -14,6 +15,7 @@ std::vector<DWORD> RegisterProductLineClasses() {
       RegisterProcessClass(CLSID_TarvosEnvironment, &CreateTarvosEnvironment),
       RegisterCoordinateToolClass(),
       RegisterDataManagerClass(),
+      RegisterProcessClass(CLSID_GeoSymRenderer, &CreateGeoSymRendererObject),
   };
 }
 

@@ -9,7 +9,7 @@
 
 namespace velk::productline {
 
-// Registers ZelExtension, TarvosEnvironment, CoordinateTool and DataManager; returns the cookies
+// Registers ZelExtension, TarvosEnvironment, CoordinateTool, DataManager and GeoSymRenderer; returns the cookies
 // for RevokeProcessClass.
 std::vector<DWORD> RegisterProductLineClasses();
 void RevokeProductLineClasses(const std::vector<DWORD>& cookies);

@@ -140,6 +140,16 @@ ComPtr<IUnknown> SymbolFromText(const std::wstring& text) {
     fill->put_Outline(outline.get());
     return fill.As<IUnknown>();
   }
+  if (t.size() == 3 && t[0] == L"text") {
+    LONG rgb = 0;
+    double size = 0;
+    if (!ParseColour(t[1], rgb) || !ParseSize(t[2], size)) return nullptr;
+    ComPtr<ITextSymbol> text;
+    if (FAILED(Create(&host::CreateTextSymbolObject, text))) return nullptr;
+    text->put_Color(host::NewColor(rgb).get());
+    text->put_Size(size);
+    return text.As<IUnknown>();
+  }
   return nullptr;
 }
 
@@ -168,6 +178,14 @@ bool SymbolToText(IUnknown* symbol, std::wstring& text) {
     ComPtr<ILineSymbol> outline;
     fill->get_Outline(outline.put());
     if (outline) text += L" " + LineText(outline.get());
+    return true;
+  }
+  if (auto textSymbol = QueryAs<ITextSymbol>(symbol)) {
+    ComPtr<IColor> colour;
+    textSymbol->get_Color(colour.put());
+    double size = 0;
+    textSymbol->get_Size(&size);
+    text = L"text " + Colour(host::RgbOf(colour.get())) + L" " + Real(size);
     return true;
   }
   return false;

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <mutex>
 
 #include "platform/com/text.h"
@@ -257,6 +258,62 @@ HRESULT TarvosEnvironment::get_DDDThreatDomeSymbol(IUnknown** symbol) {
 
 HRESULT TarvosEnvironment::get_DDDWireframeSymbol(IUnknown** symbol) {
   return DDDGetSymbol(3, symbol);
+}
+
+namespace {
+bool GeodesySymbolId(LONG kind, SettingId& id) {
+  switch (kind) {
+    case velkZelGeodesyLineSymbol: id = SettingId::GeodesyLineSymbol; return true;
+    case velkZelGeodesyRadialLineSymbol: id = SettingId::GeodesyRadialLineSymbol; return true;
+    case velkZelGeodesyRingsSymbol: id = SettingId::GeodesyRangeRingSymbol; return true;
+    case velkZelGeodesyTextSymbol: id = SettingId::GeodesyLabelSymbol; return true;
+    default: return false;
+  }
+}
+bool TerrainSymbolId(LONG kind, SettingId& id) {
+  static constexpr SettingId kIds[] = {
+      SettingId::TerrainLLOSVisSymbol,       SettingId::TerrainLLOSNonVisSymbol,
+      SettingId::TerrainLLOSStartPntSymbol1, SettingId::TerrainLLOSStartPntSymbol2,
+      SettingId::TerrainLLOSEndPntSymbol,    SettingId::TerrainRLOSObserverSymbol,
+      SettingId::TerrainRLOSExtentSymbol,    SettingId::TerrainRLOSVisSymbol,
+      SettingId::TerrainRLOSNonVisSymbol,    SettingId::TerrainLLOSStartPntSymbol};
+  if (kind < 0 || kind >= static_cast<LONG>(std::size(kIds))) return false;
+  id = kIds[kind];
+  return true;
+}
+}  // namespace
+
+HRESULT TarvosEnvironment::get_GeodesyLineSymbol(IUnknown** symbol) {
+  return GetSymbolSetting(SettingId::GeodesyLineSymbol, symbol);
+}
+HRESULT TarvosEnvironment::get_GeodesyRangeRingSymbol(IUnknown** symbol) {
+  return GetSymbolSetting(SettingId::GeodesyRangeRingSymbol, symbol);
+}
+HRESULT TarvosEnvironment::get_GeodesyRadialLineSymbol(IUnknown** symbol) {
+  return GetSymbolSetting(SettingId::GeodesyRadialLineSymbol, symbol);
+}
+HRESULT TarvosEnvironment::get_GeodesyLabelSymbol(IUnknown** symbol) {
+  return GetSymbolSetting(SettingId::GeodesyLabelSymbol, symbol);
+}
+
+HRESULT TarvosEnvironment::PutGeodesySymbol(LONG kind, IUnknown* symbol) {
+  SettingId id{};
+  if (!GeodesySymbolId(kind, id)) return E_INVALIDARG;
+  return PutSymbolSetting(id, symbol);
+}
+
+HRESULT TarvosEnvironment::GetSymbol(LONG kind, IUnknown** symbol) {
+  if (!symbol) return E_POINTER;
+  *symbol = nullptr;
+  SettingId id{};
+  if (!TerrainSymbolId(kind, id)) return E_INVALIDARG;
+  return GetSymbolSetting(id, symbol);
+}
+
+HRESULT TarvosEnvironment::PutTerrainSymbol(LONG kind, IUnknown* symbol) {
+  SettingId id{};
+  if (!TerrainSymbolId(kind, id)) return E_INVALIDARG;
+  return PutSymbolSetting(id, symbol);
 }
 
 HRESULT TarvosEnvironment::get_GeneralOutputWorkspace(IUnknown** workspace) {

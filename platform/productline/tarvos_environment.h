@@ -22,10 +22,24 @@ using WorkspaceOpener = std::function<HRESULT(const std::wstring& factoryProgId,
                                               const std::wstring& path, IUnknown** workspace)>;
 void SetWorkspaceOpener(WorkspaceOpener opener);
 
+namespace detail {
+// The geodesy and terrain interfaces each have a PutSymbol(kind, symbol) of their own kinds:
+// each is answered under its own name.
+struct GeodesySettingsSeam : IGeodesySettings {
+  HRESULT PutSymbol(LONG kind, IUnknown* symbol) final { return PutGeodesySymbol(kind, symbol); }
+  virtual HRESULT PutGeodesySymbol(LONG kind, IUnknown* symbol) = 0;
+};
+struct TerrainSettingsSeam : ITerrainSettings {
+  HRESULT PutSymbol(LONG kind, IUnknown* symbol) final { return PutTerrainSymbol(kind, symbol); }
+  virtual HRESULT PutTerrainSymbol(LONG kind, IUnknown* symbol) = 0;
+};
+}  // namespace detail
+
 class TarvosEnvironment
     : public ComObjectRoot<TarvosEnvironment, IZelSettings, IGeneralSettings, ICoordToolSettings,
-                           IConversionFieldsSettings, IConversionSettings, IGeodesySettings,
-                           ITerrainSettings, IDDDSettings, IDataManSettings> {
+                           IConversionFieldsSettings, IConversionSettings,
+                           detail::GeodesySettingsSeam, detail::TerrainSettingsSeam, IDDDSettings,
+                           IDataManSettings> {
  public:
   TarvosEnvironment();
   // Reads the stored values (defaults for what the key lacks).
@@ -68,6 +82,26 @@ class TarvosEnvironment
   HRESULT DDDPutSymbol(LONG kind, IUnknown* symbol) override;
   HRESULT get_DDDThreatDomeSymbol(IUnknown** symbol) override;
   HRESULT get_DDDWireframeSymbol(IUnknown** symbol) override;
+  HRESULT get_GeodesyLineSymbol(IUnknown** symbol) override;
+  HRESULT get_GeodesyRangeRingSymbol(IUnknown** symbol) override;
+  HRESULT get_GeodesyRadialLineSymbol(IUnknown** symbol) override;
+  HRESULT get_GeodesyLabelSymbol(IUnknown** symbol) override;
+  HRESULT PutGeodesySymbol(LONG kind, IUnknown* symbol) override;
+  HRESULT GetSymbol(LONG kind, IUnknown** symbol) override;
+  HRESULT PutTerrainSymbol(LONG kind, IUnknown* symbol) override;
+  HRESULT get_TerrainLLOSVisSymbol(IUnknown** symbol) override { return GetSymbol(0, symbol); }
+  HRESULT get_TerrainLLOSNonVisSymbol(IUnknown** symbol) override { return GetSymbol(1, symbol); }
+  HRESULT get_TerrainLLOSStartPntSymbol1(IUnknown** symbol) override {
+    return GetSymbol(2, symbol);
+  }
+  HRESULT get_TerrainLLOSStartPntSymbol2(IUnknown** symbol) override {
+    return GetSymbol(3, symbol);
+  }
+  HRESULT get_TerrainLLOSEndPntSymbol(IUnknown** symbol) override { return GetSymbol(4, symbol); }
+  HRESULT get_TerrainRLOSObserverSymbol(IUnknown** symbol) override { return GetSymbol(5, symbol); }
+  HRESULT get_TerrainRLOSExtentSymbol(IUnknown** symbol) override { return GetSymbol(6, symbol); }
+  HRESULT get_TerrainRLOSVisSymbol(IUnknown** symbol) override { return GetSymbol(7, symbol); }
+  HRESULT get_TerrainRLOSNonVisSymbol(IUnknown** symbol) override { return GetSymbol(8, symbol); }
 
   // Typed access by declaration (the properties above go through these). A put stores the
   // value and writes it to the registry; a failed write is returned, the value is kept.

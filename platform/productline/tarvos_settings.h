@@ -32,10 +32,24 @@
   X(ConversionFields, ConversionFieldsMGRSField, String, Prop, 0, L"MGRS")        \
   X(ConversionFields, AddExportedVPFDataToMap, Bool, Prop, -1, L"")               \
   X(Geodesy, GeodesyLineType, Long, Prop, 0, L"")                                 \
+  X(Geodesy, GeodesyLineSymbol, Symbol, Hidden, 0, L"line 0xFF0000 1.5 0")         \
+  X(Geodesy, GeodesyRadialLineSymbol, Symbol, Hidden, 0, L"line 0x800000 1 0")     \
+  X(Geodesy, GeodesyRangeRingSymbol, Symbol, Hidden, 0, L"fill 0xFF0000 1 0xFF0000 1 0") \
+  X(Geodesy, GeodesyLabelSymbol, Symbol, Hidden, 0, L"text 0x000000 10")           \
   X(Terrain, TerrainUseCurveRefraction, Bool, Prop, 0, L"")                       \
   X(Terrain, TerrainRefraction, Double, Prop, 0.13, L"")                          \
   X(Terrain, TerrainDisplayLOSProfile, Bool, Prop, -1, L"")                       \
   X(Terrain, TerrainCalculateZ, Bool, Prop, -1, L"")                              \
+  X(Terrain, TerrainLLOSVisSymbol, Symbol, Hidden, 0, L"line 0x00FF00 2 0")        \
+  X(Terrain, TerrainLLOSNonVisSymbol, Symbol, Hidden, 0, L"line 0x0000FF 2 0")     \
+  X(Terrain, TerrainLLOSStartPntSymbol1, Symbol, Hidden, 0, L"marker 0x00FF00 8 0") \
+  X(Terrain, TerrainLLOSStartPntSymbol2, Symbol, Hidden, 0, L"marker 0x0000FF 8 0") \
+  X(Terrain, TerrainLLOSEndPntSymbol, Symbol, Hidden, 0, L"marker 0x000000 8 0")   \
+  X(Terrain, TerrainRLOSObserverSymbol, Symbol, Hidden, 0, L"marker 0x000000 8 0") \
+  X(Terrain, TerrainRLOSExtentSymbol, Symbol, Hidden, 0, L"fill 0x000000 1 0x000000 1 0") \
+  X(Terrain, TerrainRLOSVisSymbol, Symbol, Hidden, 0, L"fill 0x00FF00 0")          \
+  X(Terrain, TerrainRLOSNonVisSymbol, Symbol, Hidden, 0, L"fill 0x0000FF 0")       \
+  X(Terrain, TerrainLLOSStartPntSymbol, Symbol, Hidden, 0, L"marker 0xFF0000 8 0") \
   X(DDD, DDDRadials, Double, Prop, 10.0, L"")                                     \
   X(DDD, DDDWireframe, Double, Prop, 10.0, L"")                                   \
   X(DDD, DDDFlyThruDefaultHt, Long, Prop, 1000, L"")                              \

@@ -251,6 +251,13 @@ LRESULT HillshadeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   p.shadows = ::IsDlgButtonChecked(m_hWnd, hsd::kShadows) == BST_CHECKED;
   p.overlay = ::IsDlgButtonChecked(m_hWnd, hsd::kOverlay) == BST_CHECKED;
   p.layerName = m_layerName;
+  if (QueryAs<IZelDtedLayer>(m_inputLayer.get())) {
+    if (!m_area &&
+        SelectedText(Item(hsd::kExtent)) == LoadResString(kIdsVisibleExtentDatasets))
+      m_area = VisibleExtent();
+    p.extentCombo = Item(hsd::kExtent);
+    p.area = m_area;
+  }
   ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   try {
     m_lastOutcome = RunHillshade(Hook(), p);

@@ -27,12 +27,6 @@ constexpr int kExtentLabel = 3645;
 constexpr int kExtent = 3541;
 }  // namespace hsd
 
-// Extent-choice texts.
-constexpr UINT kIdsTemporary = 3245;
-constexpr UINT kIdsSelectedDatasets = 3246;
-constexpr UINT kIdsVisibleExtentDatasets = 3247;
-constexpr UINT kIdsAllDatasets = 3248;
-constexpr UINT kIdsSelectedRegion = 3249;
 
 class HillshadeDlg : public CWindowWithLayersImpl<HillshadeDlg, hsd::kInput> {
  public:

@@ -12,6 +12,7 @@
 #include "framework/last_error_record.h"
 #include "framework/raster_helpers.h"
 #include "framework/scratch_folder.h"
+#include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/text.h"
 #include "platform/host/dataset.h"
 #include "platform/host/display_class_ids.h"
@@ -136,15 +137,30 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
   std::wstring outName = claim.substr(claim.find_last_of(L'/') + 1);
   outName = outName.substr(0, outName.find_last_of(L'.'));
 
-  // The input: the raster layer's first band, as a geodataset.
-  auto rasterLayer = QueryAs<IRasterLayer>(p.input.get());
-  if (!rasterLayer) return refuse(MB_ICONWARNING);
-  ComPtr<IRaster> raster;
-  rasterLayer->get_Raster(raster.put());
+  // The input: the raster layer's first band, as a geodataset; or the catalog layer's chosen
+  // datasets put together into a grid of the work folder, deleted after a successful run.
   ComPtr<IGeoDataset> input;
-  if (auto bands = QueryAs<IRasterBandCollection>(raster.get())) {
-    ComPtr<IRasterBand> band;
-    if (SUCCEEDED(bands->Item(0, band.put()))) input = QueryAs<IGeoDataset>(band.get());
+  ComPtr<IDataset> catalogGrid;
+  if (auto rasterLayer = QueryAs<IRasterLayer>(p.input.get())) {
+    ComPtr<IRaster> raster;
+    rasterLayer->get_Raster(raster.put());
+    if (auto bands = QueryAs<IRasterBandCollection>(raster.get())) {
+      ComPtr<IRasterBand> band;
+      if (SUCCEEDED(bands->Item(0, band.put()))) input = QueryAs<IGeoDataset>(band.get());
+    }
+  } else if (QueryAs<IZelDtedLayer>(p.input.get())) {
+    if (auto rasters = GetRasterFromLayerCombo(p.extentCombo, kIdsSelectedDatasets,
+                                               p.input.get(), p.area.get())) {
+      auto folderWorkspace = OpenWorkspaceFromFolder(Bstr(outFolder));
+      ComPtr<IUnknown> saved;
+      if (folderWorkspace)
+        RequireInterface<ISaveAs>(rasters.get())
+            ->SaveAs(Bstr(outName), folderWorkspace.get(), Bstr(L"GRID"), saved.put());
+      input = QueryAs<IGeoDataset>(saved.get());
+      catalogGrid = QueryAs<IDataset>(saved.get());
+    }
+  } else {
+    return refuse(MB_ICONWARNING);
   }
   if (!input) return refuse(MB_ICONERROR);
 
@@ -187,6 +203,11 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
     if (!badAzimuth && !badAltitude)
       outcome.messages.push_back({kIdsCannotHillshade, MB_ICONWARNING});
     return outcome;
+  }
+
+  if (catalogGrid) {
+    input.Reset();
+    catalogGrid->Delete();
   }
 
   auto dataset = RequireInterface<IRasterDataset>(result.get());

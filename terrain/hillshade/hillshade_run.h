@@ -21,6 +21,12 @@ constexpr UINT kIdsHillshadeNOf = 3662;     // "Hillshade%1!d! of %2!s!"
 constexpr UINT kIdsCannotHillshade = 3666;  // "Cannot perform hillshade on specified input."
 constexpr UINT kIdsAltitudeOutOfRange = 3872;
 constexpr UINT kIdsAzimuthOutOfRange = 3873;
+// Extent-choice texts.
+constexpr UINT kIdsTemporary = 3245;
+constexpr UINT kIdsSelectedDatasets = 3246;
+constexpr UINT kIdsVisibleExtentDatasets = 3247;
+constexpr UINT kIdsAllDatasets = 3248;
+constexpr UINT kIdsSelectedRegion = 3249;
 
 // The result layer's name for an input layer named inputName: "Hillshade of <name>", or the
 // first "Hillshade<k> of <name>" (k = 2, 3, ...) that is not among the listed names.
@@ -49,7 +55,10 @@ HRESULT InsertLayerBeside(IMap* map, ILayer* parent, LONG index, ILayer* layer, 
                           ILayer* reference);
 
 struct HillshadeRunParameters {
-  ComPtr<ILayer> input;  // host raster layer (the surface)
+  ComPtr<ILayer> input;  // host raster layer, or catalog elevation layer (IZelDtedLayer)
+  // For a catalog elevation layer: the datasets' extent choice and the area they are cut to.
+  HWND extentCombo = nullptr;
+  ComPtr<IEnvelope> area;
   std::wstring output;   // the output edit's text: "<TEMPORARY>" or a grid path
   double azimuth = 315.0;
   double altitude = 45.0;

@@ -1,5 +1,5 @@
 // The host program loads catalogs of map products and draws a map as a user would: session
-// scripts run by trevik over DTED and RPF trees made here, each with one bad file, checked with
+// scripts run by trevik over DTED, RPF and VPF trees made here, each with one bad file, checked with
 // GDAL's own tools.
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include "tests/fixtures/rpf_fixture.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
+#include "tests/fixtures/vpf_fixture.h"
 
 namespace velk::test {
 namespace {
@@ -78,6 +79,100 @@ catalog-load zel.gpkg charts rpf charts
   EXPECT_EQ(frames[0].at("NAME"), "0000001A.ON2");
   EXPECT_EQ(frames[1].at("NAME"), "0000003A.ON2");
   EXPECT_EQ(frames[1].at("SCALE"), "1000000");
+}
+
+// A VPF tree with one table that lies about its length, loaded into a VPF catalog and into a
+// geodatabase VPF catalog: the bad table is named once per load, the other library is there.
+TEST(CatalogSession, LoadsAVpfTreeWithOneBadTable) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase()));
+  const std::string bad = dir / "vpf/vmaplv0/lib2/trans/edg";
+  {
+    std::fstream f(bad, std::ios::in | std::ios::out | std::ios::binary);
+    const std::int32_t length = 1 << 20;
+    f.write(reinterpret_cast<const char*>(&length), 4);
+  }
+  const CommandResult r = RunScript(root, dir, R"(host map
+catalog-new zel.gpkg vmap vpf
+catalog-load zel.gpkg vmap vpf vpf
+catalog-new zel.gpkg managed managed-vpf
+catalog-load zel.gpkg managed managed-vpf vpf
+)");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  const auto errors = ErrorLines(r.out);
+  ASSERT_EQ(errors.size(), 2u) << r.out;
+  for (const auto& e : errors) EXPECT_NE(e.find("\"" + bad + "\""), std::string::npos) << e;
+  EXPECT_NE(r.out.find("Added 1 VPF libraries"), std::string::npos) << r.out;
+  const std::string gpkg = dir / "zel.gpkg";
+  const auto libraries = OgrRows(gpkg, "SELECT PRODUCT, LIBRARY FROM vmap");
+  ASSERT_EQ(libraries.size(), 1u);
+  EXPECT_EQ(libraries[0].at("LIBRARY"), "lib1");
+  EXPECT_EQ(libraries[0].at("PRODUCT"), "VMAP$VMAP Level 0");
+  EXPECT_EQ(OgrRows(gpkg, "SELECT COUNT(*) AS C FROM vmap_features")[0].at("C"), "3");
+  const auto towns = OgrRows(gpkg, "SELECT NAM, LIBRARY FROM vmaplv0_pop_builtp ORDER BY NAM");
+  ASSERT_EQ(towns.size(), 2u);
+  EXPECT_EQ(towns[0].at("NAM"), "Town 1");
+  EXPECT_EQ(towns[1].at("LIBRARY"), "lib1");
+}
+
+// The vector product layer over a VPF catalog, as a user drives it: bound, coverages shown and
+// built, drawn into a picture at about 1:925,000 (level 0's range, so level 0 opens and level 1
+// does not), saved into a map document and opened again with the same tree.
+TEST(CatalogSession, SavesAPictureOfAVectorLayer) {
+  VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv1")));
+  const CommandResult r = RunScript(root, dir, "host map\nregister " VELK_LIB_DIR R"(/libLumeris.so
+catalog-new zel.gpkg vmap vpf
+catalog-load zel.gpkg vmap vpf vpf
+map-reference 4326
+map-extent 9.9 49.6 12.1 51.4
+add-vector zel.gpkg vmap
+vector-coverages vmap
+show-coverage vmap 0 1 2
+refresh-coverages vmap
+vector-switch vmap display-coverages on
+save-picture vector.png
+vector-tree vmap
+save-map vector.vmapdoc
+remove-layer vmap
+open-map vector.vmapdoc
+vector-tree vmap
+)");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("  0. [ ] VMAP$Population$Population areas\n"
+                       "  1. [ ] VMAP$Population$Population points\n"
+                       "  2. [ ] VMAP$Transportation$Transportation lines\n"),
+            std::string::npos)
+      << r.out;
+  const std::string drawnTree =
+      "  Footprint [open]\n"
+      "  VMAP Level 0 (1:10000000 to 1:400001)\n"
+      "    Population\n"
+      "      Population areas [lib1] [open]\n"
+      "      Population areas [lib2] [open]\n"
+      "      Population points [lib1] [open]\n"
+      "      Population points [lib2] [open]\n"
+      "    Transportation\n"
+      "      Transportation lines [lib1] [open]\n"
+      "      Transportation lines [lib2] [open]\n"
+      "  VMAP Level 1 (1:400000 to 1:75001)\n"
+      "    Population\n"
+      "      Population areas [lib1] [not open]\n";
+  EXPECT_NE(r.out.find("> vector-tree vmap\n" + drawnTree), std::string::npos) << r.out;
+  // Opened from the document, the tree is built again; nothing is drawn yet.
+  const std::size_t reopened = r.out.find("> open-map vector.vmapdoc\n> vector-tree vmap\n");
+  ASSERT_NE(reopened, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("      Transportation lines [lib2] [not open]\n", reopened),
+            std::string::npos)
+      << r.out.substr(reopened);
+  EXPECT_NE(r.out.find("saved vector.png (1000 x 800)"), std::string::npos) << r.out;
+  const std::string info = ToolOutput("gdalinfo -stats " + ShellQuote(dir / "vector.png"));
+  EXPECT_NE(info.find("Driver: PNG"), std::string::npos) << info;
 }
 
 TEST(CatalogSession, SavesAPictureOfADtedCatalogAndAPointLayer) {

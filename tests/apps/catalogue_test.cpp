@@ -150,8 +150,14 @@ TEST_F(RegisteredCorvane, CatalogueListsEveryClassInMapOrder) {
   }
   // The analysis tools have not arrived: they refuse creation rather than pretend.
   EXPECT_EQ(blocks[0], "1 RadialLOS velkTarvosUI.RadialLOS command: not available\n");
-  EXPECT_EQ(blocks[17],
-            "18 TerrainTools velkTarvosUI.TerrainTools tool with subtypes: not available\n");
+  EXPECT_EQ(blocks[16],
+            "17 TerrainToolControl velkTarvosUI.TerrainToolControl tool control: not available\n");
+  // The terrain tools have: each subtype with its own texts, disabled without a chosen layer.
+  EXPECT_NE(blocks[17].find("  subtype 4\n   caption \"\" name \"Tarvos\" category \"Tarvos\"\n"
+                            "   tooltip \"Extract\"\n"),
+            std::string::npos)
+      << blocks[17];
+  EXPECT_EQ(blocks[17].find(": yes"), std::string::npos) << blocks[17];
 }
 
 // A command standing in for one of the library's classes, found before the registry's: it

@@ -254,6 +254,27 @@ TEST(ConvertSafety, AnOverwriteReplacesTheOldOutputWhole) {
   EXPECT_TRUE(left.empty()) << left.front();
 }
 
+// A part of the old output that cannot be deleted (here a non-empty folder in place of its
+// .qix): the new output is complete under the name, and the message names what was left.
+TEST(ConvertSafety, AnOldOutputPartThatCannotBeDeletedIsNamedAndTheNewOutputKept) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "places.shp", 30);
+  fs::create_directories(dir / "out");
+  WritePlaces(dir / "out/converted.shp", 7);
+  fs::create_directories(dir / "out/converted.qix");
+  std::ofstream(dir / "out/converted.qix/inside") << "keeps the folder from going";
+  std::string script = Script(dir / "places.shp", dir / "out/converted.shp");
+  script.insert(script.find("print windows"), "answer Yes\n");
+  CommandResult r = RunScript(root, dir / "s.session", script);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_NE(r.out.find("could not delete converted_replaced.qix"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("incomplete output was removed"), std::string::npos) << r.out;
+  std::string info = ToolOutput("ogrinfo -so -al " + ShellQuote(dir / "out/converted.shp"));
+  EXPECT_NE(info.find("Feature Count: 30"), std::string::npos) << info;
+  EXPECT_NE(info.find("MGRS: String"), std::string::npos) << info;
+}
+
 // A .dbf cut short after 20 of its 50 records, and a shapefile without its .dbf.
 TEST(ConvertSafety, AnInputCutShortIsAReadFailure) {
   TempRoot root;
@@ -283,6 +304,18 @@ TEST(ConvertSafety, AnInputCutShortIsAReadFailure) {
       << inPlace.out;
   EXPECT_EQ(inPlace.out.find("converted successfully"), std::string::npos) << inPlace.out;
   EXPECT_TRUE(Take(dir / "places") == before);
+
+  // A header whose record length disagrees with the fields: not "0 of 0".
+  {
+    std::string dbf = before.files[2];
+    dbf[10] = static_cast<char>(dbf[10] + 7);
+    std::ofstream(dir / "places.dbf", std::ios::binary) << dbf;
+  }
+  CommandResult badLength =
+      RunScript(root, dir / "d.session", Script(dir / "places.shp", dir / "out/converted.shp"));
+  EXPECT_EQ(badLength.out.find("0 of 0"), std::string::npos) << badLength.out;
+  EXPECT_EQ(badLength.out.find("converted successfully"), std::string::npos) << badLength.out;
+  EXPECT_TRUE(FilesStartingWith(dir / "out", "converted").empty());
 
   fs::remove(dir / "places.dbf");
   CommandResult noDbf = RunScript(root, dir / "c.session", Script(dir / "places.shp"));

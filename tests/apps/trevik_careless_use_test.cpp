@@ -1,8 +1,9 @@
 // The host program used carelessly: scripts with odd line endings and blank characters, a
 // user locale that writes numbers with a comma, output that cannot be written, a folder given
-// as a script, no home folder.
+// as a script, no home folder, two registrations on one root at once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -97,6 +98,30 @@ TEST_F(TrevikCarelessUse, OutputThatCannotBeWrittenFailsTheRun) {
   CommandResult good = Run("host map\nsave " + kept + "\n");
   ASSERT_EQ(good.status, 0) << good.err;
   EXPECT_NE(ReadFileText(kept).find("> host map"), std::string::npos);
+}
+
+// Two `trevik register` runs on one root at once: each keeps the other's classes, round after
+// round, and both succeed.
+TEST_F(TrevikCarelessUse, TwoRegistrationsAtOnceKeepEachOthersClasses) {
+  const std::string kLumeris = VELK_LIB_DIR "/libLumeris.so";
+  auto lines = [](const std::string& text) {
+    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+  };
+  int expected = 0;
+  for (const std::string& lib : {kCorvane, kLumeris}) {
+    TempRoot alone;
+    ASSERT_EQ(RunCommand(kTrevik + " --root " + alone.path() + " register " + lib).status, 0);
+    expected += lines(RunCommand(kTrevik + " --root " + alone.path() + " classes").out);
+  }
+  for (int round = 0; round < 5; ++round) {
+    TempRoot shared;
+    const std::string reg = kTrevik + " --root " + shared.path() + " register ";
+    CommandResult both = RunCommand("(" + reg + kCorvane + " & a=$!; " + reg + kLumeris +
+                                    " & b=$!; wait $a || exit 1; wait $b || exit 2)");
+    EXPECT_EQ(both.status, 0) << "round " << round << ": " << both.err;
+    CommandResult classes = RunCommand(kTrevik + " --root " + shared.path() + " classes");
+    EXPECT_EQ(lines(classes.out), expected) << "round " << round;
+  }
 }
 
 TEST_F(TrevikCarelessUse, AFolderIsNotAScript) {

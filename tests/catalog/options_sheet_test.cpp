@@ -3,6 +3,7 @@
 // with a message and no change; a page with its symbol buttons can be looked at as a PNG.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +13,11 @@
 #include "catalog/options/option_files.h"
 #include "catalog/options/options_sheet.h"
 #include "platform/com/text.h"
+#include "platform/host/browse_dialog.h"
 #include "platform/host/symbol_drawing.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/productline/symbol_text.h"
+#include "platform/productline/tarvos_environment.h"
 #include "platform/registry/token_privileges.h"
 #include "platform/win/message_queue.h"
 #include "platform/win/painting.h"
@@ -74,6 +79,10 @@ class OptionsSheetTest : public ::testing::Test {
     ComPtr<IZelSettings> s;
     host.Zel()->get_Settings(s.put());
     return s;
+  }
+  // The settings by name as text, as the environment keeps them.
+  productline::TarvosEnvironment& Env() {
+    return *static_cast<productline::TarvosEnvironment*>(settings().get());
   }
   void RunSheet() { Options2Click(); }
   void Options2Click() {
@@ -331,6 +340,123 @@ TEST_F(OptionsSheetTest, APageWithItsSymbolButtonsSavesAsPng) {
   EXPECT_TRUE(written);
   EXPECT_TRUE(fs::exists(png));
   EXPECT_EQ(inside, RGB(255, 0, 0));
+}
+
+// The face a button shows: its WM_DRAWITEM drawn into a memory DC, as the colours of the
+// pixels inside its frame.
+std::vector<COLORREF> ButtonFace(HWND page, int id) {
+  HWND button = GetDlgItem(page, id);
+  RECT r{};
+  GetClientRect(button, &r);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bmp = CreateCompatibleBitmap(dc, r.right, r.bottom);
+  HGDIOBJ old = SelectObject(dc, bmp);
+  DRAWITEMSTRUCT dis{};
+  dis.CtlType = ODT_BUTTON;
+  dis.CtlID = static_cast<UINT>(id);
+  dis.hwndItem = button;
+  dis.hDC = dc;
+  dis.rcItem = r;
+  SendMessageW(page, WM_DRAWITEM, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&dis));
+  std::vector<COLORREF> inside;
+  for (int y = 4; y < r.bottom - 4; ++y)
+    for (int x = 4; x < r.right - 4; ++x) inside.push_back(GetPixel(dc, x, y));
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(bmp);
+  return inside;
+}
+
+// Pixels within 60 of the colour in each of red, green and blue (smoothed text never shows its
+// exact colour).
+std::size_t Count(const std::vector<COLORREF>& pixels, COLORREF c) {
+  return static_cast<std::size_t>(std::count_if(pixels.begin(), pixels.end(), [&](COLORREF p) {
+    return std::abs(GetRValue(p) - GetRValue(c)) <= 60 &&
+           std::abs(GetGValue(p) - GetGValue(c)) <= 60 &&
+           std::abs(GetBValue(p) - GetBValue(c)) <= 60;
+  }));
+}
+
+// Every kind of symbol shows on its button: the Geodesy page's label button shows the text
+// "AaBbYyZz" in the label symbol's colour; its line buttons a line, its ring button a fill.
+TEST_F(OptionsSheetTest, TheGeodesyButtonsShowLinesAFillAndAText) {
+  Env().SetText(L"GeodesyLabelSymbol", L"text 0x00FF00 10");
+  Env().SetText(L"GeodesyLineSymbol", L"line 0xFF0000 2 0");
+  Env().SetText(L"GeodesyRangeRingSymbol", L"fill 0x0000FF 0");
+  std::vector<COLORREF> label, line, rings;
+  user.steps = {[](HWND sheet) { ShowTab(sheet, 2); },
+                [&](HWND sheet) {
+                  label = ButtonFace(Page(sheet, 2), 3733);
+                  line = ButtonFace(Page(sheet, 2), 3730);
+                  rings = ButtonFace(Page(sheet, 2), 3731);
+                },
+                [](HWND sheet) { Press(sheet, IDCANCEL); }};
+  RunSheet();
+  // The text's strokes, not the whole face.
+  EXPECT_GT(Count(label, RGB(0, 255, 0)), 10u);
+  EXPECT_LT(Count(label, RGB(0, 255, 0)), label.size() / 3);
+  EXPECT_GT(Count(line, RGB(0, 0, 255)), 10u);
+  EXPECT_GT(Count(rings, RGB(255, 0, 0)), rings.size() / 2);
+}
+
+// The selector's choice reaches the settings on OK through each page's own kinds, and the two
+// start-point symbols without a button are written back to their own kinds, not each other's.
+TEST_F(OptionsSheetTest, ChosenSymbolsReachTheSettingsUnderTheirOwnKinds) {
+  auto& session = Env();
+  session.SetText(L"TerrainLLOSStartPntSymbol1", L"marker 0x000001 5 0");
+  session.SetText(L"TerrainLLOSStartPntSymbol2", L"marker 0x000002 6 0");
+  std::vector<std::wstring> offered;
+  host::SetSymbolChooser([&](HWND, IUnknown* symbol, ComPtr<IUnknown>* chosen) {
+    std::wstring text;
+    productline::SymbolToText(symbol, text);
+    offered.push_back(text);
+    *chosen =
+        productline::SymbolFromText(offered.size() == 1 ? L"text 0x0000AA 12" : L"fill 0x00AA00 0");
+    return true;
+  });
+  user.steps = {
+      [](HWND sheet) { ShowTab(sheet, 2); }, [](HWND sheet) { Press(Page(sheet, 2), 3733); },
+      [](HWND sheet) { ShowTab(sheet, 4); }, [](HWND sheet) { Press(Page(sheet, 4), 3742); },
+      [](HWND sheet) { Press(sheet, IDOK); }};
+  RunSheet();
+  ASSERT_EQ(offered.size(), 2u);
+  EXPECT_EQ(offered[0], L"text 0x000000 10") << "the stored label symbol is offered";
+  const std::pair<const wchar_t*, const wchar_t*> expected[] = {
+      {L"GeodesyLabelSymbol", L"text 0x0000AA 12"},
+      {L"TerrainRLOSVisSymbol", L"fill 0x00AA00 0"},
+      {L"TerrainLLOSStartPntSymbol1", L"marker 0x000001 5 0"},
+      {L"TerrainLLOSStartPntSymbol2", L"marker 0x000002 6 0"},
+      {L"GeodesyLineSymbol", L"line 0xFF0000 1.5 0"},
+  };
+  for (const auto& [name, text] : expected) {
+    std::wstring value;
+    ASSERT_EQ(session.GetText(name, value), S_OK) << ToUtf8(name);
+    EXPECT_EQ(value, text) << ToUtf8(name);
+  }
+}
+
+// Browsing takes the picked item's own workspace kind: a database picked where a folder was.
+TEST_F(OptionFilesTest, BrowsingTakesTheWorkspaceKindOfThePickedItem) {
+  auto general = QueryAs<IGeneralSettings>(settings().get());
+  ASSERT_EQ(general->SetGeneralOutputWorkspace(Bstr(host::kShapefileWorkspaceFactoryProgId).get(),
+                                               Bstr(File("")).get()),
+            S_OK);
+  std::wstring before;
+  Env().GetText(L"GeneralOutputWorkspaceFactory", before);
+  const std::wstring gpkg = File("out.gpkg");
+  user.files = {gpkg};
+  user.steps = {
+      [](HWND sheet) { Press(Page(sheet, 0), 3752); },
+      [&](HWND sheet) { EXPECT_EQ(win::WindowText(GetDlgItem(Page(sheet, 0), 3533)), gpkg); },
+      [](HWND sheet) { Press(sheet, IDOK); }};
+  RunSheet();
+  EXPECT_EQ(host::LastBrowseDialog().title, L"Choose output folder");
+  std::wstring path, factory;
+  Env().GetText(L"GeneralOutputWorkspacePath", path);
+  Env().GetText(L"GeneralOutputWorkspaceFactory", factory);
+  EXPECT_EQ(path, gpkg);
+  EXPECT_NE(factory, before);
+  EXPECT_EQ(factory, host::kDatabaseWorkspaceFactoryProgId);
 }
 
 }  // namespace

@@ -232,23 +232,6 @@ TEST_F(DialogBaseTest, SelectLayerFindsTheSameObject) {
   EXPECT_EQ(dlg.m_selectedIndex, 0);
 }
 
-// The selected-layer tool control as the dialogs see it: a tool control with a current layer.
-class SelectedLayerDouble
-    : public ComObjectRoot<SelectedLayerDouble, IToolControl, IZelSelectedLayer> {
- public:
-  HRESULT get_hWnd(HWND* w) override {
-    *w = nullptr;
-    return S_OK;
-  }
-  HRESULT OnFocus(IUnknown*) override { return S_OK; }
-  HRESULT OnDrop(LONG, VARIANT_BOOL* accept) override {
-    *accept = VARIANT_TRUE;
-    return S_OK;
-  }
-  HRESULT get_CurrentSelectedLayer(ILayer** layer) override { return current.CopyTo(layer); }
-  ComPtr<ILayer> current;
-};
-
 TEST_F(DialogBaseTest, SelectCurrentLayerFollowsTheSelectedLayerControl) {
   auto a = MakeLayer(L"A", {ids::IID_IZelDtedLayer});
   auto b = MakeLayer(L"B", {ids::IID_IZelRasterLayer});
@@ -260,14 +243,14 @@ TEST_F(DialogBaseTest, SelectCurrentLayerFollowsTheSelectedLayerControl) {
   dlg.FillLayerCombo();
   dlg.SelectCurrentLayer();
   EXPECT_EQ(dlg.CurSel(), 0) << "no selected-layer control: nothing is selected";
-  auto control = MakeObjectPtr<SelectedLayerDouble, IToolControl>();
+  auto control = MakeObjectPtr<test::SelectedLayerDouble, IToolControl>();
   ComPtr<ICommandItem> item;
   ASSERT_EQ(host.Session().App().Document().Bars().AddItem(L"velkTarvosUI.SelectedLayer", 0,
                                                            control.get(), item.put()),
             S_OK);
   dlg.SelectCurrentLayer();
   EXPECT_EQ(dlg.CurSel(), 0) << "the control gives no layer";
-  static_cast<SelectedLayerDouble*>(control.get())->current = b;
+  static_cast<test::SelectedLayerDouble*>(control.get())->current = b;
   dlg.SelectCurrentLayer();
   EXPECT_EQ(dlg.CurSel(), 1);
 }

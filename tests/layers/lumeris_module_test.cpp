@@ -117,11 +117,17 @@ TEST(LumerisModule, OneCachedFactoryPerClassAndCreationRefused) {
     ASSERT_EQ(DllGetClassObject(*clsid, IidOf<IClassFactory>(), reinterpret_cast<void**>(&b)),
               S_OK);
     EXPECT_EQ(a, b);
-    // The raster, DTED and referenced RPF layers are made; the vector layers are not carried
-    // yet: creation says so, plainly or aggregated.
+    // The raster, DTED, referenced RPF and vector product layers are made; the managed VPF
+    // layer is not carried yet: creation says so, plainly or aggregated.
     const bool carried = *clsid == ids::CLSID_ZelRasterLayer || *clsid == ids::CLSID_ZelDtedLayer ||
                          *clsid == ids::CLSID_ZelReferencedRpfLayer;
     void* out = reinterpret_cast<void*>(1);
+    if (*clsid == ids::CLSID_ZelVectorLayer) {
+      EXPECT_EQ(a->CreateInstance(nullptr, IidOf<IUnknown>(), nullptr), E_POINTER);
+      a->Release();
+      b->Release();
+      continue;
+    }
     if (carried) {
       ASSERT_EQ(a->CreateInstance(nullptr, IidOf<IZelLayer>(), &out), S_OK);
       ASSERT_NE(out, nullptr);

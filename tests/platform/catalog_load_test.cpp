@@ -1,4 +1,4 @@
-// Loading DTED and RPF trees made in code into GeoPackage catalogs through the data manager:
+// Loading DTED, RPF and VPF trees made in code into GeoPackage catalogs through the data manager:
 // the rows are checked with GDAL's ogr2ogr, bad files are named in error events and the rest is
 // loaded, a second load adds nothing, and the writers of the fixtures are checked with GDAL.
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -25,6 +26,8 @@
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/rpf_fixture.h"
 #include "tests/fixtures/tool_output.h"
+#include "tests/fixtures/vpf_fixture.h"
+#include "platform/productline/vpf_table.h"
 
 using namespace velk;
 using namespace velk::host;
@@ -458,4 +461,176 @@ TEST(CatalogLoad, NewCatalogsAreIndexed) {
       names.insert(r.at("name"));
     for (const std::string& index : c.indexes) EXPECT_TRUE(names.count(index)) << index;
   }
+}
+
+namespace {
+
+// Replaces the first four bytes of a file (a VPF table's header length, an index's row count).
+void PatchHeaderLength(const std::string& path, std::int32_t length) {
+  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+  f.write(reinterpret_cast<const char*>(&length), 4);
+}
+
+std::string Ogdi(const std::string& library) { return "gltp:/vrf" + library; }
+
+}  // namespace
+
+// The VPF writer's output is what GDAL's OGDI driver reads: each library's point, area and line
+// feature classes with their names and places; our own table reader agrees on the libraries.
+TEST(CatalogFixtures, VpfDatabaseReadsBackThroughGdal) {
+  VELK_REQUIRE(!ProgramOnPath("ogrinfo").empty(), "ogrinfo is not installed");
+  ScratchDir dir;
+  ASSERT_TRUE(MakeVpfDatabase(dir.path(), SmallVpfDatabase()));
+  const std::string lib2 = dir / "vmaplv0/lib2";
+  const std::string layers = ToolOutput("ogrinfo -ro " + ShellQuote(Ogdi(lib2)));
+  for (const char* l : {"builtp@pop(*)_point (Point)", "builta@pop(*)_area (Polygon)",
+                        "roadl@trans(*)_line (Line String)"})
+    EXPECT_NE(layers.find(l), std::string::npos) << layers;
+  const std::string points =
+      ToolOutput("ogrinfo -ro -al -q " + ShellQuote(Ogdi(lib2)) + " 'builtp@pop(*)_point'");
+  EXPECT_NE(points.find("Town 4"), std::string::npos) << points;
+  EXPECT_NE(points.find("POINT (11.75 50.75)"), std::string::npos) << points;
+  const std::string areas =
+      ToolOutput("ogrinfo -ro -al -q " + ShellQuote(Ogdi(lib2)) + " 'builta@pop(*)_area'");
+  EXPECT_NE(areas.find("City 2"), std::string::npos) << areas;
+  EXPECT_NE(areas.find("POLYGON ((11.3999996185303 50.4000015258789,"), std::string::npos)
+      << areas;
+  const std::string lines =
+      ToolOutput("ogrinfo -ro -al -q " + ShellQuote(Ogdi(lib2)) + " 'roadl@trans(*)_line'");
+  EXPECT_NE(lines.find("LINESTRING (11.1000003814697 50.0999984741211,11.5 50.5,"),
+            std::string::npos)
+      << lines;
+
+  VpfTableReader lat;
+  std::string reason;
+  ASSERT_TRUE(lat.Open(dir / "vmaplv0/lat", reason)) << reason;
+  ASSERT_EQ(lat.RowCount(), 2u);
+  EXPECT_EQ(lat.Text(1, lat.Column("LIBRARY_NAME")), "lib2");
+  EXPECT_EQ(lat.Number(1, lat.Column("XMIN")), 11.0);
+  VpfTableReader edg;
+  ASSERT_TRUE(edg.Open(dir / "vmaplv0/lib1/pop/edg", reason)) << reason;
+  EXPECT_EQ(edg.RowCount(), 1u);
+}
+
+// Tables that lie about their length are refused with the reason, never read past their end.
+TEST(CatalogLoad, VpfTablesThatLieAboutTheirLength) {
+  ScratchDir dir;
+  ASSERT_TRUE(MakeVpfDatabase(dir.path(), SmallVpfDatabase()));
+  const std::string lat = dir / "vmaplv0/lat";
+  const std::string edg = dir / "vmaplv0/lib1/trans/edg";
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> spoil;
+    std::string table;
+    const char* reason;
+  } cases[] = {
+      {"header longer than the file", [](const std::string& p) { PatchHeaderLength(p, 1 << 30); },
+       lat, "header says"},
+      {"negative header length", [](const std::string& p) { PatchHeaderLength(p, -8); }, lat,
+       "header says"},
+      {"rows cut short", [](const std::string& p) { Truncate(p, fs::file_size(p) - 3); }, edg,
+       "cut short"},
+      {"index lists more rows",
+       [](const std::string& p) {
+         std::string index = p;
+         index.back() = 'x';
+         PatchHeaderLength(index, 7);  // the index's first word is its row count
+       },
+       edg, "index lists 7 rows"},
+      {"not a table at all", [](const std::string& p) { WriteText(p, "not a table"); }, lat,
+       "header"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir copy;
+    fs::copy(dir.path(), copy.path(), fs::copy_options::recursive);
+    const std::string table = copy / fs::relative(c.table, dir.path()).string();
+    c.spoil(table);
+    VpfTableReader reader;
+    std::string reason;
+    EXPECT_FALSE(reader.Open(table, reason)) << c.what;
+    EXPECT_NE(reason.find(c.reason), std::string::npos) << c.what << ": " << reason;
+  }
+}
+
+// A tree of two VPF databases, one library of which has a table that lies about its length and
+// another a table cut short: each is one error event naming the file, the other libraries load
+// (footprints, and one "_features" row per feature class, as ogr2ogr reads them back), and a
+// second load adds nothing.
+TEST(CatalogLoad, VpfTreeWithBadTables) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  ScratchDir data;
+  ASSERT_TRUE(MakeVpfDatabase(data / "disc1", SmallVpfDatabase("vmaplv0")));
+  VpfDatabaseSpec level1 = SmallVpfDatabase("vmaplv1");
+  level1.libraries.push_back(level1.libraries[0]);
+  level1.libraries[2].name = "lib3";
+  ASSERT_TRUE(MakeVpfDatabase(data / "disc2", level1));
+  const std::string lying = data / "disc2/vmaplv1/lib2/pop/fcs";
+  PatchHeaderLength(lying, 100000);
+  const std::string cut = data / "disc2/vmaplv1/lib3/trans/roadl.lft";
+  Truncate(cut, fs::file_size(cut) - 5);
+
+  CatalogLoad load(velkZelCatalogVPF, L"vmap");
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogVPF), S_FALSE);
+  EXPECT_EQ(load.sink->Errors().size(), 2u);
+  EXPECT_EQ(load.sink->ErrorsNaming(lying), 1);
+  EXPECT_EQ(load.sink->ErrorsNaming(cut), 1);
+
+  auto rows = load.Rows(
+      "SELECT PRODUCT, LIBRARY, ST_MinX(Shape) AS W, ST_MaxX(Shape) AS E, ST_MinY(Shape) AS S, "
+      "ST_MaxY(Shape) AS N FROM vmap ORDER BY PRODUCT, LIBRARY");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[0].at("PRODUCT"), "VMAP$VMAP Level 0");
+  EXPECT_EQ(rows[0].at("LIBRARY"), "lib1");
+  EXPECT_EQ(rows[1].at("LIBRARY"), "lib2");
+  EXPECT_EQ(rows[2].at("PRODUCT"), "VMAP$VMAP Level 1");
+  EXPECT_EQ(rows[2].at("LIBRARY"), "lib1");
+  EXPECT_DOUBLE_EQ(Num(rows[1], "W"), 11);
+  EXPECT_DOUBLE_EQ(Num(rows[1], "E"), 12);
+  EXPECT_DOUBLE_EQ(Num(rows[1], "S"), 50);
+  EXPECT_DOUBLE_EQ(Num(rows[1], "N"), 51);
+
+  auto features = load.Rows(
+      "SELECT PRODUCT, COVERAGE, FEAT_CLS, COV_DESC, FC_DESC, FC_TYPE, PATH, LIBRARY, GEOSYM_PID "
+      "FROM vmap_features ORDER BY PRODUCT, LIBRARY, COVERAGE, FEAT_CLS");
+  ASSERT_EQ(features.size(), 9u);
+  EXPECT_EQ(features[0].at("COVERAGE"), "pop");
+  EXPECT_EQ(features[0].at("FEAT_CLS"), "builta");
+  EXPECT_EQ(features[0].at("FC_TYPE"), "Area");
+  EXPECT_EQ(features[0].at("COV_DESC"), "Population");
+  EXPECT_EQ(features[0].at("FC_DESC"), "Population areas");
+  EXPECT_EQ(features[0].at("PATH"), data / "disc1/vmaplv0");
+  EXPECT_EQ(features[0].at("GEOSYM_PID"), "1");
+  EXPECT_EQ(features[1].at("FC_TYPE"), "Point");
+  EXPECT_EQ(features[2].at("FEAT_CLS"), "roadl");
+  EXPECT_EQ(features[2].at("FC_TYPE"), "Line");
+  EXPECT_EQ(features[8].at("PRODUCT"), "VMAP$VMAP Level 1");
+  EXPECT_EQ(features[8].at("GEOSYM_PID"), "2");
+
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogVPF), S_FALSE);
+  EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM vmap")[0].at("C"), "3");
+  EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM vmap_features")[0].at("C"), "9");
+}
+
+// A geodatabase VPF catalog takes the features themselves: one feature class per product,
+// coverage and class, holding every library's features with their library; not twice.
+TEST(CatalogLoad, ManagedVpfCopiesTheFeatures) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  ScratchDir data;
+  ASSERT_TRUE(MakeVpfDatabase(data.path(), SmallVpfDatabase("vmaplv0")));
+  CatalogLoad load(velkZelCatalogGDBVPF, L"managed");
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogGDBVPF), S_OK);
+  EXPECT_TRUE(load.sink->Errors().empty());
+  EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM managed")[0].at("C"), "2");
+  auto towns = load.Rows(
+      "SELECT NAM, LIBRARY, ST_X(geom) AS X, ST_Y(geom) AS Y FROM vmaplv0_pop_builtp ORDER BY NAM");
+  ASSERT_EQ(towns.size(), 4u);
+  EXPECT_EQ(towns[3].at("NAM"), "Town 4");
+  EXPECT_EQ(towns[3].at("LIBRARY"), "lib2");
+  EXPECT_DOUBLE_EQ(Num(towns[3], "X"), 11.75);
+  EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM vmaplv0_pop_builta")[0].at("C"), "2");
+  auto roads = load.Rows("SELECT NAM, ST_NumPoints(geom) AS P FROM vmaplv0_trans_roadl ORDER BY NAM");
+  ASSERT_EQ(roads.size(), 2u);
+  EXPECT_EQ(roads[0].at("P"), "3");
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogGDBVPF), S_OK);
+  EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM vmaplv0_pop_builtp")[0].at("C"), "4");
 }

@@ -13,6 +13,8 @@
 #include "platform/host/cairo_symbols.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/layer_kinds.h"
+#include "platform/com/stream.h"
+#include "platform/host/layer_drawing.h"
 #include "platform/host/layer_objects.h"
 #include "platform/host/map.h"
 #include "platform/host/map_document_file.h"
@@ -215,6 +217,45 @@ TEST_F(MapPictureTest, DrawsOnlyWhatTheViewAndLayerSelect) {
 }
 
 // Bad requests leave no picture behind.
+// A feature layer saves where its feature class lies and its settings, and a new layer loaded
+// from that stream opens the same class again; a stream cut short is refused.
+TEST_F(MapPictureTest, FeatureLayerRoundTripsThroughAnObjectStream) {
+  QueryAs<IFeatureLayerDefinition>(points_.get())->put_DefinitionExpression(Bstr(L"OBJECTID = 1"));
+  QueryAs<ILayerScaleRange>(points_.get())->put_MinimumScale(5e6);
+  QueryAs<ILayerScaleRange>(points_.get())->put_MaximumScale(1e4);
+  ComPtr<IStream> stream;
+  ASSERT_EQ(CreateMemoryStream(stream.put()), S_OK);
+  ASSERT_EQ(QueryAs<IPersistStream>(points_.get())->Save(stream.get(), TRUE), S_OK);
+  std::string bytes;
+  ASSERT_EQ(ReadStreamContents(stream.get(), bytes), S_OK);
+
+  ComPtr<IFeatureLayer> loaded;
+  ASSERT_EQ(CreateFeatureLayerObject(nullptr, IidOf<IFeatureLayer>(), loaded.put_void()), S_OK);
+  ComPtr<IStream> in;
+  ASSERT_EQ(CreateMemoryStream(bytes, in.put()), S_OK);
+  ASSERT_EQ(QueryAs<IPersistStream>(loaded.get())->Load(in.get()), S_OK);
+  Bstr name, where;
+  QueryAs<ILayer>(loaded.get())->get_Name(&name);
+  EXPECT_EQ(name.str(), L"towns");
+  QueryAs<IFeatureLayerDefinition>(loaded.get())->get_DefinitionExpression(&where);
+  EXPECT_EQ(where.str(), L"OBJECTID = 1");
+  double out = 0, inner = 0;
+  QueryAs<ILayerScaleRange>(loaded.get())->get_MinimumScale(&out);
+  QueryAs<ILayerScaleRange>(loaded.get())->get_MaximumScale(&inner);
+  EXPECT_EQ(out, 5e6);
+  EXPECT_EQ(inner, 1e4);
+  ComPtr<IFeatureClass> fc;
+  ASSERT_EQ(loaded->get_FeatureClass(fc.put()), S_OK);
+  ASSERT_TRUE(fc);
+  LONG count = 0;
+  EXPECT_EQ(fc->FeatureCount(nullptr, &count), S_OK);
+  EXPECT_EQ(count, 2);
+
+  ComPtr<IStream> cut;
+  ASSERT_EQ(CreateMemoryStream(bytes.substr(0, bytes.size() - 3), cut.put()), S_OK);
+  EXPECT_EQ(QueryAs<IPersistStream>(loaded.get())->Load(cut.get()), E_FAIL);
+}
+
 TEST_F(MapPictureTest, RefusedDrawsWriteNothing) {
   const std::string png = out_ / "refused.png";
   PictureView empty = view_;

@@ -24,6 +24,7 @@
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
+#include "tests/terrain/terrain_doubles.h"
 
 namespace velk::corvane {
 namespace {
@@ -260,6 +261,55 @@ TEST(HillshadeRun, TemporaryOverlayLandsAboveItsInputHalfTransparentAndMatchesGd
   for (int r = 1; r < 29; ++r)
     for (int c = 1; c < 39; ++c)
       EXPECT_LE(std::abs(ours[r * 40 + c] - ref[r * 40 + c]), 1) << c << "," << r;
+}
+
+TEST(HillshadeRun, ACatalogSurfaceIsPutTogetherFromItsTilesCutToTheAreaAndShaded) {
+  VELK_REQUIRE(ToolOutput("command -v gdaldem") != "", "gdaldem is not installed");
+  Host host;
+  // The relief in two tiles, west and east, behind a catalog.
+  std::filesystem::create_directory(host.dir / "tiles");
+  const std::string relief = ShellQuote(host.dir / "relief.tif");
+  ToolOutput("gdal_translate -q -srcwin 0 0 20 30 " + relief + " " +
+             ShellQuote(host.dir / "tiles/west.tif"));
+  ToolOutput("gdal_translate -q -srcwin 20 0 20 30 " + relief + " " +
+             ShellQuote(host.dir / "tiles/east.tif"));
+  auto catalog = CreateHostObject<IRasterCatalog>(host::CLSID_WorkspaceRasterCatalog);
+  catalog.Query<IWorkspaceRasterCatalog>()->putref_Workspace(
+      test::OpenWorkspace(test::RasterFactory().get(), host.dir / "tiles").get());
+  auto layer = MakeObjectPtr<DtedLayerDouble, ILayer>();
+  static_cast<DtedLayerDouble*>(layer.get())->catalog = catalog;
+  host.FocusMap()->AddLayer(layer.get());
+
+  auto p = host.Parameters();
+  p.input = layer;
+  // Columns 5 to 34 and rows 5 to 24: across both tiles.
+  p.area = host::NewEnvelope(300150, 4000000 - 750, 301050, 4000000 - 150,
+                             test::SpatialReference(32631).get());
+  const auto out = RunHillshade(host.hook, p);
+  ASSERT_TRUE(out.done) << (out.messages.empty() ? 0 : out.messages[0].textId);
+  EXPECT_EQ(host.Top(), L"Hillshade of Relief");
+
+  ToolOutput("gdal_translate -q -srcwin 5 5 30 20 " + relief + " " +
+             ShellQuote(host.dir / "window.tif"));
+  ToolOutput("gdaldem hillshade -q " + ShellQuote(host.dir / "window.tif") + " " +
+             ShellQuote(host.dir / "ref.tif"));
+  const auto ours = Bytes(ToUtf8(out.resultPath)), ref = Bytes(host.dir / "ref.tif");
+  ASSERT_EQ(ours.size(), 600u);
+  ASSERT_EQ(ref.size(), 600u);
+  for (int r = 1; r < 19; ++r)
+    for (int c = 1; c < 29; ++c)
+      EXPECT_LE(std::abs(ours[r * 30 + c] - ref[r * 30 + c]), 1) << c << "," << r;
+  // The grid the tiles were put into is gone; the claim and the result stay.
+  const std::string work = ToUtf8(GetScratchFolder().str()) + "Hillshade";
+  for (const auto& f : test::FilesIn(work))
+    EXPECT_TRUE(f.ends_with(".tmp") || f.rfind("hillshd", 0) == 0) << f;
+
+  // An area that no tile covers: no input, said so.
+  p.area = host::NewEnvelope(0, 0, 10, 10, test::SpatialReference(32631).get());
+  const auto none = RunHillshade(host.hook, p);
+  EXPECT_FALSE(none.done);
+  ASSERT_EQ(none.messages.size(), 1u);
+  EXPECT_EQ(none.messages[0].textId, kIdsCannotHillshade);
 }
 
 TEST(HillshadeRun, OverlayInsideAGroupGoesJustBelowTheInput) {

@@ -7,21 +7,12 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include "platform/host/analysis/shapefile_files.h"
 #include "platform/host/analysis/viewshed.h"
 
 namespace velk::host::analysis {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-void RemoveShapefile(const fs::path& shp) {
-  std::error_code ec;
-  for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
-    fs::remove(fs::path(shp).replace_extension(ext), ec);
-}
-
-}  // namespace
 
 std::string WriteCountRaster(const std::string& path, const std::vector<std::uint16_t>& counts,
                              int columns, int rows, const GridPlacement& placement) {
@@ -100,20 +91,7 @@ std::string PolygonizeCountRaster(const std::string& rasterPath, const std::stri
       error = "cannot write " + shapefilePath;
   }
   GDALClose(src);
-  if (error.empty()) {
-    RemoveShapefile(final);
-    std::error_code ec;
-    for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"}) {
-      const fs::path from = fs::path(temp).replace_extension(ext);
-      if (!fs::exists(from)) continue;
-      fs::rename(from, fs::path(final).replace_extension(ext), ec);
-      if (ec) {
-        error = "cannot write " + shapefilePath;
-        RemoveShapefile(final);
-        break;
-      }
-    }
-  }
+  if (error.empty() && !CommitShapefile(temp, final)) error = "cannot write " + shapefilePath;
   RemoveShapefile(temp);
   return error;
 }

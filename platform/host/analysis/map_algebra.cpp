@@ -1,0 +1,254 @@
+#include "platform/host/analysis/map_algebra.h"
+
+#include <charconv>
+#include <cmath>
+#include <cwctype>
+#include <stdexcept>
+
+#include "platform/host/analysis/parallel_rows.h"
+
+namespace velk::host::analysis {
+
+namespace {
+
+enum class Op { Number, Raster, Neg, Add, Sub, Mul, Div, Lt, Le, Gt, Ge, Eq, Ne, SetNull, Con, IsNull };
+
+std::string Narrow(const std::wstring& s) {
+  std::string out;
+  for (wchar_t c : s) out += c < 128 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+}  // namespace
+
+struct MapAlgebraExpression::Node {
+  Op op = Op::Number;
+  double value = 0.0;
+  std::size_t input = 0;  // index into names_ for Op::Raster
+  std::vector<std::unique_ptr<Node>> args;
+
+  double Eval(const std::vector<const double*>& in, std::size_t i) const {
+    switch (op) {
+      case Op::Number: return value;
+      case Op::Raster: return in[input][i];
+      case Op::IsNull: return std::isnan(args[0]->Eval(in, i)) ? 1.0 : 0.0;
+      case Op::SetNull: {
+        const double c = args[0]->Eval(in, i);
+        if (std::isnan(c) || c != 0.0) return NAN;
+        return args[1]->Eval(in, i);
+      }
+      case Op::Con: {
+        const double c = args[0]->Eval(in, i);
+        if (std::isnan(c)) return NAN;
+        return c != 0.0 ? args[1]->Eval(in, i) : args[2]->Eval(in, i);
+      }
+      case Op::Neg: return -args[0]->Eval(in, i);
+      default: break;
+    }
+    const double a = args[0]->Eval(in, i);
+    const double b = args[1]->Eval(in, i);
+    if (std::isnan(a) || std::isnan(b)) return NAN;
+    switch (op) {
+      case Op::Add: return a + b;
+      case Op::Sub: return a - b;
+      case Op::Mul: return a * b;
+      case Op::Div: return b == 0.0 ? NAN : a / b;
+      case Op::Lt: return a < b;
+      case Op::Le: return a <= b;
+      case Op::Gt: return a > b;
+      case Op::Ge: return a >= b;
+      case Op::Eq: return a == b;
+      case Op::Ne: return a != b;
+      default: return NAN;
+    }
+  }
+};
+
+namespace {
+
+using NodePtr = std::unique_ptr<MapAlgebraExpression::Node>;
+
+class Parser {
+ public:
+  Parser(const std::wstring& text, std::vector<std::wstring>& names) : s_(text), names_(names) {}
+
+  NodePtr Parse() {
+    NodePtr n = Comparison();
+    Skip();
+    if (pos_ != s_.size()) Fail("unexpected '" + Narrow(s_.substr(pos_, 1)) + "'");
+    return n;
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& why) const {
+    throw std::invalid_argument("map algebra: " + why + " at " + std::to_string(pos_ + 1) +
+                                " in \"" + Narrow(s_) + "\"");
+  }
+  void Skip() {
+    while (pos_ < s_.size() && std::iswspace(s_[pos_])) ++pos_;
+  }
+  bool Take(const wchar_t* token) {
+    Skip();
+    const std::wstring t(token);
+    if (s_.compare(pos_, t.size(), t) != 0) return false;
+    pos_ += t.size();
+    return true;
+  }
+  void Expect(const wchar_t* token) {
+    if (!Take(token)) Fail("expected '" + Narrow(token) + "'");
+  }
+  static NodePtr Make(Op op, std::vector<NodePtr> args) {
+    auto n = std::make_unique<MapAlgebraExpression::Node>();
+    n->op = op;
+    n->args = std::move(args);
+    return n;
+  }
+  static NodePtr Binary(Op op, NodePtr a, NodePtr b) {
+    std::vector<NodePtr> args;
+    args.push_back(std::move(a));
+    args.push_back(std::move(b));
+    return Make(op, std::move(args));
+  }
+
+  NodePtr Comparison() {
+    NodePtr left = Sum();
+    struct {
+      const wchar_t* token;
+      Op op;
+    } const ops[] = {{L"<=", Op::Le}, {L">=", Op::Ge}, {L"<>", Op::Ne}, {L"!=", Op::Ne},
+                     {L"==", Op::Eq}, {L"<", Op::Lt},  {L">", Op::Gt}};
+    for (const auto& o : ops)
+      if (Take(o.token)) return Binary(o.op, std::move(left), Sum());
+    return left;
+  }
+  NodePtr Sum() {
+    NodePtr n = Product();
+    for (;;) {
+      if (Take(L"+"))
+        n = Binary(Op::Add, std::move(n), Product());
+      else if (Take(L"-"))
+        n = Binary(Op::Sub, std::move(n), Product());
+      else
+        return n;
+    }
+  }
+  NodePtr Product() {
+    NodePtr n = Unary();
+    for (;;) {
+      if (Take(L"*"))
+        n = Binary(Op::Mul, std::move(n), Unary());
+      else if (Take(L"/"))
+        n = Binary(Op::Div, std::move(n), Unary());
+      else
+        return n;
+    }
+  }
+  NodePtr Unary() {
+    if (Take(L"-")) {
+      std::vector<NodePtr> args;
+      args.push_back(Unary());
+      return Make(Op::Neg, std::move(args));
+    }
+    return Primary();
+  }
+  NodePtr Primary() {
+    Skip();
+    if (pos_ >= s_.size()) Fail("the expression ends too soon");
+    if (Take(L"(")) {
+      NodePtr n = Comparison();
+      Expect(L")");
+      return n;
+    }
+    if (Take(L"[")) {
+      const std::size_t end = s_.find(L']', pos_);
+      if (end == std::wstring::npos) Fail("a raster name without ']'");
+      std::wstring name = s_.substr(pos_, end - pos_);
+      if (name.empty()) Fail("an empty raster name");
+      pos_ = end + 1;
+      auto n = std::make_unique<MapAlgebraExpression::Node>();
+      n->op = Op::Raster;
+      std::size_t k = 0;
+      while (k < names_.size() && names_[k] != name) ++k;
+      if (k == names_.size()) names_.push_back(name);
+      n->input = k;
+      return n;
+    }
+    const wchar_t c = s_[pos_];
+    if (std::iswdigit(c) || c == L'.') {
+      // Full precision, whatever the process's locale.
+      std::string digits;
+      std::size_t p = pos_;
+      while (p < s_.size() && (std::iswdigit(s_[p]) || s_[p] == L'.' || s_[p] == L'e' ||
+                               s_[p] == L'E' ||
+                               ((s_[p] == L'+' || s_[p] == L'-') && p > pos_ &&
+                                (s_[p - 1] == L'e' || s_[p - 1] == L'E'))))
+        digits += static_cast<char>(s_[p++]);
+      double v = 0.0;
+      const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
+      if (ec != std::errc() || end != digits.data() + digits.size()) Fail("a malformed number");
+      pos_ = p;
+      auto n = std::make_unique<MapAlgebraExpression::Node>();
+      n->value = v;
+      return n;
+    }
+    if (std::iswalpha(c)) {
+      std::wstring word;
+      while (pos_ < s_.size() && std::iswalnum(s_[pos_])) word += std::towlower(s_[pos_++]);
+      struct {
+        const wchar_t* name;
+        Op op;
+        std::size_t arity;
+      } const functions[] = {{L"setnull", Op::SetNull, 2}, {L"con", Op::Con, 3},
+                             {L"isnull", Op::IsNull, 1}};
+      for (const auto& f : functions) {
+        if (word != f.name) continue;
+        Expect(L"(");
+        std::vector<NodePtr> args;
+        for (std::size_t k = 0; k < f.arity; ++k) {
+          if (k) Expect(L",");
+          args.push_back(Comparison());
+        }
+        Expect(L")");
+        return Make(f.op, std::move(args));
+      }
+      Fail("unknown function '" + Narrow(word) + "'");
+    }
+    Fail("unexpected '" + Narrow(s_.substr(pos_, 1)) + "'");
+  }
+
+  const std::wstring& s_;
+  std::vector<std::wstring>& names_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+MapAlgebraExpression::MapAlgebraExpression(const std::wstring& text) {
+  root_ = Parser(text, names_).Parse();
+}
+MapAlgebraExpression::~MapAlgebraExpression() = default;
+MapAlgebraExpression::MapAlgebraExpression(MapAlgebraExpression&&) noexcept = default;
+MapAlgebraExpression& MapAlgebraExpression::operator=(MapAlgebraExpression&&) noexcept = default;
+
+std::vector<double> MapAlgebraExpression::Evaluate(
+    const std::map<std::wstring, const double*>& inputs, std::size_t cells,
+    const MapAlgebraOptions& options) const {
+  std::vector<const double*> in;
+  for (const auto& name : names_) {
+    auto it = inputs.find(name);
+    if (it == inputs.end() || !it->second)
+      throw std::invalid_argument("map algebra: no raster bound to [" + Narrow(name) + "]");
+    in.push_back(it->second);
+  }
+  std::vector<double> out(cells);
+  constexpr int kChunk = 4096;
+  const int chunks = static_cast<int>((cells + kChunk - 1) / kChunk);
+  ForEachRowBand(chunks, ThreadCount(options.threads, chunks, 16), [&](int first, int last) {
+    const std::size_t end = std::min(cells, static_cast<std::size_t>(last) * kChunk);
+    for (std::size_t i = static_cast<std::size_t>(first) * kChunk; i < end; ++i)
+      out[i] = root_->Eval(in, i);
+  });
+  return out;
+}
+
+}  // namespace velk::host::analysis

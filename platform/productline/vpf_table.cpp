@@ -1,0 +1,303 @@
+#include "platform/productline/vpf_table.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace velk::productline {
+namespace {
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string Trim(const std::string& s) {
+  const std::size_t b = s.find_first_not_of(" \t\r\n");
+  if (b == std::string::npos) return "";
+  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
+}
+
+bool ReadAll(const std::string& path, std::string& bytes) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f) return false;
+  bytes.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  return !f.bad();
+}
+
+std::uint32_t Int32(const char* p, bool bigEndian) {
+  unsigned char b[4];
+  std::memcpy(b, p, 4);
+  if (bigEndian) std::reverse(b, b + 4);
+  return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+}
+
+// Bytes of one element of a fixed-size type; 0 for K (sized per value) and unknown types.
+std::size_t ElementSize(char type) {
+  switch (type) {
+    case 'T': case 'L': case 'M': case 'N': return 1;
+    case 'I': case 'F': return 4;
+    case 'S': return 2;
+    case 'R': case 'C': return 8;
+    case 'B': return 16;
+    case 'Z': return 12;
+    case 'Y': return 24;
+    case 'D': return 20;
+    case 'X': return 0;
+    default: return 0;
+  }
+}
+
+bool KnownType(char type) { return type == 'K' || type == 'X' || ElementSize(type) > 0; }
+
+// The columns of a header text: "L;description;narrative;NAME=T,8,...:NAME=...:;".
+bool ParseHeader(const std::string& header, std::vector<VpfColumnDef>& columns,
+                 std::string& reason) {
+  std::size_t p = 0;
+  if (!header.empty() && (std::toupper(static_cast<unsigned char>(header[0])) == 'L' ||
+                          std::toupper(static_cast<unsigned char>(header[0])) == 'M'))
+    p = header.size() > 1 && header[1] == ';' ? 2 : 1;
+  for (int skip = 0; skip < 2; ++skip) {  // description and narrative
+    const std::size_t semi = header.find(';', p);
+    if (semi == std::string::npos) {
+      reason = "its header has no column definitions";
+      return false;
+    }
+    p = semi + 1;
+  }
+  while (p < header.size() && header[p] != ';') {
+    const std::size_t end = header.find(':', p);
+    if (end == std::string::npos) break;
+    const std::string def = header.substr(p, end - p);
+    p = end + 1;
+    const std::size_t eq = def.find('=');
+    if (eq == std::string::npos) {
+      reason = "its header has a column without a type";
+      return false;
+    }
+    VpfColumnDef c;
+    c.name = Upper(Trim(def.substr(0, eq)));
+    std::vector<std::string> parts;
+    std::size_t q = eq + 1;
+    while (q <= def.size()) {
+      const std::size_t comma = std::min(def.find(',', q), def.size());
+      parts.push_back(Trim(def.substr(q, comma - q)));
+      q = comma + 1;
+    }
+    if (parts.size() < 2 || parts[0].size() != 1) {
+      reason = "its header's column " + c.name + " has no type and count";
+      return false;
+    }
+    c.type = static_cast<char>(std::toupper(static_cast<unsigned char>(parts[0][0])));
+    if (!KnownType(c.type)) {
+      reason = "its header's column " + c.name + " has an unknown type";
+      return false;
+    }
+    if (parts[1] == "*") {
+      c.count = -1;
+    } else {
+      char* stop = nullptr;
+      const long n = std::strtol(parts[1].c_str(), &stop, 10);
+      if (parts[1].empty() || *stop || n < 1 || n > 1000000) {
+        reason = "its header's column " + c.name + " has a bad count";
+        return false;
+      }
+      c.count = static_cast<int>(n);
+    }
+    columns.push_back(c);
+  }
+  if (columns.empty() || columns[0].name != "ID") {
+    reason = "its header does not begin with an ID column";
+    return false;
+  }
+  return true;
+}
+
+// Size of a triplet id at p (its first byte says how wide each of its three parts is).
+std::size_t TripletSize(unsigned char first) {
+  static const std::size_t width[4] = {0, 1, 2, 4};
+  return 1 + width[(first >> 6) & 3] + width[(first >> 4) & 3] + width[(first >> 2) & 3];
+}
+
+}  // namespace
+
+std::string FindVpfFile(const std::string& folder, const std::string& name) {
+  std::error_code ec;
+  for (const auto& candidate : {name, Upper(name)}) {
+    const std::filesystem::path p = std::filesystem::path(folder) / candidate;
+    if (std::filesystem::is_regular_file(p, ec)) return p.string();
+  }
+  // Mixed case: look through the folder.
+  const std::string upper = Upper(name);
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (Upper(it->path().filename().string()) == upper && it->is_regular_file(ec))
+      return it->path().string();
+  }
+  return "";
+}
+
+bool VpfTableReader::Open(const std::string& path, std::string& reason) {
+  columns_.clear();
+  rows_.clear();
+  std::string bytes;
+  if (!ReadAll(path, bytes)) {
+    reason = "it cannot be read";
+    return false;
+  }
+  if (bytes.size() < 5) {
+    reason = "it is too short to be a VPF table";
+    return false;
+  }
+  const bool bigEndian = std::toupper(static_cast<unsigned char>(bytes[4])) == 'M';
+  const std::uint32_t headerLength = Int32(bytes.data(), bigEndian);
+  if (headerLength == 0 || headerLength > bytes.size() - 4) {
+    reason = "its header says it is " + std::to_string(headerLength) +
+             " bytes long but the file holds only " + std::to_string(bytes.size() - 4);
+    return false;
+  }
+  if (!ParseHeader(bytes.substr(4, headerLength), columns_, reason)) return false;
+  const std::size_t dataStart = 4 + headerLength;
+
+  // Rows one after another, every length checked against the file.
+  std::size_t at = dataStart;
+  std::vector<std::size_t> starts;
+  while (at < bytes.size()) {
+    starts.push_back(at);
+    std::vector<std::string> cells;
+    for (const VpfColumnDef& c : columns_) {
+      std::size_t count = static_cast<std::size_t>(c.count);
+      if (c.count < 0) {
+        if (bytes.size() - at < 4) {
+          reason = "it is cut short in row " + std::to_string(starts.size());
+          return false;
+        }
+        count = Int32(bytes.data() + at, bigEndian);
+        at += 4;
+      }
+      std::size_t size = 0;
+      if (c.type == 'K') {
+        for (std::size_t i = 0; i < count; ++i) {
+          if (at + size >= bytes.size()) {
+            size = bytes.size() + 1;
+            break;
+          }
+          size += TripletSize(static_cast<unsigned char>(bytes[at + size]));
+        }
+      } else {
+        const std::size_t element = ElementSize(c.type);
+        if (element != 0 && count > (bytes.size() - at) / element) {
+          reason = "it is cut short in row " + std::to_string(starts.size()) + " (column " +
+                   c.name + ")";
+          return false;
+        }
+        size = element * count;
+      }
+      if (size > bytes.size() - at) {
+        reason = "it is cut short in row " + std::to_string(starts.size()) + " (column " + c.name +
+                 ")";
+        return false;
+      }
+      cells.push_back(bytes.substr(at, size));
+      at += size;
+    }
+    rows_.push_back(std::move(cells));
+  }
+
+  // A variable-length table's index must list the same rows.
+  bool variable = false;
+  for (const VpfColumnDef& c : columns_) variable = variable || c.count < 0 || c.type == 'K';
+  if (variable) {
+    const std::filesystem::path p(path);
+    std::string indexName = p.filename().string();
+    if (!indexName.empty()) indexName.back() = std::isupper(static_cast<unsigned char>(indexName.back())) ? 'X' : 'x';
+    const std::string indexPath = FindVpfFile(p.parent_path().string(), indexName);
+    if (!indexPath.empty()) {
+      std::string index;
+      if (!ReadAll(indexPath, index) || index.size() < 8) {
+        reason = "its index " + indexPath + " cannot be read";
+        return false;
+      }
+      const std::uint32_t listed = Int32(index.data(), bigEndian);
+      if (listed != rows_.size() || index.size() < 8 + 8 * static_cast<std::size_t>(listed)) {
+        reason = "its index lists " + std::to_string(listed) + " rows but the table holds " +
+                 std::to_string(rows_.size());
+        return false;
+      }
+      for (std::size_t i = 0; i < rows_.size(); ++i) {
+        const std::uint32_t offset = Int32(index.data() + 8 + 8 * i, bigEndian);
+        if (offset != starts[i]) {
+          reason = "its index places row " + std::to_string(i + 1) + " where the table does not";
+          return false;
+        }
+      }
+    }
+  }
+  big_ = bigEndian;
+  return true;
+}
+
+int VpfTableReader::Column(const std::string& name) const {
+  const std::string upper = Upper(name);
+  for (std::size_t i = 0; i < columns_.size(); ++i)
+    if (columns_[i].name == upper) return static_cast<int>(i);
+  return -1;
+}
+
+std::string VpfTableReader::Text(std::size_t row, int column) const {
+  if (row >= rows_.size() || column < 0 || static_cast<std::size_t>(column) >= columns_.size())
+    return "";
+  const std::string& cell = rows_[row][static_cast<std::size_t>(column)];
+  switch (columns_[static_cast<std::size_t>(column)].type) {
+    case 'T': case 'L': case 'M': case 'N': {
+      std::string text = cell.substr(0, cell.find('\0'));
+      return Trim(text);
+    }
+    case 'I': case 'S': case 'F': case 'R': {
+      const double v = Number(row, column);
+      if (v == static_cast<double>(static_cast<long long>(v))) return std::to_string(static_cast<long long>(v));
+      return std::to_string(v);
+    }
+    default: return "";
+  }
+}
+
+double VpfTableReader::Number(std::size_t row, int column) const {
+  if (row >= rows_.size() || column < 0 || static_cast<std::size_t>(column) >= columns_.size())
+    return 0;
+  std::string cell = rows_[row][static_cast<std::size_t>(column)];
+  const char type = columns_[static_cast<std::size_t>(column)].type;
+  if (big_) std::reverse(cell.begin(), cell.begin() + std::min<std::size_t>(cell.size(), ElementSize(type)));
+  switch (type) {
+    case 'I': {
+      if (cell.size() < 4) return 0;
+      std::int32_t v;
+      std::memcpy(&v, cell.data(), 4);
+      return v;
+    }
+    case 'S': {
+      if (cell.size() < 2) return 0;
+      std::int16_t v;
+      std::memcpy(&v, cell.data(), 2);
+      return v;
+    }
+    case 'F': {
+      if (cell.size() < 4) return 0;
+      float v;
+      std::memcpy(&v, cell.data(), 4);
+      return v;
+    }
+    case 'R': {
+      if (cell.size() < 8) return 0;
+      double v;
+      std::memcpy(&v, cell.data(), 8);
+      return v;
+    }
+    default: return 0;
+  }
+}
+
+}  // namespace velk::productline

@@ -1,0 +1,216 @@
+#include "terrain/terrain_tools/terrain_tools.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "coordinates/coord_tool_helpers.h"
+#include "framework/host_object_creation.h"
+#include "framework/layer_tests.h"
+#include "framework/map_graphics.h"
+#include "framework/message_helpers.h"
+#include "framework/scratch_folder.h"
+#include "interfaces/zel_layer_interfaces.h"
+#include "interfaces/zel_selected_layer.h"
+#include "platform/com/text.h"
+#include "platform/host/dataset.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/map.h"
+#include "platform/host/raster.h"
+#include "platform/host/spatial_reference.h"
+#include "platform/win/gdi.h"
+#include "terrain/common/temporary_file.h"
+#include "terrain/terrain_tools/find_high_low_point.h"
+
+namespace velk::corvane {
+
+namespace {
+
+constexpr LONG kRightButton = 2;
+
+// Shows the wait cursor while it lives.
+class WaitCursor {
+ public:
+  WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { ::SetCursor(previous_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR previous_;
+};
+
+void ShowOutsideSurface() {
+  // No owner, no caption, OK only.
+  ::MessageBoxW(nullptr, LoadResString(kIdsAreaOutsideSurface).c_str(), nullptr, MB_OK);
+}
+
+}  // namespace
+
+TerrainTools::TerrainTools() : tracker_(nullptr), mosaic_(MakeMosaicDialog()) {
+  const auto& subtypes = CatalogueEntry().subtypes;
+  for (std::size_t i = 0; i < subtypes.size(); ++i)
+    SetSubTypeInfo(static_cast<int>(i), subtypes[i].captionId, subtypes[i].tooltipId,
+                   subtypes[i].messageId, subtypes[i].bitmapId);
+}
+
+ComPtr<ILayer> TerrainTools::InputLayer() {
+  if (!selectedLayerControl_) {
+    ComPtr<IToolControl> control;
+    FindSelectedLayerCommand(control.put(), this);
+    selectedLayerControl_ = control.As<IUnknown>();
+  }
+  auto selected = QueryAs<IZelSelectedLayer>(selectedLayerControl_.get());
+  ComPtr<ILayer> layer;
+  if (selected) selected->get_CurrentSelectedLayer(layer.put());
+  return layer;
+}
+
+HRESULT TerrainTools::get_Enabled(VARIANT_BOOL* enabled) {
+  if (!enabled) return E_POINTER;
+  *enabled = VARIANT_FALSE;
+  VELK_TRY
+  const EnabledRule rule = RuleForSubtype(CatalogueEntry(), CurrentSubType());
+  // The layer is looked for only once everything else allows the tool.
+  EnabledRule withoutLayer = rule;
+  withoutLayer.layer = LayerNeed::None;
+  HRESULT hr = EnabledByRule(withoutLayer, nullptr, enabled);
+  if (FAILED(hr) || *enabled == VARIANT_FALSE || rule.layer == LayerNeed::None) return hr;
+  *enabled = VARIANT_FALSE;
+  ComPtr<ILayer> layer = InputLayer();
+  if (layer && LayerMeetsNeed(rule.layer, layer.get(), &IidOf<IRasterLayer>()))
+    *enabled = VARIANT_TRUE;
+  return S_OK;
+  VELK_CATCH
+}
+
+HRESULT TerrainTools::OnCreate(IUnknown* hook) {
+  SetHook(hook);
+  tracker_.SetHook(this);
+  hillshade_.m_dialog.SetHook(hook);
+  if (mosaic_) mosaic_->SetHook(hook);
+  return S_OK;
+}
+
+HRESULT TerrainTools::OnMouseDown(LONG button, LONG shift, LONG x, LONG y) {
+  if (button & kRightButton) return S_OK;
+  VELK_TRY
+  return tracker_.OnMouseDown(button, shift, x, y);
+  VELK_CATCH
+}
+
+HRESULT TerrainTools::OnMouseMove(LONG button, LONG shift, LONG x, LONG y) {
+  if (button & kRightButton) return S_OK;
+  VELK_TRY
+  return tracker_.OnMouseMove(button, shift, x, y);
+  VELK_CATCH
+}
+
+HRESULT TerrainTools::OnMouseUp(LONG button, LONG shift, LONG x, LONG y) {
+  if (button & kRightButton) return S_OK;
+  VELK_TRY
+  ComPtr<IGeometry> geometry;
+  tracker_.OnMouseUp(button, shift, x, y, geometry.put());
+  area_ = QueryAs<IEnvelope>(geometry.get());
+  if (!area_ && geometry) geometry->get_Envelope(area_.put());
+  WaitCursor wait;
+  ComPtr<ILayer> layer = InputLayer();
+  if (!layer) {
+    ShowStatusTextById(*this, 0, kIdsNoInputLayer);
+    return S_OK;
+  }
+  // Without a dragged area (the button went up without going down on the map) there is
+  // nothing to search.
+  if (!area_) return S_OK;
+  Run(layer.get());
+  return S_OK;
+  VELK_CATCH
+}
+
+void TerrainTools::Run(ILayer* layer) {
+  ComPtr<IMap> map;
+  GetFocusMap(map.put());
+  if (!map) ThrowComError(E_POINTER);
+  ComPtr<IUnknown> mapReference;
+  map->get_SpatialReference(mapReference.put());
+  if (auto sr = QueryAs<ISpatialReference>(mapReference.get())) area_->Project(sr.get());
+
+  const LONG subtype = CurrentSubType();
+  const std::wstring work = GetScratchFolder().str() + kTerrainSubtypeNames[subtype];
+  if (::mkdir(ToUtf8(work).c_str(), 0777) != 0 && errno != EEXIST)
+    ThrowComError(E_FAIL, L"Cannot create folder " + work);
+  const std::wstring claim = CreateTemporaryFile(work, kTerrainSubtypePrefixes[subtype]);
+  const std::wstring folder = claim.substr(0, claim.find_last_of(L'/') + 1);
+  std::wstring name = claim.substr(folder.size());
+  name = name.substr(0, name.find_last_of(L'.'));
+
+  const bool isDted = QueryAs<IZelDtedLayer>(layer) != nullptr;
+  switch (subtype) {
+    case kSubtypeHillshade:
+      if (isDted) {
+        hillshade_.m_dialog.SetInputs(layer, area_.get());
+        hillshade_.RunModal();
+      }
+      break;
+    case kSubtypeMosaic:
+      if (!isDted && !QueryAs<IZelRasterLayer>(layer)) {
+        ShowStatusTextById(*this, 0, kIdsSelectCatalogLayer);
+      } else if (mosaic_) {
+        mosaic_->SetInputs(layer, area_.get());
+        mosaic_->RunModal();
+      }
+      break;
+    case kSubtypeHighest:
+    case kSubtypeLowest:
+      FindHighLow(layer, subtype == kSubtypeHighest, folder, name);
+      break;
+    default: break;
+  }
+}
+
+void TerrainTools::FindHighLow(ILayer* layer, bool isHighest, const std::wstring& folder,
+                               const std::wstring& name) {
+  if (QueryAs<IRasterLayer>(layer)) {
+    const HighLowPointOutcome found = FindHighLowPoint(*this, Bstr(folder), area_.get(), layer,
+                                                       isHighest);
+    // An area that misses the surface is said so, as for a catalog surface, rather than
+    // outlined as if it had been searched.
+    if (found.areaMissesSurface) {
+      ShowOutsideSurface();
+      return;
+    }
+    DrawExtentOutline(*this, Bstr(kTerrainToolsGraphic).get(), area_.get());
+    return;
+  }
+  if (!QueryAs<IZelDtedLayer>(layer)) return;
+  auto helper = RequireInterface<IInternalZelHelper>(layer);
+  auto copy = QueryAs<IEnvelope>(CloneObject(area_.get()).get());
+  ComPtr<IGeoDataset> clipped;
+  helper->ClipRegion(copy.get(), Bstr(folder).get(), Bstr(name).get(), VARIANT_FALSE,
+                     clipped.put());
+  if (!clipped) {
+    ShowOutsideSurface();
+    return;
+  }
+  DrawExtentOutline(*this, Bstr(kTerrainToolsGraphic).get(), area_.get());
+  ComPtr<IRasterLayer> surface;
+  if (auto dataset = QueryAs<IRasterDataset>(clipped.get())) {
+    ComPtr<IRaster> raster;
+    dataset->CreateDefaultRaster(raster.put());
+    if (raster) {
+      surface = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+      if (FAILED(surface->CreateFromRaster(raster.get()))) surface.Reset();
+    }
+  }
+  if (surface) FindHighLowPoint(*this, Bstr(folder), area_.get(), surface.As<ILayer>().get(),
+                                isHighest);
+  surface.Reset();
+  RequireInterface<IDataset>(clipped.get())->Delete();
+}
+
+HRESULT CreateTerrainTools(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<TerrainTools>(outer, riid, ppv);
+}
+
+}  // namespace velk::corvane
