@@ -29,7 +29,6 @@
 #include "platform/host/set.h"
 #include "platform/host/spatial_reference_objects.h"
 #include "platform/host/table_objects.h"
-#include "platform/host/unique_value_renderer.h"
 #include "platform/host/vpf_workspace.h"
 #include "platform/host/workspace_objects.h"
 #include "platform/host/raster_catalog_layer.h"

@@ -81,6 +81,9 @@ struct IUniqueValueRenderer : IUnknown {
   virtual HRESULT put_Field(LONG index, BSTR name) = 0;
   virtual HRESULT get_FieldDelimiter(BSTR* delimiter) = 0;
   virtual HRESULT put_FieldDelimiter(BSTR delimiter) = 0;
+  // Whether the field's values are compared as text (else as numbers).
+  virtual HRESULT put_FieldType(LONG index, VARIANT_BOOL isString) = 0;
+  virtual HRESULT get_FieldType(LONG index, VARIANT_BOOL* isString) = 0;
   // A value given twice keeps its first symbol (E_INVALIDARG).
   virtual HRESULT AddValue(BSTR value, BSTR heading, IUnknown* symbol) = 0;
   virtual HRESULT get_ValueCount(LONG* count) = 0;
@@ -97,6 +100,10 @@ struct IUniqueValueRenderer : IUnknown {
   virtual HRESULT put_DefaultLabel(BSTR label) = 0;
   virtual HRESULT get_UseDefaultSymbol(VARIANT_BOOL* use) = 0;
   virtual HRESULT put_UseDefaultSymbol(VARIANT_BOOL use) = 0;
+  virtual HRESULT get_ColorScheme(BSTR* name) = 0;
+  virtual HRESULT put_ColorScheme(BSTR name) = 0;
+  virtual HRESULT get_LegendGroupHeading(BSTR* heading) = 0;
+  virtual HRESULT put_LegendGroupHeading(BSTR heading) = 0;
 };
 
 struct IGeoFeatureLayer : IUnknown {

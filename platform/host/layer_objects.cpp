@@ -86,6 +86,19 @@ class UniqueValueRendererObject
     delimiter_ = BstrToWstring(delimiter);
     return S_OK;
   }
+  HRESULT put_FieldType(LONG index, VARIANT_BOOL isString) override {
+    if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) return E_INVALIDARG;
+    textFields_.resize(fields_.size());
+    textFields_[static_cast<std::size_t>(index)] = isString != VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT get_FieldType(LONG index, VARIANT_BOOL* isString) override {
+    if (!isString) return E_POINTER;
+    if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) return E_INVALIDARG;
+    const auto i = static_cast<std::size_t>(index);
+    *isString = LayerBool(i < textFields_.size() && textFields_[i]);
+    return S_OK;
+  }
   HRESULT AddValue(BSTR value, BSTR heading, IUnknown* symbol) override {
     const std::wstring key = BstrToWstring(value);
     if (Find(key)) return E_INVALIDARG;
@@ -150,6 +163,24 @@ class UniqueValueRendererObject
     useDefault_ = use != VARIANT_FALSE;
     return S_OK;
   }
+  HRESULT get_ColorScheme(BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = AllocBstr(scheme_);
+    return S_OK;
+  }
+  HRESULT put_ColorScheme(BSTR name) override {
+    scheme_ = BstrToWstring(name);
+    return S_OK;
+  }
+  HRESULT get_LegendGroupHeading(BSTR* heading) override {
+    if (!heading) return E_POINTER;
+    *heading = AllocBstr(legendHeading_);
+    return S_OK;
+  }
+  HRESULT put_LegendGroupHeading(BSTR heading) override {
+    legendHeading_ = BstrToWstring(heading);
+    return S_OK;
+  }
 
  private:
   struct Entry {
@@ -162,7 +193,8 @@ class UniqueValueRendererObject
     return nullptr;
   }
   std::vector<std::wstring> fields_;
-  std::wstring delimiter_;
+  std::vector<bool> textFields_;
+  std::wstring delimiter_, scheme_, legendHeading_;
   std::vector<Entry> values_;
   ComPtr<IUnknown> defaultSymbol_;
   std::wstring defaultLabel_;

@@ -233,8 +233,10 @@ void DrawRasterCatalog(Canvas& c, IRasterCatalogLayer* layer, const std::wstring
   const int maxField = ogr->GetLayerDefn()->GetFieldIndex("ELEV_MAX");
   if (path < 0) return;
   Stretch stretch = StretchOf(layer);
-  Stretch catalog{minField >= 0 && maxField >= 0, std::numeric_limits<double>::max(),
-                  std::numeric_limits<double>::lowest()};
+  Stretch catalog;
+  catalog.known = minField >= 0 && maxField >= 0;
+  catalog.low = std::numeric_limits<double>::max();
+  catalog.high = std::numeric_limits<double>::lowest();
   std::vector<std::string> paths;
   QueryView(c, ogr, where);
   for (auto& feature : *ogr) {
