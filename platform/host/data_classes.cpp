@@ -24,11 +24,14 @@
 #include "platform/host/raster_dataset_name.h"
 #include "platform/host/vector3d.h"
 #include "platform/host/geometry_objects.h"
+#include "platform/host/globe_layer_kind.h"
+#include "platform/host/multipatch.h"
 #include "platform/host/property_set_object.h"
 #include "platform/host/raster_objects.h"
 #include "platform/host/set.h"
 #include "platform/host/spatial_reference_objects.h"
 #include "platform/host/table_objects.h"
+#include "platform/host/track_cancel.h"
 #include "platform/host/vpf_workspace.h"
 #include "platform/host/workspace_objects.h"
 #include "platform/host/raster_catalog_layer.h"
@@ -43,6 +46,12 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_Polyline, &CreatePolylineObject),
       RegisterProcessClass(CLSID_Envelope, &CreateEnvelopeObject),
       RegisterProcessClass(CLSID_Polygon, &CreatePolygonObject),
+      RegisterProcessClass(CLSID_MultiPatch, &CreateMultiPatchObject),
+      RegisterProcessClass(CLSID_TriangleStrip, &CreateTriangleStripObject),
+      RegisterProcessClass(CLSID_TriangleFan, &CreateTriangleFanObject),
+      RegisterProcessClass(CLSID_Path, &CreatePathObject),
+      RegisterProcessClass(CLSID_GlobeLayerKind, &CreateGlobeLayerKindObject),
+      RegisterProcessClass(CLSID_CancelTracker, &CreateCancelTrackerObject),
       RegisterProcessClass(CLSID_SpatialReferenceFactory, &CreateInstance<SpatialReferenceFactory>),
       RegisterProcessClass(CLSID_GeocentricTranslation, &CreateGeocentricTranslationObject),
       RegisterProcessClass(CLSID_ResultSettings, &CreateResultSettingsObject),

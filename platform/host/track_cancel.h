@@ -2,6 +2,8 @@
 // (or a test) cancels through it.
 #pragma once
 
+#include <string>
+
 #include "platform/com/object.h"
 
 struct ITrackCancel : IUnknown {
@@ -20,5 +22,12 @@ namespace velk::host {
 inline constexpr CLSID CLSID_CancelTracker = MakeGuid("{8CD4FF27-9F42-4C66-83A0-3491E875695D}");
 
 HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv);
+
+// The user's Esc as a script gives it: pressed when the status bar's message pane next shows a
+// text that begins with statusPrefix. Trackers that cancel on a key press see it at their next
+// Continue; the press is then used up.
+void ScriptEscapeOnStatus(const std::wstring& statusPrefix);
+// What the status bar's message pane shows now (the status bar tells).
+void NoteStatusMessage(const std::wstring& text);
 
 }  // namespace velk::host
