@@ -9,11 +9,30 @@ namespace {
 constexpr double kRadiansPerDegree = 0.017453292519943295;
 constexpr double kDegreesPerRadian = 57.29577951308232;
 
-// The point at the azimuth (degrees clockwise from north) and distance (degrees) from (x, y).
+// Sine and cosine of an angle in degrees, exact at the multiples of 90 (so a camera due west
+// of a vertex keeps the vertex's latitude to the last digit).
+void SinCosDegrees(double degrees, double& s, double& c) {
+  double r = std::fmod(degrees, 360.0);
+  if (r < 0.0) r += 360.0;
+  if (r == 0.0 || r == 180.0) {
+    s = 0.0;
+    c = r == 0.0 ? 1.0 : -1.0;
+  } else if (r == 90.0 || r == 270.0) {
+    s = r == 90.0 ? 1.0 : -1.0;
+    c = 0.0;
+  } else {
+    s = std::sin(r * kRadiansPerDegree);
+    c = std::cos(r * kRadiansPerDegree);
+  }
+}
+
+// The point at the azimuth (degrees clockwise from north) and distance (degrees) from (x, y):
+// the mathematical angle is 450 - azimuth degrees, counter-clockwise from east.
 void PointAt(double x, double y, double azimuth, double distance, double& tx, double& ty) {
-  double angle = (450.0 - azimuth) * 6.283185307179586 / 360.0;
-  tx = x + distance * std::cos(angle);
-  ty = y + distance * std::sin(angle);
+  double s = 0.0, c = 0.0;
+  SinCosDegrees(450.0 - azimuth, s, c);
+  tx = x + distance * c;
+  ty = y + distance * s;
 }
 
 }  // namespace
@@ -40,10 +59,11 @@ CameraPlace PlaceLinearCamera(const PathVertex& p0, const PathVertex& p1, double
                               double inclination, double offsetMetres,
                               const FlyThroughOptions& options) {
   double incl = std::min(inclination, options.maxInclination) * kRadiansPerDegree;
-  double az = BackAzimuthDegrees(p0.x, p0.y, p1.x, p1.y) * kRadiansPerDegree;
+  double s = 0.0, c = 0.0;
+  SinCosDegrees(BackAzimuthDegrees(p0.x, p0.y, p1.x, p1.y), s, c);
   double d = incl == 0.0 ? options.levelCameraDistance
                          : (offsetMetres / options.metresPerDegree) / std::tan(incl);
-  return {p0.x + std::sin(az) * d, p0.y + std::cos(az) * d, heightMetres + offsetMetres};
+  return {p0.x + s * d, p0.y + c * d, heightMetres + offsetMetres};
 }
 
 PathFault CheckFlightPath(const std::vector<PathVertex>& path) {
