@@ -122,7 +122,12 @@ add-features {dir}/los.shp los
 add-features {dir}/observers.shp observers
 add-features {dir}/empty.shp empty
 add-features {dir}/paths.shp paths
+setting DDDFlyThruDefaultHt=250
+setting DDDFlyThruDefaultIncl=30
+click velkTarvosUI.CoordTool
 click velkTarvosUI.FlyThrough
+click velkTarvosUI.FlyThrough
+print windows
 dialog 3275
 print dialog
 pick 3771 path
@@ -156,6 +161,10 @@ click velkTarvosUI.FlyThrough
 dialog 3275
 pick 3769 2
 print dialog
+press 3781
+globe-click 520 400
+print 3777
+print 3778
 set 3778 50
 set 3777 10
 set 3793 11.132
@@ -164,15 +173,14 @@ set 3783 100
 press 1
 print track "Zel Fly Through 2 -- Radial" 0 1
 print track "Zel Fly Through 2 -- Radial" 90 1
-click velkTarvosUI.CoordTool
 click velkTarvosUI.FlyThrough
 dialog 3275
 pick 3769 1
 check 3768
 press 3781
-globe-click 500 400
-globe-click 510 400
-globe-click 510 390
+globe-click 520 400
+globe-click 540 400
+globe-click 540 390
 press 1
 print tracks
 print elements "Globe Graphics"
@@ -247,6 +255,40 @@ class FlyThroughSession : public ::testing::Test {
   static inline CommandResult result;
 };
 
+TEST_F(FlyThroughSession, TheDialogOpensOnceWithTheSettingsAndEnablesRowsByInput) {
+  ASSERT_EQ(result.status, 0) << result.err << result.out;
+  const std::string opened = "opened dialog 3275 \"Fly Through\"";
+  const std::size_t first = result.out.find(opened);
+  ASSERT_NE(first, std::string::npos) << result.out;
+  // The second click raises the open dialog instead of making another.
+  EXPECT_EQ(result.out.find(opened, first + 1), result.out.find("opened dialog 3275", first + 1));
+  EXPECT_TRUE(Has("> click velkTarvosUI.FlyThrough\n> print windows\n")) << result.out;
+  // Opened: existing input, height and inclination from the settings, distance 10, azimuth 0.
+  EXPECT_TRUE(Has("  3769 combo \"Use Existing Flight Path or Observer Point\"")) << result.out;
+  EXPECT_TRUE(Has("  3783 edit \"250\"\n")) << result.out;
+  EXPECT_TRUE(Has("  3784 edit \"30\"\n")) << result.out;
+  EXPECT_TRUE(Has("  3793 edit \"10\" color #000000 disabled\n")) << result.out;
+  EXPECT_TRUE(Has("  3794 edit \"0\" color #000000 disabled\n")) << result.out;
+  // An observer layer: no parameter rows.
+  EXPECT_TRUE(Has("selected 2 focused\n  3772 label \"New Observer/Path:\" disabled")) << result.out;
+  EXPECT_TRUE(Has("  3787 label \"Height Offset:\" disabled\n  3783 edit \"250\" color "
+                  "#000000 disabled\n"))
+      << result.out;
+  // A new observer: the inclination row and the check box off, distance and azimuth on.
+  EXPECT_TRUE(Has("  3775 label \"Observer: \"\n")) << result.out;
+  EXPECT_TRUE(Has("  3785 label \"Inclination:\" disabled\n  3784 edit \"30\" color #000000 "
+                  "disabled\n  3786 label \"degrees\" disabled\n  3789 label \"Target "
+                  "Distance:\"\n"))
+      << result.out;
+  // Picking a new observer only fills the two edits: 20 pixels east of the view's centre.
+  const std::string at = "> print 3777\n  3777 edit \"";
+  const std::size_t x = result.out.find(at);
+  ASSERT_NE(x, std::string::npos) << result.out;
+  EXPECT_NEAR(std::stod(result.out.substr(x + at.size())),
+              20 * host::GlobeDegreesPerPixel(20000.0), 1e-6);  // the tool's six decimals
+  EXPECT_TRUE(Has("> print 3778\n  3778 edit \"0\"\n")) << result.out;
+}
+
 TEST_F(FlyThroughSession, ALinearTrackHasTheCameraBehindAndAboveEachVertex) {
   ASSERT_EQ(result.status, 0) << result.err << result.out;
   EXPECT_TRUE(Has("Animation track generated successfully")) << result.out;
@@ -296,10 +338,10 @@ TEST_F(FlyThroughSession, AnEnteredObserverTurnsAtTheDistanceInKilometres) {
 
 TEST_F(FlyThroughSession, APickedPathIsDensifiedAndKeptAsAGraphic) {
   ASSERT_EQ(result.status, 0) << result.err << result.out;
-  // Three picks 10 pixels apart: two legs of 10 pixels, each cut into five pieces (a tenth of
-  // the whole length), so eleven vertices and ten keyframes.
-  EXPECT_TRUE(Has("  track \"Zel Fly Through 4 -- Linear\" keyframes 10 enabled")) << result.out;
-  EXPECT_TRUE(Has("> print elements \"Globe Graphics\"\n  1. graphic of 11 points")) << result.out;
+  // Three picks: legs of 20 and 10 pixels, cut into pieces of at most a tenth of the whole
+  // length: 7 and 4 pieces, so twelve vertices and eleven keyframes.
+  EXPECT_TRUE(Has("  track \"Zel Fly Through 4 -- Linear\" keyframes 11 enabled")) << result.out;
+  EXPECT_TRUE(Has("> print elements \"Globe Graphics\"\n  1. graphic of 12 points")) << result.out;
 }
 
 TEST_F(FlyThroughSession, BadInputIsRefusedAndAddsNoTrack) {
