@@ -8,6 +8,7 @@
 #include "coordinates/coord_tool_dockable.h"
 #include "framework/menus_toolbars.h"
 #include "terrain/hillshade/hillshade_command.h"
+#include "terrain/fly_through/fly_through_command.h"
 #include "terrain/radial/radial_los_command.h"
 #include "terrain/linear_los/linear_los_command.h"
 #include "terrain/terrain_tools/terrain_tools.h"

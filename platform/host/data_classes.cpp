@@ -15,6 +15,7 @@
 #include "platform/host/geo_transformation.h"
 #include "platform/host/field_objects.h"
 #include "platform/host/geometry_environment.h"
+#include "platform/host/animation.h"
 #include "platform/host/globe_graphics_layer.h"
 #include "platform/host/raster_analysis_environment.h"
 #include "platform/host/local_analysis.h"
@@ -98,6 +99,8 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_Vector3D, &CreateVector3DObject),
       RegisterProcessClass(CLSID_GeometryEnvironment, &CreateGeometryEnvironmentObject),
       RegisterProcessClass(CLSID_GlobeGraphicsLayer, &CreateGlobeGraphicsLayerObject),
+      RegisterProcessClass(CLSID_AnimationTrack, &CreateAnimationTrackObject),
+      RegisterProcessClass(CLSID_GlobeElementProperties, &CreateGlobeElementPropertiesObject),
       RegisterProcessClass(CLSID_RasterDatasetName, &CreateRasterDatasetNameObject),
       RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),
       RegisterProcessClass(CLSID_RasterSurfaceOp, &CreateRasterSurfaceOpObject),

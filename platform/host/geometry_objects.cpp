@@ -7,6 +7,7 @@
 
 #include "platform/host/geo_transformation.h"
 #include "platform/host/geometry_data.h"
+#include "platform/host/geometry_operations.h"
 #include "platform/host/multipatch.h"
 #include "platform/host/spatial_reference_data.h"
 
@@ -189,9 +190,12 @@ bool ReadPoint(IPoint* p, Vertex& v) {
   return true;
 }
 
-class PointObject : public GeometryBase<PointObject, IPoint> {
+class PointObject : public GeometryBase<PointObject, IPoint, IConstructPoint> {
  public:
   static constexpr LONG kType = kGeometryPoint;
+  HRESULT ConstructAngleDistance(IPoint* from, double angle, double distance) override {
+    return ConstructAngleDistanceData(data_, from, angle, distance);
+  }
   HRESULT get_X(double* v) override { return Get(v, &Vertex::x); }
   HRESULT put_X(double v) override { return Put(v, &Vertex::x); }
   HRESULT get_Y(double* v) override { return Get(v, &Vertex::y); }
@@ -451,9 +455,21 @@ class VertexGeometry : public GeometryBase<Derived, Leaf, IPointCollection, More
   }
 };
 
-class MultipointObject : public VertexGeometry<MultipointObject, IMultipoint> {
+// Union and densify of the vertex geometries that have them.
+#define VELK_UNION_FORWARD                                               \
+  HRESULT Union(IGeometry* other, IGeometry** result) override {          \
+    return UnionData(data_, other, result);                               \
+  }
+#define VELK_DENSIFY_FORWARD                                             \
+  HRESULT Densify(double maxSegmentLength, double) override {             \
+    return DensifyData(data_, maxSegmentLength);                          \
+  }
+
+class MultipointObject
+    : public VertexGeometry<MultipointObject, IMultipoint, ITopologicalOperator> {
  public:
   static constexpr LONG kType = kGeometryMultipoint;
+  VELK_UNION_FORWARD
 };
 
 // A new single-part geometry of the kind holding a copy of one part of d.
@@ -470,10 +486,13 @@ HRESULT CopyPart(const GeomData& d, LONG index, IGeometry** part, KindOf kindOf)
   return S_OK;
 }
 
-class PolylineObject : public VertexGeometry<PolylineObject, IPolyline, IPartCollection,
-                                             IMSegmentation, IGeometryCollection> {
+class PolylineObject
+    : public VertexGeometry<PolylineObject, IPolyline, IPartCollection, IMSegmentation,
+                            IGeometryCollection, ITopologicalOperator, IDensify> {
  public:
   static constexpr LONG kType = kGeometryPolyline;
+  VELK_UNION_FORWARD
+  VELK_DENSIFY_FORWARD
   HRESULT get_GeometryCount(LONG* count) override { return PartCount(count); }
   HRESULT get_Geometry(LONG index, IGeometry** part) override {
     return CopyPart(data_, index, part, [](std::size_t) { return kGeometryPath; });
@@ -524,9 +543,12 @@ class PolylineObject : public VertexGeometry<PolylineObject, IPolyline, IPartCol
   }
 };
 
-class PolygonObject : public VertexGeometry<PolygonObject, IPolygon, IPartCollection> {
+class PolygonObject : public VertexGeometry<PolygonObject, IPolygon, IPartCollection,
+                                            ITopologicalOperator, IDensify> {
  public:
   static constexpr LONG kType = kGeometryPolygon;
+  VELK_UNION_FORWARD
+  VELK_DENSIFY_FORWARD
   HRESULT get_PartCount(LONG* count) override { return PartCount(count); }
   HRESULT get_PartPointCount(LONG part, LONG* count) override {
     return PartPointCount(part, count);

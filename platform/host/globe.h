@@ -2,7 +2,9 @@
 // the graphics drawn over it.
 #pragma once
 
+#include "platform/host/animation.h"
 #include "platform/host/camera.h"
+#include "platform/host/globe_surface.h"
 #include "platform/host/graphics_objects.h"
 #include "platform/host/map.h"
 #include "platform/win/window_handle.h"
@@ -32,8 +34,11 @@ namespace velk::host {
 inline constexpr CLSID CLSID_Globe = MakeGuid("{64AF2950-4BC8-4370-8EFD-FDEE20868CB6}");
 
 // The globe also answers IGraphicsContainer: the graphics drawn over it.
-// A globe is geographic: its spatial reference starts as WGS 84 (factory code 4326).
-class Globe : public ComObjectRoot<Globe, IGlobe, IGraphicsContainer> {
+// A globe is geographic: its spatial reference starts as WGS 84 (factory code 4326). It keeps
+// its animation tracks (IAnimationTracks) and answers for its surface (IGlobeSurface,
+// globe_surface.cpp).
+class Globe
+    : public ComObjectRoot<Globe, IGlobe, IGraphicsContainer, IAnimationTracks, IGlobeSurface> {
  public:
   HRESULT FinalConstruct();
   HRESULT QueryExtra(REFIID riid, void** ppv);
@@ -54,6 +59,10 @@ class Globe : public ComObjectRoot<Globe, IGlobe, IGraphicsContainer> {
   HRESULT put_VerticalExaggeration(double factor) override;
   HRESULT get_GlobeDisplay(IGlobeDisplay** display) override;
   VELK_GRAPHICS_CONTAINER_FORWARDS
+  VELK_ANIMATION_TRACKS_FORWARDS
+  HRESULT get_HeightFactor(double* factor) override;
+  HRESULT GetSurfaceHeight(double longitude, double latitude, VARIANT_BOOL inMetres,
+                           double* height) override;
 
   void SetObserver(MapObserver* observer) { layers_.SetObserver(observer); }
   // The display of the document that shows the globe; not owned (the document holds it and
@@ -64,6 +73,7 @@ class Globe : public ComObjectRoot<Globe, IGlobe, IGraphicsContainer> {
   Bstr name_{L"Globe"};
   LayerList layers_;
   GraphicsList graphics_;
+  AnimationTrackList tracks_;
   IGlobeDisplay* display_ = nullptr;
   ComPtr<IUnknown> spatialReference_;
   double exaggeration_ = 1.0;

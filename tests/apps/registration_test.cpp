@@ -42,7 +42,7 @@ TEST(TrevikRegistration, ListsTheClassesInMapOrderAndUnregistersThemAll) {
   }
 
   // Classes whose implementation has not arrived refuse creation rather than pretend.
-  CommandResult create = Trevik(root, "create velkTarvosUI.FlyThrough");
+  CommandResult create = Trevik(root, "create velkTarvosUI.CreateZelLayer");
   EXPECT_NE(create.out.find("CLASS_E_CLASSNOTAVAILABLE"), std::string::npos) << create.out;
 
   CommandResult unreg = Trevik(root, "unregister " + kCorvane);
