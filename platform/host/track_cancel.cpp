@@ -3,10 +3,21 @@
 namespace velk::host {
 namespace {
 
+int& PendingEscape() {
+  static int checks = 0;
+  return checks;
+}
+
 class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
  public:
+  HRESULT FinalConstruct() {
+    escapeAt_ = PendingEscape();
+    PendingEscape() = 0;
+    return S_OK;
+  }
   HRESULT Continue(VARIANT_BOOL* keepGoing) override {
     if (!keepGoing) return E_POINTER;
+    if (escapeAt_ > 0 && onKey_ && ++checks_ >= escapeAt_) cancelled_ = true;
     *keepGoing = cancelled_ ? VARIANT_FALSE : VARIANT_TRUE;
     return S_OK;
   }
@@ -31,6 +42,8 @@ class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
   bool cancelled_ = false;
   bool onClick_ = false;
   bool onKey_ = true;
+  int escapeAt_ = 0;  // the check at which the user's Esc arrives (0: none)
+  int checks_ = 0;
 };
 
 }  // namespace
@@ -38,5 +51,7 @@ class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
 HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<CancelTracker>(outer, riid, ppv);
 }
+
+void PressEscapeDuringNextOperation(int checks) { PendingEscape() = checks > 0 ? checks : 0; }
 
 }  // namespace velk::host

@@ -21,4 +21,8 @@ inline constexpr CLSID CLSID_CancelTracker = MakeGuid("{8CD4FF27-9F42-4C66-83A0-
 
 HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv);
 
+// The user presses Esc while the next operation with a tracker runs: the tracker created next
+// (cancelling on a key press) says stop at its checks-th question. 0 takes the key back.
+void PressEscapeDuringNextOperation(int checks);
+
 }  // namespace velk::host
