@@ -60,12 +60,11 @@ bool CatalogToLoad(ICatalogItem* item, IDataManager* manager, ComPtr<ITable>* ta
   const bool rasterCatalog =
       SUCCEEDED(found->FindField(Bstr(L"FULL_NAME"), &fullName)) && fullName >= 0;
   const bool featureClass = QueryAs<IFeatureClass>(found.get()) != nullptr;
-  std::initializer_list<velkZelCatalogTypeEnum> order;
-  if (rasterCatalog)
-    order = {velkZelCatalogRPF, velkZelCatalogDTED};
-  else if (featureClass)
-    order = {velkZelCatalogVPF, velkZelCatalogRPF};
-  for (velkZelCatalogTypeEnum k : order) {
+  static constexpr velkZelCatalogTypeEnum kRasterOrder[] = {velkZelCatalogRPF,
+                                                             velkZelCatalogDTED};
+  static constexpr velkZelCatalogTypeEnum kFeatureOrder[] = {velkZelCatalogVPF, velkZelCatalogRPF};
+  if (!rasterCatalog && !featureClass) return false;
+  for (velkZelCatalogTypeEnum k : rasterCatalog ? kRasterOrder : kFeatureOrder) {
     VARIANT_BOOL valid = VARIANT_FALSE;
     manager->IsCatalogValid(k, found.get(), &valid);
     if ((static_cast<unsigned>(valid) & 0xFFFFu) == 0xFFFFu) {

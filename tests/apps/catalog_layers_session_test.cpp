@@ -132,7 +132,8 @@ print history
       << r.out;
   EXPECT_NE(added.find("  1. \"Add Zel Layer(s)\" can undo\n"), std::string::npos) << r.out;
   // The combo: empty and disabled before, then the DTED and chart layers (not the VPF layer).
-  EXPECT_NE(r.out.find("> print 3550\n  3550 combo (empty) disabled\n"), std::string::npos)
+  EXPECT_NE(r.out.find("> print 3550\n  3550 combo \"\" items [] selected -1 disabled\n"),
+            std::string::npos)
       << r.out;
   // One undo removes all three; a second has nothing to undo; redo adds three new objects.
   const std::string undone = After(r.out, "undo");
@@ -183,47 +184,72 @@ print dialog
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   // Empty map: label and combo disabled.
   const std::string empty = After(r.out, "print dialog");
-  EXPECT_NE(empty.find("3596 static \"Layer:\" disabled"), std::string::npos) << r.out;
-  EXPECT_NE(empty.find("3550 combo (empty) disabled"), std::string::npos) << r.out;
+  EXPECT_NE(empty.find("3596 label \"Layer:\" disabled"), std::string::npos) << r.out;
+  EXPECT_NE(empty.find("3550 combo \"\" items [] selected -1 disabled"), std::string::npos)
+      << r.out;
   // DTED layers before raster chart layers; the broken one and the point layer not listed.
-  EXPECT_NE(r.out.find("> print 3550\n  3550 combo \"elevation\" [elevation, charts]\n"),
+  EXPECT_NE(r.out.find("> print 3550\n  3550 combo \"elevation\" items [\"elevation\", "
+                       "\"charts\"] selected 0\n"),
             std::string::npos)
       << r.out;
   // Adding keeps the choice; removing the chosen layer selects the first one.
-  EXPECT_NE(r.out.find("> print 3550\n  3550 combo \"charts\" [more, elevation, charts]\n"),
+  EXPECT_NE(r.out.find("> print 3550\n  3550 combo \"charts\" items [\"more\", \"elevation\", "
+                       "\"charts\"] selected 2\n"),
             std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("> print 3550\n  3550 combo \"more\" [more, elevation]\n"),
+  EXPECT_NE(r.out.find("> print 3550\n  3550 combo \"more\" items [\"more\", \"elevation\"] "
+                       "selected 0\n"),
             std::string::npos)
       << r.out;
   const std::string last = After(r.out, "remove-layer elevation");
-  EXPECT_NE(last.find("3550 combo (empty) disabled"), std::string::npos) << r.out;
+  EXPECT_NE(last.find("3550 combo \"\" items [] selected -1 disabled"), std::string::npos)
+      << r.out;
 }
 
-// A line of the run log: UTC date, four blanks, time with milliseconds, " > ", the message, CR LF.
-const std::regex kLogLine(R"((\d{4})-(\d{2})-(\d{2})    (\d{2}):(\d{2}):(\d{2})\.(\d{3}) > ([^\r\n]*)\r\n)");
+// The run log's records: each starts with the UTC date, four blanks, the time with
+// milliseconds and " > "; its message runs to the next record (a message may hold line feeds,
+// each written as CR LF) and ends with CR LF.
+const std::regex kStamp(R"((^|\n)(\d{4})-(\d{2})-(\d{2})    (\d{2}):(\d{2}):(\d{2})\.(\d{3}) > )");
 
-std::vector<std::pair<std::chrono::system_clock::time_point, std::string>> ReadLog(
-    const std::string& path, std::string* rest) {
+struct LogRecord {
+  std::chrono::system_clock::time_point at;
+  std::string message;  // without its final CR LF
+};
+
+std::vector<LogRecord> ReadLog(const std::string& path, std::string* problems) {
   std::ifstream in(path, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::vector<std::pair<std::chrono::system_clock::time_point, std::string>> lines;
-  std::smatch m;
-  while (std::regex_search(text, m, kLogLine, std::regex_constants::match_continuous)) {
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<LogRecord> records;
+  std::vector<std::pair<std::size_t, std::size_t>> spans;  // record start, message start
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), kStamp);
+       it != std::sregex_iterator(); ++it) {
+    const std::smatch& m = *it;
     std::tm t{};
-    t.tm_year = std::stoi(m[1]) - 1900;
-    t.tm_mon = std::stoi(m[2]) - 1;
-    t.tm_mday = std::stoi(m[3]);
-    t.tm_hour = std::stoi(m[4]);
-    t.tm_min = std::stoi(m[5]);
-    t.tm_sec = std::stoi(m[6]);
-    const auto at = std::chrono::system_clock::from_time_t(timegm(&t)) +
-                    std::chrono::milliseconds(std::stoi(m[7]));
-    lines.emplace_back(at, m[8]);
-    text = m.suffix();
+    t.tm_year = std::stoi(m[2]) - 1900;
+    t.tm_mon = std::stoi(m[3]) - 1;
+    t.tm_mday = std::stoi(m[4]);
+    t.tm_hour = std::stoi(m[5]);
+    t.tm_min = std::stoi(m[6]);
+    t.tm_sec = std::stoi(m[7]);
+    records.push_back({std::chrono::system_clock::from_time_t(timegm(&t)) +
+                           std::chrono::milliseconds(std::stoi(m[8])),
+                       {}});
+    const std::size_t start = static_cast<std::size_t>(m.position(0)) + m[1].length();
+    spans.emplace_back(start, static_cast<std::size_t>(m.position(0) + m.length(0)));
   }
-  *rest = text;
-  return lines;
+  if (spans.empty() || spans.front().first != 0) *problems += "no stamp at the start; ";
+  for (std::size_t i = 0; i < spans.size(); ++i) {
+    const std::size_t end = i + 1 < spans.size() ? spans[i + 1].first : text.size();
+    std::string body = text.substr(spans[i].second, end - spans[i].second);
+    if (body.size() < 2 || body.compare(body.size() - 2, 2, "\r\n") != 0)
+      *problems += "a record without CR LF; ";
+    else
+      body.resize(body.size() - 2);
+    for (std::size_t at = body.find('\n'); at != std::string::npos; at = body.find('\n', at + 1))
+      if (at == 0 || body[at - 1] != '\r') *problems += "a bare line feed; ";
+    records[i].message = body;
+  }
+  return records;
 }
 
 TEST(CatalogLayersSession, ALoadWithOneBadFileWritesAStampedLogAndOneStopBox) {
@@ -269,18 +295,19 @@ print status
   EXPECT_EQ(cells.size(), 3u);
   // The log: start, the bad file, end; each stamped within the run (to the millisecond), each
   // ending with CR LF, nothing else in the file.
-  std::string rest;
-  const auto lines = ReadLog(log, &rest);
-  EXPECT_EQ(rest, "");
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0].second, "Starting the operation ...");
-  EXPECT_NE(lines[1].second.find("\"" + badCell + "\""), std::string::npos) << lines[1].second;
-  EXPECT_EQ(lines[2].second, "Operation complete ...");
-  for (const auto& [at, text] : lines) {
-    EXPECT_GE(at, std::chrono::floor<std::chrono::milliseconds>(before)) << text;
-    EXPECT_LE(at, after) << text;
+  std::string problems;
+  const auto records = ReadLog(log, &problems);
+  EXPECT_EQ(problems, "");
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].message, "Starting the operation ...");
+  EXPECT_EQ(records[1].message.rfind("\"" + badCell + "\" was not loaded", 0), 0u)
+      << records[1].message;
+  EXPECT_EQ(records[2].message, "Operation complete ...");
+  for (const LogRecord& record : records) {
+    EXPECT_GE(record.at, std::chrono::floor<std::chrono::milliseconds>(before)) << record.message;
+    EXPECT_LE(record.at, after) << record.message;
   }
-  EXPECT_LE(lines[0].first, lines[2].first);
+  EXPECT_LE(records[0].at, records[2].at);
 }
 
 TEST(CatalogLayersSession, NewCatalogsOfEachKindFromTheCatalogWindow) {
@@ -290,7 +317,7 @@ TEST(CatalogLayersSession, NewCatalogsOfEachKindFromTheCatalogWindow) {
 register {corvane}
 extension Tarvos on
 catalog-new zel.gpkg seed dted
-catalog-select {dir}
+catalog-select {dir}/zel.gpkg/seed
 click velkTarvosUI.CreateZelLayer
 print IDOK
 print 3026
@@ -315,7 +342,7 @@ press OK
 print catalog
 )");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
-  // A folder is no workspace a catalog can be made in: OK and browse disabled.
+  // A catalog is no workspace a catalog can be made in: OK and browse disabled.
   EXPECT_NE(r.out.find("> print IDOK\n  1 button \"OK\" default disabled\n"), std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("opened dialog 3061 \"New Tarvos Catalog\""), std::string::npos) << r.out;
@@ -331,6 +358,8 @@ print catalog
   EXPECT_EQ(Count(r.out, "One or more errors occurred during the Data Management process."), 1u)
       << r.out;
   EXPECT_NE(r.out.find("refreshed 4 time(s)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("> print 3026\n  3026 button \"...\" disabled\n"), std::string::npos)
+      << r.out;
 }
 
 TEST(CatalogLayersSession, PicksThatAreNoCatalogsAddNothingAndTheRestGoesInAsOneStep) {

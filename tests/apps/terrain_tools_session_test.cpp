@@ -103,15 +103,19 @@ Extreme Points(const std::string& shapefile) {
     const auto* p = g->toPoint();
     e.cells.insert({static_cast<int>(std::floor((p->getX() - wt[0]) / wt[1])),
                     static_cast<int>(std::floor((p->getY() - wt[3]) / wt[5]))});
-    // The elevation the point carries (its grid value field).
-    for (int i = 0; i < feature->GetFieldCount(); ++i)
-      if (feature->GetFieldDefnRef(i)->GetType() == OFTReal ||
-          feature->GetFieldDefnRef(i)->GetType() == OFTInteger)
-        values.insert(feature->GetFieldAsDouble(i));
+    // The elevation the point carries.
+    values.insert(feature->GetFieldAsDouble("GRID_CODE"));
   }
   if (values.size() == 1) e.value = *values.begin();
   GDALClose(ds);
   return e;
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+    ++n;
+  return n;
 }
 
 std::string DragLine(const Drag& d) {
@@ -148,9 +152,9 @@ click velkTarvosUI.TerrainTools 1
 click velkTarvosUI.TerrainTools 2
 )" + DragLine(kInland) + R"(
 print tree
-print elements TERRAIN_TOOLS
+print graphics
 map-drag 841 81 959 159
-print elements TERRAIN_TOOLS
+print graphics
 )";
   std::ofstream(dir / "terrain.session") << script;
   const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
@@ -167,8 +171,19 @@ print elements TERRAIN_TOOLS
   EXPECT_EQ(maxPt.cells, high.cells);
   EXPECT_EQ(minPt.value, low.value);
   EXPECT_EQ(minPt.cells, low.cells);
-  // One outline, of the last area searched; a drag east of the cell is outside the surface.
-  EXPECT_NE(r.out.find("The selected area is outside the surface"), std::string::npos) << r.out;
+  // The combo lists the host raster layer, then the DTED layer, which the script chose.
+  EXPECT_NE(r.out.find("3550 combo \"cell\" items [\"cell\", \"elevation\"] selected 0"),
+            std::string::npos)
+      << r.out;
+  // Both results in the map; one outline, of the last area searched, also after a drag east of
+  // the cell, which is outside the surface.
+  EXPECT_NE(r.out.find("  1. \"MinPt0000.shp\"\n  2. \"MaxPt0000.shp\"\n  3. \"elevation\"\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(Count(r.out, "> print graphics\n  1. graphic at (null)\n>"), 2u) << r.out;
+  EXPECT_NE(r.out.find("message box \"Error\": \"The selected area is outside the surface\""),
+            std::string::npos)
+      << r.out;
 }
 
 }  // namespace
