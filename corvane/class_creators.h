@@ -2,6 +2,11 @@
 // object map includes this file. A subsystem that makes a class creatable adds its header here.
 #pragma once
 
+#include "catalog/data/load_data.h"
+#include "catalog/data/new_catalog.h"
+#include "catalog/layers/add_layer_command.h"
+#include "catalog/layers/add_zel_layers_operation.h"
+#include "catalog/layers/selected_layer.h"
 #include "catalog/options/options_sheet.h"
 #include "coordinates/convert_coords.h"
 #include "coordinates/coord_tool.h"
@@ -19,8 +24,5 @@ namespace velk::corvane {
 
 // Creation routine of a class whose implementation this library does not carry yet.
 HRESULT CreateUnavailable(IUnknown* outer, REFIID riid, void** ppv);
-
-// The undo operation that adds catalog layers: not carried yet, and never aggregated.
-HRESULT CreateAddZelLayersOperation(IUnknown* outer, REFIID riid, void** ppv);
 
 }  // namespace velk::corvane

@@ -12,13 +12,6 @@ HRESULT CreateUnavailable(IUnknown*, REFIID, void** ppv) {
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-HRESULT CreateAddZelLayersOperation(IUnknown* outer, REFIID riid, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  if (outer) return CLASS_E_NOAGGREGATION;
-  return CreateUnavailable(outer, riid, ppv);
-}
-
 namespace {
 
 template <int kScriptId>

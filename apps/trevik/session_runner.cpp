@@ -127,7 +127,7 @@ class SessionRunner : public win::Responder, public SessionContext {
     return id;
   }
 
-  bool OnFileDialog(const win::FileDialogRequest&, std::wstring* path) override {
+  bool OnFileDialog(const win::FileDialogRequest& request, std::wstring* path) override {
     const ScriptLine* l = LookAhead("file");
     if (!l) return false;
     ++next_;
@@ -137,6 +137,23 @@ class SessionRunner : public win::Responder, public SessionContext {
     }
     if (l->args[0] == L"cancel") return false;
     *path = l->args[0];
+    if (l->args.size() > 1) {
+      // Several picks of one folder or database: the folder, then each name.
+      if (!(request.flags & OFN_ALLOWMULTISELECT)) {
+        Fail(*l, L"this file dialog picks one item");
+        return false;
+      }
+      const std::filesystem::path folder = std::filesystem::path(velk::ToUtf8(l->args[0])).parent_path();
+      *path = velk::FromUtf8(folder.string());
+      for (const std::wstring& arg : l->args) {
+        const std::filesystem::path p(velk::ToUtf8(arg));
+        if (p.parent_path() != folder) {
+          Fail(*l, L"the picks of one file dialog share a folder or database: " + arg);
+          return false;
+        }
+        *path += L'\0' + velk::FromUtf8(p.filename().string());
+      }
+    }
     return true;
   }
 

@@ -104,6 +104,51 @@ bool IsDatabaseFile(const fs::path& p) {
   return ext == "gpkg" || ext == "mdb" || ext == "gdb";
 }
 
+}  // namespace
+
+HRESULT NameOfPath(const std::wstring& path, IName** name) {
+  if (!name) return E_POINTER;
+  *name = nullptr;
+  VELK_TRY
+  fs::path p(ToUtf8(path));
+  std::error_code ec;
+  auto workspaceName = [](const std::wstring& at, const wchar_t* progId) {
+    ComPtr<IWorkspaceName> ws;
+    Check(CreateWorkspaceNameObject(nullptr, IidOf<IWorkspaceName>(), ws.put_void()));
+    ws->put_PathName(Bstr(at));
+    ws->put_WorkspaceFactoryProgID(Bstr(progId));
+    return ws;
+  };
+  if (fs::is_directory(p, ec)) {
+    *name = workspaceName(path, kShapefileWorkspaceFactoryProgId).As<IName>().Detach();
+  } else if (IsDatabaseFile(p)) {
+    *name = workspaceName(path, kDatabaseWorkspaceFactoryProgId).As<IName>().Detach();
+  } else {
+    std::string ext = ExtensionOf(p.filename().string());
+    std::wstring folder = FromUtf8(p.parent_path().string());
+    ComPtr<IDatasetName> ds;
+    Check(CreateDatasetNameObject(nullptr, IidOf<IDatasetName>(), ds.put_void()));
+    if (ext == "shp" || ext == "dbf") {
+      ds->put_Name(Bstr(FromUtf8(p.stem().string())));
+      ds->put_Type(ext == "shp" ? kDatasetFeatureClass : kDatasetTable);
+      ds->putref_WorkspaceName(workspaceName(folder, kShapefileWorkspaceFactoryProgId).get());
+    } else if (IsDatabaseFile(p.parent_path())) {
+      ds->put_Name(Bstr(FromUtf8(p.filename().string())));
+      ds->put_Type(kDatasetFeatureClass);
+      ds->putref_WorkspaceName(workspaceName(folder, kDatabaseWorkspaceFactoryProgId).get());
+    } else {
+      ds->put_Name(Bstr(FromUtf8(p.filename().string())));
+      ds->put_Type(kDatasetRasterDataset);
+      ds->putref_WorkspaceName(workspaceName(folder, kRasterWorkspaceFactoryProgId).get());
+    }
+    *name = ds.As<IName>().Detach();
+  }
+  return S_OK;
+  VELK_CATCH
+}
+
+namespace {
+
 class BrowseObject : public ComObjectRoot<BrowseObject, IBrowseObject> {
  public:
   void Init(std::wstring path) { path_ = std::move(path); }
@@ -117,46 +162,7 @@ class BrowseObject : public ComObjectRoot<BrowseObject, IBrowseObject> {
     *name = AllocBstr(FromUtf8(fs::path(ToUtf8(path_)).filename().string()));
     return S_OK;
   }
-  HRESULT get_InternalObjectName(IName** name) override {
-    if (!name) return E_POINTER;
-    *name = nullptr;
-    VELK_TRY
-    fs::path p(ToUtf8(path_));
-    std::error_code ec;
-    auto workspaceName = [](const std::wstring& path, const wchar_t* progId) {
-      ComPtr<IWorkspaceName> ws;
-      Check(CreateWorkspaceNameObject(nullptr, IidOf<IWorkspaceName>(), ws.put_void()));
-      ws->put_PathName(Bstr(path));
-      ws->put_WorkspaceFactoryProgID(Bstr(progId));
-      return ws;
-    };
-    if (fs::is_directory(p, ec)) {
-      *name = workspaceName(path_, kShapefileWorkspaceFactoryProgId).As<IName>().Detach();
-    } else if (IsDatabaseFile(p)) {
-      *name = workspaceName(path_, kDatabaseWorkspaceFactoryProgId).As<IName>().Detach();
-    } else {
-      std::string ext = ExtensionOf(p.filename().string());
-      std::wstring folder = FromUtf8(p.parent_path().string());
-      ComPtr<IDatasetName> ds;
-      Check(CreateDatasetNameObject(nullptr, IidOf<IDatasetName>(), ds.put_void()));
-      if (ext == "shp" || ext == "dbf") {
-        ds->put_Name(Bstr(FromUtf8(p.stem().string())));
-        ds->put_Type(ext == "shp" ? kDatasetFeatureClass : kDatasetTable);
-        ds->putref_WorkspaceName(workspaceName(folder, kShapefileWorkspaceFactoryProgId).get());
-      } else if (IsDatabaseFile(p.parent_path())) {
-        ds->put_Name(Bstr(FromUtf8(p.filename().string())));
-        ds->put_Type(kDatasetFeatureClass);
-        ds->putref_WorkspaceName(workspaceName(folder, kDatabaseWorkspaceFactoryProgId).get());
-      } else {
-        ds->put_Name(Bstr(FromUtf8(p.filename().string())));
-        ds->put_Type(kDatasetRasterDataset);
-        ds->putref_WorkspaceName(workspaceName(folder, kRasterWorkspaceFactoryProgId).get());
-      }
-      *name = ds.As<IName>().Detach();
-    }
-    return S_OK;
-    VELK_CATCH
-  }
+  HRESULT get_InternalObjectName(IName** name) override { return NameOfPath(path_, name); }
 
  private:
   std::wstring path_;
@@ -211,10 +217,10 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
   }
   HRESULT DoModalSave(HWND parent, VARIANT_BOOL* ok) override {
     if (!ok) return E_POINTER;
-    std::wstring path;
-    *ok = Show(true, parent, path) ? VARIANT_TRUE : VARIANT_FALSE;
+    std::vector<std::wstring> paths;
+    *ok = Show(true, parent, paths) ? VARIANT_TRUE : VARIANT_FALSE;
     if (*ok) {
-      fs::path p(ToUtf8(path));
+      fs::path p(ToUtf8(paths.front()));
       location_ = FromUtf8(p.parent_path().string());
       name_ = FromUtf8(p.filename().string());
     }
@@ -223,14 +229,15 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
   HRESULT DoModalOpen(HWND parent, IEnumBrowseObject** selection, VARIANT_BOOL* ok) override {
     if (!selection || !ok) return E_POINTER;
     *selection = nullptr;
-    std::wstring path;
-    *ok = Show(false, parent, path) ? VARIANT_TRUE : VARIANT_FALSE;
+    std::vector<std::wstring> paths;
+    *ok = Show(false, parent, paths) ? VARIANT_TRUE : VARIANT_FALSE;
     VELK_TRY
     auto list = MakeObjectPtr<BrowseObjectEnum, IEnumBrowseObject>();
     if (*ok) {
-      static_cast<BrowseObjectEnum*>(list.get())->Add(MakeBrowseObject(path));
-      location_ = FromUtf8(fs::path(ToUtf8(path)).parent_path().string());
-      name_ = FromUtf8(fs::path(ToUtf8(path)).filename().string());
+      for (const std::wstring& path : paths)
+        static_cast<BrowseObjectEnum*>(list.get())->Add(MakeBrowseObject(path));
+      location_ = FromUtf8(fs::path(ToUtf8(paths.front())).parent_path().string());
+      name_ = FromUtf8(fs::path(ToUtf8(paths.front())).filename().string());
     }
     *selection = list.Detach();
     return S_OK;
@@ -250,12 +257,18 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
     *name = AllocBstr(name_);
     return S_OK;
   }
+  HRESULT put_AllowMultiSelect(VARIANT_BOOL allow) override {
+    multiSelect_ = allow != VARIANT_FALSE;
+    return S_OK;
+  }
 
  private:
-  bool Show(bool save, HWND parent, std::wstring& path) {
+  // The picked paths (one unless several were picked in a multiple-pick dialog).
+  bool Show(bool save, HWND parent, std::vector<std::wstring>& paths) {
     BrowseDialogRecord& rec = Record();
     rec = BrowseDialogRecord{};
     rec.save = save;
+    rec.multiSelect = !save && multiSelect_;
     rec.title = title_;
     rec.startingLocation = start_;
     std::wstring filterText;
@@ -283,10 +296,24 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
     ofn.lpstrTitle = title_.empty() ? nullptr : title_.c_str();
     ofn.lpstrInitialDir = start_.empty() ? nullptr : start_.c_str();
     ofn.Flags = save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
+    if (rec.multiSelect) ofn.Flags |= OFN_ALLOWMULTISELECT | OFN_EXPLORER;
     BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!ok) return false;
-    path = buffer.c_str();
-    return !path.empty();
+    // Several picks come as the folder, then each name, each text ended by NUL, the list by a
+    // second NUL; one pick as its full path.
+    const std::wstring first = buffer.c_str();
+    if (first.empty()) return false;
+    std::size_t at = first.size() + 1;
+    if (!rec.multiSelect || at >= buffer.size() || buffer[at] == L'\0') {
+      paths.push_back(first);
+      return true;
+    }
+    while (at < buffer.size() && buffer[at] != L'\0') {
+      const std::wstring name = buffer.c_str() + at;
+      paths.push_back(FromUtf8((fs::path(ToUtf8(first)) / ToUtf8(name)).string()));
+      at += name.size() + 1;
+    }
+    return true;
   }
 
   ComPtr<IBrowseFilterCollection> filters_;
@@ -295,6 +322,7 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
   std::wstring start_;
   std::wstring location_;
   std::wstring name_;
+  bool multiSelect_ = false;
 };
 
 }  // namespace

@@ -58,6 +58,9 @@ struct IBrowseDialog : IUnknown {
   virtual HRESULT DoModalOpen(HWND parent, IEnumBrowseObject** selection, VARIANT_BOOL* ok) = 0;
   virtual HRESULT get_FinalLocation(IBrowseObject** location) = 0;
   virtual HRESULT get_Name(BSTR* name) = 0;
+  // Whether DoModalOpen lets the user pick several items of one folder or database at once
+  // (false until set).
+  virtual HRESULT put_AllowMultiSelect(VARIANT_BOOL allow) = 0;
 };
 
 namespace velk::host {
@@ -82,11 +85,16 @@ inline constexpr CLSID CLSID_FilterWorkspaces = MakeGuid("{8666D8DE-1762-4BC3-A4
 // How the last browse dialog was set up when it was shown (for tests and session logs).
 struct BrowseDialogRecord {
   bool save = false;
+  bool multiSelect = false;
   std::wstring title;
   std::wstring startingLocation;
   std::vector<std::pair<std::wstring, bool>> filters;  // name, default mark
 };
 const BrowseDialogRecord& LastBrowseDialog();
+
+// The name object of a place the user can pick: a workspace name for a folder or a database,
+// a dataset name for a dataset file or a database's table ("db.gpkg/table").
+HRESULT NameOfPath(const std::wstring& path, IName** name);
 
 // Registers the dialog and the filter classes (cookies for RevokeProcessClass).
 std::vector<DWORD> RegisterBrowseDialogClasses();

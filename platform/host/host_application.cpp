@@ -39,6 +39,7 @@ HRESULT Application::Init(HostKind kind, HWND mainWindow) {
   documentBase_->SetParent(this);
   dockables_.SetOuter(static_cast<IApplication*>(this));
   graphWindows_.SetOuter(static_cast<IApplication*>(this));
+  catalog_.SetOuter(static_cast<IApplication*>(this));
   statusBar_ = MakeObjectPtr<StatusBar, IStatusBar>();
   return S_OK;
   VELK_CATCH
@@ -47,12 +48,17 @@ HRESULT Application::Init(HostKind kind, HWND mainWindow) {
 HRESULT Application::QueryExtra(REFIID riid, void** ppv) {
   if (riid == IidOf<IDockableWindowManager>()) {
     *ppv = static_cast<IDockableWindowManager*>(&dockables_);
-    AddRef();
+    static_cast<IApplication*>(this)->AddRef();
+    return S_OK;
+  }
+  if (riid == IidOf<ICatalogApplication>() && kind_ == HostKind::Catalog) {
+    *ppv = static_cast<ICatalogApplication*>(&catalog_);
+    static_cast<IApplication*>(this)->AddRef();
     return S_OK;
   }
   if (riid == IidOf<IGraphWindows>()) {
     *ppv = static_cast<IGraphWindows*>(&graphWindows_);
-    AddRef();
+    static_cast<IApplication*>(this)->AddRef();
     return S_OK;
   }
   return E_NOINTERFACE;
@@ -88,6 +94,7 @@ HRESULT Application::put_CurrentTool(ICommandItem* tool) {
 void Application::Shutdown() {
   dockables_.DestroyAll();
   graphWindows_.Clear();
+  catalog_.Clear();
   currentTool_.Reset();
   if (documentBase_) {
     documentBase_->Bars().Clear();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/host/application.h"
+#include "platform/host/catalog_selection.h"
 #include "platform/host/command_bars.h"
 #include "platform/host/data_graph.h"
 #include "platform/host/dockable_window.h"
@@ -16,6 +17,7 @@ enum class HostKind { Map, Globe, Catalog };
 // "Trevik", "Kuvalo", "Catalog".
 const wchar_t* HostKindName(HostKind kind);
 
+// The catalog application also answers ICatalogApplication (QueryExtra).
 class Application : public ComObjectRoot<Application, IApplication> {
  public:
   // Makes the kind's document and the status bar.
@@ -48,6 +50,7 @@ class Application : public ComObjectRoot<Application, IApplication> {
   ComPtr<ICommandItem> currentTool_;
   DockableWindowManager dockables_;
   GraphWindowList graphWindows_;
+  CatalogTree catalog_;
 };
 
 // A new application of the kind with its document.

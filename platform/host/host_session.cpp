@@ -8,6 +8,7 @@
 #include "platform/host/map.h"
 #include "platform/host/operation_stack.h"
 #include "platform/host/raster_analysis_environment.h"
+#include "platform/host/track_cancel.h"
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
 
@@ -24,6 +25,7 @@ std::vector<DWORD> RegisterHostClasses() {
       RegisterProcessClass(CLSID_Globe, &CreateGlobe),
       RegisterProcessClass(CLSID_UID, &CreateUID),
       RegisterProcessClass(CLSID_OperationStack, &CreateOperationStack),
+      RegisterProcessClass(CLSID_CancelTracker, &CreateCancelTrackerObject),
       RegisterProcessClass(CLSID_ExtensionManager, &CreateExtensionManager),
   };
   for (DWORD c : RegisterHostDataClasses()) cookies.push_back(c);  // data, layers, graphics

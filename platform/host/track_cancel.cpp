@@ -13,15 +13,25 @@ ScriptedEscape& Escape() {
   static ScriptedEscape escape;
   return escape;
 }
+int& PendingEscape() {
+  static int checks = 0;
+  return checks;
+}
 
 class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
  public:
+  HRESULT FinalConstruct() {
+    escapeAt_ = PendingEscape();
+    PendingEscape() = 0;
+    return S_OK;
+  }
   HRESULT Continue(VARIANT_BOOL* keepGoing) override {
     if (!keepGoing) return E_POINTER;
     if (onKey_ && Escape().pressed) {
       Escape().pressed = false;
       cancelled_ = true;
     }
+    if (escapeAt_ > 0 && onKey_ && ++checks_ >= escapeAt_) cancelled_ = true;
     *keepGoing = cancelled_ ? VARIANT_FALSE : VARIANT_TRUE;
     return S_OK;
   }
@@ -46,6 +56,8 @@ class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
   bool cancelled_ = false;
   bool onClick_ = false;
   bool onKey_ = true;
+  int escapeAt_ = 0;  // the check at which the user's Esc arrives (0: none)
+  int checks_ = 0;
 };
 
 }  // namespace
@@ -65,5 +77,7 @@ void NoteStatusMessage(const std::wstring& text) {
     e.pressed = true;
   }
 }
+
+void PressEscapeDuringNextOperation(int checks) { PendingEscape() = checks > 0 ? checks : 0; }
 
 }  // namespace velk::host

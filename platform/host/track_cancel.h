@@ -29,5 +29,8 @@ HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv);
 void ScriptEscapeOnStatus(const std::wstring& statusPrefix);
 // What the status bar's message pane shows now (the status bar tells).
 void NoteStatusMessage(const std::wstring& text);
+// The user presses Esc while the next operation with a tracker runs: the tracker created next
+// (cancelling on a key press) says stop at its checks-th question. 0 takes the key back.
+void PressEscapeDuringNextOperation(int checks);
 
 }  // namespace velk::host

@@ -290,7 +290,8 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
                                          ConnectionPointContainerImpl<IDataManagerEvents>> {
  public:
   HRESULT CreateCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum catalogType, BSTR folder,
-                        BSTR name, VARIANT_BOOL, VARIANT_BOOL, ITrackCancel*) override {
+                        BSTR name, VARIANT_BOOL, VARIANT_BOOL,
+                        ITrackCancel* cancelTracker) override {
     VELK_TRY
     const std::wstring catalogName = name ? name : L"";
     if (!workspace) return Error(L"No workspace to create the catalog in.", E_INVALIDARG);
@@ -302,11 +303,15 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
       return Error(L"Could not create the catalog \"" + catalogName + L"\" (" + HexCode(hr) + L").",
                    hr);
     Event(L"Created the catalog \"" + catalogName + L"\".", kDataManagerEventInfo);
-    if (folder && *folder)
-      return Error(
-          L"Loading data into catalogs is not available; \"" + catalogName + L"\" stays empty.",
-          E_NOTIMPL);
-    return S_OK;
+    if (!folder || !*folder) return S_OK;
+    // A folder given: its data goes into the new catalog, as a load would put it there.
+    ComPtr<ITable> table;
+    auto features = ComPtr<IWorkspace>(workspace).As<IFeatureWorkspace>();
+    if (!features || FAILED(features->OpenTable(Bstr(catalogName), table.put())) || !table)
+      return Error(L"Could not open the new catalog \"" + catalogName + L"\".", E_FAIL);
+    const velkZelCatalogTypeEnum loadKind =
+        catalogType == velkZelCatalogReferencedRPF ? velkZelCatalogRPF : catalogType;
+    return LoadCatalog(table.get(), folder, loadKind, cancelTracker);
     VELK_CATCH
   }
 
@@ -435,7 +440,9 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
       return Error(L"Could not add rows to " + catalogName + L": " + FromUtf8(reason) + L".",
                    host::E_DATA_WRITE_FAILED);
     EnsureCatalogIndexes(core.Source()->get(), core.Layer());
-    Event(L"Added " + std::to_wstring(written.added) + L" " + what + L" to " + catalogName + L"; " +
+    // The last word of a cancelled load says so.
+    Event(std::wstring(scan.cancelled ? L"Cancelled: added " : L"Added ") +
+              std::to_wstring(written.added) + L" " + what + L" to " + catalogName + L"; " +
               std::to_wstring(written.alreadyThere) + L" were in it already.",
           kDataManagerEventInfo);
     return scan.problems.empty() ? S_OK : S_FALSE;

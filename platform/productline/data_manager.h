@@ -57,11 +57,10 @@ struct IDataManager : IUnknown {
   // row per product series: PRODUCT, SERIES, SCALE); VPF also makes the "_features" table;
   // geodatabase VPF needs a database workspace. In a database the tables get the indexes of
   // the fields the layers query (SCALE, PRODUCT, PRODUCT + COVERAGE + FEAT_CLS, FULL_NAME) at
-  // once. The two flags are not used here. A folder
-  // given asks for its data to be loaded as well, which is not offered: after the catalog is
-  // made an error event says so and E_NOTIMPL is returned. Each failure is returned and fired
-  // as an event of type 100; success fires one event of type 0. Nothing is left behind on
-  // failure.
+  // once. The two flags are not used here. A folder given has its data loaded into the new
+  // catalog as LoadCatalog does (with its events and result). Each failure is returned and
+  // fired as an event of type 100; success fires one event of type 0. Nothing is left behind on
+  // a failure to make the catalog.
   virtual HRESULT CreateCatalog(IWorkspace* workspace, velkZelCatalogTypeEnum catalogType,
                                 BSTR folder, BSTR name, VARIANT_BOOL rpfSeparateCatalogs,
                                 VARIANT_BOOL managedCatalogs, ITrackCancel* cancelTracker) = 0;

@@ -9,7 +9,8 @@
 
 namespace velk::productline {
 
-// Registers ZelExtension, TarvosEnvironment, CoordinateTool, DataManager and GeoSymRenderer; returns the cookies
+// Registers ZelExtension, TarvosEnvironment, CoordinateTool, DataManager, GeoSymRenderer and the catalog
+// filters of the browse dialog; returns the cookies
 // for RevokeProcessClass.
 std::vector<DWORD> RegisterProductLineClasses();
 void RevokeProductLineClasses(const std::vector<DWORD>& cookies);

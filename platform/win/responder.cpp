@@ -61,7 +61,9 @@ BOOL RunFileDialog(OPENFILENAMEW* ofn, bool save) {
   e.kind = UserEvent::Kind::FileDialog;
   e.window = ofn->hwndOwner;
   e.caption = r.title;
+  // Several picks (folder, then names, NUL between them) are shown with blanks between them.
   e.text = ok ? path : std::wstring();
+  std::replace(e.text.begin(), e.text.end(), L'\0', L' ');
   e.type = save ? 1 : 0;
   e.answer = ok ? IDOK : IDCANCEL;
   Events().push_back(e);

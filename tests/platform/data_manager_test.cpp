@@ -13,6 +13,7 @@
 #include "platform/host/data_errors.h"
 #include "platform/productline/data_manager.h"
 #include "platform/registry/activation.h"
+#include "tests/fixtures/dted_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/tool_output.h"
 
@@ -303,8 +304,8 @@ TEST(DataManager, RefusedCreationsReportOneErrorEach) {
   EXPECT_EQ(DisconnectSink(manager.get(), IidOf<IDataManagerEvents>(), cookie), S_OK);
 }
 
-// Loading while creating is not offered: the catalog is made and an error event says the folder
-// was not loaded. Loading refusals are one error event each.
+// A folder given while creating has its data loaded into the new catalog. Loading refusals are
+// one error event each.
 TEST(DataManager, LoadingRefusalsAreErrorEvents) {
   ScratchDir dir;
   ComPtr<IWorkspace> db;
@@ -317,12 +318,16 @@ TEST(DataManager, LoadingRefusalsAreErrorEvents) {
   DWORD cookie = 0;
   ASSERT_EQ(ConnectSink(manager.get(), sinkRef.get(), IidOf<IDataManagerEvents>(), &cookie), S_OK);
 
-  EXPECT_EQ(manager->CreateCatalog(db.get(), velkZelCatalogDTED, Bstr(FromUtf8(dir.path())),
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(dir / "cells", 6, 0, 0), 6, 0, 0));
+  EXPECT_EQ(manager->CreateCatalog(db.get(), velkZelCatalogDTED, Bstr(FromUtf8(dir / "cells")),
                                    Bstr(L"dted"), 0, -1, nullptr),
-            E_NOTIMPL);
-  EXPECT_EQ(ErrorsIn(*sink), 1);
+            S_OK);
+  EXPECT_EQ(ErrorsIn(*sink), 0);
   ComPtr<ITable> table;
   ASSERT_EQ(db.As<IFeatureWorkspace>()->OpenTable(Bstr(L"dted"), table.put()), S_OK);
+  LONG rows = 0;
+  EXPECT_EQ(table->RowCount(nullptr, &rows), S_OK);
+  EXPECT_EQ(rows, 1);
 
   struct Case {
     const char* what;

@@ -1,0 +1,99 @@
+#include "catalog/data/data_management.h"
+
+#include <filesystem>
+
+#include "catalog/data/run_log.h"
+#include "corvane/corvane_module.h"
+#include "framework/extension_lookup.h"
+#include "framework/host_object_creation.h"
+#include "framework/scratch_folder.h"
+#include "platform/com/connection_point.h"
+#include "platform/com/text.h"
+#include "platform/host/browse_dialog.h"
+#include "platform/host/status_bar.h"
+
+namespace velk::corvane {
+
+void DataManagementLogSettings::Take() {
+  on = true;
+  folder.clear();
+  try {
+    if (ComPtr<IZelExtension> extension = FindZelExtension()) {
+      ComPtr<IZelSettings> settings;
+      extension->get_Settings(settings.put());
+      if (auto general = QueryAs<IGeneralSettings>(settings.get())) {
+        VARIANT_BOOL value = VARIANT_TRUE;
+        if (SUCCEEDED(general->get_GeneralLogOperations(&value))) on = value == VARIANT_TRUE;
+      }
+    }
+  } catch (...) {
+    // Without the extension the default holds.
+  }
+  if (on) {
+    folder = GetScratchFolder().str() + L"DataManagement/";
+    std::error_code ec;
+    std::filesystem::create_directories(ToUtf8(folder), ec);
+  }
+  SetRunLogLevel1(on);
+}
+
+ComPtr<ICatalogItem> SelectedCatalogItem(HookStruct& hook) {
+  ComPtr<IApplication> app;
+  hook.GetApplication(app.put());
+  auto catalog = QueryAs<ICatalogApplication>(app.get());
+  if (!catalog) return nullptr;
+  ComPtr<ICatalogItem> item;
+  catalog->get_SelectedItem(item.put());
+  return item;
+}
+
+void RefreshSelectedCatalogItem(HookStruct& hook) {
+  if (ComPtr<ICatalogItem> item = SelectedCatalogItem(hook)) item->Refresh();
+}
+
+std::wstring BrowseForFolder(HWND owner) {
+  auto dialog = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
+  dialog->put_Title(Bstr(LoadResString(kIdsInputFolderTitle)));
+  ComPtr<IBrowseFilterCollection> filters;
+  Check(dialog->get_ObjectFilters(filters.put()));
+  if (!filters) ThrowComError(E_POINTER);
+  filters->AddFilter(CreateHostObject<IBrowseFilter>(host::CLSID_FilterWorkspaces).get(),
+                     VARIANT_TRUE);
+  ComPtr<IEnumBrowseObject> picks;
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  Check(dialog->DoModalOpen(owner, picks.put(), &ok));
+  if (!ok || !picks) return {};
+  ComPtr<IBrowseObject> picked;
+  if (picks->Next(picked.put()) != S_OK || !picked) return {};
+  Bstr path;
+  picked->get_FullName(&path);
+  return path.str();
+}
+
+HRESULT DataManagerEventCounter::OnEvent(HookStruct& hook, BSTR message, LONG eventType) {
+  if (eventType == kDataManagerEventError) {
+    LogRunMessage(message ? message : L"");
+    ++errors_;
+  }
+  ComPtr<IStatusBar> bar;
+  hook.GetApplicationObject(bar.put());
+  if (!bar) return E_POINTER;
+  return bar->put_Message(0, message);
+}
+
+HRESULT WithDataManagerEvents(IDataManager* manager, IUnknown* sink,
+                              const std::function<HRESULT()>& fn) {
+  DWORD cookie = 0;
+  ConnectSink(manager, sink, IidOf<IDataManagerEvents>(), &cookie);
+  HRESULT hr = E_FAIL;
+  try {
+    hr = fn();
+  } catch (...) {
+    if (cookie) DisconnectSink(manager, IidOf<IDataManagerEvents>(), cookie);
+    throw;
+  }
+  if (cookie) DisconnectSink(manager, IidOf<IDataManagerEvents>(), cookie);
+  return hr;
+}
+
+}  // namespace velk::corvane

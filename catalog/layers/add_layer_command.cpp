@@ -1,0 +1,63 @@
+#include "catalog/layers/add_layer_command.h"
+
+#include "catalog/layers/add_zel_layers_operation.h"
+#include "framework/host_object_creation.h"
+#include "interfaces/corvane_ids.h"
+#include "platform/host/browse_dialog.h"
+#include "platform/productline/catalog_filters.h"
+
+namespace velk::corvane {
+
+HRESULT AddLayer::OnClick() {
+  VELK_TRY
+  auto dialog = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
+  auto operation = CreateHostObject<IAddZelLayersOperation>(ids::CLSID_AddZelLayersOperation);
+  ComPtr<IGlobe> globe;
+  GetGlobe(globe.put());
+  ComPtr<IBrowseFilterCollection> filters;
+  Check(dialog->get_ObjectFilters(filters.put()));
+  if (!filters) ThrowComError(E_POINTER);
+  filters->RemoveAllFilters();
+  filters->AddFilter(
+      CreateHostObject<IBrowseFilter>(productline::CLSID_QcFilterZelDtedCatalog).get(),
+      VARIANT_TRUE);
+  filters->AddFilter(
+      CreateHostObject<IBrowseFilter>(productline::CLSID_QcFilterZelRpfCatalog).get(),
+      VARIANT_FALSE);
+  // The globe shows elevation and rasters only.
+  if (!globe) {
+    filters->AddFilter(
+        CreateHostObject<IBrowseFilter>(productline::CLSID_QcFilterZelVpfCatalog).get(),
+        VARIANT_FALSE);
+    filters->AddFilter(
+        CreateHostObject<IBrowseFilter>(productline::CLSID_QcFilterZelManagedVpfCatalog).get(),
+        VARIANT_FALSE);
+  }
+  dialog->put_Title(Bstr(LoadResString(kIdsZelCatalogsTitle)));
+  dialog->put_AllowMultiSelect(VARIANT_TRUE);
+  HWND owner = nullptr;
+  if (Application) Application->get_hWnd(&owner);
+  ComPtr<IEnumBrowseObject> picks;
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  dialog->DoModalOpen(owner, picks.put(), &ok);
+  if (!ok || !picks) return S_OK;
+  ComPtr<IMap> focusMap;
+  ComPtr<IBasicMap> basicMap;
+  GetFocusMap(focusMap.put());
+  GetBasicFocusMap(basicMap.put());
+  if (!focusMap && !basicMap) return E_UNEXPECTED;
+  operation->SetParameters(focusMap.get(), basicMap.get(), globe.get(), Application.get(),
+                           picks.get());
+  ComPtr<IOperationStack> stack;
+  GetOperationStack(stack.put());
+  auto asOperation = RequireInterface<IOperation>(operation.get());
+  if (stack) return stack->Do(asOperation.get());
+  return asOperation->Do();
+  VELK_CATCH
+}
+
+HRESULT CreateAddLayer(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<AddLayer>(outer, riid, ppv);
+}
+
+}  // namespace velk::corvane
