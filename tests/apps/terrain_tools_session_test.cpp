@@ -12,6 +12,7 @@
 #include <fstream>
 #include <set>
 
+#include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"

@@ -382,13 +382,15 @@ TEST(ThreatDomeRun, NewObserversAndBadInputs) {
     c.change(q);
     const auto refused = RunThreatDome(globe.hook, q);
     EXPECT_FALSE(refused.done) << c.what;
-    if (c.message)
+    if (c.message) {
       EXPECT_TRUE(!refused.messages.empty() && refused.messages[0].textId == c.message)
           << c.what;
-    else
+    } else {
       EXPECT_TRUE(refused.messages.empty()) << c.what;
-    if (!refused.workFolder.empty())
+    }
+    if (!refused.workFolder.empty()) {
       EXPECT_FALSE(fs::exists(fs::path(ToUtf8(refused.workFolder)) / "Dome.shp")) << c.what;
+    }
   }
   LONG after = 0;
   globe.Map()->get_LayerCount(&after);
