@@ -49,8 +49,6 @@ struct CatalogHost {
                                  VARIANT_FALSE, VARIANT_FALSE, nullptr));
     auto catalog = QueryAs<ICatalogApplication>(session->Hook());
     Check(catalog->SelectItem(Bstr(FromUtf8((folder / "zel.gpkg" / "elevation").string()))));
-    ComPtr<ICommandItem> item;
-    Check(session->CreateCommand(L"{F1011609-72D0-44EE-AE64-12F3A27C7BBF}", 0, item.put()));
   }
   ~CatalogHost() {
     session.reset();
