@@ -514,6 +514,11 @@ class SessionRunner : public win::Responder, public SessionContext {
                            [&](const ComPtr<ILayer>& x) { return LayerName(x.get()) == name; });
     if (it == layers.end()) throw LineError{L"no layer " + Quote(name) + L" in the map"};
     ComPtr<ILayer> layer = *it;
+    // The user removes the one layer; the rest of the map stays as it is.
+    if (a == "remove-layer") {
+      FocusMap()->DeleteLayer(layer.get());
+      return;
+    }
     layers.erase(it);
     if (a == "move-layer") {
       long long pos = IntArg(l, 1, L"a position (1 is the top)");

@@ -11,6 +11,7 @@
 #include "platform/com/text.h"
 #include "platform/host/browse_dialog.h"
 #include "platform/host/status_bar.h"
+#include "platform/win/dialog.h"
 
 namespace velk::corvane {
 
@@ -68,6 +69,23 @@ std::wstring BrowseForFolder(HWND owner) {
   Bstr path;
   picked->get_FullName(&path);
   return path.str();
+}
+
+void BrowseForFolderInto(HWND dialog, int editId) {
+  std::wstring folder;
+  try {
+    folder = BrowseForFolder(dialog);
+  } catch (...) {
+    // No browse dialog: as if cancelled.
+  }
+  ::SetDlgItemTextW(dialog, editId, folder.c_str());
+}
+
+std::wstring DialogItemText(HWND dialog, int id) {
+  std::wstring text(32768, L'\0');
+  const UINT n = ::GetDlgItemTextW(dialog, id, text.data(), static_cast<int>(text.size()));
+  text.resize(n);
+  return text;
 }
 
 HRESULT DataManagerEventCounter::OnEvent(HookStruct& hook, BSTR message, LONG eventType) {

@@ -32,6 +32,11 @@ void RefreshSelectedCatalogItem(HookStruct& hook);
 
 // A folder picked in the host's browse dialog (title "Input Folder"); empty when cancelled.
 std::wstring BrowseForFolder(HWND owner);
+// The browse button of the catalog dialogs: the picked folder goes into the edit, a cancelled
+// browse (or a host without the dialog) empties it.
+void BrowseForFolderInto(HWND dialog, int editId);
+// The text of a dialog's control.
+std::wstring DialogItemText(HWND dialog, int id);
 
 // The data manager's events: each shown on the status bar's pane 0; errors (type 100) are
 // counted and handed to the run log.

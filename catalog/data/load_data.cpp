@@ -13,9 +13,7 @@
 namespace velk::corvane {
 
 LRESULT LoadDataDlg::OnOK(WORD, WORD, HWND, BOOL&) {
-  wchar_t text[32768] = {};
-  ::GetDlgItemTextW(m_hWnd, ldd::kFolder, text, 32768);
-  folder_ = text;
+  folder_ = DialogItemText(m_hWnd, ldd::kFolder);
   CloseDialog(IDOK);
   return 0;
 }
@@ -26,13 +24,7 @@ LRESULT LoadDataDlg::OnCancel(WORD, WORD, HWND, BOOL&) {
 }
 
 LRESULT LoadDataDlg::OnBrowse(WORD, WORD, HWND, BOOL&) {
-  std::wstring folder;
-  try {
-    folder = BrowseForFolder(m_hWnd);
-  } catch (...) {
-    // No browse dialog: as if cancelled.
-  }
-  ::SetDlgItemTextW(m_hWnd, ldd::kFolder, folder.c_str());
+  BrowseForFolderInto(m_hWnd, ldd::kFolder);
   return 0;
 }
 

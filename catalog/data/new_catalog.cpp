@@ -6,16 +6,6 @@
 #include "platform/host/track_cancel.h"
 
 namespace velk::corvane {
-namespace {
-
-std::wstring ItemText(HWND dialog, int id) {
-  wchar_t text[32768] = {};
-  ::GetDlgItemTextW(dialog, id, text, 32768);
-  return text;
-}
-
-}  // namespace
-
 LRESULT NewZelLayerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   HWND combo = ::GetDlgItem(m_hWnd, ncd::kKind);
   for (const wchar_t* text : {L"VPF Catalog", L"DTED Catalog", L"RPF Catalog"})
@@ -43,8 +33,8 @@ LRESULT NewZelLayerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 LRESULT NewZelLayerDlg::OnOK(WORD, WORD, HWND, BOOL&) {
-  name_ = ItemText(m_hWnd, ncd::kName);
-  folder_ = ItemText(m_hWnd, ncd::kFolder);
+  name_ = DialogItemText(m_hWnd, ncd::kName);
+  folder_ = DialogItemText(m_hWnd, ncd::kFolder);
   kind_ = static_cast<LONG>(::SendMessageW(::GetDlgItem(m_hWnd, ncd::kKind), CB_GETCURSEL, 0, 0));
   separateRpf_ = false;
   managed_ = true;
@@ -58,13 +48,7 @@ LRESULT NewZelLayerDlg::OnCancel(WORD, WORD, HWND, BOOL&) {
 }
 
 LRESULT NewZelLayerDlg::OnBrowse(WORD, WORD, HWND, BOOL&) {
-  std::wstring folder;
-  try {
-    folder = BrowseForFolder(m_hWnd);
-  } catch (...) {
-    // No browse dialog: as if cancelled.
-  }
-  ::SetDlgItemTextW(m_hWnd, ncd::kFolder, folder.c_str());
+  BrowseForFolderInto(m_hWnd, ncd::kFolder);
   return 0;
 }
 

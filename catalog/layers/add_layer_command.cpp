@@ -18,21 +18,15 @@ HRESULT AddLayer::OnClick() {
   Check(dialog->get_ObjectFilters(filters.put()));
   if (!filters) ThrowComError(E_POINTER);
   filters->RemoveAllFilters();
-  filters->AddFilter(
-      CreateHostObject<IBrowseFilter>(productline::CLSID_QcFilterZelDtedCatalog).get(),
-      VARIANT_TRUE);
-  filters->AddFilter(
-      CreateHostObject<IBrowseFilter>(productline::CLSID_QcFilterZelRpfCatalog).get(),
-      VARIANT_FALSE);
-  // The globe shows elevation and rasters only.
-  if (!globe) {
-    filters->AddFilter(
-        CreateHostObject<IBrowseFilter>(productline::CLSID_QcFilterZelVpfCatalog).get(),
-        VARIANT_FALSE);
-    filters->AddFilter(
-        CreateHostObject<IBrowseFilter>(productline::CLSID_QcFilterZelManagedVpfCatalog).get(),
-        VARIANT_FALSE);
-  }
+  // DTED first and by default; the globe shows elevation and rasters only.
+  const CLSID* kinds[] = {&productline::CLSID_QcFilterZelDtedCatalog,
+                          &productline::CLSID_QcFilterZelRpfCatalog,
+                          &productline::CLSID_QcFilterZelVpfCatalog,
+                          &productline::CLSID_QcFilterZelManagedVpfCatalog};
+  const std::size_t offered = globe ? 2 : 4;
+  for (std::size_t i = 0; i < offered; ++i)
+    filters->AddFilter(CreateHostObject<IBrowseFilter>(*kinds[i]).get(),
+                       i == 0 ? VARIANT_TRUE : VARIANT_FALSE);
   dialog->put_Title(Bstr(LoadResString(kIdsZelCatalogsTitle)));
   dialog->put_AllowMultiSelect(VARIANT_TRUE);
   HWND owner = nullptr;

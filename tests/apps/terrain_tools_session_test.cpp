@@ -181,7 +181,8 @@ print graphics
   EXPECT_NE(r.out.find("  1. \"MinPt0000.shp\"\n  2. \"MaxPt0000.shp\"\n  3. \"elevation\"\n"),
             std::string::npos)
       << r.out;
-  EXPECT_EQ(Count(r.out, "> print graphics\n  1. graphic at (null)\n>"), 2u) << r.out;
+  EXPECT_EQ(Count(r.out, "> print graphics\n  1. graphic at (null)\n"), 2u) << r.out;
+  EXPECT_EQ(r.out.find("  2. graphic"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("message box \"Error\": \"The selected area is outside the surface\""),
             std::string::npos)
       << r.out;

@@ -8,6 +8,7 @@
 
 #include "catalog/layers/add_layer_command.h"
 #include "catalog/layers/add_zel_layers_operation.h"
+#include "interfaces/corvane_ids.h"
 #include "interfaces/lumeris_ids.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_settings.h"
@@ -18,17 +19,32 @@
 #include "platform/registry/activation.h"
 #include "platform/registry/registry.h"
 #include "platform/win/responder.h"
-#include "tests/fixtures/catalog_fixture.h"
+#include "platform/host/workspace.h"
+#include "platform/host/workspace_objects.h"
+#include "platform/productline/data_manager.h"
 #include "tests/framework/host_session_fixture.h"
 #include "tests/fixtures/tool_output.h"
 
 namespace velk::corvane {
 namespace {
 
-// Stand-in catalog layer: records its class, what it was set up with and what it was told.
+// Stand-in catalog layer: records its class, what it was set up with and what it was told. It
+// answers the one catalog-layer interface of its kind.
 class FakeZelLayer : public ComObjectRoot<FakeZelLayer, ILayer, IZelDtedLayer, IZelRasterLayer,
                                           IZelVectorLayer, IWireframeDisplayProps> {
  public:
+  HRESULT InternalQueryInterface(REFIID riid, void** ppv) {
+    const bool dted = kind == L"dted";
+    const bool raster = kind == L"rpf" || kind == L"referenced-rpf";
+    const bool vector = !dted && !raster;
+    if ((riid == IidOf<IZelDtedLayer>() && !dted) || (riid == IidOf<IZelRasterLayer>() && !raster) ||
+        (riid == IidOf<IZelVectorLayer>() && !vector)) {
+      if (ppv) *ppv = nullptr;
+      return E_NOINTERFACE;
+    }
+    return ComObjectRoot::InternalQueryInterface(riid, ppv);
+  }
+
   HRESULT get_Name(BSTR* name) override {
     *name = AllocBstr(kind);
     return S_OK;
@@ -132,17 +148,30 @@ class AddZelLayersOperationTest : public ::testing::Test {
         RegisterProcessClass(ids::CLSID_ZelManagedVpfLayer,
                              &CreateFake<&ids::CLSID_ZelManagedVpfLayer, kManaged>),
         RegisterProcessClass(ids::CLSID_AddZelLayersOperation, &CreateAddZelLayersOperation),
+        RegisterProcessClass(ids::CLSID_AddLayer, &CreateAddLayer),
     };
   }
   void TearDown() override {
     for (DWORD c : cookies_) RevokeProcessClass(c);
   }
 
-  // A catalog of the kind in the shared database; its path as the browse dialog gives it.
+  // A new catalog of the kind in the test's database; its path as the browse dialog gives it.
   std::wstring Catalog(velkZelCatalogTypeEnum kind, const std::wstring& name) {
-    catalogs_.push_back(std::make_unique<test::CatalogFixture>(kind, dir_.path(), name));
-    return FromUtf8(catalogs_.back()->database()) + L"/" + name;
+    if (!database_) {
+      ComPtr<IWorkspaceFactory> factory;
+      Check(host::CreateDatabaseWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(),
+                                                 factory.put_void()));
+      Check(factory->Create(Bstr(FromUtf8(dir_.path())), Bstr(L"catalogs.gpkg"), nullptr, nullptr,
+                            database_.put()));
+    }
+    ComPtr<IDataManager> manager;
+    Check(productline::CreateDataManagerObject(nullptr, IidOf<IDataManager>(),
+                                               manager.put_void()));
+    EXPECT_EQ(manager->CreateCatalog(database_.get(), kind, nullptr, Bstr(name), 0, 0, nullptr),
+              S_OK);
+    return Database() + L"/" + name;
   }
+  std::wstring Database() const { return FromUtf8(dir_ / "catalogs.gpkg"); }
 
   // The layers of the map, top first, as their kinds.
   static std::vector<std::wstring> Kinds(IBasicMap* map) {
@@ -161,7 +190,7 @@ class AddZelLayersOperationTest : public ::testing::Test {
 
   test::ScratchDir dir_;
   std::vector<DWORD> cookies_;
-  std::vector<std::unique_ptr<test::CatalogFixture>> catalogs_;
+  ComPtr<IWorkspace> database_;
 };
 
 // The picks as the host's browse dialog hands them over.
@@ -342,10 +371,10 @@ TEST_F(AddZelLayersOperationTest, TheGlobeTakesElevationAndRastersOnlyThroughThe
     std::wstring folder;
     bool multiple = false;
   } answer;
-  answer.folder = FromUtf8(catalogs_.front()->database());
+  answer.folder = Database();
   win::SetResponder(&answer);
   ComPtr<ICommandItem> item;
-  ASSERT_EQ(host.Session().CreateCommand(L"velkTarvosUI.AddLayer", 0, item.put()), S_OK);
+  ASSERT_EQ(host.Session().CreateCommand(GuidToString(ids::CLSID_AddLayer), 0, item.put()), S_OK);
   ComPtr<IUnknown> command;
   item->get_Command(command.put());
   EXPECT_EQ(QueryAs<ICommand>(command.get())->OnClick(), S_OK);
