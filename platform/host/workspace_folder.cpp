@@ -69,19 +69,16 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
 
   // IFeatureWorkspace
   HRESULT OpenTable(BSTR name, ITable** table) {
-    if (!table) return E_POINTER;
-    *table = nullptr;
-    ComPtr<IUnknown> obj;
-    HRESULT hr = OpenVector(BstrToWstring(name), obj);
-    return FAILED(hr) ? hr : HandOut(obj, table, E_DATA_NOT_FOUND);
+    return OpenNamed(name, table, [this](const std::wstring& n, ComPtr<IUnknown>& obj) {
+      return OpenVector(n, obj);
+    });
   }
   HRESULT OpenFeatureClass(BSTR name, IFeatureClass** fc) {
-    if (!fc) return E_POINTER;
-    *fc = nullptr;
-    ComPtr<IUnknown> obj;
-    HRESULT hr = OpenVector(BstrToWstring(name), obj);
-    return FAILED(hr) ? hr : HandOut(obj, fc, E_DATA_NOT_FOUND);
+    return OpenNamed(name, fc, [this](const std::wstring& n, ComPtr<IUnknown>& obj) {
+      return OpenVector(n, obj);
+    });
   }
+  HRESULT OpenFeatureDataset(BSTR, IFeatureDataset** dataset) { return NoFeatureDataset(dataset); }
   HRESULT CreateTable(BSTR name, IFields* fields, const GUID*, const GUID*, BSTR, ITable** table) {
     if (!table) return E_POINTER;
     *table = nullptr;

@@ -197,6 +197,49 @@ HRESULT HandOut(const ComPtr<IUnknown>& obj, I** out, HRESULT notThatKind) {
   return SUCCEEDED(hr) ? S_OK : notThatKind;
 }
 
+// A dataset opened by name for IFeatureWorkspace: open(name, object) finds it; an object that
+// is not of the kind asked for is E_DATA_NOT_FOUND.
+template <class I, class Open>
+HRESULT OpenNamed(BSTR name, I** out, Open open) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  ComPtr<IUnknown> obj;
+  HRESULT hr = open(BstrToWstring(name), obj);
+  return FAILED(hr) ? hr : HandOut(obj, out, E_DATA_NOT_FOUND);
+}
+
+// A workspace of tables and feature classes that Derived::OpenLayer(name, object) opens by name
+// (a database, a VPF database).
+template <class Derived>
+class LayerWorkspace : public WorkspaceBase<Derived, IFeatureWorkspace> {
+ public:
+  ComPtr<IUnknown> OpenByName(const std::wstring& name, LONG) {
+    ComPtr<IUnknown> obj;
+    Self()->OpenLayer(name, obj);
+    return obj;
+  }
+  HRESULT OpenTable(BSTR name, ITable** table) override {
+    return OpenNamed(name, table, [this](const std::wstring& n, ComPtr<IUnknown>& obj) {
+      return Self()->OpenLayer(n, obj);
+    });
+  }
+  HRESULT OpenFeatureClass(BSTR name, IFeatureClass** fc) override {
+    return OpenNamed(name, fc, [this](const std::wstring& n, ComPtr<IUnknown>& obj) {
+      return Self()->OpenLayer(n, obj);
+    });
+  }
+
+ private:
+  Derived* Self() { return static_cast<Derived*>(this); }
+};
+
+// Workspaces without feature datasets (folders, VPF databases).
+inline HRESULT NoFeatureDataset(IFeatureDataset** dataset) {
+  if (!dataset) return E_POINTER;
+  *dataset = nullptr;
+  return E_DATA_NOT_FOUND;
+}
+
 // A new folder workspace of the shapefile or raster kind on an existing folder.
 HRESULT NewFolderWorkspace(FactoryKind kind, const std::string& path, IWorkspace** workspace);
 // A new GeoPackage workspace on an opened database.

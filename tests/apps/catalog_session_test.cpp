@@ -175,6 +175,61 @@ vector-tree vmap
   EXPECT_NE(info.find("Driver: PNG"), std::string::npos) << info;
 }
 
+// The managed VPF layer over a geodatabase VPF catalog of two products that share their
+// coverage names, as a user drives it: at about 1:925,000 with scale dependency on, only level
+// 0 draws (its four footprints' worth of towns, areas and roads, besides the footprints), each
+// product over its own feature classes; saved and opened again with the same tree.
+TEST(CatalogSession, SavesAPictureOfAManagedVpfLayer) {
+  VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv1")));
+  const CommandResult r = RunScript(root, dir, "host map\nregister " VELK_LIB_DIR R"(/libLumeris.so
+catalog-new zel.gpkg managed managed-vpf
+catalog-load zel.gpkg managed managed-vpf vpf
+map-reference 4326
+map-extent 9.9 49.6 12.1 51.4
+add-managed-vpf zel.gpkg managed
+vector-coverages managed
+show-coverage managed 0 1 2
+refresh-coverages managed
+vector-switch managed display-coverages on
+vector-switch managed use-scale-dep on
+save-picture managed.png
+vector-tree managed
+save-map managed.vmapdoc
+remove-layer managed
+open-map managed.vmapdoc
+vector-tree managed
+)");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("  0. [ ] VMAP$pop$builta\n"
+                       "  1. [ ] VMAP$pop$builtp\n"
+                       "  2. [ ] VMAP$trans$roadl\n"),
+            std::string::npos)
+      << r.out;
+  const std::string tree =
+      "  Footprint [open]\n"
+      "  VMAP Level 0 (1:10000000 to 1:400001)\n"
+      "    pop\n"
+      "      builta [VMAP Level 0] [open]\n"
+      "      builtp [VMAP Level 0] [open]\n"
+      "    trans\n"
+      "      roadl [VMAP Level 0] [open]\n"
+      "  VMAP Level 1 (1:400000 to 1:75001)\n"
+      "    pop\n"
+      "      builta [VMAP Level 1] [open]\n";
+  EXPECT_NE(r.out.find("> vector-tree managed\n" + tree), std::string::npos) << r.out;
+  const std::size_t reopened = r.out.find("> open-map managed.vmapdoc\n> vector-tree managed\n");
+  ASSERT_NE(reopened, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(tree, reopened), std::string::npos) << r.out.substr(reopened);
+  EXPECT_NE(r.out.find("saved managed.png (1000 x 800)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(", 12 features"), std::string::npos) << r.out;
+  const std::string info = ToolOutput("gdalinfo -stats " + ShellQuote(dir / "managed.png"));
+  EXPECT_NE(info.find("Driver: PNG"), std::string::npos) << info;
+}
+
 TEST(CatalogSession, SavesAPictureOfADtedCatalogAndAPointLayer) {
   VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
   TempRoot root;
