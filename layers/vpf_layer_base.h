@@ -14,6 +14,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -282,13 +283,23 @@ class VpfLayerBase
       SetDefinition(footprint_.get(), query);
   }
 
-  // The product group into the inner group, the coverage group into it, the layer into that.
+  // Starts a build: empties every product group (and the coverage groups in them), so that
+  // what the build places is all they hold.
+  void ClearProductGroups() {
+    for (auto& [key, group] : productGroups_) ClearGroupLayer(group.get());
+    placed_.clear();
+  }
+
+  // The product group into the inner group, the coverage group into it, the layer into that,
+  // each once. The groups below the inner group hold only what this build placed, so that is
+  // remembered instead of searched (a coverage group may hold thousands of layers).
   void PlaceLayer(IGroupLayer* productGroup, IGroupLayer* coverageGroup, ILayer* layer) {
     auto inner = InnerGroup();
     if (inner && productGroup) AddLayerOnce(inner.get(), QueryAs<ILayer>(productGroup).get());
-    if (productGroup && coverageGroup)
-      AddLayerOnce(productGroup, QueryAs<ILayer>(coverageGroup).get());
-    if (coverageGroup) AddLayerOnce(coverageGroup, layer);
+    if (productGroup && coverageGroup && placed_.emplace(productGroup, coverageGroup).second)
+      productGroup->Add(QueryAs<ILayer>(coverageGroup).get());
+    if (coverageGroup && layer && placed_.emplace(coverageGroup, layer).second)
+      coverageGroup->Add(layer);
   }
 
   HRESULT SaveCoverageFlags(IStream* stream) {
@@ -330,6 +341,7 @@ class VpfLayerBase
   std::map<std::wstring, ComPtr<IFeatureLayer>, Utf16Less> featureLayers_;
   VARIANT_BOOL visible_ = VARIANT_TRUE;
   Bstr layerId_;
+  std::set<std::pair<const void*, const void*>> placed_;  // (group, member) of this build
 };
 
 }  // namespace velk::lumeris

@@ -167,7 +167,7 @@ class ZelManagedVpfLayer : public VpfLayerBase<ZelManagedVpfLayer, IZelManagedVp
   // For every dataset in use and every shown coverage of its family, the feature layer over the
   // product's own library feature class, under its coverage and product groups.
   void BuildVpfLibraryLayers() {
-    for (auto& [key, group] : productGroups_) ClearGroupLayer(group.get());
+    ClearProductGroups();
     if (rebuild_) featureLayers_.clear();
     for (const auto& [product, use] : UseMap()) {
       if (!use) continue;

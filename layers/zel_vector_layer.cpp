@@ -192,7 +192,7 @@ class ZelVectorLayer : public VpfLayerBase<ZelVectorLayer, IVectorLayerStats> {
   void BuildCoverageLayers() {
     auto table = FeatureTable();
     if (!table) return;
-    for (auto& [key, group] : productGroups_) ClearGroupLayer(group.get());
+    ClearProductGroups();
     if (rebuild_) {
       featureLayers_.clear();
       libraryIndex_.clear();
