@@ -17,18 +17,6 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
   using Base::path_;
   void Init(FactoryKind kind, std::string path) { this->InitBase(kind, std::move(path)); }
 
-  HRESULT get_Type(LONG* type) override {
-    if (!type) return E_POINTER;
-    *type = kWorkspaceFileSystem;
-    return S_OK;
-  }
-  HRESULT Exists(VARIANT_BOOL* exists) override {
-    if (!exists) return E_POINTER;
-    std::error_code ec;
-    *exists = VB(fs::is_directory(path_, ec));
-    return S_OK;
-  }
-
   std::vector<std::pair<std::wstring, LONG>> List() const {
     std::vector<std::pair<std::wstring, LONG>> out;
     std::error_code ec;

@@ -16,18 +16,6 @@ class DatabaseWorkspace : public LayerWorkspace<DatabaseWorkspace> {
     db_ = std::move(db);
   }
 
-  HRESULT get_Type(LONG* type) override {
-    if (!type) return E_POINTER;
-    *type = kWorkspaceLocalDatabase;
-    return S_OK;
-  }
-  HRESULT Exists(VARIANT_BOOL* exists) override {
-    if (!exists) return E_POINTER;
-    std::error_code ec;
-    *exists = VB(fs::is_regular_file(path_, ec));
-    return S_OK;
-  }
-
   std::vector<std::pair<std::wstring, LONG>> List() const {
     std::vector<std::pair<std::wstring, LONG>> out;
     GDALDataset* ds = db_->get();

@@ -121,6 +121,19 @@ class WorkspaceBase : public ComObjectRoot<Derived, IWorkspace, Ifaces...>, publ
   }
 
   HRESULT get_PathName(BSTR* path) override { return OutText(path, FromUtf8(path_)); }
+  // A database is a file, every other kind a folder.
+  HRESULT get_Type(LONG* type) override {
+    if (!type) return E_POINTER;
+    *type = kind_ == FactoryKind::kDatabase ? kWorkspaceLocalDatabase : kWorkspaceFileSystem;
+    return S_OK;
+  }
+  HRESULT Exists(VARIANT_BOOL* exists) override {
+    if (!exists) return E_POINTER;
+    std::error_code ec;
+    *exists = VB(kind_ == FactoryKind::kDatabase ? fs::is_regular_file(path_, ec)
+                                                 : fs::is_directory(path_, ec));
+    return S_OK;
+  }
   HRESULT get_WorkspaceFactory(IWorkspaceFactory** factory) override {
     if (!factory) return E_POINTER;
     *factory = nullptr;

@@ -44,18 +44,6 @@ class VpfWorkspace : public LayerWorkspace<VpfWorkspace> {
  public:
   void Init(std::string path) { InitBase(FactoryKind::kVpf, std::move(path)); }
 
-  HRESULT get_Type(LONG* type) override {
-    if (!type) return E_POINTER;
-    *type = kWorkspaceFileSystem;
-    return S_OK;
-  }
-  HRESULT Exists(VARIANT_BOOL* exists) override {
-    if (!exists) return E_POINTER;
-    std::error_code ec;
-    *exists = VB(fs::is_directory(path_, ec));
-    return S_OK;
-  }
-
   // Every feature class of every library of the database.
   std::vector<std::pair<std::wstring, LONG>> List() {
     std::vector<std::pair<std::wstring, LONG>> out;
