@@ -85,8 +85,9 @@ class VpfLayerBase
     if (!fc) return S_FALSE;
     RenameFromDataset(fc);
     this->LoadCatalogDatasets(QueryAs<ITable>(fc).get());
+    const HRESULT hr = ApplyFootprintRenderer();
     Self()->ReadCoverageList();
-    return S_OK;
+    return hr;
     VELK_CATCH
   }
   HRESULT get_DisplayCoverages(VARIANT_BOOL* value) override { return Out(value, displayCoverages_); }
@@ -176,6 +177,7 @@ class VpfLayerBase
     fresh->putref_FeatureClass(fc.get());
     fresh.template As<ILayer>()->put_Name(Bstr(LoadResString(2)));
     footprint_ = fresh;
+    ApplyFootprintRenderer();
     if (group) group->Add(footprint_.template As<ILayer>().get());
     return S_OK;
     VELK_CATCH
@@ -265,6 +267,15 @@ class VpfLayerBase
     AddLayerOnce(group.get(), footprint_.template As<ILayer>().get());
     return true;
   }
+  // The footprints outlined per product.
+  void BuildFootprintRenderer() override {
+    this->SetFootprintRenderer(BuildProductFootprintRenderer(this->DatasetLabels()).get());
+  }
+  HRESULT ApplyFootprintRenderer() {
+    auto geo = footprint_.template As<IGeoFeatureLayer>();
+    return geo && this->FootprintRenderer() ? geo->putref_Renderer(this->FootprintRenderer()) : S_OK;
+  }
+
   // A layer still called by its default name takes the dataset's name.
   void RenameFromDataset(IUnknown* dataset) {
     if (name_.str() != LoadResString(1)) return;

@@ -2,9 +2,14 @@
 
 #include "layers/vpf_layer_base.h"
 
+#include "layers/catalog_layer_support.h"
+#include "layers/lumeris_module.h"
 #include "platform/com/text.h"
+#include "platform/host/color_ramp.h"
+#include "platform/host/symbol.h"
 #include "platform/com/variant.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/host/display_class_ids.h"
 #include "platform/host/display_class_ids.h"
 #include "platform/host/layer.h"
 #include "platform/host/layer_drawing.h"
@@ -129,6 +134,39 @@ ComPtr<IFeatureRenderer> NewGeoSymRenderer(LONG productId) {
   geoSym->get_MarinerDepthContour(&mariner);
   geoSym->put_ShipsSafetyDepthContour(mariner + 1);
   return geoSym.As<IFeatureRenderer>();
+}
+
+ComPtr<IFeatureRenderer> BuildProductFootprintRenderer(
+    const std::set<std::wstring, Utf16Less>& labels) {
+  auto renderer = CreateHostObject<IUniqueValueRenderer>(host::CLSID_UniqueValueRenderer);
+  Check(renderer->put_FieldCount(1));
+  Check(renderer->put_Field(0, Bstr(L"PRODUCT")));
+  Check(renderer->put_FieldDelimiter(Bstr(L",")));
+  // Hues from red round to purple at one saturation and value, one colour more than there are
+  // products.
+  auto from = CreateHostObject<IColor>(host::CLSID_RgbColor);
+  auto to = CreateHostObject<IColor>(host::CLSID_RgbColor);
+  Check(from->put_RGB(0x6060BF));
+  Check(to->put_RGB(0xBF60A0));
+  auto ramp = CreateHostObject<IAlgorithmicColorRamp>(host::CLSID_AlgorithmicColorRamp);
+  Check(ramp->putref_FromColor(from.get()));
+  Check(ramp->putref_ToColor(to.get()));
+  Check(ramp->put_Algorithm(kRampAlgorithmHsv));
+  auto colours = RequireInterface<IColorRamp>(ramp.get());
+  Check(colours->put_Size(static_cast<LONG>(labels.size()) + 1));
+  VARIANT_BOOL made = VARIANT_FALSE;
+  Check(colours->CreateRamp(&made));
+  LONG k = 0;
+  for (const std::wstring& label : labels) {
+    LONG rgb = 0x808080;
+    if (made) colours->get_Color(k++, &rgb);
+    Check(renderer->AddValue(Bstr(label), Bstr(L""), OutlineSymbol(rgb, 2.0).get()));
+    Check(renderer->put_Label(Bstr(label), Bstr(ProductTitle(label))));
+  }
+  Check(renderer->putref_DefaultSymbol(OutlineSymbol(0x808080, 2.0).get()));
+  Check(renderer->put_DefaultLabel(Bstr(LoadResString(4))));
+  Check(renderer->put_UseDefaultSymbol(VARIANT_TRUE));
+  return RequireInterface<IFeatureRenderer>(renderer.get());
 }
 
 }  // namespace velk::lumeris

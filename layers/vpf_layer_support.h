@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstddef>
+#include <set>
 #include <string>
 
+#include "layers/zel_datasets_impl.h"
 #include "platform/com/unknown.h"
 #include "platform/registry/host_object_creation.h"
 
@@ -50,5 +52,11 @@ void AddLayerOnce(IGroupLayer* group, ILayer* layer);
 // metre below the mariner's. Null when the product line's renderer is not there, so that the
 // layer keeps the host's default symbols.
 ComPtr<IFeatureRenderer> NewGeoSymRenderer(LONG productId);
+
+// The footprints of the VPF layers: one hollow outline 2 wide per product (the labels, values of
+// PRODUCT) in colours spread around the hue circle, labelled with the product's title; any other
+// value in grey under the label of string 4.
+ComPtr<IFeatureRenderer> BuildProductFootprintRenderer(
+    const std::set<std::wstring, Utf16Less>& labels);
 
 }  // namespace velk::lumeris

@@ -47,6 +47,8 @@ class ZelManagedVpfLayer : public VpfLayerBase<ZelManagedVpfLayer, IZelManagedVp
     ClearDatasets();
     if (!product.key.empty()) AddDatasetRow({product.key});
     PublishDatasets();
+    BuildFootprintRenderer();
+    ApplyFootprintRenderer();
     libraries_.clear();
     std::map<std::wstring, VpfCoverageEntry, Utf16Less> entries;
     if (!product.key.empty()) ClassifyLibrary(product, name.str(), featureDataset, entries);

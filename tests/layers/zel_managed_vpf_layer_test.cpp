@@ -12,6 +12,7 @@
 #include "layers/zel_managed_vpf_layer.h"
 #include "platform/com/stream.h"
 #include "platform/com/text.h"
+#include "platform/host/cairo_symbols.h"
 #include "platform/host/data_errors.h"
 #include "platform/host/dataset.h"
 #include "platform/host/layer.h"
@@ -125,6 +126,22 @@ TEST_F(ManagedVpfLayerTest, BindingClassifiesTheLibraries) {
   EXPECT_EQ(coverages->get_Coverage(count, &text), E_INVALIDARG);
   EXPECT_EQ(coverages->put_ShowCoverage(-1, VARIANT_TRUE), E_INVALIDARG);
   EXPECT_EQ(TreeOf(layer.get()), std::vector<std::string>{"Footprint [open]"});
+  // The footprints are outlined per product, in colours of their own, labelled by title.
+  ComPtr<IFeatureRenderer> renderer;
+  QueryAs<IGeoFeatureLayer>(MemberAt(layer.get(), {0}).get())->get_Renderer(renderer.put());
+  auto products = QueryAs<IUniqueValueRenderer>(renderer.get());
+  ASSERT_TRUE(products);
+  LONG values = 0;
+  products->get_ValueCount(&values);
+  ASSERT_EQ(values, 2);
+  Bstr label;
+  products->get_Label(Bstr(L"VMAP$VMAP Level 1"), &label);
+  EXPECT_EQ(label.str(), L"VMAP Level 1");
+  ComPtr<IUnknown> first, second;
+  products->get_Symbol(Bstr(L"VMAP$VMAP Level 0"), first.put());
+  products->get_Symbol(Bstr(L"VMAP$VMAP Level 1"), second.put());
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(host::FillLookOf(first.get()).outline.rgb, host::FillLookOf(second.get()).outline.rgb);
 }
 
 // Two products whose coverages and classes share their names each show their own data: a
