@@ -8,7 +8,4 @@ namespace velk::lumeris {
 // The object map, ended by an entry whose class identifier is null.
 ObjectMapEntry* ObjectMap();
 
-// Creation routine of a layer class whose implementation this library does not carry yet.
-HRESULT CreateUnavailable(IUnknown* outer, REFIID riid, void** ppv);
-
 }  // namespace velk::lumeris

@@ -1,6 +1,9 @@
 // Session actions over the vector product layer of a VPF catalog (Lumeris must be registered):
 //   add-vector DB NAME                  adds a ZelVectorLayer bound to the VPF catalog NAME of the
 //                                       GeoPackage DB on top of the focus map
+//   add-managed-vpf DB NAME             the same with a ZelManagedVpfLayer over the geodatabase
+//                                       VPF catalog NAME
+// The other actions serve both kinds of layer.
 //   vector-coverages LAYER              prints the layer's coverages: index, shown, description
 //   show-coverage LAYER INDEX...        shows the coverages (refresh-coverages builds them)
 //   refresh-coverages LAYER             rebuilds the layer's tree of coverage layers
@@ -55,7 +58,8 @@ void Check(HRESULT hr, const std::wstring& what) {
   if (FAILED(hr)) FailLine(what + L" failed: " + velk::HresultText(hr));
 }
 
-void AddVector(SessionContext& context, const SessionLine& l) {
+// A layer of the class bound to the catalog NAME of the GeoPackage DB, on top of the focus map.
+void AddVpfLayer(SessionContext& context, const SessionLine& l, REFCLSID clsid) {
   const std::wstring& db = l.Arg(0, L"a GeoPackage file");
   const std::wstring& name = l.Arg(1, L"a catalog name");
   auto factory = velk::host::WorkspaceFactoryFromProgId(velk::host::kDatabaseWorkspaceFactoryProgId);
@@ -66,11 +70,18 @@ void AddVector(SessionContext& context, const SessionLine& l) {
   Check(ws.As<IFeatureWorkspace>()->OpenFeatureClass(Bstr(name), catalog.put()),
         L"opening the catalog " + name);
   ComPtr<IZelVectorLayer> layer;
-  Check(CoCreateInstance(velk::ids::CLSID_ZelVectorLayer, nullptr, CLSCTX_ALL,
-                         IidOf<IZelVectorLayer>(), layer.put_void()),
-        L"creating the vector product layer");
+  Check(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IidOf<IZelVectorLayer>(), layer.put_void()),
+        L"creating the layer");
   Check(layer->putref_FeatureClass(catalog.get()), L"binding the catalog");
   context.FocusMap()->AddLayer(layer.As<ILayer>().get());
+}
+
+void AddVector(SessionContext& context, const SessionLine& l) {
+  AddVpfLayer(context, l, velk::ids::CLSID_ZelVectorLayer);
+}
+
+void AddManagedVpf(SessionContext& context, const SessionLine& l) {
+  AddVpfLayer(context, l, velk::ids::CLSID_ZelManagedVpfLayer);
 }
 
 void VectorCoverages(SessionContext& context, const SessionLine& l) {
@@ -148,6 +159,7 @@ void VectorTree(SessionContext& context, const SessionLine& l) {
 }
 
 const SessionActions kRegistered({{"add-vector", &AddVector},
+                                  {"add-managed-vpf", &AddManagedVpf},
                                   {"vector-coverages", &VectorCoverages},
                                   {"show-coverage", &ShowCoverage},
                                   {"refresh-coverages", &RefreshCoverages},

@@ -15,6 +15,7 @@ struct IWorkspaceName;
 
 // Dataset kinds.
 constexpr LONG kDatasetAny = 1;
+constexpr LONG kDatasetFeatureDataset = 4;
 constexpr LONG kDatasetFeatureClass = 5;
 constexpr LONG kDatasetTable = 10;
 constexpr LONG kDatasetRasterDataset = 12;

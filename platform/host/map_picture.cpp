@@ -304,6 +304,9 @@ class FeatureSymbols {
       return;
     }
     unique_ = QueryAs<IUniqueValueRenderer>(renderer);
+    // A renderer of an outside component (the product line's symbology) draws every feature
+    // with the default look of its geometry kind.
+    defaultLooks_ = renderer && !unique_;
     if (!unique_) return;
     LONG count = 0;
     unique_->get_FieldCount(&count);
@@ -319,7 +322,8 @@ class FeatureSymbols {
     unique_->get_UseDefaultSymbol(&use);
     if (use) unique_->get_DefaultSymbol(symbol_.put());
   }
-  // Null: the feature is not drawn.
+  // Null: the default look, when the renderer draws with it; else the feature is not drawn.
+  bool Draws(IUnknown* symbol) const { return symbol || defaultLooks_; }
   ComPtr<IUnknown> For(OGRFeature& f) const {
     if (!unique_) return symbol_;
     std::string value;
@@ -337,6 +341,7 @@ class FeatureSymbols {
   ComPtr<IUniqueValueRenderer> unique_;
   std::vector<int> fields_;
   std::string delimiter_;
+  bool defaultLooks_ = false;
   ComPtr<IUnknown> symbol_;
 };
 
@@ -358,7 +363,7 @@ void DrawFeatures(Canvas& c, IFeatureClass* fc, IFeatureRenderer* renderer,
     OGRGeometry* g = feature->GetGeometryRef();
     if (!g) continue;
     ComPtr<IUnknown> symbol = symbols.For(*feature);
-    if (!symbol) continue;
+    if (!symbols.Draws(symbol.get())) continue;
     if (toView && g->transform(toView.get()) != OGRERR_NONE) continue;
     DrawGeometry(c, g, symbol.get());
     ++c.counters.featuresDrawn;

@@ -7,9 +7,6 @@
 #include "platform/com/object.h"
 #include "platform/host/dataset.h"
 
-// Dataset kind of a feature dataset (a group of feature classes, a VPF library's coverage).
-constexpr LONG kDatasetFeatureDataset = 4;
-
 // A feature class named within its feature dataset.
 struct IFeatureClassName : IUnknown {
   VELK_INTERFACE_ID("{3D5E1E5B-7C0A-4E8F-9F53-0B8E1C6A2D41}")

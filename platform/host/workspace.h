@@ -10,6 +10,7 @@ struct IDataset;
 struct IEnumDataset;
 struct IEnumDatasetName;
 struct IFeatureClass;
+struct IFeatureDataset;
 struct IFields;
 struct IPropertySet;
 struct IRasterDataset;
@@ -50,6 +51,18 @@ struct IFeatureWorkspace : IUnknown {
   virtual HRESULT CreateFeatureClass(BSTR name, IFields* fields, const GUID* clsid,
                                      const GUID* extClsid, LONG featureType, BSTR shapeFieldName,
                                      BSTR configKeyword, IFeatureClass** featureClass) = 0;
+  // A feature dataset of the workspace; E_DATA_NOT_FOUND when there is none of that name (a
+  // folder or a VPF database has none).
+  virtual HRESULT OpenFeatureDataset(BSTR name, IFeatureDataset** dataset) = 0;
+};
+
+// A named group of feature classes in a workspace; the object answers IDataset for its name and
+// workspace. In a database, the feature classes whose names begin with its name and "_"
+// (letter case aside): "vmaplv0" holds "vmaplv0_trans_roadl".
+struct IFeatureDataset : IUnknown {
+  VELK_INTERFACE_ID("{6C1E0B9A-4D27-4F83-9A5E-2B7D8C3F1E64}")
+  // The feature classes it holds, opened, in name order.
+  virtual HRESULT get_Subsets(IEnumDataset** datasets) = 0;
 };
 
 struct IRasterWorkspace : IUnknown {

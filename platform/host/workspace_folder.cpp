@@ -17,18 +17,6 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
   using Base::path_;
   void Init(FactoryKind kind, std::string path) { this->InitBase(kind, std::move(path)); }
 
-  HRESULT get_Type(LONG* type) override {
-    if (!type) return E_POINTER;
-    *type = kWorkspaceFileSystem;
-    return S_OK;
-  }
-  HRESULT Exists(VARIANT_BOOL* exists) override {
-    if (!exists) return E_POINTER;
-    std::error_code ec;
-    *exists = VB(fs::is_directory(path_, ec));
-    return S_OK;
-  }
-
   std::vector<std::pair<std::wstring, LONG>> List() const {
     std::vector<std::pair<std::wstring, LONG>> out;
     std::error_code ec;
@@ -69,19 +57,16 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
 
   // IFeatureWorkspace
   HRESULT OpenTable(BSTR name, ITable** table) {
-    if (!table) return E_POINTER;
-    *table = nullptr;
-    ComPtr<IUnknown> obj;
-    HRESULT hr = OpenVector(BstrToWstring(name), obj);
-    return FAILED(hr) ? hr : HandOut(obj, table, E_DATA_NOT_FOUND);
+    return OpenNamed(name, table, [this](const std::wstring& n, ComPtr<IUnknown>& obj) {
+      return OpenVector(n, obj);
+    });
   }
   HRESULT OpenFeatureClass(BSTR name, IFeatureClass** fc) {
-    if (!fc) return E_POINTER;
-    *fc = nullptr;
-    ComPtr<IUnknown> obj;
-    HRESULT hr = OpenVector(BstrToWstring(name), obj);
-    return FAILED(hr) ? hr : HandOut(obj, fc, E_DATA_NOT_FOUND);
+    return OpenNamed(name, fc, [this](const std::wstring& n, ComPtr<IUnknown>& obj) {
+      return OpenVector(n, obj);
+    });
   }
+  HRESULT OpenFeatureDataset(BSTR, IFeatureDataset** dataset) { return NoFeatureDataset(dataset); }
   HRESULT CreateTable(BSTR name, IFields* fields, const GUID*, const GUID*, BSTR, ITable** table) {
     if (!table) return E_POINTER;
     *table = nullptr;

@@ -7,23 +7,13 @@ namespace {
 using namespace workspace_detail;
 
 // A GeoPackage file standing in for the host's database kinds.
-class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorkspace> {
+class DatabaseWorkspace : public LayerWorkspace<DatabaseWorkspace> {
+  friend class LayerWorkspace<DatabaseWorkspace>;
+
  public:
   void Init(std::string path, DatasetPtr db) {
     InitBase(FactoryKind::kDatabase, std::move(path));
     db_ = std::move(db);
-  }
-
-  HRESULT get_Type(LONG* type) override {
-    if (!type) return E_POINTER;
-    *type = kWorkspaceLocalDatabase;
-    return S_OK;
-  }
-  HRESULT Exists(VARIANT_BOOL* exists) override {
-    if (!exists) return E_POINTER;
-    std::error_code ec;
-    *exists = VB(fs::is_regular_file(path_, ec));
-    return S_OK;
   }
 
   std::vector<std::pair<std::wstring, LONG>> List() const {
@@ -37,26 +27,7 @@ class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorksp
     std::sort(out.begin(), out.end());
     return out;
   }
-  ComPtr<IUnknown> OpenByName(const std::wstring& name, LONG) {
-    ComPtr<IUnknown> obj;
-    OpenLayer(name, obj);
-    return obj;
-  }
-
-  HRESULT OpenTable(BSTR name, ITable** table) override {
-    if (!table) return E_POINTER;
-    *table = nullptr;
-    ComPtr<IUnknown> obj;
-    HRESULT hr = OpenLayer(BstrToWstring(name), obj);
-    return FAILED(hr) ? hr : HandOut(obj, table, E_DATA_NOT_FOUND);
-  }
-  HRESULT OpenFeatureClass(BSTR name, IFeatureClass** fc) override {
-    if (!fc) return E_POINTER;
-    *fc = nullptr;
-    ComPtr<IUnknown> obj;
-    HRESULT hr = OpenLayer(BstrToWstring(name), obj);
-    return FAILED(hr) ? hr : HandOut(obj, fc, E_DATA_NOT_FOUND);
-  }
+  HRESULT OpenFeatureDataset(BSTR name, IFeatureDataset** dataset) override;
   HRESULT CreateTable(BSTR name, IFields* fields, const GUID*, const GUID*, BSTR,
                       ITable** table) override {
     if (!table) return E_POINTER;
@@ -218,6 +189,82 @@ class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorksp
 
   DatasetPtr db_;
 };
+
+// The name of a feature class of feature dataset `group`: it begins with the group's name and
+// "_", letter case aside.
+bool InFeatureDataset(const std::wstring& group, const std::wstring& name) {
+  return name.size() > group.size() + 1 && name[group.size()] == L'_' &&
+         LowerW(name.substr(0, group.size())) == LowerW(group);
+}
+
+class FeatureDatasetObject
+    : public ComObjectRoot<FeatureDatasetObject, IFeatureDataset, IDataset> {
+ public:
+  using IFeatureDataset::QueryInterface;
+  void Init(DatabaseWorkspace* ws, std::wstring name) {
+    ws_ = ComPtr<IWorkspace>(static_cast<IWorkspace*>(ws));
+    db_ = ws;
+    name_ = std::move(name);
+  }
+
+  HRESULT get_Subsets(IEnumDataset** datasets) override {
+    if (!datasets) return E_POINTER;
+    *datasets = nullptr;
+    VELK_TRY
+    std::vector<ComPtr<IDataset>> items;
+    for (const auto& [name, type] : db_->List()) {
+      if (type != kDatasetFeatureClass || !InFeatureDataset(name_, name)) continue;
+      if (auto ds = QueryAs<IDataset>(db_->OpenByName(name, type).get())) items.push_back(ds);
+    }
+    *datasets = MakeEnum<IDataset, IEnumDataset>(std::move(items)).Detach();
+    return S_OK;
+    VELK_CATCH
+  }
+
+  HRESULT get_Name(BSTR* name) override { return OutText(name, name_); }
+  HRESULT get_Type(LONG* type) override {
+    if (!type) return E_POINTER;
+    *type = kDatasetFeatureDataset;
+    return S_OK;
+  }
+  HRESULT get_Workspace(IWorkspace** workspace) override { return ws_.CopyTo(workspace); }
+  HRESULT get_FullName(IName** name) override {
+    if (!name) return E_POINTER;
+    *name = db_->DatasetFullName(name_, kDatasetFeatureDataset).Detach();
+    return S_OK;
+  }
+  // Its feature classes are datasets of their own; the group is not deleted or renamed as one.
+  HRESULT CanDelete(VARIANT_BOOL* can) override {
+    if (!can) return E_POINTER;
+    *can = VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT Delete() override { return E_FAIL; }
+  HRESULT CanRename(VARIANT_BOOL* can) override { return CanDelete(can); }
+  HRESULT Rename(BSTR) override { return E_FAIL; }
+
+ private:
+  ComPtr<IWorkspace> ws_;
+  DatabaseWorkspace* db_ = nullptr;  // held through ws_
+  std::wstring name_;
+};
+
+HRESULT DatabaseWorkspace::OpenFeatureDataset(BSTR name, IFeatureDataset** dataset) {
+  if (!dataset) return E_POINTER;
+  *dataset = nullptr;
+  VELK_TRY
+  const std::wstring group = BstrToWstring(name);
+  bool any = false;
+  for (const auto& [n, type] : List()) any = any || (type == kDatasetFeatureClass && InFeatureDataset(group, n));
+  if (group.empty() || !any) return E_DATA_NOT_FOUND;
+  ComObject<FeatureDatasetObject>* object = nullptr;
+  HRESULT hr = ComObject<FeatureDatasetObject>::Create(&object);
+  if (FAILED(hr)) return hr;
+  object->Init(this, group);
+  *dataset = static_cast<IFeatureDataset*>(object);
+  return S_OK;
+  VELK_CATCH
+}
 
 }  // namespace
 

@@ -121,6 +121,19 @@ class WorkspaceBase : public ComObjectRoot<Derived, IWorkspace, Ifaces...>, publ
   }
 
   HRESULT get_PathName(BSTR* path) override { return OutText(path, FromUtf8(path_)); }
+  // A database is a file, every other kind a folder.
+  HRESULT get_Type(LONG* type) override {
+    if (!type) return E_POINTER;
+    *type = kind_ == FactoryKind::kDatabase ? kWorkspaceLocalDatabase : kWorkspaceFileSystem;
+    return S_OK;
+  }
+  HRESULT Exists(VARIANT_BOOL* exists) override {
+    if (!exists) return E_POINTER;
+    std::error_code ec;
+    *exists = VB(kind_ == FactoryKind::kDatabase ? fs::is_regular_file(path_, ec)
+                                                 : fs::is_directory(path_, ec));
+    return S_OK;
+  }
   HRESULT get_WorkspaceFactory(IWorkspaceFactory** factory) override {
     if (!factory) return E_POINTER;
     *factory = nullptr;
@@ -195,6 +208,49 @@ HRESULT HandOut(const ComPtr<IUnknown>& obj, I** out, HRESULT notThatKind) {
   if (!obj) return E_FAIL;
   HRESULT hr = obj->QueryInterface(IidOf<I>(), reinterpret_cast<void**>(out));
   return SUCCEEDED(hr) ? S_OK : notThatKind;
+}
+
+// A dataset opened by name for IFeatureWorkspace: open(name, object) finds it; an object that
+// is not of the kind asked for is E_DATA_NOT_FOUND.
+template <class I, class Open>
+HRESULT OpenNamed(BSTR name, I** out, Open open) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  ComPtr<IUnknown> obj;
+  HRESULT hr = open(BstrToWstring(name), obj);
+  return FAILED(hr) ? hr : HandOut(obj, out, E_DATA_NOT_FOUND);
+}
+
+// A workspace of tables and feature classes that Derived::OpenLayer(name, object) opens by name
+// (a database, a VPF database).
+template <class Derived>
+class LayerWorkspace : public WorkspaceBase<Derived, IFeatureWorkspace> {
+ public:
+  ComPtr<IUnknown> OpenByName(const std::wstring& name, LONG) {
+    ComPtr<IUnknown> obj;
+    Self()->OpenLayer(name, obj);
+    return obj;
+  }
+  HRESULT OpenTable(BSTR name, ITable** table) override {
+    return OpenNamed(name, table, [this](const std::wstring& n, ComPtr<IUnknown>& obj) {
+      return Self()->OpenLayer(n, obj);
+    });
+  }
+  HRESULT OpenFeatureClass(BSTR name, IFeatureClass** fc) override {
+    return OpenNamed(name, fc, [this](const std::wstring& n, ComPtr<IUnknown>& obj) {
+      return Self()->OpenLayer(n, obj);
+    });
+  }
+
+ private:
+  Derived* Self() { return static_cast<Derived*>(this); }
+};
+
+// Workspaces without feature datasets (folders, VPF databases).
+inline HRESULT NoFeatureDataset(IFeatureDataset** dataset) {
+  if (!dataset) return E_POINTER;
+  *dataset = nullptr;
+  return E_DATA_NOT_FOUND;
 }
 
 // A new folder workspace of the shapefile or raster kind on an existing folder.

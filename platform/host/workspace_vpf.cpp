@@ -38,21 +38,11 @@ bool SplitName(const std::wstring& name, VpfName& out) {
   return true;
 }
 
-class VpfWorkspace : public WorkspaceBase<VpfWorkspace, IFeatureWorkspace> {
+class VpfWorkspace : public LayerWorkspace<VpfWorkspace> {
+  friend class LayerWorkspace<VpfWorkspace>;
+
  public:
   void Init(std::string path) { InitBase(FactoryKind::kVpf, std::move(path)); }
-
-  HRESULT get_Type(LONG* type) override {
-    if (!type) return E_POINTER;
-    *type = kWorkspaceFileSystem;
-    return S_OK;
-  }
-  HRESULT Exists(VARIANT_BOOL* exists) override {
-    if (!exists) return E_POINTER;
-    std::error_code ec;
-    *exists = VB(fs::is_directory(path_, ec));
-    return S_OK;
-  }
 
   // Every feature class of every library of the database.
   std::vector<std::pair<std::wstring, LONG>> List() {
@@ -74,25 +64,8 @@ class VpfWorkspace : public WorkspaceBase<VpfWorkspace, IFeatureWorkspace> {
     std::sort(out.begin(), out.end());
     return out;
   }
-  ComPtr<IUnknown> OpenByName(const std::wstring& name, LONG) {
-    ComPtr<IUnknown> obj;
-    OpenLayer(name, obj);
-    return obj;
-  }
-
-  HRESULT OpenTable(BSTR name, ITable** table) override {
-    if (!table) return E_POINTER;
-    *table = nullptr;
-    ComPtr<IUnknown> obj;
-    HRESULT hr = OpenLayer(BstrToWstring(name), obj);
-    return FAILED(hr) ? hr : HandOut(obj, table, E_DATA_NOT_FOUND);
-  }
-  HRESULT OpenFeatureClass(BSTR name, IFeatureClass** fc) override {
-    if (!fc) return E_POINTER;
-    *fc = nullptr;
-    ComPtr<IUnknown> obj;
-    HRESULT hr = OpenLayer(BstrToWstring(name), obj);
-    return FAILED(hr) ? hr : HandOut(obj, fc, E_DATA_NOT_FOUND);
+  HRESULT OpenFeatureDataset(BSTR, IFeatureDataset** dataset) override {
+    return NoFeatureDataset(dataset);
   }
   // VPF data is read-only here.
   HRESULT CreateTable(BSTR, IFields*, const GUID*, const GUID*, BSTR, ITable** table) override {

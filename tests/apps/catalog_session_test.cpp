@@ -117,6 +117,29 @@ catalog-load zel.gpkg managed managed-vpf vpf
   EXPECT_EQ(towns[1].at("LIBRARY"), "lib1");
 }
 
+// Levels 0 and 1 of the same two libraries loaded into a catalog NAME of the KIND, a layer
+// added by ADD over a view of about 1:925,000, every coverage shown and built, the coverages
+// displayed (and the switches given), a picture FILE.png drawn, the tree printed, the map saved
+// into FILE.vmapdoc, the layer removed and the document opened again, its tree printed.
+CommandResult RunVpfLayerSession(TempRoot& root, ScratchDir& dir, const std::string& name,
+                                 const std::string& kind, const std::string& add,
+                                 const std::string& switches, const std::string& file) {
+  EXPECT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
+  EXPECT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv1")));
+  const std::string n = name;
+  return RunScript(root, dir,
+                   "host map\nregister " VELK_LIB_DIR "/libLumeris.so\n"
+                   "catalog-new zel.gpkg " + n + " " + kind + "\n"
+                   "catalog-load zel.gpkg " + n + " " + kind + " vpf\n"
+                   "map-reference 4326\nmap-extent 9.9 49.6 12.1 51.4\n" +
+                   add + " zel.gpkg " + n + "\nvector-coverages " + n +
+                   "\nshow-coverage " + n + " 0 1 2\nrefresh-coverages " + n +
+                   "\nvector-switch " + n + " display-coverages on\n" + switches +
+                   "save-picture " + file + ".png\nvector-tree " + n + "\nsave-map " + file +
+                   ".vmapdoc\nremove-layer " + n + "\nopen-map " + file + ".vmapdoc\nvector-tree " +
+                   n + "\n");
+}
+
 // The vector product layer over a VPF catalog, as a user drives it: bound, coverages shown and
 // built, drawn into a picture at about 1:925,000 (level 0's range, so level 0 opens and level 1
 // does not), saved into a map document and opened again with the same tree.
@@ -124,25 +147,7 @@ TEST(CatalogSession, SavesAPictureOfAVectorLayer) {
   VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
   TempRoot root;
   ScratchDir dir;
-  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
-  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv1")));
-  const CommandResult r = RunScript(root, dir, "host map\nregister " VELK_LIB_DIR R"(/libLumeris.so
-catalog-new zel.gpkg vmap vpf
-catalog-load zel.gpkg vmap vpf vpf
-map-reference 4326
-map-extent 9.9 49.6 12.1 51.4
-add-vector zel.gpkg vmap
-vector-coverages vmap
-show-coverage vmap 0 1 2
-refresh-coverages vmap
-vector-switch vmap display-coverages on
-save-picture vector.png
-vector-tree vmap
-save-map vector.vmapdoc
-remove-layer vmap
-open-map vector.vmapdoc
-vector-tree vmap
-)");
+  const CommandResult r = RunVpfLayerSession(root, dir, "vmap", "vpf", "add-vector", "", "vector");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("  0. [ ] VMAP$Population$Population areas\n"
                        "  1. [ ] VMAP$Population$Population points\n"
@@ -172,6 +177,44 @@ vector-tree vmap
       << r.out.substr(reopened);
   EXPECT_NE(r.out.find("saved vector.png (1000 x 800)"), std::string::npos) << r.out;
   const std::string info = ToolOutput("gdalinfo -stats " + ShellQuote(dir / "vector.png"));
+  EXPECT_NE(info.find("Driver: PNG"), std::string::npos) << info;
+}
+
+// The managed VPF layer over a geodatabase VPF catalog of two products that share their
+// coverage names, as a user drives it: at about 1:925,000 with scale dependency on, only level
+// 0 draws (its four footprints' worth of towns, areas and roads, besides the footprints), each
+// product over its own feature classes; saved and opened again with the same tree.
+TEST(CatalogSession, SavesAPictureOfAManagedVpfLayer) {
+  VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  const CommandResult r =
+      RunVpfLayerSession(root, dir, "managed", "managed-vpf", "add-managed-vpf",
+                         "vector-switch managed use-scale-dep on\n", "managed");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("  0. [ ] VMAP$pop$builta\n"
+                       "  1. [ ] VMAP$pop$builtp\n"
+                       "  2. [ ] VMAP$trans$roadl\n"),
+            std::string::npos)
+      << r.out;
+  const std::string tree =
+      "  Footprint [open]\n"
+      "  VMAP Level 0 (1:10000000 to 1:400001)\n"
+      "    pop\n"
+      "      builta [VMAP Level 0] [open]\n"
+      "      builtp [VMAP Level 0] [open]\n"
+      "    trans\n"
+      "      roadl [VMAP Level 0] [open]\n"
+      "  VMAP Level 1 (1:400000 to 1:75001)\n"
+      "    pop\n"
+      "      builta [VMAP Level 1] [open]\n";
+  EXPECT_NE(r.out.find("> vector-tree managed\n" + tree), std::string::npos) << r.out;
+  const std::size_t reopened = r.out.find("> open-map managed.vmapdoc\n> vector-tree managed\n");
+  ASSERT_NE(reopened, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(tree, reopened), std::string::npos) << r.out.substr(reopened);
+  EXPECT_NE(r.out.find("saved managed.png (1000 x 800)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(", 12 features"), std::string::npos) << r.out;
+  const std::string info = ToolOutput("gdalinfo -stats " + ShellQuote(dir / "managed.png"));
   EXPECT_NE(info.find("Driver: PNG"), std::string::npos) << info;
 }
 

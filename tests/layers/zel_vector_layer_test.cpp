@@ -35,74 +35,16 @@
 #include "platform/registry/activation.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/fixtures/vpf_fixture.h"
+#include "tests/layers/vpf_layer_test_support.h"
 
 namespace velk::test {
 namespace {
 
 using lumeris::CreateZelVectorLayerObject;
 
-// A tree of what a layer holds: one line per member, indented by depth; feature layers say
-// whether their data is open.
-void Tree(ICompositeLayer* group, const std::string& indent, std::vector<std::string>& out) {
-  LONG count = 0;
-  group->get_Count(&count);
-  for (LONG i = 0; i < count; ++i) {
-    ComPtr<ILayer> member;
-    ASSERT_EQ(group->get_Layer(i, member.put()), S_OK);
-    Bstr name;
-    member->get_Name(&name);
-    std::string line = indent + ToUtf8(name.str());
-    if (auto features = QueryAs<IFeatureLayer>(member.get())) {
-      ComPtr<IFeatureClass> fc;
-      features->get_FeatureClass(fc.put());
-      line += fc ? " [open]" : "";
-    }
-    out.push_back(line);
-    if (auto sub = QueryAs<ICompositeLayer>(member.get())) Tree(sub.get(), indent + "  ", out);
-  }
-}
-
-std::vector<std::string> TreeOf(IUnknown* layer) {
-  std::vector<std::string> out;
-  auto composite = QueryAs<ICompositeLayer>(layer);
-  EXPECT_TRUE(composite);
-  if (composite) Tree(composite.get(), "", out);
-  return out;
-}
-
-class VectorLayerTest : public ::testing::Test {
+class VectorLayerTest : public VpfCatalogTest {
  protected:
-  void SetUp() override {
-    hostCookies_ = host::RegisterHostDataClasses();
-    productCookies_ = productline::RegisterProductLineClasses();
-    // Level 0 and level 1 of the same two libraries, side by side at 10..12 east.
-    ASSERT_TRUE(MakeVpfDatabase(dir_ / "vpf", SmallVpfDatabase("vmaplv0")));
-    ASSERT_TRUE(MakeVpfDatabase(dir_ / "vpf", SmallVpfDatabase("vmaplv1")));
-    auto factory = host::WorkspaceFactoryFromProgId(host::kDatabaseWorkspaceFactoryProgId);
-    ASSERT_TRUE(factory);
-    ASSERT_EQ(factory->Create(Bstr(FromUtf8(dir_.path())), Bstr(L"zel.gpkg"), nullptr, nullptr,
-                              db_.put()),
-              S_OK);
-    ComPtr<IDataManager> manager;
-    ASSERT_EQ(productline::CreateDataManagerObject(nullptr, IidOf<IDataManager>(),
-                                                   manager.put_void()),
-              S_OK);
-    ASSERT_EQ(manager->CreateCatalog(db_.get(), velkZelCatalogVPF, nullptr, Bstr(L"vmap"), 0, 0,
-                                     nullptr),
-              S_OK);
-    ComPtr<ITable> table;
-    ASSERT_EQ(db_.As<IFeatureWorkspace>()->OpenTable(Bstr(L"vmap"), table.put()), S_OK);
-    ASSERT_EQ(manager->LoadCatalog(table.get(), Bstr(FromUtf8(dir_ / "vpf")), velkZelCatalogVPF,
-                                   nullptr),
-              S_OK);
-    ASSERT_EQ(db_.As<IFeatureWorkspace>()->OpenFeatureClass(Bstr(L"vmap"), catalog_.put()), S_OK);
-  }
-  void TearDown() override {
-    catalog_.Reset();
-    db_.Reset();
-    productline::RevokeProductLineClasses(productCookies_);
-    for (DWORD c : hostCookies_) RevokeProcessClass(c);
-  }
+  void SetUp() override { MakeCatalog(velkZelCatalogVPF, L"vmap"); }
 
   ComPtr<IZelVectorLayer> NewLayer() {
     ComPtr<IZelVectorLayer> layer;
@@ -124,32 +66,10 @@ class VectorLayerTest : public ::testing::Test {
     return layer;
   }
 
-  // Draws a map holding the layer over west..east, 50.1..50.9 north, at 1000 pixels across.
   host::DrawCounters DrawMap(IZelVectorLayer* layer, double west, double east) {
-    ComPtr<IMap> map;
-    EXPECT_EQ(host::CreateMap(nullptr, IidOf<IMap>(), map.put_void()), S_OK);
-    map->AddLayer(QueryAs<ILayer>(layer).get());
-    host::PictureView view;
-    view.xmin = west;
-    view.xmax = east;
-    view.ymin = 50.1;
-    view.ymax = 50.9;
-    view.width = 1000;
-    view.height = 800;
-    host::DrawCounters counters;
-    EXPECT_EQ(host::SaveMapPicture(map.get(), view, dir_ / "map.png", &counters), S_OK);
-    return counters;
+    return VpfCatalogTest::DrawMap(layer, west, east);
   }
-
-  // The view's width in degrees for a map scale at 1000 pixels of 96 an inch.
-  static double WidthAt(double scale) {
-    return scale * (1000 * 0.0254 / 96.0) / (6378137.0 * 3.14159265358979323846 / 180.0);
-  }
-
-  ScratchDir dir_;
-  std::vector<DWORD> hostCookies_, productCookies_;
-  ComPtr<IWorkspace> db_;
-  ComPtr<IFeatureClass> catalog_;
+  static double WidthAt(double scale) { return ViewWidthAt(scale); }
 };
 
 TEST_F(VectorLayerTest, NewLayerDefaults) {
@@ -327,17 +247,7 @@ TEST_F(VectorLayerTest, SaveAndLoadRebuildTheTree) {
   loaded.As<ILayer>()->get_Name(&name);
   EXPECT_EQ(name.str(), L"vmap");
 
-  // Unbound: S_FALSE, and the marker written after the record is read next.
-  auto unbound = NewLayer();
-  ComPtr<IStream> second;
-  ASSERT_EQ(CreateMemoryStream(second.put()), S_OK);
-  ASSERT_EQ(unbound.As<IPersistStream>()->Save(second.get(), TRUE), S_OK);
-  ASSERT_EQ(lumeris::WriteStreamLong(second.get(), 0x5EA1), S_OK);
-  second->Seek(zero, STREAM_SEEK_SET, nullptr);
-  EXPECT_EQ(NewLayer().As<IPersistStream>()->Load(second.get()), S_FALSE);
-  LONG marker = 0;
-  EXPECT_EQ(lumeris::ReadStreamLong(second.get(), &marker), S_OK);
-  EXPECT_EQ(marker, 0x5EA1);
+  ExpectUnboundRecordReadWhole([&] { return NewLayer().As<IPersistStream>(); });
 }
 
 // The footprint cannot be taken out of the layer: deleting it puts a fresh one in its place.

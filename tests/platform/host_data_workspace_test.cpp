@@ -182,3 +182,50 @@ TEST(HostDataWorkspace, ScratchWorkspaceLivesUnderTheHostRoot) {
   const char* home = std::getenv("TREVIK_HOME");
   reg::SetHostRoot(home ? home : "");
 }
+
+// A database's feature dataset: its feature classes named with its name and "_" (letter case
+// aside), not tables or lookalike names; none by a name no feature class starts with; folders
+// have none.
+TEST(HostDataWorkspace, DatabaseFeatureDatasetsGroupFeatureClassesByName) {
+  ScratchDir dir;
+  ComPtr<IWorkspace> db;
+  ASSERT_EQ(DatabaseFactory()->Create(Bstr(FromUtf8(dir.path())), Bstr(L"db"), nullptr, nullptr,
+                                      db.put()),
+            S_OK);
+  ComPtr<IFeatureClass> fc;
+  ComPtr<ITable> t;
+  for (const wchar_t* name : {L"VMAPLV0_pop_builtp", L"vmaplv0_trans_roadl", L"vmaplv0x_a_b",
+                              L"vmaplv1_pop_builtp", L"vmaplv0"})
+    ASSERT_EQ(CreateClass(db.get(), name, kPoints, fc.put()), S_OK) << ToUtf8(name);
+  ASSERT_EQ(CreateTable(db.get(), L"vmaplv0_table", {OidField(), TextField(L"X", 4)}, t.put()),
+            S_OK);
+  auto features = db.Query<IFeatureWorkspace>();
+  ComPtr<IFeatureDataset> dataset;
+  ASSERT_EQ(features->OpenFeatureDataset(Bstr(L"vmaplv0"), dataset.put()), S_OK);
+  std::vector<std::wstring> subsets;
+  ComPtr<IEnumDataset> e;
+  ASSERT_EQ(dataset->get_Subsets(e.put()), S_OK);
+  ComPtr<IDataset> ds;
+  while (e->Next(ds.put()) == S_OK) {
+    Bstr name;
+    ds->get_Name(&name);
+    subsets.push_back(name.str());
+    EXPECT_TRUE(ds.Query<IFeatureClass>());
+  }
+  EXPECT_EQ(subsets, (std::vector<std::wstring>{L"VMAPLV0_pop_builtp", L"vmaplv0_trans_roadl"}));
+  auto self = dataset.Query<IDataset>();
+  Bstr name;
+  self->get_Name(&name);
+  EXPECT_EQ(name.str(), L"vmaplv0");
+  LONG type = 0;
+  self->get_Type(&type);
+  EXPECT_EQ(type, kDatasetFeatureDataset);
+  ComPtr<IWorkspace> owner;
+  self->get_Workspace(owner.put());
+  EXPECT_TRUE(IsSameObject(owner.get(), db.get()));
+  EXPECT_EQ(features->OpenFeatureDataset(Bstr(L"vmaplv2"), dataset.put()), E_DATA_NOT_FOUND);
+  EXPECT_EQ(features->OpenFeatureDataset(Bstr(L"vmaplv0_table"), dataset.put()), E_DATA_NOT_FOUND);
+  auto folder = OpenWorkspace(ShapefileFactory().get(), dir.path());
+  EXPECT_EQ(folder.Query<IFeatureWorkspace>()->OpenFeatureDataset(Bstr(L"db"), dataset.put()),
+            E_DATA_NOT_FOUND);
+}

@@ -24,6 +24,7 @@
 #include "platform/host/symbol_objects.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/productline/data_manager.h"
+#include "platform/productline/geosym_renderer.h"
 #include "tests/fixtures/dted_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/tool_output.h"
@@ -173,6 +174,22 @@ TEST_F(MapPictureTest, DrawsCellsOnTheRampAndPointsWithTheirSymbols) {
   EXPECT_EQ(counters.rastersDrawn, 4);
   EXPECT_EQ(counters.statisticsReads, 0) << "the catalog's statistics are used";
   EXPECT_EQ(counters.featuresDrawn, 2);
+}
+
+// A renderer of an outside component (the product line's GeoSym) draws every feature with the
+// default look of its kind: both towns, as the default red circle rather than the layer's
+// square (whose corner the circle does not reach).
+TEST_F(MapPictureTest, AnOutsideRendererDrawsTheDefaultLooks) {
+  ComPtr<IFeatureRenderer> geoSym;
+  ASSERT_EQ(productline::CreateGeoSymRendererObject(nullptr, IidOf<IFeatureRenderer>(),
+                                                     geoSym.put_void()),
+            S_OK);
+  ASSERT_EQ(points_.As<IGeoFeatureLayer>()->putref_Renderer(geoSym.get()), S_OK);
+  DrawCounters counters;
+  const Picture p = Draw(&counters);
+  EXPECT_EQ(counters.featuresDrawn, 2);
+  EXPECT_EQ(p.At(50, 100), 0xFF0000u);
+  EXPECT_NE(p.At(54, 96), 0xFF0000u);
 }
 
 // Only the rows in view are opened; the definition query and the layer's visibility narrow
