@@ -33,6 +33,7 @@
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
+#include "tests/terrain/terrain_doubles.h"
 
 namespace velk::corvane {
 namespace {
@@ -446,6 +447,35 @@ TEST(ThreatDomeRun, NewObserversAndBadInputs) {
   LONG after = 0;
   globe.Map()->get_LayerCount(&after);
   EXPECT_EQ(after, before + 1);  // only the empty observer layer the last case added
+}
+
+TEST(ThreatDomeRun, ACatalogElevationLayerGoesThroughItsClip) {
+  Globe globe;
+  // A hill in geographic degrees (about 28 m cells), clipped by the catalog layer's stand-in.
+  test::DemSpec spec;
+  spec.columns = spec.rows = 400;
+  spec.originX = 6.0;
+  spec.originY = 1.0;
+  spec.cellX = spec.cellY = 0.00025;
+  spec.value = [](int c, int r) { return 300.0 + 0.5 * c - 0.2 * r; };
+  ASSERT_TRUE(test::MakeGeoTiffDem(globe.dir / "hill.tif", spec));
+  auto layer = MakeObjectPtr<DtedLayerDouble, ILayer>();
+  auto* dted = static_cast<DtedLayerDouble*>(layer.get());
+  dted->source = globe.dir / "hill.tif";
+  ThreatDomeRunParameters p;
+  p.baseLayer = layer;
+  p.inputType = 1;
+  p.current.longitude = 6.05;
+  p.current.latitude = 0.95;
+  p.current.domeRadius = 1.0;
+  p.current.heightOffset = 20;
+  const auto out = RunThreatDome(globe.hook, p);
+  ASSERT_TRUE(out.done) << (out.messages.empty() ? 0 : out.messages[0].textId);
+  EXPECT_EQ(dted->clips, 1);
+  EXPECT_EQ(out.groupName, L"Threat Dome of catalog");
+  // The observer stands 20 m above the hill where it was picked (about 300 + 0.5 * 200 - 0.2 *
+  // 200 = 360 m).
+  EXPECT_NEAR(CentreHeight(out.workFolder, 0), 380.0, 2.0);
 }
 
 }  // namespace
