@@ -102,9 +102,8 @@ struct Globe {
     for (auto [x, y] : places) {
       ComPtr<IFeature> f;
       Check(fc->CreateFeature(f.put()));
-      Check(f->putref_Shape(host::NewPoint(x, y, test::SpatialReference(32631).get())
-                                .As<IGeometry>()
-                                .get()));
+      Check(f->putref_Shape(
+          host::NewPoint(x, y, test::SpatialReference(32631).get()).As<IGeometry>().get()));
       Check(f->put_Value(radiusField, Variant(radius2)));
       Check(f->put_Value(offsetField, Variant(10.0)));
       if (spot) Check(f->put_Value(spotField, Variant(*spot)));
@@ -248,7 +247,8 @@ TEST(ThreatDome, WritingTwiceAppendsAFeatureAndAddsNoLayer) {
   first->get_Name(&name);
   EXPECT_EQ(name.str(), L"Wireframe");
   for (const char* file : {"Dome.shp", "Wireframe.shp"}) {
-    const std::string info = test::ToolOutput("ogrinfo -ro -so -al " + test::ShellQuote(out / file));
+    const std::string info =
+        test::ToolOutput("ogrinfo -ro -so -al " + test::ShellQuote(out / file));
     EXPECT_NE(info.find("Feature Count: 2"), std::string::npos) << file << info;
   }
   // Nothing built, nothing written; no target, nothing written.
@@ -263,8 +263,8 @@ TEST(ThreatDome, RefusedStepsAndRadiiBuildNothing) {
   ComPtr<ISpatialReference> sr;
   surface->get_SpatialReference(sr.put());
   auto centre = host::NewPoint(502000, 3996000, sr.get());
-  for (auto [step, radius] : {std::pair{0.0, 100.0}, std::pair{-5.0, 100.0},
-                              std::pair{10.0, 0.0}, std::pair{10.0, -1.0}}) {
+  for (auto [step, radius] : {std::pair{0.0, 100.0}, std::pair{-5.0, 100.0}, std::pair{10.0, 0.0},
+                              std::pair{10.0, -1.0}}) {
     CThreatDome dome(step, step);
     dome.BuildThreatDomeGeometry(centre.get(), radius, surface.get());
     EXPECT_FALSE(dome.Dome()) << step << " " << radius;
@@ -435,8 +435,7 @@ TEST(ThreatDomeRun, NewObserversAndBadInputs) {
     const auto refused = RunThreatDome(globe.hook, q);
     EXPECT_FALSE(refused.done) << c.what;
     if (c.message) {
-      EXPECT_TRUE(!refused.messages.empty() && refused.messages[0].textId == c.message)
-          << c.what;
+      EXPECT_TRUE(!refused.messages.empty() && refused.messages[0].textId == c.message) << c.what;
     } else {
       EXPECT_TRUE(refused.messages.empty()) << c.what;
     }
