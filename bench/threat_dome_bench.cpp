@@ -89,9 +89,9 @@ void BM_Domes(benchmark::State& state) {
   }
   state.counters["domes_per_s"] =
       benchmark::Counter(static_cast<double>(domes), benchmark::Counter::kIsRate);
-  state.counters["ns_per_sample"] = benchmark::Counter(
-      static_cast<double>(samples) * 1e-9,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_sample"] =
+      benchmark::Counter(static_cast<double>(samples) * 1e-9,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_Domes)
     ->ArgsProduct({{1, 10, 100}, {10, 1}, {5, 20}})
@@ -118,9 +118,9 @@ void BM_RadialEngineCell(benchmark::State& state) {
     benchmark::DoNotOptimize(result.counts.data());
   }
   const double reach = M_PI * std::pow(20000.0, 2) / (w.surface.grid.cellX * w.surface.grid.cellY);
-  state.counters["ns_per_cell"] = benchmark::Counter(
-      reach * 1e-9 * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_cell"] =
+      benchmark::Counter(reach * 1e-9 * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_RadialEngineCell)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 

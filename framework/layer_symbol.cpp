@@ -35,7 +35,9 @@ void ApplyLayerSymbol(LONG geometryType, IColor* colour, LONG size, BSTR name, I
       break;
     }
     case 3:
-    case 9: Check(RequireZelSettings<IDDDSettings>()->DDDGetSymbol(geometryType, symbol.put())); break;
+    case 9:
+      Check(RequireZelSettings<IDDDSettings>()->DDDGetSymbol(geometryType, symbol.put()));
+      break;
     default: break;
   }
   if (symbol) Check(simple->putref_Symbol(symbol.get()));

@@ -33,7 +33,8 @@ void Elevation(SessionContext& s, const SessionLine& l) {
     ComPtr<IGlobeLayerKind> kind;
     HRESULT hr = CoCreateInstance(velk::host::CLSID_GlobeLayerKind, nullptr, CLSCTX_ALL,
                                   IidOf<IGlobeLayerKind>(), kind.put_void());
-    if (FAILED(hr) || !kind) FailLine(L"the host cannot make a layer kind: " + velk::HresultText(hr));
+    if (FAILED(hr) || !kind)
+      FailLine(L"the host cannot make a layer kind: " + velk::HresultText(hr));
     kind->put_Kind(kGlobeLayerElevation);
     extensions->AddExtension(kind.get());
     return;

@@ -118,6 +118,7 @@ void RewriteExtents(const std::vector<unsigned char>& shp, const std::vector<uns
     const auto type = Little<std::int32_t>(c);
     if (type == 0) continue;
     if (type == 1 || type == 11 || type == 21) {
+      if (length < 20) continue;
       x.Add(Little<double>(c + 4));
       y.Add(Little<double>(c + 12));
       if (type == 11 && length >= 28) z.Add(Little<double>(c + 20));

@@ -36,9 +36,7 @@ class DomePointGrid {
   std::int32_t ColumnCount() const { return columnCount_; }
   std::vector<Row>& Rows() { return rows_; }
   const std::vector<Row>& Rows() const { return rows_; }
-  std::optional<DomePoint>& At(std::size_t row, std::size_t column) {
-    return rows_[row][column];
-  }
+  std::optional<DomePoint>& At(std::size_t row, std::size_t column) { return rows_[row][column]; }
   const std::optional<DomePoint>& At(std::size_t row, std::size_t column) const {
     return rows_[row][column];
   }

@@ -26,7 +26,7 @@ double GroundAt(const DomeSurface& s, double x, double y) {
   if (!(column >= 0 && row >= 0 && column < s.grid.columns && row < s.grid.rows))
     return std::numeric_limits<double>::quiet_NaN();
   const float v = s.grid.values[static_cast<std::size_t>(row) * s.grid.columns +
-                               static_cast<std::size_t>(column)];
+                                static_cast<std::size_t>(column)];
   if (s.grid.noData && v == static_cast<float>(*s.grid.noData))
     return std::numeric_limits<double>::quiet_NaN();
   return v;
@@ -83,8 +83,7 @@ DomeRay TraceDomeRay(const DomeSurface& s, const DomePoint& centre, const DomePo
     }
     return ray;
   }
-  if ( r.profile.empty() || std::isnan(r.profile.front().z) ||
-      std::isnan(r.profile.back().z)) {
+  if (r.profile.empty() || std::isnan(r.profile.front().z) || std::isnan(r.profile.back().z)) {
     ray.point = {centre.x, centre.y, centre.z, 0.0};
     ray.kind = DomeRayEndKind::kCentre;
   } else if (r.targetVisible) {
@@ -116,8 +115,8 @@ DomeRaysResult ComputeDomeRays(const DomeSurface& surface, const DomePoint& cent
   const int threads = host::analysis::ThreadCount(static_cast<int>(options.threads), rows, 1);
   std::atomic<bool> stop{false};
   std::atomic<std::size_t> samples{0};
-  const int lastBandStart = static_cast<int>(static_cast<long long>(rows) * (threads - 1) /
-                                             std::max(1, threads));
+  const int lastBandStart =
+      static_cast<int>(static_cast<long long>(rows) * (threads - 1) / std::max(1, threads));
   host::analysis::ForEachRowBand(rows, threads, [&](int first, int last) {
     // The calling thread runs the last band; only it asks keepGoing.
     const bool asks = keepGoing && first == lastBandStart;

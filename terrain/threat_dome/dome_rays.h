@@ -25,10 +25,10 @@ struct DomeSurface {
 };
 
 struct DomeRayOptions {
-  double azimuthStep = 10.0;    // degrees
-  double elevationStep = 10.0;  // degrees
+  double azimuthStep = 10.0;                   // degrees
+  double elevationStep = 10.0;                 // degrees
   host::analysis::CurvatureOptions curvature;  // off unless asked
-  unsigned threads = 0;  // 0: every core
+  unsigned threads = 0;                        // 0: every core
 };
 
 // The grid's counts: azimuthCount = trunc(360 / azimuthStep), elevationCount =
@@ -53,9 +53,9 @@ DomePoint DomeRayTarget(const DomePoint& centre, double radius, double azimuthDe
                         double elevationDegrees);
 
 enum class DomeRayEndKind {
-  kOpen,         // the target is seen: the ray ends at full length
-  kObstructed,   // it ends at the terrain that hides the target
-  kCentre,       // hidden with nothing to show for it (an end off the surface or on a void)
+  kOpen,        // the target is seen: the ray ends at full length
+  kObstructed,  // it ends at the terrain that hides the target
+  kCentre,      // hidden with nothing to show for it (an end off the surface or on a void)
 };
 
 struct DomeRay {
@@ -71,7 +71,7 @@ DomeRay TraceDomeRay(const DomeSurface& surface, const DomePoint& centre, const 
                      const host::analysis::CurvatureOptions& curvature = {});
 
 struct DomeRaysResult {
-  DomePointGrid grid;   // Rows() x Columns() of CountsOf the steps; each a copy
+  DomePointGrid grid;       // Rows() x Columns() of CountsOf the steps; each a copy
   std::size_t samples = 0;  // terrain samples over every ray
   bool cancelled = false;   // keepGoing said no: the rays not traced are left empty
   std::string error;        // steps or radius refused: nothing traced

@@ -182,10 +182,12 @@ bool CThreatDome::TraceOnGrid(IPoint* centre, const DomePoint& eye, double radiu
   if (std::fabs(xmin + width * cellX - xmax) > 1e-6 * cellX * width) return false;  // not north-up
   // The window of cells the rays can reach, with a cell to spare.
   auto clampColumn = [&](double x) {
-    return static_cast<LONG>(std::max(0.0, std::min<double>(width, std::floor((x - xmin) / cellX))));
+    return static_cast<LONG>(
+        std::max(0.0, std::min<double>(width, std::floor((x - xmin) / cellX))));
   };
   auto clampRow = [&](double y) {
-    return static_cast<LONG>(std::max(0.0, std::min<double>(height, std::floor((ymax - y) / cellY))));
+    return static_cast<LONG>(
+        std::max(0.0, std::min<double>(height, std::floor((ymax - y) / cellY))));
   };
   const LONG c0 = std::max<LONG>(0, clampColumn(eye.x - radius) - 1);
   const LONG c1 = std::min<LONG>(width, clampColumn(eye.x + radius) + 2);
@@ -321,8 +323,8 @@ HRESULT CThreatDome::WriteThreatDomeOutput(IUnknown* layerTarget, const std::wst
     if (!o.shape) continue;
     ComPtr<IFeatureClass> fc = OpenClass(workspace.get(), o.name);
     if (!fc) {
-      fc = CreateShapefileClass(folderPath, o.name, o.type, spatialReference_.get(), true, true,
-                                {});
+      fc =
+          CreateShapefileClass(folderPath, o.name, o.type, spatialReference_.get(), true, true, {});
       if (!fc) return undo(E_FAIL);
       o.made = fc;
     }

@@ -20,12 +20,12 @@ namespace {
 constexpr UINT kBitmapIds[3] = {3009, 3002, 3013};
 constexpr int kBitmapButtons[3] = {tdd::kPick, tdd::kAdd, tdd::kRemove};
 // The controls of a new observer, enabled with input type 1.
-constexpr int kNewObserverControls[] = {
-    tdd::kNewLabel,    tdd::kLatitudeLabel, tdd::kLongitudeLabel, tdd::kPick,
-    tdd::kOffsetLabel, tdd::kOffset,        tdd::kOffsetUnit,     tdd::kRadiusLabel,
-    tdd::kRadius,      tdd::kRadiusUnit,    tdd::kUseElevation,   tdd::kToggleList,
-    tdd::kAdd,         tdd::kRemove,        tdd::kRemoveAll,      tdd::kList,
-    tdd::kListGroup};
+constexpr int kNewObserverControls[] = {tdd::kNewLabel,   tdd::kLatitudeLabel, tdd::kLongitudeLabel,
+                                        tdd::kPick,       tdd::kOffsetLabel,   tdd::kOffset,
+                                        tdd::kOffsetUnit, tdd::kRadiusLabel,   tdd::kRadius,
+                                        tdd::kRadiusUnit, tdd::kUseElevation,  tdd::kToggleList,
+                                        tdd::kAdd,        tdd::kRemove,        tdd::kRemoveAll,
+                                        tdd::kList,       tdd::kListGroup};
 
 std::wstring NumberText(double value) {
   std::wstring text;
@@ -71,15 +71,16 @@ LRESULT ThreatDomeDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   const UINT texts[2] = {kIdsUseExistingObservers, kIdsCreateNewObserver};
   for (int i = 0; i < 2; ++i) {
     const std::wstring text = LoadResString(texts[i]);
-    const LRESULT at = ::SendMessageW(type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const LRESULT at =
+        ::SendMessageW(type, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     ::SendMessageW(type, CB_SETITEMDATA, at, i);
   }
   ::SendMessageW(type, CB_SETCURSEL, 0, 0);
   ResetObserverFields();
   m_observerList.clear();
   UpdateInputControls();
-  const bool ready = ::SendMessageW(Item(tdd::kObserverLayer), CB_GETCOUNT, 0, 0) > 0 &&
-                     !m_layers.empty();
+  const bool ready =
+      ::SendMessageW(Item(tdd::kObserverLayer), CB_GETCOUNT, 0, 0) > 0 && !m_layers.empty();
   ::EnableWindow(Item(IDOK), ready);
   RegisterModelessDialog(m_hWnd);
   return TRUE;
@@ -96,7 +97,8 @@ void ThreatDomeDlg::FillObserverLayerCombo() {
       if (!IsObserverPointLayer(layer.get())) continue;
       Bstr name;
       layer->get_Name(&name);
-      ::SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.get() ? name.get() : L""));
+      ::SendMessageW(combo, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(name.get() ? name.get() : L""));
       m_observerLayers.push_back(layer);
     }
   }
@@ -126,8 +128,7 @@ void ThreatDomeDlg::CollapseObserverList() {
 void ThreatDomeDlg::ExpandObserverList() {
   RECT r{};
   ::GetWindowRect(m_hWnd, &r);
-  ::SetWindowPos(m_hWnd, nullptr, 0, 0, r.right - r.left, m_fullHeight,
-                 SWP_NOMOVE | SWP_NOZORDER);
+  ::SetWindowPos(m_hWnd, nullptr, 0, 0, r.right - r.left, m_fullHeight, SWP_NOMOVE | SWP_NOZORDER);
   m_listOpen = true;
   EnableObserverList();
   ::SetDlgItemTextW(m_hWnd, tdd::kToggleList, LoadResString(kIdsHideObserverList).c_str());
@@ -187,7 +188,8 @@ void ThreatDomeDlg::UpdateInputControls() {
 }
 
 void ThreatDomeDlg::UpdateElevationControls() {
-  const BOOL on = m_inputType == 1 && ::IsDlgButtonChecked(m_hWnd, tdd::kUseElevation) == BST_CHECKED;
+  const BOOL on =
+      m_inputType == 1 && ::IsDlgButtonChecked(m_hWnd, tdd::kUseElevation) == BST_CHECKED;
   ::EnableWindow(Item(tdd::kElevation), on);
   ::EnableWindow(Item(tdd::kElevationUnit), on);
 }

@@ -363,8 +363,7 @@ class Run {
     ComPtr<IGeoDataset> saved;
     if (source) {
       auto op = CreateHostObject<ISurfacePreparationOp>(host::CLSID_RasterSurfaceOp);
-      op->PrepareAzimuthalGrid(source.get(), area.get(), workspace.get(), Bstr(temp),
-                               saved.put());
+      op->PrepareAzimuthalGrid(source.get(), area.get(), workspace.get(), Bstr(temp), saved.put());
     }
     if (!KeepGoing()) return nullptr;
     ComPtr<ILayer> layer = saved ? RasterLayerOf(saved.get()) : nullptr;
@@ -410,7 +409,6 @@ class Run {
     globe->get_GlobeDisplay(display.put());
     if (display) display->RefreshViewers();
   }
-
 
   HookStruct& hook_;
   const ThreatDomeRunParameters& p_;

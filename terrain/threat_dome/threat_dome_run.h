@@ -35,8 +35,8 @@ constexpr UINT kIdsObserverNotAPoint = 3718;
 
 // An observer as the dialog holds it.
 struct ThreatDomeObserverInput {
-  double latitude = 0.0;      // degrees
-  double longitude = 0.0;     // degrees
+  double latitude = 0.0;        // degrees
+  double longitude = 0.0;       // degrees
   double heightOffset = 200.0;  // metres
   double domeRadius = 10.0;     // kilometres
   double elevation = 0.0;       // metres, when given
@@ -44,18 +44,18 @@ struct ThreatDomeObserverInput {
 };
 
 struct ThreatDomeRunParameters {
-  ComPtr<ILayer> baseLayer;  // the base elevation layer; none: the run does not start
-  int inputType = 0;         // 0 the observer layer's points, 1 new observers
+  ComPtr<ILayer> baseLayer;      // the base elevation layer; none: the run does not start
+  int inputType = 0;             // 0 the observer layer's points, 1 new observers
   ComPtr<ILayer> observerLayer;  // input type 0; none: the run does not start
   bool listOpen = false;         // input type 1: the list of observers is shown
   std::vector<ThreatDomeObserverInput> observerList;  // its rows
-  ThreatDomeObserverInput current;  // the single new observer (list closed)
+  ThreatDomeObserverInput current;                    // the single new observer (list closed)
 };
 
 struct ThreatDomeRunOutcome {
   std::vector<RunMessage> messages;  // message boxes, in order
-  bool done = false;       // the group is on the globe
-  bool cancelled = false;  // Esc: "Operation cancelled" shown, nothing added
+  bool done = false;                 // the group is on the globe
+  bool cancelled = false;            // Esc: "Operation cancelled" shown, nothing added
   std::wstring workFolder;
   std::wstring groupName;
   ComPtr<ILayer> group;

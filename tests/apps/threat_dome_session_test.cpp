@@ -101,10 +101,12 @@ print windows
 
   // Two finished runs, each with a dome and a wireframe per observer.
   int finished = 0;
-  for (const auto& folder : fs::directory_iterator(fs::path(root.path()) / "scratch" / "ThreatDome")) {
+  for (const auto& folder :
+       fs::directory_iterator(fs::path(root.path()) / "scratch" / "ThreatDome")) {
     if (!folder.is_directory() || !fs::exists(folder.path() / "Dome.shp")) continue;
     ++finished;
-    const std::string dome = ToolOutput("ogrinfo -ro -al " + ShellQuote(folder.path() / "Dome.shp"));
+    const std::string dome =
+        ToolOutput("ogrinfo -ro -al " + ShellQuote(folder.path() / "Dome.shp"));
     EXPECT_TRUE(Has(dome, "Feature Count: 3")) << folder.path();
     // 36 strips of 38 points (36 triangles each) and the fan of 38 (36 triangles) per dome.
     std::size_t triangles = 0;

@@ -40,9 +40,9 @@ TEST(DomeRays, OpenRaysReachTheRadiusAndTheRidgeStopsTheOthers) {
     const DomePoint target = DomeRayTarget(centre, 1400.0, az, az == 90.0 ? 20.0 : 0.0);
     DomeRay open = TraceDomeRay(g.surface, centre, target);
     EXPECT_EQ(open.kind, DomeRayEndKind::kOpen) << az;
-    EXPECT_NEAR(std::hypot(open.point.x - centre.x, open.point.y - centre.y,
-                           open.point.z - centre.z),
-                1400.0, 1e-6);
+    EXPECT_NEAR(
+        std::hypot(open.point.x - centre.x, open.point.y - centre.y, open.point.z - centre.z),
+        1400.0, 1e-6);
   }
   // A ray whose end leaves the grid: hidden with nothing to show, it ends at the centre.
   DomeRay off = TraceDomeRay(g.surface, centre, DomeRayTarget(centre, 5000.0, 0.0, 0.0));
@@ -73,8 +73,8 @@ TEST(DomeRays, TheGridHoldsEveryRayAndAllCoresAgreeWithOne) {
       EXPECT_EQ(a->y, b->y);
       EXPECT_EQ(a->z, b->z);
       // Each cell is the ray traced alone.
-      const DomeRay ray = TraceDomeRay(
-          g.surface, centre, DomeRayTarget(centre, 1400.0, i * 10.0, (j - 9) * 10.0));
+      const DomeRay ray =
+          TraceDomeRay(g.surface, centre, DomeRayTarget(centre, 1400.0, i * 10.0, (j - 9) * 10.0));
       EXPECT_EQ(a->x, ray.point.x);
       EXPECT_EQ(a->z, ray.point.z);
     }

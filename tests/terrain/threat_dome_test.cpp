@@ -7,11 +7,13 @@
 
 #include <cmath>
 #include <filesystem>
+#include <optional>
 
 #include "framework/host_object_creation.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
 #include "platform/com/text.h"
+#include "platform/host/data_class_ids.h"
 #include "platform/host/display_class_ids.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/geometry_environment.h"
@@ -19,16 +21,19 @@
 #include "platform/host/globe_layer_kind.h"
 #include "platform/host/layer_kinds.h"
 #include "platform/host/map.h"
+#include "platform/host/property_set.h"
 #include "platform/host/raster.h"
 #include "platform/host/status_bar.h"
 #include "platform/host/track_cancel.h"
 #include "platform/host/vector3d.h"
+#include "platform/host/workspace.h"
 #include "terrain/linear_los/los_results.h"
 #include "terrain/threat_dome/threat_dome.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
+#include "tests/terrain/terrain_doubles.h"
 
 namespace velk::corvane {
 namespace {
@@ -81,23 +86,27 @@ struct Globe {
     return text.str();
   }
   // A point layer with the observer fields RADIUS2 and OFFSETA at UTM places.
+  // With spot, the field SPOT holds it.
   ComPtr<ILayer> Observers(const std::vector<std::pair<double, double>>& places, double radius2,
-                           const std::wstring& file = L"observers") {
+                           const std::wstring& file = L"observers",
+                           std::optional<double> spot = std::nullopt) {
+    std::vector<ShapefileField> fields{{L"RADIUS2", 3, 16, 14, 6}, {L"OFFSETA", 3, 12, 8, 4}};
+    if (spot) fields.push_back({L"SPOT", 3, 16, 14, 6});
     auto fc = CreateShapefileClass(FromUtf8(dir.path()), file + L".shp", kGeometryPoint,
-                                   test::SpatialReference(32631).get(), false, false,
-                                   {{L"RADIUS2", 3, 16, 14, 6}, {L"OFFSETA", 3, 12, 8, 4}});
+                                   test::SpatialReference(32631).get(), false, false, fields);
     EXPECT_TRUE(fc);
-    LONG radiusField = -1, offsetField = -1;
+    LONG radiusField = -1, offsetField = -1, spotField = -1;
     fc->FindField(Bstr(L"RADIUS2"), &radiusField);
     fc->FindField(Bstr(L"OFFSETA"), &offsetField);
+    fc->FindField(Bstr(L"SPOT"), &spotField);
     for (auto [x, y] : places) {
       ComPtr<IFeature> f;
       Check(fc->CreateFeature(f.put()));
-      Check(f->putref_Shape(host::NewPoint(x, y, test::SpatialReference(32631).get())
-                                .As<IGeometry>()
-                                .get()));
+      Check(f->putref_Shape(
+          host::NewPoint(x, y, test::SpatialReference(32631).get()).As<IGeometry>().get()));
       Check(f->put_Value(radiusField, Variant(radius2)));
       Check(f->put_Value(offsetField, Variant(10.0)));
+      if (spot) Check(f->put_Value(spotField, Variant(*spot)));
       Check(f->Store());
     }
     auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
@@ -238,7 +247,8 @@ TEST(ThreatDome, WritingTwiceAppendsAFeatureAndAddsNoLayer) {
   first->get_Name(&name);
   EXPECT_EQ(name.str(), L"Wireframe");
   for (const char* file : {"Dome.shp", "Wireframe.shp"}) {
-    const std::string info = test::ToolOutput("ogrinfo -ro -so -al " + test::ShellQuote(out / file));
+    const std::string info =
+        test::ToolOutput("ogrinfo -ro -so -al " + test::ShellQuote(out / file));
     EXPECT_NE(info.find("Feature Count: 2"), std::string::npos) << file << info;
   }
   // Nothing built, nothing written; no target, nothing written.
@@ -253,8 +263,8 @@ TEST(ThreatDome, RefusedStepsAndRadiiBuildNothing) {
   ComPtr<ISpatialReference> sr;
   surface->get_SpatialReference(sr.put());
   auto centre = host::NewPoint(502000, 3996000, sr.get());
-  for (auto [step, radius] : {std::pair{0.0, 100.0}, std::pair{-5.0, 100.0},
-                              std::pair{10.0, 0.0}, std::pair{10.0, -1.0}}) {
+  for (auto [step, radius] : {std::pair{0.0, 100.0}, std::pair{-5.0, 100.0}, std::pair{10.0, 0.0},
+                              std::pair{10.0, -1.0}}) {
     CThreatDome dome(step, step);
     dome.BuildThreatDomeGeometry(centre.get(), radius, surface.get());
     EXPECT_FALSE(dome.Dome()) << step << " " << radius;
@@ -311,6 +321,48 @@ TEST(ThreatDomeRun, ThreeObserversMakeOneGroupAndTheNextRunTheNextName) {
   EXPECT_NE(second.workFolder, first.workFolder);
   const auto third = RunThreatDome(globe.hook, p);
   EXPECT_EQ(third.groupName, L"Threat Dome 3 of Ridge");
+}
+
+// The height of the dome's centre (its fan's first point) of feature fid in the run's folder.
+double CentreHeight(const std::wstring& folder, LONG fid) {
+  auto props = CreateHostObject<IPropertySet>(host::CLSID_PropertySet);
+  Check(props->SetProperty(Bstr(L"DATABASE"), Variant(Bstr(folder))));
+  auto factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
+  ComPtr<IWorkspace> ws;
+  Check(factory->Open(props.get(), nullptr, ws.put()));
+  ComPtr<IFeatureClass> fc;
+  Check(RequireInterface<IFeatureWorkspace>(ws.get())->OpenFeatureClass(Bstr(L"Dome"), fc.put()));
+  ComPtr<IFeature> f;
+  Check(fc->GetFeature(fid, f.put()));
+  ComPtr<IGeometry> shape;
+  f->get_Shape(shape.put());
+  ComPtr<IGeometry> fan;
+  Check(RequireInterface<IGeometryCollection>(shape.get())->get_Geometry(36, fan.put()));
+  ComPtr<IPoint> centre;
+  Check(RequireInterface<IPointCollection>(fan.get())->get_Point(0, centre.put()));
+  double z = 0;
+  centre->get_Z(&z);
+  return z;
+}
+
+TEST(ThreatDomeRun, ObserversStandOnTheGroundOrAtTheirSpot) {
+  Globe globe;
+  auto surface = GetSurfaceFromLayer(globe.dem.get());
+  ThreatDomeRunParameters p;
+  p.baseLayer = globe.dem;
+  // Without SPOT: 10 m above the ground (the prepared grid's, close to the DEM's).
+  p.observerLayer = globe.Observers({{502000, 3995500}}, 1000, L"relative");
+  auto out = RunThreatDome(globe.hook, p);
+  ASSERT_TRUE(out.done);
+  double ground = 0;
+  surface->GetElevation(host::NewPoint(502000, 3995500, test::SpatialReference(32631).get()).get(),
+                        &ground);
+  EXPECT_NEAR(CentreHeight(out.workFolder, 0), ground + 10, 1.0);
+  // With SPOT: SPOT + OFFSETA whatever the ground.
+  p.observerLayer = globe.Observers({{502000, 3995500}}, 1000, L"absolute", 1234.5);
+  out = RunThreatDome(globe.hook, p);
+  ASSERT_TRUE(out.done);
+  EXPECT_DOUBLE_EQ(CentreHeight(out.workFolder, 0), 1244.5);
 }
 
 TEST(ThreatDomeRun, EscDuringTheSecondDomeLeavesTheGlobeAsItWas) {
@@ -383,8 +435,7 @@ TEST(ThreatDomeRun, NewObserversAndBadInputs) {
     const auto refused = RunThreatDome(globe.hook, q);
     EXPECT_FALSE(refused.done) << c.what;
     if (c.message) {
-      EXPECT_TRUE(!refused.messages.empty() && refused.messages[0].textId == c.message)
-          << c.what;
+      EXPECT_TRUE(!refused.messages.empty() && refused.messages[0].textId == c.message) << c.what;
     } else {
       EXPECT_TRUE(refused.messages.empty()) << c.what;
     }
@@ -395,6 +446,35 @@ TEST(ThreatDomeRun, NewObserversAndBadInputs) {
   LONG after = 0;
   globe.Map()->get_LayerCount(&after);
   EXPECT_EQ(after, before + 1);  // only the empty observer layer the last case added
+}
+
+TEST(ThreatDomeRun, ACatalogElevationLayerGoesThroughItsClip) {
+  Globe globe;
+  // A hill in geographic degrees (about 28 m cells), clipped by the catalog layer's stand-in.
+  test::DemSpec spec;
+  spec.columns = spec.rows = 400;
+  spec.originX = 6.0;
+  spec.originY = 1.0;
+  spec.cellX = spec.cellY = 0.00025;
+  spec.value = [](int c, int r) { return 300.0 + 0.5 * c - 0.2 * r; };
+  ASSERT_TRUE(test::MakeGeoTiffDem(globe.dir / "hill.tif", spec));
+  auto layer = MakeObjectPtr<DtedLayerDouble, ILayer>();
+  auto* dted = static_cast<DtedLayerDouble*>(layer.get());
+  dted->source = globe.dir / "hill.tif";
+  ThreatDomeRunParameters p;
+  p.baseLayer = layer;
+  p.inputType = 1;
+  p.current.longitude = 6.05;
+  p.current.latitude = 0.95;
+  p.current.domeRadius = 1.0;
+  p.current.heightOffset = 20;
+  const auto out = RunThreatDome(globe.hook, p);
+  ASSERT_TRUE(out.done) << (out.messages.empty() ? 0 : out.messages[0].textId);
+  EXPECT_EQ(dted->clips, 1);
+  EXPECT_EQ(out.groupName, L"Threat Dome of catalog");
+  // The observer stands 20 m above the hill where it was picked (about 300 + 0.5 * 200 - 0.2 *
+  // 200 = 360 m).
+  EXPECT_NEAR(CentreHeight(out.workFolder, 0), 380.0, 2.0);
 }
 
 }  // namespace
