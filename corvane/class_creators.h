@@ -2,7 +2,9 @@
 // object map includes this file. A subsystem that makes a class creatable adds its header here.
 #pragma once
 
+#include "catalog/mosaic/mosaic_command.h"
 #include "catalog/options/options_sheet.h"
+#include "catalog/vpf_export/vpf_export_command.h"
 #include "coordinates/convert_coords.h"
 #include "coordinates/coord_tool.h"
 #include "coordinates/coord_tool_dockable.h"
