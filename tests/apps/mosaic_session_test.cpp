@@ -101,6 +101,13 @@ set 3099 out/missing/folder/x.tif
 press OK
 print status
 press Cancel
+map-extent 20.25 30.25 21.75 31.45
+click velkTarvosUI.Mosaic
+set 3099 out/nothing.tif
+pick 3553 "All datasets in the visible extent"
+press OK
+print status
+press Cancel
 print layers
 )";
   std::ofstream(dir / "mosaic.session") << script;
@@ -153,6 +160,12 @@ print layers
   for (const char* layer : {"\"all.tif\"", "\"selected.tif\"", "\"view.tif\"", "\"elevation\""})
     EXPECT_NE(out.find(layer, out.rfind("> print layers")), std::string::npos) << layer << out;
   EXPECT_FALSE(fs::exists(dir / "out/missing"));
+  // No cells in view: nothing made.
+  EXPECT_NE(out.find("> print status\n  status \"Could not create mosaic raster dataset\"",
+                     out.find("> set 3099 out/nothing.tif")),
+            std::string::npos)
+      << out;
+  EXPECT_FALSE(fs::exists(dir / "out/nothing.tif"));
   for (const auto& e : fs::directory_iterator(dir / "out"))
     EXPECT_EQ(e.path().string().find(".part"), std::string::npos) << e.path();
 }
