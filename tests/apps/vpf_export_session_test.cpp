@@ -58,6 +58,13 @@ catalog-new zel.gpkg vmap vpf
 catalog-load zel.gpkg vmap vpf vpf
 map-reference 4326
 map-extent 9.9 49.6 12.1 51.4
+click velkTarvosUI.VpfExport
+print 1
+print 3612
+press Cancel
+click velkTarvosUI.VpfExportDatasets
+press 3026
+press OK
 add-vector zel.gpkg vmap
 show-coverage vmap 0 1 2
 refresh-coverages vmap
@@ -92,6 +99,12 @@ print tree
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const std::string& out = r.out;
   EXPECT_NE(out.find("No output specified"), std::string::npos) << out;
+  // Without vector layers the tree is empty and only Cancel can be pressed.
+  EXPECT_NE(out.find("> print 1\n  1 button \"OK\" default disabled"), std::string::npos) << out;
+  EXPECT_NE(out.find("> print 3612\n  3612 tree count 0"), std::string::npos) << out;
+  // The dataset export's dialog only closes.
+  EXPECT_NE(out.find("dialog 3050 \"Export VPF Datasets\" ended with OK (1)"), std::string::npos)
+      << out;
   // Clearing a child leaves its checked sibling's parent checked; clearing the parent clears
   // the subtree.
   EXPECT_NE(out.find("[x] \"Population\"\n          [x] \"Population areas [lib1]\""), std::string::npos) << out;
