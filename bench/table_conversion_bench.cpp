@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/peak_memory.h"
 #include "platform/host/gdal_drivers.h"
 #include "coordinates/conversion_output.h"
 #include "coordinates/table_conversion_run.h"
@@ -33,37 +34,8 @@ namespace fs = std::filesystem;
 using namespace velk;
 using namespace velk::corvane;
 
-// The resident memory of the process, in bytes.
-long long ResidentBytes() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::stoll(line.substr(6)) * 1024;
-  return 0;
-}
-
-// Samples the resident memory while it lives and keeps the highest value.
-class PeakSampler {
- public:
-  PeakSampler()
-      : peak_(ResidentBytes()), thread_([this] {
-          while (!stop_) {
-            long long now = ResidentBytes();
-            if (now > peak_) peak_ = now;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-          }
-        }) {}
-  ~PeakSampler() { Stop(); }
-  long long Stop() {
-    if (!stop_.exchange(true)) thread_.join();
-    return peak_;
-  }
-
- private:
-  std::atomic<bool> stop_{false};
-  std::atomic<long long> peak_;
-  std::thread thread_;
-};
+using bench::PeakSampler;
+using bench::ResidentBytes;
 
 // A point shapefile of n random places (fixed seed) under the system's temporary folder, made
 // once and kept for later runs.

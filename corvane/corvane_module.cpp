@@ -1,5 +1,6 @@
 #include "corvane/corvane_module.h"
 
+#include "catalog/mosaic/mosaic_command.h"
 #include "coordinates/datum_table.h"
 #include "coordinates/shift_point.h"
 #include "corvane/object_map.h"
@@ -25,6 +26,7 @@ void OnAttach() {
   INITCOMMONCONTROLSEX icc;
   icc.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
   InitCommonControlsEx(&icc);
+  RegisterMosaicDialogForTools();
 }
 DeliverableModule& Deliverable() {
   static DeliverableModule module(L"Corvane", corvane_resources(), ObjectMap(), ids::LIBID_Corvane,

@@ -1,7 +1,9 @@
 #include "framework/map_lookups.h"
 
 #include "framework/host_object_creation.h"
+#include "platform/host/active_view.h"
 #include "platform/host/command_bars.h"
+#include "platform/host/display.h"
 #include "platform/host/uid.h"
 
 namespace velk::corvane {
@@ -53,6 +55,18 @@ void FindCoordToolCommand(HookStruct& hook) {
   ComPtr<IApplication> app;
   ComPtr<ICommandItem> item = FindCommandItem(hook, kCoordToolProgId, app);
   if (item) app->put_CurrentTool(item.get());
+}
+
+ComPtr<IEnvelope> VisibleExtent(HookStruct& hook) {
+  ComPtr<IEnvelope> extent;
+  ComPtr<IActiveView> view;
+  hook.GetActiveView(view.put());
+  ComPtr<IScreenDisplay> display;
+  if (view) view->get_ScreenDisplay(display.put());
+  ComPtr<IDisplayTransformation> transformation;
+  if (display) display->get_DisplayTransformation(transformation.put());
+  if (transformation) transformation->get_VisibleBounds(extent.put());
+  return extent;
 }
 
 }  // namespace velk::corvane

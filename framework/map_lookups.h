@@ -1,9 +1,11 @@
 // Looking things up in the host through a command's hook: the focus map's layers by
-// interface, and the coordinate tool among the document's command bars.
+// interface, the extent the map view shows, and the coordinate tool among the document's
+// command bars.
 #pragma once
 
 #include "framework/hook_struct.h"
 #include "platform/host/command_bars.h"
+#include "platform/host/geometry.h"
 #include "platform/host/layer.h"
 
 namespace velk::corvane {
@@ -11,6 +13,9 @@ namespace velk::corvane {
 // The focus map's (or globe's) layers that answer the interface, group layers searched too,
 // enumeration reset; null on any failure.
 ComPtr<IEnumLayer> GetMapLayersByInterface(HookStruct& hook, const IID& iid);
+
+// The extent the active view shows (its display's visible bounds); null when there is none.
+ComPtr<IEnvelope> VisibleExtent(HookStruct& hook);
 
 // Makes the coordinate tool ("velkTarvosUI.CoordTool") the host's current tool when the
 // document's command bars hold it. No application or document: E_POINTER as a COM error.

@@ -116,9 +116,13 @@ void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT text
   ComPtr<IDataset> dataset;
   while (datasets->Next(dataset.put()) == S_OK && dataset) {
     if (selectedOnly) {
-      Bstr n;
+      // A selection names datasets by their names or, in a catalog layer, by their paths.
+      Bstr n, path;
       dataset->get_Name(&n);
-      if (std::find(selected.begin(), selected.end(), n.str()) == selected.end()) continue;
+      if (auto raster = dataset.As<IRasterDataset>()) raster->get_CompleteName(&path);
+      if (std::find(selected.begin(), selected.end(), n.str()) == selected.end() &&
+          std::find(selected.begin(), selected.end(), path.str()) == selected.end())
+        continue;
     }
     if (area) {
       ComPtr<IEnvelope> footprint;
@@ -137,9 +141,11 @@ void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT text
 
 ComPtr<IRasterCollection> GetRasterFromLayerCombo(HWND extentCombo, UINT textId,
                                                   IUnknown* catalogLayer, IUnknown* area) {
-  auto layer = RequireInterface<IZelDtedLayer>(catalogLayer);
   ComPtr<IRasterCatalog> catalog;
-  layer->get_InternalObject(catalog.put());
+  if (auto dted = QueryAs<IZelDtedLayer>(catalogLayer))
+    dted->get_InternalObject(catalog.put());
+  else
+    RequireInterface<IZelRasterLayer>(catalogLayer)->get_InternalObject(catalog.put());
   if (!catalog) ThrowComError(E_POINTER);
   ComPtr<IRasterCollection> collection;
   BuildRasterCollection(collection.put(), extentCombo, textId, area, catalog.get());

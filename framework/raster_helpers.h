@@ -36,7 +36,8 @@ void ApplyRasterAnalysisSettings(IUnknown* unused, IUnknown* target);
 void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT textId,
                            IUnknown* region, IUnknown* source);
 
-// The rasters of a catalog elevation layer (IZelDtedLayer) for the extent choice of the combo
+// The rasters of a catalog elevation or raster layer (IZelDtedLayer, IZelRasterLayer) for the
+// extent choice of the combo
 // box: as BuildRasterCollection over the layer's catalog and the area (none: every dataset).
 // Null when nothing matches; a layer without a catalog raises E_POINTER.
 ComPtr<IRasterCollection> GetRasterFromLayerCombo(HWND extentCombo, UINT textId,

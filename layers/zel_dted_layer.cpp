@@ -109,9 +109,11 @@ HRESULT ZelDtedLayer::Setup(ITable* pTable, VARIANT_BOOL* isSuccessful) {
 HRESULT ZelDtedLayer::get_InternalObject(IRasterCatalog** catalog) {
   if (!catalog) return E_POINTER;
   *catalog = nullptr;
-  ComPtr<ITable> table = CatalogTableOf(InnerUnknown());
-  if (!table) return S_OK;
-  return table->QueryInterface(IidOf<IRasterCatalog>(), reinterpret_cast<void**>(catalog));
+  IUnknown* inner = InnerUnknown();
+  if (!inner) return S_OK;
+  auto found = QueryAs<IRasterCatalog>(inner);
+  *catalog = found.Detach();
+  return S_OK;
 }
 
 void ZelDtedLayer::BuildFootprintRenderer() {

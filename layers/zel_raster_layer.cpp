@@ -62,9 +62,11 @@ void ZelRasterLayer::BuildFootprintRenderer() {
 HRESULT ZelRasterLayer::get_InternalObject(IRasterCatalog** catalog) {
   if (!catalog) return E_POINTER;
   *catalog = nullptr;
-  ComPtr<ITable> table = CatalogTableOf(InnerUnknown());
-  if (!table) return S_OK;
-  return table->QueryInterface(IidOf<IRasterCatalog>(), reinterpret_cast<void**>(catalog));
+  IUnknown* inner = InnerUnknown();
+  if (!inner) return S_OK;
+  auto found = QueryAs<IRasterCatalog>(inner);
+  *catalog = found.Detach();
+  return S_OK;
 }
 
 // ---------------------------------------------------------------- settings

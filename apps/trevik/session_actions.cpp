@@ -1,6 +1,7 @@
 // Session actions over the data a conversion works on: the bundled example of places, feature
 // layers from vector files, selections.
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/session_layers.h"
 
 #include <filesystem>
 
@@ -42,19 +43,6 @@ ComPtr<ITable> OpenVectorFile(const std::wstring& path) {
                                                      table.put());
   if (FAILED(hr) || !table) throw SessionError{L"not a readable shapefile or dBASE table: " + path};
   return table;
-}
-
-ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name) {
-  LONG count = 0;
-  map->get_LayerCount(&count);
-  for (LONG i = 0; i < count; ++i) {
-    ComPtr<ILayer> layer;
-    if (FAILED(map->get_Layer(i, layer.put())) || !layer) continue;
-    Bstr n;
-    layer->get_Name(&n);
-    if (n.str() == name) return layer;
-  }
-  throw SessionError{L"no layer \"" + name + L"\" in the map"};
 }
 
 //   make-places FILE                 writes the example point shapefile of places

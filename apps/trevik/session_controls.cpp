@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cwctype>
+#include <functional>
 #include <vector>
 
 #include "platform/com/text.h"
@@ -180,6 +181,17 @@ std::wstring DescribeControl(HWND h) {
     HTREEITEM sel = tree.GetSelectedItem();
     line += L"tree count " + std::to_wstring(tree.GetCount()) +
             (sel ? L" selected " + Quote(tree.GetItemText(sel)) : L"");
+    // A tree of check boxes lists its items with their marks, indented by level.
+    if (GetWindowLongPtrW(h, GWL_STYLE) & TVS_CHECKBOXES) {
+      std::function<void(HTREEITEM, int)> walk = [&](HTREEITEM item, int level) {
+        for (; item; item = tree.GetNextSiblingItem(item)) {
+          line += L"\n    " + std::wstring(2 * level, L' ') +
+                  (tree.GetCheckState(item) ? L"[x] " : L"[ ] ") + Quote(tree.GetItemText(item));
+          walk(tree.GetChildItem(item), level + 1);
+        }
+      };
+      walk(tree.GetRootItem(), 0);
+    }
   } else if (IsClass(h, WC_STATIC)) {
     line += L"label " + Quote(Plain(text));
   } else {

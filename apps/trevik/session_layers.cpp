@@ -1,5 +1,7 @@
 #include "apps/trevik/session_layers.h"
 
+#include "apps/trevik/session_action_table.h"
+
 #include <gdal_priv.h>
 
 #include <filesystem>
@@ -121,6 +123,19 @@ bool InterfaceByName(const std::wstring& word, IID* iid) {
       return true;
     }
   return velk::GuidFromString(word, *iid);
+}
+
+velk::ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name) {
+  LONG count = 0;
+  map->get_LayerCount(&count);
+  for (LONG i = 0; i < count; ++i) {
+    velk::ComPtr<ILayer> layer;
+    if (FAILED(map->get_Layer(i, layer.put())) || !layer) continue;
+    velk::Bstr n;
+    layer->get_Name(&n);
+    if (n.str() == name) return layer;
+  }
+  throw SessionError{L"no layer \"" + name + L"\" in the map"};
 }
 
 }  // namespace trevik

@@ -8,6 +8,7 @@
 
 #include "platform/com/object.h"
 #include "platform/host/layer.h"
+#include "platform/host/map.h"
 
 namespace trevik {
 
@@ -20,5 +21,7 @@ velk::ComPtr<ILayer> MakeNamedLayer(const std::wstring& name, const std::vector<
 // An interface by name (IZelDtedLayer, IZelRasterLayer, IZelVectorLayer, ILayer) or braced
 // identifier text; false when it is neither.
 bool InterfaceByName(const std::wstring& word, IID* iid);
+// The top-level layer of the map with that name; else fails the line (SessionError).
+velk::ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name);
 
 }  // namespace trevik

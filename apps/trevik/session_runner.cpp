@@ -31,6 +31,7 @@
 #include "platform/host/symbol_drawing.h"
 #include "platform/host/uid.h"
 #include "platform/productline/symbol_text.h"
+#include "platform/win/control_wrappers.h"
 #include "platform/registry/activation.h"
 #include "platform/registry/file_io.h"
 #include "platform/win/common_controls.h"
@@ -576,6 +577,24 @@ class SessionRunner : public win::Responder, public SessionContext {
     HWND c = Control(l, 0);
     std::wstring which = Arg(l, 1, L"an item number or text");
     long long index = 0;
+    if (velk::win::WindowClassName(c) == WC_TREEVIEW) {
+      // A tree item by the texts of its path from the root: "a|b|c".
+      WTL::CTreeViewCtrl tree(c);
+      HTREEITEM item = nullptr;
+      std::size_t start = 0;
+      for (;;) {
+        const std::size_t bar = which.find(L'|', start);
+        const std::wstring part = which.substr(start, bar == std::wstring::npos ? bar : bar - start);
+        HTREEITEM next = item ? tree.GetChildItem(item) : tree.GetRootItem();
+        while (next && tree.GetItemText(next) != part) next = tree.GetNextSiblingItem(next);
+        if (!next) throw LineError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
+        item = next;
+        if (bar == std::wstring::npos) break;
+        start = bar + 1;
+      }
+      UserResult(win::user::SelectTreeItem(c, item), c);
+      return;
+    }
     bool isList = velk::win::WindowClassName(c) == L"ListBox";
     if (ParseInt(which, &index)) {
       UserResult(isList ? win::user::SelectListBoxItem(c, static_cast<int>(index))

@@ -1,11 +1,14 @@
 #include "platform/host/browse_dialog.h"
 
+#include <cwctype>
 #include <filesystem>
 
 #include "platform/com/object.h"
 #include "platform/com/text.h"
 #include "platform/host/data_class_ids.h"
+#include "platform/host/analysis/raster_mosaic.h"
 #include "platform/host/dataset.h"
+#include "platform/host/raster_objects.h"
 #include "platform/host/gdal_drivers.h"
 #include "platform/host/workspace_objects.h"
 #include "platform/registry/activation.h"
@@ -26,6 +29,9 @@ struct FilterInfo {
   const CLSID* clsid;
   const wchar_t* name;
   const wchar_t* patterns;
+  const wchar_t* suffix = L"";
+  const wchar_t* format = L"";
+  bool database = false;
 };
 const FilterInfo kFilters[] = {
     {&CLSID_FilterTinDatasets, L"TIN Datasets", L"*"},
@@ -38,11 +44,33 @@ const FilterInfo kFilters[] = {
     {&CLSID_FilterFeatureClasses, L"Feature Classes", L"*.shp;*.gpkg"},
     {&CLSID_FilterTables, L"Tables", L"*.dbf;*.gpkg"},
     {&CLSID_FilterWorkspaces, L"Workspaces", L""},
+    {&CLSID_FilterRasterGrid, L"Grid", L"*", L"", L"GRID"},
+    {&CLSID_FilterRasterTiff, L"TIFF", L"*.tif", L".tif", L"TIFF"},
+    {&CLSID_FilterRasterImagine, L"IMAGINE Image", L"*.img", L".img", L"IMAGINE"},
+    {&CLSID_FilterRasterNitf, L"NITF", L"*.ntf", L".ntf", L"NITF"},
+    {&CLSID_FilterRasterPcidsk, L"PCIDSK", L"*.pix", L".pix", L"PCIDSK"},
+    {&CLSID_FilterRasterDatabase, L"Raster Dataset in a Geodatabase", L"", L"", L"", true},
 };
 
-class FilterObject : public ComObjectRoot<FilterObject, IBrowseFilter> {
+class FilterObject : public ComObjectRoot<FilterObject, IBrowseFilter, IRasterFormatFilter> {
  public:
+  using IBrowseFilter::QueryInterface;
   void Init(const FilterInfo& info) { info_ = &info; }
+  HRESULT get_Suffix(BSTR* suffix) override {
+    if (!suffix) return E_POINTER;
+    *suffix = AllocBstr(info_ ? info_->suffix : L"");
+    return S_OK;
+  }
+  HRESULT get_Format(BSTR* format) override {
+    if (!format) return E_POINTER;
+    *format = AllocBstr(info_ ? info_->format : L"");
+    return S_OK;
+  }
+  HRESULT get_IsDatabase(VARIANT_BOOL* database) override {
+    if (!database) return E_POINTER;
+    *database = info_ && info_->database ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
   HRESULT get_Name(BSTR* name) override {
     if (!name) return E_POINTER;
     *name = AllocBstr(info_ ? info_->name : L"");
@@ -193,8 +221,19 @@ class BrowseObjectEnum : public ComObjectRoot<BrowseObjectEnum, IEnumBrowseObjec
   std::size_t pos_ = 0;
 };
 
-class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
+class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog, ISaveDialogAnswers> {
  public:
+  using IBrowseDialog::QueryInterface;
+  HRESULT get_ChosenFilter(IBrowseFilter** filter) override {
+    if (!filter) return E_POINTER;
+    *filter = nullptr;
+    return chosen_ ? chosen_.CopyTo(filter) : S_OK;
+  }
+  HRESULT get_ReplaceExisting(VARIANT_BOOL* replace) override {
+    if (!replace) return E_POINTER;
+    *replace = replace_ ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
   HRESULT FinalConstruct() {
     return MakeObject<FilterCollection, IBrowseFilterCollection>(filters_.put());
   }
@@ -219,10 +258,13 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
     if (!ok) return E_POINTER;
     std::vector<std::wstring> paths;
     *ok = Show(true, parent, paths) ? VARIANT_TRUE : VARIANT_FALSE;
+    chosen_.Reset();
+    replace_ = false;
     if (*ok) {
       fs::path p(ToUtf8(paths.front()));
       location_ = FromUtf8(p.parent_path().string());
       name_ = FromUtf8(p.filename().string());
+      ChooseFilter(parent);
     }
     return S_OK;
   }
@@ -263,6 +305,63 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
   }
 
  private:
+  // The filter the saved name belongs to; for a raster filter the name loses its suffix, and a
+  // raster already there asks whether to replace it.
+  void ChooseFilter(HWND parent) {
+    LONG n = 0;
+    filters_->get_FilterCount(&n);
+    const bool inDatabase = IsDatabaseFile(fs::path(ToUtf8(location_)));
+    ComPtr<IBrowseFilter> first, byDefault, bySuffix, byDatabase;
+    for (LONG i = 0; i < n; ++i) {
+      ComPtr<IBrowseFilter> f;
+      VARIANT_BOOL def = VARIANT_FALSE;
+      filters_->GetFilter(i, f.put(), &def);
+      if (!first) first = f;
+      if (def && !byDefault) byDefault = f;
+      auto raster = f.As<IRasterFormatFilter>();
+      if (!raster) continue;
+      Bstr suffix;
+      VARIANT_BOOL db = VARIANT_FALSE;
+      raster->get_Suffix(&suffix);
+      raster->get_IsDatabase(&db);
+      if (db && !byDatabase) byDatabase = f;
+      const std::wstring s = suffix.str();
+      if (!s.empty() && !bySuffix && name_.size() > s.size() &&
+          LowerText(name_.substr(name_.size() - s.size())) == LowerText(s))
+        bySuffix = f;
+    }
+    if (!byDefault) byDefault = first;
+    chosen_ = inDatabase && byDatabase ? byDatabase : bySuffix ? bySuffix : byDefault;
+    auto raster = chosen_.As<IRasterFormatFilter>();
+    Bstr format;
+    if (!raster || FAILED(raster->get_Format(&format))) return;
+    VARIANT_BOOL db = VARIANT_FALSE;
+    raster->get_IsDatabase(&db);
+    if (format.str().empty() && !db) return;
+    Bstr suffix;
+    raster->get_Suffix(&suffix);
+    const std::wstring s = suffix.str();
+    if (!s.empty() && chosen_ == bySuffix) name_ = name_.substr(0, name_.size() - s.size());
+    bool exists = false;
+    std::error_code ec;
+    const std::string place = ToUtf8(location_);
+    if (db) {
+      exists = inDatabase && analysis::GeoPackageHasRaster(place, ToUtf8(name_));
+    } else {
+      const std::wstring file = format.str() == L"GRID" ? GridDatasetFileName(name_) : name_ + s;
+      exists = fs::exists(fs::path(place) / ToUtf8(file), ec);
+    }
+    if (exists) {
+      const std::wstring text = name_ + L" already exists.\nDo you want to replace it?";
+      replace_ = MessageBoxW(parent, text.c_str(), title_.c_str(), MB_YESNO | MB_ICONWARNING) ==
+                 IDYES;
+    }
+  }
+  static std::wstring LowerText(std::wstring s) {
+    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+    return s;
+  }
+
   // The picked paths (one unless several were picked in a multiple-pick dialog).
   bool Show(bool save, HWND parent, std::vector<std::wstring>& paths) {
     BrowseDialogRecord& rec = Record();
@@ -323,6 +422,8 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog> {
   std::wstring location_;
   std::wstring name_;
   bool multiSelect_ = false;
+  ComPtr<IBrowseFilter> chosen_;
+  bool replace_ = false;
 };
 
 }  // namespace
@@ -341,6 +442,12 @@ std::vector<DWORD> RegisterBrowseDialogClasses() {
       RegisterProcessClass(*kFilters[6].clsid, &CreateFilter<6>),
       RegisterProcessClass(*kFilters[7].clsid, &CreateFilter<7>),
       RegisterProcessClass(*kFilters[8].clsid, &CreateFilter<8>),
+      RegisterProcessClass(*kFilters[9].clsid, &CreateFilter<9>),
+      RegisterProcessClass(*kFilters[10].clsid, &CreateFilter<10>),
+      RegisterProcessClass(*kFilters[11].clsid, &CreateFilter<11>),
+      RegisterProcessClass(*kFilters[12].clsid, &CreateFilter<12>),
+      RegisterProcessClass(*kFilters[13].clsid, &CreateFilter<13>),
+      RegisterProcessClass(*kFilters[14].clsid, &CreateFilter<14>),
   };
 }
 

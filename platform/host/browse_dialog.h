@@ -22,6 +22,16 @@ struct IBrowseFilter : IUnknown {
   virtual HRESULT get_Patterns(BSTR* patterns) = 0;
 };
 
+// A filter of places to save a raster dataset: the suffix its file takes (none for a grid or a
+// database) and the format the dataset is written in ("GRID", "TIFF", "IMAGINE", "NITF",
+// "PCIDSK"; "" for a database, where the database keeps it). Other filters give empty texts.
+struct IRasterFormatFilter : IUnknown {
+  VELK_INTERFACE_ID("{A7C3E5F1-2B4D-4F6A-8C0E-1D3F5A7B9C2E}")
+  virtual HRESULT get_Suffix(BSTR* suffix) = 0;
+  virtual HRESULT get_Format(BSTR* format) = 0;
+  virtual HRESULT get_IsDatabase(VARIANT_BOOL* database) = 0;
+};
+
 struct IBrowseFilterCollection : IUnknown {
   VELK_INTERFACE_ID("{41F5C02D-D9C8-11D3-A67D-0008C7D3AE8D}")
   virtual HRESULT AddFilter(IBrowseFilter* filter, VARIANT_BOOL isDefault) = 0;
@@ -63,6 +73,16 @@ struct IBrowseDialog : IUnknown {
   virtual HRESULT put_AllowMultiSelect(VARIANT_BOOL allow) = 0;
 };
 
+// What a save dialog learnt besides the place and name: the filter the chosen name belongs to
+// (the one whose suffix it ends with, a database filter for a place inside a database, else the
+// default) and, when a raster dataset of that name was there, whether the user agreed to
+// replace it ("<name> already exists. Do you want to replace it?", Yes or No).
+struct ISaveDialogAnswers : IUnknown {
+  VELK_INTERFACE_ID("{B8D4F602-3C5E-4071-9D1F-2E406B8CAD3F}")
+  virtual HRESULT get_ChosenFilter(IBrowseFilter** filter) = 0;
+  virtual HRESULT get_ReplaceExisting(VARIANT_BOOL* replace) = 0;
+};
+
 namespace velk::host {
 
 inline constexpr CLSID CLSID_BrowseDialog = MakeGuid("{EAB9CE2A-E777-11D1-AEE7-080009EC734B}");
@@ -79,6 +99,17 @@ inline constexpr CLSID CLSID_FilterDatabaseClasses =
 inline constexpr CLSID CLSID_FilterFeatureClasses =
     MakeGuid("{67055A76-C7F6-45C4-B66E-F41F40022A0F}");
 inline constexpr CLSID CLSID_FilterTables = MakeGuid("{652AAA11-FA7B-46E6-A4C8-34F10C3045AE}");
+// Places to save a raster dataset: a grid, TIFF, IMAGINE, NITF or PCIDSK file in a folder, or a
+// raster in a database.
+inline constexpr CLSID CLSID_FilterRasterGrid = MakeGuid("{C1A2B3D4-5E6F-4A7B-8C9D-0E1F2A3B4C51}");
+inline constexpr CLSID CLSID_FilterRasterTiff = MakeGuid("{C1A2B3D4-5E6F-4A7B-8C9D-0E1F2A3B4C52}");
+inline constexpr CLSID CLSID_FilterRasterImagine =
+    MakeGuid("{C1A2B3D4-5E6F-4A7B-8C9D-0E1F2A3B4C53}");
+inline constexpr CLSID CLSID_FilterRasterNitf = MakeGuid("{C1A2B3D4-5E6F-4A7B-8C9D-0E1F2A3B4C54}");
+inline constexpr CLSID CLSID_FilterRasterPcidsk =
+    MakeGuid("{C1A2B3D4-5E6F-4A7B-8C9D-0E1F2A3B4C55}");
+inline constexpr CLSID CLSID_FilterRasterDatabase =
+    MakeGuid("{C1A2B3D4-5E6F-4A7B-8C9D-0E1F2A3B4C56}");
 // Folders and databases, where outputs can be written.
 inline constexpr CLSID CLSID_FilterWorkspaces = MakeGuid("{8666D8DE-1762-4BC3-A419-204EB6A3BDD1}");
 

@@ -10,6 +10,7 @@
 #include "platform/host/symbol_objects.h"
 #include "platform/host/contents_view.h"
 #include "platform/host/data_graph.h"
+#include "platform/host/feature_data_converter.h"
 #include "platform/host/field_checker.h"
 #include "platform/host/result_settings.h"
 #include "platform/host/geo_transformation.h"
@@ -23,6 +24,7 @@
 #include "platform/host/raster_catalog.h"
 #include "platform/host/raster_collection.h"
 #include "platform/host/raster_dataset_name.h"
+#include "platform/host/raster_storage.h"
 #include "platform/host/vector3d.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/globe_layer_kind.h"
@@ -108,6 +110,9 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_RasterLocalOp, &CreateRasterLocalOpObject),
       RegisterProcessClass(CLSID_RasterMapAlgebraOp, &CreateRasterMapAlgebraOpObject),
       RegisterProcessClass(CLSID_RasterCollection, &CreateRasterCollectionObject),
+      RegisterProcessClass(CLSID_RasterStorageDef, &CreateRasterStorageDefObject),
+      RegisterProcessClass(CLSID_FeatureDataConverter, &CreateFeatureDataConverterObject),
+      RegisterProcessClass(CLSID_RasterDatasetDef, &CreateRasterDatasetDefObject),
       RegisterProcessClass(CLSID_WorkspaceRasterCatalog, &CreateWorkspaceRasterCatalogObject),
       RegisterProcessClass(CLSID_DataGraph, &CreateDataGraphObject),
       RegisterProcessClass(CLSID_GraphWindow, &CreateGraphWindowObject),

@@ -32,6 +32,20 @@ OpenResult OpenGdalDataset(const std::string& path, DataKind kind, DatasetPtr& o
                            const std::string& driverExtension) {
   out.reset();
   std::error_code ec;
+  // A raster table of a GeoPackage: "GPKG:<file>:<table>".
+  if (kind == DataKind::kRaster && path.rfind("GPKG:", 0) == 0) {
+    const std::size_t colon = path.rfind(':');
+    if (colon <= 5 || !std::filesystem::is_regular_file(path.substr(5, colon - 5), ec))
+      return OpenResult::kMissing;
+    const char* gpkg[] = {"GPKG", nullptr};
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    GDALDataset* ds = GDALDataset::FromHandle(
+        GDALOpenEx(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, gpkg, nullptr, nullptr));
+    CPLPopErrorHandler();
+    if (!ds) return OpenResult::kUnreadable;
+    out = std::make_shared<GdalDatasetHandle>(ds, path, false);
+    return OpenResult::kOk;
+  }
   if (!std::filesystem::is_regular_file(path, ec)) return OpenResult::kMissing;
   const std::string extension = driverExtension.empty() ? ExtensionOf(path) : driverExtension;
   GDALDriver* driver = DriverForExtension(extension, kind);

@@ -6,6 +6,9 @@
 #include "platform/com/bstr.h"
 #include "platform/com/object.h"
 
+#include <vector>
+
+struct IDataset;
 struct IEnumDataset;
 struct IWorkspace;
 
@@ -29,7 +32,20 @@ struct IWorkspaceRasterCatalog : IUnknown {
   virtual HRESULT ClearSelection() = 0;
 };
 
+// The records of a catalog layer the user selected, by a where clause over its table. The
+// selected names are the records' raster paths.
+struct IRasterCatalogSelection : IUnknown {
+  VELK_INTERFACE_ID("{4D9E2A7B-6C1F-4E38-A5B0-93C7D1E2F460}")
+  // Selects the records the where clause finds (in place of the selection); count: how many.
+  // E_INVALIDARG for a clause the table cannot use.
+  virtual HRESULT SelectWhere(BSTR whereClause, LONG* count) = 0;
+  virtual HRESULT ClearSelection() = 0;
+};
+
 namespace velk::host {
+
+// An enumeration over the datasets given, in that order.
+ComPtr<IEnumDataset> MakeDatasetList(std::vector<ComPtr<IDataset>> datasets);
 
 inline constexpr CLSID CLSID_WorkspaceRasterCatalog =
     MakeGuid("{694E6767-8408-42EA-BD6A-AAF5900E6BAF}");

@@ -15,6 +15,9 @@
 #include "platform/host/layer_kinds.h"
 #include "platform/host/map_picture.h"
 #include "platform/host/persist_bytes.h"
+#include "platform/host/raster_catalog.h"
+#include "platform/host/raster_objects.h"
+#include "platform/host/table_objects.h"
 #include "platform/host/table.h"
 #include "platform/host/table_location.h"
 #include "platform/host/workspace.h"
@@ -69,8 +72,54 @@ class RasterStretchRenderer
 
 class RasterCatalogLayer
     : public LayerBase<RasterCatalogLayer, IRasterCatalogLayer, IFeatureLayerDefinition,
-                       IPersistStream> {
+                       IPersistStream, IRasterCatalog, IRasterCatalogSelection> {
  public:
+  // IRasterCatalog: the rasters of every record, in the table's order; a raster that does not
+  // open fails the whole (E_DATA_NOT_FOUND), so that nothing is put together without it.
+  HRESULT get_RasterDatasets(IEnumDataset** datasets) override {
+    if (!datasets) return E_POINTER;
+    *datasets = nullptr;
+    if (!table_) return E_POINTER;
+    VELK_TRY
+    std::vector<ComPtr<IDataset>> found;
+    for (const std::wstring& path : Paths(L"")) {
+      ComPtr<IRasterDataset> raster;
+      HRESULT hr = OpenRasterFile(ToUtf8(path), nullptr, raster.put());
+      if (FAILED(hr)) return E_DATA_NOT_FOUND;
+      found.push_back(raster.As<IDataset>());
+    }
+    *datasets = MakeDatasetList(std::move(found)).Detach();
+    return S_OK;
+    VELK_CATCH
+  }
+  HRESULT get_SelectedCount(LONG* count) override {
+    if (!count) return E_POINTER;
+    *count = static_cast<LONG>(selected_.size());
+    return S_OK;
+  }
+  HRESULT get_SelectedName(LONG index, BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = nullptr;
+    if (index < 0 || static_cast<std::size_t>(index) >= selected_.size()) return E_INVALIDARG;
+    *name = AllocBstr(selected_[static_cast<std::size_t>(index)]);
+    return S_OK;
+  }
+  HRESULT SelectWhere(BSTR whereClause, LONG* count) override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    if (!table_) return E_POINTER;
+    VELK_TRY
+    std::vector<std::wstring> paths = Paths(BstrToWstring(whereClause));
+    selected_ = std::move(paths);
+    *count = static_cast<LONG>(selected_.size());
+    return S_OK;
+    VELK_CATCH
+  }
+  HRESULT ClearSelection() override {
+    selected_.clear();
+    return S_OK;
+  }
+
   HRESULT FinalConstruct() {
     ComPtr<IUnknown> stretch;
     HRESULT hr =
@@ -252,7 +301,31 @@ class RasterCatalogLayer
   }
 
   TableLocation source_;
+  // The raster paths of the records the where clause finds ("" for all), in table order. A
+  // clause the table refuses raises E_INVALIDARG.
+  std::vector<std::wstring> Paths(const std::wstring& where) {
+    ComPtr<IQueryFilter> filter;
+    Check(CreateQueryFilterObject(nullptr, IidOf<IQueryFilter>(), filter.put_void()));
+    Check(filter->put_WhereClause(Bstr(where)));
+    ComPtr<ICursor> cursor;
+    if (FAILED(table_->Search(filter.get(), VARIANT_FALSE, cursor.put())) || !cursor)
+      ThrowComError(E_INVALIDARG);
+    LONG field = -1;
+    Check(cursor->FindField(Bstr(pathField_), &field));
+    std::vector<std::wstring> paths;
+    for (;;) {
+      ComPtr<IRow> row;
+      if (FAILED(cursor->NextRow(row.put()))) ThrowComError(E_INVALIDARG);
+      if (!row) break;
+      Variant value;
+      if (SUCCEEDED(row->get_Value(field, &value)) && value.vt == VT_BSTR)
+        paths.push_back(BstrToWstring(value.bstrVal));
+    }
+    return paths;
+  }
+
   ComPtr<ITable> table_;
+  std::vector<std::wstring> selected_;
   std::wstring pathField_ = L"FULL_NAME";
   LONG resampling_ = 0;
   std::vector<ComPtr<IUnknown>> renderers_;

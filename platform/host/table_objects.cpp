@@ -460,9 +460,11 @@ HRESULT SelectionSetObject::get_IDs(IEnumIDs** ids) {
 
 template <class Derived, class... More>
 class TableBase
-    : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, IDatasetSwap, More...> {
+    : public ComObjectRoot<Derived, ITable, IDataset, ISchemaLock, IDatasetSwap, ITableSource,
+                           More...> {
  public:
   using ITable::QueryInterface;
+  TableCore* Core() override { return core_.get(); }
   void Init(CorePtr core, IWorkspace* workspace, DatasetHost* host, std::wstring cacheKey) {
     core_ = std::move(core);
     workspace_ = workspace;

@@ -59,6 +59,13 @@ class DatasetHost {
 ComPtr<IUnknown> MakeTableObject(std::shared_ptr<TableCore> core, IWorkspace* workspace,
                                  DatasetHost* host, std::wstring cacheKey);
 
+// Platform-internal access to the GDAL layer behind a table object (for the feature-data
+// converter, which hands it to GDAL's vector translate).
+struct ITableSource : IUnknown {
+  VELK_INTERFACE_ID("{6E0A4C2B-8F1D-4B37-9A5E-C3D2B1A09F84}")
+  virtual TableCore* Core() = 0;
+};
+
 // Platform-internal access to a row's values.
 struct IRowData : IUnknown {
   VELK_INTERFACE_ID("{D17E8521-D0CF-40C4-9AC2-4817E9ED7A31}")

@@ -4,6 +4,7 @@
 
 #include "platform/com/bstr.h"
 #include "platform/com/unknown.h"
+#include "platform/com/variant.h"
 #include "platform/win/window_handle.h"
 
 struct IDataset;
@@ -72,6 +73,24 @@ struct IRasterWorkspace : IUnknown {
 };
 
 // Opening and creating workspaces of one kind.
+// Rasters kept inside a database workspace.
+struct IRasterWorkspaceEx : IUnknown {
+  VELK_INTERFACE_ID("{6C2D8E4F-1A3B-4C5D-9E7F-80A1B2C3D4E5}")
+  // A new raster dataset made from a raster collection (its rasters mosaicked, cut to its
+  // extent; IRasterMosaicProps), stored as storage (IRasterStorageDef; null: the defaults)
+  // says. keyword names the database's storage settings ("DEFAULTS" or empty); definition
+  // (IRasterDatasetDef, may be null) is recorded; options must be empty. E_DATA_INVALID_NAME for
+  // a name the database refuses, E_DATA_EXISTS when a dataset of that name exists and the
+  // collection does not replace it, E_ABORT when cancelled, E_DATA_WRITE_FAILED when it cannot
+  // be written; nothing is left behind by a failure.
+  virtual HRESULT CreateRasterDataset(BSTR name, IUnknown* rasters, IUnknown* storage,
+                                      BSTR keyword, IUnknown* definition, VARIANT* options,
+                                      IRasterDataset** dataset) = 0;
+  virtual HRESULT OpenRasterDataset(BSTR name, IRasterDataset** dataset) = 0;
+  // S_FALSE when there is no raster of that name.
+  virtual HRESULT DeleteRasterDataset(BSTR name) = 0;
+};
+
 struct IWorkspaceFactory : IUnknown {
   VELK_INTERFACE_ID("{80A51B4F-4C48-4794-9091-C52E5DD4C759}")
   // path: the folder or the database file. E_DATA_NOT_FOUND when it is not there,

@@ -1,16 +1,58 @@
 // GeoPackage workspaces, standing in for the host's database kinds.
 #include "platform/host/workspace_internal.h"
 
+#include "platform/host/raster_collection.h"
+#include "platform/host/raster_storage.h"
+
 namespace velk::host {
 
 namespace {
 using namespace workspace_detail;
 
 // A GeoPackage file standing in for the host's database kinds.
-class DatabaseWorkspace : public LayerWorkspace<DatabaseWorkspace> {
-  friend class LayerWorkspace<DatabaseWorkspace>;
+class DatabaseWorkspace : public LayerWorkspace<DatabaseWorkspace, IRasterWorkspaceEx> {
+  friend class LayerWorkspace<DatabaseWorkspace, IRasterWorkspaceEx>;
 
  public:
+  HRESULT CreateRasterDataset(BSTR name, IUnknown* rasters, IUnknown* storage, BSTR keyword,
+                              IUnknown*, VARIANT* options, IRasterDataset** dataset) override {
+    if (!dataset) return E_POINTER;
+    *dataset = nullptr;
+    auto collection = QueryAs<IRasterCollection>(rasters);
+    if (!collection) return E_INVALIDARG;
+    if (options && options->vt != VT_EMPTY && options->vt != VT_ERROR) return E_INVALIDARG;
+    const std::wstring k = BstrToWstring(keyword);
+    if (!k.empty() && k != L"DEFAULTS") return E_INVALIDARG;
+    const std::wstring table = BstrToWstring(name);
+    if (!ValidDatabaseDatasetName(table)) return E_DATA_INVALID_NAME;
+    if (LayerIndex(table) >= 0) return E_DATA_EXISTS;
+    VELK_TRY
+    analysis::MosaicOptions o;
+    o.format = "GPKG";
+    o.table = ToUtf8(table);
+    o.storage = StorageOf(storage);
+    VARIANT_BOOL replace = VARIANT_FALSE;
+    if (auto props = collection.As<IRasterMosaicProps>()) props->get_Replace(&replace);
+    if (!replace && analysis::GeoPackageHasRaster(path_, o.table)) return E_DATA_EXISTS;
+    std::string why;
+    HRESULT hr = WriteCollectionMosaic(collection.get(), path_, o, &why);
+    if (FAILED(hr)) return hr;
+    return OpenRasterDataset(name, dataset);
+    VELK_CATCH
+  }
+  HRESULT OpenRasterDataset(BSTR name, IRasterDataset** dataset) override {
+    if (!dataset) return E_POINTER;
+    *dataset = nullptr;
+    const std::string table = ToUtf8(BstrToWstring(name));
+    if (table.empty() || !analysis::GeoPackageHasRaster(path_, table)) return E_DATA_NOT_FOUND;
+    return OpenRasterFile("GPKG:" + path_ + ":" + table, this, dataset);
+  }
+  HRESULT DeleteRasterDataset(BSTR name) override {
+    const std::string table = ToUtf8(BstrToWstring(name));
+    if (!analysis::GeoPackageHasRaster(path_, table)) return S_FALSE;
+    return analysis::DeleteGeoPackageRaster(path_, table).empty() ? S_OK : E_DATA_WRITE_FAILED;
+  }
+
   void Init(std::string path, DatasetPtr db) {
     InitBase(FactoryKind::kDatabase, std::move(path));
     db_ = std::move(db);

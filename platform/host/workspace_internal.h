@@ -223,8 +223,8 @@ HRESULT OpenNamed(BSTR name, I** out, Open open) {
 
 // A workspace of tables and feature classes that Derived::OpenLayer(name, object) opens by name
 // (a database, a VPF database).
-template <class Derived>
-class LayerWorkspace : public WorkspaceBase<Derived, IFeatureWorkspace> {
+template <class Derived, class... Extra>
+class LayerWorkspace : public WorkspaceBase<Derived, IFeatureWorkspace, Extra...> {
  public:
   ComPtr<IUnknown> OpenByName(const std::wstring& name, LONG) {
     ComPtr<IUnknown> obj;

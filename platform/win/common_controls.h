@@ -243,6 +243,19 @@ constexpr int TVN_ITEMEXPANDINGW = TVN_FIRST - 54;
 constexpr int TVN_ITEMEXPANDEDW = TVN_FIRST - 55;
 constexpr int TVN_DELETEITEMW = TVN_FIRST - 58;
 
+// Where a point of a tree view falls: rows of kTreeRowHeight pixels, one per shown item, each
+// indented kTreeIndent pixels per level, its state image (check box) first.
+constexpr int kTreeRowHeight = 16;
+constexpr int kTreeIndent = 19;
+constexpr UINT TVHT_NOWHERE = 0x0001;
+constexpr UINT TVHT_ONITEMLABEL = 0x0004;
+constexpr UINT TVHT_ONITEMSTATEICON = 0x0040;
+struct TVHITTESTINFO {
+  POINT pt{};
+  UINT flags = 0;
+  HTREEITEM hItem = nullptr;
+};
+
 struct TVITEMW {
   UINT mask = 0;
   HTREEITEM hItem = nullptr;

@@ -127,6 +127,8 @@ BOOL MoveWindow(HWND h, int x, int y, int width, int height, BOOL repaint);
 BOOL SetWindowPos(HWND h, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL ScreenToClient(HWND h, POINT* p);
 BOOL ClientToScreen(HWND h, POINT* p);
+// The screen position of the last mouse button message a control took (x low word, y high).
+DWORD GetMessagePos();
 int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count);
 HWND ChildWindowFromPoint(HWND parent, POINT p);
 BOOL InvalidateRect(HWND h, const RECT* r, BOOL erase);

@@ -94,6 +94,19 @@ BOOL ClientToScreen(HWND h, POINT* p) {
   return TRUE;
 }
 
+namespace {
+thread_local POINT g_lastMessagePos{};
+}  // namespace
+
+namespace velk::win::detail {
+void SetLastMessagePos(POINT screen) { g_lastMessagePos = screen; }
+}  // namespace velk::win::detail
+
+DWORD GetMessagePos() {
+  return static_cast<DWORD>(static_cast<WORD>(g_lastMessagePos.x)) |
+         (static_cast<DWORD>(static_cast<WORD>(g_lastMessagePos.y)) << 16);
+}
+
 int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
   POINT a{}, b{};
   if (from) ClientToScreen(from, &a);

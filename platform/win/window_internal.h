@@ -115,6 +115,8 @@ T* DataOf(HWND h) {
 void NotifyParentCommand(HWND control, WORD code);
 // Sends WM_NOTIFY to the control's parent with the header filled in; returns the answer.
 LRESULT NotifyParent(HWND control, NMHDR* header, UINT code);
+// Records the screen position that GetMessagePos gives (a control's mouse button message).
+void SetLastMessagePos(POINT screen);
 
 // Registers the classes of the standard controls (idempotent).
 void RegisterStandardClasses();

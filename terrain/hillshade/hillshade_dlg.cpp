@@ -8,6 +8,7 @@
 #include "framework/dataset_helpers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
+#include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
 #include "interfaces/zel_extension.h"
 #include "interfaces/zel_layer_interfaces.h"
@@ -66,17 +67,7 @@ ComPtr<IEnvelope> LayerExtent(ILayer* layer) {
 }  // namespace
 
 // The extent the active view shows.
-ComPtr<IEnvelope> HillshadeDlg::VisibleExtent() {
-  ComPtr<IEnvelope> extent;
-  ComPtr<IActiveView> view;
-  Hook().GetActiveView(view.put());
-  ComPtr<IScreenDisplay> display;
-  if (view) view->get_ScreenDisplay(display.put());
-  ComPtr<IDisplayTransformation> transformation;
-  if (display) display->get_DisplayTransformation(transformation.put());
-  if (transformation) transformation->get_VisibleBounds(extent.put());
-  return extent;
-}
+ComPtr<IEnvelope> HillshadeDlg::VisibleExtent() { return corvane::VisibleExtent(Hook()); }
 
 HillshadeDlg::HillshadeDlg() {
   m_interfaceIds = {IidOf<IRasterLayer>(), IidOf<IZelDtedLayer>()};

@@ -9,7 +9,11 @@ MosaicDialogMaker& Maker() {
 }
 }  // namespace
 
-void SetMosaicDialogMaker(MosaicDialogMaker maker) { Maker() = std::move(maker); }
+MosaicDialogMaker SetMosaicDialogMaker(MosaicDialogMaker maker) {
+  MosaicDialogMaker old = std::move(Maker());
+  Maker() = std::move(maker);
+  return old;
+}
 
 std::unique_ptr<MosaicDialogPort> MakeMosaicDialog() {
   return Maker() ? Maker()() : nullptr;

@@ -24,9 +24,10 @@ class MosaicDialogPort {
 
 using MosaicDialogMaker = std::function<std::unique_ptr<MosaicDialogPort>()>;
 
-// Sets the maker of the tools made from now on; null: the tools have no mosaic dialog, and
-// their "Mosaic" subtype does nothing but say so on the status bar.
-void SetMosaicDialogMaker(MosaicDialogMaker maker);
+// Sets the maker of the tools made from now on and gives back the one it replaces; null: the
+// tools have no mosaic dialog, and their "Mosaic" subtype does nothing but say so on the status
+// bar. The library sets its own mosaic dialog when it loads.
+MosaicDialogMaker SetMosaicDialogMaker(MosaicDialogMaker maker);
 std::unique_ptr<MosaicDialogPort> MakeMosaicDialog();
 
 }  // namespace velk::corvane

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <filesystem>
 
 #include "framework/host_object_creation.h"
@@ -22,7 +23,10 @@
 #include "platform/host/graphics.h"
 #include "platform/host/layer_kinds.h"
 #include "platform/host/map_document.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/raster_catalog.h"
 #include "platform/host/raster_objects.h"
+#include "platform/host/workspace.h"
 #include "platform/host/status_bar.h"
 #include "platform/host/symbol.h"
 #include "platform/win/responder.h"
@@ -30,7 +34,9 @@
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/ogr_rows.h"
+#include "tests/fixtures/raster_cells.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/scoped_responder.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
 #include "tests/terrain/terrain_doubles.h"
@@ -387,9 +393,9 @@ TEST(TerrainTools, EachSubtypeFollowsItsEnabledRule) {
 
 TEST(TerrainTools, MosaicAndHillshadeSubtypesHandTheirDialogsTheLayerAndArea) {
   ToolHost host;
-  SetMosaicDialogMaker([] { return std::make_unique<MosaicDouble>(); });
+  MosaicDialogMaker real = SetMosaicDialogMaker([] { return std::make_unique<MosaicDouble>(); });
   auto mosaic = host.Tool(kSubtypeMosaic);
-  SetMosaicDialogMaker(nullptr);
+  SetMosaicDialogMaker(std::move(real));
   g_mosaic = {};
   // Over a host raster: only the status text.
   ASSERT_EQ(ToolHost::Drag(mosaic.get(), 20, 10, 45, 35), S_OK);
@@ -478,6 +484,72 @@ TEST(TerrainTools, AOneCellSurfaceGivesItsOnePoint) {
   ASSERT_EQ(pts.size(), 1u);
   EXPECT_EQ(pts[0][2], 12.5);
   EXPECT_DOUBLE_EQ(pts[0][0], 500005);
+}
+
+}  // namespace
+}  // namespace velk::corvane
+
+namespace velk::corvane {
+namespace {
+
+// The user at the mosaic dialog the tools open: looks at it, names an output and presses OK.
+class MosaicUser : public win::Responder {
+ public:
+  std::wstring output;
+  std::wstring choice;
+  bool choiceEnabled = true, layerEnabled = true;
+  INT_PTR result = -1;
+  int idles = 0;
+  bool OnModalIdle(HWND dialog) override {
+    if (idles++ > 0) return false;
+    wchar_t text[256] = {};
+    HWND combo = ::GetDlgItem(dialog, 3553);
+    ::SendMessageW(combo, CB_GETLBTEXT, ::SendMessageW(combo, CB_GETCURSEL, 0, 0),
+                   reinterpret_cast<LPARAM>(text));
+    choice = text;
+    choiceEnabled = ::IsWindowEnabled(combo) != FALSE;
+    layerEnabled = ::IsWindowEnabled(::GetDlgItem(dialog, 3542)) != FALSE;
+    ::SetDlgItemTextW(dialog, 3099, output.c_str());
+    ::SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    return true;
+  }
+  void OnModalEnd(HWND, INT_PTR r) override { result = r; }
+};
+
+TEST(TerrainTools, TheMosaicSubtypeOpensTheMosaicDialogWithTheLayerAndRegion) {
+  VELK_REQUIRE(!test::ProgramOnPath("gdalbuildvrt").empty(), "gdalbuildvrt is not installed");
+  ToolHost host;
+  auto catalog = MakeObjectPtr<DtedLayerDouble, ILayer>();
+  auto* dted = static_cast<DtedLayerDouble*>(catalog.get());
+  dted->source = host.dir / "dem.tif";
+  auto rasters = CreateHostObject<IWorkspaceRasterCatalog>(host::CLSID_WorkspaceRasterCatalog);
+  auto factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_RasterWorkspaceFactory);
+  ComPtr<IWorkspace> folder;
+  ASSERT_EQ(factory->OpenFromFile(Bstr(FromUtf8(host.dir.path())), nullptr, folder.put()), S_OK);
+  rasters->putref_Workspace(folder.get());
+  dted->catalog = rasters.As<IRasterCatalog>();
+  host.Select(catalog.get());
+  fs::create_directories(host.dir / "out");
+  MosaicUser user;
+  user.output = FromUtf8(host.dir / "out/region.tif");
+  test::ScopedResponder scoped(&user);
+  auto mosaic = host.Tool(kSubtypeMosaic);
+  ASSERT_EQ(ToolHost::Drag(mosaic.get(), 20, 10, 45, 35), S_OK);
+  EXPECT_EQ(user.choice, L"Selected region");
+  EXPECT_FALSE(user.choiceEnabled);
+  EXPECT_FALSE(user.layerEnabled);
+  EXPECT_EQ(user.result, IDOK);
+  // The region's cells, as gdalbuildvrt and gdal_translate cut them from the same raster.
+  const std::string vrt = host.dir / "ref.vrt", ref = host.dir / "ref.tif";
+  test::ToolOutput("gdalbuildvrt -q -te 500202 4000442 500458 4000698 " + test::ShellQuote(vrt) +
+                   " " + test::ShellQuote(host.dir / "dem.tif"));
+  test::ToolOutput("gdal_translate -q " + test::ShellQuote(vrt) + " " + test::ShellQuote(ref));
+  const test::RasterCells ours = test::ReadRasterCells(host.dir / "out/region.tif");
+  const test::RasterCells theirs = test::ReadRasterCells(ref);
+  ASSERT_FALSE(ours.values.empty());
+  EXPECT_TRUE(ours == theirs) << test::DescribeDifference(ours, theirs);
+  const std::vector<std::wstring> names = host.LayerNames();
+  EXPECT_NE(std::find(names.begin(), names.end(), L"region.tif"), names.end());
 }
 
 }  // namespace

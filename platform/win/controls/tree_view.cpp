@@ -29,9 +29,22 @@ struct TreeData : WindowData {
 
 std::uintptr_t K(HTREEITEM h) { return reinterpret_cast<std::uintptr_t>(h); }
 
+// The shown items in order (children of expanded items follow them) with their levels.
+void Shown(TreeData& d, const std::vector<HTREEITEM>& items, int level,
+           std::vector<std::pair<HTREEITEM, int>>& out);
+
 Node* NodeOf(TreeData& d, HTREEITEM h) {
   auto it = d.nodes.find(K(h));
   return it == d.nodes.end() ? nullptr : &it->second;
+}
+
+void Shown(TreeData& d, const std::vector<HTREEITEM>& items, int level,
+           std::vector<std::pair<HTREEITEM, int>>& out) {
+  for (HTREEITEM item : items) {
+    out.emplace_back(item, level);
+    Node* n = NodeOf(d, item);
+    if (n && (n->state & TVIS_EXPANDED)) Shown(d, n->children, level + 1, out);
+  }
 }
 
 std::vector<HTREEITEM>& SiblingsOf(TreeData& d, HTREEITEM parent) {
@@ -219,7 +232,22 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case TVM_ENSUREVISIBLE: return TRUE;
     case TVM_SETIMAGELIST: return 0;
-    case TVM_HITTEST: return 0;
+    case TVM_HITTEST: {
+      auto* hit = reinterpret_cast<TVHITTESTINFO*>(lp);
+      if (!hit) return 0;
+      hit->flags = TVHT_NOWHERE;
+      hit->hItem = nullptr;
+      std::vector<std::pair<HTREEITEM, int>> rows;
+      Shown(*d, d->roots, 0, rows);
+      if (hit->pt.y < 0 || hit->pt.y / kTreeRowHeight >= static_cast<LONG>(rows.size())) return 0;
+      const auto& [item, level] = rows[static_cast<std::size_t>(hit->pt.y / kTreeRowHeight)];
+      const LONG x = hit->pt.x - level * kTreeIndent;
+      if (x < 0) return 0;
+      const bool boxes = (GetWindowLongPtrW(h, GWL_STYLE) & TVS_CHECKBOXES) != 0;
+      hit->flags = boxes && x < kTreeRowHeight ? TVHT_ONITEMSTATEICON : TVHT_ONITEMLABEL;
+      hit->hItem = item;
+      return reinterpret_cast<LRESULT>(item);
+    }
     case WM_KEYDOWN: {
       NMTVKEYDOWN kd;
       kd.wVKey = static_cast<WORD>(wp);
@@ -233,7 +261,26 @@ LRESULT TreeProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       }
       return DefWindowProcW(h, msg, wp, lp);
     }
-    case WM_LBUTTONDOWN: SetFocus(h); return 0;
+    case WM_LBUTTONDOWN: {
+      // A click on an item: NM_CLICK, then a click on its check box toggles it.
+      SetFocus(h);
+      POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      POINT screen = p;
+      ClientToScreen(h, &screen);
+      SetLastMessagePos(screen);
+      TVHITTESTINFO hit;
+      hit.pt = p;
+      SendMessageW(h, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+      NMHDR nm;
+      NotifyParent(h, &nm, static_cast<UINT>(NM_CLICK));
+      if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) {
+        if (Node* n = NodeOf(*d, hit.hItem)) {
+          UINT img = (n->state & TVIS_STATEIMAGEMASK) >> 12;
+          n->state = (n->state & ~TVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(img == 2 ? 1 : 2);
+        }
+      }
+      return 0;
+    }
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
     default: return DefWindowProcW(h, msg, wp, lp);
   }

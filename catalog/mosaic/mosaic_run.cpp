@@ -1,0 +1,172 @@
+#include "catalog/mosaic/mosaic_run.h"
+
+#include <cwctype>
+#include <filesystem>
+
+#include "framework/message_helpers.h"
+#include "framework/raster_helpers.h"
+#include "interfaces/zel_layer_interfaces.h"
+#include "platform/com/text.h"
+#include "platform/host/analysis_op_support.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/data_errors.h"
+#include "platform/host/dataset.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/map.h"
+#include "platform/host/raster.h"
+#include "platform/host/raster_collection.h"
+#include "platform/host/spatial_reference.h"
+#include "platform/host/workspace.h"
+#include "platform/registry/host_object_creation.h"
+
+namespace velk::corvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::wstring Lower(std::wstring s) {
+  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  return s;
+}
+
+MosaicRunOutcome Failed(UINT statusId, std::string reason) {
+  MosaicRunOutcome o;
+  o.statusId = statusId;
+  o.reason = std::move(reason);
+  return o;
+}
+
+ComPtr<IWorkspace> OpenWorkspace(REFCLSID factoryClass, const std::wstring& path) {
+  auto factory = CreateHostObject<IWorkspaceFactory>(factoryClass);
+  ComPtr<IWorkspace> ws;
+  if (FAILED(factory->OpenFromFile(Bstr(path), nullptr, ws.put()))) return {};
+  return ws;
+}
+
+std::string Reason(HRESULT hr) {
+  switch (hr) {
+    case E_ABORT: return "cancelled";
+    case host::E_DATA_EXISTS: return "a dataset of that name exists";
+    case host::E_DATA_INVALID_NAME: return "the name is not allowed there";
+    case host::E_DATA_NOT_FOUND: return "a raster of the catalog cannot be found";
+    case E_INVALIDARG: return "the output cannot be written in that format";
+    default: return "the rasters cannot be put together or written";
+  }
+}
+
+}  // namespace
+
+MosaicOutput OutputFromPath(const std::wstring& path) {
+  MosaicOutput o;
+  fs::path p(ToUtf8(path));
+  o.location = FromUtf8(p.parent_path().string());
+  o.name = FromUtf8(p.filename().string());
+  if (Lower(FromUtf8(p.parent_path().extension().string())) == L".gpkg") {
+    o.database = true;
+    return o;
+  }
+  static const std::pair<const wchar_t*, const wchar_t*> kSuffixes[] = {
+      {L".tif", L"TIFF"}, {L".img", L"IMAGINE"}, {L".ntf", L"NITF"}, {L".pix", L"PCIDSK"}};
+  const std::wstring extension = Lower(FromUtf8(p.extension().string()));
+  o.format = L"GRID";
+  for (const auto& [suffix, format] : kSuffixes) {
+    if (extension == suffix) {
+      o.suffix = suffix;
+      o.format = format;
+      o.name = FromUtf8(p.stem().string());
+    }
+  }
+  return o;
+}
+
+void ApplyStorageOverrides(IRasterStorageDef* storage, const StorageOverrides& o) {
+  if (!storage) return;
+  if (o.tileWidth) storage->put_TileWidth(*o.tileWidth);
+  if (o.tileHeight) storage->put_TileHeight(*o.tileHeight);
+  if (o.resampling) storage->put_ResamplingType(*o.resampling);
+  if (o.compression) storage->put_CompressionType(*o.compression);
+  if (o.pyramidLevel) storage->put_PyramidLevel(*o.pyramidLevel);
+  if (o.quality) storage->put_CompressionQuality(*o.quality);
+}
+
+MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
+  ShowStatusText(hook, 0, Bstr(L""));
+  if (!p.layer) {
+    ShowStatusTextById(hook, 0, kIdsMosaicNoInputLayer);
+    return Failed(kIdsMosaicNoInputLayer, "no input layer");
+  }
+  if (p.outputText.empty()) {
+    ShowStatusTextById(hook, 0, kIdsMosaicNoOutput);
+    return Failed(kIdsMosaicNoOutput, "no output");
+  }
+  auto fail = [&](std::string reason) {
+    ShowStatusTextById(hook, 0, kIdsMosaicCannotCreate);
+    return Failed(kIdsMosaicCannotCreate, std::move(reason));
+  };
+
+  ComPtr<IRasterCollection> rasters = GetRasterFromLayerCombo(
+      p.choiceCombo, kIdsMosaicSelectedDatasets, p.layer.get(), p.region.get());
+  if (!rasters) return fail("no rasters in the choice");
+  if (QueryAs<IZelRasterLayer>(p.layer.get()))
+    RequireInterface<IRasterResampling>(rasters.get())->put_ResamplingMode(0);
+  auto props = RequireInterface<IRasterMosaicProps>(rasters.get());
+  props->put_KeepCells(VARIANT_TRUE);
+  props->put_Replace(p.output.replace ? VARIANT_TRUE : VARIANT_FALSE);
+  if (p.cancel) props->putref_CancelTracker(p.cancel.get());
+
+  const MosaicOutput& out = p.output;
+  ComPtr<IRasterDataset> made;
+  HRESULT hr = E_FAIL;
+  std::wstring dataset;
+  if (!out.database) {
+    std::error_code ec;
+    if (!fs::is_directory(ToUtf8(out.location), ec)) return fail("the output folder is missing");
+    auto ws = OpenWorkspace(host::CLSID_RasterWorkspaceFactory, out.location);
+    if (!ws) return fail("the output folder cannot be opened");
+    ComPtr<IUnknown> saved;
+    hr = RequireInterface<ISaveAs>(rasters.get())
+             ->SaveAs(Bstr(out.name + out.suffix), ws.As<IUnknown>().get(), Bstr(out.format),
+                      saved.put());
+    made = QueryAs<IRasterDataset>(saved.get());
+  } else {
+    auto ws = OpenWorkspace(host::CLSID_DatabaseWorkspaceFactory, out.location);
+    auto rasterWs = QueryAs<IRasterWorkspaceEx>(ws.get());
+    if (!rasterWs) return fail("the database cannot be opened");
+    auto storage = CreateHostObject<IRasterStorageDef>(host::CLSID_RasterStorageDef);
+    ApplyStorageOverrides(storage.get(), ReadStorageOverrides(p.environment));
+    auto definition = CreateHostObject<IRasterDatasetDef>(host::CLSID_RasterDatasetDef);
+    ComPtr<ISpatialReference> sr;
+    if (auto geo = QueryAs<IGeoDataset>(p.layer.get())) geo->get_SpatialReference(sr.put());
+    definition->putref_SpatialReference(sr.get());
+    hr = rasterWs->CreateRasterDataset(Bstr(out.name), rasters.get(), storage.get(),
+                                       Bstr(L"DEFAULTS"), definition.get(), nullptr, made.put());
+  }
+  if (FAILED(hr) || !made) return fail(Reason(hr));
+
+  Bstr path;
+  made->get_CompleteName(&path);
+  ComPtr<IRaster> raster;
+  Check(made->CreateDefaultRaster(raster.put()));
+  // Statistics are made once, when the first band has none yet.
+  if (auto bands = raster.As<IRasterBandCollection>()) {
+    ComPtr<IRasterBand> first;
+    ComPtr<IRasterStatistics> stats;
+    if (SUCCEEDED(bands->Item(0, first.put())) && first) first->get_Statistics(stats.put());
+  }
+  auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+  Check(layer->CreateFromRaster(raster.get()));
+  auto asLayer = RequireInterface<ILayer>(layer.get());
+  asLayer->put_Name(Bstr(out.database ? out.name : out.name + out.suffix));
+  ComPtr<IMap> map;
+  hook.GetFocusMap(map.put());
+  if (map) map->AddLayer(asLayer.get());
+  MosaicRunOutcome done;
+  done.done = true;
+  done.layer = asLayer;
+  done.dataset = path.str();
+  return done;
+}
+
+}  // namespace velk::corvane

@@ -1,0 +1,229 @@
+#include "catalog/vpf_export/vpf_export_run.h"
+
+#include <filesystem>
+#include <map>
+#include <sys/stat.h>
+
+#include "catalog/vpf_export/export_names.h"
+#include "framework/map_lookups.h"
+#include "framework/message_helpers.h"
+#include "platform/com/text.h"
+#include "platform/host/active_view.h"
+#include "platform/host/application.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/dataset.h"
+#include "platform/host/display.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/feature_data_converter.h"
+#include "platform/host/geometry.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/map.h"
+#include "platform/host/spatial_reference.h"
+#include "platform/host/status_bar.h"
+#include "platform/host/table.h"
+#include "platform/host/table_objects.h"
+#include "platform/host/vpf_workspace.h"
+#include "platform/host/workspace.h"
+#include "platform/host/workspace_objects.h"
+#include "platform/registry/host_object_creation.h"
+#include "platform/win/responder.h"
+
+namespace velk::corvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void Walk(ILayer* layer, const std::wstring& prefix, std::vector<VpfExportEntry>& out) {
+  Bstr name;
+  layer->get_Name(&name);
+  const std::wstring text = prefix + L"|" + name.str();
+  if (auto group = QueryAs<ICompositeLayer>(layer)) {
+    LONG n = 0;
+    group->get_Count(&n);
+    for (LONG i = 0; i < n; ++i) {
+      ComPtr<ILayer> child;
+      if (SUCCEEDED(group->get_Layer(i, child.put())) && child) Walk(child.get(), text, out);
+    }
+    return;
+  }
+  VARIANT_BOOL valid = VARIANT_FALSE, visible = VARIANT_FALSE;
+  if (FAILED(layer->get_Valid(&valid)) || !valid) return;
+  layer->get_Visible(&visible);
+  out.push_back({ComPtr<ILayer>(layer), visible != VARIANT_FALSE, text});
+}
+
+ComPtr<IWorkspaceName> WorkspaceName(const std::wstring& path, const wchar_t* progId) {
+  ComPtr<IWorkspaceName> name;
+  Check(host::CreateWorkspaceNameObject(nullptr, IidOf<IWorkspaceName>(), name.put_void()));
+  Check(name->put_PathName(Bstr(path)));
+  Check(name->put_WorkspaceFactoryProgID(Bstr(progId)));
+  return name;
+}
+
+ComPtr<IStepProgressor> ProgressBar(HookStruct& hook) {
+  ComPtr<IApplication> app;
+  hook.GetApplication(app.put());
+  ComPtr<IStatusBar> bar;
+  if (app) app->get_StatusBar(bar.put());
+  ComPtr<IStepProgressor> progress;
+  if (auto p = QueryAs<IStatusBarProgress>(bar.get())) p->get_ProgressBar(progress.put());
+  return progress;
+}
+
+// The name of the feature dataset holding a feature class ("lib1:pop" for a VPF class), and
+// the class's own name.
+std::pair<std::wstring, std::wstring> DatasetAndClass(IFeatureClass* fc) {
+  Bstr full;
+  if (auto ds = QueryAs<IDataset>(fc)) ds->get_Name(&full);
+  const std::wstring name = full.str();
+  const std::size_t colon = name.rfind(L':');
+  if (colon == std::wstring::npos) return {L"", name};
+  return {name.substr(0, colon), name.substr(colon + 1)};
+}
+
+}  // namespace
+
+std::vector<VpfExportEntry> CollectVpfEntries(ILayer* vectorLayer) {
+  std::vector<VpfExportEntry> out;
+  Bstr name;
+  vectorLayer->get_Name(&name);
+  auto group = QueryAs<ICompositeLayer>(vectorLayer);
+  LONG n = 0;
+  if (group) group->get_Count(&n);
+  for (LONG i = 0; i < n; ++i) {
+    ComPtr<ILayer> child;
+    if (FAILED(group->get_Layer(i, child.put())) || !child) continue;
+    if (QueryAs<ICompositeLayer>(child.get())) Walk(child.get(), name.str(), out);
+  }
+  return out;
+}
+
+VpfExportOutcome RunVpfExport(HookStruct& hook, const VpfExportParameters& p) {
+  VpfExportOutcome outcome;
+  if (p.location.empty()) {
+    outcome.messages.push_back({kIdsVpfNoOutput, MB_ICONEXCLAMATION});
+    return outcome;
+  }
+  // Output name to entry index, in name order.
+  std::map<std::wstring, std::size_t> names;
+  ComPtr<IWorkspaceName> databaseName;
+  if (p.folder) {
+    std::vector<std::wstring> paths;
+    std::vector<bool> checked;
+    for (const auto& e : p.entries) {
+      paths.push_back(e.path);
+      checked.push_back(e.checked);
+    }
+    const FolderExportPlan plan = PlanFolderExport(p.location, paths, checked);
+    for (const auto& folder : plan.folders) ::mkdir(ToUtf8(folder).c_str(), 0777);
+    names = plan.outputs;
+  } else {
+    databaseName = WorkspaceName(p.location, host::kDatabaseWorkspaceFactoryProgId);
+    ComPtr<IUnknown> opened;
+    if (FAILED(databaseName.As<IName>()->Open(opened.put())) || !opened) return outcome;
+    std::map<std::wstring, std::size_t> byKey;
+    for (std::size_t i = 0; i < p.entries.size(); ++i) {
+      if (!p.entries[i].checked) continue;
+      ComPtr<IFeatureClass> fc;
+      if (auto fl = p.entries[i].layer.As<IFeatureLayer>()) fl->get_FeatureClass(fc.put());
+      if (!fc) continue;
+      const auto [dataset, cls] = DatasetAndClass(fc.get());
+      byKey[dataset + L"\\" + cls] = i;
+    }
+    for (const auto& [key, index] : byKey) {
+      const std::size_t slash = key.find(L'\\');
+      names[DatabaseExportName(key.substr(0, slash), key.substr(slash + 1))] = index;
+    }
+  }
+
+  ShowStatusText(hook, 0, Bstr(L""));
+  ComPtr<IStepProgressor> progress = ProgressBar(hook);
+  if (progress) {
+    progress->put_MinRange(0);
+    progress->put_MaxRange(static_cast<LONG>(names.size()));
+    progress->put_Position(0);
+    progress->Show();
+  }
+  auto converter = CreateHostObject<IFeatureDataConverter>(host::CLSID_FeatureDataConverter);
+  auto group = CreateHostObject<ILayer>(host::CLSID_GroupLayer);
+  group->put_Name(Bstr(L"VPF Export"));
+  ComPtr<IMap> map;
+  hook.GetFocusMap(map.put());
+  bool failed = false;
+  for (const auto& [name, index] : names) {
+    if (progress) {
+      progress->Step();
+      if (p.folder) progress->put_Message(Bstr(name));
+    }
+    const VpfExportEntry& entry = p.entries[index];
+    ComPtr<IFeatureClass> fc;
+    if (auto fl = entry.layer.As<IFeatureLayer>()) fl->get_FeatureClass(fc.put());
+    VpfExportOutput written{name, 0, false};
+    if (!fc) {
+      failed = true;
+      outcome.outputs.push_back(written);
+      continue;
+    }
+    ComPtr<IQueryFilter> filter;
+    ComPtr<ISelectionSet> selection;
+    if (p.features == VpfExportFeatures::kSelected) {
+      if (auto s = entry.layer.As<IFeatureSelection>()) s->get_SelectionSet(selection.put());
+    } else if (p.features == VpfExportFeatures::kInView) {
+      ComPtr<ISpatialFilter> spatial;
+      Check(host::CreateSpatialFilterObject(nullptr, IidOf<ISpatialFilter>(), spatial.put_void()));
+      ComPtr<IEnvelope> view = VisibleExtent(hook);
+      if (view) spatial->putref_Geometry(view.As<IGeometry>().get());
+      spatial->put_GeometryField(Bstr(L"Shape"));
+      spatial->put_SpatialRel(2);
+      filter = spatial.As<IQueryFilter>();
+    }
+    ComPtr<ISpatialReference> target;
+    if (p.mapCoordinateSystem && map) {
+      ComPtr<IUnknown> sr;
+      map->get_SpatialReference(sr.put());
+      target = QueryAs<ISpatialReference>(sr.get());
+    }
+    ComPtr<IWorkspaceName> where = databaseName;
+    std::wstring className = name;
+    if (p.folder) {
+      const std::size_t slash = name.rfind(L'/');
+      where = WorkspaceName(name.substr(0, slash), host::kShapefileWorkspaceFactoryProgId);
+      className = name.substr(slash + 1);
+    }
+    LONG count = 0;
+    HRESULT hr = converter->ConvertFeatureClass(fc.get(), filter.get(), selection.get(), where.get(),
+                                                Bstr(className), target.get(), p.cancel.get(),
+                                                hook.GetWindowHandle(), &count);
+    if (hr == E_ABORT) break;
+    written.features = count;
+    written.written = SUCCEEDED(hr);
+    failed = failed || FAILED(hr);
+    outcome.outputs.push_back(written);
+    if (SUCCEEDED(hr) && p.addToMap) {
+      ComPtr<IUnknown> ws;
+      ComPtr<IFeatureClass> made;
+      if (SUCCEEDED(where.As<IName>()->Open(ws.put())))
+        if (auto fw = QueryAs<IFeatureWorkspace>(ws.get())) fw->OpenFeatureClass(Bstr(className), made.put());
+      if (made) {
+        auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
+        layer->putref_FeatureClass(made.get());
+        auto asLayer = layer.As<ILayer>();
+        asLayer->put_Name(Bstr(name));
+        group.As<IGroupLayer>()->Add(asLayer.get());
+      }
+    }
+  }
+  if (p.addToMap && map) {
+    map->AddLayer(group.get());
+    outcome.group = group;
+  }
+  if (progress) progress->Hide();
+  ShowStatusText(hook, 0, Bstr(L""));
+  if (failed) outcome.messages.push_back({kIdsVpfCannotConvert, MB_ICONEXCLAMATION});
+  outcome.done = !failed;
+  return outcome;
+}
+
+}  // namespace velk::corvane

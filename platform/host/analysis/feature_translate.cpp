@@ -1,0 +1,160 @@
+#include "platform/host/analysis/feature_translate.h"
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include <gdal_priv.h>
+#include <gdal_utils.h>
+#include <ogrsf_frmts.h>
+
+namespace velk::host::analysis {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct QuietGdal {
+  QuietGdal() { CPLPushErrorHandler(CPLQuietErrorHandler); }
+  ~QuietGdal() { CPLPopErrorHandler(); }
+};
+
+const char* const kShapefileParts[] = {".shp", ".shx", ".dbf", ".prj", ".cpg", ".qix", ".sbn", ".sbx"};
+
+int CPL_STDCALL OnProgress(double done, const char*, void* data) {
+  auto* callback = static_cast<const std::function<bool(double)>*>(data);
+  return (*callback)(done) ? TRUE : FALSE;
+}
+
+std::string WorkName(const std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  return name + "_velk_part" + std::to_string(counter++);
+}
+
+long long CountFeatures(GDALDataset* ds, const std::string& layer) {
+  OGRLayer* l = ds ? ds->GetLayerByName(layer.c_str()) : nullptr;
+  return l ? l->GetFeatureCount(TRUE) : 0;
+}
+
+}  // namespace
+
+FeatureTranslateResult TranslateFeatures(const FeatureTranslateRequest& r) {
+  FeatureTranslateResult result;
+  if (!r.source || !r.source->GetLayerByName(r.layer.c_str())) {
+    result.error = "the source layer cannot be read";
+    return result;
+  }
+  if (r.name.empty() || r.name.find_first_of("/\\") != std::string::npos || r.name == "." ||
+      r.name == "..") {
+    result.error = "the output name is not allowed: " + r.name;
+    return result;
+  }
+  GDALAllRegister();
+  QuietGdal quiet;
+  std::error_code ec;
+  const std::string work = WorkName(r.name);
+  std::string destination;
+  bool exists = false;
+  if (r.database) {
+    destination = r.output;
+    if (fs::exists(r.output, ec)) {
+      std::unique_ptr<GDALDataset> db(GDALDataset::Open(r.output.c_str(), GDAL_OF_VECTOR));
+      if (!db) {
+        result.error = r.output + " is not a GeoPackage";
+        return result;
+      }
+      exists = db->GetLayerByName(r.name.c_str()) != nullptr;
+    }
+  } else {
+    if (!fs::is_directory(r.output, ec)) {
+      result.error = "the output folder is missing: " + r.output;
+      return result;
+    }
+    destination = (fs::path(r.output) / (work + ".shp")).string();
+    exists = fs::exists(fs::path(r.output) / (r.name + ".shp"), ec);
+  }
+  if (exists && !r.replace) {
+    result.error = r.name + " exists";
+    return result;
+  }
+
+  std::vector<std::string> args = {"-f", r.database ? "GPKG" : "ESRI Shapefile", "-nln", work,
+                                   "-lco", "SPATIAL_INDEX=NO"};
+  if (r.database && fs::exists(r.output, ec)) args.push_back("-update");
+  if (!r.where.empty()) args.insert(args.end(), {"-where", r.where});
+  if (r.box) {
+    args.insert(args.end(), {"-spat", CPLSPrintf("%.17g", r.box->xmin), CPLSPrintf("%.17g", r.box->ymin),
+                             CPLSPrintf("%.17g", r.box->xmax), CPLSPrintf("%.17g", r.box->ymax)});
+  }
+  if (!r.targetWkt.empty()) args.insert(args.end(), {"-t_srs", r.targetWkt});
+  if (!r.database) args.insert(args.end(), {"-lco", "ENCODING=UTF-8"});
+  args.push_back(r.layer);
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  GDALVectorTranslateOptions* options = GDALVectorTranslateOptionsNew(argv.data(), nullptr);
+  if (!options) {
+    result.error = "the conversion cannot be set up";
+    return result;
+  }
+  if (r.progress)
+    GDALVectorTranslateOptionsSetProgress(options, &OnProgress,
+                                          const_cast<std::function<bool(double)>*>(&r.progress));
+  GDALDatasetH source = GDALDataset::ToHandle(r.source);
+  int usageError = 0;
+  CPLErrorReset();
+  GDALDatasetH out = GDALVectorTranslate(destination.c_str(), nullptr, 1, &source, options, &usageError);
+  GDALVectorTranslateOptionsFree(options);
+  if (!out || CPLGetLastErrorType() == CE_Failure) {
+    result.error = std::string("the features cannot be written: ") + CPLGetLastErrorMsg();
+  } else {
+    result.features = CountFeatures(GDALDataset::FromHandle(out), work);
+  }
+
+  if (r.database) {
+    if (out) {
+      GDALDataset* db = GDALDataset::FromHandle(out);
+      // The finished table takes the name; the older one goes only then.
+      if (result.error.empty()) {
+        for (int i = 0; i < db->GetLayerCount(); ++i)
+          if (EQUAL(db->GetLayer(i)->GetName(), r.name.c_str())) db->DeleteLayer(i);
+        OGRLayer* made = db->GetLayerByName(work.c_str());
+        if (!made || made->Rename(r.name.c_str()) != OGRERR_NONE)
+          result.error = "cannot name the features " + r.name;
+      }
+      if (!result.error.empty()) {
+        for (int i = 0; i < db->GetLayerCount(); ++i)
+          if (EQUAL(db->GetLayer(i)->GetName(), work.c_str())) db->DeleteLayer(i);
+      }
+      GDALClose(out);
+    }
+    return result;
+  }
+  if (out) GDALClose(out);
+  const fs::path folder(r.output);
+  if (result.error.empty()) {
+    // The older shapefile moves aside, the new one takes its name, then the older one goes;
+    // a rename that fails puts the older one back.
+    const std::string aside = work + "_old";
+    auto move = [&](const std::string& from, const std::string& to) {
+      bool ok = true;
+      for (const char* part : kShapefileParts) {
+        std::error_code e;
+        if (fs::exists(folder / (from + part), e)) fs::rename(folder / (from + part), folder / (to + part), e);
+        ok = ok && !e;
+      }
+      return ok;
+    };
+    if (!move(r.name, aside) || !move(work, r.name)) {
+      move(r.name, work);
+      move(aside, r.name);
+      result.error = "cannot name the features " + r.name;
+    }
+    for (const char* part : kShapefileParts) fs::remove(folder / (aside + part), ec);
+  }
+  for (const char* part : kShapefileParts) fs::remove(folder / (work + part), ec);
+  return result;
+}
+
+}  // namespace velk::host::analysis

@@ -1,0 +1,158 @@
+// The VPF feature export as a user runs it over a vector product layer: the check tree of the
+// feature layers the layer shows, a folder tree of shapefiles whose names are cleaned at every
+// level (a coverage named "../a:b*" stays inside the chosen folder), and a geodatabase in the
+// map's coordinate system; counts and attributes equal to what ogr2ogr makes of the same
+// layers from the same OGDI source.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/fixtures/ogr_rows.h"
+#include "tests/fixtures/requirement.h"
+#include "tests/fixtures/temp_root.h"
+#include "tests/fixtures/tool_output.h"
+#include "tests/fixtures/vpf_fixture.h"
+
+namespace velk::test {
+namespace {
+
+namespace fs = std::filesystem;
+const std::string kTrevik = VELK_BIN_DIR "/trevik";
+
+// The OGDI layer of a library whose name starts with the class and coverage ("builta@pop(").
+std::string OgdiLayer(const std::string& library, const std::string& prefix) {
+  const std::string info = ToolOutput("ogrinfo -ro -q " + ShellQuote(library) + " 2>/dev/null");
+  const std::size_t at = info.find(prefix);
+  if (at == std::string::npos) return {};
+  const std::size_t end = info.find_first_of(" \n", at);
+  return info.substr(at, end - at);
+}
+
+std::vector<OgrRow> Rows(const std::string& file, const std::string& layer) {
+  bool ok = false;
+  auto rows = OgrRows(file, "SELECT * FROM \"" + layer + "\"", &ok);
+  EXPECT_TRUE(ok) << file;
+  return rows;
+}
+
+TEST(VpfExportSession, FolderTreeAndGeodatabaseEqualOgr2ogrOfTheSameLayers) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
+               "ogr2ogr or ogrinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  VpfDatabaseSpec spec = SmallVpfDatabase("vmaplv0");
+  for (auto& lib : spec.libraries)
+    for (auto& cov : lib.coverages)
+      if (cov.name == "trans") cov.description = "../a:b*";
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", spec));
+  fs::create_directories(dir / "out");
+  // A geodatabase that holds a table already.
+  std::ofstream(dir / "seed.csv") << "id,name\n1,first\n";
+  ToolOutput("ogr2ogr -q -f GPKG " + ShellQuote(dir / "store.gpkg") + " " + ShellQuote(dir / "seed.csv"));
+  ASSERT_TRUE(fs::exists(dir / "store.gpkg"));
+  const std::string script = "host map\nregister " VELK_LIB_DIR "/libLumeris.so\nregister " VELK_LIB_DIR
+                             R"(/libCorvane.so
+extension Tarvos on
+catalog-new zel.gpkg vmap vpf
+catalog-load zel.gpkg vmap vpf vpf
+map-reference 4326
+map-extent 9.9 49.6 12.1 51.4
+click velkTarvosUI.VpfExport
+print 1
+print 3612
+press Cancel
+click velkTarvosUI.VpfExportDatasets
+press 3026
+press OK
+add-vector zel.gpkg vmap
+show-coverage vmap 0 1 2
+refresh-coverages vmap
+vector-switch vmap display-coverages on
+save-picture v.png
+click velkTarvosUI.VpfExport
+press OK
+answer OK
+pick 3612 "vmap|VMAP Level 0|Population|Population points [lib2]"
+key space
+print 3612
+pick 3612 "vmap|VMAP Level 0|Population"
+key space
+print 3612
+check 3614
+press 3034
+file out
+press OK
+click velkTarvosUI.VpfExport
+map-reference 3857
+press 3034
+file store.gpkg
+check 3037
+check 3874
+check 3614
+press OK
+print tree
+)";
+  std::ofstream(dir / "export.session") << script;
+  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
+                                     " --root " + root.path() + " run export.session");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const std::string& out = r.out;
+  EXPECT_NE(out.find("No output specified"), std::string::npos) << out;
+  // Without vector layers the tree is empty and only Cancel can be pressed.
+  EXPECT_NE(out.find("> print 1\n  1 button \"OK\" default disabled"), std::string::npos) << out;
+  EXPECT_NE(out.find("> print 3612\n  3612 tree count 0"), std::string::npos) << out;
+  // The dataset export's dialog only closes.
+  EXPECT_NE(out.find("dialog 3050 \"Export VPF Datasets\" ended with OK (1)"), std::string::npos)
+      << out;
+  // Clearing a child leaves its checked sibling's parent checked; clearing the parent clears
+  // the subtree.
+  EXPECT_NE(out.find("[x] \"Population\"\n          [x] \"Population areas [lib1]\""), std::string::npos) << out;
+  EXPECT_NE(out.find("[ ] \"Population points [lib2]\""), std::string::npos) << out;
+  EXPECT_NE(out.find("[ ] \"Population\"\n          [ ] \"Population areas [lib1]\""), std::string::npos) << out;
+
+  // Every level cleaned: nothing outside the chosen folder.
+  EXPECT_FALSE(fs::exists(dir / "a_b_")) << out;
+  const fs::path top = fs::path(dir / "out") / "vmap" / "VMAP Level 0";
+  ASSERT_TRUE(fs::is_directory(top)) << out;
+  struct Case {
+    fs::path file;
+    std::string library, prefix;
+  } cases[] = {
+      {top / "Population" / "Population areas [lib1].shp", "lib1", "builta@pop("},
+      {top / "Population" / "Population points [lib2].shp", "lib2", "builtp@pop("},
+      {top / ".._a_b_" / ".._a_b_ lines [lib1].shp", "lib1", "roadl@trans("},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file.string());
+    ASSERT_TRUE(fs::exists(c.file)) << out;
+    const std::string source = "gltp:/vrf" + dir / ("vpf/vmaplv0/" + c.library);
+    const std::string layer = OgdiLayer(source, c.prefix);
+    ASSERT_FALSE(layer.empty());
+    const std::string ref = dir / ("ref_" + c.library + "_" + c.prefix.substr(0, 6) + ".shp");
+    ToolOutput("ogr2ogr -q " + ShellQuote(ref) + " " + ShellQuote(source) + " " + ShellQuote(layer));
+    const auto ours = Rows(c.file.string(), c.file.stem().string());
+    const auto theirs = Rows(ref, fs::path(ref).stem().string());
+    EXPECT_FALSE(ours.empty());
+    EXPECT_EQ(ours, theirs);
+  }
+  // The geodatabase export in the map's system, named by dataset and class, added to the map.
+  const std::string gpkgLayer = "lib1_pop_builta";
+  const std::string source = "gltp:/vrf" + dir / "vpf/vmaplv0/lib1";
+  ToolOutput("ogr2ogr -q -f GPKG -nln ref -t_srs EPSG:3857 " + ShellQuote(dir / "ref3857.gpkg") +
+             " " + ShellQuote(source) + " " + ShellQuote(OgdiLayer(source, "builta@pop(")));
+  EXPECT_EQ(Rows(dir / "store.gpkg", gpkgLayer), Rows(dir / "ref3857.gpkg", "ref"));
+  // Reprojected: the shapes' extents agree with ogr2ogr's.
+  const std::string ours = ToolOutput("ogrinfo -ro -so " + ShellQuote(dir / "store.gpkg") + " " + gpkgLayer);
+  const std::string theirs = ToolOutput("ogrinfo -ro -so " + ShellQuote(dir / "ref3857.gpkg") + " ref");
+  auto extent = [](const std::string& info) {
+    const std::size_t at = info.find("Extent: ");
+    return at == std::string::npos ? std::string() : info.substr(at, info.find('\n', at) - at);
+  };
+  EXPECT_FALSE(extent(ours).empty()) << ours;
+  EXPECT_EQ(extent(ours), extent(theirs));
+  EXPECT_NE(out.find("\"VPF Export\""), std::string::npos) << out;
+}
+
+}  // namespace
+}  // namespace velk::test
