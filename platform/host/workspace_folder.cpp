@@ -25,7 +25,7 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
   HRESULT Exists(VARIANT_BOOL* exists) override {
     if (!exists) return E_POINTER;
     std::error_code ec;
-    *exists = VB(fs::is_directory(path_, ec));
+    *exists = ToVariantBool(fs::is_directory(path_, ec));
     return S_OK;
   }
 

@@ -22,7 +22,7 @@ class DatabaseWorkspace : public WorkspaceBase<DatabaseWorkspace, IFeatureWorksp
   HRESULT Exists(VARIANT_BOOL* exists) override {
     if (!exists) return E_POINTER;
     std::error_code ec;
-    *exists = VB(fs::is_regular_file(path_, ec));
+    *exists = ToVariantBool(fs::is_regular_file(path_, ec));
     return S_OK;
   }
 

@@ -50,7 +50,7 @@ class VpfWorkspace : public WorkspaceBase<VpfWorkspace, IFeatureWorkspace> {
   HRESULT Exists(VARIANT_BOOL* exists) override {
     if (!exists) return E_POINTER;
     std::error_code ec;
-    *exists = VB(fs::is_directory(path_, ec));
+    *exists = ToVariantBool(fs::is_directory(path_, ec));
     return S_OK;
   }
 
@@ -209,7 +209,7 @@ class VpfWorkspaceFactory : public ComObjectRoot<VpfWorkspaceFactory, IWorkspace
       dht = dht || n == "dht";
       lat = lat || n == "lat";
     }
-    *is = VB(dht && lat);
+    *is = ToVariantBool(dht && lat);
     return S_OK;
   }
   HRESULT get_WorkspaceType(LONG* type) override {
