@@ -46,7 +46,7 @@ std::string FlatDem() {
   static const std::string path = [] {
     GDALAllRegister();
     const int n = Size();
-    const std::string p = (Folder() / "flat.tif").string();
+    std::string p = (Folder() / "flat.tif").string();
     GDALDataset* d = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(p.c_str(), n, n, 1,
                                                                             GDT_Float32, nullptr);
     double gt[6] = {500000, 10, 0, 4000000, 0, -10};

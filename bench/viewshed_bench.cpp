@@ -82,8 +82,11 @@ void BM_GdalCentre(benchmark::State& state) {
   ds->SetSpatialRef(&utm);
   GDALRasterBand* band = ds->GetRasterBand(1);
   band->SetNoDataValue(-32767);
-  const double x = (static_cast<double>(dem.columns / 2) + 0.5) * dem.cellX;
-  const double y = -(static_cast<double>(dem.rows / 2) + 0.5) * dem.cellY;
+  // The centre of the middle cell.
+  const int column = dem.columns / 2;
+  const int row = dem.rows / 2;
+  const double x = (column + 0.5) * dem.cellX;
+  const double y = -(row + 0.5) * dem.cellY;
   for (auto _ : state) {
     GDALDatasetH out = GDALViewshedGenerate(GDALRasterBand::ToHandle(band), "MEM", "", nullptr, x,
                                             y, 10.0, 0.0, 1, 0, 0, 255, 0.87, GVM_Edge, 0.0,

@@ -326,7 +326,7 @@ void CnvCoordsDlg::FillFieldCombo(int comboId, bool numeric) {
   if (Send(combo, CB_GETCOUNT) > 0) Send(combo, CB_SETCURSEL, 0);
 }
 
-bool CnvCoordsDlg::SetInput(ComPtr<ITable> input) {
+bool CnvCoordsDlg::SetInput(const ComPtr<ITable>& input) {
   EnableInputGroup(true);
   if (!input) return false;
   m_inputTable = input;

@@ -128,7 +128,7 @@ class CnvCoordsDlg : public CBasicWindowImpl<CnvCoordsDlg> {
   void ApplyNotation();
   void FillFieldCombo(int comboId, bool numeric);
   // Opens the object's dataset (null: the current input stays) and makes it the input.
-  bool SetInput(ComPtr<ITable> input);
+  bool SetInput(const ComPtr<ITable>& input);
   void TakeMapSource();
   void InputChosen();
   ComPtr<IFieldChecker> Checker();

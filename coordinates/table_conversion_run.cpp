@@ -220,7 +220,7 @@ LONG OutputIndex(ITable* output, const std::wstring& name) {
   return index;
 }
 
-void Put(IRowBuffer* buffer, LONG index, Variant value) {
+void Put(IRowBuffer* buffer, LONG index, const Variant& value) {
   if (index >= 0) Check(buffer->put_Value(index, value));
 }
 

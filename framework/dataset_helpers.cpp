@@ -38,13 +38,13 @@ void AddFilter(IBrowseFilterCollection* filters, const CLSID& clsid, bool isDefa
 
 }  // namespace
 
-bool IsDatabasePath(Bstr path) { return Contains(path.str(), L"Database"); }
+bool IsDatabasePath(const Bstr& path) { return Contains(path.str(), L"Database"); }
 
-bool IsPersonalGeodatabasePath(Bstr path) { return Contains(Upper(path.str()), L".MDB"); }
+bool IsPersonalGeodatabasePath(const Bstr& path) { return Contains(Upper(path.str()), L".MDB"); }
 
-bool IsTemporaryDatasetName(Bstr path) { return Contains(Upper(path.str()), L"<TEMPORARY"); }
+bool IsTemporaryDatasetName(const Bstr& path) { return Contains(Upper(path.str()), L"<TEMPORARY"); }
 
-bool ValidateOutputGridName(Bstr path, BSTR* folder, BSTR* name, bool* isTemporary) {
+bool ValidateOutputGridName(const Bstr& path, BSTR* folder, BSTR* name, bool* isTemporary) {
   if (IsTemporaryDatasetName(path)) {
     if (isTemporary) *isTemporary = true;
     return true;
@@ -125,15 +125,15 @@ bool ShowSaveDatasetDialog(BSTR* path, BSTR* location, LONG kind, HWND owner) {
   return true;
 }
 
-ComPtr<IRasterWorkspace> OpenWorkspaceFromFolder(Bstr folder) {
+ComPtr<IRasterWorkspace> OpenWorkspaceFromFolder(const Bstr& folder) {
   auto factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_RasterWorkspaceFactory);
   ComPtr<IWorkspace> ws;
   factory->OpenFromFile(folder, nullptr, ws.put());
   return ws.As<IRasterWorkspace>();
 }
 
-ComPtr<IRasterDataset> OpenDatasetInFolder(Bstr folder, Bstr name) {
-  ComPtr<IRasterWorkspace> ws = OpenWorkspaceFromFolder(std::move(folder));
+ComPtr<IRasterDataset> OpenDatasetInFolder(const Bstr& folder, const Bstr& name) {
+  ComPtr<IRasterWorkspace> ws = OpenWorkspaceFromFolder(folder);
   if (!ws) ThrowComError(E_POINTER);
   ComPtr<IRasterDataset> ds;
   ws->OpenRasterDataset(name, ds.put());
@@ -148,7 +148,7 @@ void AddObjectIdField(IFieldsEdit* fields, BSTR name) {
   fields->AddField(field.As<IField>().get());
 }
 
-void AddShapeField(IFieldsEdit* fields, BSTR name, ComPtr<ISpatialReference> sr) {
+void AddShapeField(IFieldsEdit* fields, BSTR name, const ComPtr<ISpatialReference>& sr) {
   if (!fields) ThrowComError(E_POINTER);
   auto def = CreateHostObject<IGeometryDefEdit>(host::CLSID_GeometryDef);
   def->put_GeometryType(4);
@@ -166,7 +166,7 @@ void AddShapeField(IFieldsEdit* fields, BSTR name, ComPtr<ISpatialReference> sr)
 }
 
 ComPtr<IFields> BuildFeatureClassFields(LONG geometryType, LONG hasZ, LONG hasM,
-                                        ComPtr<ISpatialReference> sr) {
+                                        const ComPtr<ISpatialReference>& sr) {
   auto fields = CreateHostObject<IFieldsEdit>(host::CLSID_Fields);
   auto def = CreateHostObject<IGeometryDefEdit>(host::CLSID_GeometryDef);
   def->put_GeometryType(geometryType);
@@ -186,8 +186,8 @@ ComPtr<IFields> BuildFeatureClassFields(LONG geometryType, LONG hasZ, LONG hasM,
   return fields.As<IFields>();
 }
 
-HRESULT AddFieldToTable(ComPtr<IUnknown> table, Bstr name, LONG nullable, LONG type, LONG length,
-                        LONG precision, LONG scale) {
+HRESULT AddFieldToTable(const ComPtr<IUnknown>& table, const Bstr& name, LONG nullable, LONG type,
+                        LONG length, LONG precision, LONG scale) {
   auto t = table.As<ITable>();
   if (!t) return E_POINTER;
   auto field = CreateHostObject<IFieldEdit>(host::CLSID_Field);
@@ -200,9 +200,9 @@ HRESULT AddFieldToTable(ComPtr<IUnknown> table, Bstr name, LONG nullable, LONG t
   return t->AddField(field.As<IField>().get());
 }
 
-ComPtr<IFeatureClass> CreateFeatureClassInDatabase(Bstr databasePath, Bstr className,
+ComPtr<IFeatureClass> CreateFeatureClassInDatabase(const Bstr& databasePath, const Bstr& className,
                                                    LONG geometryType, LONG hasZ, LONG hasM,
-                                                   ComPtr<ISpatialReference> sr) {
+                                                   const ComPtr<ISpatialReference>& sr) {
   auto props = CreateHostObject<IPropertySet>(host::CLSID_PropertySet);
   props->SetProperty(Bstr(L"DATABASE"), Variant(databasePath));
   auto factory = CreateHostObject<IWorkspaceFactory>(host::CLSID_DatabaseWorkspaceFactory);
@@ -210,7 +210,7 @@ ComPtr<IFeatureClass> CreateFeatureClassInDatabase(Bstr databasePath, Bstr class
   factory->Open(props.get(), nullptr, ws.put());
   auto features = ws.As<IFeatureWorkspace>();
   if (!features) return nullptr;
-  ComPtr<IFields> fields = BuildFeatureClassFields(geometryType, hasZ, hasM, std::move(sr));
+  ComPtr<IFields> fields = BuildFeatureClassFields(geometryType, hasZ, hasM, sr);
   ComPtr<IFeatureClass> fc;
   features->CreateFeatureClass(className, fields.get(), nullptr, nullptr, kFeatureTypeSimple,
                                Bstr(L"Shape"), Bstr(L""), fc.put());

@@ -28,17 +28,17 @@ constexpr LONG kHostFieldGeometry = 7;
 constexpr LONG kGridNameRefused = 1;
 
 // "Database" in the text, letter case as written.
-bool IsDatabasePath(Bstr path);
+bool IsDatabasePath(const Bstr& path);
 // ".mdb" in the text, any letter case.
-bool IsPersonalGeodatabasePath(Bstr path);
+bool IsPersonalGeodatabasePath(const Bstr& path);
 // "<TEMPORARY" in the text, any letter case.
-bool IsTemporaryDatasetName(Bstr path);
+bool IsTemporaryDatasetName(const Bstr& path);
 
 // Whether path can name an output grid: a temporary name always can (isTemporary true; folder
 // and name untouched). Otherwise folder (with its trailing separator) and name (base name and
 // extension) are handed out when the name has at most 13 characters and no space; a refused
 // name leaves code 1 and the reason (string 3595 or 3644) in the last-error record.
-bool ValidateOutputGridName(Bstr path, BSTR* folder, BSTR* name, bool* isTemporary);
+bool ValidateOutputGridName(const Bstr& path, BSTR* folder, BSTR* name, bool* isTemporary);
 
 // The host's save-as browse dialog for a dataset kind (title and filters by kind), starting in
 // location. On confirmation location becomes the chosen folder and path that folder, a
@@ -46,23 +46,23 @@ bool ValidateOutputGridName(Bstr path, BSTR* folder, BSTR* name, bool* isTempora
 bool ShowSaveDatasetDialog(BSTR* path, BSTR* location, LONG kind, HWND owner);
 
 // The folder as the host's raster workspace; null when it cannot be opened as one.
-ComPtr<IRasterWorkspace> OpenWorkspaceFromFolder(Bstr folder);
+ComPtr<IRasterWorkspace> OpenWorkspaceFromFolder(const Bstr& folder);
 // A raster of the folder by name; null when the folder or the raster does not open.
-ComPtr<IRasterDataset> OpenDatasetInFolder(Bstr folder, Bstr name);
+ComPtr<IRasterDataset> OpenDatasetInFolder(const Bstr& folder, const Bstr& name);
 
 void AddObjectIdField(IFieldsEdit* fields, BSTR name);
-void AddShapeField(IFieldsEdit* fields, BSTR name, ComPtr<ISpatialReference> sr);
+void AddShapeField(IFieldsEdit* fields, BSTR name, const ComPtr<ISpatialReference>& sr);
 // "OID" and "Shape" fields for a class of the geometry type; hasZ and hasM non-zero make the
 // shapes carry z and m values.
 ComPtr<IFields> BuildFeatureClassFields(LONG geometryType, LONG hasZ, LONG hasM,
-                                        ComPtr<ISpatialReference> sr);
+                                        const ComPtr<ISpatialReference>& sr);
 // The HRESULT of the table's add-field call (E_POINTER when the object is no table).
-HRESULT AddFieldToTable(ComPtr<IUnknown> table, Bstr name, LONG nullable, LONG type, LONG length,
-                        LONG precision, LONG scale);
+HRESULT AddFieldToTable(const ComPtr<IUnknown>& table, const Bstr& name, LONG nullable, LONG type,
+                        LONG length, LONG precision, LONG scale);
 // A new feature class in the database file; null when the database does not open or refuses
 // the class (nothing is left behind then).
-ComPtr<IFeatureClass> CreateFeatureClassInDatabase(Bstr databasePath, Bstr className,
+ComPtr<IFeatureClass> CreateFeatureClassInDatabase(const Bstr& databasePath, const Bstr& className,
                                                    LONG geometryType, LONG hasZ, LONG hasM,
-                                                   ComPtr<ISpatialReference> sr);
+                                                   const ComPtr<ISpatialReference>& sr);
 
 }  // namespace velk::corvane

@@ -57,7 +57,7 @@ void LayerListViewHelper::Populate(HWND window, LONG mode) {
   }
 }
 
-void LayerListViewHelper::KeepLayersInExtent(ComPtr<IGeometry> geometry) {
+void LayerListViewHelper::KeepLayersInExtent(const ComPtr<IGeometry>& geometry) {
   std::vector<ComPtr<ILayer>> kept;
   for (const auto& layer : layers_) {
     auto extent = RequireInterface<ILayerExtent>(layer.get());

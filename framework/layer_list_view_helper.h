@@ -43,7 +43,7 @@ class LayerListViewHelper : public ATL::CWindowImpl<LayerListViewHelper, WTL::CL
   // nothing when window is not a window or no hook is set. Creates no rows.
   void Populate(HWND window, LONG mode);
   // Keeps the layers whose area of interest is not disjoint from the geometry.
-  void KeepLayersInExtent(ComPtr<IGeometry> geometry);
+  void KeepLayersInExtent(const ComPtr<IGeometry>& geometry);
   void FillItems();
   void SetAllChecks(bool checked);
   // A new host set of the layers whose rows are checked (empty, never null).

@@ -94,7 +94,7 @@ void DeleteMapGraphic(HookStruct& hook, IElement* element, LONG refresh) {
   display->Invalidate(area.get(), VARIANT_TRUE, cache);
 }
 
-void RemoveNamedGraphics(HookStruct& hook, Bstr name) {
+void RemoveNamedGraphics(HookStruct& hook, const Bstr& name) {
   ComPtr<IActiveView> drawing = GetDrawingView(hook);
   if (!drawing) ThrowComError(E_POINTER);
   auto container = RequireInterface<IGraphicsContainer>(drawing.get());
@@ -157,8 +157,8 @@ ComPtr<IElement> CreateCoordToolMarkerElement(IPoint* point) {
   return element;
 }
 
-ComPtr<ILayer> CreateMarkerFeatureLayer(IFeatureClass* featureClass, Bstr name, Bstr label,
-                                        LONG highlight) {
+ComPtr<ILayer> CreateMarkerFeatureLayer(IFeatureClass* featureClass, const Bstr& name,
+                                        const Bstr& label, LONG highlight) {
   auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
   layer->putref_FeatureClass(featureClass);
   auto general = RequireInterface<ILayer>(layer.get());

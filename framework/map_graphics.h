@@ -21,7 +21,7 @@ void ReplaceMapGraphic(HookStruct& hook, IElement* newElement, IElement* oldElem
 // bounds grown by 10 %.
 void DeleteMapGraphic(HookStruct& hook, IElement* element, LONG refresh);
 // Removes every graphic of that name (letter case counts).
-void RemoveNamedGraphics(HookStruct& hook, Bstr name);
+void RemoveNamedGraphics(HookStruct& hook, const Bstr& name);
 // Replaces the graphics of that name by a closed blue outline (width 1.5) of the envelope.
 bool DrawExtentOutline(HookStruct& hook, BSTR name, IEnvelope* envelope);
 
@@ -32,7 +32,7 @@ ComPtr<IElement> CreateCoordToolMarkerElement(IPoint* point);
 
 // A new feature layer on the class named name, drawn with red (flag 1) or black markers of
 // size 6 under the label; not added to any map.
-ComPtr<ILayer> CreateMarkerFeatureLayer(IFeatureClass* featureClass, Bstr name, Bstr label,
-                                        LONG highlight);
+ComPtr<ILayer> CreateMarkerFeatureLayer(IFeatureClass* featureClass, const Bstr& name,
+                                        const Bstr& label, LONG highlight);
 
 }  // namespace velk::corvane

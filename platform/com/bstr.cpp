@@ -39,15 +39,6 @@ void SysFreeString(BSTR b) {
 UINT SysStringLen(BSTR b) { return b ? *HeaderOf(b) / sizeof(wchar_t) : 0; }
 UINT SysStringByteLen(BSTR b) { return b ? *HeaderOf(b) : 0; }
 
-int SysReAllocString(BSTR* pb, const OLECHAR* s) {
-  if (!pb) return FALSE;
-  BSTR n = SysAllocString(s);
-  if (s && !n) return FALSE;
-  SysFreeString(*pb);
-  *pb = n;
-  return TRUE;
-}
-
 namespace velk {
 BSTR AllocBstr(std::wstring_view s) {
   return SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));

@@ -13,7 +13,6 @@ BSTR SysAllocStringLen(const OLECHAR* s, UINT len);
 void SysFreeString(BSTR b);
 UINT SysStringLen(BSTR b);
 UINT SysStringByteLen(BSTR b);
-int SysReAllocString(BSTR* pb, const OLECHAR* s);
 
 namespace velk {
 

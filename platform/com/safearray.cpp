@@ -205,11 +205,6 @@ HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt) {
   return S_OK;
 }
 
-HRESULT SafeArrayPtrOfIndex(SAFEARRAY* psa, LONG* rgIndices, void** ppvData) {
-  if (!psa || !rgIndices || !ppvData) return E_INVALIDARG;
-  return ElementPtr(psa, rgIndices, ppvData);
-}
-
 HRESULT SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv) {
   if (!psa || !rgIndices || !pv) return E_INVALIDARG;
   void* elem = nullptr;

@@ -57,7 +57,6 @@ HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* pvt);
 // element is freed. DISP_E_BADINDEX for an index outside the bounds.
 HRESULT SafeArrayGetElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
 HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* rgIndices, void* pv);
-HRESULT SafeArrayPtrOfIndex(SAFEARRAY* psa, LONG* rgIndices, void** ppvData);
 
 HRESULT SafeArrayLock(SAFEARRAY* psa);
 HRESULT SafeArrayUnlock(SAFEARRAY* psa);  // E_UNEXPECTED when not locked

@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "platform/com/out_param.h"
+
 namespace velk::host {
 
 namespace {
@@ -14,18 +16,6 @@ HRESULT AnswerBase(Self* self, REFIID riid, void** ppv) {
   }
   return E_NOINTERFACE;
 }
-template <class T>
-HRESULT Out(T* out, T value) {
-  if (!out) return E_POINTER;
-  *out = value;
-  return S_OK;
-}
-HRESULT OutText(BSTR* out, const std::wstring& s) {
-  if (!out) return E_POINTER;
-  *out = AllocBstr(s);
-  return *out ? S_OK : E_OUTOFMEMORY;
-}
-VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 }  // namespace
 
 bool SameFieldName(std::wstring_view a, std::wstring_view b) {
@@ -40,8 +30,8 @@ HRESULT GeometryDef::QueryExtra(REFIID riid, void** ppv) {
   return AnswerBase<IGeometryDef>(this, riid, ppv);
 }
 HRESULT GeometryDef::get_GeometryType(LONG* type) { return Out(type, type_); }
-HRESULT GeometryDef::get_HasZ(VARIANT_BOOL* v) { return Out(v, VB(hasZ_)); }
-HRESULT GeometryDef::get_HasM(VARIANT_BOOL* v) { return Out(v, VB(hasM_)); }
+HRESULT GeometryDef::get_HasZ(VARIANT_BOOL* v) { return Out(v, ToVariantBool(hasZ_)); }
+HRESULT GeometryDef::get_HasM(VARIANT_BOOL* v) { return Out(v, ToVariantBool(hasM_)); }
 HRESULT GeometryDef::get_SpatialReference(ISpatialReference** sr) { return sr_.CopyTo(sr); }
 HRESULT GeometryDef::get_AvgNumPoints(LONG* count) { return Out(count, avgPoints_); }
 HRESULT GeometryDef::get_GridCount(LONG* count) {
@@ -92,8 +82,8 @@ HRESULT Field::get_Type(LONG* type) { return Out(type, type_); }
 HRESULT Field::get_Length(LONG* length) { return Out(length, length_); }
 HRESULT Field::get_Precision(LONG* precision) { return Out(precision, precision_); }
 HRESULT Field::get_Scale(LONG* scale) { return Out(scale, scale_); }
-HRESULT Field::get_IsNullable(VARIANT_BOOL* v) { return Out(v, VB(nullable_)); }
-HRESULT Field::get_Editable(VARIANT_BOOL* v) { return Out(v, VB(editable_)); }
+HRESULT Field::get_IsNullable(VARIANT_BOOL* v) { return Out(v, ToVariantBool(nullable_)); }
+HRESULT Field::get_Editable(VARIANT_BOOL* v) { return Out(v, ToVariantBool(editable_)); }
 HRESULT Field::get_GeometryDef(IGeometryDef** def) { return def_.CopyTo(def); }
 HRESULT Field::put_Name(BSTR name) {
   name_ = BstrToWstring(name);

@@ -79,9 +79,4 @@ OpenResult OpenGdalDataset(const std::string& path, DataKind kind, DatasetPtr& o
   return OpenResult::kOk;
 }
 
-std::string LastGdalError() {
-  const char* m = CPLGetLastErrorMsg();
-  return m ? m : "";
-}
-
 }  // namespace velk::host

@@ -45,7 +45,4 @@ enum class OpenResult { kOk, kMissing, kUnreadable };
 OpenResult OpenGdalDataset(const std::string& path, DataKind kind, DatasetPtr& out,
                            const std::string& driverExtension = {});
 
-// The last GDAL error message, for descriptions.
-std::string LastGdalError();
-
 }  // namespace velk::host

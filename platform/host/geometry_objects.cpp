@@ -5,6 +5,7 @@
 
 #include <ogr_geometry.h>
 
+#include "platform/com/out_param.h"
 #include "platform/host/geo_transformation.h"
 #include "platform/host/geometry_data.h"
 #include "platform/host/geometry_operations.h"
@@ -13,8 +14,6 @@
 
 namespace velk::host {
 namespace {
-
-VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 
 template <class Derived, class Leaf, class... More>
 class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOperator, IGeometryData,
@@ -40,7 +39,7 @@ class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOper
   }
   HRESULT get_IsEmpty(VARIANT_BOOL* empty) override {
     if (!empty) return E_POINTER;
-    *empty = VB(data_.IsEmpty());
+    *empty = ToVariantBool(data_.IsEmpty());
     return S_OK;
   }
   HRESULT SetEmpty() override {
@@ -91,7 +90,7 @@ class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOper
   }
   HRESULT get_ZAware(VARIANT_BOOL* aware) override {
     if (!aware) return E_POINTER;
-    *aware = VB(data_.zAware);
+    *aware = ToVariantBool(data_.zAware);
     return S_OK;
   }
   HRESULT put_ZAware(VARIANT_BOOL aware) override {
@@ -100,7 +99,7 @@ class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOper
   }
   HRESULT get_MAware(VARIANT_BOOL* aware) override {
     if (!aware) return E_POINTER;
-    *aware = VB(data_.mAware);
+    *aware = ToVariantBool(data_.mAware);
     return S_OK;
   }
   HRESULT put_MAware(VARIANT_BOOL aware) override {
@@ -119,7 +118,7 @@ class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOper
   HRESULT IsEqual(IClone* other, VARIANT_BOOL* equal) override {
     if (!equal) return E_POINTER;
     GeomData* o = DataOf(other);
-    *equal = VB(o && SameReference(data_.sr.get(), o->sr.get()) && data_.SameShape(*o));
+    *equal = ToVariantBool(o && SameReference(data_.sr.get(), o->sr.get()) && data_.SameShape(*o));
     return S_OK;
   }
   HRESULT Assign(IClone* other) override {
@@ -163,7 +162,7 @@ class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOper
     auto ga = ToOgr(data_);
     auto gb = ToOgr(b);
     if (!ga || !gb) {  // an empty side meets nothing
-      *result = VB(rel == kDisjoint);
+      *result = ToVariantBool(rel == kDisjoint);
       return S_OK;
     }
     bool r = false;
@@ -176,7 +175,7 @@ class GeometryBase : public ComObjectRoot<Derived, Leaf, IClone, IRelationalOper
       case kCrosses: r = ga->Crosses(gb.get()); break;
       case kEquals: r = ga->Equals(gb.get()); break;
     }
-    *result = VB(r);
+    *result = ToVariantBool(r);
     return S_OK;
   }
 

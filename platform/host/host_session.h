@@ -43,7 +43,6 @@ class HostSession {
   // The application as the hook the host hands to commands it creates.
   IApplication* Hook() { return app_.get(); }
   ComPtr<IDocument> Document();
-  ExtensionManager& Extensions() { return *manager_; }
   // A loaded extension by name (letter case ignored), or null.
   ComPtr<IExtension> FindExtension(const std::wstring& name);
   // Sets the configuration state of a loaded extension; E_INVALIDARG for an unknown name.

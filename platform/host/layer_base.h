@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/com/object.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/geometry.h"
 #include "platform/host/geometry_objects.h"
@@ -17,8 +18,6 @@
 #include "platform/host/layer_kinds.h"
 
 namespace velk::host {
-
-inline VARIANT_BOOL LayerBool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
 
 template <class Derived, class... More>
 class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExtensions,
@@ -54,7 +53,7 @@ class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExte
   }
   HRESULT get_Visible(VARIANT_BOOL* visible) override {
     if (!visible) return E_POINTER;
-    *visible = LayerBool(visible_);
+    *visible = ToVariantBool(visible_);
     return S_OK;
   }
   HRESULT put_Visible(VARIANT_BOOL visible) override {
@@ -63,7 +62,7 @@ class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExte
   }
   HRESULT get_Valid(VARIANT_BOOL* valid) override {
     if (!valid) return E_POINTER;
-    *valid = LayerBool(static_cast<Derived*>(this)->IsValid());
+    *valid = ToVariantBool(static_cast<Derived*>(this)->IsValid());
     return S_OK;
   }
   HRESULT get_AreaOfInterest(IEnvelope** extent) override {

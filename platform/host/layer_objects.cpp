@@ -96,7 +96,7 @@ class UniqueValueRendererObject
     if (!isString) return E_POINTER;
     if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) return E_INVALIDARG;
     const auto i = static_cast<std::size_t>(index);
-    *isString = LayerBool(i < textFields_.size() && textFields_[i]);
+    *isString = ToVariantBool(i < textFields_.size() && textFields_[i]);
     return S_OK;
   }
   HRESULT AddValue(BSTR value, BSTR heading, IUnknown* symbol) override {
@@ -156,7 +156,7 @@ class UniqueValueRendererObject
   }
   HRESULT get_UseDefaultSymbol(VARIANT_BOOL* use) override {
     if (!use) return E_POINTER;
-    *use = LayerBool(useDefault_);
+    *use = ToVariantBool(useDefault_);
     return S_OK;
   }
   HRESULT put_UseDefaultSymbol(VARIANT_BOOL use) override {

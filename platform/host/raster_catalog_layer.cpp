@@ -37,7 +37,7 @@ class RasterStretchRenderer
   }
   HRESULT get_UseCustomStatistics(VARIANT_BOOL* custom) override {
     if (!custom) return E_POINTER;
-    *custom = LayerBool(custom_);
+    *custom = ToVariantBool(custom_);
     return S_OK;
   }
   HRESULT put_UseCustomStatistics(VARIANT_BOOL custom) override {

@@ -22,11 +22,6 @@ class SetObject : public ComObjectRoot<SetObject, ISet> {
       }
     return S_FALSE;
   }
-  HRESULT RemoveAll() override {
-    items_.clear();
-    pos_ = 0;
-    return S_OK;
-  }
   HRESULT Find(IUnknown* item, VARIANT_BOOL* found) override {
     if (!found) return E_POINTER;
     *found = VARIANT_FALSE;

@@ -8,7 +8,6 @@ struct ISet : IUnknown {
   virtual HRESULT Add(IUnknown* item) = 0;
   // S_FALSE when the set does not hold the item.
   virtual HRESULT Remove(IUnknown* item) = 0;
-  virtual HRESULT RemoveAll() = 0;
   virtual HRESULT Find(IUnknown* item, VARIANT_BOOL* found) = 0;
   virtual HRESULT get_Count(LONG* count) = 0;
   // S_OK with the next item, or S_FALSE and null at the end.

@@ -60,7 +60,7 @@ void CellMetres(const SurfaceBand& s, double latitude, double& cellX, double& ce
 
 // Reads the cells around the places (one cell beyond them); places are moved into the
 // window's coordinates. False when the band cannot be read.
-bool ReadWindow(const SurfaceBand& s, std::vector<GridPlace*> places, Window& w) {
+bool ReadWindow(const SurfaceBand& s, const std::vector<GridPlace*>& places, Window& w) {
   double c0 = std::numeric_limits<double>::infinity(), r0 = c0, c1 = -c0, r1 = -c0;
   for (GridPlace* p : places) {
     c0 = std::min(c0, p->column);

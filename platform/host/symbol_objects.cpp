@@ -3,16 +3,11 @@
 #include <cmath>
 #include <string>
 
+#include "platform/com/out_param.h"
+
 namespace velk::host {
 
 namespace {
-
-template <class T>
-HRESULT Out(T* out, T v) {
-  if (!out) return E_POINTER;
-  *out = v;
-  return S_OK;
-}
 
 class ColorObject : public ComObjectRoot<ColorObject, IColor> {
  public:

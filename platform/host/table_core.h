@@ -59,7 +59,6 @@ class TableCore {
   const std::vector<TableField>& Fields() const { return fields_; }
   ComPtr<IFields> FieldsObject() const { return fieldsObject_; }
   LONG FindField(std::wstring_view name) const;
-  LONG OidIndex() const { return 0; }
   LONG ShapeIndex() const { return shapeIndex_; }
 
   // Row values.

@@ -7,6 +7,7 @@
 
 #include <ogrsf_frmts.h>
 
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data_errors.h"
 #include "platform/host/geometry_data.h"
@@ -25,14 +26,6 @@ bool Answer(Self* self, REFIID riid, void** ppv) {
   *ppv = static_cast<Base*>(static_cast<Via*>(self));
   static_cast<IUnknown*>(*ppv)->AddRef();
   return true;
-}
-
-VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
-
-HRESULT OutText(BSTR* out, const std::wstring& s) {
-  if (!out) return E_POINTER;
-  *out = AllocBstr(s);
-  return *out ? S_OK : E_OUTOFMEMORY;
 }
 
 // ---------------------------------------------------------------- rows
@@ -581,7 +574,7 @@ class TableBase
     ComObject<SelectionSetObject>* s = nullptr;
     hr = ComObject<SelectionSetObject>::Create(&s);
     if (FAILED(hr)) return hr;
-    s->Init(core_, Self(), std::move(fids));
+    s->Init(core_, Self(), fids);
     *selection = s;
     return S_OK;
     VELK_CATCH
@@ -608,7 +601,7 @@ class TableBase
   }
   HRESULT CanDelete(VARIANT_BOOL* can) override {
     if (!can) return E_POINTER;
-    *can = VB(core_->Valid() && core_->Writable());
+    *can = ToVariantBool(core_->Valid() && core_->Writable());
     return S_OK;
   }
   HRESULT Delete() override {

@@ -13,6 +13,7 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/data_errors.h"
@@ -36,8 +37,6 @@ namespace fs = std::filesystem;
 enum class FactoryKind { kShapefile, kDatabase, kRaster, kVpf };
 
 const wchar_t* ProgIdOf(FactoryKind k);
-VARIANT_BOOL VB(bool b);
-HRESULT OutText(BSTR* out, const std::wstring& s);
 std::string Lower(std::string s);
 std::wstring LowerW(std::wstring s);
 // Absolute, normal form without a trailing separator; back slashes count as separators.

@@ -118,14 +118,6 @@ const wchar_t* ProgIdOf(FactoryKind k) {
   }
 }
 
-VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
-
-HRESULT OutText(BSTR* out, const std::wstring& s) {
-  if (!out) return E_POINTER;
-  *out = AllocBstr(s);
-  return *out ? S_OK : E_OUTOFMEMORY;
-}
-
 std::string Lower(std::string s) {
   std::transform(s.begin(), s.end(), s.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

@@ -98,11 +98,11 @@ class WorkspaceFactory : public ComObjectRoot<WorkspaceFactory, IWorkspaceFactor
     std::string p = NormalPath(BstrToWstring(path));
     std::error_code ec;
     if (kind_ != FactoryKind::kDatabase) {
-      *is = VB(fs::is_directory(p, ec));
+      *is = ToVariantBool(fs::is_directory(p, ec));
       return S_OK;
     }
     DatasetPtr db;
-    *is = VB(OpenGdalDataset(p, DataKind::kVector, db, "gpkg") == OpenResult::kOk);
+    *is = ToVariantBool(OpenGdalDataset(p, DataKind::kVector, db, "gpkg") == OpenResult::kOk);
     return S_OK;
   }
   HRESULT get_WorkspaceType(LONG* type) override {

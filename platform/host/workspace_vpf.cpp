@@ -182,7 +182,7 @@ class VpfWorkspaceFactory : public ComObjectRoot<VpfWorkspaceFactory, IWorkspace
       dht = dht || n == "dht";
       lat = lat || n == "lat";
     }
-    *is = VB(dht && lat);
+    *is = ToVariantBool(dht && lat);
     return S_OK;
   }
   HRESULT get_WorkspaceType(LONG* type) override {

@@ -27,7 +27,6 @@ std::map<std::string, LoadedLibrary> g_libraries;
 std::wstring g_lastError;
 
 using GetClassObjectFn = HRESULT (*)(REFCLSID, REFIID, void**);
-using CanUnloadFn = HRESULT (*)();
 
 }  // namespace
 
@@ -164,16 +163,3 @@ HRESULT ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* progId) {
 }
 
 void CoTaskMemFree(void* p) { std::free(p); }
-
-void CoFreeUnusedLibraries() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  for (auto it = g_libraries.begin(); it != g_libraries.end();) {
-    auto can = reinterpret_cast<CanUnloadFn>(it->second.Symbol("DllCanUnloadNow"));
-    if (can && can() == S_OK) {
-      dlclose(it->second.handle);
-      it = g_libraries.erase(it);
-    } else {
-      ++it;
-    }
-  }
-}

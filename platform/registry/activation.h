@@ -21,8 +21,6 @@ HRESULT ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* progId);  // caller frees with
 HRESULT CLSIDFromString(LPCOLESTR text, CLSID* clsid);
 int StringFromGUID2(REFGUID guid, LPOLESTR buf, int cch);
 void CoTaskMemFree(void* p);
-// Unloads the libraries whose DllCanUnloadNow answers S_OK.
-void CoFreeUnusedLibraries();
 
 namespace velk {
 

@@ -1,5 +1,6 @@
 #include "platform/registry/registry.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -119,7 +120,7 @@ LSTATUS CopyOut(const std::string& bytes, BYTE* data, DWORD* cbData) {
     *cbData = size;
     return ERROR_MORE_DATA;
   }
-  if (data && size) std::memcpy(data, bytes.data(), size);
+  if (data) std::copy(bytes.begin(), bytes.end(), data);
   *cbData = size;
   return ERROR_SUCCESS;
 }

@@ -61,7 +61,6 @@ class ServerModule {
 
   // Full path of the library file this module lives in.
   void SetModulePath(std::wstring path) { modulePath_ = std::move(path); }
-  const std::wstring& ModulePath() const { return modulePath_; }
 
   // The lock count is read through a callback so it is the library's own ThisModule().
   void SetLockCountReader(LONG (*reader)()) { lockReader_ = reader; }

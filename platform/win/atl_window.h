@@ -158,7 +158,6 @@ class CWindow {
     ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
   }
   BOOL FlashWindow(BOOL invert);
-  BOOL WinHelp(LPCWSTR file, UINT command = 0x0001, ULONG_PTR data = 0);
 };
 
 }  // namespace ATL

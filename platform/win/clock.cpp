@@ -6,7 +6,6 @@ ULONGLONG g_slept = 0;
 }  // namespace
 
 DWORD GetTickCount() { return static_cast<DWORD>(g_now); }
-ULONGLONG GetTickCount64() { return g_now; }
 
 void Sleep(DWORD ms) {
   g_now += ms;

@@ -5,7 +5,6 @@
 #include "platform/com/base_types.h"
 
 DWORD GetTickCount();
-ULONGLONG GetTickCount64();
 void Sleep(DWORD ms);
 
 namespace velk::win {

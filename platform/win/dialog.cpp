@@ -304,15 +304,6 @@ LRESULT DefDlgProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   return DefDlgDefault(h, d, msg, wp, lp);
 }
 
-HWND CreateDialogIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND parent,
-                                DLGPROC proc, LPARAM initParam) {
-  if (!tmpl) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  return Create(inst, *tmpl, parent, proc, initParam, 0, false);
-}
-
 HWND CreateDialogParamW(HINSTANCE inst, LPCWSTR name, HWND parent, DLGPROC proc, LPARAM initParam) {
   std::string err;
   auto t = velk::win::FindDialogTemplate(inst, name, &err);
@@ -553,11 +544,6 @@ BOOL MapDialogRect(HWND, RECT* r) {
   r->top = velk::win::DialogUnitsToPixelsY(r->top);
   r->bottom = velk::win::DialogUnitsToPixelsY(r->bottom);
   return TRUE;
-}
-
-LONG GetDialogBaseUnits() {
-  return static_cast<LONG>(MAKELONG(static_cast<WORD>(velk::win::kDialogBaseUnitX),
-                                    static_cast<WORD>(velk::win::kDialogBaseUnitY)));
 }
 
 namespace velk::win {

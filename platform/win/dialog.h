@@ -16,8 +16,6 @@ HWND CreateDialogParamW(HINSTANCE inst, LPCWSTR templateName, HWND parent, DLGPR
 INT_PTR DialogBoxParamW(HINSTANCE inst, LPCWSTR templateName, HWND owner, DLGPROC proc,
                         LPARAM initParam);
 // The same from a template in memory (instance: where a control finds its images and texts).
-HWND CreateDialogIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND parent,
-                                DLGPROC proc, LPARAM initParam);
 INT_PTR DialogBoxIndirectParamW(HINSTANCE inst, const velk::win::DialogTemplate* tmpl, HWND owner,
                                 DLGPROC proc, LPARAM initParam);
 BOOL EndDialog(HWND dialog, INT_PTR result);
@@ -35,7 +33,6 @@ UINT IsDlgButtonChecked(HWND dialog, int id);
 BOOL CheckRadioButton(HWND dialog, int firstId, int lastId, int checkId);
 LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT msg, WPARAM wp, LPARAM lp);
 BOOL MapDialogRect(HWND dialog, RECT* r);
-LONG GetDialogBaseUnits();
 
 namespace velk::win {
 

@@ -379,18 +379,12 @@ HBITMAP LoadBitmapW(HINSTANCE inst, LPCWSTR name) {
 HCURSOR LoadCursorW(HINSTANCE inst, LPCWSTR name) {
   return static_cast<HCURSOR>(LoadImageW(inst, name, IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE));
 }
-HICON LoadIconW(HINSTANCE inst, LPCWSTR name) {
-  return static_cast<HICON>(LoadImageW(inst, name, IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-}
-BOOL DestroyCursor(HCURSOR cursor) { return DeleteObject(cursor); }
-BOOL DestroyIcon(HICON icon) { return DeleteObject(icon); }
 
 HCURSOR SetCursor(HCURSOR cursor) {
   HCURSOR old = g_cursor;
   g_cursor = cursor;
   return old;
 }
-HCURSOR GetCursor() { return g_cursor; }
 
 namespace {
 
@@ -824,14 +818,6 @@ std::size_t LiveGdiObjectCount() {
   for (auto& [h, o] : Objects())
     if (!o.permanent) ++n;
   return n;
-}
-
-bool ImageSize(HANDLE image, SIZE* size) {
-  GdiObject* o = FindObject(image);
-  if (!o || o->kind == Kind::Brush || o->kind == Kind::Font || o->kind == Kind::Pen || !size)
-    return false;
-  *size = o->size;
-  return true;
 }
 
 std::wstring ImageName(HANDLE image) {

@@ -111,11 +111,7 @@ BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, SIZE* size);
 HANDLE LoadImageW(HINSTANCE inst, LPCWSTR name, UINT type, int cx, int cy, UINT flags);
 HBITMAP LoadBitmapW(HINSTANCE inst, LPCWSTR name);
 HCURSOR LoadCursorW(HINSTANCE inst, LPCWSTR name);
-HICON LoadIconW(HINSTANCE inst, LPCWSTR name);
-BOOL DestroyCursor(HCURSOR cursor);
-BOOL DestroyIcon(HICON icon);
 HCURSOR SetCursor(HCURSOR cursor);
-HCURSOR GetCursor();
 
 // ---- Drawing into memory device contexts ----
 // A memory DC draws into the 32-bit bitmap selected into it (pens outline, brushes fill, text in
@@ -197,8 +193,6 @@ COLORREF BrushColor(HBRUSH brush);
 bool IsSystemBrush(HBRUSH brush);
 // Drawing objects created and not yet deleted (system and stock objects are not counted).
 std::size_t LiveGdiObjectCount();
-// Size of a loaded bitmap, icon or cursor; false for anything else.
-bool ImageSize(HANDLE image, SIZE* size);
 // The resource name an image or cursor was loaded under (empty for system ones).
 std::wstring ImageName(HANDLE image);
 

@@ -30,7 +30,6 @@ struct Queue {
   std::vector<Timer> timers;
   UINT_PTR nextTimerId = 1;
   bool keys[256] = {};
-  DWORD lastTime = 0;
   std::function<bool()> idle;
 };
 
@@ -119,7 +118,6 @@ BOOL PeekMessageW(MSG* msg, HWND h, UINT lo, UINT hi, UINT removeFlags) {
       q.posted.erase(it);
       TrackKeys(*msg);
     }
-    q.lastTime = msg->time;
     CallGetMessageHooks(remove ? PM_REMOVE : PM_NOREMOVE, msg);
     return TRUE;
   }
@@ -149,7 +147,6 @@ BOOL PeekMessageW(MSG* msg, HWND h, UINT lo, UINT hi, UINT removeFlags) {
     msg->lParam = reinterpret_cast<LPARAM>(due->proc);
     msg->time = static_cast<DWORD>(now);
     if (remove) due->due = now + due->elapse;
-    q.lastTime = msg->time;
     CallGetMessageHooks(remove ? PM_REMOVE : PM_NOREMOVE, msg);
     return TRUE;
   }
@@ -191,14 +188,10 @@ LRESULT DispatchMessageW(const MSG* msg) {
   return SendMessageW(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
-DWORD GetMessageTime() { return t_queue.lastTime; }
-
 SHORT GetKeyState(int vk) {
   if (vk < 0 || vk >= 256) return 0;
   return t_queue.keys[vk] ? static_cast<SHORT>(0x8000) : 0;
 }
-
-SHORT GetAsyncKeyState(int vk) { return GetKeyState(vk); }
 
 UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc) {
   if (h && !IsWindow(h)) {

@@ -22,9 +22,7 @@ BOOL PeekMessageW(MSG* msg, HWND h, UINT filterMin, UINT filterMax, UINT removeF
 BOOL GetMessageW(MSG* msg, HWND h, UINT filterMin, UINT filterMax);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageW(const MSG* msg);
-DWORD GetMessageTime();
 SHORT GetKeyState(int vk);
-SHORT GetAsyncKeyState(int vk);
 
 // Window timers. The minimum period is 10 ms. A timer of a window dies with the window.
 UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc);

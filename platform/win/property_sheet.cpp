@@ -238,6 +238,4 @@ std::vector<HWND> PropertySheetPageWindows(HWND sheet) {
   return d ? d->windows : std::vector<HWND>{};
 }
 
-bool IsPropertySheet(HWND h) { return DataOf(h) != nullptr; }
-
 }  // namespace velk::win

@@ -90,6 +90,5 @@ namespace velk::win {
 
 // The sheet's pages in order and their windows (null for pages not yet shown).
 std::vector<HWND> PropertySheetPageWindows(HWND sheet);
-bool IsPropertySheet(HWND h);
 
 }  // namespace velk::win

@@ -83,7 +83,7 @@ bool SurfaceElevationAtObserver(const RadialLosObserver& o, ISurface* surface) {
 ComPtr<IEnvelope> ObserverGeometryExtent(const std::vector<RadialLosObserver>& observers,
                                          ISpatialReference* sr) {
   ComPtr<IEnvelope> all;
-  auto add = [&](ComPtr<IEnvelope> e) {
+  auto add = [&](const ComPtr<IEnvelope>& e) {
     if (!e) return;
     if (!all)
       all = e;

@@ -51,8 +51,8 @@ std::wstring HighLowExpression(double extreme, bool isHighest) {
   return text;
 }
 
-HighLowPointOutcome FindHighLowPoint(HookStruct& hook, Bstr folder, IEnvelope* area, ILayer* layer,
-                                     bool isHighest) {
+HighLowPointOutcome FindHighLowPoint(HookStruct& hook, const Bstr& folder, IEnvelope* area,
+                                     ILayer* layer, bool isHighest) {
   HighLowPointOutcome outcome;
   auto rasterLayer = RequireInterface<IRasterLayer>(layer);
   ComPtr<IRaster> raster;

@@ -31,7 +31,7 @@ std::wstring HighLowExpression(double extreme, bool isHighest);
 // reference; layer: a host raster layer over the surface. Stops quietly (nothing added) when
 // the raster has no geodataset, the statistics give no result or no value in the area, or the
 // expression gives no result. A host object that does not come back raises a COM error.
-HighLowPointOutcome FindHighLowPoint(HookStruct& hook, Bstr folder, IEnvelope* area,
+HighLowPointOutcome FindHighLowPoint(HookStruct& hook, const Bstr& folder, IEnvelope* area,
                                      ILayer* layer, bool isHighest);
 
 }  // namespace velk::corvane

@@ -46,7 +46,8 @@ void WritePlaces(const std::string& path, int count) {
   for (int i = 0; i < count; ++i) {
     OGRFeature f(layer->GetLayerDefn());
     f.SetField("NAME", ("place " + std::to_string(i)).c_str());
-    OGRPoint p(-75.0 + (i % 100) * 0.013, 40.0 + static_cast<double>(i / 100) * 0.011);
+    const int row = i / 100;
+    OGRPoint p(-75.0 + (i % 100) * 0.013, 40.0 + row * 0.011);
     f.SetGeometry(&p);
     ASSERT_EQ(layer->CreateFeature(&f), OGRERR_NONE);
   }

@@ -193,7 +193,8 @@ class Parser {
     }
     if (std::iswalpha(c)) {
       std::wstring word;
-      while (pos_ < s_.size() && std::iswalnum(s_[pos_])) word += std::towlower(s_[pos_++]);
+      while (pos_ < s_.size() && std::iswalnum(s_[pos_]))
+        word += static_cast<wchar_t>(std::towlower(s_[pos_++]));
       struct {
         const wchar_t* name;
         Op op;
