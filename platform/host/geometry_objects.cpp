@@ -452,13 +452,13 @@ class VertexGeometry : public GeometryBase<Derived, Leaf, IPointCollection, More
 };
 
 // Union and densify of the vertex geometries that have them.
-#define VELK_UNION_FORWARD                                               \
-  HRESULT Union(IGeometry* other, IGeometry** result) override {          \
-    return UnionData(data_, other, result);                               \
+#define VELK_UNION_FORWARD                                       \
+  HRESULT Union(IGeometry* other, IGeometry** result) override { \
+    return UnionData(data_, other, result);                      \
   }
-#define VELK_DENSIFY_FORWARD                                             \
-  HRESULT Densify(double maxSegmentLength, double) override {             \
-    return DensifyData(data_, maxSegmentLength);                          \
+#define VELK_DENSIFY_FORWARD                                  \
+  HRESULT Densify(double maxSegmentLength, double) override { \
+    return DensifyData(data_, maxSegmentLength);              \
   }
 
 class MultipointObject
@@ -468,9 +468,8 @@ class MultipointObject
   VELK_UNION_FORWARD
 };
 
-class PolylineObject
-    : public VertexGeometry<PolylineObject, IPolyline, IPartCollection, IMSegmentation,
-                            ITopologicalOperator, IDensify> {
+class PolylineObject : public VertexGeometry<PolylineObject, IPolyline, IPartCollection,
+                                             IMSegmentation, ITopologicalOperator, IDensify> {
  public:
   static constexpr LONG kType = kGeometryPolyline;
   VELK_UNION_FORWARD

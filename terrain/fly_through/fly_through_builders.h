@@ -16,18 +16,18 @@
 namespace velk::corvane {
 
 // Texts of the fly-through.
-constexpr UINT kIdsTrackCreated = 3695;        // "Animation track generated successfully"
-constexpr UINT kIdsLinearTrack = 3696;         // "Zel Fly Through -- Linear"
-constexpr UINT kIdsLinearTrackN = 3697;        // "Zel Fly Through %1!d! -- Linear"
-constexpr UINT kIdsRadialTrack = 3698;         // "Zel Fly Through -- Radial"
-constexpr UINT kIdsRadialTrackN = 3699;        // "Zel Fly Through %1!d! -- Radial"
-constexpr UINT kIdsSelectOne = 3700;           // "There can only be one path or observer. ..."
-constexpr UINT kIdsNoFeatures = 3703;          // "There are no features in the selected layer."
-constexpr UINT kIdsNoLayer = 3704;             // "No layer selected"
-constexpr UINT kIdsNoObserverFields = 3708;    // "Point feature does not have fields ..."
-constexpr UINT kIdsWrongShapeType = 3709;      // "Selected layer must be point, line or ..."
-constexpr UINT kIdsPathTooShort = 3712;        // "The flight path needs at least two ..."
-constexpr UINT kIdsNoGlobe = 3713;             // "Fly-throughs are made on the globe."
+constexpr UINT kIdsTrackCreated = 3695;      // "Animation track generated successfully"
+constexpr UINT kIdsLinearTrack = 3696;       // "Zel Fly Through -- Linear"
+constexpr UINT kIdsLinearTrackN = 3697;      // "Zel Fly Through %1!d! -- Linear"
+constexpr UINT kIdsRadialTrack = 3698;       // "Zel Fly Through -- Radial"
+constexpr UINT kIdsRadialTrackN = 3699;      // "Zel Fly Through %1!d! -- Radial"
+constexpr UINT kIdsSelectOne = 3700;         // "There can only be one path or observer. ..."
+constexpr UINT kIdsNoFeatures = 3703;        // "There are no features in the selected layer."
+constexpr UINT kIdsNoLayer = 3704;           // "No layer selected"
+constexpr UINT kIdsNoObserverFields = 3708;  // "Point feature does not have fields ..."
+constexpr UINT kIdsWrongShapeType = 3709;    // "Selected layer must be point, line or ..."
+constexpr UINT kIdsPathTooShort = 3712;      // "The flight path needs at least two ..."
+constexpr UINT kIdsNoGlobe = 3713;           // "Fly-throughs are made on the globe."
 
 // What a builder did: the track's name and keyframe count, or the message that says why no
 // track was made.
@@ -68,9 +68,8 @@ FlyThroughOutcome BuildLinearFlyThroughTrack(IPointCollection* path, IFeatureCla
 FlyThroughOutcome BuildRadialFlyThroughTrack(IFeature* observer, IFeatureClass* sourceClass,
                                              IGlobe* globe);
 // distanceKm: the target distance as entered, in kilometres.
-FlyThroughOutcome BuildRadialTrackAroundPoint(IGlobe* globe, double x, double y,
-                                              double distanceKm, double startAzimuth,
-                                              double heightOffset);
+FlyThroughOutcome BuildRadialTrackAroundPoint(IGlobe* globe, double x, double y, double distanceKm,
+                                              double startAzimuth, double heightOffset);
 FlyThroughOutcome BuildTrackFromLayer(IGlobe* globe, ILayer* layer, double inclination,
                                       double heightOffset);
 
