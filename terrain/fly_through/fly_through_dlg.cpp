@@ -367,16 +367,6 @@ void FlyThroughDlg::ShowFlyMessage(UINT textId) {
   ::MessageBoxW(m_hWnd, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
 }
 
-void FlyThroughDlg::ShowError(const std::exception_ptr& error) {
-  HRESULT hr = E_FAIL;
-  try {
-    std::rethrow_exception(error);
-  } catch (...) {
-    hr = HresultFromCurrentException();
-  }
-  const std::wstring text = HresultText(hr);
-  ::MessageBoxW(m_hWnd, text.c_str(), LoadResString(kErrorCaptionId).c_str(),
-                MB_OK | MB_ICONEXCLAMATION);
-}
+void FlyThroughDlg::ShowError(const std::exception_ptr& error) { ShowComErrorBox(m_hWnd, error); }
 
 }  // namespace velk::corvane
