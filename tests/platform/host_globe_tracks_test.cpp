@@ -22,6 +22,7 @@
 #include "platform/host/layer_objects.h"
 #include "platform/host/spatial_reference_data.h"
 #include "tests/fixtures/dem_fixture.h"
+#include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
@@ -30,13 +31,6 @@ using namespace velk::host;
 using namespace velk::test;
 
 namespace {
-
-template <class I>
-ComPtr<I> Make(HRESULT (*create)(IUnknown*, REFIID, void**)) {
-  ComPtr<I> p;
-  Check(create(nullptr, IidOf<I>(), p.put_void()));
-  return p;
-}
 
 ComPtr<IAnimationTrack> CameraTrack(const wchar_t* name) {
   auto track = Make<IAnimationTrack>(&CreateAnimationTrackObject);
