@@ -1,6 +1,7 @@
 #include "framework/message_helpers.h"
 
 #include "corvane/corvane_module.h"
+#include "platform/com/hresult_text.h"
 #include "platform/win/format_message.h"
 #include "platform/win/message_queue.h"
 #include "platform/win/messages.h"
@@ -24,6 +25,18 @@ int AskMessageBox(HWND owner, UINT textId, UINT captionId, UINT type) {
   std::wstring text = LoadResString(textId);
   std::wstring caption = LoadResString(captionId);
   return MessageBoxW(owner, text.c_str(), caption.c_str(), type);
+}
+
+void ShowComErrorBox(HWND owner, const std::exception_ptr& error) {
+  HRESULT hr = E_FAIL;
+  try {
+    std::rethrow_exception(error);
+  } catch (...) {
+    hr = HresultFromCurrentException();
+  }
+  const std::wstring text = HresultText(hr);
+  ::MessageBoxW(owner, text.c_str(), LoadResString(kErrorCaptionId).c_str(),
+                MB_OK | MB_ICONEXCLAMATION);
 }
 
 void ShowHostMessageBox(HookStruct& hook, UINT textId, UINT captionId, UINT type) {

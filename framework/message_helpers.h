@@ -3,6 +3,7 @@
 // are shown as the string table holds them; a caller that needs inserts formats them first.
 #pragma once
 
+#include <exception>
 #include <string>
 
 #include "framework/hook_struct.h"
@@ -22,6 +23,8 @@ void ShowMessageBox(HWND owner, UINT textId, UINT captionId, UINT type);
 void ShowFormattedMessageBox(HWND owner, UINT textId, const std::wstring& insert);
 // The button the user pressed (IDYES, IDNO, ...).
 int AskMessageBox(HWND owner, UINT textId, UINT captionId, UINT type);
+// The text of a COM error (the exception that stopped an operation) in an error message box.
+void ShowComErrorBox(HWND owner, const std::exception_ptr& error);
 // Owned by the host's window (none when the host has no window).
 void ShowHostMessageBox(HookStruct& hook, UINT textId, UINT captionId, UINT type);
 

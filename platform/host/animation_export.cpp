@@ -83,8 +83,7 @@ std::string PathPlacemark(const char* name, const std::vector<CameraKeyframeRow>
   std::string geometry = rows.size() > 1 ? "LineString" : "Point";
   return std::string("  <Placemark>\n    <name>") + name + "</name>\n    <" + geometry +
          ">\n      <altitudeMode>absolute</altitudeMode>\n      <coordinates>" +
-         Coordinates(rows, observer) + "</coordinates>\n    </" + geometry +
-         ">\n  </Placemark>\n";
+         Coordinates(rows, observer) + "</coordinates>\n    </" + geometry + ">\n  </Placemark>\n";
 }
 
 }  // namespace
@@ -154,15 +153,26 @@ HRESULT WriteTrackKml(IAnimationTrack* track, double heightFactor, const std::st
   for (const auto& r : rows) {
     double heading = 0, tilt = 0;
     LookAngles(r, heading, tilt);
-    text += "      <gx:FlyTo>\n        <gx:duration>1</gx:duration>\n"
-            "        <gx:flyToMode>smooth</gx:flyToMode>\n        <Camera>\n"
-            "          <longitude>" + Num(r.observerLon) + "</longitude>\n"
-            "          <latitude>" + Num(r.observerLat) + "</latitude>\n"
-            "          <altitude>" + Num(r.observerHeight) + "</altitude>\n"
-            "          <heading>" + Num(heading) + "</heading>\n"
-            "          <tilt>" + Num(tilt) + "</tilt>\n"
-            "          <altitudeMode>absolute</altitudeMode>\n        </Camera>\n"
-            "      </gx:FlyTo>\n";
+    text +=
+        "      <gx:FlyTo>\n        <gx:duration>1</gx:duration>\n"
+        "        <gx:flyToMode>smooth</gx:flyToMode>\n        <Camera>\n"
+        "          <longitude>" +
+        Num(r.observerLon) +
+        "</longitude>\n"
+        "          <latitude>" +
+        Num(r.observerLat) +
+        "</latitude>\n"
+        "          <altitude>" +
+        Num(r.observerHeight) +
+        "</altitude>\n"
+        "          <heading>" +
+        Num(heading) +
+        "</heading>\n"
+        "          <tilt>" +
+        Num(tilt) +
+        "</tilt>\n"
+        "          <altitudeMode>absolute</altitudeMode>\n        </Camera>\n"
+        "      </gx:FlyTo>\n";
   }
   text += "    </gx:Playlist>\n  </gx:Tour>\n</Document>\n</kml>\n";
   return Write(path, text);

@@ -455,13 +455,13 @@ class VertexGeometry : public GeometryBase<Derived, Leaf, IPointCollection, More
 };
 
 // Union and densify of the vertex geometries that have them.
-#define VELK_UNION_FORWARD                                               \
-  HRESULT Union(IGeometry* other, IGeometry** result) override {          \
-    return UnionData(data_, other, result);                               \
+#define VELK_UNION_FORWARD                                       \
+  HRESULT Union(IGeometry* other, IGeometry** result) override { \
+    return UnionData(data_, other, result);                      \
   }
-#define VELK_DENSIFY_FORWARD                                             \
-  HRESULT Densify(double maxSegmentLength, double) override {             \
-    return DensifyData(data_, maxSegmentLength);                          \
+#define VELK_DENSIFY_FORWARD                                  \
+  HRESULT Densify(double maxSegmentLength, double) override { \
+    return DensifyData(data_, maxSegmentLength);              \
   }
 
 class MultipointObject

@@ -157,7 +157,8 @@ class GlobeGraphicsLayer
   bool active_ = true;
 };
 
-class GlobeElementProperties : public ComObjectRoot<GlobeElementProperties, IGlobeElementProperties> {
+class GlobeElementProperties
+    : public ComObjectRoot<GlobeElementProperties, IGlobeElementProperties> {
  public:
   HRESULT get_DrapeElement(VARIANT_BOOL* drape) override {
     if (!drape) return E_POINTER;

@@ -244,9 +244,8 @@ FlyThroughOutcome BuildRadialFlyThroughTrack(IFeature* feature, IFeatureClass* s
   return AddTrack(globe, keys, kIdsRadialTrack, kIdsRadialTrackN);
 }
 
-FlyThroughOutcome BuildRadialTrackAroundPoint(IGlobe* globe, double x, double y,
-                                              double distanceKm, double startAzimuth,
-                                              double heightOffset) {
+FlyThroughOutcome BuildRadialTrackAroundPoint(IGlobe* globe, double x, double y, double distanceKm,
+                                              double startAzimuth, double heightOffset) {
   if (!globe) return Refused(kIdsNoGlobe);
   auto keys = fly::AroundPointTrack(x, y, distanceKm, startAzimuth, heightOffset,
                                     HeightFactor(globe), HeightsOf(globe));

@@ -68,9 +68,8 @@ FlyThroughOutcome BuildLinearFlyThroughTrack(IPointCollection* path, IFeatureCla
 FlyThroughOutcome BuildRadialFlyThroughTrack(IFeature* observer, IFeatureClass* sourceClass,
                                              IGlobe* globe);
 // distanceKm: the target distance as entered, in kilometres.
-FlyThroughOutcome BuildRadialTrackAroundPoint(IGlobe* globe, double x, double y,
-                                              double distanceKm, double startAzimuth,
-                                              double heightOffset);
+FlyThroughOutcome BuildRadialTrackAroundPoint(IGlobe* globe, double x, double y, double distanceKm,
+                                              double startAzimuth, double heightOffset);
 FlyThroughOutcome BuildTrackFromLayer(IGlobe* globe, ILayer* layer, double inclination,
                                       double heightOffset);
 

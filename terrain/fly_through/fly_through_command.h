@@ -15,10 +15,10 @@ struct IZelFlyThrough : IUnknown {
 
 namespace velk::corvane {
 
-class FlyThrough : public CDlgBasedCmdImpl<FlyThrough, FlyThroughDlg, 0, IZelFlyThrough,
-                                           CoordToolEventHandler>,
-                   public CatalogueIds<ClassId::FlyThrough>,
-                   public stCoordToolListener {
+class FlyThrough
+    : public CDlgBasedCmdImpl<FlyThrough, FlyThroughDlg, 0, IZelFlyThrough, CoordToolEventHandler>,
+      public CatalogueIds<ClassId::FlyThrough>,
+      public stCoordToolListener {
  public:
   FlyThrough() : CDlgBasedCmdImpl(kBitmapId) { m_dialog.SetListener(this); }
   ~FlyThrough() override;

@@ -55,9 +55,9 @@ std::wstring NumberText(double v) { return Variant(v).ToString(); }
 
 FlyThroughDlg::FlyThroughDlg() {
   m_interfaceIds = {IidOf<IFeatureLayer>()};
-  m_pickBitmap = static_cast<HBITMAP>(::LoadImageW(
-      ResourceInstance(), MAKEINTRESOURCEW(kPickBitmapId), IMAGE_BITMAP, 0, 0,
-      LR_LOADTRANSPARENT | LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE));
+  m_pickBitmap = static_cast<HBITMAP>(
+      ::LoadImageW(ResourceInstance(), MAKEINTRESOURCEW(kPickBitmapId), IMAGE_BITMAP, 0, 0,
+                   LR_LOADTRANSPARENT | LR_LOADMAP3DCOLORS | LR_DEFAULTSIZE));
 }
 
 FlyThroughDlg::~FlyThroughDlg() {
@@ -86,9 +86,9 @@ void FlyThroughDlg::FillLayerCombo() {
   if (!::IsWindow(m_hWnd)) return;
   CWindowWithLayersImpl::FillLayerCombo();
   for (std::size_t i = 0; i < m_layers.size(); ++i) {
-    LONG kind = IsObserverPointLayer(m_layers[i].get())  ? kLayerObserver
-                : IsVisibilityLayer(m_layers[i].get()) ? kLayerVisibility
-                                                       : kLayerOther;
+    LONG kind = IsObserverPointLayer(m_layers[i].get()) ? kLayerObserver
+                : IsVisibilityLayer(m_layers[i].get())  ? kLayerVisibility
+                                                        : kLayerOther;
     ::SendDlgItemMessageW(m_hWnd, ftd::kLayers, CB_SETITEMDATA, i, kind);
   }
   LRESULT selected = ::SendDlgItemMessageW(m_hWnd, ftd::kLayers, CB_GETCURSEL, 0, 0);
@@ -255,12 +255,10 @@ void FlyThroughDlg::RedrawPathGraphic() {
   DensifyFlightPath(polyline.get());
   Check(m_pathElement->put_Geometry(RequireInterface<IGeometry>(polyline.get()).get()));
   if (m_pathElementIndex == -1) {
-    auto properties =
-        CreateHostObject<IGlobeElementProperties>(host::CLSID_GlobeElementProperties);
+    auto properties = CreateHostObject<IGlobeElementProperties>(host::CLSID_GlobeElementProperties);
     properties->put_DrapeElement(VARIANT_TRUE);
     properties->put_MaxViewDistance(1000.0);
-    Check(graphics->AddIndexedElement(m_pathElement.get(), properties.get(),
-                                      &m_pathElementIndex));
+    Check(graphics->AddIndexedElement(m_pathElement.get(), properties.get(), &m_pathElementIndex));
   } else {
     Check(graphics->UpdateElementByIndex(m_pathElementIndex, m_pathElement.get()));
   }
@@ -283,8 +281,8 @@ FlyThroughOutcome FlyThroughDlg::Build(bool& readFailed) {
   LONG inclination = 0;
   if (m_inputType == kInputNewPath || m_inputType == kInputNewObserver) {
     // Longitude and latitude in decimal degrees: a place on the globe.
-    if (!ReadCoordinatePairEdits(::GetDlgItem(d, ftd::kLongitude),
-                                 ::GetDlgItem(d, ftd::kLatitude), 1, true, &x, &y))
+    if (!ReadCoordinatePairEdits(::GetDlgItem(d, ftd::kLongitude), ::GetDlgItem(d, ftd::kLatitude),
+                                 1, true, &x, &y))
       return {};
   }
   if (m_inputType == kInputNewObserver) {
@@ -369,16 +367,6 @@ void FlyThroughDlg::ShowFlyMessage(UINT textId) {
   ::MessageBoxW(m_hWnd, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
 }
 
-void FlyThroughDlg::ShowError(const std::exception_ptr& error) {
-  HRESULT hr = E_FAIL;
-  try {
-    std::rethrow_exception(error);
-  } catch (...) {
-    hr = HresultFromCurrentException();
-  }
-  const std::wstring text = HresultText(hr);
-  ::MessageBoxW(m_hWnd, text.c_str(), LoadResString(kErrorCaptionId).c_str(),
-                MB_OK | MB_ICONEXCLAMATION);
-}
+void FlyThroughDlg::ShowError(const std::exception_ptr& error) { ShowComErrorBox(m_hWnd, error); }
 
 }  // namespace velk::corvane

@@ -95,8 +95,8 @@ std::vector<CameraKeyframe> LinearTrack(const std::vector<PathVertex>& path, boo
     if ((t0 == -180.0 && t1 == 180.0) || (t0 == 180.0 && t1 == -180.0)) continue;
     double h = heightAware ? p0.z : highest;
     CameraPlace camera = PlaceLinearCamera(p0, p1, h, inclination, offsetMetres, options);
-    keys.push_back({static_cast<long>(i), p0.x, p0.y, h / 1000.0 * heightFactor, camera.x,
-                    camera.y, camera.z / 1000.0 * heightFactor});
+    keys.push_back({static_cast<long>(i), p0.x, p0.y, h / 1000.0 * heightFactor, camera.x, camera.y,
+                    camera.z / 1000.0 * heightFactor});
   }
   return keys;
 }

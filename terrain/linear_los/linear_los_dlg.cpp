@@ -386,17 +386,7 @@ double LinearLosDlg::ReadOffset(int id, bool& errorShown) {
   return value;
 }
 
-void LinearLosDlg::ShowError(const std::exception_ptr& error) {
-  HRESULT hr = E_FAIL;
-  try {
-    std::rethrow_exception(error);
-  } catch (...) {
-    hr = HresultFromCurrentException();
-  }
-  const std::wstring text = HresultText(hr);
-  ::MessageBoxW(m_hWnd, text.c_str(), LoadResString(kErrorCaptionId).c_str(),
-                MB_OK | MB_ICONEXCLAMATION);
-}
+void LinearLosDlg::ShowError(const std::exception_ptr& error) { ShowComErrorBox(m_hWnd, error); }
 
 LRESULT LinearLosDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   m_analysisExtension = IsExtensionEnabled(SorrelinName().Copy());

@@ -230,14 +230,17 @@ class FlyThroughSession : public ::testing::Test {
     WriteShapefile(*dir / "observers.shp", false,
                    {"OFFSETA", "RADIUS2", "AZIMUTH1", "AZIMUTH2", "SPOT"},
                    {{{{10, 50}},
-                     {{"OFFSETA", 20}, {"RADIUS2", -11132}, {"AZIMUTH1", 0}, {"AZIMUTH2", 90},
+                     {{"OFFSETA", 20},
+                      {"RADIUS2", -11132},
+                      {"AZIMUTH1", 0},
+                      {"AZIMUTH2", 90},
                       {"SPOT", 200}}}});
     WriteShapefile(*dir / "empty.shp", true, {"ID"}, {});
     WriteShapefile(*dir / "paths.shp", true, {"ID"},
                    {{{{5, 5}, {5, 6}}, {{"ID", 1}}}, {{{6, 5}, {6, 4}, {6, 3}}, {{"ID", 2}}}});
     std::string script = kScript;
-    for (auto [key, value] : {std::pair<std::string, std::string>{"{lib}", kCorvane},
-                              {"{dir}", dir->path()}})
+    for (auto [key, value] :
+         {std::pair<std::string, std::string>{"{lib}", kCorvane}, {"{dir}", dir->path()}})
       for (std::size_t at = script.find(key); at != std::string::npos; at = script.find(key))
         script.replace(at, key.size(), value);
     std::ofstream(*dir / "fly.session") << script;
@@ -270,22 +273,25 @@ TEST_F(FlyThroughSession, TheDialogOpensOnceWithTheSettingsAndEnablesRowsByInput
   EXPECT_TRUE(Has("  3793 edit \"10\" color #000000 disabled\n")) << result.out;
   EXPECT_TRUE(Has("  3794 edit \"0\" color #000000 disabled\n")) << result.out;
   // An observer layer: no parameter rows.
-  EXPECT_TRUE(Has("selected 2 focused\n  3772 label \"New Observer/Path:\" disabled")) << result.out;
-  EXPECT_TRUE(Has("  3787 label \"Height Offset:\" disabled\n  3783 edit \"250\" color "
-                  "#000000 disabled\n"))
+  EXPECT_TRUE(Has("selected 2 focused\n  3772 label \"New Observer/Path:\" disabled"))
+      << result.out;
+  EXPECT_TRUE(
+      Has("  3787 label \"Height Offset:\" disabled\n  3783 edit \"250\" color "
+          "#000000 disabled\n"))
       << result.out;
   // A new observer: the inclination row and the check box off, distance and azimuth on.
   EXPECT_TRUE(Has("  3775 label \"Observer: \"\n")) << result.out;
-  EXPECT_TRUE(Has("  3785 label \"Inclination:\" disabled\n  3784 edit \"30\" color #000000 "
-                  "disabled\n  3786 label \"degrees\" disabled\n  3789 label \"Target "
-                  "Distance:\"\n"))
+  EXPECT_TRUE(
+      Has("  3785 label \"Inclination:\" disabled\n  3784 edit \"30\" color #000000 "
+          "disabled\n  3786 label \"degrees\" disabled\n  3789 label \"Target "
+          "Distance:\"\n"))
       << result.out;
   // Picking a new observer only fills the two edits: 20 pixels east of the view's centre.
   const std::string at = "> print 3777\n  3777 edit \"";
   const std::size_t x = result.out.find(at);
   ASSERT_NE(x, std::string::npos) << result.out;
-  EXPECT_NEAR(std::stod(result.out.substr(x + at.size())),
-              20 * host::GlobeDegreesPerPixel(20000.0), 1e-6);  // the tool's six decimals
+  EXPECT_NEAR(std::stod(result.out.substr(x + at.size())), 20 * host::GlobeDegreesPerPixel(20000.0),
+              1e-6);  // the tool's six decimals
   EXPECT_TRUE(Has("> print 3778\n  3778 edit \"0\"\n")) << result.out;
 }
 
@@ -297,7 +303,8 @@ TEST_F(FlyThroughSession, ALinearTrackHasTheCameraBehindAndAboveEachVertex) {
   EXPECT_TRUE(Has("  track \"Zel Fly Through -- Linear\" keyframes 3 enabled")) << result.out;
   auto keys = Keyframes(result.out, "> print track \"Zel Fly Through -- Linear\"");
   ASSERT_EQ(keys.size(), 3u) << result.out;
-  for (int i = 0; i < 3; ++i) ExpectKeyframe(keys[i], {1.0 * i, 1.0 * i, 0, 0, i - 0.001, 0, 0.11132});
+  for (int i = 0; i < 3; ++i)
+    ExpectKeyframe(keys[i], {1.0 * i, 1.0 * i, 0, 0, i - 0.001, 0, 0.11132});
   EXPECT_TRUE(Has("  track \"Zel Fly Through 2 -- Linear\" keyframes 3 enabled")) << result.out;
 }
 
@@ -314,14 +321,16 @@ TEST_F(FlyThroughSession, ARadialTrackLooksAtItsRadiusOnTheObserversSide) {
   EXPECT_TRUE(Has("  track \"Zel Fly Through -- Radial\" keyframes 91 enabled")) << result.out;
   // RADIUS2 -11132 m is 0.1 degrees; azimuth 0 looks north, 90 east; the camera 220 m up.
   const double r = 0.1 * std::sqrt(0.5);
-  EXPECT_TRUE(Has("  keyframe 0 target 10.000000 50.100000 0.000000 observer 10.000000 "
-                  "50.000000 0.220000"))
+  EXPECT_TRUE(
+      Has("  keyframe 0 target 10.000000 50.100000 0.000000 observer 10.000000 "
+          "50.000000 0.220000"))
       << result.out;
   EXPECT_TRUE(Has("  keyframe 45 target " + Fixed6(10 + r) + " " + Fixed6(50 + r) +
                   " 0.000000 observer 10.000000 50.000000 0.220000"))
       << result.out;
-  EXPECT_TRUE(Has("  keyframe 90 target 10.100000 50.000000 0.000000 observer 10.000000 "
-                  "50.000000 0.220000"))
+  EXPECT_TRUE(
+      Has("  keyframe 90 target 10.100000 50.000000 0.000000 observer 10.000000 "
+          "50.000000 0.220000"))
       << result.out;
 }
 
@@ -329,11 +338,11 @@ TEST_F(FlyThroughSession, AnEnteredObserverTurnsAtTheDistanceInKilometres) {
   ASSERT_EQ(result.status, 0) << result.err << result.out;
   EXPECT_TRUE(Has("  track \"Zel Fly Through 2 -- Radial\" keyframes 360 enabled")) << result.out;
   // 11.132 km is 0.1 degrees; the first target due east (start azimuth 90), then south.
-  EXPECT_TRUE(Has("  keyframe 0 target 10.100000 50.000000 0.000000 observer 10.000000 "
-                  "50.000000 0.100000"))
+  EXPECT_TRUE(
+      Has("  keyframe 0 target 10.100000 50.000000 0.000000 observer 10.000000 "
+          "50.000000 0.100000"))
       << result.out;
-  EXPECT_TRUE(Has("  keyframe 90 target 10.000000 49.900000 0.000000 observer"))
-      << result.out;
+  EXPECT_TRUE(Has("  keyframe 90 target 10.000000 49.900000 0.000000 observer")) << result.out;
 }
 
 TEST_F(FlyThroughSession, APickedPathIsDensifiedAndKeptAsAGraphic) {
@@ -348,8 +357,7 @@ TEST_F(FlyThroughSession, BadInputIsRefusedAndAddsNoTrack) {
   ASSERT_EQ(result.status, 0) << result.err << result.out;
   EXPECT_TRUE(Has("The flight path needs at least two points apart.")) << result.out;
   EXPECT_TRUE(Has("There are no features in the selected layer.")) << result.out;
-  EXPECT_TRUE(Has("There can only be one path or observer. Please select only one."))
-      << result.out;
+  EXPECT_TRUE(Has("There can only be one path or observer. Please select only one.")) << result.out;
   // The refusals leave six tracks; the one selected path then makes the seventh.
   EXPECT_TRUE(Has("  tracks 6\n")) << result.out;
   EXPECT_TRUE(Has("  track \"Zel Fly Through 5 -- Linear\" keyframes 2 enabled")) << result.out;

@@ -20,13 +20,6 @@ using namespace velk::test;
 
 namespace {
 
-template <class I>
-ComPtr<I> Make(HRESULT (*create)(IUnknown*, REFIID, void**)) {
-  ComPtr<I> p;
-  EXPECT_EQ(create(nullptr, IidOf<I>(), p.put_void()), S_OK);
-  return p;
-}
-
 ComPtr<IElement> Marker(double x, double y, const wchar_t* name, double size = 10) {
   auto e = Make<IElement>(CreateMarkerElementObject);
   e->put_Geometry(NewPoint(x, y).Query<IGeometry>().get());

@@ -33,15 +33,9 @@
 
 using namespace velk;
 using namespace velk::host;
+using velk::test::Make;
 
 namespace {
-
-template <class I>
-ComPtr<I> Make(HRESULT (*create)(IUnknown*, REFIID, void**)) {
-  ComPtr<I> p;
-  Check(create(nullptr, IidOf<I>(), p.put_void()));
-  return p;
-}
 
 constexpr double kDeg = 0.017453292519943295;
 

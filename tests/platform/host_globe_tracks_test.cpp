@@ -22,6 +22,7 @@
 #include "platform/host/layer_objects.h"
 #include "platform/host/spatial_reference_data.h"
 #include "tests/fixtures/dem_fixture.h"
+#include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
@@ -30,13 +31,6 @@ using namespace velk::host;
 using namespace velk::test;
 
 namespace {
-
-template <class I>
-ComPtr<I> Make(HRESULT (*create)(IUnknown*, REFIID, void**)) {
-  ComPtr<I> p;
-  Check(create(nullptr, IidOf<I>(), p.put_void()));
-  return p;
-}
 
 ComPtr<IAnimationTrack> CameraTrack(const wchar_t* name) {
   auto track = Make<IAnimationTrack>(&CreateAnimationTrackObject);
@@ -132,9 +126,9 @@ TEST(GlobeTracks, SurfaceHeightsComeFromTheTopmostVisibleRasterWithAValue) {
     HRESULT hr;
   };
   const Case cases[] = {
-      {6.5625, 0.9375, 104.0, S_OK},   // row 0, column 4: only the low raster
-      {6.3125, 0.8125, 112.0, S_OK},   // row 1, column 2
-      {8.0, 0.5, 0.0, S_FALSE},        // off both
+      {6.5625, 0.9375, 104.0, S_OK},  // row 0, column 4: only the low raster
+      {6.3125, 0.8125, 112.0, S_OK},  // row 1, column 2
+      {8.0, 0.5, 0.0, S_FALSE},       // off both
       {6.0625, 0.9375, highOnTop ? 5000.0 : 100.0, S_OK},
   };
   for (const auto& c : cases) {
@@ -202,8 +196,12 @@ TEST(GlobeTracks, APointAtAnAngleAndDistance) {
   struct Case {
     double angleDegrees, distance, x, y;
   };
-  const Case cases[] = {{0, 2, 12, 20}, {90, 2, 10, 22}, {180, 0.5, 9.5, 20}, {-90, 1, 10, 19},
-                        {45, std::sqrt(2.0), 11, 21}, {30, -2, 10 - std::sqrt(3.0), 19}};
+  const Case cases[] = {{0, 2, 12, 20},
+                        {90, 2, 10, 22},
+                        {180, 0.5, 9.5, 20},
+                        {-90, 1, 10, 19},
+                        {45, std::sqrt(2.0), 11, 21},
+                        {30, -2, 10 - std::sqrt(3.0), 19}};
   auto from = NewPoint(10, 20, SpatialReferenceFromCode(4326).get());
   for (const auto& c : cases) {
     auto p = NewPoint();
@@ -221,8 +219,7 @@ TEST(GlobeTracks, APointAtAnAngleAndDistance) {
   auto p = NewPoint();
   EXPECT_EQ(p.Query<IConstructPoint>()->ConstructAngleDistance(NewPoint().get(), 0, 1),
             E_INVALIDARG);
-  EXPECT_EQ(p.Query<IConstructPoint>()->ConstructAngleDistance(from.get(), NAN, 1),
-            E_INVALIDARG);
+  EXPECT_EQ(p.Query<IConstructPoint>()->ConstructAngleDistance(from.get(), NAN, 1), E_INVALIDARG);
 }
 
 ComPtr<IPolyline> Line(std::initializer_list<std::pair<double, double>> xy) {
@@ -260,8 +257,9 @@ TEST(GlobeTracks, TheUnionOfAPathCutInPiecesIsOnePath) {
     EXPECT_EQ(Parts(u.get()), c.parts);
   }
   ComPtr<IGeometry> u;
-  EXPECT_EQ(Line({{0, 0}, {1, 0}}).Query<ITopologicalOperator>()->Union(
-                NewPoint(0, 0).Query<IGeometry>().get(), u.put()),
+  EXPECT_EQ(Line({{0, 0}, {1, 0}})
+                .Query<ITopologicalOperator>()
+                ->Union(NewPoint(0, 0).Query<IGeometry>().get(), u.put()),
             E_INVALIDARG);
 }
 

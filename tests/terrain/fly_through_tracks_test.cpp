@@ -17,9 +17,9 @@ struct AzimuthCase {
 
 TEST(FlyThroughTracks, BackAzimuthIsTheDirectionFromTheSecondPointToTheFirst) {
   const AzimuthCase cases[] = {
-      {0, 1, 0, 0, 0.0},     {0, -1, 0, 0, 180.0},   {1, 0, 0, 0, 90.0},
-      {-1, 0, 0, 0, 270.0},  {1, 1, 0, 0, 45.0},     {-1, -1, 0, 0, 225.0},
-      {1, -1, 0, 0, 135.0},  {-1, 1, 0, 0, 315.0},   {3, 4, 3, 4, 819.999},
+      {0, 1, 0, 0, 0.0},    {0, -1, 0, 0, 180.0}, {1, 0, 0, 0, 90.0},
+      {-1, 0, 0, 0, 270.0}, {1, 1, 0, 0, 45.0},   {-1, -1, 0, 0, 225.0},
+      {1, -1, 0, 0, 135.0}, {-1, 1, 0, 0, 315.0}, {3, 4, 3, 4, 819.999},
   };
   for (const auto& c : cases)
     EXPECT_NEAR(BackAzimuthDegrees(c.ax, c.ay, c.bx, c.by), c.expected, kEps)
