@@ -3,10 +3,14 @@
 namespace velk::host {
 namespace {
 
+// Questions left before a scripted Esc; negative when none is pending.
+int g_escapeAfter = -1;
+
 class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
  public:
   HRESULT Continue(VARIANT_BOOL* keepGoing) override {
     if (!keepGoing) return E_POINTER;
+    if (onKey_ && g_escapeAfter >= 0 && g_escapeAfter-- == 0) cancelled_ = true;
     *keepGoing = cancelled_ ? VARIANT_FALSE : VARIANT_TRUE;
     return S_OK;
   }
@@ -34,6 +38,8 @@ class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
 };
 
 }  // namespace
+
+void ScriptEscapeAfter(int checks) { g_escapeAfter = checks < 0 ? -1 : checks; }
 
 HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<CancelTracker>(outer, riid, ppv);

@@ -21,4 +21,9 @@ inline constexpr CLSID CLSID_CancelTracker = MakeGuid("{8CD4FF27-9F42-4C66-83A0-
 
 HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv);
 
+// The user presses Esc during the next long operation: a tracker that cancels on a key press
+// reports the stop once trackers have been asked checks more times whether to go on (0: at
+// the next question). A negative count takes a pending Esc back.
+void ScriptEscapeAfter(int checks);
+
 }  // namespace velk::host
