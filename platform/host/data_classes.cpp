@@ -6,6 +6,7 @@
 #include "platform/host/display_objects.h"
 #include "platform/host/graphics_objects.h"
 #include "platform/host/layer_objects.h"
+#include "platform/host/track_cancel.h"
 #include "platform/host/symbol_objects.h"
 #include "platform/host/contents_view.h"
 #include "platform/host/data_graph.h"
@@ -70,6 +71,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_UniqueValueRenderer, &CreateUniqueValueRendererObject),
       RegisterProcessClass(CLSID_RasterRenderer, &CreateRasterRendererObject),
       RegisterProcessClass(CLSID_3DProperties, &Create3DPropertiesObject),
+      RegisterProcessClass(CLSID_CancelTracker, &CreateCancelTrackerObject),
       RegisterProcessClass(CLSID_LineElement, &CreateLineElementObject),
       RegisterProcessClass(CLSID_MarkerElement, &CreateMarkerElementObject),
       RegisterProcessClass(CLSID_PolygonElement, &CreatePolygonElementObject),

@@ -107,6 +107,8 @@ void RegisterSceneControlClasses();
 
 // The control object behind a control window of those classes; null for any other window.
 ComPtr<IUnknown> SceneControlOfWindow(HWND window);
+// The 3-D view control made last of those whose windows still exist; null when there is none.
+ComPtr<IUnknown> LatestSceneView();
 
 // One camera position the view recorded when it was redrawn: the host clock's time (ms) and
 // the observer and target (x, y, z in the scene's system).

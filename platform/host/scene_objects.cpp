@@ -1,6 +1,8 @@
 // The 3-D view control with its scene and camera, the table of contents and the toolbar that
 // work on it, as window classes a dialog template can name.
 #include <map>
+#include <type_traits>
+#include <vector>
 
 #include "platform/host/geometry.h"
 #include "platform/host/geometry_objects.h"
@@ -263,13 +265,20 @@ std::map<HWND, ComPtr<IUnknown>>& Controls() {
   static std::map<HWND, ComPtr<IUnknown>> controls;
   return controls;
 }
+// The view windows in the order they were made.
+std::vector<HWND>& Views() {
+  static std::vector<HWND> views;
+  return views;
+}
 
 template <class T, class I>
 LRESULT ControlProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
   if (message == WM_CREATE) {
     Controls()[window] = MakeObjectPtr<T, I>().template As<IUnknown>();
+    if constexpr (std::is_same_v<T, SceneControl>) Views().push_back(window);
   } else if (message == WM_NCDESTROY) {
     Controls().erase(window);
+    std::erase(Views(), window);
   }
   return ::DefWindowProcW(window, message, wp, lp);
 }
@@ -296,6 +305,10 @@ void RegisterSceneControlClasses() {
 ComPtr<IUnknown> SceneControlOfWindow(HWND window) {
   auto it = Controls().find(window);
   return it == Controls().end() ? nullptr : it->second;
+}
+
+ComPtr<IUnknown> LatestSceneView() {
+  return Views().empty() ? nullptr : SceneControlOfWindow(Views().back());
 }
 
 std::vector<CameraRecord> CameraPathOf(IUnknown* control) {

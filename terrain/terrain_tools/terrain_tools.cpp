@@ -10,6 +10,7 @@
 #include "framework/map_graphics.h"
 #include "framework/message_helpers.h"
 #include "framework/scratch_folder.h"
+#include "framework/wait_cursor.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_selected_layer.h"
 #include "platform/com/text.h"
@@ -28,18 +29,6 @@ namespace velk::corvane {
 namespace {
 
 constexpr LONG kRightButton = 2;
-
-// Shows the wait cursor while it lives.
-class WaitCursor {
- public:
-  WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { ::SetCursor(previous_); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  HCURSOR previous_;
-};
 
 void ShowOutsideSurface() {
   // No owner, no caption, OK only.
