@@ -12,6 +12,7 @@
 #include "platform/host/graphics.h"
 #include "platform/host/layer.h"
 #include "platform/host/layer_kinds.h"
+#include "platform/host/multipatch.h"
 #include "platform/host/raster.h"
 #include "platform/host/scene.h"
 #include "platform/host/scene_picture.h"
@@ -202,9 +203,37 @@ void AddFeatureLayer(ScenePicture& picture, ILayer* layer, IFeatureLayer* featur
   picture.points.push_back(std::move(points));
 }
 
-// A multipatch as triangles; false when the geometry does not tell its parts' kinds.
-bool AddMultiPatchMesh(ScenePicture&, const std::string&, IGeometry*, const Frame&) {
-  return false;
+// A multipatch as triangles, its strips and fans unrolled; false when the geometry does not
+// tell its parts' kinds.
+bool AddMultiPatchMesh(ScenePicture& picture, const std::string& name, IGeometry* g,
+                       const Frame& frame) {
+  auto patch = QueryAs<IMultiPatch>(g);
+  if (!patch) return false;
+  auto geometry = InFrame(g, frame);
+  auto parts = QueryAs<IPartCollection>(geometry.get());
+  auto projected = QueryAs<IMultiPatch>(geometry.get());
+  if (!parts || !projected) return false;
+  PictureMesh mesh;
+  mesh.name = name;
+  mesh.colour = {1.0f, 0.0f, 0.0f, 0.31f};
+  const auto vertices = Parts(geometry.get(), nullptr, 0.0);
+  for (std::size_t part = 0; part < vertices.size(); ++part) {
+    LONG kind = kPatchTriangleStrip;
+    projected->get_PatchKind(static_cast<LONG>(part), &kind);
+    const auto first = static_cast<unsigned>(mesh.positions.size() / 3);
+    for (const Vertex& v : vertices[part]) frame.Put(mesh.positions, v.x, v.y, v.z);
+    const auto n = static_cast<unsigned>(vertices[part].size());
+    for (unsigned i = 2; i < n; ++i) {
+      if (kind == kPatchTriangleFan)
+        mesh.indices.insert(mesh.indices.end(), {first, first + i - 1, first + i});
+      else if (i % 2 == 0)
+        mesh.indices.insert(mesh.indices.end(), {first + i - 2, first + i - 1, first + i});
+      else
+        mesh.indices.insert(mesh.indices.end(), {first + i - 1, first + i - 2, first + i});
+    }
+  }
+  picture.meshes.push_back(std::move(mesh));
+  return true;
 }
 
 // A 3-D graphic: a dome surface (multipatch) as triangles where its parts allow, and every

@@ -67,6 +67,22 @@ void ReportFailure(HWND owner) {
                 MB_OK | MB_ICONEXCLAMATION);
 }
 
+// Curvature and refraction as the terrain settings ask for them.
+host::analysis::CurvatureOptions CurvatureFromSettings() {
+  host::analysis::CurvatureOptions curvature;
+  auto extension = FindZelExtension();
+  if (!extension) return curvature;
+  ComPtr<IZelSettings> settings;
+  extension->get_Settings(settings.put());
+  auto terrain = QueryAs<ITerrainSettings>(settings.get());
+  if (!terrain) return curvature;
+  VARIANT_BOOL use = VARIANT_FALSE;
+  terrain->get_TerrainUseCurveRefraction(&use);
+  curvature.useCurvature = use == VARIANT_TRUE;
+  if (curvature.useCurvature) terrain->get_TerrainRefraction(&curvature.refraction);
+  return curvature;
+}
+
 }  // namespace
 
 double ViewerDomeStep(double value, double limit) {
@@ -293,6 +309,10 @@ void DDDViewerDlg::BuildDomes() {
   const LONG spotField = FieldIndex(features.get(), L"SPOT");
   ComPtr<ISpatialReference> surfaceSr;
   if (surface_) surface_->get_SpatialReference(surfaceSr.put());
+  ViewerDomeOptions options;
+  options.azimuthStep = radialStep_;
+  options.elevationStep = wireframeStep_;
+  options.curvature = CurvatureFromSettings();
   int built = 0;
   ComPtr<IFeatureCursor> cursor;
   Check(features->Search(nullptr, VARIANT_FALSE, cursor.put()));
@@ -313,10 +333,8 @@ void DDDViewerDlg::BuildDomes() {
     if (height != height) continue;  // no ground under this observer
     centre->put_ZAware(VARIANT_TRUE);
     centre->put_Z((spotField >= 0 ? spot : height) + offset);
-    // The radius is in metres; a surface in degrees takes it in degrees.
-    const double reach = IsGeographic(surfaceSr.get()) ? radius / kMetresPerDegree : radius;
-    ViewerDome dome = BuildViewerDome(centre.get(), reach, surface_.get(), radialStep_,
-                                      wireframeStep_);
+    ViewerDome dome = BuildViewerDome(centre.get(), radius, surface_.get(), options);
+    if (!dome.error.empty()) continue;
     AddDomeGraphics(name, dome.surface.get(), dome.wireframe.get());
     ++built;
   }

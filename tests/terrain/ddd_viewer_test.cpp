@@ -12,6 +12,7 @@
 #include <tiny_gltf.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <functional>
 
 #include "framework/host_object_creation.h"
@@ -287,6 +288,32 @@ struct ViewerHost {
   }
 };
 
+// The names of the graphics in the view's "Threat Domes" layer.
+std::vector<std::wstring> GraphicNames(ISceneControl* view) {
+  ComPtr<IScene> scene;
+  view->get_Scene(scene.put());
+  LONG n = 0;
+  scene->get_LayerCount(&n);
+  std::vector<std::wstring> names;
+  for (LONG i = 0; i < n; ++i) {
+    ComPtr<ILayer> layer;
+    scene->get_Layer(i, layer.put());
+    Bstr name;
+    layer->get_Name(&name);
+    auto graphics = QueryAs<IGraphicsContainer>(layer.get());
+    if (name.str() != L"Threat Domes" || !graphics) continue;
+    graphics->Reset();
+    ComPtr<IElement> e;
+    while (graphics->Next(e.put()) == S_OK && e) {
+      Bstr text;
+      e.Query<IElementProperties>()->get_Name(&text);
+      names.push_back(text.str());
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 ComPtr<ISceneControl> ViewOf(HWND viewer) {
   return QueryAs<ISceneControl>(host::SceneControlOfWindow(GetDlgItem(viewer, dv::kView)).get());
 }
@@ -316,6 +343,7 @@ TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
   std::vector<BOOL> enabled;
   LONG redrawsBefore = -1, redrawsAfter = -1;
   std::vector<host::CameraRecord> path;
+  std::vector<std::wstring> elements;
   std::string saved = host.dir / "scene.glb", problem;
   bool savedOk = false;
   host.user.steps = {
@@ -333,7 +361,13 @@ TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
         ASSERT_TRUE(view);
         ComPtr<ISceneViewer> sv;
         view->get_SceneViewer(sv.put());
-        // The first flight path is the observer layer: a look-around.
+        // Domes over the observers of the first layer in the combo (the stray one's first point
+        // lies off the surface and gets none).
+        SendMessageW(GetDlgItem(viewer, dv::kObservers), CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(L"observers"));
+        Press(viewer, dv::kBuildDomes);
+        elements = GraphicNames(view.get());
+        // The flight path is the observer layer: a look-around.
         Press(viewer, dv::kPlay);
         sv->get_RedrawCount(&redrawsBefore);
         win::RunFor(1000);
@@ -385,6 +419,8 @@ TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
   const double angle = std::atan2(last.target[1] - 0.54, last.target[0] - 6.05) * 180 / 3.14159265358979;
   EXPECT_NEAR(angle, 50.0, 1e-6);  // the tenth point, 5 degrees a step
 
+  EXPECT_EQ(elements, (std::vector<std::wstring>{L"observers.dome", L"observers.wireframe"}));
+
   ASSERT_TRUE(savedOk) << problem;
   tinygltf::TinyGLTF reader;
   tinygltf::Model model;
@@ -393,6 +429,15 @@ TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
   EXPECT_EQ(model.cameras.size(), 1u);
   ASSERT_FALSE(model.meshes.empty());
   EXPECT_EQ(model.meshes[0].name, "ground");
+  std::vector<std::string> names;
+  for (const auto& mesh : model.meshes) names.push_back(mesh.name);
+  const auto dome = std::find(names.begin(), names.end(), "observers.dome");
+  ASSERT_NE(dome, names.end());
+  // 36 strips of 38 points and a fan of 38 points: 36 x 36 + 36 triangles.
+  const auto& domeMesh = model.meshes[static_cast<std::size_t>(dome - names.begin())];
+  EXPECT_EQ(model.accessors[static_cast<std::size_t>(domeMesh.primitives[0].indices)].count,
+            3u * (36 * 36 + 36));
+  EXPECT_NE(std::find(names.begin(), names.end(), "observers.wireframe"), names.end());
 }
 
 TEST(DDDViewer, AProjectedMapIsRefusedAndItsOldExtentGraphicRemoved) {
