@@ -21,4 +21,9 @@ velk::ComPtr<ILayer> MakeNamedLayer(const std::wstring& name, const std::vector<
 // identifier text; false when it is neither.
 bool InterfaceByName(const std::wstring& word, IID* iid);
 
+class SessionContext;
+// The layer of that name anywhere in the focus map's tree, top first, members of groups
+// included; fails the line when there is none.
+velk::ComPtr<ILayer> FindLayerNamed(SessionContext& s, const std::wstring& name);
+
 }  // namespace trevik

@@ -7,6 +7,7 @@
 //   escape-after N              the user presses Esc during the next long operation, once it
 //                               has asked N times whether to go on
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/session_layers.h"
 
 #include "interfaces/zel_selected_layer.h"
 #include "platform/com/text.h"
@@ -47,39 +48,6 @@ class SelectedLayerStandIn
   ComPtr<ILayer> current;
 };
 
-ComPtr<ILayer> FindLayer(ICompositeLayer* layers, const std::wstring& name) {
-  LONG n = 0;
-  layers->get_Count(&n);
-  for (LONG i = 0; i < n; ++i) {
-    ComPtr<ILayer> layer;
-    layers->get_Layer(i, layer.put());
-    if (!layer) continue;
-    Bstr text;
-    layer->get_Name(&text);
-    if (text.str() == name) return layer;
-    if (auto group = velk::QueryAs<ICompositeLayer>(layer.get()))
-      if (auto found = FindLayer(group.get(), name)) return found;
-  }
-  return nullptr;
-}
-
-ComPtr<ILayer> FindMapLayer(SessionContext& s, const std::wstring& name) {
-  auto map = s.FocusMap();
-  LONG n = 0;
-  map->get_LayerCount(&n);
-  for (LONG i = 0; i < n; ++i) {
-    ComPtr<ILayer> layer;
-    map->get_Layer(i, layer.put());
-    if (!layer) continue;
-    Bstr text;
-    layer->get_Name(&text);
-    if (text.str() == name) return layer;
-    if (auto group = velk::QueryAs<ICompositeLayer>(layer.get()))
-      if (auto found = FindLayer(group.get(), name)) return found;
-  }
-  FailLine(L"no layer " + name);
-}
-
 // The stand-in the session put into the bars, kept for the next choice.
 struct StandInState : SessionState {
   explicit StandInState(SessionContext&) {}
@@ -87,7 +55,7 @@ struct StandInState : SessionState {
 };
 
 void SelectLayer(SessionContext& s, const SessionLine& l) {
-  ComPtr<ILayer> layer = FindMapLayer(s, l.Arg(0, L"a layer name"));
+  ComPtr<ILayer> layer = FindLayerNamed(s, l.Arg(0, L"a layer name"));
   auto& state = s.State<StandInState>();
   if (!state.control) {
     auto& bars = s.Session().Host().App().Document().Bars();

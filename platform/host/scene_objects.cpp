@@ -17,13 +17,6 @@
 namespace velk::host {
 namespace {
 
-bool SameObject(IUnknown* a, IUnknown* b) {
-  ComPtr<IUnknown> ua, ub;
-  if (a) a->QueryInterface(IidOf<IUnknown>(), ua.put_void());
-  if (b) b->QueryInterface(IidOf<IUnknown>(), ub.put_void());
-  return ua.get() == ub.get();
-}
-
 class Scene : public ComObjectRoot<Scene, IScene> {
  public:
   HRESULT get_Name(BSTR* name) override { return CopyText(name_, name); }
@@ -38,13 +31,13 @@ class Scene : public ComObjectRoot<Scene, IScene> {
   HRESULT AddLayer(ILayer* layer, VARIANT_BOOL) override {
     if (!layer) return E_POINTER;
     for (const auto& l : layers_)
-      if (SameObject(l.get(), layer)) return S_FALSE;
+      if (IsSameObject(l.get(), layer)) return S_FALSE;
     layers_.emplace_back(layer);
     return S_OK;
   }
   HRESULT DeleteLayer(ILayer* layer) override {
     for (auto it = layers_.begin(); it != layers_.end(); ++it)
-      if (SameObject(it->get(), layer)) {
+      if (IsSameObject(it->get(), layer)) {
         layers_.erase(it);
         return S_OK;
       }

@@ -45,15 +45,7 @@ TerrainTools::TerrainTools() : mosaic_(MakeMosaicDialog()), tracker_(nullptr) {
 }
 
 ComPtr<ILayer> TerrainTools::InputLayer() {
-  if (!selectedLayerControl_) {
-    ComPtr<IToolControl> control;
-    FindSelectedLayerCommand(control.put(), this);
-    selectedLayerControl_ = control.As<IUnknown>();
-  }
-  auto selected = QueryAs<IZelSelectedLayer>(selectedLayerControl_.get());
-  ComPtr<ILayer> layer;
-  if (selected) selected->get_CurrentSelectedLayer(layer.put());
-  return layer;
+  return CurrentSelectedLayer(*this, selectedLayerControl_);
 }
 
 HRESULT TerrainTools::get_Enabled(VARIANT_BOOL* enabled) {

@@ -34,15 +34,7 @@ DDDViewSelectDlg::DDDViewSelectDlg() { m_bModal = true; }
 DDDViewSelectDlg::~DDDViewSelectDlg() = default;
 
 ComPtr<ILayer> DDDViewSelectDlg::SelectedLayer() {
-  if (!selectedLayerSource_) {
-    ComPtr<IToolControl> control;
-    FindSelectedLayerCommand(control.put(), this);
-    selectedLayerSource_ = control.As<IUnknown>();
-  }
-  auto selected = QueryAs<IZelSelectedLayer>(selectedLayerSource_.get());
-  ComPtr<ILayer> layer;
-  if (selected) selected->get_CurrentSelectedLayer(layer.put());
-  return layer;
+  return CurrentSelectedLayer(*this, selectedLayerSource_);
 }
 
 LRESULT DDDViewSelectDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {

@@ -17,15 +17,7 @@ namespace velk::corvane {
 DDDViewer::DDDViewer() : CToolImpl(kBitmapId), tracker_(nullptr) {}
 
 ComPtr<ILayer> DDDViewer::GetSelectedLayer() {
-  if (!selectedLayerSource_) {
-    ComPtr<IToolControl> control;
-    FindSelectedLayerCommand(control.put(), this);
-    selectedLayerSource_ = control.As<IUnknown>();
-  }
-  auto selected = QueryAs<IZelSelectedLayer>(selectedLayerSource_.get());
-  ComPtr<ILayer> layer;
-  if (selected) selected->get_CurrentSelectedLayer(layer.put());
-  return layer;
+  return CurrentSelectedLayer(*this, selectedLayerSource_);
 }
 
 HRESULT DDDViewer::get_Enabled(VARIANT_BOOL* enabled) {
