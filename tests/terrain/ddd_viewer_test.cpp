@@ -176,7 +176,7 @@ struct ViewerHost {
   test::HostSessionFixture fixture;
   CHookImpl<ViewerHost> hook;
   ScratchDir dir;
-  ComPtr<ILayer> dtedLayer, raster, observers, stray;
+  ComPtr<ILayer> dtedLayer, raster, observers, stray, track;
   ComPtr<ILayer> vector;
   ComPtr<IToolControl> control;
   User user;
@@ -212,7 +212,12 @@ struct ViewerHost {
                     {"POINT (6.06 0.55)", {2.0, -500.0, 0.0, 360.0}}});
     WriteShapefile(dir / "data/roads.shp", wkbLineString, {"WIDTH"},
                    {{"LINESTRING (5.9 0.54,6.2 0.54)", {5}}, {"LINESTRING (6.5 0.9,6.6 0.95)", {3}}});
+    // A line of sight's visible stretch, as a flight path along it.
+    WriteShapefile(dir / "data/track.shp", wkbLineString, {"Visible"},
+                   {{"LINESTRING (6.03 0.53,6.07 0.53)", {1}}});
     observers = FeatureLayer(dir / "data", L"losloc0000", L"observers");
+    track = FeatureLayer(dir / "data", L"track", L"track");
+    track->put_Visible(VARIANT_FALSE);
     stray = FeatureLayer(dir / "data", L"losloc0001", L"stray");
     stray->put_Visible(VARIANT_FALSE);
     auto roads = FeatureLayer(dir / "data", L"roads", L"../x:y");
@@ -226,7 +231,7 @@ struct ViewerHost {
     v->Release();
 
     Map()->put_SpatialReference(test::SpatialReference(4326).get());
-    for (ILayer* l : {raster.get(), observers.get(), stray.get(),
+    for (ILayer* l : {raster.get(), observers.get(), stray.get(), track.get(),
                       vector.get()})
       Map()->AddLayer(l);
     ComPtr<IActiveView> view;
@@ -383,7 +388,8 @@ TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
   work = static_cast<DDDViewer*>(QueryAs<IDDDViewer>(tool.get()).get())
              ->SelectDialog()
              .LastWorkFolder();
-  EXPECT_EQ(rows, (std::vector<int>{2, 2, 2}));  // dem and VMAP; both observer layers twice
+  // dem and VMAP; both observer layers, and as flight paths with the track too.
+  EXPECT_EQ(rows, (std::vector<int>{2, 2, 3}));
   EXPECT_EQ(enabled, (std::vector<BOOL>{TRUE, TRUE}));
   EXPECT_EQ(host.Outlines(), 1);  // launching keeps the extent graphic
   EXPECT_TRUE(host.user.messages.empty()) << ToUtf8(host.user.messages.front());
@@ -533,6 +539,67 @@ TEST(DDDViewer, AnObserverOffTheSurfaceGetsItsMessageAndNoFlight) {
   ASSERT_EQ(host.user.messages.size(), 1u);
   EXPECT_EQ(host.user.messages[0], L"The flight path stray has nothing on the surface to fly along");
   EXPECT_EQ(redraws, 1);  // the load's redraw only: no timer ran
+}
+
+TEST(DDDViewer, ALineFlightWalksToTheEndAndBackAndTheLayoutFollowsTheWindow) {
+  ViewerHost host;
+  auto tool = host.Tool();
+  std::vector<host::CameraRecord> path;
+  int rowMoved = 0, tocGrew = 0;
+  std::vector<std::wstring> afterClear;
+  host.user.steps = {
+      [](HWND select) {
+        Press(select, 3518);
+        Press(select, 3525);
+        CheckOnly(select, 3540, L"track");
+        Press(select, IDOK);
+      },
+      [&](HWND viewer) {
+        auto view = ViewOf(viewer);
+        Press(viewer, dv::kBuildDomes);
+        Press(viewer, dv::kClearDomes);
+        afterClear = GraphicNames(view.get());
+        Press(viewer, dv::kPlay);
+        win::RunFor(600);
+        Press(viewer, dv::kPlay);
+        path = host::CameraPathOf(view.get());
+        // The window grows by 100 pixels each way: the table of contents and the view grow, the
+        // bottom row moves down with the edge.
+        RECT before{}, tocBefore{}, after{}, tocAfter{}, frame{};
+        GetWindowRect(GetDlgItem(viewer, dv::kObservers), &before);
+        GetWindowRect(GetDlgItem(viewer, dv::kToc), &tocBefore);
+        GetWindowRect(viewer, &frame);
+        SetWindowPos(viewer, nullptr, 0, 0, frame.right - frame.left + 100,
+                     frame.bottom - frame.top + 100, SWP_NOMOVE | SWP_NOZORDER);
+        GetWindowRect(GetDlgItem(viewer, dv::kObservers), &after);
+        GetWindowRect(GetDlgItem(viewer, dv::kToc), &tocAfter);
+        rowMoved = after.top - before.top;
+        tocGrew = tocAfter.bottom - tocBefore.bottom;
+        Press(viewer, IDCANCEL);
+      },
+  };
+  ViewerHost::Drag(tool.get(), 200, 200, 800, 600);
+  EXPECT_TRUE(afterClear.empty());
+  EXPECT_EQ(rowMoved, 100);
+  EXPECT_EQ(tocGrew, 100);
+  // Six ticks after the load and the domes' redraws: the three points of the line (every half
+  // of it), out to the end and back.
+  ASSERT_GE(path.size(), 6u);
+  std::vector<double> xs, ahead;
+  for (std::size_t i = path.size() - 6; i < path.size(); ++i) {
+    xs.push_back(path[i].observer[0]);
+    ahead.push_back(path[i].target[0]);
+  }
+  const std::vector<double> expectedX = {6.03, 6.05, 6.07, 6.07, 6.05, 6.03};
+  const std::vector<double> expectedAhead = {6.05, 6.07, 6.070004, 6.05, 6.03, 6.029996};
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_NEAR(xs[i], expectedX[i], 1e-9) << i;
+    EXPECT_NEAR(ahead[i], expectedAhead[i], 1e-9) << i;
+    EXPECT_NEAR(path[path.size() - 6 + i].observer[1], 0.53, 1e-9);
+  }
+  // One height for the whole flight, clear of the ground under it.
+  EXPECT_GT(path.back().observer[2], 200.0);
+  EXPECT_EQ(path.back().observer[2], path[path.size() - 6].observer[2]);
 }
 
 }  // namespace
