@@ -16,72 +16,15 @@
 #include <gdal_priv.h>
 #include <gdal_utils.h>
 
+#include "bench/ten_metre_dem.h"
 #include "platform/host/analysis/viewshed.h"
 
 namespace {
 
 using namespace velk::host::analysis;
 
-#ifndef VELK_SHARED_DATA
-#define VELK_SHARED_DATA "../shared/data"
-#endif
-
-struct Dem {
-  std::vector<std::int16_t> values;
-  int columns = 0, rows = 0;
-  double cellX = 0, cellY = 0;
-  std::string error;
-  GridView<std::int16_t> View() const {
-    return {values.data(), columns, rows, cellX, cellY, -32767.0};
-  }
-};
-
-const Dem& TheDem() {
-  static Dem dem = [] {
-    Dem d;
-    GDALAllRegister();
-    const std::string source = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "velk_viewshed_bench_utm10m.tif").string();
-    if (!std::filesystem::exists(path)) {
-      GDALDatasetH src = GDALOpen(source.c_str(), GA_ReadOnly);
-      if (!src) {
-        d.error = "shared DTED cell not found: " + source;
-        return d;
-      }
-      const char* args[] = {"-t_srs", "EPSG:32632", "-ts",   "10000", "10000",
-                            "-r",     "bilinear",   "-ot",   "Int16", "-dstnodata",
-                            "-32767", "-of",        "GTiff", nullptr};
-      GDALWarpAppOptions* options = GDALWarpAppOptionsNew(const_cast<char**>(args), nullptr);
-      GDALDatasetH out = GDALWarp(path.c_str(), nullptr, 1, &src, options, nullptr);
-      GDALWarpAppOptionsFree(options);
-      GDALClose(src);
-      if (!out) {
-        d.error = "could not warp the DTED cell";
-        return d;
-      }
-      GDALClose(out);
-    }
-    GDALDataset* ds = static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly));
-    if (!ds) {
-      d.error = "could not open " + path;
-      return d;
-    }
-    double gt[6];
-    ds->GetGeoTransform(gt);
-    d.columns = ds->GetRasterXSize();
-    d.rows = ds->GetRasterYSize();
-    d.cellX = gt[1];
-    d.cellY = -gt[5];
-    d.values.resize(static_cast<std::size_t>(d.columns) * d.rows);
-    if (ds->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, d.columns, d.rows, d.values.data(), d.columns,
-                                       d.rows, GDT_Int16, 0, 0) != CE_None)
-      d.error = "could not read " + path;
-    GDALClose(ds);
-    return d;
-  }();
-  return dem;
-}
+using velk::bench::Dem;
+using velk::bench::TheDem;
 
 void ReportMemory(benchmark::State& state) {
   rusage usage{};

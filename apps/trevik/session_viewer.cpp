@@ -4,8 +4,6 @@
 //                               selected-layer control, a stand-in control takes its place
 //   save-scene FILE.glb         the open 3-D view writes what it holds as binary glTF
 //   save-camera-path FILE.csv   the open 3-D view's camera, one line per redraw
-//   escape-after N              the user presses Esc during the next long operation, once it
-//                               has asked N times whether to go on
 #include "apps/trevik/session_action_table.h"
 #include "apps/trevik/session_layers.h"
 
@@ -17,7 +15,6 @@
 #include "platform/host/layer.h"
 #include "platform/host/scene.h"
 #include "platform/host/scene_view_picture.h"
-#include "platform/host/track_cancel.h"
 #include "platform/host/uid.h"
 
 namespace trevik {
@@ -93,16 +90,9 @@ void SaveCameraPath(SessionContext& s, const SessionLine& l) {
           L" redraw(s) saved to " + file);
 }
 
-void EscapeAfter(SessionContext&, const SessionLine& l) {
-  const long long n = l.Int(0, L"a number of questions");
-  if (n < 0) FailLine(L"escape-after needs 0 or more questions");
-  velk::host::ScriptEscapeAfter(static_cast<int>(n));
-}
-
 const SessionActions kRegistered({{"select-layer", &SelectLayer},
                                   {"save-scene", &SaveScene},
-                                  {"save-camera-path", &SaveCameraPath},
-                                  {"escape-after", &EscapeAfter}});
+                                  {"save-camera-path", &SaveCameraPath}});
 
 }  // namespace
 }  // namespace trevik

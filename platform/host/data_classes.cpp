@@ -25,6 +25,8 @@
 #include "platform/host/raster_dataset_name.h"
 #include "platform/host/vector3d.h"
 #include "platform/host/geometry_objects.h"
+#include "platform/host/globe_layer_kind.h"
+#include "platform/host/multipatch.h"
 #include "platform/host/property_set_object.h"
 #include "platform/host/raster_objects.h"
 #include "platform/host/set.h"
@@ -44,6 +46,12 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_Polyline, &CreatePolylineObject),
       RegisterProcessClass(CLSID_Envelope, &CreateEnvelopeObject),
       RegisterProcessClass(CLSID_Polygon, &CreatePolygonObject),
+      RegisterProcessClass(CLSID_MultiPatch, &CreateMultiPatchObject),
+      RegisterProcessClass(CLSID_TriangleStrip, &CreateTriangleStripObject),
+      RegisterProcessClass(CLSID_TriangleFan, &CreateTriangleFanObject),
+      RegisterProcessClass(CLSID_Path, &CreatePathObject),
+      RegisterProcessClass(CLSID_GlobeLayerKind, &CreateGlobeLayerKindObject),
+      RegisterProcessClass(CLSID_CancelTracker, &CreateCancelTrackerObject),
       RegisterProcessClass(CLSID_SpatialReferenceFactory, &CreateInstance<SpatialReferenceFactory>),
       RegisterProcessClass(CLSID_GeocentricTranslation, &CreateGeocentricTranslationObject),
       RegisterProcessClass(CLSID_ResultSettings, &CreateResultSettingsObject),
@@ -76,7 +84,6 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_MultiPartColorRamp, &CreateMultiPartColorRampObject),
       RegisterProcessClass(CLSID_RasterRenderer, &CreateRasterRendererObject),
       RegisterProcessClass(CLSID_3DProperties, &Create3DPropertiesObject),
-      RegisterProcessClass(CLSID_CancelTracker, &CreateCancelTrackerObject),
       RegisterProcessClass(CLSID_LineElement, &CreateLineElementObject),
       RegisterProcessClass(CLSID_MarkerElement, &CreateMarkerElementObject),
       RegisterProcessClass(CLSID_PolygonElement, &CreatePolygonElementObject),

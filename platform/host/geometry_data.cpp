@@ -8,6 +8,7 @@
 #include <ogr_geometry.h>
 #include <ogr_spatialref.h>
 
+#include "platform/host/multipatch.h"
 #include "platform/host/spatial_reference_data.h"
 
 namespace velk::host {
@@ -58,7 +59,7 @@ bool GeomData::Extent(double& xmin, double& ymin, double& xmax, double& ymax) co
 bool GeomData::SameShape(const GeomData& o) const {
   if (type != o.type || IsEmpty() != o.IsEmpty()) return false;
   if (IsEmpty()) return true;
-  if (parts.size() != o.parts.size()) return false;
+  if (parts.size() != o.parts.size() || partKinds != o.partKinds) return false;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     if (parts[i].size() != o.parts[i].size()) return false;
     for (std::size_t j = 0; j < parts[i].size(); ++j) {
@@ -201,6 +202,34 @@ std::unique_ptr<OGRGeometry> ToOgr(const GeomData& d) {
       auto poly = std::make_unique<OGRPolygon>();
       poly->addRingDirectly(ring);
       return poly;
+    }
+    case kGeometryPath: {
+      auto ls = std::make_unique<OGRLineString>();
+      FillCurve(*ls, d.parts[0], z, m);
+      return ls;
+    }
+    case kGeometryTriangleStrip:
+    case kGeometryTriangleFan:
+    case kGeometryMultiPatch: {
+      // The surface as its triangles.
+      auto tin = std::make_unique<OGRTriangulatedSurface>();
+      for (std::size_t k = 0; k < d.parts.size(); ++k) {
+        const auto& part = d.parts[k];
+        const bool fan = d.type == kGeometryTriangleFan ||
+                         (d.type == kGeometryMultiPatch && k < d.partKinds.size() &&
+                          d.partKinds[k] == kPatchTriangleFan);
+        for (std::size_t i = 2; i < part.size(); ++i) {
+          const Vertex& a = fan ? part[0] : part[i - 2];
+          std::vector<Vertex> corners{a, part[i - 1], part[i], a};
+          OGRLinearRing ring;
+          FillCurve(ring, corners, z, m);
+          OGRTriangle triangle;
+          triangle.addRing(&ring);
+          tin->addGeometry(&triangle);
+        }
+      }
+      if (tin->IsEmpty()) return nullptr;
+      return tin;
     }
     default: return nullptr;
   }

@@ -33,6 +33,8 @@ struct GeomData {
   bool zAware = false;
   bool mAware = false;
   bool newPart = false;  // the next added vertex starts a part
+  // Multipatch only: the kind of each part (kPatchTriangleStrip, kPatchTriangleFan).
+  std::vector<LONG> partKinds;
   ComPtr<ISpatialReference> sr;
 
   static GeomData Empty(LONG type);

@@ -7,6 +7,7 @@
 
 #include "platform/host/geo_transformation.h"
 #include "platform/host/geometry_data.h"
+#include "platform/host/multipatch.h"
 #include "platform/host/spatial_reference_data.h"
 
 namespace velk::host {
@@ -408,8 +409,11 @@ class VertexGeometry : public GeometryBase<Derived, Leaf, IPointCollection, More
       std::size_t part = 0, at = 0;
       if (!Locate(index, part, at)) return E_INVALIDARG;
       data_.parts[part].erase(data_.parts[part].begin() + static_cast<std::ptrdiff_t>(at));
-      if (data_.parts[part].empty())
+      if (data_.parts[part].empty()) {
         data_.parts.erase(data_.parts.begin() + static_cast<std::ptrdiff_t>(part));
+        if (part < data_.partKinds.size())
+          data_.partKinds.erase(data_.partKinds.begin() + static_cast<std::ptrdiff_t>(part));
+      }
     }
     return S_OK;
   }
@@ -452,10 +456,36 @@ class MultipointObject : public VertexGeometry<MultipointObject, IMultipoint> {
   static constexpr LONG kType = kGeometryMultipoint;
 };
 
-class PolylineObject
-    : public VertexGeometry<PolylineObject, IPolyline, IPartCollection, IMSegmentation> {
+// A new single-part geometry of the kind holding a copy of one part of d.
+ComPtr<IGeometry> PartOf(const GeomData& d, std::size_t index, LONG kind);
+
+// IGeometryCollection::get_Geometry: part index of d, of the kind kindOf(index) gives.
+template <class KindOf>
+HRESULT CopyPart(const GeomData& d, LONG index, IGeometry** part, KindOf kindOf) {
+  if (!part) return E_POINTER;
+  *part = nullptr;
+  if (index < 0 || static_cast<std::size_t>(index) >= d.parts.size()) return E_INVALIDARG;
+  const auto at = static_cast<std::size_t>(index);
+  *part = PartOf(d, at, kindOf(at)).Detach();
+  return S_OK;
+}
+
+class PolylineObject : public VertexGeometry<PolylineObject, IPolyline, IPartCollection,
+                                             IMSegmentation, IGeometryCollection> {
  public:
   static constexpr LONG kType = kGeometryPolyline;
+  HRESULT get_GeometryCount(LONG* count) override { return PartCount(count); }
+  HRESULT get_Geometry(LONG index, IGeometry** part) override {
+    return CopyPart(data_, index, part, [](std::size_t) { return kGeometryPath; });
+  }
+  HRESULT AddGeometry(IGeometry* part) override {
+    const GeomData* d = DataOf(part);
+    if (!d) return E_POINTER;
+    if (d->type != kGeometryPath && d->type != kGeometryPolyline) return E_INVALIDARG;
+    for (const auto& p : d->parts) data_.parts.push_back(p);
+    data_.newPart = true;
+    return S_OK;
+  }
   HRESULT get_PartCount(LONG* count) override { return PartCount(count); }
   HRESULT get_PartPointCount(LONG part, LONG* count) override {
     return PartPointCount(part, count);
@@ -539,6 +569,58 @@ class PolygonObject : public VertexGeometry<PolygonObject, IPolygon, IPartCollec
   }
 };
 
+// One part of a 3-D geometry.
+template <class Derived, class Leaf, LONG Type>
+class PartObject : public VertexGeometry<Derived, Leaf> {
+ public:
+  static constexpr LONG kType = Type;
+};
+class PathObject : public PartObject<PathObject, IPath, kGeometryPath> {};
+class TriangleStripObject
+    : public PartObject<TriangleStripObject, ITriangleStrip, kGeometryTriangleStrip> {};
+class TriangleFanObject
+    : public PartObject<TriangleFanObject, ITriangleFan, kGeometryTriangleFan> {};
+
+class MultiPatchObject
+    : public VertexGeometry<MultiPatchObject, IMultiPatch, IPartCollection, IGeometryCollection> {
+ public:
+  static constexpr LONG kType = kGeometryMultiPatch;
+  HRESULT get_PartCount(LONG* count) override { return PartCount(count); }
+  HRESULT get_PartPointCount(LONG part, LONG* count) override {
+    return PartPointCount(part, count);
+  }
+  // A part begun by points alone is a strip.
+  HRESULT StartPart() override {
+    data_.newPart = true;
+    return S_OK;
+  }
+  HRESULT AddPoint(IPoint* point) override {
+    const bool starts = data_.parts.empty() || data_.newPart;
+    HRESULT hr = VertexGeometry::AddPoint(point);
+    if (SUCCEEDED(hr) && starts) data_.partKinds.push_back(kPatchTriangleStrip);
+    return hr;
+  }
+  HRESULT get_GeometryCount(LONG* count) override { return PartCount(count); }
+  HRESULT get_Geometry(LONG index, IGeometry** part) override {
+    return CopyPart(data_, index, part, [this](std::size_t at) {
+      return data_.partKinds[at] == kPatchTriangleFan ? kGeometryTriangleFan
+                                                      : kGeometryTriangleStrip;
+    });
+  }
+  HRESULT AddGeometry(IGeometry* part) override {
+    const GeomData* d = DataOf(part);
+    if (!d) return E_POINTER;
+    if (d->type != kGeometryTriangleStrip && d->type != kGeometryTriangleFan) return E_INVALIDARG;
+    std::vector<Vertex> points;
+    for (const auto& p : d->parts) points.insert(points.end(), p.begin(), p.end());
+    data_.parts.push_back(std::move(points));
+    data_.partKinds.push_back(d->type == kGeometryTriangleFan ? kPatchTriangleFan
+                                                               : kPatchTriangleStrip);
+    data_.newPart = true;
+    return S_OK;
+  }
+};
+
 template <class T, class I>
 ComPtr<I> Make() {
   ComPtr<I> r;
@@ -566,11 +648,28 @@ ComPtr<IGeometry> MakeGeometry(GeomData data) {
     case kGeometryMultipoint: g = Make<MultipointObject, IGeometry>(); break;
     case kGeometryPolyline: g = Make<PolylineObject, IGeometry>(); break;
     case kGeometryPolygon: g = Make<PolygonObject, IGeometry>(); break;
+    case kGeometryPath: g = Make<PathObject, IGeometry>(); break;
+    case kGeometryTriangleStrip: g = Make<TriangleStripObject, IGeometry>(); break;
+    case kGeometryTriangleFan: g = Make<TriangleFanObject, IGeometry>(); break;
+    case kGeometryMultiPatch: g = Make<MultiPatchObject, IGeometry>(); break;
     default: return nullptr;
   }
   *DataOf(g.get()) = std::move(data);
   return g;
 }
+
+namespace {
+
+ComPtr<IGeometry> PartOf(const GeomData& d, std::size_t index, LONG kind) {
+  GeomData part = GeomData::Empty(kind);
+  part.parts = {d.parts[index]};
+  part.zAware = d.zAware;
+  part.mAware = d.mAware;
+  part.sr = d.sr;
+  return MakeGeometry(std::move(part));
+}
+
+}  // namespace
 
 HRESULT CreatePointObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<PointObject>(outer, riid, ppv);
@@ -586,6 +685,18 @@ HRESULT CreatePolylineObject(IUnknown* outer, REFIID riid, void** ppv) {
 }
 HRESULT CreatePolygonObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<PolygonObject>(outer, riid, ppv);
+}
+HRESULT CreateMultiPatchObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<MultiPatchObject>(outer, riid, ppv);
+}
+HRESULT CreateTriangleStripObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<TriangleStripObject>(outer, riid, ppv);
+}
+HRESULT CreateTriangleFanObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<TriangleFanObject>(outer, riid, ppv);
+}
+HRESULT CreatePathObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<PathObject>(outer, riid, ppv);
 }
 
 ComPtr<IPoint> NewPoint() { return Make<PointObject, IPoint>(); }

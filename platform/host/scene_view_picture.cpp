@@ -203,28 +203,29 @@ void AddFeatureLayer(ScenePicture& picture, ILayer* layer, IFeatureLayer* featur
   picture.points.push_back(std::move(points));
 }
 
-// A multipatch as triangles, its strips and fans unrolled; false when the geometry does not
-// tell its parts' kinds.
+// A multipatch as triangles, its strips and fans unrolled; false for another geometry.
 bool AddMultiPatchMesh(ScenePicture& picture, const std::string& name, IGeometry* g,
                        const Frame& frame) {
-  auto patch = QueryAs<IMultiPatch>(g);
-  if (!patch) return false;
+  if (!QueryAs<IMultiPatch>(g)) return false;
   auto geometry = InFrame(g, frame);
-  auto parts = QueryAs<IPartCollection>(geometry.get());
-  auto projected = QueryAs<IMultiPatch>(geometry.get());
-  if (!parts || !projected) return false;
+  auto parts = QueryAs<IGeometryCollection>(geometry.get());
+  if (!parts) return false;
   PictureMesh mesh;
   mesh.name = name;
   mesh.colour = {1.0f, 0.0f, 0.0f, 0.31f};
-  const auto vertices = Parts(geometry.get(), nullptr, 0.0);
-  for (std::size_t part = 0; part < vertices.size(); ++part) {
-    LONG kind = kPatchTriangleStrip;
-    projected->get_PatchKind(static_cast<LONG>(part), &kind);
+  LONG count = 0;
+  parts->get_GeometryCount(&count);
+  for (LONG index = 0; index < count; ++index) {
+    ComPtr<IGeometry> part;
+    if (FAILED(parts->get_Geometry(index, part.put())) || !part) continue;
+    const bool fan = QueryAs<ITriangleFan>(part.get()) != nullptr;
+    const auto vertices = Parts(part.get(), nullptr, 0.0);
+    if (vertices.empty()) continue;
     const auto first = static_cast<unsigned>(mesh.positions.size() / 3);
-    for (const Vertex& v : vertices[part]) frame.Put(mesh.positions, v.x, v.y, v.z);
-    const auto n = static_cast<unsigned>(vertices[part].size());
+    for (const Vertex& v : vertices.front()) frame.Put(mesh.positions, v.x, v.y, v.z);
+    const auto n = static_cast<unsigned>(vertices.front().size());
     for (unsigned i = 2; i < n; ++i) {
-      if (kind == kPatchTriangleFan)
+      if (fan)
         mesh.indices.insert(mesh.indices.end(), {first, first + i - 1, first + i});
       else if (i % 2 == 0)
         mesh.indices.insert(mesh.indices.end(), {first + i - 2, first + i - 1, first + i});

@@ -1,9 +1,12 @@
 #include "platform/host/status_bar.h"
 
+#include "platform/host/track_cancel.h"
+
 namespace velk::host {
 
 HRESULT StatusBar::put_Message(LONG pane, BSTR text) {
   panes_[pane] = BstrToWstring(text);
+  if (pane == 0) NoteStatusMessage(panes_[pane]);
   return S_OK;
 }
 

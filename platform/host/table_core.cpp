@@ -14,6 +14,8 @@
 #include "platform/host/dataset_files.h"
 #include "platform/host/geometry_data.h"
 #include "platform/host/geometry_objects.h"
+#include "platform/host/multipatch.h"
+#include "platform/host/multipatch_records.h"
 #include "platform/host/schema_locks.h"
 #include "platform/host/spatial_reference_data.h"
 
@@ -228,6 +230,12 @@ void TableCore::Reload() {
     shapeType_ = ShapeTypeOf(gtype);
     hasZ_ = OGR_GT_HasZ(gtype) != 0;
     hasM_ = OGR_GT_HasM(gtype) != 0;
+    // GDAL reports a multipatch shapefile as of any kind; its header tells.
+    if (dbase_ && shapeType_ == kGeometryAny && source_ && source_->get() &&
+        ShapefileHeaderType(FileWithExtension(source_->get(), ".shp")) == kShpMultiPatch) {
+      shapeType_ = kGeometryMultiPatch;
+      hasZ_ = hasM_ = true;
+    }
     sr_ = WrapSrs(layer_->GetSpatialRef());
     TableField shape;
     shape.role = TableField::Role::kShape;
@@ -331,7 +339,7 @@ HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr,
     switch (tf.role) {
       case TableField::Role::kOid: v = Variant(static_cast<LONG>(f->GetFID())); break;
       case TableField::Role::kShape: {
-        ComPtr<IGeometry> shape = ShapeFromOgr(f->GetGeometryRef(), *this);
+        ComPtr<IGeometry> shape = IsPatchFile() ? ReadPatch(fid) : ShapeFromOgr(f->GetGeometryRef(), *this);
         if (shape) {
           if (outputSr && SrsOf(outputSr) && SrsOf(sr_.get()))
             shape->Project(outputSr);  // kept as stored on failure
@@ -454,11 +462,26 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
   if (!Writable()) return E_DATA_WRITE_FAILED;
   OGRFeature f(layer_->GetLayerDefn());
   if (fid >= 0) f.SetFID(fid);
+  // A multipatch goes into its record after GDAL wrote the row without it.
+  GeomData patch;
+  bool withPatch = false;
   for (std::size_t i = 0; i < fields_.size() && i < values.size(); ++i) {
     const TableField& tf = fields_[i];
     const Variant& v = values[i];
     bool isNull = v.vt == VT_NULL || v.vt == VT_EMPTY;
     if (tf.role == TableField::Role::kOid) continue;
+    if (tf.role == TableField::Role::kShape && IsPatchFile()) {
+      if (isNull) continue;
+      const GeomData* d = DataOf(v.punkVal);
+      if (!d) return DISP_E_TYPEMISMATCH;
+      if (d->IsEmpty()) continue;
+      if (d->type != kGeometryMultiPatch) return E_DATA_GEOMETRY_MISMATCH;
+      patch = *d;
+      if (SrsOf(patch.sr.get()) && SrsOf(sr_.get()) && !SameReference(patch.sr.get(), sr_.get()))
+        if (FAILED(ProjectData(patch, sr_.get()))) return E_DATA_PROJECTION_FAILED;
+      withPatch = true;
+      continue;
+    }
     if (tf.role == TableField::Role::kShape) {
       if (isNull) continue;
       std::unique_ptr<OGRGeometry> g;
@@ -518,7 +541,8 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
       }
     }
   }
-  if (dbase_ && fid < 0 && HasShape() && !f.GetGeometryRef() && !extentSuspect_) {
+  if (dbase_ && fid < 0 && HasShape() && !f.GetGeometryRef() && !extentSuspect_ &&
+      !IsPatchFile()) {
     extentSuspect_ = layer_->GetFeatureCount(FALSE) == 0;  // the first row, and without a shape
   }
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -527,9 +551,49 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
   CPLPopErrorHandler();
   if (err == OGRERR_NON_EXISTING_FEATURE) return E_DATA_NO_ROW;
   if (err != OGRERR_NONE) return E_DATA_WRITE_FAILED;
+  const bool added = fid < 0;
   fid = f.GetFID();
+  if (withPatch) {
+    HRESULT hr = WritePatch(fid, patch);
+    if (FAILED(hr)) {
+      if (added && layer_) DeleteRow(fid);  // no row left without the shape it was given
+      return hr;
+    }
+  }
   if (!inBatch_) Sync();
   return S_OK;
+}
+
+bool TableCore::IsPatchFile() const { return dbase_ && shapeType_ == kGeometryMultiPatch; }
+
+HRESULT TableCore::WritePatch(std::int64_t fid, const GeomData& patch) {
+  GDALDataset* ds = source_->get();
+  const std::string shp = FileWithExtension(ds, ".shp"), shx = FileWithExtension(ds, ".shx");
+  if (shp.empty() || shx.empty()) return E_DATA_WRITE_FAILED;
+  // GDAL lets go of the files while the record is written, then reads them again.
+  layer_->SyncToDisk();
+  source_->Close();
+  layer_ = nullptr;
+  std::string why;
+  const bool written = WriteMultipatchRecord(shp, shx, static_cast<long>(fid), patch, why);
+  if (!source_->Reopen() || source_->get()->GetLayerCount() < 1) {
+    fields_.clear();
+    return E_DATA_WRITE_FAILED;
+  }
+  layer_ = source_->get()->GetLayer(0);
+  Reload();
+  return written ? S_OK : E_DATA_WRITE_FAILED;
+}
+
+ComPtr<IGeometry> TableCore::ReadPatch(std::int64_t fid) const {
+  GDALDataset* ds = source_ ? source_->get() : nullptr;
+  if (!ds) return nullptr;
+  GeomData d;
+  if (!ReadMultipatchRecord(FileWithExtension(ds, ".shp"), FileWithExtension(ds, ".shx"),
+                            static_cast<long>(fid), d))
+    return nullptr;
+  d.sr = sr_;
+  return MakeGeometry(std::move(d));
 }
 
 HRESULT TableCore::DeleteRow(std::int64_t fid) {

@@ -29,6 +29,8 @@ struct TableField {
   int ogrIndex = -1;  // attributes only
 };
 
+struct GeomData;
+
 class TableCore {
  public:
   // dbase: the layer lives in a dBASE file (shapefile or table), whose name and width rules
@@ -90,8 +92,13 @@ class TableCore {
   // Points the core at the dataset under its new name.
   void Rebind(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey);
 
+  // A shapefile of multipatches, whose shapes the host writes and reads itself.
+  bool IsPatchFile() const;
+
  private:
   void Reload();
+  HRESULT WritePatch(std::int64_t fid, const GeomData& patch);
+  ComPtr<IGeometry> ReadPatch(std::int64_t fid) const;
   // Appending straight into the files of an empty point shapefile or dBASE table during an
   // insert batch; Settle ends it (headers written, GDAL's view of the files opened again)
   // before anything else reads or writes them.

@@ -3,14 +3,25 @@
 namespace velk::host {
 namespace {
 
-// Questions left before a scripted Esc; negative when none is pending.
-int g_escapeAfter = -1;
+// The scripted key press, on the user-interface thread.
+struct ScriptedEscape {
+  std::wstring prefix;
+  bool armed = false;
+  bool pressed = false;
+};
+ScriptedEscape& Escape() {
+  static ScriptedEscape escape;
+  return escape;
+}
 
 class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
  public:
   HRESULT Continue(VARIANT_BOOL* keepGoing) override {
     if (!keepGoing) return E_POINTER;
-    if (onKey_ && g_escapeAfter >= 0 && g_escapeAfter-- == 0) cancelled_ = true;
+    if (onKey_ && Escape().pressed) {
+      Escape().pressed = false;
+      cancelled_ = true;
+    }
     *keepGoing = cancelled_ ? VARIANT_FALSE : VARIANT_TRUE;
     return S_OK;
   }
@@ -39,10 +50,20 @@ class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
 
 }  // namespace
 
-void ScriptEscapeAfter(int checks) { g_escapeAfter = checks < 0 ? -1 : checks; }
-
 HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<CancelTracker>(outer, riid, ppv);
+}
+
+void ScriptEscapeOnStatus(const std::wstring& statusPrefix) {
+  Escape() = {statusPrefix, true, false};
+}
+
+void NoteStatusMessage(const std::wstring& text) {
+  ScriptedEscape& e = Escape();
+  if (e.armed && text.compare(0, e.prefix.size(), e.prefix) == 0) {
+    e.armed = false;
+    e.pressed = true;
+  }
 }
 
 }  // namespace velk::host

@@ -2,6 +2,8 @@
 // (or a test) cancels through it.
 #pragma once
 
+#include <string>
+
 #include "platform/com/object.h"
 
 struct ITrackCancel : IUnknown {
@@ -21,9 +23,11 @@ inline constexpr CLSID CLSID_CancelTracker = MakeGuid("{8CD4FF27-9F42-4C66-83A0-
 
 HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv);
 
-// The user presses Esc during the next long operation: a tracker that cancels on a key press
-// reports the stop once trackers have been asked checks more times whether to go on (0: at
-// the next question). A negative count takes a pending Esc back.
-void ScriptEscapeAfter(int checks);
+// The user's Esc as a script gives it: pressed when the status bar's message pane next shows a
+// text that begins with statusPrefix. Trackers that cancel on a key press see it at their next
+// Continue; the press is then used up.
+void ScriptEscapeOnStatus(const std::wstring& statusPrefix);
+// What the status bar's message pane shows now (the status bar tells).
+void NoteStatusMessage(const std::wstring& text);
 
 }  // namespace velk::host

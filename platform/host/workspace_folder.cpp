@@ -282,7 +282,9 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
       if (!ds) {
         hr = E_DATA_WRITE_FAILED;
       } else {
-        const char* options[] = {"ENCODING=UTF-8", nullptr};
+        const bool patches = withShape && schema.shape.geometryType == kGeometryMultiPatch;
+        const char* options[] = {"ENCODING=UTF-8", patches ? "SHPT=MULTIPATCH" : nullptr,
+                                 nullptr};
         OGRwkbGeometryType type = withShape
                                       ? LayerTypeFor(schema.shape.geometryType, schema.shape.hasZ,
                                                      schema.shape.hasM, false)

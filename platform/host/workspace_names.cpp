@@ -210,7 +210,10 @@ HRESULT ReadSchema(IFields* fields, const std::wstring& shapeFieldName, bool wan
   }
   if (wantShape) {
     if (!out.hasShape) return E_DATA_INVALID_FIELD;
-    if (out.shape.geometryType < kGeometryPoint || out.shape.geometryType > kGeometryPolygon)
+    // Multipatches only in shapefiles, whose records the host writes itself.
+    const bool patches = dbase && out.shape.geometryType == kGeometryMultiPatch;
+    if ((out.shape.geometryType < kGeometryPoint || out.shape.geometryType > kGeometryPolygon) &&
+        !patches)
       return E_DATA_INVALID_FIELD;
     if (!shapeFieldName.empty()) out.shape.name = shapeFieldName;
   } else if (out.hasShape) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/host/geometry_objects.h"
+#include "framework/host_object_creation.h"
 #include "platform/host/multipatch.h"
 #include "platform/host/spatial_reference.h"
 #include "terrain/threat_dome/dome_rays.h"
@@ -40,23 +41,27 @@ ComPtr<IGeometry> Polyline(const std::vector<std::vector<DomePoint>>& parts, ISp
 }
 
 ComPtr<IGeometry> Surface(const DomeMesh& mesh, ISpatialReference* sr) {
-  ComPtr<IMultiPatch> patch = host::NewMultiPatch();
-  patch->put_SpatialReference(sr);
-  auto points = QueryAs<IPointCollection>(patch.get());
-  auto add = [&](const std::vector<DomePoint>& part, LONG kind) {
-    if (part.size() < 3) return;
-    patch->BeginPatch(kind);
-    for (const DomePoint& p : part) {
+  auto patch = CreateHostObject<IGeometry>(host::CLSID_MultiPatch);
+  auto parts = RequireInterface<IGeometryCollection>(patch.get());
+  auto add = [&](const std::vector<DomePoint>& points, REFCLSID kind) {
+    if (points.size() < 3) return;
+    auto part = CreateHostObject<IGeometry>(kind);
+    part->put_ZAware(VARIANT_TRUE);
+    part->put_MAware(VARIANT_TRUE);
+    auto collection = RequireInterface<IPointCollection>(part.get());
+    for (const DomePoint& p : points) {
       ComPtr<IPoint> v = host::NewPoint(p.x, p.y, sr);
       v->put_ZAware(VARIANT_TRUE);
       v->put_Z(p.z);
       v->put_M(p.m);
-      points->AddPoint(v.get());
+      collection->AddPoint(v.get());
     }
+    Check(parts->AddGeometry(part.get()));
   };
-  for (const auto& strip : mesh.strips) add(strip, kPatchTriangleStrip);
-  add(mesh.fan, kPatchTriangleFan);
-  return patch.As<IGeometry>();
+  for (const auto& strip : mesh.strips) add(strip, host::CLSID_TriangleStrip);
+  add(mesh.fan, host::CLSID_TriangleFan);
+  patch->put_SpatialReference(sr);
+  return patch;
 }
 
 }  // namespace

@@ -497,14 +497,13 @@ TEST(DDDViewer, EscDuringTheExtractionKeepsTheChoiceOpenAndTheViewerClosed) {
   host.user.steps = {
       [&](HWND select) {
         Press(select, 3518);
-        host::ScriptEscapeAfter(0);  // Esc while the first layer is extracted
+        host::ScriptEscapeOnStatus(L"Extracting data from");  // Esc while the ground is cut
         Press(select, IDOK);
         status = host.Status();
         Press(select, IDCANCEL);
       },
   };
   ViewerHost::Drag(tool.get(), 200, 200, 800, 600);
-  host::ScriptEscapeAfter(-1);
   EXPECT_EQ(status, L"Operation cancelled");
   ASSERT_EQ(host.user.ends.size(), 1u);  // only the choice ran, and it ended with Cancel
   EXPECT_EQ(host.user.ends[0], IDCANCEL);

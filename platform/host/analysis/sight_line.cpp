@@ -47,18 +47,23 @@ void ForEachCrossing(double from, double to, F&& f) {
 
 std::vector<ProfileSample> SampleProfile(const GridView<float>& g, GridPlace a, GridPlace b) {
   std::vector<ProfileSample> samples;
-  samples.push_back({0.0, a, HoldingCell(g, a)});
   const double dc = b.column - a.column, dr = b.row - a.row;
+  samples.reserve(static_cast<std::size_t>(std::fabs(dc) + std::fabs(dr)) + 4);
+  samples.push_back({0.0, a, HoldingCell(g, a)});
   ForEachCrossing(a.column, b.column, [&](long k, double u) {
     const double y = a.row + u * dr;
     samples.push_back({u, {static_cast<double>(k), y}, Crossing(g, k, y, true)});
   });
+  const std::ptrdiff_t columns = static_cast<std::ptrdiff_t>(samples.size());
   ForEachCrossing(a.row, b.row, [&](long k, double u) {
     const double x = a.column + u * dc;
     samples.push_back({u, {x, static_cast<double>(k)}, Crossing(g, k, x, false)});
   });
-  std::sort(samples.begin() + 1, samples.end(),
-            [](const ProfileSample& p, const ProfileSample& q) { return p.u < q.u; });
+  // Each kind of crossing comes in order of k, so in order of u or against it: two sorted runs.
+  if (dc < 0) std::reverse(samples.begin() + 1, samples.begin() + columns);
+  if (dr < 0) std::reverse(samples.begin() + columns, samples.end());
+  std::inplace_merge(samples.begin() + 1, samples.begin() + columns, samples.end(),
+                     [](const ProfileSample& p, const ProfileSample& q) { return p.u < q.u; });
   // A line through a cell centre crosses its column and its row at once: keep one.
   samples.erase(std::unique(samples.begin() + 1, samples.end(),
                             [](const ProfileSample& p, const ProfileSample& q) {
