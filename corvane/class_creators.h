@@ -19,6 +19,7 @@
 #include "terrain/radial/radial_los_command.h"
 #include "terrain/linear_los/linear_los_command.h"
 #include "terrain/terrain_tools/terrain_tools.h"
+#include "terrain/viewer3d/ddd_viewer.h"
 #include "terrain/threat_dome/threat_dome_command.h"
 #include "platform/registry/server_module.h"
 

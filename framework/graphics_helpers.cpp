@@ -52,6 +52,18 @@ void SetGraphicElementSymbol(LONG kind, LONG color, LONG size, BSTR name, IEleme
     if (auto props = QueryAs<IElementProperties>(element)) props->put_Name(name);
 }
 
+ComPtr<IElement> AddDddGraphicElement(const DddGraphicDescription& description) {
+  if (!description.geometry || (description.kind != kDddWireframe && description.kind != kDddDome))
+    ThrowComError(E_INVALIDARG);
+  const bool wireframe = description.kind == kDddWireframe;
+  auto element = CreateHostObject<IElement>(wireframe ? host::CLSID_LineElement
+                                                      : host::CLSID_PolygonElement);
+  Check(element->put_Geometry(description.geometry.get()));
+  SetGraphicElementSymbol(wireframe ? kGraphicPolyline : kGraphicMultiPatch, description.colour, 1,
+                          Bstr(description.name).get(), element.get());
+  return element;
+}
+
 HRESULT AddElementToContainer(IUnknown* target, IElement* element) {
   if (!target) return E_FAIL;
   VELK_TRY

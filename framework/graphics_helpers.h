@@ -1,7 +1,10 @@
 // Symbols and containers of the graphics the 3-D viewer and the threat dome make.
 #pragma once
 
+#include <string>
+
 #include "platform/com/bstr.h"
+#include "platform/host/geometry.h"
 #include "platform/host/graphics.h"
 
 namespace velk::corvane {
@@ -19,6 +22,24 @@ constexpr LONG kGraphicMultiPatch = 9;
 // or one without a symbol slot. For kinds 3 and 9, settings that cannot be reached through the
 // extension object raise E_POINTER.
 void SetGraphicElementSymbol(LONG kind, LONG color, LONG size, BSTR name, IElement* element);
+
+// What a 3-D graphic is made from: its name, colour (0x00BBGGRR), kind (1 a dome's wireframe,
+// 2 the dome) and geometry.
+constexpr LONG kDddWireframe = 1;
+constexpr LONG kDddDome = 2;
+constexpr LONG kWireframeColour = 0x4100C2;
+constexpr LONG kDomeColour = 0x0000FF;
+struct DddGraphicDescription {
+  std::wstring name;
+  LONG colour = 0;
+  LONG kind = 0;
+  ComPtr<IGeometry> geometry;
+};
+
+// A new 3-D graphic element for the description: a line element for a wireframe, a polygon
+// element for a dome, named by the description and given the 3-D settings' symbol of its kind
+// (SetGraphicElementSymbol). E_INVALIDARG as a COM error for another kind or no geometry.
+ComPtr<IElement> AddDddGraphicElement(const DddGraphicDescription& description);
 
 // Adds the element to the graphics container the target stands for: the target itself when it
 // is a graphics container, the globe of a globe view's hook, or for an application the globe

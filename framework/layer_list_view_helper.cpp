@@ -60,10 +60,13 @@ void LayerListViewHelper::Populate(HWND window, LONG mode) {
 void LayerListViewHelper::KeepLayersInExtent(const ComPtr<IGeometry>& geometry) {
   std::vector<ComPtr<ILayer>> kept;
   for (const auto& layer : layers_) {
-    auto extent = RequireInterface<ILayerExtent>(layer.get());
+    // A layer that cannot say where it lies is nowhere, as one without data.
+    auto extent = QueryAs<ILayerExtent>(layer.get());
+    if (!extent) continue;
     ComPtr<IEnvelope> area;
     extent->get_AreaOfInterest(area.put());
-    auto relation = RequireInterface<IRelationalOperator>(area.get());
+    auto relation = QueryAs<IRelationalOperator>(area.get());
+    if (!relation) continue;
     VARIANT_BOOL disjoint = VARIANT_TRUE;
     relation->Disjoint(geometry.get(), &disjoint);
     if (!disjoint) kept.push_back(layer);

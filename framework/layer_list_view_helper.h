@@ -42,7 +42,8 @@ class LayerListViewHelper : public ATL::CWindowImpl<LayerListViewHelper, WTL::CL
   // Collects the focus map's layers for each type id in order (a layer of two ids twice);
   // nothing when window is not a window or no hook is set. Creates no rows.
   void Populate(HWND window, LONG mode);
-  // Keeps the layers whose area of interest is not disjoint from the geometry.
+  // Keeps the layers whose area of interest is not disjoint from the geometry; a layer without
+  // an area of interest is left out.
   void KeepLayersInExtent(const ComPtr<IGeometry>& geometry);
   void FillItems();
   void SetAllChecks(bool checked);

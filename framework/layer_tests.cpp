@@ -1,5 +1,7 @@
 #include "framework/layer_tests.h"
 
+#include "interfaces/zel_selected_layer.h"
+
 #include "framework/map_lookups.h"
 
 #include "framework/host_object_creation.h"
@@ -75,6 +77,18 @@ void MakeAzimuthalEquidistantProjection(ISpatialReference** sr, IPoint* centre) 
   Check(pcs->put_CentralMeridian(VARIANT_TRUE, x));
   Check(pcs->put_LatitudeOfOrigin(y));
   *sr = pcs.As<ISpatialReference>().Detach();
+}
+
+ComPtr<ILayer> CurrentSelectedLayer(HookStruct& hook, ComPtr<IUnknown>& control) {
+  if (!control) {
+    ComPtr<IToolControl> found;
+    FindSelectedLayerCommand(found.put(), &hook);
+    control = found.As<IUnknown>();
+  }
+  auto selected = QueryAs<IZelSelectedLayer>(control.get());
+  ComPtr<ILayer> layer;
+  if (selected) selected->get_CurrentSelectedLayer(layer.put());
+  return layer;
 }
 
 VARIANT_BOOL TestGeometryRelation(IGeometry* a, IGeometry* b) {

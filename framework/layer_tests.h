@@ -22,6 +22,10 @@ bool IsVisibilityLayer(ILayer* layer);
 // null for a null hook or when there is none. No application behind the hook: E_POINTER.
 void FindSelectedLayerCommand(IToolControl** control, HookStruct* hook);
 
+// The layer chosen in the selected-layer control of the hook's command bars; null when there
+// is no control or nothing is chosen. control caches the control found on the first call.
+ComPtr<ILayer> CurrentSelectedLayer(HookStruct& hook, ComPtr<IUnknown>& control);
+
 // The host's azimuthal equidistant system (code 54032) with the point's x as central meridian
 // and its y as latitude of origin.
 void MakeAzimuthalEquidistantProjection(ISpatialReference** sr, IPoint* centre);

@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 pkgs=(cmake ninja-build g++ pkg-config libgdal-dev gdal-bin libcairo2-dev libproj-dev proj-bin
-      libgeographiclib-dev geographiclib-tools libhivex-dev libhivex-bin libsqlite3-dev
+      libgeographiclib-dev geographiclib-tools libhivex-dev libhivex-bin libsqlite3-dev libtinygltf-dev
       fonts-dejavu-core libgtest-dev libgmock-dev libbenchmark-dev ccache clang clang-tidy libclang-rt-14-dev)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -1,6 +1,7 @@
 #include "apps/trevik/session_layers.h"
 
 #include "apps/trevik/session_action_table.h"
+#include "platform/host/layer.h"
 
 #include <gdal_priv.h>
 
@@ -136,6 +137,44 @@ velk::ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name) {
     if (n.str() == name) return layer;
   }
   throw SessionError{L"no layer \"" + name + L"\" in the map"};
+}
+
+namespace {
+
+using velk::Bstr;
+using velk::ComPtr;
+using velk::QueryAs;
+
+ComPtr<ILayer> FindIn(ILayer* layer, const std::wstring& name) {
+  Bstr n;
+  layer->get_Name(&n);
+  if (n.str() == name) return ComPtr<ILayer>(layer);
+  if (auto group = QueryAs<ICompositeLayer>(layer)) {
+    LONG count = 0;
+    group->get_Count(&count);
+    for (LONG i = 0; i < count; ++i) {
+      ComPtr<ILayer> child;
+      group->get_Layer(i, child.put());
+      if (!child) continue;
+      if (auto found = FindIn(child.get(), name)) return found;
+    }
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+ComPtr<ILayer> FindLayerNamed(SessionContext& s, const std::wstring& name) {
+  auto map = s.FocusMap();
+  LONG n = 0;
+  map->get_LayerCount(&n);
+  for (LONG i = 0; i < n; ++i) {
+    ComPtr<ILayer> layer;
+    map->get_Layer(i, layer.put());
+    if (layer)
+      if (auto found = FindIn(layer.get(), name)) return found;
+  }
+  FailLine(L"no layer " + name);
 }
 
 }  // namespace trevik

@@ -24,4 +24,9 @@ bool InterfaceByName(const std::wstring& word, IID* iid);
 // The top-level layer of the map with that name; else fails the line (SessionError).
 velk::ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name);
 
+class SessionContext;
+// The layer of that name anywhere in the focus map's tree, top first, members of groups
+// included; fails the line when there is none.
+velk::ComPtr<ILayer> FindLayerNamed(SessionContext& s, const std::wstring& name);
+
 }  // namespace trevik

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/session_layers.h"
 
 #include "platform/com/variant.h"
 #include "platform/host/geometry.h"
@@ -21,38 +22,8 @@ using velk::Bstr;
 using velk::ComPtr;
 using velk::QueryAs;
 
-ComPtr<ILayer> Find(ILayer* layer, const std::wstring& name) {
-  Bstr n;
-  layer->get_Name(&n);
-  if (n.str() == name) return ComPtr<ILayer>(layer);
-  if (auto group = QueryAs<ICompositeLayer>(layer)) {
-    LONG count = 0;
-    group->get_Count(&count);
-    for (LONG i = 0; i < count; ++i) {
-      ComPtr<ILayer> child;
-      group->get_Layer(i, child.put());
-      if (!child) continue;
-      if (auto found = Find(child.get(), name)) return found;
-    }
-  }
-  return nullptr;
-}
-
-ComPtr<ILayer> LayerNamed(SessionContext& s, const std::wstring& name) {
-  auto map = s.FocusMap();
-  LONG n = 0;
-  map->get_LayerCount(&n);
-  for (LONG i = 0; i < n; ++i) {
-    ComPtr<ILayer> layer;
-    map->get_Layer(i, layer.put());
-    if (layer)
-      if (auto found = Find(layer.get(), name)) return found;
-  }
-  FailLine(L"no layer " + name);
-}
-
 void PrintRenderer(SessionContext& s, const SessionLine& l) {
-  auto layer = LayerNamed(s, l.Arg(1, L"a layer name"));
+  auto layer = FindLayerNamed(s, l.Arg(1, L"a layer name"));
   auto geo = QueryAs<IGeoFeatureLayer>(layer.get());
   if (!geo) FailLine(L"not a feature layer: " + l.args[1]);
   ComPtr<IFeatureRenderer> renderer;
@@ -80,7 +51,7 @@ void PrintRenderer(SessionContext& s, const SessionLine& l) {
 }
 
 void PrintElements(SessionContext& s, const SessionLine& l) {
-  auto layer = LayerNamed(s, l.Arg(1, L"a layer name"));
+  auto layer = FindLayerNamed(s, l.Arg(1, L"a layer name"));
   auto container = QueryAs<IGraphicsContainer>(layer.get());
   if (!container) FailLine(L"not a graphics layer: " + l.args[1]);
   container->Reset();

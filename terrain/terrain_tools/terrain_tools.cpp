@@ -10,6 +10,7 @@
 #include "framework/map_graphics.h"
 #include "framework/message_helpers.h"
 #include "framework/scratch_folder.h"
+#include "framework/wait_cursor.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_selected_layer.h"
 #include "platform/com/text.h"
@@ -29,18 +30,6 @@ namespace {
 
 constexpr LONG kRightButton = 2;
 
-// Shows the wait cursor while it lives.
-class WaitCursor {
- public:
-  WaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
-  ~WaitCursor() { ::SetCursor(previous_); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  HCURSOR previous_;
-};
-
 void ShowOutsideSurface() {
   // No owner, no caption, OK only.
   ::MessageBoxW(nullptr, LoadResString(kIdsAreaOutsideSurface).c_str(), nullptr, MB_OK);
@@ -56,15 +45,7 @@ TerrainTools::TerrainTools() : mosaic_(MakeMosaicDialog()), tracker_(nullptr) {
 }
 
 ComPtr<ILayer> TerrainTools::InputLayer() {
-  if (!selectedLayerControl_) {
-    ComPtr<IToolControl> control;
-    FindSelectedLayerCommand(control.put(), this);
-    selectedLayerControl_ = control.As<IUnknown>();
-  }
-  auto selected = QueryAs<IZelSelectedLayer>(selectedLayerControl_.get());
-  ComPtr<ILayer> layer;
-  if (selected) selected->get_CurrentSelectedLayer(layer.put());
-  return layer;
+  return CurrentSelectedLayer(*this, selectedLayerControl_);
 }
 
 HRESULT TerrainTools::get_Enabled(VARIANT_BOOL* enabled) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/framework/layer_doubles.h"
+
 #include "framework/host_object_creation.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/graphics.h"
@@ -110,6 +112,7 @@ TEST_F(ListTest, KeepLayersInExtent) {
   for (auto [name, x] : {std::pair{L"inside", 5.0}, {L"outside", 50.0}, {L"edge", 10.0}})
     view.Layers().push_back(layerAt(name, x, x));
   view.Layers().push_back(CreateHostObject<ILayer>(host::CLSID_GroupLayer));  // no data: nowhere
+  view.Layers().push_back(test::MakeLayer(L"no extent", {}));  // cannot say where: nowhere
   auto area = CreateHostObject<IEnvelope>(host::CLSID_Envelope);
   area->PutCoords(0, 0, 10, 10);
   view.KeepLayersInExtent(area.As<IGeometry>());

@@ -13,6 +13,8 @@
 #include "tests/framework/layer_doubles.h"
 #include "platform/host/dataset.h"
 #include "platform/host/geometry.h"
+#include "platform/host/geometry_objects.h"
+#include "platform/host/layer_kinds.h"
 #include "platform/host/layer.h"
 #include "platform/host/raster_catalog.h"
 #include "platform/host/raster_objects.h"
@@ -22,7 +24,8 @@ namespace velk::corvane {
 // A catalog elevation layer over one raster file: its clip cuts the envelope out of the file
 // with GDAL (nothing when the envelope misses it).
 class DtedLayerDouble
-    : public ComObjectRoot<DtedLayerDouble, ILayer, IZelDtedLayer, IInternalZelHelper> {
+    : public ComObjectRoot<DtedLayerDouble, ILayer, IZelDtedLayer, IInternalZelHelper,
+                           ILayerExtent> {
  public:
   using ILayer::QueryInterface;
   std::string source;               // the raster the clip cuts from
@@ -52,6 +55,20 @@ class DtedLayerDouble
   HRESULT put_DisplayElevation(VARIANT_BOOL) override { return S_OK; }
   HRESULT get_ResamplingType(velkRasterResamplingType*) override { return S_OK; }
   HRESULT put_ResamplingType(velkRasterResamplingType) override { return S_OK; }
+
+  // The extent of the source raster.
+  HRESULT get_AreaOfInterest(IEnvelope** extent) override {
+    if (!extent) return E_POINTER;
+    GDALDatasetH probe = GDALOpen(source.c_str(), GA_ReadOnly);
+    if (!probe) return E_FAIL;
+    double gt[6];
+    GDALGetGeoTransform(probe, gt);
+    const double right = gt[0] + gt[1] * GDALGetRasterXSize(probe);
+    const double bottom = gt[3] + gt[5] * GDALGetRasterYSize(probe);
+    GDALClose(probe);
+    *extent = host::NewEnvelope(gt[0], bottom, right, gt[3]).Detach();
+    return S_OK;
+  }
 
   HRESULT ClipRegion(IEnvelope* envelope, BSTR folder, BSTR name, VARIANT_BOOL,
                      IGeoDataset** result) override {

@@ -1,0 +1,54 @@
+#include "terrain/viewer3d/viewer_file_names.h"
+
+#include <cwctype>
+#include <filesystem>
+#include <set>
+
+#include "platform/com/text.h"
+
+namespace velk::corvane {
+namespace {
+
+std::wstring Lower(std::wstring s) {
+  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  return s;
+}
+
+// The base names (lower case) of the folder's files.
+std::set<std::wstring> TakenNames(const std::wstring& folder) {
+  std::set<std::wstring> taken;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(ToUtf8(folder), ec)) {
+    std::wstring stem = FromUtf8(entry.path().filename().string());
+    const auto dot = stem.find(L'.');
+    if (dot != std::wstring::npos) stem.resize(dot);
+    taken.insert(Lower(stem));
+  }
+  return taken;
+}
+
+}  // namespace
+
+std::wstring SafeUniqueBaseName(const std::wstring& displayName, const std::wstring& folder,
+                                const ViewerFileNameOptions& options) {
+  std::wstring name;
+  for (wchar_t c : displayName) {
+    const bool refused = c < 32 || c == 127 || std::wstring_view(L"<>:\"/\\|?*").find(c) !=
+                                                   std::wstring_view::npos;
+    name += refused ? L'_' : c;
+  }
+  std::size_t first = 0;
+  while (first < name.size() && (name[first] == L'.' || std::iswspace(name[first]))) ++first;
+  name.erase(0, first);
+  if (name.size() > options.maxLength) name.resize(options.maxLength);
+  while (!name.empty() && (name.back() == L'.' || std::iswspace(name.back()))) name.pop_back();
+  if (name.empty()) name = options.fallback;
+  const std::set<std::wstring> taken = TakenNames(folder);
+  if (!taken.count(Lower(name))) return name;
+  for (int n = 1;; ++n) {
+    std::wstring candidate = name + L"_" + std::to_wstring(n);
+    if (!taken.count(Lower(candidate))) return candidate;
+  }
+}
+
+}  // namespace velk::corvane
