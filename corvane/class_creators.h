@@ -10,6 +10,7 @@
 #include "terrain/hillshade/hillshade_command.h"
 #include "terrain/radial/radial_los_command.h"
 #include "terrain/linear_los/linear_los_command.h"
+#include "terrain/terrain_tools/terrain_tool_control.h"
 #include "terrain/terrain_tools/terrain_tools.h"
 #include "platform/registry/server_module.h"
 

@@ -301,6 +301,7 @@ int PumpMessages() {
     DispatchMessageW(&m);
     ++n;
   }
+  PaintPendingWindows();
   return n;
 }
 
