@@ -15,6 +15,7 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include "bench/random_frames.h"
 #include "platform/com/object.h"
 #include "platform/com/text.h"
 #include "platform/host/geometry_objects.h"
@@ -144,30 +145,7 @@ ITable* BigCatalog() {
     manager->CreateCatalog(ws.get(), velkZelCatalogRPF, nullptr, Bstr(L"frames"), 0, 0, nullptr);
     ComPtr<ITable> t;
     QueryAs<IFeatureWorkspace>(ws.get())->OpenTable(Bstr(L"frames"), t.put());
-    std::vector<productline::RpfFrameRow> rows(kIndexedFrames);
-    const char* series[] = {"ON", "TP", "JG", "TL"};
-    const std::uint32_t scales[] = {1000000, 500000, 250000, 50000};
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> place(0, 100);
-    for (int i = 0; i < kIndexedFrames; ++i) {
-      auto& r = rows[static_cast<std::size_t>(i)];
-      r.name = std::to_string(i);
-      r.path = "/frames/" + r.name;
-      r.product = "CADRG";
-      r.series = series[i % 4];
-      r.scale = scales[i % 4];
-      r.footprint.west = place(random);
-      r.footprint.south = place(random);
-      r.footprint.east = r.footprint.west + 0.5;
-      r.footprint.north = r.footprint.south + 0.5;
-    }
-    ComPtr<IRowBuffer> buffer;
-    t->CreateRowBuffer(buffer.put());
-    host::TableCore* core = buffer.As<host::IRowData>()->Core();
-    productline::CatalogWriteResult written;
-    std::string reason;
-    productline::WriteRpfRows(core->Source()->get(), core->Layer(), nullptr, rows, written, reason);
-    productline::EnsureCatalogIndexes(core->Source()->get(), core->Layer());
+    bench::WriteRandomFrames(t.get(), kIndexedFrames);
     return t.Detach();
   }();
   return table;

@@ -3,6 +3,9 @@
 #include <string>
 
 #include "interfaces/lumeris_ids.h"
+#include "layers/zel_dted_layer.h"
+#include "layers/zel_raster_layer.h"
+#include "layers/zel_referenced_rpf_layer.h"
 #include "layers/zel_vector_layer.h"
 
 namespace velk::lumeris {
@@ -36,11 +39,11 @@ const CategoryMapEntry* EmptyCategories() {
   }
 
 ObjectMapEntry g_map[] = {
-    VELK_ENTRY(ZelRasterLayer, 1000),
+    VELK_CREATABLE(ZelRasterLayer, 1000, &CreateInstance<ZelRasterLayer>),
     VELK_CREATABLE(ZelVectorLayer, 1001, &CreateZelVectorLayerObject),
-    VELK_ENTRY(ZelDtedLayer, 1002),
+    VELK_CREATABLE(ZelDtedLayer, 1002, &CreateInstance<ZelDtedLayer>),
     VELK_ENTRY(ZelManagedVpfLayer, 1004),
-    VELK_ENTRY(ZelReferencedRpfLayer, 1103),
+    VELK_CREATABLE(ZelReferencedRpfLayer, 1103, &CreateInstance<ZelReferencedRpfLayer>),
     {nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr},
 };
 

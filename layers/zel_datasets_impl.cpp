@@ -3,7 +3,15 @@
 #include <utility>
 
 #include "layers/layer_stream.h"
+#include "layers/lumeris_module.h"
 #include "platform/com/bstr.h"
+#include "platform/com/variant.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/dataset.h"
+#include "platform/host/layer_kinds.h"
+#include "platform/host/table.h"
+#include "platform/host/workspace.h"
+#include "platform/registry/host_object_creation.h"
 
 namespace velk::lumeris {
 
@@ -134,6 +142,18 @@ HRESULT ZelDatasetsImpl::LoadDatasetFlags(IStream* stream) {
   return S_OK;
 }
 
+HRESULT ZelDatasetsImpl::SkipDatasetFlags(IStream* stream) {
+  LONG count = 0;
+  if (!stream || FAILED(ReadStreamLong(stream, &count)) || count < 0) return E_FAIL;
+  for (LONG i = 0; i < count; ++i) {
+    Bstr key;
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    if (FAILED(ReadStreamString(stream, &key)) || FAILED(ReadStreamBool(stream, &flag)))
+      return E_FAIL;
+  }
+  return S_OK;
+}
+
 std::wstring ZelDatasetsImpl::MakeDatasetKey(const std::vector<std::wstring>& values) {
   return Join(values, L'$');
 }
@@ -145,6 +165,8 @@ std::wstring ZelDatasetsImpl::MakeDatasetLabel(const std::vector<std::wstring>& 
 void ZelDatasetsImpl::ClearDatasets() {
   useMap_.clear();
   datasetKeys_.clear();
+  // Labels of an earlier catalog would give the footprint renderer values it no longer has.
+  labels_.clear();
 }
 
 void ZelDatasetsImpl::AddDatasetRow(const std::vector<std::wstring>& values) {
@@ -156,6 +178,143 @@ void ZelDatasetsImpl::PublishDatasets() {
   datasetKeys_.clear();
   datasetKeys_.reserve(useMap_.size());
   for (const auto& entry : useMap_) datasetKeys_.push_back(entry.first);
+}
+
+namespace {
+
+// Text of a row value as the keys hold it.
+std::wstring ValueText(const VARIANT& v) {
+  if (v.vt == VT_EMPTY || v.vt == VT_NULL) return {};
+  Variant text;
+  if (FAILED(VariantChangeType(&text, &v, 0, VT_BSTR))) return {};
+  return BstrToWstring(text.bstrVal);
+}
+
+LONG ValueLong(const VARIANT& v) {
+  Variant n;
+  if (FAILED(VariantChangeType(&n, &v, 0, VT_I4))) return 0;
+  return n.lVal;
+}
+
+// The tail of the where clause when no dataset is in use: the localized text, else a
+// comparison no row meets (a bare field name would select every row, or none validly).
+std::wstring NoDatasetTail() {
+  std::wstring tail = LoadResString(5);
+  return tail.empty() ? L" = 'No dataset in use'" : tail;
+}
+
+std::wstring Quoted(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t c : text) {
+    out += c;
+    if (c == L'\'') out += L'\'';
+  }
+  return out;
+}
+
+}  // namespace
+
+ComPtr<ITable> ZelDatasetsImpl::CompanionTable(ITable* catalog) {
+  if (!catalog) return nullptr;
+  auto dataset = RequireInterface<IDataset>(catalog);
+  Bstr name;
+  Check(dataset->get_Name(&name));
+  if (name.str().find(L"_uids") != std::wstring::npos) return ComPtr<ITable>(catalog);
+  ComPtr<IWorkspace> workspace;
+  Check(dataset->get_Workspace(workspace.put()));
+  auto features = QueryAs<IFeatureWorkspace>(workspace.get());
+  ComPtr<ITable> companion;
+  if (!features || FAILED(features->OpenTable(Bstr(name.str() + L"_uids"), companion.put())))
+    return nullptr;
+  return companion;
+}
+
+void ZelDatasetsImpl::LoadCatalogDatasets(ITable* catalog) {
+  plainTable_ = 0;
+  ComPtr<ITable> companion = CompanionTable(catalog);
+  ComPtr<ITable> table = companion ? companion : ComPtr<ITable>(catalog);
+  plainTable_ = companion ? 0 : 1;
+  ClearDatasets();
+  scales_.clear();
+  if (!table || keyFields_.empty()) {
+    PublishDatasets();
+    return;
+  }
+  std::vector<LONG> positions;
+  std::wstring fieldList;
+  for (const std::wstring& field : keyFields_) {
+    LONG index = -1;
+    Check(table->FindField(Bstr(field), &index));
+    if (index < 0) continue;
+    positions.push_back(index);
+    if (!fieldList.empty()) fieldList += L", ";
+    fieldList += field;
+  }
+  if (positions.empty()) {
+    PublishDatasets();
+    return;
+  }
+  LONG scaleIndex = -1;
+  if (!plainTable_) Check(table->FindField(Bstr(L"SCALE"), &scaleIndex));
+  auto filter = CreateHostObject<IQueryFilter>(host::CLSID_QueryFilter);
+  if (plainTable_)
+    Check(filter->put_SubFields(Bstr(positions.size() == 1 ? L"DISTINCT ( " + fieldList + L") "
+                                                          : fieldList)));
+  else
+    Check(filter->put_SubFields(Bstr(L"PRODUCT, SCALE")));
+  ComPtr<ICursor> cursor;
+  Check(table->Search(filter.get(), VARIANT_TRUE, cursor.put()));
+  if (!cursor) ThrowComError(E_POINTER);
+  ComPtr<IRow> row;
+  while (cursor->NextRow(row.put()) == S_OK && row) {
+    std::vector<std::wstring> values;
+    for (LONG index : positions) {
+      Variant v;
+      Check(row->get_Value(index, &v));
+      values.push_back(ValueText(v));
+    }
+    AddDatasetRow(values);
+    if (!plainTable_ && scaleIndex >= 0) {
+      Variant v;
+      Check(row->get_Value(scaleIndex, &v));
+      scales_.push_back(ValueLong(v));
+    }
+  }
+  PublishDatasets();
+  BuildFootprintRenderer();
+}
+
+std::wstring ZelDatasetsImpl::VpfProductKey(const std::wstring& libraryName) {
+  const bool dnc = libraryName.find(L"dnc") != std::wstring::npos ||
+                   libraryName.find(L"DNC") != std::wstring::npos;
+  return (dnc ? L"DNC$" : L"VMAP$") + libraryName.substr(0, libraryName.find(L'_'));
+}
+
+void ZelDatasetsImpl::AddVpfProductKeys(IUnknown* featureDataset) {
+  ClearDatasets();
+  if (keyFields_.empty()) {
+    PublishDatasets();
+    return;
+  }
+  Bstr name;
+  Check(RequireInterface<IDataset>(featureDataset)->get_Name(&name));
+  const std::wstring key = VpfProductKey(name.str());
+  useMap_[key] = VARIANT_TRUE;
+  labels_.insert(key);
+  PublishDatasets();
+  BuildFootprintRenderer();
+}
+
+std::wstring ZelDatasetsImpl::BuildDatasetWhereClause() const {
+  if (keyFields_.empty()) return {};
+  const std::wstring& field = keyFields_.front();
+  std::wstring clause;
+  for (const auto& [key, flag] : useMap_) {
+    if (flag != VARIANT_TRUE) continue;
+    if (!clause.empty()) clause += L" OR ";
+    clause += L"(" + field + L" = '" + Quoted(key) + L"' )";
+  }
+  return clause.empty() ? field + NoDatasetTail() : clause;
 }
 
 }  // namespace velk::lumeris

@@ -11,6 +11,9 @@
 
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/stream.h"
+#include "platform/host/layer_kinds.h"
+
+struct ITable;
 
 namespace velk::lumeris {
 
@@ -52,8 +55,43 @@ class ZelDatasetsImpl : public IZelDatasets {
   static std::wstring MakeDatasetKey(const std::vector<std::wstring>& values);
   static std::wstring MakeDatasetLabel(const std::vector<std::wstring>& values);
 
-  // The labels of the datasets read so far, in key order; kept across list rebuilds.
+  // The labels of the datasets of the last rebuild, in key order.
   const std::set<std::wstring, Utf16Less>& DatasetLabels() const { return labels_; }
+
+  // Fills the list from a catalog table: from its companion table (the catalog's name followed
+  // by "_uids", or the catalog itself when its name holds "_uids"), which also gives every
+  // row's SCALE, when there is one; else from the catalog's distinct key values. A null table
+  // leaves the list empty. Then builds the footprint renderer. Host failures are thrown as COM
+  // errors.
+  void LoadCatalogDatasets(ITable* catalog);
+  // Fills the list with the one VPF product key of a feature dataset: "DNC$" (its name holds
+  // "dnc" or "DNC") or "VMAP$", then its library: the dataset's name (IDataset) up to its first
+  // "_". Then builds the footprint renderer. Host failures are thrown as COM errors.
+  void AddVpfProductKeys(IUnknown* featureDataset);
+  // The key AddVpfProductKeys makes of a library name.
+  static std::wstring VpfProductKey(const std::wstring& libraryName);
+
+  // The companion "_uids" table of a catalog, or null.
+  static ComPtr<ITable> CompanionTable(ITable* catalog);
+
+  // The where clause selecting the datasets in use on key field 0: one term per dataset,
+  // "(FIELD = 'key' )", joined by " OR ", quotes in keys doubled; with none in use a clause
+  // that no row meets.
+  std::wstring BuildDatasetWhereClause() const;
+
+  // The SCALE of every companion row read by the last load (duplicates kept), and whether that
+  // load read the catalog itself (no companion).
+  const std::vector<LONG>& CompanionScales() const { return scales_; }
+  bool ReadFromPlainTable() const { return plainTable_ != 0; }
+
+  // Forgets the dataset clause last applied, so that the next draw applies it again.
+  void ForgetAppliedClause() { cachedWhereClause_.clear(); }
+
+  // Reads past a dataset-flag block without taking it (E_FAIL when it is short or corrupt).
+  static HRESULT SkipDatasetFlags(IStream* stream);
+
+  // The renderer of the footprints, as the class builds it.
+  IFeatureRenderer* FootprintRenderer() const { return footprintRenderer_.get(); }
 
  protected:
   ZelDatasetsImpl() = default;
@@ -68,12 +106,25 @@ class ZelDatasetsImpl : public IZelDatasets {
 
   // The use flag of every dataset key (as stored: only VARIANT_TRUE counts as in use).
   const std::map<std::wstring, VARIANT_BOOL, Utf16Less>& UseMap() const { return useMap_; }
+  void SetUseFlag(const std::wstring& key, VARIANT_BOOL flag) {
+    if (auto it = useMap_.find(key); it != useMap_.end()) it->second = flag;
+  }
+
+  // Builds the footprint renderer after a load; the classes give their own.
+  virtual void BuildFootprintRenderer() {}
+  void SetFootprintRenderer(IFeatureRenderer* renderer) { footprintRenderer_ = renderer; }
+
+  // The dataset where clause the class last applied.
+  std::wstring cachedWhereClause_;
 
  private:
   std::vector<std::wstring> keyFields_;
   std::map<std::wstring, VARIANT_BOOL, Utf16Less> useMap_;
   std::vector<std::wstring> datasetKeys_;
   std::set<std::wstring, Utf16Less> labels_;
+  std::vector<LONG> scales_;
+  unsigned char plainTable_ = 0;
+  ComPtr<IFeatureRenderer> footprintRenderer_;
 
   // The key at Index and its use-map entry; null when Index is outside the list.
   VARIANT_BOOL* FlagAt(LONG Index);

@@ -44,9 +44,18 @@ class ZelLayerFrame : public ComObjectRoot<Derived, Interfaces...> {
  public:
   static bool IsRefusedIid(REFIID) { return false; }
 
-  // IPersist when the class answers IPersistStream; then refusals; then the inner object, any
-  // failure of which (or a missing inner object) is E_NOINTERFACE.
+  // IPersist when the class answers IPersistStream; IZelLayer through the class's layer
+  // interface that derives from it; then refusals; then the inner object, any failure of which
+  // (or a missing inner object) is E_NOINTERFACE.
   HRESULT QueryExtra(REFIID riid, void** ppv) {
+    if constexpr (std::is_convertible_v<Derived*, IZelLayer*>) {
+      if (riid == IidOf<IZelLayer>()) {
+        IZelLayer* p = static_cast<Derived*>(this);
+        p->AddRef();
+        *ppv = p;
+        return S_OK;
+      }
+    }
     if constexpr (std::is_base_of_v<IPersistStream, Derived>) {
       if (riid == IidOf<IPersist>()) {
         auto* p = static_cast<IPersist*>(static_cast<IPersistStream*>(static_cast<Derived*>(this)));

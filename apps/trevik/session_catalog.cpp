@@ -7,6 +7,10 @@
 //                                       rasters in FULL_NAME) on top of the focus map
 //   save-map FILE                       saves the focus map's layers into a map document
 //   open-map FILE                       adds the layers of a map document to the focus map
+//   add-catalog-layer DB NAME KIND [elevation]
+//                                       adds the product line's catalog layer of the kind (rpf:
+//                                       the chart layer, referenced-rpf, dted) over the catalog,
+//                                       created by ProgID from the registered Lumeris
 //   save-picture FILE.png               draws the focus map's current view into a PNG and prints
 //                                       what the draw did
 #include <filesystem>
@@ -29,6 +33,8 @@
 #include "platform/host/workspace.h"
 #include "platform/host/workspace_objects.h"
 #include "platform/productline/data_manager.h"
+#include "platform/registry/activation.h"
+#include "interfaces/zel_layer_interfaces.h"
 
 namespace trevik {
 namespace {
@@ -153,6 +159,42 @@ void AddCatalog(SessionContext& context, const SessionLine& l) {
   }
 }
 
+// The catalog layers of the product line, created as the add-layer command creates them.
+void AddCatalogLayer(SessionContext& context, const SessionLine& l) {
+  auto ws = Database(l.Arg(0, L"a GeoPackage file"), false);
+  const std::wstring& name = l.Arg(1, L"a catalog name");
+  auto table = Catalog(ws.get(), name);
+  const std::wstring& kind = l.Arg(2, L"a layer kind (rpf, referenced-rpf, dted)");
+  const wchar_t* progId = kind == L"rpf"              ? L"velkDrevane.ZelRasterLayer"
+                          : kind == L"referenced-rpf" ? L"Lumeris.ZelReferencedRpfLayer"
+                          : kind == L"dted"           ? L"velkDrevane.ZelDtedLayer"
+                                                      : nullptr;
+  if (!progId) throw SessionError{L"no catalog layer kind \"" + kind + L"\" (rpf, referenced-rpf, dted)"};
+  CLSID clsid{};
+  ComPtr<IUnknown> layer;
+  HRESULT hr = ::CLSIDFromProgID(progId, &clsid);
+  if (SUCCEEDED(hr))
+    hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IidOf<IUnknown>(), layer.put_void());
+  if (FAILED(hr) || !layer)
+    throw SessionError{std::wstring(L"cannot create ") + progId + L": " + velk::HresultText(hr)};
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  if (kind == L"dted") {
+    auto dted = velk::QueryAs<IZelDtedLayer>(layer.get());
+    if (l.args.size() > 3 && l.args[3] == L"elevation")
+      velk::Check(dted->put_DisplayElevation(VARIANT_TRUE));
+    hr = dted->Setup(table.get(), &ok);
+    ok = SUCCEEDED(hr) && ok ? VARIANT_TRUE : VARIANT_FALSE;
+  } else {
+    hr = velk::QueryAs<IZelRasterLayer>(layer.get())->Setup(table.get(), &ok);
+    // The referenced layer tells its outcome by the result alone.
+    if (kind == L"referenced-rpf") ok = SUCCEEDED(hr) ? VARIANT_TRUE : VARIANT_FALSE;
+  }
+  if (!ok) throw SessionError{name + L" is no " + kind + L" catalog: " + velk::HresultText(hr)};
+  auto asLayer = velk::QueryAs<ILayer>(layer.get());
+  asLayer->put_Name(Bstr(name));
+  context.FocusMap()->AddLayer(asLayer.get());
+}
+
 void SaveMap(SessionContext& context, const SessionLine& l) {
   const std::wstring& path = l.Arg(0, L"a map document file");
   std::wstring problem;
@@ -188,6 +230,7 @@ void SavePicture(SessionContext& context, const SessionLine& l) {
     ComPtr<IUnknown> sr;
     map->get_SpatialReference(sr.put());
     picture.sr = velk::QueryAs<ISpatialReference>(sr.get());
+    map->get_MapScale(&picture.scale);
     velk::host::DrawCounters counters;
     const HRESULT hr =
         velk::host::SaveMapPicture(map.get(), picture, velk::ToUtf8(path), &counters);
@@ -205,6 +248,7 @@ void SavePicture(SessionContext& context, const SessionLine& l) {
 const SessionActions kRegistered({{"catalog-new", &CatalogNew},
                                   {"catalog-load", &CatalogLoad},
                                   {"add-catalog", &AddCatalog},
+                                  {"add-catalog-layer", &AddCatalogLayer},
                                   {"save-map", &SaveMap},
                                   {"open-map", &OpenMap},
                                   {"save-picture", &SavePicture}});

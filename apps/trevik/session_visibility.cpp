@@ -11,7 +11,8 @@
 #include "platform/host/geometry.h"
 #include "platform/host/graphics.h"
 #include "platform/host/layer_kinds.h"
-#include "platform/host/unique_value_renderer.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/layer_kinds.h"
 
 namespace trevik {
 namespace {

@@ -1,6 +1,7 @@
 #include "platform/host/data_classes.h"
 
 #include "platform/host/browse_dialog.h"
+#include "platform/host/color_ramp.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/display_class_ids.h"
 #include "platform/host/display_objects.h"
@@ -28,9 +29,9 @@
 #include "platform/host/set.h"
 #include "platform/host/spatial_reference_objects.h"
 #include "platform/host/table_objects.h"
-#include "platform/host/unique_value_renderer.h"
 #include "platform/host/vpf_workspace.h"
 #include "platform/host/workspace_objects.h"
+#include "platform/host/raster_catalog_layer.h"
 #include "platform/registry/activation.h"
 
 namespace velk::host {
@@ -68,6 +69,10 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GraphicsLayer, &CreateGraphicsLayerObject),
       RegisterProcessClass(CLSID_SimpleRenderer, &CreateSimpleRendererObject),
       RegisterProcessClass(CLSID_UniqueValueRenderer, &CreateUniqueValueRendererObject),
+      RegisterProcessClass(CLSID_RasterCatalogLayer, &CreateRasterCatalogLayerObject),
+      RegisterProcessClass(CLSID_RasterStretchRenderer, &CreateRasterStretchRendererObject),
+      RegisterProcessClass(CLSID_AlgorithmicColorRamp, &CreateAlgorithmicColorRampObject),
+      RegisterProcessClass(CLSID_MultiPartColorRamp, &CreateMultiPartColorRampObject),
       RegisterProcessClass(CLSID_RasterRenderer, &CreateRasterRendererObject),
       RegisterProcessClass(CLSID_3DProperties, &Create3DPropertiesObject),
       RegisterProcessClass(CLSID_LineElement, &CreateLineElementObject),

@@ -12,6 +12,8 @@ inline constexpr CLSID CLSID_GroupLayer = MakeGuid("{4B033A0C-D692-436C-9481-490
 inline constexpr CLSID CLSID_RasterRenderer = MakeGuid("{4F00BD63-F1C4-43C8-96D1-1EC73283D93F}");
 inline constexpr CLSID CLSID_GraphicsLayer = MakeGuid("{261BA3CE-D7A1-430A-8781-3D303D659E5D}");
 inline constexpr CLSID CLSID_SimpleRenderer = MakeGuid("{08730897-8E2B-4524-ACBF-FB88F8222F3B}");
+inline constexpr CLSID CLSID_UniqueValueRenderer =
+    MakeGuid("{5F4C8B2E-91A3-4D6B-B07E-3C8A2D6F1E95}");
 inline constexpr CLSID CLSID_3DProperties = MakeGuid("{6D39D59B-EF32-48AF-ACB8-CFFE367669D5}");
 
 inline constexpr CLSID CLSID_LineElement = MakeGuid("{8AB7FBE1-D871-11D0-8389-080009B996CC}");

@@ -4,6 +4,7 @@
 
 #include "platform/host/geometry_data.h"
 #include "platform/host/geometry_objects.h"
+#include "platform/host/layer_draw.h"
 #include "platform/host/spatial_reference.h"
 
 namespace velk::host {
@@ -12,8 +13,19 @@ namespace {
 
 // A frame of 1000 x 800 pixels over the map units 0..1000 x 0..800 until told otherwise.
 class DisplayTransformationObject
-    : public ComObjectRoot<DisplayTransformationObject, IDisplayTransformation> {
+    : public ComObjectRoot<DisplayTransformationObject, IDisplayTransformation, IDisplayScale> {
  public:
+  using IDisplayTransformation::QueryInterface;
+  HRESULT get_ScaleRatio(double* scale) override {
+    if (!scale) return E_POINTER;
+    *scale = scale_;
+    return S_OK;
+  }
+  HRESULT put_ScaleRatio(double scale) override {
+    if (!(scale > 0)) return E_INVALIDARG;
+    scale_ = scale;
+    return S_OK;
+  }
   HRESULT get_VisibleBounds(IEnvelope** bounds) override {
     if (!bounds) return E_POINTER;
     *bounds = NewEnvelope(x0_, y0_, x1_, y1_, sr_.get()).Detach();
@@ -72,6 +84,7 @@ class DisplayTransformationObject
 
  private:
   double x0_ = 0, y0_ = 0, x1_ = 1000, y1_ = 800;
+  double scale_ = 1.0;
   RECT frame_{0, 0, 1000, 800};
   ComPtr<ISpatialReference> sr_;
 };

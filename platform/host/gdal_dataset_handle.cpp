@@ -1,5 +1,8 @@
 #include "platform/host/gdal_dataset_handle.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include <filesystem>
 #include <unistd.h>
 
@@ -30,8 +33,13 @@ OpenResult OpenGdalDataset(const std::string& path, DataKind kind, DatasetPtr& o
   out.reset();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return OpenResult::kMissing;
-  GDALDriver* driver =
-      DriverForExtension(driverExtension.empty() ? ExtensionOf(path) : driverExtension, kind);
+  const std::string extension = driverExtension.empty() ? ExtensionOf(path) : driverExtension;
+  GDALDriver* driver = DriverForExtension(extension, kind);
+  // RPF frames (CADRG, CIB) are NITF files named by series and zone: "ON2", "JG2", "I1A".
+  if (!driver && kind == DataKind::kRaster && extension.size() == 3 &&
+      std::all_of(extension.begin(), extension.end(),
+                  [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }))
+    driver = GetGDALDriverManager()->GetDriverByName("NITF");
   if (!driver) return OpenResult::kUnreadable;
   const char* allowed[] = {driver->GetDescription(), nullptr};
   unsigned flags =

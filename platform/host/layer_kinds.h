@@ -68,6 +68,44 @@ struct ISimpleRenderer : IUnknown {
   virtual HRESULT put_Label(BSTR label) = 0;
 };
 
+// One symbol per distinct value of the renderer's fields (several fields' values joined by the
+// delimiter), each with a heading and a label; features of no listed value take the default
+// symbol when it is in use, else they are not drawn.
+struct IUniqueValueRenderer : IUnknown {
+  VELK_INTERFACE_ID("{8C2F6A13-4D7E-4B90-A5C1-2E9D7F3B6A04}")
+  virtual HRESULT get_FieldCount(LONG* count) = 0;
+  // E_INVALIDARG for a negative count; fields beyond it are dropped, new ones are empty.
+  virtual HRESULT put_FieldCount(LONG count) = 0;
+  // E_INVALIDARG for an index outside 0 .. count - 1.
+  virtual HRESULT get_Field(LONG index, BSTR* name) = 0;
+  virtual HRESULT put_Field(LONG index, BSTR name) = 0;
+  virtual HRESULT get_FieldDelimiter(BSTR* delimiter) = 0;
+  virtual HRESULT put_FieldDelimiter(BSTR delimiter) = 0;
+  // Whether the field's values are compared as text (else as numbers).
+  virtual HRESULT put_FieldType(LONG index, VARIANT_BOOL isString) = 0;
+  virtual HRESULT get_FieldType(LONG index, VARIANT_BOOL* isString) = 0;
+  // A value given twice keeps its first symbol (E_INVALIDARG).
+  virtual HRESULT AddValue(BSTR value, BSTR heading, IUnknown* symbol) = 0;
+  virtual HRESULT get_ValueCount(LONG* count) = 0;
+  virtual HRESULT get_Value(LONG index, BSTR* value) = 0;
+  // S_OK with null for a value not listed.
+  virtual HRESULT get_Symbol(BSTR value, IUnknown** symbol) = 0;
+  virtual HRESULT get_Heading(BSTR value, BSTR* heading) = 0;
+  virtual HRESULT get_Label(BSTR value, BSTR* label) = 0;
+  // E_INVALIDARG for a value not listed.
+  virtual HRESULT put_Label(BSTR value, BSTR label) = 0;
+  virtual HRESULT get_DefaultSymbol(IUnknown** symbol) = 0;
+  virtual HRESULT putref_DefaultSymbol(IUnknown* symbol) = 0;
+  virtual HRESULT get_DefaultLabel(BSTR* label) = 0;
+  virtual HRESULT put_DefaultLabel(BSTR label) = 0;
+  virtual HRESULT get_UseDefaultSymbol(VARIANT_BOOL* use) = 0;
+  virtual HRESULT put_UseDefaultSymbol(VARIANT_BOOL use) = 0;
+  virtual HRESULT get_ColorScheme(BSTR* name) = 0;
+  virtual HRESULT put_ColorScheme(BSTR name) = 0;
+  virtual HRESULT get_LegendGroupHeading(BSTR* heading) = 0;
+  virtual HRESULT put_LegendGroupHeading(BSTR heading) = 0;
+};
+
 struct IGeoFeatureLayer : IUnknown {
   VELK_INTERFACE_ID("{A30DF8B7-88DC-4765-BD55-AC96CDF70960}")
   virtual HRESULT get_Renderer(IFeatureRenderer** renderer) = 0;

@@ -7,6 +7,7 @@
 #include "platform/host/dataset.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/geometry_data.h"
+#include "platform/host/display.h"
 #include "platform/host/display_class_ids.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/persist_bytes.h"
@@ -15,6 +16,9 @@
 #include "platform/host/workspace_objects.h"
 #include "platform/com/stream.h"
 #include "platform/host/graphics_objects.h"
+#include "platform/host/layer_base.h"
+#include "platform/host/map_picture.h"
+#include "platform/host/table_location.h"
 #include "platform/host/raster.h"
 #include "platform/host/raster_objects.h"
 #include "platform/host/symbol.h"
@@ -23,105 +27,6 @@
 namespace velk::host {
 
 namespace {
-
-VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
-
-// Name, visibility, validity, extent and extensions: what every layer has.
-template <class Derived, class... More>
-class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExtensions,
-                                       ILayerEffects, ILayerScaleRange, More...> {
- public:
-  using ILayer::QueryInterface;
-  HRESULT get_MinimumScale(double* scale) override {
-    if (!scale) return E_POINTER;
-    *scale = minimumScale_;
-    return S_OK;
-  }
-  HRESULT put_MinimumScale(double scale) override {
-    minimumScale_ = scale;
-    return S_OK;
-  }
-  HRESULT get_MaximumScale(double* scale) override {
-    if (!scale) return E_POINTER;
-    *scale = maximumScale_;
-    return S_OK;
-  }
-  HRESULT put_MaximumScale(double scale) override {
-    maximumScale_ = scale;
-    return S_OK;
-  }
-  HRESULT get_Name(BSTR* name) override {
-    if (!name) return E_POINTER;
-    *name = AllocBstr(name_);
-    return S_OK;
-  }
-  HRESULT put_Name(BSTR name) override {
-    name_ = BstrToWstring(name);
-    return S_OK;
-  }
-  HRESULT get_Visible(VARIANT_BOOL* visible) override {
-    if (!visible) return E_POINTER;
-    *visible = VB(visible_);
-    return S_OK;
-  }
-  HRESULT put_Visible(VARIANT_BOOL visible) override {
-    visible_ = visible != 0;
-    return S_OK;
-  }
-  HRESULT get_Valid(VARIANT_BOOL* valid) override {
-    if (!valid) return E_POINTER;
-    *valid = VB(static_cast<Derived*>(this)->IsValid());
-    return S_OK;
-  }
-  HRESULT get_AreaOfInterest(IEnvelope** extent) override {
-    if (!extent) return E_POINTER;
-    *extent = nullptr;
-    VELK_TRY
-    ComPtr<IEnvelope> e = static_cast<Derived*>(this)->Extent();
-    *extent = (e ? e : NewEnvelope()).Detach();
-    return S_OK;
-    VELK_CATCH
-  }
-  HRESULT get_ExtensionCount(LONG* count) override {
-    if (!count) return E_POINTER;
-    *count = static_cast<LONG>(extensions_.size());
-    return S_OK;
-  }
-  HRESULT get_Extension(LONG index, IUnknown** extension) override {
-    if (!extension) return E_POINTER;
-    *extension = nullptr;
-    if (index < 0 || static_cast<std::size_t>(index) >= extensions_.size()) return E_INVALIDARG;
-    return extensions_[index].CopyTo(extension);
-  }
-  HRESULT AddExtension(IUnknown* extension) override {
-    if (!extension) return E_POINTER;
-    extensions_.emplace_back(extension);
-    return S_OK;
-  }
-  HRESULT RemoveExtension(LONG index) override {
-    if (index < 0 || static_cast<std::size_t>(index) >= extensions_.size()) return E_INVALIDARG;
-    extensions_.erase(extensions_.begin() + index);
-    return S_OK;
-  }
-  HRESULT get_Transparency(SHORT* percent) override {
-    if (!percent) return E_POINTER;
-    *percent = transparency_;
-    return S_OK;
-  }
-  HRESULT put_Transparency(SHORT percent) override {
-    if (percent < 0 || percent > 100) return E_INVALIDARG;
-    transparency_ = percent;
-    return S_OK;
-  }
-
- protected:
-  std::wstring name_;
-  bool visible_ = true;
-  double minimumScale_ = 0;
-  double maximumScale_ = 0;
-  SHORT transparency_ = 0;
-  std::vector<ComPtr<IUnknown>> extensions_;
-};
 
 class SimpleRendererObject
     : public ComObjectRoot<SimpleRendererObject, ISimpleRenderer, IFeatureRenderer> {
@@ -147,10 +52,164 @@ class SimpleRendererObject
   std::wstring label_;
 };
 
+class UniqueValueRendererObject
+    : public ComObjectRoot<UniqueValueRendererObject, IUniqueValueRenderer, IFeatureRenderer> {
+ public:
+  using IUniqueValueRenderer::QueryInterface;
+  HRESULT get_FieldCount(LONG* count) override {
+    if (!count) return E_POINTER;
+    *count = static_cast<LONG>(fields_.size());
+    return S_OK;
+  }
+  HRESULT put_FieldCount(LONG count) override {
+    if (count < 0) return E_INVALIDARG;
+    fields_.resize(static_cast<std::size_t>(count));
+    return S_OK;
+  }
+  HRESULT get_Field(LONG index, BSTR* name) override {
+    if (!name) return E_POINTER;
+    if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) return E_INVALIDARG;
+    *name = AllocBstr(fields_[static_cast<std::size_t>(index)]);
+    return S_OK;
+  }
+  HRESULT put_Field(LONG index, BSTR name) override {
+    if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) return E_INVALIDARG;
+    fields_[static_cast<std::size_t>(index)] = BstrToWstring(name);
+    return S_OK;
+  }
+  HRESULT get_FieldDelimiter(BSTR* delimiter) override {
+    if (!delimiter) return E_POINTER;
+    *delimiter = AllocBstr(delimiter_);
+    return S_OK;
+  }
+  HRESULT put_FieldDelimiter(BSTR delimiter) override {
+    delimiter_ = BstrToWstring(delimiter);
+    return S_OK;
+  }
+  HRESULT put_FieldType(LONG index, VARIANT_BOOL isString) override {
+    if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) return E_INVALIDARG;
+    textFields_.resize(fields_.size());
+    textFields_[static_cast<std::size_t>(index)] = isString != VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT get_FieldType(LONG index, VARIANT_BOOL* isString) override {
+    if (!isString) return E_POINTER;
+    if (index < 0 || static_cast<std::size_t>(index) >= fields_.size()) return E_INVALIDARG;
+    const auto i = static_cast<std::size_t>(index);
+    *isString = LayerBool(i < textFields_.size() && textFields_[i]);
+    return S_OK;
+  }
+  HRESULT AddValue(BSTR value, BSTR heading, IUnknown* symbol) override {
+    const std::wstring key = BstrToWstring(value);
+    if (Find(key)) return E_INVALIDARG;
+    values_.push_back({key, BstrToWstring(heading), key, ComPtr<IUnknown>(symbol)});
+    return S_OK;
+  }
+  HRESULT get_ValueCount(LONG* count) override {
+    if (!count) return E_POINTER;
+    *count = static_cast<LONG>(values_.size());
+    return S_OK;
+  }
+  HRESULT get_Value(LONG index, BSTR* value) override {
+    if (!value) return E_POINTER;
+    if (index < 0 || static_cast<std::size_t>(index) >= values_.size()) return E_INVALIDARG;
+    *value = AllocBstr(values_[static_cast<std::size_t>(index)].value);
+    return S_OK;
+  }
+  HRESULT get_Symbol(BSTR value, IUnknown** symbol) override {
+    if (!symbol) return E_POINTER;
+    *symbol = nullptr;
+    const Entry* e = Find(BstrToWstring(value));
+    return e ? e->symbol.CopyTo(symbol) : S_OK;
+  }
+  HRESULT get_Heading(BSTR value, BSTR* heading) override {
+    if (!heading) return E_POINTER;
+    const Entry* e = Find(BstrToWstring(value));
+    *heading = AllocBstr(e ? e->heading : std::wstring());
+    return e ? S_OK : E_INVALIDARG;
+  }
+  HRESULT get_Label(BSTR value, BSTR* label) override {
+    if (!label) return E_POINTER;
+    const Entry* e = Find(BstrToWstring(value));
+    *label = AllocBstr(e ? e->label : std::wstring());
+    return e ? S_OK : E_INVALIDARG;
+  }
+  HRESULT put_Label(BSTR value, BSTR label) override {
+    Entry* e = Find(BstrToWstring(value));
+    if (!e) return E_INVALIDARG;
+    e->label = BstrToWstring(label);
+    return S_OK;
+  }
+  HRESULT get_DefaultSymbol(IUnknown** symbol) override { return defaultSymbol_.CopyTo(symbol); }
+  HRESULT putref_DefaultSymbol(IUnknown* symbol) override {
+    defaultSymbol_ = symbol;
+    return S_OK;
+  }
+  HRESULT get_DefaultLabel(BSTR* label) override {
+    if (!label) return E_POINTER;
+    *label = AllocBstr(defaultLabel_);
+    return S_OK;
+  }
+  HRESULT put_DefaultLabel(BSTR label) override {
+    defaultLabel_ = BstrToWstring(label);
+    return S_OK;
+  }
+  HRESULT get_UseDefaultSymbol(VARIANT_BOOL* use) override {
+    if (!use) return E_POINTER;
+    *use = LayerBool(useDefault_);
+    return S_OK;
+  }
+  HRESULT put_UseDefaultSymbol(VARIANT_BOOL use) override {
+    useDefault_ = use != VARIANT_FALSE;
+    return S_OK;
+  }
+  HRESULT get_ColorScheme(BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = AllocBstr(scheme_);
+    return S_OK;
+  }
+  HRESULT put_ColorScheme(BSTR name) override {
+    scheme_ = BstrToWstring(name);
+    return S_OK;
+  }
+  HRESULT get_LegendGroupHeading(BSTR* heading) override {
+    if (!heading) return E_POINTER;
+    *heading = AllocBstr(legendHeading_);
+    return S_OK;
+  }
+  HRESULT put_LegendGroupHeading(BSTR heading) override {
+    legendHeading_ = BstrToWstring(heading);
+    return S_OK;
+  }
+
+ private:
+  struct Entry {
+    std::wstring value, heading, label;
+    ComPtr<IUnknown> symbol;
+  };
+  Entry* Find(const std::wstring& value) {
+    for (Entry& e : values_)
+      if (e.value == value) return &e;
+    return nullptr;
+  }
+  std::vector<std::wstring> fields_;
+  std::vector<bool> textFields_;
+  std::wstring delimiter_, scheme_, legendHeading_;
+  std::vector<Entry> values_;
+  ComPtr<IUnknown> defaultSymbol_;
+  std::wstring defaultLabel_;
+  bool useDefault_ = false;
+};
+
 class FeatureLayerObject
     : public LayerBase<FeatureLayerObject, IFeatureLayer, IFeatureSelection, IGeoFeatureLayer,
                        IFeatureLayerDefinition, IPersistStream> {
  public:
+  HRESULT Draw(LONG phase, IDisplay* display, ITrackCancel* cancel) override {
+    if (phase != kDrawPhaseGeography || !visible_) return S_OK;
+    return DrawFeaturesOnDisplay(display, featureClass_.get(), renderer_.get(), definition_,
+                                 cancel);
+  }
   HRESULT get_DefinitionExpression(BSTR* expression) override {
     if (!expression) return E_POINTER;
     *expression = AllocBstr(definition_);
@@ -339,6 +398,13 @@ class RasterRendererObject : public ComObjectRoot<RasterRendererObject, IRasterR
 
 class RasterLayerObject : public LayerBase<RasterLayerObject, IRasterLayer, IRasterLayerRenderer> {
  public:
+  // The raster as its resampling mode asks (IRasterResampling; nearest when it has none).
+  HRESULT Draw(LONG phase, IDisplay* display, ITrackCancel*) override {
+    if (phase != kDrawPhaseGeography || !visible_ || path_.empty()) return S_OK;
+    LONG mode = kRasterResampleNearest;
+    if (auto resampling = raster_.As<IRasterResampling>()) resampling->get_ResamplingMode(&mode);
+    return DrawRasterFileOnDisplay(display, path_, mode);
+  }
   HRESULT get_Renderer(IRasterRenderer** renderer) override { return renderer_.CopyTo(renderer); }
   HRESULT putref_Renderer(IRasterRenderer* renderer) override {
     renderer_ = renderer;
@@ -399,9 +465,45 @@ ComPtr<IEnvelope> UnionOf(const std::vector<ComPtr<IEnvelope>>& parts) {
   return all;
 }
 
+// The map scale a display draws at (0: unknown): the drawing display's, else its
+// transformation's.
+double DisplayMapScale(IDisplay* display) {
+  double scale = 0;
+  if (auto drawing = QueryAs<IDrawDisplay>(display)) {
+    if (SUCCEEDED(drawing->get_MapScale(&scale))) return scale;
+  }
+  ComPtr<IDisplayTransformation> transformation;
+  if (display && SUCCEEDED(display->get_DisplayTransformation(transformation.put())))
+    if (auto ratio = transformation.As<IDisplayScale>()) ratio->get_ScaleRatio(&scale);
+  return scale;
+}
+
+// Out of the scale range the layer gives itself at that scale (never at an unknown scale).
+bool OutOfScaleRange(IUnknown* layer, double scale) {
+  auto range = QueryAs<ILayerScaleRange>(layer);
+  if (!range || scale <= 0) return false;
+  double zoomedOut = 0, zoomedIn = 0;
+  range->get_MinimumScale(&zoomedOut);
+  range->get_MaximumScale(&zoomedIn);
+  return (zoomedIn != 0 && scale < zoomedIn) || (zoomedOut != 0 && scale > zoomedOut);
+}
+
 class GroupLayerObject
     : public LayerBase<GroupLayerObject, ICompositeLayer, IGroupLayer, IGroupLayerOrder> {
  public:
+  // The visible members within their scale ranges, the last first (the first member lies on
+  // top).
+  HRESULT Draw(LONG phase, IDisplay* display, ITrackCancel* cancel) override {
+    if (!visible_) return S_OK;
+    const double scale = DisplayMapScale(display);
+    for (auto it = layers_.rbegin(); it != layers_.rend(); ++it) {
+      VARIANT_BOOL visible = VARIANT_FALSE;
+      if (FAILED((*it)->get_Visible(&visible)) || !visible) continue;
+      if (OutOfScaleRange(it->get(), scale)) continue;
+      if (auto draw = it->As<ILayerDraw>()) draw->Draw(phase, display, cancel);
+    }
+    return S_OK;
+  }
   HRESULT InsertAt(ILayer* layer, LONG index) override {
     if (!layer) return E_POINTER;
     if (index < 0 || IsSameObject(layer, static_cast<ILayer*>(this))) return E_INVALIDARG;
@@ -460,6 +562,8 @@ class GroupLayerObject
 class GraphicsLayerObject
     : public LayerBase<GraphicsLayerObject, IGraphicsLayer, IGraphicsContainer> {
  public:
+  // The headless host draws no graphics.
+  HRESULT Draw(LONG, IDisplay*, ITrackCancel*) override { return S_OK; }
   bool IsValid() const { return true; }
   ComPtr<IEnvelope> Extent() {
     std::vector<ComPtr<IEnvelope>> parts;
@@ -524,6 +628,9 @@ HRESULT CreateGroupLayerObject(IUnknown* outer, REFIID riid, void** ppv) {
 }
 HRESULT CreateGraphicsLayerObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<GraphicsLayerObject>(outer, riid, ppv);
+}
+HRESULT CreateUniqueValueRendererObject(IUnknown* outer, REFIID riid, void** ppv) {
+  return CreateInstance<UniqueValueRendererObject>(outer, riid, ppv);
 }
 HRESULT CreateSimpleRendererObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<SimpleRendererObject>(outer, riid, ppv);

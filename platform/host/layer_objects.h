@@ -1,6 +1,5 @@
-// The host's layer classes (feature, raster, group, graphics), the simple and raster renderers
-// and the
-// 3-D properties layer extension.
+// The host's layer classes (feature, raster, group, graphics), the simple, unique-value and
+// raster renderers and the 3-D properties layer extension.
 #pragma once
 
 #include "platform/com/object.h"
@@ -15,6 +14,7 @@ HRESULT CreateRasterLayerObject(IUnknown* outer, REFIID riid, void** ppv);
 HRESULT CreateGroupLayerObject(IUnknown* outer, REFIID riid, void** ppv);
 HRESULT CreateGraphicsLayerObject(IUnknown* outer, REFIID riid, void** ppv);
 HRESULT CreateSimpleRendererObject(IUnknown* outer, REFIID riid, void** ppv);
+HRESULT CreateUniqueValueRendererObject(IUnknown* outer, REFIID riid, void** ppv);
 HRESULT CreateRasterRendererObject(IUnknown* outer, REFIID riid, void** ppv);
 HRESULT Create3DPropertiesObject(IUnknown* outer, REFIID riid, void** ppv);
 

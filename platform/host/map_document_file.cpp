@@ -5,7 +5,9 @@
 #include "platform/com/bstr.h"
 #include "platform/com/object.h"
 #include "platform/com/stream.h"
+#include "platform/host/display_class_ids.h"
 #include "platform/host/layer.h"
+#include "platform/host/layer_objects.h"
 #include "platform/host/map.h"
 #include "platform/host/persist_bytes.h"
 #include "platform/host/raster_catalog_layer.h"
@@ -27,6 +29,9 @@ HRESULT CreateLayer(const CLSID& clsid, IPersistStream** out) {
   if (clsid == CLSID_RasterCatalogLayer)
     return CreateRasterCatalogLayerObject(nullptr, IidOf<IPersistStream>(),
                                           reinterpret_cast<void**>(out));
+  if (clsid == CLSID_FeatureLayer)
+    return CreateFeatureLayerObject(nullptr, IidOf<IPersistStream>(),
+                                    reinterpret_cast<void**>(out));
   return CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IidOf<IPersistStream>(),
                           reinterpret_cast<void**>(out));
 }

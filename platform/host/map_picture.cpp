@@ -15,14 +15,16 @@
 
 #include "platform/com/text.h"
 #include "platform/host/cairo_symbols.h"
+#include "platform/host/color_ramp.h"
 #include "platform/host/display.h"
 #include "platform/host/display_objects.h"
-#include "platform/host/geometry_objects.h"
 #include "platform/host/layer_drawing.h"
-#include "platform/host/track_cancel.h"
 #include "platform/host/feature_class.h"
+#include "platform/host/geometry_objects.h"
 #include "platform/host/layer.h"
+#include "platform/host/layer_draw.h"
 #include "platform/host/layer_kinds.h"
+#include "platform/host/track_cancel.h"
 #include "platform/host/map.h"
 #include "platform/host/raster_catalog_layer.h"
 #include "platform/host/spatial_reference_data.h"
@@ -87,6 +89,7 @@ void EndQuery(OGRLayer* layer) {
 struct Stretch {
   bool known = false;
   double low = 0, high = 0;
+  ComPtr<IColorRamp> ramp;  // null: the host's elevation ramp
 };
 
 void PaintPixels(Canvas& c, const std::vector<std::uint32_t>& argb) {
@@ -161,7 +164,7 @@ void DrawRasters(Canvas& c, const std::vector<std::string>& paths, LONG resampli
     // No statistics from the catalog or a renderer: the rasters' own are read.
     double minmax[2];
     if (first->ComputeRasterMinMax(FALSE, minmax) == CE_None)
-      stretch = {true, minmax[0], minmax[1]};
+      stretch = {true, minmax[0], minmax[1], stretch.ramp};
     c.counters.statisticsReads += static_cast<long>(paths.size());
   }
   if (read) {
@@ -179,7 +182,9 @@ void DrawRasters(Canvas& c, const std::vector<std::string>& paths, LONG resampli
           argb[i] = 0xFF000000u | static_cast<std::uint32_t>(e->c1) << 16 |
                     static_cast<std::uint32_t>(e->c2) << 8 | static_cast<std::uint32_t>(e->c3);
       } else {
-        argb[i] = Argb(ElevationRampColour(values[0][i], stretch.low, stretch.high));
+        argb[i] = Argb(stretch.ramp
+                           ? RampColour(stretch.ramp.get(), values[0][i], stretch.low, stretch.high)
+                           : ElevationRampColour(values[0][i], stretch.low, stretch.high));
       }
     }
     PaintPixels(c, argb);
@@ -198,10 +203,16 @@ Stretch StretchOf(IRasterCatalogLayer* layer) {
     if (!renderer ||
         FAILED(renderer->QueryInterface(IidOf<IRasterStretchRenderer>(), stretch.put_void())))
       continue;
+    Stretch s;
+    if (auto ramp = QueryAs<IRasterRendererColorRamp>(stretch.get())) {
+      ramp->get_ColorRamp(s.ramp.put());
+      LONG size = 0;
+      if (s.ramp && (FAILED(s.ramp->get_Size(&size)) || size < 1)) s.ramp.Reset();
+    }
     VARIANT_BOOL custom = VARIANT_FALSE;
     stretch->get_UseCustomStatistics(&custom);
-    if (!custom) return {};
-    Stretch s{true, 0, 0};
+    if (!custom) return s;
+    s.known = true;
     stretch->get_Minimum(&s.low);
     stretch->get_Maximum(&s.high);
     return s;
@@ -209,7 +220,7 @@ Stretch StretchOf(IRasterCatalogLayer* layer) {
   return {};
 }
 
-void DrawRasterCatalog(Canvas& c, IRasterCatalogLayer* layer) {
+void DrawRasterCatalog(Canvas& c, IRasterCatalogLayer* layer, const std::wstring& where) {
   ComPtr<ITable> table;
   layer->get_Table(table.put());
   TableCore* core = CoreOf(table.get());
@@ -221,15 +232,11 @@ void DrawRasterCatalog(Canvas& c, IRasterCatalogLayer* layer) {
   const int minField = ogr->GetLayerDefn()->GetFieldIndex("ELEV_MIN");
   const int maxField = ogr->GetLayerDefn()->GetFieldIndex("ELEV_MAX");
   if (path < 0) return;
-  std::wstring where;
-  if (auto definition = QueryAs<IFeatureLayerDefinition>(layer)) {
-    Bstr text;
-    definition->get_DefinitionExpression(&text);
-    where = text.str();
-  }
   Stretch stretch = StretchOf(layer);
-  Stretch catalog{minField >= 0 && maxField >= 0, std::numeric_limits<double>::max(),
-                  std::numeric_limits<double>::lowest()};
+  Stretch catalog;
+  catalog.known = minField >= 0 && maxField >= 0;
+  catalog.low = std::numeric_limits<double>::max();
+  catalog.high = std::numeric_limits<double>::lowest();
   std::vector<std::string> paths;
   QueryView(c, ogr, where);
   for (auto& feature : *ogr) {
@@ -248,7 +255,11 @@ void DrawRasterCatalog(Canvas& c, IRasterCatalogLayer* layer) {
   c.counters.rastersDrawn += static_cast<long>(paths.size());
   LONG resampling = 0;
   layer->get_ResamplingType(&resampling);
-  DrawRasters(c, paths, resampling, stretch.known ? stretch : catalog);
+  if (!stretch.known) {
+    catalog.ramp = stretch.ramp;
+    stretch = catalog;
+  }
+  DrawRasters(c, paths, resampling, stretch);
 }
 
 // ------------------------------------------------------------------ features
@@ -284,34 +295,85 @@ void DrawGeometry(Canvas& c, const OGRGeometry* g, IUnknown* symbol) {
   }
 }
 
-void DrawFeatures(Canvas& c, ILayer* layer, IFeatureLayer* features) {
-  ComPtr<IFeatureClass> fc;
-  features->get_FeatureClass(fc.put());
-  TableCore* core = CoreOf(fc.get());
-  if (!core || !core->Valid() || !core->HasShape()) return;
-  ComPtr<IUnknown> symbol;
-  if (auto geo = QueryAs<IGeoFeatureLayer>(layer)) {
-    ComPtr<IFeatureRenderer> renderer;
-    geo->get_Renderer(renderer.put());
-    if (auto simple = QueryAs<ISimpleRenderer>(renderer.get())) simple->get_Symbol(symbol.put());
+// The symbol of a feature: the renderer's for its value, else its default when in use.
+class FeatureSymbols {
+ public:
+  FeatureSymbols(IFeatureRenderer* renderer, OGRLayer* ogr) {
+    if (auto simple = QueryAs<ISimpleRenderer>(renderer)) {
+      simple->get_Symbol(symbol_.put());
+      return;
+    }
+    unique_ = QueryAs<IUniqueValueRenderer>(renderer);
+    if (!unique_) return;
+    LONG count = 0;
+    unique_->get_FieldCount(&count);
+    for (LONG i = 0; i < count; ++i) {
+      Bstr name;
+      unique_->get_Field(i, &name);
+      fields_.push_back(ogr->GetLayerDefn()->GetFieldIndex(ToUtf8(name.str()).c_str()));
+    }
+    Bstr delimiter;
+    unique_->get_FieldDelimiter(&delimiter);
+    delimiter_ = ToUtf8(delimiter.str());
+    VARIANT_BOOL use = VARIANT_FALSE;
+    unique_->get_UseDefaultSymbol(&use);
+    if (use) unique_->get_DefaultSymbol(symbol_.put());
   }
+  // Null: the feature is not drawn.
+  ComPtr<IUnknown> For(OGRFeature& f) const {
+    if (!unique_) return symbol_;
+    std::string value;
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+      if (i) value += delimiter_;
+      if (fields_[i] >= 0 && f.IsFieldSetAndNotNull(fields_[i]))
+        value += f.GetFieldAsString(fields_[i]);
+    }
+    ComPtr<IUnknown> symbol;
+    unique_->get_Symbol(Bstr(FromUtf8(value)), symbol.put());
+    return symbol ? symbol : symbol_;
+  }
+
+ private:
+  ComPtr<IUniqueValueRenderer> unique_;
+  std::vector<int> fields_;
+  std::string delimiter_;
+  ComPtr<IUnknown> symbol_;
+};
+
+bool KeepGoing(ITrackCancel* cancel) {
+  VARIANT_BOOL go = VARIANT_TRUE;
+  return !cancel || FAILED(cancel->Continue(&go)) || go != VARIANT_FALSE;
+}
+
+void DrawFeatures(Canvas& c, IFeatureClass* fc, IFeatureRenderer* renderer,
+                  const std::wstring& where, ITrackCancel* cancel) {
+  TableCore* core = CoreOf(fc);
+  if (!core || !core->Valid() || !core->HasShape()) return;
+  OGRLayer* ogr = core->Layer();
+  FeatureSymbols symbols(renderer, ogr);
+  auto toView = ToView(ogr->GetSpatialRef(), c.srs);
+  QueryView(c, ogr, where);
+  for (auto& feature : *ogr) {
+    if (!KeepGoing(cancel)) break;
+    OGRGeometry* g = feature->GetGeometryRef();
+    if (!g) continue;
+    ComPtr<IUnknown> symbol = symbols.For(*feature);
+    if (!symbol) continue;
+    if (toView && g->transform(toView.get()) != OGRERR_NONE) continue;
+    DrawGeometry(c, g, symbol.get());
+    ++c.counters.featuresDrawn;
+  }
+  EndQuery(ogr);
+}
+
+std::wstring DefinitionOf(IUnknown* layer) {
   std::wstring where;
   if (auto definition = QueryAs<IFeatureLayerDefinition>(layer)) {
     Bstr text;
     definition->get_DefinitionExpression(&text);
     where = text.str();
   }
-  OGRLayer* ogr = core->Layer();
-  auto toView = ToView(ogr->GetSpatialRef(), c.srs);
-  QueryView(c, ogr, where);
-  for (auto& feature : *ogr) {
-    OGRGeometry* g = feature->GetGeometryRef();
-    if (!g) continue;
-    if (toView && g->transform(toView.get()) != OGRERR_NONE) continue;
-    DrawGeometry(c, g, symbol.get());
-    ++c.counters.featuresDrawn;
-  }
-  EndQuery(ogr);
+  return where;
 }
 
 bool Cancelled(ITrackCancel* tracker) {
@@ -329,13 +391,13 @@ bool OutOfScale(const Canvas& c, IUnknown* layer) {
   return (zoomedIn != 0 && c.scale < zoomedIn) || (zoomedOut != 0 && c.scale > zoomedOut);
 }
 
-void DrawLayer(Canvas& c, ILayer* layer, ITrackCancel* tracker);
+void DrawLayer(Canvas& c, IDisplay* display, ILayer* layer, ITrackCancel* tracker);
 
 // A host layer drawn by the host's rules (the layer itself is not asked to draw).
-void DrawHostLayer(Canvas& c, IUnknown* layer, ITrackCancel* tracker) {
+void DrawHostLayer(Canvas& c, IDisplay* display, IUnknown* layer, ITrackCancel* tracker) {
   if (!layer || OutOfScale(c, layer)) return;
   if (auto catalog = QueryAs<IRasterCatalogLayer>(layer)) {
-    DrawRasterCatalog(c, catalog.get());
+    DrawRasterCatalog(c, catalog.get(), DefinitionOf(layer));
   } else if (auto raster = QueryAs<IRasterLayer>(layer)) {
     Bstr path;
     if (SUCCEEDED(raster->get_FilePath(&path)) && path.get() && *path.get()) {
@@ -343,42 +405,47 @@ void DrawHostLayer(Canvas& c, IUnknown* layer, ITrackCancel* tracker) {
       DrawRasters(c, {ToUtf8(path.str())}, 0, {});
     }
   } else if (auto features = QueryAs<IFeatureLayer>(layer)) {
-    DrawFeatures(c, QueryAs<ILayer>(layer).get(), features.get());
+    ComPtr<IFeatureClass> fc;
+    features->get_FeatureClass(fc.put());
+    ComPtr<IFeatureRenderer> renderer;
+    if (auto geo = QueryAs<IGeoFeatureLayer>(layer)) geo->get_Renderer(renderer.put());
+    DrawFeatures(c, fc.get(), renderer.get(), DefinitionOf(layer), tracker);
   } else if (auto group = QueryAs<ICompositeLayer>(layer)) {
     LONG count = 0;
     group->get_Count(&count);
     for (LONG i = count - 1; i >= 0 && !Cancelled(tracker); --i) {
       ComPtr<ILayer> member;
-      if (SUCCEEDED(group->get_Layer(i, member.put()))) DrawLayer(c, member.get(), tracker);
+      if (SUCCEEDED(group->get_Layer(i, member.put())))
+        DrawLayer(c, display, member.get(), tracker);
     }
   }
 }
 
-// The display a layer that draws itself is handed: the picture's scale and extent, and the
-// host's drawing of the host layers it holds.
-class PictureDisplay : public ComObjectRoot<PictureDisplay, IDisplay, IDrawDisplay> {
+// The display a picture hands to the layers: the view's transformation (with its map scale),
+// the canvas, and the picture's scale and extent and the host's drawing of the host layers a
+// layer that draws itself holds.
+struct IPictureCanvas : IUnknown {
+  VELK_INTERFACE_ID("{E3A95B27-0C4D-4A61-B8F2-5D7C1E9A3B60}")
+  virtual Canvas* GetCanvas() = 0;
+};
+
+class PictureDisplay
+    : public ComObjectRoot<PictureDisplay, IDisplay, IPictureCanvas, IDrawDisplay> {
  public:
   using IDisplay::QueryInterface;
-  void Init(Canvas* canvas) { canvas_ = canvas; }
-  HRESULT get_DisplayTransformation(IDisplayTransformation** transformation) override {
-    if (!transformation) return E_POINTER;
-    *transformation = nullptr;
-    ComPtr<IDisplayTransformation> t;
-    HRESULT hr = CreateDisplayTransformationObject(nullptr, IidOf<IDisplayTransformation>(),
-                                                   t.put_void());
-    if (FAILED(hr)) return hr;
-    const PictureView& v = canvas_->view;
-    t->put_DeviceFrame(RECT{0, 0, v.width, v.height});
-    t->put_VisibleBounds(NewEnvelope(v.xmin, v.ymin, v.xmax, v.ymax).get());
-    if (v.sr) t->putref_SpatialReference(v.sr.get());
-    *transformation = t.Detach();
-    return S_OK;
+  void Init(Canvas* canvas, IDisplayTransformation* transformation) {
+    canvas_ = canvas;
+    transformation_ = transformation;
+  }
+  HRESULT get_DisplayTransformation(IDisplayTransformation** t) override {
+    return transformation_.CopyTo(t);
   }
   HRESULT get_hWnd(HWND* window) override {
     if (!window) return E_POINTER;
     *window = nullptr;
     return S_OK;
   }
+  Canvas* GetCanvas() override { return canvas_; }
   HRESULT get_MapScale(double* scale) override {
     if (!scale) return E_POINTER;
     *scale = canvas_->scale;
@@ -405,44 +472,69 @@ class PictureDisplay : public ComObjectRoot<PictureDisplay, IDisplay, IDrawDispl
     auto general = QueryAs<ILayer>(layer);
     VARIANT_BOOL visible = VARIANT_TRUE;
     if (general && SUCCEEDED(general->get_Visible(&visible)) && !visible) return S_OK;
-    DrawHostLayer(*canvas_, layer, tracker);
+    DrawHostLayer(*canvas_, static_cast<IDisplay*>(this), layer, tracker);
     return Cancelled(tracker) ? S_FALSE : S_OK;
     VELK_CATCH
   }
 
  private:
   Canvas* canvas_ = nullptr;
+  ComPtr<IDisplayTransformation> transformation_;
 };
 
+Canvas* CanvasOf(IDisplay* display) {
+  auto picture = QueryAs<IPictureCanvas>(display);
+  return picture ? picture->GetCanvas() : nullptr;
+}
+
 // A layer of the map: hidden and out-of-scale layers are not drawn, a layer that draws itself
-// is asked to (the geography phase, 1), any other by the host's rules.
-void DrawLayer(Canvas& c, ILayer* layer, ITrackCancel* tracker) {
+// is asked to (the geography phase), any other by the host's rules.
+void DrawLayer(Canvas& c, IDisplay* display, ILayer* layer, ITrackCancel* tracker) {
   VARIANT_BOOL visible = VARIANT_TRUE;
   if (!layer || FAILED(layer->get_Visible(&visible)) || !visible) return;
   if (OutOfScale(c, layer)) return;
   if (auto self = QueryAs<ILayerDraw>(layer)) {
-    ComPtr<IDisplay> display;
-    if (FAILED(CreateInstance<PictureDisplay>(nullptr, IidOf<IDisplay>(), display.put_void())))
-      return;
-    static_cast<PictureDisplay*>(display.get())->Init(&c);
-    self->Draw(1, display.get(), tracker);
+    self->Draw(kDrawPhaseGeography, display, tracker);
     return;
   }
-  DrawHostLayer(c, layer, tracker);
-}
-
-// The map scale of a view: its ground width over the picture's width at 96 pixels an inch.
-double ScaleOf(const PictureView& v, const OGRSpatialReference* srs) {
-  double metresPerUnit = 1;
-  if (!srs || srs->IsGeographic()) {
-    metresPerUnit = 6378137.0 * 3.14159265358979323846 / 180.0;
-  } else {
-    metresPerUnit = srs->GetLinearUnits();
-  }
-  return (v.xmax - v.xmin) * metresPerUnit / (v.width * 0.0254 / 96.0);
+  DrawHostLayer(c, display, layer, tracker);
 }
 
 }  // namespace
+
+HRESULT DrawFeaturesOnDisplay(IDisplay* display, IFeatureClass* features,
+                              IFeatureRenderer* renderer, const std::wstring& where,
+                              ITrackCancel* cancel) {
+  if (Canvas* c = CanvasOf(display); c && features) DrawFeatures(*c, features, renderer, where, cancel);
+  return S_OK;
+}
+
+HRESULT DrawRasterCatalogOnDisplay(IDisplay* display, IRasterCatalogLayer* layer,
+                                   const std::wstring& where) {
+  if (Canvas* c = CanvasOf(display); c && layer) DrawRasterCatalog(*c, layer, where);
+  return S_OK;
+}
+
+HRESULT DrawRasterFileOnDisplay(IDisplay* display, const std::wstring& path, LONG resampling) {
+  Canvas* c = CanvasOf(display);
+  if (!c || path.empty()) return S_OK;
+  ++c->counters.rastersDrawn;
+  DrawRasters(*c, {ToUtf8(path)}, resampling, {});
+  return S_OK;
+}
+
+double PictureScale(const PictureView& view) {
+  constexpr double kMetresPerPixel = 0.0254 / 96;
+  constexpr double kMetresPerDegree = 6378137.0 * 3.14159265358979323846 / 180;
+  double unit = 1.0;
+  if (const OGRSpatialReference* srs = SrsOf(view.sr.get()); srs && srs->IsGeographic())
+    unit = kMetresPerDegree;
+  else if (srs && srs->IsProjected())
+    unit = srs->GetLinearUnits();
+  else if (!srs && std::fabs(view.xmax) <= 360 && std::fabs(view.xmin) <= 360)
+    unit = kMetresPerDegree;  // data coordinates that look like degrees
+  return (view.xmax - view.xmin) * unit / view.width / kMetresPerPixel;
+}
 
 LONG ElevationRampColour(double value, double low, double high) {
   // Lowland green through tan and brown to white summits.
@@ -474,13 +566,40 @@ HRESULT SaveMapPicture(IMap* map, const PictureView& view, const std::string& pa
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
   Canvas canvas{cr, view, SrsOf(view.sr.get()), local};
-  canvas.scale = ScaleOf(view, canvas.srs);
+  canvas.scale = view.scale > 0 ? view.scale : PictureScale(view);
+  ComPtr<IDisplayTransformation> transformation;
+  HRESULT hr = CreateDisplayTransformationObject(nullptr, IidOf<IDisplayTransformation>(),
+                                                 transformation.put_void());
+  if (SUCCEEDED(hr)) hr = transformation->put_DeviceFrame(RECT{0, 0, view.width, view.height});
+  if (SUCCEEDED(hr))
+    hr = transformation->put_VisibleBounds(
+        NewEnvelope(view.xmin, view.ymin, view.xmax, view.ymax, view.sr.get()).get());
+  if (SUCCEEDED(hr)) hr = transformation->putref_SpatialReference(view.sr.get());
+  if (SUCCEEDED(hr))
+    hr = transformation.As<IDisplayScale>()->put_ScaleRatio(canvas.scale);
+  ComPtr<IDisplay> display;
+  if (SUCCEEDED(hr)) {
+    ComObject<PictureDisplay>* d = nullptr;
+    hr = ComObject<PictureDisplay>::Create(&d);
+    if (SUCCEEDED(hr)) {
+      d->Init(&canvas, transformation.get());
+      display = ComPtr<IDisplay>(static_cast<IDisplay*>(d));
+      d->Release();
+    }
+  }
+  if (FAILED(hr)) {
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    return hr;
+  }
   LONG count = 0;
   map->get_LayerCount(&count);
   for (LONG i = count - 1; i >= 0; --i) {
     ComPtr<ILayer> layer;
-    if (SUCCEEDED(map->get_Layer(i, layer.put()))) DrawLayer(canvas, layer.get(), nullptr);
+    if (SUCCEEDED(map->get_Layer(i, layer.put())))
+      DrawLayer(canvas, display.get(), layer.get(), view.cancel.get());
   }
+  display.Reset();
   cairo_destroy(cr);
   cairo_surface_flush(surface);
   const std::string part = path + ".part";

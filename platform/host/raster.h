@@ -70,6 +70,20 @@ struct IRaster : IUnknown {
   virtual HRESULT get_RasterDataset(IRasterDataset** dataset) = 0;
 };
 
+// How a raster's cells are resampled when it is drawn, clipped or warped onto another grid:
+// nearest neighbour keeps the cells' values (chart colours, categories), bilinear and cubic
+// interpolate them (elevations).
+constexpr LONG kRasterResampleNearest = 0;
+constexpr LONG kRasterResampleBilinear = 1;
+constexpr LONG kRasterResampleCubic = 2;
+
+struct IRasterResampling : IUnknown {
+  VELK_INTERFACE_ID("{6B0E3C71-58D2-4C2B-9F2E-0D8A4E1B7C35}")
+  virtual HRESULT get_ResamplingMode(LONG* mode) = 0;
+  // E_INVALIDARG for a mode other than the three above.
+  virtual HRESULT put_ResamplingMode(LONG mode) = 0;
+};
+
 struct IRasterDataset : IUnknown {
   VELK_INTERFACE_ID("{A1878684-71E4-45FC-8739-937ACAE183AA}")
   // The GDAL driver's short name ("GTiff", "DTED", ...).

@@ -5,27 +5,36 @@
 #include "platform/com/bstr.h"
 #include "platform/com/stream.h"
 #include "platform/com/text.h"
+#include "platform/host/color_ramp.h"
 #include "platform/host/data_errors.h"
 #include "platform/host/dataset.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/geometry_objects.h"
 #include "platform/host/layer.h"
+#include "platform/host/layer_base.h"
 #include "platform/host/layer_kinds.h"
+#include "platform/host/map_picture.h"
 #include "platform/host/persist_bytes.h"
 #include "platform/host/table.h"
+#include "platform/host/table_location.h"
 #include "platform/host/workspace.h"
 #include "platform/host/workspace_objects.h"
 
 namespace velk::host {
 namespace {
 
-VARIANT_BOOL VB(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
-
-class RasterStretchRenderer : public ComObjectRoot<RasterStretchRenderer, IRasterStretchRenderer> {
+class RasterStretchRenderer
+    : public ComObjectRoot<RasterStretchRenderer, IRasterStretchRenderer, IRasterRendererColorRamp> {
  public:
+  using IRasterStretchRenderer::QueryInterface;
+  HRESULT get_ColorRamp(IColorRamp** ramp) override { return ramp_.CopyTo(ramp); }
+  HRESULT putref_ColorRamp(IColorRamp* ramp) override {
+    ramp_ = ramp;
+    return S_OK;
+  }
   HRESULT get_UseCustomStatistics(VARIANT_BOOL* custom) override {
     if (!custom) return E_POINTER;
-    *custom = VB(custom_);
+    *custom = LayerBool(custom_);
     return S_OK;
   }
   HRESULT put_UseCustomStatistics(VARIANT_BOOL custom) override {
@@ -55,13 +64,13 @@ class RasterStretchRenderer : public ComObjectRoot<RasterStretchRenderer, IRaste
   bool custom_ = false;
   double minimum_ = 0;
   double maximum_ = 0;
+  ComPtr<IColorRamp> ramp_;
 };
 
 class RasterCatalogLayer
-    : public ComObjectRoot<RasterCatalogLayer, ILayer, ILayerExtent, IRasterCatalogLayer,
-                           IFeatureLayerDefinition, IPersistStream> {
+    : public LayerBase<RasterCatalogLayer, IRasterCatalogLayer, IFeatureLayerDefinition,
+                       IPersistStream> {
  public:
-  using ILayer::QueryInterface;
   HRESULT FinalConstruct() {
     ComPtr<IUnknown> stretch;
     HRESULT hr =
@@ -69,38 +78,15 @@ class RasterCatalogLayer
     if (SUCCEEDED(hr)) renderers_.push_back(stretch);
     return hr;
   }
-
-  // ILayer
-  HRESULT get_Name(BSTR* name) override {
-    if (!name) return E_POINTER;
-    *name = AllocBstr(name_);
-    return S_OK;
-  }
-  HRESULT put_Name(BSTR name) override {
-    name_ = BstrToWstring(name);
-    return S_OK;
-  }
-  HRESULT get_Visible(VARIANT_BOOL* visible) override {
-    if (!visible) return E_POINTER;
-    *visible = VB(visible_);
-    return S_OK;
-  }
-  HRESULT put_Visible(VARIANT_BOOL visible) override {
-    visible_ = visible != VARIANT_FALSE;
-    return S_OK;
-  }
-  HRESULT get_Valid(VARIANT_BOOL* valid) override {
-    if (!valid) return E_POINTER;
-    *valid = VB(table_ != nullptr);
-    return S_OK;
-  }
-  HRESULT get_AreaOfInterest(IEnvelope** extent) override {
-    if (!extent) return E_POINTER;
-    *extent = nullptr;
+  bool IsValid() const { return table_ != nullptr; }
+  ComPtr<IEnvelope> Extent() {
     ComPtr<IEnvelope> e;
     if (auto geo = table_.As<IGeoDataset>()) geo->get_Extent(e.put());
-    *extent = (e ? e : NewEnvelope()).Detach();
-    return S_OK;
+    return e;
+  }
+  HRESULT Draw(LONG phase, IDisplay* display, ITrackCancel*) override {
+    if (phase != kDrawPhaseGeography || !visible_ || !table_) return S_OK;
+    return DrawRasterCatalogOnDisplay(display, this, definition_);
   }
 
   // IRasterCatalogLayer
@@ -114,15 +100,7 @@ class RasterCatalogLayer
     LONG index = -1;
     if (FAILED(table->FindField(Bstr(pathField_), &index)) || index < 0) return S_OK;
     table_ = table;
-    source_ = {};
-    if (auto ds = QueryAs<IDataset>(table)) {
-      Bstr n;
-      ComPtr<IWorkspace> ws;
-      if (SUCCEEDED(ds->get_Name(&n))) source_.table = n.str();
-      Bstr path;
-      if (SUCCEEDED(ds->get_Workspace(ws.put())) && ws && SUCCEEDED(ws->get_PathName(&path)))
-        source_.workspace = path.str();
-    }
+    source_ = TableLocation::Of(table);
     if (name_.empty()) {
       Bstr n;
       if (auto ds = QueryAs<IDataset>(table); ds && SUCCEEDED(ds->get_Name(&n))) name_ = n.str();
@@ -246,10 +224,6 @@ class RasterCatalogLayer
 
  private:
   static constexpr std::uint32_t kStreamVersion = 1;
-  struct Source {
-    std::wstring workspace;
-    std::wstring table;
-  };
   struct Stretch {
     bool present = false;
     bool custom = false;
@@ -271,24 +245,13 @@ class RasterCatalogLayer
   }
   // Opens the saved table again; a database or table no longer there leaves the layer invalid.
   void Reopen() {
-    if (source_.workspace.empty() || source_.table.empty()) return;
-    ComPtr<IWorkspaceFactory> factory;
-    if (FAILED(CreateDatabaseWorkspaceFactory(nullptr, IidOf<IWorkspaceFactory>(),
-                                              factory.put_void())))
-      return;
-    ComPtr<IWorkspace> ws;
-    if (FAILED(factory->OpenFromFile(Bstr(source_.workspace), nullptr, ws.put())) || !ws) return;
-    ComPtr<ITable> table;
-    auto features = ws.As<IFeatureWorkspace>();
-    if (!features || FAILED(features->OpenTable(Bstr(source_.table), table.put())) || !table)
-      return;
+    ComPtr<ITable> table = source_.Reopen();
+    if (!table) return;
     LONG index = -1;
     if (SUCCEEDED(table->FindField(Bstr(pathField_), &index)) && index >= 0) table_ = table;
   }
 
-  Source source_;
-  std::wstring name_;
-  bool visible_ = true;
+  TableLocation source_;
   ComPtr<ITable> table_;
   std::wstring pathField_ = L"FULL_NAME";
   LONG resampling_ = 0;

@@ -4,12 +4,14 @@
 #include <vector>
 
 #include "platform/com/text.h"
+#include "platform/host/analysis/raster_clip.h"
 #include "platform/host/analysis/raster_mosaic.h"
 #include "platform/host/analysis_op_support.h"
 #include "platform/host/data_errors.h"
 #include "platform/host/geometry.h"
 #include "platform/host/raster.h"
 #include "platform/host/raster_objects.h"
+#include "platform/host/spatial_reference.h"
 #include "platform/host/workspace.h"
 
 namespace velk::host {
@@ -53,34 +55,52 @@ class RasterCollection : public ComObjectRoot<RasterCollection, IRasterCollectio
     return S_OK;
   }
 
-  // The rasters put together into one GeoTIFF over the extent (their union without one), as
-  // the raster dataset's own save does: "GRID" or "TIFF", never over an existing file.
+  // The rasters put together into one GeoTIFF, as the raster dataset's own save does: "GRID" or
+  // "TIFF", never over an existing file. An extent with a spatial reference is a region clipped
+  // through GDAL's warper onto a grid in that system (bilinear into 32-bit floats when the first
+  // raster resamples other than by nearest neighbour); one without is the area, in the rasters'
+  // own system, the rasters are cut to; no extent, their union.
   HRESULT SaveAs(BSTR name, IUnknown* workspace, BSTR format, IUnknown** saved) override {
     if (!saved) return E_POINTER;
     *saved = nullptr;
     const std::wstring kind = BstrToWstring(format);
     if (kind != L"GRID" && kind != L"TIFF") return E_INVALIDARG;
     auto ws = QueryAs<IWorkspace>(workspace);
-    if (!ws || !name || !*name || rasters_.empty()) return E_INVALIDARG;
+    if (!ws || !name || !*name) return E_INVALIDARG;
+    ComPtr<ISpatialReference> sr;
+    if (extent_) extent_->get_SpatialReference(sr.put());
+    if (rasters_.empty()) return sr ? E_DATA_NOT_FOUND : E_INVALIDARG;
     VELK_TRY
     std::vector<std::string> files;
     for (const auto& r : rasters_) {
       const std::string path = RasterPath(r.get());
-      if (path.empty()) return E_INVALIDARG;
+      if (path.empty()) return sr ? E_DATA_NOT_FOUND : E_INVALIDARG;
       files.push_back(path);
-    }
-    analysis::MosaicOptions options;
-    if (extent_) {
-      analysis::MosaicBounds b{};
-      extent_->QueryCoords(&b.xmin, &b.ymin, &b.xmax, &b.ymax);
-      options.bounds = b;
     }
     const std::string path = (std::filesystem::path(WorkspaceFolder(ws.get())) /
                               ToUtf8(GridDatasetFileName(BstrToWstring(name))))
                                  .string();
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) return E_DATA_WRITE_FAILED;
-    if (!analysis::MosaicRasters(files, path, options).empty()) return E_DATA_WRITE_FAILED;
+    if (sr) {
+      analysis::RasterClipRequest request;
+      Check(extent_->QueryCoords(&request.xmin, &request.ymin, &request.xmax, &request.ymax));
+      Bstr wkt;
+      if (SUCCEEDED(sr->ExportToWkt(&wkt))) request.targetWkt = ToUtf8(wkt.str());
+      request.sources = std::move(files);
+      LONG mode = kRasterResampleNearest;
+      if (auto first = rasters_.front().As<IRasterResampling>()) first->get_ResamplingMode(&mode);
+      request.options.bilinear = mode != kRasterResampleNearest;
+      if (!analysis::ClipRasters(request, path).empty()) return E_DATA_WRITE_FAILED;
+    } else {
+      analysis::MosaicOptions options;
+      if (extent_) {
+        analysis::MosaicBounds b{};
+        extent_->QueryCoords(&b.xmin, &b.ymin, &b.xmax, &b.ymax);
+        options.bounds = b;
+      }
+      if (!analysis::MosaicRasters(files, path, options).empty()) return E_DATA_WRITE_FAILED;
+    }
     ComPtr<IRasterDataset> out;
     HRESULT hr = OpenRasterFile(path, ws.get(), out.put());
     if (FAILED(hr)) return hr;

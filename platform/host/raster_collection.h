@@ -20,6 +20,13 @@ struct IRasterCollection : IUnknown {
   virtual HRESULT putref_Extent(IEnvelope* extent) = 0;
 };
 
+// The collection also answers ISaveAs (raster.h): format "GRID" writes one raster of the
+// region: the rasters mosaicked and warped onto a grid over the extent, in the extent's spatial
+// reference (the rasters' own when it has none), bilinear when the first raster asks for interpolation
+// (IRasterResampling), else nearest neighbour. E_INVALIDARG without an extent, for another
+// format, a null name or a workspace that is no folder; E_DATA_NOT_FOUND without rasters;
+// E_DATA_WRITE_FAILED when a dataset of that name exists or the clip fails (nothing is left).
+
 namespace velk::host {
 
 inline constexpr CLSID CLSID_RasterCollection = MakeGuid("{BB00F74C-40CE-4281-875D-FDD10CCDC624}");

@@ -275,10 +275,20 @@ HRESULT BandItem(Self* self, const DatasetPtr& handle, IRasterDataset* dataset, 
 
 class RasterObject
     : public ComObjectRoot<RasterObject, IRaster, IRasterProps, IRasterBandCollection,
-                           IGeoDataset>,
+                           IRasterResampling, IGeoDataset>,
       public PropsImpl<RasterObject> {
  public:
   using IRaster::QueryInterface;
+  HRESULT get_ResamplingMode(LONG* mode) override {
+    if (!mode) return E_POINTER;
+    *mode = resampling_;
+    return S_OK;
+  }
+  HRESULT put_ResamplingMode(LONG mode) override {
+    if (mode < kRasterResampleNearest || mode > kRasterResampleCubic) return E_INVALIDARG;
+    resampling_ = mode;
+    return S_OK;
+  }
   void Init(DatasetPtr handle, IRasterDataset* dataset) {
     handle_ = std::move(handle);
     dataset_ = dataset;
@@ -299,6 +309,7 @@ class RasterObject
  private:
   DatasetPtr handle_;
   ComPtr<IRasterDataset> dataset_;
+  LONG resampling_ = kRasterResampleNearest;
 };
 
 class RasterDatasetObject

@@ -1,5 +1,7 @@
 #include "platform/host/table_core.h"
 
+#include "platform/host/query_log.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -555,6 +557,7 @@ HRESULT TableCore::Select(IQueryFilter* filter, FidList& fids) const {
     Bstr clause;
     filter->get_WhereClause(&clause);
     where = ToUtf8(clause.str());
+    QueryLog::Record(clause.str());
     if (auto sf = QueryAs<ISpatialFilter>(filter)) {
       ComPtr<IGeometry> g;
       sf->get_Geometry(g.put());

@@ -13,7 +13,8 @@
 #include "platform/host/layer_kinds.h"
 #include "platform/host/map.h"
 #include "platform/host/property_set.h"
-#include "platform/host/unique_value_renderer.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/layer_kinds.h"
 #include "platform/host/workspace.h"
 
 namespace velk::corvane {

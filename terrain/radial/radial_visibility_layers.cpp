@@ -11,7 +11,8 @@
 #include "platform/host/layer_kinds.h"
 #include "platform/host/map.h"
 #include "platform/host/symbol.h"
-#include "platform/host/unique_value_renderer.h"
+#include "platform/host/display_class_ids.h"
+#include "platform/host/layer_kinds.h"
 #include "terrain/radial/observer_extent.h"
 #include "terrain/radial/observer_feature_class.h"
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "tests/fixtures/dted_fixture.h"
 #include "tests/fixtures/ogr_rows.h"
@@ -204,6 +205,67 @@ print layers
   const std::string info = ToolOutput("gdalinfo -stats " + ShellQuote(dir / "map.png"));
   EXPECT_NE(info.find("Driver: PNG"), std::string::npos) << info;
   EXPECT_NE(info.find("Size is 1000, 800"), std::string::npos) << info;
+}
+
+// The product line's catalog layers drawn as a user adds them: the chart layer at 1:250,000
+// over a three-scale RPF tree draws the one frame of that scale in view, the DTED layer draws
+// its cells; both pictures come out, and the map document keeps both layers.
+TEST(CatalogSession, SavesPicturesOfTheChartAndDtedLayers) {
+  VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  for (int lon = 6; lon < 8; ++lon)
+    ASSERT_TRUE(MakeDtedCell(DtedCellPath(dir / "dted", lon, 0, 0), lon, 0, 0));
+  std::vector<RpfTocBoundary> charts;
+  for (auto [folder, scale, ext, west] : {std::tuple{"ONC", "1:1M", "ON2", 6.0},
+                                          std::tuple{"JOG", "1:250K", "JG2", 6.0},
+                                          std::tuple{"TLM", "1:50K", "TL2", 6.0}}) {
+    RpfTocBoundary b;
+    b.folder = std::string("./CADRG/") + folder + "/";
+    b.scaleText = scale;
+    b.west = west;
+    b.north = 1;
+    b.frames = {{0, 0, std::string("0000001A.") + ext}};
+    charts.push_back(b);
+  }
+  ASSERT_TRUE(MakeRpfTree(dir / "charts", charts));
+  const std::string lumeris = VELK_LIB_DIR "/libLumeris.so";
+  const CommandResult r = RunScript(root, dir, "host map\nregister " + lumeris + R"(
+catalog-new zel.gpkg elevation dted
+catalog-load zel.gpkg elevation dted dted
+catalog-new zel.gpkg charts rpf
+catalog-load zel.gpkg charts rpf charts
+map-reference 4326
+map-extent 6.05 0.3 6.5 0.66
+add-catalog-layer zel.gpkg charts rpf
+save-picture charts.png
+add-catalog-layer zel.gpkg elevation dted elevation
+map-extent 5.8 -0.2 8.2 1.2
+save-picture elevation.png
+save-map layers.vmapdoc
+remove-layer elevation
+remove-layer charts
+open-map layers.vmapdoc
+print layers
+)");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  // 0.45 degrees over 1000 pixels is about 1:190,000: the chart layer draws the 1:250,000
+  // frame alone, the first scale above (one search for the frames, one for the outlines).
+  EXPECT_NE(r.out.find("saved charts.png (1000 x 800): 2 searches, 1 frame opens"),
+            std::string::npos)
+      << r.out;
+  // The two cells under the chart frame.
+  EXPECT_NE(r.out.find("saved elevation.png (1000 x 800): 4 searches, 3 frame opens, 0 "
+                       "statistics reads, 3 rasters"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("> print layers\n  1. \"elevation\"\n  2. \"charts\"\n"),
+            std::string::npos)
+      << r.out;
+  for (const char* png : {"charts.png", "elevation.png"}) {
+    const std::string info = ToolOutput("gdalinfo " + ShellQuote(dir / png));
+    EXPECT_NE(info.find("Driver: PNG"), std::string::npos) << info;
+  }
 }
 
 }  // namespace

@@ -41,12 +41,13 @@ TEST(LumerisRegistration, ListsTheFiveLayersAndUnregistersThemAll) {
   for (std::size_t i = 0; i < lines.size(); ++i)
     EXPECT_EQ(lines[i], Listed(kLumerisClasses[i])) << "class " << kLumerisClasses[i].name;
 
-  // Created through the registry by either ProgID, the layers refuse rather than pretend.
+  // Created through the registry by either ProgID, the raster layers need the host's layer
+  // classes, which a plain `create` lacks.
   CommandResult create =
       Trevik(root, "create velkDrevane.ZelRasterLayer Lumeris.ZelReferencedRpfLayer.1");
   EXPECT_EQ(create.out,
-            "velkDrevane.ZelRasterLayer\t0x80040111 CLASS_E_CLASSNOTAVAILABLE\n"
-            "Lumeris.ZelReferencedRpfLayer.1\t0x80040111 CLASS_E_CLASSNOTAVAILABLE\n");
+            "velkDrevane.ZelRasterLayer\t0x80040154 REGDB_E_CLASSNOTREG\n"
+            "Lumeris.ZelReferencedRpfLayer.1\t0x80040154 REGDB_E_CLASSNOTREG\n");
 
   CommandResult unreg = Trevik(root, "unregister " + kLumeris);
   ASSERT_EQ(unreg.status, 0) << unreg.err;

@@ -5,11 +5,13 @@
 #include <fstream>
 
 #include "interfaces/lumeris_ids.h"
+#include "interfaces/zel_layer_interfaces.h"
 #include "layers/lumeris_module.h"
 #include "layers/shared_raster_helper.h"
 #include "platform/com/object.h"
 #include "platform/com/text.h"
 #include "platform/registry/registry.h"
+#include "tests/fixtures/catalog_fixture.h"
 #include "tests/fixtures/lumeris_classes.h"
 #include "tests/fixtures/temp_root.h"
 
@@ -96,22 +98,32 @@ TEST(LumerisModule, ScriptsWriteEachClassesKeys) {
   ASSERT_EQ(velkDllUnregisterServer(), S_OK);
 }
 
-TEST(LumerisModule, CreationIsRefusedUntilTheLayersArrive) {
+TEST(LumerisModule, OnlyTheCarriedLayersAreMade) {
+  HostClassesScope hostClasses;  // the layers aggregate host layers
   for (const CLSID* clsid : kMapClsids) {
     SCOPED_TRACE(ToUtf8(GuidToString(*clsid)));
     ComPtr<IClassFactory> f;
     ASSERT_EQ(DllGetClassObject(*clsid, IidOf<IClassFactory>(), f.put_void()), S_OK);
-    // The layer classes not carried yet say so at creation, plainly or aggregated.
     if (*clsid == ids::CLSID_ZelVectorLayer) {
       EXPECT_EQ(f->CreateInstance(nullptr, IidOf<IUnknown>(), nullptr), E_POINTER);
       continue;
     }
+    // The raster, DTED and referenced RPF layers are made; the managed VPF layer is not carried
+    // yet: creation says so, plainly or aggregated.
+    const bool carried = *clsid == ids::CLSID_ZelRasterLayer || *clsid == ids::CLSID_ZelDtedLayer ||
+                         *clsid == ids::CLSID_ZelReferencedRpfLayer;
     void* out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(f->CreateInstance(nullptr, IidOf<IUnknown>(), &out), CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(out, nullptr);
-    out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(f->CreateInstance(f.get(), IidOf<IUnknown>(), &out), CLASS_E_CLASSNOTAVAILABLE);
-    EXPECT_EQ(out, nullptr);
+    if (carried) {
+      ASSERT_EQ(f->CreateInstance(nullptr, IidOf<IZelLayer>(), &out), S_OK);
+      ASSERT_NE(out, nullptr);
+      static_cast<IUnknown*>(out)->Release();
+    } else {
+      EXPECT_EQ(f->CreateInstance(nullptr, IidOf<IUnknown>(), &out), CLASS_E_CLASSNOTAVAILABLE);
+      EXPECT_EQ(out, nullptr);
+      out = reinterpret_cast<void*>(1);
+      EXPECT_EQ(f->CreateInstance(f.get(), IidOf<IUnknown>(), &out), CLASS_E_CLASSNOTAVAILABLE);
+      EXPECT_EQ(out, nullptr);
+    }
     EXPECT_EQ(f->CreateInstance(nullptr, IidOf<IUnknown>(), nullptr), E_POINTER);
   }
 }

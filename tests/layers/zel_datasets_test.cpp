@@ -21,6 +21,7 @@ using Rows = std::vector<std::vector<std::wstring>>;
 // A list filled as a layer fills it from its catalog rows.
 class TestDatasets : public ComObjectRoot<TestDatasets, ZelDatasetsImpl> {
  public:
+  TestDatasets() { AddKeyField(L"PRODUCT"); }
   void Fill(const Rows& rows) {
     ClearDatasets();
     for (const auto& row : rows) AddDatasetRow(row);
@@ -91,13 +92,17 @@ TEST(ZelDatasets, KeysAreDistinctSortedByCodeUnitAndAllInUse) {
   }
 }
 
-TEST(ZelDatasets, LabelsJoinByCommaAndSurviveARebuild) {
+// A rebuild drops the labels of the catalog before: the footprint renderer built from them
+// would otherwise list values the catalog no longer has.
+TEST(ZelDatasets, LabelsJoinByCommaAndAreRebuiltWithTheList) {
   Fixture f;
   f.impl.Fill({{L"VMAP", L"Level 0"}, {L"DNC", L"harbor"}});
+  std::vector<std::wstring> before(f.impl.DatasetLabels().begin(), f.impl.DatasetLabels().end());
+  EXPECT_EQ(before, (std::vector<std::wstring>{L"DNC,harbor", L"VMAP,Level 0"}));
   f.impl.Fill({{L"CIB"}});
   EXPECT_EQ(Keys(f.itf.get()), std::vector<std::wstring>{L"CIB"});
   std::vector<std::wstring> labels(f.impl.DatasetLabels().begin(), f.impl.DatasetLabels().end());
-  EXPECT_EQ(labels, (std::vector<std::wstring>{L"CIB", L"DNC,harbor", L"VMAP,Level 0"}));
+  EXPECT_EQ(labels, std::vector<std::wstring>{L"CIB"});
 }
 
 TEST(ZelDatasets, RebuildStartsEveryDatasetInUseAgain) {
@@ -106,6 +111,33 @@ TEST(ZelDatasets, RebuildStartsEveryDatasetInUseAgain) {
   ASSERT_EQ(f.itf->put_UseDataset(0, VARIANT_FALSE), S_OK);
   f.impl.Fill({{L"CIB"}, {L"CADRG"}});
   EXPECT_EQ(Flags(f.itf.get()), (std::vector<VARIANT_BOOL>{VARIANT_TRUE, VARIANT_TRUE}));
+}
+
+// ---- where clause ----
+
+TEST(ZelDatasets, WhereClauseNamesTheDatasetsInUseWithQuotesDoubled) {
+  Fixture f;
+  f.impl.Fill({{L"CIB"}, {L"CADRG"}, {L"O'Neil"}});
+  EXPECT_EQ(f.impl.BuildDatasetWhereClause(),
+            L"(PRODUCT = 'CADRG' ) OR (PRODUCT = 'CIB' ) OR (PRODUCT = 'O''Neil' )");
+  // Only VARIANT_TRUE counts as in use.
+  ASSERT_EQ(f.itf->put_UseDataset(0, 1), S_OK);
+  ASSERT_EQ(f.itf->put_UseDataset(2, VARIANT_FALSE), S_OK);
+  EXPECT_EQ(f.impl.BuildDatasetWhereClause(), L"(PRODUCT = 'CIB' )");
+  // None in use: a clause that no row meets (the module has no text of its own for it).
+  ASSERT_EQ(f.itf->put_UseDataset(1, VARIANT_FALSE), S_OK);
+  EXPECT_EQ(f.impl.BuildDatasetWhereClause(), L"PRODUCT = 'No dataset in use'");
+}
+
+TEST(ZelDatasets, VpfProductKeyOfALibraryName) {
+  const std::pair<const wchar_t*, const wchar_t*> kCases[] = {
+      {L"dncharbor_x", L"DNC$dncharbor"},
+      {L"DNC17_a_b", L"DNC$DNC17"},
+      {L"vmaplv0", L"VMAP$vmaplv0"},
+      {L"Dnc_mixed", L"VMAP$Dnc"},  // neither "dnc" nor "DNC"
+  };
+  for (const auto& [name, key] : kCases)
+    EXPECT_EQ(ZelDatasetsImpl::VpfProductKey(name), key) << name;
 }
 
 // ---- IZelDatasets answers ----

@@ -316,6 +316,28 @@ TEST_F(MapPictureTest, RasterCatalogLayerRoundTripsThroughADocument) {
   const Picture after = Draw(nullptr);
   EXPECT_EQ(after.rgb, before.rgb);
 
+  // The point layer comes back over its feature class, with its definition query.
+  points_.As<IFeatureLayerDefinition>()->put_DefinitionExpression(Bstr(L"OID > 0"));
+  ComPtr<IMap> withPoints;
+  ASSERT_EQ(CreateMap(nullptr, IidOf<IMap>(), withPoints.put_void()), S_OK);
+  withPoints->AddLayer(points_.As<ILayer>().get());
+  const std::wstring pointsDoc = FromUtf8(out_ / "points.vmapdoc");
+  ASSERT_EQ(SaveMapLayers(withPoints.get(), pointsDoc, &problem), S_OK);
+  ComPtr<IMap> pointsBack;
+  ASSERT_EQ(CreateMap(nullptr, IidOf<IMap>(), pointsBack.put_void()), S_OK);
+  ASSERT_EQ(LoadMapLayers(pointsDoc, pointsBack.get()), S_OK);
+  ComPtr<ILayer> pointsLayer;
+  ASSERT_EQ(pointsBack->get_Layer(0, pointsLayer.put()), S_OK);
+  ComPtr<IFeatureClass> pointsClass;
+  QueryAs<IFeatureLayer>(pointsLayer.get())->get_FeatureClass(pointsClass.put());
+  ASSERT_TRUE(pointsClass);
+  LONG points = 0;
+  pointsClass->FeatureCount(nullptr, &points);
+  EXPECT_EQ(points, 2);
+  Bstr pointsWhere;
+  QueryAs<IFeatureLayerDefinition>(pointsLayer.get())->get_DefinitionExpression(&pointsWhere);
+  EXPECT_EQ(pointsWhere.str(), L"OID > 0");
+
   // A group layer has no object stream: nothing is written.
   ComPtr<ILayer> group;
   ASSERT_EQ(CreateGroupLayerObject(nullptr, IidOf<ILayer>(), group.put_void()), S_OK);

@@ -1,0 +1,119 @@
+// What every host layer class is made of: name, visibility, validity, extent, extensions,
+// transparency, scale range (ILayerScaleRange) and drawing (ILayerDraw). Derived supplies
+// IsValid(), Extent() and Draw.
+// Platform-internal.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/com/object.h"
+#include "platform/com/text.h"
+#include "platform/host/geometry.h"
+#include "platform/host/geometry_objects.h"
+#include "platform/host/layer.h"
+#include "platform/host/layer_draw.h"
+#include "platform/host/layer_drawing.h"
+#include "platform/host/layer_kinds.h"
+
+namespace velk::host {
+
+inline VARIANT_BOOL LayerBool(bool b) { return b ? VARIANT_TRUE : VARIANT_FALSE; }
+
+template <class Derived, class... More>
+class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExtensions,
+                                       ILayerEffects, ILayerScaleRange, ILayerDraw, More...> {
+ public:
+  using ILayer::QueryInterface;
+  HRESULT get_MinimumScale(double* scale) override {
+    if (!scale) return E_POINTER;
+    *scale = minimumScale_;
+    return S_OK;
+  }
+  HRESULT put_MinimumScale(double scale) override {
+    minimumScale_ = scale;
+    return S_OK;
+  }
+  HRESULT get_MaximumScale(double* scale) override {
+    if (!scale) return E_POINTER;
+    *scale = maximumScale_;
+    return S_OK;
+  }
+  HRESULT put_MaximumScale(double scale) override {
+    maximumScale_ = scale;
+    return S_OK;
+  }
+  HRESULT get_Name(BSTR* name) override {
+    if (!name) return E_POINTER;
+    *name = AllocBstr(name_);
+    return S_OK;
+  }
+  HRESULT put_Name(BSTR name) override {
+    name_ = BstrToWstring(name);
+    return S_OK;
+  }
+  HRESULT get_Visible(VARIANT_BOOL* visible) override {
+    if (!visible) return E_POINTER;
+    *visible = LayerBool(visible_);
+    return S_OK;
+  }
+  HRESULT put_Visible(VARIANT_BOOL visible) override {
+    visible_ = visible != 0;
+    return S_OK;
+  }
+  HRESULT get_Valid(VARIANT_BOOL* valid) override {
+    if (!valid) return E_POINTER;
+    *valid = LayerBool(static_cast<Derived*>(this)->IsValid());
+    return S_OK;
+  }
+  HRESULT get_AreaOfInterest(IEnvelope** extent) override {
+    if (!extent) return E_POINTER;
+    *extent = nullptr;
+    VELK_TRY
+    ComPtr<IEnvelope> e = static_cast<Derived*>(this)->Extent();
+    *extent = (e ? e : NewEnvelope()).Detach();
+    return S_OK;
+    VELK_CATCH
+  }
+  HRESULT get_ExtensionCount(LONG* count) override {
+    if (!count) return E_POINTER;
+    *count = static_cast<LONG>(extensions_.size());
+    return S_OK;
+  }
+  HRESULT get_Extension(LONG index, IUnknown** extension) override {
+    if (!extension) return E_POINTER;
+    *extension = nullptr;
+    if (index < 0 || static_cast<std::size_t>(index) >= extensions_.size()) return E_INVALIDARG;
+    return extensions_[index].CopyTo(extension);
+  }
+  HRESULT AddExtension(IUnknown* extension) override {
+    if (!extension) return E_POINTER;
+    extensions_.emplace_back(extension);
+    return S_OK;
+  }
+  HRESULT RemoveExtension(LONG index) override {
+    if (index < 0 || static_cast<std::size_t>(index) >= extensions_.size()) return E_INVALIDARG;
+    extensions_.erase(extensions_.begin() + index);
+    return S_OK;
+  }
+  HRESULT get_Transparency(SHORT* percent) override {
+    if (!percent) return E_POINTER;
+    *percent = transparency_;
+    return S_OK;
+  }
+  HRESULT put_Transparency(SHORT percent) override {
+    if (percent < 0 || percent > 100) return E_INVALIDARG;
+    transparency_ = percent;
+    return S_OK;
+  }
+
+ protected:
+  std::wstring name_;
+  bool visible_ = true;
+  double minimumScale_ = 0;
+  double maximumScale_ = 0;
+  SHORT transparency_ = 0;
+  std::vector<ComPtr<IUnknown>> extensions_;
+};
+
+}  // namespace velk::host
