@@ -548,32 +548,27 @@ LRESULT TerrainToolControl::OnPaletteMessage(HWND h, UINT msg, WPARAM wp, LPARAM
 
 // A COM error of the host (a tool without its command) ends the message here, never in the
 // host's message loop.
-LRESULT TerrainToolControl::ControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TerrainToolControl::Route(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool palette) {
   TerrainToolControl* self = ObjectOf(h);
   if (!self) return DefWindowProcW(h, msg, wp, lp);
   bool handled = false;
   LRESULT result = 0;
   try {
     ComPtr<ITerrainToolControl> keep(static_cast<ITerrainToolControl*>(self));
-    result = self->OnControlMessage(h, msg, wp, lp, handled);
+    result = palette ? self->OnPaletteMessage(h, msg, wp, lp, handled)
+                     : self->OnControlMessage(h, msg, wp, lp, handled);
   } catch (...) {
     return 0;
   }
   return handled ? result : DefWindowProcW(h, msg, wp, lp);
 }
 
+LRESULT TerrainToolControl::ControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  return Route(h, msg, wp, lp, false);
+}
+
 LRESULT TerrainToolControl::PaletteProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  TerrainToolControl* self = ObjectOf(h);
-  if (!self) return DefWindowProcW(h, msg, wp, lp);
-  bool handled = false;
-  LRESULT result = 0;
-  try {
-    ComPtr<ITerrainToolControl> keep(static_cast<ITerrainToolControl*>(self));
-    result = self->OnPaletteMessage(h, msg, wp, lp, handled);
-  } catch (...) {
-    return 0;
-  }
-  return handled ? result : DefWindowProcW(h, msg, wp, lp);
+  return Route(h, msg, wp, lp, true);
 }
 
 LRESULT TerrainToolControl::PopupProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {

@@ -81,6 +81,7 @@ class TerrainToolControl
   static LRESULT ControlProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT PaletteProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT PopupProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT Route(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool palette);
   LRESULT OnControlMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool& handled);
   LRESULT OnPaletteMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp, bool& handled);
 

@@ -290,6 +290,11 @@ struct PaletteHost {
     win::user::MouseAt(msg, {x, y}, msg == WM_LBUTTONDOWN ? MK_LBUTTON : 0);
     win::PumpMessages();
   }
+  // The pointer comes onto the control placed at (100, 96) and presses its drop-down part.
+  void OpenPalette() {
+    Mouse(WM_MOUSEMOVE, 110, 110);
+    Mouse(WM_LBUTTONDOWN, 132, 110);
+  }
   // The screen point of a palette client point.
   POINT OnPalette(int x, int y) {
     POINT p{x, y};
@@ -412,8 +417,7 @@ TEST_F(PaletteControl, ChoosingTheHillshadeCellMakesItTheCurrentToolAndRunsIt) {
 TEST_F(PaletteControl, AReleaseBeforeAnyCellWasPressedChoosesNothing) {
   PaletteHost host;
   host.Place(100, 96);
-  host.Mouse(WM_MOUSEMOVE, 110, 110);
-  host.Mouse(WM_LBUTTONDOWN, 132, 110);
+  host.OpenPalette();
   POINT cell = host.OnPalette(30, 10);
   host.Mouse(WM_MOUSEMOVE, cell.x, cell.y);
   host.Mouse(WM_LBUTTONUP, cell.x, cell.y);
@@ -444,8 +448,7 @@ TEST_F(PaletteControl, ADisabledToolIsNotRunFromTheButtonButThePaletteStillOpens
 TEST_F(PaletteControl, TheOpenPaletteShowsEveryToolAndHighlightsTheCellUnderThePointer) {
   PaletteHost host;
   host.Place(100, 96);
-  host.Mouse(WM_MOUSEMOVE, 110, 110);
-  host.Mouse(WM_LBUTTONDOWN, 132, 110);
+  host.OpenPalette();
   POINT cell = host.OnPalette(30, 10);
   host.Mouse(WM_MOUSEMOVE, cell.x, cell.y);
   ASSERT_EQ(host.control->HoverIndex(), 1);
@@ -480,12 +483,10 @@ TEST_F(PaletteControl, TheOpenPaletteShowsEveryToolAndHighlightsTheCellUnderTheP
 TEST_F(PaletteControl, TheCurrentToolIsSunkenInItsCellAndNeverHighlighted) {
   PaletteHost host;
   host.Place(100, 96);
-  host.Mouse(WM_MOUSEMOVE, 110, 110);
-  host.Mouse(WM_LBUTTONDOWN, 132, 110);
+  host.OpenPalette();
   host.Choose(10, 30);  // Hillshade becomes the current tool
   host.Poll();
-  host.Mouse(WM_MOUSEMOVE, 110, 110);
-  host.Mouse(WM_LBUTTONDOWN, 132, 110);
+  host.OpenPalette();
   ASSERT_TRUE(host.control->PaletteOpen());
   // Opened again, no cell is highlighted yet: the message is no stale cell's.
   EXPECT_EQ(host.control->HoverIndex(), -1);
@@ -545,8 +546,7 @@ TEST_F(PaletteControl, APressOutsideClosesThePaletteAndReachesTheWindowBelow) {
       {{500, 400}, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100)},   // its client area
   };
   for (const Case& c : cases) {
-    host.Mouse(WM_MOUSEMOVE, 110, 110);
-    host.Mouse(WM_LBUTTONDOWN, 132, 110);
+    host.OpenPalette();
     ASSERT_TRUE(host.control->PaletteOpen());
     log.entries.clear();
     host.Mouse(WM_LBUTTONDOWN, c.p.x, c.p.y);
@@ -556,8 +556,7 @@ TEST_F(PaletteControl, APressOutsideClosesThePaletteAndReachesTheWindowBelow) {
     EXPECT_TRUE(found) << c.p.x << "," << c.p.y;
   }
   // A press on the control itself only closes the palette.
-  host.Mouse(WM_MOUSEMOVE, 110, 110);
-  host.Mouse(WM_LBUTTONDOWN, 132, 110);
+  host.OpenPalette();
   ASSERT_TRUE(host.control->PaletteOpen());
   host.Mouse(WM_LBUTTONDOWN, 132, 110);
   EXPECT_FALSE(host.control->PaletteOpen());
