@@ -580,6 +580,24 @@ TEST_F(PaletteControl, TheApplicationIsHeldWhileAControlLivesAndDroppedWithTheHo
   EXPECT_EQ(second.control->ItemCount(), 4);
 }
 
+TEST_F(PaletteControl, ReleasedWhileInTheToolbarItTakesItsWindowsAlong) {
+  // The host took the control's window into its toolbar; the object must not be left behind
+  // in a window that outlives it.
+  PaletteHost host;
+  host.Place(100, 96);
+  host.OpenPalette();
+  HWND control = host.control->ControlWindow(), popup = host.control->PopupWindow();
+  ASSERT_TRUE(IsWindow(popup));
+  host.control = nullptr;
+  host.command = nullptr;
+  EXPECT_FALSE(IsWindow(control));
+  EXPECT_FALSE(IsWindow(popup));
+  EXPECT_EQ(GetCapture(), nullptr);
+  host.Mouse(WM_MOUSEMOVE, 110, 110);
+  host.Mouse(WM_LBUTTONDOWN, 132, 110);
+  EXPECT_EQ(host.CurrentToolSubtype(), 0);
+}
+
 TEST_F(PaletteControl, WithoutToolsItAnswersWithoutReadingAnyItem) {
   PaletteHost host(0);
   EXPECT_EQ(host.control->ItemCount(), 0);
