@@ -3,6 +3,7 @@
 #include "corvane/corvane_module.h"
 #include "framework/guid_variant.h"
 #include "framework/host_object_creation.h"
+#include "framework/map_lookups.h"
 #include "interfaces/corvane_ids.h"
 #include "platform/host/document.h"
 #include "platform/host/uid.h"
@@ -205,14 +206,8 @@ void TerrainToolControl::FindTerrainToolItems() {
     Variant value = MakeGuidStringVariant(ids::CLSID_TerrainTools);
     identity->put_Value(value);
     identity->put_SubType(n);
-    IApplication* app = Application().get();
-    if (!app) continue;
-    ComPtr<IDocument> document;
-    app->get_Document(document.put());
-    if (!document) ThrowComError(E_POINTER);
-    ComPtr<ICommandBars> bars;
-    document->get_CommandBars(bars.put());
-    if (!bars) ThrowComError(E_POINTER);
+    if (!Application()) continue;
+    ComPtr<ICommandBars> bars = DocumentCommandBars(Application().get());
     ComPtr<ICommandItem> item;
     bars->Find(identity.get(), VARIANT_FALSE, VARIANT_FALSE, item.put());
     if (item) items_.push_back(item);

@@ -73,8 +73,15 @@ void Ring(Picture& p, RECT r, char a, char b) {
   Column(p, r.right - 1, r.top, r.bottom - 1, b);
 }
 
-// The face of the 36 x 21 control: the tool's bitmap at (4, 2), the arrow's rows of 8, 6, 4
-// and 2 pixels from (27, 10).
+// The drop-down arrow of the 36 x 21 control: rows of 8, 6, 4 and 2 pixels from (27, 10).
+void Arrow(Picture& p) {
+  Row(p, 10, 27, 34, 'K');
+  Row(p, 11, 28, 33, 'K');
+  Row(p, 12, 29, 32, 'K');
+  Row(p, 13, 30, 31, 'K');
+}
+
+// The face of the control: the tool's bitmap at (4, 2), and the arrow.
 Picture FaceBase() {
   Picture p = Blank(36, 21, 'F');
   Mark(p, 11, 9, 'r');
@@ -83,10 +90,7 @@ Picture FaceBase() {
   Mark(p, 12, 10, 'r');
   Mark(p, 7, 5, 'w');
   Mark(p, 19, 17, 'b');
-  Row(p, 10, 27, 34, 'K');
-  Row(p, 11, 28, 33, 'K');
-  Row(p, 12, 29, 32, 'K');
-  Row(p, 13, 30, 31, 'K');
+  Arrow(p);
   return p;
 }
 
@@ -181,10 +185,7 @@ TEST_F(PaletteDrawing, ADisabledToolIsEmbossedInShadowWithAHighlightFringe) {
   disabled.enabled = false;
   disabled.checked = true;
   Picture face = Blank(36, 21, 'F');
-  Row(face, 10, 27, 34, 'K');
-  Row(face, 11, 28, 33, 'K');
-  Row(face, 12, 29, 32, 'K');
-  Row(face, 13, 30, 31, 'K');
+  Arrow(face);
   Ring(face, {0, 0, 24, 21}, 'S', 'H');
   Row(face, 9, 11, 12, 'H');
   Row(face, 10, 11, 12, 'H');
