@@ -18,6 +18,7 @@
 #include "terrain/fly_through/fly_through_command.h"
 #include "terrain/radial/radial_los_command.h"
 #include "terrain/linear_los/linear_los_command.h"
+#include "terrain/terrain_tools/terrain_tool_control.h"
 #include "terrain/terrain_tools/terrain_tools.h"
 #include "terrain/viewer3d/ddd_viewer.h"
 #include "terrain/threat_dome/threat_dome_command.h"

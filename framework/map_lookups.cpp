@@ -34,9 +34,7 @@ ComPtr<IEnumLayer> GetMapLayersByInterface(HookStruct& hook, const IID& iid) {
   }
 }
 
-ComPtr<ICommandItem> FindCommandItem(HookStruct& hook, const wchar_t* progId,
-                                     ComPtr<IApplication>& app) {
-  hook.GetApplication(app.put());
+ComPtr<ICommandBars> DocumentCommandBars(IApplication* app) {
   if (!app) ThrowComError(E_POINTER);
   ComPtr<IDocument> document;
   app->get_Document(document.put());
@@ -44,6 +42,13 @@ ComPtr<ICommandItem> FindCommandItem(HookStruct& hook, const wchar_t* progId,
   ComPtr<ICommandBars> bars;
   document->get_CommandBars(bars.put());
   if (!bars) ThrowComError(E_POINTER);
+  return bars;
+}
+
+ComPtr<ICommandItem> FindCommandItem(HookStruct& hook, const wchar_t* progId,
+                                     ComPtr<IApplication>& app) {
+  hook.GetApplication(app.put());
+  ComPtr<ICommandBars> bars = DocumentCommandBars(app.get());
   auto uid = CreateHostObject<IUID>(host::CLSID_UID);
   uid->put_Value(Variant(progId));
   ComPtr<ICommandItem> item;

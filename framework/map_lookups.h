@@ -21,6 +21,10 @@ ComPtr<IEnvelope> VisibleExtent(HookStruct& hook);
 // document's command bars hold it. No application or document: E_POINTER as a COM error.
 void FindCoordToolCommand(HookStruct& hook);
 
+// The command bars of the application's document; the E_POINTER COM error when the
+// application, its document or their bars are missing.
+ComPtr<ICommandBars> DocumentCommandBars(IApplication* app);
+
 // The item of the document's command bars that holds the command with this ProgID (empty when
 // no bar holds it); app receives the hook's application. A missing application, document or
 // command bars throws E_POINTER.

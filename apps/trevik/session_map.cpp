@@ -326,8 +326,14 @@ void PrintTool(SessionContext& s, const SessionLine&) {
   ComPtr<ICommandItem> current;
   s.Session().Host().App().get_CurrentTool(current.put());
   velk::Bstr name;
-  if (current) current->get_Name(&name);
-  s.Print(L"  current tool " + (current ? name.str() : std::wstring(L"none")));
+  LONG subtype = 0;
+  if (current) {
+    current->get_Name(&name);
+    current->get_SubType(&subtype);
+  }
+  std::wstring line = L"  current tool " + (current ? name.str() : std::wstring(L"none"));
+  if (subtype > 0) line += L" " + std::to_wstring(subtype);
+  s.Print(line);
 }
 
 void PrintDock(SessionContext& s, const SessionLine& l) {

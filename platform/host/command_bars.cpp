@@ -1,23 +1,12 @@
 #include "platform/host/command_bars.h"
 
-#include <cwctype>
-
 #include "platform/host/application.h"
 #include "platform/host/command.h"
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
+#include "platform/registry/registry.h"
 
 namespace velk::host {
-namespace {
-
-bool SameName(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
-}
-
-}  // namespace
 
 void CommandItem::Init(std::wstring name, LONG subType, IUnknown* command, IUnknown* application) {
   name_ = std::move(name);
@@ -67,6 +56,14 @@ HRESULT CommandItem::Execute() {
   VELK_CATCH
 }
 
+HRESULT CommandItem::get_ID(IUID** id) {
+  if (!id) return E_POINTER;
+  VELK_TRY
+  *id = MakeUid(name_, subType_).Detach();
+  return S_OK;
+  VELK_CATCH
+}
+
 HRESULT CommandBars::Find(IUID* id, VARIANT_BOOL, VARIANT_BOOL noCreate, ICommandItem** item) {
   if (!item) return E_POINTER;
   *item = nullptr;
@@ -76,7 +73,7 @@ HRESULT CommandBars::Find(IUID* id, VARIANT_BOOL, VARIANT_BOOL noCreate, IComman
   LONG subType = 0;
   Check(id->get_SubType(&subType));
   for (auto& it : items_) {
-    if (SameName(it->Name(), name) && it->SubType() == subType) {
+    if (it->SubType() == subType && SameUidText(it->Name(), name)) {
       *item = it.get();
       (*item)->AddRef();
       return S_OK;
@@ -118,7 +115,15 @@ HRESULT CommandBars::CreateItem(const std::wstring& progId, LONG subType, IComma
     Check(sub->SetSubType(subType));
   }
   command->OnCreate(hook_);
-  return AddItem(progId, subType, object.get(), item);
+  // An item asked for by class identifier is named by the class's ProgID, as the host lists it.
+  std::wstring name = progId, registered;
+  if (GuidFromString(progId, clsid) &&
+      reg::ReadString(reg::Hive::ClassesRoot,
+                      L"CLSID\\" + GuidToString(clsid) + L"\\VersionIndependentProgID", L"",
+                      registered) &&
+      !registered.empty())
+    name = registered;
+  return AddItem(name, subType, object.get(), item);
   VELK_CATCH
 }
 

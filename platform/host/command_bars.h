@@ -23,13 +23,16 @@ struct ICommandItem : IUnknown {
   // command is clicked. S_FALSE when the command is disabled or the current tool refuses to be
   // deactivated.
   virtual HRESULT Execute() = 0;
+  // A new UID naming the item: its name and subtype.
+  virtual HRESULT get_ID(IUID** id) = 0;
 };
 
 struct ICommandBars : IUnknown {
   VELK_INTERFACE_ID("{E0A34E5A-2CF5-482A-B75F-80B0FA716048}")
-  // The item whose name matches the UID's value (letter case ignored) and whose subtype
-  // matches. When noCreate is false and no item exists, the command is created by ProgID,
-  // handed the hook and kept. S_OK with a null item when nothing was found.
+  // The item whose name matches the UID's value (letter case ignored; a ProgID matches the
+  // identifier text of its class) and whose subtype matches. When noCreate is false and no item
+  // exists, the command is created by ProgID, handed the hook and kept. S_OK with a null item when
+  // nothing was found.
   virtual HRESULT Find(IUID* id, VARIANT_BOOL noRecurse, VARIANT_BOOL noCreate,
                        ICommandItem** item) = 0;
   virtual HRESULT get_Count(LONG* count) = 0;
@@ -46,6 +49,7 @@ class CommandItem : public ComObjectRoot<CommandItem, ICommandItem> {
   HRESULT get_Caption(BSTR* caption) override;
   HRESULT get_Command(IUnknown** command) override;
   HRESULT Execute() override;
+  HRESULT get_ID(IUID** id) override;
 
   const std::wstring& Name() const { return name_; }
   LONG SubType() const { return subType_; }

@@ -13,6 +13,9 @@ struct IUID : IUnknown {
   virtual HRESULT put_Value(VARIANT value) = 0;
   virtual HRESULT get_SubType(LONG* subType) = 0;
   virtual HRESULT put_SubType(LONG subType) = 0;
+  // VARIANT_TRUE when the other names the same thing with the same subtype: the same text
+  // (letter case ignored), or a ProgID and an identifier of one registered class.
+  virtual HRESULT Compare(IUID* other, VARIANT_BOOL* equal) = 0;
 };
 
 namespace velk::host {
@@ -25,6 +28,7 @@ class UID : public ComObjectRoot<UID, IUID> {
   HRESULT put_Value(VARIANT value) override;
   HRESULT get_SubType(LONG* subType) override;
   HRESULT put_SubType(LONG subType) override;
+  HRESULT Compare(IUID* other, VARIANT_BOOL* equal) override;
 
  private:
   Variant value_;
@@ -37,6 +41,9 @@ HRESULT CreateUID(IUnknown* outer, REFIID riid, void** ppv);
 bool UidAsGuid(IUID* uid, GUID& out);
 // The text of a UID's value (empty when it holds no string).
 std::wstring UidText(IUID* uid);
+// Whether two UID texts name the same thing: equal letter case ignored, or a ProgID and an
+// identifier text (or two ProgIDs) of one registered class.
+bool SameUidText(const std::wstring& a, const std::wstring& b);
 // A new UID holding the given text.
 ComPtr<IUID> MakeUid(const std::wstring& text, LONG subType = 0);
 

@@ -129,8 +129,8 @@ class WorkspaceBase : public ComObjectRoot<Derived, IWorkspace, Ifaces...>, publ
   HRESULT Exists(VARIANT_BOOL* exists) override {
     if (!exists) return E_POINTER;
     std::error_code ec;
-    *exists = VB(kind_ == FactoryKind::kDatabase ? fs::is_regular_file(path_, ec)
-                                                 : fs::is_directory(path_, ec));
+    *exists = ToVariantBool(kind_ == FactoryKind::kDatabase ? fs::is_regular_file(path_, ec)
+                                                            : fs::is_directory(path_, ec));
     return S_OK;
   }
   HRESULT get_WorkspaceFactory(IWorkspaceFactory** factory) override {

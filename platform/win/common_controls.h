@@ -394,6 +394,18 @@ constexpr UINT TTF_CENTERTIP = 0x0002;
 constexpr UINT TTF_SUBCLASS = 0x0010;
 inline const LPWSTR LPSTR_TEXTCALLBACKW = reinterpret_cast<LPWSTR>(static_cast<std::intptr_t>(-1));
 
+// A tool whose text comes by callback: the tooltip asks the tool's window with WM_NOTIFY
+// TTN_GETDISPINFOW each time it needs the text (TTM_GETTEXTW answers it so).
+constexpr UINT TTN_GETDISPINFOW = static_cast<UINT>(-530);
+struct NMTTDISPINFOW {
+  NMHDR hdr;
+  LPWSTR lpszText = nullptr;
+  wchar_t szText[80] = {};
+  HINSTANCE hinst = nullptr;
+  UINT uFlags = 0;
+  LPARAM lParam = 0;
+};
+
 struct TOOLINFOW {
   UINT cbSize = sizeof(TOOLINFOW);
   UINT uFlags = 0;

@@ -24,6 +24,7 @@ enum class Kind { Brush, Bitmap, Icon, Cursor, Font, Pen };
 struct Pixels {
   int width = 0;
   int height = 0;
+  bool mono = false;  // black (0) and white (0xFFFFFF) only
   std::vector<std::uint32_t> data;
 };
 
@@ -160,6 +161,9 @@ bool IconFileSize(const std::string& b, SIZE* size) {
   return true;
 }
 
+std::shared_ptr<Pixels> DecodeBitmapFile(const std::string& b);
+std::shared_ptr<Pixels> Scaled(const Pixels& p, int w, int h);
+
 HANDLE SystemCursor(LPCWSTR name, Kind kind) {
   static std::map<std::pair<int, std::uintptr_t>, std::uintptr_t> cache;
   auto key = std::make_pair(static_cast<int>(kind), reinterpret_cast<std::uintptr_t>(name));
@@ -265,8 +269,10 @@ int GetObjectW(HGDIOBJ obj, int size, void* out) {
   BITMAP bm;
   bm.bmWidth = o->size.cx;
   bm.bmHeight = o->size.cy;
-  bm.bmBitsPixel = o->pixels ? 32 : 24;
-  bm.bmWidthBytes = o->pixels ? o->size.cx * 4 : ((o->size.cx * 3) + 3) & ~3;
+  bm.bmBitsPixel = o->pixels ? (o->pixels->mono ? 1 : 32) : 24;
+  bm.bmWidthBytes = !o->pixels        ? ((o->size.cx * 3) + 3) & ~3
+                    : o->pixels->mono ? ((o->size.cx + 15) / 16) * 2
+                                      : o->size.cx * 4;
   std::memcpy(out, &bm, sizeof bm);
   return static_cast<int>(sizeof bm);
 }
@@ -366,8 +372,11 @@ HANDLE LoadImageW(HINSTANCE inst, LPCWSTR name, UINT type, int cx, int cy, UINT 
     SetLastError(ERROR_INVALID_DATA);
     return nullptr;
   }
+  if (type == IMAGE_BITMAP) o.pixels = DecodeBitmapFile(bytes);
   if (cx > 0) o.size.cx = cx;
   if (cy > 0) o.size.cy = cy;
+  if (o.pixels && (o.pixels->width != o.size.cx || o.pixels->height != o.size.cy))
+    o.pixels = Scaled(*o.pixels, o.size.cx, o.size.cy);
   o.name = IS_INTRESOURCE(name) ? std::to_wstring(reinterpret_cast<std::uintptr_t>(name))
                                 : std::wstring(name);
   return reinterpret_cast<HANDLE>(NewObject(o));
@@ -391,8 +400,46 @@ namespace {
 std::uint32_t ToPixel(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 COLORREF FromPixel(std::uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); }
 
+std::map<std::uintptr_t, std::shared_ptr<Pixels>>& WindowSurfaces() {
+  static auto* m = new std::map<std::uintptr_t, std::shared_ptr<Pixels>>();
+  return *m;
+}
+
+COLORREF ClassBackground(HWND h) {
+  velk::win::detail::WindowPtr w = velk::win::detail::Find(h);
+  if (!w) return CLR_INVALID;
+  velk::win::detail::WindowClassRecord* c = velk::win::detail::FindClass(w->className.c_str());
+  return c && c->background ? velk::win::BrushColor(c->background) : CLR_INVALID;
+}
+
+std::shared_ptr<Pixels> NewPixels(int w, int h);
+
+// The window's own pixels at its client size, made on first use in its class's background
+// colour (button face without one); a resized window keeps what still fits.
+Pixels* WindowSurface(HWND h) {
+  RECT client{};
+  if (!GetClientRect(h, &client)) return nullptr;
+  int w = client.right, ht = client.bottom;
+  auto& surfaces = WindowSurfaces();
+  auto& slot = surfaces[reinterpret_cast<std::uintptr_t>(h)];
+  if (slot && slot->width == w && slot->height == ht) return slot.get();
+  COLORREF bg = ClassBackground(h);
+  if (bg == CLR_INVALID) bg = GetSysColor(COLOR_BTNFACE);
+  auto fresh = NewPixels(w, ht);
+  std::uint32_t fill = ((bg & 0xFF) << 16) | (bg & 0xFF00) | ((bg >> 16) & 0xFF);
+  std::fill(fresh->data.begin(), fresh->data.end(), fill);
+  if (slot)
+    for (int y = 0; y < std::min(ht, slot->height); ++y)
+      for (int x = 0; x < std::min(w, slot->width); ++x)
+        fresh->data[static_cast<std::size_t>(y) * w + x] =
+            slot->data[static_cast<std::size_t>(y) * slot->width + x];
+  slot = fresh;
+  return slot.get();
+}
+
 Pixels* SurfaceOf(DeviceContext* d) {
-  if (!d || !d->memory) return nullptr;
+  if (!d) return nullptr;
+  if (!d->memory) return d->hwnd && IsWindow(d->hwnd) ? WindowSurface(d->hwnd) : nullptr;
   auto it = d->selected.find(Kind::Bitmap);
   if (it == d->selected.end()) return nullptr;
   GdiObject* o = FindObject(it->second);
@@ -487,6 +534,34 @@ std::shared_ptr<Pixels> NewPixels(int w, int h) {
   return px;
 }
 
+// The interior of a polygon (even-odd): on each pixel row y, the pixels from the first whole x
+// at or right of where an edge crosses the row to the last whole x at or left of the next
+// crossing; an edge counts for rows from its upper end up to, not including, its lower end.
+void FillPolygon(HDC dc, DeviceContext* d, const POINT* points, int count) {
+  COLORREF brush = BrushOf(d);
+  if (brush == CLR_INVALID) return;
+  int top = points[0].y, bottom = points[0].y;
+  for (int i = 1; i < count; ++i) {
+    top = std::min<int>(top, points[i].y);
+    bottom = std::max<int>(bottom, points[i].y);
+  }
+  for (int y = top; y < bottom; ++y) {
+    std::vector<double> xs;
+    for (int i = 0; i < count; ++i) {
+      POINT a = points[i], b = points[(i + 1) % count];
+      if (a.y == b.y) continue;
+      if (a.y > b.y) std::swap(a, b);
+      if (y < a.y || y >= b.y) continue;
+      xs.push_back(a.x + static_cast<double>(b.x - a.x) * (y - a.y) / (b.y - a.y));
+    }
+    std::sort(xs.begin(), xs.end());
+    for (std::size_t k = 0; k + 1 < xs.size(); k += 2)
+      for (int x = static_cast<int>(std::ceil(xs[k])); x <= static_cast<int>(std::floor(xs[k + 1]));
+           ++x)
+        SetPixel(dc, x, y, brush);
+  }
+}
+
 }  // namespace
 
 HDC CreateCompatibleDC(HDC) {
@@ -565,12 +640,13 @@ BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
 BOOL Polygon(HDC dc, const POINT* points, int count) {
   DeviceContext* d = FindDc(dc);
   if (!d || !points || count < 2) return FALSE;
+  if (!SurfaceOf(d)) return TRUE;
+  FillPolygon(dc, d, points, count);
   Canvas c(d);
-  if (!c) return TRUE;
   for (int i = 0; i < count; ++i)
     (i ? cairo_line_to : cairo_move_to)(c.cr, points[i].x + 0.5, points[i].y + 0.5);
   cairo_close_path(c.cr);
-  FillAndStroke(c, d);
+  Stroke(c, d);
   return TRUE;
 }
 
@@ -749,7 +825,254 @@ BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* tm) {
   return TRUE;
 }
 
+namespace {
+
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+std::uint32_t MonoOf(std::uint32_t pixel) { return (pixel & kWhite) == kWhite ? kWhite : 0; }
+
+// A pixel of the source as the destination's format sees it.
+std::uint32_t Convert(std::uint32_t s, const Pixels& from, const DeviceContext& src,
+                      const Pixels& to, const DeviceContext& dst) {
+  if (from.mono == to.mono) return s;
+  if (to.mono) return s == ToPixel(src.bk & 0x00FFFFFF) ? kWhite : 0;
+  return ToPixel((s ? dst.bk : dst.text) & 0x00FFFFFF);
+}
+
+// The ternary raster operation: bit i of the operation code gives the result for pattern,
+// source and destination bits (P << 2 | S << 1 | D) = i.
+std::uint32_t Rop3(DWORD rop, std::uint32_t p, std::uint32_t s, std::uint32_t d) {
+  unsigned code = (rop >> 16) & 0xFF;
+  std::uint32_t r = 0;
+  for (unsigned i = 0; i < 8; ++i) {
+    if (!(code & (1u << i))) continue;
+    std::uint32_t term = ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+    r |= term;
+  }
+  return r & kWhite;
+}
+
+bool UsesSource(DWORD rop) {
+  unsigned code = (rop >> 16) & 0xFF;
+  return ((code >> 2) & 0x33) != (code & 0x33);
+}
+
+BOOL Transfer(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh,
+              DWORD rop) {
+  DeviceContext* dd = FindDc(dst);
+  if (!dd || w <= 0 || h <= 0) return FALSE;
+  Pixels* to = SurfaceOf(dd);
+  if (!to) return TRUE;
+  bool needSource = UsesSource(rop);
+  DeviceContext* sd = needSource ? FindDc(src) : nullptr;
+  Pixels* from = sd ? SurfaceOf(sd) : nullptr;
+  if (needSource && (!sd || sw <= 0 || sh <= 0)) return FALSE;
+  if (needSource && !from) return TRUE;
+  // A copy of the source, so that a transfer within one bitmap reads what was there before.
+  Pixels source = from ? *from : Pixels{};
+  COLORREF brush = BrushOf(dd);
+  std::uint32_t pattern = brush == CLR_INVALID ? 0 : ToPixel(brush & 0x00FFFFFF);
+  if (to->mono) pattern = MonoOf(pattern);
+  x += dd->origin.x;
+  y += dd->origin.y;
+  if (sd) {
+    sx += sd->origin.x;
+    sy += sd->origin.y;
+  }
+  for (int j = 0; j < h; ++j) {
+    int ty = y + j;
+    if (ty < 0 || ty >= to->height) continue;
+    for (int i = 0; i < w; ++i) {
+      int tx = x + i;
+      if (tx < 0 || tx >= to->width) continue;
+      std::uint32_t sp = 0;
+      if (needSource) {
+        int fx = sx + static_cast<int>(static_cast<long long>(i) * sw / w);
+        int fy = sy + static_cast<int>(static_cast<long long>(j) * sh / h);
+        if (fx < 0 || fy < 0 || fx >= source.width || fy >= source.height) continue;
+        sp = Convert(source.data[static_cast<std::size_t>(fy) * source.width + fx], source, *sd,
+                     *to, *dd);
+      }
+      std::uint32_t& dp = to->data[static_cast<std::size_t>(ty) * to->width + tx];
+      dp = Rop3(rop, pattern, sp, dp);
+      if (to->mono) dp = MonoOf(dp);
+    }
+  }
+  return TRUE;
+}
+
+std::uint16_t Le16(const std::string& b, std::size_t at) {
+  if (at + 2 > b.size()) return 0;
+  return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                    (static_cast<unsigned char>(b[at + 1]) << 8));
+}
+
+// The pixels of a Windows bitmap file (uncompressed, 1, 4, 8, 24 or 32 bits); null for others.
+std::shared_ptr<Pixels> DecodeBitmapFile(const std::string& b) {
+  std::uint32_t header = Le32(b, 14);
+  if (header < 40) return nullptr;
+  auto w = static_cast<std::int32_t>(Le32(b, 18));
+  auto h = static_cast<std::int32_t>(Le32(b, 22));
+  int bits = Le16(b, 28);
+  std::uint32_t compression = Le32(b, 30);
+  std::uint32_t offset = Le32(b, 10);
+  if (w <= 0 || h == 0 || compression != 0 || w > 16384 || std::abs(h) > 16384) return nullptr;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return nullptr;
+  bool bottomUp = h > 0;
+  int height = bottomUp ? h : -h;
+  std::size_t stride = ((static_cast<std::size_t>(w) * bits + 31) / 32) * 4;
+  if (offset + stride * height > b.size()) return nullptr;
+  std::vector<std::uint32_t> colors;
+  if (bits <= 8) {
+    std::uint32_t used = Le32(b, 46);
+    std::size_t n = used ? used : (1u << bits);
+    std::size_t table = 14 + header;
+    if (table + 4 * n > b.size()) return nullptr;
+    for (std::size_t k = 0; k < n; ++k) colors.push_back(Le32(b, table + 4 * k) & kWhite);
+  }
+  auto px = NewPixels(w, height);
+  for (int row = 0; row < height; ++row) {
+    std::size_t at = offset + stride * (bottomUp ? height - 1 - row : row);
+    for (int x = 0; x < w; ++x) {
+      std::uint32_t v = 0;
+      auto byte = [&](std::size_t k) { return static_cast<unsigned char>(b[at + k]); };
+      if (bits == 24 || bits == 32) {
+        std::size_t k = static_cast<std::size_t>(x) * (bits / 8);
+        v = (static_cast<std::uint32_t>(byte(k + 2)) << 16) | (byte(k + 1) << 8) | byte(k);
+      } else {
+        std::size_t bit = static_cast<std::size_t>(x) * bits;
+        unsigned index = (byte(bit / 8) >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+        v = index < colors.size() ? colors[index] : 0;
+      }
+      px->data[static_cast<std::size_t>(row) * w + x] = v;
+    }
+  }
+  return px;
+}
+
+std::shared_ptr<Pixels> Scaled(const Pixels& p, int w, int h) {
+  auto out = NewPixels(w, h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      out->data[static_cast<std::size_t>(y) * w + x] =
+          p.data[static_cast<std::size_t>(y * p.height / h) * p.width + x * p.width / w];
+  return out;
+}
+
+void Line(HDC dc, int x0, int y0, int x1, int y1, COLORREF c) {
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) SetPixel(dc, x, y, c);
+}
+
+// One ring of an edge: top and left in the first colour, then bottom and right in the second,
+// which so takes the three other corners.
+void Ring(HDC dc, const RECT& r, UINT flags, int topLeft, int bottomRight) {
+  if (r.right <= r.left || r.bottom <= r.top) return;
+  COLORREF a = GetSysColor(topLeft), b = GetSysColor(bottomRight);
+  if (flags & BF_TOP) Line(dc, r.left, r.top, r.right - 1, r.top, a);
+  if (flags & BF_LEFT) Line(dc, r.left, r.top, r.left, r.bottom - 1, a);
+  if (flags & BF_BOTTOM) Line(dc, r.left, r.bottom - 1, r.right - 1, r.bottom - 1, b);
+  if (flags & BF_RIGHT) Line(dc, r.right - 1, r.top, r.right - 1, r.bottom - 1, b);
+}
+
+void Shrink(RECT& r, UINT flags) {
+  if (flags & BF_LEFT) ++r.left;
+  if (flags & BF_TOP) ++r.top;
+  if (flags & BF_RIGHT) --r.right;
+  if (flags & BF_BOTTOM) --r.bottom;
+}
+
+}  // namespace
+
+namespace velk::win::detail {
+
+void DropWindowPixels(HWND h) { WindowSurfaces().erase(reinterpret_cast<std::uintptr_t>(h)); }
+
+}  // namespace velk::win::detail
+
+HBITMAP CreateBitmap(int width, int height, UINT, UINT bitsPerPixel, const void* bits) {
+  if (width <= 0 || height <= 0 || (bitsPerPixel != 1 && bitsPerPixel != 24 && bitsPerPixel != 32))
+    return nullptr;
+  GdiObject o;
+  o.kind = Kind::Bitmap;
+  o.size = {width, height};
+  o.pixels = NewPixels(width, height);
+  o.pixels->mono = bitsPerPixel == 1;
+  if (bits && o.pixels->mono) {
+    auto* bytes = static_cast<const unsigned char*>(bits);
+    std::size_t stride = ((static_cast<std::size_t>(width) + 15) / 16) * 2;
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        if (bytes[y * stride + x / 8] & (0x80 >> (x % 8)))
+          o.pixels->data[static_cast<std::size_t>(y) * width + x] = kWhite;
+  }
+  return reinterpret_cast<HBITMAP>(NewObject(o));
+}
+
+BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int sy, DWORD rop) {
+  return Transfer(dst, x, y, width, height, src, sx, sy, width, height, rop);
+}
+
+BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int sy,
+                int sourceWidth, int sourceHeight, DWORD rop) {
+  return Transfer(dst, x, y, width, height, src, sx, sy, sourceWidth, sourceHeight, rop);
+}
+
+BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
+  if (UsesSource(rop)) return FALSE;
+  return Transfer(dc, x, y, width, height, nullptr, 0, 0, 0, 0, rop);
+}
+
+BOOL DrawEdge(HDC dc, RECT* r, UINT edge, UINT flags) {
+  if (!FindDc(dc) || !r) return FALSE;
+  RECT box = *r;
+  UINT outer = edge & (BDR_RAISEDOUTER | BDR_SUNKENOUTER);
+  UINT inner = edge & (BDR_RAISEDINNER | BDR_SUNKENINNER);
+  if (outer == BDR_RAISEDOUTER) Ring(dc, box, flags, COLOR_3DLIGHT, COLOR_3DDKSHADOW);
+  if (outer == BDR_SUNKENOUTER) Ring(dc, box, flags, COLOR_3DSHADOW, COLOR_3DHIGHLIGHT);
+  if (outer) Shrink(box, flags);
+  if (inner == BDR_RAISEDINNER) Ring(dc, box, flags, COLOR_3DHIGHLIGHT, COLOR_3DSHADOW);
+  if (inner == BDR_SUNKENINNER) Ring(dc, box, flags, COLOR_3DDKSHADOW, COLOR_3DLIGHT);
+  if (inner) Shrink(box, flags);
+  if (flags & BF_MIDDLE) FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
+  if (flags & BF_ADJUST) *r = box;
+  return TRUE;
+}
+
+HDC BeginPaint(HWND h, PAINTSTRUCT* ps) {
+  velk::win::detail::WindowPtr w = velk::win::detail::Find(h);
+  if (!w || !ps) return nullptr;
+  w->needsPaint = false;
+  HDC dc = GetDC(h);
+  *ps = PAINTSTRUCT{};
+  ps->hdc = dc;
+  GetClientRect(h, &ps->rcPaint);
+  COLORREF bg = ClassBackground(h);
+  if (bg != CLR_INVALID && SendMessageW(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0)) {
+    HBRUSH brush = CreateSolidBrush(bg);
+    FillRect(dc, &ps->rcPaint, brush);
+    DeleteObject(brush);
+  }
+  return dc;
+}
+
+BOOL EndPaint(HWND h, const PAINTSTRUCT* ps) { return ps && ReleaseDC(h, ps->hdc) ? TRUE : FALSE; }
+
 namespace velk::win {
+
+bool HasWindowPixels(HWND h) {
+  return IsWindow(h) && WindowSurfaces().count(reinterpret_cast<std::uintptr_t>(h)) > 0;
+}
+
+bool CopyWindowPixels(HWND h, HDC dc, int x, int y) {
+  if (!HasWindowPixels(h)) return false;
+  HDC window = GetDC(h);
+  RECT r{};
+  GetClientRect(h, &r);
+  BitBlt(dc, x, y, r.right, r.bottom, window, 0, 0, SRCCOPY);
+  ReleaseDC(h, window);
+  return true;
+}
 
 bool WriteBitmapPng(HBITMAP bitmap, const std::string& path) {
   GdiObject* o = FindObject(bitmap);

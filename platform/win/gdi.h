@@ -114,8 +114,9 @@ HCURSOR LoadCursorW(HINSTANCE inst, LPCWSTR name);
 HCURSOR SetCursor(HCURSOR cursor);
 
 // ---- Drawing into memory device contexts ----
-// A memory DC draws into the 32-bit bitmap selected into it (pens outline, brushes fill, text in
-// the DC's text colour); a window's DC from GetDC records colours only and draws nothing.
+// A memory DC draws into the bitmap selected into it (pens outline, brushes fill, text in the
+// DC's text colour). A window's DC (GetDC, BeginPaint) draws into the window's own pixels, what
+// the screen shows of it; the screen's DC (GetDC(nullptr)) records colours only.
 constexpr int PS_SOLID = 0;
 constexpr int PS_DASH = 1;
 constexpr int PS_DOT = 2;
@@ -171,10 +172,72 @@ BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* old);
 int GetDeviceCaps(HDC dc, int index);
 BOOL GetTextMetricsW(HDC dc, TEXTMETRICW* tm);
 
+// ---- Bitmaps and block transfers ----
+// Monochrome bitmaps hold black and white only. A transfer from colour to monochrome makes
+// white of the source DC's background colour and black of every other; one from monochrome to
+// colour makes the destination DC's text colour of black and its background colour of white.
+// Colours may carry the palette-relative flag 0x02000000; it is ignored.
+constexpr DWORD SRCCOPY = 0x00CC0020;
+constexpr DWORD SRCPAINT = 0x00EE0086;
+constexpr DWORD SRCAND = 0x008800C6;
+constexpr DWORD SRCINVERT = 0x00660046;
+constexpr DWORD SRCERASE = 0x00440328;
+constexpr DWORD NOTSRCCOPY = 0x00330008;
+constexpr DWORD NOTSRCERASE = 0x001100A6;
+constexpr DWORD MERGEPAINT = 0x00BB0226;
+constexpr DWORD PATCOPY = 0x00F00021;
+constexpr DWORD PATINVERT = 0x005A0049;
+constexpr DWORD DSTINVERT = 0x00550009;
+constexpr DWORD BLACKNESS = 0x00000042;
+constexpr DWORD WHITENESS = 0x00FF0062;
+
+// DrawEdge: the borders (outer and inner ring, each raised or sunken) and the sides drawn.
+constexpr UINT BDR_RAISEDOUTER = 0x0001;
+constexpr UINT BDR_SUNKENOUTER = 0x0002;
+constexpr UINT BDR_RAISEDINNER = 0x0004;
+constexpr UINT BDR_SUNKENINNER = 0x0008;
+constexpr UINT EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER;
+constexpr UINT EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER;
+constexpr UINT EDGE_ETCHED = BDR_SUNKENOUTER | BDR_RAISEDINNER;
+constexpr UINT EDGE_BUMP = BDR_RAISEDOUTER | BDR_SUNKENINNER;
+constexpr UINT BF_LEFT = 0x0001;
+constexpr UINT BF_TOP = 0x0002;
+constexpr UINT BF_RIGHT = 0x0004;
+constexpr UINT BF_BOTTOM = 0x0008;
+constexpr UINT BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM;
+constexpr UINT BF_MIDDLE = 0x0800;
+constexpr UINT BF_ADJUST = 0x2000;
+
+// A bitmap of the given size: 1 bit per pixel gives a monochrome one (all black, or the rows of
+// bits given, each row padded to 16 bits, first bit leftmost); 24 or 32 a colour one (black).
+HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits);
+// Block transfers with any ternary raster operation of source, destination and the
+// destination's brush. StretchBlt picks the nearest source pixel.
+BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int sy, DWORD rop);
+BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int sy,
+                int sourceWidth, int sourceHeight, DWORD rop);
+BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
+// One-pixel rings of the system's shadow and highlight colours round (or along sides of) r.
+BOOL DrawEdge(HDC dc, RECT* r, UINT edge, UINT flags);
+
+struct PAINTSTRUCT {
+  HDC hdc = nullptr;
+  BOOL fErase = FALSE;
+  RECT rcPaint{};
+};
+// A DC over the window's pixels; the pending paint is done, the background filled with the
+// class brush.
+HDC BeginPaint(HWND h, PAINTSTRUCT* ps);
+BOOL EndPaint(HWND h, const PAINTSTRUCT* ps);
+
 namespace velk::win {
 
 // Writes a bitmap made by CreateCompatibleBitmap as a PNG file; false when it cannot.
 bool WriteBitmapPng(HBITMAP bitmap, const std::string& path);
+// Whether the window's own pixels exist (something drew into its DC).
+bool HasWindowPixels(HWND h);
+// Copies the window's own pixels into dc at (x, y); false when it has none.
+bool CopyWindowPixels(HWND h, HDC dc, int x, int y);
 
 // The colours a control would be painted with: the control asks its parent with the control
 // colour message its kind sends (edit: WM_CTLCOLOREDIT when editable, WM_CTLCOLORSTATIC when

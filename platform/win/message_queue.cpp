@@ -294,6 +294,7 @@ int PumpMessages() {
     DispatchMessageW(&m);
     ++n;
   }
+  PaintPendingWindows();
   return n;
 }
 

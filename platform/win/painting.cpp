@@ -182,7 +182,10 @@ void PaintOne(HWND h, HDC dc) {
   } else if (EqualsNoCase(cls, WC_TABCONTROL)) {
     PaintTabs(h, dc, r);
   } else {
-    FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
+    // Any other window shows its own pixels once the paint that is due has been done; one
+    // that never drew shows the button face.
+    UpdateWindow(h);
+    if (!CopyWindowPixels(h, dc, 0, 0)) FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   }
 }
 

@@ -178,6 +178,28 @@ std::wstring ClickAt(HWND h, POINT p, bool right) {
   return {};
 }
 
+HWND MouseAt(UINT msg, POINT screen, WPARAM keys) {
+  SetCursorPos(screen.x, screen.y);
+  HWND target = GetCapture();
+  if (!target) {
+    target = WindowFromPoint(screen);
+    if (!target) return nullptr;
+    LRESULT hit =
+        SendMessageW(target, WM_NCHITTEST, 0,
+                     MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
+    if (hit != HTCLIENT) {
+      UINT nc = msg - (WM_MOUSEMOVE - WM_NCMOUSEMOVE);
+      PostMessageW(target, nc, static_cast<WPARAM>(hit),
+                   MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
+      return target;
+    }
+  }
+  POINT p = screen;
+  ScreenToClient(target, &p);
+  PostMessageW(target, msg, keys, MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+  return target;
+}
+
 void PostKey(UINT vk, bool shift, bool ctrl) {
   if (shift) PostKeyMessage(WM_KEYDOWN, VK_SHIFT);
   if (ctrl) PostKeyMessage(WM_KEYDOWN, VK_CONTROL);

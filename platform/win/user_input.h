@@ -38,6 +38,13 @@ std::wstring MoveTrackBar(HWND track, int position);
 // A left or right click at a point of a window's client area.
 std::wstring ClickAt(HWND h, POINT p, bool right = false);
 
+// The mouse at a screen point: the cursor moves there and the message (WM_MOUSEMOVE,
+// WM_LBUTTONDOWN, ...) is posted to the window holding the capture, else to the window under
+// the point: in its client coordinates, or, where its hit test answers other than HTCLIENT, as
+// the non-client message with the hit code and the screen point. Returns the window that gets
+// it (null when there is none); the message loop delivers it.
+HWND MouseAt(UINT msg, POINT screen, WPARAM keys);
+
 // Posts a key press (down and up) to the focus window, with Shift or Ctrl held.
 void PostKey(UINT vk, bool shift = false, bool ctrl = false);
 // Posts the keys that type a text into the focus window; characters without a key on the

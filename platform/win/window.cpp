@@ -58,6 +58,22 @@ LRESULT NotifyParent(HWND control, NMHDR* header, UINT code) {
                       reinterpret_cast<LPARAM>(header));
 }
 
+// Windows have no area of their own outside the client area; a framed top-level window's outer
+// pixel answers as its border and, with a caption style, the band below it as its caption.
+LRESULT DefaultHitTest(const Window& w, POINT screen) {
+  RECT r{};
+  GetWindowRect(w.handle, &r);
+  if (!PtInRect(&r, screen)) return HTNOWHERE;
+  if (w.parent) return HTCLIENT;
+  bool framed = (w.style & WS_BORDER) || (w.style & WS_THICKFRAME);
+  if (framed && (screen.x == r.left || screen.x == r.right - 1 || screen.y == r.top ||
+                 screen.y == r.bottom - 1))
+    return HTBORDER;
+  if ((w.style & WS_CAPTION) == WS_CAPTION && screen.y < r.top + 1 + kCaptionHeight)
+    return HTCAPTION;
+  return HTCLIENT;
+}
+
 }  // namespace velk::win::detail
 
 using namespace velk::win::detail;
@@ -133,7 +149,8 @@ LRESULT DefWindowProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
       return reinterpret_cast<LRESULT>(DefaultControlColors(msg, reinterpret_cast<HDC>(wp)));
-    case WM_NCHITTEST: return 1;      // client area
+    case WM_NCHITTEST: return DefaultHitTest(*w, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+    case WM_PAINT: w->needsPaint = false; return 0;
     case WM_MOUSEACTIVATE: return 1;  // activate
     case WM_ERASEBKGND: return 1;
     default: return 0;

@@ -131,15 +131,38 @@ BOOL ClientToScreen(HWND h, POINT* p);
 DWORD GetMessagePos();
 int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count);
 HWND ChildWindowFromPoint(HWND parent, POINT p);
+// The deepest visible window under a screen point (topmost windows first, then front to back).
+HWND WindowFromPoint(POINT p);
+// The mouse position on the screen (moved by SetCursorPos and by the user's mouse).
+BOOL GetCursorPos(POINT* p);
+BOOL SetCursorPos(int x, int y);
+// Hit-test codes of WM_NCHITTEST.
+constexpr LRESULT HTERROR = -2;
+constexpr LRESULT HTTRANSPARENT = -1;
+constexpr LRESULT HTNOWHERE = 0;
+constexpr LRESULT HTCLIENT = 1;
+constexpr LRESULT HTCAPTION = 2;
+constexpr LRESULT HTBORDER = 18;
 BOOL InvalidateRect(HWND h, const RECT* r, BOOL erase);
 BOOL UpdateWindow(HWND h);
 int GetSystemMetrics(int index);
 constexpr int SM_CXSCREEN = 0;
 constexpr int SM_CYSCREEN = 1;
 constexpr int SM_CYMENU = 15;
+constexpr int SM_CYCAPTION = 4;
 constexpr UINT SPI_GETWORKAREA = 0x0030;
+constexpr UINT SPI_SETWORKAREA = 0x002F;
+// The desktop's work area (the screen less its task bar), which SPI_SETWORKAREA changes.
 BOOL SystemParametersInfoW(UINT action, UINT param, void* out, UINT winIni);
 BOOL SetRect(RECT* r, int left, int top, int right, int bottom);
+BOOL SetRectEmpty(RECT* r);
+BOOL IsRectEmpty(const RECT* r);
+BOOL EqualRect(const RECT* a, const RECT* b);
+// The common part of a and b; FALSE (and an empty out) when they do not overlap.
+BOOL IntersectRect(RECT* out, const RECT* a, const RECT* b);
+// a less b: only when b spans a fully in one direction is the rest a smaller rectangle; else
+// it is a itself. FALSE when nothing is left.
+BOOL SubtractRect(RECT* out, const RECT* a, const RECT* b);
 BOOL PtInRect(const RECT* r, POINT p);
 BOOL OffsetRect(RECT* r, int dx, int dy);
 BOOL InflateRect(RECT* r, int dx, int dy);
@@ -194,8 +217,12 @@ std::wstring WindowClassName(HWND h);
 int InvalidationCount(HWND h);
 // Every live top-level window, front first.
 std::vector<HWND> TopLevelWindows();
-// Destroys every window and forgets focus and activation (for tests that start afresh).
+// Destroys every window and forgets focus and activation (for tests that start afresh); the
+// work area and the mouse position go back to their defaults.
 void ResetWindows();
+// Sends WM_PAINT to every visible window whose paint is due (the message loop does this when
+// no other message waits).
+void PaintPendingWindows();
 // The next window created on this thread gets this subclass before its first message, so
 // that a window object sees WM_NCCREATE and WM_CREATE of the window it creates.
 void SetCreationSubclass(SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData);

@@ -69,6 +69,10 @@ BOOL SetWindowPos(HWND h, HWND insertAfter, int x, int y, int cx, int cy, UINT f
     SendMessageW(
         h, WM_SIZE, 0,
         MAKELPARAM(static_cast<WORD>(r.right - r.left), static_cast<WORD>(r.bottom - r.top)));
+  if (!(flags & SWP_NOZORDER) && !w->parent) {
+    if (insertAfter == HWND_TOPMOST) w->exStyle |= WS_EX_TOPMOST;
+    if (insertAfter == HWND_NOTOPMOST) w->exStyle &= ~WS_EX_TOPMOST;
+  }
   if (!(flags & SWP_NOZORDER) && (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST))
     BringWindowToTop(h);
   if (flags & SWP_SHOWWINDOW) ShowWindow(h, (flags & SWP_NOACTIVATE) ? SW_SHOWNA : SW_SHOW);
@@ -130,19 +134,126 @@ HWND ChildWindowFromPoint(HWND parent, POINT p) {
   return PtInRect(&client, p) ? parent : nullptr;
 }
 
+namespace {
+
+constexpr RECT kDefaultWorkArea{0, 0, 1920, 1040};
+RECT g_workArea = kDefaultWorkArea;
+POINT g_cursor{};
+
+// The deepest visible, enabled-or-not child of a window under a point in its client area.
+HWND DeepestChild(HWND h, POINT client) {
+  WindowPtr w = Find(h);
+  if (!w) return h;
+  for (HWND c : w->children) {
+    WindowPtr cw = Find(c);
+    if (!cw || !(cw->style & WS_VISIBLE) || !PtInRect(&cw->rect, client)) continue;
+    return DeepestChild(c, {client.x - cw->rect.left, client.y - cw->rect.top});
+  }
+  return h;
+}
+
+}  // namespace
+
+namespace velk::win::detail {
+
+void ResetScreen() {
+  g_workArea = kDefaultWorkArea;
+  g_cursor = {};
+}
+
+}  // namespace velk::win::detail
+
+HWND WindowFromPoint(POINT p) {
+  std::vector<HWND> tops = S().topLevels;
+  // Topmost windows lie over the others.
+  std::stable_partition(tops.begin(), tops.end(), [](HWND t) {
+    WindowPtr w = Find(t);
+    return w && (w->exStyle & WS_EX_TOPMOST);
+  });
+  for (HWND t : tops) {
+    WindowPtr w = Find(t);
+    if (!w || !(w->style & WS_VISIBLE) || !PtInRect(&w->rect, p)) continue;
+    return DeepestChild(t, {p.x - w->rect.left, p.y - w->rect.top});
+  }
+  return nullptr;
+}
+
+BOOL GetCursorPos(POINT* p) {
+  if (!p) return FALSE;
+  *p = g_cursor;
+  return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y) {
+  g_cursor = {x, y};
+  return TRUE;
+}
+
 int GetSystemMetrics(int index) {
   if (index == SM_CXSCREEN) return 1920;
   if (index == SM_CYSCREEN) return 1080;
   if (index == SM_CYMENU) return 20;
+  if (index == SM_CYCAPTION) return kCaptionHeight;
   return 0;
 }
 
 BOOL SystemParametersInfoW(UINT action, UINT, void* out, UINT) {
   if (action == SPI_GETWORKAREA && out) {
-    *static_cast<RECT*>(out) = {0, 0, 1920, 1040};
+    *static_cast<RECT*>(out) = g_workArea;
+    return TRUE;
+  }
+  if (action == SPI_SETWORKAREA) {
+    const RECT* r = static_cast<const RECT*>(out);
+    g_workArea = r ? *r : kDefaultWorkArea;
     return TRUE;
   }
   return FALSE;
+}
+
+BOOL SetRectEmpty(RECT* r) { return SetRect(r, 0, 0, 0, 0); }
+
+BOOL IsRectEmpty(const RECT* r) { return !r || r->right <= r->left || r->bottom <= r->top; }
+
+BOOL EqualRect(const RECT* a, const RECT* b) {
+  return a && b && a->left == b->left && a->top == b->top && a->right == b->right &&
+         a->bottom == b->bottom;
+}
+
+BOOL IntersectRect(RECT* out, const RECT* a, const RECT* b) {
+  if (!out || !a || !b) return FALSE;
+  RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
+         std::min(a->bottom, b->bottom)};
+  if (IsRectEmpty(&r)) {
+    SetRectEmpty(out);
+    return FALSE;
+  }
+  *out = r;
+  return TRUE;
+}
+
+BOOL SubtractRect(RECT* out, const RECT* a, const RECT* b) {
+  if (!out || !a || !b) return FALSE;
+  RECT r = *a;
+  RECT common{};
+  if (IntersectRect(&common, a, b)) {
+    if (common.left <= r.left && common.right >= r.right) {  // b spans a's width
+      if (common.top <= r.top)
+        r.top = std::min(common.bottom, r.bottom);
+      else if (common.bottom >= r.bottom)
+        r.bottom = common.top;
+    } else if (common.top <= r.top && common.bottom >= r.bottom) {  // b spans a's height
+      if (common.left <= r.left)
+        r.left = std::min(common.right, r.right);
+      else if (common.right >= r.right)
+        r.right = common.left;
+    }
+  }
+  if (IsRectEmpty(&r)) {
+    SetRectEmpty(out);
+    return FALSE;
+  }
+  *out = r;
+  return TRUE;
 }
 
 BOOL SetRect(RECT* r, int left, int top, int right, int bottom) {

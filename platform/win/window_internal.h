@@ -56,6 +56,7 @@ struct Window {
   bool destroying = false;
   bool destroyed = false;
   int invalidations = 0;
+  bool needsPaint = true;  // WM_PAINT is due (made, shown or invalidated since the last paint)
   std::unique_ptr<WindowData> data;
 };
 
@@ -137,6 +138,13 @@ void RegisterDialogClass();
 // context, the background brush returned), as the default window procedure answers them.
 HBRUSH DefaultControlColors(UINT msg, HDC dc);
 
+// The default hit test of a screen point (WM_NCHITTEST).
+inline constexpr int kCaptionHeight = 20;
+LRESULT DefaultHitTest(const Window& w, POINT screen);
+// The work area and the mouse position back to their defaults.
+void ResetScreen();
+// Forgets the pixels of a window being destroyed (drawing).
+void DropWindowPixels(HWND h);
 // Forgets the timers of a window being destroyed (message queue).
 void DropWindowTimers(HWND h);
 // Resets the window table (tests): destroys every window.

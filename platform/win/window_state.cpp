@@ -35,10 +35,12 @@ BOOL ShowWindow(HWND h, int cmd) {
   if (show != was) {
     SendMessageW(h, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
     if (!IsWindow(h)) return was;
-    if (show)
+    if (show) {
       w->style |= WS_VISIBLE;
-    else
+      w->needsPaint = true;
+    } else {
       w->style &= ~WS_VISIBLE;
+    }
   }
   State& s = S();
   if (!w->parent) {
@@ -171,10 +173,16 @@ BOOL InvalidateRect(HWND h, const RECT*, BOOL) {
   WindowPtr w = Find(h);
   if (!w) return FALSE;
   ++w->invalidations;
+  w->needsPaint = true;
   return TRUE;
 }
 
-BOOL UpdateWindow(HWND h) { return IsWindow(h); }
+BOOL UpdateWindow(HWND h) {
+  WindowPtr w = Find(h);
+  if (!w) return FALSE;
+  if (w->needsPaint && IsWindowVisible(h)) SendMessageW(h, WM_PAINT, 0, 0);
+  return TRUE;
+}
 
 namespace velk::win {
 

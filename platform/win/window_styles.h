@@ -202,4 +202,9 @@ constexpr int DWLP_USER = 16;
 constexpr int DLGWINDOWEXTRA = 30;
 
 // Default position and size of CreateWindowExW.
+// Class styles.
+constexpr UINT CS_VREDRAW = 0x0001;
+constexpr UINT CS_HREDRAW = 0x0002;
+constexpr UINT CS_DBLCLKS = 0x0008;
+
 constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000);

@@ -43,6 +43,7 @@ void SendNcDestroy(HWND h) {
     RemoveFromList(s.topLevels, h);
   }
   DropWindowTimers(h);
+  DropWindowPixels(h);
   if (s.focus == h) s.focus = nullptr;
   if (s.capture == h) s.capture = nullptr;
   if (s.active == h) s.active = nullptr;
@@ -273,6 +274,16 @@ namespace velk::win {
 
 std::vector<HWND> TopLevelWindows() { return S().topLevels; }
 
-void ResetWindows() { DestroyAllWindows(); }
+void ResetWindows() {
+  DestroyAllWindows();
+  ResetScreen();
+}
+
+void PaintPendingWindows() {
+  std::vector<HWND> due;
+  for (auto& [key, w] : S().windows)
+    if (w->needsPaint && !w->destroying) due.push_back(w->handle);
+  for (HWND h : due) UpdateWindow(h);
+}
 
 }  // namespace velk::win

@@ -348,9 +348,13 @@ TEST_F(SessionTest, FindCreatesOnlyWhenAsked) {
   EXPECT_FALSE(item);
   ASSERT_EQ(bars->Find(uid.get(), VARIANT_TRUE, VARIANT_FALSE, item.put()), S_OK);
   ASSERT_TRUE(item);
+  // The class's identifier text names the same item as its ProgID; another subtype does not.
   ComPtr<ICommandItem> again;
   bars->Find(MakeUid(GuidToString(kTestToolClsid)).get(), VARIANT_TRUE, VARIANT_TRUE, again.put());
-  EXPECT_FALSE(again);  // found by the name it was created with
+  EXPECT_TRUE(IsSameObject(again.get(), item.get()));
+  bars->Find(MakeUid(GuidToString(kTestToolClsid), 2).get(), VARIANT_TRUE, VARIANT_TRUE,
+             again.put());
+  EXPECT_FALSE(again);
   bars->Find(uid.get(), VARIANT_TRUE, VARIANT_TRUE, again.put());
   EXPECT_TRUE(IsSameObject(again.get(), item.get()));
 }

@@ -29,6 +29,8 @@ std::string MemName(const char* what, int n) {
 }
 
 struct Argv {
+  Argv() = default;
+  explicit Argv(std::vector<std::string> list) : items(std::move(list)) {}
   std::vector<std::string> items;
   std::vector<char*> pointers;
   char** get() {
@@ -87,7 +89,7 @@ std::string PrepareInputs(std::vector<std::string>& inputs, std::vector<std::str
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     GDALDatasetH src = GDALOpen(inputs[i].c_str(), GA_ReadOnly);
     if (!src) return "cannot read " + inputs[i];
-    Argv args{{"-of", "VRT", "-expand", "rgb"}};
+    Argv args({"-of", "VRT", "-expand", "rgb"});
     GDALTranslateOptions* o = GDALTranslateOptionsNew(args.get(), nullptr);
     const std::string name = MemName("rgb", static_cast<int>(i));
     GDALDatasetH rgb = GDALTranslate(name.c_str(), src, o, nullptr);
@@ -100,11 +102,6 @@ std::string PrepareInputs(std::vector<std::string>& inputs, std::vector<std::str
     inputs[i] = name;
   }
   return {};
-}
-
-std::string Lower(std::string s) {
-  for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
 }
 
 // A GeoPackage opened through SQLite itself, for the catalog-table work GDAL has no call for.
@@ -366,7 +363,7 @@ std::string MosaicRasters(const std::vector<std::string>& rasters, const std::st
     Sqlite db(output);
     if (db) DropRaster(db, workTable);  // what an interrupted run may have left
   }
-  Argv translate{{"-of", options.format}};
+  Argv translate({"-of", options.format});
   for (auto& c : CreationOptions(options, workTable)) translate.items.push_back(c);
   GDALTranslateOptions* t = GDALTranslateOptionsNew(translate.get(), nullptr);
   ProgressBridge bridge{&options.progress, 0.0, 0.9};

@@ -41,6 +41,25 @@ Tool* FindTool(TipData& d, const TOOLINFOW* ti) {
   return nullptr;
 }
 
+// A callback tool's text: its window answers TTN_GETDISPINFOW with a text pointer, a resource
+// id (with the module) or text in the notification's own buffer.
+std::wstring AskText(HWND tip, const Tool& t) {
+  NMTTDISPINFOW info;
+  info.hdr.hwndFrom = tip;
+  info.hdr.idFrom = t.id;
+  info.hdr.code = TTN_GETDISPINFOW;
+  info.uFlags = t.flags;
+  info.lParam = t.param;
+  if (!IsWindow(t.hwnd)) return {};
+  SendMessageW(t.hwnd, WM_NOTIFY, static_cast<WPARAM>(t.id), reinterpret_cast<LPARAM>(&info));
+  if (!info.lpszText) return info.szText;
+  if (info.lpszText == LPSTR_TEXTCALLBACKW) return {};
+  TOOLINFOW ti;
+  ti.lpszText = info.lpszText;
+  ti.hinst = info.hinst;
+  return TextOf(&ti);
+}
+
 LRESULT TipProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     if (WindowPtr w = Find(h)) w->data = std::make_unique<TipData>();
@@ -85,7 +104,8 @@ LRESULT TipProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case TTM_GETTEXTW:
       if (ti)
         if (Tool* t = FindTool(*d, ti))
-          CopyToBuffer(t->text, ti->lpszText, wp ? static_cast<int>(wp) : 80);
+          CopyToBuffer(t->callback ? AskText(h, *t) : t->text, ti->lpszText,
+                       wp ? static_cast<int>(wp) : 80);
       return 0;
     case TTM_GETTOOLINFOW: {
       if (!ti) return FALSE;
