@@ -96,7 +96,9 @@ const std::vector<std::string>& Frames() {
       double gt[6] = {(f % 20) * 256.0, 1, 0, 100000.0 - (f / 20) * 256.0, 0, -1};
       ds->SetGeoTransform(gt);
       for (std::size_t i = 0; i < cells.size(); ++i) cells[i] = static_cast<unsigned char>((i + f * 7) % 251);
-      (void)ds->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, 256, 256, cells.data(), 256, 256, GDT_Byte, 0, 0);
+      if (ds->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, 256, 256, cells.data(), 256, 256,
+                                         GDT_Byte, 0, 0) != CE_None)
+        std::abort();
       ds->GetRasterBand(1)->SetColorTable(&palette);
     }
     return out;

@@ -107,6 +107,10 @@ class FilterCollection : public ComObjectRoot<FilterCollection, IBrowseFilterCol
     items_.emplace_back(filter, isDefault != 0);
     return S_OK;
   }
+  HRESULT RemoveAllFilters() override {
+    items_.clear();
+    return S_OK;
+  }
   HRESULT get_FilterCount(LONG* count) override {
     if (!count) return E_POINTER;
     *count = static_cast<LONG>(items_.size());

@@ -35,6 +35,7 @@ struct IRasterFormatFilter : IUnknown {
 struct IBrowseFilterCollection : IUnknown {
   VELK_INTERFACE_ID("{41F5C02D-D9C8-11D3-A67D-0008C7D3AE8D}")
   virtual HRESULT AddFilter(IBrowseFilter* filter, VARIANT_BOOL isDefault) = 0;
+  virtual HRESULT RemoveAllFilters() = 0;
   virtual HRESULT get_FilterCount(LONG* count) = 0;
   virtual HRESULT GetFilter(LONG index, IBrowseFilter** filter, VARIANT_BOOL* isDefault) = 0;
 };
