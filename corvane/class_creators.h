@@ -24,9 +24,3 @@
 #include "terrain/threat_dome/threat_dome_command.h"
 #include "platform/registry/server_module.h"
 
-namespace velk::corvane {
-
-// Creation routine of a class whose implementation this library does not carry yet.
-HRESULT CreateUnavailable(IUnknown* outer, REFIID riid, void** ppv);
-
-}  // namespace velk::corvane

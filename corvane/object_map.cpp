@@ -6,12 +6,6 @@
 
 namespace velk::corvane {
 
-HRESULT CreateUnavailable(IUnknown*, REFIID, void** ppv) {
-  if (!ppv) return E_POINTER;
-  *ppv = nullptr;
-  return CLASS_E_CLASSNOTAVAILABLE;
-}
-
 namespace {
 
 template <int kScriptId>
