@@ -190,3 +190,47 @@ print graphics
 
 }  // namespace
 }  // namespace velk::test
+
+namespace velk::test {
+namespace {
+
+// The palette on the toolbar beside the real selected-layer control: once the control holds the
+// catalog DTED layer, choosing the Hillshade cell makes Hillshade the current tool.
+TEST(TerrainToolsSession, ThePaletteChoosesHillshadeOnceTheControlHoldsTheDtedLayer) {
+  VELK_REQUIRE(std::filesystem::exists(kDted), "shared DTED cell not found: " + kDted);
+  TempRoot root;
+  ScratchDir dir;
+  const std::string script = "host map\nregister " + kCorvane + "\nregister " + kLumeris +
+                             R"(
+extension Tarvos on
+extension Quentara on
+map-reference 4326
+map-extent 6 0 7.25 1
+catalog-new zel.gpkg elevation dted
+catalog-load zel.gpkg elevation dted )" + kDtedFolder + R"(
+click velkTarvosUI.SelectedLayer
+click velkTarvosUI.AddLayer
+file )" + (dir / "zel.gpkg/elevation") + R"(
+work-area 0 0 1000 700
+toolbar velkTarvosUI.TerrainToolControl 100 96
+mouse move 110 110
+mouse down 132 110
+print window VelkCmdMenuControlPopup
+mouse move 112 152
+mouse down 112 152
+mouse up 112 152
+print window VelkCmdMenuControlPopup
+print tool
+)";
+  std::ofstream(dir / "palette.session") << script;
+  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
+                                     " --root " + root.path() + " run palette.session");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("  VelkCmdMenuControlPopup at (102, 122)-(162, 182)"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("  no VelkCmdMenuControlPopup window"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  current tool velkTarvosUI.TerrainTools 3"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace velk::test
