@@ -13,6 +13,7 @@
 #include <set>
 
 #include "tests/fixtures/ogr_rows.h"
+#include "tests/fixtures/raster_cells.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
@@ -230,6 +231,57 @@ print tool
       << r.out;
   EXPECT_NE(r.out.find("  no VelkCmdMenuControlPopup window"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("  current tool velkTarvosUI.TerrainTools 3"), std::string::npos) << r.out;
+}
+
+}  // namespace
+}  // namespace velk::test
+
+namespace velk::test {
+namespace {
+
+// The mosaic subtype's drag opens the mosaic dialog preset with the region; its output equals
+// gdalbuildvrt plus gdal_translate of the same window of the cell, and lands in the map.
+TEST(TerrainToolsSession, TheMosaicOfADraggedRegionEqualsBuildVrtAndTranslate) {
+  VELK_REQUIRE(std::filesystem::exists(kDted), "shared DTED cell not found: " + kDted);
+  VELK_REQUIRE(!ProgramOnPath("gdalbuildvrt").empty() && !ProgramOnPath("gdal_translate").empty(),
+               "gdalbuildvrt or gdal_translate is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  std::filesystem::create_directories(dir / "out");
+  const std::string script = "host map\nregister " + kCorvane + "\nregister " + kLumeris +
+                             R"(
+extension Tarvos on
+extension Quentara on
+map-reference 4326
+map-extent 6 0 7.25 1
+catalog-new zel.gpkg elevation dted
+catalog-load zel.gpkg elevation dted )" + kDtedFolder + R"(
+click velkTarvosUI.SelectedLayer
+click velkTarvosUI.AddLayer
+file )" + (dir / "zel.gpkg/elevation") + R"(
+click velkTarvosUI.TerrainTools 4
+)" + DragLine(kSummit) + R"(
+print 3553
+set 3099 out/region.tif
+press OK
+print layers
+)";
+  std::ofstream(dir / "mosaic.session") << script;
+  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
+                                     " --root " + root.path() + " run mosaic.session");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("3553 combo \"Selected region\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  1. \"region.tif\"\n  2. \"elevation\"\n"), std::string::npos) << r.out;
+  char window[200];
+  std::snprintf(window, sizeof window, "-te %.6f %.6f %.6f %.6f", Lon(kSummit.x1),
+                Lat(kSummit.y2), Lon(kSummit.x2), Lat(kSummit.y1));
+  ToolOutput("gdalbuildvrt -q " + std::string(window) + " " + ShellQuote(dir / "ref.vrt") + " " +
+             ShellQuote(kDted));
+  ToolOutput("gdal_translate -q " + ShellQuote(dir / "ref.vrt") + " " + ShellQuote(dir / "ref.tif"));
+  const RasterCells ours = ReadRasterCells(dir / "out/region.tif");
+  const RasterCells theirs = ReadRasterCells(dir / "ref.tif");
+  ASSERT_FALSE(ours.values.empty());
+  EXPECT_TRUE(ours == theirs) << DescribeDifference(ours, theirs);
 }
 
 }  // namespace
