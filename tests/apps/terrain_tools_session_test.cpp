@@ -196,15 +196,18 @@ namespace velk::test {
 namespace {
 
 // The palette on the toolbar beside the real selected-layer control: once the control holds the
-// catalog DTED layer, choosing the Hillshade cell makes Hillshade the current tool.
+// catalog DTED layer, choosing the Hillshade cell makes Hillshade the current tool, which then
+// runs on a drag.
 TEST(TerrainToolsSession, ThePaletteChoosesHillshadeOnceTheControlHoldsTheDtedLayer) {
   VELK_REQUIRE(std::filesystem::exists(kDted), "shared DTED cell not found: " + kDted);
   TempRoot root;
   ScratchDir dir;
+  std::filesystem::create_directories(dir / "out");
   const std::string script = "host map\nregister " + kCorvane + "\nregister " + kLumeris +
                              R"(
 extension Tarvos on
 extension Quentara on
+setting GeneralOutputWorkspacePath=)" + (dir / "out") + R"(
 map-reference 4326
 map-extent 6 0 7.25 1
 catalog-new zel.gpkg elevation dted
@@ -222,6 +225,9 @@ mouse down 112 152
 mouse up 112 152
 print window VelkCmdMenuControlPopup
 print tool
+)" + DragLine(kSummit) + R"(
+press OK
+print layers
 )";
   std::ofstream(dir / "palette.session") << script;
   const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
@@ -231,6 +237,11 @@ print tool
       << r.out;
   EXPECT_NE(r.out.find("  no VelkCmdMenuControlPopup window"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("  current tool velkTarvosUI.TerrainTools 3"), std::string::npos) << r.out;
+  // The chosen tool runs: a drag over the layer and OK in its dialog add the hillshade.
+  EXPECT_NE(r.out.find("dialog 3053 \"Hillshade\" ended with OK (1)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  1. \"Hillshade of elevation\"\n  2. \"elevation\"\n"),
+            std::string::npos)
+      << r.out;
 }
 
 }  // namespace
