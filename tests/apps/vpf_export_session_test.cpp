@@ -154,5 +154,79 @@ print tree
   EXPECT_NE(out.find("\"VPF Export\""), std::string::npos) << out;
 }
 
+// "All features in view extent": each layer's features that meet the visible extent, as
+// ogr2ogr's spatial filter takes them from the same OGDI source.
+TEST(VpfExportSession, FeaturesInViewEqualOgr2ogrWithTheViewAsSpatialFilter) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
+               "ogr2ogr or ogrinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
+  fs::create_directories(dir / "out");
+  const std::string script = "host map\nregister " VELK_LIB_DIR "/libLumeris.so\nregister " VELK_LIB_DIR
+                             R"(/libCorvane.so
+extension Tarvos on
+catalog-new zel.gpkg vmap vpf
+catalog-load zel.gpkg vmap vpf vpf
+map-reference 4326
+map-extent 9.9 49.6 12.1 51.4
+add-vector zel.gpkg vmap
+show-coverage vmap 0 1 2
+refresh-coverages vmap
+vector-switch vmap display-coverages on
+save-picture v.png
+map-extent 10.0 50.0 10.5 50.45
+print view
+click velkTarvosUI.VpfExport
+check 3614
+pick 3563 "All features in view extent"
+press 3034
+file out
+press OK
+)";
+  std::ofstream(dir / "export.session") << script;
+  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
+                                     " --root " + root.path() + " run export.session");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const std::size_t at = r.out.find("  view ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  std::istringstream view(r.out.substr(at + 7));
+  double x0, y0, x1, y1;
+  view >> x0 >> y0 >> x1 >> y1;
+  ASSERT_LT(x1, 11.0) << r.out;  // the second library lies outside the view
+  std::ostringstream spat;
+  spat.precision(17);
+  spat << "-spat " << x0 << " " << y0 << " " << x1 << " " << y1;
+  const fs::path top = fs::path(dir / "out") / "vmap" / "VMAP Level 0";
+  struct Case {
+    fs::path file;
+    std::string library, prefix;
+  } cases[] = {
+      {top / "Population" / "Population areas [lib1].shp", "lib1", "builta@pop("},
+      {top / "Population" / "Population points [lib1].shp", "lib1", "builtp@pop("},
+      {top / "Population" / "Population points [lib2].shp", "lib2", "builtp@pop("},
+  };
+  std::size_t kept = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file.string());
+    const std::string source = "gltp:/vrf" + dir / ("vpf/vmaplv0/" + c.library);
+    const std::string layer = OgdiLayer(source, c.prefix);
+    ASSERT_FALSE(layer.empty());
+    const std::string ref = dir / ("ref_" + c.library + "_" + c.prefix.substr(0, 6) + ".shp");
+    ToolOutput("ogr2ogr -q " + spat.str() + " " + ShellQuote(ref) + " " + ShellQuote(source) + " " +
+               ShellQuote(layer));
+    const auto theirs = Rows(ref, fs::path(ref).stem().string());
+    if (!fs::exists(c.file)) {
+      EXPECT_TRUE(theirs.empty()) << r.out;
+      continue;
+    }
+    const auto ours = Rows(c.file.string(), c.file.stem().string());
+    EXPECT_EQ(ours, theirs);
+    kept += ours.size();
+  }
+  // Town 1 and the area around it are in view; the other library's towns are not.
+  EXPECT_GE(kept, 2u) << r.out;
+}
+
 }  // namespace
 }  // namespace velk::test
