@@ -126,19 +126,6 @@ bool InterfaceByName(const std::wstring& word, IID* iid) {
   return velk::GuidFromString(word, *iid);
 }
 
-velk::ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name) {
-  LONG count = 0;
-  map->get_LayerCount(&count);
-  for (LONG i = 0; i < count; ++i) {
-    velk::ComPtr<ILayer> layer;
-    if (FAILED(map->get_Layer(i, layer.put())) || !layer) continue;
-    velk::Bstr n;
-    layer->get_Name(&n);
-    if (n.str() == name) return layer;
-  }
-  throw SessionError{L"no layer \"" + name + L"\" in the map"};
-}
-
 namespace {
 
 using velk::Bstr;
@@ -164,17 +151,26 @@ ComPtr<ILayer> FindIn(ILayer* layer, const std::wstring& name) {
 
 }  // namespace
 
-ComPtr<ILayer> FindLayerNamed(SessionContext& s, const std::wstring& name) {
-  auto map = s.FocusMap();
-  LONG n = 0;
-  map->get_LayerCount(&n);
-  for (LONG i = 0; i < n; ++i) {
+// The map's own layers are looked at first, then the members of its groups.
+ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name) {
+  LONG count = 0;
+  map->get_LayerCount(&count);
+  std::vector<ComPtr<ILayer>> top;
+  for (LONG i = 0; i < count; ++i) {
     ComPtr<ILayer> layer;
-    map->get_Layer(i, layer.put());
-    if (layer)
-      if (auto found = FindIn(layer.get(), name)) return found;
+    if (FAILED(map->get_Layer(i, layer.put())) || !layer) continue;
+    Bstr n;
+    layer->get_Name(&n);
+    if (n.str() == name) return layer;
+    top.push_back(layer);
   }
-  FailLine(L"no layer " + name);
+  for (const auto& layer : top)
+    if (auto found = FindIn(layer.get(), name)) return found;
+  FailLine(L"no layer \"" + name + L"\" in the map");
+}
+
+ComPtr<ILayer> FindLayerNamed(SessionContext& s, const std::wstring& name) {
+  return LayerByName(s.FocusMap().get(), name);
 }
 
 }  // namespace trevik

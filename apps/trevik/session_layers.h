@@ -21,7 +21,8 @@ velk::ComPtr<ILayer> MakeNamedLayer(const std::wstring& name, const std::vector<
 // An interface by name (IZelDtedLayer, IZelRasterLayer, IZelVectorLayer, ILayer) or braced
 // identifier text; false when it is neither.
 bool InterfaceByName(const std::wstring& word, IID* iid);
-// The top-level layer of the map with that name; else fails the line (SessionError).
+// The layer of the map with that name, its own layers first, then the members of its groups;
+// else fails the line (SessionError).
 velk::ComPtr<ILayer> LayerByName(IBasicMap* map, const std::wstring& name);
 
 class SessionContext;

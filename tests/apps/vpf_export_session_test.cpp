@@ -228,5 +228,53 @@ press OK
   EXPECT_GE(kept, 2u) << r.out;
 }
 
+// "Selected features": the selection of each layer, as ogr2ogr takes the same features with
+// the where clause that selected them.
+TEST(VpfExportSession, SelectedFeaturesEqualOgr2ogrWithTheSelectingClause) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
+               "ogr2ogr or ogrinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
+  fs::create_directories(dir / "out");
+  const std::string script = "host map\nregister " VELK_LIB_DIR "/libLumeris.so\nregister " VELK_LIB_DIR
+                             R"(/libCorvane.so
+extension Tarvos on
+catalog-new zel.gpkg vmap vpf
+catalog-load zel.gpkg vmap vpf vpf
+map-reference 4326
+map-extent 9.9 49.6 12.1 51.4
+add-vector zel.gpkg vmap
+show-coverage vmap 0 1 2
+refresh-coverages vmap
+vector-switch vmap display-coverages on
+save-picture v.png
+select "Population points [lib1]" "nam LIKE 'Town 2%'"
+click velkTarvosUI.VpfExport
+pick 3563 "Selected features"
+press 3034
+file out
+press OK
+)";
+  std::ofstream(dir / "export.session") << script;
+  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
+                                     " --root " + root.path() + " run export.session");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const fs::path file = fs::path(dir / "out") / "vmap" / "VMAP Level 0" / "Population" /
+                        "Population points [lib1].shp";
+  std::string written;
+  for (const auto& e : fs::recursive_directory_iterator(dir / "out")) written += e.path().string() + "\n";
+  ASSERT_TRUE(fs::exists(file)) << written << r.out;
+  const std::string source = "gltp:/vrf" + dir / "vpf/vmaplv0/lib1";
+  const std::string layer = OgdiLayer(source, "builtp@pop(");
+  ASSERT_FALSE(layer.empty());
+  const std::string ref = dir / "ref.shp";
+  ToolOutput("ogr2ogr -q -where \"nam LIKE 'Town 2%'\" " + ShellQuote(ref) + " " + ShellQuote(source) +
+             " " + ShellQuote(layer));
+  const auto ours = Rows(file.string(), file.stem().string());
+  EXPECT_EQ(ours.size(), 1u) << r.out;
+  EXPECT_EQ(ours, Rows(ref, "ref"));
+}
+
 }  // namespace
 }  // namespace velk::test
