@@ -195,16 +195,10 @@ print graphics
 namespace velk::test {
 namespace {
 
-// The palette on the toolbar beside the real selected-layer control: once the control holds the
-// catalog DTED layer, choosing the Hillshade cell makes Hillshade the current tool, which then
-// runs on a drag.
-TEST(TerrainToolsSession, ThePaletteChoosesHillshadeOnceTheControlHoldsTheDtedLayer) {
-  VELK_REQUIRE(std::filesystem::exists(kDted), "shared DTED cell not found: " + kDted);
-  TempRoot root;
-  ScratchDir dir;
-  std::filesystem::create_directories(dir / "out");
-  const std::string script = "host map\nregister " + kCorvane + "\nregister " + kLumeris +
-                             R"(
+// A session's start: a catalog of the shared DTED folder added as a layer, which the toolbar's
+// selected-layer control then holds; results go to the folder's "out".
+std::string DtedLayerInTheControl(const ScratchDir& dir) {
+  return "host map\nregister " + kCorvane + "\nregister " + kLumeris + R"(
 extension Tarvos on
 extension Quentara on
 setting GeneralOutputWorkspacePath=)" + (dir / "out") + R"(
@@ -214,8 +208,18 @@ catalog-new zel.gpkg elevation dted
 catalog-load zel.gpkg elevation dted )" + kDtedFolder + R"(
 click velkTarvosUI.SelectedLayer
 click velkTarvosUI.AddLayer
-file )" + (dir / "zel.gpkg/elevation") + R"(
-work-area 0 0 1000 700
+file )" + (dir / "zel.gpkg/elevation") + "\n";
+}
+
+// The palette on the toolbar beside the real selected-layer control: once the control holds the
+// catalog DTED layer, choosing the Hillshade cell makes Hillshade the current tool, which then
+// runs on a drag.
+TEST(TerrainToolsSession, ThePaletteChoosesHillshadeOnceTheControlHoldsTheDtedLayer) {
+  VELK_REQUIRE(std::filesystem::exists(kDted), "shared DTED cell not found: " + kDted);
+  TempRoot root;
+  ScratchDir dir;
+  std::filesystem::create_directories(dir / "out");
+  const std::string script = DtedLayerInTheControl(dir) + R"(work-area 0 0 1000 700
 toolbar velkTarvosUI.TerrainToolControl 100 96
 mouse move 110 110
 mouse down 132 110
@@ -259,18 +263,7 @@ TEST(TerrainToolsSession, TheMosaicOfADraggedRegionEqualsBuildVrtAndTranslate) {
   TempRoot root;
   ScratchDir dir;
   std::filesystem::create_directories(dir / "out");
-  const std::string script = "host map\nregister " + kCorvane + "\nregister " + kLumeris +
-                             R"(
-extension Tarvos on
-extension Quentara on
-map-reference 4326
-map-extent 6 0 7.25 1
-catalog-new zel.gpkg elevation dted
-catalog-load zel.gpkg elevation dted )" + kDtedFolder + R"(
-click velkTarvosUI.SelectedLayer
-click velkTarvosUI.AddLayer
-file )" + (dir / "zel.gpkg/elevation") + R"(
-click velkTarvosUI.TerrainTools 4
+  const std::string script = DtedLayerInTheControl(dir) + R"(click velkTarvosUI.TerrainTools 4
 )" + DragLine(kSummit) + R"(
 print 3553
 set 3099 out/region.tif

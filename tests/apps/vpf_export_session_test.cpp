@@ -154,17 +154,11 @@ print tree
   EXPECT_NE(out.find("\"VPF Export\""), std::string::npos) << out;
 }
 
-// "All features in view extent": each layer's features that meet the visible extent, as
-// ogr2ogr's spatial filter takes them from the same OGDI source.
-TEST(VpfExportSession, FeaturesInViewEqualOgr2ogrWithTheViewAsSpatialFilter) {
-  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
-               "ogr2ogr or ogrinfo is not installed");
-  TempRoot root;
-  ScratchDir dir;
-  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
-  fs::create_directories(dir / "out");
-  const std::string script = "host map\nregister " VELK_LIB_DIR "/libLumeris.so\nregister " VELK_LIB_DIR
-                             R"(/libCorvane.so
+// A session's start: the small VPF database loaded into a catalog, its vector layer in the map
+// with every coverage shown and drawn once (which makes its feature layers).
+std::string ShownVpfLayer() {
+  return "host map\nregister " VELK_LIB_DIR "/libLumeris.so\nregister " VELK_LIB_DIR
+         R"(/libCorvane.so
 extension Tarvos on
 catalog-new zel.gpkg vmap vpf
 catalog-load zel.gpkg vmap vpf vpf
@@ -175,7 +169,19 @@ show-coverage vmap 0 1 2
 refresh-coverages vmap
 vector-switch vmap display-coverages on
 save-picture v.png
-map-extent 10.0 50.0 10.5 50.45
+)";
+}
+
+// "All features in view extent": each layer's features that meet the visible extent, as
+// ogr2ogr's spatial filter takes them from the same OGDI source.
+TEST(VpfExportSession, FeaturesInViewEqualOgr2ogrWithTheViewAsSpatialFilter) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
+               "ogr2ogr or ogrinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
+  fs::create_directories(dir / "out");
+  const std::string script = ShownVpfLayer() + R"(map-extent 10.0 50.0 10.5 50.45
 print view
 click velkTarvosUI.VpfExport
 check 3614
@@ -237,19 +243,7 @@ TEST(VpfExportSession, SelectedFeaturesEqualOgr2ogrWithTheSelectingClause) {
   ScratchDir dir;
   ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
   fs::create_directories(dir / "out");
-  const std::string script = "host map\nregister " VELK_LIB_DIR "/libLumeris.so\nregister " VELK_LIB_DIR
-                             R"(/libCorvane.so
-extension Tarvos on
-catalog-new zel.gpkg vmap vpf
-catalog-load zel.gpkg vmap vpf vpf
-map-reference 4326
-map-extent 9.9 49.6 12.1 51.4
-add-vector zel.gpkg vmap
-show-coverage vmap 0 1 2
-refresh-coverages vmap
-vector-switch vmap display-coverages on
-save-picture v.png
-select "Population points [lib1]" "nam LIKE 'Town 2%'"
+  const std::string script = ShownVpfLayer() + R"(select "Population points [lib1]" "nam LIKE 'Town 2%'"
 click velkTarvosUI.VpfExport
 pick 3563 "Selected features"
 press 3034
