@@ -65,7 +65,9 @@ HRESULT AddZelLayersOperation::SetParameters(IMap* focusMap, IBasicMap* basicFoc
   focusMap_ = focusMap;
   basicFocusMap_ = basicFocusMap;
   globe_ = globe;
-  app_ = application;
+  // Only that there is one: the application owns the document whose operation stack keeps this
+  // operation, so a reference to it would keep both alive for ever.
+  hasApplication_ = true;
   picks_.clear();
   picks->Reset();
   for (;;) {
@@ -206,7 +208,7 @@ void AddZelLayersOperation::RemoveAdded() {
 }
 
 HRESULT AddZelLayersOperation::Do() {
-  if (!app_ || picks_.empty() || (!focusMap_ && !basicFocusMap_)) return kOperationCannotRun;
+  if (!hasApplication_ || picks_.empty() || (!focusMap_ && !basicFocusMap_)) return kOperationCannotRun;
   try {
     ComPtr<IDataManager> manager =
         CreateHostObject<IDataManager>(productline::CLSID_DataManager);

@@ -66,7 +66,7 @@ class AddZelLayersOperation
 
   VARIANT_BOOL canRedo_ = VARIANT_FALSE;
   VARIANT_BOOL canUndo_ = VARIANT_FALSE;
-  ComPtr<IApplication> app_;
+  bool hasApplication_ = false;
   ComPtr<IBasicMap> basicFocusMap_;
   ComPtr<IMap> focusMap_;
   ComPtr<IGlobe> globe_;
