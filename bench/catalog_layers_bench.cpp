@@ -137,7 +137,7 @@ const std::string& FrameTree() {
       std::snprintf(name, sizeof name, "%07dA.JG2", i);
       jog.frames.push_back({i / 10, i % 10, name});
     }
-    const std::string root = (Root() / "rpf").string();
+    std::string root = (Root() / "rpf").string();
     test::MakeRpfTree(root, {jog});
     return root;
   }();

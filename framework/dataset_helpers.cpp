@@ -72,6 +72,31 @@ bool ValidateOutputGridName(const Bstr& path, BSTR* folder, BSTR* name, bool* is
   return true;
 }
 
+BrowsePick BrowseToOpen(HWND owner, UINT titleId, UINT captionId,
+                        std::initializer_list<CLSID> filters) {
+  auto dialog = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
+  dialog->put_Title(Bstr(LoadResString(titleId)));
+  if (captionId != 0) dialog->put_ButtonCaption(Bstr(LoadResString(captionId)));
+  ComPtr<IBrowseFilterCollection> offered;
+  Check(dialog->get_ObjectFilters(offered.put()));
+  if (!offered) ThrowComError(E_POINTER);
+  bool first = true;
+  for (const CLSID& clsid : filters) {
+    AddFilter(offered.get(), clsid, first);
+    first = false;
+  }
+  ComPtr<IEnumBrowseObject> selection;
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  Check(dialog->DoModalOpen(owner, selection.put(), &ok));
+  BrowsePick pick;
+  if (ok != VARIANT_TRUE || !selection) return pick;
+  if (selection->Next(pick.object.put()) != S_OK || !pick.object) return {};
+  Bstr path;
+  pick.object->get_FullName(&path);
+  pick.path = path.str();
+  return pick;
+}
+
 bool ShowSaveDatasetDialog(BSTR* path, BSTR* location, LONG kind, HWND owner) {
   auto dialog = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
   ComPtr<IBrowseFilterCollection> filters;

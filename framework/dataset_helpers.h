@@ -1,10 +1,14 @@
 // Dataset, workspace and field helpers over the host's object model: path tests, the output
-// grid name check, the save-as dataset dialog, opening rasters by folder and name, building
-// fields and creating feature classes in a database. Helpers that take a Bstr or a ComPtr by
-// value own it and let it go before they return.
+// grid name check, the browse dialogs (open one place, save a dataset), opening rasters by folder
+// and name, building fields and creating feature classes in a database. Helpers that take a Bstr or
+// a ComPtr by value own it and let it go before they return.
 #pragma once
 
+#include <initializer_list>
+#include <string>
+
 #include "platform/com/bstr.h"
+#include "platform/host/browse_dialog.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/field.h"
 #include "platform/host/raster.h"
@@ -39,6 +43,17 @@ bool IsTemporaryDatasetName(const Bstr& path);
 // extension) are handed out when the name has at most 13 characters and no space; a refused
 // name leaves code 1 and the reason (string 3595 or 3644) in the last-error record.
 bool ValidateOutputGridName(const Bstr& path, BSTR* folder, BSTR* name, bool* isTemporary);
+
+// What the user picked in the host's browse dialog: the place and its full name (its path).
+struct BrowsePick {
+  ComPtr<IBrowseObject> object;
+  std::wstring path;
+};
+// The host's browse dialog to open one place: titled titleId, its button captioned captionId
+// (0: the host's own caption), offering the filters in order, the first the default. Empty
+// (no object) when the user cancels; a ComError when the host has no browse dialog.
+BrowsePick BrowseToOpen(HWND owner, UINT titleId, UINT captionId,
+                        std::initializer_list<CLSID> filters);
 
 // The host's save-as browse dialog for a dataset kind (title and filters by kind), starting in
 // location. On confirmation location becomes the chosen folder and path that folder, a

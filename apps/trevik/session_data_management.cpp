@@ -178,7 +178,7 @@ void EscapeDuringNext(SessionContext& s, const SessionLine& l) {
   s.Session();  // a host runs
   const long long n = l.Int(0, L"the progress check at which Esc is pressed");
   if (n < 1) FailLine(L"escape-during-next needs a check number from 1");
-  velk::host::PressEscapeDuringNextOperation(static_cast<int>(n));
+  velk::host::ScriptEscape({L"", static_cast<int>(n)});
 }
 
 const SessionActions kRegistered({{"catalog-select", &CatalogSelect},

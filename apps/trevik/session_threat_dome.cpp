@@ -43,7 +43,7 @@ void Elevation(SessionContext& s, const SessionLine& l) {
 }
 
 void EscapeOnStatus(SessionContext&, const SessionLine& l) {
-  velk::host::ScriptEscapeOnStatus(l.Arg(0, L"a status text"));
+  velk::host::ScriptEscape({l.Arg(0, L"a status text"), 1});
 }
 
 const SessionActions kRegistered({{"elevation", &Elevation},

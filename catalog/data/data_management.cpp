@@ -4,6 +4,7 @@
 
 #include "catalog/data/run_log.h"
 #include "corvane/corvane_module.h"
+#include "framework/dataset_helpers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "framework/scratch_folder.h"
@@ -53,22 +54,7 @@ void RefreshSelectedCatalogItem(HookStruct& hook) {
 }
 
 std::wstring BrowseForFolder(HWND owner) {
-  auto dialog = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
-  dialog->put_Title(Bstr(LoadResString(kIdsInputFolderTitle)));
-  ComPtr<IBrowseFilterCollection> filters;
-  Check(dialog->get_ObjectFilters(filters.put()));
-  if (!filters) ThrowComError(E_POINTER);
-  filters->AddFilter(CreateHostObject<IBrowseFilter>(host::CLSID_FilterWorkspaces).get(),
-                     VARIANT_TRUE);
-  ComPtr<IEnumBrowseObject> picks;
-  VARIANT_BOOL ok = VARIANT_FALSE;
-  Check(dialog->DoModalOpen(owner, picks.put(), &ok));
-  if (!ok || !picks) return {};
-  ComPtr<IBrowseObject> picked;
-  if (picks->Next(picked.put()) != S_OK || !picked) return {};
-  Bstr path;
-  picked->get_FullName(&path);
-  return path.str();
+  return BrowseToOpen(owner, kIdsInputFolderTitle, 0, {host::CLSID_FilterWorkspaces}).path;
 }
 
 void BrowseForFolderInto(HWND dialog, int editId) {

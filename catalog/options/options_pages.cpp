@@ -4,6 +4,7 @@
 
 #include "catalog/options/option_files.h"
 #include "interfaces/zel_settings.h"
+#include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "platform/host/browse_dialog.h"
 #include "platform/host/dataset.h"
@@ -92,22 +93,10 @@ void OptionsDlgGeneralTab::ApplySettings() {
 // kind (a folder's and a database's differ); it reaches the settings when the page applies.
 LRESULT OptionsDlgGeneralTab::OnBrowseWorkspace(WORD, WORD, HWND, BOOL&) {
   try {
-    auto dialog = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
-    dialog->put_Title(Bstr(LoadResString(3270)).get());
-    dialog->put_ButtonCaption(Bstr(LoadResString(3275)).get());
-    ComPtr<IBrowseFilterCollection> filters;
-    if (FAILED(dialog->get_ObjectFilters(filters.put())) || !filters) return 0;
-    filters->AddFilter(CreateHostObject<IBrowseFilter>(host::CLSID_FilterWorkspaces).get(),
-                       VARIANT_TRUE);
-    ComPtr<IEnumBrowseObject> selection;
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    if (FAILED(dialog->DoModalOpen(m_hWnd, selection.put(), &ok)) || ok != VARIANT_TRUE ||
-        !selection)
-      return 0;
-    ComPtr<IBrowseObject> picked;
-    if (selection->Next(picked.put()) != S_OK || !picked) return 0;
+    const BrowsePick picked = BrowseToOpen(m_hWnd, 3270, 3275, {host::CLSID_FilterWorkspaces});
+    if (!picked.object) return 0;
     ComPtr<IName> name;
-    picked->get_InternalObjectName(name.put());
+    picked.object->get_InternalObjectName(name.put());
     auto wsName = QueryAs<IWorkspaceName>(name.get());
     if (!wsName) return 0;  // a dataset, not a place outputs can go
     Bstr path, factory;

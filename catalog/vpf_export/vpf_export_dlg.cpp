@@ -2,6 +2,7 @@
 
 #include "catalog/vpf_export/export_names.h"
 
+#include "framework/dataset_helpers.h"
 #include "framework/extension_lookup.h"
 #include "framework/message_helpers.h"
 #include "interfaces/zel_extension.h"
@@ -184,31 +185,17 @@ LRESULT ExportVpfFeaturesDlg::OnAddToMap(WORD, WORD, HWND, BOOL&) {
 
 LRESULT ExportVpfFeaturesDlg::OnBrowseOutput(WORD, WORD, HWND, BOOL&) {
   try {
-    auto dialog = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
-    dialog->put_Title(Bstr(LoadResString(kIdsVpfChooseOutput)));
-    dialog->put_ButtonCaption(Bstr(LoadResString(kIdsVpfSave)));
-    ComPtr<IBrowseFilterCollection> filters;
-    Check(dialog->get_ObjectFilters(filters.put()));
-    if (!filters) ThrowComError(E_POINTER);
-    filters->AddFilter(CreateHostObject<IBrowseFilter>(host::CLSID_FilterWorkspaces).get(),
-                       VARIANT_TRUE);
-    filters->AddFilter(CreateHostObject<IBrowseFilter>(host::CLSID_FilterDatabaseClasses).get(),
-                       VARIANT_FALSE);
-    ComPtr<IEnumBrowseObject> selection;
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    Check(dialog->DoModalOpen(m_hWnd, selection.put(), &ok));
-    if (ok != VARIANT_TRUE || !selection) return 0;
-    ComPtr<IBrowseObject> picked;
-    if (selection->Next(picked.put()) != S_OK || !picked) return 0;
-    Bstr path;
-    picked->get_FullName(&path);
+    const BrowsePick picked =
+        BrowseToOpen(m_hWnd, kIdsVpfChooseOutput, kIdsVpfSave,
+                     {host::CLSID_FilterWorkspaces, host::CLSID_FilterDatabaseClasses});
+    if (!picked.object) return 0;
     ComPtr<IName> name;
-    picked->get_InternalObjectName(name.put());
+    picked.object->get_InternalObjectName(name.put());
     Bstr progId;
     if (auto ws = QueryAs<IWorkspaceName>(name.get())) ws->get_WorkspaceFactoryProgID(&progId);
     // A folder (its category "Folder") takes shapefiles; anything else is a geodatabase.
     m_locationIsFolder = progId.str().find(L"Shapefile") != std::wstring::npos;
-    m_location = path.str();
+    m_location = picked.path;
     ::SetDlgItemTextW(m_hWnd, vxd::kOutput, m_location.c_str());
   } catch (...) {
     // No browse dialog: the output stays as it was.

@@ -1,37 +1,35 @@
 #include "platform/host/track_cancel.h"
 
+#include <mutex>
+
 namespace velk::host {
 namespace {
 
-// The scripted key press, on the user-interface thread.
-struct ScriptedEscape {
-  std::wstring prefix;
-  bool armed = false;
-  bool pressed = false;
+// The scripted key press. Trackers may be asked from worker threads, so it is kept under a lock.
+struct EscapeState {
+  std::mutex lock;
+  std::wstring onStatus;
+  bool waiting = false;  // for its status text
+  int checksLeft = 0;    // questions until it is seen (0: no press)
 };
-ScriptedEscape& Escape() {
-  static ScriptedEscape escape;
+EscapeState& Escape() {
+  static EscapeState escape;
   return escape;
 }
-int& PendingEscape() {
-  static int checks = 0;
-  return checks;
+
+// Whether the scripted Esc is seen at this question of a tracker that cancels on a key press.
+bool EscapeSeen() {
+  EscapeState& e = Escape();
+  const std::lock_guard<std::mutex> hold(e.lock);
+  if (e.waiting || e.checksLeft == 0) return false;
+  return --e.checksLeft == 0;
 }
 
 class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
  public:
-  HRESULT FinalConstruct() {
-    escapeAt_ = PendingEscape();
-    PendingEscape() = 0;
-    return S_OK;
-  }
   HRESULT Continue(VARIANT_BOOL* keepGoing) override {
     if (!keepGoing) return E_POINTER;
-    if (onKey_ && Escape().pressed) {
-      Escape().pressed = false;
-      cancelled_ = true;
-    }
-    if (escapeAt_ > 0 && onKey_ && ++checks_ >= escapeAt_) cancelled_ = true;
+    if (onKey_ && EscapeSeen()) cancelled_ = true;
     *keepGoing = cancelled_ ? VARIANT_FALSE : VARIANT_TRUE;
     return S_OK;
   }
@@ -56,8 +54,6 @@ class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
   bool cancelled_ = false;
   bool onClick_ = false;
   bool onKey_ = true;
-  int escapeAt_ = 0;  // the check at which the user's Esc arrives (0: none)
-  int checks_ = 0;
 };
 
 }  // namespace
@@ -66,18 +62,18 @@ HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<CancelTracker>(outer, riid, ppv);
 }
 
-void ScriptEscapeOnStatus(const std::wstring& statusPrefix) {
-  Escape() = {statusPrefix, true, false};
+void ScriptEscape(const ScriptedEscape& escape) {
+  EscapeState& e = Escape();
+  const std::lock_guard<std::mutex> hold(e.lock);
+  e.onStatus = escape.onStatus;
+  e.checksLeft = escape.atCheck > 0 ? escape.atCheck : 0;
+  e.waiting = e.checksLeft > 0 && !e.onStatus.empty();
 }
 
 void NoteStatusMessage(const std::wstring& text) {
-  ScriptedEscape& e = Escape();
-  if (e.armed && text.compare(0, e.prefix.size(), e.prefix) == 0) {
-    e.armed = false;
-    e.pressed = true;
-  }
+  EscapeState& e = Escape();
+  const std::lock_guard<std::mutex> hold(e.lock);
+  if (e.waiting && text.compare(0, e.onStatus.size(), e.onStatus) == 0) e.waiting = false;
 }
-
-void PressEscapeDuringNextOperation(int checks) { PendingEscape() = checks > 0 ? checks : 0; }
 
 }  // namespace velk::host

@@ -23,14 +23,16 @@ inline constexpr CLSID CLSID_CancelTracker = MakeGuid("{8CD4FF27-9F42-4C66-83A0-
 
 HRESULT CreateCancelTrackerObject(IUnknown* outer, REFIID riid, void** ppv);
 
-// The user's Esc as a script gives it: pressed when the status bar's message pane next shows a
-// text that begins with statusPrefix. Trackers that cancel on a key press see it at their next
-// Continue; the press is then used up.
-void ScriptEscapeOnStatus(const std::wstring& statusPrefix);
+// The user's Esc as a script gives it: pressed once the status bar's message pane shows a text
+// that begins with onStatus (empty: pressed now), then seen by trackers that cancel on a key
+// press: the atCheck-th question asked of them after the press is answered stop, and the press
+// is used up. A new script replaces the one before; atCheck 0 takes the key back.
+struct ScriptedEscape {
+  std::wstring onStatus;
+  int atCheck = 1;
+};
+void ScriptEscape(const ScriptedEscape& escape);
 // What the status bar's message pane shows now (the status bar tells).
 void NoteStatusMessage(const std::wstring& text);
-// The user presses Esc while the next operation with a tracker runs: the tracker created next
-// (cancelling on a key press) says stop at its checks-th question. 0 takes the key back.
-void PressEscapeDuringNextOperation(int checks);
 
 }  // namespace velk::host

@@ -80,7 +80,11 @@ class TarvosEnvironment
   HRESULT get_GeneralOutputWorkspacePath(BSTR* path) override;
 
   HRESULT get_CoordToolSymbol(IUnknown** symbol) override;
+  // Hides the seams' PutSymbol(kind, symbol), as they mean (clang reports the hiding here).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Woverloaded-virtual"
   HRESULT PutSymbol(IUnknown* symbol) override;
+#pragma GCC diagnostic pop
   HRESULT DDDGetSymbol(LONG kind, IUnknown** symbol) override;
   HRESULT DDDPutSymbol(LONG kind, IUnknown* symbol) override;
   HRESULT get_DDDThreatDomeSymbol(IUnknown** symbol) override;

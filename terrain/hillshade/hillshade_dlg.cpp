@@ -293,24 +293,11 @@ LRESULT HillshadeDlg::OnZFactorChanged(WORD, WORD, HWND, BOOL&) {
 LRESULT HillshadeDlg::OnBrowseSurface(WORD, WORD, HWND, BOOL&) {
   ClearStatus();
   try {
-    auto dialog = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
-    dialog->put_Title(Bstr(LoadResString(kChooseSurfaceTitle)));
-    dialog->put_ButtonCaption(Bstr(LoadResString(kOpenCaption)));
-    ComPtr<IBrowseFilterCollection> filters;
-    Check(dialog->get_ObjectFilters(filters.put()));
-    if (!filters) ThrowComError(E_POINTER);
-    filters->AddFilter(CreateHostObject<IBrowseFilter>(host::CLSID_FilterRasterDatasets).get(),
-                       VARIANT_TRUE);
-    ComPtr<IEnumBrowseObject> selection;
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    Check(dialog->DoModalOpen(m_hWnd, selection.put(), &ok));
-    if (ok != VARIANT_TRUE || !selection) return 0;
-    ComPtr<IBrowseObject> picked;
-    if (selection->Next(picked.put()) != S_OK || !picked) return 0;
-    Bstr path;
-    picked->get_FullName(&path);
+    const BrowsePick picked =
+        BrowseToOpen(m_hWnd, kChooseSurfaceTitle, kOpenCaption, {host::CLSID_FilterRasterDatasets});
+    if (!picked.object) return 0;
     auto raster = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
-    if (FAILED(raster->CreateFromFilePath(path))) {
+    if (FAILED(raster->CreateFromFilePath(Bstr(picked.path)))) {
       ShowMessageBox(m_hWnd, kIdsCannotHillshade, kErrorCaptionId, MB_ICONWARNING);
       return 0;
     }

@@ -12,32 +12,13 @@
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/rpf_fixture.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/fixtures/vpf_fixture.h"
 
 namespace velk::test {
 namespace {
-
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
-const std::string kLumeris = VELK_LIB_DIR "/libLumeris.so";
-
-std::string Substitute(std::string text, const std::string& dir) {
-  for (auto [key, value] : {std::pair<std::string, std::string>{"{dir}", dir},
-                            {"{corvane}", kCorvane},
-                            {"{lumeris}", kLumeris}})
-    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key))
-      text.replace(at, key.size(), value);
-  return text;
-}
-
-CommandResult RunScript(const TempRoot& root, const ScratchDir& dir, const std::string& script) {
-  const std::string file = dir / "catalog_layers.session";
-  std::ofstream(file) << Substitute(script, dir.path());
-  return RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik + " --root " + root.path() +
-                    " run " + ShellQuote(file));
-}
 
 std::size_t Count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -75,7 +56,8 @@ TEST(CatalogLayersSession, ThreePicksAreOneUndoStepAndTheControlFollowsTheMap) {
   TempRoot root;
   ScratchDir dir;
   MakeCatalogTrees(dir);
-  const CommandResult r = RunScript(root, dir, std::string(R"(host map
+  const CommandResult r =
+      RunSession(root, dir.path(), "catalog_layers.session", std::string(R"(host map
 register {corvane}
 register {lumeris}
 extension Tarvos on
@@ -161,7 +143,7 @@ print history
 TEST(CatalogLayersSession, TheSelectedLayerControlKeepsTheChoiceAndFollowsRemovals) {
   TempRoot root;
   ScratchDir dir;
-  const CommandResult r = RunScript(root, dir, R"(host map
+  const CommandResult r = RunSession(root, dir.path(), "catalog_layers.session", R"(host map
 register {corvane}
 extension Tarvos on
 click velkTarvosUI.SelectedLayer
@@ -264,7 +246,7 @@ TEST(CatalogLayersSession, ALoadWithOneBadFileWritesAStampedLogAndOneStopBox) {
   std::filesystem::resize_file(badCell, 1000);
   std::filesystem::create_directories(dir / "out");
   const auto before = std::chrono::system_clock::now();
-  const CommandResult r = RunScript(root, dir, R"(host catalog
+  const CommandResult r = RunSession(root, dir.path(), "catalog_layers.session", R"(host catalog
 register {corvane}
 extension Tarvos on
 setting GeneralOutputWorkspacePath={dir}/out
@@ -316,7 +298,7 @@ print status
 TEST(CatalogLayersSession, NewCatalogsOfEachKindFromTheCatalogWindow) {
   TempRoot root;
   ScratchDir dir;
-  const CommandResult r = RunScript(root, dir, R"(host catalog
+  const CommandResult r = RunSession(root, dir.path(), "catalog_layers.session", R"(host catalog
 register {corvane}
 extension Tarvos on
 catalog-new zel.gpkg seed dted
@@ -369,7 +351,8 @@ TEST(CatalogLayersSession, PicksThatAreNoCatalogsAddNothingAndTheRestGoesInAsOne
   TempRoot root;
   ScratchDir dir;
   MakeCatalogTrees(dir);
-  const CommandResult r = RunScript(root, dir, std::string(R"(host map
+  const CommandResult r =
+      RunSession(root, dir.path(), "catalog_layers.session", std::string(R"(host map
 register {corvane}
 register {lumeris}
 extension Tarvos on
@@ -411,7 +394,7 @@ TEST(CatalogLayersSession, AnUnwritableLogIsNotNamedAndACancelledLoadKeepsWhatIt
   std::filesystem::resize_file(badCell, 1000);
   // The log's place is taken by a folder: the log cannot be opened, whoever runs the test.
   std::filesystem::create_directories(dir / "out/DataManagement/DtedError.log");
-  const CommandResult r = RunScript(root, dir, R"(host catalog
+  const CommandResult r = RunSession(root, dir.path(), "catalog_layers.session", R"(host catalog
 register {corvane}
 extension Tarvos on
 setting GeneralOutputWorkspacePath={dir}/out

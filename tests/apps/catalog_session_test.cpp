@@ -11,21 +11,13 @@
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/rpf_fixture.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/fixtures/vpf_fixture.h"
 
 namespace velk::test {
 namespace {
-
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-
-CommandResult RunScript(const TempRoot& root, const ScratchDir& dir, const std::string& script) {
-  const std::string file = dir / "catalog.session";
-  std::ofstream(file) << script;
-  return RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik + " --root " + root.path() +
-                    " run " + ShellQuote(file));
-}
 
 // The transcript's error lines.
 std::vector<std::string> ErrorLines(const std::string& transcript) {
@@ -56,7 +48,7 @@ TEST(CatalogSession, LoadsDtedAndRpfTreesWithOneBadFileEach) {
   const std::string badFrame = dir / "charts/RPF/CADRG/ONC/0000002A.ON2";
   std::ofstream(badFrame, std::ios::trunc) << "NITF02.10 cut short";
 
-  const CommandResult r = RunScript(root, dir, R"(host map
+  const CommandResult r = RunSession(root, dir.path(), "catalog.session", R"(host map
 catalog-new zel.gpkg elevation dted
 catalog-load zel.gpkg elevation dted dted
 catalog-new zel.gpkg charts referenced-rpf
@@ -94,7 +86,7 @@ TEST(CatalogSession, LoadsAVpfTreeWithOneBadTable) {
     const std::int32_t length = 1 << 20;
     f.write(reinterpret_cast<const char*>(&length), 4);
   }
-  const CommandResult r = RunScript(root, dir, R"(host map
+  const CommandResult r = RunSession(root, dir.path(), "catalog.session", R"(host map
 catalog-new zel.gpkg vmap vpf
 catalog-load zel.gpkg vmap vpf vpf
 catalog-new zel.gpkg managed managed-vpf
@@ -126,18 +118,21 @@ CommandResult RunVpfLayerSession(TempRoot& root, ScratchDir& dir, const std::str
                                  const std::string& switches, const std::string& file) {
   EXPECT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
   EXPECT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv1")));
-  const std::string n = name;
-  return RunScript(root, dir,
-                   "host map\nregister " VELK_LIB_DIR "/libLumeris.so\n"
-                   "catalog-new zel.gpkg " + n + " " + kind + "\n"
-                   "catalog-load zel.gpkg " + n + " " + kind + " vpf\n"
-                   "map-reference 4326\nmap-extent 9.9 49.6 12.1 51.4\n" +
-                   add + " zel.gpkg " + n + "\nvector-coverages " + n +
-                   "\nshow-coverage " + n + " 0 1 2\nrefresh-coverages " + n +
-                   "\nvector-switch " + n + " display-coverages on\n" + switches +
-                   "save-picture " + file + ".png\nvector-tree " + n + "\nsave-map " + file +
-                   ".vmapdoc\nremove-layer " + n + "\nopen-map " + file + ".vmapdoc\nvector-tree " +
-                   n + "\n");
+  return RunSession(root, dir.path(), "catalog.session",
+                    "host map\nregister {lumeris}\n"
+                    "catalog-new zel.gpkg " +
+                        name + " " + kind +
+                        "\n"
+                        "catalog-load zel.gpkg " +
+                        name + " " + kind +
+                        " vpf\n"
+                        "map-reference 4326\nmap-extent 9.9 49.6 12.1 51.4\n" +
+                        add + " zel.gpkg " + name + "\nvector-coverages " + name +
+                        "\nshow-coverage " + name + " 0 1 2\nrefresh-coverages " + name +
+                        "\nvector-switch " + name + " display-coverages on\n" + switches +
+                        "save-picture " + file + ".png\nvector-tree " + name + "\nsave-map " +
+                        file + ".vmapdoc\nremove-layer " + name + "\nopen-map " + file +
+                        ".vmapdoc\nvector-tree " + name + "\n");
 }
 
 // The vector product layer over a VPF catalog, as a user drives it: bound, coverages shown and
@@ -225,7 +220,7 @@ TEST(CatalogSession, SavesAPictureOfADtedCatalogAndAPointLayer) {
   for (int lon = 6; lon < 8; ++lon)
     for (int lat = 0; lat < 2; ++lat)
       ASSERT_TRUE(MakeDtedCell(DtedCellPath(dir / "dted", lon, lat, 0), lon, lat, 0));
-  const CommandResult r = RunScript(root, dir, R"(host map
+  const CommandResult r = RunSession(root, dir.path(), "catalog.session", R"(host map
 catalog-new zel.gpkg elevation dted
 catalog-load zel.gpkg elevation dted dted
 map-reference 4326
@@ -272,8 +267,8 @@ TEST(CatalogSession, SavesPicturesOfTheChartAndDtedLayers) {
     charts.push_back(b);
   }
   ASSERT_TRUE(MakeRpfTree(dir / "charts", charts));
-  const std::string lumeris = VELK_LIB_DIR "/libLumeris.so";
-  const CommandResult r = RunScript(root, dir, "host map\nregister " + lumeris + R"(
+  const CommandResult r = RunSession(root, dir.path(), "catalog.session", R"(host map
+register {lumeris}
 catalog-new zel.gpkg elevation dted
 catalog-load zel.gpkg elevation dted dted
 catalog-new zel.gpkg charts rpf

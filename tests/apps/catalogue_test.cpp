@@ -15,6 +15,7 @@
 #include "apps/trevik/commands.h"
 #include "apps/trevik/host_session.h"
 #include "corvane/class_catalogue.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/command.h"
 #include "platform/registry/activation.h"
@@ -217,7 +218,7 @@ class FakeCommand final : public ICommand, public ICommandSubType {
   HRESULT get_Enabled(VARIANT_BOOL* enabled) override {
     bool on = hooked_ && spec_.rule(StateOf(L"Tarvos"), StateOf(L"Quentara") == kExtensionEnabled,
                                     StateOf(L"Sorrelin") == kExtensionEnabled);
-    *enabled = on ? VARIANT_TRUE : VARIANT_FALSE;
+    *enabled = ToVariantBool(on);
     return S_OK;
   }
   HRESULT get_Checked(VARIANT_BOOL* checked) override { return *checked = VARIANT_FALSE, S_OK; }

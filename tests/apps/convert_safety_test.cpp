@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "platform/host/gdal_drivers.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
@@ -27,9 +28,6 @@ namespace velk::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
 
 // A point shapefile of `count` places with a NAME each.
 void WritePlaces(const std::string& path, int count) {
@@ -59,17 +57,11 @@ std::string Bytes(const std::string& path) { return ReadFileText(path); }
 // The session that converts the shapefile in place (shape field to every notation), or into a
 // new shapefile `output` when one is given.
 std::string Script(const std::string& input, const std::string& output = "") {
-  std::string s = "host map\nregister " + kCorvane +
+  std::string s = "host map\nregister " + kCorvaneLibrary +
                   "\nextension Tarvos on\nclick velkTarvosUI.ConvertCoords\npress 3023\nfile " +
                   input + "\ncheck 3524\ncheck 3527\ncheck 3514\ncheck 3526\ncheck 3519\n";
   if (!output.empty()) s += "check 3720\npress 3032\nfile " + output + "\n";
   return s + "press OK\nprint windows\n";
-}
-
-CommandResult RunScript(const TempRoot& root, const std::string& scriptFile,
-                        const std::string& text, const std::string& before = "") {
-  std::ofstream(scriptFile) << text;
-  return RunCommand(before + kTrevik + " --root " + root.path() + " run " + ShellQuote(scriptFile));
 }
 
 // Files of the folder whose names start with a text.
@@ -82,15 +74,15 @@ std::vector<std::string> FilesStartingWith(const std::string& folder, const std:
 
 // Runs a session and kills it with SIGKILL after that many microseconds.
 void KillPartWay(const TempRoot& root, const std::string& scriptFile, long long micros) {
-  const char* argv[] = {kTrevik.c_str(), "--root",           root.path().c_str(),
-                        "run",           scriptFile.c_str(), nullptr};
+  const char* argv[] = {kTrevikProgram.c_str(), "--root", root.path().c_str(), "run",
+                        scriptFile.c_str(),     nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   pid_t pid = 0;
-  int spawned =
-      posix_spawn(&pid, kTrevik.c_str(), &actions, nullptr, const_cast<char**>(argv), environ);
+  int spawned = posix_spawn(&pid, kTrevikProgram.c_str(), &actions, nullptr,
+                            const_cast<char**>(argv), environ);
   posix_spawn_file_actions_destroy(&actions);
   ASSERT_EQ(spawned, 0);
   std::this_thread::sleep_for(std::chrono::microseconds(micros));
@@ -132,7 +124,8 @@ TEST(ConvertSafety, AKilledInPlaceRunLeavesTheOriginalOrTheCompleteResult) {
   };
   fresh(dir / "whole");
   auto start = std::chrono::steady_clock::now();
-  CommandResult whole = RunScript(root, dir / "whole.session", Script(dir / "whole/places.shp"));
+  CommandResult whole =
+      RunSession(root, dir.path(), "whole.session", Script(dir / "whole/places.shp"));
   const auto took = std::chrono::steady_clock::now() - start;
   ASSERT_EQ(whole.status, 0) << whole.err << whole.out;
   ASSERT_NE(whole.out.find("1500 of 1500 record(s) converted successfully"), std::string::npos)
@@ -180,7 +173,8 @@ TEST(ConvertSafety, AKilledInPlaceRunOnAGeoPackageLeavesTheOriginalOrTheComplete
   ASSERT_NE(original.find("place 1499"), std::string::npos);
   fs::copy_file(dir / "template.gpkg", dir / "whole.gpkg");
   auto start = std::chrono::steady_clock::now();
-  CommandResult whole = RunScript(root, dir / "whole.session", Script(dir / "whole.gpkg/places"));
+  CommandResult whole =
+      RunSession(root, dir.path(), "whole.session", Script(dir / "whole.gpkg/places"));
   const auto took = std::chrono::steady_clock::now() - start;
   ASSERT_NE(whole.out.find("1500 of 1500 record(s) converted successfully"), std::string::npos)
       << whole.out;
@@ -208,8 +202,8 @@ TEST(ConvertSafety, InPlaceOnAFullDiskLeavesTheInputUntouched) {
   ScratchDir dir;
   WritePlaces(dir / "places.shp", 3000);  // its .dbf grows from about 60 KB to about 800 KB
   const Snapshot before = Take(dir / "places");
-  CommandResult r = RunScript(root, dir / "s.session", Script(dir / "places.shp"),
-                              "sh -c " + ShellQuote(kSmallDisk + "exec \"$0\" \"$@\"") + " ");
+  CommandResult r = RunSession(root, dir.path(), "s.session", Script(dir / "places.shp"),
+                               "sh -c " + ShellQuote(kSmallDisk + "exec \"$0\" \"$@\"") + " ");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_EQ(r.out.find("record(s) converted successfully"), std::string::npos) << r.out;
   // The new fields cannot even be made in the working copy, or its values not saved.
@@ -225,9 +219,9 @@ TEST(ConvertSafety, ANewOutputOnAFullDiskLeavesNothingUnderItsName) {
   ScratchDir dir;
   WritePlaces(dir / "places.shp", 3000);
   fs::create_directories(dir / "out");
-  CommandResult r =
-      RunScript(root, dir / "s.session", Script(dir / "places.shp", dir / "out/converted.shp"),
-                "sh -c " + ShellQuote(kSmallDisk + "exec \"$0\" \"$@\"") + " ");
+  CommandResult r = RunSession(root, dir.path(), "s.session",
+                               Script(dir / "places.shp", dir / "out/converted.shp"),
+                               "sh -c " + ShellQuote(kSmallDisk + "exec \"$0\" \"$@\"") + " ");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_EQ(r.out.find("record(s) converted successfully"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("file size limit reached"), std::string::npos) << r.out;
@@ -244,7 +238,7 @@ TEST(ConvertSafety, AnOverwriteReplacesTheOldOutputWhole) {
   std::ofstream(dir / "out/converted.qix") << "an old index";
   std::string script = Script(dir / "places.shp", dir / "out/converted.shp");
   script.insert(script.find("print windows"), "answer Yes\n");
-  CommandResult r = RunScript(root, dir / "s.session", script);
+  CommandResult r = RunSession(root, dir.path(), "s.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_NE(r.out.find("50 of 50 record(s) converted successfully"), std::string::npos) << r.out;
   std::string info = ToolOutput("ogrinfo -so -al " + ShellQuote(dir / "out/converted.shp"));
@@ -267,7 +261,7 @@ TEST(ConvertSafety, AnOldOutputPartThatCannotBeDeletedIsNamedAndTheNewOutputKept
   std::ofstream(dir / "out/converted.qix/inside") << "keeps the folder from going";
   std::string script = Script(dir / "places.shp", dir / "out/converted.shp");
   script.insert(script.find("print windows"), "answer Yes\n");
-  CommandResult r = RunScript(root, dir / "s.session", script);
+  CommandResult r = RunSession(root, dir.path(), "s.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_NE(r.out.find("could not delete converted_replaced.qix"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("incomplete output was removed"), std::string::npos) << r.out;
@@ -291,14 +285,14 @@ TEST(ConvertSafety, AnInputCutShortIsAReadFailure) {
   }
   const Snapshot before = Take(dir / "places");
   fs::create_directories(dir / "out");
-  CommandResult newFile =
-      RunScript(root, dir / "a.session", Script(dir / "places.shp", dir / "out/converted.shp"));
+  CommandResult newFile = RunSession(root, dir.path(), "a.session",
+                                     Script(dir / "places.shp", dir / "out/converted.shp"));
   ASSERT_EQ(newFile.status, 0) << newFile.err << newFile.out;
   EXPECT_NE(newFile.out.find("could not be read to its end"), std::string::npos) << newFile.out;
   EXPECT_EQ(newFile.out.find("converted successfully"), std::string::npos) << newFile.out;
   EXPECT_TRUE(FilesStartingWith(dir / "out", "converted").empty());
 
-  CommandResult inPlace = RunScript(root, dir / "b.session", Script(dir / "places.shp"));
+  CommandResult inPlace = RunSession(root, dir.path(), "b.session", Script(dir / "places.shp"));
   ASSERT_EQ(inPlace.status, 0) << inPlace.err << inPlace.out;
   EXPECT_TRUE(inPlace.out.find("could not be read to its end") != std::string::npos ||
               inPlace.out.find("Unable to add field") != std::string::npos)
@@ -312,14 +306,14 @@ TEST(ConvertSafety, AnInputCutShortIsAReadFailure) {
     dbf[10] = static_cast<char>(dbf[10] + 7);
     std::ofstream(dir / "places.dbf", std::ios::binary) << dbf;
   }
-  CommandResult badLength =
-      RunScript(root, dir / "d.session", Script(dir / "places.shp", dir / "out/converted.shp"));
+  CommandResult badLength = RunSession(root, dir.path(), "d.session",
+                                       Script(dir / "places.shp", dir / "out/converted.shp"));
   EXPECT_EQ(badLength.out.find("0 of 0"), std::string::npos) << badLength.out;
   EXPECT_EQ(badLength.out.find("converted successfully"), std::string::npos) << badLength.out;
   EXPECT_TRUE(FilesStartingWith(dir / "out", "converted").empty());
 
   fs::remove(dir / "places.dbf");
-  CommandResult noDbf = RunScript(root, dir / "c.session", Script(dir / "places.shp"));
+  CommandResult noDbf = RunSession(root, dir.path(), "c.session", Script(dir / "places.shp"));
   EXPECT_NE(noDbf.out.find("Could not open input dataset"), std::string::npos) << noDbf.out;
   EXPECT_EQ(noDbf.out.find("converted successfully"), std::string::npos) << noDbf.out;
   EXPECT_FALSE(fs::exists(dir / "places.dbf"));
@@ -348,14 +342,14 @@ TEST(ConvertSafety, AnInputThatCannotBeADatasetIsNamedForWhatItIs) {
       {dir / "q?.shp", "the character '?'"},
       {dir / "c:d.shp", "the character ':'"},
   };
-  std::string script = "host map\nregister " + kCorvane +
+  std::string script = "host map\nregister " + kCorvaneLibrary +
                        "\nextension Tarvos on\nclick velkTarvosUI.ConvertCoords\n";
   for (const Case& c : cases) {
     std::string quoted;
     for (char ch : c.path) quoted += ch == '"' ? std::string("\\\"") : std::string(1, ch);
     script += "press 3023\nfile \"" + quoted + "\"\n";
   }
-  CommandResult r = RunScript(root, dir / "s.session", script);
+  CommandResult r = RunSession(root, dir.path(), "s.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   std::size_t at = 0;
   for (const Case& c : cases) {

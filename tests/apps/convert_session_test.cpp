@@ -9,14 +9,12 @@
 #include <regex>
 
 #include "platform/host/gdal_drivers.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
 namespace velk::test {
 namespace {
-
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
 
 struct Site {
   const char* name;
@@ -68,20 +66,6 @@ void WriteSites(const std::string& path, bool shapes) {
   GDALClose(ds);
 }
 
-std::string Substitute(std::string text, const std::string& dir) {
-  for (std::size_t at = text.find("{dir}"); at != std::string::npos; at = text.find("{dir}"))
-    text.replace(at, 5, dir);
-  for (std::size_t at = text.find("{lib}"); at != std::string::npos; at = text.find("{lib}"))
-    text.replace(at, 5, kCorvane);
-  return text;
-}
-
-CommandResult RunScript(const TempRoot& root, const ScratchDir& dir, const std::string& script) {
-  std::string file = dir / "convert.session";
-  std::ofstream(file) << Substitute(script, dir.path());
-  return RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(file));
-}
-
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
   for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
@@ -102,7 +86,7 @@ TEST(ConvertSession, PointsWithThreeEmptyShapesGoToANewShapefileAndIntoTheInput)
   ScratchDir dir;
   std::filesystem::create_directories(dir / "out");
   WriteSites(dir / "sites.shp", true);
-  CommandResult r = RunScript(root, dir, std::string(R"S(host map
+  CommandResult r = RunSession(root, dir.path(), "convert.session", std::string(R"S(host map
 register {lib}
 extension Tarvos on
 click velkTarvosUI.ConvertCoords
@@ -151,7 +135,7 @@ TEST(ConvertSession, DecimalDegreeFieldsOfATableGoToANewTable) {
   TempRoot root;
   ScratchDir dir;
   WriteSites(dir / "sites.dbf", false);
-  CommandResult r = RunScript(root, dir, R"S(host map
+  CommandResult r = RunSession(root, dir.path(), "convert.session", R"S(host map
 register {lib}
 extension Tarvos on
 click velkTarvosUI.ConvertCoords
@@ -196,11 +180,11 @@ TEST(ConvertSession, TheAddResultsPreferenceDecidesWhetherTheOutputGoesOnTheMap)
     std::string input = c.table ? "file {dir}/sites.dbf\npick 3547 LON\npick 3548 LAT\n"
                                 : "file {dir}/sites.shp\ncheck 3524\n";
     std::string output = c.table ? "converted.dbf" : "converted.shp";
-    CommandResult r = RunScript(root, dir,
-                                std::string("host map\nregister {lib}\n") + c.preference +
-                                    "click velkTarvosUI.ConvertCoords\npress 3023\n" + input +
-                                    "check 3519\ncheck 3720\npress 3032\nfile {dir}/" + output +
-                                    "\npress OK\nprint layers\nprint status\n");
+    CommandResult r = RunSession(root, dir.path(), "convert.session",
+                                 std::string("host map\nregister {lib}\n") + c.preference +
+                                     "click velkTarvosUI.ConvertCoords\npress 3023\n" + input +
+                                     "check 3519\ncheck 3720\npress 3032\nfile {dir}/" + output +
+                                     "\npress OK\nprint layers\nprint status\n");
     ASSERT_EQ(r.status, 0) << r.err << r.out;
     EXPECT_NE(r.out.find(c.expected), std::string::npos) << c.preference << c.table << "\n"
                                                          << r.out;
@@ -211,8 +195,9 @@ TEST(ConvertSession, TheAddResultsPreferenceDecidesWhetherTheOutputGoesOnTheMap)
   TempRoot root;
   ScratchDir dir;
   WriteSites(dir / "sites.shp", true);
-  ASSERT_EQ(RunScript(root, dir, "host map\nadd-results off\n").status, 0);
-  CommandResult r = RunScript(root, dir, R"S(host map
+  ASSERT_EQ(RunSession(root, dir.path(), "convert.session", "host map\nadd-results off\n").status,
+            0);
+  CommandResult r = RunSession(root, dir.path(), "convert.session", R"S(host map
 register {lib}
 click velkTarvosUI.ConvertCoords
 press 3023

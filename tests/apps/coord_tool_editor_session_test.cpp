@@ -12,21 +12,19 @@
 
 #include "platform/host/gdal_drivers.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
 namespace velk::test {
 namespace {
 
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
-
 TEST(CoordToolEditorSession, AClickAddsAFeatureToTheEditedPointLayerElseAMarker) {
   VELK_REQUIRE(ToolOutput("command -v GeoConvert") != "", "GeoConvert is not installed");
   TempRoot root;
   ScratchDir dir;
   // The map in degrees; the layer in UTM zone 18 north, its one town at 585628 4511322.
-  const std::string script = "host map\nregister " + kCorvane +
+  const std::string script = "host map\nregister " + kCorvaneLibrary +
                              "\n"
                              "map-reference 4326\n"
                              "map-extent -75 40 -73 41.6\n"
@@ -42,9 +40,7 @@ TEST(CoordToolEditorSession, AClickAddsAFeatureToTheEditedPointLayerElseAMarker)
                              "map-click 600 400\n"
                              "print features towns\n"
                              "print graphics\n";
-  const std::string file = dir / "editor.session";
-  std::ofstream(file) << script;
-  CommandResult r = RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(file));
+  CommandResult r = RunSession(root, dir.path(), "editor.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
 
   // The click at pixel (500, 400) is 74 W 40.8 N.
@@ -97,11 +93,13 @@ TEST(CoordToolEditorSession, AMultipointLayerWithZGetsAMultipointAtZeroHeight) {
     ASSERT_EQ(layer->CreateField(&name), OGRERR_NONE);
     GDALClose(ds);
   }
-  const std::string script = "host map\nregister " + kCorvane +
+  const std::string script = "host map\nregister " + kCorvaneLibrary +
                              "\n"
                              "map-reference 4326\n"
                              "map-extent -75 40 -73 41.6\n"
-                             "add-features " + shp + "\n"
+                             "add-features " +
+                             shp +
+                             "\n"
                              "edit spots\n"
                              "click velkTarvosUI.CoordTool\n"
                              "dialog 3047\n"
@@ -109,9 +107,7 @@ TEST(CoordToolEditorSession, AMultipointLayerWithZGetsAMultipointAtZeroHeight) {
                              "map-click 500 400\n"
                              "print features spots\n"
                              "print graphics\n";
-  const std::string file = dir / "editor.session";
-  std::ofstream(file) << script;
-  CommandResult r = RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(file));
+  CommandResult r = RunSession(root, dir.path(), "editor.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_NE(r.out.find("1 features in \"spots\", 1 edit operation(s)\n"
                        "  -74.000000 40.800000 z 0.000000"),

@@ -13,6 +13,7 @@
 #include "platform/com/text.h"
 #include "platform/host/globe_display.h"
 #include "platform/productline/coordinate_engine.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 
 namespace velk::test {
@@ -21,7 +22,6 @@ namespace {
 using productline::ConvertedLocation;
 using productline::CoordinateEngine;
 
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
 const std::string kScript =
     std::string(VELK_SOURCE_DIR) + "/tests/apps/sessions/coord_tool_globe.session";
 
@@ -35,14 +35,10 @@ class CoordToolGlobeSession : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     root = new TempRoot;
-    std::ifstream in(kScript);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string script = std::regex_replace(text.str(), std::regex("build/lib/libCorvane\\.so"),
-                                            std::string(VELK_LIB_DIR) + "/libCorvane.so");
-    std::string file = root->path() + "/coord_tool_globe.session";
-    std::ofstream(file) << script;
-    result = RunCommand(kTrevik + " --root " + root->path() + " run " + file);
+    // The script names the library as it lies in the default build folder.
+    const std::string script = std::regex_replace(
+        ReadFileText(kScript), std::regex("build/lib/libCorvane\\.so"), kCorvaneLibrary);
+    result = RunSession(*root, root->path(), "coord_tool_globe.session", script);
   }
   static void TearDownTestSuite() {
     delete root;

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 
 namespace velk::test {
 namespace {
 
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
 const std::string kDoc = std::string(VELK_SOURCE_DIR) + "/docs/session-scripts.md";
 
 struct Example {
@@ -49,10 +49,7 @@ TEST(DocsSessions, EveryExampleOfThePageRuns) {
     // The page's examples name the library as it lies in the default build folder.
     std::string script =
         std::regex_replace(e.script, std::regex("build/lib/"), std::string(VELK_LIB_DIR) + "/");
-    std::string file = root.path() + "/example.session";
-    std::ofstream(file) << script;
-    CommandResult r = RunCommand("cd " + root.path() + " && " + kTrevik + " --root " + root.path() +
-                                 " run " + file);
+    CommandResult r = RunSession(root, root.path(), "example.session", script);
     EXPECT_EQ(r.status, 0) << "the example at docs/session-scripts.md:" << e.line << "\n"
                            << r.err << r.out;
     // what the user sees at its end is there

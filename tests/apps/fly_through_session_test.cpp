@@ -16,14 +16,12 @@
 #include "platform/host/globe_display.h"
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
 namespace velk::test {
 namespace {
-
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
 
 struct Feature {
   std::vector<std::pair<double, double>> points;
@@ -238,14 +236,7 @@ class FlyThroughSession : public ::testing::Test {
     WriteShapefile(*dir / "empty.shp", true, {"ID"}, {});
     WriteShapefile(*dir / "paths.shp", true, {"ID"},
                    {{{{5, 5}, {5, 6}}, {{"ID", 1}}}, {{{6, 5}, {6, 4}, {6, 3}}, {{"ID", 2}}}});
-    std::string script = kScript;
-    for (auto [key, value] :
-         {std::pair<std::string, std::string>{"{lib}", kCorvane}, {"{dir}", dir->path()}})
-      for (std::size_t at = script.find(key); at != std::string::npos; at = script.find(key))
-        script.replace(at, key.size(), value);
-    std::ofstream(*dir / "fly.session") << script;
-    result = RunCommand(kTrevik + " --root " + root->path() + " run " +
-                        ShellQuote(*dir / "fly.session"));
+    result = RunSession(*root, dir->path(), "fly.session", kScript);
   }
   static void TearDownTestSuite() {
     delete dir;

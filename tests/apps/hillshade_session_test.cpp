@@ -8,39 +8,23 @@
 
 #include "tests/fixtures/byte_raster.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
 namespace velk::test {
 namespace {
 
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
-const std::string kDted = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
-
-std::string Substitute(std::string text, const std::string& dir) {
-  for (auto [key, value] :
-       {std::pair<std::string, std::string>{"{dir}", dir}, {"{lib}", kCorvane}, {"{dted}", kDted}})
-    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key))
-      text.replace(at, key.size(), value);
-  return text;
-}
-
-CommandResult RunScript(const TempRoot& root, const ScratchDir& dir, const std::string& script) {
-  std::string file = dir / "hillshade.session";
-  std::ofstream(file) << Substitute(script, dir.path());
-  return RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(file));
-}
-
 std::vector<unsigned char> Bytes(const std::string& path) { return ReadByteRaster(path).values; }
 
 TEST(HillshadeSession, TheSharedDtedCellShadedTemporaryTwiceAndIntoANamedGrid) {
-  VELK_REQUIRE(std::filesystem::exists(kDted), "shared DTED cell not found: " + kDted);
+  VELK_REQUIRE(std::filesystem::exists(kSharedDtedCell),
+               "shared DTED cell not found: " + kSharedDtedCell);
   VELK_REQUIRE(ToolOutput("command -v gdaldem") != "", "gdaldem is not installed");
   TempRoot root;
   ScratchDir dir;
   std::filesystem::create_directories(dir / "out");
-  CommandResult r = RunScript(root, dir, R"S(host map
+  CommandResult r = RunSession(root, dir.path(), "hillshade.session", R"S(host map
 register {lib}
 extension Tarvos on
 extension Quentara on
@@ -134,7 +118,7 @@ print tree
   // The named grid matches gdaldem on interior cells, with the z factor the dialog showed.
   const std::string grid = dir / "out/cellshade.tif";
   ASSERT_TRUE(std::filesystem::exists(grid));
-  ToolOutput("gdaldem hillshade -q -z 0.000009 " + ShellQuote(kDted) + " " +
+  ToolOutput("gdaldem hillshade -q -z 0.000009 " + ShellQuote(kSharedDtedCell) + " " +
              ShellQuote(dir / "ref.tif"));
   const auto ours = Bytes(grid), ref = Bytes(dir / "ref.tif");
   ASSERT_EQ(ours.size(), 1201u * 1201u);

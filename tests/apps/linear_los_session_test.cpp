@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
@@ -18,10 +19,6 @@ namespace velk::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
-const std::string kDted = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
 
 // The map shows longitude 6 to 7 and latitude 0 to 0.8 at 0.001 degrees a pixel.
 const char* kSetUp = R"S(host map
@@ -59,20 +56,6 @@ press 3003
 print status
 print graphs
 )S";
-
-std::string Substitute(std::string text) {
-  for (auto [key, value] :
-       {std::pair<std::string, std::string>{"{lib}", kCorvane}, {"{dted}", kDted}})
-    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key))
-      text.replace(at, key.size(), value);
-  return text;
-}
-
-CommandResult RunScript(const TempRoot& root, const ScratchDir& dir, const std::string& script) {
-  std::string file = dir / "linear.session";
-  std::ofstream(file) << Substitute(script);
-  return RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(file));
-}
 
 fs::path FindFolder(const std::string& root, const std::string& name) {
   for (const auto& e : fs::recursive_directory_iterator(root))
@@ -117,7 +100,8 @@ std::vector<double> Elevations(const std::vector<std::pair<double, double>>& lon
   std::string input;
   for (auto [lon, lat] : lonLat) input += std::to_string(lon) + " " + std::to_string(lat) + "\n";
   std::istringstream out(ToolOutput("printf '%s' " + ShellQuote(input) +
-                                    " | gdallocationinfo -valonly -geoloc " + ShellQuote(kDted)));
+                                    " | gdallocationinfo -valonly -geoloc " +
+                                    ShellQuote(kSharedDtedCell)));
   std::vector<double> values;
   double v;
   while (out >> v) values.push_back(v);
@@ -125,11 +109,11 @@ std::vector<double> Elevations(const std::vector<std::pair<double, double>>& lon
 }
 
 TEST(LinearLosSession, AcrossTheRidgeThenAClearLineWithTheProfileGraph) {
-  VELK_REQUIRE(fs::exists(kDted), "shared DTED cell not found: " + kDted);
+  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
   VELK_REQUIRE(ToolOutput("command -v gdallocationinfo") != "", "GDAL utilities not installed");
   TempRoot root;
   ScratchDir dir;
-  CommandResult r = RunScript(root, dir, std::string(kSetUp) + kTwoRuns);
+  CommandResult r = RunSession(root, dir.path(), "linear.session", std::string(kSetUp) + kTwoRuns);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   // The picked points, as the dialog shows them.
   EXPECT_NE(r.out.find("3101 edit \"6.50"), std::string::npos) << r.out;
@@ -234,13 +218,14 @@ TEST(LinearLosSession, AcrossTheRidgeThenAClearLineWithTheProfileGraph) {
 }
 
 TEST(LinearLosSession, ALeftoverTargetFileIsNeverWrittenOver) {
-  VELK_REQUIRE(fs::exists(kDted), "shared DTED cell not found: " + kDted);
+  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
   TempRoot root;
   ScratchDir dir;
   const fs::path work = fs::path(root.path()) / "scratch" / "LinearLOS";
   fs::create_directories(work);
   std::ofstream(work / "loslocend0000.shp") << "not ours";
-  CommandResult r = RunScript(root, dir, std::string(kSetUp) + R"S(press 3011
+  CommandResult r =
+      RunSession(root, dir.path(), "linear.session", std::string(kSetUp) + R"S(press 3011
 map-click 590 480
 press 3010
 map-click 760 480

@@ -12,6 +12,7 @@
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/raster_cells.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
@@ -19,7 +20,6 @@ namespace velk::test {
 namespace {
 
 namespace fs = std::filesystem;
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
 
 // Six level-0 cells (6 to 8 east, 0 to 1 north) whose posts agree along shared edges.
 std::vector<std::string> MakeCells(const ScratchDir& dir) {
@@ -52,8 +52,9 @@ TEST(MosaicSession, EveryChoiceEqualsBuildVrtAndTranslateAndLandsInTheMap) {
   const std::vector<std::string> cells = MakeCells(dir);
   fs::create_directories(dir / "out");
   std::ofstream(dir / "out/kept.tif") << "the user's own file";
-  const std::string script = "host map\nregister " VELK_LIB_DIR "/libLumeris.so\nregister " VELK_LIB_DIR
-                             R"(/libCorvane.so
+  const std::string script = R"(host map
+register {lumeris}
+register {corvane}
 extension Tarvos on
 catalog-new zel.gpkg cells dted
 catalog-load zel.gpkg cells dted dted
@@ -110,15 +111,12 @@ print status
 press Cancel
 print layers
 )";
-  std::ofstream(dir / "mosaic.session") << script;
   // A geodatabase to write into, holding a table already.
   std::ofstream(dir / "seed.csv") << "id,name\n1,first\n";
   ToolOutput("ogr2ogr -q -f GPKG " + ShellQuote(dir / "out/store.gpkg") + " " +
              ShellQuote(dir / "seed.csv"));
   ASSERT_TRUE(fs::exists(dir / "out/store.gpkg"));
-  const CommandResult r =
-      RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik + " --root " + root.path() +
-                 " run mosaic.session");
+  const CommandResult r = RunSession(root, dir.path(), "mosaic.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const std::string& out = r.out;
   // Without selected records the choices are the visible extent's and all.

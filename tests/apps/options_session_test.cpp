@@ -9,14 +9,12 @@
 
 #include <gdal_priv.h>
 
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
 namespace velk::test {
 namespace {
-
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
 
 // Pixels of a PNG whose red, green and blue are each within 60 of the wanted colour.
 int PixelsNear(const std::string& png, int red, int green, int blue) {
@@ -45,7 +43,7 @@ TEST(OptionsSession, ChosenSymbolsShowOnTheSavedPagesAndReachTheSettings) {
   TempRoot root;
   ScratchDir dir;
   const std::string coord = dir / "coord.png", geodesy = dir / "geodesy.png";
-  const std::string script = "host map\nregister " + kCorvane +
+  const std::string script = "host map\nregister " + kCorvaneLibrary +
                              "\n"
                              "click velkTarvosUI.Options2\n"
                              "tab 12320 1\n"
@@ -70,9 +68,7 @@ TEST(OptionsSession, ChosenSymbolsShowOnTheSavedPagesAndReachTheSettings) {
                              "setting CoordToolSymbol?\n"
                              "setting GeodesyLabelSymbol?\n"
                              "setting GeodesyLineSymbol?\n";
-  const std::string file = dir / "options.session";
-  std::ofstream(file) << script;
-  CommandResult r = RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(file));
+  CommandResult r = RunSession(root, dir.path(), "options.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   for (const char* line :
        {"symbol selector offers \"marker 0x0000FF 8 0\"",

@@ -8,6 +8,7 @@
 
 #include "tests/fixtures/coverage_check.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
@@ -16,34 +17,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
-const std::string kDted = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
-
-std::string Substitute(std::string text) {
-  for (auto [key, value] :
-       {std::pair<std::string, std::string>{"{lib}", kCorvane}, {"{dted}", kDted}})
-    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key))
-      text.replace(at, key.size(), value);
-  return text;
-}
-
-CommandResult RunScript(const TempRoot& root, const ScratchDir& dir, const std::string& script) {
-  std::string file = dir / "radial.session";
-  std::ofstream(file) << Substitute(script);
-  return RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(file));
-}
-
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
 TEST(RadialLosSession, TwoObserversOnTheSharedDtedCellTwice) {
-  VELK_REQUIRE(fs::exists(kDted), "shared DTED cell not found: " + kDted);
+  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
   VELK_REQUIRE(ToolOutput("command -v ogrinfo") != "", "ogrinfo is not installed");
   TempRoot root;
   ScratchDir dir;
-  CommandResult r = RunScript(root, dir, R"S(host map
+  CommandResult r = RunSession(root, dir.path(), "radial.session", R"S(host map
 register {lib}
 extension Tarvos on
 extension Quentara off
@@ -130,10 +113,10 @@ print windows
 // Ok refuses an elevation range outside -90 to 90 for the observer shown and for every listed
 // one; an observer off the cell is "Point outside surface!" and leaves no observer file.
 TEST(RadialLosSession, RefusalsLeaveNoObserverFile) {
-  VELK_REQUIRE(fs::exists(kDted), "shared DTED cell not found: " + kDted);
+  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
   TempRoot root;
   ScratchDir dir;
-  CommandResult r = RunScript(root, dir, R"S(host map
+  CommandResult r = RunSession(root, dir.path(), "radial.session", R"S(host map
 register {lib}
 extension Tarvos on
 extension Sorrelin on

@@ -6,33 +6,21 @@
 #include <sstream>
 
 #include "tests/fixtures/corvane_classes.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
+#include "tests/fixtures/tool_output.h"
 
 namespace velk::test {
 namespace {
 
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
-
-CommandResult Trevik(const TempRoot& root, const std::string& args) {
-  return RunCommand(kTrevik + " --root " + root.path() + " " + args);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) lines.push_back(l);
-  return lines;
-}
-
 TEST(TrevikRegistration, ListsTheClassesInMapOrderAndUnregistersThemAll) {
   TempRoot root;
-  CommandResult reg = Trevik(root, "register " + kCorvane);
+  CommandResult reg = RunTrevik(root, "register " + kCorvaneLibrary);
   ASSERT_EQ(reg.status, 0) << reg.err;
 
-  CommandResult classes = Trevik(root, "classes");
+  CommandResult classes = RunTrevik(root, "classes");
   ASSERT_EQ(classes.status, 0) << classes.err;
-  std::vector<std::string> lines = Lines(classes.out);
+  std::vector<std::string> lines = OutputLines(classes.out);
   ASSERT_EQ(lines.size(), std::size(kCorvaneClasses));
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const ExpectedClass& c = kCorvaneClasses[i];
@@ -42,12 +30,12 @@ TEST(TrevikRegistration, ListsTheClassesInMapOrderAndUnregistersThemAll) {
   }
 
   // A registered class is created through the registry.
-  CommandResult create = Trevik(root, "create velkTarvosUI.CreateZelLayer");
+  CommandResult create = RunTrevik(root, "create velkTarvosUI.CreateZelLayer");
   EXPECT_NE(create.out.find("S_OK"), std::string::npos) << create.out;
 
-  CommandResult unreg = Trevik(root, "unregister " + kCorvane);
+  CommandResult unreg = RunTrevik(root, "unregister " + kCorvaneLibrary);
   ASSERT_EQ(unreg.status, 0) << unreg.err;
-  EXPECT_EQ(Trevik(root, "classes").out, "");
+  EXPECT_EQ(RunTrevik(root, "classes").out, "");
   std::string file = ReadFileText(root.path() + "/registry.txt");
   for (const ExpectedClass& c : kCorvaneClasses) {
     EXPECT_EQ(file.find(c.clsid), std::string::npos) << c.name << " left a key behind";
@@ -57,7 +45,7 @@ TEST(TrevikRegistration, ListsTheClassesInMapOrderAndUnregistersThemAll) {
 
 TEST(TrevikRegistration, RegistersOnlyTheMappedScripts) {
   TempRoot root;
-  ASSERT_EQ(Trevik(root, "register " + kCorvane).status, 0);
+  ASSERT_EQ(RunTrevik(root, "register " + kCorvaneLibrary).status, 0);
   std::string file = ReadFileText(root.path() + "/registry.txt");
   // Scripts the library carries but no class runs.
   for (const char* absent : {"{71941EBA-C9D5-4265-8F4D-F5C08F2AA63A}", "velkTarvosUI.Options\t",
@@ -69,15 +57,15 @@ TEST(TrevikRegistration, RegistersOnlyTheMappedScripts) {
 
 TEST(TrevikRegistration, BadLibrariesAreReportedByName) {
   TempRoot root;
-  ASSERT_EQ(Trevik(root, "register " + kCorvane).status, 0);
+  ASSERT_EQ(RunTrevik(root, "register " + kCorvaneLibrary).status, 0);
   std::string before = ReadFileText(root.path() + "/registry.txt");
 
-  CommandResult missing = Trevik(root, "register /nonexistent/libNothing.so");
+  CommandResult missing = RunTrevik(root, "register /nonexistent/libNothing.so");
   EXPECT_NE(missing.status, 0);
   EXPECT_NE(missing.err.find("/nonexistent/libNothing.so"), std::string::npos) << missing.err;
 
   // A real library without the registration entry point.
-  CommandResult noExport = Trevik(root, "register " VELK_LIB_DIR "/libplatform.so");
+  CommandResult noExport = RunTrevik(root, "register " VELK_LIB_DIR "/libplatform.so");
   EXPECT_NE(noExport.status, 0);
   EXPECT_NE(noExport.err.find("velkDllRegisterServer"), std::string::npos) << noExport.err;
 
@@ -89,7 +77,7 @@ TEST(TrevikRegistration, CorruptRegistryFileIsReportedAndKept) {
   std::string path = root.path() + "/registry.txt";
   { std::ofstream(path) << "this is not a registry file\n{{{\n"; }
   std::string before = ReadFileText(path);
-  CommandResult r = Trevik(root, "register " + kCorvane);
+  CommandResult r = RunTrevik(root, "register " + kCorvaneLibrary);
   EXPECT_NE(r.status, 0);
   EXPECT_NE(r.err.find("registry.txt"), std::string::npos) << r.err;
   EXPECT_EQ(ReadFileText(path), before);

@@ -4,19 +4,16 @@
 
 #include <fstream>
 
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 
 namespace velk::test {
 namespace {
 
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-
 class TrevikRun : public ::testing::Test {
  protected:
   CommandResult Run(const std::string& script) {
-    std::string file = root.path() + "/test.session";
-    std::ofstream(file) << script;
-    return RunCommand(kTrevik + " --root " + root.path() + " run " + file);
+    return RunSession(root, root.path(), "test.session", script);
   }
   TempRoot root;
 };
@@ -58,8 +55,7 @@ TEST_F(TrevikRun, StopsAtTheFailingLine) {
 }
 
 TEST_F(TrevikRun, AMissingScriptIsReported) {
-  CommandResult r =
-      RunCommand(kTrevik + " --root " + root.path() + " run " + root.path() + "/missing.session");
+  CommandResult r = RunTrevik(root, "run " + root.path() + "/missing.session");
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("cannot read the session script"), std::string::npos) << r.err;
 }

@@ -15,15 +15,13 @@
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/raster_cells.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
 namespace velk::test {
 namespace {
 
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
-const std::string kLumeris = VELK_LIB_DIR "/libLumeris.so";
 const std::string kDtedFolder = std::string(VELK_SHARED_DATA) + "/dted";
 const std::string kDted = kDtedFolder + "/n00_e006_3arc_v2.dt1";
 
@@ -132,20 +130,24 @@ TEST(TerrainToolsSession, HighestAndLowestPointOfTheDtedLayerChosenInTheControl)
   TempRoot root;
   ScratchDir dir;
   std::filesystem::create_directories(dir / "out");
-  const std::string script = "host map\nregister " + kCorvane + "\nregister " + kLumeris +
-                             R"(
+  const std::string script = R"(host map
+register {corvane}
+register {lumeris}
 extension Tarvos on
 extension Quentara on
-setting GeneralOutputWorkspacePath=)" + (dir / "out") + R"(
+setting GeneralOutputWorkspacePath=)" +
+                             (dir / "out") + R"(
 map-reference 4326
 map-extent 6 0 7.25 1
 print view
 catalog-new zel.gpkg elevation dted
-catalog-load zel.gpkg elevation dted )" + kDtedFolder + R"(
+catalog-load zel.gpkg elevation dted )" +
+                             kDtedFolder + R"(
 add-raster )" + kDted + R"( cell
 click velkTarvosUI.SelectedLayer
 click velkTarvosUI.AddLayer
-file )" + (dir / "zel.gpkg/elevation") + R"(
+file )" + (dir / "zel.gpkg/elevation") +
+                             R"(
 dialog 3065
 print 3550
 pick 3550 1
@@ -158,9 +160,7 @@ print graphics
 map-drag 841 81 959 159
 print graphics
 )";
-  std::ofstream(dir / "terrain.session") << script;
-  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
-                                     " --root " + root.path() + " run terrain.session");
+  const CommandResult r = RunSession(root, dir.path(), "terrain.session", script);
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("view 6.000000 0.000000 7.250000 1.000000"), std::string::npos) << r.out;
 
@@ -198,17 +198,22 @@ namespace {
 // A session's start: a catalog of the shared DTED folder added as a layer, which the toolbar's
 // selected-layer control then holds; results go to the folder's "out".
 std::string DtedLayerInTheControl(const ScratchDir& dir) {
-  return "host map\nregister " + kCorvane + "\nregister " + kLumeris + R"(
+  return R"(host map
+register {corvane}
+register {lumeris}
 extension Tarvos on
 extension Quentara on
-setting GeneralOutputWorkspacePath=)" + (dir / "out") + R"(
+setting GeneralOutputWorkspacePath=)" +
+         (dir / "out") + R"(
 map-reference 4326
 map-extent 6 0 7.25 1
 catalog-new zel.gpkg elevation dted
-catalog-load zel.gpkg elevation dted )" + kDtedFolder + R"(
+catalog-load zel.gpkg elevation dted )" +
+         kDtedFolder + R"(
 click velkTarvosUI.SelectedLayer
 click velkTarvosUI.AddLayer
-file )" + (dir / "zel.gpkg/elevation") + "\n";
+file )" + (dir / "zel.gpkg/elevation") +
+         "\n";
 }
 
 // The palette on the toolbar beside the real selected-layer control: once the control holds the
@@ -233,9 +238,7 @@ print tool
 press OK
 print layers
 )";
-  std::ofstream(dir / "palette.session") << script;
-  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
-                                     " --root " + root.path() + " run palette.session");
+  const CommandResult r = RunSession(root, dir.path(), "palette.session", script);
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("  VelkCmdMenuControlPopup at (102, 122)-(162, 182)"), std::string::npos)
       << r.out;
@@ -270,9 +273,7 @@ set 3099 out/region.tif
 press OK
 print layers
 )";
-  std::ofstream(dir / "mosaic.session") << script;
-  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
-                                     " --root " + root.path() + " run mosaic.session");
+  const CommandResult r = RunSession(root, dir.path(), "mosaic.session", script);
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("3553 combo \"Selected region\""), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("  1. \"region.tif\"\n  2. \"elevation\"\n"), std::string::npos) << r.out;

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 
@@ -15,10 +16,6 @@ namespace velk::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
-const std::string kDted = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -30,7 +27,7 @@ std::string MakeObservers(const ScratchDir& dir) {
                                           "\"POINT (6.6 0.3)\",-3000,10\n"
                                           "\"POINT (6.65 0.35)\",-3000,10\n"
                                           "\"POINT (6.6 0.2)\",-3000,10\n";
-  const std::string shp = dir / "observers.shp";
+  std::string shp = dir / "observers.shp";
   ToolOutput("ogr2ogr -f \"ESRI Shapefile\" -a_srs EPSG:4326 -oo AUTODETECT_TYPE=YES " +
              ShellQuote(shp) + " " + ShellQuote(dir / "observers.csv"));
   return shp;
@@ -55,14 +52,14 @@ std::vector<std::vector<int>> LinesOf(const std::string& info) {
 }
 
 TEST(ThreatDomeSession, ThreeObserversTwiceThenEscDuringTheSecondDome) {
-  VELK_REQUIRE(fs::exists(kDted), "shared DTED cell not found: " + kDted);
+  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
   VELK_REQUIRE(ToolOutput("command -v ogrinfo") != "", "ogrinfo is not installed");
   TempRoot root;
   ScratchDir dir;
   const std::string observers = MakeObservers(dir);
   ASSERT_TRUE(fs::exists(observers));
-  const std::string script = "host globe\nregister " + kCorvane +
-                             "\nextension Tarvos on\nadd-raster " + kDted +
+  const std::string script = "host globe\nregister " + kCorvaneLibrary +
+                             "\nextension Tarvos on\nadd-raster " + kSharedDtedCell +
                              " cell\nelevation cell\nadd-features " + observers + R"S( observers
 print command velkTarvosUI.ThreatDome
 click velkTarvosUI.ThreatDome
@@ -84,9 +81,7 @@ print tree
 press Cancel
 print windows
 )S";
-  std::ofstream(dir / "domes.session") << script;
-  CommandResult r =
-      RunCommand(kTrevik + " --root " + root.path() + " run " + ShellQuote(dir / "domes.session"));
+  CommandResult r = RunSession(root, dir.path(), "domes.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_TRUE(Has(r.out, "caption=\"Threat Dome...\" enabled=yes")) << r.out;
   EXPECT_TRUE(Has(r.out, "3796 combo \"cell\"")) << r.out;

@@ -8,23 +8,17 @@
 #include <fstream>
 
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 
 namespace velk::test {
 namespace {
 
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
-
 class TrevikCarelessUse : public ::testing::Test {
  protected:
-  std::string WriteScript(const std::string& text) {
-    std::string file = root.path() + "/test.session";
-    std::ofstream(file, std::ios::binary) << text;
-    return file;
-  }
+  // env: variables for the program's environment ("NAME=value ...").
   CommandResult Run(const std::string& text, const std::string& env = "") {
-    return RunCommand(env + kTrevik + " --root " + root.path() + " run " + WriteScript(text));
+    return RunSession(root, root.path(), "test.session", text, env);
   }
   TempRoot root;
 };
@@ -72,7 +66,7 @@ TEST_F(TrevikCarelessUse, ScriptNumbersIgnoreTheUsersLocale) {
   CommandResult probe = RunCommand(env + "locale decimal_point");
   VELK_REQUIRE(probe.out == ",\n", "the German locale does not take effect: " + probe.out);
 
-  CommandResult r = Run("host map\nregister " + kCorvane +
+  CommandResult r = Run("host map\nregister " + kCorvaneLibrary +
                             "\nmap-reference 4326\nmap-extent -75 40 -73 41.6\nprint view\n",
                         env);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
@@ -86,8 +80,8 @@ TEST_F(TrevikCarelessUse, OutputThatCannotBeWrittenFailsTheRun) {
   EXPECT_EQ(save.status, 1);
   EXPECT_NE(save.err.find("cannot write /dev/full: disk full"), std::string::npos) << save.err;
 
-  ASSERT_EQ(RunCommand(kTrevik + " --root " + root.path() + " register " + kCorvane).status, 0);
-  CommandResult classes = RunCommand(kTrevik + " --root " + root.path() + " classes >/dev/full");
+  ASSERT_EQ(RunTrevik(root, "register " + kCorvaneLibrary).status, 0);
+  CommandResult classes = RunTrevik(root, "classes >/dev/full");
   EXPECT_NE(classes.status, 0);
   EXPECT_NE(classes.err.find("cannot write the output: disk full"), std::string::npos)
       << classes.err;
@@ -103,29 +97,29 @@ TEST_F(TrevikCarelessUse, OutputThatCannotBeWrittenFailsTheRun) {
 // Two `trevik register` runs on one root at once: each keeps the other's classes, round after
 // round, and both succeed.
 TEST_F(TrevikCarelessUse, TwoRegistrationsAtOnceKeepEachOthersClasses) {
-  const std::string kLumeris = VELK_LIB_DIR "/libLumeris.so";
   auto lines = [](const std::string& text) {
     return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
   };
   int expected = 0;
-  for (const std::string& lib : {kCorvane, kLumeris}) {
+  for (const std::string& lib : {kCorvaneLibrary, kLumerisLibrary}) {
     TempRoot alone;
-    ASSERT_EQ(RunCommand(kTrevik + " --root " + alone.path() + " register " + lib).status, 0);
-    expected += lines(RunCommand(kTrevik + " --root " + alone.path() + " classes").out);
+    ASSERT_EQ(RunTrevik(alone, "register " + lib).status, 0);
+    expected += lines(RunTrevik(alone, "classes").out);
   }
   for (int round = 0; round < 5; ++round) {
     TempRoot shared;
-    const std::string reg = kTrevik + " --root " + shared.path() + " register ";
-    CommandResult both = RunCommand("(" + reg + kCorvane + " & a=$!; " + reg + kLumeris +
-                                    " & b=$!; wait $a || exit 1; wait $b || exit 2)");
+    const std::string reg = TrevikCommand(shared) + " register ";
+    CommandResult both =
+        RunCommand("(" + reg + kCorvaneLibrary + " & a=$!; " + reg + kLumerisLibrary +
+                   " & b=$!; wait $a || exit 1; wait $b || exit 2)");
     EXPECT_EQ(both.status, 0) << "round " << round << ": " << both.err;
-    CommandResult classes = RunCommand(kTrevik + " --root " + shared.path() + " classes");
+    CommandResult classes = RunTrevik(shared, "classes");
     EXPECT_EQ(lines(classes.out), expected) << "round " << round;
   }
 }
 
 TEST_F(TrevikCarelessUse, AFolderIsNotAScript) {
-  CommandResult r = RunCommand(kTrevik + " --root " + root.path() + " run " + root.path());
+  CommandResult r = RunTrevik(root, "run " + root.path());
   EXPECT_EQ(r.status, 2);
   EXPECT_NE(r.err.find("is a folder, not a session script"), std::string::npos) << r.err;
 }
@@ -134,7 +128,7 @@ TEST_F(TrevikCarelessUse, WithoutAHomeNothingIsMadeInTheCurrentFolder) {
   std::string cwd = root.path() + "/cwd";
   std::filesystem::create_directories(cwd);
   CommandResult r =
-      RunCommand("cd " + cwd + " && env -u HOME -u TREVIK_HOME " + kTrevik + " classes");
+      RunCommand("cd " + cwd + " && env -u HOME -u TREVIK_HOME " + kTrevikProgram + " classes");
   EXPECT_FALSE(std::filesystem::exists(cwd + "/.trevik"));
   EXPECT_FALSE(std::filesystem::exists(cwd + "/registry.txt"));
   if (r.status != 0) {

@@ -10,6 +10,7 @@
 
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/fixtures/vpf_fixture.h"
@@ -18,7 +19,6 @@ namespace velk::test {
 namespace {
 
 namespace fs = std::filesystem;
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
 
 // The OGDI layer of a library whose name starts with the class and coverage ("builta@pop(").
 std::string OgdiLayer(const std::string& library, const std::string& prefix) {
@@ -51,8 +51,9 @@ TEST(VpfExportSession, FolderTreeAndGeodatabaseEqualOgr2ogrOfTheSameLayers) {
   std::ofstream(dir / "seed.csv") << "id,name\n1,first\n";
   ToolOutput("ogr2ogr -q -f GPKG " + ShellQuote(dir / "store.gpkg") + " " + ShellQuote(dir / "seed.csv"));
   ASSERT_TRUE(fs::exists(dir / "store.gpkg"));
-  const std::string script = "host map\nregister " VELK_LIB_DIR "/libLumeris.so\nregister " VELK_LIB_DIR
-                             R"(/libCorvane.so
+  const std::string script = R"(host map
+register {lumeris}
+register {corvane}
 extension Tarvos on
 catalog-new zel.gpkg vmap vpf
 catalog-load zel.gpkg vmap vpf vpf
@@ -93,9 +94,7 @@ check 3614
 press OK
 print tree
 )";
-  std::ofstream(dir / "export.session") << script;
-  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
-                                     " --root " + root.path() + " run export.session");
+  const CommandResult r = RunSession(root, dir.path(), "export.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const std::string& out = r.out;
   EXPECT_NE(out.find("No output specified"), std::string::npos) << out;
@@ -157,8 +156,9 @@ print tree
 // A session's start: the small VPF database loaded into a catalog, its vector layer in the map
 // with every coverage shown and drawn once (which makes its feature layers).
 std::string ShownVpfLayer() {
-  return "host map\nregister " VELK_LIB_DIR "/libLumeris.so\nregister " VELK_LIB_DIR
-         R"(/libCorvane.so
+  return R"(host map
+register {lumeris}
+register {corvane}
 extension Tarvos on
 catalog-new zel.gpkg vmap vpf
 catalog-load zel.gpkg vmap vpf vpf
@@ -190,9 +190,7 @@ press 3034
 file out
 press OK
 )";
-  std::ofstream(dir / "export.session") << script;
-  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
-                                     " --root " + root.path() + " run export.session");
+  const CommandResult r = RunSession(root, dir.path(), "export.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const std::size_t at = r.out.find("  view ");
   ASSERT_NE(at, std::string::npos) << r.out;
@@ -250,9 +248,7 @@ press 3034
 file out
 press OK
 )";
-  std::ofstream(dir / "export.session") << script;
-  const CommandResult r = RunCommand("cd " + ShellQuote(dir.path()) + " && " + kTrevik +
-                                     " --root " + root.path() + " run export.session");
+  const CommandResult r = RunSession(root, dir.path(), "export.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const fs::path file = fs::path(dir / "out") / "vmap" / "VMAP Level 0" / "Population" /
                         "Population points [lib1].shp";

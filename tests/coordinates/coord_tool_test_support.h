@@ -16,6 +16,7 @@
 #include "coordinates/coord_tool_dockable.h"
 #include "framework/host_object_creation.h"
 #include "interfaces/corvane_ids.h"
+#include "platform/com/out_param.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/display.h"
 #include "platform/host/display_class_ids.h"
@@ -231,7 +232,7 @@ class CoordToolHost {
     Check(layer->putref_FeatureClass(fc.get()));
     auto general = layer.Query<ILayer>();
     general->put_Name(Bstr(name));
-    general->put_Visible(visible ? VARIANT_TRUE : VARIANT_FALSE);
+    general->put_Visible(ToVariantBool(visible));
     Check(Map()->AddLayer(general.get()));
     return general;
   }

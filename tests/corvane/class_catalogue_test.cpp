@@ -11,8 +11,10 @@
 #include "framework/command_impl.h"
 #include "corvane/corvane_module.h"
 #include "corvane/object_map.h"
+#include "platform/com/out_param.h"
 #include "platform/host/layer.h"
 #include "tests/fixtures/corvane_classes.h"
+#include "tests/fixtures/fixed_layer.h"
 #include "tests/framework/host_session_fixture.h"
 
 namespace velk::corvane {
@@ -167,7 +169,7 @@ TEST(ClassCatalogue, EveryBitmapIsASixteenPixelImageOfTheDeliverable) {
 }
 
 // A map layer that answers the interfaces it is given.
-class FakeLayer : public ComObjectRoot<FakeLayer, ILayer> {
+class FakeLayer : public test::FixedLayer<FakeLayer, ComObjectRoot<FakeLayer, ILayer>> {
  public:
   explicit FakeLayer(std::vector<IID> answers) : answers_(std::move(answers)) {}
   HRESULT QueryExtra(REFIID riid, void** ppv) {
@@ -180,15 +182,7 @@ class FakeLayer : public ComObjectRoot<FakeLayer, ILayer> {
     }
     return E_NOINTERFACE;
   }
-  HRESULT get_Name(BSTR* name) override {
-    return name ? (*name = AllocBstr(L"layer"), S_OK) : E_POINTER;
-  }
-  HRESULT put_Name(BSTR) override { return S_OK; }
-  HRESULT get_Visible(VARIANT_BOOL* v) override {
-    return v ? (*v = VARIANT_TRUE, S_OK) : E_POINTER;
-  }
-  HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
-  HRESULT get_Valid(VARIANT_BOOL* v) override { return v ? (*v = VARIANT_TRUE, S_OK) : E_POINTER; }
+  static constexpr const wchar_t* kLayerName = L"layer";
 
  private:
   std::vector<IID> answers_;
@@ -274,7 +268,7 @@ TEST(ClassCatalogue, RulesFollowTheExtensionStatesAndTheChosenLayer) {
     ComPtr<ILayer> layer = MakeLayer(c.layer);
     VARIANT_BOOL enabled = c.enabled ? VARIANT_FALSE : VARIANT_TRUE;
     ASSERT_EQ(EnabledByRule(rule, layer.get(), &enabled, &kHostRaster), S_OK);
-    EXPECT_EQ(enabled, c.enabled ? VARIANT_TRUE : VARIANT_FALSE);
+    EXPECT_EQ(enabled, ToVariantBool(c.enabled));
   }
 }
 
@@ -358,7 +352,7 @@ TEST(ClassCatalogue, TemplatesAnswerFromTheCatalogue) {
     host.SetStates(1, kOn, sorrelin);
     VARIANT_BOOL enabled = VARIANT_FALSE;
     ASSERT_EQ(linear->get_Enabled(&enabled), S_OK);
-    EXPECT_EQ(enabled, sorrelin == kOn ? VARIANT_TRUE : VARIANT_FALSE);
+    EXPECT_EQ(enabled, ToVariantBool(sorrelin == kOn));
   }
 
   auto terrain = MakeObjectPtr<CataloguedTerrain, ICommand>();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/com/out_param.h"
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/registry/registry.h"
@@ -32,7 +33,7 @@ class Radial : public CCommandImpl<Radial> {
     if (hr != S_OK || *enabled == VARIANT_FALSE) return hr;
     bool on =
         IsExtensionEnabled(QuentaraName().Copy()) || IsExtensionEnabled(SorrelinName().Copy());
-    *enabled = on ? VARIANT_TRUE : VARIANT_FALSE;
+    *enabled = ToVariantBool(on);
     return S_OK;
   }
 };
@@ -45,7 +46,7 @@ class Linear : public CCommandImpl<Linear> {
   HRESULT get_Enabled(VARIANT_BOOL* enabled) override {
     HRESULT hr = BaseEnabled(enabled);
     if (hr != S_OK || *enabled == VARIANT_FALSE) return hr;
-    *enabled = IsExtensionEnabled(SorrelinName().Copy()) ? VARIANT_TRUE : VARIANT_FALSE;
+    *enabled = ToVariantBool(IsExtensionEnabled(SorrelinName().Copy()));
     return S_OK;
   }
 };
@@ -287,7 +288,7 @@ TEST(CommandTemplates, ToolControlMakesItsWindowOnCreate) {
   for (LONG bar : {0L, 1L, 2L, -1L}) {
     VARIANT_BOOL accept = VARIANT_FALSE;
     EXPECT_EQ(control->OnDrop(bar, &accept), S_OK);
-    EXPECT_EQ(accept, bar == 0 ? VARIANT_TRUE : VARIANT_FALSE) << bar;
+    EXPECT_EQ(accept, ToVariantBool(bar == 0)) << bar;
   }
   EXPECT_EQ(control->OnDrop(0, nullptr), E_POINTER);
   EXPECT_EQ(control->get_hWnd(nullptr), E_POINTER);

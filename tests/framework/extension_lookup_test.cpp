@@ -10,6 +10,7 @@
 #include "platform/host/host_extension.h"
 #include "platform/host/status_bar.h"
 #include "platform/registry/activation.h"
+#include "tests/fixtures/fixed_layer.h"
 #include "tests/framework/host_session_fixture.h"
 
 namespace velk::corvane {
@@ -212,30 +213,18 @@ TEST(ExtensionEvents, ConnectWithoutExtensionDoesNothingAndStaysReusable) {
   listener->Disconnect();
 }
 
+class RoadsLayer : public test::FixedLayer<RoadsLayer, ComObjectRoot<RoadsLayer, ILayer>> {
+ public:
+  static constexpr const wchar_t* kLayerName = L"roads";
+};
+
 TEST(ExtensionEvents, MapChangesOfTheHostArriveAsItemEvents) {
   HostSessionFixture host;
   auto sink = MakeObjectPtr<Listener, IZelExtensionEvents>();
   auto* listener = static_cast<Listener*>(static_cast<ZelExtensionEventHandler*>(sink.get()));
   ComPtr<IMap> map;
   host.Session().Document().Query<IMapDocument>()->get_FocusMap(map.put());
-  class Layer : public ComObjectRoot<Layer, ILayer> {
-   public:
-    HRESULT get_Name(BSTR* n) override {
-      *n = AllocBstr(L"roads");
-      return S_OK;
-    }
-    HRESULT put_Name(BSTR) override { return S_OK; }
-    HRESULT get_Visible(VARIANT_BOOL* v) override {
-      *v = VARIANT_TRUE;
-      return S_OK;
-    }
-    HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
-    HRESULT get_Valid(VARIANT_BOOL* v) override {
-      *v = VARIANT_TRUE;
-      return S_OK;
-    }
-  };
-  auto roads = MakeObjectPtr<Layer, ILayer>();
+  auto roads = MakeObjectPtr<RoadsLayer, ILayer>();
   map->AddLayer(roads.get());
   map->DeleteLayer(roads.get());
   map->ClearLayers();

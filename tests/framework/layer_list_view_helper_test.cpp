@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/com/out_param.h"
 #include "tests/framework/layer_doubles.h"
 
 #include "framework/host_object_creation.h"
@@ -45,7 +46,7 @@ struct ListTest : ::testing::Test {
   ComPtr<ILayer> AddLayer(const CLSID& clsid, const wchar_t* name, bool visible) {
     auto layer = CreateHostObject<ILayer>(clsid);
     layer->put_Name(Bstr(name));
-    layer->put_Visible(visible ? VARIANT_TRUE : VARIANT_FALSE);
+    layer->put_Visible(ToVariantBool(visible));
     FocusMap()->AddLayer(layer.get());
     return layer;
   }

@@ -44,7 +44,7 @@ TEST_F(ScratchFolderTest, FirstSourceWithAPathWins) {
     ScratchFolderSource first, second;
     std::wstring expected;
   };
-  auto text = [](std::wstring s) { return [s] { return s; }; };
+  auto text = [](const std::wstring& s) { return [s] { return s; }; };
   const Case cases[] = {
       {text(L"/d/out"), text(L"/host/scratch"), L"/d/out/"},
       {text(L"/d/out/"), text(L""), L"/d/out/"},  // no second separator

@@ -3,32 +3,21 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/host/display.h"
 #include "platform/host/geometry_objects.h"
-#include "platform/host/map_document.h"
-#include "tests/framework/host_session_fixture.h"
+#include "tests/fixtures/map_tool_host.h"
 
 namespace velk::corvane {
 namespace {
 
 TEST(TrackerHelper, DragGivesTheAreaInMapCoordinates) {
-  test::HostSessionFixture host;
-  CHookImpl<int> hook;
-  hook.SetHook(host.Session().Hook());
-  ComPtr<IActiveView> view;
-  hook.GetActiveView(view.put());
-  ComPtr<IScreenDisplay> display;
-  view->get_ScreenDisplay(display.put());
-  ComPtr<IDisplayTransformation> t;
-  display->get_DisplayTransformation(t.put());
-  t->put_VisibleBounds(host::NewEnvelope(500000, 4000000, 510000, 4008000).get());
-  t->put_DeviceFrame(RECT{0, 0, 1000, 800});
+  test::MapToolHost map;
+  map.Show(host::NewEnvelope(500000, 4000000, 510000, 4008000).get());
 
   TrackerHelper tracker(nullptr);
   EXPECT_EQ(tracker.OnMouseDown(1, 0, 100, 100), E_FAIL);  // no hook yet: nothing starts
   ComPtr<IGeometry> shape;
   EXPECT_EQ(tracker.OnMouseUp(1, 0, 100, 100, shape.put()), E_FAIL);
-  tracker.SetHook(&hook);
+  tracker.SetHook(&map.hook);
   EXPECT_EQ(tracker.OnMouseMove(1, 0, 50, 50), S_OK);  // a move without a drag is passed on
   EXPECT_EQ(tracker.OnMouseUp(1, 0, 50, 50, shape.put()), E_FAIL)
       << "the feedback's own answer: nothing dragged";

@@ -10,6 +10,7 @@
 
 #include "layers/zel_raster_layer.h"
 #include "layers/zel_referenced_rpf_layer.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/dataset.h"
 #include "platform/host/geometry_objects.h"
@@ -174,7 +175,7 @@ TEST_F(RpfLayersTest, MoreThanAHundredFramesInViewOpenNone) {
 class CancelAfter : public ComObjectRoot<CancelAfter, ITrackCancel> {
  public:
   HRESULT Continue(VARIANT_BOOL* go) override {
-    *go = ++asked_ <= 2 ? VARIANT_TRUE : VARIANT_FALSE;
+    *go = ToVariantBool(++asked_ <= 2);
     return S_OK;
   }
   HRESULT Cancel() override { return S_OK; }

@@ -11,23 +11,16 @@
 #include "platform/com/bstr.h"
 #include "platform/host/layer.h"
 #include "platform/host/layer_kinds.h"
+#include "tests/fixtures/fixed_layer.h"
 
 namespace velk::test {
 
 inline constexpr CLSID CLSID_TestZelLayer = MakeGuid("{5B0C93A1-7E2D-4F61-9C3B-2A8E1D4F6B70}");
 inline constexpr CLSID CLSID_TestInner = MakeGuid("{0E6F4D2B-93A7-4C58-B1E0-7D3C5A9F2E41}");
 
-class TestInner : public ComObjectRoot<TestInner, ILayer, IFeatureSelection> {
+class TestInner : public test::FixedLayer<TestInner, ComObjectRoot<TestInner, ILayer, IFeatureSelection>> {
  public:
-  HRESULT get_Name(BSTR* name) override {
-    return name ? (*name = AllocBstr(L"inner"), S_OK) : E_POINTER;
-  }
-  HRESULT put_Name(BSTR) override { return S_OK; }
-  HRESULT get_Visible(VARIANT_BOOL* v) override {
-    return v ? (*v = VARIANT_TRUE, S_OK) : E_POINTER;
-  }
-  HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
-  HRESULT get_Valid(VARIANT_BOOL* v) override { return v ? (*v = VARIANT_TRUE, S_OK) : E_POINTER; }
+  static constexpr const wchar_t* kLayerName = L"inner";
   HRESULT get_SelectionSet(ISelectionSet** s) override {
     return s ? (*s = nullptr, S_OK) : E_POINTER;
   }

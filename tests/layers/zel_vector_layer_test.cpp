@@ -12,6 +12,7 @@
 #include "layers/layer_stream.h"
 #include "layers/zel_vector_layer.h"
 #include "platform/com/connection_point.h"
+#include "platform/com/out_param.h"
 #include "platform/com/stream.h"
 #include "platform/com/text.h"
 #include "platform/host/data_classes.h"
@@ -346,7 +347,7 @@ class RecordingDisplay : public ComObjectRoot<RecordingDisplay, IDisplay, IDrawD
 class CountingTracker : public ComObjectRoot<CountingTracker, ITrackCancel> {
  public:
   HRESULT Continue(VARIANT_BOOL* go) override {
-    *go = asked++ < allowed ? VARIANT_TRUE : VARIANT_FALSE;
+    *go = ToVariantBool(asked++ < allowed);
     return S_OK;
   }
   HRESULT Cancel() override { return S_OK; }
@@ -381,8 +382,8 @@ TEST_F(VectorLayerTest, DrawHonoursSwitchesPhaseAndTracker) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     auto layer = BuiltLayer();
-    layer.As<ILayer>()->put_Visible(c.visible ? VARIANT_TRUE : VARIANT_FALSE);
-    layer->put_DisplayCoverages(c.coverages ? VARIANT_TRUE : VARIANT_FALSE);
+    layer.As<ILayer>()->put_Visible(ToVariantBool(c.visible));
+    layer->put_DisplayCoverages(ToVariantBool(c.coverages));
     ComPtr<IDisplay> display;
     ASSERT_EQ(CreateInstance<RecordingDisplay>(nullptr, IidOf<IDisplay>(), display.put_void()),
               S_OK);

@@ -28,6 +28,7 @@ namespace {
 using velk::productline::ConvertedLocation;
 using velk::productline::CoordinateEngine;
 using velk::productline::GeoPoint;
+using velk::test::ProgramOnPath;
 using velk::test::ShellQuote;
 using velk::test::ToolOutput;
 
@@ -45,17 +46,6 @@ int DatumIndex(const std::wstring& name) {
     if (name == datums[i].name) return static_cast<int>(i);
   ADD_FAILURE() << "no datum " << Narrow(name);
   return 0;
-}
-
-std::string FindProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::stringstream dirs(path ? path : "");
-  std::string dir;
-  while (std::getline(dirs, dir, ':')) {
-    const std::filesystem::path p = std::filesystem::path(dir) / name;
-    if (!dir.empty() && ::access(p.c_str(), X_OK) == 0) return p.string();
-  }
-  return {};
 }
 
 // Runs a program once over a whole input file and returns its output lines.
@@ -142,7 +132,7 @@ std::vector<Sample> RandomSamples() {
 }
 
 TEST(CoordinateEngineGrid, UtmUpsAndMgrsEqualGeoConvertAtOneMetre) {
-  const std::string geoConvert = FindProgram("GeoConvert");
+  const std::string geoConvert = ProgramOnPath("GeoConvert");
   VELK_REQUIRE(!geoConvert.empty(), "GeoConvert is not installed");
   const auto samples = RandomSamples();
   const std::filesystem::path input =
@@ -203,7 +193,7 @@ TEST(CoordinateEngineGrid, UtmUpsAndMgrsEqualGeoConvertAtOneMetre) {
 // reference itself at 1 m (as GeoConvert writes it). Rounding the centre of a 1 m square would
 // name its neighbour half the time ("18TWL8562811322" is not easting 585629).
 TEST(CoordinateEngineGrid, ATypedMgrsReferenceKeepsItsOwnSquare) {
-  const std::string geoConvert = FindProgram("GeoConvert");
+  const std::string geoConvert = ProgramOnPath("GeoConvert");
   VELK_REQUIRE(!geoConvert.empty(), "GeoConvert is not installed");
   CoordinateEngine engine;
   std::vector<std::string> refs = {"18TWL8562811322", "18TWL8562911323", "18TWL856113",

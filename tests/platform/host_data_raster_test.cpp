@@ -190,8 +190,10 @@ TEST(HostDataRaster, DtedCellMatchesGdallocationinfo) {
   ASSERT_NE(voidAt, cells.end()) << "the cell is known to hold voids";
   std::size_t k = static_cast<std::size_t>(voidAt - cells.begin());
   double step = 1.0 / 1200.0;
-  double x = 6.0 - step / 2 + (k % w + 0.5) * step;
-  double y = 1.0 + step / 2 - (k / w + 0.5) * step;
+  // The cell's column and row, whole numbers.
+  const std::size_t column = k % w, row = k / w;
+  double x = 6.0 - step / 2 + (static_cast<double>(column) + 0.5) * step;
+  double y = 1.0 + step / 2 - (static_cast<double>(row) + 0.5) * step;
   EXPECT_TRUE(std::isnan(Elevation(surface.get(), x, y)));
   EXPECT_EQ(LocationInfo(kDted, x, y), -32767.0);
   EXPECT_EQ(band->ReadBlock(1200, 0, 2, 1, cells.data()), E_INVALIDARG);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/host/command.h"
+#include "platform/com/out_param.h"
 #include "platform/host/globe.h"
 #include "platform/host/host_extension.h"
 #include "platform/host/host_session.h"
@@ -13,6 +14,7 @@
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/registry/registry.h"
+#include "tests/fixtures/fixed_layer.h"
 #include "tests/fixtures/temp_root.h"
 
 namespace velk::host {
@@ -41,22 +43,9 @@ class TestLayer : public ComObjectRoot<TestLayer, ILayer> {
 };
 
 // A group layer that is also a map (any second interface will do for filtering).
-class TestGroup : public ComObjectRoot<TestGroup, ILayer, ICompositeLayer> {
+class TestGroup : public test::FixedLayer<TestGroup, ComObjectRoot<TestGroup, ILayer, ICompositeLayer>> {
  public:
-  HRESULT get_Name(BSTR* n) override {
-    *n = AllocBstr(L"group");
-    return S_OK;
-  }
-  HRESULT put_Name(BSTR) override { return S_OK; }
-  HRESULT get_Visible(VARIANT_BOOL* v) override {
-    *v = VARIANT_TRUE;
-    return S_OK;
-  }
-  HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
-  HRESULT get_Valid(VARIANT_BOOL* v) override {
-    *v = VARIANT_TRUE;
-    return S_OK;
-  }
+  static constexpr const wchar_t* kLayerName = L"group";
   HRESULT get_Count(LONG* c) override {
     *c = static_cast<LONG>(members.size());
     return S_OK;
@@ -256,7 +245,7 @@ TEST(HostOperationStack, DoUndoRedo) {
 class TestTool : public ComObjectRoot<TestTool, ICommand, ITool> {
  public:
   HRESULT get_Enabled(VARIANT_BOOL* e) override {
-    *e = enabled ? VARIANT_TRUE : VARIANT_FALSE;
+    *e = ToVariantBool(enabled);
     return S_OK;
   }
   HRESULT get_Checked(VARIANT_BOOL* c) override {
@@ -295,7 +284,7 @@ class TestTool : public ComObjectRoot<TestTool, ICommand, ITool> {
   HRESULT OnContextMenu(LONG, LONG, VARIANT_BOOL*) override { return S_OK; }
   HRESULT Refresh(HDC) override { return S_OK; }
   HRESULT Deactivate(VARIANT_BOOL* ok) override {
-    *ok = mayDeactivate ? VARIANT_TRUE : VARIANT_FALSE;
+    *ok = ToVariantBool(mayDeactivate);
     return S_OK;
   }
   ComPtr<IUnknown> hook;

@@ -38,7 +38,7 @@ std::string MakeSurface(const std::string& folder, int epsg = 32632) {
   spec.originY = epsg == 32632 ? kY0 : 0.55;
   spec.epsg = epsg;
   spec.value = [](int c, int r) { return hills.values[r * kColumns + c]; };
-  const std::string path = folder + "/surface" + std::to_string(epsg) + ".tif";
+  std::string path = folder + "/surface" + std::to_string(epsg) + ".tif";
   EXPECT_TRUE(test::MakeGeoTiffDem(path, spec));
   return path;
 }
@@ -52,7 +52,7 @@ struct Point {
 std::string MakeObservers(const std::string& folder, const std::vector<Point>& points,
                           int epsg = 32632, const char* name = "losloc0000") {
   GDALAllRegister();
-  const std::string path = folder + "/" + name + ".shp";
+  std::string path = folder + "/" + name + ".shp";
   GDALDataset* ds = GetGDALDriverManager()
                         ->GetDriverByName("ESRI Shapefile")
                         ->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);

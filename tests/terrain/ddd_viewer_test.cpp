@@ -31,7 +31,9 @@
 #include "platform/win/responder.h"
 #include "terrain/viewer3d/ddd_viewer_dlg.h"
 #include "tests/fixtures/dem_fixture.h"
+#include "tests/fixtures/fixed_layer.h"
 #include "tests/fixtures/host_data_fixture.h"
+#include "tests/fixtures/map_tool_host.h"
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/scoped_responder.h"
@@ -52,8 +54,8 @@ constexpr int kColumns = 100, kRows = 80;
 constexpr double kCell = 0.001, kLeft = 6.0, kTop = 0.58;
 
 // A catalog vector layer: a group of product groups (only groups are extracted).
-class VectorLayerDouble : public ComObjectRoot<VectorLayerDouble, ILayer, ICompositeLayer,
-                                               ILayerExtent> {
+class VectorLayerDouble : public test::FixedLayer<VectorLayerDouble, ComObjectRoot<VectorLayerDouble, ILayer, ICompositeLayer,
+                                               ILayerExtent>> {
  public:
   using ILayer::QueryInterface;
   std::vector<ComPtr<ILayer>> members;
@@ -63,20 +65,7 @@ class VectorLayerDouble : public ComObjectRoot<VectorLayerDouble, ILayer, ICompo
     static_cast<ILayer*>(this)->AddRef();
     return S_OK;
   }
-  HRESULT get_Name(BSTR* name) override {
-    *name = AllocBstr(L"VMAP");
-    return S_OK;
-  }
-  HRESULT put_Name(BSTR) override { return S_OK; }
-  HRESULT get_Visible(VARIANT_BOOL* v) override {
-    *v = VARIANT_TRUE;
-    return S_OK;
-  }
-  HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
-  HRESULT get_Valid(VARIANT_BOOL* v) override {
-    *v = VARIANT_TRUE;
-    return S_OK;
-  }
+  static constexpr const wchar_t* kLayerName = L"VMAP";
   HRESULT get_Count(LONG* n) override {
     *n = static_cast<LONG>(members.size());
     return S_OK;
@@ -172,18 +161,13 @@ void CheckOnly(HWND dialog, int id, const std::wstring& name) {
   }
 }
 
-struct ViewerHost {
-  test::HostSessionFixture fixture;
-  CHookImpl<ViewerHost> hook;
+struct ViewerHost : test::MapToolHost {
   ScratchDir dir;
   ComPtr<ILayer> dtedLayer, raster, observers, stray, track;
   ComPtr<ILayer> vector;
-  ComPtr<IToolControl> control;
   User user;
 
   ViewerHost() {
-    fixture.SetStates(1, 1, 1);
-    hook.SetHook(fixture.Session().Hook());
     test::DemSpec spec;
     spec.columns = kColumns;
     spec.rows = kRows;
@@ -234,63 +218,19 @@ struct ViewerHost {
     for (ILayer* l : {raster.get(), observers.get(), stray.get(), track.get(),
                       vector.get()})
       Map()->AddLayer(l);
-    ComPtr<IActiveView> view;
-    hook.GetActiveView(view.put());
-    ComPtr<IScreenDisplay> display;
-    view->get_ScreenDisplay(display.put());
-    ComPtr<IDisplayTransformation> t;
-    display->get_DisplayTransformation(t.put());
-    t->put_VisibleBounds(host::NewEnvelope(kLeft, kTop - 0.08, kLeft + 0.1, kTop).get());
-    t->put_DeviceFrame(RECT{0, 0, 1000, 800});
-    control = MakeObjectPtr<test::SelectedLayerDouble, IToolControl>();
-    ComPtr<ICommandItem> item;
-    EXPECT_EQ(fixture.Session().App().Document().Bars().AddItem(L"velkTarvosUI.SelectedLayer", 0,
-                                                                control.get(), item.put()),
-              S_OK);
-    static_cast<test::SelectedLayerDouble*>(control.get())->current = dtedLayer;
+    Show(host::NewEnvelope(kLeft, kTop - 0.08, kLeft + 0.1, kTop).get());
+    AddSelectedLayerControl(dtedLayer.get());
     win::SetResponder(&user);
     win::ClearUserEvents();
   }
   ~ViewerHost() { win::SetResponder(nullptr); }
-  ComPtr<IMap> Map() {
-    ComPtr<IMap> map;
-    hook.GetFocusMap(map.put());
-    return map;
-  }
   ComPtr<ICommand> Tool() {
     ComPtr<ICommand> tool;
     EXPECT_EQ(CreateDDDViewer(nullptr, IidOf<ICommand>(), tool.put_void()), S_OK);
     EXPECT_EQ(tool->OnCreate(fixture.Session().Hook()), S_OK);
     return tool;
   }
-  static HRESULT Drag(ICommand* tool, LONG x0, LONG y0, LONG x1, LONG y1) {
-    auto t = QueryAs<ITool>(tool);
-    t->OnMouseDown(1, 0, x0, y0);
-    t->OnMouseMove(1, 0, (x0 + x1) / 2, (y0 + y1) / 2);
-    t->OnMouseMove(1, 0, x1, y1);
-    return t->OnMouseUp(1, 0, x1, y1);
-  }
-  int Outlines() {
-    ComPtr<IActiveView> view;
-    hook.GetActiveView(view.put());
-    auto container = view.Query<IGraphicsContainer>();
-    container->Reset();
-    int n = 0;
-    ComPtr<IElement> e;
-    while (container->Next(e.put()) == S_OK && e) {
-      Bstr name;
-      e.Query<IElementProperties>()->get_Name(&name);
-      n += name.str() == kViewerExtentGraphic;
-    }
-    return n;
-  }
-  std::wstring Status() {
-    ComPtr<IStatusBar> bar;
-    hook.GetApplicationObject(bar.put());
-    Bstr text;
-    bar->get_Message(0, &text);
-    return text.str();
-  }
+  int Outlines() { return Graphics(kViewerExtentGraphic); }
 };
 
 // The names of the graphics in the view's "Threat Domes" layer.
@@ -497,7 +437,7 @@ TEST(DDDViewer, EscDuringTheExtractionKeepsTheChoiceOpenAndTheViewerClosed) {
   host.user.steps = {
       [&](HWND select) {
         Press(select, 3518);
-        host::ScriptEscapeOnStatus(L"Extracting data from");  // Esc while the ground is cut
+        host::ScriptEscape({L"Extracting data from", 1});  // Esc while the ground is cut
         Press(select, IDOK);
         status = host.Status();
         Press(select, IDCANCEL);

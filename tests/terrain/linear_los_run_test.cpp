@@ -24,6 +24,7 @@
 #include "platform/productline/tarvos_environment.h"
 #include "platform/registry/registry.h"
 #include "tests/fixtures/dem_fixture.h"
+#include "tests/fixtures/fixed_layer.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/temp_root.h"
@@ -44,7 +45,7 @@ double X(int c) { return kX0 + (c + 0.5) * kCell; }
 double Y(int r) { return kY0 - (r + 0.5) * kCell; }
 
 // A catalog DTED layer as the run sees it: it clips by copying a prepared raster.
-class DtedDouble : public ComObjectRoot<DtedDouble, ILayer, IInternalZelHelper> {
+class DtedDouble : public test::FixedLayer<DtedDouble, ComObjectRoot<DtedDouble, ILayer, IInternalZelHelper>> {
  public:
   using ILayer::QueryInterface;
   // The run only asks whether the layer is a catalog DTED layer; it calls nothing through it.
@@ -54,11 +55,7 @@ class DtedDouble : public ComObjectRoot<DtedDouble, ILayer, IInternalZelHelper> 
     static_cast<ILayer*>(this)->AddRef();
     return S_OK;
   }
-  HRESULT get_Name(BSTR* name) override { return (*name = AllocBstr(L"catalog"), S_OK); }
-  HRESULT put_Name(BSTR) override { return S_OK; }
-  HRESULT get_Visible(VARIANT_BOOL* v) override { return (*v = VARIANT_TRUE, S_OK); }
-  HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
-  HRESULT get_Valid(VARIANT_BOOL* v) override { return (*v = VARIANT_TRUE, S_OK); }
+  static constexpr const wchar_t* kLayerName = L"catalog";
   HRESULT ClipRegion(IEnvelope* envelope, BSTR folder, BSTR name, VARIANT_BOOL reproject,
                      IGeoDataset** result) override {
     *result = nullptr;

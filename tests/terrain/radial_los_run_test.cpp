@@ -26,6 +26,7 @@
 #include "platform/host/workspace.h"
 #include "tests/fixtures/coverage_check.h"
 #include "tests/fixtures/dem_fixture.h"
+#include "tests/fixtures/fixed_layer.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/tool_output.h"
@@ -302,25 +303,12 @@ TEST(RadialLosRun, BadInputIsRefusedWithItsMessageAndLeavesNoObserverFile) {
 
 // A catalog DTED layer: the run asks its clip for the area (in WGS 84, reprojected) and works on
 // what it returns; this stand-in clips from a DEM file through the host's own preparation.
-class ClipLayer : public ComObjectRoot<ClipLayer, ILayer, IZelDtedLayer, IInternalZelHelper> {
+class ClipLayer : public test::FixedLayer<ClipLayer, ComObjectRoot<ClipLayer, ILayer, IZelDtedLayer, IInternalZelHelper>> {
  public:
   using ILayer::QueryInterface;
   std::wstring source;
   std::vector<std::wstring> calls;
-  HRESULT get_Name(BSTR* n) override {
-    *n = AllocBstr(L"Catalog");
-    return S_OK;
-  }
-  HRESULT put_Name(BSTR) override { return S_OK; }
-  HRESULT get_Visible(VARIANT_BOOL* v) override {
-    *v = VARIANT_TRUE;
-    return S_OK;
-  }
-  HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
-  HRESULT get_Valid(VARIANT_BOOL* v) override {
-    *v = VARIANT_TRUE;
-    return S_OK;
-  }
+  static constexpr const wchar_t* kLayerName = L"Catalog";
   HRESULT Setup(ITable*, VARIANT_BOOL*) override { return E_NOTIMPL; }
   HRESULT get_InternalObject(IRasterCatalog**) override { return E_NOTIMPL; }
   HRESULT put_UseUniformRenderer(VARIANT_BOOL) override { return E_NOTIMPL; }

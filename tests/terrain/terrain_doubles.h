@@ -10,6 +10,7 @@
 
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/text.h"
+#include "tests/fixtures/fixed_layer.h"
 #include "tests/framework/layer_doubles.h"
 #include "platform/host/dataset.h"
 #include "platform/host/geometry.h"
@@ -24,8 +25,8 @@ namespace velk::corvane {
 // A catalog elevation layer over one raster file: its clip cuts the envelope out of the file
 // with GDAL (nothing when the envelope misses it).
 class DtedLayerDouble
-    : public ComObjectRoot<DtedLayerDouble, ILayer, IZelDtedLayer, IInternalZelHelper,
-                           ILayerExtent> {
+    : public test::FixedLayer<DtedLayerDouble, ComObjectRoot<DtedLayerDouble, ILayer, IZelDtedLayer, IInternalZelHelper,
+                           ILayerExtent>> {
  public:
   using ILayer::QueryInterface;
   std::string source;               // the raster the clip cuts from
@@ -33,20 +34,7 @@ class DtedLayerDouble
   int clips = 0;
   std::string lastClip;
 
-  HRESULT get_Name(BSTR* name) override {
-    *name = Bstr(L"catalog").Detach();
-    return S_OK;
-  }
-  HRESULT put_Name(BSTR) override { return S_OK; }
-  HRESULT get_Visible(VARIANT_BOOL* v) override {
-    *v = VARIANT_TRUE;
-    return S_OK;
-  }
-  HRESULT put_Visible(VARIANT_BOOL) override { return S_OK; }
-  HRESULT get_Valid(VARIANT_BOOL* v) override {
-    *v = VARIANT_TRUE;
-    return S_OK;
-  }
+  static constexpr const wchar_t* kLayerName = L"catalog";
   HRESULT Setup(ITable*, VARIANT_BOOL*) override { return E_NOTIMPL; }
   HRESULT get_InternalObject(IRasterCatalog** c) override { return catalog.CopyTo(c); }
   HRESULT put_UseUniformRenderer(VARIANT_BOOL) override { return S_OK; }

@@ -33,6 +33,7 @@
 #include "terrain/terrain_tools/find_high_low_point.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
+#include "tests/fixtures/map_tool_host.h"
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/raster_cells.h"
 #include "tests/fixtures/requirement.h"
@@ -77,16 +78,11 @@ class MosaicDouble : public MosaicDialogPort {
   void RunModal() override { ++g_mosaic.runs; }
 };
 
-struct ToolHost {
-  test::HostSessionFixture fixture;
-  CHookImpl<ToolHost> hook;
+struct ToolHost : test::MapToolHost {
   ScratchDir dir;
   ComPtr<ILayer> dem;
-  ComPtr<IToolControl> control;
 
   ToolHost() {
-    fixture.SetStates(1, 1, 1);
-    hook.SetHook(fixture.Session().Hook());
     test::DemSpec spec;
     spec.columns = kColumns;
     spec.rows = kRows;
@@ -103,29 +99,9 @@ struct ToolHost {
     dem->put_Name(Bstr(L"dem"));
     Map()->put_SpatialReference(test::SpatialReference(32631).get());
     Map()->AddLayer(dem.get());
-    ComPtr<IActiveView> view;
-    hook.GetActiveView(view.put());
-    ComPtr<IScreenDisplay> display;
-    view->get_ScreenDisplay(display.put());
-    ComPtr<IDisplayTransformation> t;
-    display->get_DisplayTransformation(t.put());
-    t->put_VisibleBounds(host::NewEnvelope(500000, 4000000, 501000, 4000800).get());
-    t->put_DeviceFrame(RECT{0, 0, 1000, 800});
-    control = MakeObjectPtr<test::SelectedLayerDouble, IToolControl>();
-    ComPtr<ICommandItem> item;
-    EXPECT_EQ(fixture.Session().App().Document().Bars().AddItem(L"velkTarvosUI.SelectedLayer", 0,
-                                                                control.get(), item.put()),
-              S_OK);
-    Select(dem.get());
+    Show(host::NewEnvelope(500000, 4000000, 501000, 4000800).get());
+    AddSelectedLayerControl(dem.get());
     win::ClearUserEvents();
-  }
-  void Select(ILayer* layer) {
-    static_cast<test::SelectedLayerDouble*>(control.get())->current = ComPtr<ILayer>(layer);
-  }
-  ComPtr<IMap> Map() {
-    ComPtr<IMap> map;
-    hook.GetFocusMap(map.put());
-    return map;
   }
   ComPtr<ICommand> Tool(LONG subtype) {
     ComPtr<ICommand> tool;
@@ -135,13 +111,8 @@ struct ToolHost {
     return tool;
   }
   // A drag over the cells c0..c1, r0..r1 (pixels at the cells' insides).
-  static HRESULT Drag(ICommand* tool, int c0, int r0, int c1, int r1, LONG button = 1) {
-    auto t = QueryAs<ITool>(tool);
-    const LONG x0 = c0 * 10 + 2, y0 = r0 * 10 + 2, x1 = c1 * 10 + 8, y1 = r1 * 10 + 8;
-    t->OnMouseDown(button, 0, x0, y0);
-    t->OnMouseMove(button, 0, (x0 + x1) / 2, (y0 + y1) / 2);
-    t->OnMouseMove(button, 0, x1, y1);
-    return t->OnMouseUp(button, 0, x1, y1);
+  static HRESULT DragCells(ICommand* tool, int c0, int r0, int c1, int r1, LONG button = 1) {
+    return Drag(tool, c0 * 10 + 2, r0 * 10 + 2, c1 * 10 + 8, r1 * 10 + 8, button);
   }
   std::vector<std::wstring> LayerNames() {
     std::vector<std::wstring> names;
@@ -156,27 +127,7 @@ struct ToolHost {
     }
     return names;
   }
-  int Outlines() {
-    ComPtr<IActiveView> view;
-    hook.GetActiveView(view.put());
-    auto container = view.Query<IGraphicsContainer>();
-    container->Reset();
-    int n = 0;
-    ComPtr<IElement> e;
-    while (container->Next(e.put()) == S_OK && e) {
-      Bstr name;
-      e.Query<IElementProperties>()->get_Name(&name);
-      n += name.str() == kTerrainToolsGraphic;
-    }
-    return n;
-  }
-  std::wstring Status() {
-    ComPtr<IStatusBar> bar;
-    hook.GetApplicationObject(bar.put());
-    Bstr text;
-    bar->get_Message(0, &text);
-    return text.str();
-  }
+  int Outlines() { return Graphics(kTerrainToolsGraphic); }
   static std::string Work(const wchar_t* subtype) {
     return ToUtf8(GetScratchFolder().str()) + ToUtf8(subtype);
   }
@@ -234,7 +185,7 @@ TEST(TerrainTools, DragsOverAPeakAndAPitGiveTheirPointsWithLabelsAndOneOutline) 
   VELK_REQUIRE(!test::ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
   ToolHost host;
   auto highest = host.Tool(kSubtypeHighest);
-  ASSERT_EQ(ToolHost::Drag(highest.get(), 20, 10, 45, 35), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(highest.get(), 20, 10, 45, 35), S_OK);
   const auto stats = GdalinfoStats(host.dir / "dem.tif", host.dir.path(), 20, 10, 45, 35);
   EXPECT_EQ(stats.second, 900.25);
   EXPECT_EQ(Scan(20, 10, 45, 35, true), (std::vector<std::pair<int, int>>{{kPeakColumn, kPeakRow}}));
@@ -245,7 +196,7 @@ TEST(TerrainTools, DragsOverAPeakAndAPitGiveTheirPointsWithLabelsAndOneOutline) 
   EXPECT_EQ(pts[0][2], 900.25);
 
   auto lowest = host.Tool(kSubtypeLowest);
-  ASSERT_EQ(ToolHost::Drag(lowest.get(), 60, 50, 80, 70), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(lowest.get(), 60, 50, 80, 70), S_OK);
   EXPECT_EQ(GdalinfoStats(host.dir / "dem.tif", host.dir.path(), 60, 50, 80, 70).first, 5.125);
   pts = Points(ToolHost::Work(L"Lowest") + "/MinPt0000.shp");
   ASSERT_EQ(pts.size(), 1u);
@@ -280,7 +231,7 @@ TEST(TerrainTools, DragsOverAPeakAndAPitGiveTheirPointsWithLabelsAndOneOutline) 
   }
 
   // A second search numbers on; each drag leaves its claimed temporary file.
-  ASSERT_EQ(ToolHost::Drag(highest.get(), 0, 0, 10, 10), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(highest.get(), 0, 0, 10, 10), S_OK);
   EXPECT_TRUE(fs::exists(ToolHost::Work(L"Highest") + "/MaxPt0001.shp"));
   EXPECT_EQ(host.Outlines(), 1);
   int claims = 0;
@@ -293,12 +244,12 @@ TEST(TerrainTools, AFlatAreaGivesOnePointPerCellAndVoidsGiveNone) {
   VELK_REQUIRE(!test::ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
   ToolHost host;
   auto highest = host.Tool(kSubtypeHighest);
-  ASSERT_EQ(ToolHost::Drag(highest.get(), 85, 0, 99, 9), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(highest.get(), 85, 0, 99, 9), S_OK);
   const auto pts = Points(ToolHost::Work(L"Highest") + "/MaxPt0000.shp");
   EXPECT_EQ(pts.size(), 150u);
   for (const auto& p : pts) EXPECT_EQ(p[2], 400);
   // A drag over the void alone finds nothing and adds nothing, quietly.
-  ASSERT_EQ(ToolHost::Drag(highest.get(), 50, 40, 50, 40), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(highest.get(), 50, 40, 50, 40), S_OK);
   EXPECT_FALSE(fs::exists(ToolHost::Work(L"Highest") + "/MaxPt0001.shp"));
 }
 
@@ -310,7 +261,7 @@ TEST(TerrainTools, ACatalogSurfaceIsClippedSearchedAndTheClipDeleted) {
   dted->source = host.dir / "dem.tif";
   host.Select(catalog.get());
   auto highest = host.Tool(kSubtypeHighest);
-  ASSERT_EQ(ToolHost::Drag(highest.get(), 20, 10, 45, 35), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(highest.get(), 20, 10, 45, 35), S_OK);
   ASSERT_EQ(dted->clips, 1);
   EXPECT_FALSE(fs::exists(dted->lastClip)) << "the clipped surface is deleted after the search";
   EXPECT_EQ(fs::path(dted->lastClip).parent_path(), ToolHost::Work(L"Highest"));
@@ -322,7 +273,7 @@ TEST(TerrainTools, ACatalogSurfaceIsClippedSearchedAndTheClipDeleted) {
   // Outside the coverage: message 3719 (no caption, OK only) and nothing added.
   auto lowest = host.Tool(kSubtypeLowest);
   win::ClearUserEvents();
-  ASSERT_EQ(ToolHost::Drag(lowest.get(), -50, -50, -20, -20), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(lowest.get(), -50, -50, -20, -20), S_OK);
   ASSERT_EQ(win::UserEvents().size(), 1u);
   EXPECT_EQ(win::UserEvents()[0].text, L"The selected area is outside the surface");
   EXPECT_EQ(win::UserEvents()[0].type, static_cast<UINT>(MB_OK));
@@ -333,7 +284,7 @@ TEST(TerrainTools, ACatalogSurfaceIsClippedSearchedAndTheClipDeleted) {
 TEST(TerrainTools, ADragOutsideAHostRasterSaysSoAndLeavesNoOutline) {
   ToolHost host;
   auto highest = host.Tool(kSubtypeHighest);
-  ASSERT_EQ(ToolHost::Drag(highest.get(), -50, -50, -20, -20), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(highest.get(), -50, -50, -20, -20), S_OK);
   ASSERT_EQ(win::UserEvents().size(), 1u);
   EXPECT_EQ(win::UserEvents()[0].text, L"The selected area is outside the surface");
   EXPECT_EQ(host.Outlines(), 0);
@@ -343,11 +294,11 @@ TEST(TerrainTools, ADragOutsideAHostRasterSaysSoAndLeavesNoOutline) {
 TEST(TerrainTools, RightButtonsAndMissingLayersRunNothing) {
   ToolHost host;
   auto highest = host.Tool(kSubtypeHighest);
-  ASSERT_EQ(ToolHost::Drag(highest.get(), 20, 10, 45, 35, 2), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(highest.get(), 20, 10, 45, 35, 2), S_OK);
   EXPECT_EQ(host.LayerNames().size(), 1u);
   EXPECT_FALSE(fs::exists(ToolHost::Work(L"Highest")));
   host.Select(nullptr);
-  ASSERT_EQ(ToolHost::Drag(highest.get(), 20, 10, 45, 35), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(highest.get(), 20, 10, 45, 35), S_OK);
   EXPECT_EQ(host.Status(), L"No input layer");
   EXPECT_EQ(host.LayerNames().size(), 1u);
 }
@@ -398,12 +349,12 @@ TEST(TerrainTools, MosaicAndHillshadeSubtypesHandTheirDialogsTheLayerAndArea) {
   SetMosaicDialogMaker(std::move(real));
   g_mosaic = {};
   // Over a host raster: only the status text.
-  ASSERT_EQ(ToolHost::Drag(mosaic.get(), 20, 10, 45, 35), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(mosaic.get(), 20, 10, 45, 35), S_OK);
   EXPECT_EQ(host.Status(), L"Please select an Zel catalog layer");
   EXPECT_EQ(g_mosaic.runs, 0);
   auto catalog = MakeObjectPtr<DtedLayerDouble, ILayer>();
   host.Select(catalog.get());
-  ASSERT_EQ(ToolHost::Drag(mosaic.get(), 20, 10, 45, 35), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(mosaic.get(), 20, 10, 45, 35), S_OK);
   EXPECT_EQ(g_mosaic.runs, 1);
   EXPECT_TRUE(IsSameObject(g_mosaic.layer.get(), catalog.get()));
   double x0, y0, x1, y1;
@@ -416,12 +367,12 @@ TEST(TerrainTools, MosaicAndHillshadeSubtypesHandTheirDialogsTheLayerAndArea) {
   // The hillshade subtype opens its dialog with the catalog layer and the area preset.
   ComPtr<ICommand> hillshade = host.Tool(kSubtypeHillshade);
   auto* tools = static_cast<TerrainTools*>(hillshade.get());
-  ASSERT_EQ(ToolHost::Drag(hillshade.get(), 20, 10, 45, 35), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(hillshade.get(), 20, 10, 45, 35), S_OK);
   EXPECT_TRUE(IsSameObject(tools->Hillshade().InputLayer(), catalog.get()));
   // Over a host raster layer it does nothing.
   host.Select(host.dem.get());
   auto other = host.Tool(kSubtypeHillshade);
-  ASSERT_EQ(ToolHost::Drag(other.get(), 20, 10, 45, 35), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(other.get(), 20, 10, 45, 35), S_OK);
   EXPECT_EQ(static_cast<TerrainTools*>(other.get())->Hillshade().InputLayer(), nullptr);
 }
 
@@ -454,8 +405,8 @@ TEST(TerrainTools, AnExtremeWithMoreThanSixDecimalsIsStillFound) {
   host.Select(raster.Query<ILayer>().get());
   auto highest = host.Tool(kSubtypeHighest);
   auto lowest = host.Tool(kSubtypeLowest);
-  ASSERT_EQ(ToolHost::Drag(highest.get(), 0, 0, 2, 2), S_OK);
-  ASSERT_EQ(ToolHost::Drag(lowest.get(), 0, 0, 2, 2), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(highest.get(), 0, 0, 2, 2), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(lowest.get(), 0, 0, 2, 2), S_OK);
   auto hi = Points(ToolHost::Work(L"Highest") + "/MaxPt0000.shp");
   auto lo = Points(ToolHost::Work(L"Lowest") + "/MinPt0000.shp");
   ASSERT_EQ(hi.size(), 1u);
@@ -479,7 +430,7 @@ TEST(TerrainTools, AOneCellSurfaceGivesItsOnePoint) {
   ASSERT_EQ(raster->CreateFromFilePath(Bstr(FromUtf8(host.dir / "one.tif"))), S_OK);
   host.Select(raster.Query<ILayer>().get());
   auto lowest = host.Tool(kSubtypeLowest);
-  ASSERT_EQ(ToolHost::Drag(lowest.get(), 0, 0, 3, 3), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(lowest.get(), 0, 0, 3, 3), S_OK);
   const auto pts = Points(ToolHost::Work(L"Lowest") + "/MinPt0000.shp");
   ASSERT_EQ(pts.size(), 1u);
   EXPECT_EQ(pts[0][2], 12.5);
@@ -534,7 +485,7 @@ TEST(TerrainTools, TheMosaicSubtypeOpensTheMosaicDialogWithTheLayerAndRegion) {
   user.output = FromUtf8(host.dir / "out/region.tif");
   test::ScopedResponder scoped(&user);
   auto mosaic = host.Tool(kSubtypeMosaic);
-  ASSERT_EQ(ToolHost::Drag(mosaic.get(), 20, 10, 45, 35), S_OK);
+  ASSERT_EQ(ToolHost::DragCells(mosaic.get(), 20, 10, 45, 35), S_OK);
   EXPECT_EQ(user.choice, L"Selected region");
   EXPECT_FALSE(user.choiceEnabled);
   EXPECT_FALSE(user.layerEnabled);

@@ -373,7 +373,7 @@ TEST(ThreatDomeRun, EscDuringTheSecondDomeLeavesTheGlobeAsItWas) {
       globe.Observers({{502000, 3995500}, {503000, 3996500}, {502500, 3994500}}, 2000);
   LONG before = 0;
   globe.Map()->get_LayerCount(&before);
-  host::ScriptEscapeOnStatus(L"Generating threat dome ( 2 of 3 )");
+  host::ScriptEscape({L"Generating threat dome ( 2 of 3 )", 1});
   const auto out = RunThreatDome(globe.hook, p);
   EXPECT_TRUE(out.cancelled);
   EXPECT_FALSE(out.done);
