@@ -1,5 +1,7 @@
 #include "platform/host/track_cancel.h"
 
+#include "platform/com/out_param.h"
+
 namespace velk::host {
 namespace {
 
@@ -32,7 +34,7 @@ class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
       cancelled_ = true;
     }
     if (escapeAt_ > 0 && onKey_ && ++checks_ >= escapeAt_) cancelled_ = true;
-    *keepGoing = cancelled_ ? VARIANT_FALSE : VARIANT_TRUE;
+    *keepGoing = ToVariantBool(!cancelled_);
     return S_OK;
   }
   HRESULT Cancel() override {
