@@ -6,6 +6,7 @@
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
+#include "platform/com/out_param.h"
 #include "platform/host/contents_view.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/display_class_ids.h"
@@ -274,9 +275,8 @@ std::wstring DatasetFailure(IUnknown* dataset) {
 bool FinishOutput(HWND owner, NewOutput& out) {
   if (!out.table) return false;
   auto swap = out.table.As<IDatasetSwap>();
-  HRESULT hr =
-      swap ? swap->TakeName(Bstr(out.finalName), out.replaceExisting ? VARIANT_TRUE : VARIANT_FALSE)
-           : E_NOINTERFACE;
+  HRESULT hr = swap ? swap->TakeName(Bstr(out.finalName), ToVariantBool(out.replaceExisting))
+                    : E_NOINTERFACE;
   if (FAILED(hr)) {
     std::wstring why = DatasetFailure(out.table.get());
     DiscardOutput(out);

@@ -17,6 +17,7 @@
 #include "framework/extension_lookup.h"
 #include "framework/hook_struct.h"
 #include "platform/com/object.h"
+#include "platform/com/out_param.h"
 #include "platform/host/command.h"
 
 namespace velk::corvane {
@@ -231,7 +232,7 @@ class CToolControlImpl : public CCommandNoBitmapImpl<T, IToolControl, Extra...> 
   HRESULT OnFocus(IUnknown*) override { return S_OK; }
   HRESULT OnDrop(LONG barType, VARIANT_BOOL* accept) override {
     if (!accept) return E_POINTER;
-    *accept = barType == 0 ? VARIANT_TRUE : VARIANT_FALSE;
+    *accept = ToVariantBool(barType == 0);
     return S_OK;
   }
   // The hook goes to the class's HookStruct, then the control window is made (no parent,

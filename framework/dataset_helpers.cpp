@@ -6,6 +6,7 @@
 #include "framework/file_path.h"
 #include "framework/host_object_creation.h"
 #include "framework/last_error_record.h"
+#include "platform/com/out_param.h"
 #include "platform/host/browse_dialog.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/property_set.h"
@@ -33,7 +34,7 @@ bool Contains(const std::wstring& text, const std::wstring& part) {
 
 void AddFilter(IBrowseFilterCollection* filters, const CLSID& clsid, bool isDefault) {
   auto filter = CreateHostObject<IBrowseFilter>(clsid);
-  filters->AddFilter(filter.get(), isDefault ? VARIANT_TRUE : VARIANT_FALSE);
+  filters->AddFilter(filter.get(), ToVariantBool(isDefault));
 }
 
 }  // namespace
@@ -195,8 +196,8 @@ ComPtr<IFields> BuildFeatureClassFields(LONG geometryType, LONG hasZ, LONG hasM,
   auto fields = CreateHostObject<IFieldsEdit>(host::CLSID_Fields);
   auto def = CreateHostObject<IGeometryDefEdit>(host::CLSID_GeometryDef);
   def->put_GeometryType(geometryType);
-  def->put_HasZ(hasZ ? VARIANT_TRUE : VARIANT_FALSE);
-  def->put_HasM(hasM ? VARIANT_TRUE : VARIANT_FALSE);
+  def->put_HasZ(ToVariantBool(hasZ));
+  def->put_HasM(ToVariantBool(hasM));
   def->putref_SpatialReference(sr.get());
   auto oid = CreateHostObject<IFieldEdit>(host::CLSID_Field);
   oid->put_Name(Bstr(L"OID"));
@@ -217,7 +218,7 @@ HRESULT AddFieldToTable(const ComPtr<IUnknown>& table, const Bstr& name, LONG nu
   if (!t) return E_POINTER;
   auto field = CreateHostObject<IFieldEdit>(host::CLSID_Field);
   field->put_Name(name);
-  field->put_IsNullable(nullable ? VARIANT_TRUE : VARIANT_FALSE);
+  field->put_IsNullable(ToVariantBool(nullable));
   field->put_Type(type);
   field->put_Length(length);
   if (precision > 0) field->put_Precision(precision);

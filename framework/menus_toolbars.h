@@ -8,6 +8,7 @@
 #include "corvane/class_catalogue.h"
 #include "framework/tool_menu_def_impl.h"
 #include "interfaces/corvane_menus.h"
+#include "platform/com/out_param.h"
 
 namespace velk::corvane {
 
@@ -27,8 +28,7 @@ std::span<const BarItem> MainToolbarDddItems();
 template <class Bar>
 HRESULT AddBarItems(Bar& bar, std::span<const BarItem> items) {
   for (const BarItem& item : items) {
-    HRESULT hr = bar.AddItem(SysAllocString(item.progId), 0,
-                             item.beginsGroup ? VARIANT_TRUE : VARIANT_FALSE);
+    HRESULT hr = bar.AddItem(SysAllocString(item.progId), 0, ToVariantBool(item.beginsGroup));
     if (FAILED(hr)) return hr;
   }
   return S_OK;

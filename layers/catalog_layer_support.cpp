@@ -203,6 +203,38 @@ HRESULT LayerRecordTail::ApplyFlags(ZelDatasetsImpl& datasets, IStream* stream) 
   return SeekTo(stream, endAt_) ? hr : E_FAIL;
 }
 
+HRESULT SaveCatalogLayerRecord(IStream* stream, LONG version,
+                               std::initializer_list<IUnknown*> parts,
+                               const LayerHeaderFlags& flags, ZelDatasetsImpl& datasets,
+                               const std::function<std::vector<Bstr>()>& strings) {
+  if (!stream) return E_POINTER;
+  if (FAILED(WriteStreamVersion(stream, version))) return E_FAIL;
+  // Every field has to be there for the stream to load again.
+  for (IUnknown* part : parts)
+    if (FAILED(SaveInnerPart(part, stream))) return E_FAIL;
+  if (FAILED(WriteHeaderFlags(stream, flags)) || FAILED(datasets.SaveDatasetFlags(stream)))
+    return E_FAIL;
+  for (const Bstr& text : strings())
+    if (FAILED(WriteStreamString(stream, text))) return E_FAIL;
+  return S_OK;
+}
+
+HRESULT ReadCatalogLayerRecord(IStream* stream, LONG classVersion,
+                               std::initializer_list<IUnknown*> parts, int strings,
+                               CatalogLayerRecord* record) {
+  if (!stream) return E_POINTER;
+  StreamMark mark(stream);
+  HRESULT hr = ReadStreamVersion(stream, classVersion, &record->version);
+  if (FAILED(hr)) return hr;
+  for (IUnknown* part : parts)
+    if (FAILED(LoadInnerPart(part, stream))) return E_FAIL;
+  if (FAILED(ReadHeaderFlags(stream, &record->flags)) ||
+      FAILED(record->tail.Read(stream, record->HasStrings() ? strings : 0)))
+    return E_FAIL;
+  mark.Keep();
+  return S_OK;
+}
+
 std::vector<LONG> CatalogScalesAfterLoad(const ZelDatasetsImpl& datasets, ITable* catalog) {
   if (datasets.ReadFromPlainTable()) return QueryCatalogScales(catalog);
   const auto& read = datasets.CompanionScales();

@@ -5,6 +5,8 @@
 // for a missing object or interface) for the calling method to catch at its boundary.
 #pragma once
 
+#include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -95,6 +97,45 @@ class LayerRecordTail {
   ULONGLONG endAt_ = 0;
   std::vector<Bstr> strings_;
 };
+
+// The record of a raster catalog layer: its version, the inner host objects' own parts in
+// order, the header flags, the dataset-flag block, then the layer's strings (from version 9201
+// on). Save asks for the strings only once everything before them is written, since making them
+// may change the inner objects.
+HRESULT SaveCatalogLayerRecord(IStream* stream, LONG version,
+                               std::initializer_list<IUnknown*> parts,
+                               const LayerHeaderFlags& flags, ZelDatasetsImpl& datasets,
+                               const std::function<std::vector<Bstr>()>& strings);
+
+// A record as read, before the layer takes it.
+struct CatalogLayerRecord {
+  LONG version = 0;
+  LayerHeaderFlags flags;
+  LayerRecordTail tail;
+  // Whether the record carries the layer's strings (none before version 9201).
+  bool HasStrings() const { return version >= kFirstVersionWithStrings; }
+  static constexpr LONG kFirstVersionWithStrings = 9201;
+};
+
+// Reads a record written by SaveCatalogLayerRecord with `strings` strings by a class saving
+// classVersion, to its end. A null stream is E_POINTER and a refused version the version
+// reader's failure; anything short or corrupt after it is E_FAIL, with the stream back where
+// the record began.
+HRESULT ReadCatalogLayerRecord(IStream* stream, LONG classVersion,
+                               std::initializer_list<IUnknown*> parts, int strings,
+                               CatalogLayerRecord* record);
+
+// Binds a layer whose record was just read to its catalog again and gives it the saved dataset
+// flags: S_FALSE, and nothing bound, when the catalog did not come back.
+template <class Layer>
+HRESULT BindLoadedCatalog(Layer& layer, ITable* table, const CatalogLayerRecord& record,
+                          IStream* stream) {
+  if (!table) return S_FALSE;
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  layer.Setup(table, &ok);
+  record.tail.ApplyFlags(layer, stream);
+  return S_OK;
+}
 
 // The ascending scale list of a catalog the list was just loaded from: the companion's scales,
 // else the catalog's own.

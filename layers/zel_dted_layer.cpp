@@ -336,50 +336,29 @@ HRESULT ZelDtedLayer::IsDirty() {
 }
 
 HRESULT ZelDtedLayer::Save(IStream* stream, BOOL) {
-  if (!stream) return E_POINTER;
-  HRESULT hr = WriteStreamVersion(stream, kVersion);
-  if (FAILED(hr)) return E_FAIL;
   VELK_TRY
-  SaveInnerPart(InnerUnknown(), stream);
-  SaveInnerPart(footprint_.get(), stream);
-  if (FAILED(WriteHeaderFlags(stream, {useUniformRenderer_, displayElevation_,
-                                       static_cast<LONG>(wireframeDisplay_)})))
-    return E_FAIL;
-  // Every later field has to be there for the stream to load again.
-  if (FAILED(SaveDatasetFlags(stream)) || FAILED(WriteStreamString(stream, layerId_)) ||
-      FAILED(WriteStreamString(stream, Bstr(ApplyWireframeQuery()))))
-    return E_FAIL;
-  return S_OK;
+  // The strings are the layer id and the level clause, which is applied as it is made.
+  return SaveCatalogLayerRecord(
+      stream, kVersion, {InnerUnknown(), footprint_.get()},
+      {useUniformRenderer_, displayElevation_, static_cast<LONG>(wireframeDisplay_)}, *this,
+      [this] {
+        return std::vector<Bstr>{layerId_, Bstr(ApplyWireframeQuery())};
+      });
   VELK_CATCH
 }
 
 HRESULT ZelDtedLayer::Load(IStream* stream) {
-  if (!stream) return E_POINTER;
-  StreamMark mark(stream);
-  LONG version = 0;
-  HRESULT hr = ReadStreamVersion(stream, kVersion, &version);
-  if (FAILED(hr)) return hr;
   VELK_TRY
-  if (FAILED(LoadInnerPart(InnerUnknown(), stream)) ||
-      FAILED(LoadInnerPart(footprint_.get(), stream)))
-    return E_FAIL;
-  LayerHeaderFlags flags;
-  LayerRecordTail tail;
-  if (FAILED(ReadHeaderFlags(stream, &flags)) ||
-      FAILED(tail.Read(stream, version >= 9201 ? 2 : 0)))
-    return E_FAIL;
-  mark.Keep();
-  put_UseUniformRenderer(flags.first);
-  put_DisplayElevation(flags.second);
-  put_DisplayWireframe(static_cast<velkZelWireframeDisplayEnum>(flags.wireframe));
+  CatalogLayerRecord record;
+  HRESULT hr =
+      ReadCatalogLayerRecord(stream, kVersion, {InnerUnknown(), footprint_.get()}, 2, &record);
+  if (FAILED(hr)) return hr;
+  put_UseUniformRenderer(record.flags.first);
+  put_DisplayElevation(record.flags.second);
+  put_DisplayWireframe(static_cast<velkZelWireframeDisplayEnum>(record.flags.wireframe));
   // The saved level clause is not taken as the applied one: the first draw applies the levels.
-  if (version >= 9201) layerId_ = tail.TakeString(0);
-  ComPtr<ITable> table = CatalogTableOf(InnerUnknown());
-  if (!table) return S_FALSE;
-  VARIANT_BOOL ok = VARIANT_FALSE;
-  Setup(table.get(), &ok);
-  tail.ApplyFlags(*this, stream);
-  return S_OK;
+  if (record.HasStrings()) layerId_ = record.tail.TakeString(0);
+  return BindLoadedCatalog(*this, CatalogTableOf(InnerUnknown()).get(), record, stream);
   VELK_CATCH
 }
 

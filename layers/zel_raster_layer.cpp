@@ -145,47 +145,25 @@ HRESULT ZelRasterLayer::IsDirty() {
 }
 
 HRESULT ZelRasterLayer::Save(IStream* stream, BOOL) {
-  if (!stream) return E_POINTER;
-  if (FAILED(WriteStreamVersion(stream, kVersion))) return E_FAIL;
   VELK_TRY
-  SaveInnerPart(InnerUnknown(), stream);
-  SaveInnerPart(footprint_.get(), stream);
-  if (FAILED(WriteHeaderFlags(stream, {useBestMap_, displayRasters_,
-                                       static_cast<LONG>(wireframeDisplay_)})))
-    return E_FAIL;
-  // Every later field has to be there for the stream to load again.
-  if (FAILED(SaveDatasetFlags(stream)) || FAILED(WriteStreamString(stream, layerId_)))
-    return E_FAIL;
-  return S_OK;
+  return SaveCatalogLayerRecord(
+      stream, kVersion, {InnerUnknown(), footprint_.get()},
+      {useBestMap_, displayRasters_, static_cast<LONG>(wireframeDisplay_)}, *this,
+      [this] { return std::vector<Bstr>{layerId_}; });
   VELK_CATCH
 }
 
 HRESULT ZelRasterLayer::Load(IStream* stream) {
-  if (!stream) return E_POINTER;
-  StreamMark mark(stream);
-  LONG version = 0;
-  HRESULT hr = ReadStreamVersion(stream, kVersion, &version);
-  if (FAILED(hr)) return hr;
   VELK_TRY
-  if (FAILED(LoadInnerPart(InnerUnknown(), stream)) ||
-      FAILED(LoadInnerPart(footprint_.get(), stream)))
-    return E_FAIL;
-  LayerHeaderFlags flags;
-  LayerRecordTail tail;
-  if (FAILED(ReadHeaderFlags(stream, &flags)) ||
-      FAILED(tail.Read(stream, version >= 9201 ? 1 : 0)))
-    return E_FAIL;
-  mark.Keep();
-  put_UseBestMap(flags.first);
-  put_DisplayRasters(flags.second);
-  put_DisplayWireframe(static_cast<velkZelWireframeDisplayEnum>(flags.wireframe));
-  if (version >= 9201) layerId_ = tail.TakeString(0);
-  ComPtr<ITable> table = CatalogTableOf(InnerUnknown());
-  if (!table) return S_FALSE;
-  VARIANT_BOOL ok = VARIANT_FALSE;
-  Setup(table.get(), &ok);
-  tail.ApplyFlags(*this, stream);
-  return S_OK;
+  CatalogLayerRecord record;
+  HRESULT hr =
+      ReadCatalogLayerRecord(stream, kVersion, {InnerUnknown(), footprint_.get()}, 1, &record);
+  if (FAILED(hr)) return hr;
+  put_UseBestMap(record.flags.first);
+  put_DisplayRasters(record.flags.second);
+  put_DisplayWireframe(static_cast<velkZelWireframeDisplayEnum>(record.flags.wireframe));
+  if (record.HasStrings()) layerId_ = record.tail.TakeString(0);
+  return BindLoadedCatalog(*this, CatalogTableOf(InnerUnknown()).get(), record, stream);
   VELK_CATCH
 }
 

@@ -21,6 +21,7 @@
 #include "platform/com/connection_point.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/object.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/active_view.h"
 #include "platform/host/display.h"
@@ -183,11 +184,11 @@ void AddCatalogLayer(SessionContext& context, const SessionLine& l) {
     if (l.args.size() > 3 && l.args[3] == L"elevation")
       velk::Check(dted->put_DisplayElevation(VARIANT_TRUE));
     hr = dted->Setup(table.get(), &ok);
-    ok = SUCCEEDED(hr) && ok ? VARIANT_TRUE : VARIANT_FALSE;
+    ok = velk::ToVariantBool(SUCCEEDED(hr) && ok);
   } else {
     hr = velk::QueryAs<IZelRasterLayer>(layer.get())->Setup(table.get(), &ok);
     // The referenced layer tells its outcome by the result alone.
-    if (kind == L"referenced-rpf") ok = SUCCEEDED(hr) ? VARIANT_TRUE : VARIANT_FALSE;
+    if (kind == L"referenced-rpf") ok = velk::ToVariantBool(SUCCEEDED(hr));
   }
   if (!ok) throw SessionError{name + L" is no " + kind + L" catalog: " + velk::HresultText(hr)};
   auto asLayer = velk::QueryAs<ILayer>(layer.get());

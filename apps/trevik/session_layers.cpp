@@ -1,6 +1,7 @@
 #include "apps/trevik/session_layers.h"
 
 #include "apps/trevik/session_action_table.h"
+#include "platform/com/out_param.h"
 #include "platform/host/layer.h"
 
 #include <gdal_priv.h>
@@ -43,7 +44,7 @@ class SessionLayer : public velk::ComObjectRoot<SessionLayer, ILayer> {
   }
   HRESULT get_Visible(VARIANT_BOOL* visible) override {
     if (!visible) return E_POINTER;
-    *visible = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
+    *visible = velk::ToVariantBool(visible_);
     return S_OK;
   }
   HRESULT put_Visible(VARIANT_BOOL visible) override {
@@ -52,7 +53,7 @@ class SessionLayer : public velk::ComObjectRoot<SessionLayer, ILayer> {
   }
   HRESULT get_Valid(VARIANT_BOOL* valid) override {
     if (!valid) return E_POINTER;
-    *valid = valid_ ? VARIANT_TRUE : VARIANT_FALSE;
+    *valid = velk::ToVariantBool(valid_);
     return S_OK;
   }
 

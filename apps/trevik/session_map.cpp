@@ -9,6 +9,7 @@
 #include "interfaces/zel_coord_tool.h"
 #include "platform/com/connection_point.h"
 #include "platform/com/hresult_text.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/command.h"
 #include "platform/host/command_bars.h"
@@ -316,7 +317,7 @@ void Dock(SessionContext& s, const SessionLine& l) {
   auto window = Dockable(session, ArgOrMissing(l.args, 1, L"a dockable window's ProgID"));
   // The host brings its toolbars up to date while it is idle: before the user acts and after.
   UpdateCommandStates(session);
-  velk::Check(window->Show(what == L"show" ? VARIANT_TRUE : VARIANT_FALSE));
+  velk::Check(window->Show(velk::ToVariantBool(what == L"show")));
   UpdateCommandStates(session);
 }
 

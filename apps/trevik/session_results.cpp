@@ -1,6 +1,7 @@
 // The host's own preference for tools' results: `add-results on|off`.
 #include "apps/trevik/session_action_table.h"
 #include "platform/com/hresult_text.h"
+#include "platform/com/out_param.h"
 #include "platform/host/result_settings.h"
 #include "platform/registry/activation.h"
 
@@ -14,8 +15,7 @@ void AddResults(SessionContext& s, const SessionLine& l) {
   velk::ComPtr<IResultSettings> results;
   HRESULT hr = CoCreateInstance(velk::host::CLSID_ResultSettings, nullptr, CLSCTX_ALL,
                                 IidOf<IResultSettings>(), results.put_void());
-  if (SUCCEEDED(hr))
-    hr = results->put_AddResultsToMap(state == L"on" ? VARIANT_TRUE : VARIANT_FALSE);
+  if (SUCCEEDED(hr)) hr = results->put_AddResultsToMap(velk::ToVariantBool(state == L"on"));
   if (FAILED(hr)) FailLine(L"add-results " + state + L": " + velk::HresultText(hr));
 }
 

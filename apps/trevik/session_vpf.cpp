@@ -16,6 +16,7 @@
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/object.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/feature_class.h"
@@ -115,7 +116,7 @@ void VectorSwitch(SessionContext& context, const SessionLine& l) {
   const std::wstring& which = l.Arg(1, L"a switch");
   const std::wstring& state = l.Arg(2, L"on or off");
   if (state != L"on" && state != L"off") FailLine(L"a switch is on or off, not " + state);
-  const VARIANT_BOOL value = state == L"on" ? VARIANT_TRUE : VARIANT_FALSE;
+  const VARIANT_BOOL value = velk::ToVariantBool(state == L"on");
   if (which == L"display-coverages")
     layer->put_DisplayCoverages(value);
   else if (which == L"use-geosym")

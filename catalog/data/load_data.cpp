@@ -5,6 +5,7 @@
 #include "catalog/data/run_log.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
+#include "platform/com/out_param.h"
 #include "platform/host/dataset.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/track_cancel.h"
@@ -90,7 +91,7 @@ HRESULT LoadData::get_Enabled(VARIANT_BOOL* enabled) {
   *enabled = VARIANT_FALSE;
   VELK_TRY
   if (!IsZelExtensionEnabled()) return S_OK;
-  *enabled = TestSelectedItem() ? VARIANT_TRUE : VARIANT_FALSE;
+  *enabled = ToVariantBool(TestSelectedItem());
   return S_OK;
   VELK_CATCH
 }

@@ -2,6 +2,7 @@
 
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
+#include "platform/com/out_param.h"
 #include "platform/host/dataset.h"
 #include "platform/host/track_cancel.h"
 
@@ -78,12 +79,10 @@ HRESULT CreateZelLayer::Run() {
   events_.Reset();
   const std::wstring folder = m_dialog.Folder();
   WithDataManagerEvents(manager.get(), static_cast<IDataManagerEvents*>(this), [&] {
-    return manager->CreateCatalog(m_dialog.Workspace(), m_dialog.Kind(),
-                                  folder.empty() ? nullptr : Bstr(folder).get(),
-                                  Bstr(m_dialog.Name()),
-                                  m_dialog.SeparateRpfCatalogs() ? VARIANT_TRUE : VARIANT_FALSE,
-                                  m_dialog.ManagedCatalogs() ? VARIANT_TRUE : VARIANT_FALSE,
-                                  cancel.get());
+    return manager->CreateCatalog(
+        m_dialog.Workspace(), m_dialog.Kind(), folder.empty() ? nullptr : Bstr(folder).get(),
+        Bstr(m_dialog.Name()), ToVariantBool(m_dialog.SeparateRpfCatalogs()),
+        ToVariantBool(m_dialog.ManagedCatalogs()), cancel.get());
   });
   if (events_.Errors() > 0)
     ShowHostMessageBox(*this, kIdsDataManagementErrors, kErrorCaptionId, kStopOk);

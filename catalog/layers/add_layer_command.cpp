@@ -3,6 +3,7 @@
 #include "catalog/layers/add_zel_layers_operation.h"
 #include "framework/host_object_creation.h"
 #include "interfaces/corvane_ids.h"
+#include "platform/com/out_param.h"
 #include "platform/host/browse_dialog.h"
 #include "platform/productline/catalog_filters.h"
 
@@ -25,8 +26,7 @@ HRESULT AddLayer::OnClick() {
                           &productline::CLSID_QcFilterZelManagedVpfCatalog};
   const std::size_t offered = globe ? 2 : 4;
   for (std::size_t i = 0; i < offered; ++i)
-    filters->AddFilter(CreateHostObject<IBrowseFilter>(*kinds[i]).get(),
-                       i == 0 ? VARIANT_TRUE : VARIANT_FALSE);
+    filters->AddFilter(CreateHostObject<IBrowseFilter>(*kinds[i]).get(), ToVariantBool(i == 0));
   dialog->put_Title(Bstr(LoadResString(kIdsZelCatalogsTitle)));
   dialog->put_AllowMultiSelect(VARIANT_TRUE);
   HWND owner = nullptr;

@@ -8,6 +8,7 @@
 #include "interfaces/lumeris_ids.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_settings.h"
+#include "platform/com/out_param.h"
 #include "platform/host/feature_class.h"
 #include "platform/host/globe_display.h"
 #include "platform/host/table.h"
@@ -215,7 +216,7 @@ HRESULT AddZelLayersOperation::Do() {
     canUndo_ = VARIANT_FALSE;
     canRedo_ = VARIANT_FALSE;
     added_.clear();
-    const VARIANT_BOOL visible = ReadLayerVisibilityDefault() ? VARIANT_TRUE : VARIANT_FALSE;
+    const VARIANT_BOOL visible = ToVariantBool(ReadLayerVisibilityDefault());
     for (const ComPtr<IName>& pick : picks_) {
       ComPtr<ITable> catalog;
       ComPtr<ILayer> layer = MakeLayer(pick.get(), manager.get(), std::addressof(catalog));

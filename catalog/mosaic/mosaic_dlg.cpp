@@ -6,6 +6,7 @@
 #include "framework/message_helpers.h"
 #include "framework/scratch_folder.h"
 #include "interfaces/zel_layer_interfaces.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/display_class_ids.h"
 #include "platform/host/raster_catalog.h"
@@ -58,7 +59,7 @@ MosaicRastersDlg::MosaicRastersDlg() {
     m_browse->get_ObjectFilters(filters.put());
     for (std::size_t i = 0; filters && i < std::size(kSaveFilters); ++i) {
       auto filter = CreateHostObject<IBrowseFilter>(*kSaveFilters[i]);
-      filters->AddFilter(filter.get(), i == 1 ? VARIANT_TRUE : VARIANT_FALSE);
+      filters->AddFilter(filter.get(), ToVariantBool(i == 1));
     }
   } catch (...) {
     // Without the host's browse dialog the output is typed.

@@ -6,6 +6,7 @@
 #include "framework/message_helpers.h"
 #include "framework/raster_helpers.h"
 #include "interfaces/zel_layer_interfaces.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/analysis_op_support.h"
 #include "platform/host/data_class_ids.h"
@@ -113,7 +114,7 @@ MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
     RequireInterface<IRasterResampling>(rasters.get())->put_ResamplingMode(0);
   auto props = RequireInterface<IRasterMosaicProps>(rasters.get());
   props->put_KeepCells(VARIANT_TRUE);
-  props->put_Replace(p.output.replace ? VARIANT_TRUE : VARIANT_FALSE);
+  props->put_Replace(ToVariantBool(p.output.replace));
   if (p.cancel) props->putref_CancelTracker(p.cancel.get());
 
   const MosaicOutput& out = p.output;

@@ -9,6 +9,7 @@
 
 #include "corvane/corvane_module.h"
 #include "framework/extension_lookup.h"
+#include "platform/com/out_param.h"
 #include "platform/win/property_sheet_impl.h"
 
 namespace velk::corvane {
@@ -80,7 +81,7 @@ class OptionsPage : public WTL::CPropertyPageImpl<T> {
                      (static_cast<unsigned>(v) & 0xFFFF) == 0xFFFF ? BST_CHECKED : BST_UNCHECKED);
   }
   VARIANT_BOOL ReadBool(int id) const {
-    return ::IsDlgButtonChecked(this->m_hWnd, id) == BST_CHECKED ? VARIANT_TRUE : VARIANT_FALSE;
+    return ToVariantBool(::IsDlgButtonChecked(this->m_hWnd, id) == BST_CHECKED);
   }
   // The first 19 characters of the edit, as the narrow text atoi and atof read.
   std::string ReadNumberText(int id) const {

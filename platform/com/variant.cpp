@@ -7,12 +7,14 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/com/out_param.h"
 #include "platform/com/safearray.h"
 #include "platform/com/plain_text.h"
 
 namespace {
 
 using velk::EqualsNoCase;
+using velk::ToVariantBool;
 using velk::Trim;
 
 // ---- types ---------------------------------------------------------------------------------
@@ -283,7 +285,7 @@ HRESULT StoreNum(const Num& n, VARTYPE vt, VARIANT* out) {
     }
     case VT_BOOL: {
       bool b = n.kind == Num::kInt ? n.i != 0 : n.kind == Num::kUInt ? n.u != 0 : n.d != 0;
-      out->boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
+      out->boolVal = ToVariantBool(b);
       break;
     }
     default: return DISP_E_TYPEMISMATCH;
@@ -474,7 +476,7 @@ HRESULT Convert(const VARIANT& from, LCID lcid, VARTYPE vt, VARIANT* out) {
       std::wstring_view t = Trim(text);
       if (EqualsNoCase(t, L"true") || EqualsNoCase(t, L"false")) {
         out->vt = VT_BOOL;
-        out->boolVal = EqualsNoCase(t, L"true") ? VARIANT_TRUE : VARIANT_FALSE;
+        out->boolVal = ToVariantBool(EqualsNoCase(t, L"true"));
         return S_OK;
       }
     }

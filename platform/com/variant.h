@@ -9,6 +9,7 @@
 
 #include "platform/com/base_types.h"
 #include "platform/com/bstr.h"
+#include "platform/com/out_param.h"
 #include "platform/com/unknown.h"
 
 using VARTYPE = std::uint16_t;
@@ -203,7 +204,7 @@ class Variant : public VARIANT {
   // bool is VT_BOOL (true = VARIANT_TRUE, -1).
   Variant(bool b) noexcept {
     vt = VT_BOOL;
-    boolVal = b ? VARIANT_TRUE : VARIANT_FALSE;
+    boolVal = ToVariantBool(b);
   }
   // Integers keep their width and signedness: VT_I1/UI1/I2/UI2/I4/UI4/I8/UI8.
   template <std::integral T>

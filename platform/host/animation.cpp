@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "platform/com/out_param.h"
+
 namespace velk::host {
 namespace {
 
@@ -115,7 +117,7 @@ class Track : public ComObjectRoot<Track, IAnimationTrack> {
   HRESULT get_AttachedObject(IUnknown** object) override { return attached_.CopyTo(object); }
   HRESULT get_Enabled(VARIANT_BOOL* enabled) override { return Out(enabled, enabled_); }
   HRESULT put_Enabled(VARIANT_BOOL enabled) override {
-    enabled_ = enabled ? VARIANT_TRUE : VARIANT_FALSE;
+    enabled_ = ToVariantBool(enabled);
     return S_OK;
   }
 

@@ -3,7 +3,9 @@
 #include <cwctype>
 #include <filesystem>
 
+#include "platform/com/enum_list.h"
 #include "platform/com/object.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/analysis/raster_mosaic.h"
@@ -68,7 +70,7 @@ class FilterObject : public ComObjectRoot<FilterObject, IBrowseFilter, IRasterFo
   }
   HRESULT get_IsDatabase(VARIANT_BOOL* database) override {
     if (!database) return E_POINTER;
-    *database = info_ && info_->database ? VARIANT_TRUE : VARIANT_FALSE;
+    *database = ToVariantBool(info_ && info_->database);
     return S_OK;
   }
   HRESULT get_Name(BSTR* name) override {
@@ -119,7 +121,7 @@ class FilterCollection : public ComObjectRoot<FilterCollection, IBrowseFilterCol
   HRESULT GetFilter(LONG index, IBrowseFilter** filter, VARIANT_BOOL* isDefault) override {
     if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) return E_INVALIDARG;
     if (filter) items_[index].first.CopyTo(filter);
-    if (isDefault) *isDefault = items_[index].second ? VARIANT_TRUE : VARIANT_FALSE;
+    if (isDefault) *isDefault = ToVariantBool(items_[index].second);
     return S_OK;
   }
 
@@ -202,25 +204,6 @@ ComPtr<IBrowseObject> MakeBrowseObject(const std::wstring& path) {
   return o;
 }
 
-class BrowseObjectEnum : public ComObjectRoot<BrowseObjectEnum, IEnumBrowseObject> {
- public:
-  void Add(ComPtr<IBrowseObject> o) { items_.push_back(std::move(o)); }
-  HRESULT Next(IBrowseObject** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (pos_ >= items_.size()) return S_FALSE;
-    return items_[pos_++].CopyTo(object);
-  }
-  HRESULT Reset() override {
-    pos_ = 0;
-    return S_OK;
-  }
-
- private:
-  std::vector<ComPtr<IBrowseObject>> items_;
-  std::size_t pos_ = 0;
-};
-
 class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog, ISaveDialogAnswers> {
  public:
   using IBrowseDialog::QueryInterface;
@@ -231,7 +214,7 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog, ISaveDial
   }
   HRESULT get_ReplaceExisting(VARIANT_BOOL* replace) override {
     if (!replace) return E_POINTER;
-    *replace = replace_ ? VARIANT_TRUE : VARIANT_FALSE;
+    *replace = ToVariantBool(replace_);
     return S_OK;
   }
   HRESULT FinalConstruct() {
@@ -257,7 +240,7 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog, ISaveDial
   HRESULT DoModalSave(HWND parent, VARIANT_BOOL* ok) override {
     if (!ok) return E_POINTER;
     std::vector<std::wstring> paths;
-    *ok = Show(true, parent, paths) ? VARIANT_TRUE : VARIANT_FALSE;
+    *ok = ToVariantBool(Show(true, parent, paths));
     chosen_.Reset();
     replace_ = false;
     if (*ok) {
@@ -272,16 +255,15 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog, ISaveDial
     if (!selection || !ok) return E_POINTER;
     *selection = nullptr;
     std::vector<std::wstring> paths;
-    *ok = Show(false, parent, paths) ? VARIANT_TRUE : VARIANT_FALSE;
+    *ok = ToVariantBool(Show(false, parent, paths));
     VELK_TRY
-    auto list = MakeObjectPtr<BrowseObjectEnum, IEnumBrowseObject>();
+    std::vector<ComPtr<IBrowseObject>> chosen;
     if (*ok) {
-      for (const std::wstring& path : paths)
-        static_cast<BrowseObjectEnum*>(list.get())->Add(MakeBrowseObject(path));
+      for (const std::wstring& path : paths) chosen.push_back(MakeBrowseObject(path));
       location_ = FromUtf8(fs::path(ToUtf8(paths.front())).parent_path().string());
       name_ = FromUtf8(fs::path(ToUtf8(paths.front())).filename().string());
     }
-    *selection = list.Detach();
+    *selection = MakeListEnum<IEnumBrowseObject, IBrowseObject>(std::move(chosen)).Detach();
     return S_OK;
     VELK_CATCH
   }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/geometry.h"
 #include "platform/host/symbol.h"
@@ -192,7 +193,7 @@ class MultiPartRamp : public RampBase<MultiPartRamp, IMultiPartColorRamp> {
         colours_.push_back(c);
       }
     }
-    *ok = colours_.empty() ? VARIANT_FALSE : VARIANT_TRUE;
+    *ok = ToVariantBool(!colours_.empty());
     return S_OK;
   }
   HRESULT Clone(IClone** copy) override {

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/com/variant.h"
 #include "platform/host/application.h"
@@ -19,16 +20,10 @@ namespace {
 constexpr const wchar_t* kLineVertical = L"line:vertical";
 constexpr const char* kTemplateHeading = "velk graph template 1";
 
-HRESULT OutText(const std::wstring& s, BSTR* out) {
-  if (!out) return E_POINTER;
-  *out = AllocBstr(s);
-  return S_OK;
-}
-
 class DataGraphSeries : public ComObjectRoot<DataGraphSeries, IDataGraphSeries> {
  public:
   void SetType(std::wstring type) { type_ = std::move(type); }
-  HRESULT get_Type(BSTR* type) override { return OutText(type_, type); }
+  HRESULT get_Type(BSTR* type) override { return OutText(type, type_); }
   HRESULT put_Color(LONG color) override {
     color_ = color;
     return S_OK;
@@ -124,19 +119,19 @@ std::vector<GraphWindow*>& LiveWindows() {
 
 class DataGraph : public ComObjectRoot<DataGraph, IDataGraph> {
  public:
-  HRESULT get_Name(BSTR* name) override { return OutText(name_, name); }
+  HRESULT get_Name(BSTR* name) override { return OutText(name, name_); }
   HRESULT put_Name(BSTR name) override {
     name_ = BstrToWstring(name);
     return S_OK;
   }
-  HRESULT get_Title(BSTR* title) override { return OutText(picture_.title, title); }
+  HRESULT get_Title(BSTR* title) override { return OutText(title, picture_.title); }
   HRESULT put_Title(BSTR title) override {
     picture_.title = BstrToWstring(title);
     return S_OK;
   }
   HRESULT get_AxisTitle(LONG axis, BSTR* title) override {
-    if (axis == kGraphAxisHorizontal) return OutText(picture_.horizontalTitle, title);
-    if (axis == kGraphAxisVertical) return OutText(picture_.verticalTitle, title);
+    if (axis == kGraphAxisHorizontal) return OutText(title, picture_.horizontalTitle);
+    if (axis == kGraphAxisVertical) return OutText(title, picture_.verticalTitle);
     return E_INVALIDARG;
   }
   HRESULT put_AxisTitle(LONG axis, BSTR title) override {
@@ -176,7 +171,7 @@ class DataGraph : public ComObjectRoot<DataGraph, IDataGraph> {
     template_ = BstrToWstring(path);
     return S_OK;
   }
-  HRESULT get_TemplatePath(BSTR* path) override { return OutText(template_, path); }
+  HRESULT get_TemplatePath(BSTR* path) override { return OutText(path, template_); }
   HRESULT AddSeries(BSTR type, IDataGraphSeries** series) override {
     if (!series) return E_POINTER;
     *series = nullptr;
@@ -253,11 +248,11 @@ class GraphWindow : public ComObjectRoot<GraphWindow, IGraphWindow> {
   }
   HRESULT get_Visible(VARIANT_BOOL* visible) override {
     if (!visible) return E_POINTER;
-    *visible = visible_ ? VARIANT_TRUE : VARIANT_FALSE;
+    *visible = ToVariantBool(visible_);
     return S_OK;
   }
-  HRESULT get_PicturePath(BSTR* path) override { return OutText(FromUtf8(picture_), path); }
-  HRESULT get_DataPath(BSTR* path) override { return OutText(FromUtf8(data_), path); }
+  HRESULT get_PicturePath(BSTR* path) override { return OutText(path, FromUtf8(picture_)); }
+  HRESULT get_DataPath(BSTR* path) override { return OutText(path, FromUtf8(data_)); }
 
   IDataGraph* Graph() const { return graph_.get(); }
 

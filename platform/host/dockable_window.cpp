@@ -2,6 +2,7 @@
 
 #include <cwctype>
 
+#include "platform/com/out_param.h"
 #include "platform/host/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/win/window.h"
@@ -34,7 +35,7 @@ HRESULT DockableWindow::Show(VARIANT_BOOL show) {
 
 HRESULT DockableWindow::IsVisible(VARIANT_BOOL* visible) {
   if (!visible) return E_POINTER;
-  *visible = def_ && visible_ ? VARIANT_TRUE : VARIANT_FALSE;
+  *visible = ToVariantBool(def_ && visible_);
   return S_OK;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com/enum_list.h"
 #include "platform/host/field_objects.h"
 
 namespace velk::host {
@@ -53,25 +54,6 @@ class FieldErrorObject : public ComObjectRoot<FieldErrorObject, IFieldError> {
  private:
   LONG index_ = -1;
   LONG kind_ = 0;
-};
-
-class FieldErrorEnum : public ComObjectRoot<FieldErrorEnum, IEnumFieldError> {
- public:
-  void Add(ComPtr<IFieldError> e) { items_.push_back(std::move(e)); }
-  HRESULT Next(IFieldError** error) override {
-    if (!error) return E_POINTER;
-    *error = nullptr;
-    if (pos_ >= items_.size()) return S_FALSE;
-    return items_[pos_++].CopyTo(error);
-  }
-  HRESULT Reset() override {
-    pos_ = 0;
-    return S_OK;
-  }
-
- private:
-  std::vector<ComPtr<IFieldError>> items_;
-  std::size_t pos_ = 0;
 };
 
 }  // namespace
@@ -148,16 +130,14 @@ HRESULT FieldChecker::Validate(IFields* fields, IEnumFieldError** errors, IField
   }
   *fixed = MakeFields(specs).Detach();
   if (!found.empty()) {
-    ComObject<FieldErrorEnum>* e = nullptr;
-    Check(ComObject<FieldErrorEnum>::Create(&e));
-    auto list = ComPtr<IEnumFieldError>::Attach(e);
+    std::vector<ComPtr<IFieldError>> list;
     for (const auto& [index, error] : found) {
       ComObject<FieldErrorObject>* fe = nullptr;
       Check(ComObject<FieldErrorObject>::Create(&fe));
       fe->Init(index, error);
-      e->Add(ComPtr<IFieldError>::Attach(fe));
+      list.push_back(ComPtr<IFieldError>::Attach(fe));
     }
-    *errors = list.Detach();
+    *errors = MakeListEnum<IEnumFieldError, IFieldError>(std::move(list)).Detach();
   }
   return S_OK;
   VELK_CATCH

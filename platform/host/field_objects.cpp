@@ -202,12 +202,12 @@ ComPtr<IField> MakeField(const FieldSpec& spec, bool editable) {
   edit->put_Length(spec.length);
   edit->put_Precision(spec.precision);
   edit->put_Scale(spec.scale);
-  edit->put_IsNullable(spec.nullable ? VARIANT_TRUE : VARIANT_FALSE);
+  edit->put_IsNullable(ToVariantBool(spec.nullable));
   if (spec.type == kFieldGeometry) {
     auto def = MakeObjectPtr<GeometryDef, IGeometryDefEdit>();
     def->put_GeometryType(spec.geometryType);
-    def->put_HasZ(spec.hasZ ? VARIANT_TRUE : VARIANT_FALSE);
-    def->put_HasM(spec.hasM ? VARIANT_TRUE : VARIANT_FALSE);
+    def->put_HasZ(ToVariantBool(spec.hasZ));
+    def->put_HasM(ToVariantBool(spec.hasM));
     def->putref_SpatialReference(spec.sr.get());
     edit->putref_GeometryDef(def.get());
   }

@@ -376,8 +376,8 @@ class VertexGeometry : public GeometryBase<Derived, Leaf, IPointCollection, More
     ComPtr<IPoint> p = NewPoint(v.x, v.y, data_.sr.get());
     p->put_Z(v.z);
     p->put_M(v.m);
-    p->put_ZAware(data_.zAware ? VARIANT_TRUE : VARIANT_FALSE);
-    p->put_MAware(data_.mAware ? VARIANT_TRUE : VARIANT_FALSE);
+    p->put_ZAware(ToVariantBool(data_.zAware));
+    p->put_MAware(ToVariantBool(data_.mAware));
     *point = p.Detach();
     return S_OK;
   }

@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/com/out_param.h"
 #include "platform/host/geometry.h"
 #include "platform/host/graphics_objects.h"
 #include "platform/host/layer.h"
@@ -90,9 +91,7 @@ class GlobeGraphicsLayer
   HRESULT get_ElementCount(LONG* n) override { return graphics_.get_ElementCount(n); }
 
   // IGraphicsLayer
-  HRESULT get_Active(VARIANT_BOOL* active) override {
-    return Out(active, active_ ? VARIANT_TRUE : VARIANT_FALSE);
-  }
+  HRESULT get_Active(VARIANT_BOOL* active) override { return Out(active, ToVariantBool(active_)); }
 
   // IGraphicsSelection
   HRESULT SelectElement(IElement* element) override {
@@ -133,12 +132,6 @@ class GlobeGraphicsLayer
   }
 
  private:
-  template <class T>
-  static HRESULT Out(T* out, T v) {
-    if (!out) return E_POINTER;
-    *out = v;
-    return S_OK;
-  }
   void Unselect(IElement* element) {
     for (auto it = selected_.begin(); it != selected_.end(); ++it)
       if (IsSameObject(it->get(), element)) {
@@ -166,7 +159,7 @@ class GlobeElementProperties
     return S_OK;
   }
   HRESULT put_DrapeElement(VARIANT_BOOL drape) override {
-    drape_ = drape ? VARIANT_TRUE : VARIANT_FALSE;
+    drape_ = ToVariantBool(drape);
     return S_OK;
   }
   HRESULT get_MaxViewDistance(double* km) override {

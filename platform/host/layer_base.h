@@ -4,6 +4,8 @@
 // Platform-internal.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,8 @@
 #include "platform/host/layer_draw.h"
 #include "platform/host/layer_drawing.h"
 #include "platform/host/layer_kinds.h"
+#include "platform/host/persist_bytes.h"
+#include "platform/host/raster_catalog_layer.h"
 
 namespace velk::host {
 
@@ -107,12 +111,64 @@ class LayerBase : public ComObjectRoot<Derived, ILayer, ILayerExtent, ILayerExte
   }
 
  protected:
+  // A layer's stream record (IPersistStream), framed by its byte count: the version, the
+  // layer's texts, its visibility, then what `more` adds.
+  template <std::size_t N, class WriteMore>
+  HRESULT SaveLayerRecord(IStream* stream, const std::array<std::wstring, N>& texts,
+                          WriteMore&& more) const {
+    ByteWriter w;
+    w.U32(kLayerStreamVersion);
+    for (const std::wstring& text : texts) w.Text(ToUtf8(text));
+    w.U32(visible_ ? 1 : 0);
+    more(w);
+    return WriteFramedRecord(stream, w.bytes);
+  }
+  // Reads a record written by SaveLayerRecord; `more` reads what the class added and gives the
+  // result. E_FAIL for a record cut short or of another version; the layer takes nothing then.
+  template <std::size_t N, class ReadMore>
+  static HRESULT LoadLayerRecord(IStream* stream, std::array<std::wstring, N>* texts, bool* visible,
+                                 ReadMore&& more) {
+    std::string bytes;
+    if (FAILED(ReadFramedRecord(stream, bytes))) return E_FAIL;
+    ByteReader r{bytes};
+    if (r.U32() != kLayerStreamVersion) return E_FAIL;
+    for (std::wstring& text : *texts) text = FromUtf8(r.Text());
+    *visible = r.U32() != 0;
+    if (!r.ok) return E_FAIL;
+    return more(r);
+  }
+
   std::wstring name_;
   bool visible_ = true;
   double minimumScale_ = 0;
   double maximumScale_ = 0;
   SHORT transparency_ = 0;
   std::vector<ComPtr<IUnknown>> extensions_;
+
+ private:
+  static constexpr std::uint32_t kLayerStreamVersion = 1;
+};
+
+// A layer with a definition query that a document keeps in its stream: the query
+// (IFeatureLayerDefinition) and the fixed part of IPersistStream (the class id, always dirty, no
+// size); Derived saves and loads itself through SaveLayerRecord and LoadLayerRecord.
+template <class Derived, const CLSID& kClassId, class... More>
+class PersistentLayerBase
+    : public LayerBase<Derived, More..., IFeatureLayerDefinition, IPersistStream> {
+ public:
+  HRESULT get_DefinitionExpression(BSTR* expression) override {
+    return OutText(expression, definition_);
+  }
+  HRESULT put_DefinitionExpression(BSTR expression) override {
+    definition_ = BstrToWstring(expression);
+    return S_OK;
+  }
+  HRESULT GetClassID(CLSID* clsid) override { return Out(clsid, kClassId); }
+  HRESULT IsDirty() override { return S_OK; }
+  HRESULT GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+
+ protected:
+  std::wstring definition_;
 };
 
 }  // namespace velk::host

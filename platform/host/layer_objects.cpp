@@ -202,34 +202,18 @@ class UniqueValueRendererObject
 };
 
 class FeatureLayerObject
-    : public LayerBase<FeatureLayerObject, IFeatureLayer, IFeatureSelection, IGeoFeatureLayer,
-                       IFeatureLayerDefinition, IPersistStream> {
+    : public PersistentLayerBase<FeatureLayerObject, CLSID_FeatureLayer, IFeatureLayer,
+                                 IFeatureSelection, IGeoFeatureLayer> {
  public:
   HRESULT Draw(LONG phase, IDisplay* display, ITrackCancel* cancel) override {
     if (phase != kDrawPhaseGeography || !visible_) return S_OK;
     return DrawFeaturesOnDisplay(display, featureClass_.get(), renderer_.get(), definition_,
                                  cancel);
   }
-  HRESULT get_DefinitionExpression(BSTR* expression) override {
-    if (!expression) return E_POINTER;
-    *expression = AllocBstr(definition_);
-    return S_OK;
-  }
-  HRESULT put_DefinitionExpression(BSTR expression) override {
-    definition_ = BstrToWstring(expression);
-    return S_OK;
-  }
 
   // IPersistStream: the layer's settings and where its feature class lies (the workspace
   // factory's ProgID, the workspace's path and the class's name); a class no longer there
   // leaves the layer without one rather than failing the document.
-  HRESULT GetClassID(CLSID* clsid) override {
-    if (!clsid) return E_POINTER;
-    *clsid = CLSID_FeatureLayer;
-    return S_OK;
-  }
-  HRESULT IsDirty() override { return S_OK; }
-  HRESULT GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
   HRESULT Save(IStream* stream, BOOL) override {
     if (!stream) return E_POINTER;
     VELK_TRY
@@ -251,29 +235,25 @@ class FeatureLayerObject
         }
       }
     }
-    ByteWriter w;
-    w.U32(kStreamVersion);
-    for (const std::wstring* text : {&name_, &definition_, &progId, &workspace, &dataset})
-      w.Text(ToUtf8(*text));
-    w.U32(visible_ ? 1 : 0);
-    w.F64(minimumScale_);
-    w.F64(maximumScale_);
-    return WriteFramedRecord(stream, w.bytes);
+    return SaveLayerRecord(stream, std::array{name_, definition_, progId, workspace, dataset},
+                           [this](ByteWriter& w) {
+                             w.F64(minimumScale_);
+                             w.F64(maximumScale_);
+                           });
     VELK_CATCH
   }
   HRESULT Load(IStream* stream) override {
     if (!stream) return E_POINTER;
     VELK_TRY
-    std::string bytes;
-    if (FAILED(ReadFramedRecord(stream, bytes))) return E_FAIL;
-    ByteReader r{bytes};
-    if (r.U32() != kStreamVersion) return E_FAIL;
-    std::wstring texts[5];
-    for (std::wstring& t : texts) t = FromUtf8(r.Text());
-    const bool visible = r.U32() != 0;
-    const double minimum = r.F64();
-    const double maximum = r.F64();
-    if (!r.ok) return E_FAIL;
+    std::array<std::wstring, 5> texts;
+    bool visible = false;
+    double minimum = 0, maximum = 0;
+    HRESULT hr = LoadLayerRecord(stream, &texts, &visible, [&](ByteReader& r) {
+      minimum = r.F64();
+      maximum = r.F64();
+      return r.ok ? S_OK : E_FAIL;
+    });
+    if (FAILED(hr)) return hr;
     name_ = texts[0];
     definition_ = texts[1];
     visible_ = visible;
@@ -357,11 +337,9 @@ class FeatureLayerObject
     for (LONG i : all) s->Remove(i);
     return s;
   }
-  static constexpr std::uint32_t kStreamVersion = 1;
   ComPtr<IFeatureClass> featureClass_;
   ComPtr<ISelectionSet> selection_;
   ComPtr<IFeatureRenderer> renderer_;
-  std::wstring definition_;
 };
 
 class RasterRendererObject : public ComObjectRoot<RasterRendererObject, IRasterRenderer> {

@@ -2,32 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/com/enum_list.h"
 #include "platform/host/layer_kinds.h"
 #include "platform/host/uid.h"
 #include "platform/com/answers.h"
 
 namespace velk::host {
 namespace {
-
-// A snapshot of layers handed out by get_Layers.
-class LayerEnum : public ComObjectRoot<LayerEnum, IEnumLayer> {
- public:
-  void Init(std::vector<ComPtr<ILayer>> layers) { layers_ = std::move(layers); }
-  HRESULT Next(ILayer** layer) override {
-    if (!layer) return E_POINTER;
-    *layer = nullptr;
-    if (pos_ >= layers_.size()) return S_FALSE;
-    return layers_[pos_++].CopyTo(layer);
-  }
-  HRESULT Reset() override {
-    pos_ = 0;
-    return S_OK;
-  }
-
- private:
-  std::vector<ComPtr<ILayer>> layers_;
-  std::size_t pos_ = 0;
-};
 
 // Any layer answers a null interface.
 bool Answers(ILayer* layer, const IID* iid) { return !iid || velk::Answers(layer, *iid); }
@@ -108,9 +89,8 @@ HRESULT LayerList::Enumerate(IUID* uid, VARIANT_BOOL recursive, IEnumLayer** lay
   std::vector<ComPtr<ILayer>> found;
   for (const auto& l : layers_)
     Collect(l.get(), uid ? &iid : nullptr, recursive != VARIANT_FALSE, found, 0);
-  auto e = MakeObjectPtr<LayerEnum, IEnumLayer>();
-  static_cast<LayerEnum*>(e.get())->Init(std::move(found));
-  *layers = e.Detach();
+  // A snapshot: layers added or removed later do not change it.
+  *layers = MakeListEnum<IEnumLayer, ILayer>(std::move(found)).Detach();
   return S_OK;
   VELK_CATCH
 }

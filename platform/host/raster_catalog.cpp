@@ -64,31 +64,7 @@ class WorkspaceRasterCatalog
   std::vector<std::wstring> selected_;
 };
 
-class DatasetList : public ComObjectRoot<DatasetList, IEnumDataset> {
- public:
-  std::vector<ComPtr<IDataset>> items;
-  HRESULT Next(IDataset** dataset) override {
-    if (!dataset) return E_POINTER;
-    *dataset = nullptr;
-    if (pos_ >= items.size()) return S_FALSE;
-    return items[pos_++].CopyTo(dataset);
-  }
-  HRESULT Reset() override {
-    pos_ = 0;
-    return S_OK;
-  }
-
- private:
-  std::size_t pos_ = 0;
-};
-
 }  // namespace
-
-ComPtr<IEnumDataset> MakeDatasetList(std::vector<ComPtr<IDataset>> datasets) {
-  auto list = MakeObjectPtr<DatasetList, IEnumDataset>();
-  static_cast<DatasetList*>(list.get())->items = std::move(datasets);
-  return list;
-}
 
 HRESULT CreateWorkspaceRasterCatalogObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<WorkspaceRasterCatalog>(outer, riid, ppv);

@@ -44,9 +44,6 @@ struct IRasterCatalogSelection : IUnknown {
 
 namespace velk::host {
 
-// An enumeration over the datasets given, in that order.
-ComPtr<IEnumDataset> MakeDatasetList(std::vector<ComPtr<IDataset>> datasets);
-
 inline constexpr CLSID CLSID_WorkspaceRasterCatalog =
     MakeGuid("{694E6767-8408-42EA-BD6A-AAF5900E6BAF}");
 

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "platform/com/bstr.h"
+#include "platform/com/enum_list.h"
+#include "platform/com/out_param.h"
 #include "platform/com/stream.h"
 #include "platform/com/text.h"
 #include "platform/host/color_ramp.h"
@@ -71,8 +73,8 @@ class RasterStretchRenderer
 };
 
 class RasterCatalogLayer
-    : public LayerBase<RasterCatalogLayer, IRasterCatalogLayer, IFeatureLayerDefinition,
-                       IPersistStream, IRasterCatalog, IRasterCatalogSelection> {
+    : public PersistentLayerBase<RasterCatalogLayer, CLSID_RasterCatalogLayer, IRasterCatalogLayer,
+                                 IRasterCatalog, IRasterCatalogSelection> {
  public:
   // IRasterCatalog: the rasters of every record, in the table's order; a raster that does not
   // open fails the whole (E_DATA_NOT_FOUND), so that nothing is put together without it.
@@ -88,7 +90,7 @@ class RasterCatalogLayer
       if (FAILED(hr)) return E_DATA_NOT_FOUND;
       found.push_back(raster.As<IDataset>());
     }
-    *datasets = MakeDatasetList(std::move(found)).Detach();
+    *datasets = MakeListEnum<IEnumDataset, IDataset>(std::move(found)).Detach();
     return S_OK;
     VELK_CATCH
   }
@@ -199,56 +201,35 @@ class RasterCatalogLayer
     return S_OK;
   }
 
-  // IFeatureLayerDefinition
-  HRESULT get_DefinitionExpression(BSTR* expression) override {
-    if (!expression) return E_POINTER;
-    *expression = AllocBstr(definition_);
-    return S_OK;
-  }
-  HRESULT put_DefinitionExpression(BSTR expression) override {
-    definition_ = BstrToWstring(expression);
-    return S_OK;
-  }
-
   // IPersistStream: the layer's settings and where its table lies (a database file and the
   // table's name), so that a map document brings it back; a table no longer there leaves the
   // layer invalid rather than failing the document.
-  HRESULT GetClassID(CLSID* clsid) override {
-    if (!clsid) return E_POINTER;
-    *clsid = CLSID_RasterCatalogLayer;
-    return S_OK;
-  }
-  HRESULT IsDirty() override { return S_OK; }
-  HRESULT GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
   HRESULT Save(IStream* stream, BOOL) override {
     if (!stream) return E_POINTER;
-    ByteWriter w;
-    w.U32(kStreamVersion);
-    for (const std::wstring* text :
-         {&name_, &source_.workspace, &source_.table, &pathField_, &definition_})
-      w.Text(ToUtf8(*text));
-    w.U32(visible_ ? 1 : 0);
-    w.U32(static_cast<std::uint32_t>(resampling_));
     const Stretch s = StretchSettings();
-    w.U32(s.present ? (s.custom ? 2 : 1) : 0);
-    w.F64(s.minimum);
-    w.F64(s.maximum);
-    return WriteFramedRecord(stream, w.bytes);
+    return SaveLayerRecord(
+        stream, std::array{name_, source_.workspace, source_.table, pathField_, definition_},
+        [&](ByteWriter& w) {
+          w.U32(static_cast<std::uint32_t>(resampling_));
+          w.U32(s.present ? (s.custom ? 2 : 1) : 0);
+          w.F64(s.minimum);
+          w.F64(s.maximum);
+        });
   }
   HRESULT Load(IStream* stream) override {
     if (!stream) return E_POINTER;
-    std::string bytes;
-    if (FAILED(ReadFramedRecord(stream, bytes))) return E_FAIL;
-    ByteReader r{bytes};
-    if (r.U32() != kStreamVersion) return E_FAIL;
-    std::wstring texts[5];
-    for (std::wstring& t : texts) t = FromUtf8(r.Text());
-    const bool visible = r.U32() != 0;
-    const std::uint32_t resampling = r.U32();
-    const std::uint32_t stretch = r.U32();
-    const double minimum = r.F64();
-    const double maximum = r.F64();
-    if (!r.ok || resampling > 2 || texts[3].empty()) return E_FAIL;
+    std::array<std::wstring, 5> texts;
+    bool visible = false;
+    std::uint32_t resampling = 0, stretch = 0;
+    double minimum = 0, maximum = 0;
+    HRESULT read = LoadLayerRecord(stream, &texts, &visible, [&](ByteReader& r) {
+      resampling = r.U32();
+      stretch = r.U32();
+      minimum = r.F64();
+      maximum = r.F64();
+      return !r.ok || resampling > 2 || texts[3].empty() ? E_FAIL : S_OK;
+    });
+    if (FAILED(read)) return read;
     name_ = texts[0];
     source_ = {texts[1], texts[2]};
     pathField_ = texts[3];
@@ -261,7 +242,7 @@ class RasterCatalogLayer
       HRESULT hr = CreateInstance<RasterStretchRenderer>(nullptr, IidOf<IRasterStretchRenderer>(),
                                                          s.put_void());
       if (FAILED(hr)) return hr;
-      s->put_UseCustomStatistics(stretch == 2 ? VARIANT_TRUE : VARIANT_FALSE);
+      s->put_UseCustomStatistics(ToVariantBool(stretch == 2));
       s->put_Minimum(minimum);
       s->put_Maximum(maximum);
       renderers_.emplace_back(s.get());
@@ -272,7 +253,6 @@ class RasterCatalogLayer
   }
 
  private:
-  static constexpr std::uint32_t kStreamVersion = 1;
   struct Stretch {
     bool present = false;
     bool custom = false;
@@ -329,7 +309,6 @@ class RasterCatalogLayer
   std::wstring pathField_ = L"FULL_NAME";
   LONG resampling_ = 0;
   std::vector<ComPtr<IUnknown>> renderers_;
-  std::wstring definition_;
 };
 
 }  // namespace

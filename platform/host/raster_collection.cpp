@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/analysis/raster_clip.h"
 #include "platform/host/analysis/raster_mosaic.h"
@@ -41,7 +42,7 @@ class RasterCollection
   using IRasterCollection::QueryInterface;
   HRESULT get_KeepCells(VARIANT_BOOL* keep) override {
     if (!keep) return E_POINTER;
-    *keep = keepCells_ ? VARIANT_TRUE : VARIANT_FALSE;
+    *keep = ToVariantBool(keepCells_);
     return S_OK;
   }
   HRESULT put_KeepCells(VARIANT_BOOL keep) override {
@@ -50,7 +51,7 @@ class RasterCollection
   }
   HRESULT get_Replace(VARIANT_BOOL* replace) override {
     if (!replace) return E_POINTER;
-    *replace = replace_ ? VARIANT_TRUE : VARIANT_FALSE;
+    *replace = ToVariantBool(replace_);
     return S_OK;
   }
   HRESULT put_Replace(VARIANT_BOOL replace) override {

@@ -7,6 +7,7 @@
 
 #include <gdal_priv.h>
 
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data_errors.h"
 #include "platform/host/dataset.h"
@@ -325,7 +326,7 @@ class RasterDatasetObject
   // ITemporaryDataset
   HRESULT get_IsTemporary(VARIANT_BOOL* temporary) override {
     if (!temporary) return E_POINTER;
-    *temporary = temporary_ ? VARIANT_TRUE : VARIANT_FALSE;
+    *temporary = ToVariantBool(temporary_);
     return S_OK;
   }
   // ISaveAs
@@ -418,10 +419,9 @@ class RasterDatasetObject
   }
   HRESULT CanDelete(VARIANT_BOOL* can) override {
     if (!can) return E_POINTER;
-    *can = handle_->get() &&
-                   access(std::filesystem::path(handle_->path()).parent_path().c_str(), W_OK) == 0
-               ? VARIANT_TRUE
-               : VARIANT_FALSE;
+    *can = ToVariantBool(
+        handle_->get() &&
+        access(std::filesystem::path(handle_->path()).parent_path().c_str(), W_OK) == 0);
     return S_OK;
   }
   HRESULT Delete() override {
@@ -535,7 +535,7 @@ class RasterSurfaceObject : public ComObjectRoot<RasterSurfaceObject, ISurface, 
   }
   HRESULT IsVoidZ(double z, VARIANT_BOOL* isVoid) override {
     if (!isVoid) return E_POINTER;
-    *isVoid = std::isnan(z) ? VARIANT_TRUE : VARIANT_FALSE;
+    *isVoid = ToVariantBool(std::isnan(z));
     return S_OK;
   }
   HRESULT get_ZFactor(double* f) override {
@@ -582,7 +582,7 @@ class RasterSurfaceObject : public ComObjectRoot<RasterSurfaceObject, ISurface, 
   }
   HRESULT get_CanDoCurvature(VARIANT_BOOL* can) override {
     if (!can) return E_POINTER;
-    *can = grid_ && SurfaceKnowsGroundUnits(Band()) ? VARIANT_TRUE : VARIANT_FALSE;
+    *can = ToVariantBool(grid_ && SurfaceKnowsGroundUnits(Band()));
     return S_OK;
   }
   HRESULT GetLineOfSight(IPoint* observer, IPoint* target, IPoint** obstruction,

@@ -1,5 +1,6 @@
 #include "platform/host/result_settings.h"
 
+#include "platform/com/out_param.h"
 #include "platform/registry/registry.h"
 
 namespace velk::host {
@@ -17,7 +18,7 @@ class ResultSettings : public ComObjectRoot<ResultSettings, IResultSettings> {
     if (RegQueryValueExW(key, kAddResultsToMapValue, nullptr, &type,
                          reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
         type == REG_DWORD && size == sizeof value)
-      *add = value ? VARIANT_TRUE : VARIANT_FALSE;
+      *add = ToVariantBool(value);
     RegCloseKey(key);
     return S_OK;
   }

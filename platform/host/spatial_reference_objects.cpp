@@ -11,6 +11,7 @@
 #include <ogr_spatialref.h>
 #include <proj.h>
 
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/spatial_reference_data.h"
 
@@ -53,7 +54,7 @@ class ReferenceBase : public ComObjectRoot<Derived, Leaf, ISpatialReferenceData>
   }
   HRESULT IsSame(ISpatialReference* other, VARIANT_BOOL* same) override {
     if (!same) return E_POINTER;
-    *same = SameReference(static_cast<Leaf*>(this), other) ? VARIANT_TRUE : VARIANT_FALSE;
+    *same = ToVariantBool(SameReference(static_cast<Leaf*>(this), other));
     return S_OK;
   }
   HRESULT ExportToWkt(BSTR* wkt) override {

@@ -1,5 +1,6 @@
 #include "platform/host/status_bar.h"
 
+#include "platform/com/out_param.h"
 #include "platform/host/track_cancel.h"
 
 namespace velk::host {
@@ -64,7 +65,7 @@ HRESULT StatusBar::Hide() {
 }
 HRESULT StatusBar::get_Visible(VARIANT_BOOL* visible) {
   if (!visible) return E_POINTER;
-  *visible = shown_ ? VARIANT_TRUE : VARIANT_FALSE;
+  *visible = ToVariantBool(shown_);
   return S_OK;
 }
 

@@ -8,6 +8,7 @@
 #include <gdal_priv.h>
 #include <ogr_spatialref.h>
 
+#include "platform/com/out_param.h"
 #include "platform/host/analysis/sight_line.h"
 #include "platform/host/geometry_data.h"
 #include "platform/host/geometry_objects.h"
@@ -211,7 +212,7 @@ HRESULT SurfaceLineOfSight(const SurfaceBand& s, IPoint* observer, IPoint* targe
   }
   if (visibleLines) *visibleLines = LineOf(std::move(seen), s.sr).Detach();
   if (invisibleLines) *invisibleLines = LineOf(std::move(hidden), s.sr).Detach();
-  if (targetIsVisible) *targetIsVisible = r.targetVisible ? VARIANT_TRUE : VARIANT_FALSE;
+  if (targetIsVisible) *targetIsVisible = ToVariantBool(r.targetVisible);
   if (obstruction && r.obstruction) {
     GridPlace p{r.obstruction->place.column + w.column0, r.obstruction->place.row + w.row0};
     double x, y;

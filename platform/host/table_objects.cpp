@@ -7,6 +7,7 @@
 
 #include <ogrsf_frmts.h>
 
+#include "platform/com/enum_list.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data_errors.h"
@@ -414,39 +415,16 @@ class SelectionSetObject : public ComObjectRoot<SelectionSetObject, ISelectionSe
   std::set<std::int64_t> ids_;
 };
 
-class EnumIDs : public ComObjectRoot<EnumIDs, IEnumIDs> {
- public:
-  void Init(std::vector<LONG> ids) { ids_ = std::move(ids); }
-  HRESULT Next(LONG* id) override {
-    if (!id) return E_POINTER;
-    if (pos_ >= ids_.size()) {
-      *id = -1;
-      return S_FALSE;
-    }
-    *id = ids_[pos_++];
-    return S_OK;
-  }
-  HRESULT Reset() override {
-    pos_ = 0;
-    return S_OK;
-  }
-
- private:
-  std::vector<LONG> ids_;
-  std::size_t pos_ = 0;
-};
-
 HRESULT SelectionSetObject::get_IDs(IEnumIDs** ids) {
   if (!ids) return E_POINTER;
   *ids = nullptr;
-  ComObject<EnumIDs>* e = nullptr;
-  HRESULT hr = ComObject<EnumIDs>::Create(&e);
-  if (FAILED(hr)) return hr;
+  VELK_TRY
   std::vector<LONG> v;
   for (auto id : ids_) v.push_back(static_cast<LONG>(id));
-  e->Init(std::move(v));
-  *ids = e;
+  // Past the last id, Next gives -1.
+  *ids = MakeListEnum<IEnumIDs, LONG>(std::move(v), -1).Detach();
   return S_OK;
+  VELK_CATCH
 }
 
 // ---------------------------------------------------------------- tables

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/com/out_param.h"
+
 namespace velk::host {
 namespace {
 
@@ -30,7 +32,7 @@ class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
   HRESULT Continue(VARIANT_BOOL* keepGoing) override {
     if (!keepGoing) return E_POINTER;
     if (onKey_ && EscapeSeen()) cancelled_ = true;
-    *keepGoing = cancelled_ ? VARIANT_FALSE : VARIANT_TRUE;
+    *keepGoing = ToVariantBool(!cancelled_);
     return S_OK;
   }
   HRESULT Cancel() override {

@@ -258,7 +258,7 @@ class FeatureDatasetObject
       if (type != kDatasetFeatureClass || !InFeatureDataset(name_, name)) continue;
       if (auto ds = QueryAs<IDataset>(db_->OpenByName(name, type).get())) items.push_back(ds);
     }
-    *datasets = MakeEnum<IDataset, IEnumDataset>(std::move(items)).Detach();
+    *datasets = MakeListEnum<IEnumDataset, IDataset>(std::move(items)).Detach();
     return S_OK;
     VELK_CATCH
   }

@@ -13,6 +13,7 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include "platform/com/enum_list.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data_class_ids.h"
@@ -69,36 +70,6 @@ HRESULT ReadSchema(IFields* fields, const std::wstring& shapeFieldName, bool wan
 ComPtr<IWorkspaceName> MakeWorkspaceName(const std::wstring& path, FactoryKind kind);
 ComPtr<IDatasetName> MakeDatasetName(const std::wstring& name, LONG type, IWorkspaceName* ws);
 
-// ---------------------------------------------------------------- enumerators
-
-template <class Item, class Enum>
-class EnumList : public ComObjectRoot<EnumList<Item, Enum>, Enum> {
- public:
-  void Init(std::vector<ComPtr<Item>> items) { items_ = std::move(items); }
-  HRESULT Next(Item** item) override {
-    if (!item) return E_POINTER;
-    *item = nullptr;
-    if (pos_ >= items_.size()) return S_FALSE;
-    return items_[pos_++].CopyTo(item);
-  }
-  HRESULT Reset() override {
-    pos_ = 0;
-    return S_OK;
-  }
-
- private:
-  std::vector<ComPtr<Item>> items_;
-  std::size_t pos_ = 0;
-};
-
-template <class Item, class Enum>
-ComPtr<Enum> MakeEnum(std::vector<ComPtr<Item>> items) {
-  ComObject<EnumList<Item, Enum>>* e = nullptr;
-  Check(ComObject<EnumList<Item, Enum>>::Create(&e));
-  e->Init(std::move(items));
-  return ComPtr<Enum>::Attach(e);
-}
-
 // ---------------------------------------------------------------- workspaces
 
 // Open workspaces by factory kind and path, so that a path opens to one object while it lives.
@@ -150,7 +121,7 @@ class WorkspaceBase : public ComObjectRoot<Derived, IWorkspace, Ifaces...>, publ
     for (const auto& [name, type] : static_cast<Derived*>(this)->List())
       if (kind == kDatasetAny || kind == type)
         items.push_back(MakeDatasetName(name, type, wsName.get()));
-    *names = MakeEnum<IDatasetName, IEnumDatasetName>(std::move(items)).Detach();
+    *names = MakeListEnum<IEnumDatasetName, IDatasetName>(std::move(items)).Detach();
     return S_OK;
     VELK_CATCH
   }
@@ -164,7 +135,7 @@ class WorkspaceBase : public ComObjectRoot<Derived, IWorkspace, Ifaces...>, publ
       ComPtr<IUnknown> obj = static_cast<Derived*>(this)->OpenByName(name, type);
       if (auto ds = QueryAs<IDataset>(obj.get())) items.push_back(ds);
     }
-    *datasets = MakeEnum<IDataset, IEnumDataset>(std::move(items)).Detach();
+    *datasets = MakeListEnum<IEnumDataset, IDataset>(std::move(items)).Detach();
     return S_OK;
     VELK_CATCH
   }

@@ -9,6 +9,7 @@
 #include <ogrsf_frmts.h>
 
 #include "platform/com/connection_point.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/com/object.h"
 #include "platform/host/data_errors.h"
@@ -324,7 +325,7 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
     bool valid = false;
     const HRESULT hr = TestCatalog(catalogType, table, &valid);
     if (FAILED(hr)) return hr;
-    *isValid = valid ? VARIANT_TRUE : VARIANT_FALSE;
+    *isValid = ToVariantBool(valid);
     return S_OK;
     VELK_CATCH
   }

@@ -4,6 +4,7 @@
 
 #include "corvane/corvane_module.h"
 #include "framework/host_object_creation.h"
+#include "platform/com/out_param.h"
 #include "platform/com/variant.h"
 #include "platform/host/camera.h"
 #include "platform/host/data_class_ids.h"
@@ -269,7 +270,7 @@ FlyThroughOutcome BuildTrackFromLayer(IGlobe* globe, ILayer* layer, double incli
     bool heightAware = false;
     auto path = GetFlightPathFromLineLayer(layer, &heightAware, &message);
     if (!path) return Refused(message);
-    path->put_ZAware(heightAware ? VARIANT_TRUE : VARIANT_FALSE);
+    path->put_ZAware(ToVariantBool(heightAware));
     return BuildLinearFlyThroughTrack(RequireInterface<IPointCollection>(path.get()).get(),
                                       fc.get(), globe, inclination, heightOffset);
   }

@@ -13,6 +13,7 @@
 #include "framework/raster_helpers.h"
 #include "framework/scratch_folder.h"
 #include "interfaces/zel_layer_interfaces.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/dataset.h"
 #include "platform/host/display_class_ids.h"
@@ -187,8 +188,7 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
 
   Variant z(p.zFactor);
   ComPtr<IGeoDataset> result;
-  op->HillShade(input.get(), p.azimuth, p.altitude, p.shadows ? VARIANT_TRUE : VARIANT_FALSE, &z,
-                result.put());
+  op->HillShade(input.get(), p.azimuth, p.altitude, ToVariantBool(p.shadows), &z, result.put());
   if (!result) {
     const bool badAzimuth = !(p.azimuth >= 0.0 && p.azimuth <= 360.0);
     const bool badAltitude = !(p.altitude >= 0.0 && p.altitude <= 90.0);

@@ -4,6 +4,7 @@
 
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
+#include "platform/com/out_param.h"
 #include "platform/host/active_view.h"
 #include "platform/host/application.h"
 #include "platform/host/data_class_ids.h"
@@ -82,8 +83,8 @@ ComPtr<IFeatureClass> CreateShapefileClass(const std::wstring& folder,
   auto def = CreateHostObject<IGeometryDefEdit>(host::CLSID_GeometryDef);
   Check(def->put_GeometryType(geometryType));
   Check(def->putref_SpatialReference(sr));
-  Check(def->put_HasZ(z ? VARIANT_TRUE : VARIANT_FALSE));
-  Check(def->put_HasM(m ? VARIANT_TRUE : VARIANT_FALSE));
+  Check(def->put_HasZ(ToVariantBool(z)));
+  Check(def->put_HasM(ToVariantBool(m)));
   auto shape = CreateHostObject<IFieldEdit>(host::CLSID_Field);
   Check(shape->put_Name(Bstr(L"shape")));
   Check(shape->put_AliasName(Bstr(L"shape")));

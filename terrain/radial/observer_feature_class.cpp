@@ -1,6 +1,7 @@
 #include "terrain/radial/observer_feature_class.h"
 
 #include "framework/host_object_creation.h"
+#include "platform/com/out_param.h"
 #include "platform/com/variant.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/geometry.h"
@@ -55,7 +56,7 @@ void PutFieldDefinition(IFieldsEdit* fields, const wchar_t* name, LONG type, LON
   field->put_Length(length);
   field->put_Precision(precision);
   field->put_Scale(scale);
-  field->put_IsNullable(nullable ? VARIANT_TRUE : VARIANT_FALSE);
+  field->put_IsNullable(ToVariantBool(nullable));
   (void)required;  // the host keeps no required mark on shapefile fields
   Check(fields->AddField(RequireInterface<IField>(field.get()).get()));
 }

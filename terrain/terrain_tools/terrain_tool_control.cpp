@@ -5,6 +5,7 @@
 #include "framework/host_object_creation.h"
 #include "framework/map_lookups.h"
 #include "interfaces/corvane_ids.h"
+#include "platform/com/out_param.h"
 #include "platform/host/document.h"
 #include "platform/host/uid.h"
 #include "platform/win/common_controls.h"
@@ -194,7 +195,7 @@ HRESULT TerrainToolControl::OnFocus(IUnknown*) { return S_OK; }
 
 HRESULT TerrainToolControl::OnDrop(LONG barType, VARIANT_BOOL* accept) {
   if (!accept) return E_POINTER;
-  *accept = barType == 0 ? VARIANT_TRUE : VARIANT_FALSE;
+  *accept = ToVariantBool(barType == 0);
   return S_OK;
 }
 

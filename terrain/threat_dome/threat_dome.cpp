@@ -7,6 +7,7 @@
 #include "framework/host_object_creation.h"
 #include "framework/layer_symbol.h"
 #include "framework/scene_helpers.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/dataset.h"
@@ -126,7 +127,7 @@ ComPtr<IPoint> CThreatDome::ComputeDomePoint(IPoint* centre, double radius, doub
   ReadCurvature(curvature, refraction);
   Variant factor;
   if (refraction) factor = Variant(curvature.refraction);
-  const VARIANT_BOOL flag = curvature.useCurvature ? VARIANT_TRUE : VARIANT_FALSE;
+  const VARIANT_BOOL flag = ToVariantBool(curvature.useCurvature);
   ComPtr<IPoint> obstruction;
   VARIANT_BOOL visible = VARIANT_FALSE;
   surface_->GetLineOfSight(centre, end.get(), obstruction.put(), nullptr, nullptr, &visible, flag,

@@ -5,6 +5,7 @@
 #include "framework/message_helpers.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_selected_layer.h"
+#include "platform/com/out_param.h"
 #include "platform/host/layer_kinds.h"
 #include "platform/host/map.h"
 #include "platform/host/spatial_reference.h"
@@ -30,7 +31,7 @@ HRESULT DDDViewer::get_Enabled(VARIANT_BOOL* enabled) {
   HRESULT hr = EnabledByRule(withoutLayer, nullptr, enabled);
   if (FAILED(hr) || *enabled == VARIANT_FALSE) return hr;
   ComPtr<ILayer> layer = GetSelectedLayer();
-  *enabled = layer && QueryAs<IZelDtedLayer>(layer.get()) ? VARIANT_TRUE : VARIANT_FALSE;
+  *enabled = ToVariantBool(layer && QueryAs<IZelDtedLayer>(layer.get()));
   return S_OK;
   VELK_CATCH
 }

@@ -8,6 +8,7 @@
 #include "framework/message_helpers.h"
 #include "framework/surface_lookup.h"
 #include "interfaces/zel_layer_interfaces.h"
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/host/dataset.h"
@@ -90,7 +91,7 @@ ComPtr<ILayer> DDDViewerDlg::ClipCatalogLayer(ILayer* layer, bool reproject,
   auto copy = QueryAs<IEnvelope>(CloneObject(extent_.get()).get());
   ComPtr<IGeoDataset> clipped;
   const HRESULT hr = helper->ClipRegion(copy.get(), Bstr(folder).get(), Bstr(name).get(),
-                                        reproject ? VARIANT_TRUE : VARIANT_FALSE, clipped.put());
+                                        ToVariantBool(reproject), clipped.put());
   if (FAILED(hr) || !clipped) return nullptr;
   if (reference) clipped->get_SpatialReference(reference);
   return RasterLayerOn(clipped.get());

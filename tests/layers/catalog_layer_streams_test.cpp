@@ -3,7 +3,9 @@
 // the right place; a newer version is refused before anything is read.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "layers/layer_stream.h"
 #include "layers/zel_dted_layer.h"
@@ -12,6 +14,7 @@
 #include "platform/com/object.h"
 #include "platform/com/stream.h"
 #include "tests/fixtures/catalog_fixture.h"
+#include "tests/fixtures/memory_stream.h"
 
 namespace velk::test {
 namespace {
@@ -34,12 +37,6 @@ const ClassCase kClasses[] = {
     {"DTED layer", &NewPersist<ZelDtedLayer>, 9201},
     {"referenced RPF layer", &NewPersist<ZelReferencedRpfLayer>, 9301},
 };
-
-ULONGLONG Position(IStream* s) {
-  ULARGE_INTEGER pos{};
-  s->Seek(LARGE_INTEGER{0}, STREAM_SEEK_CUR, &pos);
-  return pos.QuadPart;
-}
 
 TEST(CatalogLayerStreams, RecordWithoutCatalogIsReadToItsEnd) {
   HostClassesScope classes;
@@ -75,6 +72,81 @@ TEST(CatalogLayerStreams, NewerVersionIsRefusedAndOlderOnesLoadWithoutTheLayerId
     ULARGE_INTEGER size{};
     EXPECT_EQ(c.make()->GetSizeMax(&size), E_NOTIMPL);
     EXPECT_EQ(c.make()->GetSizeMax(nullptr), E_POINTER);
+  }
+}
+
+// A stored string as the layers write it, spelled out here: the byte count of the UTF-16LE text
+// and its terminator, the text, the terminator.
+std::string StoredString(const std::wstring& text) {
+  std::string bytes = U32(static_cast<std::uint32_t>(text.size() * 2 + 2));
+  for (wchar_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  return bytes + std::string(2, '\0');
+}
+
+std::string SavedPart(IUnknown* object) {
+  auto persist = QueryAs<IPersistStream>(object);
+  if (!persist) return {};
+  auto stream = MemoryStream();
+  EXPECT_EQ(persist->Save(stream.get(), TRUE), S_OK);
+  return Contents(stream.get());
+}
+
+struct RecordCase {
+  const char* name;
+  LONG version;
+  // A fresh layer and the inner objects whose own parts its record carries, in order.
+  std::function<ComPtr<IPersistStream>(std::vector<IUnknown*>*)> make;
+  // The strings after the dataset-flag block, the layer id first.
+  std::vector<std::wstring> strings;
+};
+
+template <class Layer, class Itf>
+ComPtr<IPersistStream> NewWithParts(std::vector<IUnknown*>* parts, bool footprint) {
+  auto layer = MakeObjectPtr<Layer, Itf>();
+  auto& impl = *static_cast<Layer*>(layer.get());
+  parts->push_back(impl.InnerUnknown());
+  if (footprint) parts->push_back(impl.FootprintLayer());
+  return QueryAs<IPersistStream>(layer.get());
+}
+
+TEST(CatalogLayerStreams, RecordIsWrittenByteForByte) {
+  HostClassesScope classes;
+  const std::wstring id = L"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
+  const RecordCase cases[] = {
+      {"raster chart layer",
+       9201,
+       [](auto* parts) { return NewWithParts<ZelRasterLayer, IZelRasterLayer>(parts, true); },
+       {id}},
+      {"DTED layer",
+       9201,
+       [](auto* parts) { return NewWithParts<ZelDtedLayer, IZelDtedLayer>(parts, true); },
+       {id, L"DTED_TYPE = 'No dataset in use'"}},
+      {"referenced RPF layer",
+       9301,
+       [](auto* parts) {
+         return NewWithParts<ZelReferencedRpfLayer, IZelRasterLayer>(parts, false);
+       },
+       {id}},
+  };
+  for (const RecordCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<IUnknown*> parts;
+    auto source = c.make(&parts);
+    // Version, the inner parts, the two flags (false, true) and the wireframe mode, an empty
+    // dataset-flag block, the strings.
+    std::string record = U32(static_cast<std::uint32_t>(c.version));
+    for (IUnknown* part : parts) record += SavedPart(part);
+    record += std::string("\0\0\xFF\xFF", 4) + U32(2) + U32(0);
+    for (const std::wstring& text : c.strings) record += StoredString(text);
+
+    std::vector<IUnknown*> unused;
+    auto layer = c.make(&unused);
+    auto in = MemoryStream(record);
+    ASSERT_EQ(layer->Load(in.get()), S_FALSE);  // no catalog to bind
+    EXPECT_EQ(Position(in.get()), record.size());
+    auto out = MemoryStream();
+    ASSERT_EQ(layer->Save(out.get(), TRUE), S_OK);
+    EXPECT_EQ(Contents(out.get()), record);
   }
 }
 
