@@ -274,6 +274,9 @@ print graphics
   EXPECT_NE(std::find(names.begin(), names.end(), "ground"), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), "observers.dome"), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), "observers.wireframe"), names.end());
+  // The clipped product's layers, members of its groups in the scene, draped on the ground.
+  for (const char* layer : {"Population points [lib1]", "Population areas [lib1]", "../x:y lines [lib1]"})
+    EXPECT_NE(std::find(names.begin(), names.end(), layer), names.end()) << layer;
   EXPECT_EQ(model.cameras.size(), 1u);
 }
 
