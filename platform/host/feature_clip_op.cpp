@@ -1,5 +1,7 @@
 #include "platform/host/feature_clip_op.h"
 
+#include <ogrsf_frmts.h>
+
 #include <filesystem>
 
 #include "platform/com/text.h"
@@ -11,6 +13,8 @@
 #include "platform/host/geometry_objects.h"
 #include "platform/host/property_set.h"
 #include "platform/host/spatial_reference.h"
+#include "platform/host/table_core.h"
+#include "platform/host/table_objects.h"
 #include "platform/host/workspace.h"
 #include "platform/host/workspace_objects.h"
 
@@ -49,6 +53,14 @@ HRESULT ClipFeatureClass(IFeatureClass* source, IEnvelope* rectangle, BSTR folde
   analysis::FeatureClipOptions options;
   options.source = ToUtf8(BstrToWstring(sourcePath.get()));
   options.layer = ToUtf8(BstrToWstring(sourceName.get()));
+  // The host's own classes are read where they are open: a class's name is not always a
+  // layer GDAL finds at its workspace's path (a VPF class "lib1:pop:builtp" is read through
+  // OGDI from its library).
+  if (auto own = QueryAs<ITableSource>(source); own && own->Core() && own->Core()->Source() &&
+                                                own->Core()->Layer()) {
+    options.dataset = own->Core()->Source()->get();
+    options.layer = own->Core()->Layer()->GetName();
+  }
   options.xmin = x0, options.ymin = y0, options.xmax = x1, options.ymax = y1;
   const std::filesystem::path out =
       std::filesystem::path(ToUtf8(BstrToWstring(folder))) / (ToUtf8(base) + ".shp");

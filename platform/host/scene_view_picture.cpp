@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "platform/host/feature_class.h"
 #include "platform/host/geometry.h"
@@ -312,16 +313,29 @@ bool SaveScenePicture(IUnknown* control, const std::string& path, std::string* p
 
   ScenePicture picture;
   if (surface && extent) AddGround(picture, surface.get(), frame, extent.get(), options.groundSamples);
+  // Members of group layers are drawn as the scene draws them.
+  std::function<void(ILayer*)> addLayer = [&](ILayer* layer) {
+    if (!layer) return;
+    if (auto graphics = QueryAs<IGraphicsContainer>(layer)) {
+      AddGraphics(picture, graphics.get(), surface.get(), frame);
+    } else if (auto features = QueryAs<IFeatureLayer>(layer)) {
+      AddFeatureLayer(picture, layer, features.get(), surface.get(), frame);
+    } else if (auto members = QueryAs<ICompositeLayer>(layer)) {
+      LONG n = 0;
+      members->get_Count(&n);
+      for (LONG i = 0; i < n; ++i) {
+        ComPtr<ILayer> member;
+        members->get_Layer(i, member.put());
+        addLayer(member.get());
+      }
+    }
+  };
   LONG count = 0;
   scene->get_LayerCount(&count);
   for (LONG i = 0; i < count; ++i) {
     ComPtr<ILayer> layer;
     scene->get_Layer(i, layer.put());
-    if (!layer) continue;
-    if (auto graphics = QueryAs<IGraphicsContainer>(layer.get()))
-      AddGraphics(picture, graphics.get(), surface.get(), frame);
-    else if (auto features = QueryAs<IFeatureLayer>(layer.get()))
-      AddFeatureLayer(picture, layer.get(), features.get(), surface.get(), frame);
+    addLayer(layer.get());
   }
   if (observer && target) {
     double ox, oy, oz = 0, tx, ty, tz = 0;

@@ -1,6 +1,7 @@
 // What a 3-D view control holds, for a person to look at: the scene as a binary glTF file
 // (the ground from the scene's base surface, coloured by height, the feature layers draped on
-// it, the 3-D graphics, the camera as the view it opens on) and the camera's path as CSV.
+// it, those in group layers too, the 3-D graphics, the camera as the view it opens on) and the
+// camera's path as CSV.
 #pragma once
 
 #include <string>

@@ -1,7 +1,9 @@
 // The 3-D viewer as a user runs it over the shared DTED cell: a catalog of the cell, its DTED
-// layer chosen in the toolbar, a drag over the cell and an observer layer, the layers chosen in
-// 3049, the launch; the work folder read back with gdalinfo and ogrinfo, the domes built, a
-// second of look-around flight, the scene saved as glTF and read back, the camera path as CSV.
+// layer chosen in the toolbar, a drag over the cell, an observer layer and a vector product
+// layer, the layers chosen in 3049, the launch; the work folder read back with gdalinfo and
+// ogrinfo (the clipped shapefiles against ogr2ogr's clip of the same OGDI layers), the domes
+// built, a second of look-around flight, the scene saved as glTF and read back, the camera path
+// as CSV.
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
@@ -11,9 +13,11 @@
 #include <set>
 #include <sstream>
 
+#include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
+#include "tests/fixtures/vpf_fixture.h"
 
 namespace velk::test {
 namespace {
@@ -48,6 +52,13 @@ TEST(ViewerSession, TheSharedDtedCellWithDomesAFlightAndItsPictures) {
   VELK_REQUIRE(ToolOutput("command -v gdalinfo") != "", "gdalinfo is not installed");
   TempRoot root;
   ScratchDir dir;
+  // A vector product over the cell: its first library from 6.32 to 6.92 east, 0.2 to 0.8 north,
+  // the second east of it; a coverage whose name is no file name.
+  VpfDatabaseSpec vpf = SmallVpfDatabase("vmaplv0", {6.32, 0.2}, 0.6);
+  for (auto& lib : vpf.libraries)
+    for (auto& cov : lib.coverages)
+      if (cov.name == "trans") cov.description = "../x:y";
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", vpf));
   // An observer layer as the radial line of sight writes it: one observer on the cell.
   const std::string csv = dir / "observers.csv";
   std::ofstream(csv) << "WKT,OFFSETA,RADIUS2,AZIMUTH1,AZIMUTH2\n"
@@ -69,9 +80,27 @@ catalog-load {dir}/catalog.gpkg cells dted {dteds}
 add-catalog-layer {dir}/catalog.gpkg cells dted
 add-raster {dted} cell
 add-features {dir}/observers.shp observers
+catalog-new {dir}/catalog.gpkg vmap vpf
+catalog-load {dir}/catalog.gpkg vmap vpf {dir}/vpf
+add-vector {dir}/catalog.gpkg vmap
+show-coverage vmap 0 1 2
+refresh-coverages vmap
+vector-switch vmap display-coverages on
+vector-switch vmap use-scale-dep off
+save-picture {dir}/map.png
 select-layer cells
 print command velkTarvosUI.DDDViewer
 click velkTarvosUI.DDDViewer
+map-drag 400 300 600 500
+press Cancel
+print graphics
+map-drag 400 300 600 500
+check 3518
+escape-on-status "Extracting data from Population points [lib1]"
+press "Launch Viewer"
+print status
+print windows
+press Cancel
 map-drag 400 300 600 500
 print dialog
 check 3518
@@ -88,6 +117,10 @@ save-scene {dir}/scene.glb
 save-camera-path {dir}/path.csv
 close
 print status
+print graphics
+map-reference 32632
+map-drag 400 300 600 500
+print graphics
 )S",
                                         dir.path());
   std::ofstream(dir / "viewer.session") << script;
@@ -95,25 +128,117 @@ print status
                                ShellQuote(dir / "viewer.session"));
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_TRUE(Has(r.out, "dialog 3049 \"3D Viewer Layers\"")) << r.out;
-  EXPECT_TRUE(Has(r.out, "3550 listview rows [\"cell\" [x]]")) << r.out;
+  EXPECT_TRUE(Has(r.out, "3550 listview rows [\"cell\" [x], \"vmap\" [x]]")) << r.out;
   EXPECT_TRUE(Has(r.out, "3583 listview rows [\"observers\" [x]]")) << r.out;
   EXPECT_TRUE(Has(r.out, "dialog 3048 \"Tarvos 3D Viewer\"")) << r.out;
   EXPECT_TRUE(Has(r.out, "scene saved to")) << r.out;
+  // Cancel in the layer choice takes the extent graphic away; a launch keeps it; a drag on a
+  // projected map is refused and takes it away.
+  EXPECT_TRUE(Has(r.out, "ended with Cancel (2)\nclosed dialog 3049 \"3D Viewer Layers\"\n> "
+                         "print graphics\n  no graphics"))
+      << r.out;
+  EXPECT_TRUE(Has(r.out, "> print graphics\n  1. graphic")) << r.out;
+  EXPECT_TRUE(Has(r.out, "message box \"Error\": \"This operation is not supported on a dataframe "
+                         "with a Projected Coordinate System\" (stop, OK) -> OK\n> print "
+                         "graphics\n  no graphics"))
+      << r.out;
+  // Esc during the extraction: the choice stays open, no viewer.
+  EXPECT_TRUE(Has(r.out, "> print status\n  status \"Operation cancelled\"\n> print windows\n"
+                         "  dialog 3049 \"3D Viewer Layers\" modal\n> press Cancel"))
+      << r.out;
 
-  // The work folder: the clipped cell (the drag spans 6.4 to 6.6 east, 0.3 to 0.5 north).
-  std::string work;
+  // Two work folders: the launch stopped by Esc, and the one that went to its end (the last
+  // layer it writes is the second library's lines).
+  std::vector<fs::path> works;
   for (const auto& e : fs::recursive_directory_iterator(root.path()))
     if (e.is_directory() && e.path().parent_path().filename() == "DDDViewer")
-      work = e.path().string();
-  ASSERT_FALSE(work.empty()) << r.out;
+      works.push_back(e.path());
+  ASSERT_EQ(works.size(), 2u) << r.out;
+  if (fs::exists(works[0] / "_x_y lines [lib2].shp")) std::swap(works[0], works[1]);
+  const fs::path stopped = works[0], work = works[1];
+  // The stopped one holds only whole files: every shapefile with its index and table, no
+  // working names, and nothing of the layers after the Esc.
+  for (const auto& e : fs::directory_iterator(stopped)) {
+    const fs::path p = e.path();
+    EXPECT_EQ(p.filename().string().find("~clip_"), std::string::npos) << p;
+    if (p.extension() != ".shp") continue;
+    EXPECT_TRUE(fs::exists(fs::path(p).replace_extension(".shx"))) << p;
+    EXPECT_TRUE(fs::exists(fs::path(p).replace_extension(".dbf"))) << p;
+  }
+  EXPECT_FALSE(fs::exists(stopped / "_x_y lines [lib1].shp"));
+
+  // The clipped cell (the drag spans 6.4 to 6.6 east, 0.3 to 0.5 north).
   std::vector<std::string> rasters;
   for (const auto& e : fs::directory_iterator(work))
-    if (e.path().extension() != ".tmp" && e.path().extension() != ".aux" &&
-        e.is_regular_file() && e.file_size() > 0 && e.path().extension() != ".xml")
-      rasters.push_back(e.path().string());
-  ASSERT_FALSE(rasters.empty()) << work;
+    if (e.path().extension() == ".tif") rasters.push_back(e.path().string());
+  ASSERT_EQ(rasters.size(), 1u) << work;
   const std::string info = ToolOutput("gdalinfo " + ShellQuote(rasters.front()));
-  EXPECT_TRUE(Has(info, "Driver:")) << info;
+  EXPECT_TRUE(Has(info, "Driver: GTiff")) << info;
+
+  // "ShapeTable": one polygon, the dragged rectangle's corners and the first again.
+  const std::string table = ToolOutput("ogrinfo -ro -al " + ShellQuote(work / "ShapeTable.shp"));
+  EXPECT_TRUE(Has(table, "Feature Count: 1")) << table;
+  const std::size_t ring = table.find("POLYGON ((");
+  ASSERT_NE(ring, std::string::npos) << table;
+  std::string coords = table.substr(ring + 10, table.find("))", ring) - ring - 10);
+  std::replace(coords.begin(), coords.end(), ',', ' ');
+  std::istringstream numbers(coords);
+  std::vector<double> xy;
+  for (double v; numbers >> v;) xy.push_back(v);
+  const std::vector<double> corners = {6.4, 0.3, 6.4, 0.5, 6.6, 0.5, 6.6, 0.3, 6.4, 0.3};
+  ASSERT_EQ(xy.size(), corners.size()) << table;
+  for (std::size_t i = 0; i < xy.size(); ++i) EXPECT_NEAR(xy[i], corners[i], 1e-9) << table;
+
+  // The clipped shapefiles: one per feature layer of the product's groups (the footprints
+  // directly under the vector layer are not copied), named safely after the layer; each holds
+  // what ogr2ogr's clip of the same OGDI layer by the same rectangle holds.
+  std::set<std::string> shapefiles;
+  for (const auto& e : fs::directory_iterator(work))
+    if (e.path().extension() == ".shp" && e.path().stem() != "ShapeTable")
+      shapefiles.insert(e.path().stem().string());
+  struct Layer {
+    std::string file, library, ogdiLayer, names;
+  } layers[] = {
+      {"Population points [lib1]", "lib1", "builtp@pop(*)_point", "Town 1;"},
+      {"Population points [lib2]", "lib2", "builtp@pop(*)_point", ""},
+      {"Population areas [lib1]", "lib1", "builta@pop(*)_area", "City 1;"},
+      {"Population areas [lib2]", "lib2", "builta@pop(*)_area", ""},
+      {"_x_y lines [lib1]", "lib1", "roadl@trans(*)_line", "Road 1;"},
+      {"_x_y lines [lib2]", "lib2", "roadl@trans(*)_line", ""},
+  };
+  std::set<std::string> expected;
+  for (const Layer& l : layers) expected.insert(l.file);
+  EXPECT_EQ(shapefiles, expected);
+  auto namesIn = [](const std::string& file, const std::string& layer) {
+    std::string text;
+    for (const auto& row : OgrRows(file, "SELECT nam FROM \"" + layer + "\" ORDER BY nam"))
+      text += row.at("nam") + ";";
+    return text;
+  };
+  for (const Layer& l : layers) {
+    SCOPED_TRACE(l.file);
+    const std::string ours = work / (l.file + ".shp");
+    ASSERT_TRUE(fs::exists(ours));
+    const std::string theirs = dir / ("ref_" + l.library + "_" + l.ogdiLayer.substr(0, 5) + ".shp");
+    ASSERT_EQ(RunCommand("ogr2ogr -q -clipsrc 6.4 0.3 6.6 0.5 " + ShellQuote(theirs) + " " +
+                         ShellQuote("gltp:/vrf" + dir / ("vpf/vmaplv0/" + l.library)) + " " +
+                         ShellQuote(l.ogdiLayer))
+                  .status,
+              0);
+    EXPECT_EQ(namesIn(ours, l.file), l.names);
+    EXPECT_EQ(namesIn(ours, l.file), namesIn(theirs, fs::path(theirs).stem().string()));
+    // Cut to the rectangle.
+    for (const auto& box : OgrRows(ours,
+                                   "SELECT ST_MinX(geometry) AS x0, ST_MinY(geometry) AS y0, "
+                                   "ST_MaxX(geometry) AS x1, ST_MaxY(geometry) AS y1 FROM \"" +
+                                       l.file + "\"",
+                                   nullptr, true)) {
+      EXPECT_GE(std::stod(box.at("x0")), 6.4 - 1e-9);
+      EXPECT_GE(std::stod(box.at("y0")), 0.3 - 1e-9);
+      EXPECT_LE(std::stod(box.at("x1")), 6.6 + 1e-9);
+      EXPECT_LE(std::stod(box.at("y1")), 0.5 + 1e-9);
+    }
+  }
 
   // The redraws: the scene loaded, the domes added, the flight prepared, then a second of the
   // clock moves the camera through ten look-around points, one every 100 ms.
@@ -149,6 +274,9 @@ print status
   EXPECT_NE(std::find(names.begin(), names.end(), "ground"), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), "observers.dome"), names.end());
   EXPECT_NE(std::find(names.begin(), names.end(), "observers.wireframe"), names.end());
+  // The clipped product's layers, members of its groups in the scene, draped on the ground.
+  for (const char* layer : {"Population points [lib1]", "Population areas [lib1]", "../x:y lines [lib1]"})
+    EXPECT_NE(std::find(names.begin(), names.end(), layer), names.end()) << layer;
   EXPECT_EQ(model.cameras.size(), 1u);
 }
 

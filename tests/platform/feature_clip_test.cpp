@@ -1,5 +1,6 @@
 // The host's feature clip: lines and points cut to a rectangle, compared with what GDAL's own
-// ogr2ogr -clipsrc makes of the same data; refusals leave nothing under the output's name.
+// ogr2ogr -clipsrc makes of the same data (a shapefile, and a VPF class the host reads through
+// OGDI); refusals leave nothing under the output's name.
 #include "platform/host/analysis/feature_clip.h"
 
 #include <gdal_priv.h>
@@ -9,11 +10,18 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/com/text.h"
+#include "platform/host/data_class_ids.h"
+#include "platform/host/feature_class.h"
+#include "platform/host/feature_clip_op.h"
 #include "platform/host/gdal_drivers.h"
+#include "platform/host/geometry_objects.h"
+#include "platform/host/workspace_objects.h"
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
+#include "tests/fixtures/vpf_fixture.h"
 
 namespace velk::host::analysis {
 namespace {
@@ -90,6 +98,61 @@ TEST(FeatureClip, LinesAndPointsCutToTheRectangleAsOgr2ogrCutsThem) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_DOUBLE_EQ(std::stod(rows[0].at("x0")), 0.0);
   EXPECT_DOUBLE_EQ(std::stod(rows[0].at("x1")), 10.0);
+}
+
+// A VPF class's name ("lib1:pop:builtp") is no layer GDAL finds at its workspace's path: the
+// class is cut from where the host reads it, and reads whole afterwards.
+TEST(FeatureClip, AVpfClassOfTheHostIsCutAsOgr2ogrCutsItsOgdiLayer) {
+  VELK_REQUIRE(!test::ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  ScratchDir dir;
+  ASSERT_TRUE(test::MakeVpfDatabase(dir / "vpf", test::SmallVpfDatabase()));
+  EnsureGdalDrivers();
+  auto factory = WorkspaceFactoryFromProgId(kVpfWorkspaceFactoryProgId);
+  ASSERT_TRUE(factory);
+  ComPtr<IWorkspace> ws;
+  ASSERT_EQ(factory->OpenFromFile(Bstr(FromUtf8(dir / "vpf/vmaplv0")).get(), nullptr, ws.put()),
+            S_OK);
+  auto classes = QueryAs<IFeatureWorkspace>(ws.get());
+  ASSERT_TRUE(classes);
+  // Town 1 inside, Town 2 outside; City 1 and Road 1 cross the rectangle.
+  const double x0 = 10.2, y0 = 50.2, x1 = 10.5, y1 = 50.5;
+  const std::string library = "gltp:/vrf" + dir / "vpf/vmaplv0/lib1";
+  struct Case {
+    const char* name;
+    const char* ogdiLayer;
+    LONG all;
+  } cases[] = {{"lib1:pop:builtp", "builtp@pop(*)_point", 2},
+               {"lib1:pop:builta", "builta@pop(*)_area", 1},
+               {"lib1:trans:roadl", "roadl@trans(*)_line", 1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ComPtr<IFeatureClass> source;
+    ASSERT_EQ(classes->OpenFeatureClass(Bstr(FromUtf8(c.name)).get(), source.put()), S_OK);
+    const std::string kind = std::string(c.ogdiLayer).substr(0, std::string(c.ogdiLayer).find('@'));
+    const std::string ours = "ours_" + kind;
+    ComPtr<IFeatureClass> clipped;
+    std::wstring problem;
+    ASSERT_EQ(ClipFeatureClass(source.get(), NewEnvelope(x0, y0, x1, y1).get(),
+                               Bstr(FromUtf8(dir.path())).get(), Bstr(FromUtf8(ours)).get(),
+                               clipped.put(), &problem),
+              S_OK)
+        << ToUtf8(problem);
+    const std::string theirs = dir / ("theirs_" + kind + ".shp");
+    test::RunCommand("ogr2ogr -clipsrc 10.2 50.2 10.5 50.5 " + test::ShellQuote(theirs) + " " +
+                     test::ShellQuote(library) + " " + test::ShellQuote(c.ogdiLayer));
+    const auto names = [](const std::string& file, const std::string& layer) {
+      std::string text;
+      for (const auto& row : test::OgrRows(file, "SELECT nam FROM " + layer + " ORDER BY nam"))
+        text += row.at("nam") + ";";
+      return text;
+    };
+    const std::string got = names(dir / (ours + ".shp"), ours);
+    EXPECT_FALSE(got.empty());
+    EXPECT_EQ(got, names(theirs, "theirs_" + kind));
+    LONG count = -1;
+    ASSERT_EQ(source->FeatureCount(nullptr, &count), S_OK);
+    EXPECT_EQ(count, c.all);
+  }
 }
 
 TEST(FeatureClip, RefusalsLeaveNothingUnderTheOutputsName) {

@@ -33,13 +33,28 @@ FeatureClipOutcome ClipFeatures(const FeatureClipOptions& options) {
   const fs::path output(options.output);
   std::error_code ec;
   if (fs::exists(output, ec)) return Fail("the output exists already: " + options.output);
-  Dataset source(static_cast<GDALDataset*>(
-      GDALOpenEx(options.source.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr,
-                 nullptr)));
+  Dataset opened;
+  GDALDataset* source = options.dataset;
+  if (!source) {
+    opened.reset(static_cast<GDALDataset*>(GDALOpenEx(
+        options.source.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr)));
+    source = opened.get();
+  }
   if (!source) return Fail("cannot open " + options.source);
   OGRLayer* in = options.layer.empty() ? source->GetLayer(0)
                                        : source->GetLayerByName(options.layer.c_str());
   if (!in) return Fail("no layer " + options.layer + " in " + options.source);
+  // A layer that others read too gets its spatial filter back when the clip is done.
+  std::unique_ptr<OGRGeometry> earlierFilter(
+      in->GetSpatialFilter() ? in->GetSpatialFilter()->clone() : nullptr);
+  struct FilterRestore {
+    OGRLayer* layer;
+    OGRGeometry* filter;
+    ~FilterRestore() {
+      layer->SetSpatialFilter(filter);
+      layer->ResetReading();
+    }
+  } restore{in, earlierFilter.get()};
 
   OGRPolygon rectangle;
   {

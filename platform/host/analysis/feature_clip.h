@@ -4,10 +4,15 @@
 
 #include <string>
 
+class GDALDataset;
+
 namespace velk::host::analysis {
 
 struct FeatureClipOptions {
   std::string source;       // the dataset (a shapefile, a GeoPackage, a folder of shapefiles)
+  // Open already (a VPF library read through OGDI has no path GDAL opens by itself): the
+  // layer is read from it and source is not opened. Its reading state is restored afterwards.
+  GDALDataset* dataset = nullptr;
   std::string layer;        // the layer inside it; empty: the first
   double xmin = 0, ymin = 0, xmax = 0, ymax = 0;  // the rectangle, in the source's units
   std::string output;       // the new shapefile (.shp)
