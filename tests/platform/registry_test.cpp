@@ -611,7 +611,8 @@ TEST_F(RegistryTest, RestoreRefusesBadFilesAndKeepsTheKey) {
   const Bad bad[] = {
       {"truncated.key", full.substr(0, full.size() - 5)},
       {"garbage.key", "\x01\x02 not a key file"},
-      {"registry-file.key", velk::test::ReadFileText(File())},  // a whole registry is not a saved key
+      // a whole registry is not a saved key
+      {"registry-file.key", velk::test::ReadFileText(File())},
       {"bad-value.key", "trevik-registry-key 1\n[.]\n\"n\" = dword x\nend\n"},
   };
   for (const Bad& b : bad) {
