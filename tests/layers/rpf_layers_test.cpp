@@ -21,6 +21,7 @@
 #include "platform/host/track_cancel.h"
 #include "platform/registry/activation.h"
 #include "tests/fixtures/catalog_fixture.h"
+#include "tests/fixtures/counting_tracker.h"
 #include "tests/fixtures/rpf_fixture.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/layers/catalog_layer_test_support.h"
@@ -171,20 +172,6 @@ TEST_F(RpfLayersTest, MoreThanAHundredFramesInViewOpenNone) {
   }
 }
 
-// A tracker that says stop when asked the third time.
-class CancelAfter : public ComObjectRoot<CancelAfter, ITrackCancel> {
- public:
-  HRESULT Continue(VARIANT_BOOL* go) override {
-    *go = ToVariantBool(++asked_ <= 2);
-    return S_OK;
-  }
-  HRESULT Cancel() override { return S_OK; }
-  HRESULT Reset() override { return S_OK; }
-  HRESULT put_CancelOnClick(VARIANT_BOOL) override { return S_OK; }
-  HRESULT put_CancelOnKeyPress(VARIANT_BOOL) override { return S_OK; }
-  int asked_ = 0;
-};
-
 TEST_F(RpfLayersTest, CancelStopsBeforeTheNextFrame) {
   ScratchDir tree, db;
   ASSERT_TRUE(MakeRpfTree(tree.path(), {Boundary("JOG", "1:250K", "JG2", 0, 3)}));
@@ -197,10 +184,11 @@ TEST_F(RpfLayersTest, CancelStopsBeforeTheNextFrame) {
   // Without a tracker every frame is drawn.
   auto all = map.Draw(0, 0, 3 * kFrame, 2, 250000, 300, 40);
   EXPECT_EQ(all.counters.frameOpens, 3);
-  auto cancel = MakeObjectPtr<CancelAfter, ITrackCancel>();
+  auto cancel = MakeObjectPtr<CountingTracker, ITrackCancel>();
+  static_cast<CountingTracker*>(cancel.get())->allowed = 2;  // stops at the third question
   auto stopped = map.Draw(0, 0, 3 * kFrame, 2, 250000, 300, 40, {}, cancel.get());
   EXPECT_EQ(stopped.counters.frameOpens, 2);
-  EXPECT_GE(static_cast<CancelAfter*>(cancel.get())->asked_, 3);
+  EXPECT_GE(static_cast<CountingTracker*>(cancel.get())->asked, 3);
 }
 
 TEST_F(RpfLayersTest, DocumentRoundTripOfBothLayers) {

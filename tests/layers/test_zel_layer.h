@@ -18,7 +18,8 @@ namespace velk::test {
 inline constexpr CLSID CLSID_TestZelLayer = MakeGuid("{5B0C93A1-7E2D-4F61-9C3B-2A8E1D4F6B70}");
 inline constexpr CLSID CLSID_TestInner = MakeGuid("{0E6F4D2B-93A7-4C58-B1E0-7D3C5A9F2E41}");
 
-class TestInner : public test::FixedLayer<TestInner, ComObjectRoot<TestInner, ILayer, IFeatureSelection>> {
+class TestInner
+    : public test::FixedLayer<TestInner, ComObjectRoot<TestInner, ILayer, IFeatureSelection>> {
  public:
   static constexpr const wchar_t* kLayerName = L"inner";
   HRESULT get_SelectionSet(ISelectionSet** s) override {

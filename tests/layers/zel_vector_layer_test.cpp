@@ -34,6 +34,7 @@
 #include "platform/productline/geosym_renderer.h"
 #include "platform/productline/product_line_classes.h"
 #include "platform/registry/activation.h"
+#include "tests/fixtures/counting_tracker.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/fixtures/vpf_fixture.h"
 #include "tests/layers/vpf_layer_test_support.h"
@@ -341,21 +342,6 @@ class RecordingDisplay : public ComObjectRoot<RecordingDisplay, IDisplay, IDrawD
     return S_OK;
   }
   int drawn = 0;
-};
-
-// Answers "go on" a given number of times, then "stop".
-class CountingTracker : public ComObjectRoot<CountingTracker, ITrackCancel> {
- public:
-  HRESULT Continue(VARIANT_BOOL* go) override {
-    *go = ToVariantBool(asked++ < allowed);
-    return S_OK;
-  }
-  HRESULT Cancel() override { return S_OK; }
-  HRESULT Reset() override { return S_OK; }
-  HRESULT put_CancelOnClick(VARIANT_BOOL) override { return S_OK; }
-  HRESULT put_CancelOnKeyPress(VARIANT_BOOL) override { return S_OK; }
-  int allowed = 0;
-  int asked = 0;
 };
 
 // What a draw does by its switches, phase and tracker: hidden, nothing; coverages off, only the

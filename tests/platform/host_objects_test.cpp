@@ -43,7 +43,8 @@ class TestLayer : public ComObjectRoot<TestLayer, ILayer> {
 };
 
 // A group layer that is also a map (any second interface will do for filtering).
-class TestGroup : public test::FixedLayer<TestGroup, ComObjectRoot<TestGroup, ILayer, ICompositeLayer>> {
+class TestGroup
+    : public test::FixedLayer<TestGroup, ComObjectRoot<TestGroup, ILayer, ICompositeLayer>> {
  public:
   static constexpr const wchar_t* kLayerName = L"group";
   HRESULT get_Count(LONG* c) override {

@@ -8,31 +8,16 @@
 #include <sstream>
 
 #include "platform/registry/registry.h"
+#include "tests/fixtures/temp_root.h"
 
 namespace fs = std::filesystem;
 using namespace velk::reg;
 
 namespace {
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 class RegistrarTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/velk-rgs-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-    SetHostRoot(root_.string());
-  }
-  void TearDown() override {
-    SetHostRoot("");
-    fs::remove_all(root_);
-  }
+  void TearDown() override { SetHostRoot(""); }  // the folder goes with temp_
   fs::path File() const { return root_ / "registry.txt"; }
 
   static std::wstring Str(Hive hive, const std::wstring& path, const std::wstring& name = L"") {
@@ -40,7 +25,8 @@ class RegistrarTest : public ::testing::Test {
     return ReadString(hive, path, name, s) ? s : L"<none>";
   }
 
-  fs::path root_;
+  velk::test::TempRoot temp_;  // points the registry at its folder
+  fs::path root_ = temp_.path();
 };
 
 const wchar_t kClassScript[] =
@@ -236,7 +222,7 @@ class MalformedScriptTest : public RegistrarTest,
 // Each script starts with a valid block: nothing of it may be applied.
 TEST_P(MalformedScriptTest, FailsAndChangesNothing) {
   ASSERT_EQ(WriteString(Hive::ClassesRoot, L"Existing", L"", L"kept"), ERROR_SUCCESS);
-  const std::string before = ReadFile(File());
+  const std::string before = velk::test::ReadFileText(File());
   Registrar r;
   r.AddReplacement(L"MODULE", L"/lib.so");
   std::wstring script =
@@ -246,7 +232,7 @@ TEST_P(MalformedScriptTest, FailsAndChangesNothing) {
     EXPECT_EQ(hr, E_FAIL);
     EXPECT_NE(r.error().find(GetParam().expected), std::wstring::npos)
         << std::string(r.error().begin(), r.error().end());
-    EXPECT_EQ(ReadFile(File()), before);
+    EXPECT_EQ(velk::test::ReadFileText(File()), before);
     EXPECT_FALSE(KeyExists(Hive::ClassesRoot, L"Fresh"));
     EXPECT_EQ(Str(Hive::ClassesRoot, L"Existing"), L"kept");
   }
@@ -282,14 +268,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RegistrarTest, FailedWriteLeavesRegistryAsItWas) {
   ASSERT_EQ(WriteString(Hive::ClassesRoot, kClassKey + L"\\Old", L"", L"x"), ERROR_SUCCESS);
-  const std::string before = ReadFile(File());
+  const std::string before = velk::test::ReadFileText(File());
   fs::create_directory(root_ / "registry.txt.tmp");
   Registrar r;
   r.AddReplacement(L"MODULE", L"/lib.so");
   HRESULT hr = r.Register(kClassScript);
   EXPECT_TRUE(FAILED(hr));
   EXPECT_FALSE(r.error().empty());
-  EXPECT_EQ(ReadFile(File()), before);
+  EXPECT_EQ(velk::test::ReadFileText(File()), before);
   EXPECT_TRUE(
       KeyExists(Hive::ClassesRoot, kClassKey + L"\\Old"));  // the ForceRemove was undone too
   EXPECT_FALSE(KeyExists(Hive::ClassesRoot, L"velkTarvosUI.ConvertCoords"));

@@ -11,18 +11,12 @@
 #include <sstream>
 
 #include "platform/registry/registrar.h"
+#include "tests/fixtures/temp_root.h"
 
 namespace fs = std::filesystem;
 using namespace velk::reg;
 
 namespace {
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 void WriteFile(const fs::path& p, const std::string& text) {
   std::ofstream out(p, std::ios::binary);
@@ -32,20 +26,12 @@ void WriteFile(const fs::path& p, const std::string& text) {
 // Each test gets a throwaway host root; Restart() reads the registry again from its file.
 class RegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/velk-reg-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-    SetHostRoot(root_.string());
-  }
-  void TearDown() override {
-    SetHostRoot("");
-    fs::remove_all(root_);
-  }
+  void TearDown() override { SetHostRoot(""); }  // the folder goes with temp_
   void Restart() { SetHostRoot(root_.string()); }
   fs::path File() const { return root_ / "registry.txt"; }
 
-  fs::path root_;
+  velk::test::TempRoot temp_;  // points the registry at its folder
+  fs::path root_ = temp_.path();
 };
 
 DWORD Bytes(const std::wstring& s) { return static_cast<DWORD>((s.size() + 1) * sizeof(wchar_t)); }
@@ -114,10 +100,10 @@ TEST_F(RegistryTest, EverythingSurvivesARestart) {
   }
   RegCloseKey(k);
 
-  std::string before = ReadFile(File());
+  std::string before = velk::test::ReadFileText(File());
   Restart();
   ASSERT_TRUE(EnsureLoaded()) << LastLoadError();
-  EXPECT_EQ(ReadFile(File()), before);
+  EXPECT_EQ(velk::test::ReadFileText(File()), before);
 
   std::wstring s;
   ASSERT_TRUE(ReadString(Hive::CurrentUser, key, L"Name", s));
@@ -163,7 +149,7 @@ TEST_F(RegistryTest, EverythingSurvivesARestart) {
 TEST_F(RegistryTest, FileIsReadableText) {
   ASSERT_EQ(WriteDword(Hive::CurrentUser, L"Software\\Velk", L"Count", 42), ERROR_SUCCESS);
   ASSERT_EQ(WriteString(Hive::CurrentUser, L"Software\\Velk", L"Name", L"Tarvos"), ERROR_SUCCESS);
-  std::string text = ReadFile(File());
+  std::string text = velk::test::ReadFileText(File());
   EXPECT_NE(text.find("[HKCU\\Software\\Velk]\n\"Count\" = dword 42\n\"Name\" = sz \"Tarvos\"\n"),
             std::string::npos)
       << text;
@@ -398,7 +384,7 @@ TEST_F(RegistryTest, AKeyRepeatedInTheFileIsOneKey) {
 // Writes that cannot reach the disk fail, change nothing in memory, and leave the old file.
 TEST_F(RegistryTest, FailedWritesKeepTheOldFile) {
   ASSERT_EQ(WriteString(Hive::CurrentUser, L"Keep", L"v", L"old"), ERROR_SUCCESS);
-  const std::string before = ReadFile(File());
+  const std::string before = velk::test::ReadFileText(File());
 
   fs::create_directory(root_ / "registry.txt.tmp");  // the temporary file cannot be made
   EXPECT_NE(WriteString(Hive::CurrentUser, L"Keep", L"v", L"new"), ERROR_SUCCESS);
@@ -408,7 +394,7 @@ TEST_F(RegistryTest, FailedWritesKeepTheOldFile) {
                             nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(k, nullptr);
-  EXPECT_EQ(ReadFile(File()), before);
+  EXPECT_EQ(velk::test::ReadFileText(File()), before);
   std::wstring s;
   ASSERT_TRUE(ReadString(Hive::CurrentUser, L"Keep", L"v", s));
   EXPECT_EQ(s, L"old");
@@ -430,7 +416,7 @@ TEST_F(RegistryTest, RootThatIsAFileRefusesWrites) {
   EXPECT_TRUE(EnsureLoaded());  // nothing to load: an empty registry
   EXPECT_EQ(WriteDword(Hive::CurrentUser, L"K", L"n", 1), ERROR_PATH_NOT_FOUND);
   EXPECT_FALSE(KeyExists(Hive::CurrentUser, L"K"));
-  EXPECT_EQ(ReadFile(file), "not a folder");
+  EXPECT_EQ(velk::test::ReadFileText(file), "not a folder");
 }
 
 TEST_F(RegistryTest, MissingRootFolderIsCreated) {
@@ -474,7 +460,7 @@ TEST_P(CorruptFileTest, IsRefusedAndKept) {
   Registrar r;
   EXPECT_TRUE(FAILED(r.Register(L"HKCU { X = s 'y' }")));
   EXPECT_NE(r.error().find(L"registry.txt"), std::wstring::npos);
-  EXPECT_EQ(ReadFile(File()), text);
+  EXPECT_EQ(velk::test::ReadFileText(File()), text);
 
   WriteFile(File(), kGood);
   Restart();
@@ -534,7 +520,7 @@ TEST_F(RegistryTest, UnreadableFileIsReported) {
 TEST_F(RegistryTest, EveryTruncationIsRefused) {
   ASSERT_EQ(WriteString(Hive::CurrentUser, L"A\\B", L"s", L"text"), ERROR_SUCCESS);
   ASSERT_EQ(WriteDword(Hive::LocalMachine, L"C", L"", 1234), ERROR_SUCCESS);
-  const std::string full = ReadFile(File());
+  const std::string full = velk::test::ReadFileText(File());
   for (std::size_t len = 0; len + 1 < full.size(); ++len) {
     WriteFile(File(), full.substr(0, len));
     Restart();
@@ -578,9 +564,9 @@ TEST_F(RegistryTest, SaveAndRestoreKey) {
                             REG_OPTION_BACKUP_RESTORE, KEY_QUERY_VALUE, nullptr, &k, nullptr),
             ERROR_SUCCESS);
   ASSERT_EQ(RegSaveKeyW(k, wfile.c_str(), nullptr), ERROR_SUCCESS);
-  const std::string saved = ReadFile(file);
+  const std::string saved = velk::test::ReadFileText(file);
   EXPECT_EQ(RegSaveKeyW(k, wfile.c_str(), nullptr), ERROR_ALREADY_EXISTS);  // never overwritten
-  EXPECT_EQ(ReadFile(file), saved);
+  EXPECT_EQ(velk::test::ReadFileText(file), saved);
 
   // Change the key, then restore: the saved state comes back whole.
   ASSERT_EQ(WriteDword(Hive::CurrentUser, settings, L"Count", 99), ERROR_SUCCESS);
@@ -613,10 +599,10 @@ TEST_F(RegistryTest, RestoreRefusesBadFilesAndKeepsTheKey) {
   ASSERT_EQ(WriteDword(Hive::CurrentUser, L"S\\Sub", L"m", 2), ERROR_SUCCESS);
   HKEY k = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"S", 0, KEY_ALL_ACCESS, &k), ERROR_SUCCESS);
-  const std::string before = ReadFile(File());
+  const std::string before = velk::test::ReadFileText(File());
   const std::string good = (root_ / "good.key").string();
   ASSERT_EQ(RegSaveKeyW(k, std::wstring(good.begin(), good.end()).c_str(), nullptr), ERROR_SUCCESS);
-  const std::string full = ReadFile(good);
+  const std::string full = velk::test::ReadFileText(good);
 
   struct Bad {
     const char* name;
@@ -625,7 +611,8 @@ TEST_F(RegistryTest, RestoreRefusesBadFilesAndKeepsTheKey) {
   const Bad bad[] = {
       {"truncated.key", full.substr(0, full.size() - 5)},
       {"garbage.key", "\x01\x02 not a key file"},
-      {"registry-file.key", ReadFile(File())},  // a whole registry is not a saved key
+      // a whole registry is not a saved key
+      {"registry-file.key", velk::test::ReadFileText(File())},
       {"bad-value.key", "trevik-registry-key 1\n[.]\n\"n\" = dword x\nend\n"},
   };
   for (const Bad& b : bad) {
@@ -636,7 +623,7 @@ TEST_F(RegistryTest, RestoreRefusesBadFilesAndKeepsTheKey) {
         << b.name;
   }
   EXPECT_EQ(RegRestoreKeyW(k, L"/nonexistent/file.key", 0), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(ReadFile(File()), before);
+  EXPECT_EQ(velk::test::ReadFileText(File()), before);
   DWORD n = 0;
   EXPECT_TRUE(ReadDword(Hive::CurrentUser, L"S\\Sub", L"m", n));
 
@@ -711,7 +698,7 @@ TEST_F(RegistryTest, KeysNestedTooDeepAreRefused) {
   EXPECT_NE(err.find("line 3"), std::string::npos) << err.substr(0, 300);
   EXPECT_NE(err.find("deeper"), std::string::npos) << err.substr(0, 300);
   EXPECT_EQ(WriteDword(Hive::CurrentUser, L"Other", L"n", 1), ERROR_BADDB);
-  EXPECT_EQ(ReadFile(File()), text);
+  EXPECT_EQ(velk::test::ReadFileText(File()), text);
 
   // Nor can such a key be made.
   fs::remove(File());

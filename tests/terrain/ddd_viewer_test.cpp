@@ -54,8 +54,9 @@ constexpr int kColumns = 100, kRows = 80;
 constexpr double kCell = 0.001, kLeft = 6.0, kTop = 0.58;
 
 // A catalog vector layer: a group of product groups (only groups are extracted).
-class VectorLayerDouble : public test::FixedLayer<VectorLayerDouble, ComObjectRoot<VectorLayerDouble, ILayer, ICompositeLayer,
-                                               ILayerExtent>> {
+class VectorLayerDouble
+    : public test::FixedLayer<VectorLayerDouble, ComObjectRoot<VectorLayerDouble, ILayer,
+                                                               ICompositeLayer, ILayerExtent>> {
  public:
   using ILayer::QueryInterface;
   std::vector<ComPtr<ILayer>> members;

@@ -45,7 +45,8 @@ double X(int c) { return kX0 + (c + 0.5) * kCell; }
 double Y(int r) { return kY0 - (r + 0.5) * kCell; }
 
 // A catalog DTED layer as the run sees it: it clips by copying a prepared raster.
-class DtedDouble : public test::FixedLayer<DtedDouble, ComObjectRoot<DtedDouble, ILayer, IInternalZelHelper>> {
+class DtedDouble
+    : public test::FixedLayer<DtedDouble, ComObjectRoot<DtedDouble, ILayer, IInternalZelHelper>> {
  public:
   using ILayer::QueryInterface;
   // The run only asks whether the layer is a catalog DTED layer; it calls nothing through it.

@@ -303,7 +303,9 @@ TEST(RadialLosRun, BadInputIsRefusedWithItsMessageAndLeavesNoObserverFile) {
 
 // A catalog DTED layer: the run asks its clip for the area (in WGS 84, reprojected) and works on
 // what it returns; this stand-in clips from a DEM file through the host's own preparation.
-class ClipLayer : public test::FixedLayer<ClipLayer, ComObjectRoot<ClipLayer, ILayer, IZelDtedLayer, IInternalZelHelper>> {
+class ClipLayer
+    : public test::FixedLayer<ClipLayer,
+                              ComObjectRoot<ClipLayer, ILayer, IZelDtedLayer, IInternalZelHelper>> {
  public:
   using ILayer::QueryInterface;
   std::wstring source;

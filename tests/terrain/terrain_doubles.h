@@ -25,8 +25,8 @@ namespace velk::corvane {
 // A catalog elevation layer over one raster file: its clip cuts the envelope out of the file
 // with GDAL (nothing when the envelope misses it).
 class DtedLayerDouble
-    : public test::FixedLayer<DtedLayerDouble, ComObjectRoot<DtedLayerDouble, ILayer, IZelDtedLayer, IInternalZelHelper,
-                           ILayerExtent>> {
+    : public test::FixedLayer<DtedLayerDouble, ComObjectRoot<DtedLayerDouble, ILayer, IZelDtedLayer,
+                                                             IInternalZelHelper, ILayerExtent>> {
  public:
   using ILayer::QueryInterface;
   std::string source;               // the raster the clip cuts from
