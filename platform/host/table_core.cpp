@@ -2,10 +2,15 @@
 
 #include "platform/host/query_log.h"
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <cwctype>
+#include <fstream>
+#include <iterator>
 
 #include <ogrsf_frmts.h>
 
@@ -696,12 +701,77 @@ HRESULT TableCore::AddField(const FieldSpec& spec, const void* lockHolder) {
   if (FAILED(hr)) return hr;
   if (LockedByOther(lockKey_, lockHolder)) return E_DATA_SCHEMA_LOCKED;
   if (!Writable()) return E_DATA_WRITE_FAILED;
+  if (dbase_ && !dbaseFile_.empty() && layer_->GetFeatureCount(FALSE) > 0)
+    return AddDbaseField(spec);
   hr = CreateOgrField(layer_, spec, dbase_);
   if (FAILED(hr)) return hr;
   dbaseEndDirty_ = true;  // the records were written again, wider
   Sync();
   Reload();
   return S_OK;
+}
+
+HRESULT TableCore::AddDbaseField(const FieldSpec& spec) {
+  Sync();
+  // GDAL adds the field to the header alone (a copy without records, in memory), so the
+  // descriptor, lengths and date are its own.
+  std::string header;
+  {
+    std::ifstream in(dbaseFile_, std::ios::binary);
+    header.resize(32);
+    if (!in.read(header.data(), 32)) return E_DATA_WRITE_FAILED;
+    header.resize(static_cast<unsigned char>(header[8]) |
+                  static_cast<unsigned char>(header[9]) << 8);
+    if (header.size() < 33 || !in.read(header.data() + 32, static_cast<std::streamsize>(header.size() - 32)))
+      return E_DATA_WRITE_FAILED;
+  }
+  static std::atomic<unsigned> serial{0};
+  const std::string scratch = "/vsimem/velk-dbase-header-" + std::to_string(++serial);
+  std::fill_n(header.begin() + 4, 4, '\0');  // no records
+  // In-memory files GDAL may grow (it owns their bytes).
+  auto memoryFile = [](const std::string& path, const std::string& bytes) {
+    auto* copy = static_cast<GByte*>(CPLMalloc(bytes.size()));
+    std::memcpy(copy, bytes.data(), bytes.size());
+    VSIFCloseL(VSIFileFromMemBuffer(path.c_str(), copy, bytes.size(), TRUE));
+  };
+  memoryFile(scratch + ".dbf", header);
+  const std::string cpg = dbaseFile_.substr(0, dbaseFile_.size() - 4) + ".cpg";
+  std::string encoding;
+  if (std::ifstream c(cpg, std::ios::binary); c) {
+    encoding.assign(std::istreambuf_iterator<char>(c), {});
+    memoryFile(scratch + ".cpg", encoding);
+  }
+  HRESULT hr = E_DATA_WRITE_FAILED;
+  {
+    const char* const drivers[] = {"ESRI Shapefile", nullptr};
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    std::unique_ptr<GDALDataset> ds(GDALDataset::Open((scratch + ".dbf").c_str(),
+                                                      GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
+    CPLPopErrorHandler();
+    if (ds && ds->GetLayerCount() == 1) hr = CreateOgrField(ds->GetLayer(0), spec, true);
+  }
+  vsi_l_offset size = 0;
+  GByte* bytes = VSIGetMemFileBuffer((scratch + ".dbf").c_str(), &size, FALSE);
+  std::string widened;
+  if (SUCCEEDED(hr) && bytes && size >= 12)
+    widened.assign(reinterpret_cast<const char*>(bytes),
+                   std::min<std::size_t>(size, bytes[8] | bytes[9] << 8));
+  VSIUnlink((scratch + ".dbf").c_str());
+  if (!encoding.empty()) VSIUnlink((scratch + ".cpg").c_str());
+  if (FAILED(hr)) return hr;
+
+  // The records are then copied once into the wider file; GDAL would widen them one at a time
+  // in place, a seek, a read and a write per record and field.
+  source_->Close();
+  layer_ = nullptr;
+  const int err = widened.empty() ? EINVAL : AppendDbaseFields(dbaseFile_, widened);
+  if (!source_->Reopen() || source_->get()->GetLayerCount() < 1) {
+    fields_.clear();
+    return E_DATA_WRITE_FAILED;
+  }
+  layer_ = source_->get()->GetLayer(0);
+  Reload();
+  return err ? E_DATA_WRITE_FAILED : S_OK;
 }
 
 HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder) {

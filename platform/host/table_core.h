@@ -96,6 +96,8 @@ class TableCore {
 
  private:
   void Reload();
+  // AddField on a dBASE file that has records.
+  HRESULT AddDbaseField(const FieldSpec& spec);
   HRESULT WritePatch(std::int64_t fid, const GeomData& patch);
   ComPtr<IGeometry> ReadPatch(std::int64_t fid) const;
   // Appending straight into the files of an empty point shapefile or dBASE table during an
