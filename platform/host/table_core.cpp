@@ -806,7 +806,20 @@ void TableCore::Sync() {
 void TableCore::BeginBatch() {
   if (inBatch_ || !layer_ || !Writable()) return;
   inBatch_ = true;
-  if (!dbase_) source_->get()->StartTransaction();
+  if (dbase_) return;
+  GDALDataset* ds = source_->get();
+  // SQLite keeps a journal of each statement of a transaction that a trigger extends (every
+  // update of a row with a shape, through the spatial index's triggers); in a temporary file it
+  // costs a write per page of every statement, in memory nothing.
+  if (const GDALDriver* driver = ds->GetDriver();
+      driver && (EQUAL(driver->GetDescription(), "GPKG") ||
+                 EQUAL(driver->GetDescription(), "SQLite"))) {
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    if (OGRLayer* result = ds->ExecuteSQL("PRAGMA temp_store = MEMORY", nullptr, nullptr))
+      ds->ReleaseResultSet(result);
+    CPLPopErrorHandler();
+  }
+  ds->StartTransaction();
 }
 
 void TableCore::EndBatch() {
