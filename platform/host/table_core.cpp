@@ -810,13 +810,16 @@ void TableCore::BeginBatch() {
   GDALDataset* ds = source_->get();
   // SQLite keeps a journal of each statement of a transaction that a trigger extends (every
   // update of a row with a shape, through the spatial index's triggers); in a temporary file it
-  // costs a write per page of every statement, in memory nothing.
+  // costs a write per page of every statement, in memory nothing. A transaction that changes
+  // more pages than the page cache holds writes them out and reads them back again: the cache
+  // gets 64 MiB (a bound, whatever the number of rows).
   if (const GDALDriver* driver = ds->GetDriver();
       driver && (EQUAL(driver->GetDescription(), "GPKG") ||
                  EQUAL(driver->GetDescription(), "SQLite"))) {
     CPLPushErrorHandler(CPLQuietErrorHandler);
-    if (OGRLayer* result = ds->ExecuteSQL("PRAGMA temp_store = MEMORY", nullptr, nullptr))
-      ds->ReleaseResultSet(result);
+    for (const char* pragma : {"PRAGMA temp_store = MEMORY", "PRAGMA cache_size = -65536"})
+      if (OGRLayer* result = ds->ExecuteSQL(pragma, nullptr, nullptr))
+        ds->ReleaseResultSet(result);
     CPLPopErrorHandler();
   }
   ds->StartTransaction();
