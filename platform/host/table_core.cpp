@@ -10,6 +10,7 @@
 #include <cstring>
 #include <cwctype>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include <ogrsf_frmts.h>
@@ -577,10 +578,16 @@ HRESULT TableCore::WritePatch(std::int64_t fid, const GeomData& patch) {
   if (shp.empty() || shx.empty()) return E_DATA_WRITE_FAILED;
   // GDAL lets go of the files while the record is written, then reads them again.
   layer_->SyncToDisk();
+  return WriteFilesPastGdal([&] {
+    std::string why;
+    return WriteMultipatchRecord(shp, shx, static_cast<long>(fid), patch, why);
+  });
+}
+
+HRESULT TableCore::WriteFilesPastGdal(const std::function<bool()>& write) {
   source_->Close();
   layer_ = nullptr;
-  std::string why;
-  const bool written = WriteMultipatchRecord(shp, shx, static_cast<long>(fid), patch, why);
+  const bool written = write();
   if (!source_->Reopen() || source_->get()->GetLayerCount() < 1) {
     fields_.clear();
     return E_DATA_WRITE_FAILED;
@@ -762,16 +769,8 @@ HRESULT TableCore::AddDbaseField(const FieldSpec& spec) {
 
   // The records are then copied once into the wider file; GDAL would widen them one at a time
   // in place, a seek, a read and a write per record and field.
-  source_->Close();
-  layer_ = nullptr;
-  const int err = widened.empty() ? EINVAL : AppendDbaseFields(dbaseFile_, widened);
-  if (!source_->Reopen() || source_->get()->GetLayerCount() < 1) {
-    fields_.clear();
-    return E_DATA_WRITE_FAILED;
-  }
-  layer_ = source_->get()->GetLayer(0);
-  Reload();
-  return err ? E_DATA_WRITE_FAILED : S_OK;
+  return WriteFilesPastGdal(
+      [&] { return !widened.empty() && AppendDbaseFields(dbaseFile_, widened) == 0; });
 }
 
 HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder) {
@@ -983,17 +982,12 @@ void TableCore::Settle() {
   std::unique_ptr<ShapefileAppender> appender = std::move(appender_);
   // GDAL lets go of the files first: what it writes when it closes them is its own (empty)
   // view, which the appender's headers then replace.
-  source_->Close();
-  layer_ = nullptr;
-  if (!appender->Finish()) appendFailed_ = true;
-  appender.reset();
-  if (!source_->Reopen() || source_->get()->GetLayerCount() < 1) {
+  if (FAILED(WriteFilesPastGdal([&] {
+        const bool finished = appender->Finish();
+        appender.reset();
+        return finished;
+      })))
     appendFailed_ = true;
-    fields_.clear();
-    return;
-  }
-  layer_ = source_->get()->GetLayer(0);
-  Reload();
 }
 
 }  // namespace velk::host

@@ -75,6 +75,46 @@ class PickFolder : public win::Responder {
   std::wstring path_;
 };
 
+// Converts every record of input into a new dataset at path (a feature class or a table), as the
+// dialog does: the output location from the save dialog, the output made, its fields added, the
+// records run and the output finished.
+void ConvertIntoNew(ITable* input, const std::wstring& path, bool featureClass,
+                    const OutputFieldNames& names, const RecordLayout& layout,
+                    ICoordinateTool* engine, ConversionParsers& parsers, RunCounts& counts) {
+  PickFolder user(path);
+  auto browse = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  {
+    test::ScopedResponder responder(&user);
+    browse->DoModalSave(nullptr, &ok);
+  }
+  ComPtr<IBrowseObject> location;
+  browse->get_FinalLocation(location.put());
+  Bstr typed;
+  browse->get_Name(&typed);
+  std::wstring name = typed.str();
+  NewOutput out;
+  ASSERT_TRUE(CreateOutput(nullptr, location.get(), name, input, featureClass, out));
+  ASSERT_TRUE(AddOutputFields(nullptr, out.table.get(), true, names));
+  RecordTarget target;
+  target.input = input;
+  target.output = out.table;
+  target.newFile = true;
+  target.fieldMap = out.fieldMap;
+  ASSERT_EQ(RunRecords(engine, parsers, target, names, layout, 0, 0, counts),
+            RunOutcome::kCompleted);
+  target = RecordTarget{};
+  ASSERT_TRUE(FinishOutput(nullptr, out));
+}
+
+ComPtr<ICoordinateTool> Engine() {
+  ComPtr<ICoordinateTool> engine;
+  EXPECT_EQ(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL,
+                             IidOf<ICoordinateTool>(), engine.put_void()),
+            S_OK);
+  return engine;
+}
+
 TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   test::HostSessionFixture host;
   test::ScratchDir dir;
@@ -87,43 +127,15 @@ TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   ASSERT_EQ(factory->OpenFromFile(Bstr(dir.wpath()), nullptr, ws.put()), S_OK);
   ComPtr<ITable> input;
   ASSERT_EQ(ws.As<IFeatureWorkspace>()->OpenTable(Bstr(L"random"), input.put()), S_OK);
-  PickFolder user(dir.wpath() + L"/mgrs.dbf");
-  auto browse = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
-  VARIANT_BOOL ok = VARIANT_FALSE;
-  {
-    test::ScopedResponder responder(&user);
-    browse->DoModalSave(nullptr, &ok);
-  }
-  ComPtr<IBrowseObject> location;
-  browse->get_FinalLocation(location.put());
-  Bstr typed;
-  browse->get_Name(&typed);
-
-  std::wstring name = typed.str();
   OutputFieldNames names;
   names.mgrs = L"MGRS";
-  NewOutput out;
-  ASSERT_TRUE(CreateOutput(nullptr, location.get(), name, input.get(), false, out));
-  ASSERT_TRUE(AddOutputFields(nullptr, out.table.get(), true, names));
-  ComPtr<ICoordinateTool> engine;
-  ASSERT_EQ(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL,
-                             IidOf<ICoordinateTool>(), engine.put_void()),
-            S_OK);
   ConversionParsers parsers;
   RecordLayout layout;
   input->FindField(Bstr(L"LON"), &layout.xIndex);
   input->FindField(Bstr(L"LAT"), &layout.yIndex);
-  RecordTarget target;
-  target.input = input;
-  target.output = out.table;
-  target.newFile = true;
-  target.fieldMap = out.fieldMap;
   RunCounts counts;
-  ASSERT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts),
-            RunOutcome::kCompleted);
-  target = RecordTarget{};
-  ASSERT_TRUE(FinishOutput(nullptr, out));
-  out = NewOutput{};
+  ConvertIntoNew(input.get(), dir.wpath() + L"/mgrs.dbf", false, names, layout, Engine().get(),
+                 parsers, counts);
   EXPECT_EQ(counts.total, kPoints);
   EXPECT_EQ(counts.failed, 0);
 
@@ -193,44 +205,16 @@ TEST(ConvertAgainstGeoConvert, InPlaceGivesTheRowsOfANewOutput) {
   ComPtr<IFeatureClass> points;
   ASSERT_EQ(ws.As<IFeatureWorkspace>()->OpenFeatureClass(Bstr(L"random"), points.put()), S_OK);
   ComPtr<ITable> input = points.As<ITable>();
-  ComPtr<ICoordinateTool> engine;
-  ASSERT_EQ(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL,
-                             IidOf<ICoordinateTool>(), engine.put_void()),
-            S_OK);
+  ComPtr<ICoordinateTool> engine = Engine();
   ConversionParsers parsers;
   const OutputFieldNames names{L"X", L"Y", L"DMS", L"", L"UTM", L"MGRS"};
   RecordLayout layout;
   input->FindField(Bstr(L"LON"), &layout.xIndex);
   input->FindField(Bstr(L"LAT"), &layout.yIndex);
-
-  {  // a new shapefile
-    PickFolder user(dir.wpath() + L"/new.shp");
-    auto browse = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
-    VARIANT_BOOL ok = VARIANT_FALSE;
-    {
-      test::ScopedResponder responder(&user);
-      browse->DoModalSave(nullptr, &ok);
-    }
-    ComPtr<IBrowseObject> location;
-    browse->get_FinalLocation(location.put());
-    Bstr typed;
-    browse->get_Name(&typed);
-    std::wstring name = typed.str();
-    NewOutput out;
-    ASSERT_TRUE(CreateOutput(nullptr, location.get(), name, input.get(), true, out));
-    ASSERT_TRUE(AddOutputFields(nullptr, out.table.get(), true, names));
-    RecordTarget target;
-    target.input = input;
-    target.output = out.table;
-    target.newFile = true;
-    target.fieldMap = out.fieldMap;
-    RunCounts counts;
-    ASSERT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts),
-              RunOutcome::kCompleted);
-    target = RecordTarget{};
-    ASSERT_TRUE(FinishOutput(nullptr, out));
-    EXPECT_EQ(counts.total, kPoints);
-  }
+  RunCounts fresh;
+  ConvertIntoNew(input.get(), dir.wpath() + L"/new.shp", true, names, layout, engine.get(),
+                 parsers, fresh);
+  EXPECT_EQ(fresh.total, kPoints);
   {  // in place, as the dialog does it
     auto swap = QueryAs<IDatasetSwap>(input.get());
     ASSERT_TRUE(swap);
@@ -253,15 +237,15 @@ TEST(ConvertAgainstGeoConvert, InPlaceGivesTheRowsOfANewOutput) {
   points = nullptr;
   ws = nullptr;
 
-  const std::vector<std::string> fresh = RowsOf(dir / "new.shp");
+  const std::vector<std::string> newRows = RowsOf(dir / "new.shp");
   const std::vector<std::string> inPlace = RowsOf(dir / "random.shp");
-  ASSERT_EQ(fresh.size(), static_cast<std::size_t>(kPoints));
-  ASSERT_EQ(inPlace.size(), fresh.size());
+  ASSERT_EQ(newRows.size(), static_cast<std::size_t>(kPoints));
+  ASSERT_EQ(inPlace.size(), newRows.size());
   EXPECT_NE(inPlace[0].find("|MGRS="), std::string::npos) << inPlace[0];
   int differ = 0;
-  for (std::size_t i = 0; i < fresh.size(); ++i)
-    if (inPlace[i] != fresh[i] && ++differ <= 5)
-      ADD_FAILURE() << "row " << i << ":\n  " << inPlace[i] << "\n  " << fresh[i];
+  for (std::size_t i = 0; i < newRows.size(); ++i)
+    if (inPlace[i] != newRows[i] && ++differ <= 5)
+      ADD_FAILURE() << "row " << i << ":\n  " << inPlace[i] << "\n  " << newRows[i];
   EXPECT_EQ(differ, 0);
 }
 
