@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <cwctype>
 #include <fstream>
 #include <functional>
@@ -738,7 +737,7 @@ HRESULT TableCore::AddDbaseField(const FieldSpec& spec) {
   // In-memory files GDAL may grow (it owns their bytes).
   auto memoryFile = [](const std::string& path, const std::string& bytes) {
     auto* copy = static_cast<GByte*>(CPLMalloc(bytes.size()));
-    std::memcpy(copy, bytes.data(), bytes.size());
+    std::copy(bytes.begin(), bytes.end(), copy);
     VSIFCloseL(VSIFileFromMemBuffer(path.c_str(), copy, bytes.size(), TRUE));
   };
   memoryFile(scratch + ".dbf", header);
