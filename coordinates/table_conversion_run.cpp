@@ -300,13 +300,7 @@ bool WriteRecord(RunContext& c, RecordWork& w) {
     if (!c.newRow) Check(c.target.output->CreateRowBuffer(c.newRow.put()));
     buffer = c.newRow;
   } else {
-    Check(c.write->NextRow(targetRow.put()));
-    if (!targetRow) ThrowComError(E_POINTER);
-    // The two cursors walk the same rows; a row that is not the one read is never written.
-    LONG readOid = -1, writeOid = -2;
-    Check(w.row->get_OID(&readOid));
-    Check(targetRow->get_OID(&writeOid));
-    if (readOid != writeOid) ThrowComError(E_UNEXPECTED);
+    targetRow = w.row;  // read by the update cursor itself
     buffer = targetRow.As<IRowBuffer>();
   }
   if (!buffer) ThrowComError(E_POINTER);
@@ -402,17 +396,22 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
   c.fromDatum = Variant(fromDatum);
   c.toDatum = Variant(toDatum);
   try {
+    // A new file: a search cursor reads and an insert cursor writes. In place one update cursor
+    // does both, so each row is read once and written back as it was read, with its new values.
     ComPtr<ICursor> read;
-    HRESULT hr = target.selection ? target.selection->Search(nullptr, VARIANT_FALSE, read.put())
-                                  : target.input->Search(nullptr, VARIANT_FALSE, read.put());
-    if (hr == host::E_DATA_UNREADABLE) return RunOutcome::kReadFailed;
-    if (FAILED(hr) || !read) return RunOutcome::kNoCursor;
-    if (target.newFile)
+    HRESULT hr = S_OK;
+    if (target.newFile) {
+      hr = target.selection ? target.selection->Search(nullptr, VARIANT_FALSE, read.put())
+                            : target.input->Search(nullptr, VARIANT_FALSE, read.put());
+      if (hr == host::E_DATA_UNREADABLE) return RunOutcome::kReadFailed;
+      if (FAILED(hr) || !read) return RunOutcome::kNoCursor;
       hr = target.output->Insert(VARIANT_FALSE, c.write.put());
-    else if (target.selection)
-      hr = target.selection->Update(nullptr, VARIANT_FALSE, c.write.put());
-    else
-      hr = target.input->Update(nullptr, VARIANT_FALSE, c.write.put());
+    } else {
+      hr = target.selection ? target.selection->Update(nullptr, VARIANT_FALSE, c.write.put())
+                            : target.input->Update(nullptr, VARIANT_FALSE, c.write.put());
+      if (hr == host::E_DATA_UNREADABLE) return RunOutcome::kReadFailed;
+      read = c.write;
+    }
     if (FAILED(hr) || !c.write) return RunOutcome::kNoCursor;
 
     c.xOut = OutputIndex(target.output.get(), names.x);

@@ -6,11 +6,15 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
+#include <vector>
 
 namespace velk::host {
 
@@ -163,6 +167,90 @@ int MarkDbaseEnd(const fs::path& file) {
       err = errno ? errno : EIO;
   }
   ::close(fd);
+  return err;
+}
+
+char DbaseNullMark(char type) {
+  switch (type) {
+    case 'N':
+    case 'F': return '*';
+    case 'D': return '0';
+    case 'L': return '?';
+    default: return ' ';
+  }
+}
+
+namespace {
+
+// A dBASE header's record count, header length and record length, and the null marks of the
+// fields it describes from field `from` on.
+struct DbaseLayout {
+  std::uint64_t records = 0;
+  std::size_t headerLength = 0, recordLength = 0, fields = 0;
+  std::string nullMarks;
+};
+
+bool ReadLayout(const unsigned char* h, std::size_t size, std::size_t from, DbaseLayout& out) {
+  if (size < 33) return false;
+  out.records = h[4] | h[5] << 8 | h[6] << 16 | std::uint64_t(h[7]) << 24;
+  out.headerLength = h[8] | h[9] << 8;
+  out.recordLength = h[10] | h[11] << 8;
+  if (out.headerLength < 33 || out.headerLength > size) return false;
+  out.fields = 0;
+  out.nullMarks.clear();
+  for (std::size_t at = 32; at + 32 <= out.headerLength && h[at] != 0x0D; at += 32, ++out.fields) {
+    if (out.fields < from) continue;
+    const char type = static_cast<char>(h[at + 11]);
+    const std::size_t width = type == 'C' ? h[at + 16] + h[at + 17] * 256u : h[at + 16];
+    out.nullMarks.append(width, DbaseNullMark(type));
+  }
+  return true;
+}
+
+}  // namespace
+
+int AppendDbaseFields(const fs::path& file, const std::string& header) {
+  constexpr std::size_t kBufferBytes = 1 << 20;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(file.c_str(), "rbe"), std::fclose);
+  if (!in) return errno;
+  std::setvbuf(in.get(), nullptr, _IOFBF, kBufferBytes);
+  std::vector<unsigned char> oldHeader(32);
+  DbaseLayout before, after;
+  if (std::fread(oldHeader.data(), 1, 32, in.get()) != 32) return EINVAL;
+  oldHeader.resize(std::max<std::size_t>(32, oldHeader[8] | oldHeader[9] << 8));
+  if (std::fread(oldHeader.data() + 32, 1, oldHeader.size() - 32, in.get()) !=
+          oldHeader.size() - 32 ||
+      !ReadLayout(oldHeader.data(), oldHeader.size(), 0, before))
+    return EINVAL;
+  const auto* h = reinterpret_cast<const unsigned char*>(header.data());
+  if (!ReadLayout(h, header.size(), before.fields, after) || after.headerLength != header.size() ||
+      before.recordLength + after.nullMarks.size() != after.recordLength)
+    return EINVAL;
+
+  const fs::path working = fs::path(file).concat(".widening");
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(std::fopen(working.c_str(), "wbe"),
+                                                      std::fclose);
+  if (!out) return errno;
+  std::setvbuf(out.get(), nullptr, _IOFBF, kBufferBytes);
+  std::string head = header;
+  for (int i = 0; i < 4; ++i) head[4 + i] = static_cast<char>(before.records >> (8 * i));
+  int err = 0;
+  auto put = [&](const void* data, std::size_t size) {
+    if (!err && std::fwrite(data, 1, size, out.get()) != size) err = errno ? errno : EIO;
+  };
+  put(head.data(), head.size());
+  std::string record(before.recordLength, ' ');
+  for (std::uint64_t r = 0; r < before.records && !err; ++r) {
+    if (std::fread(record.data(), 1, record.size(), in.get()) != record.size()) err = EIO;
+    put(record.data(), record.size());
+    put(after.nullMarks.data(), after.nullMarks.size());
+  }
+  const char end = 0x1A;
+  put(&end, 1);
+  if (!err && std::fflush(out.get()) != 0) err = errno ? errno : EIO;
+  if (std::fclose(out.release()) != 0 && !err) err = errno ? errno : EIO;
+  if (!err) err = SystemRename(working, file);
+  if (err) ::unlink(working.c_str());
   return err;
 }
 

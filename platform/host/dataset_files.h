@@ -47,6 +47,16 @@ bool FileComplete(const std::filesystem::path& file);
 // errno value.
 int MarkDbaseEnd(const std::filesystem::path& file);
 
+// What dBASE writes into every byte of a field of type that has no value (as GDAL's shapefile
+// driver writes it: '*' for numbers, '0' for dates, '?' for logicals, else a space).
+char DbaseNullMark(char type);
+
+// Rewrites a dBASE file with header (its header with fields added after the others, as GDAL
+// writes it), each record followed by the added fields' null marks, in one pass into a file
+// beside it that then takes its place. 0 or an errno value (EINVAL when header does not extend
+// the file's own); the file is unchanged then.
+int AppendDbaseFields(const std::filesystem::path& file, const std::string& header);
+
 // The reason of a failed write to a file in folder, as a user reads it: "disk full" when the
 // folder's file system has no room left, "file size limit reached", else the system's text.
 std::string WriteFailureText(int err, const std::filesystem::path& folder);

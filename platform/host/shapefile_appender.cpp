@@ -5,6 +5,8 @@
 #include <cstring>
 #include <sys/stat.h>
 
+#include "platform/host/dataset_files.h"
+
 namespace velk::host {
 
 namespace {
@@ -42,9 +44,6 @@ long long SizeOf(std::FILE* f) {
   struct stat st {};
   return fstat(fileno(f), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
-
-// What dBASE writes into a field that has no value.
-char NullMark(char type) { return type == 'N' || type == 'F' ? '*' : ' '; }
 
 std::FILE* OpenForUpdate(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "r+be");
@@ -106,7 +105,7 @@ std::unique_ptr<ShapefileAppender> ShapefileAppender::Open(const std::string& db
   }
   a->nullRecord_.assign(static_cast<std::size_t>(a->recordLength_), ' ');
   for (const Field& f : a->fields_)
-    std::fill_n(a->nullRecord_.begin() + f.offset, f.width, NullMark(f.type));
+    std::fill_n(a->nullRecord_.begin() + f.offset, f.width, DbaseNullMark(f.type));
   a->record_ = a->nullRecord_;
 
   if (!shp.empty()) {

@@ -2,10 +2,15 @@
 
 #include "platform/host/query_log.h"
 
+#include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cwctype>
+#include <fstream>
+#include <functional>
+#include <iterator>
 
 #include <ogrsf_frmts.h>
 
@@ -572,10 +577,16 @@ HRESULT TableCore::WritePatch(std::int64_t fid, const GeomData& patch) {
   if (shp.empty() || shx.empty()) return E_DATA_WRITE_FAILED;
   // GDAL lets go of the files while the record is written, then reads them again.
   layer_->SyncToDisk();
+  return WriteFilesPastGdal([&] {
+    std::string why;
+    return WriteMultipatchRecord(shp, shx, static_cast<long>(fid), patch, why);
+  });
+}
+
+HRESULT TableCore::WriteFilesPastGdal(const std::function<bool()>& write) {
   source_->Close();
   layer_ = nullptr;
-  std::string why;
-  const bool written = WriteMultipatchRecord(shp, shx, static_cast<long>(fid), patch, why);
+  const bool written = write();
   if (!source_->Reopen() || source_->get()->GetLayerCount() < 1) {
     fields_.clear();
     return E_DATA_WRITE_FAILED;
@@ -696,12 +707,69 @@ HRESULT TableCore::AddField(const FieldSpec& spec, const void* lockHolder) {
   if (FAILED(hr)) return hr;
   if (LockedByOther(lockKey_, lockHolder)) return E_DATA_SCHEMA_LOCKED;
   if (!Writable()) return E_DATA_WRITE_FAILED;
+  if (dbase_ && !dbaseFile_.empty() && layer_->GetFeatureCount(FALSE) > 0)
+    return AddDbaseField(spec);
   hr = CreateOgrField(layer_, spec, dbase_);
   if (FAILED(hr)) return hr;
   dbaseEndDirty_ = true;  // the records were written again, wider
   Sync();
   Reload();
   return S_OK;
+}
+
+HRESULT TableCore::AddDbaseField(const FieldSpec& spec) {
+  Sync();
+  // GDAL adds the field to the header alone (a copy without records, in memory), so the
+  // descriptor, lengths and date are its own.
+  std::string header;
+  {
+    std::ifstream in(dbaseFile_, std::ios::binary);
+    header.resize(32);
+    if (!in.read(header.data(), 32)) return E_DATA_WRITE_FAILED;
+    header.resize(static_cast<unsigned char>(header[8]) |
+                  static_cast<unsigned char>(header[9]) << 8);
+    if (header.size() < 33 || !in.read(header.data() + 32, static_cast<std::streamsize>(header.size() - 32)))
+      return E_DATA_WRITE_FAILED;
+  }
+  static std::atomic<unsigned> serial{0};
+  const std::string scratch = "/vsimem/velk-dbase-header-" + std::to_string(++serial);
+  std::fill_n(header.begin() + 4, 4, '\0');  // no records
+  // In-memory files GDAL may grow (it owns their bytes).
+  auto memoryFile = [](const std::string& path, const std::string& bytes) {
+    auto* copy = static_cast<GByte*>(CPLMalloc(bytes.size()));
+    std::copy(bytes.begin(), bytes.end(), copy);
+    VSIFCloseL(VSIFileFromMemBuffer(path.c_str(), copy, bytes.size(), TRUE));
+  };
+  memoryFile(scratch + ".dbf", header);
+  const std::string cpg = dbaseFile_.substr(0, dbaseFile_.size() - 4) + ".cpg";
+  std::string encoding;
+  if (std::ifstream c(cpg, std::ios::binary); c) {
+    encoding.assign(std::istreambuf_iterator<char>(c), {});
+    memoryFile(scratch + ".cpg", encoding);
+  }
+  HRESULT hr = E_DATA_WRITE_FAILED;
+  {
+    const char* const drivers[] = {"ESRI Shapefile", nullptr};
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    std::unique_ptr<GDALDataset> ds(GDALDataset::Open((scratch + ".dbf").c_str(),
+                                                      GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers));
+    CPLPopErrorHandler();
+    if (ds && ds->GetLayerCount() == 1) hr = CreateOgrField(ds->GetLayer(0), spec, true);
+  }
+  vsi_l_offset size = 0;
+  GByte* bytes = VSIGetMemFileBuffer((scratch + ".dbf").c_str(), &size, FALSE);
+  std::string widened;
+  if (SUCCEEDED(hr) && bytes && size >= 12)
+    widened.assign(reinterpret_cast<const char*>(bytes),
+                   std::min<std::size_t>(size, bytes[8] | bytes[9] << 8));
+  VSIUnlink((scratch + ".dbf").c_str());
+  if (!encoding.empty()) VSIUnlink((scratch + ".cpg").c_str());
+  if (FAILED(hr)) return hr;
+
+  // The records are then copied once into the wider file; GDAL would widen them one at a time
+  // in place, a seek, a read and a write per record and field.
+  return WriteFilesPastGdal(
+      [&] { return !widened.empty() && AppendDbaseFields(dbaseFile_, widened) == 0; });
 }
 
 HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder) {
@@ -736,7 +804,23 @@ void TableCore::Sync() {
 void TableCore::BeginBatch() {
   if (inBatch_ || !layer_ || !Writable()) return;
   inBatch_ = true;
-  if (!dbase_) source_->get()->StartTransaction();
+  if (dbase_) return;
+  GDALDataset* ds = source_->get();
+  // SQLite keeps a journal of each statement of a transaction that a trigger extends (every
+  // update of a row with a shape, through the spatial index's triggers); in a temporary file it
+  // costs a write per page of every statement, in memory nothing. A transaction that changes
+  // more pages than the page cache holds writes them out and reads them back again: the cache
+  // gets 64 MiB (a bound, whatever the number of rows).
+  if (const GDALDriver* driver = ds->GetDriver();
+      driver && (EQUAL(driver->GetDescription(), "GPKG") ||
+                 EQUAL(driver->GetDescription(), "SQLite"))) {
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    for (const char* pragma : {"PRAGMA temp_store = MEMORY", "PRAGMA cache_size = -65536"})
+      if (OGRLayer* result = ds->ExecuteSQL(pragma, nullptr, nullptr))
+        ds->ReleaseResultSet(result);
+    CPLPopErrorHandler();
+  }
+  ds->StartTransaction();
 }
 
 void TableCore::EndBatch() {
@@ -897,17 +981,12 @@ void TableCore::Settle() {
   std::unique_ptr<ShapefileAppender> appender = std::move(appender_);
   // GDAL lets go of the files first: what it writes when it closes them is its own (empty)
   // view, which the appender's headers then replace.
-  source_->Close();
-  layer_ = nullptr;
-  if (!appender->Finish()) appendFailed_ = true;
-  appender.reset();
-  if (!source_->Reopen() || source_->get()->GetLayerCount() < 1) {
+  if (FAILED(WriteFilesPastGdal([&] {
+        const bool finished = appender->Finish();
+        appender.reset();
+        return finished;
+      })))
     appendFailed_ = true;
-    fields_.clear();
-    return;
-  }
-  layer_ = source_->get()->GetLayer(0);
-  Reload();
 }
 
 }  // namespace velk::host

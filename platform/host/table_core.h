@@ -8,6 +8,7 @@
 
 #include <ogr_core.h>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -96,6 +97,11 @@ class TableCore {
 
  private:
   void Reload();
+  // AddField on a dBASE file that has records.
+  HRESULT AddDbaseField(const FieldSpec& spec);
+  // GDAL lets go of the files, write changes them past it, and GDAL opens them again.
+  // E_DATA_WRITE_FAILED when write failed or the files could not be opened again.
+  HRESULT WriteFilesPastGdal(const std::function<bool()>& write);
   HRESULT WritePatch(std::int64_t fid, const GeomData& patch);
   ComPtr<IGeometry> ReadPatch(std::int64_t fid) const;
   // Appending straight into the files of an empty point shapefile or dBASE table during an

@@ -1,5 +1,6 @@
 // The MGRS field of a converted table against GeographicLib's GeoConvert: 100,000 random points
-// over the whole globe, the polar caps included, at GeoConvert's default precision (1 m).
+// over the whole globe, the polar caps included, at GeoConvert's default precision (1 m); and the
+// same points converted in place against a new output of them.
 #include <gtest/gtest.h>
 
 #include <ogrsf_frmts.h>
@@ -8,6 +9,8 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/host/gdal_drivers.h"
 #include "coordinates/conversion_output.h"
@@ -15,6 +18,8 @@
 #include "framework/host_object_creation.h"
 #include "platform/com/text.h"
 #include "platform/host/browse_dialog.h"
+#include "platform/host/dataset.h"
+#include "platform/host/feature_class.h"
 #include "platform/host/data_class_ids.h"
 #include "platform/registry/activation.h"
 #include "platform/win/responder.h"
@@ -27,13 +32,17 @@ namespace {
 
 constexpr int kPoints = 100000;
 
-// The input: points with their latitude and longitude in decimal-degree fields.
-void WriteRandomPoints(const std::string& path) {
+// The input: points with their latitude and longitude in decimal-degree fields (and as point
+// shapes when asked).
+void WriteRandomPoints(const std::string& path, bool shapes = false) {
   velk::host::EnsureGdalDrivers();
   GDALDriver* driver = velk::host::DriverForExtension("shp", velk::host::DataKind::kVector, true);
   GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
   ASSERT_NE(ds, nullptr);
-  OGRLayer* layer = ds->CreateLayer("random", nullptr, wkbNone, nullptr);
+  OGRSpatialReference wgs84;
+  wgs84.importFromEPSG(4326);
+  OGRLayer* layer = ds->CreateLayer("random", shapes ? &wgs84 : nullptr,
+                                    shapes ? wkbPoint : wkbNone, nullptr);
   for (const char* f : {"LAT", "LON"}) {
     OGRFieldDefn d(f, OFTReal);
     d.SetWidth(16);
@@ -44,8 +53,11 @@ void WriteRandomPoints(const std::string& path) {
   std::uniform_real_distribution<double> unit(-1.0, 1.0), lon(-180.0, 180.0);
   for (int i = 0; i < kPoints; ++i) {
     OGRFeature f(layer->GetLayerDefn());
-    f.SetField(0, std::asin(unit(rng)) * 180.0 / M_PI);
-    f.SetField(1, lon(rng));
+    const double y = std::asin(unit(rng)) * 180.0 / M_PI, x = lon(rng);
+    f.SetField(0, y);
+    f.SetField(1, x);
+    OGRPoint p(x, y);
+    if (shapes) f.SetGeometry(&p);
     ASSERT_EQ(layer->CreateFeature(&f), OGRERR_NONE);
   }
   GDALClose(ds);
@@ -63,6 +75,46 @@ class PickFolder : public win::Responder {
   std::wstring path_;
 };
 
+// Converts every record of input into a new dataset at path (a feature class or a table), as the
+// dialog does: the output location from the save dialog, the output made, its fields added, the
+// records run and the output finished.
+void ConvertIntoNew(ITable* input, const std::wstring& path, bool featureClass,
+                    const OutputFieldNames& names, const RecordLayout& layout,
+                    ICoordinateTool* engine, ConversionParsers& parsers, RunCounts& counts) {
+  PickFolder user(path);
+  auto browse = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
+  VARIANT_BOOL ok = VARIANT_FALSE;
+  {
+    test::ScopedResponder responder(&user);
+    browse->DoModalSave(nullptr, &ok);
+  }
+  ComPtr<IBrowseObject> location;
+  browse->get_FinalLocation(location.put());
+  Bstr typed;
+  browse->get_Name(&typed);
+  std::wstring name = typed.str();
+  NewOutput out;
+  ASSERT_TRUE(CreateOutput(nullptr, location.get(), name, input, featureClass, out));
+  ASSERT_TRUE(AddOutputFields(nullptr, out.table.get(), true, names));
+  RecordTarget target;
+  target.input = input;
+  target.output = out.table;
+  target.newFile = true;
+  target.fieldMap = out.fieldMap;
+  ASSERT_EQ(RunRecords(engine, parsers, target, names, layout, 0, 0, counts),
+            RunOutcome::kCompleted);
+  target = RecordTarget{};
+  ASSERT_TRUE(FinishOutput(nullptr, out));
+}
+
+ComPtr<ICoordinateTool> Engine() {
+  ComPtr<ICoordinateTool> engine;
+  EXPECT_EQ(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL,
+                             IidOf<ICoordinateTool>(), engine.put_void()),
+            S_OK);
+  return engine;
+}
+
 TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   test::HostSessionFixture host;
   test::ScratchDir dir;
@@ -75,43 +127,15 @@ TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   ASSERT_EQ(factory->OpenFromFile(Bstr(dir.wpath()), nullptr, ws.put()), S_OK);
   ComPtr<ITable> input;
   ASSERT_EQ(ws.As<IFeatureWorkspace>()->OpenTable(Bstr(L"random"), input.put()), S_OK);
-  PickFolder user(dir.wpath() + L"/mgrs.dbf");
-  auto browse = CreateHostObject<IBrowseDialog>(host::CLSID_BrowseDialog);
-  VARIANT_BOOL ok = VARIANT_FALSE;
-  {
-    test::ScopedResponder responder(&user);
-    browse->DoModalSave(nullptr, &ok);
-  }
-  ComPtr<IBrowseObject> location;
-  browse->get_FinalLocation(location.put());
-  Bstr typed;
-  browse->get_Name(&typed);
-
-  std::wstring name = typed.str();
   OutputFieldNames names;
   names.mgrs = L"MGRS";
-  NewOutput out;
-  ASSERT_TRUE(CreateOutput(nullptr, location.get(), name, input.get(), false, out));
-  ASSERT_TRUE(AddOutputFields(nullptr, out.table.get(), true, names));
-  ComPtr<ICoordinateTool> engine;
-  ASSERT_EQ(CoCreateInstance(productline::CLSID_CoordinateTool, nullptr, CLSCTX_ALL,
-                             IidOf<ICoordinateTool>(), engine.put_void()),
-            S_OK);
   ConversionParsers parsers;
   RecordLayout layout;
   input->FindField(Bstr(L"LON"), &layout.xIndex);
   input->FindField(Bstr(L"LAT"), &layout.yIndex);
-  RecordTarget target;
-  target.input = input;
-  target.output = out.table;
-  target.newFile = true;
-  target.fieldMap = out.fieldMap;
   RunCounts counts;
-  ASSERT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts),
-            RunOutcome::kCompleted);
-  target = RecordTarget{};
-  ASSERT_TRUE(FinishOutput(nullptr, out));
-  out = NewOutput{};
+  ConvertIntoNew(input.get(), dir.wpath() + L"/mgrs.dbf", false, names, layout, Engine().get(),
+                 parsers, counts);
   EXPECT_EQ(counts.total, kPoints);
   EXPECT_EQ(counts.failed, 0);
 
@@ -148,6 +172,81 @@ TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   }
   EXPECT_EQ(differ, 0);
   EXPECT_GT(polar, 100);  // the polar caps were part of it
+}
+
+// Every row of a dataset as GDAL reads it back: its shape and every field as text.
+std::vector<std::string> RowsOf(const std::string& path) {
+  std::vector<std::string> rows;
+  GDALDataset* ds = static_cast<GDALDataset*>(
+      GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, nullptr, nullptr, nullptr));
+  if (!ds) return rows;
+  for (auto& f : *ds->GetLayer(0)) {
+    std::string row = f->GetGeometryRef() ? f->GetGeometryRef()->exportToWkt() : "no shape";
+    for (int i = 0; i < f->GetFieldCount(); ++i)
+      row += std::string("|") + f->GetFieldDefnRef(i)->GetNameRef() + "=" +
+             (f->IsFieldSetAndNotNull(i) ? f->GetFieldAsString(i) : "(null)");
+    rows.push_back(std::move(row));
+  }
+  GDALClose(ds);
+  return rows;
+}
+
+// The same 100,000 random points converted in place (the input's working copy, its fields
+// added and each row read and written back by one cursor) and into a new shapefile read back
+// through GDAL the same: every shape and every field of every row, in the same order.
+TEST(ConvertAgainstGeoConvert, InPlaceGivesTheRowsOfANewOutput) {
+  test::HostSessionFixture host;
+  test::ScratchDir dir;
+  WriteRandomPoints(dir / "random.shp", true);
+  ComPtr<IWorkspaceFactory> factory =
+      CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
+  ComPtr<IWorkspace> ws;
+  ASSERT_EQ(factory->OpenFromFile(Bstr(dir.wpath()), nullptr, ws.put()), S_OK);
+  ComPtr<IFeatureClass> points;
+  ASSERT_EQ(ws.As<IFeatureWorkspace>()->OpenFeatureClass(Bstr(L"random"), points.put()), S_OK);
+  ComPtr<ITable> input = points.As<ITable>();
+  ComPtr<ICoordinateTool> engine = Engine();
+  ConversionParsers parsers;
+  const OutputFieldNames names{L"X", L"Y", L"DMS", L"", L"UTM", L"MGRS"};
+  RecordLayout layout;
+  input->FindField(Bstr(L"LON"), &layout.xIndex);
+  input->FindField(Bstr(L"LAT"), &layout.yIndex);
+  RunCounts fresh;
+  ConvertIntoNew(input.get(), dir.wpath() + L"/new.shp", true, names, layout, engine.get(),
+                 parsers, fresh);
+  EXPECT_EQ(fresh.total, kPoints);
+  {  // in place, as the dialog does it
+    auto swap = QueryAs<IDatasetSwap>(input.get());
+    ASSERT_TRUE(swap);
+    ComPtr<ITable> working;
+    ASSERT_EQ(swap->StartEdit(working.put()), S_OK);
+    ASSERT_TRUE(AddOutputFields(nullptr, working.get(), true, names));
+    RecordTarget target;
+    target.input = working;
+    target.output = working;
+    RunCounts counts;
+    ASSERT_EQ(RunRecords(engine.get(), parsers, target, names, layout, 0, 0, counts),
+              RunOutcome::kCompleted);
+    target = RecordTarget{};
+    working = nullptr;
+    ASSERT_EQ(swap->StopEdit(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(counts.total, kPoints);
+    EXPECT_EQ(counts.failed, 0);
+  }
+  input = nullptr;
+  points = nullptr;
+  ws = nullptr;
+
+  const std::vector<std::string> newRows = RowsOf(dir / "new.shp");
+  const std::vector<std::string> inPlace = RowsOf(dir / "random.shp");
+  ASSERT_EQ(newRows.size(), static_cast<std::size_t>(kPoints));
+  ASSERT_EQ(inPlace.size(), newRows.size());
+  EXPECT_NE(inPlace[0].find("|MGRS="), std::string::npos) << inPlace[0];
+  int differ = 0;
+  for (std::size_t i = 0; i < newRows.size(); ++i)
+    if (inPlace[i] != newRows[i] && ++differ <= 5)
+      ADD_FAILURE() << "row " << i << ":\n  " << inPlace[i] << "\n  " << newRows[i];
+  EXPECT_EQ(differ, 0);
 }
 
 }  // namespace

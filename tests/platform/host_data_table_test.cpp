@@ -13,6 +13,8 @@
 #include "platform/host/geometry_objects.h"
 #include "platform/host/table_objects.h"
 #include "tests/fixtures/host_data_fixture.h"
+#include "tests/fixtures/ogr_rows.h"
+#include "tests/fixtures/requirement.h"
 #include "tests/fixtures/tool_output.h"
 
 using namespace velk;
@@ -654,4 +656,87 @@ TEST(HostDataTable, ShapefileFilesAreTheBytesGdalWrites) {
       EXPECT_TRUE(x == y) << ext;
     }
   }
+}
+
+// Fields added to a shapefile that has rows (the records copied once into the wider file) give
+// the bytes GDAL's own ALTER TABLE gives a copy of the same files: text, real, integer and date
+// fields one after another, rows with and without values. A row deleted before a field is added
+// is gone afterwards and the rows after it move up, as GDAL packs the files when it adds a field.
+TEST(HostDataTable, FieldsAddedToRowsAreTheBytesGdalAddsInPlace) {
+  VELK_REQUIRE(!ProgramOnPath("ogrinfo").empty(), "ogrinfo is not installed");
+  ScratchDir dir;
+  {
+    auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
+    ComPtr<IFeatureClass> fc;
+    ASSERT_EQ(CreateClass(ws.get(), L"pts", kObserverLike, fc.put()), S_OK);
+    for (int i = 0; i < 40; ++i) {
+      std::vector<std::pair<std::wstring, Variant>> values;
+      if (i % 4) values.push_back({L"NAME", Variant(L"place " + std::to_wstring(i))});
+      if (i % 3) values.push_back({L"OFFSETA", Variant(i * 1.25 - 7)});
+      ASSERT_EQ(InsertPoint(fc.get(), i * 0.5, -i * 0.25, nullptr, values), S_OK);
+    }
+  }
+  for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
+    if (std::filesystem::exists(dir / (std::string("pts") + ext)))
+      std::filesystem::copy_file(dir / (std::string("pts") + ext),
+                                 dir / (std::string("gdal") + ext));
+  auto bytes = [&](const char* name) {
+    std::ifstream in(dir / name, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  };
+
+  FieldSpec seen;
+  seen.name = L"SEEN";
+  seen.type = kFieldDate;
+  const std::pair<FieldSpec, const char*> added[] = {
+      {TextField(L"MGRS", 20), "MGRS character(20)"},
+      {DoubleField(L"X", 18, 8), "X numeric(18,8)"},
+      {IntegerField(L"N", 6), "N integer(6)"},
+      {seen, "SEEN date"}};
+  auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
+  ComPtr<IFeatureClass> fc;
+  ASSERT_EQ(ws.Query<IFeatureWorkspace>()->OpenFeatureClass(Bstr(L"pts"), fc.put()), S_OK);
+  for (const auto& [spec, sql] : added) {
+    ASSERT_EQ(fc->AddField(MakeField(spec).get()), S_OK) << sql;
+    int status = -1;
+    ToolOutput("ogrinfo -q " + ShellQuote(dir / "gdal.shp") + " -sql " +
+                   ShellQuote(std::string("ALTER TABLE gdal ADD COLUMN ") + sql) + " 2>&1",
+               &status);
+    ASSERT_EQ(status, 0) << sql;
+  }
+  const std::string ours = bytes("pts.dbf"), gdal = bytes("gdal.dbf");
+  ASSERT_GT(ours.size(), 32u);
+  EXPECT_EQ(ours.size(), gdal.size());
+  EXPECT_TRUE(ours == gdal);
+  EXPECT_EQ(bytes("pts.shp"), bytes("gdal.shp"));
+
+  // The rows read back as they were, the new fields empty.
+  LONG nameField = -1, mgrsField = -1;
+  fc->FindField(Bstr(L"NAME"), &nameField);
+  fc->FindField(Bstr(L"MGRS"), &mgrsField);
+  auto nameOf = [&](LONG oid) {
+    ComPtr<IFeature> f;
+    Variant v;
+    if (FAILED(fc->GetFeature(oid, f.put())) || FAILED(f->get_Value(nameField, &v)) ||
+        v.vt != VT_BSTR)
+      return std::wstring(L"<none>");
+    return BstrToWstring(v.bstrVal);
+  };
+  EXPECT_EQ(nameOf(6), L"place 6");
+  ComPtr<IFeature> f;
+  ASSERT_EQ(fc->GetFeature(6, f.put()), S_OK);
+  Variant mgrs;
+  f->get_Value(mgrsField, &mgrs);
+  EXPECT_EQ(mgrs.vt, VT_NULL);
+
+  // A row deleted, then a field added.
+  ComPtr<IFeature> gone;
+  ASSERT_EQ(fc->GetFeature(5, gone.put()), S_OK);
+  ASSERT_EQ(gone->Delete(), S_OK);
+  ASSERT_EQ(fc->AddField(MakeField(TextField(L"LATE", 4)).get()), S_OK);
+  LONG rows = 0;
+  ASSERT_EQ(fc->FeatureCount(nullptr, &rows), S_OK);
+  EXPECT_EQ(rows, 39);
+  EXPECT_EQ(nameOf(5), L"place 6");
+  EXPECT_EQ(nameOf(38), L"place 39");
 }
