@@ -93,7 +93,8 @@ const std::vector<std::string>& Frames() {
       out.push_back((Root() / "frames" / ("f" + std::to_string(f) + ".tif")).string());
       std::unique_ptr<GDALDataset> ds(GetGDALDriverManager()->GetDriverByName("GTiff")->Create(
           out.back().c_str(), 256, 256, 1, GDT_Byte, nullptr));
-      double gt[6] = {(f % 20) * 256.0, 1, 0, 100000.0 - (f / 20) * 256.0, 0, -1};
+      const int row = f / 20;  // twenty frames a row
+      double gt[6] = {(f % 20) * 256.0, 1, 0, 100000.0 - row * 256.0, 0, -1};
       ds->SetGeoTransform(gt);
       for (std::size_t i = 0; i < cells.size(); ++i) cells[i] = static_cast<unsigned char>((i + f * 7) % 251);
       if (ds->GetRasterBand(1)->RasterIO(GF_Write, 0, 0, 256, 256, cells.data(), 256, 256,
@@ -160,8 +161,10 @@ std::string VpfLibrary() {
     lib.north = 51;
     test::VpfCoverageSpec pop;
     pop.pointClass = "builtp";
-    for (int i = 0; i < 20000; ++i)
-      pop.points.push_back({{10.0 + (i % 200) / 200.0, 50.0 + (i / 200) / 100.0}, "p" + std::to_string(i)});
+    for (int i = 0; i < 20000; ++i) {
+      const int row = i / 200;  // two hundred points a row
+      pop.points.push_back({{10.0 + (i % 200) / 200.0, 50.0 + row / 100.0}, "p" + std::to_string(i)});
+    }
     lib.coverages.push_back(pop);
     spec.libraries.push_back(lib);
     test::MakeVpfDatabase((Root() / "vpf").string(), spec);

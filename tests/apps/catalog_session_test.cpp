@@ -126,7 +126,7 @@ CommandResult RunVpfLayerSession(TempRoot& root, ScratchDir& dir, const std::str
                                  const std::string& switches, const std::string& file) {
   EXPECT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
   EXPECT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv1")));
-  const std::string n = name;
+  const std::string& n = name;
   return RunScript(root, dir,
                    "host map\nregister " VELK_LIB_DIR "/libLumeris.so\n"
                    "catalog-new zel.gpkg " + n + " " + kind + "\n"
