@@ -159,7 +159,7 @@ print graphics
   // The stopped one holds only whole files: every shapefile with its index and table, no
   // working names, and nothing of the layers after the Esc.
   for (const auto& e : fs::directory_iterator(stopped)) {
-    const fs::path p = e.path();
+    const fs::path& p = e.path();
     EXPECT_EQ(p.filename().string().find("~clip_"), std::string::npos) << p;
     if (p.extension() != ".shp") continue;
     EXPECT_TRUE(fs::exists(fs::path(p).replace_extension(".shx"))) << p;
