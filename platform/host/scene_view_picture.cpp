@@ -79,7 +79,8 @@ void AddGround(ScenePicture& picture, ISurface* surface, const Frame& frame, IEn
     for (int c = 0; c < n; ++c) {
       const double x = x0 + (x1 - x0) * c / (n - 1), y = y1 - (y1 - y0) * r / (n - 1);
       const double v = SurfaceZ(surface, x, y);
-      z[static_cast<std::size_t>(r * n + c)] = v;
+      z[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) + static_cast<std::size_t>(c)] =
+          v;
       if (v == v) lo = std::min(lo, v), hi = std::max(hi, v);
     }
   if (!(lo <= hi)) return;
@@ -88,7 +89,8 @@ void AddGround(ScenePicture& picture, ISurface* surface, const Frame& frame, IEn
   for (int r = 0; r < n; ++r)
     for (int c = 0; c < n; ++c) {
       const double x = x0 + (x1 - x0) * c / (n - 1), y = y1 - (y1 - y0) * r / (n - 1);
-      double v = z[static_cast<std::size_t>(r * n + c)];
+      double v = z[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) +
+                   static_cast<std::size_t>(c)];
       const bool isVoid = v != v;
       if (isVoid) v = lo;
       frame.Put(mesh.positions, x, y, v);
@@ -96,7 +98,12 @@ void AddGround(ScenePicture& picture, ISurface* surface, const Frame& frame, IEn
       mesh.colours.insert(mesh.colours.end(), colour.begin(), colour.end());
     }
   auto at = [n](int r, int c) { return static_cast<unsigned>(r * n + c); };
-  auto valid = [&](int r, int c) { return z[static_cast<std::size_t>(r * n + c)] == z[static_cast<std::size_t>(r * n + c)]; };
+  auto valid = [&](int r, int c) {
+    return z[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) +
+             static_cast<std::size_t>(c)] ==
+           z[static_cast<std::size_t>(r) * static_cast<std::size_t>(n) +
+             static_cast<std::size_t>(c)];
+  };
   for (int r = 0; r + 1 < n; ++r)
     for (int c = 0; c + 1 < n; ++c) {
       // Voids leave holes.

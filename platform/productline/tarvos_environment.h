@@ -80,7 +80,15 @@ class TarvosEnvironment
   HRESULT get_GeneralOutputWorkspacePath(BSTR* path) override;
 
   HRESULT get_CoordToolSymbol(IUnknown** symbol) override;
+  // Hides the geodesy and terrain PutSymbol(kind, symbol), as meant (see the seams above).
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Woverloaded-virtual"
+#endif
   HRESULT PutSymbol(IUnknown* symbol) override;
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif
   HRESULT DDDGetSymbol(LONG kind, IUnknown** symbol) override;
   HRESULT DDDPutSymbol(LONG kind, IUnknown* symbol) override;
   HRESULT get_DDDThreatDomeSymbol(IUnknown** symbol) override;
