@@ -24,7 +24,6 @@ constexpr UINT kInvalidOutputWorkspace = 3281;
 constexpr UINT kCannotOpenInput = 3282;
 constexpr UINT kExportFailed = 3283;
 constexpr UINT kOverwriteQuestion = 3888;
-constexpr UINT kCannotDelete = 3889;
 constexpr UINT kSchemaLockRefused = 3273;
 constexpr UINT kCannotAddField = 3886;
 constexpr UINT kOutputIncomplete = 3894;

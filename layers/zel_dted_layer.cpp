@@ -176,7 +176,7 @@ HRESULT ZelDtedLayer::put_ResamplingType(velkRasterResamplingType value) {
 // ---------------------------------------------------------------- drawing
 
 std::wstring ZelDtedLayer::ApplyWireframeQuery() {
-  const std::wstring clause = BuildDatasetWhereClause();
+  std::wstring clause = BuildDatasetWhereClause();
   const bool changed = clause != cachedWhereClause_;
   if (changed) cachedWhereClause_ = clause;
   std::wstring footprintQuery;

@@ -82,7 +82,7 @@ HRESULT ZelRasterLayer::put_ResamplingType(velkRasterResamplingType value) {
 // ---------------------------------------------------------------- drawing
 
 std::wstring ZelRasterLayer::ApplyWireframeQuery(bool* changed) {
-  const std::wstring clause = BuildDatasetWhereClause();
+  std::wstring clause = BuildDatasetWhereClause();
   *changed = clause != cachedWhereClause_;
   if (*changed) cachedWhereClause_ = clause;
   std::wstring footprintQuery;

@@ -120,7 +120,7 @@ HRESULT ZelReferencedRpfLayer::put_Visible(VARIANT_BOOL visible) {
 // ---------------------------------------------------------------- drawing
 
 std::wstring ZelReferencedRpfLayer::ApplyWireframeQuery() {
-  const std::wstring clause = BuildDatasetWhereClause();
+  std::wstring clause = BuildDatasetWhereClause();
   if (clause != cachedWhereClause_) cachedWhereClause_ = clause;
   std::wstring footprintQuery;
   if (FootprintQueryFor(wireframeDisplay_, kProductField, clause, &footprintQuery))

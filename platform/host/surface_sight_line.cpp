@@ -21,7 +21,6 @@ namespace {
 using analysis::GridPlace;
 using analysis::GridView;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kMetresPerDegree = 111320.0;
 constexpr double kDegree = 0.017453292519943295;
 

@@ -519,6 +519,12 @@ class TableBase
     *count = static_cast<LONG>(fids.size());
     return S_OK;
   }
+  // A feature class answers these beside its own Search, Update and Insert, each through its
+  // interface: the overloads are meant to stand side by side.
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Woverloaded-virtual"
+#endif
   HRESULT Search(IQueryFilter* filter, VARIANT_BOOL, ICursor** cursor) override {
     return OpenCursor(filter, CursorMode::kSearch, cursor);
   }
@@ -528,6 +534,9 @@ class TableBase
   HRESULT Insert(VARIANT_BOOL, ICursor** cursor) override {
     return OpenCursor(nullptr, CursorMode::kInsert, cursor);
   }
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif
   HRESULT DeleteSearchedRows(IQueryFilter* filter) override {
     FidList fids;
     HRESULT hr = core_->Select(filter, fids);

@@ -55,7 +55,12 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
     return obj;
   }
 
-  // IFeatureWorkspace
+  // IFeatureWorkspace, and below IRasterWorkspace: the folder answers the one it is made for
+  // (Leaf), so the other's methods override nothing.
+#ifdef __clang__
+#pragma clang diagnostic push
+#pragma clang diagnostic ignored "-Winconsistent-missing-override"
+#endif
   HRESULT OpenTable(BSTR name, ITable** table) {
     return OpenNamed(name, table, [this](const std::wstring& n, ComPtr<IUnknown>& obj) {
       return OpenVector(n, obj);
@@ -102,6 +107,9 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
     }
     return OpenRasterFile(path, static_cast<IWorkspace*>(this), dataset);
   }
+#ifdef __clang__
+#pragma clang diagnostic pop
+#endif
 
   // DatasetHost
   HRESULT DeleteDataset(TableCore& core) override {

@@ -53,8 +53,6 @@ class Reader {
 };
 
 constexpr unsigned kBoundarySubheader = 148;
-constexpr unsigned kBoundaryTable = 149;
-constexpr unsigned kFrameIndexSubheader = 150;
 constexpr unsigned kFrameIndexTable = 151;
 
 // Where the 48-byte RPF header starts: at 0, or inside the NITF file header's RPFHDR extension.

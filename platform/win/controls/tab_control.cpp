@@ -112,7 +112,7 @@ LRESULT TabProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_KEYDOWN:
       if (wp == VK_RIGHT)
-        SendMessageW(h, TCM_SETCURFOCUS, static_cast<WPARAM>(d->cur + 1), 0);
+        SendMessageW(h, TCM_SETCURFOCUS, static_cast<WPARAM>(d->cur) + 1, 0);
       else if (wp == VK_LEFT && d->cur > 0)
         SendMessageW(h, TCM_SETCURFOCUS, static_cast<WPARAM>(d->cur - 1), 0);
       else
