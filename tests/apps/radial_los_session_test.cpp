@@ -17,10 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 TEST(RadialLosSession, TwoObserversOnTheSharedDtedCellTwice) {
   VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
   VELK_REQUIRE(ToolOutput("command -v ogrinfo") != "", "ogrinfo is not installed");

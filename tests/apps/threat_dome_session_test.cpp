@@ -17,10 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // Three observers on the island of the cell, 3 km domes, 10 m above the ground.
 std::string MakeObservers(const ScratchDir& dir) {
   std::ofstream(dir / "observers.csv") << "WKT,RADIUS2,OFFSETA\n"

@@ -15,6 +15,7 @@
 
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
+#include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/fixtures/vpf_fixture.h"
@@ -24,29 +25,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kTrevik = VELK_BIN_DIR "/trevik";
-const std::string kCorvane = VELK_LIB_DIR "/libCorvane.so";
-const std::string kLumeris = VELK_LIB_DIR "/libLumeris.so";
-const std::string kDtedFolder = std::string(VELK_SHARED_DATA) + "/dted";
-const std::string kDted = kDtedFolder + "/n00_e006_3arc_v2.dt1";
-
-std::string Substitute(std::string text, const std::string& dir) {
-  for (auto [key, value] : {std::pair<std::string, std::string>{"{corvane}", kCorvane},
-                            {"{lumeris}", kLumeris},
-                            {"{dteds}", kDtedFolder},
-                            {"{dted}", kDted},
-                            {"{dir}", dir}})
-    for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key))
-      text.replace(at, key.size(), value);
-  return text;
-}
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 TEST(ViewerSession, TheSharedDtedCellWithDomesAFlightAndItsPictures) {
-  VELK_REQUIRE(fs::exists(kDted), "shared DTED cell not found: " + kDted);
+  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
   VELK_REQUIRE(ToolOutput("command -v ogrinfo") != "", "ogrinfo is not installed");
   VELK_REQUIRE(ToolOutput("command -v ogr2ogr") != "", "ogr2ogr is not installed");
   VELK_REQUIRE(ToolOutput("command -v gdalinfo") != "", "gdalinfo is not installed");
@@ -68,7 +48,7 @@ TEST(ViewerSession, TheSharedDtedCellWithDomesAFlightAndItsPictures) {
                        ShellQuote(dir / "observers.shp") + " " + ShellQuote(csv))
                 .status,
             0);
-  const std::string script = Substitute(R"S(host map
+  const std::string script = R"S(host map
 register {corvane}
 register {lumeris}
 extension Tarvos on
@@ -121,11 +101,8 @@ print graphics
 map-reference 32632
 map-drag 400 300 600 500
 print graphics
-)S",
-                                        dir.path());
-  std::ofstream(dir / "viewer.session") << script;
-  CommandResult r = RunCommand(kTrevik + " --root " + root.path() + " run " +
-                               ShellQuote(dir / "viewer.session"));
+)S";
+  CommandResult r = RunSession(root, dir.path(), "viewer.session", script);
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_TRUE(Has(r.out, "dialog 3049 \"3D Viewer Layers\"")) << r.out;
   EXPECT_TRUE(Has(r.out, "3550 listview rows [\"cell\" [x], \"vmap\" [x]]")) << r.out;

@@ -30,16 +30,13 @@
 namespace velk::corvane {
 namespace {
 
+using test::Has;
 using test::ScopedResponder;
 using test::ScratchDir;
 using test::ShellQuote;
 using test::ToolOutput;
 
 std::string OgrInfo(const std::string& args) { return ToolOutput("ogrinfo -ro " + args + " 2>&1"); }
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 TEST(DatasetHelpers, PathTests) {
   struct Case {
     const wchar_t* path;

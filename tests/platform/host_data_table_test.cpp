@@ -25,10 +25,6 @@ namespace {
 
 std::string OgrInfo(const std::string& args) { return ToolOutput("ogrinfo -ro " + args + " 2>&1"); }
 
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 Variant V(const wchar_t* s) { return Variant(s); }
 
 // Inserts one point feature with the given attribute values (by field name).
@@ -90,17 +86,17 @@ TEST(HostDataTable, ShapefileFeatureClassAsOgrinfoSeesIt) {
             S_OK);
 
   std::string schema = OgrInfo("-so -al " + ShellQuote(dir / "observers.shp"));
-  EXPECT_TRUE(Contains(schema, "Geometry: Point")) << schema;
-  EXPECT_TRUE(Contains(schema, "Feature Count: 2")) << schema;
-  EXPECT_TRUE(Contains(schema, "NAME: String (20.0)")) << schema;
-  EXPECT_TRUE(Contains(schema, "OFFSETA: Real (18.8)")) << schema;
-  EXPECT_TRUE(Contains(schema, "COUNT: Integer (6.0)")) << schema;
-  EXPECT_TRUE(Contains(schema, "WGS 84") || Contains(schema, "WGS_1984")) << schema;
+  EXPECT_TRUE(Has(schema, "Geometry: Point")) << schema;
+  EXPECT_TRUE(Has(schema, "Feature Count: 2")) << schema;
+  EXPECT_TRUE(Has(schema, "NAME: String (20.0)")) << schema;
+  EXPECT_TRUE(Has(schema, "OFFSETA: Real (18.8)")) << schema;
+  EXPECT_TRUE(Has(schema, "COUNT: Integer (6.0)")) << schema;
+  EXPECT_TRUE(Has(schema, "WGS 84") || Has(schema, "WGS_1984")) << schema;
   std::string rows = OgrInfo("-al -q " + ShellQuote(dir / "observers.shp"));
-  EXPECT_TRUE(Contains(rows, "NAME (String) = Ridge")) << rows;
-  EXPECT_TRUE(Contains(rows, "OFFSETA (Real) = 1.75")) << rows;
-  EXPECT_TRUE(Contains(rows, "POINT (6.25 0.5)")) << rows;
-  EXPECT_TRUE(Contains(rows, "OFFSETA (Real) = -2.5")) << rows;
+  EXPECT_TRUE(Has(rows, "NAME (String) = Ridge")) << rows;
+  EXPECT_TRUE(Has(rows, "OFFSETA (Real) = 1.75")) << rows;
+  EXPECT_TRUE(Has(rows, "POINT (6.25 0.5)")) << rows;
+  EXPECT_TRUE(Has(rows, "OFFSETA (Real) = -2.5")) << rows;
 
   // The host's view of the same class: OID first, then the shape, then the attributes.
   ComPtr<IFields> fields;
@@ -175,19 +171,19 @@ TEST(HostDataTable, DatabaseTablesAndClassesAsOgrinfoSeesThem) {
 
   std::string gpkg = dir / "analysis.gpkg";
   std::string info = OgrInfo("-so -al " + ShellQuote(gpkg));
-  EXPECT_TRUE(Contains(info, "Layer name: sight_lines")) << info;
-  EXPECT_TRUE(Contains(info, "Layer name: log")) << info;
-  EXPECT_TRUE(Contains(info, "FID Column = OBJECTID")) << info;
-  EXPECT_TRUE(Contains(info, "Geometry Column = Shape")) << info;
-  EXPECT_TRUE(Contains(info, "LABEL: String (40.0)")) << info;
-  EXPECT_TRUE(Contains(info, "LENGTH_M: Real")) << info;
-  EXPECT_TRUE(Contains(info, "EVENT: String (100.0)")) << info;
-  EXPECT_TRUE(Contains(info, "CODE: Integer")) << info;
-  EXPECT_TRUE(Contains(info, "UTM zone 32N")) << info;
+  EXPECT_TRUE(Has(info, "Layer name: sight_lines")) << info;
+  EXPECT_TRUE(Has(info, "Layer name: log")) << info;
+  EXPECT_TRUE(Has(info, "FID Column = OBJECTID")) << info;
+  EXPECT_TRUE(Has(info, "Geometry Column = Shape")) << info;
+  EXPECT_TRUE(Has(info, "LABEL: String (40.0)")) << info;
+  EXPECT_TRUE(Has(info, "LENGTH_M: Real")) << info;
+  EXPECT_TRUE(Has(info, "EVENT: String (100.0)")) << info;
+  EXPECT_TRUE(Has(info, "CODE: Integer")) << info;
+  EXPECT_TRUE(Has(info, "UTM zone 32N")) << info;
   std::string rows = OgrInfo("-al -q " + ShellQuote(gpkg));
-  EXPECT_TRUE(Contains(rows, "LABEL (String) = first")) << rows;
-  EXPECT_TRUE(Contains(rows, "MULTILINESTRING ((500000 0,501000 1000))")) << rows;
-  EXPECT_TRUE(Contains(rows, "EVENT (String) = started")) << rows;
+  EXPECT_TRUE(Has(rows, "LABEL (String) = first")) << rows;
+  EXPECT_TRUE(Has(rows, "MULTILINESTRING ((500000 0,501000 1000))")) << rows;
+  EXPECT_TRUE(Has(rows, "EVENT (String) = started")) << rows;
 }
 
 // What the formats refuse is refused before anything is written, and nothing is left behind.
@@ -243,7 +239,7 @@ TEST(HostDataTable, RefusedSchemasLeaveNothingBehind) {
       CreateClass(db.get(), L"pts",
                   {OidField(), ShapeField(kGeometryPoint, 4326), TextField(L"a-b", 5)}, fc.put()),
       E_DATA_INVALID_NAME);
-  EXPECT_FALSE(Contains(OgrInfo("-so " + ShellQuote(dir / "store.gpkg")), "pts"))
+  EXPECT_FALSE(Has(OgrInfo("-so " + ShellQuote(dir / "store.gpkg")), "pts"))
       << "a refused class left a layer";
 
   // An existing dataset of that name is not touched.
@@ -256,7 +252,7 @@ TEST(HostDataTable, RefusedSchemasLeaveNothingBehind) {
   EXPECT_EQ(
       CreateClass(ws.get(), L"kept", {OidField(), ShapeField(kGeometryPolygon, 4326)}, again.put()),
       E_DATA_EXISTS);
-  EXPECT_TRUE(Contains(OgrInfo("-so -al " + ShellQuote(dir / "kept.shp")), "Feature Count: 1"));
+  EXPECT_TRUE(Has(OgrInfo("-so -al " + ShellQuote(dir / "kept.shp")), "Feature Count: 1"));
 }
 
 TEST(HostDataTable, UnwritableFolderReportsAndLeavesNothing) {
@@ -382,8 +378,8 @@ TEST(HostDataTable, ValuesThatDoNotFitAreRefused) {
   ASSERT_EQ(v.vt, VT_DATE);
   EXPECT_DOUBLE_EQ(v.date, date.date);
   std::string rows = OgrInfo("-al -q " + ShellQuote(dir / "values.dbf"));
-  EXPECT_TRUE(Contains(rows, "WHEN (Date) = 2024/02/29")) << rows;
-  EXPECT_TRUE(Contains(rows, "CODE (String) = ABCD")) << rows;
+  EXPECT_TRUE(Has(rows, "WHEN (Date) = 2024/02/29")) << rows;
+  EXPECT_TRUE(Has(rows, "CODE (String) = ABCD")) << rows;
 }
 
 // A shape in another reference is projected into the class's; a shape of another kind is refused.
@@ -465,7 +461,7 @@ TEST(HostDataTable, SearchAndUpdateCursorsInStepFiltersAndSelections) {
   }
   EXPECT_EQ(count, 10);
   std::string rows = OgrInfo("-al -q " + ShellQuote(dir / "grid.shp"));
-  EXPECT_TRUE(Contains(rows, "OUT (Real) = 13.500")) << rows;
+  EXPECT_TRUE(Has(rows, "OUT (Real) = 13.500")) << rows;
 
   // where clause, spatial filter, invalid clause
   ComPtr<IQueryFilter> q;
@@ -551,7 +547,7 @@ TEST(HostDataTable, AddFieldUnderSchemaLockKeepsRows) {
   f->get_Value(x, &v);
   EXPECT_EQ(v.vt, VT_NULL);
   std::string schema = OgrInfo("-so -al " + ShellQuote(dir / "pts.shp"));
-  EXPECT_TRUE(Contains(schema, "X_DD: Real (18.8)")) << schema;
+  EXPECT_TRUE(Has(schema, "X_DD: Real (18.8)")) << schema;
 }
 
 // A shapefile or dBASE table the host writes holds the bytes GDAL's own writer gives the same
@@ -630,18 +626,18 @@ TEST(HostDataTable, ShapefileFilesAreTheBytesGdalWrites) {
                &status);
     ASSERT_EQ(status, 0);
     std::string rows = OgrInfo("-al -q " + ShellQuote(ours));
-    EXPECT_TRUE(Contains(rows, "NAME (String) = row 299")) << rows;
-    EXPECT_TRUE(Contains(rows, "COUNT (Integer) = 7063")) << rows;
-    EXPECT_TRUE(Contains(rows, "NAME (String) = last")) << rows;
-    EXPECT_FALSE(Contains(rows, "a name longer")) << rows;
+    EXPECT_TRUE(Has(rows, "NAME (String) = row 299")) << rows;
+    EXPECT_TRUE(Has(rows, "COUNT (Integer) = 7063")) << rows;
+    EXPECT_TRUE(Has(rows, "NAME (String) = last")) << rows;
+    EXPECT_FALSE(Has(rows, "a name longer")) << rows;
     if (c.shapes) {
-      EXPECT_TRUE(Contains(rows, "POINT (129.5 -74.75)")) << rows;
+      EXPECT_TRUE(Has(rows, "POINT (129.5 -74.75)")) << rows;
     }
     if (c.firstWithoutShape) {
       // GDAL's writer counts a first row without a shape into the extent as (0, 0); the host
       // gives the extent of the shapes.
       std::string schema = OgrInfo("-so -al " + ShellQuote(ours));
-      EXPECT_TRUE(Contains(schema, "Extent: (-19.500000, -74.750000) - (129.500000, -0.250000)"))
+      EXPECT_TRUE(Has(schema, "Extent: (-19.500000, -74.750000) - (129.500000, -0.250000)"))
           << schema;
     }
     for (std::string ext : {".dbf", ".shp", ".shx"}) {
