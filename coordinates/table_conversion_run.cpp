@@ -440,10 +440,9 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
     if (layout.format == kEngineDecimalDegrees)
       for (auto& t : tools) t.scratch = CreateHostObject<IPoint>(host::CLSID_Point);
 
-    // Reading and writing stay on this thread, in the input's order; the workers convert one
-    // batch while this thread writes the batch before it and reads the one after.
-    std::vector<RecordWork> current(kBatch), next(kBatch);
-    std::size_t currentCount = 0, nextCount = 0;
+    // Records are read on this thread and written in the input's order; a batch at a time.
+    std::vector<RecordWork> current(kBatch);
+    std::size_t currentCount = 0;
     bool end = false;
     bool readOk = ReadBatch(c, read.get(), current, currentCount, end);
     if (tools.size() == 1) {
@@ -456,34 +455,57 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
         readOk = ReadBatch(c, read.get(), current, currentCount, end);
       }
     } else {
+      // Three batches go round: this thread reads one while the workers convert the one read
+      // before and the one before that is written. A new output is written on a thread of its
+      // own; in place the update cursor both reads and writes, so it is written here.
+      std::vector<RecordWork> batches[3] = {std::vector<RecordWork>(kBatch),
+                                            std::vector<RecordWork>(kBatch), std::move(current)};
+      std::size_t sizes[3] = {0, 0, currentCount};
+      std::size_t reading = 0, writing = 1, converting = 2;
       WorkerPool pool(static_cast<unsigned>(tools.size()));
-      // The job holds the batch's records themselves: the two batch vectors swap afterwards.
-      auto job = [&](std::vector<RecordWork>& batch) {
+      std::unique_ptr<WorkerPool> writer;
+      if (target.newFile) writer = std::make_unique<WorkerPool>(1);
+      // The jobs hold the batch's records themselves: the batches go round afterwards.
+      auto convertJob = [&](std::vector<RecordWork>& batch) {
         return [&c, &tools, records = batch.data()](unsigned worker, std::size_t i) {
           Convert(c, tools[worker], records[i]);
         };
       };
-      pool.Start(currentCount, job(current));
-      for (;;) {
-        bool more = readOk && !end;
-        if (more)
-          readOk = ReadBatch(c, read.get(), next, nextCount, end);
-        else
-          nextCount = 0;
+      auto writeJob = [&](std::vector<RecordWork>& batch) {
+        return [&c, &counts, records = batch.data()](unsigned, std::size_t i) {
+          Count(c, records[i], counts);
+        };
+      };
+      auto waitAll = [&] {
         pool.Wait();
-        if (nextCount > 0) pool.Start(nextCount, job(next));
-        for (std::size_t i = 0; i < currentCount; ++i) Count(c, current[i], counts);
-        if (c.writeFailed) {
-          pool.Wait();
-          return RunOutcome::kWriteFailed;
+        if (writer) writer->Wait();
+      };
+      pool.Start(sizes[converting], convertJob(batches[converting]));
+      for (;;) {
+        sizes[reading] = 0;
+        if (readOk && !end) readOk = ReadBatch(c, read.get(), batches[reading], sizes[reading], end);
+        waitAll();
+        if (c.writeFailed) return RunOutcome::kWriteFailed;
+        const std::size_t written = writing;
+        writing = converting;
+        converting = reading;
+        reading = written;
+        if (sizes[converting] > 0) pool.Start(sizes[converting], convertJob(batches[converting]));
+        if (writer) {
+          writer->Start(sizes[writing], writeJob(batches[writing]));
+        } else {
+          for (std::size_t i = 0; i < sizes[writing]; ++i) Count(c, batches[writing][i], counts);
         }
-        if (nextCount == 0) {
-          pool.Wait();
+        if (sizes[converting] == 0) {
+          waitAll();
+          if (c.writeFailed) return RunOutcome::kWriteFailed;
           if (!readOk) return RunOutcome::kReadFailed;
           break;
         }
-        std::swap(current, next);
-        currentCount = nextCount;
+        if (c.writeFailed) {
+          waitAll();
+          return RunOutcome::kWriteFailed;
+        }
       }
     }
     if (target.newFile && FAILED(c.write->Flush())) return RunOutcome::kWriteFailed;

@@ -105,8 +105,9 @@ enum class RunOutcome {
 };
 
 struct RunOptions {
-  // Threads converting records (reading and writing stay on the caller's thread, in the
-  // input's order); 0: one per core. The result is the same for any number.
+  // Threads converting records (reading stays on the caller's thread; a new output is written
+  // on one thread of its own, in the input's order); 0: one per core. The result is the same
+  // for any number.
   unsigned threads = 0;
 };
 
