@@ -136,4 +136,13 @@ bool CFilePath::Exists() const {
   return !ec && st.type() != std::filesystem::file_type::not_found;
 }
 
+std::wstring ReplaceRefusedNameCharacters(std::wstring_view name, wchar_t with, bool controls) {
+  std::wstring out(name);
+  for (wchar_t& c : out)
+    if ((controls && (c < 32 || c == 127)) ||
+        std::wstring_view(L"<>:\"/\\|?*").find(c) != std::wstring_view::npos)
+      c = with;
+  return out;
+}
+
 }  // namespace velk::corvane

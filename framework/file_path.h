@@ -53,4 +53,8 @@ class CFilePath {
   std::wstring text_;
 };
 
+// name with every character a file name may not hold (<>:"/\|?*, and with controls every
+// control character) replaced by with.
+std::wstring ReplaceRefusedNameCharacters(std::wstring_view name, wchar_t with, bool controls);
+
 }  // namespace velk::corvane

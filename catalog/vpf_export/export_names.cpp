@@ -2,15 +2,14 @@
 
 #include <cwctype>
 
+#include "framework/file_path.h"
+
 namespace velk::corvane {
 
 std::wstring MakeValidOutputName(const std::wstring& name, const std::wstring& replacement) {
   if (name.empty()) return L"autoname.txt";
   const wchar_t with = replacement.empty() ? L'_' : replacement[0];
-  std::wstring out = name;
-  for (wchar_t& c : out)
-    if (std::wstring_view(L"/:\\*?\"><|").find(c) != std::wstring_view::npos) c = with;
-  return out;
+  return ReplaceRefusedNameCharacters(name, with, false);
 }
 
 std::wstring SplitField(const std::wstring& text, wchar_t delimiter, std::size_t k) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "framework/file_path.h"
 #include "platform/com/text.h"
 
 namespace velk::corvane {
@@ -31,12 +32,7 @@ std::set<std::wstring> TakenNames(const std::wstring& folder) {
 
 std::wstring SafeUniqueBaseName(const std::wstring& displayName, const std::wstring& folder,
                                 const ViewerFileNameOptions& options) {
-  std::wstring name;
-  for (wchar_t c : displayName) {
-    const bool refused = c < 32 || c == 127 || std::wstring_view(L"<>:\"/\\|?*").find(c) !=
-                                                   std::wstring_view::npos;
-    name += refused ? L'_' : c;
-  }
+  std::wstring name = ReplaceRefusedNameCharacters(displayName, L'_', true);
   std::size_t first = 0;
   while (first < name.size() && (name[first] == L'.' || std::iswspace(name[first]))) ++first;
   name.erase(0, first);
