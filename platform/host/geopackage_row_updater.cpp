@@ -60,8 +60,7 @@ bool GeoPackageRowUpdater::EncodePoint(const OGRGeometry& point, std::int32_t sr
   return point.exportToWkb(wkbNDR, blob.data() + kHeader, wkbVariantIso) == OGRERR_NONE;
 }
 
-std::unique_ptr<GeoPackageRowUpdater> GeoPackageRowUpdater::Open(GDALDataset* ds,
-                                                                  OGRLayer* layer) {
+std::unique_ptr<GeoPackageRowUpdater> GeoPackageRowUpdater::Open(GDALDataset* ds, OGRLayer* layer) {
   if (!ds || !layer || !CPL_IS_LSB) return nullptr;
   const GDALDriver* driver = ds->GetDriver();
   if (!driver || !EQUAL(driver->GetDescription(), "GPKG")) return nullptr;
@@ -105,8 +104,9 @@ std::unique_ptr<GeoPackageRowUpdater> GeoPackageRowUpdater::Open(GDALDataset* ds
   {
     const std::string rtree = "rtree_" + table + "_" + geomColumn + "_";
     const std::string count = "_feature_count_" + table;
-    Query triggers(db, "SELECT name FROM sqlite_master WHERE type = 'trigger' AND "
-                       "lower(tbl_name) = lower(?)");
+    Query triggers(db,
+                   "SELECT name FROM sqlite_master WHERE type = 'trigger' AND "
+                   "lower(tbl_name) = lower(?)");
     triggers.Bind(1, table.c_str());
     while (triggers.Row()) {
       const std::string name = triggers.Text(0);
@@ -144,8 +144,7 @@ std::unique_ptr<GeoPackageRowUpdater> GeoPackageRowUpdater::Open(GDALDataset* ds
   }
   sql += " WHERE " + Quoted(fidColumn) + " = ?";
   if (u->shape_) sql += " AND " + Quoted(geomColumn.c_str()) + " IS ?";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &u->statement_, nullptr) != SQLITE_OK)
-    return nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &u->statement_, nullptr) != SQLITE_OK) return nullptr;
   return u;
 }
 
@@ -185,8 +184,7 @@ GeoPackageRowUpdater::Result GeoPackageRowUpdater::Update(const OGRFeature& feat
       if (g->getGeometryType() != geometryType_) return Result::kNotHere;
       const auto* p = g->toPoint();
       if (p->IsEmpty() || p->getX() < extent_.MinX || p->getX() > extent_.MaxX ||
-          p->getY() < extent_.MinY || p->getY() > extent_.MaxY ||
-          !EncodePoint(*g, srsId_, blob_))
+          p->getY() < extent_.MinY || p->getY() > extent_.MaxY || !EncodePoint(*g, srsId_, blob_))
         return Result::kNotHere;
       sqlite3_bind_blob(s, column, blob_.data(), static_cast<int>(blob_.size()), SQLITE_STATIC);
     }

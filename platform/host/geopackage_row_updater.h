@@ -24,9 +24,9 @@ namespace velk::host {
 class GeoPackageRowUpdater {
  public:
   enum class Result {
-    kWritten,   // the row took the feature's values
-    kNotHere,   // not written: a value or shape this does not write exactly, or no such row
-    kFailed,    // SQLite failed (full disk, I/O error); the transaction is to be rolled back
+    kWritten,  // the row took the feature's values
+    kNotHere,  // not written: a value or shape this does not write exactly, or no such row
+    kFailed,   // SQLite failed (full disk, I/O error); the transaction is to be rolled back
   };
 
   // The updater for a GeoPackage layer, or null when its rows are not written here: another

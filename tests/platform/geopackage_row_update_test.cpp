@@ -117,7 +117,7 @@ struct Change {
   std::wstring name;
   std::optional<int> n;  // nullopt: null
   std::optional<double> x;
-  std::wstring label;  // empty: null
+  std::wstring label;      // empty: null
   std::optional<int> day;  // a date in D: the row goes through GDAL
   std::optional<std::pair<double, double>> moveTo;
 };
@@ -165,10 +165,18 @@ void WriteThroughGdal(OGRLayer* layer, const Change& c) {
   std::unique_ptr<OGRFeature> f(layer->GetFeature(c.fid));
   ASSERT_TRUE(f);
   f->SetField("NAME", ToUtf8(c.name).c_str());
-  if (c.n) f->SetField("N", *c.n); else f->SetFieldNull(f->GetFieldIndex("N"));
-  if (c.x) f->SetField("X", *c.x); else f->SetFieldNull(f->GetFieldIndex("X"));
-  if (c.label.empty()) f->SetFieldNull(f->GetFieldIndex("LABEL"));
-  else f->SetField("LABEL", ToUtf8(c.label).c_str());
+  if (c.n)
+    f->SetField("N", *c.n);
+  else
+    f->SetFieldNull(f->GetFieldIndex("N"));
+  if (c.x)
+    f->SetField("X", *c.x);
+  else
+    f->SetFieldNull(f->GetFieldIndex("X"));
+  if (c.label.empty())
+    f->SetFieldNull(f->GetFieldIndex("LABEL"));
+  else
+    f->SetField("LABEL", ToUtf8(c.label).c_str());
   if (c.day) f->SetField(f->GetFieldIndex("D"), 2021, 3, *c.day, 0, 0, 0.0F, 0);
   if (c.moveTo && f->GetGeomFieldCount() > 0) {
     OGRPoint p(c.moveTo->first, c.moveTo->second);
@@ -248,8 +256,8 @@ TEST(GeoPackageRowUpdate, AnEditWritesWhatGdalWrites) {
               L"élan 東京");
   }
   {
-    std::unique_ptr<GDALDataset> ds(GDALDataset::Open((dir / "gdal.gpkg").c_str(),
-                                                      GDAL_OF_VECTOR | GDAL_OF_UPDATE));
+    std::unique_ptr<GDALDataset> ds(
+        GDALDataset::Open((dir / "gdal.gpkg").c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
     ASSERT_TRUE(ds);
     ASSERT_EQ(ds->StartTransaction(), OGRERR_NONE);
     for (const char* table : {"pts", "plain"})
@@ -334,8 +342,8 @@ TEST(GeoPackageRowUpdate, TheUpdaterTakesExactRowsAndLeavesTheRestToGdal) {
   OGRFieldDefn a("A", OFTString);
   ASSERT_EQ(lines->CreateField(&a), OGRERR_NONE);
   EXPECT_FALSE(GeoPackageRowUpdater::Open(ds.get(), lines));
-  std::unique_ptr<GDALDataset> mem(GetGDALDriverManager()->GetDriverByName("Memory")->Create(
-      "", 0, 0, 0, GDT_Unknown, nullptr));
+  std::unique_ptr<GDALDataset> mem(
+      GetGDALDriverManager()->GetDriverByName("Memory")->Create("", 0, 0, 0, GDT_Unknown, nullptr));
   OGRLayer* memLayer = mem->CreateLayer("m", &wgs, wkbPoint);
   ASSERT_EQ(memLayer->CreateField(&a), OGRERR_NONE);
   EXPECT_FALSE(GeoPackageRowUpdater::Open(mem.get(), memLayer));
@@ -400,7 +408,8 @@ TEST(GeoPackageRowUpdate, FailuresSchemaChangesAndAbandonedEdits) {
   core->BeginBatch();
   ASSERT_EQ(rename(1, L"a"), S_OK);  // GDAL's row; the rest go past it
   for (const char* pragma : {"PRAGMA max_page_count = 1"})
-    if (OGRLayer* r = ds->get()->ExecuteSQL(pragma, nullptr, nullptr)) ds->get()->ReleaseResultSet(r);
+    if (OGRLayer* r = ds->get()->ExecuteSQL(pragma, nullptr, nullptr))
+      ds->get()->ReleaseResultSet(r);
   HRESULT hr = S_OK;
   for (int fid = 2; fid <= kRows && SUCCEEDED(hr); ++fid) {
     std::vector<Variant> values;
