@@ -211,7 +211,13 @@ void TableCore::RepairExtent() {
   extentSuspect_ = false;
 }
 
+void TableCore::DropRowUpdater() {
+  rowUpdater_.reset();
+  rowUpdaterTried_ = false;
+}
+
 void TableCore::Reload() {
+  DropRowUpdater();
   fields_.clear();
   shapeIndex_ = -1;
   if (!layer_) return;
@@ -550,12 +556,22 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
       !IsPatchFile()) {
     extentSuspect_ = layer_->GetFeatureCount(FALSE) == 0;  // the first row, and without a shape
   }
+  if (fid >= 0 && rowUpdater_) {
+    const GeoPackageRowUpdater::Result r = rowUpdater_->Update(f);
+    if (r == GeoPackageRowUpdater::Result::kWritten) return S_OK;
+    if (r == GeoPackageRowUpdater::Result::kFailed) return E_DATA_WRITE_FAILED;
+  }
   CPLPushErrorHandler(CPLQuietErrorHandler);
   if (fid < 0) dbaseEndDirty_ = true;
   OGRErr err = fid >= 0 ? layer_->SetFeature(&f) : layer_->CreateFeature(&f);
   CPLPopErrorHandler();
   if (err == OGRERR_NON_EXISTING_FEATURE) return E_DATA_NO_ROW;
   if (err != OGRERR_NONE) return E_DATA_WRITE_FAILED;
+  // GDAL wrote the edit's first row (and marked the table changed): the rest may go past it.
+  if (fid >= 0 && inBatch_ && !dbase_ && !rowUpdaterTried_) {
+    rowUpdaterTried_ = true;
+    rowUpdater_ = GeoPackageRowUpdater::Open(source_->get(), layer_);
+  }
   const bool added = fid < 0;
   fid = f.GetFID();
   if (withPatch) {
@@ -707,6 +723,7 @@ HRESULT TableCore::AddField(const FieldSpec& spec, const void* lockHolder) {
   if (FAILED(hr)) return hr;
   if (LockedByOther(lockKey_, lockHolder)) return E_DATA_SCHEMA_LOCKED;
   if (!Writable()) return E_DATA_WRITE_FAILED;
+  DropRowUpdater();
   if (dbase_ && !dbaseFile_.empty() && layer_->GetFeatureCount(FALSE) > 0)
     return AddDbaseField(spec);
   hr = CreateOgrField(layer_, spec, dbase_);
@@ -780,6 +797,7 @@ HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder)
   if (fields_[i].role != TableField::Role::kAttribute) return E_DATA_FIELD_NOT_EDITABLE;
   if (LockedByOther(lockKey_, lockHolder)) return E_DATA_SCHEMA_LOCKED;
   if (!Writable()) return E_DATA_WRITE_FAILED;
+  DropRowUpdater();
   CPLPushErrorHandler(CPLQuietErrorHandler);
   OGRErr err = layer_->DeleteField(fields_[i].ogrIndex);
   CPLPopErrorHandler();
@@ -824,6 +842,7 @@ void TableCore::BeginBatch() {
 }
 
 void TableCore::EndBatch() {
+  DropRowUpdater();
   if (!inBatch_) return;
   inBatch_ = false;
   appendTried_ = false;
@@ -832,6 +851,7 @@ void TableCore::EndBatch() {
 }
 
 HRESULT TableCore::CommitBatch() {
+  DropRowUpdater();
   if (!inBatch_) return S_OK;
   inBatch_ = false;
   appendTried_ = false;
@@ -856,6 +876,7 @@ HRESULT TableCore::CommitBatch() {
 }
 
 void TableCore::AbandonBatch() {
+  DropRowUpdater();
   Settle();
   inBatch_ = false;
   if (dbase_ || !layer_) return;
@@ -866,6 +887,7 @@ void TableCore::AbandonBatch() {
 }
 
 void TableCore::Invalidate() {
+  DropRowUpdater();
   Settle();
   EndBatch();
   RepairExtent();
@@ -875,6 +897,7 @@ void TableCore::Invalidate() {
 }
 
 void TableCore::Rebind(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey) {
+  DropRowUpdater();
   Settle();
   source_ = std::move(source);
   name_ = std::move(name);

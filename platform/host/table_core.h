@@ -16,6 +16,7 @@
 #include "platform/com/variant.h"
 #include "platform/host/field_objects.h"
 #include "platform/host/gdal_dataset_handle.h"
+#include "platform/host/geopackage_row_updater.h"
 #include "platform/host/shapefile_appender.h"
 #include "platform/host/table.h"
 
@@ -131,6 +132,11 @@ class TableCore {
   std::vector<TableField> fields_;
   ComPtr<IFields> fieldsObject_;
   bool inBatch_ = false;
+  // GeoPackage: rows of an edit written past GDAL's SetFeature (after GDAL wrote the first);
+  // dropped before the transaction ends and before any change of the schema.
+  std::unique_ptr<GeoPackageRowUpdater> rowUpdater_;
+  bool rowUpdaterTried_ = false;
+  void DropRowUpdater();
   // A shapefile that took a row without a shape before it had any shape keeps the origin in its
   // header extent; the extent is computed again from the shapes once there are some.
   bool extentSuspect_ = false;
