@@ -212,6 +212,7 @@ void TableCore::RepairExtent() {
 }
 
 void TableCore::Reload() {
+  updateTried_ = false;
   fields_.clear();
   shapeIndex_ = -1;
   if (!layer_) return;
@@ -329,7 +330,8 @@ ComPtr<IGeometry> ShapeFromOgr(const OGRGeometry* g, const TableCore& core) {
 
 HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr,
                         std::vector<Variant>& values) const {
-  const_cast<TableCore*>(this)->Settle();
+  // Rows queued for the files are read once there; the others are on file as they are.
+  if (appender_ || (updater_ && updater_->Pending(fid))) const_cast<TableCore*>(this)->Settle();
   if (!layer_) return E_DATA_NO_ROW;
   CPLErrorReset();
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -455,14 +457,55 @@ bool FitsDbaseNumber(double value, int width, int decimals) {
   return r.ec == std::errc() && r.ptr - buf <= width;
 }
 
+// Whether the dBASE fields are those GDAL made of them, so the records hold what GDAL writes for
+// them: text, integers (no decimals, narrower than 10), reals, dates, of the same widths.
+bool FieldsAsGdalReadsThem(const std::vector<DbaseField>& fields, OGRFeatureDefn* defn) {
+  if (static_cast<int>(fields.size()) != defn->GetFieldCount()) return false;
+  for (int i = 0; i < defn->GetFieldCount(); ++i) {
+    const DbaseField& f = fields[static_cast<std::size_t>(i)];
+    const OGRFieldDefn* fd = defn->GetFieldDefn(i);
+    if (fd->GetSubType() != OFSTNone) return false;
+    bool same = false;
+    switch (fd->GetType()) {
+      case OFTString: same = f.type == 'C' && f.width == fd->GetWidth(); break;
+      case OFTInteger:
+        same = (f.type == 'N' || f.type == 'F') && f.decimals == 0 && f.width < 10 &&
+               f.width == fd->GetWidth();
+        break;
+      case OFTReal:
+        same = (f.type == 'N' || f.type == 'F') && (f.decimals > 0 || f.width >= 19) &&
+               f.width == fd->GetWidth() && f.decimals == fd->GetPrecision();
+        break;
+      case OFTDate: same = f.type == 'D' && f.width == 8 && f.decimals == 0; break;
+      default: break;
+    }
+    if (!same) return false;
+  }
+  return true;
+}
+
+// The encoding GDAL writes the layer's text in (empty: as given).
+std::string DbaseEncoding(OGRLayer* layer) {
+  const char* e = layer->GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE");
+  return e ? e : "";
+}
+
 }  // namespace
 
 HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) {
   if (fid < 0 && inBatch_ && !appender_ && !appendTried_) StartAppend();
   if (appender_) {
-    if (fid < 0) return Append(fid, values);
+    if (fid < 0) {
+      HRESULT hr = Append(fid, values);
+      if (hr != S_FALSE) return hr;
+    }
     Settle();
   }
+  if (fid >= 0 && dbase_ && inBatch_ && directUpdates_) {
+    HRESULT hr = UpdateInPlace(fid, values);
+    if (hr != S_FALSE) return hr;
+  }
+  StopUpdates();
   if (!layer_) return E_DATA_NO_ROW;
   if (!Writable()) return E_DATA_WRITE_FAILED;
   OGRFeature f(layer_->GetLayerDefn());
@@ -609,6 +652,7 @@ ComPtr<IGeometry> TableCore::ReadPatch(std::int64_t fid) const {
 
 HRESULT TableCore::DeleteRow(std::int64_t fid) {
   Settle();
+  StopUpdates();
   if (!layer_) return E_DATA_NO_ROW;
   if (!Writable()) return E_DATA_WRITE_FAILED;
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -795,6 +839,7 @@ void TableCore::Sync() {
   if (!layer_ || !Writable()) return;
   RepairExtent();
   layer_->SyncToDisk();
+  updateTried_ = false;  // GDAL's own writes are on file now
   if (dbaseEndDirty_ && !dbaseFile_.empty()) {
     MarkDbaseEnd(dbaseFile_);  // without the mark GDAL still reads every record
     dbaseEndDirty_ = false;
@@ -894,6 +939,7 @@ bool TableCore::StartAppend() {
     OGRFieldType t = defn->GetFieldDefn(f.ogrIndex)->GetType();
     if (t != OFTString && t != OFTInteger && t != OFTReal) return false;
   }
+  dbaseEncoding_ = DbaseEncoding(layer_);
   GDALDataset* ds = source_->get();
   const std::string dbf = FileWithExtension(ds, ".dbf");
   const std::string shp = shapes ? FileWithExtension(ds, ".shp") : std::string();
@@ -902,11 +948,7 @@ bool TableCore::StartAppend() {
   layer_->SyncToDisk();
   std::string why;
   auto appender = ShapefileAppender::Open(dbf, shp, shx, why);
-  if (!appender || static_cast<int>(appender->Fields().size()) != defn->GetFieldCount())
-    return false;
-  for (int i = 0; i < defn->GetFieldCount(); ++i)
-    if (appender->Fields()[static_cast<std::size_t>(i)].width != defn->GetFieldDefn(i)->GetWidth())
-      return false;
+  if (!appender || !FieldsAsGdalReadsThem(appender->Fields(), defn)) return false;
   appender_ = std::move(appender);
   return true;
 }
@@ -915,35 +957,45 @@ HRESULT TableCore::Append(std::int64_t& fid, const std::vector<Variant>& values)
   ShapefileAppender& out = *appender_;
   out.BeginRecord();
   bool shape = false;
+  if (shapeIndex_ >= 0 && static_cast<std::size_t>(shapeIndex_) < values.size()) {
+    const Variant& v = values[static_cast<std::size_t>(shapeIndex_)];
+    if (v.vt != VT_NULL && v.vt != VT_EMPTY) {
+      const GeomData* d = DataOf(v.punkVal);
+      if (!d) return DISP_E_TYPEMISMATCH;
+      if (!d->IsEmpty()) {
+        if (d->type != kGeometryPoint) return E_DATA_GEOMETRY_MISMATCH;
+        Vertex p = d->parts[0][0];
+        if (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())) {
+          GeomData projected = *d;
+          if (FAILED(ProjectData(projected, sr_.get()))) return E_DATA_PROJECTION_FAILED;
+          p = projected.parts[0][0];
+        }
+        out.SetPoint(p.x, p.y);
+        shape = true;
+      }
+    }
+  }
+  HRESULT hr = FillDbaseRecord(values, out.Record());
+  if (hr != S_OK) return hr;
+  if (HasShape() && !shape && !extentSuspect_) extentSuspect_ = out.Records() == 0;
+  if (!out.EndRecord()) return E_DATA_WRITE_FAILED;
+  fid = out.Records() - 1;
+  return S_OK;
+}
+
+HRESULT TableCore::FillDbaseRecord(const std::vector<Variant>& values, DbaseRecord& record) const {
   for (std::size_t i = 0; i < fields_.size() && i < values.size(); ++i) {
     const TableField& tf = fields_[i];
     const Variant& v = values[i];
-    if (tf.role == TableField::Role::kOid || v.vt == VT_NULL || v.vt == VT_EMPTY) continue;
-    if (tf.role == TableField::Role::kShape) {
-      const GeomData* d = DataOf(v.punkVal);
-      if (!d) return DISP_E_TYPEMISMATCH;
-      if (d->IsEmpty()) continue;
-      if (d->type != kGeometryPoint) return E_DATA_GEOMETRY_MISMATCH;
-      Vertex p = d->parts[0][0];
-      if (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())) {
-        GeomData projected = *d;
-        if (FAILED(ProjectData(projected, sr_.get()))) return E_DATA_PROJECTION_FAILED;
-        p = projected.parts[0][0];
-      }
-      out.SetPoint(p.x, p.y);
-      shape = true;
-      continue;
-    }
+    if (tf.role != TableField::Role::kAttribute || v.vt == VT_NULL || v.vt == VT_EMPTY) continue;
     const int k = tf.ogrIndex;
-    const ShapefileAppender::Field& field = out.Fields()[static_cast<std::size_t>(k)];
     switch (tf.spec.type) {
       case kFieldSmallInteger:
       case kFieldInteger: {
         Variant n;
         HRESULT hr = VariantChangeType(&n, &v, 0, VT_I4);
         if (FAILED(hr)) return hr;
-        if (!FitsDbaseNumber(n.lVal, field.width, 0) || !out.SetNumber(k, n.lVal))
-          return E_DATA_VALUE_TOO_LONG;
+        if (!record.SetNumber(k, n.lVal)) return E_DATA_VALUE_TOO_LONG;
         break;
       }
       case kFieldSingle:
@@ -951,7 +1003,18 @@ HRESULT TableCore::Append(std::int64_t& fid, const std::vector<Variant>& values)
         Variant n;
         HRESULT hr = VariantChangeType(&n, &v, 0, VT_R8);
         if (FAILED(hr)) return hr;
-        if (!std::isfinite(n.dblVal) || !out.SetNumber(k, n.dblVal)) return E_DATA_VALUE_TOO_LONG;
+        if (!std::isfinite(n.dblVal) || !record.SetNumber(k, n.dblVal))
+          return E_DATA_VALUE_TOO_LONG;
+        break;
+      }
+      case kFieldDate: {
+        Variant n;
+        HRESULT hr = VariantChangeType(&n, &v, 0, VT_DATE);
+        if (FAILED(hr)) return hr;
+        int y, mo, d, h, mi;
+        double sec;
+        PartsFromDate(n.date, y, mo, d, h, mi, sec);
+        if (!record.SetDate(k, y, mo, d)) return S_FALSE;
         break;
       }
       case kFieldString: {
@@ -964,19 +1027,103 @@ HRESULT TableCore::Append(std::int64_t& fid, const std::vector<Variant>& values)
           if (FAILED(hr)) return hr;
           text = ToUtf8(BstrToWstring(t.bstrVal));
         }
-        if (!out.SetText(k, text)) return E_DATA_VALUE_TOO_LONG;
+        const DbaseField& field = record.Fields()[static_cast<std::size_t>(k)];
+        if (static_cast<int>(text.size()) > field.width) return E_DATA_VALUE_TOO_LONG;
+        if (!dbaseEncoding_.empty() && !EQUAL(dbaseEncoding_.c_str(), CPL_ENC_UTF8)) {
+          // The driver's own recoding, as it writes the text.
+          CPLPushErrorHandler(CPLQuietErrorHandler);
+          char* encoded = CPLRecode(text.c_str(), CPL_ENC_UTF8, dbaseEncoding_.c_str());
+          CPLPopErrorHandler();
+          text = encoded ? encoded : "";
+          CPLFree(encoded);
+        }
+        if (text.size() > static_cast<std::size_t>(kDbaseMaxTextLength) || !record.SetText(k, text))
+          return S_FALSE;
         break;
       }
-      default: return DISP_E_TYPEMISMATCH;
+      default: return S_FALSE;
     }
   }
-  if (HasShape() && !shape && !extentSuspect_) extentSuspect_ = out.Records() == 0;
-  if (!out.EndRecord()) return E_DATA_WRITE_FAILED;
-  fid = out.Records() - 1;
   return S_OK;
 }
 
+bool TableCore::StartUpdate() {
+  updateTried_ = true;
+  if (!dbase_ || !layer_ || !Writable() || IsPatchFile()) return false;
+  const bool shapes = HasShape();
+  if (shapes && (layer_->GetGeomType() != wkbPoint || shapeType_ != kGeometryPoint)) return false;
+  GDALDataset* ds = source_->get();
+  const std::string dbf = FileWithExtension(ds, ".dbf");
+  const std::string shp = shapes ? FileWithExtension(ds, ".shp") : std::string();
+  const std::string shx = shapes ? FileWithExtension(ds, ".shx") : std::string();
+  if (dbf.empty() || (shapes && (shp.empty() || shx.empty()))) return false;
+  // GDAL drops a spatial index when it rewrites a row.
+  for (const char* ext : {".qix", ".sbn", ".sbx"})
+    if (!FileWithExtension(ds, ext).empty()) return false;
+  layer_->SyncToDisk();
+  std::string why;
+  auto updater = DbaseRowUpdater::Open(dbf, shp, shx, why, {});
+  if (!updater || !FieldsAsGdalReadsThem(updater->Record().Fields(), layer_->GetLayerDefn()))
+    return false;
+  dbaseEncoding_ = DbaseEncoding(layer_);
+  updater_ = std::move(updater);
+  return true;
+}
+
+HRESULT TableCore::UpdateInPlace(std::int64_t fid, const std::vector<Variant>& values) {
+  if (!updater_ && (updateTried_ || !StartUpdate())) return S_FALSE;
+  DbaseRowUpdater& out = *updater_;
+  if (!out.Holds(fid)) return S_FALSE;
+  if (HasShape()) {
+    // Only a shape that is already the row's goes past GDAL; any other, GDAL writes.
+    double xy[2] = {0.0, 0.0};
+    bool point = false;
+    if (static_cast<std::size_t>(shapeIndex_) < values.size()) {
+      const Variant& v = values[static_cast<std::size_t>(shapeIndex_)];
+      if (v.vt != VT_NULL && v.vt != VT_EMPTY) {
+        const GeomData* d = v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH ? DataOf(v.punkVal) : nullptr;
+        if (!d) return S_FALSE;
+        if (!d->IsEmpty()) {
+          if (d->type != kGeometryPoint || d->parts.size() != 1 || d->parts[0].size() != 1 ||
+              (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())))
+            return S_FALSE;
+          xy[0] = d->parts[0][0].x;
+          xy[1] = d->parts[0][0].y;
+          point = true;
+        }
+      }
+    }
+    if (!out.SameShape(fid, point ? xy : nullptr)) return S_FALSE;
+  }
+  out.Record().Clear();
+  HRESULT hr = FillDbaseRecord(values, out.Record());
+  if (hr != S_OK) return hr;
+  out.Queue(fid);
+  return out.Full() ? ApplyUpdates() : S_OK;
+}
+
+HRESULT TableCore::ApplyUpdates() {
+  std::unique_ptr<DbaseRowUpdater> updater = std::move(updater_);
+  if (!updater || !updater->HasPending()) return S_OK;
+  HRESULT hr = WriteFilesPastGdal([&] { return updater->Apply(); });
+  if (FAILED(hr)) {
+    // Reported as a failure of the driver's, which those closing the files look for.
+    appendFailed_ = true;
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    CPLError(CE_Failure, CPLE_FileIO, "the changed records could not be written");
+    CPLPopErrorHandler();
+  }
+  return hr;
+}
+
+void TableCore::StopUpdates() {
+  if (!updater_) return;
+  ApplyUpdates();
+  updateTried_ = true;
+}
+
 void TableCore::Settle() {
+  if (updater_ && updater_->HasPending()) ApplyUpdates();
   if (!appender_) return;
   std::unique_ptr<ShapefileAppender> appender = std::move(appender_);
   // GDAL lets go of the files first: what it writes when it closes them is its own (empty)
