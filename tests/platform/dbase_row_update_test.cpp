@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <ogrsf_frmts.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -220,4 +222,35 @@ TEST(DbaseRowUpdate, RowsGdalMustWriteComeOutTheSame) {
   const auto rows = OgrRows(dir / "direct.shp", "SELECT NAME FROM direct");
   ASSERT_EQ(rows.size(), 12u);
   EXPECT_EQ(rows[11].at("NAME"), "café 11");
+}
+
+// Records that cannot be written (the file size limit standing in for a full disk) fail the
+// batch, and the files keep what they had.
+TEST(DbaseRowUpdate, AFailedWriteFailsTheBatchAndChangesNothing) {
+  ScratchDir dir;
+  const std::string path = dir / "full.shp";
+  MakeFixture(path, Kind::kPoints, "ENCODING=UTF-8");
+  const std::string before = Bytes(dir / "full.dbf");
+  {
+    DatasetPtr ds;
+    ASSERT_EQ(OpenGdalDataset(path, DataKind::kVector, ds), OpenResult::kOk);
+    TableCore core(ds, ds->get()->GetLayer(0), L"full", path, true);
+    core.BeginBatch();
+    for (std::int64_t fid = 0; fid < 12; ++fid) {
+      std::vector<Variant> values;
+      ASSERT_EQ(core.Read(fid, nullptr, values), S_OK);
+      if (NewValues(core, fid, values) == S_OK) EXPECT_EQ(core.Write(fid, values), S_OK);
+    }
+    struct rlimit old {};
+    getrlimit(RLIMIT_FSIZE, &old);
+    struct rlimit small = old;
+    small.rlim_cur = 64;  // inside the header: no record can be written
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const HRESULT committed = core.CommitBatch();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(committed, E_DATA_WRITE_FAILED);
+  }
+  EXPECT_TRUE(Bytes(dir / "full.dbf") == before);
 }
