@@ -457,6 +457,19 @@ bool FitsDbaseNumber(double value, int width, int decimals) {
   return r.ec == std::errc() && r.ptr - buf <= width;
 }
 
+// A value of a date field as calendar parts.
+struct DateParts {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+  double second = 0.0;
+};
+HRESULT DatePartsOf(const VARIANT& v, DateParts& out) {
+  Variant n;
+  HRESULT hr = VariantChangeType(&n, &v, 0, VT_DATE);
+  if (FAILED(hr)) return hr;
+  PartsFromDate(n.date, out.year, out.month, out.day, out.hour, out.minute, out.second);
+  return S_OK;
+}
+
 // Whether the dBASE fields are those GDAL made of them, so the records hold what GDAL writes for
 // them: text, integers (no decimals, narrower than 10), reals, dates, of the same widths.
 bool FieldsAsGdalReadsThem(const std::vector<DbaseField>& fields, OGRFeatureDefn* defn) {
@@ -567,13 +580,10 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
         break;
       }
       case kFieldDate: {
-        Variant n;
-        HRESULT hr = VariantChangeType(&n, &v, 0, VT_DATE);
+        DateParts t;
+        HRESULT hr = DatePartsOf(v, t);
         if (FAILED(hr)) return hr;
-        int y, mo, d, h, mi;
-        double s;
-        PartsFromDate(n.date, y, mo, d, h, mi, s);
-        f.SetField(k, y, mo, d, h, mi, static_cast<float>(s), 0);
+        f.SetField(k, t.year, t.month, t.day, t.hour, t.minute, static_cast<float>(t.second), 0);
         break;
       }
       case kFieldBlob: return DISP_E_TYPEMISMATCH;
@@ -1008,13 +1018,10 @@ HRESULT TableCore::FillDbaseRecord(const std::vector<Variant>& values, DbaseReco
         break;
       }
       case kFieldDate: {
-        Variant n;
-        HRESULT hr = VariantChangeType(&n, &v, 0, VT_DATE);
+        DateParts t;
+        HRESULT hr = DatePartsOf(v, t);
         if (FAILED(hr)) return hr;
-        int y, mo, d, h, mi;
-        double sec;
-        PartsFromDate(n.date, y, mo, d, h, mi, sec);
-        if (!record.SetDate(k, y, mo, d)) return S_FALSE;
+        if (!record.SetDate(k, t.year, t.month, t.day)) return S_FALSE;
         break;
       }
       case kFieldString: {
