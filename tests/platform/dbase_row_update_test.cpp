@@ -37,8 +37,9 @@ enum class Kind { kPoints, kTable, kLines };
 
 // A dataset made by GDAL: NAME text(12), COUNT integer(6), SHIFT real(18,8), SEEN date; rows
 // with and without values, text beyond ASCII; points (the fourth without a shape), lines, or
-// none.
-void MakeFixture(const std::string& path, Kind kind, const char* encoding) {
+// none. Twelve rows, or as many as asked; without the date field when asked.
+void MakeFixture(const std::string& path, Kind kind, const char* encoding, int rows = 12,
+                 bool dates = true) {
   EnsureGdalDrivers();
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
   GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
@@ -55,13 +56,14 @@ void MakeFixture(const std::string& path, Kind kind, const char* encoding) {
   count.SetWidth(6);
   offset.SetWidth(18);
   offset.SetPrecision(8);
-  for (OGRFieldDefn* d : {&name, &count, &offset, &seen}) ASSERT_EQ(layer->CreateField(d), OGRERR_NONE);
-  for (int i = 0; i < 12; ++i) {
+  for (OGRFieldDefn* d : {&name, &count, &offset, &seen})
+    if (d != &seen || dates) ASSERT_EQ(layer->CreateField(d), OGRERR_NONE);
+  for (int i = 0; i < rows; ++i) {
     OGRFeature f(layer->GetLayerDefn());
     if (i % 4) f.SetField("NAME", ("Zoë " + std::to_string(i)).c_str());
     if (i % 3) f.SetField("COUNT", i * 11 - 40);
     if (i % 5) f.SetField("SHIFT", i / 7.0 - 1);
-    if (i % 2) f.SetField("SEEN", 2000 + i, 1 + i % 12, 1 + i);
+    if (i % 2 && dates) f.SetField("SEEN", 2000 + i, 1 + i % 12, 1 + i);
     if (kind == Kind::kPoints && i != 3) {
       OGRPoint p(i * 0.5 - 2, 40 - i * 0.25);
       f.SetGeometry(&p);
@@ -253,4 +255,31 @@ TEST(DbaseRowUpdate, AFailedWriteFailsTheBatchAndChangesNothing) {
     EXPECT_EQ(committed, E_DATA_WRITE_FAILED);
   }
   EXPECT_TRUE(Bytes(dir / "full.dbf") == before);
+}
+
+// Text goes into a table in the file's own encoding (here Latin-1, from its language driver), as
+// GDAL recodes it: rows appended to the empty table (straight into the file) and rows rewritten.
+TEST(DbaseRowUpdate, TextIsWrittenInTheFilesEncoding) {
+  ScratchDir dir;
+  const std::string path = dir / "latin.dbf";
+  MakeFixture(path, Kind::kTable, "ENCODING=LDID/87", 0, false);
+  for (bool append : {true, false}) {
+    DatasetPtr ds;
+    ASSERT_EQ(OpenGdalDataset(path, DataKind::kVector, ds), OpenResult::kOk);
+    TableCore core(ds, ds->get()->GetLayer(0), L"latin", path, true);
+    core.BeginBatch();
+    for (std::int64_t row = 0; row < 3; ++row) {
+      std::int64_t fid = append ? -1 : row;
+      std::vector<Variant> values = core.NullValues();
+      values[core.FindField(L"NAME")] =
+          Variant((append ? L"café " : L"Zoë ") + std::to_wstring(row));
+      EXPECT_EQ(core.Write(fid, values), S_OK);
+    }
+    EXPECT_EQ(core.CommitBatch(), S_OK);
+    const std::string bytes = Bytes(path);
+    EXPECT_NE(bytes.find(append ? "caf\xE9 2" : "Zo\xEB 2"), std::string::npos);
+  }
+  const auto rows = OgrRows(path, "SELECT NAME FROM latin");
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows[1].at("NAME"), "Zoë 1");
 }
