@@ -477,7 +477,10 @@ bool FieldsAsGdalReadsThem(const std::vector<DbaseField>& fields, OGRFeatureDefn
   for (int i = 0; i < defn->GetFieldCount(); ++i) {
     const DbaseField& f = fields[static_cast<std::size_t>(i)];
     const OGRFieldDefn* fd = defn->GetFieldDefn(i);
-    if (fd->GetSubType() != OFSTNone) return false;
+    // Narrower integers and reals are written as the others; booleans are not numbers there.
+    if (fd->GetSubType() != OFSTNone && fd->GetSubType() != OFSTInt16 &&
+        fd->GetSubType() != OFSTFloat32)
+      return false;
     bool same = false;
     switch (fd->GetType()) {
       case OFTString: same = f.type == 'C' && f.width == fd->GetWidth(); break;
