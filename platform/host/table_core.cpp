@@ -477,10 +477,9 @@ bool FieldsAsGdalReadsThem(const std::vector<DbaseField>& fields, OGRFeatureDefn
   for (int i = 0; i < defn->GetFieldCount(); ++i) {
     const DbaseField& f = fields[static_cast<std::size_t>(i)];
     const OGRFieldDefn* fd = defn->GetFieldDefn(i);
-    // Narrower integers and reals are written as the others; booleans are not numbers there.
-    if (fd->GetSubType() != OFSTNone && fd->GetSubType() != OFSTInt16 &&
-        fd->GetSubType() != OFSTFloat32)
-      return false;
+    // GDAL's feature holds a 16-bit integer within its range and a boolean as 0 or 1, which
+    // the record would not: such fields go through GDAL.
+    if (fd->GetSubType() != OFSTNone) return false;
     bool same = false;
     switch (fd->GetType()) {
       case OFTString: same = f.type == 'C' && f.width == fd->GetWidth(); break;
