@@ -470,8 +470,8 @@ HRESULT DatePartsOf(const VARIANT& v, DateParts& out) {
   return S_OK;
 }
 
-// Whether the dBASE fields are those GDAL made of them, so the records hold what GDAL writes for
-// them: text, integers (no decimals, narrower than 10), reals, dates, of the same widths.
+// Whether the dBASE fields are those of the layer, of the kinds whose record bytes are GDAL's:
+// text, integers, reals (the same decimals) and dates, of the same widths.
 bool FieldsAsGdalReadsThem(const std::vector<DbaseField>& fields, OGRFeatureDefn* defn) {
   if (static_cast<int>(fields.size()) != defn->GetFieldCount()) return false;
   for (int i = 0; i < defn->GetFieldCount(); ++i) {
@@ -484,12 +484,11 @@ bool FieldsAsGdalReadsThem(const std::vector<DbaseField>& fields, OGRFeatureDefn
     switch (fd->GetType()) {
       case OFTString: same = f.type == 'C' && f.width == fd->GetWidth(); break;
       case OFTInteger:
-        same = (f.type == 'N' || f.type == 'F') && f.decimals == 0 && f.width < 10 &&
-               f.width == fd->GetWidth();
+        same = (f.type == 'N' || f.type == 'F') && f.decimals == 0 && f.width == fd->GetWidth();
         break;
       case OFTReal:
-        same = (f.type == 'N' || f.type == 'F') && (f.decimals > 0 || f.width >= 19) &&
-               f.width == fd->GetWidth() && f.decimals == fd->GetPrecision();
+        same = (f.type == 'N' || f.type == 'F') && f.width == fd->GetWidth() &&
+               f.decimals == fd->GetPrecision();
         break;
       case OFTDate: same = f.type == 'D' && f.width == 8 && f.decimals == 0; break;
       default: break;
