@@ -179,9 +179,16 @@ bool DbaseRowUpdater::SameShape(std::int64_t fid, const double* xy) {
 
 void DbaseRowUpdater::Queue(std::int64_t fid) {
   const std::size_t fields = static_cast<std::size_t>(layout_.recordLength - 1);
+  const char* bytes = record_.Bytes().data() + 1;
+  // Room for all that is queued before Apply, taken once.
+  if (pending_.capacity() == 0)
+    pending_.reserve(std::min(options_.pendingBytes, static_cast<std::size_t>(records_) * fields) +
+                     fields);
   auto [slot, added] = slots_.try_emplace(fid, pending_.size());
-  if (added) pending_.resize(pending_.size() + fields);
-  std::memcpy(pending_.data() + slot->second, record_.Bytes().data() + 1, fields);
+  if (added)
+    pending_.append(bytes, fields);
+  else
+    std::memcpy(pending_.data() + slot->second, bytes, fields);
 }
 
 bool DbaseRowUpdater::Apply() {
