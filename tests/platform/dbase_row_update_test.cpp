@@ -56,8 +56,11 @@ void MakeFixture(const std::string& path, Kind kind, const char* encoding, int r
   count.SetWidth(6);
   offset.SetWidth(18);
   offset.SetPrecision(8);
-  for (OGRFieldDefn* d : {&name, &count, &offset, &seen})
-    if (d != &seen || dates) ASSERT_EQ(layer->CreateField(d), OGRERR_NONE);
+  for (OGRFieldDefn* d : {&name, &count, &offset, &seen}) {
+    if (d != &seen || dates) {
+      ASSERT_EQ(layer->CreateField(d), OGRERR_NONE);
+    }
+  }
   for (int i = 0; i < rows; ++i) {
     OGRFeature f(layer->GetLayerDefn());
     if (i % 4) f.SetField("NAME", ("Zoë " + std::to_string(i)).c_str());
@@ -241,7 +244,9 @@ TEST(DbaseRowUpdate, AFailedWriteFailsTheBatchAndChangesNothing) {
     for (std::int64_t fid = 0; fid < 12; ++fid) {
       std::vector<Variant> values;
       ASSERT_EQ(core.Read(fid, nullptr, values), S_OK);
-      if (NewValues(core, fid, values) == S_OK) EXPECT_EQ(core.Write(fid, values), S_OK);
+      if (NewValues(core, fid, values) == S_OK) {
+        EXPECT_EQ(core.Write(fid, values), S_OK);
+      }
     }
     struct rlimit old {};
     getrlimit(RLIMIT_FSIZE, &old);
