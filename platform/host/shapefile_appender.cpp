@@ -1,11 +1,9 @@
 #include "platform/host/shapefile_appender.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <sys/stat.h>
 
-#include "platform/host/dataset_files.h"
 
 namespace velk::host {
 
@@ -53,6 +51,16 @@ std::FILE* OpenForUpdate(const std::string& path) {
 
 }  // namespace
 
+std::size_t ShpPointRecord(std::uint32_t number, const double* xy, char* out) {
+  PutBig32(out, number);
+  PutBig32(out + 4, xy ? 10 : 2);
+  PutLittle32(out + 8, xy ? kShapePoint : kShapeNull);
+  if (!xy) return 12;
+  PutDouble(out + 12, xy[0]);
+  PutDouble(out + 20, xy[1]);
+  return kShpPointRecordBytes;
+}
+
 std::unique_ptr<ShapefileAppender> ShapefileAppender::Open(const std::string& dbf,
                                                            const std::string& shp,
                                                            const std::string& shx,
@@ -63,50 +71,15 @@ std::unique_ptr<ShapefileAppender> ShapefileAppender::Open(const std::string& db
     why = "the dBASE file cannot be opened";
     return nullptr;
   }
-  unsigned char h[32];
-  if (std::fread(h, 1, sizeof h, a->dbf_) != sizeof h) {
-    why = "the dBASE header cannot be read";
-    return nullptr;
-  }
-  a->headerLength_ = h[8] | h[9] << 8;
-  a->recordLength_ = h[10] | h[11] << 8;
+  DbaseLayout layout;
+  if (!ReadDbaseLayout(fileno(a->dbf_), layout, why)) return nullptr;
   const long long dbfSize = SizeOf(a->dbf_);
-  if (Little32(h + 4) != 0 || a->headerLength_ < 33 || a->recordLength_ < 1 ||
-      (dbfSize != a->headerLength_ && dbfSize != a->headerLength_ + 1)) {
+  if (layout.records != 0 ||
+      (dbfSize != layout.headerLength && dbfSize != layout.headerLength + 1)) {
     why = "the dBASE file is not an empty table";
     return nullptr;
   }
-  std::vector<unsigned char> descriptors(static_cast<std::size_t>(a->headerLength_ - 32));
-  if (std::fread(descriptors.data(), 1, descriptors.size(), a->dbf_) != descriptors.size()) {
-    why = "the dBASE fields cannot be read";
-    return nullptr;
-  }
-  int offset = 1;  // after the deletion flag
-  for (std::size_t at = 0; at + 32 <= descriptors.size() && descriptors[at] != 0x0D; at += 32) {
-    const unsigned char* d = descriptors.data() + at;
-    Field f;
-    f.type = static_cast<char>(d[11]);
-    if (f.type == 'N' || f.type == 'F') {
-      f.width = d[16];
-      f.decimals = d[17];
-    } else if (f.type == 'C') {
-      f.width = d[16] + d[17] * 256;
-    } else {
-      why = "a dBASE field of another type";
-      return nullptr;
-    }
-    f.offset = offset;
-    offset += f.width;
-    a->fields_.push_back(f);
-  }
-  if (offset != a->recordLength_) {
-    why = "the dBASE fields do not fill its records";
-    return nullptr;
-  }
-  a->nullRecord_.assign(static_cast<std::size_t>(a->recordLength_), ' ');
-  for (const Field& f : a->fields_)
-    std::fill_n(a->nullRecord_.begin() + f.offset, f.width, DbaseNullMark(f.type));
-  a->record_ = a->nullRecord_;
+  a->record_.emplace(layout.fields, layout.recordLength);
 
   if (!shp.empty()) {
     a->shp_ = OpenForUpdate(shp);
@@ -121,7 +94,7 @@ std::unique_ptr<ShapefileAppender> ShapefileAppender::Open(const std::string& db
     std::fseek(a->shp_, kShpHeader, SEEK_SET);
     std::fseek(a->shx_, kShpHeader, SEEK_SET);
   }
-  std::fseek(a->dbf_, a->headerLength_, SEEK_SET);
+  std::fseek(a->dbf_, layout.headerLength, SEEK_SET);
   return a;
 }
 
@@ -131,31 +104,8 @@ ShapefileAppender::~ShapefileAppender() {
 }
 
 void ShapefileAppender::BeginRecord() {
-  std::memcpy(record_.data(), nullRecord_.data(), record_.size());
+  record_->Clear();
   hasPoint_ = false;
-}
-
-bool ShapefileAppender::SetText(int field, std::string_view utf8) {
-  const Field& f = fields_[static_cast<std::size_t>(field)];
-  if (f.type != 'C' || utf8.size() > static_cast<std::size_t>(f.width)) return false;
-  char* at = record_.data() + f.offset;
-  std::memcpy(at, utf8.data(), utf8.size());
-  std::fill_n(at + utf8.size(), f.width - static_cast<int>(utf8.size()), ' ');
-  return true;
-}
-
-bool ShapefileAppender::SetNumber(int field, double value) {
-  const Field& f = fields_[static_cast<std::size_t>(field)];
-  if (f.type == 'C') return false;
-  // "%*.*f": the digits right-aligned in the field's width.
-  char text[400];
-  auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, f.decimals);
-  const int length = static_cast<int>(r.ptr - text);
-  if (r.ec != std::errc() || length > f.width) return false;
-  char* at = record_.data() + f.offset;
-  std::fill_n(at, f.width - length, ' ');
-  std::memcpy(at + f.width - length, text, static_cast<std::size_t>(length));
-  return true;
 }
 
 void ShapefileAppender::SetPoint(double x, double y) {
@@ -175,20 +125,16 @@ bool ShapefileAppender::EndRecord() {
   if (shp_) {
     // The record (number, content length in 16-bit words, shape type, coordinates) and its
     // index entry (offset and content length in words).
-    char rec[28];
+    char rec[kShpPointRecordBytes];
     const bool point = hasPoint_;
-    const std::uint32_t contentWords = point ? 10 : 2;
-    PutBig32(rec, static_cast<std::uint32_t>(records_ + 1));
-    PutBig32(rec + 4, contentWords);
-    PutLittle32(rec + 8, point ? kShapePoint : kShapeNull);
-    if (point) {
-      PutDouble(rec + 12, x_);
-      PutDouble(rec + 20, y_);
-    }
+    const double xy[2] = {x_, y_};
+    const std::size_t size =
+        ShpPointRecord(static_cast<std::uint32_t>(records_ + 1), point ? xy : nullptr, rec);
+    const auto contentWords = static_cast<std::uint32_t>(size / 2 - 4);
     char index[8];
     PutBig32(index, static_cast<std::uint32_t>(shpWords_));
     PutBig32(index + 4, contentWords);
-    if (!Write(shp_, rec, point ? 28 : 12) || !Write(shx_, index, sizeof index)) return false;
+    if (!Write(shp_, rec, size) || !Write(shx_, index, sizeof index)) return false;
     shpWords_ += 4 + contentWords;
     // The file's extent starts at the first record (at zero when it has no shape).
     if (records_ == 0 && point) {
@@ -201,7 +147,8 @@ bool ShapefileAppender::EndRecord() {
       bounds_[3] = std::max(bounds_[3], y_);
     }
   }
-  if (!Write(dbf_, record_.data(), record_.size())) return false;
+  const std::string& bytes = record_->Bytes();
+  if (!Write(dbf_, bytes.data(), bytes.size())) return false;
   ++records_;
   return true;
 }

@@ -9,22 +9,23 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/host/dbase_record.h"
+
 namespace velk::host {
+
+// A point shapefile's record as GDAL writes it: its number (from 1), its content length in
+// 16-bit words, the shape type and, for a point (xy: x and y), the coordinates; a null shape
+// for null xy. The record's size in bytes (28 for a point, 12 for a null shape).
+constexpr std::size_t kShpPointRecordBytes = 28;
+std::size_t ShpPointRecord(std::uint32_t number, const double* xy, char* out);
 
 class ShapefileAppender {
  public:
-  // One dBASE field as its header describes it.
-  struct Field {
-    char type = 'C';  // 'C' text, 'N' or 'F' number
-    int width = 0;
-    int decimals = 0;
-    int offset = 0;  // in the record, after the deletion flag
-  };
-
   // Opens the files for appending: dbf always, shp and shx for a point shapefile (both empty
   // otherwise). Null, with why, when the files are not an empty dBASE table or point
   // shapefile this class can write, or cannot be opened.
@@ -34,16 +35,14 @@ class ShapefileAppender {
   ShapefileAppender(const ShapefileAppender&) = delete;
   ShapefileAppender& operator=(const ShapefileAppender&) = delete;
 
-  const std::vector<Field>& Fields() const { return fields_; }
+  const std::vector<DbaseField>& Fields() const { return record_->Fields(); }
   bool HasShapes() const { return shp_ != nullptr; }
 
   // The next record: every field starts as no value (the null mark of its type) and the shape
   // as none.
   void BeginRecord();
-  // Field values of the record; false when the value does not fit the field (the record is
-  // then left with the field's null mark, as it stands).
-  bool SetText(int field, std::string_view utf8);
-  bool SetNumber(int field, double value);
+  // The record's field values (DbaseRecord: false when a value does not fit its field).
+  DbaseRecord& Record() { return *record_; }
   void SetPoint(double x, double y);
   // Writes the record; false when the files refused it.
   bool EndRecord();
@@ -59,13 +58,9 @@ class ShapefileAppender {
   std::FILE* dbf_ = nullptr;
   std::FILE* shp_ = nullptr;
   std::FILE* shx_ = nullptr;
-  std::vector<Field> fields_;
-  int headerLength_ = 0;
-  int recordLength_ = 0;
   std::int64_t records_ = 0;
   std::uint64_t shpWords_ = 50;  // the file's length in 16-bit words (the header's 100 bytes)
-  std::string record_;
-  std::string nullRecord_;
+  std::optional<DbaseRecord> record_;
   bool hasPoint_ = false;
   double x_ = 0.0, y_ = 0.0;
   double bounds_[4] = {0.0, 0.0, 0.0, 0.0};

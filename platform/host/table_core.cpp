@@ -211,13 +211,14 @@ void TableCore::RepairExtent() {
   extentSuspect_ = false;
 }
 
-void TableCore::DropRowUpdater() {
-  rowUpdater_.reset();
-  rowUpdaterTried_ = false;
+void TableCore::DropGeoPackageUpdater() {
+  geopackageUpdater_.reset();
+  geopackageUpdaterTried_ = false;
 }
 
 void TableCore::Reload() {
-  DropRowUpdater();
+  DropGeoPackageUpdater();
+  updateTried_ = false;
   fields_.clear();
   shapeIndex_ = -1;
   if (!layer_) return;
@@ -335,7 +336,8 @@ ComPtr<IGeometry> ShapeFromOgr(const OGRGeometry* g, const TableCore& core) {
 
 HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr,
                         std::vector<Variant>& values) const {
-  const_cast<TableCore*>(this)->Settle();
+  // Rows queued for the files are read once there; the others are on file as they are.
+  if (appender_ || (dbaseUpdater_ && dbaseUpdater_->Pending(fid))) const_cast<TableCore*>(this)->Settle();
   if (!layer_) return E_DATA_NO_ROW;
   CPLErrorReset();
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -461,14 +463,69 @@ bool FitsDbaseNumber(double value, int width, int decimals) {
   return r.ec == std::errc() && r.ptr - buf <= width;
 }
 
+// A value of a date field as calendar parts.
+struct DateParts {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+  double second = 0.0;
+};
+HRESULT DatePartsOf(const VARIANT& v, DateParts& out) {
+  Variant n;
+  HRESULT hr = VariantChangeType(&n, &v, 0, VT_DATE);
+  if (FAILED(hr)) return hr;
+  PartsFromDate(n.date, out.year, out.month, out.day, out.hour, out.minute, out.second);
+  return S_OK;
+}
+
+// Whether the dBASE fields are those of the layer, of the kinds whose record bytes are GDAL's:
+// text, integers, reals (the same decimals) and dates, of the same widths.
+bool FieldsAsGdalReadsThem(const std::vector<DbaseField>& fields, OGRFeatureDefn* defn) {
+  if (static_cast<int>(fields.size()) != defn->GetFieldCount()) return false;
+  for (int i = 0; i < defn->GetFieldCount(); ++i) {
+    const DbaseField& f = fields[static_cast<std::size_t>(i)];
+    const OGRFieldDefn* fd = defn->GetFieldDefn(i);
+    // GDAL's feature holds a 16-bit integer within its range and a boolean as 0 or 1, which
+    // the record would not: such fields go through GDAL.
+    if (fd->GetSubType() != OFSTNone) return false;
+    bool same = false;
+    switch (fd->GetType()) {
+      case OFTString: same = f.type == 'C' && f.width == fd->GetWidth(); break;
+      case OFTInteger:
+        same = (f.type == 'N' || f.type == 'F') && f.decimals == 0 && f.width == fd->GetWidth();
+        break;
+      case OFTReal:
+        same = (f.type == 'N' || f.type == 'F') && f.width == fd->GetWidth() &&
+               f.decimals == fd->GetPrecision();
+        break;
+      case OFTDate: same = f.type == 'D' && f.width == 8 && f.decimals == 0; break;
+      default: break;
+    }
+    if (!same) return false;
+  }
+  return true;
+}
+
+// The encoding GDAL writes the layer's text in (empty: as given).
+std::string DbaseEncoding(OGRLayer* layer) {
+  const char* e = layer->GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE");
+  return e ? e : "";
+}
+
 }  // namespace
 
 HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) {
   if (fid < 0 && inBatch_ && !appender_ && !appendTried_) StartAppend();
   if (appender_) {
-    if (fid < 0) return Append(fid, values);
+    if (fid < 0) {
+      HRESULT hr = Append(fid, values);
+      if (hr != S_FALSE) return hr;
+    }
     Settle();
   }
+  if (fid >= 0 && dbase_ && inBatch_ && directUpdates_) {
+    HRESULT hr = UpdateInPlace(fid, values);
+    if (hr != S_FALSE) return hr;
+  }
+  StopUpdates();
   if (!layer_) return E_DATA_NO_ROW;
   if (!Writable()) return E_DATA_WRITE_FAILED;
   OGRFeature f(layer_->GetLayerDefn());
@@ -530,13 +587,10 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
         break;
       }
       case kFieldDate: {
-        Variant n;
-        HRESULT hr = VariantChangeType(&n, &v, 0, VT_DATE);
+        DateParts t;
+        HRESULT hr = DatePartsOf(v, t);
         if (FAILED(hr)) return hr;
-        int y, mo, d, h, mi;
-        double s;
-        PartsFromDate(n.date, y, mo, d, h, mi, s);
-        f.SetField(k, y, mo, d, h, mi, static_cast<float>(s), 0);
+        f.SetField(k, t.year, t.month, t.day, t.hour, t.minute, static_cast<float>(t.second), 0);
         break;
       }
       case kFieldBlob: return DISP_E_TYPEMISMATCH;
@@ -556,8 +610,8 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
       !IsPatchFile()) {
     extentSuspect_ = layer_->GetFeatureCount(FALSE) == 0;  // the first row, and without a shape
   }
-  if (fid >= 0 && rowUpdater_) {
-    const GeoPackageRowUpdater::Result r = rowUpdater_->Update(f);
+  if (fid >= 0 && geopackageUpdater_) {
+    const GeoPackageRowUpdater::Result r = geopackageUpdater_->Update(f);
     if (r == GeoPackageRowUpdater::Result::kWritten) return S_OK;
     if (r == GeoPackageRowUpdater::Result::kFailed) return E_DATA_WRITE_FAILED;
   }
@@ -568,9 +622,9 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
   if (err == OGRERR_NON_EXISTING_FEATURE) return E_DATA_NO_ROW;
   if (err != OGRERR_NONE) return E_DATA_WRITE_FAILED;
   // GDAL wrote the edit's first row (and marked the table changed): the rest may go past it.
-  if (fid >= 0 && inBatch_ && !dbase_ && !rowUpdaterTried_) {
-    rowUpdaterTried_ = true;
-    rowUpdater_ = GeoPackageRowUpdater::Open(source_->get(), layer_);
+  if (fid >= 0 && inBatch_ && !dbase_ && !geopackageUpdaterTried_) {
+    geopackageUpdaterTried_ = true;
+    geopackageUpdater_ = GeoPackageRowUpdater::Open(source_->get(), layer_);
   }
   const bool added = fid < 0;
   fid = f.GetFID();
@@ -625,6 +679,7 @@ ComPtr<IGeometry> TableCore::ReadPatch(std::int64_t fid) const {
 
 HRESULT TableCore::DeleteRow(std::int64_t fid) {
   Settle();
+  StopUpdates();
   if (!layer_) return E_DATA_NO_ROW;
   if (!Writable()) return E_DATA_WRITE_FAILED;
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -723,7 +778,7 @@ HRESULT TableCore::AddField(const FieldSpec& spec, const void* lockHolder) {
   if (FAILED(hr)) return hr;
   if (LockedByOther(lockKey_, lockHolder)) return E_DATA_SCHEMA_LOCKED;
   if (!Writable()) return E_DATA_WRITE_FAILED;
-  DropRowUpdater();
+  DropGeoPackageUpdater();
   if (dbase_ && !dbaseFile_.empty() && layer_->GetFeatureCount(FALSE) > 0)
     return AddDbaseField(spec);
   hr = CreateOgrField(layer_, spec, dbase_);
@@ -797,7 +852,7 @@ HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder)
   if (fields_[i].role != TableField::Role::kAttribute) return E_DATA_FIELD_NOT_EDITABLE;
   if (LockedByOther(lockKey_, lockHolder)) return E_DATA_SCHEMA_LOCKED;
   if (!Writable()) return E_DATA_WRITE_FAILED;
-  DropRowUpdater();
+  DropGeoPackageUpdater();
   CPLPushErrorHandler(CPLQuietErrorHandler);
   OGRErr err = layer_->DeleteField(fields_[i].ogrIndex);
   CPLPopErrorHandler();
@@ -813,6 +868,7 @@ void TableCore::Sync() {
   if (!layer_ || !Writable()) return;
   RepairExtent();
   layer_->SyncToDisk();
+  updateTried_ = false;  // GDAL's own writes are on file now
   if (dbaseEndDirty_ && !dbaseFile_.empty()) {
     MarkDbaseEnd(dbaseFile_);  // without the mark GDAL still reads every record
     dbaseEndDirty_ = false;
@@ -842,7 +898,7 @@ void TableCore::BeginBatch() {
 }
 
 void TableCore::EndBatch() {
-  DropRowUpdater();
+  DropGeoPackageUpdater();
   if (!inBatch_) return;
   inBatch_ = false;
   appendTried_ = false;
@@ -851,7 +907,7 @@ void TableCore::EndBatch() {
 }
 
 HRESULT TableCore::CommitBatch() {
-  DropRowUpdater();
+  DropGeoPackageUpdater();
   if (!inBatch_) return S_OK;
   inBatch_ = false;
   appendTried_ = false;
@@ -876,7 +932,7 @@ HRESULT TableCore::CommitBatch() {
 }
 
 void TableCore::AbandonBatch() {
-  DropRowUpdater();
+  DropGeoPackageUpdater();
   Settle();
   inBatch_ = false;
   if (dbase_ || !layer_) return;
@@ -887,7 +943,7 @@ void TableCore::AbandonBatch() {
 }
 
 void TableCore::Invalidate() {
-  DropRowUpdater();
+  DropGeoPackageUpdater();
   Settle();
   EndBatch();
   RepairExtent();
@@ -897,7 +953,7 @@ void TableCore::Invalidate() {
 }
 
 void TableCore::Rebind(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey) {
-  DropRowUpdater();
+  DropGeoPackageUpdater();
   Settle();
   source_ = std::move(source);
   name_ = std::move(name);
@@ -917,6 +973,7 @@ bool TableCore::StartAppend() {
     OGRFieldType t = defn->GetFieldDefn(f.ogrIndex)->GetType();
     if (t != OFTString && t != OFTInteger && t != OFTReal) return false;
   }
+  dbaseEncoding_ = DbaseEncoding(layer_);
   GDALDataset* ds = source_->get();
   const std::string dbf = FileWithExtension(ds, ".dbf");
   const std::string shp = shapes ? FileWithExtension(ds, ".shp") : std::string();
@@ -925,11 +982,7 @@ bool TableCore::StartAppend() {
   layer_->SyncToDisk();
   std::string why;
   auto appender = ShapefileAppender::Open(dbf, shp, shx, why);
-  if (!appender || static_cast<int>(appender->Fields().size()) != defn->GetFieldCount())
-    return false;
-  for (int i = 0; i < defn->GetFieldCount(); ++i)
-    if (appender->Fields()[static_cast<std::size_t>(i)].width != defn->GetFieldDefn(i)->GetWidth())
-      return false;
+  if (!appender || !FieldsAsGdalReadsThem(appender->Fields(), defn)) return false;
   appender_ = std::move(appender);
   return true;
 }
@@ -938,35 +991,45 @@ HRESULT TableCore::Append(std::int64_t& fid, const std::vector<Variant>& values)
   ShapefileAppender& out = *appender_;
   out.BeginRecord();
   bool shape = false;
+  if (shapeIndex_ >= 0 && static_cast<std::size_t>(shapeIndex_) < values.size()) {
+    const Variant& v = values[static_cast<std::size_t>(shapeIndex_)];
+    if (v.vt != VT_NULL && v.vt != VT_EMPTY) {
+      const GeomData* d = DataOf(v.punkVal);
+      if (!d) return DISP_E_TYPEMISMATCH;
+      if (!d->IsEmpty()) {
+        if (d->type != kGeometryPoint) return E_DATA_GEOMETRY_MISMATCH;
+        Vertex p = d->parts[0][0];
+        if (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())) {
+          GeomData projected = *d;
+          if (FAILED(ProjectData(projected, sr_.get()))) return E_DATA_PROJECTION_FAILED;
+          p = projected.parts[0][0];
+        }
+        out.SetPoint(p.x, p.y);
+        shape = true;
+      }
+    }
+  }
+  HRESULT hr = FillDbaseRecord(values, out.Record());
+  if (hr != S_OK) return hr;
+  if (HasShape() && !shape && !extentSuspect_) extentSuspect_ = out.Records() == 0;
+  if (!out.EndRecord()) return E_DATA_WRITE_FAILED;
+  fid = out.Records() - 1;
+  return S_OK;
+}
+
+HRESULT TableCore::FillDbaseRecord(const std::vector<Variant>& values, DbaseRecord& record) const {
   for (std::size_t i = 0; i < fields_.size() && i < values.size(); ++i) {
     const TableField& tf = fields_[i];
     const Variant& v = values[i];
-    if (tf.role == TableField::Role::kOid || v.vt == VT_NULL || v.vt == VT_EMPTY) continue;
-    if (tf.role == TableField::Role::kShape) {
-      const GeomData* d = DataOf(v.punkVal);
-      if (!d) return DISP_E_TYPEMISMATCH;
-      if (d->IsEmpty()) continue;
-      if (d->type != kGeometryPoint) return E_DATA_GEOMETRY_MISMATCH;
-      Vertex p = d->parts[0][0];
-      if (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())) {
-        GeomData projected = *d;
-        if (FAILED(ProjectData(projected, sr_.get()))) return E_DATA_PROJECTION_FAILED;
-        p = projected.parts[0][0];
-      }
-      out.SetPoint(p.x, p.y);
-      shape = true;
-      continue;
-    }
+    if (tf.role != TableField::Role::kAttribute || v.vt == VT_NULL || v.vt == VT_EMPTY) continue;
     const int k = tf.ogrIndex;
-    const ShapefileAppender::Field& field = out.Fields()[static_cast<std::size_t>(k)];
     switch (tf.spec.type) {
       case kFieldSmallInteger:
       case kFieldInteger: {
         Variant n;
         HRESULT hr = VariantChangeType(&n, &v, 0, VT_I4);
         if (FAILED(hr)) return hr;
-        if (!FitsDbaseNumber(n.lVal, field.width, 0) || !out.SetNumber(k, n.lVal))
-          return E_DATA_VALUE_TOO_LONG;
+        if (!record.SetNumber(k, n.lVal)) return E_DATA_VALUE_TOO_LONG;
         break;
       }
       case kFieldSingle:
@@ -974,7 +1037,15 @@ HRESULT TableCore::Append(std::int64_t& fid, const std::vector<Variant>& values)
         Variant n;
         HRESULT hr = VariantChangeType(&n, &v, 0, VT_R8);
         if (FAILED(hr)) return hr;
-        if (!std::isfinite(n.dblVal) || !out.SetNumber(k, n.dblVal)) return E_DATA_VALUE_TOO_LONG;
+        if (!std::isfinite(n.dblVal) || !record.SetNumber(k, n.dblVal))
+          return E_DATA_VALUE_TOO_LONG;
+        break;
+      }
+      case kFieldDate: {
+        DateParts t;
+        HRESULT hr = DatePartsOf(v, t);
+        if (FAILED(hr)) return hr;
+        if (!record.SetDate(k, t.year, t.month, t.day)) return S_FALSE;
         break;
       }
       case kFieldString: {
@@ -987,19 +1058,103 @@ HRESULT TableCore::Append(std::int64_t& fid, const std::vector<Variant>& values)
           if (FAILED(hr)) return hr;
           text = ToUtf8(BstrToWstring(t.bstrVal));
         }
-        if (!out.SetText(k, text)) return E_DATA_VALUE_TOO_LONG;
+        const DbaseField& field = record.Fields()[static_cast<std::size_t>(k)];
+        if (static_cast<int>(text.size()) > field.width) return E_DATA_VALUE_TOO_LONG;
+        if (!dbaseEncoding_.empty() && !EQUAL(dbaseEncoding_.c_str(), CPL_ENC_UTF8)) {
+          // The driver's own recoding, as it writes the text.
+          CPLPushErrorHandler(CPLQuietErrorHandler);
+          char* encoded = CPLRecode(text.c_str(), CPL_ENC_UTF8, dbaseEncoding_.c_str());
+          CPLPopErrorHandler();
+          text = encoded ? encoded : "";
+          CPLFree(encoded);
+        }
+        if (text.size() > static_cast<std::size_t>(kDbaseMaxTextLength) || !record.SetText(k, text))
+          return S_FALSE;
         break;
       }
-      default: return DISP_E_TYPEMISMATCH;
+      default: return S_FALSE;
     }
   }
-  if (HasShape() && !shape && !extentSuspect_) extentSuspect_ = out.Records() == 0;
-  if (!out.EndRecord()) return E_DATA_WRITE_FAILED;
-  fid = out.Records() - 1;
   return S_OK;
 }
 
+bool TableCore::StartUpdate() {
+  updateTried_ = true;
+  if (!dbase_ || !layer_ || !Writable() || IsPatchFile()) return false;
+  const bool shapes = HasShape();
+  if (shapes && (layer_->GetGeomType() != wkbPoint || shapeType_ != kGeometryPoint)) return false;
+  GDALDataset* ds = source_->get();
+  const std::string dbf = FileWithExtension(ds, ".dbf");
+  const std::string shp = shapes ? FileWithExtension(ds, ".shp") : std::string();
+  const std::string shx = shapes ? FileWithExtension(ds, ".shx") : std::string();
+  if (dbf.empty() || (shapes && (shp.empty() || shx.empty()))) return false;
+  // GDAL drops a spatial index when it rewrites a row.
+  for (const char* ext : {".qix", ".sbn", ".sbx"})
+    if (!FileWithExtension(ds, ext).empty()) return false;
+  layer_->SyncToDisk();
+  std::string why;
+  auto updater = DbaseRowUpdater::Open(dbf, shp, shx, why, {});
+  if (!updater || !FieldsAsGdalReadsThem(updater->Record().Fields(), layer_->GetLayerDefn()))
+    return false;
+  dbaseEncoding_ = DbaseEncoding(layer_);
+  dbaseUpdater_ = std::move(updater);
+  return true;
+}
+
+HRESULT TableCore::UpdateInPlace(std::int64_t fid, const std::vector<Variant>& values) {
+  if (!dbaseUpdater_ && (updateTried_ || !StartUpdate())) return S_FALSE;
+  DbaseRowUpdater& out = *dbaseUpdater_;
+  if (!out.Holds(fid)) return S_FALSE;
+  if (HasShape()) {
+    // Only a shape that is already the row's goes past GDAL; any other, GDAL writes.
+    double xy[2] = {0.0, 0.0};
+    bool point = false;
+    if (static_cast<std::size_t>(shapeIndex_) < values.size()) {
+      const Variant& v = values[static_cast<std::size_t>(shapeIndex_)];
+      if (v.vt != VT_NULL && v.vt != VT_EMPTY) {
+        const GeomData* d = v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH ? DataOf(v.punkVal) : nullptr;
+        if (!d) return S_FALSE;
+        if (!d->IsEmpty()) {
+          if (d->type != kGeometryPoint || d->parts.size() != 1 || d->parts[0].size() != 1 ||
+              (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())))
+            return S_FALSE;
+          xy[0] = d->parts[0][0].x;
+          xy[1] = d->parts[0][0].y;
+          point = true;
+        }
+      }
+    }
+    if (!out.SameShape(fid, point ? xy : nullptr)) return S_FALSE;
+  }
+  out.Record().Clear();
+  HRESULT hr = FillDbaseRecord(values, out.Record());
+  if (hr != S_OK) return hr;
+  out.Queue(fid);
+  return out.Full() ? ApplyUpdates() : S_OK;
+}
+
+HRESULT TableCore::ApplyUpdates() {
+  std::unique_ptr<DbaseRowUpdater> updater = std::move(dbaseUpdater_);
+  if (!updater || !updater->HasPending()) return S_OK;
+  HRESULT hr = WriteFilesPastGdal([&] { return updater->Apply(); });
+  if (FAILED(hr)) {
+    // Reported as a failure of the driver's, which those closing the files look for.
+    appendFailed_ = true;
+    CPLPushErrorHandler(CPLQuietErrorHandler);
+    CPLError(CE_Failure, CPLE_FileIO, "the changed records could not be written");
+    CPLPopErrorHandler();
+  }
+  return hr;
+}
+
+void TableCore::StopUpdates() {
+  if (!dbaseUpdater_) return;
+  ApplyUpdates();
+  updateTried_ = true;
+}
+
 void TableCore::Settle() {
+  if (dbaseUpdater_ && dbaseUpdater_->HasPending()) ApplyUpdates();
   if (!appender_) return;
   std::unique_ptr<ShapefileAppender> appender = std::move(appender_);
   // GDAL lets go of the files first: what it writes when it closes them is its own (empty)

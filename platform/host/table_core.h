@@ -16,6 +16,7 @@
 #include "platform/com/variant.h"
 #include "platform/host/field_objects.h"
 #include "platform/host/gdal_dataset_handle.h"
+#include "platform/host/dbase_row_updater.h"
 #include "platform/host/geopackage_row_updater.h"
 #include "platform/host/shapefile_appender.h"
 #include "platform/host/table.h"
@@ -38,6 +39,9 @@ class TableCore {
   // dbase: the layer lives in a dBASE file (shapefile or table), whose name and width rules
   // apply. lockKey names the dataset in the schema lock book.
   TableCore(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey, bool dbase);
+  // dBASE files: whether rows rewritten during a batch go straight into the .dbf when that is
+  // exactly what GDAL writes (else through GDAL, as always).
+  void SetDirectUpdates(bool on) { directUpdates_ = on; }
   ~TableCore();
 
   const std::wstring& Name() const { return name_; }
@@ -111,6 +115,24 @@ class TableCore {
   bool StartAppend();
   HRESULT Append(std::int64_t& fid, const std::vector<Variant>& values);
   void Settle();
+  // The row's attribute values into record, as GDAL writes them into the dBASE file. S_FALSE
+  // when a value cannot be written here exactly so (GDAL then writes the row), else the error
+  // Write gives for the row, or S_OK.
+  HRESULT FillDbaseRecord(const std::vector<Variant>& values, DbaseRecord& record) const;
+  // Rewriting rows of a dBASE table or point shapefile during a batch: each row whose shape is
+  // the one on file goes into the updater's queue (S_FALSE when GDAL must write it); the queue
+  // goes into the files past GDAL when full, and at Settle.
+  bool StartUpdate();
+  HRESULT UpdateInPlace(std::int64_t fid, const std::vector<Variant>& values);
+  HRESULT ApplyUpdates();
+  // GDAL writes the files itself: the queue goes first, and no row goes past GDAL until its
+  // writes reached the files.
+  void StopUpdates();
+  std::unique_ptr<DbaseRowUpdater> dbaseUpdater_;
+  bool updateTried_ = false;
+  bool directUpdates_ = true;
+  // The text encoding GDAL writes the dBASE file in (empty: UTF-8 bytes as they are).
+  std::string dbaseEncoding_;
   std::unique_ptr<ShapefileAppender> appender_;
   bool appendTried_ = false;
   bool appendFailed_ = false;
@@ -134,9 +156,9 @@ class TableCore {
   bool inBatch_ = false;
   // GeoPackage: rows of an edit written past GDAL's SetFeature (after GDAL wrote the first);
   // dropped before the transaction ends and before any change of the schema.
-  std::unique_ptr<GeoPackageRowUpdater> rowUpdater_;
-  bool rowUpdaterTried_ = false;
-  void DropRowUpdater();
+  std::unique_ptr<GeoPackageRowUpdater> geopackageUpdater_;
+  bool geopackageUpdaterTried_ = false;
+  void DropGeoPackageUpdater();
   // A shapefile that took a row without a shape before it had any shape keeps the origin in its
   // header extent; the extent is computed again from the shapes once there are some.
   bool extentSuspect_ = false;
