@@ -1,8 +1,10 @@
-// Trimming and case-insensitive comparison of texts (names, typed values, list searches).
+// Trimming and case-insensitive comparison of texts (names, typed values, list searches), and
+// names quoted for SQL.
 #pragma once
 
 #include <algorithm>
 #include <cwctype>
+#include <string>
 #include <string_view>
 
 namespace velk {
@@ -38,6 +40,16 @@ inline int CompareNoCase(std::wstring_view a, std::wstring_view b) {
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+// A table or column name as SQL quotes it: in double quotes, each one inside doubled.
+inline std::string SqlQuotedName(std::string_view name) {
+  std::string out = "\"";
+  for (char c : name) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
 }
 
 }  // namespace velk

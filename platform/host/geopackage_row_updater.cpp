@@ -7,18 +7,11 @@
 
 #include <ogrsf_frmts.h>
 
+#include "platform/com/plain_text.h"
+
 namespace velk::host {
 
 namespace {
-
-std::string Quoted(const char* name) {
-  std::string out = "\"";
-  for (const char* c = name; *c; ++c) {
-    if (*c == '"') out += '"';
-    out += *c;
-  }
-  return out + "\"";
-}
 
 // One prepared statement of the lookups Open makes, finalized when it goes.
 class Query {
@@ -124,7 +117,7 @@ std::unique_ptr<GeoPackageRowUpdater> GeoPackageRowUpdater::Open(GDALDataset* ds
     info.Bind(1, table.c_str());
     while (info.Row()) columns.emplace_back(info.Text(0), info.Integer(1));
   }
-  std::string sql = "UPDATE " + Quoted(table.c_str()) + " SET ";
+  std::string sql = "UPDATE " + SqlQuotedName(table) + " SET ";
   for (int i = 0; i < defn->GetFieldCount(); ++i) {
     const OGRFieldDefn* fd = defn->GetFieldDefn(i);
     const char* name = fd->GetNameRef();
@@ -140,10 +133,10 @@ std::unique_ptr<GeoPackageRowUpdater> GeoPackageRowUpdater::Open(GDALDataset* ds
       if (fd->GetType() == OFTString) kind = Kind::kText;
     }
     u->kinds_.push_back(kind);
-    sql += (i ? ", " : "") + Quoted(name) + " = ?";
+    sql += (i ? ", " : "") + SqlQuotedName(name) + " = ?";
   }
-  sql += " WHERE " + Quoted(fidColumn) + " = ?";
-  if (u->shape_) sql += " AND " + Quoted(geomColumn.c_str()) + " IS ?";
+  sql += " WHERE " + SqlQuotedName(fidColumn) + " = ?";
+  if (u->shape_) sql += " AND " + SqlQuotedName(geomColumn) + " IS ?";
   if (sqlite3_prepare_v2(db, sql.c_str(), -1, &u->statement_, nullptr) != SQLITE_OK) return nullptr;
   return u;
 }

@@ -337,7 +337,8 @@ ComPtr<IGeometry> ShapeFromOgr(const OGRGeometry* g, const TableCore& core) {
 HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr,
                         std::vector<Variant>& values) const {
   // Rows queued for the files are read once there; the others are on file as they are.
-  if (appender_ || (dbaseUpdater_ && dbaseUpdater_->Pending(fid))) const_cast<TableCore*>(this)->Settle();
+  if (appender_ || (dbaseUpdater_ && dbaseUpdater_->Pending(fid)))
+    const_cast<TableCore*>(this)->Settle();
   if (!layer_) return E_DATA_NO_ROW;
   CPLErrorReset();
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -962,11 +963,31 @@ void TableCore::Rebind(DatasetPtr source, OGRLayer* layer, std::wstring name, st
   Reload();
 }
 
-bool TableCore::StartAppend() {
-  appendTried_ = true;
-  if (!dbase_ || !layer_ || !Writable() || layer_->GetFeatureCount(FALSE) != 0) return false;
+bool TableCore::DirectWriterFiles(DirectFiles& files) const {
+  if (!dbase_ || !layer_ || !Writable()) return false;
   const bool shapes = HasShape();
   if (shapes && (layer_->GetGeomType() != wkbPoint || shapeType_ != kGeometryPoint)) return false;
+  GDALDataset* ds = source_->get();
+  files.dbf = FileWithExtension(ds, ".dbf");
+  files.shp = shapes ? FileWithExtension(ds, ".shp") : std::string();
+  files.shx = shapes ? FileWithExtension(ds, ".shx") : std::string();
+  return !files.dbf.empty() && (!shapes || (!files.shp.empty() && !files.shx.empty()));
+}
+
+const GeomData* TableCore::RowShape(const std::vector<Variant>& values, bool& isShape) const {
+  isShape = true;
+  if (shapeIndex_ < 0 || static_cast<std::size_t>(shapeIndex_) >= values.size()) return nullptr;
+  const Variant& v = values[static_cast<std::size_t>(shapeIndex_)];
+  if (v.vt == VT_NULL || v.vt == VT_EMPTY) return nullptr;
+  const GeomData* d = v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH ? DataOf(v.punkVal) : nullptr;
+  isShape = d != nullptr;
+  return d && !d->IsEmpty() ? d : nullptr;
+}
+
+bool TableCore::StartAppend() {
+  appendTried_ = true;
+  DirectFiles files;
+  if (!DirectWriterFiles(files) || layer_->GetFeatureCount(FALSE) != 0) return false;
   OGRFeatureDefn* defn = layer_->GetLayerDefn();
   for (const TableField& f : fields_) {
     if (f.role != TableField::Role::kAttribute) continue;
@@ -974,14 +995,9 @@ bool TableCore::StartAppend() {
     if (t != OFTString && t != OFTInteger && t != OFTReal) return false;
   }
   dbaseEncoding_ = DbaseEncoding(layer_);
-  GDALDataset* ds = source_->get();
-  const std::string dbf = FileWithExtension(ds, ".dbf");
-  const std::string shp = shapes ? FileWithExtension(ds, ".shp") : std::string();
-  const std::string shx = shapes ? FileWithExtension(ds, ".shx") : std::string();
-  if (dbf.empty() || (shapes && (shp.empty() || shx.empty()))) return false;
   layer_->SyncToDisk();
   std::string why;
-  auto appender = ShapefileAppender::Open(dbf, shp, shx, why);
+  auto appender = ShapefileAppender::Open(files.dbf, files.shp, files.shx, why);
   if (!appender || !FieldsAsGdalReadsThem(appender->Fields(), defn)) return false;
   appender_ = std::move(appender);
   return true;
@@ -990,24 +1006,19 @@ bool TableCore::StartAppend() {
 HRESULT TableCore::Append(std::int64_t& fid, const std::vector<Variant>& values) {
   ShapefileAppender& out = *appender_;
   out.BeginRecord();
-  bool shape = false;
-  if (shapeIndex_ >= 0 && static_cast<std::size_t>(shapeIndex_) < values.size()) {
-    const Variant& v = values[static_cast<std::size_t>(shapeIndex_)];
-    if (v.vt != VT_NULL && v.vt != VT_EMPTY) {
-      const GeomData* d = DataOf(v.punkVal);
-      if (!d) return DISP_E_TYPEMISMATCH;
-      if (!d->IsEmpty()) {
-        if (d->type != kGeometryPoint) return E_DATA_GEOMETRY_MISMATCH;
-        Vertex p = d->parts[0][0];
-        if (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())) {
-          GeomData projected = *d;
-          if (FAILED(ProjectData(projected, sr_.get()))) return E_DATA_PROJECTION_FAILED;
-          p = projected.parts[0][0];
-        }
-        out.SetPoint(p.x, p.y);
-        shape = true;
-      }
+  bool isShape = true;
+  const GeomData* d = RowShape(values, isShape);
+  if (!isShape) return DISP_E_TYPEMISMATCH;
+  const bool shape = d != nullptr;
+  if (d) {
+    if (d->type != kGeometryPoint) return E_DATA_GEOMETRY_MISMATCH;
+    Vertex p = d->parts[0][0];
+    if (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())) {
+      GeomData projected = *d;
+      if (FAILED(ProjectData(projected, sr_.get()))) return E_DATA_PROJECTION_FAILED;
+      p = projected.parts[0][0];
     }
+    out.SetPoint(p.x, p.y);
   }
   HRESULT hr = FillDbaseRecord(values, out.Record());
   if (hr != S_OK) return hr;
@@ -1080,20 +1091,15 @@ HRESULT TableCore::FillDbaseRecord(const std::vector<Variant>& values, DbaseReco
 
 bool TableCore::StartUpdate() {
   updateTried_ = true;
-  if (!dbase_ || !layer_ || !Writable() || IsPatchFile()) return false;
-  const bool shapes = HasShape();
-  if (shapes && (layer_->GetGeomType() != wkbPoint || shapeType_ != kGeometryPoint)) return false;
+  DirectFiles files;
+  if (IsPatchFile() || !DirectWriterFiles(files)) return false;
   GDALDataset* ds = source_->get();
-  const std::string dbf = FileWithExtension(ds, ".dbf");
-  const std::string shp = shapes ? FileWithExtension(ds, ".shp") : std::string();
-  const std::string shx = shapes ? FileWithExtension(ds, ".shx") : std::string();
-  if (dbf.empty() || (shapes && (shp.empty() || shx.empty()))) return false;
   // GDAL drops a spatial index when it rewrites a row.
   for (const char* ext : {".qix", ".sbn", ".sbx"})
     if (!FileWithExtension(ds, ext).empty()) return false;
   layer_->SyncToDisk();
   std::string why;
-  auto updater = DbaseRowUpdater::Open(dbf, shp, shx, why, {});
+  auto updater = DbaseRowUpdater::Open(files.dbf, files.shp, files.shx, why, {});
   if (!updater || !FieldsAsGdalReadsThem(updater->Record().Fields(), layer_->GetLayerDefn()))
     return false;
   dbaseEncoding_ = DbaseEncoding(layer_);
@@ -1107,24 +1113,14 @@ HRESULT TableCore::UpdateInPlace(std::int64_t fid, const std::vector<Variant>& v
   if (!out.Holds(fid)) return S_FALSE;
   if (HasShape()) {
     // Only a shape that is already the row's goes past GDAL; any other, GDAL writes.
-    double xy[2] = {0.0, 0.0};
-    bool point = false;
-    if (static_cast<std::size_t>(shapeIndex_) < values.size()) {
-      const Variant& v = values[static_cast<std::size_t>(shapeIndex_)];
-      if (v.vt != VT_NULL && v.vt != VT_EMPTY) {
-        const GeomData* d = v.vt == VT_UNKNOWN || v.vt == VT_DISPATCH ? DataOf(v.punkVal) : nullptr;
-        if (!d) return S_FALSE;
-        if (!d->IsEmpty()) {
-          if (d->type != kGeometryPoint || d->parts.size() != 1 || d->parts[0].size() != 1 ||
-              (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())))
-            return S_FALSE;
-          xy[0] = d->parts[0][0].x;
-          xy[1] = d->parts[0][0].y;
-          point = true;
-        }
-      }
-    }
-    if (!out.SameShape(fid, point ? xy : nullptr)) return S_FALSE;
+    bool isShape = true;
+    const GeomData* d = RowShape(values, isShape);
+    if (!isShape) return S_FALSE;
+    if (d && (d->type != kGeometryPoint || d->parts.size() != 1 || d->parts[0].size() != 1 ||
+              (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get()))))
+      return S_FALSE;
+    const double xy[2] = {d ? d->parts[0][0].x : 0.0, d ? d->parts[0][0].y : 0.0};
+    if (!out.SameShape(fid, d ? xy : nullptr)) return S_FALSE;
   }
   out.Record().Clear();
   HRESULT hr = FillDbaseRecord(values, out.Record());

@@ -123,6 +123,15 @@ class TableCore {
   // the one on file goes into the updater's queue (S_FALSE when GDAL must write it); the queue
   // goes into the files past GDAL when full, and at Settle.
   bool StartUpdate();
+  // The files a direct writer opens (a dBASE table, or a 2-D point shapefile's three files);
+  // false when the table is not one or a file is missing.
+  struct DirectFiles {
+    std::string dbf, shp, shx;
+  };
+  bool DirectWriterFiles(DirectFiles& files) const;
+  // The row's shape among values: null for none (a null value or an empty shape); isShape is
+  // false when the value is there but no shape.
+  const GeomData* RowShape(const std::vector<Variant>& values, bool& isShape) const;
   HRESULT UpdateInPlace(std::int64_t fid, const std::vector<Variant>& values);
   HRESULT ApplyUpdates();
   // GDAL writes the files itself: the queue goes first, and no row goes past GDAL until its

@@ -8,6 +8,7 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include "platform/com/plain_text.h"
 #include "platform/productline/gdal_error_capture.h"
 
 namespace velk::productline {
@@ -63,12 +64,6 @@ void SetText(OGRFeature& f, int index, const std::string& value) {
 }
 void SetNumber(OGRFeature& f, int index, double value) {
   if (index >= 0) f.SetField(index, value);
-}
-
-std::string Quoted(const std::string& name) {
-  std::string out = "\"";
-  for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return out + "\"";
 }
 
 }  // namespace
@@ -283,9 +278,10 @@ void EnsureCatalogIndexes(GDALDataset* ds, OGRLayer* layer) {
     for (const char* f : fields)
       if (Field(layer, f) < 0) return;
     std::string columns;
-    for (const char* f : fields) columns += (columns.empty() ? "" : ", ") + Quoted(f);
-    const std::string sql = "CREATE INDEX IF NOT EXISTS " + Quoted(table + "_" + suffix + "_idx") +
-                            " ON " + Quoted(table) + " (" + columns + ")";
+    for (const char* f : fields) columns += (columns.empty() ? "" : ", ") + SqlQuotedName(f);
+    const std::string sql = "CREATE INDEX IF NOT EXISTS " +
+                            SqlQuotedName(table + "_" + suffix + "_idx") + " ON " +
+                            SqlQuotedName(table) + " (" + columns + ")";
     GdalErrorCapture quiet;
     if (OGRLayer* r = ds->ExecuteSQL(sql.c_str(), nullptr, nullptr)) ds->ReleaseResultSet(r);
   };

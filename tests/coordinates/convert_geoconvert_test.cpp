@@ -115,18 +115,25 @@ ComPtr<ICoordinateTool> Engine() {
   return engine;
 }
 
+// The host's workspace over a folder of shapefiles and dBASE tables; null when it cannot open.
+ComPtr<IFeatureWorkspace> FolderWorkspace(const std::wstring& folder) {
+  ComPtr<IWorkspaceFactory> factory =
+      CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
+  ComPtr<IWorkspace> ws;
+  if (!factory || FAILED(factory->OpenFromFile(Bstr(folder), nullptr, ws.put()))) return nullptr;
+  return ws.As<IFeatureWorkspace>();
+}
+
 TEST(ConvertAgainstGeoConvert, MgrsOfOneHundredThousandRandomPointsMatches) {
   test::HostSessionFixture host;
   test::ScratchDir dir;
   WriteRandomPoints(dir / "random.dbf");
 
   // The table and the output location as the dialog would have them.
-  ComPtr<IWorkspaceFactory> factory =
-      CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
-  ComPtr<IWorkspace> ws;
-  ASSERT_EQ(factory->OpenFromFile(Bstr(dir.wpath()), nullptr, ws.put()), S_OK);
+  ComPtr<IFeatureWorkspace> ws = FolderWorkspace(dir.wpath());
+  ASSERT_TRUE(ws);
   ComPtr<ITable> input;
-  ASSERT_EQ(ws.As<IFeatureWorkspace>()->OpenTable(Bstr(L"random"), input.put()), S_OK);
+  ASSERT_EQ(ws->OpenTable(Bstr(L"random"), input.put()), S_OK);
   OutputFieldNames names;
   names.mgrs = L"MGRS";
   ConversionParsers parsers;
@@ -198,12 +205,10 @@ TEST(ConvertAgainstGeoConvert, InPlaceGivesTheRowsOfANewOutput) {
   test::HostSessionFixture host;
   test::ScratchDir dir;
   WriteRandomPoints(dir / "random.shp", true);
-  ComPtr<IWorkspaceFactory> factory =
-      CreateHostObject<IWorkspaceFactory>(host::CLSID_ShapefileWorkspaceFactory);
-  ComPtr<IWorkspace> ws;
-  ASSERT_EQ(factory->OpenFromFile(Bstr(dir.wpath()), nullptr, ws.put()), S_OK);
+  ComPtr<IFeatureWorkspace> ws = FolderWorkspace(dir.wpath());
+  ASSERT_TRUE(ws);
   ComPtr<IFeatureClass> points;
-  ASSERT_EQ(ws.As<IFeatureWorkspace>()->OpenFeatureClass(Bstr(L"random"), points.put()), S_OK);
+  ASSERT_EQ(ws->OpenFeatureClass(Bstr(L"random"), points.put()), S_OK);
   ComPtr<ITable> input = points.As<ITable>();
   ComPtr<ICoordinateTool> engine = Engine();
   ConversionParsers parsers;

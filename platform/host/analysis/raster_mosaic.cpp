@@ -11,6 +11,8 @@
 #include <gdal_utils.h>
 #include <sqlite3.h>
 
+#include "platform/com/plain_text.h"
+
 namespace velk::host::analysis {
 
 namespace {
@@ -164,12 +166,6 @@ class Sqlite {
   sqlite3* db_ = nullptr;
 };
 
-std::string QuoteName(const std::string& name) {
-  std::string q = "\"";
-  for (char c : name) q += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return q + "\"";
-}
-
 // The catalog tables of a GeoPackage that name a raster table, with the column that does.
 const std::pair<const char*, const char*> kRasterCatalogTables[] = {
     {"gpkg_contents", "table_name"},
@@ -197,7 +193,7 @@ bool DropRaster(Sqlite& db, const std::string& table) {
     ok = db.Run(std::string("DELETE FROM ") + catalog + " WHERE lower(" + column + ") = lower(?)",
                 {table}) && ok;
   }
-  if (db.HasTable(table)) ok = db.Exec("DROP TABLE " + QuoteName(table)) && ok;
+  if (db.HasTable(table)) ok = db.Exec("DROP TABLE " + SqlQuotedName(table)) && ok;
   return ok;
 }
 
@@ -214,8 +210,9 @@ bool RenameRaster(Sqlite& db, const std::string& from, const std::string& to) {
       "SELECT name, sql FROM sqlite_master WHERE type = 'trigger' AND lower(tbl_name) = lower(?)",
       {from});
   for (const auto& [name, sql] : triggers)
-    if (!db.Exec("DROP TRIGGER " + QuoteName(name))) return false;
-  if (!db.Exec("ALTER TABLE " + QuoteName(from) + " RENAME TO " + QuoteName(to))) return false;
+    if (!db.Exec("DROP TRIGGER " + SqlQuotedName(name))) return false;
+  if (!db.Exec("ALTER TABLE " + SqlQuotedName(from) + " RENAME TO " + SqlQuotedName(to)))
+    return false;
   for (const auto& [name, sql] : triggers)
     if (!db.Exec(ReplaceAll(sql, from, to))) return false;
   for (const auto& [catalog, column] : kRasterCatalogTables) {
