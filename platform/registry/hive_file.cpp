@@ -3,6 +3,7 @@
 #include <hivex.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -213,7 +214,9 @@ bool AddTree(hive_h* h, hive_node_h at, const Node& node, std::string& why) {
   return true;
 }
 
-bool ReadTree(hive_h* h, hive_node_h at, Node& out, std::string& why) {
+// depthLeft: how many levels of subkeys may still follow (a key nested deeper, or a hive whose
+// keys loop back on themselves, is refused before the recursion can run away).
+bool ReadTree(hive_h* h, hive_node_h at, Node& out, std::string& why, std::size_t depthLeft) {
   std::unique_ptr<char, decltype(&std::free)> name(hivex_node_name(h, at), &std::free);
   if (!name) {
     why = "a key has no readable name";
@@ -248,9 +251,13 @@ bool ReadTree(hive_h* h, hive_node_h at, Node& out, std::string& why) {
     why = "the subkeys of a key cannot be read";
     return false;
   }
+  if (*children && depthLeft == 0) {
+    why = "keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels";
+    return false;
+  }
   for (hive_node_h* c = children.get(); *c; ++c) {
     Node child;
-    if (!ReadTree(h, *c, child, why)) return false;
+    if (!ReadTree(h, *c, child, why, depthLeft - 1)) return false;
     out.children.push_back(std::move(child));
   }
   return true;
@@ -294,7 +301,7 @@ bool FormatHive(const Node& key, std::string& out, std::string& why) {
   return true;
 }
 
-bool ParseHive(const std::string& path, Node& out, std::string& why) {
+bool ParseHive(const std::string& path, Node& out, std::string& why, std::size_t maxDepth) {
   // hivex reads bins lazily from the mapped file: a file shorter than its header says is cut
   // short, whatever hivex makes of it.
   std::string bytes;
@@ -316,7 +323,8 @@ bool ParseHive(const std::string& path, Node& out, std::string& why) {
     return false;
   }
   Node tree;
-  if (!ReadTree(h.get(), hivex_root(h.get()), tree, why)) return false;
+  if (!ReadTree(h.get(), hivex_root(h.get()), tree, why, std::min(maxDepth, kMaxKeyDepth)))
+    return false;
   out = std::move(tree);
   return true;
 }
