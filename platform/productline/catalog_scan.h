@@ -100,6 +100,12 @@ ScanResult<RpfFrameRow> ScanRpfTree(const std::string& folder, const ScanOptions
 // is left out; the others load.
 ScanResult<VpfLibraryRow> ScanVpfTree(const std::string& folder, const ScanOptions& options = {});
 
+// Checks every table of a VPF library folder (its own tables, its coverages' schema, feature and
+// primitive tables, tiles included) against its file, before a reader that trusts them (GDAL's
+// OGDI driver, libvpf) opens the library. False with the file at fault and why.
+bool CheckVpfLibraryTables(const std::string& libraryFolder, std::string& problemPath,
+                           std::string& reason);
+
 // The product key of a library: the library header's product type, "$", and the product's name
 // told by the database name ("vmaplv0" "VMAP Level 0", "uvmap" "UVMAP"; DNC libraries by the
 // first letter of the library name: A Approach, C Coastal, G General, H Harbor), else the

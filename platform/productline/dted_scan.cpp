@@ -7,6 +7,7 @@
 #include <gdal_priv.h>
 
 #include "platform/productline/catalog_scan.h"
+#include "platform/productline/dted_header.h"
 #include "platform/productline/gdal_error_capture.h"
 
 namespace velk::productline {
@@ -29,6 +30,9 @@ std::string LowerName(const std::string& path) {
 
 // Reads one cell; false with the reason when it cannot be used.
 bool ReadCell(const std::string& path, DtedCellRow& row, std::string& reason) {
+  // Our own check first: GDAL takes any origin the header states.
+  DtedHeader header;
+  if (!ReadDtedHeaderFile(path, header, reason)) return false;
   // Statistics are kept in the catalog, not written beside the user's cells.
   CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
   GdalErrorCapture errors;

@@ -140,6 +140,17 @@ std::string FindVpfFile(const std::string& folder, const std::string& name) {
   return "";
 }
 
+std::string FindVpfFolder(const std::string& folder, const std::string& name) {
+  std::error_code ec;
+  const std::string upper = Upper(name);
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (Upper(it->path().filename().string()) == upper && it->is_directory(ec))
+      return it->path().string();
+  }
+  return "";
+}
+
 bool VpfTableReader::Open(const std::string& path, std::string& reason) {
   columns_.clear();
   rows_.clear();
@@ -160,6 +171,13 @@ bool VpfTableReader::Open(const std::string& path, std::string& reason) {
     return false;
   }
   if (!ParseHeader(bytes.substr(4, headerLength), columns_, reason)) return false;
+  // Rows of zero-width columns only take no bytes: no count of them fits a file.
+  if (std::none_of(columns_.begin(), columns_.end(), [](const VpfColumnDef& c) {
+        return c.count < 0 || c.type == 'K' || ElementSize(c.type) > 0;
+      })) {
+    reason = "its header's columns are all zero-width";
+    return false;
+  }
   const std::size_t dataStart = 4 + headerLength;
 
   // Rows one after another, every length checked against the file.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -633,4 +634,105 @@ TEST(CatalogLoad, ManagedVpfCopiesTheFeatures) {
   EXPECT_EQ(roads[0].at("P"), "3");
   EXPECT_EQ(load.Load(data.path(), velkZelCatalogGDBVPF), S_OK);
   EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM vmaplv0_pop_builtp")[0].at("C"), "4");
+}
+
+namespace {
+
+// A VPF table of the given header text and row bytes, little-endian.
+void WriteRawVpfTable(const std::string& path, const std::string& header, const std::string& rows) {
+  const auto length = static_cast<std::int32_t>(header.size());
+  std::string bytes(reinterpret_cast<const char*>(&length), 4);
+  WriteText(path, bytes + header + rows);
+}
+
+}  // namespace
+
+// Hostile VPF tables in a tree of three libraries: tables whose columns are all zero-width (the
+// database's own tables and a library's), a junk ring table, an empty face bounding rectangle
+// table and a cut edge bounding rectangle table. Each is one error event naming the file, the
+// load ends (nothing runs away or hangs in the OGDI reader), and the sound libraries load, for
+// both VPF catalog kinds.
+TEST(CatalogLoad, HostileVpfTablesAreNamedAndTheRestLoads) {
+  const std::string zeroWidth = "L;Zero;-;ID=X,1,P,Id,-,-,-,:NAME=X,1,N,Name,-,-,-,:;";
+  struct Case {
+    const char* what;
+    const char* table;  // under the database
+    std::function<void(const std::string&)> spoil;
+    int librariesLeft;  // of lib1 .. lib3
+  } cases[] = {
+      {"zero-width library table", "lib2/cat",
+       [&](const std::string& p) { WriteRawVpfTable(p, zeroWidth, "xyz"); }, 2},
+      {"zero-width database table", "lat",
+       [&](const std::string& p) { WriteRawVpfTable(p, zeroWidth, ""); }, 0},
+      {"zero-width header table", "dht",
+       [&](const std::string& p) { WriteRawVpfTable(p, zeroWidth, "a"); }, 0},
+      {"junk ring table", "lib2/pop/rng",
+       [](const std::string& p) { WriteText(p, std::string("\x07\x00\x00\x00junk\xff\xfe", 10)); },
+       2},
+      {"empty face bounding rectangles", "lib3/pop/fbr", [](const std::string& p) { Truncate(p, 0); },
+       2},
+      {"cut edge bounding rectangles", "lib1/trans/ebr",
+       [](const std::string& p) { Truncate(p, fs::file_size(p) - 7); }, 2},
+  };
+  for (velkZelCatalogTypeEnum kind : {velkZelCatalogVPF, velkZelCatalogGDBVPF}) {
+    for (const Case& c : cases) {
+      ScratchDir data;
+      VpfDatabaseSpec spec = SmallVpfDatabase("vmaplv0");
+      spec.libraries.push_back(spec.libraries[0]);
+      spec.libraries[2].name = "lib3";
+      ASSERT_TRUE(MakeVpfDatabase(data.path(), spec));
+      const std::string bad = data / ("vmaplv0/" + std::string(c.table));
+      ASSERT_TRUE(fs::exists(bad)) << bad;
+      c.spoil(bad);
+      CatalogLoad load(kind, L"vmap");
+      EXPECT_EQ(load.Load(data.path(), kind), S_FALSE) << c.what;
+      EXPECT_EQ(load.sink->Errors().size(), 1u) << c.what;
+      EXPECT_EQ(load.sink->ErrorsNaming(bad), 1) << c.what;
+      EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM vmap")[0].at("C"),
+                std::to_string(c.librariesLeft))
+          << c.what;
+    }
+  }
+}
+
+// A cell whose header places it off the earth, or promises more posts than the file holds, is
+// not a DTED cell: refused with the reason before GDAL reads it, the rest loads.
+TEST(CatalogLoad, DtedHeadersOutOfRangeAreRefused) {
+  ScratchDir data;
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(data.path(), 6, 0, 0), 6, 0, 0));
+  struct Case {
+    const char* what;
+    std::size_t offset;
+    const char* text;
+    const char* reason;
+  } cases[] = {
+      {"longitude 999", 4, "9990000E", "longitude"},
+      {"latitude 91", 12, "0910000N", "latitude"},
+      {"no hemisphere", 4, "0070000X", "longitude"},
+      {"minutes 75", 4, "0077500E", "longitude"},
+      {"cell past the date line", 4, "1800000E", "edge of the earth"},
+      {"more posts than the file", 47, "9999", "cut short"},
+      {"no posts", 51, "0000", "size"},
+      {"no user header label", 0, "XYZ1", "user header label"},
+  };
+  std::vector<std::string> bad;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const std::string path = DtedCellPath(data.path(), 20 + static_cast<int>(i), 0, 0);
+    ASSERT_TRUE(MakeDtedCell(path, 20 + static_cast<int>(i), 0, 0));
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(cases[i].offset));
+    f.write(cases[i].text, static_cast<std::streamsize>(std::strlen(cases[i].text)));
+    bad.push_back(path);
+  }
+  CatalogLoad load(velkZelCatalogDTED, L"elevation");
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogDTED), S_FALSE);
+  EXPECT_EQ(load.sink->Errors().size(), std::size(cases));
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(load.sink->ErrorsNaming(bad[i]), 1) << cases[i].what;
+    bool said = false;
+    for (const std::string& e : load.sink->Errors())
+      said = said || (e.find(bad[i]) != std::string::npos && e.find(cases[i].reason) != std::string::npos);
+    EXPECT_TRUE(said) << cases[i].what;
+  }
+  EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM elevation")[0].at("C"), "1");
 }
