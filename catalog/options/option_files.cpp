@@ -95,22 +95,16 @@ OptionFileResult SaveSettingsToFile(const std::wstring& path) {
   std::printf("Saving %d %s %s\n", static_cast<int>(0x80000001u), ToUtf8(kSettingsKey).c_str(),
               ToUtf8(path).c_str());
   const std::wstring full = FullPath(path);
-  // The backup goes beside the file, so the renames stay on one volume.
-  std::wstring backup;
-  if (GetFileAttributesW(full.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    std::filesystem::path folder = std::filesystem::path(ToUtf8(full)).parent_path();
-    std::wstring name = FromUtf8((folder / "fnXXXXXX").string());
-    if (!_wmktemp(name.data()) || _wrename(full.c_str(), name.c_str()) != 0) {
-      RestorePrivileges(token, &previous);
-      return OptionFileResult::Failed;
-    }
-    backup = name;
-  }
-  LONG r = SaveRegistryKeyToFile(HKEY_CURRENT_USER, kSettingsKey, full.c_str());
-  if (r != ERROR_SUCCESS) {
-    if (!backup.empty()) _wrename(backup.c_str(), full.c_str());
-  } else if (!backup.empty()) {
-    _wremove(backup.c_str());
+  // The new file is written whole under a working name beside the old one (so the rename stays
+  // on one volume), then takes the name in one step: until then the old file keeps its name and
+  // content, whatever stops the save.
+  std::filesystem::path folder = std::filesystem::path(ToUtf8(full)).parent_path();
+  std::wstring working = FromUtf8((folder / "fnXXXXXX").string());
+  LONG r = ERROR_WRITE_FAULT;
+  if (_wmktemp(working.data())) {
+    r = SaveRegistryKeyToFile(HKEY_CURRENT_USER, kSettingsKey, working.c_str());
+    if (r == ERROR_SUCCESS && _wrename(working.c_str(), full.c_str()) != 0) r = ERROR_WRITE_FAULT;
+    if (r != ERROR_SUCCESS) _wremove(working.c_str());
   }
   RestorePrivileges(token, &previous);
   return r == ERROR_SUCCESS ? OptionFileResult::Done : OptionFileResult::Failed;

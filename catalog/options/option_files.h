@@ -32,8 +32,8 @@ void SendMessageToDescendants(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 enum class OptionFileResult { Done, NoPrivileges, Failed, NotSettings };
 
-// Saves the settings key to path. An existing file is renamed to a backup beside it first and
-// put back when the save fails; the new file appears under its name only whole.
+// Saves the settings key to path. The new file is written beside it under a working name and
+// replaces an existing file only when whole; a failed or interrupted save leaves the old file.
 OptionFileResult SaveSettingsToFile(const std::wstring& path);
 
 // Replaces the settings key by the hive at path. The file must read whole as a hive that holds

@@ -2,6 +2,9 @@
 // nothing, the 3D page ignores "apply now"; option files save, restore and refuse bad files
 // with a message and no change; a page with its symbol buttons can be looked at as a PNG.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdlib>
@@ -304,6 +307,30 @@ TEST_F(OptionFilesTest, AFailedSaveOverAnOldFilePutsItBack) {
   std::size_t files = 0;
   for (auto& e : fs::directory_iterator(dir)) files += e.is_regular_file();
   EXPECT_EQ(files, 1u) << "no backup left beside it";
+}
+
+// A save killed while it writes (the file size limit ends the process with SIGXFSZ) leaves the
+// old file under its name, as it was.
+TEST_F(OptionFilesTest, ASaveKilledMidWriteKeepsTheOldFile) {
+  const std::wstring file = File("kept.zelo");
+  SetDistance(6);
+  ASSERT_EQ(SaveSettingsToFile(file), OptionFileResult::Done);
+  std::ifstream in(ToUtf8(file), std::ios::binary);
+  const std::string before((std::istreambuf_iterator<char>(in)), {});
+  SetDistance(3);
+  GTEST_FLAG_SET(death_test_style, "fast");
+  auto saveWithNoRoomToWrite = [&] {
+    setenv("TMPDIR", dir.c_str(), 1);  // what the killed save leaves goes with the test
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 1;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    SaveSettingsToFile(file);
+    std::_Exit(0);
+  };
+  EXPECT_EXIT(saveWithNoRoomToWrite(), ::testing::KilledBySignal(SIGXFSZ), "");
+  std::ifstream again(ToUtf8(file), std::ios::binary);
+  const std::string after((std::istreambuf_iterator<char>(again)), {});
+  EXPECT_TRUE(after == before) << "the old file keeps its name and content";
 }
 
 TEST_F(OptionsSheetTest, APageWithItsSymbolButtonsSavesAsPng) {
