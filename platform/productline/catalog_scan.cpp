@@ -19,6 +19,15 @@ int DtedLevelOfSpacing(double arcSeconds) {
   return -1;
 }
 
+bool PathInside(const std::string& folder, const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path root = fs::absolute(folder, ec).lexically_normal();
+  const fs::path inner = fs::absolute(path, ec).lexically_normal();
+  const fs::path relative = inner.lexically_relative(root);
+  return !relative.empty() && *relative.begin() != ".." && !relative.is_absolute();
+}
+
 std::vector<std::string> FindFiles(const std::string& folder,
                                    const std::function<bool(const std::string&)>& accept) {
   namespace fs = std::filesystem;

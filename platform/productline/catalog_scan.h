@@ -126,6 +126,10 @@ int DtedLevelOfSpacing(double arcSeconds);
 bool ForEachFile(std::size_t count, const ScanOptions& options,
                  const std::function<void(std::size_t index)>& work);
 
+// Whether the path lies inside the folder, both taken as written (made absolute, "." and ".."
+// resolved without following links).
+bool PathInside(const std::string& folder, const std::string& path);
+
 // Collects the files under folder for which accept(lower-case file name) holds, in path order.
 std::vector<std::string> FindFiles(const std::string& folder,
                                    const std::function<bool(const std::string&)>& accept);

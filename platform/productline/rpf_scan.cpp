@@ -116,6 +116,12 @@ ScanResult<RpfFrameRow> ScanRpfTree(const std::string& folder, const ScanOptions
     }
     for (const RpfTocFrameInfo& f : toc.frames) {
       if (!seen.insert(f.path).second) continue;
+      // A table may name frames anywhere ("../", absolute folders): only the loaded tree loads.
+      if (!PathInside(folder, f.path)) {
+        result.problems.push_back(
+            {f.path, "skipped: " + tocPath + " lists it outside the folder being loaded"});
+        continue;
+      }
       const RpfTocBoundaryInfo& b = toc.boundaries[f.boundary];
       jobs.push_back({f.path, tocPath, b.productType, b.scale});
     }

@@ -736,3 +736,33 @@ TEST(CatalogLoad, DtedHeadersOutOfRangeAreRefused) {
   }
   EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM elevation")[0].at("C"), "1");
 }
+
+// A table of contents that names frames outside the folder being loaded (through "../" and by an
+// absolute folder) loads only the frames under it; each of the others is named as skipped.
+TEST(CatalogLoad, TableOfContentsFramesOutsideTheFolderAreSkipped) {
+  ScratchDir data;
+  RpfTocBoundary outside;
+  outside.frames = {{0, 0, "0000001A.ON2"}};
+  ASSERT_TRUE(MakeRpfTree(data / "elsewhere", {outside}));
+  RpfTocBoundary inside = outside;
+  inside.frames = {{0, 0, "0000002A.ON2"}};
+  ASSERT_TRUE(MakeRpfTree(data / "loaded", {inside}));
+  RpfTocBoundary up = outside;
+  up.folder = "../../elsewhere/RPF/CADRG/ONC/";
+  RpfTocBoundary absolute = outside;
+  absolute.west = 7;
+  absolute.frames = {{0, 0, "0000003A.ON2"}};
+  ASSERT_TRUE(MakeRpfTree(data / "elsewhere2", {absolute}));
+  absolute.folder = data / "elsewhere2/RPF/CADRG/ONC/";
+  ASSERT_TRUE(WriteRpfToc(data / "loaded/RPF/A.TOC", {inside, up, absolute}));
+
+  CatalogLoad load(velkZelCatalogRPF, L"charts");
+  EXPECT_EQ(load.Load(data / "loaded", velkZelCatalogRPF), S_FALSE);
+  EXPECT_EQ(load.sink->Errors().size(), 2u);
+  for (const std::string& skipped :
+       {data / "elsewhere/RPF/CADRG/ONC/0000001A.ON2", data / "elsewhere2/RPF/CADRG/ONC/0000003A.ON2"})
+    EXPECT_EQ(load.sink->ErrorsNaming(skipped), 1) << skipped;
+  auto rows = load.Rows("SELECT NAME FROM charts");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].at("NAME"), "0000002A.ON2");
+}
