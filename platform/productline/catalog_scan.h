@@ -79,6 +79,8 @@ template <typename Row>
 struct ScanResult {
   std::vector<Row> rows;  // in file order
   std::vector<ScanProblem> problems;
+  // Places not read and why (a second way to a folder or file already read): not faults.
+  std::vector<ScanProblem> skipped;
   std::size_t filesFound = 0;
   bool cancelled = false;
 };
@@ -131,7 +133,11 @@ bool ForEachFile(std::size_t count, const ScanOptions& options,
 bool PathInside(const std::string& folder, const std::string& path);
 
 // Collects the files under folder for which accept(lower-case file name) holds, in path order.
+// Links to folders and files are followed, each folder and file once by its identity on disk
+// (a second way to the same one, through a link or a bind mount, is skipped); what is skipped
+// (that, a link to nothing, a folder that cannot be read) goes to skipped with the reason.
 std::vector<std::string> FindFiles(const std::string& folder,
-                                   const std::function<bool(const std::string&)>& accept);
+                                   const std::function<bool(const std::string&)>& accept,
+                                   std::vector<ScanProblem>* skipped = nullptr);
 
 }  // namespace velk::productline

@@ -430,6 +430,9 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
       return true;
     };
     ScanResult<Row> scan = Scan(folder, options, static_cast<Row*>(nullptr));
+    for (const ScanProblem& p : scan.skipped)
+      Event(L"\"" + FromUtf8(p.path) + L"\" was " + FromUtf8(p.reason) + L".",
+            kDataManagerEventInfo);
     for (const ScanProblem& p : scan.problems)
       Event(L"\"" + FromUtf8(p.path) + L"\" was not loaded: " + FromUtf8(p.reason) + L".",
             kDataManagerEventError);

@@ -89,7 +89,8 @@ ScanResult<DtedCellRow> ScanDtedTree(const std::string& folder, const ScanOption
   GDALAllRegister();
   ScanResult<DtedCellRow> result;
   const std::vector<std::string> files =
-      FindFiles(folder, [](const std::string& name) { return LevelOfName(name) >= 0; });
+      FindFiles(
+          folder, [](const std::string& name) { return LevelOfName(name) >= 0; }, &result.skipped);
   result.filesFound = files.size();
   std::vector<DtedCellRow> rows(files.size());
   std::vector<std::string> reasons(files.size());

@@ -104,7 +104,8 @@ ScanResult<RpfFrameRow> ScanRpfTree(const std::string& folder, const ScanOptions
   GDALAllRegister();
   ScanResult<RpfFrameRow> result;
   const std::vector<std::string> tocs =
-      FindFiles(folder, [](const std::string& name) { return name == "a.toc"; });
+      FindFiles(
+          folder, [](const std::string& name) { return name == "a.toc"; }, &result.skipped);
   std::vector<FrameJob> jobs;
   std::set<std::string> seen;
   for (const std::string& tocPath : tocs) {
@@ -119,7 +120,7 @@ ScanResult<RpfFrameRow> ScanRpfTree(const std::string& folder, const ScanOptions
       // A table may name frames anywhere ("../", absolute folders): only the loaded tree loads.
       if (!PathInside(folder, f.path)) {
         result.problems.push_back(
-            {f.path, "skipped: " + tocPath + " lists it outside the folder being loaded"});
+            {f.path, "it lies outside the folder being loaded (listed by " + tocPath + "); skipped"});
         continue;
       }
       const RpfTocBoundaryInfo& b = toc.boundaries[f.boundary];

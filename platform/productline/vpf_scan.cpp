@@ -213,7 +213,8 @@ ScanResult<VpfLibraryRow> ScanVpfTree(const std::string& folder, const ScanOptio
   GDALAllRegister();
   ScanResult<VpfLibraryRow> result;
   const std::vector<std::string> lats =
-      FindFiles(folder, [](const std::string& name) { return name == "lat"; });
+      FindFiles(
+          folder, [](const std::string& name) { return name == "lat"; }, &result.skipped);
   std::vector<VpfLibraryRow> work;
   for (const std::string& latPath : lats) {
     const std::string database = std::filesystem::path(latPath).parent_path().string();

@@ -766,3 +766,29 @@ TEST(CatalogLoad, TableOfContentsFramesOutsideTheFolderAreSkipped) {
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].at("NAME"), "0000002A.ON2");
 }
+
+// Links are followed once, by what they lead to: a linked folder outside the tree loads, a link
+// back into the tree, a loop and a second link to the same cell are skipped with a word each,
+// and no cell goes in twice.
+TEST(CatalogLoad, LinksAreFollowedOnceAndSkipsAreNamed) {
+  ScratchDir data;
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(data / "tree", 6, 0, 0), 6, 0, 0));
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(data / "other", 7, 0, 0), 7, 0, 0));
+  fs::create_directory_symlink(data / "other", data / "tree/linked");
+  fs::create_directory_symlink(data / "tree/e006", data / "tree/mirror");
+  fs::create_directory_symlink(data / "tree", data / "tree/e006/loop");
+  fs::create_symlink(DtedCellPath(data / "tree", 6, 0, 0), data / "tree/n00.dt0");
+  fs::create_symlink(data / "nothing", data / "tree/dangling");
+
+  CatalogLoad load(velkZelCatalogDTED, L"elevation");
+  EXPECT_EQ(load.Load(data / "tree", velkZelCatalogDTED), S_OK);
+  EXPECT_TRUE(load.sink->Errors().empty());
+  std::vector<std::string> skipped;
+  for (const auto& [text, type] : load.sink->events)
+    if (text.find(" was skipped: ") != std::string::npos) skipped.push_back(text);
+  EXPECT_EQ(skipped.size(), 4u);
+  auto rows = load.Rows("SELECT NAME, FULL_NAME FROM elevation ORDER BY NAME");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_NE(rows[0].at("FULL_NAME").find("e006"), std::string::npos);
+  EXPECT_EQ(rows[1].at("FULL_NAME"), data / "tree/linked/e007/n00.dt0");
+}
