@@ -52,4 +52,14 @@ inline std::string SqlQuotedName(std::string_view name) {
   return out + "\"";
 }
 
+// A text as an SQL literal: in single quotes, each one inside doubled.
+inline std::string SqlQuotedText(std::string_view text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  return out + "'";
+}
+
 }  // namespace velk

@@ -1,6 +1,7 @@
 #include "platform/registry/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -90,6 +91,19 @@ int WriteNewFile(const std::string& path, const std::string& text) {
     return err;
   }
   SyncFolder(path);
+  return 0;
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
+}
+
+int FileLock::Acquire(const std::string& path, bool create) {
+  fd_ = create ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
+               : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) return errno;
+  while (::flock(fd_, LOCK_EX) != 0)
+    if (errno != EINTR) return errno;
   return 0;
 }
 
