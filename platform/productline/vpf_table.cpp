@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -276,7 +277,9 @@ std::string VpfTableReader::Text(std::size_t row, int column) const {
     }
     case 'I': case 'S': case 'F': case 'R': {
       const double v = Number(row, column);
-      if (v == static_cast<double>(static_cast<long long>(v))) return std::to_string(static_cast<long long>(v));
+      // Whole numbers without decimals (only where a 64-bit integer holds them).
+      if (std::isfinite(v) && std::fabs(v) < 9e15 && v == std::trunc(v))
+        return std::to_string(static_cast<long long>(v));
       return std::to_string(v);
     }
     default: return "";
