@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <type_traits>
 
 #include "platform/com/text.h"
 #include "platform/registry/file_io.h"
@@ -134,7 +135,7 @@ std::string EncodeValue(const Value& v) {
   }
 }
 
-bool DecodeValue(hive_type type, const char* data, std::size_t len, Value& v) {
+bool DecodeValue(std::uint32_t type, const char* data, std::size_t len, Value& v) {
   v = Value{};
   v.type = static_cast<DWORD>(type);
   switch (type) {
@@ -142,7 +143,7 @@ bool DecodeValue(hive_type type, const char* data, std::size_t len, Value& v) {
     case hive_t_REG_EXPAND_SZ:
     case hive_t_REG_MULTI_SZ: {
       v.text = FromUtf16Le(std::string_view(data, len));
-      int terminators = type == hive_t_REG_MULTI_SZ ? 2 : 1;
+      int terminators = type == static_cast<std::uint32_t>(hive_t_REG_MULTI_SZ) ? 2 : 1;
       for (int i = 0; i < terminators && !v.text.empty() && v.text.back() == L'\0'; ++i)
         v.text.pop_back();
       return true;
@@ -230,10 +231,11 @@ bool ReadTree(hive_h* h, hive_node_h at, Node& out, std::string& why, std::size_
   }
   for (hive_value_h* v = values.get(); *v; ++v) {
     std::unique_ptr<char, decltype(&std::free)> key(hivex_value_key(h, *v), &std::free);
-    hive_type t{};
+    // Any 32-bit type a file states, read as a number: not every one is a hive_type.
+    std::underlying_type_t<hive_type> t = 0;
     std::size_t len = 0;
-    std::unique_ptr<char, decltype(&std::free)> data(hivex_value_value(h, *v, &t, &len),
-                                                     &std::free);
+    std::unique_ptr<char, decltype(&std::free)> data(
+        hivex_value_value(h, *v, reinterpret_cast<hive_type*>(&t), &len), &std::free);
     if (!key || !data) {
       why = "a value cannot be read";
       return false;
