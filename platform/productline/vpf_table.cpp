@@ -123,6 +123,18 @@ std::size_t TripletSize(unsigned char first) {
   return 1 + width[(first >> 6) & 3] + width[(first >> 4) & 3] + width[(first >> 2) & 3];
 }
 
+// The entry of a folder whose name is name in any letter case, a folder or a regular file.
+std::string FindEntry(const std::string& folder, const std::string& name, bool directory) {
+  std::error_code ec;
+  const std::string upper = Upper(name);
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (Upper(it->path().filename().string()) != upper) continue;
+    if (directory ? it->is_directory(ec) : it->is_regular_file(ec)) return it->path().string();
+  }
+  return "";
+}
+
 }  // namespace
 
 std::string FindVpfFile(const std::string& folder, const std::string& name) {
@@ -131,25 +143,11 @@ std::string FindVpfFile(const std::string& folder, const std::string& name) {
     const std::filesystem::path p = std::filesystem::path(folder) / candidate;
     if (std::filesystem::is_regular_file(p, ec)) return p.string();
   }
-  // Mixed case: look through the folder.
-  const std::string upper = Upper(name);
-  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    if (Upper(it->path().filename().string()) == upper && it->is_regular_file(ec))
-      return it->path().string();
-  }
-  return "";
+  return FindEntry(folder, name, false);  // mixed case
 }
 
 std::string FindVpfFolder(const std::string& folder, const std::string& name) {
-  std::error_code ec;
-  const std::string upper = Upper(name);
-  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    if (Upper(it->path().filename().string()) == upper && it->is_directory(ec))
-      return it->path().string();
-  }
-  return "";
+  return FindEntry(folder, name, true);
 }
 
 bool VpfTableReader::Open(const std::string& path, std::string& reason) {
