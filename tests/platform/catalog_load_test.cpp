@@ -650,8 +650,8 @@ void WriteRawVpfTable(const std::string& path, const std::string& header, const 
 // Hostile VPF tables in a tree of three libraries: tables whose columns are all zero-width (the
 // database's own tables and a library's), a junk ring table, an empty face bounding rectangle
 // table and a cut edge bounding rectangle table. Each is one error event naming the file, the
-// load ends (nothing runs away or hangs in the OGDI reader), and the sound libraries load, for
-// both VPF catalog kinds.
+// load ends (nothing runs away or hangs in the OGDI reader), and the sound libraries load; the
+// ring and face tables also into a geodatabase VPF catalog.
 TEST(CatalogLoad, HostileVpfTablesAreNamedAndTheRestLoads) {
   const std::string zeroWidth = "L;Zero;-;ID=X,1,P,Id,-,-,-,:NAME=X,1,N,Name,-,-,-,:;";
   struct Case {
@@ -676,6 +676,9 @@ TEST(CatalogLoad, HostileVpfTablesAreNamedAndTheRestLoads) {
   };
   for (velkZelCatalogTypeEnum kind : {velkZelCatalogVPF, velkZelCatalogGDBVPF}) {
     for (const Case& c : cases) {
+      // The geodatabase load (which reads every feature) for the tables the OGDI reader hung on.
+      if (kind == velkZelCatalogGDBVPF && std::string(c.table).find("pop/") == std::string::npos)
+        continue;
       ScratchDir data;
       VpfDatabaseSpec spec = SmallVpfDatabase("vmaplv0");
       spec.libraries.push_back(spec.libraries[0]);
