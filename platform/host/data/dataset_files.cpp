@@ -1,4 +1,5 @@
 #include "platform/host/data/dataset_files.h"
+#include "platform/com/plain_text.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -37,9 +38,7 @@ bool ReadAt(std::ifstream& in, std::streamoff at, unsigned char* buf, std::size_
 }
 
 std::string LowerExtension(const fs::path& p) {
-  std::string e = p.extension().string();
-  for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return e;
+  return ToLower(p.extension().string());
 }
 
 }  // namespace
