@@ -8,6 +8,7 @@
 #include "framework/host_object_creation.h"
 #include "framework/layer_tests.h"
 #include "framework/message_helpers.h"
+#include "framework/observer_fields.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
 #include "framework/window_with_layers_impl.h"
@@ -216,9 +217,9 @@ class Run {
       ComPtr<IFeatureCursor> cursor;
       if (FAILED(fc->Search(nullptr, VARIANT_FALSE, cursor.put())) || !cursor) return false;
       LONG radiusField = -1, offsetField = -1, spotField = -1;
-      fc->FindField(Bstr(L"RADIUS2"), &radiusField);
-      fc->FindField(Bstr(L"OFFSETA"), &offsetField);
-      fc->FindField(Bstr(L"SPOT"), &spotField);
+      fc->FindField(Bstr(ObserverFieldNames[kFieldRadius2]), &radiusField);
+      fc->FindField(Bstr(ObserverFieldNames[kFieldOffsetA]), &offsetField);
+      fc->FindField(Bstr(ObserverFieldNames[kFieldSpot]), &spotField);
       double spot = 0.0;
       for (;;) {
         ComPtr<IFeature> f;
