@@ -1,7 +1,5 @@
 #include "catalog/mosaic/mosaic_dlg.h"
 
-#include <sys/stat.h>
-
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
 #include "framework/scratch_folder.h"
@@ -102,8 +100,7 @@ LRESULT MosaicRastersDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     FillChoices();
   }
   try {
-    const std::wstring folder = GetScratchFolder().str() + L"Mosaic";
-    ::mkdir(ToUtf8(folder).c_str(), 0777);  // an existing folder is no error
+    ScratchWorkFolder(L"Mosaic");
   } catch (...) {
     // Without a scratch folder the run still writes where the user chose.
   }

@@ -1,9 +1,6 @@
 #include "terrain/radial/radial_los_run.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
@@ -115,11 +112,7 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
   if (!mapSr) mapSr = wgs84;
 
   // 3. The work folder and the temporary name.
-  std::wstring scratch = GetScratchFolder().str();
-  while (!scratch.empty() && (scratch.back() == L'/' || scratch.back() == L'\\')) scratch.pop_back();
-  out.workFolder = scratch + L"/RadialLOS";
-  if (::mkdir(ToUtf8(out.workFolder).c_str(), 0777) != 0 && errno != EEXIST)
-    ThrowComError(E_FAIL, L"Cannot create folder " + out.workFolder);
+  out.workFolder = ScratchWorkFolder(L"RadialLOS");
   std::wstring tempName = CreateTemporaryFile(out.workFolder, L"rlos");
   tempName = tempName.substr(tempName.find_last_of(L'/') + 1);
   tempName = tempName.substr(0, tempName.find_last_of(L'.'));
