@@ -2,6 +2,7 @@
 
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
+#include "framework/raster_helpers.h"
 #include "framework/scratch_folder.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/out_param.h"
@@ -174,7 +175,7 @@ MosaicOutput MosaicRastersDlg::Output(const std::wstring& text) {
 LRESULT MosaicRastersDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   MosaicRunParameters p;
   p.layer = m_inputLayer;
-  p.choiceCombo = Item(msd::kChoice);
+  p.selectedDatasetsOnly = ComboShowsItem(Item(msd::kChoice), kIdsMosaicSelectedDatasets);
   const int length = ::GetWindowTextLengthW(Item(msd::kOutput));
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   ::GetDlgItemTextW(m_hWnd, msd::kOutput, text.data(), length + 1);
@@ -182,7 +183,7 @@ LRESULT MosaicRastersDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   p.outputText = text;
   p.environment = m_environment;
   p.region = m_region;
-  if (!p.region && SelectedText(p.choiceCombo) == m_choiceTexts[1])
+  if (!p.region && SelectedText(Item(msd::kChoice)) == m_choiceTexts[1])
     p.region = corvane::VisibleExtent(Hook());
   if (!text.empty()) p.output = Output(text);
   ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));

@@ -103,8 +103,8 @@ MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
     return Failed(kIdsMosaicCannotCreate, std::move(reason));
   };
 
-  ComPtr<IRasterCollection> rasters = GetRasterFromLayerCombo(
-      p.choiceCombo, kIdsMosaicSelectedDatasets, p.layer.get(), p.region.get());
+  ComPtr<IRasterCollection> rasters =
+      GetRasterFromCatalogLayer(p.selectedDatasetsOnly, p.layer.get(), p.region.get());
   if (!rasters) return fail("no rasters in the choice");
   if (QueryAs<IZelRasterLayer>(p.layer.get()))
     RequireInterface<IRasterResampling>(rasters.get())->put_ResamplingMode(0);

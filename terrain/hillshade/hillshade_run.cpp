@@ -141,8 +141,8 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
       if (SUCCEEDED(bands->Item(0, band.put()))) input = QueryAs<IGeoDataset>(band.get());
     }
   } else if (QueryAs<IZelDtedLayer>(p.input.get())) {
-    if (auto rasters = GetRasterFromLayerCombo(p.extentCombo, kIdsSelectedDatasets,
-                                               p.input.get(), p.area.get())) {
+    if (auto rasters =
+            GetRasterFromCatalogLayer(p.selectedDatasetsOnly, p.input.get(), p.area.get())) {
       auto folderWorkspace = OpenWorkspaceFromFolder(Bstr(outFolder));
       ComPtr<IUnknown> saved;
       if (folderWorkspace)
