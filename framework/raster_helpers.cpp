@@ -13,6 +13,7 @@
 #include "platform/host/data/raster_dataset_name.h"
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/host/data/workspace.h"
+#include "platform/host/display/display_class_ids.h"
 #include "platform/win/messages.h"
 #include "platform/win/window.h"
 
@@ -73,6 +74,25 @@ void ApplyRasterAnalysisSettings(IUnknown* /*unused*/, IUnknown* target) {
 
   // A default output workspace that has gone is the caller's to replace; not an error here.
   to->Validate();
+}
+
+ComPtr<IRasterLayer> RasterLayerOfDataset(IUnknown* dataset) {
+  ComPtr<IRaster> raster;
+  if (auto rds = QueryAs<IRasterDataset>(dataset)) rds->CreateDefaultRaster(raster.put());
+  if (!raster) return nullptr;
+  auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+  if (FAILED(layer->CreateFromRaster(raster.get()))) return nullptr;
+  return layer;
+}
+
+ComPtr<IGeoDataset> FirstBandOf(IUnknown* layer) {
+  auto rasterLayer = QueryAs<IRasterLayer>(layer);
+  if (!rasterLayer) return nullptr;
+  ComPtr<IRaster> raster;
+  rasterLayer->get_Raster(raster.put());
+  ComPtr<IRasterBand> band;
+  if (auto bands = QueryAs<IRasterBandCollection>(raster.get())) bands->Item(0, band.put());
+  return QueryAs<IGeoDataset>(band.get());
 }
 
 bool ComboShowsItem(HWND combo, UINT textId) {

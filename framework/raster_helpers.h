@@ -8,6 +8,7 @@
 #include "platform/host/data/raster_analysis_environment.h"
 #include "platform/host/data/raster_catalog.h"
 #include "platform/host/data/raster_collection.h"
+#include "platform/host/display/layer_kinds.h"
 #include "platform/win/window_handle.h"
 
 namespace velk::corvane {
@@ -26,6 +27,14 @@ void MakeRasterDatasetName(IDatasetName** name, IUnknown* workspaceName, BSTR na
 // target that is no analysis environment raises E_POINTER; a setting the target refuses
 // raises its error.
 void ApplyRasterAnalysisSettings(IUnknown* unused, IUnknown* target);
+
+// A new raster layer over a saved raster dataset's default raster; null when the object is no
+// raster dataset, gives no raster or the layer refuses it.
+ComPtr<IRasterLayer> RasterLayerOfDataset(IUnknown* dataset);
+
+// The first band of a raster layer's raster as a dataset; null for any other layer or a raster
+// without bands.
+ComPtr<IGeoDataset> FirstBandOf(IUnknown* layer);
 
 // Whether the combo box's current selection is its item with the text of textId (whole text,
 // letter case ignored): how a dialog reads its "Selected datasets" choice for a run. False for
