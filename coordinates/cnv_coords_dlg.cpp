@@ -634,8 +634,8 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   const bool newFile = Checked(cnv::kNewFile);
   HWND notation = Item(cnv::kNotation);
   LRESULT sel = Send(notation, CB_GETCURSEL);
-  const LPARAM n =
-      sel >= 0 ? Send(notation, CB_GETITEMDATA, static_cast<WPARAM>(sel)) : kNotationItemDecimalDegrees;
+  const LPARAM n = sel >= 0 ? Send(notation, CB_GETITEMDATA, static_cast<WPARAM>(sel))
+                            : kNotationItemDecimalDegrees;
   if (!m_inputTable) return 0;
 
   // The names are read and checked before anything is made.

@@ -39,7 +39,7 @@ bool ReadRecordLayout(const LayoutChoices& choices, ITable* input, RecordLayout&
     default:
       layout.format = n == kNotationItemUtm    ? productline::kFormatUtm
                       : n == kNotationItemMgrs ? productline::kFormatMgrs
-                                           : productline::kFormatDms;
+                                               : productline::kFormatDms;
       layout.xIndex = choices.firstField;
       firstLabel = n == kNotationItemUtm ? L"UTM" : n == kNotationItemMgrs ? L"MGRS" : L"DMS";
       break;

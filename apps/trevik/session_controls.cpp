@@ -105,7 +105,8 @@ HWND FindControl(HWND dialog, const std::wstring& ref, std::wstring* why) {
   std::wstring want = velk::ToLower(Plain(ref));
   for (HWND owner : owners)
     for (HWND c = GetWindow(owner, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-      if (velk::ToLower(Plain(velk::win::WindowText(c))) == want && !IsClass(c, WC_STATIC)) return c;
+      if (velk::ToLower(Plain(velk::win::WindowText(c))) == want && !IsClass(c, WC_STATIC))
+        return c;
   *why = L"no control \"" + ref + L"\" in " + DialogTitle(dialog);
   return nullptr;
 }

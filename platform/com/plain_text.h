@@ -1,5 +1,5 @@
-// Trimming, lower-casing and case-insensitive comparison of texts (names, typed values, list searches), and
-// names quoted for SQL.
+// Trimming, lower-casing and case-insensitive comparison of texts (names, typed values, list
+// searches), and names quoted for SQL.
 #pragma once
 
 #include <algorithm>

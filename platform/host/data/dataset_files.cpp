@@ -37,9 +37,7 @@ bool ReadAt(std::ifstream& in, std::streamoff at, unsigned char* buf, std::size_
   return static_cast<std::size_t>(in.gcount()) == n;
 }
 
-std::string LowerExtension(const fs::path& p) {
-  return ToLower(p.extension().string());
-}
+std::string LowerExtension(const fs::path& p) { return ToLower(p.extension().string()); }
 
 }  // namespace
 
