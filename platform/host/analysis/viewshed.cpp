@@ -3,12 +3,21 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <thread>
 #include <type_traits>
 
 #include "platform/host/analysis/parallel_rows.h"
 
+
+// The rays' step is built twice on x86-64, plain and with AVX2, and the better one is chosen
+// when the library loads. Neither contracts into fused multiply-adds, so both give the same bits.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define VELK_VIEWSHED_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VELK_VIEWSHED_CLONES
+#endif
 
 namespace velk::host::analysis {
 
@@ -48,23 +57,203 @@ Sampler<T> MakeSampler(const GridView<T>& grid) {
 // m = minor offset of the target, R = the square's half side; major steps of one column (or
 // row) each. State of each ray as it is marched, one array per quantity, rays in order of m.
 struct RayLines {
-  std::vector<std::int64_t> rem, step;
-  std::vector<int> j;
+  std::vector<std::int32_t> rem, step, j;
   std::vector<double> prevY, horizon, stepLen, stepsPerMinor;
+  std::vector<std::uint8_t> seen;
+  std::vector<std::uint16_t> spare;
   // Terrain of the line the rays have reached and of the one before, from index -1 (a void
   // pad) to one past the last cell read (another).
   std::vector<double> line[2];
   void Fit(std::size_t rays, int lineLength) {
     if (rem.size() < rays) {
-      for (auto* v : {&rem, &step}) v->resize(rays);
-      j.resize(rays);
+      for (auto* v : {&rem, &step, &j}) v->resize(rays);
       for (auto* v : {&prevY, &horizon, &stepLen, &stepsPerMinor}) v->resize(rays);
+      seen.resize(rays);
+      spare.resize(rays);
     }
     const std::size_t need = static_cast<std::size_t>(lineLength) + 3;
     for (auto& l : line)
       if (l.size() < need) l.resize(need);
   }
 };
+
+// What the rays of an octant share at one step.
+struct StepGeometry {
+  int i = 1;  // the line reached: major distance in cells
+  int R = 1;
+  double inv2R = 0.5;
+  double cMaj = 1, cMin = 1;
+  double eye = 0, offsetB = 0;
+  double drop = 0;  // curvature: apparent z = z - drop * d * d
+};
+
+// Ray k takes its step onto line i: z holds that line's terrain, prev the line before. The ray
+// interpolates the terrain where it crosses the line and where it crossed a row (column) of
+// cell centres since the line before, and keeps its running horizon; seen[k] is 1 when the ray
+// judges its cell j[k] (it passes nearest that cell's centre) and the cell clears the horizon
+// before it. The cell is seen when its centre or the terrain where the ray passes it clears
+// the horizon: the ray runs up to half a ray spacing beside the centre, and on an even slope
+// that offset alone must not hide the cell.
+struct RayArrays {
+  std::int32_t* rem;  // R + 2 m i modulo 2 R
+  std::int32_t* j;    // the ray's nearest cell on the line: round(m i / R)
+  const std::int32_t* step;  // 2 m
+  double* prevY;
+  double* horizon;
+  const double* stepLen;
+  const double* stepsPerMinor;
+  const double* z;
+  const double* prev;
+  std::uint8_t* seen;
+  // When given, seen cells are counted here at once (j steps of countStep from the line's
+  // first cell); the rays that see nothing write to spare[k] instead, so nothing branches.
+  std::uint16_t* counts;
+  std::ptrdiff_t countStep;
+  std::uint16_t* spare;
+};
+
+// Advances the ray's place onto the next line: rem by 2 m, a whole row (column) at 2 R.
+[[gnu::always_inline]] inline void Advance(std::int32_t& rem, std::int32_t& j, std::int32_t step,
+                                           std::int32_t R2) {
+  rem += step;
+  const std::int32_t wrap = rem >= R2;
+  rem -= wrap * R2;
+  j += wrap;
+}
+
+[[gnu::always_inline]] inline double Interpolate(double a, double b, double t) {
+  return a != a ? b : (b != b ? a : a + (b - a) * t);
+}
+
+[[gnu::always_inline]] inline void StepRay(const StepGeometry& g, const RayArrays& r, int k) {
+  const int i = g.i, R = g.R, rem = r.rem[k], j = r.j[k];
+  const double drop = g.drop, eye = g.eye;
+  double horizon = r.horizon[k];
+  const double stepLen = r.stepLen[k];
+  const double di = i * stepLen;
+  const double t = static_cast<double>(rem - R) * g.inv2R;  // offset from row j, [-0.5, 0.5)
+  const bool ahead = t >= 0;
+  // Terrain where the ray crosses this line of cell centres (a void gives way to the other).
+  const double zj = r.z[j];
+  const double zc =
+      ahead ? Interpolate(zj, r.z[j + 1], t) : Interpolate(r.z[j - 1], zj, 1.0 + t);
+  // Where the ray crossed a row (column) of cell centres since the line before: before the
+  // judged cell when that row lies before it, after it when it is the cell's own row.
+  const double yi = j + t;
+  const int kr = ahead ? j : j - 1;  // floor(yi)
+  double rowRise = 0, rowDist = 0;
+  bool row = false;
+  if (kr > r.prevY[k] && yi > kr) {
+    const double xc = i - (yi - kr) * r.stepsPerMinor[k];
+    const double zr = Interpolate(r.prev[kr], r.z[kr], xc - (i - 1));
+    if (zr == zr) {
+      row = true;
+      rowDist = xc * stepLen;
+      rowRise = zr - drop * rowDist * rowDist - eye;
+      if (!ahead && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
+    }
+  }
+  r.prevY[k] = yi;
+  bool seen = false;
+  if (rem > R - i && rem <= R + i && zj == zj) {
+    const double dMaj = i * g.cMaj, dMin = j * g.cMin;
+    const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
+    const double dz = zj + g.offsetB - drop * h * h - eye;
+    seen = dz >= horizon * h || zc + g.offsetB - drop * di * di - eye >= horizon * di;
+  }
+  r.seen[k] = seen;
+  if (r.counts) ++*(seen ? r.counts + j * r.countStep : r.spare + k);
+  if (row && ahead && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
+  const double rise = zc - drop * di * di - eye;
+  if (zc == zc && rise > horizon * di) horizon = rise / di;
+  r.horizon[k] = horizon;
+}
+
+// Four rays side by side: StepRay without branches, lane by lane the same arithmetic.
+using V4d = double __attribute__((vector_size(32)));
+using V4l = long long __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline V4d Pick(V4l mask, V4d yes, V4d no) {
+  V4l y, n;
+  std::memcpy(&y, &yes, sizeof y);
+  std::memcpy(&n, &no, sizeof n);
+  const V4l out = (y & mask) | (n & ~mask);
+  V4d d;
+  std::memcpy(&d, &out, sizeof d);
+  return d;
+}
+
+[[gnu::always_inline]] inline V4d Load(const double* p) {
+  V4d v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+[[gnu::always_inline]] inline V4d Interpolate(V4d a, V4d b, V4d t) {
+  return Pick(a != a, b, Pick(b != b, a, a + (b - a) * t));
+}
+
+[[gnu::always_inline]] inline void StepFourRays(const StepGeometry& g, const RayArrays& r, int k) {
+  const double drop = g.drop, eye = g.eye;
+  const V4l rem = {r.rem[k], r.rem[k + 1], r.rem[k + 2], r.rem[k + 3]};
+  const std::int32_t* jl = r.j + k;
+  const V4l j = {jl[0], jl[1], jl[2], jl[3]};
+  const V4d iD = V4d{} + static_cast<double>(g.i);
+  V4d horizon = Load(r.horizon + k);
+  const V4d stepLen = Load(r.stepLen + k);
+  const V4d di = iD * stepLen;
+  const V4d t = __builtin_convertvector(rem - g.R, V4d) * g.inv2R;
+  const V4l ahead = t >= 0;
+  const double* z = r.z;
+  const V4d zj = {z[jl[0]], z[jl[1]], z[jl[2]], z[jl[3]]};
+  const V4d before = {z[jl[0] - 1], z[jl[1] - 1], z[jl[2] - 1], z[jl[3] - 1]};
+  const V4d after = {z[jl[0] + 1], z[jl[1] + 1], z[jl[2] + 1], z[jl[3] + 1]};
+  const V4d zc = Interpolate(Pick(ahead, zj, before), Pick(ahead, after, zj),
+                             Pick(ahead, t, 1.0 + t));
+  const V4d jD = __builtin_convertvector(j, V4d);
+  const V4d yi = jD + t;
+  const V4d kd = Pick(ahead, jD, jD - 1.0);
+  const V4l crossed = (kd > Load(r.prevY + k)) & (yi > kd);
+  const V4d xc = iD - (yi - kd) * Load(r.stepsPerMinor + k);
+  const V4l back = crossed & ~ahead;
+  const V4d ra = {r.prev[jl[0] - (back[0] & 1)], r.prev[jl[1] - (back[1] & 1)],
+                  r.prev[jl[2] - (back[2] & 1)], r.prev[jl[3] - (back[3] & 1)]};
+  const V4d zr = Interpolate(ra, Pick(back, before, zj), xc - (iD - 1.0));
+  const V4l row = crossed & (zr == zr);
+  const V4d rowDist = xc * stepLen;
+  const V4d rowRise = zr - drop * rowDist * rowDist - eye;
+  const V4d rowSlope = rowRise / rowDist;
+  horizon = Pick(row & ~ahead & (rowRise > horizon * rowDist), rowSlope, horizon);
+  std::memcpy(r.prevY + k, &yi, sizeof yi);
+  const V4d dMaj = iD * g.cMaj, dMin = jD * g.cMin;
+  const V4d h2 = dMaj * dMaj + dMin * dMin;
+  const V4d h = {std::sqrt(h2[0]), std::sqrt(h2[1]), std::sqrt(h2[2]), std::sqrt(h2[3])};
+  const V4d dz = zj + g.offsetB - drop * h * h - eye;
+  const V4l clears = (dz >= horizon * h) | (zc + g.offsetB - drop * di * di - eye >= horizon * di);
+  const V4l judged = (rem > g.R - g.i) & (rem <= g.R + g.i) & (zj == zj);
+  const V4l seen = judged & clears;
+  for (int l = 0; l < 4; ++l) r.seen[k + l] = static_cast<std::uint8_t>(seen[l] & 1);
+  if (r.counts)
+    for (int l = 0; l < 4; ++l) {
+      const auto cell = reinterpret_cast<std::uintptr_t>(r.counts + jl[l] * r.countStep);
+      const auto spare = reinterpret_cast<std::uintptr_t>(r.spare + k + l);
+      const auto mask = static_cast<std::uintptr_t>(seen[l]);
+      ++*reinterpret_cast<std::uint16_t*>((cell & mask) | (spare & ~mask));
+    }
+  horizon = Pick(row & ahead & (rowRise > horizon * rowDist), rowSlope, horizon);
+  const V4d rise = zc - drop * di * di - eye;
+  horizon = Pick((zc == zc) & (rise > horizon * di), rise / di, horizon);
+  std::memcpy(r.horizon + k, &horizon, sizeof horizon);
+}
+
+// Rays 0 .. n - 1 take their step onto line g.i.
+VELK_VIEWSHED_CLONES
+void MarchLine(const StepGeometry& g, const RayArrays& r, int n) {
+  for (int k = 0; k < n; ++k) Advance(r.rem[k], r.j[k], r.step[k], 2 * g.R);
+  int k = 0;
+  for (; k + 4 <= n; k += 4) StepFourRays(g, r, k);
+  for (; k < n; ++k) StepRay(g, r, k);
+}
 
 struct Octant {
   bool xMajor;    // rays step from column to column (else from row to row)
@@ -161,12 +350,18 @@ class Engine {
 
     std::size_t alive = rays.size();
     s.Fit(alive, std::min(last + 1, minLimit) + 1);
-    const std::int64_t R2 = 2L * R;
-    const double inv2R = 1.0 / static_cast<double>(R2);
+    StepGeometry g;
+    g.R = R;
+    g.inv2R = 1.0 / static_cast<double>(2L * R);
+    g.cMaj = cMaj;
+    g.cMin = cMin;
+    g.eye = eye;
+    g.offsetB = offsetB;
+    g.drop = curvature_.Drop(1.0);
     for (std::size_t k = 0; k < alive; ++k) {
       const int m = rays[k];
       s.rem[k] = R;
-      s.step[k] = 2L * m;
+      s.step[k] = 2 * m;
       s.j[k] = 0;
       s.prevY[k] = 0;
       s.horizon[k] = -std::numeric_limits<double>::infinity();
@@ -186,68 +381,38 @@ class Engine {
     for (int i = 1; i <= last && alive; ++i) {
       // Rays advance to column (row) i; those that left the grid or the reach stop. They are
       // in order of m, so the survivors stay in front.
-      for (std::size_t k = 0; k < alive; ++k) {
-        s.rem[k] += s.step[k];
-        if (s.rem[k] >= R2) {
-          s.rem[k] -= R2;
-          ++s.j[k];
-        }
-      }
-      while (alive && (s.j[alive - 1] > minLimit || i * s.stepLen[alive - 1] > maxHorizontal))
+      const auto jAt = [&](std::size_t k) {
+        return static_cast<int>((R + 2L * rays[k] * i) / (2L * R));
+      };
+      while (alive && (jAt(alive - 1) > minLimit || i * s.stepLen[alive - 1] > maxHorizontal))
         --alive;
       if (!alive) break;
       const double* prev = s.line[(i + 1) & 1].data() + 1;
       double* z = s.line[i & 1].data() + 1;
-      load(i, z - 1, std::min(s.j[alive - 1] + 2, minLimit + 1));
+      load(i, z - 1, std::min(jAt(alive - 1) + 2, minLimit + 1));
       std::uint16_t* countLine = countOrigin + i * countMaj;
+      g.i = i;
+      // Without limits, and when no other observer's sweep may write beside it, the rays
+      // count what they see as they go.
+      const bool direct = trivial && !atomic_;
+      MarchLine(g,
+                {s.rem.data(), s.j.data(), s.step.data(), s.prevY.data(), s.horizon.data(),
+                 s.stepLen.data(), s.stepsPerMinor.data(), z, prev, s.seen.data(),
+                 direct ? countLine : nullptr, countMin, s.spare.data()},
+                static_cast<int>(alive));
+      if (direct) continue;
       for (std::size_t k = 0; k < alive; ++k) {
-        const long rem = static_cast<long>(s.rem[k]);
+        if (!s.seen[k]) continue;
         const int j = s.j[k];
-        double horizon = s.horizon[k];
-        const double stepLen = s.stepLen[k];
-        const double di = i * stepLen;
-        const double zj = z[j];
-        // Terrain where the ray crosses this column (row) of cell centres.
-        const double t = static_cast<double>(rem - R) * inv2R;  // offset from row j, [-0.5, 0.5)
-        const double zc = t >= 0 ? InterpolateCells(zj, z[j + 1], t)
-                                 : InterpolateCells(z[j - 1], zj, 1.0 + t);
-        // Where the ray crossed a row (column) of cell centres since the last step, that
-        // terrain counts too: before the judged cell when the row lies before it, after it when
-        // the crossing is the cell's own row.
-        const double yi = j + t;
-        double rowRise = kNaN, rowDist = 0;
-        const int kr = t >= 0 ? j : j - 1;  // floor(yi)
-        if (kr > s.prevY[k] && yi > kr) {
-          const double xc = i - (yi - kr) * s.stepsPerMinor[k];
-          const double zr = InterpolateCells(prev[kr], z[kr], xc - (i - 1));
-          if (!std::isnan(zr)) {
-            rowDist = xc * stepLen;
-            rowRise = curvature_.Apparent(zr, rowDist) - eye;
-            if (kr < j && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
-          }
-        }
-        s.prevY[k] = yi;
-        // The cell this ray passes nearest to its centre is judged here, against the horizon
-        // of the crossings before it. The cell is seen when its centre or the terrain where
-        // the ray passes it clears the horizon: the ray runs up to half a ray spacing beside
-        // the centre, and on an even slope that offset alone must not hide the cell.
-        if (rem > R - i && rem <= R + i && !std::isnan(zj)) {
+        if (!trivial) {
           const double dMaj = i * cMaj, dMin = j * cMin;
           const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
-          const double dz = curvature_.Apparent(zj + offsetB, h) - eye;
-          const bool clears = dz >= horizon * h ||
-                              curvature_.Apparent(zc + offsetB, di) - eye >= horizon * di;
-          if (clears && (trivial || limits.Admits(i * eastPerMaj + j * eastPerMin,
-                                                  i * northPerMaj + j * northPerMin, dz)))
-            Add(countLine[j * countMin]);
+          const double dz = curvature_.Apparent(z[j] + offsetB, h) - eye;
+          if (!limits.Admits(i * eastPerMaj + j * eastPerMin, i * northPerMaj + j * northPerMin,
+                             dz))
+            continue;
         }
-        if (!std::isnan(rowRise) && kr >= j && rowRise > horizon * rowDist)
-          horizon = rowRise / rowDist;
-        if (!std::isnan(zc)) {
-          const double rise = curvature_.Apparent(zc, di) - eye;
-          if (rise > horizon * di) horizon = rise / di;
-        }
-        s.horizon[k] = horizon;
+        Add(countLine[j * countMin]);
       }
     }
   }
