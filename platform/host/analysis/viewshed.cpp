@@ -64,6 +64,7 @@ struct RayLines {
   // Terrain of the line the rays have reached and of the one before, from index -1 (a void
   // pad) to one past the last cell read (another).
   std::vector<double> line[2];
+  std::vector<double> distance, rise;
   void Fit(std::size_t rays, int lineLength) {
     if (rem.size() < rays) {
       for (auto* v : {&rem, &step, &j}) v->resize(rays);
@@ -72,8 +73,8 @@ struct RayLines {
       spare.resize(rays);
     }
     const std::size_t need = static_cast<std::size_t>(lineLength) + 3;
-    for (auto& l : line)
-      if (l.size() < need) l.resize(need);
+    for (auto* l : {&line[0], &line[1], &distance, &rise})
+      if (l->size() < need) l->resize(need);
   }
 };
 
@@ -104,6 +105,10 @@ struct RayArrays {
   const double* stepsPerMinor;
   const double* z;
   const double* prev;
+  // Of each cell of the line: its distance from the eye, and the height of its target over the
+  // eye as the eye sees it (curvature included).
+  const double* distance;
+  const double* rise;
   std::uint8_t* seen;
   // When given, seen cells are counted here at once (j steps of countStep from the line's
   // first cell); the rays that see nothing write to spare[k] instead, so nothing branches.
@@ -156,9 +161,7 @@ struct RayArrays {
   r.prevY[k] = yi;
   bool seen = false;
   if (rem > R - i && rem <= R + i && zj == zj) {
-    const double dMaj = i * g.cMaj, dMin = j * g.cMin;
-    const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
-    const double dz = zj + g.offsetB - drop * h * h - eye;
+    const double h = r.distance[j], dz = r.rise[j];
     seen = dz >= horizon * h || zc + g.offsetB - drop * di * di - eye >= horizon * di;
   }
   r.seen[k] = seen;
@@ -182,6 +185,8 @@ using V4l = long long __attribute__((vector_size(32)));
   std::memcpy(&d, &out, sizeof d);
   return d;
 }
+
+[[gnu::always_inline]] inline bool Any(V4l mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
 
 [[gnu::always_inline]] inline V4d Load(const double* p) {
   V4d v;
@@ -222,13 +227,12 @@ using V4l = long long __attribute__((vector_size(32)));
   const V4l row = crossed & (zr == zr);
   const V4d rowDist = xc * stepLen;
   const V4d rowRise = zr - drop * rowDist * rowDist - eye;
-  const V4d rowSlope = rowRise / rowDist;
+  // A division only where some lane takes its result: it is the slowest step here.
+  const V4d rowSlope = Any(row) ? rowRise / rowDist : rowRise;
   horizon = Pick(row & ~ahead & (rowRise > horizon * rowDist), rowSlope, horizon);
   std::memcpy(r.prevY + k, &yi, sizeof yi);
-  const V4d dMaj = iD * g.cMaj, dMin = jD * g.cMin;
-  const V4d h2 = dMaj * dMaj + dMin * dMin;
-  const V4d h = {std::sqrt(h2[0]), std::sqrt(h2[1]), std::sqrt(h2[2]), std::sqrt(h2[3])};
-  const V4d dz = zj + g.offsetB - drop * h * h - eye;
+  const V4d h = {r.distance[jl[0]], r.distance[jl[1]], r.distance[jl[2]], r.distance[jl[3]]};
+  const V4d dz = {r.rise[jl[0]], r.rise[jl[1]], r.rise[jl[2]], r.rise[jl[3]]};
   const V4l clears = (dz >= horizon * h) | (zc + g.offsetB - drop * di * di - eye >= horizon * di);
   const V4l judged = (rem > g.R - g.i) & (rem <= g.R + g.i) & (zj == zj);
   const V4l seen = judged & clears;
@@ -242,8 +246,22 @@ using V4l = long long __attribute__((vector_size(32)));
     }
   horizon = Pick(row & ahead & (rowRise > horizon * rowDist), rowSlope, horizon);
   const V4d rise = zc - drop * di * di - eye;
-  horizon = Pick((zc == zc) & (rise > horizon * di), rise / di, horizon);
+  const V4l lifts = (zc == zc) & (rise > horizon * di);
+  if (Any(lifts)) horizon = Pick(lifts, rise / di, horizon);
   std::memcpy(r.horizon + k, &horizon, sizeof horizon);
+}
+
+// The distance and target rise of cells 0 .. n - 1 of line g.i (z: their terrain).
+VELK_VIEWSHED_CLONES
+void CellsOfLine(const StepGeometry& g, const double* __restrict z, double* __restrict distance,
+                 double* __restrict rise, int n) {
+  const double dMaj = g.i * g.cMaj;
+  for (int j = 0; j < n; ++j) {
+    const double dMin = j * g.cMin;
+    const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
+    distance[j] = h;
+    rise[j] = z[j] + g.offsetB - g.drop * h * h - g.eye;
+  }
 }
 
 // Rays 0 .. n - 1 take their step onto line g.i.
@@ -389,15 +407,18 @@ class Engine {
       if (!alive) break;
       const double* prev = s.line[(i + 1) & 1].data() + 1;
       double* z = s.line[i & 1].data() + 1;
-      load(i, z - 1, std::min(jAt(alive - 1) + 2, minLimit + 1));
+      const int cells = std::min(jAt(alive - 1) + 2, minLimit + 1);
+      load(i, z - 1, cells);
       std::uint16_t* countLine = countOrigin + i * countMaj;
       g.i = i;
+      CellsOfLine(g, z, s.distance.data(), s.rise.data(), cells);
       // Without limits, and when no other observer's sweep may write beside it, the rays
       // count what they see as they go.
       const bool direct = trivial && !atomic_;
       MarchLine(g,
                 {s.rem.data(), s.j.data(), s.step.data(), s.prevY.data(), s.horizon.data(),
-                 s.stepLen.data(), s.stepsPerMinor.data(), z, prev, s.seen.data(),
+                 s.stepLen.data(), s.stepsPerMinor.data(), z, prev, s.distance.data(),
+                 s.rise.data(), s.seen.data(),
                  direct ? countLine : nullptr, countMin, s.spare.data()},
                 static_cast<int>(alive));
       if (direct) continue;
