@@ -61,18 +61,6 @@ struct Times {
   }
 };
 
-// A land cell near the middle of the DEM: the nearest to it above 100 m.
-std::pair<int, int> LandObserver(const Dem& dem) {
-  const int cc = dem.columns / 2, cr = dem.rows / 2;
-  for (int ring = 0; ring < std::max(dem.columns, dem.rows); ++ring)
-    for (int r = std::max(0, cr - ring); r <= std::min(dem.rows - 1, cr + ring); ++r)
-      for (int c = std::max(0, cc - ring); c <= std::min(dem.columns - 1, cc + ring); ++c) {
-        if (std::max(std::abs(r - cr), std::abs(c - cc)) != ring) continue;
-        if (dem.values[static_cast<std::size_t>(r) * dem.columns + c] > 100) return {c, r};
-      }
-  return {cc, cr};
-}
-
 // The DEM as a MEM dataset over the same cells (not copied), in UTM 32 north.
 struct GdalDem {
   GDALDataset* ds = nullptr;
@@ -255,7 +243,7 @@ int main(int argc, char** argv) {
     std::printf("skipped: %s\n", dem.error.c_str());
     return 0;
   }
-  const auto [column, row] = LandObserver(dem);
+  const auto [column, row] = velk::bench::LandCell(dem);
   std::printf("DEM %d x %d Int16, cells %.2f x %.2f m; eye 2 m, target 0 m, refraction 1/7\n",
               dem.columns, dem.rows, dem.cellX, dem.cellY);
 
