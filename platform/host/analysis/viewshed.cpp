@@ -105,8 +105,9 @@ struct RayArrays {
   const double* stepsPerMinor;
   const double* z;
   const double* prev;
-  // Of each cell of the line: its distance from the eye, and the height of its target over the
-  // eye as the eye sees it (curvature included).
+  // Of each cell of the line: its distance from the eye (NaN where no verdict is wanted: a
+  // void, or a cell out of the observer's horizontal range), and the height of its target over
+  // the eye as the eye sees it (curvature included).
   const double* distance;
   const double* rise;
   std::uint8_t* seen;
@@ -160,8 +161,9 @@ struct RayArrays {
   }
   r.prevY[k] = yi;
   bool seen = false;
-  if (rem > R - i && rem <= R + i && zj == zj) {
-    const double h = r.distance[j], dz = r.rise[j];
+  const double h = r.distance[j];
+  if (rem > R - i && rem <= R + i && h == h) {
+    const double dz = r.rise[j];
     seen = dz >= horizon * h || zc + g.offsetB - drop * di * di - eye >= horizon * di;
   }
   r.seen[k] = seen;
@@ -234,7 +236,7 @@ using V4l = long long __attribute__((vector_size(32)));
   const V4d h = {r.distance[jl[0]], r.distance[jl[1]], r.distance[jl[2]], r.distance[jl[3]]};
   const V4d dz = {r.rise[jl[0]], r.rise[jl[1]], r.rise[jl[2]], r.rise[jl[3]]};
   const V4l clears = (dz >= horizon * h) | (zc + g.offsetB - drop * di * di - eye >= horizon * di);
-  const V4l judged = (rem > g.R - g.i) & (rem <= g.R + g.i) & (zj == zj);
+  const V4l judged = (rem > g.R - g.i) & (rem <= g.R + g.i) & (h == h);
   const V4l seen = judged & clears;
   for (int l = 0; l < 4; ++l) r.seen[k + l] = static_cast<std::uint8_t>(seen[l] & 1);
   if (r.counts)
@@ -251,15 +253,18 @@ using V4l = long long __attribute__((vector_size(32)));
   std::memcpy(r.horizon + k, &horizon, sizeof horizon);
 }
 
-// The distance and target rise of cells 0 .. n - 1 of line g.i (z: their terrain).
+// The distance and target rise of cells 0 .. n - 1 of line g.i (z: their terrain); cells whose
+// squared horizontal distance lies outside [inner2, outer2] get no verdict.
 VELK_VIEWSHED_CLONES
 void CellsOfLine(const StepGeometry& g, const double* __restrict z, double* __restrict distance,
-                 double* __restrict rise, int n) {
+                 double* __restrict rise, int n, double inner2, double outer2) {
   const double dMaj = g.i * g.cMaj;
   for (int j = 0; j < n; ++j) {
     const double dMin = j * g.cMin;
-    const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
-    distance[j] = h;
+    const double h2 = dMaj * dMaj + dMin * dMin;
+    const double h = std::sqrt(h2);
+    const bool wanted = (z[j] == z[j]) & (h2 >= inner2) & (h2 <= outer2);
+    distance[j] = wanted ? h : kNaN;
     rise[j] = z[j] + g.offsetB - g.drop * h * h - g.eye;
   }
 }
@@ -363,7 +368,11 @@ class Engine {
     const T* gridOrigin = &grid_.At(o.column, o.row);
     std::uint16_t* countOrigin = counts_ + static_cast<std::ptrdiff_t>(o.row) * columns + o.column;
     const LimitTest limits(o.limits);
-    const bool trivial = limits.Trivial();
+    // Limits of the horizontal distance alone are settled per cell before the rays judge.
+    const bool onlyRange = limits.OnlyHorizontalRange();
+    const double inner2 = onlyRange ? limits.HorizontalRange().first : 0.0;
+    const double outer2 =
+        onlyRange ? limits.HorizontalRange().second : std::numeric_limits<double>::infinity();
     const double offsetB = o.limits.offsetB, eye = o.eye, maxHorizontal = o.maxHorizontal;
 
     std::size_t alive = rays.size();
@@ -411,10 +420,10 @@ class Engine {
       load(i, z - 1, cells);
       std::uint16_t* countLine = countOrigin + i * countMaj;
       g.i = i;
-      CellsOfLine(g, z, s.distance.data(), s.rise.data(), cells);
-      // Without limits, and when no other observer's sweep may write beside it, the rays
-      // count what they see as they go.
-      const bool direct = trivial && !atomic_;
+      CellsOfLine(g, z, s.distance.data(), s.rise.data(), cells, inner2, outer2);
+      // With no limits but the distance, and when no other observer's sweep may write beside
+      // it, the rays count what they see as they go.
+      const bool direct = onlyRange && !atomic_;
       MarchLine(g,
                 {s.rem.data(), s.j.data(), s.step.data(), s.prevY.data(), s.horizon.data(),
                  s.stepLen.data(), s.stepsPerMinor.data(), z, prev, s.distance.data(),
@@ -425,7 +434,7 @@ class Engine {
       for (std::size_t k = 0; k < alive; ++k) {
         if (!s.seen[k]) continue;
         const int j = s.j[k];
-        if (!trivial) {
+        if (!onlyRange) {
           const double dMaj = i * cMaj, dMin = j * cMin;
           const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
           const double dz = curvature_.Apparent(z[j] + offsetB, h) - eye;
