@@ -5,11 +5,10 @@
 // observer file, the counts, the GRIDCODE polygons, the layers). GDAL's: gdalwarp to the same
 // grid, gdal_viewshed from the same place with the same curvature, gdal_polygonize.py of its
 // result. The two sides run alternately; printed are the minimum and median of each and the
-// ratio.
+// ratio. The folders' clean-up before each run is timed with its side; it is small.
 //
-//   bench_radial_session_bench [runs]     (default 5)
+//   bench_radial_session_bench [runs]     (default 5, or VELK_BENCH_ROUNDS)
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +20,7 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include "bench/side_by_side.h"
 #include "bench/ten_metre_dem.h"
 
 #ifndef VELK_BIN_DIR
@@ -45,27 +45,10 @@ std::string Quote(const std::string& s) {
   return q + "'";
 }
 
-// Wall time of a shell command line; negative when it fails.
-double Run(const std::string& command) {
-  const auto t0 = std::chrono::steady_clock::now();
-  const int status = std::system((command + " >/dev/null 2>&1").c_str());
-  const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  return status == 0 ? s : -1.0;
-}
-
 bool OnPath(const std::string& program) {
   return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-struct Times {
-  std::vector<double> runs;
-  double Min() const { return *std::min_element(runs.begin(), runs.end()); }
-  double Median() const {
-    std::vector<double> s = runs;
-    std::sort(s.begin(), s.end());
-    return s.size() % 2 ? s[s.size() / 2] : 0.5 * (s[s.size() / 2 - 1] + s[s.size() / 2]);
-  }
-};
 
 // The grid the session prepared and where the observer stands on it.
 struct Prepared {
@@ -125,7 +108,7 @@ Prepared ReadPrepared(const fs::path& work) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : bench::Rounds(5);
   GDALAllRegister();
   for (const char* tool : {"gdalwarp", "gdal_viewshed", "gdal_polygonize.py"})
     if (!OnPath(tool)) {
@@ -157,10 +140,8 @@ int main(int argc, char** argv) {
   fs::create_directories(root);
   fs::create_directories(peer);
   const std::string trevik = std::string(VELK_BIN_DIR) + "/trevik --root " + Quote(root.string());
-  if (Run(trevik + " register " + Quote(std::string(VELK_LIB_DIR) + "/libCorvane.so")) < 0) {
-    std::printf("cannot register Corvane\n");
-    return 1;
-  }
+  bench::RunCommand(trevik + " register " + Quote(std::string(VELK_LIB_DIR) + "/libCorvane.so") +
+                    " >/dev/null");
   // The map view is 1000 x 800 pixels: a 50 x 40 km extent puts the observer at its middle.
   char extent[160];
   std::snprintf(extent, sizeof extent, "map-extent %.3f %.3f %.3f %.3f", x - 25000, y - 20000,
@@ -183,10 +164,7 @@ int main(int argc, char** argv) {
               dem.values[static_cast<std::size_t>(row) * dem.columns + column], runs);
   // A first session (not timed) shows the grid GDAL's pipeline is to make.
   fs::remove_all(root / "scratch");
-  if (Run(ours) < 0) {
-    std::printf("the session failed\n");
-    return 1;
-  }
+  bench::RunCommand(ours + " >/dev/null");
   const Prepared p = ReadPrepared(work);
   if (!p.error.empty()) {
     std::printf("%s\n", p.error.c_str());
@@ -206,25 +184,23 @@ int main(int argc, char** argv) {
                              " -f 'ESRI Shapefile' " + Quote(shp) + " seen GRIDCODE";
   std::printf("  grid %d x %d in %s\n", p.columns, p.rows, p.wktFile.c_str());
 
-  Times ourTimes, theirTimes;
-  for (int k = 0; k < runs; ++k) {
-    fs::remove_all(root / "scratch");
-    const double a = Run(ours);
-    for (const auto& e : fs::directory_iterator(peer)) fs::remove(e.path());
-    const double b = Run(theirs);
-    if (a < 0 || b < 0) {
-      std::printf("  run %d failed: %s\n", k + 1, a < 0 ? "session" : "GDAL's pipeline");
-      return 1;
-    }
-    ourTimes.runs.push_back(a);
-    theirTimes.runs.push_back(b);
-  }
-  std::printf("  trevik session                       min %.3f s  median %.3f s\n", ourTimes.Min(),
-              ourTimes.Median());
-  std::printf("  gdalwarp + gdal_viewshed + polygonize min %.3f s  median %.3f s\n",
-              theirTimes.Min(), theirTimes.Median());
-  std::printf("  GDAL / session: %.2fx (median %.2fx)\n", theirTimes.Min() / ourTimes.Min(),
-              theirTimes.Median() / ourTimes.Median());
+  // Each run starts from an empty work folder (ours) or output folder (GDAL's).
+  std::vector<bench::Side> sides = {
+      {"  trevik session",
+       [&] {
+         fs::remove_all(root / "scratch");
+         bench::RunCommand(ours + " >/dev/null");
+       },
+       {}},
+      {"  gdalwarp + gdal_viewshed + gdal_polygonize.py",
+       [&] {
+         for (const auto& e : fs::directory_iterator(peer)) fs::remove(e.path());
+         bench::RunCommand(theirs + " >/dev/null 2>&1");
+       },
+       {}}};
+  bench::Alternate(sides, runs);
+  bench::PrintSides(sides);
+  bench::PrintRatio("  GDAL's pipeline / session", sides[1], sides[0]);
   fs::remove_all(base);
   return 0;
 }

@@ -7,7 +7,7 @@
 // reference on 100,000 sampled cells, the engine's cost per cell of reach at 5 to 40 km, many
 // observers in one run (time per observer, cores used) and the memory the engine adds.
 //
-//   bench_viewshed_bench [runs]     (default 5)
+//   bench_viewshed_bench [runs]     (default 5, or VELK_BENCH_ROUNDS)
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -25,6 +25,7 @@
 #include <gdal_priv.h>
 
 #include "bench/peak_memory.h"
+#include "bench/side_by_side.h"
 #include "bench/ten_metre_dem.h"
 #include "platform/host/analysis/viewshed.h"
 #include "tests/fixtures/viewshed_oracle.h"
@@ -51,15 +52,6 @@ double CpuSeconds() {
   return u.ru_utime.tv_sec + u.ru_stime.tv_sec + 1e-6 * (u.ru_utime.tv_usec + u.ru_stime.tv_usec);
 }
 
-struct Times {
-  std::vector<double> runs;
-  double Min() const { return *std::min_element(runs.begin(), runs.end()); }
-  double Median() const {
-    std::vector<double> s = runs;
-    std::sort(s.begin(), s.end());
-    return s.size() % 2 ? s[s.size() / 2] : 0.5 * (s[s.size() / 2 - 1] + s[s.size() / 2]);
-  }
-};
 
 // The DEM as a MEM dataset over the same cells (not copied), in UTM 32 north.
 struct GdalDem {
@@ -211,20 +203,16 @@ void SideBySide(const Dem& dem, const GdalDem& g, int column, int row, double ra
   std::printf("\n%s, observer at column %d row %d (%d m), %d runs alternated\n",
               radius > 0 ? "20 km" : "whole DEM", column, row,
               dem.values[static_cast<std::size_t>(row) * dem.columns + column], runs);
-  Times one, all, gdal;
-  for (int k = 0; k < runs; ++k) {
-    gdal.runs.push_back(Seconds([&] { GdalRun(g, dem, column, row, radius, nullptr); }));
-    one.runs.push_back(Seconds([&] { EngineRun(dem, column, row, radius, 1, nullptr); }));
-    all.runs.push_back(Seconds([&] { EngineRun(dem, column, row, radius, 0, nullptr); }));
-  }
-  std::printf("  GDALViewshedGenerate     min %.3f s  median %.3f s\n", gdal.Min(), gdal.Median());
-  std::printf("  engine, one thread       min %.3f s  median %.3f s   GDAL / engine %.2fx (median "
-              "%.2fx)\n",
-              one.Min(), one.Median(), gdal.Min() / one.Min(), gdal.Median() / one.Median());
-  std::printf("  engine, %2u threads       min %.3f s  median %.3f s   GDAL / engine %.2fx (median "
-              "%.2fx)\n",
-              std::thread::hardware_concurrency(), all.Min(), all.Median(), gdal.Min() / all.Min(),
-              gdal.Median() / all.Median());
+  const std::string cores = "  engine, " + std::to_string(std::thread::hardware_concurrency()) +
+                            " threads";
+  std::vector<bench::Side> sides = {
+      {"  GDALViewshedGenerate", [&] { GdalRun(g, dem, column, row, radius, nullptr); }, {}},
+      {"  engine, one thread", [&] { EngineRun(dem, column, row, radius, 1, nullptr); }, {}},
+      {cores, [&] { EngineRun(dem, column, row, radius, 0, nullptr); }, {}}};
+  bench::Alternate(sides, runs);
+  bench::PrintSides(sides);
+  bench::PrintRatio("  GDAL / engine, one thread", sides[0], sides[1]);
+  bench::PrintRatio("  GDAL / engine, all cores", sides[0], sides[2]);
   std::vector<std::uint8_t> ours, theirs, ours8;
   EngineRun(dem, column, row, radius, 1, &ours);
   EngineRun(dem, column, row, radius, 0, &ours8);
@@ -236,7 +224,7 @@ void SideBySide(const Dem& dem, const GdalDem& g, int column, int row, double ra
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : bench::Rounds(5);
   GDALAllRegister();
   const Dem& dem = TheDem();
   if (!dem.error.empty()) {
@@ -259,11 +247,12 @@ int main(int argc, char** argv) {
 
   std::printf("\ncost per cell of reach, one thread (cells within the radius)\n");
   for (double km : {5.0, 10.0, 20.0, 40.0}) {
-    Times t;
-    for (int k = 0; k < runs; ++k)
-      t.runs.push_back(Seconds([&] { EngineRun(dem, column, row, km * 1000, 1, nullptr); }));
+    std::vector<bench::Side> engine = {
+        {"", [&] { EngineRun(dem, column, row, km * 1000, 1, nullptr); }, {}}};
+    bench::Alternate(engine, runs);
     const double cells = M_PI * std::pow(km * 1000, 2) / (dem.cellX * dem.cellY);
-    std::printf("  %4.0f km  min %.4f s  %.2f ns per cell\n", km, t.Min(), 1e9 * t.Min() / cells);
+    std::printf("  %4.0f km  min %.4f s  %.2f ns per cell\n", km, engine[0].Min(),
+                1e9 * engine[0].Min() / cells);
   }
 
   const GdalDem gdal(dem);
