@@ -1,6 +1,6 @@
 #include "terrain/viewer3d/ddd_viewer.h"
 
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 #include "framework/map_graphics.h"
 #include "framework/message_helpers.h"
 #include "interfaces/zel_layer_interfaces.h"
@@ -9,9 +9,9 @@
 #include "platform/host/display/layer_kinds.h"
 #include "platform/host/display/map.h"
 #include "platform/host/geometry/spatial_reference.h"
-#include "terrain/common/resource_text.h"
+#include "framework/resource_text.h"
 #include "terrain/viewer3d/viewer_text_ids.h"
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 
 namespace velk::corvane {
 
