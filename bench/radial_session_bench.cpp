@@ -132,7 +132,8 @@ int main(int argc, char** argv) {
     ds->GetGeoTransform(gt);
     GDALClose(ds);
   }
-  const auto [column, row] = velk::bench::LandCell(dem);
+  const std::pair<int, int> land = velk::bench::LandCell(dem);
+  const int column = land.first, row = land.second;
   const double x = gt[0] + (column + 0.5) * gt[1], y = gt[3] + (row + 0.5) * gt[5];
 
   const fs::path base = fs::temp_directory_path() / ("velk_radial_bench_" + std::to_string(getpid()));

@@ -231,7 +231,8 @@ int main(int argc, char** argv) {
     std::printf("skipped: %s\n", dem.error.c_str());
     return 0;
   }
-  const auto [column, row] = velk::bench::LandCell(dem);
+  const std::pair<int, int> land = velk::bench::LandCell(dem);
+  const int column = land.first, row = land.second;
   std::printf("DEM %d x %d Int16, cells %.2f x %.2f m; eye 2 m, target 0 m, refraction 1/7\n",
               dem.columns, dem.rows, dem.cellX, dem.cellY);
 
