@@ -49,7 +49,6 @@ bool OnPath(const std::string& program) {
   return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-
 // The grid the session prepared and where the observer stands on it.
 struct Prepared {
   std::string grid;
@@ -136,7 +135,8 @@ int main(int argc, char** argv) {
   const int column = land.first, row = land.second;
   const double x = gt[0] + (column + 0.5) * gt[1], y = gt[3] + (row + 0.5) * gt[5];
 
-  const fs::path base = fs::temp_directory_path() / ("velk_radial_bench_" + std::to_string(getpid()));
+  const fs::path base =
+      fs::temp_directory_path() / ("velk_radial_bench_" + std::to_string(getpid()));
   const fs::path root = base / "root", peer = base / "peer";
   fs::create_directories(root);
   fs::create_directories(peer);
@@ -159,10 +159,11 @@ int main(int argc, char** argv) {
   const fs::path work = root / "scratch" / "RadialLOS";
   const std::string ours = trevik + " run " + Quote(script.string());
 
-  std::printf("radial line of sight, 20 km, on the %d x %d DEM; observer 2 m over column %d row %d "
-              "(%d m); %d runs alternated\n",
-              dem.columns, dem.rows, column, row,
-              dem.values[static_cast<std::size_t>(row) * dem.columns + column], runs);
+  std::printf(
+      "radial line of sight, 20 km, on the %d x %d DEM; observer 2 m over column %d row %d "
+      "(%d m); %d runs alternated\n",
+      dem.columns, dem.rows, column, row,
+      dem.values[static_cast<std::size_t>(row) * dem.columns + column], runs);
   // A first session (not timed) shows the grid GDAL's pipeline is to make.
   fs::remove_all(root / "scratch");
   bench::RunCommand(ours + " >/dev/null");
@@ -174,8 +175,8 @@ int main(int argc, char** argv) {
   char te[200], place[200];
   std::snprintf(te, sizeof te, "-te %.10g %.10g %.10g %.10g -ts %d %d", p.te[0], p.te[1], p.te[2],
                 p.te[3], p.columns, p.rows);
-  std::snprintf(place, sizeof place, "-ox %.10g -oy %.10g -oz %g -tz 0 -md %g -cc %g",
-                p.observerX, p.observerY, kEyeHeight, kFarKilometres * 1000, 1.0 - kRefraction);
+  std::snprintf(place, sizeof place, "-ox %.10g -oy %.10g -oz %g -tz 0 -md %g -cc %g", p.observerX,
+                p.observerY, kEyeHeight, kFarKilometres * 1000, 1.0 - kRefraction);
   const std::string prep = (peer / "prep.tif").string(), seen = (peer / "seen.tif").string(),
                     shp = (peer / "seen.shp").string();
   const std::string theirs = "gdalwarp -q -t_srs " + Quote(p.wktFile) + " " + te +
@@ -186,19 +187,19 @@ int main(int argc, char** argv) {
   std::printf("  grid %d x %d in %s\n", p.columns, p.rows, p.wktFile.c_str());
 
   // Each run starts from an empty work folder (ours) or output folder (GDAL's).
-  std::vector<bench::Side> sides = {
-      {"  trevik session",
-       [&] {
-         fs::remove_all(root / "scratch");
-         bench::RunCommand(ours + " >/dev/null");
-       },
-       {}},
-      {"  gdalwarp + gdal_viewshed + gdal_polygonize.py",
-       [&] {
-         for (const auto& e : fs::directory_iterator(peer)) fs::remove(e.path());
-         bench::RunCommand(theirs + " >/dev/null 2>&1");
-       },
-       {}}};
+  std::vector<bench::Side> sides = {{"  trevik session",
+                                     [&] {
+                                       fs::remove_all(root / "scratch");
+                                       bench::RunCommand(ours + " >/dev/null");
+                                     },
+                                     {}},
+                                    {"  gdalwarp + gdal_viewshed + gdal_polygonize.py",
+                                     [&] {
+                                       for (const auto& e : fs::directory_iterator(peer))
+                                         fs::remove(e.path());
+                                       bench::RunCommand(theirs + " >/dev/null 2>&1");
+                                     },
+                                     {}}};
   bench::Alternate(sides, runs);
   bench::PrintSides(sides);
   bench::PrintRatio("  GDAL's pipeline / session", sides[1], sides[0]);

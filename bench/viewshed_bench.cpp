@@ -52,7 +52,6 @@ double CpuSeconds() {
   return u.ru_utime.tv_sec + u.ru_stime.tv_sec + 1e-6 * (u.ru_utime.tv_usec + u.ru_stime.tv_usec);
 }
 
-
 // The DEM as a MEM dataset over the same cells (not copied), in UTM 32 north.
 struct GdalDem {
   GDALDataset* ds = nullptr;
@@ -82,10 +81,10 @@ struct GdalDem {
 // seen is given.
 bool GdalRun(const GdalDem& g, const Dem& dem, int column, int row, double radius,
              std::vector<std::uint8_t>* seen) {
-  GDALDatasetH out = GDALViewshedGenerate(
-      GDALRasterBand::ToHandle(g.band), "MEM", "", nullptr, (column + 0.5) * dem.cellX,
-      -(row + 0.5) * dem.cellY, kEyeHeight, 0.0, 255, 0, 0, 0, 1.0 - kRefraction, GVM_Edge, radius,
-      nullptr, nullptr, GVOT_NORMAL, nullptr);
+  GDALDatasetH out = GDALViewshedGenerate(GDALRasterBand::ToHandle(g.band), "MEM", "", nullptr,
+                                          (column + 0.5) * dem.cellX, -(row + 0.5) * dem.cellY,
+                                          kEyeHeight, 0.0, 255, 0, 0, 0, 1.0 - kRefraction,
+                                          GVM_Edge, radius, nullptr, nullptr, GVOT_NORMAL, nullptr);
   if (!out) return false;
   if (seen) {
     double gt[6];
@@ -94,8 +93,8 @@ bool GdalRun(const GdalDem& g, const Dem& dem, int column, int row, double radiu
     const int r0 = static_cast<int>(std::lround(-gt[3] / dem.cellY));
     const int w = GDALGetRasterXSize(out), h = GDALGetRasterYSize(out);
     std::vector<std::uint8_t> window(static_cast<std::size_t>(w) * h);
-    if (GDALRasterIO(GDALGetRasterBand(out, 1), GF_Read, 0, 0, w, h, window.data(), w, h,
-                     GDT_Byte, 0, 0) != CE_None) {
+    if (GDALRasterIO(GDALGetRasterBand(out, 1), GF_Read, 0, 0, w, h, window.data(), w, h, GDT_Byte,
+                     0, 0) != CE_None) {
       GDALClose(out);
       return false;
     }
@@ -182,29 +181,31 @@ void PrintAgreement(const Dem& dem, int column, int row, double radius,
   for (unsigned t = 0; t < threads; ++t)
     pool.emplace_back([&, t] {
       for (std::size_t i = t; i < sample.size(); i += threads)
-        truth[i] = velk::test::BruteForceSees(grid, o, curvature, sample[i].first,
-                                              sample[i].second);
+        truth[i] =
+            velk::test::BruteForceSees(grid, o, curvature, sample[i].first, sample[i].second);
     });
   for (auto& th : pool) th.join();
   std::size_t oursSame = 0, gdalSame = 0, seen = 0;
   for (std::size_t i = 0; i < sample.size(); ++i) {
-    const std::size_t at = static_cast<std::size_t>(sample[i].second) * dem.columns + sample[i].first;
+    const std::size_t at =
+        static_cast<std::size_t>(sample[i].second) * dem.columns + sample[i].first;
     oursSame += ours[at] == truth[i];
     gdalSame += gdal[at] == truth[i];
     seen += truth[i];
   }
-  std::printf("  agreement with the exact ray on %zu sampled cells (%.1f%% seen): engine %.3f%%, "
-              "GDAL %.3f%%\n",
-              sample.size(), 100.0 * seen / sample.size(), 100.0 * oursSame / sample.size(),
-              100.0 * gdalSame / sample.size());
+  std::printf(
+      "  agreement with the exact ray on %zu sampled cells (%.1f%% seen): engine %.3f%%, "
+      "GDAL %.3f%%\n",
+      sample.size(), 100.0 * seen / sample.size(), 100.0 * oursSame / sample.size(),
+      100.0 * gdalSame / sample.size());
 }
 
 void SideBySide(const Dem& dem, const GdalDem& g, int column, int row, double radius, int runs) {
   std::printf("\n%s, observer at column %d row %d (%d m), %d runs alternated\n",
               radius > 0 ? "20 km" : "whole DEM", column, row,
               dem.values[static_cast<std::size_t>(row) * dem.columns + column], runs);
-  const std::string cores = "  engine, " + std::to_string(std::thread::hardware_concurrency()) +
-                            " threads";
+  const std::string cores =
+      "  engine, " + std::to_string(std::thread::hardware_concurrency()) + " threads";
   std::vector<bench::Side> sides = {
       {"  GDALViewshedGenerate", [&] { GdalRun(g, dem, column, row, radius, nullptr); }, {}},
       {"  engine, one thread", [&] { EngineRun(dem, column, row, radius, 1, nullptr); }, {}},

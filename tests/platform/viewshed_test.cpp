@@ -237,10 +237,12 @@ TEST(ViewshedEngine, AWindowOfAGridCountsAsItsCopy) {
   const int c0 = 23, r0 = 31, columns = 97, rows = 64;
   std::vector<float> copy;
   for (int r = r0; r < r0 + rows; ++r)
-    copy.insert(copy.end(), t.values.begin() + r * 150 + c0, t.values.begin() + r * 150 + c0 + columns);
+    copy.insert(copy.end(), t.values.begin() + r * 150 + c0,
+                t.values.begin() + r * 150 + c0 + columns);
   const GridView<float> own{copy.data(), columns, rows, 30.0, 30.0, {}};
   const GridView<float> window = t.view.Window(c0, r0, columns, rows);
-  for (const auto& [c, r] : std::vector<std::pair<int, int>>{{40, 30}, {0, 0}, {96, 63}, {96, 10}}) {
+  for (const auto& [c, r] :
+       std::vector<std::pair<int, int>>{{40, 30}, {0, 0}, {96, 63}, {96, 10}}) {
     const std::vector<ViewshedObserver> obs = {{c, r, {2, 0, 0, 360, 90, -90, 0, kInf}, {}},
                                                {50, 20, {5, 0, 30, 200, 90, -90, 0, -1500}, {}}};
     ViewshedOptions opt;

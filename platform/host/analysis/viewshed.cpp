@@ -10,7 +10,6 @@
 
 #include "platform/host/analysis/parallel_rows.h"
 
-
 // The rays' step is built twice on x86-64, plain and with AVX2, and the better one is chosen
 // when the library loads. Neither contracts into fused multiply-adds, so both give the same bits.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
@@ -96,8 +95,8 @@ struct StepGeometry {
 // the horizon: the ray runs up to half a ray spacing beside the centre, and on an even slope
 // that offset alone must not hide the cell.
 struct RayArrays {
-  std::int32_t* rem;  // R + 2 m i modulo 2 R
-  std::int32_t* j;    // the ray's nearest cell on the line: round(m i / R)
+  std::int32_t* rem;         // R + 2 m i modulo 2 R
+  std::int32_t* j;           // the ray's nearest cell on the line: round(m i / R)
   const std::int32_t* step;  // 2 m
   double* prevY;
   double* horizon;
@@ -141,8 +140,7 @@ struct RayArrays {
   const bool ahead = t >= 0;
   // Terrain where the ray crosses this line of cell centres (a void gives way to the other).
   const double zj = r.z[j];
-  const double zc =
-      ahead ? Interpolate(zj, r.z[j + 1], t) : Interpolate(r.z[j - 1], zj, 1.0 + t);
+  const double zc = ahead ? Interpolate(zj, r.z[j + 1], t) : Interpolate(r.z[j - 1], zj, 1.0 + t);
   // Where the ray crossed a row (column) of cell centres since the line before: before the
   // judged cell when that row lies before it, after it when it is the cell's own row.
   const double yi = j + t;
@@ -188,7 +186,9 @@ using V4l = long long __attribute__((vector_size(32)));
   return d;
 }
 
-[[gnu::always_inline]] inline bool Any(V4l mask) { return (mask[0] | mask[1] | mask[2] | mask[3]) != 0; }
+[[gnu::always_inline]] inline bool Any(V4l mask) {
+  return (mask[0] | mask[1] | mask[2] | mask[3]) != 0;
+}
 
 [[gnu::always_inline]] inline V4d Load(const double* p) {
   V4d v;
@@ -215,8 +215,8 @@ using V4l = long long __attribute__((vector_size(32)));
   const V4d zj = {z[jl[0]], z[jl[1]], z[jl[2]], z[jl[3]]};
   const V4d before = {z[jl[0] - 1], z[jl[1] - 1], z[jl[2] - 1], z[jl[3] - 1]};
   const V4d after = {z[jl[0] + 1], z[jl[1] + 1], z[jl[2] + 1], z[jl[3] + 1]};
-  const V4d zc = Interpolate(Pick(ahead, zj, before), Pick(ahead, after, zj),
-                             Pick(ahead, t, 1.0 + t));
+  const V4d zc =
+      Interpolate(Pick(ahead, zj, before), Pick(ahead, after, zj), Pick(ahead, t, 1.0 + t));
   const V4d jD = __builtin_convertvector(j, V4d);
   const V4d yi = jD + t;
   const V4d kd = Pick(ahead, jD, jD - 1.0);
@@ -321,10 +321,10 @@ std::vector<int> RaysOf(const Octant& o, const Prepared& p, double cellX, double
   const int R = p.R;
   const int first = o.minorSign > 0 ? 0 : 1, last = o.xMajor ? R : R - 1;
   const Sector sector = LimitTest(p.limits).sector();
-  const double margin = sector.full ? 0.0
-                                    : 3.0 * 57.29577951308232 * std::max(cellX, cellY) /
-                                              (std::min(cellX, cellY) * R) +
-                                          0.5;
+  const double margin =
+      sector.full
+          ? 0.0
+          : 3.0 * 57.29577951308232 * std::max(cellX, cellY) / (std::min(cellX, cellY) * R) + 0.5;
   for (int m = first; m <= last; ++m)
     if (sector.full || AngularDistance(sector, RayAzimuth(o, m, R, cellX, cellY)) <= margin)
       rays.push_back(m);
@@ -424,12 +424,12 @@ class Engine {
       // With no limits but the distance, and when no other observer's sweep may write beside
       // it, the rays count what they see as they go.
       const bool direct = onlyRange && !atomic_;
-      MarchLine(g,
-                {s.rem.data(), s.j.data(), s.step.data(), s.prevY.data(), s.horizon.data(),
-                 s.stepLen.data(), s.stepsPerMinor.data(), z, prev, s.distance.data(),
-                 s.rise.data(), s.seen.data(),
-                 direct ? countLine : nullptr, countMin, s.spare.data()},
-                static_cast<int>(alive));
+      MarchLine(
+          g,
+          {s.rem.data(), s.j.data(), s.step.data(), s.prevY.data(), s.horizon.data(),
+           s.stepLen.data(), s.stepsPerMinor.data(), z, prev, s.distance.data(), s.rise.data(),
+           s.seen.data(), direct ? countLine : nullptr, countMin, s.spare.data()},
+          static_cast<int>(alive));
       if (direct) continue;
       for (std::size_t k = 0; k < alive; ++k) {
         if (!s.seen[k]) continue;

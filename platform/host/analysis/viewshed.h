@@ -41,7 +41,8 @@ inline constexpr std::uint16_t kVoidCount = 0xFFFF;
 inline constexpr std::size_t kMaxObservers = kVoidCount - 1;
 
 struct ViewshedResult {
-  // Row-major, columns x rows of the grid without gaps: observers that see the cell, kVoidCount on voids.
+  // Row-major, columns x rows of the grid without gaps: observers that see the cell, kVoidCount on
+  // voids.
   std::vector<std::uint16_t> counts;
   // Empty on success; else why nothing was computed (counts is then empty).
   std::string error;
