@@ -1,4 +1,5 @@
 #include "platform/productline/catalog_scan.h"
+#include "platform/com/plain_text.h"
 
 #include <sys/stat.h>
 
@@ -65,10 +66,7 @@ std::vector<std::string> FindFiles(const std::string& folder,
       return;
     }
     if (!S_ISREG(st.st_mode)) return;
-    std::string name = p.filename().string();
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (!accept(name)) return;
+    if (!accept(ToLower(p.filename().string()))) return;
     auto [at, fresh] = firstVisit(p, st);
     if (fresh)
       out.push_back(p.string());

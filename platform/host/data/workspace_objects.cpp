@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/host/data/workspace_internal.h"
+#include "platform/com/plain_text.h"
 #include "platform/host/data/vpf_workspace.h"
 
 namespace velk::host {
@@ -161,9 +162,9 @@ using namespace workspace_detail;
 
 ComPtr<IWorkspaceFactory> WorkspaceFactoryFromProgId(const std::wstring& progId) {
   ComPtr<IWorkspaceFactory> f;
-  std::wstring p = LowerW(progId);
+  std::wstring p = ToLower(progId);
   auto matches = [&](const wchar_t* known) {
-    std::wstring k = LowerW(known);
+    std::wstring k = ToLower(known);
     // with or without the version suffix
     return p == k || p + L".1" == k;
   };
