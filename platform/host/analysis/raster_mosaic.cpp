@@ -54,23 +54,19 @@ bool SamePalette(GDALColorTable* a, GDALColorTable* b) {
 }
 
 // A raster changed since it was chosen (cut short, rewritten) is named before the mosaic
-// half-reads it: it must open, and its last row and last column (the end of a file stored by
-// rows or by columns) must read.
+// half-reads it: it must open, and its last cell must read (the block holding it lies at the
+// end of the file, whether the file is stored by rows, columns or tiles).
 std::string CheckReadable(const std::vector<std::string>& inputs) {
   QuietGdal quiet;
   for (const auto& path : inputs) {
     std::unique_ptr<GDALDataset> ds(
         GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
     if (!ds) return "cannot read " + path;
-    if (ds->GetRasterCount() == 0) continue;
-    GDALRasterBand* band = ds->GetRasterBand(1);
     const int w = ds->GetRasterXSize(), h = ds->GetRasterYSize();
-    std::vector<double> cells(static_cast<std::size_t>(std::max({1, w, h})));
-    if (w > 0 && h > 0 &&
-        (band->RasterIO(GF_Read, 0, h - 1, w, 1, cells.data(), w, 1, GDT_Float64, 0, 0,
-                        nullptr) != CE_None ||
-         band->RasterIO(GF_Read, w - 1, 0, 1, h, cells.data(), 1, h, GDT_Float64, 0, 0,
-                        nullptr) != CE_None))
+    double cell = 0;
+    if (ds->GetRasterCount() > 0 && w > 0 && h > 0 &&
+        ds->GetRasterBand(1)->RasterIO(GF_Read, w - 1, h - 1, 1, 1, &cell, 1, 1, GDT_Float64, 0,
+                                       0, nullptr) != CE_None)
       return "cannot read " + path + ": it is cut short or damaged";
   }
   return "";
