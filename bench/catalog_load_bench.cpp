@@ -65,6 +65,7 @@ const std::vector<std::string>& RpfFiles() {
     test::RpfTocBoundary onc;
     onc.rows = 50;
     onc.columns = 40;
+    onc.blank = true;
     for (int i = 0; i < kFrames; ++i) {
       char name[16];
       std::snprintf(name, sizeof name, "%07dA.ON2", i);

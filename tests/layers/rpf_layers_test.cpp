@@ -155,7 +155,9 @@ TEST_F(RpfLayersTest, MoreThanAHundredFramesInViewOpenNone) {
   for (int count : {100, 101}) {
     SCOPED_TRACE(count);
     ScratchDir tree, db;
-    ASSERT_TRUE(MakeRpfTree(tree.path(), {Boundary("JOG", "1:250K", "JG2", 0, count)}));
+    RpfTocBoundary jog = Boundary("JOG", "1:250K", "JG2", 0, count);
+    jog.blank = true;
+    ASSERT_TRUE(MakeRpfTree(tree.path(), {jog}));
     CatalogFixture referenced(velkZelCatalogReferencedRPF, db.path(), L"frames");
     ASSERT_EQ(referenced.Load(tree.path()), S_OK);
     auto frames = NewLayer<ZelReferencedRpfLayer, IZelRasterLayer>(referenced.table());
