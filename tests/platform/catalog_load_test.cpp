@@ -449,6 +449,46 @@ TEST(CatalogLoad, CompressedFramesAreRowsAndCutOnesAreNot) {
   }
 }
 
+// The catalog tables of each kind declare the shapes their records hold: GDAL's ogrinfo and
+// ogr2ogr read and copy them without a warning, every footprint a (multi)polygon of the
+// declared type.
+TEST(CatalogLoad, CatalogTablesHoldTheShapesTheyDeclare) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
+               "ogr2ogr or ogrinfo is not installed");
+  ScratchDir data;
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(data / "dted", 6, 0, 0), 6, 0, 0));
+  RpfTocBoundary onc;
+  onc.frames = {{0, 0, "0000001A.ON2"}};
+  ASSERT_TRUE(MakeRpfTree(data / "rpf", {onc}));
+  ASSERT_TRUE(MakeVpfDatabase(data / "vpf", SmallVpfDatabase()));
+  struct Kind {
+    velkZelCatalogTypeEnum kind;
+    const wchar_t* name;
+    const char* folder;
+  } kinds[] = {{velkZelCatalogDTED, L"cells", "dted"},
+               {velkZelCatalogReferencedRPF, L"charts", "rpf"},
+               {velkZelCatalogVPF, L"libraries", "vpf"}};
+  for (const Kind& k : kinds) {
+    SCOPED_TRACE(k.folder);
+    CatalogLoad load(k.kind, k.name);
+    ASSERT_EQ(load.Load(data / k.folder, k.kind == velkZelCatalogReferencedRPF ? velkZelCatalogRPF
+                                                                               : k.kind),
+              S_OK);
+    const std::string info = ToolOutput("ogrinfo -ro -al " + ShellQuote(load.gpkg()) + " 2>&1");
+    EXPECT_EQ(info.find("Warning"), std::string::npos) << info;
+    EXPECT_EQ(info.find("ERROR"), std::string::npos) << info;
+    EXPECT_NE(info.find("Geometry: Multi Polygon"), std::string::npos) << info;
+    EXPECT_NE(info.find("MULTIPOLYGON ((("), std::string::npos) << info;
+    EXPECT_EQ(info.find(" POLYGON (("), std::string::npos) << info;
+    const std::string copy = data / (std::string(k.folder) + "_copy.gpkg");
+    const std::string copied = ToolOutput("ogr2ogr -f GPKG " + ShellQuote(copy) + " " +
+                                          ShellQuote(load.gpkg()) + " 2>&1");
+    EXPECT_EQ(copied.find("Warning"), std::string::npos) << copied;
+    EXPECT_EQ(copied.find("ERROR"), std::string::npos) << copied;
+    EXPECT_TRUE(fs::exists(copy));
+  }
+}
+
 // A table of contents cut anywhere is refused with a reason, never read past its end.
 TEST(CatalogLoad, TruncatedTableOfContentsIsRefusedWherePrefixEnds) {
   ScratchDir data;
