@@ -1,9 +1,9 @@
 #include "layers/shared_raster_helper.h"
 
-#include "platform/host/document.h"
-#include "platform/host/globe.h"
-#include "platform/host/globe_display.h"
-#include "platform/host/host_session.h"
+#include "platform/host/documents/document.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/display/globe_display.h"
+#include "platform/host/application/host_session.h"
 #include "platform/registry/host_object_creation.h"
 
 namespace velk::lumeris {
