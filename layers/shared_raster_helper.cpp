@@ -38,7 +38,8 @@ IUnknown* SharedRasterHelper::FindHostApplicationObject() {
       auto basic = RequireInterface<IGlobe>(globe.get());
       ComPtr<IGlobeDisplay> display;
       Check(basic->get_GlobeDisplay(display.put()));
-      if (display) Check(display->QueryInterface(IidOf<IUnknown>(), reinterpret_cast<void**>(&cached_)));
+      if (display)
+        Check(display->QueryInterface(IidOf<IUnknown>(), reinterpret_cast<void**>(&cached_)));
     } else if (QueryAs<IMapDocument>(document.get())) {
       givenUp_ = 1;
     }

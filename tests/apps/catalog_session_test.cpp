@@ -270,6 +270,7 @@ TEST(CatalogSession, SavesPicturesOfTheChartAndDtedLayers) {
     charts.push_back(b);
   }
   ASSERT_TRUE(MakeRpfTree(dir / "charts", charts));
+  EXPECT_EQ(RpfTocDisagreements(dir / "charts"), "");
   const CommandResult r = RunSession(root, dir.path(), "catalog.session", R"(host map
 register {lumeris}
 catalog-new zel.gpkg elevation dted

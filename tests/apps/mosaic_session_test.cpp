@@ -34,6 +34,20 @@ std::vector<std::string> MakeCells(const ScratchDir& dir) {
   return cells;
 }
 
+// A session's start: the cells in a DTED catalog, its layer in the map over them.
+std::string CellsLayerSession() {
+  return R"(host map
+register {lumeris}
+register {corvane}
+extension Tarvos on
+catalog-new zel.gpkg cells dted
+catalog-load zel.gpkg cells dted dted
+add-catalog-layer zel.gpkg cells dted elevation
+map-reference 4326
+map-extent 6.25 0.25 7.75 1.45
+)";
+}
+
 RasterCells Oracle(const ScratchDir& dir, const std::vector<std::string>& cells,
                    const std::string& vrtArgs, const std::string& name) {
   std::string files;
@@ -52,16 +66,7 @@ TEST(MosaicSession, EveryChoiceEqualsBuildVrtAndTranslateAndLandsInTheMap) {
   const std::vector<std::string> cells = MakeCells(dir);
   fs::create_directories(dir / "out");
   std::ofstream(dir / "out/kept.tif") << "the user's own file";
-  const std::string script = R"(host map
-register {lumeris}
-register {corvane}
-extension Tarvos on
-catalog-new zel.gpkg cells dted
-catalog-load zel.gpkg cells dted dted
-add-catalog-layer zel.gpkg cells dted elevation
-map-reference 4326
-map-extent 6.25 0.25 7.75 1.45
-print view
+  const std::string script = CellsLayerSession() + R"(print view
 click velkTarvosUI.Mosaic
 print 3553
 press OK
@@ -176,16 +181,7 @@ TEST(MosaicSession, RefusedOutputsLeaveNoFileAndANewGeoPackageIsMade) {
   ScratchDir dir;
   MakeCells(dir);
   fs::create_directories(dir / "out");
-  std::string script = R"(host map
-register {lumeris}
-register {corvane}
-extension Tarvos on
-catalog-new zel.gpkg cells dted
-catalog-load zel.gpkg cells dted dted
-add-catalog-layer zel.gpkg cells dted elevation
-map-reference 4326
-map-extent 6.25 0.25 7.75 1.45
-)";
+  std::string script = CellsLayerSession();
   // The refused ones keep the dialog open; the last two close it.
   script += "click velkTarvosUI.Mosaic\npick 3553 \"All datasets\"\n";
   for (const char* output :

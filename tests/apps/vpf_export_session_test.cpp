@@ -153,6 +153,12 @@ print tree
   EXPECT_NE(out.find("\"VPF Export\""), std::string::npos) << out;
 }
 
+// The small VPF database and an empty output folder.
+void MakeExportInputs(const ScratchDir& dir) {
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
+  fs::create_directories(dir / "out");
+}
+
 // A session's start: the small VPF database loaded into a catalog, its vector layer in the map
 // with every coverage shown and drawn once (which makes its feature layers).
 std::string ShownVpfLayer() {
@@ -179,8 +185,7 @@ TEST(VpfExportSession, FeaturesInViewEqualOgr2ogrWithTheViewAsSpatialFilter) {
                "ogr2ogr or ogrinfo is not installed");
   TempRoot root;
   ScratchDir dir;
-  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
-  fs::create_directories(dir / "out");
+  MakeExportInputs(dir);
   const std::string script = ShownVpfLayer() + R"(map-extent 10.0 50.0 10.5 50.45
 print view
 click velkTarvosUI.VpfExport
@@ -239,8 +244,7 @@ TEST(VpfExportSession, SelectedFeaturesEqualOgr2ogrWithTheSelectingClause) {
                "ogr2ogr or ogrinfo is not installed");
   TempRoot root;
   ScratchDir dir;
-  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
-  fs::create_directories(dir / "out");
+  MakeExportInputs(dir);
   const std::string script = ShownVpfLayer() + R"(select "Population points [lib1]" "nam LIKE 'Town 2%'"
 click velkTarvosUI.VpfExport
 pick 3563 "Selected features"
@@ -275,8 +279,7 @@ TEST(VpfExportSession, ANewGeoPackageIsMadeAndShapefilesKeepTheSourceSystem) {
                "ogr2ogr or ogrinfo is not installed");
   TempRoot root;
   ScratchDir dir;
-  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
-  fs::create_directories(dir / "out");
+  MakeExportInputs(dir);
   const std::string script = ShownVpfLayer() + R"(click velkTarvosUI.VpfExport
 check 3614
 press 3034

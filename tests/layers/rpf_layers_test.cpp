@@ -135,6 +135,11 @@ TEST_F(RpfLayersTest, EachLayerTriesTheScalesInItsOwnPassOrder) {
   }
 }
 
+// The three-scale tree these tests draw reads the same through GDAL's RPFTOC driver.
+TEST_F(RpfLayersTest, TheTreeAgreesWithGdalsReading) {
+  EXPECT_EQ(RpfTocDisagreements(data_.path()), "");
+}
+
 TEST_F(RpfLayersTest, SwitchingUseBestMapTakesEffectAtTheNextDraw) {
   CatalogFixture charts(velkZelCatalogRPF, db_.path(), L"charts");
   ASSERT_EQ(charts.Load(data_.path()), S_OK);

@@ -341,6 +341,7 @@ TEST(CatalogLoad, RpfTreeWithBadFramesAndTables) {
   cib.frames = {{0, 0, "0000001B.I12"}, {0, 1, "0000002B.I12"}};
   cib.columns = 2;
   ASSERT_TRUE(MakeRpfTree(data / "disc1", {onc, cib}));
+  EXPECT_EQ(RpfTocDisagreements(data / "disc1"), "");
   const std::string missing = data / "disc1/RPF/CADRG/ONC/0000004A.ON2";
   fs::remove(missing);
   const std::string cut = data / "disc1/RPF/CIB/I1/0000002B.I12";
@@ -426,6 +427,7 @@ TEST(CatalogLoad, CompressedFramesAreRowsAndCutOnesAreNot) {
   tree[2].columns = 2;
   tree[2].frames = {{0, 0, "0000001B.I12"}, {0, 1, "0000002B.I12"}};
   ASSERT_TRUE(MakeRpfTree(data.path(), tree));
+  EXPECT_EQ(RpfTocDisagreements(data.path()), "");
   const std::string cutVq = data / "RPF/CADRG/JOG/0000003A.JG2";
   const std::string cutJpeg = data / "RPF/CIB/I1/0000002B.I12";
   Truncate(cutVq, fs::file_size(cutVq) - 4000);
