@@ -1,5 +1,5 @@
-// The benchmarks' ~10 m DEM: the shared DTED cell warped to UTM zone 32 north as a
-// ~10,000 x 10,000 Int16 grid (made once in the temporary folder, then read from there).
+// The benchmarks' ~10 m DEM: the shared DTED cell warped to UTM zone 32 north on 11 m cells, a
+// 10134 x 10066 Int16 GeoTIFF (made once in the temporary folder, then read from there).
 #pragma once
 
 #include <filesystem>
@@ -27,32 +27,52 @@ struct Dem {
   }
 };
 
-inline const Dem& TheDem() {
-  static Dem dem = [] {
-    Dem d;
+// The DEM's file, made when missing; empty with error set when the DTED cell is not there.
+inline std::string TheDemPath(std::string* error = nullptr) {
+  static std::string made, why;
+  static const bool once = [] {
     GDALAllRegister();
     const std::string source = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
     const std::string path =
-        (std::filesystem::temp_directory_path() / "velk_viewshed_bench_utm10m.tif").string();
-    if (!std::filesystem::exists(path)) {
-      GDALDatasetH src = GDALOpen(source.c_str(), GA_ReadOnly);
-      if (!src) {
-        d.error = "shared DTED cell not found: " + source;
-        return d;
-      }
-      const char* args[] = {"-t_srs", "EPSG:32632", "-ts",   "10000", "10000",
-                            "-r",     "bilinear",   "-ot",   "Int16", "-dstnodata",
-                            "-32767", "-of",        "GTiff", nullptr};
-      GDALWarpAppOptions* options = GDALWarpAppOptionsNew(const_cast<char**>(args), nullptr);
-      GDALDatasetH out = GDALWarp(path.c_str(), nullptr, 1, &src, options, nullptr);
-      GDALWarpAppOptionsFree(options);
-      GDALClose(src);
-      if (!out) {
-        d.error = "could not warp the DTED cell";
-        return d;
-      }
-      GDALClose(out);
+        (std::filesystem::temp_directory_path() / "velk_bench_utm32_11m.tif").string();
+    if (std::filesystem::exists(path)) {
+      made = path;
+      return true;
     }
+    // Nothing may be written beside the shared data.
+    CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
+    GDALDatasetH src = GDALOpen(source.c_str(), GA_ReadOnly);
+    CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
+    if (!src) {
+      why = "shared DTED cell not found: " + source;
+      return false;
+    }
+    const char* args[] = {"-t_srs", "EPSG:32632", "-tr",   "11",     "11",         "-r",
+                          "bilinear", "-ot",      "Int16", "-dstnodata", "-32767", "-of",
+                          "GTiff",  nullptr};
+    GDALWarpAppOptions* options = GDALWarpAppOptionsNew(const_cast<char**>(args), nullptr);
+    const std::string part = path + ".part.tif";
+    GDALDatasetH out = GDALWarp(part.c_str(), nullptr, 1, &src, options, nullptr);
+    GDALWarpAppOptionsFree(options);
+    GDALClose(src);
+    if (!out) {
+      why = "could not warp the DTED cell";
+      return false;
+    }
+    GDALClose(out);
+    std::filesystem::rename(part, path);
+    made = path;
+    return true;
+  }();
+  if (!once && error) *error = why;
+  return made;
+}
+
+inline const Dem& TheDem() {
+  static Dem dem = [] {
+    Dem d;
+    const std::string path = TheDemPath(&d.error);
+    if (path.empty()) return d;
     GDALDataset* ds = static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly));
     if (!ds) {
       d.error = "could not open " + path;
