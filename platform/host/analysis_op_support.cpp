@@ -1,5 +1,6 @@
 #include "platform/host/analysis_op_support.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -141,43 +142,72 @@ ComPtr<IEnvelope> AreaInRaster(IEnvelope* area, const OGRSpatialReference* raste
 
 }  // namespace
 
-HRESULT ReadWindowGrid(const std::string& path, IEnvelope* area, WindowGrid* grid) {
-  if (!grid) return E_POINTER;
-  GdalDatasetPtr src;
+HRESULT WindowReader::Open(const std::string& path, IEnvelope* area) {
   double gt[6];
-  if (HRESULT hr = OpenNorthUpRaster(path, &src, gt); FAILED(hr)) return hr;
-  ComPtr<IEnvelope> local = AreaInRaster(area, src->GetSpatialRef());
+  if (HRESULT hr = OpenNorthUpRaster(path, &src_, gt); FAILED(hr)) return hr;
+  ComPtr<IEnvelope> local = AreaInRaster(area, src_->GetSpatialRef());
   if (area && !local) return E_INVALIDARG;
-  auto window = WindowOf(gt, src->GetRasterXSize(), src->GetRasterYSize(), local.get());
+  auto window = WindowOf(gt, src_->GetRasterXSize(), src_->GetRasterYSize(), local.get());
   if (!window) return E_INVALIDARG;
-  GDALRasterBand* band = src->GetRasterBand(1);
-  grid->columns = window->columns;
-  grid->rows = window->rows;
-  grid->geoTransform = {gt[0] + window->column * gt[1], gt[1], 0,
-                        gt[3] + window->row * gt[5],    0,     gt[5]};
-  grid->wkt.clear();
-  if (const OGRSpatialReference* srs = src->GetSpatialRef()) {
+  window_ = *window;
+  GDALRasterBand* band = src_->GetRasterBand(1);
+  WindowGrid& grid = placement_;
+  grid.columns = window->columns;
+  grid.rows = window->rows;
+  grid.geoTransform = {gt[0] + window->column * gt[1], gt[1], 0,
+                       gt[3] + window->row * gt[5],    0,     gt[5]};
+  grid.wkt.clear();
+  if (const OGRSpatialReference* srs = src_->GetSpatialRef()) {
     char* wkt = nullptr;
-    if (srs->exportToWkt(&wkt) == OGRERR_NONE && wkt) grid->wkt = wkt;
+    if (srs->exportToWkt(&wkt) == OGRERR_NONE && wkt) grid.wkt = wkt;
     CPLFree(wkt);
   }
-  grid->gdalType = band->GetRasterDataType();
-  grid->values.assign(static_cast<std::size_t>(window->columns) * window->rows, 0.0);
-  CPLPushErrorHandler(CPLQuietErrorHandler);
-  const CPLErr err =
-      band->RasterIO(GF_Read, window->column, window->row, window->columns, window->rows,
-                     grid->values.data(), window->columns, window->rows, GDT_Float64, 0, 0);
-  CPLPopErrorHandler();
-  if (err != CE_None) return E_DATA_UNREADABLE;
+  grid.gdalType = band->GetRasterDataType();
+  grid.values.clear();
   int hasNoData = 0;
-  const double noData = band->GetNoDataValue(&hasNoData);
-  if (hasNoData)
-    for (double& v : grid->values)
-      if (v == noData) v = NAN;
+  noData_ = band->GetNoDataValue(&hasNoData);
+  hasNoData_ = hasNoData != 0;
   return S_OK;
 }
 
-HRESULT WriteWindowGrid(const std::string& path, const WindowGrid& grid) {
+HRESULT WindowReader::Read(int first, int rows, double* values) {
+  if (!src_ || first < 0 || rows < 1 || first + rows > window_.rows) return E_INVALIDARG;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  const CPLErr err =
+      src_->GetRasterBand(1)->RasterIO(GF_Read, window_.column, window_.row + first,
+                                       window_.columns, rows, values, window_.columns, rows,
+                                       GDT_Float64, 0, 0);
+  CPLPopErrorHandler();
+  if (err != CE_None) return E_DATA_UNREADABLE;
+  if (hasNoData_) {
+    const std::size_t n = static_cast<std::size_t>(window_.columns) * rows;
+    for (std::size_t i = 0; i < n; ++i)
+      if (values[i] == noData_) values[i] = NAN;
+  }
+  return S_OK;
+}
+
+HRESULT ReadWindowGrid(const std::string& path, IEnvelope* area, WindowGrid* grid) {
+  if (!grid) return E_POINTER;
+  WindowReader reader;
+  if (HRESULT hr = reader.Open(path, area); FAILED(hr)) return hr;
+  *grid = reader.Placement();
+  grid->values.assign(static_cast<std::size_t>(grid->columns) * grid->rows, 0.0);
+  return reader.Read(0, grid->rows, grid->values.data());
+}
+
+int BlockRows(int columns) { return std::max(1, (1 << 22) / std::max(1, columns)); }
+
+GridWriter::~GridWriter() {
+  if (!dst_) return;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  dst_.reset();
+  CPLPopErrorHandler();
+  std::error_code ec;
+  fs::remove(temp_, ec);
+}
+
+HRESULT GridWriter::Create(const std::string& path, const WindowGrid& grid) {
   EnsureGdalDrivers();
   GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
   if (!gtiff || grid.columns < 1 || grid.rows < 1) return E_DATA_WRITE_FAILED;
@@ -185,43 +215,86 @@ HRESULT WriteWindowGrid(const std::string& path, const WindowGrid& grid) {
   // The no-data value: NaN for floating types, the type's lowest value for whole numbers (a
   // value the cells of that type cannot be told from is taken anyway: no cell is lost, as the
   // grid came from that type and its own no-data cells read as NaN).
-  const bool floating = GDALDataTypeIsFloating(type);
-  double noData = NAN;
-  if (!floating) noData = GDALAdjustValueToDataType(type, -1e300, nullptr, nullptr);
-  const std::string temp = path + ".part.tif";
-  bool ok = false;
+  noData_ = NAN;
+  if (!GDALDataTypeIsFloating(type)) noData_ = GDALAdjustValueToDataType(type, -1e300, nullptr, nullptr);
+  path_ = path;
+  temp_ = path + ".part.tif";
+  columns_ = grid.columns;
   CPLPushErrorHandler(CPLQuietErrorHandler);
-  {
-    GdalDatasetPtr dst(gtiff->Create(temp.c_str(), grid.columns, grid.rows, 1, type, nullptr));
-    if (dst) {
-      std::array<double, 6> gt = grid.geoTransform;
-      dst->SetGeoTransform(gt.data());
-      if (!grid.wkt.empty()) dst->SetProjection(grid.wkt.c_str());
-      GDALRasterBand* band = dst->GetRasterBand(1);
-      band->SetNoDataValue(noData);
-      std::vector<double> row(grid.columns);
-      ok = true;
-      for (int r = 0; r < grid.rows && ok; ++r) {
-        for (int c = 0; c < grid.columns; ++c) {
-          const double v = grid.values[static_cast<std::size_t>(r) * grid.columns + c];
-          row[c] = std::isnan(v) ? noData : v;
-        }
-        ok = band->RasterIO(GF_Write, 0, r, grid.columns, 1, row.data(), grid.columns, 1,
-                            GDT_Float64, 0, 0) == CE_None;
-      }
-      CPLErrorReset();
-      dst.reset();
-      ok = ok && CPLGetLastErrorType() != CE_Failure;
-    }
+  dst_.reset(gtiff->Create(temp_.c_str(), grid.columns, grid.rows, 1, type, nullptr));
+  if (dst_) {
+    std::array<double, 6> gt = grid.geoTransform;
+    dst_->SetGeoTransform(gt.data());
+    if (!grid.wkt.empty()) dst_->SetProjection(grid.wkt.c_str());
+    dst_->GetRasterBand(1)->SetNoDataValue(noData_);
   }
   CPLPopErrorHandler();
+  return dst_ ? S_OK : E_DATA_WRITE_FAILED;
+}
+
+HRESULT GridWriter::Write(int first, int rows, double* values) {
+  if (!dst_) return E_DATA_WRITE_FAILED;
+  const std::size_t n = static_cast<std::size_t>(columns_) * rows;
+  for (std::size_t i = 0; i < n; ++i)
+    if (std::isnan(values[i])) values[i] = noData_;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  const CPLErr err = dst_->GetRasterBand(1)->RasterIO(GF_Write, 0, first, columns_, rows, values,
+                                                      columns_, rows, GDT_Float64, 0, 0);
+  CPLPopErrorHandler();
+  return err == CE_None ? S_OK : E_DATA_WRITE_FAILED;
+}
+
+void GridWriter::SetStatistics(double minimum, double maximum, double mean, double deviation) {
+  if (dst_) dst_->GetRasterBand(1)->SetStatistics(minimum, maximum, mean, deviation);
+}
+
+HRESULT GridWriter::Commit() {
+  if (!dst_) return E_DATA_WRITE_FAILED;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  CPLErrorReset();
+  dst_.reset();
+  const bool ok = CPLGetLastErrorType() != CE_Failure;
+  CPLPopErrorHandler();
   std::error_code ec;
-  if (ok) fs::rename(temp, path, ec);
+  if (ok) fs::rename(temp_, path_, ec);
   if (!ok || ec) {
-    fs::remove(temp, ec);
+    fs::remove(temp_, ec);
     return E_DATA_WRITE_FAILED;
   }
   return S_OK;
+}
+
+void CellStatistics::Add(const double* values, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const double v = values[i];
+    if (std::isnan(v)) continue;
+    if (count++ == 0) minimum = maximum = v;
+    minimum = std::min(minimum, v);
+    maximum = std::max(maximum, v);
+    sum += v;
+    squares += v * v;
+  }
+}
+
+void CellStatistics::StoreIn(GridWriter& writer) const {
+  if (count == 0) return;
+  const double mean = sum / double(count);
+  writer.SetStatistics(minimum, maximum, mean,
+                       std::sqrt(std::max(0.0, squares / double(count) - mean * mean)));
+}
+
+HRESULT WriteWindowGrid(const std::string& path, const WindowGrid& grid) {
+  GridWriter writer;
+  if (HRESULT hr = writer.Create(path, grid); FAILED(hr)) return hr;
+  std::vector<double> block;
+  const int step = BlockRows(grid.columns);
+  for (int r = 0; r < grid.rows; r += step) {
+    const int rows = std::min(step, grid.rows - r);
+    const auto from = grid.values.begin() + static_cast<std::ptrdiff_t>(r) * grid.columns;
+    block.assign(from, from + static_cast<std::ptrdiff_t>(rows) * grid.columns);
+    if (HRESULT hr = writer.Write(r, rows, block.data()); FAILED(hr)) return hr;
+  }
+  return writer.Commit();
 }
 
 }  // namespace velk::host

@@ -129,4 +129,57 @@ HRESULT ReadWindowGrid(const std::string& path, IEnvelope* area, WindowGrid* gri
 // complete or not at all. E_DATA_WRITE_FAILED when it cannot be written.
 HRESULT WriteWindowGrid(const std::string& path, const WindowGrid& grid);
 
+// The rows of a block of a grid columns wide: blocks of a few million cells, so that a grid is
+// worked through in memory that does not grow with its size.
+int BlockRows(int columns);
+
+// The window of ReadWindowGrid read block by block.
+class WindowReader {
+ public:
+  // The errors of ReadWindowGrid. Placement() then holds everything but the values.
+  HRESULT Open(const std::string& path, IEnvelope* area);
+  const WindowGrid& Placement() const { return placement_; }
+  // Rows first .. first + rows - 1 of the window (columns * rows values, NaN: no value).
+  HRESULT Read(int first, int rows, double* values);
+
+ private:
+  GdalDatasetPtr src_;
+  CellWindow window_{};
+  WindowGrid placement_;
+  bool hasNoData_ = false;
+  double noData_ = 0;
+};
+
+// Writes a one-band GeoTIFF of the placement's size, type and place block by block, as
+// WriteWindowGrid does: under a working name that Commit puts in place; a writer destroyed
+// before its Commit removes what it wrote.
+class GridWriter {
+ public:
+  GridWriter() = default;
+  GridWriter(const GridWriter&) = delete;
+  GridWriter& operator=(const GridWriter&) = delete;
+  ~GridWriter();
+  HRESULT Create(const std::string& path, const WindowGrid& placement);
+  // Rows first .. first + rows - 1 (columns * rows values, NaN: no value); values may change.
+  HRESULT Write(int first, int rows, double* values);
+  // Band statistics stored with the file, so that asking for them reads no cell.
+  void SetStatistics(double minimum, double maximum, double mean, double deviation);
+  HRESULT Commit();
+
+ private:
+  GdalDatasetPtr dst_;
+  std::string path_, temp_;
+  double noData_ = 0;
+  int columns_ = 0;
+};
+
+// Minimum, maximum, mean and standard deviation of the cells with a value, gathered block by
+// block.
+struct CellStatistics {
+  long long count = 0;
+  double minimum = 0, maximum = 0, sum = 0, squares = 0;
+  void Add(const double* values, std::size_t n);
+  void StoreIn(GridWriter& writer) const;  // nothing when no cell has a value
+};
+
 }  // namespace velk::host

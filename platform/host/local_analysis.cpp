@@ -1,9 +1,11 @@
 #include "platform/host/local_analysis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include <gdal.h>
 
@@ -44,13 +46,27 @@ class RasterLocalOp : public AnalysisOpRoot<RasterLocalOp, ILocalOp> {
     VELK_TRY
     const std::string path = RasterPath(inputs);
     if (path.empty()) return E_INVALIDARG;
-    // One input: every statistic of a cell is the cell's own value, over the extent.
-    WindowGrid grid;
-    HRESULT hr = ReadWindowGrid(path, ExtentEnvelope(Environment()).get(), &grid);
+    // One input: every statistic of a cell is the cell's own value, over the extent. The
+    // cells go through block by block; the band statistics are gathered on the way and stored
+    // with the result.
+    WindowReader reader;
+    HRESULT hr = reader.Open(path, ExtentEnvelope(Environment()).get());
     if (FAILED(hr)) return hr;
+    const WindowGrid& place = reader.Placement();
     const std::string out = NewOutputPath();
-    hr = WriteWindowGrid(out, grid);
-    if (FAILED(hr)) return hr;
+    GridWriter writer;
+    if (hr = writer.Create(out, place); FAILED(hr)) return hr;
+    CellStatistics statistics;
+    const int step = BlockRows(place.columns);
+    std::vector<double> block(static_cast<std::size_t>(place.columns) * std::min(step, place.rows));
+    for (int r = 0; r < place.rows; r += step) {
+      const int rows = std::min(step, place.rows - r);
+      if (hr = reader.Read(r, rows, block.data()); FAILED(hr)) return hr;
+      statistics.Add(block.data(), static_cast<std::size_t>(place.columns) * rows);
+      if (hr = writer.Write(r, rows, block.data()); FAILED(hr)) return hr;
+    }
+    statistics.StoreIn(writer);
+    if (hr = writer.Commit(); FAILED(hr)) return hr;
     return OpenResult(out, Environment(), result);
     VELK_CATCH
   }
@@ -82,46 +98,78 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
       return E_INVALIDARG;
     }
     if (expr->Names().empty()) return E_INVALIDARG;
-    // Every raster is read over the first one's window, so their cells line up.
-    std::map<std::wstring, WindowGrid> grids;
+    // Every raster is read over the first one's window, so their cells line up, and block by
+    // block, so that memory does not grow with the window.
+    std::vector<WindowReader> readers(expr->Names().size());
     ComPtr<IEnvelope> area = ExtentEnvelope(Environment());
-    WindowGrid* first = nullptr;
-    for (const auto& name : expr->Names()) {
-      auto it = bound_.find(name);
+    for (std::size_t k = 0; k < readers.size(); ++k) {
+      auto it = bound_.find(expr->Names()[k]);
       if (it == bound_.end()) return E_INVALIDARG;
-      WindowGrid& g = grids[name];
-      HRESULT hr = ReadWindowGrid(RasterPath(it->second.get()), area.get(), &g);
+      HRESULT hr = readers[k].Open(RasterPath(it->second.get()), area.get());
       if (FAILED(hr)) return hr;
-      if (!first) {
-        first = &g;
-      } else if (g.columns != first->columns || g.rows != first->rows ||
-                 g.geoTransform != first->geoTransform) {
+      const WindowGrid& g = readers[k].Placement();
+      const WindowGrid& first = readers[0].Placement();
+      if (g.columns != first.columns || g.rows != first.rows ||
+          g.geoTransform != first.geoTransform)
         return E_INVALIDARG;  // rasters of other cells: this host does not resample
-      }
     }
-    std::map<std::wstring, const double*> inputs;
-    for (const auto& [name, g] : grids) inputs[name] = g.values.data();
-    WindowGrid out = *first;
-    out.values = expr->Evaluate(inputs, out.values.size());
-    // Whole-number cells keep their type while every value fits it.
-    const GDALDataType type = static_cast<GDALDataType>(out.gdalType);
-    for (double v : out.values) {
-      if (GDALDataTypeIsFloating(type) || std::isnan(v)) continue;
-      int clamped = 0, rounded = 0;
-      GDALAdjustValueToDataType(type, v, &clamped, &rounded);
-      if (clamped || rounded) {
-        out.gdalType = GDT_Float64;
-        break;
-      }
-    }
+    WindowGrid place = readers[0].Placement();
     const std::string path = NewOutputPath();
-    HRESULT hr = WriteWindowGrid(path, out);
-    if (FAILED(hr)) return hr;
+    // Whole-number cells keep their type while every value fits it; a value that does not
+    // makes the result floating, written anew.
+    for (;;) {
+      bool fits = true;
+      HRESULT hr = Evaluate(*expr, readers, place, path, &fits);
+      if (FAILED(hr)) return hr;
+      if (fits) break;
+      place.gdalType = GDT_Float64;
+    }
     return OpenResult(path, Environment(), result);
     VELK_CATCH
   }
 
  private:
+  // The expression over the readers' cells into path as the placement's type; *fits false (and
+  // nothing written) when a value does not fit a whole-number type.
+  static HRESULT Evaluate(const analysis::MapAlgebraExpression& expr,
+                          std::vector<WindowReader>& readers, const WindowGrid& place,
+                          const std::string& path, bool* fits) {
+    const GDALDataType type = static_cast<GDALDataType>(place.gdalType);
+    const bool whole = !GDALDataTypeIsFloating(type);
+    const double lowest = GDALAdjustValueToDataType(type, -1e300, nullptr, nullptr);
+    const double highest = GDALAdjustValueToDataType(type, 1e300, nullptr, nullptr);
+    GridWriter writer;
+    HRESULT hr = writer.Create(path, place);
+    if (FAILED(hr)) return hr;
+    CellStatistics statistics;
+    const int step = BlockRows(place.columns);
+    const std::size_t most = static_cast<std::size_t>(place.columns) * std::min(step, place.rows);
+    std::vector<std::vector<double>> inputs(readers.size(), std::vector<double>(most));
+    std::vector<const double*> cells;
+    for (const auto& in : inputs) cells.push_back(in.data());
+    std::vector<double> out(most);
+    for (int r = 0; r < place.rows; r += step) {
+      const int rows = std::min(step, place.rows - r);
+      const std::size_t n = static_cast<std::size_t>(place.columns) * rows;
+      for (std::size_t k = 0; k < readers.size(); ++k)
+        if (hr = readers[k].Read(r, rows, inputs[k].data()); FAILED(hr)) return hr;
+      expr.EvaluateInto(cells, n, out.data());
+      if (whole) {
+        for (std::size_t i = 0; i < n; ++i) {
+          const double v = out[i];
+          if (!std::isnan(v) && (v < lowest || v > highest || v != std::nearbyint(v))) {
+            *fits = false;
+            return S_OK;  // the writer removes what it wrote
+          }
+        }
+      }
+      statistics.Add(out.data(), n);
+      if (hr = writer.Write(r, rows, out.data()); FAILED(hr)) return hr;
+    }
+    statistics.StoreIn(writer);
+    return writer.Commit();
+  }
+
   std::map<std::wstring, ComPtr<IGeoDataset>> bound_;
 };
 
