@@ -167,6 +167,8 @@ HRESULT WindowReader::Open(const std::string& path, IEnvelope* area) {
   int hasNoData = 0;
   noData_ = band->GetNoDataValue(&hasNoData);
   hasNoData_ = hasNoData != 0;
+  grid.noData.reset();
+  if (hasNoData_) grid.noData = noData_;
   return S_OK;
 }
 
@@ -207,16 +209,21 @@ GridWriter::~GridWriter() {
   fs::remove(temp_, ec);
 }
 
-HRESULT GridWriter::Create(const std::string& path, const WindowGrid& grid) {
+HRESULT GridWriter::Create(const std::string& path, const WindowGrid& grid, bool voids) {
   EnsureGdalDrivers();
   GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
   if (!gtiff || grid.columns < 1 || grid.rows < 1) return E_DATA_WRITE_FAILED;
   const GDALDataType type = static_cast<GDALDataType>(grid.gdalType);
-  // The no-data value: NaN for floating types, the type's lowest value for whole numbers (a
-  // value the cells of that type cannot be told from is taken anyway: no cell is lost, as the
-  // grid came from that type and its own no-data cells read as NaN).
+  // The placement's own no-data value marks no cell of its grid; without one, NaN for a
+  // floating type or the lowest value of a whole-number type (the map-algebra operator tells
+  // cells of that value apart by writing a floating result instead).
   noData_ = NAN;
-  if (!GDALDataTypeIsFloating(type)) noData_ = GDALAdjustValueToDataType(type, -1e300, nullptr, nullptr);
+  if (grid.noData) {
+    noData_ = *grid.noData;
+  } else if (!GDALDataTypeIsFloating(type)) {
+    noData_ = GDALAdjustValueToDataType(type, -1e300, nullptr, nullptr);
+  }
+  if (!voids) noData_ = NAN;
   path_ = path;
   temp_ = path + ".part.tif";
   columns_ = grid.columns;
@@ -226,7 +233,7 @@ HRESULT GridWriter::Create(const std::string& path, const WindowGrid& grid) {
     std::array<double, 6> gt = grid.geoTransform;
     dst_->SetGeoTransform(gt.data());
     if (!grid.wkt.empty()) dst_->SetProjection(grid.wkt.c_str());
-    dst_->GetRasterBand(1)->SetNoDataValue(noData_);
+    if (voids) dst_->GetRasterBand(1)->SetNoDataValue(noData_);
   }
   CPLPopErrorHandler();
   return dst_ ? S_OK : E_DATA_WRITE_FAILED;
@@ -281,20 +288,6 @@ void CellStatistics::StoreIn(GridWriter& writer) const {
   const double mean = sum / double(count);
   writer.SetStatistics(minimum, maximum, mean,
                        std::sqrt(std::max(0.0, squares / double(count) - mean * mean)));
-}
-
-HRESULT WriteWindowGrid(const std::string& path, const WindowGrid& grid) {
-  GridWriter writer;
-  if (HRESULT hr = writer.Create(path, grid); FAILED(hr)) return hr;
-  std::vector<double> block;
-  const int step = BlockRows(grid.columns);
-  for (int r = 0; r < grid.rows; r += step) {
-    const int rows = std::min(step, grid.rows - r);
-    const auto from = grid.values.begin() + static_cast<std::ptrdiff_t>(r) * grid.columns;
-    block.assign(from, from + static_cast<std::ptrdiff_t>(rows) * grid.columns);
-    if (HRESULT hr = writer.Write(r, rows, block.data()); FAILED(hr)) return hr;
-  }
-  return writer.Commit();
 }
 
 }  // namespace velk::host

@@ -119,16 +119,13 @@ struct WindowGrid {
   std::array<double, 6> geoTransform{};
   std::string wkt;
   int gdalType = 0;  // the band's GDALDataType
+  std::optional<double> noData;  // the band's no-data value, if it has one
   std::vector<double> values;
 };
 // Reads the part of the raster file inside area (projected into the raster's reference when it
 // has another). E_DATA_UNREADABLE for a file GDAL cannot read, E_INVALIDARG for a grid that is
 // not north up or an area that misses it.
 HRESULT ReadWindowGrid(const std::string& path, IEnvelope* area, WindowGrid* grid);
-// Writes values (NaN: no value) as a one-band GeoTIFF of the GDAL type; the file appears
-// complete or not at all. E_DATA_WRITE_FAILED when it cannot be written.
-HRESULT WriteWindowGrid(const std::string& path, const WindowGrid& grid);
-
 // The rows of a block of a grid columns wide: blocks of a few million cells, so that a grid is
 // worked through in memory that does not grow with its size.
 int BlockRows(int columns);
@@ -150,16 +147,20 @@ class WindowReader {
   double noData_ = 0;
 };
 
-// Writes a one-band GeoTIFF of the placement's size, type and place block by block, as
-// WriteWindowGrid does: under a working name that Commit puts in place; a writer destroyed
-// before its Commit removes what it wrote.
+// Writes a one-band GeoTIFF of the placement's size, type and place block by block, under a
+// working name that Commit puts in place: the file appears complete or not at all, and a writer
+// destroyed before its Commit removes what it wrote. E_DATA_WRITE_FAILED when it cannot write.
 class GridWriter {
  public:
   GridWriter() = default;
   GridWriter(const GridWriter&) = delete;
   GridWriter& operator=(const GridWriter&) = delete;
   ~GridWriter();
-  HRESULT Create(const std::string& path, const WindowGrid& placement);
+  // voids: whether cells without a value may come. They are written as the placement's no-data
+  // value, else NaN for a floating type, else the type's lowest value.
+  HRESULT Create(const std::string& path, const WindowGrid& placement, bool voids = true);
+  // The no-data value written for cells without one; NaN when there is none.
+  double NoData() const { return noData_; }
   // Rows first .. first + rows - 1 (columns * rows values, NaN: no value); values may change.
   HRESULT Write(int first, int rows, double* values);
   // Band statistics stored with the file, so that asking for them reads no cell.

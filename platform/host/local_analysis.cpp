@@ -55,7 +55,9 @@ class RasterLocalOp : public AnalysisOpRoot<RasterLocalOp, ILocalOp> {
     const WindowGrid& place = reader.Placement();
     const std::string out = NewOutputPath();
     GridWriter writer;
-    if (hr = writer.Create(out, place); FAILED(hr)) return hr;
+    const bool voids =
+        place.noData || GDALDataTypeIsFloating(static_cast<GDALDataType>(place.gdalType));
+    if (hr = writer.Create(out, place, voids); FAILED(hr)) return hr;
     CellStatistics statistics;
     const int step = BlockRows(place.columns);
     std::vector<double> block(static_cast<std::size_t>(place.columns) * std::min(step, place.rows));
@@ -123,6 +125,7 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
       if (FAILED(hr)) return hr;
       if (fits) break;
       place.gdalType = GDT_Float64;
+      place.noData.reset();
     }
     return OpenResult(path, Environment(), result);
     VELK_CATCH
@@ -130,7 +133,7 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
 
  private:
   // The expression over the readers' cells into path as the placement's type; *fits false (and
-  // nothing written) when a value does not fit a whole-number type.
+  // nothing written) when a value does not fit a whole-number type or is its no-data value.
   static HRESULT Evaluate(const analysis::MapAlgebraExpression& expr,
                           std::vector<WindowReader>& readers, const WindowGrid& place,
                           const std::string& path, bool* fits) {
@@ -141,6 +144,7 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
     GridWriter writer;
     HRESULT hr = writer.Create(path, place);
     if (FAILED(hr)) return hr;
+    const double noData = writer.NoData();
     CellStatistics statistics;
     const int step = BlockRows(place.columns);
     const std::size_t most = static_cast<std::size_t>(place.columns) * std::min(step, place.rows);
@@ -157,7 +161,8 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
       if (whole) {
         for (std::size_t i = 0; i < n; ++i) {
           const double v = out[i];
-          if (!std::isnan(v) && (v < lowest || v > highest || v != std::nearbyint(v))) {
+          if (!std::isnan(v) &&
+              (v < lowest || v > highest || v != std::nearbyint(v) || v == noData)) {
             *fits = false;
             return S_OK;  // the writer removes what it wrote
           }
