@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace bench {
 
 struct Side {
@@ -55,12 +59,23 @@ inline void PrintRatio(const char* what, const Side& a, const Side& b) {
               a.Median() / b.Median());
 }
 
-// Runs a shell command line as a user would; aborts the benchmark when it fails.
-inline void RunCommand(const std::string& command) {
-  if (std::system(command.c_str()) != 0) {
+// Runs a shell command line as a user would and gives the peak resident memory of the process
+// it started (of the shell's child for a pipeline: the largest of them), in bytes; aborts the
+// benchmark when the command fails.
+inline long long RunCommand(const std::string& command) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "failed: %s\n", command.c_str());
     std::exit(1);
   }
+  return static_cast<long long>(usage.ru_maxrss) * 1024;
 }
 
 }  // namespace bench

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <memory>
+#include <type_traits>
 
 #include <gdal_priv.h>
 
@@ -165,27 +168,19 @@ HRESULT WindowReader::Open(const std::string& path, IEnvelope* area) {
   grid.gdalType = band->GetRasterDataType();
   grid.values.clear();
   int hasNoData = 0;
-  noData_ = band->GetNoDataValue(&hasNoData);
-  hasNoData_ = hasNoData != 0;
+  const double noData = band->GetNoDataValue(&hasNoData);
   grid.noData.reset();
-  if (hasNoData_) grid.noData = noData_;
+  if (hasNoData) grid.noData = noData;
   return S_OK;
 }
 
 HRESULT WindowReader::Read(int first, int rows, double* values) {
   if (!src_ || first < 0 || rows < 1 || first + rows > window_.rows) return E_INVALIDARG;
-  CPLPushErrorHandler(CPLQuietErrorHandler);
-  const CPLErr err =
-      src_->GetRasterBand(1)->RasterIO(GF_Read, window_.column, window_.row + first,
-                                       window_.columns, rows, values, window_.columns, rows,
-                                       GDT_Float64, 0, 0);
-  CPLPopErrorHandler();
-  if (err != CE_None) return E_DATA_UNREADABLE;
-  if (hasNoData_) {
-    const std::size_t n = static_cast<std::size_t>(window_.columns) * rows;
-    for (std::size_t i = 0; i < n; ++i)
-      if (values[i] == noData_) values[i] = NAN;
-  }
+  const std::size_t n = static_cast<std::size_t>(window_.columns) * rows;
+  std::vector<unsigned char> raw(
+      n * GDALGetDataTypeSizeBytes(static_cast<GDALDataType>(placement_.gdalType)));
+  if (HRESULT hr = ReadNative(first, rows, raw.data()); FAILED(hr)) return hr;
+  ToNumbers(raw.data(), placement_.gdalType, 0, n, placement_.noData, values);
   return S_OK;
 }
 
@@ -198,7 +193,33 @@ HRESULT ReadWindowGrid(const std::string& path, IEnvelope* area, WindowGrid* gri
   return reader.Read(0, grid->rows, grid->values.data());
 }
 
-int BlockRows(int columns) { return std::max(1, (1 << 22) / std::max(1, columns)); }
+int BlockRows(int columns) {
+  const int rows = std::max(1, (1 << 22) / std::max(1, columns));
+  return rows >= 256 ? rows / 256 * 256 : rows;
+}
+
+HRESULT WindowReader::ReadNative(int first, int rows, void* values) {
+  if (!src_ || first < 0 || rows < 1 || first + rows > window_.rows) return E_INVALIDARG;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  const CPLErr err = src_->GetRasterBand(1)->RasterIO(
+      GF_Read, window_.column, window_.row + first, window_.columns, rows, values,
+      window_.columns, rows, static_cast<GDALDataType>(placement_.gdalType), 0, 0);
+  src_->GetRasterBand(1)->FlushCache(false);  // blocks read are not read again
+  CPLPopErrorHandler();
+  return err == CE_None ? S_OK : E_DATA_UNREADABLE;
+}
+
+HRESULT GridWriter::WriteNative(int first, int rows, const void* values) {
+  if (!dst_) return E_DATA_WRITE_FAILED;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  CPLErr err = dst_->GetRasterBand(1)->RasterIO(
+      GF_Write, 0, first, columns_, rows, const_cast<void*>(values), columns_, rows,
+      static_cast<GDALDataType>(type_), 0, 0);
+  // Finished tiles leave the block cache at once: memory stays that of a block.
+  if (err == CE_None) err = dst_->GetRasterBand(1)->FlushCache(false);
+  CPLPopErrorHandler();
+  return err == CE_None ? S_OK : E_DATA_WRITE_FAILED;
+}
 
 GridWriter::~GridWriter() {
   if (!dst_) return;
@@ -227,8 +248,13 @@ HRESULT GridWriter::Create(const std::string& path, const WindowGrid& grid, bool
   path_ = path;
   temp_ = path + ".part.tif";
   columns_ = grid.columns;
+  type_ = grid.gdalType;
+  // Tiles, and none written that holds no value at all: a result that keeps a few cells of a
+  // large area takes little room, and its empty tiles cost nothing to read.
+  const char* options[] = {"TILED=YES", "SPARSE_OK=TRUE", nullptr};
   CPLPushErrorHandler(CPLQuietErrorHandler);
-  dst_.reset(gtiff->Create(temp_.c_str(), grid.columns, grid.rows, 1, type, nullptr));
+  dst_.reset(gtiff->Create(temp_.c_str(), grid.columns, grid.rows, 1, type,
+                           const_cast<char**>(options)));
   if (dst_) {
     std::array<double, 6> gt = grid.geoTransform;
     dst_->SetGeoTransform(gt.data());
@@ -237,18 +263,6 @@ HRESULT GridWriter::Create(const std::string& path, const WindowGrid& grid, bool
   }
   CPLPopErrorHandler();
   return dst_ ? S_OK : E_DATA_WRITE_FAILED;
-}
-
-HRESULT GridWriter::Write(int first, int rows, double* values) {
-  if (!dst_) return E_DATA_WRITE_FAILED;
-  const std::size_t n = static_cast<std::size_t>(columns_) * rows;
-  for (std::size_t i = 0; i < n; ++i)
-    if (std::isnan(values[i])) values[i] = noData_;
-  CPLPushErrorHandler(CPLQuietErrorHandler);
-  const CPLErr err = dst_->GetRasterBand(1)->RasterIO(GF_Write, 0, first, columns_, rows, values,
-                                                      columns_, rows, GDT_Float64, 0, 0);
-  CPLPopErrorHandler();
-  return err == CE_None ? S_OK : E_DATA_WRITE_FAILED;
 }
 
 void GridWriter::SetStatistics(double minimum, double maximum, double mean, double deviation) {
@@ -271,15 +285,134 @@ HRESULT GridWriter::Commit() {
   return S_OK;
 }
 
-void CellStatistics::Add(const double* values, std::size_t n) {
+namespace {
+
+// Gathers the cells without a branch per cell; has(v) tells whether a cell has a value.
+template <typename T, typename Has>
+void Gather(const T* values, std::size_t n, Has has, CellStatistics& s) {
+  long long count = 0;
+  double lo = INFINITY, hi = -INFINITY, sum = 0, squares = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    const double v = values[i];
-    if (std::isnan(v)) continue;
-    if (count++ == 0) minimum = maximum = v;
-    minimum = std::min(minimum, v);
-    maximum = std::max(maximum, v);
-    sum += v;
-    squares += v * v;
+    const double v = static_cast<double>(values[i]);
+    const bool ok = has(values[i]);
+    count += ok;
+    lo = ok && v < lo ? v : lo;
+    hi = ok && v > hi ? v : hi;
+    sum += ok ? v : 0.0;
+    squares += ok ? v * v : 0.0;
+  }
+  if (count == 0) return;
+  s.minimum = s.count ? std::min(s.minimum, lo) : lo;
+  s.maximum = s.count ? std::max(s.maximum, hi) : hi;
+  s.count += count;
+  s.sum += sum;
+  s.squares += squares;
+}
+
+template <typename T>
+void GatherTyped(const void* values, std::size_t n, std::optional<double> noData,
+                 CellStatistics& s) {
+  const T* v = static_cast<const T*>(values);
+  if constexpr (std::is_floating_point_v<T>) {
+    if (noData && !std::isnan(*noData)) {
+      const T nd = static_cast<T>(*noData);
+      Gather(v, n, [nd](T x) { return x == x && x != nd; }, s);
+    } else {
+      Gather(v, n, [](T x) { return x == x; }, s);
+    }
+  } else {
+    // A no-data value outside the type's range marks no cell.
+    const double nd = noData ? *noData : 0.5;
+    if (noData && nd == std::nearbyint(nd) && nd >= double(std::numeric_limits<T>::lowest()) &&
+        nd <= double(std::numeric_limits<T>::max())) {
+      const T t = static_cast<T>(nd);
+      Gather(v, n, [t](T x) { return x != t; }, s);
+    } else {
+      Gather(v, n, [](T) { return true; }, s);
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+template <typename T>
+void ToNumbersTyped(const T* from, std::size_t n, std::optional<double> noData, double* to) {
+  if (!noData) {
+    for (std::size_t i = 0; i < n; ++i) to[i] = static_cast<double>(from[i]);
+    return;
+  }
+  const double nd = *noData;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double v = static_cast<double>(from[i]);
+    to[i] = v == nd ? NAN : v;
+  }
+}
+
+template <typename T>
+bool FromNumbersTyped(const double* from, std::size_t n, double noData, T* to) {
+  if constexpr (std::is_floating_point_v<T>) {
+    for (std::size_t i = 0; i < n; ++i)
+      to[i] = static_cast<T>(std::isnan(from[i]) ? noData : from[i]);
+    return true;
+  } else {
+    const double lo = double(std::numeric_limits<T>::lowest());
+    const double hi = double(std::numeric_limits<T>::max());
+    const T nd = static_cast<T>(noData);
+    bool fits = true;
+    for (std::size_t i = 0; i < n; ++i) {
+      const double v = from[i];
+      const bool none = std::isnan(v);
+      fits &= none || (v >= lo && v <= hi && v == std::nearbyint(v) && v != noData);
+      to[i] = none || !fits ? nd : static_cast<T>(v);
+    }
+    return fits;
+  }
+}
+
+template <typename F>
+bool ByType(int gdalType, F f) {
+  switch (static_cast<GDALDataType>(gdalType)) {
+    case GDT_Byte: return f(std::uint8_t());
+    case GDT_Int16: return f(std::int16_t());
+    case GDT_UInt16: return f(std::uint16_t());
+    case GDT_Int32: return f(std::int32_t());
+    case GDT_UInt32: return f(std::uint32_t());
+    case GDT_Float32: return f(float());
+    default: return f(double());
+  }
+}
+
+}  // namespace
+
+void ToNumbers(const void* from, int gdalType, std::size_t first, std::size_t n,
+               std::optional<double> noData, double* to) {
+  ByType(gdalType, [&](auto t) {
+    using T = decltype(t);
+    ToNumbersTyped(static_cast<const T*>(from) + first, n, noData, to);
+    return true;
+  });
+}
+
+bool FromNumbers(const double* from, std::size_t n, int gdalType, double noData, void* to,
+                 std::size_t first) {
+  return ByType(gdalType, [&](auto t) {
+    using T = decltype(t);
+    return FromNumbersTyped(from, n, noData, static_cast<T*>(to) + first);
+  });
+}
+
+void CellStatistics::Add(const void* values, int gdalType, std::size_t n,
+                         std::optional<double> noData) {
+  switch (static_cast<GDALDataType>(gdalType)) {
+    case GDT_Byte: GatherTyped<std::uint8_t>(values, n, noData, *this); break;
+    case GDT_Int16: GatherTyped<std::int16_t>(values, n, noData, *this); break;
+    case GDT_UInt16: GatherTyped<std::uint16_t>(values, n, noData, *this); break;
+    case GDT_Int32: GatherTyped<std::int32_t>(values, n, noData, *this); break;
+    case GDT_UInt32: GatherTyped<std::uint32_t>(values, n, noData, *this); break;
+    case GDT_Float32: GatherTyped<float>(values, n, noData, *this); break;
+    default: GatherTyped<double>(values, n, noData, *this); break;
   }
 }
 

@@ -126,8 +126,9 @@ struct WindowGrid {
 // has another). E_DATA_UNREADABLE for a file GDAL cannot read, E_INVALIDARG for a grid that is
 // not north up or an area that misses it.
 HRESULT ReadWindowGrid(const std::string& path, IEnvelope* area, WindowGrid* grid);
-// The rows of a block of a grid columns wide: blocks of a few million cells, so that a grid is
-// worked through in memory that does not grow with its size.
+// The rows of a block of a grid columns wide: blocks of a few million cells (whole tiles of
+// 256 rows where a row is short enough), so that a grid is worked through in memory that does
+// not grow with its size.
 int BlockRows(int columns);
 
 // The window of ReadWindowGrid read block by block.
@@ -138,13 +139,13 @@ class WindowReader {
   const WindowGrid& Placement() const { return placement_; }
   // Rows first .. first + rows - 1 of the window (columns * rows values, NaN: no value).
   HRESULT Read(int first, int rows, double* values);
+  // The same rows as the band's own type, no-data cells as they are.
+  HRESULT ReadNative(int first, int rows, void* values);
 
  private:
   GdalDatasetPtr src_;
   CellWindow window_{};
   WindowGrid placement_;
-  bool hasNoData_ = false;
-  double noData_ = 0;
 };
 
 // Writes a one-band GeoTIFF of the placement's size, type and place block by block, under a
@@ -161,8 +162,9 @@ class GridWriter {
   HRESULT Create(const std::string& path, const WindowGrid& placement, bool voids = true);
   // The no-data value written for cells without one; NaN when there is none.
   double NoData() const { return noData_; }
-  // Rows first .. first + rows - 1 (columns * rows values, NaN: no value); values may change.
-  HRESULT Write(int first, int rows, double* values);
+  // Rows first .. first + rows - 1 in the placement's own type, cells without a value as
+  // NoData() (FromNumbers makes them).
+  HRESULT WriteNative(int first, int rows, const void* values);
   // Band statistics stored with the file, so that asking for them reads no cell.
   void SetStatistics(double minimum, double maximum, double mean, double deviation);
   HRESULT Commit();
@@ -172,14 +174,26 @@ class GridWriter {
   std::string path_, temp_;
   double noData_ = 0;
   int columns_ = 0;
+  int type_ = 0;
 };
+
+// Cells first .. first + n - 1 of a block of a GDAL type as numbers into to (to[0] for the cell
+// first), NaN for those equal to noData (when given).
+void ToNumbers(const void* from, int gdalType, std::size_t first, std::size_t n,
+               std::optional<double> noData, double* to);
+// Numbers (NaN: no value) into cells first .. first + n - 1 of a block of a GDAL type, NaN as
+// noData. False when a number does not fit a whole-number type (out of range, a fraction, or
+// equal to noData); the cells are then left unfinished.
+bool FromNumbers(const double* from, std::size_t n, int gdalType, double noData, void* to,
+                 std::size_t first);
 
 // Minimum, maximum, mean and standard deviation of the cells with a value, gathered block by
 // block.
 struct CellStatistics {
   long long count = 0;
   double minimum = 0, maximum = 0, sum = 0, squares = 0;
-  void Add(const double* values, std::size_t n);
+  // Cells of a GDAL type; those equal to noData (when given) or NaN have no value.
+  void Add(const void* values, int gdalType, std::size_t n, std::optional<double> noData);
   void StoreIn(GridWriter& writer) const;  // nothing when no cell has a value
 };
 

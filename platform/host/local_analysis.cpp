@@ -1,6 +1,7 @@
 #include "platform/host/local_analysis.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <optional>
@@ -11,6 +12,7 @@
 
 #include "platform/com/text.h"
 #include "platform/host/analysis/map_algebra.h"
+#include "platform/host/analysis/parallel_rows.h"
 #include "platform/host/analysis_op_support.h"
 #include "platform/host/data_errors.h"
 #include "platform/host/dataset.h"
@@ -47,25 +49,27 @@ class RasterLocalOp : public AnalysisOpRoot<RasterLocalOp, ILocalOp> {
     const std::string path = RasterPath(inputs);
     if (path.empty()) return E_INVALIDARG;
     // One input: every statistic of a cell is the cell's own value, over the extent. The
-    // cells go through block by block; the band statistics are gathered on the way and stored
-    // with the result.
+    // cells are copied block by block in their own type, with the surface's own no-data value;
+    // the band statistics are gathered on the way and stored with the result.
     WindowReader reader;
     HRESULT hr = reader.Open(path, ExtentEnvelope(Environment()).get());
     if (FAILED(hr)) return hr;
     const WindowGrid& place = reader.Placement();
     const std::string out = NewOutputPath();
     GridWriter writer;
-    const bool voids =
-        place.noData || GDALDataTypeIsFloating(static_cast<GDALDataType>(place.gdalType));
-    if (hr = writer.Create(out, place, voids); FAILED(hr)) return hr;
+    const GDALDataType type = static_cast<GDALDataType>(place.gdalType);
+    if (hr = writer.Create(out, place, place.noData || GDALDataTypeIsFloating(type)); FAILED(hr))
+      return hr;
     CellStatistics statistics;
     const int step = BlockRows(place.columns);
-    std::vector<double> block(static_cast<std::size_t>(place.columns) * std::min(step, place.rows));
+    std::vector<unsigned char> block(static_cast<std::size_t>(place.columns) *
+                                     std::min(step, place.rows) * GDALGetDataTypeSizeBytes(type));
     for (int r = 0; r < place.rows; r += step) {
       const int rows = std::min(step, place.rows - r);
-      if (hr = reader.Read(r, rows, block.data()); FAILED(hr)) return hr;
-      statistics.Add(block.data(), static_cast<std::size_t>(place.columns) * rows);
-      if (hr = writer.Write(r, rows, block.data()); FAILED(hr)) return hr;
+      if (hr = reader.ReadNative(r, rows, block.data()); FAILED(hr)) return hr;
+      statistics.Add(block.data(), place.gdalType, static_cast<std::size_t>(place.columns) * rows,
+                     place.noData);
+      if (hr = writer.WriteNative(r, rows, block.data()); FAILED(hr)) return hr;
     }
     statistics.StoreIn(writer);
     if (hr = writer.Commit(); FAILED(hr)) return hr;
@@ -134,44 +138,55 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
  private:
   // The expression over the readers' cells into path as the placement's type; *fits false (and
   // nothing written) when a value does not fit a whole-number type or is its no-data value.
+  // Each block is read in the rasters' own types; its cells are turned into numbers, worked
+  // out and turned into the result's type on all cores, a stretch at a time.
   static HRESULT Evaluate(const analysis::MapAlgebraExpression& expr,
                           std::vector<WindowReader>& readers, const WindowGrid& place,
                           const std::string& path, bool* fits) {
-    const GDALDataType type = static_cast<GDALDataType>(place.gdalType);
-    const bool whole = !GDALDataTypeIsFloating(type);
-    const double lowest = GDALAdjustValueToDataType(type, -1e300, nullptr, nullptr);
-    const double highest = GDALAdjustValueToDataType(type, 1e300, nullptr, nullptr);
     GridWriter writer;
     HRESULT hr = writer.Create(path, place);
     if (FAILED(hr)) return hr;
-    const double noData = writer.NoData();
-    CellStatistics statistics;
     const int step = BlockRows(place.columns);
     const std::size_t most = static_cast<std::size_t>(place.columns) * std::min(step, place.rows);
+    std::vector<std::vector<unsigned char>> raw(readers.size());
     std::vector<std::vector<double>> inputs(readers.size(), std::vector<double>(most));
-    std::vector<const double*> cells;
-    for (const auto& in : inputs) cells.push_back(in.data());
+    for (std::size_t k = 0; k < readers.size(); ++k)
+      raw[k].resize(most * GDALGetDataTypeSizeBytes(
+                               static_cast<GDALDataType>(readers[k].Placement().gdalType)));
     std::vector<double> out(most);
+    std::vector<unsigned char> written(most * GDALGetDataTypeSizeBytes(
+                                                  static_cast<GDALDataType>(place.gdalType)));
+    constexpr std::size_t kStretch = 1 << 14;
     for (int r = 0; r < place.rows; r += step) {
       const int rows = std::min(step, place.rows - r);
       const std::size_t n = static_cast<std::size_t>(place.columns) * rows;
       for (std::size_t k = 0; k < readers.size(); ++k)
-        if (hr = readers[k].Read(r, rows, inputs[k].data()); FAILED(hr)) return hr;
-      expr.EvaluateInto(cells, n, out.data());
-      if (whole) {
-        for (std::size_t i = 0; i < n; ++i) {
-          const double v = out[i];
-          if (!std::isnan(v) &&
-              (v < lowest || v > highest || v != std::nearbyint(v) || v == noData)) {
-            *fits = false;
-            return S_OK;  // the writer removes what it wrote
-          }
-        }
+        if (hr = readers[k].ReadNative(r, rows, raw[k].data()); FAILED(hr)) return hr;
+      const int stretches = static_cast<int>((n + kStretch - 1) / kStretch);
+      std::atomic<bool> fit{true};
+      analysis::ForEachRowBand(
+          stretches, analysis::ThreadCount(0, stretches, 4), [&](int first, int last) {
+            const std::size_t begin = first * kStretch, end = std::min(n, last * kStretch);
+            std::vector<const double*> cells;
+            for (std::size_t k = 0; k < readers.size(); ++k) {
+              const WindowGrid& in = readers[k].Placement();
+              ToNumbers(raw[k].data(), in.gdalType, begin, end - begin, in.noData,
+                        inputs[k].data() + begin);
+              cells.push_back(inputs[k].data() + begin);
+            }
+            analysis::MapAlgebraOptions one;
+            one.threads = 1;
+            expr.EvaluateInto(cells, end - begin, out.data() + begin, one);
+            if (!FromNumbers(out.data() + begin, end - begin, place.gdalType, writer.NoData(),
+                             written.data(), begin))
+              fit = false;
+          });
+      if (!fit) {
+        *fits = false;
+        return S_OK;  // the writer removes what it wrote
       }
-      statistics.Add(out.data(), n);
-      if (hr = writer.Write(r, rows, out.data()); FAILED(hr)) return hr;
+      if (hr = writer.WriteNative(r, rows, written.data()); FAILED(hr)) return hr;
     }
-    statistics.StoreIn(writer);
     return writer.Commit();
   }
 

@@ -53,10 +53,18 @@ bool ForEachValue(GDALDataset* src, const std::function<bool(int, int, double)>&
   int hasNoData = 0;
   const double noData = band->GetNoDataValue(&hasNoData);
   const int w = src->GetRasterXSize(), h = src->GetRasterYSize();
-  const int step = static_cast<int>(std::max<long long>(1, kCellsPerBlock / w));
+  // Whole rows of the raster's own blocks, so that stretches it stores nothing for (a sparse
+  // file's empty tiles) are skipped unread.
+  int blockX = 0, blockY = 0;
+  band->GetBlockSize(&blockX, &blockY);
+  blockY = std::max(1, blockY);
+  const int step = blockY * static_cast<int>(std::max<long long>(1, kCellsPerBlock / w / blockY));
   std::vector<double> block(static_cast<std::size_t>(w) * std::min(step, h));
   for (int r0 = 0; r0 < h; r0 += step) {
     const int rows = std::min(step, h - r0);
+    if (band->GetDataCoverageStatus(0, r0, w, rows, 0, nullptr) ==
+        GDAL_DATA_COVERAGE_STATUS_EMPTY)
+      continue;
     if (band->RasterIO(GF_Read, 0, r0, w, rows, block.data(), w, rows, GDT_Float64, 0, 0) !=
         CE_None)
       return false;
