@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <limits>
 #include <memory>
 #include <type_traits>
@@ -363,9 +364,10 @@ bool FromNumbersTyped(const double* from, std::size_t n, double noData, T* to) {
     bool fits = true;
     for (std::size_t i = 0; i < n; ++i) {
       const double v = from[i];
-      const bool none = std::isnan(v);
-      fits &= none || (v >= lo && v <= hi && v == std::nearbyint(v) && v != noData);
-      to[i] = none || !fits ? nd : static_cast<T>(v);
+      const bool inRange = v >= lo && v <= hi;  // false for NaN
+      const T t = inRange ? static_cast<T>(v) : nd;
+      fits &= std::isnan(v) || (inRange && static_cast<double>(t) == v && v != noData);
+      to[i] = t;
     }
     return fits;
   }
@@ -414,6 +416,31 @@ void CellStatistics::Add(const void* values, int gdalType, std::size_t n,
     case GDT_Float32: GatherTyped<float>(values, n, noData, *this); break;
     default: GatherTyped<double>(values, n, noData, *this); break;
   }
+}
+
+void CellStatistics::Merge(const CellStatistics& o) {
+  if (o.count == 0) return;
+  minimum = count ? std::min(minimum, o.minimum) : o.minimum;
+  maximum = count ? std::max(maximum, o.maximum) : o.maximum;
+  count += o.count;
+  sum += o.sum;
+  squares += o.squares;
+}
+
+HRESULT Pipelined(int blocks, const std::function<HRESULT(int, int)>& produce,
+                  const std::function<HRESULT(int, int)>& consume) {
+  if (blocks < 1) return S_OK;
+  HRESULT hr = produce(0, 0);
+  for (int b = 0; b < blocks && SUCCEEDED(hr); ++b) {
+    std::future<HRESULT> next;
+    if (b + 1 < blocks) next = std::async(std::launch::async, produce, b + 1, (b + 1) % 2);
+    hr = consume(b, b % 2);
+    if (next.valid()) {
+      const HRESULT produced = next.get();  // waited for even after a failure
+      if (SUCCEEDED(hr)) hr = produced;
+    }
+  }
+  return hr;
 }
 
 void CellStatistics::StoreIn(GridWriter& writer) const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -194,7 +195,14 @@ struct CellStatistics {
   double minimum = 0, maximum = 0, sum = 0, squares = 0;
   // Cells of a GDAL type; those equal to noData (when given) or NaN have no value.
   void Add(const void* values, int gdalType, std::size_t n, std::optional<double> noData);
+  void Merge(const CellStatistics& other);
   void StoreIn(GridWriter& writer) const;  // nothing when no cell has a value
 };
+
+// Blocks 0 .. blocks - 1 through produce(block, slot) and then consume(block, slot), the next
+// block produced on a thread of its own while the last is consumed (slot: 0 or 1, alternating,
+// for the two blocks' buffers). Stops at the first failure and gives it.
+HRESULT Pipelined(int blocks, const std::function<HRESULT(int, int)>& produce,
+                  const std::function<HRESULT(int, int)>& consume);
 
 }  // namespace velk::host

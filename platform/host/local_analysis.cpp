@@ -60,17 +60,36 @@ class RasterLocalOp : public AnalysisOpRoot<RasterLocalOp, ILocalOp> {
     const GDALDataType type = static_cast<GDALDataType>(place.gdalType);
     if (hr = writer.Create(out, place, place.noData || GDALDataTypeIsFloating(type)); FAILED(hr))
       return hr;
+    // A block is read and its statistics gathered on all cores while the last is written.
     CellStatistics statistics;
     const int step = BlockRows(place.columns);
-    std::vector<unsigned char> block(static_cast<std::size_t>(place.columns) *
-                                     std::min(step, place.rows) * GDALGetDataTypeSizeBytes(type));
-    for (int r = 0; r < place.rows; r += step) {
-      const int rows = std::min(step, place.rows - r);
-      if (hr = reader.ReadNative(r, rows, block.data()); FAILED(hr)) return hr;
-      statistics.Add(block.data(), place.gdalType, static_cast<std::size_t>(place.columns) * rows,
-                     place.noData);
-      if (hr = writer.WriteNative(r, rows, block.data()); FAILED(hr)) return hr;
-    }
+    const std::size_t most = static_cast<std::size_t>(place.columns) * std::min(step, place.rows);
+    std::vector<unsigned char> blocks[2];
+    for (auto& b : blocks) b.resize(most * GDALGetDataTypeSizeBytes(type));
+    const int count = (place.rows + step - 1) / step;
+    auto rowsOf = [&](int b) { return std::min(step, place.rows - b * step); };
+    hr = Pipelined(
+        count,
+        [&](int b, int slot) {
+          const int rows = rowsOf(b);
+          if (HRESULT read = reader.ReadNative(b * step, rows, blocks[slot].data()); FAILED(read))
+            return read;
+          const std::size_t n = static_cast<std::size_t>(place.columns) * rows;
+          const std::size_t size = GDALGetDataTypeSizeBytes(type);
+          const int parts = analysis::ThreadCount(0, static_cast<int>(n >> 16), 1);
+          std::vector<CellStatistics> part(parts);
+          analysis::ForEachRowBand(parts, parts, [&](int first, int last) {
+            for (int p = first; p < last; ++p) {
+              const std::size_t from = n * p / parts, to = n * (p + 1) / parts;
+              part[p].Add(blocks[slot].data() + from * size, place.gdalType, to - from,
+                          place.noData);
+            }
+          });
+          for (const auto& p : part) statistics.Merge(p);
+          return S_OK;
+        },
+        [&](int b, int slot) { return writer.WriteNative(b * step, rowsOf(b), blocks[slot].data()); });
+    if (FAILED(hr)) return hr;
     statistics.StoreIn(writer);
     if (hr = writer.Commit(); FAILED(hr)) return hr;
     return OpenResult(out, Environment(), result);
@@ -154,39 +173,50 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
       raw[k].resize(most * GDALGetDataTypeSizeBytes(
                                static_cast<GDALDataType>(readers[k].Placement().gdalType)));
     std::vector<double> out(most);
-    std::vector<unsigned char> written(most * GDALGetDataTypeSizeBytes(
-                                                  static_cast<GDALDataType>(place.gdalType)));
+    std::vector<unsigned char> written[2];
+    for (auto& w : written)
+      w.resize(most * GDALGetDataTypeSizeBytes(static_cast<GDALDataType>(place.gdalType)));
     constexpr std::size_t kStretch = 1 << 14;
-    for (int r = 0; r < place.rows; r += step) {
-      const int rows = std::min(step, place.rows - r);
-      const std::size_t n = static_cast<std::size_t>(place.columns) * rows;
-      for (std::size_t k = 0; k < readers.size(); ++k)
-        if (hr = readers[k].ReadNative(r, rows, raw[k].data()); FAILED(hr)) return hr;
-      const int stretches = static_cast<int>((n + kStretch - 1) / kStretch);
-      std::atomic<bool> fit{true};
-      analysis::ForEachRowBand(
-          stretches, analysis::ThreadCount(0, stretches, 4), [&](int first, int last) {
-            const std::size_t begin = first * kStretch, end = std::min(n, last * kStretch);
-            std::vector<const double*> cells;
-            for (std::size_t k = 0; k < readers.size(); ++k) {
-              const WindowGrid& in = readers[k].Placement();
-              ToNumbers(raw[k].data(), in.gdalType, begin, end - begin, in.noData,
-                        inputs[k].data() + begin);
-              cells.push_back(inputs[k].data() + begin);
-            }
-            analysis::MapAlgebraOptions one;
-            one.threads = 1;
-            expr.EvaluateInto(cells, end - begin, out.data() + begin, one);
-            if (!FromNumbers(out.data() + begin, end - begin, place.gdalType, writer.NoData(),
-                             written.data(), begin))
-              fit = false;
-          });
-      if (!fit) {
-        *fits = false;
-        return S_OK;  // the writer removes what it wrote
-      }
-      if (hr = writer.WriteNative(r, rows, written.data()); FAILED(hr)) return hr;
+    const int count = (place.rows + step - 1) / step;
+    auto rowsOf = [&](int b) { return std::min(step, place.rows - b * step); };
+    std::atomic<bool> fit{true};
+    // A block is read and worked out while the last is written.
+    hr = Pipelined(
+        count,
+        [&](int b, int slot) {
+          const int rows = rowsOf(b);
+          const std::size_t n = static_cast<std::size_t>(place.columns) * rows;
+          for (std::size_t k = 0; k < readers.size(); ++k)
+            if (HRESULT read = readers[k].ReadNative(b * step, rows, raw[k].data()); FAILED(read))
+              return read;
+          const int stretches = static_cast<int>((n + kStretch - 1) / kStretch);
+          analysis::ForEachRowBand(
+              stretches, analysis::ThreadCount(0, stretches, 4), [&](int first, int last) {
+                const std::size_t begin = first * kStretch, end = std::min(n, last * kStretch);
+                std::vector<const double*> cells;
+                for (std::size_t k = 0; k < readers.size(); ++k) {
+                  const WindowGrid& in = readers[k].Placement();
+                  ToNumbers(raw[k].data(), in.gdalType, begin, end - begin, in.noData,
+                            inputs[k].data() + begin);
+                  cells.push_back(inputs[k].data() + begin);
+                }
+                analysis::MapAlgebraOptions one;
+                one.threads = 1;
+                expr.EvaluateInto(cells, end - begin, out.data() + begin, one);
+                if (!FromNumbers(out.data() + begin, end - begin, place.gdalType, writer.NoData(),
+                                 written[slot].data(), begin))
+                  fit = false;
+              });
+          return fit ? S_OK : E_ABORT;  // no use going on
+        },
+        [&](int b, int slot) {
+          return fit ? writer.WriteNative(b * step, rowsOf(b), written[slot].data()) : S_OK;
+        });
+    if (!fit) {
+      *fits = false;
+      return S_OK;  // the writer removes what it wrote
     }
+    if (FAILED(hr)) return hr;
     return writer.Commit();
   }
 

@@ -28,34 +28,45 @@ struct MapAlgebraExpression::Node {
   std::size_t input = 0;  // index into names_ for Op::Raster
   std::vector<std::unique_ptr<Node>> args;
 
+  // The stretches of n cells that EvalBlock needs beside its output.
+  // Operand k > 0 goes into stretch k - 1 and works in those after it.
+  std::size_t Scratch() const {
+    std::size_t need = args.size() > 1 ? args.size() - 1 : 0;
+    for (std::size_t k = 0; k < args.size(); ++k) need = std::max(need, k + args[k]->Scratch());
+    return need;
+  }
+
   // The cells start .. start + n - 1 into out, a whole stretch per operation (no operation has
   // side effects, so both branches of a choice are worked out and then picked from per cell).
+  // scratch: Scratch() stretches of n cells.
   void EvalBlock(const std::vector<const double*>& in, std::size_t start, std::size_t n,
-                 double* out) const {
+                 double* out, double* scratch) const {
     switch (op) {
       case Op::Number: std::fill(out, out + n, value); return;
       case Op::Raster: std::copy(in[input] + start, in[input] + start + n, out); return;
       case Op::IsNull:
-        args[0]->EvalBlock(in, start, n, out);
+        args[0]->EvalBlock(in, start, n, out, scratch);
         for (std::size_t i = 0; i < n; ++i) out[i] = std::isnan(out[i]) ? 1.0 : 0.0;
         return;
       case Op::Neg:
-        args[0]->EvalBlock(in, start, n, out);
+        args[0]->EvalBlock(in, start, n, out, scratch);
         for (std::size_t i = 0; i < n; ++i) out[i] = -out[i];
         return;
       default: break;
     }
-    std::vector<double> b(n);
-    args[0]->EvalBlock(in, start, n, out);
-    args[1]->EvalBlock(in, start, n, b.data());
+    // The second operand in the first scratch stretch, the third in the second; each
+    // operand's own work in the stretches after them.
+    double* b = scratch;
+    args[0]->EvalBlock(in, start, n, out, scratch);
+    args[1]->EvalBlock(in, start, n, b, scratch + n);
     switch (op) {
       case Op::SetNull:
         for (std::size_t i = 0; i < n; ++i)
           out[i] = std::isnan(out[i]) || out[i] != 0.0 ? NAN : b[i];
         return;
       case Op::Con: {
-        std::vector<double> c(n);
-        args[2]->EvalBlock(in, start, n, c.data());
+        double* c = scratch + n;
+        args[2]->EvalBlock(in, start, n, c, scratch + 2 * n);
         for (std::size_t i = 0; i < n; ++i)
           out[i] = std::isnan(out[i]) ? NAN : out[i] != 0.0 ? b[i] : c[i];
         return;
@@ -274,11 +285,13 @@ void MapAlgebraExpression::EvaluateInto(const std::vector<const double*>& inputs
   // Stretches short enough for an operation's operands to stay in the cache.
   constexpr std::size_t kChunk = 2048;
   const int chunks = static_cast<int>((cells + kChunk - 1) / kChunk);
+  const std::size_t scratchStretches = root_->Scratch();
   ForEachRowBand(chunks, ThreadCount(options.threads, chunks, 16), [&](int first, int last) {
+    std::vector<double> scratch(scratchStretches * kChunk);
     const std::size_t end = std::min(cells, static_cast<std::size_t>(last) * kChunk);
     for (std::size_t i = static_cast<std::size_t>(first) * kChunk; i < end; i += kChunk) {
       const std::size_t n = std::min(kChunk, end - i);
-      root_->EvalBlock(inputs, i, n, out + i);
+      root_->EvalBlock(inputs, i, n, out + i, scratch.data());
     }
   });
 }
