@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <gdal_priv.h>
 #include <gdal_utils.h>
 
@@ -51,7 +53,7 @@ inline std::string TheDemPath(std::string* error = nullptr) {
                           "bilinear", "-ot",      "Int16", "-dstnodata", "-32767", "-of",
                           "GTiff",  nullptr};
     GDALWarpAppOptions* options = GDALWarpAppOptionsNew(const_cast<char**>(args), nullptr);
-    const std::string part = path + ".part.tif";
+    const std::string part = path + "." + std::to_string(::getpid()) + ".part.tif";
     GDALDatasetH out = GDALWarp(part.c_str(), nullptr, 1, &src, options, nullptr);
     GDALWarpAppOptionsFree(options);
     GDALClose(src);

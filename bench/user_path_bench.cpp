@@ -166,7 +166,9 @@ std::string Session(const fs::path& input, const fs::path& output, bool newFile)
 // One run of the session, its time and peak memory; false when it did not convert every record.
 bool Convert(long n, Output kind, double* peakMiB, double* seconds) {
   const fs::path folder = Inputs(n);
-  const fs::path work = folder / "work";
+  // The inputs are shared by every run of the benchmark on the machine, the work folder is
+  // this process's own.
+  const fs::path work = folder / ("work-" + std::to_string(::getpid()));
   fs::remove_all(work);
   fs::create_directories(work / "root");
   // In place changes the input: each run gets a fresh copy (copied before the clock starts).
@@ -198,7 +200,7 @@ bool Convert(long n, Output kind, double* peakMiB, double* seconds) {
 void Measure(long n, int rounds) {
   const fs::path folder = Inputs(n);
   const std::string in = (folder / "places.txt").string();
-  const std::string out = (folder / "geoconvert.out").string();
+  const std::string out = (folder / ("geoconvert-" + std::to_string(::getpid()) + ".out")).string();
   double peakGeo = 0, peak[3] = {0, 0, 0};
   std::vector<double> geo, ours[3];
   auto geoRun = [&] {
@@ -222,7 +224,7 @@ void Measure(long n, int rounds) {
       double seconds = 0;
       if (!Convert(n, kinds[k], &peak[k], &seconds)) {
         std::printf("the session did not convert every record; see %s\n",
-                    (folder / "work/transcript.txt").c_str());
+                    (folder / ("work-" + std::to_string(::getpid())) / "transcript.txt").c_str());
         std::exit(1);
       }
       ours[k].push_back(seconds);
@@ -255,5 +257,9 @@ int main(int argc, char** argv) {
   const char* r = std::getenv("VELK_BENCH_ROUNDS");
   const int rounds = r && std::atoi(r) > 0 ? std::atoi(r) : 3;
   for (long n : sizes) Measure(n, rounds);
+  for (long n : sizes) {
+    fs::remove_all(DataFolder(n) / ("work-" + std::to_string(::getpid())));
+    fs::remove(DataFolder(n) / ("geoconvert-" + std::to_string(::getpid()) + ".out"));
+  }
   return 0;
 }
