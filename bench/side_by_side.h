@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <sys/resource.h>
@@ -17,6 +18,7 @@
 namespace bench {
 
 struct Side {
+  Side(std::string n, std::function<void()> r) : name(std::move(n)), run(std::move(r)) {}
   std::string name;
   std::function<void()> run;  // one run of the side's whole work
   std::vector<double> seconds;
