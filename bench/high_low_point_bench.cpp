@@ -77,8 +77,8 @@ std::string Quote(const std::string& s) { return "'" + s + "'"; }
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--peer") return Peer(argv[2], argv[3]);
   std::string why;
-  const std::string dem = velk::bench::TheDemPath(&why);
-  if (dem.empty()) {
+  const std::string dem = velk::bench::DemPath();
+  if (!velk::bench::EnsureDem(&why)) {
     std::printf("skipped: %s\n", why.c_str());
     return 0;
   }

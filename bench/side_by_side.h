@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <sys/resource.h>
@@ -18,10 +17,9 @@
 namespace bench {
 
 struct Side {
-  Side(std::string n, std::function<void()> r) : name(std::move(n)), run(std::move(r)) {}
   std::string name;
   std::function<void()> run;  // one run of the side's whole work
-  std::vector<double> seconds;
+  std::vector<double> seconds{};
   double Min() const { return *std::min_element(seconds.begin(), seconds.end()); }
   double Median() const {
     std::vector<double> s = seconds;
