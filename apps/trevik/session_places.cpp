@@ -1,4 +1,5 @@
 #include "apps/trevik/session_places.h"
+#include "apps/trevik/failure_text.h"
 
 #include <cmath>
 #include <cstdio>
@@ -181,7 +182,7 @@ bool WriteExamplePlaces(const std::wstring& path, std::wstring* problem) {
     }
     velk::Check(cursor->Flush());
   } catch (const velk::ComError& e) {
-    return fail(L"writing " + path + L" failed: " + velk::HresultText(e.Error()));
+    return fail(L"writing " + path + L" failed: " + FailureText(e.Error()));
   }
   return true;
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/failure_text.h"
 
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
@@ -25,7 +26,7 @@ template <class I>
 ComPtr<I> Create(REFCLSID clsid) {
   ComPtr<I> p;
   HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IidOf<I>(), p.put_void());
-  if (FAILED(hr) || !p) FailLine(L"the host cannot make a layer: " + velk::HresultText(hr));
+  if (FAILED(hr) || !p) FailLine(L"the host cannot make a layer: " + FailureText(hr));
   return p;
 }
 
@@ -39,7 +40,7 @@ void AddRaster(SessionContext& s, const SessionLine& l) {
   const std::wstring& file = l.Arg(0, L"a raster file");
   auto raster = Create<IRasterLayer>(velk::host::CLSID_RasterLayer);
   HRESULT hr = raster->CreateFromFilePath(Bstr(file));
-  if (FAILED(hr)) FailLine(L"cannot open the raster " + file + L": " + velk::HresultText(hr));
+  if (FAILED(hr)) FailLine(L"cannot open the raster " + file + L": " + FailureText(hr));
   auto layer = raster.As<ILayer>();
   layer->put_Name(
       Bstr(l.args.size() > 1

@@ -93,6 +93,7 @@ check 3874
 check 3614
 press OK
 print tree
+expect error
 )";
   const CommandResult r = RunSession(root, dir.path(), "export.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
