@@ -92,8 +92,6 @@ OptionFileResult SaveSettingsToFile(const std::wstring& path) {
   HANDLE token = nullptr;
   BackupRestoreState previous;
   if (!EnableBackupRestorePrivileges(&token, &previous)) return OptionFileResult::NoPrivileges;
-  std::printf("Saving %d %s %s\n", static_cast<int>(0x80000001u), ToUtf8(kSettingsKey).c_str(),
-              ToUtf8(path).c_str());
   const std::wstring full = FullPath(path);
   // The backup goes beside the file, so the renames stay on one volume.
   std::wstring backup;
