@@ -2,7 +2,7 @@
 
 #include "framework/host_object_creation.h"
 #include "interfaces/zel_coord_tool.h"
-#include "platform/host/command_bars.h"
+#include "platform/host/shell/command_bars.h"
 
 namespace velk::corvane {
 

@@ -5,8 +5,8 @@
 #include "framework/hook_struct.h"
 #include "framework/map_graphics.h"
 #include "platform/com/bstr.h"
-#include "platform/host/geometry.h"
-#include "platform/host/graphics.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/graphics.h"
 
 namespace velk::corvane {
 

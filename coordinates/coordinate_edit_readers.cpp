@@ -8,7 +8,7 @@
 #include "framework/host_object_creation.h"
 #include "platform/com/bstr.h"
 #include "platform/com/variant.h"
-#include "platform/host/geometry.h"
+#include "platform/host/geometry/geometry.h"
 #include "platform/productline/coordinate_tool.h"
 #include "platform/win/responder.h"
 #include "platform/win/window.h"

@@ -18,7 +18,7 @@
 #include "framework/hook_struct.h"
 #include "platform/com/object.h"
 #include "platform/com/out_param.h"
-#include "platform/host/command.h"
+#include "platform/host/shell/command.h"
 
 namespace velk::corvane {
 

@@ -13,12 +13,20 @@ rules=(
   "platform/com/=platform/com"
   "platform/registry/=platform/com|platform/registry|$win_kernel"
   "platform/win/=platform/com|platform/registry|platform/win"
-  "platform/host/=platform/com|platform/registry|platform/win|platform/host"
   "platform/productline/=platform|interfaces"
   "interfaces/=platform/com|interfaces"
   "common/=platform|common"
   "layers/=platform|interfaces|common|layers"
 )
+# The host's rooms, lowest first: each may include the platform folders above and the rooms
+# before it. data/ and analysis/ share a floor: the datasets run the algorithms (mosaic, clip,
+# line of sight) and two algorithms read their inputs through the datasets.
+host_rooms=(geometry "data|analysis" operations display shell documents application)
+below='platform/com|platform/registry|platform/win'
+for room in "${host_rooms[@]}"; do
+  below+="|platform/host/($room)"
+  for r in ${room//|/ }; do rules+=("platform/host/$r/=$below"); done
+done
 for f in framework coordinates terrain catalog corvane; do
   rules+=("$f/=platform|interfaces|common|$corvane")
 done
@@ -39,6 +47,12 @@ for rule in "${rules[@]}"; do
       status=1
     fi
   done < <(grep -rn --include='*.h' --include='*.cpp' --include='*.inc' -E '^\s*#\s*include "' "$folder" || true)
+done
+# Every host file lives in one of the rooms, so that a rule covers it.
+for loose in platform/host/*.h platform/host/*.cpp platform/host/*.inc; do
+  [ -e "$loose" ] || continue
+  echo "$loose: a host file outside the rooms (${host_rooms[*]//|/ })"
+  status=1
 done
 if [ "$status" = 0 ]; then echo "includes follow the layer table"; fi
 exit "$status"

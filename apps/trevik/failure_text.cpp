@@ -1,7 +1,7 @@
 #include "apps/trevik/failure_text.h"
 
 #include "platform/com/hresult_text.h"
-#include "platform/host/data_errors.h"
+#include "platform/host/data/data_errors.h"
 
 namespace trevik {
 

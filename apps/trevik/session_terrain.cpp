@@ -12,8 +12,8 @@
 
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
 #include "platform/registry/activation.h"
 
 namespace trevik {

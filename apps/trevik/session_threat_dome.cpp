@@ -7,9 +7,9 @@
 #include "apps/trevik/failure_text.h"
 
 #include "platform/com/hresult_text.h"
-#include "platform/host/globe_layer_kind.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/track_cancel.h"
+#include "platform/host/display/globe_layer_kind.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/data/track_cancel.h"
 #include "platform/registry/activation.h"
 
 namespace trevik {

@@ -6,9 +6,9 @@
 #include "apps/trevik/failure_text.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
-#include "platform/host/animation_export.h"
-#include "platform/host/document.h"
-#include "platform/host/globe.h"
+#include "platform/host/display/animation_export.h"
+#include "platform/host/documents/document.h"
+#include "platform/host/display/globe.h"
 
 namespace trevik {
 

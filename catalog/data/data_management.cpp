@@ -10,8 +10,8 @@
 #include "framework/scratch_folder.h"
 #include "platform/com/connection_point.h"
 #include "platform/com/text.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/status_bar.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/shell/status_bar.h"
 #include "platform/win/dialog.h"
 
 namespace velk::corvane {

@@ -10,7 +10,7 @@
 #include "framework/command_impl.h"
 #include "framework/zel_extension_event_handler.h"
 #include "interfaces/zel_selected_layer.h"
-#include "platform/host/layer.h"
+#include "platform/host/display/layer.h"
 
 namespace velk::corvane {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/spatial_reference.h"
+#include "platform/host/geometry/spatial_reference.h"
 #include "platform/win/format_message.h"
 
 namespace velk::corvane {

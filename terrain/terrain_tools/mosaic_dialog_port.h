@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "framework/hook_struct.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
 
 namespace velk::corvane {
 

@@ -6,8 +6,8 @@
 #include "framework/map_lookups.h"
 #include "interfaces/corvane_ids.h"
 #include "platform/com/out_param.h"
-#include "platform/host/document.h"
-#include "platform/host/uid.h"
+#include "platform/host/documents/document.h"
+#include "platform/host/data/uid.h"
 #include "platform/win/common_controls.h"
 #include "platform/win/message_queue.h"
 

@@ -8,7 +8,7 @@
 #include "framework/message_helpers.h"
 #include "framework/modeless_dialog_set.h"
 #include "interfaces/zel_layer_interfaces.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/display/layer_kinds.h"
 #include "platform/win/common_controls.h"
 #include "platform/win/gdi.h"
 #include "terrain/threat_dome/threat_dome.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "framework/hook_struct.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
 #include "terrain/common/run_message.h"
 
 namespace velk::corvane {

@@ -12,7 +12,7 @@
 #include "corvane/corvane_module.h"
 #include "corvane/object_map.h"
 #include "platform/com/out_param.h"
-#include "platform/host/layer.h"
+#include "platform/host/display/layer.h"
 #include "tests/fixtures/corvane_classes.h"
 #include "tests/fixtures/fixed_layer.h"
 #include "tests/framework/host_session_fixture.h"
