@@ -362,5 +362,34 @@ TEST(ConvertSafety, AnInputThatCannotBeADatasetIsNamedForWhatItIs) {
   }
 }
 
+// Esc while records are converted: the status shows the progress, then says the run was
+// cancelled; a new output leaves nothing under its name, and in place the input stays as it
+// was, byte for byte.
+TEST(ConvertSafety, EscDuringTheConversionLeavesNothingThatLooksComplete) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "places.shp", 5000);  // three batches of records
+  const Snapshot before = Take(dir / "places");
+  fs::create_directories(dir / "out");
+  auto stopped = [&](std::string script) {
+    script.insert(script.find("press OK"), "escape-during-next 2\n");
+    return RunSession(root, dir.path(), "s.session", script + "print status\n");
+  };
+  const CommandResult newFile = stopped(Script(dir / "places.shp", dir / "out/converted.shp"));
+  ASSERT_EQ(newFile.status, 0) << newFile.err << newFile.out;
+  EXPECT_NE(newFile.out.find("  status \"Operation cancelled\""), std::string::npos)
+      << newFile.out;
+  EXPECT_EQ(newFile.out.find("converted successfully"), std::string::npos) << newFile.out;
+  EXPECT_NE(newFile.err.find("the user cancelled a run (Esc)"), std::string::npos)
+      << newFile.err;
+  EXPECT_TRUE(FilesStartingWith(dir / "out", "converted").empty());
+
+  const CommandResult inPlace = stopped(Script(dir / "places.shp"));
+  ASSERT_EQ(inPlace.status, 0) << inPlace.err << inPlace.out;
+  EXPECT_NE(inPlace.out.find("  status \"Operation cancelled\""), std::string::npos)
+      << inPlace.out;
+  EXPECT_TRUE(Take(dir / "places") == before);
+}
+
 }  // namespace
 }  // namespace velk::test
