@@ -43,7 +43,8 @@ constexpr UINT kInputUnreadable = 3896;
 constexpr UINT kCannotPrepare = 3897;
 constexpr UINT kSchemaLockRefused = 3273;
 constexpr UINT kInputNotADataset = 3898;
-constexpr UINT kConvertingRecords = 3984;  // "Converting records: %1!d! done ... Press Esc To Cancel"
+constexpr UINT kConvertingRecords =
+    3984;  // "Converting records: %1!d! done ... Press Esc To Cancel"
 constexpr UINT kOperationCancelled = 3707;
 
 // The five notations: entry text (also the item data), heading, first and second field label.

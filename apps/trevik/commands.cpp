@@ -88,7 +88,8 @@ int CreateClasses(const std::vector<std::string>& progIds) {
   // The classes are created in a running host, as on a desktop where the host is installed:
   // its own classes (extension manager, layers, data manager) are there for them.
   std::wstring error;
-  const std::unique_ptr<TrevikSession> host = TrevikSession::Start(velk::host::HostKind::Map, &error);
+  const std::unique_ptr<TrevikSession> host =
+      TrevikSession::Start(velk::host::HostKind::Map, &error);
   if (!host) {
     std::fprintf(stderr, "trevik: the host does not start: %s\n", ToUtf8(error).c_str());
     return 1;

@@ -1,10 +1,10 @@
 #include "apps/trevik/host_session.h"
-#include "apps/trevik/failure_text.h"
 
 #include <cstdio>
 #include <filesystem>
 
 #include "apps/trevik/commands.h"
+#include "apps/trevik/failure_text.h"
 #include "interfaces/zel_extension.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"

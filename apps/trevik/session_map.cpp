@@ -1,6 +1,6 @@
 #include "apps/trevik/session_map.h"
-#include "apps/trevik/failure_text.h"
 
+#include "apps/trevik/failure_text.h"
 #include "apps/trevik/session_action_table.h"
 
 #include <cmath>

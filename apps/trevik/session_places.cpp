@@ -1,10 +1,10 @@
 #include "apps/trevik/session_places.h"
-#include "apps/trevik/failure_text.h"
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 
+#include "apps/trevik/failure_text.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "platform/host/data/feature_class.h"

@@ -1,5 +1,4 @@
 #include "apps/trevik/session_runner.h"
-#include "apps/trevik/failure_text.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +13,7 @@
 #include <map>
 #include <sstream>
 
+#include "apps/trevik/failure_text.h"
 #include "apps/trevik/host_session.h"
 #include "apps/trevik/session_action_table.h"
 #include "apps/trevik/session_controls.h"
@@ -258,7 +258,8 @@ class SessionRunner : public win::Responder, public SessionContext {
     } catch (const velk::ComError& e) {
       // Without a host the host's classes are not there: say what to do rather than the code.
       if (!session_ && e.Error() == REGDB_E_CLASSNOTREG)
-        Fail(l, FromUtf8(l.action) + L" needs a host: start one first (host map, globe or catalog)");
+        Fail(l, FromUtf8(l.action) +
+                    L" needs a host: start one first (host map, globe or catalog)");
       else
         Fail(l, FromUtf8(l.action) + L" failed: " +
                     (e.Description().empty() ? L"" : e.Description() + L": ") +

@@ -61,7 +61,8 @@ TEST(ThreatDomeSession, ThreeObserversTwiceThenEscDuringTheSecondDome) {
              ShellQuote(far) + " " + ShellQuote(dir / "far.csv"));
   const std::string script = "host globe\nregister " + kCorvaneLibrary +
                              "\nextension Tarvos on\nadd-raster " + kSharedDtedCell +
-                             " cell\nelevation cell\nadd-features " + far + " far\nadd-features " + observers + R"S( observers
+                             " cell\nelevation cell\nadd-features " + far + " far\nadd-features " +
+                             observers + R"S( observers
 print command velkTarvosUI.ThreatDome
 click velkTarvosUI.ThreatDome
 dialog 3277

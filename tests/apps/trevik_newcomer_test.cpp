@@ -194,7 +194,8 @@ TEST(TrevikNewcomer, TheResourceCompilerTakesOnlyResourceKinds) {
   EXPECT_TRUE(Has(table, "{\"BITMAPS\", \"3021\", d")) << table;
   EXPECT_TRUE(Has(table, "{\"DIALOGS\", \"3053\", d")) << table;
   std::size_t entries = 0;
-  for (std::size_t at = table.find("  {\""); at != std::string::npos; at = table.find("  {\"", at + 1))
+  for (std::size_t at = table.find("  {\""); at != std::string::npos;
+       at = table.find("  {\"", at + 1))
     ++entries;
   EXPECT_EQ(entries, 3u) << table;
 
