@@ -268,12 +268,10 @@ LRESULT HillshadeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     m_lastOutcome.messages.push_back({kIdsCannotHillshade, MB_ICONERROR});
   }
   ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-  for (const auto& m : m_lastOutcome.messages) {
-    if (m.insert.empty())
-      ShowMessageBox(m_hWnd, m.textId, kErrorCaptionId, m.type);
-    else
-      ShowFormattedMessageBox(m_hWnd, m.textId, m.insert);
-  }
+  for (const auto& m : m_lastOutcome.messages)
+    ShowMessageBox(m_hWnd, m.textId, kErrorCaptionId, m.type);
+  if (!m_lastOutcome.notSaved.empty())
+    ShowFormattedMessageBox(m_hWnd, kIdsHillshadeNotSaved, m_lastOutcome.notSaved);
   if (m_lastOutcome.done) {
     m_area.Reset();
     CloseDialog(IDOK);

@@ -277,9 +277,8 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
       RemoveClaim(claim);
       if (FAILED(hr)) {
         fs::remove(workFile, ec);
-        outcome.messages.push_back({kIdsHillshadeNotSaved, MB_ICONWARNING,
-                                    FromUtf8(finalFile.string()) + L": " +
-                                        WriteFailure(finalFile.parent_path())});
+        outcome.notSaved =
+            FromUtf8(finalFile.string()) + L": " + WriteFailure(finalFile.parent_path());
         return outcome;
       }
       // What the old raster had beside it described the old one.

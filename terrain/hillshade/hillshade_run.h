@@ -79,6 +79,8 @@ struct HillshadeRunOutcome {
   std::wstring resultPath;           // the raster file behind it
   // The named output exists and replaceExisting was not given: nothing was run; ask the user.
   bool outputExists = false;
+  // The named output could not be saved: the file and why, for kIdsHillshadeNotSaved.
+  std::wstring notSaved;
 };
 
 // The run. Host objects that do not come back raise a COM error to the caller.
