@@ -5,7 +5,7 @@
 #include "coordinates/coordinate_edit_readers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
 #include "framework/modeless_dialog_set.h"
