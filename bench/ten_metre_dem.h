@@ -2,8 +2,11 @@
 // ~10,000 x 10,000 Int16 grid (made once in the temporary folder, then read from there).
 #pragma once
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gdal_priv.h>
@@ -27,13 +30,29 @@ struct Dem {
   }
 };
 
+// Where the DEM is kept between runs.
+inline std::string DemPath() {
+  return (std::filesystem::temp_directory_path() / "velk_viewshed_bench_utm10m.tif").string();
+}
+
+// An observer's cell on land near the middle of the DEM: the nearest to it above 100 m.
+inline std::pair<int, int> LandCell(const Dem& dem) {
+  const int cc = dem.columns / 2, cr = dem.rows / 2;
+  for (int ring = 0; ring < std::max(dem.columns, dem.rows); ++ring)
+    for (int r = std::max(0, cr - ring); r <= std::min(dem.rows - 1, cr + ring); ++r)
+      for (int c = std::max(0, cc - ring); c <= std::min(dem.columns - 1, cc + ring); ++c) {
+        if (std::max(std::abs(r - cr), std::abs(c - cc)) != ring) continue;
+        if (dem.values[static_cast<std::size_t>(r) * dem.columns + c] > 100) return {c, r};
+      }
+  return {cc, cr};
+}
+
 inline const Dem& TheDem() {
   static Dem dem = [] {
     Dem d;
     GDALAllRegister();
     const std::string source = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "velk_viewshed_bench_utm10m.tif").string();
+    const std::string path = DemPath();
     if (!std::filesystem::exists(path)) {
       GDALDatasetH src = GDALOpen(source.c_str(), GA_ReadOnly);
       if (!src) {

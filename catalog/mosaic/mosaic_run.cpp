@@ -7,6 +7,7 @@
 #include "framework/raster_helpers.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
 #include "platform/host/data/analysis_op_support.h"
 #include "platform/host/data/data_class_ids.h"
@@ -26,11 +27,6 @@ namespace velk::corvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::wstring Lower(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-  return s;
-}
 
 MosaicRunOutcome Failed(UINT statusId, std::string reason) {
   MosaicRunOutcome o;
@@ -64,13 +60,13 @@ MosaicOutput OutputFromPath(const std::wstring& path) {
   fs::path p(ToUtf8(path));
   o.location = FromUtf8(p.parent_path().string());
   o.name = FromUtf8(p.filename().string());
-  if (Lower(FromUtf8(p.parent_path().extension().string())) == L".gpkg") {
+  if (ToLower(FromUtf8(p.parent_path().extension().string())) == L".gpkg") {
     o.database = true;
     return o;
   }
   static const std::pair<const wchar_t*, const wchar_t*> kSuffixes[] = {
       {L".tif", L"TIFF"}, {L".img", L"IMAGINE"}, {L".ntf", L"NITF"}, {L".pix", L"PCIDSK"}};
-  const std::wstring extension = Lower(FromUtf8(p.extension().string()));
+  const std::wstring extension = ToLower(FromUtf8(p.extension().string()));
   o.format = L"GRID";
   for (const auto& [suffix, format] : kSuffixes) {
     if (extension == suffix) {
@@ -107,8 +103,8 @@ MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
     return Failed(kIdsMosaicCannotCreate, std::move(reason));
   };
 
-  ComPtr<IRasterCollection> rasters = GetRasterFromLayerCombo(
-      p.choiceCombo, kIdsMosaicSelectedDatasets, p.layer.get(), p.region.get());
+  ComPtr<IRasterCollection> rasters =
+      GetRasterFromCatalogLayer(p.selectedDatasetsOnly, p.layer.get(), p.region.get());
   if (!rasters) return fail("no rasters in the choice");
   if (QueryAs<IZelRasterLayer>(p.layer.get()))
     RequireInterface<IRasterResampling>(rasters.get())->put_ResamplingMode(0);

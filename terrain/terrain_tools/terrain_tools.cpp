@@ -1,9 +1,5 @@
 #include "terrain/terrain_tools/terrain_tools.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
 #include "framework/coord_tool_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/layer_queries.h"
@@ -118,9 +114,7 @@ void TerrainTools::Run(ILayer* layer) {
   if (auto sr = QueryAs<ISpatialReference>(mapReference.get())) area_->Project(sr.get());
 
   const LONG subtype = CurrentSubType();
-  const std::wstring work = GetScratchFolder().str() + kTerrainSubtypeNames[subtype];
-  if (::mkdir(ToUtf8(work).c_str(), 0777) != 0 && errno != EEXIST)
-    ThrowComError(E_FAIL, L"Cannot create folder " + work);
+  const std::wstring work = ScratchWorkFolder(kTerrainSubtypeNames[subtype]);
   const std::wstring claim = CreateTemporaryFile(work, kTerrainSubtypePrefixes[subtype]);
   const std::wstring folder = claim.substr(0, claim.find_last_of(L'/') + 1);
   std::wstring name = claim.substr(folder.size());
