@@ -19,7 +19,7 @@ namespace bench {
 struct Side {
   std::string name;
   std::function<void()> run;  // one run of the side's whole work
-  std::vector<double> seconds;
+  std::vector<double> seconds{};
   double Min() const { return *std::min_element(seconds.begin(), seconds.end()); }
   double Median() const {
     std::vector<double> s = seconds;

@@ -26,9 +26,12 @@ namespace {
 
 constexpr LONG kRightButton = 2;
 
+// No owner, no caption, OK only.
 void ShowOutsideSurface() {
-  // No owner, no caption, OK only.
   ::MessageBoxW(nullptr, LoadResString(kIdsAreaOutsideSurface).c_str(), nullptr, MB_OK);
+}
+void ShowTooManyExtremeCells() {
+  ::MessageBoxW(nullptr, LoadResString(kIdsTooManyExtremeCells).c_str(), nullptr, MB_OK);
 }
 
 }  // namespace
@@ -155,6 +158,7 @@ void TerrainTools::FindHighLow(ILayer* layer, bool isHighest, const std::wstring
       ShowOutsideSurface();
       return;
     }
+    if (found.tooManyPoints) ShowTooManyExtremeCells();
     DrawExtentOutline(*this, Bstr(kTerrainToolsGraphic).get(), area_.get());
     return;
   }
@@ -178,8 +182,10 @@ void TerrainTools::FindHighLow(ILayer* layer, bool isHighest, const std::wstring
       if (FAILED(surface->CreateFromRaster(raster.get()))) surface.Reset();
     }
   }
-  if (surface) FindHighLowPoint(*this, Bstr(folder), area_.get(), surface.As<ILayer>().get(),
-                                isHighest);
+  if (surface && FindHighLowPoint(*this, Bstr(folder), area_.get(), surface.As<ILayer>().get(),
+                                   isHighest)
+                     .tooManyPoints)
+    ShowTooManyExtremeCells();
   surface.Reset();
   RequireInterface<IDataset>(clipped.get())->Delete();
 }
