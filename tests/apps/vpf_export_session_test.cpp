@@ -286,6 +286,7 @@ check 3614
 press 3034
 file missing/new.gpkg
 press OK
+expect error "does not exist"
 print 3095
 press 3034
 file new.gpkg
