@@ -174,8 +174,6 @@ OptionFileResult SaveSettingsToFile(const std::wstring& path) {
   HANDLE token = nullptr;
   BackupRestoreState previous;
   if (!EnableBackupRestorePrivileges(&token, &previous)) return OptionFileResult::NoPrivileges;
-  std::printf("Saving %d %s %s\n", static_cast<int>(0x80000001u), ToUtf8(kSettingsKey).c_str(),
-              ToUtf8(path).c_str());
   const std::wstring full = FullPath(path);
   // The new file is written whole under a working name beside the old one (so the rename stays
   // on one volume), then takes the name in one step: until then the old file keeps its name and

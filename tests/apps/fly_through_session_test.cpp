@@ -213,6 +213,7 @@ print tracks
 track-csv "Zel Fly Through -- Linear" {dir}/linear.csv
 track-kml "Zel Fly Through -- Radial" {dir}/radial.kml
 track-kml "Zel Fly Through -- Linear" {dir}/linear.kml
+expect error
 )S";
 
 class FlyThroughSession : public ::testing::Test {

@@ -73,6 +73,7 @@ pick 3542 other
 print 3111
 press Cancel
 print tree
+expect error
 )S");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   // Without a surface OK is disabled and carries the default style; with one, Cancel does.

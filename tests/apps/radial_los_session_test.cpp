@@ -141,6 +141,7 @@ map-click 470 400
 press Ok
 print status
 print tree
+expect error
 )S");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const std::string message = "Please enter elevation range between -90 and 90 degrees.";

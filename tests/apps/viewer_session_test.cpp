@@ -101,6 +101,7 @@ print graphics
 map-reference 32632
 map-drag 400 300 600 500
 print graphics
+expect error
 )S";
   CommandResult r = RunSession(root, dir.path(), "viewer.session", script);
   ASSERT_EQ(r.status, 0) << r.out << r.err;
