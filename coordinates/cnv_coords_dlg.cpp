@@ -2,7 +2,7 @@
 
 #include <set>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"

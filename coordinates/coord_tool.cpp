@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "coordinates/coord_tool_helpers.h"
+#include "framework/coord_tool_helpers.h"
 #include "framework/host_object_creation.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/display/layer_kinds.h"

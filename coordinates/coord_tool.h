@@ -6,7 +6,7 @@
 #pragma once
 
 #include "coordinates/coord_tool_events.h"
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/command_impl.h"
 #include "framework/coord_tool_event_handler.h"
 #include "interfaces/zel_coord_tool.h"

@@ -4,9 +4,9 @@
 #include <cwctype>
 #include <limits>
 
-#include "coordinates/coord_tool_helpers.h"
-#include "coordinates/dialog_field_helpers.h"
-#include "coordinates/numeric_field_helpers.h"
+#include "framework/coord_tool_helpers.h"
+#include "framework/dialog_field_helpers.h"
+#include "framework/numeric_field_helpers.h"
 #include "coordinates/shift_point.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "platform/com/bstr.h"
 #include "platform/com/variant.h"

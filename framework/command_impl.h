@@ -13,7 +13,7 @@
 #include <array>
 
 #include "framework/command_images.h"
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/extension_lookup.h"
 #include "framework/hook_struct.h"
 #include "platform/com/object.h"

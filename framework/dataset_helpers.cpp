@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/file_path.h"
 #include "framework/host_object_creation.h"
 #include "framework/last_error_record.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/variant.h"

@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "catalog/data/run_log.h"
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"

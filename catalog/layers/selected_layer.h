@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/basic_window_impl.h"
 #include "framework/command_impl.h"
 #include "framework/zel_extension_event_handler.h"

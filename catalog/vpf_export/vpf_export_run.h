@@ -10,7 +10,7 @@
 #include "framework/hook_struct.h"
 #include "platform/host/display/layer.h"
 #include "platform/host/data/track_cancel.h"
-#include "terrain/common/run_message.h"
+#include "framework/run_message.h"
 
 namespace velk::corvane {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "platform/com/out_param.h"
 #include "platform/com/variant.h"
@@ -15,7 +15,7 @@
 #include "platform/host/display/layer_kinds.h"
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/host/data/table.h"
-#include "terrain/common/resource_text.h"
+#include "framework/resource_text.h"
 #include "terrain/radial/radial_los_observer.h"
 
 namespace velk::corvane {

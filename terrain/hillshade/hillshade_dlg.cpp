@@ -4,7 +4,7 @@
 #include <cwctype>
 #include <limits>
 
-#include "coordinates/numeric_field_helpers.h"
+#include "framework/numeric_field_helpers.h"
 #include "framework/dataset_helpers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"

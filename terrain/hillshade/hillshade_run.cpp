@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cwchar>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/last_error_record.h"
@@ -23,9 +23,9 @@
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/host/operations/surface_analysis.h"
 #include "platform/win/format_message.h"
-#include "terrain/common/resource_text.h"
+#include "framework/resource_text.h"
 #include "platform/win/responder.h"
-#include "terrain/common/temporary_file.h"
+#include "framework/temporary_file.h"
 
 namespace velk::corvane {
 

@@ -12,7 +12,7 @@
 #include "platform/host/geometry/geometry.h"
 #include "platform/host/display/layer.h"
 #include "platform/host/display/map.h"
-#include "terrain/common/run_message.h"
+#include "framework/run_message.h"
 
 namespace velk::corvane {
 

@@ -5,7 +5,7 @@
 #include <cwctype>
 #include <limits>
 
-#include "coordinates/dialog_field_helpers.h"
+#include "framework/dialog_field_helpers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "framework/map_graphics.h"
@@ -24,7 +24,7 @@
 #include "platform/host/data/raster.h"
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/host/display/symbol.h"
-#include "terrain/common/resource_text.h"
+#include "framework/resource_text.h"
 
 namespace velk::corvane {
 

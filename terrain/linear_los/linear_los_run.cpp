@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
 #include "framework/scratch_folder.h"
@@ -17,8 +17,8 @@
 #include "platform/host/data/raster.h"
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/win/format_message.h"
-#include "terrain/common/resource_text.h"
-#include "terrain/common/temporary_file.h"
+#include "framework/resource_text.h"
+#include "framework/temporary_file.h"
 #include "terrain/linear_los/los_results.h"
 
 namespace velk::corvane {

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "platform/host/shell/application.h"

@@ -1,7 +1,7 @@
 #include "terrain/radial/radial_los_dlg.h"
 
-#include "coordinates/dialog_field_helpers.h"
-#include "coordinates/numeric_field_helpers.h"
+#include "framework/dialog_field_helpers.h"
+#include "framework/numeric_field_helpers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "framework/map_graphics.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/layer_queries.h"
@@ -23,7 +23,7 @@
 #include "platform/host/operations/surface_analysis.h"
 #include "platform/win/format_message.h"
 #include "platform/win/responder.h"
-#include "terrain/common/temporary_file.h"
+#include "framework/temporary_file.h"
 #include "terrain/radial/observer_extent.h"
 #include "terrain/radial/observer_feature_class.h"
 #include "terrain/radial/radial_visibility_layers.h"

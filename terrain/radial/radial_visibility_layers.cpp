@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "platform/com/variant.h"
 #include "platform/host/display/display_class_ids.h"

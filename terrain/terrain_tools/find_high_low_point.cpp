@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "coordinates/numeric_field_helpers.h"
+#include "framework/numeric_field_helpers.h"
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/map_graphics.h"

@@ -1,6 +1,6 @@
 #include "terrain/terrain_tools/terrain_tool_control.h"
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/guid_variant.h"
 #include "framework/host_object_creation.h"
 #include "framework/map_lookups.h"

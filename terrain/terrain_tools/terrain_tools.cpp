@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "coordinates/coord_tool_helpers.h"
+#include "framework/coord_tool_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/layer_queries.h"
 #include "framework/map_graphics.h"
@@ -21,7 +21,7 @@
 #include "platform/host/data/raster.h"
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/win/gdi.h"
-#include "terrain/common/temporary_file.h"
+#include "framework/temporary_file.h"
 #include "terrain/terrain_tools/find_high_low_point.h"
 
 namespace velk::corvane {

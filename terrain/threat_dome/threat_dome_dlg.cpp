@@ -1,8 +1,8 @@
 #include "terrain/threat_dome/threat_dome_dlg.h"
 
-#include "coordinates/dialog_field_helpers.h"
-#include "coordinates/numeric_field_helpers.h"
-#include "corvane/corvane_module.h"
+#include "framework/dialog_field_helpers.h"
+#include "framework/numeric_field_helpers.h"
+#include "framework/corvane_module.h"
 #include "framework/layer_queries.h"
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <set>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/layer_queries.h"
@@ -29,7 +29,7 @@
 #include "platform/host/data/workspace.h"
 #include "platform/win/format_message.h"
 #include "platform/win/responder.h"
-#include "terrain/common/temporary_file.h"
+#include "framework/temporary_file.h"
 #include "terrain/common/visibility_text_ids.h"
 #include "terrain/radial/radial_los_observer.h"
 #include "terrain/threat_dome/threat_dome.h"

@@ -12,7 +12,7 @@
 #include "framework/hook_struct.h"
 #include "platform/host/geometry/geometry.h"
 #include "platform/host/display/layer.h"
-#include "terrain/common/run_message.h"
+#include "framework/run_message.h"
 
 namespace velk::corvane {
 

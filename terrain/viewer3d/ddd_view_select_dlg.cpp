@@ -1,6 +1,6 @@
 #include "terrain/viewer3d/ddd_view_select_dlg.h"
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "framework/layer_queries.h"
 #include "framework/map_lookups.h"

@@ -9,9 +9,9 @@
 #include "platform/host/display/layer_kinds.h"
 #include "platform/host/display/map.h"
 #include "platform/host/geometry/spatial_reference.h"
-#include "terrain/common/resource_text.h"
+#include "framework/resource_text.h"
 #include "terrain/viewer3d/viewer_text_ids.h"
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 
 namespace velk::corvane {
 

@@ -2,7 +2,7 @@
 // viewer's work folder.
 #include <filesystem>
 
-#include "coordinates/coord_tool_helpers.h"
+#include "framework/coord_tool_helpers.h"
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
@@ -21,8 +21,8 @@
 #include "platform/host/data/property_set.h"
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/host/data/workspace.h"
-#include "terrain/common/resource_text.h"
-#include "terrain/common/temporary_file.h"
+#include "framework/resource_text.h"
+#include "framework/temporary_file.h"
 #include "terrain/viewer3d/ddd_viewer_dlg.h"
 #include "terrain/viewer3d/viewer_file_names.h"
 #include "terrain/viewer3d/viewer_text_ids.h"

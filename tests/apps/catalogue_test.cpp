@@ -14,7 +14,7 @@
 #include "apps/trevik/catalogue.h"
 #include "apps/trevik/commands.h"
 #include "apps/trevik/host_session.h"
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/shell/command.h"

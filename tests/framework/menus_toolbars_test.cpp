@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "interfaces/corvane_ids.h"
 #include "platform/host/shell/command_bar_defs.h"
 

@@ -1,7 +1,7 @@
 // The class catalogue: one entry per class in object-map order, the texts its string ids give,
 // its images, and its enabled rules run against the host's extension states and the chosen
 // layer.
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 #include "framework/command_images.h"
 #include "framework/command_impl.h"
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "corvane/object_map.h"
 #include "platform/com/out_param.h"
 #include "platform/host/display/layer.h"

@@ -1,4 +1,4 @@
-#include "terrain/common/temporary_file.h"
+#include "framework/temporary_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "coordinates/numeric_field_helpers.h"
+#include "framework/numeric_field_helpers.h"
 #include "platform/win/locale_source.h"
 #include "tests/coordinates/coordinate_test_support.h"
 

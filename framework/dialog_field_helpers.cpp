@@ -1,6 +1,6 @@
-#include "coordinates/dialog_field_helpers.h"
+#include "framework/dialog_field_helpers.h"
 
-#include "coordinates/numeric_field_helpers.h"
+#include "framework/numeric_field_helpers.h"
 #include "platform/win/clock.h"
 #include "platform/win/dialog.h"
 #include "platform/win/responder.h"

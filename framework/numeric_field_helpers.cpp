@@ -1,4 +1,4 @@
-#include "coordinates/numeric_field_helpers.h"
+#include "framework/numeric_field_helpers.h"
 
 #include <algorithm>
 #include <cmath>

@@ -145,7 +145,7 @@ inline constexpr FixedTexts kPaletteTexts{L"Command Menu Control", L"Developer S
 
 namespace catalogue_detail {
 
-// The makers the class table (corvane/class_table.inc) names; each takes the class's name,
+// The makers the class table (framework/class_table.inc) names; each takes the class's name,
 // class id and ProgID first.
 // A command or tool whose texts come from the string table; its help context is its caption.
 constexpr ClassEntry Command(const char* name, const CLSID& clsid, const wchar_t* progId,
@@ -201,7 +201,7 @@ inline constexpr ClassEntry kClassCatalogue[] = {
 #define VELK_CLASS(name, progId, script, creator, implCategories, description, categories, maker, \
                    ...)                                                                           \
   catalogue_detail::maker(#name, ids::CLSID_##name, L##progId, __VA_ARGS__),
-#include "corvane/class_table.inc"
+#include "framework/class_table.inc"
 #undef VELK_CLASS
 };
 
@@ -210,7 +210,7 @@ inline constexpr std::size_t kClassCount = std::size(kClassCatalogue);
 // Positions in the catalogue (object-map order).
 enum class ClassId : std::uint8_t {
 #define VELK_CLASS(name, ...) name,
-#include "corvane/class_table.inc"
+#include "framework/class_table.inc"
 #undef VELK_CLASS
 };
 

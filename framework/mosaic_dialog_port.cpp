@@ -1,4 +1,4 @@
-#include "terrain/terrain_tools/mosaic_dialog_port.h"
+#include "framework/mosaic_dialog_port.h"
 
 namespace velk::corvane {
 

@@ -1,4 +1,4 @@
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 
 #include <cwctype>
 

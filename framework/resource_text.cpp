@@ -1,6 +1,6 @@
-#include "terrain/common/resource_text.h"
+#include "framework/resource_text.h"
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 
 namespace velk::corvane {
 

@@ -1,4 +1,4 @@
-#include "coordinates/coord_tool_helpers.h"
+#include "framework/coord_tool_helpers.h"
 
 #include "framework/host_object_creation.h"
 #include "interfaces/zel_coord_tool.h"
