@@ -48,17 +48,23 @@ class ConvertRunTest : public ::testing::Test {
                            IidOf<ICoordinateTool>(), engine.put_void()));
   }
 
-  // A point class of the places with LON, LAT and ID fields; the row nullShape has no shape and
-  // null coordinates.
-  ComPtr<ITable> MakePlaces(const std::wstring& name,
-                            const std::vector<std::pair<double, double>>& places,
-                            std::size_t nullShape) {
+  // An empty point class with LON, LAT and ID fields.
+  ComPtr<IFeatureClass> MakePlacesClass(const std::wstring& name) {
     ComPtr<IFeatureClass> fc;
     Check(test::CreateClass(
         ws.get(), name,
         {test::OidField(), test::ShapeField(kGeometryPoint, 4326), test::DoubleField(L"LON", 18, 9),
          test::DoubleField(L"LAT", 18, 9), test::IntegerField(L"ID", 9)},
         fc.put()));
+    return fc;
+  }
+
+  // A point class of the places with LON, LAT and ID fields; the row nullShape has no shape and
+  // null coordinates.
+  ComPtr<ITable> MakePlaces(const std::wstring& name,
+                            const std::vector<std::pair<double, double>>& places,
+                            std::size_t nullShape) {
+    ComPtr<IFeatureClass> fc = MakePlacesClass(name);
     ComPtr<IFeatureCursor> insert;
     Check(fc->Insert(VARIANT_TRUE, insert.put()));
     auto table = fc.As<ITable>();
@@ -602,14 +608,7 @@ TEST_F(ConvertRunTest, AnyNumberOfThreadsGivesTheOneThreadResult) {
   };
   // Into a new class with the input's fields, from the shapes.
   auto intoNew = [&](unsigned threads) {
-    const std::wstring name = L"out" + std::to_wstring(threads);
-    ComPtr<IFeatureClass> fc;
-    Check(test::CreateClass(
-        ws.get(), name,
-        {test::OidField(), test::ShapeField(kGeometryPoint, 4326), test::DoubleField(L"LON", 18, 9),
-         test::DoubleField(L"LAT", 18, 9), test::IntegerField(L"ID", 9)},
-        fc.put()));
-    auto output = fc.As<ITable>();
+    auto output = MakePlacesClass(L"out" + std::to_wstring(threads)).As<ITable>();
     EXPECT_TRUE(AddOutputFields(nullptr, output.get(), true, all));
     RecordTarget target;
     target.input = input;
