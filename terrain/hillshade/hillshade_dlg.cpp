@@ -10,6 +10,7 @@
 #include "framework/host_object_creation.h"
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
+#include "framework/raster_helpers.h"
 #include "interfaces/zel_extension.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_settings.h"
@@ -246,7 +247,7 @@ LRESULT HillshadeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     if (!m_area &&
         SelectedText(Item(hsd::kExtent)) == LoadResString(kIdsVisibleExtentDatasets))
       m_area = VisibleExtent();
-    p.extentCombo = Item(hsd::kExtent);
+    p.selectedDatasetsOnly = ComboShowsItem(Item(hsd::kExtent), kIdsSelectedDatasets);
     p.area = m_area;
   }
   ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
