@@ -23,6 +23,7 @@
 #include "platform/com/object.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
+#include "platform/host/data/data_errors.h"
 #include "platform/host/display/active_view.h"
 #include "platform/host/display/display.h"
 #include "platform/host/geometry/geometry.h"
@@ -67,6 +68,8 @@ ComPtr<IWorkspace> Database(const std::wstring& path, bool create) {
     hr =
         factory->Create(Bstr(velk::FromUtf8(parent)),
                         Bstr(velk::FromUtf8(file.filename().string())), nullptr, nullptr, ws.put());
+    // Another session made it meanwhile: use that one.
+    if (hr == velk::host::E_DATA_EXISTS) hr = factory->OpenFromFile(Bstr(path), nullptr, ws.put());
   } else {
     hr = factory->OpenFromFile(Bstr(path), nullptr, ws.put());
   }

@@ -287,15 +287,18 @@ TEST(ConvertSafety, AnInputCutShortIsAReadFailure) {
   fs::create_directories(dir / "out");
   CommandResult newFile = RunSession(root, dir.path(), "a.session",
                                      Script(dir / "places.shp", dir / "out/converted.shp"));
-  ASSERT_EQ(newFile.status, 0) << newFile.err << newFile.out;
-  EXPECT_NE(newFile.out.find("could not be read to its end"), std::string::npos) << newFile.out;
+  // Refused when the input is opened (its header counts records the file does not hold) or
+  // when the run reaches the cut.
+  EXPECT_TRUE(newFile.out.find("could not be read to its end") != std::string::npos ||
+              newFile.out.find("Could not open input dataset") != std::string::npos)
+      << newFile.out;
   EXPECT_EQ(newFile.out.find("converted successfully"), std::string::npos) << newFile.out;
   EXPECT_TRUE(FilesStartingWith(dir / "out", "converted").empty());
 
   CommandResult inPlace = RunSession(root, dir.path(), "b.session", Script(dir / "places.shp"));
-  ASSERT_EQ(inPlace.status, 0) << inPlace.err << inPlace.out;
   EXPECT_TRUE(inPlace.out.find("could not be read to its end") != std::string::npos ||
-              inPlace.out.find("Unable to add field") != std::string::npos)
+              inPlace.out.find("Unable to add field") != std::string::npos ||
+              inPlace.out.find("Could not open input dataset") != std::string::npos)
       << inPlace.out;
   EXPECT_EQ(inPlace.out.find("converted successfully"), std::string::npos) << inPlace.out;
   EXPECT_TRUE(Take(dir / "places") == before);

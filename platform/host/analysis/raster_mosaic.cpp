@@ -53,6 +53,25 @@ bool SamePalette(GDALColorTable* a, GDALColorTable* b) {
   return true;
 }
 
+// A raster changed since it was chosen (cut short, rewritten) is named before the mosaic
+// half-reads it: it must open, and its last cell must read (the block holding it lies at the
+// end of the file, whether the file is stored by rows, columns or tiles).
+std::string CheckReadable(const std::vector<std::string>& inputs) {
+  QuietGdal quiet;
+  for (const auto& path : inputs) {
+    std::unique_ptr<GDALDataset> ds(
+        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+    if (!ds) return "cannot read " + path;
+    const int w = ds->GetRasterXSize(), h = ds->GetRasterYSize();
+    double cell = 0;
+    if (ds->GetRasterCount() > 0 && w > 0 && h > 0 &&
+        ds->GetRasterBand(1)->RasterIO(GF_Read, w - 1, h - 1, 1, 1, &cell, 1, 1, GDT_Float64, 0,
+                                       0, nullptr) != CE_None)
+      return "cannot read " + path + ": it is cut short or damaged";
+  }
+  return "";
+}
+
 // Checks that every raster has the same bands and cell types; rasters whose palettes differ are
 // expanded to RGB through a VRT each (their names replace the inputs and are listed in made).
 std::string PrepareInputs(std::vector<std::string>& inputs, std::vector<std::string>& made) {
@@ -302,6 +321,7 @@ std::string MosaicRasters(const std::vector<std::string>& rasters, const std::st
   auto cleanMade = [&] {
     for (const auto& m : made) VSIUnlink(m.c_str());
   };
+  if (std::string error = CheckReadable(inputs); !error.empty()) return error;
   if (!options.firstBandOnly) {
     std::string error = PrepareInputs(inputs, made);
     if (!error.empty()) {
