@@ -28,8 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr double kClipExpansion = 1.05;
-constexpr LONG kWgs84 = 4326;
-
 
 ComPtr<IPoint> CopyPoint(IPoint* point) {
   if (!point) ThrowComError(E_POINTER);

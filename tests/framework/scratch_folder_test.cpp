@@ -136,7 +136,8 @@ TEST_F(ScratchFolderTest, WorkFolderInAMissingScratchFolderIsAnError) {
 TEST_F(ScratchFolderTest, RunWorkFolderIsMadeOnceOrRefusedByName) {
   for (const std::wstring suffix : {L"", L"/"}) {
     const std::wstring scratch = Root() + suffix;
-    SetScratchFolderSources([scratch] { return scratch; }, [] { return std::wstring(); });
+    SetScratchFolderSources([scratch] { return std::wstring(scratch); },
+                            [] { return std::wstring(); });
     const std::wstring expected = Root() + L"/LinearLOS";
     EXPECT_EQ(ScratchWorkFolder(L"LinearLOS"), expected);
     EXPECT_TRUE(fs::is_directory(ToUtf8(expected)));
@@ -154,7 +155,8 @@ TEST_F(ScratchFolderTest, RunWorkFolderIsMadeOnceOrRefusedByName) {
   };
   for (const auto& c : refused) {
     const std::wstring scratch = c.scratch;
-    SetScratchFolderSources([scratch] { return scratch; }, [] { return std::wstring(); });
+    SetScratchFolderSources([scratch] { return std::wstring(scratch); },
+                            [] { return std::wstring(); });
     try {
       ScratchWorkFolder(c.name);
       ADD_FAILURE() << "no error for " << ToUtf8(c.name);

@@ -403,7 +403,7 @@ TEST_F(VectorLayerTest, DamagedLibraryIsNotHandedToTheReader) {
   auto layer = BuiltLayer();
   const std::string pop = dir_ / "vpf/vmaplv1/lib1/pop";
   std::ofstream(pop + "/rng", std::ios::binary | std::ios::trunc) << "\x10junk rings\xff";
-  std::ofstream(pop + "/fbr", std::ios::binary | std::ios::trunc);
+  { std::ofstream emptied(pop + "/fbr", std::ios::binary | std::ios::trunc); }
   DrawMap(layer.get(), 10.05, 10.05 + WidthAt(399000));
   lumeris::VectorLayerStats stats;
   ASSERT_TRUE(lumeris::GetVectorLayerStats(layer.get(), &stats));
