@@ -1,6 +1,7 @@
 #include "coordinates/dialog_field_helpers.h"
 
 #include "coordinates/numeric_field_helpers.h"
+#include "framework/message_helpers.h"
 #include "platform/win/clock.h"
 #include "platform/win/dialog.h"
 #include "platform/win/responder.h"
@@ -35,6 +36,19 @@ bool ReadDlgItemDouble(HWND dialog, int itemId, double* value, bool errorShown) 
     return errorShown;
   }
   if (!errorShown) FlashInputError(item, true);
+  return true;
+}
+
+bool CheckDlgItemNumbers(HWND dialog, std::initializer_list<NamedField> fields) {
+  constexpr UINT kIdsFieldNotANumber = 3991;
+  for (const NamedField& f : fields) {
+    HWND item = GetDlgItem(dialog, f.id);
+    const std::wstring text = win::WindowText(item);
+    if (text.empty() || ParseFieldNumber(text, nullptr)) continue;
+    FlashInputError(item, true);
+    ShowFormattedMessageBox(dialog, kIdsFieldNotANumber, f.name);
+    return false;
+  }
   return true;
 }
 
