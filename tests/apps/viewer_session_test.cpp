@@ -8,6 +8,7 @@
 #include <tiny_gltf.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -255,6 +256,56 @@ print graphics
   for (const char* layer : {"Population points [lib1]", "Population areas [lib1]", "../x:y lines [lib1]"})
     EXPECT_NE(std::find(names.begin(), names.end(), layer), names.end()) << layer;
   EXPECT_EQ(model.cameras.size(), 1u);
+
+  // The dome's surface lies on the dome: its vertices span the heights of its wireframe's
+  // rings (glTF's y is the height), not all at 0.
+  auto heights = [&](const std::string& meshName) {
+    std::vector<float> ys;
+    for (const auto& mesh : model.meshes) {
+      if (mesh.name != meshName) continue;
+      for (const auto& primitive : mesh.primitives) {
+        const auto& accessor =
+            model.accessors[static_cast<std::size_t>(primitive.attributes.at("POSITION"))];
+        const auto& view = model.bufferViews[static_cast<std::size_t>(accessor.bufferView)];
+        const auto* data = model.buffers[static_cast<std::size_t>(view.buffer)].data.data() +
+                           view.byteOffset + accessor.byteOffset;
+        for (std::size_t i = 0; i < accessor.count; ++i) {
+          float xyz[3];
+          std::memcpy(xyz, data + i * sizeof xyz, sizeof xyz);
+          ys.push_back(xyz[1]);
+        }
+      }
+    }
+    std::sort(ys.begin(), ys.end());
+    return ys;
+  };
+  const std::vector<float> dome = heights("observers.dome");
+  const std::vector<float> rings = heights("observers.wireframe");
+  ASSERT_FALSE(dome.empty());
+  ASSERT_FALSE(rings.empty());
+  EXPECT_GT(rings.back() - rings.front(), 100.0f);
+  EXPECT_NEAR(dome.front(), rings.front(), 1.0f);
+  EXPECT_NEAR(dome.back(), rings.back(), 1.0f);
+  // Every height of a ring is a height of the dome's vertices.
+  int missing = 0;
+  for (float y : rings) {
+    const auto near = std::lower_bound(dome.begin(), dome.end(), y - 0.01f);
+    missing += near == dome.end() || *near > y + 0.01f;
+  }
+  EXPECT_EQ(missing, 0) << "of " << rings.size();
+
+  // The Khronos glTF validator finds no error in the scene.
+  VELK_REQUIRE(ToolOutput("bash " + ShellQuote(std::string(VELK_SOURCE_DIR) +
+                                                "/scripts/gltf_validate.sh") +
+                          " --where") != "",
+               "the glTF validator is not installed (scripts/gltf_validate.sh --install)");
+  int status = -1;
+  const std::string report =
+      ToolOutput("bash " + ShellQuote(std::string(VELK_SOURCE_DIR) + "/scripts/gltf_validate.sh") +
+                     " " + ShellQuote(dir / "scene.glb"),
+                 &status);
+  EXPECT_EQ(status, 0) << report;
+  EXPECT_TRUE(Has(report, ": 0 errors,")) << report;
 }
 
 }  // namespace
