@@ -290,6 +290,11 @@ FlyThroughOutcome FlyThroughDlg::Build(bool& readFailed) {
                         &distance) ||
         !ReadEditDouble(::GetDlgItem(d, ftd::kStartAzimuth), -360.0, 360.0, true, &azimuth))
       return {};
+    // At no distance every keyframe would look at the observer's own place.
+    if (distance == 0.0) {
+      ShowEditReadError(::GetDlgItem(d, ftd::kTargetDistance));
+      return {};
+    }
   }
   if (!ReadEditDouble(::GetDlgItem(d, ftd::kHeightOffset), -999999999.0, 999999999.0, true,
                       &offset) ||
