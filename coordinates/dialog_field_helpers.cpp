@@ -40,7 +40,6 @@ bool ReadDlgItemDouble(HWND dialog, int itemId, double* value, bool errorShown) 
 }
 
 bool CheckDlgItemNumbers(HWND dialog, std::initializer_list<NamedField> fields) {
-  constexpr UINT kIdsFieldNotANumber = 3991;
   for (const NamedField& f : fields) {
     HWND item = GetDlgItem(dialog, f.id);
     const std::wstring text = win::WindowText(item);

@@ -22,6 +22,9 @@ double ReadWindowDouble(HWND window);
 // (so a run over several fields flags only the first empty one).
 bool ReadDlgItemDouble(HWND dialog, int itemId, double* value, bool errorShown);
 
+// "The field \"%1!s!\" does not hold a number." (the insert: the field's name).
+constexpr UINT kIdsFieldNotANumber = 3991;
+
 // An edit of a dialog with the name its label gives it.
 struct NamedField {
   int id = 0;

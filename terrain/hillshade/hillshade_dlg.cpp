@@ -1,9 +1,11 @@
 #include "terrain/hillshade/hillshade_dlg.h"
 
+#include <cmath>
 #include <cwchar>
 #include <cwctype>
 #include <limits>
 
+#include "coordinates/dialog_field_helpers.h"
 #include "coordinates/numeric_field_helpers.h"
 #include "framework/dataset_helpers.h"
 #include "framework/extension_lookup.h"
@@ -219,12 +221,28 @@ void HillshadeDlg::UpdateZFactor() {
 double HillshadeDlg::ReadNumber(int id) const {
   wchar_t buffer[256] = {};
   ::GetDlgItemTextW(m_hWnd, id, buffer, 256);
-  bool digit = false;
-  for (const wchar_t* c = buffer; *c; ++c) digit |= std::iswdigit(*c) != 0;
-  if (!digit) return std::numeric_limits<double>::quiet_NaN();
-  double value = 0.0;
-  ParseLocaleDouble(buffer, &value);
+  double value = std::numeric_limits<double>::quiet_NaN();
+  ParseFieldNumber(buffer, &value);
   return value;
+}
+
+bool HillshadeDlg::TypedNumbersAreValid(double azimuth, double altitude, double zFactor) {
+  // A text that is no number (or beyond the double range, "1e999") would shade as 0: the
+  // range messages of the sun's angles are said for it, the z factor is named; no run.
+  if (std::isnan(azimuth))
+    ShowMessageBox(m_hWnd, kIdsAzimuthOutOfRange, kErrorCaptionId, MB_ICONWARNING);
+  if (std::isnan(altitude))
+    ShowMessageBox(m_hWnd, kIdsAltitudeOutOfRange, kErrorCaptionId, MB_ICONWARNING);
+  if (std::isnan(azimuth) || std::isnan(altitude)) {
+    FlashInputError(Item(std::isnan(azimuth) ? hsd::kAzimuth : hsd::kAltitude), true);
+    return false;
+  }
+  if (std::isnan(zFactor)) {
+    FlashInputError(Item(hsd::kZFactor), true);
+    ShowFormattedMessageBox(m_hWnd, kIdsFieldNotANumber, L"Z factor");
+    return false;
+  }
+  return true;
 }
 
 LRESULT HillshadeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
@@ -239,6 +257,7 @@ LRESULT HillshadeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   p.azimuth = ReadNumber(hsd::kAzimuth);
   p.altitude = ReadNumber(hsd::kAltitude);
   p.zFactor = ReadNumber(hsd::kZFactor);
+  if (!TypedNumbersAreValid(p.azimuth, p.altitude, p.zFactor)) return 0;
   p.shadows = ::IsDlgButtonChecked(m_hWnd, hsd::kShadows) == BST_CHECKED;
   p.overlay = ::IsDlgButtonChecked(m_hWnd, hsd::kOverlay) == BST_CHECKED;
   p.layerName = m_layerName;

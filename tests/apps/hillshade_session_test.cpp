@@ -140,5 +140,57 @@ print tree
   EXPECT_GT(compared, 1199 * 1150);
 }
 
+// Typed numbers that are none (or beyond the double range) are refused before any shading:
+// the sun's angles with their range messages, the z factor by its name; nothing is added.
+TEST(HillshadeSession, TypedTextsThatAreNoNumbersAreRefused) {
+  VELK_REQUIRE(std::filesystem::exists(kSharedDtedCell),
+               "shared DTED cell not found: " + kSharedDtedCell);
+  struct Case {
+    const char* azimuth;
+    const char* altitude;
+    const char* zFactor;
+    bool azimuthMessage, altitudeMessage, zFactorMessage;
+  };
+  const Case cases[] = {
+      {"1e999", "45", "1", true, false, false},  {"\"\"", "45", "1", true, false, false},
+      {"315", "abc", "1", false, true, false},   {"315", "-1e400", "1", false, true, false},
+      {"north", "up", "1", true, true, false},   {"315", "45", "x", false, false, true},
+      {"315", "45", "\"\"", false, false, true}, {"315", "45", "1e999", false, false, true},
+  };
+  std::string script = R"S(host map
+register {lib}
+extension Tarvos on
+extension Quentara on
+add-raster {dted} cell
+click velkTarvosUI.Hillshade
+)S";
+  for (const Case& c : cases)
+    script += std::string("set 3070 ") + c.azimuth + "\nset 3069 " + c.altitude + "\nset 3111 " +
+              c.zFactor + "\npress OK\nprint status\n";
+  script += "press Cancel\nprint tree\n";
+  TempRoot root;
+  ScratchDir dir;
+  CommandResult r = RunSession(root, dir.path(), "hillshade.session", script);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  std::size_t at = 0;
+  for (const Case& c : cases) {
+    at = r.out.find("> press OK\n", at);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const std::size_t next = r.out.find("> print status", at);
+    const std::string said = r.out.substr(at, next - at);
+    const std::string what = std::string(c.azimuth) + " " + c.altitude + " " + c.zFactor;
+    EXPECT_EQ(Has(said, "Azimuth value is out of range."), c.azimuthMessage) << what << said;
+    EXPECT_EQ(Has(said, "Altitude value is out of range."), c.altitudeMessage) << what << said;
+    EXPECT_EQ(Has(said, "The field \"Z factor\" does not hold a number."), c.zFactorMessage)
+        << what << said;
+    EXPECT_FALSE(Has(said, "Cannot perform hillshade")) << what << said;
+    at = next;
+  }
+  const auto last = r.out.rfind("> print tree");
+  EXPECT_EQ(r.out.substr(last), "> print tree\n  1. \"cell\"\n");
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(root.path()) / "scratch" /
+                                       "Hillshade"));
+}
+
 }  // namespace
 }  // namespace velk::test
