@@ -75,6 +75,73 @@ void ApplyRasterAnalysisSettings(IUnknown* /*unused*/, IUnknown* target) {
   to->Validate();
 }
 
+namespace {
+
+std::vector<std::wstring> SelectedNames(IRasterCatalog* catalog) {
+  std::vector<std::wstring> selected;
+  LONG count = 0;
+  catalog->get_SelectedCount(&count);
+  for (LONG i = 0; i < count; ++i) {
+    Bstr n;
+    if (SUCCEEDED(catalog->get_SelectedName(i, &n))) selected.push_back(n.str());
+  }
+  return selected;
+}
+
+// A selection names datasets by their names or, in a catalog layer, by their paths.
+bool IsSelected(IDataset* dataset, const std::vector<std::wstring>& selected) {
+  Bstr n, path;
+  dataset->get_Name(&n);
+  if (auto raster = QueryAs<IRasterDataset>(dataset)) raster->get_CompleteName(&path);
+  return std::find(selected.begin(), selected.end(), n.str()) != selected.end() ||
+         std::find(selected.begin(), selected.end(), path.str()) != selected.end();
+}
+
+// The raster catalog behind a catalog elevation or raster chart layer.
+ComPtr<IRasterCatalog> CatalogOfLayer(IUnknown* catalogLayer) {
+  ComPtr<IRasterCatalog> catalog;
+  if (auto dted = QueryAs<IZelDtedLayer>(catalogLayer))
+    dted->get_InternalObject(catalog.put());
+  else
+    RequireInterface<IZelRasterLayer>(catalogLayer)->get_InternalObject(catalog.put());
+  if (!catalog) ThrowComError(E_POINTER);
+  return catalog;
+}
+
+}  // namespace
+
+LONG SelectedDatasetCount(IUnknown* catalogLayer) {
+  LONG count = 0;
+  CatalogOfLayer(catalogLayer)->get_SelectedCount(&count);
+  return count;
+}
+
+ComPtr<IEnvelope> SelectedDatasetsExtent(IUnknown* catalogLayer) {
+  auto catalog = CatalogOfLayer(catalogLayer);
+  const std::vector<std::wstring> selected = SelectedNames(catalog.get());
+  if (selected.empty()) return {};
+  ComPtr<IEnumDataset> datasets;
+  Check(catalog->get_RasterDatasets(datasets.put()));
+  if (!datasets) return {};
+  ComPtr<IEnvelope> extent;
+  ComPtr<IDataset> dataset;
+  while (datasets->Next(dataset.put()) == S_OK && dataset) {
+    if (!IsSelected(dataset.get(), selected)) continue;
+    ComPtr<IEnvelope> footprint;
+    if (auto geo = dataset.As<IGeoDataset>()) geo->get_Extent(footprint.put());
+    VARIANT_BOOL empty = VARIANT_TRUE;
+    if (!footprint || FAILED(footprint->get_IsEmpty(&empty)) || empty) continue;
+    if (!extent) {
+      ComPtr<IClone> copy;
+      Check(RequireInterface<IClone>(footprint.get())->Clone(copy.put()));
+      extent = RequireInterface<IEnvelope>(copy.get());
+    } else {
+      Check(extent->Union(footprint.get()));
+    }
+  }
+  return extent;
+}
+
 void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT textId,
                            IUnknown* region, IUnknown* source) {
   if (!collection) ThrowComError(E_POINTER);
@@ -92,14 +159,7 @@ void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT text
     LRESULT current = SendMessageW(combo, CB_GETCURSEL, 0, 0);
     selectedOnly = item == current;
   }
-  if (selectedOnly) {
-    LONG count = 0;
-    catalog->get_SelectedCount(&count);
-    for (LONG i = 0; i < count; ++i) {
-      Bstr n;
-      if (SUCCEEDED(catalog->get_SelectedName(i, &n))) selected.push_back(n.str());
-    }
-  }
+  if (selectedOnly) selected = SelectedNames(catalog.get());
 
   ComPtr<IRelationalOperator> area;
   if (region) {
@@ -115,15 +175,7 @@ void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT text
   if (!datasets) ThrowComError(E_POINTER);
   ComPtr<IDataset> dataset;
   while (datasets->Next(dataset.put()) == S_OK && dataset) {
-    if (selectedOnly) {
-      // A selection names datasets by their names or, in a catalog layer, by their paths.
-      Bstr n, path;
-      dataset->get_Name(&n);
-      if (auto raster = dataset.As<IRasterDataset>()) raster->get_CompleteName(&path);
-      if (std::find(selected.begin(), selected.end(), n.str()) == selected.end() &&
-          std::find(selected.begin(), selected.end(), path.str()) == selected.end())
-        continue;
-    }
+    if (selectedOnly && !IsSelected(dataset.get(), selected)) continue;
     if (area) {
       ComPtr<IEnvelope> footprint;
       if (auto geo = dataset.As<IGeoDataset>()) geo->get_Extent(footprint.put());
@@ -141,12 +193,7 @@ void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT text
 
 ComPtr<IRasterCollection> GetRasterFromLayerCombo(HWND extentCombo, UINT textId,
                                                   IUnknown* catalogLayer, IUnknown* area) {
-  ComPtr<IRasterCatalog> catalog;
-  if (auto dted = QueryAs<IZelDtedLayer>(catalogLayer))
-    dted->get_InternalObject(catalog.put());
-  else
-    RequireInterface<IZelRasterLayer>(catalogLayer)->get_InternalObject(catalog.put());
-  if (!catalog) ThrowComError(E_POINTER);
+  auto catalog = CatalogOfLayer(catalogLayer);
   ComPtr<IRasterCollection> collection;
   BuildRasterCollection(collection.put(), extentCombo, textId, area, catalog.get());
   LONG count = 0;

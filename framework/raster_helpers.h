@@ -43,4 +43,10 @@ void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT text
 ComPtr<IRasterCollection> GetRasterFromLayerCombo(HWND extentCombo, UINT textId,
                                                   IUnknown* catalogLayer, IUnknown* area);
 
+// How many datasets the catalog layer (IZelDtedLayer, IZelRasterLayer) has selected, and the
+// union of their footprints (null when none is selected or none has a footprint). A layer
+// without a catalog raises E_POINTER.
+LONG SelectedDatasetCount(IUnknown* catalogLayer);
+ComPtr<IEnvelope> SelectedDatasetsExtent(IUnknown* catalogLayer);
+
 }  // namespace velk::corvane

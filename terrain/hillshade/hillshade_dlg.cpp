@@ -12,6 +12,7 @@
 #include "framework/host_object_creation.h"
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
+#include "framework/raster_helpers.h"
 #include "interfaces/zel_extension.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_settings.h"
@@ -147,6 +148,15 @@ void HillshadeDlg::FillExtentChoices() {
     return;
   }
   ::EnableWindow(extent, TRUE);
+  LONG selected = 0;
+  try {
+    selected = SelectedDatasetCount(m_inputLayer.get());
+  } catch (...) {
+    selected = 0;  // a layer without its catalog offers no selection
+  }
+  if (selected > 0)
+    ::SendMessageW(extent, CB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(LoadResString(kIdsSelectedDatasets).c_str()));
   for (UINT id : {kIdsVisibleExtentDatasets, kIdsAllDatasets})
     ::SendMessageW(extent, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadResString(id).c_str()));
   ::SendMessageW(extent, CB_SETCURSEL, 0, 0);
@@ -198,9 +208,16 @@ void HillshadeDlg::UpdateZFactor() {
     ComPtr<IEnvelope> extent;
     if (QueryAs<IZelDtedLayer>(layer.get())) {
       const std::wstring choice = SelectedText(Item(hsd::kExtent));
-      if (choice == LoadResString(kIdsAllDatasets) ||
-          choice == LoadResString(kIdsSelectedDatasets)) {
+      if (choice == LoadResString(kIdsAllDatasets)) {
         extent = LayerExtent(layer.get());
+      } else if (choice == LoadResString(kIdsSelectedDatasets)) {
+        // The selected datasets' own area; the layer's when their union stays empty.
+        try {
+          extent = SelectedDatasetsExtent(layer.get());
+        } catch (...) {
+          extent.Reset();
+        }
+        if (!extent) extent = LayerExtent(layer.get());
       } else if (m_area) {
         extent = m_area;
       } else if (choice == LoadResString(kIdsVisibleExtentDatasets)) {

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "tests/fixtures/byte_raster.h"
+#include "tests/fixtures/dted_fixture.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
@@ -190,6 +191,55 @@ click velkTarvosUI.Hillshade
   EXPECT_EQ(r.out.substr(last), "> print tree\n  1. \"cell\"\n");
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(root.path()) / "scratch" /
                                        "Hillshade"));
+}
+
+// Over a catalog elevation layer the extent combo offers "Selected datasets" only while the
+// layer has a selection; the z factor for that choice is the selected cells' (their middle
+// latitude), not the whole layer's; OK shades the selected cell alone.
+TEST(HillshadeSession, SelectedDatasetsAreOfferedWithASelection) {
+  ScratchDir dir;
+  TempRoot root;
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(dir / "dted", 6, 0, 0), 6, 0, 0));
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(dir / "dted", 6, 40, 0), 6, 40, 0));
+  CommandResult r = RunSession(root, dir.path(), "selected.session", R"S(host map
+register {lib}
+register {lumeris}
+extension Tarvos on
+extension Quentara on
+setting TerrainCalculateZ=true
+map-reference 4326
+map-extent 5 -1 8 42
+catalog-new {dir}/zel.gpkg cells dted
+catalog-load {dir}/zel.gpkg cells dted {dir}/dted
+add-catalog-layer {dir}/zel.gpkg cells dted elevation
+click velkTarvosUI.Hillshade
+pick 3542 cells
+print 3541
+pick 3541 "All datasets"
+print 3111
+press Cancel
+select-datasets cells "FULL_NAME LIKE '%n40%'"
+click velkTarvosUI.Hillshade
+pick 3542 cells
+print 3541
+pick 3541 "Selected datasets"
+print 3111
+press OK
+print tree
+)S");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const auto first = r.out.find("> print 3541\n");
+  const auto second = r.out.find("> print 3541\n", first + 1);
+  ASSERT_NE(second, std::string::npos) << r.out;
+  const std::string without = r.out.substr(first, second - first);
+  const std::string with = r.out.substr(second);
+  EXPECT_FALSE(Has(without, "Selected datasets")) << without;
+  EXPECT_TRUE(Has(without, "All datasets in the visible extent")) << without;
+  EXPECT_TRUE(Has(with, "3541 combo \"Selected datasets\"")) << with;
+  // 1 / (cos(lat) 111320): the whole layer's middle is 20.5 degrees, the selected cell's 40.5.
+  EXPECT_TRUE(Has(without, "3111 edit \"0.000010\"")) << without;
+  EXPECT_TRUE(Has(with, "3111 edit \"0.000012\"")) << with;
+  EXPECT_TRUE(Has(with, "\"Hillshade of cells\"")) << with;
 }
 
 }  // namespace
