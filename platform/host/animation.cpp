@@ -138,6 +138,36 @@ std::wstring NameOf(IAnimationTrack* track) {
 
 }  // namespace
 
+namespace {
+
+class AnimationControls : public ComObjectRoot<AnimationControls, IAnimationControls> {
+ public:
+  HRESULT Refresh() override {
+    ++refreshes_;
+    return S_OK;
+  }
+  HRESULT get_RefreshCount(LONG* count) override {
+    if (!count) return E_POINTER;
+    *count = refreshes_;
+    return S_OK;
+  }
+
+ private:
+  LONG refreshes_ = 0;
+};
+
+}  // namespace
+
+HRESULT CreateAnimationControlsObject(IUnknown* outer, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  // One for the process: kept until the process ends.
+  static IAnimationControls* controls =
+      MakeObjectPtr<AnimationControls, IAnimationControls>().Detach();
+  return controls->QueryInterface(riid, ppv);
+}
+
 HRESULT CreateAnimationTrackObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<Track>(outer, riid, ppv);
 }

@@ -5,6 +5,7 @@
 #include "coordinates/coordinate_edit_readers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
+#include "platform/host/animation.h"
 #include "framework/layer_tests.h"
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
@@ -332,9 +333,12 @@ LRESULT FlyThroughDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     m_lastOutcome = {};
     m_lastOutcome.messageId = 0;
     ShowError(std::current_exception());
+    RefreshAnimationControls();
     return 0;
   }
   if (readFailed) return 0;
+  // Whatever came of it, the host's animation controls read the tracks anew.
+  RefreshAnimationControls();
   if (!m_lastOutcome.Built()) {
     ShowFlyMessage(m_lastOutcome.messageId);
     if (m_inputType == kInputExisting) ::SetFocus(::GetDlgItem(m_hWnd, ftd::kLayers));
@@ -352,6 +356,14 @@ LRESULT FlyThroughDlg::OnOK(WORD, WORD, HWND, BOOL&) {
 LRESULT FlyThroughDlg::OnCancel(WORD, WORD, HWND, BOOL&) {
   Close();
   return 0;
+}
+
+void FlyThroughDlg::RefreshAnimationControls() {
+  try {
+    CreateHostObject<IAnimationControls>(host::CLSID_AnimationControls)->Refresh();
+  } catch (...) {
+    // A host without animation controls has no player to tell.
+  }
 }
 
 void FlyThroughDlg::Close() {

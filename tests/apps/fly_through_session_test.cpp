@@ -296,6 +296,10 @@ TEST_F(FlyThroughSession, ALinearTrackHasTheCameraBehindAndAboveEachVertex) {
   // Four vertices due east: three keyframes, the camera 111.32 m above and, at 45 degrees,
   // 0.001 degrees west of each vertex; no surface, so the ground is at 0.
   EXPECT_TRUE(Has("  track \"Zel Fly Through -- Linear\" keyframes 3 enabled")) << result.out;
+  // The track made, the host's animation controls are told to read the tracks anew.
+  EXPECT_TRUE(Has("> print tracks\n  tracks 1\n  track \"Zel Fly Through -- Linear\" keyframes 3 "
+                  "enabled\n  animation controls refreshed 1\n"))
+      << result.out;
   auto keys = Keyframes(result.out, "> print track \"Zel Fly Through -- Linear\"");
   ASSERT_EQ(keys.size(), 3u) << result.out;
   for (int i = 0; i < 3; ++i)
@@ -428,6 +432,12 @@ TEST(FlyThroughRefusals, NumbersThatMakeNoTrackAreRefused) {
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_FALSE(Has(r.out, "E_POINTER")) << r.out;
   EXPECT_FALSE(Has(r.out, "Animation track generated successfully")) << r.out;
+  // A number the dialog refuses ends OK before the build; a path the builder refuses still
+  // tells the animation controls (two such paths).
+  EXPECT_TRUE(Has(r.out, "> print tracks\n  tracks 0\n  animation controls refreshed 0\n"))
+      << r.out;
+  EXPECT_TRUE(Has(r.out, "> print tracks\n  tracks 0\n  animation controls refreshed 2\n"))
+      << r.out;
   std::size_t at = 0;
   for (const Case& c : cases) {
     at = r.out.find("> press 1\n", at);
