@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/com/variant.h"
-#include "platform/host/geometry_objects.h"
+#include "platform/host/geometry/geometry_objects.h"
 #include "platform/productline/coordinate_engine.h"
 #include "platform/productline/coordinate_tool.h"
 #include "platform/registry/activation.h"

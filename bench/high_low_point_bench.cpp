@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "platform/com/text.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/local_analysis.h"
-#include "platform/host/raster_objects.h"
-#include "platform/host/surface_analysis.h"
-#include "platform/host/workspace.h"
-#include "platform/host/workspace_objects.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/operations/local_analysis.h"
+#include "platform/host/data/raster_objects.h"
+#include "platform/host/operations/surface_analysis.h"
+#include "platform/host/data/workspace.h"
+#include "platform/host/data/workspace_objects.h"
 
 namespace {
 

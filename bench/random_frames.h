@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/com/object.h"
-#include "platform/host/table.h"
-#include "platform/host/table_core.h"
-#include "platform/host/table_objects.h"
+#include "platform/host/data/table.h"
+#include "platform/host/data/table_core.h"
+#include "platform/host/data/table_objects.h"
 #include "platform/productline/catalog_table_writer.h"
 
 namespace velk::bench {

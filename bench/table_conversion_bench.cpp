@@ -17,14 +17,14 @@
 #include <thread>
 
 #include "bench/peak_memory.h"
-#include "platform/host/gdal_drivers.h"
+#include "platform/host/data/gdal_drivers.h"
 #include "coordinates/conversion_output.h"
 #include "coordinates/table_conversion_run.h"
 #include "platform/com/object.h"
 #include "platform/com/text.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/host_session.h"
-#include "platform/host/workspace_objects.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/application/host_session.h"
+#include "platform/host/data/workspace_objects.h"
 #include "platform/productline/coordinate_tool.h"
 #include "platform/registry/activation.h"
 

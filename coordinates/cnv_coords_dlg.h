@@ -14,10 +14,10 @@
 #include "coordinates/table_conversion_run.h"
 #include "coordinates/validated_edit_ctrl.h"
 #include "framework/basic_window_impl.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/field.h"
-#include "platform/host/layer.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/data/field.h"
+#include "platform/host/display/layer.h"
 #include "platform/productline/coordinate_tool.h"
 
 namespace velk::corvane {

@@ -13,10 +13,10 @@
 
 #include "coordinates/table_conversion_run.h"
 #include "framework/hook_struct.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/dataset.h"
-#include "platform/host/table.h"
-#include "platform/host/workspace.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/data/table.h"
+#include "platform/host/data/workspace.h"
 #include "platform/win/window_handle.h"
 
 namespace velk::corvane {

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "coordinates/cnv_coords_dlg.h"
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/dlg_cmd_impl.h"
 
 // The command's own interface; it adds nothing to IUnknown.

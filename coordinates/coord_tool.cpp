@@ -3,12 +3,12 @@
 #include <cmath>
 #include <limits>
 
-#include "coordinates/coord_tool_helpers.h"
+#include "framework/coord_tool_helpers.h"
 #include "framework/host_object_creation.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/spatial_reference.h"
-#include "platform/host/uid.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "platform/host/data/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/win/responder.h"
 

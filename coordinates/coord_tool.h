@@ -6,12 +6,12 @@
 #pragma once
 
 #include "coordinates/coord_tool_events.h"
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/command_impl.h"
 #include "framework/coord_tool_event_handler.h"
 #include "interfaces/zel_coord_tool.h"
-#include "platform/host/dockable_window.h"
-#include "platform/host/feature_class.h"
+#include "platform/host/shell/dockable_window.h"
+#include "platform/host/data/feature_class.h"
 
 namespace velk::corvane {
 

@@ -1,6 +1,6 @@
 #include "coordinates/coord_tool_dockable.h"
 
-#include "coordinates/coord_tool_helpers.h"
+#include "framework/coord_tool_helpers.h"
 #include "platform/com/variant.h"
 
 namespace velk::corvane {

@@ -7,7 +7,7 @@
 #include "coordinates/coord_tool_dlg.h"
 #include "framework/command_impl.h"
 #include "interfaces/zel_coord_tool.h"
-#include "platform/host/dockable_window.h"
+#include "platform/host/shell/dockable_window.h"
 
 namespace velk::corvane {
 

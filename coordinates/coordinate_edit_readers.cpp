@@ -4,11 +4,11 @@
 #include <cmath>
 #include <string>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "platform/com/bstr.h"
 #include "platform/com/variant.h"
-#include "platform/host/geometry.h"
+#include "platform/host/geometry/geometry.h"
 #include "platform/productline/coordinate_tool.h"
 #include "platform/win/responder.h"
 #include "platform/win/window.h"

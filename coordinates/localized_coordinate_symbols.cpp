@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "platform/win/locale_source.h"
 
 namespace velk::corvane {

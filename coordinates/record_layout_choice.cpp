@@ -1,8 +1,8 @@
 #include "coordinates/record_layout_choice.h"
 
-#include "platform/host/dataset.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/geometry.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/geometry/geometry.h"
 
 namespace velk::corvane {
 

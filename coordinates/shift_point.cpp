@@ -5,8 +5,8 @@
 
 #include "coordinates/datum_table.h"
 #include "framework/host_object_creation.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/geo_transformation.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/geometry/geo_transformation.h"
 #include "platform/registry/activation.h"
 
 namespace velk::corvane {

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "platform/com/unknown.h"
-#include "platform/host/geometry.h"
-#include "platform/host/spatial_reference.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/geometry/spatial_reference.h"
 
 namespace velk::corvane {
 

@@ -7,9 +7,9 @@
 
 #include "coordinates/worker_pool.h"
 #include "framework/host_object_creation.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/data_errors.h"
-#include "platform/host/geometry.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/data_errors.h"
+#include "platform/host/geometry/geometry.h"
 
 namespace velk::corvane {
 

@@ -17,8 +17,8 @@
 #include "coordinates/utm_formatter.h"
 #include "coordinates/utm_validator.h"
 #include "platform/com/variant.h"
-#include "platform/host/spatial_reference.h"
-#include "platform/host/table.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "platform/host/data/table.h"
 #include "platform/productline/coordinate_tool.h"
 
 namespace velk::corvane {

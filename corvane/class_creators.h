@@ -1,4 +1,4 @@
-// Where the creators that the class table (corvane/class_table.inc) names are declared: the
+// Where the creators that the class table (framework/class_table.inc) names are declared: the
 // object map includes this file. A subsystem that makes a class creatable adds its header here.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 
 #include "catalog/mosaic/mosaic_command.h"
 #include "coordinates/datum_table.h"

@@ -1,7 +1,7 @@
 #include "corvane/object_map.h"
 
 #include "corvane/class_creators.h"
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "interfaces/corvane_ids.h"
 
 namespace velk::corvane {
@@ -37,7 +37,7 @@ ObjectMapEntry g_map[] = {
    &NoDescription,                                                     \
    implCategories,                                                     \
    nullptr},
-#include "corvane/class_table.inc"
+#include "framework/class_table.inc"
 #undef VELK_CLASS
     {nullptr, nullptr, nullptr, nullptr, nullptr, 0, nullptr, nullptr, nullptr},
 };

@@ -1,4 +1,4 @@
-// Corvane's object map, made from the class table (corvane/class_table.inc).
+// Corvane's object map, made from the class table (framework/class_table.inc).
 #pragma once
 
 #include "platform/registry/server_module.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/hook_struct.h"
 #include "platform/win/responder.h"
 #include "platform/win/window_impl.h"

@@ -13,12 +13,12 @@
 #include <array>
 
 #include "framework/command_images.h"
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/extension_lookup.h"
 #include "framework/hook_struct.h"
 #include "platform/com/object.h"
 #include "platform/com/out_param.h"
-#include "platform/host/command.h"
+#include "platform/host/shell/command.h"
 
 namespace velk::corvane {
 

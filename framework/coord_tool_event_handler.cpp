@@ -4,7 +4,7 @@
 
 #include "framework/map_lookups.h"
 #include "platform/com/connection_point.h"
-#include "platform/host/command_bars.h"
+#include "platform/host/shell/command_bars.h"
 
 namespace velk::corvane {
 

@@ -2,14 +2,14 @@
 
 #include <cwctype>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/file_path.h"
 #include "framework/host_object_creation.h"
 #include "framework/last_error_record.h"
 #include "platform/com/out_param.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/property_set.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/property_set.h"
 
 namespace velk::corvane {
 

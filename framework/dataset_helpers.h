@@ -8,12 +8,12 @@
 #include <string>
 
 #include "platform/com/bstr.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/field.h"
-#include "platform/host/raster.h"
-#include "platform/host/spatial_reference.h"
-#include "platform/host/workspace.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/data/field.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "platform/host/data/workspace.h"
 #include "platform/win/window_handle.h"
 
 namespace velk::corvane {

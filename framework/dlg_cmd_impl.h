@@ -4,7 +4,7 @@
 #pragma once
 
 #include "framework/command_impl.h"
-#include "platform/host/application.h"
+#include "platform/host/shell/application.h"
 #include "platform/win/window.h"
 
 namespace velk::corvane {

@@ -4,7 +4,7 @@
 
 #include "interfaces/zel_extension.h"
 #include "platform/com/bstr.h"
-#include "platform/host/extension_manager.h"
+#include "platform/host/shell/extension_manager.h"
 
 namespace velk::corvane {
 

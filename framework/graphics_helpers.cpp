@@ -2,13 +2,13 @@
 
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
-#include "platform/host/active_view.h"
-#include "platform/host/application.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/document.h"
-#include "platform/host/globe.h"
-#include "platform/host/symbol.h"
-#include "platform/host/view_hooks.h"
+#include "platform/host/display/active_view.h"
+#include "platform/host/shell/application.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/documents/document.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/display/symbol.h"
+#include "platform/host/display/view_hooks.h"
 
 namespace velk::corvane {
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "platform/com/bstr.h"
-#include "platform/host/geometry.h"
-#include "platform/host/graphics.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/graphics.h"
 
 namespace velk::corvane {
 

@@ -6,14 +6,14 @@
 #pragma once
 
 #include "platform/com/unknown.h"
-#include "platform/host/active_view.h"
-#include "platform/host/application.h"
-#include "platform/host/document.h"
-#include "platform/host/globe.h"
-#include "platform/host/map.h"
-#include "platform/host/operation_stack.h"
-#include "platform/host/status_bar.h"
-#include "platform/host/view_hooks.h"
+#include "platform/host/display/active_view.h"
+#include "platform/host/shell/application.h"
+#include "platform/host/documents/document.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/display/map.h"
+#include "platform/host/display/operation_stack.h"
+#include "platform/host/shell/status_bar.h"
+#include "platform/host/display/view_hooks.h"
 #include "platform/win/window_handle.h"
 
 namespace velk::corvane {

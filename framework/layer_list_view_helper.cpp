@@ -2,7 +2,7 @@
 
 #include "framework/host_object_creation.h"
 #include "framework/map_lookups.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/display/layer_kinds.h"
 #include "platform/win/message_queue.h"
 
 namespace velk::corvane {

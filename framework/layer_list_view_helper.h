@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "framework/hook_struct.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
-#include "platform/host/set.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/data/set.h"
 #include "platform/win/control_wrappers.h"
 #include "platform/win/window_impl.h"
 

@@ -3,8 +3,8 @@
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "interfaces/zel_settings.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
 
 namespace velk::corvane {
 

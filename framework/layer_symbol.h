@@ -2,8 +2,8 @@
 #pragma once
 
 #include "platform/com/bstr.h"
-#include "platform/host/layer.h"
-#include "platform/host/symbol.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/display/symbol.h"
 
 namespace velk::corvane {
 

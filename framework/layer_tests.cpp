@@ -5,11 +5,11 @@
 #include "framework/map_lookups.h"
 
 #include "framework/host_object_creation.h"
-#include "platform/host/command_bars.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/uid.h"
+#include "platform/host/shell/command_bars.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/data/uid.h"
 
 namespace velk::corvane {
 

@@ -4,10 +4,10 @@
 #pragma once
 
 #include "framework/hook_struct.h"
-#include "platform/host/command.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
-#include "platform/host/spatial_reference.h"
+#include "platform/host/shell/command.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/geometry/spatial_reference.h"
 
 namespace velk::corvane {
 

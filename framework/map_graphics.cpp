@@ -2,12 +2,12 @@
 
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/display.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/spatial_reference.h"
-#include "platform/host/symbol.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/display/display.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "platform/host/display/symbol.h"
 
 namespace velk::corvane {
 

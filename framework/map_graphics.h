@@ -4,9 +4,9 @@
 
 #include "framework/hook_struct.h"
 #include "platform/com/bstr.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/geometry.h"
-#include "platform/host/graphics.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/graphics.h"
 
 namespace velk::corvane {
 

@@ -1,10 +1,10 @@
 #include "framework/map_lookups.h"
 
 #include "framework/host_object_creation.h"
-#include "platform/host/active_view.h"
-#include "platform/host/command_bars.h"
-#include "platform/host/display.h"
-#include "platform/host/uid.h"
+#include "platform/host/display/active_view.h"
+#include "platform/host/shell/command_bars.h"
+#include "platform/host/display/display.h"
+#include "platform/host/data/uid.h"
 
 namespace velk::corvane {
 

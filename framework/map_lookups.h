@@ -4,9 +4,9 @@
 #pragma once
 
 #include "framework/hook_struct.h"
-#include "platform/host/command_bars.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
+#include "platform/host/shell/command_bars.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
 
 namespace velk::corvane {
 

@@ -5,7 +5,7 @@
 
 #include <span>
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/tool_menu_def_impl.h"
 #include "interfaces/corvane_menus.h"
 #include "platform/com/out_param.h"

@@ -1,6 +1,6 @@
 #include "framework/message_helpers.h"
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "platform/com/hresult_text.h"
 #include "platform/win/format_message.h"
 #include "platform/win/message_queue.h"

@@ -1,6 +1,6 @@
 #include "framework/modeless_dialog_set.h"
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "platform/win/dialog.h"
 #include "platform/win/message_queue.h"
 #include "platform/win/thread.h"

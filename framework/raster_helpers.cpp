@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/variant.h"
-#include "platform/host/geometry.h"
-#include "platform/host/raster.h"
-#include "platform/host/raster_dataset_name.h"
-#include "platform/host/spatial_reference.h"
-#include "platform/host/workspace.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/data/raster_dataset_name.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "platform/host/data/workspace.h"
 #include "platform/win/messages.h"
 #include "platform/win/window.h"
 

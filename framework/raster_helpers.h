@@ -4,10 +4,10 @@
 #pragma once
 
 #include "platform/com/bstr.h"
-#include "platform/host/dataset.h"
-#include "platform/host/raster_analysis_environment.h"
-#include "platform/host/raster_catalog.h"
-#include "platform/host/raster_collection.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/data/raster_analysis_environment.h"
+#include "platform/host/data/raster_catalog.h"
+#include "platform/host/data/raster_collection.h"
 #include "platform/win/window_handle.h"
 
 namespace velk::corvane {

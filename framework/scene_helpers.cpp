@@ -1,9 +1,9 @@
 #include "framework/scene_helpers.h"
 
 #include "framework/host_object_creation.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/geometry_environment.h"
-#include "platform/host/layer_visibility.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/geometry/geometry_environment.h"
+#include "platform/host/display/layer_visibility.h"
 
 namespace velk::corvane {
 

@@ -4,10 +4,10 @@
 #pragma once
 
 #include "framework/hook_struct.h"
-#include "platform/host/camera.h"
-#include "platform/host/geometry.h"
-#include "platform/host/globe_display.h"
-#include "platform/host/vector3d.h"
+#include "platform/host/display/camera.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/globe_display.h"
+#include "platform/host/geometry/vector3d.h"
 
 namespace velk::corvane {
 

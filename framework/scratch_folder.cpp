@@ -17,8 +17,8 @@
 #include "framework/extension_lookup.h"
 #include "platform/com/text.h"
 #include "platform/com/unknown.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/workspace.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/workspace.h"
 #include "platform/registry/activation.h"
 #include "platform/registry/registry.h"
 

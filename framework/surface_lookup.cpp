@@ -1,8 +1,8 @@
 #include "framework/surface_lookup.h"
 
 #include "framework/host_object_creation.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
 #include "interfaces/catalog_layer_ids.h"
 #include "platform/com/answers.h"
 

@@ -3,8 +3,8 @@
 // raster).
 #pragma once
 
-#include "platform/host/layer.h"
-#include "platform/host/raster.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/data/raster.h"
 
 namespace velk::corvane {
 

@@ -9,7 +9,7 @@
 #include "framework/command_impl.h"
 #include "platform/com/bstr.h"
 #include "platform/com/object.h"
-#include "platform/host/command_bar_defs.h"
+#include "platform/host/shell/command_bar_defs.h"
 
 namespace velk::corvane {
 

@@ -1,7 +1,7 @@
 #include "framework/tracker_helper.h"
 
 #include "framework/host_object_creation.h"
-#include "platform/host/display_class_ids.h"
+#include "platform/host/display/display_class_ids.h"
 
 namespace velk::corvane {
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "framework/hook_struct.h"
-#include "platform/host/display.h"
-#include "platform/host/geometry.h"
+#include "platform/host/display/display.h"
+#include "platform/host/geometry/geometry.h"
 
 namespace velk::corvane {
 

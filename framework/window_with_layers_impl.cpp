@@ -3,9 +3,9 @@
 #include "framework/host_object_creation.h"
 #include "framework/layer_tests.h"
 #include "interfaces/zel_selected_layer.h"
-#include "platform/host/command.h"
-#include "platform/host/map.h"
-#include "platform/host/uid.h"
+#include "platform/host/shell/command.h"
+#include "platform/host/display/map.h"
+#include "platform/host/data/uid.h"
 
 namespace velk::corvane {
 

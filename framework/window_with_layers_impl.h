@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/basic_window_impl.h"
-#include "platform/host/layer.h"
+#include "platform/host/display/layer.h"
 
 namespace velk::corvane {
 

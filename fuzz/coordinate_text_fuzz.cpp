@@ -13,7 +13,7 @@
 #include "coordinates/parser.h"
 #include "coordinates/utm_formatter.h"
 #include "coordinates/utm_validator.h"
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "fuzz/fuzz_input.h"
 
 using namespace velk::corvane;

@@ -3,7 +3,7 @@
 
 #include "platform/com/unknown.h"
 
-// The host's layer interface (platform/host/layer.h): the interface only hands it out.
+// The host's layer interface (platform/host/display/layer.h): the interface only hands it out.
 struct ILayer;
 
 struct IZelSelectedLayer : IUnknown {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "interfaces/zel_layer_interfaces.h"
-#include "platform/host/geometry.h"
+#include "platform/host/geometry/geometry.h"
 
 namespace velk::lumeris {
 

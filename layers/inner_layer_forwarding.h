@@ -3,7 +3,7 @@
 // with the rasters. Derived gives InnerUnknown() and FootprintLayer().
 #pragma once
 
-#include "platform/host/layer.h"
+#include "platform/host/display/layer.h"
 
 namespace velk::lumeris {
 

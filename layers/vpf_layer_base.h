@@ -28,14 +28,14 @@
 #include "layers/zel_datasets_impl.h"
 #include "layers/zel_layer_frame.h"
 #include "platform/com/text.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/dataset.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/layer.h"
-#include "platform/host/layer_drawing.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/table.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/display/layer_drawing.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/data/table.h"
 
 namespace velk::lumeris {
 

@@ -6,11 +6,11 @@
 #include "layers/lumeris_module.h"
 #include "platform/com/bstr.h"
 #include "platform/com/variant.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/dataset.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/table.h"
-#include "platform/host/workspace.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/data/table.h"
+#include "platform/host/data/workspace.h"
 #include "platform/registry/host_object_creation.h"
 
 namespace velk::lumeris {

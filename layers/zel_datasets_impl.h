@@ -11,7 +11,7 @@
 
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/stream.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/display/layer_kinds.h"
 
 struct ITable;
 

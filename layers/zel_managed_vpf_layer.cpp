@@ -7,8 +7,8 @@
 #include "layers/managed_vpf_products.h"
 #include "layers/product_series_tables.h"
 #include "layers/vpf_layer_base.h"
-#include "platform/host/display.h"
-#include "platform/host/workspace.h"
+#include "platform/host/display/display.h"
+#include "platform/host/data/workspace.h"
 
 namespace velk::lumeris {
 namespace {

@@ -13,9 +13,9 @@
 #include "layers/wireframe_display_props_impl.h"
 #include "layers/zel_datasets_impl.h"
 #include "layers/zel_layer_frame.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
-#include "platform/host/layer_draw.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/display/layer_draw.h"
 
 namespace velk::lumeris {
 

@@ -10,14 +10,14 @@
 #include "layers/product_series_tables.h"
 #include "layers/vpf_layer_base.h"
 #include "platform/com/text.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/display.h"
-#include "platform/host/geometry.h"
-#include "platform/host/raster_catalog_layer.h"
-#include "platform/host/table.h"
-#include "platform/host/track_cancel.h"
-#include "platform/host/vpf_workspace.h"
-#include "platform/host/workspace.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/display/display.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/raster_catalog_layer.h"
+#include "platform/host/data/table.h"
+#include "platform/host/data/track_cancel.h"
+#include "platform/host/data/vpf_workspace.h"
+#include "platform/host/data/workspace.h"
 
 namespace velk::lumeris {
 namespace {

@@ -7,7 +7,7 @@
 #include "interfaces/zel_extension.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
-#include "platform/host/command.h"
+#include "platform/host/shell/command.h"
 #include "platform/registry/registry.h"
 #include "platform/productline/product_line_classes.h"
 #include "platform/productline/tarvos_environment.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/command.h"
-#include "platform/host/host_session.h"
+#include "platform/host/shell/command.h"
+#include "platform/host/application/host_session.h"
 
 namespace trevik {
 

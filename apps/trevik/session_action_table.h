@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "apps/trevik/host_session.h"
-#include "platform/host/map.h"
+#include "platform/host/display/map.h"
 
 namespace trevik {
 

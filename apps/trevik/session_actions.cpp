@@ -8,14 +8,14 @@
 #include "apps/trevik/session_places.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
-#include "platform/host/dataset.h"
-#include "platform/host/editor.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/layer_objects.h"
-#include "platform/host/table_objects.h"
-#include "platform/host/workspace_objects.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/application/editor.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/display/layer_objects.h"
+#include "platform/host/data/table_objects.h"
+#include "platform/host/data/workspace_objects.h"
 
 namespace trevik {
 

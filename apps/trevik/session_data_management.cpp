@@ -18,12 +18,12 @@
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "interfaces/zel_layer_interfaces.h"
-#include "platform/host/catalog_selection.h"
-#include "platform/host/document.h"
-#include "platform/host/host_session.h"
-#include "platform/host/operation_stack.h"
-#include "platform/host/result_settings.h"
-#include "platform/host/track_cancel.h"
+#include "platform/host/shell/catalog_selection.h"
+#include "platform/host/documents/document.h"
+#include "platform/host/application/host_session.h"
+#include "platform/host/display/operation_stack.h"
+#include "platform/host/shell/result_settings.h"
+#include "platform/host/data/track_cancel.h"
 #include "platform/registry/registry.h"
 
 namespace trevik {

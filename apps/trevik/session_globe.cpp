@@ -5,12 +5,12 @@
 
 #include "apps/trevik/session_action_table.h"
 #include "platform/com/hresult_text.h"
-#include "platform/host/camera.h"
-#include "platform/host/command.h"
-#include "platform/host/document.h"
-#include "platform/host/geometry.h"
-#include "platform/host/globe.h"
-#include "platform/host/globe_display.h"
+#include "platform/host/display/camera.h"
+#include "platform/host/shell/command.h"
+#include "platform/host/documents/document.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/display/globe_display.h"
 
 namespace trevik {
 

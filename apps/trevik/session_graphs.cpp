@@ -4,7 +4,7 @@
 //                    and the SVG picture and CSV data it wrote
 #include "apps/trevik/session_action_table.h"
 
-#include "platform/host/data_graph.h"
+#include "platform/host/documents/data_graph.h"
 
 namespace trevik {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "apps/trevik/session_action_table.h"
 #include "platform/com/out_param.h"
-#include "platform/host/layer.h"
+#include "platform/host/display/layer.h"
 
 #include <gdal_priv.h>
 
@@ -10,7 +10,7 @@
 
 #include "interfaces/catalog_layer_ids.h"
 #include "platform/com/text.h"
-#include "platform/host/gdal_drivers.h"
+#include "platform/host/data/gdal_drivers.h"
 #include <cwctype>
 
 namespace trevik {

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/com/object.h"
-#include "platform/host/layer.h"
-#include "platform/host/map.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/display/map.h"
 
 namespace trevik {
 

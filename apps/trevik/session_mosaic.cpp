@@ -7,7 +7,7 @@
 
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/text.h"
-#include "platform/host/raster_catalog.h"
+#include "platform/host/data/raster_catalog.h"
 
 namespace trevik {
 namespace {

@@ -6,11 +6,11 @@
 
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/field_objects.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/spatial_reference_data.h"
-#include "platform/host/workspace_objects.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/data/field_objects.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/geometry/spatial_reference_data.h"
+#include "platform/host/data/workspace_objects.h"
 
 namespace trevik {
 

@@ -2,7 +2,7 @@
 #include "apps/trevik/session_action_table.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/out_param.h"
-#include "platform/host/result_settings.h"
+#include "platform/host/shell/result_settings.h"
 #include "platform/registry/activation.h"
 
 namespace trevik {

@@ -11,9 +11,9 @@
 
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/globe_display.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/globe_display.h"
+#include "platform/host/display/layer_kinds.h"
 #include "platform/registry/activation.h"
 
 namespace trevik {

@@ -6,9 +6,9 @@
 #include "apps/trevik/session_action_table.h"
 
 #include "platform/com/hresult_text.h"
-#include "platform/host/globe_layer_kind.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/track_cancel.h"
+#include "platform/host/display/globe_layer_kind.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/data/track_cancel.h"
 #include "platform/registry/activation.h"
 
 namespace trevik {

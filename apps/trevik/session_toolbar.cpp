@@ -13,9 +13,9 @@
 
 #include "platform/com/plain_text.h"
 #include "platform/com/text.h"
-#include "platform/host/application.h"
-#include "platform/host/command.h"
-#include "platform/host/command_bars.h"
+#include "platform/host/shell/application.h"
+#include "platform/host/shell/command.h"
+#include "platform/host/shell/command_bars.h"
 #include "platform/win/gdi.h"
 #include "platform/win/message_queue.h"
 #include "platform/win/painting.h"

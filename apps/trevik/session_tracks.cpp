@@ -5,10 +5,10 @@
 #include "apps/trevik/session_action_table.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
-#include "platform/host/animation.h"
-#include "platform/host/animation_export.h"
-#include "platform/host/document.h"
-#include "platform/host/globe.h"
+#include "platform/host/display/animation.h"
+#include "platform/host/display/animation_export.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/documents/document.h"
 #include "platform/registry/activation.h"
 
 namespace trevik {

@@ -9,13 +9,13 @@
 
 #include "interfaces/zel_selected_layer.h"
 #include "platform/com/text.h"
-#include "platform/host/command.h"
-#include "platform/host/command_bars.h"
-#include "platform/host/host_application.h"
-#include "platform/host/layer.h"
-#include "platform/host/scene.h"
-#include "platform/host/scene_view_picture.h"
-#include "platform/host/uid.h"
+#include "platform/host/shell/command.h"
+#include "platform/host/shell/command_bars.h"
+#include "platform/host/application/host_application.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/display/scene.h"
+#include "platform/host/display/scene_view_picture.h"
+#include "platform/host/data/uid.h"
 
 namespace trevik {
 namespace {

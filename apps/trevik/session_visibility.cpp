@@ -9,11 +9,11 @@
 #include "apps/trevik/session_layers.h"
 
 #include "platform/com/variant.h"
-#include "platform/host/geometry.h"
-#include "platform/host/graphics.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/graphics.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
 
 namespace trevik {
 namespace {

@@ -3,15 +3,15 @@
 #include <filesystem>
 
 #include "catalog/data/run_log.h"
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "framework/scratch_folder.h"
 #include "platform/com/connection_point.h"
 #include "platform/com/text.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/status_bar.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/shell/status_bar.h"
 #include "platform/win/dialog.h"
 
 namespace velk::corvane {

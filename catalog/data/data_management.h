@@ -7,8 +7,8 @@
 #include <string>
 
 #include "framework/hook_struct.h"
-#include "platform/host/catalog_selection.h"
-#include "platform/host/table.h"
+#include "platform/host/shell/catalog_selection.h"
+#include "platform/host/data/table.h"
 #include "platform/productline/data_manager.h"
 
 namespace velk::corvane {

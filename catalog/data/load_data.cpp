@@ -6,10 +6,10 @@
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
 #include "platform/com/out_param.h"
-#include "platform/host/dataset.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/track_cancel.h"
-#include "platform/host/workspace.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/data/track_cancel.h"
+#include "platform/host/data/workspace.h"
 
 namespace velk::corvane {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "catalog/data/data_management.h"
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/basic_window_impl.h"
 #include "framework/dlg_cmd_impl.h"
 

@@ -3,8 +3,8 @@
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
 #include "platform/com/out_param.h"
-#include "platform/host/dataset.h"
-#include "platform/host/track_cancel.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/data/track_cancel.h"
 
 namespace velk::corvane {
 LRESULT NewZelLayerDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "catalog/data/data_management.h"
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/basic_window_impl.h"
 #include "framework/dlg_cmd_impl.h"
-#include "platform/host/workspace.h"
+#include "platform/host/data/workspace.h"
 
 struct ICreateZelLayer : IUnknown {
   VELK_INTERFACE_ID("{9A4F2C63-1B7E-4D58-A0C9-E6F3B2D18754}")

@@ -4,7 +4,7 @@
 #include "framework/host_object_creation.h"
 #include "interfaces/corvane_ids.h"
 #include "platform/com/out_param.h"
-#include "platform/host/browse_dialog.h"
+#include "platform/host/shell/browse_dialog.h"
 #include "platform/productline/catalog_filters.h"
 
 namespace velk::corvane {

@@ -3,7 +3,7 @@
 // a catalog layer for each usable pick to the focus map or the globe.
 #pragma once
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/command_impl.h"
 
 // The command's own interface; it adds nothing to IUnknown.

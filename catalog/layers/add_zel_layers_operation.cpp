@@ -2,17 +2,17 @@
 
 #include <memory>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "interfaces/lumeris_ids.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_settings.h"
 #include "platform/com/out_param.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/globe_display.h"
-#include "platform/host/table.h"
-#include "platform/host/workspace.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/display/globe_display.h"
+#include "platform/host/data/table.h"
+#include "platform/host/data/workspace.h"
 #include "platform/productline/data_manager.h"
 #include "platform/registry/registry.h"
 

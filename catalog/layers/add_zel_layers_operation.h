@@ -7,14 +7,14 @@
 
 #include "platform/com/object.h"
 #include "platform/com/support_error_info.h"
-#include "platform/host/application.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/dataset.h"
-#include "platform/host/globe.h"
-#include "platform/host/layer.h"
-#include "platform/host/map.h"
-#include "platform/host/operation_stack.h"
-#include "platform/host/table.h"
+#include "platform/host/shell/application.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/display/map.h"
+#include "platform/host/display/operation_stack.h"
+#include "platform/host/data/table.h"
 #include "platform/productline/data_manager.h"
 
 struct IAddZelLayersOperation : IUnknown {

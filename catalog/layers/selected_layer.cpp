@@ -2,7 +2,7 @@
 
 #include "framework/window_with_layers_impl.h"
 #include "interfaces/zel_layer_interfaces.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/display/layer_kinds.h"
 
 namespace velk::corvane {
 

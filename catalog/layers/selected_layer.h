@@ -5,12 +5,12 @@
 
 #include <vector>
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/basic_window_impl.h"
 #include "framework/command_impl.h"
 #include "framework/zel_extension_event_handler.h"
 #include "interfaces/zel_selected_layer.h"
-#include "platform/host/layer.h"
+#include "platform/host/display/layer.h"
 
 namespace velk::corvane {
 

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "catalog/mosaic/mosaic_dlg.h"
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/dlg_cmd_impl.h"
-#include "terrain/terrain_tools/mosaic_dialog_port.h"
+#include "framework/mosaic_dialog_port.h"
 
 // The command's own interface; it adds nothing to IUnknown.
 struct IZelMosaic : IUnknown {

@@ -8,8 +8,8 @@
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/raster_catalog.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/data/raster_catalog.h"
 #include "platform/registry/host_object_creation.h"
 #include "platform/win/gdi.h"
 

@@ -5,8 +5,8 @@
 
 #include "catalog/mosaic/mosaic_run.h"
 #include "framework/window_with_layers_impl.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/geometry.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/geometry/geometry.h"
 
 namespace velk::corvane {
 

@@ -8,10 +8,10 @@
 
 #include "catalog/mosaic/storage_overrides.h"
 #include "framework/hook_struct.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
-#include "platform/host/raster_storage.h"
-#include "platform/host/track_cancel.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/data/raster_storage.h"
+#include "platform/host/data/track_cancel.h"
 
 namespace velk::corvane {
 

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/extension_lookup.h"
 #include "platform/com/out_param.h"
 #include "platform/win/property_sheet_impl.h"

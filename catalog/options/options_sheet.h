@@ -2,7 +2,7 @@
 #pragma once
 
 #include "catalog/options/options_pages.h"
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/command_impl.h"
 
 struct IZelOptions2 : IUnknown {

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "platform/host/display_class_ids.h"
-#include "platform/host/symbol.h"
-#include "platform/host/symbol_drawing.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/symbol.h"
+#include "platform/host/display/symbol_drawing.h"
 #include "platform/productline/symbol_text.h"
 #include "platform/registry/activation.h"
 

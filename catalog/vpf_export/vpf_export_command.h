@@ -3,7 +3,7 @@
 #pragma once
 
 #include "catalog/vpf_export/vpf_export_dlg.h"
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/dlg_cmd_impl.h"
 
 // The commands' own interfaces; they add nothing to IUnknown.

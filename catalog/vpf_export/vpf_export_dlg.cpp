@@ -8,8 +8,8 @@
 #include "interfaces/zel_extension.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_settings.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/dataset.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/data/dataset.h"
 #include "platform/registry/host_object_creation.h"
 #include "platform/win/gdi.h"
 

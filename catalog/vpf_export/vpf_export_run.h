@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "framework/hook_struct.h"
-#include "platform/host/layer.h"
-#include "platform/host/track_cancel.h"
-#include "terrain/common/run_message.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/data/track_cancel.h"
+#include "framework/run_message.h"
 
 namespace velk::corvane {
 

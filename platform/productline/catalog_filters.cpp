@@ -1,7 +1,7 @@
 #include "platform/productline/catalog_filters.h"
 
 #include "platform/com/object.h"
-#include "platform/host/browse_dialog.h"
+#include "platform/host/shell/browse_dialog.h"
 #include "platform/registry/activation.h"
 
 namespace velk::productline {

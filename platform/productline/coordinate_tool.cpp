@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/com/object.h"
-#include "platform/host/geometry_objects.h"
+#include "platform/host/geometry/geometry_objects.h"
 #include "platform/productline/coordinate_engine.h"
 #include "platform/registry/activation.h"
 

@@ -11,7 +11,7 @@
 #include "platform/com/safearray.h"
 #include "platform/com/unknown.h"
 #include "platform/com/variant.h"
-#include "platform/host/geometry.h"
+#include "platform/host/geometry/geometry.h"
 
 struct ICoordinateTool : IUnknown {
   VELK_INTERFACE_ID("{DD67314B-4685-4256-8F20-88FD3DC6EA50}")

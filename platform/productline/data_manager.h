@@ -24,7 +24,7 @@
 #include "platform/com/base_types.h"
 #include "platform/com/bstr.h"
 #include "platform/com/unknown.h"
-#include "platform/host/track_cancel.h"
+#include "platform/host/data/track_cancel.h"
 
 struct ITable;
 struct IWorkspace;

@@ -1,7 +1,7 @@
 #include "platform/productline/geosym_renderer.h"
 
 #include "platform/com/object.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/display/layer_kinds.h"
 
 namespace velk::productline {
 namespace {

@@ -5,8 +5,8 @@
 #include <cwchar>
 #include <vector>
 
-#include "platform/host/symbol.h"
-#include "platform/host/symbol_objects.h"
+#include "platform/host/display/symbol.h"
+#include "platform/host/display/symbol_objects.h"
 
 namespace velk::productline {
 namespace {

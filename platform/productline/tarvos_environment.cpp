@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "platform/com/text.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/workspace_objects.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/workspace_objects.h"
 #include "platform/productline/symbol_text.h"
 #include "platform/registry/registry.h"
 

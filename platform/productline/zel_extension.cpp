@@ -1,8 +1,8 @@
 #include "platform/productline/zel_extension.h"
 
-#include "platform/host/globe_document.h"
-#include "platform/host/host_application.h"
-#include "platform/host/map_document.h"
+#include "platform/host/documents/globe_document.h"
+#include "platform/host/application/host_application.h"
+#include "platform/host/documents/map_document.h"
 #include "platform/productline/tarvos_environment.h"
 
 namespace velk::productline {

@@ -7,8 +7,8 @@
 #include "interfaces/zel_extension.h"
 #include "platform/com/connection_point.h"
 #include "platform/com/object.h"
-#include "platform/host/extension_manager.h"
-#include "platform/host/map.h"
+#include "platform/host/shell/extension_manager.h"
+#include "platform/host/display/map.h"
 
 struct IDocument;
 

@@ -3,20 +3,20 @@
 #include <limits>
 #include <vector>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "platform/com/out_param.h"
 #include "platform/com/variant.h"
-#include "platform/host/camera.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/dataset.h"
-#include "platform/host/field.h"
-#include "platform/host/geometry_operations.h"
-#include "platform/host/globe_display.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/spatial_reference.h"
-#include "platform/host/table.h"
-#include "terrain/common/resource_text.h"
+#include "platform/host/display/camera.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/data/field.h"
+#include "platform/host/geometry/geometry_operations.h"
+#include "platform/host/display/globe_display.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "platform/host/data/table.h"
+#include "framework/resource_text.h"
 #include "terrain/radial/radial_los_observer.h"
 
 namespace velk::corvane {

@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "platform/host/animation.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/geometry.h"
-#include "platform/host/globe.h"
-#include "platform/host/layer.h"
+#include "platform/host/display/animation.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/display/layer.h"
 #include "terrain/fly_through/fly_through_tracks.h"
 
 namespace velk::corvane {

@@ -3,7 +3,7 @@
 // this command.
 #pragma once
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/coord_tool_event_handler.h"
 #include "framework/dlg_cmd_impl.h"
 #include "terrain/fly_through/fly_through_dlg.h"

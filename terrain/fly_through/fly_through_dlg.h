@@ -6,9 +6,9 @@
 
 #include "framework/coord_tool_event_handler.h"
 #include "framework/window_with_layers_impl.h"
-#include "platform/host/geometry.h"
-#include "platform/host/globe.h"
-#include "platform/host/graphics.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/display/graphics.h"
 #include "terrain/fly_through/fly_through_builders.h"
 
 namespace velk::corvane {

@@ -3,7 +3,7 @@
 // window.
 #pragma once
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/dlg_cmd_impl.h"
 #include "terrain/hillshade/hillshade_dlg.h"
 

@@ -5,8 +5,8 @@
 #include <cwctype>
 #include <limits>
 
-#include "coordinates/dialog_field_helpers.h"
-#include "coordinates/numeric_field_helpers.h"
+#include "framework/dialog_field_helpers.h"
+#include "framework/numeric_field_helpers.h"
 #include "framework/dataset_helpers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
@@ -16,14 +16,14 @@
 #include "interfaces/zel_extension.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_settings.h"
-#include "platform/host/active_view.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/dataset.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/raster.h"
-#include "platform/host/surface_analysis.h"
+#include "platform/host/display/active_view.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/operations/surface_analysis.h"
 #include "platform/win/gdi.h"
 
 namespace velk::corvane {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/window_with_layers_impl.h"
-#include "platform/host/geometry.h"
+#include "platform/host/geometry/geometry.h"
 #include "terrain/hillshade/hillshade_run.h"
 
 namespace velk::corvane {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cwchar>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/last_error_record.h"
@@ -15,17 +15,17 @@
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
-#include "platform/host/dataset.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/raster.h"
-#include "platform/host/raster_objects.h"
-#include "platform/host/spatial_reference.h"
-#include "platform/host/surface_analysis.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/data/raster_objects.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "platform/host/operations/surface_analysis.h"
 #include "platform/win/format_message.h"
-#include "terrain/common/resource_text.h"
+#include "framework/resource_text.h"
 #include "platform/win/responder.h"
-#include "terrain/common/temporary_file.h"
+#include "framework/temporary_file.h"
 
 namespace velk::corvane {
 

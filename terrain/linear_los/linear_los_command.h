@@ -3,7 +3,7 @@
 // points for the dialog and refreshes the dialog on the extension's document events.
 #pragma once
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/coord_tool_event_handler.h"
 #include "framework/dlg_cmd_impl.h"
 #include "framework/zel_extension_event_handler.h"

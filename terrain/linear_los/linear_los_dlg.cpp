@@ -5,7 +5,7 @@
 #include <cwctype>
 #include <limits>
 
-#include "coordinates/dialog_field_helpers.h"
+#include "framework/dialog_field_helpers.h"
 #include "framework/extension_lookup.h"
 #include "framework/host_object_creation.h"
 #include "framework/map_graphics.h"
@@ -15,16 +15,16 @@
 #include "interfaces/zel_extension.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/hresult_text.h"
-#include "platform/host/active_view.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/display.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/map.h"
-#include "platform/host/raster.h"
-#include "platform/host/spatial_reference.h"
-#include "platform/host/symbol.h"
-#include "terrain/common/resource_text.h"
+#include "platform/host/display/active_view.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/display/display.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/display/map.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "platform/host/display/symbol.h"
+#include "framework/resource_text.h"
 
 namespace velk::corvane {
 

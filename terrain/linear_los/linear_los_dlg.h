@@ -9,7 +9,7 @@
 #include "framework/coord_tool_event_handler.h"
 #include "framework/window_with_layers_impl.h"
 #include "interfaces/zel_settings.h"
-#include "platform/host/graphics.h"
+#include "platform/host/display/graphics.h"
 #include "terrain/linear_los/linear_los_run.h"
 
 namespace velk::corvane {

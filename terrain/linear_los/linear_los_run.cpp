@@ -3,22 +3,22 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
 #include "interfaces/zel_layer_interfaces.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/dataset.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/map.h"
-#include "platform/host/raster.h"
-#include "platform/host/spatial_reference.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/display/map.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/geometry/spatial_reference.h"
 #include "platform/win/format_message.h"
-#include "terrain/common/resource_text.h"
-#include "terrain/common/temporary_file.h"
+#include "framework/resource_text.h"
+#include "framework/temporary_file.h"
 #include "terrain/linear_los/los_results.h"
 
 namespace velk::corvane {

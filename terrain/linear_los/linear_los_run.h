@@ -10,8 +10,8 @@
 
 #include "framework/hook_struct.h"
 #include "interfaces/zel_settings.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
 #include "terrain/common/visibility_text_ids.h"
 #include "terrain/linear_los/profile_graph.h"
 

@@ -8,11 +8,11 @@
 
 #include "framework/hook_struct.h"
 #include "interfaces/zel_settings.h"
-#include "platform/host/data_graph.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
-#include "platform/host/spatial_reference.h"
+#include "platform/host/documents/data_graph.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/geometry/spatial_reference.h"
 
 namespace velk::corvane {
 

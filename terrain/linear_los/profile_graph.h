@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "framework/hook_struct.h"
-#include "platform/host/data_graph.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/geometry.h"
+#include "platform/host/documents/data_graph.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/geometry/geometry.h"
 
 namespace velk::corvane {
 

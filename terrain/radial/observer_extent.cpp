@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "framework/host_object_creation.h"
-#include "platform/host/data_class_ids.h"
+#include "platform/host/data/data_class_ids.h"
 
 namespace velk::corvane {
 

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "platform/host/geometry.h"
-#include "platform/host/spatial_reference.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/geometry/spatial_reference.h"
 
 namespace velk::corvane {
 

@@ -5,10 +5,10 @@
 #include "framework/host_object_creation.h"
 #include "platform/com/out_param.h"
 #include "platform/com/variant.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/geometry.h"
-#include "platform/host/property_set.h"
-#include "platform/host/workspace.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/data/property_set.h"
+#include "platform/host/data/workspace.h"
 
 namespace velk::corvane {
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "platform/com/bstr.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/field.h"
-#include "platform/host/spatial_reference.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/data/field.h"
+#include "platform/host/geometry/spatial_reference.h"
 #include "terrain/radial/radial_los_observer.h"
 
 namespace velk::corvane {

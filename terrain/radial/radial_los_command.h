@@ -4,7 +4,7 @@
 // off by the dialog's Start button through the listener) and the extension's map events.
 #pragma once
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/coord_tool_event_handler.h"
 #include "framework/dlg_cmd_impl.h"
 #include "framework/zel_extension_event_handler.h"

@@ -2,7 +2,7 @@
 
 #include "framework/host_object_creation.h"
 #include "framework/layer_tests.h"
-#include "platform/host/data_class_ids.h"
+#include "platform/host/data/data_class_ids.h"
 
 namespace velk::corvane {
 

@@ -3,9 +3,9 @@
 // copies share the host objects.
 #pragma once
 
-#include "platform/host/geometry.h"
-#include "platform/host/graphics.h"
-#include "platform/host/spatial_reference.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/graphics.h"
+#include "platform/host/geometry/spatial_reference.h"
 
 namespace velk::corvane {
 

@@ -10,9 +10,9 @@
 
 #include "framework/hook_struct.h"
 #include "interfaces/zel_settings.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
-#include "terrain/common/run_message.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
+#include "framework/run_message.h"
 #include "terrain/common/visibility_text_ids.h"
 #include "terrain/radial/radial_los_observer.h"
 

@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <set>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "platform/com/variant.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/active_view.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/map.h"
-#include "platform/host/symbol.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/active_view.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/display/map.h"
+#include "platform/host/display/symbol.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
 #include "terrain/radial/observer_extent.h"
 #include "terrain/radial/observer_feature_class.h"
 

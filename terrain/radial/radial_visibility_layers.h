@@ -7,9 +7,9 @@
 
 #include "framework/hook_struct.h"
 #include "interfaces/zel_settings.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/graphics.h"
-#include "platform/host/layer.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/display/graphics.h"
+#include "platform/host/display/layer.h"
 #include "terrain/radial/radial_los_observer.h"
 
 namespace velk::corvane {

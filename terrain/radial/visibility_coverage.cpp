@@ -4,12 +4,12 @@
 #include "framework/host_object_creation.h"
 #include "framework/scratch_folder.h"
 #include "platform/com/variant.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/dataset.h"
-#include "platform/host/property_set.h"
-#include "platform/host/raster_analysis_environment.h"
-#include "platform/host/surface_analysis.h"
-#include "platform/host/workspace.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/data/property_set.h"
+#include "platform/host/data/raster_analysis_environment.h"
+#include "platform/host/operations/surface_analysis.h"
+#include "platform/host/data/workspace.h"
 
 namespace velk::corvane {
 

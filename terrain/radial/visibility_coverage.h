@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/host/feature_class.h"
-#include "platform/host/raster.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/data/raster.h"
 
 namespace velk::corvane {
 

@@ -2,20 +2,20 @@
 
 #include <cstdio>
 
-#include "coordinates/numeric_field_helpers.h"
+#include "framework/numeric_field_helpers.h"
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/map_graphics.h"
 #include "framework/scratch_folder.h"
-#include "platform/host/analysis_op_support.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/dataset.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/local_analysis.h"
-#include "platform/host/map.h"
-#include "platform/host/raster.h"
-#include "platform/host/spatial_reference.h"
-#include "platform/host/surface_analysis.h"
+#include "platform/host/data/analysis_op_support.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/operations/local_analysis.h"
+#include "platform/host/display/map.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "platform/host/operations/surface_analysis.h"
 
 namespace velk::corvane {
 

@@ -10,8 +10,8 @@
 
 #include "framework/hook_struct.h"
 #include "platform/com/bstr.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
 
 namespace velk::corvane {
 

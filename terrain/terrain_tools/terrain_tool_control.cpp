@@ -1,13 +1,13 @@
 #include "terrain/terrain_tools/terrain_tool_control.h"
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/guid_variant.h"
 #include "framework/host_object_creation.h"
 #include "framework/map_lookups.h"
 #include "interfaces/corvane_ids.h"
 #include "platform/com/out_param.h"
-#include "platform/host/document.h"
-#include "platform/host/uid.h"
+#include "platform/host/documents/document.h"
+#include "platform/host/data/uid.h"
 #include "platform/win/common_controls.h"
 #include "platform/win/message_queue.h"
 

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/com/object.h"
-#include "platform/host/application.h"
-#include "platform/host/command.h"
-#include "platform/host/command_bars.h"
+#include "platform/host/shell/application.h"
+#include "platform/host/shell/command.h"
+#include "platform/host/shell/command_bars.h"
 #include "terrain/terrain_tools/palette_drawing.h"
 #include "terrain/terrain_tools/palette_layout.h"
 

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "coordinates/coord_tool_helpers.h"
+#include "framework/coord_tool_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/layer_tests.h"
 #include "framework/map_graphics.h"
@@ -14,14 +14,14 @@
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_selected_layer.h"
 #include "platform/com/text.h"
-#include "platform/host/dataset.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/map.h"
-#include "platform/host/raster.h"
-#include "platform/host/spatial_reference.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/display/map.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/geometry/spatial_reference.h"
 #include "platform/win/gdi.h"
-#include "terrain/common/temporary_file.h"
+#include "framework/temporary_file.h"
 #include "terrain/terrain_tools/find_high_low_point.h"
 
 namespace velk::corvane {

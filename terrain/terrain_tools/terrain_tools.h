@@ -6,12 +6,12 @@
 
 #include <memory>
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/command_impl.h"
 #include "framework/dlg_cmd_impl.h"
 #include "framework/tracker_helper.h"
 #include "terrain/hillshade/hillshade_dlg.h"
-#include "terrain/terrain_tools/mosaic_dialog_port.h"
+#include "framework/mosaic_dialog_port.h"
 
 // The tools' own interface; it adds nothing to IUnknown.
 struct ITerrainTools : IUnknown {

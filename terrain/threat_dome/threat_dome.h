@@ -9,11 +9,11 @@
 #include <string>
 
 #include "interfaces/zel_settings.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
-#include "platform/host/multipatch.h"
-#include "platform/host/raster.h"
-#include "platform/host/symbol.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/geometry/multipatch.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/display/symbol.h"
 #include "terrain/threat_dome/dome_point_grid.h"
 #include "terrain/threat_dome/dome_rays.h"
 

@@ -4,7 +4,7 @@
 // button is pressed.
 #pragma once
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/coord_tool_event_handler.h"
 #include "framework/dlg_cmd_impl.h"
 #include "terrain/threat_dome/threat_dome_dlg.h"

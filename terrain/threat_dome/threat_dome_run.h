@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "framework/hook_struct.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
-#include "terrain/common/run_message.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
+#include "framework/run_message.h"
 
 namespace velk::corvane {
 

@@ -1,6 +1,6 @@
 #include "terrain/viewer3d/ddd_view_select_dlg.h"
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
 #include "framework/layer_tests.h"
 #include "framework/map_lookups.h"
@@ -9,8 +9,8 @@
 #include "interfaces/catalog_layer_ids.h"
 #include "interfaces/zel_selected_layer.h"
 #include "platform/com/hresult_text.h"
-#include "platform/host/command.h"
-#include "platform/host/track_cancel.h"
+#include "platform/host/shell/command.h"
+#include "platform/host/data/track_cancel.h"
 #include "terrain/viewer3d/ddd_viewer_dlg.h"
 #include "terrain/viewer3d/viewer_text_ids.h"
 

@@ -7,7 +7,7 @@
 
 #include "framework/basic_window_impl.h"
 #include "framework/layer_list_view_helper.h"
-#include "platform/host/geometry.h"
+#include "platform/host/geometry/geometry.h"
 
 namespace velk::corvane {
 

@@ -6,12 +6,12 @@
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_selected_layer.h"
 #include "platform/com/out_param.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/map.h"
-#include "platform/host/spatial_reference.h"
-#include "terrain/common/resource_text.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/display/map.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "framework/resource_text.h"
 #include "terrain/viewer3d/viewer_text_ids.h"
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 
 namespace velk::corvane {
 

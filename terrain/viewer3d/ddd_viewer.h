@@ -2,7 +2,7 @@
 // the selected-layer control; the tool marks it on the map and opens the layer choice for it.
 #pragma once
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "framework/command_impl.h"
 #include "framework/tracker_helper.h"
 #include "terrain/viewer3d/ddd_view_select_dlg.h"

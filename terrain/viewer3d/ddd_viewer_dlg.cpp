@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "coordinates/coord_tool_helpers.h"
-#include "corvane/corvane_module.h"
+#include "framework/coord_tool_helpers.h"
+#include "framework/corvane_module.h"
 #include "framework/modeless_dialog_set.h"
 #include "framework/command_images.h"
 #include "framework/extension_lookup.h"
@@ -16,13 +16,13 @@
 #include "interfaces/zel_settings.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/globe_graphics_layer.h"
-#include "platform/host/graphics.h"
-#include "platform/host/spatial_reference.h"
-#include "terrain/common/resource_text.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/display/globe_graphics_layer.h"
+#include "platform/host/display/graphics.h"
+#include "platform/host/geometry/spatial_reference.h"
+#include "framework/resource_text.h"
 #include "terrain/viewer3d/viewer_domes.h"
 #include "terrain/viewer3d/viewer_text_ids.h"
 

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "framework/basic_window_impl.h"
-#include "platform/host/geometry.h"
-#include "platform/host/layer.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/raster.h"
-#include "platform/host/scene.h"
-#include "platform/host/set.h"
-#include "platform/host/track_cancel.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/display/scene.h"
+#include "platform/host/data/set.h"
+#include "platform/host/data/track_cancel.h"
 #include "terrain/viewer3d/flight_path.h"
 
 struct IFeatureClass;

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <vector>
 
-#include "platform/host/geometry_objects.h"
+#include "platform/host/geometry/geometry_objects.h"
 #include "framework/host_object_creation.h"
-#include "platform/host/multipatch.h"
-#include "platform/host/spatial_reference.h"
+#include "platform/host/geometry/multipatch.h"
+#include "platform/host/geometry/spatial_reference.h"
 #include "terrain/threat_dome/dome_rays.h"
 
 namespace velk::corvane {

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "platform/host/analysis/visibility_model.h"
-#include "platform/host/geometry.h"
-#include "platform/host/raster.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/data/raster.h"
 #include "terrain/threat_dome/dome_mesh.h"
 
 namespace velk::corvane {

@@ -14,13 +14,13 @@
 #include "apps/trevik/catalogue.h"
 #include "apps/trevik/commands.h"
 #include "apps/trevik/host_session.h"
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
-#include "platform/host/command.h"
+#include "platform/host/shell/command.h"
 #include "platform/registry/activation.h"
 #include "interfaces/corvane_ids.h"
-#include "platform/host/host_session.h"
+#include "platform/host/application/host_session.h"
 #include "tests/fixtures/temp_root.h"
 
 namespace velk::test {

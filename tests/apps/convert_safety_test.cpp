@@ -17,7 +17,7 @@
 #include <random>
 #include <thread>
 
-#include "platform/host/gdal_drivers.h"
+#include "platform/host/data/gdal_drivers.h"
 #include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <regex>
 
-#include "platform/host/gdal_drivers.h"
+#include "platform/host/data/gdal_drivers.h"
 #include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/host/gdal_drivers.h"
+#include "platform/host/data/gdal_drivers.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"

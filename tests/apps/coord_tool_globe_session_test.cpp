@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/com/text.h"
-#include "platform/host/globe_display.h"
+#include "platform/host/display/globe_display.h"
 #include "platform/productline/coordinate_engine.h"
 #include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/globe_display.h"
+#include "platform/host/display/globe_display.h"
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/session_runner.h"

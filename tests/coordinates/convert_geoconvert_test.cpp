@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/gdal_drivers.h"
+#include "platform/host/data/gdal_drivers.h"
 #include "coordinates/conversion_output.h"
 #include "coordinates/table_conversion_run.h"
 #include "framework/host_object_creation.h"
 #include "platform/com/text.h"
-#include "platform/host/browse_dialog.h"
-#include "platform/host/dataset.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/data_class_ids.h"
+#include "platform/host/shell/browse_dialog.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/data/data_class_ids.h"
 #include "platform/registry/activation.h"
 #include "platform/win/responder.h"
 #include "tests/fixtures/tool_output.h"

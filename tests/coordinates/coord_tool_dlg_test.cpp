@@ -6,7 +6,7 @@
 
 #include <GeographicLib/UTMUPS.hpp>
 
-#include "coordinates/coord_tool_helpers.h"
+#include "framework/coord_tool_helpers.h"
 #include "framework/numeric_helpers.h"
 #include "platform/com/safearray.h"
 #include "platform/com/text.h"

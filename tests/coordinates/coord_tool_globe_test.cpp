@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/numeric_helpers.h"
-#include "platform/host/globe_display.h"
+#include "platform/host/display/globe_display.h"
 #include "platform/productline/coordinate_engine.h"
 #include "platform/win/control_wrappers.h"
 #include "platform/win/user_input.h"

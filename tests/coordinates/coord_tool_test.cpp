@@ -3,7 +3,7 @@
 // drags, deactivation and typed points, and callbacks that meet no window.
 #include <gtest/gtest.h>
 
-#include "coordinates/coord_tool_helpers.h"
+#include "framework/coord_tool_helpers.h"
 #include "framework/command_images.h"
 #include "tests/coordinates/coord_tool_test_support.h"
 

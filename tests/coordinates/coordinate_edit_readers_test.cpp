@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "platform/com/unknown.h"
 #include "platform/productline/product_line_classes.h"
 #include "platform/win/message_queue.h"

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "coordinates/dialog_field_helpers.h"
+#include "framework/dialog_field_helpers.h"
 #include "coordinates/validated_edit_ctrl.h"
 #include "platform/win/dialog.h"
 #include "platform/win/gdi.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "tests/coordinates/coordinate_test_support.h"
 
 namespace velk::corvane {

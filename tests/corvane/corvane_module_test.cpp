@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "corvane/corvane_module.h"
+#include "framework/corvane_module.h"
 #include "platform/com/object.h"
 #include "interfaces/corvane_ids.h"
 #include "platform/registry/registry.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/out_param.h"
-#include "platform/host/uid.h"
+#include "platform/host/data/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/registry/registry.h"
 #include "platform/win/window.h"

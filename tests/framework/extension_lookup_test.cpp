@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "framework/zel_extension_event_handler.h"
-#include "platform/host/host_extension.h"
-#include "platform/host/status_bar.h"
+#include "platform/host/shell/host_extension.h"
+#include "platform/host/shell/status_bar.h"
 #include "platform/registry/activation.h"
 #include "tests/fixtures/fixed_layer.h"
 #include "tests/framework/host_session_fixture.h"

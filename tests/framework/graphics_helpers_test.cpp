@@ -5,10 +5,10 @@
 
 #include "framework/hook_struct.h"
 #include "framework/host_object_creation.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/globe_view.h"
-#include "platform/host/map_document.h"
-#include "platform/host/symbol.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/globe_view.h"
+#include "platform/host/documents/map_document.h"
+#include "platform/host/display/symbol.h"
 #include "tests/framework/host_session_fixture.h"
 
 namespace velk::corvane {

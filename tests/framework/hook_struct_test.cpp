@@ -8,12 +8,12 @@
 #include <functional>
 #include <string>
 
-#include "platform/host/command_bar_hook.h"
-#include "platform/host/globe_view.h"
-#include "platform/host/host_application.h"
-#include "platform/host/map_document.h"
-#include "platform/host/map_view.h"
-#include "platform/host/page_view.h"
+#include "platform/host/shell/command_bar_hook.h"
+#include "platform/host/display/globe_view.h"
+#include "platform/host/application/host_application.h"
+#include "platform/host/documents/map_document.h"
+#include "platform/host/display/map_view.h"
+#include "platform/host/display/page_view.h"
 
 namespace velk::corvane {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "framework/extension_lookup.h"
-#include "platform/host/host_session.h"
+#include "platform/host/application/host_session.h"
 #include "platform/productline/product_line_classes.h"
 #include "platform/productline/zel_extension.h"
 #include "tests/fixtures/temp_root.h"

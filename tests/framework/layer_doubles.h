@@ -8,7 +8,7 @@
 
 #include "apps/trevik/session_layers.h"
 #include "interfaces/zel_selected_layer.h"
-#include "platform/host/command.h"
+#include "platform/host/shell/command.h"
 
 namespace velk::test {
 

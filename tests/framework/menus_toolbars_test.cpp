@@ -6,9 +6,9 @@
 
 #include <set>
 
-#include "corvane/class_catalogue.h"
+#include "framework/class_catalogue.h"
 #include "interfaces/corvane_ids.h"
-#include "platform/host/command_bar_defs.h"
+#include "platform/host/shell/command_bar_defs.h"
 
 extern "C" HRESULT DllGetClassObject(REFCLSID, REFIID, void**);
 

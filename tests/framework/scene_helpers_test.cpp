@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "framework/host_object_creation.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/display_class_ids.h"
-#include "platform/host/geometry_environment.h"
-#include "platform/host/globe_graphics_layer.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/layer_visibility.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/display/display_class_ids.h"
+#include "platform/host/geometry/geometry_environment.h"
+#include "platform/host/display/globe_graphics_layer.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/display/layer_visibility.h"
 #include "tests/framework/host_session_fixture.h"
 
 namespace velk::corvane {

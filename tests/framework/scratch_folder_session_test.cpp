@@ -6,8 +6,8 @@
 
 #include "framework/scratch_folder.h"
 #include "platform/com/text.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/workspace_objects.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/workspace_objects.h"
 #include "platform/productline/tarvos_environment.h"
 #include "platform/registry/registry.h"
 #include "tests/framework/host_session_fixture.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "apps/trevik/session_runner.h"
-#include "coordinates/dialog_field_helpers.h"
+#include "framework/dialog_field_helpers.h"
 #include "coordinates/validated_edit_ctrl.h"
 #include "framework/dlg_cmd_impl.h"
 #include "framework/modeless_dialog_set.h"

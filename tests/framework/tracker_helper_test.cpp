@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/host/geometry_objects.h"
+#include "platform/host/geometry/geometry_objects.h"
 #include "tests/fixtures/map_tool_host.h"
 
 namespace velk::corvane {

@@ -4,8 +4,8 @@
 
 #include <regex>
 
-#include "platform/host/layer.h"
-#include "platform/host/spatial_reference_data.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/geometry/spatial_reference_data.h"
 
 namespace velk::test {
 

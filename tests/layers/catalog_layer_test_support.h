@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/com/object.h"
-#include "platform/host/map.h"
-#include "platform/host/map_picture.h"
-#include "platform/host/query_log.h"
+#include "platform/host/display/map.h"
+#include "platform/host/display/map_picture.h"
+#include "platform/host/data/query_log.h"
 #include "tests/fixtures/tool_output.h"
 
 namespace velk::test {

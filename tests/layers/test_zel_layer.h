@@ -9,8 +9,8 @@
 #include "layers/wireframe_display_props_impl.h"
 #include "layers/zel_layer_frame.h"
 #include "platform/com/bstr.h"
-#include "platform/host/layer.h"
-#include "platform/host/layer_kinds.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/display/layer_kinds.h"
 #include "tests/fixtures/fixed_layer.h"
 
 namespace velk::test {

@@ -12,10 +12,10 @@
 
 #include "platform/productline/data_manager.h"
 #include "platform/com/stream.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/layer.h"
-#include "platform/host/map_picture.h"
-#include "platform/host/workspace.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/display/map_picture.h"
+#include "platform/host/data/workspace.h"
 #include "tests/fixtures/tool_output.h"
 
 namespace velk::test {

@@ -16,7 +16,7 @@
 #include "platform/com/connection_point.h"
 #include "platform/com/object.h"
 #include "platform/com/text.h"
-#include "platform/host/track_cancel.h"
+#include "platform/host/data/track_cancel.h"
 #include "platform/productline/catalog_scan.h"
 #include "platform/productline/data_manager.h"
 #include "platform/productline/rpf_toc.h"

@@ -9,7 +9,7 @@
 
 #include "platform/com/safearray.h"
 #include "platform/com/variant.h"
-#include "platform/host/geometry_objects.h"
+#include "platform/host/geometry/geometry_objects.h"
 #include "platform/productline/coordinate_engine.h"
 #include "platform/productline/coordinate_tool.h"
 #include "platform/registry/activation.h"

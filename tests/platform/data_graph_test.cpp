@@ -1,6 +1,6 @@
 // The host's data graph: templates (and files that are none), the series read from a table in
 // the order of a field and kept after the table is gone, and the window's SVG and CSV.
-#include "platform/host/data_graph.h"
+#include "platform/host/documents/data_graph.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "platform/com/text.h"
-#include "platform/host/table.h"
+#include "platform/host/data/table.h"
 #include "platform/registry/registry.h"
 #include "tests/fixtures/temp_root.h"
 #include "tests/fixtures/tool_output.h"

@@ -10,7 +10,7 @@
 #include "platform/com/connection_point.h"
 #include "platform/com/object.h"
 #include "platform/com/text.h"
-#include "platform/host/data_errors.h"
+#include "platform/host/data/data_errors.h"
 #include "platform/productline/data_manager.h"
 #include "platform/registry/activation.h"
 #include "tests/fixtures/dted_fixture.h"

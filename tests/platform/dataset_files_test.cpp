@@ -1,6 +1,6 @@
 // Moving a dataset's files as one: a move that fails on any file leaves every file where it was;
 // written files are checked against what their headers announce.
-#include "platform/host/dataset_files.h"
+#include "platform/host/data/dataset_files.h"
 
 #include <gtest/gtest.h>
 

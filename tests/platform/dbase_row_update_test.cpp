@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "platform/com/text.h"
-#include "platform/host/data_errors.h"
-#include "platform/host/gdal_drivers.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/table_core.h"
+#include "platform/host/data/data_errors.h"
+#include "platform/host/data/gdal_drivers.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/data/table_core.h"
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/temp_root.h"

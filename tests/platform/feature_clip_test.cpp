@@ -11,12 +11,12 @@
 #include <fstream>
 
 #include "platform/com/text.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/feature_class.h"
-#include "platform/host/feature_clip_op.h"
-#include "platform/host/gdal_drivers.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/workspace_objects.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/operations/feature_clip_op.h"
+#include "platform/host/data/gdal_drivers.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/data/workspace_objects.h"
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/temp_root.h"

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "platform/host/fid_list.h"
+#include "platform/host/data/fid_list.h"
 
 namespace velk::host {
 namespace {

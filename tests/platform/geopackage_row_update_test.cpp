@@ -13,11 +13,11 @@
 #include <ogrsf_frmts.h>
 
 #include "platform/com/text.h"
-#include "platform/host/data_errors.h"
-#include "platform/host/gdal_dataset_handle.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/geopackage_row_updater.h"
-#include "platform/host/table_core.h"
+#include "platform/host/data/data_errors.h"
+#include "platform/host/data/gdal_dataset_handle.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/data/geopackage_row_updater.h"
+#include "platform/host/data/table_core.h"
 #include "tests/fixtures/tool_output.h"
 
 using namespace velk;

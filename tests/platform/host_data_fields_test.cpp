@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/text.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/data_classes.h"
-#include "platform/host/field_checker.h"
-#include "platform/host/geometry.h"
-#include "platform/host/property_set.h"
-#include "platform/host/raster.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/application/data_classes.h"
+#include "platform/host/data/field_checker.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/data/property_set.h"
+#include "platform/host/data/raster.h"
 #include "platform/registry/activation.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/tool_output.h"

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <sstream>
 
-#include "platform/host/geometry_objects.h"
-#include "platform/host/spatial_reference_objects.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/geometry/spatial_reference_objects.h"
 #include "tests/fixtures/tool_output.h"
 
 using namespace velk;

@@ -7,9 +7,9 @@
 #include <sstream>
 
 #include "platform/com/text.h"
-#include "platform/host/data_errors.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/raster_objects.h"
+#include "platform/host/data/data_errors.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/data/raster_objects.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/tool_output.h"

@@ -9,9 +9,9 @@
 #include <sstream>
 
 #include "platform/com/text.h"
-#include "platform/host/data_errors.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/table_objects.h"
+#include "platform/host/data/data_errors.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/data/table_objects.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/ogr_rows.h"
 #include "tests/fixtures/requirement.h"

@@ -6,10 +6,10 @@
 #include <filesystem>
 
 #include "platform/com/text.h"
-#include "platform/host/data_class_ids.h"
-#include "platform/host/data_errors.h"
-#include "platform/host/property_set_object.h"
-#include "platform/host/workspace_objects.h"
+#include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/data_errors.h"
+#include "platform/host/data/property_set_object.h"
+#include "platform/host/data/workspace_objects.h"
 #include "platform/registry/registry.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/display.h"
-#include "platform/host/dockable_window.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/host_session.h"
-#include "platform/host/map_document.h"
-#include "platform/host/uid.h"
+#include "platform/host/display/display.h"
+#include "platform/host/shell/dockable_window.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/application/host_session.h"
+#include "platform/host/documents/map_document.h"
+#include "platform/host/data/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/registry/registry.h"
 #include "platform/win/window.h"

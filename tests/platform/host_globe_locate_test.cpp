@@ -5,10 +5,10 @@
 
 #include <cmath>
 
-#include "platform/host/camera.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/globe.h"
-#include "platform/host/globe_display.h"
+#include "platform/host/display/camera.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/display/globe_display.h"
 
 using namespace velk;
 using namespace velk::host;

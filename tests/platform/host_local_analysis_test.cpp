@@ -7,11 +7,11 @@
 #include <filesystem>
 
 #include "platform/com/text.h"
-#include "platform/host/analysis_op_support.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/local_analysis.h"
-#include "platform/host/raster_objects.h"
-#include "platform/host/surface_analysis.h"
+#include "platform/host/data/analysis_op_support.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/operations/local_analysis.h"
+#include "platform/host/data/raster_objects.h"
+#include "platform/host/operations/surface_analysis.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/ogr_rows.h"

@@ -9,9 +9,9 @@
 #include <tuple>
 #include <vector>
 
-#include "platform/host/feature_class.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/multipatch.h"
+#include "platform/host/data/feature_class.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/geometry/multipatch.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/tool_output.h"
 

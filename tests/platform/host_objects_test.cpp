@@ -5,13 +5,13 @@
 
 #include <vector>
 
-#include "platform/host/command.h"
+#include "platform/host/shell/command.h"
 #include "platform/com/out_param.h"
-#include "platform/host/globe.h"
-#include "platform/host/host_extension.h"
-#include "platform/host/host_session.h"
-#include "platform/host/map_document.h"
-#include "platform/host/uid.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/shell/host_extension.h"
+#include "platform/host/application/host_session.h"
+#include "platform/host/documents/map_document.h"
+#include "platform/host/data/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/registry/registry.h"
 #include "tests/fixtures/fixed_layer.h"

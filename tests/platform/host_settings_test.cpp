@@ -8,8 +8,8 @@
 #include <limits>
 
 #include "platform/com/text.h"
-#include "platform/host/symbol.h"
-#include "platform/host/host_session.h"
+#include "platform/host/display/symbol.h"
+#include "platform/host/application/host_session.h"
 #include "platform/productline/product_line_classes.h"
 #include "platform/productline/symbol_text.h"
 #include "platform/productline/tarvos_environment.h"

@@ -10,9 +10,9 @@
 
 #include "platform/host/analysis/viewshed.h"
 #include "platform/host/analysis/visibility_raster.h"
-#include "platform/host/raster.h"
-#include "platform/host/raster_analysis_environment.h"
-#include "platform/host/surface_analysis.h"
+#include "platform/host/data/raster.h"
+#include "platform/host/data/raster_analysis_environment.h"
+#include "platform/host/operations/surface_analysis.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/dem_fixture.h"

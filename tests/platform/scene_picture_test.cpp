@@ -1,6 +1,6 @@
 // The 3-D view's picture: binary glTF read back through the library that wrote it (parts,
 // counts, the camera looking at its target), and a file that cannot be written leaves nothing.
-#include "platform/host/scene_picture.h"
+#include "platform/host/display/scene_picture.h"
 
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>

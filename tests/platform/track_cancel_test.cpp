@@ -1,4 +1,4 @@
-#include "platform/host/track_cancel.h"
+#include "platform/host/data/track_cancel.h"
 
 #include <gtest/gtest.h>
 

@@ -9,11 +9,11 @@
 #include <cmath>
 
 #include "platform/com/text.h"
-#include "platform/host/camera.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/globe_display.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/layer_objects.h"
+#include "platform/host/display/camera.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/display/globe_display.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/display/layer_objects.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"

@@ -12,13 +12,13 @@
 #include "platform/com/text.h"
 #include "tests/fixtures/fixed_layer.h"
 #include "tests/framework/layer_doubles.h"
-#include "platform/host/dataset.h"
-#include "platform/host/geometry.h"
-#include "platform/host/geometry_objects.h"
-#include "platform/host/layer_kinds.h"
-#include "platform/host/layer.h"
-#include "platform/host/raster_catalog.h"
-#include "platform/host/raster_objects.h"
+#include "platform/host/data/dataset.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/display/layer_kinds.h"
+#include "platform/host/display/layer.h"
+#include "platform/host/data/raster_catalog.h"
+#include "platform/host/data/raster_objects.h"
 
 namespace velk::corvane {
 

@@ -12,7 +12,7 @@
 #include "interfaces/corvane_ids.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/text.h"
-#include "platform/host/uid.h"
+#include "platform/host/data/uid.h"
 #include "platform/win/common_controls.h"
 #include "platform/win/message_queue.h"
 #include "platform/win/user_input.h"

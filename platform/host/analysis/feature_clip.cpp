@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/host/analysis/shapefile_files.h"
-#include "platform/host/gdal_drivers.h"
+#include "platform/host/data/gdal_drivers.h"
 
 namespace velk::host::analysis {
 namespace {

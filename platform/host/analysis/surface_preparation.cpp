@@ -11,7 +11,7 @@
 #include <ogr_spatialref.h>
 
 #include "platform/com/text.h"
-#include "platform/host/raster_objects.h"
+#include "platform/host/data/raster_objects.h"
 
 namespace velk::host::analysis {
 

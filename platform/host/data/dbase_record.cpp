@@ -1,0 +1,110 @@
+#include "platform/host/data/dbase_record.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+#include "platform/host/data/dataset_files.h"
+
+namespace velk::host {
+
+bool ParseDbaseLayout(const unsigned char* h, std::size_t size, DbaseLayout& out,
+                      std::string& why) {
+  if (size < 32) {
+    why = "the dBASE header cannot be read";
+    return false;
+  }
+  out.records = h[4] | h[5] << 8 | h[6] << 16 | static_cast<std::uint32_t>(h[7]) << 24;
+  out.headerLength = h[8] | h[9] << 8;
+  out.recordLength = h[10] | h[11] << 8;
+  out.fields.clear();
+  if (out.headerLength < 33 || out.recordLength < 1) {
+    why = "the dBASE header is not whole";
+    return false;
+  }
+  if (static_cast<std::size_t>(out.headerLength) > size) {
+    why = "the dBASE fields cannot be read";
+    return false;
+  }
+  int offset = 1;  // after the deletion flag
+  for (int at = 32; at + 32 <= out.headerLength && h[at] != 0x0D; at += 32) {
+    const unsigned char* d = h + at;
+    DbaseField f;
+    f.type = static_cast<char>(d[11]);
+    if (f.type == 'N' || f.type == 'F' || f.type == 'D') {
+      f.width = d[16];
+      f.decimals = d[17];
+    } else if (f.type == 'C') {
+      f.width = d[16] + d[17] * 256;
+    } else {
+      why = "a dBASE field of another type";
+      return false;
+    }
+    f.offset = offset;
+    offset += f.width;
+    out.fields.push_back(f);
+  }
+  if (offset != out.recordLength) {
+    why = "the dBASE fields do not fill its records";
+    return false;
+  }
+  return true;
+}
+
+bool ReadDbaseLayout(int fd, DbaseLayout& out, std::string& why) {
+  unsigned char h[32];
+  if (::pread(fd, h, sizeof h, 0) != static_cast<ssize_t>(sizeof h)) {
+    why = "the dBASE header cannot be read";
+    return false;
+  }
+  std::vector<unsigned char> header(std::max<std::size_t>(sizeof h, h[8] | h[9] << 8));
+  if (::pread(fd, header.data(), header.size(), 0) != static_cast<ssize_t>(header.size())) {
+    why = "the dBASE fields cannot be read";
+    return false;
+  }
+  return ParseDbaseLayout(header.data(), header.size(), out, why);
+}
+
+DbaseRecord::DbaseRecord(std::vector<DbaseField> fields, int recordLength)
+    : fields_(std::move(fields)), nullRecord_(static_cast<std::size_t>(recordLength), ' ') {
+  for (const DbaseField& f : fields_)
+    std::fill_n(nullRecord_.begin() + f.offset, f.width, DbaseNullMark(f.type));
+  record_ = nullRecord_;
+}
+
+void DbaseRecord::Clear() { std::memcpy(record_.data(), nullRecord_.data(), record_.size()); }
+
+bool DbaseRecord::SetText(int field, std::string_view bytes) {
+  const DbaseField& f = fields_[static_cast<std::size_t>(field)];
+  if (f.type != 'C' || bytes.size() > static_cast<std::size_t>(f.width)) return false;
+  bytes = bytes.substr(0, bytes.find('\0'));
+  char* at = record_.data() + f.offset;
+  std::memcpy(at, bytes.data(), bytes.size());
+  std::fill_n(at + bytes.size(), f.width - static_cast<int>(bytes.size()), ' ');
+  return true;
+}
+
+bool DbaseRecord::SetNumber(int field, double value) {
+  const DbaseField& f = fields_[static_cast<std::size_t>(field)];
+  if (f.type == 'C') return false;
+  // "%*.*f": the digits right-aligned in the field's width.
+  char text[400];
+  auto r = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, f.decimals);
+  const int length = static_cast<int>(r.ptr - text);
+  if (r.ec != std::errc() || length > f.width) return false;
+  char* at = record_.data() + f.offset;
+  std::fill_n(at, f.width - length, ' ');
+  std::memcpy(at + f.width - length, text, static_cast<std::size_t>(length));
+  return true;
+}
+
+bool DbaseRecord::SetDate(int field, int year, int month, int day) {
+  const DbaseField& f = fields_[static_cast<std::size_t>(field)];
+  if (f.type != 'D' || year < 0 || year > 9999 || (year == 0 && month == 0 && day == 0))
+    return false;
+  return SetNumber(field, year * 10000.0 + month * 100.0 + day);
+}
+
+}  // namespace velk::host
