@@ -47,7 +47,10 @@ ComPtr<IFeatureWorkspace> OpenShapefileFolder(const std::wstring& folder) {
 
 }  // namespace
 
-void DDDViewerDlg::SetExtent(IEnvelope* extent) { extent_ = ComPtr<IEnvelope>(extent); }
+void DDDViewerDlg::SetExtent(IEnvelope* extent) {
+  extent_ = ComPtr<IEnvelope>(extent);
+  leftOut_.clear();
+}
 
 bool DDDViewerDlg::KeepGoing() {
   if (cancelled_) return false;
@@ -250,7 +253,12 @@ void DDDViewerDlg::ExtractGroupLayer(ILayer* source, IGroupLayer* target) {
   ShowProgress(source);
   ComPtr<IFeatureClass> sourceClass;
   features->get_FeatureClass(sourceClass.put());
-  if (!sourceClass || !clipTable_) return;
+  if (!sourceClass) {
+    // The map never opened this layer's data: it is named to the user, not silently dropped.
+    leftOut_.push_back(LayerName(source));
+    return;
+  }
+  if (!clipTable_) return;
   ComPtr<IEnvelope> rectangle;
   RequireInterface<IGeoDataset>(clipTable_.get())->get_Extent(rectangle.put());
   // The layer's display name, made a safe name of its own in the work folder.

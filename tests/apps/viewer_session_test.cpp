@@ -308,5 +308,43 @@ print graphics
   EXPECT_TRUE(Has(report, ": 0 errors,")) << report;
 }
 
+// A vector product whose layers the map never drew: the launch names the layers it leaves out
+// (their data was never opened) instead of dropping them without a word, and the viewer opens.
+TEST(ViewerSession, LayersWhoseDataWasNeverOpenedAreNamed) {
+  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
+  TempRoot root;
+  ScratchDir dir;
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0", {6.32, 0.2}, 0.6)));
+  CommandResult r = RunSession(root, dir.path(), "viewer.session", R"S(host map
+register {corvane}
+register {lumeris}
+extension Tarvos on
+extension Sorrelin on
+map-reference 4326
+map-extent 6 0 7 0.8
+catalog-new {dir}/catalog.gpkg cells dted
+catalog-load {dir}/catalog.gpkg cells dted {dteds}
+add-catalog-layer {dir}/catalog.gpkg cells dted
+catalog-new {dir}/catalog.gpkg vmap vpf
+catalog-load {dir}/catalog.gpkg vmap vpf {dir}/vpf
+add-vector {dir}/catalog.gpkg vmap
+show-coverage vmap 0
+refresh-coverages vmap
+vector-tree vmap
+select-layer cells
+click velkTarvosUI.DDDViewer
+map-drag 400 300 600 500
+press "Launch Viewer"
+print windows
+)S");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_FALSE(Has(r.out, "[lib1] [open]")) << r.out;
+  const auto said = r.out.find("Left out of the 3-D view, as the map has not opened their data "
+                               "yet (draw them once first): ");
+  ASSERT_NE(said, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("[lib1]", said), std::string::npos) << r.out.substr(said);
+  EXPECT_TRUE(Has(r.out, "dialog 3048 \"Tarvos 3D Viewer\"")) << r.out;
+}
+
 }  // namespace
 }  // namespace velk::test
