@@ -118,6 +118,7 @@ class DDDViewerDlg : public CBasicWindowImpl<DDDViewerDlg> {
   ComPtr<ILayer> RasterLayerOn(IGeoDataset* dataset);
   void LoadLayers();
   void Drape(ILayer* layer);
+  void ReadSurfaceValues();
   void BuildDomes();
   void AddDomeGraphics(const std::wstring& name, IGeometry* dome, IGeometry* wireframe);
   void ClearDomes();
@@ -132,6 +133,9 @@ class DDDViewerDlg : public CBasicWindowImpl<DDDViewerDlg> {
   bool cancelled_ = false;
   std::wstring workFolder_;
   std::vector<std::wstring> leftOut_;
+  // What the surface's raster layer reports of its grid (columns, rows), handed to every
+  // draped layer.
+  LONG surfaceValueA_ = 0, surfaceValueB_ = 0;
   ComPtr<ILayer> surfaceLayer_;
   ComPtr<ISurface> surface_;
   ComPtr<ISpatialReference> surfaceReference_;

@@ -120,11 +120,21 @@ void DDDViewerDlg::ExtractViewerSurface(ILayer* layer) {
     clipped->put_Name(Bstr(LayerName(layer)));
     surfaceLayer_ = clipped;
     surface_ = GetViewerLayerSurface(clipped.get());
+    ReadSurfaceValues();
     return;
   }
   if (QueryAs<IRasterLayer>(layer)) {
     surfaceLayer_ = ComPtr<ILayer>(layer);
     surface_ = GetViewerLayerSurface(layer);
+    ReadSurfaceValues();
+  }
+}
+
+void DDDViewerDlg::ReadSurfaceValues() {
+  surfaceValueA_ = surfaceValueB_ = 0;
+  if (auto raster = QueryAs<IRasterLayer>(surfaceLayer_.get())) {
+    raster->get_SurfaceColumns(&surfaceValueA_);
+    raster->get_SurfaceRows(&surfaceValueB_);
   }
 }
 
