@@ -1,7 +1,7 @@
 #include "framework/window_with_layers_impl.h"
 
 #include "framework/host_object_creation.h"
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 #include "interfaces/zel_selected_layer.h"
 #include "platform/host/shell/command.h"
 #include "platform/host/display/map.h"

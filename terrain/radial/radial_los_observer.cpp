@@ -1,7 +1,7 @@
 #include "terrain/radial/radial_los_observer.h"
 
 #include "framework/host_object_creation.h"
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 #include "platform/host/data/data_class_ids.h"
 
 namespace velk::corvane {

@@ -8,7 +8,7 @@
 #include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
 #include "interfaces/zel_layer_interfaces.h"

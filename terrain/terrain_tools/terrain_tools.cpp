@@ -6,7 +6,7 @@
 
 #include "framework/coord_tool_helpers.h"
 #include "framework/host_object_creation.h"
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 #include "framework/map_graphics.h"
 #include "framework/message_helpers.h"
 #include "framework/scratch_folder.h"

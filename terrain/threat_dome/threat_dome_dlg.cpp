@@ -3,7 +3,7 @@
 #include "framework/dialog_field_helpers.h"
 #include "framework/numeric_field_helpers.h"
 #include "framework/corvane_module.h"
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
 #include "framework/modeless_dialog_set.h"

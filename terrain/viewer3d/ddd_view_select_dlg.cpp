@@ -2,7 +2,7 @@
 
 #include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
 #include "framework/wait_cursor.h"

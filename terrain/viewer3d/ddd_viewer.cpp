@@ -1,6 +1,6 @@
 #include "terrain/viewer3d/ddd_viewer.h"
 
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 #include "framework/map_graphics.h"
 #include "framework/message_helpers.h"
 #include "interfaces/zel_layer_interfaces.h"

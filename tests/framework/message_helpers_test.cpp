@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "framework/host_object_creation.h"
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/display/display_class_ids.h"
 #include "platform/host/geometry/geometry_objects.h"

@@ -25,7 +25,7 @@ cases=(
   "coordinates/planted.cpp|terrain/hillshade/hillshade_run.h|fail"
   "framework/planted.h|corvane/object_map.h|fail"
   "framework/planted.cpp|coordinates/coord_tool.h|fail"
-  "platform/host/planted.h|framework/run_message.h|fail"
+  "platform/host/data/planted.h|framework/run_message.h|fail"
   "terrain/planted.cpp|coordinates/coordinate_edit_readers.h|pass"
   "catalog/planted.cpp|framework/run_message.h|pass"
   "corvane/planted.cpp|terrain/radial/radial_los_command.h|pass"

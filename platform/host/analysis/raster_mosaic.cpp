@@ -9,9 +9,9 @@
 
 #include <gdal_priv.h>
 #include <gdal_utils.h>
-#include <sqlite3.h>
 
 #include "platform/com/plain_text.h"
+#include "platform/host/data/sqlite_database.h"
 
 namespace velk::host::analysis {
 
@@ -106,66 +106,6 @@ std::string PrepareInputs(std::vector<std::string>& inputs, std::vector<std::str
   return {};
 }
 
-// A GeoPackage opened through SQLite itself, for the catalog-table work GDAL has no call for.
-class Sqlite {
- public:
-  explicit Sqlite(const std::string& path) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-      sqlite3_close(db_);
-      db_ = nullptr;
-    } else {
-      sqlite3_busy_timeout(db_, 10000);
-    }
-  }
-  ~Sqlite() {
-    if (db_) sqlite3_close(db_);
-  }
-  explicit operator bool() const { return db_ != nullptr; }
-  bool Exec(const std::string& sql) {
-    return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
-  }
-  std::string Error() const { return db_ ? sqlite3_errmsg(db_) : "cannot open the database"; }
-  // Runs sql with the texts bound in order; rows counts the result rows.
-  bool Run(const std::string& sql, const std::vector<std::string>& texts, int* rows = nullptr) {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) return false;
-    for (std::size_t i = 0; i < texts.size(); ++i)
-      sqlite3_bind_text(st, static_cast<int>(i + 1), texts[i].c_str(), -1, SQLITE_TRANSIENT);
-    int rc, n = 0;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) ++n;
-    sqlite3_finalize(st);
-    if (rows) *rows = n;
-    return rc == SQLITE_DONE;
-  }
-  // The first two columns of every result row, as texts.
-  std::vector<std::pair<std::string, std::string>> Pairs(const std::string& sql,
-                                                         const std::vector<std::string>& texts) {
-    std::vector<std::pair<std::string, std::string>> rows;
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) return rows;
-    for (std::size_t i = 0; i < texts.size(); ++i)
-      sqlite3_bind_text(st, static_cast<int>(i + 1), texts[i].c_str(), -1, SQLITE_TRANSIENT);
-    while (sqlite3_step(st) == SQLITE_ROW) {
-      auto text = [&](int c) {
-        const unsigned char* t = sqlite3_column_text(st, c);
-        return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-      };
-      rows.emplace_back(text(0), text(1));
-    }
-    sqlite3_finalize(st);
-    return rows;
-  }
-  bool HasTable(const std::string& table) {
-    int rows = 0;
-    return Run("SELECT 1 FROM sqlite_master WHERE type = 'table' AND lower(name) = lower(?)",
-               {table}, &rows) &&
-           rows > 0;
-  }
-
- private:
-  sqlite3* db_ = nullptr;
-};
-
 // The catalog tables of a GeoPackage that name a raster table, with the column that does.
 const std::pair<const char*, const char*> kRasterCatalogTables[] = {
     {"gpkg_contents", "table_name"},
@@ -178,7 +118,7 @@ const std::pair<const char*, const char*> kRasterCatalogTables[] = {
 };
 
 // Whether the GeoPackage lists a raster table of the name (table names ignore letter case).
-bool ListsRaster(Sqlite& db, const std::string& name) {
+bool ListsRaster(SqliteDatabase& db, const std::string& name) {
   int rows = 0;
   return db.Run("SELECT 1 FROM gpkg_contents WHERE lower(table_name) = lower(?) AND data_type IN "
                 "('tiles', '2d-gridded-coverage')",
@@ -186,7 +126,7 @@ bool ListsRaster(Sqlite& db, const std::string& name) {
          rows > 0;
 }
 
-bool DropRaster(Sqlite& db, const std::string& table) {
+bool DropRaster(SqliteDatabase& db, const std::string& table) {
   bool ok = true;
   for (const auto& [catalog, column] : kRasterCatalogTables) {
     if (!db.HasTable(catalog)) continue;
@@ -205,7 +145,7 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 
 // Gives the raster table `from` the name `to`, in its table, its triggers (named after it and
 // naming it in their checks) and every catalog entry.
-bool RenameRaster(Sqlite& db, const std::string& from, const std::string& to) {
+bool RenameRaster(SqliteDatabase& db, const std::string& from, const std::string& to) {
   const auto triggers = db.Pairs(
       "SELECT name, sql FROM sqlite_master WHERE type = 'trigger' AND lower(tbl_name) = lower(?)",
       {from});
@@ -276,12 +216,12 @@ int CPL_STDCALL OnProgress(double done, const char*, void* data) {
 bool GeoPackageHasRaster(const std::string& database, const std::string& table) {
   std::error_code ec;
   if (!fs::is_regular_file(database, ec)) return false;
-  Sqlite db(database);
+  SqliteDatabase db(database);
   return db && db.HasTable("gpkg_contents") && ListsRaster(db, table);
 }
 
 std::string DeleteGeoPackageRaster(const std::string& database, const std::string& table) {
-  Sqlite db(database);
+  SqliteDatabase db(database);
   if (!db) return "cannot open " + database;
   if (!db.Exec("BEGIN IMMEDIATE")) return db.Error();
   if (!DropRaster(db, table) || !db.Exec("COMMIT")) {
@@ -303,7 +243,7 @@ std::string MosaicRasters(const std::vector<std::string>& rasters, const std::st
   const bool outputExisted = fs::exists(output, ec);
   if (!gpkg && outputExisted && !options.replace) return output + " exists";
   if (gpkg && outputExisted) {
-    Sqlite db(output);
+    SqliteDatabase db(output);
     if (!db || !db.HasTable("gpkg_contents")) return output + " is not a GeoPackage";
     const bool raster = ListsRaster(db, options.table);
     if (!raster && db.HasTable(options.table))
@@ -357,7 +297,7 @@ std::string MosaicRasters(const std::vector<std::string>& rasters, const std::st
       gpkg ? output : (out.parent_path() / ("." + out.filename().string() + ".part")).string();
   const std::string workTable = gpkg ? options.table + "_velk_part" : std::string();
   if (gpkg && fs::exists(output, ec)) {
-    Sqlite db(output);
+    SqliteDatabase db(output);
     if (db) DropRaster(db, workTable);  // what an interrupted run may have left
   }
   Argv translate({"-of", options.format});
@@ -388,7 +328,7 @@ std::string MosaicRasters(const std::vector<std::string>& rasters, const std::st
 
   if (gpkg) {
     {
-      Sqlite db(output);
+      SqliteDatabase db(output);
       if (!db) return error.empty() ? "cannot open " + output : error;
       if (error.empty()) {
         // The finished table takes the name, replacing an older one, in one step.

@@ -8,36 +8,9 @@
 #include <ogrsf_frmts.h>
 
 #include "platform/com/plain_text.h"
+#include "platform/host/data/sqlite_database.h"
 
 namespace velk::host {
-
-namespace {
-
-// One prepared statement of the lookups Open makes, finalized when it goes.
-class Query {
- public:
-  Query(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s_, nullptr); }
-  ~Query() { sqlite3_finalize(s_); }
-  Query(const Query&) = delete;
-  Query& operator=(const Query&) = delete;
-  Query& Bind(int i, const char* text) {
-    if (s_) sqlite3_bind_text(s_, i, text, -1, SQLITE_TRANSIENT);
-    return *this;
-  }
-  bool Row() { return s_ && sqlite3_step(s_) == SQLITE_ROW; }
-  bool IsNull(int i) const { return sqlite3_column_type(s_, i) == SQLITE_NULL; }
-  double Real(int i) const { return sqlite3_column_double(s_, i); }
-  sqlite3_int64 Integer(int i) const { return sqlite3_column_int64(s_, i); }
-  std::string Text(int i) const {
-    const unsigned char* t = sqlite3_column_text(s_, i);
-    return t ? reinterpret_cast<const char*>(t) : "";
-  }
-
- private:
-  sqlite3_stmt* s_ = nullptr;
-};
-
-}  // namespace
 
 bool GeoPackageRowUpdater::EncodePoint(const OGRGeometry& point, std::int32_t srsId,
                                        std::vector<unsigned char>& blob) {
@@ -72,16 +45,16 @@ std::unique_ptr<GeoPackageRowUpdater> GeoPackageRowUpdater::Open(GDALDataset* ds
     geomColumn = defn->GetGeomFieldDefn(0)->GetNameRef();
     u->geometryType_ = layer->GetGeomType();
     if (wkbFlatten(u->geometryType_) != wkbPoint) return nullptr;
-    Query srs(db,
-              "SELECT srs_id FROM gpkg_geometry_columns WHERE lower(table_name) = lower(?) AND "
+    SqliteStatement srs(db,
+                        "SELECT srs_id FROM gpkg_geometry_columns WHERE lower(table_name) = lower(?) AND "
               "lower(column_name) = lower(?)");
     if (!srs.Bind(1, table.c_str()).Bind(2, geomColumn.c_str()).Row() || srs.IsNull(0))
       return nullptr;
     u->srsId_ = static_cast<std::int32_t>(srs.Integer(0));
     // GDAL grows the layer's extent with each shape it writes; shapes inside the stored extent
     // leave it as it is.
-    Query extent(db,
-                 "SELECT min_x, min_y, max_x, max_y FROM gpkg_contents WHERE "
+    SqliteStatement extent(db,
+                           "SELECT min_x, min_y, max_x, max_y FROM gpkg_contents WHERE "
                  "lower(table_name) = lower(?)");
     if (!extent.Bind(1, table.c_str()).Row()) return nullptr;
     for (int i = 0; i < 4; ++i)
@@ -97,8 +70,8 @@ std::unique_ptr<GeoPackageRowUpdater> GeoPackageRowUpdater::Open(GDALDataset* ds
   {
     const std::string rtree = "rtree_" + table + "_" + geomColumn + "_";
     const std::string count = "_feature_count_" + table;
-    Query triggers(db,
-                   "SELECT name FROM sqlite_master WHERE type = 'trigger' AND "
+    SqliteStatement triggers(db,
+                             "SELECT name FROM sqlite_master WHERE type = 'trigger' AND "
                    "lower(tbl_name) = lower(?)");
     triggers.Bind(1, table.c_str());
     while (triggers.Row()) {
@@ -111,9 +84,9 @@ std::unique_ptr<GeoPackageRowUpdater> GeoPackageRowUpdater::Open(GDALDataset* ds
   }
 
   // Every field a plain column of the table (GDAL leaves generated columns and the OID alone).
-  std::vector<std::pair<std::string, sqlite3_int64>> columns;
+  std::vector<std::pair<std::string, std::int64_t>> columns;
   {
-    Query info(db, "SELECT name, hidden FROM pragma_table_xinfo(?)");
+    SqliteStatement info(db, "SELECT name, hidden FROM pragma_table_xinfo(?)");
     info.Bind(1, table.c_str());
     while (info.Row()) columns.emplace_back(info.Text(0), info.Integer(1));
   }

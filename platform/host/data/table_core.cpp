@@ -26,16 +26,6 @@
 
 namespace velk::host {
 
-namespace {
-
-// Default width of a text field made without one.
-constexpr LONG kDefaultTextLength = 50;
-constexpr LONG kDbaseMaxTextLength = 254;
-constexpr LONG kDbaseMaxNumberWidth = 24;
-constexpr std::size_t kDbaseMaxNameBytes = 10;
-constexpr std::size_t kDatabaseMaxName = 64;
-
-// The file of the dataset whose name ends with ext (".dbf"), any case; empty when none.
 std::string FileWithExtension(GDALDataset* ds, const char* ext) {
   std::string found;
   if (char** list = ds->GetFileList()) {
@@ -46,142 +36,6 @@ std::string FileWithExtension(GDALDataset* ds, const char* ext) {
     CSLDestroy(list);
   }
   return found;
-}
-
-bool AsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
-bool AsciiDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-
-}  // namespace
-
-LONG ShapeTypeOf(OGRwkbGeometryType type) {
-  switch (wkbFlatten(type)) {
-    case wkbNone: return kGeometryNull;
-    case wkbPoint: return kGeometryPoint;
-    case wkbMultiPoint: return kGeometryMultipoint;
-    case wkbLineString:
-    case wkbMultiLineString: return kGeometryPolyline;
-    case wkbPolygon:
-    case wkbMultiPolygon: return kGeometryPolygon;
-    default: return kGeometryAny;
-  }
-}
-
-OGRwkbGeometryType LayerTypeFor(LONG shapeType, bool hasZ, bool hasM, bool multi) {
-  OGRwkbGeometryType t = wkbUnknown;
-  switch (shapeType) {
-    case kGeometryPoint: t = wkbPoint; break;
-    case kGeometryMultipoint: t = wkbMultiPoint; break;
-    case kGeometryPolyline: t = multi ? wkbMultiLineString : wkbLineString; break;
-    case kGeometryPolygon: t = multi ? wkbMultiPolygon : wkbPolygon; break;
-    default: return wkbUnknown;
-  }
-  return OGR_GT_SetModifier(t, hasZ, hasM);
-}
-
-HRESULT CheckFieldForFormat(const FieldSpec& spec, bool dbase) {
-  const std::wstring& n = spec.name;
-  if (n.empty()) return E_DATA_INVALID_NAME;
-  if (dbase) {
-    if (!AsciiLetter(n[0])) return E_DATA_INVALID_NAME;
-    for (wchar_t c : n)
-      if (!AsciiLetter(c) && !AsciiDigit(c) && c != L'_') return E_DATA_INVALID_NAME;
-    if (n.size() > kDbaseMaxNameBytes) return E_DATA_INVALID_NAME;
-  } else {
-    if (n.size() > kDatabaseMaxName || !(AsciiLetter(n[0]) || n[0] == L'_'))
-      return E_DATA_INVALID_NAME;
-    for (wchar_t c : n)
-      if (!AsciiLetter(c) && !AsciiDigit(c) && c != L'_') return E_DATA_INVALID_NAME;
-  }
-  switch (spec.type) {
-    case kFieldSmallInteger:
-    case kFieldInteger:
-    case kFieldSingle:
-    case kFieldDouble:
-      if (dbase && (spec.precision > kDbaseMaxNumberWidth ||
-                    (spec.scale > 0 && spec.precision > 0 && spec.scale + 2 > spec.precision)))
-        return E_DATA_INVALID_FIELD;
-      return S_OK;
-    case kFieldString:
-      if (dbase && spec.length > kDbaseMaxTextLength) return E_DATA_INVALID_FIELD;
-      return S_OK;
-    case kFieldDate: return S_OK;
-    case kFieldBlob: return dbase ? E_DATA_INVALID_FIELD : S_OK;
-    default: return E_DATA_INVALID_FIELD;  // OID and geometry fields are made with the class
-  }
-}
-
-HRESULT CreateOgrField(OGRLayer* layer, const FieldSpec& spec, bool dbase) {
-  HRESULT hr = CheckFieldForFormat(spec, dbase);
-  if (FAILED(hr)) return hr;
-  std::string name = ToUtf8(spec.name);
-  OGRFieldDefn defn(name.c_str(), OFTString);
-  switch (spec.type) {
-    case kFieldSmallInteger:
-      defn.SetType(OFTInteger);
-      defn.SetSubType(OFSTInt16);
-      defn.SetWidth(spec.precision > 0 ? spec.precision : (dbase ? 5 : 0));
-      break;
-    case kFieldInteger:
-      defn.SetType(OFTInteger);
-      defn.SetWidth(spec.precision > 0 ? spec.precision : (dbase ? 9 : 0));
-      break;
-    case kFieldSingle:
-    case kFieldDouble:
-      defn.SetType(OFTReal);
-      if (spec.type == kFieldSingle) defn.SetSubType(OFSTFloat32);
-      if (spec.precision > 0) {
-        defn.SetWidth(spec.precision);
-        defn.SetPrecision(spec.scale);
-      } else if (dbase) {
-        defn.SetWidth(spec.type == kFieldSingle ? 13 : 19);
-        defn.SetPrecision(spec.type == kFieldSingle ? 6 : 11);
-      }
-      break;
-    case kFieldString:
-      defn.SetType(OFTString);
-      defn.SetWidth(spec.length > 0 ? spec.length : kDefaultTextLength);
-      break;
-    case kFieldDate: defn.SetType(dbase ? OFTDate : OFTDateTime); break;
-    case kFieldBlob: defn.SetType(OFTBinary); break;
-    default: return E_DATA_INVALID_FIELD;
-  }
-  defn.SetNullable(spec.nullable ? TRUE : FALSE);
-  CPLPushErrorHandler(CPLQuietErrorHandler);
-  OGRErr err = layer->CreateField(&defn, FALSE);  // exact: no silent renaming or narrowing
-  CPLPopErrorHandler();
-  return err == OGRERR_NONE ? S_OK : E_DATA_WRITE_FAILED;
-}
-
-double DateFromParts(int y, int m, int d, int hour, int minute, double second) {
-  // days from civil (proleptic Gregorian), then relative to 1899-12-30
-  y -= m <= 2;
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  const long days =
-      static_cast<long>(era) * 146097 + static_cast<long>(doe) - 719468;  // since 1970-01-01
-  const long ole = days + 25569;
-  double frac = (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
-  return ole >= 0 ? ole + frac : ole - frac;  // automation dates count the time away from zero
-}
-
-void PartsFromDate(double date, int& y, int& m, int& d, int& hour, int& minute, double& second) {
-  double whole = std::trunc(date);
-  double frac = std::fabs(date - whole);
-  long z = static_cast<long>(whole) - 25569 + 719468;
-  const long era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe) + static_cast<int>(era) * 400 + (m <= 2);
-  double secs = std::round(frac * 86400.0 * 1000.0) / 1000.0;
-  hour = static_cast<int>(secs / 3600);
-  minute = static_cast<int>((secs - hour * 3600) / 60);
-  second = secs - hour * 3600 - minute * 60;
 }
 
 TableCore::TableCore(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey,
@@ -211,14 +65,8 @@ void TableCore::RepairExtent() {
   extentSuspect_ = false;
 }
 
-void TableCore::DropGeoPackageUpdater() {
-  geopackageUpdater_.reset();
-  geopackageUpdaterTried_ = false;
-}
-
 void TableCore::Reload() {
-  DropGeoPackageUpdater();
-  updateTried_ = false;
+  if (writer_) writer_->Release();
   fields_.clear();
   shapeIndex_ = -1;
   if (!layer_) return;
@@ -337,8 +185,7 @@ ComPtr<IGeometry> ShapeFromOgr(const OGRGeometry* g, const TableCore& core) {
 HRESULT TableCore::Read(std::int64_t fid, ISpatialReference* outputSr,
                         std::vector<Variant>& values) const {
   // Rows queued for the files are read once there; the others are on file as they are.
-  if (appender_ || (dbaseUpdater_ && dbaseUpdater_->Pending(fid)))
-    const_cast<TableCore*>(this)->Settle();
+  if (writer_ && writer_->Waiting(fid)) const_cast<TableCore*>(this)->Settle();
   if (!layer_) return E_DATA_NO_ROW;
   CPLErrorReset();
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -477,63 +324,33 @@ HRESULT DatePartsOf(const VARIANT& v, DateParts& out) {
   return S_OK;
 }
 
-// Whether the dBASE fields are those of the layer, of the kinds whose record bytes are GDAL's:
-// text, integers, reals (the same decimals) and dates, of the same widths.
-bool FieldsAsGdalReadsThem(const std::vector<DbaseField>& fields, OGRFeatureDefn* defn) {
-  if (static_cast<int>(fields.size()) != defn->GetFieldCount()) return false;
-  for (int i = 0; i < defn->GetFieldCount(); ++i) {
-    const DbaseField& f = fields[static_cast<std::size_t>(i)];
-    const OGRFieldDefn* fd = defn->GetFieldDefn(i);
-    // GDAL's feature holds a 16-bit integer within its range and a boolean as 0 or 1, which
-    // the record would not: such fields go through GDAL.
-    if (fd->GetSubType() != OFSTNone) return false;
-    bool same = false;
-    switch (fd->GetType()) {
-      case OFTString: same = f.type == 'C' && f.width == fd->GetWidth(); break;
-      case OFTInteger:
-        same = (f.type == 'N' || f.type == 'F') && f.decimals == 0 && f.width == fd->GetWidth();
-        break;
-      case OFTReal:
-        same = (f.type == 'N' || f.type == 'F') && f.width == fd->GetWidth() &&
-               f.decimals == fd->GetPrecision();
-        break;
-      case OFTDate: same = f.type == 'D' && f.width == 8 && f.decimals == 0; break;
-      default: break;
-    }
-    if (!same) return false;
-  }
-  return true;
-}
-
-// The encoding GDAL writes the layer's text in (empty: as given).
-std::string DbaseEncoding(OGRLayer* layer) {
-  const char* e = layer->GetMetadataItem("SOURCE_ENCODING", "SHAPEFILE");
-  return e ? e : "";
-}
-
 }  // namespace
 
 HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) {
-  if (fid < 0 && inBatch_ && !appender_ && !appendTried_) StartAppend();
-  if (appender_) {
-    if (fid < 0) {
-      HRESULT hr = Append(fid, values);
-      if (hr != S_FALSE) return hr;
-    }
-    Settle();
-  }
-  if (fid >= 0 && dbase_ && inBatch_ && directUpdates_) {
-    HRESULT hr = UpdateInPlace(fid, values);
-    if (hr != S_FALSE) return hr;
-  }
-  StopUpdates();
+  return Writer().Write(fid, values);
+}
+
+TableWriter& TableCore::Writer() {
+  if (!writer_) writer_ = ChooseTableWriter(*this, inBatch_);
+  return *writer_;
+}
+
+void TableCore::DropWriter() {
+  if (!writer_) return;
+  writer_->Finish();
+  writer_.reset();
+}
+
+HRESULT TableCore::CheckWritable() const {
   if (!layer_) return E_DATA_NO_ROW;
   if (!Writable()) return E_DATA_WRITE_FAILED;
-  OGRFeature f(layer_->GetLayerDefn());
+  return S_OK;
+}
+
+HRESULT TableCore::FillFeature(std::int64_t fid, const std::vector<Variant>& values, OGRFeature& f,
+                               GeomData& patch, bool& withPatch) {
   if (fid >= 0) f.SetFID(fid);
   // A multipatch goes into its record after GDAL wrote the row without it.
-  GeomData patch;
-  bool withPatch = false;
   for (std::size_t i = 0; i < fields_.size() && i < values.size(); ++i) {
     const TableField& tf = fields_[i];
     const Variant& v = values[i];
@@ -607,14 +424,13 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
       }
     }
   }
+  return S_OK;
+}
+
+HRESULT TableCore::WriteFeature(std::int64_t fid, OGRFeature& f) {
   if (dbase_ && fid < 0 && HasShape() && !f.GetGeometryRef() && !extentSuspect_ &&
       !IsPatchFile()) {
     extentSuspect_ = layer_->GetFeatureCount(FALSE) == 0;  // the first row, and without a shape
-  }
-  if (fid >= 0 && geopackageUpdater_) {
-    const GeoPackageRowUpdater::Result r = geopackageUpdater_->Update(f);
-    if (r == GeoPackageRowUpdater::Result::kWritten) return S_OK;
-    if (r == GeoPackageRowUpdater::Result::kFailed) return E_DATA_WRITE_FAILED;
   }
   CPLPushErrorHandler(CPLQuietErrorHandler);
   if (fid < 0) dbaseEndDirty_ = true;
@@ -622,37 +438,14 @@ HRESULT TableCore::Write(std::int64_t& fid, const std::vector<Variant>& values) 
   CPLPopErrorHandler();
   if (err == OGRERR_NON_EXISTING_FEATURE) return E_DATA_NO_ROW;
   if (err != OGRERR_NONE) return E_DATA_WRITE_FAILED;
-  // GDAL wrote the edit's first row (and marked the table changed): the rest may go past it.
-  if (fid >= 0 && inBatch_ && !dbase_ && !geopackageUpdaterTried_) {
-    geopackageUpdaterTried_ = true;
-    geopackageUpdater_ = GeoPackageRowUpdater::Open(source_->get(), layer_);
-  }
-  const bool added = fid < 0;
-  fid = f.GetFID();
-  if (withPatch) {
-    HRESULT hr = WritePatch(fid, patch);
-    if (FAILED(hr)) {
-      if (added && layer_) DeleteRow(fid);  // no row left without the shape it was given
-      return hr;
-    }
-  }
-  if (!inBatch_) Sync();
   return S_OK;
 }
 
-bool TableCore::IsPatchFile() const { return dbase_ && shapeType_ == kGeometryMultiPatch; }
-
-HRESULT TableCore::WritePatch(std::int64_t fid, const GeomData& patch) {
-  GDALDataset* ds = source_->get();
-  const std::string shp = FileWithExtension(ds, ".shp"), shx = FileWithExtension(ds, ".shx");
-  if (shp.empty() || shx.empty()) return E_DATA_WRITE_FAILED;
-  // GDAL lets go of the files while the record is written, then reads them again.
-  layer_->SyncToDisk();
-  return WriteFilesPastGdal([&] {
-    std::string why;
-    return WriteMultipatchRecord(shp, shx, static_cast<long>(fid), patch, why);
-  });
+void TableCore::EndRow() {
+  if (!inBatch_) Sync();
 }
+
+bool TableCore::IsPatchFile() const { return dbase_ && shapeType_ == kGeometryMultiPatch; }
 
 HRESULT TableCore::WriteFilesPastGdal(const std::function<bool()>& write) {
   source_->Close();
@@ -679,8 +472,7 @@ ComPtr<IGeometry> TableCore::ReadPatch(std::int64_t fid) const {
 }
 
 HRESULT TableCore::DeleteRow(std::int64_t fid) {
-  Settle();
-  StopUpdates();
+  if (writer_) writer_->Stop();
   if (!layer_) return E_DATA_NO_ROW;
   if (!Writable()) return E_DATA_WRITE_FAILED;
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -779,7 +571,7 @@ HRESULT TableCore::AddField(const FieldSpec& spec, const void* lockHolder) {
   if (FAILED(hr)) return hr;
   if (LockedByOther(lockKey_, lockHolder)) return E_DATA_SCHEMA_LOCKED;
   if (!Writable()) return E_DATA_WRITE_FAILED;
-  DropGeoPackageUpdater();
+  if (writer_) writer_->Release();
   if (dbase_ && !dbaseFile_.empty() && layer_->GetFeatureCount(FALSE) > 0)
     return AddDbaseField(spec);
   hr = CreateOgrField(layer_, spec, dbase_);
@@ -853,7 +645,7 @@ HRESULT TableCore::DeleteField(const std::wstring& name, const void* lockHolder)
   if (fields_[i].role != TableField::Role::kAttribute) return E_DATA_FIELD_NOT_EDITABLE;
   if (LockedByOther(lockKey_, lockHolder)) return E_DATA_SCHEMA_LOCKED;
   if (!Writable()) return E_DATA_WRITE_FAILED;
-  DropGeoPackageUpdater();
+  if (writer_) writer_->Release();
   CPLPushErrorHandler(CPLQuietErrorHandler);
   OGRErr err = layer_->DeleteField(fields_[i].ogrIndex);
   CPLPopErrorHandler();
@@ -869,7 +661,7 @@ void TableCore::Sync() {
   if (!layer_ || !Writable()) return;
   RepairExtent();
   layer_->SyncToDisk();
-  updateTried_ = false;  // GDAL's own writes are on file now
+  if (writer_) writer_->Release();  // GDAL's own writes are on file now
   if (dbaseEndDirty_ && !dbaseFile_.empty()) {
     MarkDbaseEnd(dbaseFile_);  // without the mark GDAL still reads every record
     dbaseEndDirty_ = false;
@@ -878,6 +670,7 @@ void TableCore::Sync() {
 
 void TableCore::BeginBatch() {
   if (inBatch_ || !layer_ || !Writable()) return;
+  DropWriter();
   inBatch_ = true;
   if (dbase_) return;
   GDALDataset* ds = source_->get();
@@ -899,23 +692,23 @@ void TableCore::BeginBatch() {
 }
 
 void TableCore::EndBatch() {
-  DropGeoPackageUpdater();
+  if (writer_) writer_->Release();
   if (!inBatch_) return;
   inBatch_ = false;
-  appendTried_ = false;
   if (!dbase_) source_->get()->CommitTransaction();
   Sync();
+  DropWriter();
 }
 
 HRESULT TableCore::CommitBatch() {
-  DropGeoPackageUpdater();
+  if (writer_) writer_->Release();
   if (!inBatch_) return S_OK;
   inBatch_ = false;
-  appendTried_ = false;
   if (dbase_) {
     Sync();
-    if (appendFailed_) {
-      appendFailed_ = false;
+    DropWriter();
+    if (writeFailed_) {
+      writeFailed_ = false;
       return E_DATA_WRITE_FAILED;
     }
     return S_OK;
@@ -929,12 +722,13 @@ HRESULT TableCore::CommitBatch() {
     return E_DATA_WRITE_FAILED;
   }
   Sync();
+  DropWriter();
   return S_OK;
 }
 
 void TableCore::AbandonBatch() {
-  DropGeoPackageUpdater();
-  Settle();
+  if (writer_) writer_->Release();
+  DropWriter();
   inBatch_ = false;
   if (dbase_ || !layer_) return;
   CPLPushErrorHandler(CPLQuietErrorHandler);
@@ -944,9 +738,10 @@ void TableCore::AbandonBatch() {
 }
 
 void TableCore::Invalidate() {
-  DropGeoPackageUpdater();
+  if (writer_) writer_->Release();
   Settle();
   EndBatch();
+  DropWriter();
   RepairExtent();
   layer_ = nullptr;
   fields_.clear();
@@ -954,24 +749,13 @@ void TableCore::Invalidate() {
 }
 
 void TableCore::Rebind(DatasetPtr source, OGRLayer* layer, std::wstring name, std::string lockKey) {
-  DropGeoPackageUpdater();
+  if (writer_) writer_->Release();
   Settle();
   source_ = std::move(source);
   name_ = std::move(name);
   layer_ = layer;
   lockKey_ = std::move(lockKey);
   Reload();
-}
-
-bool TableCore::DirectWriterFiles(DirectFiles& files) const {
-  if (!dbase_ || !layer_ || !Writable()) return false;
-  const bool shapes = HasShape();
-  if (shapes && (layer_->GetGeomType() != wkbPoint || shapeType_ != kGeometryPoint)) return false;
-  GDALDataset* ds = source_->get();
-  files.dbf = FileWithExtension(ds, ".dbf");
-  files.shp = shapes ? FileWithExtension(ds, ".shp") : std::string();
-  files.shx = shapes ? FileWithExtension(ds, ".shx") : std::string();
-  return !files.dbf.empty() && (!shapes || (!files.shp.empty() && !files.shx.empty()));
 }
 
 const GeomData* TableCore::RowShape(const std::vector<Variant>& values, bool& isShape) const {
@@ -984,51 +768,8 @@ const GeomData* TableCore::RowShape(const std::vector<Variant>& values, bool& is
   return d && !d->IsEmpty() ? d : nullptr;
 }
 
-bool TableCore::StartAppend() {
-  appendTried_ = true;
-  DirectFiles files;
-  if (!DirectWriterFiles(files) || layer_->GetFeatureCount(FALSE) != 0) return false;
-  OGRFeatureDefn* defn = layer_->GetLayerDefn();
-  for (const TableField& f : fields_) {
-    if (f.role != TableField::Role::kAttribute) continue;
-    OGRFieldType t = defn->GetFieldDefn(f.ogrIndex)->GetType();
-    if (t != OFTString && t != OFTInteger && t != OFTReal) return false;
-  }
-  dbaseEncoding_ = DbaseEncoding(layer_);
-  layer_->SyncToDisk();
-  std::string why;
-  auto appender = ShapefileAppender::Open(files.dbf, files.shp, files.shx, why);
-  if (!appender || !FieldsAsGdalReadsThem(appender->Fields(), defn)) return false;
-  appender_ = std::move(appender);
-  return true;
-}
-
-HRESULT TableCore::Append(std::int64_t& fid, const std::vector<Variant>& values) {
-  ShapefileAppender& out = *appender_;
-  out.BeginRecord();
-  bool isShape = true;
-  const GeomData* d = RowShape(values, isShape);
-  if (!isShape) return DISP_E_TYPEMISMATCH;
-  const bool shape = d != nullptr;
-  if (d) {
-    if (d->type != kGeometryPoint) return E_DATA_GEOMETRY_MISMATCH;
-    Vertex p = d->parts[0][0];
-    if (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get())) {
-      GeomData projected = *d;
-      if (FAILED(ProjectData(projected, sr_.get()))) return E_DATA_PROJECTION_FAILED;
-      p = projected.parts[0][0];
-    }
-    out.SetPoint(p.x, p.y);
-  }
-  HRESULT hr = FillDbaseRecord(values, out.Record());
-  if (hr != S_OK) return hr;
-  if (HasShape() && !shape && !extentSuspect_) extentSuspect_ = out.Records() == 0;
-  if (!out.EndRecord()) return E_DATA_WRITE_FAILED;
-  fid = out.Records() - 1;
-  return S_OK;
-}
-
-HRESULT TableCore::FillDbaseRecord(const std::vector<Variant>& values, DbaseRecord& record) const {
+HRESULT TableCore::FillDbaseRecord(const std::vector<Variant>& values, const std::string& encoding,
+                                   DbaseRecord& record) const {
   for (std::size_t i = 0; i < fields_.size() && i < values.size(); ++i) {
     const TableField& tf = fields_[i];
     const Variant& v = values[i];
@@ -1071,10 +812,10 @@ HRESULT TableCore::FillDbaseRecord(const std::vector<Variant>& values, DbaseReco
         }
         const DbaseField& field = record.Fields()[static_cast<std::size_t>(k)];
         if (static_cast<int>(text.size()) > field.width) return E_DATA_VALUE_TOO_LONG;
-        if (!dbaseEncoding_.empty() && !EQUAL(dbaseEncoding_.c_str(), CPL_ENC_UTF8)) {
+        if (!encoding.empty() && !EQUAL(encoding.c_str(), CPL_ENC_UTF8)) {
           // The driver's own recoding, as it writes the text.
           CPLPushErrorHandler(CPLQuietErrorHandler);
-          char* encoded = CPLRecode(text.c_str(), CPL_ENC_UTF8, dbaseEncoding_.c_str());
+          char* encoded = CPLRecode(text.c_str(), CPL_ENC_UTF8, encoding.c_str());
           CPLPopErrorHandler();
           text = encoded ? encoded : "";
           CPLFree(encoded);
@@ -1089,78 +830,8 @@ HRESULT TableCore::FillDbaseRecord(const std::vector<Variant>& values, DbaseReco
   return S_OK;
 }
 
-bool TableCore::StartUpdate() {
-  updateTried_ = true;
-  DirectFiles files;
-  if (IsPatchFile() || !DirectWriterFiles(files)) return false;
-  GDALDataset* ds = source_->get();
-  // GDAL drops a spatial index when it rewrites a row.
-  for (const char* ext : {".qix", ".sbn", ".sbx"})
-    if (!FileWithExtension(ds, ext).empty()) return false;
-  layer_->SyncToDisk();
-  std::string why;
-  auto updater = DbaseRowUpdater::Open(files.dbf, files.shp, files.shx, why, {});
-  if (!updater || !FieldsAsGdalReadsThem(updater->Record().Fields(), layer_->GetLayerDefn()))
-    return false;
-  dbaseEncoding_ = DbaseEncoding(layer_);
-  dbaseUpdater_ = std::move(updater);
-  return true;
-}
-
-HRESULT TableCore::UpdateInPlace(std::int64_t fid, const std::vector<Variant>& values) {
-  if (!dbaseUpdater_ && (updateTried_ || !StartUpdate())) return S_FALSE;
-  DbaseRowUpdater& out = *dbaseUpdater_;
-  if (!out.Holds(fid)) return S_FALSE;
-  if (HasShape()) {
-    // Only a shape that is already the row's goes past GDAL; any other, GDAL writes.
-    bool isShape = true;
-    const GeomData* d = RowShape(values, isShape);
-    if (!isShape) return S_FALSE;
-    if (d && (d->type != kGeometryPoint || d->parts.size() != 1 || d->parts[0].size() != 1 ||
-              (SrsOf(d->sr.get()) && SrsOf(sr_.get()) && !SameReference(d->sr.get(), sr_.get()))))
-      return S_FALSE;
-    const double xy[2] = {d ? d->parts[0][0].x : 0.0, d ? d->parts[0][0].y : 0.0};
-    if (!out.SameShape(fid, d ? xy : nullptr)) return S_FALSE;
-  }
-  out.Record().Clear();
-  HRESULT hr = FillDbaseRecord(values, out.Record());
-  if (hr != S_OK) return hr;
-  out.Queue(fid);
-  return out.Full() ? ApplyUpdates() : S_OK;
-}
-
-HRESULT TableCore::ApplyUpdates() {
-  std::unique_ptr<DbaseRowUpdater> updater = std::move(dbaseUpdater_);
-  if (!updater || !updater->HasPending()) return S_OK;
-  HRESULT hr = WriteFilesPastGdal([&] { return updater->Apply(); });
-  if (FAILED(hr)) {
-    // Reported as a failure of the driver's, which those closing the files look for.
-    appendFailed_ = true;
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    CPLError(CE_Failure, CPLE_FileIO, "the changed records could not be written");
-    CPLPopErrorHandler();
-  }
-  return hr;
-}
-
-void TableCore::StopUpdates() {
-  if (!dbaseUpdater_) return;
-  ApplyUpdates();
-  updateTried_ = true;
-}
-
 void TableCore::Settle() {
-  if (dbaseUpdater_ && dbaseUpdater_->HasPending()) ApplyUpdates();
-  if (!appender_) return;
-  std::unique_ptr<ShapefileAppender> appender = std::move(appender_);
-  // GDAL lets go of the files first: what it writes when it closes them is its own (empty)
-  // view, which the appender's headers then replace.
-  if (FAILED(WriteFilesPastGdal([&] {
-        const bool finished = appender->Finish();
-        appender.reset();
-        return finished;
-      })))
-    appendFailed_ = true;
+  if (writer_) writer_->Finish();
 }
 
 }  // namespace velk::host

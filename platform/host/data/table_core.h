@@ -16,11 +16,12 @@
 #include "platform/com/variant.h"
 #include "platform/host/data/field_objects.h"
 #include "platform/host/data/gdal_dataset_handle.h"
-#include "platform/host/data/dbase_row_updater.h"
-#include "platform/host/data/geopackage_row_updater.h"
-#include "platform/host/data/shapefile_appender.h"
+#include "platform/host/data/dbase_record.h"
 #include "platform/host/data/table.h"
+#include "platform/host/data/table_writers.h"
 
+class GDALDataset;
+class OGRFeature;
 class OGRLayer;
 
 namespace velk::host {
@@ -101,50 +102,48 @@ class TableCore {
   bool IsPatchFile() const;
 
  private:
+  friend class GdalRowWriter;
+  friend class MultipatchRecordWriter;
+  friend class GeoPackageRowWriter;
+  friend class DbaseDirectWriter;
+
   void Reload();
   // AddField on a dBASE file that has records.
   HRESULT AddDbaseField(const FieldSpec& spec);
   // GDAL lets go of the files, write changes them past it, and GDAL opens them again.
   // E_DATA_WRITE_FAILED when write failed or the files could not be opened again.
   HRESULT WriteFilesPastGdal(const std::function<bool()>& write);
-  HRESULT WritePatch(std::int64_t fid, const GeomData& patch);
   ComPtr<IGeometry> ReadPatch(std::int64_t fid) const;
-  // Appending straight into the files of an empty point shapefile or dBASE table during an
-  // insert batch; Settle ends it (headers written, GDAL's view of the files opened again)
-  // before anything else reads or writes them.
-  bool StartAppend();
-  HRESULT Append(std::int64_t& fid, const std::vector<Variant>& values);
+  // Finishes the writer's waiting rows before anything else reads or writes the files.
   void Settle();
-  // The row's attribute values into record, as GDAL writes them into the dBASE file. S_FALSE
-  // when a value cannot be written here exactly so (GDAL then writes the row), else the error
-  // Write gives for the row, or S_OK.
-  HRESULT FillDbaseRecord(const std::vector<Variant>& values, DbaseRecord& record) const;
-  // Rewriting rows of a dBASE table or point shapefile during a batch: each row whose shape is
-  // the one on file goes into the updater's queue (S_FALSE when GDAL must write it); the queue
-  // goes into the files past GDAL when full, and at Settle.
-  bool StartUpdate();
-  // The files a direct writer opens (a dBASE table, or a 2-D point shapefile's three files);
-  // false when the table is not one or a file is missing.
-  struct DirectFiles {
-    std::string dbf, shp, shx;
-  };
-  bool DirectWriterFiles(DirectFiles& files) const;
+  // The writer of the batch (or of rows outside batches), chosen on its first row.
+  TableWriter& Writer();
+  // Finishes the writer and forgets it: the next row chooses again.
+  void DropWriter();
+
+  // Value conversions the writers share.
+  // E_DATA_NO_ROW without a layer, E_DATA_WRITE_FAILED when the dataset is read-only.
+  HRESULT CheckWritable() const;
+  // The row's values into f for GDAL (fid >= 0: that row); a multipatch shape goes into patch
+  // (withPatch set) instead, for its record.
+  HRESULT FillFeature(std::int64_t fid, const std::vector<Variant>& values, OGRFeature& f,
+                      GeomData& patch, bool& withPatch);
+  // GDAL writes f: the row's new values for fid >= 0, else a new row (f receives its OID).
+  HRESULT WriteFeature(std::int64_t fid, OGRFeature& f);
+  // After a row was written: changes go to the files at once outside a batch.
+  void EndRow();
+  // The row's attribute values into record, as GDAL writes them into the dBASE file in the
+  // given encoding. S_FALSE when a value cannot be written here exactly so (GDAL then writes
+  // the row), else the error Write gives for the row, or S_OK.
+  HRESULT FillDbaseRecord(const std::vector<Variant>& values, const std::string& encoding,
+                          DbaseRecord& record) const;
   // The row's shape among values: null for none (a null value or an empty shape); isShape is
   // false when the value is there but no shape.
   const GeomData* RowShape(const std::vector<Variant>& values, bool& isShape) const;
-  HRESULT UpdateInPlace(std::int64_t fid, const std::vector<Variant>& values);
-  HRESULT ApplyUpdates();
-  // GDAL writes the files itself: the queue goes first, and no row goes past GDAL until its
-  // writes reached the files.
-  void StopUpdates();
-  std::unique_ptr<DbaseRowUpdater> dbaseUpdater_;
-  bool updateTried_ = false;
+
   bool directUpdates_ = true;
-  // The text encoding GDAL writes the dBASE file in (empty: UTF-8 bytes as they are).
-  std::string dbaseEncoding_;
-  std::unique_ptr<ShapefileAppender> appender_;
-  bool appendTried_ = false;
-  bool appendFailed_ = false;
+  // A writer could not put rows into the files during the batch.
+  bool writeFailed_ = false;
   DatasetPtr source_;
   OGRLayer* layer_;
   std::wstring name_;
@@ -163,22 +162,26 @@ class TableCore {
   std::vector<TableField> fields_;
   ComPtr<IFields> fieldsObject_;
   bool inBatch_ = false;
-  // GeoPackage: rows of an edit written past GDAL's SetFeature (after GDAL wrote the first);
-  // dropped before the transaction ends and before any change of the schema.
-  std::unique_ptr<GeoPackageRowUpdater> geopackageUpdater_;
-  bool geopackageUpdaterTried_ = false;
-  void DropGeoPackageUpdater();
   // A shapefile that took a row without a shape before it had any shape keeps the origin in its
   // header extent; the extent is computed again from the shapes once there are some.
   bool extentSuspect_ = false;
   void RepairExtent();
+  // Last, so that it lets go of the files before the dataset does.
+  std::unique_ptr<TableWriter> writer_;
 };
+
+// The file of the dataset whose name ends with ext (".dbf"), any case; empty when none.
+std::string FileWithExtension(GDALDataset* ds, const char* ext);
+
+// The widest text a dBASE field holds.
+constexpr LONG kDbaseMaxTextLength = 254;
 
 // Host shape type of a GDAL geometry type (0 for none, 7 for any).
 LONG ShapeTypeOf(OGRwkbGeometryType type);
 // GDAL layer geometry type for a host shape type, Z and M.
 OGRwkbGeometryType LayerTypeFor(LONG shapeType, bool hasZ, bool hasM, bool multi);
 
+// The field and date rules below are in table_schema.cpp.
 // Checks a field against the format's rules (dbase: the dBASE name and width rules).
 // E_DATA_INVALID_NAME or E_DATA_INVALID_FIELD; S_OK when it can be created.
 HRESULT CheckFieldForFormat(const FieldSpec& spec, bool dbase);

@@ -1,4 +1,4 @@
-// Tests and lookups of host objects: observer-point and visibility layers by their fields, the
+// Questions and lookups of host objects: observer-point and visibility layers by their fields, the
 // selected-layer tool control, the azimuthal equidistant projection centred on a point, and
 // the disjoint test of two geometries.
 #pragma once

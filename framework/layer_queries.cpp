@@ -1,4 +1,4 @@
-#include "framework/layer_tests.h"
+#include "framework/layer_queries.h"
 
 #include "interfaces/zel_selected_layer.h"
 
