@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/com/out_param.h"
+#include "platform/host/display/refresh_counter.h"
 
 namespace velk::host {
 namespace {
@@ -140,21 +141,7 @@ std::wstring NameOf(IAnimationTrack* track) {
 
 namespace {
 
-class AnimationControls : public ComObjectRoot<AnimationControls, IAnimationControls> {
- public:
-  HRESULT Refresh() override {
-    ++refreshes_;
-    return S_OK;
-  }
-  HRESULT get_RefreshCount(LONG* count) override {
-    if (!count) return E_POINTER;
-    *count = refreshes_;
-    return S_OK;
-  }
-
- private:
-  LONG refreshes_ = 0;
-};
+class AnimationControls : public RefreshCounter<AnimationControls, IAnimationControls> {};
 
 }  // namespace
 
