@@ -25,7 +25,6 @@ std::wstring EditText(HWND edit) {
   return std::wstring(buffer);
 }
 
-
 bool Finish(bool ok, HWND edit, bool showError) {
   if (!ok && showError) ShowEditReadError(edit);
   return ok;
@@ -105,7 +104,8 @@ bool ReadCoordinatePairEdits(HWND xEdit, HWND yEdit, LONG notation, bool showErr
   const std::wstring yText = pair ? EditText(yEdit) : std::wstring();
   const PairReadResult r =
       ReadCoordinatePairTexts(xText, yText, notation, ReadGridCoordinateText, x, y);
-  if (!r.ok && showError && r.refusedEdit >= 0) ShowEditReadError(r.refusedEdit == 0 ? xEdit : yEdit);
+  if (!r.ok && showError && r.refusedEdit >= 0)
+    ShowEditReadError(r.refusedEdit == 0 ? xEdit : yEdit);
   return r.ok;
 }
 

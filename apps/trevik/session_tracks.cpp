@@ -80,7 +80,7 @@ void PrintTracks(SessionContext& s, const SessionLine&) {
   ComPtr<IAnimationControls> controls;
   LONG refreshes = 0;
   if (SUCCEEDED(::CoCreateInstance(velk::host::CLSID_AnimationControls, nullptr, CLSCTX_ALL,
-                                    IidOf<IAnimationControls>(), controls.put_void())) &&
+                                   IidOf<IAnimationControls>(), controls.put_void())) &&
       controls)
     controls->get_RefreshCount(&refreshes);
   s.Print(L"  animation controls refreshed " + std::to_wstring(refreshes));

@@ -253,7 +253,8 @@ void ThreatDomeDlg::RenumberRows() {
 }
 
 bool ThreatDomeDlg::ObserverFieldsAreNumbers() {
-  if (!CheckDlgItemNumbers(m_hWnd, {{tdd::kOffset, L"Height Offset"}, {tdd::kRadius, L"Dome Radius"}}))
+  if (!CheckDlgItemNumbers(m_hWnd,
+                           {{tdd::kOffset, L"Height Offset"}, {tdd::kRadius, L"Dome Radius"}}))
     return false;
   // The elevation counts only while its box is checked.
   return ::IsDlgButtonChecked(m_hWnd, tdd::kUseElevation) != BST_CHECKED ||

@@ -297,8 +297,9 @@ TEST_F(FlyThroughSession, ALinearTrackHasTheCameraBehindAndAboveEachVertex) {
   // 0.001 degrees west of each vertex; no surface, so the ground is at 0.
   EXPECT_TRUE(Has("  track \"Zel Fly Through -- Linear\" keyframes 3 enabled")) << result.out;
   // The track made, the host's animation controls are told to read the tracks anew.
-  EXPECT_TRUE(Has("> print tracks\n  tracks 1\n  track \"Zel Fly Through -- Linear\" keyframes 3 "
-                  "enabled\n  animation controls refreshed 1\n"))
+  EXPECT_TRUE(
+      Has("> print tracks\n  tracks 1\n  track \"Zel Fly Through -- Linear\" keyframes 3 "
+          "enabled\n  animation controls refreshed 1\n"))
       << result.out;
   auto keys = Keyframes(result.out, "> print track \"Zel Fly Through -- Linear\"");
   ASSERT_EQ(keys.size(), 3u) << result.out;
@@ -423,8 +424,9 @@ TEST(FlyThroughRefusals, NumbersThatMakeNoTrackAreRefused) {
       {"pick 3771 nan\n", kNotANumber},
       {"pick 3771 inf\n", kNotANumber},
   };
-  std::string script = "host globe\nregister {lib}\nadd-features {dir}/nan.shp nan\n"
-                       "add-features {dir}/inf.shp inf\nclick velkTarvosUI.CoordTool\n";
+  std::string script =
+      "host globe\nregister {lib}\nadd-features {dir}/nan.shp nan\n"
+      "add-features {dir}/inf.shp inf\nclick velkTarvosUI.CoordTool\n";
   for (const Case& c : cases)
     script += std::string("click velkTarvosUI.FlyThrough\ndialog 3275\npick 3769 0\n") + c.steps +
               "press 1\nprint tracks\npress Cancel\n";

@@ -189,8 +189,8 @@ click velkTarvosUI.Hillshade
   }
   const auto last = r.out.rfind("> print tree");
   EXPECT_EQ(r.out.substr(last), "> print tree\n  1. \"cell\"\n");
-  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(root.path()) / "scratch" /
-                                       "Hillshade"));
+  EXPECT_FALSE(
+      std::filesystem::exists(std::filesystem::path(root.path()) / "scratch" / "Hillshade"));
 }
 
 // Over a catalog elevation layer the extent combo offers "Selected datasets" only while the

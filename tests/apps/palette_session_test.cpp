@@ -151,9 +151,9 @@ TEST_F(PaletteSession, ChoosingTheHillshadeCellMakesItTheCurrentTool) {
   // the cell, its top-left colour showing the face.
   const int bitmapIds[4] = {3022, 3028, 3021, 3030};
   for (int i = 0; i < 4; ++i) {
-    const RasterCells own = ReadRasterCells(std::string(VELK_SOURCE_DIR) +
-                                            "/resources/corvane/bitmaps/" +
-                                            std::to_string(bitmapIds[i]) + ".bmp");
+    const RasterCells own =
+        ReadRasterCells(std::string(VELK_SOURCE_DIR) + "/resources/corvane/bitmaps/" +
+                        std::to_string(bitmapIds[i]) + ".bmp");
     ASSERT_EQ(own.bands, 3) << bitmapIds[i];
     ASSERT_EQ(own.columns * own.rows, 256) << bitmapIds[i];
     auto ownPixel = [&](int k) {

@@ -295,10 +295,10 @@ print graphics
   EXPECT_EQ(missing, 0) << "of " << rings.size();
 
   // The Khronos glTF validator finds no error in the scene.
-  VELK_REQUIRE(ToolOutput("bash " + ShellQuote(std::string(VELK_SOURCE_DIR) +
-                                                "/scripts/gltf_validate.sh") +
-                          " --where") != "",
-               "the glTF validator is not installed (scripts/gltf_validate.sh --install)");
+  VELK_REQUIRE(
+      ToolOutput("bash " + ShellQuote(std::string(VELK_SOURCE_DIR) + "/scripts/gltf_validate.sh") +
+                 " --where") != "",
+      "the glTF validator is not installed (scripts/gltf_validate.sh --install)");
   int status = -1;
   const std::string report =
       ToolOutput("bash " + ShellQuote(std::string(VELK_SOURCE_DIR) + "/scripts/gltf_validate.sh") +
@@ -339,8 +339,9 @@ print windows
 )S");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_FALSE(Has(r.out, "[lib1] [open]")) << r.out;
-  const auto said = r.out.find("Left out of the 3-D view, as the map has not opened their data "
-                               "yet (draw them once first): ");
+  const auto said = r.out.find(
+      "Left out of the 3-D view, as the map has not opened their data "
+      "yet (draw them once first): ");
   ASSERT_NE(said, std::string::npos) << r.out;
   EXPECT_NE(r.out.find("[lib1]", said), std::string::npos) << r.out.substr(said);
   EXPECT_TRUE(Has(r.out, "dialog 3048 \"Tarvos 3D Viewer\"")) << r.out;

@@ -487,9 +487,9 @@ TEST_F(PaletteControl, TheOpenPaletteShowsEveryToolAndHighlightsTheCellUnderTheP
 
 // The real tools' pictures, as GDAL reads their bitmap files: 0x00RRGGBB, row by row.
 std::vector<std::uint32_t> OwnPicture(UINT bitmapId) {
-  const test::RasterCells cells = test::ReadRasterCells(std::string(VELK_SOURCE_DIR) +
-                                                        "/resources/corvane/bitmaps/" +
-                                                        std::to_string(bitmapId) + ".bmp");
+  const test::RasterCells cells =
+      test::ReadRasterCells(std::string(VELK_SOURCE_DIR) + "/resources/corvane/bitmaps/" +
+                            std::to_string(bitmapId) + ".bmp");
   std::vector<std::uint32_t> out;
   if (cells.bands != 3 || cells.columns != 16 || cells.rows != 16) return out;
   const std::size_t n = 16 * 16;
