@@ -132,6 +132,7 @@ const std::string& FrameTree() {
     jog.north = 10 * test::kRpfFrameDegrees;
     jog.rows = 10;
     jog.columns = 10;
+    jog.blank = true;
     for (int i = 0; i < 100; ++i) {
       char name[16];
       std::snprintf(name, sizeof name, "%07dA.JG2", i);

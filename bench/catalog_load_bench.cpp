@@ -1,9 +1,13 @@
 // Loading catalogs of map products: a tree of 500 DTED cells and one of 2,000 RPF frames loaded
 // by the data manager (all cores), side by side in the same run with GDAL's gdaltindex over the
-// same files (which only indexes footprints); files per second for each. And a catalog of
-// 100,000 frames answering "SCALE = n" within a bounding box through the host's table search.
+// same files (which only indexes footprints); files per second for each. A tree of compressed
+// charts as real products hold them (400 vector-quantised CADRG frames, 400 JPEG CIB frames)
+// loaded the same way, alternated round by round with a gdaltindex process over the same
+// files: min and median of each and their ratio. And a catalog of 100,000 frames answering
+// "SCALE = n" within a bounding box through the host's table search.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -65,6 +69,7 @@ const std::vector<std::string>& RpfFiles() {
     test::RpfTocBoundary onc;
     onc.rows = 50;
     onc.columns = 40;
+    onc.blank = true;
     for (int i = 0; i < kFrames; ++i) {
       char name[16];
       std::snprintf(name, sizeof name, "%07dA.ON2", i);
@@ -74,6 +79,40 @@ const std::vector<std::string>& RpfFiles() {
     std::vector<std::string> out;
     for (const auto& f : onc.frames)
       out.push_back((Root() / "rpf/RPF/CADRG/ONC" / f.fileName).string());
+    return out;
+  }();
+  return files;
+}
+
+constexpr int kCompressedFrames = 400;  // of each coding
+
+// 400 vector-quantised JOG frames (20 x 20) and 400 JPEG CIB frames (20 x 20) under one table
+// of contents.
+const std::vector<std::string>& CompressedFiles() {
+  static const std::vector<std::string> files = [] {
+    test::RpfTocBoundary jog, cib;
+    jog.folder = "./CADRG/JOG/";
+    jog.scaleText = "1:250K";
+    jog.coding = test::RpfCoding::kVectorQuantised;
+    cib.productType = "CIB";
+    cib.scaleText = "1:41K";
+    cib.folder = "./CIB/I1/";
+    cib.coding = test::RpfCoding::kJpeg;
+    cib.west = 30;
+    for (test::RpfTocBoundary* b : {&jog, &cib}) {
+      b->rows = 20;
+      b->columns = 20;
+      for (int i = 0; i < kCompressedFrames; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, b == &jog ? "%07dA.JG2" : "%07dB.I12", i);
+        b->frames.push_back({i / 20, i % 20, name});
+      }
+    }
+    test::MakeRpfTree((Root() / "compressed").string(), {jog, cib});
+    std::vector<std::string> out;
+    for (const test::RpfTocBoundary* b : {&jog, &cib})
+      for (const auto& f : b->frames)
+        out.push_back((Root() / "compressed/RPF" / b->folder / f.fileName).lexically_normal().string());
     return out;
   }();
   return files;
@@ -135,6 +174,59 @@ void BM_LoadRpfFrames(benchmark::State& state) {
 }
 void BM_GdaltindexRpfFrames(benchmark::State& state) { Gdaltindex(state, RpfFiles()); }
 
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// Our load of the compressed tree (in the process, as the host runs it) and a gdaltindex
+// process over the same files, alternated for five rounds.
+void BM_CompressedChartsBesideGdaltindex(benchmark::State& state) {
+  const std::vector<std::string>& files = CompressedFiles();
+  const fs::path list = Root() / "compressed_files.txt";
+  {
+    std::ofstream out(list);
+    for (const auto& f : files) out << f << '\n';
+  }
+  const std::string index = (Root() / "compressed_tindex.gpkg").string();
+  const std::string command = "gdaltindex -f GPKG -t_srs EPSG:4326 " + index + " --optfile " +
+                              list.string() + " > /dev/null 2>&1";
+  ComPtr<IDataManager> manager;
+  productline::CreateDataManagerObject(nullptr, IidOf<IDataManager>(), manager.put_void());
+  using Clock = std::chrono::steady_clock;
+  auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+  std::vector<double> ours, theirs;
+  for (auto _ : state) {
+    for (int round = 0; round < 5; ++round) {
+      auto ws = NewDatabase("compressed.gpkg");
+      manager->CreateCatalog(ws.get(), velkZelCatalogRPF, nullptr, Bstr(L"catalog"), 0, 0, nullptr);
+      ComPtr<ITable> table;
+      QueryAs<IFeatureWorkspace>(ws.get())->OpenTable(Bstr(L"catalog"), table.put());
+      const auto start = Clock::now();
+      const HRESULT hr = manager->LoadCatalog(
+          table.get(), Bstr(FromUtf8((Root() / "compressed").string())), velkZelCatalogRPF, nullptr);
+      ours.push_back(ms(Clock::now() - start));
+      if (hr != S_OK) state.SkipWithError("the load reported errors");
+      fs::remove(index);
+      const auto peer = Clock::now();
+      if (std::system(command.c_str()) != 0) state.SkipWithError("gdaltindex failed");
+      theirs.push_back(ms(Clock::now() - peer));
+    }
+  }
+  const double oursMin = *std::min_element(ours.begin(), ours.end());
+  const double theirsMin = *std::min_element(theirs.begin(), theirs.end());
+  state.counters["load_min_ms"] = oursMin;
+  state.counters["load_median_ms"] = Median(ours);
+  state.counters["gdaltindex_min_ms"] = theirsMin;
+  state.counters["gdaltindex_median_ms"] = Median(theirs);
+  state.counters["median_ratio"] = Median(ours) / Median(theirs);
+  std::printf(
+      "compressed charts (%zu frames): load min %.1f ms, median %.1f ms; gdaltindex min %.1f ms, "
+      "median %.1f ms; load / gdaltindex (median) %.2f\n",
+      files.size(), oursMin, Median(ours), theirsMin, Median(theirs),
+      Median(ours) / Median(theirs));
+}
+
 // A catalog of 100,000 frames of four series over a 100 x 100 degree area.
 // Kept for the whole run (never released: the process ends with it).
 ITable* BigCatalog() {
@@ -181,6 +273,7 @@ BENCHMARK(BM_LoadDtedCells)->Unit(benchmark::kMillisecond)->UseRealTime()->Itera
 BENCHMARK(BM_GdaltindexDtedCells)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_LoadRpfFrames)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_GdaltindexRpfFrames)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_CompressedChartsBesideGdaltindex)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ScaleAndBoxSearch100k)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {

@@ -1,157 +1,149 @@
-// Highest point over a flat area, where every cell carries the maximum and becomes a point:
-// the host's chain (cell statistics over the area, the map-algebra threshold, raster to points)
-// on a square Float32 grid of VELK_BENCH_FLAT_SIZE cells a side (1000 unless set). Reports
-// points written per second, and beside it GDAL's own "gdal_translate -of XYZ" of the same
-// grid (one text line per cell) as a measure of what writing that many cells costs.
-#include <benchmark/benchmark.h>
-
+// The highest point of the ~10 m DEM (bench/ten_metre_dem.h, 10134 x 10066 Int16) as a user
+// gets it, beside a plain GDAL program that does the same work: both whole processes on the same
+// GeoTIFF, both writing the cells that carry the maximum as points into a shapefile (fields
+// POINTID and GRID_CODE). Ours is a `trevik` session: the DEM added as a raster layer, the
+// terrain tool "Highest" dragged over all of it (cell statistics, map algebra, raster to
+// points, the point layer). The peer (this program run with --peer) finds the maximum with
+// GDAL's exact min/max scan, reads the cells again block by block and writes the points
+// through OGR. The sides run in turn; min and median time and each process's peak memory.
+// Also the peak memory of ours on the DEM's western half: flat in the raster's size means the
+// same peak for half the cells.
 #include <gdal_priv.h>
-#include <gdal_utils.h>
+#include <ogrsf_frmts.h>
 
-#include <chrono>
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
-#include "platform/com/text.h"
-#include "platform/host/data/feature_class.h"
-#include "platform/host/geometry/geometry_objects.h"
-#include "platform/host/operations/local_analysis.h"
-#include "platform/host/data/raster_objects.h"
-#include "platform/host/operations/surface_analysis.h"
-#include "platform/host/data/workspace.h"
-#include "platform/host/data/workspace_objects.h"
+#include "bench/side_by_side.h"
+#include "bench/ten_metre_dem.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
-namespace fs = std::filesystem;
-using namespace velk;
-
-int Size() {
-  const char* s = std::getenv("VELK_BENCH_FLAT_SIZE");
-  return s && std::atoi(s) > 0 ? std::atoi(s) : 1000;
-}
-
-const fs::path& Folder() {
-  static const fs::path dir = [] {
-    fs::path d = fs::temp_directory_path() / ("velk_highlow_" + std::to_string(::getpid()));
-    fs::create_directories(d);
-    return d;
-  }();
-  return dir;
-}
-
-// A flat square of 10 m cells at 250.5 m.
-std::string FlatDem() {
-  static const std::string path = [] {
-    GDALAllRegister();
-    const int n = Size();
-    std::string p = (Folder() / "flat.tif").string();
-    GDALDataset* d = GetGDALDriverManager()->GetDriverByName("GTiff")->Create(p.c_str(), n, n, 1,
-                                                                            GDT_Float32, nullptr);
-    double gt[6] = {500000, 10, 0, 4000000, 0, -10};
-    d->SetGeoTransform(gt);
-    std::vector<float> row(n, 250.5f);
-    for (int r = 0; r < n; ++r)
-      if (d->GetRasterBand(1)->RasterIO(GF_Write, 0, r, n, 1, row.data(), n, 1, GDT_Float32, 0, 0,
-                                        nullptr) != CE_None)
-        std::abort();
-    GDALClose(d);
-    return p;
-  }();
-  return path;
-}
-
-template <class I>
-ComPtr<I> Make(HRESULT (*create)(IUnknown*, REFIID, void**)) {
-  ComPtr<I> p;
-  if (FAILED(create(nullptr, IidOf<I>(), p.put_void()))) std::abort();
-  return p;
-}
-
-void BM_HighestOverAFlatArea(benchmark::State& state) {
-  const std::string dem = FlatDem();
-  const int n = Size();
-  double points = 0;
-  int run = 0;
-  for (auto _ : state) {
-    const fs::path out = Folder() / ("run" + std::to_string(run++));
-    fs::create_directories(out);
-    ComPtr<IWorkspaceFactory> rasters =
-        Make<IWorkspaceFactory>(&host::CreateRasterWorkspaceFactory);
-    ComPtr<IWorkspace> workspace;
-    rasters->OpenFromFile(Bstr(FromUtf8(out.string())), nullptr, workspace.put());
-    auto area = host::NewEnvelope(500000, 4000000 - 10.0 * n, 500000 + 10.0 * n, 4000000);
-
-    auto stats = Make<ILocalOp>(&host::CreateRasterLocalOpObject);
-    stats.Query<IRasterAnalysisEnvironment>()->putref_OutWorkspace(workspace.get());
-    Variant extent;
-    extent.vt = VT_UNKNOWN;
-    extent.punkVal = area.get();
-    area->AddRef();
-    stats.Query<IRasterAnalysisEnvironment>()->SetExtent(kExtentValue, &extent, nullptr);
-    ComPtr<IRasterDataset> input;
-    host::OpenRasterFile(dem, nullptr, input.put());
-    ComPtr<IGeoDataset> max;
-    stats->LocalStatistics(input.Query<IGeoDataset>().get(), kCellStatisticMaximum, max.put());
-    ComPtr<IRasterBand> band;
-    max.Query<IRasterBandCollection>()->Item(0, band.put());
-    ComPtr<IRasterStatistics> s;
-    band->get_Statistics(s.put());
-    double top = 0;
-    s->get_Maximum(&top);
-
-    auto algebra = Make<IMapAlgebraOp>(&host::CreateRasterMapAlgebraOpObject);
-    algebra.Query<IRasterAnalysisEnvironment>()->putref_OutWorkspace(workspace.get());
-    algebra->BindRaster(max.get(), Bstr(L"in"));
-    wchar_t text[100];
-    std::swprintf(text, 100, L"setnull([in] < %.17g , [in])", top);
-    ComPtr<IGeoDataset> kept;
-    algebra->Execute(Bstr(text), kept.put());
-
-    auto shapes = Make<IWorkspaceFactory>(&host::CreateShapefileWorkspaceFactory);
-    ComPtr<IWorkspace> shapeWorkspace;
-    shapes->OpenFromFile(Bstr(FromUtf8(out.string())), nullptr, shapeWorkspace.put());
-    auto conversion = Make<IConversionOp>(&host::CreateConversionOpObject);
-    ComPtr<IFeatureClass> fc;
-    conversion->RasterDataToPointFeatureData(kept.get(), shapeWorkspace.get(), Bstr(L"MaxPt0000"),
-                                             fc.put());
-    if (!fc) state.SkipWithError("no points written");
-    points += double(n) * n;
+// The peer: a GDAL scan for the maximum, then the cells that carry it as points.
+int Peer(const char* dem, const char* shapefile) {
+  GDALAllRegister();
+  auto* src = static_cast<GDALDataset*>(GDALOpen(dem, GA_ReadOnly));
+  if (!src) return 1;
+  GDALRasterBand* band = src->GetRasterBand(1);
+  double minMax[2];
+  if (band->ComputeRasterMinMax(FALSE, minMax) != CE_None) return 1;
+  double gt[6];
+  src->GetGeoTransform(gt);
+  const int w = src->GetRasterXSize(), h = src->GetRasterYSize();
+  GDALDataset* out = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile")
+                         ->Create(shapefile, 0, 0, 0, GDT_Unknown, nullptr);
+  if (!out) return 1;
+  OGRLayer* layer = out->CreateLayer(fs::path(shapefile).stem().c_str(),
+                                     const_cast<OGRSpatialReference*>(src->GetSpatialRef()),
+                                     wkbPoint, nullptr);
+  OGRFieldDefn id("POINTID", OFTInteger);
+  OGRFieldDefn value("GRID_CODE", OFTReal);
+  layer->CreateField(&id);
+  layer->CreateField(&value);
+  int blockX = 0, blockY = 0;
+  band->GetBlockSize(&blockX, &blockY);
+  std::vector<std::int16_t> rows(static_cast<size_t>(w) * blockY);
+  int points = 0;
+  for (int r0 = 0; r0 < h; r0 += blockY) {
+    const int n = std::min(blockY, h - r0);
+    if (band->RasterIO(GF_Read, 0, r0, w, n, rows.data(), w, n, GDT_Int16, 0, 0) != CE_None)
+      return 1;
+    for (int i = 0; i < w * n; ++i) {
+      if (rows[i] != minMax[1]) continue;
+      const int c = i % w, r = r0 + i / w;
+      OGRFeature f(layer->GetLayerDefn());
+      f.SetField(0, ++points);
+      f.SetField(1, double(rows[i]));
+      OGRPoint p(gt[0] + (c + 0.5) * gt[1], gt[3] + (r + 0.5) * gt[5]);
+      f.SetGeometry(&p);
+      if (layer->CreateFeature(&f) != OGRERR_NONE) return 1;
+    }
   }
-  state.counters["points/s"] = benchmark::Counter(points, benchmark::Counter::kIsRate);
-}
-
-void BM_GdalXyzOfTheSameGrid(benchmark::State& state) {
-  const std::string dem = FlatDem();
-  const int n = Size();
-  char* args[] = {const_cast<char*>("-of"), const_cast<char*>("XYZ"), nullptr};
-  GDALTranslateOptions* options = GDALTranslateOptionsNew(args, nullptr);
-  GDALDatasetH src = GDALOpen(dem.c_str(), GA_ReadOnly);
-  double cells = 0;
-  int run = 0;
-  for (auto _ : state) {
-    const std::string out = (Folder() / ("xyz" + std::to_string(run++) + ".xyz")).string();
-    GDALDatasetH d = GDALTranslate(out.c_str(), src, options, nullptr);
-    if (!d) state.SkipWithError("gdal_translate failed");
-    GDALClose(d);
-    cells += double(n) * n;
-  }
+  GDALClose(out);
   GDALClose(src);
-  GDALTranslateOptionsFree(options);
-  state.counters["points/s"] = benchmark::Counter(cells, benchmark::Counter::kIsRate);
+  std::printf("%d point(s) at %.0f\n", points, minMax[1]);
+  return 0;
 }
 
-BENCHMARK(BM_HighestOverAFlatArea)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
-BENCHMARK(BM_GdalXyzOfTheSameGrid)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  if (argc == 4 && std::string(argv[1]) == "--peer") return Peer(argv[2], argv[3]);
+  std::string why;
+  const std::string dem = velk::bench::DemPath();
+  if (!velk::bench::EnsureDem(&why)) {
+    std::printf("skipped: %s\n", why.c_str());
+    return 0;
+  }
+  const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
+  const fs::path lib = bin.parent_path() / "lib";
+  const fs::path work = fs::temp_directory_path() / ("velk_highlow_" + std::to_string(::getpid()));
+  fs::create_directories(work);
+  const std::string trevik = (bin / "trevik").string() + " --root " + Quote(work / "root");
+  // The left half of the DEM, for the memory a smaller raster takes.
+  const std::string half = (work / "half.tif").string();
+  bench::RunCommand("gdal_translate -q -srcwin 0 0 5067 10066 " + Quote(dem) + " " + Quote(half));
+  {
+    std::ofstream setup(work / "setup.session");
+    setup << "host map\nregister " << (lib / "libCorvane.so").string() << "\n";
+  }
+  bench::RunCommand(trevik + " run " + Quote(work / "setup.session") + " > /dev/null");
+  // The view shows 145 to 295 km east and -5 to 115 km north, the whole DEM, in its
+  // 1000 x 800 pixels; the drag covers the view.
+  auto session = [&](const std::string& name, const std::string& raster) {
+    const fs::path file = work / (name + ".session");
+    std::ofstream s(file);
+    s << "host map\nextension Tarvos on\nextension Quentara on\n"
+      << "setting GeneralOutputWorkspacePath=" << (work / name).string() << "\n"
+      << "map-reference 32632\nmap-extent 145000 -5000 295000 115000\n"
+      << "add-raster " << raster << " dem\nclick velkTarvosUI.SelectedLayer\n"
+      << "click velkTarvosUI.TerrainTools 1\nmap-drag 0 0 999 799\nprint layers\n";
+    return trevik + " run " + Quote(file.string());
+  };
+  const std::string ours = session("whole", dem), oursHalf = session("half", half);
+  const std::string peer =
+      Quote(fs::canonical("/proc/self/exe").string()) + " --peer " + Quote(dem) + " ";
+  long long peakOurs = 0, peakHalf = 0, peakPeer = 0;
+  int run = 0;
+  auto fresh = [&](const char* name) {
+    fs::remove_all(work / name);
+    fs::remove_all(work / "root" / "scratch");
+    fs::create_directories(work / name);
+  };
+  std::vector<bench::Side> sides = {
+      {"ours: trevik session, Highest over the DEM",
+       [&] {
+         fresh("whole");
+         peakOurs = std::max(peakOurs, bench::RunCommand(ours + " > /dev/null"));
+       }},
+      {"peer: GDAL scan + OGR shapefile of the points",
+       [&] {
+         fresh("peer");
+         const std::string out = (work / "peer" / ("MaxPt" + std::to_string(run++) + ".shp")).string();
+         peakPeer = std::max(peakPeer, bench::RunCommand(peer + Quote(out) + " > /dev/null"));
+       }},
+      {"ours on the DEM's western half",
+       [&] {
+         fresh("half");
+         peakHalf = std::max(peakHalf, bench::RunCommand(oursHalf + " > /dev/null"));
+       }},
+  };
+  // What each side found, once.
+  bench::RunCommand(ours + " | grep -A3 'print layers'");
+  bench::RunCommand(peer + Quote((work / "check.shp").string()));
+  bench::Alternate(sides, bench::Rounds(5));
+  bench::PrintSides(sides);
+  bench::PrintRatio("ours / peer time (at most 1.5 wanted)", sides[0], sides[1]);
+  std::printf("peak memory: ours %.0f MiB, on half the DEM %.0f MiB; peer %.0f MiB\n",
+              peakOurs / 1048576.0, peakHalf / 1048576.0, peakPeer / 1048576.0);
   std::error_code ec;
-  fs::remove_all(Folder(), ec);
+  fs::remove_all(work, ec);
   return 0;
 }

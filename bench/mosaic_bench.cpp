@@ -1,29 +1,25 @@
-// The mosaic and the VPF export beside GDAL's own utilities on the same inputs, in the same run:
-// 36 DTED level-1 cells and 200 paletted frames put together (ours: the host's mosaic; peer:
-// gdalbuildvrt then gdal_translate), with the wall time, the memory our run adds to the process
-// and the peak resident size of the utilities; and the features of a VPF coverage copied into
-// a shapefile (ours: the host's feature translate over the open OGDI library; peer: ogr2ogr
-// from the same OGDI source), in features per second.
-#include <benchmark/benchmark.h>
-
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// The mosaic and the VPF export beside GDAL's own utilities on the same inputs, each side as a
+// user runs it, in turn, several rounds, min and median:
+// - 36 DTED level-1 cells put together into one GeoTIFF: ours a `trevik` session (the cells'
+//   catalog, made beforehand, added as a layer; the mosaic command over all of its datasets),
+//   the peer gdalbuildvrt then gdal_translate; whole processes, with their peak memory.
+// - 200 paletted 256 x 256 frames into one GeoTIFF, and the 20,000 points of a VPF coverage
+//   into a shapefile: the host's mosaic and feature translate beside the same GDAL library calls
+//   (GDALBuildVRT + GDALTranslate, GDALVectorTranslate) in the same process, on the same open
+//   inputs, writing the same outputs.
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gdal_priv.h>
+#include <gdal_utils.h>
 #include <ogrsf_frmts.h>
 
-#include "bench/peak_memory.h"
+#include "bench/side_by_side.h"
 #include "platform/host/analysis/feature_translate.h"
 #include "platform/host/analysis/raster_mosaic.h"
 #include "tests/fixtures/dted_fixture.h"
@@ -43,27 +39,6 @@ fs::path Root() {
   }();
   return root;
 }
-
-using bench::PeakSampler;
-using bench::ResidentBytes;
-
-// Runs the command line through the shell; the largest resident size of it and the programs it
-// ran, in bytes (-1 when it failed).
-long long RunMeasured(const std::string& command) {
-  const pid_t child = fork();
-  if (child == 0) {
-    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0)
-    return -1;
-  return static_cast<long long>(usage.ru_maxrss) * 1024;
-}
-
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 const std::vector<std::string>& DtedCells() {
   static const std::vector<std::string> cells = [] {
@@ -107,48 +82,6 @@ const std::vector<std::string>& Frames() {
   return frames;
 }
 
-void Ours(benchmark::State& state, const std::vector<std::string>& inputs, const char* name) {
-  const std::string out = (Root() / (std::string(name) + "_ours.tif")).string();
-  long long peak = 0;
-  for (auto _ : state) {
-    fs::remove(out);
-    host::analysis::MosaicOptions o;
-    o.firstBandOnly = false;
-    const long long before = ResidentBytes();
-    PeakSampler sampler;
-    const std::string error = host::analysis::MosaicRasters(inputs, out, o);
-    peak = std::max(peak, sampler.Stop() - before);
-    if (!error.empty()) state.SkipWithError(error.c_str());
-  }
-  state.counters["peak_added_MB"] = static_cast<double>(peak) / 1e6;
-  state.counters["inputs"] = static_cast<double>(inputs.size());
-}
-
-void Peer(benchmark::State& state, const std::vector<std::string>& inputs, const char* name) {
-  const std::string list = (Root() / (std::string(name) + ".txt")).string();
-  {
-    std::ofstream f(list);
-    for (const auto& i : inputs) f << i << "\n";
-  }
-  const std::string vrt = (Root() / (std::string(name) + ".vrt")).string();
-  const std::string out = (Root() / (std::string(name) + "_peer.tif")).string();
-  const std::string command = "gdalbuildvrt -q -input_file_list " + Quote(list) + " " + Quote(vrt) +
-                              " && gdal_translate -q " + Quote(vrt) + " " + Quote(out);
-  long long peak = 0;
-  for (auto _ : state) {
-    fs::remove(out);
-    const long long used = RunMeasured(command);
-    if (used < 0) state.SkipWithError("gdalbuildvrt or gdal_translate failed");
-    peak = std::max(peak, used);
-  }
-  state.counters["peak_MB"] = static_cast<double>(peak) / 1e6;
-}
-
-void BM_MosaicDted_Ours(benchmark::State& s) { Ours(s, DtedCells(), "dted"); }
-void BM_MosaicDted_BuildVrtTranslate(benchmark::State& s) { Peer(s, DtedCells(), "dted"); }
-void BM_MosaicFrames_Ours(benchmark::State& s) { Ours(s, Frames(), "frames"); }
-void BM_MosaicFrames_BuildVrtTranslate(benchmark::State& s) { Peer(s, Frames(), "frames"); }
-
 // A library of 20,000 points in one coverage.
 std::string VpfLibrary() {
   static const std::string library = [] {
@@ -179,46 +112,137 @@ std::string PointLayer(GDALDataset* ds) {
   return {};
 }
 
-void BM_VpfExport_Ours(benchmark::State& state) {
+
+// The host's mosaic in memory beside GDALBuildVRT + GDALTranslate in memory.
+void FramesInProcess() {
+  const std::vector<std::string>& frames = Frames();
+  std::vector<const char*> names;
+  for (const auto& f : frames) names.push_back(f.c_str());
+  const std::string ours = (Root() / "frames_ours.tif").string();
+  const std::string peer = (Root() / "frames_peer.tif").string();
+  std::vector<bench::Side> sides = {
+      {"frames: host mosaic (in process)",
+       [&] {
+         fs::remove(ours);
+         host::analysis::MosaicOptions o;
+         o.firstBandOnly = false;
+         if (!host::analysis::MosaicRasters(frames, ours, o).empty()) std::abort();
+       }},
+      {"frames: GDALBuildVRT + GDALTranslate (in process)",
+       [&] {
+         fs::remove(peer);
+         GDALDatasetH vrt = GDALBuildVRT("", static_cast<int>(names.size()), nullptr,
+                                         names.data(), nullptr, nullptr);
+         char* args[] = {const_cast<char*>("-of"), const_cast<char*>("GTiff"), nullptr};
+         GDALTranslateOptions* t = GDALTranslateOptionsNew(args, nullptr);
+         GDALDatasetH out = GDALTranslate(peer.c_str(), vrt, t, nullptr);
+         GDALTranslateOptionsFree(t);
+         if (!out) std::abort();
+         GDALClose(out);
+         GDALClose(vrt);
+       }},
+  };
+  bench::Alternate(sides, bench::Rounds(5));
+  bench::PrintSides(sides);
+  bench::PrintRatio("frames: peer / ours (above 1: ours faster)", sides[1], sides[0]);
+}
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+// A trevik session's mosaic of the DTED catalog beside gdalbuildvrt + gdal_translate.
+void DtedAsProcesses() {
+  const std::vector<std::string>& cells = DtedCells();
+  const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
+  const fs::path lib = bin.parent_path() / "lib";
+  const fs::path work = Root() / "session";
+  fs::create_directories(work / "out");
+  const std::string trevik = "cd " + Quote(work.string()) + " && " + (bin / "trevik").string() +
+                             " --root " + Quote((work / "root").string()) + " run ";
+  {
+    std::ofstream setup(work / "setup.session");
+    setup << "host map\nregister " << (lib / "libLumeris.so").string() << "\nregister "
+          << (lib / "libCorvane.so").string() << "\nextension Tarvos on\n"
+          << "catalog-new zel.gpkg cells dted\ncatalog-load zel.gpkg cells dted "
+          << (Root() / "dted").string() << "\n";
+    std::ofstream run(work / "mosaic.session");
+    run << "host map\nextension Tarvos on\nadd-catalog-layer zel.gpkg cells dted elevation\n"
+        << "map-reference 4326\nmap-extent -1 -1 7 7\nclick velkTarvosUI.Mosaic\n"
+        << "set 3099 out/all.tif\npick 3553 \"All datasets\"\npress OK\nprint status\n";
+    std::ofstream list(work / "cells.txt");
+    for (const auto& c : cells) list << c << "\n";
+  }
+  bench::RunCommand(trevik + "setup.session > /dev/null");
+  const std::string ours = trevik + "mosaic.session > /dev/null";
+  const std::string peer = "gdalbuildvrt -q -input_file_list " + Quote((work / "cells.txt").string()) +
+                           " " + Quote((work / "peer.vrt").string()) + " && gdal_translate -q " +
+                           Quote((work / "peer.vrt").string()) + " " +
+                           Quote((work / "peer.tif").string());
+  long long peakOurs = 0, peakPeer = 0;
+  std::vector<bench::Side> sides = {
+      {"DTED: trevik session, mosaic of the catalog",
+       [&] {
+         fs::remove(work / "out/all.tif");
+         peakOurs = std::max(peakOurs, bench::RunCommand(ours));
+       }},
+      {"DTED: gdalbuildvrt && gdal_translate",
+       [&] {
+         fs::remove(work / "peer.tif");
+         peakPeer = std::max(peakPeer, bench::RunCommand(peer));
+       }},
+  };
+  bench::Alternate(sides, bench::Rounds(5));
+  if (!fs::exists(work / "out/all.tif")) {
+    std::printf("the session wrote no mosaic\n");
+    std::exit(1);
+  }
+  bench::PrintSides(sides);
+  bench::PrintRatio("DTED: peer / ours (above 1: ours faster)", sides[1], sides[0]);
+  std::printf("DTED: peak memory ours %.0f MiB, peer %.0f MiB\n", peakOurs / 1048576.0,
+              peakPeer / 1048576.0);
+}
+
+// The host's feature translate beside GDALVectorTranslate, both on the open OGDI library.
+void VpfInProcess() {
   std::unique_ptr<GDALDataset> ds(GDALDataset::Open(VpfLibrary().c_str(), GDAL_OF_VECTOR));
   const std::string layer = PointLayer(ds.get());
+  if (layer.empty()) std::abort();
   fs::create_directories(Root() / "export");
-  long long features = 0;
-  for (auto _ : state) {
-    host::analysis::FeatureTranslateRequest r;
-    r.source = ds.get();
-    r.layer = layer;
-    r.output = (Root() / "export").string();
-    r.name = "points";
-    const auto done = host::analysis::TranslateFeatures(r);
-    if (!done.error.empty()) state.SkipWithError(done.error.c_str());
-    features += done.features;
-  }
-  state.counters["features_per_s"] = benchmark::Counter(static_cast<double>(features), benchmark::Counter::kIsRate);
+  const std::string peer = (Root() / "peer_points.shp").string();
+  std::vector<bench::Side> sides = {
+      {"VPF: host feature translate (in process)",
+       [&] {
+         host::analysis::FeatureTranslateRequest r;
+         r.source = ds.get();
+         r.layer = layer;
+         r.output = (Root() / "export").string();
+         r.name = "points";
+         if (!host::analysis::TranslateFeatures(r).error.empty()) std::abort();
+       }},
+      {"VPF: GDALVectorTranslate (in process)",
+       [&] {
+         fs::remove(peer);
+         char* args[] = {const_cast<char*>("-f"), const_cast<char*>("ESRI Shapefile"),
+                         const_cast<char*>(layer.c_str()), nullptr};
+         GDALVectorTranslateOptions* o = GDALVectorTranslateOptionsNew(args, nullptr);
+         GDALDatasetH src = GDALDataset::ToHandle(ds.get());
+         GDALDatasetH out = GDALVectorTranslate(peer.c_str(), nullptr, 1, &src, o, nullptr);
+         GDALVectorTranslateOptionsFree(o);
+         if (!out) std::abort();
+         GDALClose(out);
+       }},
+  };
+  bench::Alternate(sides, bench::Rounds(5));
+  bench::PrintSides(sides);
+  bench::PrintRatio("VPF: peer / ours (above 1: ours faster)", sides[1], sides[0]);
 }
-
-void BM_VpfExport_Ogr2ogr(benchmark::State& state) {
-  std::unique_ptr<GDALDataset> ds(GDALDataset::Open(VpfLibrary().c_str(), GDAL_OF_VECTOR));
-  const std::string layer = PointLayer(ds.get());
-  const long long count = ds && !layer.empty() ? ds->GetLayerByName(layer.c_str())->GetFeatureCount() : 0;
-  ds.reset();
-  const std::string out = (Root() / "ogr2ogr_points.shp").string();
-  const std::string command = "ogr2ogr -overwrite " + Quote(out) + " " + Quote(VpfLibrary()) + " " + Quote(layer);
-  long long features = 0;
-  for (auto _ : state) {
-    if (std::system(command.c_str()) != 0) state.SkipWithError("ogr2ogr failed");
-    features += count;
-  }
-  state.counters["features_per_s"] = benchmark::Counter(static_cast<double>(features), benchmark::Counter::kIsRate);
-}
-
-BENCHMARK(BM_MosaicDted_Ours)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_MosaicDted_BuildVrtTranslate)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_MosaicFrames_Ours)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_MosaicFrames_BuildVrtTranslate)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_VpfExport_Ours)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-BENCHMARK(BM_VpfExport_Ogr2ogr)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main() {
+  DtedAsProcesses();
+  FramesInProcess();
+  VpfInProcess();
+  std::error_code ec;
+  fs::remove_all(Root(), ec);
+  return 0;
+}

@@ -156,7 +156,7 @@ void BM_ConvertTable(benchmark::State& state) {
     target.newFile = true;
     target.fieldMap = out.fieldMap;
     RecordLayout layout;
-    layout.format = kEngineDecimalDegrees;
+    layout.format = productline::kFormatPoint;
     input->FindField(Bstr(L"LON"), &layout.xIndex);
     input->FindField(Bstr(L"LAT"), &layout.yIndex);
     counts = RunCounts{};

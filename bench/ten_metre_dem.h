@@ -1,10 +1,15 @@
-// The benchmarks' ~10 m DEM: the shared DTED cell warped to UTM zone 32 north as a
-// ~10,000 x 10,000 Int16 grid (made once in the temporary folder, then read from there).
+// The benchmarks' ~10 m DEM: the shared DTED cell warped to UTM zone 32 north on 11 m cells, a
+// 10134 x 10066 Int16 GeoTIFF (made once in the temporary folder, then read from there).
 #pragma once
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 #include <gdal_priv.h>
 #include <gdal_utils.h>
@@ -27,32 +32,60 @@ struct Dem {
   }
 };
 
+// Where the DEM is kept between runs.
+inline std::string DemPath() {
+  return (std::filesystem::temp_directory_path() / "velk_bench_utm32_11m.tif").string();
+}
+
+// Makes the DEM's file when it is missing; false with the reason when it cannot.
+inline bool EnsureDem(std::string* error) {
+  GDALAllRegister();
+  const std::string path = DemPath();
+  if (std::filesystem::exists(path)) return true;
+  const std::string source = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
+  // Nothing may be written beside the shared data.
+  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
+  GDALDatasetH src = GDALOpen(source.c_str(), GA_ReadOnly);
+  CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", nullptr);
+  if (!src) {
+    *error = "shared DTED cell not found: " + source;
+    return false;
+  }
+  const char* args[] = {"-t_srs", "EPSG:32632", "-tr",        "11",     "11",  "-r",
+                        "bilinear", "-ot",      "Int16",      "-dstnodata", "-32767", "-of",
+                        "GTiff",  nullptr};
+  GDALWarpAppOptions* options = GDALWarpAppOptionsNew(const_cast<char**>(args), nullptr);
+  // Made under a name of this process's own, so that runs at the same time do not collide.
+  const std::string part = path + "." + std::to_string(::getpid()) + ".part.tif";
+  GDALDatasetH out = GDALWarp(part.c_str(), nullptr, 1, &src, options, nullptr);
+  GDALWarpAppOptionsFree(options);
+  GDALClose(src);
+  if (!out) {
+    *error = "could not warp the DTED cell";
+    return false;
+  }
+  GDALClose(out);
+  std::filesystem::rename(part, path);
+  return true;
+}
+
+// An observer's cell on land near the middle of the DEM: the nearest to it above 100 m.
+inline std::pair<int, int> LandCell(const Dem& dem) {
+  const int cc = dem.columns / 2, cr = dem.rows / 2;
+  for (int ring = 0; ring < std::max(dem.columns, dem.rows); ++ring)
+    for (int r = std::max(0, cr - ring); r <= std::min(dem.rows - 1, cr + ring); ++r)
+      for (int c = std::max(0, cc - ring); c <= std::min(dem.columns - 1, cc + ring); ++c) {
+        if (std::max(std::abs(r - cr), std::abs(c - cc)) != ring) continue;
+        if (dem.values[static_cast<std::size_t>(r) * dem.columns + c] > 100) return {c, r};
+      }
+  return {cc, cr};
+}
+
 inline const Dem& TheDem() {
   static Dem dem = [] {
     Dem d;
-    GDALAllRegister();
-    const std::string source = std::string(VELK_SHARED_DATA) + "/dted/n00_e006_3arc_v2.dt1";
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "velk_viewshed_bench_utm10m.tif").string();
-    if (!std::filesystem::exists(path)) {
-      GDALDatasetH src = GDALOpen(source.c_str(), GA_ReadOnly);
-      if (!src) {
-        d.error = "shared DTED cell not found: " + source;
-        return d;
-      }
-      const char* args[] = {"-t_srs", "EPSG:32632", "-ts",   "10000", "10000",
-                            "-r",     "bilinear",   "-ot",   "Int16", "-dstnodata",
-                            "-32767", "-of",        "GTiff", nullptr};
-      GDALWarpAppOptions* options = GDALWarpAppOptionsNew(const_cast<char**>(args), nullptr);
-      GDALDatasetH out = GDALWarp(path.c_str(), nullptr, 1, &src, options, nullptr);
-      GDALWarpAppOptionsFree(options);
-      GDALClose(src);
-      if (!out) {
-        d.error = "could not warp the DTED cell";
-        return d;
-      }
-      GDALClose(out);
-    }
+    if (!EnsureDem(&d.error)) return d;
+    const std::string path = DemPath();
     GDALDataset* ds = static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly));
     if (!ds) {
       d.error = "could not open " + path;

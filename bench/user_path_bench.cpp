@@ -1,14 +1,13 @@
 // The conversion as a user runs it, timed from outside: the host program `trevik` (next to this
 // program) plays the convert-coordinates session on a point shapefile of N random places, from
 // its start to its end, and writes a new shapefile with X/Y, DMS, UTM and MGRS fields read from
-// the point shapes; records per second and the child's peak memory are reported. In the same
-// run GeoConvert (GeographicLib's command-line converter) writes MGRS and then UTM for the same
-// places, and the ratio of the two rates is reported with the session's figures. In-place
-// runs (the fields added to the input itself, a shapefile and a GeoPackage table) are here too.
+// the point shapes, or adds them to the input itself (a shapefile, a GeoPackage table). Beside
+// it GeoConvert (GeographicLib's command-line converter) writes DMS, UTM and MGRS for the same
+// places, one run a notation, as text (it writes no shapefile). The four sides run in turn,
+// round after round; records per second by the minimum and the median time, peak memory.
 //
 // The inputs are made once under the system's temporary folder and kept for later runs.
-//   build/bin/bench_user_path_bench --benchmark_filter=...
-#include <benchmark/benchmark.h>
+//   build/bin/bench_user_path_bench [N...]     (VELK_BENCH_ROUNDS: rounds, 3 unless set)
 
 #include <ogrsf_frmts.h>
 #include <fcntl.h>
@@ -150,32 +149,6 @@ std::string ReadFile(const fs::path& p) {
   return s.str();
 }
 
-// GeoConvert's records per second for MGRS and UTM over the same places, by number of places.
-std::map<long, double>& GeoConvertRates() {
-  static std::map<long, double> rates;
-  return rates;
-}
-
-void BM_GeoConvertMgrsAndUtm(benchmark::State& state) {
-  const long n = state.range(0);
-  const fs::path folder = Inputs(n);
-  const std::string in = (folder / "places.txt").string();
-  const std::string out = (folder / "geoconvert.out").string();
-  for (auto _ : state) {
-    ChildRun mgrs = Run({"GeoConvert", "-m", "-p", "0"}, in, out);
-    ChildRun utm = Run({"GeoConvert", "-u", "-p", "0"}, in, out);
-    if (mgrs.status != 0 || utm.status != 0) {
-      state.SkipWithError("GeoConvert could not be run (install geographiclib-tools)");
-      return;
-    }
-    const double seconds = mgrs.seconds + utm.seconds;
-    state.SetIterationTime(seconds);
-    GeoConvertRates()[n] = static_cast<double>(n) / seconds;
-    state.counters["records_per_second"] = static_cast<double>(n) / seconds;
-    state.counters["peak_memory_MiB"] = std::max(mgrs.peakMiB, utm.peakMiB);
-  }
-}
-
 enum class Output { kNewShapefile, kInPlaceShapefile, kInPlaceGeoPackage };
 
 // The session a user plays: the input from a file, the coordinates from the point shapes, the
@@ -190,58 +163,103 @@ std::string Session(const fs::path& input, const fs::path& output, bool newFile)
   return s + "press OK\n";
 }
 
-void BM_Convert(benchmark::State& state, Output kind) {
-  const long n = state.range(0);
+// One run of the session, its time and peak memory; false when it did not convert every record.
+bool Convert(long n, Output kind, double* peakMiB, double* seconds) {
   const fs::path folder = Inputs(n);
-  const fs::path work = folder / "work";
-  fs::path input;
-  for (auto _ : state) {
-    fs::remove_all(work);
-    fs::create_directories(work / "root");
-    // In place changes the input: each run gets a fresh copy.
-    if (kind == Output::kInPlaceShapefile) {
-      for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
-        if (fs::exists(folder / (std::string("places") + ext)))
-          fs::copy_file(folder / (std::string("places") + ext),
-                        work / (std::string("places") + ext));
-      input = work / "places.shp";
-    } else if (kind == Output::kInPlaceGeoPackage) {
-      fs::copy_file(folder / "places.gpkg", work / "places.gpkg");
-      input = work / "places.gpkg" / "places";
-    } else {
-      input = folder / "places.shp";
-    }
-    std::ofstream(work / "convert.session")
-        << Session(input, work / "converted.shp", kind == Output::kNewShapefile);
-    ChildRun r = Run({(BinFolder() / "trevik").string(), "--root", (work / "root").string(), "run",
-                      (work / "convert.session").string()},
-                     "/dev/null", (work / "transcript.txt").string());
-    const std::string expected = "\"" + std::to_string(n) + " of " + std::to_string(n) +
-                                 " record(s) converted successfully\"";
-    if (r.status != 0 || ReadFile(work / "transcript.txt").find(expected) == std::string::npos) {
-      state.SkipWithError(
-          ("the session did not convert every record; see " + (work / "transcript.txt").string())
-              .c_str());
-      return;
-    }
-    state.SetIterationTime(r.seconds);
-    const double rate = static_cast<double>(n) / r.seconds;
-    state.counters["records_per_second"] = rate;
-    state.counters["peak_memory_MiB"] = r.peakMiB;
-    auto geo = GeoConvertRates().find(n);
-    if (geo != GeoConvertRates().end()) state.counters["ratio_to_GeoConvert"] = rate / geo->second;
+  // The inputs are shared by every run of the benchmark on the machine, the work folder is
+  // this process's own.
+  const fs::path work = folder / ("work-" + std::to_string(::getpid()));
+  fs::remove_all(work);
+  fs::create_directories(work / "root");
+  // In place changes the input: each run gets a fresh copy (copied before the clock starts).
+  fs::path input = folder / "places.shp";
+  if (kind == Output::kInPlaceShapefile) {
+    for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
+      if (fs::exists(folder / (std::string("places") + ext)))
+        fs::copy_file(folder / (std::string("places") + ext), work / (std::string("places") + ext));
+    input = work / "places.shp";
+  } else if (kind == Output::kInPlaceGeoPackage) {
+    fs::copy_file(folder / "places.gpkg", work / "places.gpkg");
+    input = work / "places.gpkg" / "places";
   }
+  std::ofstream(work / "convert.session")
+      << Session(input, work / "converted.shp", kind == Output::kNewShapefile);
+  ChildRun r = Run({(BinFolder() / "trevik").string(), "--root", (work / "root").string(), "run",
+                    (work / "convert.session").string()},
+                   "/dev/null", (work / "transcript.txt").string());
+  *peakMiB = std::max(*peakMiB, r.peakMiB);
+  *seconds = r.seconds;
+  const std::string expected = "\"" + std::to_string(n) + " of " + std::to_string(n) +
+                               " record(s) converted successfully\"";
+  return r.status == 0 && ReadFile(work / "transcript.txt").find(expected) != std::string::npos;
 }
 
-void Sizes(benchmark::internal::Benchmark* b) {
-  b->Arg(100000)->Arg(1000000)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+// The sides for n places: GeoConvert writing the same notations (DMS, UTM, MGRS: three runs, as
+// it writes one notation a run, into text, which is what it writes), and the three sessions.
+// Each side times itself from outside its processes; the in-place copies are made untimed.
+void Measure(long n, int rounds) {
+  const fs::path folder = Inputs(n);
+  const std::string in = (folder / "places.txt").string();
+  const std::string out = (folder / ("geoconvert-" + std::to_string(::getpid()) + ".out")).string();
+  double peakGeo = 0, peak[3] = {0, 0, 0};
+  std::vector<double> geo, ours[3];
+  auto geoRun = [&] {
+    double seconds = 0;
+    for (const char* notation : {"-d", "-u", "-m"}) {
+      ChildRun r = Run({"GeoConvert", notation, "-p", "0"}, in, out);
+      if (r.status != 0) {
+        std::printf("GeoConvert could not be run (install geographiclib-tools)\n");
+        std::exit(1);
+      }
+      seconds += r.seconds;
+      peakGeo = std::max(peakGeo, r.peakMiB);
+    }
+    return seconds;
+  };
+  const Output kinds[3] = {Output::kNewShapefile, Output::kInPlaceShapefile,
+                           Output::kInPlaceGeoPackage};
+  for (int round = 0; round < rounds; ++round) {
+    geo.push_back(geoRun());
+    for (int k = 0; k < 3; ++k) {
+      double seconds = 0;
+      if (!Convert(n, kinds[k], &peak[k], &seconds)) {
+        std::printf("the session did not convert every record; see %s\n",
+                    (folder / ("work-" + std::to_string(::getpid())) / "transcript.txt").c_str());
+        std::exit(1);
+      }
+      ours[k].push_back(seconds);
+    }
+  }
+  auto minOf = [](std::vector<double> v) { return *std::min_element(v.begin(), v.end()); };
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+  };
+  const char* names[3] = {"new shapefile", "in place, shapefile", "in place, GeoPackage"};
+  std::printf("%ld places, %d rounds (records/s by min and median time; peak memory)\n", n,
+              rounds);
+  std::printf("  GeoConvert DMS + UTM + MGRS   %9.0f  %9.0f  %6.0f MiB\n", n / minOf(geo),
+              n / median(geo), peakGeo);
+  for (int k = 0; k < 3; ++k)
+    std::printf("  session, %-20s %9.0f  %9.0f  %6.0f MiB  ratio to GeoConvert %.2fx / %.2fx\n",
+                names[k], n / minOf(ours[k]), n / median(ours[k]), peak[k],
+                minOf(geo) / minOf(ours[k]), median(geo) / median(ours[k]));
 }
-
-BENCHMARK(BM_GeoConvertMgrsAndUtm)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_Convert, new_shapefile, Output::kNewShapefile)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_Convert, in_place_shapefile, Output::kInPlaceShapefile)->Apply(Sizes);
-BENCHMARK_CAPTURE(BM_Convert, in_place_geopackage, Output::kInPlaceGeoPackage)->Apply(Sizes);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// Sizes from the arguments (100000 and 1000000 unless given); rounds from VELK_BENCH_ROUNDS.
+int main(int argc, char** argv) {
+  std::vector<long> sizes;
+  for (int i = 1; i < argc; ++i)
+    if (std::atol(argv[i]) > 0) sizes.push_back(std::atol(argv[i]));
+  if (sizes.empty()) sizes = {100000, 1000000};
+  const char* r = std::getenv("VELK_BENCH_ROUNDS");
+  const int rounds = r && std::atoi(r) > 0 ? std::atoi(r) : 3;
+  for (long n : sizes) Measure(n, rounds);
+  for (long n : sizes) {
+    fs::remove_all(DataFolder(n) / ("work-" + std::to_string(::getpid())));
+    fs::remove(DataFolder(n) / ("geoconvert-" + std::to_string(::getpid()) + ".out"));
+  }
+  return 0;
+}

@@ -51,11 +51,11 @@ struct Notation {
   UINT secondLabel;
 };
 constexpr Notation kNotations[] = {
-    {kNotationDecimalDegrees, 3161, 3243, 3244},
-    {kNotationDms, 3167, 0, 0},
-    {kNotationUtm, 3233, 0, 0},
-    {kNotationMgrs, 3205, 0, 0},
-    {kNotationDmsTwoFields, 3672, 3673, 3674},
+    {kNotationItemDecimalDegrees, 3161, 3243, 3244},
+    {kNotationItemDms, 3167, 0, 0},
+    {kNotationItemUtm, 3233, 0, 0},
+    {kNotationItemMgrs, 3205, 0, 0},
+    {kNotationItemDmsTwoFields, 3672, 3673, 3674},
 };
 
 constexpr int kInputGroup[] = {cnv::kShapeField,     cnv::kNotation,        cnv::kInputDatum,
@@ -286,14 +286,14 @@ void CnvCoordsDlg::ApplyNotation() {
   const Notation& n = kNotations[i];
   ::SetDlgItemTextW(m_hWnd, cnv::kFieldsHeading, LoadResString(n.heading).c_str());
   LPARAM id = Send(combo, CB_GETITEMDATA, static_cast<WPARAM>(i));
-  if (id == kNotationDecimalDegrees || id == kNotationDmsTwoFields) {
+  if (id == kNotationItemDecimalDegrees || id == kNotationItemDmsTwoFields) {
     ::SetDlgItemTextW(m_hWnd, cnv::kFirstFieldLabel, LoadResString(n.firstLabel).c_str());
     ::SetDlgItemTextW(m_hWnd, cnv::kSecondFieldLabel, LoadResString(n.secondLabel).c_str());
     for (int c : {cnv::kFirstFieldLabel, cnv::kSecondFieldLabel, cnv::kSecondField})
       ::ShowWindow(Item(c), SW_SHOW);
     if (m_inputTable) {
-      FillFieldCombo(cnv::kFirstField, id == kNotationDecimalDegrees);
-      FillFieldCombo(cnv::kSecondField, id == kNotationDecimalDegrees);
+      FillFieldCombo(cnv::kFirstField, id == kNotationItemDecimalDegrees);
+      FillFieldCombo(cnv::kSecondField, id == kNotationItemDecimalDegrees);
     }
   } else {
     if (m_inputTable) FillFieldCombo(cnv::kFirstField, false);
@@ -634,8 +634,8 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   const bool newFile = Checked(cnv::kNewFile);
   HWND notation = Item(cnv::kNotation);
   LRESULT sel = Send(notation, CB_GETCURSEL);
-  const LPARAM n =
-      sel >= 0 ? Send(notation, CB_GETITEMDATA, static_cast<WPARAM>(sel)) : kNotationDecimalDegrees;
+  const LPARAM n = sel >= 0 ? Send(notation, CB_GETITEMDATA, static_cast<WPARAM>(sel))
+                            : kNotationItemDecimalDegrees;
   if (!m_inputTable) return 0;
 
   // The names are read and checked before anything is made.

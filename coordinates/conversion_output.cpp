@@ -7,6 +7,7 @@
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 #include "platform/host/display/contents_view.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/display/display_class_ids.h"
@@ -29,11 +30,6 @@ constexpr UINT kCannotAddField = 3886;
 constexpr UINT kOutputIncomplete = 3894;
 constexpr UINT kOldDataLeft = 3895;
 
-std::wstring Lower(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-  return s;
-}
-
 bool EndsWith(const std::wstring& s, const std::wstring& end) {
   return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
 }
@@ -54,9 +50,9 @@ std::vector<std::wstring> DatasetNames(IWorkspace* ws, LONG kind) {
 }
 
 bool NameTaken(const std::vector<std::wstring>& names, const std::wstring& name) {
-  const std::wstring want = Lower(name);
+  const std::wstring want = ToLower(name);
   for (const auto& n : names)
-    if (Lower(n) == want) return true;
+    if (ToLower(n) == want) return true;
   return false;
 }
 

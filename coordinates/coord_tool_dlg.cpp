@@ -29,16 +29,17 @@
 #include "platform/registry/activation.h"
 #include "platform/win/responder.h"
 #include "platform/com/plain_text.h"
+#include "platform/productline/coordinate_engine.h"
 
 namespace velk::corvane {
 
 namespace {
 
-// Notation codes of the coordinate engine's ConvertLocation.
-constexpr int kFormatPoint = 1;
-constexpr int kFormatDms = 2;
-constexpr int kFormatUtm = 3;
-constexpr int kFormatMgrs = 4;
+// The coordinate engine's notation codes of ConvertLocation.
+using productline::kFormatDms;
+using productline::kFormatMgrs;
+using productline::kFormatPoint;
+using productline::kFormatUtm;
 
 constexpr int kFieldDecimals = 6;
 constexpr int kMaxTipLength = 499;

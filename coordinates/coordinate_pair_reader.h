@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/com/base_types.h"
+#include "platform/productline/coordinate_engine.h"
 
 namespace velk::corvane {
 
@@ -28,13 +29,13 @@ bool ReadDoubleText(std::wstring_view text, double min, double max, double* valu
 // min <= value <= max.
 bool ReadDmsText(std::wstring_view text, double min, double max, double* value);
 
-// Coordinate notations of a pair of edits.
+// Coordinate notations of a pair of edits: the coordinate engine's input formats, and map units.
 enum CoordinateNotation : LONG {
   kNotationMapUnits = 0,
-  kNotationDecimalDegrees = 1,
-  kNotationDms = 2,
-  kNotationUtm = 3,
-  kNotationMgrs = 4,
+  kNotationDecimalDegrees = productline::kFormatPoint,
+  kNotationDms = productline::kFormatDms,
+  kNotationUtm = productline::kFormatUtm,
+  kNotationMgrs = productline::kFormatMgrs,
 };
 
 // Reads the x edit's grid text (notation 3 or 4) into a WGS 84 point; given by the caller, who

@@ -14,8 +14,8 @@ bool ReadRecordLayout(const LayoutChoices& choices, ITable* input, RecordLayout&
   const wchar_t* firstLabel = L"X";
   const wchar_t* secondLabel = L"Y";
   switch (n) {
-    case kNotationDecimalDegrees:
-      layout.format = kEngineDecimalDegrees;
+    case kNotationItemDecimalDegrees:
+      layout.format = productline::kFormatPoint;
       if (choices.shapeField) {
         layout.shapeField = true;
         Bstr shapeName;
@@ -28,8 +28,8 @@ bool ReadRecordLayout(const LayoutChoices& choices, ITable* input, RecordLayout&
         layout.yIndex = choices.secondField;
       }
       break;
-    case kNotationDmsTwoFields:
-      layout.format = kEngineDms;
+    case kNotationItemDmsTwoFields:
+      layout.format = productline::kFormatDms;
       layout.twoFields = true;
       layout.xIndex = choices.firstField;
       layout.yIndex = choices.secondField;
@@ -37,11 +37,11 @@ bool ReadRecordLayout(const LayoutChoices& choices, ITable* input, RecordLayout&
       secondLabel = L"Longitude";
       break;
     default:
-      layout.format = n == kNotationUtm    ? kEngineUtm
-                      : n == kNotationMgrs ? kEngineMgrs
-                                           : kEngineDms;
+      layout.format = n == kNotationItemUtm    ? productline::kFormatUtm
+                      : n == kNotationItemMgrs ? productline::kFormatMgrs
+                                               : productline::kFormatDms;
       layout.xIndex = choices.firstField;
-      firstLabel = n == kNotationUtm ? L"UTM" : n == kNotationMgrs ? L"MGRS" : L"DMS";
+      firstLabel = n == kNotationItemUtm ? L"UTM" : n == kNotationItemMgrs ? L"MGRS" : L"DMS";
       break;
   }
   // An input field that was never chosen would fail every record.

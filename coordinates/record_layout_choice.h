@@ -10,14 +10,14 @@
 namespace velk::corvane {
 
 // Item data of the dialog's notation list: the string id of each entry.
-constexpr std::intptr_t kNotationDecimalDegrees = 3160;
-constexpr std::intptr_t kNotationDms = 3165;
-constexpr std::intptr_t kNotationUtm = 3231;
-constexpr std::intptr_t kNotationMgrs = 3203;
-constexpr std::intptr_t kNotationDmsTwoFields = 3671;
+constexpr std::intptr_t kNotationItemDecimalDegrees = 3160;
+constexpr std::intptr_t kNotationItemDms = 3165;
+constexpr std::intptr_t kNotationItemUtm = 3231;
+constexpr std::intptr_t kNotationItemMgrs = 3203;
+constexpr std::intptr_t kNotationItemDmsTwoFields = 3671;
 
 struct LayoutChoices {
-  std::intptr_t notation = kNotationDecimalDegrees;
+  std::intptr_t notation = kNotationItemDecimalDegrees;
   bool shapeField = false;  // decimal degrees from the point shape (the input's shape field)
   LONG firstField = -1;     // input field indexes chosen (-1: none)
   LONG secondField = -1;

@@ -103,8 +103,8 @@ std::wstring ConversionParsers::DmsFromEngine(const std::wstring& text) const {
 }
 
 bool RecordLayout::ReadsSecondValue() const {
-  if (format == kEngineDecimalDegrees) return !shapeField;
-  return format != kEngineUtm && format != kEngineMgrs && twoFields;
+  if (format == productline::kFormatPoint) return !shapeField;
+  return format != productline::kFormatUtm && format != productline::kFormatMgrs && twoFields;
 }
 
 namespace {
@@ -124,7 +124,7 @@ bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic,
   value = Variant();
   if (IsNullValue(first)) return false;
   switch (layout.format) {
-    case kEngineDecimalDegrees: {
+    case productline::kFormatPoint: {
       if (!scratchPoint) return false;
       double x = 0.0, y = 0.0;
       if (layout.shapeField) {
@@ -149,18 +149,18 @@ bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic,
       value = Variant(static_cast<IUnknown*>(scratchPoint));
       return true;
     }
-    case kEngineUtm:
-    case kEngineMgrs: {
+    case productline::kFormatUtm:
+    case productline::kFormatMgrs: {
       std::wstring text;
       if (!TextOf(first, text)) return false;
-      Parser& parser = layout.format == kEngineUtm ? parsers.utm : parsers.mgrs;
+      Parser& parser = layout.format == productline::kFormatUtm ? parsers.utm : parsers.mgrs;
       // A text that fails its check becomes the notation's template, which is a location of
       // its own: such a record cannot be read.
       if (!parser.ParseText(&text)) return false;
       value = Variant(text);
       return true;
     }
-    case kEngineDms: {
+    case productline::kFormatDms: {
       std::wstring text;
       if (!TextOf(first, text)) return false;
       if (layout.twoFields) {
@@ -437,7 +437,7 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
       tools.push_back({p.get(), nullptr});
       ownParsers.push_back(std::move(p));
     }
-    if (layout.format == kEngineDecimalDegrees)
+    if (layout.format == productline::kFormatPoint)
       for (auto& t : tools) t.scratch = CreateHostObject<IPoint>(host::CLSID_Point);
 
     // Records are read on this thread and written in the input's order; a batch at a time.

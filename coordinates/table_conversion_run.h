@@ -19,15 +19,10 @@
 #include "platform/com/variant.h"
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/host/data/table.h"
+#include "platform/productline/coordinate_engine.h"
 #include "platform/productline/coordinate_tool.h"
 
 namespace velk::corvane {
-
-// Input notations as the coordinate engine numbers them.
-constexpr int kEngineDecimalDegrees = 1;
-constexpr int kEngineDms = 2;
-constexpr int kEngineUtm = 3;
-constexpr int kEngineMgrs = 4;
 
 // The six output field names; an empty name is not wanted.
 struct OutputFieldNames {
@@ -63,7 +58,7 @@ class ConversionParsers {
 
 // How the records hold their coordinates.
 struct RecordLayout {
-  int format = kEngineDecimalDegrees;
+  int format = productline::kFormatPoint;
   LONG xIndex = -1;        // the first field (X, the DMS text or latitude, UTM, MGRS, or the shape)
   LONG yIndex = -1;        // the second field (Y or longitude), when one is read
   bool twoFields = false;  // DMS in two fields

@@ -1,12 +1,15 @@
 #include "framework/dataset_helpers.h"
 
 #include <cwctype>
+#include <filesystem>
 
 #include "framework/corvane_module.h"
 #include "framework/file_path.h"
 #include "framework/host_object_creation.h"
 #include "framework/last_error_record.h"
+#include "platform/com/hresult_text.h"
 #include "platform/com/out_param.h"
+#include "platform/com/text.h"
 #include "platform/host/shell/browse_dialog.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/data/property_set.h"
@@ -149,6 +152,43 @@ bool ShowSaveDatasetDialog(BSTR* path, BSTR* location, LONG kind, HWND owner) {
     *path = AllocBstr(folder.str() + L"/" + typed.str());
   }
   return true;
+}
+
+ComPtr<IWorkspace> OpenOrCreateDatabase(const std::wstring& path, std::wstring* why,
+                                        bool* made) {
+  namespace fs = std::filesystem;
+  if (made) *made = false;
+  auto say = [&](const std::wstring& reason) {
+    if (why) *why = reason;
+    return ComPtr<IWorkspace>();
+  };
+  const fs::path file(ToUtf8(path));
+  std::error_code ec;
+  ComPtr<IWorkspaceFactory> factory;
+  if (FAILED(CoCreateInstance(host::CLSID_DatabaseWorkspaceFactory, nullptr,
+                              kHostCreationContext, IidOf<IWorkspaceFactory>(),
+                              factory.put_void())) ||
+      !factory)
+    return say(L"the host cannot open databases");
+  ComPtr<IWorkspace> ws;
+  if (fs::exists(file, ec)) {
+    const HRESULT hr = factory->OpenFromFile(Bstr(path), nullptr, ws.put());
+    if (FAILED(hr) || !ws)
+      return say(L"\"" + path + L"\" cannot be opened as a GeoPackage: " + HresultText(hr));
+    return ws;
+  }
+  const fs::path folder = file.parent_path().empty() ? fs::path(".") : file.parent_path();
+  if (!fs::is_directory(folder, ec))
+    return say(L"the folder of the new GeoPackage \"" + path + L"\" does not exist");
+  const HRESULT hr = factory->Create(Bstr(FromUtf8(folder.string())),
+                                     Bstr(FromUtf8(file.filename().string())), nullptr, nullptr,
+                                     ws.put());
+  if (FAILED(hr) || !ws) {
+    fs::remove(file, ec);
+    return say(L"the GeoPackage \"" + path + L"\" cannot be created: " + HresultText(hr));
+  }
+  if (made) *made = true;
+  return ws;
 }
 
 ComPtr<IRasterWorkspace> OpenWorkspaceFromFolder(const Bstr& folder) {

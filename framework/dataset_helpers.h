@@ -60,6 +60,12 @@ BrowsePick BrowseToOpen(HWND owner, UINT titleId, UINT captionId,
 // separator and the typed name; on cancel both stay as they were.
 bool ShowSaveDatasetDialog(BSTR* path, BSTR* location, LONG kind, HWND owner);
 
+// The GeoPackage at path as a database workspace, made when there is none yet (its folder
+// must exist). Null and why (for the user) when it cannot be opened or made; made tells
+// whether this call created the file.
+ComPtr<IWorkspace> OpenOrCreateDatabase(const std::wstring& path, std::wstring* why,
+                                        bool* made = nullptr);
+
 // The folder as the host's raster workspace; null when it cannot be opened as one.
 ComPtr<IRasterWorkspace> OpenWorkspaceFromFolder(const Bstr& folder);
 // A raster of the folder by name; null when the folder or the raster does not open.

@@ -13,6 +13,7 @@
 #include "platform/host/data/raster_dataset_name.h"
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/host/data/workspace.h"
+#include "platform/host/display/display_class_ids.h"
 #include "platform/win/messages.h"
 #include "platform/win/window.h"
 
@@ -142,23 +143,42 @@ ComPtr<IEnvelope> SelectedDatasetsExtent(IUnknown* catalogLayer) {
   return extent;
 }
 
-void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT textId,
-                           IUnknown* region, IUnknown* source) {
+ComPtr<IRasterLayer> RasterLayerOfDataset(IUnknown* dataset) {
+  ComPtr<IRaster> raster;
+  if (auto rds = QueryAs<IRasterDataset>(dataset)) rds->CreateDefaultRaster(raster.put());
+  if (!raster) return nullptr;
+  auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+  if (FAILED(layer->CreateFromRaster(raster.get()))) return nullptr;
+  return layer;
+}
+
+ComPtr<IGeoDataset> FirstBandOf(IUnknown* layer) {
+  auto rasterLayer = QueryAs<IRasterLayer>(layer);
+  if (!rasterLayer) return nullptr;
+  ComPtr<IRaster> raster;
+  rasterLayer->get_Raster(raster.put());
+  ComPtr<IRasterBand> band;
+  if (auto bands = QueryAs<IRasterBandCollection>(raster.get())) bands->Item(0, band.put());
+  return QueryAs<IGeoDataset>(band.get());
+}
+
+bool ComboShowsItem(HWND combo, UINT textId) {
+  if (!combo) return false;
+  std::wstring text = LoadResString(textId);
+  LRESULT item = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                              reinterpret_cast<LPARAM>(text.c_str()));
+  LRESULT current = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  return item == current;
+}
+
+void BuildRasterCollection(IRasterCollection** collection, bool selectedOnly, IUnknown* region,
+                           IUnknown* source) {
   if (!collection) ThrowComError(E_POINTER);
   *collection = nullptr;
   auto made = CreateHostObject<IRasterCollection>(host::CLSID_RasterCollection);
   auto catalog = RequireInterface<IRasterCatalog>(source);
 
-  // Only the selected datasets when the combo box shows the "Selected datasets" item.
-  bool selectedOnly = false;
   std::vector<std::wstring> selected;
-  if (combo) {
-    std::wstring text = LoadResString(textId);
-    LRESULT item = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                reinterpret_cast<LPARAM>(text.c_str()));
-    LRESULT current = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-    selectedOnly = item == current;
-  }
   if (selectedOnly) selected = SelectedNames(catalog.get());
 
   ComPtr<IRelationalOperator> area;
@@ -191,11 +211,11 @@ void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT text
   *collection = made.Detach();
 }
 
-ComPtr<IRasterCollection> GetRasterFromLayerCombo(HWND extentCombo, UINT textId,
-                                                  IUnknown* catalogLayer, IUnknown* area) {
+ComPtr<IRasterCollection> GetRasterFromCatalogLayer(bool selectedOnly, IUnknown* catalogLayer,
+                                                    IUnknown* area) {
   auto catalog = CatalogOfLayer(catalogLayer);
   ComPtr<IRasterCollection> collection;
-  BuildRasterCollection(collection.put(), extentCombo, textId, area, catalog.get());
+  BuildRasterCollection(collection.put(), selectedOnly, area, catalog.get());
   LONG count = 0;
   if (collection) collection->get_RasterCount(&count);
   if (count == 0) return {};

@@ -8,6 +8,7 @@
 #include "platform/host/data/raster_analysis_environment.h"
 #include "platform/host/data/raster_catalog.h"
 #include "platform/host/data/raster_collection.h"
+#include "platform/host/display/layer_kinds.h"
 #include "platform/win/window_handle.h"
 
 namespace velk::corvane {
@@ -27,21 +28,32 @@ void MakeRasterDatasetName(IDatasetName** name, IUnknown* workspaceName, BSTR na
 // raises its error.
 void ApplyRasterAnalysisSettings(IUnknown* unused, IUnknown* target);
 
-// A new raster collection of the source catalog's raster datasets, each opened as its default
-// raster. When the combo box's current selection is its item with the text of textId (whole
-// text, letter case ignored) only the datasets selected in the catalog are taken; a null combo
-// box takes them all. A region, when given, becomes the collection's extent and datasets whose
-// extent lies wholly outside it are left out. A source that is no raster catalog, or a region
-// that is no geometry, raises E_POINTER.
-void BuildRasterCollection(IRasterCollection** collection, HWND combo, UINT textId,
-                           IUnknown* region, IUnknown* source);
+// A new raster layer over a saved raster dataset's default raster; null when the object is no
+// raster dataset, gives no raster or the layer refuses it.
+ComPtr<IRasterLayer> RasterLayerOfDataset(IUnknown* dataset);
 
-// The rasters of a catalog elevation or raster layer (IZelDtedLayer, IZelRasterLayer) for the
-// extent choice of the combo
-// box: as BuildRasterCollection over the layer's catalog and the area (none: every dataset).
-// Null when nothing matches; a layer without a catalog raises E_POINTER.
-ComPtr<IRasterCollection> GetRasterFromLayerCombo(HWND extentCombo, UINT textId,
-                                                  IUnknown* catalogLayer, IUnknown* area);
+// The first band of a raster layer's raster as a dataset; null for any other layer or a raster
+// without bands.
+ComPtr<IGeoDataset> FirstBandOf(IUnknown* layer);
+
+// Whether the combo box's current selection is its item with the text of textId (whole text,
+// letter case ignored): how a dialog reads its "Selected datasets" choice for a run. False for
+// a null combo box.
+bool ComboShowsItem(HWND combo, UINT textId);
+
+// A new raster collection of the source catalog's raster datasets, each opened as its default
+// raster: only the datasets selected in the catalog when selectedOnly, else all of them. A
+// region, when given, becomes the collection's extent and datasets whose extent lies wholly
+// outside it are left out. A source that is no raster catalog, or a region that is no
+// geometry, raises E_POINTER.
+void BuildRasterCollection(IRasterCollection** collection, bool selectedOnly, IUnknown* region,
+                           IUnknown* source);
+
+// The rasters of a catalog elevation or raster layer (IZelDtedLayer, IZelRasterLayer): as
+// BuildRasterCollection over the layer's catalog and the area (none: every dataset). Null when
+// nothing matches; a layer without a catalog raises E_POINTER.
+ComPtr<IRasterCollection> GetRasterFromCatalogLayer(bool selectedOnly, IUnknown* catalogLayer,
+                                                    IUnknown* area);
 
 // How many datasets the catalog layer (IZelDtedLayer, IZelRasterLayer) has selected, and the
 // union of their footprints (null when none is selected or none has a footprint). A layer

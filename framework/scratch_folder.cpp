@@ -160,13 +160,26 @@ Bstr GetScratchFolder() {
   return Bstr(folder);
 }
 
+std::wstring ScratchWorkFolder(std::wstring_view name) {
+  std::wstring folder = GetScratchFolder().str();
+  while (!folder.empty() && IsSeparator(folder.back())) folder.pop_back();
+  folder += L'/';
+  folder += name;
+  const std::string path = ToUtf8(folder);
+  if (::mkdir(path.c_str(), 0777) != 0) {
+    const int err = errno;
+    std::error_code ec;
+    if (err != EEXIST) ThrowFileError(err, L"Cannot create folder", folder);
+    // Something else of that name is in the way.
+    if (!std::filesystem::is_directory(path, ec))
+      ThrowFileError(ENOTDIR, L"Cannot create folder", folder);
+  }
+  return folder;
+}
+
 Bstr MakeUniqueWorkFolder(const Bstr& subFolder, std::wstring_view tempPrefix,
                           std::wstring_view folderLetters) {
-  std::wstring parent = GetScratchFolder().str() + subFolder.str();
-  std::string parentUtf8 = ToUtf8(parent);
-  if (::mkdir(parentUtf8.c_str(), 0777) != 0 && errno != EEXIST)
-    ThrowFileError(errno, L"Cannot create folder", parent);
-  if (!IsSeparator(parent.back())) parent += L'/';
+  const std::wstring parent = ScratchWorkFolder(subFolder.str()) + L'/';
 
   std::wstring prefix(tempPrefix.substr(0, 3));
   std::wstring letters(folderLetters.substr(0, 3));

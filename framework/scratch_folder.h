@@ -37,11 +37,17 @@ std::wstring TemporaryFolder();
 // ending in one separator. COM errors of the sources pass through to the caller.
 Bstr GetScratchFolder();
 
-// Makes scratch folder + subFolder when missing, then a new folder inside it named from the
-// three folder letters and a hexadecimal number (e.g. "tdm1A2"), beside an empty claim file
-// named from the first three characters of tempPrefix and the same number ("glb1A2.tmp").
-// A number whose claim file or folder already exists is skipped, so every call gets a folder
-// of its own. Returns the new folder's path without trailing separator. Throws a ComError
+// The work folder of one kind of run: scratch folder + name, without a trailing separator, made
+// when missing. Throws a ComError naming the folder and the reason when it cannot be made (a
+// scratch folder that does not exist included); a caller that can go on without it says so by
+// catching.
+std::wstring ScratchWorkFolder(std::wstring_view name);
+
+// Makes scratch folder + subFolder when missing (ScratchWorkFolder), then a new folder inside it
+// named from the three folder letters and a hexadecimal number (e.g. "tdm1A2"), beside an empty
+// claim file named from the first three characters of tempPrefix and the same number
+// ("glb1A2.tmp"). A number whose claim file or folder already exists is skipped, so every call gets
+// a folder of its own. Returns the new folder's path without trailing separator. Throws a ComError
 // when a folder or claim file cannot be made or every number is taken.
 Bstr MakeUniqueWorkFolder(const Bstr& subFolder, std::wstring_view tempPrefix,
                           std::wstring_view folderLetters);

@@ -5,6 +5,8 @@
 #include "layers/layer_stream.h"
 #include "layers/lumeris_module.h"
 #include "layers/product_series_tables.h"
+#include "layers/scale_choice.h"
+#include "layers/shared_raster_helper.h"
 #include "layers/zel_datasets_impl.h"
 #include "platform/com/variant.h"
 #include "platform/host/data/data_class_ids.h"
@@ -239,6 +241,13 @@ std::vector<LONG> CatalogScalesAfterLoad(const ZelDatasetsImpl& datasets, ITable
   if (datasets.ReadFromPlainTable()) return QueryCatalogScales(catalog);
   const auto& read = datasets.CompanionScales();
   return DistinctSorted(std::vector<LONG>(read.begin(), read.end()));
+}
+
+void ApplyGlobeInitialScale(IUnknown* innerLayer, const std::vector<LONG>& scales) {
+  auto host = ComPtr<IUnknown>::Attach(GetSharedRasterHelper()->FindHostApplicationObject());
+  if (!host || !innerLayer || scales.empty()) return;
+  const std::vector<long> ascending(scales.begin(), scales.end());
+  SetDefinition(innerLayer, ScaleClause(static_cast<LONG>(GlobeInitialScale(ascending))));
 }
 
 HRESULT GetCatalogResampling(IUnknown* innerLayer, velkRasterResamplingType* value) {

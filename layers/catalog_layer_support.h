@@ -141,6 +141,11 @@ HRESULT BindLoadedCatalog(Layer& layer, ITable* table, const CatalogLayerRecord&
 // else the catalog's own.
 std::vector<LONG> CatalogScalesAfterLoad(const ZelDatasetsImpl& datasets, ITable* catalog);
 
+// In the globe host (the shared raster helper finds its display) a chart layer's inner layer
+// starts with the scale that shows the whole globe (GlobeInitialScale); elsewhere, without an
+// inner layer or without scales nothing is set.
+void ApplyGlobeInitialScale(IUnknown* innerLayer, const std::vector<LONG>& scales);
+
 // The resampling kind of an inner raster-catalog layer, forwarded.
 HRESULT GetCatalogResampling(IUnknown* innerLayer, velkRasterResamplingType* value);
 HRESULT PutCatalogResampling(IUnknown* innerLayer, velkRasterResamplingType value);

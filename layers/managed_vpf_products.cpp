@@ -1,15 +1,11 @@
 #include "layers/managed_vpf_products.h"
+#include "platform/com/plain_text.h"
 
 #include <cwctype>
 #include <utility>
 
 namespace velk::lumeris {
 namespace {
-
-std::wstring Lower(std::wstring s) {
-  for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-  return s;
-}
 
 bool Has(const std::wstring& text, const wchar_t* part) {
   return text.find(part) != std::wstring::npos;
@@ -29,7 +25,7 @@ std::wstring ManagedVpfPrefix(const std::wstring& product) {
 }
 
 VpfProductKind ClassifyVpfProduct(const std::wstring& text) {
-  const std::wstring t = Lower(text);
+  const std::wstring t = ToLower(text);
   if (Has(t, L"uvmap")) return {4, L"VMAP$UVMAP"};
   if (Has(t, L"vmap")) {
     if (Has(t, L"1")) return {2, L"VMAP$VMAP Level 1"};
@@ -54,7 +50,7 @@ std::wstring ScaleTableKey(const std::wstring& productKey) {
 bool SplitLibraryClassName(const std::wstring& name, const std::wstring& prefix,
                            std::wstring* coverage, std::wstring* featureClass) {
   if (prefix.empty() || name.size() <= prefix.size() + 1 || name[prefix.size()] != L'_' ||
-      Lower(name.substr(0, prefix.size())) != Lower(prefix))
+      ToLower(name.substr(0, prefix.size())) != ToLower(prefix))
     return false;
   const std::wstring rest = name.substr(prefix.size() + 1);
   const std::size_t cut = rest.find(L'_');

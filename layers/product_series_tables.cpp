@@ -1,4 +1,5 @@
 #include "layers/product_series_tables.h"
+#include "platform/com/plain_text.h"
 
 #include <array>
 #include <cwctype>
@@ -107,14 +108,6 @@ constexpr std::array<RpfSeriesRow, kRpfSeriesRowCount> kRpfSeries{{
     {L"TF", L"TFC", 250000, L"Transit Flying Chart", L"CADRG", 0xFF00C5},
 }};
 
-bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
-      return false;
-  return true;
-}
-
 }  // namespace
 
 std::span<const VpfProductRow> VpfProductTable() { return kVpfProducts; }
@@ -127,7 +120,7 @@ const VpfProductRow* FindVpfProduct(std::wstring_view key) {
 
 const VpfProductRow* FindVpfProductNoCase(std::wstring_view key) {
   for (const VpfProductRow& row : kVpfProducts)
-    if (EqualsIgnoringCase(key, row.key)) return &row;
+    if (EqualsNoCase(key, row.key)) return &row;
   return nullptr;
 }
 

@@ -37,4 +37,9 @@ std::optional<long> ChooseScale(const std::vector<long>& scales, double mapScale
   return std::nullopt;
 }
 
+long GlobeInitialScale(const std::vector<long>& ascendingScales) {
+  auto it = std::upper_bound(ascendingScales.begin(), ascendingScales.end(), kGlobeViewScale);
+  return it == ascendingScales.end() ? ascendingScales.back() : *it;
+}
+
 }  // namespace velk::lumeris

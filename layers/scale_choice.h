@@ -27,4 +27,9 @@ std::optional<long> ChooseScale(const std::vector<long>& ascendingScales, double
                                 const std::function<bool(long)>& hasFrames,
                                 const ScaleChoiceOptions& options = {});
 
+// In the globe host a chart layer starts at the first catalog scale above 1:97,724,160 (the
+// whole globe in view), or at the largest scale when none is above. The list is not empty.
+inline constexpr long kGlobeViewScale = 97724160;
+long GlobeInitialScale(const std::vector<long>& ascendingScales);
+
 }  // namespace velk::lumeris

@@ -1,5 +1,6 @@
 // The process-wide raster helper shared by the raster chart and referenced RPF layers: it
-// caches one host object found on first demand and lives until the library is unloaded.
+// caches one host object found on first demand (the globe host's display) and lives until the
+// library is unloaded.
 #pragma once
 
 #include "platform/com/unknown.h"
@@ -13,6 +14,11 @@ class SharedRasterHelper {
   SharedRasterHelper(const SharedRasterHelper&) = delete;
   SharedRasterHelper& operator=(const SharedRasterHelper&) = delete;
 
+  // The globe display of the running application when it is the globe host, as a new
+  // reference, else null; never throws. Found once and kept. The 2-D map host, or any failure
+  // on the way, stops further lookups for good; a host with neither document kind (or no
+  // document yet) is asked again at the next call.
+  IUnknown* FindHostApplicationObject();
   // The cached host object (a new reference, or null) and the flag that stops further lookups.
   IUnknown* CachedHostObject() const;
   bool GivenUp() const { return givenUp_ != 0; }

@@ -48,6 +48,7 @@ HRESULT ZelRasterLayer::Setup(ITable* pTable, VARIANT_BOOL* isSuccessful) {
   LoadCatalogDatasets(pTable);
   scales_ = CatalogScalesAfterLoad(*this, pTable);
   lastExtent_.Reset();
+  ApplyGlobeInitialScale(InnerUnknown(), scales_);
   Check(RequireInterface<IFeatureLayer>(footprint_.get())
             ->putref_FeatureClass(RequireInterface<IFeatureClass>(pTable).get()));
   Check(RequireInterface<IGeoFeatureLayer>(footprint_.get())->putref_Renderer(FootprintRenderer()));

@@ -71,9 +71,10 @@ HRESULT ZelReferencedRpfLayer::Setup(ITable* pTable, VARIANT_BOOL* isSuccessful)
   scales_ = CatalogScalesAfterLoad(*this, pTable);
   lastExtent_.Reset();
   lastScaleClause_.clear();
+  ApplyGlobeInitialScale(InnerUnknown(), scales_);
   Check(RequireInterface<IGeoFeatureLayer>(footprint_.get())->putref_Renderer(FootprintRenderer()));
   Check(RequireInterface<IGeoFeatureLayer>(InnerUnknown())->putref_Renderer(FootprintRenderer()));
-  *isSuccessful = VARIANT_TRUE;
+  // isSuccessful stays false: callers judge this layer's setup by the result alone.
   return S_OK;
   VELK_CATCH
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
 #include "platform/win/common_controls.h"
 #include "platform/win/control_wrappers.h"
@@ -14,11 +15,6 @@
 namespace trevik {
 
 namespace {
-
-std::wstring Lower(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-  return s;
-}
 
 // A control text as the user reads it: mnemonic marks removed.
 std::wstring Plain(const std::wstring& text) {
@@ -48,7 +44,7 @@ std::wstring Quote(const std::wstring& s) {
 }
 
 bool IsClass(HWND h, const wchar_t* cls) {
-  return Lower(velk::win::WindowClassName(h)) == Lower(cls);
+  return velk::ToLower(velk::win::WindowClassName(h)) == velk::ToLower(cls);
 }
 
 std::wstring State(HWND h) {
@@ -106,10 +102,11 @@ HWND FindControl(HWND dialog, const std::wstring& ref, std::wstring* why) {
     *why = L"no control " + ref + L" in " + DialogTitle(dialog);
     return nullptr;
   }
-  std::wstring want = Lower(Plain(ref));
+  std::wstring want = velk::ToLower(Plain(ref));
   for (HWND owner : owners)
     for (HWND c = GetWindow(owner, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-      if (Lower(Plain(velk::win::WindowText(c))) == want && !IsClass(c, WC_STATIC)) return c;
+      if (velk::ToLower(Plain(velk::win::WindowText(c))) == want && !IsClass(c, WC_STATIC))
+        return c;
   *why = L"no control \"" + ref + L"\" in " + DialogTitle(dialog);
   return nullptr;
 }
@@ -211,7 +208,7 @@ std::wstring DescribeDialog(HWND dialog) {
 }
 
 bool KeyByName(const std::wstring& nameIn, UINT* vk, bool* shift, bool* ctrl) {
-  std::wstring name = Lower(nameIn);
+  std::wstring name = velk::ToLower(nameIn);
   *shift = *ctrl = false;
   for (;;) {
     if (name.rfind(L"shift+", 0) == 0) {

@@ -2,6 +2,7 @@
 
 #include "apps/trevik/session_action_table.h"
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 #include "platform/host/display/layer.h"
 
 #include <gdal_priv.h>
@@ -64,13 +65,6 @@ class SessionLayer : public velk::ComObjectRoot<SessionLayer, ILayer> {
   bool visible_ = true;
 };
 
-bool SameNoCase(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
-}
-
 velk::ComPtr<ILayer> Make(const std::wstring& name, const std::vector<IID>& answers, bool valid) {
   velk::ComObject<SessionLayer>* p = nullptr;
   velk::Check(velk::ComObject<SessionLayer>::Create(&p));
@@ -120,7 +114,7 @@ bool InterfaceByName(const std::wstring& word, IID* iid) {
       {L"ILayer", IidOf<ILayer>()},
   };
   for (const Named& n : names)
-    if (SameNoCase(word, n.name)) {
+    if (velk::EqualsNoCase(word, n.name)) {
       *iid = n.iid;
       return true;
     }

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <istream>
 
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
 
 namespace trevik {
@@ -83,8 +84,7 @@ bool ReadScript(std::istream& in, std::vector<ScriptLine>* lines, std::string* e
     ScriptLine l;
     l.number = number;
     l.text = raw.substr(first, last - first);
-    l.action = words[0];
-    for (char& c : l.action) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    l.action = velk::ToLower(words[0]);
     for (std::size_t k = 1; k < words.size(); ++k) l.args.push_back(velk::FromUtf8(words[k]));
     lines->push_back(std::move(l));
   }

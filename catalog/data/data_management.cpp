@@ -1,7 +1,5 @@
 #include "catalog/data/data_management.h"
 
-#include <filesystem>
-
 #include "catalog/data/run_log.h"
 #include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
@@ -32,9 +30,12 @@ void DataManagementLogSettings::Take() {
     // Without the extension the default holds.
   }
   if (on) {
-    folder = GetScratchFolder().str() + L"DataManagement/";
-    std::error_code ec;
-    std::filesystem::create_directories(ToUtf8(folder), ec);
+    try {
+      folder = ScratchWorkFolder(L"DataManagement") + L"/";
+    } catch (const ComError&) {
+      // Without a folder for the log the run goes on unlogged.
+      on = false;
+    }
   }
   SetRunLogLevel1(on);
 }

@@ -1,9 +1,8 @@
 #include "catalog/mosaic/mosaic_dlg.h"
 
-#include <sys/stat.h>
-
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
+#include "framework/raster_helpers.h"
 #include "framework/scratch_folder.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/out_param.h"
@@ -102,8 +101,7 @@ LRESULT MosaicRastersDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     FillChoices();
   }
   try {
-    const std::wstring folder = GetScratchFolder().str() + L"Mosaic";
-    ::mkdir(ToUtf8(folder).c_str(), 0777);  // an existing folder is no error
+    ScratchWorkFolder(L"Mosaic");
   } catch (...) {
     // Without a scratch folder the run still writes where the user chose.
   }
@@ -177,7 +175,7 @@ MosaicOutput MosaicRastersDlg::Output(const std::wstring& text) {
 LRESULT MosaicRastersDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   MosaicRunParameters p;
   p.layer = m_inputLayer;
-  p.choiceCombo = Item(msd::kChoice);
+  p.selectedDatasetsOnly = ComboShowsItem(Item(msd::kChoice), kIdsMosaicSelectedDatasets);
   const int length = ::GetWindowTextLengthW(Item(msd::kOutput));
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   ::GetDlgItemTextW(m_hWnd, msd::kOutput, text.data(), length + 1);
@@ -185,7 +183,7 @@ LRESULT MosaicRastersDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   p.outputText = text;
   p.environment = m_environment;
   p.region = m_region;
-  if (!p.region && SelectedText(p.choiceCombo) == m_choiceTexts[1])
+  if (!p.region && SelectedText(Item(msd::kChoice)) == m_choiceTexts[1])
     p.region = corvane::VisibleExtent(Hook());
   if (!text.empty()) p.output = Output(text);
   ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));

@@ -3,10 +3,13 @@
 #include <cwctype>
 #include <filesystem>
 
+#include "framework/corvane_module.h"
+#include "framework/dataset_helpers.h"
 #include "framework/message_helpers.h"
 #include "framework/raster_helpers.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
 #include "platform/host/data/analysis_op_support.h"
 #include "platform/host/data/data_class_ids.h"
@@ -26,11 +29,6 @@ namespace velk::corvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::wstring Lower(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-  return s;
-}
 
 MosaicRunOutcome Failed(UINT statusId, std::string reason) {
   MosaicRunOutcome o;
@@ -64,13 +62,13 @@ MosaicOutput OutputFromPath(const std::wstring& path) {
   fs::path p(ToUtf8(path));
   o.location = FromUtf8(p.parent_path().string());
   o.name = FromUtf8(p.filename().string());
-  if (Lower(FromUtf8(p.parent_path().extension().string())) == L".gpkg") {
+  if (ToLower(FromUtf8(p.parent_path().extension().string())) == L".gpkg") {
     o.database = true;
     return o;
   }
   static const std::pair<const wchar_t*, const wchar_t*> kSuffixes[] = {
       {L".tif", L"TIFF"}, {L".img", L"IMAGINE"}, {L".ntf", L"NITF"}, {L".pix", L"PCIDSK"}};
-  const std::wstring extension = Lower(FromUtf8(p.extension().string()));
+  const std::wstring extension = ToLower(FromUtf8(p.extension().string()));
   o.format = L"GRID";
   for (const auto& [suffix, format] : kSuffixes) {
     if (extension == suffix) {
@@ -106,9 +104,20 @@ MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
     ShowStatusTextById(hook, 0, kIdsMosaicCannotCreate);
     return Failed(kIdsMosaicCannotCreate, std::move(reason));
   };
+  // A refusal the user can act on: the status text says why.
+  auto refuse = [&](const std::wstring& why) {
+    ShowStatusText(hook, 0, Bstr(LoadResString(kIdsMosaicCannotCreate) + L": " + why));
+    return Failed(kIdsMosaicCannotCreate, ToUtf8(why));
+  };
+  const MosaicOutput& out = p.output;
+  if (!out.database && out.suffix.empty() && out.name.find(L'.') != std::wstring::npos) {
+    const std::wstring kind = out.name.substr(out.name.rfind(L'.'));
+    return refuse(L"the host cannot write \"" + kind + L"\" rasters (.tif, .img, .ntf, .pix, " +
+                  L"a grid without extension, or a GeoPackage)");
+  }
 
-  ComPtr<IRasterCollection> rasters = GetRasterFromLayerCombo(
-      p.choiceCombo, kIdsMosaicSelectedDatasets, p.layer.get(), p.region.get());
+  ComPtr<IRasterCollection> rasters =
+      GetRasterFromCatalogLayer(p.selectedDatasetsOnly, p.layer.get(), p.region.get());
   if (!rasters) return fail("no rasters in the choice");
   if (QueryAs<IZelRasterLayer>(p.layer.get()))
     RequireInterface<IRasterResampling>(rasters.get())->put_ResamplingMode(0);
@@ -117,12 +126,22 @@ MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
   props->put_Replace(ToVariantBool(p.output.replace));
   if (p.cancel) props->putref_CancelTracker(p.cancel.get());
 
-  const MosaicOutput& out = p.output;
   ComPtr<IRasterDataset> made;
+  // What a failed run takes away again: the file it started, the GeoPackage it made.
+  std::error_code ec;
+  const fs::path target = fs::path(ToUtf8(out.location)) / ToUtf8(out.name + out.suffix);
+  const bool targetExisted = out.database || fs::exists(target, ec);
+  bool madeDatabase = false;
+  auto cleanUp = [&] {
+    if (!targetExisted) {
+      fs::remove(target, ec);
+      fs::remove(target.string() + ".aux.xml", ec);
+    }
+    if (madeDatabase) fs::remove(ToUtf8(out.location), ec);
+  };
   HRESULT hr = E_FAIL;
   std::wstring dataset;
   if (!out.database) {
-    std::error_code ec;
     if (!fs::is_directory(ToUtf8(out.location), ec)) return fail("the output folder is missing");
     auto ws = OpenWorkspace(host::CLSID_RasterWorkspaceFactory, out.location);
     if (!ws) return fail("the output folder cannot be opened");
@@ -132,9 +151,16 @@ MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
                       saved.put());
     made = QueryAs<IRasterDataset>(saved.get());
   } else {
-    auto ws = OpenWorkspace(host::CLSID_DatabaseWorkspaceFactory, out.location);
+    // A GeoPackage that is not there yet is made; one that cannot be is said so.
+    std::wstring why;
+    auto ws = OpenOrCreateDatabase(out.location, &why, &madeDatabase);
+    if (!ws) return refuse(why);
     auto rasterWs = QueryAs<IRasterWorkspaceEx>(ws.get());
-    if (!rasterWs) return fail("the database cannot be opened");
+    if (!rasterWs) {
+      ws.Reset();
+      cleanUp();
+      return fail("the database cannot be opened");
+    }
     auto storage = CreateHostObject<IRasterStorageDef>(host::CLSID_RasterStorageDef);
     ApplyStorageOverrides(storage.get(), ReadStorageOverrides(p.environment));
     auto definition = CreateHostObject<IRasterDatasetDef>(host::CLSID_RasterDatasetDef);
@@ -144,7 +170,12 @@ MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
     hr = rasterWs->CreateRasterDataset(Bstr(out.name), rasters.get(), storage.get(),
                                        Bstr(L"DEFAULTS"), definition.get(), nullptr, made.put());
   }
-  if (FAILED(hr) || !made) return fail(Reason(hr));
+  if (FAILED(hr) || !made) {
+    made.Reset();
+    rasters.Reset();
+    cleanUp();
+    return fail(Reason(hr));
+  }
 
   Bstr path;
   made->get_CompleteName(&path);

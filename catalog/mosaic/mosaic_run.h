@@ -42,7 +42,7 @@ MosaicOutput OutputFromPath(const std::wstring& path);
 
 struct MosaicRunParameters {
   ComPtr<ILayer> layer;         // a catalog elevation layer or catalog raster layer
-  HWND choiceCombo = nullptr;   // "Mosaic:" (its "Selected datasets" item takes the selection)
+  bool selectedDatasetsOnly = false;  // "Mosaic:" shows "Selected datasets": the selection
   ComPtr<IEnvelope> region;     // the preset region or the visible extent; null: no region
   std::wstring outputText;      // the output edit's text
   MosaicOutput output;

@@ -3,6 +3,7 @@
 // otherwise, at the private "apply now" message; and the conventions of its controls.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -129,7 +130,30 @@ class OptionsPage : public WTL::CPropertyPageImpl<T> {
     return static_cast<LONG>(::SendDlgItemMessageW(this->m_hWnd, id, CB_GETCURSEL, 0, 0));
   }
 
+  // What the controls of the settings show just after the page read them. A page that keeps
+  // this writes a setting only when the user changed its control, so a stored value the control
+  // cannot show (a boolean stored as 1, an index outside the list) stays as it was.
+  void RememberShown(std::initializer_list<int> ids) {
+    m_shown.clear();
+    for (int id : ids) m_shown.emplace_back(id, ControlState(id));
+  }
+  bool Changed(int id) const {
+    for (const auto& [shownId, state] : m_shown)
+      if (shownId == id) return state != ControlState(id);
+    return true;
+  }
+
   ComPtr<IZelSettings> m_settings;
+
+ private:
+  // The text, check state and list selection of a control.
+  std::wstring ControlState(int id) const {
+    HWND control = ::GetDlgItem(this->m_hWnd, id);
+    return ReadText(id) + L"|" + std::to_wstring(::IsDlgButtonChecked(this->m_hWnd, id)) + L"|" +
+           std::to_wstring(::SendMessageW(control, CB_GETCURSEL, 0, 0));
+  }
+
+  std::vector<std::pair<int, std::wstring>> m_shown;
 };
 
 }  // namespace velk::corvane

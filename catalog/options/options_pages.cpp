@@ -136,7 +136,10 @@ LRESULT OptionsDlgGeneralTab::LoadOptionsFromFile(WORD, WORD, HWND, BOOL&) {
   if (::MessageBoxW(m_hWnd, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONEXCLAMATION) ==
       IDNO)
     return 0;
-  if (!::PathFileExistsW(path.c_str())) return 0;
+  if (!::PathFileExistsW(path.c_str())) {
+    Error(m_hWnd, (L"Cannot load settings from file: \"" + path + L"\" does not exist.").c_str());
+    return 0;
+  }
   // Nothing is reloaded unless the key was replaced whole.
   if (LoadSettingsFromFile(path) != OptionFileResult::Done) {
     Error(m_hWnd, L"Cannot load settings from file.");
@@ -175,18 +178,18 @@ void OptionsDlgCoordToolTab::InitFromSettings() {
   ShowBool(3519, status);
   if (!m_button.m_hWnd) m_button.Subclass(GetDlgItem(3726));
   m_button.SetSymbol(m_symbol.get());
+  RememberShown({3535, 3728, 3530, 3727, 3507, 3519});
 }
 
 void OptionsDlgCoordToolTab::ApplySettings() {
   auto s = Area<ICoordToolSettings>();
   s->PutSymbol(m_symbol.get());
-  Bstr delimiter(ReadText(3535));
-  s->put_CoordToolDMSDelimiter(delimiter.get());
-  s->put_CoordToolDMSHemiNSEW(SelectedIndex(3728));
-  s->put_CoordToolMGRSPrec(ReadInt(3530));
-  s->put_CoordToolMGRSSpaces(ReadBool(3727));
-  s->put_CoordToolEditSession(ReadBool(3507));
-  s->put_MGRSStatusBar(ReadBool(3519));
+  if (Changed(3535)) s->put_CoordToolDMSDelimiter(Bstr(ReadText(3535)).get());
+  if (Changed(3728)) s->put_CoordToolDMSHemiNSEW(SelectedIndex(3728));
+  if (Changed(3530)) s->put_CoordToolMGRSPrec(ReadInt(3530));
+  if (Changed(3727)) s->put_CoordToolMGRSSpaces(ReadBool(3727));
+  if (Changed(3507)) s->put_CoordToolEditSession(ReadBool(3507));
+  if (Changed(3519)) s->put_MGRSStatusBar(ReadBool(3519));
 }
 
 LRESULT OptionsDlgCoordToolTab::OnSymbol(WORD, WORD, HWND, BOOL&) {
@@ -222,13 +225,14 @@ void OptionsDlgGeodesyTab::InitFromSettings() {
   LONG type = 0;
   s->get_GeodesyLineType(&type);
   FillList(3729, kLineTypes, type);
+  RememberShown({3729});
   ::InvalidateRect(GetDlgItem(3730), nullptr, TRUE);
   ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 void OptionsDlgGeodesyTab::ApplySettings() {
   auto s = Area<IGeodesySettings>();
-  s->put_GeodesyLineType(SelectedData(3729));
+  if (Changed(3729)) s->put_GeodesyLineType(SelectedData(3729));
   s->PutSymbol(velkZelGeodesyLineSymbol, m_symbols[0].get());
   s->PutSymbol(velkZelGeodesyRingsSymbol, m_symbols[1].get());
   s->PutSymbol(velkZelGeodesyRadialLineSymbol, m_symbols[2].get());
@@ -274,20 +278,21 @@ void OptionsDlgDataManTab::InitFromSettings() {
     FillList(id, kWireframes, -1);
     SendDlgItemMessage(id, CB_SETCURSEL, static_cast<WPARAM>(mode), 0);
   }
+  RememberShown({3764, 2148, 2161, 3765, 2149, 2101, 3766, 3761, 3762, 3763});
 }
 
 void OptionsDlgDataManTab::ApplySettings() {
   auto s = Area<IDataManSettings>();
-  s->put_DataManDTEDWireframe(SelectedIndex(3764));
-  s->put_DataManDTEDDisplayRasters(ReadBool(2148));
-  s->put_DataManDTEDUseUniformRenderer(ReadBool(2161));
-  s->put_DataManRPFWireframe(SelectedIndex(3765));
-  s->put_DataManRPFDisplayRasters(ReadBool(2149));
-  s->put_DataManRPFUseBestMapSet(ReadBool(2101));
-  s->put_DataManVPFWireframe(SelectedIndex(3766));
-  s->put_DataManVPFUseGeosym(ReadBool(3761));
-  s->put_DataManVPFUseScaleDependency(ReadBool(3762));
-  s->put_DataManVPFShowData(ReadBool(3763));
+  if (Changed(3764)) s->put_DataManDTEDWireframe(SelectedIndex(3764));
+  if (Changed(2148)) s->put_DataManDTEDDisplayRasters(ReadBool(2148));
+  if (Changed(2161)) s->put_DataManDTEDUseUniformRenderer(ReadBool(2161));
+  if (Changed(3765)) s->put_DataManRPFWireframe(SelectedIndex(3765));
+  if (Changed(2149)) s->put_DataManRPFDisplayRasters(ReadBool(2149));
+  if (Changed(2101)) s->put_DataManRPFUseBestMapSet(ReadBool(2101));
+  if (Changed(3766)) s->put_DataManVPFWireframe(SelectedIndex(3766));
+  if (Changed(3761)) s->put_DataManVPFUseGeosym(ReadBool(3761));
+  if (Changed(3762)) s->put_DataManVPFUseScaleDependency(ReadBool(3762));
+  if (Changed(3763)) s->put_DataManVPFShowData(ReadBool(3763));
 }
 
 // ---- Terrain Analysis ----
@@ -466,18 +471,17 @@ void OptionsDlgConversionTab::InitFromSettings() {
   VARIANT_BOOL add = 0;
   s->get_AddExportedVPFDataToMap(&add);
   ShowBool(3510, add);
+  RememberShown({3532, 3748, 3536, 3538, 3749, 3510});
 }
 
 void OptionsDlgConversionTab::ApplySettings() {
   auto s = Area<IConversionFieldsSettings>();
-  Bstr x(ReadText(3532)), y(ReadText(3748)), dms(ReadText(3536)), utm(ReadText(3538)),
-      mgrs(ReadText(3749));
-  s->put_ConversionFieldsXField(x.get());
-  s->put_ConversionFieldsYField(y.get());
-  s->put_ConversionFieldsDMSField(dms.get());
-  s->put_ConversionFieldsUTMField(utm.get());
-  s->put_ConversionFieldsMGRSField(mgrs.get());
-  s->put_AddExportedVPFDataToMap(ReadBool(3510));
+  if (Changed(3532)) s->put_ConversionFieldsXField(Bstr(ReadText(3532)).get());
+  if (Changed(3748)) s->put_ConversionFieldsYField(Bstr(ReadText(3748)).get());
+  if (Changed(3536)) s->put_ConversionFieldsDMSField(Bstr(ReadText(3536)).get());
+  if (Changed(3538)) s->put_ConversionFieldsUTMField(Bstr(ReadText(3538)).get());
+  if (Changed(3749)) s->put_ConversionFieldsMGRSField(Bstr(ReadText(3749)).get());
+  if (Changed(3510)) s->put_AddExportedVPFDataToMap(ReadBool(3510));
 }
 
 }  // namespace velk::corvane

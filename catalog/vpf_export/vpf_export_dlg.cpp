@@ -238,6 +238,9 @@ LRESULT ExportVpfFeaturesDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   }
   for (const auto& m : m_lastOutcome.messages)
     ShowMessageBox(m_hWnd, m.textId, kErrorCaptionId, m.type);
+  if (!m_lastOutcome.problem.empty())
+    ::MessageBoxW(m_hWnd, m_lastOutcome.problem.c_str(), LoadResString(kErrorCaptionId).c_str(),
+                  MB_ICONEXCLAMATION);
   if (m_lastOutcome.done) CloseDialog(IDOK);
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include "catalog/vpf_export/export_names.h"
+#include "framework/dataset_helpers.h"
 #include "framework/map_lookups.h"
 #include "framework/message_helpers.h"
 #include "platform/com/text.h"
@@ -120,6 +121,12 @@ VpfExportOutcome RunVpfExport(HookStruct& hook, const VpfExportParameters& p) {
     for (const auto& folder : plan.folders) ::mkdir(ToUtf8(folder).c_str(), 0777);
     names = plan.outputs;
   } else {
+    // A GeoPackage that is not there yet is made; one that cannot be is said so.
+    std::wstring why;
+    if (!OpenOrCreateDatabase(p.location, &why)) {
+      outcome.problem = L"Cannot export the VPF features: " + why + L".";
+      return outcome;
+    }
     databaseName = WorkspaceName(p.location, host::kDatabaseWorkspaceFactoryProgId);
     ComPtr<IUnknown> opened;
     if (FAILED(databaseName.As<IName>()->Open(opened.put())) || !opened) return outcome;

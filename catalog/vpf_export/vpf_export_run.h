@@ -51,6 +51,7 @@ struct VpfExportOutput {
 struct VpfExportOutcome {
   bool done = false;                 // the dialog closes with id 1
   std::vector<RunMessage> messages;  // shown in order ("Error", exclamation)
+  std::wstring problem;              // a message naming the output and saying why, shown last
   std::vector<VpfExportOutput> outputs;
   ComPtr<ILayer> group;              // "VPF Export", when added
 };

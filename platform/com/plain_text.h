@@ -1,8 +1,9 @@
-// Trimming and case-insensitive comparison of texts (names, typed values, list searches), and
-// names quoted for SQL.
+// Trimming, lower-casing and case-insensitive comparison of texts (names, typed values, list
+// searches), and names quoted for SQL.
 #pragma once
 
 #include <algorithm>
+#include <cctype>
 #include <cwctype>
 #include <string>
 #include <string_view>
@@ -18,6 +19,26 @@ inline std::wstring_view Trim(std::wstring_view s) {
   while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
   return s;
 }
+
+// A narrow text (file headers, scripts) without ASCII white space at either end.
+inline std::string_view Trim(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+// The text in lower case, letter by letter.
+inline std::wstring ToLower(std::wstring s) {
+  for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+  return s;
+}
+// A narrow text (file names, extensions, keys) in lower case, byte by byte.
+inline std::string ToLower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+inline std::string ToLower(std::string_view s) { return ToLower(std::string(s)); }
+inline std::string ToLower(const char* s) { return ToLower(std::string(s)); }
 
 inline bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;

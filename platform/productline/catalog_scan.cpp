@@ -1,4 +1,5 @@
 #include "platform/productline/catalog_scan.h"
+#include "platform/com/plain_text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -27,9 +28,7 @@ std::vector<std::string> FindFiles(const std::string& folder,
   fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
   for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
-    std::string name = it->path().filename().string();
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string name = ToLower(it->path().filename().string());
     if (accept(name)) out.push_back(it->path().string());
   }
   std::sort(out.begin(), out.end());

@@ -26,6 +26,14 @@ std::unique_ptr<OGRPolygon> Polygon(const Footprint& f) {
   return polygon;
 }
 
+// The footprint as the table declares its shapes: a table the host made in a GeoPackage holds
+// multipolygons, and its records must be of that type too.
+OGRGeometry* FootprintShape(OGRLayer* layer, const Footprint& f) {
+  OGRGeometry* polygon = Polygon(f).release();
+  if (wkbFlatten(layer->GetGeomType()) != wkbMultiPolygon) return polygon;
+  return OGRGeometryFactory::forceToMultiPolygon(polygon);
+}
+
 int Field(OGRLayer* layer, const char* name) { return layer->GetLayerDefn()->GetFieldIndex(name); }
 
 // The full paths the catalog holds already.
@@ -87,7 +95,7 @@ bool WriteDtedRows(GDALDataset* ds, OGRLayer* layer, const std::vector<DtedCellR
         continue;
       }
       OGRFeature feature(layer->GetLayerDefn());
-      feature.SetGeometryDirectly(Polygon(row.footprint).release());
+      feature.SetGeometryDirectly(FootprintShape(layer, row.footprint));
       SetText(feature, type, "DTED Level " + std::to_string(row.level));
       SetText(feature, name, row.name);
       SetText(feature, fullName, row.path);
@@ -137,7 +145,7 @@ bool WriteRpfRows(GDALDataset* ds, OGRLayer* layer, OGRLayer* uidsLayer,
         continue;
       }
       OGRFeature feature(layer->GetLayerDefn());
-      feature.SetGeometryDirectly(Polygon(row.footprint).release());
+      feature.SetGeometryDirectly(FootprintShape(layer, row.footprint));
       SetText(feature, product, row.product);
       SetNumber(feature, scale, row.scale);
       SetText(feature, series, row.series);
@@ -243,7 +251,7 @@ bool WriteVpfRows(GDALDataset* ds, OGRLayer* layer, OGRLayer* featuresLayer,
         continue;
       }
       OGRFeature feature(layer->GetLayerDefn());
-      feature.SetGeometryDirectly(Polygon(row.footprint).release());
+      feature.SetGeometryDirectly(FootprintShape(layer, row.footprint));
       SetText(feature, product, row.product);
       SetText(feature, library, row.library);
       if (layer->CreateFeature(&feature) != OGRERR_NONE) return false;

@@ -7,6 +7,7 @@
 #include <gdal_priv.h>
 
 #include "platform/productline/catalog_scan.h"
+#include "platform/com/plain_text.h"
 #include "platform/productline/gdal_error_capture.h"
 
 namespace velk::productline {
@@ -22,9 +23,7 @@ int LevelOfName(const std::string& lowerName) {
 }
 
 std::string LowerName(const std::string& path) {
-  std::string name = std::filesystem::path(path).filename().string();
-  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return name;
+  return ToLower(std::filesystem::path(path).filename().string());
 }
 
 // Reads one cell; false with the reason when it cannot be used.

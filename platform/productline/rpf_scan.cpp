@@ -2,6 +2,7 @@
 // each frame read through GDAL's NITF driver.
 #include <filesystem>
 #include <set>
+#include <vector>
 
 #include <gdal_priv.h>
 
@@ -74,16 +75,15 @@ bool ReadFrame(const FrameJob& job, RpfFrameRow& row, std::string& reason) {
     reason = "not an RPF frame: not a georeferenced 1536 x 1536 image";
     return false;
   }
-  // A frame cut short opens but cannot be read to its end.
-  const vsi_l_offset expected = static_cast<vsi_l_offset>(kFrameSide) * kFrameSide;
-  if (std::filesystem::file_size(job.path, ec) < expected) {
-    reason = "the frame is cut short";
-    return false;
-  }
-  GByte last = 0;
-  if (ds->GetRasterBand(1)->RasterIO(GF_Read, kFrameSide - 1, kFrameSide - 1, 1, 1, &last, 1, 1,
-                                     GDT_Byte, 0, 0, nullptr) != CE_None) {
-    reason = errors.Reason("the frame cannot be read");
+  // Real frames are compressed (vector quantisation, JPEG), so a file far smaller than its
+  // pixels is no fault; a frame cut short opens but its last line of blocks cannot be read.
+  // A JPEG stream that ends early is read with a warning and padded: cut short too.
+  std::vector<GByte> last(kFrameSide);
+  const std::size_t before = errors.Messages().size();
+  if (ds->GetRasterBand(1)->RasterIO(GF_Read, 0, kFrameSide - 1, kFrameSide, 1, last.data(),
+                                     kFrameSide, 1, GDT_Byte, 0, 0, nullptr) != CE_None ||
+      errors.Messages().size() != before) {
+    reason = errors.Reason("the frame is cut short");
     return false;
   }
   row.path = job.path;

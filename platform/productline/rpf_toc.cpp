@@ -1,4 +1,5 @@
 #include "platform/productline/rpf_toc.h"
+#include "platform/com/plain_text.h"
 
 #include <cstdint>
 #include <cstring>
@@ -86,11 +87,7 @@ std::string ExistingPath(const std::string& folder, const std::string& name) {
   std::error_code ec;
   fs::path exact = fs::path(folder) / name;
   if (fs::exists(exact, ec)) return exact.string();
-  auto lower = [](std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-  };
-  fs::path lowered = fs::path(folder) / lower(name);
+  fs::path lowered = fs::path(folder) / ToLower(name);
   if (fs::exists(lowered, ec)) return lowered.string();
   return exact.string();
 }

@@ -10,24 +10,20 @@
 #include <ogrsf_frmts.h>
 
 #include "platform/productline/catalog_scan.h"
+#include "platform/com/plain_text.h"
 #include "platform/productline/gdal_error_capture.h"
 #include "platform/productline/vpf_table.h"
 
 namespace velk::productline {
 namespace {
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // The sub-folder of a folder, whatever its letter case on disk; "" when there is none.
 std::string FindFolder(const std::string& folder, const std::string& name) {
   std::error_code ec;
-  const std::string lower = Lower(name);
+  const std::string lower = ToLower(name);
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
        it.increment(ec)) {
-    if (Lower(it->path().filename().string()) == lower && it->is_directory(ec))
+    if (ToLower(it->path().filename().string()) == lower && it->is_directory(ec))
       return it->path().string();
   }
   return "";
@@ -50,7 +46,7 @@ std::mutex& OgdiMutex() {
 }
 
 std::string KindOfTable(const std::string& tableName) {
-  const std::string lower = Lower(tableName);
+  const std::string lower = ToLower(tableName);
   const std::size_t dot = lower.rfind('.');
   const std::string ext = dot == std::string::npos ? "" : lower.substr(dot + 1);
   if (ext == "pft") return "Point";
@@ -99,7 +95,7 @@ bool ReadLibrary(VpfLibraryRow& row, std::string& problemPath, std::string& reas
       VpfTableReader fca;
       if (!ReadTable(fcaPath, fca, problemPath, reason)) return false;
       for (std::size_t i = 0; i < fca.RowCount(); ++i)
-        descriptions[Lower(fca.Text(i, fca.Column("FCLASS")))] = fca.Text(i, fca.Column("DESCR"));
+        descriptions[ToLower(fca.Text(i, fca.Column("FCLASS")))] = fca.Text(i, fca.Column("DESCR"));
     }
     // Every table the schema names must read whole.
     std::set<std::string> checked;
@@ -110,7 +106,7 @@ bool ReadLibrary(VpfLibraryRow& row, std::string& problemPath, std::string& reas
     for (std::size_t i = 0; i < fcs.RowCount(); ++i) {
       for (int col : {t1, t2}) {
         const std::string name = fcs.Text(i, col);
-        if (name.empty() || !checked.insert(Lower(name)).second) continue;
+        if (name.empty() || !checked.insert(ToLower(name)).second) continue;
         const std::string path = FindVpfFile(covFolder, name);
         if (path.empty()) continue;  // OGDI reports a missing feature table below
         VpfTableReader table;
@@ -119,14 +115,14 @@ bool ReadLibrary(VpfLibraryRow& row, std::string& problemPath, std::string& reas
       const std::string fclass = fcs.Text(i, fcCol);
       // The row that joins the class to its feature table names it in TABLE1.
       const std::string kind = KindOfTable(fcs.Text(i, t1));
-      if (fclass.empty() || kind.empty() || Lower(fcs.Text(i, t1)).rfind(Lower(fclass), 0) != 0 ||
-          !classesSeen.insert(Lower(fclass)).second)
+      if (fclass.empty() || kind.empty() || ToLower(fcs.Text(i, t1)).rfind(ToLower(fclass), 0) != 0 ||
+          !classesSeen.insert(ToLower(fclass)).second)
         continue;
       VpfFeatureClassRow c;
       c.coverage = coverage;
       c.featureClass = fclass;
       c.coverageDescription = cat.Text(r, covDesc);
-      const auto d = descriptions.find(Lower(fclass));
+      const auto d = descriptions.find(ToLower(fclass));
       c.classDescription = d != descriptions.end() && !d->second.empty() ? d->second : fclass;
       c.type = kind;
       c.ogdiLayer = fclass + "@" + coverage + "(*)" + OgdiSuffix(kind);
@@ -161,7 +157,7 @@ bool ReadLibrary(VpfLibraryRow& row, std::string& problemPath, std::string& reas
 
 std::string VpfProductKey(const std::string& productType, const std::string& databaseName,
                           const std::string& databaseDescription, const std::string& library) {
-  const std::string db = Lower(databaseName);
+  const std::string db = ToLower(databaseName);
   std::string family = productType;
   for (char& c : family) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (db.rfind("vmap", 0) == 0 || db.rfind("uvmap", 0) == 0) family = "VMAP";
@@ -227,7 +223,7 @@ ScanResult<VpfLibraryRow> ScanVpfTree(const std::string& folder, const ScanOptio
       VpfLibraryRow row;
       row.database = database;
       row.library = lat.Text(r, nameCol);
-      if (row.library.empty() || Lower(row.library) == "rference") continue;
+      if (row.library.empty() || ToLower(row.library) == "rference") continue;
       row.path = FindFolder(database, row.library);
       if (row.path.empty()) {
         result.problems.push_back({(std::filesystem::path(database) / row.library).string(),

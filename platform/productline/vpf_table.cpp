@@ -7,18 +7,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/com/plain_text.h"
+
 namespace velk::productline {
 namespace {
 
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
-}
-
-std::string Trim(const std::string& s) {
-  const std::size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string::npos) return "";
-  return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
 }
 
 bool ReadAll(const std::string& path, std::string& bytes) {
@@ -79,12 +75,12 @@ bool ParseHeader(const std::string& header, std::vector<VpfColumnDef>& columns,
       return false;
     }
     VpfColumnDef c;
-    c.name = Upper(Trim(def.substr(0, eq)));
+    c.name = Upper(std::string(Trim(def.substr(0, eq))));
     std::vector<std::string> parts;
     std::size_t q = eq + 1;
     while (q <= def.size()) {
       const std::size_t comma = std::min(def.find(',', q), def.size());
-      parts.push_back(Trim(def.substr(q, comma - q)));
+      parts.push_back(std::string(Trim(def.substr(q, comma - q))));
       q = comma + 1;
     }
     if (parts.size() < 2 || parts[0].size() != 1) {
@@ -254,7 +250,7 @@ std::string VpfTableReader::Text(std::size_t row, int column) const {
   switch (columns_[static_cast<std::size_t>(column)].type) {
     case 'T': case 'L': case 'M': case 'N': {
       std::string text = cell.substr(0, cell.find('\0'));
-      return Trim(text);
+      return std::string(Trim(text));
     }
     case 'I': case 'S': case 'F': case 'R': {
       const double v = Number(row, column);

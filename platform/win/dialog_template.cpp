@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
 #include "platform/win/common_controls.h"
 
@@ -191,12 +192,6 @@ std::string Upper(std::string_view s) {
   std::string r(s);
   for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return r;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
 }
 
 // Splits at commas outside quotes; a quoted field keeps its quotes for ReadString.

@@ -5,6 +5,7 @@
 
 #include "framework/corvane_module.h"
 #include "framework/host_object_creation.h"
+#include "framework/observer_fields.h"
 #include "platform/com/out_param.h"
 #include "platform/com/variant.h"
 #include "platform/host/display/camera.h"
@@ -239,7 +240,7 @@ FlyThroughOutcome BuildRadialFlyThroughTrack(IFeature* feature, IFeatureClass* s
   Check(feature->get_Fields(fields.put()));
   fly::RadialObserver o;
   point->QueryCoords(&o.x, &o.y);
-  if (!ReadFieldDouble(feature, fields.get(), L"SPOT", &o.spotMetres)) {
+  if (!ReadFieldDouble(feature, fields.get(), ObserverFieldNames[kFieldSpot], &o.spotMetres)) {
     VARIANT_BOOL zAware = VARIANT_FALSE;
     point->get_ZAware(&zAware);
     if (zAware)
@@ -247,10 +248,10 @@ FlyThroughOutcome BuildRadialFlyThroughTrack(IFeature* feature, IFeatureClass* s
     else
       o.spotMetres = GlobeSurfaceHeight(globe, point.get());
   }
-  ReadFieldDouble(feature, fields.get(), L"OFFSETA", &o.offsetMetres);
-  ReadFieldDouble(feature, fields.get(), L"RADIUS2", &o.radiusMetres);
-  ReadFieldDouble(feature, fields.get(), L"AZIMUTH1", &o.azimuthFrom);
-  ReadFieldDouble(feature, fields.get(), L"AZIMUTH2", &o.azimuthTo);
+  ReadFieldDouble(feature, fields.get(), ObserverFieldNames[kFieldOffsetA], &o.offsetMetres);
+  ReadFieldDouble(feature, fields.get(), ObserverFieldNames[kFieldRadius2], &o.radiusMetres);
+  ReadFieldDouble(feature, fields.get(), ObserverFieldNames[kFieldAzimuth1], &o.azimuthFrom);
+  ReadFieldDouble(feature, fields.get(), ObserverFieldNames[kFieldAzimuth2], &o.azimuthTo);
   auto keys = fly::RadialTrack(o, HeightFactor(globe), HeightsOf(globe));
   return AddTrack(globe, keys, kIdsRadialTrack, kIdsRadialTrackN);
 }
@@ -312,8 +313,9 @@ ComPtr<IFeature> GetSingleSelectedFeature(ILayer* layer, UINT* messageId) {
 ComPtr<IFeature> GetObserverFeature(ILayer* layer, UINT* messageId) {
   auto fc = ClassOf(layer);
   if (!fc) ThrowComError(E_POINTER);
-  if (!HasField(fc.get(), L"RADIUS2") || !HasField(fc.get(), L"AZIMUTH1") ||
-      !HasField(fc.get(), L"AZIMUTH2")) {
+  if (!HasField(fc.get(), ObserverFieldNames[kFieldRadius2]) ||
+      !HasField(fc.get(), ObserverFieldNames[kFieldAzimuth1]) ||
+      !HasField(fc.get(), ObserverFieldNames[kFieldAzimuth2])) {
     if (messageId) *messageId = kIdsNoObserverFields;
     return nullptr;
   }

@@ -282,7 +282,7 @@ LRESULT HillshadeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     if (!m_area &&
         SelectedText(Item(hsd::kExtent)) == LoadResString(kIdsVisibleExtentDatasets))
       m_area = VisibleExtent();
-    p.extentCombo = Item(hsd::kExtent);
+    p.selectedDatasetsOnly = ComboShowsItem(Item(hsd::kExtent), kIdsSelectedDatasets);
     p.area = m_area;
   }
   ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));

@@ -1,8 +1,5 @@
 #include "terrain/hillshade/hillshade_run.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cwchar>
 
@@ -126,9 +123,7 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
   };
 
   // The temporary output's folder and name: a claimed temporary file in the work folder.
-  std::wstring work = GetScratchFolder().str() + L"Hillshade";
-  if (::mkdir(ToUtf8(work).c_str(), 0777) != 0 && errno != EEXIST)
-    ThrowComError(E_FAIL, L"Cannot create folder " + work);
+  const std::wstring work = ScratchWorkFolder(L"Hillshade");
   const std::wstring claim = CreateTemporaryFile(work, L"hll");
   std::wstring outFolder = work + L"/";
   std::wstring outName = claim.substr(claim.find_last_of(L'/') + 1);
@@ -146,8 +141,8 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
       if (SUCCEEDED(bands->Item(0, band.put()))) input = QueryAs<IGeoDataset>(band.get());
     }
   } else if (QueryAs<IZelDtedLayer>(p.input.get())) {
-    if (auto rasters = GetRasterFromLayerCombo(p.extentCombo, kIdsSelectedDatasets,
-                                               p.input.get(), p.area.get())) {
+    if (auto rasters =
+            GetRasterFromCatalogLayer(p.selectedDatasetsOnly, p.input.get(), p.area.get())) {
       auto folderWorkspace = OpenWorkspaceFromFolder(Bstr(outFolder));
       ComPtr<IUnknown> saved;
       if (folderWorkspace)

@@ -57,8 +57,9 @@ HRESULT InsertLayerBeside(IMap* map, ILayer* parent, LONG index, ILayer* layer, 
 
 struct HillshadeRunParameters {
   ComPtr<ILayer> input;  // host raster layer, or catalog elevation layer (IZelDtedLayer)
-  // For a catalog elevation layer: the datasets' extent choice and the area they are cut to.
-  HWND extentCombo = nullptr;
+  // For a catalog elevation layer: only the datasets selected in the catalog (the extent
+  // choice "Selected datasets"), and the area they are cut to.
+  bool selectedDatasetsOnly = false;
   ComPtr<IEnvelope> area;
   std::wstring output;   // the output edit's text: "<TEMPORARY>" or a grid path
   double azimuth = 315.0;

@@ -82,10 +82,8 @@ LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
   outcome.ran = true;
   RunLeftovers leftovers;
 
-  const std::wstring work = GetScratchFolder().str() + L"LinearLOS";
+  const std::wstring work = ScratchWorkFolder(L"LinearLOS");
   outcome.workFolder = work;
-  std::error_code ec;
-  fs::create_directories(work, ec);
   ComPtr<IMap> map;
   Check(hook.GetFocusMap(map.put()));
   if (!map) ThrowComError(E_POINTER);

@@ -12,25 +12,7 @@
 
 namespace velk::corvane {
 
-const std::array<const wchar_t*, 11> ObserverFieldNames = {
-    L"OFFSETA", L"OFFSETB", L"AZIMUTH1", L"AZIMUTH2", L"VERT1",   L"VERT2",
-    L"RADIUS1", L"RADIUS2", L"REFCONST", L"SPOT",     L"GRIDCODE"};
-
 namespace {
-
-// Width (the host's precision) and decimals (its scale) of each number field. Heights get 12
-// characters: eight would stop at 999.9999 m, below many summits and every aircraft.
-struct FieldLayout {
-  ObserverField field;
-  LONG type, length, precision, scale;
-};
-constexpr FieldLayout kLayout[] = {
-    {kFieldOffsetA, kFieldDouble, 12, 12, 4},  {kFieldOffsetB, kFieldDouble, 12, 12, 4},
-    {kFieldVert1, kFieldSingle, 4, 8, 4},      {kFieldVert2, kFieldSingle, 4, 8, 4},
-    {kFieldRadius1, kFieldDouble, 16, 14, 6},  {kFieldRadius2, kFieldDouble, 16, 14, 6},
-    {kFieldRefConst, kFieldDouble, 8, 10, 4},  {kFieldAzimuth1, kFieldSingle, 4, 8, 4},
-    {kFieldAzimuth2, kFieldSingle, 4, 8, 4},   {kFieldSpot, kFieldDouble, 12, 12, 4},
-};
 
 ComPtr<IFeatureWorkspace> OpenShapefileFolder(const std::wstring& folder) {
   auto props = CreateHostObject<IPropertySet>(host::CLSID_PropertySet);
@@ -80,7 +62,7 @@ ComPtr<IFeatureClass> CreateObserverFeatureClass(const std::wstring& folder,
   shape->put_Type(7);
   shape->putref_GeometryDef(RequireInterface<IGeometryDef>(def.get()).get());
   Check(fields->AddField(RequireInterface<IField>(shape.get()).get()));
-  for (const auto& f : kLayout) {
+  for (const auto& f : ObserverFieldLayouts()) {
     if (f.field == kFieldSpot && !withSpot) continue;
     PutFieldDefinition(fields.get(), ObserverFieldNames[f.field], f.type, f.length, f.precision,
                        f.scale, true, false);

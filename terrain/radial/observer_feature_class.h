@@ -1,11 +1,12 @@
-// The observer feature class of the radial line of sight: a point shapefile whose fields carry
-// each observer's heights and ranges to the host's visibility operation and to the tools that
-// read observers back (threat dome, 3-D viewer, fly-through).
+// The observer feature class of the radial line of sight: a point shapefile whose fields
+// (framework/observer_fields.h) carry each observer's heights and ranges to the host's
+// visibility operation and to the tools that read observers back (threat dome, 3-D viewer,
+// fly-through).
 #pragma once
 
-#include <array>
 #include <string>
 
+#include "framework/observer_fields.h"
 #include "platform/com/bstr.h"
 #include "platform/host/data/feature_class.h"
 #include "platform/host/data/field.h"
@@ -13,22 +14,6 @@
 #include "terrain/radial/radial_los_observer.h"
 
 namespace velk::corvane {
-
-// The field names, in this order; "GRIDCODE" is the coverage polygons' value field.
-enum ObserverField {
-  kFieldOffsetA,
-  kFieldOffsetB,
-  kFieldAzimuth1,
-  kFieldAzimuth2,
-  kFieldVert1,
-  kFieldVert2,
-  kFieldRadius1,
-  kFieldRadius2,
-  kFieldRefConst,
-  kFieldSpot,
-  kFieldGridCode,
-};
-extern const std::array<const wchar_t*, 11> ObserverFieldNames;
 
 // One field definition put into the field set (flags: nullable, required).
 void PutFieldDefinition(IFieldsEdit* fields, const wchar_t* name, LONG type, LONG length,

@@ -1,14 +1,12 @@
 #include "terrain/radial/radial_los_run.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/layer_queries.h"
+#include "framework/raster_helpers.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
 #include "interfaces/zel_layer_interfaces.h"
@@ -78,6 +76,90 @@ bool SurfaceElevationAtObserver(const RadialLosObserver& o, ISurface* surface) {
   return isVoid == VARIANT_FALSE;
 }
 
+// The name the temporary file claimed in the folder gives, without folder and extension.
+std::wstring ClaimTemporaryName(const std::wstring& folder, std::wstring_view prefix) {
+  std::wstring name = CreateTemporaryFile(folder, prefix);
+  name = name.substr(name.find_last_of(L'/') + 1);
+  return name.substr(0, name.find_last_of(L'.'));
+}
+
+// The analysis area: the observers' extent (or the one given) in WGS 84, widened by 1.3. The
+// caller's envelope stays as it is. Null without observers.
+ComPtr<IEnvelope> AnalysisArea(const RadialLosRunParameters& p, ISpatialReference* mapSr,
+                               ISpatialReference* wgs84) {
+  ComPtr<IEnvelope> area = p.observerExtent;
+  if (!area) area = ObserverGeometryExtent(p.observers, mapSr);
+  if (!area) return nullptr;
+  if (auto original = QueryAs<IClone>(area.get())) {
+    ComPtr<IClone> copy;
+    Check(original->Clone(copy.put()));
+    area = RequireInterface<IEnvelope>(copy.get());
+  }
+  area->put_SpatialReference(mapSr);
+  Check(area->Project(wgs84));
+  Check(area->Expand(kExtentRatio, kExtentRatio, VARIANT_TRUE));
+  area->put_SpatialReference(wgs84);
+  return area;
+}
+
+// The surface prepared over the area as a raster layer: a catalog elevation layer's clip (kept
+// in clipped, to be deleted when the run gives up), or a raster layer's first band warped into
+// the analysis grid. Null when neither comes about.
+ComPtr<IRasterLayer> PrepareSurfaceLayer(ILayer* surfaceLayer, IEnvelope* area,
+                                         const std::wstring& workFolder,
+                                         const std::wstring& tempName, IWorkspace* workspace,
+                                         ComPtr<IUnknown>& clipped) {
+  if (QueryAs<IZelDtedLayer>(surfaceLayer)) {
+    auto helper = QueryAs<IInternalZelHelper>(surfaceLayer);
+    if (!helper) return nullptr;
+    ComPtr<IGeoDataset> ds;
+    helper->ClipRegion(area, Bstr(workFolder), Bstr(tempName), VARIANT_TRUE, ds.put());
+    if (!ds) return nullptr;
+    clipped = ds;
+    return RasterLayerOfDataset(ds.get());
+  }
+  auto band = FirstBandOf(surfaceLayer);
+  if (!band) return nullptr;
+  auto op = CreateHostObject<ISurfacePreparationOp>(host::CLSID_RasterSurfaceOp);
+  ComPtr<IGeoDataset> saved;
+  op->PrepareAzimuthalGrid(band.get(), area, workspace, Bstr(tempName), saved.put());
+  return RasterLayerOfDataset(saved.get());
+}
+
+// One feature per observer, stopping at the first that lies off the surface (a message) or
+// cannot be written (a status); false then.
+bool WriteObservers(const RadialLosRunParameters& p, ISurface* surface, IFeatureClass* observers,
+                    RadialLosRunOutcome& out) {
+  for (const auto& o : p.observers) {
+    if (!SurfaceElevationAtObserver(o, surface)) {
+      if (o.location) out.messages.push_back({kIdsPointOutsideSurface, MB_ICONEXCLAMATION});
+      return false;
+    }
+    if (FAILED(WriteObserverFields(observers, o.location.get(), o, p.withObserverElevation))) {
+      out.statusId = kIdsCouldNotCreateViewshed;
+      return false;
+    }
+  }
+  return true;
+}
+
+// The group "Radial Visibility <n> of <layer>" with each observer's outline and point and the
+// coverage.
+ComPtr<ILayer> AddResultLayers(HookStruct& hook, const RadialLosRunParameters& p,
+                               IFeatureClass* observers, IFeatureClass* coverage,
+                               const std::wstring& runNumber) {
+  Bstr layerName;
+  p.surfaceLayer->get_Name(&layerName);
+  RadialVisibilityNames names{Format(kIdsRadialVisibilityGroup, runNumber, layerName.str()),
+                              Format(kIdsLocationForVisibility, runNumber, layerName.str()),
+                              Format(kIdsVisibilityOf, runNumber, layerName.str())};
+  ComPtr<ILayer> group;
+  for (const auto& o : p.observers)
+    group = AddRadialVisibilityLayers(hook, group.get(), observers, coverage, names, o,
+                                      p.settings.get());
+  return group;
+}
+
 }  // namespace
 
 ComPtr<IEnvelope> ObserverGeometryExtent(const std::vector<RadialLosObserver>& observers,
@@ -103,7 +185,6 @@ ComPtr<IEnvelope> ObserverGeometryExtent(const std::vector<RadialLosObserver>& o
 
 RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters& p) {
   RadialLosRunOutcome out;
-  // 1. The surface.
   if (!p.surfaceLayer) return out;
   ComPtr<IMap> map;
   hook.GetFocusMap(map.put());
@@ -114,97 +195,41 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
   ComPtr<ISpatialReference> mapSr = QueryAs<ISpatialReference>(mapReference.get());
   if (!mapSr) mapSr = wgs84;
 
-  // 3. The work folder and the temporary name.
-  std::wstring scratch = GetScratchFolder().str();
-  while (!scratch.empty() && (scratch.back() == L'/' || scratch.back() == L'\\')) scratch.pop_back();
-  out.workFolder = scratch + L"/RadialLOS";
-  if (::mkdir(ToUtf8(out.workFolder).c_str(), 0777) != 0 && errno != EEXIST)
-    ThrowComError(E_FAIL, L"Cannot create folder " + out.workFolder);
-  std::wstring tempName = CreateTemporaryFile(out.workFolder, L"rlos");
-  tempName = tempName.substr(tempName.find_last_of(L'/') + 1);
-  tempName = tempName.substr(0, tempName.find_last_of(L'.'));
-  // 4.
-  auto rasterWorkspace =
-      QueryAs<IWorkspace>(OpenWorkspaceFromFolder(Bstr(out.workFolder)).get());
+  // The work folder, a temporary name in it and the folder as a raster workspace.
+  out.workFolder = ScratchWorkFolder(L"RadialLOS");
+  const std::wstring tempName = ClaimTemporaryName(out.workFolder, L"rlos");
+  auto rasterWorkspace = QueryAs<IWorkspace>(OpenWorkspaceFromFolder(Bstr(out.workFolder)).get());
   if (!rasterWorkspace) ThrowComError(E_POINTER);
 
-  // 5, 6. The analysis area: the observers' extent in WGS 84, widened by 1.3.
-  ComPtr<IEnvelope> area = p.observerExtent;
-  if (!area) area = ObserverGeometryExtent(p.observers, mapSr.get());
+  // The analysis area, and the grid's projection centred on it.
+  ComPtr<IEnvelope> area = AnalysisArea(p, mapSr.get(), wgs84.get());
   if (!area) return out;
-  if (auto original = QueryAs<IClone>(area.get())) {  // the caller's envelope stays as it is
-    ComPtr<IClone> copy;
-    Check(original->Clone(copy.put()));
-    area = RequireInterface<IEnvelope>(copy.get());
-  }
-  area->put_SpatialReference(mapSr.get());
-  Check(area->Project(wgs84.get()));
-  Check(area->Expand(kExtentRatio, kExtentRatio, VARIANT_TRUE));
-  area->put_SpatialReference(wgs84.get());
-  // 7. The projection of the prepared grid, centred on the area.
   ComPtr<IPoint> centre;
   Check(area->get_Center(centre.put()));
   ComPtr<ISpatialReference> aeqd;
   MakeAzimuthalEquidistantProjection(aeqd.put(), centre.get());
 
-  // 8. A TIN cannot be analysed.
-  if (QueryAs<ISurfaceLayer>(p.surfaceLayer.get()) && !QueryAs<IRasterLayer>(p.surfaceLayer.get())) {
+  // A TIN cannot be analysed.
+  if (QueryAs<ISurfaceLayer>(p.surfaceLayer.get()) &&
+      !QueryAs<IRasterLayer>(p.surfaceLayer.get())) {
     out.messages.push_back({kIdsNoOperationsOnTin, MB_ICONEXCLAMATION});
     return out;
   }
 
-  // 9. The prepared grid.
+  // The prepared surface.
   ComPtr<IUnknown> clipped;
-  ComPtr<IRasterLayer> preparedLayer;
-  if (QueryAs<IZelDtedLayer>(p.surfaceLayer.get())) {
-    if (auto helper = QueryAs<IInternalZelHelper>(p.surfaceLayer.get())) {
-      ComPtr<IGeoDataset> ds;
-      helper->ClipRegion(area.get(), Bstr(out.workFolder), Bstr(tempName), VARIANT_TRUE,
-                         ds.put());
-      if (ds) {
-        clipped = ds;
-        ComPtr<IRaster> raster;
-        if (auto rds = QueryAs<IRasterDataset>(ds.get())) rds->CreateDefaultRaster(raster.put());
-        if (raster) {
-          preparedLayer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
-          if (FAILED(preparedLayer->CreateFromRaster(raster.get()))) preparedLayer.Reset();
-        }
-      }
-    }
-  } else if (auto rasterLayer = QueryAs<IRasterLayer>(p.surfaceLayer.get())) {
-    ComPtr<IRaster> raster;
-    rasterLayer->get_Raster(raster.put());
-    ComPtr<IGeoDataset> band;
-    if (auto bands = QueryAs<IRasterBandCollection>(raster.get())) {
-      ComPtr<IRasterBand> b;
-      if (SUCCEEDED(bands->Item(0, b.put()))) band = QueryAs<IGeoDataset>(b.get());
-    }
-    if (band) {
-      auto op = CreateHostObject<ISurfacePreparationOp>(host::CLSID_RasterSurfaceOp);
-      ComPtr<IGeoDataset> saved;
-      op->PrepareAzimuthalGrid(band.get(), area.get(), rasterWorkspace.get(), Bstr(tempName),
-                               saved.put());
-      ComPtr<IRaster> prepared;
-      if (auto rds = QueryAs<IRasterDataset>(saved.get())) rds->CreateDefaultRaster(prepared.put());
-      if (prepared) {
-        preparedLayer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
-        if (FAILED(preparedLayer->CreateFromRaster(prepared.get()))) preparedLayer.Reset();
-      }
-    }
-  }
-  // 10.
+  ComPtr<IRasterLayer> preparedLayer = PrepareSurfaceLayer(
+      p.surfaceLayer.get(), area.get(), out.workFolder, tempName, rasterWorkspace.get(), clipped);
   if (!preparedLayer) {
     out.statusId = kIdsCouldNotCreateViewshed;
     return out;
   }
-  // 11.
   auto surface = GetSurfaceFromLayer(RequireInterface<ILayer>(preparedLayer.get()).get());
   if (!surface) {
     out.messages.push_back({kIdsInvalidDataset, MB_ICONEXCLAMATION});
     return out;
   }
   surface->put_ZFactor(1.0);
-  // 12.
   ComPtr<IRaster> prepared;
   Check(preparedLayer->get_Raster(prepared.put()));
   ComPtr<IRasterDataset> preparedDataset;
@@ -214,7 +239,8 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
   ComPtr<ISpatialReference> preparedSr;
   props->get_SpatialReference(preparedSr.put());
 
-  // 13. The observer feature class.
+  // The observer feature class, one feature per observer, stopping at the first that cannot
+  // be written.
   const std::wstring fileName =
       NextFreeNumberedFileName(out.workFolder, L"losloc", L".shp").str();
   out.runNumber = fileName.substr(6, fileName.size() - 6 - 4);
@@ -224,26 +250,13 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
     if (clipped) DeleteDataset(clipped.get());
     DeleteDataset(observers.get());
   };
-  // 14. One feature per observer, stopping at the first that cannot be written.
-  for (const auto& o : p.observers) {
-    if (!SurfaceElevationAtObserver(o, surface.get())) {
-      if (o.location) out.messages.push_back({kIdsPointOutsideSurface, MB_ICONEXCLAMATION});
-      discard();
-      return out;
-    }
-    if (FAILED(WriteObserverFields(observers.get(), o.location.get(), o, p.withObserverElevation))) {
-      out.statusId = kIdsCouldNotCreateViewshed;
-      discard();
-      return out;
-    }
-  }
-  if (p.observers.empty()) {
+  if (!WriteObservers(p, surface.get(), observers.get(), out) || p.observers.empty()) {
     discard();
     return out;
   }
   out.observerPath = ShapefileOf(out.workFolder, fileName);
 
-  // 16, 17. The coverage.
+  // The coverage: the count of observers that see each cell, as polygons.
   double cellX = 0, cellY = 0;
   props->QueryCellSize(&cellX, &cellY);
   double refraction = 0.13;
@@ -260,17 +273,7 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
   RequireInterface<IDataset>(coverage.get())->get_Name(&coverageName);
   out.coveragePath = ShapefileOf(out.workFolder, coverageName.str());
 
-  // 18, 19. The result layers.
-  Bstr layerName;
-  p.surfaceLayer->get_Name(&layerName);
-  RadialVisibilityNames names{Format(kIdsRadialVisibilityGroup, out.runNumber, layerName.str()),
-                              Format(kIdsLocationForVisibility, out.runNumber, layerName.str()),
-                              Format(kIdsVisibilityOf, out.runNumber, layerName.str())};
-  ComPtr<ILayer> group;
-  for (const auto& o : p.observers)
-    group = AddRadialVisibilityLayers(hook, group.get(), observers.get(), coverage.get(), names, o,
-                                      p.settings.get());
-  out.group = group;
+  out.group = AddResultLayers(hook, p, observers.get(), coverage.get(), out.runNumber);
   out.done = true;
   return out;
 }

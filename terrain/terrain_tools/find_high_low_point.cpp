@@ -9,6 +9,7 @@
 #include "framework/scratch_folder.h"
 #include "platform/host/data/analysis_op_support.h"
 #include "platform/host/data/data_class_ids.h"
+#include "platform/host/data/data_errors.h"
 #include "platform/host/data/dataset.h"
 #include "platform/host/display/layer_kinds.h"
 #include "platform/host/operations/local_analysis.h"
@@ -110,7 +111,14 @@ HighLowPointOutcome FindHighLowPoint(HookStruct& hook, const Bstr& folder, IEnve
 
   auto conversion = CreateHostObject<IConversionOp>(host::CLSID_ConversionOp);
   ComPtr<IFeatureClass> points;
-  conversion->RasterDataToPointFeatureData(kept.get(), shapes.get(), name.get(), points.put());
+  if (conversion->RasterDataToPointFeatureData(kept.get(), shapes.get(), name.get(),
+                                               points.put()) == host::E_DATA_TOO_MANY_FEATURES) {
+    // A run that cannot finish leaves nothing of its own behind.
+    for (IGeoDataset* made : {kept.get(), statsResult.get()})
+      if (auto dataset = QueryAs<IDataset>(made)) dataset->Delete();
+    outcome.tooManyPoints = true;
+    return outcome;
+  }
   if (!points) ThrowComError(E_POINTER);
 
   std::wstring valueText;

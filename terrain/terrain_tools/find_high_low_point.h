@@ -20,6 +20,9 @@ struct HighLowPointOutcome {
   std::wstring shapefile; // its file name ("MaxPt0000.shp")
   double value = 0.0;     // the extreme elevation
   bool areaMissesSurface = false;  // the statistics found no cell of the surface in the area
+  // More cells carry the extreme than a point shapefile holds: nothing added, and the run's
+  // rasters removed again.
+  bool tooManyPoints = false;
 };
 
 // The map-algebra expression that keeps the cells equal to the extreme: "setnull([in] < v ,

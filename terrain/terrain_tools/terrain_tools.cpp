@@ -1,9 +1,5 @@
 #include "terrain/terrain_tools/terrain_tools.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
-
 #include "framework/coord_tool_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/layer_queries.h"
@@ -30,9 +26,12 @@ namespace {
 
 constexpr LONG kRightButton = 2;
 
+// No owner, no caption, OK only.
 void ShowOutsideSurface() {
-  // No owner, no caption, OK only.
   ::MessageBoxW(nullptr, LoadResString(kIdsAreaOutsideSurface).c_str(), nullptr, MB_OK);
+}
+void ShowTooManyExtremeCells() {
+  ::MessageBoxW(nullptr, LoadResString(kIdsTooManyExtremeCells).c_str(), nullptr, MB_OK);
 }
 
 }  // namespace
@@ -118,9 +117,7 @@ void TerrainTools::Run(ILayer* layer) {
   if (auto sr = QueryAs<ISpatialReference>(mapReference.get())) area_->Project(sr.get());
 
   const LONG subtype = CurrentSubType();
-  const std::wstring work = GetScratchFolder().str() + kTerrainSubtypeNames[subtype];
-  if (::mkdir(ToUtf8(work).c_str(), 0777) != 0 && errno != EEXIST)
-    ThrowComError(E_FAIL, L"Cannot create folder " + work);
+  const std::wstring work = ScratchWorkFolder(kTerrainSubtypeNames[subtype]);
   const std::wstring claim = CreateTemporaryFile(work, kTerrainSubtypePrefixes[subtype]);
   const std::wstring folder = claim.substr(0, claim.find_last_of(L'/') + 1);
   std::wstring name = claim.substr(folder.size());
@@ -161,6 +158,7 @@ void TerrainTools::FindHighLow(ILayer* layer, bool isHighest, const std::wstring
       ShowOutsideSurface();
       return;
     }
+    if (found.tooManyPoints) ShowTooManyExtremeCells();
     DrawExtentOutline(*this, Bstr(kTerrainToolsGraphic).get(), area_.get());
     return;
   }
@@ -184,8 +182,10 @@ void TerrainTools::FindHighLow(ILayer* layer, bool isHighest, const std::wstring
       if (FAILED(surface->CreateFromRaster(raster.get()))) surface.Reset();
     }
   }
-  if (surface) FindHighLowPoint(*this, Bstr(folder), area_.get(), surface.As<ILayer>().get(),
-                                isHighest);
+  if (surface && FindHighLowPoint(*this, Bstr(folder), area_.get(), surface.As<ILayer>().get(),
+                                   isHighest)
+                     .tooManyPoints)
+    ShowTooManyExtremeCells();
   surface.Reset();
   RequireInterface<IDataset>(clipped.get())->Delete();
 }

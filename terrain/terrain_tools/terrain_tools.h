@@ -24,6 +24,7 @@ namespace velk::corvane {
 constexpr UINT kIdsNoInputLayer = 3250;          // "No input layer"
 constexpr UINT kIdsSelectCatalogLayer = 3256;    // "Please select an Zel catalog layer"
 constexpr UINT kIdsAreaOutsideSurface = 3719;    // "The selected area is outside the surface"
+constexpr UINT kIdsTooManyExtremeCells = 3722;   // "The area holds more cells of that ..."
 // The outline of the last searched area.
 inline constexpr wchar_t kTerrainToolsGraphic[] = L"TERRAIN_TOOLS";
 

@@ -25,8 +25,7 @@ double GroundAt(const DomeSurface& s, double x, double y) {
   const double row = std::floor((s.originY - y) / s.grid.cellY);
   if (!(column >= 0 && row >= 0 && column < s.grid.columns && row < s.grid.rows))
     return std::numeric_limits<double>::quiet_NaN();
-  const float v = s.grid.values[static_cast<std::size_t>(row) * s.grid.columns +
-                                static_cast<std::size_t>(column)];
+  const float v = s.grid.At(static_cast<long>(column), static_cast<long>(row));
   if (s.grid.noData && v == static_cast<float>(*s.grid.noData))
     return std::numeric_limits<double>::quiet_NaN();
   return v;

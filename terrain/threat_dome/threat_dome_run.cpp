@@ -8,6 +8,8 @@
 #include "framework/host_object_creation.h"
 #include "framework/layer_queries.h"
 #include "framework/message_helpers.h"
+#include "framework/observer_fields.h"
+#include "framework/raster_helpers.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
 #include "framework/window_with_layers_impl.h"
@@ -80,23 +82,8 @@ double NumberOf(IFeature* f, LONG index) {
 
 // The raster of a layer made from a saved dataset, or null.
 ComPtr<ILayer> RasterLayerOf(IUnknown* dataset) {
-  ComPtr<IRaster> raster;
-  if (auto rds = QueryAs<IRasterDataset>(dataset)) rds->CreateDefaultRaster(raster.put());
-  if (!raster) return nullptr;
-  auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
-  if (FAILED(layer->CreateFromRaster(raster.get()))) return nullptr;
-  return RequireInterface<ILayer>(layer.get());
-}
-
-// The first band of a layer's raster as a dataset, or null.
-ComPtr<IGeoDataset> FirstBand(ILayer* layer) {
-  auto rasterLayer = QueryAs<IRasterLayer>(layer);
-  if (!rasterLayer) return nullptr;
-  ComPtr<IRaster> raster;
-  rasterLayer->get_Raster(raster.put());
-  ComPtr<IRasterBand> band;
-  if (auto bands = QueryAs<IRasterBandCollection>(raster.get())) bands->Item(0, band.put());
-  return QueryAs<IGeoDataset>(band.get());
+  auto layer = RasterLayerOfDataset(dataset);
+  return layer ? RequireInterface<ILayer>(layer.get()) : nullptr;
 }
 
 bool HasReference(IGeoDataset* dataset) {
@@ -216,9 +203,9 @@ class Run {
       ComPtr<IFeatureCursor> cursor;
       if (FAILED(fc->Search(nullptr, VARIANT_FALSE, cursor.put())) || !cursor) return false;
       LONG radiusField = -1, offsetField = -1, spotField = -1;
-      fc->FindField(Bstr(L"RADIUS2"), &radiusField);
-      fc->FindField(Bstr(L"OFFSETA"), &offsetField);
-      fc->FindField(Bstr(L"SPOT"), &spotField);
+      fc->FindField(Bstr(ObserverFieldNames[kFieldRadius2]), &radiusField);
+      fc->FindField(Bstr(ObserverFieldNames[kFieldOffsetA]), &offsetField);
+      fc->FindField(Bstr(ObserverFieldNames[kFieldSpot]), &spotField);
       double spot = 0.0;
       for (;;) {
         ComPtr<IFeature> f;
@@ -350,11 +337,11 @@ class Run {
                            clip.put());
         if (clip) {
           clipLayer_ = RasterLayerOf(clip.get());
-          source = FirstBand(clipLayer_.get());
+          source = FirstBandOf(clipLayer_.get());
         }
       }
     } else {
-      source = FirstBand(p_.baseLayer.get());
+      source = FirstBandOf(p_.baseLayer.get());
     }
     if (source && !HasReference(source.get())) {
       out_.messages.push_back({kIdsSurfaceWithoutReference, MB_ICONEXCLAMATION});

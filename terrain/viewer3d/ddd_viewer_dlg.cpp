@@ -11,6 +11,7 @@
 #include "framework/graphics_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
+#include "framework/observer_fields.h"
 #include "framework/scratch_folder.h"
 #include "framework/wait_cursor.h"
 #include "interfaces/zel_settings.h"
@@ -306,9 +307,9 @@ void DDDViewerDlg::BuildDomes() {
   ComPtr<IFeatureClass> features;
   featureLayer->get_FeatureClass(features.put());
   if (!features) ThrowComError(E_POINTER);
-  const LONG radiusField = FieldIndex(features.get(), L"RADIUS2");
-  const LONG offsetField = FieldIndex(features.get(), L"OFFSETA");
-  const LONG spotField = FieldIndex(features.get(), L"SPOT");
+  const LONG radiusField = FieldIndex(features.get(), ObserverFieldNames[kFieldRadius2]);
+  const LONG offsetField = FieldIndex(features.get(), ObserverFieldNames[kFieldOffsetA]);
+  const LONG spotField = FieldIndex(features.get(), ObserverFieldNames[kFieldSpot]);
   ComPtr<ISpatialReference> surfaceSr;
   if (surface_) surface_->get_SpatialReference(surfaceSr.put());
   ViewerDomeOptions options;

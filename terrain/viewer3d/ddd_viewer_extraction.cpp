@@ -6,6 +6,7 @@
 #include "framework/dataset_helpers.h"
 #include "framework/host_object_creation.h"
 #include "framework/message_helpers.h"
+#include "framework/raster_helpers.h"
 #include "framework/surface_lookup.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/out_param.h"
@@ -75,14 +76,8 @@ void DDDViewerDlg::NewClipName(std::wstring* folder, std::wstring* name) {
 }
 
 ComPtr<ILayer> DDDViewerDlg::RasterLayerOn(IGeoDataset* clipped) {
-  auto dataset = QueryAs<IRasterDataset>(clipped);
-  if (!dataset) return nullptr;
-  ComPtr<IRaster> raster;
-  dataset->CreateDefaultRaster(raster.put());
-  if (!raster) return nullptr;
-  auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
-  if (FAILED(layer->CreateFromRaster(raster.get()))) return nullptr;
-  return layer.As<ILayer>();
+  auto layer = RasterLayerOfDataset(clipped);
+  return layer ? layer.As<ILayer>() : nullptr;
 }
 
 ComPtr<ILayer> DDDViewerDlg::ClipCatalogLayer(ILayer* layer, bool reproject,

@@ -5,15 +5,11 @@
 #include <set>
 
 #include "framework/file_path.h"
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
 
 namespace velk::corvane {
 namespace {
-
-std::wstring Lower(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-  return s;
-}
 
 // The base names (lower case) of the folder's files.
 std::set<std::wstring> TakenNames(const std::wstring& folder) {
@@ -23,7 +19,7 @@ std::set<std::wstring> TakenNames(const std::wstring& folder) {
     std::wstring stem = FromUtf8(entry.path().filename().string());
     const auto dot = stem.find(L'.');
     if (dot != std::wstring::npos) stem.resize(dot);
-    taken.insert(Lower(stem));
+    taken.insert(ToLower(stem));
   }
   return taken;
 }
@@ -40,10 +36,10 @@ std::wstring SafeUniqueBaseName(const std::wstring& displayName, const std::wstr
   while (!name.empty() && (name.back() == L'.' || std::iswspace(name.back()))) name.pop_back();
   if (name.empty()) name = options.fallback;
   const std::set<std::wstring> taken = TakenNames(folder);
-  if (!taken.count(Lower(name))) return name;
+  if (!taken.count(ToLower(name))) return name;
   for (int n = 1;; ++n) {
     std::wstring candidate = name + L"_" + std::to_wstring(n);
-    if (!taken.count(Lower(candidate))) return candidate;
+    if (!taken.count(ToLower(candidate))) return candidate;
   }
 }
 

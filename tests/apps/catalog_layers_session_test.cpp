@@ -41,6 +41,7 @@ void MakeCatalogTrees(const ScratchDir& dir) {
   onc.columns = 2;
   onc.frames = {{0, 0, "0000001A.ON2"}, {0, 1, "0000002A.ON2"}};
   ASSERT_TRUE(MakeRpfTree(dir / "charts", {onc}));
+  EXPECT_EQ(RpfTocDisagreements(dir / "charts"), "");
   ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase()));
 }
 

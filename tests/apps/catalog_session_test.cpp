@@ -5,7 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <tuple>
+
+#include <gdal_priv.h>
 
 #include "tests/fixtures/dted_fixture.h"
 #include "tests/fixtures/ogr_rows.h"
@@ -267,6 +270,7 @@ TEST(CatalogSession, SavesPicturesOfTheChartAndDtedLayers) {
     charts.push_back(b);
   }
   ASSERT_TRUE(MakeRpfTree(dir / "charts", charts));
+  EXPECT_EQ(RpfTocDisagreements(dir / "charts"), "");
   const CommandResult r = RunSession(root, dir.path(), "catalog.session", R"(host map
 register {lumeris}
 catalog-new zel.gpkg elevation dted
@@ -304,6 +308,100 @@ print layers
     const std::string info = ToolOutput("gdalinfo " + ShellQuote(dir / png));
     EXPECT_NE(info.find("Driver: PNG"), std::string::npos) << info;
   }
+}
+
+// The colour of a pixel of a PNG (red, green, blue).
+RpfRgb PngPixel(const std::string& png, int x, int y) {
+  GDALDatasetUniquePtr ds(GDALDataset::Open(png.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+  RpfRgb c{-1, -1, -1};
+  if (!ds || ds->GetRasterCount() < 3) return c;
+  int* channels[] = {&c.red, &c.green, &c.blue};
+  for (int b = 0; b < 3; ++b) {
+    GByte v = 0;
+    if (ds->GetRasterBand(b + 1)->RasterIO(GF_Read, x, y, 1, 1, &v, 1, 1, GDT_Byte, 0, 0,
+                                           nullptr) == CE_None)
+      *channels[b] = v;
+  }
+  return c;
+}
+
+// Real chart products are compressed. A tree of one frame pair per scale, 1:1,000,000
+// uncompressed, 1:250,000 vector-quantised and 1:50,000 JPEG, loads whole into a raster and a
+// referenced catalog, and both chart layers draw at three map scales the frames the scale choice
+// picks: the picture shows, pixel for pixel, the palette colours of that scale's frame and of no
+// other.
+TEST(CatalogSession, CompressedChartsShowTheFramesOfTheScaleChosen) {
+  VELK_REQUIRE(!ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  std::vector<RpfTocBoundary> charts;
+  for (auto [folder, scale, ext, coding] :
+       {std::tuple{"ONC", "1:1M", "ON2", RpfCoding::kUncompressed},
+        std::tuple{"JOG", "1:250K", "JG2", RpfCoding::kVectorQuantised},
+        std::tuple{"TLM", "1:50K", "TL2", RpfCoding::kJpeg}}) {
+    RpfTocBoundary b;
+    b.folder = std::string("./CADRG/") + folder + "/";
+    b.scaleText = scale;
+    b.west = 6;
+    b.north = 1;
+    b.columns = 2;
+    b.coding = coding;
+    b.frames = {{0, 0, std::string("0000001A.") + ext}, {0, 1, std::string("0000002A.") + ext}};
+    charts.push_back(b);
+  }
+  ASSERT_TRUE(MakeRpfTree(dir / "charts", charts));
+  EXPECT_EQ(RpfTocDisagreements(dir / "charts"), "");
+  // Map views centred on a point of the western frames, at the boundary of two rows of tiles
+  // (frame pixel 700, 768): about 1:630,000, 1:190,000 and 1:34,000.
+  const double cx = 6 + 700 * 2.0 / 3600, cy = 1 - 768 * 2.0 / 3600;
+  const double widths[] = {1.5, 0.45, 0.08};
+  std::string views;
+  for (const char* layer : {"charts", "frames"})
+    for (int i = 0; i < 3; ++i) {
+      const double w = widths[i], h = widths[i] * 0.8;
+      views += "map-extent " + std::to_string(cx - w / 2) + " " + std::to_string(cy - h / 2) +
+               " " + std::to_string(cx + w / 2) + " " + std::to_string(cy + h / 2) +
+               "\nsave-picture " + layer + std::to_string(i) + ".png\n";
+      if (i == 2 && std::string(layer) == "charts")
+        views += "remove-layer charts\nadd-catalog-layer zel.gpkg frames referenced-rpf\n";
+    }
+  const CommandResult r = RunSession(root, dir.path(), "charts.session", R"(host map
+register {lumeris}
+catalog-new zel.gpkg charts rpf
+catalog-load zel.gpkg charts rpf charts
+catalog-new zel.gpkg frames referenced-rpf
+catalog-load zel.gpkg frames referenced-rpf charts
+map-reference 4326
+add-catalog-layer zel.gpkg charts rpf
+)" + views);
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out.find("  error"), std::string::npos) << r.out;
+  // Every frame is a row of both catalogs.
+  for (const char* table : {"charts", "frames"}) {
+    std::set<std::string> names;
+    for (const auto& row : OgrRows(dir / "zel.gpkg", std::string("SELECT NAME FROM ") + table))
+      names.insert(row.at("NAME"));
+    std::set<std::string> expected;
+    for (const auto& b : charts)
+      for (const auto& f : b.frames) expected.insert(f.fileName);
+    EXPECT_EQ(names, expected) << table;
+  }
+  // Scale i draws boundary i: its western frame's value above the centre line, value + 1 below.
+  const int scaleOfView[] = {0, 1, 2};
+  for (const char* layer : {"charts", "frames"})
+    for (int i = 0; i < 3; ++i) {
+      const std::string png = dir / (std::string(layer) + std::to_string(i) + ".png");
+      SCOPED_TRACE(png);
+      const double w = widths[i], h = widths[i] * 0.8;
+      const int value = RpfFrameValue(charts, scaleOfView[i], 0);
+      for (auto [frameY, tile] : {std::pair{740, 0}, std::pair{796, 1}}) {
+        const double lat = 1 - (frameY + 0.5) * 2.0 / 3600;
+        const int px = static_cast<int>((cx - (cx - w / 2)) / w * 1000);
+        const int py = static_cast<int>(((cy + h / 2) - lat) / h * 800);
+        EXPECT_EQ(PngPixel(png, px, py), RpfPaletteColour(false, value + tile))
+            << "pixel " << px << " " << py;
+      }
+    }
 }
 
 }  // namespace

@@ -34,6 +34,20 @@ std::vector<std::string> MakeCells(const ScratchDir& dir) {
   return cells;
 }
 
+// A session's start: the cells in a DTED catalog, its layer in the map over them.
+std::string CellsLayerSession() {
+  return R"(host map
+register {lumeris}
+register {corvane}
+extension Tarvos on
+catalog-new zel.gpkg cells dted
+catalog-load zel.gpkg cells dted dted
+add-catalog-layer zel.gpkg cells dted elevation
+map-reference 4326
+map-extent 6.25 0.25 7.75 1.45
+)";
+}
+
 RasterCells Oracle(const ScratchDir& dir, const std::vector<std::string>& cells,
                    const std::string& vrtArgs, const std::string& name) {
   std::string files;
@@ -52,16 +66,7 @@ TEST(MosaicSession, EveryChoiceEqualsBuildVrtAndTranslateAndLandsInTheMap) {
   const std::vector<std::string> cells = MakeCells(dir);
   fs::create_directories(dir / "out");
   std::ofstream(dir / "out/kept.tif") << "the user's own file";
-  const std::string script = R"(host map
-register {lumeris}
-register {corvane}
-extension Tarvos on
-catalog-new zel.gpkg cells dted
-catalog-load zel.gpkg cells dted dted
-add-catalog-layer zel.gpkg cells dted elevation
-map-reference 4326
-map-extent 6.25 0.25 7.75 1.45
-print view
+  const std::string script = CellsLayerSession() + R"(print view
 click velkTarvosUI.Mosaic
 print 3553
 press OK
@@ -166,6 +171,46 @@ print layers
   EXPECT_FALSE(fs::exists(dir / "out/nothing.tif"));
   for (const auto& e : fs::directory_iterator(dir / "out"))
     EXPECT_EQ(e.path().string().find(".part"), std::string::npos) << e.path();
+}
+
+// Outputs the host cannot write (".vrt", ".jp2", a GeoPackage in a folder that is not there) are
+// refused with the reason on the status bar and leave no file; a GeoPackage that is not there
+// yet is made and holds the mosaic, equal to the one written as a GeoTIFF.
+TEST(MosaicSession, RefusedOutputsLeaveNoFileAndANewGeoPackageIsMade) {
+  TempRoot root;
+  ScratchDir dir;
+  MakeCells(dir);
+  fs::create_directories(dir / "out");
+  std::string script = CellsLayerSession();
+  // The refused ones keep the dialog open; the last two close it.
+  script += "click velkTarvosUI.Mosaic\npick 3553 \"All datasets\"\n";
+  for (const char* output :
+       {"out/a.vrt", "out/b.jp2", "out/missing/new.gpkg/elevation", "out/new.gpkg/elevation"})
+    script += std::string("set 3099 ") + output + "\npress OK\nprint status\n";
+  script += "click velkTarvosUI.Mosaic\npick 3553 \"All datasets\"\nset 3099 out/all.tif\n"
+            "press OK\nprint layers\n";
+  const CommandResult r = RunSession(root, dir.path(), "mosaic.session", script);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const std::string& out = r.out;
+  for (const char* kind : {".vrt", ".jp2"})
+    EXPECT_NE(out.find(std::string("status \"Could not create mosaic raster dataset: the host "
+                                   "cannot write \"") +
+                       kind + "\" rasters"),
+              std::string::npos)
+        << kind << out;
+  EXPECT_NE(out.find("status \"Could not create mosaic raster dataset: the folder of the new "
+                     "GeoPackage \"out/missing/new.gpkg\" does not exist\""),
+            std::string::npos)
+      << out;
+  EXPECT_FALSE(fs::exists(dir / "out/a.vrt"));
+  EXPECT_FALSE(fs::exists(dir / "out/b.jp2"));
+  EXPECT_FALSE(fs::exists(dir / "out/missing"));
+  ASSERT_TRUE(fs::exists(dir / "out/new.gpkg")) << out;
+  const RasterCells stored = ReadRasterCells("GPKG:" + dir / "out/new.gpkg" + ":elevation");
+  const RasterCells all = ReadRasterCells(dir / "out/all.tif");
+  ASSERT_FALSE(all.values.empty()) << out;
+  EXPECT_TRUE(stored == all) << DescribeDifference(stored, all);
+  EXPECT_NE(out.find("\"elevation\"", out.rfind("> print layers")), std::string::npos) << out;
 }
 
 }  // namespace

@@ -153,6 +153,12 @@ print tree
   EXPECT_NE(out.find("\"VPF Export\""), std::string::npos) << out;
 }
 
+// The small VPF database and an empty output folder.
+void MakeExportInputs(const ScratchDir& dir) {
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
+  fs::create_directories(dir / "out");
+}
+
 // A session's start: the small VPF database loaded into a catalog, its vector layer in the map
 // with every coverage shown and drawn once (which makes its feature layers).
 std::string ShownVpfLayer() {
@@ -179,8 +185,7 @@ TEST(VpfExportSession, FeaturesInViewEqualOgr2ogrWithTheViewAsSpatialFilter) {
                "ogr2ogr or ogrinfo is not installed");
   TempRoot root;
   ScratchDir dir;
-  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
-  fs::create_directories(dir / "out");
+  MakeExportInputs(dir);
   const std::string script = ShownVpfLayer() + R"(map-extent 10.0 50.0 10.5 50.45
 print view
 click velkTarvosUI.VpfExport
@@ -239,8 +244,7 @@ TEST(VpfExportSession, SelectedFeaturesEqualOgr2ogrWithTheSelectingClause) {
                "ogr2ogr or ogrinfo is not installed");
   TempRoot root;
   ScratchDir dir;
-  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0")));
-  fs::create_directories(dir / "out");
+  MakeExportInputs(dir);
   const std::string script = ShownVpfLayer() + R"(select "Population points [lib1]" "nam LIKE 'Town 2%'"
 click velkTarvosUI.VpfExport
 pick 3563 "Selected features"
@@ -264,6 +268,53 @@ press OK
   const auto ours = Rows(file.string(), file.stem().string());
   EXPECT_EQ(ours.size(), 1u) << r.out;
   EXPECT_EQ(ours, Rows(ref, "ref"));
+}
+
+// A GeoPackage that is not there yet is made by the export, with the features in it; one whose
+// folder is missing is refused with a message that says so, and nothing is written. The
+// shapefiles' .prj names the source's real system (EPSG:4326, the libraries' WGS 84) as ogr2ogr
+// writes it.
+TEST(VpfExportSession, ANewGeoPackageIsMadeAndShapefilesKeepTheSourceSystem) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
+               "ogr2ogr or ogrinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  MakeExportInputs(dir);
+  const std::string script = ShownVpfLayer() + R"(click velkTarvosUI.VpfExport
+check 3614
+press 3034
+file missing/new.gpkg
+press OK
+print 3095
+press 3034
+file new.gpkg
+press OK
+click velkTarvosUI.VpfExport
+check 3614
+press 3034
+file out
+press OK
+)";
+  const CommandResult r = RunSession(root, dir.path(), "export.session", script);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_NE(r.out.find("Cannot export the VPF features: the folder of the new GeoPackage "
+                       "\"missing/new.gpkg\" does not exist."),
+            std::string::npos)
+      << r.out;
+  EXPECT_FALSE(fs::exists(dir / "missing")) << r.out;
+  ASSERT_TRUE(fs::exists(dir / "new.gpkg")) << r.out;
+  const std::string info = ToolOutput("ogrinfo -ro -q " + ShellQuote(dir / "new.gpkg"));
+  EXPECT_NE(info.find("lib1_pop_builta"), std::string::npos) << info;
+  const std::string source = "gltp:/vrf" + dir / "vpf/vmaplv0/lib1";
+  const std::string ref = dir / "ref.shp";
+  // The library's system is WGS 84: ogr2ogr told so writes EPSG:4326's .prj.
+  ToolOutput("ogr2ogr -q -a_srs EPSG:4326 " + ShellQuote(ref) + " " + ShellQuote(source) + " " +
+             ShellQuote(OgdiLayer(source, "builta@pop(")));
+  const fs::path prj =
+      fs::path(dir / "out") / "vmap" / "VMAP Level 0" / "Population" / "Population areas [lib1].prj";
+  ASSERT_TRUE(fs::exists(prj)) << r.out;
+  EXPECT_EQ(ReadFileText(prj.string()), ReadFileText(dir / "ref.prj"));
+  EXPECT_NE(ReadFileText(prj.string()).find("GEOGCS[\"GCS_WGS_1984\""), std::string::npos) << ReadFileText(prj.string());
 }
 
 }  // namespace

@@ -129,6 +129,60 @@ TEST_F(OptionsSheetTest, OkWritesOnlyTheOpenedPagesAndCancelNothing) {
   EXPECT_EQ(b, 1) << "the Conversion page was never opened";
 }
 
+// OK on pages the user opened but did not change keeps every stored value, also those a control
+// cannot show (an index outside a list, a boolean stored as 1); what the user changed is
+// written.
+TEST_F(OptionsSheetTest, PagesWriteOnlyWhatTheUserChanged) {
+  auto coord = QueryAs<ICoordToolSettings>(settings().get());
+  auto geodesy = QueryAs<IGeodesySettings>(settings().get());
+  auto dataMan = QueryAs<IDataManSettings>(settings().get());
+  auto conversion = QueryAs<IConversionFieldsSettings>(settings().get());
+  coord->put_CoordToolDMSHemiNSEW(7);
+  coord->put_CoordToolEditSession(1);
+  coord->put_CoordToolMGRSPrec(3);
+  geodesy->put_GeodesyLineType(9);
+  dataMan->put_DataManDTEDWireframe(5);
+  dataMan->put_DataManRPFUseBestMapSet(1);
+  dataMan->put_DataManVPFShowData(1);
+  dataMan->put_DataManRPFDisplayRasters(-1);
+  conversion->put_AddExportedVPFDataToMap(1);
+  conversion->put_ConversionFieldsXField(Bstr(L"LON").get());
+  user.steps = {[](HWND sheet) { ShowTab(sheet, 1); },
+                [](HWND sheet) { ShowTab(sheet, 2); },
+                [](HWND sheet) { ShowTab(sheet, 3); },
+                [](HWND sheet) { CheckDlgButton(Page(sheet, 3), 2149, BST_UNCHECKED); },
+                [](HWND sheet) { ShowTab(sheet, 6); },
+                [](HWND sheet) { SetDlgItemTextW(Page(sheet, 6), 3748, L"LAT"); },
+                [](HWND sheet) { Press(sheet, IDOK); }};
+  RunSheet();
+  LONG n = 0;
+  VARIANT_BOOL b = 0;
+  coord->get_CoordToolDMSHemiNSEW(&n);
+  EXPECT_EQ(n, 7);
+  coord->get_CoordToolEditSession(&b);
+  EXPECT_EQ(b, 1);
+  coord->get_CoordToolMGRSPrec(&n);
+  EXPECT_EQ(n, 3);
+  geodesy->get_GeodesyLineType(&n);
+  EXPECT_EQ(n, 9);
+  dataMan->get_DataManDTEDWireframe(&n);
+  EXPECT_EQ(n, 5);
+  dataMan->get_DataManRPFUseBestMapSet(&b);
+  EXPECT_EQ(b, 1);
+  dataMan->get_DataManVPFShowData(&b);
+  EXPECT_EQ(b, 1);
+  conversion->get_AddExportedVPFDataToMap(&b);
+  EXPECT_EQ(b, 1);
+  Bstr x, y;
+  conversion->get_ConversionFieldsXField(&x);
+  EXPECT_EQ(x.str(), L"LON");
+  // What the user changed.
+  dataMan->get_DataManRPFDisplayRasters(&b);
+  EXPECT_EQ(b, 0);
+  conversion->get_ConversionFieldsYField(&y);
+  EXPECT_EQ(y.str(), L"LAT");
+}
+
 TEST_F(OptionsSheetTest, ThreeDPageWaitsForOkWhileOthersApplyNow) {
   auto ddd = QueryAs<IDDDSettings>(settings().get());
   auto terrain = QueryAs<ITerrainSettings>(settings().get());
@@ -265,6 +319,17 @@ TEST_F(OptionFilesTest, BadFilesAreRefusedWithAMessageAndNoChange) {
     ASSERT_EQ(user.messages.size(), 2u) << ToUtf8(p);
     EXPECT_EQ(user.messages[1], L"Cannot load settings from file.");
   }
+}
+
+// Loading from a file that is not there says so after the confirmation, and changes nothing.
+TEST_F(OptionFilesTest, LoadingAMissingFileSaysSo) {
+  SetDistance(5);
+  const std::wstring missing = File("gone.zelo");
+  LoadThroughSheet(missing);
+  EXPECT_EQ(Distance(), 5);
+  ASSERT_EQ(user.messages.size(), 2u);
+  EXPECT_EQ(user.messages[1],
+            L"Cannot load settings from file: \"" + missing + L"\" does not exist.");
 }
 
 TEST_F(OptionFilesTest, PrivilegeFailuresAreShownAndNothingChanges) {

@@ -164,7 +164,7 @@ TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
   null.vt = VT_NULL;
   const Case cases[] = {
       {"decimal degrees, numbers",
-       kEngineDecimalDegrees,
+       productline::kFormatPoint,
        false,
        true,
        {{Variant(-74.0), Variant(40.75)},
@@ -173,7 +173,7 @@ TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
         {Variant(0.0), Variant(90.0)}},
        {L"18TWL8441911486", nullptr, nullptr, L"ZAH0000000000"}},
       {"decimal degrees, text",
-       kEngineDecimalDegrees,
+       productline::kFormatPoint,
        false,
        false,
        {{Variant(L"-74"), Variant(L" 40.75 ")},
@@ -181,7 +181,7 @@ TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
         {Variant(L""), Variant(L"1")}},
        {L"18TWL8441911486", nullptr, nullptr}},
       {"DMS in one field",
-       kEngineDms,
+       productline::kFormatDms,
        false,
        false,
        {{Variant(L"404500.00N 0740000.00W"), null},
@@ -190,7 +190,7 @@ TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
         {Variant(L"954500.00N 0740000.00W"), null}},
        {L"18TWL8441911486", nullptr, nullptr, nullptr}},
       {"DMS in two fields",
-       kEngineDms,
+       productline::kFormatDms,
        true,
        false,
        {{Variant(L"404500N"), Variant(L"0740000W")},
@@ -198,7 +198,7 @@ TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
         {Variant(L"40N"), Variant(L"74W")}},
        {L"18TWL8441911486", nullptr, L"18TWK8536028236"}},
       {"UTM and UPS",
-       kEngineUtm,
+       productline::kFormatUtm,
        false,
        false,
        {{Variant(L"18T 583959 4507351"), null},
@@ -208,7 +208,7 @@ TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
        {L"18T5839594507351", nullptr, L"20000002000000Z", nullptr},
        L"UTM"},
       {"MGRS",
-       kEngineMgrs,
+       productline::kFormatMgrs,
        false,
        false,
        {{Variant(L"18TWL8395907350"), null},
@@ -309,7 +309,7 @@ TEST_F(ConvertRunTest, DmsTravelsThroughLocalizedLettersAndADecimalComma) {
       MakeTable(L"berlin", {test::OidField(), test::TextField(L"POS", 40)},
                 {{Variant(L"523000N 0132400E")}, {Variant(L"523000,50N 0132400O")}});
   RecordLayout layout;
-  layout.format = kEngineDms;
+  layout.format = productline::kFormatDms;
   layout.xIndex = Index(table.get(), L"POS");
   OutputFieldNames names{L"", L"", L"DMS", L"", L"", L"MGRS"};
   ASSERT_TRUE(AddOutputFields(nullptr, table.get(), true, names));
@@ -371,7 +371,7 @@ TEST_F(ConvertRunTest, ARecordTheHostRefusesFailsAloneAndKeepsItsRow) {
       {{Variant(L"18TWL8395907350"), Variant(L"old")},
        {Variant(L"ZAH0000000000"), Variant(L"old")}});
   RecordLayout layout;
-  layout.format = kEngineMgrs;
+  layout.format = productline::kFormatMgrs;
   layout.xIndex = Index(table.get(), L"POS");
   OutputFieldNames names;
   names.mgrs = L"M";  // 16 characters hold "Z AH 0000000000" but not "18T WL 8395907350"
@@ -466,7 +466,7 @@ TEST_F(ConvertRunTest, NoWriteCursorIsAFailureNotAnEmptySuccess) {
                                    {{Variant(L"18TWL8395907350")}});
   ComPtr<ITable> readOnly = Faulty(table, true, -1);
   RecordLayout layout;
-  layout.format = kEngineMgrs;
+  layout.format = productline::kFormatMgrs;
   layout.xIndex = Index(table.get(), L"POS");
   for (bool newFile : {false, true}) {
     RecordTarget target;
@@ -495,7 +495,7 @@ TEST_F(ConvertRunTest, InputThatBreaksPartWayFailsTheRun) {
   names.mgrs = L"MGRS";
   ComPtr<ITable> output = MakeTable(L"copy", {test::OidField(), test::TextField(L"MGRS", 30)}, {});
   RecordLayout layout;
-  layout.format = kEngineMgrs;
+  layout.format = productline::kFormatMgrs;
   layout.xIndex = Index(table.get(), L"POS");
   RecordTarget target;
   target.input = Faulty(table, false, 2);
@@ -521,7 +521,7 @@ TEST_F(ConvertRunTest, ASelectionConvertsOnlyItsRows) {
   selection->Remove(0);
   selection->Remove(2);
   RecordLayout layout;
-  layout.format = kEngineMgrs;
+  layout.format = productline::kFormatMgrs;
   layout.xIndex = Index(table.get(), L"POS");
   RecordTarget target;
   target.input = table;

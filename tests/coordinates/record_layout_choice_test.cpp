@@ -22,62 +22,62 @@ struct Case {
 
 const Case kCases[] = {
     {"decimal degrees in two fields",
-     {kNotationDecimalDegrees, false, 2, 3},
+     {kNotationItemDecimalDegrees, false, 2, 3},
      true,
-     kEngineDecimalDegrees,
+     productline::kFormatPoint,
      2,
      3,
      false,
      L""},
     {"decimal degrees without Y",
-     {kNotationDecimalDegrees, false, 2, -1},
+     {kNotationItemDecimalDegrees, false, 2, -1},
      false,
-     kEngineDecimalDegrees,
+     productline::kFormatPoint,
      2,
      -1,
      false,
      L"Y"},
     {"decimal degrees without X",
-     {kNotationDecimalDegrees, false, -1, 3},
+     {kNotationItemDecimalDegrees, false, -1, 3},
      false,
-     kEngineDecimalDegrees,
+     productline::kFormatPoint,
      -1,
      3,
      false,
      L"X"},
-    {"DMS in one field", {kNotationDms, false, 4, -1}, true, kEngineDms, 4, -1, false, L""},
+    {"DMS in one field", {kNotationItemDms, false, 4, -1}, true, productline::kFormatDms, 4, -1, false, L""},
     {"DMS in one field, none chosen",
-     {kNotationDms, false, -1, 5},
+     {kNotationItemDms, false, -1, 5},
      false,
-     kEngineDms,
+     productline::kFormatDms,
      -1,
      -1,
      false,
      L"DMS"},
-    {"DMS in two fields", {kNotationDmsTwoFields, false, 1, 2}, true, kEngineDms, 1, 2, true, L""},
+    {"DMS in two fields", {kNotationItemDmsTwoFields, false, 1, 2}, true, productline::kFormatDms, 1, 2, true, L""},
     {"DMS in two fields without longitude",
-     {kNotationDmsTwoFields, false, 1, -1},
+     {kNotationItemDmsTwoFields, false, 1, -1},
      false,
-     kEngineDms,
+     productline::kFormatDms,
      1,
      -1,
      true,
      L"Longitude"},
     {"DMS in two fields without latitude",
-     {kNotationDmsTwoFields, false, -1, 2},
+     {kNotationItemDmsTwoFields, false, -1, 2},
      false,
-     kEngineDms,
+     productline::kFormatDms,
      -1,
      2,
      true,
      L"Latitude"},
-    {"UTM", {kNotationUtm, false, 6, 7}, true, kEngineUtm, 6, -1, false, L""},
-    {"UTM, none chosen", {kNotationUtm, false, -1, -1}, false, kEngineUtm, -1, -1, false, L"UTM"},
-    {"MGRS", {kNotationMgrs, false, 0, -1}, true, kEngineMgrs, 0, -1, false, L""},
+    {"UTM", {kNotationItemUtm, false, 6, 7}, true, productline::kFormatUtm, 6, -1, false, L""},
+    {"UTM, none chosen", {kNotationItemUtm, false, -1, -1}, false, productline::kFormatUtm, -1, -1, false, L"UTM"},
+    {"MGRS", {kNotationItemMgrs, false, 0, -1}, true, productline::kFormatMgrs, 0, -1, false, L""},
     {"MGRS, none chosen",
-     {kNotationMgrs, true, -1, -1},
+     {kNotationItemMgrs, true, -1, -1},
      false,
-     kEngineMgrs,
+     productline::kFormatMgrs,
      -1,
      -1,
      false,
@@ -92,7 +92,7 @@ TEST(RecordLayoutChoice, FollowsTheNotationAndNamesAMissingField) {
     EXPECT_EQ(ReadRecordLayout(c.choices, nullptr, layout, missing), c.ok);
     EXPECT_EQ(layout.format, c.format);
     EXPECT_EQ(layout.xIndex, c.x);
-    if (c.twoFields || c.format == kEngineDecimalDegrees) {
+    if (c.twoFields || c.format == productline::kFormatPoint) {
       EXPECT_EQ(layout.yIndex, c.y);
     }
     EXPECT_EQ(layout.twoFields, c.twoFields);
@@ -121,9 +121,9 @@ TEST(RecordLayoutChoice, ShapeModeReadsTheInputsShapeField) {
   RecordLayout layout;
   std::wstring missing;
   ASSERT_TRUE(
-      ReadRecordLayout({kNotationDecimalDegrees, true, 7, 8}, table.get(), layout, missing));
+      ReadRecordLayout({kNotationItemDecimalDegrees, true, 7, 8}, table.get(), layout, missing));
   EXPECT_TRUE(layout.shapeField);
-  EXPECT_EQ(layout.format, kEngineDecimalDegrees);
+  EXPECT_EQ(layout.format, productline::kFormatPoint);
   EXPECT_EQ(layout.xIndex, shapeIndex);
   ASSERT_TRUE(layout.inputSpatialReference);
   LONG code = 0;
@@ -136,7 +136,7 @@ TEST(RecordLayoutChoice, ShapeModeReadsTheInputsShapeField) {
                               plain.put()),
             S_OK);
   EXPECT_FALSE(
-      ReadRecordLayout({kNotationDecimalDegrees, true, 1, 1}, plain.get(), layout, missing));
+      ReadRecordLayout({kNotationItemDecimalDegrees, true, 1, 1}, plain.get(), layout, missing));
   EXPECT_EQ(missing, L"X");
 }
 

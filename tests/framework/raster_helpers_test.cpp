@@ -240,8 +240,10 @@ TEST_P(RasterChoice, TheChoiceBoxPicksSelectedOrAllDatasets) {
   combo.SetCurSel(c.current);
 
   ComPtr<IRasterCollection> collection;
-  BuildRasterCollection(collection.put(), c.useCombo ? static_cast<HWND>(combo) : nullptr,
-                        kSelectedDatasetsText, nullptr, catalog.get());
+  BuildRasterCollection(
+      collection.put(),
+      ComboShowsItem(c.useCombo ? static_cast<HWND>(combo) : nullptr, kSelectedDatasetsText),
+      nullptr, catalog.get());
   ASSERT_TRUE(collection);
   EXPECT_EQ(FilesOf(collection.get()), c.files);
   DestroyWindow(top);
@@ -290,8 +292,7 @@ TEST(RasterHelpers, ARegionBecomesTheExtentAndLeavesOutDatasetsOutsideIt) {
     points->AddPoint(host::NewPoint(x, y).get());
   region->put_SpatialReference(test::SpatialReference(4326).get());
   ComPtr<IRasterCollection> collection;
-  BuildRasterCollection(collection.put(), nullptr, kSelectedDatasetsText, region.get(),
-                        catalog.get());
+  BuildRasterCollection(collection.put(), false, region.get(), catalog.get());
   EXPECT_EQ(FilesOf(collection.get()), (Files{L"b.tif", L"c.tif"}));
   ComPtr<IEnvelope> extent;
   collection->get_Extent(extent.put());
@@ -301,14 +302,11 @@ TEST(RasterHelpers, ARegionBecomesTheExtentAndLeavesOutDatasetsOutsideIt) {
   EXPECT_EQ(x0, 7.2);
   EXPECT_EQ(x1, 8.5);
 
+  EXPECT_EQ(
+      ErrorOf([&] { BuildRasterCollection(collection.put(), false, nullptr, r.workspace.get()); }),
+      E_POINTER);  // not a raster catalog
   EXPECT_EQ(ErrorOf([&] {
-              BuildRasterCollection(collection.put(), nullptr, kSelectedDatasetsText, nullptr,
-                                    r.workspace.get());
-            }),
-            E_POINTER);  // not a raster catalog
-  EXPECT_EQ(ErrorOf([&] {
-              BuildRasterCollection(collection.put(), nullptr, kSelectedDatasetsText,
-                                    r.workspace.get(), catalog.get());
+              BuildRasterCollection(collection.put(), false, r.workspace.get(), catalog.get());
             }),
             E_POINTER);  // a region that is no geometry
 }

@@ -131,6 +131,40 @@ TEST_F(ScratchFolderTest, WorkFolderInAMissingScratchFolderIsAnError) {
   }
 }
 
+// A run's work folder: made once and found again, in a scratch folder given with or without a
+// trailing separator; a file in its place or a missing scratch folder is an error naming it.
+TEST_F(ScratchFolderTest, RunWorkFolderIsMadeOnceOrRefusedByName) {
+  for (const std::wstring suffix : {L"", L"/"}) {
+    const std::wstring scratch = Root() + suffix;
+    SetScratchFolderSources([scratch] { return scratch; }, [] { return std::wstring(); });
+    const std::wstring expected = Root() + L"/LinearLOS";
+    EXPECT_EQ(ScratchWorkFolder(L"LinearLOS"), expected);
+    EXPECT_TRUE(fs::is_directory(ToUtf8(expected)));
+    EXPECT_EQ(ScratchWorkFolder(L"LinearLOS"), expected);  // an existing folder is no error
+  }
+  Touch(root_ / "Hillshade");
+  const std::wstring missing = Root() + L"/no/such/place";
+  const struct {
+    std::wstring scratch;
+    const wchar_t* name;
+    HRESULT error;
+  } refused[] = {
+      {Root(), L"Hillshade", HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)},
+      {missing, L"RadialLOS", HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND)},
+  };
+  for (const auto& c : refused) {
+    const std::wstring scratch = c.scratch;
+    SetScratchFolderSources([scratch] { return scratch; }, [] { return std::wstring(); });
+    try {
+      ScratchWorkFolder(c.name);
+      ADD_FAILURE() << "no error for " << ToUtf8(c.name);
+    } catch (const ComError& e) {
+      EXPECT_EQ(e.Error(), c.error) << ToUtf8(c.name);
+      EXPECT_NE(e.Description().find(c.name), std::wstring::npos) << ToUtf8(e.Description());
+    }
+  }
+}
+
 TEST_F(ScratchFolderTest, NumberedNames) {
   struct Case {
     std::vector<const char*> present;

@@ -8,12 +8,16 @@
 
 #include <gdal_priv.h>
 
+#include "layers/shared_raster_helper.h"
 #include "layers/zel_raster_layer.h"
 #include "layers/zel_referenced_rpf_layer.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data/dataset.h"
 #include "platform/host/geometry/geometry_objects.h"
+#include "platform/host/display/globe.h"
+#include "platform/host/display/globe_display.h"
+#include "platform/host/application/host_session.h"
 #include "platform/host/display/map.h"
 #include "platform/host/documents/map_document_file.h"
 #include "platform/host/display/raster_catalog_layer.h"
@@ -31,6 +35,10 @@ namespace {
 
 using lumeris::ZelRasterLayer;
 using lumeris::ZelReferencedRpfLayer;
+using host::HostKind;
+using host::HostKindName;
+using host::HostSession;
+using host::HostSessionOptions;
 using Queries = std::vector<std::wstring>;
 
 RpfTocBoundary Boundary(const std::string& folder, const std::string& scale,
@@ -127,6 +135,11 @@ TEST_F(RpfLayersTest, EachLayerTriesTheScalesInItsOwnPassOrder) {
   }
 }
 
+// The three-scale tree these tests draw reads the same through GDAL's RPFTOC driver.
+TEST_F(RpfLayersTest, TheTreeAgreesWithGdalsReading) {
+  EXPECT_EQ(RpfTocDisagreements(data_.path()), "");
+}
+
 TEST_F(RpfLayersTest, SwitchingUseBestMapTakesEffectAtTheNextDraw) {
   CatalogFixture charts(velkZelCatalogRPF, db_.path(), L"charts");
   ASSERT_EQ(charts.Load(data_.path()), S_OK);
@@ -155,7 +168,9 @@ TEST_F(RpfLayersTest, MoreThanAHundredFramesInViewOpenNone) {
   for (int count : {100, 101}) {
     SCOPED_TRACE(count);
     ScratchDir tree, db;
-    ASSERT_TRUE(MakeRpfTree(tree.path(), {Boundary("JOG", "1:250K", "JG2", 0, count)}));
+    RpfTocBoundary jog = Boundary("JOG", "1:250K", "JG2", 0, count);
+    jog.blank = true;
+    ASSERT_TRUE(MakeRpfTree(tree.path(), {jog}));
     CatalogFixture referenced(velkZelCatalogReferencedRPF, db.path(), L"frames");
     ASSERT_EQ(referenced.Load(tree.path()), S_OK);
     auto frames = NewLayer<ZelReferencedRpfLayer, IZelRasterLayer>(referenced.table());
@@ -247,15 +262,16 @@ TEST_F(RpfLayersTest, DocumentRoundTripOfBothLayers) {
   for (DWORD c : cookies) RevokeProcessClass(c);
 }
 
-// The referenced layer reports success, and without the "_uids" companion it reads its products
-// and scales from the catalog itself.
+// The referenced layer tells its outcome by the result alone (isSuccessful stays false), and
+// without the "_uids" companion it reads its products and scales from the catalog itself.
 TEST_F(RpfLayersTest, ReferencedLayerOverACatalogWithoutCompanion) {
   CatalogFixture charts(velkZelCatalogRPF, db_.path(), L"charts");
   ASSERT_EQ(charts.Load(data_.path()), S_OK);
   auto frames = MakeObjectPtr<ZelReferencedRpfLayer, IZelRasterLayer>();
   VARIANT_BOOL ok = VARIANT_FALSE;
+  ok = VARIANT_TRUE;
   ASSERT_EQ(frames->Setup(charts.table(), &ok), S_OK);
-  EXPECT_EQ(ok, VARIANT_TRUE);
+  EXPECT_EQ(ok, VARIANT_FALSE);
   EXPECT_EQ(static_cast<ZelReferencedRpfLayer*>(frames.get())->Scales(),
             (std::vector<LONG>{50000, 250000, 1000000}));
   Bstr key;
@@ -266,6 +282,64 @@ TEST_F(RpfLayersTest, ReferencedLayerOverACatalogWithoutCompanion) {
   CatalogFixture dted(velkZelCatalogDTED, other.path(), L"cells");
   EXPECT_EQ(frames->Setup(dted.table(), &ok), E_INVALIDARG);
   EXPECT_EQ(ok, VARIANT_FALSE);
+}
+
+int g_appRefCreations = 0;
+HRESULT CountingAppRef(IUnknown* outer, REFIID riid, void** ppv) {
+  ++g_appRefCreations;
+  return host::CreateAppRef(outer, riid, ppv);
+}
+
+std::wstring Definition(IUnknown* layer) {
+  Bstr text;
+  QueryAs<IFeatureLayerDefinition>(layer)->get_DefinitionExpression(&text);
+  return text.str();
+}
+
+// Both chart layers find the host they run in through the shared raster helper. In the globe
+// host the helper keeps the globe's display and both layers start at the scale that shows the
+// whole globe: the first above 1:97,724,160, here none, so the largest. In the 2-D map host
+// neither layer sets a query and the host's application is asked for once, however often the
+// helper is asked.
+TEST_F(RpfLayersTest, SetupInTheGlobeHostStartsAtTheWholeGlobeScale) {
+  CatalogFixture charts(velkZelCatalogRPF, db_.path(), L"charts");
+  ASSERT_EQ(charts.Load(data_.path()), S_OK);
+  ScratchDir db;
+  CatalogFixture referenced(velkZelCatalogReferencedRPF, db.path(), L"frames");
+  ASSERT_EQ(referenced.Load(data_.path()), S_OK);
+  for (HostKind kind : {HostKind::Globe, HostKind::Map}) {
+    SCOPED_TRACE(HostKindName(kind));
+    lumeris::DeleteSharedRasterHelper();
+    HostSessionOptions options;
+    options.kind = kind;
+    auto session = HostSession::Start(options, nullptr);
+    ASSERT_TRUE(session);
+    const DWORD cookie = RegisterProcessClass(host::CLSID_AppRef, &CountingAppRef);
+    g_appRefCreations = 0;
+    auto chart = NewLayer<ZelRasterLayer, IZelRasterLayer>(charts.table());
+    auto frames = NewLayer<ZelReferencedRpfLayer, IZelRasterLayer>(referenced.table());
+    const std::wstring expected = kind == HostKind::Globe ? L"SCALE = 1000000" : L"";
+    EXPECT_EQ(Definition(chart.get()), expected);
+    EXPECT_EQ(Definition(frames.get()), expected);
+    lumeris::SharedRasterHelper* helper = lumeris::GetSharedRasterHelper();
+    auto found = ComPtr<IUnknown>::Attach(helper->FindHostApplicationObject());
+    if (kind == HostKind::Globe) {
+      ComPtr<IGlobe> globe;
+      ASSERT_EQ(QueryAs<IGlobeDocument>(session->Document().get())->get_Globe(globe.put()), S_OK);
+      ComPtr<IGlobeDisplay> display;
+      ASSERT_EQ(globe->get_GlobeDisplay(display.put()), S_OK);
+      ASSERT_TRUE(display);
+      EXPECT_EQ(found.get(), QueryAs<IUnknown>(display.get()).get());
+      EXPECT_FALSE(helper->GivenUp());
+    } else {
+      EXPECT_FALSE(found);
+      EXPECT_TRUE(helper->GivenUp());
+    }
+    EXPECT_EQ(g_appRefCreations, 1);
+    RevokeProcessClass(cookie);
+    session.reset();
+  }
+  lumeris::DeleteSharedRasterHelper();
 }
 
 TEST_F(RpfLayersTest, ChartClipKeepsPaletteColours) {

@@ -55,5 +55,11 @@ TEST(ScaleChoice, FirstScaleWithFramesWinsAndTheRestIsNotAsked) {
   EXPECT_EQ(ChooseScale(scales, 250000, [](long) { return false; }), std::nullopt);
 }
 
+TEST(ScaleChoice, TheGlobeStartsAboveTheWholeGlobeScaleOrAtTheLargest) {
+  EXPECT_EQ(lumeris::GlobeInitialScale({50000, 250000}), 250000);
+  EXPECT_EQ(lumeris::GlobeInitialScale({50000, 97724160, 100000000, 200000000}), 100000000);
+  EXPECT_EQ(lumeris::GlobeInitialScale({97724160}), 97724160);
+}
+
 }  // namespace
 }  // namespace velk::test

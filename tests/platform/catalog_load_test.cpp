@@ -10,8 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
 #include <thread>
+
+#include <gdal_priv.h>
 
 #include "platform/com/connection_point.h"
 #include "platform/com/object.h"
@@ -182,6 +185,68 @@ TEST(CatalogFixtures, RpfTreeReadsBackThroughGdal) {
   EXPECT_EQ(parsed.boundaries[0].scale, "1:1M");
   ASSERT_EQ(parsed.frames.size(), 5u);
   EXPECT_EQ(parsed.frames[4].path, dir / "RPF/CIB/I1/0000001B.I12");
+  EXPECT_EQ(RpfTocDisagreements(dir.path()), "");
+}
+
+// Frames as real products hold them, vector-quantised (CADRG) and JPEG (CIB) beside
+// uncompressed ones: GDAL's NITF driver reads every frame back to the pixels written, with the
+// palette written, and GDAL's RPFTOC driver agrees with the project's reading of the tree.
+TEST(CatalogFixtures, CompressedFramesReadBackThroughGdal) {
+  ScratchDir dir;
+  std::vector<RpfTocBoundary> tree(3);
+  tree[0].columns = 2;
+  tree[0].frames = {{0, 0, "0000001A.ON2"}, {0, 1, "0000002A.ON2"}};
+  tree[1].folder = "./CADRG/JOG/";
+  tree[1].scaleText = "1:250K";
+  tree[1].coding = RpfCoding::kVectorQuantised;
+  tree[1].rows = 2;
+  tree[1].frames = {{0, 0, "0000001A.JG2"}, {1, 0, "0000002A.JG2"}};
+  tree[2].productType = "CIB";
+  tree[2].scaleText = "1:41K";
+  tree[2].folder = "./CIB/I1/";
+  tree[2].coding = RpfCoding::kJpeg;
+  tree[2].west = 10;
+  tree[2].frames = {{0, 0, "0000001B.I12"}};
+  ASSERT_TRUE(MakeRpfTree(dir.path(), tree));
+  std::set<int> values;
+  for (std::size_t b = 0; b < tree.size(); ++b) {
+    const char* ic[] = {"NC", "C4", "C3"};
+    for (std::size_t f = 0; f < tree[b].frames.size(); ++f) {
+      const std::string path = dir / ("RPF/" + tree[b].folder + tree[b].frames[f].fileName);
+      SCOPED_TRACE(path);
+      const int value = RpfFrameValue(tree, b, f);
+      EXPECT_TRUE(values.insert(value).second);
+      const char* nitf[] = {"NITF", nullptr};
+      GDALDatasetUniquePtr ds(GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY,
+                                                nitf, nullptr, nullptr));
+      ASSERT_TRUE(ds);
+      EXPECT_STREQ(ds->GetMetadataItem("NITF_IC"), ic[static_cast<int>(tree[b].coding)]);
+      if (tree[b].coding != RpfCoding::kUncompressed) {
+        EXPECT_LT(fs::file_size(path), 1536u * 1536u / 4);
+      }
+      double gt[6];
+      ASSERT_EQ(ds->GetGeoTransform(gt), CE_None);
+      EXPECT_NEAR(gt[0], RpfFrameWest(tree[b], tree[b].frames[f]), 1e-9);
+      EXPECT_NEAR(gt[3], RpfFrameNorth(tree[b], tree[b].frames[f]), 1e-9);
+      std::vector<unsigned char> pixels(1536u * 1536u);
+      ASSERT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Read, 0, 0, 1536, 1536, pixels.data(), 1536,
+                                               1536, GDT_Byte, 0, 0, nullptr),
+                CE_None);
+      std::size_t wrong = 0;
+      for (int y = 0; y < 1536; ++y)
+        for (int x = 0; x < 1536; ++x)
+          wrong += pixels[static_cast<std::size_t>(y) * 1536 + x] != RpfFixturePixel(value, x, y);
+      EXPECT_EQ(wrong, 0u);
+      const GDALColorTable* palette = ds->GetRasterBand(1)->GetColorTable();
+      ASSERT_TRUE(palette);
+      for (int index : {value, value + 1}) {
+        const GDALColorEntry* e = palette->GetColorEntry(index);
+        ASSERT_TRUE(e);
+        EXPECT_EQ((RpfRgb{e->c1, e->c2, e->c3}), RpfPaletteColour(tree[b].productType == "CIB", index));
+      }
+    }
+  }
+  EXPECT_EQ(RpfTocDisagreements(dir.path()), "");
 }
 
 // A DTED tree with a cell of each kind of fault: every good cell is a row with its level, place,
@@ -276,6 +341,7 @@ TEST(CatalogLoad, RpfTreeWithBadFramesAndTables) {
   cib.frames = {{0, 0, "0000001B.I12"}, {0, 1, "0000002B.I12"}};
   cib.columns = 2;
   ASSERT_TRUE(MakeRpfTree(data / "disc1", {onc, cib}));
+  EXPECT_EQ(RpfTocDisagreements(data / "disc1"), "");
   const std::string missing = data / "disc1/RPF/CADRG/ONC/0000004A.ON2";
   fs::remove(missing);
   const std::string cut = data / "disc1/RPF/CIB/I1/0000002B.I12";
@@ -340,6 +406,89 @@ TEST(CatalogLoad, RpfTreeWithBadFramesAndTables) {
   EXPECT_EQ(load.Load(data.path(), velkZelCatalogRPF), S_FALSE);
   EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM charts")[0].at("C"), "4");
   EXPECT_EQ(load.Rows("SELECT COUNT(*) AS C FROM charts_uids")[0].at("C"), "2");
+}
+
+// Real chart products are compressed: vector-quantised and JPEG frames load beside uncompressed
+// ones, each a row with its footprint, while a compressed frame cut short is an error naming it.
+TEST(CatalogLoad, CompressedFramesAreRowsAndCutOnesAreNot) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  ScratchDir data;
+  std::vector<RpfTocBoundary> tree(3);
+  tree[0].frames = {{0, 0, "0000001A.ON2"}};
+  tree[1].folder = "./CADRG/JOG/";
+  tree[1].scaleText = "1:250K";
+  tree[1].coding = RpfCoding::kVectorQuantised;
+  tree[1].columns = 3;
+  tree[1].frames = {{0, 0, "0000001A.JG2"}, {0, 1, "0000002A.JG2"}, {0, 2, "0000003A.JG2"}};
+  tree[2].productType = "CIB";
+  tree[2].scaleText = "1:41K";
+  tree[2].folder = "./CIB/I1/";
+  tree[2].coding = RpfCoding::kJpeg;
+  tree[2].columns = 2;
+  tree[2].frames = {{0, 0, "0000001B.I12"}, {0, 1, "0000002B.I12"}};
+  ASSERT_TRUE(MakeRpfTree(data.path(), tree));
+  EXPECT_EQ(RpfTocDisagreements(data.path()), "");
+  const std::string cutVq = data / "RPF/CADRG/JOG/0000003A.JG2";
+  const std::string cutJpeg = data / "RPF/CIB/I1/0000002B.I12";
+  Truncate(cutVq, fs::file_size(cutVq) - 4000);
+  Truncate(cutJpeg, fs::file_size(cutJpeg) - 200);
+
+  CatalogLoad load(velkZelCatalogReferencedRPF, L"charts");
+  EXPECT_EQ(load.Load(data.path(), velkZelCatalogRPF), S_FALSE);
+  EXPECT_EQ(load.sink->Errors().size(), 2u);
+  for (const std::string& bad : {cutVq, cutJpeg}) EXPECT_EQ(load.sink->ErrorsNaming(bad), 1) << bad;
+  auto rows = load.Rows(
+      "SELECT NAME, SCALE, ST_MinX(Shape) AS W, ST_MaxY(Shape) AS N FROM charts ORDER BY NAME");
+  const std::vector<std::pair<std::size_t, std::size_t>> loaded = {{0, 0}, {1, 0}, {1, 1}, {2, 0}};
+  ASSERT_EQ(rows.size(), loaded.size());
+  std::map<std::string, std::pair<std::size_t, std::size_t>> byName;
+  for (auto [b, f] : loaded) byName[tree[b].frames[f].fileName] = {b, f};
+  for (const auto& row : rows) {
+    ASSERT_TRUE(byName.count(row.at("NAME"))) << row.at("NAME");
+    auto [b, f] = byName[row.at("NAME")];
+    EXPECT_NEAR(Num(row, "W"), RpfFrameWest(tree[b], tree[b].frames[f]), 1e-9);
+    EXPECT_NEAR(Num(row, "N"), RpfFrameNorth(tree[b], tree[b].frames[f]), 1e-9);
+  }
+}
+
+// The catalog tables of each kind declare the shapes their records hold: GDAL's ogrinfo and
+// ogr2ogr read and copy them without a warning, every footprint a (multi)polygon of the
+// declared type.
+TEST(CatalogLoad, CatalogTablesHoldTheShapesTheyDeclare) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
+               "ogr2ogr or ogrinfo is not installed");
+  ScratchDir data;
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(data / "dted", 6, 0, 0), 6, 0, 0));
+  RpfTocBoundary onc;
+  onc.frames = {{0, 0, "0000001A.ON2"}};
+  ASSERT_TRUE(MakeRpfTree(data / "rpf", {onc}));
+  ASSERT_TRUE(MakeVpfDatabase(data / "vpf", SmallVpfDatabase()));
+  struct Kind {
+    velkZelCatalogTypeEnum kind;
+    const wchar_t* name;
+    const char* folder;
+  } kinds[] = {{velkZelCatalogDTED, L"cells", "dted"},
+               {velkZelCatalogReferencedRPF, L"charts", "rpf"},
+               {velkZelCatalogVPF, L"libraries", "vpf"}};
+  for (const Kind& k : kinds) {
+    SCOPED_TRACE(k.folder);
+    CatalogLoad load(k.kind, k.name);
+    ASSERT_EQ(load.Load(data / k.folder, k.kind == velkZelCatalogReferencedRPF ? velkZelCatalogRPF
+                                                                               : k.kind),
+              S_OK);
+    const std::string info = ToolOutput("ogrinfo -ro -al " + ShellQuote(load.gpkg()) + " 2>&1");
+    EXPECT_EQ(info.find("Warning"), std::string::npos) << info;
+    EXPECT_EQ(info.find("ERROR"), std::string::npos) << info;
+    EXPECT_NE(info.find("Geometry: Multi Polygon"), std::string::npos) << info;
+    EXPECT_NE(info.find("MULTIPOLYGON ((("), std::string::npos) << info;
+    EXPECT_EQ(info.find(" POLYGON (("), std::string::npos) << info;
+    const std::string copy = data / (std::string(k.folder) + "_copy.gpkg");
+    const std::string copied = ToolOutput("ogr2ogr -f GPKG " + ShellQuote(copy) + " " +
+                                          ShellQuote(load.gpkg()) + " 2>&1");
+    EXPECT_EQ(copied.find("Warning"), std::string::npos) << copied;
+    EXPECT_EQ(copied.find("ERROR"), std::string::npos) << copied;
+    EXPECT_TRUE(fs::exists(copy));
+  }
 }
 
 // A table of contents cut anywhere is refused with a reason, never read past its end.

@@ -230,6 +230,30 @@ TEST(ViewshedEngine, CountsAreTheSumOfTheObserversAndThreadsChangeNothing) {
   }
 }
 
+// A window of a larger grid (rows a stride apart, not copied) counts as the same cells copied
+// into a grid of their own, observers at its edges and corners included.
+TEST(ViewshedEngine, AWindowOfAGridCountsAsItsCopy) {
+  auto t = MakeTerrain("hills", 150, 120, 30.0);
+  const int c0 = 23, r0 = 31, columns = 97, rows = 64;
+  std::vector<float> copy;
+  for (int r = r0; r < r0 + rows; ++r)
+    copy.insert(copy.end(), t.values.begin() + r * 150 + c0,
+                t.values.begin() + r * 150 + c0 + columns);
+  const GridView<float> own{copy.data(), columns, rows, 30.0, 30.0, {}};
+  const GridView<float> window = t.view.Window(c0, r0, columns, rows);
+  for (const auto& [c, r] :
+       std::vector<std::pair<int, int>>{{40, 30}, {0, 0}, {96, 63}, {96, 10}}) {
+    const std::vector<ViewshedObserver> obs = {{c, r, {2, 0, 0, 360, 90, -90, 0, kInf}, {}},
+                                               {50, 20, {5, 0, 30, 200, 90, -90, 0, -1500}, {}}};
+    ViewshedOptions opt;
+    opt.curvature.useCurvature = true;
+    opt.threads = 3;
+    const auto counts = Counts(window, obs, opt);
+    EXPECT_EQ(counts, Counts(own, obs, opt)) << c << "," << r;
+    EXPECT_EQ(counts.size(), copy.size());
+  }
+}
+
 TEST(ViewshedEngine, VoidsGiveNoDataAndInt16MatchesFloat) {
   auto t = MakeTerrain("hills", 90, 80, 30.0);
   std::vector<std::int16_t> ints(t.values.size());

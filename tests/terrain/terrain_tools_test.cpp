@@ -7,10 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <gdal_priv.h>
+
 #include <cmath>
 #include <cstdio>
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "framework/host_object_creation.h"
 #include "framework/scratch_folder.h"
@@ -251,6 +254,51 @@ TEST(TerrainTools, AFlatAreaGivesOnePointPerCellAndVoidsGiveNone) {
   // A drag over the void alone finds nothing and adds nothing, quietly.
   ASSERT_EQ(ToolHost::DragCells(highest.get(), 50, 40, 50, 40), S_OK);
   EXPECT_FALSE(fs::exists(ToolHost::Work(L"Highest") + "/MaxPt0001.shp"));
+}
+
+TEST(TerrainTools, MoreExtremeCellsThanAShapefileHoldsAreRefusedAndLeaveNothing) {
+  // A flat surface of 12,000 x 11,000 cells over the view, every cell an extreme: more points
+  // than a shapefile's 4 GB hold. A virtual raster, one zero cell stretched over them all.
+  ToolHost host;
+  const std::string one = host.dir / "one.tif";
+  {
+    GDALAllRegister();
+    GDALDataset* d =
+        GetGDALDriverManager()->GetDriverByName("GTiff")->Create(one.c_str(), 1, 1, 1, GDT_Byte,
+                                                                 nullptr);
+    ASSERT_NE(d, nullptr);
+    GDALClose(d);  // its cell reads 0
+  }
+  const std::string huge = host.dir / "huge.vrt";
+  {
+    std::ofstream vrt(huge);
+    vrt << "<VRTDataset rasterXSize=\"12000\" rasterYSize=\"11000\">\n"
+           "<GeoTransform>500000, 0.0833333333333333, 0, 4000800, 0, -0.0727272727272727"
+           "</GeoTransform>\n"
+           "<VRTRasterBand dataType=\"Byte\" band=\"1\"><NoDataValue>255</NoDataValue>\n"
+           "<SimpleSource><SourceFilename relativeToVRT=\"1\">one.tif</SourceFilename>"
+           "<SourceBand>1</SourceBand><SrcRect xOff=\"0\" yOff=\"0\" xSize=\"1\" ySize=\"1\"/>"
+           "<DstRect xOff=\"0\" yOff=\"0\" xSize=\"12000\" ySize=\"11000\"/></SimpleSource>\n"
+           "</VRTRasterBand></VRTDataset>\n";
+  }
+  auto raster = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+  ASSERT_EQ(raster->CreateFromFilePath(Bstr(FromUtf8(huge))), S_OK);
+  auto layer = raster.Query<ILayer>();
+  host.Map()->AddLayer(layer.get());
+  host.Select(layer.get());
+  auto highest = host.Tool(kSubtypeHighest);
+  win::ClearUserEvents();
+  ASSERT_EQ(ToolHost::DragCells(highest.get(), 0, 0, 99, 79), S_OK);
+  ASSERT_EQ(win::UserEvents().size(), 1u);
+  EXPECT_EQ(win::UserEvents()[0].text,
+            L"The area holds more cells of that elevation than a point shapefile can hold; "
+            L"choose a smaller area");
+  EXPECT_EQ(host.LayerNames().size(), 2u) << "no point layer added";
+  // Only the claimed temporary file stays in the work folder: no rasters, no shapefile.
+  std::vector<std::string> left;
+  for (const auto& f : test::FilesIn(ToolHost::Work(L"Highest")))
+    if (!(f.rfind("hi", 0) == 0 && f.ends_with(".tmp"))) left.push_back(f);
+  EXPECT_TRUE(left.empty()) << left.front();
 }
 
 TEST(TerrainTools, ACatalogSurfaceIsClippedSearchedAndTheClipDeleted) {

@@ -37,6 +37,29 @@ long long CountFeatures(GDALDataset* ds, const std::string& layer) {
   return l ? l->GetFeatureCount(TRUE) : 0;
 }
 
+// "EPSG:n" when the layer's system has no authority of its own but is that EPSG system (its
+// axis order aside); empty otherwise (the system is then copied as it is).
+std::string KnownSystemOf(GDALDataset* source, const std::string& layerName) {
+  OGRLayer* layer = source ? source->GetLayerByName(layerName.c_str()) : nullptr;
+  const OGRSpatialReference* own = layer ? layer->GetSpatialRef() : nullptr;
+  if (!own || own->GetAuthorityName(nullptr)) return {};
+  int count = 0;
+  int* confidence = nullptr;
+  OGRSpatialReferenceH* matches = own->FindMatches(nullptr, &count, &confidence);
+  std::string found;
+  for (int i = 0; i < count && found.empty(); ++i) {
+    const OGRSpatialReference* m = OGRSpatialReference::FromHandle(matches[i]);
+    const char* authority = m->GetAuthorityName(nullptr);
+    const char* code = m->GetAuthorityCode(nullptr);
+    // IsSame leaves the axis order of geographic systems aside, as the data's order is kept.
+    if (authority && code && EQUAL(authority, "EPSG") && own->IsSame(m))
+      found = std::string("EPSG:") + code;
+  }
+  OSRFreeSRSArray(matches);
+  CPLFree(confidence);
+  return found;
+}
+
 }  // namespace
 
 FeatureTranslateResult TranslateFeatures(const FeatureTranslateRequest& r) {
@@ -59,7 +82,10 @@ FeatureTranslateResult TranslateFeatures(const FeatureTranslateRequest& r) {
   if (r.database) {
     destination = r.output;
     if (fs::exists(r.output, ec)) {
-      std::unique_ptr<GDALDataset> db(GDALDataset::Open(r.output.c_str(), GDAL_OF_VECTOR));
+      // In update mode, as it is written to: GDAL opens a GeoPackage without tables (a new
+      // one) only so.
+      std::unique_ptr<GDALDataset> db(
+          GDALDataset::Open(r.output.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
       if (!db) {
         result.error = r.output + " is not a GeoPackage";
         return result;
@@ -87,7 +113,13 @@ FeatureTranslateResult TranslateFeatures(const FeatureTranslateRequest& r) {
     args.insert(args.end(), {"-spat", CPLSPrintf("%.17g", r.box->xmin), CPLSPrintf("%.17g", r.box->ymin),
                              CPLSPrintf("%.17g", r.box->xmax), CPLSPrintf("%.17g", r.box->ymax)});
   }
-  if (!r.targetWkt.empty()) args.insert(args.end(), {"-t_srs", r.targetWkt});
+  if (!r.targetWkt.empty()) {
+    args.insert(args.end(), {"-t_srs", r.targetWkt});
+  } else if (const std::string code = KnownSystemOf(r.source, r.layer); !code.empty()) {
+    // The source's own system under its name (a VPF library's WGS 84 comes from OGDI as a
+    // bare definition, which would be written as an unknown system).
+    args.insert(args.end(), {"-a_srs", code});
+  }
   if (!r.database) args.insert(args.end(), {"-lco", "ENCODING=UTF-8"});
   args.push_back(r.layer);
   std::vector<char*> argv;

@@ -1,6 +1,6 @@
 #include "platform/host/analysis/hillshade.h"
 
-#include <barrier>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -189,56 +189,95 @@ std::string CheckHillshadeInput(const ElevationGrid& grid, const HillshadeOption
 
 namespace {
 
+// The sun's rays as parallel digital lines over the view: line k holds view column
+// k + Offset(row) of every view row, so each cell lies on exactly one line, no line strays more
+// than half a cell from its true course, and a horizon carried along a line does not blur.
+// |shift| <= 1, so a line moves at most one column per row and crosses the grid once.
+struct SweepLines {
+  const SweepView& v;
+  long long Offset(int vr) const { return std::llround(v.shift * vr); }
+  long long First() const { return std::min<long long>(0, -Offset(v.rows - 1)); }
+  long long Last() const { return std::max<long long>(v.cols, v.cols - Offset(v.rows - 1)); }
+  // Bands of lines [bounds[i], bounds[i + 1]) with about as many cells each.
+  std::vector<long long> Bands(int count) const {
+    const long long first = First(), lines = Last() - first;
+    std::vector<long long> cells(lines + 1, 0);  // cells per line, as a difference array
+    for (int vr = 0; vr < v.rows; ++vr) {
+      const long long o = Offset(vr);
+      cells[-o - first] += 1;
+      cells[v.cols - o - first] -= 1;
+    }
+    std::vector<long long> bounds{first};
+    const double share = double(v.rows) * v.cols / count;
+    long long running = 0, total = 0;
+    for (long long k = 0; k < lines && int(bounds.size()) < count; ++k) {
+      running += cells[k];
+      total += running;
+      if (total >= share * double(bounds.size())) bounds.push_back(first + k + 1);
+    }
+    while (int(bounds.size()) <= count) bounds.push_back(Last());
+    bounds.back() = Last();
+    return bounds;
+  }
+};
+
 // Marks the cells in cast shadow: 1 in a mask, or, over a shaded relief (darken), the dark
-// grey level on cells that have a value.
+// grey level on cells that have a value. Each line carries its own horizon, so bands of lines
+// run on their own threads without waiting for one another.
 template <typename T>
 void Sweep(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* target, bool darken) {
   const CellReader<T> read(g);
   const SweepView v = MakeSweepView(g, o.azimuth);
+  const SweepLines lines{v};
   const double drop = std::tan(o.altitude * kDegToRad) * v.step;
   const double z = o.zFactor;
   constexpr double kNone = -std::numeric_limits<double>::infinity();
-  // The running horizon: the height a sun ray grazing every cell so far has where it crosses
-  // the current view row; kNone where no ray from inside the grid arrives.
-  std::vector<double> prev(v.cols, kNone), next(v.cols, kNone);
   const int threads = ThreadCount(o.threads, v.cols, 256);
-  std::barrier sync(threads, [&]() noexcept { prev.swap(next); });
-  auto sweep = [&](int first, int last) {
-    for (int vr = 0; vr < v.rows; ++vr) {
-      const long long rowBase = v.base + vr * v.rowStride;
-      // The rays are parallel digital lines: line k holds view column k + round(shift * row)
-      // of every view row, so each cell lies on one line, no line strays more than half a
-      // cell from its true course, and the horizon is carried without blurring.
-      const int delta =
-          vr > 0 ? static_cast<int>(std::llround(v.shift * vr) - std::llround(v.shift * (vr - 1)))
-                 : 0;
-      for (int vc = first; vc < last; ++vc) {
-        double in = kNone;
-        if (vr > 0) {
-          const int from = vc - delta;
-          if (from >= 0 && from < v.cols && prev[from] != kNone) in = prev[from] - drop;
-        }
-        const long long idx = rowBase + vc * v.colStride;
-        const float e = read[idx];
-        if (std::isnan(e)) {
-          next[vc] = in;
-          continue;
-        }
-        const double h = e * z;
-        // A ray that only grazes the cell (to rounding) leaves it lit.
-        if (in > h + 1e-9 * (std::fabs(h) + drop + 1.0)) {
-          if (!darken) {
-            target[idx] = 1;
-          } else if (target[idx] != kHillshadeNoData) {
-            target[idx] = kHillshadeDark;
+  const std::vector<long long> bands = lines.Bands(threads);
+  // Lines taken together: all of a band's when the view's columns are the grid's (one stretch
+  // of a grid row per view row), a few dozen when they are the grid's rows (a view row then
+  // steps across grid rows, and the few cache lines a chunk touches stay warm from one view row
+  // to the next).
+  const long long chunk = v.colStride == 1 ? std::numeric_limits<long long>::max() : 64;
+  auto sweep = [&](int firstBand, int lastBand) {
+    std::vector<double> horizon;
+    for (int b = firstBand; b < lastBand; ++b) {
+      for (long long k0 = bands[b]; k0 < bands[b + 1]; k0 += std::min(chunk, bands[b + 1] - k0)) {
+        const long long k1 = k0 + std::min(chunk, bands[b + 1] - k0);
+        // The running horizon of each line: the height a sun ray grazing every cell so far has
+        // where it crosses the current view row; kNone until the line enters the grid.
+        horizon.assign(static_cast<size_t>(k1 - k0), kNone);
+        double* hz = horizon.data();
+        for (int vr = 0; vr < v.rows; ++vr) {
+          const long long off = lines.Offset(vr);
+          const long long c0 = std::max<long long>(0, k0 + off);
+          const long long c1 = std::min<long long>(v.cols, k1 + off);
+          const long long rowBase = v.base + vr * v.rowStride;
+          for (long long vc = c0; vc < c1; ++vc) {
+            double& line = hz[vc - off - k0];
+            const double in = line == kNone ? kNone : line - drop;
+            const long long idx = rowBase + vc * v.colStride;
+            const float e = read[idx];
+            if (std::isnan(e)) {
+              line = in;
+              continue;
+            }
+            const double h = e * z;
+            // A ray that only grazes the cell (to rounding) leaves it lit.
+            if (in > h + 1e-9 * (std::fabs(h) + drop + 1.0)) {
+              if (!darken) {
+                target[idx] = 1;
+              } else if (target[idx] != kHillshadeNoData) {
+                target[idx] = kHillshadeDark;
+              }
+            }
+            line = in > h ? in : h;
           }
         }
-        next[vc] = in > h ? in : h;
       }
-      sync.arrive_and_wait();
     }
   };
-  ForEachRowBand(v.cols, threads, sweep);
+  ForEachRowBand(threads, threads, sweep);
 }
 
 }  // namespace

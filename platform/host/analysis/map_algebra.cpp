@@ -1,5 +1,6 @@
 #include "platform/host/analysis/map_algebra.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cwctype>
@@ -27,39 +28,67 @@ struct MapAlgebraExpression::Node {
   std::size_t input = 0;  // index into names_ for Op::Raster
   std::vector<std::unique_ptr<Node>> args;
 
-  double Eval(const std::vector<const double*>& in, std::size_t i) const {
+  // The stretches of n cells that EvalBlock needs beside its output.
+  // Operand k > 0 goes into stretch k - 1 and works in those after it.
+  std::size_t Scratch() const {
+    std::size_t need = args.size() > 1 ? args.size() - 1 : 0;
+    for (std::size_t k = 0; k < args.size(); ++k) need = std::max(need, k + args[k]->Scratch());
+    return need;
+  }
+
+  // The cells start .. start + n - 1 into out, a whole stretch per operation (no operation has
+  // side effects, so both branches of a choice are worked out and then picked from per cell).
+  // scratch: Scratch() stretches of n cells.
+  void EvalBlock(const std::vector<const double*>& in, std::size_t start, std::size_t n,
+                 double* out, double* scratch) const {
     switch (op) {
-      case Op::Number: return value;
-      case Op::Raster: return in[input][i];
-      case Op::IsNull: return std::isnan(args[0]->Eval(in, i)) ? 1.0 : 0.0;
-      case Op::SetNull: {
-        const double c = args[0]->Eval(in, i);
-        if (std::isnan(c) || c != 0.0) return NAN;
-        return args[1]->Eval(in, i);
-      }
-      case Op::Con: {
-        const double c = args[0]->Eval(in, i);
-        if (std::isnan(c)) return NAN;
-        return c != 0.0 ? args[1]->Eval(in, i) : args[2]->Eval(in, i);
-      }
-      case Op::Neg: return -args[0]->Eval(in, i);
+      case Op::Number: std::fill(out, out + n, value); return;
+      case Op::Raster: std::copy(in[input] + start, in[input] + start + n, out); return;
+      case Op::IsNull:
+        args[0]->EvalBlock(in, start, n, out, scratch);
+        for (std::size_t i = 0; i < n; ++i) out[i] = std::isnan(out[i]) ? 1.0 : 0.0;
+        return;
+      case Op::Neg:
+        args[0]->EvalBlock(in, start, n, out, scratch);
+        for (std::size_t i = 0; i < n; ++i) out[i] = -out[i];
+        return;
       default: break;
     }
-    const double a = args[0]->Eval(in, i);
-    const double b = args[1]->Eval(in, i);
-    if (std::isnan(a) || std::isnan(b)) return NAN;
+    // The second operand in the first scratch stretch, the third in the second; each
+    // operand's own work in the stretches after them.
+    double* b = scratch;
+    args[0]->EvalBlock(in, start, n, out, scratch);
+    args[1]->EvalBlock(in, start, n, b, scratch + n);
     switch (op) {
-      case Op::Add: return a + b;
-      case Op::Sub: return a - b;
-      case Op::Mul: return a * b;
-      case Op::Div: return b == 0.0 ? NAN : a / b;
-      case Op::Lt: return a < b;
-      case Op::Le: return a <= b;
-      case Op::Gt: return a > b;
-      case Op::Ge: return a >= b;
-      case Op::Eq: return a == b;
-      case Op::Ne: return a != b;
-      default: return NAN;
+      case Op::SetNull:
+        for (std::size_t i = 0; i < n; ++i)
+          out[i] = std::isnan(out[i]) || out[i] != 0.0 ? NAN : b[i];
+        return;
+      case Op::Con: {
+        double* c = scratch + n;
+        args[2]->EvalBlock(in, start, n, c, scratch + 2 * n);
+        for (std::size_t i = 0; i < n; ++i)
+          out[i] = std::isnan(out[i]) ? NAN : out[i] != 0.0 ? b[i] : c[i];
+        return;
+      }
+      default: break;
+    }
+    auto combine = [&](auto f) {
+      for (std::size_t i = 0; i < n; ++i)
+        out[i] = std::isnan(out[i]) || std::isnan(b[i]) ? NAN : f(out[i], b[i]);
+    };
+    switch (op) {
+      case Op::Add: combine([](double x, double y) { return x + y; }); return;
+      case Op::Sub: combine([](double x, double y) { return x - y; }); return;
+      case Op::Mul: combine([](double x, double y) { return x * y; }); return;
+      case Op::Div: combine([](double x, double y) { return y == 0.0 ? NAN : x / y; }); return;
+      case Op::Lt: combine([](double x, double y) { return double(x < y); }); return;
+      case Op::Le: combine([](double x, double y) { return double(x <= y); }); return;
+      case Op::Gt: combine([](double x, double y) { return double(x > y); }); return;
+      case Op::Ge: combine([](double x, double y) { return double(x >= y); }); return;
+      case Op::Eq: combine([](double x, double y) { return double(x == y); }); return;
+      case Op::Ne: combine([](double x, double y) { return double(x != y); }); return;
+      default: std::fill(out, out + n, NAN); return;
     }
   }
 };
@@ -242,14 +271,29 @@ std::vector<double> MapAlgebraExpression::Evaluate(
     in.push_back(it->second);
   }
   std::vector<double> out(cells);
-  constexpr int kChunk = 4096;
-  const int chunks = static_cast<int>((cells + kChunk - 1) / kChunk);
-  ForEachRowBand(chunks, ThreadCount(options.threads, chunks, 16), [&](int first, int last) {
-    const std::size_t end = std::min(cells, static_cast<std::size_t>(last) * kChunk);
-    for (std::size_t i = static_cast<std::size_t>(first) * kChunk; i < end; ++i)
-      out[i] = root_->Eval(in, i);
-  });
+  EvaluateInto(in, cells, out.data(), options);
   return out;
+}
+
+void MapAlgebraExpression::EvaluateInto(const std::vector<const double*>& inputs,
+                                        std::size_t cells, double* out,
+                                        const MapAlgebraOptions& options) const {
+  if (inputs.size() < names_.size())
+    throw std::invalid_argument("map algebra: fewer rasters than the expression names");
+  for (const double* p : inputs)
+    if (!p) throw std::invalid_argument("map algebra: a raster without cells");
+  // Stretches short enough for an operation's operands to stay in the cache.
+  constexpr std::size_t kChunk = 2048;
+  const int chunks = static_cast<int>((cells + kChunk - 1) / kChunk);
+  const std::size_t scratchStretches = root_->Scratch();
+  ForEachRowBand(chunks, ThreadCount(options.threads, chunks, 16), [&](int first, int last) {
+    std::vector<double> scratch(scratchStretches * kChunk);
+    const std::size_t end = std::min(cells, static_cast<std::size_t>(last) * kChunk);
+    for (std::size_t i = static_cast<std::size_t>(first) * kChunk; i < end; i += kChunk) {
+      const std::size_t n = std::min(kChunk, end - i);
+      root_->EvalBlock(inputs, i, n, out + i, scratch.data());
+    }
+  });
 }
 
 }  // namespace velk::host::analysis

@@ -40,6 +40,10 @@ class MapAlgebraExpression {
   // Throws std::invalid_argument for a name without input.
   std::vector<double> Evaluate(const std::map<std::wstring, const double*>& inputs,
                                std::size_t cells, const MapAlgebraOptions& options = {}) const;
+  // The same into out (cells values): inputs[k] holds the cells of Names()[k]. For evaluating
+  // a raster block by block.
+  void EvaluateInto(const std::vector<const double*>& inputs, std::size_t cells, double* out,
+                    const MapAlgebraOptions& options = {}) const;
 
   struct Node;
 

@@ -1,9 +1,11 @@
 #include "platform/host/analysis/raster_points.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include <gdal_priv.h>
@@ -18,7 +20,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr double kCellsBuiltInMemory = 16e6;
+// Points kept from the scan and built in memory, then written out in one go (the shapefile
+// writer seeks and writes once per record); more are written straight to the files in a
+// second pass, so memory stays bounded whatever the raster's size.
+constexpr long long kPointsBuiltInMemory = 1 << 20;
+constexpr long long kCellsPerBlock = 1 << 22;
+
+struct Cell {
+  int column, row;
+  double value;
+};
 
 // Copies the shapefile's files from the memory folder to the folder of temp.
 bool WriteOut(const std::string& memory, const fs::path& temp) {
@@ -35,7 +46,49 @@ bool WriteOut(const std::string& memory, const fs::path& temp) {
   return true;
 }
 
+// Calls cell(column, row, value) for every cell of the first band with a value, block by block
+// in row order, while it returns true. False when the raster cannot be read.
+bool ForEachValue(GDALDataset* src, const std::function<bool(int, int, double)>& cell) {
+  GDALRasterBand* band = src->GetRasterBand(1);
+  int hasNoData = 0;
+  const double noData = band->GetNoDataValue(&hasNoData);
+  const int w = src->GetRasterXSize(), h = src->GetRasterYSize();
+  // Whole rows of the raster's own blocks, so that stretches it stores nothing for (a sparse
+  // file's empty tiles) are skipped unread.
+  int blockX = 0, blockY = 0;
+  band->GetBlockSize(&blockX, &blockY);
+  blockY = std::max(1, blockY);
+  const int step = blockY * static_cast<int>(std::max<long long>(1, kCellsPerBlock / w / blockY));
+  std::vector<double> block(static_cast<std::size_t>(w) * std::min(step, h));
+  for (int r0 = 0; r0 < h; r0 += step) {
+    const int rows = std::min(step, h - r0);
+    if (band->GetDataCoverageStatus(0, r0, w, rows, 0, nullptr) ==
+        GDAL_DATA_COVERAGE_STATUS_EMPTY)
+      continue;
+    if (band->RasterIO(GF_Read, 0, r0, w, rows, block.data(), w, rows, GDT_Float64, 0, 0) !=
+        CE_None)
+      return false;
+    for (int r = 0; r < rows; ++r) {
+      const double* row = block.data() + static_cast<std::size_t>(r) * w;
+      for (int c = 0; c < w; ++c) {
+        const double v = row[c];
+        if (std::isnan(v) || (hasNoData && v == noData)) continue;
+        if (!cell(c, r0 + r, v)) return true;
+      }
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+long long ShapefilePointCapacity(const RasterPointsOptions& options) {
+  constexpr long long kLimit = 4294967295LL;                 // bytes a .shp or .dbf may take
+  const long long shp = (kLimit - 100) / 28;                 // header; 8 + 20 bytes a point
+  const long long record = 1 + 10 + (options.integerValues ? 18 : 24);
+  const long long dbf = (kLimit - (32 + 2 * 32 + 1)) / record;  // header with two fields
+  return std::min(shp, dbf);
+}
 
 RasterPointsResult RasterToPoints(const std::string& rasterPath, const std::string& shapefilePath,
                                   const RasterPointsOptions& options) {
@@ -50,20 +103,37 @@ RasterPointsResult RasterToPoints(const std::string& rasterPath, const std::stri
     result.error = "cannot read " + rasterPath;
     return result;
   }
+  std::string& error = result.error;
+  // The scan counts the cells with a value and keeps the first of them.
+  const long long limit = options.maxPoints > 0 ? options.maxPoints
+                                                : ShapefilePointCapacity(options);
+  std::vector<Cell> kept;
+  long long count = 0;
+  if (!ForEachValue(src, [&](int c, int r, double v) {
+        if (++count <= kPointsBuiltInMemory) kept.push_back({c, r, v});
+        return count <= limit;
+      })) {
+    GDALClose(src);
+    error = "cannot read " + rasterPath;
+    return result;
+  }
+  if (count > limit) {
+    GDALClose(src);
+    result.tooMany = true;
+    error = "the raster has more cells with a value than the " + std::to_string(limit) +
+            " points a shapefile holds";
+    return result;
+  }
   GDALDriver* shp = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
   const fs::path final(shapefilePath);
   const fs::path temp = final.parent_path() / (final.stem().string() + "_part.shp");
   RemoveShapefile(temp);
-  // The shapefile writer seeks and writes once per record: a grid of moderate size is built in
-  // memory and written out in one go.
-  const double cells = double(src->GetRasterXSize()) * src->GetRasterYSize();
   const std::string memory = "/vsimem/velk_points_" + std::to_string(reinterpret_cast<std::uintptr_t>(&result)) + "/";
-  const bool inMemory = cells <= kCellsBuiltInMemory;
+  const bool inMemory = count <= kPointsBuiltInMemory;
   const std::string building =
       inMemory ? memory + temp.filename().string() : temp.string();
   GDALDataset* out =
       shp ? shp->Create(building.c_str(), 0, 0, 0, GDT_Unknown, nullptr) : nullptr;
-  std::string& error = result.error;
   if (!out) {
     error = "cannot create " + shapefilePath;
   } else {
@@ -79,37 +149,31 @@ RasterPointsResult RasterToPoints(const std::string& rasterPath, const std::stri
         layer->CreateField(&value) != OGRERR_NONE) {
       error = "cannot create " + shapefilePath;
     } else {
-      GDALRasterBand* band = src->GetRasterBand(1);
-      int hasNoData = 0;
-      const double noData = band->GetNoDataValue(&hasNoData);
-      const int w = src->GetRasterXSize(), h = src->GetRasterYSize();
-      std::vector<double> row(w);
       OGRFeatureDefn* defn = layer->GetLayerDefn();
+      auto write = [&](int c, int r, double v) {
+        OGRFeature feature(defn);
+        feature.SetField(0, static_cast<int>(++result.points));
+        if (options.integerValues)
+          feature.SetField(1, static_cast<GIntBig>(std::llround(v)));
+        else
+          feature.SetField(1, v);
+        OGRPoint p(gt[0] + (c + 0.5) * gt[1] + (r + 0.5) * gt[2],
+                   gt[3] + (c + 0.5) * gt[4] + (r + 0.5) * gt[5]);
+        feature.SetGeometry(&p);
+        if (layer->CreateFeature(&feature) != OGRERR_NONE) {
+          error = "cannot write " + shapefilePath;
+          return false;
+        }
+        return true;
+      };
       // Shapefiles have no transactions; where one is open, its commit must succeed.
       const bool transaction = layer->StartTransaction() == OGRERR_NONE;
-      for (int r = 0; r < h && error.empty(); ++r) {
-        if (band->RasterIO(GF_Read, 0, r, w, 1, row.data(), w, 1, GDT_Float64, 0, 0) !=
-            CE_None) {
-          error = "cannot read " + rasterPath;
-          break;
-        }
-        for (int c = 0; c < w; ++c) {
-          const double v = row[c];
-          if (std::isnan(v) || (hasNoData && v == noData)) continue;
-          OGRFeature feature(defn);
-          feature.SetField(0, static_cast<int>(++result.points));
-          if (options.integerValues)
-            feature.SetField(1, static_cast<GIntBig>(std::llround(v)));
-          else
-            feature.SetField(1, v);
-          OGRPoint p(gt[0] + (c + 0.5) * gt[1] + (r + 0.5) * gt[2],
-                     gt[3] + (c + 0.5) * gt[4] + (r + 0.5) * gt[5]);
-          feature.SetGeometry(&p);
-          if (layer->CreateFeature(&feature) != OGRERR_NONE) {
-            error = "cannot write " + shapefilePath;
-            break;
-          }
-        }
+      if (inMemory) {
+        for (const Cell& cell : kept)
+          if (!write(cell.column, cell.row, cell.value)) break;
+      } else {
+        kept = {};
+        if (!ForEachValue(src, write) && error.empty()) error = "cannot read " + rasterPath;
       }
       if (transaction && layer->CommitTransaction() != OGRERR_NONE && error.empty())
         error = "cannot write " + shapefilePath;

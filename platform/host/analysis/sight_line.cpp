@@ -12,7 +12,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 double CellAt(const GridView<float>& g, long c, long r) {
   if (c < 0 || r < 0 || c >= g.columns || r >= g.rows) return kNaN;
-  const float v = g.values[static_cast<std::size_t>(r) * g.columns + c];
+  const float v = g.At(c, r);
   if (std::isnan(v) || (g.noData && v == static_cast<float>(*g.noData))) return kNaN;
   return v;
 }

@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/host/analysis/viewshed.h"
+#include "platform/host/analysis/grid_view.h"
+#include "platform/host/analysis/visibility_model.h"
 
 namespace velk::host::analysis {
 

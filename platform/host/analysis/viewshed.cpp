@@ -3,30 +3,44 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <thread>
+#include <type_traits>
+
+#include "platform/host/analysis/parallel_rows.h"
+
+// The rays' step is built twice on x86-64, plain and with AVX2, and the better one is chosen
+// when the library loads. Neither contracts into fused multiply-adds, so both give the same bits.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define VELK_VIEWSHED_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VELK_VIEWSHED_CLONES
+#endif
 
 namespace velk::host::analysis {
 
 namespace {
 
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Elevation of a cell as double, NaN for voids.
 template <typename T>
 struct Sampler {
-  const T* values;
-  bool hasNoData;
-  T noData;
-  double operator()(std::size_t index) const {
-    const T v = values[index];
+  bool hasNoData = false;
+  T noData{};
+  double operator()(T v) const {
     if constexpr (std::is_floating_point_v<T>) {
-      if (std::isnan(v)) return std::numeric_limits<double>::quiet_NaN();
+      if (std::isnan(v)) return kNaN;
     }
-    if (hasNoData && v == noData) return std::numeric_limits<double>::quiet_NaN();
+    if (hasNoData && v == noData) return kNaN;
     return static_cast<double>(v);
   }
 };
 
 template <typename T>
 Sampler<T> MakeSampler(const GridView<T>& grid) {
-  Sampler<T> s{grid.values, false, T{}};
+  Sampler<T> s;
   if (grid.noData && !std::isnan(*grid.noData)) {
     const double nd = *grid.noData;
     // A no-data value the type cannot hold marks nothing.
@@ -38,181 +52,254 @@ Sampler<T> MakeSampler(const GridView<T>& grid) {
   return s;
 }
 
-// One ray family member: major axis x (columns) or y (rows), its direction, and the offset of
-// the target on the minor axis (|minor| <= R).
-struct Ray {
-  bool xMajor;
-  int majorSign;
-  int minorSign;
-  int minor;  // magnitude
+// The rays of one octant: from the observer towards the cells (R, m) of the square's border,
+// m = minor offset of the target, R = the square's half side; major steps of one column (or
+// row) each. State of each ray as it is marched, one array per quantity, rays in order of m.
+struct RayLines {
+  std::vector<std::int32_t> rem, step, j;
+  std::vector<double> prevY, horizon, stepLen, stepsPerMinor;
+  std::vector<std::uint8_t> seen;
+  std::vector<std::uint16_t> spare;
+  // Terrain of the line the rays have reached and of the one before, from index -1 (a void
+  // pad) to one past the last cell read (another).
+  std::vector<double> line[2];
+  std::vector<double> distance, rise;
+  void Fit(std::size_t rays, int lineLength) {
+    if (rem.size() < rays) {
+      for (auto* v : {&rem, &step, &j}) v->resize(rays);
+      for (auto* v : {&prevY, &horizon, &stepLen, &stepsPerMinor}) v->resize(rays);
+      seen.resize(rays);
+      spare.resize(rays);
+    }
+    const std::size_t need = static_cast<std::size_t>(lineLength) + 3;
+    for (auto* l : {&line[0], &line[1], &distance, &rise})
+      if (l->size() < need) l->resize(need);
+  }
 };
 
-// Everything one observer's sweep needs.
-template <typename T>
-struct Sweep {
-  Sampler<T> sample;
-  int columns, rows;
-  double cellX, cellY;
-  int oc, orow;
-  double eye;
-  int R;
-  CurvatureModel curvature;
-  LimitTest limits;
-  bool trivial;
-  double maxHorizontal;  // stop a ray beyond this (metres), infinity when unlimited
+// What the rays of an octant share at one step.
+struct StepGeometry {
+  int i = 1;  // the line reached: major distance in cells
+  int R = 1;
+  double inv2R = 0.5;
+  double cMaj = 1, cMin = 1;
+  double eye = 0, offsetB = 0;
+  double drop = 0;  // curvature: apparent z = z - drop * d * d
+};
+
+// Ray k takes its step onto line i: z holds that line's terrain, prev the line before. The ray
+// interpolates the terrain where it crosses the line and where it crossed a row (column) of
+// cell centres since the line before, and keeps its running horizon; seen[k] is 1 when the ray
+// judges its cell j[k] (it passes nearest that cell's centre) and the cell clears the horizon
+// before it. The cell is seen when its centre or the terrain where the ray passes it clears
+// the horizon: the ray runs up to half a ray spacing beside the centre, and on an even slope
+// that offset alone must not hide the cell.
+struct RayArrays {
+  std::int32_t* rem;         // R + 2 m i modulo 2 R
+  std::int32_t* j;           // the ray's nearest cell on the line: round(m i / R)
+  const std::int32_t* step;  // 2 m
+  double* prevY;
+  double* horizon;
+  const double* stepLen;
+  const double* stepsPerMinor;
+  const double* z;
+  const double* prev;
+  // Of each cell of the line: its distance from the eye (NaN where no verdict is wanted: a
+  // void, or a cell out of the observer's horizontal range), and the height of its target over
+  // the eye as the eye sees it (curvature included).
+  const double* distance;
+  const double* rise;
+  std::uint8_t* seen;
+  // When given, seen cells are counted here at once (j steps of countStep from the line's
+  // first cell); the rays that see nothing write to spare[k] instead, so nothing branches.
   std::uint16_t* counts;
-
-  // The state of one ray while it is marched.
-  struct RayState {
-    int last, minLimit;
-    long majStride, minStride, step;
-    double cMaj, cMin, minorPerStep, stepsPerMinor, stepLen;
-    double eastPerMaj, northPerMaj, eastPerMin, northPerMin;
-    long rem;
-    int j;
-    double prevY, horizon;
-  };
-
-  RayState Start(const Ray& ray) const {
-    RayState r{};
-    const long W = columns;
-    const int majLimit = ray.xMajor ? (ray.majorSign > 0 ? columns - 1 - oc : oc)
-                                    : (ray.majorSign > 0 ? rows - 1 - orow : orow);
-    r.minLimit = ray.xMajor ? (ray.minorSign > 0 ? rows - 1 - orow : orow)
-                            : (ray.minorSign > 0 ? columns - 1 - oc : oc);
-    r.last = std::min(R, majLimit);
-    r.majStride = ray.xMajor ? ray.majorSign : ray.majorSign * W;
-    r.minStride = ray.xMajor ? ray.minorSign * W : ray.minorSign;
-    r.cMaj = ray.xMajor ? cellX : cellY;
-    r.cMin = ray.xMajor ? cellY : cellX;
-    // Metric direction of a unit step in (major, minor) for the sector test: east and north.
-    r.eastPerMaj = ray.xMajor ? ray.majorSign * cellX : 0.0;
-    r.northPerMaj = ray.xMajor ? 0.0 : -ray.majorSign * cellY;
-    r.eastPerMin = ray.xMajor ? 0.0 : ray.minorSign * cellX;
-    r.northPerMin = ray.xMajor ? -ray.minorSign * cellY : 0.0;
-    r.step = 2L * ray.minor;
-    r.minorPerStep = static_cast<double>(ray.minor) / R;
-    r.stepsPerMinor = ray.minor ? static_cast<double>(R) / ray.minor : 0.0;
-    r.stepLen = std::sqrt(r.cMaj * r.cMaj + r.minorPerStep * r.cMin * r.minorPerStep * r.cMin);
-    r.rem = R;
-    r.j = 0;
-    r.prevY = 0;
-    r.horizon = -std::numeric_limits<double>::infinity();
-    return r;
-  }
-
-  // Step i of a ray; false once the ray has left the grid or the reach.
-  bool Step(RayState& r, int i) const {
-    const long R2 = 2L * R;
-    const double inv2R = 1.0 / static_cast<double>(R2);
-    const std::size_t origin = static_cast<std::size_t>(orow) * columns + oc;
-    if (i > r.last) return false;
-    long& rem = r.rem;
-    int& j = r.j;
-    double& horizon = r.horizon;
-    const long majStride = r.majStride, minStride = r.minStride;
-    const int minLimit = r.minLimit;
-    const double stepLen = r.stepLen;
-    rem += r.step;
-    if (rem >= R2) {
-      rem -= R2;
-      ++j;
-    }
-    if (j > minLimit) return false;
-    const double di = i * stepLen;
-    if (di > maxHorizontal) return false;
-    const std::size_t idx = origin + i * majStride + j * minStride;
-    // Terrain where the ray crosses this column (row) of cell centres.
-    const double z = sample(idx);
-    const double t = static_cast<double>(rem - R) * inv2R;  // offset from row j, [-0.5, 0.5)
-    double zc;
-    if (t >= 0) {
-      const double b = j < minLimit ? sample(idx + minStride) : z;
-      zc = InterpolateCells(z, b, t);
-    } else {
-      const double a = j > 0 ? sample(idx - minStride) : z;
-      zc = InterpolateCells(a, z, 1.0 + t);
-    }
-    // Where the ray crossed a row (column) of cell centres since the last step, that
-    // terrain counts too: before the judged cell when the row lies before it, after it when
-    // the crossing is the cell's own row.
-    const double yi = j + t;
-    double rowRise = std::numeric_limits<double>::quiet_NaN(), rowDist = 0;
-    const double k = t >= 0 ? j : j - 1;  // floor(yi)
-    if (k > r.prevY && yi > k) {
-      const double xc = i - (yi - k) * r.stepsPerMinor;
-      const std::size_t at = origin + i * majStride + static_cast<long>(k) * minStride;
-      const double zr = InterpolateCells(sample(at - majStride), sample(at), xc - (i - 1));
-      if (!std::isnan(zr)) {
-        rowDist = xc * stepLen;
-        rowRise = curvature.Apparent(zr, rowDist) - eye;
-        if (k < j && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
-      }
-    }
-    r.prevY = yi;
-    // The cell this ray passes nearest to its centre is judged here, against the horizon
-    // of the crossings before it. The cell is seen when its centre or the terrain where the
-    // ray passes it clears the horizon: the ray runs up to half a ray spacing beside the
-    // centre, and on an even slope that offset alone must not hide the cell.
-    if (rem > R - i && rem <= R + i && !std::isnan(z)) {
-      const double dMaj = i * r.cMaj, dMin = j * r.cMin;
-      const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
-      const double dz = curvature.Apparent(z + limits_offsetB, h) - eye;
-      const bool clears =
-          dz >= horizon * h || curvature.Apparent(zc + limits_offsetB, di) - eye >= horizon * di;
-      if (clears && (trivial || limits.Admits(i * r.eastPerMaj + j * r.eastPerMin,
-                                              i * r.northPerMaj + j * r.northPerMin, dz)))
-        ++counts[idx];
-    }
-    if (!std::isnan(rowRise) && k >= j && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
-    if (!std::isnan(zc)) {
-      const double rise = curvature.Apparent(zc, di) - eye;
-      if (rise > horizon * di) horizon = rise / di;
-    }
-    return true;
-  }
-
-  // Marches a bundle of neighbouring rays step by step together, so that at every step they
-  // read cells close to each other (a few cache lines) instead of each ray running through
-  // the whole grid on its own.
-  void MarchBundle(const Ray* rays, std::size_t count) const {
-    RayState states[kBundle];
-    bool alive[kBundle];
-    int longest = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-      states[k] = Start(rays[k]);
-      alive[k] = true;
-      longest = std::max(longest, states[k].last);
-    }
-    std::size_t living = count;
-    for (int i = 1; i <= longest && living; ++i)
-      for (std::size_t k = 0; k < count; ++k)
-        if (alive[k] && !Step(states[k], i)) {
-          alive[k] = false;
-          --living;
-        }
-  }
-  static constexpr std::size_t kBundle = 64;
-  double limits_offsetB = 0.0;
+  std::ptrdiff_t countStep;
+  std::uint16_t* spare;
 };
 
-std::vector<Ray> RaysFor(int R) {
-  std::vector<Ray> rays;
-  rays.reserve(8 * static_cast<std::size_t>(R) + 4);
-  // x-major rays aim at the left and right columns of the square, corners included;
-  // y-major rays at the top and bottom rows without the corners.
-  for (int s : {1, -1}) {
-    for (int m = -R; m <= R; ++m) rays.push_back({true, s, m < 0 ? -1 : 1, std::abs(m)});
-    for (int m = -(R - 1); m <= R - 1; ++m) rays.push_back({false, s, m < 0 ? -1 : 1, std::abs(m)});
-  }
-  // Keep rays in angular order within each family so neighbours share cache lines.
-  return rays;
+// Advances the ray's place onto the next line: rem by 2 m, a whole row (column) at 2 R.
+[[gnu::always_inline]] inline void Advance(std::int32_t& rem, std::int32_t& j, std::int32_t step,
+                                           std::int32_t R2) {
+  rem += step;
+  const std::int32_t wrap = rem >= R2;
+  rem -= wrap * R2;
+  j += wrap;
 }
 
-double RayAzimuth(const Ray& ray, int R, double cellX, double cellY) {
-  const double maj = R, min = ray.minor;
-  const double east = ray.xMajor ? ray.majorSign * maj * cellX : ray.minorSign * min * cellX;
-  const double north = ray.xMajor ? -ray.minorSign * min * cellY : -ray.majorSign * maj * cellY;
+[[gnu::always_inline]] inline double Interpolate(double a, double b, double t) {
+  return a != a ? b : (b != b ? a : a + (b - a) * t);
+}
+
+[[gnu::always_inline]] inline void StepRay(const StepGeometry& g, const RayArrays& r, int k) {
+  const int i = g.i, R = g.R, rem = r.rem[k], j = r.j[k];
+  const double drop = g.drop, eye = g.eye;
+  double horizon = r.horizon[k];
+  const double stepLen = r.stepLen[k];
+  const double di = i * stepLen;
+  const double t = static_cast<double>(rem - R) * g.inv2R;  // offset from row j, [-0.5, 0.5)
+  const bool ahead = t >= 0;
+  // Terrain where the ray crosses this line of cell centres (a void gives way to the other).
+  const double zj = r.z[j];
+  const double zc = ahead ? Interpolate(zj, r.z[j + 1], t) : Interpolate(r.z[j - 1], zj, 1.0 + t);
+  // Where the ray crossed a row (column) of cell centres since the line before: before the
+  // judged cell when that row lies before it, after it when it is the cell's own row.
+  const double yi = j + t;
+  const int kr = ahead ? j : j - 1;  // floor(yi)
+  double rowRise = 0, rowDist = 0;
+  bool row = false;
+  if (kr > r.prevY[k] && yi > kr) {
+    const double xc = i - (yi - kr) * r.stepsPerMinor[k];
+    const double zr = Interpolate(r.prev[kr], r.z[kr], xc - (i - 1));
+    if (zr == zr) {
+      row = true;
+      rowDist = xc * stepLen;
+      rowRise = zr - drop * rowDist * rowDist - eye;
+      if (!ahead && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
+    }
+  }
+  r.prevY[k] = yi;
+  bool seen = false;
+  const double h = r.distance[j];
+  if (rem > R - i && rem <= R + i && h == h) {
+    const double dz = r.rise[j];
+    seen = dz >= horizon * h || zc + g.offsetB - drop * di * di - eye >= horizon * di;
+  }
+  r.seen[k] = seen;
+  if (r.counts) ++*(seen ? r.counts + j * r.countStep : r.spare + k);
+  if (row && ahead && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
+  const double rise = zc - drop * di * di - eye;
+  if (zc == zc && rise > horizon * di) horizon = rise / di;
+  r.horizon[k] = horizon;
+}
+
+// Four rays side by side: StepRay without branches, lane by lane the same arithmetic.
+using V4d = double __attribute__((vector_size(32)));
+using V4l = long long __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline V4d Pick(V4l mask, V4d yes, V4d no) {
+  V4l y, n;
+  std::memcpy(&y, &yes, sizeof y);
+  std::memcpy(&n, &no, sizeof n);
+  const V4l out = (y & mask) | (n & ~mask);
+  V4d d;
+  std::memcpy(&d, &out, sizeof d);
+  return d;
+}
+
+[[gnu::always_inline]] inline bool Any(V4l mask) {
+  return (mask[0] | mask[1] | mask[2] | mask[3]) != 0;
+}
+
+[[gnu::always_inline]] inline V4d Load(const double* p) {
+  V4d v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+[[gnu::always_inline]] inline V4d Interpolate(V4d a, V4d b, V4d t) {
+  return Pick(a != a, b, Pick(b != b, a, a + (b - a) * t));
+}
+
+[[gnu::always_inline]] inline void StepFourRays(const StepGeometry& g, const RayArrays& r, int k) {
+  const double drop = g.drop, eye = g.eye;
+  const V4l rem = {r.rem[k], r.rem[k + 1], r.rem[k + 2], r.rem[k + 3]};
+  const std::int32_t* jl = r.j + k;
+  const V4l j = {jl[0], jl[1], jl[2], jl[3]};
+  const V4d iD = V4d{} + static_cast<double>(g.i);
+  V4d horizon = Load(r.horizon + k);
+  const V4d stepLen = Load(r.stepLen + k);
+  const V4d di = iD * stepLen;
+  const V4d t = __builtin_convertvector(rem - g.R, V4d) * g.inv2R;
+  const V4l ahead = t >= 0;
+  const double* z = r.z;
+  const V4d zj = {z[jl[0]], z[jl[1]], z[jl[2]], z[jl[3]]};
+  const V4d before = {z[jl[0] - 1], z[jl[1] - 1], z[jl[2] - 1], z[jl[3] - 1]};
+  const V4d after = {z[jl[0] + 1], z[jl[1] + 1], z[jl[2] + 1], z[jl[3] + 1]};
+  const V4d zc =
+      Interpolate(Pick(ahead, zj, before), Pick(ahead, after, zj), Pick(ahead, t, 1.0 + t));
+  const V4d jD = __builtin_convertvector(j, V4d);
+  const V4d yi = jD + t;
+  const V4d kd = Pick(ahead, jD, jD - 1.0);
+  const V4l crossed = (kd > Load(r.prevY + k)) & (yi > kd);
+  const V4d xc = iD - (yi - kd) * Load(r.stepsPerMinor + k);
+  const V4l back = crossed & ~ahead;
+  const V4d ra = {r.prev[jl[0] - (back[0] & 1)], r.prev[jl[1] - (back[1] & 1)],
+                  r.prev[jl[2] - (back[2] & 1)], r.prev[jl[3] - (back[3] & 1)]};
+  const V4d zr = Interpolate(ra, Pick(back, before, zj), xc - (iD - 1.0));
+  const V4l row = crossed & (zr == zr);
+  const V4d rowDist = xc * stepLen;
+  const V4d rowRise = zr - drop * rowDist * rowDist - eye;
+  // A division only where some lane takes its result: it is the slowest step here.
+  const V4d rowSlope = Any(row) ? rowRise / rowDist : rowRise;
+  horizon = Pick(row & ~ahead & (rowRise > horizon * rowDist), rowSlope, horizon);
+  std::memcpy(r.prevY + k, &yi, sizeof yi);
+  const V4d h = {r.distance[jl[0]], r.distance[jl[1]], r.distance[jl[2]], r.distance[jl[3]]};
+  const V4d dz = {r.rise[jl[0]], r.rise[jl[1]], r.rise[jl[2]], r.rise[jl[3]]};
+  const V4l clears = (dz >= horizon * h) | (zc + g.offsetB - drop * di * di - eye >= horizon * di);
+  const V4l judged = (rem > g.R - g.i) & (rem <= g.R + g.i) & (h == h);
+  const V4l seen = judged & clears;
+  for (int l = 0; l < 4; ++l) r.seen[k + l] = static_cast<std::uint8_t>(seen[l] & 1);
+  if (r.counts)
+    for (int l = 0; l < 4; ++l) {
+      const auto cell = reinterpret_cast<std::uintptr_t>(r.counts + jl[l] * r.countStep);
+      const auto spare = reinterpret_cast<std::uintptr_t>(r.spare + k + l);
+      const auto mask = static_cast<std::uintptr_t>(seen[l]);
+      ++*reinterpret_cast<std::uint16_t*>((cell & mask) | (spare & ~mask));
+    }
+  horizon = Pick(row & ahead & (rowRise > horizon * rowDist), rowSlope, horizon);
+  const V4d rise = zc - drop * di * di - eye;
+  const V4l lifts = (zc == zc) & (rise > horizon * di);
+  if (Any(lifts)) horizon = Pick(lifts, rise / di, horizon);
+  std::memcpy(r.horizon + k, &horizon, sizeof horizon);
+}
+
+// The distance and target rise of cells 0 .. n - 1 of line g.i (z: their terrain); cells whose
+// squared horizontal distance lies outside [inner2, outer2] get no verdict.
+VELK_VIEWSHED_CLONES
+void CellsOfLine(const StepGeometry& g, const double* __restrict z, double* __restrict distance,
+                 double* __restrict rise, int n, double inner2, double outer2) {
+  const double dMaj = g.i * g.cMaj;
+  for (int j = 0; j < n; ++j) {
+    const double dMin = j * g.cMin;
+    const double h2 = dMaj * dMaj + dMin * dMin;
+    const double h = std::sqrt(h2);
+    const bool wanted = (z[j] == z[j]) & (h2 >= inner2) & (h2 <= outer2);
+    distance[j] = wanted ? h : kNaN;
+    rise[j] = z[j] + g.offsetB - g.drop * h * h - g.eye;
+  }
+}
+
+// Rays 0 .. n - 1 take their step onto line g.i.
+VELK_VIEWSHED_CLONES
+void MarchLine(const StepGeometry& g, const RayArrays& r, int n) {
+  for (int k = 0; k < n; ++k) Advance(r.rem[k], r.j[k], r.step[k], 2 * g.R);
+  int k = 0;
+  for (; k + 4 <= n; k += 4) StepFourRays(g, r, k);
+  for (; k < n; ++k) StepRay(g, r, k);
+}
+
+struct Octant {
+  bool xMajor;    // rays step from column to column (else from row to row)
+  int majorSign;  // direction of the steps
+  int minorSign;  // side of the axis the targets lie on
+};
+
+constexpr Octant kOctants[8] = {{true, 1, 1},  {true, 1, -1},  {true, -1, 1},  {true, -1, -1},
+                                {false, 1, 1}, {false, 1, -1}, {false, -1, 1}, {false, -1, -1}};
+
+// An observer made ready for the sweep.
+struct Prepared {
+  int column = 0, row = 0;
+  double eye = 0;
+  ObserverLimits limits;
+  double maxHorizontal = std::numeric_limits<double>::infinity();
+  int R = 1;  // half side of the square, cells
+};
+
+double RayAzimuth(const Octant& o, int m, int R, double cellX, double cellY) {
+  const double maj = R, min = m;
+  const double east = o.xMajor ? o.majorSign * maj * cellX : o.minorSign * min * cellX;
+  const double north = o.xMajor ? -o.minorSign * min * cellY : -o.majorSign * maj * cellY;
   return LimitTest::AzimuthOf(east, north);
 }
 
@@ -224,6 +311,156 @@ double AngularDistance(const Sector& s, double az) {
   };
   return std::min(diff(az, s.start), diff(az, s.start + s.width));
 }
+
+// The minor offsets of an octant's rays: x-major rays aim at the left and right columns of the
+// square, corners included, y-major rays at the top and bottom rows without the corners; the
+// ray along the axis belongs to the side of positive minor sign. A sector keeps the rays within
+// a margin of it.
+std::vector<int> RaysOf(const Octant& o, const Prepared& p, double cellX, double cellY) {
+  std::vector<int> rays;
+  const int R = p.R;
+  const int first = o.minorSign > 0 ? 0 : 1, last = o.xMajor ? R : R - 1;
+  const Sector sector = LimitTest(p.limits).sector();
+  const double margin =
+      sector.full
+          ? 0.0
+          : 3.0 * 57.29577951308232 * std::max(cellX, cellY) / (std::min(cellX, cellY) * R) + 0.5;
+  for (int m = first; m <= last; ++m)
+    if (sector.full || AngularDistance(sector, RayAzimuth(o, m, R, cellX, cellY)) <= margin)
+      rays.push_back(m);
+  return rays;
+}
+
+template <typename T>
+class Engine {
+ public:
+  Engine(const GridView<T>& grid, const CurvatureModel& curvature, std::uint16_t* counts,
+         bool atomicCounts)
+      : grid_(grid),
+        sample_(MakeSampler(grid)),
+        curvature_(curvature),
+        counts_(counts),
+        atomic_(atomicCounts) {}
+
+  void Run(const Prepared& o, const Octant& oct, RayLines& s) const {
+    const std::vector<int> rays = RaysOf(oct, o, grid_.cellX, grid_.cellY);
+    if (rays.empty()) return;
+    const int columns = grid_.columns, rows = grid_.rows, R = o.R;
+    const int majLimit = oct.xMajor ? (oct.majorSign > 0 ? columns - 1 - o.column : o.column)
+                                    : (oct.majorSign > 0 ? rows - 1 - o.row : o.row);
+    const int minLimit = oct.xMajor ? (oct.minorSign > 0 ? rows - 1 - o.row : o.row)
+                                    : (oct.minorSign > 0 ? columns - 1 - o.column : o.column);
+    const int last = std::min(R, majLimit);
+    const double cMaj = oct.xMajor ? grid_.cellX : grid_.cellY;
+    const double cMin = oct.xMajor ? grid_.cellY : grid_.cellX;
+    // Metric direction of a unit step in (major, minor) for the limits: east and north.
+    const double eastPerMaj = oct.xMajor ? oct.majorSign * grid_.cellX : 0.0;
+    const double northPerMaj = oct.xMajor ? 0.0 : -oct.majorSign * grid_.cellY;
+    const double eastPerMin = oct.xMajor ? 0.0 : oct.minorSign * grid_.cellX;
+    const double northPerMin = oct.xMajor ? -oct.minorSign * grid_.cellY : 0.0;
+    const std::ptrdiff_t stride = grid_.RowStride();
+    const std::ptrdiff_t gridMaj = oct.xMajor ? oct.majorSign : oct.majorSign * stride;
+    const std::ptrdiff_t gridMin = oct.xMajor ? oct.minorSign * stride : oct.minorSign;
+    const std::ptrdiff_t countMaj =
+        oct.xMajor ? oct.majorSign : static_cast<std::ptrdiff_t>(oct.majorSign) * columns;
+    const std::ptrdiff_t countMin =
+        oct.xMajor ? static_cast<std::ptrdiff_t>(oct.minorSign) * columns : oct.minorSign;
+    const T* gridOrigin = &grid_.At(o.column, o.row);
+    std::uint16_t* countOrigin = counts_ + static_cast<std::ptrdiff_t>(o.row) * columns + o.column;
+    const LimitTest limits(o.limits);
+    // Limits of the horizontal distance alone are settled per cell before the rays judge.
+    const bool onlyRange = limits.OnlyHorizontalRange();
+    const double inner2 = onlyRange ? limits.HorizontalRange().first : 0.0;
+    const double outer2 =
+        onlyRange ? limits.HorizontalRange().second : std::numeric_limits<double>::infinity();
+    const double offsetB = o.limits.offsetB, eye = o.eye, maxHorizontal = o.maxHorizontal;
+
+    std::size_t alive = rays.size();
+    s.Fit(alive, std::min(last + 1, minLimit) + 1);
+    StepGeometry g;
+    g.R = R;
+    g.inv2R = 1.0 / static_cast<double>(2L * R);
+    g.cMaj = cMaj;
+    g.cMin = cMin;
+    g.eye = eye;
+    g.offsetB = offsetB;
+    g.drop = curvature_.Drop(1.0);
+    for (std::size_t k = 0; k < alive; ++k) {
+      const int m = rays[k];
+      s.rem[k] = R;
+      s.step[k] = 2 * m;
+      s.j[k] = 0;
+      s.prevY[k] = 0;
+      s.horizon[k] = -std::numeric_limits<double>::infinity();
+      const double minorPerStep = static_cast<double>(m) / R;
+      s.stepsPerMinor[k] = m ? static_cast<double>(R) / m : 0.0;
+      s.stepLen[k] = std::sqrt(cMaj * cMaj + minorPerStep * cMin * minorPerStep * cMin);
+    }
+    // A line's cells 0 .. n - 1 (n at most minLimit + 1) into a buffer with its pads.
+    auto load = [&](int i, double* buffer, int n) {
+      double* z = buffer + 1;
+      z[-1] = kNaN;
+      const T* cells = gridOrigin + i * gridMaj;
+      for (int jj = 0; jj < n; ++jj) z[jj] = sample_(cells[jj * gridMin]);
+      z[n] = kNaN;
+    };
+    load(0, s.line[0].data(), std::min(2, minLimit + 1));
+    for (int i = 1; i <= last && alive; ++i) {
+      // Rays advance to column (row) i; those that left the grid or the reach stop. They are
+      // in order of m, so the survivors stay in front.
+      const auto jAt = [&](std::size_t k) {
+        return static_cast<int>((R + 2L * rays[k] * i) / (2L * R));
+      };
+      while (alive && (jAt(alive - 1) > minLimit || i * s.stepLen[alive - 1] > maxHorizontal))
+        --alive;
+      if (!alive) break;
+      const double* prev = s.line[(i + 1) & 1].data() + 1;
+      double* z = s.line[i & 1].data() + 1;
+      const int cells = std::min(jAt(alive - 1) + 2, minLimit + 1);
+      load(i, z - 1, cells);
+      std::uint16_t* countLine = countOrigin + i * countMaj;
+      g.i = i;
+      CellsOfLine(g, z, s.distance.data(), s.rise.data(), cells, inner2, outer2);
+      // With no limits but the distance, and when no other observer's sweep may write beside
+      // it, the rays count what they see as they go.
+      const bool direct = onlyRange && !atomic_;
+      MarchLine(
+          g,
+          {s.rem.data(), s.j.data(), s.step.data(), s.prevY.data(), s.horizon.data(),
+           s.stepLen.data(), s.stepsPerMinor.data(), z, prev, s.distance.data(), s.rise.data(),
+           s.seen.data(), direct ? countLine : nullptr, countMin, s.spare.data()},
+          static_cast<int>(alive));
+      if (direct) continue;
+      for (std::size_t k = 0; k < alive; ++k) {
+        if (!s.seen[k]) continue;
+        const int j = s.j[k];
+        if (!onlyRange) {
+          const double dMaj = i * cMaj, dMin = j * cMin;
+          const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
+          const double dz = curvature_.Apparent(z[j] + offsetB, h) - eye;
+          if (!limits.Admits(i * eastPerMaj + j * eastPerMin, i * northPerMaj + j * northPerMin,
+                             dz))
+            continue;
+        }
+        Add(countLine[j * countMin]);
+      }
+    }
+  }
+
+ private:
+  void Add(std::uint16_t& count) const {
+    if (atomic_)
+      std::atomic_ref<std::uint16_t>(count).fetch_add(1, std::memory_order_relaxed);
+    else
+      ++count;
+  }
+
+  GridView<T> grid_;
+  Sampler<T> sample_;
+  CurvatureModel curvature_;
+  std::uint16_t* counts_;
+  bool atomic_;
+};
 
 template <typename T>
 ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserver>& observers,
@@ -247,7 +484,8 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
     return result;
   }
   const Sampler<T> sample = MakeSampler(grid);
-  const std::size_t n = static_cast<std::size_t>(grid.columns) * grid.rows;
+  std::vector<Prepared> prepared;
+  prepared.reserve(observers.size());
   for (std::size_t k = 0; k < observers.size(); ++k) {
     const auto& o = observers[k];
     const std::string which = "observer " + std::to_string(k + 1) + ": ";
@@ -255,7 +493,8 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
       result.error = which + "outside the surface";
       return result;
     }
-    if (std::isnan(sample(static_cast<std::size_t>(o.row) * grid.columns + o.column))) {
+    const double ground = sample(grid.At(o.column, o.row));
+    if (std::isnan(ground)) {
       result.error = which + "on a void of the surface";
       return result;
     }
@@ -268,73 +507,64 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
       result.error = which + why;
       return result;
     }
-  }
-
-  result.counts.assign(n, 0);
-  for (std::size_t i = 0; i < n; ++i)
-    if (std::isnan(sample(i))) result.counts[i] = kVoidCount;
-
-  unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-  threads = std::max(1u, threads);
-  const CurvatureModel curvature(options.curvature);
-
-  for (const auto& o : observers) {
-    const std::size_t origin = static_cast<std::size_t>(o.row) * grid.columns + o.column;
-    const double ground = o.spot ? *o.spot : sample(origin);
-    Sweep<T> sw{sample,
-                grid.columns,
-                grid.rows,
-                grid.cellX,
-                grid.cellY,
-                o.column,
-                o.row,
-                ground + o.limits.offsetA,
-                0,
-                curvature,
-                LimitTest(o.limits),
-                false,
-                std::numeric_limits<double>::infinity(),
-                result.counts.data()};
-    sw.limits_offsetB = o.limits.offsetB;
-    sw.trivial = sw.limits.Trivial();
+    Prepared p;
+    p.column = o.column;
+    p.row = o.row;
+    p.limits = o.limits;
+    p.eye = (o.spot ? *o.spot : ground) + o.limits.offsetA;
     int R = std::max({o.column, grid.columns - 1 - o.column, o.row, grid.rows - 1 - o.row});
-    const double reach = sw.limits.MaxHorizontal();
+    const double reach = LimitTest(o.limits).MaxHorizontal();
     if (std::isfinite(reach)) {
       const double cells = std::ceil(reach / std::min(grid.cellX, grid.cellY)) + 1;
       R = static_cast<int>(std::min<double>(R, cells));
-      sw.maxHorizontal = reach + std::hypot(grid.cellX, grid.cellY);
+      p.maxHorizontal = reach + std::hypot(grid.cellX, grid.cellY);
     }
-    sw.R = std::max(R, 1);
-    // The observer's own cell: seen unless the near distance excludes it.
-    if (sw.limits.DistanceAdmits(0.0, o.limits.offsetB - o.limits.offsetA)) ++result.counts[origin];
+    p.R = std::max(R, 1);
+    prepared.push_back(p);
+  }
 
-    std::vector<Ray> rays = RaysFor(sw.R);
-    if (!sw.limits.sector().full) {
-      const double margin = 3.0 * 57.29577951308232 * std::max(grid.cellX, grid.cellY) /
-                                (std::min(grid.cellX, grid.cellY) * sw.R) +
-                            0.5;
-      std::erase_if(rays, [&](const Ray& r) {
-        return AngularDistance(sw.limits.sector(), RayAzimuth(r, sw.R, grid.cellX, grid.cellY)) >
-               margin;
-      });
+  unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
+  threads = std::max(1u, threads);
+  const int columns = grid.columns, rows = grid.rows;
+  result.counts.resize(static_cast<std::size_t>(columns) * rows);
+  // Zero, or the void mark, on every cell: in bands of rows on all the threads.
+  ForEachRowBand(rows, ThreadCount(static_cast<int>(threads), rows, 64), [&](int from, int to) {
+    for (int r = from; r < to; ++r) {
+      const T* in = &grid.At(0, r);
+      std::uint16_t* out = result.counts.data() + static_cast<std::size_t>(r) * columns;
+      for (int c = 0; c < columns; ++c) out[c] = std::isnan(sample(in[c])) ? kVoidCount : 0;
     }
-    const std::size_t chunk = Sweep<T>::kBundle;
-    const std::size_t chunks = (rays.size() + chunk - 1) / chunk;
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-      for (std::size_t c; (c = next.fetch_add(1)) < chunks;) {
-        const std::size_t end = std::min(rays.size(), (c + 1) * chunk);
-        sw.MarchBundle(rays.data() + c * chunk, end - c * chunk);
-      }
-    };
-    const unsigned useThreads = static_cast<unsigned>(std::min<std::size_t>(threads, chunks));
-    if (useThreads <= 1) {
-      work();
-    } else {
-      std::vector<std::thread> pool;
-      for (unsigned t = 0; t < useThreads; ++t) pool.emplace_back(work);
-      for (auto& th : pool) th.join();
-    }
+  });
+
+  // The observer's own cell: seen unless the near distance excludes it.
+  for (const auto& p : prepared)
+    if (LimitTest(p.limits).DistanceAdmits(0.0, p.limits.offsetB - p.limits.offsetA))
+      ++result.counts[static_cast<std::size_t>(p.row) * columns + p.column];
+
+  struct Task {
+    std::size_t observer;
+    int octant;
+  };
+  std::vector<Task> tasks;
+  for (std::size_t k = 0; k < prepared.size(); ++k)
+    for (int i = 0; i < 8; ++i) tasks.push_back({k, i});
+  const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(threads, tasks.size()));
+  // Octants of one observer write apart; observers swept at the same time may meet.
+  const Engine<T> engine(grid, CurvatureModel(options.curvature), result.counts.data(),
+                         workers > 1 && prepared.size() > 1);
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    RayLines buffers;
+    for (std::size_t t; (t = next.fetch_add(1)) < tasks.size();)
+      engine.Run(prepared[tasks[t].observer], kOctants[tasks[t].octant], buffers);
+  };
+  if (workers <= 1) {
+    work();
+  } else {
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < workers; ++t) pool.emplace_back(work);
+    work();
+    for (auto& th : pool) th.join();
   }
   return result;
 }

@@ -1,33 +1,25 @@
 // The host's visibility engine: how many observers see each cell of an elevation grid.
 //
-// A sweep of rays from each observer to every cell of the border of a square around it (the
-// square covers everything the observer can reach). Along a ray the terrain is interpolated
-// where the ray crosses each column (or row) of cell centres and a running horizon is kept;
-// every cell is judged by the one ray that passes nearest its centre, so each observer costs
-// O(cells in reach). Curvature, refraction, interpolation and the observer's limits come from
-// visibility_model.h.
+// From each observer, rays to every cell of the border of a square around it (the square covers
+// everything the observer can reach). Along a ray the terrain is interpolated where the ray
+// crosses each column (or row) of cell centres and a running horizon is kept; every cell is
+// judged by the one ray that passes nearest its centre, so each observer costs O(cells in
+// reach). The rays of an octant advance together, line by line outward from the observer: each
+// line of cells is read once into a small buffer and every ray takes its step from it, so the
+// work stays in cache and the octants (and observers) run on separate cores. Curvature,
+// refraction, interpolation and the observer's limits come from visibility_model.h.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/host/analysis/grid_view.h"
 #include "platform/host/analysis/visibility_model.h"
 
 namespace velk::host::analysis {
-
-// A read-only elevation grid, row 0 at the top (north), columns to the east; metres, with
-// square or oblong cells of any size. NaN and the no-data value mark voids.
-template <typename T>
-struct GridView {
-  const T* values = nullptr;
-  int columns = 0;
-  int rows = 0;
-  double cellX = 1.0;
-  double cellY = 1.0;
-  std::optional<double> noData;
-};
 
 struct ViewshedObserver {
   // The cell that holds the observer; the eye stands over its centre.
@@ -49,7 +41,8 @@ inline constexpr std::uint16_t kVoidCount = 0xFFFF;
 inline constexpr std::size_t kMaxObservers = kVoidCount - 1;
 
 struct ViewshedResult {
-  // Row-major like the grid: observers that see the cell, kVoidCount on voids.
+  // Row-major, columns x rows of the grid without gaps: observers that see the cell, kVoidCount on
+  // voids.
   std::vector<std::uint16_t> counts;
   // Empty on success; else why nothing was computed (counts is then empty).
   std::string error;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace velk::host::analysis {
 
@@ -100,6 +101,12 @@ class LimitTest {
   // Horizontal distance beyond which nothing is admitted.
   double MaxHorizontal() const { return std::sqrt(outer2_); }
   const Sector& sector() const { return sector_; }
+  // Whether the only limits are of the horizontal distance, and their squares (inner, outer):
+  // then Admits is inner <= dx^2 + dy^2 <= outer.
+  bool OnlyHorizontalRange() const {
+    return sector_.full && !verticalLimited_ && !threeD1_ && !threeD2_;
+  }
+  std::pair<double, double> HorizontalRange() const { return {inner2_, outer2_}; }
   bool Trivial() const {
     return sector_.full && !verticalLimited_ && inner2_ <= 0 && std::isinf(outer2_);
   }

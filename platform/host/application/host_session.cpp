@@ -27,12 +27,21 @@ std::vector<DWORD> RegisterHostClasses() {
       RegisterProcessClass(CLSID_OperationStack, &CreateOperationStack),
       RegisterProcessClass(CLSID_CancelTracker, &CreateCancelTrackerObject),
       RegisterProcessClass(CLSID_ExtensionManager, &CreateExtensionManager),
+      RegisterProcessClass(CLSID_AppRef, &CreateAppRef),
   };
   for (DWORD c : RegisterHostDataClasses()) cookies.push_back(c);  // data, layers, graphics
   return cookies;
 }
 
 HostSession* HostSession::Current() { return g_current; }
+
+HRESULT CreateAppRef(IUnknown* outer, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  if (!g_current || !g_current->Hook()) return E_FAIL;
+  return g_current->Hook()->QueryInterface(riid, ppv);
+}
 
 std::unique_ptr<HostSession> HostSession::Start(const HostSessionOptions& options,
                                                 std::wstring* error) {

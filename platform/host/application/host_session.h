@@ -63,8 +63,15 @@ class HostSession {
   std::vector<DWORD> classCookies_;
 };
 
-// Registers the host's creatable classes (map, globe, UID, operation stack, extension manager)
-// in the process's class table; returns the cookies for RevokeProcessClass.
+// The running application: creating this class gives the application of the host session
+// that runs (E_FAIL when none does), as a component asks the host for the application it runs
+// in.
+inline constexpr CLSID CLSID_AppRef = MakeGuid("{86D889B1-9840-40D8-A13A-5DBB6C20D733}");
+HRESULT CreateAppRef(IUnknown* outer, REFIID riid, void** ppv);
+
+// Registers the host's creatable classes (map, globe, UID, operation stack, extension manager,
+// the running application) in the process's class table; returns the cookies for
+// RevokeProcessClass.
 std::vector<DWORD> RegisterHostClasses();
 
 }  // namespace velk::host

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -119,14 +120,89 @@ struct WindowGrid {
   std::array<double, 6> geoTransform{};
   std::string wkt;
   int gdalType = 0;  // the band's GDALDataType
+  std::optional<double> noData;  // the band's no-data value, if it has one
   std::vector<double> values;
 };
 // Reads the part of the raster file inside area (projected into the raster's reference when it
 // has another). E_DATA_UNREADABLE for a file GDAL cannot read, E_INVALIDARG for a grid that is
 // not north up or an area that misses it.
 HRESULT ReadWindowGrid(const std::string& path, IEnvelope* area, WindowGrid* grid);
-// Writes values (NaN: no value) as a one-band GeoTIFF of the GDAL type; the file appears
-// complete or not at all. E_DATA_WRITE_FAILED when it cannot be written.
-HRESULT WriteWindowGrid(const std::string& path, const WindowGrid& grid);
+// The rows of a block of a grid columns wide: blocks of a few million cells (whole tiles of
+// 256 rows where a row is short enough), so that a grid is worked through in memory that does
+// not grow with its size.
+int BlockRows(int columns);
+
+// The window of ReadWindowGrid read block by block.
+class WindowReader {
+ public:
+  // The errors of ReadWindowGrid. Placement() then holds everything but the values.
+  HRESULT Open(const std::string& path, IEnvelope* area);
+  const WindowGrid& Placement() const { return placement_; }
+  // Rows first .. first + rows - 1 of the window (columns * rows values, NaN: no value).
+  HRESULT Read(int first, int rows, double* values);
+  // The same rows as the band's own type, no-data cells as they are.
+  HRESULT ReadNative(int first, int rows, void* values);
+
+ private:
+  GdalDatasetPtr src_;
+  CellWindow window_{};
+  WindowGrid placement_;
+};
+
+// Writes a one-band GeoTIFF of the placement's size, type and place block by block, under a
+// working name that Commit puts in place: the file appears complete or not at all, and a writer
+// destroyed before its Commit removes what it wrote. E_DATA_WRITE_FAILED when it cannot write.
+class GridWriter {
+ public:
+  GridWriter() = default;
+  GridWriter(const GridWriter&) = delete;
+  GridWriter& operator=(const GridWriter&) = delete;
+  ~GridWriter();
+  // voids: whether cells without a value may come. They are written as the placement's no-data
+  // value, else NaN for a floating type, else the type's lowest value.
+  HRESULT Create(const std::string& path, const WindowGrid& placement, bool voids = true);
+  // The no-data value written for cells without one; NaN when there is none.
+  double NoData() const { return noData_; }
+  // Rows first .. first + rows - 1 in the placement's own type, cells without a value as
+  // NoData() (FromNumbers makes them).
+  HRESULT WriteNative(int first, int rows, const void* values);
+  // Band statistics stored with the file, so that asking for them reads no cell.
+  void SetStatistics(double minimum, double maximum, double mean, double deviation);
+  HRESULT Commit();
+
+ private:
+  GdalDatasetPtr dst_;
+  std::string path_, temp_;
+  double noData_ = 0;
+  int columns_ = 0;
+  int type_ = 0;
+};
+
+// Cells first .. first + n - 1 of a block of a GDAL type as numbers into to (to[0] for the cell
+// first), NaN for those equal to noData (when given).
+void ToNumbers(const void* from, int gdalType, std::size_t first, std::size_t n,
+               std::optional<double> noData, double* to);
+// Numbers (NaN: no value) into cells first .. first + n - 1 of a block of a GDAL type, NaN as
+// noData. False when a number does not fit a whole-number type (out of range, a fraction, or
+// equal to noData); the cells are then left unfinished.
+bool FromNumbers(const double* from, std::size_t n, int gdalType, double noData, void* to,
+                 std::size_t first);
+
+// Minimum, maximum, mean and standard deviation of the cells with a value, gathered block by
+// block.
+struct CellStatistics {
+  long long count = 0;
+  double minimum = 0, maximum = 0, sum = 0, squares = 0;
+  // Cells of a GDAL type; those equal to noData (when given) or NaN have no value.
+  void Add(const void* values, int gdalType, std::size_t n, std::optional<double> noData);
+  void Merge(const CellStatistics& other);
+  void StoreIn(GridWriter& writer) const;  // nothing when no cell has a value
+};
+
+// Blocks 0 .. blocks - 1 through produce(block, slot) and then consume(block, slot), the next
+// block produced on a thread of its own while the last is consumed (slot: 0 or 1, alternating,
+// for the two blocks' buffers). Stops at the first failure and gives it.
+HRESULT Pipelined(int blocks, const std::function<HRESULT(int, int)>& produce,
+                  const std::function<HRESULT(int, int)>& consume);
 
 }  // namespace velk::host

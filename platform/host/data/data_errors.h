@@ -31,5 +31,7 @@ constexpr HRESULT E_DATA_NO_ROW = MakeHr(0x8004120B);
 constexpr HRESULT E_DATA_VALUE_TOO_LONG = MakeHr(0x8004120C);
 // The field cannot be written (the OID field, or a field of another table).
 constexpr HRESULT E_DATA_FIELD_NOT_EDITABLE = MakeHr(0x8004120D);
+// More features than the output format holds; nothing was written.
+constexpr HRESULT E_DATA_TOO_MANY_FEATURES = MakeHr(0x8004120E);
 
 }  // namespace velk::host

@@ -1,4 +1,5 @@
 #include "platform/host/data/dataset_files.h"
+#include "platform/com/plain_text.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -36,11 +37,7 @@ bool ReadAt(std::ifstream& in, std::streamoff at, unsigned char* buf, std::size_
   return static_cast<std::size_t>(in.gcount()) == n;
 }
 
-std::string LowerExtension(const fs::path& p) {
-  std::string e = p.extension().string();
-  for (char& c : e) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return e;
-}
+std::string LowerExtension(const fs::path& p) { return ToLower(p.extension().string()); }
 
 }  // namespace
 

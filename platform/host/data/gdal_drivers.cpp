@@ -1,4 +1,5 @@
 #include "platform/host/data/gdal_drivers.h"
+#include "platform/com/plain_text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,18 +21,11 @@ void EnsureGdalDrivers() {
 
 namespace {
 
-std::string Lower(std::string_view s) {
-  std::string r(s);
-  std::transform(r.begin(), r.end(), r.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return r;
-}
-
 bool Lists(GDALDriver* d, const std::string& ext) {
   const char* list = d->GetMetadataItem(GDAL_DMD_EXTENSIONS);
   if (!list) list = d->GetMetadataItem(GDAL_DMD_EXTENSION);
   if (!list) return false;
-  std::istringstream words{Lower(list)};
+  std::istringstream words{ToLower(list)};
   std::string w;
   while (words >> w)
     if (w == ext) return true;
@@ -43,7 +37,7 @@ bool Lists(GDALDriver* d, const std::string& ext) {
 GDALDriver* DriverForExtension(std::string_view extension, DataKind kind, bool forWriting) {
   EnsureGdalDrivers();
   if (!extension.empty() && extension.front() == '.') extension.remove_prefix(1);
-  std::string ext = Lower(extension);
+  std::string ext = ToLower(extension);
   if (ext.empty()) return nullptr;
   GDALDriverManager* dm = GetGDALDriverManager();
   const char* capability = kind == DataKind::kRaster ? GDAL_DCAP_RASTER : GDAL_DCAP_VECTOR;
@@ -63,7 +57,7 @@ std::string ExtensionOf(std::string_view fileName) {
   std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
   std::size_t dot = base.rfind('.');
   if (dot == std::string_view::npos || dot == 0) return {};
-  return Lower(base.substr(dot + 1));
+  return ToLower(base.substr(dot + 1));
 }
 
 }  // namespace velk::host

@@ -216,7 +216,11 @@ class RasterBandObject : public ComObjectRoot<RasterBandObject, IRasterBand, IRa
     if (!statsKnown_) {
       GDALRasterBand* b = handle_->get()->GetRasterBand(band_);
       CPLPushErrorHandler(CPLQuietErrorHandler);
-      CPLErr err = b->ComputeStatistics(FALSE, &min_, &max_, &mean_, &sd_, nullptr, nullptr);
+      // Statistics stored with the raster (the analysis operators store theirs) are taken as
+      // they are; else every cell is read.
+      CPLErr err = b->GetStatistics(FALSE, FALSE, &min_, &max_, &mean_, &sd_);
+      if (err != CE_None)
+        err = b->ComputeStatistics(FALSE, &min_, &max_, &mean_, &sd_, nullptr, nullptr);
       CPLPopErrorHandler();
       if (err != CE_None) return E_FAIL;  // no valid cell
       statsKnown_ = true;

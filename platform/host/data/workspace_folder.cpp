@@ -1,5 +1,6 @@
 // Folder workspaces: shapefiles and dBASE tables, or raster files.
 #include "platform/host/data/workspace_internal.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::host {
 
@@ -100,7 +101,7 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
     if (!fs::exists(path, ec) && ExtensionOf(ToUtf8(n)).empty()) {
       // a base name: the one raster file of that name
       for (const auto& [file, type] : List())
-        if (LowerW(fs::path(ToUtf8(file)).stem().wstring()) == LowerW(n)) {
+        if (ToLower(fs::path(ToUtf8(file)).stem().wstring()) == ToLower(n)) {
           path = path_ + "/" + ToUtf8(file);
           break;
         }
@@ -183,7 +184,7 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
     return {path_, [this](const std::wstring& base) { return LockKey(base); },
             static_cast<IWorkspace*>(this), this};
   }
-  std::string LockKey(const std::wstring& base) const { return Lower(path_ + "/" + ToUtf8(base)); }
+  std::string LockKey(const std::wstring& base) const { return ToLower(path_ + "/" + ToUtf8(base)); }
 
   // Whether a file of the same base name with that extension (any letter case) is there.
   static bool HasSibling(const std::string& path, const std::string& ext) {
@@ -191,7 +192,7 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
     fs::path p(path);
     std::string stem = p.stem().string();
     for (const auto& e : fs::directory_iterator(p.parent_path(), ec))
-      if (e.path().stem().string() == stem && Lower(e.path().extension().string()) == ext)
+      if (e.path().stem().string() == stem && ToLower(e.path().extension().string()) == ext)
         return true;
     return false;
   }
@@ -207,12 +208,12 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
         return p;
       }
     }
-    std::string lb = Lower(b);
+    std::string lb = ToLower(b);
     std::string found;
     for (const auto& e : fs::directory_iterator(path_, ec)) {
       std::string fn = e.path().filename().string();
       std::string ext = ExtensionOf(fn);
-      if (Lower(e.path().stem().string()) != lb || (ext != "shp" && ext != "dbf")) continue;
+      if (ToLower(e.path().stem().string()) != lb || (ext != "shp" && ext != "dbf")) continue;
       if (ext == "shp" || found.empty()) {
         found = e.path().string();
         isShape = ext == "shp";
@@ -238,7 +239,7 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
           if (r != OpenResult::kOk || ds->get()->GetLayerCount() < 1) return E_DATA_UNREADABLE;
           auto core =
               std::make_shared<TableCore>(ds, ds->get()->GetLayer(0), base, LockKey(base), true);
-          made = MakeTableObject(core, static_cast<IWorkspace*>(this), this, LowerW(base));
+          made = MakeTableObject(core, static_cast<IWorkspace*>(this), this, ToLower(base));
           return S_OK;
         },
         out);

@@ -1,6 +1,7 @@
 // GeoPackage workspaces, standing in for the host's database kinds.
 #include "platform/host/data/workspace_internal.h"
 
+#include "platform/com/plain_text.h"
 #include "platform/host/data/raster_collection.h"
 #include "platform/host/data/raster_storage.h"
 
@@ -170,11 +171,11 @@ class DatabaseWorkspace : public LayerWorkspace<DatabaseWorkspace, IRasterWorksp
   }
 
  private:
-  std::string LockKey(const std::wstring& name) const { return Lower(path_ + "|" + ToUtf8(name)); }
+  std::string LockKey(const std::wstring& name) const { return ToLower(path_ + "|" + ToUtf8(name)); }
   int LayerIndex(const std::wstring& name) const {
-    std::string n = Lower(ToUtf8(name));
+    std::string n = ToLower(ToUtf8(name));
     for (int i = 0; i < db_->get()->GetLayerCount(); ++i)
-      if (Lower(db_->get()->GetLayer(i)->GetName()) == n) return i;
+      if (ToLower(db_->get()->GetLayer(i)->GetName()) == n) return i;
     return -1;
   }
 
@@ -187,7 +188,7 @@ class DatabaseWorkspace : public LayerWorkspace<DatabaseWorkspace, IRasterWorksp
           OGRLayer* layer = db_->get()->GetLayer(index);
           std::wstring actual = FromUtf8(layer->GetName());
           auto core = std::make_shared<TableCore>(db_, layer, actual, LockKey(actual), false);
-          made = MakeTableObject(core, this, this, LowerW(actual));
+          made = MakeTableObject(core, this, this, ToLower(actual));
           return S_OK;
         },
         out);
@@ -236,7 +237,7 @@ class DatabaseWorkspace : public LayerWorkspace<DatabaseWorkspace, IRasterWorksp
 // "_", letter case aside.
 bool InFeatureDataset(const std::wstring& group, const std::wstring& name) {
   return name.size() > group.size() + 1 && name[group.size()] == L'_' &&
-         LowerW(name.substr(0, group.size())) == LowerW(group);
+         ToLower(name.substr(0, group.size())) == ToLower(group);
 }
 
 class FeatureDatasetObject

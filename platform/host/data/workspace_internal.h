@@ -15,6 +15,7 @@
 
 #include "platform/com/enum_list.h"
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/data/data_errors.h"
@@ -38,8 +39,6 @@ namespace fs = std::filesystem;
 enum class FactoryKind { kShapefile, kDatabase, kRaster, kVpf };
 
 const wchar_t* ProgIdOf(FactoryKind k);
-std::string Lower(std::string s);
-std::wstring LowerW(std::wstring s);
 // Absolute, normal form without a trailing separator; back slashes count as separators.
 std::string NormalPath(const std::wstring& path);
 bool Writable(const std::string& path);
@@ -157,7 +156,7 @@ class WorkspaceBase : public ComObjectRoot<Derived, IWorkspace, Ifaces...>, publ
   // The open table object of a dataset, or a new one made by make().
   template <class Make>
   HRESULT Cached(const std::wstring& name, Make make, ComPtr<IUnknown>& out) {
-    std::wstring key = LowerW(name);
+    std::wstring key = ToLower(name);
     auto it = open_.find(key);
     if (it != open_.end()) {
       out = it->second;

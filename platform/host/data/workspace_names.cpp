@@ -1,5 +1,6 @@
 // Workspace and dataset names, and the helpers the workspace objects share.
 #include "platform/host/data/workspace_internal.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::host {
 
@@ -118,17 +119,6 @@ const wchar_t* ProgIdOf(FactoryKind k) {
   }
 }
 
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
-std::wstring LowerW(std::wstring s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
-  return s;
-}
-
 // Absolute, normal form without a trailing separator; back slashes count as separators.
 std::string NormalPath(const std::wstring& path) {
   std::wstring p = path;
@@ -168,7 +158,7 @@ bool ValidDatabaseDatasetName(const std::wstring& n) {
 std::wstring StripExtension(const std::wstring& name, std::initializer_list<const wchar_t*> exts) {
   for (const wchar_t* e : exts) {
     std::wstring ext = e;
-    if (name.size() > ext.size() && LowerW(name.substr(name.size() - ext.size())) == ext)
+    if (name.size() > ext.size() && ToLower(name.substr(name.size() - ext.size())) == ext)
       return name.substr(0, name.size() - ext.size());
   }
   return name;

@@ -1,6 +1,7 @@
 // Workspace factories: open and create folder and GeoPackage workspaces by path or connection,
 // and the scratch workspace.
 #include "platform/host/data/workspace_internal.h"
+#include "platform/com/plain_text.h"
 #include "platform/host/data/vpf_workspace.h"
 
 namespace velk::host {
@@ -151,9 +152,9 @@ using namespace workspace_detail;
 
 ComPtr<IWorkspaceFactory> WorkspaceFactoryFromProgId(const std::wstring& progId) {
   ComPtr<IWorkspaceFactory> f;
-  std::wstring p = LowerW(progId);
+  std::wstring p = ToLower(progId);
   auto matches = [&](const wchar_t* known) {
-    std::wstring k = LowerW(known);
+    std::wstring k = ToLower(known);
     // with or without the version suffix
     return p == k || p + L".1" == k;
   };

@@ -2,6 +2,7 @@
 #include <mutex>
 
 #include "platform/host/data/vpf_workspace.h"
+#include "platform/com/plain_text.h"
 #include "platform/host/data/workspace_internal.h"
 
 namespace velk::host {
@@ -18,9 +19,9 @@ std::mutex& OgdiMutex() {
 // The sub-folder of a folder whatever its letter case on disk; "" when there is none.
 std::string FindFolder(const std::string& folder, const std::string& name) {
   std::error_code ec;
-  const std::string lower = Lower(name);
+  const std::string lower = ToLower(name);
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-    if (Lower(it->path().filename().string()) == lower && it->is_directory(ec))
+    if (ToLower(it->path().filename().string()) == lower && it->is_directory(ec))
       return it->path().string();
   return "";
 }
@@ -83,7 +84,7 @@ class VpfWorkspace : public LayerWorkspace<VpfWorkspace> {
  private:
   // The library opened through OGDI, kept while the workspace lives.
   DatasetPtr Library(const std::string& name) {
-    const std::string key = Lower(name);
+    const std::string key = ToLower(name);
     if (auto it = libraries_.find(key); it != libraries_.end()) return it->second;
     const std::string folder = FindFolder(path_, name);
     DatasetPtr ds;
@@ -108,13 +109,13 @@ class VpfWorkspace : public LayerWorkspace<VpfWorkspace> {
         [&](ComPtr<IUnknown>& made) -> HRESULT {
           DatasetPtr ds = Library(parts.library);
           if (!ds) return E_DATA_NOT_FOUND;
-          const std::string prefix = Lower(parts.featureClass + "@" + parts.coverage + "(");
+          const std::string prefix = ToLower(parts.featureClass + "@" + parts.coverage + "(");
           for (int i = 0; i < ds->get()->GetLayerCount(); ++i) {
             OGRLayer* layer = ds->get()->GetLayer(i);
-            if (Lower(layer->GetName()).rfind(prefix, 0) != 0) continue;
+            if (ToLower(layer->GetName()).rfind(prefix, 0) != 0) continue;
             auto core = std::make_shared<TableCore>(ds, layer, name,
-                                                    Lower(path_ + "|" + ToUtf8(name)), false);
-            made = MakeTableObject(core, this, this, LowerW(name));
+                                                    ToLower(path_ + "|" + ToUtf8(name)), false);
+            made = MakeTableObject(core, this, this, ToLower(name));
             return S_OK;
           }
           return E_DATA_NOT_FOUND;
@@ -178,7 +179,7 @@ class VpfWorkspaceFactory : public ComObjectRoot<VpfWorkspaceFactory, IWorkspace
     std::error_code ec;
     bool dht = false, lat = false;
     for (fs::directory_iterator it(p, ec), end; !ec && it != end; it.increment(ec)) {
-      const std::string n = Lower(it->path().filename().string());
+      const std::string n = ToLower(it->path().filename().string());
       dht = dht || n == "dht";
       lat = lat || n == "lat";
     }

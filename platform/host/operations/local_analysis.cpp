@@ -1,14 +1,18 @@
 #include "platform/host/operations/local_analysis.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
 #include <gdal.h>
 
 #include "platform/com/text.h"
 #include "platform/host/analysis/map_algebra.h"
+#include "platform/host/analysis/parallel_rows.h"
 #include "platform/host/data/analysis_op_support.h"
 #include "platform/host/data/data_errors.h"
 #include "platform/host/data/dataset.h"
@@ -44,13 +48,50 @@ class RasterLocalOp : public AnalysisOpRoot<RasterLocalOp, ILocalOp> {
     VELK_TRY
     const std::string path = RasterPath(inputs);
     if (path.empty()) return E_INVALIDARG;
-    // One input: every statistic of a cell is the cell's own value, over the extent.
-    WindowGrid grid;
-    HRESULT hr = ReadWindowGrid(path, ExtentEnvelope(Environment()).get(), &grid);
+    // One input: every statistic of a cell is the cell's own value, over the extent. The
+    // cells are copied block by block in their own type, with the surface's own no-data value;
+    // the band statistics are gathered on the way and stored with the result.
+    WindowReader reader;
+    HRESULT hr = reader.Open(path, ExtentEnvelope(Environment()).get());
     if (FAILED(hr)) return hr;
+    const WindowGrid& place = reader.Placement();
     const std::string out = NewOutputPath();
-    hr = WriteWindowGrid(out, grid);
+    GridWriter writer;
+    const GDALDataType type = static_cast<GDALDataType>(place.gdalType);
+    if (hr = writer.Create(out, place, place.noData || GDALDataTypeIsFloating(type)); FAILED(hr))
+      return hr;
+    // A block is read and its statistics gathered on all cores while the last is written.
+    CellStatistics statistics;
+    const int step = BlockRows(place.columns);
+    const std::size_t most = static_cast<std::size_t>(place.columns) * std::min(step, place.rows);
+    std::vector<unsigned char> blocks[2];
+    for (auto& b : blocks) b.resize(most * GDALGetDataTypeSizeBytes(type));
+    const int count = (place.rows + step - 1) / step;
+    auto rowsOf = [&](int b) { return std::min(step, place.rows - b * step); };
+    hr = Pipelined(
+        count,
+        [&](int b, int slot) {
+          const int rows = rowsOf(b);
+          if (HRESULT read = reader.ReadNative(b * step, rows, blocks[slot].data()); FAILED(read))
+            return read;
+          const std::size_t n = static_cast<std::size_t>(place.columns) * rows;
+          const std::size_t size = GDALGetDataTypeSizeBytes(type);
+          const int parts = analysis::ThreadCount(0, static_cast<int>(n >> 16), 1);
+          std::vector<CellStatistics> part(parts);
+          analysis::ForEachRowBand(parts, parts, [&](int first, int last) {
+            for (int p = first; p < last; ++p) {
+              const std::size_t from = n * p / parts, to = n * (p + 1) / parts;
+              part[p].Add(blocks[slot].data() + from * size, place.gdalType, to - from,
+                          place.noData);
+            }
+          });
+          for (const auto& p : part) statistics.Merge(p);
+          return S_OK;
+        },
+        [&](int b, int slot) { return writer.WriteNative(b * step, rowsOf(b), blocks[slot].data()); });
     if (FAILED(hr)) return hr;
+    statistics.StoreIn(writer);
+    if (hr = writer.Commit(); FAILED(hr)) return hr;
     return OpenResult(out, Environment(), result);
     VELK_CATCH
   }
@@ -82,46 +123,103 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
       return E_INVALIDARG;
     }
     if (expr->Names().empty()) return E_INVALIDARG;
-    // Every raster is read over the first one's window, so their cells line up.
-    std::map<std::wstring, WindowGrid> grids;
+    // Every raster is read over the first one's window, so their cells line up, and block by
+    // block, so that memory does not grow with the window.
+    std::vector<WindowReader> readers(expr->Names().size());
     ComPtr<IEnvelope> area = ExtentEnvelope(Environment());
-    WindowGrid* first = nullptr;
-    for (const auto& name : expr->Names()) {
-      auto it = bound_.find(name);
+    for (std::size_t k = 0; k < readers.size(); ++k) {
+      auto it = bound_.find(expr->Names()[k]);
       if (it == bound_.end()) return E_INVALIDARG;
-      WindowGrid& g = grids[name];
-      HRESULT hr = ReadWindowGrid(RasterPath(it->second.get()), area.get(), &g);
+      HRESULT hr = readers[k].Open(RasterPath(it->second.get()), area.get());
       if (FAILED(hr)) return hr;
-      if (!first) {
-        first = &g;
-      } else if (g.columns != first->columns || g.rows != first->rows ||
-                 g.geoTransform != first->geoTransform) {
+      const WindowGrid& g = readers[k].Placement();
+      const WindowGrid& first = readers[0].Placement();
+      if (g.columns != first.columns || g.rows != first.rows ||
+          g.geoTransform != first.geoTransform)
         return E_INVALIDARG;  // rasters of other cells: this host does not resample
-      }
     }
-    std::map<std::wstring, const double*> inputs;
-    for (const auto& [name, g] : grids) inputs[name] = g.values.data();
-    WindowGrid out = *first;
-    out.values = expr->Evaluate(inputs, out.values.size());
-    // Whole-number cells keep their type while every value fits it.
-    const GDALDataType type = static_cast<GDALDataType>(out.gdalType);
-    for (double v : out.values) {
-      if (GDALDataTypeIsFloating(type) || std::isnan(v)) continue;
-      int clamped = 0, rounded = 0;
-      GDALAdjustValueToDataType(type, v, &clamped, &rounded);
-      if (clamped || rounded) {
-        out.gdalType = GDT_Float64;
-        break;
-      }
-    }
+    WindowGrid place = readers[0].Placement();
     const std::string path = NewOutputPath();
-    HRESULT hr = WriteWindowGrid(path, out);
-    if (FAILED(hr)) return hr;
+    // Whole-number cells keep their type while every value fits it; a value that does not
+    // makes the result floating, written anew.
+    for (;;) {
+      bool fits = true;
+      HRESULT hr = Evaluate(*expr, readers, place, path, &fits);
+      if (FAILED(hr)) return hr;
+      if (fits) break;
+      place.gdalType = GDT_Float64;
+      place.noData.reset();
+    }
     return OpenResult(path, Environment(), result);
     VELK_CATCH
   }
 
  private:
+  // The expression over the readers' cells into path as the placement's type; *fits false (and
+  // nothing written) when a value does not fit a whole-number type or is its no-data value.
+  // Each block is read in the rasters' own types; its cells are turned into numbers, worked
+  // out and turned into the result's type on all cores, a stretch at a time.
+  static HRESULT Evaluate(const analysis::MapAlgebraExpression& expr,
+                          std::vector<WindowReader>& readers, const WindowGrid& place,
+                          const std::string& path, bool* fits) {
+    GridWriter writer;
+    HRESULT hr = writer.Create(path, place);
+    if (FAILED(hr)) return hr;
+    const int step = BlockRows(place.columns);
+    const std::size_t most = static_cast<std::size_t>(place.columns) * std::min(step, place.rows);
+    std::vector<std::vector<unsigned char>> raw(readers.size());
+    std::vector<std::vector<double>> inputs(readers.size(), std::vector<double>(most));
+    for (std::size_t k = 0; k < readers.size(); ++k)
+      raw[k].resize(most * GDALGetDataTypeSizeBytes(
+                               static_cast<GDALDataType>(readers[k].Placement().gdalType)));
+    std::vector<double> out(most);
+    std::vector<unsigned char> written[2];
+    for (auto& w : written)
+      w.resize(most * GDALGetDataTypeSizeBytes(static_cast<GDALDataType>(place.gdalType)));
+    constexpr std::size_t kStretch = 1 << 14;
+    const int count = (place.rows + step - 1) / step;
+    auto rowsOf = [&](int b) { return std::min(step, place.rows - b * step); };
+    std::atomic<bool> fit{true};
+    // A block is read and worked out while the last is written.
+    hr = Pipelined(
+        count,
+        [&](int b, int slot) {
+          const int rows = rowsOf(b);
+          const std::size_t n = static_cast<std::size_t>(place.columns) * rows;
+          for (std::size_t k = 0; k < readers.size(); ++k)
+            if (HRESULT read = readers[k].ReadNative(b * step, rows, raw[k].data()); FAILED(read))
+              return read;
+          const int stretches = static_cast<int>((n + kStretch - 1) / kStretch);
+          analysis::ForEachRowBand(
+              stretches, analysis::ThreadCount(0, stretches, 4), [&](int first, int last) {
+                const std::size_t begin = first * kStretch, end = std::min(n, last * kStretch);
+                std::vector<const double*> cells;
+                for (std::size_t k = 0; k < readers.size(); ++k) {
+                  const WindowGrid& in = readers[k].Placement();
+                  ToNumbers(raw[k].data(), in.gdalType, begin, end - begin, in.noData,
+                            inputs[k].data() + begin);
+                  cells.push_back(inputs[k].data() + begin);
+                }
+                analysis::MapAlgebraOptions one;
+                one.threads = 1;
+                expr.EvaluateInto(cells, end - begin, out.data() + begin, one);
+                if (!FromNumbers(out.data() + begin, end - begin, place.gdalType, writer.NoData(),
+                                 written[slot].data(), begin))
+                  fit = false;
+              });
+          return fit ? S_OK : E_ABORT;  // no use going on
+        },
+        [&](int b, int slot) {
+          return fit ? writer.WriteNative(b * step, rowsOf(b), written[slot].data()) : S_OK;
+        });
+    if (!fit) {
+      *fits = false;
+      return S_OK;  // the writer removes what it wrote
+    }
+    if (FAILED(hr)) return hr;
+    return writer.Commit();
+  }
+
   std::map<std::wstring, ComPtr<IGeoDataset>> bound_;
 };
 

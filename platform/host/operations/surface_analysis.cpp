@@ -267,9 +267,13 @@ class ConversionOp : public ComObjectRoot<ConversionOp, IConversionOp> {
     if (!result) return E_POINTER;
     *result = nullptr;
     ComPtr<IFeatureClass> fc;
-    HRESULT hr = Convert(raster, workspace, name, fc, [](const std::string& in, const std::string& out) {
-      return analysis::RasterToPoints(in, out).error.empty();
+    bool tooMany = false;
+    HRESULT hr = Convert(raster, workspace, name, fc, [&](const std::string& in, const std::string& out) {
+      const analysis::RasterPointsResult points = analysis::RasterToPoints(in, out);
+      tooMany = points.tooMany;
+      return points.error.empty();
     });
+    if (tooMany) return E_DATA_TOO_MANY_FEATURES;
     if (FAILED(hr)) return hr;
     *result = fc.Detach();
     return S_OK;

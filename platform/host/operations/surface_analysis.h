@@ -62,7 +62,8 @@ struct IConversionOp : IUnknown {
   // Every cell of the raster's first band that has a value as a point at the cell's centre,
   // with the fields "POINTID" and "GRID_CODE" (the value), written as the shapefile `name`
   // (".shp" optional) in a folder workspace; the new feature class. E_FAIL (with nothing
-  // written) when the raster cannot be read or the shapefile written.
+  // written) when the raster cannot be read or the shapefile written, E_DATA_TOO_MANY_FEATURES
+  // (nothing written) when more cells have a value than a shapefile holds points.
   virtual HRESULT RasterDataToPointFeatureData(IGeoDataset* raster, IWorkspace* workspace,
                                                BSTR name, IFeatureClass** result) = 0;
 };

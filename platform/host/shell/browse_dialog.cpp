@@ -6,6 +6,7 @@
 #include "platform/com/enum_list.h"
 #include "platform/com/object.h"
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/analysis/raster_mosaic.h"
@@ -309,7 +310,7 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog, ISaveDial
       if (db && !byDatabase) byDatabase = f;
       const std::wstring s = suffix.str();
       if (!s.empty() && !bySuffix && name_.size() > s.size() &&
-          LowerText(name_.substr(name_.size() - s.size())) == LowerText(s))
+          ToLower(name_.substr(name_.size() - s.size())) == ToLower(s))
         bySuffix = f;
     }
     if (!byDefault) byDefault = first;
@@ -339,11 +340,6 @@ class BrowseDialog : public ComObjectRoot<BrowseDialog, IBrowseDialog, ISaveDial
                  IDYES;
     }
   }
-  static std::wstring LowerText(std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
-    return s;
-  }
-
   // The picked paths (one unless several were picked in a multiple-pick dialog).
   bool Show(bool save, HWND parent, std::vector<std::wstring>& paths) {
     BrowseDialogRecord& rec = Record();

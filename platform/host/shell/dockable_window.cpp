@@ -3,22 +3,12 @@
 #include <cwctype>
 
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 #include "platform/host/data/uid.h"
 #include "platform/registry/activation.h"
 #include "platform/win/window.h"
 
 namespace velk::host {
-
-namespace {
-
-bool SameName(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
-}
-
-}  // namespace
 
 void DockableWindow::Init(std::wstring name, IDockableWindowDef* def, HWND child) {
   name_ = std::move(name);
@@ -102,7 +92,7 @@ HRESULT DockableWindowManager::GetDockableWindow(IUID* id, IDockableWindow** win
 
 ComPtr<DockableWindow> DockableWindowManager::Find(const std::wstring& name) const {
   for (const auto& w : windows_)
-    if (SameName(w->Name(), name)) return w;
+    if (EqualsNoCase(w->Name(), name)) return w;
   return nullptr;
 }
 

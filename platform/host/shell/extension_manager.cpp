@@ -3,6 +3,7 @@
 #include <cwctype>
 #include <mutex>
 
+#include "platform/com/plain_text.h"
 #include "platform/host/data/uid.h"
 
 namespace velk::host {
@@ -10,13 +11,6 @@ namespace {
 
 std::mutex g_lock;
 IExtensionManager* g_current = nullptr;
-
-bool SameName(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-  return true;
-}
 
 }  // namespace
 
@@ -51,7 +45,7 @@ HRESULT ExtensionManager::FindExtension(VARIANT nameOrId, IExtension** extension
     std::wstring wanted = BstrToWstring(nameOrId.bstrVal);
     for (auto& e : entries_) {
       Bstr name;
-      if (SUCCEEDED(e.extension->get_Name(&name)) && SameName(name.str(), wanted))
+      if (SUCCEEDED(e.extension->get_Name(&name)) && EqualsNoCase(name.str(), wanted))
         return e.extension.CopyTo(extension);
     }
     return S_OK;

@@ -4,6 +4,7 @@
 #include <cwctype>
 
 #include "platform/win/responder.h"
+#include "platform/com/plain_text.h"
 #include "platform/win/window_internal.h"
 
 namespace velk::win::detail {
@@ -26,7 +27,7 @@ std::wstring CaseOf(HWND h, std::wstring s) {
   if (st & ES_UPPERCASE)
     for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
   else if (st & ES_LOWERCASE)
-    for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+    s = ToLower(std::move(s));
   return s;
 }
 
