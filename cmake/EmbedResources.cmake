@@ -1,4 +1,17 @@
 # Script mode: DIR, OUT, SYMBOL. Writes a table of {type, name, bytes, size}.
+cmake_minimum_required(VERSION 3.25)
+# Only the kinds a resource module knows are taken, each by its folder and extension:
+# strings.txt at the top, bitmaps/*.bmp, cursors/*.cur, icons/*.ico, dialogs/*.dlg and
+# registry/*.rgs. Other files (an editor's backup, the .aux.xml GDAL writes beside a bitmap it
+# read) are left out; a file of a known extension that cannot be placed (another folder, a name
+# that is no resource id or symbol) stops the build with its path.
+set(kinds "bitmaps:bmp" "cursors:cur" "icons:ico" "dialogs:dlg" "registry:rgs")
+set(known_extensions "")
+foreach(k IN LISTS kinds)
+  string(REGEX REPLACE "^.*:" "" e "${k}")
+  list(APPEND known_extensions "${e}")
+endforeach()
+
 file(GLOB_RECURSE files RELATIVE "${DIR}" "${DIR}/*")
 list(SORT files)
 set(body "// Generated from ${DIR}; do not edit.\n#include \"platform/win/resource_module.h\"\n\nnamespace {\n")
@@ -9,11 +22,29 @@ foreach(f IN LISTS files)
     continue()
   endif()
   get_filename_component(dirpart "${f}" DIRECTORY)
-  get_filename_component(namepart "${f}" NAME_WE)
-  if(dirpart STREQUAL "")
-    set(type "${namepart}")
+  get_filename_component(filename "${f}" NAME)
+  if(f STREQUAL "strings.txt")
+    set(type "strings")
     set(namepart "")
   else()
+    set(ext "")
+    if(filename MATCHES "\\.([A-Za-z0-9]+)$")
+      string(TOLOWER "${CMAKE_MATCH_1}" ext)
+    endif()
+    if(dirpart STREQUAL "" OR NOT ext IN_LIST known_extensions)
+      message(STATUS "Resources of ${SYMBOL}: left out ${f} (not a resource kind)")
+      continue()
+    endif()
+    string(TOLOWER "${dirpart}" folder)
+    if(NOT "${folder}:${ext}" IN_LIST kinds)
+      message(FATAL_ERROR "Resources of ${SYMBOL}: ${DIR}/${f} cannot be placed: "
+                          "a .${ext} file belongs in its kind's folder")
+    endif()
+    if(NOT filename MATCHES "^([A-Za-z0-9_]+)\\.[A-Za-z0-9]+$")
+      message(FATAL_ERROR "Resources of ${SYMBOL}: ${DIR}/${f} cannot be placed: "
+                          "its name must be a resource id or symbol (letters, digits, _)")
+    endif()
+    set(namepart "${CMAKE_MATCH_1}")
     string(TOUPPER "${dirpart}" type)
   endif()
   file(READ "${DIR}/${f}" hex HEX)

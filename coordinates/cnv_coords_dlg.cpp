@@ -14,6 +14,7 @@
 #include "platform/com/text.h"
 #include "platform/host/data/dataset.h"
 #include "platform/host/data/dataset_files.h"
+#include "platform/host/data/track_cancel.h"
 #include "platform/host/display/layer_kinds.h"
 #include "platform/win/format_message.h"
 #include "platform/win/gdi.h"
@@ -42,6 +43,9 @@ constexpr UINT kInputUnreadable = 3896;
 constexpr UINT kCannotPrepare = 3897;
 constexpr UINT kSchemaLockRefused = 3273;
 constexpr UINT kInputNotADataset = 3898;
+constexpr UINT kConvertingRecords =
+    3984;  // "Converting records: %1!d! done ... Press Esc To Cancel"
+constexpr UINT kOperationCancelled = 3707;
 
 // The five notations: entry text (also the item data), heading, first and second field label.
 struct Notation {
@@ -722,11 +726,29 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
 
   HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   m_counts = RunCounts{};
+  // Progress in the host's status bar; Esc stops the run through the host's cancel tracker.
+  auto tracker = CreateHostObject<ITrackCancel>(host::CLSID_CancelTracker);
+  tracker->put_CancelOnClick(VARIANT_FALSE);
+  tracker->put_CancelOnKeyPress(VARIANT_TRUE);
+  RunOptions options;
+  const std::wstring progress = LoadResString(kConvertingRecords);
+  options.keepGoing = [&](LONG records) {
+    std::wstring text;
+    if (!velk::win::FormatInserts(progress, {static_cast<long long>(records)}, &text))
+      text = progress;
+    ShowStatusText(Hook(), 0, Bstr(text));
+    VARIANT_BOOL go = VARIANT_TRUE;
+    tracker->Continue(&go);
+    return go != VARIANT_FALSE;
+  };
   RunOutcome outcome = RunRecords(
       m_coordinateTool.get(), m_parsers, target, names, layout,
       static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kInputDatum), CB_GETCURSEL))),
       static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kOutputDatum), CB_GETCURSEL))),
-      m_counts);
+      m_counts, options);
+  ShowStatusText(Hook(), 0, Bstr(outcome == RunOutcome::kCancelled
+                                     ? LoadResString(kOperationCancelled)
+                                     : std::wstring()));
   target = RecordTarget{};  // the cursors' tables are let go before the output is finished
   ::SetCursor(previous);
   m_outputTable = m_inputTable;
@@ -741,6 +763,8 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
       // Nothing was written: the input gets its schema back.
       RemoveOutputFields(output.get(), names);
     }
+    // Stopped by the user: the status says so, and nothing that looks complete is left.
+    if (outcome == RunOutcome::kCancelled) return 0;
     if (outcome == RunOutcome::kReadFailed)
       ShowMessageBox(m_hWnd, kInputUnreadable, kErrorCaptionId, kExclamationOk);
     else if (outcome == RunOutcome::kWriteFailed && newFile)

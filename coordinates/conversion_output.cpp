@@ -187,7 +187,7 @@ bool CreateOutput(HWND owner, IBrowseObject* location, std::wstring& outputName,
   const LONG kind = shapeField ? kDatasetFeatureClass : kDatasetTable;
   for (const std::wstring& name : DatasetNames(outputWorkspace.get(), kind)) {
     if (name != outputName) continue;
-    if (AskMessageBox(owner, kOverwriteQuestion, kErrorCaptionId, kQuestionYesNo) != IDYES)
+    if (AskMessageBox(owner, kOverwriteQuestion, kErrorCaptionId, kQuestionYesNoDefaultNo) != IDYES)
       return false;
     out.replaceExisting = true;
     break;

@@ -1,6 +1,7 @@
 #include "coordinates/shift_point.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "coordinates/datum_table.h"
@@ -31,8 +32,14 @@ ComPtr<IGeographicCoordinateSystem> GetWgs84CoordinateSystem() {
                                    IidOf<ISpatialReferenceFactory>(), factory.put_void())) &&
         factory) {
       ComPtr<IGeographicCoordinateSystem> made;
-      if (SUCCEEDED(factory->CreateGeographicCoordinateSystem(kFactoryCodeWgs84, made.put())))
+      if (SUCCEEDED(factory->CreateGeographicCoordinateSystem(kFactoryCodeWgs84, made.put()))) {
         wgs84 = made;
+        // At process exit the statics the system rests on (PROJ's context among them) go before
+        // the module's detach runs; they were made before it, so a handler registered now runs
+        // before they go.
+        static const bool releasedAtExit = std::atexit(&ReleaseWgs84CoordinateSystem) == 0;
+        (void)releasedAtExit;
+      }
     }
   }
   return wgs84;

@@ -451,6 +451,7 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
         for (std::size_t i = 0; i < currentCount; ++i) Count(c, current[i], counts);
         if (c.writeFailed) return RunOutcome::kWriteFailed;
         if (!readOk) return RunOutcome::kReadFailed;
+        if (options.keepGoing && !options.keepGoing(counts.total)) return RunOutcome::kCancelled;
         if (end) break;
         readOk = ReadBatch(c, read.get(), current, currentCount, end);
       }
@@ -486,6 +487,7 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
         if (readOk && !end) readOk = ReadBatch(c, read.get(), batches[reading], sizes[reading], end);
         waitAll();
         if (c.writeFailed) return RunOutcome::kWriteFailed;
+        if (options.keepGoing && !options.keepGoing(counts.total)) return RunOutcome::kCancelled;
         const std::size_t written = writing;
         writing = converting;
         converting = reading;

@@ -5,6 +5,7 @@
 // left without values; the run goes on with the next row.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -96,7 +97,8 @@ enum class RunOutcome {
   kCompleted,   // every record was read (some may have failed)
   kNoCursor,    // the data could not be opened for reading or writing; nothing was written
   kReadFailed,  // the input stopped answering part-way
-  kWriteFailed  // the written rows could not be made final
+  kWriteFailed,  // the written rows could not be made final
+  kCancelled     // the caller's progress check said stop; the written rows are not final
 };
 
 struct RunOptions {
@@ -104,6 +106,9 @@ struct RunOptions {
   // on one thread of its own, in the input's order); 0: one per core. The result is the same
   // for any number.
   unsigned threads = 0;
+  // Asked on the caller's thread after each batch of records is written, with the number of
+  // records so far; false stops the run (kCancelled). None: the run goes to its end.
+  std::function<bool(LONG records)> keepGoing;
 };
 
 // Converts every record. fromDatum and toDatum are positions in the engine's datum list. The

@@ -17,6 +17,8 @@ constexpr UINT kErrorCaptionId = 3576;
 constexpr UINT kExclamationOk = 0x30;
 constexpr UINT kStopOk = 0x10;
 constexpr UINT kQuestionYesNo = 0x24;
+// A question whose answer may destroy data: No is the default button (Enter, no answer).
+constexpr UINT kQuestionYesNoDefaultNo = kQuestionYesNo | 0x100;
 
 void ShowMessageBox(HWND owner, UINT textId, UINT captionId, UINT type);
 // An error message (caption "Error", exclamation icon) whose text takes one insert (%1).

@@ -195,8 +195,13 @@ Bstr MakeUniqueWorkFolder(const Bstr& subFolder, std::wstring_view tempPrefix,
     ::close(fd);
 
     std::wstring folder = parent + letters + number;
-    if (::mkdir(ToUtf8(folder).c_str(), 0777) == 0) return Bstr(folder);
+    const bool made = ::mkdir(ToUtf8(folder).c_str(), 0777) == 0;
     int err = errno;
+    // The folder holds the number from now on; the claim would only be left as litter.
+    if (made) {
+      ::unlink(claimUtf8.c_str());
+      return Bstr(folder);
+    }
     // A folder of that name is left from an earlier run: never share it, try another number.
     ::unlink(claimUtf8.c_str());
     if (err != EEXIST) ThrowFileError(err, L"Cannot create folder", folder);

@@ -18,6 +18,8 @@
 #include "platform/host/data/track_cancel.h"
 #include "platform/host/data/vpf_workspace.h"
 #include "platform/host/data/workspace.h"
+#include "platform/productline/catalog_scan.h"
+#include "platform/productline/vpf_table.h"
 
 namespace velk::lumeris {
 namespace {
@@ -196,6 +198,8 @@ class ZelVectorLayer : public VpfLayerBase<ZelVectorLayer, IVectorLayerStats> {
     if (rebuild_) {
       featureLayers_.clear();
       libraryIndex_.clear();
+      libraryFolders_.clear();
+      libraryReadable_.clear();  // a refresh looks at the tables again
     }
     auto filter = CreateHostObject<IQueryFilter>(host::CLSID_QueryFilter);
     if (!filter) return;
@@ -279,13 +283,33 @@ class ZelVectorLayer : public VpfLayerBase<ZelVectorLayer, IVectorLayerStats> {
     layer.As<ILayer>()->put_Visible(displayCoverages_);
     libraryIndex_.emplace(product + L"|" + library,
                           std::make_pair(name.As<IName>(), layer));
+    libraryFolders_.emplace(product + L"|" + library, std::make_pair(path, library));
     if (useGeoSym_ == VARIANT_TRUE)
       if (auto geo = layer.As<IGeoFeatureLayer>()) geo->putref_Renderer(NewGeoSymRenderer(geosym).get());
     return layer;
   }
 
+  // Whether the library's tables read whole; checked once, before the host's VPF reader (which
+  // trusts every length a table states) is let near it.
+  bool LibraryReadable(const std::wstring& key) {
+    auto known = libraryReadable_.find(key);
+    if (known != libraryReadable_.end()) return known->second;
+    bool readable = false;
+    if (auto at = libraryFolders_.find(key); at != libraryFolders_.end()) {
+      const std::string folder =
+          productline::FindVpfFolder(ToUtf8(at->second.first), ToUtf8(at->second.second));
+      std::string problemPath, reason;
+      readable = !folder.empty() &&
+                 productline::CheckVpfLibraryTables(folder, problemPath, reason);
+    }
+    libraryReadable_[key] = readable;
+    return readable;
+  }
+
   void PrepareLibraryLayers(const std::wstring& key, ITrackCancel* tracker) {
     ++stats_.libraryPreparations;
+    // A library with a damaged table stays without data.
+    if (!LibraryReadable(key)) return;
     auto range = libraryIndex_.equal_range(key);
     for (auto it = range.first; it != range.second; ++it) {
       if (!KeepGoing(tracker)) return;
@@ -307,6 +331,8 @@ class ZelVectorLayer : public VpfLayerBase<ZelVectorLayer, IVectorLayerStats> {
 
   std::multimap<std::wstring, std::pair<ComPtr<IName>, ComPtr<IFeatureLayer>>, Utf16Less>
       libraryIndex_;
+  std::map<std::wstring, std::pair<std::wstring, std::wstring>, Utf16Less> libraryFolders_;
+  std::map<std::wstring, bool, Utf16Less> libraryReadable_;
   ComPtr<ISpatialFilter> extentFilter_;
   VectorLayerStats stats_;
 };

@@ -6,7 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR=build
-bash scripts/build.sh
+# Only what the demo runs: the host program and the two libraries (scripts/test.sh builds the
+# tests and benchmarks).
+TARGETS="trevik Corvane Lumeris" bash scripts/build.sh
 trevik=build/bin/trevik
 
 # The example is made by the project's own code when it is missing.

@@ -13,8 +13,11 @@ for seeds in fuzz/corpus/*/; do
   target=$(basename "$seeds")
   found="build-fuzz/corpus/$target"
   mkdir -p "$found"
+  # Inputs up to 4096 bytes, or what fuzz/corpus/<target>.max_len says (a format whose smallest
+  # file is larger).
+  max_len=$(cat "fuzz/corpus/$target.max_len" 2>/dev/null || echo 4096)
   echo "fuzzing $target for ${FUZZ_SECONDS:-20} s"
-  if ! "build-fuzz/${target}_fuzz" -max_total_time="${FUZZ_SECONDS:-20}" -max_len=4096 \
+  if ! "build-fuzz/${target}_fuzz" -max_total_time="${FUZZ_SECONDS:-20}" -max_len="$max_len" \
       -timeout=10 -print_final_stats=0 -artifact_prefix="build-fuzz/crashes/${target}-" \
       "$found" "$seeds" >"build-fuzz/$target.log" 2>&1; then
     tail -40 "build-fuzz/$target.log"

@@ -3,7 +3,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
+#include "apps/trevik/host_session.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "platform/registry/activation.h"
@@ -83,6 +85,15 @@ int ListClasses() {
 }
 
 int CreateClasses(const std::vector<std::string>& progIds) {
+  // The classes are created in a running host, as on a desktop where the host is installed:
+  // its own classes (extension manager, layers, data manager) are there for them.
+  std::wstring error;
+  const std::unique_ptr<TrevikSession> host =
+      TrevikSession::Start(velk::host::HostKind::Map, &error);
+  if (!host) {
+    std::fprintf(stderr, "trevik: the host does not start: %s\n", ToUtf8(error).c_str());
+    return 1;
+  }
   int status = 0;
   for (const std::string& name : progIds) {
     IUnknown* unk = nullptr;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "apps/trevik/commands.h"
+#include "apps/trevik/failure_text.h"
 #include "interfaces/zel_extension.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
@@ -141,7 +142,7 @@ int RunHostSession(const std::string& kindWord, const std::vector<std::string>& 
       HRESULT hr = session->SetSetting(w.substr(0, eq), w.substr(eq + 1));
       if (FAILED(hr)) {
         std::fprintf(stderr, "trevik: setting %s: %s\n", step.c_str(),
-                     ToUtf8(velk::HresultText(hr)).c_str());
+                     ToUtf8(FailureText(hr)).c_str());
         status = 1;
       }
     } else if (!w.empty() && w.back() == L'?') {
@@ -149,7 +150,7 @@ int RunHostSession(const std::string& kindWord, const std::vector<std::string>& 
       HRESULT hr = session->GetSetting(w.substr(0, w.size() - 1), value);
       if (FAILED(hr)) {
         std::fprintf(stderr, "trevik: setting %s %s\n", step.c_str(),
-                     ToUtf8(velk::HresultText(hr)).c_str());
+                     ToUtf8(FailureText(hr)).c_str());
         status = 1;
       } else {
         std::printf("%s=%s\n", ToUtf8(w.substr(0, w.size() - 1)).c_str(), ToUtf8(value).c_str());
@@ -159,7 +160,7 @@ int RunHostSession(const std::string& kindWord, const std::vector<std::string>& 
       HRESULT hr = session->CreateCommand(w, 0, item.put());
       if (FAILED(hr)) {
         std::fprintf(stderr, "trevik: cannot create %s: %s\n", step.c_str(),
-                     ToUtf8(velk::HresultText(hr)).c_str());
+                     ToUtf8(FailureText(hr)).c_str());
         status = 1;
         continue;
       }

@@ -17,9 +17,13 @@
 VELK_DEFINE_MODULE()
 
 namespace {
-int Usage() {
+// The usage text: on stdout when asked for (--help, exit 0), on stderr after a wrong command
+// line (exit 2).
+int Usage(bool asked = false) {
   std::fputs(
       "usage: trevik [--root DIR] COMMAND ...\n"
+      "       trevik --help | --version\n"
+      "Commands:\n"
       "  register LIBRARY...     run the libraries' registration entry points\n"
       "  unregister LIBRARY...   undo it\n"
       "  classes                 list the registered classes\n"
@@ -32,9 +36,16 @@ int Usage() {
       "                          then per step: NAME=VALUE sets a setting, NAME? prints it,\n"
       "                          anything else is a ProgID to create and hand the hook\n"
       "The root folder (else $TREVIK_HOME, else ~/.trevik) holds the registry file,\n"
-      "settings and scratch folder.\n",
-      stderr);
-  return 2;
+      "settings and scratch folder.\n"
+      "A session exits 0 when it ran to its end, 1 when a step failed or the run ended in an\n"
+      "error (the message goes to stderr too), 2 for a wrong command line.\n",
+      asked ? stdout : stderr);
+  return asked ? 0 : 2;
+}
+
+int UnknownCommand(const std::string& command) {
+  std::fprintf(stderr, "trevik: unknown command '%s'\n", command.c_str());
+  return Usage();
 }
 
 // Runs one command; its exit code.
@@ -61,7 +72,7 @@ int RunCommand(const std::string& command, const std::vector<std::string>& rest)
     }
     return trevik::RunHostSession(rest[0], libraries, steps);
   }
-  return Usage();
+  return UnknownCommand(command);
 }
 
 }  // namespace
@@ -73,7 +84,13 @@ int main(int argc, char** argv) {
     if (args[i] == "--root" && i + 1 < args.size()) {
       velk::reg::SetHostRoot(args[i + 1]);
       i += 2;
+    } else if (args[i] == "--help" || args[i] == "-h") {
+      return Usage(true);
+    } else if (args[i] == "--version") {
+      std::printf("trevik %s\n", VELK_VERSION);
+      return 0;
     } else {
+      std::fprintf(stderr, "trevik: unknown option '%s'\n", args[i].c_str());
       return Usage();
     }
   }

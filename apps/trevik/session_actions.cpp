@@ -1,6 +1,7 @@
 // Session actions over the data a conversion works on: the bundled example of places, feature
 // layers from vector files, selections.
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/failure_text.h"
 #include "apps/trevik/session_layers.h"
 
 #include <filesystem>
@@ -96,7 +97,7 @@ void Select(SessionContext& context, const SessionLine& l) {
     HRESULT hr =
         fc->Select(filter.get(), kSelectionTypeIDSet, kSelectionOptionNormal, nullptr, set.put());
     if (FAILED(hr) || !set)
-      throw SessionError{L"the where clause cannot be used: " + velk::HresultText(hr)};
+      throw SessionError{L"the where clause cannot be used: " + FailureText(hr)};
     velk::Check(selection->putref_SelectionSet(set.get()));
     LONG count = 0;
     set->get_Count(&count);

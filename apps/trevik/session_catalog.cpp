@@ -17,22 +17,25 @@
 #include <functional>
 
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/failure_text.h"
 
 #include "platform/com/connection_point.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/object.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
-#include "platform/host/display/active_view.h"
-#include "platform/host/display/display.h"
-#include "platform/host/geometry/geometry.h"
-#include "platform/host/documents/map_document_file.h"
-#include "platform/host/display/map_picture.h"
-#include "platform/host/display/raster_catalog_layer.h"
-#include "platform/host/geometry/spatial_reference.h"
+#include "platform/host/data/data_errors.h"
 #include "platform/host/data/table.h"
+#include "platform/host/data/track_cancel.h"
 #include "platform/host/data/workspace.h"
 #include "platform/host/data/workspace_objects.h"
+#include "platform/host/display/active_view.h"
+#include "platform/host/display/display.h"
+#include "platform/host/display/map_picture.h"
+#include "platform/host/display/raster_catalog_layer.h"
+#include "platform/host/documents/map_document_file.h"
+#include "platform/host/geometry/geometry.h"
+#include "platform/host/geometry/spatial_reference.h"
 #include "platform/productline/data_manager.h"
 #include "platform/registry/activation.h"
 #include "interfaces/zel_layer_interfaces.h"
@@ -67,11 +70,13 @@ ComPtr<IWorkspace> Database(const std::wstring& path, bool create) {
     hr =
         factory->Create(Bstr(velk::FromUtf8(parent)),
                         Bstr(velk::FromUtf8(file.filename().string())), nullptr, nullptr, ws.put());
+    // Another session made it meanwhile: use that one.
+    if (hr == velk::host::E_DATA_EXISTS) hr = factory->OpenFromFile(Bstr(path), nullptr, ws.put());
   } else {
     hr = factory->OpenFromFile(Bstr(path), nullptr, ws.put());
   }
   if (FAILED(hr) || !ws)
-    throw SessionError{L"cannot open the database " + path + L": " + velk::HresultText(hr)};
+    throw SessionError{L"cannot open the database " + path + L": " + FailureText(hr)};
   return ws;
 }
 
@@ -79,7 +84,7 @@ ComPtr<ITable> Catalog(IWorkspace* ws, const std::wstring& name) {
   ComPtr<ITable> table;
   HRESULT hr = velk::QueryAs<IFeatureWorkspace>(ws)->OpenTable(Bstr(name), table.put());
   if (FAILED(hr) || !table)
-    throw SessionError{L"no catalog \"" + name + L"\": " + velk::HresultText(hr)};
+    throw SessionError{L"no catalog \"" + name + L"\": " + FailureText(hr)};
   return table;
 }
 
@@ -136,8 +141,13 @@ void CatalogLoad(SessionContext& context, const SessionLine& l) {
     auto table = Catalog(ws.get(), l.Arg(1, L"a catalog name"));
     const auto kind = KindOf(l.Arg(2, L"a catalog kind"));
     const std::wstring& folder = l.Arg(3, L"a folder");
+    // The host's cancel tracker, as the load command gives it: Esc stops the load.
+    ComPtr<ITrackCancel> cancel;
+    velk::Check(velk::host::CreateCancelTrackerObject(nullptr, IidOf<ITrackCancel>(),
+                                                      cancel.put_void()));
+    cancel->put_CancelOnKeyPress(VARIANT_TRUE);
     WithDataManager(context, [&](IDataManager* m) {
-      return m->LoadCatalog(table.get(), Bstr(folder), kind, nullptr);
+      return m->LoadCatalog(table.get(), Bstr(folder), kind, cancel.get());
     });
   }
 }
@@ -177,7 +187,7 @@ void AddCatalogLayer(SessionContext& context, const SessionLine& l) {
   if (SUCCEEDED(hr))
     hr = ::CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IidOf<IUnknown>(), layer.put_void());
   if (FAILED(hr) || !layer)
-    throw SessionError{std::wstring(L"cannot create ") + progId + L": " + velk::HresultText(hr)};
+    throw SessionError{std::wstring(L"cannot create ") + progId + L": " + FailureText(hr)};
   VARIANT_BOOL ok = VARIANT_FALSE;
   if (kind == L"dted") {
     auto dted = velk::QueryAs<IZelDtedLayer>(layer.get());
@@ -190,7 +200,7 @@ void AddCatalogLayer(SessionContext& context, const SessionLine& l) {
     // The referenced layer tells its outcome by the result alone.
     if (kind == L"referenced-rpf") ok = velk::ToVariantBool(SUCCEEDED(hr));
   }
-  if (!ok) throw SessionError{name + L" is no " + kind + L" catalog: " + velk::HresultText(hr)};
+  if (!ok) throw SessionError{name + L" is no " + kind + L" catalog: " + FailureText(hr)};
   auto asLayer = velk::QueryAs<ILayer>(layer.get());
   asLayer->put_Name(Bstr(name));
   context.FocusMap()->AddLayer(asLayer.get());
@@ -236,7 +246,7 @@ void SavePicture(SessionContext& context, const SessionLine& l) {
     const HRESULT hr =
         velk::host::SaveMapPicture(map.get(), picture, velk::ToUtf8(path), &counters);
     if (FAILED(hr))
-      throw SessionError{L"cannot save the picture " + path + L": " + velk::HresultText(hr)};
+      throw SessionError{L"cannot save the picture " + path + L": " + FailureText(hr)};
     context.Print(L"  saved " + path + L" (" + std::to_wstring(picture.width) + L" x " +
                   std::to_wstring(picture.height) + L"): " + Count(counters.searches, L"searches") +
                   L", " + Count(counters.frameOpens, L"frame opens") + L", " +

@@ -14,6 +14,7 @@
 //                                       footprint mode, and a number per layer object (a new
 //                                       object gets a new number)
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/failure_text.h"
 
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
@@ -40,7 +41,7 @@ ComPtr<ICatalogApplication> CatalogWindow(SessionContext& s) {
 
 void CatalogSelect(SessionContext& s, const SessionLine& l) {
   HRESULT hr = CatalogWindow(s)->SelectItem(Bstr(l.Arg(0, L"a path")));
-  if (FAILED(hr)) FailLine(L"cannot select " + l.args[0] + L": " + velk::HresultText(hr));
+  if (FAILED(hr)) FailLine(L"cannot select " + l.args[0] + L": " + FailureText(hr));
 }
 
 void PrintCatalog(SessionContext& s, const SessionLine&) {
@@ -67,7 +68,7 @@ void UndoRedo(SessionContext& s, const SessionLine& l) {
   auto stack = History(s);
   const bool undo = l.action == "undo";
   const HRESULT hr = undo ? stack->Undo() : stack->Redo();
-  if (FAILED(hr)) FailLine(velk::FromUtf8(l.action) + L" failed: " + velk::HresultText(hr));
+  if (FAILED(hr)) FailLine(velk::FromUtf8(l.action) + L" failed: " + FailureText(hr));
   if (hr == S_FALSE) s.Print(undo ? L"  nothing to undo" : L"  nothing to redo");
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/failure_text.h"
 #include "platform/com/hresult_text.h"
 #include "platform/host/display/camera.h"
 #include "platform/host/shell/command.h"
@@ -86,7 +87,7 @@ void PlaceCamera(SessionContext& s, const SessionLine& l) {
   auto camera = Camera(s.Session());
   HRESULT hr = which == L"observer" ? camera->SetObserverLatLonAlt(lat, lon, alt)
                                     : camera->SetTargetLatLonAlt(lat, lon, alt);
-  if (FAILED(hr)) Fail(L"the camera refuses that " + which + L": " + velk::HresultText(hr));
+  if (FAILED(hr)) Fail(L"the camera refuses that " + which + L": " + FailureText(hr));
   Display(s.Session())->RefreshViewers();
 }
 

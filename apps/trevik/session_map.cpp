@@ -1,5 +1,6 @@
 #include "apps/trevik/session_map.h"
 
+#include "apps/trevik/failure_text.h"
 #include "apps/trevik/session_action_table.h"
 
 #include <cmath>
@@ -78,7 +79,7 @@ ComPtr<IDockableWindow> Dockable(TrevikSession& session, const std::wstring& pro
   if (!manager) Fail(L"this host has no dockable windows");
   ComPtr<IDockableWindow> window;
   HRESULT hr = manager->GetDockableWindow(velk::host::MakeUid(progId).get(), window.put());
-  if (FAILED(hr) || !window) Fail(L"no dockable window " + progId + L": " + velk::HresultText(hr));
+  if (FAILED(hr) || !window) Fail(L"no dockable window " + progId + L": " + FailureText(hr));
   return window;
 }
 
@@ -114,7 +115,7 @@ ComPtr<ILayer> MakePointLayer(const std::wstring& name, LONG code,
                                                           factory.put_void()));
   ComPtr<IWorkspace> workspace;
   HRESULT hr = factory->OpenFromFile(velk::Bstr(velk::FromUtf8(folder)), nullptr, workspace.put());
-  if (FAILED(hr) || !workspace) Fail(L"cannot open the scratch folder: " + velk::HresultText(hr));
+  if (FAILED(hr) || !workspace) Fail(L"cannot open the scratch folder: " + FailureText(hr));
   velk::host::FieldSpec oid;
   oid.name = L"FID";
   oid.type = kFieldOID;
@@ -134,7 +135,7 @@ ComPtr<ILayer> MakePointLayer(const std::wstring& name, LONG code,
                                 nullptr, nullptr, kFeatureTypeSimple, velk::Bstr(L"Shape"),
                                 velk::Bstr(L""), featureClass.put());
   if (FAILED(hr) || !featureClass)
-    Fail(L"cannot create the point layer " + name + L": " + velk::HresultText(hr));
+    Fail(L"cannot create the point layer " + name + L": " + FailureText(hr));
   // One insert cursor for all points: the file is brought up to date once, not per point.
   ComPtr<IFeatureCursor> insert;
   velk::Check(featureClass->Insert(VARIANT_TRUE, insert.put()));
@@ -210,7 +211,7 @@ void CoordToolSink::Connect(TrevikSession& session) {
   if (!item) {
     HRESULT hr = session.CreateCommand(kCoordToolProgId, 0, item.put());
     if (FAILED(hr) || !item)
-      Fail(std::wstring(L"cannot create ") + kCoordToolProgId + L": " + velk::HresultText(hr));
+      Fail(std::wstring(L"cannot create ") + kCoordToolProgId + L": " + FailureText(hr));
   }
   ComPtr<IUnknown> tool;
   item->get_Command(tool.put());
@@ -223,7 +224,7 @@ void CoordToolSink::Connect(TrevikSession& session) {
       velk::ConnectSink(tool.get(), listener_.get(), IidOf<IZelCoordToolEvents>(), &cookie);
   if (FAILED(hr)) {
     listener_.Reset();
-    Fail(L"the coordinate tool refused the listener: " + velk::HresultText(hr));
+    Fail(L"the coordinate tool refused the listener: " + FailureText(hr));
   }
   source_ = tool;
   cookie_ = cookie;
@@ -286,7 +287,7 @@ void MapExtent(SessionContext& s, const SessionLine& l) {
   for (int i = 0; i < 4; ++i) v[i] = ParseNumber(ArgOrMissing(l.args, i, names[i]), names[i]);
   HRESULT hr = ViewTransformation(MapDocument(s.Session()).get())
                    ->put_VisibleBounds(velk::host::NewEnvelope(v[0], v[1], v[2], v[3]).get());
-  if (FAILED(hr)) Fail(L"the extent is refused: " + velk::HresultText(hr));
+  if (FAILED(hr)) Fail(L"the extent is refused: " + FailureText(hr));
 }
 
 void AddPoints(SessionContext& s, const SessionLine& l) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "apps/trevik/failure_text.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "platform/host/data/feature_class.h"
@@ -181,7 +182,7 @@ bool WriteExamplePlaces(const std::wstring& path, std::wstring* problem) {
     }
     velk::Check(cursor->Flush());
   } catch (const velk::ComError& e) {
-    return fail(L"writing " + path + L" failed: " + velk::HresultText(e.Error()));
+    return fail(L"writing " + path + L" failed: " + FailureText(e.Error()));
   }
   return true;
 }

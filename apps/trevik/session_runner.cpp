@@ -13,6 +13,7 @@
 #include <map>
 #include <sstream>
 
+#include "apps/trevik/failure_text.h"
 #include "apps/trevik/host_session.h"
 #include "apps/trevik/session_action_table.h"
 #include "apps/trevik/session_controls.h"
@@ -21,15 +22,16 @@
 #include "apps/trevik/session_script.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
-#include "platform/host/shell/command.h"
-#include "platform/host/shell/command_bars.h"
+#include "platform/host/data/track_cancel.h"
+#include "platform/host/data/uid.h"
 #include "platform/host/display/contents_view.h"
-#include "platform/host/documents/document.h"
 #include "platform/host/display/globe.h"
 #include "platform/host/display/map.h"
-#include "platform/host/shell/status_bar.h"
 #include "platform/host/display/symbol_drawing.h"
-#include "platform/host/data/uid.h"
+#include "platform/host/documents/document.h"
+#include "platform/host/shell/command.h"
+#include "platform/host/shell/command_bars.h"
+#include "platform/host/shell/status_bar.h"
 #include "platform/productline/symbol_text.h"
 #include "platform/win/control_wrappers.h"
 #include "platform/registry/activation.h"
@@ -86,6 +88,13 @@ std::wstring IconName(UINT type) {
   }
 }
 
+// A box that tells the user a run failed or was refused: a stop or warning sign with only OK to
+// press (a question with a warning sign asks; it does not end a run).
+bool IsErrorBox(UINT type) {
+  const UINT icon = type & MB_ICONMASK;
+  return (icon == MB_ICONHAND || icon == MB_ICONEXCLAMATION) && (type & MB_TYPEMASK) == MB_OK;
+}
+
 using LineError = SessionError;
 
 class SessionRunner : public win::Responder, public SessionContext {
@@ -102,13 +111,24 @@ class SessionRunner : public win::Responder, public SessionContext {
     win::ClearUserEvents();
     eventsSeen_ = 0;
     while (next_ < lines_.size() && !failed_) Execute(lines_[next_++]);
+    const bool cancelled = velk::host::ScriptedEscapeUsed();
+    velk::host::ScriptEscape({L"", 0});
     win::SetResponder(nullptr);
     velk::host::SetSymbolChooser(nullptr);
     // Actions' state (listeners, connections) goes before the host.
     states_.clear();
     session_.reset();
     if (IsWindow(main_)) DestroyWindow(main_);
-    return failed_ ? 1 : 0;
+    if (cancelled) err_ << "trevik: " << name_ << ": the user cancelled a run (Esc)\n";
+    if (failed_) return 1;
+    // Like a command-line tool, a session whose run ended in an error box fails; a test that
+    // provokes the error says so with `expect error`.
+    if (!errors_.empty()) {
+      err_ << "trevik: " << name_ << ": the session ended in an error: " << ToUtf8(errors_.back())
+           << '\n';
+      return 1;
+    }
+    return 0;
   }
 
   int OnMessageBox(HWND, const std::wstring&, const std::wstring&, UINT type) override {
@@ -204,6 +224,9 @@ class SessionRunner : public win::Responder, public SessionContext {
   }
 
  private:
+  // The number of the script line that runs now.
+  int CurrentLine() const { return next_ > 0 ? lines_[next_ - 1].number : 0; }
+
   const ScriptLine* LookAhead(const char* action) {
     if (failed_ || next_ >= lines_.size() || lines_[next_].action != action) return nullptr;
     return &lines_[next_];
@@ -233,7 +256,14 @@ class SessionRunner : public win::Responder, public SessionContext {
     } catch (const SessionError& e) {
       Fail(l, e.message);
     } catch (const velk::ComError& e) {
-      Fail(l, L"failed: " + velk::HresultText(e.Error()));
+      // Without a host the host's classes are not there: say what to do rather than the code.
+      if (!session_ && e.Error() == REGDB_E_CLASSNOTREG)
+        Fail(l, FromUtf8(l.action) +
+                    L" needs a host: start one first (host map, globe or catalog)");
+      else
+        Fail(l, FromUtf8(l.action) + L" failed: " +
+                    (e.Description().empty() ? L"" : e.Description() + L": ") +
+                    FailureText(e.Error()));
     }
     AfterLine();
   }
@@ -270,6 +300,11 @@ class SessionRunner : public win::Responder, public SessionContext {
             buttons += (buttons.empty() ? L"" : L"/") + win::ButtonName(b);
           Print(L"message box " + Quote(e.caption) + L": " + Quote(e.text) + L" (" +
                 IconName(e.type) + L", " + buttons + L") -> " + win::ButtonName(e.answer));
+          if (IsErrorBox(e.type)) {
+            err_ << "trevik: " << name_ << ":" << CurrentLine() << ": " << ToUtf8(e.caption)
+                 << ": " << ToUtf8(e.text) << '\n';
+            errors_.push_back(e.text);
+          }
           break;
         }
         case win::UserEvent::Kind::FileDialog:
@@ -367,7 +402,7 @@ class SessionRunner : public win::Responder, public SessionContext {
     if (item) return item;
     HRESULT hr = Session().CreateCommand(progId, subType, item.put());
     if (FAILED(hr) || !item)
-      throw LineError{L"cannot create " + progId + L": " + velk::HresultText(hr)};
+      throw LineError{L"cannot create " + progId + L": " + FailureText(hr)};
     return item;
   }
 
@@ -410,7 +445,7 @@ class SessionRunner : public win::Responder, public SessionContext {
     auto fn = reinterpret_cast<RegisterFn>(lib.Symbol("velkDllRegisterServer"));
     if (!fn) throw LineError{path + L" does not export velkDllRegisterServer"};
     HRESULT hr = fn();
-    if (FAILED(hr)) throw LineError{L"registering " + path + L" failed: " + velk::HresultText(hr)};
+    if (FAILED(hr)) throw LineError{L"registering " + path + L" failed: " + FailureText(hr)};
     Print(L"registered " + path);
   }
 
@@ -472,11 +507,11 @@ class SessionRunner : public win::Responder, public SessionContext {
     std::wstring w = Arg(l, 0, L"NAME=VALUE or NAME?");
     if (auto eq = w.find(L'='); eq != std::wstring::npos) {
       HRESULT hr = Session().SetSetting(w.substr(0, eq), w.substr(eq + 1));
-      if (FAILED(hr)) throw LineError{L"setting " + w + L": " + velk::HresultText(hr)};
+      if (FAILED(hr)) throw LineError{L"setting " + w + L": " + FailureText(hr)};
     } else if (!w.empty() && w.back() == L'?') {
       std::wstring value;
       HRESULT hr = Session().GetSetting(w.substr(0, w.size() - 1), value);
-      if (FAILED(hr)) throw LineError{L"setting " + w + L" " + velk::HresultText(hr)};
+      if (FAILED(hr)) throw LineError{L"setting " + w + L" " + FailureText(hr)};
       Print(L"  " + w.substr(0, w.size() - 1) + L"=" + value);
     } else {
       throw LineError{L"setting needs NAME=VALUE or NAME?"};
@@ -767,8 +802,18 @@ class SessionRunner : public win::Responder, public SessionContext {
   }
 
   void Expect(const SessionLine& l) {
-    std::wstring what = Arg(l, 0, L"text, status or dialogs");
-    if (what == L"text") {
+    std::wstring what = Arg(l, 0, L"text, status, dialogs or error");
+    if (what == L"error") {
+      // The error boxes shown so far were meant: one of them holds the text when one is given.
+      if (errors_.empty()) throw LineError{L"expected an error message, none was shown"};
+      if (l.args.size() > 1 &&
+          std::none_of(errors_.begin(), errors_.end(), [&](const std::wstring& e) {
+            return e.find(l.args[1]) != std::wstring::npos;
+          }))
+        throw LineError{L"expected an error message with " + Quote(l.args[1]) + L", found " +
+                        Quote(errors_.back())};
+      errors_.clear();
+    } else if (what == L"text") {
       HWND c = Control(l, 1);
       std::wstring want = Arg(l, 2, L"the expected text");
       std::wstring got = velk::win::WindowText(c);
@@ -789,7 +834,7 @@ class SessionRunner : public win::Responder, public SessionContext {
         throw LineError{L"expected " + std::to_wstring(want) + L" open dialogs, found " +
                         std::to_wstring(got)};
     } else {
-      throw LineError{L"expect takes text, status or dialogs, not " + what};
+      throw LineError{L"expect takes text, status, dialogs or error, not " + what};
     }
   }
 
@@ -800,6 +845,8 @@ class SessionRunner : public win::Responder, public SessionContext {
   std::ostream& err_;
   std::size_t next_ = 0;
   bool failed_ = false;
+  // The error boxes shown and not yet expected.
+  std::vector<std::wstring> errors_;
   std::unique_ptr<TrevikSession> session_;
   HWND main_ = nullptr;
   HWND chosen_ = nullptr;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/failure_text.h"
 
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
@@ -23,10 +24,11 @@ using velk::Bstr;
 using velk::ComPtr;
 
 template <class I>
-ComPtr<I> Create(REFCLSID clsid) {
+ComPtr<I> Create(SessionContext& s, REFCLSID clsid) {
+  s.Session();  // the host's classes come with a running host
   ComPtr<I> p;
   HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IidOf<I>(), p.put_void());
-  if (FAILED(hr) || !p) FailLine(L"the host cannot make a layer: " + velk::HresultText(hr));
+  if (FAILED(hr) || !p) FailLine(L"the host cannot make a layer: " + FailureText(hr));
   return p;
 }
 
@@ -38,9 +40,9 @@ std::wstring NameOf(ILayer* layer) {
 
 void AddRaster(SessionContext& s, const SessionLine& l) {
   const std::wstring& file = l.Arg(0, L"a raster file");
-  auto raster = Create<IRasterLayer>(velk::host::CLSID_RasterLayer);
+  auto raster = Create<IRasterLayer>(s, velk::host::CLSID_RasterLayer);
   HRESULT hr = raster->CreateFromFilePath(Bstr(file));
-  if (FAILED(hr)) FailLine(L"cannot open the raster " + file + L": " + velk::HresultText(hr));
+  if (FAILED(hr)) FailLine(L"cannot open the raster " + file + L": " + FailureText(hr));
   auto layer = raster.As<ILayer>();
   layer->put_Name(
       Bstr(l.args.size() > 1
@@ -55,7 +57,7 @@ void Group(SessionContext& s, const SessionLine& l) {
   auto map = s.FocusMap();
   auto layers = velk::QueryAs<IMapLayers>(map.get());
   if (!layers) FailLine(L"this map cannot place layers");
-  auto group = Create<ILayer>(velk::host::CLSID_GroupLayer);
+  auto group = Create<ILayer>(s, velk::host::CLSID_GroupLayer);
   group->put_Name(Bstr(name));
   LONG at = -1;
   for (std::size_t k = 1; k < l.args.size(); ++k) {

@@ -4,6 +4,7 @@
 //   escape-on-status TEXT      the user presses Esc when the status bar next shows a message
 //                              that begins with TEXT; a run that asks its cancel tracker stops
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/failure_text.h"
 
 #include "platform/com/hresult_text.h"
 #include "platform/host/display/globe_layer_kind.h"
@@ -34,7 +35,7 @@ void Elevation(SessionContext& s, const SessionLine& l) {
     HRESULT hr = CoCreateInstance(velk::host::CLSID_GlobeLayerKind, nullptr, CLSCTX_ALL,
                                   IidOf<IGlobeLayerKind>(), kind.put_void());
     if (FAILED(hr) || !kind)
-      FailLine(L"the host cannot make a layer kind: " + velk::HresultText(hr));
+      FailLine(L"the host cannot make a layer kind: " + FailureText(hr));
     kind->put_Kind(kGlobeLayerElevation);
     extensions->AddExtension(kind.get());
     return;

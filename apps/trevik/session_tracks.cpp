@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/failure_text.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "platform/host/display/animation.h"
@@ -52,7 +53,7 @@ void WriteTrack(SessionContext& s, const SessionLine& l) {
   HRESULT hr = l.action == "track-csv"
                    ? velk::host::WriteTrackCsv(track.get(), HeightFactor(globe.get()), file)
                    : velk::host::WriteTrackKml(track.get(), HeightFactor(globe.get()), file);
-  if (FAILED(hr)) FailLine(L"the track was not written: " + velk::HresultText(hr));
+  if (FAILED(hr)) FailLine(L"the track was not written: " + FailureText(hr));
   s.Print(L"  wrote " + l.args[1]);
 }
 

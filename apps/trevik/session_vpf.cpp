@@ -11,6 +11,7 @@
 //   vector-tree LAYER                   prints the layer's tree: groups with their scale range,
 //                                       feature layers and whether their data is open
 #include "apps/trevik/session_action_table.h"
+#include "apps/trevik/failure_text.h"
 
 #include "interfaces/lumeris_ids.h"
 #include "interfaces/zel_layer_interfaces.h"
@@ -56,7 +57,7 @@ ComPtr<I> VectorLayer(SessionContext& context, const std::wstring& name) {
 }
 
 void Check(HRESULT hr, const std::wstring& what) {
-  if (FAILED(hr)) FailLine(what + L" failed: " + velk::HresultText(hr));
+  if (FAILED(hr)) FailLine(what + L" failed: " + FailureText(hr));
 }
 
 // A layer of the class bound to the catalog NAME of the GeoPackage DB, on top of the focus map.

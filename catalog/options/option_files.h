@@ -30,14 +30,16 @@ bool RestorePrivileges(HANDLE token, BackupRestoreState* previous);
 // its descendants get it the same way, before the next sibling.
 void SendMessageToDescendants(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool deep);
 
-enum class OptionFileResult { Done, NoPrivileges, Failed, NotSettings };
+enum class OptionFileResult { Done, NoPrivileges, Failed, NotSettings, OutOfRange };
 
-// Saves the settings key to path. An existing file is renamed to a backup beside it first and
-// put back when the save fails; the new file appears under its name only whole.
+// Saves the settings key to path. The new file is written beside it under a working name and
+// replaces an existing file only when whole; a failed or interrupted save leaves the old file.
 OptionFileResult SaveSettingsToFile(const std::wstring& path);
 
 // Replaces the settings key by the hive at path. The file must read whole as a hive that holds
-// settings (one of the settings areas); otherwise the key is left exactly as it was.
-OptionFileResult LoadSettingsFromFile(const std::wstring& path);
+// settings (one of the settings areas), each of whose values the options pages can show (a
+// listed choice, a number in its control's range, on or off: else OutOfRange, with the first
+// that is not in problem); otherwise the key is left exactly as it was.
+OptionFileResult LoadSettingsFromFile(const std::wstring& path, std::wstring* problem = nullptr);
 
 }  // namespace velk::corvane

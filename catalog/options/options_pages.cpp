@@ -141,8 +141,11 @@ LRESULT OptionsDlgGeneralTab::LoadOptionsFromFile(WORD, WORD, HWND, BOOL&) {
     return 0;
   }
   // Nothing is reloaded unless the key was replaced whole.
-  if (LoadSettingsFromFile(path) != OptionFileResult::Done) {
-    Error(m_hWnd, L"Cannot load settings from file.");
+  std::wstring problem;
+  if (LoadSettingsFromFile(path, &problem) != OptionFileResult::Done) {
+    const std::wstring text = problem.empty() ? std::wstring(L"Cannot load settings from file.")
+                                              : L"Cannot load settings from file: " + problem + L".";
+    Error(m_hWnd, text.c_str());
     return 0;
   }
   if (m_settings) m_settings->LoadAllSettings();

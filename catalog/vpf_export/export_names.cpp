@@ -1,8 +1,10 @@
 #include "catalog/vpf_export/export_names.h"
 
 #include <cwctype>
+#include <string>
 
 #include "framework/file_path.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::corvane {
 
@@ -29,8 +31,22 @@ std::wstring CleanPathLevel(const std::wstring& name) {
   return out;
 }
 
+std::wstring UniqueOutputName(const std::wstring& name,
+                             const std::map<std::wstring, std::size_t>& planned,
+                             const std::function<bool(const std::wstring&)>& taken) {
+  auto used = [&](const std::wstring& candidate) {
+    for (const auto& entry : planned)
+      if (EqualsNoCase(entry.first, candidate)) return true;
+    return taken && taken(candidate);
+  };
+  std::wstring out = name;
+  for (int n = 2; used(out); ++n) out = name + L"_" + std::to_wstring(n);
+  return out;
+}
+
 FolderExportPlan PlanFolderExport(const std::wstring& folder, const std::vector<std::wstring>& paths,
-                                  const std::vector<bool>& checked) {
+                                  const std::vector<bool>& checked,
+                                  const std::function<bool(const std::wstring&)>& taken) {
   FolderExportPlan plan;
   for (std::size_t i = 0; i < paths.size() && i < checked.size(); ++i) {
     if (!checked[i]) continue;
@@ -49,7 +65,7 @@ FolderExportPlan PlanFolderExport(const std::wstring& folder, const std::vector<
         start = bar + 1;
       }
     }
-    plan.outputs[place + L"/" + CleanPathLevel(leaf)] = i;
+    plan.outputs[UniqueOutputName(place + L"/" + CleanPathLevel(leaf), plan.outputs, taken)] = i;
   }
   return plan;
 }

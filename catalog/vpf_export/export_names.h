@@ -4,6 +4,7 @@
 // the names of a geodatabase export.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -24,16 +25,25 @@ std::wstring SplitField(const std::wstring& text, wchar_t delimiter, std::size_t
 std::wstring CleanPathLevel(const std::wstring& name);
 
 struct FolderExportPlan {
-  // Output path (folder + "/" + cleaned levels + "/" + cleaned leaf) to the entry's index;
-  // two entries with one path keep the later.
+  // Output path (folder + "/" + cleaned levels + "/" + cleaned leaf) to the entry's index. A
+  // path another entry has (letter case aside), or that taken says is there already, gets "_2",
+  // "_3", ... after it: every entry has its own output and none takes a place already used.
   std::map<std::wstring, std::size_t> outputs;
   // Every folder below the chosen folder that the outputs need, parents first.
   std::set<std::wstring> folders;
 };
 
-// paths[i] is entry i's tree path; checked[i] whether it is exported.
+// paths[i] is entry i's tree path; checked[i] whether it is exported; taken(path) whether
+// something (a user's own data) is there already.
 FolderExportPlan PlanFolderExport(const std::wstring& folder, const std::vector<std::wstring>& paths,
-                                  const std::vector<bool>& checked);
+                                  const std::vector<bool>& checked,
+                                  const std::function<bool(const std::wstring&)>& taken = {});
+
+// name, or name + "_2", "_3", ...: the first that neither planned holds (letter case aside) nor
+// taken says is there.
+std::wstring UniqueOutputName(const std::wstring& name,
+                             const std::map<std::wstring, std::size_t>& planned,
+                             const std::function<bool(const std::wstring&)>& taken = {});
 
 // The name of a feature class exported into a geodatabase: the containing dataset's name with
 // every ":" turned into "_", then "_", then the feature class's name; then cleaned of

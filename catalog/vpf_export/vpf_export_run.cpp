@@ -117,7 +117,14 @@ VpfExportOutcome RunVpfExport(HookStruct& hook, const VpfExportParameters& p) {
       paths.push_back(e.path);
       checked.push_back(e.checked);
     }
-    const FolderExportPlan plan = PlanFolderExport(p.location, paths, checked);
+    // A shapefile of the user's there already keeps its name: the export takes another.
+    const FolderExportPlan plan =
+        PlanFolderExport(p.location, paths, checked, [](const std::wstring& path) {
+          std::error_code ec;
+          for (const char* ext : {".shp", ".shx", ".dbf"})
+            if (std::filesystem::exists(ToUtf8(path) + ext, ec)) return true;
+          return false;
+        });
     for (const auto& folder : plan.folders) ::mkdir(ToUtf8(folder).c_str(), 0777);
     names = plan.outputs;
   } else {
@@ -139,9 +146,17 @@ VpfExportOutcome RunVpfExport(HookStruct& hook, const VpfExportParameters& p) {
       const auto [dataset, cls] = DatasetAndClass(fc.get());
       byKey[dataset + L"\\" + cls] = i;
     }
+    // Names that clean to one, or name a feature class of the user's, are made unique.
+    ComPtr<IFeatureWorkspace> database = QueryAs<IFeatureWorkspace>(opened.get());
+    auto there = [&](const std::wstring& name) {
+      ComPtr<IFeatureClass> existing;
+      return database && SUCCEEDED(database->OpenFeatureClass(Bstr(name), existing.put())) &&
+             existing;
+    };
     for (const auto& [key, index] : byKey) {
       const std::size_t slash = key.find(L'\\');
-      names[DatabaseExportName(key.substr(0, slash), key.substr(slash + 1))] = index;
+      names[UniqueOutputName(DatabaseExportName(key.substr(0, slash), key.substr(slash + 1)),
+                             names, there)] = index;
     }
   }
 

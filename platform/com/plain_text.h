@@ -63,14 +63,20 @@ inline int CompareNoCase(std::wstring_view a, std::wstring_view b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
-// A table or column name as SQL quotes it: in double quotes, each one inside doubled.
-inline std::string SqlQuotedName(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    if (c == '"') out += '"';
+// The text in the quote character, each one inside doubled (as SQL escapes them).
+inline std::string SqlQuoted(std::string_view text, char quote) {
+  std::string out(1, quote);
+  for (char c : text) {
+    if (c == quote) out += quote;
     out += c;
   }
-  return out + "\"";
+  return out + quote;
 }
+
+// A table or column name as SQL quotes it: in double quotes, each one inside doubled.
+inline std::string SqlQuotedName(std::string_view name) { return SqlQuoted(name, '"'); }
+
+// A text as an SQL literal: in single quotes, each one inside doubled.
+inline std::string SqlQuotedText(std::string_view text) { return SqlQuoted(text, '\''); }
 
 }  // namespace velk

@@ -1,12 +1,15 @@
 #include "platform/productline/catalog_scan.h"
 #include "platform/com/plain_text.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -20,16 +23,77 @@ int DtedLevelOfSpacing(double arcSeconds) {
   return -1;
 }
 
+bool PathInside(const std::string& folder, const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::path root = fs::absolute(folder, ec).lexically_normal();
+  const fs::path inner = fs::absolute(path, ec).lexically_normal();
+  const fs::path relative = inner.lexically_relative(root);
+  return !relative.empty() && *relative.begin() != ".." && !relative.is_absolute();
+}
+
 std::vector<std::string> FindFiles(const std::string& folder,
-                                   const std::function<bool(const std::string&)>& accept) {
+                                   const std::function<bool(const std::string&)>& accept,
+                                   std::vector<ScanProblem>* skipped) {
   namespace fs = std::filesystem;
   std::vector<std::string> out;
-  std::error_code ec;
-  fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
-  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    const std::string name = ToLower(it->path().filename().string());
-    if (accept(name)) out.push_back(it->path().string());
+  auto skip = [&](const std::string& path, const std::string& why) {
+    if (skipped) skipped->push_back({path, why});
+  };
+  // Folders and files by their identity on disk (device and inode), with the path they were
+  // first reached by: a link or a bind mount to a place already seen is followed once.
+  std::map<std::pair<dev_t, ino_t>, std::string> seen;
+  auto firstVisit = [&](const fs::path& p, const struct stat& st) {
+    return seen.emplace(std::make_pair(st.st_dev, st.st_ino), p.string());
+  };
+  struct stat st{};
+  if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return out;
+  firstVisit(folder, st);
+  // The real tree first, the links after it, so a place reached both ways keeps its own path.
+  std::vector<fs::path> folders = {fs::path(folder)};
+  std::vector<fs::path> links;
+  auto take = [&](const fs::path& p) {
+    if (::stat(p.c_str(), &st) != 0) {
+      skip(p.string(), "skipped: a link to nothing");
+      return;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      auto [at, fresh] = firstVisit(p, st);
+      if (fresh)
+        folders.push_back(p);
+      else
+        skip(p.string(), "skipped: the same folder as \"" + at->second + "\"");
+      return;
+    }
+    if (!S_ISREG(st.st_mode)) return;
+    if (!accept(ToLower(p.filename().string()))) return;
+    auto [at, fresh] = firstVisit(p, st);
+    if (fresh)
+      out.push_back(p.string());
+    else
+      skip(p.string(), "skipped: the same file as \"" + at->second + "\"");
+  };
+  while (!folders.empty() || !links.empty()) {
+    if (folders.empty()) {
+      const fs::path link = links.front();
+      links.erase(links.begin());
+      take(link);
+      continue;
+    }
+    const fs::path current = folders.back();
+    folders.pop_back();
+    std::error_code ec;
+    fs::directory_iterator it(current, ec);
+    if (ec) {
+      skip(current.string(), "skipped: the folder cannot be read (" + ec.message() + ")");
+      continue;
+    }
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+      if (it->is_symlink(ec))
+        links.push_back(it->path());
+      else
+        take(it->path());
+    }
   }
   std::sort(out.begin(), out.end());
   return out;

@@ -79,6 +79,8 @@ template <typename Row>
 struct ScanResult {
   std::vector<Row> rows;  // in file order
   std::vector<ScanProblem> problems;
+  // Places not read and why (a second way to a folder or file already read): not faults.
+  std::vector<ScanProblem> skipped;
   std::size_t filesFound = 0;
   bool cancelled = false;
 };
@@ -100,6 +102,12 @@ ScanResult<RpfFrameRow> ScanRpfTree(const std::string& folder, const ScanOptions
 // is left out; the others load.
 ScanResult<VpfLibraryRow> ScanVpfTree(const std::string& folder, const ScanOptions& options = {});
 
+// Checks every table of a VPF library folder (its own tables, its coverages' schema, feature and
+// primitive tables, tiles included) against its file, before a reader that trusts them (GDAL's
+// OGDI driver, libvpf) opens the library. False with the file at fault and why.
+bool CheckVpfLibraryTables(const std::string& libraryFolder, std::string& problemPath,
+                           std::string& reason);
+
 // The product key of a library: the library header's product type, "$", and the product's name
 // told by the database name ("vmaplv0" "VMAP Level 0", "uvmap" "UVMAP"; DNC libraries by the
 // first letter of the library name: A Approach, C Coastal, G General, H Harbor), else the
@@ -120,8 +128,16 @@ int DtedLevelOfSpacing(double arcSeconds);
 bool ForEachFile(std::size_t count, const ScanOptions& options,
                  const std::function<void(std::size_t index)>& work);
 
+// Whether the path lies inside the folder, both taken as written (made absolute, "." and ".."
+// resolved without following links).
+bool PathInside(const std::string& folder, const std::string& path);
+
 // Collects the files under folder for which accept(lower-case file name) holds, in path order.
+// Links to folders and files are followed, each folder and file once by its identity on disk
+// (a second way to the same one, through a link or a bind mount, is skipped); what is skipped
+// (that, a link to nothing, a folder that cannot be read) goes to skipped with the reason.
 std::vector<std::string> FindFiles(const std::string& folder,
-                                   const std::function<bool(const std::string&)>& accept);
+                                   const std::function<bool(const std::string&)>& accept,
+                                   std::vector<ScanProblem>* skipped = nullptr);
 
 }  // namespace velk::productline

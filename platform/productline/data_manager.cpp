@@ -27,6 +27,7 @@
 #include "platform/productline/catalog_scan.h"
 #include "platform/productline/catalog_table_writer.h"
 #include "platform/registry/activation.h"
+#include "platform/registry/file_io.h"
 
 namespace velk::productline {
 namespace {
@@ -299,7 +300,17 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
     if (catalogName.empty()) return Error(L"The new catalog has no name.", E_INVALIDARG);
     if (catalogType < velkZelCatalogVPF || catalogType > velkZelCatalogReferencedRPF)
       return Error(L"Unknown catalog kind for \"" + catalogName + L"\".", E_INVALIDARG);
-    const HRESULT hr = MakeCatalog(workspace, catalogType, catalogName);
+    HRESULT hr = S_OK;
+    {
+      // Another session making the same catalog in the same database waits for this one.
+      reg::detail::FileLock lock;
+      Bstr databasePath;
+      LONG type = -1;
+      if (SUCCEEDED(workspace->get_Type(&type)) && type == kWorkspaceLocalDatabase &&
+          SUCCEEDED(workspace->get_PathName(&databasePath)))
+        lock.Acquire(ToUtf8(databasePath.str()), false);
+      hr = MakeCatalog(workspace, catalogType, catalogName);
+    }
     if (FAILED(hr))
       return Error(L"Could not create the catalog \"" + catalogName + L"\" (" + HexCode(hr) + L").",
                    hr);
@@ -430,6 +441,9 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
       return true;
     };
     ScanResult<Row> scan = Scan(folder, options, static_cast<Row*>(nullptr));
+    for (const ScanProblem& p : scan.skipped)
+      Event(L"\"" + FromUtf8(p.path) + L"\" was " + FromUtf8(p.reason) + L".",
+            kDataManagerEventInfo);
     for (const ScanProblem& p : scan.problems)
       Event(L"\"" + FromUtf8(p.path) + L"\" was not loaded: " + FromUtf8(p.reason) + L".",
             kDataManagerEventError);
@@ -437,10 +451,16 @@ class DataManager : public ComObjectRoot<DataManager, IDataManager,
       Event(L"Loading was cancelled; the files read so far are added.", kDataManagerEventInfo);
     CatalogWriteResult written;
     std::string reason;
-    if (!Write(core, scan.rows, written, reason))
-      return Error(L"Could not add rows to " + catalogName + L": " + FromUtf8(reason) + L".",
-                   host::E_DATA_WRITE_FAILED);
-    EnsureCatalogIndexes(core.Source()->get(), core.Layer());
+    {
+      // Loads into one catalog file take turns between sessions and processes: each reads the
+      // rows there already after the one before it wrote, so no file goes in twice.
+      reg::detail::FileLock lock;
+      lock.Acquire(core.Source()->path(), false);
+      if (!Write(core, scan.rows, written, reason))
+        return Error(L"Could not add rows to " + catalogName + L": " + FromUtf8(reason) + L".",
+                     host::E_DATA_WRITE_FAILED);
+      EnsureCatalogIndexes(core.Source()->get(), core.Layer());
+    }
     // The last word of a cancelled load says so.
     Event(std::wstring(scan.cancelled ? L"Cancelled: added " : L"Added ") +
               std::to_wstring(written.added) + L" " + what + L" to " + catalogName + L"; " +

@@ -8,6 +8,7 @@
 
 #include "platform/productline/catalog_scan.h"
 #include "platform/com/plain_text.h"
+#include "platform/productline/dted_header.h"
 #include "platform/productline/gdal_error_capture.h"
 
 namespace velk::productline {
@@ -28,6 +29,9 @@ std::string LowerName(const std::string& path) {
 
 // Reads one cell; false with the reason when it cannot be used.
 bool ReadCell(const std::string& path, DtedCellRow& row, std::string& reason) {
+  // Our own check first: GDAL takes any origin the header states.
+  DtedHeader header;
+  if (!ReadDtedHeaderFile(path, header, reason)) return false;
   // Statistics are kept in the catalog, not written beside the user's cells.
   CPLSetThreadLocalConfigOption("GDAL_PAM_ENABLED", "NO");
   GdalErrorCapture errors;
@@ -84,7 +88,8 @@ ScanResult<DtedCellRow> ScanDtedTree(const std::string& folder, const ScanOption
   GDALAllRegister();
   ScanResult<DtedCellRow> result;
   const std::vector<std::string> files =
-      FindFiles(folder, [](const std::string& name) { return LevelOfName(name) >= 0; });
+      FindFiles(
+          folder, [](const std::string& name) { return LevelOfName(name) >= 0; }, &result.skipped);
   result.filesFound = files.size();
   std::vector<DtedCellRow> rows(files.size());
   std::vector<std::string> reasons(files.size());

@@ -104,7 +104,8 @@ ScanResult<RpfFrameRow> ScanRpfTree(const std::string& folder, const ScanOptions
   GDALAllRegister();
   ScanResult<RpfFrameRow> result;
   const std::vector<std::string> tocs =
-      FindFiles(folder, [](const std::string& name) { return name == "a.toc"; });
+      FindFiles(
+          folder, [](const std::string& name) { return name == "a.toc"; }, &result.skipped);
   std::vector<FrameJob> jobs;
   std::set<std::string> seen;
   for (const std::string& tocPath : tocs) {
@@ -116,6 +117,12 @@ ScanResult<RpfFrameRow> ScanRpfTree(const std::string& folder, const ScanOptions
     }
     for (const RpfTocFrameInfo& f : toc.frames) {
       if (!seen.insert(f.path).second) continue;
+      // A table may name frames anywhere ("../", absolute folders): only the loaded tree loads.
+      if (!PathInside(folder, f.path)) {
+        result.problems.push_back(
+            {f.path, "it lies outside the folder being loaded (listed by " + tocPath + "); skipped"});
+        continue;
+      }
       const RpfTocBoundaryInfo& b = toc.boundaries[f.boundary];
       jobs.push_back({f.path, tocPath, b.productType, b.scale});
     }

@@ -17,19 +17,6 @@
 namespace velk::productline {
 namespace {
 
-// The sub-folder of a folder, whatever its letter case on disk; "" when there is none.
-std::string FindFolder(const std::string& folder, const std::string& name) {
-  std::error_code ec;
-  const std::string lower = ToLower(name);
-  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    if (ToLower(it->path().filename().string()) == lower && it->is_directory(ec))
-      return it->path().string();
-  }
-  return "";
-}
-
-
 // Opens a table, naming it in the problem when it cannot be read.
 bool ReadTable(const std::string& path, VpfTableReader& table, std::string& problemPath,
                std::string& reason) {
@@ -63,9 +50,19 @@ std::string OgdiSuffix(const std::string& kind) {
   return "_text";
 }
 
+// The tables of a library: its own, its coverages' schema tables and their primitive tables,
+// tiles included (file names without letter case). Indexes and spatial indexes are not tables.
+bool IsLibraryTable(const std::string& lowerName) {
+  static const std::set<std::string> kNames = {"cat", "lht", "grt", "dqt", "fcs", "fca",
+                                               "end", "cnd", "edg", "fac", "rng", "ebr",
+                                               "fbr", "txt", "char.vdt", "int.vdt"};
+  return kNames.count(lowerName) || !KindOfTable(lowerName).empty();
+}
+
 // Reads the library's own tables and every table its coverages name, then opens it through
 // OGDI. False with the file at fault and why.
 bool ReadLibrary(VpfLibraryRow& row, std::string& problemPath, std::string& reason) {
+  if (!CheckVpfLibraryTables(row.path, problemPath, reason)) return false;
   problemPath = row.path;
   VpfTableReader cat;
   const std::string catPath = FindVpfFile(row.path, "cat");
@@ -83,7 +80,7 @@ bool ReadLibrary(VpfLibraryRow& row, std::string& problemPath, std::string& reas
   const int covDesc = cat.Column("DESCRIPTION");
   for (std::size_t r = 0; r < cat.RowCount(); ++r) {
     const std::string coverage = cat.Text(r, covName);
-    const std::string covFolder = FindFolder(row.path, coverage);
+    const std::string covFolder = FindVpfFolder(row.path, coverage);
     if (coverage.empty() || covFolder.empty()) continue;  // listed but not delivered
     const std::string fcsPath = FindVpfFile(covFolder, "fcs");
     if (fcsPath.empty()) continue;  // a coverage without features (a reference coverage)
@@ -155,6 +152,16 @@ bool ReadLibrary(VpfLibraryRow& row, std::string& problemPath, std::string& reas
 
 }  // namespace
 
+bool CheckVpfLibraryTables(const std::string& libraryFolder, std::string& problemPath,
+                           std::string& reason) {
+  const std::vector<std::string> tables = FindFiles(libraryFolder, IsLibraryTable);
+  for (const std::string& path : tables) {
+    VpfTableReader table;
+    if (!ReadTable(path, table, problemPath, reason)) return false;
+  }
+  return true;
+}
+
 std::string VpfProductKey(const std::string& productType, const std::string& databaseName,
                           const std::string& databaseDescription, const std::string& library) {
   const std::string db = ToLower(databaseName);
@@ -202,7 +209,8 @@ ScanResult<VpfLibraryRow> ScanVpfTree(const std::string& folder, const ScanOptio
   GDALAllRegister();
   ScanResult<VpfLibraryRow> result;
   const std::vector<std::string> lats =
-      FindFiles(folder, [](const std::string& name) { return name == "lat"; });
+      FindFiles(
+          folder, [](const std::string& name) { return name == "lat"; }, &result.skipped);
   std::vector<VpfLibraryRow> work;
   for (const std::string& latPath : lats) {
     const std::string database = std::filesystem::path(latPath).parent_path().string();
@@ -224,7 +232,7 @@ ScanResult<VpfLibraryRow> ScanVpfTree(const std::string& folder, const ScanOptio
       row.database = database;
       row.library = lat.Text(r, nameCol);
       if (row.library.empty() || ToLower(row.library) == "rference") continue;
-      row.path = FindFolder(database, row.library);
+      row.path = FindVpfFolder(database, row.library);
       if (row.path.empty()) {
         result.problems.push_back({(std::filesystem::path(database) / row.library).string(),
                                    "the database lists this library but it is not there"});

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -118,6 +119,18 @@ std::size_t TripletSize(unsigned char first) {
   return 1 + width[(first >> 6) & 3] + width[(first >> 4) & 3] + width[(first >> 2) & 3];
 }
 
+// The entry of a folder whose name is name in any letter case, a folder or a regular file.
+std::string FindEntry(const std::string& folder, const std::string& name, bool directory) {
+  std::error_code ec;
+  const std::string upper = Upper(name);
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (Upper(it->path().filename().string()) != upper) continue;
+    if (directory ? it->is_directory(ec) : it->is_regular_file(ec)) return it->path().string();
+  }
+  return "";
+}
+
 }  // namespace
 
 std::string FindVpfFile(const std::string& folder, const std::string& name) {
@@ -126,14 +139,11 @@ std::string FindVpfFile(const std::string& folder, const std::string& name) {
     const std::filesystem::path p = std::filesystem::path(folder) / candidate;
     if (std::filesystem::is_regular_file(p, ec)) return p.string();
   }
-  // Mixed case: look through the folder.
-  const std::string upper = Upper(name);
-  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    if (Upper(it->path().filename().string()) == upper && it->is_regular_file(ec))
-      return it->path().string();
-  }
-  return "";
+  return FindEntry(folder, name, false);  // mixed case
+}
+
+std::string FindVpfFolder(const std::string& folder, const std::string& name) {
+  return FindEntry(folder, name, true);
 }
 
 bool VpfTableReader::Open(const std::string& path, std::string& reason) {
@@ -156,6 +166,13 @@ bool VpfTableReader::Open(const std::string& path, std::string& reason) {
     return false;
   }
   if (!ParseHeader(bytes.substr(4, headerLength), columns_, reason)) return false;
+  // Rows of zero-width columns only take no bytes: no count of them fits a file.
+  if (std::none_of(columns_.begin(), columns_.end(), [](const VpfColumnDef& c) {
+        return c.count < 0 || c.type == 'K' || ElementSize(c.type) > 0;
+      })) {
+    reason = "its header's columns are all zero-width";
+    return false;
+  }
   const std::size_t dataStart = 4 + headerLength;
 
   // Rows one after another, every length checked against the file.
@@ -254,7 +271,9 @@ std::string VpfTableReader::Text(std::size_t row, int column) const {
     }
     case 'I': case 'S': case 'F': case 'R': {
       const double v = Number(row, column);
-      if (v == static_cast<double>(static_cast<long long>(v))) return std::to_string(static_cast<long long>(v));
+      // Whole numbers without decimals (only where a 64-bit integer holds them).
+      if (std::isfinite(v) && std::fabs(v) < 9e15 && v == std::trunc(v))
+        return std::to_string(static_cast<long long>(v));
       return std::to_string(v);
     }
     default: return "";

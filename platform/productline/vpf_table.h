@@ -42,5 +42,7 @@ class VpfTableReader {
 // The file of a table in a folder, whatever the letter case of its name on disk ("lat" or
 // "LAT"); "" when there is none.
 std::string FindVpfFile(const std::string& folder, const std::string& name);
+// The sub-folder of a folder likewise (a library, a coverage); "" when there is none.
+std::string FindVpfFolder(const std::string& folder, const std::string& name);
 
 }  // namespace velk::productline

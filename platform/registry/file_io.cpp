@@ -1,6 +1,7 @@
 #include "platform/registry/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,12 +41,14 @@ void SyncFolder(const std::string& path) {
 
 int ReadWholeFile(const std::string& path, std::string& out) {
   out.clear();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Not blocking on open, so a FIFO or device under the name is refused instead of waited on.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno;
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int err = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     ::close(fd);
-    return EISDIR;
+    return err;
   }
   char buf[65536];
   while (true) {
@@ -88,6 +91,19 @@ int WriteNewFile(const std::string& path, const std::string& text) {
     return err;
   }
   SyncFolder(path);
+  return 0;
+}
+
+FileLock::~FileLock() {
+  if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
+}
+
+int FileLock::Acquire(const std::string& path, bool create) {
+  fd_ = create ? ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
+               : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) return errno;
+  while (::flock(fd_, LOCK_EX) != 0)
+    if (errno != EINTR) return errno;
   return 0;
 }
 

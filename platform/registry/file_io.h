@@ -18,6 +18,21 @@ int WriteFileAtomically(const std::string& path, const std::string& text);
 // Creates a new file; never replaces an existing one (EEXIST). On failure no file is left.
 int WriteNewFile(const std::string& path, const std::string& text);
 
+// An exclusive lock on a file (flock: between processes, and between two locks of one
+// process), let go when the object goes.
+class FileLock {
+ public:
+  FileLock() = default;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  ~FileLock();
+  // Waits for the lock on the file, made first when create is set; 0 or an errno value.
+  int Acquire(const std::string& path, bool create);
+
+ private:
+  int fd_ = -1;
+};
+
 // The Win32 error code for an errno value.
 LONG ErrnoToStatus(int err);
 

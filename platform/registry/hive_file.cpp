@@ -3,12 +3,14 @@
 #include <hivex.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <type_traits>
 
 #include "platform/com/text.h"
 #include "platform/registry/file_io.h"
@@ -133,7 +135,7 @@ std::string EncodeValue(const Value& v) {
   }
 }
 
-bool DecodeValue(hive_type type, const char* data, std::size_t len, Value& v) {
+bool DecodeValue(std::uint32_t type, const char* data, std::size_t len, Value& v) {
   v = Value{};
   v.type = static_cast<DWORD>(type);
   switch (type) {
@@ -141,7 +143,7 @@ bool DecodeValue(hive_type type, const char* data, std::size_t len, Value& v) {
     case hive_t_REG_EXPAND_SZ:
     case hive_t_REG_MULTI_SZ: {
       v.text = FromUtf16Le(std::string_view(data, len));
-      int terminators = type == hive_t_REG_MULTI_SZ ? 2 : 1;
+      int terminators = type == static_cast<std::uint32_t>(hive_t_REG_MULTI_SZ) ? 2 : 1;
       for (int i = 0; i < terminators && !v.text.empty() && v.text.back() == L'\0'; ++i)
         v.text.pop_back();
       return true;
@@ -213,7 +215,9 @@ bool AddTree(hive_h* h, hive_node_h at, const Node& node, std::string& why) {
   return true;
 }
 
-bool ReadTree(hive_h* h, hive_node_h at, Node& out, std::string& why) {
+// depthLeft: how many levels of subkeys may still follow (a key nested deeper, or a hive whose
+// keys loop back on themselves, is refused before the recursion can run away).
+bool ReadTree(hive_h* h, hive_node_h at, Node& out, std::string& why, std::size_t depthLeft) {
   std::unique_ptr<char, decltype(&std::free)> name(hivex_node_name(h, at), &std::free);
   if (!name) {
     why = "a key has no readable name";
@@ -227,10 +231,11 @@ bool ReadTree(hive_h* h, hive_node_h at, Node& out, std::string& why) {
   }
   for (hive_value_h* v = values.get(); *v; ++v) {
     std::unique_ptr<char, decltype(&std::free)> key(hivex_value_key(h, *v), &std::free);
-    hive_type t{};
+    // Any 32-bit type a file states, read as a number: not every one is a hive_type.
+    std::underlying_type_t<hive_type> t = 0;
     std::size_t len = 0;
-    std::unique_ptr<char, decltype(&std::free)> data(hivex_value_value(h, *v, &t, &len),
-                                                     &std::free);
+    std::unique_ptr<char, decltype(&std::free)> data(
+        hivex_value_value(h, *v, reinterpret_cast<hive_type*>(&t), &len), &std::free);
     if (!key || !data) {
       why = "a value cannot be read";
       return false;
@@ -248,9 +253,13 @@ bool ReadTree(hive_h* h, hive_node_h at, Node& out, std::string& why) {
     why = "the subkeys of a key cannot be read";
     return false;
   }
+  if (*children && depthLeft == 0) {
+    why = "keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels";
+    return false;
+  }
   for (hive_node_h* c = children.get(); *c; ++c) {
     Node child;
-    if (!ReadTree(h, *c, child, why)) return false;
+    if (!ReadTree(h, *c, child, why, depthLeft - 1)) return false;
     out.children.push_back(std::move(child));
   }
   return true;
@@ -294,7 +303,7 @@ bool FormatHive(const Node& key, std::string& out, std::string& why) {
   return true;
 }
 
-bool ParseHive(const std::string& path, Node& out, std::string& why) {
+bool ParseHive(const std::string& path, Node& out, std::string& why, std::size_t maxDepth) {
   // hivex reads bins lazily from the mapped file: a file shorter than its header says is cut
   // short, whatever hivex makes of it.
   std::string bytes;
@@ -316,7 +325,8 @@ bool ParseHive(const std::string& path, Node& out, std::string& why) {
     return false;
   }
   Node tree;
-  if (!ReadTree(h.get(), hivex_root(h.get()), tree, why)) return false;
+  if (!ReadTree(h.get(), hivex_root(h.get()), tree, why, std::min(maxDepth, kMaxKeyDepth)))
+    return false;
   out = std::move(tree);
   return true;
 }

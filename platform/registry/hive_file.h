@@ -14,8 +14,10 @@ namespace velk::reg::detail {
 bool FormatHive(const Node& key, std::string& out, std::string& why);
 
 // Reads a whole hive file into a tree (the root's values and subkeys; its name is the root
-// node's). False with a reason for a file that is not a hive, is cut short or holds a value
-// hivex cannot read; out is then untouched.
-bool ParseHive(const std::string& path, Node& out, std::string& why);
+// node's). False with a reason for a file that is not a regular file or not a hive, is cut
+// short, holds a value hivex cannot read, or nests subkeys more than maxDepth levels below its
+// root (at most the registry's own limit); out is then untouched.
+bool ParseHive(const std::string& path, Node& out, std::string& why,
+               std::size_t maxDepth = kMaxKeyDepth);
 
 }  // namespace velk::reg::detail

@@ -310,9 +310,19 @@ LSTATUS RegRestoreKeyW(HKEY key, LPCWSTR file, DWORD) {
   std::error_code ec;
   auto status = std::filesystem::status(path, ec);
   if (status.type() == std::filesystem::file_type::not_found) return ERROR_FILE_NOT_FOUND;
+  // The restored keys must stay within the registry's nesting limit below the key they go
+  // under, or the registry file could no longer be read back.
+  std::size_t keyDepth = 0;
+  {
+    detail::Access access;
+    Hive hive;
+    Path at;
+    if (LSTATUS r = Locate(key, nullptr, hive, at)) return r;
+    keyDepth = at.size();
+  }
   Node tree;
   std::string why;
-  if (!detail::ParseHive(path, tree, why)) return ERROR_BADDB;
+  if (!detail::ParseHive(path, tree, why, detail::kMaxKeyDepth - keyDepth)) return ERROR_BADDB;
   detail::Access access;
   return detail::Change([&]() -> LSTATUS {
     Node* node = nullptr;

@@ -113,33 +113,6 @@ LSTATUS Save(State& s) {
   return ERROR_SUCCESS;
 }
 
-// An exclusive lock on the lock file beside the registry file, held while the file is read,
-// changed and written, so that writers in other processes never lose each other's changes.
-class FileLock {
- public:
-  FileLock() = default;
-  FileLock(const FileLock&) = delete;
-  FileLock& operator=(const FileLock&) = delete;
-  ~FileLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
-  }
-  // 0 or an errno value.
-  int Acquire(const std::string& root) {
-    std::error_code ec;
-    std::filesystem::create_directories(root, ec);
-    if (ec) return ec.value() == EEXIST ? ENOTDIR : ec.value();
-    std::string path = (std::filesystem::path(root) / "registry.lock").string();
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0) return errno;
-    while (::flock(fd_, LOCK_EX) != 0)
-      if (errno != EINTR) return errno;
-    return 0;
-  }
-
- private:
-  int fd_ = -1;
-};
-
 // Reads the file again when another process has replaced it since it was last read.
 void Refresh(State& s) {
   struct stat now {};
@@ -281,8 +254,15 @@ LSTATUS Change(const std::function<LSTATUS()>& fn) {
   LoadIfNeeded(s);
   if (s.depth > 0) return fn();
   if (s.loadFailed) return ERROR_BADDB;
+  // Held while the file is read, changed and written, so that writers in other processes
+  // never lose each other's changes.
   FileLock fileLock;
-  if (int err = fileLock.Acquire(s.loadedRoot)) return ErrnoToStatus(err);
+  std::error_code ec;
+  std::filesystem::create_directories(s.loadedRoot, ec);
+  if (ec) return ErrnoToStatus(ec.value() == EEXIST ? ENOTDIR : ec.value());
+  if (int err = fileLock.Acquire((std::filesystem::path(s.loadedRoot) / "registry.lock").string(),
+                                 true))
+    return ErrnoToStatus(err);
   Refresh(s);
   if (s.loadFailed) return ERROR_BADDB;
   s.changed = false;

@@ -56,7 +56,6 @@ class ServerModule {
   res::ResourceModule* ResourceInstance() const { return resource_.load(); }
   // Replaces the resource instance (atomic exchange); returns the old one.
   res::ResourceModule* SetResourceInstance(res::ResourceModule* m) { return resource_.exchange(m); }
-  const GUID& TypeLibId() const { return typeLib_; }
   ObjectMapEntry* Entries() const { return entries_; }
 
   // Full path of the library file this module lives in.

@@ -149,12 +149,4 @@ std::size_t OpenTokenCount() {
   return S().tokens.size();
 }
 
-bool PrivilegeEnabled(const wchar_t* name) {
-  std::lock_guard<std::mutex> g(S().lock);
-  auto it = Privileges().find(name);
-  if (it == Privileges().end()) return false;
-  auto e = S().enabled.find(it->second);
-  return e != S().enabled.end() && e->second;
-}
-
 }  // namespace velk::reg

@@ -52,7 +52,5 @@ void SetPrivilegeFailure(PrivilegeStep step, DWORD error);
 void ClearPrivilegeFailures();
 // Tokens opened and not yet closed.
 std::size_t OpenTokenCount();
-// Whether a privilege ("SeBackupPrivilege", "SeRestorePrivilege") is enabled now.
-bool PrivilegeEnabled(const wchar_t* name);
 
 }  // namespace velk::reg

@@ -40,9 +40,6 @@ class CWindow {
   LRESULT SendMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
     return ::SendMessageW(m_hWnd, msg, wp, lp);
   }
-  BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
-    return ::PostMessageW(m_hWnd, msg, wp, lp);
-  }
 
   BOOL SetWindowText(LPCWSTR text) { return ::SetWindowTextW(m_hWnd, text); }
   int GetWindowText(LPWSTR buf, int cch) const { return ::GetWindowTextW(m_hWnd, buf, cch); }
@@ -52,7 +49,6 @@ class CWindow {
     return out != nullptr;
   }
   std::wstring GetWindowText() const { return velk::win::WindowText(m_hWnd); }
-  int GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }
 
   BOOL ShowWindow(int cmd) { return ::ShowWindow(m_hWnd, cmd); }
   BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
@@ -65,7 +61,6 @@ class CWindow {
   HWND GetParent() const { return ::GetParent(m_hWnd); }
   HWND SetParent(HWND parent) { return ::SetParent(m_hWnd, parent); }
   HWND GetWindow(UINT relation) const { return ::GetWindow(m_hWnd, relation); }
-  HWND GetTopLevelParent() const { return ::GetAncestor(m_hWnd, GA_ROOT); }
   HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
   int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
   BOOL IsChild(HWND h) const { return ::IsChild(m_hWnd, h); }
@@ -83,47 +78,16 @@ class CWindow {
   }
   BOOL ScreenToClient(POINT* p) const { return ::ScreenToClient(m_hWnd, p); }
   BOOL ClientToScreen(POINT* p) const { return ::ClientToScreen(m_hWnd, p); }
-  BOOL CenterWindow(HWND centre = nullptr) {
-    RECT me{}, around{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    GetWindowRect(&me);
-    if (centre) ::GetWindowRect(centre, &around);
-    int w = me.right - me.left, h = me.bottom - me.top;
-    return ::SetWindowPos(m_hWnd, nullptr, (around.left + around.right - w) / 2,
-                          (around.top + around.bottom - h) / 2, 0, 0,
-                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
   BOOL Invalidate(BOOL erase = TRUE) { return ::InvalidateRect(m_hWnd, nullptr, erase); }
   BOOL InvalidateRect(const RECT* r, BOOL erase = TRUE) {
     return ::InvalidateRect(m_hWnd, r, erase);
   }
   BOOL UpdateWindow() { return ::UpdateWindow(m_hWnd); }
 
-  LONG_PTR GetWindowLongPtr(int index) const { return ::GetWindowLongPtrW(m_hWnd, index); }
-  LONG_PTR SetWindowLongPtr(int index, LONG_PTR v) { return ::SetWindowLongPtrW(m_hWnd, index, v); }
   DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
   DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }
-  BOOL ModifyStyle(DWORD remove, DWORD add, UINT = 0) {
-    DWORD s = GetStyle(), n = (s & ~remove) | add;
-    if (s == n) return FALSE;
-    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(n));
-    return TRUE;
-  }
-  BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT = 0) {
-    DWORD s = GetExStyle(), n = (s & ~remove) | add;
-    if (s == n) return FALSE;
-    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>(n));
-    return TRUE;
-  }
 
   BOOL SetDlgItemText(int id, LPCWSTR text) { return ::SetDlgItemTextW(m_hWnd, id, text); }
-  UINT GetDlgItemText(int id, LPWSTR buf, int cch) const {
-    return ::GetDlgItemTextW(m_hWnd, id, buf, cch);
-  }
-  BOOL GetDlgItemText(int id, BSTR& out) const {
-    ::SysFreeString(out);
-    out = velk::AllocBstr(velk::win::WindowText(::GetDlgItem(m_hWnd, id)));
-    return out != nullptr;
-  }
   BOOL SetDlgItemInt(int id, UINT v, BOOL isSigned = TRUE) {
     return ::SetDlgItemInt(m_hWnd, id, v, isSigned);
   }
@@ -151,12 +115,6 @@ class CWindow {
   BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
   HDC GetDC() { return ::GetDC(m_hWnd); }
   int ReleaseDC(HDC dc) { return ::ReleaseDC(m_hWnd, dc); }
-  HFONT GetFont() const {
-    return reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
-  }
-  void SetFont(HFONT font, BOOL redraw = TRUE) {
-    ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
-  }
   BOOL FlashWindow(BOOL invert);
 };
 

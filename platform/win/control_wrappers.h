@@ -13,13 +13,6 @@ class CStaticT : public TBase {
  public:
   CStaticT(HWND h = nullptr) : TBase(h) {}
   static LPCWSTR GetWndClassName() { return WC_STATIC; }
-  HBITMAP SetBitmap(HBITMAP b) {
-    return reinterpret_cast<HBITMAP>(
-        this->SendMessage(STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(b)));
-  }
-  HBITMAP GetBitmap() const {
-    return reinterpret_cast<HBITMAP>(this->SendMessage(STM_GETIMAGE, IMAGE_BITMAP));
-  }
 };
 using CStatic = CStaticT<>;
 
@@ -30,18 +23,7 @@ class CButtonT : public TBase {
   static LPCWSTR GetWndClassName() { return WC_BUTTON; }
   int GetCheck() const { return static_cast<int>(this->SendMessage(BM_GETCHECK)); }
   void SetCheck(int check) { this->SendMessage(BM_SETCHECK, static_cast<WPARAM>(check)); }
-  UINT GetState() const { return static_cast<UINT>(this->SendMessage(BM_GETSTATE)); }
   void Click() { this->SendMessage(BM_CLICK); }
-  void SetButtonStyle(UINT style, BOOL redraw = TRUE) {
-    this->SendMessage(BM_SETSTYLE, style, redraw);
-  }
-  HBITMAP SetBitmap(HBITMAP b) {
-    return reinterpret_cast<HBITMAP>(
-        this->SendMessage(BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(b)));
-  }
-  HBITMAP GetBitmap() const {
-    return reinterpret_cast<HBITMAP>(this->SendMessage(BM_GETIMAGE, IMAGE_BITMAP));
-  }
 };
 using CButton = CButtonT<>;
 
@@ -53,23 +35,9 @@ class CEditT : public TBase {
   void SetSel(int start, int end, BOOL = FALSE) {
     this->SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end);
   }
-  void SetSelAll() { SetSel(0, -1); }
-  void GetSel(int& start, int& end) const {
-    DWORD s = 0, e = 0;
-    this->SendMessage(EM_GETSEL, reinterpret_cast<WPARAM>(&s), reinterpret_cast<LPARAM>(&e));
-    start = static_cast<int>(s);
-    end = static_cast<int>(e);
-  }
-  void ReplaceSel(LPCWSTR text, BOOL canUndo = FALSE) {
-    this->SendMessage(EM_REPLACESEL, canUndo, reinterpret_cast<LPARAM>(text));
-  }
-  void LimitText(int n = 0) { this->SendMessage(EM_LIMITTEXT, static_cast<WPARAM>(n)); }
-  UINT GetLimitText() const { return static_cast<UINT>(this->SendMessage(EM_GETLIMITTEXT)); }
   BOOL SetReadOnly(BOOL readOnly = TRUE) {
     return static_cast<BOOL>(this->SendMessage(EM_SETREADONLY, readOnly));
   }
-  BOOL GetModify() const { return static_cast<BOOL>(this->SendMessage(EM_GETMODIFY)); }
-  void SetModify(BOOL modified = TRUE) { this->SendMessage(EM_SETMODIFY, modified); }
   void Clear() { this->SendMessage(WM_CLEAR); }
 };
 using CEdit = CEditT<>;
@@ -89,7 +57,6 @@ class CComboBoxT : public TBase {
   int DeleteString(UINT index) {
     return static_cast<int>(this->SendMessage(CB_DELETESTRING, index));
   }
-  void ResetContent() { this->SendMessage(CB_RESETCONTENT); }
   int GetCount() const { return static_cast<int>(this->SendMessage(CB_GETCOUNT)); }
   int GetCurSel() const { return static_cast<int>(this->SendMessage(CB_GETCURSEL)); }
   int SetCurSel(int index) {
@@ -123,10 +90,6 @@ class CComboBoxT : public TBase {
     return static_cast<int>(this->SendMessage(CB_FINDSTRINGEXACT, static_cast<WPARAM>(start),
                                               reinterpret_cast<LPARAM>(s)));
   }
-  int SelectString(int start, LPCWSTR s) {
-    return static_cast<int>(this->SendMessage(CB_SELECTSTRING, static_cast<WPARAM>(start),
-                                              reinterpret_cast<LPARAM>(s)));
-  }
 };
 using CComboBox = CComboBoxT<>;
 
@@ -145,7 +108,6 @@ class CListBoxT : public TBase {
   int DeleteString(UINT index) {
     return static_cast<int>(this->SendMessage(LB_DELETESTRING, index));
   }
-  void ResetContent() { this->SendMessage(LB_RESETCONTENT); }
   int GetCount() const { return static_cast<int>(this->SendMessage(LB_GETCOUNT)); }
   int GetCurSel() const { return static_cast<int>(this->SendMessage(LB_GETCURSEL)); }
   int SetCurSel(int index) {
@@ -165,9 +127,6 @@ class CListBoxT : public TBase {
   int SetItemData(int index, DWORD_PTR data) {
     return static_cast<int>(
         this->SendMessage(LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(data)));
-  }
-  int GetSel(int index) const {
-    return static_cast<int>(this->SendMessage(LB_GETSEL, static_cast<WPARAM>(index)));
   }
   int SetSel(int index, BOOL select = TRUE) {
     return static_cast<int>(this->SendMessage(LB_SETSEL, select, index));
@@ -202,9 +161,6 @@ class CListViewCtrlT : public TBase {
     return static_cast<int>(this->SendMessage(LVM_INSERTCOLUMNW, static_cast<WPARAM>(index),
                                               reinterpret_cast<LPARAM>(&c)));
   }
-  BOOL DeleteColumn(int index) {
-    return static_cast<BOOL>(this->SendMessage(LVM_DELETECOLUMN, static_cast<WPARAM>(index)));
-  }
   BOOL SetColumnWidth(int col, int cx) {
     return static_cast<BOOL>(this->SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(col),
                                                MAKELPARAM(static_cast<WORD>(cx), 0)));
@@ -224,13 +180,6 @@ class CListViewCtrlT : public TBase {
   }
   int InsertItem(const LVITEMW* item) {
     return static_cast<int>(this->SendMessage(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(item)));
-  }
-  BOOL SetItemText(int index, int subItem, LPCWSTR text) {
-    LVITEMW it;
-    it.iSubItem = subItem;
-    it.pszText = const_cast<LPWSTR>(text);
-    return static_cast<BOOL>(this->SendMessage(LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
-                                               reinterpret_cast<LPARAM>(&it)));
   }
   std::wstring GetItemText(int index, int subItem) const {
     wchar_t buf[1024];
@@ -280,11 +229,6 @@ class CListViewCtrlT : public TBase {
   }
   int HitTest(LVHITTESTINFO* info) const {
     return static_cast<int>(this->SendMessage(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(info)));
-  }
-  BOOL GetItemRect(int index, RECT* r, UINT code) const {
-    r->left = static_cast<LONG>(code);
-    return static_cast<BOOL>(this->SendMessage(LVM_GETITEMRECT, static_cast<WPARAM>(index),
-                                               reinterpret_cast<LPARAM>(r)));
   }
   BOOL SetItemData(int index, DWORD_PTR data) {
     LVITEMW it;
@@ -353,13 +297,6 @@ class CTreeViewCtrlT : public TBase {
     it.cchTextMax = 1024;
     this->SendMessage(TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
     return buf;
-  }
-  BOOL SetItemText(HTREEITEM item, LPCWSTR text) {
-    TVITEMW it;
-    it.mask = TVIF_TEXT;
-    it.hItem = item;
-    it.pszText = const_cast<LPWSTR>(text);
-    return static_cast<BOOL>(this->SendMessage(TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it)));
   }
   DWORD_PTR GetItemData(HTREEITEM item) const {
     TVITEMW it;
@@ -448,17 +385,6 @@ class CTrackBarCtrlT : public TBase {
   void SetRange(int low, int high, BOOL redraw = TRUE) {
     this->SendMessage(TBM_SETRANGE, redraw,
                       MAKELPARAM(static_cast<WORD>(low), static_cast<WORD>(high)));
-  }
-  void SetRangeMin(int v, BOOL redraw = FALSE) { this->SendMessage(TBM_SETRANGEMIN, redraw, v); }
-  void SetRangeMax(int v, BOOL redraw = FALSE) { this->SendMessage(TBM_SETRANGEMAX, redraw, v); }
-  int GetRangeMin() const { return static_cast<int>(this->SendMessage(TBM_GETRANGEMIN)); }
-  int GetRangeMax() const { return static_cast<int>(this->SendMessage(TBM_GETRANGEMAX)); }
-  void SetTicFreq(int freq) { this->SendMessage(TBM_SETTICFREQ, static_cast<WPARAM>(freq)); }
-  int SetPageSize(int size) {
-    return static_cast<int>(this->SendMessage(TBM_SETPAGESIZE, 0, size));
-  }
-  int SetLineSize(int size) {
-    return static_cast<int>(this->SendMessage(TBM_SETLINESIZE, 0, size));
   }
 };
 using CTrackBarCtrl = CTrackBarCtrlT<>;

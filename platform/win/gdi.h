@@ -157,8 +157,6 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
 BOOL Polygon(HDC dc, const POINT* points, int count);
 BOOL Polyline(HDC dc, const POINT* points, int count);
-BOOL MoveToEx(HDC dc, int x, int y, POINT* old);
-BOOL LineTo(HDC dc, int x, int y);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 // CLR_INVALID outside the bitmap or for a DC without one.
 COLORREF GetPixel(HDC dc, int x, int y);

@@ -224,22 +224,6 @@ BOOL Polyline(HDC dc, const POINT* points, int count) {
   return TRUE;
 }
 
-BOOL MoveToEx(HDC dc, int x, int y, POINT* old) {
-  DeviceContext* d = FindDc(dc);
-  if (!d) return FALSE;
-  if (old) *old = d->pen;
-  d->pen = {x, y};
-  return TRUE;
-}
-
-BOOL LineTo(HDC dc, int x, int y) {
-  DeviceContext* d = FindDc(dc);
-  if (!d) return FALSE;
-  POINT line[] = {d->pen, {x, y}};
-  d->pen = {x, y};
-  return Polyline(dc, line, 2);
-}
-
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
   DeviceContext* d = FindDc(dc);
   Pixels* px = SurfaceOf(d);

@@ -178,7 +178,14 @@ HANDLE LoadImageW(HINSTANCE inst, LPCWSTR name, UINT type, int cx, int cy, UINT 
     SetLastError(ERROR_INVALID_DATA);
     return nullptr;
   }
-  if (type == IMAGE_BITMAP) o.pixels = DecodeBitmapFile(bytes);
+  if (type == IMAGE_BITMAP) {
+    // A bitmap whose pixels cannot be read is refused, not handed out as an empty picture.
+    o.pixels = DecodeBitmapFile(bytes);
+    if (!o.pixels) {
+      SetLastError(ERROR_INVALID_DATA);
+      return nullptr;
+    }
+  }
   if (cx > 0) o.size.cx = cx;
   if (cy > 0) o.size.cy = cy;
   if (o.pixels && (o.pixels->width != o.size.cx || o.pixels->height != o.size.cy))

@@ -39,7 +39,6 @@ struct DcState {
   int bkMode = OPAQUE;
   std::map<Kind, HGDIOBJ> selected;
   POINT origin{};
-  POINT pen{};
 };
 
 struct DeviceContext : DcState {

@@ -94,14 +94,6 @@ BOOL PostMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   return TRUE;
 }
 
-BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wp, LPARAM lp) {
-  if (threadId != GetCurrentThreadId()) {
-    SetLastError(ERROR_INVALID_THREAD_ID);
-    return FALSE;
-  }
-  return PostMessageW(nullptr, msg, wp, lp);
-}
-
 void PostQuitMessage(int exitCode) {
   t_queue.quit = true;
   t_queue.quitCode = exitCode;

@@ -10,7 +10,6 @@
 #include "platform/win/window.h"
 
 BOOL PostMessageW(HWND h, UINT msg, WPARAM wp, LPARAM lp);
-BOOL PostThreadMessageW(DWORD threadId, UINT msg, WPARAM wp, LPARAM lp);
 void PostQuitMessage(int exitCode);
 // Looks at the first message in the filter (hwnd null: any; 0, 0: any id). Posted messages come
 // first, then WM_QUIT, then WM_TIMER of a due timer. The WH_GETMESSAGE hooks of the thread see

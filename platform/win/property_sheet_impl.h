@@ -88,18 +88,6 @@ class CPropertySheetImpl : public ATL::CWindowImplBaseT<TBase, ATL::CNullTraits>
     m_pages.push_back(h);
     return TRUE;
   }
-  int GetPageCount() const { return static_cast<int>(m_pages.size()); }
-  // The title; style PSH_PROPTITLE puts "Properties for " before it.
-  void SetTitle(LPCWSTR title, UINT style = 0) {
-    m_psh.pszCaption = title;
-    m_psh.dwFlags = (m_psh.dwFlags & ~PSH_PROPTITLE) | (style & PSH_PROPTITLE);
-  }
-  void SetActivePage(int index) {
-    if (this->m_hWnd)
-      ::SendMessageW(this->m_hWnd, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
-    else
-      m_psh.nStartPage = static_cast<UINT>(index);
-  }
 
   INT_PTR DoModal(HWND parent = ::GetActiveWindow()) {
     if (this->m_hWnd) return -1;

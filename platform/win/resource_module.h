@@ -37,7 +37,6 @@ class ResourceModule {
     LoadString(id, s);
     return s;
   }
-  bool HasString(UINT id) const { return strings_.count(id) != 0; }
 
  private:
   void ParseStrings(const std::string& text);

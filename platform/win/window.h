@@ -74,18 +74,11 @@ inline constexpr const wchar_t* WC_PLAINWINDOW = L"VelkWindow";
 ATOM RegisterClassExW(const WNDCLASSEXW* wc);
 BOOL UnregisterClassW(LPCWSTR className, HINSTANCE inst);
 BOOL GetClassInfoExW(HINSTANCE inst, LPCWSTR className, WNDCLASSEXW* out);
-int GetClassNameW(HWND h, LPWSTR buf, int cch);
 
 // Creation and destruction.
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x,
                      int y, int width, int height, HWND parent, HMENU menuOrId, HINSTANCE inst,
                      void* param);
-inline HWND CreateWindowW(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                          int width, int height, HWND parent, HMENU menuOrId, HINSTANCE inst,
-                          void* param) {
-  return CreateWindowExW(0, className, windowName, style, x, y, width, height, parent, menuOrId,
-                         inst, param);
-}
 BOOL DestroyWindow(HWND h);
 BOOL IsWindow(HWND h);
 
@@ -113,8 +106,6 @@ HWND SetFocus(HWND h);
 HWND GetFocus();
 HWND SetActiveWindow(HWND h);
 HWND GetActiveWindow();
-HWND GetForegroundWindow();
-BOOL SetForegroundWindow(HWND h);
 BOOL BringWindowToTop(HWND h);
 HWND GetCapture();
 HWND SetCapture(HWND h);
@@ -130,7 +121,6 @@ BOOL ClientToScreen(HWND h, POINT* p);
 // The screen position of the last mouse button message a control took (x low word, y high).
 DWORD GetMessagePos();
 int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count);
-HWND ChildWindowFromPoint(HWND parent, POINT p);
 // The deepest visible window under a screen point (topmost windows first, then front to back).
 HWND WindowFromPoint(POINT p);
 // The mouse position on the screen (moved by SetCursorPos and by the user's mouse).
@@ -174,9 +164,6 @@ LONG_PTR SetWindowLongPtrW(HWND h, int index, LONG_PTR value);
 inline LONG GetWindowLongW(HWND h, int index) {
   return static_cast<LONG>(GetWindowLongPtrW(h, index));
 }
-inline LONG SetWindowLongW(HWND h, int index, LONG value) {
-  return static_cast<LONG>(SetWindowLongPtrW(h, index, value));
-}
 BOOL SetPropW(HWND h, LPCWSTR name, HANDLE value);
 HANDLE GetPropW(HWND h, LPCWSTR name);
 HANDLE RemovePropW(HWND h, LPCWSTR name);
@@ -188,7 +175,6 @@ LRESULT DefWindowProcW(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 // Subclassing by procedure and reference data: the last installed runs first and passes on
 // with DefSubclassProc.
 BOOL SetWindowSubclass(HWND h, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData);
-BOOL GetWindowSubclass(HWND h, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR* refData);
 BOOL RemoveWindowSubclass(HWND h, SUBCLASSPROC proc, UINT_PTR id);
 LRESULT DefSubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -205,7 +191,6 @@ constexpr DWORD ICC_PROGRESS_CLASS = 0x0020;
 constexpr DWORD ICC_WIN95_CLASSES = 0x00FF;
 constexpr DWORD ICC_STANDARD_CLASSES = 0x4000;
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc);
-void InitCommonControls();
 
 namespace velk::win {
 

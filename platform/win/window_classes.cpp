@@ -102,22 +102,11 @@ BOOL GetClassInfoExW(HINSTANCE, LPCWSTR className, WNDCLASSEXW* out) {
   return c->atom;
 }
 
-int GetClassNameW(HWND h, LPWSTR buf, int cch) {
-  WindowPtr w = Find(h);
-  if (!w) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return 0;
-  }
-  return CopyToBuffer(w->className, buf, cch);
-}
-
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* icc) {
   if (!icc) return FALSE;
   RegisterStandardClasses();
   return TRUE;
 }
-
-void InitCommonControls() { RegisterStandardClasses(); }
 
 namespace velk::win {
 

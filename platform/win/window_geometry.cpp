@@ -122,18 +122,6 @@ int MapWindowPoints(HWND from, HWND to, POINT* points, UINT count) {
   return MAKELONG(static_cast<WORD>(a.x - b.x), static_cast<WORD>(a.y - b.y));
 }
 
-HWND ChildWindowFromPoint(HWND parent, POINT p) {
-  WindowPtr w = Find(parent);
-  if (!w) return nullptr;
-  for (HWND c : w->children) {
-    WindowPtr cw = Find(c);
-    if (cw && PtInRect(&cw->rect, p)) return c;
-  }
-  RECT client{};
-  GetClientRect(parent, &client);
-  return PtInRect(&client, p) ? parent : nullptr;
-}
-
 namespace {
 
 constexpr RECT kDefaultWorkArea{0, 0, 1920, 1040};

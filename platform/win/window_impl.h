@@ -36,8 +36,6 @@ class CWindowImplRoot : public TBase, public CMessageMap {
  public:
   const MSG* m_pCurrentMsg = nullptr;
 
-  const MSG* GetCurrentMessage() const { return m_pCurrentMsg; }
-
   // Sends a notification back to the control it came from as OCM__BASE + the message.
   LRESULT ReflectNotifications(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     HWND child = nullptr;
@@ -287,12 +285,6 @@ class CAxDialogImpl : public CDialogImpl<T, TBase> {
 };
 
 }  // namespace ATL
-
-// Creates a modeless dialog that may host ActiveX controls.
-inline HWND AtlAxCreateDialogW(HINSTANCE inst, LPCWSTR templateName, HWND parent, DLGPROC proc,
-                               LPARAM initParam) {
-  return ::CreateDialogParamW(inst, templateName, parent, proc, initParam);
-}
 
 // Message-map macros: BEGIN_MSG_MAP(class) ... END_MSG_MAP() defines ProcessWindowMessage.
 #define BEGIN_MSG_MAP(theClass)                                                                   \

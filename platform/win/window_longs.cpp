@@ -117,17 +117,6 @@ BOOL SetWindowSubclass(HWND h, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR refData
   return TRUE;
 }
 
-BOOL GetWindowSubclass(HWND h, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR* refData) {
-  WindowPtr w = Find(h);
-  if (!w) return FALSE;
-  for (auto& e : w->subclasses)
-    if (e.proc == proc && e.id == id) {
-      if (refData) *refData = e.refData;
-      return TRUE;
-    }
-  return FALSE;
-}
-
 BOOL RemoveWindowSubclass(HWND h, SUBCLASSPROC proc, UINT_PTR id) {
   WindowPtr w = Find(h);
   if (!w) return FALSE;

@@ -139,10 +139,6 @@ HWND GetActiveWindow() {
   return s.active;
 }
 
-HWND GetForegroundWindow() { return GetActiveWindow(); }
-
-BOOL SetForegroundWindow(HWND h) { return SetActiveWindow(h) != nullptr || GetActiveWindow() == h; }
-
 BOOL BringWindowToTop(HWND h) {
   WindowPtr w = Find(h);
   if (!w) return FALSE;

@@ -288,6 +288,16 @@ LRESULT HillshadeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   try {
     m_lastOutcome = RunHillshade(Hook(), p);
+    // A raster of the output's name is replaced only with the user's yes (No is the default).
+    if (m_lastOutcome.outputExists) {
+      ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+      if (AskMessageBox(m_hWnd, kIdsOverwriteQuestion, kErrorCaptionId,
+                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+        return 0;
+      ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+      p.replaceExisting = true;
+      m_lastOutcome = RunHillshade(Hook(), p);
+    }
   } catch (...) {
     // A host object that did not come back ends the run; the dialog stays open.
     m_lastOutcome = HillshadeRunOutcome();
@@ -296,6 +306,8 @@ LRESULT HillshadeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
   for (const auto& m : m_lastOutcome.messages)
     ShowMessageBox(m_hWnd, m.textId, kErrorCaptionId, m.type);
+  if (!m_lastOutcome.notSaved.empty())
+    ShowFormattedMessageBox(m_hWnd, kIdsHillshadeNotSaved, m_lastOutcome.notSaved);
   if (m_lastOutcome.done) {
     m_area.Reset();
     CloseDialog(IDOK);

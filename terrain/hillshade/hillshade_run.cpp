@@ -1,7 +1,10 @@
 #include "terrain/hillshade/hillshade_run.h"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cwchar>
+#include <filesystem>
 
 #include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
@@ -114,6 +117,32 @@ void AddLayerNextTo(IMap* map, ILayer* newLayer, ILayer* reference) {
   Check(layers->InsertLayer(newLayer, VARIANT_FALSE, 0));
 }
 
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file a named grid output is written to.
+fs::path OutputFile(const std::wstring& folder, const std::wstring& name) {
+  return fs::path(ToUtf8(folder)) / ToUtf8(host::GridDatasetFileName(name));
+}
+
+// The claimed temporary file of a run whose result does not keep its name.
+void RemoveClaim(const std::wstring& claim) {
+  std::error_code ec;
+  fs::remove(fs::path(ToUtf8(claim)), ec);
+}
+
+// Why a file could not be written into the folder, as far as the folder tells.
+std::wstring WriteFailure(const fs::path& folder) {
+  std::error_code ec;
+  const fs::space_info space = fs::space(folder, ec);
+  if (!ec && space.available < 1024 * 1024) return L"the disk is full";
+  if (::access(folder.c_str(), W_OK) != 0) return L"the folder cannot be written";
+  return L"the raster could not be written";
+}
+
+}  // namespace
+
 HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters& p) {
   HillshadeRunOutcome outcome;
   if (!p.input) return outcome;
@@ -170,6 +199,17 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
     // A folder that is not there (or no folder) cannot take the grid: say so before running.
     target = QueryAs<IWorkspace>(OpenWorkspaceFromFolder(Bstr(outFolder)).get());
     if (!target) return refuse(MB_ICONWARNING);
+    // A raster of that name is the user's: replaced only when they said yes.
+    std::error_code ec;
+    if (!p.replaceExisting && fs::exists(OutputFile(outFolder, outName), ec)) {
+      if (catalogGrid) {
+        input.Reset();
+        catalogGrid->Delete();
+      }
+      RemoveClaim(claim);
+      outcome.outputExists = true;
+      return outcome;
+    }
   }
 
   auto op = CreateHostObject<ISurfaceOp>(host::CLSID_RasterSurfaceOp);
@@ -210,16 +250,38 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
     if (temporary && isTemp == VARIANT_FALSE) {
       Check(RequireInterface<IDataset>(dataset.get())->Rename(Bstr(outName)));
     } else {
-      if (temporary) {
-        // A grid of the same name from an earlier run makes way for the new one.
-        if (auto old =
-                OpenDatasetInFolder(Bstr(outFolder), Bstr(host::GridDatasetFileName(outName))))
-          RequireInterface<IDataset>(old.get())->Delete();
-      }
+      // Saved beside the old raster under a working name and put in its place only when
+      // complete, so a failed save (a full disk) leaves the old one as it was.
+      const fs::path finalFile = OutputFile(outFolder, outName);
+      const fs::path workFile = finalFile.parent_path() / ("~" + finalFile.filename().string());
+      std::error_code ec;
+      fs::remove(workFile, ec);
       ComPtr<IUnknown> saved;
-      Check(RequireInterface<ISaveAs>(dataset.get())
-                ->SaveAs(Bstr(outName), target.get(), Bstr(L"GRID"), saved.put()));
-      dataset = RequireInterface<IRasterDataset>(saved.get());
+      HRESULT hr = RequireInterface<ISaveAs>(dataset.get())
+                       ->SaveAs(Bstr(FromUtf8(workFile.filename().string())), target.get(),
+                                Bstr(L"GRID"), saved.put());
+      saved.Reset();
+      if (SUCCEEDED(hr)) {
+        fs::rename(workFile, finalFile, ec);
+        if (ec) hr = E_FAIL;
+      }
+      // The shaded relief in the work folder was only the way to the named output.
+      auto scratchResult = QueryAs<IDataset>(dataset.get());
+      dataset.Reset();
+      result.Reset();
+      if (scratchResult) scratchResult->Delete();
+      RemoveClaim(claim);
+      if (FAILED(hr)) {
+        fs::remove(workFile, ec);
+        outcome.notSaved =
+            FromUtf8(finalFile.string()) + L": " + WriteFailure(finalFile.parent_path());
+        return outcome;
+      }
+      // What the old raster had beside it described the old one.
+      for (const char* sidecar : {".aux.xml", ".ovr"})
+        fs::remove(finalFile.string() + sidecar, ec);
+      dataset = OpenDatasetInFolder(Bstr(outFolder), Bstr(FromUtf8(finalFile.filename().string())));
+      if (!dataset) ThrowComError(E_FAIL);
     }
     layerName = outName;
   }

@@ -22,6 +22,8 @@ constexpr UINT kIdsHillshadeNOf = 3662;     // "Hillshade%1!d! of %2!s!"
 constexpr UINT kIdsCannotHillshade = 3666;  // "Cannot perform hillshade on specified input."
 constexpr UINT kIdsAltitudeOutOfRange = 3872;
 constexpr UINT kIdsAzimuthOutOfRange = 3873;
+constexpr UINT kIdsOverwriteQuestion = 3888;  // "Data with the same name exists. Overwrite?"
+constexpr UINT kIdsHillshadeNotSaved = 3983;  // "The hillshade could not be saved as %1!s! ..."
 // Extent-choice texts.
 constexpr UINT kIdsTemporary = 3245;
 constexpr UINT kIdsSelectedDatasets = 3246;
@@ -68,6 +70,7 @@ struct HillshadeRunParameters {
   bool shadows = false;
   bool overlay = true;     // "Overlay Elevation"
   std::wstring layerName;  // from MakeHillshadeLayerName; empty: the dataset's name
+  bool replaceExisting = false;  // the user agreed to replace a raster of the output's name
 };
 
 struct HillshadeRunOutcome {
@@ -75,6 +78,10 @@ struct HillshadeRunOutcome {
   std::vector<RunMessage> messages;  // shown in order when not done
   ComPtr<ILayer> layer;              // the layer added
   std::wstring resultPath;           // the raster file behind it
+  // The named output exists and replaceExisting was not given: nothing was run; ask the user.
+  bool outputExists = false;
+  // The named output could not be saved: the file and why, for kIdsHillshadeNotSaved.
+  std::wstring notSaved;
 };
 
 // The run. Host objects that do not come back raise a COM error to the caller.

@@ -367,6 +367,13 @@ LRESULT ThreatDomeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     m_lastOutcome.messages.push_back({kIdsNoBaseSurface, MB_ICONEXCLAMATION});
   }
   ::SetCursor(previous);
+  // A refused or failed run does not leave a step's "Press Esc To Cancel" in the status bar.
+  if (!m_lastOutcome.done && !m_lastOutcome.cancelled) {
+    if (m_lastOutcome.messages.empty())
+      ShowStatusText(Hook(), 0, Bstr(L""));
+    else
+      ShowStatusTextById(Hook(), 0, m_lastOutcome.messages.front().textId);
+  }
   for (const RunMessage& m : m_lastOutcome.messages)
     ShowMessageBox(m_hWnd, m.textId, kErrorCaptionId, m.type);
   if (m_lastOutcome.done) Close();

@@ -1,6 +1,7 @@
 #include "terrain/threat_dome/threat_dome_run.h"
 
 #include <cmath>
+#include <filesystem>
 #include <set>
 
 #include "framework/corvane_module.h"
@@ -442,7 +443,14 @@ std::wstring MakeThreatDomeGroupName(HookStruct& hook, const std::wstring& baseL
 }
 
 ThreatDomeRunOutcome RunThreatDome(HookStruct& hook, const ThreatDomeRunParameters& parameters) {
-  return Run(hook, parameters).Go();
+  ThreatDomeRunOutcome out = Run(hook, parameters).Go();
+  // The work folder is this run's own: a run that put nothing on the globe leaves none behind.
+  if (!out.done && !out.group && !out.workFolder.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(std::filesystem::path(ToUtf8(out.workFolder)), ec);
+    out.workFolder.clear();
+  }
+  return out;
 }
 
 }  // namespace velk::corvane

@@ -262,6 +262,7 @@ print 3086
 press OK
 print catalog
 print status
+expect error
 )");
   const auto after = std::chrono::system_clock::now();
   ASSERT_EQ(r.status, 0) << r.out << r.err;
@@ -326,6 +327,7 @@ set 3090 cells
 pick 3549 1
 press OK
 print catalog
+expect error
 )");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   // A catalog is no workspace a catalog can be made in: OK and browse disabled.
@@ -416,6 +418,7 @@ click velkTarvosUI.LoadData
 set 3086 {dir}/no-such-folder
 press OK
 print status
+expect error
 )");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   const std::string log = dir / "out/DataManagement/DtedError.log";

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
 #include <tuple>
 
 #include <gdal_priv.h>
@@ -402,6 +403,51 @@ add-catalog-layer zel.gpkg charts rpf
             << "pixel " << px << " " << py;
       }
     }
+}
+
+}  // namespace
+}  // namespace velk::test
+
+namespace velk::test {
+namespace {
+
+// The "Added N" counts of a transcript's loads, summed.
+int AddedCount(const std::string& transcript, const std::string& what) {
+  int added = 0;
+  for (std::size_t at = 0; (at = transcript.find("Added ", at)) != std::string::npos; ++at) {
+    const std::size_t end = transcript.find(' ', at + 6);
+    if (transcript.compare(end + 1, what.size(), what) == 0)
+      added += std::stoi(transcript.substr(at + 6, end - at - 6));
+  }
+  return added;
+}
+
+// Two sessions at once: both make the same new database and catalog (one makes it, the other
+// is told it is there; the file stays), then both load the same tree into it. Every cell goes
+// in once, and the two sessions' "Added" counts add up to the cells.
+TEST(CatalogSession, TwoSessionsAtOnceShareOneCatalog) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  constexpr int kCells = 24;
+  for (int i = 0; i < kCells; ++i)
+    ASSERT_TRUE(MakeDtedCell(DtedCellPath(dir / "dted", i % 12, i / 12, 0), i % 12, i / 12, 0));
+  for (int round = 0; round < 5; ++round) {
+    const std::string db = "zel" + std::to_string(round) + ".gpkg";
+    const std::string script = "host map\ncatalog-new " + db + " cells dted\ncatalog-load " + db +
+                               " cells dted dted\n";
+    CommandResult results[2];
+    std::thread other([&] { results[1] = RunSession(root, dir.path(), "b.session", script); });
+    results[0] = RunSession(root, dir.path(), "a.session", script);
+    other.join();
+    const std::string both = results[0].out + results[1].out;
+    EXPECT_NE(both.find("Created the catalog"), std::string::npos) << both;
+    const auto rows = OgrRows(dir / db, "SELECT COUNT(*) AS C, COUNT(DISTINCT FULL_NAME) AS D FROM cells");
+    ASSERT_EQ(rows.size(), 1u) << both;
+    EXPECT_EQ(rows[0].at("C"), std::to_string(kCells)) << both;
+    EXPECT_EQ(rows[0].at("D"), std::to_string(kCells));
+    EXPECT_EQ(AddedCount(both, "DTED cells"), kCells) << both;
+  }
 }
 
 }  // namespace

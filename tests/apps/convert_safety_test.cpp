@@ -204,7 +204,7 @@ TEST(ConvertSafety, InPlaceOnAFullDiskLeavesTheInputUntouched) {
   const Snapshot before = Take(dir / "places");
   CommandResult r = RunSession(root, dir.path(), "s.session", Script(dir / "places.shp"),
                                "sh -c " + ShellQuote(kSmallDisk + "exec \"$0\" \"$@\"") + " ");
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  ASSERT_EQ(r.status, 1) << r.err << r.out;
   EXPECT_EQ(r.out.find("record(s) converted successfully"), std::string::npos) << r.out;
   // The new fields cannot even be made in the working copy, or its values not saved.
   EXPECT_TRUE(r.out.find("Unable to add field") != std::string::npos ||
@@ -222,7 +222,7 @@ TEST(ConvertSafety, ANewOutputOnAFullDiskLeavesNothingUnderItsName) {
   CommandResult r = RunSession(root, dir.path(), "s.session",
                                Script(dir / "places.shp", dir / "out/converted.shp"),
                                "sh -c " + ShellQuote(kSmallDisk + "exec \"$0\" \"$@\"") + " ");
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  ASSERT_EQ(r.status, 1) << r.err << r.out;
   EXPECT_EQ(r.out.find("record(s) converted successfully"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("file size limit reached"), std::string::npos) << r.out;
   EXPECT_TRUE(FilesStartingWith(dir / "out", "converted").empty());
@@ -262,7 +262,7 @@ TEST(ConvertSafety, AnOldOutputPartThatCannotBeDeletedIsNamedAndTheNewOutputKept
   std::string script = Script(dir / "places.shp", dir / "out/converted.shp");
   script.insert(script.find("print windows"), "answer Yes\n");
   CommandResult r = RunSession(root, dir.path(), "s.session", script);
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  ASSERT_EQ(r.status, 1) << r.err << r.out;
   EXPECT_NE(r.out.find("could not delete converted_replaced.qix"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("incomplete output was removed"), std::string::npos) << r.out;
   std::string info = ToolOutput("ogrinfo -so -al " + ShellQuote(dir / "out/converted.shp"));
@@ -287,15 +287,20 @@ TEST(ConvertSafety, AnInputCutShortIsAReadFailure) {
   fs::create_directories(dir / "out");
   CommandResult newFile = RunSession(root, dir.path(), "a.session",
                                      Script(dir / "places.shp", dir / "out/converted.shp"));
-  ASSERT_EQ(newFile.status, 0) << newFile.err << newFile.out;
-  EXPECT_NE(newFile.out.find("could not be read to its end"), std::string::npos) << newFile.out;
+  // Refused when the input is opened (its header counts records the file does not hold) or
+  // when the run reaches the cut.
+  ASSERT_EQ(newFile.status, 1) << newFile.err << newFile.out;
+  EXPECT_TRUE(newFile.out.find("could not be read to its end") != std::string::npos ||
+              newFile.out.find("Could not open input dataset") != std::string::npos)
+      << newFile.out;
   EXPECT_EQ(newFile.out.find("converted successfully"), std::string::npos) << newFile.out;
   EXPECT_TRUE(FilesStartingWith(dir / "out", "converted").empty());
 
   CommandResult inPlace = RunSession(root, dir.path(), "b.session", Script(dir / "places.shp"));
-  ASSERT_EQ(inPlace.status, 0) << inPlace.err << inPlace.out;
+  ASSERT_EQ(inPlace.status, 1) << inPlace.err << inPlace.out;
   EXPECT_TRUE(inPlace.out.find("could not be read to its end") != std::string::npos ||
-              inPlace.out.find("Unable to add field") != std::string::npos)
+              inPlace.out.find("Unable to add field") != std::string::npos ||
+              inPlace.out.find("Could not open input dataset") != std::string::npos)
       << inPlace.out;
   EXPECT_EQ(inPlace.out.find("converted successfully"), std::string::npos) << inPlace.out;
   EXPECT_TRUE(Take(dir / "places") == before);
@@ -350,7 +355,7 @@ TEST(ConvertSafety, AnInputThatCannotBeADatasetIsNamedForWhatItIs) {
     script += "press 3023\nfile \"" + quoted + "\"\n";
   }
   CommandResult r = RunSession(root, dir.path(), "s.session", script);
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  ASSERT_EQ(r.status, 1) << r.err << r.out;
   std::size_t at = 0;
   for (const Case& c : cases) {
     std::size_t found = r.out.find("Could not open input dataset: ", at);
@@ -360,6 +365,35 @@ TEST(ConvertSafety, AnInputThatCannotBeADatasetIsNamedForWhatItIs) {
     EXPECT_NE(line.find(c.why), std::string::npos) << line;
     at = end;
   }
+}
+
+// Esc while records are converted: the status shows the progress, then says the run was
+// cancelled; a new output leaves nothing under its name, and in place the input stays as it
+// was, byte for byte.
+TEST(ConvertSafety, EscDuringTheConversionLeavesNothingThatLooksComplete) {
+  TempRoot root;
+  ScratchDir dir;
+  WritePlaces(dir / "places.shp", 5000);  // three batches of records
+  const Snapshot before = Take(dir / "places");
+  fs::create_directories(dir / "out");
+  auto stopped = [&](std::string script) {
+    script.insert(script.find("press OK"), "escape-during-next 2\n");
+    return RunSession(root, dir.path(), "s.session", script + "print status\n");
+  };
+  const CommandResult newFile = stopped(Script(dir / "places.shp", dir / "out/converted.shp"));
+  ASSERT_EQ(newFile.status, 0) << newFile.err << newFile.out;
+  EXPECT_NE(newFile.out.find("  status \"Operation cancelled\""), std::string::npos)
+      << newFile.out;
+  EXPECT_EQ(newFile.out.find("converted successfully"), std::string::npos) << newFile.out;
+  EXPECT_NE(newFile.err.find("the user cancelled a run (Esc)"), std::string::npos)
+      << newFile.err;
+  EXPECT_TRUE(fs::is_empty(dir / "out")) << "no working copy is left either";
+
+  const CommandResult inPlace = stopped(Script(dir / "places.shp"));
+  ASSERT_EQ(inPlace.status, 0) << inPlace.err << inPlace.out;
+  EXPECT_NE(inPlace.out.find("  status \"Operation cancelled\""), std::string::npos)
+      << inPlace.out;
+  EXPECT_TRUE(Take(dir / "places") == before);
 }
 
 }  // namespace

@@ -2,12 +2,14 @@
 // with a `host` line is played by `trevik run` in a fresh root and must run to its end.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/fixtures/requirement.h"
 #include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
 
@@ -49,6 +51,13 @@ TEST(DocsSessions, EveryExampleOfThePageRuns) {
     // The page's examples name the library as it lies in the default build folder.
     std::string script =
         std::regex_replace(e.script, std::regex("build/lib/"), std::string(VELK_LIB_DIR) + "/");
+    // The shared data beside the clone, wherever the test runs.
+    if (script.find("../shared/data/") != std::string::npos) {
+      VELK_REQUIRE(std::filesystem::exists(kSharedDtedCell),
+                   "shared DTED cell not found: " + kSharedDtedCell);
+      script = std::regex_replace(script, std::regex("\\.\\./shared/data/"),
+                                  std::string(VELK_SHARED_DATA) + "/");
+    }
     CommandResult r = RunSession(root, root.path(), "example.session", script);
     EXPECT_EQ(r.status, 0) << "the example at docs/session-scripts.md:" << e.line << "\n"
                            << r.err << r.out;

@@ -217,6 +217,7 @@ print tracks
 track-csv "Zel Fly Through -- Linear" {dir}/linear.csv
 track-kml "Zel Fly Through -- Radial" {dir}/radial.kml
 track-kml "Zel Fly Through -- Linear" {dir}/linear.kml
+expect error
 )S";
 
 class FlyThroughSession : public ::testing::Test {
@@ -429,7 +430,7 @@ TEST(FlyThroughRefusals, NumbersThatMakeNoTrackAreRefused) {
       "add-features {dir}/inf.shp inf\nclick velkTarvosUI.CoordTool\n";
   for (const Case& c : cases)
     script += std::string("click velkTarvosUI.FlyThrough\ndialog 3275\npick 3769 0\n") + c.steps +
-              "press 1\nprint tracks\npress Cancel\n";
+              "press 1\nexpect error\nprint tracks\npress Cancel\n";
   CommandResult r = RunSession(root, dir.path(), "refusals.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_FALSE(Has(r.out, "E_POINTER")) << r.out;

@@ -74,6 +74,7 @@ pick 3542 other
 print 3111
 press Cancel
 print tree
+expect error
 )S");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   // Without a surface OK is disabled and carries the default style; with one, Cancel does.
@@ -167,7 +168,7 @@ click velkTarvosUI.Hillshade
 )S";
   for (const Case& c : cases)
     script += std::string("set 3070 ") + c.azimuth + "\nset 3069 " + c.altitude + "\nset 3111 " +
-              c.zFactor + "\npress OK\nprint status\n";
+              c.zFactor + "\npress OK\nexpect error\nprint status\n";
   script += "press Cancel\nprint tree\n";
   TempRoot root;
   ScratchDir dir;

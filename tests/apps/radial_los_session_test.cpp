@@ -141,6 +141,7 @@ map-click 470 400
 press Ok
 print status
 print tree
+expect error
 )S");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const std::string message = "Please enter elevation range between -90 and 90 degrees.";
@@ -192,6 +193,7 @@ check 3011
 map-click 700 400
 set 3072 20
 set 3073 10
+expect error
 focus 3066
 set 3072 0
 set 3073 4
@@ -199,7 +201,8 @@ check 3520
 )S";
   for (const Case& c : cases) {
     const std::string id = std::to_string(c.id);
-    script += "set " + id + " " + c.text + "\npress Ok\nset " + id + " " + c.restore + "\n";
+    script += "set " + id + " " + c.text + "\npress Ok\nexpect error\nset " + id + " " +
+              c.restore + "\n";
   }
   // The observer elevation counts only while its box is checked.
   script += "set 3091 x\nuncheck 3520\nset 3072 -5\nfocus 3066\npress Ok\nprint status\n";

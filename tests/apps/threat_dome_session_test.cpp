@@ -54,9 +54,15 @@ TEST(ThreatDomeSession, ThreeObserversTwiceThenEscDuringTheSecondDome) {
   ScratchDir dir;
   const std::string observers = MakeObservers(dir);
   ASSERT_TRUE(fs::exists(observers));
+  // An observer far off the cell: its run is refused.
+  std::ofstream(dir / "far.csv") << "WKT,RADIUS2,OFFSETA\n\"POINT (50 50)\",-3000,10\n";
+  const std::string far = dir / "far.shp";
+  ToolOutput("ogr2ogr -f \"ESRI Shapefile\" -a_srs EPSG:4326 -oo AUTODETECT_TYPE=YES " +
+             ShellQuote(far) + " " + ShellQuote(dir / "far.csv"));
   const std::string script = "host globe\nregister " + kCorvaneLibrary +
                              "\nextension Tarvos on\nadd-raster " + kSharedDtedCell +
-                             " cell\nelevation cell\nadd-features " + observers + R"S( observers
+                             " cell\nelevation cell\nadd-features " + far + " far\nadd-features " +
+                             observers + R"S( observers
 print command velkTarvosUI.ThreatDome
 click velkTarvosUI.ThreatDome
 dialog 3277
@@ -74,6 +80,10 @@ escape-on-status "Generating threat dome ( 2 of 3 )"
 press OK
 print status
 print tree
+pick 3797 far
+press OK
+expect error "Base surface"
+print status
 press Cancel
 print windows
 )S";
@@ -88,11 +98,17 @@ print windows
                   "\"Threat Dome of cell\"\n     1. \"Wireframe\" unlit\n"
                   "     2. \"Dome\" unlit\n"))
       << r.out;
-  EXPECT_TRUE(Has(r.out, "  3. \"cell\"\n")) << r.out;  // the base layer keeps its lighting
+  EXPECT_TRUE(Has(r.out, "  4. \"cell\"\n")) << r.out;  // the base layer keeps its lighting
   // The third run stopped: its group never reached the globe.
   EXPECT_TRUE(Has(r.out, "> print status\n  status \"Operation cancelled\"\n")) << r.out;
   EXPECT_TRUE(Has(r.out, "\"Threat Dome 2 of cell\"")) << r.out;
   EXPECT_FALSE(Has(r.out, "Threat Dome 3 of cell")) << r.out;
+  // The refused run: the status says why, not a step that asks for Esc.
+  const std::size_t refused = r.out.find("> expect error");
+  ASSERT_NE(refused, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Press Esc To Cancel\"", refused), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  status \"Could not create Base surface", refused), std::string::npos)
+      << r.out;
 
   // Two finished runs, each with a dome and a wireframe per observer.
   int finished = 0;
@@ -118,6 +134,11 @@ print windows
     }
   }
   EXPECT_EQ(finished, 2);
+  // The stopped and the refused run left no work folder behind.
+  const auto folders =
+      std::distance(fs::directory_iterator(fs::path(root.path()) / "scratch" / "ThreatDome"),
+                    fs::directory_iterator());
+  EXPECT_EQ(folders, 2);
 }
 
 }  // namespace

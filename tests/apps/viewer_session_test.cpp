@@ -102,6 +102,7 @@ print graphics
 map-reference 32632
 map-drag 400 300 600 500
 print graphics
+expect error
 )S";
   CommandResult r = RunSession(root, dir.path(), "viewer.session", script);
   ASSERT_EQ(r.status, 0) << r.out << r.err;
@@ -336,6 +337,7 @@ click velkTarvosUI.DDDViewer
 map-drag 400 300 600 500
 press "Launch Viewer"
 print windows
+expect error
 )S");
   ASSERT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_FALSE(Has(r.out, "[lib1] [open]")) << r.out;

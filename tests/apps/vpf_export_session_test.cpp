@@ -93,6 +93,7 @@ check 3874
 check 3614
 press OK
 print tree
+expect error
 )";
   const CommandResult r = RunSession(root, dir.path(), "export.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
@@ -285,6 +286,7 @@ check 3614
 press 3034
 file missing/new.gpkg
 press OK
+expect error "does not exist"
 print 3095
 press 3034
 file new.gpkg

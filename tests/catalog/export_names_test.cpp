@@ -44,12 +44,19 @@ TEST(VpfExportNames, EveryLevelIsCleanedAndStaysInsideTheFolder) {
   }
 }
 
-TEST(VpfExportNames, OneOutputPerCleanedNameTheLaterEntryWinsAndFoldersComeParentsFirst) {
+// Entries whose names clean to one output each keep their own (none is dropped), and an output
+// whose place holds a user's data already takes the next free name.
+TEST(VpfExportNames, EveryEntryHasItsOwnOutputAndFoldersComeParentsFirst) {
   const FolderExportPlan plan = PlanFolderExport(
-      L"/out", {L"v|a:b|x", L"v|a*b|x", L"v|c|y", L"v|c|z"}, {true, true, false, true});
-  ASSERT_EQ(plan.outputs.size(), 2u);
-  EXPECT_EQ(plan.outputs.at(L"/out/v/a_b/x"), 1u);
+      L"/out", {L"v|a:b|x", L"v|a*b|x", L"v|c|y", L"v|c|z", L"v|c|Z", L"v|c|w"},
+      {true, true, false, true, true, true},
+      [](const std::wstring& path) { return path == L"/out/v/c/w"; });
+  ASSERT_EQ(plan.outputs.size(), 5u);
+  EXPECT_EQ(plan.outputs.at(L"/out/v/a_b/x"), 0u);
+  EXPECT_EQ(plan.outputs.at(L"/out/v/a_b/x_2"), 1u);
   EXPECT_EQ(plan.outputs.at(L"/out/v/c/z"), 3u);
+  EXPECT_EQ(plan.outputs.at(L"/out/v/c/Z_2"), 4u);
+  EXPECT_EQ(plan.outputs.at(L"/out/v/c/w_2"), 5u);
   const std::vector<std::wstring> folders(plan.folders.begin(), plan.folders.end());
   EXPECT_EQ(folders, (std::vector<std::wstring>{L"/out/v", L"/out/v/a_b", L"/out/v/c"}));
 }

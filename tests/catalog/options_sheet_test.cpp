@@ -2,6 +2,9 @@
 // nothing, the 3D page ignores "apply now"; option files save, restore and refuse bad files
 // with a message and no change; a page with its symbol buttons can be looked at as a PNG.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdlib>
@@ -369,6 +372,78 @@ TEST_F(OptionFilesTest, AFailedSaveOverAnOldFilePutsItBack) {
   std::size_t files = 0;
   for (auto& e : fs::directory_iterator(dir)) files += e.is_regular_file();
   EXPECT_EQ(files, 1u) << "no backup left beside it";
+}
+
+// A file whose values the pages cannot show (a flipped byte: MGRS precision 48131, a unit that
+// is no choice, an on/off setting that is neither, an angle past its slider) is refused at
+// load, naming the value; the settings stay as they were.
+TEST_F(OptionFilesTest, ValuesOutsideWhatThePagesShowAreRefused) {
+  const std::wstring key = productline::kTarvosSettingsKey;
+  struct Case {
+    const wchar_t* area;
+    const wchar_t* name;
+    reg::Value value;
+    reg::Value good;
+  };
+  auto dword = [](DWORD n) {
+    reg::Value v;
+    v.type = REG_DWORD;
+    v.number = n;
+    return v;
+  };
+  auto text = [](const wchar_t* t) {
+    reg::Value v;
+    v.type = REG_SZ;
+    v.text = t;
+    return v;
+  };
+  const Case cases[] = {
+      {L"CoordTool", L"CoordToolMGRSPrec", dword(48131), dword(5)},
+      {L"General", L"GeneralAzimuthUnits", dword(4), dword(11)},
+      {L"DataMan", L"DataManVPFShowData", dword(7), dword(0)},
+      {L"DDD", L"DDDRadials", text(L"500"), text(L"10")},
+      {L"DataMan", L"DataManRPFWireframe", dword(0xFFFFFFFF), dword(2)},
+  };
+  for (const Case& c : cases) {
+    const std::wstring file = File("flipped.zelo");
+    std::error_code ec;
+    fs::remove(ToUtf8(file), ec);
+    SetDistance(6);
+    ASSERT_EQ(reg::WriteValue(reg::Hive::CurrentUser, key + L"\\" + c.area, c.name, c.value),
+              ERROR_SUCCESS);
+    ASSERT_EQ(SaveSettingsToFile(file), OptionFileResult::Done);
+    ASSERT_EQ(reg::WriteValue(reg::Hive::CurrentUser, key + L"\\" + c.area, c.name, c.good),
+              ERROR_SUCCESS);
+    SetDistance(3);
+    std::wstring problem;
+    EXPECT_EQ(LoadSettingsFromFile(file, &problem), OptionFileResult::OutOfRange) << c.name;
+    EXPECT_NE(problem.find(c.name), std::wstring::npos) << ToUtf8(problem);
+    EXPECT_EQ(Distance(), 3) << c.name;
+  }
+}
+
+// A save killed while it writes (the file size limit ends the process with SIGXFSZ) leaves the
+// old file under its name, as it was.
+TEST_F(OptionFilesTest, ASaveKilledMidWriteKeepsTheOldFile) {
+  const std::wstring file = File("kept.zelo");
+  SetDistance(6);
+  ASSERT_EQ(SaveSettingsToFile(file), OptionFileResult::Done);
+  std::ifstream in(ToUtf8(file), std::ios::binary);
+  const std::string before((std::istreambuf_iterator<char>(in)), {});
+  SetDistance(3);
+  GTEST_FLAG_SET(death_test_style, "fast");
+  auto saveWithNoRoomToWrite = [&] {
+    setenv("TMPDIR", dir.c_str(), 1);  // what the killed save leaves goes with the test
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 1;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    SaveSettingsToFile(file);
+    std::_Exit(0);
+  };
+  EXPECT_EXIT(saveWithNoRoomToWrite(), ::testing::KilledBySignal(SIGXFSZ), "");
+  std::ifstream again(ToUtf8(file), std::ios::binary);
+  const std::string after((std::istreambuf_iterator<char>(again)), {});
+  EXPECT_TRUE(after == before) << "the old file keeps its name and content";
 }
 
 TEST_F(OptionsSheetTest, APageWithItsSymbolButtonsSavesAsPng) {

@@ -190,6 +190,7 @@ print 1
 set 3109 LATDMS
 press OK
 expect dialogs 1
+expect error
 press Cancel
 )S"),
             0)

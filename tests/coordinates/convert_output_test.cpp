@@ -178,6 +178,12 @@ TEST_F(ConvertOutputTest, AnExistingDatasetIsReplacedOnlyByAFinishedOutput) {
   EXPECT_EQ(RowCount(Open(L"target").get()), 1);
   EXPECT_FALSE(Has("target_partial.dbf"));
 
+  // No answer (the box closed, Enter pressed) is the safe answer: No.
+  name = typed;
+  user.answers = {};
+  EXPECT_FALSE(CreateOutput(nullptr, location.get(), name, input.get(), false, out));
+  EXPECT_EQ(RowCount(Open(L"target").get()), 1);
+
   name = typed;
   user.answers = {IDYES};
   ASSERT_TRUE(CreateOutput(nullptr, location.get(), name, input.get(), false, out));

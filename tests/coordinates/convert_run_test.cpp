@@ -48,6 +48,44 @@ class ConvertRunTest : public ::testing::Test {
                            IidOf<ICoordinateTool>(), engine.put_void()));
   }
 
+  // An empty point class with LON, LAT and ID fields.
+  ComPtr<IFeatureClass> MakePlacesClass(const std::wstring& name) {
+    ComPtr<IFeatureClass> fc;
+    Check(test::CreateClass(
+        ws.get(), name,
+        {test::OidField(), test::ShapeField(kGeometryPoint, 4326), test::DoubleField(L"LON", 18, 9),
+         test::DoubleField(L"LAT", 18, 9), test::IntegerField(L"ID", 9)},
+        fc.put()));
+    return fc;
+  }
+
+  // A point class of the places with LON, LAT and ID fields; the row nullShape has no shape and
+  // null coordinates.
+  ComPtr<ITable> MakePlaces(const std::wstring& name,
+                            const std::vector<std::pair<double, double>>& places,
+                            std::size_t nullShape) {
+    ComPtr<IFeatureClass> fc = MakePlacesClass(name);
+    ComPtr<IFeatureCursor> insert;
+    Check(fc->Insert(VARIANT_TRUE, insert.put()));
+    auto table = fc.As<ITable>();
+    Variant null;
+    null.vt = VT_NULL;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      ComPtr<IFeatureBuffer> b;
+      Check(fc->CreateFeatureBuffer(b.put()));
+      auto row = b.As<IRowBuffer>();
+      if (i != nullShape) {
+        Check(b->putref_Shape(host::NewPoint(places[i].first, places[i].second).get()));
+        Check(row->put_Value(Index(table.get(), L"LON"), Variant(places[i].first)));
+        Check(row->put_Value(Index(table.get(), L"LAT"), Variant(places[i].second)));
+      }
+      Check(row->put_Value(Index(table.get(), L"ID"), Variant(static_cast<LONG>(i))));
+      Check(insert->InsertFeature(b.get(), nullptr));
+    }
+    Check(insert->Flush());
+    return table;
+  }
+
   // A dBASE table (or a point shapefile when specs hold a shape field) with the rows given as
   // values in the order of the specs' attribute fields.
   ComPtr<ITable> MakeTable(const std::wstring& name, const std::vector<host::FieldSpec>& specs,
@@ -537,12 +575,9 @@ TEST_F(ConvertRunTest, ASelectionConvertsOnlyItsRows) {
   EXPECT_EQ(out[2][L"UTM"], kNull);
 }
 
-// Records converted on several threads come out as a run on one thread writes them: the same
-// rows in the same order with the same values, the same failures and counts, into a new class
-// (read from the shapes) and in place (read from number fields). The places are random over the
-// sphere, with the poles, the date line, a negative zero and records that cannot be converted
-// mixed in, over several batches.
-TEST_F(ConvertRunTest, AnyNumberOfThreadsGivesTheOneThreadResult) {
+// Places over the sphere (longitude, latitude) from a fixed seed, with the poles, the date line,
+// negative zeros and places beyond the ranges mixed in.
+std::vector<std::pair<double, double>> PlacesForThreads() {
   std::vector<std::pair<double, double>> places;  // longitude, latitude
   std::mt19937_64 rng(2026);
   std::uniform_real_distribution<double> unit(-1.0, 1.0), lon(-180.0, 180.0);
@@ -552,35 +587,19 @@ TEST_F(ConvertRunTest, AnyNumberOfThreadsGivesTheOneThreadResult) {
       {-0.0, -0.0}, {10.0, 95.0}, {200.0, 10.0}, {6.0, 84.25},    {-6.0, -80.25}};
   for (std::size_t i = 0; i < std::size(special); ++i)
     places.insert(places.begin() + 700 * i, special[i]);
+  return places;
+}
+
+// Records converted on several threads come out as a run on one thread writes them: the same
+// rows in the same order with the same values, the same failures and counts, into a new class
+// (read from the shapes) and in place (read from number fields). The places are random over the
+// sphere, with the poles, the date line, a negative zero and records that cannot be converted
+// mixed in, over several batches.
+TEST_F(ConvertRunTest, AnyNumberOfThreadsGivesTheOneThreadResult) {
+  const std::vector<std::pair<double, double>> places = PlacesForThreads();
   const std::size_t nullShape = 1234;  // no shape, and null coordinates
 
-  auto make = [&](const std::wstring& name) {
-    ComPtr<IFeatureClass> fc;
-    Check(test::CreateClass(
-        ws.get(), name,
-        {test::OidField(), test::ShapeField(kGeometryPoint, 4326), test::DoubleField(L"LON", 18, 9),
-         test::DoubleField(L"LAT", 18, 9), test::IntegerField(L"ID", 9)},
-        fc.put()));
-    ComPtr<IFeatureCursor> insert;
-    Check(fc->Insert(VARIANT_TRUE, insert.put()));
-    auto table = fc.As<ITable>();
-    Variant null;
-    null.vt = VT_NULL;
-    for (std::size_t i = 0; i < places.size(); ++i) {
-      ComPtr<IFeatureBuffer> b;
-      Check(fc->CreateFeatureBuffer(b.put()));
-      auto row = b.As<IRowBuffer>();
-      if (i != nullShape) {
-        Check(b->putref_Shape(host::NewPoint(places[i].first, places[i].second).get()));
-        Check(row->put_Value(Index(table.get(), L"LON"), Variant(places[i].first)));
-        Check(row->put_Value(Index(table.get(), L"LAT"), Variant(places[i].second)));
-      }
-      Check(row->put_Value(Index(table.get(), L"ID"), Variant(static_cast<LONG>(i))));
-      Check(insert->InsertFeature(b.get(), nullptr));
-    }
-    Check(insert->Flush());
-    return table;
-  };
+  auto make = [&](const std::wstring& name) { return MakePlaces(name, places, nullShape); };
   ComPtr<ITable> input = make(L"places");
 
   struct Result {
@@ -589,14 +608,7 @@ TEST_F(ConvertRunTest, AnyNumberOfThreadsGivesTheOneThreadResult) {
   };
   // Into a new class with the input's fields, from the shapes.
   auto intoNew = [&](unsigned threads) {
-    const std::wstring name = L"out" + std::to_wstring(threads);
-    ComPtr<IFeatureClass> fc;
-    Check(test::CreateClass(
-        ws.get(), name,
-        {test::OidField(), test::ShapeField(kGeometryPoint, 4326), test::DoubleField(L"LON", 18, 9),
-         test::DoubleField(L"LAT", 18, 9), test::IntegerField(L"ID", 9)},
-        fc.put()));
-    auto output = fc.As<ITable>();
+    auto output = MakePlacesClass(L"out" + std::to_wstring(threads)).As<ITable>();
     EXPECT_TRUE(AddOutputFields(nullptr, output.get(), true, all));
     RecordTarget target;
     target.input = input;

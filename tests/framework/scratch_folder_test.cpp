@@ -93,8 +93,8 @@ TEST_F(ScratchFolderTest, WorkFoldersAreNewAndDistinct) {
     EXPECT_EQ(p.parent_path(), root_ / "ThreatDome");
     std::string name = p.filename().string();
     ASSERT_EQ(name.rfind("tdm", 0), 0u) << name;
-    // the claim file with the same number lies beside it
-    EXPECT_TRUE(fs::is_regular_file(p.parent_path() / ("glb" + name.substr(3) + ".tmp"))) << name;
+    // the claim file with the same number is gone once the folder holds the number
+    EXPECT_FALSE(fs::exists(p.parent_path() / ("glb" + name.substr(3) + ".tmp"))) << name;
     EXPECT_NE(folder.back(), L'/');
   }
 }

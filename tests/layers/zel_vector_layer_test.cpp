@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -387,6 +388,33 @@ TEST_F(VectorLayerTest, DrawHonoursSwitchesPhaseAndTracker) {
     EXPECT_EQ(stats.catalogQueries, c.catalogQueries);
     EXPECT_EQ(stats.featureClassOpens, c.opens);
   }
+}
+
+}  // namespace
+}  // namespace velk::test
+
+namespace velk::test {
+namespace {
+
+// A library whose ring table is junk and whose face bounding rectangles are empty after the
+// load is left without data when drawn: the VPF reader never sees it, the host survives, and
+// a library beside it draws.
+TEST_F(VectorLayerTest, DamagedLibraryIsNotHandedToTheReader) {
+  auto layer = BuiltLayer();
+  const std::string pop = dir_ / "vpf/vmaplv1/lib1/pop";
+  std::ofstream(pop + "/rng", std::ios::binary | std::ios::trunc) << "\x10junk rings\xff";
+  std::ofstream(pop + "/fbr", std::ios::binary | std::ios::trunc);
+  DrawMap(layer.get(), 10.05, 10.05 + WidthAt(399000));
+  lumeris::VectorLayerStats stats;
+  ASSERT_TRUE(lumeris::GetVectorLayerStats(layer.get(), &stats));
+  EXPECT_EQ(stats.featureClassOpens, 0);
+  for (const std::string& line : TreeOf(layer.get()))
+    EXPECT_EQ(line.find("] [open]"), std::string::npos) << line;
+  // Over the sound lib2 beside it, its layers open and draw.
+  const host::DrawCounters counters = DrawMap(layer.get(), 11.05, 11.05 + WidthAt(399000));
+  EXPECT_GT(counters.featuresDrawn, 0);
+  ASSERT_TRUE(lumeris::GetVectorLayerStats(layer.get(), &stats));
+  EXPECT_EQ(stats.featureClassOpens, 3);
 }
 
 }  // namespace

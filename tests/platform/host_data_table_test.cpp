@@ -298,6 +298,64 @@ TEST(HostDataTable, MissingAndCorruptDatasets) {
       E_DATA_NOT_FOUND);
 }
 
+// A .dbf whose header disagrees with its file is a read failure, for a shapefile and for the
+// table alone: it is never read with the wrong fields or records (GDAL reads on regardless).
+TEST(HostDataTable, DbaseHeadersThatLieAreReadFailures) {
+  struct Case {
+    const char* what;
+    std::size_t offset;  // where the patch goes; npos: cut the file
+    std::string bytes;
+    HRESULT expected;
+  };
+  auto u32 = [](std::uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [](std::uint16_t v) { return std::string(reinterpret_cast<const char*>(&v), 2); };
+  const Case cases[] = {
+      {"sound", 0, "", S_OK},
+      {"counts more records than it holds", 4, u32(5000), E_DATA_UNREADABLE},
+      {"counts fewer records than it holds", 4, u32(20), E_DATA_UNREADABLE},
+      {"counts no records but holds 50", 4, u32(0), E_DATA_UNREADABLE},
+      {"header longer than the file", 8, u16(60000), E_DATA_UNREADABLE},
+      {"header shorter than its fields", 8, u16(64), E_DATA_UNREADABLE},
+      {"record length the fields do not fill", 10, u16(3), E_DATA_UNREADABLE},
+      {"cut short", std::string::npos, "", E_DATA_UNREADABLE},
+  };
+  const std::filesystem::path examples = std::filesystem::path(VELK_SOURCE_DIR) / "examples";
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    for (const char* ext : {".shp", ".shx", ".dbf", ".prj"})
+      std::filesystem::copy_file(examples / (std::string("places") + ext),
+                                 dir / (std::string("places") + ext));
+    // The example holds 316 records; keep 50 so a lying count is easy to tell.
+    const std::string dbf = dir / "places.dbf";
+    {
+      std::fstream f(dbf, std::ios::in | std::ios::out | std::ios::binary);
+      unsigned char h[12];
+      f.read(reinterpret_cast<char*>(h), 12);
+      const std::uint32_t headerLength = h[8] | h[9] << 8, recordLength = h[10] | h[11] << 8;
+      f.seekp(4);
+      f.write(u32(50).data(), 4);
+      f.close();
+      std::filesystem::resize_file(dbf, headerLength + 50 * recordLength + 1);
+    }
+    std::filesystem::copy_file(dbf, dir / "table.dbf");
+    for (const std::string& file : {dbf, dir / "table.dbf"}) {
+      if (c.offset == std::string::npos) {
+        std::filesystem::resize_file(file, std::filesystem::file_size(file) - 100);
+      } else if (!c.bytes.empty()) {
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(c.offset));
+        f.write(c.bytes.data(), static_cast<std::streamsize>(c.bytes.size()));
+      }
+    }
+    auto ws = OpenWorkspace(ShapefileFactory().get(), dir.path());
+    auto fw = ws.Query<IFeatureWorkspace>();
+    ComPtr<IFeatureClass> fc;
+    EXPECT_EQ(fw->OpenFeatureClass(Bstr(L"places"), fc.put()), c.expected) << c.what;
+    ComPtr<ITable> table;
+    EXPECT_EQ(fw->OpenTable(Bstr(L"table"), table.put()), c.expected) << c.what;
+  }
+}
+
 // Values that do not fit their field are refused, and the row is not written with a cut value.
 TEST(HostDataTable, ValuesThatDoNotFitAreRefused) {
   ScratchDir dir;

@@ -267,3 +267,26 @@ TEST(RasterMosaic, IntoAGeoPackageRasterTableWithItsStorageAndOverviews) {
 
 }  // namespace
 }  // namespace velk::test
+
+namespace velk::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A DTED cell cut short after it was chosen (a catalog loaded before the cell changed) is
+// named in the refusal, and nothing is written.
+TEST(RasterMosaic, ACellChangedSinceItWasChosenIsNamed) {
+  ScratchDir dir;
+  const std::string good = DtedCellPath(dir.path(), 6, 0, 0);
+  const std::string cut = DtedCellPath(dir.path(), 7, 0, 0);
+  ASSERT_TRUE(MakeDtedCell(good, 6, 0, 0));
+  ASSERT_TRUE(MakeDtedCell(cut, 7, 0, 0));
+  fs::resize_file(cut, fs::file_size(cut) / 2);
+  const std::string out = dir / "out.tif";
+  const std::string error = MosaicRasters({good, cut}, out);
+  EXPECT_NE(error.find("cannot read " + cut), std::string::npos) << error;
+  EXPECT_FALSE(fs::exists(out));
+}
+
+}  // namespace
+}  // namespace velk::test

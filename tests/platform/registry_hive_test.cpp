@@ -1,9 +1,12 @@
 // Saved keys are registry hive files: hivex's own tools read what the registry saves, and a
 // restore takes a hive only when the whole file reads.
 #include <gtest/gtest.h>
+#include <hivex.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +14,8 @@
 #include <sstream>
 
 #include "platform/com/text.h"
+#include "platform/registry/hive_file.h"
+#include "platform/registry/registry_file.h"
 #include "platform/registry/registry.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/tool_output.h"
@@ -147,6 +152,62 @@ TEST_F(RegistryHiveTest, ACutHiveIsRefusedWhole) {
         << "cut at " << cut;
   }
   EXPECT_EQ(ReadFile(root_ / "registry.txt"), before);
+  RegCloseKey(k);
+}
+
+// A hive whose keys nest `levels` deep below its root, built with hivex one level at a time.
+bool WriteNestedHive(const fs::path& file, int levels) {
+  velk::reg::detail::Node root;
+  root.name = L"ROOT";
+  std::string bytes, why;
+  if (!velk::reg::detail::FormatHive(root, bytes, why)) return false;
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+  hive_h* h = hivex_open(file.c_str(), HIVEX_OPEN_WRITE);
+  if (!h) return false;
+  hive_node_h at = hivex_root(h);
+  for (int i = 0; i < levels && at; ++i) at = hivex_node_add_child(h, at, "General");
+  const bool ok = at && hivex_commit(h, nullptr, 0) == 0;
+  hivex_close(h);
+  return ok;
+}
+
+// A hive nested deeper than the registry can hold below the key is refused at load, whatever
+// its depth, and the registry file stays readable; one that fits is taken whole. A FIFO under
+// the file's name is refused at once instead of waited on.
+TEST_F(RegistryHiveTest, HostileHivesAreRefusedAtLoad) {
+  const std::wstring key = kKey;  // four levels below the user's hive
+  HKEY k = OpenSettings();
+  const struct {
+    int levels;
+    LSTATUS expected;
+  } cases[] = {{509, ERROR_BADDB}, {508, ERROR_SUCCESS}, {600, ERROR_BADDB}, {20000, ERROR_BADDB}};
+  for (const auto& c : cases) {
+    const fs::path file = root_ / ("nested" + std::to_string(c.levels) + ".zelo");
+    ASSERT_TRUE(WriteNestedHive(file, c.levels)) << c.levels;
+    const std::string before = ReadFile(root_ / "registry.txt");
+    EXPECT_EQ(RegRestoreKeyW(k, velk::FromUtf8(file.string()).c_str(), REG_FORCE_RESTORE),
+              c.expected)
+        << c.levels;
+    if (c.expected != ERROR_SUCCESS) {
+      EXPECT_TRUE(ReadFile(root_ / "registry.txt") == before) << c.levels;
+      continue;
+    }
+    std::wstring deepest = key;
+    for (int i = 0; i < c.levels; ++i) deepest += L"\\General";
+    EXPECT_TRUE(KeyExists(Hive::CurrentUser, deepest));
+    // The registry file with the restored keys reads back on the next start.
+    std::vector<velk::reg::detail::Node> trees;
+    std::string error;
+    EXPECT_TRUE(velk::reg::detail::ParseTrees(ReadFile(root_ / "registry.txt"), "trevik-registry 1",
+                                              {L"HKCR", L"HKCU", L"HKLM"}, trees, error))
+        << error;
+  }
+  const fs::path fifo = root_ / "fifo.zelo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RegRestoreKeyW(k, velk::FromUtf8(fifo.string()).c_str(), REG_FORCE_RESTORE),
+            ERROR_BADDB);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   RegCloseKey(k);
 }
 

@@ -365,12 +365,36 @@ TEST(HillshadeRun, ANamedOutputIsSavedAsAGridReplacingAnEarlierOne) {
   first.layer->get_Name(&name);
   EXPECT_EQ(name.str(), L"shade1");
   const auto before = Bytes(host.dir / "out/shade1.tif");
+  // Nothing of the run stays in the work folder: neither the relief it saved from nor its claim.
+  const std::string work = ToUtf8(GetScratchFolder().str()) + "Hillshade";
+  EXPECT_EQ(test::FilesIn(work), std::vector<std::string>{});
   auto p = host.Parameters(output);
   p.azimuth = 90;
+  // Without the user's yes the raster of that name is not touched, and nothing runs.
+  auto asked = RunHillshade(host.hook, p);
+  EXPECT_FALSE(asked.done);
+  EXPECT_TRUE(asked.outputExists);
+  EXPECT_TRUE(asked.messages.empty());
+  EXPECT_EQ(Bytes(host.dir / "out/shade1.tif"), before);
+  EXPECT_EQ(test::FilesIn(work), std::vector<std::string>{});
+
+  // A save that cannot be finished (its working name taken by a folder) keeps the old raster.
+  std::filesystem::create_directories(host.dir / "out/~shade1.tif/inside");
+  p.replaceExisting = true;
+  auto failed = RunHillshade(host.hook, p);
+  EXPECT_FALSE(failed.done);
+  EXPECT_TRUE(failed.messages.empty());
+  EXPECT_NE(failed.notSaved.find(L"shade1.tif: the "), std::wstring::npos)
+      << ToUtf8(failed.notSaved);
+  EXPECT_EQ(Bytes(host.dir / "out/shade1.tif"), before);
+  EXPECT_EQ(test::FilesIn(work), std::vector<std::string>{});
+  std::filesystem::remove_all(host.dir / "out/~shade1.tif");
+
   auto second = RunHillshade(host.hook, p);
   ASSERT_TRUE(second.done);
   EXPECT_NE(Bytes(host.dir / "out/shade1.tif"), before);
   EXPECT_EQ(test::FilesIn(host.dir / "out"), std::vector<std::string>{"shade1.tif"});
+  EXPECT_EQ(test::FilesIn(work), std::vector<std::string>{});
 }
 
 TEST(HillshadeRun, BadInputIsRefusedWithTheMessagesAndAddsNothing) {

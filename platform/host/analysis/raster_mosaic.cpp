@@ -53,6 +53,25 @@ bool SamePalette(GDALColorTable* a, GDALColorTable* b) {
   return true;
 }
 
+// A raster changed since it was chosen (cut short, rewritten) is named before the mosaic
+// half-reads it: it must open, and its last cell must read (the block holding it lies at the
+// end of the file, whether the file is stored by rows, columns or tiles).
+std::string CheckReadable(const std::vector<std::string>& inputs) {
+  QuietGdal quiet;
+  for (const auto& path : inputs) {
+    std::unique_ptr<GDALDataset> ds(
+        GDALDataset::Open(path.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY));
+    if (!ds) return "cannot read " + path;
+    const int w = ds->GetRasterXSize(), h = ds->GetRasterYSize();
+    double cell = 0;
+    if (ds->GetRasterCount() > 0 && w > 0 && h > 0 &&
+        ds->GetRasterBand(1)->RasterIO(GF_Read, w - 1, h - 1, 1, 1, &cell, 1, 1, GDT_Float64, 0,
+                                       0, nullptr) != CE_None)
+      return "cannot read " + path + ": it is cut short or damaged";
+  }
+  return "";
+}
+
 // Checks that every raster has the same bands and cell types; rasters whose palettes differ are
 // expanded to RGB through a VRT each (their names replace the inputs and are listed in made).
 std::string PrepareInputs(std::vector<std::string>& inputs, std::vector<std::string>& made) {
@@ -211,6 +230,60 @@ int CPL_STDCALL OnProgress(double done, const char*, void* data) {
   return (*p->callback)(p->start + p->span * done) ? TRUE : FALSE;
 }
 
+// Why the mosaic cannot be written to output as the options say; empty when it can.
+std::string CheckTarget(const std::string& output, const MosaicOptions& options, bool gpkg,
+                        bool outputExisted) {
+  if (!gpkg && outputExisted && !options.replace) return output + " exists";
+  if (gpkg && outputExisted) {
+    SqliteDatabase db(output);
+    if (!db || !db.HasTable("gpkg_contents")) return output + " is not a GeoPackage";
+    const bool raster = ListsRaster(db, options.table);
+    if (!raster && db.HasTable(options.table))
+      return "a dataset that is no raster is named " + options.table + " in " + output;
+    if (raster && !options.replace) return options.table + " exists in " + output;
+  }
+  return {};
+}
+
+// The written table takes the raster's name (error empty), or goes; a GeoPackage the run made
+// goes with it.
+std::string NameRasterTable(const std::string& output, const std::string& workTable,
+                            const MosaicOptions& options, bool outputExisted, std::string error) {
+  {
+    SqliteDatabase db(output);
+    if (!db) return error.empty() ? "cannot open " + output : error;
+    if (error.empty()) {
+      // The finished table takes the name, replacing an older one, in one step.
+      if (!db.Exec("BEGIN IMMEDIATE")) return db.Error();
+      bool ok = DropRaster(db, options.table) && RenameRaster(db, workTable, options.table) &&
+                db.Exec("COMMIT");
+      if (ok) return {};
+      error = "cannot name the raster " + options.table + ": " + db.Error();
+      db.Exec("ROLLBACK");
+    }
+    DropRaster(db, workTable);
+  }
+  std::error_code ec;
+  if (!outputExisted) fs::remove(output, ec);
+  return error;
+}
+
+// The written file takes the output's name (error empty), or goes.
+std::string NameRasterFile(const std::string& temp, const std::string& output, bool outputExisted,
+                           const std::string& error) {
+  std::error_code ec;
+  if (error.empty()) {
+    fs::rename(temp, output, ec);
+    if (!ec && outputExisted) fs::remove(output + ".aux.xml", ec), ec.clear();
+  }
+  if (!error.empty() || ec) {
+    fs::remove(temp, ec);
+    fs::remove(temp + ".aux.xml", ec);
+    return error.empty() ? "cannot write " + output : error;
+  }
+  return {};
+}
+
 }  // namespace
 
 bool GeoPackageHasRaster(const std::string& database, const std::string& table) {
@@ -241,20 +314,14 @@ std::string MosaicRasters(const std::vector<std::string>& rasters, const std::st
   QuietGdal quiet;
   std::error_code ec;
   const bool outputExisted = fs::exists(output, ec);
-  if (!gpkg && outputExisted && !options.replace) return output + " exists";
-  if (gpkg && outputExisted) {
-    SqliteDatabase db(output);
-    if (!db || !db.HasTable("gpkg_contents")) return output + " is not a GeoPackage";
-    const bool raster = ListsRaster(db, options.table);
-    if (!raster && db.HasTable(options.table))
-      return "a dataset that is no raster is named " + options.table + " in " + output;
-    if (raster && !options.replace) return options.table + " exists in " + output;
-  }
+  if (std::string error = CheckTarget(output, options, gpkg, outputExisted); !error.empty())
+    return error;
 
   std::vector<std::string> inputs = rasters, made;
   auto cleanMade = [&] {
     for (const auto& m : made) VSIUnlink(m.c_str());
   };
+  if (std::string error = CheckReadable(inputs); !error.empty()) return error;
   if (!options.firstBandOnly) {
     std::string error = PrepareInputs(inputs, made);
     if (!error.empty()) {
@@ -326,34 +393,8 @@ std::string MosaicRasters(const std::vector<std::string>& rasters, const std::st
   cleanMade();
   if (error.empty() && options.progress && !options.progress(0.95)) error = "cancelled";
 
-  if (gpkg) {
-    {
-      SqliteDatabase db(output);
-      if (!db) return error.empty() ? "cannot open " + output : error;
-      if (error.empty()) {
-        // The finished table takes the name, replacing an older one, in one step.
-        if (!db.Exec("BEGIN IMMEDIATE")) return db.Error();
-        bool ok = DropRaster(db, options.table) && RenameRaster(db, workTable, options.table) &&
-                  db.Exec("COMMIT");
-        if (ok) return {};
-        error = "cannot name the raster " + options.table + ": " + db.Error();
-        db.Exec("ROLLBACK");
-      }
-      DropRaster(db, workTable);
-    }
-    if (!outputExisted) fs::remove(output, ec);
-    return error;
-  }
-  if (error.empty()) {
-    fs::rename(temp, output, ec);
-    if (!ec && outputExisted) fs::remove(output + ".aux.xml", ec), ec.clear();
-  }
-  if (!error.empty() || ec) {
-    fs::remove(temp, ec);
-    fs::remove(temp + ".aux.xml", ec);
-    return error.empty() ? "cannot write " + output : error;
-  }
-  return {};
+  if (gpkg) return NameRasterTable(output, workTable, options, outputExisted, error);
+  return NameRasterFile(temp, output, outputExisted, error);
 }
 
 }  // namespace velk::host::analysis

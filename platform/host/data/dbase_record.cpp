@@ -1,5 +1,7 @@
 #include "platform/host/data/dbase_record.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -11,7 +13,7 @@
 namespace velk::host {
 
 bool ParseDbaseLayout(const unsigned char* h, std::size_t size, DbaseLayout& out,
-                      std::string& why) {
+                      std::string& why, bool anyFieldType) {
   if (size < 32) {
     why = "the dBASE header cannot be read";
     return false;
@@ -29,7 +31,8 @@ bool ParseDbaseLayout(const unsigned char* h, std::size_t size, DbaseLayout& out
     return false;
   }
   int offset = 1;  // after the deletion flag
-  for (int at = 32; at + 32 <= out.headerLength && h[at] != 0x0D; at += 32) {
+  int at = 32;
+  for (; at + 32 <= out.headerLength && h[at] != 0x0D; at += 32) {
     const unsigned char* d = h + at;
     DbaseField f;
     f.type = static_cast<char>(d[11]);
@@ -38,6 +41,9 @@ bool ParseDbaseLayout(const unsigned char* h, std::size_t size, DbaseLayout& out
       f.decimals = d[17];
     } else if (f.type == 'C') {
       f.width = d[16] + d[17] * 256;
+    } else if (anyFieldType) {
+      f.width = d[16];
+      f.decimals = d[17];
     } else {
       why = "a dBASE field of another type";
       return false;
@@ -45,6 +51,10 @@ bool ParseDbaseLayout(const unsigned char* h, std::size_t size, DbaseLayout& out
     f.offset = offset;
     offset += f.width;
     out.fields.push_back(f);
+  }
+  if (at >= out.headerLength || h[at] != 0x0D) {
+    why = "the dBASE header's field list does not end where its length says";
+    return false;
   }
   if (offset != out.recordLength) {
     why = "the dBASE fields do not fill its records";
@@ -65,6 +75,46 @@ bool ReadDbaseLayout(int fd, DbaseLayout& out, std::string& why) {
     return false;
   }
   return ParseDbaseLayout(header.data(), header.size(), out, why);
+}
+
+bool CheckDbaseFile(const std::string& path, std::string& why) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    why = "the dBASE file cannot be opened";
+    return false;
+  }
+  struct stat st {};
+  std::vector<unsigned char> header(32);
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            ::pread(fd, header.data(), header.size(), 0) == static_cast<ssize_t>(header.size());
+  if (ok) {
+    header.resize(std::max<std::size_t>(32, header[8] | header[9] << 8));
+    ok = static_cast<std::uintmax_t>(st.st_size) >= header.size() &&
+         ::pread(fd, header.data(), header.size(), 0) == static_cast<ssize_t>(header.size());
+  }
+  ::close(fd);
+  if (!ok) {
+    why = "the dBASE header cannot be read: it is longer than the file";
+    return false;
+  }
+  DbaseLayout layout;
+  if (!ParseDbaseLayout(header.data(), header.size(), layout, why, true)) return false;
+  // The records the header counts must fill the file, give or take the end-of-file mark.
+  const std::uint64_t data = static_cast<std::uint64_t>(st.st_size) - layout.headerLength;
+  const std::uint64_t counted = static_cast<std::uint64_t>(layout.records) * layout.recordLength;
+  if (counted > data) {
+    why = "the dBASE header counts " + std::to_string(layout.records) +
+          " records but the file is cut short after " +
+          std::to_string(data / static_cast<std::uint64_t>(layout.recordLength));
+    return false;
+  }
+  if (data - counted >= static_cast<std::uint64_t>(layout.recordLength) + 1) {
+    why = "the dBASE header counts " + std::to_string(layout.records) +
+          " records but the file holds " +
+          std::to_string(data / static_cast<std::uint64_t>(layout.recordLength));
+    return false;
+  }
+  return true;
 }
 
 DbaseRecord::DbaseRecord(std::vector<DbaseField> fields, int recordLength)

@@ -27,10 +27,14 @@ struct DbaseLayout {
 };
 
 // The layout from the file's first headerLength bytes (at least its 32-byte header). False, with
-// why, when the header is not whole, a field is of another type than text, number or date, or
-// the fields do not fill the records.
+// why, when the header is not whole, its field list does not end where its length says, a field
+// is of another type than text, number or date (unless anyFieldType), or the fields do not fill
+// the records.
 bool ParseDbaseLayout(const unsigned char* bytes, std::size_t size, DbaseLayout& out,
-                      std::string& why);
+                      std::string& why, bool anyFieldType = false);
+// Whether a dBASE file's header agrees with the file: its layout reads (fields of any type), and
+// the records it counts fill the file, no more and no fewer. False with why.
+bool CheckDbaseFile(const std::string& path, std::string& why);
 // The same, read from the start of an open file.
 bool ReadDbaseLayout(int fd, DbaseLayout& out, std::string& why);
 

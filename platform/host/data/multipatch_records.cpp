@@ -222,6 +222,12 @@ bool ReadMultipatchRecord(const std::string& shpPath, const std::string& shxPath
   if (!shx.read(reinterpret_cast<char*>(entry), 8)) return false;
   const std::size_t at = std::size_t{Big(entry)} * 2, length = std::size_t{Big(entry + 4)} * 2;
   if (length < 44) return false;
+  // The index may name any place and length: only a record inside the file is read.
+  shp.seekg(0, std::ios::end);
+  const std::streamoff size = shp.tellg();
+  if (size < 0 || at + 8 > static_cast<std::size_t>(size) ||
+      length > static_cast<std::size_t>(size) - at - 8)
+    return false;
   std::vector<unsigned char> c(length);
   shp.seekg(static_cast<std::streamoff>(at + 8));
   if (!shp.read(reinterpret_cast<char*>(c.data()), static_cast<std::streamsize>(length)))

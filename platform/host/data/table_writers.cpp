@@ -63,39 +63,47 @@ class GdalRowWriter : public TableWriter {
     GeomData patch;
     bool withPatch = false;
     if (HRESULT hr = table_.FillFeature(fid, values, f, patch, withPatch); FAILED(hr)) return hr;
+    if (HRESULT hr = Before(fid, f); hr != S_FALSE) return hr;
     if (HRESULT hr = table_.WriteFeature(fid, f); FAILED(hr)) return hr;
+    const std::int64_t asked = fid;
     fid = f.GetFID();
+    if (HRESULT hr = After(asked, fid, withPatch ? &patch : nullptr); FAILED(hr)) return hr;
     table_.EndRow();
     return S_OK;
   }
 
- private:
+ protected:
+  // Writes the row's feature another way; S_FALSE when GDAL is to write it.
+  virtual HRESULT Before(std::int64_t fid, const OGRFeature& f) {
+    (void)fid;
+    (void)f;
+    return S_FALSE;
+  }
+  // After GDAL wrote the row: asked is the OID the row was written for (-1 for a new row), fid
+  // the row's; patch is the row's multipatch, if it has one.
+  virtual HRESULT After(std::int64_t asked, std::int64_t fid, const GeomData* patch) {
+    (void)asked;
+    (void)fid;
+    (void)patch;
+    return S_OK;
+  }
+
   TableCore& table_;
 };
 
 // A shapefile of multipatches: GDAL writes the row without its shape, then the shape goes into
 // its record past GDAL.
-class MultipatchRecordWriter : public TableWriter {
+class MultipatchRecordWriter : public GdalRowWriter {
  public:
-  explicit MultipatchRecordWriter(TableCore& table) : table_(table) {}
-  HRESULT Write(std::int64_t& fid, const std::vector<Variant>& values) override {
-    if (HRESULT hr = table_.CheckWritable(); FAILED(hr)) return hr;
-    OGRFeature f(table_.layer_->GetLayerDefn());
-    GeomData patch;
-    bool withPatch = false;
-    if (HRESULT hr = table_.FillFeature(fid, values, f, patch, withPatch); FAILED(hr)) return hr;
-    if (HRESULT hr = table_.WriteFeature(fid, f); FAILED(hr)) return hr;
-    const bool added = fid < 0;
-    fid = f.GetFID();
-    if (withPatch) {
-      HRESULT hr = WritePatch(fid, patch);
-      if (FAILED(hr)) {
-        if (added && table_.layer_) table_.DeleteRow(fid);  // no row left without its shape
-        return hr;
-      }
-    }
-    table_.EndRow();
-    return S_OK;
+  using GdalRowWriter::GdalRowWriter;
+
+ protected:
+  HRESULT After(std::int64_t asked, std::int64_t fid, const GeomData* patch) override {
+    if (!patch) return S_OK;
+    HRESULT hr = WritePatch(fid, *patch);
+    if (FAILED(hr) && asked < 0 && table_.layer_)
+      table_.DeleteRow(fid);  // no row left without the shape it was given
+    return hr;
   }
 
  private:
@@ -110,36 +118,14 @@ class MultipatchRecordWriter : public TableWriter {
       return WriteMultipatchRecord(shp, shx, static_cast<long>(fid), patch, why);
     });
   }
-
-  TableCore& table_;
 };
 
 // A GeoPackage table in a batch: GDAL writes new rows and the edit's first rewritten row (which
 // marks the table changed); the rest go through GDAL's SQLite connection where the updater
 // writes them exactly as GDAL would.
-class GeoPackageRowWriter : public TableWriter {
+class GeoPackageRowWriter : public GdalRowWriter {
  public:
-  explicit GeoPackageRowWriter(TableCore& table) : table_(table) {}
-  HRESULT Write(std::int64_t& fid, const std::vector<Variant>& values) override {
-    if (HRESULT hr = table_.CheckWritable(); FAILED(hr)) return hr;
-    OGRFeature f(table_.layer_->GetLayerDefn());
-    GeomData patch;
-    bool withPatch = false;
-    if (HRESULT hr = table_.FillFeature(fid, values, f, patch, withPatch); FAILED(hr)) return hr;
-    if (fid >= 0 && updater_) {
-      const GeoPackageRowUpdater::Result r = updater_->Update(f);
-      if (r == GeoPackageRowUpdater::Result::kWritten) return S_OK;
-      if (r == GeoPackageRowUpdater::Result::kFailed) return E_DATA_WRITE_FAILED;
-    }
-    if (HRESULT hr = table_.WriteFeature(fid, f); FAILED(hr)) return hr;
-    if (fid >= 0 && !tried_) {
-      tried_ = true;
-      updater_ = GeoPackageRowUpdater::Open(table_.source_->get(), table_.layer_);
-    }
-    fid = f.GetFID();
-    table_.EndRow();
-    return S_OK;
-  }
+  using GdalRowWriter::GdalRowWriter;
   // The updater's statement holds the table: it goes before the schema changes and before the
   // transaction ends.
   void Release() override {
@@ -147,8 +133,23 @@ class GeoPackageRowWriter : public TableWriter {
     tried_ = false;
   }
 
+ protected:
+  HRESULT Before(std::int64_t fid, const OGRFeature& f) override {
+    if (fid < 0 || !updater_) return S_FALSE;
+    const GeoPackageRowUpdater::Result r = updater_->Update(f);
+    if (r == GeoPackageRowUpdater::Result::kWritten) return S_OK;
+    if (r == GeoPackageRowUpdater::Result::kFailed) return E_DATA_WRITE_FAILED;
+    return S_FALSE;
+  }
+  HRESULT After(std::int64_t asked, std::int64_t, const GeomData*) override {
+    if (asked >= 0 && !tried_) {
+      tried_ = true;
+      updater_ = GeoPackageRowUpdater::Open(table_.source_->get(), table_.layer_);
+    }
+    return S_OK;
+  }
+
  private:
-  TableCore& table_;
   std::unique_ptr<GeoPackageRowUpdater> updater_;
   bool tried_ = false;
 };

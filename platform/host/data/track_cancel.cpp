@@ -13,6 +13,7 @@ struct EscapeState {
   std::wstring onStatus;
   bool waiting = false;  // for its status text
   int checksLeft = 0;    // questions until it is seen (0: no press)
+  bool used = false;     // a tracker took it
 };
 EscapeState& Escape() {
   static EscapeState escape;
@@ -24,7 +25,8 @@ bool EscapeSeen() {
   EscapeState& e = Escape();
   const std::lock_guard<std::mutex> hold(e.lock);
   if (e.waiting || e.checksLeft == 0) return false;
-  return --e.checksLeft == 0;
+  e.used = --e.checksLeft == 0;
+  return e.used;
 }
 
 class CancelTracker : public ComObjectRoot<CancelTracker, ITrackCancel> {
@@ -68,8 +70,15 @@ void ScriptEscape(const ScriptedEscape& escape) {
   EscapeState& e = Escape();
   const std::lock_guard<std::mutex> hold(e.lock);
   e.onStatus = escape.onStatus;
+  e.used = false;
   e.checksLeft = escape.atCheck > 0 ? escape.atCheck : 0;
   e.waiting = e.checksLeft > 0 && !e.onStatus.empty();
+}
+
+bool ScriptedEscapeUsed() {
+  EscapeState& e = Escape();
+  const std::lock_guard<std::mutex> hold(e.lock);
+  return e.used;
 }
 
 void NoteStatusMessage(const std::wstring& text) {

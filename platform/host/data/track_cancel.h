@@ -32,6 +32,8 @@ struct ScriptedEscape {
   int atCheck = 1;
 };
 void ScriptEscape(const ScriptedEscape& escape);
+// Whether a tracker took the scripted press since the last ScriptEscape.
+bool ScriptedEscapeUsed();
 // What the status bar's message pane shows now (the status bar tells).
 void NoteStatusMessage(const std::wstring& text);
 

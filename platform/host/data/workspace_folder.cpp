@@ -1,4 +1,5 @@
 // Folder workspaces: shapefiles and dBASE tables, or raster files.
+#include "platform/host/data/dbase_record.h"
 #include "platform/host/data/workspace_internal.h"
 #include "platform/com/plain_text.h"
 
@@ -187,14 +188,18 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
   std::string LockKey(const std::wstring& base) const { return ToLower(path_ + "/" + ToUtf8(base)); }
 
   // Whether a file of the same base name with that extension (any letter case) is there.
-  static bool HasSibling(const std::string& path, const std::string& ext) {
+  // The file beside path with the extension (letter case of the extension ignored); "" if none.
+  static std::string Sibling(const std::string& path, const std::string& ext) {
     std::error_code ec;
     fs::path p(path);
     std::string stem = p.stem().string();
     for (const auto& e : fs::directory_iterator(p.parent_path(), ec))
       if (e.path().stem().string() == stem && ToLower(e.path().extension().string()) == ext)
-        return true;
-    return false;
+        return e.path().string();
+    return "";
+  }
+  static bool HasSibling(const std::string& path, const std::string& ext) {
+    return !Sibling(path, ext).empty();
   }
 
   // The file of a dataset name: name.shp, else name.dbf (letter case of the files ignored).
@@ -233,6 +238,10 @@ class FolderWorkspace : public WorkspaceBase<Derived, Leaf> {
           if (path.empty()) return E_DATA_NOT_FOUND;
           // A shapefile without its attribute file would be read without any attributes.
           if (isShape && !HasSibling(path, ".dbf")) return E_DATA_UNREADABLE;
+          // A table whose header disagrees with its file would be read with the wrong fields or
+          // records (GDAL reads on regardless): a read failure.
+          std::string why;
+          if (!CheckDbaseFile(isShape ? Sibling(path, ".dbf") : path, why)) return E_DATA_UNREADABLE;
           DatasetPtr ds;
           OpenResult r = OpenGdalDataset(path, DataKind::kVector, ds);
           if (r == OpenResult::kMissing) return E_DATA_NOT_FOUND;

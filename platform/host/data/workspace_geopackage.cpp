@@ -194,13 +194,28 @@ class DatabaseWorkspace : public LayerWorkspace<DatabaseWorkspace, IRasterWorksp
         out);
   }
 
+  // Whether the database file holds a table of the name now, though this connection's list of
+  // layers may be older (another process made it since): a new layer must not take its name,
+  // nor its clean-up drop that table.
+  bool TableInFile(const std::wstring& name) {
+    const std::string sql = "SELECT COUNT(*) FROM sqlite_master WHERE lower(name) = lower(" +
+                            SqlQuotedText(ToUtf8(name)) + ")";
+    QuietErrors quiet;
+    OGRLayer* result = db_->get()->ExecuteSQL(sql.c_str(), nullptr, nullptr);
+    if (!result) return false;
+    OGRFeatureUniquePtr row(result->GetNextFeature());
+    const bool there = row && row->GetFieldAsInteger64(0) > 0;
+    db_->get()->ReleaseResultSet(result);
+    return there;
+  }
+
   HRESULT CreateLayer(const std::wstring& name, IFields* fields, bool withShape,
                       const std::wstring& shapeName, ComPtr<IUnknown>& out) {
     if (!ValidDatabaseDatasetName(name)) return E_DATA_INVALID_NAME;
     Schema schema;
     HRESULT hr = ReadSchema(fields, shapeName, withShape, false, schema);
     if (FAILED(hr)) return hr;
-    if (LayerIndex(name) >= 0) return E_DATA_EXISTS;
+    if (LayerIndex(name) >= 0 || TableInFile(name)) return E_DATA_EXISTS;
     if (!db_->writable()) return E_DATA_WRITE_FAILED;
     std::string fid = "FID=" + ToUtf8(schema.oidName.empty() ? L"OBJECTID" : schema.oidName);
     std::string geomName =

@@ -1,5 +1,11 @@
 // Workspace factories: open and create folder and GeoPackage workspaces by path or connection,
 // and the scratch workspace.
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+
 #include "platform/host/data/workspace_internal.h"
 #include "platform/com/plain_text.h"
 #include "platform/host/data/vpf_workspace.h"
@@ -71,21 +77,25 @@ class WorkspaceFactory : public ComObjectRoot<WorkspaceFactory, IWorkspaceFactor
     if (kind_ == FactoryKind::kDatabase) {
       GDALDriver* driver = DriverForExtension("gpkg", DataKind::kVector, true);
       if (!driver) return E_DATA_WRITE_FAILED;
+      // Made whole under a working name, then linked to its name, which fails when another
+      // process made it meanwhile: a database is never made over another, nor removed for it.
+      static std::atomic<unsigned> made{0};
+      const std::string working = folder + "/." + ToUtf8(n) + "." + std::to_string(::getpid()) +
+                                  "." + std::to_string(made++) + ".part";
       bool ok = false;
       {
         QuietErrors quiet;
-        GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+        GDALDataset* ds = driver->Create(working.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
         if (ds) {
           CPLErrorReset();
           GDALClose(GDALDataset::ToHandle(ds));
           ok = CPLGetLastErrorType() < CE_Failure;
         }
-        if (!ok) driver->Delete(path.c_str());
       }
-      if (!ok) {
-        fs::remove(path, ec);
-        return E_DATA_WRITE_FAILED;
-      }
+      const bool linked = ok && ::link(working.c_str(), path.c_str()) == 0;
+      const int linkError = errno;
+      fs::remove(working, ec);
+      if (!linked) return ok && linkError == EEXIST ? E_DATA_EXISTS : E_DATA_WRITE_FAILED;
     } else if (!fs::create_directory(path, ec)) {
       return E_DATA_WRITE_FAILED;
     }

@@ -15,7 +15,6 @@ class DocumentBase {
   DocumentBase();
   virtual ~DocumentBase() = default;
 
-  void SetTitle(std::wstring title) { title_ = std::move(title); }
   // The application sets itself when it takes the document and clears itself at shutdown.
   void SetParent(IApplication* application);
   CommandBars& Bars() { return *bars_; }

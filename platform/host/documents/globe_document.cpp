@@ -18,10 +18,6 @@ GlobeDocument::~GlobeDocument() {
   if (globe_) static_cast<Globe*>(globe_.get())->SetDisplay(nullptr);
 }
 
-void GlobeDocument::SetViewerWindow(HWND window) {
-  static_cast<GlobeViewer*>(viewer_.get())->Init(globe_.get(), window);
-}
-
 void GlobeDocument::SetMapObserver(MapObserver* observer) {
   static_cast<Globe*>(globe_.get())->SetObserver(observer);
 }

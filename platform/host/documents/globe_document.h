@@ -21,7 +21,6 @@ class GlobeDocument : public ComObjectRoot<GlobeDocument, IDocument, IGlobeDocum
   HRESULT get_Globe(IGlobe** globe) override { return globe_.CopyTo(globe); }
   HRESULT get_Viewer(IGlobeViewer** viewer) override { return viewer_.CopyTo(viewer); }
 
-  void SetViewerWindow(HWND window);
   void SetMapObserver(MapObserver* observer);
 
  private:

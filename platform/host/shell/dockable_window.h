@@ -62,7 +62,6 @@ class DockableWindow : public ComObjectRoot<DockableWindow, IDockableWindow> {
 
   const std::wstring& Name() const { return name_; }
   HWND Child() const { return child_; }
-  bool Destroyed() const { return !def_; }
   // Tells the definition it is destroyed and lets it go; the window object stays (callers may
   // still hold it) and reports itself hidden from now on.
   void Destroy();
