@@ -25,19 +25,18 @@ std::wstring EditText(HWND edit) {
   return std::wstring(buffer);
 }
 
-// The refusal as the user sees it: the message first, then the edit gets the focus.
-void ShowReadError(HWND edit) {
-  const std::wstring text = LoadResString(kEditReadErrorTextId);
-  MessageBoxW(nullptr, text.c_str(), nullptr, MB_ICONERROR | MB_TASKMODAL);
-  SetFocus(edit);
-}
-
 bool Finish(bool ok, HWND edit, bool showError) {
-  if (!ok && showError) ShowReadError(edit);
+  if (!ok && showError) ShowEditReadError(edit);
   return ok;
 }
 
 }  // namespace
+
+void ShowEditReadError(HWND edit) {
+  const std::wstring text = LoadResString(kEditReadErrorTextId);
+  MessageBoxW(nullptr, text.c_str(), nullptr, MB_ICONERROR | MB_TASKMODAL);
+  SetFocus(edit);
+}
 
 bool ReadEditLong(HWND edit, int skip, LONG min, LONG max, bool showError, LONG* value) {
   if (!value) return false;
@@ -105,7 +104,8 @@ bool ReadCoordinatePairEdits(HWND xEdit, HWND yEdit, LONG notation, bool showErr
   const std::wstring yText = pair ? EditText(yEdit) : std::wstring();
   const PairReadResult r =
       ReadCoordinatePairTexts(xText, yText, notation, ReadGridCoordinateText, x, y);
-  if (!r.ok && showError && r.refusedEdit >= 0) ShowReadError(r.refusedEdit == 0 ? xEdit : yEdit);
+  if (!r.ok && showError && r.refusedEdit >= 0)
+    ShowEditReadError(r.refusedEdit == 0 ? xEdit : yEdit);
   return r.ok;
 }
 

@@ -15,6 +15,10 @@ namespace velk::corvane {
 // The range or format error shown by the edit readers.
 inline constexpr UINT kEditReadErrorTextId = 5033;
 
+// The readers' refusal as the user sees it: the message first, then the edit gets the focus.
+// For a value in range that the caller cannot use either.
+void ShowEditReadError(HWND edit);
+
 // A whole number read from character offset skip (a negative offset refuses); accepted when
 // min <= value <= max.
 bool ReadEditLong(HWND edit, int skip, LONG min, LONG max, bool showError, LONG* value);

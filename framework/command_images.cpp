@@ -1,9 +1,12 @@
 #include "framework/command_images.h"
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <set>
+
+#include "platform/win/gdi.h"
 
 namespace velk::corvane {
 namespace {
@@ -56,6 +59,12 @@ bool ReadCur(const std::string& b, ToolCursorInfo& out) {
   return true;
 }
 
+// The live command bitmaps with what each was made from.
+std::map<HBITMAP, std::unique_ptr<CommandBitmapInfo>>& BitmapInfos() {
+  static auto* infos = new std::map<HBITMAP, std::unique_ptr<CommandBitmapInfo>>();
+  return *infos;
+}
+
 template <class Info>
 const Info* Live(const void* handle) {
   std::lock_guard<std::mutex> lock(g_lock);
@@ -88,15 +97,37 @@ const void* Load(HINSTANCE module, const char* type, UINT id, Reader read) {
 
 }  // namespace
 
+// A command bitmap is a bitmap of the platform's drawing layer, so that the host and the tool
+// controls can select it into a device context and draw it; what it was made from is kept
+// beside it under its handle.
 HBITMAP LoadCommandBitmap(HINSTANCE module, UINT id) {
-  return static_cast<HBITMAP>(
-      const_cast<void*>(Load<CommandBitmapInfo>(module, "BITMAPS", id, ReadBmp)));
+  if (!module) return nullptr;
+  const std::string* bytes = module->Find("BITMAPS", static_cast<int>(id));
+  if (!bytes) return nullptr;
+  auto info = std::make_unique<CommandBitmapInfo>();
+  if (!ReadBmp(*bytes, *info)) return nullptr;
+  auto bitmap = static_cast<HBITMAP>(
+      LoadImageW(module, MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+  if (!bitmap) return nullptr;
+  info->id = id;
+  info->bytes = *bytes;
+  std::lock_guard<std::mutex> lock(g_lock);
+  BitmapInfos()[bitmap] = std::move(info);
+  return bitmap;
 }
 
-void DeleteCommandBitmap(HBITMAP bitmap) { Forget<CommandBitmapInfo>(bitmap); }
+void DeleteCommandBitmap(HBITMAP bitmap) {
+  {
+    std::lock_guard<std::mutex> lock(g_lock);
+    if (!bitmap || !BitmapInfos().erase(bitmap)) return;
+  }
+  DeleteObject(bitmap);
+}
 
 const CommandBitmapInfo* DescribeCommandBitmap(HBITMAP bitmap) {
-  return Live<CommandBitmapInfo>(bitmap);
+  std::lock_guard<std::mutex> lock(g_lock);
+  auto it = BitmapInfos().find(bitmap);
+  return it == BitmapInfos().end() ? nullptr : it->second.get();
 }
 
 HCURSOR LoadToolCursor(HINSTANCE module, UINT id) {
@@ -110,7 +141,7 @@ const ToolCursorInfo* DescribeToolCursor(HCURSOR cursor) { return Live<ToolCurso
 
 std::size_t LiveCommandImageCount() {
   std::lock_guard<std::mutex> lock(g_lock);
-  return LiveSet<CommandBitmapInfo>().size() + LiveSet<ToolCursorInfo>().size();
+  return BitmapInfos().size() + LiveSet<ToolCursorInfo>().size();
 }
 
 }  // namespace velk::corvane

@@ -1,5 +1,6 @@
 // Command bitmaps and tool cursors loaded from a resource module (BMP and CUR files), handed
-// to the host as bitmap and cursor handles. A handle stays valid until it is deleted.
+// to the host as bitmap and cursor handles. A bitmap is one of the platform's drawing layer (it
+// selects into a device context). A handle stays valid until it is deleted.
 #pragma once
 
 #include <string>

@@ -1,5 +1,6 @@
 #include "framework/dialog_field_helpers.h"
 
+#include "framework/message_helpers.h"
 #include "framework/numeric_field_helpers.h"
 #include "platform/win/clock.h"
 #include "platform/win/dialog.h"
@@ -35,6 +36,18 @@ bool ReadDlgItemDouble(HWND dialog, int itemId, double* value, bool errorShown) 
     return errorShown;
   }
   if (!errorShown) FlashInputError(item, true);
+  return true;
+}
+
+bool CheckDlgItemNumbers(HWND dialog, std::initializer_list<NamedField> fields) {
+  for (const NamedField& f : fields) {
+    HWND item = GetDlgItem(dialog, f.id);
+    const std::wstring text = win::WindowText(item);
+    if (text.empty() || ParseFieldNumber(text, nullptr)) continue;
+    FlashInputError(item, true);
+    ShowFormattedMessageBox(dialog, kIdsFieldNotANumber, f.name);
+    return false;
+  }
   return true;
 }
 

@@ -1,6 +1,7 @@
 // Numbers in dialog fields and the signal of a bad entry: flash, wait, flash, beep.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include "platform/win/window.h"
@@ -20,5 +21,18 @@ double ReadWindowDouble(HWND window);
 // returns true, after flashing the item with the focus set unless an error was already shown
 // (so a run over several fields flags only the first empty one).
 bool ReadDlgItemDouble(HWND dialog, int itemId, double* value, bool errorShown);
+
+// "The field \"%1!s!\" does not hold a number." (the insert: the field's name).
+constexpr UINT kIdsFieldNotANumber = 3991;
+
+// An edit of a dialog with the name its label gives it.
+struct NamedField {
+  int id = 0;
+  const wchar_t* name = L"";
+};
+// True when every one of the fields is empty or holds a number (ParseFieldNumber). Otherwise
+// the first that does not is flashed and given the focus, an error message names it (text
+// "The field \"%1!s!\" does not hold a number.") and the result is false.
+bool CheckDlgItemNumbers(HWND dialog, std::initializer_list<NamedField> fields);
 
 }  // namespace velk::corvane

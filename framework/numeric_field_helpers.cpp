@@ -44,6 +44,16 @@ void ParseLocaleDouble(std::wstring_view text, double* value) {
   *value = v;
 }
 
+bool ParseFieldNumber(std::wstring_view text, double* value) {
+  double v = 0.0;
+  if (!velk::win::ParseNumberInLocale(text, LOCALE_USER_DEFAULT, v) &&
+      !velk::win::ParseNumberInLocale(text, LOCALE_ENGLISH_US, v))
+    return false;
+  if (!std::isfinite(v)) return false;
+  if (value) *value = v;
+  return true;
+}
+
 std::wstring FormatFieldDouble(double value, int decimals, std::wstring_view fallback) {
   if (std::isnan(value)) return std::wstring(fallback.substr(0, kFieldTextLimit));
   decimals = std::clamp(decimals, 0, 15);

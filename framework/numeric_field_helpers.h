@@ -12,6 +12,11 @@ namespace velk::corvane {
 // unreadable text gives 0.0. Never fails (a null value pointer is ignored).
 void ParseLocaleDouble(std::wstring_view text, double* value);
 
+// The text as a typed number must be: read in the user-default locale, else in English (1033),
+// blanks around it allowed. False, with value untouched, for an empty text, a text that is no
+// number, and a number outside the double range ("1e999").
+bool ParseFieldNumber(std::wstring_view text, double* value);
+
 // The text a field shows for a value: fixed-point with decimals clamped to 0-15 and the user
 // locale's decimal symbol, so that ParseLocaleDouble reads the same value back; a NaN gives
 // the fallback text. At most 255 characters: a value too large for that at the requested

@@ -76,6 +76,73 @@ void ApplyRasterAnalysisSettings(IUnknown* /*unused*/, IUnknown* target) {
   to->Validate();
 }
 
+namespace {
+
+std::vector<std::wstring> SelectedNames(IRasterCatalog* catalog) {
+  std::vector<std::wstring> selected;
+  LONG count = 0;
+  catalog->get_SelectedCount(&count);
+  for (LONG i = 0; i < count; ++i) {
+    Bstr n;
+    if (SUCCEEDED(catalog->get_SelectedName(i, &n))) selected.push_back(n.str());
+  }
+  return selected;
+}
+
+// A selection names datasets by their names or, in a catalog layer, by their paths.
+bool IsSelected(IDataset* dataset, const std::vector<std::wstring>& selected) {
+  Bstr n, path;
+  dataset->get_Name(&n);
+  if (auto raster = QueryAs<IRasterDataset>(dataset)) raster->get_CompleteName(&path);
+  return std::find(selected.begin(), selected.end(), n.str()) != selected.end() ||
+         std::find(selected.begin(), selected.end(), path.str()) != selected.end();
+}
+
+// The raster catalog behind a catalog elevation or raster chart layer.
+ComPtr<IRasterCatalog> CatalogOfLayer(IUnknown* catalogLayer) {
+  ComPtr<IRasterCatalog> catalog;
+  if (auto dted = QueryAs<IZelDtedLayer>(catalogLayer))
+    dted->get_InternalObject(catalog.put());
+  else
+    RequireInterface<IZelRasterLayer>(catalogLayer)->get_InternalObject(catalog.put());
+  if (!catalog) ThrowComError(E_POINTER);
+  return catalog;
+}
+
+}  // namespace
+
+LONG SelectedDatasetCount(IUnknown* catalogLayer) {
+  LONG count = 0;
+  CatalogOfLayer(catalogLayer)->get_SelectedCount(&count);
+  return count;
+}
+
+ComPtr<IEnvelope> SelectedDatasetsExtent(IUnknown* catalogLayer) {
+  auto catalog = CatalogOfLayer(catalogLayer);
+  const std::vector<std::wstring> selected = SelectedNames(catalog.get());
+  if (selected.empty()) return {};
+  ComPtr<IEnumDataset> datasets;
+  Check(catalog->get_RasterDatasets(datasets.put()));
+  if (!datasets) return {};
+  ComPtr<IEnvelope> extent;
+  ComPtr<IDataset> dataset;
+  while (datasets->Next(dataset.put()) == S_OK && dataset) {
+    if (!IsSelected(dataset.get(), selected)) continue;
+    ComPtr<IEnvelope> footprint;
+    if (auto geo = dataset.As<IGeoDataset>()) geo->get_Extent(footprint.put());
+    VARIANT_BOOL empty = VARIANT_TRUE;
+    if (!footprint || FAILED(footprint->get_IsEmpty(&empty)) || empty) continue;
+    if (!extent) {
+      ComPtr<IClone> copy;
+      Check(RequireInterface<IClone>(footprint.get())->Clone(copy.put()));
+      extent = RequireInterface<IEnvelope>(copy.get());
+    } else {
+      Check(extent->Union(footprint.get()));
+    }
+  }
+  return extent;
+}
+
 ComPtr<IRasterLayer> RasterLayerOfDataset(IUnknown* dataset) {
   ComPtr<IRaster> raster;
   if (auto rds = QueryAs<IRasterDataset>(dataset)) rds->CreateDefaultRaster(raster.put());
@@ -112,14 +179,7 @@ void BuildRasterCollection(IRasterCollection** collection, bool selectedOnly, IU
   auto catalog = RequireInterface<IRasterCatalog>(source);
 
   std::vector<std::wstring> selected;
-  if (selectedOnly) {
-    LONG count = 0;
-    catalog->get_SelectedCount(&count);
-    for (LONG i = 0; i < count; ++i) {
-      Bstr n;
-      if (SUCCEEDED(catalog->get_SelectedName(i, &n))) selected.push_back(n.str());
-    }
-  }
+  if (selectedOnly) selected = SelectedNames(catalog.get());
 
   ComPtr<IRelationalOperator> area;
   if (region) {
@@ -135,15 +195,7 @@ void BuildRasterCollection(IRasterCollection** collection, bool selectedOnly, IU
   if (!datasets) ThrowComError(E_POINTER);
   ComPtr<IDataset> dataset;
   while (datasets->Next(dataset.put()) == S_OK && dataset) {
-    if (selectedOnly) {
-      // A selection names datasets by their names or, in a catalog layer, by their paths.
-      Bstr n, path;
-      dataset->get_Name(&n);
-      if (auto raster = dataset.As<IRasterDataset>()) raster->get_CompleteName(&path);
-      if (std::find(selected.begin(), selected.end(), n.str()) == selected.end() &&
-          std::find(selected.begin(), selected.end(), path.str()) == selected.end())
-        continue;
-    }
+    if (selectedOnly && !IsSelected(dataset.get(), selected)) continue;
     if (area) {
       ComPtr<IEnvelope> footprint;
       if (auto geo = dataset.As<IGeoDataset>()) geo->get_Extent(footprint.put());
@@ -161,12 +213,7 @@ void BuildRasterCollection(IRasterCollection** collection, bool selectedOnly, IU
 
 ComPtr<IRasterCollection> GetRasterFromCatalogLayer(bool selectedOnly, IUnknown* catalogLayer,
                                                     IUnknown* area) {
-  ComPtr<IRasterCatalog> catalog;
-  if (auto dted = QueryAs<IZelDtedLayer>(catalogLayer))
-    dted->get_InternalObject(catalog.put());
-  else
-    RequireInterface<IZelRasterLayer>(catalogLayer)->get_InternalObject(catalog.put());
-  if (!catalog) ThrowComError(E_POINTER);
+  auto catalog = CatalogOfLayer(catalogLayer);
   ComPtr<IRasterCollection> collection;
   BuildRasterCollection(collection.put(), selectedOnly, area, catalog.get());
   LONG count = 0;

@@ -55,4 +55,10 @@ void BuildRasterCollection(IRasterCollection** collection, bool selectedOnly, IU
 ComPtr<IRasterCollection> GetRasterFromCatalogLayer(bool selectedOnly, IUnknown* catalogLayer,
                                                     IUnknown* area);
 
+// How many datasets the catalog layer (IZelDtedLayer, IZelRasterLayer) has selected, and the
+// union of their footprints (null when none is selected or none has a footprint). A layer
+// without a catalog raises E_POINTER.
+LONG SelectedDatasetCount(IUnknown* catalogLayer);
+ComPtr<IEnvelope> SelectedDatasetsExtent(IUnknown* catalogLayer);
+
 }  // namespace velk::corvane

@@ -15,3 +15,7 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+# The glTF validator (npm) that checks the 3-D viewer's scenes, once per machine; without it
+# (offline, no npm) the build goes on and that check is skipped outside CI.
+bash "$(dirname "$0")/gltf_validate.sh" --install ||
+  echo "setup: the glTF validator could not be installed; its scene check will be skipped" >&2

@@ -13,6 +13,7 @@
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "platform/host/display/display_class_ids.h"
+#include "platform/host/display/globe_display.h"
 #include "platform/host/display/layer_kinds.h"
 #include "platform/registry/activation.h"
 
@@ -78,13 +79,21 @@ void Group(SessionContext& s, const SessionLine& l) {
   layers->InsertLayer(group.get(), VARIANT_FALSE, at);
 }
 
-void PrintLayer(SessionContext& s, ILayer* layer, int depth, int number) {
+// A layer of the tree, with its transparency and, on a globe, "unlit" when the globe draws it
+// without the sun's lighting.
+void PrintLayer(SessionContext& s, ILayer* layer, int depth, int number,
+                IGlobeDisplayLayers* globeLayers) {
   std::wstring line(2 + 3 * depth, L' ');
   line += std::to_wstring(number) + L". \"" + NameOf(layer) + L"\"";
   if (auto effects = velk::QueryAs<ILayerEffects>(layer)) {
     SHORT t = 0;
     if (SUCCEEDED(effects->get_Transparency(&t)) && t) line += L" " + std::to_wstring(t) + L"%";
   }
+  velk::ComPtr<IGlobeLayerProperties> properties;
+  VARIANT_BOOL lit = VARIANT_TRUE;
+  if (globeLayers && SUCCEEDED(globeLayers->get_LayerProperties(layer, properties.put())) &&
+      properties && SUCCEEDED(properties->get_Lighting(&lit)) && !lit)
+    line += L" unlit";
   s.Print(line);
   if (auto group = velk::QueryAs<ICompositeLayer>(layer)) {
     LONG n = 0;
@@ -92,7 +101,7 @@ void PrintLayer(SessionContext& s, ILayer* layer, int depth, int number) {
     for (LONG i = 0; i < n; ++i) {
       ComPtr<ILayer> child;
       group->get_Layer(i, child.put());
-      if (child) PrintLayer(s, child.get(), depth + 1, i + 1);
+      if (child) PrintLayer(s, child.get(), depth + 1, i + 1, globeLayers);
     }
   }
 }
@@ -102,10 +111,16 @@ void PrintTree(SessionContext& s, const SessionLine&) {
   LONG n = 0;
   map->get_LayerCount(&n);
   if (!n) s.Print(L"  no layers");
+  velk::ComPtr<IGlobeDisplayLayers> globeLayers;
+  if (auto globe = velk::QueryAs<IGlobe>(map.get())) {
+    velk::ComPtr<IGlobeDisplay> display;
+    globe->get_GlobeDisplay(display.put());
+    globeLayers = velk::QueryAs<IGlobeDisplayLayers>(display.get());
+  }
   for (LONG i = 0; i < n; ++i) {
     ComPtr<ILayer> layer;
     map->get_Layer(i, layer.put());
-    if (layer) PrintLayer(s, layer.get(), 0, i + 1);
+    if (layer) PrintLayer(s, layer.get(), 0, i + 1, globeLayers.get());
   }
 }
 

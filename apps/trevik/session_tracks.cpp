@@ -6,9 +6,11 @@
 #include "apps/trevik/failure_text.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
+#include "platform/host/display/animation.h"
 #include "platform/host/display/animation_export.h"
-#include "platform/host/documents/document.h"
 #include "platform/host/display/globe.h"
+#include "platform/host/documents/document.h"
+#include "platform/registry/activation.h"
 
 namespace trevik {
 
@@ -75,6 +77,14 @@ void PrintTracks(SessionContext& s, const SessionLine&) {
     s.Print(L"  track \"" + name.str() + L"\" keyframes " + std::to_wstring(keys) +
             (enabled ? L" enabled" : L" disabled"));
   }
+  // The host's animation controls: how often they were told to read the tracks anew.
+  ComPtr<IAnimationControls> controls;
+  LONG refreshes = 0;
+  if (SUCCEEDED(::CoCreateInstance(velk::host::CLSID_AnimationControls, nullptr, CLSCTX_ALL,
+                                   IidOf<IAnimationControls>(), controls.put_void())) &&
+      controls)
+    controls->get_RefreshCount(&refreshes);
+  s.Print(L"  animation controls refreshed " + std::to_wstring(refreshes));
 }
 
 //   print track NAME [FIRST [COUNT]]   the keyframes: name, target and observer (longitude,

@@ -1,5 +1,6 @@
 #include "terrain/fly_through/fly_through_builders.h"
 
+#include <limits>
 #include <vector>
 
 #include "framework/corvane_module.h"
@@ -93,7 +94,12 @@ std::vector<fly::PathVertex> VerticesOf(IPointCollection* points) {
     ComPtr<IPoint> p;
     Check(points->get_Point(i, p.put()));
     fly::PathVertex v;
-    p->QueryCoords(&v.x, &v.y);
+    // A vertex without a place (the host's empty point: a NaN in the file) stays no number,
+    // so the path is refused rather than flown through (0, 0).
+    VARIANT_BOOL empty = VARIANT_FALSE;
+    p->get_IsEmpty(&empty);
+    if (empty != VARIANT_FALSE || FAILED(p->QueryCoords(&v.x, &v.y)))
+      v.x = v.y = std::numeric_limits<double>::quiet_NaN();
     p->get_Z(&v.z);
     path.push_back(v);
   }
@@ -204,7 +210,11 @@ FlyThroughOutcome BuildLinearFlyThroughTrack(IPointCollection* path, IFeatureCla
   auto geometry = RequireInterface<IGeometry>(path);
   ProjectToWgs84(sourceClass, geometry.get());
   std::vector<fly::PathVertex> vertices = VerticesOf(path);
-  if (fly::CheckFlightPath(vertices) != fly::PathFault::kNone) return Refused(kIdsPathTooShort);
+  switch (fly::CheckFlightPath(vertices)) {
+    case fly::PathFault::kNone: break;
+    case fly::PathFault::kNotANumber: return Refused(kIdsPathNotANumber);
+    default: return Refused(kIdsPathTooShort);
+  }
   VARIANT_BOOL zAware = VARIANT_FALSE;
   geometry->get_ZAware(&zAware);
   auto keys = fly::LinearTrack(vertices, zAware != VARIANT_FALSE, inclination, heightOffset,

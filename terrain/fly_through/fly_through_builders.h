@@ -26,6 +26,7 @@ constexpr UINT kIdsNoFeatures = 3703;          // "There are no features in the 
 constexpr UINT kIdsNoLayer = 3704;             // "No layer selected"
 constexpr UINT kIdsNoObserverFields = 3708;    // "Point feature does not have fields ..."
 constexpr UINT kIdsWrongShapeType = 3709;      // "Selected layer must be point, line or ..."
+constexpr UINT kIdsPathNotANumber = 3993;      // "The flight path has a point whose ..."
 constexpr UINT kIdsPathTooShort = 3981;        // "The flight path needs at least two ..."
 constexpr UINT kIdsNoGlobe = 3982;             // "Fly-throughs are made on the globe."
 

@@ -15,6 +15,7 @@
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/display/display_class_ids.h"
 #include "platform/host/data/feature_class.h"
+#include "platform/host/display/animation.h"
 #include "platform/host/display/globe_display.h"
 #include "platform/host/display/globe_graphics_layer.h"
 #include "platform/host/display/layer_kinds.h"
@@ -290,6 +291,11 @@ FlyThroughOutcome FlyThroughDlg::Build(bool& readFailed) {
                         &distance) ||
         !ReadEditDouble(::GetDlgItem(d, ftd::kStartAzimuth), -360.0, 360.0, true, &azimuth))
       return {};
+    // At no distance every keyframe would look at the observer's own place.
+    if (distance == 0.0) {
+      ShowEditReadError(::GetDlgItem(d, ftd::kTargetDistance));
+      return {};
+    }
   }
   if (!ReadEditDouble(::GetDlgItem(d, ftd::kHeightOffset), -999999999.0, 999999999.0, true,
                       &offset) ||
@@ -327,9 +333,12 @@ LRESULT FlyThroughDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     m_lastOutcome = {};
     m_lastOutcome.messageId = 0;
     ShowError(std::current_exception());
+    RefreshAnimationControls();
     return 0;
   }
   if (readFailed) return 0;
+  // Whatever came of it, the host's animation controls read the tracks anew.
+  RefreshAnimationControls();
   if (!m_lastOutcome.Built()) {
     ShowFlyMessage(m_lastOutcome.messageId);
     if (m_inputType == kInputExisting) ::SetFocus(::GetDlgItem(m_hWnd, ftd::kLayers));
@@ -347,6 +356,14 @@ LRESULT FlyThroughDlg::OnOK(WORD, WORD, HWND, BOOL&) {
 LRESULT FlyThroughDlg::OnCancel(WORD, WORD, HWND, BOOL&) {
   Close();
   return 0;
+}
+
+void FlyThroughDlg::RefreshAnimationControls() {
+  try {
+    CreateHostObject<IAnimationControls>(host::CLSID_AnimationControls)->Refresh();
+  } catch (...) {
+    // A host without animation controls has no player to tell.
+  }
 }
 
 void FlyThroughDlg::Close() {

@@ -87,6 +87,8 @@ class FlyThroughDlg : public CWindowWithLayersImpl<FlyThroughDlg, ftd::kLayers> 
   LRESULT OnInputTypeChange(WORD, WORD, HWND, BOOL&);
 
   void Close();
+  // Tells the host's animation controls to read the globe's tracks anew.
+  void RefreshAnimationControls();
   void RedrawPathGraphic();
   void DeletePathGraphic();
   FlyThroughOutcome Build(bool& readFailed);

@@ -67,6 +67,8 @@ CameraPlace PlaceLinearCamera(const PathVertex& p0, const PathVertex& p1, double
 }
 
 PathFault CheckFlightPath(const std::vector<PathVertex>& path) {
+  for (const PathVertex& v : path)
+    if (!std::isfinite(v.x) || !std::isfinite(v.y)) return PathFault::kNotANumber;
   if (path.size() < 2) return PathFault::kTooFewVertices;
   for (std::size_t i = 1; i < path.size(); ++i)
     if (path[i].x != path[0].x || path[i].y != path[0].y) return PathFault::kNone;

@@ -52,8 +52,9 @@ CameraPlace PlaceLinearCamera(const PathVertex& p0, const PathVertex& p1, double
                               double inclination, double offsetMetres,
                               const FlyThroughOptions& options = {});
 
-// Why a flight path cannot make a track: fewer than two vertices, or no length at all.
-enum class PathFault { kNone, kTooFewVertices, kNoLength };
+// Why a flight path cannot make a track: a vertex whose place is no number (NaN or infinite),
+// fewer than two vertices, or no length at all.
+enum class PathFault { kNone, kNotANumber, kTooFewVertices, kNoLength };
 PathFault CheckFlightPath(const std::vector<PathVertex>& path);
 
 // The longest piece a flight path is densified into: a tenth of a path shorter than 10

@@ -1,9 +1,11 @@
 #include "terrain/hillshade/hillshade_dlg.h"
 
+#include <cmath>
 #include <cwchar>
 #include <cwctype>
 #include <limits>
 
+#include "framework/dialog_field_helpers.h"
 #include "framework/numeric_field_helpers.h"
 #include "framework/dataset_helpers.h"
 #include "framework/extension_lookup.h"
@@ -146,6 +148,15 @@ void HillshadeDlg::FillExtentChoices() {
     return;
   }
   ::EnableWindow(extent, TRUE);
+  LONG selected = 0;
+  try {
+    selected = SelectedDatasetCount(m_inputLayer.get());
+  } catch (...) {
+    selected = 0;  // a layer without its catalog offers no selection
+  }
+  if (selected > 0)
+    ::SendMessageW(extent, CB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(LoadResString(kIdsSelectedDatasets).c_str()));
   for (UINT id : {kIdsVisibleExtentDatasets, kIdsAllDatasets})
     ::SendMessageW(extent, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadResString(id).c_str()));
   ::SendMessageW(extent, CB_SETCURSEL, 0, 0);
@@ -197,9 +208,16 @@ void HillshadeDlg::UpdateZFactor() {
     ComPtr<IEnvelope> extent;
     if (QueryAs<IZelDtedLayer>(layer.get())) {
       const std::wstring choice = SelectedText(Item(hsd::kExtent));
-      if (choice == LoadResString(kIdsAllDatasets) ||
-          choice == LoadResString(kIdsSelectedDatasets)) {
+      if (choice == LoadResString(kIdsAllDatasets)) {
         extent = LayerExtent(layer.get());
+      } else if (choice == LoadResString(kIdsSelectedDatasets)) {
+        // The selected datasets' own area; the layer's when their union stays empty.
+        try {
+          extent = SelectedDatasetsExtent(layer.get());
+        } catch (...) {
+          extent.Reset();
+        }
+        if (!extent) extent = LayerExtent(layer.get());
       } else if (m_area) {
         extent = m_area;
       } else if (choice == LoadResString(kIdsVisibleExtentDatasets)) {
@@ -220,12 +238,28 @@ void HillshadeDlg::UpdateZFactor() {
 double HillshadeDlg::ReadNumber(int id) const {
   wchar_t buffer[256] = {};
   ::GetDlgItemTextW(m_hWnd, id, buffer, 256);
-  bool digit = false;
-  for (const wchar_t* c = buffer; *c; ++c) digit |= std::iswdigit(*c) != 0;
-  if (!digit) return std::numeric_limits<double>::quiet_NaN();
-  double value = 0.0;
-  ParseLocaleDouble(buffer, &value);
+  double value = std::numeric_limits<double>::quiet_NaN();
+  ParseFieldNumber(buffer, &value);
   return value;
+}
+
+bool HillshadeDlg::TypedNumbersAreValid(double azimuth, double altitude, double zFactor) {
+  // A text that is no number (or beyond the double range, "1e999") would shade as 0: the
+  // range messages of the sun's angles are said for it, the z factor is named; no run.
+  if (std::isnan(azimuth))
+    ShowMessageBox(m_hWnd, kIdsAzimuthOutOfRange, kErrorCaptionId, MB_ICONWARNING);
+  if (std::isnan(altitude))
+    ShowMessageBox(m_hWnd, kIdsAltitudeOutOfRange, kErrorCaptionId, MB_ICONWARNING);
+  if (std::isnan(azimuth) || std::isnan(altitude)) {
+    FlashInputError(Item(std::isnan(azimuth) ? hsd::kAzimuth : hsd::kAltitude), true);
+    return false;
+  }
+  if (std::isnan(zFactor)) {
+    FlashInputError(Item(hsd::kZFactor), true);
+    ShowFormattedMessageBox(m_hWnd, kIdsFieldNotANumber, L"Z factor");
+    return false;
+  }
+  return true;
 }
 
 LRESULT HillshadeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
@@ -240,6 +274,7 @@ LRESULT HillshadeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   p.azimuth = ReadNumber(hsd::kAzimuth);
   p.altitude = ReadNumber(hsd::kAltitude);
   p.zFactor = ReadNumber(hsd::kZFactor);
+  if (!TypedNumbersAreValid(p.azimuth, p.altitude, p.zFactor)) return 0;
   p.shadows = ::IsDlgButtonChecked(m_hWnd, hsd::kShadows) == BST_CHECKED;
   p.overlay = ::IsDlgButtonChecked(m_hWnd, hsd::kOverlay) == BST_CHECKED;
   p.layerName = m_layerName;

@@ -77,7 +77,10 @@ class HillshadeDlg : public CWindowWithLayersImpl<HillshadeDlg, hsd::kInput> {
   void UpdateOkButton();
   void ClearStatus();
   // The edit's number in the user's locale; NaN for a text without a digit.
+  // The edit's text as a typed number; NaN for a text that is none.
   double ReadNumber(int id) const;
+  // False, after saying which, when a typed number is none.
+  bool TypedNumbersAreValid(double azimuth, double altitude, double zFactor);
   ComPtr<IEnvelope> VisibleExtent();
 
   ComPtr<ILayer> m_inputLayer;

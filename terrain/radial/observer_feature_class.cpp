@@ -1,5 +1,7 @@
 #include "terrain/radial/observer_feature_class.h"
 
+#include <algorithm>
+
 #include "framework/host_object_creation.h"
 #include "platform/com/out_param.h"
 #include "platform/com/variant.h"
@@ -100,7 +102,9 @@ HRESULT WriteObserverFields(IFeatureClass* fc, IPoint* point, const RadialLosObs
       Check(feature->put_Value(v1, Variant(swap ? o.elevationTo : o.elevationFrom)));
       Check(feature->put_Value(v2, Variant(swap ? o.elevationFrom : o.elevationTo)));
     }
-    WriteIfPresent(feature.get(), fc, kFieldRadius1, o.distanceNear * -1.0 * 1000.0);
+    // A negative near distance counts as 0, as in the preview: negated it would be a near
+    // radius of its own size.
+    WriteIfPresent(feature.get(), fc, kFieldRadius1, std::max(o.distanceNear, 0.0) * -1.0 * 1000.0);
     WriteIfPresent(feature.get(), fc, kFieldRadius2, o.distanceFar * -1.0 * 1000.0);
     WriteIfPresent(feature.get(), fc, kFieldRefConst, 1.0);
     return feature->Store();

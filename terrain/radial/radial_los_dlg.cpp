@@ -279,8 +279,20 @@ RadialLosObserver RadialLosDlg::ReadObserverFromControls(int focusId) {
   shown = ReadDlgItemDouble(m_hWnd, rld::kTerrainOffset, &o.terrainOffset, shown);
   shown = ReadDlgItemDouble(m_hWnd, rld::kDistanceNear, &o.distanceNear, shown);
   shown = ReadDlgItemDouble(m_hWnd, rld::kDistanceFar, &o.distanceFar, shown);
-  if (!shown && o.distanceFar <= o.distanceNear) {
+  // A distance that is no number is said at Ok, not taken as 0 here.
+  const bool distancesTyped =
+      ParseFieldNumber(win::WindowText(Item(rld::kDistanceNear)), nullptr) &&
+      ParseFieldNumber(win::WindowText(Item(rld::kDistanceFar)), nullptr);
+  if (!shown && distancesTyped && o.distanceFar <= o.distanceNear) {
+    const bool alreadySaid = o.distanceNear == m_saidNear && o.distanceFar == m_saidFar;
+    m_movingFocus = true;
+    if (!alreadySaid) {
+      m_saidNear = o.distanceNear;
+      m_saidFar = o.distanceFar;
+      ShowMessageBox(m_hWnd, kIdsNearBeyondFar, kErrorCaptionId, MB_ICONEXCLAMATION);
+    }
     ::SetFocus(Item(focusId));
+    m_movingFocus = false;
     shown = true;
   }
   shown = ReadDlgItemDouble(m_hWnd, rld::kAzimuthFrom, &o.azimuthFrom, shown);
@@ -292,6 +304,7 @@ RadialLosObserver RadialLosDlg::ReadObserverFromControls(int focusId) {
 }
 
 LRESULT RadialLosDlg::OnKillFocus(WORD, WORD id, HWND, BOOL& handled) {
+  if (m_movingFocus) return 0;
   switch (id) {
     case rld::kDistanceNear:
     case rld::kDistanceFar:
@@ -525,7 +538,24 @@ void RadialLosDlg::RemoveAllObservers() {
   UpdateControlStates();
 }
 
+bool RadialLosDlg::ObserverFieldsAreNumbers() {
+  if (!CheckDlgItemNumbers(m_hWnd, {{rld::kCentreOffset, L"Center Offset"},
+                                    {rld::kTerrainOffset, L"Terrain Offset"},
+                                    {rld::kDistanceNear, L"Distance Range (from)"},
+                                    {rld::kDistanceFar, L"Distance Range (to)"},
+                                    {rld::kAzimuthFrom, L"Azimuth Range (from)"},
+                                    {rld::kAzimuthTo, L"Azimuth Range (to)"},
+                                    {rld::kElevationFrom, L"Elevation Range (from)"},
+                                    {rld::kElevationTo, L"Elevation Range (to)"}}))
+    return false;
+  // The observer elevation counts only while its box is checked.
+  return ::IsDlgButtonChecked(m_hWnd, rld::kUseElevation) != BST_CHECKED ||
+         CheckDlgItemNumbers(m_hWnd, {{rld::kObserverElevation, L"Observer Elevation"}});
+}
+
 LRESULT RadialLosDlg::OnAdd(WORD, WORD, HWND, BOOL&) {
+  // A text that is no number would be listed as 0.
+  if (!ObserverFieldsAreNumbers()) return 0;
   RadialLosObserver c = ReadObserverFromControls(rld::kDistanceNear);
   auto area = BuildObserverGraphics(c);
   RefreshGraphics(area.get());
@@ -581,6 +611,8 @@ LRESULT RadialLosDlg::OnListClick(int, LPNMHDR header, BOOL&) {
 // ---- Ok and Cancel ----
 
 LRESULT RadialLosDlg::OnOK(WORD, WORD, HWND, BOOL&) {
+  // A text that is no number would run as 0.
+  if (!ObserverFieldsAreNumbers()) return 0;
   if (!m_multipleMode && RowCount() > 0) {
     for (int i = RowCount() - 1; i >= 0; --i) RemoveObserverRow(i);
     ReadObserverFromControls(rld::kDistanceNear);

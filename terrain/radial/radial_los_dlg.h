@@ -43,6 +43,7 @@ constexpr int kList = 3115;
 }  // namespace rld
 
 constexpr UINT kIdsElevationRange = 3871;
+constexpr UINT kIdsNearBeyondFar = 3992;  // "The near distance must be less than the far ..."
 constexpr UINT kIdsMultipleObservers = 3656;
 constexpr UINT kIdsSingleObserver = 3657;
 constexpr UINT kIdsFirstColumn = 3632;
@@ -112,6 +113,9 @@ class RadialLosDlg : public CWindowWithLayersImpl<RadialLosDlg, rld::kSurface> {
   void SetUpObserverColumns();
   void UpdateObserverElevationControls();
   RadialLosObserver ReadObserverFromControls(int focusId);
+  // Every typed number of the observer edits; false, after a message naming the first field
+  // that holds none, when one does not.
+  bool ObserverFieldsAreNumbers();
   void OnRangeEditKillFocus(int id);
   RadialLosObserver NewObserver();
 
@@ -141,6 +145,11 @@ class RadialLosDlg : public CWindowWithLayersImpl<RadialLosDlg, rld::kSurface> {
   int m_collapsedHeight = -1;
   int m_expandedHeight = -1;
   int m_selectedRow = -999;
+  // While the dialog itself moves the focus back to a distance edit, the focus lost by the
+  // other edit is not read again (each would send the focus back to itself, without end).
+  bool m_movingFocus = false;
+  // The near and far distances last said to be the wrong way round: said once per pair.
+  double m_saidNear = 0.0, m_saidFar = -1.0;
   HBITMAP m_bitmaps[4] = {};
   RadialLosRunOutcome m_lastOutcome;
 };

@@ -28,6 +28,7 @@ namespace {
 
 constexpr double kDegree = 0.017453292519943295;
 constexpr LONG kDomeColour = 255;
+constexpr LONG kDomeColourSecondValue = 80;
 constexpr LONG kWireframeColour = 0x4100C2;
 
 ComPtr<IColor> RgbColour(LONG rgb) {
@@ -93,7 +94,10 @@ CThreatDome::CThreatDome(double azimuthStep, double elevationStep)
   error_ = CheckDomeSteps(azimuthStep, elevationStep);
   counts_ = CountsOf(azimuthStep, elevationStep);
   grid_ = DomePointGrid(counts_.Rows(), counts_.Columns());
-  domeColour_ = RgbColour(kDomeColour);
+  // The dome's colour carries its second value (set first) beside the RGB value.
+  domeColour_ = CreateHostObject<IColor>(host::CLSID_RgbColor);
+  Check(domeColour_->put_Transparency(kDomeColourSecondValue));
+  Check(domeColour_->put_RGB(kDomeColour));
   wireframeColour_ = RgbColour(kWireframeColour);
   if (auto zel = FindZelExtension()) zel->get_Settings(settings_.put());
 }

@@ -60,6 +60,8 @@ class CThreatDome {
   const DomePointGrid& Grid() const { return grid_; }
   IGeometry* Dome() const { return dome_.get(); }
   IPolyline* Wireframe() const { return wireframe_.get(); }
+  IColor* DomeColour() const { return domeColour_.get(); }
+  IColor* WireframeColour() const { return wireframeColour_.get(); }
 
  private:
   bool TraceOnGrid(IPoint* centre, const DomePoint& eye, double radius,

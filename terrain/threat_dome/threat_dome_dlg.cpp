@@ -252,7 +252,18 @@ void ThreatDomeDlg::RenumberRows() {
   }
 }
 
+bool ThreatDomeDlg::ObserverFieldsAreNumbers() {
+  if (!CheckDlgItemNumbers(m_hWnd,
+                           {{tdd::kOffset, L"Height Offset"}, {tdd::kRadius, L"Dome Radius"}}))
+    return false;
+  // The elevation counts only while its box is checked.
+  return ::IsDlgButtonChecked(m_hWnd, tdd::kUseElevation) != BST_CHECKED ||
+         CheckDlgItemNumbers(m_hWnd, {{tdd::kElevation, L"Elevation"}});
+}
+
 LRESULT ThreatDomeDlg::OnAdd(WORD, WORD, HWND, BOOL&) {
+  // A text that is no number would be listed as 0.
+  if (!ObserverFieldsAreNumbers()) return 0;
   ReadObserverFields();
   AddObserverRow(m_current);
   return 0;
@@ -342,7 +353,11 @@ LRESULT ThreatDomeDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     p.observerLayer = m_observerLayers[static_cast<std::size_t>(observer)];
   p.listOpen = m_listOpen;
   p.observerList = m_observerList;
-  if (m_inputType == 1 && !m_listOpen) ReadObserverFields();
+  if (m_inputType == 1 && !m_listOpen) {
+    // A text that is no number would run as 0.
+    if (!ObserverFieldsAreNumbers()) return 0;
+    ReadObserverFields();
+  }
   p.current = m_current;
   HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   try {

@@ -113,6 +113,8 @@ class ThreatDomeDlg : public CWindowWithLayersImpl<ThreatDomeDlg, tdd::kBaseLaye
   void UpdateInputControls();
   void UpdateElevationControls();
   void ReadObserverFields();
+  // False, after a message naming the first, when a typed observer field holds no number.
+  bool ObserverFieldsAreNumbers();
   void AddObserverRow(const ThreatDomeObserverInput& observer);
   void RenumberRows();
   void Close();

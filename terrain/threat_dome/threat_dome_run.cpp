@@ -389,13 +389,29 @@ class Run {
   }
 
   // The globe draws the new layers.
-  void ConfigureGlobe(ILayer*) {
+  // The globe is redrawn; each member of the group is drawn without the sun's lighting, so a
+  // dome keeps its own colour whichever side the sun is on.
+  void ConfigureGlobe(ILayer* group) {
     ComPtr<IGlobe> globe;
     hook_.GetGlobe(globe.put());
     if (!globe) return;
     ComPtr<IGlobeDisplay> display;
     globe->get_GlobeDisplay(display.put());
-    if (display) display->RefreshViewers();
+    if (!display) return;
+    display->RefreshViewers();
+    auto layers = QueryAs<IGlobeDisplayLayers>(display.get());
+    auto members = QueryAs<ICompositeLayer>(group);
+    if (!layers || !members) return;
+    LONG n = 0;
+    members->get_Count(&n);
+    for (LONG i = 0; i < n; ++i) {
+      ComPtr<ILayer> member;
+      if (FAILED(members->get_Layer(i, member.put())) || !member) continue;
+      ComPtr<IGlobeLayerProperties> properties;
+      Check(layers->get_LayerProperties(member.get(), properties.put()));
+      Check(properties->put_Lighting(VARIANT_FALSE));
+      Check(layers->RefreshLayer(member.get()));
+    }
   }
 
   HookStruct& hook_;

@@ -116,6 +116,11 @@ void DDDViewSelectDlg::Launch() {
     lastCancelled_ = true;
     return;
   }
+  if (!viewer.LeftOutLayers().empty()) {
+    std::wstring names;
+    for (const auto& name : viewer.LeftOutLayers()) names += (names.empty() ? L"" : L", ") + name;
+    ShowFormattedMessageBox(m_hWnd, kIdsLayersLeftOut, names);
+  }
   CloseDialog(IDOK);
   ShowStatusTextById(*this, 0, kIdsLaunchingViewer);
   viewer.DoModal(::GetActiveWindow(), 0);

@@ -230,6 +230,8 @@ void DDDViewerDlg::Drape(ILayer* layer) {
   }
   props->put_BaseOption(kBaseOptionSurface);
   props->putref_BaseSurface(surface_.get());
+  props->put_BaseRows(surfaceValueB_);
+  props->put_BaseColumns(surfaceValueA_);
 }
 
 LRESULT DDDViewerDlg::OnSize(UINT, WPARAM, LPARAM, BOOL&) {

@@ -73,7 +73,11 @@ class DDDViewerDlg : public CBasicWindowImpl<DDDViewerDlg> {
   END_MSG_MAP()
 
   // Extraction (before the window exists).
+  // Starts a launch: the extent to cut, and no layers left out yet.
   void SetExtent(IEnvelope* extent);
+  // The feature layers of vector products that the launch left out: the map never opened their
+  // data, so there was nothing to cut.
+  const std::vector<std::wstring>& LeftOutLayers() const { return leftOut_; }
   void ExtractViewerSurface(ILayer* layer);
   void ExtractLayersToShapefiles(LONG kind, ISet* layers);
   void CreateExtentClipTable();
@@ -114,6 +118,7 @@ class DDDViewerDlg : public CBasicWindowImpl<DDDViewerDlg> {
   ComPtr<ILayer> RasterLayerOn(IGeoDataset* dataset);
   void LoadLayers();
   void Drape(ILayer* layer);
+  void ReadSurfaceValues();
   void BuildDomes();
   void AddDomeGraphics(const std::wstring& name, IGeometry* dome, IGeometry* wireframe);
   void ClearDomes();
@@ -127,6 +132,10 @@ class DDDViewerDlg : public CBasicWindowImpl<DDDViewerDlg> {
   ComPtr<ITrackCancel> cancel_;
   bool cancelled_ = false;
   std::wstring workFolder_;
+  std::vector<std::wstring> leftOut_;
+  // What the surface's raster layer reports of its grid (columns, rows), handed to every
+  // draped layer.
+  LONG surfaceValueA_ = 0, surfaceValueB_ = 0;
   ComPtr<ILayer> surfaceLayer_;
   ComPtr<ISurface> surface_;
   ComPtr<ISpatialReference> surfaceReference_;

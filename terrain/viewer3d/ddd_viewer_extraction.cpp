@@ -48,7 +48,10 @@ ComPtr<IFeatureWorkspace> OpenShapefileFolder(const std::wstring& folder) {
 
 }  // namespace
 
-void DDDViewerDlg::SetExtent(IEnvelope* extent) { extent_ = ComPtr<IEnvelope>(extent); }
+void DDDViewerDlg::SetExtent(IEnvelope* extent) {
+  extent_ = ComPtr<IEnvelope>(extent);
+  leftOut_.clear();
+}
 
 bool DDDViewerDlg::KeepGoing() {
   if (cancelled_) return false;
@@ -112,11 +115,21 @@ void DDDViewerDlg::ExtractViewerSurface(ILayer* layer) {
     clipped->put_Name(Bstr(LayerName(layer)));
     surfaceLayer_ = clipped;
     surface_ = GetViewerLayerSurface(clipped.get());
+    ReadSurfaceValues();
     return;
   }
   if (QueryAs<IRasterLayer>(layer)) {
     surfaceLayer_ = ComPtr<ILayer>(layer);
     surface_ = GetViewerLayerSurface(layer);
+    ReadSurfaceValues();
+  }
+}
+
+void DDDViewerDlg::ReadSurfaceValues() {
+  surfaceValueA_ = surfaceValueB_ = 0;
+  if (auto raster = QueryAs<IRasterLayer>(surfaceLayer_.get())) {
+    raster->get_SurfaceColumns(&surfaceValueA_);
+    raster->get_SurfaceRows(&surfaceValueB_);
   }
 }
 
@@ -245,7 +258,12 @@ void DDDViewerDlg::ExtractGroupLayer(ILayer* source, IGroupLayer* target) {
   ShowProgress(source);
   ComPtr<IFeatureClass> sourceClass;
   features->get_FeatureClass(sourceClass.put());
-  if (!sourceClass || !clipTable_) return;
+  if (!sourceClass) {
+    // The map never opened this layer's data: it is named to the user, not silently dropped.
+    leftOut_.push_back(LayerName(source));
+    return;
+  }
+  if (!clipTable_) return;
   ComPtr<IEnvelope> rectangle;
   RequireInterface<IGeoDataset>(clipTable_.get())->get_Extent(rectangle.put());
   // The layer's display name, made a safe name of its own in the work folder.

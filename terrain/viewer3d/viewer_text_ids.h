@@ -18,5 +18,6 @@ constexpr UINT kIdsNoObserverPoints = 3962;    // "The observer layer %1!s! has 
 constexpr UINT kIdsNoFlightPoints = 3963;      // "The flight path %1!s! has nothing on ..."
 constexpr UINT kIdsThreatDomesLayer = 3964;    // "Threat Domes"
 constexpr UINT kIdsLayerNotClipped = 3965;     // "The layer %1!s! could not be clipped: %2!s!"
+constexpr UINT kIdsLayersLeftOut = 3994;       // "Left out of the 3-D view, as the map has ..."
 
 }  // namespace velk::corvane

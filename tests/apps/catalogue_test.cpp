@@ -148,10 +148,10 @@ TEST_F(RegisteredCorvane, CatalogueListsEveryClassInMapOrder) {
     if (e.IsCommand()) {
       EXPECT_EQ(blocks[i].rfind(role + "\n", 0), 0u) << blocks[i];
       EXPECT_NE(blocks[i].find("   enabled zel=1"), std::string::npos) << blocks[i];
-      // A class answers a bitmap exactly when its table names one (the library's own image
-      // handles carry no resource name the host could read).
+      // A class answers a bitmap exactly when its table names one: a bitmap of the platform's
+      // drawing layer, under the resource id it was loaded from.
       if (e.subtypes.empty()) {
-        std::string bitmap = e.bitmapId ? "present" : "none";
+        std::string bitmap = e.bitmapId ? std::to_string(e.bitmapId) : "none";
         EXPECT_NE(blocks[i].find("   bitmap " + bitmap), std::string::npos) << blocks[i];
       }
     } else {
@@ -165,7 +165,7 @@ TEST_F(RegisteredCorvane, CatalogueListsEveryClassInMapOrder) {
       0u)
       << blocks[16];
   // The hillshade command has arrived, with its bitmap.
-  EXPECT_NE(blocks[2].find("   bitmap present\n"), std::string::npos) << blocks[2];
+  EXPECT_NE(blocks[2].find("   bitmap 3021\n"), std::string::npos) << blocks[2];
   // The terrain tools have: each subtype with its own texts, disabled without a chosen layer.
   EXPECT_NE(blocks[17].find("  subtype 4\n   caption \"\" name \"Tarvos\" category \"Tarvos\"\n"
                             "   tooltip \"Extract\"\n"),

@@ -4,6 +4,10 @@
 // refusals of bad input, and the CSV and KML of a track read back (the KML by GDAL's ogrinfo).
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <limits>
+
 #include <ogrsf_frmts.h>
 
 #include <array>
@@ -293,6 +297,11 @@ TEST_F(FlyThroughSession, ALinearTrackHasTheCameraBehindAndAboveEachVertex) {
   // Four vertices due east: three keyframes, the camera 111.32 m above and, at 45 degrees,
   // 0.001 degrees west of each vertex; no surface, so the ground is at 0.
   EXPECT_TRUE(Has("  track \"Zel Fly Through -- Linear\" keyframes 3 enabled")) << result.out;
+  // The track made, the host's animation controls are told to read the tracks anew.
+  EXPECT_TRUE(
+      Has("> print tracks\n  tracks 1\n  track \"Zel Fly Through -- Linear\" keyframes 3 "
+          "enabled\n  animation controls refreshed 1\n"))
+      << result.out;
   auto keys = Keyframes(result.out, "> print track \"Zel Fly Through -- Linear\"");
   ASSERT_EQ(keys.size(), 3u) << result.out;
   for (int i = 0; i < 3; ++i)
@@ -377,6 +386,70 @@ TEST_F(FlyThroughSession, TheTrackIsWrittenAsCsvAndKmlThatGdalReads) {
   ASSERT_EQ(lines.size(), 2u) << info;
   ExpectCoordinates(lines[0], {-0.001, 0, 111.32, 0.999, 0, 111.32, 1.999, 0, 111.32});
   ExpectCoordinates(lines[1], {0, 0, 0, 1, 0, 0, 2, 0, 0});
+}
+
+// Numbers that cannot make a track are refused with a message and add none: a target distance
+// of 0 km (every keyframe would look at the observer's own place), distances and azimuths out
+// of range or no numbers, and a path with a vertex whose place is no number.
+TEST(FlyThroughRefusals, NumbersThatMakeNoTrackAreRefused) {
+  ScratchDir dir;
+  TempRoot root;
+  // GDAL writes no such vertex: a stand-in value is written and its bytes replaced in the file.
+  auto withVertex = [&](const std::string& name, double bad) {
+    const double standIn = 5.123456789;
+    WriteShapefile(dir / (name + ".shp"), true, {"ID"},
+                   {{{{5, 5}, {standIn, 5.5}, {5, 6}}, {{"ID", 1}}}});
+    std::fstream file(dir / (name + ".shp"), std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string from(reinterpret_cast<const char*>(&standIn), sizeof standIn);
+    const std::size_t at = bytes.rfind(from);  // the vertex, after the boxes
+    ASSERT_NE(at, std::string::npos);
+    file.seekp(static_cast<std::streamoff>(at));
+    file.write(reinterpret_cast<const char*>(&bad), sizeof bad);
+  };
+  withVertex("nan", std::numeric_limits<double>::quiet_NaN());
+  withVertex("inf", std::numeric_limits<double>::infinity());
+  struct Case {
+    const char* steps;
+    const char* message;
+  };
+  const char* kBadValue =
+      "The value entered is not valid: it is not in the expected format or it is out of range.";
+  const char* kNotANumber = "The flight path has a point whose position is not a number.";
+  const Case cases[] = {
+      {"pick 3769 2\nset 3777 10\nset 3778 50\nset 3793 0\n", kBadValue},
+      {"pick 3769 2\nset 3777 10\nset 3778 50\nset 3793 -0.0\n", kBadValue},
+      {"pick 3769 2\nset 3777 10\nset 3778 50\nset 3793 abc\n", kBadValue},
+      {"pick 3769 2\nset 3777 10\nset 3778 50\nset 3793 1e999\n", kBadValue},
+      {"pick 3769 2\nset 3777 10\nset 3778 50\nset 3794 361\n", kBadValue},
+      {"pick 3771 nan\n", kNotANumber},
+      {"pick 3771 inf\n", kNotANumber},
+  };
+  std::string script =
+      "host globe\nregister {lib}\nadd-features {dir}/nan.shp nan\n"
+      "add-features {dir}/inf.shp inf\nclick velkTarvosUI.CoordTool\n";
+  for (const Case& c : cases)
+    script += std::string("click velkTarvosUI.FlyThrough\ndialog 3275\npick 3769 0\n") + c.steps +
+              "press 1\nexpect error\nprint tracks\npress Cancel\n";
+  CommandResult r = RunSession(root, dir.path(), "refusals.session", script);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  EXPECT_FALSE(Has(r.out, "E_POINTER")) << r.out;
+  EXPECT_FALSE(Has(r.out, "Animation track generated successfully")) << r.out;
+  // A number the dialog refuses ends OK before the build; a path the builder refuses still
+  // tells the animation controls (two such paths).
+  EXPECT_TRUE(Has(r.out, "> print tracks\n  tracks 0\n  animation controls refreshed 0\n"))
+      << r.out;
+  EXPECT_TRUE(Has(r.out, "> print tracks\n  tracks 0\n  animation controls refreshed 2\n"))
+      << r.out;
+  std::size_t at = 0;
+  for (const Case& c : cases) {
+    at = r.out.find("> press 1\n", at);
+    ASSERT_NE(at, std::string::npos) << c.steps << r.out;
+    const std::size_t next = r.out.find("> print tracks", at);
+    EXPECT_NE(r.out.substr(at, next - at).find(c.message), std::string::npos)
+        << c.steps << r.out.substr(at, next - at);
+    at = next;
+  }
 }
 
 }  // namespace

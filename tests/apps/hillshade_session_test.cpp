@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "tests/fixtures/byte_raster.h"
+#include "tests/fixtures/dted_fixture.h"
 #include "tests/fixtures/requirement.h"
 #include "tests/fixtures/session_runner.h"
 #include "tests/fixtures/temp_root.h"
@@ -139,6 +140,107 @@ expect error
     }
   EXPECT_EQ(off, 0);
   EXPECT_GT(compared, 1199 * 1150);
+}
+
+// Typed numbers that are none (or beyond the double range) are refused before any shading:
+// the sun's angles with their range messages, the z factor by its name; nothing is added.
+TEST(HillshadeSession, TypedTextsThatAreNoNumbersAreRefused) {
+  VELK_REQUIRE(std::filesystem::exists(kSharedDtedCell),
+               "shared DTED cell not found: " + kSharedDtedCell);
+  struct Case {
+    const char* azimuth;
+    const char* altitude;
+    const char* zFactor;
+    bool azimuthMessage, altitudeMessage, zFactorMessage;
+  };
+  const Case cases[] = {
+      {"1e999", "45", "1", true, false, false},  {"\"\"", "45", "1", true, false, false},
+      {"315", "abc", "1", false, true, false},   {"315", "-1e400", "1", false, true, false},
+      {"north", "up", "1", true, true, false},   {"315", "45", "x", false, false, true},
+      {"315", "45", "\"\"", false, false, true}, {"315", "45", "1e999", false, false, true},
+  };
+  std::string script = R"S(host map
+register {lib}
+extension Tarvos on
+extension Quentara on
+add-raster {dted} cell
+click velkTarvosUI.Hillshade
+)S";
+  for (const Case& c : cases)
+    script += std::string("set 3070 ") + c.azimuth + "\nset 3069 " + c.altitude + "\nset 3111 " +
+              c.zFactor + "\npress OK\nexpect error\nprint status\n";
+  script += "press Cancel\nprint tree\n";
+  TempRoot root;
+  ScratchDir dir;
+  CommandResult r = RunSession(root, dir.path(), "hillshade.session", script);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  std::size_t at = 0;
+  for (const Case& c : cases) {
+    at = r.out.find("> press OK\n", at);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const std::size_t next = r.out.find("> print status", at);
+    const std::string said = r.out.substr(at, next - at);
+    const std::string what = std::string(c.azimuth) + " " + c.altitude + " " + c.zFactor;
+    EXPECT_EQ(Has(said, "Azimuth value is out of range."), c.azimuthMessage) << what << said;
+    EXPECT_EQ(Has(said, "Altitude value is out of range."), c.altitudeMessage) << what << said;
+    EXPECT_EQ(Has(said, "The field \"Z factor\" does not hold a number."), c.zFactorMessage)
+        << what << said;
+    EXPECT_FALSE(Has(said, "Cannot perform hillshade")) << what << said;
+    at = next;
+  }
+  const auto last = r.out.rfind("> print tree");
+  EXPECT_EQ(r.out.substr(last), "> print tree\n  1. \"cell\"\n");
+  EXPECT_FALSE(
+      std::filesystem::exists(std::filesystem::path(root.path()) / "scratch" / "Hillshade"));
+}
+
+// Over a catalog elevation layer the extent combo offers "Selected datasets" only while the
+// layer has a selection; the z factor for that choice is the selected cells' (their middle
+// latitude), not the whole layer's; OK shades the selected cell alone.
+TEST(HillshadeSession, SelectedDatasetsAreOfferedWithASelection) {
+  ScratchDir dir;
+  TempRoot root;
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(dir / "dted", 6, 0, 0), 6, 0, 0));
+  ASSERT_TRUE(MakeDtedCell(DtedCellPath(dir / "dted", 6, 40, 0), 6, 40, 0));
+  CommandResult r = RunSession(root, dir.path(), "selected.session", R"S(host map
+register {lib}
+register {lumeris}
+extension Tarvos on
+extension Quentara on
+setting TerrainCalculateZ=true
+map-reference 4326
+map-extent 5 -1 8 42
+catalog-new {dir}/zel.gpkg cells dted
+catalog-load {dir}/zel.gpkg cells dted {dir}/dted
+add-catalog-layer {dir}/zel.gpkg cells dted elevation
+click velkTarvosUI.Hillshade
+pick 3542 cells
+print 3541
+pick 3541 "All datasets"
+print 3111
+press Cancel
+select-datasets cells "FULL_NAME LIKE '%n40%'"
+click velkTarvosUI.Hillshade
+pick 3542 cells
+print 3541
+pick 3541 "Selected datasets"
+print 3111
+press OK
+print tree
+)S");
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const auto first = r.out.find("> print 3541\n");
+  const auto second = r.out.find("> print 3541\n", first + 1);
+  ASSERT_NE(second, std::string::npos) << r.out;
+  const std::string without = r.out.substr(first, second - first);
+  const std::string with = r.out.substr(second);
+  EXPECT_FALSE(Has(without, "Selected datasets")) << without;
+  EXPECT_TRUE(Has(without, "All datasets in the visible extent")) << without;
+  EXPECT_TRUE(Has(with, "3541 combo \"Selected datasets\"")) << with;
+  // 1 / (cos(lat) 111320): the whole layer's middle is 20.5 degrees, the selected cell's 40.5.
+  EXPECT_TRUE(Has(without, "3111 edit \"0.000010\"")) << without;
+  EXPECT_TRUE(Has(with, "3111 edit \"0.000012\"")) << with;
+  EXPECT_TRUE(Has(with, "\"Hillshade of cells\"")) << with;
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "platform/registry/activation.h"
 #include "platform/registry/registry.h"
 #include "platform/win/message_queue.h"
+#include "tests/fixtures/raster_cells.h"
 #include "tests/fixtures/temp_root.h"
 
 namespace velk::test {
@@ -146,6 +147,29 @@ TEST_F(PaletteSession, ChoosingTheHillshadeCellMakesItTheCurrentTool) {
   EXPECT_EQ(pixel(4, 28), 0xFFFFFFu);   // the highlight at the cell's top-left corner
   EXPECT_EQ(pixel(27, 51), 0xA0A0A0u);  // the shadow at its bottom-right corner
   EXPECT_EQ(pixel(4, 4), 0xF0F0F0u);    // the first cell keeps the button face
+  // Each cell shows its tool's own picture (the bitmap file as GDAL reads it) at (8, 8) of
+  // the cell, its top-left colour showing the face.
+  const int bitmapIds[4] = {3022, 3028, 3021, 3030};
+  for (int i = 0; i < 4; ++i) {
+    const RasterCells own =
+        ReadRasterCells(std::string(VELK_SOURCE_DIR) + "/resources/corvane/bitmaps/" +
+                        std::to_string(bitmapIds[i]) + ".bmp");
+    ASSERT_EQ(own.bands, 3) << bitmapIds[i];
+    ASSERT_EQ(own.columns * own.rows, 256) << bitmapIds[i];
+    auto ownPixel = [&](int k) {
+      return (static_cast<std::uint32_t>(own.values[static_cast<std::size_t>(k)]) << 16) |
+             (static_cast<std::uint32_t>(own.values[static_cast<std::size_t>(256 + k)]) << 8) |
+             static_cast<std::uint32_t>(own.values[static_cast<std::size_t>(512 + k)]);
+    };
+    int drawn = 0, wrong = 0;
+    for (int k = 0; k < 256; ++k) {
+      const std::uint32_t want = ownPixel(k) == ownPixel(0) ? 0xF0F0F0u : ownPixel(k);
+      drawn += want != 0xF0F0F0u;
+      wrong += pixel(8 + 24 * (i % 2) + k % 16, 8 + 24 * (i / 2) + k / 16) != want;
+    }
+    EXPECT_GT(drawn, 0) << bitmapIds[i];
+    EXPECT_EQ(wrong, 0) << "cell " << i << ", bitmap " << bitmapIds[i];
+  }
   cairo_surface_destroy(s);
   EXPECT_TRUE(fs::exists(dir_ + "/control.png"));
 }

@@ -155,5 +155,83 @@ expect error
   EXPECT_FALSE(fs::exists(work / "losloc0000.dbf"));
 }
 
+// A near distance beyond the far one, typed edit after edit, is said once and the dialog keeps
+// working (each edit's lost focus used to send the focus back to itself until the stack ran
+// out); texts that are no numbers are refused naming their field, with no run; a negative
+// near distance is written as a near radius of 0, not as one of its own size.
+TEST(RadialLosSession, TypedNumbersAreCheckedBeforeTheRun) {
+  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
+  VELK_REQUIRE(ToolOutput("command -v ogrinfo") != "", "ogrinfo is not installed");
+  struct Case {
+    int id;
+    const char* text;
+    const char* field;
+    const char* restore;
+  };
+  const Case cases[] = {
+      {3092, "abc", "Center Offset", "2"},
+      {3103, "1e999", "Terrain Offset", "0"},
+      {3072, "12km", "Distance Range (from)", "0"},
+      {3073, "--4", "Distance Range (to)", "4"},
+      {3066, "north", "Azimuth Range (from)", "0"},
+      {3067, "1,2,3", "Azimuth Range (to)", "360"},
+      {3075, "nan", "Elevation Range (from)", "-90"},
+      {3079, "inf", "Elevation Range (to)", "90"},
+      {3091, "x", "Observer Elevation", "0"},
+  };
+  std::string script = R"S(host map
+register {lib}
+extension Tarvos on
+extension Sorrelin on
+map-reference 4326
+add-raster {dted} cell
+map-extent 5.5 0 6.5 1
+click velkTarvosUI.CoordTool
+click velkTarvosUI.RadialLOS
+dialog 3064
+check 3011
+map-click 700 400
+set 3072 20
+set 3073 10
+expect error
+focus 3066
+set 3072 0
+set 3073 4
+check 3520
+)S";
+  for (const Case& c : cases) {
+    const std::string id = std::to_string(c.id);
+    script += "set " + id + " " + c.text + "\npress Ok\nexpect error\nset " + id + " " +
+              c.restore + "\n";
+  }
+  // The observer elevation counts only while its box is checked.
+  script += "set 3091 x\nuncheck 3520\nset 3072 -5\nfocus 3066\npress Ok\nprint status\n";
+  TempRoot root;
+  ScratchDir dir;
+  CommandResult r = RunSession(root, dir.path(), "radial.session", script);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  const std::string wrongWay = "The near distance must be less than the far distance.";
+  const auto said = r.out.find(wrongWay);
+  ASSERT_NE(said, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(wrongWay, said + 1), std::string::npos) << r.out;
+  for (const Case& c : cases) {
+    const std::string typed = "> set " + std::to_string(c.id) + " " + c.text + "\n> press Ok\n";
+    const auto at = r.out.find(typed);
+    ASSERT_NE(at, std::string::npos) << typed << r.out;
+    const std::string message = "message box \"Error\": \"The field \"" + std::string(c.field) +
+                                "\" does not hold a number.\"";
+    const auto next = r.out.find("> ", at + typed.size());
+    EXPECT_NE(r.out.substr(at, next - at).find(message), std::string::npos) << c.field << r.out;
+  }
+  // Only the last Ok ran: one observer file, its near radius 0.
+  const fs::path work = fs::path(root.path()) / "scratch" / "RadialLOS";
+  ASSERT_TRUE(fs::exists(work / "losloc0000.shp")) << r.out;
+  EXPECT_FALSE(fs::exists(work / "losloc0001.shp"));
+  const std::string info = ToolOutput("ogrinfo -al -q " + ShellQuote(work / "losloc0000.shp"));
+  EXPECT_TRUE(Has(info, "RADIUS1 (Real) = 0") || Has(info, "RADIUS1 (Real) = -0")) << info;
+  EXPECT_TRUE(Has(info, "RADIUS2 (Real) = -4000.")) << info;
+  EXPECT_FALSE(Has(info, "SPOT")) << info;
+}
+
 }  // namespace
 }  // namespace velk::test

@@ -93,8 +93,12 @@ print windows
   EXPECT_TRUE(Has(r.out, "3796 combo \"cell\"")) << r.out;
   EXPECT_TRUE(Has(r.out, "3797 combo \"observers\"")) << r.out;
   EXPECT_TRUE(Has(r.out, "> print status\n  status \"Done\"\n")) << r.out;
-  EXPECT_TRUE(Has(r.out, "\"Threat Dome of cell\"\n     1. \"Wireframe\"\n     2. \"Dome\"\n"))
+  // Each member of the group is drawn on the globe without the sun's lighting.
+  EXPECT_TRUE(Has(r.out,
+                  "\"Threat Dome of cell\"\n     1. \"Wireframe\" unlit\n"
+                  "     2. \"Dome\" unlit\n"))
       << r.out;
+  EXPECT_TRUE(Has(r.out, "  4. \"cell\"\n")) << r.out;  // the base layer keeps its lighting
   // The third run stopped: its group never reached the globe.
   EXPECT_TRUE(Has(r.out, "> print status\n  status \"Operation cancelled\"\n")) << r.out;
   EXPECT_TRUE(Has(r.out, "\"Threat Dome 2 of cell\"")) << r.out;

@@ -8,6 +8,7 @@
 #include <tiny_gltf.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -256,6 +257,96 @@ expect error
   for (const char* layer : {"Population points [lib1]", "Population areas [lib1]", "../x:y lines [lib1]"})
     EXPECT_NE(std::find(names.begin(), names.end(), layer), names.end()) << layer;
   EXPECT_EQ(model.cameras.size(), 1u);
+
+  // The dome's surface lies on the dome: its vertices span the heights of its wireframe's
+  // rings (glTF's y is the height), not all at 0.
+  auto heights = [&](const std::string& meshName) {
+    std::vector<float> ys;
+    for (const auto& mesh : model.meshes) {
+      if (mesh.name != meshName) continue;
+      for (const auto& primitive : mesh.primitives) {
+        const auto& accessor =
+            model.accessors[static_cast<std::size_t>(primitive.attributes.at("POSITION"))];
+        const auto& view = model.bufferViews[static_cast<std::size_t>(accessor.bufferView)];
+        const auto* data = model.buffers[static_cast<std::size_t>(view.buffer)].data.data() +
+                           view.byteOffset + accessor.byteOffset;
+        for (std::size_t i = 0; i < accessor.count; ++i) {
+          float xyz[3];
+          std::memcpy(xyz, data + i * sizeof xyz, sizeof xyz);
+          ys.push_back(xyz[1]);
+        }
+      }
+    }
+    std::sort(ys.begin(), ys.end());
+    return ys;
+  };
+  const std::vector<float> dome = heights("observers.dome");
+  const std::vector<float> rings = heights("observers.wireframe");
+  ASSERT_FALSE(dome.empty());
+  ASSERT_FALSE(rings.empty());
+  EXPECT_GT(rings.back() - rings.front(), 100.0f);
+  EXPECT_NEAR(dome.front(), rings.front(), 1.0f);
+  EXPECT_NEAR(dome.back(), rings.back(), 1.0f);
+  // Every height of a ring is a height of the dome's vertices.
+  int missing = 0;
+  for (float y : rings) {
+    const auto near = std::lower_bound(dome.begin(), dome.end(), y - 0.01f);
+    missing += near == dome.end() || *near > y + 0.01f;
+  }
+  EXPECT_EQ(missing, 0) << "of " << rings.size();
+
+  // The Khronos glTF validator finds no error in the scene.
+  VELK_REQUIRE(
+      ToolOutput("bash " + ShellQuote(std::string(VELK_SOURCE_DIR) + "/scripts/gltf_validate.sh") +
+                 " --where") != "",
+      "the glTF validator is not installed (scripts/gltf_validate.sh --install)");
+  int status = -1;
+  const std::string report =
+      ToolOutput("bash " + ShellQuote(std::string(VELK_SOURCE_DIR) + "/scripts/gltf_validate.sh") +
+                     " " + ShellQuote(dir / "scene.glb"),
+                 &status);
+  EXPECT_EQ(status, 0) << report;
+  EXPECT_TRUE(Has(report, ": 0 errors,")) << report;
+}
+
+// A vector product whose layers the map never drew: the launch names the layers it leaves out
+// (their data was never opened) instead of dropping them without a word, and the viewer opens.
+TEST(ViewerSession, LayersWhoseDataWasNeverOpenedAreNamed) {
+  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
+  TempRoot root;
+  ScratchDir dir;
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", SmallVpfDatabase("vmaplv0", {6.32, 0.2}, 0.6)));
+  CommandResult r = RunSession(root, dir.path(), "viewer.session", R"S(host map
+register {corvane}
+register {lumeris}
+extension Tarvos on
+extension Sorrelin on
+map-reference 4326
+map-extent 6 0 7 0.8
+catalog-new {dir}/catalog.gpkg cells dted
+catalog-load {dir}/catalog.gpkg cells dted {dteds}
+add-catalog-layer {dir}/catalog.gpkg cells dted
+catalog-new {dir}/catalog.gpkg vmap vpf
+catalog-load {dir}/catalog.gpkg vmap vpf {dir}/vpf
+add-vector {dir}/catalog.gpkg vmap
+show-coverage vmap 0
+refresh-coverages vmap
+vector-tree vmap
+select-layer cells
+click velkTarvosUI.DDDViewer
+map-drag 400 300 600 500
+press "Launch Viewer"
+print windows
+expect error
+)S");
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_FALSE(Has(r.out, "[lib1] [open]")) << r.out;
+  const auto said = r.out.find(
+      "Left out of the 3-D view, as the map has not opened their data "
+      "yet (draw them once first): ");
+  ASSERT_NE(said, std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("[lib1]", said), std::string::npos) << r.out.substr(said);
+  EXPECT_TRUE(Has(r.out, "dialog 3048 \"Tarvos 3D Viewer\"")) << r.out;
 }
 
 }  // namespace

@@ -260,6 +260,48 @@ std::vector<std::wstring> GraphicNames(ISceneControl* view) {
   return names;
 }
 
+// The base grid (columns, rows) of every layer of the view's scene that is draped, members of
+// groups included.
+std::vector<std::pair<LONG, LONG>> DrapedGrids(ISceneControl* view) {
+  std::vector<std::pair<LONG, LONG>> grids;
+  ComPtr<IScene> scene;
+  view->get_Scene(scene.put());
+  std::function<void(ILayer*)> visit = [&](ILayer* layer) {
+    if (auto group = QueryAs<ICompositeLayer>(layer)) {
+      LONG n = 0;
+      group->get_Count(&n);
+      for (LONG i = 0; i < n; ++i) {
+        ComPtr<ILayer> member;
+        group->get_Layer(i, member.put());
+        if (member) visit(member.get());
+      }
+      return;
+    }
+    auto extensions = QueryAs<ILayerExtensions>(layer);
+    LONG count = 0;
+    if (extensions) extensions->get_ExtensionCount(&count);
+    for (LONG i = 0; i < count; ++i) {
+      ComPtr<IUnknown> item;
+      extensions->get_Extension(i, item.put());
+      if (auto props = QueryAs<I3DProperties>(item.get())) {
+        LONG option = 0, rows = 0, columns = 0;
+        props->get_BaseOption(&option);
+        props->get_BaseRows(&rows);
+        props->get_BaseColumns(&columns);
+        if (option == kBaseOptionSurface) grids.emplace_back(columns, rows);
+      }
+    }
+  };
+  LONG n = 0;
+  scene->get_LayerCount(&n);
+  for (LONG i = 0; i < n; ++i) {
+    ComPtr<ILayer> layer;
+    scene->get_Layer(i, layer.put());
+    if (layer) visit(layer.get());
+  }
+  return grids;
+}
+
 ComPtr<ISceneControl> ViewOf(HWND viewer) {
   return QueryAs<ISceneControl>(host::SceneControlOfWindow(GetDlgItem(viewer, dv::kView)).get());
 }
@@ -292,6 +334,7 @@ TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
   std::vector<std::wstring> elements;
   std::string saved = host.dir / "scene.glb", problem;
   bool savedOk = false;
+  std::vector<std::pair<LONG, LONG>> draped;
   host.user.steps = {
       [&](HWND select) {
         rows = {Rows(select, 3550), Rows(select, 3583), Rows(select, 3540)};
@@ -305,6 +348,7 @@ TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
       [&](HWND viewer) {
         auto view = ViewOf(viewer);
         ASSERT_TRUE(view);
+        draped = DrapedGrids(view.get());
         ComPtr<ISceneViewer> sv;
         view->get_SceneViewer(sv.put());
         // Domes over the observers of the first layer in the combo (the stray one's first point
@@ -356,6 +400,9 @@ TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
   EXPECT_NEAR(std::stod(roads[0].at("X0")), 6.02, 1e-9);
   EXPECT_NEAR(std::stod(roads[0].at("X1")), 6.08, 1e-9);
   EXPECT_FALSE(fs::exists(folder + "/loose.shp"));
+  // Every draped layer was handed the surface raster's grid (60 columns, 40 rows).
+  ASSERT_FALSE(draped.empty());
+  for (const auto& grid : draped) EXPECT_EQ(grid, (std::pair<LONG, LONG>{60, 40}));
 
   // A second of the clock is ten ticks: ten look-around points after the start.
   EXPECT_EQ(redrawsAfter - redrawsBefore, 10);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 
 namespace velk::corvane::fly {
@@ -161,6 +163,13 @@ TEST(FlyThroughTracks, PathChecksSpacingAndUnits) {
   EXPECT_EQ(CheckFlightPath({{1, 1}}), PathFault::kTooFewVertices);
   EXPECT_EQ(CheckFlightPath({{1, 1}, {1, 1}}), PathFault::kNoLength);
   EXPECT_EQ(CheckFlightPath({{1, 1}, {1, 1}, {2, 1}}), PathFault::kNone);
+  // A vertex whose place is no number refuses the path, wherever it is.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(CheckFlightPath({{nan, 1}, {2, 1}}), PathFault::kNotANumber);
+  EXPECT_EQ(CheckFlightPath({{1, 1}, {2, nan}, {3, 1}}), PathFault::kNotANumber);
+  EXPECT_EQ(CheckFlightPath({{1, 1}, {-inf, 1}}), PathFault::kNotANumber);
+  EXPECT_EQ(CheckFlightPath({{nan, nan}}), PathFault::kNotANumber);
   EXPECT_DOUBLE_EQ(DensifySpacing(5.0), 0.5);
   EXPECT_DOUBLE_EQ(DensifySpacing(10.0), 1.0);
   EXPECT_DOUBLE_EQ(DensifySpacing(25.0), 1.0);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "interfaces/corvane_ids.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/text.h"
@@ -14,8 +16,10 @@
 #include "platform/win/common_controls.h"
 #include "platform/win/message_queue.h"
 #include "platform/win/user_input.h"
+#include "framework/command_images.h"
 #include "terrain/terrain_tools/terrain_tools.h"
 #include "tests/fixtures/pixel_map.h"
+#include "tests/fixtures/raster_cells.h"
 #include "tests/framework/host_session_fixture.h"
 #include "tests/framework/layer_doubles.h"
 #include "tests/platform/win_fixture.h"
@@ -479,6 +483,89 @@ TEST_F(PaletteControl, TheOpenPaletteShowsEveryToolAndHighlightsTheCellUnderTheP
   EXPECT_EQ(row(28, 4, 28), std::string(23, 'H') + "S");
   EXPECT_TRUE(win::WriteWindowPng(host.control->PopupWindow(),
                                   ::testing::TempDir() + "terrain_palette_open.png"));
+}
+
+// The real tools' pictures, as GDAL reads their bitmap files: 0x00RRGGBB, row by row.
+std::vector<std::uint32_t> OwnPicture(UINT bitmapId) {
+  const test::RasterCells cells =
+      test::ReadRasterCells(std::string(VELK_SOURCE_DIR) + "/resources/corvane/bitmaps/" +
+                            std::to_string(bitmapId) + ".bmp");
+  std::vector<std::uint32_t> out;
+  if (cells.bands != 3 || cells.columns != 16 || cells.rows != 16) return out;
+  const std::size_t n = 16 * 16;
+  for (std::size_t i = 0; i < n; ++i)
+    out.push_back((static_cast<std::uint32_t>(cells.values[i]) << 16) |
+                  (static_cast<std::uint32_t>(cells.values[n + i]) << 8) |
+                  static_cast<std::uint32_t>(cells.values[2 * n + i]));
+  return out;
+}
+
+// What a 16 x 16 box at (x, y) of the DC must show for a tool's picture: enabled, its own
+// colours with the top-left colour showing the face; disabled, the shape of the pixels that
+// are neither white nor that colour in shadow, with a highlight fringe one pixel lower right.
+// Differences are listed as "(x, y) want W got G".
+std::string CompareBox(HDC dc, int x, int y, const std::vector<std::uint32_t>& picture,
+                       bool enabled) {
+  auto rgb = [](std::uint32_t p) { return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF); };
+  const std::uint32_t transparent = picture[0];
+  auto shape = [&](int px, int py) {
+    if (px < 0 || py < 0 || px > 15 || py > 15) return false;
+    const std::uint32_t p = picture[static_cast<std::size_t>(py * 16 + px)];
+    return p != transparent && p != 0xFFFFFFu;
+  };
+  std::ostringstream diff;
+  for (int py = 0; py < 16; ++py)
+    for (int px = 0; px < 16; ++px) {
+      COLORREF want = kFace;
+      if (enabled) {
+        const std::uint32_t p = picture[static_cast<std::size_t>(py * 16 + px)];
+        if (p != transparent) want = rgb(p);
+      } else if (shape(px + 1, py + 1)) {
+        want = GetSysColor(COLOR_BTNSHADOW);
+      } else if (shape(px, py)) {
+        want = GetSysColor(COLOR_BTNHIGHLIGHT);
+      }
+      const COLORREF got = GetPixel(dc, x + px, y + py);
+      if ((want & 0xFFFFFF) != (got & 0xFFFFFF))
+        diff << "(" << px << ", " << py << ") want " << std::hex << want << " got " << got
+             << std::dec << "; ";
+    }
+  return diff.str();
+}
+
+// The palette and the button of the control show the real tools' own pictures: the enabled
+// ones without their top-left colour, the disabled ones (Highest and Lowest without
+// Quentara) embossed.
+TEST_F(PaletteControl, TheCellsAndTheButtonShowTheToolsOwnPictures) {
+  PaletteHost host;
+  host.fixture.SetStates(1, 0, 1);
+  host.Place(100, 96);
+  host.OpenPalette();
+  ASSERT_TRUE(host.control->PaletteOpen());
+  test::MemoryCanvas canvas(60, 60, kBack);
+  ASSERT_TRUE(win::CopyWindowPixels(host.control->PaletteWindow(), canvas.dc(), 0, 0));
+  std::vector<std::vector<std::uint32_t>> pictures;
+  for (int i = 0; i < 4; ++i) {
+    HBITMAP bitmap = nullptr;
+    ASSERT_EQ(host.tools[static_cast<std::size_t>(i)]->get_Bitmap(&bitmap), S_OK);
+    const CommandBitmapInfo* info = DescribeCommandBitmap(bitmap);
+    ASSERT_NE(info, nullptr) << i;
+    pictures.push_back(OwnPicture(info->id));
+    ASSERT_EQ(pictures.back().size(), 256u) << info->id;
+    VARIANT_BOOL enabled = VARIANT_FALSE;
+    host.tools[static_cast<std::size_t>(i)]->get_Enabled(&enabled);
+    EXPECT_EQ(enabled != VARIANT_FALSE, i >= 2) << i;
+    const int cellX = 8 + 24 * (i % 2), cellY = 8 + 24 * (i / 2);
+    EXPECT_EQ(CompareBox(canvas.dc(), cellX, cellY, pictures.back(), i >= 2), "") << "tool " << i;
+  }
+  // Choosing the Mosaic cell makes it the current tool; the button then shows its picture.
+  host.Choose(34, 34);
+  host.Poll();
+  test::MemoryCanvas face(36, 21, kBack);
+  HWND control = nullptr;
+  host.command.Query<IToolControl>()->get_hWnd(&control);
+  ASSERT_TRUE(win::CopyWindowPixels(control, face.dc(), 0, 0));
+  EXPECT_EQ(CompareBox(face.dc(), 4, 2, pictures[3], true), "");
 }
 
 TEST_F(PaletteControl, TheCurrentToolIsSunkenInItsCellAndNeverHighlighted) {

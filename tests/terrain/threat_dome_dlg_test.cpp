@@ -16,6 +16,7 @@
 #include "platform/win/common_controls.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
+#include "tests/fixtures/scoped_responder.h"
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
 
@@ -144,6 +145,71 @@ TEST(ThreatDomeDialog, InputTypeListAndRows) {
   EXPECT_STREQ(text, L"2");
   g.Press(tdd::kToggleList);
   EXPECT_EQ(g.Text(tdd::kToggleList), L"Multiple Observers >>");
+}
+
+// Records the message boxes the dialog shows.
+class BoxRecorder : public win::Responder {
+ public:
+  int OnMessageBox(HWND, const std::wstring& text, const std::wstring&, UINT) override {
+    texts.push_back(text);
+    return IDOK;
+  }
+  std::vector<std::wstring> texts;
+};
+
+// A new observer whose typed fields hold texts that are no numbers is refused by OK and by
+// the add button with a message naming the first such field; nothing runs or is listed. The
+// elevation counts only while its box is checked.
+TEST(ThreatDomeDialog, TextsThatAreNoNumbersAreRefusedNamingTheirField) {
+  struct Case {
+    int id;
+    const wchar_t* text;
+    bool useElevation;
+    const wchar_t* field;  // null: no refusal
+  };
+  const Case cases[] = {
+      {tdd::kOffset, L"abc", false, L"Height Offset"},
+      {tdd::kOffset, L"1e999", false, L"Height Offset"},
+      {tdd::kRadius, L"3 km", false, L"Dome Radius"},
+      {tdd::kRadius, L"nan", false, L"Dome Radius"},
+      {tdd::kElevation, L"x", true, L"Elevation"},
+      {tdd::kElevation, L"x", false, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToUtf8(c.text));
+    Globe g;
+    ASSERT_EQ(g.command->OnClick(), S_OK);
+    g.ChooseInputType(1);
+    g.Pick(0.5, 0.5);
+    ::CheckDlgButton(g.Dlg().m_hWnd, tdd::kUseElevation,
+                     c.useElevation ? BST_CHECKED : BST_UNCHECKED);
+    g.Press(tdd::kUseElevation);
+    ::SetDlgItemTextW(g.Dlg().m_hWnd, tdd::kOffset, L"10");
+    ::SetDlgItemTextW(g.Dlg().m_hWnd, tdd::kRadius, L"1");
+    ::SetDlgItemTextW(g.Dlg().m_hWnd, tdd::kElevation, L"0");
+    ::SetDlgItemTextW(g.Dlg().m_hWnd, c.id, c.text);
+    BoxRecorder user;
+    test::ScopedResponder scope(&user);
+    const std::wstring said =
+        c.field ? std::wstring(L"The field \"") + c.field + L"\" does not hold a number." : L"";
+    g.Press(tdd::kToggleList);
+    g.Press(tdd::kAdd);
+    if (c.field) {
+      ASSERT_EQ(user.texts.size(), 1u);
+      EXPECT_EQ(user.texts[0], said);
+      EXPECT_EQ(g.Rows(), 0);
+    } else {
+      EXPECT_TRUE(user.texts.empty());
+      EXPECT_EQ(g.Rows(), 1);
+      continue;
+    }
+    g.Press(tdd::kToggleList);
+    g.Press(IDOK);
+    ASSERT_EQ(user.texts.size(), 2u);
+    EXPECT_EQ(user.texts[1], said);
+    EXPECT_FALSE(g.Dlg().LastOutcome().done);
+    EXPECT_TRUE(g.Dlg().LastOutcome().messages.empty());
+  }
 }
 
 }  // namespace

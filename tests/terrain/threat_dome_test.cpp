@@ -279,6 +279,28 @@ TEST(ThreatDome, RefusedStepsAndRadiiBuildNothing) {
   EXPECT_TRUE(dome.Error().empty());
 }
 
+// The dome's colour: red with its second value 80; the wireframe's 0x4100C2, opaque.
+TEST(ThreatDome, ColoursCarryTheirValues) {
+  Globe globe;
+  CThreatDome dome(10.0, 10.0);
+  LONG rgb = 0, second = -1;
+  ASSERT_NE(dome.DomeColour(), nullptr);
+  EXPECT_EQ(dome.DomeColour()->get_RGB(&rgb), S_OK);
+  EXPECT_EQ(dome.DomeColour()->get_Transparency(&second), S_OK);
+  EXPECT_EQ(rgb, 255);
+  EXPECT_EQ(second, 80);
+  ASSERT_NE(dome.WireframeColour(), nullptr);
+  dome.WireframeColour()->get_RGB(&rgb);
+  dome.WireframeColour()->get_Transparency(&second);
+  EXPECT_EQ(rgb, 0x4100C2);
+  EXPECT_EQ(second, 0);
+  // A second value outside 0-255 is refused and changes nothing.
+  EXPECT_EQ(dome.DomeColour()->put_Transparency(256), E_INVALIDARG);
+  EXPECT_EQ(dome.DomeColour()->put_Transparency(-1), E_INVALIDARG);
+  dome.DomeColour()->get_Transparency(&second);
+  EXPECT_EQ(second, 80);
+}
+
 TEST(ThreatDome, SurfaceLayersOfAKind) {
   Globe globe;
   EXPECT_FALSE(IsSurfaceLayerOfKind(nullptr, 1));

@@ -102,6 +102,7 @@ std::vector<DWORD> RegisterHostDataClasses() {
       RegisterProcessClass(CLSID_GeometryEnvironment, &CreateGeometryEnvironmentObject),
       RegisterProcessClass(CLSID_GlobeGraphicsLayer, &CreateGlobeGraphicsLayerObject),
       RegisterProcessClass(CLSID_AnimationTrack, &CreateAnimationTrackObject),
+      RegisterProcessClass(CLSID_AnimationControls, &CreateAnimationControlsObject),
       RegisterProcessClass(CLSID_GlobeElementProperties, &CreateGlobeElementPropertiesObject),
       RegisterProcessClass(CLSID_RasterDatasetName, &CreateRasterDatasetNameObject),
       RegisterProcessClass(CLSID_RasterAnalysis, &CreateRasterAnalysisObject),

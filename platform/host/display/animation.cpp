@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/com/out_param.h"
+#include "platform/host/display/refresh_counter.h"
 
 namespace velk::host {
 namespace {
@@ -137,6 +138,22 @@ std::wstring NameOf(IAnimationTrack* track) {
 }
 
 }  // namespace
+
+namespace {
+
+class AnimationControls : public RefreshCounter<AnimationControls, IAnimationControls> {};
+
+}  // namespace
+
+HRESULT CreateAnimationControlsObject(IUnknown* outer, REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  // One for the process: kept until the process ends.
+  static IAnimationControls* controls =
+      MakeObjectPtr<AnimationControls, IAnimationControls>().Detach();
+  return controls->QueryInterface(riid, ppv);
+}
 
 HRESULT CreateAnimationTrackObject(IUnknown* outer, REFIID riid, void** ppv) {
   return CreateInstance<Track>(outer, riid, ppv);

@@ -72,7 +72,22 @@ struct IAnimationTracks : IUnknown {
   virtual HRESULT RemoveTrack(IAnimationTrack* track) = 0;
 };
 
+// The globe host's animation controls (its player's toolbar): one object for the process,
+// whatever creates it. Refresh makes the controls read the globe's tracks anew, so a track
+// added by code shows in the player.
+struct IAnimationControls : IUnknown {
+  VELK_INTERFACE_ID("{6F3A9C2E-5B7D-4E1A-8C4F-2D9B7E1A3C58}")
+  virtual HRESULT Refresh() = 0;
+  // How many refreshes were asked for so far.
+  virtual HRESULT get_RefreshCount(LONG* count) = 0;
+};
+
 namespace velk::host {
+
+inline constexpr CLSID CLSID_AnimationControls =
+    MakeGuid("{C4E1B7A9-3D2F-4B6E-9A8C-5E7D1F3B2A64}");
+
+HRESULT CreateAnimationControlsObject(IUnknown* outer, REFIID riid, void** ppv);
 
 inline constexpr CLSID CLSID_AnimationTrack = MakeGuid("{2A7C4B1D-93E8-4E5F-B0C6-1D8F7A3E5C62}");
 

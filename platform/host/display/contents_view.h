@@ -6,6 +6,7 @@
 
 #include "platform/com/object.h"
 #include "platform/host/data/table.h"
+#include "platform/host/display/refresh_counter.h"
 
 // The list of a document's layers and tables that the user sees beside the map.
 struct IContentsView : IUnknown {
@@ -47,21 +48,7 @@ namespace velk::host {
 inline constexpr CLSID CLSID_StandaloneTable = MakeGuid("{E91C6F25-7B3D-4A08-9D54-3F2E8B6A1C70}");
 HRESULT CreateStandaloneTableObject(IUnknown* outer, REFIID riid, void** ppv);
 
-class ContentsView : public ComObjectRoot<ContentsView, IContentsView> {
- public:
-  HRESULT Refresh() override {
-    ++refreshes_;
-    return S_OK;
-  }
-  HRESULT get_RefreshCount(LONG* count) override {
-    if (!count) return E_POINTER;
-    *count = refreshes_;
-    return S_OK;
-  }
-
- private:
-  LONG refreshes_ = 0;
-};
+class ContentsView : public RefreshCounter<ContentsView, IContentsView> {};
 
 // The standalone tables a map holds.
 class StandaloneTableList {

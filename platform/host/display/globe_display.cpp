@@ -13,6 +13,52 @@ HRESULT GlobeDisplay::RefreshViewers() {
   return S_OK;
 }
 
+namespace {
+
+class GlobeLayerProperties : public ComObjectRoot<GlobeLayerProperties, IGlobeLayerProperties> {
+ public:
+  HRESULT get_Lighting(VARIANT_BOOL* on) override {
+    if (!on) return E_POINTER;
+    *on = lighting_;
+    return S_OK;
+  }
+  HRESULT put_Lighting(VARIANT_BOOL on) override {
+    lighting_ = on ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+
+ private:
+  VARIANT_BOOL lighting_ = VARIANT_TRUE;
+};
+
+}  // namespace
+
+GlobeDisplay::LayerEntry& GlobeDisplay::EntryOf(ILayer* layer) {
+  for (LayerEntry& e : layers_)
+    if (e.layer.get() == layer) return e;
+  layers_.push_back({ComPtr<ILayer>(layer), MakeObjectPtr<GlobeLayerProperties, IGlobeLayerProperties>(), 0});
+  return layers_.back();
+}
+
+HRESULT GlobeDisplay::get_LayerProperties(ILayer* layer, IGlobeLayerProperties** properties) {
+  if (!layer || !properties) return E_POINTER;
+  return EntryOf(layer).properties.CopyTo(properties);
+}
+
+HRESULT GlobeDisplay::RefreshLayer(ILayer* layer) {
+  if (!layer) return E_POINTER;
+  ++EntryOf(layer).refreshes;
+  return S_OK;
+}
+
+HRESULT GlobeDisplay::get_LayerRefreshCount(ILayer* layer, LONG* count) {
+  if (!layer || !count) return E_POINTER;
+  *count = 0;
+  for (const LayerEntry& e : layers_)
+    if (e.layer.get() == layer) *count = e.refreshes;
+  return S_OK;
+}
+
 HRESULT GlobeDisplay::get_RefreshCount(LONG* count) {
   if (!count) return E_POINTER;
   *count = refreshes_;

@@ -14,6 +14,8 @@
 // (altitude 0: the headless globe has no relief).
 #pragma once
 
+#include <vector>
+
 #include "platform/com/object.h"
 #include "platform/host/display/globe.h"
 
@@ -36,6 +38,25 @@ struct IGlobeDisplay : IUnknown {
   virtual HRESULT Locate(LONG x, LONG y, IPoint** hit) = 0;
 };
 
+// What the globe display keeps for drawing one layer.
+struct IGlobeLayerProperties : IUnknown {
+  VELK_INTERFACE_ID("{5C1E8B7A-2D4F-4A6B-9E3C-7F1A0B2C4D6E}")
+  // Whether the sun's lighting shades the layer (on until set off).
+  virtual HRESULT get_Lighting(VARIANT_BOOL* on) = 0;
+  virtual HRESULT put_Lighting(VARIANT_BOOL on) = 0;
+};
+
+// The globe display's properties per layer (made on the first ask for a layer, then the same
+// object), and the redraw of one layer.
+struct IGlobeDisplayLayers : IUnknown {
+  VELK_INTERFACE_ID("{8E2D4C6A-1B3F-4E5D-A7C9-0F2E4D6B8A1C}")
+  // E_POINTER for a null layer or out-pointer.
+  virtual HRESULT get_LayerProperties(ILayer* layer, IGlobeLayerProperties** properties) = 0;
+  virtual HRESULT RefreshLayer(ILayer* layer) = 0;
+  // How many redraws of the layer were asked for so far.
+  virtual HRESULT get_LayerRefreshCount(ILayer* layer, LONG* count) = 0;
+};
+
 namespace velk::host {
 
 // Radians one pixel spans as seen from the camera.
@@ -46,7 +67,7 @@ inline constexpr double kMinViewDistanceKm = 0.001;
 // Degrees one pixel spans for a camera whose observer is distanceKm from its target.
 double GlobeDegreesPerPixel(double distanceKm);
 
-class GlobeDisplay : public ComObjectRoot<GlobeDisplay, IGlobeDisplay> {
+class GlobeDisplay : public ComObjectRoot<GlobeDisplay, IGlobeDisplay, IGlobeDisplayLayers> {
  public:
   void Init(IGlobe* globe, IGlobeViewer* viewer) {
     globe_ = globe;
@@ -59,8 +80,18 @@ class GlobeDisplay : public ComObjectRoot<GlobeDisplay, IGlobeDisplay> {
   HRESULT get_DeviceFrame(RECT* frame) override;
   HRESULT put_DeviceFrame(RECT frame) override;
   HRESULT Locate(LONG x, LONG y, IPoint** hit) override;
+  HRESULT get_LayerProperties(ILayer* layer, IGlobeLayerProperties** properties) override;
+  HRESULT RefreshLayer(ILayer* layer) override;
+  HRESULT get_LayerRefreshCount(ILayer* layer, LONG* count) override;
 
  private:
+  struct LayerEntry {
+    ComPtr<ILayer> layer;
+    ComPtr<IGlobeLayerProperties> properties;
+    LONG refreshes = 0;
+  };
+  LayerEntry& EntryOf(ILayer* layer);
+  std::vector<LayerEntry> layers_;
   RECT frame_{0, 0, 1000, 800};
   ComPtr<IGlobe> globe_;
   ComPtr<IGlobeViewer> viewer_;

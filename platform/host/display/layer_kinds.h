@@ -39,6 +39,12 @@ struct I3DProperties : IUnknown {
   virtual HRESULT put_BaseOption(LONG kind) = 0;
   virtual HRESULT get_BaseSurface(IUnknown** surface) = 0;
   virtual HRESULT putref_BaseSurface(IUnknown* surface) = 0;
+  // The grid of the base surface's raster the layer is draped by: rows and columns (0 until
+  // given, as the surface's raster layer reports them).
+  virtual HRESULT get_BaseRows(LONG* rows) = 0;
+  virtual HRESULT put_BaseRows(LONG rows) = 0;
+  virtual HRESULT get_BaseColumns(LONG* columns) = 0;
+  virtual HRESULT put_BaseColumns(LONG columns) = 0;
 };
 
 struct IFeatureLayer : IUnknown {
@@ -119,6 +125,10 @@ struct IRasterLayer : IUnknown {
   virtual HRESULT CreateFromRaster(IRaster* raster) = 0;
   virtual HRESULT get_Raster(IRaster** raster) = 0;
   virtual HRESULT get_FilePath(BSTR* path) = 0;
+  // The layer's raster grid as a surface draped over it is sampled: columns and rows (0
+  // without a raster).
+  virtual HRESULT get_SurfaceColumns(LONG* columns) = 0;
+  virtual HRESULT get_SurfaceRows(LONG* rows) = 0;
 };
 
 // A layer that is itself a surface (a TIN layer and the like).

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/com/out_param.h"
 #include "platform/com/text.h"
 #include "platform/host/data/dataset.h"
 #include "platform/host/data/feature_class.h"
@@ -425,6 +426,18 @@ class RasterLayerObject : public LayerBase<RasterLayerObject, IRasterLayer, IRas
     *path = AllocBstr(path_);
     return S_OK;
   }
+  HRESULT get_SurfaceColumns(LONG* columns) override {
+    if (!columns) return E_POINTER;
+    *columns = 0;
+    if (auto props = raster_.As<IRasterProps>()) props->get_Width(columns);
+    return S_OK;
+  }
+  HRESULT get_SurfaceRows(LONG* rows) override {
+    if (!rows) return E_POINTER;
+    *rows = 0;
+    if (auto props = raster_.As<IRasterProps>()) props->get_Height(rows);
+    return S_OK;
+  }
 
  private:
   ComPtr<IRaster> raster_;
@@ -583,8 +596,19 @@ class ThreeDPropertiesObject : public ComObjectRoot<ThreeDPropertiesObject, I3DP
     surface_ = surface;
     return S_OK;
   }
+  HRESULT get_BaseRows(LONG* rows) override { return Out(rows, rows_); }
+  HRESULT put_BaseRows(LONG rows) override {
+    rows_ = rows;
+    return S_OK;
+  }
+  HRESULT get_BaseColumns(LONG* columns) override { return Out(columns, columns_); }
+  HRESULT put_BaseColumns(LONG columns) override {
+    columns_ = columns;
+    return S_OK;
+  }
 
  private:
+  LONG rows_ = 0, columns_ = 0;
   LONG option_ = kBaseOptionShape;
   ComPtr<IUnknown> surface_;
 };

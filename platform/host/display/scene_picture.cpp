@@ -152,6 +152,20 @@ bool WriteSceneGlb(const ScenePicture& picture, const std::string& path, std::st
     camera.perspective.yfov = 0.8;
     camera.perspective.aspectRatio = 1.5;
     camera.perspective.znear = 1.0;
+    // A far plane beyond everything the scene holds, seen from the camera (glTF asks for one
+    // above the near plane).
+    double farthest = 0.0;
+    auto reach = [&](const std::vector<float>& positions) {
+      for (std::size_t i = 0; i + 2 < positions.size(); i += 3)
+        farthest = std::max(farthest, Length(Sub({positions[i], positions[i + 1], positions[i + 2]},
+                                                 picture.eye)));
+    };
+    for (const PictureMesh& mesh : picture.meshes) reach(mesh.positions);
+    for (const PictureLines& lines : picture.lines) reach(lines.positions);
+    for (const PicturePoints& points : picture.points) reach(points.positions);
+    reach({static_cast<float>(picture.target[0]), static_cast<float>(picture.target[1]),
+           static_cast<float>(picture.target[2])});
+    camera.perspective.zfar = std::max(2.0 * farthest, 1000.0 * camera.perspective.znear);
     m.cameras.push_back(camera);
     tinygltf::Node node;
     node.name = "camera";

@@ -116,13 +116,15 @@ struct Vertex {
   double x, y, z;
 };
 
-// The vertices of a geometry by part; z from the shape when it has heights, else from the
+// The vertices of a geometry by part; z from the shape when it has heights (always for the
+// parts of a multipatch, which carry their z whatever their own flag says), else from the
 // surface (draped), else 0.
-std::vector<std::vector<Vertex>> Parts(IGeometry* g, ISurface* surface, double lift) {
+std::vector<std::vector<Vertex>> Parts(IGeometry* g, ISurface* surface, double lift,
+                                       bool alwaysZ = false) {
   std::vector<std::vector<Vertex>> parts;
   auto points = QueryAs<IPointCollection>(g);
-  VARIANT_BOOL zAware = VARIANT_FALSE;
-  g->get_ZAware(&zAware);
+  VARIANT_BOOL zAware = alwaysZ ? VARIANT_TRUE : VARIANT_FALSE;
+  if (!alwaysZ) g->get_ZAware(&zAware);
   auto vertex = [&](IPoint* p) {
     Vertex v{0, 0, 0};
     p->QueryCoords(&v.x, &v.y);
@@ -223,7 +225,7 @@ bool AddMultiPatchMesh(ScenePicture& picture, const std::string& name, IGeometry
     ComPtr<IGeometry> part;
     if (FAILED(parts->get_Geometry(index, part.put())) || !part) continue;
     const bool fan = QueryAs<ITriangleFan>(part.get()) != nullptr;
-    const auto vertices = Parts(part.get(), nullptr, 0.0);
+    const auto vertices = Parts(part.get(), nullptr, 0.0, true);
     if (vertices.empty()) continue;
     const auto first = static_cast<unsigned>(mesh.positions.size() / 3);
     for (const Vertex& v : vertices.front()) frame.Put(mesh.positions, v.x, v.y, v.z);

@@ -8,6 +8,10 @@ struct IColor : IUnknown {
   VELK_INTERFACE_ID("{2B6FE7CD-A917-43B5-BEB0-54A772AAB248}")
   virtual HRESULT get_RGB(LONG* rgb) = 0;
   virtual HRESULT put_RGB(LONG rgb) = 0;
+  // The colour's second value, its transparency: 0 (opaque, the start) to 255; E_INVALIDARG
+  // outside.
+  virtual HRESULT get_Transparency(LONG* value) = 0;
+  virtual HRESULT put_Transparency(LONG value) = 0;
 };
 
 // Marker styles (0: circle) and line styles (0: solid).

@@ -16,9 +16,16 @@ class ColorObject : public ComObjectRoot<ColorObject, IColor> {
     rgb_ = rgb & 0x00FFFFFF;
     return S_OK;
   }
+  HRESULT get_Transparency(LONG* value) override { return Out(value, transparency_); }
+  HRESULT put_Transparency(LONG value) override {
+    if (value < 0 || value > 255) return E_INVALIDARG;
+    transparency_ = value;
+    return S_OK;
+  }
 
  private:
   LONG rgb_ = 0;
+  LONG transparency_ = 0;
 };
 
 // The colour every symbol has.
