@@ -158,8 +158,8 @@ TEST_F(PaletteSession, ChoosingTheHillshadeCellMakesItTheCurrentTool) {
     ASSERT_EQ(own.columns * own.rows, 256) << bitmapIds[i];
     auto ownPixel = [&](int k) {
       return (static_cast<std::uint32_t>(own.values[static_cast<std::size_t>(k)]) << 16) |
-             (static_cast<std::uint32_t>(own.values[static_cast<std::size_t>(256 + k)]) << 8) |
-             static_cast<std::uint32_t>(own.values[static_cast<std::size_t>(512 + k)]);
+             (static_cast<std::uint32_t>(own.values[256 + static_cast<std::size_t>(k)]) << 8) |
+             static_cast<std::uint32_t>(own.values[512 + static_cast<std::size_t>(k)]);
     };
     int drawn = 0, wrong = 0;
     for (int k = 0; k < 256; ++k) {

@@ -510,7 +510,8 @@ std::string CompareBox(HDC dc, int x, int y, const std::vector<std::uint32_t>& p
   const std::uint32_t transparent = picture[0];
   auto shape = [&](int px, int py) {
     if (px < 0 || py < 0 || px > 15 || py > 15) return false;
-    const std::uint32_t p = picture[static_cast<std::size_t>(py * 16 + px)];
+    const std::uint32_t p =
+        picture[static_cast<std::size_t>(py) * 16 + static_cast<std::size_t>(px)];
     return p != transparent && p != 0xFFFFFFu;
   };
   std::ostringstream diff;
@@ -518,7 +519,8 @@ std::string CompareBox(HDC dc, int x, int y, const std::vector<std::uint32_t>& p
     for (int px = 0; px < 16; ++px) {
       COLORREF want = kFace;
       if (enabled) {
-        const std::uint32_t p = picture[static_cast<std::size_t>(py * 16 + px)];
+        const std::uint32_t p =
+            picture[static_cast<std::size_t>(py) * 16 + static_cast<std::size_t>(px)];
         if (p != transparent) want = rgb(p);
       } else if (shape(px + 1, py + 1)) {
         want = GetSysColor(COLOR_BTNSHADOW);
