@@ -1,6 +1,7 @@
 #include "coordinates/cnv_coords_dlg.h"
 
 #include <set>
+#include <utility>
 
 #include "framework/corvane_module.h"
 #include "framework/extension_lookup.h"
@@ -665,63 +666,32 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     return 0;
   }
 
-  NewOutput created;
-  ComPtr<ITable> output = m_inputTable;
-  ComPtr<IDatasetSwap> inPlace;
-  if (newFile) {
-    if (!CreateOutput(m_hWnd, m_outputLocation.get(), m_outputName, m_inputTable.get(), shapeField,
-                      created))
-      return 0;
-    output = created.table;
-  } else if ((inPlace = QueryAs<IDatasetSwap>(m_inputTable.get()))) {
-    ComPtr<ITable> working;
-    HRESULT hr = inPlace->StartEdit(working.put());
-    if (hr == host::E_DATA_SCHEMA_LOCKED) {
-      ShowMessageBox(m_hWnd, kSchemaLockRefused, kErrorCaptionId, kExclamationOk);
-      return 0;
-    }
-    if (FAILED(hr) || !working) {
-      ShowFormattedMessage(kCannotPrepare, DatasetFailure(m_inputTable.get()));
-      return 0;
-    }
-    output = working;
-  }
-  // Leaves the input as it was after a failure in place.
-  auto abandon = [&] {
-    if (inPlace) {
-      output = nullptr;
-      inPlace->StopEdit(VARIANT_FALSE);
-    }
-  };
-  m_outputTable = output;
-  if (!AddOutputFields(m_hWnd, output.get(), true, names)) {
-    m_outputTable = nullptr;
-    if (newFile) DiscardOutput(created);
-    abandon();
-    return 0;
-  }
-
-  RecordTarget target;
-  target.input = inPlace ? output : m_inputTable;
-  target.output = output;
-  target.newFile = newFile;
-  target.fieldMap = created.fieldMap;
+  ConversionRequest request;
+  request.input = m_inputTable;
+  request.newFile = newFile;
+  request.shapeField = shapeField;
+  request.outputLocation = m_outputLocation;
+  request.outputName = m_outputName;
+  request.names = names;
+  request.layout = layout;
   if (Checked(cnv::kInputFromMap) && Checked(cnv::kUseSelection)) {
     LRESULT i = Send(Item(cnv::kMapSources), CB_GETCURSEL);
     if (i >= 0 && static_cast<std::size_t>(i) < m_mapSources.size())
       if (auto selection = QueryAs<IFeatureSelection>(m_mapSources[i].get()))
-        selection->get_SelectionSet(target.selection.put());
-    if (target.selection && inPlace) {
-      try {
-        target.selection = SameRowsIn(target.selection.get(), output.get());
-      } catch (const ComError&) {
-        target = RecordTarget{};
-        m_outputTable = m_inputTable;
-        abandon();
-        ShowMessageBox(m_hWnd, kNothingWritten, kErrorCaptionId, kExclamationOk);
-        return 0;
-      }
-    }
+        selection->get_SelectionSet(request.selection.put());
+  }
+  request.fromDatum =
+      static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kInputDatum), CB_GETCURSEL)));
+  request.toDatum =
+      static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kOutputDatum), CB_GETCURSEL)));
+
+  ConversionTransaction conversion(m_hWnd, std::move(request));
+  ConversionStepResult begun = conversion.Begin();
+  if (newFile) m_outputName = conversion.OutputName();
+  if (!begun.ok) {
+    if (begun.message == ConversionMessage::kNothingWritten) m_outputTable = m_inputTable;
+    ShowConversionMessage(begun);
+    return 0;
   }
 
   HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
@@ -741,54 +711,19 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     tracker->Continue(&go);
     return go != VARIANT_FALSE;
   };
-  RunOutcome outcome = RunRecords(
-      m_coordinateTool.get(), m_parsers, target, names, layout,
-      static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kInputDatum), CB_GETCURSEL))),
-      static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kOutputDatum), CB_GETCURSEL))),
-      m_counts, options);
+  RunOutcome outcome = conversion.Run(m_coordinateTool.get(), m_parsers, m_counts, options);
   ShowStatusText(Hook(), 0, Bstr(outcome == RunOutcome::kCancelled
                                      ? LoadResString(kOperationCancelled)
                                      : std::wstring()));
-  target = RecordTarget{};  // the cursors' tables are let go before the output is finished
   ::SetCursor(previous);
   m_outputTable = m_inputTable;
 
-  if (outcome != RunOutcome::kCompleted) {
-    std::wstring why = DatasetFailure(inPlace ? output.get() : created.table.get());
-    if (newFile) {
-      DiscardOutput(created);
-    } else if (inPlace) {
-      abandon();
-    } else if (outcome == RunOutcome::kNoCursor) {
-      // Nothing was written: the input gets its schema back.
-      RemoveOutputFields(output.get(), names);
-    }
-    // Stopped by the user: the status says so, and nothing that looks complete is left.
-    if (outcome == RunOutcome::kCancelled) return 0;
-    if (outcome == RunOutcome::kReadFailed)
-      ShowMessageBox(m_hWnd, kInputUnreadable, kErrorCaptionId, kExclamationOk);
-    else if (outcome == RunOutcome::kWriteFailed && newFile)
-      ShowFormattedMessage(kOutputIncomplete, why);
-    else if (outcome == RunOutcome::kWriteFailed && inPlace)
-      ShowFormattedMessage(kNotSaved, why);
-    else
-      ShowMessageBox(m_hWnd,
-                     outcome == RunOutcome::kNoCursor ? kNothingWritten
-                     : newFile                        ? kRunIncomplete
-                                                      : kRunStopped,
-                     kErrorCaptionId, kExclamationOk);
+  ConversionStepResult ended = conversion.End(outcome);
+  if (!ended.ok) {
+    ShowConversionMessage(ended);
     return 0;
   }
-  if (newFile && !FinishOutput(m_hWnd, created)) return 0;
-  if (inPlace) {
-    output = nullptr;
-    if (FAILED(inPlace->StopEdit(VARIANT_TRUE))) {
-      ShowFormattedMessage(kNotSaved, DatasetFailure(m_inputTable.get()));
-      return 0;
-    }
-    output = m_inputTable;
-  }
-  m_lastOutput = output;
+  m_lastOutput = conversion.Output();
 
   CloseDialog(IDOK);
   std::wstring text;
@@ -800,12 +735,45 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_OK);
   if (newFile) {
     try {
-      AddOutputToMap(Hook(), output.get(), shapeField);
+      AddOutputToMap(Hook(), conversion.Output().get(), shapeField);
     } catch (const ComError&) {
       // The output is complete on disk; a host that cannot show it leaves the map as it was.
     }
   }
   return 0;
+}
+
+void CnvCoordsDlg::ShowConversionMessage(const ConversionStepResult& result) {
+  auto box = [&](UINT id) { ShowMessageBox(m_hWnd, id, kErrorCaptionId, kExclamationOk); };
+  switch (result.message) {
+    case ConversionMessage::kNone:
+    case ConversionMessage::kConverted:
+      break;
+    case ConversionMessage::kSchemaLockRefused:
+      box(kSchemaLockRefused);
+      break;
+    case ConversionMessage::kCannotPrepare:
+      ShowFormattedMessage(kCannotPrepare, result.detail);
+      break;
+    case ConversionMessage::kNothingWritten:
+      box(kNothingWritten);
+      break;
+    case ConversionMessage::kInputUnreadable:
+      box(kInputUnreadable);
+      break;
+    case ConversionMessage::kOutputIncomplete:
+      ShowFormattedMessage(kOutputIncomplete, result.detail);
+      break;
+    case ConversionMessage::kNotSaved:
+      ShowFormattedMessage(kNotSaved, result.detail);
+      break;
+    case ConversionMessage::kRunIncomplete:
+      box(kRunIncomplete);
+      break;
+    case ConversionMessage::kRunStopped:
+      box(kRunStopped);
+      break;
+  }
 }
 
 LRESULT CnvCoordsDlg::OnCancel(WORD, WORD, HWND, BOOL&) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "coordinates/conversion_output.h"
+#include "coordinates/conversion_transaction.h"
 #include "coordinates/record_layout_choice.h"
 #include "coordinates/table_conversion_run.h"
 #include "coordinates/validated_edit_ctrl.h"
@@ -139,6 +140,8 @@ class CnvCoordsDlg : public CBasicWindowImpl<CnvCoordsDlg> {
   // Reads the checked output names (whole, trimmed) and checks them; false after a message.
   bool ReadOutputNames(OutputFieldNames& names);
   void ShowFormattedMessage(UINT textId, const std::wstring& insert);
+  // The message a conversion step names, if any.
+  void ShowConversionMessage(const ConversionStepResult& result);
 
   // Members, in the order the dialog builds them.
   ComPtr<IBrowseObject> m_inputLocation;
