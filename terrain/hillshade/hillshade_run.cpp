@@ -141,27 +141,12 @@ std::wstring WriteFailure(const fs::path& folder) {
   return L"the raster could not be written";
 }
 
-}  // namespace
-
-HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters& p) {
-  HillshadeRunOutcome outcome;
-  if (!p.input) return outcome;
-  auto refuse = [&](UINT type) {
-    outcome.messages.push_back({kIdsCannotHillshade, type});
-    return outcome;
-  };
-
-  // The temporary output's folder and name: a claimed temporary file in the work folder.
-  const std::wstring work = ScratchWorkFolder(L"Hillshade");
-  const std::wstring claim = CreateTemporaryFile(work, L"hll");
-  std::wstring outFolder = work + L"/";
-  std::wstring outName = claim.substr(claim.find_last_of(L'/') + 1);
-  outName = outName.substr(0, outName.find_last_of(L'.'));
-
-  // The input: the raster layer's first band, as a geodataset; or the catalog layer's chosen
-  // datasets put together into a grid of the work folder, deleted after a successful run.
-  ComPtr<IGeoDataset> input;
-  ComPtr<IDataset> catalogGrid;
+// The input: the raster layer's first band, as a geodataset; or the catalog layer's chosen
+// datasets put together into a grid of the work folder (catalogGrid), deleted after a successful
+// run. False when the layer is of neither kind.
+bool ReadInput(const HillshadeRunParameters& p, const std::wstring& outFolder,
+               const std::wstring& outName, ComPtr<IGeoDataset>& input,
+               ComPtr<IDataset>& catalogGrid) {
   if (auto rasterLayer = QueryAs<IRasterLayer>(p.input.get())) {
     ComPtr<IRaster> raster;
     rasterLayer->get_Raster(raster.put());
@@ -181,8 +166,136 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
       catalogGrid = QueryAs<IDataset>(saved.get());
     }
   } else {
-    return refuse(MB_ICONWARNING);
+    return false;
   }
+  return true;
+}
+
+// The shaded relief of the input, made in the work folder with the host's analysis settings;
+// null when the surface operation gives none.
+ComPtr<IGeoDataset> ShadeRelief(HookStruct& hook, const std::wstring& work,
+                                const HillshadeRunParameters& p, IGeoDataset* input) {
+  auto op = CreateHostObject<ISurfaceOp>(host::CLSID_RasterSurfaceOp);
+  ComPtr<IApplication> application;
+  hook.GetApplication(application.put());
+  ApplyRasterAnalysisSettings(application.get(), op.get());
+  // Results are made in the work folder; a named output is saved from there.
+  auto workspace = RequireInterface<IWorkspace>(OpenWorkspaceFromFolder(Bstr(work)).get());
+  Check(
+      RequireInterface<IRasterAnalysisEnvironment>(op.get())->putref_OutWorkspace(workspace.get()));
+
+  Variant z(p.zFactor);
+  ComPtr<IGeoDataset> result;
+  op->HillShade(input, p.azimuth, p.altitude, ToVariantBool(p.shadows), &z, result.put());
+  return result;
+}
+
+// Why no shaded relief was made: the angle out of range, or that it could not be done.
+void ReportNoResult(const HillshadeRunParameters& p, HillshadeRunOutcome& outcome) {
+  const bool badAzimuth = !(p.azimuth >= 0.0 && p.azimuth <= 360.0);
+  const bool badAltitude = !(p.altitude >= 0.0 && p.altitude <= 90.0);
+  if (badAzimuth) outcome.messages.push_back({kIdsAzimuthOutOfRange, MB_ICONWARNING});
+  if (badAltitude) outcome.messages.push_back({kIdsAltitudeOutOfRange, MB_ICONWARNING});
+  // Angles in range yet no result (a z factor of 0, a surface that cannot be read): say so
+  // rather than leave the dialog open without a word.
+  if (!badAzimuth && !badAltitude)
+    outcome.messages.push_back({kIdsCannotHillshade, MB_ICONWARNING});
+}
+
+// Saves a scratch result under the output's name: beside the old raster under a working name,
+// put in its place only when complete, so a failed save (a full disk) leaves the old one as it
+// was. The scratch result and the claim are removed. False (outcome.notSaved says why) when the
+// save failed; otherwise dataset is the saved raster.
+bool SaveOverNamedOutput(ComPtr<IRasterDataset>& dataset, ComPtr<IGeoDataset>& result,
+                         IWorkspace* target, const std::wstring& outFolder,
+                         const std::wstring& outName, const std::wstring& claim,
+                         HillshadeRunOutcome& outcome) {
+  const fs::path finalFile = OutputFile(outFolder, outName);
+  const fs::path workFile = finalFile.parent_path() / ("~" + finalFile.filename().string());
+  std::error_code ec;
+  fs::remove(workFile, ec);
+  ComPtr<IUnknown> saved;
+  HRESULT hr = RequireInterface<ISaveAs>(dataset.get())
+                   ->SaveAs(Bstr(FromUtf8(workFile.filename().string())), target, Bstr(L"GRID"),
+                            saved.put());
+  saved.Reset();
+  if (SUCCEEDED(hr)) {
+    fs::rename(workFile, finalFile, ec);
+    if (ec) hr = E_FAIL;
+  }
+  // The shaded relief in the work folder was only the way to the named output.
+  auto scratchResult = QueryAs<IDataset>(dataset.get());
+  dataset.Reset();
+  result.Reset();
+  if (scratchResult) scratchResult->Delete();
+  RemoveClaim(claim);
+  if (FAILED(hr)) {
+    fs::remove(workFile, ec);
+    outcome.notSaved = FromUtf8(finalFile.string()) + L": " + WriteFailure(finalFile.parent_path());
+    return false;
+  }
+  // What the old raster had beside it described the old one.
+  for (const char* sidecar : {".aux.xml", ".ovr"}) fs::remove(finalFile.string() + sidecar, ec);
+  dataset = OpenDatasetInFolder(Bstr(outFolder), Bstr(FromUtf8(finalFile.filename().string())));
+  if (!dataset) ThrowComError(E_FAIL);
+  return true;
+}
+
+// The result as a grey relief raster layer, named layerName when one is given.
+ComPtr<ILayer> ReliefLayer(IRasterDataset* dataset, const std::wstring& layerName) {
+  ComPtr<IRaster> resultRaster;
+  Check(dataset->CreateDefaultRaster(resultRaster.put()));
+  auto renderer = CreateHostObject<IRasterRenderer>(host::CLSID_RasterRenderer);
+  Check(renderer->putref_Raster(resultRaster.get()));
+  Check(renderer->Update());
+  Check(renderer->put_DisplayOption(kRasterDisplayGreyRelief));
+  Check(renderer->Update());
+
+  auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+  Check(layer->CreateFromRaster(resultRaster.get()));
+  Check(RequireInterface<IRasterLayerRenderer>(layer.get())->putref_Renderer(renderer.get()));
+  auto asLayer = RequireInterface<ILayer>(layer.get());
+  if (!layerName.empty()) Check(asLayer->put_Name(Bstr(layerName)));
+  return asLayer;
+}
+
+// Puts the layer onto the focus map: an overlay half transparent next to the input layer (the
+// view redrawn), otherwise at the map's usual place.
+void AddReliefToMap(HookStruct& hook, ILayer* layer, const HillshadeRunParameters& p) {
+  ComPtr<IMap> map;
+  hook.GetFocusMap(map.put());
+  if (!map) ThrowComError(E_POINTER);
+  if (p.overlay) {
+    Check(RequireInterface<ILayerEffects>(layer)->put_Transparency(kOverlayTransparency));
+    AddLayerNextTo(map.get(), layer, p.input.get());
+    ComPtr<IActiveView> view;
+    hook.GetActiveView(view.put());
+    if (view) view->Refresh();
+  } else {
+    AddLayerNextTo(map.get(), layer, nullptr);
+  }
+}
+
+}  // namespace
+
+HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters& p) {
+  HillshadeRunOutcome outcome;
+  if (!p.input) return outcome;
+  auto refuse = [&](UINT type) {
+    outcome.messages.push_back({kIdsCannotHillshade, type});
+    return outcome;
+  };
+
+  // The temporary output's folder and name: a claimed temporary file in the work folder.
+  const std::wstring work = ScratchWorkFolder(L"Hillshade");
+  const std::wstring claim = CreateTemporaryFile(work, L"hll");
+  std::wstring outFolder = work + L"/";
+  std::wstring outName = claim.substr(claim.find_last_of(L'/') + 1);
+  outName = outName.substr(0, outName.find_last_of(L'.'));
+
+  ComPtr<IGeoDataset> input;
+  ComPtr<IDataset> catalogGrid;
+  if (!ReadInput(p, outFolder, outName, input, catalogGrid)) return refuse(MB_ICONWARNING);
   if (!input) return refuse(MB_ICONERROR);
 
   // The output: temporary, or a grid name the name rules accept.
@@ -212,27 +325,9 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
     }
   }
 
-  auto op = CreateHostObject<ISurfaceOp>(host::CLSID_RasterSurfaceOp);
-  ComPtr<IApplication> application;
-  hook.GetApplication(application.put());
-  ApplyRasterAnalysisSettings(application.get(), op.get());
-  // Results are made in the work folder; a named output is saved from there.
-  auto workspace = RequireInterface<IWorkspace>(OpenWorkspaceFromFolder(Bstr(work)).get());
-  Check(
-      RequireInterface<IRasterAnalysisEnvironment>(op.get())->putref_OutWorkspace(workspace.get()));
-
-  Variant z(p.zFactor);
-  ComPtr<IGeoDataset> result;
-  op->HillShade(input.get(), p.azimuth, p.altitude, ToVariantBool(p.shadows), &z, result.put());
+  ComPtr<IGeoDataset> result = ShadeRelief(hook, work, p, input.get());
   if (!result) {
-    const bool badAzimuth = !(p.azimuth >= 0.0 && p.azimuth <= 360.0);
-    const bool badAltitude = !(p.altitude >= 0.0 && p.altitude <= 90.0);
-    if (badAzimuth) outcome.messages.push_back({kIdsAzimuthOutOfRange, MB_ICONWARNING});
-    if (badAltitude) outcome.messages.push_back({kIdsAltitudeOutOfRange, MB_ICONWARNING});
-    // Angles in range yet no result (a z factor of 0, a surface that cannot be read): say so
-    // rather than leave the dialog open without a word.
-    if (!badAzimuth && !badAltitude)
-      outcome.messages.push_back({kIdsCannotHillshade, MB_ICONWARNING});
+    ReportNoResult(p, outcome);
     return outcome;
   }
 
@@ -249,39 +344,9 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
     if (temporary) temporary->get_IsTemporary(&isTemp);
     if (temporary && isTemp == VARIANT_FALSE) {
       Check(RequireInterface<IDataset>(dataset.get())->Rename(Bstr(outName)));
-    } else {
-      // Saved beside the old raster under a working name and put in its place only when
-      // complete, so a failed save (a full disk) leaves the old one as it was.
-      const fs::path finalFile = OutputFile(outFolder, outName);
-      const fs::path workFile = finalFile.parent_path() / ("~" + finalFile.filename().string());
-      std::error_code ec;
-      fs::remove(workFile, ec);
-      ComPtr<IUnknown> saved;
-      HRESULT hr = RequireInterface<ISaveAs>(dataset.get())
-                       ->SaveAs(Bstr(FromUtf8(workFile.filename().string())), target.get(),
-                                Bstr(L"GRID"), saved.put());
-      saved.Reset();
-      if (SUCCEEDED(hr)) {
-        fs::rename(workFile, finalFile, ec);
-        if (ec) hr = E_FAIL;
-      }
-      // The shaded relief in the work folder was only the way to the named output.
-      auto scratchResult = QueryAs<IDataset>(dataset.get());
-      dataset.Reset();
-      result.Reset();
-      if (scratchResult) scratchResult->Delete();
-      RemoveClaim(claim);
-      if (FAILED(hr)) {
-        fs::remove(workFile, ec);
-        outcome.notSaved =
-            FromUtf8(finalFile.string()) + L": " + WriteFailure(finalFile.parent_path());
-        return outcome;
-      }
-      // What the old raster had beside it described the old one.
-      for (const char* sidecar : {".aux.xml", ".ovr"})
-        fs::remove(finalFile.string() + sidecar, ec);
-      dataset = OpenDatasetInFolder(Bstr(outFolder), Bstr(FromUtf8(finalFile.filename().string())));
-      if (!dataset) ThrowComError(E_FAIL);
+    } else if (!SaveOverNamedOutput(dataset, result, target.get(), outFolder, outName, claim,
+                                    outcome)) {
+      return outcome;
     }
     layerName = outName;
   }
@@ -289,33 +354,9 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
   dataset->get_CompleteName(&path);
   outcome.resultPath = path.str();
 
-  ComPtr<IRaster> resultRaster;
-  Check(dataset->CreateDefaultRaster(resultRaster.put()));
-  auto renderer = CreateHostObject<IRasterRenderer>(host::CLSID_RasterRenderer);
-  Check(renderer->putref_Raster(resultRaster.get()));
-  Check(renderer->Update());
-  Check(renderer->put_DisplayOption(kRasterDisplayGreyRelief));
-  Check(renderer->Update());
-
-  auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
-  Check(layer->CreateFromRaster(resultRaster.get()));
-  Check(RequireInterface<IRasterLayerRenderer>(layer.get())->putref_Renderer(renderer.get()));
-  auto asLayer = RequireInterface<ILayer>(layer.get());
-  if (!layerName.empty()) Check(asLayer->put_Name(Bstr(layerName)));
-
-  ComPtr<IMap> map;
-  hook.GetFocusMap(map.put());
-  if (!map) ThrowComError(E_POINTER);
-  if (p.overlay) {
-    Check(RequireInterface<ILayerEffects>(asLayer.get())->put_Transparency(kOverlayTransparency));
-    AddLayerNextTo(map.get(), asLayer.get(), p.input.get());
-    ComPtr<IActiveView> view;
-    hook.GetActiveView(view.put());
-    if (view) view->Refresh();
-  } else {
-    AddLayerNextTo(map.get(), asLayer.get(), nullptr);
-  }
-  outcome.layer = asLayer;
+  ComPtr<ILayer> layer = ReliefLayer(dataset.get(), layerName);
+  AddReliefToMap(hook, layer.get(), p);
+  outcome.layer = layer;
   outcome.done = true;
   return outcome;
 }
