@@ -84,6 +84,110 @@ std::pair<std::wstring, std::wstring> DatasetAndClass(IFeatureClass* fc) {
   return {name.substr(0, colon), name.substr(colon + 1)};
 }
 
+using OutputNames = std::map<std::wstring, std::size_t>;  // output name to entry index
+
+// The outputs of an export into a folder: a shapefile per checked entry, in folders made here.
+// A shapefile of the user's there already keeps its name: the export takes another.
+OutputNames PlanFolderOutputs(const VpfExportParameters& p) {
+  std::vector<std::wstring> paths;
+  std::vector<bool> checked;
+  for (const auto& e : p.entries) {
+    paths.push_back(e.path);
+    checked.push_back(e.checked);
+  }
+  const FolderExportPlan plan =
+      PlanFolderExport(p.location, paths, checked, [](const std::wstring& path) {
+        std::error_code ec;
+        for (const char* ext : {".shp", ".shx", ".dbf"})
+          if (std::filesystem::exists(ToUtf8(path) + ext, ec)) return true;
+        return false;
+      });
+  for (const auto& folder : plan.folders) ::mkdir(ToUtf8(folder).c_str(), 0777);
+  return plan.outputs;
+}
+
+// The outputs of an export into a GeoPackage, made when it is not there yet: a feature class per
+// checked entry with a feature class. False when the database cannot be made (outcome.problem
+// says why) or opened.
+bool PlanDatabaseOutputs(const VpfExportParameters& p, VpfExportOutcome& outcome,
+                         OutputNames& names, ComPtr<IWorkspaceName>& databaseName) {
+  std::wstring why;
+  if (!OpenOrCreateDatabase(p.location, &why)) {
+    outcome.problem = L"Cannot export the VPF features: " + why + L".";
+    return false;
+  }
+  databaseName = WorkspaceName(p.location, host::kDatabaseWorkspaceFactoryProgId);
+  ComPtr<IUnknown> opened;
+  if (FAILED(databaseName.As<IName>()->Open(opened.put())) || !opened) return false;
+  std::map<std::wstring, std::size_t> byKey;
+  for (std::size_t i = 0; i < p.entries.size(); ++i) {
+    if (!p.entries[i].checked) continue;
+    ComPtr<IFeatureClass> fc;
+    if (auto fl = p.entries[i].layer.As<IFeatureLayer>()) fl->get_FeatureClass(fc.put());
+    if (!fc) continue;
+    const auto [dataset, cls] = DatasetAndClass(fc.get());
+    byKey[dataset + L"\\" + cls] = i;
+  }
+  // Names that clean to one, or name a feature class of the user's, are made unique.
+  ComPtr<IFeatureWorkspace> database = QueryAs<IFeatureWorkspace>(opened.get());
+  auto there = [&](const std::wstring& name) {
+    ComPtr<IFeatureClass> existing;
+    return database && SUCCEEDED(database->OpenFeatureClass(Bstr(name), existing.put())) &&
+           existing;
+  };
+  for (const auto& [key, index] : byKey) {
+    const std::size_t slash = key.find(L'\\');
+    names[UniqueOutputName(DatabaseExportName(key.substr(0, slash), key.substr(slash + 1)),
+                           names, there)] = index;
+  }
+  return true;
+}
+
+// The host's progress bar, shown and set for steps outputs (null when the host has none).
+ComPtr<IStepProgressor> StartProgress(HookStruct& hook, std::size_t steps) {
+  ComPtr<IStepProgressor> progress = ProgressBar(hook);
+  if (progress) {
+    progress->put_MinRange(0);
+    progress->put_MaxRange(static_cast<LONG>(steps));
+    progress->put_Position(0);
+    progress->Show();
+  }
+  return progress;
+}
+
+// Which features of the entry are exported: its selection, those in the view, or all.
+void ChooseFeatures(HookStruct& hook, VpfExportFeatures features, const VpfExportEntry& entry,
+                    ComPtr<IQueryFilter>& filter, ComPtr<ISelectionSet>& selection) {
+  if (features == VpfExportFeatures::kSelected) {
+    if (auto s = entry.layer.As<IFeatureSelection>()) s->get_SelectionSet(selection.put());
+  } else if (features == VpfExportFeatures::kInView) {
+    ComPtr<ISpatialFilter> spatial;
+    Check(host::CreateSpatialFilterObject(nullptr, IidOf<ISpatialFilter>(), spatial.put_void()));
+    ComPtr<IEnvelope> view = VisibleExtent(hook);
+    if (view) spatial->putref_Geometry(view.As<IGeometry>().get());
+    spatial->put_GeometryField(Bstr(L"Shape"));
+    spatial->put_SpatialRel(2);
+    filter = spatial.As<IQueryFilter>();
+  }
+}
+
+// The written feature class as a layer of the export's group, named after the output.
+void AddToGroup(IWorkspaceName* where, const std::wstring& className, const std::wstring& name,
+                ILayer* group) {
+  ComPtr<IUnknown> ws;
+  ComPtr<IFeatureClass> made;
+  if (SUCCEEDED(QueryAs<IName>(where)->Open(ws.put())))
+    if (auto fw = QueryAs<IFeatureWorkspace>(ws.get()))
+      fw->OpenFeatureClass(Bstr(className), made.put());
+  if (made) {
+    auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
+    layer->putref_FeatureClass(made.get());
+    auto asLayer = layer.As<ILayer>();
+    asLayer->put_Name(Bstr(name));
+    QueryAs<IGroupLayer>(group)->Add(asLayer.get());
+  }
+}
+
 }  // namespace
 
 std::vector<VpfExportEntry> CollectVpfEntries(ILayer* vectorLayer) {
@@ -108,66 +212,15 @@ VpfExportOutcome RunVpfExport(HookStruct& hook, const VpfExportParameters& p) {
     return outcome;
   }
   // Output name to entry index, in name order.
-  std::map<std::wstring, std::size_t> names;
+  OutputNames names;
   ComPtr<IWorkspaceName> databaseName;
-  if (p.folder) {
-    std::vector<std::wstring> paths;
-    std::vector<bool> checked;
-    for (const auto& e : p.entries) {
-      paths.push_back(e.path);
-      checked.push_back(e.checked);
-    }
-    // A shapefile of the user's there already keeps its name: the export takes another.
-    const FolderExportPlan plan =
-        PlanFolderExport(p.location, paths, checked, [](const std::wstring& path) {
-          std::error_code ec;
-          for (const char* ext : {".shp", ".shx", ".dbf"})
-            if (std::filesystem::exists(ToUtf8(path) + ext, ec)) return true;
-          return false;
-        });
-    for (const auto& folder : plan.folders) ::mkdir(ToUtf8(folder).c_str(), 0777);
-    names = plan.outputs;
-  } else {
-    // A GeoPackage that is not there yet is made; one that cannot be is said so.
-    std::wstring why;
-    if (!OpenOrCreateDatabase(p.location, &why)) {
-      outcome.problem = L"Cannot export the VPF features: " + why + L".";
-      return outcome;
-    }
-    databaseName = WorkspaceName(p.location, host::kDatabaseWorkspaceFactoryProgId);
-    ComPtr<IUnknown> opened;
-    if (FAILED(databaseName.As<IName>()->Open(opened.put())) || !opened) return outcome;
-    std::map<std::wstring, std::size_t> byKey;
-    for (std::size_t i = 0; i < p.entries.size(); ++i) {
-      if (!p.entries[i].checked) continue;
-      ComPtr<IFeatureClass> fc;
-      if (auto fl = p.entries[i].layer.As<IFeatureLayer>()) fl->get_FeatureClass(fc.put());
-      if (!fc) continue;
-      const auto [dataset, cls] = DatasetAndClass(fc.get());
-      byKey[dataset + L"\\" + cls] = i;
-    }
-    // Names that clean to one, or name a feature class of the user's, are made unique.
-    ComPtr<IFeatureWorkspace> database = QueryAs<IFeatureWorkspace>(opened.get());
-    auto there = [&](const std::wstring& name) {
-      ComPtr<IFeatureClass> existing;
-      return database && SUCCEEDED(database->OpenFeatureClass(Bstr(name), existing.put())) &&
-             existing;
-    };
-    for (const auto& [key, index] : byKey) {
-      const std::size_t slash = key.find(L'\\');
-      names[UniqueOutputName(DatabaseExportName(key.substr(0, slash), key.substr(slash + 1)),
-                             names, there)] = index;
-    }
-  }
+  if (p.folder)
+    names = PlanFolderOutputs(p);
+  else if (!PlanDatabaseOutputs(p, outcome, names, databaseName))
+    return outcome;
 
   ShowStatusText(hook, 0, Bstr(L""));
-  ComPtr<IStepProgressor> progress = ProgressBar(hook);
-  if (progress) {
-    progress->put_MinRange(0);
-    progress->put_MaxRange(static_cast<LONG>(names.size()));
-    progress->put_Position(0);
-    progress->Show();
-  }
+  ComPtr<IStepProgressor> progress = StartProgress(hook, names.size());
   auto converter = CreateHostObject<IFeatureDataConverter>(host::CLSID_FeatureDataConverter);
   auto group = CreateHostObject<ILayer>(host::CLSID_GroupLayer);
   group->put_Name(Bstr(L"VPF Export"));
@@ -190,17 +243,7 @@ VpfExportOutcome RunVpfExport(HookStruct& hook, const VpfExportParameters& p) {
     }
     ComPtr<IQueryFilter> filter;
     ComPtr<ISelectionSet> selection;
-    if (p.features == VpfExportFeatures::kSelected) {
-      if (auto s = entry.layer.As<IFeatureSelection>()) s->get_SelectionSet(selection.put());
-    } else if (p.features == VpfExportFeatures::kInView) {
-      ComPtr<ISpatialFilter> spatial;
-      Check(host::CreateSpatialFilterObject(nullptr, IidOf<ISpatialFilter>(), spatial.put_void()));
-      ComPtr<IEnvelope> view = VisibleExtent(hook);
-      if (view) spatial->putref_Geometry(view.As<IGeometry>().get());
-      spatial->put_GeometryField(Bstr(L"Shape"));
-      spatial->put_SpatialRel(2);
-      filter = spatial.As<IQueryFilter>();
-    }
+    ChooseFeatures(hook, p.features, entry, filter, selection);
     ComPtr<ISpatialReference> target;
     if (p.mapCoordinateSystem && map) {
       ComPtr<IUnknown> sr;
@@ -223,19 +266,7 @@ VpfExportOutcome RunVpfExport(HookStruct& hook, const VpfExportParameters& p) {
     written.written = SUCCEEDED(hr);
     failed = failed || FAILED(hr);
     outcome.outputs.push_back(written);
-    if (SUCCEEDED(hr) && p.addToMap) {
-      ComPtr<IUnknown> ws;
-      ComPtr<IFeatureClass> made;
-      if (SUCCEEDED(where.As<IName>()->Open(ws.put())))
-        if (auto fw = QueryAs<IFeatureWorkspace>(ws.get())) fw->OpenFeatureClass(Bstr(className), made.put());
-      if (made) {
-        auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
-        layer->putref_FeatureClass(made.get());
-        auto asLayer = layer.As<ILayer>();
-        asLayer->put_Name(Bstr(name));
-        group.As<IGroupLayer>()->Add(asLayer.get());
-      }
-    }
+    if (SUCCEEDED(hr) && p.addToMap) AddToGroup(where.get(), className, name, group.get());
   }
   if (p.addToMap && map) {
     map->AddLayer(group.get());
