@@ -744,35 +744,28 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
 }
 
 void CnvCoordsDlg::ShowConversionMessage(const ConversionStepResult& result) {
-  auto box = [&](UINT id) { ShowMessageBox(m_hWnd, id, kErrorCaptionId, kExclamationOk); };
-  switch (result.message) {
-    case ConversionMessage::kNone:
-    case ConversionMessage::kConverted:
-      break;
-    case ConversionMessage::kSchemaLockRefused:
-      box(kSchemaLockRefused);
-      break;
-    case ConversionMessage::kCannotPrepare:
-      ShowFormattedMessage(kCannotPrepare, result.detail);
-      break;
-    case ConversionMessage::kNothingWritten:
-      box(kNothingWritten);
-      break;
-    case ConversionMessage::kInputUnreadable:
-      box(kInputUnreadable);
-      break;
-    case ConversionMessage::kOutputIncomplete:
-      ShowFormattedMessage(kOutputIncomplete, result.detail);
-      break;
-    case ConversionMessage::kNotSaved:
-      ShowFormattedMessage(kNotSaved, result.detail);
-      break;
-    case ConversionMessage::kRunIncomplete:
-      box(kRunIncomplete);
-      break;
-    case ConversionMessage::kRunStopped:
-      box(kRunStopped);
-      break;
+  // Each message's text; those with the host's cause insert it.
+  struct Text {
+    ConversionMessage message;
+    UINT id;
+    bool withCause;
+  };
+  static constexpr Text kTexts[] = {
+      {ConversionMessage::kSchemaLockRefused, kSchemaLockRefused, false},
+      {ConversionMessage::kCannotPrepare, kCannotPrepare, true},
+      {ConversionMessage::kNothingWritten, kNothingWritten, false},
+      {ConversionMessage::kInputUnreadable, kInputUnreadable, false},
+      {ConversionMessage::kOutputIncomplete, kOutputIncomplete, true},
+      {ConversionMessage::kNotSaved, kNotSaved, true},
+      {ConversionMessage::kRunIncomplete, kRunIncomplete, false},
+      {ConversionMessage::kRunStopped, kRunStopped, false},
+  };
+  for (const Text& t : kTexts) {
+    if (t.message != result.message) continue;
+    if (t.withCause)
+      ShowFormattedMessage(t.id, result.detail);
+    else
+      ShowMessageBox(m_hWnd, t.id, kErrorCaptionId, kExclamationOk);
   }
 }
 
