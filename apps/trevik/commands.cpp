@@ -1,5 +1,6 @@
 #include "apps/trevik/commands.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -63,7 +64,9 @@ int RegisterLibraries(const std::vector<std::string>& libraries, bool doRegister
 
 int ListClasses() {
   using velk::reg::Hive;
+  std::vector<std::wstring> listed;
   for (const std::wstring& clsid : velk::reg::SubKeys(Hive::ClassesRoot, L"CLSID")) {
+    listed.push_back(clsid);
     std::wstring key = L"CLSID\\" + clsid;
     std::wstring progId, description, categories;
     velk::reg::ReadString(Hive::ClassesRoot, key, L"", description);
@@ -80,6 +83,20 @@ int ListClasses() {
     }
     std::printf("%s\t%s\t%s\t%s\n", ToUtf8(clsid).c_str(), ToUtf8(progId).c_str(),
                 ToUtf8(description).c_str(), ToUtf8(categories).c_str());
+  }
+  // The host's own classes follow, as a desktop with the host installed lists them: those a
+  // running host holds for the libraries to create.
+  std::wstring error;
+  const std::unique_ptr<TrevikSession> host =
+      TrevikSession::Start(velk::host::HostKind::Map, &error);
+  if (!host) {
+    std::fprintf(stderr, "trevik: the host does not start: %s\n", ToUtf8(error).c_str());
+    return 1;
+  }
+  for (const CLSID& id : velk::ProcessClassIds()) {
+    const std::wstring clsid = velk::GuidToString(id);
+    if (std::find(listed.begin(), listed.end(), clsid) != listed.end()) continue;
+    std::printf("%s\t\t%s\t\n", ToUtf8(clsid).c_str(), kHostClassText);
   }
   return 0;
 }
