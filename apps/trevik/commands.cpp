@@ -24,6 +24,15 @@ std::string Absolute(const std::string& path) {
   char resolved[PATH_MAX];
   return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
+
+// A running map host, as on a desktop where the host is installed; null (and why, on stderr)
+// when it does not start.
+std::unique_ptr<TrevikSession> StartMapHost() {
+  std::wstring error;
+  std::unique_ptr<TrevikSession> host = TrevikSession::Start(velk::host::HostKind::Map, &error);
+  if (!host) std::fprintf(stderr, "trevik: the host does not start: %s\n", ToUtf8(error).c_str());
+  return host;
+}
 }  // namespace
 
 int RegisterLibraries(const std::vector<std::string>& libraries, bool doRegister) {
@@ -86,13 +95,8 @@ int ListClasses() {
   }
   // The host's own classes follow, as a desktop with the host installed lists them: those a
   // running host holds for the libraries to create.
-  std::wstring error;
-  const std::unique_ptr<TrevikSession> host =
-      TrevikSession::Start(velk::host::HostKind::Map, &error);
-  if (!host) {
-    std::fprintf(stderr, "trevik: the host does not start: %s\n", ToUtf8(error).c_str());
-    return 1;
-  }
+  const std::unique_ptr<TrevikSession> host = StartMapHost();
+  if (!host) return 1;
   for (const CLSID& id : velk::ProcessClassIds()) {
     const std::wstring clsid = velk::GuidToString(id);
     if (std::find(listed.begin(), listed.end(), clsid) != listed.end()) continue;
@@ -104,13 +108,8 @@ int ListClasses() {
 int CreateClasses(const std::vector<std::string>& progIds) {
   // The classes are created in a running host, as on a desktop where the host is installed:
   // its own classes (extension manager, layers, data manager) are there for them.
-  std::wstring error;
-  const std::unique_ptr<TrevikSession> host =
-      TrevikSession::Start(velk::host::HostKind::Map, &error);
-  if (!host) {
-    std::fprintf(stderr, "trevik: the host does not start: %s\n", ToUtf8(error).c_str());
-    return 1;
-  }
+  const std::unique_ptr<TrevikSession> host = StartMapHost();
+  if (!host) return 1;
   int status = 0;
   for (const std::string& name : progIds) {
     IUnknown* unk = nullptr;

@@ -131,13 +131,8 @@ check 3524
   EXPECT_NE(input.find("LAT (Real) = 60.3913000"), std::string::npos) << input;
 }
 
-// A run that converted none of its records failed: the session exits 1 with the closing
-// message on stderr, as after an error box; a script that means it says `expect error`.
-TEST(ConvertSession, ASessionThatConvertedNothingFails) {
-  TempRoot root;
-  ScratchDir dir;
-  WriteSites(dir / "sites.dbf", false, true);
-  const std::string run = R"S(host map
+// The sites table's LON and LAT fields converted to MGRS into a new file, up to its name.
+const std::string kSitesTableToANewFile = R"S(host map
 register {lib}
 extension Tarvos on
 click velkTarvosUI.ConvertCoords
@@ -149,6 +144,14 @@ check 3519
 check 3720
 press 3032
 )S";
+
+// A run that converted none of its records failed: the session exits 1 with the closing
+// message on stderr, as after an error box; a script that means it says `expect error`.
+TEST(ConvertSession, ASessionThatConvertedNothingFails) {
+  TempRoot root;
+  ScratchDir dir;
+  WriteSites(dir / "sites.dbf", false, true);
+  const std::string run = kSitesTableToANewFile;
   CommandResult r =
       RunSession(root, dir.path(), "convert.session", run + "file {dir}/a.dbf\npress OK\n");
   EXPECT_EQ(r.status, 1) << r.err << r.out;
@@ -165,20 +168,8 @@ TEST(ConvertSession, DecimalDegreeFieldsOfATableGoToANewTable) {
   TempRoot root;
   ScratchDir dir;
   WriteSites(dir / "sites.dbf", false);
-  CommandResult r = RunSession(root, dir.path(), "convert.session", R"S(host map
-register {lib}
-extension Tarvos on
-click velkTarvosUI.ConvertCoords
-press 3023
-file {dir}/sites.dbf
-pick 3547 LON
-pick 3548 LAT
-check 3519
-check 3720
-press 3032
-file {dir}/converted.dbf
-press OK
-)S");
+  CommandResult r = RunSession(root, dir.path(), "convert.session",
+                               kSitesTableToANewFile + "file {dir}/converted.dbf\npress OK\n");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_NE(r.out.find("\"7 of 10 record(s) converted successfully\""), std::string::npos) << r.out;
   EXPECT_EQ(FeatureCount(dir / "converted.dbf"), 7);
