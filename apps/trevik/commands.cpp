@@ -1,5 +1,6 @@
 #include "apps/trevik/commands.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,15 @@ using ErrorFn = const wchar_t* (*)();
 std::string Absolute(const std::string& path) {
   char resolved[PATH_MAX];
   return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// A running map host, as on a desktop where the host is installed; null (and why, on stderr)
+// when it does not start.
+std::unique_ptr<TrevikSession> StartMapHost() {
+  std::wstring error;
+  std::unique_ptr<TrevikSession> host = TrevikSession::Start(velk::host::HostKind::Map, &error);
+  if (!host) std::fprintf(stderr, "trevik: the host does not start: %s\n", ToUtf8(error).c_str());
+  return host;
 }
 }  // namespace
 
@@ -63,7 +73,9 @@ int RegisterLibraries(const std::vector<std::string>& libraries, bool doRegister
 
 int ListClasses() {
   using velk::reg::Hive;
+  std::vector<std::wstring> listed;
   for (const std::wstring& clsid : velk::reg::SubKeys(Hive::ClassesRoot, L"CLSID")) {
+    listed.push_back(clsid);
     std::wstring key = L"CLSID\\" + clsid;
     std::wstring progId, description, categories;
     velk::reg::ReadString(Hive::ClassesRoot, key, L"", description);
@@ -81,19 +93,23 @@ int ListClasses() {
     std::printf("%s\t%s\t%s\t%s\n", ToUtf8(clsid).c_str(), ToUtf8(progId).c_str(),
                 ToUtf8(description).c_str(), ToUtf8(categories).c_str());
   }
+  // The host's own classes follow, as a desktop with the host installed lists them: those a
+  // running host holds for the libraries to create.
+  const std::unique_ptr<TrevikSession> host = StartMapHost();
+  if (!host) return 1;
+  for (const CLSID& id : velk::ProcessClassIds()) {
+    const std::wstring clsid = velk::GuidToString(id);
+    if (std::find(listed.begin(), listed.end(), clsid) != listed.end()) continue;
+    std::printf("%s\t\t%s\t\n", ToUtf8(clsid).c_str(), kHostClassText);
+  }
   return 0;
 }
 
 int CreateClasses(const std::vector<std::string>& progIds) {
   // The classes are created in a running host, as on a desktop where the host is installed:
   // its own classes (extension manager, layers, data manager) are there for them.
-  std::wstring error;
-  const std::unique_ptr<TrevikSession> host =
-      TrevikSession::Start(velk::host::HostKind::Map, &error);
-  if (!host) {
-    std::fprintf(stderr, "trevik: the host does not start: %s\n", ToUtf8(error).c_str());
-    return 1;
-  }
+  const std::unique_ptr<TrevikSession> host = StartMapHost();
+  if (!host) return 1;
   int status = 0;
   for (const std::string& name : progIds) {
     IUnknown* unk = nullptr;

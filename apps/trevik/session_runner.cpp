@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <regex>
 #include <sstream>
 
 #include "apps/trevik/failure_text.h"
@@ -95,6 +96,13 @@ bool IsErrorBox(UINT type) {
   return (icon == MB_ICONHAND || icon == MB_ICONEXCLAMATION) && (type & MB_TYPEMASK) == MB_OK;
 }
 
+// The closing box of a table conversion that converted none of its records ("0 of N record(s)
+// converted successfully", N > 0): the run failed though the box carries no warning sign.
+bool ConvertedNothing(const std::wstring& text) {
+  static const std::wregex kNone(L"0 of [1-9][0-9]* record\\(s\\) converted successfully");
+  return std::regex_match(text, kNone);
+}
+
 using LineError = SessionError;
 
 class SessionRunner : public win::Responder, public SessionContext {
@@ -164,7 +172,8 @@ class SessionRunner : public win::Responder, public SessionContext {
         Fail(*l, L"this file dialog picks one item");
         return false;
       }
-      const std::filesystem::path folder = std::filesystem::path(velk::ToUtf8(l->args[0])).parent_path();
+      const std::filesystem::path folder =
+          std::filesystem::path(velk::ToUtf8(l->args[0])).parent_path();
       *path = velk::FromUtf8(folder.string());
       for (const std::wstring& arg : l->args) {
         const std::filesystem::path p(velk::ToUtf8(arg));
@@ -258,8 +267,8 @@ class SessionRunner : public win::Responder, public SessionContext {
     } catch (const velk::ComError& e) {
       // Without a host the host's classes are not there: say what to do rather than the code.
       if (!session_ && e.Error() == REGDB_E_CLASSNOTREG)
-        Fail(l, FromUtf8(l.action) +
-                    L" needs a host: start one first (host map, globe or catalog)");
+        Fail(l,
+             FromUtf8(l.action) + L" needs a host: start one first (host map, globe or catalog)");
       else
         Fail(l, FromUtf8(l.action) + L" failed: " +
                     (e.Description().empty() ? L"" : e.Description() + L": ") +
@@ -300,9 +309,9 @@ class SessionRunner : public win::Responder, public SessionContext {
             buttons += (buttons.empty() ? L"" : L"/") + win::ButtonName(b);
           Print(L"message box " + Quote(e.caption) + L": " + Quote(e.text) + L" (" +
                 IconName(e.type) + L", " + buttons + L") -> " + win::ButtonName(e.answer));
-          if (IsErrorBox(e.type)) {
-            err_ << "trevik: " << name_ << ":" << CurrentLine() << ": " << ToUtf8(e.caption)
-                 << ": " << ToUtf8(e.text) << '\n';
+          if (IsErrorBox(e.type) || ConvertedNothing(e.text)) {
+            err_ << "trevik: " << name_ << ":" << CurrentLine() << ": " << ToUtf8(e.caption) << ": "
+                 << ToUtf8(e.text) << '\n';
             errors_.push_back(e.text);
           }
           break;
@@ -401,8 +410,7 @@ class SessionRunner : public win::Responder, public SessionContext {
     }
     if (item) return item;
     HRESULT hr = Session().CreateCommand(progId, subType, item.put());
-    if (FAILED(hr) || !item)
-      throw LineError{L"cannot create " + progId + L": " + FailureText(hr)};
+    if (FAILED(hr) || !item) throw LineError{L"cannot create " + progId + L": " + FailureText(hr)};
     return item;
   }
 
@@ -596,9 +604,7 @@ class SessionRunner : public win::Responder, public SessionContext {
     UserResult(win::user::SetEditText(c, Arg(l, 1, L"a text")), c);
   }
 
-  void DoType(const SessionLine& l) {
-    win::user::PostText(Arg(l, 0, L"a text"));
-  }
+  void DoType(const SessionLine& l) { win::user::PostText(Arg(l, 0, L"a text")); }
 
   void DoKey(const SessionLine& l) {
     UINT vk = 0;
@@ -619,7 +625,8 @@ class SessionRunner : public win::Responder, public SessionContext {
       std::size_t start = 0;
       for (;;) {
         const std::size_t bar = which.find(L'|', start);
-        const std::wstring part = which.substr(start, bar == std::wstring::npos ? bar : bar - start);
+        const std::wstring part =
+            which.substr(start, bar == std::wstring::npos ? bar : bar - start);
         HTREEITEM next = item ? tree.GetChildItem(item) : tree.GetRootItem();
         while (next && tree.GetItemText(next) != part) next = tree.GetNextSiblingItem(next);
         if (!next) throw LineError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};

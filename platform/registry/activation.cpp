@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -64,6 +65,14 @@ DWORD RegisterProcessClass(REFCLSID clsid, CreatorFn creator) {
 void RevokeProcessClass(DWORD cookie) {
   std::lock_guard<std::mutex> lock(g_mutex);
   std::erase_if(g_classes, [&](const ProcessClass& c) { return c.cookie == cookie; });
+}
+
+std::vector<CLSID> ProcessClassIds() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  std::vector<CLSID> ids;
+  for (const ProcessClass& c : g_classes)
+    if (std::find(ids.begin(), ids.end(), c.clsid) == ids.end()) ids.push_back(c.clsid);
+  return ids;
 }
 
 std::wstring LastActivationError() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/com/object.h"
 
@@ -28,6 +29,8 @@ namespace velk {
 // found before the registry. Returns a cookie for RevokeClass.
 DWORD RegisterProcessClass(REFCLSID clsid, CreatorFn creator);
 void RevokeProcessClass(DWORD cookie);
+// The classes in the process's own class table, in registration order, each once.
+std::vector<CLSID> ProcessClassIds();
 
 // Creates a class by ProgID or braced class identifier text.
 template <class I>

@@ -31,8 +31,8 @@ const Site kSites[] = {
 };
 
 // A point shapefile (shapes and LAT/LON fields) or a dBASE table (LAT/LON fields only) of the
-// sites; the empty ones have no shape and null fields.
-void WriteSites(const std::string& path, bool shapes) {
+// sites; the empty ones (every one when none has coordinates) have no shape and null fields.
+void WriteSites(const std::string& path, bool shapes, bool noneHasCoordinates = false) {
   velk::host::EnsureGdalDrivers();
   GDALDriver* driver = velk::host::DriverForExtension("shp", velk::host::DataKind::kVector, true);
   GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
@@ -53,7 +53,7 @@ void WriteSites(const std::string& path, bool shapes) {
   for (const Site& s : kSites) {
     OGRFeature f(layer->GetLayerDefn());
     f.SetField("NAME", s.name);
-    if (!s.empty) {
+    if (!s.empty && !noneHasCoordinates) {
       f.SetField("LAT", s.lat);
       f.SetField("LON", s.lon);
       if (shapes) {
@@ -131,11 +131,8 @@ check 3524
   EXPECT_NE(input.find("LAT (Real) = 60.3913000"), std::string::npos) << input;
 }
 
-TEST(ConvertSession, DecimalDegreeFieldsOfATableGoToANewTable) {
-  TempRoot root;
-  ScratchDir dir;
-  WriteSites(dir / "sites.dbf", false);
-  CommandResult r = RunSession(root, dir.path(), "convert.session", R"S(host map
+// The sites table's LON and LAT fields converted to MGRS into a new file, up to its name.
+const std::string kSitesTableToANewFile = R"S(host map
 register {lib}
 extension Tarvos on
 click velkTarvosUI.ConvertCoords
@@ -146,9 +143,33 @@ pick 3548 LAT
 check 3519
 check 3720
 press 3032
-file {dir}/converted.dbf
-press OK
-)S");
+)S";
+
+// A run that converted none of its records failed: the session exits 1 with the closing
+// message on stderr, as after an error box; a script that means it says `expect error`.
+TEST(ConvertSession, ASessionThatConvertedNothingFails) {
+  TempRoot root;
+  ScratchDir dir;
+  WriteSites(dir / "sites.dbf", false, true);
+  const std::string run = kSitesTableToANewFile;
+  CommandResult r =
+      RunSession(root, dir.path(), "convert.session", run + "file {dir}/a.dbf\npress OK\n");
+  EXPECT_EQ(r.status, 1) << r.err << r.out;
+  EXPECT_NE(r.out.find("\"0 of 10 record(s) converted successfully\""), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("0 of 10 record(s) converted successfully"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("the session ended in an error"), std::string::npos) << r.err;
+
+  r = RunSession(root, dir.path(), "convert.session",
+                 run + "file {dir}/b.dbf\npress OK\nexpect error \"0 of 10\"\n");
+  EXPECT_EQ(r.status, 0) << r.err << r.out;
+}
+
+TEST(ConvertSession, DecimalDegreeFieldsOfATableGoToANewTable) {
+  TempRoot root;
+  ScratchDir dir;
+  WriteSites(dir / "sites.dbf", false);
+  CommandResult r = RunSession(root, dir.path(), "convert.session",
+                               kSitesTableToANewFile + "file {dir}/converted.dbf\npress OK\n");
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   EXPECT_NE(r.out.find("\"7 of 10 record(s) converted successfully\""), std::string::npos) << r.out;
   EXPECT_EQ(FeatureCount(dir / "converted.dbf"), 7);

@@ -97,9 +97,7 @@ TEST_F(TrevikCarelessUse, OutputThatCannotBeWrittenFailsTheRun) {
 // Two `trevik register` runs on one root at once: each keeps the other's classes, round after
 // round, and both succeed.
 TEST_F(TrevikCarelessUse, TwoRegistrationsAtOnceKeepEachOthersClasses) {
-  auto lines = [](const std::string& text) {
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-  };
+  auto lines = [](const std::string& text) { return static_cast<int>(ClassLines(text).size()); };
   int expected = 0;
   for (const std::string& lib : {kCorvaneLibrary, kLumerisLibrary}) {
     TempRoot alone;

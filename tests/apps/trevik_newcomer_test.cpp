@@ -4,6 +4,7 @@
 // compiler in front of stray files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -81,8 +82,9 @@ TEST(TrevikNewcomer, ErrorsSayInWordsWhatFailedOnWhat) {
 TEST(TrevikNewcomer, ASessionWhoseRunEndsInAnErrorBoxFails) {
   TempRoot root;
   ScratchDir dir;
-  const std::string refused = "host map\nregister {lib}\nextension Tarvos on\n"
-                              "click velkTarvosUI.ConvertCoords\npress 3023\nfile {dir}/none.shp\n";
+  const std::string refused =
+      "host map\nregister {lib}\nextension Tarvos on\n"
+      "click velkTarvosUI.ConvertCoords\npress 3023\nfile {dir}/none.shp\n";
   const CommandResult r = RunSession(root, dir.path(), "s.session", refused + "press Cancel\n");
   EXPECT_EQ(r.status, 1) << r.err << r.out;
   EXPECT_TRUE(Has(r.err, "s.session:6: Error: Could not open input dataset")) << r.err;
@@ -111,6 +113,20 @@ TEST(TrevikNewcomer, EveryClassOfBothLibrariesIsCreated) {
        at = r.out.find("\t0x00000000 S_OK\n", at + 1))
     ++created;
   EXPECT_EQ(created, std::size(kCorvaneClasses) + std::size(kLumerisClasses)) << r.out;
+
+  // `classes` lists the host's own classes after the libraries', as the registry of a desktop
+  // with the host installed does: the extension manager and the running application among them.
+  const CommandResult classes = RunTrevik(root, "classes");
+  EXPECT_EQ(classes.status, 0) << classes.err;
+  EXPECT_EQ(ClassLines(classes.out).size(),
+            std::size(kCorvaneClasses) + std::size(kLumerisClasses));
+  const std::vector<std::string> host = ClassLines(classes.out, true);
+  for (const char* clsid :
+       {"{6120BC0A-3D90-4274-97CA-713C41F1FAFF}", "{86D889B1-9840-40D8-A13A-5DBB6C20D733}"})
+    EXPECT_NE(std::find(host.begin(), host.end(), std::string(clsid) + "\t\thost class\t"),
+              host.end())
+        << clsid << "\n"
+        << classes.out;
 }
 
 // Esc while a catalog load runs stops it through the host's cancel tracker; the session says
