@@ -15,7 +15,6 @@
 #include "bench/ten_metre_dem.h"
 #include "platform/host/analysis/hillshade.h"
 
-using velk::host::analysis::ElevationGrid;
 using velk::host::analysis::Hillshade;
 using velk::host::analysis::HillshadeOptions;
 
@@ -44,7 +43,7 @@ int main() {
   GDALDEMProcessingOptions* gdalOptions = GDALDEMProcessingOptionsNew(args, nullptr);
 
   std::vector<std::uint8_t> shade(static_cast<size_t>(w) * h, 0);
-  const ElevationGrid grid{dem.values.data(), w, h, dem.cellX, dem.cellY, -32767.0};
+  const auto grid = dem.View();
   auto ours = [&](int threads, bool shadows) {
     return [&, threads, shadows] {
       HillshadeOptions o;
