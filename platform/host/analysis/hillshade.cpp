@@ -99,9 +99,11 @@ struct CellReader {
         noData(hasNoData ? static_cast<T>(*g.noData) : T()) {}
   float Value(T v) const { return hasNoData && v == noData ? NAN : static_cast<float>(v); }
   const T* At(int c, int r) const { return values + r * stride + c; }
-  void Row(int r, float* dst) const {
+  void Row(int r, float* dst) const { Span(r, 0, columns, dst); }
+  // Columns from .. to - 1 of row r into dst[from] .. dst[to - 1].
+  void Span(int r, int from, int to, float* dst) const {
     const T* src = At(0, r);
-    for (int c = 0; c < columns; ++c) dst[c] = Value(src[c]);
+    for (int c = from; c < to; ++c) dst[c] = Value(src[c]);
   }
 
   // The shading of cell (c, r), whose own elevation e has a value, from the cells around it.
@@ -123,10 +125,11 @@ struct CellReader {
   }
 };
 
-// One row of the shaded relief from the float rows above, at and below it (null outside the
-// grid); neighbours outside the grid or void take the centre's value.
+// Columns c0 .. c1 - 1 of a row of the shaded relief, from the float rows above, at and below
+// it (null outside the grid; each read at columns c0 - 1 .. c1 inside the grid); neighbours
+// outside the grid or void take the centre's value. out is the row's start.
 void ShadeRow(const Shading& s, int w, const float* up, const float* cur, const float* dn,
-              std::uint8_t* out) {
+              int c0, int c1, std::uint8_t* out) {
   auto at = [&](const float* row, int c, float e) {
     if (!row || c < 0 || c >= w) return e;
     return Or(row[c], e);
@@ -141,11 +144,12 @@ void ShadeRow(const Shading& s, int w, const float* up, const float* cur, const 
                      at(cur, c + 1, e), at(dn, c - 1, e), at(dn, c, e), at(dn, c + 1, e));
   };
   if (!up || !dn || w < 3) {
-    for (int c = 0; c < w; ++c) cell(c);
+    for (int c = c0; c < c1; ++c) cell(c);
     return;
   }
-  cell(0);
-  for (int c = 1; c + 1 < w; ++c) {
+  if (c0 == 0) cell(0);
+  const int last = std::min(c1, w - 1);
+  for (int c = std::max(c0, 1); c < last; ++c) {
     const float e = cur[c];
     if (std::isnan(e)) {
       out[c] = kHillshadeNoData;
@@ -154,7 +158,7 @@ void ShadeRow(const Shading& s, int w, const float* up, const float* cur, const 
     out[c] = s.Shade(Or(up[c - 1], e), Or(up[c], e), Or(up[c + 1], e), Or(cur[c - 1], e),
                      Or(cur[c + 1], e), Or(dn[c - 1], e), Or(dn[c], e), Or(dn[c + 1], e));
   }
-  cell(w - 1);
+  if (c1 == w && c0 < w - 1) cell(w - 1);
 }
 
 // Rows first .. last - 1, keeping three converted rows in turn.
@@ -169,7 +173,7 @@ void ShadeRows(const CellReader<T>& read, const Shading& s, int first, int last,
   for (int r = first; r < last; ++r) {
     const bool hasDown = r + 1 < read.rows;
     if (hasDown) read.Row(r + 1, rows[2]);
-    ShadeRow(s, w, r > 0 ? rows[0] : nullptr, rows[1], hasDown ? rows[2] : nullptr,
+    ShadeRow(s, w, r > 0 ? rows[0] : nullptr, rows[1], hasDown ? rows[2] : nullptr, 0, w,
              out + static_cast<size_t>(r) * w);
     float* t = rows[0];
     rows[0] = rows[1];
@@ -258,10 +262,37 @@ struct SweepLines {
   }
 };
 
-// What the sweep does with a cell: mark it in a mask, or shade it and darken it when in shadow.
+// The horizons of a stretch of n lines carried over one cell each (elevations e, NaN for a
+// void, which casts nothing): out[i] becomes mark where the cell lies in shadow.
+inline void CarryHorizons(const float* e, int n, double* hz, double drop, double z,
+                          std::uint8_t* out, std::uint8_t mark) {
+  for (int i = 0; i < n; ++i) {
+    const double in = hz[i] - drop;
+    const double h = double(e[i]) * z;
+    // A ray that only grazes the cell (to rounding) leaves it lit.
+    const bool shadowed = in > h + 1e-9 * (std::fabs(h) + drop + 1.0);
+    out[i] = shadowed ? mark : out[i];
+    hz[i] = in > h || std::isnan(h) ? in : h;
+  }
+}
+
+// What the sweep does with the cells: mark those in shadow in a mask, or shade every cell and
+// make those in shadow dark. Scratch is a thread's own memory. Where view rows are grid rows,
+// the sweep hands over whole stretches of a row (Stretch): the shading then works as the plain
+// shading does, three converted rows at hand; elsewhere cell by cell (Cell).
 template <typename T>
 struct MaskCells {
+  const CellReader<T>& read;
   std::uint8_t* mask;
+  struct Scratch {
+    std::vector<float> row;
+    explicit Scratch(int columns) : row(static_cast<std::size_t>(columns)) {}
+  };
+  void Stretch(Scratch& scratch, int r, int c0, int c1, double* hz, double drop, double z) const {
+    read.Span(r, c0, c1, scratch.row.data());
+    CarryHorizons(scratch.row.data() + c0, c1 - c0, hz, drop, z,
+                  mask + static_cast<std::size_t>(r) * read.columns + c0, 1);
+  }
   void Void(std::size_t) const {}
   void Cell(std::size_t at, int, int, float, bool shadowed) const {
     if (shadowed) mask[at] = 1;
@@ -272,6 +303,23 @@ struct ShadeCells {
   const CellReader<T>& read;
   const Shading& shading;
   std::uint8_t* out;
+  struct Scratch {
+    std::vector<float> rows;  // rows above, at and below, each as wide as the grid
+    explicit Scratch(int columns) : rows(3 * static_cast<std::size_t>(columns)) {}
+  };
+  void Stretch(Scratch& scratch, int r, int c0, int c1, double* hz, double drop, double z) const {
+    const int w = read.columns;
+    float* up = scratch.rows.data();
+    float* cur = up + w;
+    float* dn = cur + w;
+    const int from = std::max(0, c0 - 1), to = std::min(w, c1 + 1);
+    if (r > 0) read.Span(r - 1, from, to, up);
+    read.Span(r, from, to, cur);
+    if (r + 1 < read.rows) read.Span(r + 1, from, to, dn);
+    std::uint8_t* row = out + static_cast<std::size_t>(r) * w;
+    ShadeRow(shading, w, r > 0 ? up : nullptr, cur, r + 1 < read.rows ? dn : nullptr, c0, c1, row);
+    CarryHorizons(cur + c0, c1 - c0, hz, drop, z, row + c0, kHillshadeDark);
+  }
   void Void(std::size_t at) const { out[at] = kHillshadeNoData; }
   void Cell(std::size_t at, int c, int r, float e, bool shadowed) const {
     out[at] = shadowed ? kHillshadeDark : read.ShadeCell(shading, c, r, e);
@@ -301,9 +349,10 @@ void Sweep(const CellReader<T>& read, double cellX, double cellY, const Hillshad
   // next).
   const long long chunk = v.alongRows ? std::numeric_limits<long long>::max() : 64;
   const std::size_t w = static_cast<std::size_t>(read.columns);
-  auto sweepLines = [&](long long k0, long long k1, std::vector<double>& horizon) {
+  auto sweepLines = [&](long long k0, long long k1, std::vector<double>& horizon,
+                        typename Cells::Scratch& scratch) {
     // The running horizon of each line: the height a sun ray grazing every cell so far has
-    // where it crosses the current view row; kNone until the line enters the grid.
+    // where it crosses the current view row; minus infinity until the line enters the grid.
     horizon.assign(static_cast<size_t>(k1 - k0), kNone);
     double* hz = horizon.data();
     for (int vr = 0; vr < v.rows; ++vr) {
@@ -316,7 +365,7 @@ void Sweep(const CellReader<T>& read, double cellX, double cellY, const Hillshad
       const long long lineAt = off + k0;  // view column vc is on line vc - lineAt of the chunk
       const int fixed = v.GridLine(vr);
       auto cell = [&](int c, int r, double& line) {
-        const double in = line == kNone ? kNone : line - drop;
+        const double in = line - drop;
         const std::size_t at = static_cast<std::size_t>(r) * w + c;
         const float e = read.Value(*read.At(c, r));
         if (std::isnan(e)) {
@@ -330,7 +379,7 @@ void Sweep(const CellReader<T>& read, double cellX, double cellY, const Hillshad
         line = in > h ? in : h;
       };
       if (v.alongRows) {
-        for (int vc = c0; vc < c1; ++vc) cell(vc, fixed, hz[vc - lineAt]);
+        if (c0 < c1) cells.Stretch(scratch, fixed, c0, c1, hz + (c0 - lineAt), drop, z);
       } else {
         for (int vc = c0; vc < c1; ++vc) cell(fixed, vc, hz[vc - lineAt]);
       }
@@ -341,9 +390,10 @@ void Sweep(const CellReader<T>& read, double cellX, double cellY, const Hillshad
   std::atomic<int> next{0};
   ForEachRowBand(threads, threads, [&](int, int) {
     std::vector<double> horizon;
+    typename Cells::Scratch scratch(read.columns);
     for (int b = next++; b < bandCount; b = next++) {
       for (long long k0 = bands[b]; k0 < bands[b + 1]; k0 += std::min(chunk, bands[b + 1] - k0)) {
-        if (!sweepLines(k0, k0 + std::min(chunk, bands[b + 1] - k0), horizon)) return;
+        if (!sweepLines(k0, k0 + std::min(chunk, bands[b + 1] - k0), horizon, scratch)) return;
       }
     }
   });
@@ -370,7 +420,8 @@ std::vector<std::uint8_t> ShadowMask(const GridView<T>& g, const HillshadeOption
   if (!progress.Add(0.0)) return {};
   std::vector<std::uint8_t> shadow(static_cast<size_t>(g.columns) * g.rows, 0);
   if (o.altitude >= 90.0) return shadow;  // a sun overhead casts no shadow
-  Sweep(CellReader<T>(g), g.cellX, g.cellY, o, MaskCells<T>{shadow.data()}, progress);
+  const CellReader<T> read(g);
+  Sweep(read, g.cellX, g.cellY, o, MaskCells<T>{read, shadow.data()}, progress);
   if (progress.Stopped()) return {};
   return shadow;
 }
