@@ -5,6 +5,10 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "platform/com/text.h"
 #include "platform/host/data/analysis_op_support.h"
@@ -121,6 +125,84 @@ TEST(HostLocalOp, StatisticsCutTheAreaAndKeepTheCellsExactly) {
   ASSERT_EQ(op->LocalStatistics(Open(dir / "dem.tif").get(), kCellStatisticMinimum, third.put()),
             S_OK);
   EXPECT_EQ(std::filesystem::path(PathOf(third.get())).filename(), "mx0000.tif");
+}
+
+std::string Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(HostLocalOp, StatisticsOverAWholeFileKeepEveryCellAndLeaveTheInputAsItWas) {
+  // Whole grids of several kinds: a plain GeoTIFF (the result may be a copy of the file), the
+  // same read-only, a NITF file and a GeoTIFF of two bands (copied cell by cell).
+  ScratchDir dir;
+  DemSpec spec = Grid();
+  spec.columns = 300;
+  spec.rows = 280;
+  spec.value = [](int c, int r) {
+    return (c * 7 + r * 13) % 97 == 0 ? -9999.0 : 40 + std::sin(c * 0.05) * 30 + r * 0.25;
+  };
+  ASSERT_TRUE(MakeGeoTiffDem(dir / "plain.tif", spec));
+  ASSERT_TRUE(MakeGeoTiffDem(dir / "locked.tif", spec));
+  std::filesystem::permissions(dir / "locked.tif", std::filesystem::perms::owner_read,
+                               std::filesystem::perm_options::replace);
+  ASSERT_TRUE(MakeNitfDem(dir / "dem.ntf", spec));
+  ToolOutput("gdal_translate -q -b 1 -b 1 " + ShellQuote(dir / "plain.tif") + " " +
+             ShellQuote(dir / "two.tif"));
+  for (const char* name : {"plain.tif", "locked.tif", "dem.ntf", "two.tif"}) {
+    const std::string input = dir / name;
+    if (!std::filesystem::exists(input)) {
+      ADD_FAILURE() << name << " was not made";
+      continue;
+    }
+    // The input's cells as GDAL reads them, and the statistics a scan of them gives.
+    const WindowGrid want = Read(input);
+    double lo = INFINITY, hi = -INFINITY, sum = 0, squares = 0;
+    long long count = 0;
+    for (double v : want.values) {
+      if (std::isnan(v)) continue;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+      sum += v;
+      squares += v * v;
+      ++count;
+    }
+    const double mean = sum / count;
+    const std::string before = Bytes(input);
+    const std::string out = dir / (std::string("out_") + name);
+    std::filesystem::create_directory(out);
+    auto op = NewOp<ILocalOp>(&CreateRasterLocalOpObject, out, nullptr);
+    ComPtr<IGeoDataset> result;
+    ASSERT_EQ(op->LocalStatistics(Open(input).get(), kCellStatisticMaximum, result.put()), S_OK)
+        << name;
+    EXPECT_EQ(Bytes(input), before) << name << " was changed";
+    EXPECT_EQ(FilesIn(out), std::vector<std::string>{"stats0000.tif"}) << name;
+    const WindowGrid got = Read(PathOf(result.get()));
+    ASSERT_EQ(got.values.size(), want.values.size()) << name;
+    for (std::size_t i = 0; i < got.values.size(); ++i)
+      if (!(got.values[i] == want.values[i] ||
+            (std::isnan(got.values[i]) && std::isnan(want.values[i]))))
+        ADD_FAILURE() << name << " cell " << i << ": " << got.values[i] << " for "
+                      << want.values[i];
+    EXPECT_EQ(got.geoTransform, want.geoTransform) << name;
+    ComPtr<IRasterBand> band;
+    ASSERT_EQ(QueryAs<IRasterBandCollection>(result.get())->Item(0, band.put()), S_OK);
+    ComPtr<IRasterStatistics> stats;
+    ASSERT_EQ(band->get_Statistics(stats.put()), S_OK) << name;
+    double gotHi = 0, gotLo = 0, gotMean = 0, gotDeviation = 0;
+    stats->get_Maximum(&gotHi);
+    stats->get_Minimum(&gotLo);
+    stats->get_Mean(&gotMean);
+    stats->get_StandardDeviation(&gotDeviation);
+    // Exactly: the extreme is what the highest and lowest point compare every cell with.
+    EXPECT_EQ(gotHi, hi) << name;
+    EXPECT_EQ(gotLo, lo) << name;
+    EXPECT_NEAR(gotMean, mean, 1e-9 * std::fabs(mean)) << name;
+    EXPECT_NEAR(gotDeviation, std::sqrt(squares / count - mean * mean), 1e-6) << name;
+    // The result's statistics are stored in it: gdalinfo reads them without a scan.
+    const std::string info = ToolOutput("GDAL_PAM_ENABLED=NO gdalinfo " + ShellQuote(PathOf(result.get())));
+    EXPECT_NE(info.find("STATISTICS_MAXIMUM="), std::string::npos) << name << "\n" << info;
+  }
 }
 
 TEST(HostLocalOp, RefusesWhatItCannotComputeAndWritesNothing) {
