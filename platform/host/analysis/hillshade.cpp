@@ -412,7 +412,7 @@ std::string CheckInput(const GridView<T>& grid, const HillshadeOptions& o) {
   return {};
 }
 
-// Shadows cover about as many cells as the grid holds: a run with them counts twice the cells.
+// Progress of a sweep is counted in the grid's cells.
 template <typename T>
 std::vector<std::uint8_t> ShadowMask(const GridView<T>& g, const HillshadeOptions& o) {
   if (auto why = CheckInput(g, o); !why.empty()) throw std::invalid_argument(why);
