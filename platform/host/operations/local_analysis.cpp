@@ -162,8 +162,8 @@ class RasterLocalOp : public AnalysisOpRoot<RasterLocalOp, ILocalOp> {
   }
 
  private:
-  // The statistics of the window's cells, read block by block and gathered on all cores while
-  // the block before is written (when there is a writer).
+  // The statistics of the window's cells, read block by block and gathered on all cores, each
+  // block then written when there is a writer.
   static HRESULT Gather(ParallelWindow& reader, GridWriter* writer, CellStatistics* statistics) {
     const WindowGrid& place = reader.Placement();
     const GDALDataType type = static_cast<GDALDataType>(place.gdalType);
@@ -174,14 +174,14 @@ class RasterLocalOp : public AnalysisOpRoot<RasterLocalOp, ILocalOp> {
     for (auto& b : blocks) b.resize(most * size);
     const int count = (place.rows + step - 1) / step;
     auto rowsOf = [&](int b) { return std::min(step, place.rows - b * step); };
+    // The next block is read while this one's statistics are gathered (and it is written).
     return Pipelined(
         count,
+        [&](int b, int slot) { return reader.ReadNative(b * step, rowsOf(b), blocks[slot].data()); },
         [&](int b, int slot) {
-          const int rows = rowsOf(b);
-          if (HRESULT read = reader.ReadNative(b * step, rows, blocks[slot].data()); FAILED(read))
-            return read;
-          const std::size_t n = static_cast<std::size_t>(place.columns) * rows;
-          const int parts = analysis::ThreadCount(0, static_cast<int>(n >> 16), 1);
+          // A few threads keep up with the reading, which this gathering runs beside.
+          const std::size_t n = static_cast<std::size_t>(place.columns) * rowsOf(b);
+          const int parts = analysis::ThreadCount(0, static_cast<int>(n >> 20), 1);
           std::vector<CellStatistics> part(parts);
           analysis::ForEachRowBand(parts, parts, [&](int first, int last) {
             for (int p = first; p < last; ++p) {
@@ -191,9 +191,6 @@ class RasterLocalOp : public AnalysisOpRoot<RasterLocalOp, ILocalOp> {
             }
           });
           for (const auto& p : part) statistics->Merge(p);
-          return S_OK;
-        },
-        [&](int b, int slot) {
           return writer ? writer->WriteNative(b * step, rowsOf(b), blocks[slot].data()) : S_OK;
         });
   }
