@@ -254,6 +254,41 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
   }
 
  private:
+  // The expression over n cells of a block (raw: each input's cells in its own type) into
+  // written, in the result's type; false when a value does not fit it. Stretches are taken in
+  // turn by all cores, each worked as numbers in memory of the thread's own that stays in the
+  // cache.
+  static bool WorkOut(const analysis::MapAlgebraExpression& expr,
+                      const std::vector<ParallelWindow>& readers,
+                      const std::vector<std::vector<unsigned char>>& raw, std::size_t n,
+                      int gdalType, double noData, unsigned char* written) {
+    constexpr std::size_t kStretch = 1 << 14;
+    const int stretches = static_cast<int>((n + kStretch - 1) / kStretch);
+    const int threads = analysis::ThreadCount(0, stretches, 4);
+    std::atomic<int> next{0};
+    std::atomic<bool> fit{true};
+    analysis::ForEachRowBand(threads, threads, [&](int, int) {
+      std::vector<double> numbers((readers.size() + 1) * kStretch);
+      std::vector<const double*> cells;
+      for (std::size_t k = 0; k < readers.size(); ++k)
+        cells.push_back(numbers.data() + k * kStretch);
+      double* out = numbers.data() + readers.size() * kStretch;
+      analysis::MapAlgebraOptions one;
+      one.threads = 1;
+      for (int i = next++; i < stretches && fit; i = next++) {
+        const std::size_t begin = i * kStretch, span = std::min(n - begin, kStretch);
+        for (std::size_t k = 0; k < readers.size(); ++k) {
+          const WindowGrid& in = readers[k].Placement();
+          ToNumbers(raw[k].data(), in.gdalType, begin, span, in.noData,
+                    numbers.data() + k * kStretch);
+        }
+        expr.EvaluateInto(cells, span, out, one);
+        if (!FromNumbers(out, span, gdalType, noData, written, begin)) fit = false;
+      }
+    });
+    return fit;
+  }
+
   // The expression over the readers' cells into path as the placement's type; *fits false (and
   // nothing written) when a value does not fit a whole-number type or is its no-data value.
   // Each block is read in the rasters' own types; its cells are turned into numbers, worked
@@ -266,55 +301,35 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
     if (FAILED(hr)) return hr;
     const int step = BlockRows(place.columns);
     const std::size_t most = static_cast<std::size_t>(place.columns) * std::min(step, place.rows);
-    std::vector<std::vector<unsigned char>> raw(readers.size());
-    for (std::size_t k = 0; k < readers.size(); ++k)
-      raw[k].resize(most * GDALGetDataTypeSizeBytes(
-                               static_cast<GDALDataType>(readers[k].Placement().gdalType)));
-    std::vector<unsigned char> written[2];
-    for (auto& w : written)
-      w.resize(most * GDALGetDataTypeSizeBytes(static_cast<GDALDataType>(place.gdalType)));
-    constexpr std::size_t kStretch = 1 << 14;
+    // Two blocks of each input's cells in their own types: one read while the other is worked.
+    std::vector<std::vector<unsigned char>> raw[2];
+    for (auto& slot : raw) {
+      slot.resize(readers.size());
+      for (std::size_t k = 0; k < readers.size(); ++k)
+        slot[k].resize(most * GDALGetDataTypeSizeBytes(
+                                  static_cast<GDALDataType>(readers[k].Placement().gdalType)));
+    }
+    std::vector<unsigned char> written(
+        most * GDALGetDataTypeSizeBytes(static_cast<GDALDataType>(place.gdalType)));
     const int count = (place.rows + step - 1) / step;
     auto rowsOf = [&](int b) { return std::min(step, place.rows - b * step); };
-    std::atomic<bool> fit{true};
-    // A block is read and worked out while the last is written.
+    bool fit = true;
+    // The next block is read while this one is worked out and written.
     hr = Pipelined(
         count,
         [&](int b, int slot) {
-          const int rows = rowsOf(b);
-          const std::size_t n = static_cast<std::size_t>(place.columns) * rows;
           for (std::size_t k = 0; k < readers.size(); ++k)
-            if (HRESULT read = readers[k].ReadNative(b * step, rows, raw[k].data()); FAILED(read))
+            if (HRESULT read = readers[k].ReadNative(b * step, rowsOf(b), raw[slot][k].data());
+                FAILED(read))
               return read;
-          const int stretches = static_cast<int>((n + kStretch - 1) / kStretch);
-          // Each thread works its stretches as numbers in memory of its own that stays in the
-          // cache, the inputs' numbers and the result's.
-          analysis::ForEachRowBand(
-              stretches, analysis::ThreadCount(0, stretches, 4), [&](int first, int last) {
-                std::vector<double> numbers((readers.size() + 1) * kStretch);
-                std::vector<const double*> cells;
-                for (std::size_t k = 0; k < readers.size(); ++k)
-                  cells.push_back(numbers.data() + k * kStretch);
-                double* out = numbers.data() + readers.size() * kStretch;
-                analysis::MapAlgebraOptions one;
-                one.threads = 1;
-                for (int i = first; i < last && fit; ++i) {
-                  const std::size_t begin = i * kStretch, span = std::min(n - begin, kStretch);
-                  for (std::size_t k = 0; k < readers.size(); ++k) {
-                    const WindowGrid& in = readers[k].Placement();
-                    ToNumbers(raw[k].data(), in.gdalType, begin, span, in.noData,
-                              numbers.data() + k * kStretch);
-                  }
-                  expr.EvaluateInto(cells, span, out, one);
-                  if (!FromNumbers(out, span, place.gdalType, writer.NoData(),
-                                   written[slot].data(), begin))
-                    fit = false;
-                }
-              });
-          return fit ? S_OK : E_ABORT;  // no use going on
+          return S_OK;
         },
         [&](int b, int slot) {
-          return fit ? writer.WriteNative(b * step, rowsOf(b), written[slot].data()) : S_OK;
+          const std::size_t n = static_cast<std::size_t>(place.columns) * rowsOf(b);
+          fit = WorkOut(expr, readers, raw[slot], n, place.gdalType, writer.NoData(),
+                        written.data());
+          if (!fit) return E_ABORT;  // no use going on
+          return writer.WriteNative(b * step, rowsOf(b), written.data());
         });
     if (!fit) {
       *fits = false;
