@@ -732,7 +732,9 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
                             static_cast<long long>(m_counts.total)},
                            &text);
   std::wstring caption = velk::win::WindowText(m_hWnd);
-  ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_OK);
+  // The same closing text either way; a run that converted none of its records warns.
+  ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(),
+                MB_OK | (m_counts.NoneConverted() ? MB_ICONEXCLAMATION : 0U));
   if (newFile) {
     try {
       AddOutputToMap(Hook(), conversion.Output().get(), shapeField);
