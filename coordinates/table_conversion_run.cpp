@@ -1,4 +1,5 @@
 #include "coordinates/table_conversion_run.h"
+#include "platform/com/plain_text.h"
 
 #include <cmath>
 #include <cwctype>
@@ -167,7 +168,7 @@ bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic,
         std::wstring longitude;
         if (IsNullValue(second) || !TextOf(second, longitude)) return false;
         text += L" " + longitude;
-        for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
+        text = ToUpper(std::move(text));
       }
       if (!parsers.dms.ParseText(&text)) return false;
       value = Variant(parsers.DmsForEngine(text));

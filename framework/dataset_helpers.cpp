@@ -1,4 +1,5 @@
 #include "framework/dataset_helpers.h"
+#include "platform/com/plain_text.h"
 
 #include <cwctype>
 #include <filesystem>
@@ -26,11 +27,6 @@ constexpr UINT kSaveFileTitle = 3605;
 constexpr UINT kSaveFeaturesTitle = 3646;
 constexpr std::size_t kMaxGridName = 13;
 
-std::wstring Upper(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-  return s;
-}
-
 bool Contains(const std::wstring& text, const std::wstring& part) {
   return text.find(part) != std::wstring::npos;
 }
@@ -44,9 +40,9 @@ void AddFilter(IBrowseFilterCollection* filters, const CLSID& clsid, bool isDefa
 
 bool IsDatabasePath(const Bstr& path) { return Contains(path.str(), L"Database"); }
 
-bool IsPersonalGeodatabasePath(const Bstr& path) { return Contains(Upper(path.str()), L".MDB"); }
+bool IsPersonalGeodatabasePath(const Bstr& path) { return Contains(ToUpper(path.str()), L".MDB"); }
 
-bool IsTemporaryDatasetName(const Bstr& path) { return Contains(Upper(path.str()), L"<TEMPORARY"); }
+bool IsTemporaryDatasetName(const Bstr& path) { return Contains(ToUpper(path.str()), L"<TEMPORARY"); }
 
 bool ValidateOutputGridName(const Bstr& path, BSTR* folder, BSTR* name, bool* isTemporary) {
   if (IsTemporaryDatasetName(path)) {
