@@ -1,4 +1,5 @@
 #include "coordinates/parser.h"
+
 #include "platform/com/plain_text.h"
 
 #include <cwctype>

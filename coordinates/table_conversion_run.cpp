@@ -1,5 +1,4 @@
 #include "coordinates/table_conversion_run.h"
-#include "platform/com/plain_text.h"
 
 #include <cmath>
 #include <cwctype>
@@ -8,6 +7,8 @@
 
 #include "coordinates/worker_pool.h"
 #include "framework/host_object_creation.h"
+#include "platform/com/plain_text.h"
+#include "platform/com/worker_threads.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/data/data_errors.h"
 #include "platform/host/geometry/geometry.h"
@@ -427,7 +428,7 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
     // The workers: the caller's parsers for the first, parsers of the same symbols for the
     // others. Points projected between references stay on this thread (the projection library
     // shares its state).
-    unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
+    unsigned threads = WorkerThreads(options.threads);
     if (c.geographic) threads = 1;
     std::vector<std::unique_ptr<ConversionParsers>> ownParsers;
     std::vector<WorkerTools> tools;

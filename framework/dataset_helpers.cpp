@@ -1,5 +1,4 @@
 #include "framework/dataset_helpers.h"
-#include "platform/com/plain_text.h"
 
 #include <cwctype>
 #include <filesystem>
@@ -10,10 +9,11 @@
 #include "framework/last_error_record.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
-#include "platform/host/shell/browse_dialog.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/data/property_set.h"
+#include "platform/host/shell/browse_dialog.h"
 
 namespace velk::corvane {
 

@@ -1,5 +1,6 @@
 #include "platform/productline/catalog_scan.h"
 #include "platform/com/plain_text.h"
+#include "platform/com/worker_threads.h"
 
 #include <sys/stat.h>
 
@@ -101,7 +102,7 @@ std::vector<std::string> FindFiles(const std::string& folder,
 
 bool ForEachFile(std::size_t count, const ScanOptions& options,
                  const std::function<void(std::size_t index)>& work) {
-  unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
+  unsigned threads = WorkerThreads(options.threads);
   threads = std::max(
       1u, std::min<unsigned>(threads, static_cast<unsigned>(std::max<std::size_t>(count, 1))));
   std::atomic<std::size_t> next{0};

@@ -1,5 +1,4 @@
 #include "platform/win/resource_module.h"
-#include "platform/com/plain_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
 
 namespace velk::res {

@@ -1,11 +1,11 @@
 #include "platform/host/data/field_checker.h"
-#include "platform/com/plain_text.h"
 
 #include <cwctype>
 #include <string>
 #include <vector>
 
 #include "platform/com/enum_list.h"
+#include "platform/com/plain_text.h"
 #include "platform/host/data/field_objects.h"
 
 namespace velk::host {

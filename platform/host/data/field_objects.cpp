@@ -1,9 +1,9 @@
 #include "platform/host/data/field_objects.h"
-#include "platform/com/plain_text.h"
 
 #include <cwctype>
 
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::host {
 

@@ -1,4 +1,5 @@
 #include "platform/host/data/property_set_object.h"
+
 #include "platform/com/plain_text.h"
 
 #include <cwctype>
