@@ -58,8 +58,7 @@ void Pick(SessionContext& s, const SessionLine& l) {
     std::size_t start = 0;
     for (;;) {
       const std::size_t bar = which.find(L'|', start);
-      const std::wstring part =
-          which.substr(start, bar == std::wstring::npos ? bar : bar - start);
+      const std::wstring part = which.substr(start, bar == std::wstring::npos ? bar : bar - start);
       HTREEITEM next = item ? tree.GetChildItem(item) : tree.GetRootItem();
       while (next && tree.GetItemText(next) != part) next = tree.GetNextSiblingItem(next);
       if (!next) throw SessionError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
@@ -79,7 +78,8 @@ void Pick(SessionContext& s, const SessionLine& l) {
     if (isList) {
       LRESULT i = SendMessageW(c, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                reinterpret_cast<LPARAM>(which.c_str()));
-      if (i == LB_ERR) throw SessionError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
+      if (i == LB_ERR)
+        throw SessionError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
       UserResult(win::user::SelectListBoxItem(c, static_cast<int>(i)), c);
     } else {
       UserResult(win::user::SelectComboText(c, which), c);
@@ -135,7 +135,9 @@ void Help(SessionContext& s, const SessionLine& l) {
   UserResult(win::user::PressHelp(c), c);
 }
 
-void Close(SessionContext& s, const SessionLine&) { SendMessageW(s.CurrentDialog(), WM_CLOSE, 0, 0); }
+void Close(SessionContext& s, const SessionLine&) {
+  SendMessageW(s.CurrentDialog(), WM_CLOSE, 0, 0);
+}
 
 // The current dialog as the user sees it, with the controls it shows (a property sheet with
 // its open page), as a PNG.

@@ -34,18 +34,19 @@ const std::vector<PointField>& ObserverFields() {
 
 void MakeObservers(SessionContext& context, const SessionLine& l) {
   const std::wstring& path = l.Arg(0, L"a file");
-  const double farKm = ParseNumber(l.Arg(1, L"the far distance in kilometres"), L"the far distance");
+  const double farKm =
+      ParseNumber(l.Arg(1, L"the far distance in kilometres"), L"the far distance");
   const double offset = ParseNumber(l.Arg(2, L"the observer offset in metres"), L"the offset");
   if (farKm <= 0) FailLine(L"the far distance must be more than 0 km, not " + l.args[1]);
+  if (l.args.size() > 3 && (l.args.size() - 3) % 2 != 0)
+    FailLine(L"the last observer has no latitude");
   l.Arg(4, L"an observer's longitude and latitude");
-  if ((l.args.size() - 3) % 2 != 0) FailLine(L"the last observer has no latitude");
   std::vector<PointRecord> records;
   for (std::size_t k = 3; k + 1 < l.args.size(); k += 2) {
     const double lon = ParseNumber(l.args[k], L"a longitude");
     const double lat = ParseNumber(l.args[k + 1], L"a latitude");
     if (std::fabs(lon) > 180 || std::fabs(lat) > 90)
-      FailLine(L"no place on the earth at longitude " + l.args[k] + L", latitude " +
-               l.args[k + 1]);
+      FailLine(L"no place on the earth at longitude " + l.args[k] + L", latitude " + l.args[k + 1]);
     // Every direction, every elevation angle, from the observer out to the far distance
     // (distances are stored as negative metres).
     records.push_back({lon,
