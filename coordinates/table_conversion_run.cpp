@@ -6,6 +6,7 @@
 
 #include "framework/host_object_creation.h"
 #include "platform/com/parallel.h"
+#include "platform/com/plain_text.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/data/data_errors.h"
 #include "platform/host/geometry/geometry.h"
@@ -166,7 +167,7 @@ bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic,
         std::wstring longitude;
         if (IsNullValue(second) || !TextOf(second, longitude)) return false;
         text += L" " + longitude;
-        for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
+        text = ToUpper(std::move(text));
       }
       if (!parsers.dms.ParseText(&text)) return false;
       value = Variant(parsers.DmsForEngine(text));

@@ -1,6 +1,4 @@
 #include "platform/productline/catalog_scan.h"
-#include "platform/com/parallel.h"
-#include "platform/com/plain_text.h"
 
 #include <sys/stat.h>
 
@@ -8,6 +6,9 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+
+#include "platform/com/parallel.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::productline {
 
@@ -42,7 +43,7 @@ std::vector<std::string> FindFiles(const std::string& folder,
   auto firstVisit = [&](const fs::path& p, const struct stat& st) {
     return seen.emplace(std::make_pair(st.st_dev, st.st_ino), p.string());
   };
-  struct stat st {};
+  struct stat st{};
   if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return out;
   firstVisit(folder, st);
   // The real tree first, the links after it, so a place reached both ways keeps its own path.

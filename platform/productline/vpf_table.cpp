@@ -13,11 +13,6 @@
 namespace velk::productline {
 namespace {
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 bool ReadAll(const std::string& path, std::string& bytes) {
   std::ifstream f(path, std::ios::binary);
   if (!f) return false;
@@ -81,7 +76,7 @@ bool ParseHeader(const std::string& header, std::vector<VpfColumnDef>& columns,
       return false;
     }
     VpfColumnDef c;
-    c.name = Upper(std::string(Trim(def.substr(0, eq))));
+    c.name = ToUpper(std::string(Trim(def.substr(0, eq))));
     std::vector<std::string> parts;
     std::size_t q = eq + 1;
     while (q <= def.size()) {
@@ -127,10 +122,10 @@ std::size_t TripletSize(unsigned char first) {
 // The entry of a folder whose name is name in any letter case, a folder or a regular file.
 std::string FindEntry(const std::string& folder, const std::string& name, bool directory) {
   std::error_code ec;
-  const std::string upper = Upper(name);
+  const std::string upper = ToUpper(name);
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
        it.increment(ec)) {
-    if (Upper(it->path().filename().string()) != upper) continue;
+    if (ToUpper(it->path().filename().string()) != upper) continue;
     if (directory ? it->is_directory(ec) : it->is_regular_file(ec)) return it->path().string();
   }
   return "";
@@ -140,7 +135,7 @@ std::string FindEntry(const std::string& folder, const std::string& name, bool d
 
 std::string FindVpfFile(const std::string& folder, const std::string& name) {
   std::error_code ec;
-  for (const auto& candidate : {name, Upper(name)}) {
+  for (const auto& candidate : {name, ToUpper(name)}) {
     const std::filesystem::path p = std::filesystem::path(folder) / candidate;
     if (std::filesystem::is_regular_file(p, ec)) return p.string();
   }
@@ -272,7 +267,7 @@ bool VpfTableReader::Open(const std::string& path, std::string& reason) {
 }
 
 int VpfTableReader::Column(const std::string& name) const {
-  const std::string upper = Upper(name);
+  const std::string upper = ToUpper(name);
   for (std::size_t i = 0; i < columns_.size(); ++i)
     if (columns_[i].name == upper) return static_cast<int>(i);
   return -1;
