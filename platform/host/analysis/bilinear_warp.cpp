@@ -19,11 +19,10 @@ std::vector<int> LatticeIndices(int count, int step) {
   return v;
 }
 
-// The lattice segment [v[k], v[k + 1]] holding index i.
-int SegmentOf(const std::vector<int>& v, int i) {
-  const auto it = std::upper_bound(v.begin(), v.end(), i);
-  const int k = static_cast<int>(it - v.begin()) - 1;
-  return std::clamp(k, 0, std::max(0, static_cast<int>(v.size()) - 2));
+// The lattice segment [v[k], v[k + 1]] holding index i (the points lie step apart but for the
+// last).
+int SegmentOf(const std::vector<int>& v, int step, int i) {
+  return std::clamp(i / step, 0, std::max(0, static_cast<int>(v.size()) - 2));
 }
 
 double Fraction(const std::vector<int>& v, int k, int i) {
@@ -50,7 +49,7 @@ struct Placements {
 void RowPositions(const WarpPositions& p, int row, std::mutex& mappingLock, double* xs,
                   double* ys) {
   const int lc = static_cast<int>(p.latticeColumns.size());
-  const int k = SegmentOf(p.latticeRows, row);
+  const int k = SegmentOf(p.latticeRows, p.latticeStep, row);
   const int k1 = std::min(k + 1, static_cast<int>(p.latticeRows.size()) - 1);
   const double t = Fraction(p.latticeRows, k, row);
   std::vector<double> ax(lc), ay(lc);
@@ -63,7 +62,7 @@ void RowPositions(const WarpPositions& p, int row, std::mutex& mappingLock, doub
   }
   std::vector<int> exact;
   for (int c = 0; c < p.columns; ++c) {
-    const int s = SegmentOf(p.latticeColumns, c);
+    const int s = SegmentOf(p.latticeColumns, p.latticeStep, c);
     const int s1 = std::min(s + 1, lc - 1);
     if (!ok[s] || !ok[s1]) {
       exact.push_back(c);
@@ -177,6 +176,7 @@ WarpPositions MapCellCentres(const WarpGrid& target, const std::array<double, 6>
   p.sourceGeoTransform = sourceGeoTransform;
   p.mapping = std::move(mapping);
   const int step = std::max(1, options.latticeStep);
+  p.latticeStep = step;
   p.latticeColumns = LatticeIndices(target.columns, step);
   p.latticeRows = LatticeIndices(target.rows, step);
   const std::size_t n = p.latticeColumns.size() * p.latticeRows.size();

@@ -36,6 +36,7 @@ struct BilinearWarpOptions {
 // (column, row; a cell's centre at +0.5), held on a lattice.
 struct WarpPositions {
   int columns = 0, rows = 0;            // the target's
+  int latticeStep = 1;
   std::vector<int> latticeColumns;      // target columns of the lattice points, ascending
   std::vector<int> latticeRows;         // target rows of the lattice points, ascending
   std::vector<double> sourceX, sourceY;  // per lattice point, row-major
@@ -68,8 +69,9 @@ struct WarpSource {
   int sourceColumns = 0, sourceRows = 0;
 };
 
-// Fills out (target columns x rows, row-major) with the bilinear values; cells whose centre
-// falls off the source or only among voids get noData.
+// Fills out (target columns x rows, row-major, every cell written, first touched by the thread
+// that fills it) with the bilinear values; cells whose centre falls off the source or on a void
+// get noData.
 template <typename T>
 void BilinearWarp(const WarpSource<T>& source, const WarpPositions& positions, float noData,
                   float* out, const BilinearWarpOptions& options = {});

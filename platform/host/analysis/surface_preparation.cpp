@@ -1,6 +1,7 @@
 #include "platform/host/analysis/surface_preparation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -13,6 +14,8 @@
 
 #include "platform/com/text.h"
 #include "platform/host/analysis/bilinear_warp.h"
+#include "platform/host/analysis/large_buffer.h"
+#include "platform/host/analysis/parallel_rows.h"
 #include "platform/host/data/analysis_op_support.h"
 #include "platform/host/data/raster_objects.h"
 
@@ -117,31 +120,54 @@ std::string PlaceGrid(const ResampleRequest& r, const ResampleResult& counted,
   return {};
 }
 
+// Reads the window of the source's first band into cells, in bands of rows read at the same
+// time, each through a handle of its own (a dataset is not to be shared between threads).
+template <typename T>
+bool ReadWindow(const std::string& path, GDALDataType type, const WarpPositions::Window& w,
+                T* cells) {
+  std::atomic<bool> ok{true};
+  ForEachRowBand(w.rows, ThreadCount(0, w.rows, 512), [&](int first, int last) {
+    // Uncompressed cells straight from the file into the window, past the block cache.
+    CPLSetThreadLocalConfigOption("GTIFF_DIRECT_IO", "YES");
+    GdalDatasetPtr own(static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly)));
+    CPLSetThreadLocalConfigOption("GTIFF_DIRECT_IO", nullptr);
+    T* at = cells + static_cast<std::size_t>(first) * w.columns;
+    if (!own || own->GetRasterBand(1)->RasterIO(GF_Read, w.column, w.row + first, w.columns,
+                                                last - first, at, w.columns, last - first, type,
+                                                0, 0) != CE_None)
+      ok = false;
+  });
+  return ok;
+}
+
 // Reads the source cells the grid's positions reach and resamples them into out.
 template <typename T>
-std::string ResampleWindow(GDALRasterBand* band, GDALDataType type, const WarpPositions& positions,
-                           float noData, std::vector<float>& out) {
+std::string ResampleWindow(const std::string& path, GDALRasterBand* band, GDALDataType type,
+                           const WarpPositions& positions, float noData, float* out) {
   const WarpPositions::Window w = positions.SourceWindow(band->GetXSize(), band->GetYSize());
-  std::vector<T> cells(static_cast<std::size_t>(w.columns) * w.rows);
-  if (!cells.empty() && band->RasterIO(GF_Read, w.column, w.row, w.columns, w.rows, cells.data(),
-                                       w.columns, w.rows, type, 0, 0) != CE_None)
-    return "cannot read the surface";
+  const std::size_t cellCount = static_cast<std::size_t>(w.columns) * w.rows;
+  const LargeBuffer<T> cells(cellCount);
+  if (cellCount && !ReadWindow(path, type, w, cells.get())) return "cannot read the surface";
   int hasNoData = 0;
   const double sourceNoData = band->GetNoDataValue(&hasNoData);
   WarpSource<T> source;
-  source.cells = {cells.data(), w.columns, w.rows, 1.0, 1.0,
+  source.cells = {cells.get(), w.columns, w.rows, 1.0, 1.0,
                   hasNoData ? std::optional<double>(sourceNoData) : std::nullopt};
   source.window = w;
   source.sourceColumns = band->GetXSize();
   source.sourceRows = band->GetYSize();
-  out.assign(static_cast<std::size_t>(positions.columns) * positions.rows, noData);
-  if (!cells.empty()) BilinearWarp(source, positions, noData, out.data());
+  if (cellCount) {
+    BilinearWarp(source, positions, noData, out);
+  } else {
+    std::fill_n(out, static_cast<std::size_t>(positions.columns) * positions.rows, noData);
+  }
   return {};
 }
 
 // The source's first band resampled into the grid, read as a type that holds its values.
-std::string Resample(const OpenedSource& s, const OGRSpatialReference& aeqd, const WarpGrid& grid,
-                     float noData, std::vector<float>& out) {
+std::string Resample(const std::string& path, const OpenedSource& s,
+                     const OGRSpatialReference& aeqd, const WarpGrid& grid, float noData,
+                     float* out) {
   std::unique_ptr<OGRCoordinateTransformation> ct(OGRCreateCoordinateTransformation(&aeqd, &s.srs));
   if (!ct) return "the analysis area cannot be taken into the surface's system";
   PointMapping mapping = [&ct](int n, double* x, double* y, int* ok) {
@@ -157,12 +183,12 @@ std::string Resample(const OpenedSource& s, const OGRSpatialReference& aeqd, con
   switch (band->GetRasterDataType()) {
     case GDT_Byte:
     case GDT_Int16:
-      return ResampleWindow<std::int16_t>(band, GDT_Int16, positions, noData, out);
+      return ResampleWindow<std::int16_t>(path, band, GDT_Int16, positions, noData, out);
     case GDT_UInt16:
     case GDT_Float32:
-      return ResampleWindow<float>(band, GDT_Float32, positions, noData, out);
+      return ResampleWindow<float>(path, band, GDT_Float32, positions, noData, out);
     default:
-      return ResampleWindow<double>(band, GDT_Float64, positions, noData, out);
+      return ResampleWindow<double>(path, band, GDT_Float64, positions, noData, out);
   }
 }
 
@@ -170,12 +196,13 @@ std::string Resample(const OpenedSource& s, const OGRSpatialReference& aeqd, con
 // a working name renamed when complete.
 std::string WriteGrid(const std::string& outPath, const OpenedSource& s,
                       const OGRSpatialReference& aeqd, const WarpGrid& grid, float noData,
-                      const std::vector<float>& cells) {
+                      const float* cells) {
   GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
   if (!gtiff) return "GDAL has no GeoTIFF driver";
   const std::string temp = outPath + ".part";
   bool ok = false;
   CPLErrorReset();
+  constexpr int kRowsPerWrite = 64;
   if (GdalDatasetPtr out{gtiff->Create(temp.c_str(), grid.columns, grid.rows, 1, GDT_Float32, nullptr)}) {
     std::array<double, 6> gt = grid.geoTransform;
     out->SetGeoTransform(gt.data());
@@ -184,8 +211,16 @@ std::string WriteGrid(const std::string& outPath, const OpenedSource& s,
     GDALRasterBand* band = out->GetRasterBand(1);
     band->SetMetadata(s.dataset->GetRasterBand(1)->GetMetadata());
     band->SetNoDataValue(noData);
-    ok = band->RasterIO(GF_Write, 0, 0, grid.columns, grid.rows, const_cast<float*>(cells.data()),
-                        grid.columns, grid.rows, GDT_Float32, 0, 0) == CE_None;
+    ok = true;
+    // In bands of rows, each flushed before the next: the cache's blocks are used again
+    // instead of new memory for every row of the grid.
+    for (int first = 0; ok && first < grid.rows; first += kRowsPerWrite) {
+      const int n = std::min(kRowsPerWrite, grid.rows - first);
+      ok = band->RasterIO(GF_Write, 0, first, grid.columns, n,
+                          const_cast<float*>(cells) + static_cast<std::size_t>(first) * grid.columns,
+                          grid.columns, n, GDT_Float32, 0, 0) == CE_None &&
+           band->FlushCache() == CE_None;
+    }
     out.reset();  // writes what is still cached
     ok = ok && CPLGetLastErrorType() != CE_Failure;
   }
@@ -210,7 +245,7 @@ ResampleResult ResampleToAzimuthalEquidistant(const ResampleRequest& r,
   OpenedSource source;
   OGRSpatialReference aeqd;
   WarpGrid grid;
-  std::vector<float> cells;
+  std::unique_ptr<LargeBuffer<float>> cells;
   result.error = OpenSource(r.sourcePath, source);
   if (result.error.empty()) result.error = CountCells(r, source, result);
   if (result.error.empty()) result.error = PlaceGrid(r, result, aeqd, grid);
@@ -220,8 +255,13 @@ ResampleResult ResampleToAzimuthalEquidistant(const ResampleRequest& r,
   const double sourceNoData =
       source.dataset ? source.dataset->GetRasterBand(1)->GetNoDataValue(&hasNoData) : 0;
   const float noData = hasNoData ? static_cast<float>(sourceNoData) : -32767.0f;
-  if (result.error.empty()) result.error = Resample(source, aeqd, grid, noData, cells);
-  if (result.error.empty()) result.error = WriteGrid(outPath, source, aeqd, grid, noData, cells);
+  if (result.error.empty()) {
+    // Left unset here: the resampling threads write every cell, each touching its own first.
+    cells = std::make_unique<LargeBuffer<float>>(static_cast<std::size_t>(grid.columns) * grid.rows);
+    result.error = Resample(r.sourcePath, source, aeqd, grid, noData, cells->get());
+  }
+  if (result.error.empty())
+    result.error = WriteGrid(outPath, source, aeqd, grid, noData, cells->get());
   return result;
 }
 
