@@ -30,6 +30,12 @@ double Fraction(const std::vector<int>& v, int k, int i) {
   return static_cast<double>(i - v[k]) / (v[k + 1] - v[k]);
 }
 
+// Within the lattice's interpolation error of a cell edge (edges lie at whole numbers).
+bool NearEdge(double v) {
+  constexpr double kInterpolationError = 1e-4;
+  return std::fabs(v - std::round(v)) < kInterpolationError;
+}
+
 // Target cell centre to the target's system, and the source's system to source cells.
 struct Placements {
   std::array<double, 6> target;
@@ -71,6 +77,9 @@ void RowPositions(const WarpPositions& p, int row, std::mutex& mappingLock, doub
     const double u = Fraction(p.latticeColumns, s, c);
     xs[c] = ax[s] + u * (ax[s1] - ax[s]);
     ys[c] = ay[s] + u * (ay[s1] - ay[s]);
+    // Which cell a centre falls in decides whether it is a void: next to a cell edge the
+    // interpolation's error could tip it, so there the position is mapped exactly.
+    if (NearEdge(xs[c]) || NearEdge(ys[c])) exact.push_back(c);
   }
   if (exact.empty()) return;
   const Placements at(p);
