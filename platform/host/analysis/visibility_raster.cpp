@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 
-#include <gdal_alg.h>
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
+#include "platform/host/analysis/large_buffer.h"
+#include "platform/host/analysis/region_polygons.h"
 #include "platform/host/analysis/shapefile_files.h"
 #include "platform/host/analysis/viewshed.h"
 
@@ -61,21 +64,77 @@ std::string WriteCountRaster(const std::string& path, const std::vector<std::uin
   return {};
 }
 
+namespace {
+
+// The regions of equal count of the raster's first band (no-data cells left out).
+std::string TraceCounts(GDALDataset* src, std::vector<RegionPolygon>& polygons) {
+  GDALRasterBand* band = src->GetRasterBand(1);
+  const int columns = src->GetRasterXSize(), rows = src->GetRasterYSize();
+  const LargeBuffer<std::int32_t> cells(static_cast<std::size_t>(columns) * rows);
+  if (band->RasterIO(GF_Read, 0, 0, columns, rows, cells.get(), columns, rows, GDT_Int32, 0, 0) !=
+      CE_None)
+    return "cannot read the counts";
+  int hasNoData = 0;
+  const double noData = band->GetNoDataValue(&hasNoData);
+  const GridView<std::int32_t> view{
+      cells.get(), columns, rows, 1.0, 1.0, hasNoData ? std::optional<double>(noData) : std::nullopt};
+  polygons = TraceRegionPolygons(view);
+  return {};
+}
+
+// Writes the polygons with their GRIDCODE, placed by the geotransform; rings are turned as the
+// shapefile wants them in map coordinates (outer rings clockwise, holes anticlockwise).
+bool WritePolygons(OGRLayer* layer, const std::vector<RegionPolygon>& polygons, const double gt[6]) {
+  const int field = layer->GetLayerDefn()->GetFieldIndex("GRIDCODE");
+  // Rows run downward on the screen and upward on the map when gt[5] < 0: the turn flips.
+  const bool reverse = gt[5] < 0;
+  for (const RegionPolygon& p : polygons) {
+    OGRPolygon polygon;
+    for (const auto& ring : p.rings) {
+      auto line = std::make_unique<OGRLinearRing>();
+      const int n = static_cast<int>(ring.size());
+      line->setNumPoints(n + 1, FALSE);
+      for (int i = 0; i <= n; ++i) {
+        const CellCorner& k = ring[reverse ? (n - i) % n : i % n];
+        line->setPoint(i, gt[0] + k.column * gt[1], gt[3] + k.row * gt[5]);
+      }
+      polygon.addRingDirectly(line.release());
+    }
+    OGRFeature feature(layer->GetLayerDefn());
+    feature.SetField(field, p.value);
+    feature.SetGeometry(&polygon);
+    if (layer->CreateFeature(&feature) != OGRERR_NONE) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string PolygonizeCountRaster(const std::string& rasterPath, const std::string& shapefilePath) {
   GDALAllRegister();
   GDALDataset* src = static_cast<GDALDataset*>(GDALOpen(rasterPath.c_str(), GA_ReadOnly));
   if (!src) return "cannot read " + rasterPath;
   GDALDriver* shp = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
+  double gt[6];
+  std::vector<RegionPolygon> polygons;
+  std::string error;
   if (!shp) {
+    error = "GDAL has no shapefile driver";
+  } else if (src->GetRasterCount() < 1 || src->GetGeoTransform(gt) != CE_None || gt[2] != 0 ||
+             gt[4] != 0) {
+    error = "cannot convert " + rasterPath + " into polygons";
+  } else if (!TraceCounts(src, polygons).empty()) {
+    error = "cannot read " + rasterPath;
+  }
+  if (!error.empty()) {
     GDALClose(src);
-    return "GDAL has no shapefile driver";
+    return error;
   }
   // Written under a temporary base name, renamed file by file when complete.
   const fs::path final(shapefilePath);
   const fs::path temp = final.parent_path() / (final.stem().string() + "_part.shp");
   RemoveShapefile(temp);
   GDALDataset* out = shp->Create(temp.string().c_str(), 0, 0, 0, GDT_Unknown, nullptr);
-  std::string error;
   if (!out) {
     error = "cannot create " + shapefilePath;
   } else {
@@ -86,12 +145,8 @@ std::string PolygonizeCountRaster(const std::string& rasterPath, const std::stri
     field.SetWidth(9);
     if (!layer || layer->CreateField(&field) != OGRERR_NONE) {
       error = "cannot create " + shapefilePath;
-    } else {
-      GDALRasterBand* band = src->GetRasterBand(1);
-      char* options[] = {const_cast<char*>("8CONNECTED=8"), nullptr};
-      if (GDALPolygonize(GDALRasterBand::ToHandle(band), GDALGetMaskBand(band),
-                         OGRLayer::ToHandle(layer), 0, options, nullptr, nullptr) != CE_None)
-        error = "cannot convert " + rasterPath + " into polygons";
+    } else if (!WritePolygons(layer, polygons, gt)) {
+      error = "cannot write " + shapefilePath;
     }
     CPLErrorReset();
     GDALClose(out);
