@@ -70,8 +70,8 @@ constexpr int kLeftDx[4] = {0, 0, -1, -1}, kLeftDy[4] = {-1, 0, 0, -1};
 
 class Tracer {
  public:
-  Tracer(int columns, int rows, const std::int32_t* labels, bool eight)
-      : columns_(columns), rows_(rows), labels_(labels), eight_(eight),
+  Tracer(int columns, int rows, const std::int32_t* labels)
+      : columns_(columns), rows_(rows), labels_(labels),
         visited_(static_cast<std::size_t>(columns) * rows) {
     std::fill_n(visited_.get(), visited_.size(), std::uint8_t{0});
   }
@@ -108,19 +108,17 @@ class Tracer {
            Label(x + kLeftDx[d], y + kLeftDy[d]) != label;
   }
 
-  // Where the ring goes on from corner (x, y) after a step d: where two ways are open (cells of
-  // the region meeting at the corner), the left turn keeps corner-touching cells together.
+  // Where the ring goes on from corner (x, y) after a step d. Where two ways are open (cells of
+  // the region touching at the corner), the left turn passes between them: the region keeps its
+  // outer ring and holes apart, whichever cells count as joined.
   int Next(int x, int y, int d, std::int32_t label) const {
-    const int order8[3] = {(d + 3) % 4, d, (d + 1) % 4};
-    const int order4[3] = {(d + 1) % 4, d, (d + 3) % 4};
-    for (int n : eight_ ? order8 : order4)
+    for (int n : {(d + 3) % 4, d, (d + 1) % 4})
       if (Boundary(x, y, n, label)) return n;
     return d;  // not reached on a closed boundary
   }
 
   int columns_, rows_;
   const std::int32_t* labels_;
-  bool eight_;
   LargeBuffer<std::uint8_t> visited_;
 };
 
@@ -146,7 +144,7 @@ std::vector<RegionPolygon> TraceRegionPolygons(const GridView<std::int32_t>& cel
     std::fill(row + runs[i].first, row + runs[i].last + 1, regionOfRoot[root]);
   }
   // Every ring has a top edge; a region's first one found row by row lies on its outer ring.
-  Tracer tracer(cells.columns, cells.rows, labels.get(), options.eightConnected);
+  Tracer tracer(cells.columns, cells.rows, labels.get());
   for (int y = 0; y < cells.rows; ++y)
     for (int x = 0; x < cells.columns; ++x) {
       const std::int32_t label = tracer.Label(x, y);
