@@ -126,6 +126,20 @@ Comparison Compare(const Grid& ours, const Grid& theirs, double tolerance) {
   return c;
 }
 
+// A north-up source of square cells whose top-left corner is (x, y).
+Source Placed(GDALDataType type, int epsg, int columns, int rows, double x, double y, double cell) {
+  Source s;
+  s.type = type;
+  s.epsg = epsg;
+  s.columns = columns;
+  s.rows = rows;
+  s.gt[0] = x;
+  s.gt[1] = cell;
+  s.gt[3] = y;
+  s.gt[5] = -cell;
+  return s;
+}
+
 double Hills(int c, int r) { return 300 + 120 * std::sin(c / 7.3) * std::cos(r / 5.1) + 0.7 * c - 0.4 * r; }
 
 TEST(BilinearWarp, EqualsGdalwarpWithExactTransformsCellForCell) {
@@ -135,28 +149,14 @@ TEST(BilinearWarp, EqualsGdalwarpWithExactTransformsCellForCell) {
     Source source;
     ResampleRequest area;  // sourcePath filled in below
   };
-  Source utm;
-  utm.columns = 300;
-  utm.rows = 240;
-  utm.gt[0] = 590000;
-  utm.gt[1] = 30;
-  utm.gt[3] = 60000;
-  utm.gt[5] = -30;
+  // Int16 hills on 30 m UTM cells with a void block and scattered void cells.
+  Source utm = Placed(GDT_Int16, 32632, 300, 240, 590000, 60000, 30);
   utm.noData = -32767;
-  // Int16 hills with a void block and scattered void cells.
   utm.value = [](int c, int r) {
     if ((c > 120 && c < 140 && r > 100 && r < 130) || (c * 7 + r * 13) % 97 == 0) return double(NAN);
     return std::round(Hills(c, r));
   };
-  Source geographic;
-  geographic.type = GDT_Float32;
-  geographic.epsg = 4326;
-  geographic.columns = 220;
-  geographic.rows = 200;
-  geographic.gt[0] = 6.3;
-  geographic.gt[1] = 0.0009;
-  geographic.gt[3] = 0.7;
-  geographic.gt[5] = -0.0009;
+  Source geographic = Placed(GDT_Float32, 4326, 220, 200, 6.3, 0.7, 0.0009);
   geographic.value = [](int c, int r) { return Hills(c, r) + 0.37 * std::sin(c * r * 0.01); };
   Source wide = utm;  // Float64 kept as read, no voids, no no-data value
   wide.type = GDT_Float64;
@@ -190,9 +190,10 @@ TEST(BilinearWarp, EqualsGdalwarpWithExactTransformsCellForCell) {
     EXPECT_EQ(cmp.voidsDiffer, 0);
     EXPECT_EQ(cmp.within, cmp.cells) << "largest difference " << cmp.largest;
     EXPECT_GT(cmp.cells, ours.values.size() / 3) << "too few cells with values to compare";
-    long voids = static_cast<long>(ours.values.size()) - cmp.cells;
-    if (c.source.noData || std::string(c.name).find("past") != std::string::npos)
+    const long voids = static_cast<long>(ours.values.size()) - cmp.cells;
+    if (c.source.noData || std::string(c.name).find("past") != std::string::npos) {
       EXPECT_GT(voids, 0) << "the case is meant to have voids";
+    }
   }
 }
 
