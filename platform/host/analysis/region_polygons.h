@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/host/analysis/grid_view.h"
@@ -28,7 +30,16 @@ struct RegionPolygon {
   std::vector<std::vector<CellCorner>> rings;
 };
 
-// The regions in the order of their top-left cell (row by row).
+// Reads count rows from row first on into cells (count x columns, row-major); false on failure.
+using RegionRowReader = std::function<bool(int first, int count, std::int32_t* cells)>;
+
+// The regions in the order of their top-left cell (row by row). The grid is read a band of rows
+// at a time and held as runs of equal cells, so memory follows the regions' outlines, not the
+// number of cells. ok is false (and nothing returned) when a read fails.
+std::vector<RegionPolygon> TraceRegionPolygons(int columns, int rows, const RegionRowReader& read,
+                                               std::optional<double> noData, bool* ok,
+                                               const RegionPolygonOptions& options = {});
+// The same over a grid in memory.
 std::vector<RegionPolygon> TraceRegionPolygons(const GridView<std::int32_t>& cells,
                                                const RegionPolygonOptions& options = {});
 

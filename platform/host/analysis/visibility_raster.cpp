@@ -9,7 +9,6 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
-#include "platform/host/analysis/large_buffer.h"
 #include "platform/host/analysis/region_polygons.h"
 #include "platform/host/analysis/shapefile_files.h"
 #include "platform/host/analysis/viewshed.h"
@@ -66,20 +65,24 @@ std::string WriteCountRaster(const std::string& path, const std::vector<std::uin
 
 namespace {
 
-// The regions of equal count of the raster's first band (no-data cells left out).
+// The regions of equal count of the raster's first band (no-data cells left out), read a band
+// of rows at a time.
 std::string TraceCounts(GDALDataset* src, std::vector<RegionPolygon>& polygons) {
   GDALRasterBand* band = src->GetRasterBand(1);
   const int columns = src->GetRasterXSize(), rows = src->GetRasterYSize();
-  const LargeBuffer<std::int32_t> cells(static_cast<std::size_t>(columns) * rows);
-  if (band->RasterIO(GF_Read, 0, 0, columns, rows, cells.get(), columns, rows, GDT_Int32, 0, 0) !=
-      CE_None)
-    return "cannot read the counts";
   int hasNoData = 0;
   const double noData = band->GetNoDataValue(&hasNoData);
-  const GridView<std::int32_t> view{
-      cells.get(), columns, rows, 1.0, 1.0, hasNoData ? std::optional<double>(noData) : std::nullopt};
-  polygons = TraceRegionPolygons(view);
-  return {};
+  bool ok = true;
+  polygons = TraceRegionPolygons(
+      columns, rows,
+      [&](int first, int count, std::int32_t* cells) {
+        // Each band's blocks leave the cache before the next: their memory is used again.
+        return band->RasterIO(GF_Read, 0, first, columns, count, cells, columns, count, GDT_Int32,
+                              0, 0) == CE_None &&
+               band->FlushCache() == CE_None;
+      },
+      hasNoData ? std::optional<double>(noData) : std::nullopt, &ok);
+  return ok ? "" : "cannot read the counts";
 }
 
 // Writes the polygons with their GRIDCODE, placed by the geotransform; rings are turned as the
