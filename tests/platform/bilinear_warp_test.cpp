@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -230,6 +231,22 @@ TEST(BilinearWarp, MatchesGdalwarpOnTheSharedDtedCell) {
       EXPECT_EQ(cmp.within, cmp.cells) << "largest difference " << cmp.largest;
     }
   }
+}
+
+// A grid turned against its system's axes is refused with the reason, and nothing is written.
+TEST(BilinearWarp, ARotatedSourceIsRefusedAndLeavesNoFile) {
+  GDALAllRegister();
+  test::TempRoot root;
+  Source turned = Placed(GDT_Float32, 32632, 100, 80, 590000, 60000, 30);
+  turned.gt[2] = 3;
+  turned.value = Hills;
+  const std::string src = root.path() + "/turned.tif", out = root.path() + "/rlo0003.tif";
+  ASSERT_TRUE(Make(src, turned));
+  const ResampleResult result =
+      ResampleToAzimuthalEquidistant({src, 9.82, 0.51, 9.83, 0.52, 9.825, 0.515}, out);
+  EXPECT_NE(result.error.find("rotated"), std::string::npos) << result.error;
+  EXPECT_FALSE(std::filesystem::exists(out));
+  EXPECT_FALSE(std::filesystem::exists(out + ".part"));
 }
 
 }  // namespace

@@ -176,7 +176,7 @@ WarpPositions MapCellCentres(const WarpGrid& target, const std::array<double, 6>
   }
   if (sourceGeoTransform[1] == 0 || sourceGeoTransform[5] == 0 || sourceGeoTransform[2] != 0 ||
       sourceGeoTransform[4] != 0) {
-    *error = "the source is not a north-up grid";
+    *error = "the source's grid is rotated";
     return p;
   }
   p.columns = target.columns;

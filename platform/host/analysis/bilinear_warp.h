@@ -1,4 +1,4 @@
-// Resampling a north-up grid into another grid of another system by bilinear interpolation:
+// Resampling a grid into another grid of another system by bilinear interpolation:
 // each target cell takes the value at the source position of its centre, weighted over the four
 // source cells around it (voids and cells off the source left out, the weights of the others
 // renormalised), as GDAL's bilinear warp does. Target cell centres are mapped into the source
@@ -16,7 +16,7 @@
 
 namespace velk::host::analysis {
 
-// A grid's placement: GDAL's geotransform (north-up: no rotation terms) and its size.
+// A grid's placement: GDAL's geotransform (rows and columns along the axes) and its size.
 struct WarpGrid {
   std::array<double, 6> geoTransform{0, 1, 0, 0, 0, -1};
   int columns = 0;
@@ -53,7 +53,7 @@ struct WarpPositions {
   Window SourceWindow(int sourceColumns, int sourceRows) const;
 };
 
-// Maps the lattice of the target's cell centres into the source (north-up geotransform).
+// Maps the lattice of the target's cell centres into the source (a geotransform along the axes).
 // Empty with the reason in error when the target has no cells or the source transform cannot
 // be inverted.
 WarpPositions MapCellCentres(const WarpGrid& target, const std::array<double, 6>& sourceGeoTransform,

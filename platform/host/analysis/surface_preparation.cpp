@@ -78,8 +78,9 @@ std::string OpenSource(const std::string& path, OpenedSource& source) {
   const OGRSpatialReference* srs = source.dataset->GetSpatialRef();
   if (!srs || source.dataset->GetGeoTransform(source.gt) != CE_None)
     return "the surface has no spatial reference";
-  if (source.gt[2] != 0 || source.gt[4] != 0 || !(source.gt[1] > 0) || !(source.gt[5] < 0))
-    return "the surface is not a north-up grid";
+  // Rows and columns along the axes (either way up); a rotated grid is not resampled.
+  if (source.gt[2] != 0 || source.gt[4] != 0 || source.gt[1] == 0 || source.gt[5] == 0)
+    return "the surface's grid is rotated";
   source.srs = *srs;
   source.srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
   return {};
