@@ -138,6 +138,11 @@ std::vector<Case> Cases() {
                                                     3, 3, 0, 3, 3,      //
                                                     0, 0, 3, 0, 3,      //
                                                     kVoid, 0, 3, 3, 3}});
+  // Degenerate grids: one cell, one row, one column, nothing but voids.
+  cases.push_back({"one cell", 1, 1, {5}});
+  cases.push_back({"one row", 7, 1, {1, 1, kVoid, 2, 1, 1, 1}});
+  cases.push_back({"one column", 1, 5, {4, 4, 0, kVoid, 4}});
+  cases.push_back({"only voids", 3, 2, {kVoid, kVoid, kVoid, kVoid, kVoid, kVoid}});
   std::mt19937 random(36);
   std::vector<std::int32_t> noise(60 * 45);
   for (auto& v : noise) {
