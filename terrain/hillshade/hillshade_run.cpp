@@ -12,6 +12,7 @@
 #include "framework/last_error_record.h"
 #include "framework/raster_helpers.h"
 #include "framework/scratch_folder.h"
+#include "framework/surface_preparation.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
@@ -141,34 +142,16 @@ std::wstring WriteFailure(const fs::path& folder) {
   return L"the raster could not be written";
 }
 
-// The input: the raster layer's first band, as a geodataset; or the catalog layer's chosen
-// datasets put together into a grid of the work folder (catalogGrid), deleted after a successful
-// run. False when the layer is of neither kind.
-bool ReadInput(const HillshadeRunParameters& p, const std::wstring& outFolder,
-               const std::wstring& outName, ComPtr<IGeoDataset>& input,
-               ComPtr<IDataset>& catalogGrid) {
-  if (auto rasterLayer = QueryAs<IRasterLayer>(p.input.get())) {
-    ComPtr<IRaster> raster;
-    rasterLayer->get_Raster(raster.put());
-    if (auto bands = QueryAs<IRasterBandCollection>(raster.get())) {
-      ComPtr<IRasterBand> band;
-      if (SUCCEEDED(bands->Item(0, band.put()))) input = QueryAs<IGeoDataset>(band.get());
-    }
-  } else if (QueryAs<IZelDtedLayer>(p.input.get())) {
-    if (auto rasters =
-            GetRasterFromCatalogLayer(p.selectedDatasetsOnly, p.input.get(), p.area.get())) {
-      auto folderWorkspace = OpenWorkspaceFromFolder(Bstr(outFolder));
-      ComPtr<IUnknown> saved;
-      if (folderWorkspace)
-        RequireInterface<ISaveAs>(rasters.get())
-            ->SaveAs(Bstr(outName), folderWorkspace.get(), Bstr(L"GRID"), saved.put());
-      input = QueryAs<IGeoDataset>(saved.get());
-      catalogGrid = QueryAs<IDataset>(saved.get());
-    }
-  } else {
-    return false;
-  }
-  return true;
+// The input: the raster layer's first band; or the catalog layer's chosen datasets put
+// together into a grid of the work folder (in input.made, deleted after a successful run).
+PreparedSurface ReadInput(const HillshadeRunParameters& p, const std::wstring& outFolder,
+                          const std::wstring& outName) {
+  return PrepareSurface({.surfaceLayer = p.input,
+                         .area = p.area,
+                         .workFolder = outFolder,
+                         .name = outName,
+                         .catalogCells = p.selectedDatasetsOnly ? CatalogCells::kSelectedDatasets
+                                                                : CatalogCells::kDatasetsInArea});
 }
 
 // The shaded relief of the input, made in the work folder with the host's analysis settings;
@@ -293,10 +276,9 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
   std::wstring outName = claim.substr(claim.find_last_of(L'/') + 1);
   outName = outName.substr(0, outName.find_last_of(L'.'));
 
-  ComPtr<IGeoDataset> input;
-  ComPtr<IDataset> catalogGrid;
-  if (!ReadInput(p, outFolder, outName, input, catalogGrid)) return refuse(MB_ICONWARNING);
-  if (!input) return refuse(MB_ICONERROR);
+  PreparedSurface input = ReadInput(p, outFolder, outName);
+  if (input.failure == SurfaceFailure::kNotARaster) return refuse(MB_ICONWARNING);
+  if (!input.dataset) return refuse(MB_ICONERROR);
 
   // The output: temporary, or a grid name the name rules accept.
   Bstr folder, name;
@@ -315,26 +297,19 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
     // A raster of that name is the user's: replaced only when they said yes.
     std::error_code ec;
     if (!p.replaceExisting && fs::exists(OutputFile(outFolder, outName), ec)) {
-      if (catalogGrid) {
-        input.Reset();
-        catalogGrid->Delete();
-      }
+      DiscardPreparedSurface(input);
       RemoveClaim(claim);
       outcome.outputExists = true;
       return outcome;
     }
   }
 
-  ComPtr<IGeoDataset> result = ShadeRelief(hook, work, p, input.get());
+  ComPtr<IGeoDataset> result = ShadeRelief(hook, work, p, input.dataset.get());
   if (!result) {
     ReportNoResult(p, outcome);
     return outcome;
   }
-
-  if (catalogGrid) {
-    input.Reset();
-    catalogGrid->Delete();
-  }
+  DiscardPreparedSurface(input);
 
   auto dataset = RequireInterface<IRasterDataset>(result.get());
   std::wstring layerName = p.layerName;

@@ -8,6 +8,7 @@
 #include "framework/message_helpers.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
+#include "framework/surface_preparation.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/data/dataset.h"
@@ -38,7 +39,7 @@ ComPtr<IPoint> CopyPoint(IPoint* point) {
 
 // Deletes what the run made but did not keep, when the run leaves.
 struct RunLeftovers {
-  ComPtr<IDataset> clip;
+  PreparedSurface surface;
   std::vector<ComPtr<IFeatureClass>> classes;  // deleted unless kept
   bool keep = false;
   ~RunLeftovers() {
@@ -46,10 +47,10 @@ struct RunLeftovers {
       if (!keep)
         for (auto& fc : classes)
           if (auto ds = QueryAs<IDataset>(fc.get())) ds->Delete();
-      if (clip) clip->Delete();
     } catch (...) {
       // Nothing more can be cleared.
     }
+    DiscardPreparedSurface(surface);
   }
 };
 
@@ -89,40 +90,30 @@ LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
   map->get_SpatialReference(mapReference.put());
   auto srMap = QueryAs<ISpatialReference>(mapReference.get());
 
-  // A catalog DTED layer is analysed through a copy of the area around the graphics.
-  ComPtr<ILayer> analysisLayer = p.surfaceLayer;
   std::wstring layerName;
   if (p.surfaceLayer) {
     Bstr name;
     p.surfaceLayer->get_Name(&name);
     layerName = name.str();
   }
-  if (p.surfaceLayer && QueryAs<IZelDtedLayer>(p.surfaceLayer.get())) {
-    analysisLayer.Reset();
-    const fs::path placeholder(CreateTemporaryFile(work, L"llos"));
-    auto helper = QueryAs<IInternalZelHelper>(p.surfaceLayer.get());
-    ComPtr<IEnvelope> area;
-    if (p.graphicsEnvelope) {
-      ComPtr<IClone> copy;
-      Check(RequireInterface<IClone>(p.graphicsEnvelope.get())->Clone(copy.put()));
-      area = RequireInterface<IEnvelope>(copy.get());
-      Check(area->Expand(kClipExpansion, kClipExpansion, VARIANT_TRUE));
-      Check(area->put_SpatialReference(srMap.get()));
-    }
-    ComPtr<IGeoDataset> clipped;
-    if (helper && area &&
-        SUCCEEDED(helper->ClipRegion(area.get(), Bstr(placeholder.parent_path().wstring() + L"/"),
-                                     Bstr(placeholder.stem().wstring()), VARIANT_FALSE,
-                                     clipped.put())) &&
-        clipped) {
-      leftovers.clip = QueryAs<IDataset>(clipped.get());
-      auto raster = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
-      ComPtr<IRaster> r;
-      Check(RequireInterface<IRasterDataset>(clipped.get())->CreateDefaultRaster(r.put()));
-      Check(raster->CreateFromRaster(r.get()));
-      analysisLayer = RequireInterface<ILayer>(raster.get());
-    }
+  // A catalog DTED layer is analysed through a copy of the area around the graphics; any other
+  // layer as it is.
+  ComPtr<IEnvelope> area;
+  if (p.graphicsEnvelope) {
+    ComPtr<IClone> copy;
+    Check(RequireInterface<IClone>(p.graphicsEnvelope.get())->Clone(copy.put()));
+    area = RequireInterface<IEnvelope>(copy.get());
+    Check(area->Expand(kClipExpansion, kClipExpansion, VARIANT_TRUE));
+    Check(area->put_SpatialReference(srMap.get()));
   }
+  fs::path placeholder;
+  if (QueryAs<IZelDtedLayer>(p.surfaceLayer.get()))
+    placeholder = CreateTemporaryFile(work, L"llos");
+  leftovers.surface = PrepareSurface({.surfaceLayer = p.surfaceLayer,
+                                      .area = area,
+                                      .workFolder = placeholder.parent_path().wstring() + L"/",
+                                      .name = placeholder.stem().wstring()});
+  ComPtr<ILayer> analysisLayer = leftovers.surface.layer;
   if (!analysisLayer) {
     outcome.status = kIdsCouldNotCreateLos;
     return outcome;

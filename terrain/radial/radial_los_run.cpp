@@ -9,6 +9,7 @@
 #include "framework/raster_helpers.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
+#include "framework/surface_preparation.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/text.h"
 #include "platform/host/data/data_class_ids.h"
@@ -102,30 +103,6 @@ ComPtr<IEnvelope> AnalysisArea(const RadialLosRunParameters& p, ISpatialReferenc
   return area;
 }
 
-// The surface prepared over the area as a raster layer: a catalog elevation layer's clip (kept
-// in clipped, to be deleted when the run gives up), or a raster layer's first band warped into
-// the analysis grid. Null when neither comes about.
-ComPtr<IRasterLayer> PrepareSurfaceLayer(ILayer* surfaceLayer, IEnvelope* area,
-                                         const std::wstring& workFolder,
-                                         const std::wstring& tempName, IWorkspace* workspace,
-                                         ComPtr<IUnknown>& clipped) {
-  if (QueryAs<IZelDtedLayer>(surfaceLayer)) {
-    auto helper = QueryAs<IInternalZelHelper>(surfaceLayer);
-    if (!helper) return nullptr;
-    ComPtr<IGeoDataset> ds;
-    helper->ClipRegion(area, Bstr(workFolder), Bstr(tempName), VARIANT_TRUE, ds.put());
-    if (!ds) return nullptr;
-    clipped = ds;
-    return RasterLayerOfDataset(ds.get());
-  }
-  auto band = FirstBandOf(surfaceLayer);
-  if (!band) return nullptr;
-  auto op = CreateHostObject<ISurfacePreparationOp>(host::CLSID_RasterSurfaceOp);
-  ComPtr<IGeoDataset> saved;
-  op->PrepareAzimuthalGrid(band.get(), area, workspace, Bstr(tempName), saved.put());
-  return RasterLayerOfDataset(saved.get());
-}
-
 // One feature per observer, stopping at the first that lies off the surface (a message) or
 // cannot be written (a status); false then.
 bool WriteObservers(const RadialLosRunParameters& p, ISurface* surface, IFeatureClass* observers,
@@ -216,26 +193,32 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
     return out;
   }
 
-  // The prepared surface.
-  ComPtr<IUnknown> clipped;
-  ComPtr<IRasterLayer> preparedLayer = PrepareSurfaceLayer(
-      p.surfaceLayer.get(), area.get(), out.workFolder, tempName, rasterWorkspace.get(), clipped);
+  // The prepared surface: a catalog layer's clip or a raster layer's band warped into the
+  // analysis grid.
+  PreparedSurface prepared = PrepareSurface({.surfaceLayer = p.surfaceLayer,
+                                             .area = area,
+                                             .workFolder = out.workFolder,
+                                             .name = tempName,
+                                             .workspace = rasterWorkspace,
+                                             .grid = SurfaceGrid::kAzimuthal});
+  auto preparedLayer = QueryAs<IRasterLayer>(prepared.layer.get());
   if (!preparedLayer) {
+    DiscardPreparedSurface(prepared);
     out.statusId = kIdsCouldNotCreateViewshed;
     return out;
   }
-  auto surface = GetSurfaceFromLayer(RequireInterface<ILayer>(preparedLayer.get()).get());
+  auto surface = GetSurfaceFromLayer(prepared.layer.get());
   if (!surface) {
     out.messages.push_back({kIdsInvalidDataset, MB_ICONEXCLAMATION});
     return out;
   }
   surface->put_ZFactor(1.0);
-  ComPtr<IRaster> prepared;
-  Check(preparedLayer->get_Raster(prepared.put()));
+  ComPtr<IRaster> preparedRaster;
+  Check(preparedLayer->get_Raster(preparedRaster.put()));
   ComPtr<IRasterDataset> preparedDataset;
-  prepared->get_RasterDataset(preparedDataset.put());
+  preparedRaster->get_RasterDataset(preparedDataset.put());
   out.preparedPath = FileOf(preparedDataset.get());
-  auto props = RequireInterface<IRasterProps>(prepared.get());
+  auto props = RequireInterface<IRasterProps>(preparedRaster.get());
   ComPtr<ISpatialReference> preparedSr;
   props->get_SpatialReference(preparedSr.put());
 
@@ -247,7 +230,7 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
   auto observers =
       CreateObserverFeatureClass(out.workFolder, fileName, preparedSr.get(), p.withObserverElevation);
   auto discard = [&] {
-    if (clipped) DeleteDataset(clipped.get());
+    DiscardPreparedSurface(prepared);
     DeleteDataset(observers.get());
   };
   if (!WriteObservers(p, surface.get(), observers.get(), out) || p.observers.empty()) {
@@ -261,7 +244,7 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
   props->QueryCellSize(&cellX, &cellY);
   double refraction = 0.13;
   if (p.settings) p.settings->get_TerrainRefraction(&refraction);
-  auto coverage = ComputeVisibilityCoverage(out.workFolder, prepared.get(), observers.get(),
+  auto coverage = ComputeVisibilityCoverage(out.workFolder, preparedRaster.get(), observers.get(),
                                             std::max(cellX, cellY), refraction);
   if (!coverage) {
     discard();

@@ -13,6 +13,7 @@
 #include "framework/raster_helpers.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
+#include "framework/surface_preparation.h"
 #include "framework/window_with_layers_impl.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/text.h"
@@ -79,20 +80,6 @@ double NumberOf(IFeature* f, LONG index) {
   Variant d;
   if (FAILED(VariantChangeType(&d, &v, 0, VT_R8))) return 0.0;
   return d.dblVal;
-}
-
-// The raster of a layer made from a saved dataset, or null.
-ComPtr<ILayer> RasterLayerOf(IUnknown* dataset) {
-  auto layer = RasterLayerOfDataset(dataset);
-  return layer ? RequireInterface<ILayer>(layer.get()) : nullptr;
-}
-
-bool HasReference(IGeoDataset* dataset) {
-  ComPtr<ISpatialReference> sr;
-  if (!dataset || FAILED(dataset->get_SpatialReference(sr.put())) || !sr) return false;
-  Bstr wkt;
-  sr->ExportToWkt(&wkt);
-  return !wkt.str().empty();
 }
 
 class Run {
@@ -330,37 +317,24 @@ class Run {
     Check(RequireInterface<IClone>(extent)->Clone(copy.put()));
     auto area = RequireInterface<IEnvelope>(copy.get());
     if (FAILED(area->Project(wgs84_.get()))) return NoSurface();
-    ComPtr<IGeoDataset> source;
-    if (QueryAs<IZelDtedLayer>(p_.baseLayer.get())) {
-      if (auto helper = QueryAs<IInternalZelHelper>(p_.baseLayer.get())) {
-        ComPtr<IGeoDataset> clip;
-        helper->ClipRegion(area.get(), Bstr(out_.workFolder), Bstr(temp + L"c"), VARIANT_TRUE,
-                           clip.put());
-        if (clip) {
-          clipLayer_ = RasterLayerOf(clip.get());
-          source = FirstBandOf(clipLayer_.get());
-        }
-      }
-    } else {
-      source = FirstBandOf(p_.baseLayer.get());
-    }
-    if (source && !HasReference(source.get())) {
+    surface_ = PrepareSurface({.surfaceLayer = p_.baseLayer,
+                               .area = area,
+                               .workFolder = out_.workFolder,
+                               .name = temp,
+                               .workspace = workspace,
+                               .grid = SurfaceGrid::kAzimuthalWarped,
+                               .requireReference = true});
+    if (surface_.failure == SurfaceFailure::kNoReference) {
       out_.messages.push_back({kIdsSurfaceWithoutReference, MB_ICONEXCLAMATION});
       return nullptr;
     }
-    ComPtr<IGeoDataset> saved;
-    if (source) {
-      auto op = CreateHostObject<ISurfacePreparationOp>(host::CLSID_RasterSurfaceOp);
-      op->PrepareAzimuthalGrid(source.get(), area.get(), workspace.get(), Bstr(temp), saved.put());
-    }
     if (!KeepGoing()) return nullptr;
-    ComPtr<ILayer> layer = saved ? RasterLayerOf(saved.get()) : nullptr;
-    ComPtr<ISurface> surface = layer ? GetSurfaceFromLayer(layer.get()) : nullptr;
+    ComPtr<ISurface> surface = surface_.layer ? GetSurfaceFromLayer(surface_.layer.get()) : nullptr;
     if (!surface) return NoSurface();
     surface->put_ZFactor(1.0);
     // The observers in the grid's own system (the analysis projection as the file keeps it).
     ComPtr<ISpatialReference> gridSr;
-    saved->get_SpatialReference(gridSr.put());
+    surface_.dataset->get_SpatialReference(gridSr.put());
     for (Observer& o : observers_)
       if (FAILED(o.analysis->Project(gridSr.get()))) return NoSurface();
     return surface;
@@ -421,7 +395,7 @@ class Run {
   ComPtr<ISpatialReference> wgs84_;
   ComPtr<ISpatialReference> observersSr_;
   std::vector<Observer> observers_;
-  ComPtr<ILayer> clipLayer_;
+  PreparedSurface surface_;
 };
 
 }  // namespace
