@@ -150,6 +150,39 @@ TEST(ObserverVisibility, FieldsAndPointsReachTheEngine) {
   EXPECT_EQ(ReadCounts(out2), counts);
 }
 
+// A point without OFFSETA stands 1 m above the ground; the progress callback reaches the
+// engine, and a stop writes nothing and says so.
+TEST(ObserverVisibility, DefaultEyeHeightAndProgressReachTheEngine) {
+  test::TempRoot root;
+  const std::string surface = MakeSurface(root.path());
+  const auto hills = test::MakeTerrain("hills", kColumns, kRows, kCell);
+  const Point bare{kX0 + 40.5 * kCell, kY0 - 30.5 * kCell, {{"RADIUS2", -1200}}};
+  const std::string observers = MakeObservers(root.path(), {bare});
+  ObserverVisibilityOptions options;
+  int calls = 0;
+  options.progress = [&](double) { return ++calls < 1000; };
+  const std::string out = root.path() + "/viz0000.tif";
+  const auto r = ComputeObserverVisibility(surface, observers, out, options);
+  ASSERT_EQ(r.error, "");
+  EXPECT_FALSE(r.cancelled);
+  EXPECT_GE(calls, 2);
+  ObserverLimits oneMetre;
+  oneMetre.offsetA = 1.0;
+  oneMetre.radius2 = -1200;
+  const auto expected = ComputeViewshed(hills.view, {{40, 30, oneMetre, {}}});
+  ASSERT_EQ(expected.error, "");
+  const auto counts = ReadCounts(out);
+  ASSERT_EQ(counts.size(), expected.counts.size());
+  for (std::size_t i = 0; i < counts.size(); ++i) ASSERT_EQ(counts[i], expected.counts[i]) << i;
+
+  options.progress = [](double) { return false; };
+  const std::string stopped = root.path() + "/viz0001.tif";
+  const auto s = ComputeObserverVisibility(surface, observers, stopped, options);
+  EXPECT_TRUE(s.cancelled);
+  EXPECT_EQ(s.error, "cancelled");
+  EXPECT_FALSE(fs::exists(stopped));
+}
+
 TEST(ObserverVisibility, BadInputIsRefusedAndWritesNothing) {
   test::TempRoot root;
   const std::string surface = MakeSurface(root.path());
