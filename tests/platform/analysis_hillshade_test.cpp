@@ -1,8 +1,11 @@
 // The shaded-relief kernel against gdaldem (Horn's method) as an oracle, its handling of voids,
 // edges and refused input, and the cast shadows against a brute-force search along each ray.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -23,6 +26,7 @@ using velk::host::analysis::CheckHillshadeInput;
 using velk::host::analysis::ElevationGrid;
 using velk::host::analysis::Hillshade;
 using velk::host::analysis::HillshadeOptions;
+using velk::host::analysis::HillshadeStatus;
 using velk::test::ScratchDir;
 using velk::test::ShellQuote;
 using velk::test::ToolOutput;
@@ -436,6 +440,80 @@ TEST(HillshadeKernel, ThreadCountDoesNotChangeTheResult) {
     o.threads = 5;
     EXPECT_EQ(Hillshade({z.data(), w, h, 30, 30}, o), one) << az;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A callback that says stop at its n-th call (0: never), counting its calls and checking that
+// they come one at a time with shares that do not fall.
+struct StopAt {
+  int at = 0;
+  std::atomic<int> calls{0};
+  std::atomic<int> inside{0};
+  std::atomic<bool> overlapped{false};
+  double last = 0.0;
+  bool backwards = false;
+  std::function<bool(double)> Callback() {
+    return [this](double done) {
+      if (inside++ != 0) overlapped = true;
+      if (done < last || done > 1.0) backwards = true;
+      last = done;
+      const int n = ++calls;
+      --inside;
+      return at == 0 || n < at;
+    };
+  }
+};
+
+TEST(HillshadeKernel, AProgressCallbackThatStopsEndsTheRunAndOneThatNeverStopsChangesNothing) {
+  const int w = 900, h = 700;
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> noise(0, 30);
+  std::vector<float> z(static_cast<size_t>(w) * h);
+  for (int r = 0; r < h; ++r)
+    for (int c = 0; c < w; ++c) z[r * w + c] = float(Relief(c, r)) + noise(rng);
+  const ElevationGrid grid{z.data(), w, h, 30, 30};
+  for (bool shadows : {false, true}) {
+    for (int threads : {1, 4}) {
+      HillshadeOptions o;
+      o.azimuth = 250;
+      o.altitude = 20;
+      o.shadows = shadows;
+      o.threads = threads;
+      const auto plain = Hillshade(grid, o);
+      const std::string what =
+          std::string(shadows ? "shadows" : "plain") + ", threads " + std::to_string(threads);
+
+      StopAt never;
+      o.progress = never.Callback();
+      EXPECT_EQ(Hillshade(grid, o), plain) << what;
+      EXPECT_GT(never.calls, 2) << what;
+      EXPECT_FALSE(never.overlapped) << what;
+      EXPECT_FALSE(never.backwards) << what;
+      EXPECT_NEAR(never.last, 1.0, 1e-9) << what;
+
+      // Stopped at the first call: nothing of the grid is touched.
+      StopAt first{1};
+      o.progress = first.Callback();
+      std::vector<std::uint8_t> out(static_cast<size_t>(w) * h, 77);
+      EXPECT_EQ(Hillshade(grid, o, out.data()), HillshadeStatus::Stopped) << what;
+      EXPECT_EQ(first.calls, 1) << what;
+      EXPECT_EQ(std::count(out.begin(), out.end(), 77), static_cast<long>(out.size())) << what;
+
+      // Stopped on the way: the run ends soon after, without finishing.
+      StopAt third{3};
+      o.progress = third.Callback();
+      EXPECT_TRUE(Hillshade(grid, o).empty()) << what;
+      EXPECT_EQ(third.calls, 3) << what;
+      EXPECT_LT(third.last, 1.0) << what;
+    }
+  }
+  HillshadeOptions o;
+  StopAt first{1};
+  o.progress = first.Callback();
+  EXPECT_TRUE(CastShadows(grid, o).empty());
 }
 
 }  // namespace

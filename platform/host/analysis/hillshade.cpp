@@ -1,8 +1,10 @@
 #include "platform/host/analysis/hillshade.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <stdexcept>
 
 #include "platform/host/analysis/parallel_rows.h"
@@ -12,6 +14,33 @@ namespace velk::host::analysis {
 namespace {
 
 constexpr double kDegToRad = 0.017453292519943295;
+
+// The share of a run done, told to the caller's callback one call at a time; once the callback
+// says stop, every thread sees it.
+class RunProgress {
+ public:
+  RunProgress(const std::function<bool(double)>& callback, double total)
+      : callback_(callback), total_(total > 0 ? total : 1.0) {}
+  // Adds work done; false once the run is to stop.
+  bool Add(double work) {
+    if (!callback_) return true;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    done_ += work;
+    if (!stopped_ && !callback_(std::min(1.0, done_ / total_))) stopped_ = true;
+    return !stopped_;
+  }
+  bool Stopped() const { return stopped_; }
+
+ private:
+  const std::function<bool(double)>& callback_;
+  const double total_;
+  double done_ = 0.0;
+  std::mutex mutex_;
+  std::atomic<bool> stopped_{false};
+};
+
+// Rows worked between two progress reports of a thread.
+constexpr int kRowsPerReport = 64;
 
 // Per-run constants of the shading formula: with p = dz/dx east and q = dz/dy north (both
 // already times the z factor), the cosine of the angle between the surface normal
@@ -106,7 +135,8 @@ void ShadeRow(const Shading& s, int w, const float* up, const float* cur, const 
 
 // Rows first .. last - 1, keeping three converted rows in turn.
 template <typename T>
-void ShadeRows(const ElevationGrid& g, const Shading& s, int first, int last, std::uint8_t* out) {
+void ShadeRows(const ElevationGrid& g, const Shading& s, int first, int last, std::uint8_t* out,
+               RunProgress& progress) {
   const CellReader<T> read(g);
   const int w = g.columns;
   std::vector<float> buf(3 * static_cast<size_t>(w));
@@ -122,7 +152,9 @@ void ShadeRows(const ElevationGrid& g, const Shading& s, int first, int last, st
     rows[0] = rows[1];
     rows[1] = rows[2];
     rows[2] = t;
+    if ((r + 1 - first) % kRowsPerReport == 0 && !progress.Add(double(kRowsPerReport) * w)) return;
   }
+  progress.Add(double((last - first) % kRowsPerReport) * w);
 }
 
 // The grid seen in the order of the sweep: view row 0 is nearest the sun, and the sun's rays
@@ -225,7 +257,8 @@ struct SweepLines {
 // grey level on cells that have a value. Each line carries its own horizon, so bands of lines
 // run on their own threads without waiting for one another.
 template <typename T>
-void Sweep(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* target, bool darken) {
+void Sweep(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* target, bool darken,
+           RunProgress& progress) {
   const CellReader<T> read(g);
   const SweepView v = MakeSweepView(g, o.azimuth);
   const SweepLines lines{v};
@@ -234,6 +267,8 @@ void Sweep(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* targ
   constexpr double kNone = -std::numeric_limits<double>::infinity();
   const int threads = ThreadCount(o.threads, v.cols, 256);
   const std::vector<long long> bands = lines.Bands(threads);
+  // Progress in cells: the lines cover more ground than the grid where they run aslant.
+  const double cellsPerLineRow = double(v.cols) / double(lines.Last() - lines.First());
   // Lines taken together: all of a band's when the view's columns are the grid's (one stretch
   // of a grid row per view row), a few dozen when they are the grid's rows (a view row then
   // steps across grid rows, and the few cache lines a chunk touches stay warm from one view row
@@ -249,6 +284,9 @@ void Sweep(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* targ
         horizon.assign(static_cast<size_t>(k1 - k0), kNone);
         double* hz = horizon.data();
         for (int vr = 0; vr < v.rows; ++vr) {
+          if (vr % kRowsPerReport == 0 && vr > 0 &&
+              !progress.Add(cellsPerLineRow * kRowsPerReport * double(k1 - k0)))
+            return;
           const long long off = lines.Offset(vr);
           const long long c0 = std::max<long long>(0, k0 + off);
           const long long c1 = std::min<long long>(v.cols, k1 + off);
@@ -274,6 +312,7 @@ void Sweep(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* targ
             line = in > h ? in : h;
           }
         }
+        progress.Add(cellsPerLineRow * ((v.rows - 1) % kRowsPerReport + 1) * double(k1 - k0));
       }
     }
   };
@@ -282,41 +321,51 @@ void Sweep(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* targ
 
 }  // namespace
 
+// Shadow sweeps cover the lines that cross the grid: about as many cells as the grid holds.
 std::vector<std::uint8_t> CastShadows(const ElevationGrid& g, const HillshadeOptions& o) {
   if (auto why = CheckHillshadeInput(g, o); !why.empty()) throw std::invalid_argument(why);
+  const double cells = double(g.columns) * g.rows;
+  RunProgress progress(o.progress, cells);
+  if (!progress.Add(0.0)) return {};
   std::vector<std::uint8_t> shadow(static_cast<size_t>(g.columns) * g.rows, 0);
   if (o.altitude >= 90.0) return shadow;  // a sun overhead casts no shadow
   if (g.type == CellType::Int16) {
-    Sweep<std::int16_t>(g, o, shadow.data(), false);
+    Sweep<std::int16_t>(g, o, shadow.data(), false, progress);
   } else {
-    Sweep<float>(g, o, shadow.data(), false);
+    Sweep<float>(g, o, shadow.data(), false, progress);
   }
+  if (progress.Stopped()) return {};
   return shadow;
 }
 
-void Hillshade(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* out) {
+HillshadeStatus Hillshade(const ElevationGrid& g, const HillshadeOptions& o, std::uint8_t* out) {
   if (auto why = CheckHillshadeInput(g, o); !why.empty()) throw std::invalid_argument(why);
   const Shading s(g, o);
+  const bool shadows = o.shadows && o.altitude < 90.0;  // a sun overhead casts no shadow
+  const double cells = double(g.columns) * g.rows;
+  RunProgress progress(o.progress, shadows ? 2.0 * cells : cells);
+  if (!progress.Add(0.0)) return HillshadeStatus::Stopped;
   ForEachRowBand(g.rows, ThreadCount(o.threads, g.rows), [&](int first, int last) {
     if (g.type == CellType::Int16) {
-      ShadeRows<std::int16_t>(g, s, first, last, out);
+      ShadeRows<std::int16_t>(g, s, first, last, out, progress);
     } else {
-      ShadeRows<float>(g, s, first, last, out);
+      ShadeRows<float>(g, s, first, last, out, progress);
     }
   });
-  if (o.shadows && o.altitude < 90.0) {  // a sun overhead casts no shadow
+  if (shadows && !progress.Stopped()) {
     if (g.type == CellType::Int16) {
-      Sweep<std::int16_t>(g, o, out, true);
+      Sweep<std::int16_t>(g, o, out, true, progress);
     } else {
-      Sweep<float>(g, o, out, true);
+      Sweep<float>(g, o, out, true, progress);
     }
   }
+  return progress.Stopped() ? HillshadeStatus::Stopped : HillshadeStatus::Finished;
 }
 
 std::vector<std::uint8_t> Hillshade(const ElevationGrid& g, const HillshadeOptions& o) {
   if (auto why = CheckHillshadeInput(g, o); !why.empty()) throw std::invalid_argument(why);
   std::vector<std::uint8_t> out(static_cast<size_t>(g.columns) * g.rows);
-  Hillshade(g, o, out.data());
+  if (Hillshade(g, o, out.data()) == HillshadeStatus::Stopped) return {};
   return out;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,7 +38,14 @@ struct HillshadeOptions {
   bool shadows = false;    // darken cells that higher ground hides from the sun
   double zFactor = 1.0;    // elevation units to horizontal units; finite, not 0
   int threads = 0;         // 0: every hardware thread
+  // Called with the share done (0 to 1) from time to time, one call at a time from any of the
+  // run's threads; false stops the run soon. Empty: no calls.
+  std::function<bool(double)> progress;
 };
+
+// How a run ended: finished, or stopped by its progress callback (the output is then
+// unfinished and is to be thrown away).
+enum class HillshadeStatus { Finished, Stopped };
 
 // Grey levels of the result: 0 marks a cell without a value (a void, or a void centre), lit
 // cells run from 1 (no direct sun) to 255 (facing the sun).
@@ -49,14 +57,16 @@ std::string CheckHillshadeInput(const ElevationGrid& grid, const HillshadeOption
 
 // The shaded relief, one grey level per cell (columns * rows). A cell's eight neighbours that
 // lie outside the grid or are void take the cell's own elevation, so edges and the rims of
-// voids are shaded too. Throws std::invalid_argument with the reason for refused input.
+// voids are shaded too. Throws std::invalid_argument with the reason for refused input. Empty
+// when the progress callback stopped the run.
 std::vector<std::uint8_t> Hillshade(const ElevationGrid& grid, const HillshadeOptions& options);
 // The same into out (columns * rows bytes), which the caller may leave uninitialised.
-void Hillshade(const ElevationGrid& grid, const HillshadeOptions& options, std::uint8_t* out);
+HillshadeStatus Hillshade(const ElevationGrid& grid, const HillshadeOptions& options,
+                          std::uint8_t* out);
 
 // Which cells higher ground hides from the sun (1 in shadow, 0 lit or void): one sweep away
 // from the sun that carries the running horizon from row to row (or column to column) along
-// parallel digital lines in the sun's direction. Exposed for tests.
+// parallel digital lines in the sun's direction. Exposed for tests; empty when stopped.
 std::vector<std::uint8_t> CastShadows(const ElevationGrid& grid, const HillshadeOptions& options);
 
 }  // namespace velk::host::analysis
