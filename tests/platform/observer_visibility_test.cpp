@@ -1,6 +1,7 @@
 // Visibility from an observer file over a surface file, as the host's analysis object runs it.
 #include "platform/host/analysis/observer_visibility.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -315,6 +316,65 @@ TEST(SurfaceOpObject, VisibilityAndPolygonsThroughTheHostObjects) {
   VELK_REQUIRE(info.status == 0, "ogrinfo not available");
   EXPECT_NE(info.out.find("GRIDCODE: Integer"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Geometry: Polygon"), std::string::npos) << info.out;
+}
+
+// The operator's progress callback reaches the visibility: a stop gives E_ABORT and no count
+// raster; a callback that lets it run sees shares rising to the end and changes nothing.
+TEST(SurfaceOpObject, AProgressCallbackStopsTheVisibilityOrWatchesItUnchanged) {
+  test::TempRoot root;
+  const std::string surface = MakeSurface(root.path());
+  Point a{kX0 + 20.5 * kCell, kY0 - 30.5 * kCell, {{"OFFSETA", 5}, {"RADIUS2", -1500}}};
+  Point b{kX0 + 70.5 * kCell, kY0 - 50.5 * kCell, {{"OFFSETA", 2}}};
+  MakeObservers(root.path(), {a, b});
+  fs::create_directory(root.path() + "/out");
+  auto rasterWs = test::OpenWorkspace(test::RasterFactory().get(), root.path());
+  auto shapeWs = test::OpenWorkspace(test::ShapefileFactory().get(), root.path());
+  auto outWs = test::OpenWorkspace(test::RasterFactory().get(), root.path() + "/out");
+  ASSERT_TRUE(rasterWs && shapeWs && outWs);
+  ComPtr<IRasterDataset> dem;
+  ASSERT_EQ(QueryAs<IRasterWorkspace>(rasterWs.get())
+                ->OpenRasterDataset(Bstr(L"surface32632.tif"), dem.put()),
+            S_OK);
+  ComPtr<IFeatureClass> observers;
+  ASSERT_EQ(QueryAs<IFeatureWorkspace>(shapeWs.get())
+                ->OpenFeatureClass(Bstr(L"losloc0000"), observers.put()),
+            S_OK);
+  ComPtr<ISurfaceOp> op;
+  ASSERT_EQ(host::CreateRasterSurfaceOpObject(nullptr, IidOf<ISurfaceOp>(),
+                                              reinterpret_cast<void**>(op.put())),
+            S_OK);
+  ASSERT_EQ(QueryAs<IRasterAnalysisEnvironment>(op.get())->putref_OutWorkspace(outWs.get()), S_OK);
+  auto progress = QueryAs<IAnalysisProgress>(op.get());
+  ASSERT_TRUE(progress);
+  auto demGeo = QueryAs<IGeoDataset>(dem.get());
+  auto obsGeo = QueryAs<IGeoDataset>(observers.get());
+
+  int calls = 0;
+  progress->SetProgress([&](double) { return ++calls > 1; });
+  ComPtr<IGeoDataset> stopped;
+  EXPECT_EQ(op->Visibility(demGeo.get(), obsGeo.get(), kVisibilityFrequency, nullptr, nullptr,
+                           stopped.put()),
+            E_ABORT);
+  EXPECT_FALSE(stopped);
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(fs::is_empty(root.path() + "/out"));
+
+  std::vector<double> shares;
+  progress->SetProgress([&](double done) {
+    shares.push_back(done);
+    return true;
+  });
+  ComPtr<IGeoDataset> watched;
+  ASSERT_EQ(op->Visibility(demGeo.get(), obsGeo.get(), kVisibilityFrequency, nullptr, nullptr,
+                           watched.put()),
+            S_OK);
+  ASSERT_GE(shares.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
+  EXPECT_LE(shares.back(), 1.0);
+  const std::string direct = root.path() + "/direct.tif";
+  ASSERT_EQ(ComputeObserverVisibility(surface, root.path() + "/losloc0000.shp", direct, {}).error,
+            "");
+  EXPECT_EQ(ReadCounts(root.path() + "/out/viz0000.tif"), ReadCounts(direct));
 }
 
 }  // namespace
