@@ -43,9 +43,9 @@ enum class SurfaceFailure {
 
 struct SurfacePreparation {
   ComPtr<ILayer> surfaceLayer{};
-  ComPtr<IEnvelope> area{};   // the clip area; for a warp, in geographic degrees
-  std::wstring workFolder{};  // where a clip is written
-  std::wstring name{};        // the prepared raster's name (a clip before a warp adds "c")
+  ComPtr<IEnvelope> area{};        // the clip area; for a warp, in geographic degrees
+  std::wstring workFolder{};       // where a clip is written
+  std::wstring name{};             // the prepared raster's name (a clip before a warp adds "c")
   ComPtr<IWorkspace> workspace{};  // where a warp or a grid is saved; null: the work folder's
   SurfaceGrid grid = SurfaceGrid::kOwn;
   CatalogCells catalogCells = CatalogCells::kClip;
