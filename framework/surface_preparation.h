@@ -15,6 +15,10 @@
 
 namespace velk::corvane {
 
+// The status text of a run while the step works: "Preparing the surface of %1!s! ... Press Esc
+// To Cancel".
+constexpr UINT kIdsPreparingSurfaceProgress = 3986;
+
 // The grid the surface is prepared in.
 enum class SurfaceGrid {
   // The layer's own: a raster layer as it is, a catalog layer's clip in the catalog's system.

@@ -23,8 +23,7 @@ constexpr UINT kIdsNoOperationsOnTin = 3615;
 constexpr UINT kIdsRadialVisibilityGroup = 3649;
 constexpr UINT kIdsLocationForVisibility = 3650;
 constexpr UINT kIdsCouldNotCreateViewshed = 3652;
-constexpr UINT kIdsPreparingSurfaceProgress = 3986;  // "Preparing the surface of %1!s! ..."
-constexpr UINT kIdsVisibilityProgress = 3987;        // "Computing visibility: %1!d!%% done ..."
+constexpr UINT kIdsVisibilityProgress = 3987;  // "Computing visibility: %1!d!%% done ..."
 
 struct RadialLosRunParameters {
   ComPtr<ILayer> surfaceLayer;
