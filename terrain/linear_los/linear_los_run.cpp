@@ -79,9 +79,11 @@ LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
   LinearLosRunOutcome outcome;
   if (!p.surfaceLayer && !p.surfaceDataset) return outcome;
   outcome.ran = true;
+  const std::wstring work = ScratchWorkFolder(L"LinearLOS");
+  // The clip's name, held until the clip is gone.
+  const TemporaryNameClaim claim(work, L"llos");
   RunLeftovers leftovers;
 
-  const std::wstring work = ScratchWorkFolder(L"LinearLOS");
   outcome.workFolder = work;
   ComPtr<IMap> map;
   Check(hook.GetFocusMap(map.put()));
@@ -106,13 +108,10 @@ LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
     Check(area->Expand(kClipExpansion, kClipExpansion, VARIANT_TRUE));
     Check(area->put_SpatialReference(srMap.get()));
   }
-  fs::path placeholder;
-  if (QueryAs<IZelDtedLayer>(p.surfaceLayer.get()))
-    placeholder = CreateTemporaryFile(work, L"llos");
   leftovers.surface = PrepareSurface({.surfaceLayer = p.surfaceLayer,
                                       .area = area,
-                                      .workFolder = placeholder.parent_path().wstring() + L"/",
-                                      .name = placeholder.stem().wstring()});
+                                      .workFolder = claim.Folder(),
+                                      .name = claim.Name()});
   ComPtr<ILayer> analysisLayer = leftovers.surface.layer;
   if (!analysisLayer) {
     outcome.status = kIdsCouldNotCreateLos;

@@ -119,10 +119,9 @@ void TerrainTools::Run(ILayer* layer) {
 
   const LONG subtype = CurrentSubType();
   const std::wstring work = ScratchWorkFolder(kTerrainSubtypeNames[subtype]);
-  const std::wstring claim = CreateTemporaryFile(work, kTerrainSubtypePrefixes[subtype]);
-  const std::wstring folder = claim.substr(0, claim.find_last_of(L'/') + 1);
-  std::wstring name = claim.substr(folder.size());
-  name = name.substr(0, name.find_last_of(L'.'));
+  const TemporaryNameClaim claim(work, kTerrainSubtypePrefixes[subtype]);
+  const std::wstring& folder = claim.Folder();
+  const std::wstring& name = claim.Name();
 
   const bool isDted = QueryAs<IZelDtedLayer>(layer) != nullptr;
   switch (subtype) {
