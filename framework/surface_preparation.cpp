@@ -86,10 +86,18 @@ void Prepare(const SurfacePreparation& p, PreparedSurface& out) {
     const bool warped = p.grid == SurfaceGrid::kAzimuthalWarped;
     prepared = CatalogCellsOf(p, warped ? p.name + L"c" : p.name, out);
     if (prepared && warped) {
-      // The warp reads the clip's first band through a layer of it, as for a raster layer.
+      // The warp reads the clip's first band through a layer of it, as for a raster layer; the
+      // clip was only the way to it.
       auto clipLayer = RasterLayerOfDataset(prepared.get());
       auto band = FirstBandOf(clipLayer.get());
       prepared = band ? Warp(p, band.get(), out) : nullptr;
+      if (prepared) {
+        band.Reset();
+        clipLayer.Reset();
+        auto clip = out.made.front();
+        out.made.erase(out.made.begin());
+        clip->Delete();
+      }
     }
   } else if (auto band = FirstBandOf(p.surfaceLayer.get())) {
     prepared = Warp(p, band.get(), out);

@@ -27,7 +27,7 @@ enum class SurfaceGrid {
   // raster layer's first band warped by the host's surface preparation.
   kAzimuthal,
   // As kAzimuthal, and a catalog layer's reprojected clip warped by the surface preparation
-  // too, so that every surface comes through the same warp.
+  // too, so that every surface comes through the same warp (the clip is deleted once warped).
   kAzimuthalWarped,
 };
 

@@ -303,9 +303,8 @@ class Run {
 
   ComPtr<ISurface> BaseSurface(IEnvelope* extent) {
     if (!KeepGoing()) return nullptr;
-    std::wstring temp = CreateTemporaryFile(out_.workFolder, L"dmsf");
-    temp = temp.substr(temp.find_last_of(L'/') + 1);
-    temp = temp.substr(0, temp.find_last_of(L'.'));
+    const TemporaryNameClaim claim(out_.workFolder, L"dmsf");
+    const std::wstring& temp = claim.Name();
     auto workspace = QueryAs<IWorkspace>(OpenWorkspaceFromFolder(Bstr(out_.workFolder)).get());
     if (!workspace) ThrowComError(E_POINTER);
     ShowStatusText(hook_, 0,
