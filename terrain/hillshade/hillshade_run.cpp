@@ -296,8 +296,8 @@ void Shade(HookStruct& hook, const HillshadeRunParameters& p, const std::wstring
     }
   }
 
-  ComPtr<IGeoDataset> result = ShadeRelief(hook, work, p, input.dataset.get(),
-                                           progress.Callback(kIdsHillshadeProgress));
+  ComPtr<IGeoDataset> result =
+      ShadeRelief(hook, work, p, input.dataset.get(), progress.Callback(kIdsHillshadeProgress));
   if (progress.Cancelled()) {
     if (auto made = QueryAs<IDataset>(result.get())) made->Delete();
     return;

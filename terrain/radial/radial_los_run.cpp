@@ -182,8 +182,7 @@ void ComputeAndShow(HookStruct& hook, const RadialLosRunParameters& p, RadialSur
   auto props = RequireInterface<IRasterProps>(s.raster.get());
   ComPtr<ISpatialReference> preparedSr;
   props->get_SpatialReference(preparedSr.put());
-  const std::wstring fileName =
-      NextFreeNumberedFileName(out.workFolder, L"losloc", L".shp").str();
+  const std::wstring fileName = NextFreeNumberedFileName(out.workFolder, L"losloc", L".shp").str();
   out.runNumber = fileName.substr(6, fileName.size() - 6 - 4);
   auto observers = CreateObserverFeatureClass(out.workFolder, fileName, preparedSr.get(),
                                               p.withObserverElevation);
@@ -203,10 +202,9 @@ void ComputeAndShow(HookStruct& hook, const RadialLosRunParameters& p, RadialSur
   props->QueryCellSize(&cellX, &cellY);
   double refraction = 0.13;
   if (p.settings) p.settings->get_TerrainRefraction(&refraction);
-  auto coverage =
-      ComputeVisibilityCoverage(out.workFolder, s.raster.get(), observers.get(),
-                                std::max(cellX, cellY), refraction,
-                                progress.Callback(kIdsVisibilityProgress));
+  auto coverage = ComputeVisibilityCoverage(out.workFolder, s.raster.get(), observers.get(),
+                                            std::max(cellX, cellY), refraction,
+                                            progress.Callback(kIdsVisibilityProgress));
   if (!coverage || !progress.KeepGoing()) {
     if (coverage) DeleteDataset(coverage.get());
     discard();

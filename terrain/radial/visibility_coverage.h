@@ -15,8 +15,9 @@ namespace velk::corvane {
 // a work folder that does not open, an operation that refuses its inputs). Curvature is on,
 // with the refraction coefficient given. progress hears the visibility's share done; false
 // stops it (null then, with no count raster written).
-ComPtr<IFeatureClass> ComputeVisibilityCoverage(
-    const std::wstring& workFolder, IRaster* prepared, IFeatureClass* observers, double cellSize,
-    double refraction, const std::function<bool(double)>& progress = {});
+ComPtr<IFeatureClass> ComputeVisibilityCoverage(const std::wstring& workFolder, IRaster* prepared,
+                                                IFeatureClass* observers, double cellSize,
+                                                double refraction,
+                                                const std::function<bool(double)>& progress = {});
 
 }  // namespace velk::corvane

@@ -190,9 +190,9 @@ class Run {
       RequireInterface<IGeoDataset>(fc.get())->get_SpatialReference(observersSr_.put());
       ComPtr<IFeatureCursor> cursor;
       if (FAILED(fc->Search(nullptr, VARIANT_FALSE, cursor.put())) || !cursor) return false;
-      LONG radiusField = -1, offsetField = -1, spotField = -1;
+      LONG radiusField = -1, heightOffsetField = -1, spotField = -1;
       fc->FindField(Bstr(ObserverFieldNames[kFieldRadius2]), &radiusField);
-      fc->FindField(Bstr(ObserverFieldNames[kFieldOffsetA]), &offsetField);
+      fc->FindField(Bstr(ObserverFieldNames[kFieldOffsetA]), &heightOffsetField);
       fc->FindField(Bstr(ObserverFieldNames[kFieldSpot]), &spotField);
       double spot = 0.0;
       for (;;) {
@@ -200,7 +200,7 @@ class Run {
         if (FAILED(cursor->NextFeature(f.put())) || !f) break;
         Observer o;
         o.radius = std::fabs(NumberOf(f.get(), radiusField));
-        const double offset = NumberOf(f.get(), offsetField);
+        const double heightOffset = NumberOf(f.get(), heightOffsetField);
         if (spotField >= 0) spot = NumberOf(f.get(), spotField);
         ComPtr<IGeometry> shape;
         f->get_Shape(shape.put());
@@ -214,7 +214,7 @@ class Run {
         o.entered->put_Z(0.0);
         o.entered->put_SpatialReference(observersSr_.get());
         o.absolute = spotField >= 0;
-        o.height = o.absolute ? spot + offset : offset;
+        o.height = o.absolute ? spot + heightOffset : heightOffset;
         observers_.push_back(o);
       }
     } else {

@@ -432,9 +432,9 @@ TEST(RadialLosRun, ProgressTextsAskForEscAndEscStopsAtThem) {
   RadialLosRunParameters p;
   p.surfaceLayer = host.dem;
   p.observers = {ObserverAtUtm(502000, 3997000)};
-  for (const wchar_t* text : {L"Preparing the surface of Ridge ... Press Esc To Cancel",
-                              L"Computing visibility: 0% done ... Press Esc To Cancel",
-                              L"Computing visibility: "}) {
+  for (const wchar_t* text :
+       {L"Preparing the surface of Ridge ... Press Esc To Cancel",
+        L"Computing visibility: 0% done ... Press Esc To Cancel", L"Computing visibility: "}) {
     host::ScriptEscape({text, 1});
     const auto out = RunRadialLos(host.hook, p);
     EXPECT_TRUE(host::ScriptedEscapeUsed()) << ToUtf8(text);
