@@ -231,6 +231,34 @@ TEST(ObserverVisibility, BadInputIsRefusedAndWritesNothing) {
 namespace velk::host::analysis {
 namespace {
 
+// The folder's surface and observer files as the host's objects, and a surface operator whose
+// results go into folder/out.
+struct HostObjects {
+  ComPtr<IRasterDataset> dem;
+  ComPtr<IWorkspace> shapes;
+  ComPtr<ISurfaceOp> op;
+
+  explicit HostObjects(const std::string& folder) {
+    auto rasters = test::OpenWorkspace(test::RasterFactory().get(), folder);
+    shapes = test::OpenWorkspace(test::ShapefileFactory().get(), folder);
+    auto out = test::OpenWorkspace(test::RasterFactory().get(), folder + "/out");
+    if (!rasters || !shapes || !out) return;
+    QueryAs<IRasterWorkspace>(rasters.get())
+        ->OpenRasterDataset(Bstr(L"surface32632.tif"), dem.put());
+    if (FAILED(host::CreateRasterSurfaceOpObject(nullptr, IidOf<ISurfaceOp>(),
+                                                 reinterpret_cast<void**>(op.put()))))
+      return;
+    if (auto env = QueryAs<IRasterAnalysisEnvironment>(op.get()))
+      env->putref_OutWorkspace(out.get());
+  }
+  ComPtr<IFeatureClass> Observers(const wchar_t* name) {
+    ComPtr<IFeatureClass> fc;
+    if (auto fw = QueryAs<IFeatureWorkspace>(shapes.get()))
+      fw->OpenFeatureClass(Bstr(name), fc.put());
+    return fc;
+  }
+};
+
 TEST(SurfaceOpObject, VisibilityAndPolygonsThroughTheHostObjects) {
   test::TempRoot root;
   const std::string surface = MakeSurface(root.path());
@@ -244,26 +272,14 @@ TEST(SurfaceOpObject, VisibilityAndPolygonsThroughTheHostObjects) {
   MakeObservers(root.path(), {a, far}, 32632, "losloc0001");
   fs::create_directory(root.path() + "/out");
 
-  auto rasterWs = test::OpenWorkspace(test::RasterFactory().get(), root.path());
-  auto shapeWs = test::OpenWorkspace(test::ShapefileFactory().get(), root.path());
-  auto outWs = test::OpenWorkspace(test::RasterFactory().get(), root.path() + "/out");
-  ASSERT_TRUE(rasterWs && shapeWs && outWs);
-  ComPtr<IRasterDataset> dem;
-  ASSERT_EQ(QueryAs<IRasterWorkspace>(rasterWs.get())
-                ->OpenRasterDataset(Bstr(L"surface32632.tif"), dem.put()),
-            S_OK);
-  ComPtr<IFeatureClass> observers, outside;
-  auto fw = QueryAs<IFeatureWorkspace>(shapeWs.get());
-  ASSERT_EQ(fw->OpenFeatureClass(Bstr(L"losloc0000"), observers.put()), S_OK);
-  ASSERT_EQ(fw->OpenFeatureClass(Bstr(L"losloc0001"), outside.put()), S_OK);
-
-  ComPtr<ISurfaceOp> op;
-  ASSERT_EQ(host::CreateRasterSurfaceOpObject(nullptr, IidOf<ISurfaceOp>(),
-                                              reinterpret_cast<void**>(op.put())),
-            S_OK);
-  auto env = QueryAs<IRasterAnalysisEnvironment>(op.get());
-  ASSERT_TRUE(env);
-  ASSERT_EQ(env->putref_OutWorkspace(outWs.get()), S_OK);
+  HostObjects objects(root.path());
+  ASSERT_TRUE(objects.op && objects.dem) << "the host objects came back";
+  auto shapeWs = objects.shapes;
+  auto& dem = objects.dem;
+  auto& op = objects.op;
+  ComPtr<IFeatureClass> observers = objects.Observers(L"losloc0000");
+  ComPtr<IFeatureClass> outside = objects.Observers(L"losloc0001");
+  ASSERT_TRUE(observers && outside);
   VARIANT curvature, refraction;
   curvature.vt = VT_R8;
   curvature.dblVal = 1.0;
@@ -327,27 +343,13 @@ TEST(SurfaceOpObject, AProgressCallbackStopsTheVisibilityOrWatchesItUnchanged) {
   Point b{kX0 + 70.5 * kCell, kY0 - 50.5 * kCell, {{"OFFSETA", 2}}};
   MakeObservers(root.path(), {a, b});
   fs::create_directory(root.path() + "/out");
-  auto rasterWs = test::OpenWorkspace(test::RasterFactory().get(), root.path());
-  auto shapeWs = test::OpenWorkspace(test::ShapefileFactory().get(), root.path());
-  auto outWs = test::OpenWorkspace(test::RasterFactory().get(), root.path() + "/out");
-  ASSERT_TRUE(rasterWs && shapeWs && outWs);
-  ComPtr<IRasterDataset> dem;
-  ASSERT_EQ(QueryAs<IRasterWorkspace>(rasterWs.get())
-                ->OpenRasterDataset(Bstr(L"surface32632.tif"), dem.put()),
-            S_OK);
-  ComPtr<IFeatureClass> observers;
-  ASSERT_EQ(QueryAs<IFeatureWorkspace>(shapeWs.get())
-                ->OpenFeatureClass(Bstr(L"losloc0000"), observers.put()),
-            S_OK);
-  ComPtr<ISurfaceOp> op;
-  ASSERT_EQ(host::CreateRasterSurfaceOpObject(nullptr, IidOf<ISurfaceOp>(),
-                                              reinterpret_cast<void**>(op.put())),
-            S_OK);
-  ASSERT_EQ(QueryAs<IRasterAnalysisEnvironment>(op.get())->putref_OutWorkspace(outWs.get()), S_OK);
+  HostObjects objects(root.path());
+  auto& op = objects.op;
   auto progress = QueryAs<IAnalysisProgress>(op.get());
   ASSERT_TRUE(progress);
-  auto demGeo = QueryAs<IGeoDataset>(dem.get());
-  auto obsGeo = QueryAs<IGeoDataset>(observers.get());
+  auto demGeo = QueryAs<IGeoDataset>(objects.dem.get());
+  auto obsGeo = QueryAs<IGeoDataset>(objects.Observers(L"losloc0000").get());
+  ASSERT_TRUE(demGeo && obsGeo);
 
   int calls = 0;
   progress->SetProgress([&](double) { return ++calls > 1; });

@@ -211,6 +211,21 @@ struct Host {
     p.layerName = L"Hillshade of Relief";
     return p;
   }
+  // A catalog layer over the relief in two tiles, west and east.
+  ComPtr<ILayer> TiledCatalog() {
+    std::filesystem::create_directory(dir / "tiles");
+    const std::string relief = ShellQuote(dir / "relief.tif");
+    ToolOutput("gdal_translate -q -srcwin 0 0 20 30 " + relief + " " +
+               ShellQuote(dir / "tiles/west.tif"));
+    ToolOutput("gdal_translate -q -srcwin 20 0 20 30 " + relief + " " +
+               ShellQuote(dir / "tiles/east.tif"));
+    auto catalog = CreateHostObject<IRasterCatalog>(host::CLSID_WorkspaceRasterCatalog);
+    catalog.Query<IWorkspaceRasterCatalog>()->putref_Workspace(
+        test::OpenWorkspace(test::RasterFactory().get(), dir / "tiles").get());
+    auto layer = MakeObjectPtr<DtedLayerDouble, ILayer>();
+    static_cast<DtedLayerDouble*>(layer.get())->catalog = catalog;
+    return layer;
+  }
   std::wstring Top() {
     ComPtr<ILayer> l;
     FocusMap()->get_Layer(0, l.put());
@@ -267,18 +282,8 @@ TEST(HillshadeRun, TemporaryOverlayLandsAboveItsInputHalfTransparentAndMatchesGd
 TEST(HillshadeRun, ACatalogSurfaceIsPutTogetherFromItsTilesCutToTheAreaAndShaded) {
   VELK_REQUIRE(ToolOutput("command -v gdaldem") != "", "gdaldem is not installed");
   Host host;
-  // The relief in two tiles, west and east, behind a catalog.
-  std::filesystem::create_directory(host.dir / "tiles");
+  auto layer = host.TiledCatalog();
   const std::string relief = ShellQuote(host.dir / "relief.tif");
-  ToolOutput("gdal_translate -q -srcwin 0 0 20 30 " + relief + " " +
-             ShellQuote(host.dir / "tiles/west.tif"));
-  ToolOutput("gdal_translate -q -srcwin 20 0 20 30 " + relief + " " +
-             ShellQuote(host.dir / "tiles/east.tif"));
-  auto catalog = CreateHostObject<IRasterCatalog>(host::CLSID_WorkspaceRasterCatalog);
-  catalog.Query<IWorkspaceRasterCatalog>()->putref_Workspace(
-      test::OpenWorkspace(test::RasterFactory().get(), host.dir / "tiles").get());
-  auto layer = MakeObjectPtr<DtedLayerDouble, ILayer>();
-  static_cast<DtedLayerDouble*>(layer.get())->catalog = catalog;
   host.FocusMap()->AddLayer(layer.get());
 
   auto p = host.Parameters();
@@ -467,14 +472,6 @@ TEST(HillshadeRun, BadInputIsRefusedWithTheMessagesAndAddsNothing) {
   EXPECT_EQ(refused.messages[0].textId, kIdsCannotHillshade);
 }
 
-std::wstring StatusOf(HookStruct& hook) {
-  ComPtr<IStatusBar> bar;
-  hook.GetApplicationObject(bar.put());
-  Bstr text;
-  if (bar) bar->get_Message(0, &text);
-  return text.str();
-}
-
 // Esc at each question the run asks in turn (before and after the input is prepared, while the
 // relief is read, shaded and written), for a raster layer, a catalog layer whose tiles are put
 // into a grid first, and a named output: "Operation cancelled", no layer, and the work folder
@@ -482,18 +479,8 @@ std::wstring StatusOf(HookStruct& hook) {
 // and gives the relief a run without Esc gives.
 TEST(HillshadeRun, EscAtEveryQuestionLeavesNothingOfTheRun) {
   Host host;
-  std::filesystem::create_directories(host.dir / "tiles");
   std::filesystem::create_directories(host.dir / "out");
-  const std::string relief = ShellQuote(host.dir / "relief.tif");
-  ToolOutput("gdal_translate -q -srcwin 0 0 20 30 " + relief + " " +
-             ShellQuote(host.dir / "tiles/west.tif"));
-  ToolOutput("gdal_translate -q -srcwin 20 0 20 30 " + relief + " " +
-             ShellQuote(host.dir / "tiles/east.tif"));
-  auto catalog = CreateHostObject<IRasterCatalog>(host::CLSID_WorkspaceRasterCatalog);
-  catalog.Query<IWorkspaceRasterCatalog>()->putref_Workspace(
-      test::OpenWorkspace(test::RasterFactory().get(), host.dir / "tiles").get());
-  auto tiled = MakeObjectPtr<DtedLayerDouble, ILayer>();
-  static_cast<DtedLayerDouble*>(tiled.get())->catalog = catalog;
+  auto tiled = host.TiledCatalog();
   host.FocusMap()->AddLayer(host.dem.get());
   host.FocusMap()->AddLayer(tiled.get());
   const std::string work = ToUtf8(GetScratchFolder().str()) + "Hillshade";
@@ -524,7 +511,7 @@ TEST(HillshadeRun, EscAtEveryQuestionLeavesNothingOfTheRun) {
       if (!used) {
         ASSERT_TRUE(out.done) << c.what;
         EXPECT_FALSE(out.cancelled) << c.what;
-        EXPECT_EQ(StatusOf(host.hook), L"") << c.what << ": no progress text is left";
+        EXPECT_EQ(StatusText(host.hook), L"") << c.what << ": no progress text is left";
         EXPECT_EQ(Bytes(ToUtf8(out.resultPath)).size(), 1200u) << c.what;
         break;
       }
@@ -533,7 +520,7 @@ TEST(HillshadeRun, EscAtEveryQuestionLeavesNothingOfTheRun) {
       EXPECT_FALSE(out.done) << at;
       EXPECT_FALSE(out.layer) << at;
       EXPECT_TRUE(out.messages.empty()) << at;
-      EXPECT_EQ(StatusOf(host.hook), L"Operation cancelled") << at;
+      EXPECT_EQ(StatusText(host.hook), L"Operation cancelled") << at;
       LONG now = 0;
       host.FocusMap()->get_LayerCount(&now);
       EXPECT_EQ(now, layers) << at;

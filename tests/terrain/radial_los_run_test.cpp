@@ -34,6 +34,7 @@
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
 #include "tests/framework/layer_doubles.h"
+#include "tests/terrain/terrain_doubles.h"
 
 namespace velk::corvane {
 namespace {
@@ -370,14 +371,6 @@ TEST(RadialLosRun, ACatalogDtedSurfaceIsClippedByItsLayer) {
   EXPECT_FALSE(fs::exists(ToUtf8(refused.preparedPath))) << ToUtf8(refused.preparedPath);
 }
 
-std::wstring StatusOf(HookStruct& hook) {
-  ComPtr<IStatusBar> bar;
-  hook.GetApplicationObject(bar.put());
-  Bstr text;
-  if (bar) bar->get_Message(0, &text);
-  return text.str();
-}
-
 LONG LayerCount(IMap* map) {
   LONG n = 0;
   map->get_LayerCount(&n);
@@ -395,7 +388,7 @@ TEST(RadialLosRun, EscAtEveryQuestionLeavesNothingOfTheRun) {
   const auto first = RunRadialLos(host.hook, p);  // a run without Esc: the work folder is made
   ASSERT_TRUE(first.done);
   EXPECT_FALSE(first.cancelled);
-  EXPECT_EQ(StatusOf(host.hook), L"") << "a finished run leaves no progress text";
+  EXPECT_EQ(StatusText(host.hook), L"") << "a finished run leaves no progress text";
   const std::string work = ToUtf8(first.workFolder);
   const auto files = test::FilesIn(work);
   for (const auto& file : files) EXPECT_NE(fs::path(file).extension(), ".tmp") << file;
@@ -418,7 +411,7 @@ TEST(RadialLosRun, EscAtEveryQuestionLeavesNothingOfTheRun) {
     EXPECT_FALSE(out.group);
     EXPECT_TRUE(out.messages.empty()) << "question " << question;
     EXPECT_EQ(out.statusId, 0u) << "question " << question;
-    EXPECT_EQ(StatusOf(host.hook), L"Operation cancelled") << "question " << question;
+    EXPECT_EQ(StatusText(host.hook), L"Operation cancelled") << "question " << question;
     EXPECT_EQ(LayerCount(host.FocusMap().get()), layers) << "question " << question;
     EXPECT_EQ(test::FilesIn(work), files) << "question " << question;
   }
@@ -441,7 +434,7 @@ TEST(RadialLosRun, ProgressTextsAskForEscAndEscStopsAtThem) {
     host::ScriptEscape({L"", 0});
     EXPECT_TRUE(out.cancelled) << ToUtf8(text);
     EXPECT_TRUE(out.observerPath.empty() && out.coveragePath.empty()) << ToUtf8(text);
-    EXPECT_EQ(StatusOf(host.hook), L"Operation cancelled");
+    EXPECT_EQ(StatusText(host.hook), L"Operation cancelled");
   }
 }
 

@@ -78,13 +78,7 @@ struct Globe {
     hook.GetBasicFocusMap(map.put());
     return map;
   }
-  std::wstring Status() {
-    ComPtr<IStatusBar> bar;
-    hook.GetApplicationObject(bar.put());
-    Bstr text;
-    if (bar) bar->get_Message(0, &text);
-    return text.str();
-  }
+  std::wstring Status() { return StatusText(hook); }
   // A point layer with the observer fields RADIUS2 and OFFSETA at UTM places.
   // With spot, the field SPOT holds it.
   ComPtr<ILayer> Observers(const std::vector<std::pair<double, double>>& places, double radius2,
