@@ -60,6 +60,30 @@ bool ShapefileFree(const fs::path& folder, const std::wstring& base) {
   return true;
 }
 
+// The area a catalog layer is clipped to: the graphics' envelope 5 % larger each way, in the
+// map's system; null without graphics.
+ComPtr<IEnvelope> ClipArea(IEnvelope* graphics, ISpatialReference* srMap) {
+  if (!graphics) return nullptr;
+  ComPtr<IClone> copy;
+  Check(RequireInterface<IClone>(graphics)->Clone(copy.put()));
+  auto area = RequireInterface<IEnvelope>(copy.get());
+  Check(area->Expand(kClipExpansion, kClipExpansion, VARIANT_TRUE));
+  Check(area->put_SpatialReference(srMap));
+  return area;
+}
+
+// The result layers' names for run number n over the layer named layerName.
+LinearLosLayerTexts LayerTexts(const std::wstring& n, const std::wstring& layerName) {
+  LinearLosLayerTexts texts;
+  texts.group = FormatResourceText(kIdsLinearVisibilityGroup, {n, layerName});
+  texts.start =
+      FormatResourceText(kIdsPointLocationForVisibility, {LoadResString(kIdsStart), n, layerName});
+  texts.end =
+      FormatResourceText(kIdsPointLocationForVisibility, {LoadResString(kIdsEnd), n, layerName});
+  texts.lines = FormatResourceText(kIdsVisibilityOf, {n, layerName});
+  return texts;
+}
+
 // The observer and target (copies of the picked points) placed on the surface: a point without
 // a system of its own is in the map's; both are projected into the surface's system and made
 // 3-D at the ground plus their offsets (z1, z2). False when either stands on a void.
@@ -178,16 +202,8 @@ LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
   }
   // A catalog DTED layer is analysed through a copy of the area around the graphics; any other
   // layer as it is.
-  ComPtr<IEnvelope> area;
-  if (p.graphicsEnvelope) {
-    ComPtr<IClone> copy;
-    Check(RequireInterface<IClone>(p.graphicsEnvelope.get())->Clone(copy.put()));
-    area = RequireInterface<IEnvelope>(copy.get());
-    Check(area->Expand(kClipExpansion, kClipExpansion, VARIANT_TRUE));
-    Check(area->put_SpatialReference(srMap.get()));
-  }
   leftovers.surface = PrepareSurface({.surfaceLayer = p.surfaceLayer,
-                                      .area = area,
+                                      .area = ClipArea(p.graphicsEnvelope.get(), srMap.get()),
                                       .workFolder = claim.Folder(),
                                       .name = claim.Name()});
   ComPtr<ILayer> analysisLayer = leftovers.surface.layer;
@@ -248,13 +264,8 @@ LinearLosRunOutcome RunLinearLos(HookStruct& hook, ITerrainSettings* settings,
               endName);
   leftovers.keep = true;
 
-  LinearLosLayerTexts texts;
-  texts.group = FormatResourceText(kIdsLinearVisibilityGroup, {n, layerName});
-  texts.start = FormatResourceText(kIdsPointLocationForVisibility, {LoadResString(kIdsStart), n, layerName});
-  texts.end = FormatResourceText(kIdsPointLocationForVisibility, {LoadResString(kIdsEnd), n, layerName});
-  texts.lines = FormatResourceText(kIdsVisibilityOf, {n, layerName});
   outcome.group = AddLinearLosResultLayers(hook, settings, startClass.get(), endClass.get(),
-                                           lines.get(), texts);
+                                           lines.get(), LayerTexts(n, layerName));
   if (!outcome.group) return outcome;
 
   VARIANT_BOOL profile = VARIANT_FALSE;
