@@ -11,6 +11,7 @@
 #include "framework/message_helpers.h"
 #include "framework/observer_fields.h"
 #include "framework/raster_helpers.h"
+#include "framework/run_progress.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
 #include "framework/surface_preparation.h"
@@ -29,7 +30,6 @@
 #include "platform/host/data/raster.h"
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/host/operations/surface_analysis.h"
-#include "platform/host/data/track_cancel.h"
 #include "platform/host/data/workspace.h"
 #include "platform/win/format_message.h"
 #include "platform/win/responder.h"
@@ -84,12 +84,9 @@ double NumberOf(IFeature* f, LONG index) {
 
 class Run {
  public:
-  Run(HookStruct& hook, const ThreatDomeRunParameters& p) : hook_(hook), p_(p) {}
+  Run(HookStruct& hook, const ThreatDomeRunParameters& p) : hook_(hook), p_(p), progress_(hook) {}
 
   ThreatDomeRunOutcome Go() {
-    tracker_ = CreateHostObject<ITrackCancel>(host::CLSID_CancelTracker);
-    tracker_->put_CancelOnClick(VARIANT_FALSE);
-    tracker_->put_CancelOnKeyPress(VARIANT_TRUE);
     if (!Validate() || !Collect()) return std::move(out_);
     ComPtr<IPoint> centre = Centre();
     if (!centre) return std::move(out_);
@@ -139,10 +136,7 @@ class Run {
  private:
   // Asks the cancel tracker; a stop shows "Operation cancelled".
   bool KeepGoing() {
-    VARIANT_BOOL go = VARIANT_TRUE;
-    tracker_->Continue(&go);
-    if (go == VARIANT_TRUE) return true;
-    ShowStatusTextById(hook_, 0, kIdsOperationCancelled);
+    if (progress_.KeepGoing()) return true;
     out_.cancelled = true;
     return false;
   }
@@ -390,7 +384,7 @@ class Run {
   HookStruct& hook_;
   const ThreatDomeRunParameters& p_;
   ThreatDomeRunOutcome out_;
-  ComPtr<ITrackCancel> tracker_;
+  RunProgress progress_;
   ComPtr<ISpatialReference> wgs84_;
   ComPtr<ISpatialReference> observersSr_;
   std::vector<Observer> observers_;
