@@ -90,7 +90,17 @@ struct ShadedSurface {
   double cellX = 0, cellY = 0;
   std::vector<std::int16_t> i16;  // Int16 cells read as they are
   std::vector<float> f32;         // any other cells, or resampled ones
-  analysis::ElevationGrid grid;
+  analysis::Int16Grid int16Grid;  // over i16 when the cells were read as they are
+  analysis::FloatGrid floatGrid;  // over f32 otherwise
+
+  bool IsInt16() const { return int16Grid.values != nullptr; }
+  std::string Check(const analysis::HillshadeOptions& o) const {
+    return IsInt16() ? analysis::CheckHillshadeInput(int16Grid, o)
+                     : analysis::CheckHillshadeInput(floatGrid, o);
+  }
+  analysis::HillshadeStatus Shade(const analysis::HillshadeOptions& o, std::uint8_t* out) const {
+    return IsInt16() ? analysis::Hillshade(int16Grid, o, out) : analysis::Hillshade(floatGrid, o, out);
+  }
 
   // The result's geotransform: the window's corner, the cells' size.
   std::array<double, 6> ResultGeoTransform() const {
@@ -169,10 +179,10 @@ HRESULT ReadShadedSurface(const std::string& path, IRasterAnalysisEnvironment* e
   if (err != CE_None) return read.stopped ? E_ABORT : E_DATA_UNREADABLE;
   const std::optional<double> voids = hasNoData ? std::optional<double>(noData) : std::nullopt;
   if (int16) {
-    s->grid = analysis::ElevationGrid(s->i16.data(), s->columns, s->rows, s->cellX, s->cellY, voids);
+    s->int16Grid = {s->i16.data(), s->columns, s->rows, s->cellX, s->cellY, voids};
   } else {
-    s->grid = analysis::ElevationGrid(s->f32.data(), s->columns, s->rows, s->cellX, s->cellY);
-    if (voids) s->grid.noData = static_cast<float>(*voids);
+    s->floatGrid = {s->f32.data(), s->columns, s->rows, s->cellX, s->cellY, std::nullopt};
+    if (voids) s->floatGrid.noData = static_cast<float>(*voids);
   }
   return S_OK;
 }
@@ -242,12 +252,11 @@ class RasterSurfaceOp : public AnalysisOpRoot<RasterSurfaceOp, ISurfaceOp, ISurf
     ShadedSurface surface;
     if (HRESULT hr = ReadShadedSurface(path, Environment(), progress_, kRead, &surface); FAILED(hr))
       return hr;
-    if (!analysis::CheckHillshadeInput(surface.grid, options).empty()) return E_INVALIDARG;
+    if (!surface.Check(options).empty()) return E_INVALIDARG;
     if (progress_)
       options.progress = [this](double done) { return progress_(kRead + kShade * done); };
     std::vector<std::uint8_t> shade(static_cast<size_t>(surface.columns) * surface.rows);
-    if (analysis::Hillshade(surface.grid, options, shade.data()) ==
-        analysis::HillshadeStatus::Stopped)
+    if (surface.Shade(options, shade.data()) == analysis::HillshadeStatus::Stopped)
       return E_ABORT;
     surface.i16 = {};
     surface.f32 = {};

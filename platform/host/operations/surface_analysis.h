@@ -45,9 +45,9 @@ struct ISurfaceOp : IUnknown {
 // A progress callback for the runs of an analysis operator (the surface operator answers it).
 struct IAnalysisProgress : IUnknown {
   VELK_INTERFACE_ID("{5B672A96-31A6-43A2-8B51-02BD22E903C8}")
-  // progress is called with the share done (0 to 1) during the operator's later runs, one call
-  // at a time; false stops the run, which then gives E_ABORT and leaves nothing behind. An empty
-  // function: no calls.
+  // progress is called with the share done (0 to 1) during the operator's later shaded
+  // reliefs (HillShade), one call at a time; false stops the run, which then gives E_ABORT and
+  // leaves nothing behind. An empty function: no calls.
   virtual HRESULT SetProgress(const std::function<bool(double)>& progress) = 0;
 };
 
