@@ -72,6 +72,8 @@ TEST(TerrainRunsSession, RadialEscAndRefusalLeaveNothingAndAFinishedRunOnlyItsOu
        true},
       {"Esc while the visibility is computed",
        "map-click 700 400\nescape-on-status Computing visibility: \n", "Operation cancelled", true},
+      {"Esc at the run's third question", "map-click 700 400\nescape-during-next 3\n",
+       "Operation cancelled", true},
       {"an observer off the cell", "map-click 100 400\n", "Could not create viewshed", false},
   };
   for (const Case& c : stopped) {
