@@ -11,7 +11,9 @@
 #include "framework/host_object_creation.h"
 #include "framework/last_error_record.h"
 #include "framework/raster_helpers.h"
+#include "framework/run_progress.h"
 #include "framework/scratch_folder.h"
+#include "framework/surface_preparation.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/out_param.h"
 #include "platform/com/text.h"
@@ -126,12 +128,6 @@ fs::path OutputFile(const std::wstring& folder, const std::wstring& name) {
   return fs::path(ToUtf8(folder)) / ToUtf8(host::GridDatasetFileName(name));
 }
 
-// The claimed temporary file of a run whose result does not keep its name.
-void RemoveClaim(const std::wstring& claim) {
-  std::error_code ec;
-  fs::remove(fs::path(ToUtf8(claim)), ec);
-}
-
 // Why a file could not be written into the folder, as far as the folder tells.
 std::wstring WriteFailure(const fs::path& folder) {
   std::error_code ec;
@@ -141,41 +137,25 @@ std::wstring WriteFailure(const fs::path& folder) {
   return L"the raster could not be written";
 }
 
-// The input: the raster layer's first band, as a geodataset; or the catalog layer's chosen
-// datasets put together into a grid of the work folder (catalogGrid), deleted after a successful
-// run. False when the layer is of neither kind.
-bool ReadInput(const HillshadeRunParameters& p, const std::wstring& outFolder,
-               const std::wstring& outName, ComPtr<IGeoDataset>& input,
-               ComPtr<IDataset>& catalogGrid) {
-  if (auto rasterLayer = QueryAs<IRasterLayer>(p.input.get())) {
-    ComPtr<IRaster> raster;
-    rasterLayer->get_Raster(raster.put());
-    if (auto bands = QueryAs<IRasterBandCollection>(raster.get())) {
-      ComPtr<IRasterBand> band;
-      if (SUCCEEDED(bands->Item(0, band.put()))) input = QueryAs<IGeoDataset>(band.get());
-    }
-  } else if (QueryAs<IZelDtedLayer>(p.input.get())) {
-    if (auto rasters =
-            GetRasterFromCatalogLayer(p.selectedDatasetsOnly, p.input.get(), p.area.get())) {
-      auto folderWorkspace = OpenWorkspaceFromFolder(Bstr(outFolder));
-      ComPtr<IUnknown> saved;
-      if (folderWorkspace)
-        RequireInterface<ISaveAs>(rasters.get())
-            ->SaveAs(Bstr(outName), folderWorkspace.get(), Bstr(L"GRID"), saved.put());
-      input = QueryAs<IGeoDataset>(saved.get());
-      catalogGrid = QueryAs<IDataset>(saved.get());
-    }
-  } else {
-    return false;
-  }
-  return true;
+// The input: the raster layer's first band; or the catalog layer's chosen datasets put
+// together into a grid of the work folder (in input.made, deleted after a successful run).
+PreparedSurface ReadInput(const HillshadeRunParameters& p, const std::wstring& outFolder,
+                          const std::wstring& outName) {
+  return PrepareSurface({.surfaceLayer = p.input,
+                         .area = p.area,
+                         .workFolder = outFolder,
+                         .name = outName,
+                         .catalogCells = p.selectedDatasetsOnly ? CatalogCells::kSelectedDatasets
+                                                                : CatalogCells::kDatasetsInArea});
 }
 
 // The shaded relief of the input, made in the work folder with the host's analysis settings;
 // null when the surface operation gives none.
 ComPtr<IGeoDataset> ShadeRelief(HookStruct& hook, const std::wstring& work,
-                                const HillshadeRunParameters& p, IGeoDataset* input) {
+                                const HillshadeRunParameters& p, IGeoDataset* input,
+                                const std::function<bool(double)>& progress) {
   auto op = CreateHostObject<ISurfaceOp>(host::CLSID_RasterSurfaceOp);
+  if (auto watched = QueryAs<IAnalysisProgress>(op.get())) watched->SetProgress(progress);
   ComPtr<IApplication> application;
   hook.GetApplication(application.put());
   ApplyRasterAnalysisSettings(application.get(), op.get());
@@ -204,12 +184,11 @@ void ReportNoResult(const HillshadeRunParameters& p, HillshadeRunOutcome& outcom
 
 // Saves a scratch result under the output's name: beside the old raster under a working name,
 // put in its place only when complete, so a failed save (a full disk) leaves the old one as it
-// was. The scratch result and the claim are removed. False (outcome.notSaved says why) when the
-// save failed; otherwise dataset is the saved raster.
+// was. The scratch result is removed. False (outcome.notSaved says why) when the save failed;
+// otherwise dataset is the saved raster.
 bool SaveOverNamedOutput(ComPtr<IRasterDataset>& dataset, ComPtr<IGeoDataset>& result,
                          IWorkspace* target, const std::wstring& outFolder,
-                         const std::wstring& outName, const std::wstring& claim,
-                         HillshadeRunOutcome& outcome) {
+                         const std::wstring& outName, HillshadeRunOutcome& outcome) {
   const fs::path finalFile = OutputFile(outFolder, outName);
   const fs::path workFile = finalFile.parent_path() / ("~" + finalFile.filename().string());
   std::error_code ec;
@@ -228,7 +207,6 @@ bool SaveOverNamedOutput(ComPtr<IRasterDataset>& dataset, ComPtr<IGeoDataset>& r
   dataset.Reset();
   result.Reset();
   if (scratchResult) scratchResult->Delete();
-  RemoveClaim(claim);
   if (FAILED(hr)) {
     fs::remove(workFile, ec);
     outcome.notSaved = FromUtf8(finalFile.string()) + L": " + WriteFailure(finalFile.parent_path());
@@ -278,32 +256,30 @@ void AddReliefToMap(HookStruct& hook, ILayer* layer, const HillshadeRunParameter
 
 }  // namespace
 
-HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters& p) {
-  HillshadeRunOutcome outcome;
-  if (!p.input) return outcome;
-  auto refuse = [&](UINT type) {
-    outcome.messages.push_back({kIdsCannotHillshade, type});
-    return outcome;
-  };
+namespace {
 
-  // The temporary output's folder and name: a claimed temporary file in the work folder.
-  const std::wstring work = ScratchWorkFolder(L"Hillshade");
-  const std::wstring claim = CreateTemporaryFile(work, L"hll");
-  std::wstring outFolder = work + L"/";
-  std::wstring outName = claim.substr(claim.find_last_of(L'/') + 1);
-  outName = outName.substr(0, outName.find_last_of(L'.'));
-
-  ComPtr<IGeoDataset> input;
-  ComPtr<IDataset> catalogGrid;
-  if (!ReadInput(p, outFolder, outName, input, catalogGrid)) return refuse(MB_ICONWARNING);
-  if (!input) return refuse(MB_ICONERROR);
+// The run from its input to the layer on the map, in the work folder's temporary name; input
+// holds what was prepared for the run, for the caller to delete.
+void Shade(HookStruct& hook, const HillshadeRunParameters& p, const std::wstring& work,
+           const TemporaryNameClaim& claim, RunProgress& progress, PreparedSurface& input,
+           HillshadeRunOutcome& outcome) {
+  auto refuse = [&](UINT type) { outcome.messages.push_back({kIdsCannotHillshade, type}); };
+  std::wstring outFolder = claim.Folder(), outName = claim.Name();
+  Bstr inputName;
+  p.input->get_Name(&inputName);
+  progress.Show(kIdsPreparingSurfaceProgress, {inputName.str()});
+  if (!progress.KeepGoing()) return;
+  input = ReadInput(p, outFolder, outName);
+  if (input.failure == SurfaceFailure::kNotARaster) return refuse(MB_ICONWARNING);
+  if (!input.dataset) return refuse(MB_ICONERROR);
+  if (!progress.KeepGoing()) return;
 
   // The output: temporary, or a grid name the name rules accept.
   Bstr folder, name;
   bool isTemporary = false;
   if (!ValidateOutputGridName(Bstr(p.output), &folder, &name, &isTemporary)) {
-    if (TakeLastErrorCode() == kGridNameRefused) return refuse(MB_ICONWARNING);
-    return outcome;
+    if (TakeLastErrorCode() == kGridNameRefused) refuse(MB_ICONWARNING);
+    return;
   }
   ComPtr<IWorkspace> target;
   if (!isTemporary) {
@@ -315,26 +291,19 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
     // A raster of that name is the user's: replaced only when they said yes.
     std::error_code ec;
     if (!p.replaceExisting && fs::exists(OutputFile(outFolder, outName), ec)) {
-      if (catalogGrid) {
-        input.Reset();
-        catalogGrid->Delete();
-      }
-      RemoveClaim(claim);
       outcome.outputExists = true;
-      return outcome;
+      return;
     }
   }
 
-  ComPtr<IGeoDataset> result = ShadeRelief(hook, work, p, input.get());
-  if (!result) {
-    ReportNoResult(p, outcome);
-    return outcome;
+  ComPtr<IGeoDataset> result =
+      ShadeRelief(hook, work, p, input.dataset.get(), progress.Callback(kIdsHillshadeProgress));
+  if (progress.Cancelled()) {
+    if (auto made = QueryAs<IDataset>(result.get())) made->Delete();
+    return;
   }
-
-  if (catalogGrid) {
-    input.Reset();
-    catalogGrid->Delete();
-  }
+  if (!result) return ReportNoResult(p, outcome);
+  DiscardPreparedSurface(input);
 
   auto dataset = RequireInterface<IRasterDataset>(result.get());
   std::wstring layerName = p.layerName;
@@ -344,9 +313,8 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
     if (temporary) temporary->get_IsTemporary(&isTemp);
     if (temporary && isTemp == VARIANT_FALSE) {
       Check(RequireInterface<IDataset>(dataset.get())->Rename(Bstr(outName)));
-    } else if (!SaveOverNamedOutput(dataset, result, target.get(), outFolder, outName, claim,
-                                    outcome)) {
-      return outcome;
+    } else if (!SaveOverNamedOutput(dataset, result, target.get(), outFolder, outName, outcome)) {
+      return;
     }
     layerName = outName;
   }
@@ -358,6 +326,29 @@ HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters&
   AddReliefToMap(hook, layer.get(), p);
   outcome.layer = layer;
   outcome.done = true;
+}
+
+}  // namespace
+
+HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters& p) {
+  HillshadeRunOutcome outcome;
+  if (!p.input) return outcome;
+  // The temporary output's folder and name: a name claimed in the work folder, given up when
+  // the run ends.
+  const std::wstring work = ScratchWorkFolder(L"Hillshade");
+  const TemporaryNameClaim claim(work, L"hll");
+  RunProgress progress(hook);
+  PreparedSurface input;
+  try {
+    Shade(hook, p, work, claim, progress, input, outcome);
+  } catch (...) {
+    DiscardPreparedSurface(input);
+    throw;
+  }
+  // What was prepared for the run was only the way to the relief.
+  DiscardPreparedSurface(input);
+  outcome.cancelled = progress.Cancelled();
+  progress.Finish();
   return outcome;
 }
 

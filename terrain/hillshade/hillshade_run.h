@@ -24,6 +24,7 @@ constexpr UINT kIdsAltitudeOutOfRange = 3872;
 constexpr UINT kIdsAzimuthOutOfRange = 3873;
 constexpr UINT kIdsOverwriteQuestion = 3888;  // "Data with the same name exists. Overwrite?"
 constexpr UINT kIdsHillshadeNotSaved = 3983;  // "The hillshade could not be saved as %1!s! ..."
+constexpr UINT kIdsHillshadeProgress = 3988;  // "Computing hillshade: %1!d!%% done ..."
 // Extent-choice texts.
 constexpr UINT kIdsTemporary = 3245;
 constexpr UINT kIdsSelectedDatasets = 3246;
@@ -82,9 +83,11 @@ struct HillshadeRunOutcome {
   bool outputExists = false;
   // The named output could not be saved: the file and why, for kIdsHillshadeNotSaved.
   std::wstring notSaved;
+  bool cancelled = false;  // Esc: "Operation cancelled" shown, nothing of the run left
 };
 
-// The run. Host objects that do not come back raise a COM error to the caller.
+// The run, with its progress in the status bar; Esc stops it. Host objects that do not come
+// back raise a COM error to the caller.
 HillshadeRunOutcome RunHillshade(HookStruct& hook, const HillshadeRunParameters& parameters);
 
 }  // namespace velk::corvane

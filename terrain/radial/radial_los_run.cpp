@@ -7,8 +7,10 @@
 #include "framework/host_object_creation.h"
 #include "framework/layer_queries.h"
 #include "framework/raster_helpers.h"
+#include "framework/run_progress.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
+#include "framework/surface_preparation.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/text.h"
 #include "platform/host/data/data_class_ids.h"
@@ -76,13 +78,6 @@ bool SurfaceElevationAtObserver(const RadialLosObserver& o, ISurface* surface) {
   return isVoid == VARIANT_FALSE;
 }
 
-// The name the temporary file claimed in the folder gives, without folder and extension.
-std::wstring ClaimTemporaryName(const std::wstring& folder, std::wstring_view prefix) {
-  std::wstring name = CreateTemporaryFile(folder, prefix);
-  name = name.substr(name.find_last_of(L'/') + 1);
-  return name.substr(0, name.find_last_of(L'.'));
-}
-
 // The analysis area: the observers' extent (or the one given) in WGS 84, widened by 1.3. The
 // caller's envelope stays as it is. Null without observers.
 ComPtr<IEnvelope> AnalysisArea(const RadialLosRunParameters& p, ISpatialReference* mapSr,
@@ -100,30 +95,6 @@ ComPtr<IEnvelope> AnalysisArea(const RadialLosRunParameters& p, ISpatialReferenc
   Check(area->Expand(kExtentRatio, kExtentRatio, VARIANT_TRUE));
   area->put_SpatialReference(wgs84);
   return area;
-}
-
-// The surface prepared over the area as a raster layer: a catalog elevation layer's clip (kept
-// in clipped, to be deleted when the run gives up), or a raster layer's first band warped into
-// the analysis grid. Null when neither comes about.
-ComPtr<IRasterLayer> PrepareSurfaceLayer(ILayer* surfaceLayer, IEnvelope* area,
-                                         const std::wstring& workFolder,
-                                         const std::wstring& tempName, IWorkspace* workspace,
-                                         ComPtr<IUnknown>& clipped) {
-  if (QueryAs<IZelDtedLayer>(surfaceLayer)) {
-    auto helper = QueryAs<IInternalZelHelper>(surfaceLayer);
-    if (!helper) return nullptr;
-    ComPtr<IGeoDataset> ds;
-    helper->ClipRegion(area, Bstr(workFolder), Bstr(tempName), VARIANT_TRUE, ds.put());
-    if (!ds) return nullptr;
-    clipped = ds;
-    return RasterLayerOfDataset(ds.get());
-  }
-  auto band = FirstBandOf(surfaceLayer);
-  if (!band) return nullptr;
-  auto op = CreateHostObject<ISurfacePreparationOp>(host::CLSID_RasterSurfaceOp);
-  ComPtr<IGeoDataset> saved;
-  op->PrepareAzimuthalGrid(band.get(), area, workspace, Bstr(tempName), saved.put());
-  return RasterLayerOfDataset(saved.get());
 }
 
 // One feature per observer, stopping at the first that lies off the surface (a message) or
@@ -158,6 +129,95 @@ ComPtr<ILayer> AddResultLayers(HookStruct& hook, const RadialLosRunParameters& p
     group = AddRadialVisibilityLayers(hook, group.get(), observers, coverage, names, o,
                                       p.settings.get());
   return group;
+}
+
+// The prepared surface of a run and what the run reads of it.
+struct RadialSurface {
+  PreparedSurface prepared;
+  ComPtr<ISurface> surface;
+  ComPtr<IRaster> raster;
+};
+
+// The surface prepared over the area: a catalog layer's clip or a raster layer's band warped
+// into the analysis grid, its surface at z factor 1. False (out says why, nothing is left) when
+// it could not be made or the user stopped the run.
+bool PrepareRadialSurface(const RadialLosRunParameters& p, IEnvelope* area,
+                          const std::wstring& name, IWorkspace* workspace, RunProgress& progress,
+                          RadialSurface& s, RadialLosRunOutcome& out) {
+  Bstr layerName;
+  p.surfaceLayer->get_Name(&layerName);
+  progress.Show(kIdsPreparingSurfaceProgress, {layerName.str()});
+  if (!progress.KeepGoing()) return false;
+  s.prepared = PrepareSurface({.surfaceLayer = p.surfaceLayer,
+                               .area = area,
+                               .workFolder = out.workFolder,
+                               .name = name,
+                               .workspace = workspace,
+                               .grid = SurfaceGrid::kAzimuthal});
+  auto layer = QueryAs<IRasterLayer>(s.prepared.layer.get());
+  if (!layer || !progress.KeepGoing()) {
+    DiscardPreparedSurface(s.prepared);
+    if (!progress.Cancelled()) out.statusId = kIdsCouldNotCreateViewshed;
+    return false;
+  }
+  s.surface = GetSurfaceFromLayer(s.prepared.layer.get());
+  if (!s.surface) {
+    DiscardPreparedSurface(s.prepared);
+    out.messages.push_back({kIdsInvalidDataset, MB_ICONEXCLAMATION});
+    return false;
+  }
+  s.surface->put_ZFactor(1.0);
+  Check(layer->get_Raster(s.raster.put()));
+  ComPtr<IRasterDataset> dataset;
+  s.raster->get_RasterDataset(dataset.put());
+  out.preparedPath = FileOf(dataset.get());
+  return true;
+}
+
+// The observer feature class, one feature per observer, then the coverage (the count of
+// observers that see each cell, as polygons) and the result layers. A run that stops on the way
+// deletes what it made, the prepared surface too.
+void ComputeAndShow(HookStruct& hook, const RadialLosRunParameters& p, RadialSurface& s,
+                    RunProgress& progress, RadialLosRunOutcome& out) {
+  auto props = RequireInterface<IRasterProps>(s.raster.get());
+  ComPtr<ISpatialReference> preparedSr;
+  props->get_SpatialReference(preparedSr.put());
+  const std::wstring fileName = NextFreeNumberedFileName(out.workFolder, L"losloc", L".shp").str();
+  out.runNumber = fileName.substr(6, fileName.size() - 6 - 4);
+  auto observers = CreateObserverFeatureClass(out.workFolder, fileName, preparedSr.get(),
+                                              p.withObserverElevation);
+  auto discard = [&] {
+    s.surface.Reset();
+    s.raster.Reset();
+    DiscardPreparedSurface(s.prepared);
+    DeleteDataset(observers.get());
+  };
+  if (!WriteObservers(p, s.surface.get(), observers.get(), out) || p.observers.empty()) {
+    discard();
+    return;
+  }
+  out.observerPath = ShapefileOf(out.workFolder, fileName);
+
+  double cellX = 0, cellY = 0;
+  props->QueryCellSize(&cellX, &cellY);
+  double refraction = 0.13;
+  if (p.settings) p.settings->get_TerrainRefraction(&refraction);
+  auto coverage = ComputeVisibilityCoverage(out.workFolder, s.raster.get(), observers.get(),
+                                            std::max(cellX, cellY), refraction,
+                                            progress.Callback(kIdsVisibilityProgress));
+  if (!coverage || !progress.KeepGoing()) {
+    if (coverage) DeleteDataset(coverage.get());
+    discard();
+    out.observerPath.clear();
+    if (!progress.Cancelled()) out.statusId = kIdsCouldNotCreateViewshed;
+    return;
+  }
+  Bstr coverageName;
+  RequireInterface<IDataset>(coverage.get())->get_Name(&coverageName);
+  out.coveragePath = ShapefileOf(out.workFolder, coverageName.str());
+
+  out.group = AddResultLayers(hook, p, observers.get(), coverage.get(), out.runNumber);
+  out.done = true;
 }
 
 }  // namespace
@@ -195,9 +255,10 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
   ComPtr<ISpatialReference> mapSr = QueryAs<ISpatialReference>(mapReference.get());
   if (!mapSr) mapSr = wgs84;
 
-  // The work folder, a temporary name in it and the folder as a raster workspace.
+  // The work folder, a temporary name in it (given up when the run ends) and the folder as a
+  // raster workspace.
   out.workFolder = ScratchWorkFolder(L"RadialLOS");
-  const std::wstring tempName = ClaimTemporaryName(out.workFolder, L"rlos");
+  const TemporaryNameClaim claim(out.workFolder, L"rlos");
   auto rasterWorkspace = QueryAs<IWorkspace>(OpenWorkspaceFromFolder(Bstr(out.workFolder)).get());
   if (!rasterWorkspace) ThrowComError(E_POINTER);
 
@@ -216,65 +277,13 @@ RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters&
     return out;
   }
 
-  // The prepared surface.
-  ComPtr<IUnknown> clipped;
-  ComPtr<IRasterLayer> preparedLayer = PrepareSurfaceLayer(
-      p.surfaceLayer.get(), area.get(), out.workFolder, tempName, rasterWorkspace.get(), clipped);
-  if (!preparedLayer) {
-    out.statusId = kIdsCouldNotCreateViewshed;
-    return out;
-  }
-  auto surface = GetSurfaceFromLayer(RequireInterface<ILayer>(preparedLayer.get()).get());
-  if (!surface) {
-    out.messages.push_back({kIdsInvalidDataset, MB_ICONEXCLAMATION});
-    return out;
-  }
-  surface->put_ZFactor(1.0);
-  ComPtr<IRaster> prepared;
-  Check(preparedLayer->get_Raster(prepared.put()));
-  ComPtr<IRasterDataset> preparedDataset;
-  prepared->get_RasterDataset(preparedDataset.put());
-  out.preparedPath = FileOf(preparedDataset.get());
-  auto props = RequireInterface<IRasterProps>(prepared.get());
-  ComPtr<ISpatialReference> preparedSr;
-  props->get_SpatialReference(preparedSr.put());
-
-  // The observer feature class, one feature per observer, stopping at the first that cannot
-  // be written.
-  const std::wstring fileName =
-      NextFreeNumberedFileName(out.workFolder, L"losloc", L".shp").str();
-  out.runNumber = fileName.substr(6, fileName.size() - 6 - 4);
-  auto observers =
-      CreateObserverFeatureClass(out.workFolder, fileName, preparedSr.get(), p.withObserverElevation);
-  auto discard = [&] {
-    if (clipped) DeleteDataset(clipped.get());
-    DeleteDataset(observers.get());
-  };
-  if (!WriteObservers(p, surface.get(), observers.get(), out) || p.observers.empty()) {
-    discard();
-    return out;
-  }
-  out.observerPath = ShapefileOf(out.workFolder, fileName);
-
-  // The coverage: the count of observers that see each cell, as polygons.
-  double cellX = 0, cellY = 0;
-  props->QueryCellSize(&cellX, &cellY);
-  double refraction = 0.13;
-  if (p.settings) p.settings->get_TerrainRefraction(&refraction);
-  auto coverage = ComputeVisibilityCoverage(out.workFolder, prepared.get(), observers.get(),
-                                            std::max(cellX, cellY), refraction);
-  if (!coverage) {
-    discard();
-    out.observerPath.clear();
-    out.statusId = kIdsCouldNotCreateViewshed;
-    return out;
-  }
-  Bstr coverageName;
-  RequireInterface<IDataset>(coverage.get())->get_Name(&coverageName);
-  out.coveragePath = ShapefileOf(out.workFolder, coverageName.str());
-
-  out.group = AddResultLayers(hook, p, observers.get(), coverage.get(), out.runNumber);
-  out.done = true;
+  RunProgress progress(hook);
+  RadialSurface surface;
+  if (PrepareRadialSurface(p, area.get(), claim.Name(), rasterWorkspace.get(), progress, surface,
+                           out))
+    ComputeAndShow(hook, p, surface, progress, out);
+  out.cancelled = progress.Cancelled();
+  progress.Finish();
   return out;
 }
 

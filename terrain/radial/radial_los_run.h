@@ -23,6 +23,7 @@ constexpr UINT kIdsNoOperationsOnTin = 3615;
 constexpr UINT kIdsRadialVisibilityGroup = 3649;
 constexpr UINT kIdsLocationForVisibility = 3650;
 constexpr UINT kIdsCouldNotCreateViewshed = 3652;
+constexpr UINT kIdsVisibilityProgress = 3987;  // "Computing visibility: %1!d!%% done ..."
 
 struct RadialLosRunParameters {
   ComPtr<ILayer> surfaceLayer;
@@ -46,6 +47,7 @@ struct RadialLosRunOutcome {
   std::wstring runNumber;            // the four digits of the observer file
   ComPtr<ILayer> group;              // the result group added to the map
   bool done = false;
+  bool cancelled = false;  // Esc: "Operation cancelled" shown, nothing of the run left
 };
 
 // The union of the observers' locations and range polygons, in the spatial reference sr (null
@@ -53,7 +55,8 @@ struct RadialLosRunOutcome {
 ComPtr<IEnvelope> ObserverGeometryExtent(const std::vector<RadialLosObserver>& observers,
                                          ISpatialReference* sr);
 
-// The run. Host objects that do not come back raise a COM error to the caller.
+// The run, with its progress in the status bar; Esc stops it. Host objects that do not come
+// back raise a COM error to the caller.
 RadialLosRunOutcome RunRadialLos(HookStruct& hook, const RadialLosRunParameters& parameters);
 
 }  // namespace velk::corvane

@@ -19,7 +19,8 @@ constexpr LONG kVisibilityKind = 1;
 
 ComPtr<IFeatureClass> ComputeVisibilityCoverage(const std::wstring& workFolder, IRaster* prepared,
                                                 IFeatureClass* observers, double cellSize,
-                                                double refraction) {
+                                                double refraction,
+                                                const std::function<bool(double)>& progress) {
   if (!prepared || !observers) return nullptr;
   const Bstr name = NextFreeNumberedFileName(workFolder, L"loscov", L".shp");
   auto rasterWorkspace = QueryAs<IWorkspace>(OpenWorkspaceFromFolder(Bstr(workFolder)).get());
@@ -38,6 +39,7 @@ ComPtr<IFeatureClass> ComputeVisibilityCoverage(const std::wstring& workFolder, 
   auto points = QueryAs<IGeoDataset>(observers);
   if (!surface || !points) return nullptr;
   Variant curvature(1.0), k(refraction);
+  if (auto watched = QueryAs<IAnalysisProgress>(op.get())) watched->SetProgress(progress);
   ComPtr<IGeoDataset> visibility;
   op->Visibility(surface.get(), points.get(), kVisibilityKind, &curvature, &k, visibility.put());
 

@@ -3,6 +3,7 @@
 // "loscov<nnnn>.shp" whose field "GRIDCODE" counts the observers that see each area.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/host/data/feature_class.h"
@@ -12,9 +13,11 @@ namespace velk::corvane {
 
 // The coverage feature class, or null when any step gives nothing (no raster, no observers,
 // a work folder that does not open, an operation that refuses its inputs). Curvature is on,
-// with the refraction coefficient given.
+// with the refraction coefficient given. progress hears the visibility's share done; false
+// stops it (null then, with no count raster written).
 ComPtr<IFeatureClass> ComputeVisibilityCoverage(const std::wstring& workFolder, IRaster* prepared,
                                                 IFeatureClass* observers, double cellSize,
-                                                double refraction);
+                                                double refraction,
+                                                const std::function<bool(double)>& progress = {});
 
 }  // namespace velk::corvane

@@ -41,6 +41,27 @@ void SetEnvironment(IUnknown* op, IWorkspace* workspace, IEnvelope* area, ISpati
   env->putref_OutSpatialReference(sr);
 }
 
+// The rasters a search makes on its way to the points, deleted when it ends.
+struct IntermediateRasters {
+  ComPtr<IGeoDataset> stats, kept;
+  IntermediateRasters() = default;
+  IntermediateRasters(const IntermediateRasters&) = delete;
+  IntermediateRasters& operator=(const IntermediateRasters&) = delete;
+  ~IntermediateRasters() {
+    Drop(kept);
+    Drop(stats);
+  }
+  static void Drop(ComPtr<IGeoDataset>& made) {
+    auto dataset = QueryAs<IDataset>(made.get());
+    made.Reset();
+    try {
+      if (dataset) dataset->Delete();
+    } catch (...) {
+      // Nothing more can be cleared.
+    }
+  }
+};
+
 }  // namespace
 
 std::wstring HighLowExpression(double extreme, bool isHighest) {
@@ -74,7 +95,9 @@ HighLowPointOutcome FindHighLowPoint(HookStruct& hook, const Bstr& folder, IEnve
 
   auto stats = CreateHostObject<ILocalOp>(host::CLSID_RasterLocalOp);
   SetEnvironment(stats.get(), workspace.get(), area, sr.get());
-  ComPtr<IGeoDataset> statsResult;
+  // The statistics and the kept cells are only the way to the points: gone on every ending.
+  IntermediateRasters made;
+  ComPtr<IGeoDataset>& statsResult = made.stats;
   stats->LocalStatistics(input.get(),
                          isHighest ? kCellStatisticMaximum : kCellStatisticMinimum,
                          statsResult.put());
@@ -98,7 +121,7 @@ HighLowPointOutcome FindHighLowPoint(HookStruct& hook, const Bstr& folder, IEnve
   auto algebra = CreateHostObject<IMapAlgebraOp>(host::CLSID_RasterMapAlgebraOp);
   SetEnvironment(algebra.get(), workspace.get(), area, sr.get());
   algebra->BindRaster(statsResult.get(), Bstr(kBoundName));
-  ComPtr<IGeoDataset> kept;
+  ComPtr<IGeoDataset>& kept = made.kept;
   algebra->Execute(Bstr(HighLowExpression(extreme, isHighest)), kept.put());
   algebra->UnbindRaster(Bstr(kBoundName));
   if (!kept) return outcome;
@@ -114,8 +137,6 @@ HighLowPointOutcome FindHighLowPoint(HookStruct& hook, const Bstr& folder, IEnve
   if (conversion->RasterDataToPointFeatureData(kept.get(), shapes.get(), name.get(),
                                                points.put()) == host::E_DATA_TOO_MANY_FEATURES) {
     // A run that cannot finish leaves nothing of its own behind.
-    for (IGeoDataset* made : {kept.get(), statsResult.get()})
-      if (auto dataset = QueryAs<IDataset>(made)) dataset->Delete();
     outcome.tooManyPoints = true;
     return outcome;
   }

@@ -6,6 +6,7 @@
 #include "framework/map_graphics.h"
 #include "framework/message_helpers.h"
 #include "framework/scratch_folder.h"
+#include "framework/surface_preparation.h"
 #include "framework/wait_cursor.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "interfaces/zel_selected_layer.h"
@@ -118,10 +119,9 @@ void TerrainTools::Run(ILayer* layer) {
 
   const LONG subtype = CurrentSubType();
   const std::wstring work = ScratchWorkFolder(kTerrainSubtypeNames[subtype]);
-  const std::wstring claim = CreateTemporaryFile(work, kTerrainSubtypePrefixes[subtype]);
-  const std::wstring folder = claim.substr(0, claim.find_last_of(L'/') + 1);
-  std::wstring name = claim.substr(folder.size());
-  name = name.substr(0, name.find_last_of(L'.'));
+  const TemporaryNameClaim claim(work, kTerrainSubtypePrefixes[subtype]);
+  const std::wstring& folder = claim.Folder();
+  const std::wstring& name = claim.Name();
 
   const bool isDted = QueryAs<IZelDtedLayer>(layer) != nullptr;
   switch (subtype) {
@@ -163,31 +163,19 @@ void TerrainTools::FindHighLow(ILayer* layer, bool isHighest, const std::wstring
     return;
   }
   if (!QueryAs<IZelDtedLayer>(layer)) return;
-  auto helper = RequireInterface<IInternalZelHelper>(layer);
   auto copy = QueryAs<IEnvelope>(CloneObject(area_.get()).get());
-  ComPtr<IGeoDataset> clipped;
-  helper->ClipRegion(copy.get(), Bstr(folder).get(), Bstr(name).get(), VARIANT_FALSE,
-                     clipped.put());
-  if (!clipped) {
+  PreparedSurface clipped = PrepareSurface(
+      {.surfaceLayer = layer, .area = copy, .workFolder = folder, .name = name});
+  if (clipped.dataset == nullptr) {
     ShowOutsideSurface();
     return;
   }
   DrawExtentOutline(*this, Bstr(kTerrainToolsGraphic).get(), area_.get());
-  ComPtr<IRasterLayer> surface;
-  if (auto dataset = QueryAs<IRasterDataset>(clipped.get())) {
-    ComPtr<IRaster> raster;
-    dataset->CreateDefaultRaster(raster.put());
-    if (raster) {
-      surface = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
-      if (FAILED(surface->CreateFromRaster(raster.get()))) surface.Reset();
-    }
-  }
-  if (surface && FindHighLowPoint(*this, Bstr(folder), area_.get(), surface.As<ILayer>().get(),
-                                   isHighest)
-                     .tooManyPoints)
+  if (clipped.layer &&
+      FindHighLowPoint(*this, Bstr(folder), area_.get(), clipped.layer.get(), isHighest)
+          .tooManyPoints)
     ShowTooManyExtremeCells();
-  surface.Reset();
-  RequireInterface<IDataset>(clipped.get())->Delete();
+  DiscardPreparedSurface(clipped);
 }
 
 HRESULT CreateTerrainTools(IUnknown* outer, REFIID riid, void** ppv) {

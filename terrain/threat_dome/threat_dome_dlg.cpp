@@ -20,12 +20,23 @@ namespace {
 constexpr UINT kBitmapIds[3] = {3009, 3002, 3013};
 constexpr int kBitmapButtons[3] = {tdd::kPick, tdd::kAdd, tdd::kRemove};
 // The controls of a new observer, enabled with input type 1.
-constexpr int kNewObserverControls[] = {tdd::kNewLabel,   tdd::kLatitudeLabel, tdd::kLongitudeLabel,
-                                        tdd::kPick,       tdd::kOffsetLabel,   tdd::kOffset,
-                                        tdd::kOffsetUnit, tdd::kRadiusLabel,   tdd::kRadius,
-                                        tdd::kRadiusUnit, tdd::kUseElevation,  tdd::kToggleList,
-                                        tdd::kAdd,        tdd::kRemove,        tdd::kRemoveAll,
-                                        tdd::kList,       tdd::kListGroup};
+constexpr int kNewObserverControls[] = {tdd::kNewLabel,
+                                        tdd::kLatitudeLabel,
+                                        tdd::kLongitudeLabel,
+                                        tdd::kPick,
+                                        tdd::kHeightOffsetLabel,
+                                        tdd::kHeightOffset,
+                                        tdd::kHeightOffsetUnit,
+                                        tdd::kRadiusLabel,
+                                        tdd::kRadius,
+                                        tdd::kRadiusUnit,
+                                        tdd::kUseElevation,
+                                        tdd::kToggleList,
+                                        tdd::kAdd,
+                                        tdd::kRemove,
+                                        tdd::kRemoveAll,
+                                        tdd::kList,
+                                        tdd::kListGroup};
 
 std::wstring NumberText(double value) {
   std::wstring text;
@@ -149,8 +160,8 @@ void ThreatDomeDlg::SetupObserverList() {
   ::GetClientRect(list, &client);
   const int width = client.right - client.left;
   std::vector<std::wstring> titles{LoadResString(kIdsObserverNumberColumn)};
-  for (int id : {tdd::kLatitudeLabel, tdd::kLongitudeLabel, tdd::kOffsetLabel, tdd::kRadiusLabel,
-                 tdd::kUseElevation}) {
+  for (int id : {tdd::kLatitudeLabel, tdd::kLongitudeLabel, tdd::kHeightOffsetLabel,
+                 tdd::kRadiusLabel, tdd::kUseElevation}) {
     wchar_t text[64] = {};
     ::GetDlgItemTextW(m_hWnd, id, text, 64);
     titles.emplace_back(text);
@@ -169,7 +180,7 @@ void ThreatDomeDlg::SetupObserverList() {
 void ThreatDomeDlg::ResetObserverFields() {
   SetDlgItemDouble(m_hWnd, tdd::kLatitude, 0.0, 6, L"");
   SetDlgItemDouble(m_hWnd, tdd::kLongitude, 0.0, 6, L"");
-  SetDlgItemDouble(m_hWnd, tdd::kOffset, 200.0, 0, L"");
+  SetDlgItemDouble(m_hWnd, tdd::kHeightOffset, 200.0, 0, L"");
   SetDlgItemDouble(m_hWnd, tdd::kRadius, 10.0, 0, L"");
   SetDlgItemDouble(m_hWnd, tdd::kElevation, 0.0, 0, L"");
   ::CheckDlgButton(m_hWnd, tdd::kUseElevation, BST_UNCHECKED);
@@ -198,7 +209,7 @@ void ThreatDomeDlg::ReadObserverFields() {
   bool shown = false;
   shown = ReadDlgItemDouble(m_hWnd, tdd::kLatitude, &m_current.latitude, shown);
   shown = ReadDlgItemDouble(m_hWnd, tdd::kLongitude, &m_current.longitude, shown);
-  shown = ReadDlgItemDouble(m_hWnd, tdd::kOffset, &m_current.heightOffset, shown);
+  shown = ReadDlgItemDouble(m_hWnd, tdd::kHeightOffset, &m_current.heightOffset, shown);
   shown = ReadDlgItemDouble(m_hWnd, tdd::kRadius, &m_current.domeRadius, shown);
   if (::IsDlgButtonChecked(m_hWnd, tdd::kUseElevation) == BST_CHECKED) {
     ReadDlgItemDouble(m_hWnd, tdd::kElevation, &m_current.elevation, shown);
@@ -253,8 +264,8 @@ void ThreatDomeDlg::RenumberRows() {
 }
 
 bool ThreatDomeDlg::ObserverFieldsAreNumbers() {
-  if (!CheckDlgItemNumbers(m_hWnd,
-                           {{tdd::kOffset, L"Height Offset"}, {tdd::kRadius, L"Dome Radius"}}))
+  if (!CheckDlgItemNumbers(
+          m_hWnd, {{tdd::kHeightOffset, L"Height Offset"}, {tdd::kRadius, L"Dome Radius"}}))
     return false;
   // The elevation counts only while its box is checked.
   return ::IsDlgButtonChecked(m_hWnd, tdd::kUseElevation) != BST_CHECKED ||
@@ -321,7 +332,7 @@ LRESULT ThreatDomeDlg::OnKillFocus(WORD, WORD id, HWND, BOOL& handled) {
   switch (id) {
     case tdd::kLatitude:
     case tdd::kLongitude:
-    case tdd::kOffset:
+    case tdd::kHeightOffset:
     case tdd::kRadius:
     case tdd::kElevation: ReadObserverFields(); return 0;
     default: handled = FALSE; return 0;

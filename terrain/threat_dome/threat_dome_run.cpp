@@ -11,8 +11,10 @@
 #include "framework/message_helpers.h"
 #include "framework/observer_fields.h"
 #include "framework/raster_helpers.h"
+#include "framework/run_progress.h"
 #include "framework/scratch_folder.h"
 #include "framework/surface_lookup.h"
+#include "framework/surface_preparation.h"
 #include "framework/window_with_layers_impl.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/text.h"
@@ -28,7 +30,6 @@
 #include "platform/host/data/raster.h"
 #include "platform/host/geometry/spatial_reference.h"
 #include "platform/host/operations/surface_analysis.h"
-#include "platform/host/data/track_cancel.h"
 #include "platform/host/data/workspace.h"
 #include "platform/win/format_message.h"
 #include "platform/win/responder.h"
@@ -81,28 +82,11 @@ double NumberOf(IFeature* f, LONG index) {
   return d.dblVal;
 }
 
-// The raster of a layer made from a saved dataset, or null.
-ComPtr<ILayer> RasterLayerOf(IUnknown* dataset) {
-  auto layer = RasterLayerOfDataset(dataset);
-  return layer ? RequireInterface<ILayer>(layer.get()) : nullptr;
-}
-
-bool HasReference(IGeoDataset* dataset) {
-  ComPtr<ISpatialReference> sr;
-  if (!dataset || FAILED(dataset->get_SpatialReference(sr.put())) || !sr) return false;
-  Bstr wkt;
-  sr->ExportToWkt(&wkt);
-  return !wkt.str().empty();
-}
-
 class Run {
  public:
-  Run(HookStruct& hook, const ThreatDomeRunParameters& p) : hook_(hook), p_(p) {}
+  Run(HookStruct& hook, const ThreatDomeRunParameters& p) : hook_(hook), p_(p), progress_(hook) {}
 
   ThreatDomeRunOutcome Go() {
-    tracker_ = CreateHostObject<ITrackCancel>(host::CLSID_CancelTracker);
-    tracker_->put_CancelOnClick(VARIANT_FALSE);
-    tracker_->put_CancelOnKeyPress(VARIANT_TRUE);
     if (!Validate() || !Collect()) return std::move(out_);
     ComPtr<IPoint> centre = Centre();
     if (!centre) return std::move(out_);
@@ -152,10 +136,7 @@ class Run {
  private:
   // Asks the cancel tracker; a stop shows "Operation cancelled".
   bool KeepGoing() {
-    VARIANT_BOOL go = VARIANT_TRUE;
-    tracker_->Continue(&go);
-    if (go == VARIANT_TRUE) return true;
-    ShowStatusTextById(hook_, 0, kIdsOperationCancelled);
+    if (progress_.KeepGoing()) return true;
     out_.cancelled = true;
     return false;
   }
@@ -203,9 +184,9 @@ class Run {
       RequireInterface<IGeoDataset>(fc.get())->get_SpatialReference(observersSr_.put());
       ComPtr<IFeatureCursor> cursor;
       if (FAILED(fc->Search(nullptr, VARIANT_FALSE, cursor.put())) || !cursor) return false;
-      LONG radiusField = -1, offsetField = -1, spotField = -1;
+      LONG radiusField = -1, heightOffsetField = -1, spotField = -1;
       fc->FindField(Bstr(ObserverFieldNames[kFieldRadius2]), &radiusField);
-      fc->FindField(Bstr(ObserverFieldNames[kFieldOffsetA]), &offsetField);
+      fc->FindField(Bstr(ObserverFieldNames[kFieldOffsetA]), &heightOffsetField);
       fc->FindField(Bstr(ObserverFieldNames[kFieldSpot]), &spotField);
       double spot = 0.0;
       for (;;) {
@@ -213,7 +194,7 @@ class Run {
         if (FAILED(cursor->NextFeature(f.put())) || !f) break;
         Observer o;
         o.radius = std::fabs(NumberOf(f.get(), radiusField));
-        const double offset = NumberOf(f.get(), offsetField);
+        const double heightOffset = NumberOf(f.get(), heightOffsetField);
         if (spotField >= 0) spot = NumberOf(f.get(), spotField);
         ComPtr<IGeometry> shape;
         f->get_Shape(shape.put());
@@ -227,7 +208,7 @@ class Run {
         o.entered->put_Z(0.0);
         o.entered->put_SpatialReference(observersSr_.get());
         o.absolute = spotField >= 0;
-        o.height = o.absolute ? spot + offset : offset;
+        o.height = o.absolute ? spot + heightOffset : heightOffset;
         observers_.push_back(o);
       }
     } else {
@@ -316,9 +297,8 @@ class Run {
 
   ComPtr<ISurface> BaseSurface(IEnvelope* extent) {
     if (!KeepGoing()) return nullptr;
-    std::wstring temp = CreateTemporaryFile(out_.workFolder, L"dmsf");
-    temp = temp.substr(temp.find_last_of(L'/') + 1);
-    temp = temp.substr(0, temp.find_last_of(L'.'));
+    const TemporaryNameClaim claim(out_.workFolder, L"dmsf");
+    const std::wstring& temp = claim.Name();
     auto workspace = QueryAs<IWorkspace>(OpenWorkspaceFromFolder(Bstr(out_.workFolder)).get());
     if (!workspace) ThrowComError(E_POINTER);
     ShowStatusText(hook_, 0,
@@ -330,37 +310,24 @@ class Run {
     Check(RequireInterface<IClone>(extent)->Clone(copy.put()));
     auto area = RequireInterface<IEnvelope>(copy.get());
     if (FAILED(area->Project(wgs84_.get()))) return NoSurface();
-    ComPtr<IGeoDataset> source;
-    if (QueryAs<IZelDtedLayer>(p_.baseLayer.get())) {
-      if (auto helper = QueryAs<IInternalZelHelper>(p_.baseLayer.get())) {
-        ComPtr<IGeoDataset> clip;
-        helper->ClipRegion(area.get(), Bstr(out_.workFolder), Bstr(temp + L"c"), VARIANT_TRUE,
-                           clip.put());
-        if (clip) {
-          clipLayer_ = RasterLayerOf(clip.get());
-          source = FirstBandOf(clipLayer_.get());
-        }
-      }
-    } else {
-      source = FirstBandOf(p_.baseLayer.get());
-    }
-    if (source && !HasReference(source.get())) {
+    surface_ = PrepareSurface({.surfaceLayer = p_.baseLayer,
+                               .area = area,
+                               .workFolder = out_.workFolder,
+                               .name = temp,
+                               .workspace = workspace,
+                               .grid = SurfaceGrid::kAzimuthalWarped,
+                               .requireReference = true});
+    if (surface_.failure == SurfaceFailure::kNoReference) {
       out_.messages.push_back({kIdsSurfaceWithoutReference, MB_ICONEXCLAMATION});
       return nullptr;
     }
-    ComPtr<IGeoDataset> saved;
-    if (source) {
-      auto op = CreateHostObject<ISurfacePreparationOp>(host::CLSID_RasterSurfaceOp);
-      op->PrepareAzimuthalGrid(source.get(), area.get(), workspace.get(), Bstr(temp), saved.put());
-    }
     if (!KeepGoing()) return nullptr;
-    ComPtr<ILayer> layer = saved ? RasterLayerOf(saved.get()) : nullptr;
-    ComPtr<ISurface> surface = layer ? GetSurfaceFromLayer(layer.get()) : nullptr;
+    ComPtr<ISurface> surface = surface_.layer ? GetSurfaceFromLayer(surface_.layer.get()) : nullptr;
     if (!surface) return NoSurface();
     surface->put_ZFactor(1.0);
     // The observers in the grid's own system (the analysis projection as the file keeps it).
     ComPtr<ISpatialReference> gridSr;
-    saved->get_SpatialReference(gridSr.put());
+    surface_.dataset->get_SpatialReference(gridSr.put());
     for (Observer& o : observers_)
       if (FAILED(o.analysis->Project(gridSr.get()))) return NoSurface();
     return surface;
@@ -417,11 +384,11 @@ class Run {
   HookStruct& hook_;
   const ThreatDomeRunParameters& p_;
   ThreatDomeRunOutcome out_;
-  ComPtr<ITrackCancel> tracker_;
+  RunProgress progress_;
   ComPtr<ISpatialReference> wgs84_;
   ComPtr<ISpatialReference> observersSr_;
   std::vector<Observer> observers_;
-  ComPtr<ILayer> clipLayer_;
+  PreparedSurface surface_;
 };
 
 }  // namespace

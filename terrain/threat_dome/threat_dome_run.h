@@ -27,7 +27,6 @@ constexpr UINT kIdsThreatDomeExtracting = 3692;
 constexpr UINT kIdsThreatDomeInitializing = 3693;
 constexpr UINT kIdsThreatDomeGroup = 3694;          // "Threat Dome of %1!s!"
 constexpr UINT kIdsThreatDomeGroupNumbered = 3711;  // "Threat Dome %1!d! of %2!s!"
-constexpr UINT kIdsOperationCancelled = 3707;
 constexpr UINT kIdsDomeRadiusNotPositive = 3715;
 constexpr UINT kIdsSurfaceWithoutReference = 3716;
 constexpr UINT kIdsDomesNotWritten = 3717;

@@ -1,6 +1,7 @@
 // Visibility from an observer file over a surface file, as the host's analysis object runs it.
 #include "platform/host/analysis/observer_visibility.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 
@@ -150,6 +151,39 @@ TEST(ObserverVisibility, FieldsAndPointsReachTheEngine) {
   EXPECT_EQ(ReadCounts(out2), counts);
 }
 
+// A point without OFFSETA stands 1 m above the ground; the progress callback reaches the
+// engine, and a stop writes nothing and says so.
+TEST(ObserverVisibility, DefaultEyeHeightAndProgressReachTheEngine) {
+  test::TempRoot root;
+  const std::string surface = MakeSurface(root.path());
+  const auto hills = test::MakeTerrain("hills", kColumns, kRows, kCell);
+  const Point bare{kX0 + 40.5 * kCell, kY0 - 30.5 * kCell, {{"RADIUS2", -1200}}};
+  const std::string observers = MakeObservers(root.path(), {bare});
+  ObserverVisibilityOptions options;
+  int calls = 0;
+  options.progress = [&](double) { return ++calls < 1000; };
+  const std::string out = root.path() + "/viz0000.tif";
+  const auto r = ComputeObserverVisibility(surface, observers, out, options);
+  ASSERT_EQ(r.error, "");
+  EXPECT_FALSE(r.cancelled);
+  EXPECT_GE(calls, 2);
+  ObserverLimits oneMetre;
+  oneMetre.offsetA = 1.0;
+  oneMetre.radius2 = -1200;
+  const auto expected = ComputeViewshed(hills.view, {{40, 30, oneMetre, {}}});
+  ASSERT_EQ(expected.error, "");
+  const auto counts = ReadCounts(out);
+  ASSERT_EQ(counts.size(), expected.counts.size());
+  for (std::size_t i = 0; i < counts.size(); ++i) ASSERT_EQ(counts[i], expected.counts[i]) << i;
+
+  options.progress = [](double) { return false; };
+  const std::string stopped = root.path() + "/viz0001.tif";
+  const auto s = ComputeObserverVisibility(surface, observers, stopped, options);
+  EXPECT_TRUE(s.cancelled);
+  EXPECT_EQ(s.error, "cancelled");
+  EXPECT_FALSE(fs::exists(stopped));
+}
+
 TEST(ObserverVisibility, BadInputIsRefusedAndWritesNothing) {
   test::TempRoot root;
   const std::string surface = MakeSurface(root.path());
@@ -197,6 +231,34 @@ TEST(ObserverVisibility, BadInputIsRefusedAndWritesNothing) {
 namespace velk::host::analysis {
 namespace {
 
+// The folder's surface and observer files as the host's objects, and a surface operator whose
+// results go into folder/out.
+struct HostObjects {
+  ComPtr<IRasterDataset> dem;
+  ComPtr<IWorkspace> shapes;
+  ComPtr<ISurfaceOp> op;
+
+  explicit HostObjects(const std::string& folder) {
+    auto rasters = test::OpenWorkspace(test::RasterFactory().get(), folder);
+    shapes = test::OpenWorkspace(test::ShapefileFactory().get(), folder);
+    auto out = test::OpenWorkspace(test::RasterFactory().get(), folder + "/out");
+    if (!rasters || !shapes || !out) return;
+    QueryAs<IRasterWorkspace>(rasters.get())
+        ->OpenRasterDataset(Bstr(L"surface32632.tif"), dem.put());
+    if (FAILED(host::CreateRasterSurfaceOpObject(nullptr, IidOf<ISurfaceOp>(),
+                                                 reinterpret_cast<void**>(op.put()))))
+      return;
+    if (auto env = QueryAs<IRasterAnalysisEnvironment>(op.get()))
+      env->putref_OutWorkspace(out.get());
+  }
+  ComPtr<IFeatureClass> Observers(const wchar_t* name) {
+    ComPtr<IFeatureClass> fc;
+    if (auto fw = QueryAs<IFeatureWorkspace>(shapes.get()))
+      fw->OpenFeatureClass(Bstr(name), fc.put());
+    return fc;
+  }
+};
+
 TEST(SurfaceOpObject, VisibilityAndPolygonsThroughTheHostObjects) {
   test::TempRoot root;
   const std::string surface = MakeSurface(root.path());
@@ -210,26 +272,14 @@ TEST(SurfaceOpObject, VisibilityAndPolygonsThroughTheHostObjects) {
   MakeObservers(root.path(), {a, far}, 32632, "losloc0001");
   fs::create_directory(root.path() + "/out");
 
-  auto rasterWs = test::OpenWorkspace(test::RasterFactory().get(), root.path());
-  auto shapeWs = test::OpenWorkspace(test::ShapefileFactory().get(), root.path());
-  auto outWs = test::OpenWorkspace(test::RasterFactory().get(), root.path() + "/out");
-  ASSERT_TRUE(rasterWs && shapeWs && outWs);
-  ComPtr<IRasterDataset> dem;
-  ASSERT_EQ(QueryAs<IRasterWorkspace>(rasterWs.get())
-                ->OpenRasterDataset(Bstr(L"surface32632.tif"), dem.put()),
-            S_OK);
-  ComPtr<IFeatureClass> observers, outside;
-  auto fw = QueryAs<IFeatureWorkspace>(shapeWs.get());
-  ASSERT_EQ(fw->OpenFeatureClass(Bstr(L"losloc0000"), observers.put()), S_OK);
-  ASSERT_EQ(fw->OpenFeatureClass(Bstr(L"losloc0001"), outside.put()), S_OK);
-
-  ComPtr<ISurfaceOp> op;
-  ASSERT_EQ(host::CreateRasterSurfaceOpObject(nullptr, IidOf<ISurfaceOp>(),
-                                              reinterpret_cast<void**>(op.put())),
-            S_OK);
-  auto env = QueryAs<IRasterAnalysisEnvironment>(op.get());
-  ASSERT_TRUE(env);
-  ASSERT_EQ(env->putref_OutWorkspace(outWs.get()), S_OK);
+  HostObjects objects(root.path());
+  ASSERT_TRUE(objects.op && objects.dem) << "the host objects came back";
+  auto shapeWs = objects.shapes;
+  auto& dem = objects.dem;
+  auto& op = objects.op;
+  ComPtr<IFeatureClass> observers = objects.Observers(L"losloc0000");
+  ComPtr<IFeatureClass> outside = objects.Observers(L"losloc0001");
+  ASSERT_TRUE(observers && outside);
   VARIANT curvature, refraction;
   curvature.vt = VT_R8;
   curvature.dblVal = 1.0;
@@ -282,6 +332,51 @@ TEST(SurfaceOpObject, VisibilityAndPolygonsThroughTheHostObjects) {
   VELK_REQUIRE(info.status == 0, "ogrinfo not available");
   EXPECT_NE(info.out.find("GRIDCODE: Integer"), std::string::npos) << info.out;
   EXPECT_NE(info.out.find("Geometry: Polygon"), std::string::npos) << info.out;
+}
+
+// The operator's progress callback reaches the visibility: a stop gives E_ABORT and no count
+// raster; a callback that lets it run sees shares rising to the end and changes nothing.
+TEST(SurfaceOpObject, AProgressCallbackStopsTheVisibilityOrWatchesItUnchanged) {
+  test::TempRoot root;
+  const std::string surface = MakeSurface(root.path());
+  Point a{kX0 + 20.5 * kCell, kY0 - 30.5 * kCell, {{"OFFSETA", 5}, {"RADIUS2", -1500}}};
+  Point b{kX0 + 70.5 * kCell, kY0 - 50.5 * kCell, {{"OFFSETA", 2}}};
+  MakeObservers(root.path(), {a, b});
+  fs::create_directory(root.path() + "/out");
+  HostObjects objects(root.path());
+  auto& op = objects.op;
+  auto progress = QueryAs<IAnalysisProgress>(op.get());
+  ASSERT_TRUE(progress);
+  auto demGeo = QueryAs<IGeoDataset>(objects.dem.get());
+  auto obsGeo = QueryAs<IGeoDataset>(objects.Observers(L"losloc0000").get());
+  ASSERT_TRUE(demGeo && obsGeo);
+
+  int calls = 0;
+  progress->SetProgress([&](double) { return ++calls > 1; });
+  ComPtr<IGeoDataset> stopped;
+  EXPECT_EQ(op->Visibility(demGeo.get(), obsGeo.get(), kVisibilityFrequency, nullptr, nullptr,
+                           stopped.put()),
+            E_ABORT);
+  EXPECT_FALSE(stopped);
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(fs::is_empty(root.path() + "/out"));
+
+  std::vector<double> shares;
+  progress->SetProgress([&](double done) {
+    shares.push_back(done);
+    return true;
+  });
+  ComPtr<IGeoDataset> watched;
+  ASSERT_EQ(op->Visibility(demGeo.get(), obsGeo.get(), kVisibilityFrequency, nullptr, nullptr,
+                           watched.put()),
+            S_OK);
+  ASSERT_GE(shares.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end()));
+  EXPECT_LE(shares.back(), 1.0);
+  const std::string direct = root.path() + "/direct.tif";
+  ASSERT_EQ(ComputeObserverVisibility(surface, root.path() + "/losloc0000.shp", direct, {}).error,
+            "");
+  EXPECT_EQ(ReadCounts(root.path() + "/out/viz0000.tif"), ReadCounts(direct));
 }
 
 }  // namespace

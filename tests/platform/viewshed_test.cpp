@@ -3,6 +3,7 @@
 #include "platform/host/analysis/viewshed.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 
@@ -276,6 +277,55 @@ TEST(ViewshedEngine, VoidsGiveNoDataAndInt16MatchesFloat) {
   EXPECT_GE(Agreement(BruteForceVisibility(t.view, o), counts), 0.99);
   GridView<std::int16_t> iv{ints.data(), 90, 80, 30.0, 30.0, -32767.0};
   EXPECT_EQ(ComputeViewshed(iv, {o}).counts, counts);
+}
+
+// The progress callback: shares from 0 to 1 that never shrink, one call at a time; stopping at
+// any call gives "cancelled" and no counts, and the callback hears nothing more; a callback that
+// never stops leaves the counts as they are without one, on one thread and several.
+TEST(ViewshedEngine, ProgressReportsAndStopsTheRun) {
+  auto t = MakeTerrain("hills", 1300, 1200, 10.0);
+  const std::vector<ViewshedObserver> obs = {
+      {650, 600, {2, 0, 0, 360, 90, -90, 0, kInf}, {}},
+      {100, 1100, {5, 0, 20, 200, 90, -90, 0, -9000}, {}},
+  };
+  for (unsigned threads : {1u, 4u}) {
+    ViewshedOptions plain;
+    plain.threads = threads;
+    const auto expected = Counts(t.view, obs, plain);
+    // stopAt: the call that says stop (0: none).
+    for (int stopAt : {0, 1, 3}) {
+      std::vector<double> shares;
+      std::atomic<int> inside{0};
+      bool overlapped = false;
+      ViewshedOptions opt = plain;
+      opt.progress = [&](double share) {
+        overlapped = overlapped || inside.fetch_add(1) != 0;
+        shares.push_back(share);
+        inside.fetch_sub(1);
+        return static_cast<int>(shares.size()) != stopAt;
+      };
+      const ViewshedResult r = ComputeViewshed(t.view, obs, opt);
+      const std::string label = std::to_string(threads) + " threads, stop at " +
+                                std::to_string(stopAt);
+      EXPECT_FALSE(overlapped) << label;
+      ASSERT_FALSE(shares.empty()) << label;
+      EXPECT_EQ(shares.front(), 0.0) << label;
+      EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end())) << label;
+      if (stopAt == 0) {
+        EXPECT_EQ(r.error, "") << label;
+        EXPECT_FALSE(r.cancelled) << label;
+        EXPECT_EQ(r.counts, expected) << label;
+        EXPECT_EQ(shares.back(), 1.0) << label;
+        // Reports along the way, not only at the ends.
+        EXPECT_GT(shares.size(), 4u) << label;
+      } else {
+        EXPECT_TRUE(r.cancelled) << label;
+        EXPECT_EQ(r.error, "cancelled") << label;
+        EXPECT_TRUE(r.counts.empty()) << label;
+        EXPECT_EQ(shares.size(), static_cast<std::size_t>(stopAt)) << label;
+      }
+    }
+  }
 }
 
 TEST(ViewshedEngine, BadInputIsRefusedWithAReasonAndNoCounts) {

@@ -18,6 +18,8 @@
 #include "platform/host/display/layer_kinds.h"
 #include "platform/host/documents/map_document.h"
 #include "platform/win/responder.h"
+#include "platform/host/data/track_cancel.h"
+#include "platform/host/shell/status_bar.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/host_data_fixture.h"
 #include "tests/fixtures/byte_raster.h"
@@ -209,6 +211,21 @@ struct Host {
     p.layerName = L"Hillshade of Relief";
     return p;
   }
+  // A catalog layer over the relief in two tiles, west and east.
+  ComPtr<ILayer> TiledCatalog() {
+    std::filesystem::create_directory(dir / "tiles");
+    const std::string relief = ShellQuote(dir / "relief.tif");
+    ToolOutput("gdal_translate -q -srcwin 0 0 20 30 " + relief + " " +
+               ShellQuote(dir / "tiles/west.tif"));
+    ToolOutput("gdal_translate -q -srcwin 20 0 20 30 " + relief + " " +
+               ShellQuote(dir / "tiles/east.tif"));
+    auto catalog = CreateHostObject<IRasterCatalog>(host::CLSID_WorkspaceRasterCatalog);
+    catalog.Query<IWorkspaceRasterCatalog>()->putref_Workspace(
+        test::OpenWorkspace(test::RasterFactory().get(), dir / "tiles").get());
+    auto layer = MakeObjectPtr<DtedLayerDouble, ILayer>();
+    static_cast<DtedLayerDouble*>(layer.get())->catalog = catalog;
+    return layer;
+  }
   std::wstring Top() {
     ComPtr<ILayer> l;
     FocusMap()->get_Layer(0, l.put());
@@ -245,13 +262,12 @@ TEST(HillshadeRun, TemporaryOverlayLandsAboveItsInputHalfTransparentAndMatchesGd
   renderer->get_UpdateCount(&updates);
   EXPECT_EQ(option, 5);
   EXPECT_EQ(updates, 2);
-  // The result and the claimed temporary file are in the scratch folder's "Hillshade".
+  // The result is in the scratch folder's "Hillshade", alone: the claimed temporary name's
+  // marker went when the run ended.
   const std::string work = ToUtf8(GetScratchFolder().str()) + "Hillshade";
   EXPECT_EQ(std::filesystem::path(ToUtf8(out.resultPath)).parent_path(), work);
-  bool claimed = false;
-  for (const auto& f : test::FilesIn(work))
-    claimed |= f.rfind("hll", 0) == 0 && f.ends_with(".tmp");
-  EXPECT_TRUE(claimed);
+  EXPECT_EQ(test::FilesIn(work),
+            std::vector<std::string>{std::filesystem::path(ToUtf8(out.resultPath)).filename()});
 
   ToolOutput("gdaldem hillshade -q -az 250 -alt 35 -z 1.5 " + ShellQuote(host.dir / "relief.tif") +
              " " + ShellQuote(host.dir / "ref.tif"));
@@ -266,18 +282,8 @@ TEST(HillshadeRun, TemporaryOverlayLandsAboveItsInputHalfTransparentAndMatchesGd
 TEST(HillshadeRun, ACatalogSurfaceIsPutTogetherFromItsTilesCutToTheAreaAndShaded) {
   VELK_REQUIRE(ToolOutput("command -v gdaldem") != "", "gdaldem is not installed");
   Host host;
-  // The relief in two tiles, west and east, behind a catalog.
-  std::filesystem::create_directory(host.dir / "tiles");
+  auto layer = host.TiledCatalog();
   const std::string relief = ShellQuote(host.dir / "relief.tif");
-  ToolOutput("gdal_translate -q -srcwin 0 0 20 30 " + relief + " " +
-             ShellQuote(host.dir / "tiles/west.tif"));
-  ToolOutput("gdal_translate -q -srcwin 20 0 20 30 " + relief + " " +
-             ShellQuote(host.dir / "tiles/east.tif"));
-  auto catalog = CreateHostObject<IRasterCatalog>(host::CLSID_WorkspaceRasterCatalog);
-  catalog.Query<IWorkspaceRasterCatalog>()->putref_Workspace(
-      test::OpenWorkspace(test::RasterFactory().get(), host.dir / "tiles").get());
-  auto layer = MakeObjectPtr<DtedLayerDouble, ILayer>();
-  static_cast<DtedLayerDouble*>(layer.get())->catalog = catalog;
   host.FocusMap()->AddLayer(layer.get());
 
   auto p = host.Parameters();
@@ -464,6 +470,65 @@ TEST(HillshadeRun, BadInputIsRefusedWithTheMessagesAndAddsNothing) {
   const auto refused = RunHillshade(host.hook, p);
   ASSERT_EQ(refused.messages.size(), 1u);
   EXPECT_EQ(refused.messages[0].textId, kIdsCannotHillshade);
+}
+
+// Esc at each question the run asks in turn (before and after the input is prepared, while the
+// relief is read, shaded and written), for a raster layer, a catalog layer whose tiles are put
+// into a grid first, and a named output: "Operation cancelled", no layer, and the work folder
+// and the output folder as they were; once Esc comes after the last question, the run is done
+// and gives the relief a run without Esc gives.
+TEST(HillshadeRun, EscAtEveryQuestionLeavesNothingOfTheRun) {
+  Host host;
+  std::filesystem::create_directories(host.dir / "out");
+  auto tiled = host.TiledCatalog();
+  host.FocusMap()->AddLayer(host.dem.get());
+  host.FocusMap()->AddLayer(tiled.get());
+  const std::string work = ToUtf8(GetScratchFolder().str()) + "Hillshade";
+
+  struct Case {
+    const char* what;
+    ComPtr<ILayer> input;
+    std::wstring output;
+  };
+  const Case cases[] = {{"raster layer", host.dem, L"<TEMPORARY>"},
+                        {"catalog layer", tiled, L"<TEMPORARY>"},
+                        {"named output", host.dem, FromUtf8(host.dir / "out") + L"/shade1"}};
+  for (const Case& c : cases) {
+    auto p = host.Parameters(c.output);
+    p.input = c.input;
+    std::filesystem::remove_all(host.dir / "out/shade1.tif");
+    std::filesystem::create_directories(work);
+    const auto before = test::FilesIn(work);
+    LONG layers = 0;
+    host.FocusMap()->get_LayerCount(&layers);
+    int question = 1;
+    for (;; ++question) {
+      ASSERT_LT(question, 500) << c.what << ": the run asks without end";
+      host::ScriptEscape({L"", question});
+      const auto out = RunHillshade(host.hook, p);
+      const bool used = host::ScriptedEscapeUsed();
+      host::ScriptEscape({L"", 0});
+      if (!used) {
+        ASSERT_TRUE(out.done) << c.what;
+        EXPECT_FALSE(out.cancelled) << c.what;
+        EXPECT_EQ(StatusText(host.hook), L"") << c.what << ": no progress text is left";
+        EXPECT_EQ(Bytes(ToUtf8(out.resultPath)).size(), 1200u) << c.what;
+        break;
+      }
+      const std::string at = std::string(c.what) + ", question " + std::to_string(question);
+      EXPECT_TRUE(out.cancelled) << at;
+      EXPECT_FALSE(out.done) << at;
+      EXPECT_FALSE(out.layer) << at;
+      EXPECT_TRUE(out.messages.empty()) << at;
+      EXPECT_EQ(StatusText(host.hook), L"Operation cancelled") << at;
+      LONG now = 0;
+      host.FocusMap()->get_LayerCount(&now);
+      EXPECT_EQ(now, layers) << at;
+      EXPECT_EQ(test::FilesIn(work), before) << at;
+      EXPECT_TRUE(std::filesystem::is_empty(host.dir / "out")) << at;
+    }
+    EXPECT_GT(question, 3) << c.what << ": the relief asks as it goes, not only the steps";
+  }
 }
 
 }  // namespace

@@ -23,7 +23,9 @@
 #include "platform/host/operations/surface_analysis.h"
 #include "platform/host/display/display_class_ids.h"
 #include "platform/host/display/layer_kinds.h"
+#include "platform/host/data/track_cancel.h"
 #include "platform/host/data/workspace.h"
+#include "platform/host/shell/status_bar.h"
 #include "tests/fixtures/coverage_check.h"
 #include "tests/fixtures/dem_fixture.h"
 #include "tests/fixtures/fixed_layer.h"
@@ -32,6 +34,7 @@
 #include "tests/fixtures/tool_output.h"
 #include "tests/framework/host_session_fixture.h"
 #include "tests/framework/layer_doubles.h"
+#include "tests/terrain/terrain_doubles.h"
 
 namespace velk::corvane {
 namespace {
@@ -129,10 +132,11 @@ TEST(RadialLosRun, TwoObserversGiveTheirFeaturesTheCoverageAndOneGroup) {
   EXPECT_EQ(fs::path(ToUtf8(out.observerPath)).filename(), "losloc0000.shp");
   EXPECT_EQ(fs::path(ToUtf8(out.coveragePath)).filename(), "loscov0000.shp");
   EXPECT_EQ(ToUtf8(out.workFolder), ToUtf8(GetScratchFolder().str()) + "RadialLOS");
-  // The marker of the temporary name stays beside the prepared grid of the same name.
+  // The prepared grid keeps the temporary name; its marker is given up when the run ends.
   const std::string prepared = fs::path(ToUtf8(out.preparedPath)).stem().string();
   EXPECT_EQ(prepared.rfind("rlo", 0), 0u) << prepared;
-  EXPECT_TRUE(fs::exists(fs::path(ToUtf8(out.workFolder)) / (prepared + ".tmp")));
+  EXPECT_TRUE(fs::exists(ToUtf8(out.preparedPath)));
+  EXPECT_FALSE(fs::exists(fs::path(ToUtf8(out.workFolder)) / (prepared + ".tmp")));
 
   // The observer file as GDAL reads it: 11 fields, the values and their signs.
   bool ok = false;
@@ -365,6 +369,73 @@ TEST(RadialLosRun, ACatalogDtedSurfaceIsClippedByItsLayer) {
   EXPECT_FALSE(refused.done);
   ASSERT_EQ(catalog->calls.size(), 2u);
   EXPECT_FALSE(fs::exists(ToUtf8(refused.preparedPath))) << ToUtf8(refused.preparedPath);
+}
+
+LONG LayerCount(IMap* map) {
+  LONG n = 0;
+  map->get_LayerCount(&n);
+  return n;
+}
+
+// Esc at each question the run asks in turn (between its steps and while the visibility is
+// computed): "Operation cancelled", no layer and the work folder as it was; once Esc comes
+// after the last question, the run is the one a run without Esc makes.
+TEST(RadialLosRun, EscAtEveryQuestionLeavesNothingOfTheRun) {
+  Host host;
+  RadialLosRunParameters p;
+  p.surfaceLayer = host.dem;
+  p.observers = {ObserverAtUtm(502000, 3997000), ObserverAtUtm(502500, 3995500, 1.5)};
+  const auto first = RunRadialLos(host.hook, p);  // a run without Esc: the work folder is made
+  ASSERT_TRUE(first.done);
+  EXPECT_FALSE(first.cancelled);
+  EXPECT_EQ(StatusText(host.hook), L"") << "a finished run leaves no progress text";
+  const std::string work = ToUtf8(first.workFolder);
+  const auto files = test::FilesIn(work);
+  for (const auto& file : files) EXPECT_NE(fs::path(file).extension(), ".tmp") << file;
+  const LONG layers = LayerCount(host.FocusMap().get());
+
+  int question = 1;
+  for (;; ++question) {
+    ASSERT_LT(question, 500) << "the run asks without end";
+    host::ScriptEscape({L"", question});
+    const auto out = RunRadialLos(host.hook, p);
+    const bool used = host::ScriptedEscapeUsed();
+    host::ScriptEscape({L"", 0});
+    if (!used) {
+      ASSERT_TRUE(out.done) << "question " << question;
+      EXPECT_EQ(out.runNumber, L"0001");
+      break;
+    }
+    EXPECT_TRUE(out.cancelled) << "question " << question;
+    EXPECT_FALSE(out.done) << "question " << question;
+    EXPECT_FALSE(out.group);
+    EXPECT_TRUE(out.messages.empty()) << "question " << question;
+    EXPECT_EQ(out.statusId, 0u) << "question " << question;
+    EXPECT_EQ(StatusText(host.hook), L"Operation cancelled") << "question " << question;
+    EXPECT_EQ(LayerCount(host.FocusMap().get()), layers) << "question " << question;
+    EXPECT_EQ(test::FilesIn(work), files) << "question " << question;
+  }
+  EXPECT_GT(question, 4) << "the visibility asks as it goes, not only the steps";
+}
+
+// The texts the run shows: the surface being prepared, then the visibility's share done; Esc
+// while either shows stops the run there.
+TEST(RadialLosRun, ProgressTextsAskForEscAndEscStopsAtThem) {
+  Host host;
+  RadialLosRunParameters p;
+  p.surfaceLayer = host.dem;
+  p.observers = {ObserverAtUtm(502000, 3997000)};
+  for (const wchar_t* text :
+       {L"Preparing the surface of Ridge ... Press Esc To Cancel",
+        L"Computing visibility: 0% done ... Press Esc To Cancel", L"Computing visibility: "}) {
+    host::ScriptEscape({text, 1});
+    const auto out = RunRadialLos(host.hook, p);
+    EXPECT_TRUE(host::ScriptedEscapeUsed()) << ToUtf8(text);
+    host::ScriptEscape({L"", 0});
+    EXPECT_TRUE(out.cancelled) << ToUtf8(text);
+    EXPECT_TRUE(out.observerPath.empty() && out.coveragePath.empty()) << ToUtf8(text);
+    EXPECT_EQ(StatusText(host.hook), L"Operation cancelled");
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <gdal_priv.h>
 #include <gdal_utils.h>
 
+#include "framework/hook_struct.h"
 #include "interfaces/zel_layer_interfaces.h"
 #include "platform/com/text.h"
 #include "tests/fixtures/fixed_layer.h"
@@ -19,8 +20,18 @@
 #include "platform/host/display/layer.h"
 #include "platform/host/data/raster_catalog.h"
 #include "platform/host/data/raster_objects.h"
+#include "platform/host/shell/status_bar.h"
 
 namespace velk::corvane {
+
+// What the message pane of the host's status bar shows.
+inline std::wstring StatusText(HookStruct& hook) {
+  ComPtr<IStatusBar> bar;
+  hook.GetApplicationObject(bar.put());
+  Bstr text;
+  if (bar) bar->get_Message(0, &text);
+  return text.str();
+}
 
 // A catalog elevation layer over one raster file: its clip cuts the envelope out of the file
 // with GDAL (nothing when the envelope misses it).

@@ -81,7 +81,7 @@ TEST(ThreatDomeCommand, OneDialogAndThePointsOfTheCoordinateTool) {
   EXPECT_EQ(::SendMessageW(g.Item(tdd::kBaseLayer), CB_GETCOUNT, 0, 0), 1);
   EXPECT_EQ(::SendMessageW(g.Item(tdd::kObserverLayer), CB_GETCOUNT, 0, 0), 0);
   EXPECT_FALSE(::IsWindowEnabled(g.Item(IDOK)));
-  EXPECT_EQ(g.Text(tdd::kOffset), L"200");
+  EXPECT_EQ(g.Text(tdd::kHeightOffset), L"200");
   EXPECT_EQ(g.Text(tdd::kRadius), L"10");
   g.Pick(12.5, 48.25);
   EXPECT_EQ(g.Text(tdd::kLongitude), L"12.5");
@@ -98,11 +98,11 @@ TEST(ThreatDomeDialog, InputTypeListAndRows) {
   Globe g;
   ASSERT_EQ(g.command->OnClick(), S_OK);
   EXPECT_EQ(g.Dlg().InputType(), 0);
-  EXPECT_FALSE(::IsWindowEnabled(g.Item(tdd::kOffset)));
+  EXPECT_FALSE(::IsWindowEnabled(g.Item(tdd::kHeightOffset)));
   EXPECT_TRUE(::IsWindowEnabled(g.Item(tdd::kObserverLayer)));
   g.ChooseInputType(1);
   EXPECT_EQ(g.Dlg().InputType(), 1);
-  EXPECT_TRUE(::IsWindowEnabled(g.Item(tdd::kOffset)));
+  EXPECT_TRUE(::IsWindowEnabled(g.Item(tdd::kHeightOffset)));
   EXPECT_FALSE(::IsWindowEnabled(g.Item(tdd::kObserverLayer)));
   EXPECT_FALSE(::IsWindowEnabled(g.Item(tdd::kLatitude)));  // from the coordinate tool only
   EXPECT_FALSE(::IsWindowEnabled(g.Item(tdd::kElevation)));
@@ -168,8 +168,8 @@ TEST(ThreatDomeDialog, TextsThatAreNoNumbersAreRefusedNamingTheirField) {
     const wchar_t* field;  // null: no refusal
   };
   const Case cases[] = {
-      {tdd::kOffset, L"abc", false, L"Height Offset"},
-      {tdd::kOffset, L"1e999", false, L"Height Offset"},
+      {tdd::kHeightOffset, L"abc", false, L"Height Offset"},
+      {tdd::kHeightOffset, L"1e999", false, L"Height Offset"},
       {tdd::kRadius, L"3 km", false, L"Dome Radius"},
       {tdd::kRadius, L"nan", false, L"Dome Radius"},
       {tdd::kElevation, L"x", true, L"Elevation"},
@@ -184,7 +184,7 @@ TEST(ThreatDomeDialog, TextsThatAreNoNumbersAreRefusedNamingTheirField) {
     ::CheckDlgButton(g.Dlg().m_hWnd, tdd::kUseElevation,
                      c.useElevation ? BST_CHECKED : BST_UNCHECKED);
     g.Press(tdd::kUseElevation);
-    ::SetDlgItemTextW(g.Dlg().m_hWnd, tdd::kOffset, L"10");
+    ::SetDlgItemTextW(g.Dlg().m_hWnd, tdd::kHeightOffset, L"10");
     ::SetDlgItemTextW(g.Dlg().m_hWnd, tdd::kRadius, L"1");
     ::SetDlgItemTextW(g.Dlg().m_hWnd, tdd::kElevation, L"0");
     ::SetDlgItemTextW(g.Dlg().m_hWnd, c.id, c.text);

@@ -78,13 +78,7 @@ struct Globe {
     hook.GetBasicFocusMap(map.put());
     return map;
   }
-  std::wstring Status() {
-    ComPtr<IStatusBar> bar;
-    hook.GetApplicationObject(bar.put());
-    Bstr text;
-    if (bar) bar->get_Message(0, &text);
-    return text.str();
-  }
+  std::wstring Status() { return StatusText(hook); }
   // A point layer with the observer fields RADIUS2 and OFFSETA at UTM places.
   // With spot, the field SPOT holds it.
   ComPtr<ILayer> Observers(const std::vector<std::pair<double, double>>& places, double radius2,
@@ -497,6 +491,16 @@ TEST(ThreatDomeRun, ACatalogElevationLayerGoesThroughItsClip) {
   // The observer stands 20 m above the hill where it was picked (about 300 + 0.5 * 200 - 0.2 *
   // 200 = 360 m).
   EXPECT_NEAR(CentreHeight(out.workFolder, 0), 380.0, 2.0);
+  // The run's folder keeps the base surface and the domes: neither the clip the surface was
+  // warped from nor the marker of its name.
+  for (const auto& file : test::FilesIn(ToUtf8(out.workFolder))) {
+    const std::string stem = file.substr(0, file.find('.'));
+    EXPECT_TRUE(stem == "Dome" || stem == "Wireframe" ||
+                (stem.rfind("dms", 0) == 0 && file.ends_with(".tif") && !stem.ends_with("c")))
+        << file;
+  }
+  for (const auto& file : test::FilesIn(fs::path(ToUtf8(out.workFolder)).parent_path().string()))
+    EXPECT_TRUE(file.rfind("tdm", 0) == 0 && file.find('.') == std::string::npos) << file;
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // The host's visibility from observer points, over files: the surface raster, the observer
 // points with their fields (OFFSETA, OFFSETB, AZIMUTH1, AZIMUTH2, VERT1, VERT2, RADIUS1,
-// RADIUS2, SPOT; a missing field takes its default from ObserverLimits) and the count raster it
-// writes. The surface-analysis operation object hands its inputs to this.
+// RADIUS2, SPOT; a missing field leaves its limit open, and a point without OFFSETA stands 1 m
+// above the ground) and the count raster it writes. The surface-analysis operation object hands
+// its inputs to this.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/host/analysis/visibility_model.h"
@@ -13,10 +15,14 @@ namespace velk::host::analysis {
 struct ObserverVisibilityOptions {
   CurvatureOptions curvature;
   unsigned threads = 0;  // 0: every core
+  // Called with the share of the sweep done (0 to 1) now and then, one call at a time from any
+  // thread; false stops the run, which then writes nothing and says "cancelled".
+  std::function<bool(double)> progress;
 };
 
 struct ObserverVisibilityResult {
   std::string error;  // empty on success
+  bool cancelled = false;  // the progress callback stopped the run
   int observers = 0;
   int columns = 0;
   int rows = 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <thread>
 #include <type_traits>
 
@@ -278,6 +279,51 @@ void MarchLine(const StepGeometry& g, const RayArrays& r, int n) {
   for (; k < n; ++k) StepRay(g, r, k);
 }
 
+// The share of the sweep done, handed to the caller's callback from whichever worker reports,
+// one at a time; once the callback says stop, every worker leaves its octant at the next report.
+class SweepProgress {
+ public:
+  // Lines between two reports of a worker.
+  static constexpr int kLines = 256;
+
+  SweepProgress(const std::function<bool(double)>& callback, double totalLines)
+      : callback_(callback), total_(std::max(1.0, totalLines)) {}
+  // The callback's say before anything is swept; false when it stops the run.
+  bool Begin() { return Call(0.0); }
+  // lines more are done; false when the run is to stop.
+  bool Add(int lines) {
+    const double done = static_cast<double>(done_.fetch_add(lines) + lines);
+    if (callback_) {
+      // A worker that finds another reporting goes on; the next report catches up.
+      std::unique_lock<std::mutex> lock(call_, std::try_to_lock);
+      if (lock.owns_lock() && !stopped_.load()) {
+        // Shares handed out only grow, whichever worker reports.
+        last_ = std::max(last_, std::min(1.0, done / total_));
+        if (!callback_(last_)) stopped_.store(true);
+      }
+    }
+    return !stopped_.load(std::memory_order_relaxed);
+  }
+  bool Stopped() const { return stopped_.load(); }
+  // The callback's say once everything is swept; false when it stops the run after all.
+  bool End() { return Call(1.0); }
+
+ private:
+  bool Call(double share) {
+    if (!callback_) return true;
+    const std::lock_guard<std::mutex> lock(call_);
+    if (!stopped_.load() && !callback_(share)) stopped_.store(true);
+    return !stopped_.load();
+  }
+
+  const std::function<bool(double)>& callback_;
+  const double total_;
+  std::atomic<long long> done_{0};
+  std::atomic<bool> stopped_{false};
+  std::mutex call_;
+  double last_ = 0.0;  // under call_
+};
+
 struct Octant {
   bool xMajor;    // rays step from column to column (else from row to row)
   int majorSign;  // direction of the steps
@@ -331,6 +377,54 @@ std::vector<int> RaysOf(const Octant& o, const Prepared& p, double cellX, double
   return rays;
 }
 
+// How an octant's (major, minor) steps land on the grid and the counts, and the observer's
+// limits as the octant's sweep applies them.
+struct OctantFrame {
+  int last = 0;      // the farthest line the rays reach
+  int minLimit = 0;  // the last cell of a line on the grid
+  double cMaj = 1, cMin = 1;
+  // Metric direction of a unit step in (major, minor) for the limits: east and north.
+  double eastPerMaj = 0, northPerMaj = 0, eastPerMin = 0, northPerMin = 0;
+  std::ptrdiff_t gridMaj = 0, gridMin = 0, countMaj = 0, countMin = 0;
+  // Limits of the horizontal distance alone are settled per cell before the rays judge.
+  bool onlyRange = true;
+  double inner2 = 0, outer2 = std::numeric_limits<double>::infinity();
+};
+
+// The lines (columns or rows) from the observer to the end of the octant's reach.
+int OctantLines(const Prepared& o, const Octant& oct, int columns, int rows) {
+  const int majLimit = oct.xMajor ? (oct.majorSign > 0 ? columns - 1 - o.column : o.column)
+                                  : (oct.majorSign > 0 ? rows - 1 - o.row : o.row);
+  return std::min(o.R, majLimit);
+}
+
+template <typename T>
+OctantFrame FrameOf(const GridView<T>& grid, const Prepared& o, const Octant& oct,
+                    const LimitTest& limits) {
+  OctantFrame f;
+  const int columns = grid.columns, rows = grid.rows;
+  f.last = OctantLines(o, oct, columns, rows);
+  f.minLimit = oct.xMajor ? (oct.minorSign > 0 ? rows - 1 - o.row : o.row)
+                          : (oct.minorSign > 0 ? columns - 1 - o.column : o.column);
+  f.cMaj = oct.xMajor ? grid.cellX : grid.cellY;
+  f.cMin = oct.xMajor ? grid.cellY : grid.cellX;
+  f.eastPerMaj = oct.xMajor ? oct.majorSign * grid.cellX : 0.0;
+  f.northPerMaj = oct.xMajor ? 0.0 : -oct.majorSign * grid.cellY;
+  f.eastPerMin = oct.xMajor ? 0.0 : oct.minorSign * grid.cellX;
+  f.northPerMin = oct.xMajor ? -oct.minorSign * grid.cellY : 0.0;
+  const std::ptrdiff_t stride = grid.RowStride();
+  f.gridMaj = oct.xMajor ? oct.majorSign : oct.majorSign * stride;
+  f.gridMin = oct.xMajor ? oct.minorSign * stride : oct.minorSign;
+  f.countMaj = oct.xMajor ? oct.majorSign : static_cast<std::ptrdiff_t>(oct.majorSign) * columns;
+  f.countMin = oct.xMajor ? static_cast<std::ptrdiff_t>(oct.minorSign) * columns : oct.minorSign;
+  f.onlyRange = limits.OnlyHorizontalRange();
+  if (f.onlyRange) {
+    f.inner2 = limits.HorizontalRange().first;
+    f.outer2 = limits.HorizontalRange().second;
+  }
+  return f;
+}
+
 template <typename T>
 class Engine {
  public:
@@ -342,50 +436,32 @@ class Engine {
         counts_(counts),
         atomic_(atomicCounts) {}
 
-  void Run(const Prepared& o, const Octant& oct, RayLines& s) const {
+  // Sweeps one octant of the observer, reporting its lines to progress; leaves early when the
+  // run is stopped.
+  void Run(const Prepared& o, const Octant& oct, RayLines& s, SweepProgress& progress) const {
     const std::vector<int> rays = RaysOf(oct, o, grid_.cellX, grid_.cellY);
-    if (rays.empty()) return;
-    const int columns = grid_.columns, rows = grid_.rows, R = o.R;
-    const int majLimit = oct.xMajor ? (oct.majorSign > 0 ? columns - 1 - o.column : o.column)
-                                    : (oct.majorSign > 0 ? rows - 1 - o.row : o.row);
-    const int minLimit = oct.xMajor ? (oct.minorSign > 0 ? rows - 1 - o.row : o.row)
-                                    : (oct.minorSign > 0 ? columns - 1 - o.column : o.column);
-    const int last = std::min(R, majLimit);
-    const double cMaj = oct.xMajor ? grid_.cellX : grid_.cellY;
-    const double cMin = oct.xMajor ? grid_.cellY : grid_.cellX;
-    // Metric direction of a unit step in (major, minor) for the limits: east and north.
-    const double eastPerMaj = oct.xMajor ? oct.majorSign * grid_.cellX : 0.0;
-    const double northPerMaj = oct.xMajor ? 0.0 : -oct.majorSign * grid_.cellY;
-    const double eastPerMin = oct.xMajor ? 0.0 : oct.minorSign * grid_.cellX;
-    const double northPerMin = oct.xMajor ? -oct.minorSign * grid_.cellY : 0.0;
-    const std::ptrdiff_t stride = grid_.RowStride();
-    const std::ptrdiff_t gridMaj = oct.xMajor ? oct.majorSign : oct.majorSign * stride;
-    const std::ptrdiff_t gridMin = oct.xMajor ? oct.minorSign * stride : oct.minorSign;
-    const std::ptrdiff_t countMaj =
-        oct.xMajor ? oct.majorSign : static_cast<std::ptrdiff_t>(oct.majorSign) * columns;
-    const std::ptrdiff_t countMin =
-        oct.xMajor ? static_cast<std::ptrdiff_t>(oct.minorSign) * columns : oct.minorSign;
-    const T* gridOrigin = &grid_.At(o.column, o.row);
-    std::uint16_t* countOrigin = counts_ + static_cast<std::ptrdiff_t>(o.row) * columns + o.column;
     const LimitTest limits(o.limits);
-    // Limits of the horizontal distance alone are settled per cell before the rays judge.
-    const bool onlyRange = limits.OnlyHorizontalRange();
-    const double inner2 = onlyRange ? limits.HorizontalRange().first : 0.0;
-    const double outer2 =
-        onlyRange ? limits.HorizontalRange().second : std::numeric_limits<double>::infinity();
-    const double offsetB = o.limits.offsetB, eye = o.eye, maxHorizontal = o.maxHorizontal;
+    const OctantFrame f = FrameOf(grid_, o, oct, limits);
+    int reported = 0;
+    if (!rays.empty()) reported = March(o, f, limits, rays, s, progress);
+    if (!progress.Stopped()) progress.Add(f.last - reported);
+  }
 
-    std::size_t alive = rays.size();
-    s.Fit(alive, std::min(last + 1, minLimit) + 1);
+ private:
+  // The rays' state at the observer, and what their steps share.
+  StepGeometry Start(const Prepared& o, const OctantFrame& f, const std::vector<int>& rays,
+                     RayLines& s) const {
+    const int R = o.R;
+    s.Fit(rays.size(), std::min(f.last + 1, f.minLimit) + 1);
     StepGeometry g;
     g.R = R;
     g.inv2R = 1.0 / static_cast<double>(2L * R);
-    g.cMaj = cMaj;
-    g.cMin = cMin;
-    g.eye = eye;
-    g.offsetB = offsetB;
+    g.cMaj = f.cMaj;
+    g.cMin = f.cMin;
+    g.eye = o.eye;
+    g.offsetB = o.limits.offsetB;
     g.drop = curvature_.Drop(1.0);
-    for (std::size_t k = 0; k < alive; ++k) {
+    for (std::size_t k = 0; k < rays.size(); ++k) {
       const int m = rays[k];
       s.rem[k] = R;
       s.step[k] = 2 * m;
@@ -394,60 +470,84 @@ class Engine {
       s.horizon[k] = -std::numeric_limits<double>::infinity();
       const double minorPerStep = static_cast<double>(m) / R;
       s.stepsPerMinor[k] = m ? static_cast<double>(R) / m : 0.0;
-      s.stepLen[k] = std::sqrt(cMaj * cMaj + minorPerStep * cMin * minorPerStep * cMin);
+      s.stepLen[k] = std::sqrt(f.cMaj * f.cMaj + minorPerStep * f.cMin * minorPerStep * f.cMin);
     }
-    // A line's cells 0 .. n - 1 (n at most minLimit + 1) into a buffer with its pads.
-    auto load = [&](int i, double* buffer, int n) {
-      double* z = buffer + 1;
-      z[-1] = kNaN;
-      const T* cells = gridOrigin + i * gridMaj;
-      for (int jj = 0; jj < n; ++jj) z[jj] = sample_(cells[jj * gridMin]);
-      z[n] = kNaN;
-    };
-    load(0, s.line[0].data(), std::min(2, minLimit + 1));
-    for (int i = 1; i <= last && alive; ++i) {
+    return g;
+  }
+
+  // A line's cells 0 .. n - 1 into a buffer with its void pads.
+  void Load(const T* cells, std::ptrdiff_t step, double* buffer, int n) const {
+    double* z = buffer + 1;
+    z[-1] = kNaN;
+    for (int j = 0; j < n; ++j) z[j] = sample_(cells[j * step]);
+    z[n] = kNaN;
+  }
+
+  // The rays march outward line by line; returns the lines reported to progress.
+  int March(const Prepared& o, const OctantFrame& f, const LimitTest& limits,
+            const std::vector<int>& rays, RayLines& s, SweepProgress& progress) const {
+    const int R = o.R;
+    StepGeometry g = Start(o, f, rays, s);
+    const T* gridOrigin = &grid_.At(o.column, o.row);
+    std::uint16_t* countOrigin =
+        counts_ + static_cast<std::ptrdiff_t>(o.row) * grid_.columns + o.column;
+    // With no limits but the distance, and when no other observer's sweep may write beside
+    // it, the rays count what they see as they go.
+    const bool direct = f.onlyRange && !atomic_;
+    std::size_t alive = rays.size();
+    int reported = 0;
+    Load(gridOrigin, f.gridMin, s.line[0].data(), std::min(2, f.minLimit + 1));
+    for (int i = 1; i <= f.last && alive; ++i) {
+      if (i - reported >= SweepProgress::kLines) {
+        reported = i;
+        if (!progress.Add(SweepProgress::kLines)) break;
+      }
       // Rays advance to column (row) i; those that left the grid or the reach stop. They are
       // in order of m, so the survivors stay in front.
       const auto jAt = [&](std::size_t k) {
         return static_cast<int>((R + 2L * rays[k] * i) / (2L * R));
       };
-      while (alive && (jAt(alive - 1) > minLimit || i * s.stepLen[alive - 1] > maxHorizontal))
+      while (alive &&
+             (jAt(alive - 1) > f.minLimit || i * s.stepLen[alive - 1] > o.maxHorizontal))
         --alive;
       if (!alive) break;
       const double* prev = s.line[(i + 1) & 1].data() + 1;
       double* z = s.line[i & 1].data() + 1;
-      const int cells = std::min(jAt(alive - 1) + 2, minLimit + 1);
-      load(i, z - 1, cells);
-      std::uint16_t* countLine = countOrigin + i * countMaj;
+      const int cells = std::min(jAt(alive - 1) + 2, f.minLimit + 1);
+      Load(gridOrigin + i * f.gridMaj, f.gridMin, z - 1, cells);
+      std::uint16_t* countLine = countOrigin + i * f.countMaj;
       g.i = i;
-      CellsOfLine(g, z, s.distance.data(), s.rise.data(), cells, inner2, outer2);
-      // With no limits but the distance, and when no other observer's sweep may write beside
-      // it, the rays count what they see as they go.
-      const bool direct = onlyRange && !atomic_;
+      CellsOfLine(g, z, s.distance.data(), s.rise.data(), cells, f.inner2, f.outer2);
       MarchLine(
           g,
           {s.rem.data(), s.j.data(), s.step.data(), s.prevY.data(), s.horizon.data(),
            s.stepLen.data(), s.stepsPerMinor.data(), z, prev, s.distance.data(), s.rise.data(),
-           s.seen.data(), direct ? countLine : nullptr, countMin, s.spare.data()},
+           s.seen.data(), direct ? countLine : nullptr, f.countMin, s.spare.data()},
           static_cast<int>(alive));
-      if (direct) continue;
-      for (std::size_t k = 0; k < alive; ++k) {
-        if (!s.seen[k]) continue;
-        const int j = s.j[k];
-        if (!onlyRange) {
-          const double dMaj = i * cMaj, dMin = j * cMin;
-          const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
-          const double dz = curvature_.Apparent(z[j] + offsetB, h) - eye;
-          if (!limits.Admits(i * eastPerMaj + j * eastPerMin, i * northPerMaj + j * northPerMin,
-                             dz))
-            continue;
-        }
-        Add(countLine[j * countMin]);
+      if (!direct) CountSeen(o, f, limits, i, z, s, alive, countLine);
+    }
+    return reported;
+  }
+
+  // The cells the rays saw on line i that the observer's limits admit.
+  void CountSeen(const Prepared& o, const OctantFrame& f, const LimitTest& limits, int i,
+                 const double* z, const RayLines& s, std::size_t alive,
+                 std::uint16_t* countLine) const {
+    for (std::size_t k = 0; k < alive; ++k) {
+      if (!s.seen[k]) continue;
+      const int j = s.j[k];
+      if (!f.onlyRange) {
+        const double dMaj = i * f.cMaj, dMin = j * f.cMin;
+        const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
+        const double dz = curvature_.Apparent(z[j] + o.limits.offsetB, h) - o.eye;
+        if (!limits.Admits(i * f.eastPerMaj + j * f.eastPerMin,
+                           i * f.northPerMaj + j * f.northPerMin, dz))
+          continue;
       }
+      Add(countLine[j * f.countMin]);
     }
   }
 
- private:
   void Add(std::uint16_t& count) const {
     if (atomic_)
       std::atomic_ref<std::uint16_t>(count).fetch_add(1, std::memory_order_relaxed);
@@ -463,109 +563,111 @@ class Engine {
 };
 
 template <typename T>
-ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserver>& observers,
-                       const ViewshedOptions& options) {
-  ViewshedResult result;
-  if (!grid.values || grid.columns < 2 || grid.rows < 2) {
-    result.error = "the surface must have at least two cells in each direction";
-    return result;
-  }
+std::string CheckGrid(const GridView<T>& grid, const std::vector<ViewshedObserver>& observers) {
+  if (!grid.values || grid.columns < 2 || grid.rows < 2)
+    return "the surface must have at least two cells in each direction";
   if (!(grid.cellX > 0) || !(grid.cellY > 0) || !std::isfinite(grid.cellX) ||
-      !std::isfinite(grid.cellY)) {
-    result.error = "the surface's cell size is not a positive number";
-    return result;
-  }
-  if (observers.empty()) {
-    result.error = "no observers";
-    return result;
-  }
-  if (observers.size() > kMaxObservers) {
-    result.error = "too many observers";
-    return result;
-  }
-  const Sampler<T> sample = MakeSampler(grid);
-  std::vector<Prepared> prepared;
-  prepared.reserve(observers.size());
-  for (std::size_t k = 0; k < observers.size(); ++k) {
-    const auto& o = observers[k];
-    const std::string which = "observer " + std::to_string(k + 1) + ": ";
-    if (o.column < 0 || o.row < 0 || o.column >= grid.columns || o.row >= grid.rows) {
-      result.error = which + "outside the surface";
-      return result;
-    }
-    const double ground = sample(grid.At(o.column, o.row));
-    if (std::isnan(ground)) {
-      result.error = which + "on a void of the surface";
-      return result;
-    }
-    if (o.spot && !std::isfinite(*o.spot)) {
-      result.error = which + "the observer elevation is not a number";
-      return result;
-    }
-    const std::string why = CheckObserverLimits(o.limits);
-    if (!why.empty()) {
-      result.error = which + why;
-      return result;
-    }
-    Prepared p;
-    p.column = o.column;
-    p.row = o.row;
-    p.limits = o.limits;
-    p.eye = (o.spot ? *o.spot : ground) + o.limits.offsetA;
-    int R = std::max({o.column, grid.columns - 1 - o.column, o.row, grid.rows - 1 - o.row});
-    const double reach = LimitTest(o.limits).MaxHorizontal();
-    if (std::isfinite(reach)) {
-      const double cells = std::ceil(reach / std::min(grid.cellX, grid.cellY)) + 1;
-      R = static_cast<int>(std::min<double>(R, cells));
-      p.maxHorizontal = reach + std::hypot(grid.cellX, grid.cellY);
-    }
-    p.R = std::max(R, 1);
-    prepared.push_back(p);
-  }
+      !std::isfinite(grid.cellY))
+    return "the surface's cell size is not a positive number";
+  if (observers.empty()) return "no observers";
+  if (observers.size() > kMaxObservers) return "too many observers";
+  return {};
+}
 
-  unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-  threads = std::max(1u, threads);
+// The observer checked against the grid and made ready for the sweep; empty error when it can
+// be swept, else why not.
+template <typename T>
+std::string Prepare(const GridView<T>& grid, const Sampler<T>& sample, const ViewshedObserver& o,
+                    Prepared& p) {
+  if (o.column < 0 || o.row < 0 || o.column >= grid.columns || o.row >= grid.rows)
+    return "outside the surface";
+  const double ground = sample(grid.At(o.column, o.row));
+  if (std::isnan(ground)) return "on a void of the surface";
+  if (o.spot && !std::isfinite(*o.spot)) return "the observer elevation is not a number";
+  if (std::string why = CheckObserverLimits(o.limits); !why.empty()) return why;
+  p.column = o.column;
+  p.row = o.row;
+  p.limits = o.limits;
+  p.eye = (o.spot ? *o.spot : ground) + o.limits.offsetA;
+  int R = std::max({o.column, grid.columns - 1 - o.column, o.row, grid.rows - 1 - o.row});
+  const double reach = LimitTest(o.limits).MaxHorizontal();
+  if (std::isfinite(reach)) {
+    const double cells = std::ceil(reach / std::min(grid.cellX, grid.cellY)) + 1;
+    R = static_cast<int>(std::min<double>(R, cells));
+    p.maxHorizontal = reach + std::hypot(grid.cellX, grid.cellY);
+  }
+  p.R = std::max(R, 1);
+  return {};
+}
+
+// Zero, or the void mark, on every cell, in bands of rows on all the threads; then the
+// observers' own cells, seen unless the near distance excludes them.
+template <typename T>
+void StartCounts(const GridView<T>& grid, const std::vector<Prepared>& prepared, int threads,
+                 std::vector<std::uint16_t>& counts) {
+  const Sampler<T> sample = MakeSampler(grid);
   const int columns = grid.columns, rows = grid.rows;
-  result.counts.resize(static_cast<std::size_t>(columns) * rows);
-  // Zero, or the void mark, on every cell: in bands of rows on all the threads.
-  ForEachRowBand(rows, ThreadCount(static_cast<int>(threads), rows, 64), [&](int from, int to) {
+  counts.resize(static_cast<std::size_t>(columns) * rows);
+  ForEachRowBand(rows, ThreadCount(threads, rows, 64), [&](int from, int to) {
     for (int r = from; r < to; ++r) {
       const T* in = &grid.At(0, r);
-      std::uint16_t* out = result.counts.data() + static_cast<std::size_t>(r) * columns;
+      std::uint16_t* out = counts.data() + static_cast<std::size_t>(r) * columns;
       for (int c = 0; c < columns; ++c) out[c] = std::isnan(sample(in[c])) ? kVoidCount : 0;
     }
   });
-
-  // The observer's own cell: seen unless the near distance excludes it.
   for (const auto& p : prepared)
     if (LimitTest(p.limits).DistanceAdmits(0.0, p.limits.offsetB - p.limits.offsetA))
-      ++result.counts[static_cast<std::size_t>(p.row) * columns + p.column];
+      ++counts[static_cast<std::size_t>(p.row) * columns + p.column];
+}
 
+template <typename T>
+ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserver>& observers,
+                       const ViewshedOptions& options) {
+  ViewshedResult result;
+  result.error = CheckGrid(grid, observers);
+  if (!result.error.empty()) return result;
+  const Sampler<T> sample = MakeSampler(grid);
+  std::vector<Prepared> prepared(observers.size());
+  for (std::size_t k = 0; k < observers.size(); ++k) {
+    const std::string why = Prepare(grid, sample, observers[k], prepared[k]);
+    if (!why.empty()) {
+      result.error = "observer " + std::to_string(k + 1) + ": " + why;
+      return result;
+    }
+  }
+  // Every (observer, octant) pair is a task, its lines the measure of the progress.
   struct Task {
     std::size_t observer;
     int octant;
   };
   std::vector<Task> tasks;
+  double lines = 0;
   for (std::size_t k = 0; k < prepared.size(); ++k)
-    for (int i = 0; i < 8; ++i) tasks.push_back({k, i});
-  const unsigned workers = static_cast<unsigned>(std::min<std::size_t>(threads, tasks.size()));
+    for (int i = 0; i < 8; ++i) {
+      tasks.push_back({k, i});
+      lines += OctantLines(prepared[k], kOctants[i], grid.columns, grid.rows);
+    }
+  SweepProgress progress(options.progress, lines);
+  const auto cancel = [&result] {
+    result = {};
+    result.cancelled = true;
+    result.error = "cancelled";
+    return result;
+  };
+  if (!progress.Begin()) return cancel();
+
+  const int threads = static_cast<int>(
+      std::max(1u, options.threads ? options.threads : std::thread::hardware_concurrency()));
+  StartCounts(grid, prepared, threads, result.counts);
+  const int workers = static_cast<int>(std::min<std::size_t>(threads, tasks.size()));
   // Octants of one observer write apart; observers swept at the same time may meet.
   const Engine<T> engine(grid, CurvatureModel(options.curvature), result.counts.data(),
                          workers > 1 && prepared.size() > 1);
-  std::atomic<std::size_t> next{0};
-  auto work = [&] {
-    RayLines buffers;
-    for (std::size_t t; (t = next.fetch_add(1)) < tasks.size();)
-      engine.Run(prepared[tasks[t].observer], kOctants[tasks[t].octant], buffers);
-  };
-  if (workers <= 1) {
-    work();
-  } else {
-    std::vector<std::thread> pool;
-    for (unsigned t = 1; t < workers; ++t) pool.emplace_back(work);
-    work();
-    for (auto& th : pool) th.join();
-  }
+  ForEachTask<RayLines>(tasks.size(), workers, [&](std::size_t t, RayLines& buffers) {
+    if (progress.Stopped()) return;
+    engine.Run(prepared[tasks[t].observer], kOctants[tasks[t].octant], buffers, progress);
+  });
+  if (progress.Stopped() || !progress.End()) return cancel();
   return result;
 }
 

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ struct ViewshedOptions {
   CurvatureOptions curvature;
   // Worker threads; 0 takes every core.
   unsigned threads = 1;
+  // Called with the share done (0 to 1) now and then, from one thread at a time (not always
+  // the caller's); false stops the run soon, which then gives no counts.
+  std::function<bool(double)> progress;
 };
 
 // Count of a void cell in the result.
@@ -46,6 +50,8 @@ struct ViewshedResult {
   std::vector<std::uint16_t> counts;
   // Empty on success; else why nothing was computed (counts is then empty).
   std::string error;
+  // The progress callback stopped the run (error is then "cancelled").
+  bool cancelled = false;
 };
 
 ViewshedResult ComputeViewshed(const GridView<float>& grid,

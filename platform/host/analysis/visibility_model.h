@@ -45,7 +45,7 @@ inline double InterpolateCells(double a, double b, double t) {
 
 // One observer's eye and limits, in metres and degrees.
 struct ObserverLimits {
-  double offsetA = 1.0;   // eye height above the ground (or above SPOT)
+  double offsetA = 0.0;   // eye height above the ground (or above SPOT)
   double offsetB = 0.0;   // height added to every target
   double azimuth1 = 0.0;  // clockwise sector from azimuth1 to azimuth2, may wrap through north
   double azimuth2 = 360.0;

@@ -300,9 +300,11 @@ class RasterSurfaceOp : public AnalysisOpRoot<RasterSurfaceOp, ISurfaceOp, ISurf
       std::error_code ec;
       if (!std::filesystem::exists(p, ec)) out = p.string();
     }
-    if (!analysis::ComputeObserverVisibility(surfacePath, observersPath, out, options)
-             .error.empty())
-      return E_FAIL;
+    options.progress = progress_;
+    const auto computed =
+        analysis::ComputeObserverVisibility(surfacePath, observersPath, out, options);
+    if (computed.cancelled) return E_ABORT;
+    if (!computed.error.empty()) return E_FAIL;
     ComPtr<IRasterDataset> dataset;
     HRESULT hr = OpenRasterFile(out, workspace.get(), dataset.put());
     if (FAILED(hr)) return hr;

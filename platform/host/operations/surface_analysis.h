@@ -36,7 +36,8 @@ struct ISurfaceOp : IUnknown {
   // refraction coefficient (empty or missing: 0.13). The result is an Int32 raster named "viz"
   // and the first free four-digit number in the output workspace (the surface's folder when
   // none is set): observers seeing each cell, no-data on voids. E_INVALIDARG for an unknown
-  // kind, E_FAIL (with nothing written) when the inputs cannot be used.
+  // kind, E_FAIL (with nothing written) when the inputs cannot be used; E_ABORT, and nothing
+  // written, when the progress callback (IAnalysisProgress) stopped it.
   virtual HRESULT Visibility(IGeoDataset* surface, IGeoDataset* observers, LONG kind,
                              VARIANT* useCurvature, VARIANT* refraction, IGeoDataset** result) = 0;
 };
