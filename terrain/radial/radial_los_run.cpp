@@ -202,11 +202,15 @@ void ComputeAndShow(HookStruct& hook, const RadialLosRunParameters& p, RadialSur
   props->QueryCellSize(&cellX, &cellY);
   double refraction = 0.13;
   if (p.settings) p.settings->get_TerrainRefraction(&refraction);
-  auto coverage = ComputeVisibilityCoverage(out.workFolder, s.raster.get(), observers.get(),
-                                            std::max(cellX, cellY), refraction,
-                                            progress.Callback(kIdsVisibilityProgress));
+  const auto made = ComputeVisibilityCoverage(out.workFolder, s.raster.get(), observers.get(),
+                                              std::max(cellX, cellY), refraction,
+                                              progress.Callback(kIdsVisibilityProgress));
+  const ComPtr<IFeatureClass>& coverage = made.coverage;
+  // Esc while the polygons were made (they ask nothing) is heard here: the run then keeps
+  // neither the polygons nor the count raster.
   if (!coverage || !progress.KeepGoing()) {
     if (coverage) DeleteDataset(coverage.get());
+    if (made.counts) DeleteDataset(made.counts.get());
     discard();
     out.observerPath.clear();
     if (!progress.Cancelled()) out.statusId = kIdsCouldNotCreateViewshed;

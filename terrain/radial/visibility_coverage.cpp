@@ -17,14 +17,14 @@ namespace {
 constexpr LONG kVisibilityKind = 1;
 }
 
-ComPtr<IFeatureClass> ComputeVisibilityCoverage(const std::wstring& workFolder, IRaster* prepared,
-                                                IFeatureClass* observers, double cellSize,
-                                                double refraction,
-                                                const std::function<bool(double)>& progress) {
-  if (!prepared || !observers) return nullptr;
+VisibilityCoverage ComputeVisibilityCoverage(const std::wstring& workFolder, IRaster* prepared,
+                                             IFeatureClass* observers, double cellSize,
+                                             double refraction,
+                                             const std::function<bool(double)>& progress) {
+  if (!prepared || !observers) return {};
   const Bstr name = NextFreeNumberedFileName(workFolder, L"loscov", L".shp");
   auto rasterWorkspace = QueryAs<IWorkspace>(OpenWorkspaceFromFolder(Bstr(workFolder)).get());
-  if (!rasterWorkspace) return nullptr;
+  if (!rasterWorkspace) return {};
 
   auto op = CreateHostObject<ISurfaceOp>(host::CLSID_RasterSurfaceOp);
   auto env = RequireInterface<IRasterAnalysisEnvironment>(op.get());
@@ -37,7 +37,7 @@ ComPtr<IFeatureClass> ComputeVisibilityCoverage(const std::wstring& workFolder, 
   prepared->get_RasterDataset(dataset.put());
   auto surface = QueryAs<IGeoDataset>(dataset.get());
   auto points = QueryAs<IGeoDataset>(observers);
-  if (!surface || !points) return nullptr;
+  if (!surface || !points) return {};
   Variant curvature(1.0), k(refraction);
   if (auto watched = QueryAs<IAnalysisProgress>(op.get())) watched->SetProgress(progress);
   ComPtr<IGeoDataset> visibility;
@@ -57,7 +57,7 @@ ComPtr<IFeatureClass> ComputeVisibilityCoverage(const std::wstring& workFolder, 
     }
   }
   Check(env->putref_OutWorkspace(nullptr));
-  return coverage;
+  return {visibility, coverage};
 }
 
 }  // namespace velk::corvane
