@@ -66,58 +66,55 @@ struct RayLines {
   // cell costs far more than the rays' work.
   static constexpr int kBand = 8;
   std::vector<std::int32_t> rem, step, j;
-  std::vector<float> stepLen, halfInvM, horizonNum, horizonDen;
+  std::vector<float> stepLen, halfInvM, horizonZ, horizonD;
   std::vector<std::uint8_t> seen;
-  std::vector<std::uint16_t> spare;
-  // Terrain minus the eye of the band's lines, row 0 the line before the band, each from index
+  // Terrain of the band's lines, row 0 the line before the band, each from index
   // -1 (a void pad) to one past the last cell read (another); stride values per line.
   std::vector<float> band;
   // The band's lines' verdicts, stride per line.
-  std::vector<std::uint16_t> tally;
+  std::vector<std::uint32_t> tally;
   // Of the line's cells from index -1 (the first unused).
-  std::vector<float> distance, rise;
+  std::vector<float> distance, target;
   std::size_t stride = 0;
   void Fit(std::size_t rays, int lineLength) {
     if (rem.size() < rays) {
       for (auto* v : {&rem, &step, &j}) v->resize(rays);
-      for (auto* v : {&stepLen, &halfInvM, &horizonNum, &horizonDen}) v->resize(rays);
+      for (auto* v : {&stepLen, &halfInvM, &horizonZ, &horizonD}) v->resize(rays);
       seen.resize(rays);
-      spare.resize(rays);
     }
-    // Room for a line's pads, and for the step to read 16 values past a line's last cell.
+    // Room for a line's pads, and for the step to read 32 values past a line's last cell.
     stride = static_cast<std::size_t>(lineLength) + 3;
-    const std::size_t over = 16;
+    const std::size_t over = 32;
     if (band.size() < (kBand + 1) * stride + over) band.resize((kBand + 1) * stride + over);
     if (tally.size() < kBand * stride) tally.resize(kBand * stride);
-    for (auto* l : {&distance, &rise})
+    for (auto* l : {&distance, &target})
       if (l->size() < stride + over) l->resize(stride + over);
   }
   // Line b of the band (0: the line before it) from its cell 0.
   float* Line(int b) { return band.data() + b * stride + 1; }
-  std::uint16_t* Tally(int b) { return tally.data() + (b - 1) * stride; }
+  std::uint32_t* Tally(int b) { return tally.data() + (b - 1) * stride; }
 };
 
 // What the cells of a line share.
 struct LineCells {
-  double dMaj = 0;          // the line's major distance, metres
-  double cMin = 1;          // metres of a minor step
-  double offsetB = 0;       // height added to every target
-  double drop = 0;          // curvature: apparent z = z - drop * d * d
-  double inner2 = 0;        // squared horizontal distances judged: [inner2, outer2]
+  double dMaj = 0;     // the line's major distance, metres
+  double cMin = 1;     // metres of a minor step
+  double offsetB = 0;  // height added to every target
+  double inner2 = 0;   // squared horizontal distances judged: [inner2, outer2]
   double outer2 = 0;
 };
 
-// The distance and target rise of cells 0 .. n - 1 of a line (z: their terrain minus the eye);
-// cells whose squared horizontal distance lies outside [inner2, outer2] get no verdict.
+// The distance and target height of cells 0 .. n - 1 of a line (z: their terrain); cells whose
+// squared horizontal distance lies outside [inner2, outer2] get no verdict.
 VELK_VIEWSHED_CLONES
 void CellsOfLine(const LineCells& c, const float* __restrict z, float* __restrict distance,
-                 float* __restrict rise, int n) {
+                 float* __restrict target, int n) {
   for (int j = 0; j < n; ++j) {
     const double dMin = j * c.cMin;
     const double h2 = c.dMaj * c.dMaj + dMin * dMin;
     const bool wanted = (z[j] == z[j]) & (h2 >= c.inner2) & (h2 <= c.outer2);
     distance[j] = wanted ? static_cast<float>(std::sqrt(h2)) : kNaNf;
-    rise[j] = static_cast<float>(static_cast<double>(z[j]) + c.offsetB - c.drop * h2);
+    target[j] = static_cast<float>(static_cast<double>(z[j]) + c.offsetB);
   }
 }
 
@@ -299,15 +296,16 @@ class Engine {
     g.R = R;
     g.inv2R = static_cast<float>(1.0 / static_cast<double>(2L * R));
     g.offsetB = static_cast<float>(o.limits.offsetB);
+    g.eye = static_cast<float>(o.eye);
     g.drop = static_cast<float>(curvature_.Drop(1.0));
     for (std::size_t k = 0; k < rays.size(); ++k) {
       const int m = rays[k];
       s.rem[k] = R;
       s.step[k] = 2 * m;
       s.j[k] = 0;
-      // No horizon yet: every slope is steeper than -1 / 0.
-      s.horizonNum[k] = -1.0f;
-      s.horizonDen[k] = 0.0f;
+      // No horizon yet: anything is steeper than a bottomless pit a metre out.
+      s.horizonZ[k] = -1e30f;
+      s.horizonD[k] = 1.0f;
       s.halfInvM[k] = m ? static_cast<float>(0.5 / m) : 0.0f;
       const double minorPerStep = static_cast<double>(m) / R;
       s.stepLen[k] = static_cast<float>(
@@ -316,22 +314,22 @@ class Engine {
     return g;
   }
 
-  // Lines first .. first + lines - 1 (cells 0 .. n - 1 of each, less the eye) into the band's
-  // lines 1 .. lines, read across the band.
-  void Fill(const OctantFrame& f, const T* origin, double eye, int first, int lines, int n,
+  // Lines first .. first + lines - 1 (cells 0 .. n - 1 of each) into the band's lines
+  // 1 .. lines, read across the band.
+  void Fill(const OctantFrame& f, const T* origin, int first, int lines, int n,
             RayLines& s) const {
     const bool acrossRows = f.gridMaj == 1 || f.gridMaj == -1;
     const T* start = origin + first * f.gridMaj;
     if (acrossRows) {
       for (int j = 0; j < n; ++j)
         for (int b = 0; b < lines; ++b)
-          s.Line(b + 1)[j] = static_cast<float>(sample_(start[b * f.gridMaj + j * f.gridMin]) - eye);
+          s.Line(b + 1)[j] = static_cast<float>(sample_(start[b * f.gridMaj + j * f.gridMin]));
     } else {
       for (int b = 0; b < lines; ++b)
         for (int j = 0; j < n; ++j)
-          s.Line(b + 1)[j] = static_cast<float>(sample_(start[b * f.gridMaj + j * f.gridMin]) - eye);
+          s.Line(b + 1)[j] = static_cast<float>(sample_(start[b * f.gridMaj + j * f.gridMin]));
     }
-    for (int b = 0; b < lines; ++b) std::fill_n(s.Tally(b + 1), n, std::uint16_t{0});
+    for (int b = 0; b < lines; ++b) std::fill_n(s.Tally(b + 1), n, std::uint32_t{0});
   }
 
   // The band's verdicts added to the counts, across the band.
@@ -340,7 +338,8 @@ class Engine {
     const bool acrossRows = f.countMaj == 1 || f.countMaj == -1;
     std::uint16_t* start = origin + first * f.countMaj;
     auto add = [&](int b, int j) {
-      if (const std::uint16_t v = s.Tally(b + 1)[j]) Add(start[b * f.countMaj + j * f.countMin], v);
+      if (const std::uint32_t v = s.Tally(b + 1)[j])
+        Add(start[b * f.countMaj + j * f.countMin], static_cast<std::uint16_t>(v));
     };
     if (acrossRows) {
       for (int j = 0; j < n; ++j)
@@ -356,7 +355,7 @@ class Engine {
             const std::vector<int>& rays, RayLines& s, SweepProgress& progress) const {
     const int R = o.R;
     rays::LineStep g = Start(o, f, rays, s);
-    LineCells c{0.0, f.cMin, o.limits.offsetB, curvature_.Drop(1.0), f.inner2, f.outer2};
+    LineCells c{0.0, f.cMin, o.limits.offsetB, f.inner2, f.outer2};
     const T* gridOrigin = &grid_.At(o.column, o.row);
     std::uint16_t* countOrigin =
         counts_ + static_cast<std::ptrdiff_t>(o.row) * grid_.columns + o.column;
@@ -366,7 +365,7 @@ class Engine {
       return static_cast<int>((R + 2L * rays[k] * i) / (2L * R));
     };
     int reported = 0;
-    Fill(f, gridOrigin, o.eye, 0, 1, std::min(2, f.minLimit + 1), s);
+    Fill(f, gridOrigin, 0, 1, std::min(2, f.minLimit + 1), s);
     std::copy_n(s.Line(1) - 1, s.stride, s.Line(0) - 1);
     s.Line(0)[-1] = kNaNf;
     s.Line(0)[std::min(2, f.minLimit + 1)] = kNaNf;
@@ -374,7 +373,7 @@ class Engine {
       const int lines = std::min(RayLines::kBand, f.last - first + 1);
       // No ray that is still alive reaches beyond the last line's cells.
       const int most = std::min(jAt(alive - 1, first + lines - 1) + 2, f.minLimit + 1);
-      Fill(f, gridOrigin, o.eye, first, lines, most, s);
+      Fill(f, gridOrigin, first, lines, most, s);
       int b = 1;
       for (; b <= lines; ++b) {
         const int i = first + b - 1;
@@ -394,13 +393,13 @@ class Engine {
         z[cells] = kNaNf;
         g.i = i;
         c.dMaj = i * f.cMaj;
-        CellsOfLine(c, z, s.distance.data() + 1, s.rise.data() + 1, cells);
+        CellsOfLine(c, z, s.distance.data() + 1, s.target.data() + 1, cells);
         // With no limits but the distance, the rays count what they see as they go.
         rays::StepRays(g,
                        {s.rem.data(), s.j.data(), s.step.data(), s.stepLen.data(),
-                        s.halfInvM.data(), s.horizonNum.data(), s.horizonDen.data(), z,
-                        s.Line(b - 1), s.distance.data() + 1, s.rise.data() + 1, s.seen.data(),
-                        f.onlyRange ? s.Tally(b) : nullptr, 1, s.spare.data()},
+                        s.halfInvM.data(), s.horizonZ.data(), s.horizonD.data(), z,
+                        s.Line(b - 1), s.distance.data() + 1, s.target.data() + 1, s.seen.data(),
+                        f.onlyRange ? s.Tally(b) : nullptr},
                        static_cast<int>(alive));
         if (!f.onlyRange) CountSeen(o, f, limits, i, gridOrigin + i * f.gridMaj, s, alive, s.Tally(b));
       }
@@ -414,7 +413,7 @@ class Engine {
   // observer's limits admit.
   void CountSeen(const Prepared& o, const OctantFrame& f, const LimitTest& limits, int i,
                  const T* cells, const RayLines& s, std::size_t alive,
-                 std::uint16_t* tally) const {
+                 std::uint32_t* tally) const {
     for (std::size_t k = 0; k < alive; ++k) {
       if (!s.seen[k]) continue;
       const int j = s.j[k];

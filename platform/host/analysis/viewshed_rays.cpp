@@ -2,12 +2,20 @@
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #include <immintrin.h>
-#define VELK_RAYS_AVX2 1
+#define VELK_RAYS_X86 1
 #endif
 
 namespace velk::host::analysis::rays {
 
 namespace {
+
+// How much steeper, seen from the eye, terrain z at distance d is than terrain hz at distance
+// hd: the sign of (apparent slope of the first - that of the second) * d * hd. Written so that
+// flat ground (z = hz) leaves the exact (d - hd) (eye - drop d hd) instead of a difference of
+// two nearly equal slopes.
+inline float Steeper(float z, float d, float hz, float hd, float eye, float drop) {
+  return z * hd - hz * d + (d - hd) * (eye - drop * d * hd);
+}
 
 // Linear interpolation from a (t = 0) to b (t = 1); a void gives way to the other.
 inline float Interpolate(float a, float b, float t) {
@@ -39,162 +47,148 @@ void StepOne(const LineStep& g, const RayArrays& r, int k) {
   const float di = static_cast<float>(i) * stepLen;
   const float a = r.terrain[kr];
   const float zc = Interpolate(a, r.terrain[kr + 1], f);
-  float hn = r.horizonNum[k], hd = r.horizonDen[k];
+  float hz = r.horizonZ[k], hd = r.horizonD[k];
+  const auto steeper = [&](float z, float d) { return Steeper(z, d, hz, hd, g.eye, g.drop); };
   // Row kr was crossed since the line before when the ray passed it by less than one step.
   bool row = false;
-  float rowRise = 0, rowDist = 0;
+  float zr = 0, rowDist = 0;
   if (num > 0 && num < r.step[k]) {
     const float w = 1.0f - static_cast<float>(num) * r.halfInvM[k];
-    const float zr = Interpolate(r.before[kr], a, w);
+    zr = Interpolate(r.before[kr], a, w);
     row = zr == zr;
     rowDist = (static_cast<float>(i - 1) + w) * stepLen;
-    rowRise = zr - g.drop * rowDist * rowDist;
   }
-  if (row && !ahead && rowRise * hd > hn * rowDist) {
-    hn = rowRise;
+  if (row && !ahead && steeper(zr, rowDist) > 0) {
+    hz = zr;
     hd = rowDist;
   }
   bool seen = false;
   const float h = r.distance[j];
-  if (rem > R - i && rem <= R + i && h == h) {
-    const float beside = zc + g.offsetB - g.drop * di * di;
-    seen = r.rise[j] * hd >= hn * h || beside * hd >= hn * di;
-  }
+  if (rem > R - i && rem <= R + i && h == h)
+    seen = steeper(r.target[j], h) >= 0 || steeper(zc + g.offsetB, di) >= 0;
   r.seen[k] = seen;
-  if (r.counts) ++*(seen ? r.counts + j * r.countStep : r.spare + k);
-  if (row && ahead && rowRise * hd > hn * rowDist) {
-    hn = rowRise;
+  if (r.counts && seen) r.counts[j] = 1;
+  if (row && ahead && steeper(zr, rowDist) > 0) {
+    hz = zr;
     hd = rowDist;
   }
-  const float rise = zc - g.drop * di * di;
-  if (zc == zc && rise * hd > hn * di) {
-    hn = rise;
+  if (zc == zc && steeper(zc, di) > 0) {
+    hz = zc;
     hd = di;
   }
-  r.horizonNum[k] = hn;
-  r.horizonDen[k] = hd;
+  r.horizonZ[k] = hz;
+  r.horizonD[k] = hd;
 }
 
-#ifdef VELK_RAYS_AVX2
+#ifdef VELK_RAYS_X86
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,avx512f,avx512bw,avx512vl,avx512dq")
+// GCC 12's own AVX-512 headers start some results from an undefined register and warn of it.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
-inline __m256 IsNaN(__m256 v) { return _mm256_cmp_ps(v, v, _CMP_UNORD_Q); }
-
-inline __m256 Interpolate(__m256 a, __m256 b, __m256 t) {
-  const __m256 lerp = _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), t));
-  return _mm256_blendv_ps(_mm256_blendv_ps(lerp, a, IsNaN(b)), b, IsNaN(a));
-}
-
-// The horizon (num, den) of each lane taken where the mask is set and rise / dist is steeper.
-inline void Raise(__m256 mask, __m256 rise, __m256 dist, __m256& num, __m256& den) {
-  const __m256 higher =
-      _mm256_cmp_ps(_mm256_mul_ps(rise, den), _mm256_mul_ps(num, dist), _CMP_GT_OQ);
-  const __m256 take = _mm256_and_ps(mask, higher);
-  num = _mm256_blendv_ps(num, rise, take);
-  den = _mm256_blendv_ps(den, dist, take);
-}
-
-// Values base[idx] of eight lanes, idx in 0 .. 15: from two loads, without a gather.
-inline __m256 Pick16(const float* base, __m256i idx) {
-  const __m256 lo = _mm256_permutevar8x32_ps(_mm256_loadu_ps(base), idx);
-  const __m256 hi = _mm256_permutevar8x32_ps(_mm256_loadu_ps(base + 8), idx);
-  return _mm256_blendv_ps(lo, hi, _mm256_castsi256_ps(_mm256_cmpgt_epi32(idx, _mm256_set1_epi32(7))));
-}
-
-// The line's values at the eight lanes' cells: neighbouring rays sit on neighbouring cells, so
-// those of eight rays mostly lie within sixteen cells from the first lane's, read as a window.
-struct Cells {
-  int first;  // the first lane's cell
-  bool window;
-  __m256i offset;  // of each lane's cell from the first
-  __m256i at;
-  __m256 From(const float* line) const {
-    return window ? Pick16(line + first, offset) : _mm256_i32gather_ps(line, at, 4);
+// Sixteen lanes: StepOne lane by lane, without branches.
+struct Lanes16 {
+  __m512 eye, drop;
+  __m512 Steeper(__m512 z, __m512 d, __m512 hz, __m512 hd) const {
+    const __m512 lift = _mm512_sub_ps(eye, _mm512_mul_ps(_mm512_mul_ps(drop, d), hd));
+    return _mm512_add_ps(_mm512_sub_ps(_mm512_mul_ps(z, hd), _mm512_mul_ps(hz, d)),
+                         _mm512_mul_ps(_mm512_sub_ps(d, hd), lift));
+  }
+  static __m512 Interpolate(__m512 a, __m512 b, __m512 t) {
+    const __m512 lerp = _mm512_add_ps(a, _mm512_mul_ps(_mm512_sub_ps(b, a), t));
+    const __mmask16 voidA = _mm512_cmp_ps_mask(a, a, _CMP_UNORD_Q);
+    const __mmask16 voidB = _mm512_cmp_ps_mask(b, b, _CMP_UNORD_Q);
+    return _mm512_mask_blend_ps(voidA, _mm512_mask_blend_ps(voidB, lerp, a), b);
+  }
+  // The horizon of the lanes in mask raised to (z, d) where that is steeper.
+  void Raise(__mmask16 mask, __m512 z, __m512 d, __m512& hz, __m512& hd) const {
+    const __mmask16 take =
+        _mm512_mask_cmp_ps_mask(mask, Steeper(z, d, hz, hd), _mm512_setzero_ps(), _CMP_GT_OQ);
+    hz = _mm512_mask_blend_ps(take, hz, z);
+    hd = _mm512_mask_blend_ps(take, hd, d);
   }
 };
 
-inline Cells CellsAt(__m256i at, int first, bool window) {
-  return {first, window, _mm256_sub_epi32(at, _mm256_set1_epi32(first)), at};
-}
-
-// Rays k .. k + 7 side by side: StepOne lane by lane, without branches.
-void StepEight(const LineStep& g, const RayArrays& r, int k) {
-  const __m256i R = _mm256_set1_epi32(g.R), R2 = _mm256_set1_epi32(2 * g.R);
-  const __m256i ones = _mm256_set1_epi32(-1), zero = _mm256_setzero_si256();
-  auto* remAt = reinterpret_cast<__m256i*>(r.rem + k);
-  auto* jAt = reinterpret_cast<__m256i*>(r.j + k);
-  const __m256i step = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.step + k));
-  __m256i rem = _mm256_add_epi32(_mm256_loadu_si256(remAt), step);
-  const __m256i wrap = _mm256_cmpgt_epi32(rem, _mm256_sub_epi32(R2, _mm256_set1_epi32(1)));
-  rem = _mm256_sub_epi32(rem, _mm256_and_si256(wrap, R2));
-  const __m256i j = _mm256_sub_epi32(_mm256_loadu_si256(jAt), wrap);
-  _mm256_storeu_si256(remAt, rem);
-  _mm256_storeu_si256(jAt, j);
-  const __m256i aheadI = _mm256_cmpgt_epi32(rem, _mm256_sub_epi32(R, _mm256_set1_epi32(1)));
-  const __m256 ahead = _mm256_castsi256_ps(aheadI);
-  const __m256i kr = _mm256_add_epi32(j, _mm256_andnot_si256(aheadI, ones));
-  const __m256i num =
-      _mm256_blendv_epi8(_mm256_add_epi32(rem, R), _mm256_sub_epi32(rem, R), aheadI);
-  const __m256 numF = _mm256_cvtepi32_ps(num);
-  const __m256 f = _mm256_mul_ps(numF, _mm256_set1_ps(g.inv2R));
-  const __m256 stepLen = _mm256_loadu_ps(r.stepLen + k);
-  const __m256 di = _mm256_mul_ps(_mm256_set1_ps(static_cast<float>(g.i)), stepLen);
-  const __m256 drop = _mm256_set1_ps(g.drop);
-  // The window holds the lanes' cells kr, kr + 1 (and j) when they span at most 15.
-  const int first = _mm256_cvtsi256_si32(kr);
-  const bool window = _mm256_extract_epi32(kr, 7) - first <= 14;
-  const Cells crossing = CellsAt(kr, first, window), judged = CellsAt(j, first, window);
-  const __m256 a = crossing.From(r.terrain);
-  const __m256 zc = Interpolate(a, crossing.From(r.terrain + 1), f);
-  __m256 hn = _mm256_loadu_ps(r.horizonNum + k), hd = _mm256_loadu_ps(r.horizonDen + k);
-  const __m256i crossed =
-      _mm256_and_si256(_mm256_cmpgt_epi32(num, zero), _mm256_cmpgt_epi32(step, num));
-  const __m256 w = _mm256_sub_ps(_mm256_set1_ps(1.0f),
-                                 _mm256_mul_ps(numF, _mm256_loadu_ps(r.halfInvM + k)));
-  const __m256 zr = Interpolate(crossing.From(r.before), a, w);
-  const __m256 row =
-      _mm256_andnot_ps(IsNaN(zr), _mm256_castsi256_ps(crossed));
-  const __m256 rowDist =
-      _mm256_mul_ps(_mm256_add_ps(_mm256_set1_ps(static_cast<float>(g.i - 1)), w), stepLen);
-  const __m256 rowRise = _mm256_sub_ps(zr, _mm256_mul_ps(_mm256_mul_ps(drop, rowDist), rowDist));
-  Raise(_mm256_andnot_ps(ahead, row), rowRise, rowDist, hn, hd);
-  const __m256 h = judged.From(r.distance);
-  const __m256 dz = judged.From(r.rise);
-  const __m256i iV = _mm256_set1_epi32(g.i);
-  const __m256i near = _mm256_and_si256(_mm256_cmpgt_epi32(rem, _mm256_sub_epi32(R, iV)),
-                                        _mm256_cmpgt_epi32(_mm256_add_epi32(R, _mm256_add_epi32(
-                                                               iV, _mm256_set1_epi32(1))),
-                                                           rem));
-  const __m256 judging = _mm256_andnot_ps(IsNaN(h), _mm256_castsi256_ps(near));
-  const __m256 dropD = _mm256_mul_ps(_mm256_mul_ps(drop, di), di);
-  const __m256 beside = _mm256_sub_ps(_mm256_add_ps(zc, _mm256_set1_ps(g.offsetB)), dropD);
-  const __m256 clears = _mm256_or_ps(
-      _mm256_cmp_ps(_mm256_mul_ps(dz, hd), _mm256_mul_ps(hn, h), _CMP_GE_OQ),
-      _mm256_cmp_ps(_mm256_mul_ps(beside, hd), _mm256_mul_ps(hn, di), _CMP_GE_OQ));
-  const int seen = _mm256_movemask_ps(_mm256_and_ps(judging, clears));
-  for (int l = 0; l < 8; ++l) r.seen[k + l] = static_cast<std::uint8_t>((seen >> l) & 1);
-  if (r.counts) {
-    alignas(32) std::int32_t jl[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(jl), j);
-    for (int l = 0; l < 8; ++l) {
-      const auto cell = reinterpret_cast<std::uintptr_t>(r.counts + jl[l] * r.countStep);
-      const auto spare = reinterpret_cast<std::uintptr_t>(r.spare + k + l);
-      const auto mask = static_cast<std::uintptr_t>(0) - static_cast<std::uintptr_t>((seen >> l) & 1);
-      ++*reinterpret_cast<std::uint16_t*>((cell & mask) | (spare & ~mask));
-    }
+// The line's values at the lanes' cells: neighbouring rays sit on neighbouring cells, so those
+// of sixteen rays mostly lie within 32 cells from the first lane's, read as a window.
+struct Cells16 {
+  int first;
+  bool window;
+  __m512i offset, at;
+  __m512 From(const float* line) const {
+    if (!window) return _mm512_i32gather_ps(at, line, 4);
+    return _mm512_permutex2var_ps(_mm512_loadu_ps(line + first), offset,
+                                  _mm512_loadu_ps(line + first + 16));
   }
-  Raise(_mm256_and_ps(ahead, row), rowRise, rowDist, hn, hd);
-  Raise(_mm256_andnot_ps(IsNaN(zc), _mm256_castsi256_ps(ones)), _mm256_sub_ps(zc, dropD), di, hn,
-        hd);
-  _mm256_storeu_ps(r.horizonNum + k, hn);
-  _mm256_storeu_ps(r.horizonDen + k, hd);
+};
+
+void StepSixteen(const LineStep& g, const RayArrays& r, int k) {
+  const Lanes16 lanes{_mm512_set1_ps(g.eye), _mm512_set1_ps(g.drop)};
+  const __m512i R = _mm512_set1_epi32(g.R), one = _mm512_set1_epi32(1);
+  const __m512i step = _mm512_loadu_si512(r.step + k);
+  __m512i rem = _mm512_add_epi32(_mm512_loadu_si512(r.rem + k), step);
+  const __mmask16 wrap = _mm512_cmpge_epi32_mask(rem, _mm512_set1_epi32(2 * g.R));
+  rem = _mm512_mask_sub_epi32(rem, wrap, rem, _mm512_set1_epi32(2 * g.R));
+  __m512i j = _mm512_loadu_si512(r.j + k);
+  j = _mm512_mask_add_epi32(j, wrap, j, one);
+  _mm512_storeu_si512(r.rem + k, rem);
+  _mm512_storeu_si512(r.j + k, j);
+  const __mmask16 ahead = _mm512_cmpge_epi32_mask(rem, R);
+  const __m512i kr = _mm512_mask_sub_epi32(j, static_cast<__mmask16>(~ahead), j, one);
+  const __m512i num =
+      _mm512_mask_blend_epi32(ahead, _mm512_add_epi32(rem, R), _mm512_sub_epi32(rem, R));
+  const __m512 numF = _mm512_cvtepi32_ps(num);
+  const __m512 f = _mm512_mul_ps(numF, _mm512_set1_ps(g.inv2R));
+  const __m512 stepLen = _mm512_loadu_ps(r.stepLen + k);
+  const __m512 di = _mm512_mul_ps(_mm512_set1_ps(static_cast<float>(g.i)), stepLen);
+  const int first = _mm_cvtsi128_si32(_mm512_castsi512_si128(kr));
+  const int last = _mm_extract_epi32(_mm512_extracti32x4_epi32(kr, 3), 3);
+  const bool window = last - first <= 30;
+  const __m512i base = _mm512_set1_epi32(first);
+  const Cells16 crossing{first, window, _mm512_sub_epi32(kr, base), kr};
+  const Cells16 judged{first, window, _mm512_sub_epi32(j, base), j};
+  const __m512 a = crossing.From(r.terrain);
+  const __m512 zc = Lanes16::Interpolate(a, crossing.From(r.terrain + 1), f);
+  __m512 hz = _mm512_loadu_ps(r.horizonZ + k), hd = _mm512_loadu_ps(r.horizonD + k);
+  const __mmask16 crossed = _mm512_cmpgt_epi32_mask(num, _mm512_setzero_si512()) &
+                            _mm512_cmpgt_epi32_mask(step, num);
+  const __m512 w = _mm512_sub_ps(_mm512_set1_ps(1.0f),
+                                 _mm512_mul_ps(numF, _mm512_loadu_ps(r.halfInvM + k)));
+  const __m512 zr = Lanes16::Interpolate(crossing.From(r.before), a, w);
+  const __mmask16 row = crossed & _mm512_cmp_ps_mask(zr, zr, _CMP_ORD_Q);
+  const __m512 rowDist =
+      _mm512_mul_ps(_mm512_add_ps(_mm512_set1_ps(static_cast<float>(g.i - 1)), w), stepLen);
+  lanes.Raise(row & static_cast<__mmask16>(~ahead), zr, rowDist, hz, hd);
+  const __m512 h = judged.From(r.distance);
+  const __m512 target = judged.From(r.target);
+  const __m512i iV = _mm512_set1_epi32(g.i);
+  const __mmask16 near = _mm512_cmpgt_epi32_mask(rem, _mm512_sub_epi32(R, iV)) &
+                         _mm512_cmple_epi32_mask(rem, _mm512_add_epi32(R, iV)) &
+                         _mm512_cmp_ps_mask(h, h, _CMP_ORD_Q);
+  const __m512 zero = _mm512_setzero_ps();
+  const __mmask16 clears =
+      _mm512_mask_cmp_ps_mask(near, lanes.Steeper(target, h, hz, hd), zero, _CMP_GE_OQ) |
+      _mm512_mask_cmp_ps_mask(
+          near, lanes.Steeper(_mm512_add_ps(zc, _mm512_set1_ps(g.offsetB)), di, hz, hd), zero,
+          _CMP_GE_OQ);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(r.seen + k),
+                   _mm_and_si128(_mm_movm_epi8(clears), _mm_set1_epi8(1)));
+  if (r.counts) _mm512_mask_i32scatter_epi32(r.counts, clears, j, one, 4);
+  lanes.Raise(row & ahead, zr, rowDist, hz, hd);
+  lanes.Raise(_mm512_cmp_ps_mask(zc, zc, _CMP_ORD_Q), zc, di, hz, hd);
+  _mm512_storeu_ps(r.horizonZ + k, hz);
+  _mm512_storeu_ps(r.horizonD + k, hd);
 }
 
+#pragma GCC diagnostic pop
 #pragma GCC pop_options
 
-bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
+bool HasAvx512() {
+  static const bool has = __builtin_cpu_supports("avx512f") &&
+                          __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
   return has;
 }
 
@@ -204,9 +198,9 @@ bool HasAvx2() {
 
 void StepRays(const LineStep& g, const RayArrays& r, int n) {
   int k = 0;
-#ifdef VELK_RAYS_AVX2
-  if (HasAvx2())
-    for (; k + 8 <= n; k += 8) StepEight(g, r, k);
+#ifdef VELK_RAYS_X86
+  if (HasAvx512())
+    for (; k + 16 <= n; k += 16) StepSixteen(g, r, k);
 #endif
   for (; k < n; ++k) StepOne(g, r, k);
 }
