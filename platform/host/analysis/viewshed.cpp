@@ -1,5 +1,9 @@
 #include "platform/host/analysis/viewshed.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -482,6 +486,20 @@ std::string Prepare(const GridView<T>& grid, const Sampler<T>& sample, const Vie
   return {};
 }
 
+// Asks the system to back a large buffer with large pages where it can: touching the pages of
+// a count grid one by one for the first time costs more than the sweep itself on some systems.
+void PreferLargePages(void* buffer, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kLarge = 2u << 20;
+  const auto from = (reinterpret_cast<std::uintptr_t>(buffer) + kLarge - 1) & ~(kLarge - 1);
+  const auto to = (reinterpret_cast<std::uintptr_t>(buffer) + bytes) & ~(kLarge - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#else
+  (void)buffer;
+  (void)bytes;
+#endif
+}
+
 // Zero, or the void mark, on every cell, in bands of rows on all the threads; then the
 // observers' own cells, seen unless the near distance excludes them.
 template <typename T>
@@ -489,7 +507,10 @@ void StartCounts(const GridView<T>& grid, const std::vector<Prepared>& prepared,
                  std::vector<std::uint16_t>& counts) {
   const Sampler<T> sample = MakeSampler(grid);
   const int columns = grid.columns, rows = grid.rows;
-  counts.resize(static_cast<std::size_t>(columns) * rows);
+  const std::size_t cells = static_cast<std::size_t>(columns) * rows;
+  counts.reserve(cells);
+  PreferLargePages(counts.data(), cells * sizeof(std::uint16_t));
+  counts.resize(cells);
   ForEachRowBand(rows, ThreadCount(threads, rows, 64), [&](int from, int to) {
     for (int r = from; r < to; ++r) {
       const T* in = &grid.At(0, r);
