@@ -30,17 +30,20 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Elevation of a cell as double, NaN for voids.
+// Elevation of a cell as double (or float), NaN for voids.
 template <typename T>
 struct Sampler {
   bool hasNoData = false;
   T noData{};
-  double operator()(T v) const {
+  bool IsVoid(T v) const {
     if constexpr (std::is_floating_point_v<T>) {
-      if (std::isnan(v)) return kNaN;
+      if (v != v) return true;
     }
-    if (hasNoData && v == noData) return kNaN;
-    return static_cast<double>(v);
+    return hasNoData && v == noData;
+  }
+  double operator()(T v) const { return IsVoid(v) ? kNaN : static_cast<double>(v); }
+  float Float(T v) const {
+    return IsVoid(v) ? std::numeric_limits<float>::quiet_NaN() : static_cast<float>(v);
   }
 };
 
@@ -327,11 +330,11 @@ class Engine {
     if (acrossRows) {
       for (int j = 0; j < n; ++j)
         for (int b = 0; b < lines; ++b)
-          s.Line(b + 1)[j] = static_cast<float>(sample_(start[b * f.gridMaj + j * f.gridMin]));
+          s.Line(b + 1)[j] = sample_.Float(start[b * f.gridMaj + j * f.gridMin]);
     } else {
       for (int b = 0; b < lines; ++b)
         for (int j = 0; j < n; ++j)
-          s.Line(b + 1)[j] = static_cast<float>(sample_(start[b * f.gridMaj + j * f.gridMin]));
+          s.Line(b + 1)[j] = sample_.Float(start[b * f.gridMaj + j * f.gridMin]);
     }
     for (int b = 0; b < lines; ++b) std::fill_n(s.Tally(b + 1), n, std::uint32_t{0});
   }
@@ -402,8 +405,8 @@ class Engine {
         rays::StepRays(g,
                        {s.rem.data(), s.j.data(), s.step.data(), s.stepLen.data(),
                         s.halfInvM.data(), s.horizonZ.data(), s.horizonD.data(), z,
-                        s.Line(b - 1), s.distance.data() + 1, s.target.data() + 1, s.seen.data(),
-                        f.onlyRange ? s.Tally(b) : nullptr},
+                        s.Line(b - 1), s.distance.data() + 1, s.target.data() + 1,
+                        f.onlyRange ? nullptr : s.seen.data(), f.onlyRange ? s.Tally(b) : nullptr},
                        static_cast<int>(alive));
         if (!f.onlyRange) CountSeen(o, f, limits, i, gridOrigin + i * f.gridMaj, s, alive, s.Tally(b));
       }
@@ -515,7 +518,8 @@ void StartCounts(const GridView<T>& grid, const std::vector<Prepared>& prepared,
     for (int r = from; r < to; ++r) {
       const T* in = &grid.At(0, r);
       std::uint16_t* out = counts.data() + static_cast<std::size_t>(r) * columns;
-      for (int c = 0; c < columns; ++c) out[c] = std::isnan(sample(in[c])) ? kVoidCount : 0;
+      // The grid came zeroed: only the voids are marked.
+      for (int c = 0; c < columns; ++c) out[c] = sample.IsVoid(in[c]) ? kVoidCount : 0;
     }
   });
   for (const auto& p : prepared)

@@ -66,7 +66,7 @@ void StepOne(const LineStep& g, const RayArrays& r, int k) {
   const float h = r.distance[j];
   if (rem > R - i && rem <= R + i && h == h)
     seen = steeper(r.target[j], h) >= 0 || steeper(zc + g.offsetB, di) >= 0;
-  r.seen[k] = seen;
+  if (r.seen) r.seen[k] = seen;
   if (r.counts && seen) r.counts[j] = 1;
   if (row && ahead && steeper(zr, rowDist) > 0) {
     hz = zr;
@@ -173,8 +173,9 @@ void StepSixteen(const LineStep& g, const RayArrays& r, int k) {
       _mm512_mask_cmp_ps_mask(
           near, lanes.Steeper(_mm512_add_ps(zc, _mm512_set1_ps(g.offsetB)), di, hz, hd), zero,
           _CMP_GE_OQ);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(r.seen + k),
-                   _mm_and_si128(_mm_movm_epi8(clears), _mm_set1_epi8(1)));
+  if (r.seen)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.seen + k),
+                     _mm_and_si128(_mm_movm_epi8(clears), _mm_set1_epi8(1)));
   if (r.counts) _mm512_mask_i32scatter_epi32(r.counts, clears, j, one, 4);
   lanes.Raise(row & ahead, zr, rowDist, hz, hd);
   lanes.Raise(_mm512_cmp_ps_mask(zc, zc, _CMP_ORD_Q), zc, di, hz, hd);

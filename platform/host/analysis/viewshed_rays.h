@@ -42,8 +42,8 @@ struct RayArrays {
   // its target's height (terrain and target offset).
   const float* distance;
   const float* target;
-  // Set to 1 where the ray judges its cell j (it passes nearest the cell's centre) and the cell
-  // clears the horizon; 0 elsewhere.
+  // When given, set to 1 where the ray judges its cell j (it passes nearest the cell's centre)
+  // and the cell clears the horizon; 0 elsewhere.
   std::uint8_t* seen;
   // When given, set to 1 at the cells seen (each cell of a line has one ray that judges it).
   std::uint32_t* counts;
