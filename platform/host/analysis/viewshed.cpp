@@ -111,12 +111,12 @@ struct LineCells {
   double outer2 = 0;
 };
 
-// The distance and target height of cells 0 .. n - 1 of a line (z: their terrain); cells whose
+// The distance and target height of cells from .. n - 1 of a line (z: their terrain); cells whose
 // squared horizontal distance lies outside [inner2, outer2] get no verdict.
 VELK_VIEWSHED_CLONES
 void CellsOfLine(const LineCells& c, const float* __restrict z, float* __restrict distance,
-                 float* __restrict target, int n) {
-  for (int j = 0; j < n; ++j) {
+                 float* __restrict target, int from, int n) {
+  for (int j = from; j < n; ++j) {
     const double dMin = j * c.cMin;
     const double h2 = c.dMaj * c.dMaj + dMin * dMin;
     const bool wanted = (z[j] == z[j]) & (h2 >= c.inner2) & (h2 <= c.outer2);
@@ -284,8 +284,13 @@ class Engine {
 
   // Sweeps one octant of the observer, reporting its lines to progress; leaves early when the
   // run is stopped.
-  void Run(const Prepared& o, const Octant& oct, RayLines& s, SweepProgress& progress) const {
-    const std::vector<int> rays = RaysOf(oct, o, grid_.cellX, grid_.cellY);
+  // Sweeps part of parts of the octant's rays (a run of neighbouring rays, the parts judge
+  // cells apart), reporting its lines to progress; leaves early when the run is stopped.
+  void Run(const Prepared& o, const Octant& oct, int part, int parts, RayLines& s,
+           SweepProgress& progress) const {
+    const std::vector<int> all = RaysOf(oct, o, grid_.cellX, grid_.cellY);
+    const std::vector<int> rays(all.begin() + static_cast<long>(all.size() * part / parts),
+                                all.begin() + static_cast<long>(all.size() * (part + 1) / parts));
     const LimitTest limits(o.limits);
     const OctantFrame f = FrameOf(grid_, o, oct, limits);
     int reported = 0;
@@ -321,26 +326,26 @@ class Engine {
     return g;
   }
 
-  // Lines first .. first + lines - 1 (cells 0 .. n - 1 of each) into the band's lines
+  // Lines first .. first + lines - 1 (cells lo .. n - 1 of each) into the band's lines
   // 1 .. lines, read across the band.
-  void Fill(const OctantFrame& f, const T* origin, int first, int lines, int n,
+  void Fill(const OctantFrame& f, const T* origin, int first, int lines, int lo, int n,
             RayLines& s) const {
     const bool acrossRows = f.gridMaj == 1 || f.gridMaj == -1;
     const T* start = origin + first * f.gridMaj;
     if (acrossRows) {
-      for (int j = 0; j < n; ++j)
+      for (int j = lo; j < n; ++j)
         for (int b = 0; b < lines; ++b)
           s.Line(b + 1)[j] = sample_.Float(start[b * f.gridMaj + j * f.gridMin]);
     } else {
       for (int b = 0; b < lines; ++b)
-        for (int j = 0; j < n; ++j)
+        for (int j = lo; j < n; ++j)
           s.Line(b + 1)[j] = sample_.Float(start[b * f.gridMaj + j * f.gridMin]);
     }
-    for (int b = 0; b < lines; ++b) std::fill_n(s.Tally(b + 1), n, std::uint32_t{0});
+    for (int b = 0; b < lines; ++b) std::fill(s.Tally(b + 1) + lo, s.Tally(b + 1) + n, 0u);
   }
 
-  // The band's verdicts added to the counts, across the band.
-  void Flush(const OctantFrame& f, std::uint16_t* origin, int first, int lines, int n,
+  // The band's verdicts (cells lo .. n - 1) added to the counts, across the band.
+  void Flush(const OctantFrame& f, std::uint16_t* origin, int first, int lines, int lo, int n,
              RayLines& s) const {
     const bool acrossRows = f.countMaj == 1 || f.countMaj == -1;
     std::uint16_t* start = origin + first * f.countMaj;
@@ -349,11 +354,11 @@ class Engine {
         Add(start[b * f.countMaj + j * f.countMin], static_cast<std::uint16_t>(v));
     };
     if (acrossRows) {
-      for (int j = 0; j < n; ++j)
+      for (int j = lo; j < n; ++j)
         for (int b = 0; b < lines; ++b) add(b, j);
     } else {
       for (int b = 0; b < lines; ++b)
-        for (int j = 0; j < n; ++j) add(b, j);
+        for (int j = lo; j < n; ++j) add(b, j);
     }
   }
 
@@ -372,7 +377,7 @@ class Engine {
       return static_cast<int>((R + 2L * rays[k] * i) / (2L * R));
     };
     int reported = 0;
-    Fill(f, gridOrigin, 0, 1, std::min(2, f.minLimit + 1), s);
+    Fill(f, gridOrigin, 0, 1, 0, std::min(2, f.minLimit + 1), s);
     std::copy_n(s.Line(1) - 1, s.stride, s.Line(0) - 1);
     s.Line(0)[-1] = kNaNf;
     s.Line(0)[std::min(2, f.minLimit + 1)] = kNaNf;
@@ -380,7 +385,9 @@ class Engine {
       const int lines = std::min(RayLines::kBand, f.last - first + 1);
       // No ray that is still alive reaches beyond the last line's cells.
       const int most = std::min(jAt(alive - 1, first + lines - 1) + 2, f.minLimit + 1);
-      Fill(f, gridOrigin, first, lines, most, s);
+      // Nor before the cell before the first ray's (the rays may be a part of the octant's).
+      const int lo = std::max(0, jAt(0, first) - 1);
+      Fill(f, gridOrigin, first, lines, lo, most, s);
       int b = 1;
       for (; b <= lines; ++b) {
         const int i = first + b - 1;
@@ -400,7 +407,7 @@ class Engine {
         z[cells] = kNaNf;
         g.i = i;
         c.dMaj = i * f.cMaj;
-        CellsOfLine(c, z, s.distance.data() + 1, s.target.data() + 1, cells);
+        CellsOfLine(c, z, s.distance.data() + 1, s.target.data() + 1, lo, cells);
         // With no limits but the distance, the rays count what they see as they go.
         rays::StepRays(g,
                        {s.rem.data(), s.j.data(), s.step.data(), s.stepLen.data(),
@@ -410,8 +417,8 @@ class Engine {
                        static_cast<int>(alive));
         if (!f.onlyRange) CountSeen(o, f, limits, i, gridOrigin + i * f.gridMaj, s, alive, s.Tally(b));
       }
-      Flush(f, countOrigin, first, b - 1, most, s);
-      std::copy_n(s.Line(lines) - 1, most + 2, s.Line(0) - 1);
+      Flush(f, countOrigin, first, b - 1, lo, most, s);
+      std::copy_n(s.Line(lines) + lo - 1, most - lo + 2, s.Line(0) + lo - 1);
     }
     return reported;
   }
@@ -542,18 +549,25 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
       return result;
     }
   }
-  // Every (observer, octant) pair is a task, its lines the measure of the progress.
+  // Every part of an observer's octant is a task, its lines the measure of the progress.
   struct Task {
     std::size_t observer;
     int octant;
+    int part;
   };
+  const int threads = static_cast<int>(
+      std::max(1u, options.threads ? options.threads : std::thread::hardware_concurrency()));
+  // With few observers for the threads an octant's rays are parted among several tasks, so
+  // that every thread has a few and a large octant does not finish alone.
+  const int parts = std::clamp(static_cast<int>(4 * threads / (8 * prepared.size())), 1, 8);
   std::vector<Task> tasks;
   double lines = 0;
   for (std::size_t k = 0; k < prepared.size(); ++k)
-    for (int i = 0; i < 8; ++i) {
-      tasks.push_back({k, i});
-      lines += OctantLines(prepared[k], kOctants[i], grid.columns, grid.rows);
-    }
+    for (int i = 0; i < 8; ++i)
+      for (int part = 0; part < parts; ++part) {
+        tasks.push_back({k, i, part});
+        lines += OctantLines(prepared[k], kOctants[i], grid.columns, grid.rows);
+      }
   SweepProgress progress(options.progress, lines);
   const auto cancel = [&result] {
     result = {};
@@ -563,16 +577,17 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
   };
   if (!progress.Begin()) return cancel();
 
-  const int threads = static_cast<int>(
-      std::max(1u, options.threads ? options.threads : std::thread::hardware_concurrency()));
   StartCounts(grid, prepared, threads, result.counts);
   const int workers = static_cast<int>(std::min<std::size_t>(threads, tasks.size()));
-  // Octants of one observer write apart; observers swept at the same time may meet.
+  // Octants and their parts of one observer write apart; observers swept at the same time may
+  // meet.
   const Engine<T> engine(grid, CurvatureModel(options.curvature), result.counts.data(),
                          workers > 1 && prepared.size() > 1);
   ForEachTask<RayLines>(tasks.size(), workers, [&](std::size_t t, RayLines& buffers) {
     if (progress.Stopped()) return;
-    engine.Run(prepared[tasks[t].observer], kOctants[tasks[t].octant], buffers, progress);
+    const Task& task = tasks[t];
+    engine.Run(prepared[task.observer], kOctants[task.octant], task.part, parts, buffers,
+               progress);
   });
   if (progress.Stopped() || !progress.End()) return cancel();
   return result;
