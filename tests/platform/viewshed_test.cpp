@@ -229,6 +229,15 @@ TEST(ViewshedEngine, CountsAreTheSumOfTheObserversAndThreadsChangeNothing) {
     opt.threads = threads;
     EXPECT_EQ(Counts(t.view, obs, opt), all) << threads << " threads";
   }
+  // One observer on many threads: its octants' rays are parted among them.
+  for (const auto& o : obs) {
+    const auto one = Counts(t.view, {o});
+    for (unsigned threads : {3u, 8u, 16u}) {
+      ViewshedOptions opt;
+      opt.threads = threads;
+      EXPECT_EQ(Counts(t.view, {o}, opt), one) << threads << " threads, one observer";
+    }
+  }
 }
 
 // A window of a larger grid (rows a stride apart, not copied) counts as the same cells copied

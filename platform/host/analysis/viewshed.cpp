@@ -309,7 +309,7 @@ class Engine {
     g.inv2R = static_cast<float>(1.0 / static_cast<double>(2L * R));
     g.offsetB = static_cast<float>(o.limits.offsetB);
     g.eye = static_cast<float>(o.eye);
-    g.drop = static_cast<float>(curvature_.Drop(1.0));
+    g.drop = static_cast<float>(curvature_.Factor());
     for (std::size_t k = 0; k < rays.size(); ++k) {
       const int m = rays[k];
       s.rem[k] = R;

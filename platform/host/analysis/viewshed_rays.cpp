@@ -197,10 +197,10 @@ bool HasAvx512() {
 
 }  // namespace
 
-void StepRays(const LineStep& g, const RayArrays& r, int n) {
+void StepRays(const LineStep& g, const RayArrays& r, int n, Lanes lanes) {
   int k = 0;
 #ifdef VELK_RAYS_X86
-  if (HasAvx512())
+  if (lanes == Lanes::kWidest && HasAvx512())
     for (; k + 16 <= n; k += 16) StepSixteen(g, r, k);
 #endif
   for (; k < n; ++k) StepOne(g, r, k);

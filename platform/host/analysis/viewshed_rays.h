@@ -49,7 +49,11 @@ struct RayArrays {
   std::uint32_t* counts;
 };
 
+// How many rays step side by side: as many as the processor takes, or one (the plain form the
+// others must equal).
+enum class Lanes { kWidest, kOne };
+
 // Rays 0 .. n - 1 take their step onto line g.i.
-void StepRays(const LineStep& g, const RayArrays& r, int n);
+void StepRays(const LineStep& g, const RayArrays& r, int n, Lanes lanes = Lanes::kWidest);
 
 }  // namespace velk::host::analysis::rays
