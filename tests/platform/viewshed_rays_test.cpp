@@ -1,5 +1,5 @@
-// The visibility sweep's ray step: the vector form (where the processor has one) against the
-// plain one-ray form, bit for bit, over lines of rough terrain with voids, every ray of an
+// The visibility sweep's ray step: the vector forms (those the processor has) against the plain
+// one-ray form, bit for bit, over lines of rough terrain with voids, every ray of an
 // octant marched from the observer to its border.
 #include "platform/host/analysis/viewshed_rays.h"
 
@@ -71,7 +71,7 @@ TEST(ViewshedRays, VectorStepEqualsThePlainStepBitForBit) {
     std::uniform_real_distribution<float> rough(0.0f, 40.0f);
     std::vector<int> ms;
     for (int m = 0; m <= c.R; m += c.everyRay ? 1 : 3) ms.push_back(m);
-    Sweep plain(c.R, ms), wide = plain;
+    Sweep plain(c.R, ms), wide = plain, eight = plain;
     // Lines of cells -1 .. R + 40 (the step may read 32 past the last ray's cell), a void here
     // and there and a flat stretch (sea) on some lines.
     const std::size_t width = static_cast<std::size_t>(c.R) + 42;
@@ -99,11 +99,15 @@ TEST(ViewshedRays, VectorStepEqualsThePlainStepBitForBit) {
                  Lanes::kOne);
       wide.Step(g, line.data() + 1, before.data() + 1, distance.data() + 1, target.data() + 1,
                 Lanes::kWidest);
-      ASSERT_TRUE(SameBits(plain.rem, wide.rem) && SameBits(plain.j, wide.j)) << c.name << i;
-      ASSERT_TRUE(SameBits(plain.horizonZ, wide.horizonZ)) << c.name << ", line " << i;
-      ASSERT_TRUE(SameBits(plain.horizonD, wide.horizonD)) << c.name << ", line " << i;
-      ASSERT_TRUE(SameBits(plain.seen, wide.seen)) << c.name << ", line " << i;
-      ASSERT_TRUE(SameBits(plain.counts, wide.counts)) << c.name << ", line " << i;
+      eight.Step(g, line.data() + 1, before.data() + 1, distance.data() + 1, target.data() + 1,
+                 Lanes::kEight);
+      for (const Sweep* other : {&wide, &eight}) {
+        ASSERT_TRUE(SameBits(plain.rem, other->rem) && SameBits(plain.j, other->j) &&
+                    SameBits(plain.horizonZ, other->horizonZ) &&
+                    SameBits(plain.horizonD, other->horizonD) &&
+                    SameBits(plain.seen, other->seen) && SameBits(plain.counts, other->counts))
+            << c.name << ", line " << i << (other == &wide ? ", widest" : ", eight");
+      }
       for (auto v : plain.seen) verdicts += v;
       before = line;
     }

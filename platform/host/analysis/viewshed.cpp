@@ -16,10 +16,10 @@
 #include "platform/host/analysis/parallel_rows.h"
 #include "platform/host/analysis/viewshed_rays.h"
 
-// The cells' step is built twice on x86-64, plain and with AVX2, and the better one is chosen
-// when the library loads. Neither contracts into fused multiply-adds, so both give the same bits.
+// The cells' step is built for AVX-512, AVX2 and plain x86-64, and the best the processor has is
+// chosen when the library loads. None fuses multiply-adds, so all give the same bits.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define VELK_VIEWSHED_CLONES __attribute__((target_clones("avx2", "default")))
+#define VELK_VIEWSHED_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define VELK_VIEWSHED_CLONES
 #endif

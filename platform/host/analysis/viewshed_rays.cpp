@@ -186,6 +186,118 @@ void StepSixteen(const LineStep& g, const RayArrays& r, int k) {
 #pragma GCC diagnostic pop
 #pragma GCC pop_options
 
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+// Eight lanes for processors without AVX-512: StepSixteen's arithmetic, masks as vectors.
+struct Lanes8 {
+  __m256 eye, drop;
+  __m256 Steeper(__m256 z, __m256 d, __m256 hz, __m256 hd) const {
+    const __m256 lift = _mm256_sub_ps(eye, _mm256_mul_ps(_mm256_mul_ps(drop, d), hd));
+    return _mm256_add_ps(_mm256_sub_ps(_mm256_mul_ps(z, hd), _mm256_mul_ps(hz, d)),
+                         _mm256_mul_ps(_mm256_sub_ps(d, hd), lift));
+  }
+  static __m256 Void(__m256 v) { return _mm256_cmp_ps(v, v, _CMP_UNORD_Q); }
+  static __m256 Interpolate(__m256 a, __m256 b, __m256 t) {
+    const __m256 lerp = _mm256_add_ps(a, _mm256_mul_ps(_mm256_sub_ps(b, a), t));
+    return _mm256_blendv_ps(_mm256_blendv_ps(lerp, a, Void(b)), b, Void(a));
+  }
+  void Raise(__m256 mask, __m256 z, __m256 d, __m256& hz, __m256& hd) const {
+    const __m256 take = _mm256_and_ps(
+        mask, _mm256_cmp_ps(Steeper(z, d, hz, hd), _mm256_setzero_ps(), _CMP_GT_OQ));
+    hz = _mm256_blendv_ps(hz, z, take);
+    hd = _mm256_blendv_ps(hd, d, take);
+  }
+};
+
+// The line's values at the lanes' cells, from a window of sixteen cells where they lie in one.
+struct Cells8 {
+  int first;
+  bool window;
+  __m256i offset, at;
+  __m256 From(const float* line) const {
+    if (!window) return _mm256_i32gather_ps(line, at, 4);
+    const __m256 lo = _mm256_permutevar8x32_ps(_mm256_loadu_ps(line + first), offset);
+    const __m256 hi = _mm256_permutevar8x32_ps(_mm256_loadu_ps(line + first + 8), offset);
+    const __m256i upper = _mm256_cmpgt_epi32(offset, _mm256_set1_epi32(7));
+    return _mm256_blendv_ps(lo, hi, _mm256_castsi256_ps(upper));
+  }
+};
+
+void StepEight(const LineStep& g, const RayArrays& r, int k) {
+  const Lanes8 lanes{_mm256_set1_ps(g.eye), _mm256_set1_ps(g.drop)};
+  const __m256i R = _mm256_set1_epi32(g.R), one = _mm256_set1_epi32(1);
+  const __m256i zeroI = _mm256_setzero_si256();
+  const __m256i step = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r.step + k));
+  __m256i rem = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<__m256i*>(r.rem + k)), step);
+  const __m256i wrap = _mm256_cmpgt_epi32(rem, _mm256_set1_epi32(2 * g.R - 1));
+  rem = _mm256_sub_epi32(rem, _mm256_and_si256(wrap, _mm256_set1_epi32(2 * g.R)));
+  const __m256i j =
+      _mm256_sub_epi32(_mm256_loadu_si256(reinterpret_cast<__m256i*>(r.j + k)), wrap);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.rem + k), rem);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(r.j + k), j);
+  const __m256i aheadI = _mm256_cmpgt_epi32(rem, _mm256_sub_epi32(R, one));
+  const __m256 ahead = _mm256_castsi256_ps(aheadI);
+  const __m256i kr = _mm256_sub_epi32(j, _mm256_andnot_si256(aheadI, one));
+  const __m256i num =
+      _mm256_blendv_epi8(_mm256_add_epi32(rem, R), _mm256_sub_epi32(rem, R), aheadI);
+  const __m256 numF = _mm256_cvtepi32_ps(num);
+  const __m256 f = _mm256_mul_ps(numF, _mm256_set1_ps(g.inv2R));
+  const __m256 stepLen = _mm256_loadu_ps(r.stepLen + k);
+  const __m256 di = _mm256_mul_ps(_mm256_set1_ps(static_cast<float>(g.i)), stepLen);
+  const int first = _mm256_cvtsi256_si32(kr);
+  const bool window = _mm256_extract_epi32(kr, 7) - first <= 14;
+  const __m256i base = _mm256_set1_epi32(first);
+  const Cells8 crossing{first, window, _mm256_sub_epi32(kr, base), kr};
+  const Cells8 judged{first, window, _mm256_sub_epi32(j, base), j};
+  const __m256 a = crossing.From(r.terrain);
+  const __m256 zc = Lanes8::Interpolate(a, crossing.From(r.terrain + 1), f);
+  __m256 hz = _mm256_loadu_ps(r.horizonZ + k), hd = _mm256_loadu_ps(r.horizonD + k);
+  const __m256 crossed = _mm256_castsi256_ps(
+      _mm256_and_si256(_mm256_cmpgt_epi32(num, zeroI), _mm256_cmpgt_epi32(step, num)));
+  const __m256 w = _mm256_sub_ps(_mm256_set1_ps(1.0f),
+                                 _mm256_mul_ps(numF, _mm256_loadu_ps(r.halfInvM + k)));
+  const __m256 zr = Lanes8::Interpolate(crossing.From(r.before), a, w);
+  const __m256 row = _mm256_andnot_ps(Lanes8::Void(zr), crossed);
+  const __m256 rowDist =
+      _mm256_mul_ps(_mm256_add_ps(_mm256_set1_ps(static_cast<float>(g.i - 1)), w), stepLen);
+  lanes.Raise(_mm256_andnot_ps(ahead, row), zr, rowDist, hz, hd);
+  const __m256 h = judged.From(r.distance);
+  const __m256 target = judged.From(r.target);
+  const __m256i iV = _mm256_set1_epi32(g.i);
+  const __m256 near = _mm256_andnot_ps(
+      Lanes8::Void(h),
+      _mm256_castsi256_ps(_mm256_and_si256(
+          _mm256_cmpgt_epi32(rem, _mm256_sub_epi32(R, iV)),
+          _mm256_cmpgt_epi32(_mm256_add_epi32(_mm256_add_epi32(R, iV), one), rem))));
+  const __m256 zero = _mm256_setzero_ps();
+  const __m256 beside = _mm256_add_ps(zc, _mm256_set1_ps(g.offsetB));
+  const __m256 clears = _mm256_and_ps(
+      near,
+      _mm256_or_ps(_mm256_cmp_ps(lanes.Steeper(target, h, hz, hd), zero, _CMP_GE_OQ),
+                   _mm256_cmp_ps(lanes.Steeper(beside, di, hz, hd), zero, _CMP_GE_OQ)));
+  const int seen = _mm256_movemask_ps(clears);
+  if (r.seen)
+    for (int l = 0; l < 8; ++l) r.seen[k + l] = static_cast<std::uint8_t>((seen >> l) & 1);
+  if (r.counts && seen) {
+    alignas(32) std::int32_t cells[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(cells), j);
+    for (int l = 0; l < 8; ++l)
+      if ((seen >> l) & 1) r.counts[cells[l]] = 1;
+  }
+  lanes.Raise(_mm256_and_ps(ahead, row), zr, rowDist, hz, hd);
+  lanes.Raise(_mm256_cmp_ps(zc, zc, _CMP_ORD_Q), zc, di, hz, hd);
+  _mm256_storeu_ps(r.horizonZ + k, hz);
+  _mm256_storeu_ps(r.horizonD + k, hd);
+}
+
+#pragma GCC pop_options
+
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
 bool HasAvx512() {
   static const bool has = __builtin_cpu_supports("avx512f") &&
                           __builtin_cpu_supports("avx512bw") &&
@@ -202,6 +314,8 @@ void StepRays(const LineStep& g, const RayArrays& r, int n, Lanes lanes) {
 #ifdef VELK_RAYS_X86
   if (lanes == Lanes::kWidest && HasAvx512())
     for (; k + 16 <= n; k += 16) StepSixteen(g, r, k);
+  if (lanes != Lanes::kOne && HasAvx2())
+    for (; k + 8 <= n; k += 8) StepEight(g, r, k);
 #endif
   for (; k < n; ++k) StepOne(g, r, k);
 }

@@ -49,9 +49,9 @@ struct RayArrays {
   std::uint32_t* counts;
 };
 
-// How many rays step side by side: as many as the processor takes, or one (the plain form the
-// others must equal).
-enum class Lanes { kWidest, kOne };
+// How many rays step side by side: as many as the processor takes, at most eight, or one (the
+// plain form the others must equal).
+enum class Lanes { kWidest, kEight, kOne };
 
 // Rays 0 .. n - 1 take their step onto line g.i.
 void StepRays(const LineStep& g, const RayArrays& r, int n, Lanes lanes = Lanes::kWidest);
