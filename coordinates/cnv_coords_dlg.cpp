@@ -134,7 +134,6 @@ LRESULT CnvCoordsDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   // Each run starts afresh; only the kept objects (input pick, its workspace, the checker, the
   // engine) carry over.
   m_inputTable = nullptr;
-  m_outputTable = nullptr;
   m_outputLocation = nullptr;
   m_outputWorkspace = nullptr;
   m_outputName.clear();
@@ -351,7 +350,6 @@ bool CnvCoordsDlg::SetInput(const ComPtr<ITable>& input) {
 
 void CnvCoordsDlg::InputChosen() {
   EnableOutputGroup(true);
-  m_outputTable = m_inputTable;
   ReevaluateOK();
 }
 
@@ -484,7 +482,6 @@ LRESULT CnvCoordsDlg::OnInputFromFileClicked(WORD, WORD, HWND, BOOL&) {
     InputChosen();
   } else {
     m_inputTable = nullptr;
-    m_outputTable = nullptr;
     EnableOutputGroup(false);
     Enable(IDOK, false);
   }
@@ -689,7 +686,6 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   ConversionStepResult begun = conversion.Begin();
   if (newFile) m_outputName = conversion.OutputName();
   if (!begun.ok) {
-    if (begun.message == ConversionMessage::kNothingWritten) m_outputTable = m_inputTable;
     ShowConversionMessage(begun);
     return 0;
   }
@@ -716,7 +712,6 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
                                      ? LoadResString(kOperationCancelled)
                                      : std::wstring()));
   ::SetCursor(previous);
-  m_outputTable = m_inputTable;
 
   ConversionStepResult ended = conversion.End(outcome);
   if (!ended.ok) {
@@ -732,7 +727,9 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
                             static_cast<long long>(m_counts.total)},
                            &text);
   std::wstring caption = velk::win::WindowText(m_hWnd);
-  ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_OK);
+  // The same closing text either way; a run that converted none of its records warns.
+  ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(),
+                MB_OK | (m_counts.NoneConverted() ? MB_ICONEXCLAMATION : 0U));
   if (newFile) {
     try {
       AddOutputToMap(Hook(), conversion.Output().get(), shapeField);

@@ -147,7 +147,6 @@ class CnvCoordsDlg : public CBasicWindowImpl<CnvCoordsDlg> {
   ComPtr<IBrowseObject> m_inputLocation;
   ComPtr<IBrowseObject> m_outputLocation;
   ComPtr<ITable> m_inputTable;
-  ComPtr<ITable> m_outputTable;
   OutputFieldNames m_names;
   std::wstring m_outputName;
   ValidatedEditCtrl m_xEdit, m_yEdit, m_dms1Edit, m_dms2Edit, m_mgrsEdit, m_utmEdit;

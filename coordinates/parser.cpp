@@ -1,14 +1,12 @@
 #include "coordinates/parser.h"
 
+#include "platform/com/plain_text.h"
+
 #include <cwctype>
 
 namespace velk::corvane {
 
 namespace {
-
-void UpperCase(std::wstring& text) {
-  for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
-}
 
 std::wstring UpToNul(const std::wstring& text) { return text.substr(0, text.find(L'\0')); }
 
@@ -35,7 +33,7 @@ bool Parser::Parse(BSTR* text) {
   if (!validator_ || !formatter_) {
     value = kNoMembersText;
   } else {
-    UpperCase(value);
+    value = ToUpper(std::move(value));
     Bstr normalized(value);
     BSTR raw = normalized.Detach();
     validator_->Normalize(&raw);
@@ -55,7 +53,7 @@ bool Parser::ParseText(std::wstring* text) {
     *text = kNoMembersText;
     return false;
   }
-  UpperCase(*text);
+  *text = ToUpper(std::move(*text));
   BSTR copy = AllocBstr(*text);
   validator_->Normalize(&copy);
   *text = BstrToWstring(copy);

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <cwctype>
 #include <memory>
-#include <thread>
 
-#include "coordinates/worker_pool.h"
 #include "framework/host_object_creation.h"
+#include "platform/com/parallel.h"
+#include "platform/com/plain_text.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/data/data_errors.h"
 #include "platform/host/geometry/geometry.h"
@@ -167,7 +167,7 @@ bool BuildValue(const RecordLayout& layout, ISpatialReference* geographic,
         std::wstring longitude;
         if (IsNullValue(second) || !TextOf(second, longitude)) return false;
         text += L" " + longitude;
-        for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
+        text = ToUpper(std::move(text));
       }
       if (!parsers.dms.ParseText(&text)) return false;
       value = Variant(parsers.DmsForEngine(text));
@@ -426,7 +426,7 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
     // The workers: the caller's parsers for the first, parsers of the same symbols for the
     // others. Points projected between references stay on this thread (the projection library
     // shares its state).
-    unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
+    unsigned threads = WorkerThreads(options.threads);
     if (c.geographic) threads = 1;
     std::vector<std::unique_ptr<ConversionParsers>> ownParsers;
     std::vector<WorkerTools> tools;
@@ -484,7 +484,8 @@ RunOutcome RunRecords(ICoordinateTool* engine, ConversionParsers& parsers,
       pool.Start(sizes[converting], convertJob(batches[converting]));
       for (;;) {
         sizes[reading] = 0;
-        if (readOk && !end) readOk = ReadBatch(c, read.get(), batches[reading], sizes[reading], end);
+        if (readOk && !end)
+          readOk = ReadBatch(c, read.get(), batches[reading], sizes[reading], end);
         waitAll();
         if (c.writeFailed) return RunOutcome::kWriteFailed;
         if (options.keepGoing && !options.keepGoing(counts.total)) return RunOutcome::kCancelled;

@@ -91,6 +91,10 @@ struct RecordTarget {
 struct RunCounts {
   LONG total = 0;   // every record read
   LONG failed = 0;  // records left without converted values
+
+  // Records were read and none of them converted: the run failed, though it went to its end
+  // (an empty input converted nothing and did not fail).
+  bool NoneConverted() const { return total > 0 && failed >= total; }
 };
 
 enum class RunOutcome {

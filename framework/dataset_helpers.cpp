@@ -9,10 +9,11 @@
 #include "framework/last_error_record.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
-#include "platform/host/shell/browse_dialog.h"
 #include "platform/host/data/data_class_ids.h"
 #include "platform/host/data/property_set.h"
+#include "platform/host/shell/browse_dialog.h"
 
 namespace velk::corvane {
 
@@ -25,11 +26,6 @@ constexpr UINT kSaveRasterTitle = 3603;
 constexpr UINT kSaveFileTitle = 3605;
 constexpr UINT kSaveFeaturesTitle = 3646;
 constexpr std::size_t kMaxGridName = 13;
-
-std::wstring Upper(std::wstring s) {
-  for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-  return s;
-}
 
 bool Contains(const std::wstring& text, const std::wstring& part) {
   return text.find(part) != std::wstring::npos;
@@ -44,9 +40,9 @@ void AddFilter(IBrowseFilterCollection* filters, const CLSID& clsid, bool isDefa
 
 bool IsDatabasePath(const Bstr& path) { return Contains(path.str(), L"Database"); }
 
-bool IsPersonalGeodatabasePath(const Bstr& path) { return Contains(Upper(path.str()), L".MDB"); }
+bool IsPersonalGeodatabasePath(const Bstr& path) { return Contains(ToUpper(path.str()), L".MDB"); }
 
-bool IsTemporaryDatasetName(const Bstr& path) { return Contains(Upper(path.str()), L"<TEMPORARY"); }
+bool IsTemporaryDatasetName(const Bstr& path) { return Contains(ToUpper(path.str()), L"<TEMPORARY"); }
 
 bool ValidateOutputGridName(const Bstr& path, BSTR* folder, BSTR* name, bool* isTemporary) {
   if (IsTemporaryDatasetName(path)) {

@@ -67,6 +67,9 @@ class SessionContext {
   virtual TrevikSession& Session() = 0;
   // The host's focus map (or globe); fails the line when it has none.
   virtual velk::ComPtr<IBasicMap> FocusMap() = 0;
+  // The dialog the dialog actions work on: the one chosen with `dialog`, else the open modal
+  // dialog, else the active one, else the frontmost; fails the line when none is open.
+  virtual HWND CurrentDialog() = 0;
 
   // The session's state of type T (constructed from this context on first use).
   template <class T>

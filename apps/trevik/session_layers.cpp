@@ -3,10 +3,12 @@
 #include "apps/trevik/session_action_table.h"
 #include "platform/com/out_param.h"
 #include "platform/com/plain_text.h"
+#include "platform/host/display/contents_view.h"
 #include "platform/host/display/layer.h"
 
 #include <gdal_priv.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "interfaces/catalog_layer_ids.h"
@@ -143,6 +145,115 @@ ComPtr<ILayer> FindIn(ILayer* layer, const std::wstring& name) {
   }
   return nullptr;
 }
+
+
+// The map's top-level layers, top first.
+std::vector<ComPtr<ILayer>> MapLayers(IBasicMap* map) {
+  LONG n = 0;
+  map->get_LayerCount(&n);
+  std::vector<ComPtr<ILayer>> out;
+  for (LONG i = 0; i < n; ++i) {
+    ComPtr<ILayer> l;
+    if (SUCCEEDED(map->get_Layer(i, l.put())) && l) out.push_back(l);
+  }
+  return out;
+}
+
+std::wstring LayerName(ILayer* l) {
+  Bstr n;
+  l->get_Name(&n);
+  return n.str();
+}
+
+std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+// The map's layers become these, top first.
+void SetMapLayers(IBasicMap* map, const std::vector<ComPtr<ILayer>>& layers) {
+  map->ClearLayers();
+  for (auto it = layers.rbegin(); it != layers.rend(); ++it) map->AddLayer(it->get());
+}
+
+//   add-data FILE [NAME]             a layer for a raster or vector file GDAL opens
+//   add-layer NAME [INTERFACE...] [invalid]
+//                                    a named layer answering the interfaces
+//   remove-layer NAME, move-layer NAME POSITION
+//   print layers                     the focus map's layers, then its standalone tables
+void AddData(SessionContext& s, const SessionLine& l) {
+  std::wstring problem;
+  ComPtr<ILayer> layer =
+      MakeDataLayer(l.Arg(0, L"a file"), l.args.size() > 1 ? l.args[1] : L"", &problem);
+  if (!layer) throw SessionError{problem};
+  s.FocusMap()->AddLayer(layer.get());
+}
+
+void AddLayer(SessionContext& s, const SessionLine& l) {
+  std::wstring name = l.Arg(0, L"a layer name");
+  std::vector<IID> answers;
+  bool valid = true;
+  for (std::size_t k = 1; k < l.args.size(); ++k) {
+    if (l.args[k] == L"invalid") {
+      valid = false;
+      continue;
+    }
+    IID iid;
+    if (!InterfaceByName(l.args[k], &iid)) throw SessionError{L"unknown interface " + l.args[k]};
+    answers.push_back(iid);
+  }
+  s.FocusMap()->AddLayer(MakeNamedLayer(name, answers, valid).get());
+}
+
+void RemoveLayer(SessionContext& s, const SessionLine& l) {
+  const std::string& a = l.action;
+  std::wstring name = l.Arg(0, L"a layer name");
+  auto layers = MapLayers(s.FocusMap().get());
+  auto it = std::find_if(layers.begin(), layers.end(),
+                         [&](const ComPtr<ILayer>& x) { return LayerName(x.get()) == name; });
+  if (it == layers.end()) throw SessionError{L"no layer " + Quote(name) + L" in the map"};
+  ComPtr<ILayer> layer = *it;
+  // The user removes the one layer; the rest of the map stays as it is.
+  if (a == "remove-layer") {
+    s.FocusMap()->DeleteLayer(layer.get());
+    return;
+  }
+  layers.erase(it);
+  if (a == "move-layer") {
+    long long pos = l.Int(1, L"a position (1 is the top)");
+    if (pos < 1 || pos > static_cast<long long>(layers.size()) + 1)
+      throw SessionError{L"no position " + l.args[1]};
+    layers.insert(layers.begin() + (pos - 1), layer);
+  }
+  SetMapLayers(s.FocusMap().get(), layers);
+}
+
+void PrintLayers(SessionContext& s, const SessionLine&) {
+  auto layers = MapLayers(s.FocusMap().get());
+  if (layers.empty()) s.Print(L"  no layers");
+  int i = 0;
+  for (auto& layer : layers) {
+    VARIANT_BOOL visible = VARIANT_FALSE, valid = VARIANT_FALSE;
+    layer->get_Visible(&visible);
+    layer->get_Valid(&valid);
+    s.Print(L"  " + std::to_wstring(++i) + L". " + Quote(LayerName(layer.get())) +
+          (visible ? L"" : L" hidden") + (valid ? L"" : L" invalid"));
+  }
+  // the tables shown beside the layers
+  LONG tableCount = 0;
+  auto tables = velk::QueryAs<IStandaloneTableCollection>(s.FocusMap().get());
+  if (tables) tables->get_StandaloneTableCount(&tableCount);
+  for (LONG t = 0; t < tableCount; ++t) {
+    ComPtr<IStandaloneTable> table;
+    tables->get_StandaloneTable(t, table.put());
+    velk::Bstr name;
+    if (table) table->get_Name(&name);
+    s.Print(L"  table " + Quote(name.str()));
+  }
+}
+
+const SessionActions kRegistered({{"add-data", &AddData},
+                                  {"add-layer", &AddLayer},
+                                  {"remove-layer", &RemoveLayer},
+                                  {"move-layer", &RemoveLayer}},
+                                 {{"layers", &PrintLayers}});
 
 }  // namespace
 

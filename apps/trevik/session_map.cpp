@@ -376,7 +376,21 @@ void PrintGraphics(SessionContext& s, const SessionLine&) {
   if (!n) s.Print(L"  no graphics");
 }
 
+//   map-click X Y [right]            the current tool gets a click at the window position
+void MapClick(SessionContext& s, const SessionLine& l) {
+  LONG x = static_cast<LONG>(l.Int(0, L"x")), y = static_cast<LONG>(l.Int(1, L"y"));
+  bool right = l.args.size() > 2 && l.args[2] == L"right";
+  auto tool = s.Session().CurrentTool();
+  if (!tool) throw SessionError{L"no tool is chosen (click one first)"};
+  LONG button = right ? 2 : 1;
+  // The mouse comes to the point first.
+  MoveMouse(s.Session(), x, y, 0);
+  tool->OnMouseDown(button, 0, x, y);
+  tool->OnMouseUp(button, 0, x, y);
+}
+
 const SessionActions kRegistered({{"map-move", &MapMove},
+                                  {"map-click", &MapClick},
                                   {"map-drag", &MapDrag},
                                   {"map-reference", &MapReference},
                                   {"map-extent", &MapExtent},

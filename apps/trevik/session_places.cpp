@@ -121,7 +121,8 @@ std::vector<ExamplePlace> ExamplePlaces() {
   return out;
 }
 
-bool WriteExamplePlaces(const std::wstring& path, std::wstring* problem) {
+bool WritePointShapefile(const std::wstring& path, const std::vector<PointField>& fields,
+                         const std::vector<PointRecord>& records, std::wstring* problem) {
   namespace fs = std::filesystem;
   fs::path file(velk::ToUtf8(path));
   std::wstring folder =
@@ -141,43 +142,37 @@ bool WriteExamplePlaces(const std::wstring& path, std::wstring* problem) {
     auto features = ws.As<IFeatureWorkspace>();
     ComPtr<ISpatialReference> wgs84 = velk::host::SpatialReferenceFromCode(4326);
 
-    std::vector<velk::host::FieldSpec> specs(6);
+    std::vector<velk::host::FieldSpec> specs(2);
     specs[0].name = L"FID";
     specs[0].type = kFieldOID;
     specs[1].name = L"Shape";
     specs[1].type = kFieldGeometry;
     specs[1].geometryType = kGeometryPoint;
     specs[1].sr = wgs84;
-    specs[2].name = L"NAME";
-    specs[2].length = 48;
-    specs[3].name = L"KIND";
-    specs[3].length = 10;
-    for (int i : {4, 5}) {
-      specs[i].name = i == 4 ? L"LAT" : L"LON";
-      specs[i].type = kFieldDouble;
-      specs[i].precision = 13;
-      specs[i].scale = 7;
+    for (const PointField& f : fields) {
+      velk::host::FieldSpec spec;
+      spec.name = f.name;
+      spec.type = f.type;
+      spec.length = f.length;
+      spec.precision = f.precision;
+      spec.scale = f.scale;
+      specs.push_back(spec);
     }
     ComPtr<IFeatureClass> fc;
     HRESULT hr = features->CreateFeatureClass(Bstr(name), velk::host::MakeFields(specs).get(),
                                               nullptr, nullptr, kFeatureTypeSimple, Bstr(L"Shape"),
                                               Bstr(L""), fc.put());
     if (FAILED(hr) || !fc) return fail(L"cannot create " + path + L" (is it there already?)");
-    LONG nameIndex = -1, kindIndex = -1, latIndex = -1, lonIndex = -1;
-    fc->FindField(Bstr(L"NAME"), &nameIndex);
-    fc->FindField(Bstr(L"KIND"), &kindIndex);
-    fc->FindField(Bstr(L"LAT"), &latIndex);
-    fc->FindField(Bstr(L"LON"), &lonIndex);
+    std::vector<LONG> index(fields.size(), -1);
+    for (std::size_t k = 0; k < fields.size(); ++k) fc->FindField(Bstr(fields[k].name), &index[k]);
     ComPtr<IFeatureCursor> cursor;
     velk::Check(fc->Insert(VARIANT_TRUE, cursor.put()));
-    for (const ExamplePlace& p : ExamplePlaces()) {
+    for (const PointRecord& r : records) {
       ComPtr<IFeatureBuffer> buffer;
       velk::Check(fc->CreateFeatureBuffer(buffer.put()));
-      velk::Check(buffer->putref_Shape(velk::host::NewPoint(p.lon, p.lat, wgs84.get()).get()));
-      velk::Check(buffer->put_Value(nameIndex, velk::Variant(p.name)));
-      velk::Check(buffer->put_Value(kindIndex, velk::Variant(p.kind)));
-      velk::Check(buffer->put_Value(latIndex, velk::Variant(p.lat)));
-      velk::Check(buffer->put_Value(lonIndex, velk::Variant(p.lon)));
+      velk::Check(buffer->putref_Shape(velk::host::NewPoint(r.lon, r.lat, wgs84.get()).get()));
+      for (std::size_t k = 0; k < fields.size() && k < r.values.size(); ++k)
+        velk::Check(buffer->put_Value(index[k], r.values[k]));
       velk::Check(cursor->InsertFeature(buffer.get(), nullptr));
     }
     velk::Check(cursor->Flush());
@@ -185,6 +180,20 @@ bool WriteExamplePlaces(const std::wstring& path, std::wstring* problem) {
     return fail(L"writing " + path + L" failed: " + FailureText(e.Error()));
   }
   return true;
+}
+
+bool WriteExamplePlaces(const std::wstring& path, std::wstring* problem) {
+  const std::vector<PointField> fields = {{L"NAME", kFieldString, 48, 0, 0},
+                                          {L"KIND", kFieldString, 10, 0, 0},
+                                          {L"LAT", kFieldDouble, 0, 13, 7},
+                                          {L"LON", kFieldDouble, 0, 13, 7}};
+  std::vector<PointRecord> records;
+  for (const ExamplePlace& p : ExamplePlaces())
+    records.push_back({p.lon,
+                       p.lat,
+                       {velk::Variant(p.name), velk::Variant(p.kind), velk::Variant(p.lat),
+                        velk::Variant(p.lon)}});
+  return WritePointShapefile(path, fields, records, problem);
 }
 
 }  // namespace trevik

@@ -11,21 +11,17 @@
 #include <fstream>
 #include <iostream>
 #include <map>
-#include <regex>
 #include <sstream>
 
 #include "apps/trevik/failure_text.h"
 #include "apps/trevik/host_session.h"
 #include "apps/trevik/session_action_table.h"
 #include "apps/trevik/session_controls.h"
-#include "apps/trevik/session_layers.h"
-#include "apps/trevik/session_map.h"
 #include "apps/trevik/session_script.h"
 #include "platform/com/hresult_text.h"
 #include "platform/com/text.h"
 #include "platform/host/data/track_cancel.h"
 #include "platform/host/data/uid.h"
-#include "platform/host/display/contents_view.h"
 #include "platform/host/display/globe.h"
 #include "platform/host/display/map.h"
 #include "platform/host/display/symbol_drawing.h"
@@ -34,15 +30,12 @@
 #include "platform/host/shell/command_bars.h"
 #include "platform/host/shell/status_bar.h"
 #include "platform/productline/symbol_text.h"
-#include "platform/win/control_wrappers.h"
 #include "platform/registry/activation.h"
 #include "platform/registry/file_io.h"
 #include "platform/win/common_controls.h"
 #include "platform/win/dialog.h"
 #include "platform/win/message_queue.h"
-#include "platform/win/painting.h"
 #include "platform/win/responder.h"
-#include "platform/win/user_input.h"
 
 namespace trevik {
 
@@ -94,13 +87,6 @@ std::wstring IconName(UINT type) {
 bool IsErrorBox(UINT type) {
   const UINT icon = type & MB_ICONMASK;
   return (icon == MB_ICONHAND || icon == MB_ICONEXCLAMATION) && (type & MB_TYPEMASK) == MB_OK;
-}
-
-// The closing box of a table conversion that converted none of its records ("0 of N record(s)
-// converted successfully", N > 0): the run failed though the box carries no warning sign.
-bool ConvertedNothing(const std::wstring& text) {
-  static const std::wregex kNone(L"0 of [1-9][0-9]* record\\(s\\) converted successfully");
-  return std::regex_match(text, kNone);
 }
 
 using LineError = SessionError;
@@ -309,7 +295,7 @@ class SessionRunner : public win::Responder, public SessionContext {
             buttons += (buttons.empty() ? L"" : L"/") + win::ButtonName(b);
           Print(L"message box " + Quote(e.caption) + L": " + Quote(e.text) + L" (" +
                 IconName(e.type) + L", " + buttons + L") -> " + win::ButtonName(e.answer));
-          if (IsErrorBox(e.type) || ConvertedNothing(e.text)) {
+          if (IsErrorBox(e.type)) {
             err_ << "trevik: " << name_ << ":" << CurrentLine() << ": " << ToUtf8(e.caption) << ": "
                  << ToUtf8(e.text) << '\n';
             errors_.push_back(e.text);
@@ -375,30 +361,6 @@ class SessionRunner : public win::Responder, public SessionContext {
     throw LineError{L"this host has no map"};
   }
 
-  std::vector<ComPtr<ILayer>> Layers() {
-    auto map = FocusMap();
-    LONG n = 0;
-    map->get_LayerCount(&n);
-    std::vector<ComPtr<ILayer>> out;
-    for (LONG i = 0; i < n; ++i) {
-      ComPtr<ILayer> l;
-      if (SUCCEEDED(map->get_Layer(i, l.put())) && l) out.push_back(l);
-    }
-    return out;
-  }
-
-  static std::wstring LayerName(ILayer* l) {
-    velk::Bstr n;
-    l->get_Name(&n);
-    return n.str();
-  }
-
-  void SetLayers(const std::vector<ComPtr<ILayer>>& layers) {
-    auto map = FocusMap();
-    map->ClearLayers();
-    for (auto it = layers.rbegin(); it != layers.rend(); ++it) map->AddLayer(it->get());
-  }
-
   ComPtr<ICommandItem> FindOrCreate(const std::wstring& progId, LONG subType) {
     ComPtr<IDocument> doc = Session().Host().Document();
     ComPtr<ICommandBars> bars;
@@ -414,7 +376,7 @@ class SessionRunner : public win::Responder, public SessionContext {
     return item;
   }
 
-  HWND CurrentDialog() {
+  HWND CurrentDialog() override {
     if (IsWindow(chosen_) && IsWindowVisible(chosen_)) return chosen_;
     if (!modal_.empty() && IsWindow(modal_.back())) return modal_.back();
     HWND active = GetActiveWindow();
@@ -422,19 +384,6 @@ class SessionRunner : public win::Responder, public SessionContext {
     for (HWND h : win::TopLevelWindows())
       if (win::IsDialogWindow(h) && IsWindowVisible(h)) return h;
     throw LineError{L"no dialog is open"};
-  }
-
-  HWND Control(const SessionLine& l, std::size_t arg) {
-    if (l.args.size() <= arg) throw LineError{FromUtf8(l.action) + L" needs a control"};
-    HWND dialog = CurrentDialog();
-    std::wstring why;
-    HWND c = FindControl(dialog, l.args[arg], &why);
-    if (!c) throw LineError{why};
-    return c;
-  }
-
-  void UserResult(const std::wstring& why, HWND control) {
-    if (!why.empty()) throw LineError{L"cannot use " + DescribeControl(control) + L": " + why};
   }
 
   static std::wstring Arg(const SessionLine& l, std::size_t i, const wchar_t* what) {
@@ -526,65 +475,6 @@ class SessionRunner : public win::Responder, public SessionContext {
     }
   }
 
-  void DoAddData(const SessionLine& l) {
-    std::wstring problem;
-    ComPtr<ILayer> layer =
-        MakeDataLayer(Arg(l, 0, L"a file"), l.args.size() > 1 ? l.args[1] : L"", &problem);
-    if (!layer) throw LineError{problem};
-    FocusMap()->AddLayer(layer.get());
-  }
-
-  void DoAddLayer(const SessionLine& l) {
-    std::wstring name = Arg(l, 0, L"a layer name");
-    std::vector<IID> answers;
-    bool valid = true;
-    for (std::size_t k = 1; k < l.args.size(); ++k) {
-      if (l.args[k] == L"invalid") {
-        valid = false;
-        continue;
-      }
-      IID iid;
-      if (!InterfaceByName(l.args[k], &iid)) throw LineError{L"unknown interface " + l.args[k]};
-      answers.push_back(iid);
-    }
-    FocusMap()->AddLayer(MakeNamedLayer(name, answers, valid).get());
-  }
-
-  void DoRemoveLayer(const SessionLine& l) {
-    const std::string& a = l.action;
-    std::wstring name = Arg(l, 0, L"a layer name");
-    auto layers = Layers();
-    auto it = std::find_if(layers.begin(), layers.end(),
-                           [&](const ComPtr<ILayer>& x) { return LayerName(x.get()) == name; });
-    if (it == layers.end()) throw LineError{L"no layer " + Quote(name) + L" in the map"};
-    ComPtr<ILayer> layer = *it;
-    // The user removes the one layer; the rest of the map stays as it is.
-    if (a == "remove-layer") {
-      FocusMap()->DeleteLayer(layer.get());
-      return;
-    }
-    layers.erase(it);
-    if (a == "move-layer") {
-      long long pos = IntArg(l, 1, L"a position (1 is the top)");
-      if (pos < 1 || pos > static_cast<long long>(layers.size()) + 1)
-        throw LineError{L"no position " + l.args[1]};
-      layers.insert(layers.begin() + (pos - 1), layer);
-    }
-    SetLayers(layers);
-  }
-
-  void DoMapClick(const SessionLine& l) {
-    LONG x = static_cast<LONG>(IntArg(l, 0, L"x")), y = static_cast<LONG>(IntArg(l, 1, L"y"));
-    bool right = l.args.size() > 2 && l.args[2] == L"right";
-    auto tool = Session().CurrentTool();
-    if (!tool) throw LineError{L"no tool is chosen (click one first)"};
-    LONG button = right ? 2 : 1;
-    // The mouse comes to the point first.
-    MoveMouse(Session(), x, y, 0);
-    tool->OnMouseDown(button, 0, x, y);
-    tool->OnMouseUp(button, 0, x, y);
-  }
-
   void DoDialog(const SessionLine& l) {
     std::wstring ref = Arg(l, 0, L"a dialog template id or caption");
     long long id = 0;
@@ -598,111 +488,6 @@ class SessionRunner : public win::Responder, public SessionContext {
     }
     throw LineError{L"no open dialog " + ref};
   }
-
-  void DoSet(const SessionLine& l) {
-    HWND c = Control(l, 0);
-    UserResult(win::user::SetEditText(c, Arg(l, 1, L"a text")), c);
-  }
-
-  void DoType(const SessionLine& l) { win::user::PostText(Arg(l, 0, L"a text")); }
-
-  void DoKey(const SessionLine& l) {
-    UINT vk = 0;
-    bool shift = false, ctrl = false;
-    std::wstring name = Arg(l, 0, L"a key name");
-    if (!KeyByName(name, &vk, &shift, &ctrl)) throw LineError{L"unknown key " + name};
-    win::user::PostKey(vk, shift, ctrl);
-  }
-
-  void DoPick(const SessionLine& l) {
-    HWND c = Control(l, 0);
-    std::wstring which = Arg(l, 1, L"an item number or text");
-    long long index = 0;
-    if (velk::win::WindowClassName(c) == WC_TREEVIEW) {
-      // A tree item by the texts of its path from the root: "a|b|c".
-      WTL::CTreeViewCtrl tree(c);
-      HTREEITEM item = nullptr;
-      std::size_t start = 0;
-      for (;;) {
-        const std::size_t bar = which.find(L'|', start);
-        const std::wstring part =
-            which.substr(start, bar == std::wstring::npos ? bar : bar - start);
-        HTREEITEM next = item ? tree.GetChildItem(item) : tree.GetRootItem();
-        while (next && tree.GetItemText(next) != part) next = tree.GetNextSiblingItem(next);
-        if (!next) throw LineError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
-        item = next;
-        if (bar == std::wstring::npos) break;
-        start = bar + 1;
-      }
-      UserResult(win::user::SelectTreeItem(c, item), c);
-      return;
-    }
-    bool isList = velk::win::WindowClassName(c) == L"ListBox";
-    if (ParseInt(which, &index)) {
-      UserResult(isList ? win::user::SelectListBoxItem(c, static_cast<int>(index))
-                        : win::user::SelectComboItem(c, static_cast<int>(index)),
-                 c);
-    } else {
-      if (isList) {
-        LRESULT i = SendMessageW(c, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(which.c_str()));
-        if (i == LB_ERR) throw LineError{L"no item " + Quote(which) + L" in " + DescribeControl(c)};
-        UserResult(win::user::SelectListBoxItem(c, static_cast<int>(i)), c);
-      } else {
-        UserResult(win::user::SelectComboText(c, which), c);
-      }
-    }
-  }
-
-  void DoCheck(const SessionLine& l) {
-    const std::string& a = l.action;
-    HWND c = Control(l, 0);
-    UserResult(win::user::SetCheck(c, a == "check"), c);
-  }
-
-  void DoPress(const SessionLine& l) {
-    HWND c = Control(l, 0);
-    UserResult(win::user::ClickButton(c), c);
-  }
-
-  void DoFocus(const SessionLine& l) {
-    HWND c = Control(l, 0);
-    UserResult(win::user::Focus(c), c);
-  }
-
-  void DoRow(const SessionLine& l) {
-    HWND c = Control(l, 0);
-    int index = static_cast<int>(IntArg(l, 1, L"a row number"));
-    bool onCheck = false, ctrl = false, shift = false;
-    for (std::size_t k = 2; k < l.args.size(); ++k) {
-      if (l.args[k] == L"check")
-        onCheck = true;
-      else if (l.args[k] == L"ctrl")
-        ctrl = true;
-      else if (l.args[k] == L"shift")
-        shift = true;
-      else
-        throw LineError{L"row takes check, ctrl or shift, not " + l.args[k]};
-    }
-    UserResult(win::user::ClickListViewItem(c, index, onCheck, ctrl, shift), c);
-  }
-
-  void DoTab(const SessionLine& l) {
-    HWND c = Control(l, 0);
-    UserResult(win::user::SelectTab(c, static_cast<int>(IntArg(l, 1, L"a tab number"))), c);
-  }
-
-  void DoSlide(const SessionLine& l) {
-    HWND c = Control(l, 0);
-    UserResult(win::user::MoveTrackBar(c, static_cast<int>(IntArg(l, 1, L"a position"))), c);
-  }
-
-  void DoHelp(const SessionLine& l) {
-    HWND c = Control(l, 0);
-    UserResult(win::user::PressHelp(c), c);
-  }
-
-  void DoClose(const SessionLine&) { SendMessageW(CurrentDialog(), WM_CLOSE, 0, 0); }
 
   void DoWait(const SessionLine& l) {
     long long ms = IntArg(l, 0, L"milliseconds");
@@ -728,15 +513,6 @@ class SessionRunner : public win::Responder, public SessionContext {
     throw LineError{FromUtf8(a) + L": no " + what + L" is waiting"};
   }
 
-  // The current dialog as the user sees it, with the controls it shows (a property sheet with
-  // its open page), as a PNG.
-  void DoSaveDialog(const SessionLine& l) {
-    std::wstring path = Arg(l, 0, L"a PNG file");
-    HWND dialog = CurrentDialog();
-    if (!win::WriteWindowPng(dialog, ToUtf8(path))) throw LineError{L"cannot write " + path};
-    Print(L"saved " + DialogTitle(dialog) + L" as " + path);
-  }
-
   std::wstring StatusText() {
     ComPtr<IStatusBar> bar;
     Session().Host().App().get_StatusBar(bar.put());
@@ -757,46 +533,6 @@ class SessionRunner : public win::Responder, public SessionContext {
     HWND c = FindControl(CurrentDialog(), what, &why);
     if (!c) throw LineError{why};
     Print(L"  " + DescribeControl(c));
-  }
-
-  void PrintDialog(const SessionLine&) {
-    std::wstring d = DescribeDialog(CurrentDialog());
-    d.pop_back();
-    Print(d);
-  }
-
-  void PrintWindows(const SessionLine&) {
-    int n = 0;
-    for (HWND h : win::TopLevelWindows())
-      if (win::IsDialogWindow(h) && IsWindowVisible(h)) {
-        Print(L"  " + DialogTitle(h) + (win::IsModalDialog(h) ? L" modal" : L""));
-        ++n;
-      }
-    if (!n) Print(L"  no dialogs");
-  }
-
-  void PrintLayers(const SessionLine&) {
-    auto layers = Layers();
-    if (layers.empty()) Print(L"  no layers");
-    int i = 0;
-    for (auto& layer : layers) {
-      VARIANT_BOOL visible = VARIANT_FALSE, valid = VARIANT_FALSE;
-      layer->get_Visible(&visible);
-      layer->get_Valid(&valid);
-      Print(L"  " + std::to_wstring(++i) + L". " + Quote(LayerName(layer.get())) +
-            (visible ? L"" : L" hidden") + (valid ? L"" : L" invalid"));
-    }
-    // the tables shown beside the layers
-    LONG tableCount = 0;
-    auto tables = velk::QueryAs<IStandaloneTableCollection>(FocusMap().get());
-    if (tables) tables->get_StandaloneTableCount(&tableCount);
-    for (LONG t = 0; t < tableCount; ++t) {
-      ComPtr<IStandaloneTable> table;
-      tables->get_StandaloneTable(t, table.put());
-      velk::Bstr name;
-      if (table) table->get_Name(&name);
-      Print(L"  table " + Quote(name.str()));
-    }
   }
 
   void PrintStatus(const SessionLine&) { Print(L"  status " + Quote(StatusText())); }
@@ -821,7 +557,9 @@ class SessionRunner : public win::Responder, public SessionContext {
                         Quote(errors_.back())};
       errors_.clear();
     } else if (what == L"text") {
-      HWND c = Control(l, 1);
+      std::wstring why;
+      HWND c = FindControl(CurrentDialog(), Arg(l, 1, L"a control"), &why);
+      if (!c) throw LineError{why};
       std::wstring want = Arg(l, 2, L"the expected text");
       std::wstring got = velk::win::WindowText(c);
       if (got != want)
@@ -881,25 +619,7 @@ const SessionActions kRegistered(
         {"command", &Run<&SessionRunner::DoClick>},
         {"extension", &Run<&SessionRunner::DoExtension>},
         {"setting", &Run<&SessionRunner::DoSetting>},
-        {"add-data", &Run<&SessionRunner::DoAddData>},
-        {"add-layer", &Run<&SessionRunner::DoAddLayer>},
-        {"remove-layer", &Run<&SessionRunner::DoRemoveLayer>},
-        {"move-layer", &Run<&SessionRunner::DoRemoveLayer>},
-        {"map-click", &Run<&SessionRunner::DoMapClick>},
         {"dialog", &Run<&SessionRunner::DoDialog>},
-        {"set", &Run<&SessionRunner::DoSet>},
-        {"type", &Run<&SessionRunner::DoType>},
-        {"key", &Run<&SessionRunner::DoKey>},
-        {"pick", &Run<&SessionRunner::DoPick>},
-        {"check", &Run<&SessionRunner::DoCheck>},
-        {"uncheck", &Run<&SessionRunner::DoCheck>},
-        {"press", &Run<&SessionRunner::DoPress>},
-        {"focus", &Run<&SessionRunner::DoFocus>},
-        {"row", &Run<&SessionRunner::DoRow>},
-        {"tab", &Run<&SessionRunner::DoTab>},
-        {"slide", &Run<&SessionRunner::DoSlide>},
-        {"help", &Run<&SessionRunner::DoHelp>},
-        {"close", &Run<&SessionRunner::DoClose>},
         {"wait", &Run<&SessionRunner::DoWait>},
         {"print", &Run<&SessionRunner::DoPrint>},
         {"save", &Run<&SessionRunner::DoSave>},
@@ -907,12 +627,8 @@ const SessionActions kRegistered(
         {"answer", &Run<&SessionRunner::DoAnswer>},
         {"file", &Run<&SessionRunner::DoAnswer>},
         {"symbol", &Run<&SessionRunner::DoAnswer>},
-        {"save-dialog", &Run<&SessionRunner::DoSaveDialog>},
     },
     {
-        {"dialog", &Run<&SessionRunner::PrintDialog>},
-        {"windows", &Run<&SessionRunner::PrintWindows>},
-        {"layers", &Run<&SessionRunner::PrintLayers>},
         {"status", &Run<&SessionRunner::PrintStatus>},
         {"clock", &Run<&SessionRunner::PrintClock>},
         {"command", &Run<&SessionRunner::PrintCommand>},

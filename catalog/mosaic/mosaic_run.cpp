@@ -60,7 +60,8 @@ std::string Reason(HRESULT hr) {
 MosaicOutput OutputFromPath(const std::wstring& path) {
   MosaicOutput o;
   fs::path p(ToUtf8(path));
-  o.location = FromUtf8(p.parent_path().string());
+  // A bare name ("mosaic.tif") lies in the current folder, as "./mosaic.tif" does.
+  o.location = p.has_parent_path() ? FromUtf8(p.parent_path().string()) : std::wstring(L".");
   o.name = FromUtf8(p.filename().string());
   if (ToLower(FromUtf8(p.parent_path().extension().string())) == L".gpkg") {
     o.database = true;

@@ -112,13 +112,21 @@ OutputNames PlanFolderOutputs(const VpfExportParameters& p) {
 bool PlanDatabaseOutputs(const VpfExportParameters& p, VpfExportOutcome& outcome,
                          OutputNames& names, ComPtr<IWorkspaceName>& databaseName) {
   std::wstring why;
-  if (!OpenOrCreateDatabase(p.location, &why)) {
+  ComPtr<IWorkspace> made = OpenOrCreateDatabase(p.location, &why);
+  if (!made) {
     outcome.problem = L"Cannot export the VPF features: " + why + L".";
     return false;
   }
-  databaseName = WorkspaceName(p.location, host::kDatabaseWorkspaceFactoryProgId);
+  // The database's own file: a new one named without its extension is made with ".gpkg".
+  Bstr file;
+  made->get_PathName(&file);
+  const std::wstring location = file.str().empty() ? p.location : file.str();
+  databaseName = WorkspaceName(location, host::kDatabaseWorkspaceFactoryProgId);
   ComPtr<IUnknown> opened;
-  if (FAILED(databaseName.As<IName>()->Open(opened.put())) || !opened) return false;
+  if (FAILED(databaseName.As<IName>()->Open(opened.put())) || !opened) {
+    outcome.problem = L"Cannot export the VPF features: \"" + location + L"\" cannot be opened.";
+    return false;
+  }
   std::map<std::wstring, std::size_t> byKey;
   for (std::size_t i = 0; i < p.entries.size(); ++i) {
     if (!p.entries[i].checked) continue;

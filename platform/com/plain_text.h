@@ -40,6 +40,19 @@ inline std::string ToLower(std::string s) {
 inline std::string ToLower(std::string_view s) { return ToLower(std::string(s)); }
 inline std::string ToLower(const char* s) { return ToLower(std::string(s)); }
 
+// The text in upper case, letter by letter.
+inline std::wstring ToUpper(std::wstring s) {
+  for (wchar_t& c : s) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  return s;
+}
+// A narrow text (keywords, codes, file names) in upper case, byte by byte.
+inline std::string ToUpper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+inline std::string ToUpper(std::string_view s) { return ToUpper(std::string(s)); }
+inline std::string ToUpper(const char* s) { return ToUpper(std::string(s)); }
+
 inline bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)

@@ -1,17 +1,14 @@
 #include "platform/productline/catalog_scan.h"
-#include "platform/com/plain_text.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <filesystem>
 #include <map>
-#include <mutex>
-#include <thread>
+
+#include "platform/com/parallel.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::productline {
 
@@ -101,49 +98,9 @@ std::vector<std::string> FindFiles(const std::string& folder,
 
 bool ForEachFile(std::size_t count, const ScanOptions& options,
                  const std::function<void(std::size_t index)>& work) {
-  unsigned threads = options.threads ? options.threads : std::thread::hardware_concurrency();
-  threads = std::max(
-      1u, std::min<unsigned>(threads, static_cast<unsigned>(std::max<std::size_t>(count, 1))));
-  std::atomic<std::size_t> next{0};
-  std::atomic<std::size_t> done{0};
-  std::atomic<bool> stop{false};
-  std::mutex mutex;
-  std::condition_variable finished;
-  auto worker = [&] {
-    for (;;) {
-      if (stop.load()) break;
-      const std::size_t i = next.fetch_add(1);
-      if (i >= count) break;
-      work(i);
-      if (done.fetch_add(1) + 1 == count) {
-        std::lock_guard<std::mutex> lock(mutex);
-        finished.notify_all();
-      }
-    }
-  };
-  std::vector<std::thread> pool;
-  pool.reserve(threads);
-  for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
-  // The calling thread reports progress and hears the request to stop.
-  bool keepGoing = true;
-  {
-    std::unique_lock<std::mutex> lock(mutex);
-    while (done.load() < count) {
-      finished.wait_for(lock, std::chrono::milliseconds(50));
-      if (keepGoing && options.progress) {
-        lock.unlock();
-        keepGoing = options.progress(done.load(), count);
-        lock.lock();
-        if (!keepGoing) {
-          stop = true;
-          break;
-        }
-      }
-    }
-  }
-  for (std::thread& t : pool) t.join();
-  if (keepGoing && options.progress) keepGoing = options.progress(done.load(), count);
-  return keepGoing && done.load() == count;
+  std::function<bool(std::size_t)> watch;
+  if (options.progress) watch = [&](std::size_t done) { return options.progress(done, count); };
+  return ForEachIndex(count, WorkerThreads(options.threads), work, watch);
 }
 
 }  // namespace velk::productline

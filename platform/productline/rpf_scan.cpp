@@ -7,6 +7,7 @@
 #include <gdal_priv.h>
 
 #include "platform/productline/catalog_scan.h"
+#include "platform/com/plain_text.h"
 #include "platform/productline/gdal_error_capture.h"
 #include "platform/productline/rpf_series_scales.h"
 #include "platform/productline/rpf_toc.h"
@@ -52,8 +53,8 @@ bool ReadFrame(const FrameJob& job, RpfFrameRow& row, std::string& reason) {
   }
   const std::string name = std::filesystem::path(job.path).filename().string();
   const std::size_t dot = name.rfind('.');
-  std::string series = dot == std::string::npos ? std::string() : name.substr(dot + 1, 2);
-  for (char& c : series) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string series =
+      dot == std::string::npos ? std::string() : ToUpper(name.substr(dot + 1, 2));
   const RpfSeriesScale* known = series.size() == 2 ? FindRpfSeriesScale(series) : nullptr;
   std::uint32_t scale = known ? known->scale : ScaleOfText(job.tocScale);
   if (scale == 0) {

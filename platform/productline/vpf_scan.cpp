@@ -165,8 +165,7 @@ bool CheckVpfLibraryTables(const std::string& libraryFolder, std::string& proble
 std::string VpfProductKey(const std::string& productType, const std::string& databaseName,
                           const std::string& databaseDescription, const std::string& library) {
   const std::string db = ToLower(databaseName);
-  std::string family = productType;
-  for (char& c : family) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  std::string family = ToUpper(productType);
   if (db.rfind("vmap", 0) == 0 || db.rfind("uvmap", 0) == 0) family = "VMAP";
   if (db.rfind("dnc", 0) == 0) family = "DNC";
   if (family.empty()) family = databaseName;

@@ -13,11 +13,6 @@
 namespace velk::productline {
 namespace {
 
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 bool ReadAll(const std::string& path, std::string& bytes) {
   std::ifstream f(path, std::ios::binary);
   if (!f) return false;
@@ -35,10 +30,15 @@ std::uint32_t Int32(const char* p, bool bigEndian) {
 // Bytes of one element of a fixed-size type; 0 for K (sized per value) and unknown types.
 std::size_t ElementSize(char type) {
   switch (type) {
-    case 'T': case 'L': case 'M': case 'N': return 1;
-    case 'I': case 'F': return 4;
+    case 'T':
+    case 'L':
+    case 'M':
+    case 'N': return 1;
+    case 'I':
+    case 'F': return 4;
     case 'S': return 2;
-    case 'R': case 'C': return 8;
+    case 'R':
+    case 'C': return 8;
     case 'B': return 16;
     case 'Z': return 12;
     case 'Y': return 24;
@@ -76,7 +76,7 @@ bool ParseHeader(const std::string& header, std::vector<VpfColumnDef>& columns,
       return false;
     }
     VpfColumnDef c;
-    c.name = Upper(std::string(Trim(def.substr(0, eq))));
+    c.name = ToUpper(std::string(Trim(def.substr(0, eq))));
     std::vector<std::string> parts;
     std::size_t q = eq + 1;
     while (q <= def.size()) {
@@ -122,10 +122,10 @@ std::size_t TripletSize(unsigned char first) {
 // The entry of a folder whose name is name in any letter case, a folder or a regular file.
 std::string FindEntry(const std::string& folder, const std::string& name, bool directory) {
   std::error_code ec;
-  const std::string upper = Upper(name);
+  const std::string upper = ToUpper(name);
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
        it.increment(ec)) {
-    if (Upper(it->path().filename().string()) != upper) continue;
+    if (ToUpper(it->path().filename().string()) != upper) continue;
     if (directory ? it->is_directory(ec) : it->is_regular_file(ec)) return it->path().string();
   }
   return "";
@@ -135,7 +135,7 @@ std::string FindEntry(const std::string& folder, const std::string& name, bool d
 
 std::string FindVpfFile(const std::string& folder, const std::string& name) {
   std::error_code ec;
-  for (const auto& candidate : {name, Upper(name)}) {
+  for (const auto& candidate : {name, ToUpper(name)}) {
     const std::filesystem::path p = std::filesystem::path(folder) / candidate;
     if (std::filesystem::is_regular_file(p, ec)) return p.string();
   }
@@ -145,6 +145,79 @@ std::string FindVpfFile(const std::string& folder, const std::string& name) {
 std::string FindVpfFolder(const std::string& folder, const std::string& name) {
   return FindEntry(folder, name, true);
 }
+
+namespace {
+
+// The bytes of one cell of column c from at on (its count first when variable), advancing at;
+// false with the reason when the file ends first (row is the row's number from 1).
+bool ReadCell(const std::string& bytes, bool bigEndian, const VpfColumnDef& c, std::size_t row,
+              std::size_t& at, std::string& cell, std::string& reason) {
+  std::size_t count = static_cast<std::size_t>(c.count);
+  if (c.count < 0) {
+    if (bytes.size() - at < 4) {
+      reason = "it is cut short in row " + std::to_string(row);
+      return false;
+    }
+    count = Int32(bytes.data() + at, bigEndian);
+    at += 4;
+  }
+  std::size_t size = 0;
+  if (c.type == 'K') {
+    for (std::size_t i = 0; i < count; ++i) {
+      if (at + size >= bytes.size()) {
+        size = bytes.size() + 1;
+        break;
+      }
+      size += TripletSize(static_cast<unsigned char>(bytes[at + size]));
+    }
+  } else {
+    const std::size_t element = ElementSize(c.type);
+    if (element != 0 && count > (bytes.size() - at) / element)
+      size = bytes.size() + 1;
+    else
+      size = element * count;
+  }
+  if (size > bytes.size() - at) {
+    reason = "it is cut short in row " + std::to_string(row) + " (column " + c.name + ")";
+    return false;
+  }
+  cell = bytes.substr(at, size);
+  at += size;
+  return true;
+}
+
+// A variable-length table's index (the table's name ending in x) must list the rows where they
+// start; a table without an index file is left as it is.
+bool CheckRowIndex(const std::string& path, bool bigEndian, const std::vector<std::size_t>& starts,
+                   std::string& reason) {
+  const std::filesystem::path p(path);
+  std::string indexName = p.filename().string();
+  if (!indexName.empty())
+    indexName.back() = std::isupper(static_cast<unsigned char>(indexName.back())) ? 'X' : 'x';
+  const std::string indexPath = FindVpfFile(p.parent_path().string(), indexName);
+  if (indexPath.empty()) return true;
+  std::string index;
+  if (!ReadAll(indexPath, index) || index.size() < 8) {
+    reason = "its index " + indexPath + " cannot be read";
+    return false;
+  }
+  const std::uint32_t listed = Int32(index.data(), bigEndian);
+  if (listed != starts.size() || index.size() < 8 + 8 * static_cast<std::size_t>(listed)) {
+    reason = "its index lists " + std::to_string(listed) + " rows but the table holds " +
+             std::to_string(starts.size());
+    return false;
+  }
+  for (std::size_t i = 0; i < starts.size(); ++i) {
+    const std::uint32_t offset = Int32(index.data() + 8 + 8 * i, bigEndian);
+    if (offset != starts[i]) {
+      reason = "its index places row " + std::to_string(i + 1) + " where the table does not";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 bool VpfTableReader::Open(const std::string& path, std::string& reason) {
   columns_.clear();
@@ -173,88 +246,28 @@ bool VpfTableReader::Open(const std::string& path, std::string& reason) {
     reason = "its header's columns are all zero-width";
     return false;
   }
-  const std::size_t dataStart = 4 + headerLength;
 
   // Rows one after another, every length checked against the file.
-  std::size_t at = dataStart;
+  std::size_t at = 4 + headerLength;
   std::vector<std::size_t> starts;
   while (at < bytes.size()) {
     starts.push_back(at);
-    std::vector<std::string> cells;
-    for (const VpfColumnDef& c : columns_) {
-      std::size_t count = static_cast<std::size_t>(c.count);
-      if (c.count < 0) {
-        if (bytes.size() - at < 4) {
-          reason = "it is cut short in row " + std::to_string(starts.size());
-          return false;
-        }
-        count = Int32(bytes.data() + at, bigEndian);
-        at += 4;
-      }
-      std::size_t size = 0;
-      if (c.type == 'K') {
-        for (std::size_t i = 0; i < count; ++i) {
-          if (at + size >= bytes.size()) {
-            size = bytes.size() + 1;
-            break;
-          }
-          size += TripletSize(static_cast<unsigned char>(bytes[at + size]));
-        }
-      } else {
-        const std::size_t element = ElementSize(c.type);
-        if (element != 0 && count > (bytes.size() - at) / element) {
-          reason = "it is cut short in row " + std::to_string(starts.size()) + " (column " +
-                   c.name + ")";
-          return false;
-        }
-        size = element * count;
-      }
-      if (size > bytes.size() - at) {
-        reason = "it is cut short in row " + std::to_string(starts.size()) + " (column " + c.name +
-                 ")";
+    std::vector<std::string> cells(columns_.size());
+    for (std::size_t k = 0; k < columns_.size(); ++k)
+      if (!ReadCell(bytes, bigEndian, columns_[k], starts.size(), at, cells[k], reason))
         return false;
-      }
-      cells.push_back(bytes.substr(at, size));
-      at += size;
-    }
     rows_.push_back(std::move(cells));
   }
-
-  // A variable-length table's index must list the same rows.
-  bool variable = false;
-  for (const VpfColumnDef& c : columns_) variable = variable || c.count < 0 || c.type == 'K';
-  if (variable) {
-    const std::filesystem::path p(path);
-    std::string indexName = p.filename().string();
-    if (!indexName.empty()) indexName.back() = std::isupper(static_cast<unsigned char>(indexName.back())) ? 'X' : 'x';
-    const std::string indexPath = FindVpfFile(p.parent_path().string(), indexName);
-    if (!indexPath.empty()) {
-      std::string index;
-      if (!ReadAll(indexPath, index) || index.size() < 8) {
-        reason = "its index " + indexPath + " cannot be read";
-        return false;
-      }
-      const std::uint32_t listed = Int32(index.data(), bigEndian);
-      if (listed != rows_.size() || index.size() < 8 + 8 * static_cast<std::size_t>(listed)) {
-        reason = "its index lists " + std::to_string(listed) + " rows but the table holds " +
-                 std::to_string(rows_.size());
-        return false;
-      }
-      for (std::size_t i = 0; i < rows_.size(); ++i) {
-        const std::uint32_t offset = Int32(index.data() + 8 + 8 * i, bigEndian);
-        if (offset != starts[i]) {
-          reason = "its index places row " + std::to_string(i + 1) + " where the table does not";
-          return false;
-        }
-      }
-    }
-  }
+  const bool variable = std::any_of(columns_.begin(), columns_.end(), [](const VpfColumnDef& c) {
+    return c.count < 0 || c.type == 'K';
+  });
+  if (variable && !CheckRowIndex(path, bigEndian, starts, reason)) return false;
   big_ = bigEndian;
   return true;
 }
 
 int VpfTableReader::Column(const std::string& name) const {
-  const std::string upper = Upper(name);
+  const std::string upper = ToUpper(name);
   for (std::size_t i = 0; i < columns_.size(); ++i)
     if (columns_[i].name == upper) return static_cast<int>(i);
   return -1;
@@ -265,11 +278,17 @@ std::string VpfTableReader::Text(std::size_t row, int column) const {
     return "";
   const std::string& cell = rows_[row][static_cast<std::size_t>(column)];
   switch (columns_[static_cast<std::size_t>(column)].type) {
-    case 'T': case 'L': case 'M': case 'N': {
+    case 'T':
+    case 'L':
+    case 'M':
+    case 'N': {
       std::string text = cell.substr(0, cell.find('\0'));
       return std::string(Trim(text));
     }
-    case 'I': case 'S': case 'F': case 'R': {
+    case 'I':
+    case 'S':
+    case 'F':
+    case 'R': {
       const double v = Number(row, column);
       // Whole numbers without decimals (only where a 64-bit integer holds them).
       if (std::isfinite(v) && std::fabs(v) < 9e15 && v == std::trunc(v))
@@ -285,7 +304,9 @@ double VpfTableReader::Number(std::size_t row, int column) const {
     return 0;
   std::string cell = rows_[row][static_cast<std::size_t>(column)];
   const char type = columns_[static_cast<std::size_t>(column)].type;
-  if (big_) std::reverse(cell.begin(), cell.begin() + std::min<std::size_t>(cell.size(), ElementSize(type)));
+  if (big_)
+    std::reverse(cell.begin(),
+                 cell.begin() + std::min<std::size_t>(cell.size(), ElementSize(type)));
   switch (type) {
     case 'I': {
       if (cell.size() < 4) return 0;

@@ -207,58 +207,72 @@ class Parser {
         case Token::Kind::Equals: throw ScriptError{t.line, L"'=' without a key name before it"};
         default: break;
       }
-      if (Is(t, L"val")) {
-        ScriptValue v;
-        const Token& name = Take();
-        if (name.kind != Token::Kind::Word && name.kind != Token::Kind::Quoted)
-          throw ScriptError{name.line,
-                            L"expected a value name after 'val', found " + Describe(name)};
-        v.name = name.text;
-        const Token& eq = Take();
-        if (eq.kind != Token::Kind::Equals)
-          throw ScriptError{eq.line, L"expected '=' after the value name '" + v.name + L"'"};
-        v.value = TypedValue();
-        key.values.push_back(std::move(v));
-        continue;
-      }
-      ScriptKey child;
-      const Token* name = &t;
-      while (name->kind == Token::Kind::Word) {
-        ScriptKey::Flag f = ScriptKey::Flag::None;
-        if (Is(*name, L"NoRemove"))
-          f = ScriptKey::Flag::NoRemove;
-        else if (Is(*name, L"ForceRemove"))
-          f = ScriptKey::Flag::ForceRemove;
-        else if (Is(*name, L"Delete"))
-          f = ScriptKey::Flag::Delete;
-        else
-          break;
-        if (child.flag != ScriptKey::Flag::None)
-          throw ScriptError{name->line,
-                            L"more than one of NoRemove, ForceRemove and Delete on one key"};
-        child.flag = f;
-        name = &Take();
-      }
-      if (name->kind != Token::Kind::Word && name->kind != Token::Kind::Quoted)
-        throw ScriptError{name->line, L"expected a key name, found " + Describe(*name)};
-      if (name->kind == Token::Kind::Word && Is(*name, L"val"))
-        throw ScriptError{name->line,
-                          L"NoRemove, ForceRemove and Delete apply to keys, not to values"};
-      Path parts;
-      if (!SplitPath(name->text, parts) || parts.empty())
-        throw ScriptError{name->line, L"bad key name '" + name->text + L"'"};
-      child.name = name->text;
-      if (Peek().kind == Token::Kind::Equals) {
-        Take();
-        child.hasDefault = true;
-        child.defaultValue = TypedValue();
-      }
-      if (Peek().kind == Token::Kind::Open) {
-        int line = Take().line;
-        Body(child, line);
-      }
-      key.children.push_back(std::move(child));
+      if (Is(t, L"val"))
+        key.values.push_back(ValueEntry());
+      else
+        key.children.push_back(KeyEntry(t));
     }
+  }
+
+  // val name = <typed value>, after the word val.
+  ScriptValue ValueEntry() {
+    ScriptValue v;
+    const Token& name = Take();
+    if (name.kind != Token::Kind::Word && name.kind != Token::Kind::Quoted)
+      throw ScriptError{name.line, L"expected a value name after 'val', found " + Describe(name)};
+    v.name = name.text;
+    const Token& eq = Take();
+    if (eq.kind != Token::Kind::Equals)
+      throw ScriptError{eq.line, L"expected '=' after the value name '" + v.name + L"'"};
+    v.value = TypedValue();
+    return v;
+  }
+
+  // [NoRemove | ForceRemove | Delete] name [= <typed value>] [{ ... }], from its first token.
+  ScriptKey KeyEntry(const Token& first) {
+    ScriptKey child;
+    const Token& name = KeyFlag(first, child);
+    if (name.kind != Token::Kind::Word && name.kind != Token::Kind::Quoted)
+      throw ScriptError{name.line, L"expected a key name, found " + Describe(name)};
+    if (name.kind == Token::Kind::Word && Is(name, L"val"))
+      throw ScriptError{name.line,
+                        L"NoRemove, ForceRemove and Delete apply to keys, not to values"};
+    Path parts;
+    if (!SplitPath(name.text, parts) || parts.empty())
+      throw ScriptError{name.line, L"bad key name '" + name.text + L"'"};
+    child.name = name.text;
+    if (Peek().kind == Token::Kind::Equals) {
+      Take();
+      child.hasDefault = true;
+      child.defaultValue = TypedValue();
+    }
+    if (Peek().kind == Token::Kind::Open) {
+      int line = Take().line;
+      Body(child, line);
+    }
+    return child;
+  }
+
+  // Takes the key's flag words from first on into key.flag (at most one); the token after them.
+  const Token& KeyFlag(const Token& first, ScriptKey& key) {
+    const Token* name = &first;
+    while (name->kind == Token::Kind::Word) {
+      ScriptKey::Flag f = ScriptKey::Flag::None;
+      if (Is(*name, L"NoRemove"))
+        f = ScriptKey::Flag::NoRemove;
+      else if (Is(*name, L"ForceRemove"))
+        f = ScriptKey::Flag::ForceRemove;
+      else if (Is(*name, L"Delete"))
+        f = ScriptKey::Flag::Delete;
+      else
+        break;
+      if (key.flag != ScriptKey::Flag::None)
+        throw ScriptError{name->line,
+                          L"more than one of NoRemove, ForceRemove and Delete on one key"};
+      key.flag = f;
+      name = &Take();
+    }
+    return *name;
   }
 
   // s 'text' | e 'text' | m 'a\0b' | d 'n' | d n | b 'hex'

@@ -188,12 +188,6 @@ const std::map<std::string, long long>& Names() {
   return names;
 }
 
-std::string Upper(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return r;
-}
-
 // Splits at commas outside quotes; a quoted field keeps its quotes for ReadString.
 bool SplitFields(std::string_view s, std::vector<std::string>* out, std::string* err) {
   std::string cur;
@@ -280,7 +274,7 @@ bool ReadStyle(std::string_view field, DWORD start, DWORD* out, std::string* err
     std::string term(Trim(
         std::string_view(f).substr(pos, bar == std::string::npos ? std::string::npos : bar - pos)));
     bool negate = false;
-    if (Upper(term).rfind("NOT ", 0) == 0) {
+    if (ToUpper(term).rfind("NOT ", 0) == 0) {
       negate = true;
       term = std::string(Trim(std::string_view(term).substr(4)));
     }
@@ -315,7 +309,7 @@ bool ReadInts(const std::vector<std::string>& f, std::size_t from, int count, in
 
 bool LookupTemplateName(std::string_view name, long long* value) {
   auto& m = Names();
-  auto it = m.find(Upper(name));
+  auto it = m.find(ToUpper(name));
   if (it == m.end()) return false;
   *value = it->second;
   return true;
@@ -346,7 +340,7 @@ bool ParseDialogTemplate(std::string_view text, DialogTemplate* out, std::string
     if (line.empty() || line.front() == '#' || line.substr(0, 2) == "//") continue;
     std::size_t sp = 0;
     while (sp < line.size() && !std::isspace(static_cast<unsigned char>(line[sp]))) ++sp;
-    std::string keyword = Upper(line.substr(0, sp));
+    std::string keyword = ToUpper(line.substr(0, sp));
     std::string_view rest = Trim(line.substr(sp));
     std::string err;
     if (keyword == "BEGIN" || keyword == "END" || keyword == "{" || keyword == "}") continue;

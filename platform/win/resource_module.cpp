@@ -6,16 +6,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/com/plain_text.h"
 #include "platform/com/text.h"
 
 namespace velk::res {
 
 namespace {
-std::string Upper(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return s;
-}
 
 // A string-table line is "id<TAB>text"; the text takes \n, \t and \\ escapes.
 std::wstring Unescape(const std::string& raw) {
@@ -39,7 +35,7 @@ ResourceModule::ResourceModule(std::wstring name, const EmbeddedResource* table)
     if (std::strcmp(r->type, "strings") == 0 || std::strcmp(r->type, "STRINGS") == 0)
       ParseStrings(bytes);
     else
-      items_[{Upper(r->type), r->name}] = std::move(bytes);
+      items_[{ToUpper(r->type), r->name}] = std::move(bytes);
   }
 }
 
@@ -58,7 +54,7 @@ std::unique_ptr<ResourceModule> ResourceModule::FromFolder(std::wstring name,
     fs::path rel = fs::relative(it->path(), folder, ec);
     std::string stem = it->path().stem().string();
     if (rel.has_parent_path() && !rel.parent_path().empty())
-      m->items_[{Upper(rel.parent_path().string()), stem}] = ss.str();
+      m->items_[{ToUpper(rel.parent_path().string()), stem}] = ss.str();
     else if (stem == "strings")
       m->ParseStrings(ss.str());
   }
@@ -82,7 +78,7 @@ void ResourceModule::ParseStrings(const std::string& text) {
 }
 
 const std::string* ResourceModule::Find(const std::string& type, const std::string& name) const {
-  auto it = items_.find({Upper(type), name});
+  auto it = items_.find({ToUpper(type), name});
   return it == items_.end() ? nullptr : &it->second;
 }
 

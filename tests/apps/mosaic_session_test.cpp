@@ -58,15 +58,9 @@ RasterCells Oracle(const ScratchDir& dir, const std::vector<std::string>& cells,
   return ReadRasterCells(dir / (name + ".oracle.tif"));
 }
 
-TEST(MosaicSession, EveryChoiceEqualsBuildVrtAndTranslateAndLandsInTheMap) {
-  VELK_REQUIRE(!ProgramOnPath("gdalbuildvrt").empty() && !ProgramOnPath("gdal_translate").empty(),
-               "gdalbuildvrt or gdal_translate is not installed");
-  TempRoot root;
-  ScratchDir dir;
-  const std::vector<std::string> cells = MakeCells(dir);
-  fs::create_directories(dir / "out");
-  std::ofstream(dir / "out/kept.tif") << "the user's own file";
-  const std::string script = CellsLayerSession() + R"(print view
+// Every choice once, then a file the user keeps, a geodatabase, a folder that is not there and a
+// view without cells.
+const char* const kEveryChoice = R"(print view
 click velkTarvosUI.Mosaic
 print 3553
 press OK
@@ -116,14 +110,9 @@ print status
 press Cancel
 print layers
 )";
-  // A geodatabase to write into, holding a table already.
-  std::ofstream(dir / "seed.csv") << "id,name\n1,first\n";
-  ToolOutput("ogr2ogr -q -f GPKG " + ShellQuote(dir / "out/store.gpkg") + " " +
-             ShellQuote(dir / "seed.csv"));
-  ASSERT_TRUE(fs::exists(dir / "out/store.gpkg"));
-  const CommandResult r = RunSession(root, dir.path(), "mosaic.session", script);
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
-  const std::string& out = r.out;
+
+// The refusals and questions on the way, by what the user saw.
+void CheckWhatTheUserSaw(const std::string& out) {
   // Without selected records the choices are the visible extent's and all.
   EXPECT_NE(out.find("3553 combo \"All datasets in the visible extent\""), std::string::npos) << out;
   EXPECT_NE(out.find("> press OK\n> print status\n  status \"No output specified\""), std::string::npos) << out;
@@ -131,8 +120,11 @@ print layers
   EXPECT_NE(out.find("3553 combo \"Selected datasets\""), std::string::npos) << out;
   EXPECT_NE(out.find("already exists"), std::string::npos) << out;
   EXPECT_NE(out.find("status \"Could not create mosaic raster dataset\""), std::string::npos) << out;
+}
 
-  // All, selected (the two cells of 7 east) and in view, against GDAL's utilities.
+// All, selected (the two cells of 7 east) and in view, against GDAL's utilities.
+void CheckAgainstGdal(const ScratchDir& dir, const std::vector<std::string>& cells,
+                      const std::string& out) {
   std::vector<std::string> seventh;
   for (const auto& c : cells)
     if (c.find("e007") != std::string::npos) seventh.push_back(c);
@@ -154,6 +146,10 @@ print layers
     ASSERT_FALSE(ours.values.empty());
     EXPECT_TRUE(ours == ref) << DescribeDifference(ours, ref);
   }
+}
+
+// The kept file, the geodatabase raster, the map's layers, and nothing of the failed runs.
+void CheckWhatIsLeft(const ScratchDir& dir, const std::string& out) {
   // The file the user would not replace is untouched; the geodatabase raster equals the file.
   EXPECT_EQ(ReadFileText(dir / "out/kept.tif"), "the user's own file");
   const RasterCells stored = ReadRasterCells("GPKG:" + dir / "out/store.gpkg" + ":elevation");
@@ -173,9 +169,31 @@ print layers
     EXPECT_EQ(e.path().string().find(".part"), std::string::npos) << e.path();
 }
 
+TEST(MosaicSession, EveryChoiceEqualsBuildVrtAndTranslateAndLandsInTheMap) {
+  VELK_REQUIRE(!ProgramOnPath("gdalbuildvrt").empty() && !ProgramOnPath("gdal_translate").empty(),
+               "gdalbuildvrt or gdal_translate is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  const std::vector<std::string> cells = MakeCells(dir);
+  fs::create_directories(dir / "out");
+  std::ofstream(dir / "out/kept.tif") << "the user's own file";
+  // A geodatabase to write into, holding a table already.
+  std::ofstream(dir / "seed.csv") << "id,name\n1,first\n";
+  ToolOutput("ogr2ogr -q -f GPKG " + ShellQuote(dir / "out/store.gpkg") + " " +
+             ShellQuote(dir / "seed.csv"));
+  ASSERT_TRUE(fs::exists(dir / "out/store.gpkg"));
+  const CommandResult r =
+      RunSession(root, dir.path(), "mosaic.session", CellsLayerSession() + kEveryChoice);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  CheckWhatTheUserSaw(r.out);
+  CheckAgainstGdal(dir, cells, r.out);
+  CheckWhatIsLeft(dir, r.out);
+}
+
 // Outputs the host cannot write (".vrt", ".jp2", a GeoPackage in a folder that is not there) are
 // refused with the reason on the status bar and leave no file; a GeoPackage that is not there
-// yet is made and holds the mosaic, equal to the one written as a GeoTIFF.
+// yet is made and holds the mosaic, equal to the one written as a GeoTIFF, and so does a bare
+// file name in the current folder.
 TEST(MosaicSession, RefusedOutputsLeaveNoFileAndANewGeoPackageIsMade) {
   TempRoot root;
   ScratchDir dir;
@@ -189,6 +207,9 @@ TEST(MosaicSession, RefusedOutputsLeaveNoFileAndANewGeoPackageIsMade) {
     script += std::string("set 3099 ") + output + "\npress OK\nprint status\n";
   script += "click velkTarvosUI.Mosaic\npick 3553 \"All datasets\"\nset 3099 out/all.tif\n"
             "press OK\nprint layers\n";
+  // A bare name is a file of the current folder.
+  script += "click velkTarvosUI.Mosaic\npick 3553 \"All datasets\"\nset 3099 bare.tif\n"
+            "press OK\nprint status\n";
   const CommandResult r = RunSession(root, dir.path(), "mosaic.session", script);
   ASSERT_EQ(r.status, 0) << r.err << r.out;
   const std::string& out = r.out;
@@ -211,6 +232,12 @@ TEST(MosaicSession, RefusedOutputsLeaveNoFileAndANewGeoPackageIsMade) {
   ASSERT_FALSE(all.values.empty()) << out;
   EXPECT_TRUE(stored == all) << DescribeDifference(stored, all);
   EXPECT_NE(out.find("\"elevation\"", out.rfind("> print layers")), std::string::npos) << out;
+  const RasterCells bare = ReadRasterCells(dir / "bare.tif");
+  ASSERT_FALSE(bare.values.empty()) << out;
+  EXPECT_TRUE(bare == all) << DescribeDifference(bare, all);
+  EXPECT_NE(out.find("> print status\n  status \"\"", out.rfind("set 3099 bare.tif")),
+            std::string::npos)
+      << out;
 }
 
 }  // namespace

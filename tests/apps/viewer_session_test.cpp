@@ -26,14 +26,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ViewerSession, TheSharedDtedCellWithDomesAFlightAndItsPictures) {
-  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
-  VELK_REQUIRE(ToolOutput("command -v ogrinfo") != "", "ogrinfo is not installed");
-  VELK_REQUIRE(ToolOutput("command -v ogr2ogr") != "", "ogr2ogr is not installed");
-  VELK_REQUIRE(ToolOutput("command -v gdalinfo") != "", "gdalinfo is not installed");
-  TempRoot root;
-  ScratchDir dir;
-  // A vector product over the cell: its first library from 6.32 to 6.92 east, 0.2 to 0.8 north,
+// A vector product over the cell and an observer layer as the radial line of sight writes it.
+void MakeViewerInputs(const ScratchDir& dir) {
+  // The vector product: its first library from 6.32 to 6.92 east, 0.2 to 0.8 north,
   // the second east of it; a coverage whose name is no file name.
   VpfDatabaseSpec vpf = SmallVpfDatabase("vmaplv0", {6.32, 0.2}, 0.6);
   for (auto& lib : vpf.libraries)
@@ -49,7 +44,11 @@ TEST(ViewerSession, TheSharedDtedCellWithDomesAFlightAndItsPictures) {
                        ShellQuote(dir / "observers.shp") + " " + ShellQuote(csv))
                 .status,
             0);
-  const std::string script = R"S(host map
+}
+
+// A launch stopped with Esc, a launch with domes and a second of look-around flight, the scene
+// and the camera path saved, then a drag on a projected map.
+const char* const kViewerSession = R"S(host map
 register {corvane}
 register {lumeris}
 extension Tarvos on
@@ -104,37 +103,42 @@ map-drag 400 300 600 500
 print graphics
 expect error
 )S";
-  CommandResult r = RunSession(root, dir.path(), "viewer.session", script);
-  ASSERT_EQ(r.status, 0) << r.out << r.err;
-  EXPECT_TRUE(Has(r.out, "dialog 3049 \"3D Viewer Layers\"")) << r.out;
-  EXPECT_TRUE(Has(r.out, "3550 listview rows [\"cell\" [x], \"vmap\" [x]]")) << r.out;
-  EXPECT_TRUE(Has(r.out, "3583 listview rows [\"observers\" [x]]")) << r.out;
-  EXPECT_TRUE(Has(r.out, "dialog 3048 \"Tarvos 3D Viewer\"")) << r.out;
-  EXPECT_TRUE(Has(r.out, "scene saved to")) << r.out;
+
+// The dialogs, the extent graphic and the refusals as the user saw them.
+void CheckWhatTheUserSaw(const std::string& out) {
+  EXPECT_TRUE(Has(out, "dialog 3049 \"3D Viewer Layers\"")) << out;
+  EXPECT_TRUE(Has(out, "3550 listview rows [\"cell\" [x], \"vmap\" [x]]")) << out;
+  EXPECT_TRUE(Has(out, "3583 listview rows [\"observers\" [x]]")) << out;
+  EXPECT_TRUE(Has(out, "dialog 3048 \"Tarvos 3D Viewer\"")) << out;
+  EXPECT_TRUE(Has(out, "scene saved to")) << out;
   // Cancel in the layer choice takes the extent graphic away; a launch keeps it; a drag on a
   // projected map is refused and takes it away.
-  EXPECT_TRUE(Has(r.out, "ended with Cancel (2)\nclosed dialog 3049 \"3D Viewer Layers\"\n> "
+  EXPECT_TRUE(Has(out, "ended with Cancel (2)\nclosed dialog 3049 \"3D Viewer Layers\"\n> "
                          "print graphics\n  no graphics"))
-      << r.out;
-  EXPECT_TRUE(Has(r.out, "> print graphics\n  1. graphic")) << r.out;
-  EXPECT_TRUE(Has(r.out, "message box \"Error\": \"This operation is not supported on a dataframe "
+      << out;
+  EXPECT_TRUE(Has(out, "> print graphics\n  1. graphic")) << out;
+  EXPECT_TRUE(Has(out, "message box \"Error\": \"This operation is not supported on a dataframe "
                          "with a Projected Coordinate System\" (stop, OK) -> OK\n> print "
                          "graphics\n  no graphics"))
-      << r.out;
+      << out;
   // Esc during the extraction: the choice stays open, no viewer.
-  EXPECT_TRUE(Has(r.out, "> print status\n  status \"Operation cancelled\"\n> print windows\n"
+  EXPECT_TRUE(Has(out, "> print status\n  status \"Operation cancelled\"\n> print windows\n"
                          "  dialog 3049 \"3D Viewer Layers\" modal\n> press Cancel"))
-      << r.out;
+      << out;
+}
 
-  // Two work folders: the launch stopped by Esc, and the one that went to its end (the last
-  // layer it writes is the second library's lines).
+// Two work folders: the launch stopped by Esc, and the one that went to its end (the last
+// layer it writes is the second library's lines). The finished one; empty when they are not
+// two.
+fs::path CheckWorkFolders(const TempRoot& root, const std::string& out) {
   std::vector<fs::path> works;
   for (const auto& e : fs::recursive_directory_iterator(root.path()))
     if (e.is_directory() && e.path().parent_path().filename() == "DDDViewer")
       works.push_back(e.path());
-  ASSERT_EQ(works.size(), 2u) << r.out;
+  EXPECT_EQ(works.size(), 2u) << out;
+  if (works.size() != 2) return {};
   if (fs::exists(works[0] / "_x_y lines [lib2].shp")) std::swap(works[0], works[1]);
-  const fs::path stopped = works[0], work = works[1];
+  const fs::path stopped = works[0];
   // The stopped one holds only whole files: every shapefile with its index and table, no
   // working names, and nothing of the layers after the Esc.
   for (const auto& e : fs::directory_iterator(stopped)) {
@@ -145,8 +149,12 @@ expect error
     EXPECT_TRUE(fs::exists(fs::path(p).replace_extension(".dbf"))) << p;
   }
   EXPECT_FALSE(fs::exists(stopped / "_x_y lines [lib1].shp"));
+  return works[1];
+}
 
-  // The clipped cell (the drag spans 6.4 to 6.6 east, 0.3 to 0.5 north).
+// The clipped cell and the dragged rectangle "ShapeTable" (the drag spans 6.4 to 6.6 east, 0.3
+// to 0.5 north).
+void CheckClippedCellAndRectangle(const fs::path& work) {
   std::vector<std::string> rasters;
   for (const auto& e : fs::directory_iterator(work))
     if (e.path().extension() == ".tif") rasters.push_back(e.path().string());
@@ -167,10 +175,12 @@ expect error
   const std::vector<double> corners = {6.4, 0.3, 6.4, 0.5, 6.6, 0.5, 6.6, 0.3, 6.4, 0.3};
   ASSERT_EQ(xy.size(), corners.size()) << table;
   for (std::size_t i = 0; i < xy.size(); ++i) EXPECT_NEAR(xy[i], corners[i], 1e-9) << table;
+}
 
-  // The clipped shapefiles: one per feature layer of the product's groups (the footprints
-  // directly under the vector layer are not copied), named safely after the layer; each holds
-  // what ogr2ogr's clip of the same OGDI layer by the same rectangle holds.
+// The clipped shapefiles: one per feature layer of the product's groups (the footprints
+// directly under the vector layer are not copied), named safely after the layer; each holds
+// what ogr2ogr's clip of the same OGDI layer by the same rectangle holds.
+void CheckClippedShapefiles(const ScratchDir& dir, const fs::path& work) {
   std::set<std::string> shapefiles;
   for (const auto& e : fs::directory_iterator(work))
     if (e.path().extension() == ".shp" && e.path().stem() != "ShapeTable")
@@ -218,13 +228,15 @@ expect error
       EXPECT_LE(std::stod(box.at("y1")), 0.5 + 1e-9);
     }
   }
+}
 
-  // The redraws: the scene loaded, the domes added, the flight prepared, then a second of the
-  // clock moves the camera through ten look-around points, one every 100 ms.
+// The redraws: the scene loaded, the domes added, the flight prepared, then a second of the
+// clock moves the camera through ten look-around points, one every 100 ms.
+void CheckFlight(const ScratchDir& dir, const std::string& out) {
   std::ifstream path(dir / "path.csv");
   std::vector<std::string> lines;
   for (std::string line; std::getline(path, line);) lines.push_back(line);
-  ASSERT_EQ(lines.size(), 14u) << r.out;
+  ASSERT_EQ(lines.size(), 14u) << out;
   EXPECT_EQ(lines[0], "tick,observer_x,observer_y,observer_z,target_x,target_y,target_z");
   std::vector<std::string> ticks, observers, targets;
   for (std::size_t i = 4; i < lines.size(); ++i) {
@@ -243,7 +255,11 @@ expect error
                                              "800", "900", "1000"}));
   EXPECT_EQ(std::count(observers.begin(), observers.end(), observers.front()), 10);
   EXPECT_EQ(std::set<std::string>(targets.begin(), targets.end()).size(), 10u);
+}
 
+// The saved scene: the ground, the domes and the product's layers, one camera; the dome's
+// surface on the dome.
+void CheckScene(const ScratchDir& dir) {
   tinygltf::TinyGLTF reader;
   tinygltf::Model model;
   std::string err, warn;
@@ -294,8 +310,10 @@ expect error
     missing += near == dome.end() || *near > y + 0.01f;
   }
   EXPECT_EQ(missing, 0) << "of " << rings.size();
+}
 
-  // The Khronos glTF validator finds no error in the scene.
+// The Khronos glTF validator finds no error in the scene.
+void CheckSceneValidates(const ScratchDir& dir) {
   VELK_REQUIRE(
       ToolOutput("bash " + ShellQuote(std::string(VELK_SOURCE_DIR) + "/scripts/gltf_validate.sh") +
                  " --where") != "",
@@ -307,6 +325,27 @@ expect error
                  &status);
   EXPECT_EQ(status, 0) << report;
   EXPECT_TRUE(Has(report, ": 0 errors,")) << report;
+}
+
+TEST(ViewerSession, TheSharedDtedCellWithDomesAFlightAndItsPictures) {
+  VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
+  VELK_REQUIRE(ToolOutput("command -v ogrinfo") != "", "ogrinfo is not installed");
+  VELK_REQUIRE(ToolOutput("command -v ogr2ogr") != "", "ogr2ogr is not installed");
+  VELK_REQUIRE(ToolOutput("command -v gdalinfo") != "", "gdalinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  MakeViewerInputs(dir);
+  if (HasFatalFailure()) return;
+  CommandResult r = RunSession(root, dir.path(), "viewer.session", kViewerSession);
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  CheckWhatTheUserSaw(r.out);
+  const fs::path work = CheckWorkFolders(root, r.out);
+  ASSERT_FALSE(work.empty()) << r.out;
+  CheckClippedCellAndRectangle(work);
+  CheckClippedShapefiles(dir, work);
+  CheckFlight(dir, r.out);
+  CheckScene(dir);
+  CheckSceneValidates(dir);
 }
 
 // A vector product whose layers the map never drew: the launch names the layers it leaves out

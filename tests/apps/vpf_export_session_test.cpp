@@ -36,22 +36,9 @@ std::vector<OgrRow> Rows(const std::string& file, const std::string& layer) {
   return rows;
 }
 
-TEST(VpfExportSession, FolderTreeAndGeodatabaseEqualOgr2ogrOfTheSameLayers) {
-  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
-               "ogr2ogr or ogrinfo is not installed");
-  TempRoot root;
-  ScratchDir dir;
-  VpfDatabaseSpec spec = SmallVpfDatabase("vmaplv0");
-  for (auto& lib : spec.libraries)
-    for (auto& cov : lib.coverages)
-      if (cov.name == "trans") cov.description = "../a:b*";
-  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", spec));
-  fs::create_directories(dir / "out");
-  // A geodatabase that holds a table already.
-  std::ofstream(dir / "seed.csv") << "id,name\n1,first\n";
-  ToolOutput("ogr2ogr -q -f GPKG " + ShellQuote(dir / "store.gpkg") + " " + ShellQuote(dir / "seed.csv"));
-  ASSERT_TRUE(fs::exists(dir / "store.gpkg"));
-  const std::string script = R"(host map
+// The dialog without vector layers, the dataset export, then the layer's classes into a folder
+// tree and into a geodatabase in the map's system.
+const char* const kFolderTreeAndGeodatabase = R"(host map
 register {lumeris}
 register {corvane}
 extension Tarvos on
@@ -95,9 +82,9 @@ press OK
 print tree
 expect error
 )";
-  const CommandResult r = RunSession(root, dir.path(), "export.session", script);
-  ASSERT_EQ(r.status, 0) << r.err << r.out;
-  const std::string& out = r.out;
+
+// What the user saw of the dialog: the empty tree, the refusal, the check tree's propagation.
+void CheckTheDialog(const std::string& out) {
   EXPECT_NE(out.find("No output specified"), std::string::npos) << out;
   // Without vector layers the tree is empty and only Cancel can be pressed.
   EXPECT_NE(out.find("> print 1\n  1 button \"OK\" default disabled"), std::string::npos) << out;
@@ -110,7 +97,10 @@ expect error
   EXPECT_NE(out.find("[x] \"Population\"\n          [x] \"Population areas [lib1]\""), std::string::npos) << out;
   EXPECT_NE(out.find("[ ] \"Population points [lib2]\""), std::string::npos) << out;
   EXPECT_NE(out.find("[ ] \"Population\"\n          [ ] \"Population areas [lib1]\""), std::string::npos) << out;
+}
 
+// Every level cleaned, and each shapefile equal to ogr2ogr's of the same OGDI layer.
+void CheckTheFolderTree(const ScratchDir& dir, const std::string& out) {
   // Every level cleaned: nothing outside the chosen folder.
   EXPECT_FALSE(fs::exists(dir / "a_b_")) << out;
   const fs::path top = fs::path(dir / "out") / "vmap" / "VMAP Level 0";
@@ -136,7 +126,10 @@ expect error
     EXPECT_FALSE(ours.empty());
     EXPECT_EQ(ours, theirs);
   }
-  // The geodatabase export in the map's system, named by dataset and class, added to the map.
+}
+
+// The geodatabase export in the map's system, named by dataset and class, added to the map.
+void CheckTheGeodatabase(const ScratchDir& dir, const std::string& out) {
   const std::string gpkgLayer = "lib1_pop_builta";
   const std::string source = "gltp:/vrf" + dir / "vpf/vmaplv0/lib1";
   ToolOutput("ogr2ogr -q -f GPKG -nln ref -t_srs EPSG:3857 " + ShellQuote(dir / "ref3857.gpkg") +
@@ -152,6 +145,29 @@ expect error
   EXPECT_FALSE(extent(ours).empty()) << ours;
   EXPECT_EQ(extent(ours), extent(theirs));
   EXPECT_NE(out.find("\"VPF Export\""), std::string::npos) << out;
+}
+
+TEST(VpfExportSession, FolderTreeAndGeodatabaseEqualOgr2ogrOfTheSameLayers) {
+  VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
+               "ogr2ogr or ogrinfo is not installed");
+  TempRoot root;
+  ScratchDir dir;
+  VpfDatabaseSpec spec = SmallVpfDatabase("vmaplv0");
+  for (auto& lib : spec.libraries)
+    for (auto& cov : lib.coverages)
+      if (cov.name == "trans") cov.description = "../a:b*";
+  ASSERT_TRUE(MakeVpfDatabase(dir / "vpf", spec));
+  fs::create_directories(dir / "out");
+  // A geodatabase that holds a table already.
+  std::ofstream(dir / "seed.csv") << "id,name\n1,first\n";
+  ToolOutput("ogr2ogr -q -f GPKG " + ShellQuote(dir / "store.gpkg") + " " + ShellQuote(dir / "seed.csv"));
+  ASSERT_TRUE(fs::exists(dir / "store.gpkg"));
+  const CommandResult r =
+      RunSession(root, dir.path(), "export.session", kFolderTreeAndGeodatabase);
+  ASSERT_EQ(r.status, 0) << r.err << r.out;
+  CheckTheDialog(r.out);
+  CheckTheFolderTree(dir, r.out);
+  CheckTheGeodatabase(dir, r.out);
 }
 
 // The small VPF database and an empty output folder.
@@ -271,10 +287,10 @@ press OK
   EXPECT_EQ(ours, Rows(ref, "ref"));
 }
 
-// A GeoPackage that is not there yet is made by the export, with the features in it; one whose
-// folder is missing is refused with a message that says so, and nothing is written. The
-// shapefiles' .prj names the source's real system (EPSG:4326, the libraries' WGS 84) as ogr2ogr
-// writes it.
+// A GeoPackage that is not there yet is made by the export, with the features in it (also when
+// it is named without its extension); one whose folder is missing is refused with a message
+// that says so, and nothing is written. The shapefiles' .prj names the source's real system
+// (EPSG:4326, the libraries' WGS 84) as ogr2ogr writes it.
 TEST(VpfExportSession, ANewGeoPackageIsMadeAndShapefilesKeepTheSourceSystem) {
   VELK_REQUIRE(!ProgramOnPath("ogr2ogr").empty() && !ProgramOnPath("ogrinfo").empty(),
                "ogr2ogr or ogrinfo is not installed");
@@ -294,6 +310,11 @@ press OK
 click velkTarvosUI.VpfExport
 check 3614
 press 3034
+file plain
+press OK
+click velkTarvosUI.VpfExport
+check 3614
+press 3034
 file out
 press OK
 )";
@@ -307,6 +328,10 @@ press OK
   ASSERT_TRUE(fs::exists(dir / "new.gpkg")) << r.out;
   const std::string info = ToolOutput("ogrinfo -ro -q " + ShellQuote(dir / "new.gpkg"));
   EXPECT_NE(info.find("lib1_pop_builta"), std::string::npos) << info;
+  // A new database named without its extension is made as a GeoPackage file and written.
+  EXPECT_FALSE(fs::exists(dir / "plain")) << r.out;
+  const std::string plain = ToolOutput("ogrinfo -ro -q " + ShellQuote(dir / "plain.gpkg"));
+  EXPECT_NE(plain.find("lib1_pop_builta"), std::string::npos) << plain << r.out;
   const std::string source = "gltp:/vrf" + dir / "vpf/vmaplv0/lib1";
   const std::string ref = dir / "ref.shp";
   // The library's system is WGS 84: ogr2ogr told so writes EPSG:4326's .prj.

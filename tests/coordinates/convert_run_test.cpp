@@ -185,22 +185,22 @@ class ConvertRunTest : public ::testing::Test {
   const OutputFieldNames all{L"X", L"Y", L"DMS", L"", L"UTM", L"MGRS"};
 };
 
-// Every notation, each with records that convert and records that cannot be read: those are
-// counted as failed and keep empty output fields, and the run goes on.
-TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
-  struct Case {
-    const char* label;
-    int format;
-    bool twoFields;
-    bool numeric;  // the input fields are numbers (else text)
-    std::vector<std::pair<Variant, Variant>> values;
-    std::vector<const wchar_t*>
-        expected;                    // per row, the checked field's text; null: the record fails
-    const wchar_t* field = L"MGRS";  // the field checked (spaces ignored)
-  };
+// Rows of every notation the run reads: what each converts to, or null where the record fails.
+struct NotationCase {
+  const char* label;
+  int format;
+  bool twoFields;
+  bool numeric;  // the input fields are numbers (else text)
+  std::vector<std::pair<Variant, Variant>> values;
+  std::vector<const wchar_t*>
+      expected;                    // per row, the checked field's text; null: the record fails
+  const wchar_t* field = L"MGRS";  // the field checked (spaces ignored)
+};
+
+std::vector<NotationCase> NotationCases() {
   Variant null;
   null.vt = VT_NULL;
-  const Case cases[] = {
+  return {
       {"decimal degrees, numbers",
        productline::kFormatPoint,
        false,
@@ -255,8 +255,14 @@ TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
         {Variant(L"ZAH0000000000"), null}},
        {L"18TWL8395907350", L"18TWL8395907350", nullptr, L"ZAH0000000000"}},
   };
+}
+
+// Every notation, each with records that convert and records that cannot be read: those are
+// counted as failed and keep empty output fields, and the run goes on.
+TEST_F(ConvertRunTest, EveryNotationConvertsWhatItCanReadAndCountsTheRest) {
+  const std::vector<NotationCase> cases = NotationCases();
   int n = 0;
-  for (const Case& c : cases) {
+  for (const NotationCase& c : cases) {
     SCOPED_TRACE(c.label);
     std::vector<host::FieldSpec> specs = {test::OidField()};
     specs.push_back(c.numeric ? test::DoubleField(L"A", 18, 8) : test::TextField(L"A", 40));

@@ -1,8 +1,11 @@
 // The shaded-relief kernel against gdaldem (Horn's method) as an oracle, its handling of voids,
 // edges and refused input, and the cast shadows against a brute-force search along each ray.
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -20,9 +23,10 @@ namespace {
 
 using velk::host::analysis::CastShadows;
 using velk::host::analysis::CheckHillshadeInput;
-using velk::host::analysis::ElevationGrid;
+using velk::host::analysis::FloatGrid;
 using velk::host::analysis::Hillshade;
 using velk::host::analysis::HillshadeOptions;
+using velk::host::analysis::HillshadeStatus;
 using velk::test::ScratchDir;
 using velk::test::ShellQuote;
 using velk::test::ToolOutput;
@@ -35,7 +39,7 @@ struct Raster {
   double cellX = 0;
   double cellY = 0;
   std::vector<float> values;  // voids as NaN
-  ElevationGrid Grid() const { return {values.data(), columns, rows, cellX, cellY}; }
+  FloatGrid Grid() const { return {values.data(), columns, rows, cellX, cellY, {}}; }
 };
 
 Raster ReadRaster(const std::string& path) {
@@ -210,7 +214,7 @@ TEST(HillshadeKernel, FlatGroundAndOneCellShadeBySunAltitude) {
       HillshadeOptions o;
       o.altitude = alt;
       o.shadows = true;
-      const auto out = Hillshade({flat.data(), n, n, 10, 10}, o);
+      const auto out = Hillshade({flat.data(), n, n, 10, 10, {}}, o);
       const long expected = std::max(1L, std::lround(1 + 254 * std::sin(alt * M_PI / 180)));
       for (auto v : out) EXPECT_EQ(v, expected) << "altitude " << alt << " size " << n;
     }
@@ -219,10 +223,10 @@ TEST(HillshadeKernel, FlatGroundAndOneCellShadeBySunAltitude) {
 
 TEST(HillshadeKernel, RefusesBadInputWithAReason) {
   std::vector<float> cells(9, 1.0f);
-  const ElevationGrid good{cells.data(), 3, 3, 1, 1};
+  const FloatGrid good{cells.data(), 3, 3, 1, 1, {}};
   struct Bad {
     const char* name;
-    ElevationGrid grid;
+    FloatGrid grid;
     HillshadeOptions options;
   };
   auto with = [](auto change) {
@@ -240,9 +244,9 @@ TEST(HillshadeKernel, RefusesBadInputWithAReason) {
       {"z factor 0", good, with([](auto& o) { o.zFactor = 0; })},
       {"z factor negative", good, with([](auto& o) { o.zFactor = -1; })},
       {"z factor infinite", good, with([](auto& o) { o.zFactor = INFINITY; })},
-      {"no cells", {cells.data(), 0, 3, 1, 1}, {}},
-      {"no values", {nullptr, 3, 3, 1, 1}, {}},
-      {"cell size 0", {cells.data(), 3, 3, 0, 1}, {}},
+      {"no cells", {cells.data(), 0, 3, 1, 1, {}}, {}},
+      {"no values", {nullptr, 3, 3, 1, 1, {}}, {}},
+      {"cell size 0", {cells.data(), 3, 3, 0, 1, {}}, {}},
   };
   for (const auto& b : cases) {
     EXPECT_FALSE(CheckHillshadeInput(b.grid, b.options).empty()) << b.name;
@@ -296,7 +300,7 @@ TEST(HillshadeKernel, CastShadowsAgreeWithABruteForceSearchAlongEachRay) {
       HillshadeOptions o;
       o.azimuth = az;
       o.altitude = alt;
-      const auto mask = CastShadows({z.data(), w, h, cell, cell}, o);
+      const auto mask = CastShadows({z.data(), w, h, cell, cell, {}}, o);
       int shadowed = 0;
       for (int r = 0; r < h; ++r)
         for (int c = 0; c < w; ++c) {
@@ -330,8 +334,8 @@ TEST(HillshadeKernel, AWallCastsAShadowAsLongAsItsHeightOverTheSunSlope) {
   o.azimuth = 270;
   o.altitude = 45;
   o.shadows = true;
-  const auto mask = CastShadows({z.data(), w, h, 10, 10}, o);
-  const auto shade = Hillshade({z.data(), w, h, 10, 10}, o);
+  const auto mask = CastShadows({z.data(), w, h, 10, 10, {}}, o);
+  const auto shade = Hillshade({z.data(), w, h, 10, 10, {}}, o);
   for (int r = 0; r < h; ++r)
     for (int c = 0; c < w; ++c) {
       const bool inShadow = c > 10 && c < 15;  // at c = 15 the ray just grazes the ground
@@ -342,7 +346,7 @@ TEST(HillshadeKernel, AWallCastsAShadowAsLongAsItsHeightOverTheSunSlope) {
     }
   // The same wall lit from the east shades the west side.
   o.azimuth = 90;
-  const auto west = CastShadows({z.data(), w, h, 10, 10}, o);
+  const auto west = CastShadows({z.data(), w, h, 10, 10, {}}, o);
   for (int c = 0; c < w; ++c) EXPECT_EQ(west[3 * w + c], (c > 5 && c < 10) ? 1 : 0) << c;
 }
 
@@ -411,7 +415,7 @@ TEST(HillshadeKernel, BandedShadowSweepMatchesTheRowByRowSweep) {
           o.azimuth = az;
           o.altitude = alt;
           o.threads = threads;
-          EXPECT_EQ(CastShadows({z.data(), k.w, k.h, k.cx, k.cy}, o), expected)
+          EXPECT_EQ(CastShadows({z.data(), k.w, k.h, k.cx, k.cy, {}}, o), expected)
               << k.w << "x" << k.h << " az " << az << " alt " << alt << " threads " << threads;
         }
       }
@@ -432,10 +436,142 @@ TEST(HillshadeKernel, ThreadCountDoesNotChangeTheResult) {
     o.azimuth = az;
     o.shadows = true;
     o.threads = 1;
-    const auto one = Hillshade({z.data(), w, h, 30, 30}, o);
+    const auto one = Hillshade({z.data(), w, h, 30, 30, {}}, o);
     o.threads = 5;
-    EXPECT_EQ(Hillshade({z.data(), w, h, 30, 30}, o), one) << az;
+    EXPECT_EQ(Hillshade({z.data(), w, h, 30, 30, {}}, o), one) << az;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// A callback that says stop at its n-th call (0: never), counting its calls and checking that
+// they come one at a time with shares that do not fall.
+struct StopAt {
+  int at = 0;
+  std::atomic<int> calls{0};
+  std::atomic<int> inside{0};
+  std::atomic<bool> overlapped{false};
+  double last = 0.0;
+  bool backwards = false;
+  std::function<bool(double)> Callback() {
+    return [this](double done) {
+      if (inside++ != 0) overlapped = true;
+      if (done < last || done > 1.0) backwards = true;
+      last = done;
+      const int n = ++calls;
+      --inside;
+      return at == 0 || n < at;
+    };
+  }
+};
+
+TEST(HillshadeKernel, AProgressCallbackThatStopsEndsTheRunAndOneThatNeverStopsChangesNothing) {
+  const int w = 900, h = 700;
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> noise(0, 30);
+  std::vector<float> z(static_cast<size_t>(w) * h);
+  for (int r = 0; r < h; ++r)
+    for (int c = 0; c < w; ++c) z[r * w + c] = float(Relief(c, r)) + noise(rng);
+  const FloatGrid grid{z.data(), w, h, 30, 30, {}};
+  for (bool shadows : {false, true}) {
+    for (int threads : {1, 4}) {
+      HillshadeOptions o;
+      o.azimuth = 250;
+      o.altitude = 20;
+      o.shadows = shadows;
+      o.threads = threads;
+      const auto plain = Hillshade(grid, o);
+      const std::string what =
+          std::string(shadows ? "shadows" : "plain") + ", threads " + std::to_string(threads);
+
+      StopAt never;
+      o.progress = never.Callback();
+      EXPECT_EQ(Hillshade(grid, o), plain) << what;
+      EXPECT_GT(never.calls, 2) << what;
+      EXPECT_FALSE(never.overlapped) << what;
+      EXPECT_FALSE(never.backwards) << what;
+      EXPECT_NEAR(never.last, 1.0, 1e-9) << what;
+
+      // Stopped at the first call: nothing of the grid is touched.
+      StopAt first{1};
+      o.progress = first.Callback();
+      std::vector<std::uint8_t> out(static_cast<size_t>(w) * h, 77);
+      EXPECT_EQ(Hillshade(grid, o, out.data()), HillshadeStatus::Stopped) << what;
+      EXPECT_EQ(first.calls, 1) << what;
+      EXPECT_EQ(std::count(out.begin(), out.end(), 77), static_cast<long>(out.size())) << what;
+
+      // Stopped on the way: the run ends soon after, without finishing.
+      StopAt third{3};
+      o.progress = third.Callback();
+      EXPECT_TRUE(Hillshade(grid, o).empty()) << what;
+      EXPECT_EQ(third.calls, 3) << what;
+      EXPECT_LT(third.last, 1.0) << what;
+    }
+  }
+  HillshadeOptions o;
+  StopAt first{1};
+  o.progress = first.Callback();
+  EXPECT_TRUE(CastShadows(grid, o).empty());
+}
+
+}  // namespace
+
+namespace {
+
+using velk::host::analysis::Int16Grid;
+
+// Shading with shadows is the plain shading with the cells that CastShadows marks made dark:
+// checked on 16-bit and float grids (with voids and a no-data value), on a window of a larger
+// grid, for suns from every side and along both diagonals, on one thread and several.
+TEST(HillshadeKernel, ShadowsDarkenExactlyTheCastShadowCellsOfThePlainShading) {
+  const int W = 260, H = 230;
+  std::mt19937 rng(5);
+  std::uniform_int_distribution<int> noise(0, 60);
+  std::vector<std::int16_t> big(static_cast<size_t>(W) * H);
+  for (int r = 0; r < H; ++r)
+    for (int c = 0; c < W; ++c) big[r * W + c] = std::int16_t(Relief(c, r) * 2 + noise(rng));
+  for (int i = 0; i < 60; ++i) big[rng() % big.size()] = -32767;
+  const Int16Grid whole{big.data(), W, H, 12, 9, -32767.0};
+  // A window of the grid (rows stride W apart), and the same cells copied out as floats.
+  const Int16Grid window = whole.Window(7, 5, 200, 190);
+  std::vector<float> copy(200 * 190);
+  for (int r = 0; r < 190; ++r)
+    for (int c = 0; c < 200; ++c) {
+      const std::int16_t v = window.At(c, r);
+      copy[r * 200 + c] = v == -32767 ? NAN : float(v);
+    }
+  const FloatGrid floats{copy.data(), 200, 190, 12, 9, {}};
+  for (double az : {0.0, 30.0, 45.0, 90.0, 161.0, 180.0, 225.0, 270.0, 300.0, 315.0, 360.0}) {
+    for (int threads : {1, 3, 8}) {
+      HillshadeOptions o;
+      o.azimuth = az;
+      o.altitude = 14;
+      o.threads = threads;
+      const auto plain = Hillshade(floats, o);
+      const auto mask = CastShadows(floats, o);
+      std::vector<std::uint8_t> expected = plain;
+      for (size_t i = 0; i < expected.size(); ++i)
+        if (mask[i] && expected[i] != 0) expected[i] = 1;
+      ASSERT_NE(expected, plain) << "no shadow at azimuth " << az;
+      o.shadows = true;
+      EXPECT_EQ(Hillshade(floats, o), expected) << "float, azimuth " << az << ", " << threads;
+      EXPECT_EQ(Hillshade(window, o), expected) << "int16 window, azimuth " << az << ", " << threads;
+      o.shadows = false;
+      EXPECT_EQ(Hillshade(window, o), plain) << "int16 window plain, azimuth " << az;
+      EXPECT_EQ(CastShadows(window, o), mask) << "int16 window mask, azimuth " << az;
+    }
+  }
+}
+
+TEST(HillshadeKernel, ANoDataValueA16BitGridCannotHoldMarksNoCell) {
+  std::vector<std::int16_t> cells(25, 100);
+  cells[12] = -31072;  // what -99999 wraps to in 16 bits
+  const Int16Grid grid{cells.data(), 5, 5, 1, 1, -99999.0};
+  const auto shade = Hillshade(grid, HillshadeOptions{});
+  ASSERT_EQ(shade.size(), 25u);
+  EXPECT_NE(shade[12], 0) << "a cell whose value only wraps to the no-data value is no void";
 }
 
 }  // namespace

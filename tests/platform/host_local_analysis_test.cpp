@@ -3,8 +3,16 @@
 // the points; refused input leaves no file behind.
 #include <gtest/gtest.h>
 
+#include <gdal_priv.h>
+
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "platform/com/text.h"
 #include "platform/host/data/analysis_op_support.h"
@@ -123,6 +131,84 @@ TEST(HostLocalOp, StatisticsCutTheAreaAndKeepTheCellsExactly) {
   EXPECT_EQ(std::filesystem::path(PathOf(third.get())).filename(), "mx0000.tif");
 }
 
+std::string Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(HostLocalOp, StatisticsOverAWholeFileKeepEveryCellAndLeaveTheInputAsItWas) {
+  // Whole grids of several kinds: a plain GeoTIFF (the result may be a copy of the file), the
+  // same read-only, a NITF file and a GeoTIFF of two bands (copied cell by cell).
+  ScratchDir dir;
+  DemSpec spec = Grid();
+  spec.columns = 300;
+  spec.rows = 280;
+  spec.value = [](int c, int r) {
+    return (c * 7 + r * 13) % 97 == 0 ? -9999.0 : 40 + std::sin(c * 0.05) * 30 + r * 0.25;
+  };
+  ASSERT_TRUE(MakeGeoTiffDem(dir / "plain.tif", spec));
+  ASSERT_TRUE(MakeGeoTiffDem(dir / "locked.tif", spec));
+  std::filesystem::permissions(dir / "locked.tif", std::filesystem::perms::owner_read,
+                               std::filesystem::perm_options::replace);
+  ASSERT_TRUE(MakeNitfDem(dir / "dem.ntf", spec));
+  ToolOutput("gdal_translate -q -b 1 -b 1 " + ShellQuote(dir / "plain.tif") + " " +
+             ShellQuote(dir / "two.tif"));
+  for (const char* name : {"plain.tif", "locked.tif", "dem.ntf", "two.tif"}) {
+    const std::string input = dir / name;
+    if (!std::filesystem::exists(input)) {
+      ADD_FAILURE() << name << " was not made";
+      continue;
+    }
+    // The input's cells as GDAL reads them, and the statistics a scan of them gives.
+    const WindowGrid want = Read(input);
+    double lo = INFINITY, hi = -INFINITY, sum = 0, squares = 0;
+    long long count = 0;
+    for (double v : want.values) {
+      if (std::isnan(v)) continue;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+      sum += v;
+      squares += v * v;
+      ++count;
+    }
+    const double mean = sum / count;
+    const std::string before = Bytes(input);
+    const std::string out = dir / (std::string("out_") + name);
+    std::filesystem::create_directory(out);
+    auto op = NewOp<ILocalOp>(&CreateRasterLocalOpObject, out, nullptr);
+    ComPtr<IGeoDataset> result;
+    ASSERT_EQ(op->LocalStatistics(Open(input).get(), kCellStatisticMaximum, result.put()), S_OK)
+        << name;
+    EXPECT_EQ(Bytes(input), before) << name << " was changed";
+    EXPECT_EQ(FilesIn(out), std::vector<std::string>{"stats0000.tif"}) << name;
+    const WindowGrid got = Read(PathOf(result.get()));
+    ASSERT_EQ(got.values.size(), want.values.size()) << name;
+    for (std::size_t i = 0; i < got.values.size(); ++i)
+      if (!(got.values[i] == want.values[i] ||
+            (std::isnan(got.values[i]) && std::isnan(want.values[i]))))
+        ADD_FAILURE() << name << " cell " << i << ": " << got.values[i] << " for "
+                      << want.values[i];
+    EXPECT_EQ(got.geoTransform, want.geoTransform) << name;
+    ComPtr<IRasterBand> band;
+    ASSERT_EQ(QueryAs<IRasterBandCollection>(result.get())->Item(0, band.put()), S_OK);
+    ComPtr<IRasterStatistics> stats;
+    ASSERT_EQ(band->get_Statistics(stats.put()), S_OK) << name;
+    double gotHi = 0, gotLo = 0, gotMean = 0, gotDeviation = 0;
+    stats->get_Maximum(&gotHi);
+    stats->get_Minimum(&gotLo);
+    stats->get_Mean(&gotMean);
+    stats->get_StandardDeviation(&gotDeviation);
+    // Exactly: the extreme is what the highest and lowest point compare every cell with.
+    EXPECT_EQ(gotHi, hi) << name;
+    EXPECT_EQ(gotLo, lo) << name;
+    EXPECT_NEAR(gotMean, mean, 1e-9 * std::fabs(mean)) << name;
+    EXPECT_NEAR(gotDeviation, std::sqrt(squares / count - mean * mean), 1e-6) << name;
+    // The result's statistics are stored in it: gdalinfo reads them without a scan.
+    const std::string info = ToolOutput("GDAL_PAM_ENABLED=NO gdalinfo " + ShellQuote(PathOf(result.get())));
+    EXPECT_NE(info.find("STATISTICS_MAXIMUM="), std::string::npos) << name << "\n" << info;
+  }
+}
+
 TEST(HostLocalOp, RefusesWhatItCannotComputeAndWritesNothing) {
   ScratchDir dir;
   ASSERT_TRUE(MakeGeoTiffDem(dir / "dem.tif", Grid()));
@@ -172,6 +258,93 @@ TEST(HostMapAlgebraOp, KeepsTheCellsTheExpressionLeavesAndRefusesBadExpressions)
   EXPECT_EQ(op->UnbindRaster(Bstr(L"in")), S_FALSE);
   ComPtr<IGeoDataset> unbound;
   EXPECT_EQ(op->Execute(Bstr(L"[in] * 2"), unbound.put()), E_INVALIDARG);
+}
+
+// An Int16 grid of several of the operators' blocks, with voids: its cells as GDAL reads them.
+WindowGrid MakeLargeInt16(const std::string& path, int columns, int rows) {
+  GDALAllRegister();
+  GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
+  GDALDataset* ds = gtiff->Create(path.c_str(), columns, rows, 1, GDT_Int16, nullptr);
+  EXPECT_NE(ds, nullptr);
+  if (!ds) return {};
+  double gt[6] = {500000, 10, 0, 4100000, 0, -10};
+  ds->SetGeoTransform(gt);
+  ds->GetRasterBand(1)->SetNoDataValue(-32767);
+  std::vector<std::int16_t> row(columns);
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < columns; ++c)
+      row[c] = (c * 31 + r * 17) % 1009 == 0 ? -32767
+                                             : std::int16_t((c * 7919 + r * 104729) % 3001 - 500);
+    EXPECT_EQ(ds->GetRasterBand(1)->RasterIO(GF_Write, 0, r, columns, 1, row.data(), columns, 1,
+                                             GDT_Int16, 0, 0),
+              CE_None);
+  }
+  GDALClose(ds);
+  return Read(path);
+}
+
+TEST(HostLocalOp, StatisticsAndMapAlgebraOverManyBlocksMatchAScanOfTheCells) {
+  // 2100 x 2000 cells: the operators work it in blocks of 1792 rows, read by several readers.
+  ScratchDir dir;
+  const WindowGrid dem = MakeLargeInt16(dir / "large.tif", 2100, 2000);
+  ASSERT_EQ(dem.values.size(), 2100u * 2000u);
+  // Over the whole grid and over rows 100 .. 1899 (another window, copied cell by cell).
+  auto rows = NewEnvelope(500000, 4100000 - 1900 * 10 + 1, 500000 + 2100 * 10,
+                          4100000 - 100 * 10 - 1, SpatialReference(32631).get());
+  for (IEnvelope* area : {static_cast<IEnvelope*>(nullptr), rows.get()}) {
+    const int first = area ? 100 : 0, count = area ? 1800 : 2000;
+    const std::string out = dir / (area ? "rows" : "whole");
+    std::filesystem::create_directory(out);
+    auto stats = NewOp<ILocalOp>(&CreateRasterLocalOpObject, out, area);
+    ComPtr<IGeoDataset> result;
+    ASSERT_EQ(stats->LocalStatistics(Open(dir / "large.tif").get(), kCellStatisticMaximum,
+                                     result.put()),
+              S_OK);
+    const WindowGrid got = Read(PathOf(result.get()));
+    ASSERT_EQ(got.rows, count);
+    double want = -INFINITY;
+    for (int i = 0; i < 2100 * count; ++i) {
+      const double v = dem.values[static_cast<std::size_t>(first) * 2100 + i];
+      if (!std::isnan(v)) want = std::max(want, v);
+      if (!(got.values[i] == v || (std::isnan(v) && std::isnan(got.values[i]))))
+        ADD_FAILURE() << "cell " << i << ": " << got.values[i] << " for " << v;
+    }
+    ComPtr<IRasterBand> band;
+    ASSERT_EQ(QueryAs<IRasterBandCollection>(result.get())->Item(0, band.put()), S_OK);
+    ComPtr<IRasterStatistics> statistics;
+    ASSERT_EQ(band->get_Statistics(statistics.put()), S_OK);
+    double maximum = 0;
+    statistics->get_Maximum(&maximum);
+    EXPECT_EQ(maximum, want);
+
+    // Map algebra over the statistics: a kept whole-number result, and one that no longer fits
+    // 16 bits and is written again as floating cells.
+    auto algebra = NewOp<IMapAlgebraOp>(&CreateRasterMapAlgebraOpObject, out, nullptr);
+    ASSERT_EQ(algebra->BindRaster(result.get(), Bstr(L"in")), S_OK);
+    struct Expression {
+      const wchar_t* text;
+      double (*cell)(double v, double max);
+    } const expressions[] = {
+        {L"setnull([in] < 2500 , [in])", [](double v, double) { return v < 2500 ? NAN : v; }},
+        {L"[in] * 2 - 7", [](double v, double) { return v * 2 - 7; }},
+        {L"[in] * 1000", [](double v, double) { return v * 1000; }},
+    };
+    for (const Expression& e : expressions) {
+      ComPtr<IGeoDataset> calc;
+      ASSERT_EQ(algebra->Execute(Bstr(e.text), calc.put()), S_OK);
+      const WindowGrid values = Read(PathOf(calc.get()));
+      ASSERT_EQ(values.values.size(), got.values.size());
+      int off = 0;
+      for (std::size_t i = 0; i < values.values.size(); ++i) {
+        const double v = got.values[i];
+        const double expect = std::isnan(v) ? NAN : e.cell(v, want);
+        if (!(values.values[i] == expect || (std::isnan(expect) && std::isnan(values.values[i]))) &&
+            ++off <= 5)
+          ADD_FAILURE() << ToUtf8(e.text) << " cell " << i << ": " << values.values[i]
+                        << " for " << expect;
+      }
+    }
+  }
 }
 
 TEST(HostConversionOp, RasterCellsWithAValueBecomePointsAtTheirCentres) {

@@ -3,6 +3,7 @@
 // transparency and the raster renderer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <sstream>
@@ -210,6 +211,64 @@ TEST(HostSurfaceOp, ATemporaryResultSavesAsAGridUnderItsNameAndNeverOverwrites) 
   EXPECT_EQ(result.Query<ISaveAs>()->SaveAs(Bstr(L"x"), ws.get(), Bstr(L"PNG"), again.put()),
             E_INVALIDARG);
   EXPECT_EQ(FilesIn(dir / "named"), std::vector<std::string>{"relief.tif"});
+}
+
+TEST(HostSurfaceOp, AProgressCallbackStopsTheRunLeavingNothingOrWatchesItUnchanged) {
+  ScratchDir dir;
+  const std::string dem = dir / "dem.tif";
+  DemSpec spec = Hills();
+  spec.columns = 600;
+  spec.rows = 500;
+  ASSERT_TRUE(MakeGeoTiffDem(dem, spec));
+  auto input = QueryAs<IGeoDataset>(OpenFile(dem).get());
+  for (VARIANT_BOOL shadows : {VARIANT_FALSE, VARIANT_TRUE}) {
+    const std::string name = shadows ? "shadows" : "plain";
+    std::filesystem::create_directories(dir / name);
+    auto op = NewSurfaceOp(dir / name);
+    ComPtr<IGeoDataset> without;
+    ASSERT_EQ(op->HillShade(input.get(), 120, 25, shadows, nullptr, without.put()), S_OK);
+    const Bytes expected = ReadBytes(PathOf(without.get()));
+    auto progress = op.Query<IAnalysisProgress>();
+    ASSERT_TRUE(progress);
+
+    // Stopped at every possible call in turn: E_ABORT, no result and no new file.
+    int calls = 0;
+    std::vector<double> shares;
+    ASSERT_EQ(progress->SetProgress([&](double done) {
+      shares.push_back(done);
+      return ++calls < 0;
+    }), S_OK);
+    ComPtr<IGeoDataset> stopped;
+    EXPECT_EQ(op->HillShade(input.get(), 120, 25, shadows, nullptr, stopped.put()), E_ABORT);
+    EXPECT_FALSE(stopped);
+    EXPECT_EQ(calls, 1) << name;
+    EXPECT_EQ(FilesIn(dir / name).size(), 1u) << name;
+
+    // Never stopped: the same result, with shares that rise to 1.
+    shares.clear();
+    ASSERT_EQ(progress->SetProgress([&](double done) {
+      shares.push_back(done);
+      return true;
+    }), S_OK);
+    ComPtr<IGeoDataset> watched;
+    ASSERT_EQ(op->HillShade(input.get(), 120, 25, shadows, nullptr, watched.put()), S_OK);
+    EXPECT_EQ(ReadBytes(PathOf(watched.get())).values, expected.values) << name;
+    ASSERT_GT(shares.size(), 3u) << name;
+    EXPECT_TRUE(std::is_sorted(shares.begin(), shares.end())) << name;
+    EXPECT_DOUBLE_EQ(shares.back(), 1.0) << name;
+
+    // Stopped later on, at each share seen: still nothing left.
+    const size_t seen = shares.size();
+    for (size_t stop = 2; stop < seen; stop += std::max<size_t>(1, seen / 6)) {
+      int n = 0;
+      progress->SetProgress([&](double) { return ++n < static_cast<int>(stop); });
+      ComPtr<IGeoDataset> late;
+      EXPECT_EQ(op->HillShade(input.get(), 120, 25, shadows, nullptr, late.put()), E_ABORT)
+          << name << " stop at call " << stop;
+      EXPECT_EQ(FilesIn(dir / name).size(), 2u) << name << " stop at call " << stop;
+    }
+    progress->SetProgress({});
+  }
 }
 
 ComPtr<ILayer> NewLayer(REFCLSID clsid, const wchar_t* name) {

@@ -438,29 +438,42 @@ TEST(HighLowExpression, TheThresholdReadsBackAsTheSameExtreme) {
 
 TEST(TerrainTools, AnExtremeWithMoreThanSixDecimalsIsStillFound) {
   VELK_REQUIRE(!test::ProgramOnPath("ogr2ogr").empty(), "ogr2ogr is not installed");
-  ToolHost host;
-  test::DemSpec spec;
-  spec.columns = 3;
-  spec.rows = 3;
-  spec.originX = 500000;
-  spec.originY = 4000800;
-  spec.cellX = spec.cellY = 10;
-  spec.epsg = 32631;
-  spec.value = [](int c, int r) { return c == 1 && r == 1 ? 0.7 : (c == 2 && r == 2 ? 0.1 : 0.4); };
-  ASSERT_TRUE(test::MakeGeoTiffDem(host.dir / "fine.tif", spec));
-  auto raster = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
-  ASSERT_EQ(raster->CreateFromFilePath(Bstr(FromUtf8(host.dir / "fine.tif"))), S_OK);
-  host.Select(raster.Query<ILayer>().get());
-  auto highest = host.Tool(kSubtypeHighest);
-  auto lowest = host.Tool(kSubtypeLowest);
-  ASSERT_EQ(ToolHost::DragCells(highest.get(), 0, 0, 2, 2), S_OK);
-  ASSERT_EQ(ToolHost::DragCells(lowest.get(), 0, 0, 2, 2), S_OK);
-  auto hi = Points(ToolHost::Work(L"Highest") + "/MaxPt0000.shp");
-  auto lo = Points(ToolHost::Work(L"Lowest") + "/MinPt0000.shp");
-  ASSERT_EQ(hi.size(), 1u);
-  ASSERT_EQ(lo.size(), 1u);
-  EXPECT_DOUBLE_EQ(hi[0][0], 500015);
-  EXPECT_DOUBLE_EQ(lo[0][0], 500025);
+  // Float cells whose values need all their digits: a peak in the centre, a pit in the
+  // south-east corner. Written with fewer digits, 0.1 reads back above the cell that holds it
+  // (so a peak of 0.1 would be missed) and 0.7 below it (so would a pit of 0.7).
+  struct Case {
+    double peak, pit, rest;
+  } const cases[] = {{0.7, 0.1, 0.4}, {0.1, 0.01, 0.05}, {0.9, 0.7, 0.8}};
+  for (const Case& k : cases) {
+    ToolHost host;
+    std::error_code ec;
+    for (const wchar_t* work : {L"Highest", L"Lowest"})
+      std::filesystem::remove_all(ToolHost::Work(work), ec);  // each case's points are MaxPt0000
+    test::DemSpec spec;
+    spec.columns = 3;
+    spec.rows = 3;
+    spec.originX = 500000;
+    spec.originY = 4000800;
+    spec.cellX = spec.cellY = 10;
+    spec.epsg = 32631;
+    spec.value = [&](int c, int r) {
+      return c == 1 && r == 1 ? k.peak : (c == 2 && r == 2 ? k.pit : k.rest);
+    };
+    ASSERT_TRUE(test::MakeGeoTiffDem(host.dir / "fine.tif", spec));
+    auto raster = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+    ASSERT_EQ(raster->CreateFromFilePath(Bstr(FromUtf8(host.dir / "fine.tif"))), S_OK);
+    host.Select(raster.Query<ILayer>().get());
+    auto highest = host.Tool(kSubtypeHighest);
+    auto lowest = host.Tool(kSubtypeLowest);
+    ASSERT_EQ(ToolHost::DragCells(highest.get(), 0, 0, 2, 2), S_OK);
+    ASSERT_EQ(ToolHost::DragCells(lowest.get(), 0, 0, 2, 2), S_OK);
+    auto hi = Points(ToolHost::Work(L"Highest") + "/MaxPt0000.shp");
+    auto lo = Points(ToolHost::Work(L"Lowest") + "/MinPt0000.shp");
+    ASSERT_EQ(hi.size(), 1u) << "peak " << k.peak;
+    ASSERT_EQ(lo.size(), 1u) << "pit " << k.pit;
+    EXPECT_DOUBLE_EQ(hi[0][0], 500015);
+    EXPECT_DOUBLE_EQ(lo[0][0], 500025);
+  }
 }
 
 TEST(TerrainTools, AOneCellSurfaceGivesItsOnePoint) {

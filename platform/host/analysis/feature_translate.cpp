@@ -60,51 +60,56 @@ std::string KnownSystemOf(GDALDataset* source, const std::string& layerName) {
   return found;
 }
 
-}  // namespace
-
-FeatureTranslateResult TranslateFeatures(const FeatureTranslateRequest& r) {
-  FeatureTranslateResult result;
-  if (!r.source || !r.source->GetLayerByName(r.layer.c_str())) {
-    result.error = "the source layer cannot be read";
-    return result;
-  }
+// Why the request cannot run (no source layer, a name that is not one name); empty when it can.
+std::string Refusal(const FeatureTranslateRequest& r) {
+  if (!r.source || !r.source->GetLayerByName(r.layer.c_str()))
+    return "the source layer cannot be read";
   if (r.name.empty() || r.name.find_first_of("/\\") != std::string::npos || r.name == "." ||
-      r.name == "..") {
-    result.error = "the output name is not allowed: " + r.name;
-    return result;
-  }
-  GDALAllRegister();
-  QuietGdal quiet;
-  std::error_code ec;
-  const std::string work = WorkName(r.name);
-  std::string destination;
+      r.name == "..")
+    return "the output name is not allowed: " + r.name;
+  return {};
+}
+
+// Where the features are written under their working name, and whether a dataset of the final
+// name is there already.
+struct Destination {
+  std::string path;
   bool exists = false;
+  std::string error;
+};
+
+Destination PlanDestination(const FeatureTranslateRequest& r, const std::string& work) {
+  Destination d;
+  std::error_code ec;
   if (r.database) {
-    destination = r.output;
+    d.path = r.output;
     if (fs::exists(r.output, ec)) {
       // In update mode, as it is written to: GDAL opens a GeoPackage without tables (a new
       // one) only so.
       std::unique_ptr<GDALDataset> db(
           GDALDataset::Open(r.output.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE));
       if (!db) {
-        result.error = r.output + " is not a GeoPackage";
-        return result;
+        d.error = r.output + " is not a GeoPackage";
+        return d;
       }
-      exists = db->GetLayerByName(r.name.c_str()) != nullptr;
+      d.exists = db->GetLayerByName(r.name.c_str()) != nullptr;
     }
   } else {
     if (!fs::is_directory(r.output, ec)) {
-      result.error = "the output folder is missing: " + r.output;
-      return result;
+      d.error = "the output folder is missing: " + r.output;
+      return d;
     }
-    destination = (fs::path(r.output) / (work + ".shp")).string();
-    exists = fs::exists(fs::path(r.output) / (r.name + ".shp"), ec);
+    d.path = (fs::path(r.output) / (work + ".shp")).string();
+    d.exists = fs::exists(fs::path(r.output) / (r.name + ".shp"), ec);
   }
-  if (exists && !r.replace) {
-    result.error = r.name + " exists";
-    return result;
-  }
+  if (d.exists && !r.replace) d.error = r.name + " exists";
+  return d;
+}
 
+// The vector translate's arguments: format, working name, filters, spatial reference.
+std::vector<std::string> TranslateArguments(const FeatureTranslateRequest& r,
+                                            const std::string& work) {
+  std::error_code ec;
   std::vector<std::string> args = {"-f", r.database ? "GPKG" : "ESRI Shapefile", "-nln", work,
                                    "-lco", "SPATIAL_INDEX=NO"};
   if (r.database && fs::exists(r.output, ec)) args.push_back("-update");
@@ -122,13 +127,21 @@ FeatureTranslateResult TranslateFeatures(const FeatureTranslateRequest& r) {
   }
   if (!r.database) args.insert(args.end(), {"-lco", "ENCODING=UTF-8"});
   args.push_back(r.layer);
+  return args;
+}
+
+// Runs the vector translate into the destination; the written dataset (null when none), with
+// the error and the count of features written in result.
+GDALDatasetH Translate(const FeatureTranslateRequest& r, const std::string& destination,
+                       std::vector<std::string> args, const std::string& work,
+                       FeatureTranslateResult& result) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   GDALVectorTranslateOptions* options = GDALVectorTranslateOptionsNew(argv.data(), nullptr);
   if (!options) {
     result.error = "the conversion cannot be set up";
-    return result;
+    return nullptr;
   }
   if (r.progress)
     GDALVectorTranslateOptionsSetProgress(options, &OnProgress,
@@ -143,31 +156,36 @@ FeatureTranslateResult TranslateFeatures(const FeatureTranslateRequest& r) {
   } else {
     result.features = CountFeatures(GDALDataset::FromHandle(out), work);
   }
+  return out;
+}
 
-  if (r.database) {
-    if (out) {
-      GDALDataset* db = GDALDataset::FromHandle(out);
-      // The finished table takes the name; the older one goes only then.
-      if (result.error.empty()) {
-        for (int i = 0; i < db->GetLayerCount(); ++i)
-          if (EQUAL(db->GetLayer(i)->GetName(), r.name.c_str())) db->DeleteLayer(i);
-        OGRLayer* made = db->GetLayerByName(work.c_str());
-        if (!made || made->Rename(r.name.c_str()) != OGRERR_NONE)
-          result.error = "cannot name the features " + r.name;
-      }
-      if (!result.error.empty()) {
-        for (int i = 0; i < db->GetLayerCount(); ++i)
-          if (EQUAL(db->GetLayer(i)->GetName(), work.c_str())) db->DeleteLayer(i);
-      }
-      GDALClose(out);
-    }
-    return result;
+// In a GeoPackage: the finished table takes the name and the older one goes only then; a
+// failed one is dropped. Closes the database.
+void FinishInDatabase(const FeatureTranslateRequest& r, const std::string& work, GDALDatasetH out,
+                      FeatureTranslateResult& result) {
+  if (!out) return;
+  GDALDataset* db = GDALDataset::FromHandle(out);
+  if (result.error.empty()) {
+    for (int i = 0; i < db->GetLayerCount(); ++i)
+      if (EQUAL(db->GetLayer(i)->GetName(), r.name.c_str())) db->DeleteLayer(i);
+    OGRLayer* made = db->GetLayerByName(work.c_str());
+    if (!made || made->Rename(r.name.c_str()) != OGRERR_NONE)
+      result.error = "cannot name the features " + r.name;
   }
-  if (out) GDALClose(out);
+  if (!result.error.empty()) {
+    for (int i = 0; i < db->GetLayerCount(); ++i)
+      if (EQUAL(db->GetLayer(i)->GetName(), work.c_str())) db->DeleteLayer(i);
+  }
+  GDALClose(out);
+}
+
+// In a folder: the older shapefile moves aside, the new one takes its name, then the older one
+// goes; a rename that fails puts the older one back. Nothing under the working name stays.
+void FinishInFolder(const FeatureTranslateRequest& r, const std::string& work,
+                    FeatureTranslateResult& result) {
+  std::error_code ec;
   const fs::path folder(r.output);
   if (result.error.empty()) {
-    // The older shapefile moves aside, the new one takes its name, then the older one goes;
-    // a rename that fails puts the older one back.
     const std::string aside = work + "_old";
     auto move = [&](const std::string& from, const std::string& to) {
       bool ok = true;
@@ -186,6 +204,30 @@ FeatureTranslateResult TranslateFeatures(const FeatureTranslateRequest& r) {
     for (const char* part : kShapefileParts) fs::remove(folder / (aside + part), ec);
   }
   for (const char* part : kShapefileParts) fs::remove(folder / (work + part), ec);
+}
+
+}  // namespace
+
+FeatureTranslateResult TranslateFeatures(const FeatureTranslateRequest& r) {
+  FeatureTranslateResult result;
+  result.error = Refusal(r);
+  if (!result.error.empty()) return result;
+  GDALAllRegister();
+  QuietGdal quiet;
+  const std::string work = WorkName(r.name);
+  const Destination destination = PlanDestination(r, work);
+  if (!destination.error.empty()) {
+    result.error = destination.error;
+    return result;
+  }
+  GDALDatasetH out =
+      Translate(r, destination.path, TranslateArguments(r, work), work, result);
+  if (r.database) {
+    FinishInDatabase(r, work, out, result);
+    return result;
+  }
+  if (out) GDALClose(out);
+  FinishInFolder(r, work, result);
   return result;
 }
 

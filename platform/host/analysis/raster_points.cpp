@@ -90,6 +90,75 @@ long long ShapefilePointCapacity(const RasterPointsOptions& options) {
   return std::min(shp, dbf);
 }
 
+namespace {
+
+// The point layer with its two fields in a new shapefile dataset; null when it cannot be made.
+OGRLayer* CreatePointLayer(GDALDataset* out, const std::string& name,
+                           const OGRSpatialReference* srs, const RasterPointsOptions& options) {
+  OGRLayer* layer =
+      out->CreateLayer(name.c_str(), const_cast<OGRSpatialReference*>(srs), wkbPoint, nullptr);
+  OGRFieldDefn id(options.idField, OFTInteger);
+  id.SetWidth(10);
+  OGRFieldDefn value(options.valueField, options.integerValues ? OFTInteger64 : OFTReal);
+  value.SetWidth(options.integerValues ? 18 : 24);
+  if (!options.integerValues) value.SetPrecision(15);
+  if (!layer || layer->CreateField(&id) != OGRERR_NONE ||
+      layer->CreateField(&value) != OGRERR_NONE)
+    return nullptr;
+  return layer;
+}
+
+// Writes the cells as points into the shapefile `building` (in memory or the working file):
+// the cells kept from the scan, or, when they were too many to keep, those of a second scan.
+// Empty on success, else the reason (naming the raster or the shapefile).
+std::string WritePoints(GDALDataset* src, const std::string& building, const fs::path& final,
+                        const std::string& rasterPath, const std::vector<Cell>& kept,
+                        bool keptAll, const RasterPointsOptions& options, long long* points) {
+  const std::string cannotWrite = "cannot write " + final.string();
+  GDALDriver* shp = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
+  GDALDataset* out = shp ? shp->Create(building.c_str(), 0, 0, 0, GDT_Unknown, nullptr) : nullptr;
+  if (!out) return "cannot create " + final.string();
+  std::string error;
+  if (OGRLayer* layer =
+          CreatePointLayer(out, final.stem().string(), src->GetSpatialRef(), options)) {
+    double gt[6];
+    src->GetGeoTransform(gt);
+    OGRFeatureDefn* defn = layer->GetLayerDefn();
+    auto write = [&](int c, int r, double v) {
+      OGRFeature feature(defn);
+      feature.SetField(0, static_cast<int>(++*points));
+      if (options.integerValues)
+        feature.SetField(1, static_cast<GIntBig>(std::llround(v)));
+      else
+        feature.SetField(1, v);
+      OGRPoint p(gt[0] + (c + 0.5) * gt[1] + (r + 0.5) * gt[2],
+                 gt[3] + (c + 0.5) * gt[4] + (r + 0.5) * gt[5]);
+      feature.SetGeometry(&p);
+      if (layer->CreateFeature(&feature) == OGRERR_NONE) return true;
+      error = cannotWrite;
+      return false;
+    };
+    // Shapefiles have no transactions; where one is open, its commit must succeed.
+    const bool transaction = layer->StartTransaction() == OGRERR_NONE;
+    if (keptAll) {
+      for (const Cell& cell : kept)
+        if (!write(cell.column, cell.row, cell.value)) break;
+    } else if (!ForEachValue(src, write) && error.empty()) {
+      error = "cannot read " + rasterPath;
+    }
+    if (transaction && layer->CommitTransaction() != OGRERR_NONE && error.empty())
+      error = cannotWrite;
+  } else {
+    error = "cannot create " + final.string();
+  }
+  CPLErrorReset();
+  GDALClose(out);
+  if (CPLGetLastErrorType() == CE_Failure && error.empty()) error = cannotWrite;
+  return error;
+}
+
+}  // namespace
+
 RasterPointsResult RasterToPoints(const std::string& rasterPath, const std::string& shapefilePath,
                                   const RasterPointsOptions& options) {
   RasterPointsResult result;
@@ -103,91 +172,40 @@ RasterPointsResult RasterToPoints(const std::string& rasterPath, const std::stri
     result.error = "cannot read " + rasterPath;
     return result;
   }
-  std::string& error = result.error;
   // The scan counts the cells with a value and keeps the first of them.
   const long long limit = options.maxPoints > 0 ? options.maxPoints
                                                 : ShapefilePointCapacity(options);
   std::vector<Cell> kept;
   long long count = 0;
-  if (!ForEachValue(src, [&](int c, int r, double v) {
-        if (++count <= kPointsBuiltInMemory) kept.push_back({c, r, v});
-        return count <= limit;
-      })) {
+  const bool read = ForEachValue(src, [&](int c, int r, double v) {
+    if (++count <= kPointsBuiltInMemory) kept.push_back({c, r, v});
+    return count <= limit;
+  });
+  if (!read || count > limit) {
     GDALClose(src);
-    error = "cannot read " + rasterPath;
+    result.tooMany = read;
+    result.error = !read ? "cannot read " + rasterPath
+                         : "the raster has more cells with a value than the " +
+                               std::to_string(limit) + " points a shapefile holds";
     return result;
   }
-  if (count > limit) {
-    GDALClose(src);
-    result.tooMany = true;
-    error = "the raster has more cells with a value than the " + std::to_string(limit) +
-            " points a shapefile holds";
-    return result;
-  }
-  GDALDriver* shp = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
   const fs::path final(shapefilePath);
   const fs::path temp = final.parent_path() / (final.stem().string() + "_part.shp");
   RemoveShapefile(temp);
   const std::string memory = "/vsimem/velk_points_" + std::to_string(reinterpret_cast<std::uintptr_t>(&result)) + "/";
+  // Few points are built in memory and written out in one go (the shapefile writer seeks and
+  // writes once per record); many straight into the working files.
   const bool inMemory = count <= kPointsBuiltInMemory;
-  const std::string building =
-      inMemory ? memory + temp.filename().string() : temp.string();
-  GDALDataset* out =
-      shp ? shp->Create(building.c_str(), 0, 0, 0, GDT_Unknown, nullptr) : nullptr;
-  if (!out) {
-    error = "cannot create " + shapefilePath;
-  } else {
-    OGRLayer* layer = out->CreateLayer(final.stem().string().c_str(),
-                                       const_cast<OGRSpatialReference*>(src->GetSpatialRef()),
-                                       wkbPoint, nullptr);
-    OGRFieldDefn id(options.idField, OFTInteger);
-    id.SetWidth(10);
-    OGRFieldDefn value(options.valueField, options.integerValues ? OFTInteger64 : OFTReal);
-    value.SetWidth(options.integerValues ? 18 : 24);
-    if (!options.integerValues) value.SetPrecision(15);
-    if (!layer || layer->CreateField(&id) != OGRERR_NONE ||
-        layer->CreateField(&value) != OGRERR_NONE) {
-      error = "cannot create " + shapefilePath;
-    } else {
-      OGRFeatureDefn* defn = layer->GetLayerDefn();
-      auto write = [&](int c, int r, double v) {
-        OGRFeature feature(defn);
-        feature.SetField(0, static_cast<int>(++result.points));
-        if (options.integerValues)
-          feature.SetField(1, static_cast<GIntBig>(std::llround(v)));
-        else
-          feature.SetField(1, v);
-        OGRPoint p(gt[0] + (c + 0.5) * gt[1] + (r + 0.5) * gt[2],
-                   gt[3] + (c + 0.5) * gt[4] + (r + 0.5) * gt[5]);
-        feature.SetGeometry(&p);
-        if (layer->CreateFeature(&feature) != OGRERR_NONE) {
-          error = "cannot write " + shapefilePath;
-          return false;
-        }
-        return true;
-      };
-      // Shapefiles have no transactions; where one is open, its commit must succeed.
-      const bool transaction = layer->StartTransaction() == OGRERR_NONE;
-      if (inMemory) {
-        for (const Cell& cell : kept)
-          if (!write(cell.column, cell.row, cell.value)) break;
-      } else {
-        kept = {};
-        if (!ForEachValue(src, write) && error.empty()) error = "cannot read " + rasterPath;
-      }
-      if (transaction && layer->CommitTransaction() != OGRERR_NONE && error.empty())
-        error = "cannot write " + shapefilePath;
-    }
-    CPLErrorReset();
-    GDALClose(out);
-    if (CPLGetLastErrorType() == CE_Failure && error.empty()) error = "cannot write " + shapefilePath;
-    if (inMemory && error.empty() && !WriteOut(memory, temp)) error = "cannot write " + shapefilePath;
-  }
+  std::string error =
+      WritePoints(src, inMemory ? memory + temp.filename().string() : temp.string(), final,
+                  rasterPath, kept, inMemory, options, &result.points);
+  if (inMemory && error.empty() && !WriteOut(memory, temp)) error = "cannot write " + shapefilePath;
   if (inMemory) VSIRmdirRecursive(memory.c_str());
   GDALClose(src);
   if (error.empty() && !CommitShapefile(temp, final)) error = "cannot write " + shapefilePath;
   RemoveShapefile(temp);
   if (!error.empty()) result.points = 0;
+  result.error = error;
   return result;
 }
 

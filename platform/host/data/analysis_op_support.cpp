@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <type_traits>
+#include <utility>
 
 #include <gdal_priv.h>
 
@@ -266,8 +267,24 @@ HRESULT GridWriter::Create(const std::string& path, const WindowGrid& grid, bool
   return dst_ ? S_OK : E_DATA_WRITE_FAILED;
 }
 
+namespace {
+
+// GDAL's own statistics keep 14 digits, which can move an extreme past the cell that holds it:
+// 17 read back as the same double.
+void WriteStatistics(GDALRasterBand* band, double minimum, double maximum, double mean,
+                     double deviation) {
+  const std::pair<const char*, double> items[] = {{"STATISTICS_MINIMUM", minimum},
+                                                  {"STATISTICS_MAXIMUM", maximum},
+                                                  {"STATISTICS_MEAN", mean},
+                                                  {"STATISTICS_STDDEV", deviation}};
+  for (const auto& [name, value] : items)
+    band->SetMetadataItem(name, CPLSPrintf("%.17g", value));
+}
+
+}  // namespace
+
 void GridWriter::SetStatistics(double minimum, double maximum, double mean, double deviation) {
-  if (dst_) dst_->GetRasterBand(1)->SetStatistics(minimum, maximum, mean, deviation);
+  if (dst_) WriteStatistics(dst_->GetRasterBand(1), minimum, maximum, mean, deviation);
 }
 
 HRESULT GridWriter::Commit() {
@@ -443,11 +460,21 @@ HRESULT Pipelined(int blocks, const std::function<HRESULT(int, int)>& produce,
   return hr;
 }
 
+double CellStatistics::Mean() const { return count ? sum / double(count) : 0.0; }
+
+double CellStatistics::Deviation() const {
+  if (count == 0) return 0.0;
+  const double mean = Mean();
+  return std::sqrt(std::max(0.0, squares / double(count) - mean * mean));
+}
+
 void CellStatistics::StoreIn(GridWriter& writer) const {
   if (count == 0) return;
-  const double mean = sum / double(count);
-  writer.SetStatistics(minimum, maximum, mean,
-                       std::sqrt(std::max(0.0, squares / double(count) - mean * mean)));
+  writer.SetStatistics(minimum, maximum, Mean(), Deviation());
+}
+
+void CellStatistics::StoreIn(GDALRasterBand* band) const {
+  if (count > 0 && band) WriteStatistics(band, minimum, maximum, Mean(), Deviation());
 }
 
 }  // namespace velk::host

@@ -15,6 +15,7 @@
 #include "platform/host/data/raster_analysis_environment.h"
 
 class GDALDataset;
+class GDALRasterBand;
 struct IEnvelope;
 struct IGeoDataset;
 struct IWorkspace;
@@ -166,7 +167,8 @@ class GridWriter {
   // Rows first .. first + rows - 1 in the placement's own type, cells without a value as
   // NoData() (FromNumbers makes them).
   HRESULT WriteNative(int first, int rows, const void* values);
-  // Band statistics stored with the file, so that asking for them reads no cell.
+  // Band statistics stored with the file, so that asking for them reads no cell; written in
+  // full, so that they read back as the same numbers (an extreme is compared with cells).
   void SetStatistics(double minimum, double maximum, double mean, double deviation);
   HRESULT Commit();
 
@@ -196,7 +198,10 @@ struct CellStatistics {
   // Cells of a GDAL type; those equal to noData (when given) or NaN have no value.
   void Add(const void* values, int gdalType, std::size_t n, std::optional<double> noData);
   void Merge(const CellStatistics& other);
+  double Mean() const;       // of the cells with a value; 0 without one
+  double Deviation() const;  // their standard deviation
   void StoreIn(GridWriter& writer) const;  // nothing when no cell has a value
+  void StoreIn(GDALRasterBand* band) const;  // the same into a band open for update
 };
 
 // Blocks 0 .. blocks - 1 through produce(block, slot) and then consume(block, slot), the next

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/com/enum_list.h"
+#include "platform/com/plain_text.h"
 #include "platform/host/data/field_objects.h"
 
 namespace velk::host {
@@ -24,8 +25,7 @@ constexpr const wchar_t* kReservedWords[] = {
     L"THEN",   L"TO",    L"UNION",  L"UNIQUE", L"UPDATE",  L"VALUES", L"WHEN",    L"WHERE"};
 
 bool IsReserved(const std::wstring& name) {
-  std::wstring up;
-  for (wchar_t c : name) up += static_cast<wchar_t>(std::towupper(c));
+  const std::wstring up = ToUpper(name);
   for (const wchar_t* w : kReservedWords)
     if (up == w) return true;
   return false;

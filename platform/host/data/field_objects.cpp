@@ -3,6 +3,7 @@
 #include <cwctype>
 
 #include "platform/com/out_param.h"
+#include "platform/com/plain_text.h"
 
 namespace velk::host {
 
@@ -18,12 +19,7 @@ HRESULT AnswerBase(Self* self, REFIID riid, void** ppv) {
 }
 }  // namespace
 
-bool SameFieldName(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towupper(a[i]) != std::towupper(b[i])) return false;
-  return true;
-}
+bool SameFieldName(std::wstring_view a, std::wstring_view b) { return EqualsNoCase(a, b); }
 
 // GeometryDef
 HRESULT GeometryDef::QueryExtra(REFIID riid, void** ppv) {

@@ -1,17 +1,13 @@
 #include "platform/host/data/property_set_object.h"
 
+#include "platform/com/plain_text.h"
+
 #include <cwctype>
 
 namespace velk::host {
 
 namespace {
-bool SameName(const std::wstring& a, BSTR b) {
-  std::wstring bs = BstrToWstring(b);
-  if (a.size() != bs.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (std::towupper(a[i]) != std::towupper(bs[i])) return false;
-  return true;
-}
+bool SameName(const std::wstring& a, BSTR b) { return EqualsNoCase(a, BstrToWstring(b)); }
 }  // namespace
 
 std::vector<std::pair<std::wstring, Variant>>::iterator PropertySet::Find(BSTR name) {

@@ -125,112 +125,122 @@ void AddPolygonRings(const OGRPolygon& poly, GeomData& out) {
     if (r && r->getNumPoints() > 0) out.parts.push_back(VerticesOf(*r));
 }
 
+std::unique_ptr<OGRGeometry> MultipointToOgr(const GeomData& d) {
+  auto mp = std::make_unique<OGRMultiPoint>();
+  for (const auto& part : d.parts)
+    for (const Vertex& v : part) {
+      OGRPoint p;
+      SetVertex(p, v, d.zAware, d.mAware);
+      mp->addGeometry(&p);
+    }
+  return mp;
+}
+
+// One part a line string, more a multi line string; empty parts are left out.
+std::unique_ptr<OGRGeometry> PolylineToOgr(const GeomData& d) {
+  std::vector<const std::vector<Vertex>*> parts;
+  for (const auto& part : d.parts)
+    if (!part.empty()) parts.push_back(&part);
+  if (parts.size() == 1) {
+    auto ls = std::make_unique<OGRLineString>();
+    FillCurve(*ls, *parts[0], d.zAware, d.mAware);
+    return ls;
+  }
+  auto mls = std::make_unique<OGRMultiLineString>();
+  for (const auto* part : parts) {
+    OGRLineString ls;
+    FillCurve(ls, *part, d.zAware, d.mAware);
+    mls->addGeometry(&ls);
+  }
+  return mls;
+}
+
+// Each ring a polygon of its own, then sorted into outer rings and holes by GDAL.
+std::unique_ptr<OGRGeometry> PolygonToOgr(const GeomData& d) {
+  std::vector<OGRGeometry*> polys;
+  for (const auto& part : d.parts) {
+    if (part.empty()) continue;
+    auto* ring = new OGRLinearRing();
+    FillCurve(*ring, part, d.zAware, d.mAware);
+    ring->closeRings();
+    auto* poly = new OGRPolygon();
+    poly->addRingDirectly(ring);
+    polys.push_back(poly);
+  }
+  if (polys.size() == 1) return std::unique_ptr<OGRGeometry>(polys[0]);
+  int valid = FALSE;
+  OGRGeometry* g = OGRGeometryFactory::organizePolygons(
+      polys.data(), static_cast<int>(polys.size()), &valid, nullptr);
+  return std::unique_ptr<OGRGeometry>(g);
+}
+
+std::unique_ptr<OGRGeometry> EnvelopeToOgr(const GeomData& d) {
+  const Vertex& lo = d.parts[0][0];
+  const Vertex& hi = d.parts[0][1];
+  // The envelope of a point is that point, of a horizontal or vertical line that line: a
+  // ring without area would meet nothing.
+  if (lo.x == hi.x && lo.y == hi.y) return std::make_unique<OGRPoint>(lo.x, lo.y);
+  if (lo.x == hi.x || lo.y == hi.y) {
+    auto line = std::make_unique<OGRLineString>();
+    line->addPoint(lo.x, lo.y);
+    line->addPoint(hi.x, hi.y);
+    return line;
+  }
+  auto ring = new OGRLinearRing();
+  ring->addPoint(lo.x, lo.y);
+  ring->addPoint(lo.x, hi.y);
+  ring->addPoint(hi.x, hi.y);
+  ring->addPoint(hi.x, lo.y);
+  ring->addPoint(lo.x, lo.y);
+  auto poly = std::make_unique<OGRPolygon>();
+  poly->addRingDirectly(ring);
+  return poly;
+}
+
+// Strips, fans and multipatches as the surface of their triangles; null when there are none.
+std::unique_ptr<OGRGeometry> PatchesToOgr(const GeomData& d) {
+  auto tin = std::make_unique<OGRTriangulatedSurface>();
+  for (std::size_t k = 0; k < d.parts.size(); ++k) {
+    const auto& part = d.parts[k];
+    const bool fan = d.type == kGeometryTriangleFan ||
+                     (d.type == kGeometryMultiPatch && k < d.partKinds.size() &&
+                      d.partKinds[k] == kPatchTriangleFan);
+    for (std::size_t i = 2; i < part.size(); ++i) {
+      const Vertex& a = fan ? part[0] : part[i - 2];
+      std::vector<Vertex> corners{a, part[i - 1], part[i], a};
+      OGRLinearRing ring;
+      FillCurve(ring, corners, d.zAware, d.mAware);
+      OGRTriangle triangle;
+      triangle.addRing(&ring);
+      tin->addGeometry(&triangle);
+    }
+  }
+  if (tin->IsEmpty()) return nullptr;
+  return tin;
+}
+
 }  // namespace
 
 std::unique_ptr<OGRGeometry> ToOgr(const GeomData& d) {
   if (d.IsEmpty()) return nullptr;
-  const bool z = d.zAware;
-  const bool m = d.mAware;
   switch (d.type) {
     case kGeometryPoint: {
       auto p = std::make_unique<OGRPoint>();
-      SetVertex(*p, d.parts[0][0], z, m);
+      SetVertex(*p, d.parts[0][0], d.zAware, d.mAware);
       return p;
     }
-    case kGeometryMultipoint: {
-      auto mp = std::make_unique<OGRMultiPoint>();
-      for (const auto& part : d.parts)
-        for (const Vertex& v : part) {
-          OGRPoint p;
-          SetVertex(p, v, z, m);
-          mp->addGeometry(&p);
-        }
-      return mp;
-    }
-    case kGeometryPolyline: {
-      std::vector<const std::vector<Vertex>*> parts;
-      for (const auto& part : d.parts)
-        if (!part.empty()) parts.push_back(&part);
-      if (parts.size() == 1) {
-        auto ls = std::make_unique<OGRLineString>();
-        FillCurve(*ls, *parts[0], z, m);
-        return ls;
-      }
-      auto mls = std::make_unique<OGRMultiLineString>();
-      for (const auto* part : parts) {
-        OGRLineString ls;
-        FillCurve(ls, *part, z, m);
-        mls->addGeometry(&ls);
-      }
-      return mls;
-    }
-    case kGeometryPolygon: {
-      std::vector<OGRGeometry*> polys;
-      for (const auto& part : d.parts) {
-        if (part.empty()) continue;
-        auto* ring = new OGRLinearRing();
-        FillCurve(*ring, part, z, m);
-        ring->closeRings();
-        auto* poly = new OGRPolygon();
-        poly->addRingDirectly(ring);
-        polys.push_back(poly);
-      }
-      if (polys.size() == 1) return std::unique_ptr<OGRGeometry>(polys[0]);
-      int valid = FALSE;
-      OGRGeometry* g = OGRGeometryFactory::organizePolygons(
-          polys.data(), static_cast<int>(polys.size()), &valid, nullptr);
-      return std::unique_ptr<OGRGeometry>(g);
-    }
-    case kGeometryEnvelope: {
-      const Vertex& lo = d.parts[0][0];
-      const Vertex& hi = d.parts[0][1];
-      // The envelope of a point is that point, of a horizontal or vertical line that line: a
-      // ring without area would meet nothing.
-      if (lo.x == hi.x && lo.y == hi.y) return std::make_unique<OGRPoint>(lo.x, lo.y);
-      if (lo.x == hi.x || lo.y == hi.y) {
-        auto line = std::make_unique<OGRLineString>();
-        line->addPoint(lo.x, lo.y);
-        line->addPoint(hi.x, hi.y);
-        return line;
-      }
-      auto ring = new OGRLinearRing();
-      ring->addPoint(lo.x, lo.y);
-      ring->addPoint(lo.x, hi.y);
-      ring->addPoint(hi.x, hi.y);
-      ring->addPoint(hi.x, lo.y);
-      ring->addPoint(lo.x, lo.y);
-      auto poly = std::make_unique<OGRPolygon>();
-      poly->addRingDirectly(ring);
-      return poly;
-    }
+    case kGeometryMultipoint: return MultipointToOgr(d);
+    case kGeometryPolyline: return PolylineToOgr(d);
+    case kGeometryPolygon: return PolygonToOgr(d);
+    case kGeometryEnvelope: return EnvelopeToOgr(d);
     case kGeometryPath: {
       auto ls = std::make_unique<OGRLineString>();
-      FillCurve(*ls, d.parts[0], z, m);
+      FillCurve(*ls, d.parts[0], d.zAware, d.mAware);
       return ls;
     }
     case kGeometryTriangleStrip:
     case kGeometryTriangleFan:
-    case kGeometryMultiPatch: {
-      // The surface as its triangles.
-      auto tin = std::make_unique<OGRTriangulatedSurface>();
-      for (std::size_t k = 0; k < d.parts.size(); ++k) {
-        const auto& part = d.parts[k];
-        const bool fan = d.type == kGeometryTriangleFan ||
-                         (d.type == kGeometryMultiPatch && k < d.partKinds.size() &&
-                          d.partKinds[k] == kPatchTriangleFan);
-        for (std::size_t i = 2; i < part.size(); ++i) {
-          const Vertex& a = fan ? part[0] : part[i - 2];
-          std::vector<Vertex> corners{a, part[i - 1], part[i], a};
-          OGRLinearRing ring;
-          FillCurve(ring, corners, z, m);
-          OGRTriangle triangle;
-          triangle.addRing(&ring);
-          tin->addGeometry(&triangle);
-        }
-      }
-      if (tin->IsEmpty()) return nullptr;
-      return tin;
-    }
+    case kGeometryMultiPatch: return PatchesToOgr(d);
     default: return nullptr;
   }
 }

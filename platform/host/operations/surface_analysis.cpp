@@ -1,6 +1,8 @@
 #include "platform/host/operations/surface_analysis.h"
 
+#include <array>
 #include <cmath>
+#include <functional>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -65,11 +67,173 @@ std::string NewResultPath(const std::string& folder) {
   }
 }
 
-class RasterSurfaceOp
-    : public AnalysisOpRoot<RasterSurfaceOp, ISurfaceOp, ISurfacePreparationOp> {
+// The hillshade's arguments as options; E_INVALIDARG for a z factor that is no number.
+HRESULT ReadHillshadeOptions(double azimuth, double altitude, VARIANT_BOOL shadows,
+                             VARIANT* zFactor, analysis::HillshadeOptions* options) {
+  options->azimuth = azimuth;
+  options->altitude = altitude;
+  options->shadows = shadows != VARIANT_FALSE;
+  if (zFactor && zFactor->vt != VT_EMPTY) {
+    Variant z;
+    if (FAILED(VariantChangeType(&z, zFactor, 0, VT_R8))) return E_INVALIDARG;
+    options->zFactor = z.dblVal;
+  }
+  return S_OK;
+}
+
+// The cells of a surface to shade: the input's over the environment's extent, at its cell size.
+struct ShadedSurface {
+  GdalDatasetPtr source;
+  double geoTransform[6] = {};  // the source's
+  CellWindow window{};          // the source's cells read
+  int columns = 0, rows = 0;    // the cells made of them
+  double cellX = 0, cellY = 0;
+  std::vector<std::int16_t> i16;  // Int16 cells read as they are
+  std::vector<float> f32;         // any other cells, or resampled ones
+  analysis::Int16Grid int16Grid;  // over i16 when the cells were read as they are
+  analysis::FloatGrid floatGrid;  // over f32 otherwise
+
+  bool IsInt16() const { return int16Grid.values != nullptr; }
+  std::string Check(const analysis::HillshadeOptions& o) const {
+    return IsInt16() ? analysis::CheckHillshadeInput(int16Grid, o)
+                     : analysis::CheckHillshadeInput(floatGrid, o);
+  }
+  analysis::HillshadeStatus Shade(const analysis::HillshadeOptions& o, std::uint8_t* out) const {
+    return IsInt16() ? analysis::Hillshade(int16Grid, o, out) : analysis::Hillshade(floatGrid, o, out);
+  }
+
+  // The result's geotransform: the window's corner, the cells' size.
+  std::array<double, 6> ResultGeoTransform() const {
+    const double* gt = geoTransform;
+    return {gt[0] + window.column * gt[1], cellX, 0, gt[3] + window.row * gt[5], 0, -cellY};
+  }
+};
+
+// GDAL's progress over the reading, passed on as the first share of the run.
+struct ReadProgress {
+  const std::function<bool(double)>* progress;
+  double share;
+  bool stopped = false;
+};
+int CPL_STDCALL OnReadProgress(double done, const char*, void* data) {
+  auto* read = static_cast<ReadProgress*>(data);
+  read->stopped = read->stopped || !(*read->progress)(done * read->share);
+  return read->stopped ? FALSE : TRUE;
+}
+
+// Opens the input and reads its cells as the environment asks: the extent's window, at the
+// input's cell size or at a given one (resampled bilinearly). E_ABORT when progress stopped it.
+HRESULT ReadShadedSurface(const std::string& path, IRasterAnalysisEnvironment* env,
+                          const std::function<bool(double)>& progress, double progressShare,
+                          ShadedSurface* s) {
+  double* gt = s->geoTransform;
+  if (HRESULT hr = OpenNorthUpRaster(path, &s->source, gt); FAILED(hr)) return hr;
+  LONG extentKind = 0;
+  ComPtr<IUnknown> extent;
+  env->GetExtent(&extentKind, extent.put());
+  auto envelope = QueryAs<IEnvelope>(extent.get());
+  auto window = WindowOf(gt, s->source->GetRasterXSize(), s->source->GetRasterYSize(),
+                         extentKind == kExtentValue ? envelope.get() : nullptr);
+  if (!window) return E_INVALIDARG;
+  s->window = *window;
+  LONG cellKind = 0;
+  double cellSize = 0;
+  env->GetCellSize(&cellKind, &cellSize);
+  s->cellX = gt[1];
+  s->cellY = -gt[5];
+  s->columns = window->columns;
+  s->rows = window->rows;
+  if (cellKind == kCellSizeValue && cellSize > 0) {
+    s->columns = std::max(1, static_cast<int>(std::lround(window->columns * gt[1] / cellSize)));
+    s->rows = std::max(1, static_cast<int>(std::lround(window->rows * -gt[5] / cellSize)));
+    s->cellX = window->columns * gt[1] / s->columns;
+    s->cellY = window->rows * -gt[5] / s->rows;
+  }
+  GDALRasterBand* band = s->source->GetRasterBand(1);
+  int hasNoData = 0;
+  const double noData = band->GetNoDataValue(&hasNoData);
+  const bool int16 = band->GetRasterDataType() == GDT_Int16 &&
+                     (s->columns == window->columns && s->rows == window->rows);
+  const size_t cells = static_cast<size_t>(s->columns) * s->rows;
+  GDALRasterIOExtraArg extra;
+  INIT_RASTERIO_EXTRA_ARG(extra);
+  extra.eResampleAlg = GRIORA_Bilinear;
+  ReadProgress read{&progress, progressShare};
+  if (progress) {
+    extra.pfnProgress = OnReadProgress;
+    extra.pProgressData = &read;
+  }
+  void* cellsRead = nullptr;
+  if (int16) {
+    s->i16.resize(cells);
+    cellsRead = s->i16.data();
+  } else {
+    s->f32.resize(cells);
+    cellsRead = s->f32.data();
+  }
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  const CPLErr err = band->RasterIO(GF_Read, window->column, window->row, window->columns,
+                                    window->rows, cellsRead, s->columns, s->rows,
+                                    int16 ? GDT_Int16 : GDT_Float32, 0, 0, &extra);
+  CPLPopErrorHandler();
+  if (err != CE_None) return read.stopped ? E_ABORT : E_DATA_UNREADABLE;
+  const std::optional<double> voids = hasNoData ? std::optional<double>(noData) : std::nullopt;
+  if (int16) {
+    s->int16Grid = {s->i16.data(), s->columns, s->rows, s->cellX, s->cellY, voids};
+  } else {
+    s->floatGrid = {s->f32.data(), s->columns, s->rows, s->cellX, s->cellY, std::nullopt};
+    if (voids) s->floatGrid.noData = static_cast<float>(*voids);
+  }
+  return S_OK;
+}
+
+// Writes the grey levels as a new "hillshd<n>.tif" of folder; E_DATA_WRITE_FAILED (and nothing
+// left) when it cannot be written.
+HRESULT WriteShade(const std::string& folder, const ShadedSurface& s,
+                   const std::vector<std::uint8_t>& shade, std::string* path) {
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  const std::string out = NewResultPath(folder);
+  GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
+  if (!gtiff) return E_DATA_WRITE_FAILED;
+  CPLPushErrorHandler(CPLQuietErrorHandler);
+  bool ok = false;
+  {
+    GdalDatasetPtr dst(gtiff->Create(out.c_str(), s.columns, s.rows, 1, GDT_Byte, nullptr));
+    if (dst) {
+      std::array<double, 6> gt = s.ResultGeoTransform();
+      dst->SetGeoTransform(gt.data());
+      if (const OGRSpatialReference* srs = s.source->GetSpatialRef()) dst->SetSpatialRef(srs);
+      GDALRasterBand* band = dst->GetRasterBand(1);
+      band->SetNoDataValue(analysis::kHillshadeNoData);
+      ok = band->RasterIO(GF_Write, 0, 0, s.columns, s.rows,
+                          const_cast<std::uint8_t*>(shade.data()), s.columns, s.rows, GDT_Byte,
+                          0, 0, nullptr) == CE_None;
+      CPLErrorReset();
+      dst->FlushCache();
+      ok = ok && CPLGetLastErrorType() != CE_Failure;
+    }
+  }
+  if (!ok) gtiff->Delete(out.c_str());
+  CPLPopErrorHandler();
+  if (!ok) {
+    std::filesystem::remove(out, ec);
+    return E_DATA_WRITE_FAILED;
+  }
+  *path = out;
+  return S_OK;
+}
+
+class RasterSurfaceOp : public AnalysisOpRoot<RasterSurfaceOp, ISurfaceOp, ISurfacePreparationOp,
+                                              IAnalysisProgress> {
  public:
   using ISurfaceOp::QueryInterface;
   RasterSurfaceOp() : AnalysisOpRoot(L"hillshd") {}
+
+  HRESULT SetProgress(const std::function<bool(double)>& progress) override {
+    progress_ = progress;
+    return S_OK;
+  }
 
   HRESULT HillShade(IGeoDataset* input, double azimuth, double altitude, VARIANT_BOOL shadows,
                     VARIANT* zFactor, IGeoDataset** result) override {
@@ -78,116 +242,36 @@ class RasterSurfaceOp
     if (!input) return E_POINTER;
     VELK_TRY
     analysis::HillshadeOptions options;
-    options.azimuth = azimuth;
-    options.altitude = altitude;
-    options.shadows = shadows != VARIANT_FALSE;
-    if (zFactor && zFactor->vt != VT_EMPTY) {
-      Variant z;
-      if (FAILED(VariantChangeType(&z, zFactor, 0, VT_R8))) return E_INVALIDARG;
-      options.zFactor = z.dblVal;
-    }
+    if (HRESULT hr = ReadHillshadeOptions(azimuth, altitude, shadows, zFactor, &options);
+        FAILED(hr))
+      return hr;
     const std::string path = RasterPath(input);
     if (path.empty()) return E_INVALIDARG;
-    GdalDatasetPtr src;
-    double gt[6];
-    if (HRESULT hr = OpenNorthUpRaster(path, &src, gt); FAILED(hr)) return hr;
-
-    LONG extentKind = 0;
-    ComPtr<IUnknown> extent;
-    Environment()->GetExtent(&extentKind, extent.put());
-    auto envelope = QueryAs<IEnvelope>(extent.get());
-    auto window = WindowOf(gt, src->GetRasterXSize(), src->GetRasterYSize(),
-                           extentKind == kExtentValue ? envelope.get() : nullptr);
-    if (!window) return E_INVALIDARG;
-
-    // Cells as the environment asks: the input's, or a given size (resampled bilinearly).
-    LONG cellKind = 0;
-    double cellSize = 0;
-    Environment()->GetCellSize(&cellKind, &cellSize);
-    double cellX = gt[1], cellY = -gt[5];
-    int columns = window->columns, rows = window->rows;
-    if (cellKind == kCellSizeValue && cellSize > 0) {
-      columns = std::max(1, static_cast<int>(std::lround(window->columns * gt[1] / cellSize)));
-      rows = std::max(1, static_cast<int>(std::lround(window->rows * -gt[5] / cellSize)));
-      cellX = window->columns * gt[1] / columns;
-      cellY = window->rows * -gt[5] / rows;
-    }
-
-    GDALRasterBand* band = src->GetRasterBand(1);
-    int hasNoData = 0;
-    const double noData = band->GetNoDataValue(&hasNoData);
-    const bool int16 = band->GetRasterDataType() == GDT_Int16 &&
-                       (columns == window->columns && rows == window->rows);
-    const size_t cells = static_cast<size_t>(columns) * rows;
-    std::vector<std::int16_t> i16;
-    std::vector<float> f32;
-    GDALRasterIOExtraArg extra;
-    INIT_RASTERIO_EXTRA_ARG(extra);
-    extra.eResampleAlg = GRIORA_Bilinear;
-    CPLErr err;
-    if (int16) {
-      i16.resize(cells);
-      err = band->RasterIO(GF_Read, window->column, window->row, window->columns, window->rows,
-                           i16.data(), columns, rows, GDT_Int16, 0, 0, &extra);
-    } else {
-      f32.resize(cells);
-      err = band->RasterIO(GF_Read, window->column, window->row, window->columns, window->rows,
-                           f32.data(), columns, rows, GDT_Float32, 0, 0, &extra);
-    }
-    if (err != CE_None) return E_DATA_UNREADABLE;
-    analysis::ElevationGrid grid;
-    if (int16) {
-      grid = analysis::ElevationGrid(i16.data(), columns, rows, cellX, cellY,
-                                     hasNoData ? std::optional<double>(noData) : std::nullopt);
-    } else {
-      grid = analysis::ElevationGrid(f32.data(), columns, rows, cellX, cellY);
-      if (hasNoData) grid.noData = static_cast<float>(noData);
-    }
-    if (!analysis::CheckHillshadeInput(grid, options).empty()) return E_INVALIDARG;
-    std::vector<std::uint8_t> shade(cells);
-    analysis::Hillshade(grid, options, shade.data());
+    // Shares of the run: reading the cells, shading them, writing the result.
+    constexpr double kRead = 0.3, kShade = 0.6;
+    ShadedSurface surface;
+    if (HRESULT hr = ReadShadedSurface(path, Environment(), progress_, kRead, &surface); FAILED(hr))
+      return hr;
+    if (!surface.Check(options).empty()) return E_INVALIDARG;
+    if (progress_)
+      options.progress = [this](double done) { return progress_(kRead + kShade * done); };
+    std::vector<std::uint8_t> shade(static_cast<size_t>(surface.columns) * surface.rows);
+    if (surface.Shade(options, shade.data()) == analysis::HillshadeStatus::Stopped)
+      return E_ABORT;
+    surface.i16 = {};
+    surface.f32 = {};
 
     // The output workspace's folder, else the host's scratch folder.
     ComPtr<IWorkspace> workspace;
     Environment()->get_OutWorkspace(workspace.put());
-    std::string folder;
-    if (workspace) {
-      Bstr p;
-      if (SUCCEEDED(workspace->get_PathName(&p))) folder = ToUtf8(p.str());
-    }
+    std::string folder = WorkspaceFolder(workspace.get());
     if (folder.empty()) folder = ScratchFolderPath();
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    const std::string out = NewResultPath(folder);
-    GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
-    if (!gtiff) return E_DATA_WRITE_FAILED;
-    CPLPushErrorHandler(CPLQuietErrorHandler);
-    bool ok = false;
-    {
-      GdalDatasetPtr dst(gtiff->Create(out.c_str(), columns, rows, 1, GDT_Byte, nullptr));
-      if (dst) {
-        const double outGt[6] = {gt[0] + window->column * gt[1], cellX, 0,
-                                 gt[3] + window->row * gt[5],    0,     -cellY};
-        dst->SetGeoTransform(const_cast<double*>(outGt));
-        if (const OGRSpatialReference* srs = src->GetSpatialRef()) dst->SetSpatialRef(srs);
-        GDALRasterBand* ob = dst->GetRasterBand(1);
-        ob->SetNoDataValue(analysis::kHillshadeNoData);
-        ok = ob->RasterIO(GF_Write, 0, 0, columns, rows, shade.data(), columns, rows, GDT_Byte, 0,
-                          0, nullptr) == CE_None;
-        CPLErrorReset();
-        dst->FlushCache();
-        ok = ok && CPLGetLastErrorType() != CE_Failure;
-      }
-    }
-    if (!ok) gtiff->Delete(out.c_str());
-    CPLPopErrorHandler();
-    if (!ok) {
-      std::filesystem::remove(out, ec);
-      return E_DATA_WRITE_FAILED;
-    }
+    std::string out;
+    if (HRESULT hr = WriteShade(folder, surface, shade, &out); FAILED(hr)) return hr;
     ComPtr<IRasterDataset> dataset;
     HRESULT hr = OpenRasterFile(out, workspace.get(), dataset.put(), true);
     if (FAILED(hr)) return hr;
+    if (progress_) progress_(1.0);  // the run is done: nothing left to stop
     return dataset->QueryInterface(IidOf<IGeoDataset>(), reinterpret_cast<void**>(result));
     VELK_CATCH
   }
@@ -247,6 +331,9 @@ class RasterSurfaceOp
     return dataset->QueryInterface(IidOf<IGeoDataset>(), reinterpret_cast<void**>(result));
     VELK_CATCH
   }
+
+ private:
+  std::function<bool(double)> progress_;
 };
 
 class ConversionOp : public ComObjectRoot<ConversionOp, IConversionOp> {

@@ -2,6 +2,8 @@
 // operator's own raster analysis environment (output workspace, cell size, extent).
 #pragma once
 
+#include <functional>
+
 #include "platform/com/bstr.h"
 #include "platform/com/object.h"
 #include "platform/com/variant.h"
@@ -23,7 +25,8 @@ struct ISurfaceOp : IUnknown {
   // at its cell size. zFactor: any numeric VARIANT, empty for 1. E_INVALIDARG, and no result,
   // for an azimuth outside 0 to 360, an altitude outside 0 to 90, a z factor that is no number
   // above 0, or an extent that misses the input; E_DATA_WRITE_FAILED when the result cannot
-  // be written (nothing is left behind).
+  // be written (nothing is left behind); E_ABORT, and nothing written, when the progress
+  // callback (IAnalysisProgress) stopped it.
   virtual HRESULT HillShade(IGeoDataset* input, double azimuth, double altitude,
                             VARIANT_BOOL modelShadows, VARIANT* zFactor, IGeoDataset** result) = 0;
   // Visibility over an elevation raster (in a projected system) from the points of a feature
@@ -36,6 +39,15 @@ struct ISurfaceOp : IUnknown {
   // kind, E_FAIL (with nothing written) when the inputs cannot be used.
   virtual HRESULT Visibility(IGeoDataset* surface, IGeoDataset* observers, LONG kind,
                              VARIANT* useCurvature, VARIANT* refraction, IGeoDataset** result) = 0;
+};
+
+// A progress callback for the runs of an analysis operator (the surface operator answers it).
+struct IAnalysisProgress : IUnknown {
+  VELK_INTERFACE_ID("{5B672A96-31A6-43A2-8B51-02BD22E903C8}")
+  // progress is called with the share done (0 to 1) during the operator's later shaded
+  // reliefs (HillShade), one call at a time; false stops the run, which then gives E_ABORT and
+  // leaves nothing behind. An empty function: no calls.
+  virtual HRESULT SetProgress(const std::function<bool(double)>& progress) = 0;
 };
 
 // Preparing a surface for a visibility analysis.

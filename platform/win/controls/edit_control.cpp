@@ -25,7 +25,7 @@ DWORD StyleOf(HWND h) { return static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE
 std::wstring CaseOf(HWND h, std::wstring s) {
   DWORD st = StyleOf(h);
   if (st & ES_UPPERCASE)
-    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
+    s = ToUpper(std::move(s));
   else if (st & ES_LOWERCASE)
     s = ToLower(std::move(s));
   return s;

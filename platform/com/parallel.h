@@ -1,5 +1,5 @@
-// A fixed set of worker threads that run one job over the indices of a batch while the thread
-// that started it does other work (reading the next batch, writing the last one).
+// The project's thread helpers: how many threads a run takes, indices shared out over threads
+// while the caller watches, and a fixed pool that runs batches while its starter does other work.
 #pragma once
 
 #include <condition_variable>
@@ -10,8 +10,21 @@
 #include <thread>
 #include <vector>
 
-namespace velk::corvane {
+namespace velk {
 
+// The threads a run asks for: requested, or every hardware thread when 0; at least one.
+unsigned WorkerThreads(unsigned requested);
+
+// Runs work(i) for every i in [0, count) on up to threads threads, each taking the next index
+// as it finishes one. Meanwhile the calling thread calls watch(done) about every 50 ms and once
+// at the end; when it returns false no further index is started. True when every index ran and
+// watch never said stop.
+bool ForEachIndex(std::size_t count, unsigned threads,
+                  const std::function<void(std::size_t index)>& work,
+                  const std::function<bool(std::size_t done)>& watch);
+
+// A fixed set of worker threads that run one job over the indices of a batch while the thread
+// that started it does other work (reading the next batch, writing the last one).
 class WorkerPool {
  public:
   // job(worker, index): worker is the number of the thread running it, in [0, Size()).
@@ -44,4 +57,4 @@ class WorkerPool {
   std::exception_ptr error_;
 };
 
-}  // namespace velk::corvane
+}  // namespace velk

@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "coordinates/worker_pool.h"
+#include "platform/com/parallel.h"
 
-namespace velk::corvane {
+namespace velk {
 namespace {
 
 TEST(WorkerPool, EveryIndexRunsOnceBatchAfterBatch) {
@@ -49,4 +49,4 @@ TEST(WorkerPool, NoThreadsAsked) {
 }
 
 }  // namespace
-}  // namespace velk::corvane
+}  // namespace velk

@@ -1,8 +1,10 @@
-#include "coordinates/worker_pool.h"
+#include "platform/com/parallel.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 
-namespace velk::corvane {
+namespace velk {
 
 namespace {
 
@@ -11,6 +13,56 @@ namespace {
 constexpr std::size_t kChunk = 64;
 
 }  // namespace
+
+unsigned WorkerThreads(unsigned requested) {
+  return std::max(1u, requested ? requested : std::thread::hardware_concurrency());
+}
+
+bool ForEachIndex(std::size_t count, unsigned threads,
+                  const std::function<void(std::size_t index)>& work,
+                  const std::function<bool(std::size_t done)>& watch) {
+  threads = std::max(
+      1u, std::min<unsigned>(threads, static_cast<unsigned>(std::max<std::size_t>(count, 1))));
+  std::atomic<std::size_t> next{0};
+  std::atomic<std::size_t> done{0};
+  std::atomic<bool> stop{false};
+  std::mutex mutex;
+  std::condition_variable finished;
+  auto worker = [&] {
+    for (;;) {
+      if (stop.load()) break;
+      const std::size_t i = next.fetch_add(1);
+      if (i >= count) break;
+      work(i);
+      if (done.fetch_add(1) + 1 == count) {
+        std::lock_guard<std::mutex> lock(mutex);
+        finished.notify_all();
+      }
+    }
+  };
+  std::vector<std::thread> pool;
+  pool.reserve(threads);
+  for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
+  bool keepGoing = true;
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    while (done.load() < count) {
+      finished.wait_for(lock, std::chrono::milliseconds(50));
+      if (keepGoing && watch) {
+        lock.unlock();
+        keepGoing = watch(done.load());
+        lock.lock();
+        if (!keepGoing) {
+          stop = true;
+          break;
+        }
+      }
+    }
+  }
+  for (std::thread& t : pool) t.join();
+  if (keepGoing && watch) keepGoing = watch(done.load());
+  return keepGoing && done.load() == count;
+}
 
 WorkerPool::WorkerPool(unsigned threads) {
   threads = std::max(1u, threads);
@@ -74,4 +126,4 @@ void WorkerPool::Loop(unsigned worker) {
   }
 }
 
-}  // namespace velk::corvane
+}  // namespace velk
