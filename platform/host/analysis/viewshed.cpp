@@ -9,10 +9,10 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <mutex>
 #include <thread>
 #include <type_traits>
 
+#include "platform/com/parallel.h"
 #include "platform/host/analysis/parallel_rows.h"
 #include "platform/host/analysis/viewshed_rays.h"
 
@@ -125,49 +125,35 @@ void CellsOfLine(const LineCells& c, const float* __restrict z, float* __restric
   }
 }
 
-// The share of the sweep done, handed to the caller's callback from whichever worker reports,
-// one at a time; once the callback says stop, every worker leaves its octant at the next report.
+// The share of the sweep done, counted by the workers in lines and handed to the caller's
+// callback by the thread that waits for them; once the callback says stop, every worker leaves
+// its octant at its next count.
 class SweepProgress {
  public:
-  // Lines between two reports of a worker.
+  // Lines between two counts of a worker.
   static constexpr int kLines = 256;
 
   SweepProgress(const std::function<bool(double)>& callback, double totalLines)
       : callback_(callback), total_(std::max(1.0, totalLines)) {}
-  // The callback's say before anything is swept; false when it stops the run.
-  bool Begin() { return Call(0.0); }
   // lines more are done; false when the run is to stop.
   bool Add(int lines) {
-    const double done = static_cast<double>(done_.fetch_add(lines) + lines);
-    if (callback_) {
-      // A worker that finds another reporting goes on; the next report catches up.
-      std::unique_lock<std::mutex> lock(call_, std::try_to_lock);
-      if (lock.owns_lock() && !stopped_.load()) {
-        // Shares handed out only grow, whichever worker reports.
-        last_ = std::max(last_, std::min(1.0, done / total_));
-        if (!callback_(last_)) stopped_.store(true);
-      }
-    }
-    return !stopped_.load(std::memory_order_relaxed);
+    done_.fetch_add(lines, std::memory_order_relaxed);
+    return !Stopped();
   }
-  bool Stopped() const { return stopped_.load(); }
-  // The callback's say once everything is swept; false when it stops the run after all.
-  bool End() { return Call(1.0); }
+  bool Stopped() const { return stopped_.load(std::memory_order_relaxed); }
+  // The callback's say on the share done now; false (and the workers stop) when it says stop.
+  bool Report() {
+    if (!callback_ || Stopped()) return !Stopped();
+    const double share = std::min(1.0, static_cast<double>(done_.load()) / total_);
+    if (!callback_(share)) stopped_.store(true);
+    return !Stopped();
+  }
 
  private:
-  bool Call(double share) {
-    if (!callback_) return true;
-    const std::lock_guard<std::mutex> lock(call_);
-    if (!stopped_.load() && !callback_(share)) stopped_.store(true);
-    return !stopped_.load();
-  }
-
   const std::function<bool(double)>& callback_;
   const double total_;
   std::atomic<long long> done_{0};
   std::atomic<bool> stopped_{false};
-  std::mutex call_;
-  double last_ = 0.0;  // under call_
 };
 
 struct Octant {
@@ -575,7 +561,7 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
     result.error = "cancelled";
     return result;
   };
-  if (!progress.Begin()) return cancel();
+  if (!progress.Report()) return cancel();
 
   StartCounts(grid, prepared, threads, result.counts);
   const int workers = static_cast<int>(std::min<std::size_t>(threads, tasks.size()));
@@ -583,13 +569,17 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
   // meet.
   const Engine<T> engine(grid, CurvatureModel(options.curvature), result.counts.data(),
                          workers > 1 && prepared.size() > 1);
-  ForEachTask<RayLines>(tasks.size(), workers, [&](std::size_t t, RayLines& buffers) {
-    if (progress.Stopped()) return;
-    const Task& task = tasks[t];
-    engine.Run(prepared[task.observer], kOctants[task.octant], task.part, parts, buffers,
-               progress);
-  });
-  if (progress.Stopped() || !progress.End()) return cancel();
+  const bool swept = ForEachIndex(
+      tasks.size(), static_cast<unsigned>(workers),
+      [&](std::size_t t) {
+        if (progress.Stopped()) return;
+        RayLines buffers;
+        const Task& task = tasks[t];
+        engine.Run(prepared[task.observer], kOctants[task.octant], task.part, parts, buffers,
+                   progress);
+      },
+      [&](std::size_t) { return progress.Report(); });
+  if (!swept || progress.Stopped()) return cancel();
   return result;
 }
 
