@@ -1,16 +1,22 @@
 #include "platform/host/analysis/surface_preparation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include <gdal_priv.h>
-#include <gdal_utils.h>
 #include <ogr_spatialref.h>
 
 #include "platform/com/text.h"
+#include "platform/host/analysis/bilinear_warp.h"
+#include "platform/host/analysis/large_buffer.h"
+#include "platform/host/analysis/parallel_rows.h"
+#include "platform/host/data/analysis_op_support.h"
 #include "platform/host/data/raster_objects.h"
 
 namespace velk::host::analysis {
@@ -58,6 +64,176 @@ bool Transform(const ResampleRequest& r, const OGRSpatialReference& to, Bounds& 
   return true;
 }
 
+// The source as read for the resampling: its dataset, placement and system.
+struct OpenedSource {
+  GdalDatasetPtr dataset;
+  double gt[6] = {0, 1, 0, 0, 0, -1};
+  OGRSpatialReference srs;
+};
+
+std::string OpenSource(const std::string& path, OpenedSource& source) {
+  GDALAllRegister();
+  source.dataset.reset(static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly)));
+  if (!source.dataset || source.dataset->GetRasterCount() < 1) return "cannot read " + path;
+  const OGRSpatialReference* srs = source.dataset->GetSpatialRef();
+  if (!srs || source.dataset->GetGeoTransform(source.gt) != CE_None)
+    return "the surface has no spatial reference";
+  // Rows and columns along the axes (either way up); a rotated grid is not resampled.
+  if (source.gt[2] != 0 || source.gt[4] != 0 || source.gt[1] == 0 || source.gt[5] == 0)
+    return "the surface's grid is rotated";
+  source.srs = *srs;
+  source.srs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  return {};
+}
+
+// The cells of the prepared grid: the area measured in the source's own units, so a projected
+// source counts metres against metres and a geographic one degrees against degrees.
+std::string CountCells(const ResampleRequest& r, const OpenedSource& s, ResampleResult& result) {
+  Bounds inSource;
+  if (!Transform(r, s.srs, inSource)) return "the analysis area cannot be taken into the surface's system";
+  const double srcWidth = std::fabs(s.gt[1]) * s.dataset->GetRasterXSize();
+  const double srcHeight = std::fabs(s.gt[5]) * s.dataset->GetRasterYSize();
+  const double left = s.gt[0], top = s.gt[3];
+  const double right = left + srcWidth, bottom = top - srcHeight;
+  if (inSource.maxX <= left || inSource.minX >= right || inSource.maxY <= bottom ||
+      inSource.minY >= top)
+    return "the analysis area lies outside the surface";
+  result.columns =
+      ScaledCellCount(s.dataset->GetRasterXSize(), inSource.maxX - inSource.minX, srcWidth);
+  result.rows = ScaledCellCount(s.dataset->GetRasterYSize(), inSource.maxY - inSource.minY, srcHeight);
+  if (result.columns < 2 || result.rows < 2) return "the surface has too few cells over the analysis area";
+  return {};
+}
+
+// The prepared grid's system and placement: the area's outline in the azimuthal equidistant
+// system centred on the request's centre, cut into the counted cells.
+std::string PlaceGrid(const ResampleRequest& r, const ResampleResult& counted,
+                      OGRSpatialReference& aeqd, WarpGrid& grid) {
+  aeqd.SetAE(r.centreLatitude, r.centreLongitude, 0, 0);
+  aeqd.SetWellKnownGeogCS("WGS84");
+  aeqd.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  Bounds b;
+  if (!Transform(r, aeqd, b)) return "the analysis area cannot be projected";
+  grid.columns = counted.columns;
+  grid.rows = counted.rows;
+  grid.geoTransform = {b.minX, (b.maxX - b.minX) / counted.columns, 0,
+                       b.maxY, 0, -(b.maxY - b.minY) / counted.rows};
+  return {};
+}
+
+// Reads the window of the source's first band into cells, in bands of rows read at the same
+// time, each through a handle of its own (a dataset is not to be shared between threads).
+template <typename T>
+bool ReadWindow(const std::string& path, GDALDataType type, const WarpPositions::Window& w,
+                T* cells) {
+  std::atomic<bool> ok{true};
+  ForEachRowBand(w.rows, ThreadCount(0, w.rows, 512), [&](int first, int last) {
+    // Uncompressed cells straight from the file into the window, past the block cache.
+    CPLSetThreadLocalConfigOption("GTIFF_DIRECT_IO", "YES");
+    GdalDatasetPtr own(static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly)));
+    CPLSetThreadLocalConfigOption("GTIFF_DIRECT_IO", nullptr);
+    T* at = cells + static_cast<std::size_t>(first) * w.columns;
+    if (!own || own->GetRasterBand(1)->RasterIO(GF_Read, w.column, w.row + first, w.columns,
+                                                last - first, at, w.columns, last - first, type,
+                                                0, 0) != CE_None)
+      ok = false;
+  });
+  return ok;
+}
+
+// Reads the source cells the grid's positions reach and resamples them into out.
+template <typename T>
+std::string ResampleWindow(const std::string& path, GDALRasterBand* band, GDALDataType type,
+                           const WarpPositions& positions, float noData, float* out) {
+  const WarpPositions::Window w = positions.SourceWindow(band->GetXSize(), band->GetYSize());
+  const std::size_t cellCount = static_cast<std::size_t>(w.columns) * w.rows;
+  const LargeBuffer<T> cells(cellCount);
+  if (cellCount && !ReadWindow(path, type, w, cells.get())) return "cannot read the surface";
+  int hasNoData = 0;
+  const double sourceNoData = band->GetNoDataValue(&hasNoData);
+  WarpSource<T> source;
+  source.cells = {cells.get(), w.columns, w.rows, 1.0, 1.0,
+                  hasNoData ? std::optional<double>(sourceNoData) : std::nullopt};
+  source.window = w;
+  source.sourceColumns = band->GetXSize();
+  source.sourceRows = band->GetYSize();
+  if (cellCount) {
+    BilinearWarp(source, positions, noData, out);
+  } else {
+    std::fill_n(out, static_cast<std::size_t>(positions.columns) * positions.rows, noData);
+  }
+  return {};
+}
+
+// The source's first band resampled into the grid, read as a type that holds its values.
+std::string Resample(const std::string& path, const OpenedSource& s,
+                     const OGRSpatialReference& aeqd, const WarpGrid& grid, float noData,
+                     float* out) {
+  std::unique_ptr<OGRCoordinateTransformation> ct(OGRCreateCoordinateTransformation(&aeqd, &s.srs));
+  if (!ct) return "the analysis area cannot be taken into the surface's system";
+  PointMapping mapping = [&ct](int n, double* x, double* y, int* ok) {
+    if (!ct->Transform(n, x, y, nullptr, ok))
+      for (int i = 0; i < n; ++i) ok[i] = ok[i] && std::isfinite(x[i]) && std::isfinite(y[i]);
+  };
+  std::array<double, 6> gt;
+  std::copy(std::begin(s.gt), std::end(s.gt), gt.begin());
+  std::string error;
+  const WarpPositions positions = MapCellCentres(grid, gt, mapping, {}, &error);
+  if (!error.empty()) return error;
+  GDALRasterBand* band = s.dataset->GetRasterBand(1);
+  switch (band->GetRasterDataType()) {
+    case GDT_Byte:
+    case GDT_Int16:
+      return ResampleWindow<std::int16_t>(path, band, GDT_Int16, positions, noData, out);
+    case GDT_UInt16:
+    case GDT_Float32:
+      return ResampleWindow<float>(path, band, GDT_Float32, positions, noData, out);
+    default:
+      return ResampleWindow<double>(path, band, GDT_Float64, positions, noData, out);
+  }
+}
+
+// Writes the grid as a Float32 GeoTIFF with its no-data value and the source's metadata, under
+// a working name renamed when complete.
+std::string WriteGrid(const std::string& outPath, const OpenedSource& s,
+                      const OGRSpatialReference& aeqd, const WarpGrid& grid, float noData,
+                      const float* cells) {
+  GDALDriver* gtiff = GetGDALDriverManager()->GetDriverByName("GTiff");
+  if (!gtiff) return "GDAL has no GeoTIFF driver";
+  const std::string temp = outPath + ".part";
+  bool ok = false;
+  CPLErrorReset();
+  constexpr int kRowsPerWrite = 64;
+  if (GdalDatasetPtr out{gtiff->Create(temp.c_str(), grid.columns, grid.rows, 1, GDT_Float32, nullptr)}) {
+    std::array<double, 6> gt = grid.geoTransform;
+    out->SetGeoTransform(gt.data());
+    out->SetSpatialRef(&aeqd);
+    out->SetMetadata(s.dataset->GetMetadata());
+    GDALRasterBand* band = out->GetRasterBand(1);
+    band->SetMetadata(s.dataset->GetRasterBand(1)->GetMetadata());
+    band->SetNoDataValue(noData);
+    ok = true;
+    // In bands of rows, each flushed before the next: the cache's blocks are used again
+    // instead of new memory for every row of the grid.
+    for (int first = 0; ok && first < grid.rows; first += kRowsPerWrite) {
+      const int n = std::min(kRowsPerWrite, grid.rows - first);
+      ok = band->RasterIO(GF_Write, 0, first, grid.columns, n,
+                          const_cast<float*>(cells) + static_cast<std::size_t>(first) * grid.columns,
+                          grid.columns, n, GDT_Float32, 0, 0) == CE_None &&
+           band->FlushCache() == CE_None;
+    }
+    out.reset();  // writes what is still cached
+    ok = ok && CPLGetLastErrorType() != CE_Failure;
+  }
+  std::error_code ec;
+  if (ok) fs::rename(temp, outPath, ec);
+  if (!ok || ec) {
+    fs::remove(temp, ec);
+    return "cannot write " + outPath;
+  }
+  return {};
+}
+
 }  // namespace
 
 ResampleResult ResampleToAzimuthalEquidistant(const ResampleRequest& r,
@@ -67,109 +243,26 @@ ResampleResult ResampleToAzimuthalEquidistant(const ResampleRequest& r,
     result.error = "the analysis area is empty";
     return result;
   }
-  GDALAllRegister();
-  GDALDataset* src = static_cast<GDALDataset*>(GDALOpen(r.sourcePath.c_str(), GA_ReadOnly));
-  if (!src) {
-    result.error = "cannot read " + r.sourcePath;
-    return result;
-  }
-  const OGRSpatialReference* srcSrs = src->GetSpatialRef();
-  double gt[6];
-  if (!srcSrs || src->GetGeoTransform(gt) != CE_None) {
-    GDALClose(src);
-    result.error = "the surface has no spatial reference";
-    return result;
-  }
-  OGRSpatialReference own(*srcSrs);
-  own.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  // The area measured in the source's own units, so a projected source counts metres against
-  // metres and a geographic one degrees against degrees.
-  Bounds inSource;
-  if (!Transform(r, own, inSource)) {
-    GDALClose(src);
-    result.error = "the analysis area cannot be taken into the surface's system";
-    return result;
-  }
-  const double srcWidth = std::fabs(gt[1]) * src->GetRasterXSize();
-  const double srcHeight = std::fabs(gt[5]) * src->GetRasterYSize();
-  const double left = gt[0], top = gt[3];
-  const double right = left + srcWidth, bottom = top - srcHeight;
-  if (inSource.maxX <= left || inSource.minX >= right || inSource.maxY <= bottom ||
-      inSource.minY >= top) {
-    GDALClose(src);
-    result.error = "the analysis area lies outside the surface";
-    return result;
-  }
-  result.columns = ScaledCellCount(src->GetRasterXSize(), inSource.maxX - inSource.minX, srcWidth);
-  result.rows = ScaledCellCount(src->GetRasterYSize(), inSource.maxY - inSource.minY, srcHeight);
-  if (result.columns < 2 || result.rows < 2) {
-    GDALClose(src);
-    result.error = "the surface has too few cells over the analysis area";
-    return result;
-  }
-
+  OpenedSource source;
   OGRSpatialReference aeqd;
-  aeqd.SetAE(r.centreLatitude, r.centreLongitude, 0, 0);
-  aeqd.SetWellKnownGeogCS("WGS84");
-  aeqd.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  Bounds inAeqd;
-  if (!Transform(r, aeqd, inAeqd)) {
-    GDALClose(src);
-    result.error = "the analysis area cannot be projected";
-    return result;
-  }
-  char* wkt = nullptr;
-  aeqd.exportToWkt(&wkt);
-  const std::string aeqdWkt = wkt;
-  CPLFree(wkt);
-  const std::string cols = std::to_string(result.columns), rows = std::to_string(result.rows);
-  auto num = [](double v) {
-    char b[64];
-    std::snprintf(b, sizeof b, "%.10g", v);
-    return std::string(b);
-  };
-  const std::string te[4] = {num(inAeqd.minX), num(inAeqd.minY), num(inAeqd.maxX),
-                             num(inAeqd.maxY)};
-  std::vector<const char*> args = {"-t_srs", aeqdWkt.c_str(), "-te",  te[0].c_str(),
-                                   te[1].c_str(), te[2].c_str(), te[3].c_str(), "-ts",
-                                   cols.c_str(), rows.c_str(), "-r", "bilinear",
-                                   "-ot", "Float32", "-of", "GTiff",
-                                   // The same cells, worked on every core in large chunks.
-                                   "-multi", "-wo", "NUM_THREADS=ALL_CPUS", "-wm", "512"};
+  WarpGrid grid;
+  std::unique_ptr<LargeBuffer<float>> cells;
+  result.error = OpenSource(r.sourcePath, source);
+  if (result.error.empty()) result.error = CountCells(r, source, result);
+  if (result.error.empty()) result.error = PlaceGrid(r, result, aeqd, grid);
   // Cells beyond the source are voids, not ground at 0 m: a source without a no-data value
   // gets one, so an observer placed there is seen to be off the surface.
   int hasNoData = 0;
-  src->GetRasterBand(1)->GetNoDataValue(&hasNoData);
-  if (!hasNoData) {
-    args.push_back("-dstnodata");
-    args.push_back("-32767");
+  const double sourceNoData =
+      source.dataset ? source.dataset->GetRasterBand(1)->GetNoDataValue(&hasNoData) : 0;
+  const float noData = hasNoData ? static_cast<float>(sourceNoData) : -32767.0f;
+  if (result.error.empty()) {
+    // Left unset here: the resampling threads write every cell, each touching its own first.
+    cells = std::make_unique<LargeBuffer<float>>(static_cast<std::size_t>(grid.columns) * grid.rows);
+    result.error = Resample(r.sourcePath, source, aeqd, grid, noData, cells->get());
   }
-  args.push_back(nullptr);
-  GDALWarpAppOptions* options = GDALWarpAppOptionsNew(const_cast<char**>(args.data()), nullptr);
-  const std::string temp = outPath + ".part";
-  GDALDatasetH srcH = GDALDataset::ToHandle(src);
-  int usageError = 0;
-  GDALDatasetH out = GDALWarp(temp.c_str(), nullptr, 1, &srcH, options, &usageError);
-  GDALWarpAppOptionsFree(options);
-  GDALClose(src);
-  std::error_code ec;
-  if (!out) {
-    fs::remove(temp, ec);
-    result.error = "cannot resample the surface";
-    return result;
-  }
-  CPLErrorReset();
-  GDALClose(out);
-  if (CPLGetLastErrorType() == CE_Failure) {
-    fs::remove(temp, ec);
-    result.error = "cannot write " + outPath;
-    return result;
-  }
-  fs::rename(temp, outPath, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    result.error = "cannot write " + outPath;
-  }
+  if (result.error.empty())
+    result.error = WriteGrid(outPath, source, aeqd, grid, noData, cells->get());
   return result;
 }
 
