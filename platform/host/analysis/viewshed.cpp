@@ -1,8 +1,5 @@
 #include "platform/host/analysis/viewshed.h"
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +10,7 @@
 #include <type_traits>
 
 #include "platform/com/parallel.h"
+#include "platform/host/analysis/large_buffer.h"
 #include "platform/host/analysis/parallel_rows.h"
 #include "platform/host/analysis/viewshed_rays.h"
 
@@ -480,20 +478,6 @@ std::string Prepare(const GridView<T>& grid, const Sampler<T>& sample, const Vie
   }
   p.R = std::max(R, 1);
   return {};
-}
-
-// Asks the system to back a large buffer with large pages where it can: touching the pages of
-// a count grid one by one for the first time costs more than the sweep itself on some systems.
-void PreferLargePages(void* buffer, std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kLarge = 2u << 20;
-  const auto from = (reinterpret_cast<std::uintptr_t>(buffer) + kLarge - 1) & ~(kLarge - 1);
-  const auto to = (reinterpret_cast<std::uintptr_t>(buffer) + bytes) & ~(kLarge - 1);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-  (void)buffer;
-  (void)bytes;
-#endif
 }
 
 // Zero, or the void mark, on every cell, in bands of rows on all the threads; then the
