@@ -4,12 +4,23 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
 #include <sys/mman.h>
 
 namespace velk::host::analysis {
+
+// Asks the system to back the whole large pages within a buffer with large pages where it can
+// (a hint only): touching a grid's small pages one by one for the first time can cost more than
+// the work on it.
+inline void PreferLargePages(void* buffer, std::size_t bytes) {
+  constexpr std::uintptr_t kLarge = std::uintptr_t{2} << 20;
+  const auto from = (reinterpret_cast<std::uintptr_t>(buffer) + kLarge - 1) & ~(kLarge - 1);
+  const auto to = (reinterpret_cast<std::uintptr_t>(buffer) + bytes) & ~(kLarge - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
 
 template <typename T>
 class LargeBuffer {
@@ -19,7 +30,7 @@ class LargeBuffer {
     if (bytes == 0) return;
     data_ = static_cast<T*>(std::aligned_alloc(kHugePage, bytes));
     if (!data_) throw std::bad_alloc();
-    madvise(data_, bytes, MADV_HUGEPAGE);  // a hint only: without it the pages are small
+    PreferLargePages(data_, bytes);
   }
   ~LargeBuffer() { std::free(data_); }
   LargeBuffer(const LargeBuffer&) = delete;

@@ -15,8 +15,8 @@ namespace velk::host::analysis {
 struct ObserverVisibilityOptions {
   CurvatureOptions curvature;
   unsigned threads = 0;  // 0: every core
-  // Called with the share of the sweep done (0 to 1) now and then, one call at a time from any
-  // thread; false stops the run, which then writes nothing and says "cancelled".
+  // Called with the share of the sweep done (0 to 1) now and then, on the calling thread; false
+  // stops the run, which then writes nothing and says "cancelled".
   std::function<bool(double)> progress;
 };
 

@@ -1,20 +1,23 @@
 #include "platform/host/analysis/viewshed.h"
 
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <mutex>
 #include <thread>
 #include <type_traits>
 
+#include "platform/com/parallel.h"
+#include "platform/host/analysis/large_buffer.h"
 #include "platform/host/analysis/parallel_rows.h"
+#include "platform/host/analysis/viewshed_rays.h"
 
-// The rays' step is built twice on x86-64, plain and with AVX2, and the better one is chosen
-// when the library loads. Neither contracts into fused multiply-adds, so both give the same bits.
+// The cells' step is built for AVX-512, AVX2 and plain x86-64, and the best the processor has is
+// chosen when the library loads. None fuses multiply-adds, so all give the same bits.
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define VELK_VIEWSHED_CLONES __attribute__((target_clones("avx2", "default")))
+#define VELK_VIEWSHED_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define VELK_VIEWSHED_CLONES
 #endif
@@ -25,17 +28,20 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Elevation of a cell as double, NaN for voids.
+// Elevation of a cell as double (or float), NaN for voids.
 template <typename T>
 struct Sampler {
   bool hasNoData = false;
   T noData{};
-  double operator()(T v) const {
+  bool IsVoid(T v) const {
     if constexpr (std::is_floating_point_v<T>) {
-      if (std::isnan(v)) return kNaN;
+      if (v != v) return true;
     }
-    if (hasNoData && v == noData) return kNaN;
-    return static_cast<double>(v);
+    return hasNoData && v == noData;
+  }
+  double operator()(T v) const { return IsVoid(v) ? kNaN : static_cast<double>(v); }
+  float Float(T v) const {
+    return IsVoid(v) ? std::numeric_limits<float>::quiet_NaN() : static_cast<float>(v);
   }
 };
 
@@ -53,275 +59,99 @@ Sampler<T> MakeSampler(const GridView<T>& grid) {
   return s;
 }
 
+constexpr float kNaNf = std::numeric_limits<float>::quiet_NaN();
+
 // The rays of one octant: from the observer towards the cells (R, m) of the square's border,
 // m = minor offset of the target, R = the square's half side; major steps of one column (or
-// row) each. State of each ray as it is marched, one array per quantity, rays in order of m.
+// row) each. State of each ray as it is marched, one array per quantity, rays in order of m
+// (viewshed_rays.h), and the cells of the lines they are on.
 struct RayLines {
+  // Lines are read from the grid, and their verdicts added to the counts, a band of kBand at a
+  // time, across the band: a column of the grid is many rows apart, and stepping down it cell by
+  // cell costs far more than the rays' work.
+  static constexpr int kBand = 8;
   std::vector<std::int32_t> rem, step, j;
-  std::vector<double> prevY, horizon, stepLen, stepsPerMinor;
+  std::vector<float> stepLen, halfInvM, horizonZ, horizonD;
   std::vector<std::uint8_t> seen;
-  std::vector<std::uint16_t> spare;
-  // Terrain of the line the rays have reached and of the one before, from index -1 (a void
-  // pad) to one past the last cell read (another).
-  std::vector<double> line[2];
-  std::vector<double> distance, rise;
+  // Terrain of the band's lines, row 0 the line before the band, each from index
+  // -1 (a void pad) to one past the last cell read (another); stride values per line.
+  std::vector<float> band;
+  // The band's lines' verdicts, stride per line.
+  std::vector<std::uint32_t> tally;
+  // Of the line's cells from index -1 (the first unused).
+  std::vector<float> distance, target;
+  std::size_t stride = 0;
   void Fit(std::size_t rays, int lineLength) {
     if (rem.size() < rays) {
       for (auto* v : {&rem, &step, &j}) v->resize(rays);
-      for (auto* v : {&prevY, &horizon, &stepLen, &stepsPerMinor}) v->resize(rays);
+      for (auto* v : {&stepLen, &halfInvM, &horizonZ, &horizonD}) v->resize(rays);
       seen.resize(rays);
-      spare.resize(rays);
     }
-    const std::size_t need = static_cast<std::size_t>(lineLength) + 3;
-    for (auto* l : {&line[0], &line[1], &distance, &rise})
-      if (l->size() < need) l->resize(need);
+    // Room for a line's pads, and for the step to read 32 values past a line's last cell.
+    stride = static_cast<std::size_t>(lineLength) + 3;
+    const std::size_t over = 32;
+    if (band.size() < (kBand + 1) * stride + over) band.resize((kBand + 1) * stride + over);
+    if (tally.size() < kBand * stride) tally.resize(kBand * stride);
+    for (auto* l : {&distance, &target})
+      if (l->size() < stride + over) l->resize(stride + over);
   }
+  // Line b of the band (0: the line before it) from its cell 0.
+  float* Line(int b) { return band.data() + b * stride + 1; }
+  std::uint32_t* Tally(int b) { return tally.data() + (b - 1) * stride; }
 };
 
-// What the rays of an octant share at one step.
-struct StepGeometry {
-  int i = 1;  // the line reached: major distance in cells
-  int R = 1;
-  double inv2R = 0.5;
-  double cMaj = 1, cMin = 1;
-  double eye = 0, offsetB = 0;
-  double drop = 0;  // curvature: apparent z = z - drop * d * d
+// What the cells of a line share.
+struct LineCells {
+  double dMaj = 0;     // the line's major distance, metres
+  double cMin = 1;     // metres of a minor step
+  double offsetB = 0;  // height added to every target
+  double inner2 = 0;   // squared horizontal distances judged: [inner2, outer2]
+  double outer2 = 0;
 };
 
-// Ray k takes its step onto line i: z holds that line's terrain, prev the line before. The ray
-// interpolates the terrain where it crosses the line and where it crossed a row (column) of
-// cell centres since the line before, and keeps its running horizon; seen[k] is 1 when the ray
-// judges its cell j[k] (it passes nearest that cell's centre) and the cell clears the horizon
-// before it. The cell is seen when its centre or the terrain where the ray passes it clears
-// the horizon: the ray runs up to half a ray spacing beside the centre, and on an even slope
-// that offset alone must not hide the cell.
-struct RayArrays {
-  std::int32_t* rem;         // R + 2 m i modulo 2 R
-  std::int32_t* j;           // the ray's nearest cell on the line: round(m i / R)
-  const std::int32_t* step;  // 2 m
-  double* prevY;
-  double* horizon;
-  const double* stepLen;
-  const double* stepsPerMinor;
-  const double* z;
-  const double* prev;
-  // Of each cell of the line: its distance from the eye (NaN where no verdict is wanted: a
-  // void, or a cell out of the observer's horizontal range), and the height of its target over
-  // the eye as the eye sees it (curvature included).
-  const double* distance;
-  const double* rise;
-  std::uint8_t* seen;
-  // When given, seen cells are counted here at once (j steps of countStep from the line's
-  // first cell); the rays that see nothing write to spare[k] instead, so nothing branches.
-  std::uint16_t* counts;
-  std::ptrdiff_t countStep;
-  std::uint16_t* spare;
-};
-
-// Advances the ray's place onto the next line: rem by 2 m, a whole row (column) at 2 R.
-[[gnu::always_inline]] inline void Advance(std::int32_t& rem, std::int32_t& j, std::int32_t step,
-                                           std::int32_t R2) {
-  rem += step;
-  const std::int32_t wrap = rem >= R2;
-  rem -= wrap * R2;
-  j += wrap;
-}
-
-[[gnu::always_inline]] inline double Interpolate(double a, double b, double t) {
-  return a != a ? b : (b != b ? a : a + (b - a) * t);
-}
-
-[[gnu::always_inline]] inline void StepRay(const StepGeometry& g, const RayArrays& r, int k) {
-  const int i = g.i, R = g.R, rem = r.rem[k], j = r.j[k];
-  const double drop = g.drop, eye = g.eye;
-  double horizon = r.horizon[k];
-  const double stepLen = r.stepLen[k];
-  const double di = i * stepLen;
-  const double t = static_cast<double>(rem - R) * g.inv2R;  // offset from row j, [-0.5, 0.5)
-  const bool ahead = t >= 0;
-  // Terrain where the ray crosses this line of cell centres (a void gives way to the other).
-  const double zj = r.z[j];
-  const double zc = ahead ? Interpolate(zj, r.z[j + 1], t) : Interpolate(r.z[j - 1], zj, 1.0 + t);
-  // Where the ray crossed a row (column) of cell centres since the line before: before the
-  // judged cell when that row lies before it, after it when it is the cell's own row.
-  const double yi = j + t;
-  const int kr = ahead ? j : j - 1;  // floor(yi)
-  double rowRise = 0, rowDist = 0;
-  bool row = false;
-  if (kr > r.prevY[k] && yi > kr) {
-    const double xc = i - (yi - kr) * r.stepsPerMinor[k];
-    const double zr = Interpolate(r.prev[kr], r.z[kr], xc - (i - 1));
-    if (zr == zr) {
-      row = true;
-      rowDist = xc * stepLen;
-      rowRise = zr - drop * rowDist * rowDist - eye;
-      if (!ahead && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
-    }
-  }
-  r.prevY[k] = yi;
-  bool seen = false;
-  const double h = r.distance[j];
-  if (rem > R - i && rem <= R + i && h == h) {
-    const double dz = r.rise[j];
-    seen = dz >= horizon * h || zc + g.offsetB - drop * di * di - eye >= horizon * di;
-  }
-  r.seen[k] = seen;
-  if (r.counts) ++*(seen ? r.counts + j * r.countStep : r.spare + k);
-  if (row && ahead && rowRise > horizon * rowDist) horizon = rowRise / rowDist;
-  const double rise = zc - drop * di * di - eye;
-  if (zc == zc && rise > horizon * di) horizon = rise / di;
-  r.horizon[k] = horizon;
-}
-
-// Four rays side by side: StepRay without branches, lane by lane the same arithmetic.
-using V4d = double __attribute__((vector_size(32)));
-using V4l = long long __attribute__((vector_size(32)));
-
-[[gnu::always_inline]] inline V4d Pick(V4l mask, V4d yes, V4d no) {
-  V4l y, n;
-  std::memcpy(&y, &yes, sizeof y);
-  std::memcpy(&n, &no, sizeof n);
-  const V4l out = (y & mask) | (n & ~mask);
-  V4d d;
-  std::memcpy(&d, &out, sizeof d);
-  return d;
-}
-
-[[gnu::always_inline]] inline bool Any(V4l mask) {
-  return (mask[0] | mask[1] | mask[2] | mask[3]) != 0;
-}
-
-[[gnu::always_inline]] inline V4d Load(const double* p) {
-  V4d v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-[[gnu::always_inline]] inline V4d Interpolate(V4d a, V4d b, V4d t) {
-  return Pick(a != a, b, Pick(b != b, a, a + (b - a) * t));
-}
-
-[[gnu::always_inline]] inline void StepFourRays(const StepGeometry& g, const RayArrays& r, int k) {
-  const double drop = g.drop, eye = g.eye;
-  const V4l rem = {r.rem[k], r.rem[k + 1], r.rem[k + 2], r.rem[k + 3]};
-  const std::int32_t* jl = r.j + k;
-  const V4l j = {jl[0], jl[1], jl[2], jl[3]};
-  const V4d iD = V4d{} + static_cast<double>(g.i);
-  V4d horizon = Load(r.horizon + k);
-  const V4d stepLen = Load(r.stepLen + k);
-  const V4d di = iD * stepLen;
-  const V4d t = __builtin_convertvector(rem - g.R, V4d) * g.inv2R;
-  const V4l ahead = t >= 0;
-  const double* z = r.z;
-  const V4d zj = {z[jl[0]], z[jl[1]], z[jl[2]], z[jl[3]]};
-  const V4d before = {z[jl[0] - 1], z[jl[1] - 1], z[jl[2] - 1], z[jl[3] - 1]};
-  const V4d after = {z[jl[0] + 1], z[jl[1] + 1], z[jl[2] + 1], z[jl[3] + 1]};
-  const V4d zc =
-      Interpolate(Pick(ahead, zj, before), Pick(ahead, after, zj), Pick(ahead, t, 1.0 + t));
-  const V4d jD = __builtin_convertvector(j, V4d);
-  const V4d yi = jD + t;
-  const V4d kd = Pick(ahead, jD, jD - 1.0);
-  const V4l crossed = (kd > Load(r.prevY + k)) & (yi > kd);
-  const V4d xc = iD - (yi - kd) * Load(r.stepsPerMinor + k);
-  const V4l back = crossed & ~ahead;
-  const V4d ra = {r.prev[jl[0] - (back[0] & 1)], r.prev[jl[1] - (back[1] & 1)],
-                  r.prev[jl[2] - (back[2] & 1)], r.prev[jl[3] - (back[3] & 1)]};
-  const V4d zr = Interpolate(ra, Pick(back, before, zj), xc - (iD - 1.0));
-  const V4l row = crossed & (zr == zr);
-  const V4d rowDist = xc * stepLen;
-  const V4d rowRise = zr - drop * rowDist * rowDist - eye;
-  // A division only where some lane takes its result: it is the slowest step here.
-  const V4d rowSlope = Any(row) ? rowRise / rowDist : rowRise;
-  horizon = Pick(row & ~ahead & (rowRise > horizon * rowDist), rowSlope, horizon);
-  std::memcpy(r.prevY + k, &yi, sizeof yi);
-  const V4d h = {r.distance[jl[0]], r.distance[jl[1]], r.distance[jl[2]], r.distance[jl[3]]};
-  const V4d dz = {r.rise[jl[0]], r.rise[jl[1]], r.rise[jl[2]], r.rise[jl[3]]};
-  const V4l clears = (dz >= horizon * h) | (zc + g.offsetB - drop * di * di - eye >= horizon * di);
-  const V4l judged = (rem > g.R - g.i) & (rem <= g.R + g.i) & (h == h);
-  const V4l seen = judged & clears;
-  for (int l = 0; l < 4; ++l) r.seen[k + l] = static_cast<std::uint8_t>(seen[l] & 1);
-  if (r.counts)
-    for (int l = 0; l < 4; ++l) {
-      const auto cell = reinterpret_cast<std::uintptr_t>(r.counts + jl[l] * r.countStep);
-      const auto spare = reinterpret_cast<std::uintptr_t>(r.spare + k + l);
-      const auto mask = static_cast<std::uintptr_t>(seen[l]);
-      ++*reinterpret_cast<std::uint16_t*>((cell & mask) | (spare & ~mask));
-    }
-  horizon = Pick(row & ahead & (rowRise > horizon * rowDist), rowSlope, horizon);
-  const V4d rise = zc - drop * di * di - eye;
-  const V4l lifts = (zc == zc) & (rise > horizon * di);
-  if (Any(lifts)) horizon = Pick(lifts, rise / di, horizon);
-  std::memcpy(r.horizon + k, &horizon, sizeof horizon);
-}
-
-// The distance and target rise of cells 0 .. n - 1 of line g.i (z: their terrain); cells whose
+// The distance and target height of cells from .. n - 1 of a line (z: their terrain); cells whose
 // squared horizontal distance lies outside [inner2, outer2] get no verdict.
 VELK_VIEWSHED_CLONES
-void CellsOfLine(const StepGeometry& g, const double* __restrict z, double* __restrict distance,
-                 double* __restrict rise, int n, double inner2, double outer2) {
-  const double dMaj = g.i * g.cMaj;
-  for (int j = 0; j < n; ++j) {
-    const double dMin = j * g.cMin;
-    const double h2 = dMaj * dMaj + dMin * dMin;
-    const double h = std::sqrt(h2);
-    const bool wanted = (z[j] == z[j]) & (h2 >= inner2) & (h2 <= outer2);
-    distance[j] = wanted ? h : kNaN;
-    rise[j] = z[j] + g.offsetB - g.drop * h * h - g.eye;
+void CellsOfLine(const LineCells& c, const float* __restrict z, float* __restrict distance,
+                 float* __restrict target, int from, int n) {
+  for (int j = from; j < n; ++j) {
+    const double dMin = j * c.cMin;
+    const double h2 = c.dMaj * c.dMaj + dMin * dMin;
+    const bool wanted = (z[j] == z[j]) & (h2 >= c.inner2) & (h2 <= c.outer2);
+    distance[j] = wanted ? static_cast<float>(std::sqrt(h2)) : kNaNf;
+    target[j] = static_cast<float>(static_cast<double>(z[j]) + c.offsetB);
   }
 }
 
-// Rays 0 .. n - 1 take their step onto line g.i.
-VELK_VIEWSHED_CLONES
-void MarchLine(const StepGeometry& g, const RayArrays& r, int n) {
-  for (int k = 0; k < n; ++k) Advance(r.rem[k], r.j[k], r.step[k], 2 * g.R);
-  int k = 0;
-  for (; k + 4 <= n; k += 4) StepFourRays(g, r, k);
-  for (; k < n; ++k) StepRay(g, r, k);
-}
-
-// The share of the sweep done, handed to the caller's callback from whichever worker reports,
-// one at a time; once the callback says stop, every worker leaves its octant at the next report.
+// The share of the sweep done, counted by the workers in lines and handed to the caller's
+// callback by the thread that waits for them; once the callback says stop, every worker leaves
+// its octant at its next count.
 class SweepProgress {
  public:
-  // Lines between two reports of a worker.
+  // Lines between two counts of a worker.
   static constexpr int kLines = 256;
 
   SweepProgress(const std::function<bool(double)>& callback, double totalLines)
       : callback_(callback), total_(std::max(1.0, totalLines)) {}
-  // The callback's say before anything is swept; false when it stops the run.
-  bool Begin() { return Call(0.0); }
   // lines more are done; false when the run is to stop.
   bool Add(int lines) {
-    const double done = static_cast<double>(done_.fetch_add(lines) + lines);
-    if (callback_) {
-      // A worker that finds another reporting goes on; the next report catches up.
-      std::unique_lock<std::mutex> lock(call_, std::try_to_lock);
-      if (lock.owns_lock() && !stopped_.load()) {
-        // Shares handed out only grow, whichever worker reports.
-        last_ = std::max(last_, std::min(1.0, done / total_));
-        if (!callback_(last_)) stopped_.store(true);
-      }
-    }
-    return !stopped_.load(std::memory_order_relaxed);
+    done_.fetch_add(lines, std::memory_order_relaxed);
+    return !Stopped();
   }
-  bool Stopped() const { return stopped_.load(); }
-  // The callback's say once everything is swept; false when it stops the run after all.
-  bool End() { return Call(1.0); }
+  bool Stopped() const { return stopped_.load(std::memory_order_relaxed); }
+  // The callback's say on the share done now; false (and the workers stop) when it says stop.
+  bool Report() {
+    if (!callback_ || Stopped()) return !Stopped();
+    const double share = std::min(1.0, static_cast<double>(done_.load()) / total_);
+    if (!callback_(share)) stopped_.store(true);
+    return !Stopped();
+  }
 
  private:
-  bool Call(double share) {
-    if (!callback_) return true;
-    const std::lock_guard<std::mutex> lock(call_);
-    if (!stopped_.load() && !callback_(share)) stopped_.store(true);
-    return !stopped_.load();
-  }
-
   const std::function<bool(double)>& callback_;
   const double total_;
   std::atomic<long long> done_{0};
   std::atomic<bool> stopped_{false};
-  std::mutex call_;
-  double last_ = 0.0;  // under call_
 };
 
 struct Octant {
@@ -438,8 +268,13 @@ class Engine {
 
   // Sweeps one octant of the observer, reporting its lines to progress; leaves early when the
   // run is stopped.
-  void Run(const Prepared& o, const Octant& oct, RayLines& s, SweepProgress& progress) const {
-    const std::vector<int> rays = RaysOf(oct, o, grid_.cellX, grid_.cellY);
+  // Sweeps part of parts of the octant's rays (a run of neighbouring rays, the parts judge
+  // cells apart), reporting its lines to progress; leaves early when the run is stopped.
+  void Run(const Prepared& o, const Octant& oct, int part, int parts, RayLines& s,
+           SweepProgress& progress) const {
+    const std::vector<int> all = RaysOf(oct, o, grid_.cellX, grid_.cellY);
+    const std::vector<int> rays(all.begin() + static_cast<long>(all.size() * part / parts),
+                                all.begin() + static_cast<long>(all.size() * (part + 1) / parts));
     const LimitTest limits(o.limits);
     const OctantFrame f = FrameOf(grid_, o, oct, limits);
     int reported = 0;
@@ -449,110 +284,155 @@ class Engine {
 
  private:
   // The rays' state at the observer, and what their steps share.
-  StepGeometry Start(const Prepared& o, const OctantFrame& f, const std::vector<int>& rays,
-                     RayLines& s) const {
+  rays::LineStep Start(const Prepared& o, const OctantFrame& f, const std::vector<int>& rays,
+                       RayLines& s) const {
     const int R = o.R;
     s.Fit(rays.size(), std::min(f.last + 1, f.minLimit) + 1);
-    StepGeometry g;
+    rays::LineStep g;
     g.R = R;
-    g.inv2R = 1.0 / static_cast<double>(2L * R);
-    g.cMaj = f.cMaj;
-    g.cMin = f.cMin;
-    g.eye = o.eye;
-    g.offsetB = o.limits.offsetB;
-    g.drop = curvature_.Drop(1.0);
+    g.inv2R = static_cast<float>(1.0 / static_cast<double>(2L * R));
+    g.offsetB = static_cast<float>(o.limits.offsetB);
+    g.eye = static_cast<float>(o.eye);
+    g.drop = static_cast<float>(curvature_.Factor());
     for (std::size_t k = 0; k < rays.size(); ++k) {
       const int m = rays[k];
       s.rem[k] = R;
       s.step[k] = 2 * m;
       s.j[k] = 0;
-      s.prevY[k] = 0;
-      s.horizon[k] = -std::numeric_limits<double>::infinity();
+      // No horizon yet: anything is steeper than a bottomless pit a metre out.
+      s.horizonZ[k] = -1e30f;
+      s.horizonD[k] = 1.0f;
+      s.halfInvM[k] = m ? static_cast<float>(0.5 / m) : 0.0f;
       const double minorPerStep = static_cast<double>(m) / R;
-      s.stepsPerMinor[k] = m ? static_cast<double>(R) / m : 0.0;
-      s.stepLen[k] = std::sqrt(f.cMaj * f.cMaj + minorPerStep * f.cMin * minorPerStep * f.cMin);
+      s.stepLen[k] = static_cast<float>(
+          std::sqrt(f.cMaj * f.cMaj + minorPerStep * f.cMin * minorPerStep * f.cMin));
     }
     return g;
   }
 
-  // A line's cells 0 .. n - 1 into a buffer with its void pads.
-  void Load(const T* cells, std::ptrdiff_t step, double* buffer, int n) const {
-    double* z = buffer + 1;
-    z[-1] = kNaN;
-    for (int j = 0; j < n; ++j) z[j] = sample_(cells[j * step]);
-    z[n] = kNaN;
+  // Lines first .. first + lines - 1 (cells lo .. n - 1 of each) into the band's lines
+  // 1 .. lines, read across the band.
+  void Fill(const OctantFrame& f, const T* origin, int first, int lines, int lo, int n,
+            RayLines& s) const {
+    const bool acrossRows = f.gridMaj == 1 || f.gridMaj == -1;
+    const T* start = origin + first * f.gridMaj;
+    if (acrossRows) {
+      for (int j = lo; j < n; ++j)
+        for (int b = 0; b < lines; ++b)
+          s.Line(b + 1)[j] = sample_.Float(start[b * f.gridMaj + j * f.gridMin]);
+    } else {
+      for (int b = 0; b < lines; ++b)
+        for (int j = lo; j < n; ++j)
+          s.Line(b + 1)[j] = sample_.Float(start[b * f.gridMaj + j * f.gridMin]);
+    }
+    for (int b = 0; b < lines; ++b) std::fill(s.Tally(b + 1) + lo, s.Tally(b + 1) + n, 0u);
+  }
+
+  // The band's verdicts (cells lo .. n - 1) added to the counts, across the band.
+  void Flush(const OctantFrame& f, std::uint16_t* origin, int first, int lines, int lo, int n,
+             RayLines& s) const {
+    const bool acrossRows = f.countMaj == 1 || f.countMaj == -1;
+    std::uint16_t* start = origin + first * f.countMaj;
+    auto add = [&](int b, int j) {
+      if (const std::uint32_t v = s.Tally(b + 1)[j])
+        Add(start[b * f.countMaj + j * f.countMin], static_cast<std::uint16_t>(v));
+    };
+    if (acrossRows) {
+      for (int j = lo; j < n; ++j)
+        for (int b = 0; b < lines; ++b) add(b, j);
+    } else {
+      for (int b = 0; b < lines; ++b)
+        for (int j = lo; j < n; ++j) add(b, j);
+    }
   }
 
   // The rays march outward line by line; returns the lines reported to progress.
   int March(const Prepared& o, const OctantFrame& f, const LimitTest& limits,
             const std::vector<int>& rays, RayLines& s, SweepProgress& progress) const {
     const int R = o.R;
-    StepGeometry g = Start(o, f, rays, s);
+    rays::LineStep g = Start(o, f, rays, s);
+    LineCells c{0.0, f.cMin, o.limits.offsetB, f.inner2, f.outer2};
     const T* gridOrigin = &grid_.At(o.column, o.row);
     std::uint16_t* countOrigin =
         counts_ + static_cast<std::ptrdiff_t>(o.row) * grid_.columns + o.column;
-    // With no limits but the distance, and when no other observer's sweep may write beside
-    // it, the rays count what they see as they go.
-    const bool direct = f.onlyRange && !atomic_;
     std::size_t alive = rays.size();
+    // The cell a ray reaches on line i.
+    const auto jAt = [&](std::size_t k, int i) {
+      return static_cast<int>((R + 2L * rays[k] * i) / (2L * R));
+    };
     int reported = 0;
-    Load(gridOrigin, f.gridMin, s.line[0].data(), std::min(2, f.minLimit + 1));
-    for (int i = 1; i <= f.last && alive; ++i) {
-      if (i - reported >= SweepProgress::kLines) {
-        reported = i;
-        if (!progress.Add(SweepProgress::kLines)) break;
+    Fill(f, gridOrigin, 0, 1, 0, std::min(2, f.minLimit + 1), s);
+    std::copy_n(s.Line(1) - 1, s.stride, s.Line(0) - 1);
+    s.Line(0)[-1] = kNaNf;
+    s.Line(0)[std::min(2, f.minLimit + 1)] = kNaNf;
+    for (int first = 1; first <= f.last && alive; first += RayLines::kBand) {
+      const int lines = std::min(RayLines::kBand, f.last - first + 1);
+      // No ray that is still alive reaches beyond the last line's cells.
+      const int most = std::min(jAt(alive - 1, first + lines - 1) + 2, f.minLimit + 1);
+      // Nor before the cell before the first ray's (the rays may be a part of the octant's).
+      const int lo = std::max(0, jAt(0, first) - 1);
+      Fill(f, gridOrigin, first, lines, lo, most, s);
+      int b = 1;
+      for (; b <= lines; ++b) {
+        const int i = first + b - 1;
+        if (i - reported >= SweepProgress::kLines) {
+          reported = i;
+          if (!progress.Add(SweepProgress::kLines)) return reported;
+        }
+        // Rays advance to column (row) i; those that left the grid or the reach stop. They
+        // are in order of m, so the survivors stay in front.
+        while (alive &&
+               (jAt(alive - 1, i) > f.minLimit || i * s.stepLen[alive - 1] > o.maxHorizontal))
+          --alive;
+        if (!alive) break;
+        float* z = s.Line(b);
+        const int cells = std::min(jAt(alive - 1, i) + 2, f.minLimit + 1);
+        z[-1] = kNaNf;
+        z[cells] = kNaNf;
+        g.i = i;
+        c.dMaj = i * f.cMaj;
+        CellsOfLine(c, z, s.distance.data() + 1, s.target.data() + 1, lo, cells);
+        // With no limits but the distance, the rays count what they see as they go.
+        rays::StepRays(g,
+                       {s.rem.data(), s.j.data(), s.step.data(), s.stepLen.data(),
+                        s.halfInvM.data(), s.horizonZ.data(), s.horizonD.data(), z,
+                        s.Line(b - 1), s.distance.data() + 1, s.target.data() + 1,
+                        f.onlyRange ? nullptr : s.seen.data(), f.onlyRange ? s.Tally(b) : nullptr},
+                       static_cast<int>(alive));
+        if (!f.onlyRange) CountSeen(o, f, limits, i, gridOrigin + i * f.gridMaj, s, alive, s.Tally(b));
       }
-      // Rays advance to column (row) i; those that left the grid or the reach stop. They are
-      // in order of m, so the survivors stay in front.
-      const auto jAt = [&](std::size_t k) {
-        return static_cast<int>((R + 2L * rays[k] * i) / (2L * R));
-      };
-      while (alive &&
-             (jAt(alive - 1) > f.minLimit || i * s.stepLen[alive - 1] > o.maxHorizontal))
-        --alive;
-      if (!alive) break;
-      const double* prev = s.line[(i + 1) & 1].data() + 1;
-      double* z = s.line[i & 1].data() + 1;
-      const int cells = std::min(jAt(alive - 1) + 2, f.minLimit + 1);
-      Load(gridOrigin + i * f.gridMaj, f.gridMin, z - 1, cells);
-      std::uint16_t* countLine = countOrigin + i * f.countMaj;
-      g.i = i;
-      CellsOfLine(g, z, s.distance.data(), s.rise.data(), cells, f.inner2, f.outer2);
-      MarchLine(
-          g,
-          {s.rem.data(), s.j.data(), s.step.data(), s.prevY.data(), s.horizon.data(),
-           s.stepLen.data(), s.stepsPerMinor.data(), z, prev, s.distance.data(), s.rise.data(),
-           s.seen.data(), direct ? countLine : nullptr, f.countMin, s.spare.data()},
-          static_cast<int>(alive));
-      if (!direct) CountSeen(o, f, limits, i, z, s, alive, countLine);
+      Flush(f, countOrigin, first, b - 1, lo, most, s);
+      std::copy_n(s.Line(lines) + lo - 1, most - lo + 2, s.Line(0) + lo - 1);
     }
     return reported;
   }
 
-  // The cells the rays saw on line i that the observer's limits admit.
+  // The cells the rays saw on line i (its cells from the observer's column or row on) that the
+  // observer's limits admit.
   void CountSeen(const Prepared& o, const OctantFrame& f, const LimitTest& limits, int i,
-                 const double* z, const RayLines& s, std::size_t alive,
-                 std::uint16_t* countLine) const {
+                 const T* cells, const RayLines& s, std::size_t alive,
+                 std::uint32_t* tally) const {
     for (std::size_t k = 0; k < alive; ++k) {
       if (!s.seen[k]) continue;
       const int j = s.j[k];
       if (!f.onlyRange) {
         const double dMaj = i * f.cMaj, dMin = j * f.cMin;
         const double h = std::sqrt(dMaj * dMaj + dMin * dMin);
-        const double dz = curvature_.Apparent(z[j] + o.limits.offsetB, h) - o.eye;
+        const double z = sample_(cells[j * f.gridMin]);
+        const double dz = curvature_.Apparent(z + o.limits.offsetB, h) - o.eye;
         if (!limits.Admits(i * f.eastPerMaj + j * f.eastPerMin,
                            i * f.northPerMaj + j * f.northPerMin, dz))
           continue;
       }
-      Add(countLine[j * f.countMin]);
+      ++tally[j];
     }
   }
 
-  void Add(std::uint16_t& count) const {
+  void Add(std::uint16_t& count, std::uint16_t more) const {
     if (atomic_)
-      std::atomic_ref<std::uint16_t>(count).fetch_add(1, std::memory_order_relaxed);
+      std::atomic_ref<std::uint16_t>(count).fetch_add(more, std::memory_order_relaxed);
     else
-      ++count;
+      count = static_cast<std::uint16_t>(count + more);
   }
 
   GridView<T> grid_;
@@ -607,12 +487,16 @@ void StartCounts(const GridView<T>& grid, const std::vector<Prepared>& prepared,
                  std::vector<std::uint16_t>& counts) {
   const Sampler<T> sample = MakeSampler(grid);
   const int columns = grid.columns, rows = grid.rows;
-  counts.resize(static_cast<std::size_t>(columns) * rows);
+  const std::size_t cells = static_cast<std::size_t>(columns) * rows;
+  counts.reserve(cells);
+  PreferLargePages(counts.data(), cells * sizeof(std::uint16_t));
+  counts.resize(cells);
   ForEachRowBand(rows, ThreadCount(threads, rows, 64), [&](int from, int to) {
     for (int r = from; r < to; ++r) {
       const T* in = &grid.At(0, r);
       std::uint16_t* out = counts.data() + static_cast<std::size_t>(r) * columns;
-      for (int c = 0; c < columns; ++c) out[c] = std::isnan(sample(in[c])) ? kVoidCount : 0;
+      // The grid came zeroed: only the voids are marked.
+      for (int c = 0; c < columns; ++c) out[c] = sample.IsVoid(in[c]) ? kVoidCount : 0;
     }
   });
   for (const auto& p : prepared)
@@ -635,18 +519,25 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
       return result;
     }
   }
-  // Every (observer, octant) pair is a task, its lines the measure of the progress.
+  // Every part of an observer's octant is a task, its lines the measure of the progress.
   struct Task {
     std::size_t observer;
     int octant;
+    int part;
   };
+  const int threads = static_cast<int>(
+      std::max(1u, options.threads ? options.threads : std::thread::hardware_concurrency()));
+  // With few observers for the threads an octant's rays are parted among several tasks, so
+  // that every thread has a few and a large octant does not finish alone.
+  const int parts = std::clamp(static_cast<int>(4 * threads / (8 * prepared.size())), 1, 8);
   std::vector<Task> tasks;
   double lines = 0;
   for (std::size_t k = 0; k < prepared.size(); ++k)
-    for (int i = 0; i < 8; ++i) {
-      tasks.push_back({k, i});
-      lines += OctantLines(prepared[k], kOctants[i], grid.columns, grid.rows);
-    }
+    for (int i = 0; i < 8; ++i)
+      for (int part = 0; part < parts; ++part) {
+        tasks.push_back({k, i, part});
+        lines += OctantLines(prepared[k], kOctants[i], grid.columns, grid.rows);
+      }
   SweepProgress progress(options.progress, lines);
   const auto cancel = [&result] {
     result = {};
@@ -654,20 +545,25 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
     result.error = "cancelled";
     return result;
   };
-  if (!progress.Begin()) return cancel();
+  if (!progress.Report()) return cancel();
 
-  const int threads = static_cast<int>(
-      std::max(1u, options.threads ? options.threads : std::thread::hardware_concurrency()));
   StartCounts(grid, prepared, threads, result.counts);
   const int workers = static_cast<int>(std::min<std::size_t>(threads, tasks.size()));
-  // Octants of one observer write apart; observers swept at the same time may meet.
+  // Octants and their parts of one observer write apart; observers swept at the same time may
+  // meet.
   const Engine<T> engine(grid, CurvatureModel(options.curvature), result.counts.data(),
                          workers > 1 && prepared.size() > 1);
-  ForEachTask<RayLines>(tasks.size(), workers, [&](std::size_t t, RayLines& buffers) {
-    if (progress.Stopped()) return;
-    engine.Run(prepared[tasks[t].observer], kOctants[tasks[t].octant], buffers, progress);
-  });
-  if (progress.Stopped() || !progress.End()) return cancel();
+  const bool swept = ForEachIndex(
+      tasks.size(), static_cast<unsigned>(workers),
+      [&](std::size_t t) {
+        if (progress.Stopped()) return;
+        RayLines buffers;
+        const Task& task = tasks[t];
+        engine.Run(prepared[task.observer], kOctants[task.octant], task.part, parts, buffers,
+                   progress);
+      },
+      [&](std::size_t) { return progress.Report(); });
+  if (!swept || progress.Stopped()) return cancel();
   return result;
 }
 

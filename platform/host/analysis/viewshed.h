@@ -35,8 +35,8 @@ struct ViewshedOptions {
   CurvatureOptions curvature;
   // Worker threads; 0 takes every core.
   unsigned threads = 1;
-  // Called with the share done (0 to 1) now and then, from one thread at a time (not always
-  // the caller's); false stops the run soon, which then gives no counts.
+  // Called with the share done (0 to 1) before the sweep, every 50 ms or so and at its end, on
+  // the calling thread; false stops the run soon, which then gives no counts.
   std::function<bool(double)> progress;
 };
 

@@ -21,15 +21,15 @@ struct CurvatureOptions {
   double refraction = 0.13;
 };
 
-// Lowering of terrain at horizontal distance d: (1 - k) d^2 / (2 R), or 0 without curvature.
+// Lowering of terrain at horizontal distance d: factor d^2 with factor (1 - k) / (2 R), or 0
+// without curvature.
 class CurvatureModel {
  public:
   CurvatureModel() = default;
   explicit CurvatureModel(const CurvatureOptions& options)
       : factor_(options.useCurvature ? (1.0 - options.refraction) / (2.0 * kEarthRadius) : 0.0) {}
-  double Drop(double distance) const { return factor_ * distance * distance; }
+  double Factor() const { return factor_; }
   double Apparent(double z, double distance) const { return z - factor_ * distance * distance; }
-  bool Active() const { return factor_ != 0.0; }
 
  private:
   double factor_ = 0.0;
