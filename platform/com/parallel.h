@@ -2,6 +2,7 @@
 // while the caller watches, and a fixed pool that runs batches while its starter does other work.
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -14,6 +15,30 @@ namespace velk {
 
 // The threads a run asks for: requested, or every hardware thread when 0; at least one.
 unsigned WorkerThreads(unsigned requested);
+
+// The number of threads to use: requested (0: every hardware thread), at most one per
+// minRowsPerThread rows and at least one.
+inline int ThreadCount(int requested, int rows, int minRowsPerThread = 32) {
+  int n = requested > 0 ? requested : static_cast<int>(std::thread::hardware_concurrency());
+  n = std::min(n, std::max(1, rows / std::max(1, minRowsPerThread)));
+  return std::max(1, n);
+}
+
+// band(first, last) for bands covering [0, rows); the calling thread runs the last band.
+template <typename Band>
+void ForEachRowBand(int rows, int threads, Band band) {
+  threads = std::max(1, std::min(threads, std::max(1, rows)));
+  if (threads == 1) {
+    band(0, rows);
+    return;
+  }
+  std::vector<std::thread> workers;
+  workers.reserve(threads - 1);
+  auto bound = [&](int i) { return static_cast<int>(static_cast<long long>(rows) * i / threads); };
+  for (int i = 0; i + 1 < threads; ++i) workers.emplace_back(band, bound(i), bound(i + 1));
+  band(bound(threads - 1), rows);
+  for (auto& w : workers) w.join();
+}
 
 // Runs work(i) for every i in [0, count) on up to threads threads, each taking the next index
 // as it finishes one. Meanwhile the calling thread calls watch(done) about every 50 ms and once

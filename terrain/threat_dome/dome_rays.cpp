@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/host/analysis/parallel_rows.h"
+#include "platform/com/parallel.h"
 
 namespace velk::corvane {
 
@@ -111,12 +111,12 @@ DomeRaysResult ComputeDomeRays(const DomeSurface& surface, const DomePoint& cent
   result.grid = DomePointGrid(counts.Rows(), counts.Columns());
 
   const int rows = counts.Rows();
-  const int threads = host::analysis::ThreadCount(static_cast<int>(options.threads), rows, 1);
+  const int threads = ThreadCount(static_cast<int>(options.threads), rows, 1);
   std::atomic<bool> stop{false};
   std::atomic<std::size_t> samples{0};
   const int lastBandStart =
       static_cast<int>(static_cast<long long>(rows) * (threads - 1) / std::max(1, threads));
-  host::analysis::ForEachRowBand(rows, threads, [&](int first, int last) {
+  ForEachRowBand(rows, threads, [&](int first, int last) {
     // The calling thread runs the last band; only it asks keepGoing.
     const bool asks = keepGoing && first == lastBandStart;
     std::size_t local = 0;

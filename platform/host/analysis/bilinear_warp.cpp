@@ -5,7 +5,7 @@
 #include <mutex>
 #include <type_traits>
 
-#include "platform/host/analysis/parallel_rows.h"
+#include "platform/com/parallel.h"
 
 namespace velk::host::analysis {
 
@@ -61,7 +61,8 @@ void RowPositions(const WarpPositions& p, int row, std::mutex& mappingLock, doub
   std::vector<double> ax(lc), ay(lc);
   std::vector<std::uint8_t> ok(lc);
   for (int i = 0; i < lc; ++i) {
-    const std::size_t a = static_cast<std::size_t>(k) * lc + i, b = static_cast<std::size_t>(k1) * lc + i;
+    const std::size_t a = static_cast<std::size_t>(k) * lc + i,
+                      b = static_cast<std::size_t>(k1) * lc + i;
     ax[i] = p.sourceX[a] + t * (p.sourceX[b] - p.sourceX[a]);
     ay[i] = p.sourceY[a] + t * (p.sourceY[b] - p.sourceY[a]);
     ok[i] = p.mapped[a] && p.mapped[b];
@@ -166,9 +167,9 @@ WarpPositions::Window WarpPositions::SourceWindow(int sourceColumns, int sourceR
   return w;
 }
 
-WarpPositions MapCellCentres(const WarpGrid& target, const std::array<double, 6>& sourceGeoTransform,
-                             PointMapping mapping, const BilinearWarpOptions& options,
-                             std::string* error) {
+WarpPositions MapCellCentres(const WarpGrid& target,
+                             const std::array<double, 6>& sourceGeoTransform, PointMapping mapping,
+                             const BilinearWarpOptions& options, std::string* error) {
   WarpPositions p;
   if (target.columns <= 0 || target.rows <= 0) {
     *error = "the target grid has no cells";

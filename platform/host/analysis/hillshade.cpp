@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "platform/host/analysis/parallel_rows.h"
+#include "platform/com/parallel.h"
 
 namespace velk::host::analysis {
 
@@ -94,8 +94,8 @@ struct CellReader {
         columns(g.columns),
         rows(g.rows),
         // A no-data value a whole-number type cannot hold marks no cell.
-        hasNoData(g.noData.has_value() && (std::is_floating_point_v<T> ||
-                                           double(static_cast<T>(*g.noData)) == *g.noData)),
+        hasNoData(g.noData.has_value() &&
+                  (std::is_floating_point_v<T> || double(static_cast<T>(*g.noData)) == *g.noData)),
         noData(hasNoData ? static_cast<T>(*g.noData) : T()) {}
   float Value(T v) const { return hasNoData && v == noData ? NAN : static_cast<float>(v); }
   const T* At(int c, int r) const { return values + r * stride + c; }
@@ -128,8 +128,8 @@ struct CellReader {
 // Columns c0 .. c1 - 1 of a row of the shaded relief, from the float rows above, at and below
 // it (null outside the grid; each read at columns c0 - 1 .. c1 inside the grid); neighbours
 // outside the grid or void take the centre's value. out is the row's start.
-void ShadeRow(const Shading& s, int w, const float* up, const float* cur, const float* dn,
-              int c0, int c1, std::uint8_t* out) {
+void ShadeRow(const Shading& s, int w, const float* up, const float* cur, const float* dn, int c0,
+              int c1, std::uint8_t* out) {
   auto at = [&](const float* row, int c, float e) {
     if (!row || c < 0 || c >= w) return e;
     return Or(row[c], e);
@@ -163,8 +163,8 @@ void ShadeRow(const Shading& s, int w, const float* up, const float* cur, const 
 
 // Rows first .. last - 1, keeping three converted rows in turn.
 template <typename T>
-void ShadeRows(const CellReader<T>& read, const Shading& s, int first, int last,
-               std::uint8_t* out, RunProgress& progress) {
+void ShadeRows(const CellReader<T>& read, const Shading& s, int first, int last, std::uint8_t* out,
+               RunProgress& progress) {
   const int w = read.columns;
   std::vector<float> buf(3 * static_cast<size_t>(w));
   float* rows[3] = {buf.data(), buf.data() + w, buf.data() + 2 * w};
@@ -438,9 +438,8 @@ HillshadeStatus ShadeInto(const GridView<T>& g, const HillshadeOptions& o, std::
   if (o.shadows && o.altitude < 90.0) {  // a sun overhead casts no shadow
     Sweep(read, g.cellX, g.cellY, o, ShadeCells<T>{read, s, out}, progress);
   } else {
-    ForEachRowBand(g.rows, ThreadCount(o.threads, g.rows), [&](int first, int last) {
-      ShadeRows(read, s, first, last, out, progress);
-    });
+    ForEachRowBand(g.rows, ThreadCount(o.threads, g.rows),
+                   [&](int first, int last) { ShadeRows(read, s, first, last, out, progress); });
   }
   return progress.Stopped() ? HillshadeStatus::Stopped : HillshadeStatus::Finished;
 }

@@ -6,13 +6,30 @@
 #include <cwctype>
 #include <stdexcept>
 
-#include "platform/host/analysis/parallel_rows.h"
+#include "platform/com/parallel.h"
 
 namespace velk::host::analysis {
 
 namespace {
 
-enum class Op { Number, Raster, Neg, Add, Sub, Mul, Div, Lt, Le, Gt, Ge, Eq, Ne, SetNull, Con, IsNull };
+enum class Op {
+  Number,
+  Raster,
+  Neg,
+  Add,
+  Sub,
+  Mul,
+  Div,
+  Lt,
+  Le,
+  Gt,
+  Ge,
+  Eq,
+  Ne,
+  SetNull,
+  Con,
+  IsNull
+};
 
 std::string Narrow(const std::wstring& s) {
   std::string out;
@@ -207,10 +224,10 @@ class Parser {
       // Full precision, whatever the process's locale.
       std::string digits;
       std::size_t p = pos_;
-      while (p < s_.size() && (std::iswdigit(s_[p]) || s_[p] == L'.' || s_[p] == L'e' ||
-                               s_[p] == L'E' ||
-                               ((s_[p] == L'+' || s_[p] == L'-') && p > pos_ &&
-                                (s_[p - 1] == L'e' || s_[p - 1] == L'E'))))
+      while (p < s_.size() &&
+             (std::iswdigit(s_[p]) || s_[p] == L'.' || s_[p] == L'e' || s_[p] == L'E' ||
+              ((s_[p] == L'+' || s_[p] == L'-') && p > pos_ &&
+               (s_[p - 1] == L'e' || s_[p - 1] == L'E'))))
         digits += static_cast<char>(s_[p++]);
       double v = 0.0;
       const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), v);
@@ -228,8 +245,8 @@ class Parser {
         const wchar_t* name;
         Op op;
         std::size_t arity;
-      } const functions[] = {{L"setnull", Op::SetNull, 2}, {L"con", Op::Con, 3},
-                             {L"isnull", Op::IsNull, 1}};
+      } const functions[] = {
+          {L"setnull", Op::SetNull, 2}, {L"con", Op::Con, 3}, {L"isnull", Op::IsNull, 1}};
       for (const auto& f : functions) {
         if (word != f.name) continue;
         Expect(L"(");
@@ -275,9 +292,8 @@ std::vector<double> MapAlgebraExpression::Evaluate(
   return out;
 }
 
-void MapAlgebraExpression::EvaluateInto(const std::vector<const double*>& inputs,
-                                        std::size_t cells, double* out,
-                                        const MapAlgebraOptions& options) const {
+void MapAlgebraExpression::EvaluateInto(const std::vector<const double*>& inputs, std::size_t cells,
+                                        double* out, const MapAlgebraOptions& options) const {
   if (inputs.size() < names_.size())
     throw std::invalid_argument("map algebra: fewer rasters than the expression names");
   for (const double* p : inputs)

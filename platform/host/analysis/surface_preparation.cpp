@@ -15,7 +15,7 @@
 #include "platform/com/text.h"
 #include "platform/host/analysis/bilinear_warp.h"
 #include "platform/host/analysis/large_buffer.h"
-#include "platform/host/analysis/parallel_rows.h"
+#include "platform/com/parallel.h"
 #include "platform/host/data/analysis_op_support.h"
 #include "platform/host/data/raster_objects.h"
 
@@ -90,7 +90,8 @@ std::string OpenSource(const std::string& path, OpenedSource& source) {
 // source counts metres against metres and a geographic one degrees against degrees.
 std::string CountCells(const ResampleRequest& r, const OpenedSource& s, ResampleResult& result) {
   Bounds inSource;
-  if (!Transform(r, s.srs, inSource)) return "the analysis area cannot be taken into the surface's system";
+  if (!Transform(r, s.srs, inSource))
+    return "the analysis area cannot be taken into the surface's system";
   const double srcWidth = std::fabs(s.gt[1]) * s.dataset->GetRasterXSize();
   const double srcHeight = std::fabs(s.gt[5]) * s.dataset->GetRasterYSize();
   const double left = s.gt[0], top = s.gt[3];
@@ -100,8 +101,10 @@ std::string CountCells(const ResampleRequest& r, const OpenedSource& s, Resample
     return "the analysis area lies outside the surface";
   result.columns =
       ScaledCellCount(s.dataset->GetRasterXSize(), inSource.maxX - inSource.minX, srcWidth);
-  result.rows = ScaledCellCount(s.dataset->GetRasterYSize(), inSource.maxY - inSource.minY, srcHeight);
-  if (result.columns < 2 || result.rows < 2) return "the surface has too few cells over the analysis area";
+  result.rows =
+      ScaledCellCount(s.dataset->GetRasterYSize(), inSource.maxY - inSource.minY, srcHeight);
+  if (result.columns < 2 || result.rows < 2)
+    return "the surface has too few cells over the analysis area";
   return {};
 }
 
@@ -116,8 +119,8 @@ std::string PlaceGrid(const ResampleRequest& r, const ResampleResult& counted,
   if (!Transform(r, aeqd, b)) return "the analysis area cannot be projected";
   grid.columns = counted.columns;
   grid.rows = counted.rows;
-  grid.geoTransform = {b.minX, (b.maxX - b.minX) / counted.columns, 0,
-                       b.maxY, 0, -(b.maxY - b.minY) / counted.rows};
+  grid.geoTransform = {b.minX, (b.maxX - b.minX) / counted.columns, 0, b.maxY,
+                       0,      -(b.maxY - b.minY) / counted.rows};
   return {};
 }
 
@@ -133,9 +136,9 @@ bool ReadWindow(const std::string& path, GDALDataType type, const WarpPositions:
     GdalDatasetPtr own(static_cast<GDALDataset*>(GDALOpen(path.c_str(), GA_ReadOnly)));
     CPLSetThreadLocalConfigOption("GTIFF_DIRECT_IO", nullptr);
     T* at = cells + static_cast<std::size_t>(first) * w.columns;
-    if (!own || own->GetRasterBand(1)->RasterIO(GF_Read, w.column, w.row + first, w.columns,
-                                                last - first, at, w.columns, last - first, type,
-                                                0, 0) != CE_None)
+    if (!own ||
+        own->GetRasterBand(1)->RasterIO(GF_Read, w.column, w.row + first, w.columns, last - first,
+                                        at, w.columns, last - first, type, 0, 0) != CE_None)
       ok = false;
   });
   return ok;
@@ -152,8 +155,9 @@ std::string ResampleWindow(const std::string& path, GDALRasterBand* band, GDALDa
   int hasNoData = 0;
   const double sourceNoData = band->GetNoDataValue(&hasNoData);
   WarpSource<T> source;
-  source.cells = {cells.get(), w.columns, w.rows, 1.0, 1.0,
-                  hasNoData ? std::optional<double>(sourceNoData) : std::nullopt};
+  source.cells = {cells.get(), w.columns,
+                  w.rows,      1.0,
+                  1.0,         hasNoData ? std::optional<double>(sourceNoData) : std::nullopt};
   source.window = w;
   source.sourceColumns = band->GetXSize();
   source.sourceRows = band->GetYSize();
@@ -186,10 +190,8 @@ std::string Resample(const std::string& path, const OpenedSource& s,
     case GDT_Int16:
       return ResampleWindow<std::int16_t>(path, band, GDT_Int16, positions, noData, out);
     case GDT_UInt16:
-    case GDT_Float32:
-      return ResampleWindow<float>(path, band, GDT_Float32, positions, noData, out);
-    default:
-      return ResampleWindow<double>(path, band, GDT_Float64, positions, noData, out);
+    case GDT_Float32: return ResampleWindow<float>(path, band, GDT_Float32, positions, noData, out);
+    default: return ResampleWindow<double>(path, band, GDT_Float64, positions, noData, out);
   }
 }
 
@@ -204,7 +206,8 @@ std::string WriteGrid(const std::string& outPath, const OpenedSource& s,
   bool ok = false;
   CPLErrorReset();
   constexpr int kRowsPerWrite = 64;
-  if (GdalDatasetPtr out{gtiff->Create(temp.c_str(), grid.columns, grid.rows, 1, GDT_Float32, nullptr)}) {
+  if (GdalDatasetPtr out{
+          gtiff->Create(temp.c_str(), grid.columns, grid.rows, 1, GDT_Float32, nullptr)}) {
     std::array<double, 6> gt = grid.geoTransform;
     out->SetGeoTransform(gt.data());
     out->SetSpatialRef(&aeqd);
@@ -217,10 +220,11 @@ std::string WriteGrid(const std::string& outPath, const OpenedSource& s,
     // instead of new memory for every row of the grid.
     for (int first = 0; ok && first < grid.rows; first += kRowsPerWrite) {
       const int n = std::min(kRowsPerWrite, grid.rows - first);
-      ok = band->RasterIO(GF_Write, 0, first, grid.columns, n,
-                          const_cast<float*>(cells) + static_cast<std::size_t>(first) * grid.columns,
-                          grid.columns, n, GDT_Float32, 0, 0) == CE_None &&
-           band->FlushCache() == CE_None;
+      ok =
+          band->RasterIO(GF_Write, 0, first, grid.columns, n,
+                         const_cast<float*>(cells) + static_cast<std::size_t>(first) * grid.columns,
+                         grid.columns, n, GDT_Float32, 0, 0) == CE_None &&
+          band->FlushCache() == CE_None;
     }
     out.reset();  // writes what is still cached
     ok = ok && CPLGetLastErrorType() != CE_Failure;
@@ -258,7 +262,8 @@ ResampleResult ResampleToAzimuthalEquidistant(const ResampleRequest& r,
   const float noData = hasNoData ? static_cast<float>(sourceNoData) : -32767.0f;
   if (result.error.empty()) {
     // Left unset here: the resampling threads write every cell, each touching its own first.
-    cells = std::make_unique<LargeBuffer<float>>(static_cast<std::size_t>(grid.columns) * grid.rows);
+    cells =
+        std::make_unique<LargeBuffer<float>>(static_cast<std::size_t>(grid.columns) * grid.rows);
     result.error = Resample(r.sourcePath, source, aeqd, grid, noData, cells->get());
   }
   if (result.error.empty())

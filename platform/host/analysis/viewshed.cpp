@@ -1,6 +1,5 @@
 #include "platform/host/analysis/viewshed.h"
 
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -11,7 +10,7 @@
 
 #include "platform/com/parallel.h"
 #include "platform/host/analysis/large_buffer.h"
-#include "platform/host/analysis/parallel_rows.h"
+#include "platform/com/parallel.h"
 #include "platform/host/analysis/viewshed_rays.h"
 
 // The cells' step is built for AVX-512, AVX2 and plain x86-64, and the best the processor has is
@@ -395,11 +394,12 @@ class Engine {
         // With no limits but the distance, the rays count what they see as they go.
         rays::StepRays(g,
                        {s.rem.data(), s.j.data(), s.step.data(), s.stepLen.data(),
-                        s.halfInvM.data(), s.horizonZ.data(), s.horizonD.data(), z,
-                        s.Line(b - 1), s.distance.data() + 1, s.target.data() + 1,
+                        s.halfInvM.data(), s.horizonZ.data(), s.horizonD.data(), z, s.Line(b - 1),
+                        s.distance.data() + 1, s.target.data() + 1,
                         f.onlyRange ? nullptr : s.seen.data(), f.onlyRange ? s.Tally(b) : nullptr},
                        static_cast<int>(alive));
-        if (!f.onlyRange) CountSeen(o, f, limits, i, gridOrigin + i * f.gridMaj, s, alive, s.Tally(b));
+        if (!f.onlyRange)
+          CountSeen(o, f, limits, i, gridOrigin + i * f.gridMaj, s, alive, s.Tally(b));
       }
       Flush(f, countOrigin, first, b - 1, lo, most, s);
       std::copy_n(s.Line(lines) + lo - 1, most - lo + 2, s.Line(0) + lo - 1);
@@ -410,8 +410,7 @@ class Engine {
   // The cells the rays saw on line i (its cells from the observer's column or row on) that the
   // observer's limits admit.
   void CountSeen(const Prepared& o, const OctantFrame& f, const LimitTest& limits, int i,
-                 const T* cells, const RayLines& s, std::size_t alive,
-                 std::uint32_t* tally) const {
+                 const T* cells, const RayLines& s, std::size_t alive, std::uint32_t* tally) const {
     for (std::size_t k = 0; k < alive; ++k) {
       if (!s.seen[k]) continue;
       const int j = s.j[k];

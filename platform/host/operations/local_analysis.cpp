@@ -16,7 +16,7 @@
 
 #include "platform/com/text.h"
 #include "platform/host/analysis/map_algebra.h"
-#include "platform/host/analysis/parallel_rows.h"
+#include "platform/com/parallel.h"
 #include "platform/host/data/analysis_op_support.h"
 #include "platform/host/data/data_errors.h"
 #include "platform/host/data/dataset.h"
@@ -28,8 +28,7 @@ namespace velk::host {
 namespace {
 
 // The written result as the host's temporary raster dataset in the output workspace.
-HRESULT OpenResult(const std::string& path, IRasterAnalysisEnvironment* env,
-                   IGeoDataset** result) {
+HRESULT OpenResult(const std::string& path, IRasterAnalysisEnvironment* env, IGeoDataset** result) {
   ComPtr<IWorkspace> workspace;
   env->get_OutWorkspace(workspace.put());
   ComPtr<IRasterDataset> dataset;
@@ -43,7 +42,7 @@ HRESULT OpenResult(const std::string& path, IRasterAnalysisEnvironment* env,
 class ParallelWindow {
  public:
   HRESULT Open(const std::string& path, IEnvelope* area) {
-    readers_.resize(std::max(1, std::min(4, analysis::ThreadCount(0, 1 << 20))));
+    readers_.resize(std::max(1, std::min(4, ThreadCount(0, 1 << 20))));
     for (auto& reader : readers_)
       if (HRESULT hr = reader.Open(path, area); FAILED(hr)) return hr;
     return S_OK;
@@ -51,15 +50,16 @@ class ParallelWindow {
   const WindowGrid& Placement() const { return readers_.front().Placement(); }
   // Rows first .. first + rows - 1 in the band's own type (WindowReader::ReadNative).
   HRESULT ReadNative(int first, int rows, void* values) {
-    const std::size_t rowBytes = static_cast<std::size_t>(Placement().columns) *
-                                 GDALGetDataTypeSizeBytes(static_cast<GDALDataType>(Placement().gdalType));
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(Placement().columns) *
+        GDALGetDataTypeSizeBytes(static_cast<GDALDataType>(Placement().gdalType));
     const int parts = std::min(static_cast<int>(readers_.size()), rows);
     std::vector<HRESULT> results(parts, S_OK);
-    analysis::ForEachRowBand(parts, parts, [&](int part, int) {
+    ForEachRowBand(parts, parts, [&](int part, int) {
       const int from = static_cast<int>(static_cast<long long>(rows) * part / parts);
       const int to = static_cast<int>(static_cast<long long>(rows) * (part + 1) / parts);
-      results[part] = readers_[part].ReadNative(first + from, to - from,
-                                                static_cast<unsigned char*>(values) + from * rowBytes);
+      results[part] = readers_[part].ReadNative(
+          first + from, to - from, static_cast<unsigned char*>(values) + from * rowBytes);
     });
     for (HRESULT hr : results)
       if (FAILED(hr)) return hr;
@@ -177,13 +177,15 @@ class RasterLocalOp : public AnalysisOpRoot<RasterLocalOp, ILocalOp> {
     // The next block is read while this one's statistics are gathered (and it is written).
     return Pipelined(
         count,
-        [&](int b, int slot) { return reader.ReadNative(b * step, rowsOf(b), blocks[slot].data()); },
+        [&](int b, int slot) {
+          return reader.ReadNative(b * step, rowsOf(b), blocks[slot].data());
+        },
         [&](int b, int slot) {
           // A few threads keep up with the reading, which this gathering runs beside.
           const std::size_t n = static_cast<std::size_t>(place.columns) * rowsOf(b);
-          const int parts = analysis::ThreadCount(0, static_cast<int>(n >> 20), 1);
+          const int parts = ThreadCount(0, static_cast<int>(n >> 20), 1);
           std::vector<CellStatistics> part(parts);
-          analysis::ForEachRowBand(parts, parts, [&](int first, int last) {
+          ForEachRowBand(parts, parts, [&](int first, int last) {
             for (int p = first; p < last; ++p) {
               const std::size_t from = n * p / parts, to = n * (p + 1) / parts;
               part[p].Add(blocks[slot].data() + from * size, place.gdalType, to - from,
@@ -264,10 +266,10 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
                       int gdalType, double noData, unsigned char* written) {
     constexpr std::size_t kStretch = 1 << 14;
     const int stretches = static_cast<int>((n + kStretch - 1) / kStretch);
-    const int threads = analysis::ThreadCount(0, stretches, 4);
+    const int threads = ThreadCount(0, stretches, 4);
     std::atomic<int> next{0};
     std::atomic<bool> fit{true};
-    analysis::ForEachRowBand(threads, threads, [&](int, int) {
+    ForEachRowBand(threads, threads, [&](int, int) {
       std::vector<double> numbers((readers.size() + 1) * kStretch);
       std::vector<const double*> cells;
       for (std::size_t k = 0; k < readers.size(); ++k)
@@ -326,8 +328,8 @@ class RasterMapAlgebraOp : public AnalysisOpRoot<RasterMapAlgebraOp, IMapAlgebra
         },
         [&](int b, int slot) {
           const std::size_t n = static_cast<std::size_t>(place.columns) * rowsOf(b);
-          fit = WorkOut(expr, readers, raw[slot], n, place.gdalType, writer.NoData(),
-                        written.data());
+          fit =
+              WorkOut(expr, readers, raw[slot], n, place.gdalType, writer.NoData(), written.data());
           if (!fit) return E_ABORT;  // no use going on
           return writer.WriteNative(b * step, rowsOf(b), written.data());
         });
