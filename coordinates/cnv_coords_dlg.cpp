@@ -631,18 +631,15 @@ bool CnvCoordsDlg::ReadOutputNames(OutputFieldNames& names) {
   return true;
 }
 
-LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
+bool CnvCoordsDlg::ReadConversionRequest(ConversionRequest& request) {
   const bool shapeField = Checked(cnv::kShapeField);
-  const bool newFile = Checked(cnv::kNewFile);
   HWND notation = Item(cnv::kNotation);
   LRESULT sel = Send(notation, CB_GETCURSEL);
   const LPARAM n = sel >= 0 ? Send(notation, CB_GETITEMDATA, static_cast<WPARAM>(sel))
                             : kNotationItemDecimalDegrees;
-  if (!m_inputTable) return 0;
-
   // The names are read and checked before anything is made.
   OutputFieldNames names;
-  if (!ReadOutputNames(names)) return 0;
+  if (!ReadOutputNames(names)) return false;
   m_names = names;
 
   // The record layout.
@@ -660,12 +657,11 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   std::wstring missingField;
   if (!ReadRecordLayout(choices, m_inputTable.get(), layout, missingField)) {
     ShowFormattedMessage(kSpecifyField, missingField);
-    return 0;
+    return false;
   }
 
-  ConversionRequest request;
   request.input = m_inputTable;
-  request.newFile = newFile;
+  request.newFile = Checked(cnv::kNewFile);
   request.shapeField = shapeField;
   request.outputLocation = m_outputLocation;
   request.outputName = m_outputName;
@@ -681,15 +677,10 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
       static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kInputDatum), CB_GETCURSEL)));
   request.toDatum =
       static_cast<LONG>(std::max<LRESULT>(0, Send(Item(cnv::kOutputDatum), CB_GETCURSEL)));
+  return true;
+}
 
-  ConversionTransaction conversion(m_hWnd, std::move(request));
-  ConversionStepResult begun = conversion.Begin();
-  if (newFile) m_outputName = conversion.OutputName();
-  if (!begun.ok) {
-    ShowConversionMessage(begun);
-    return 0;
-  }
-
+RunOutcome CnvCoordsDlg::RunRecordsWithProgress(ConversionTransaction& conversion) {
   HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
   m_counts = RunCounts{};
   // Progress in the host's status bar; Esc stops the run through the host's cancel tracker.
@@ -708,19 +699,14 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
     return go != VARIANT_FALSE;
   };
   RunOutcome outcome = conversion.Run(m_coordinateTool.get(), m_parsers, m_counts, options);
-  ShowStatusText(Hook(), 0, Bstr(outcome == RunOutcome::kCancelled
-                                     ? LoadResString(kOperationCancelled)
-                                     : std::wstring()));
+  ShowStatusText(Hook(), 0,
+                 Bstr(outcome == RunOutcome::kCancelled ? LoadResString(kOperationCancelled)
+                                                        : std::wstring()));
   ::SetCursor(previous);
+  return outcome;
+}
 
-  ConversionStepResult ended = conversion.End(outcome);
-  if (!ended.ok) {
-    ShowConversionMessage(ended);
-    return 0;
-  }
-  m_lastOutput = conversion.Output();
-
-  CloseDialog(IDOK);
+void CnvCoordsDlg::ShowClosingMessage() {
   std::wstring text;
   velk::win::FormatInserts(LoadResString(kConverted),
                            {static_cast<long long>(m_counts.total - m_counts.failed),
@@ -730,6 +716,31 @@ LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
   // The same closing text either way; a run that converted none of its records warns.
   ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(),
                 MB_OK | (m_counts.NoneConverted() ? MB_ICONEXCLAMATION : 0U));
+}
+
+LRESULT CnvCoordsDlg::OnOK(WORD, WORD, HWND, BOOL&) {
+  if (!m_inputTable) return 0;
+  ConversionRequest request;
+  if (!ReadConversionRequest(request)) return 0;
+  const bool newFile = request.newFile, shapeField = request.shapeField;
+
+  ConversionTransaction conversion(m_hWnd, std::move(request));
+  ConversionStepResult begun = conversion.Begin();
+  if (newFile) m_outputName = conversion.OutputName();
+  if (!begun.ok) {
+    ShowConversionMessage(begun);
+    return 0;
+  }
+  const RunOutcome outcome = RunRecordsWithProgress(conversion);
+  ConversionStepResult ended = conversion.End(outcome);
+  if (!ended.ok) {
+    ShowConversionMessage(ended);
+    return 0;
+  }
+  m_lastOutput = conversion.Output();
+
+  CloseDialog(IDOK);
+  ShowClosingMessage();
   if (newFile) {
     try {
       AddOutputToMap(Hook(), conversion.Output().get(), shapeField);

@@ -142,6 +142,13 @@ class CnvCoordsDlg : public CBasicWindowImpl<CnvCoordsDlg> {
   void ShowFormattedMessage(UINT textId, const std::wstring& insert);
   // The message a conversion step names, if any.
   void ShowConversionMessage(const ConversionStepResult& result);
+  // The conversion the controls ask for (names, record layout, selection, datums); false after
+  // a message when a name or field is missing.
+  bool ReadConversionRequest(ConversionRequest& request);
+  // Runs the records with progress in the status bar and Esc through the host's tracker.
+  RunOutcome RunRecordsWithProgress(ConversionTransaction& conversion);
+  // The closing box: how many records of how many were converted.
+  void ShowClosingMessage();
 
   // Members, in the order the dialog builds them.
   ComPtr<IBrowseObject> m_inputLocation;

@@ -2,6 +2,7 @@
 
 #include <cwctype>
 #include <filesystem>
+#include <optional>
 
 #include "framework/corvane_module.h"
 #include "framework/dataset_helpers.h"
@@ -91,8 +92,17 @@ void ApplyStorageOverrides(IRasterStorageDef* storage, const StorageOverrides& o
   if (o.quality) storage->put_CompressionQuality(*o.quality);
 }
 
-MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
-  ShowStatusText(hook, 0, Bstr(L""));
+namespace {
+
+// A refusal the user can act on: the status text says why.
+MosaicRunOutcome Refused(HookStruct& hook, const std::wstring& why) {
+  ShowStatusText(hook, 0, Bstr(LoadResString(kIdsMosaicCannotCreate) + L": " + why));
+  return Failed(kIdsMosaicCannotCreate, ToUtf8(why));
+}
+
+// Why the run cannot start (no input layer, no output, an output kind the host cannot write),
+// shown in the status bar; nothing when it can.
+std::optional<MosaicRunOutcome> RefusedRequest(HookStruct& hook, const MosaicRunParameters& p) {
   if (!p.layer) {
     ShowStatusTextById(hook, 0, kIdsMosaicNoInputLayer);
     return Failed(kIdsMosaicNoInputLayer, "no input layer");
@@ -101,21 +111,52 @@ MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
     ShowStatusTextById(hook, 0, kIdsMosaicNoOutput);
     return Failed(kIdsMosaicNoOutput, "no output");
   }
+  const MosaicOutput& out = p.output;
+  if (!out.database && out.suffix.empty() && out.name.find(L'.') != std::wstring::npos) {
+    const std::wstring kind = out.name.substr(out.name.rfind(L'.'));
+    return Refused(hook, L"the host cannot write \"" + kind +
+                             L"\" rasters (.tif, .img, .ntf, .pix, " +
+                             L"a grid without extension, or a GeoPackage)");
+  }
+  return std::nullopt;
+}
+
+// The made mosaic as a raster layer on the focus map, its first band's statistics made.
+MosaicRunOutcome AddMosaicLayer(HookStruct& hook, IRasterDataset* made, const MosaicOutput& out) {
+  Bstr path;
+  made->get_CompleteName(&path);
+  ComPtr<IRaster> raster;
+  Check(made->CreateDefaultRaster(raster.put()));
+  // Statistics are made once, when the first band has none yet.
+  if (auto bands = raster.As<IRasterBandCollection>()) {
+    ComPtr<IRasterBand> first;
+    ComPtr<IRasterStatistics> stats;
+    if (SUCCEEDED(bands->Item(0, first.put())) && first) first->get_Statistics(stats.put());
+  }
+  auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
+  Check(layer->CreateFromRaster(raster.get()));
+  auto asLayer = RequireInterface<ILayer>(layer.get());
+  asLayer->put_Name(Bstr(out.database ? out.name : out.name + out.suffix));
+  ComPtr<IMap> map;
+  hook.GetFocusMap(map.put());
+  if (map) map->AddLayer(asLayer.get());
+  MosaicRunOutcome done;
+  done.done = true;
+  done.layer = asLayer;
+  done.dataset = path.str();
+  return done;
+}
+
+}  // namespace
+
+MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
+  ShowStatusText(hook, 0, Bstr(L""));
+  if (auto refused = RefusedRequest(hook, p)) return *refused;
   auto fail = [&](std::string reason) {
     ShowStatusTextById(hook, 0, kIdsMosaicCannotCreate);
     return Failed(kIdsMosaicCannotCreate, std::move(reason));
   };
-  // A refusal the user can act on: the status text says why.
-  auto refuse = [&](const std::wstring& why) {
-    ShowStatusText(hook, 0, Bstr(LoadResString(kIdsMosaicCannotCreate) + L": " + why));
-    return Failed(kIdsMosaicCannotCreate, ToUtf8(why));
-  };
   const MosaicOutput& out = p.output;
-  if (!out.database && out.suffix.empty() && out.name.find(L'.') != std::wstring::npos) {
-    const std::wstring kind = out.name.substr(out.name.rfind(L'.'));
-    return refuse(L"the host cannot write \"" + kind + L"\" rasters (.tif, .img, .ntf, .pix, " +
-                  L"a grid without extension, or a GeoPackage)");
-  }
 
   ComPtr<IRasterCollection> rasters =
       GetRasterFromCatalogLayer(p.selectedDatasetsOnly, p.layer.get(), p.region.get());
@@ -155,7 +196,7 @@ MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
     // A GeoPackage that is not there yet is made; one that cannot be is said so.
     std::wstring why;
     auto ws = OpenOrCreateDatabase(out.location, &why, &madeDatabase);
-    if (!ws) return refuse(why);
+    if (!ws) return Refused(hook, why);
     auto rasterWs = QueryAs<IRasterWorkspaceEx>(ws.get());
     if (!rasterWs) {
       ws.Reset();
@@ -178,28 +219,7 @@ MosaicRunOutcome RunMosaic(HookStruct& hook, const MosaicRunParameters& p) {
     return fail(Reason(hr));
   }
 
-  Bstr path;
-  made->get_CompleteName(&path);
-  ComPtr<IRaster> raster;
-  Check(made->CreateDefaultRaster(raster.put()));
-  // Statistics are made once, when the first band has none yet.
-  if (auto bands = raster.As<IRasterBandCollection>()) {
-    ComPtr<IRasterBand> first;
-    ComPtr<IRasterStatistics> stats;
-    if (SUCCEEDED(bands->Item(0, first.put())) && first) first->get_Statistics(stats.put());
-  }
-  auto layer = CreateHostObject<IRasterLayer>(host::CLSID_RasterLayer);
-  Check(layer->CreateFromRaster(raster.get()));
-  auto asLayer = RequireInterface<ILayer>(layer.get());
-  asLayer->put_Name(Bstr(out.database ? out.name : out.name + out.suffix));
-  ComPtr<IMap> map;
-  hook.GetFocusMap(map.put());
-  if (map) map->AddLayer(asLayer.get());
-  MosaicRunOutcome done;
-  done.done = true;
-  done.layer = asLayer;
-  done.dataset = path.str();
-  return done;
+  return AddMosaicLayer(hook, made.get(), out);
 }
 
 }  // namespace velk::corvane
