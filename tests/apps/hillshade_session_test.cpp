@@ -18,6 +18,32 @@ namespace {
 
 std::vector<unsigned char> Bytes(const std::string& path) { return ReadByteRaster(path).values; }
 
+// The shared cell's relief in grid matches `gdaldem hillshade -z zFactor` (written to ref) on
+// interior cells within one grey level; gdaldem leaves no value beside the cell's voids, where
+// ours shades from the valid cells, so ours leaves none only on the voids themselves.
+void ExpectInteriorLikeGdaldem(const std::string& grid, const std::string& ref,
+                               const std::string& zFactor) {
+  ASSERT_TRUE(std::filesystem::exists(grid));
+  ToolOutput("gdaldem hillshade -q -z " + zFactor + " " + ShellQuote(kSharedDtedCell) + " " +
+             ShellQuote(ref));
+  const auto ours = Bytes(grid), theirs = Bytes(ref);
+  ASSERT_EQ(ours.size(), 1201u * 1201u);
+  ASSERT_EQ(theirs.size(), ours.size());
+  int off = 0, compared = 0;
+  for (int row = 1; row < 1200; ++row)
+    for (int c = 1; c < 1200; ++c) {
+      const int i = row * 1201 + c;
+      if (ours[i] == 0) {
+        EXPECT_EQ(theirs[i], 0) << c << "," << row;
+      }
+      if (theirs[i] == 0) continue;
+      ++compared;
+      if (std::abs(ours[i] - theirs[i]) > 1) ++off;
+    }
+  EXPECT_EQ(off, 0);
+  EXPECT_GT(compared, 1199 * 1150);
+}
+
 TEST(HillshadeSession, TheSharedDtedCellShadedTemporaryTwiceAndIntoANamedGrid) {
   VELK_REQUIRE(std::filesystem::exists(kSharedDtedCell),
                "shared DTED cell not found: " + kSharedDtedCell);
@@ -118,28 +144,7 @@ expect error
   EXPECT_EQ(r.out.find("  6. ", last), std::string::npos) << r.out.substr(last);
 
   // The named grid matches gdaldem on interior cells, with the z factor the dialog showed.
-  const std::string grid = dir / "out/cellshade.tif";
-  ASSERT_TRUE(std::filesystem::exists(grid));
-  ToolOutput("gdaldem hillshade -q -z 0.000009 " + ShellQuote(kSharedDtedCell) + " " +
-             ShellQuote(dir / "ref.tif"));
-  const auto ours = Bytes(grid), ref = Bytes(dir / "ref.tif");
-  ASSERT_EQ(ours.size(), 1201u * 1201u);
-  ASSERT_EQ(ref.size(), ours.size());
-  // gdaldem leaves no value beside the cell's voids, where ours shades from the valid cells;
-  // ours leaves none only on the voids themselves.
-  int off = 0, compared = 0;
-  for (int row = 1; row < 1200; ++row)
-    for (int c = 1; c < 1200; ++c) {
-      const int i = row * 1201 + c;
-      if (ours[i] == 0) {
-        EXPECT_EQ(ref[i], 0) << c << "," << row;
-      }
-      if (ref[i] == 0) continue;
-      ++compared;
-      if (std::abs(ours[i] - ref[i]) > 1) ++off;
-    }
-  EXPECT_EQ(off, 0);
-  EXPECT_GT(compared, 1199 * 1150);
+  ExpectInteriorLikeGdaldem(dir / "out/cellshade.tif", dir / "ref.tif", "0.000009");
 }
 
 // Typed numbers that are none (or beyond the double range) are refused before any shading:

@@ -108,6 +108,22 @@ std::vector<double> Elevations(const std::vector<std::pair<double, double>>& lon
   return values;
 }
 
+// The (x, y) points of series 1 of a graph's CSV ("series,x,y").
+void ReadFirstSeries(const fs::path& path, std::vector<std::pair<double, double>>& points) {
+  std::ifstream csv(path);
+  ASSERT_TRUE(csv) << path;
+  std::string line;
+  std::getline(csv, line);
+  EXPECT_EQ(line, "series,x,y");
+  while (std::getline(csv, line)) {
+    double s, m, z;
+    char c1, c2;
+    std::istringstream row(line);
+    ASSERT_TRUE(row >> s >> c1 >> m >> c2 >> z) << line;
+    if (s == 1) points.emplace_back(m, z);
+  }
+}
+
 TEST(LinearLosSession, AcrossTheRidgeThenAClearLineWithTheProfileGraph) {
   VELK_REQUIRE(fs::exists(kSharedDtedCell), "shared DTED cell not found: " + kSharedDtedCell);
   VELK_REQUIRE(ToolOutput("command -v gdallocationinfo") != "", "GDAL utilities not installed");
@@ -175,19 +191,8 @@ TEST(LinearLosSession, AcrossTheRidgeThenAClearLineWithTheProfileGraph) {
   // at the ends the ground plus the offset.
   const fs::path graphs = fs::path(root.path()) / "graphs";
   ASSERT_TRUE(fs::exists(graphs / "Visibility_0000_of_cell.svg"));
-  std::ifstream csv(graphs / "Visibility_0000_of_cell.csv");
-  ASSERT_TRUE(csv);
-  std::string line;
-  std::getline(csv, line);
-  EXPECT_EQ(line, "series,x,y");
   std::vector<std::pair<double, double>> profile;
-  while (std::getline(csv, line)) {
-    double s, m, z;
-    char c1, c2;
-    std::istringstream row(line);
-    ASSERT_TRUE(row >> s >> c1 >> m >> c2 >> z) << line;
-    if (s == 1) profile.emplace_back(m, z);
-  }
+  ReadFirstSeries(graphs / "Visibility_0000_of_cell.csv", profile);
   ASSERT_GT(profile.size(), 200u);  // a vertex per column of 3 arc seconds
   // Where the observer was picked, as the dialog shows it.
   auto shown = [&](const std::string& id) {

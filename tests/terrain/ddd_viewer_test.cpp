@@ -110,9 +110,9 @@ ComPtr<ILayer> FeatureLayer(const std::string& folder, const std::wstring& file,
                             const std::wstring& name) {
   auto ws = test::OpenWorkspace(test::ShapefileFactory().get(), folder);
   ComPtr<IFeatureClass> fc;
-  EXPECT_EQ(RequireInterface<IFeatureWorkspace>(ws.get())->OpenFeatureClass(Bstr(file).get(),
-                                                                            fc.put()),
-            S_OK);
+  EXPECT_EQ(
+      RequireInterface<IFeatureWorkspace>(ws.get())->OpenFeatureClass(Bstr(file).get(), fc.put()),
+      S_OK);
   auto layer = CreateHostObject<IFeatureLayer>(host::CLSID_FeatureLayer);
   layer->putref_FeatureClass(fc.get());
   auto l = layer.As<ILayer>();
@@ -158,7 +158,8 @@ void CheckOnly(HWND dialog, int id, const std::wstring& name) {
     LVITEMW state;
     state.stateMask = LVIS_STATEIMAGEMASK;
     state.state = INDEXTOSTATEIMAGEMASK(name == text ? 2 : 1);
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&state));
   }
 }
 
@@ -195,8 +196,9 @@ struct ViewerHost : test::MapToolHost {
     WriteShapefile(dir / "data/losloc0001.shp", wkbPoint, observerFields,
                    {{"POINT (5.5 0.54)", {2.0, -500.0, 0.0, 360.0}},
                     {"POINT (6.06 0.55)", {2.0, -500.0, 0.0, 360.0}}});
-    WriteShapefile(dir / "data/roads.shp", wkbLineString, {"WIDTH"},
-                   {{"LINESTRING (5.9 0.54,6.2 0.54)", {5}}, {"LINESTRING (6.5 0.9,6.6 0.95)", {3}}});
+    WriteShapefile(
+        dir / "data/roads.shp", wkbLineString, {"WIDTH"},
+        {{"LINESTRING (5.9 0.54,6.2 0.54)", {5}}, {"LINESTRING (6.5 0.9,6.6 0.95)", {3}}});
     // A line of sight's visible stretch, as a flight path along it.
     WriteShapefile(dir / "data/track.shp", wkbLineString, {"Visible"},
                    {{"LINESTRING (6.03 0.53,6.07 0.53)", {1}}});
@@ -216,8 +218,7 @@ struct ViewerHost : test::MapToolHost {
     v->Release();
 
     Map()->put_SpatialReference(test::SpatialReference(4326).get());
-    for (ILayer* l : {raster.get(), observers.get(), stray.get(), track.get(),
-                      vector.get()})
+    for (ILayer* l : {raster.get(), observers.get(), stray.get(), track.get(), vector.get()})
       Map()->AddLayer(l);
     Show(host::NewEnvelope(kLeft, kTop - 0.08, kLeft + 0.1, kTop).get());
     AddSelectedLayerControl(dtedLayer.get());
@@ -321,6 +322,26 @@ TEST(DDDViewer, EnabledOnlyWithSorrelinAndACatalogElevationLayerChosen) {
   EXPECT_EQ(enabled, VARIANT_FALSE);
 }
 
+// The saved glTF scene: one camera, the ground first, the observers' dome (36 strips of 38
+// points and a fan of 38 points: 36 x 36 + 36 triangles) and its wireframe.
+void ExpectSceneWithObserverDome(const std::string& saved) {
+  tinygltf::TinyGLTF reader;
+  tinygltf::Model model;
+  std::string err, warn;
+  ASSERT_TRUE(reader.LoadBinaryFromFile(&model, &err, &warn, saved)) << err;
+  EXPECT_EQ(model.cameras.size(), 1u);
+  ASSERT_FALSE(model.meshes.empty());
+  EXPECT_EQ(model.meshes[0].name, "ground");
+  std::vector<std::string> names;
+  for (const auto& mesh : model.meshes) names.push_back(mesh.name);
+  const auto dome = std::find(names.begin(), names.end(), "observers.dome");
+  ASSERT_NE(dome, names.end());
+  const auto& domeMesh = model.meshes[static_cast<std::size_t>(dome - names.begin())];
+  EXPECT_EQ(model.accessors[static_cast<std::size_t>(domeMesh.primitives[0].indices)].count,
+            3u * (36 * 36 + 36));
+  EXPECT_NE(std::find(names.begin(), names.end(), "observers.wireframe"), names.end());
+}
+
 TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
   VELK_REQUIRE(!test::ProgramOnPath("ogrinfo").empty(), "ogrinfo is not installed");
   VELK_REQUIRE(!test::ProgramOnPath("gdalinfo").empty(), "gdalinfo is not installed");
@@ -390,7 +411,8 @@ TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
   ASSERT_EQ(tifs.size(), 1u);
   const std::string info = test::ToolOutput("gdalinfo " + test::ShellQuote(tifs[0]));
   EXPECT_NE(info.find("Size is 60, 40"), std::string::npos) << info;
-  const std::string table = test::ToolOutput("ogrinfo -al -so " + test::ShellQuote(folder + "/ShapeTable.shp"));
+  const std::string table =
+      test::ToolOutput("ogrinfo -al -so " + test::ShellQuote(folder + "/ShapeTable.shp"));
   EXPECT_NE(table.find("Feature Count: 1"), std::string::npos) << table;
   const auto roads = test::OgrRows(folder + "/_x_y.shp",
                                    "SELECT WIDTH, ST_MinX(geometry) AS X0, ST_MaxX(geometry) AS X1 "
@@ -410,28 +432,14 @@ TEST(DDDViewer, ADragExtractsTheChosenLayersAndTheViewerFliesAroundAnObserver) {
   const auto& last = path.back();
   EXPECT_NEAR(last.observer[0], 6.05, 1e-9);
   EXPECT_NEAR(last.observer[1], 0.54, 1e-9);
-  const double angle = std::atan2(last.target[1] - 0.54, last.target[0] - 6.05) * 180 / 3.14159265358979;
+  const double angle =
+      std::atan2(last.target[1] - 0.54, last.target[0] - 6.05) * 180 / 3.14159265358979;
   EXPECT_NEAR(angle, 50.0, 1e-6);  // the tenth point, 5 degrees a step
 
   EXPECT_EQ(elements, (std::vector<std::wstring>{L"observers.dome", L"observers.wireframe"}));
 
   ASSERT_TRUE(savedOk) << problem;
-  tinygltf::TinyGLTF reader;
-  tinygltf::Model model;
-  std::string err, warn;
-  ASSERT_TRUE(reader.LoadBinaryFromFile(&model, &err, &warn, saved)) << err;
-  EXPECT_EQ(model.cameras.size(), 1u);
-  ASSERT_FALSE(model.meshes.empty());
-  EXPECT_EQ(model.meshes[0].name, "ground");
-  std::vector<std::string> names;
-  for (const auto& mesh : model.meshes) names.push_back(mesh.name);
-  const auto dome = std::find(names.begin(), names.end(), "observers.dome");
-  ASSERT_NE(dome, names.end());
-  // 36 strips of 38 points and a fan of 38 points: 36 x 36 + 36 triangles.
-  const auto& domeMesh = model.meshes[static_cast<std::size_t>(dome - names.begin())];
-  EXPECT_EQ(model.accessors[static_cast<std::size_t>(domeMesh.primitives[0].indices)].count,
-            3u * (36 * 36 + 36));
-  EXPECT_NE(std::find(names.begin(), names.end(), "observers.wireframe"), names.end());
+  ExpectSceneWithObserverDome(saved);
 }
 
 TEST(DDDViewer, AProjectedMapIsRefusedAndItsOldExtentGraphicRemoved) {
@@ -524,7 +532,8 @@ TEST(DDDViewer, AnObserverOffTheSurfaceGetsItsMessageAndNoFlight) {
   };
   ViewerHost::Drag(tool.get(), 200, 200, 800, 600);
   ASSERT_EQ(host.user.messages.size(), 1u);
-  EXPECT_EQ(host.user.messages[0], L"The flight path stray has nothing on the surface to fly along");
+  EXPECT_EQ(host.user.messages[0],
+            L"The flight path stray has nothing on the surface to fly along");
   EXPECT_EQ(redraws, 1);  // the load's redraw only: no timer ran
 }
 
