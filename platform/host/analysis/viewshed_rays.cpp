@@ -81,12 +81,17 @@ void StepOne(const LineStep& g, const RayArrays& r, int k) {
 }
 
 #ifdef VELK_RAYS_X86
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2,avx512f,avx512bw,avx512vl,avx512dq"))), \
+                             apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2,avx512f,avx512bw,avx512vl,avx512dq")
 // GCC 12's own AVX-512 headers start some results from an undefined register and warn of it.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // Sixteen lanes: StepOne lane by lane, without branches.
 struct Lanes16 {
@@ -183,11 +188,16 @@ void StepSixteen(const LineStep& g, const RayArrays& r, int k) {
   _mm512_storeu_ps(r.horizonD + k, hd);
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC diagnostic pop
 #pragma GCC pop_options
 
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 
 // Eight lanes for processors without AVX-512: StepSixteen's arithmetic, masks as vectors.
 struct Lanes8 {
@@ -291,7 +301,11 @@ void StepEight(const LineStep& g, const RayArrays& r, int k) {
   _mm256_storeu_ps(r.horizonD + k, hd);
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 bool HasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
