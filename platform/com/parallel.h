@@ -19,7 +19,7 @@ unsigned WorkerThreads(unsigned requested);
 // The number of threads to use: requested (0: every hardware thread), at most one per
 // minRowsPerThread rows and at least one.
 inline int ThreadCount(int requested, int rows, int minRowsPerThread = 32) {
-  int n = requested > 0 ? requested : static_cast<int>(std::thread::hardware_concurrency());
+  int n = static_cast<int>(WorkerThreads(requested > 0 ? static_cast<unsigned>(requested) : 0u));
   n = std::min(n, std::max(1, rows / std::max(1, minRowsPerThread)));
   return std::max(1, n);
 }

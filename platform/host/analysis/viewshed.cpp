@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <thread>
 #include <type_traits>
 
 #include "platform/com/parallel.h"
@@ -524,8 +523,7 @@ ViewshedResult Compute(const GridView<T>& grid, const std::vector<ViewshedObserv
     int octant;
     int part;
   };
-  const int threads = static_cast<int>(
-      std::max(1u, options.threads ? options.threads : std::thread::hardware_concurrency()));
+  const int threads = static_cast<int>(WorkerThreads(options.threads));
   // With few observers for the threads an octant's rays are parted among several tasks, so
   // that every thread has a few and a large octant does not finish alone.
   const int parts = std::clamp(static_cast<int>(4 * threads / (8 * prepared.size())), 1, 8);
